@@ -1,0 +1,37 @@
+#include "platform/Home.h"
+#include "testsupport/TempHome.h"
+
+using Platform::Home;
+using TestSupport::TempHomeTest;
+
+class HomeTest : public TempHomeTest
+{
+};
+
+TEST_F(HomeTest, ResolvesTildeAndSystemFoldersBelowTheEmulatedHome)
+{
+    EXPECT_EQ(Home::root(), home.path());
+    EXPECT_EQ(Home::resolve("~"), home.path());
+    EXPECT_EQ(Home::resolve("~/Library/Preferences/x.plist"), home.path() + "/Library/Preferences/x.plist");
+    EXPECT_EQ(Home::resolve("/Applications/Alfred 5.app/Contents/Info.plist"),
+              home.path() + "/Applications/Alfred 5.app/Contents/Info.plist");
+    EXPECT_EQ(Home::resolve("/tmp/elsewhere"), "/tmp/elsewhere");
+    EXPECT_EQ(Home::resolve("relative/path"), "relative/path");
+    EXPECT_EQ(Home::preferencesFolder(), home.path() + "/Library/Preferences");
+    EXPECT_EQ(Home::applicationSupportFolder(), home.path() + "/Library/Application Support");
+}
+
+TEST(HomeWithoutVariable, FallsBackToTheXdgDataFolder)
+{
+    const QByteArray oldHome = qgetenv("TAPESTREL_HOME");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qunsetenv("TAPESTREL_HOME");
+    qputenv("XDG_DATA_HOME", "/nonexistent/data");
+    EXPECT_EQ(Home::root(), "/nonexistent/data/tapestrel/home");
+    qputenv("TAPESTREL_HOME", oldHome);
+    if (oldHome.isEmpty())
+        qunsetenv("TAPESTREL_HOME");
+    qputenv("XDG_DATA_HOME", oldData);
+    if (oldData.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+}

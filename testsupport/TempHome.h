@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace TestSupport {
+
+// Points TAPESTREL_HOME and TEST at a fresh temporary folder for the lifetime of the object and
+// restores the previous environment afterwards, so no test ever reaches the real home folder.
+class TempHome
+{
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome &) = delete;
+    TempHome &operator=(const TempHome &) = delete;
+
+    // The emulated home folder.
+    QString path() const;
+    // path() joined with a relative path.
+    QString filePath(const QString &relative) const;
+    // Writes bytes to a file below the home, creating its folders.
+    void writeFile(const QString &relative, const QByteArray &bytes) const;
+    QByteArray readFile(const QString &relative) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldHome;
+    QByteArray m_oldTest;
+    bool m_hadHome;
+    bool m_hadTest;
+};
+
+// A test fixture that gives every test its own emulated home.
+class TempHomeTest : public ::testing::Test
+{
+protected:
+    TempHome home;
+};
+
+} // namespace TestSupport
