@@ -10,8 +10,7 @@ void logDetachedFailure(const char *context, const std::exception *error);
 
 namespace detail {
 
-template<typename T>
-QCoro::Task<void> runDetached(QCoro::Task<T> task, const char *context)
+template<typename T> QCoro::Task<void> runDetached(QCoro::Task<T> task, const char *context)
 {
     try {
         co_await std::move(task);
@@ -27,8 +26,7 @@ QCoro::Task<void> runDetached(QCoro::Task<T> task, const char *context)
 // Starts fire-and-forget work. The task runs to its end on its own; an exception it throws is
 // written to the log with the context text instead of disappearing (a detached task's exception
 // would otherwise be dropped without a trace). The context must be a string literal.
-template<typename T>
-void detached(QCoro::Task<T> task, const char *context)
+template<typename T> void detached(QCoro::Task<T> task, const char *context)
 {
     detail::runDetached<T>(std::move(task), context);
 }
