@@ -1,0 +1,192 @@
+#include "platform/Workspace.h"
+
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using Platform::ActivationPolicy;
+using Platform::RunningApplication;
+using Platform::Workspace;
+
+namespace {
+
+QByteArray infoPlist(const QString &identifier, const QString &name, const QString &executable)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n";
+    if (!identifier.isEmpty())
+        xml += "<key>CFBundleIdentifier</key><string>" + identifier.toUtf8() + "</string>\n";
+    if (!name.isEmpty())
+        xml += "<key>CFBundleName</key><string>" + name.toUtf8() + "</string>\n";
+    if (!executable.isEmpty())
+        xml += "<key>CFBundleExecutable</key><string>" + executable.toUtf8() + "</string>\n";
+    xml += "<key>CFBundleVersion</key><integer>3</integer>\n</dict>\n</plist>\n";
+    return xml;
+}
+
+class WorkspaceTest : public TestSupport::TempHomeTest
+{
+protected:
+    void install(const QString &relativeBundle, const QString &identifier, const QString &name,
+                 const QString &executable)
+    {
+        home.writeFile(relativeBundle + QStringLiteral("/Contents/Info.plist"),
+                       infoPlist(identifier, name, executable));
+    }
+    Workspace &workspace = Workspace::shared();
+};
+
+TEST_F(WorkspaceTest, InstalledApplicationsComeFromBundlesBelowApplications)
+{
+    install("Applications/iTerm.app", "com.googlecode.iterm2", "iTerm2", "iTerm2");
+    install("Applications/Utilities/Terminal.app", "com.apple.Terminal", "", "Terminal");
+    install("Applications/Broken.app", "", "", ""); // no identifier, still an application
+    home.writeFile("Applications/NoPlist.app/Contents/MacOS/tool", "x");
+    home.writeFile("Applications/Garbage.app/Contents/Info.plist", "not a plist");
+    // Helper applications inside a bundle are not installed applications of their own.
+    install("Applications/iTerm.app/Contents/Helpers/Helper.app", "com.googlecode.helper", "Helper",
+            "Helper");
+
+    const auto installed = workspace.installedApplications();
+    ASSERT_EQ(installed.size(), 3);
+    // Path order ("Utilities" sorts before "iTerm").
+    EXPECT_EQ(installed[0].name, "Broken");
+    EXPECT_EQ(installed[1].name, "Terminal"); // the bundle's file name stands in for a missing name
+    EXPECT_EQ(installed[2].bundleIdentifier, "com.googlecode.iterm2");
+    EXPECT_EQ(installed[2].name, "iTerm2");
+    EXPECT_EQ(installed[2].path, home.filePath("Applications/iTerm.app"));
+    EXPECT_EQ(installed[2].executablePath(), home.filePath("Applications/iTerm.app/Contents/MacOS/iTerm2"));
+
+    EXPECT_EQ(workspace.applicationWithBundleIdentifier("com.apple.Terminal")->path,
+              home.filePath("Applications/Utilities/Terminal.app"));
+    EXPECT_FALSE(workspace.applicationWithBundleIdentifier("com.apple.terminal")); // exact comparison
+    EXPECT_FALSE(workspace.applicationWithBundleIdentifier(""));
+    EXPECT_EQ(workspace.applicationNamed("iTerm")->bundleIdentifier, "com.googlecode.iterm2");
+    EXPECT_EQ(workspace.applicationNamed("iTerm2")->bundleIdentifier, "com.googlecode.iterm2");
+    EXPECT_FALSE(workspace.applicationNamed("Helper"));
+}
+
+TEST_F(WorkspaceTest, RunningApplicationsTableIsEditableAndForceQuitRemovesAnEntry)
+{
+    EXPECT_TRUE(workspace.runningApplications().isEmpty());
+
+    // A person or a test writes the table by hand; every read sees it at once.
+    home.writeFile("Library/Workspace/RunningApplications.json", R"([
+        {"pid": 812, "bundleIdentifier": "com.googlecode.iterm2", "name": "iTerm2",
+         "bundlePath": "/Applications/iTerm.app", "activationPolicy": "regular"},
+        {"pid": 813, "bundleIdentifier": "com.example.agent", "activationPolicy": "accessory",
+         "finishedLaunching": false},
+        {"pid": 814, "bundleIdentifier": "com.googlecode.iterm2", "terminated": true}
+    ])");
+    auto running = workspace.runningApplications();
+    ASSERT_EQ(running.size(), 3);
+    EXPECT_EQ(running[0].processIdentifier, 812);
+    EXPECT_EQ(running[0].localizedName, "iTerm2");
+    EXPECT_EQ(running[0].bundlePath, home.filePath("Applications/iTerm.app")); // platform path resolved
+    EXPECT_TRUE(running[0].finishedLaunching);
+    EXPECT_EQ(running[1].activationPolicy, ActivationPolicy::Accessory);
+    EXPECT_FALSE(running[1].finishedLaunching);
+    EXPECT_TRUE(running[2].terminated);
+    EXPECT_EQ(workspace.runningApplications("com.googlecode.iterm2").size(), 2);
+
+    QSignalSpy changed(&workspace, &Workspace::runningApplicationsChanged);
+    EXPECT_TRUE(workspace.forceTerminate(812));
+    EXPECT_FALSE(workspace.forceTerminate(812));
+    EXPECT_EQ(changed.count(), 1);
+    running = workspace.runningApplications();
+    ASSERT_EQ(running.size(), 2);
+    EXPECT_EQ(running[0].processIdentifier, 813);
+
+    // New entries get a process identifier never used in the table before.
+    RunningApplication added;
+    added.bundleIdentifier = "com.example.new";
+    const qint64 pid = workspace.addRunningApplication(added);
+    EXPECT_GT(pid, 814);
+    EXPECT_EQ(workspace.runningApplications("com.example.new").value(0).processIdentifier, pid);
+}
+
+TEST_F(WorkspaceTest, UnreadableTableIsNeverOverwritten)
+{
+    home.writeFile("Library/Workspace/RunningApplications.json", "[{ half written");
+    EXPECT_TRUE(workspace.runningApplications().isEmpty());
+    RunningApplication added;
+    added.bundleIdentifier = "com.example.new";
+    EXPECT_EQ(workspace.addRunningApplication(added), 0);
+    EXPECT_FALSE(workspace.forceTerminate(1));
+    EXPECT_EQ(workspace.killAll("Dock"), 0);
+    EXPECT_EQ(home.readFile("Library/Workspace/RunningApplications.json"), "[{ half written");
+}
+
+TEST_F(WorkspaceTest, KilledDockComesBackWithANewProcessIdentifier)
+{
+    RunningApplication dock;
+    dock.bundleIdentifier = Workspace::dockBundleIdentifier;
+    dock.localizedName = "Dock";
+    dock.executablePath = "/System/Library/CoreServices/Dock.app/Contents/MacOS/Dock";
+    dock.activationPolicy = ActivationPolicy::Prohibited;
+    const qint64 oldPid = workspace.addRunningApplication(dock);
+    RunningApplication other;
+    other.bundleIdentifier = "com.example.other";
+    other.localizedName = "Dock"; // the name alone does not count when an executable is known
+    other.executablePath = home.filePath("Applications/Other.app/Contents/MacOS/Other");
+    workspace.addRunningApplication(other);
+
+    EXPECT_EQ(workspace.killAll("Dock"), 1);
+    // Right after the kill no Dock runs; the system starts a new one a moment later.
+    EXPECT_TRUE(workspace.runningApplications(Workspace::dockBundleIdentifier).isEmpty());
+    EXPECT_EQ(workspace.killAll("Dock"), 0); // nothing to kill while it starts
+    std::this_thread::sleep_for(std::chrono::milliseconds(Workspace::dockRelaunchDelayMs + 100));
+    const auto docks = workspace.runningApplications(Workspace::dockBundleIdentifier);
+    ASSERT_EQ(docks.size(), 1);
+    EXPECT_NE(docks[0].processIdentifier, oldPid);
+    EXPECT_NE(docks[0].processIdentifier, 0);
+    EXPECT_EQ(docks[0].activationPolicy, ActivationPolicy::Prohibited);
+    EXPECT_EQ(workspace.runningApplications("com.example.other").size(), 1);
+
+    // killall of anything else ends it for good.
+    EXPECT_EQ(workspace.killAll("Other"), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(Workspace::dockRelaunchDelayMs + 100));
+    EXPECT_TRUE(workspace.runningApplications("com.example.other").isEmpty());
+}
+
+TEST_F(WorkspaceTest, OpeningAnApplicationAddsItOnce)
+{
+    install("Applications/iTerm.app", "com.googlecode.iterm2", "iTerm2", "iTerm2");
+    EXPECT_TRUE(TestSupport::runTask(workspace.openApplication("/Applications/iTerm.app")));
+    EXPECT_TRUE(TestSupport::runTask(workspace.openApplication(home.filePath("Applications/iTerm.app"))));
+    const auto running = workspace.runningApplications();
+    ASSERT_EQ(running.size(), 1);
+    EXPECT_EQ(running[0].bundleIdentifier, "com.googlecode.iterm2");
+    EXPECT_EQ(running[0].localizedName, "iTerm2");
+    EXPECT_EQ(running[0].executablePath, home.filePath("Applications/iTerm.app/Contents/MacOS/iTerm2"));
+    EXPECT_EQ(running[0].activationPolicy, ActivationPolicy::Regular);
+
+    EXPECT_FALSE(TestSupport::runTask(workspace.openApplication("/Applications/Missing.app")));
+    home.writeFile("Documents/notes.txt", "x");
+    EXPECT_FALSE(TestSupport::runTask(workspace.openApplication(home.filePath("Documents"))));
+    EXPECT_EQ(workspace.runningApplications().size(), 1);
+}
+
+TEST_F(WorkspaceTest, LinksGoThroughTheOpenerAndIconsNeverFail)
+{
+    QList<QUrl> opened;
+    workspace.setUrlOpener([&](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    EXPECT_TRUE(workspace.openUrl(QUrl("https://example.org/themes")));
+    EXPECT_FALSE(workspace.openUrl(QUrl()));
+    workspace.setUrlOpener({});
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].toString(), "https://example.org/themes");
+
+    install("Applications/Plain.app", "com.example.plain", "Plain", "Plain");
+    EXPECT_FALSE(workspace.iconForFile("/Applications/Plain.app").isNull());
+    EXPECT_FALSE(workspace.iconForFile(home.filePath("missing")).isNull());
+}
+
+} // namespace
