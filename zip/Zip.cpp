@@ -1,0 +1,416 @@
+#include "zip/Zip.h"
+
+#include "platform/Home.h"
+#include "zip/ZipUtilities.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+#include <QTime>
+
+#include <minizip/unzip.h>
+#include <minizip/zip.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace Zip {
+
+namespace {
+
+constexpr qint64 zipBufferSize = 16384;
+constexpr qint64 unzipBufferSize = 4096;
+constexpr int crcError = -105;
+// Entry names are UTF-8; bit 11 of the general purpose flag says so to other tools.
+constexpr uLong utf8NameFlag = 1 << 11;
+
+QMutex extensionsMutex;
+QSet<QString> &customExtensions()
+{
+    static QSet<QString> extensions;
+    return extensions;
+}
+
+zip_fileinfo fileInfo(const std::optional<QDateTime> &modified)
+{
+    zip_fileinfo info;
+    std::memset(&info, 0, sizeof(info));
+    if (modified && modified->isValid()) {
+        const QDateTime local = modified->toLocalTime();
+        const QDate date = local.date();
+        const QTime time = local.time();
+        info.tmz_date.tm_sec = uInt(time.second());
+        info.tmz_date.tm_min = uInt(time.minute());
+        info.tmz_date.tm_hour = uInt(time.hour());
+        info.tmz_date.tm_mday = uInt(date.day());
+        info.tmz_date.tm_mon = uInt(date.month() - 1);
+        info.tmz_date.tm_year = uInt(date.year());
+    }
+    return info;
+}
+
+// Writes one entry with the layer's fixed settings. The archive is closed by the caller.
+bool openEntry(zipFile archive, const QByteArray &name, const zip_fileinfo &info,
+               const std::optional<QString> &password, ZipCompression compression)
+{
+    const QByteArray passwordBytes = password ? password->toUtf8() : QByteArray();
+    return zipOpenNewFileInZip4(archive, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                compressionLevel(compression), 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                password ? passwordBytes.constData() : nullptr, 0, 0, utf8NameFlag)
+        == ZIP_OK;
+}
+
+// Closes the archive and removes it when packing failed, so no half-written file looks like an
+// archive.
+class ArchiveWriter
+{
+public:
+    explicit ArchiveWriter(const QString &path)
+        : m_path(path)
+        , m_archive(zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE))
+    { }
+    ~ArchiveWriter()
+    {
+        if (m_archive)
+            zipClose(m_archive, nullptr);
+        if (!m_finished)
+            QFile::remove(m_path);
+    }
+    ArchiveWriter(const ArchiveWriter &) = delete;
+    ArchiveWriter &operator=(const ArchiveWriter &) = delete;
+
+    zipFile handle() const { return m_archive; }
+    void finish()
+    {
+        const int result = zipClose(m_archive, nullptr);
+        m_archive = nullptr;
+        if (result != ZIP_OK)
+            throw ZipError(ZipError::zipFail);
+        m_finished = true;
+    }
+
+private:
+    QString m_path;
+    zipFile m_archive;
+    bool m_finished = false;
+};
+
+class ArchiveReader
+{
+public:
+    explicit ArchiveReader(const QString &path)
+        : m_archive(unzOpen64(QFile::encodeName(path).constData()))
+    { }
+    ~ArchiveReader()
+    {
+        if (m_archive)
+            unzClose(m_archive);
+    }
+    ArchiveReader(const ArchiveReader &) = delete;
+    ArchiveReader &operator=(const ArchiveReader &) = delete;
+
+    unzFile handle() const { return m_archive; }
+
+private:
+    unzFile m_archive;
+};
+
+bool isAsciiText(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0x7f)
+            return false;
+    }
+    return true;
+}
+
+// The declared sizes of all entries, read before anything is written, so an archive that would
+// fill the disk is refused as a whole.
+qint64 declaredUnpackedSize(unzFile archive)
+{
+    qint64 total = 0;
+    int result = unzGoToFirstFile(archive);
+    while (result == UNZ_OK) {
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            throw ZipError(ZipError::unzipFail);
+        if (info.uncompressed_size > quint64(Zip::maximumUnpackedSize))
+            return Zip::maximumUnpackedSize + 1;
+        total += qint64(info.uncompressed_size);
+        if (total > Zip::maximumUnpackedSize)
+            return total;
+        result = unzGoToNextFile(archive);
+    }
+    if (result != UNZ_END_OF_LIST_OF_FILE)
+        throw ZipError(ZipError::unzipFail);
+    return total;
+}
+
+bool isWithin(const QString &path, const QString &folder)
+{
+    return path == folder
+        || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
+} // namespace
+
+void Zip::zipFiles(const QStringList &paths, const QString &zipFilePath,
+                   const std::optional<QString> &password, ZipCompression compression,
+                   const ProgressHandler &progress)
+{
+    const QList<ZipUtilities::ProcessedFilePath> entries = ZipUtilities(true).processZipPaths(paths);
+    qint64 totalSize = 0;
+    for (const auto &entry : entries)
+        totalSize += QFileInfo(entry.filePath).size();
+
+    ArchiveWriter writer(zipFilePath);
+    if (!writer.handle())
+        throw ZipError(ZipError::zipFail);
+
+    std::vector<char> buffer(zipBufferSize);
+    qint64 position = 0;
+    for (const auto &entry : entries) {
+        const QFileInfo info(entry.filePath);
+        if (info.isDir())
+            continue;
+        QFile file(entry.filePath);
+        if (!file.open(QIODevice::ReadOnly))
+            throw ZipError(ZipError::zipFail);
+        if (!entry.fileName || entry.fileName->isEmpty())
+            throw ZipError(ZipError::zipFail);
+
+        std::optional<QDateTime> modified;
+        if (info.exists()) {
+            modified = info.lastModified();
+            position += info.size();
+        }
+        if (!openEntry(writer.handle(), entry.fileName->toUtf8(), fileInfo(modified), password, compression))
+            throw ZipError(ZipError::zipFail);
+        for (;;) {
+            const qint64 count = file.read(buffer.data(), zipBufferSize);
+            if (count < 0)
+                throw ZipError(ZipError::zipFail);
+            if (count == 0)
+                break;
+            if (zipWriteInFileInZip(writer.handle(), buffer.data(), unsigned(count)) != ZIP_OK)
+                throw ZipError(ZipError::zipFail);
+        }
+        if (zipCloseFileInZip(writer.handle()) != ZIP_OK)
+            throw ZipError(ZipError::zipFail);
+        // The last report is always the final 1.0 below, sent once.
+        if (progress && totalSize > 0 && position < totalSize)
+            progress(double(position) / double(totalSize));
+    }
+    writer.finish();
+    if (progress)
+        progress(1.0);
+}
+
+void Zip::zipData(const QList<ArchiveFile> &archiveFiles, const QString &zipFilePath,
+                  const std::optional<QString> &password, ZipCompression compression,
+                  const ProgressHandler &progress)
+{
+    qint64 totalSize = 0;
+    for (const ArchiveFile &file : archiveFiles)
+        totalSize += file.data.size();
+
+    ArchiveWriter writer(zipFilePath);
+    if (!writer.handle())
+        throw ZipError(ZipError::zipFail);
+
+    qint64 written = 0;
+    for (const ArchiveFile &file : archiveFiles) {
+        if (file.data.isEmpty())
+            continue;
+        if (file.filename.isEmpty() || file.data.size() > qint64(0xffffffffu))
+            throw ZipError(ZipError::zipFail);
+        if (!openEntry(writer.handle(), file.filename.toUtf8(), fileInfo(file.modifiedTime), password,
+                       compression))
+            throw ZipError(ZipError::zipFail);
+        if (zipWriteInFileInZip(writer.handle(), file.data.constData(), unsigned(file.data.size())) != ZIP_OK)
+            throw ZipError(ZipError::zipFail);
+        if (zipCloseFileInZip(writer.handle()) != ZIP_OK)
+            throw ZipError(ZipError::zipFail);
+        written += file.data.size();
+        if (progress && totalSize > 0 && written < totalSize)
+            progress(double(written) / double(totalSize));
+    }
+    writer.finish();
+    if (progress)
+        progress(1.0);
+}
+
+void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
+                    const std::optional<QString> &password, const ProgressHandler &progress,
+                    const FileOutputHandler &fileOutputHandler)
+{
+    const QFileInfo archiveInfo(zipFilePath);
+    if (!archiveInfo.exists() || !isValidFileExtension(archiveInfo.suffix()))
+        throw ZipError(ZipError::fileNotFound);
+    const double totalSize = double(archiveInfo.size());
+
+    ArchiveReader reader(zipFilePath);
+    unzFile archive = reader.handle();
+    if (!archive || unzGoToFirstFile(archive) != UNZ_OK)
+        throw ZipError(ZipError::unzipFail);
+    if (declaredUnpackedSize(archive) > maximumUnpackedSize)
+        throw ZipError(ZipError::unzipFail);
+    if (unzGoToFirstFile(archive) != UNZ_OK)
+        throw ZipError(ZipError::unzipFail);
+
+    const QString root = QDir::cleanPath(QFileInfo(destination).absoluteFilePath());
+    const QByteArray passwordBytes = password && isAsciiText(*password) ? password->toLatin1() : QByteArray();
+    std::vector<char> buffer(unzipBufferSize);
+    double position = 0;
+    int next = UNZ_OK;
+    do {
+        const int opened = passwordBytes.isNull()
+            ? unzOpenCurrentFile(archive)
+            : unzOpenCurrentFilePassword(archive, passwordBytes.constData());
+        if (opened != UNZ_OK)
+            throw ZipError(ZipError::unzipFail);
+
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            unzCloseCurrentFile(archive);
+            throw ZipError(ZipError::unzipFail);
+        }
+        QByteArray rawName(qsizetype(info.size_filename) + 1, '\0');
+        if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), uLong(rawName.size()), nullptr, 0,
+                                    nullptr, 0)
+            != UNZ_OK) {
+            unzCloseCurrentFile(archive);
+            throw ZipError(ZipError::unzipFail);
+        }
+        rawName.truncate(qsizetype(info.size_filename));
+        if (rawName.isEmpty()) {
+            unzCloseCurrentFile(archive);
+            throw ZipError(ZipError::unzipFail);
+        }
+        const bool isDirectory = rawName.endsWith('/') || rawName.endsWith('\\');
+        QString name = QString::fromUtf8(rawName);
+        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+
+        const QString fullPath = QDir::cleanPath(root + QLatin1Char('/') + name);
+        if (!isWithin(fullPath, root)) {
+            unzCloseCurrentFile(archive);
+            throw ZipError(ZipError::unzipFail);
+        }
+
+        if (isDirectory)
+            QDir().mkpath(fullPath);
+        else
+            QDir().mkpath(QFileInfo(fullPath).path());
+
+        const QFileInfo target(fullPath);
+        if (!overwrite && target.exists() && !isDirectory) {
+            unzCloseCurrentFile(archive);
+            next = unzGoToNextFile(archive);
+            continue;
+        }
+        position += double(info.compressed_size);
+
+        qint64 written = 0;
+        if (!isDirectory) {
+            // A link left in the destination must not carry the write somewhere else.
+            if (target.isSymLink()) {
+                unzCloseCurrentFile(archive);
+                throw ZipError(ZipError::unzipFail);
+            }
+            QFile file(fullPath);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                for (;;) {
+                    const int count = unzReadCurrentFile(archive, buffer.data(), unsigned(buffer.size()));
+                    if (count < 1)
+                        break;
+                    // Never write more than the entry declared: the size check above relies on it.
+                    if (written + count > qint64(info.uncompressed_size)
+                        || file.write(buffer.data(), count) != count) {
+                        file.close();
+                        unzCloseCurrentFile(archive);
+                        throw ZipError(ZipError::unzipFail);
+                    }
+                    written += count;
+                }
+                if (!file.flush()) {
+                    unzCloseCurrentFile(archive);
+                    throw ZipError(ZipError::unzipFail);
+                }
+                file.close();
+            }
+        }
+
+        const int closed = unzCloseCurrentFile(archive);
+        if (closed != UNZ_OK || written != qint64(info.uncompressed_size))
+            throw ZipError(ZipError::unzipFail);
+
+        if (!isDirectory && info.external_fa != 0) {
+            const mode_t mode = mode_t((info.external_fa >> 16) & 0777);
+            if (mode >= 0400 && ::chmod(QFile::encodeName(fullPath).constData(), mode) != 0)
+                qWarning("Failed to set permissions to file %s, error: %s", qPrintable(fullPath),
+                         std::strerror(errno));
+        }
+
+        next = unzGoToNextFile(archive);
+        if (progress && totalSize > 0)
+            progress(position / totalSize);
+        if (fileOutputHandler)
+            fileOutputHandler(fullPath);
+    } while (next == UNZ_OK);
+
+    if (next != UNZ_END_OF_LIST_OF_FILE)
+        throw ZipError(ZipError::unzipFail);
+    if (progress)
+        progress(1.0);
+}
+
+QString Zip::quickUnzipFile(const QString &zipFilePath, const ProgressHandler &progress)
+{
+    const QFileInfo info(zipFilePath);
+    QString folderName = info.fileName();
+    folderName.remove(QLatin1Char('.') + info.suffix());
+    const QString destination = QDir(Platform::Home::path(QStringLiteral("Documents"))).filePath(folderName);
+    try {
+        unzipFile(zipFilePath, destination, true, std::nullopt, progress);
+    } catch (const std::exception &) {
+        throw ZipError(ZipError::unzipFail);
+    }
+    return destination;
+}
+
+QString Zip::quickZipFiles(const QStringList &paths, const QString &fileName, const ProgressHandler &progress)
+{
+    const QString documents = Platform::Home::path(QStringLiteral("Documents"));
+    QDir().mkpath(documents);
+    const QString archive = QDir(documents).filePath(fileName + QStringLiteral(".zip"));
+    zipFiles(paths, archive, std::nullopt, ZipCompression::DefaultCompression, progress);
+    return archive;
+}
+
+void Zip::addCustomFileExtension(const QString &fileExtension)
+{
+    QMutexLocker lock(&extensionsMutex);
+    customExtensions().insert(fileExtension);
+}
+
+void Zip::removeCustomFileExtension(const QString &fileExtension)
+{
+    QMutexLocker lock(&extensionsMutex);
+    customExtensions().remove(fileExtension);
+}
+
+bool Zip::isValidFileExtension(const QString &fileExtension)
+{
+    if (fileExtension == QLatin1String("zip") || fileExtension == QLatin1String("cbz"))
+        return true;
+    QMutexLocker lock(&extensionsMutex);
+    return customExtensions().contains(fileExtension);
+}
+
+} // namespace Zip

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "zip/ArchiveFile.h"
+#include "zip/ZipCompression.h"
+#include "zip/ZipError.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace Zip {
+
+using ProgressHandler = std::function<void(double)>;
+using FileOutputHandler = std::function<void(const QString &path)>;
+
+// Packs files into zip archives and unpacks them, over minizip. Every operation is synchronous and
+// runs on the caller's thread; failures throw ZipError.
+class Zip
+{
+public:
+    Zip() = delete;
+
+    // Unpacking refuses archives whose entries together would unpack to more than this.
+    static constexpr qint64 maximumUnpackedSize = qint64(1) << 30;
+
+    // Packs files and folders (a folder by its contents, under its own name) into a new archive at
+    // zipFilePath. On failure the partial archive is removed and zipFail is thrown.
+    static void zipFiles(const QStringList &paths, const QString &zipFilePath,
+                         const std::optional<QString> &password = std::nullopt,
+                         ZipCompression compression = ZipCompression::DefaultCompression,
+                         const ProgressHandler &progress = {});
+
+    // Packs in-memory files; empty ones are skipped.
+    static void zipData(const QList<ArchiveFile> &archiveFiles, const QString &zipFilePath,
+                        const std::optional<QString> &password = std::nullopt,
+                        ZipCompression compression = ZipCompression::DefaultCompression,
+                        const ProgressHandler &progress = {});
+
+    // Unpacks the archive into destination (created when missing). Entries that would land outside
+    // destination, and archives that would unpack to more than maximumUnpackedSize, are refused.
+    static void unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
+                          const std::optional<QString> &password = std::nullopt,
+                          const ProgressHandler &progress = {},
+                          const FileOutputHandler &fileOutputHandler = {});
+
+    // Unpack into, or pack from, the user's documents folder.
+    static QString quickUnzipFile(const QString &zipFilePath, const ProgressHandler &progress = {});
+    static QString quickZipFiles(const QStringList &paths, const QString &fileName,
+                                 const ProgressHandler &progress = {});
+
+    // Extensions besides "zip" and "cbz" that unzipFile accepts, for the life of the process.
+    static void addCustomFileExtension(const QString &fileExtension);
+    static void removeCustomFileExtension(const QString &fileExtension);
+    static bool isValidFileExtension(const QString &fileExtension);
+};
+
+} // namespace Zip
