@@ -22,9 +22,9 @@ public:
     // root() joined with a relative path.
     static QString path(const QString &relative);
 
-    static QString preferencesFolder();       // Library/Preferences
+    static QString preferencesFolder(); // Library/Preferences
     static QString applicationSupportFolder(); // Library/Application Support
-    static QString applicationsFolder();       // Applications
+    static QString applicationsFolder(); // Applications
 };
 
 } // namespace Platform

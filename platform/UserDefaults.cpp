@@ -1,0 +1,579 @@
+#include "platform/UserDefaults.h"
+
+#include "platform/Home.h"
+#include "platform/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QThread>
+#include <QtGlobal>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <limits>
+
+namespace Platform {
+
+const QString UserDefaults::standardDomainName = QStringLiteral("com.quorvane.Tapestrel");
+const QString UserDefaults::globalDomainName = QStringLiteral(".GlobalPreferences");
+
+namespace {
+
+// Another process holding a domain's lock for longer than this has died or hangs; a write gives up
+// rather than blocking its caller for ever.
+constexpr int lockTimeoutMilliseconds = 5000;
+
+QMutex &registryMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+// Instances by file path. They are never deleted: callers and signal connections may keep them for
+// the life of the process.
+QHash<QString, UserDefaults *> &registry()
+{
+    static QHash<QString, UserDefaults *> instances;
+    return instances;
+}
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isValid() != b.isValid())
+        return false;
+    return !a.isValid() || (a.typeId() == b.typeId() && a == b);
+}
+
+} // namespace
+
+UserDefaults::UserDefaults(const QString &domainName, const QString &filePath)
+    : m_domainName(domainName)
+    , m_filePath(filePath)
+    , m_global(domainName == globalDomainName ? nullptr : &instance(globalDomainName))
+{
+    if (m_global) {
+        connect(m_global, &UserDefaults::valueChanged, this, &UserDefaults::globalValueChanged,
+                Qt::DirectConnection);
+    }
+}
+
+UserDefaults &UserDefaults::instance(const QString &domainName)
+{
+    const QString filePath =
+        Home::preferencesFolder() + QLatin1Char('/') + domainName + QStringLiteral(".plist");
+    {
+        QMutexLocker locker(&registryMutex());
+        if (UserDefaults *existing = registry().value(filePath))
+            return *existing;
+    }
+    // Made outside the registry lock: the constructor asks for the global domain's instance.
+    auto *created = new UserDefaults(domainName, filePath);
+    if (QCoreApplication *app = QCoreApplication::instance(); app && created->thread() != app->thread())
+        created->moveToThread(app->thread());
+    QMutexLocker locker(&registryMutex());
+    if (UserDefaults *existing = registry().value(filePath)) {
+        // Another thread was quicker; this one was never handed out.
+        created->deleteLater();
+        return *existing;
+    }
+    registry().insert(filePath, created);
+    return *created;
+}
+
+UserDefaults &UserDefaults::standard()
+{
+    return instance(standardDomainName);
+}
+
+UserDefaults &UserDefaults::global()
+{
+    return instance(globalDomainName);
+}
+
+bool UserDefaults::isValidDomainName(const QString &domainName)
+{
+    return !domainName.isEmpty() && domainName != QLatin1String(".") && domainName != QLatin1String("..")
+        && !domainName.contains(QLatin1Char('/')) && !domainName.contains(QChar(0));
+}
+
+UserDefaults *UserDefaults::suite(const QString &domainName)
+{
+    if (domainName == QLatin1String("NSGlobalDomain"))
+        return &global();
+    if (!isValidDomainName(domainName))
+        return nullptr;
+    return &instance(domainName);
+}
+
+// --- reading the file ---
+
+// A file replaced by an atomic write gets a new inode, so two writes within one clock tick that leave
+// the size unchanged are still told apart.
+UserDefaults::FileStamp UserDefaults::currentStamp() const
+{
+    FileStamp stamp;
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(m_filePath).constData(), &info) == 0) {
+        stamp.exists = true;
+        stamp.device = info.st_dev;
+        stamp.inode = info.st_ino;
+        stamp.size = info.st_size;
+        stamp.modifiedNanoseconds = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+    return stamp;
+}
+
+bool UserDefaults::refreshLocked(QList<Change> *changes) const
+{
+    const FileStamp stamp = currentStamp();
+    if (m_loaded && stamp == m_stamp)
+        return true;
+
+    QVariantMap values;
+    bool corrupt = false;
+    bool readable = true;
+    if (stamp.exists) {
+        QFile file(m_filePath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            qWarning("user defaults: cannot read %s: %s", qPrintable(m_filePath),
+                     qPrintable(file.errorString()));
+            readable = false;
+            // Keep what was loaded before rather than pretending the domain is empty.
+            if (m_loaded)
+                return false;
+        } else {
+            const QByteArray bytes = file.readAll();
+            if (!bytes.isEmpty()) {
+                if (std::optional<QVariantMap> parsed = PropertyList::parseDictionary(bytes))
+                    values = *parsed;
+                else
+                    corrupt = true;
+            }
+        }
+    }
+    if (corrupt && m_reportedCorruption != stamp) {
+        qWarning("user defaults: %s is damaged and reads as an empty domain; it is kept as %s.corrupt "
+                 "before the next write",
+                 qPrintable(m_filePath), qPrintable(QFileInfo(m_filePath).fileName()));
+        m_reportedCorruption = stamp;
+    }
+
+    if (changes && m_loaded) {
+        QStringList keys = m_values.keys();
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            if (!m_values.contains(it.key()))
+                keys.append(it.key());
+        }
+        for (const QString &key : std::as_const(keys)) {
+            const QVariant before = m_values.value(key);
+            const QVariant after = values.value(key);
+            if (sameValue(before, after))
+                continue;
+            const QVariant oldEffective = effectiveLocked(key, m_values);
+            const QVariant newEffective = effectiveLocked(key, values);
+            if (!sameValue(oldEffective, newEffective))
+                changes->append({key, oldEffective, newEffective});
+        }
+    }
+    m_values = values;
+    m_stamp = stamp;
+    m_corrupt = corrupt;
+    m_loaded = true;
+    return readable;
+}
+
+QVariant UserDefaults::fallbackLocked(const QString &key) const
+{
+    if (m_global) {
+        // The global domain was brought up to date before this domain's lock was taken; refreshing
+        // it here could make it notify this domain while the lock is held.
+        QMutexLocker globalLocker(&m_global->m_mutex);
+        const auto it = m_global->m_values.constFind(key);
+        if (it != m_global->m_values.cend())
+            return it.value();
+    }
+    return m_registered.value(key);
+}
+
+QVariant UserDefaults::effectiveLocked(const QString &key, const QVariantMap &own) const
+{
+    const auto it = own.constFind(key);
+    if (it != own.cend())
+        return it.value();
+    return fallbackLocked(key);
+}
+
+void UserDefaults::emitChanges(const QList<Change> &changes) const
+{
+    if (changes.isEmpty())
+        return;
+    // Signals are not const; emitting them from a read that noticed another process's write is
+    // still a read of this object as far as callers are concerned.
+    auto *self = const_cast<UserDefaults *>(this);
+    for (const Change &change : changes)
+        emit self->valueChanged(change.key, change.oldValue, change.newValue);
+    emit self->changed();
+}
+
+void UserDefaults::refreshGlobal() const
+{
+    if (m_global)
+        m_global->refreshAndNotify();
+}
+
+void UserDefaults::refreshAndNotify() const
+{
+    QList<Change> changes;
+    {
+        QMutexLocker locker(&m_mutex);
+        refreshLocked(&changes);
+    }
+    emitChanges(changes);
+}
+
+QVariant UserDefaults::value(const QString &key) const
+{
+    refreshGlobal();
+    QList<Change> changes;
+    QVariant result;
+    {
+        QMutexLocker locker(&m_mutex);
+        refreshLocked(&changes);
+        result = effectiveLocked(key, m_values);
+    }
+    emitChanges(changes);
+    return result;
+}
+
+QVariant UserDefaults::persistentValue(const QString &key) const
+{
+    return persistentDomain().value(key);
+}
+
+QVariantMap UserDefaults::persistentDomain() const
+{
+    QList<Change> changes;
+    QVariantMap result;
+    {
+        QMutexLocker locker(&m_mutex);
+        refreshLocked(&changes);
+        result = m_values;
+    }
+    emitChanges(changes);
+    return result;
+}
+
+QVariantMap UserDefaults::registeredDefaults() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_registered;
+}
+
+bool UserDefaults::synchronize()
+{
+    refreshGlobal();
+    QList<Change> changes;
+    bool ok = false;
+    {
+        QMutexLocker locker(&m_mutex);
+        ok = refreshLocked(&changes);
+    }
+    emitChanges(changes);
+    return ok;
+}
+
+// --- typed readings ---
+
+std::optional<QString> UserDefaults::stringFromValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Bool:
+        return QString(value.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
+    default:
+        return std::nullopt;
+    }
+}
+
+bool UserDefaults::boolFromValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::LongLong:
+        return value.toLongLong() != 0;
+    case QMetaType::Double:
+        return value.toDouble() != 0.0;
+    case QMetaType::QString: {
+        const QString text = value.toString().trimmed();
+        if (text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0
+            || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        bool ok = false;
+        const qint64 number = text.toLongLong(&ok);
+        return ok && number != 0;
+    }
+    default:
+        return false;
+    }
+}
+
+qint64 UserDefaults::integerFromValue(const QVariant &value)
+{
+    double real = 0;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::Bool:
+        return value.toBool() ? 1 : 0;
+    case QMetaType::Double:
+        real = value.toDouble();
+        break;
+    case QMetaType::QString: {
+        const QString text = value.toString().trimmed();
+        bool ok = false;
+        const qint64 number = text.toLongLong(&ok);
+        if (ok)
+            return number;
+        real = text.toDouble(&ok);
+        if (!ok)
+            return 0;
+        break;
+    }
+    default:
+        return 0;
+    }
+    // A real beyond the integer range (or not a number) has no integer reading.
+    if (!std::isfinite(real) || std::fabs(real) >= 9.2e18)
+        return 0;
+    return static_cast<qint64>(real);
+}
+
+double UserDefaults::realFromValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::LongLong:
+        return double(value.toLongLong());
+    case QMetaType::Bool:
+        return value.toBool() ? 1.0 : 0.0;
+    case QMetaType::QString: {
+        bool ok = false;
+        const double number = value.toString().trimmed().toDouble(&ok);
+        return ok ? number : 0.0;
+    }
+    default:
+        return 0.0;
+    }
+}
+
+std::optional<QString> UserDefaults::string(const QString &key) const
+{
+    return stringFromValue(value(key));
+}
+
+bool UserDefaults::boolean(const QString &key) const
+{
+    return boolFromValue(value(key));
+}
+
+qint64 UserDefaults::integer(const QString &key) const
+{
+    return integerFromValue(value(key));
+}
+
+double UserDefaults::real(const QString &key) const
+{
+    return realFromValue(value(key));
+}
+
+std::optional<QByteArray> UserDefaults::data(const QString &key) const
+{
+    const QVariant found = value(key);
+    if (found.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return found.toByteArray();
+}
+
+std::optional<QDateTime> UserDefaults::date(const QString &key) const
+{
+    const QVariant found = value(key);
+    if (found.typeId() != QMetaType::QDateTime)
+        return std::nullopt;
+    return found.toDateTime();
+}
+
+std::optional<QVariantList> UserDefaults::array(const QString &key) const
+{
+    const QVariant found = value(key);
+    if (found.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    return found.toList();
+}
+
+std::optional<QVariantMap> UserDefaults::dictionary(const QString &key) const
+{
+    const QVariant found = value(key);
+    if (found.typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return found.toMap();
+}
+
+// --- writing ---
+
+bool UserDefaults::preserveCorruptFileLocked() const
+{
+    const QString base = m_filePath + QStringLiteral(".corrupt");
+    QString target = base;
+    // An earlier damaged copy stays too.
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = base + QLatin1Char('-') + QString::number(n);
+    if (!QFile::rename(m_filePath, target)) {
+        qWarning("user defaults: cannot keep the damaged %s as %s; it is left unchanged",
+                 qPrintable(m_filePath), qPrintable(target));
+        return false;
+    }
+    return true;
+}
+
+bool UserDefaults::writeLocked(const QVariantMap &values) const
+{
+    const QByteArray bytes = PropertyList::toBinary(QVariant(values));
+    QSaveFile file(m_filePath);
+    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
+        || !file.commit()) {
+        qWarning("user defaults: cannot write %s: %s", qPrintable(m_filePath),
+                 qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfPresent)
+{
+    if (key.isEmpty()) {
+        qWarning("user defaults: a value needs a key (domain %s)", qPrintable(m_domainName));
+        return false;
+    }
+    QVariant canonical;
+    if (value.isValid()) {
+        canonical = PropertyList::normalized(value);
+        if (!canonical.isValid()) {
+            qWarning("user defaults: %s cannot be stored under %s in %s", value.typeName(), qPrintable(key),
+                     qPrintable(m_domainName));
+            return false;
+        }
+    }
+
+    refreshGlobal();
+    QList<Change> changes;
+    bool ok = false;
+    {
+        QMutexLocker locker(&m_mutex);
+        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath())) {
+            qWarning("user defaults: cannot create the folder of %s", qPrintable(m_filePath));
+            return false;
+        }
+        QLockFile lock(m_filePath + QStringLiteral(".lock"));
+        if (!lock.tryLock(lockTimeoutMilliseconds)) {
+            qWarning("user defaults: %s is locked by another process; %s was not written",
+                     qPrintable(m_filePath), qPrintable(key));
+            return false;
+        }
+        // The file as it is now, with whatever other processes wrote since the last read.
+        if (!refreshLocked(&changes))
+            return false;
+        const bool present = m_values.contains(key);
+        if (onlyIfPresent && !present) {
+            ok = false;
+        } else if (!canonical.isValid() && !present) {
+            ok = true; // removing what is not there changes nothing
+        } else {
+            QVariantMap updated = m_values;
+            if (canonical.isValid())
+                updated.insert(key, canonical);
+            else
+                updated.remove(key);
+            if ((!m_corrupt || preserveCorruptFileLocked()) && writeLocked(updated)) {
+                const QVariant oldEffective = effectiveLocked(key, m_values);
+                const QVariant newEffective = effectiveLocked(key, updated);
+                if (!sameValue(oldEffective, newEffective))
+                    changes.append({key, oldEffective, newEffective});
+                m_values = updated;
+                m_corrupt = false;
+                // Nobody else writes while the lock file is held, so the file is exactly this.
+                m_stamp = currentStamp();
+                ok = true;
+            }
+        }
+    }
+    emitChanges(changes);
+    return ok;
+}
+
+bool UserDefaults::setValue(const QString &key, const QVariant &value)
+{
+    return store(key, value, false);
+}
+
+bool UserDefaults::remove(const QString &key)
+{
+    return store(key, QVariant(), true);
+}
+
+void UserDefaults::registerDefaults(const QVariantMap &defaults)
+{
+    refreshGlobal();
+    QList<Change> changes;
+    {
+        QMutexLocker locker(&m_mutex);
+        refreshLocked(&changes);
+        for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
+            const QVariant canonical = PropertyList::normalized(it.value());
+            if (!canonical.isValid()) {
+                qWarning("user defaults: %s cannot be registered for %s", it.value().typeName(),
+                         qPrintable(it.key()));
+                continue;
+            }
+            const QVariant oldEffective = effectiveLocked(it.key(), m_values);
+            m_registered.insert(it.key(), canonical);
+            const QVariant newEffective = effectiveLocked(it.key(), m_values);
+            if (!sameValue(oldEffective, newEffective))
+                changes.append({it.key(), oldEffective, newEffective});
+        }
+    }
+    emitChanges(changes);
+}
+
+void UserDefaults::globalValueChanged(const QString &key, const QVariant &oldValue, const QVariant &newValue)
+{
+    QList<Change> changes;
+    {
+        QMutexLocker locker(&m_mutex);
+        refreshLocked(&changes);
+        if (!m_values.contains(key)) {
+            const QVariant oldEffective = oldValue.isValid() ? oldValue : m_registered.value(key);
+            const QVariant newEffective = newValue.isValid() ? newValue : m_registered.value(key);
+            if (!sameValue(oldEffective, newEffective))
+                changes.append({key, oldEffective, newEffective});
+        }
+    }
+    emitChanges(changes);
+}
+
+} // namespace Platform

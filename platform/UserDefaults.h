@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace Platform {
+
+// One user-defaults domain: the property list "Library/Preferences/<domain>.plist" below the
+// emulated home. Values are property-list values as QVariant (see PropertyList): text, data,
+// integer, real, Boolean, date, array and dictionary.
+//
+// Reads look through the search list: the domain's own values, then the global domain
+// (".GlobalPreferences") unless this is the global domain, then the registered defaults. Every read
+// notices a file that another process (the defaults tool) has replaced and loads it again. Every
+// write goes straight to the file, atomically, under a lock file per domain and on top of the
+// file's current contents, so two processes never lose each other's keys.
+//
+// A file that does not parse reads as an empty domain; it is reported once and kept beside the
+// domain as "<domain>.plist.corrupt" before the first write replaces it.
+//
+// Instances are shared per file and live for the whole process. They follow the emulated home:
+// standard(), global() and suite() give the instance of the home that is current at the call, so
+// a test with a fresh home never sees another test's values or registered defaults. Hold on to the
+// reference only as long as the home stays the same. All members may be called from any thread;
+// signals are emitted on the thread that caused the change.
+class UserDefaults : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QString standardDomainName; // "com.quorvane.Tapestrel"
+    static const QString globalDomainName; // ".GlobalPreferences"
+
+    // The program's own domain.
+    static UserDefaults &standard();
+    // The global domain.
+    static UserDefaults &global();
+    // Any domain by name ("NSGlobalDomain" is the global domain); nothing when the name cannot be
+    // a file name (empty, ".", "..", or containing "/").
+    static UserDefaults *suite(const QString &domainName);
+    static bool isValidDomainName(const QString &domainName);
+
+    QString domainName() const { return m_domainName; }
+    QString filePath() const { return m_filePath; }
+    bool isGlobal() const { return m_domainName == globalDomainName; }
+
+    // The effective value through the search list; an invalid QVariant when no level has one.
+    QVariant value(const QString &key) const;
+    bool contains(const QString &key) const { return value(key).isValid(); }
+    // Only this domain's own stored value.
+    QVariant persistentValue(const QString &key) const;
+    // This domain's own stored values.
+    QVariantMap persistentDomain() const;
+
+    // Typed readings of the effective value, as the platform reads them.
+    std::optional<QString> string(const QString &key) const;
+    bool boolean(const QString &key) const;
+    qint64 integer(const QString &key) const;
+    double real(const QString &key) const;
+    std::optional<QByteArray> data(const QString &key) const;
+    std::optional<QDateTime> date(const QString &key) const;
+    std::optional<QVariantList> array(const QString &key) const;
+    std::optional<QVariantMap> dictionary(const QString &key) const;
+
+    // The same readings of a value in hand.
+    static std::optional<QString> stringFromValue(const QVariant &value);
+    static bool boolFromValue(const QVariant &value);
+    static qint64 integerFromValue(const QVariant &value);
+    static double realFromValue(const QVariant &value);
+
+    // Stores the value in this domain and writes the file. An invalid QVariant removes the key.
+    // False, with a warning, when the key is empty, the value is not a property-list value or the
+    // file cannot be written; nothing changes then.
+    bool setValue(const QString &key, const QVariant &value);
+    // Removes this domain's own value. False when there was none (nothing is written then) or the
+    // file cannot be written.
+    bool remove(const QString &key);
+
+    // Values that reads return while the domain (and, for other domains, the global domain) has
+    // none. They live in this process only and are never written. Later registrations of a key
+    // replace earlier ones.
+    void registerDefaults(const QVariantMap &defaults);
+    QVariantMap registeredDefaults() const;
+
+    // Loads the file again when another process has changed it. Writes are never pending, so
+    // this only reads; true unless the file exists and cannot be read.
+    bool synchronize();
+
+signals:
+    // The effective value of a key changed (an invalid QVariant stands for no value), through a
+    // write here, a registration, a change of the global domain or another process's write that a
+    // read noticed.
+    void valueChanged(const QString &key, const QVariant &oldValue, const QVariant &newValue);
+    // Something in the domain changed; emitted once after the valueChanged signals of a change.
+    void changed();
+
+private:
+    struct FileStamp
+    {
+        bool exists = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNanoseconds = 0;
+        bool operator==(const FileStamp &) const = default;
+    };
+    struct Change
+    {
+        QString key;
+        QVariant oldValue;
+        QVariant newValue;
+    };
+
+    UserDefaults(const QString &domainName, const QString &filePath);
+    static UserDefaults &instance(const QString &domainName);
+
+    FileStamp currentStamp() const;
+    void refreshGlobal() const;
+    // With m_mutex held.
+    bool refreshLocked(QList<Change> *changes) const;
+    QVariant effectiveLocked(const QString &key, const QVariantMap &own) const;
+    QVariant fallbackLocked(const QString &key) const;
+    bool preserveCorruptFileLocked() const;
+    bool writeLocked(const QVariantMap &values) const;
+
+    void refreshAndNotify() const;
+    void emitChanges(const QList<Change> &changes) const;
+    void globalValueChanged(const QString &key, const QVariant &oldValue, const QVariant &newValue);
+    bool store(const QString &key, const QVariant &value, bool onlyIfPresent);
+
+    const QString m_domainName;
+    const QString m_filePath;
+    UserDefaults *const m_global; // null for the global domain itself
+
+    mutable QMutex m_mutex;
+    mutable QVariantMap m_values;
+    mutable FileStamp m_stamp;
+    mutable bool m_loaded = false;
+    mutable bool m_corrupt = false;
+    mutable std::optional<FileStamp> m_reportedCorruption;
+    QVariantMap m_registered;
+};
+
+} // namespace Platform

@@ -1,0 +1,291 @@
+#include "platform/Home.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+#include "testsupport/TempHome.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QSignalSpy>
+#include <QTimeZone>
+
+using Platform::PropertyList;
+using Platform::UserDefaults;
+using TestSupport::TempHome;
+using TestSupport::TempHomeTest;
+
+namespace {
+
+const QString standardFile = QStringLiteral("Library/Preferences/com.quorvane.Tapestrel.plist");
+const QString globalFile = QStringLiteral("Library/Preferences/.GlobalPreferences.plist");
+
+// What another process does: replace the file atomically.
+void writeExternally(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    ASSERT_TRUE(file.commit());
+}
+
+QByteArray xmlPlist(const QByteArray &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n<dict>\n"
+        + body + "</dict>\n</plist>\n";
+}
+
+} // namespace
+
+class UserDefaultsTest : public TempHomeTest
+{
+};
+
+TEST_F(UserDefaultsTest, EveryValueTypeSurvivesTheBinaryFileAndXmlIsRead)
+{
+    const QDateTime when(QDate(2026, 12, 7), QTime(6, 30, 15, 250), Qt::UTC);
+    QVariantMap nested {{"inner", QVariantList {1, "two", 3.5}}};
+    UserDefaults &defaults = UserDefaults::standard();
+    EXPECT_TRUE(defaults.setValue("text", QStringLiteral("a b ü 🎨")));
+    EXPECT_TRUE(defaults.setValue("data", QByteArray("\x00\x01\xff", 3)));
+    EXPECT_TRUE(defaults.setValue("int", 42));
+    EXPECT_TRUE(defaults.setValue("negative", qint64(-7)));
+    EXPECT_TRUE(defaults.setValue("big", qint64(1) << 40));
+    EXPECT_TRUE(defaults.setValue("real", 0.25));
+    EXPECT_TRUE(defaults.setValue("flag", true));
+    EXPECT_TRUE(defaults.setValue("date", when));
+    EXPECT_TRUE(defaults.setValue("list", QStringList {"x", "y"}));
+    EXPECT_TRUE(defaults.setValue("dict", nested));
+
+    const QByteArray bytes = home.readFile(standardFile);
+    ASSERT_TRUE(bytes.startsWith("bplist00"));
+    const std::optional<QVariantMap> parsed = PropertyList::parseDictionary(bytes);
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(parsed->value("text").toString(), QStringLiteral("a b ü 🎨"));
+    EXPECT_EQ(parsed->value("data").toByteArray(), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(parsed->value("int"), QVariant(qint64(42)));
+    EXPECT_EQ(parsed->value("negative"), QVariant(qint64(-7)));
+    EXPECT_EQ(parsed->value("big"), QVariant(qint64(1) << 40));
+    EXPECT_EQ(parsed->value("real"), QVariant(0.25));
+    EXPECT_EQ(parsed->value("flag"), QVariant(true));
+    EXPECT_EQ(parsed->value("date").toDateTime(), when);
+    EXPECT_EQ(parsed->value("list"), QVariant(QVariantList {"x", "y"}));
+    EXPECT_EQ(parsed->value("dict").toMap().value("inner"),
+              QVariant(QVariantList {qint64(1), QStringLiteral("two"), 3.5}));
+
+    EXPECT_EQ(defaults.date("date"), when);
+    EXPECT_EQ(defaults.data("data"), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(defaults.array("list"), (QVariantList {"x", "y"}));
+    EXPECT_TRUE(defaults.dictionary("dict").has_value());
+    EXPECT_FALSE(defaults.dictionary("list").has_value());
+    EXPECT_FALSE(defaults.data("text").has_value());
+
+    // A domain written by hand as XML reads the same way.
+    home.writeFile("Library/Preferences/com.example.xml.plist",
+                   xmlPlist("<key>name</key><string>Mono</string><key>size</key><integer>13</integer>"
+                            "<key>on</key><true/><key>scale</key><real>1.5</real>"));
+    UserDefaults *xml = UserDefaults::suite("com.example.xml");
+    ASSERT_NE(xml, nullptr);
+    EXPECT_EQ(xml->string("name"), QStringLiteral("Mono"));
+    EXPECT_EQ(xml->integer("size"), 13);
+    EXPECT_TRUE(xml->boolean("on"));
+    EXPECT_EQ(xml->real("scale"), 1.5);
+}
+
+TEST_F(UserDefaultsTest, ReadingsFollowThePlatformConversions)
+{
+    UserDefaults &d = UserDefaults::standard();
+    d.setValue("four", 4);
+    d.setValue("half", 0.5);
+    d.setValue("yes", QStringLiteral("YES"));
+    d.setValue("True", QStringLiteral("tRuE"));
+    d.setValue("seven", QStringLiteral("7"));
+    d.setValue("zero", QStringLiteral("0"));
+    d.setValue("no", QStringLiteral("no"));
+    d.setValue("word", QStringLiteral("blue"));
+    d.setValue("off", false);
+    d.setValue("bytes", QByteArray("1"));
+
+    EXPECT_EQ(d.string("four"), QStringLiteral("4"));
+    EXPECT_EQ(d.string("half"), QStringLiteral("0.5"));
+    EXPECT_EQ(d.string("bytes"), std::nullopt);
+    EXPECT_EQ(d.string("missing"), std::nullopt);
+
+    EXPECT_TRUE(d.boolean("four"));
+    EXPECT_TRUE(d.boolean("half"));
+    EXPECT_TRUE(d.boolean("yes"));
+    EXPECT_TRUE(d.boolean("True"));
+    EXPECT_TRUE(d.boolean("seven"));
+    EXPECT_FALSE(d.boolean("zero"));
+    EXPECT_FALSE(d.boolean("no"));
+    EXPECT_FALSE(d.boolean("word"));
+    EXPECT_FALSE(d.boolean("off"));
+    EXPECT_FALSE(d.boolean("bytes"));
+    EXPECT_FALSE(d.boolean("missing"));
+
+    EXPECT_EQ(d.integer("seven"), 7);
+    EXPECT_EQ(d.integer("half"), 0);
+    EXPECT_EQ(d.integer("word"), 0);
+    EXPECT_EQ(d.real("four"), 4.0);
+    EXPECT_EQ(d.real("missing"), 0.0);
+}
+
+TEST_F(UserDefaultsTest, SearchListIsOwnDomainThenGlobalThenRegistered)
+{
+    UserDefaults &standard = UserDefaults::standard();
+    UserDefaults &global = UserDefaults::global();
+    standard.registerDefaults({{"AppleAccentColor", 1}, {"width", 240}});
+    EXPECT_EQ(standard.integer("AppleAccentColor"), 1);
+
+    ASSERT_TRUE(global.setValue("AppleAccentColor", 4));
+    EXPECT_EQ(standard.string("AppleAccentColor"), QStringLiteral("4"));
+    EXPECT_EQ(standard.persistentValue("AppleAccentColor"), QVariant());
+
+    standard.setValue("AppleAccentColor", 6);
+    EXPECT_EQ(standard.integer("AppleAccentColor"), 6);
+    EXPECT_TRUE(standard.remove("AppleAccentColor"));
+    EXPECT_FALSE(standard.remove("AppleAccentColor"));
+    EXPECT_EQ(standard.integer("AppleAccentColor"), 4);
+    EXPECT_EQ(standard.integer("width"), 240);
+
+    // Registered values are never written, and other domains see neither them nor the program's.
+    EXPECT_FALSE(PropertyList::parseDictionary(home.readFile(standardFile))->contains("width"));
+    UserDefaults *other = UserDefaults::suite("com.example.other");
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(other->contains("width"));
+    EXPECT_EQ(other->integer("AppleAccentColor"), 4);
+    EXPECT_FALSE(global.contains("width"));
+
+    EXPECT_EQ(UserDefaults::suite("NSGlobalDomain"), &global);
+    EXPECT_EQ(UserDefaults::suite(UserDefaults::standardDomainName), &standard);
+    EXPECT_EQ(UserDefaults::suite(""), nullptr);
+    EXPECT_EQ(UserDefaults::suite("../escape"), nullptr);
+    EXPECT_EQ(UserDefaults::suite(".."), nullptr);
+}
+
+TEST_F(UserDefaultsTest, AnotherProcessesWriteIsSeenByTheNextReadAndNotified)
+{
+    UserDefaults &standard = UserDefaults::standard();
+    standard.setValue("mine", QStringLiteral("kept"));
+    EXPECT_EQ(standard.string("theirs"), std::nullopt);
+
+    QSignalSpy spy(&standard, &UserDefaults::valueChanged);
+    writeExternally(home.filePath(standardFile),
+                    PropertyList::toBinary(QVariantMap {{"mine", QStringLiteral("kept")}, {"theirs", 1}}));
+    EXPECT_EQ(standard.integer("theirs"), 1);
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.at(0).at(0).toString(), "theirs");
+    EXPECT_FALSE(spy.at(0).at(1).isValid());
+    EXPECT_EQ(spy.at(0).at(2), QVariant(qint64(1)));
+
+    // Two replacements of the same size in quick succession are still told apart.
+    writeExternally(home.filePath(standardFile),
+                    PropertyList::toBinary(QVariantMap {{"mine", QStringLiteral("kept")}, {"theirs", 2}}));
+    EXPECT_EQ(standard.integer("theirs"), 2);
+
+    // A write here keeps the key the other process added since.
+    writeExternally(home.filePath(standardFile),
+                    PropertyList::toBinary(
+                        QVariantMap {{"mine", QStringLiteral("kept")}, {"theirs", 2}, {"late", true}}));
+    ASSERT_TRUE(standard.setValue("own", 5));
+    const QVariantMap onDisk = *PropertyList::parseDictionary(home.readFile(standardFile));
+    EXPECT_EQ(onDisk.keys(), (QStringList {"late", "mine", "own", "theirs"}));
+
+    // A change of the global domain by another process reaches the program's domain.
+    QSignalSpy standardSpy(&standard, &UserDefaults::valueChanged);
+    writeExternally(home.filePath(globalFile), PropertyList::toBinary(QVariantMap {{"AppleAccentColor", 4}}));
+    EXPECT_EQ(standard.string("AppleAccentColor"), QStringLiteral("4"));
+    ASSERT_EQ(standardSpy.count(), 1);
+    EXPECT_EQ(standardSpy.at(0).at(0).toString(), "AppleAccentColor");
+}
+
+TEST_F(UserDefaultsTest, ChangeSignalsCarryEffectiveValuesAndOnlyRealChanges)
+{
+    UserDefaults &standard = UserDefaults::standard();
+    QSignalSpy spy(&standard, &UserDefaults::valueChanged);
+    QSignalSpy any(&standard, &UserDefaults::changed);
+
+    standard.registerDefaults({{"size", 10}});
+    standard.setValue("size", 12);
+    standard.setValue("size", 12); // equal: no signal
+    standard.remove("size"); // back to the registered 10
+    standard.remove("size"); // nothing there: no signal
+    UserDefaults::global().setValue("size", 30); // shadowed? no: standard has no own value now
+    standard.setValue("fresh", QStringLiteral("x"));
+
+    ASSERT_EQ(spy.count(), 5);
+    auto check = [&](int i, const QVariant &oldValue, const QVariant &newValue) {
+        EXPECT_EQ(spy.at(i).at(1), oldValue) << i;
+        EXPECT_EQ(spy.at(i).at(2), newValue) << i;
+    };
+    check(0, QVariant(), QVariant(qint64(10)));
+    check(1, QVariant(qint64(10)), QVariant(qint64(12)));
+    check(2, QVariant(qint64(12)), QVariant(qint64(10)));
+    check(3, QVariant(qint64(10)), QVariant(qint64(30)));
+    check(4, QVariant(), QVariant(QStringLiteral("x")));
+    EXPECT_EQ(any.count(), 5);
+
+    // A global change hidden by the domain's own value changes nothing the program sees.
+    standard.setValue("size", 1);
+    spy.clear();
+    UserDefaults::global().setValue("size", 31);
+    EXPECT_EQ(spy.count(), 0);
+}
+
+TEST_F(UserDefaultsTest, RefusesWhatItCannotStoreAndChangesNothing)
+{
+    UserDefaults &standard = UserDefaults::standard();
+    standard.setValue("keep", 1);
+    const QByteArray before = home.readFile(standardFile);
+    EXPECT_FALSE(standard.setValue("colour", QColor(Qt::red)));
+    EXPECT_FALSE(standard.setValue("list", QVariantList {1, QColor(Qt::red)}));
+    EXPECT_FALSE(standard.setValue("", 1));
+    EXPECT_FALSE(standard.setValue("huge", std::numeric_limits<quint64>::max()));
+    EXPECT_EQ(home.readFile(standardFile), before);
+    EXPECT_FALSE(standard.contains("colour"));
+}
+
+TEST_F(UserDefaultsTest, DamagedFileReadsEmptyAndIsKeptBeforeTheFirstWrite)
+{
+    const QByteArray truncated = PropertyList::toBinary(QVariantMap {{"a", 1}, {"b", "two"}}).left(20);
+    home.writeFile(standardFile, truncated);
+    UserDefaults &standard = UserDefaults::standard();
+    EXPECT_FALSE(standard.contains("a"));
+    EXPECT_TRUE(standard.persistentDomain().isEmpty());
+    EXPECT_EQ(home.readFile(standardFile), truncated); // reading never rewrites
+
+    ASSERT_TRUE(standard.setValue("c", 3));
+    EXPECT_EQ(home.readFile(standardFile + ".corrupt"), truncated);
+    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(standardFile))->keys(), QStringList {"c"});
+
+    // A second damage does not overwrite the first kept copy.
+    home.writeFile(standardFile, "not a property list");
+    ASSERT_TRUE(standard.setValue("d", 4));
+    EXPECT_EQ(home.readFile(standardFile + ".corrupt"), truncated);
+    EXPECT_EQ(home.readFile(standardFile + ".corrupt-2"), "not a property list");
+
+    // A file whose root is not a dictionary is damaged too.
+    home.writeFile("Library/Preferences/com.example.array.plist", PropertyList::toXml(QVariantList {1, 2}));
+    EXPECT_TRUE(UserDefaults::suite("com.example.array")->persistentDomain().isEmpty());
+}
+
+TEST(UserDefaultsHomes, EachHomeHasItsOwnValuesAndRegistrations)
+{
+    UserDefaults *first = nullptr;
+    {
+        TempHome home;
+        first = &UserDefaults::standard();
+        first->setValue("k", 1);
+        first->registerDefaults({{"r", true}});
+        EXPECT_EQ(&UserDefaults::standard(), first);
+    }
+    TempHome other;
+    UserDefaults &second = UserDefaults::standard();
+    EXPECT_NE(&second, first);
+    EXPECT_FALSE(second.contains("k"));
+    EXPECT_FALSE(second.contains("r"));
+    EXPECT_EQ(second.filePath(), other.filePath(standardFile));
+}
