@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/TerminalAppConfig.h"
+
+// The option "com.apple.Terminal.DefaultTheme". Applying and reading are not part of the program yet: see the
+// base class.
+class DefaultTerminalThemeOptionModel : public PendingThemeOptionModel
+{
+public:
+    DefaultTerminalThemeOptionModel(TerminalAppConfig *config, QString defaultsKey);
+
+    static QString optionKey() { return QStringLiteral("com.apple.Terminal.DefaultTheme"); }
+    static QStringList optionDisplayPath()
+    {
+        return {QStringLiteral("Tools"), QStringLiteral("Terminal"), QStringLiteral("Default Theme")};
+    }
+
+    QString key() const override { return optionKey(); }
+    QStringList displayPath() const override { return optionDisplayPath(); }
+
+    TerminalAppConfig *config() const { return m_config; }
+    QString defaultsKey() const { return m_defaultsKey; }
+
+private:
+    TerminalAppConfig *m_config;
+    QString m_defaultsKey;
+};

@@ -1,0 +1,5 @@
+#include "Tapestrel/apps/xcode/XcodeThemeOptionModel.h"
+
+XcodeThemeOptionModel::XcodeThemeOptionModel(XcodeAppConfig *config)
+    : m_config(config)
+{ }

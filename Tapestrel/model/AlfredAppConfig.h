@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Tapestrel/model/AppConfig.h"
+
+class AlfredAppConfig : public AppConfig
+{
+public:
+    const AppBundleID bundleID {QStringLiteral("com.runningwithcrayons.Alfred")};
+
+    QString id() const override { return QStringLiteral("apps.alfred"); }
+    QString appName() const override { return QStringLiteral("Alfred"); }
+    QList<AppBundleID> bundleIDs() const override { return {bundleID}; }
+    std::optional<QUrl> themesURL() const override
+    {
+        return QUrl(QStringLiteral("https://www.alfredforum.com/forum/28-themes/"));
+    }
+    QUrl websiteURL() const override { return QUrl(QStringLiteral("https://www.alfredapp.com/")); }
+};

@@ -1,0 +1,60 @@
+#include "Tapestrel/model/AppConfig.h"
+
+#include "Tapestrel/model/AppConfigEnvironment.h"
+
+AppConfig::~AppConfig() = default;
+
+QWidget *AppConfig::makeSection(Profile *, QWidget *)
+{
+    return nullptr;
+}
+
+QString AppConfig::bundleIDDefaultsKey() const
+{
+    return id() + QStringLiteral(".bundleID");
+}
+
+QList<AppBundleAndPath> AppConfig::installedApps() const
+{
+    const AppConfigEnvironment &environment = AppConfigEnvironment::current();
+    QList<AppBundleAndPath> installed;
+    for (const AppBundleID &bundleID : bundleIDs()) {
+        if (const auto path = environment.applicationPath(bundleID.id))
+            installed.append({bundleID, *path});
+    }
+    return installed;
+}
+
+std::optional<AppBundleAndPath> AppConfig::preferredInstalledApp() const
+{
+    return preferredAmong(installedApps());
+}
+
+std::optional<AppBundleAndPath> AppConfig::preferredAmong(const QList<AppBundleAndPath> &installed) const
+{
+    const auto choice = AppConfigEnvironment::current().storedString(bundleIDDefaultsKey());
+    if (!choice)
+        return std::nullopt;
+    for (const AppBundleAndPath &app : installed) {
+        if (app.bundleID.id == *choice)
+            return app;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> AppConfig::currentBundleID() const
+{
+    const QList<AppBundleAndPath> installed = installedApps();
+    if (installed.isEmpty())
+        return std::nullopt;
+    if (installed.size() == 1)
+        return installed.first().bundleID.id;
+    if (const auto preferred = preferredAmong(installed))
+        return preferred->bundleID.id;
+    return installed.first().bundleID.id;
+}
+
+bool AppConfig::isInstalled() const
+{
+    return !installedApps().isEmpty();
+}

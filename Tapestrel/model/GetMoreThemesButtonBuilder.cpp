@@ -1,0 +1,23 @@
+#include "Tapestrel/model/GetMoreThemesButtonBuilder.h"
+
+#include "Tapestrel/model/AppConfig.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QIcon>
+#include <QPushButton>
+
+QWidget *GetMoreThemesButtonBuilder::build(const AppConfig *config, QWidget *parent)
+{
+    const std::optional<QUrl> url = config ? config->themesURL() : std::nullopt;
+    if (!url)
+        return nullptr;
+    auto *button = new QPushButton(
+        QCoreApplication::translate("GetMoreThemesButtonBuilder", "Get More Themes..."), parent);
+    button->setObjectName(QStringLiteral("GetMoreThemesButton"));
+    button->setProperty("symbolName", QStringLiteral("safari"));
+    button->setIcon(QIcon::fromTheme(QStringLiteral("internet-web-browser")));
+    const QUrl target = *url;
+    QObject::connect(button, &QPushButton::clicked, button, [target] { QDesktopServices::openUrl(target); });
+    return button;
+}

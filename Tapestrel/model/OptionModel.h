@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+class QWidget;
+class Option;
+class Profile;
+
+// One option of a profile: the identifier under which profiles store it, where it is shown, the
+// widget that edits it, and how its value text reaches the system or another application and is
+// read back.
+class OptionModel
+{
+public:
+    virtual ~OptionModel();
+
+    // The path shown for the option: group ("System", "Apps", "Tools"), area or application, title.
+    virtual QStringList displayPath() const = 0;
+    // The option identifier; the same text is the model's id.
+    virtual QString key() const = 0;
+    QString id() const { return key(); }
+
+    // The widget that edits the option's value. The profile is handed in because a picker may show
+    // other options of it.
+    virtual QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) = 0;
+
+    // Applies a value text. A model that needs the Dock restarted once the whole profile has been
+    // applied sets *needsDockRestart to true (it never clears it). Throws when the value cannot be
+    // applied.
+    virtual QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                                    std::shared_ptr<bool> needsDockRestart) = 0;
+
+    // The system's current value as option text, or nothing when it cannot be read. Options read
+    // earlier in registry order are already stored in the profile.
+    virtual QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) = 0;
+
+    // A widget shown beside the picker; none by default.
+    virtual QWidget *accessoryView(QWidget *parent);
+};
+
+// The error an option model throws when it cannot apply a value.
+class OptionModelError : public std::runtime_error
+{
+public:
+    OptionModelError(QString key, QString message);
+
+    QString key() const { return m_key; }
+    QString message() const { return m_message; }
+
+    static constexpr const char *domain = "com.quorvane.Tapestrel.Errors";
+
+    // The error of a model whose system access is not part of the program yet.
+    static OptionModelError notAvailable(const QString &key);
+
+private:
+    QString m_key;
+    QString m_message;
+};

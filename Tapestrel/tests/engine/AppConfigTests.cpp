@@ -1,0 +1,131 @@
+#include "Tapestrel/model/AppConfigEnvironment.h"
+#include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/model/ForkliftAppConfig.h"
+#include "Tapestrel/model/LumapadAppConfig.h"
+#include "Tapestrel/model/NotePlanAppConfig.h"
+
+#include "testsupport/TempHome.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray infoPlist(const QString &bundleID)
+{
+    return QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+<key>CFBundleIdentifier</key><string>%1</string>
+<key>CFBundleName</key><string>App</string>
+</dict></plist>
+)")
+        .arg(bundleID)
+        .toUtf8();
+}
+
+class AppConfigTest : public TestSupport::TempHomeTest
+{
+protected:
+    void install(const QString &name, const QString &bundleID)
+    {
+        home.writeFile("Applications/" + name + ".app/Contents/Info.plist", infoPlist(bundleID));
+    }
+    void chooseEdition(const QString &key, const QString &bundleID)
+    {
+        home.writeFile("Library/Preferences/com.quorvane.Tapestrel.plist",
+                       QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>%1</key><string>%2</string></dict></plist>
+)")
+                           .arg(key, bundleID)
+                           .toUtf8());
+    }
+    AppConfigStore store;
+};
+
+} // namespace
+
+TEST_F(AppConfigTest, StoreHoldsElevenRecordsInOrderWithTheirEditions)
+{
+    QStringList ids;
+    for (const AppConfig *config : store.configs())
+        ids.append(config->id());
+    EXPECT_EQ(ids,
+              QStringList({"apps.alfred", "apps.bear", "apps.corvella", "apps.forklift", "apps.iterm",
+                           "apps.noteplan", "apps.obsidian", "apps.vscode", "apps.lumapad", "dt.Xcode",
+                           "com.apple.Terminal"}));
+    QStringList multi;
+    for (const AppConfig *config : store.multiEditionConfigs())
+        multi.append(config->appName());
+    EXPECT_EQ(multi, QStringList({"Corvella", "ForkLift", "NotePlan", "Lumapad"}));
+
+    auto *lumapad = store.config<LumapadAppConfig>();
+    ASSERT_NE(lumapad, nullptr);
+    EXPECT_EQ(
+        lumapad->bundleIDs(),
+        QList<AppBundleID>(
+            {{"com.quorvane.Lumapad"}, {"com.quorvane.Lumapad-vendra"}, {"com.quorvane.Lumapad-setapp"}}));
+    EXPECT_EQ(lumapad->bundleIDDefaultsKey(), "apps.lumapad.bundleID");
+    int withGallery = 0;
+    for (const AppConfig *config : store.configs()) {
+        EXPECT_TRUE(config->websiteURL().isValid() && config->websiteURL().scheme() == "https");
+        withGallery += config->themesURL().has_value();
+    }
+    EXPECT_EQ(withGallery, 5);
+}
+
+TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)
+{
+    auto *forklift = store.config<ForkliftAppConfig>();
+    auto *lumapad = store.config<LumapadAppConfig>();
+    auto *noteplan = store.config<NotePlanAppConfig>();
+
+    // Nothing installed.
+    EXPECT_FALSE(forklift->isInstalled());
+    EXPECT_EQ(forklift->currentBundleID(), std::nullopt);
+    EXPECT_EQ(forklift->preferredInstalledApp(), std::nullopt);
+
+    // One edition: it is used whatever the stored choice says.
+    install("ForkLift Setapp", "com.binarynights.forklift-setapp");
+    chooseEdition("apps.forklift.bundleID", "com.binarynights.ForkLift");
+    EXPECT_TRUE(forklift->isInstalled());
+    EXPECT_EQ(forklift->currentBundleID(), "com.binarynights.forklift-setapp");
+    EXPECT_EQ(forklift->installedApps(),
+              QList<AppBundleAndPath>({{{"com.binarynights.forklift-setapp"},
+                                        home.filePath("Applications/ForkLift Setapp.app")}}));
+
+    // Two editions without a choice: the first in field order, even though its folder sorts last.
+    install("NotePlan Setapp", "co.noteplan.NotePlan-setapp");
+    install("ZZ NotePlan", "co.noteplan.NotePlan");
+    EXPECT_EQ(noteplan->installedApps().size(), 2);
+    EXPECT_EQ(noteplan->installedApps().first().bundleID.id, "co.noteplan.NotePlan");
+    EXPECT_EQ(noteplan->currentBundleID(), "co.noteplan.NotePlan");
+    // ... and with a choice: the chosen one.
+    chooseEdition("apps.noteplan.bundleID", "co.noteplan.NotePlan-setapp");
+    EXPECT_EQ(noteplan->currentBundleID(), "co.noteplan.NotePlan-setapp");
+    EXPECT_EQ(noteplan->preferredInstalledApp()->path, home.filePath("Applications/NotePlan Setapp.app"));
+
+    // Three editions; a stored choice naming a removed edition is ignored.
+    install("Lumapad", "com.quorvane.Lumapad");
+    install("Lumapad Setapp", "com.quorvane.Lumapad-setapp");
+    EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad");
+    install("Lumapad Vendra", "com.quorvane.Lumapad-vendra");
+    chooseEdition("apps.lumapad.bundleID", "com.quorvane.Lumapad-setapp");
+    EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad-setapp");
+    QDir(home.filePath("Applications/Lumapad Setapp.app")).removeRecursively();
+    EXPECT_EQ(lumapad->preferredInstalledApp(), std::nullopt);
+    EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad");
+}
+
+TEST_F(AppConfigTest, UnreadableBundlesAndPreferencesCountAsAbsent)
+{
+    home.writeFile("Applications/Broken.app/Contents/Info.plist", "not a property list");
+    home.writeFile("Applications/Empty.app/Contents/Info.plist", "");
+    home.writeFile(
+        "Applications/Array.app/Contents/Info.plist",
+        R"(<?xml version="1.0"?><plist version="1.0"><array><string>md.obsidian</string></array></plist>)");
+    home.writeFile("Library/Preferences/com.quorvane.Tapestrel.plist", "garbage");
+    for (const AppConfig *config : store.configs()) {
+        EXPECT_FALSE(config->isInstalled()) << config->id().toStdString();
+        EXPECT_EQ(config->preferredInstalledApp(), std::nullopt);
+    }
+}

@@ -1,0 +1,187 @@
+#include "Tapestrel/apps/alfred/AlfredThemeOptionModel.h"
+#include "Tapestrel/apps/bear/BearThemeOptionModel.h"
+#include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
+#include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/OptionValue.h"
+#include "Tapestrel/system/FolderColorOptionModel.h"
+
+#include "testsupport/RunTask.h"
+
+#include <QPushButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using TestSupport::runTask;
+
+namespace {
+
+const QStringList registryKeys = {
+    "system.ui.appearance",
+    "system.desktop.liquidGlassStyle",
+    "system.desktop.background.picture",
+    "system.ui.accentColor",
+    "system.finder.folderColor",
+    "system.desktop.iconAndWidgetStyle",
+    "system.desktop.dock.enableMagnification",
+    "system.dock.position",
+    "system.dock.size",
+    "system.desktop.dock.autoHide",
+    "system.misc.autoHideMenuBar",
+    "system.desktop.stageManager.enable",
+    "system.ui.desktop.ShowIcons",
+    "system.ui.desktop.ShowWidgets",
+    "dt.Xcode.theme",
+    "com.apple.Terminal.DefaultTheme",
+    "com.apple.Terminal.StartupTheme",
+    "tools.iterm.theme",
+    "apps.corvella.theme",
+    "apps.lumapad.theme",
+    "apps.lumapad.showBackground",
+    "apps.forklift.theme",
+    "apps.alfred.theme",
+    "apps.obsidian.theme",
+    "apps.obsidian.accentColor",
+    "apps.vscode.theme",
+    "apps.bear.theme",
+    "apps.noteplan.theme",
+};
+
+QStringList keysOf(const QList<OptionModel *> &models)
+{
+    QStringList keys;
+    for (const OptionModel *model : models)
+        keys.append(model->key());
+    return keys;
+}
+
+} // namespace
+
+TEST(OptionStoreTest, HoldsTheTwentyEightModelsInRegistryOrderWithTheirPaths)
+{
+    AppConfigStore configs;
+    OptionStore store(&configs);
+    const QList<OptionModel *> &models = store.options();
+    ASSERT_EQ(models.size(), 28);
+    EXPECT_EQ(keysOf(models), registryKeys);
+    // The list is built once and kept.
+    EXPECT_EQ(&store.options(), &models);
+    EXPECT_EQ(store.options().first(), models.first());
+
+    EXPECT_EQ(models[0]->displayPath(), QStringList({"System", "Appearance", "Appearance"}));
+    EXPECT_EQ(models[2]->displayPath(), QStringList({"System", "Background"}));
+    EXPECT_EQ(models[21]->displayPath(), QStringList({"Apps", "Forklift", "Theme"}));
+    EXPECT_EQ(models[25]->displayPath(), QStringList({"Tools", "Visual Studio Code", "Theme"}));
+    for (const OptionModel *model : models) {
+        EXPECT_EQ(model->id(), model->key());
+        EXPECT_TRUE(model->displayPath().size() == 2 || model->displayPath().size() == 3)
+            << model->key().toStdString();
+    }
+
+    int themeContainers = 0;
+    for (OptionModel *model : models)
+        themeContainers += dynamic_cast<ThemeContainer *>(model) != nullptr;
+    // The theme models of the eleven applications, Terminal's two and Obsidian's accent colour.
+    EXPECT_EQ(themeContainers, 13);
+}
+
+TEST(OptionStoreTest, FindsModelsByExactKeyAndByType)
+{
+    AppConfigStore configs;
+    OptionStore store(&configs);
+    for (const QString &key : registryKeys)
+        EXPECT_EQ(store.model(key)->key(), key);
+    for (const char *unregistered : {"apps.nova.editorTheme", "system.desktop.showMenuBarBackground",
+                                     "system.ui.enableWallpaperTinting", "System.Ui.Appearance", ""})
+        EXPECT_EQ(store.model(unregistered), nullptr) << unregistered;
+
+    auto *folder = store.optionModel<FolderColorOptionModel>();
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->tintColorKey(), "AppleIconAppearanceTintColor");
+    EXPECT_EQ(folder->customTintColorKey(), "AppleIconAppearanceCustomTintColor");
+    auto *startup = store.optionModel<StartupTerminalThemeOptionModel>();
+    ASSERT_NE(startup, nullptr);
+    EXPECT_EQ(startup->defaultsKey(), "Startup Window Settings");
+    EXPECT_EQ(startup->config(), configs.config<TerminalAppConfig>());
+    auto *bear = store.optionModel<BearThemeOptionModel>();
+    ASSERT_NE(bear, nullptr);
+    EXPECT_EQ(bear->domain(), "net.shinyfrog.bear");
+}
+
+TEST(OptionStoreTest, ModelsWithoutSystemAccessSayAndNeverPretend)
+{
+    AppConfigStore configs;
+    OptionStore store(&configs);
+    for (OptionModel *model : store.options()) {
+        auto flag = std::make_shared<bool>(false);
+        try {
+            runTask(model->apply(QStringLiteral("true"), {}, flag));
+            ADD_FAILURE() << model->key().toStdString() << " claimed to apply";
+        } catch (const OptionModelError &error) {
+            EXPECT_EQ(error.key(), model->key());
+            EXPECT_TRUE(error.message().contains(model->key()));
+        }
+        EXPECT_FALSE(*flag);
+        EXPECT_EQ(runTask(model->readCurrentValue({})), std::nullopt);
+    }
+}
+
+TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
+{
+    AppConfigStore configs;
+    OptionStore store(&configs);
+    QWidget parent;
+    const QStringList withButton = {"tools.iterm.theme", "apps.corvella.theme", "apps.lumapad.theme",
+                                    "apps.alfred.theme", "apps.noteplan.theme"};
+    for (OptionModel *model : store.options()) {
+        QWidget *view = model->accessoryView(&parent);
+        if (withButton.contains(model->key())) {
+            auto *button = qobject_cast<QPushButton *>(view);
+            ASSERT_NE(button, nullptr) << model->key().toStdString();
+            EXPECT_EQ(button->text(), "Get More Themes...");
+            EXPECT_EQ(button->property("symbolName").toString(), "safari");
+        } else {
+            // Obsidian and VS Code have no gallery: nothing is shown, not a disabled button.
+            EXPECT_EQ(view, nullptr) << model->key().toStdString();
+        }
+    }
+}
+
+TEST(OptionValueTest, ReadsYesNoTexts)
+{
+    for (const char *yes : {"true", "TRUE", "tRuE", "1", "yes", "YES", "Yes"})
+        EXPECT_EQ(boolFromOptionValue(yes), true) << yes;
+    for (const char *no : {"false", "False", "0", "no", "NO", "nO"})
+        EXPECT_EQ(boolFromOptionValue(no), false) << no;
+    for (const char *neither : {" true", "true ", "2", "", "on", "01"})
+        EXPECT_EQ(boolFromOptionValue(neither), std::nullopt) << neither;
+    EXPECT_EQ(OptionValue::fromBool(true), "true");
+    EXPECT_EQ(OptionValue::fromBool(false), "false");
+}
+
+TEST(OptionValueTest, ColourTextsRoundTripAndRejectWrongCounts)
+{
+    EXPECT_EQ(OptionValue::rgbaString(QColor(255, 0, 0)), "1.000000 0.000000 0.000000 1.000000");
+    EXPECT_EQ(OptionValue::rgbaString(QColor::fromHsvF(0, 0, 0, 0)), "0.000000 0.000000 0.000000 0.000000");
+
+    const auto red = OptionValue::colorFromRgbaString("1 0 0 1");
+    ASSERT_TRUE(red);
+    EXPECT_EQ(red->rgba(), QColor(255, 0, 0, 255).rgba());
+    EXPECT_EQ(OptionValue::colorFromRgbaString("1  0 0 1"), red);
+    // A piece that is not a number is skipped.
+    EXPECT_EQ(OptionValue::colorFromRgbaString("1 x 0 0 1"), red);
+    EXPECT_EQ(OptionValue::colorFromRgbaString("1 0 0"), std::nullopt);
+    EXPECT_EQ(OptionValue::colorFromRgbaString("1 0 0 1 1"), std::nullopt);
+    EXPECT_EQ(OptionValue::colorFromRgbaString(""), std::nullopt);
+    EXPECT_EQ(OptionValue::colorFromRgbaString("nan 0 0 1"), std::nullopt);
+
+    const QColor teal = QColor::fromRgbF(0.2f, 0.6f, 0.6f, 0.8f);
+    const auto back = OptionValue::colorFromRgbaString(OptionValue::rgbaString(teal));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->rgba64(), teal.rgba64());
+    // Out-of-range numbers from a hand-edited text are held to the valid range.
+    EXPECT_EQ(OptionValue::colorFromRgbaString("2 -1 0 1")->rgba(), QColor(255, 0, 0).rgba());
+}
