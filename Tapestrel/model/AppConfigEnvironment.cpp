@@ -1,8 +1,8 @@
 #include "Tapestrel/model/AppConfigEnvironment.h"
 
 #include "platform/Home.h"
+#include "platform/Workspace.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <plist/plist.h>
@@ -65,15 +65,8 @@ void AppConfigEnvironment::setCurrent(const AppConfigEnvironment *environment)
 
 std::optional<QString> HomeAppConfigEnvironment::applicationPath(const QString &bundleID) const
 {
-    const QDir folder(Platform::Home::applicationsFolder());
-    const QStringList bundles =
-        folder.entryList({QStringLiteral("*.app")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &bundle : bundles) {
-        const QString path = folder.filePath(bundle);
-        const PlistPtr info = readPlist(path + QStringLiteral("/Contents/Info.plist"));
-        if (info && stringValue(info.get(), "CFBundleIdentifier") == bundleID)
-            return path;
-    }
+    if (const auto application = Platform::Workspace::shared().applicationWithBundleIdentifier(bundleID))
+        return application->path;
     return std::nullopt;
 }
 

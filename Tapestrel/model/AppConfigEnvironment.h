@@ -23,8 +23,7 @@ public:
     static void setCurrent(const AppConfigEnvironment *environment);
 };
 
-// Reads the emulated home: "Applications/<Name>.app/Contents/Info.plist" bundles and the program's
-// preference domain file.
+// The installed applications of the workspace and the program's preference domain file.
 class HomeAppConfigEnvironment : public AppConfigEnvironment
 {
 public:

@@ -2,8 +2,9 @@
 
 #include "Tapestrel/model/AppConfig.h"
 
+#include "platform/Workspace.h"
+
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QIcon>
 #include <QPushButton>
 
@@ -18,6 +19,7 @@ QWidget *GetMoreThemesButtonBuilder::build(const AppConfig *config, QWidget *par
     button->setProperty("symbolName", QStringLiteral("safari"));
     button->setIcon(QIcon::fromTheme(QStringLiteral("internet-web-browser")));
     const QUrl target = *url;
-    QObject::connect(button, &QPushButton::clicked, button, [target] { QDesktopServices::openUrl(target); });
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [target] { Platform::Workspace::shared().openUrl(target); });
     return button;
 }

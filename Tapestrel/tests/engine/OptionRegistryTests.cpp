@@ -2,11 +2,17 @@
 #include "Tapestrel/apps/bear/BearThemeOptionModel.h"
 #include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
 #include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/model/CorvellaAppConfig.h"
+#include "Tapestrel/model/ITermAppConfig.h"
+#include "Tapestrel/model/LumapadAppConfig.h"
+#include "Tapestrel/model/NotePlanAppConfig.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/OptionValue.h"
 #include "Tapestrel/system/FolderColorOptionModel.h"
 
 #include "testsupport/RunTask.h"
+
+#include "platform/Workspace.h"
 
 #include <QPushButton>
 #include <QWidget>
@@ -134,6 +140,11 @@ TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
     AppConfigStore configs;
     OptionStore store(&configs);
     QWidget parent;
+    QList<QUrl> opened;
+    Platform::Workspace::shared().setUrlOpener([&opened](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
     const QStringList withButton = {"tools.iterm.theme", "apps.corvella.theme", "apps.lumapad.theme",
                                     "apps.alfred.theme", "apps.noteplan.theme"};
     for (OptionModel *model : store.options()) {
@@ -143,11 +154,19 @@ TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
             ASSERT_NE(button, nullptr) << model->key().toStdString();
             EXPECT_EQ(button->text(), "Get More Themes...");
             EXPECT_EQ(button->property("symbolName").toString(), "safari");
+            button->click();
         } else {
             // Obsidian and VS Code have no gallery: nothing is shown, not a disabled button.
             EXPECT_EQ(view, nullptr) << model->key().toStdString();
         }
     }
+    Platform::Workspace::shared().setUrlOpener({});
+    EXPECT_EQ(opened,
+              QList<QUrl>({*configs.config<ITermAppConfig>()->themesURL(),
+                           *configs.config<CorvellaAppConfig>()->themesURL(),
+                           *configs.config<LumapadAppConfig>()->themesURL(),
+                           *configs.config<AlfredAppConfig>()->themesURL(),
+                           *configs.config<NotePlanAppConfig>()->themesURL()}));
 }
 
 TEST(OptionValueTest, ReadsYesNoTexts)
