@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace KivUtilities {
+
+// Debounce: runs its action once a burst of triggers has been quiet for `interval`. Each trigger
+// restarts one timer on the controller's (main) thread, so waiting holds no thread. Destroying the
+// controller cancels a pending action. Triggers spaced further apart than the interval each run it.
+class DelayedActionController : public QObject
+{
+    Q_OBJECT
+
+public:
+    DelayedActionController(const QString &name, std::chrono::milliseconds interval,
+                            std::function<void()> action, QObject *parent = nullptr);
+
+    QString name() const { return objectName(); }
+    std::chrono::milliseconds interval() const { return m_interval; }
+    // When trigger() was last called.
+    std::optional<QDateTime> lastTime() const { return m_lastTime; }
+    bool isPending() const { return m_timer.isActive(); }
+
+    void setAction(std::function<void()> action) { m_action = std::move(action); }
+
+    // Called on the controller's thread.
+    void trigger();
+
+private:
+    std::chrono::milliseconds m_interval;
+    std::optional<QDateTime> m_lastTime;
+    std::function<void()> m_action;
+    QTimer m_timer;
+};
+
+} // namespace KivUtilities

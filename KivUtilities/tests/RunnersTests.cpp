@@ -1,0 +1,238 @@
+#include "KivUtilities/DelayedActionController.h"
+#include "KivUtilities/LimitActionController.h"
+#include "KivUtilities/LockedOperationRunner.h"
+#include "KivUtilities/MainThread.h"
+#include "testsupport/RunTask.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+using namespace std::chrono_literals;
+using namespace KivUtilities;
+using TestSupport::spinEventLoop;
+
+namespace {
+
+// Spins the event loop until the condition holds or the time is up.
+template<typename Condition> bool spinUntil(Condition condition, std::chrono::milliseconds timeout = 5s)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout.count())
+            return false;
+        spinEventLoop(5ms);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(DelayedActionController, RunsOnceAfterABurstHasBeenQuiet)
+{
+    QElapsedTimer clock;
+    std::vector<qint64> runs;
+    DelayedActionController controller(QStringLiteral("burst"), 200ms,
+                                       [&] { runs.push_back(clock.elapsed()); });
+    EXPECT_EQ(controller.name(), QStringLiteral("burst"));
+    EXPECT_FALSE(controller.lastTime().has_value());
+
+    clock.start();
+    controller.trigger();
+    spinEventLoop(80ms);
+    controller.trigger();
+    spinEventLoop(80ms);
+    controller.trigger();
+    const qint64 lastTrigger = clock.elapsed();
+    EXPECT_TRUE(controller.lastTime().has_value());
+    ASSERT_TRUE(spinUntil([&] { return !runs.empty(); }));
+    spinEventLoop(300ms);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_GE(runs[0], lastTrigger + 200);
+
+    // Triggers further apart than the interval each run the action.
+    runs.clear();
+    controller.trigger();
+    ASSERT_TRUE(spinUntil([&] { return runs.size() == 1; }));
+    controller.trigger();
+    ASSERT_TRUE(spinUntil([&] { return runs.size() == 2; }));
+}
+
+TEST(DelayedActionController, DestroyingTheControllerCancelsThePendingAction)
+{
+    int runs = 0;
+    auto controller =
+        std::make_unique<DelayedActionController>(QStringLiteral("gone"), 50ms, [&] { ++runs; });
+    controller->trigger();
+    EXPECT_TRUE(controller->isPending());
+    controller.reset();
+    spinEventLoop(150ms);
+    EXPECT_EQ(runs, 0);
+
+    // The action can be replaced while a run is pending; the new one runs.
+    DelayedActionController replaced(QString(), 20ms, [&] { runs += 100; });
+    EXPECT_EQ(replaced.name(), QStringLiteral("Unknown Name"));
+    replaced.trigger();
+    replaced.setAction([&] { ++runs; });
+    ASSERT_TRUE(spinUntil([&] { return runs > 0; }));
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(LimitActionController, RunsAtMostOneMoreWhileBusy)
+{
+    std::mutex mutex;
+    std::vector<qint64> starts;
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> onMainThread = false;
+    const QThread *mainThread = QThread::currentThread();
+    {
+        LimitActionController throttle(QThread::NormalPriority, 100ms, [&] {
+            if (QThread::currentThread() == mainThread)
+                onMainThread = true;
+            {
+                std::lock_guard lock(mutex);
+                starts.push_back(clock.elapsed());
+            }
+            QThread::msleep(300);
+        });
+        for (int i = 0; i < 5; ++i)
+            throttle.trigger();
+        EXPECT_EQ(throttle.operationCount(), 2);
+        // The controller may go away: accepted runs still happen.
+    }
+    ASSERT_TRUE(spinUntil([&] {
+        std::lock_guard lock(mutex);
+        return starts.size() == 2;
+    }));
+    spinEventLoop(600ms);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_LT(starts[0], 200);
+    // The second run waits for the first run and the pause after it.
+    EXPECT_GE(starts[1] - starts[0], 400);
+    EXPECT_FALSE(onMainThread);
+}
+
+TEST(LimitActionController, SemaphoreRunLastsUntilReleased)
+{
+    std::mutex mutex;
+    std::shared_ptr<QSemaphore> pending;
+    std::atomic<int> runs = 0;
+    LimitActionController throttle(QThread::LowPriority, 10ms, [&](std::shared_ptr<QSemaphore> semaphore) {
+        ++runs;
+        std::lock_guard lock(mutex);
+        pending = std::move(semaphore);
+    });
+    throttle.trigger();
+    ASSERT_TRUE(spinUntil([&] { return runs == 1; }));
+    throttle.trigger();
+    throttle.trigger();
+    throttle.trigger();
+    spinEventLoop(100ms);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(throttle.operationCount(), 2);
+
+    auto release = [&] {
+        std::lock_guard lock(mutex);
+        if (pending)
+            std::exchange(pending, nullptr)->release();
+    };
+    release();
+    ASSERT_TRUE(spinUntil([&] { return runs == 2; }));
+    release();
+    ASSERT_TRUE(spinUntil([&] { return throttle.operationCount() == 0; }));
+    EXPECT_EQ(runs, 2);
+    throttle.trigger();
+    ASSERT_TRUE(spinUntil([&] { return runs == 3; }));
+    release();
+    ASSERT_TRUE(spinUntil([&] { return throttle.operationCount() == 0; }));
+}
+
+TEST(LockedOperationRunner, WithoutMinimumDurationLocksOnlyDuringTheOperation)
+{
+    int runs = 0;
+    LockedOperationRunner *self = nullptr;
+    LockedOperationRunner runner(std::nullopt, [&] {
+        ++runs;
+        EXPECT_TRUE(self->isWorking());
+        self->run(); // dropped: the lock is held
+    });
+    self = &runner;
+    runner.run();
+    runner.run();
+    EXPECT_EQ(runs, 2);
+    EXPECT_FALSE(runner.isLocked());
+    EXPECT_FALSE(runner.isWorking());
+
+    // A failing operation is reported and does not leave the runner locked.
+    LockedOperationRunner failing(std::nullopt, [] { throw std::runtime_error("boom"); });
+    EXPECT_THROW(failing.run(), std::runtime_error);
+    EXPECT_FALSE(failing.isLocked());
+    EXPECT_FALSE(failing.isWorking());
+}
+
+TEST(LockedOperationRunner, MinimumDurationKeepsTheLock)
+{
+    int runs = 0;
+    LockedOperationRunner runner(300ms, [&] {
+        ++runs;
+        QThread::msleep(30);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    runner.run();
+    EXPECT_TRUE(runner.isLocked());
+    spinEventLoop(150ms);
+    runner.run();
+    EXPECT_EQ(runs, 1);
+    ASSERT_TRUE(spinUntil([&] { return !runner.isLocked(); }));
+    EXPECT_GE(clock.elapsed(), 300);
+    runner.run();
+    EXPECT_EQ(runs, 2);
+
+    // An operation longer than the minimum: the lock goes on the next turn of the event loop.
+    LockedOperationRunner slow(50ms, [] { QThread::msleep(200); });
+    slow.run();
+    EXPECT_TRUE(slow.isLocked());
+    EXPECT_FALSE(slow.isWorking());
+    spinEventLoop(20ms);
+    EXPECT_FALSE(slow.isLocked());
+
+    // Changing the minimum between runs takes effect on the next run; dropping it unlocks at once.
+    slow.setMinimumDuration(std::nullopt);
+    slow.run();
+    EXPECT_FALSE(slow.isLocked());
+}
+
+TEST(MainThread, RunsBlocksOnTheMainThreadAndWaits)
+{
+    const QThread *mainThread = QThread::currentThread();
+    const QThread *ranOn = nullptr;
+    runOnMainThreadSync([&] { ranOn = QThread::currentThread(); });
+    EXPECT_EQ(ranOn, mainThread);
+
+    ranOn = nullptr;
+    std::atomic<bool> returned = false;
+    bool ranBeforeReturn = false;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        runOnMainThreadSync([&] { ranOn = QThread::currentThread(); });
+        ranBeforeReturn = ranOn != nullptr;
+        returned = true;
+    }));
+    worker->start();
+    ASSERT_TRUE(spinUntil([&] { return returned.load(); }));
+    worker->wait();
+    EXPECT_EQ(ranOn, mainThread);
+    EXPECT_TRUE(ranBeforeReturn);
+}
