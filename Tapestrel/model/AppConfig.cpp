@@ -1,6 +1,7 @@
 #include "Tapestrel/model/AppConfig.h"
 
-#include "Tapestrel/model/AppConfigEnvironment.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 
 AppConfig::~AppConfig() = default;
 
@@ -16,11 +17,12 @@ QString AppConfig::bundleIDDefaultsKey() const
 
 QList<AppBundleAndPath> AppConfig::installedApps() const
 {
-    const AppConfigEnvironment &environment = AppConfigEnvironment::current();
+    // Asked afresh every time, so installing or removing an edition is seen at once.
+    const Platform::Workspace &workspace = Platform::Workspace::shared();
     QList<AppBundleAndPath> installed;
     for (const AppBundleID &bundleID : bundleIDs()) {
-        if (const auto path = environment.applicationPath(bundleID.id))
-            installed.append({bundleID, *path});
+        if (const auto application = workspace.applicationWithBundleIdentifier(bundleID.id))
+            installed.append({bundleID, application->path});
     }
     return installed;
 }
@@ -32,7 +34,7 @@ std::optional<AppBundleAndPath> AppConfig::preferredInstalledApp() const
 
 std::optional<AppBundleAndPath> AppConfig::preferredAmong(const QList<AppBundleAndPath> &installed) const
 {
-    const auto choice = AppConfigEnvironment::current().storedString(bundleIDDefaultsKey());
+    const auto choice = Platform::UserDefaults::standard().string(bundleIDDefaultsKey());
     if (!choice)
         return std::nullopt;
     for (const AppBundleAndPath &app : installed) {

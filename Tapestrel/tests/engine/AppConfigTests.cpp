@@ -1,10 +1,13 @@
-#include "Tapestrel/model/AppConfigEnvironment.h"
 #include "Tapestrel/model/AppConfigStore.h"
 #include "Tapestrel/model/ForkliftAppConfig.h"
 #include "Tapestrel/model/LumapadAppConfig.h"
 #include "Tapestrel/model/NotePlanAppConfig.h"
 
 #include "testsupport/TempHome.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -32,12 +35,7 @@ protected:
     }
     void chooseEdition(const QString &key, const QString &bundleID)
     {
-        home.writeFile("Library/Preferences/com.quorvane.Tapestrel.plist",
-                       QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
-<plist version="1.0"><dict><key>%1</key><string>%2</string></dict></plist>
-)")
-                           .arg(key, bundleID)
-                           .toUtf8());
+        Platform::UserDefaults::standard().setValue(key, bundleID);
     }
     AppConfigStore store;
 };
@@ -114,18 +112,4 @@ TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)
     QDir(home.filePath("Applications/Lumapad Setapp.app")).removeRecursively();
     EXPECT_EQ(lumapad->preferredInstalledApp(), std::nullopt);
     EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad");
-}
-
-TEST_F(AppConfigTest, UnreadableBundlesAndPreferencesCountAsAbsent)
-{
-    home.writeFile("Applications/Broken.app/Contents/Info.plist", "not a property list");
-    home.writeFile("Applications/Empty.app/Contents/Info.plist", "");
-    home.writeFile(
-        "Applications/Array.app/Contents/Info.plist",
-        R"(<?xml version="1.0"?><plist version="1.0"><array><string>md.obsidian</string></array></plist>)");
-    home.writeFile("Library/Preferences/com.quorvane.Tapestrel.plist", "garbage");
-    for (const AppConfig *config : store.configs()) {
-        EXPECT_FALSE(config->isInstalled()) << config->id().toStdString();
-        EXPECT_EQ(config->preferredInstalledApp(), std::nullopt);
-    }
 }
