@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/ScriptHost.h"
+
+#include <QObject>
+#include <QString>
+
+#include <QCoro/QCoroTask>
+
+#include <optional>
+
+// Runs one script text and hands the outcome back to an awaiting caller. The script never runs on
+// the caller's thread, and the result always arrives back on it. One runner serves one script;
+// callers keep it alive until the awaited operation returns.
+class AppleScriptRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AppleScriptRunner(const QString &script, QObject *parent = nullptr);
+
+    QString script() const { return m_script; }
+    void setScript(const QString &script) { m_script = script; }
+
+    // True when the script compiled and ran without an error. Never throws.
+    QCoro::Task<bool> run();
+    // The value the script returned (a Null value when it returned nothing); nothing when it did not
+    // compile or failed. Never throws.
+    QCoro::Task<std::optional<Platform::ScriptValue>> runAndGetValue();
+
+    // `text` as a string literal for a script: in double quotes, with backslashes and double quotes
+    // escaped. Nothing when the text holds a control character (a line break would end the literal
+    // where the script's reader does not expect it). Data never goes into a script any other way.
+    static std::optional<QString> stringLiteral(const QString &text);
+
+private:
+    QString m_script;
+};

@@ -1,0 +1,253 @@
+#include "platform/ScriptHost.h"
+
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+
+#include "testsupport/TempHome.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+using Platform::ScriptHost;
+using Platform::ScriptResult;
+using Platform::ScriptValue;
+using Platform::UserDefaults;
+
+namespace {
+
+QString systemEvents(const QString &command)
+{
+    return QStringLiteral("tell application \"System Events\"\n    ") + command
+        + QStringLiteral("\nend tell");
+}
+
+class ScriptHostTest : public TestSupport::TempHomeTest
+{
+protected:
+    ScriptResult run(const QString &source) { return ScriptHost::shared().execute(source); }
+    ScriptValue get(const QString &command)
+    {
+        const ScriptResult result = run(systemEvents(command));
+        EXPECT_TRUE(result.succeeded) << command.toStdString() << ": " << result.errorMessage.toStdString();
+        return result.value;
+    }
+    void set(const QString &command)
+    {
+        const ScriptResult result = run(systemEvents(command));
+        EXPECT_TRUE(result.succeeded) << command.toStdString() << ": " << result.errorMessage.toStdString();
+        EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null);
+    }
+    UserDefaults &dock() { return *UserDefaults::suite("com.apple.dock"); }
+};
+
+TEST_F(ScriptHostTest, DarkModeLivesInTheGlobalDomain)
+{
+    EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(false));
+
+    // The appearance apply script ends with four blanks after "end tell".
+    const ScriptResult dark = run(QStringLiteral("tell application \"System Events\"\n    tell appearance "
+                                                 "preferences to set dark mode to yes\nend tell    "));
+    ASSERT_TRUE(dark.succeeded) << dark.errorMessage.toStdString();
+    EXPECT_EQ(UserDefaults::global().persistentValue("AppleInterfaceStyle"), QVariant("Dark"));
+    EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
+
+    set("tell appearance preferences to set dark mode to no");
+    EXPECT_FALSE(UserDefaults::global().persistentValue("AppleInterfaceStyle").isValid());
+    EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(false));
+
+    // What the defaults tool writes, a script reads; only the exact text "Dark" is dark.
+    UserDefaults::global().setValue("AppleInterfaceStyle", "dark");
+    EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(false));
+    UserDefaults::global().setValue("AppleInterfaceStyle", "Dark");
+    EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
+}
+
+TEST_F(ScriptHostTest, DockPreferencesRoundTrip)
+{
+    // Screen edge: the constants come back as System Events' four-character codes.
+    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "bott");
+    set("tell dock preferences to set screen edge to left");
+    EXPECT_EQ(dock().persistentValue("orientation"), QVariant("left"));
+    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "left");
+    set("tell dock preferences to set screen edge to right");
+    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "righ");
+    set("tell dock preferences to set screen edge to bottom");
+    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "bott");
+
+    // Size: a fraction of the largest tile size, read back as the number that was set.
+    for (const char *size : {"0.5", "0.35", "1.0", "0.0", "0.123"}) {
+        set(QStringLiteral("tell dock preferences to set dock size to ") + size);
+        EXPECT_EQ(get("tell dock preferences to get dock size").doubleValue(), QString(size).toDouble())
+            << size;
+    }
+    set("tell dock preferences to set dock size to 0.5");
+    EXPECT_DOUBLE_EQ(dock().real("tilesize"), 72.0);
+    dock().setValue("tilesize",
+                    qint64(128)); // as `defaults write com.apple.dock tilesize -int 128` leaves it
+    EXPECT_EQ(get("tell dock preferences to get dock size").doubleValue(), 1.0);
+    set("tell dock preferences to set dock size to 7"); // out of range: the largest size
+    EXPECT_EQ(get("tell dock preferences to get dock size").doubleValue(), 1.0);
+
+    // The three switches; the menu bar's lives in the global domain.
+    for (const char *property : {"autohide", "magnification", "autohide menu bar"}) {
+        const QString name = QString::fromUtf8(property);
+        EXPECT_EQ(get("tell dock preferences to get " + name), ScriptValue::boolean(false)) << property;
+        set("tell dock preferences to set " + name + " to yes");
+        EXPECT_EQ(get("tell dock preferences to get " + name), ScriptValue::boolean(true)) << property;
+        set("tell dock preferences to set " + name + " to no");
+        EXPECT_EQ(get("tell dock preferences to get " + name), ScriptValue::boolean(false)) << property;
+    }
+    set("tell dock preferences to set autohide menu bar to yes");
+    EXPECT_EQ(UserDefaults::global().persistentValue("_HIHideMenuBar"), QVariant(true));
+    EXPECT_EQ(dock().persistentValue("autohide"), QVariant(false));
+}
+
+TEST_F(ScriptHostTest, FirstDesktopPicture)
+{
+    const QString script =
+        QStringLiteral("tell application \"System Events\"\n    tell first desktop to get picture\nend tell");
+    EXPECT_EQ(script.size(), 79);
+    ScriptResult result = run(script);
+    ASSERT_TRUE(result.succeeded);
+    EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null); // no picture the system can name
+
+    UserDefaults::suite("com.apple.desktop")
+        ->setValue(
+            "Background",
+            QVariantMap {{"default", QVariantMap {{"ImageFilePath", "/Library/Desktop Pictures/Sky.heic"}}}});
+    result = run(script);
+    ASSERT_TRUE(result.succeeded);
+    EXPECT_EQ(result.value.stringValue(), "/Library/Desktop Pictures/Sky.heic");
+    EXPECT_FALSE(run(systemEvents("tell first desktop to set picture to \"/x.png\"")).succeeded);
+}
+
+TEST_F(ScriptHostTest, BadScriptsFailWithoutThrowingOrChangingAnything)
+{
+    struct Case
+    {
+        const char *source;
+        int error;
+    };
+    const Case cases[] = {
+        {"tell application \"System Events\"\n    tell dock preferences to set autohide to yes",
+         ScriptHost::syntaxError},
+        {"tell application \"System Events\n    tell dock preferences to set autohide to yes\nend tell",
+         ScriptHost::syntaxError},
+        {"tell application \"System Events\"\n    tell dock preferences to set autohide to yes\nend "
+         "tell\nend tell",
+         ScriptHost::syntaxError},
+        {"tell application System Events to get autohide", ScriptHost::syntaxError},
+        {"tell application \"System Events\"\n    tell dock preferences to set autohide to {yes}\nend tell",
+         ScriptHost::syntaxError},
+        {"display dialog \"hello\"", ScriptHost::syntaxError},
+        {"tell application \"Finder\" to set autohide to yes", ScriptHost::cannotGetError},
+        {"tell application \"Alfred\" to set theme \"Alfred\"", ScriptHost::cannotGetError}, // not installed
+        {"tell dock preferences to set autohide to yes", ScriptHost::cannotGetError}, // no System Events
+        {"tell application \"System Events\"\n    tell dock preferences to set hidden to yes\nend tell",
+         ScriptHost::cannotSetError},
+        {"tell application \"System Events\"\n    tell dock preferences to get dark mode\nend tell",
+         ScriptHost::cannotGetError},
+        {"tell application \"System Events\"\n    tell dock preferences to set screen edge to top\nend tell",
+         ScriptHost::cannotMakeError},
+        {"tell application \"System Events\"\n    tell dock preferences to set autohide to 1\nend tell",
+         ScriptHost::cannotMakeError},
+        {"tell application \"System Events\"\n    tell dock preferences to set dock size to \"big\"\nend "
+         "tell",
+         ScriptHost::cannotMakeError},
+    };
+    for (const Case &c : cases) {
+        const ScriptResult result = run(QString::fromUtf8(c.source));
+        EXPECT_FALSE(result.succeeded) << c.source;
+        EXPECT_EQ(result.errorNumber, c.error) << c.source;
+        EXPECT_FALSE(result.errorMessage.isEmpty()) << c.source;
+        EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null) << c.source;
+    }
+    EXPECT_FALSE(dock().persistentValue("autohide").isValid());
+    EXPECT_FALSE(dock().persistentValue("orientation").isValid());
+
+    // An error at run time stops the script after what it changed before the error.
+    const ScriptResult partly = run(systemEvents("tell dock preferences to set autohide to yes\n"
+                                                 "    tell dock preferences to set screen edge to top"));
+    EXPECT_FALSE(partly.succeeded);
+    EXPECT_EQ(dock().persistentValue("autohide"), QVariant(true));
+
+    // A script that runs and returns nothing succeeds with no value.
+    const ScriptResult empty = run("-- nothing to do\n");
+    EXPECT_TRUE(empty.succeeded);
+    EXPECT_EQ(empty.value.kind(), ScriptValue::Kind::Null);
+}
+
+TEST_F(ScriptHostTest, RefusedAutomationFailsEveryScript)
+{
+    const QString read = systemEvents("tell appearance preferences to get dark mode");
+    const QString write = systemEvents("tell dock preferences to set autohide to yes");
+    ASSERT_TRUE(run(read).succeeded);
+
+    home.writeFile("Library/Workspace/AutomationRefused", "");
+    EXPECT_TRUE(ScriptHost::isAutomationRefused());
+    EXPECT_EQ(run(read).errorNumber, ScriptHost::notAuthorizedError);
+    EXPECT_FALSE(run(write).succeeded);
+    QFile::remove(home.filePath("Library/Workspace/AutomationRefused"));
+    EXPECT_TRUE(run(read).succeeded);
+
+    qputenv("TAPESTREL_REFUSE_AUTOMATION", "1");
+    EXPECT_FALSE(run(read).succeeded);
+    EXPECT_FALSE(run(write).succeeded);
+    qputenv("TAPESTREL_REFUSE_AUTOMATION", "0");
+    EXPECT_TRUE(run(read).succeeded);
+    qunsetenv("TAPESTREL_REFUSE_AUTOMATION");
+    EXPECT_FALSE(dock().persistentValue("autohide").isValid());
+
+    ScriptHost::shared().clearHistory();
+    run(read);
+    EXPECT_EQ(ScriptHost::shared().history(), QStringList {read});
+}
+
+class AlfredScriptTest : public ScriptHostTest
+{
+protected:
+    void SetUp() override
+    {
+        home.writeFile("Applications/Alfred 5.app/Contents/Info.plist",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+                       "<key>CFBundleIdentifier</key><string>com.runningwithcrayons.Alfred</string>"
+                       "<key>CFBundleName</key><string>Alfred</string></dict></plist>");
+        const QString synced = home.filePath("Dropbox/Alfred.alfredpreferences");
+        home.writeFile("Library/Application Support/Alfred/prefs.json",
+                       QJsonDocument(QJsonObject {{"current", synced}, {"localhash", "abc123"}}).toJson());
+        home.writeFile("Dropbox/Alfred.alfredpreferences/themes/theme.custom.A1/theme.json",
+                       R"({"alfredtheme": {"name": "Night \"Owl\" \\ Blue"}})");
+        appearance = "Dropbox/Alfred.alfredpreferences/preferences/local/abc123/appearance/prefs.plist";
+    }
+    QVariantMap appearanceValues()
+    {
+        return Platform::PropertyList::parseDictionary(home.readFile(appearance)).value_or(QVariantMap());
+    }
+    QString appearance;
+};
+
+TEST_F(AlfredScriptTest, SetsTheThemeOfTheShowingAppearance)
+{
+    ASSERT_TRUE(run("tell application \"Alfred\" to set theme \"Alfred macOS \"").succeeded);
+    EXPECT_EQ(appearanceValues(), (QVariantMap {{"lightthemeuid", "theme.bundled.osx"}}));
+
+    UserDefaults::global().setValue("AppleInterfaceStyle", "Dark");
+    home.writeFile(appearance,
+                   Platform::PropertyList::toBinary(QVariantMap {{"lightthemeuid", "x"}, {"other", 3}}));
+    const ScriptResult custom = run(R"(tell application "Alfred" to set theme "Night \"Owl\" \\ Blue")");
+    ASSERT_TRUE(custom.succeeded) << custom.errorMessage.toStdString();
+    EXPECT_EQ(
+        appearanceValues(),
+        (QVariantMap {{"lightthemeuid", "x"}, {"other", qint64(3)}, {"darkthemeuid", "theme.custom.A1"}}));
+
+    // An unknown theme is Alfred's error; a file that cannot be read is never replaced.
+    EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred macOS\"").succeeded);
+    home.writeFile(appearance, "garbage");
+    EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
+    EXPECT_EQ(home.readFile(appearance), "garbage");
+}
+
+} // namespace
