@@ -1,5 +1,7 @@
 #include "KivUtilities/UpdateDetector.h"
 
+#include "KivUtilities/SharedInstance.h"
+
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -9,9 +11,6 @@
 namespace KivUtilities {
 
 namespace {
-
-std::mutex sharedMutex;
-std::unique_ptr<UpdateDetector> sharedDetector;
 
 std::optional<QString> applicationVersion()
 {
@@ -30,16 +29,12 @@ UpdateDetector::UpdateDetector(QString firstInstalledVersionKey, VersionSource v
 
 UpdateDetector &UpdateDetector::shared()
 {
-    std::lock_guard lock(sharedMutex);
-    if (!sharedDetector)
-        sharedDetector = std::make_unique<UpdateDetector>();
-    return *sharedDetector;
+    return SharedInstance<UpdateDetector>::get([] { return std::make_unique<UpdateDetector>(); });
 }
 
 void UpdateDetector::setShared(std::unique_ptr<UpdateDetector> detector)
 {
-    std::lock_guard lock(sharedMutex);
-    sharedDetector = std::move(detector);
+    SharedInstance<UpdateDetector>::set(std::move(detector));
 }
 
 std::optional<Version> UpdateDetector::currentVersion() const
