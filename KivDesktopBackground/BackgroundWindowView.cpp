@@ -1,0 +1,181 @@
+#include "KivDesktopBackground/BackgroundWindowView.h"
+
+#include "KivDesktopBackground/BackgroundView.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace KivDesktopBackground {
+
+namespace {
+
+std::chrono::nanoseconds steadyNow()
+{
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+} // namespace
+
+BackgroundWindowView::BackgroundWindowView(DesktopBackgroundController *controller, QWidget *parent,
+                                           Clock clock)
+    : QWidget(parent)
+    , m_controller(controller)
+    , m_clock(clock ? std::move(clock) : Clock(steadyNow))
+    , m_easing(QEasingCurve::BezierSpline)
+{
+    setObjectName(QStringLiteral("BackgroundWindowView"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The classic ease-in-out timing curve.
+    m_easing.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+
+    m_frameTimer.setInterval(16);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, [this] {
+        advance();
+        update();
+    });
+
+    // A new window shows the controller's background at once, without a fade.
+    if (controller) {
+        m_current.background = controller->background().value_or(Background::clear());
+        m_incoming.background = m_current.background;
+        connect(controller, &DesktopBackgroundController::backgroundChanged, this,
+                &BackgroundWindowView::onControllerBackgroundChanged);
+    }
+    m_showsSomething = showsSomething();
+}
+
+BackgroundWindowView::~BackgroundWindowView() = default;
+
+bool BackgroundWindowView::compositing() const
+{
+    return !m_controller || m_controller->compositingActive();
+}
+
+double BackgroundWindowView::incomingOpacity() const
+{
+    if (!m_fading)
+        return 0;
+    const double progress = std::chrono::duration<double>(m_clock() - m_fadeStart).count()
+        / std::chrono::duration<double>(transitionDuration).count();
+    return m_easing.valueForProgress(std::clamp(progress, 0.0, 1.0));
+}
+
+bool BackgroundWindowView::showsSomething() const
+{
+    return !m_current.background.isClear() || (m_fading && !m_incoming.background.isClear());
+}
+
+void BackgroundWindowView::onControllerBackgroundChanged()
+{
+    if (m_controller)
+        transition(m_controller->background().value_or(Background::clear()));
+}
+
+void BackgroundWindowView::transition(const Background &next)
+{
+    // While a fade runs, compare with what is fading in: a quick return to the earlier background
+    // must fade back to it, or the screens would settle on a value the controller no longer holds.
+    const Background &shownOrComing = m_fading ? m_incoming.background : m_current.background;
+    if (next == shownOrComing)
+        return;
+
+    // A fade under way is cut off: its half-shown layer goes at once.
+    m_incoming = Layer {next, {}};
+    if (!compositing() && (next.isClear() || m_current.background.isClear())) {
+        // Without a compositor the clear layer cannot show the desktop; fading to or from it would
+        // fade through black. Switch at once instead.
+        m_fading = true;
+        settle();
+        return;
+    }
+    // Decode before the clock starts, so a slow image does not eat into the fade.
+    prepare(m_incoming, size(), devicePixelRatioF());
+    m_fading = true;
+    m_fadeStart = m_clock();
+    m_frameTimer.start();
+    updateShowsSomething();
+    update();
+}
+
+void BackgroundWindowView::advance()
+{
+    if (m_fading && m_clock() - m_fadeStart >= transitionDuration)
+        settle();
+}
+
+void BackgroundWindowView::settle()
+{
+    if (!m_fading)
+        return;
+    m_fading = false;
+    m_frameTimer.stop();
+    // The incoming layer becomes the settled one; only its image is kept.
+    m_current = std::move(m_incoming);
+    m_incoming = Layer {m_current.background, {}};
+    updateShowsSomething();
+    update();
+}
+
+void BackgroundWindowView::updateShowsSomething()
+{
+    const bool shows = showsSomething();
+    if (shows == m_showsSomething)
+        return;
+    m_showsSomething = shows;
+    emit showsSomethingChanged(shows);
+}
+
+void BackgroundWindowView::paintLayer(QPainter &painter, Layer &layer, const QRect &rect, double opacity)
+{
+    if (opacity <= 0 || layer.background.isClear())
+        return;
+    painter.setOpacity(opacity);
+    if (layer.background.kind() == Background::Kind::color) {
+        painter.fillRect(rect, layer.background.colorValue());
+        return;
+    }
+    prepare(layer, rect.size(), painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+    painter.drawImage(rect.topLeft(), layer.image);
+}
+
+void BackgroundWindowView::prepare(Layer &layer, const QSize &size, qreal ratio)
+{
+    if (layer.background.kind() == Background::Kind::color || size.isEmpty())
+        return;
+    const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
+    if (layer.image.size() == pixels)
+        return;
+    layer.image = BackgroundView::render(layer.background, pixels);
+    layer.image.setDevicePixelRatio(ratio);
+}
+
+void BackgroundWindowView::paintFrame(QPainter &painter, const QRect &rect)
+{
+    paintLayer(painter, m_current, rect, 1.0);
+    if (m_fading)
+        paintLayer(painter, m_incoming, rect, incomingOpacity());
+    painter.setOpacity(1.0);
+}
+
+void BackgroundWindowView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintFrame(painter, rect());
+}
+
+void BackgroundWindowView::hideEvent(QHideEvent *event)
+{
+    // A hidden window shows nothing, so there is nothing to animate; land on the incoming value.
+    settle();
+    QWidget::hideEvent(event);
+}
+
+qsizetype BackgroundWindowView::heldImageBytes() const
+{
+    return m_current.image.sizeInBytes() + m_incoming.image.sizeInBytes();
+}
+
+} // namespace KivDesktopBackground

@@ -1,0 +1,122 @@
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+
+#include "KivDesktopBackground/BackgroundWindow.h"
+#include "KivDesktopBackground/SystemScreenSource.h"
+
+#include <QGuiApplication>
+#include <QSet>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace KivDesktopBackground {
+
+namespace {
+
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
+DesktopBackgroundController::DesktopBackgroundController(QObject *parent)
+    : DesktopBackgroundController(std::make_unique<SystemScreenSource>(), parent)
+{ }
+
+DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenSource> screens,
+                                                         QObject *parent)
+    : QObject(parent)
+    , m_screens(std::move(screens))
+{
+    if (onWayland()) {
+        // Wayland gives clients no way to place a window beneath the others on the desktop; a
+        // normal window over the screen would cover everything instead.
+        m_windowsSupported = false;
+        static bool told = false;
+        if (!told) {
+            told = true;
+            std::fputs("Tapestrel: desktop backgrounds need an X11 session; none will be shown on Wayland.\n",
+                       stderr);
+        }
+    }
+    syncWindows();
+    connect(m_screens.get(), &ScreenSource::screensChanged, this,
+            &DesktopBackgroundController::screenChanged);
+    connect(m_screens.get(), &ScreenSource::activeSpaceChanged, this,
+            &DesktopBackgroundController::scheduleResync);
+}
+
+DesktopBackgroundController::~DesktopBackgroundController() = default;
+
+void DesktopBackgroundController::setBackground(const std::optional<Background> &background)
+{
+    m_background = background;
+    emit backgroundChanged(m_background);
+}
+
+bool DesktopBackgroundController::hasVisibleBackground() const
+{
+    return m_background && !m_background->isClear();
+}
+
+bool DesktopBackgroundController::compositingActive() const
+{
+    return m_screens->compositingActive();
+}
+
+void DesktopBackgroundController::screenChanged()
+{
+    scheduleResync();
+}
+
+void DesktopBackgroundController::scheduleResync()
+{
+    // Each call plans its own re-sync; the controller as context drops it if the controller goes.
+    QTimer::singleShot(resyncDelay, this, &DesktopBackgroundController::resyncWindows);
+}
+
+void DesktopBackgroundController::resyncWindows()
+{
+    syncWindows();
+    sendWindowsToBack();
+}
+
+void DesktopBackgroundController::sendWindowsToBack()
+{
+    for (const auto &[key, window] : m_windowsByScreenKey)
+        window->orderBack();
+}
+
+QString DesktopBackgroundController::screenKey(const ScreenInfo &screen)
+{
+    return screen.number ? QString::number(*screen.number) : screen.name;
+}
+
+void DesktopBackgroundController::syncWindows()
+{
+    if (!m_windowsSupported)
+        return;
+    const QList<ScreenInfo> screens = m_screens->screens();
+    QSet<QString> keys;
+    for (const ScreenInfo &screen : screens)
+        keys.insert(screenKey(screen));
+    for (auto it = m_windowsByScreenKey.begin(); it != m_windowsByScreenKey.end();) {
+        if (keys.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second->close();
+        it = m_windowsByScreenKey.erase(it);
+    }
+    for (const ScreenInfo &screen : screens) {
+        const QString key = screenKey(screen);
+        const auto found = m_windowsByScreenKey.find(key);
+        if (found != m_windowsByScreenKey.end())
+            found->second->place(screen);
+        else
+            m_windowsByScreenKey.emplace(key, std::make_unique<BackgroundWindow>(screen, this));
+    }
+}
+
+} // namespace KivDesktopBackground

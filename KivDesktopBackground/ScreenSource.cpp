@@ -1,0 +1,7 @@
+#include "KivDesktopBackground/ScreenSource.h"
+
+namespace KivDesktopBackground {
+
+ScreenSource::~ScreenSource() = default;
+
+} // namespace KivDesktopBackground

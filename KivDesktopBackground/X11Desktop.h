@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <cstdint>
+
+class QWidget;
+struct xcb_connection_t;
+
+namespace KivDesktopBackground {
+
+// The few X11 requests that desktop-level windows need and Qt does not offer.
+class X11Desktop
+{
+public:
+    // True when the application runs on the xcb platform with a connection.
+    static bool isAvailable();
+    static xcb_connection_t *connection();
+    static std::uint32_t rootWindow();
+    static std::uint32_t atom(const QByteArray &name);
+
+    // Whether a compositing manager owns the selection "_NET_WM_CM_S<n>" of the first screen.
+    static bool compositingActive();
+
+    // Marks a not yet mapped top-level window as part of the desktop: window type desktop, on every
+    // virtual desktop, below other windows, left out of task bars and pagers. Does nothing off X11.
+    static void markAsDesktopWindow(QWidget *window);
+
+    // The atoms of an ATOM[] or the values of a CARDINAL[] property of a window (for checks).
+    static QList<std::uint32_t> property32(std::uint32_t window, const QByteArray &name);
+};
+
+} // namespace KivDesktopBackground

@@ -1,0 +1,174 @@
+#include "FakeScreenSource.h"
+
+#include "KivDesktopBackground/BackgroundWindowView.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace KivDesktopBackground;
+using namespace std::chrono_literals;
+using Stop = SerializableLinearGradient::Stop;
+
+namespace {
+
+// A controller without screens and a view of it on a clock the test moves by hand.
+struct FadeFixture
+{
+    FakeScreenSource *screens = new FakeScreenSource;
+    DesktopBackgroundController controller {std::unique_ptr<ScreenSource>(screens)};
+    std::chrono::nanoseconds now {1s};
+    BackgroundWindowView view {&controller, nullptr, [this] {
+                                   return now;
+                               }};
+
+    FadeFixture() { view.resize(40, 30); }
+
+    void at(std::chrono::milliseconds sinceStart, std::chrono::nanoseconds start)
+    {
+        now = start + sinceStart;
+        view.advance();
+    }
+
+    QRgb frameCentre()
+    {
+        QImage frame(view.size(), QImage::Format_ARGB32_Premultiplied);
+        frame.fill(Qt::transparent);
+        QPainter painter(&frame);
+        view.paintFrame(painter, frame.rect());
+        painter.end();
+        return frame.pixel(20, 15);
+    }
+};
+
+const Background red = Background::color(Qt::red);
+const Background blue = Background::color(Qt::blue);
+
+} // namespace
+
+TEST(CrossFade, FadesInOverAQuarterSecondAndSettles)
+{
+    FadeFixture f;
+    EXPECT_EQ(f.view.currentBackground(), Background::clear());
+    EXPECT_FALSE(f.view.showsSomething());
+
+    const auto start = f.now;
+    f.controller.setBackground(red);
+    EXPECT_TRUE(f.view.isFading());
+    EXPECT_TRUE(f.view.showsSomething());
+    EXPECT_EQ(f.view.incomingBackground(), red);
+    EXPECT_DOUBLE_EQ(f.view.incomingOpacity(), 0.0);
+    f.at(125ms, start);
+    EXPECT_NEAR(f.view.incomingOpacity(), 0.5, 1e-3); // ease in-out is symmetric
+    f.at(60ms, start);
+    EXPECT_LT(f.view.incomingOpacity(), 0.2); // slow at the start
+    f.at(249ms, start);
+    EXPECT_TRUE(f.view.isFading());
+    f.at(250ms, start);
+    EXPECT_FALSE(f.view.isFading());
+    EXPECT_EQ(f.view.currentBackground(), red);
+    EXPECT_EQ(f.view.incomingBackground(), red);
+    EXPECT_DOUBLE_EQ(f.view.incomingOpacity(), 0.0);
+    EXPECT_EQ(f.frameCentre(), qRgb(255, 0, 0));
+
+    // The same value again starts nothing.
+    f.controller.setBackground(red);
+    EXPECT_FALSE(f.view.isFading());
+
+    // A frame in the middle of a fade blends the two layers.
+    const auto second = f.now;
+    f.controller.setBackground(blue);
+    f.at(125ms, second);
+    const QRgb mid = f.frameCentre();
+    EXPECT_NEAR(qRed(mid), 128, 2);
+    EXPECT_NEAR(qBlue(mid), 127, 2);
+
+    // Back to nothing fades to clear, and the view then has nothing to show.
+    f.at(250ms, second);
+    const auto third = f.now;
+    f.controller.setBackground(std::nullopt);
+    EXPECT_TRUE(f.view.showsSomething());
+    f.at(250ms, third);
+    EXPECT_FALSE(f.view.showsSomething());
+    EXPECT_EQ(qAlpha(f.frameCentre()), 0);
+}
+
+TEST(CrossFade, ANewValueDuringAFadeRestartsItAndTheLastValueAlwaysWins)
+{
+    FadeFixture f;
+    f.controller.setBackground(red);
+    f.at(250ms, f.now);
+    ASSERT_EQ(f.view.currentBackground(), red);
+
+    // Blue arrives, then green 0.1 s in: the half-shown blue goes at once and green fades in over
+    // red, settling 0.25 s after its own arrival.
+    const auto blueStart = f.now;
+    f.controller.setBackground(blue);
+    f.at(100ms, blueStart);
+    const Background green = Background::color(Qt::green);
+    f.controller.setBackground(green);
+    EXPECT_DOUBLE_EQ(f.view.incomingOpacity(), 0.0);
+    EXPECT_EQ(f.view.incomingBackground(), green);
+    EXPECT_EQ(f.frameCentre(), qRgb(255, 0, 0));
+    f.at(300ms, blueStart);
+    EXPECT_TRUE(f.view.isFading());
+    f.at(350ms, blueStart);
+    EXPECT_EQ(f.view.currentBackground(), green);
+
+    // A quick return to the earlier value during a fade fades back to it, so the screen ends on
+    // what the controller holds.
+    const auto yellowStart = f.now;
+    f.controller.setBackground(Background::color(Qt::yellow));
+    f.at(100ms, yellowStart);
+    f.controller.setBackground(green);
+    EXPECT_TRUE(f.view.isFading());
+    EXPECT_EQ(f.view.incomingBackground(), green);
+    f.at(400ms, yellowStart);
+    EXPECT_EQ(f.view.currentBackground(), *f.controller.background());
+    EXPECT_EQ(f.frameCentre(), qRgb(0, 255, 0));
+}
+
+TEST(CrossFade, WithoutCompositorClearSwitchesAtOnce)
+{
+    FadeFixture f;
+    f.screens->compositing = false;
+    f.controller.setBackground(red);
+    EXPECT_FALSE(f.view.isFading());
+    EXPECT_EQ(f.view.currentBackground(), red);
+    // Between two visible values the fade still runs.
+    f.controller.setBackground(blue);
+    EXPECT_TRUE(f.view.isFading());
+    f.at(250ms, f.now);
+    f.controller.setBackground(std::nullopt);
+    EXPECT_FALSE(f.view.isFading());
+    EXPECT_FALSE(f.view.showsSomething());
+}
+
+TEST(CrossFade, HoldsAtMostTwoScreenImagesWhileFadingAndOneAfter)
+{
+    FadeFixture f;
+    const qsizetype screenBytes = 40 * 30 * 4;
+    const Background gradient = Background::linearGradient(
+        SerializableLinearGradient(0, {Stop {Qt::black, {}}, Stop {Qt::white, {}}}));
+    f.controller.setBackground(gradient);
+    f.frameCentre();
+    EXPECT_EQ(f.view.heldImageBytes(), screenBytes);
+    f.at(250ms, f.now);
+    EXPECT_EQ(f.view.heldImageBytes(), screenBytes);
+
+    const auto start = f.now;
+    f.controller.setBackground(Background::image(QUrl::fromLocalFile("/no/such/file.png")));
+    f.frameCentre();
+    EXPECT_EQ(f.view.heldImageBytes(), 2 * screenBytes);
+    // The missing image draws black.
+    f.at(250ms, start);
+    EXPECT_EQ(f.frameCentre(), qRgb(0, 0, 0));
+    EXPECT_EQ(f.view.heldImageBytes(), screenBytes);
+
+    // A plain colour needs no image at all.
+    f.controller.setBackground(red);
+    f.at(250ms, f.now);
+    EXPECT_EQ(f.view.heldImageBytes(), 0);
+}

@@ -1,0 +1,138 @@
+#include "FakeScreenSource.h"
+
+#include "KivDesktopBackground/BackgroundWindow.h"
+#include "KivDesktopBackground/BackgroundWindowView.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "testsupport/RunTask.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace KivDesktopBackground;
+using namespace std::chrono_literals;
+using TestSupport::spinEventLoop;
+using Stop = SerializableLinearGradient::Stop;
+
+namespace {
+
+struct Fixture
+{
+    FakeScreenSource *screens = new FakeScreenSource;
+    std::unique_ptr<DesktopBackgroundController> controller;
+
+    explicit Fixture(QList<ScreenInfo> initial)
+    {
+        screens->list = std::move(initial);
+        controller = std::make_unique<DesktopBackgroundController>(std::unique_ptr<ScreenSource>(screens));
+    }
+
+    QStringList keys() const
+    {
+        QStringList result;
+        for (const auto &[key, window] : controller->windowsByScreenKey())
+            result.append(key);
+        return result;
+    }
+    BackgroundWindow *window(const QString &key) const
+    {
+        const auto found = controller->windowsByScreenKey().find(key);
+        return found == controller->windowsByScreenKey().end() ? nullptr : found->second.get();
+    }
+};
+
+} // namespace
+
+TEST(DesktopBackgroundController, KeepsOneWindowPerScreenThroughChanges)
+{
+    Fixture f({fakeScreen("DP-1", QRect(0, 0, 640, 480)), fakeScreen("HDMI-1", QRect(640, 0, 320, 240), 7)});
+    EXPECT_EQ(f.keys(), (QStringList {"7", "DP-1"}));
+    BackgroundWindow *first = f.window("DP-1");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->geometry(), QRect(0, 0, 640, 480));
+    // Nothing is shown until a background is set: the windows stay hidden.
+    EXPECT_FALSE(first->isVisible());
+
+    // A new screen gets its window a quarter second after the notice, not before.
+    f.screens->changeScreens(f.screens->list + QList {fakeScreen("DP-2", QRect(0, 480, 100, 100))});
+    spinEventLoop(100ms);
+    EXPECT_EQ(f.keys().size(), 2);
+    spinEventLoop(250ms);
+    EXPECT_EQ(f.keys(), (QStringList {"7", "DP-1", "DP-2"}));
+
+    // A changed frame moves the same window.
+    f.screens->list[0].geometry = QRect(0, 0, 800, 600);
+    f.screens->changeScreens(f.screens->list);
+    spinEventLoop(350ms);
+    EXPECT_EQ(f.window("DP-1"), first);
+    EXPECT_EQ(first->geometry(), QRect(0, 0, 800, 600));
+
+    // A renamed screen is a new key: the old window goes, a new one comes.
+    f.screens->list[2].name = QStringLiteral("DP-3");
+    // Removing a screen drops its window.
+    f.screens->list.removeAt(1);
+    f.screens->changeScreens(f.screens->list);
+    spinEventLoop(350ms);
+    EXPECT_EQ(f.keys(), (QStringList {"DP-1", "DP-3"}));
+
+    // Two screens with one key share one window, placed on the later one.
+    f.screens->changeScreens(
+        {fakeScreen("Same", QRect(0, 0, 10, 10)), fakeScreen("Same", QRect(10, 0, 20, 20))});
+    spinEventLoop(350ms);
+    ASSERT_EQ(f.keys(), QStringList {"Same"});
+    EXPECT_EQ(f.window("Same")->geometry(), QRect(10, 0, 20, 20));
+}
+
+TEST(DesktopBackgroundController, SpaceChangeResyncsAndDestroyedControllerIgnoresPendingResync)
+{
+    Fixture f({fakeScreen("A", QRect(0, 0, 10, 10))});
+    // The source changes without telling; a space change still picks it up.
+    f.screens->list.append(fakeScreen("B", QRect(10, 0, 10, 10)));
+    f.screens->switchSpace();
+    spinEventLoop(350ms);
+    EXPECT_EQ(f.keys(), (QStringList {"A", "B"}));
+
+    f.screens->changeScreens({});
+    f.controller.reset();
+    spinEventLoop(350ms); // must not touch the destroyed controller
+}
+
+TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
+{
+    Fixture f({fakeScreen("A", QRect(0, 0, 64, 48))});
+    EXPECT_FALSE(f.controller->hasVisibleBackground());
+    f.controller->setBackground(Background::clear());
+    EXPECT_FALSE(f.controller->hasVisibleBackground());
+    f.controller->setBackground(
+        Background::linearGradient(SerializableLinearGradient(0, {Stop {Qt::transparent, {}}})));
+    EXPECT_FALSE(f.controller->hasVisibleBackground());
+    f.controller->setBackground(Background::linearGradient(
+        SerializableLinearGradient(0, {Stop {Qt::transparent, {}}, Stop {Qt::red, {}}})));
+    EXPECT_TRUE(f.controller->hasVisibleBackground());
+    f.controller->setBackground(Background::image(QUrl::fromLocalFile("/no/such/picture.png")));
+    EXPECT_TRUE(f.controller->hasVisibleBackground());
+    EXPECT_TRUE(f.window("A")->isVisible());
+
+    // Every set is published, also of an equal value, but an equal value starts no fade.
+    QSignalSpy spy(f.controller.get(), &DesktopBackgroundController::backgroundChanged);
+    f.controller->setBackground(Background::color(Qt::red));
+    spinEventLoop(300ms);
+    f.controller->setBackground(Background::color(Qt::red));
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_FALSE(f.window("A")->hostingView()->isFading());
+
+    // A window made for a newly connected screen shows the current background at once.
+    f.screens->changeScreens(f.screens->list + QList {fakeScreen("B", QRect(64, 0, 64, 48))});
+    spinEventLoop(350ms);
+    BackgroundWindowView *view = f.window("B")->hostingView();
+    EXPECT_FALSE(view->isFading());
+    EXPECT_EQ(view->currentBackground(), Background::color(Qt::red));
+    EXPECT_TRUE(f.window("B")->isVisible());
+
+    // Back to nothing: once the fade to clear has settled, the windows are hidden.
+    f.controller->setBackground(std::nullopt);
+    EXPECT_TRUE(f.window("A")->isVisible());
+    spinEventLoop(400ms);
+    EXPECT_FALSE(f.window("A")->isVisible());
+    EXPECT_FALSE(f.window("B")->isVisible());
+}

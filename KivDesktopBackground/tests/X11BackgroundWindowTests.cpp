@@ -1,0 +1,114 @@
+#include "KivDesktopBackground/BackgroundWindow.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivDesktopBackground/X11Desktop.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace KivDesktopBackground;
+using namespace std::chrono_literals;
+using TestSupport::spinEventLoop;
+using Stop = SerializableLinearGradient::Stop;
+
+namespace {
+
+QImage grabScreen()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+// Polls the screen until `check` holds or the time is up; gives the milliseconds it took, or -1.
+qint64 waitForScreen(const std::function<bool(const QImage &)> &check, std::chrono::milliseconds limit)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() <= limit.count()) {
+        if (check(grabScreen()))
+            return clock.elapsed();
+        spinEventLoop(10ms);
+    }
+    return -1;
+}
+
+bool near(QRgb a, QRgb b, int tolerance = 3)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+class X11BackgroundWindows : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!X11Desktop::isAvailable())
+            GTEST_SKIP() << "needs the xcb platform";
+    }
+};
+
+} // namespace
+
+TEST_F(X11BackgroundWindows, ColourGradientImageAndClearReachTheScreen)
+{
+    DesktopBackgroundController controller;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QPoint centre = screen.center();
+    ASSERT_EQ(controller.windowsByScreenKey().size(), size_t(QGuiApplication::screens().size()));
+
+    const QRgb before = grabScreen().pixel(centre);
+    const QRgb colour = before == qRgb(200, 40, 90) ? qRgb(40, 200, 90) : qRgb(200, 40, 90);
+    controller.setBackground(Background::color(QColor(colour)));
+    const qint64 took = waitForScreen([&](const QImage &i) { return near(i.pixel(centre), colour); }, 300ms);
+    EXPECT_GE(took, 0) << "the colour did not reach the screen within 300 ms";
+
+    // The window is a desktop window on every virtual desktop, below the others.
+    BackgroundWindow *window = controller.windowsByScreenKey().begin()->second.get();
+    const auto id = static_cast<std::uint32_t>(window->winId());
+    EXPECT_EQ(X11Desktop::property32(id, "_NET_WM_WINDOW_TYPE").value(0),
+              X11Desktop::atom("_NET_WM_WINDOW_TYPE_DESKTOP"));
+    EXPECT_EQ(X11Desktop::property32(id, "_NET_WM_DESKTOP"), QList<std::uint32_t> {0xFFFFFFFF});
+    EXPECT_TRUE(
+        X11Desktop::property32(id, "_NET_WM_STATE").contains(X11Desktop::atom("_NET_WM_STATE_BELOW")));
+
+    // A left-to-right gradient from black to white.
+    controller.setBackground(Background::linearGradient(
+        SerializableLinearGradient(0, {Stop {Qt::black, {}}, Stop {Qt::white, {}}})));
+    EXPECT_GE(waitForScreen(
+                  [&](const QImage &i) {
+                      return qGray(i.pixel(screen.left() + 2, centre.y())) < 10
+                          && qGray(i.pixel(screen.right() - 2, centre.y())) > 245
+                          && std::abs(qGray(i.pixel(centre)) - 128) < 8;
+                  },
+                  600ms),
+              0);
+
+    // An image twice as wide as the screen's shape: its sides are cut off, its middle fills.
+    QImage picture(400, 100, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QPainter(&picture).fillRect(100, 0, 200, 100, Qt::yellow);
+    const QString path = home.filePath("wide.png");
+    ASSERT_TRUE(picture.save(path));
+    controller.setBackground(Background::image(QUrl::fromLocalFile(path)));
+    EXPECT_GE(waitForScreen(
+                  [&](const QImage &i) {
+                      const QRgb y = qRgb(255, 255, 0);
+                      return near(i.pixel(centre), y) && near(i.pixel(screen.left() + 2, centre.y()), y)
+                          && near(i.pixel(screen.right() - 2, centre.y()), y);
+                  },
+                  600ms),
+              0);
+
+    // Clearing it gives the screen back to the desktop.
+    controller.setBackground(std::nullopt);
+    EXPECT_GE(waitForScreen([&](const QImage &i) { return i.pixel(centre) == before; }, 600ms), 0);
+    EXPECT_FALSE(window->isVisible());
+}
