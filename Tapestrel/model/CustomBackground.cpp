@@ -1,0 +1,118 @@
+#include "Tapestrel/model/CustomBackground.h"
+
+#include "Tapestrel/model/Profile.h"
+
+CustomBackground::CustomBackground()
+    : m_uuid(Profile::newUuid())
+    , m_type(toRawValue(Kind::Color))
+{ }
+
+CustomBackground::CustomBackground(Kind kind, const QString &backgroundValue,
+                                   const std::optional<QByteArray> &bookmarkData)
+    : m_uuid(Profile::newUuid())
+    , m_type(toRawValue(kind))
+    , m_backgroundValue(backgroundValue)
+    , m_bookmarkData(bookmarkData)
+{ }
+
+CustomBackground::~CustomBackground()
+{
+    // Unlinking changes no profile's own fields: the profile simply no longer lists it.
+    const QList<Profile *> profiles = m_profiles;
+    m_profiles.clear();
+    for (Profile *profile : profiles) {
+        profile->m_backgrounds.removeAll(this);
+        emit profile->backgroundsChanged();
+    }
+}
+
+QString CustomBackground::toRawValue(Kind kind)
+{
+    switch (kind) {
+    case Kind::Color:
+        return QStringLiteral("color");
+    case Kind::Gradient:
+        return QStringLiteral("gradient");
+    case Kind::Image:
+        return QStringLiteral("image");
+    }
+    return QString();
+}
+
+std::optional<CustomBackground::Kind> CustomBackground::fromRawValue(const QString &text)
+{
+    for (Kind kind : {Kind::Color, Kind::Gradient, Kind::Image}) {
+        if (toRawValue(kind) == text)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+void CustomBackground::setUuid(const QString &uuid)
+{
+    if (m_uuid == uuid)
+        return;
+    m_uuid = uuid;
+    markChanged();
+    emit uuidChanged();
+}
+
+void CustomBackground::setType(const QString &type)
+{
+    if (m_type == type)
+        return;
+    m_type = type;
+    markChanged();
+    emit typeChanged();
+}
+
+void CustomBackground::setBackgroundValue(const QString &value)
+{
+    if (m_backgroundValue == value)
+        return;
+    m_backgroundValue = value;
+    markChanged();
+    emit backgroundValueChanged();
+}
+
+void CustomBackground::setBookmarkData(const std::optional<QByteArray> &data)
+{
+    if (m_bookmarkData == data)
+        return;
+    m_bookmarkData = data;
+    markChanged();
+    emit bookmarkDataChanged();
+}
+
+JsonCoder::Json CustomBackground::toJson() const
+{
+    JsonCoder::Json json = JsonCoder::Json::object();
+    json["uuid"] = JsonCoder::fromString(m_uuid);
+    json["kind"] = JsonCoder::fromString(m_type);
+    json["backgroundValue"] = JsonCoder::fromString(m_backgroundValue);
+    if (m_bookmarkData)
+        json["bookmarkData"] = m_bookmarkData->toBase64().toStdString();
+    return json;
+}
+
+std::unique_ptr<CustomBackground> CustomBackground::fromJson(const JsonCoder::Json &json)
+{
+    const QString what = QStringLiteral("custom background");
+    JsonCoder::requireObject(json, what);
+    std::unique_ptr<CustomBackground> background(new CustomBackground());
+    background->m_uuid = JsonCoder::requiredString(json, "uuid", what);
+    background->m_type = JsonCoder::requiredString(json, "kind", what);
+    background->m_backgroundValue = JsonCoder::requiredString(json, "backgroundValue", what);
+    if (auto encoded = JsonCoder::optionalString(json, "bookmarkData", what)) {
+        auto decoded =
+            QByteArray::fromBase64Encoding(encoded->toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        bool ascii = true;
+        for (QChar c : *encoded)
+            ascii = ascii && c.unicode() < 0x80;
+        if (!decoded || !ascii || encoded->size() % 4 != 0)
+            throw JsonDecodeError(
+                QStringLiteral("The \"bookmarkData\" member of the %1 is not valid base64.").arg(what));
+        background->m_bookmarkData = *decoded;
+    }
+    return background;
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "Tapestrel/model/ModelRecord.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <memory>
+
+class ModelContainer;
+class Profile;
+class Option;
+class CustomBackground;
+class QSqlDatabase;
+class QSqlQuery;
+
+// A working set of records over the store. It hands out one object per stored row (so records can
+// be compared by identity), owns every record inserted into or fetched through it, and writes all
+// pending inserts, changes and deletions in one transaction when saved. Used on the main thread.
+class ModelContext : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Opens a connection of its own to the container's file. Throws ModelStoreError.
+    explicit ModelContext(ModelContainer &container);
+    ~ModelContext() override;
+
+    ModelContainer *container() const { return m_container; }
+
+    // Takes ownership of a new record and of the records related to it (a profile's options, the
+    // backgrounds it links); they are written at the next save.
+    void insert(ModelRecord *record);
+    template<typename T> T *insert(std::unique_ptr<T> record)
+    {
+        T *raw = record.release();
+        insert(static_cast<ModelRecord *>(raw));
+        return raw;
+    }
+
+    // Deletes a record: a profile with its options, an option out of its profile's list, a
+    // background out of the profiles that link it. The rows go at the next save; the object is
+    // destroyed after that save (at once when it was never saved), so hold records in QPointer.
+    void remove(ModelRecord *record);
+
+    bool hasChanges() const;
+    // Writes every pending change in one transaction. On failure nothing is written, the changes
+    // stay pending and ModelStoreError is thrown.
+    void save();
+
+    // Stored records (as last saved, with this context's unsaved changes applied) followed by the
+    // records inserted since the last save. Records changed in this context keep their unsaved
+    // values; others are refreshed from the store. Throw ModelStoreError.
+    QList<Profile *> fetchProfiles();
+    QList<Profile *> fetchProfiles(const QString &uuid);
+    QList<Option *> fetchOptions();
+    QList<CustomBackground *> fetchBackgrounds();
+    QList<CustomBackground *> fetchBackgroundsOfType(const QString &type);
+    QList<CustomBackground *> fetchBackgroundsWithUuid(const QString &uuid);
+
+signals:
+    // Records were inserted or deleted here, or the store changed through a save of any context:
+    // live lists fetch again.
+    void objectsChanged();
+    // After this context saved.
+    void didSave();
+
+private:
+    friend class ModelRecord;
+    friend class ModelContainer;
+    QSqlDatabase database() const;
+    QSqlQuery prepare(const QString &sql) const;
+    void exec(QSqlQuery &query) const;
+    void execSql(const QString &sql) const;
+
+    void recordChanged(ModelRecord *record);
+    void forget(ModelRecord *record);
+    void adopt(ModelRecord *record, qint64 rowId);
+    void announce();
+    void createSchema();
+
+    QList<Profile *> fetchProfilesWhere(const QString *uuid);
+    void loadOptions(const QList<Profile *> &profiles, bool all);
+    void loadBackgroundLinks(const QList<Profile *> &profiles);
+    template<typename T> T *rowObject(QHash<qint64, T *> &map, qint64 id, bool &refresh);
+    Profile *materializeProfile(const QSqlQuery &row);
+    Option *materializeOption(const QSqlQuery &row, int firstColumn);
+    CustomBackground *materializeBackground(const QSqlQuery &row, int firstColumn);
+    QList<CustomBackground *> fetchBackgroundsWhere(const QString &column, const QString *value);
+
+    struct RowValues
+    {
+        QString table;
+        QStringList columns;
+        QVariantList values;
+    };
+    RowValues rowValues(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const;
+    void writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds);
+    void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds);
+    void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds);
+    qint64 idOf(const ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const;
+
+    ModelContainer *m_container;
+    QString m_connectionName;
+    QHash<qint64, Profile *> m_profiles;
+    QHash<qint64, Option *> m_options;
+    QHash<qint64, CustomBackground *> m_backgrounds;
+    QList<ModelRecord *> m_inserted;
+    QSet<ModelRecord *> m_updated;
+    QSet<ModelRecord *> m_deleted;
+    int m_insertDepth = 0;
+};

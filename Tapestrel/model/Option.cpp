@@ -1,0 +1,86 @@
+#include "Tapestrel/model/Option.h"
+
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+
+Option::Option(const QString &key, const QString &value, Profile *profile)
+    : m_key(key)
+    , m_value(value)
+{
+    if (profile)
+        setProfile(profile);
+}
+
+Option::~Option()
+{
+    if (m_profile) {
+        Profile *profile = m_profile;
+        m_profile = nullptr;
+        profile->detachOption(this);
+    }
+}
+
+void Option::setKey(const QString &key)
+{
+    if (m_key == key)
+        return;
+    m_key = key;
+    markChanged();
+    emit keyChanged();
+}
+
+void Option::setValue(const QString &value)
+{
+    if (m_value == value)
+        return;
+    m_value = value;
+    markChanged();
+    emit valueChanged();
+}
+
+void Option::setEnabled(bool enabled)
+{
+    if (m_isEnabled == enabled)
+        return;
+    m_isEnabled = enabled;
+    markChanged();
+    emit isEnabledChanged();
+}
+
+void Option::setProfile(Profile *profile)
+{
+    if (m_profile == profile)
+        return;
+    Profile *old = m_profile;
+    m_profile = profile;
+    if (old)
+        old->detachOption(this);
+    if (profile)
+        profile->attachOption(this);
+    if (!modelContext()) {
+        // Outside a store the profile owns its options, so dropping a new profile frees them too.
+        setParent(profile);
+        if (profile && profile->modelContext())
+            profile->modelContext()->insert(this);
+    }
+    markChanged();
+    emit profileChanged();
+}
+
+JsonCoder::Json Option::toJson() const
+{
+    JsonCoder::Json json = JsonCoder::Json::object();
+    json["key"] = JsonCoder::fromString(m_key);
+    json["value"] = JsonCoder::fromString(m_value);
+    json["isEnabled"] = m_isEnabled;
+    return json;
+}
+
+std::unique_ptr<Option> Option::fromJson(const JsonCoder::Json &json, const QString &what)
+{
+    JsonCoder::requireObject(json, what);
+    auto option = std::make_unique<Option>(JsonCoder::requiredString(json, "key", what),
+                                           JsonCoder::requiredString(json, "value", what));
+    option->m_isEnabled = JsonCoder::optionalBool(json, "isEnabled", true, what);
+    return option;
+}

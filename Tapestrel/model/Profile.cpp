@@ -1,0 +1,179 @@
+#include "Tapestrel/model/Profile.h"
+
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/KeyComparison.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
+
+#include <QUuid>
+
+Profile::Profile(const QString &name)
+    : m_uuid(newUuid())
+    , m_name(name)
+{ }
+
+Profile::~Profile()
+{
+    for (Option *option : std::as_const(m_options))
+        option->m_profile = nullptr;
+    for (CustomBackground *background : std::as_const(m_backgrounds))
+        background->m_profiles.removeAll(this);
+    m_options.clear();
+    m_backgrounds.clear();
+}
+
+QString Profile::newUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+std::unique_ptr<Profile> Profile::copying(const Profile &source)
+{
+    auto copy = std::make_unique<Profile>(source.name());
+    for (const Option *option : source.options()) {
+        auto *copied = new Option(option->key(), option->value(), copy.get());
+        // A duplicate must not switch on what the user switched off in the original.
+        copied->m_isEnabled = option->isEnabled();
+    }
+    return copy;
+}
+
+void Profile::setUuid(const QString &uuid)
+{
+    if (m_uuid == uuid)
+        return;
+    m_uuid = uuid;
+    markChanged();
+    emit uuidChanged();
+}
+
+void Profile::setName(const QString &name)
+{
+    if (m_name == name)
+        return;
+    m_name = name;
+    markChanged();
+    emit nameChanged();
+}
+
+void Profile::setEnabled(bool enabled)
+{
+    if (m_isEnabled == enabled)
+        return;
+    m_isEnabled = enabled;
+    markChanged();
+    emit isEnabledChanged();
+}
+
+void Profile::setLoading(bool loading)
+{
+    if (m_isLoading == loading)
+        return;
+    m_isLoading = loading;
+    emit isLoadingChanged();
+}
+
+QString Profile::value(const QString &key) const
+{
+    const Option *found = option(key);
+    return found ? found->value() : QString();
+}
+
+Option *Profile::option(const QString &key) const
+{
+    for (Option *option : m_options) {
+        if (ModelKeys::equal(option->key(), key))
+            return option;
+    }
+    return nullptr;
+}
+
+Option *Profile::findOrCreateOption(const QString &key)
+{
+    if (Option *existing = option(key))
+        return existing;
+    return new Option(key, QString(), this);
+}
+
+void Profile::addBackground(CustomBackground *background)
+{
+    if (!background || m_backgrounds.contains(background))
+        return;
+    m_backgrounds.append(background);
+    background->m_profiles.append(this);
+    if (modelContext() && !background->modelContext())
+        modelContext()->insert(background);
+    backgroundLinksChanged();
+    emit background->profilesChanged();
+}
+
+void Profile::removeBackground(CustomBackground *background)
+{
+    if (!background || !m_backgrounds.removeAll(background))
+        return;
+    background->m_profiles.removeAll(this);
+    backgroundLinksChanged();
+    emit background->profilesChanged();
+}
+
+void Profile::attachOption(Option *option)
+{
+    m_options.append(option);
+    listChanged();
+}
+
+void Profile::detachOption(Option *option)
+{
+    if (m_options.removeAll(option))
+        listChanged();
+}
+
+void Profile::listChanged()
+{
+    if (!isLoadingFromStore())
+        m_optionOrderDirty = true;
+    markChanged();
+    emit optionsChanged();
+}
+
+void Profile::backgroundLinksChanged()
+{
+    if (!isLoadingFromStore())
+        m_backgroundLinksDirty = true;
+    markChanged();
+    emit backgroundsChanged();
+}
+
+JsonCoder::Json Profile::toJson() const
+{
+    JsonCoder::Json json = JsonCoder::Json::object();
+    json["uuid"] = JsonCoder::fromString(m_uuid);
+    json["name"] = JsonCoder::fromString(m_name);
+    JsonCoder::Json options = JsonCoder::Json::array();
+    for (const Option *option : m_options)
+        options.push_back(option->toJson());
+    json["options"] = std::move(options);
+    json["isEnabled"] = m_isEnabled;
+    return json;
+}
+
+std::unique_ptr<Profile> Profile::fromJson(const JsonCoder::Json &json)
+{
+    const QString what = QStringLiteral("profile");
+    JsonCoder::requireObject(json, what);
+    auto profile = std::make_unique<Profile>();
+    profile->m_uuid = JsonCoder::requiredString(json, "uuid", what);
+    profile->m_name = JsonCoder::requiredString(json, "name", what);
+    profile->m_isEnabled = JsonCoder::optionalBool(json, "isEnabled", true, what);
+    const JsonCoder::Json &options = JsonCoder::requiredArray(json, "options", what);
+    int index = 0;
+    for (const JsonCoder::Json &entry : options) {
+        ++index;
+        std::unique_ptr<Option> decoded =
+            Option::fromJson(entry, QStringLiteral("option %1 of the profile").arg(index));
+        auto *option = new Option(decoded->key(), decoded->value(), profile.get());
+        option->m_isEnabled = decoded->isEnabled();
+    }
+    profile->m_optionOrderDirty = false;
+    return profile;
+}

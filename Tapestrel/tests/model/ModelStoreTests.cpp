@@ -1,0 +1,241 @@
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/ModelError.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileRepository.h"
+
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ModelStore : public TestSupport::TempHomeTest
+{
+protected:
+    QString storePath() const { return home.filePath(QStringLiteral("data/data.sqlite")); }
+    std::unique_ptr<ModelContainer> open() { return std::make_unique<ModelContainer>(storePath()); }
+
+    static Profile *makeProfile(ModelContext *context, const QString &name, const QStringList &keys)
+    {
+        auto *profile = context->insert(std::make_unique<Profile>(name));
+        for (const QString &key : keys)
+            profile->findOrCreateOption(key)->setValue(key + QStringLiteral("-value"));
+        return profile;
+    }
+
+    static QStringList keysOf(const Profile *profile)
+    {
+        QStringList keys;
+        for (const Option *option : profile->options())
+            keys.append(option->key());
+        return keys;
+    }
+
+    // Rows counted through a connection of its own, so nothing of the context's state leaks in.
+    qint64 rowCount(const QString &table) const
+    {
+        qint64 count = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count"));
+            db.setDatabaseName(storePath());
+            db.open();
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("SELECT count(*) FROM ") + table) && query.next())
+                count = query.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("count"));
+        return count;
+    }
+};
+
+} // namespace
+
+TEST_F(ModelStore, SavedRecordsComeBackInOrderAfterReopening)
+{
+    QString uuid;
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        Profile *work =
+            makeProfile(context, QStringLiteral("Work"), {QStringLiteral("b"), QStringLiteral("a")});
+        work->setEnabled(false);
+        work->options()[0]->setEnabled(false);
+        uuid = work->uuid();
+        makeProfile(context, QStringLiteral("Home"), {QStringLiteral("c")});
+        auto *background = context->insert(std::make_unique<CustomBackground>(
+            CustomBackground::Kind::Image, QStringLiteral("{}"), QByteArray("mark")));
+        work->addBackground(background);
+        EXPECT_TRUE(context->hasChanges());
+        context->save();
+        EXPECT_FALSE(context->hasChanges());
+        EXPECT_GT(work->persistentId(), 0);
+    }
+    auto container = open();
+    ModelContext *context = container->mainContext();
+    const QList<Profile *> profiles = context->fetchProfiles();
+    ASSERT_EQ(profiles.size(), 2);
+    Profile *work = profiles[0];
+    EXPECT_EQ(work->uuid(), uuid);
+    EXPECT_EQ(work->name(), QStringLiteral("Work"));
+    EXPECT_FALSE(work->isEnabled());
+    EXPECT_EQ(keysOf(work), (QStringList {QStringLiteral("b"), QStringLiteral("a")}));
+    EXPECT_FALSE(work->options()[0]->isEnabled());
+    EXPECT_EQ(work->value(QStringLiteral("a")), QStringLiteral("a-value"));
+    EXPECT_EQ(work->options()[1]->profile(), work);
+    ASSERT_EQ(work->backgrounds().size(), 1);
+    EXPECT_EQ(work->backgrounds()[0]->bookmarkData(), std::optional<QByteArray>(QByteArray("mark")));
+
+    // One object per row: fetching again or by uuid gives the same objects.
+    EXPECT_EQ(context->fetchProfiles(), profiles);
+    EXPECT_EQ(context->fetchProfiles(uuid), QList<Profile *> {work});
+    EXPECT_EQ(context->fetchBackgrounds(), work->backgrounds());
+    EXPECT_EQ(context->fetchBackgroundsOfType(QStringLiteral("image")), work->backgrounds());
+    EXPECT_TRUE(context->fetchBackgroundsOfType(QStringLiteral("color")).isEmpty());
+    EXPECT_EQ(context->fetchOptions().size(), 3);
+}
+
+TEST_F(ModelStore, DeletesCascadeToOptionsAndLeaveOtherEndsAlone)
+{
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        Profile *gone =
+            makeProfile(context, QStringLiteral("Gone"), {QStringLiteral("x"), QStringLiteral("y")});
+        Profile *kept = makeProfile(context, QStringLiteral("Kept"),
+                                    {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        auto *shared = context->insert(
+            std::make_unique<CustomBackground>(CustomBackground::Kind::Color, QStringLiteral("{}")));
+        auto *unlinked = context->insert(
+            std::make_unique<CustomBackground>(CustomBackground::Kind::Color, QStringLiteral("{}")));
+        gone->addBackground(shared);
+        kept->addBackground(shared);
+        kept->addBackground(unlinked);
+        context->save();
+
+        QPointer<Option> goneOption = gone->options()[0];
+        context->remove(gone);
+        EXPECT_EQ(context->fetchProfiles(), QList<Profile *> {kept});
+        context->remove(kept->options()[1]);
+        EXPECT_EQ(keysOf(kept), (QStringList {QStringLiteral("a"), QStringLiteral("c")}));
+        context->remove(unlinked);
+        EXPECT_EQ(kept->backgrounds(), QList<CustomBackground *> {shared});
+        context->save();
+        TestSupport::spinEventLoop(std::chrono::milliseconds(1));
+        EXPECT_TRUE(goneOption.isNull());
+    }
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 2);
+    EXPECT_EQ(rowCount(QStringLiteral("custom_backgrounds")), 1);
+    EXPECT_EQ(rowCount(QStringLiteral("profile_backgrounds")), 1);
+
+    auto container = open();
+    const QList<Profile *> profiles = container->mainContext()->fetchProfiles();
+    ASSERT_EQ(profiles.size(), 1);
+    EXPECT_EQ(profiles[0]->name(), QStringLiteral("Kept"));
+    EXPECT_EQ(keysOf(profiles[0]), (QStringList {QStringLiteral("a"), QStringLiteral("c")}));
+    EXPECT_EQ(profiles[0]->backgrounds().size(), 1);
+}
+
+TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
+{
+    auto container = open();
+    ModelContext *main = container->mainContext();
+    Profile *profile = makeProfile(main, QStringLiteral("P"), {QStringLiteral("a"), QStringLiteral("b")});
+    main->save();
+
+    QSignalSpy mainChanges(main, &ModelContext::objectsChanged);
+    auto importer = container->makeContext();
+    Profile *imported = importer->fetchProfiles(profile->uuid()).value(0);
+    ASSERT_NE(imported, nullptr);
+    EXPECT_NE(imported, profile);
+    imported->setName(QStringLiteral("Renamed"));
+    imported->options()[0]->setValue(QStringLiteral("changed"));
+    // Moving the first option to the end.
+    Option *first = imported->options()[0];
+    first->setProfile(nullptr);
+    first->setProfile(imported);
+    makeProfile(importer.get(), QStringLiteral("New"), {QStringLiteral("n")});
+    importer->save();
+    EXPECT_GE(mainChanges.count(), 1);
+
+    // The main context picks up the saved state of rows it has not changed itself.
+    const QList<Profile *> profiles = main->fetchProfiles();
+    ASSERT_EQ(profiles.size(), 2);
+    EXPECT_EQ(profiles[0], profile);
+    EXPECT_EQ(profile->name(), QStringLiteral("Renamed"));
+    EXPECT_EQ(keysOf(profile), (QStringList {QStringLiteral("b"), QStringLiteral("a")}));
+    EXPECT_EQ(profile->value(QStringLiteral("a")), QStringLiteral("changed"));
+    EXPECT_EQ(profiles[1]->name(), QStringLiteral("New"));
+
+    // An unsaved change here survives a fetch.
+    profile->setName(QStringLiteral("Mine"));
+    main->fetchProfiles();
+    EXPECT_EQ(profile->name(), QStringLiteral("Mine"));
+}
+
+TEST_F(ModelStore, UnsavedRecordsAndRepositoryLookups)
+{
+    auto container = open();
+    ModelContext *context = container->mainContext();
+    ProfileRepository repository(context);
+    EXPECT_EQ(repository.profile(QStringLiteral("nobody")), nullptr);
+
+    Profile *a = makeProfile(context, QStringLiteral("A"), {});
+    auto duplicate = std::make_unique<Profile>(QStringLiteral("B"));
+    duplicate->setUuid(a->uuid());
+    Profile *b = context->insert(std::move(duplicate));
+    // Pending inserts are found before saving; the uuid is not unique, the first one wins.
+    EXPECT_EQ(repository.profile(a->uuid()), a);
+    context->save();
+    EXPECT_EQ(context->fetchProfiles(a->uuid()), (QList<Profile *> {a, b}));
+    EXPECT_EQ(repository.profile(a->uuid()), a);
+
+    // A record inserted and deleted before any save never reaches the store.
+    QPointer<Profile> transient = makeProfile(context, QStringLiteral("T"), {QStringLiteral("k")});
+    context->remove(transient);
+    context->save();
+    TestSupport::spinEventLoop(std::chrono::milliseconds(1));
+    EXPECT_TRUE(transient.isNull());
+    EXPECT_EQ(rowCount(QStringLiteral("profiles")), 2);
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 0);
+
+    ProfileRepository orphaned(nullptr);
+    EXPECT_EQ(orphaned.profile(a->uuid()), nullptr);
+}
+
+TEST_F(ModelStore, AFileThatIsNotAStoreIsReportedAndLeftAlone)
+{
+    const QByteArray notADatabase("This is a text file, not a database. It must survive untouched.\n");
+    home.writeFile(QStringLiteral("data/data.sqlite"), notADatabase);
+    try {
+        open();
+        FAIL() << "opening should fail";
+    } catch (const ModelStoreError &error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("not a database")))
+            << error.message().toStdString();
+    }
+    EXPECT_EQ(home.readFile(QStringLiteral("data/data.sqlite")), notADatabase);
+    EXPECT_FALSE(QFile::exists(storePath() + QStringLiteral("-wal")));
+
+    // A store written with another schema version is refused too.
+    QFile::remove(storePath());
+    {
+        auto container = open();
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("edit"));
+        db.setDatabaseName(storePath());
+        db.open();
+        QSqlQuery(db).exec(QStringLiteral("UPDATE metadata SET value = '9.0.0' WHERE key = 'schemaVersion'"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("edit"));
+    EXPECT_THROW(open(), ModelStoreError);
+}
