@@ -1,0 +1,154 @@
+#include "KivUtilities/BottomNotificationController.h"
+#include "KivUtilities/BottomNotificationView.h"
+#include "KivUtilities/BottomNotificationWindowController.h"
+#include "KivUtilities/ScreenGeometry.h"
+#include "KivUtilities/Symbols.h"
+#include "KivUtilities/tests/Screenshots.h"
+#include "testsupport/RunTask.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+using namespace KivUtilities;
+using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Spins until `ms` after the clock's start.
+void spinUntil(const QElapsedTimer &clock, int ms)
+{
+    const qint64 left = ms - clock.elapsed();
+    if (left > 0)
+        spinEventLoop(std::chrono::milliseconds(left));
+}
+
+// Windows closed outside an event loop are deleted once control returns to one; run those deletions.
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+TEST(BottomNotification, SitsCentredAboveTheBottomOfTheMainScreen)
+{
+    BottomNotificationController::shared().show(QStringLiteral("Evening"),
+                                                Symbols::icon("menubar.dock.rectangle"));
+    BottomNotificationWindowController *controller =
+        BottomNotificationController::shared().windowController();
+    ASSERT_NE(controller, nullptr);
+    BottomNotificationView *window = controller->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowTransparentForInput));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window->property("symbol").toString(), "menubar.dock.rectangle");
+    EXPECT_EQ(window->text(), "Evening");
+
+    const QRectF screen = ScreenGeometry::frame(QGuiApplication::primaryScreen());
+    const QRectF frame = ScreenGeometry::frame(window);
+    EXPECT_EQ(frame.size(), QSizeF(200, 200));
+    EXPECT_DOUBLE_EQ(frame.x(), screen.x() + (screen.width() - 200) / 2);
+    EXPECT_DOUBLE_EQ(frame.y(), screen.y() + 140);
+    // In Qt's top-left coordinates the notice's bottom edge is 140 above the screen's bottom.
+    const QRect qt = window->geometry();
+    const QRect qtScreen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(qtScreen.y() + qtScreen.height() - (qt.y() + qt.height()), 140);
+
+    spinEventLoop(300ms);
+    const QString path = KivTests::saveScreenshot(window, QStringLiteral("bottom-notification"));
+    EXPECT_TRUE(QFileInfo::exists(path));
+    spinEventLoop(1800ms);
+}
+
+TEST(BottomNotification, FadesInHoldsFadesOutAndCloses)
+{
+    QElapsedTimer clock;
+    clock.start();
+    BottomNotificationController::shared().show(QStringLiteral("Profile Created"),
+                                                Symbols::icon("checkmark.rectangle"));
+    QPointer<BottomNotificationView> window =
+        BottomNotificationController::shared().windowController()->window();
+    ASSERT_TRUE(window);
+    EXPECT_LT(window->windowOpacity(), 0.5);
+
+    spinUntil(clock, 350);
+    ASSERT_TRUE(window);
+    EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
+    spinUntil(clock, 900);
+    ASSERT_TRUE(window);
+    EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
+    spinUntil(clock, 1450);
+    ASSERT_TRUE(window);
+    EXPECT_LT(window->windowOpacity(), 0.95);
+    EXPECT_GT(window->windowOpacity(), 0.05);
+    spinUntil(clock, 2300);
+    EXPECT_FALSE(window) << "the window is disposed of after the fade-out";
+    // The controller keeps the last window controller after its window closed.
+    EXPECT_NE(BottomNotificationController::shared().windowController(), nullptr);
+}
+
+TEST(BottomNotification, ANewNoticeReplacesTheOldOneAtOnce)
+{
+    QElapsedTimer clock;
+    clock.start();
+    auto &notices = BottomNotificationController::shared();
+    notices.show(QStringLiteral("First"), Symbols::icon("menubar.dock.rectangle"));
+    QPointer<BottomNotificationView> first = notices.windowController()->window();
+    spinUntil(clock, 600);
+
+    QElapsedTimer second;
+    second.start();
+    notices.show(QStringLiteral("Second"), Symbols::icon("menubar.dock.rectangle"));
+    QPointer<BottomNotificationView> next = notices.windowController()->window();
+    spinEventLoop(50ms);
+    flushDeletes();
+    EXPECT_FALSE(first) << "the earlier notice closes without a fade";
+    ASSERT_TRUE(next);
+
+    // The earlier notice's fade-out (due at 1.0 s from its start) must not touch the new one.
+    spinUntil(second, 900);
+    ASSERT_TRUE(next);
+    EXPECT_DOUBLE_EQ(next->windowOpacity(), 1.0);
+    spinUntil(second, 2300);
+    EXPECT_FALSE(next);
+
+    // A notice shown while the previous one fades out ends it at once as well.
+    notices.show(QStringLiteral("Third"), QIcon());
+    QPointer<BottomNotificationView> third = notices.windowController()->window();
+    spinEventLoop(1200ms);
+    ASSERT_TRUE(third);
+    EXPECT_LT(third->windowOpacity(), 1.0);
+    notices.show(QStringLiteral("Fourth"), QIcon());
+    spinEventLoop(50ms);
+    flushDeletes();
+    EXPECT_FALSE(third);
+    spinEventLoop(2000ms);
+}
+
+TEST(BottomNotification, LongTextShrinksToTwoLinesAndStaysSquare)
+{
+    const QFont font;
+    EXPECT_EQ(BottomNotificationView::fittedTextSize(QStringLiteral("Done"), font), 18);
+    const QString longName =
+        QStringLiteral("A profile with a rather long name that needs more room than one line");
+    const qreal size = BottomNotificationView::fittedTextSize(longName, font);
+    EXPECT_LT(size, 18);
+    EXPECT_GE(size, 9);
+
+    BottomNotificationView view(longName + longName + longName, QIcon());
+    EXPECT_EQ(view.size(), QSize(200, 200));
+    const QStringList lines = view.textLines();
+    EXPECT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.last().endsWith(QChar(0x2026))) << lines.last().toStdString();
+
+    // A name is shown as it is, whatever it contains.
+    BottomNotificationView markup(QStringLiteral("<i>x</i> & %1"), QIcon());
+    EXPECT_EQ(markup.textLines().join(' ').toStdString(), "<i>x</i> & %1");
+}
