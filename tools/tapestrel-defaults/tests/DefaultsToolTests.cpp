@@ -1,0 +1,157 @@
+#include "platform/DefaultsTool.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+#include "testsupport/TempHome.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <memory>
+#include <vector>
+
+using Platform::PropertyList;
+using Platform::UserDefaults;
+using TestSupport::TempHomeTest;
+
+namespace {
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun tool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(Platform::DefaultsTool::path(), arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "the tool did not finish: " << arguments.join(' ').toStdString();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class DefaultsToolTest : public TempHomeTest
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(QFileInfo(Platform::DefaultsTool::path()).isExecutable()); }
+};
+
+TEST_F(DefaultsToolTest, WritesAndReadsTypedValuesSeenByTheProgramAtOnce)
+{
+    EXPECT_EQ(tool({"write", "com.example", "k", "-string", "a b"}).exitCode, 0);
+    ToolRun read = tool({"read", "com.example", "k"});
+    EXPECT_EQ(read.exitCode, 0);
+    EXPECT_EQ(read.out, "a b\n");
+    EXPECT_EQ(read.err, "");
+
+    // The program's standard defaults see the global write without a restart, as text too.
+    UserDefaults &standard = UserDefaults::standard();
+    EXPECT_FALSE(standard.contains("AppleAccentColor"));
+    EXPECT_EQ(tool({"write", "-g", "AppleAccentColor", "-int", "4"}).exitCode, 0);
+    EXPECT_EQ(tool({"read", "-g", "AppleAccentColor"}).out, "4\n");
+    EXPECT_EQ(standard.string("AppleAccentColor"), QStringLiteral("4"));
+    EXPECT_EQ(UserDefaults::global().persistentValue("AppleAccentColor"), QVariant(qint64(4)));
+
+    const QList<std::pair<QString, bool>> booleans {{"true", true},   {"YES", true}, {"1", true},
+                                                    {"false", false}, {"no", false}, {"0", false}};
+    for (const auto &[text, expected] : booleans) {
+        EXPECT_EQ(tool({"write", "com.apple.WindowManager", "HideDesktop", "-bool", text}).exitCode, 0)
+            << text.toStdString();
+        EXPECT_EQ(UserDefaults::suite("com.apple.WindowManager")->persistentValue("HideDesktop"),
+                  QVariant(expected));
+        EXPECT_EQ(tool({"read", "com.apple.WindowManager", "HideDesktop"}).out, expected ? "1\n" : "0\n");
+    }
+
+    EXPECT_EQ(tool({"write", "com.example", "scale", "-float", "0.75"}).exitCode, 0);
+    EXPECT_EQ(tool({"read", "com.example", "scale", "-string"}).out, "0.75\n"); // trailing flag ignored
+    EXPECT_EQ(tool({"write", "com.example", "neg", "-int", "-3"}).exitCode, 0);
+    EXPECT_EQ(tool({"read", "com.example", "neg", "-int"}).out, "-3\n");
+    EXPECT_EQ(tool({"write", "com.example", "plain", "it's \"quoted\""}).exitCode, 0);
+    EXPECT_EQ(tool({"read", "com.example", "plain"}).out, "it's \"quoted\"\n");
+
+    // The file the tool writes is the binary property list the program reads.
+    const std::optional<QVariantMap> file =
+        PropertyList::parseDictionary(home.readFile("Library/Preferences/com.example.plist"));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(file->value("k"), QVariant(QStringLiteral("a b")));
+    EXPECT_EQ(file->value("scale"), QVariant(0.75));
+
+    // What the program writes, the tool reads, other types included.
+    UserDefaults::suite("com.example")->setValue("list", QVariantList {"a b", 2});
+    EXPECT_EQ(tool({"read", "com.example", "list"}).out, "(\n    \"a b\",\n    2\n)\n");
+}
+
+TEST_F(DefaultsToolTest, MissingKeysAndBadInputFailWithoutWriting)
+{
+    ToolRun missing = tool({"read", "com.example", "nothing"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_FALSE(missing.err.isEmpty());
+    EXPECT_EQ(tool({"read", "-g", "nothing"}).exitCode, 1);
+
+    EXPECT_EQ(tool({"write", "com.example", "keep", "-int", "1"}).exitCode, 0);
+    const QByteArray before = home.readFile("Library/Preferences/com.example.plist");
+    ToolRun deleteMissing = tool({"delete", "com.example", "nothing"});
+    EXPECT_EQ(deleteMissing.exitCode, 1);
+    EXPECT_FALSE(deleteMissing.err.isEmpty());
+
+    const QList<QStringList> bad {
+        {},
+        {"frobnicate", "com.example", "k"},
+        {"read", "com.example"},
+        {"read"},
+        {"read", "com.example", "k", "extra", "args"},
+        {"write", "com.example", "k"},
+        {"write", "com.example", "k", "-int"},
+        {"write", "com.example", "k", "-int", "abc"},
+        {"write", "com.example", "k", "-int", "4.5"},
+        {"write", "com.example", "k", "-bool", "maybe"},
+        {"write", "com.example", "k", "-float", "x1"},
+        {"write", "com.example", "k", "-date", "2020"},
+        {"write", "com.example", "k", "-string", "a", "b"},
+        {"write", "../evil", "k", "-string", "a"},
+        {"write", "com.example", "", "-string", "a"},
+        {"delete", "com.example"},
+        {"delete", "com.example", "keep", "extra"},
+    };
+    for (const QStringList &arguments : bad) {
+        const ToolRun run = tool(arguments);
+        EXPECT_NE(run.exitCode, 0) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.out, "") << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    }
+    EXPECT_EQ(home.readFile("Library/Preferences/com.example.plist"), before);
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Library/evil.plist")));
+
+    EXPECT_EQ(tool({"delete", "com.example", "keep"}).exitCode, 0);
+    EXPECT_EQ(tool({"read", "com.example", "keep"}).exitCode, 1);
+}
+
+TEST_F(DefaultsToolTest, ConcurrentWritersKeepEachOthersKeys)
+{
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int i = 0; i < 12; ++i) {
+        auto process = std::make_unique<QProcess>();
+        process->start(
+            Platform::DefaultsTool::path(),
+            {"write", "com.example.shared", QStringLiteral("key%1").arg(i), "-int", QString::number(i)});
+        writers.push_back(std::move(process));
+    }
+    for (auto &process : writers) {
+        ASSERT_TRUE(process->waitForFinished(20000));
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+    }
+    const QVariantMap stored = UserDefaults::suite("com.example.shared")->persistentDomain();
+    EXPECT_EQ(stored.size(), 12);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(stored.value(QStringLiteral("key%1").arg(i)), QVariant(qint64(i)));
+}
