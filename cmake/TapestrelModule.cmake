@@ -19,6 +19,23 @@ set(TAPESTREL_PCH_HEADERS
     <memory>
     <functional>)
 
+# Ninja builds of CMake 3.25 run moc again only when a file it has already scanned changes, so a
+# header with Q_OBJECT that a glob has just picked up would never be moc'ed in an existing build
+# folder (the link then fails for want of its vtable). When a target's source list differs from the
+# one of the last configure run, its autogen stamp is removed, which makes ninja run moc again.
+function(tapestrel_autogen_follows_sources target)
+    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
+    string(REPLACE ";" "\n" content "${ARGN}")
+    set(previous "")
+    if(EXISTS ${list_file})
+        file(READ ${list_file} previous)
+    endif()
+    if(NOT previous STREQUAL content)
+        file(WRITE ${list_file} "${content}")
+        file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+    endif()
+endfunction()
+
 function(tapestrel_module name)
     cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS
@@ -35,6 +52,7 @@ function(tapestrel_module name)
         return()
     endif()
     add_library(${name} STATIC ${sources})
+    tapestrel_autogen_follows_sources(${name} ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
     target_compile_options(${name} PRIVATE ${TAPESTREL_WARNINGS})
@@ -54,6 +72,7 @@ endfunction()
 # tapestrel_test_executable(<target> <label> <sources>...)
 function(tapestrel_test_executable target label)
     add_executable(${target} ${ARGN})
+    tapestrel_autogen_follows_sources(${target} ${ARGN})
     target_link_libraries(${target} PRIVATE TestSupport)
     target_compile_options(${target} PRIVATE ${TAPESTREL_WARNINGS})
     target_precompile_headers(${target} PRIVATE ${TAPESTREL_PCH_HEADERS} <gtest/gtest.h>)
