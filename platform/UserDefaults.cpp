@@ -5,16 +5,21 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
 #include <QMutexLocker>
 #include <QSaveFile>
 #include <QThread>
 #include <QtGlobal>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cmath>
 #include <limits>
@@ -26,9 +31,45 @@ const QString UserDefaults::globalDomainName = QStringLiteral(".GlobalPreference
 
 namespace {
 
-// Another process holding a domain's lock for longer than this has died or hangs; a write gives up
-// rather than blocking its caller for ever.
-constexpr int lockTimeoutMilliseconds = 5000;
+// Another process holding a domain's lock for longer than this hangs; a write gives up rather than
+// blocking its caller for ever. (A process that dies loses its lock at once.)
+constexpr int lockTimeoutMilliseconds = 10000;
+
+// An exclusive lock on "<domain>.plist.lock" for as long as the object lives. The kernel lock goes
+// with the process, so a crashed writer never leaves a stale lock behind; the file itself stays.
+class DomainLock
+{
+public:
+    explicit DomainLock(const QString &path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            return;
+        QElapsedTimer clock;
+        clock.start();
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || clock.elapsed() > lockTimeoutMilliseconds) {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            QThread::usleep(2000);
+        }
+        m_locked = true;
+    }
+    ~DomainLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    DomainLock(const DomainLock &) = delete;
+    DomainLock &operator=(const DomainLock &) = delete;
+    bool isLocked() const { return m_locked; }
+
+private:
+    int m_fd = -1;
+    bool m_locked = false;
+};
 
 QMutex &registryMutex()
 {
@@ -489,8 +530,8 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
             qWarning("user defaults: cannot create the folder of %s", qPrintable(m_filePath));
             return false;
         }
-        QLockFile lock(m_filePath + QStringLiteral(".lock"));
-        if (!lock.tryLock(lockTimeoutMilliseconds)) {
+        const DomainLock lock(m_filePath + QStringLiteral(".lock"));
+        if (!lock.isLocked()) {
             qWarning("user defaults: %s is locked by another process; %s was not written",
                      qPrintable(m_filePath), qPrintable(key));
             return false;
