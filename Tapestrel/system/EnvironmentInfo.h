@@ -1,0 +1,15 @@
+#pragma once
+
+// Questions about the running system that other parts of the program ask.
+class EnvironmentInfo
+{
+public:
+    static EnvironmentInfo &shared();
+
+    // True exactly when the program's defaults (whose search list covers the global domain) hold the
+    // text "Dark" for "AppleInterfaceStyle". Missing means the light appearance.
+    bool isDarkMode() const;
+
+private:
+    EnvironmentInfo() = default;
+};
