@@ -3,6 +3,7 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
@@ -128,11 +129,16 @@ void BackgroundWindowView::updateShowsSomething()
     emit showsSomethingChanged(shows);
 }
 
-void BackgroundWindowView::paintLayer(QPainter &painter, Layer &layer, const QRect &rect, double opacity)
+void BackgroundWindowView::paintLayer(QPainter &painter, Layer &layer, const QRect &rect, double opacity,
+                                      bool replace)
 {
     if (opacity <= 0 || layer.background.isClear())
         return;
     painter.setOpacity(opacity);
+    // An opaque layer at full strength replaces what is there: a plain copy, no blending.
+    painter.setCompositionMode(replace && opacity >= 1.0 && isOpaque(layer)
+                                   ? QPainter::CompositionMode_Source
+                                   : QPainter::CompositionMode_SourceOver);
     if (layer.background.kind() == Background::Kind::color) {
         painter.fillRect(rect, layer.background.colorValue());
         return;
@@ -152,12 +158,82 @@ void BackgroundWindowView::prepare(Layer &layer, const QSize &size, qreal ratio)
     layer.image.setDevicePixelRatio(ratio);
 }
 
+bool BackgroundWindowView::isOpaque(const Layer &layer)
+{
+    switch (layer.background.kind()) {
+    case Background::Kind::color:
+        return layer.background.colorValue().alpha() == 255;
+    case Background::Kind::image:
+        return !layer.image.isNull() && !layer.image.hasAlphaChannel();
+    case Background::Kind::linearGradient:
+        return !layer.background.gradient()->stops.isEmpty()
+            && std::all_of(
+                layer.background.gradient()->stops.cbegin(), layer.background.gradient()->stops.cend(),
+                [](const SerializableLinearGradient::Stop &stop) { return stop.color.alpha() == 255; });
+    }
+    return false;
+}
+
+namespace {
+
+// The image the painter writes into, when it writes straight into one without moving or clipping
+// the drawing to a part of it (the window's own surface, or an image in a benchmark).
+QImage *directTarget(QPainter &painter, const QRect &rect, const QSize &pixels)
+{
+    QPaintEngine *engine = painter.paintEngine();
+    QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || rect.topLeft() != QPoint(0, 0))
+        return nullptr;
+    auto *image = static_cast<QImage *>(device);
+    // Writing into shared pixel data would detach it and leave the painted surface untouched.
+    if (!image->isDetached())
+        return nullptr;
+    const QTransform transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxScale || transform.dx() != 0 || transform.dy() != 0)
+        return nullptr;
+    if (image->size() != pixels
+        || (image->format() != QImage::Format_ARGB32_Premultiplied
+            && image->format() != QImage::Format_RGB32))
+        return nullptr;
+    return image;
+}
+
+// target = lower + (upper - lower) × alpha / 256, per byte of opaque 32-bit pixels: one pass that
+// reads the two layers and writes the frame, instead of a copy and a blend over it.
+void mixOpaque(const QImage &lower, const QImage &upper, QImage &target, int alpha)
+{
+    const int inverse = 256 - alpha;
+    const qsizetype rowBytes = qsizetype(target.width()) * 4;
+    for (int y = 0; y < target.height(); ++y) {
+        const uchar *l = lower.constScanLine(y);
+        const uchar *u = upper.constScanLine(y);
+        uchar *out = target.scanLine(y);
+        for (qsizetype i = 0; i < rowBytes; ++i)
+            out[i] = uchar((l[i] * inverse + u[i] * alpha) >> 8);
+    }
+}
+
+} // namespace
+
 void BackgroundWindowView::paintFrame(QPainter &painter, const QRect &rect)
 {
-    paintLayer(painter, m_current, rect, 1.0);
+    if (m_fading && m_current.background.kind() != Background::Kind::color
+        && m_incoming.background.kind() != Background::Kind::color) {
+        const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        prepare(m_current, rect.size(), ratio);
+        prepare(m_incoming, rect.size(), ratio);
+        QImage *target = directTarget(painter, rect, m_current.image.size());
+        if (target && isOpaque(m_current) && isOpaque(m_incoming) && m_incoming.image.size() == target->size()
+            && m_current.image.depth() == 32 && m_incoming.image.depth() == 32) {
+            mixOpaque(m_current.image, m_incoming.image, *target, qRound(incomingOpacity() * 256));
+            return;
+        }
+    }
+    paintLayer(painter, m_current, rect, 1.0, true);
     if (m_fading)
-        paintLayer(painter, m_incoming, rect, incomingOpacity());
+        paintLayer(painter, m_incoming, rect, incomingOpacity(), false);
     painter.setOpacity(1.0);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void BackgroundWindowView::paintEvent(QPaintEvent *)

@@ -71,7 +71,8 @@ private:
     void onControllerBackgroundChanged();
     void settle();
     void prepare(Layer &layer, const QSize &size, qreal ratio);
-    void paintLayer(QPainter &painter, Layer &layer, const QRect &rect, double opacity);
+    void paintLayer(QPainter &painter, Layer &layer, const QRect &rect, double opacity, bool replace);
+    static bool isOpaque(const Layer &layer);
     void updateShowsSomething();
     bool compositing() const;
 

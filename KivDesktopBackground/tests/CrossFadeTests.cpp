@@ -2,6 +2,7 @@
 
 #include "KivDesktopBackground/BackgroundWindowView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "testsupport/TempHome.h"
 
 #include <QImage>
 #include <QPainter>
@@ -171,4 +172,39 @@ TEST(CrossFade, HoldsAtMostTwoScreenImagesWhileFadingAndOneAfter)
     f.controller.setBackground(red);
     f.at(250ms, f.now);
     EXPECT_EQ(f.view.heldImageBytes(), 0);
+}
+
+TEST(CrossFade, PictureFadesBlendTheSameOnEveryPaintPath)
+{
+    TestSupport::TempHome home;
+    FadeFixture f;
+    auto picture = [&home](const char *name, QColor colour) {
+        QImage image(80, 60, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = home.filePath(QString::fromLatin1(name));
+        image.save(path);
+        return Background::image(QUrl::fromLocalFile(path));
+    };
+    f.controller.setBackground(picture("red.png", Qt::red));
+    f.at(250ms, f.now);
+    const auto start = f.now;
+    f.controller.setBackground(picture("blue.png", Qt::blue));
+    f.at(125ms, start);
+
+    // Straight into a surface of the view's size (the window's own surface)...
+    const QRgb direct = f.frameCentre();
+    // ...and through the painter, into a part of a larger surface.
+    QImage larger(60, 50, QImage::Format_ARGB32_Premultiplied);
+    larger.fill(Qt::transparent);
+    QPainter painter(&larger);
+    f.view.paintFrame(painter, QRect(QPoint(10, 10), f.view.size()));
+    painter.end();
+    const QRgb painted = larger.pixel(30, 25);
+    for (QRgb pixel : {direct, painted}) {
+        EXPECT_NEAR(qRed(pixel), 128, 2);
+        EXPECT_EQ(qGreen(pixel), 0);
+        EXPECT_NEAR(qBlue(pixel), 127, 2);
+        EXPECT_EQ(qAlpha(pixel), 255);
+    }
+    EXPECT_EQ(qAlpha(larger.pixel(5, 5)), 0);
 }

@@ -1,0 +1,111 @@
+// Cost of one cross-fade frame of a background window and the image memory a window holds.
+//
+//   cmake --preset bench && cmake --build --preset bench && build/bench/bin/background_fade
+//
+// A frame is what the window paints on each tick of a fade: the cleared surface, the settled layer
+// and the incoming layer at half strength. Counters report the bytes of decoded images held while
+// settled and while fading, also as a multiple of one screen-sized image.
+
+#include "KivDesktopBackground/BackgroundWindowView.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace KivDesktopBackground;
+using namespace std::chrono_literals;
+
+namespace {
+
+class NoScreens : public ScreenSource
+{
+public:
+    QList<ScreenInfo> screens() const override { return {}; }
+};
+
+QString g_picture;
+
+void fadeFrame(benchmark::State &state, bool translucent)
+{
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    DesktopBackgroundController controller(std::make_unique<NoScreens>());
+    std::chrono::nanoseconds now {1s};
+    BackgroundWindowView view(&controller, nullptr, [&now] { return now; });
+    view.resize(size);
+
+    QImage surface(size, QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&] {
+        // A translucent window's surface is cleared before each paint; an opaque one's is not.
+        if (translucent)
+            surface.fill(Qt::transparent);
+        QPainter painter(&surface);
+        view.paintFrame(painter, surface.rect());
+    };
+
+    // Settle on a gradient, then fade to a photo.
+    controller.setBackground(Background::linearGradient(SerializableLinearGradient(
+        30, {{QColor(20, 40, 120), {}}, {QColor(240, 120, 40), {}}, {QColor(250, 250, 210), {}}})));
+    paint();
+    now += 300ms;
+    view.advance();
+    paint();
+    const double settledBytes = double(view.heldImageBytes());
+
+    controller.setBackground(Background::image(QUrl::fromLocalFile(g_picture)));
+    now += 125ms;
+    paint();
+    const double fadingBytes = double(view.heldImageBytes());
+
+    for (auto _ : state) {
+        paint();
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+
+    const double screenImage = double(size.width()) * size.height() * 4;
+    state.counters["settled_MiB"] = settledBytes / (1024 * 1024);
+    state.counters["fading_MiB"] = fadingBytes / (1024 * 1024);
+    state.counters["settled_screens"] = settledBytes / screenImage;
+    state.counters["fading_screens"] = fadingBytes / screenImage;
+}
+
+void BM_FadeFrameTranslucent(benchmark::State &state)
+{
+    fadeFrame(state, true);
+}
+
+void BM_FadeFrameOpaque(benchmark::State &state)
+{
+    fadeFrame(state, false);
+}
+
+BENCHMARK(BM_FadeFrameTranslucent)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FadeFrameOpaque)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    // A photo-sized picture with detail, larger than either screen.
+    QImage photo(6000, 4000, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x)
+            line[x] = qRgb((x * 7) & 255, (y * 3) & 255, (x ^ y) & 255);
+    }
+    g_picture = dir.filePath(QStringLiteral("photo.jpg"));
+    photo.save(g_picture, "JPG", 90);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
