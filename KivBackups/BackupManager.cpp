@@ -1,0 +1,259 @@
+#include "KivBackups/BackupManager.h"
+
+#include "KivBackups/FileOperations.h"
+#include "KivBackups/FileSuffix.h"
+#include "zip/Zip.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+
+namespace KivBackups {
+
+namespace {
+
+struct ArchiveOutcome
+{
+    QString path;
+    std::exception_ptr error;
+};
+
+QString archivePath(const BackupManager::Configuration &configuration, const QString &name, bool locked)
+{
+    const QString path =
+        QDir(configuration.backupStorePath).filePath(name + QLatin1Char('.') + configuration.fileExtension);
+    return locked ? FileSuffix::pathAdding(path, Backup::lockedSuffix) : path;
+}
+
+// Packs the files of the working folder under a hidden temporary name in the backups folder and
+// moves the archive to its final name only when it is complete. A second backup in the same second
+// gets "-1", "-2", ... after the date, so it still reads as that date and replaces nothing.
+QString writeArchive(const BackupManager::Configuration &configuration, const QDateTime &date, bool locked,
+                     const QString &workingDirectory)
+{
+    if (!QDir().mkpath(configuration.backupStorePath))
+        throw BackupError::fromErrno(errno, QCoreApplication::translate("KivBackups", "Creating"),
+                                     configuration.backupStorePath);
+    QStringList files;
+    const QDir work(workingDirectory);
+    for (const QString &name : work.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+        files.append(work.filePath(name));
+    if (files.isEmpty())
+        throw BackupError(BackupError::domain, 2,
+                          QCoreApplication::translate("KivBackups", "There was no data to back up."));
+
+    const QString temporary =
+        QDir(configuration.backupStorePath)
+            .filePath(QLatin1Char('.') + QUuid::createUuid().toString(QUuid::WithoutBraces)
+                      + QStringLiteral(".partial"));
+    Zip::Zip::zipFiles(files, temporary);
+
+    const QString dateText = Backup::dateText(date);
+    for (int attempt = 0;; ++attempt) {
+        const QString name = attempt == 0 ? dateText : dateText + QLatin1Char('-') + QString::number(attempt);
+        const QString path = archivePath(configuration, name, locked);
+        try {
+            FileOperations::moveWithoutReplacing(temporary, path);
+            return path;
+        } catch (const BackupError &error) {
+            if (error.code() != EEXIST || attempt >= 999) {
+                QFile::remove(temporary);
+                throw;
+            }
+        }
+    }
+}
+
+ArchiveOutcome writeArchiveCaught(BackupManager::Configuration configuration, QDateTime date, bool locked,
+                                  QString workingDirectory)
+{
+    try {
+        return {writeArchive(configuration, date, locked, workingDirectory), {}};
+    } catch (...) {
+        return {{}, std::current_exception()};
+    }
+}
+
+std::exception_ptr unpackCaught(QString archive, QString destination)
+{
+    try {
+        Zip::Zip::unzipFile(archive, destination, true);
+        return {};
+    } catch (...) {
+        return std::current_exception();
+    }
+}
+
+QTemporaryDir makeWorkingDirectory()
+{
+    QTemporaryDir directory(QDir(QDir::tempPath()).filePath(QStringLiteral("tapestrel-backup-XXXXXX")));
+    if (!directory.isValid())
+        throw BackupError(BackupError::fileSystemDomain, EIO,
+                          QCoreApplication::translate("KivBackups", "Could not create a temporary folder: %1")
+                              .arg(directory.errorString()));
+    return directory;
+}
+
+} // namespace
+
+BackupManager::BackupManager(Configuration configuration, std::shared_ptr<BackupHandler> backupHandler,
+                             QObject *parent)
+    : QObject(parent)
+    , m_configuration(std::move(configuration))
+    , m_backupHandler(std::move(backupHandler))
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    m_backups = listBackups(m_configuration.backupStorePath, m_configuration.fileExtension);
+    updateTotalSize();
+}
+
+void BackupManager::setBackups(const QList<Backup> &backups)
+{
+    m_backups = backups;
+    emit backupsChanged();
+    updateTotalSize();
+}
+
+void BackupManager::updateTotalSize()
+{
+    qint64 total = 0;
+    for (const Backup &backup : std::as_const(m_backups))
+        total += backup.size;
+    if (total == m_totalSize)
+        return;
+    m_totalSize = total;
+    emit totalSizeChanged();
+}
+
+void BackupManager::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+void BackupManager::setIsWorking(bool isWorking)
+{
+    if (m_isWorking == isWorking)
+        return;
+    m_isWorking = isWorking;
+    emit isWorkingChanged();
+}
+
+QList<Backup> BackupManager::listBackups(const QString &directory, const QString &fileExtension)
+{
+    QList<Backup> result;
+    const QDir folder(directory);
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.suffix() != fileExtension)
+            continue;
+        if (std::optional<Backup> backup = Backup::fromUrl(QUrl::fromLocalFile(entry.absoluteFilePath())))
+            result.append(*backup);
+    }
+    std::stable_sort(result.begin(), result.end(),
+                     [](const Backup &a, const Backup &b) { return a.date < b.date; });
+    return result;
+}
+
+QCoro::Task<void> BackupManager::makeBackup(bool locked)
+{
+    QPointer<BackupManager> self(this);
+    const std::shared_ptr<BackupHandler> handler = m_backupHandler;
+    const Configuration configuration = m_configuration;
+    const QDateTime date = m_clock();
+    setIsWorking(true);
+
+    std::exception_ptr failure;
+    try {
+        QTemporaryDir work = makeWorkingDirectory();
+        co_await handler->backup(work.path());
+        QFuture<ArchiveOutcome> future =
+            QtConcurrent::run(&writeArchiveCaught, configuration, date, locked, work.path());
+        const ArchiveOutcome outcome = co_await future;
+        if (outcome.error)
+            std::rethrow_exception(outcome.error);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (self && !failure)
+        co_await self->reload();
+    if (self)
+        self->setIsWorking(false);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+QCoro::Task<void> BackupManager::restore(Backup backup)
+{
+    const std::shared_ptr<BackupHandler> handler = m_backupHandler;
+    Zip::Zip::addCustomFileExtension(m_configuration.fileExtension);
+
+    QTemporaryDir work = makeWorkingDirectory();
+    QFuture<std::exception_ptr> future = QtConcurrent::run(&unpackCaught, backup.path(), work.path());
+    const std::exception_ptr error = co_await future;
+    if (error)
+        std::rethrow_exception(error);
+    co_await handler->restore(work.path());
+}
+
+QCoro::Task<void> BackupManager::deleteBackup(Backup backup)
+{
+    QPointer<BackupManager> self(this);
+    // The mark on disk counts as well as the one the caller saw.
+    if (backup.isLocked || Backup::isLockedPath(backup.path()))
+        throw lockedBackupError(backup);
+    FileOperations::remove(backup.path());
+    co_await reload();
+}
+
+QCoro::Task<void> BackupManager::reload()
+{
+    QPointer<BackupManager> self(this);
+    QFuture<QList<Backup>> future = QtConcurrent::run(
+        &BackupManager::listBackups, m_configuration.backupStorePath, m_configuration.fileExtension);
+    const QList<Backup> backups = co_await future;
+    if (self)
+        self->setBackups(backups);
+}
+
+QCoro::Task<void> BackupManager::lock(Backup backup, bool reload)
+{
+    QPointer<BackupManager> self(this);
+    // An immutable file must not be renamed, so the name changes first.
+    const QString path = FileSuffix(backup.path()).add(Backup::lockedSuffix);
+    FileOperations::setImmutable(path, true);
+    if (reload && self)
+        co_await self->reload();
+}
+
+QCoro::Task<void> BackupManager::unlock(Backup backup, bool reload)
+{
+    QPointer<BackupManager> self(this);
+    FileOperations::setImmutable(backup.path(), false);
+    FileSuffix(backup.path()).remove(Backup::lockedSuffix);
+    if (reload && self)
+        co_await self->reload();
+}
+
+BackupError BackupManager::lockedBackupError(const Backup &backup)
+{
+    const QString date = QLocale().toString(backup.date, QLocale::ShortFormat);
+    return BackupError(
+        BackupError::domain, BackupError::lockedBackupCode,
+        QCoreApplication::translate("KivBackups",
+                                    "Backup %1 cannot be deleted, because it's locked. To delete it, "
+                                    "unlock it first by choosing Unlock in the contextual menu.")
+            .arg(date));
+}
+
+} // namespace KivBackups

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "KivBackups/Backup.h"
+#include "KivBackups/BackupError.h"
+#include "KivBackups/BackupHandler.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <QCoro/QCoroTask>
+
+#include <functional>
+#include <memory>
+
+namespace KivBackups {
+
+// Owns the backups folder: lists the archives, makes new ones from what the handler writes,
+// restores them through the handler, and deletes, locks and unlocks them. Published state changes
+// on the thread the manager lives on; the file work runs on the thread pool.
+class BackupManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<KivBackups::Backup> backups READ backups NOTIFY backupsChanged)
+    Q_PROPERTY(qint64 totalSize READ totalSize NOTIFY totalSizeChanged)
+    Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
+
+public:
+    struct Configuration
+    {
+        QString backupStorePath; // the backups folder
+        QString fileExtension; // without the dot
+    };
+    using Clock = std::function<QDateTime()>;
+
+    BackupManager(Configuration configuration, std::shared_ptr<BackupHandler> backupHandler,
+                  QObject *parent = nullptr);
+
+    const Configuration &configuration() const { return m_configuration; }
+    BackupHandler &backupHandler() const { return *m_backupHandler; }
+
+    // Oldest first.
+    const QList<Backup> &backups() const { return m_backups; }
+    void setBackups(const QList<Backup> &backups);
+    qint64 totalSize() const { return m_totalSize; }
+    bool isWorking() const { return m_isWorking; }
+
+    // The moment a new backup is named after; tests replace it.
+    void setClock(Clock clock);
+
+    // The backups of a folder, oldest first; a folder that cannot be read has none.
+    static QList<Backup> listBackups(const QString &directory, const QString &fileExtension);
+
+    // Writes a new archive of the handler's files, then reloads. The archive appears under its
+    // final name only when complete and never replaces another archive.
+    QCoro::Task<void> makeBackup(bool locked);
+    // Unpacks the archive into a private folder and has the handler restore from it.
+    QCoro::Task<void> restore(Backup backup);
+    // Removes an unlocked archive; a locked one gives the locked-backup error.
+    QCoro::Task<void> deleteBackup(Backup backup);
+    QCoro::Task<void> reload();
+    void updateTotalSize();
+    QCoro::Task<void> lock(Backup backup, bool reload);
+    QCoro::Task<void> unlock(Backup backup, bool reload);
+
+    static BackupError lockedBackupError(const Backup &backup);
+
+signals:
+    void backupsChanged();
+    void totalSizeChanged();
+    void isWorkingChanged();
+
+private:
+    void setIsWorking(bool isWorking);
+
+    Configuration m_configuration;
+    std::shared_ptr<BackupHandler> m_backupHandler;
+    Clock m_clock;
+    QList<Backup> m_backups;
+    qint64 m_totalSize = 0;
+    bool m_isWorking = false;
+};
+
+} // namespace KivBackups

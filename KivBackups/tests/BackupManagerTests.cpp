@@ -1,0 +1,221 @@
+#include "KivBackups/BackupManager.h"
+#include "KivBackups/BackupPlanner.h"
+#include "KivBackups/IntervalCleaner.h"
+#include "KivBackups/tests/BackupTestSupport.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+#include "zip/Zip.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace KivBackups;
+using BackupTests::FakeBackupHandler;
+
+namespace {
+
+const QDateTime noon = QDateTime(QDate(2024, 3, 15), QTime(12, 0, 0));
+
+class BackupManagerTest : public TestSupport::TempHomeTest
+{
+protected:
+    QString folder() const { return home.filePath("backups"); }
+    std::shared_ptr<FakeBackupHandler> handler = std::make_shared<FakeBackupHandler>();
+    QDateTime now = noon;
+
+    std::unique_ptr<BackupManager> makeManager()
+    {
+        auto manager =
+            std::make_unique<BackupManager>(BackupManager::Configuration {folder(), "tapback"}, handler);
+        manager->setClock([this] { return now; });
+        return manager;
+    }
+    QStringList filesInFolder() const
+    {
+        return QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    void backupFile(const QDateTime &date, const QString &marker = {})
+    {
+        home.writeFile("backups/" + Backup::dateText(date) + marker + ".tapback", "zip");
+    }
+};
+
+struct Item
+{
+    QDateTime date;
+    bool operator==(const Item &) const = default;
+};
+
+QList<Item> aged(const QList<qint64> &seconds)
+{
+    QList<Item> items;
+    for (qint64 age : seconds)
+        items.append({noon.addSecs(-age)});
+    return items;
+}
+
+} // namespace
+
+TEST_F(BackupManagerTest, MakesArchivesUnderUniqueNamesAndRestoresThem)
+{
+    auto manager = makeManager();
+    QSignalSpy working(manager.get(), &BackupManager::isWorkingChanged);
+    TestSupport::runTask(manager->makeBackup(false));
+    TestSupport::runTask(manager->makeBackup(false));
+    TestSupport::runTask(manager->makeBackup(true));
+    EXPECT_EQ(working.count(), 6);
+    EXPECT_FALSE(manager->isWorking());
+
+    // Same second, nothing replaced: every name still reads as noon.
+    EXPECT_EQ(
+        filesInFolder(),
+        QStringList({"20240315120000-1.tapback", "20240315120000-locked.tapback", "20240315120000.tapback"}));
+    ASSERT_EQ(manager->backups().size(), 3);
+    qint64 total = 0;
+    for (const Backup &backup : manager->backups()) {
+        EXPECT_EQ(backup.date, noon);
+        EXPECT_EQ(backup.isLocked, backup.url.fileName().contains("-locked"));
+        total += backup.size;
+    }
+    EXPECT_EQ(manager->totalSize(), total);
+    // The working folders are gone.
+    for (const QString &directory : handler->backupDirectories)
+        EXPECT_FALSE(QFileInfo::exists(directory));
+
+    Zip::Zip::addCustomFileExtension("tapback");
+    Zip::Zip::unzipFile(folder() + "/20240315120000.tapback", home.filePath("unpacked"), true);
+    EXPECT_EQ(QDir(home.filePath("unpacked")).entryList(QDir::Files, QDir::Name),
+              QStringList({"backgrounds.json", "profiles.json"}));
+
+    const QList<Backup> before = manager->backups();
+    TestSupport::runTask(manager->restore(before[0]));
+    EXPECT_EQ(handler->restoredProfiles, "[{\"uuid\":\"p\"}]");
+    ASSERT_EQ(handler->restoreDirectories.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(handler->restoreDirectories[0]));
+    EXPECT_EQ(manager->backups(), before);
+}
+
+TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)
+{
+    auto manager = makeManager();
+    handler->failBackup = true;
+    EXPECT_THROW(TestSupport::runTask(manager->makeBackup(true)), std::runtime_error);
+    EXPECT_FALSE(manager->isWorking());
+    EXPECT_TRUE(filesInFolder().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(handler->backupDirectories[0]));
+
+    // A handler that writes nothing makes no archive either.
+    struct SilentHandler : BackupHandler
+    {
+        QCoro::Task<void> restore(QString) override { co_return; }
+        QCoro::Task<void> backup(QString) override { co_return; }
+    };
+    BackupManager silent({folder(), "tapback"}, std::make_shared<SilentHandler>());
+    EXPECT_THROW(TestSupport::runTask(silent.makeBackup(false)), BackupError);
+    EXPECT_TRUE(filesInFolder().isEmpty());
+
+    // A backups path that cannot be a folder.
+    home.writeFile("blocked", "file");
+    BackupManager blocked({home.filePath("blocked/backups"), "tapback"}, handler);
+    handler->failBackup = false;
+    EXPECT_THROW(TestSupport::runTask(blocked.makeBackup(false)), BackupError);
+    EXPECT_FALSE(blocked.isWorking());
+
+    // Restoring an archive that is not one fails and changes nothing.
+    home.writeFile("backups/20240101000000.tapback", "not a zip");
+    TestSupport::runTask(manager->reload());
+    EXPECT_THROW(TestSupport::runTask(manager->restore(manager->backups()[0])), Zip::ZipError);
+    EXPECT_TRUE(handler->restoreDirectories.isEmpty());
+}
+
+TEST(IntervalCleanerTest, ThinsTheWorkedExampleAndRespectsBoundaries)
+{
+    const IntervalCleaner cleaner(BackupPlanner::defaultIntervals());
+    ASSERT_EQ(cleaner.intervals().size(), 40);
+    EXPECT_EQ(cleaner.intervals()[6], 18000);
+    EXPECT_EQ(cleaner.intervals().last(), 12096000);
+
+    const qint64 m = 60, h = 3600, d = 86400;
+    const QList<Item> items =
+        aged({10, 5 * m, 14 * m, 20 * m, 25 * m, 40 * m, 2 * h, 2 * h + 30 * m, 2 * h + 54 * m, 200 * d});
+    EXPECT_EQ(cleaner.itemsToDelete(items, noon), aged({200 * d, 5 * m, 20 * m, 2 * h + 30 * m}));
+
+    EXPECT_TRUE(cleaner.itemsToDelete(QList<Item> {}, noon).isEmpty());
+    EXPECT_TRUE(IntervalCleaner({}).itemsToDelete(items, noon).isEmpty());
+    EXPECT_TRUE(cleaner.itemsToDelete(aged({30}), noon).isEmpty());
+    EXPECT_EQ(cleaner.itemsToDelete(aged({10, 20, 30, 40}), noon), aged({20, 30}));
+
+    // Exactly on a bound survives; one second more falls into the next bucket or beyond the table.
+    EXPECT_TRUE(cleaner.itemsToDelete(aged({1, 900, 950}), noon).isEmpty());
+    EXPECT_EQ(cleaner.itemsToDelete(aged({1, 901, 950}), noon), aged({901}));
+    EXPECT_TRUE(cleaner.itemsToDelete(aged({1, 7200, 7300}), noon).isEmpty());
+    EXPECT_TRUE(cleaner.itemsToDelete(aged({1, 12096000}), noon).isEmpty());
+    EXPECT_EQ(cleaner.itemsToDelete(aged({1, 12096001, 13000000}), noon), aged({12096001, 13000000}));
+
+    // The newest item and items from the future are never deleted.
+    EXPECT_TRUE(cleaner.itemsToDelete(aged({20 * m, 25 * m}), noon).isEmpty());
+    EXPECT_TRUE(cleaner.itemsToDelete(aged({300 * d}), noon).isEmpty());
+    EXPECT_EQ(cleaner.itemsToDelete(aged({-100, -50, 10, 60, 120}), noon), aged({60}));
+}
+
+TEST_F(BackupManagerTest, PlannerBacksUpEveryThirtySecondsAndThinsOnlyUnlockedBackups)
+{
+    backupFile(noon.addDays(-200));
+    backupFile(noon.addDays(-300), "-locked");
+    backupFile(noon.addSecs(-5 * 60));
+    backupFile(noon.addSecs(-10 * 60));
+    auto manager = makeManager();
+    BackupPlanner planner(manager.get());
+    planner.setClock([this] { return now; });
+    QSignalSpy passes(&planner, &BackupPlanner::passFinished);
+    auto runOnce = [&] {
+        const int before = passes.count();
+        planner.run();
+        if (planner.isWorking())
+            planner.run(); // ignored while the pass runs
+        EXPECT_TRUE(passes.count() > before || passes.wait(5000));
+        EXPECT_EQ(passes.count(), before + 1);
+        EXPECT_FALSE(planner.isWorking());
+    };
+
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 1);
+    EXPECT_EQ(planner.lastBackupDate(), noon);
+    // The new backup at noon, the one 10 minutes old as the oldest of the first bucket, and the
+    // locked one; the 200-day one is beyond the table and the 5-minute one between newest and oldest.
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files, QDir::Name).join(' '),
+              QStringList({Backup::dateText(noon.addDays(-300)) + "-locked.tapback",
+                           Backup::dateText(noon.addSecs(-10 * 60)) + ".tapback", "20240315120000.tapback"})
+                  .join(' '));
+    EXPECT_EQ(manager->backups().size(), 3);
+
+    now = noon.addSecs(29);
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 1);
+    now = noon.addSecs(30);
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 2);
+
+    // A failing backup does not stop the planner; it is retried after the usual interval.
+    handler->failBackup = true;
+    now = noon.addSecs(60);
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 3);
+    EXPECT_EQ(planner.lastBackupDate(), noon.addSecs(60));
+    handler->failBackup = false;
+    now = noon.addSecs(75);
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 3);
+    now = noon.addSecs(90);
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 4);
+
+    // A clock set back does not hold the backups off.
+    now = noon.addSecs(-3600);
+    runOnce();
+    EXPECT_EQ(handler->backupDirectories.size(), 5);
+}

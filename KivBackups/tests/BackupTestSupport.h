@@ -1,0 +1,52 @@
+#pragma once
+
+#include "KivBackups/BackupHandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <stdexcept>
+
+namespace BackupTests {
+
+// Writes two small files per backup and remembers what it was asked to restore.
+class FakeBackupHandler : public KivBackups::BackupHandler
+{
+public:
+    bool failBackup = false;
+    QStringList backupDirectories;
+    QStringList restoreDirectories;
+    QByteArray restoredProfiles;
+
+    QCoro::Task<void> backup(QString directory) override
+    {
+        backupDirectories.append(directory);
+        if (failBackup)
+            throw std::runtime_error("disk full");
+        write(QDir(directory).filePath("profiles.json"), "[{\"uuid\":\"p\"}]");
+        write(QDir(directory).filePath("backgrounds.json"), "[]");
+        co_return;
+    }
+
+    QCoro::Task<void> restore(QString directory) override
+    {
+        restoreDirectories.append(directory);
+        QFile file(QDir(directory).filePath("profiles.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            throw std::runtime_error("no profiles");
+        restoredProfiles = file.readAll();
+        co_return;
+    }
+
+    static void write(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            throw std::runtime_error("write failed");
+    }
+};
+
+} // namespace BackupTests
