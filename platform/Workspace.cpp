@@ -146,13 +146,15 @@ QJsonObject toJson(const RunningApplication &application)
     return entry;
 }
 
-// Process identifiers are never reused within a table, so a restarted process is always told apart.
+// A process identifier is not given out twice by this process, even after its entry has left the
+// table, so a restarted application is always told apart from the one that quit. Called with the
+// table's lock held.
 qint64 nextPid(const QJsonArray &entries)
 {
-    qint64 highest = 400;
+    static qint64 lastIssued = 400;
     for (const QJsonValue &value : entries)
-        highest = std::max(highest, pidOf(value.toObject()));
-    return highest + 1;
+        lastIssued = std::max(lastIssued, pidOf(value.toObject()));
+    return ++lastIssued;
 }
 
 QString processName(const QJsonObject &entry)
@@ -363,10 +365,9 @@ int Workspace::killAll(const QString &name)
         }
         if (killed == 0)
             return 0;
-        qint64 pid = nextPid(table.entries);
         for (const QJsonValue &value : std::as_const(relaunched)) {
             QJsonObject entry = value.toObject();
-            entry.insert(QLatin1String("pid"), pid++);
+            entry.insert(QLatin1String("pid"), nextPid(table.entries));
             entry.insert(QLatin1String("launchesAt"),
                          now.addMSecs(dockRelaunchDelayMs).toString(Qt::ISODateWithMs));
             kept.append(entry);

@@ -1,0 +1,132 @@
+#include "Tapestrel/system/AppTerminator.h"
+
+#include "platform/Alerts.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <QCoro/QCoroTimer>
+
+namespace {
+
+constexpr std::chrono::milliseconds exitPollInterval {50};
+
+bool isRunning(qint64 processIdentifier)
+{
+    for (const Platform::RunningApplication &application :
+         Platform::Workspace::shared().runningApplications()) {
+        if (application.processIdentifier == processIdentifier && !application.terminated)
+            return true;
+    }
+    return false;
+}
+
+// The caller's work must not stop the application from being opened again.
+void runWork(const AppTerminator::Work &work)
+{
+    if (!work)
+        return;
+    try {
+        work();
+    } catch (const std::exception &error) {
+        qWarning("Relaunching an application: its settings could not be changed: %s", error.what());
+    } catch (...) {
+        qWarning("Relaunching an application: its settings could not be changed");
+    }
+}
+
+} // namespace
+
+std::optional<Platform::RunningApplication> AppTerminator::runningApplication(const QString &bundleIdentifier)
+{
+    for (const Platform::RunningApplication &application :
+         Platform::Workspace::shared().runningApplications()) {
+        if (application.bundleIdentifier == bundleIdentifier && !application.terminated)
+            return application;
+    }
+    return std::nullopt;
+}
+
+QString AppTerminator::appName(const Platform::RunningApplication &application)
+{
+    if (!application.localizedName.isEmpty())
+        return application.localizedName;
+    const QString executable = QFileInfo(application.executablePath).fileName();
+    if (!executable.isEmpty())
+        return executable;
+    return QStringLiteral("app");
+}
+
+QString AppTerminator::suppressionKey(const QString &appName)
+{
+    return QStringLiteral("relaunchAlertSuppression-") + appName + QStringLiteral(")");
+}
+
+QString AppTerminator::skipKey(const QString &appName)
+{
+    return QStringLiteral("relaunchAlertSkip-") + appName + QStringLiteral(")");
+}
+
+bool AppTerminator::shouldRelaunch(const Platform::RunningApplication &application, const QString &message)
+{
+    const QString name = appName(application);
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    if (defaults.boolean(skipKey(name)))
+        return false;
+    const QVariant remembered = defaults.value(suppressionKey(name));
+    if (remembered.isValid() && !Platform::UserDefaults::boolFromValue(remembered))
+        return true;
+    return askToRelaunch(message, name);
+}
+
+bool AppTerminator::askToRelaunch(const QString &message, const QString &appName)
+{
+    Platform::Alert alert;
+    alert.message = message;
+    alert.buttons = {
+        QCoreApplication::translate("AppTerminator", "Re-launch %1", "Re-launch app confirmation button")
+            .arg(appName),
+        QCoreApplication::translate("AppTerminator", "Skip", "Re-launch app cancellation button"),
+    };
+    alert.suppressionTitle =
+        QCoreApplication::translate("AppTerminator", "Do not show this message again",
+                                    "Re-launch app confirmation - suppression button title");
+    alert.defaultButton = 0;
+    alert.cancelButton = 1;
+    const Platform::AlertResult result = Platform::Alerts::run(alert);
+    const bool relaunch = result.button == 0;
+    if (result.suppressed) {
+        if (relaunch)
+            Platform::UserDefaults::standard().setValue(suppressionKey(appName), false);
+        else
+            Platform::UserDefaults::standard().setValue(skipKey(appName), true);
+    }
+    return relaunch;
+}
+
+QCoro::Task<void> AppTerminator::relaunchApp(QString bundleIdentifier, QString message, Work work)
+{
+    const std::optional<Platform::RunningApplication> application = runningApplication(bundleIdentifier);
+    if (!application) {
+        runWork(work);
+        co_return;
+    }
+    const bool relaunch = shouldRelaunch(*application, message);
+    QString bundlePath;
+    if (relaunch) {
+        bundlePath = application->bundlePath;
+        Platform::Workspace::shared().forceTerminate(application->processIdentifier);
+        // The caller's work changes files the application writes on its way out: let it finish first.
+        QElapsedTimer clock;
+        clock.start();
+        while (isRunning(application->processIdentifier) && clock.elapsed() < exitTimeout.count())
+            co_await QCoro::sleepFor(exitPollInterval);
+    }
+    runWork(work);
+    if (bundlePath.isEmpty())
+        co_return;
+    co_await QCoro::sleepFor(reopenDelay);
+    co_await Platform::Workspace::shared().openApplication(bundlePath);
+}

@@ -1,0 +1,197 @@
+#include "Tapestrel/system/AppTerminator.h"
+
+#include "platform/Alerts.h"
+#include "platform/UserDefaults.h"
+
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+using Platform::RunningApplication;
+using Platform::UserDefaults;
+using Platform::Workspace;
+using TestSupport::runTask;
+
+namespace {
+
+const QString iterm = QStringLiteral("com.googlecode.iterm2");
+const QString message = QStringLiteral("iTerm2 must restart to use the new colours.");
+
+class AppTerminatorTest : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        home.writeFile("Applications/iTerm.app/Contents/Info.plist",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+                       "<key>CFBundleIdentifier</key><string>com.googlecode.iterm2</string>"
+                       "<key>CFBundleName</key><string>iTerm2</string>"
+                       "<key>CFBundleExecutable</key><string>iTerm2</string></dict></plist>");
+    }
+
+    qint64 launch(const QString &name = "iTerm2", bool withBundle = true)
+    {
+        RunningApplication application;
+        application.bundleIdentifier = iterm;
+        application.localizedName = name;
+        if (withBundle)
+            application.bundlePath = home.filePath("Applications/iTerm.app");
+        application.executablePath = home.filePath("Applications/iTerm.app/Contents/MacOS/iTerm2");
+        return Workspace::shared().addRunningApplication(application);
+    }
+
+    QList<qint64> runningPids() const
+    {
+        QList<qint64> pids;
+        for (const RunningApplication &application : Workspace::shared().runningApplications(iterm))
+            pids.append(application.processIdentifier);
+        return pids;
+    }
+
+    // The caller's work notes whether the application was running while it ran.
+    AppTerminator::Work work()
+    {
+        return [this] {
+            ++workRuns;
+            runningDuringWork = runningPids();
+        };
+    }
+
+    void relaunch() { runTask(AppTerminator::relaunchApp(iterm, message, work())); }
+
+    Platform::ScriptedAlertAnswerer alerts;
+    int workRuns = 0;
+    QList<qint64> runningDuringWork;
+};
+
+TEST_F(AppTerminatorTest, NotRunningRunsTheWorkAndOpensNothing)
+{
+    relaunch();
+    EXPECT_EQ(workRuns, 1);
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+    EXPECT_TRUE(runningPids().isEmpty());
+
+    // A terminated entry, or another bundle identifier, is not the application.
+    RunningApplication gone;
+    gone.bundleIdentifier = iterm;
+    gone.terminated = true;
+    Workspace::shared().addRunningApplication(gone);
+    RunningApplication other;
+    other.bundleIdentifier = "com.googlecode.iterm2.helper";
+    Workspace::shared().addRunningApplication(other);
+    EXPECT_FALSE(AppTerminator::runningApplication(iterm));
+    runTask(AppTerminator::relaunchApp(iterm, message)); // no work at all is fine too
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+}
+
+TEST_F(AppTerminatorTest, ConsentQuitsWorksAndReopensAfterAPause)
+{
+    const qint64 pid = launch();
+    alerts.answer(0);
+    QElapsedTimer clock;
+    clock.start();
+    relaunch();
+
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    const Platform::Alert &alert = alerts.alerts().first();
+    EXPECT_EQ(alert.message, message);
+    EXPECT_EQ(alert.buttons, (QStringList {"Re-launch iTerm2", "Skip"}));
+    EXPECT_EQ(alert.suppressionTitle, "Do not show this message again");
+    EXPECT_EQ(alert.defaultButton, 0);
+
+    EXPECT_EQ(workRuns, 1);
+    EXPECT_TRUE(runningDuringWork.isEmpty()); // the work ran after the application had exited
+    EXPECT_GE(clock.elapsed(), AppTerminator::reopenDelay.count());
+    const QList<qint64> after = runningPids();
+    ASSERT_EQ(after.size(), 1);
+    EXPECT_NE(after.first(), pid);
+    EXPECT_FALSE(UserDefaults::standard().value(AppTerminator::suppressionKey("iTerm2")).isValid());
+}
+
+TEST_F(AppTerminatorTest, SkipLeavesTheApplicationRunning)
+{
+    const qint64 pid = launch();
+    alerts.answer(1);
+    relaunch();
+    EXPECT_EQ(workRuns, 1);
+    EXPECT_EQ(runningDuringWork, QList<qint64> {pid});
+    EXPECT_EQ(runningPids(), QList<qint64> {pid});
+    EXPECT_FALSE(UserDefaults::standard().value(AppTerminator::suppressionKey("iTerm2")).isValid());
+}
+
+TEST_F(AppTerminatorTest, RememberedSkipNeverForceQuits)
+{
+    const qint64 pid = launch();
+    alerts.answer(1, true);
+    relaunch();
+    EXPECT_EQ(UserDefaults::standard().value("relaunchAlertSkip-iTerm2)"), QVariant(true));
+    EXPECT_FALSE(UserDefaults::standard().value("relaunchAlertSuppression-iTerm2)").isValid());
+
+    relaunch(); // no alert: the remembered answer is skip
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(workRuns, 2);
+    EXPECT_EQ(runningPids(), QList<qint64> {pid});
+}
+
+TEST_F(AppTerminatorTest, RememberedRelaunchStopsAsking)
+{
+    const qint64 pid = launch();
+    alerts.answer(0, true);
+    relaunch();
+    EXPECT_EQ(UserDefaults::standard().value("relaunchAlertSuppression-iTerm2)"), QVariant(false));
+    const QList<qint64> first = runningPids();
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_NE(first.first(), pid);
+
+    relaunch(); // relaunched again without the alert
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(workRuns, 2);
+    EXPECT_TRUE(runningDuringWork.isEmpty());
+    ASSERT_EQ(runningPids().size(), 1);
+    EXPECT_NE(runningPids().first(), first.first());
+}
+
+TEST_F(AppTerminatorTest, OnlyTheExactKeyFalseSkipsTheQuestion)
+{
+    launch();
+    // True means ask; a key without the closing parenthesis is another key.
+    UserDefaults::standard().setValue("relaunchAlertSuppression-iTerm2)", true);
+    UserDefaults::standard().setValue("relaunchAlertSuppression-iTerm2", false);
+    UserDefaults::standard().setValue("relaunchAlertSuppression-(iTerm2)", false);
+    alerts.answer(1);
+    relaunch();
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(workRuns, 1);
+}
+
+TEST_F(AppTerminatorTest, NamesWithoutALocalisedNameAndApplicationsWithoutABundle)
+{
+    // The executable's file name stands in for the missing name, in the button and in the key.
+    const qint64 pid = launch("", false);
+    alerts.answer(0, true);
+    relaunch();
+    EXPECT_EQ(alerts.alerts().first().buttons.first(), "Re-launch iTerm2");
+    EXPECT_EQ(UserDefaults::standard().value("relaunchAlertSuppression-iTerm2)"), QVariant(false));
+    // Without a bundle it is quit and the work runs, but nothing can be reopened.
+    EXPECT_EQ(workRuns, 1);
+    EXPECT_FALSE(runningPids().contains(pid));
+    EXPECT_TRUE(runningPids().isEmpty());
+
+    RunningApplication bare;
+    bare.processIdentifier = 9;
+    EXPECT_EQ(AppTerminator::appName(bare), "app");
+    EXPECT_EQ(AppTerminator::suppressionKey("app"), "relaunchAlertSuppression-app)");
+}
+
+TEST_F(AppTerminatorTest, FailingWorkStillReopensTheApplication)
+{
+    launch();
+    alerts.answer(0);
+    runTask(AppTerminator::relaunchApp(iterm, message, [] { throw std::runtime_error("disk full"); }));
+    EXPECT_EQ(runningPids().size(), 1);
+}
+
+} // namespace

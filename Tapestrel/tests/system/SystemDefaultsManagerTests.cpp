@@ -1,0 +1,131 @@
+#include "Tapestrel/system/SystemDefaultsManager.h"
+
+#include "platform/UserDefaults.h"
+
+#include "testsupport/TempHome.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+using Platform::UserDefaults;
+
+namespace {
+
+class RecordingRunner : public SystemDefaultsManager::ToolRunner
+{
+public:
+    std::optional<QByteArray> run(const QStringList &arguments, bool captureOutput) override
+    {
+        calls.append(arguments);
+        captured.append(captureOutput);
+        return output;
+    }
+    QList<QStringList> calls;
+    QList<bool> captured;
+    std::optional<QByteArray> output = QByteArray("value\n");
+};
+
+class SystemDefaultsManagerTest : public TestSupport::TempHomeTest
+{
+protected:
+    std::shared_ptr<RecordingRunner> recorder = std::make_shared<RecordingRunner>();
+    SystemDefaultsManager recorded {recorder};
+    SystemDefaultsManager real;
+};
+
+TEST_F(SystemDefaultsManagerTest, ToolArgumentListsAreExact)
+{
+    EXPECT_EQ(recorded.readString(QString("com.apple.Terminal"), "Default Window Settings"), "value");
+    recorded.writeString(std::nullopt, "AppleIconAppearanceTheme", "Regular Dark");
+    recorded.writeString(QString("com.apple.WindowManager"), "key", "a \"quoted\" value");
+    recorded.writeBool(std::nullopt, "AppleReduceDesktopTinting", false);
+    recorded.writeBool(QString("com.apple.WindowManager"), "GloballyEnabled", true);
+    recorded.write({"delete", "-g", "AppleAccentColor"});
+    recorded.write({"write", "-g", "AppleAccentColor", "-int", "4"});
+
+    const QList<QStringList> expected {
+        {"read", "com.apple.Terminal", "Default Window Settings", "-string"},
+        {"write", "-g", "AppleIconAppearanceTheme", "-string", "Regular Dark"},
+        {"write", "com.apple.WindowManager", "key", "-string", "a \"quoted\" value"},
+        {"write", "-g", "AppleReduceDesktopTinting", "-bool", "false"},
+        {"write", "com.apple.WindowManager", "GloballyEnabled", "-bool", "true"},
+        {"delete", "-g", "AppleAccentColor"},
+        {"write", "-g", "AppleAccentColor", "-int", "4"},
+    };
+    EXPECT_EQ(recorder->calls, expected);
+    EXPECT_EQ(recorder->captured, (QList<bool> {true, false, false, false, false, false, false}));
+
+    // Reads without a domain, Booleans and arrays never start the tool.
+    recorder->calls.clear();
+    UserDefaults::standard().setValue("activeEditorTab", "apps");
+    EXPECT_EQ(recorded.readString(std::nullopt, "activeEditorTab"), "apps");
+    EXPECT_EQ(recorded.readString(std::nullopt, "missing"), std::nullopt);
+    EXPECT_EQ(recorded.readBool(std::nullopt, "missing"), std::nullopt);
+    recorded.writeArray("com.example.app", "list", {"a", qint64(2)});
+    EXPECT_TRUE(recorder->calls.isEmpty());
+}
+
+TEST_F(SystemDefaultsManagerTest, ToolOutputIsTrimmedUtf8OrNothing)
+{
+    recorder->output = QByteArray("  Solarized Dark \t\n\n");
+    EXPECT_EQ(recorded.run({"read"}), "Solarized Dark");
+    recorder->output = QByteArray("two  inner\nlines\n");
+    EXPECT_EQ(recorded.run({"read"}), "two  inner\nlines");
+    recorder->output = QByteArray();
+    EXPECT_EQ(recorded.run({"read"}), ""); // empty output is the empty text, not nothing
+    recorder->output = QByteArray("caf\xc3\xa9\n");
+    EXPECT_EQ(recorded.run({"read"}), QString::fromUtf8("café"));
+    recorder->output = QByteArray("bad \xff\xfe bytes");
+    EXPECT_EQ(recorded.run({"read"}), std::nullopt);
+    recorder->output = std::nullopt; // could not start
+    EXPECT_EQ(recorded.run({"read"}), std::nullopt);
+}
+
+TEST_F(SystemDefaultsManagerTest, SameOperationsAgainstTheRealTool)
+{
+    real.writeString(QString("com.apple.Terminal"), "Default Window Settings", "Clear Dark");
+    EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "Default Window Settings"), "Clear Dark");
+    EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "missing"), ""); // the tool prints nothing
+    EXPECT_EQ(real.readString(QString("com.example.nowhere"), "missing"), "");
+
+    // Without a domain writes go to the global domain, which the program's own reads see.
+    real.writeString(std::nullopt, "AppleInterfaceStyle", "Dark");
+    EXPECT_EQ(UserDefaults::global().persistentValue("AppleInterfaceStyle"), QVariant("Dark"));
+    EXPECT_EQ(real.readString(std::nullopt, "AppleInterfaceStyle"), "Dark");
+    real.write({"delete", "-g", "AppleInterfaceStyle"});
+    EXPECT_EQ(real.readString(std::nullopt, "AppleInterfaceStyle"), std::nullopt);
+
+    real.writeBool(QString("com.apple.WindowManager"), "GloballyEnabled", true);
+    EXPECT_EQ(real.readBool(QString("com.apple.WindowManager"), "GloballyEnabled"), true);
+    real.writeBool(QString("com.apple.WindowManager"), "GloballyEnabled", false);
+    EXPECT_EQ(real.readBool(QString("com.apple.WindowManager"), "GloballyEnabled"), false);
+    EXPECT_EQ(real.readBool(QString("com.apple.WindowManager"), "HideDesktop"), std::nullopt);
+    real.write({"write", "com.apple.WindowManager", "HideDesktop", "-int", "1"});
+    EXPECT_EQ(real.readBool(QString("com.apple.WindowManager"), "HideDesktop"), true);
+    EXPECT_EQ(real.readBool(QString("bad/domain"), "HideDesktop"), std::nullopt);
+
+    real.writeString(std::nullopt, "AppleIconAppearanceTheme", "Regular Dark");
+    EXPECT_EQ(real.run({"read", "-g", "AppleIconAppearanceTheme"}), "Regular Dark");
+
+    UserDefaults *iterm = UserDefaults::suite("com.googlecode.iterm2");
+    iterm->setValue("Custom Color Presets", QVariantList {"old"});
+    real.writeArray("com.googlecode.iterm2", "Custom Color Presets", {QVariantMap {{"Name", "Nord"}}, "x"});
+    EXPECT_EQ(iterm->array("Custom Color Presets"), (QVariantList {QVariantMap {{"Name", "Nord"}}, "x"}));
+}
+
+TEST_F(SystemDefaultsManagerTest, MissingToolEndsAtOnce)
+{
+    const QByteArray saved = qgetenv("TAPESTREL_DEFAULTS_TOOL");
+    qputenv("TAPESTREL_DEFAULTS_TOOL", QFile::encodeName(home.filePath("no-such-tool")));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(real.run({"read", "-g", "x"}), std::nullopt);
+    EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "x"), std::nullopt);
+    real.writeString(std::nullopt, "x", "y");
+    EXPECT_LT(clock.elapsed(), 5000);
+    qputenv("TAPESTREL_DEFAULTS_TOOL", saved);
+    EXPECT_FALSE(UserDefaults::global().persistentValue("x").isValid());
+}
+
+} // namespace
