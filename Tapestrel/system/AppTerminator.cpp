@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <QCoro/QCoroTimer>
 
@@ -24,6 +25,16 @@ bool isRunning(qint64 processIdentifier)
 }
 
 // The caller's work must not stop the application from being opened again.
+// A pause of the coroutine, without blocking the thread; exact to the millisecond.
+QCoro::Task<void> pause(std::chrono::milliseconds duration)
+{
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    timer.start(duration);
+    co_await timer;
+}
+
 void runWork(const AppTerminator::Work &work)
 {
     if (!work)
@@ -122,11 +133,11 @@ QCoro::Task<void> AppTerminator::relaunchApp(QString bundleIdentifier, QString m
         QElapsedTimer clock;
         clock.start();
         while (isRunning(application->processIdentifier) && clock.elapsed() < exitTimeout.count())
-            co_await QCoro::sleepFor(exitPollInterval);
+            co_await pause(exitPollInterval);
     }
     runWork(work);
     if (bundlePath.isEmpty())
         co_return;
-    co_await QCoro::sleepFor(reopenDelay);
+    co_await pause(reopenDelay);
     co_await Platform::Workspace::shared().openApplication(bundlePath);
 }

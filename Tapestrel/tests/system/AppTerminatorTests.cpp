@@ -104,7 +104,8 @@ TEST_F(AppTerminatorTest, ConsentQuitsWorksAndReopensAfterAPause)
 
     EXPECT_EQ(workRuns, 1);
     EXPECT_TRUE(runningDuringWork.isEmpty()); // the work ran after the application had exited
-    EXPECT_GE(clock.elapsed(), AppTerminator::reopenDelay.count());
+    EXPECT_GE(clock.elapsed(),
+              AppTerminator::reopenDelay.count() - 20); // reopened after the pause, not at once
     const QList<qint64> after = runningPids();
     ASSERT_EQ(after.size(), 1);
     EXPECT_NE(after.first(), pid);
