@@ -713,6 +713,18 @@ ScriptValue runStatements(Target context, const std::vector<Statement> &statemen
     return result;
 }
 
+// Scripts have threads of their own, so that work stuck elsewhere in the shared pool never holds
+// a script back (and a slow script never holds anyone else back).
+QThreadPool &scriptThreads()
+{
+    static QThreadPool *pool = [] {
+        auto *threads = new QThreadPool;
+        threads->setMaxThreadCount(4);
+        return threads;
+    }();
+    return *pool;
+}
+
 ScriptResult executeShared(const QString &source)
 {
     return ScriptHost::shared().execute(source);
@@ -756,7 +768,7 @@ QCoro::Task<ScriptResult> ScriptHost::run(QString source)
     auto promise = std::make_shared<QPromise<ScriptResult>>();
     QFuture<ScriptResult> future = promise->future();
     promise->start();
-    QThreadPool::globalInstance()->start([promise, source] {
+    scriptThreads().start([promise, source] {
         promise->addResult(executeShared(source));
         promise->finish();
     });
