@@ -106,9 +106,8 @@ void Symbols::ensureFallbackTheme()
         // even the fallback one: make breeze the theme then.
         // Platform plugins without a desktop theme (offscreen) give no icon folders either.
         QStringList paths = QIcon::themeSearchPaths();
-        const QStringList dataIcons = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                                QStringLiteral("icons"),
-                                                                QStandardPaths::LocateDirectory);
+        const QStringList dataIcons = QStandardPaths::locateAll(
+            QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
         bool added = false;
         for (const QString &folder : dataIcons) {
             if (!paths.contains(folder)) {

@@ -1,0 +1,171 @@
+#include "KivUtilities/ToastController.h"
+#include "KivUtilities/ToastView.h"
+#include "KivUtilities/ToastViewModifier.h"
+#include "KivUtilities/tests/Screenshots.h"
+#include "platform/NotificationCenter.h"
+#include "testsupport/RunTask.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace KivUtilities;
+using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ToastTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        host.resize(480, 320);
+        auto *layout = new QVBoxLayout(&host);
+        layout->addWidget(new QLabel(QStringLiteral("Window content")));
+        overlay = toastOverlay(&host);
+        host.show();
+        clock.start();
+    }
+
+    void at(int ms)
+    {
+        const qint64 left = ms - clock.elapsed();
+        if (left > 0)
+            spinEventLoop(std::chrono::milliseconds(left));
+    }
+
+    static void post(const QVariantMap &userInfo)
+    {
+        Platform::NotificationCenter::defaultCenter().post(QStringLiteral("ShowToastNotification"), userInfo);
+    }
+
+    QWidget host;
+    ToastViewModifier *overlay = nullptr;
+    QElapsedTimer clock;
+};
+
+} // namespace
+
+TEST_F(ToastTest, OneToastShowsForItsDisplayTimeAtTheBottom)
+{
+    EXPECT_EQ(toastOverlay(&host), overlay) << "one overlay per host";
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Copied")),
+                                   QStringLiteral("document.on.document"), ToastPosition::Bottom);
+    EXPECT_TRUE(overlay->isToastVisible());
+    EXPECT_EQ(overlay->currentMessage().key, "Copied");
+    EXPECT_EQ(overlay->currentSymbol(), QStringLiteral("document.on.document"));
+    EXPECT_EQ(overlay->currentPosition(), ToastPosition::Bottom);
+
+    at(600);
+    ToastView *toast = overlay->toastView();
+    EXPECT_TRUE(toast->isVisible());
+    EXPECT_EQ(toast->text(), "Copied");
+    EXPECT_EQ(toast->symbol(), "document.on.document");
+    // 20 points above the host's bottom, centred.
+    EXPECT_EQ(host.height() - toast->geometry().bottom() - 1, 20);
+    EXPECT_EQ(toast->geometry().center().x(), host.rect().center().x());
+    EXPECT_TRUE(QFileInfo::exists(KivTests::saveScreenshot(&host, QStringLiteral("toast"))));
+
+    at(2100);
+    EXPECT_TRUE(overlay->isToastVisible());
+    at(2350);
+    EXPECT_FALSE(overlay->isToastVisible());
+    at(2900);
+    EXPECT_FALSE(toast->isVisible()) << "the toast widget is gone once it has left";
+}
+
+TEST_F(ToastTest, ASecondRequestReplacesTheShownToastQuickly)
+{
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("First")));
+    at(500);
+    QElapsedTimer since;
+    since.start();
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Second")), std::nullopt,
+                                   ToastPosition::Top);
+    EXPECT_FALSE(overlay->isToastVisible());
+    EXPECT_TRUE(overlay->isTransitioning());
+    spinEventLoop(130ms);
+    EXPECT_FALSE(overlay->toastView()->isVisible()) << "the fast hide takes 0.12 s";
+    EXPECT_EQ(overlay->currentMessage().key, "First");
+    spinEventLoop(70ms);
+    EXPECT_TRUE(overlay->isToastVisible());
+    EXPECT_FALSE(overlay->isTransitioning());
+    EXPECT_EQ(overlay->currentMessage().key, "Second");
+    EXPECT_EQ(overlay->currentPosition(), ToastPosition::Top);
+    // The second one appeared 0.15 s after its request and gets its full display time from then.
+    spinEventLoop(std::chrono::milliseconds(150 + 2050 - since.elapsed()));
+    EXPECT_TRUE(overlay->isToastVisible());
+    spinEventLoop(std::chrono::milliseconds(150 + 2200 + 100 - since.elapsed()));
+    EXPECT_FALSE(overlay->isToastVisible());
+    spinEventLoop(500ms);
+    EXPECT_LE(overlay->toastView()->geometry().bottom(), 0) << "a top toast leaves through the top edge";
+}
+
+TEST_F(ToastTest, OnlyTheLatestRequestDuringAReplacementShowsAndIsKeptWhole)
+{
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Shown")));
+    at(300);
+    post({{"message", QVariant::fromValue(LocalizedStringKey(QStringLiteral("A")))},
+          {"symbol", QStringLiteral("trash")},
+          {"position", QStringLiteral("center")}});
+    post({{"message", QVariant::fromValue(LocalizedStringKey(QStringLiteral("B")))},
+          {"symbol", QStringLiteral("clock")}});
+    // C carries no symbol at all and an unknown position: it still replaces the pending request
+    // as a whole, so A's symbol and position do not leak into it.
+    post({{"message", QVariant::fromValue(LocalizedStringKey(QStringLiteral("C")))},
+          {"position", QStringLiteral("left")}});
+    spinEventLoop(250ms);
+    EXPECT_TRUE(overlay->isToastVisible());
+    EXPECT_EQ(overlay->currentMessage().key, "C");
+    EXPECT_EQ(overlay->currentSymbol(), std::nullopt);
+    EXPECT_EQ(overlay->currentPosition(), ToastPosition::Bottom);
+    EXPECT_EQ(overlay->toastView()->symbol(), "");
+}
+
+TEST_F(ToastTest, UnusableNotificationsAreIgnoredAndEmptySymbolsDrawNothing)
+{
+    post({{"message", QStringLiteral("plain text, not a key")}});
+    post({{"symbol", QStringLiteral("trash")}});
+    post({});
+    spinEventLoop(50ms);
+    EXPECT_FALSE(overlay->isToastVisible());
+    EXPECT_FALSE(overlay->toastView()->isVisible());
+
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Text only")), QString(),
+                                   ToastPosition::Center);
+    EXPECT_TRUE(overlay->isToastVisible());
+    EXPECT_EQ(overlay->currentSymbol(), QString());
+    EXPECT_EQ(overlay->toastView()->symbol(), "");
+    spinEventLoop(500ms);
+    const QRect toast = overlay->toastView()->geometry();
+    EXPECT_NEAR(toast.center().y(), (host.height() - 20) / 2, 2);
+}
+
+TEST_F(ToastTest, HidingTheHostEndsTheToastAndForgetsThePendingRequest)
+{
+    QWidget second;
+    second.resize(300, 200);
+    ToastViewModifier *secondOverlay = toastOverlay(&second);
+    second.show();
+
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Both")));
+    EXPECT_TRUE(overlay->isToastVisible());
+    EXPECT_TRUE(secondOverlay->isToastVisible()) << "every host on screen shows the toast";
+
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Pending")));
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Latest")));
+    host.hide();
+    EXPECT_FALSE(overlay->isToastVisible());
+    EXPECT_FALSE(overlay->isTransitioning());
+    spinEventLoop(300ms);
+    EXPECT_FALSE(overlay->isToastVisible()) << "nothing shows on a host that went away";
+    EXPECT_EQ(secondOverlay->currentMessage().key, "Latest");
+
+    // A hidden host ignores notifications.
+    ToastController::shared().show(LocalizedStringKey(QStringLiteral("Unseen")));
+    EXPECT_FALSE(overlay->isToastVisible());
+}
