@@ -1,0 +1,155 @@
+#include "platform/CloudKeyValueStore.h"
+
+#include "platform/Home.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+
+namespace Platform {
+
+const QString CloudKeyValueStore::changeReasonKey = QStringLiteral("reason");
+const QString CloudKeyValueStore::changedKeysKey = QStringLiteral("changedKeys");
+
+CloudKeyValueStore &CloudKeyValueStore::defaultStore()
+{
+    static QHash<QString, CloudKeyValueStore *> stores;
+    const QString path = defaultFilePath();
+    if (CloudKeyValueStore *existing = stores.value(path))
+        return *existing;
+    auto *store = new CloudKeyValueStore(path);
+    stores.insert(path, store);
+    return *store;
+}
+
+QString CloudKeyValueStore::defaultFilePath()
+{
+    return Home::path(QStringLiteral("Library/Mobile Documents/KeyValueStore/com.quorvane.Tapestrel.plist"));
+}
+
+CloudKeyValueStore::CloudKeyValueStore(const QString &filePath, QObject *parent)
+    : QObject(parent)
+    , m_filePath(filePath)
+{
+    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    QFile file(filePath);
+    if (file.open(QIODevice::ReadOnly)) {
+        m_knownBytes = file.readAll();
+        if (auto values = PropertyList::parseDictionary(m_knownBytes))
+            m_values = *values;
+        else
+            m_readable = false;
+    }
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { synchronize(); });
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { synchronize(); });
+    watch();
+}
+
+void CloudKeyValueStore::watch()
+{
+    // A replaced file drops out of the watch list; the folder's watch notices the replacement.
+    const QString folder = QFileInfo(m_filePath).absolutePath();
+    if (!m_watcher.directories().contains(folder))
+        m_watcher.addPath(folder);
+    if (QFile::exists(m_filePath) && !m_watcher.files().contains(m_filePath))
+        m_watcher.addPath(m_filePath);
+}
+
+QVariant CloudKeyValueStore::value(const QString &key) const
+{
+    return m_values.value(key);
+}
+
+bool CloudKeyValueStore::takeOverFile()
+{
+    QFile file(m_filePath);
+    QByteArray bytes;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        bytes = file.readAll();
+    }
+    if (bytes == m_knownBytes)
+        return m_readable;
+    std::optional<QVariantMap> values =
+        bytes.isEmpty() ? std::optional<QVariantMap>(QVariantMap()) : PropertyList::parseDictionary(bytes);
+    if (!values) {
+        // A half-written or foreign file: keep what we know until it becomes readable.
+        m_readable = false;
+        return false;
+    }
+    m_knownBytes = bytes;
+    m_readable = true;
+    QSet<QString> keys(m_values.keyBegin(), m_values.keyEnd());
+    for (auto it = values->keyBegin(); it != values->keyEnd(); ++it)
+        keys.insert(*it);
+    QStringList changed;
+    for (const QString &key : std::as_const(keys)) {
+        if (m_values.value(key) != values->value(key))
+            changed.append(key);
+    }
+    m_values = *values;
+    if (!changed.isEmpty()) {
+        changed.sort();
+        emit didChangeExternally({{changeReasonKey, int(ServerChange)}, {changedKeysKey, changed}});
+    }
+    return true;
+}
+
+bool CloudKeyValueStore::synchronize()
+{
+    const bool readable = takeOverFile();
+    watch();
+    return readable;
+}
+
+bool CloudKeyValueStore::setValue(const QString &key, const QVariant &value)
+{
+    if (key.isEmpty())
+        return false;
+    QVariant stored;
+    if (value.isValid()) {
+        stored = PropertyList::normalized(value);
+        if (!stored.isValid()) {
+            qWarning("The cloud store cannot keep the value of \"%s\".", qUtf8Printable(key));
+            return false;
+        }
+    }
+    // Whatever another process wrote meanwhile is taken over first, so it is not lost.
+    synchronize();
+    if (!m_readable) {
+        // The unreadable file is kept beside the store before the first write replaces it.
+        const QString kept = m_filePath + QStringLiteral(".corrupt");
+        QFile::remove(kept);
+        if (!QFile::copy(m_filePath, kept)) {
+            qWarning("The cloud store \"%s\" is not readable and could not be set aside.",
+                     qUtf8Printable(m_filePath));
+            return false;
+        }
+        qWarning("The cloud store \"%s\" was not readable; it was kept as \"%s\".",
+                 qUtf8Printable(m_filePath), qUtf8Printable(kept));
+    }
+    QVariantMap values = m_values;
+    if (stored.isValid())
+        values.insert(key, stored);
+    else if (!values.remove(key))
+        return true;
+    const QByteArray bytes = PropertyList::toBinary(values);
+    QSaveFile file(m_filePath);
+    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
+        || !file.commit()) {
+        qWarning("The cloud store \"%s\" could not be written.", qUtf8Printable(m_filePath));
+        return false;
+    }
+    m_values = values;
+    m_knownBytes = bytes;
+    m_readable = true;
+    watch();
+    return true;
+}
+
+} // namespace Platform
