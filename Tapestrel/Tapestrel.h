@@ -1,0 +1,84 @@
+#pragma once
+
+#include "KivUtilities/PathController.h"
+#include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/model/SynchronizedOptionsStore.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class AutosaveController;
+class ModelContainer;
+
+namespace KivBackups {
+class BackupPlanner;
+}
+namespace KivDesktopBackground {
+class DesktopBackgroundController;
+}
+
+// The main controller: creates and owns the program's long-lived services. It is made once, on
+// first use of shared(), and lives for the rest of the process. Its constructor must not use the
+// option registry, which may itself be what first asked for the main controller.
+class Tapestrel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Entries below the data directory.
+    enum class Path { backups, data, backgrounds };
+    friend QString toRawValue(Path path)
+    {
+        switch (path) {
+        case Path::backups:
+            return QStringLiteral("backups");
+        case Path::data:
+            return QStringLiteral("data.sqlite");
+        case Path::backgrounds:
+            return QStringLiteral("backgrounds");
+        }
+        return QString();
+    }
+
+    static Tapestrel &shared();
+
+    // Services in the order they are made. Tests may make their own instance.
+    Tapestrel();
+    ~Tapestrel() override;
+
+    Defaults &defaults() { return m_defaults; }
+    SynchronizedOptionsStore &synchronizedOptionsStore() { return *m_synchronizedOptionsStore; }
+    const KivUtilities::PathController<Path> &paths() const { return m_paths; }
+    AppConfigStore &appConfigStore() { return m_appConfigStore; }
+
+    // The profile store "data.sqlite" in the data directory, opened on first use. A store that
+    // cannot be opened stops the program with "Could not create ModelContainer: " and the reason.
+    ModelContainer &modelContainer();
+    // Saves the store every second, then lets the backup planner run; started by the constructor.
+    AutosaveController &autosaveController();
+    // The one controller of the desktop background windows, made on first use.
+    KivDesktopBackground::DesktopBackgroundController &desktopBackgroundController();
+    // The automatic backups' planner: made on first use once the program's backup handler is part
+    // of the build; until then there is none and autosave only saves.
+    KivBackups::BackupPlanner *backupPlanner();
+
+    // Opens a store or stops the program with the message above.
+    static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
+
+private:
+    // Made first, before Defaults: the updater and the what's-new controller belong here.
+    Defaults m_defaults;
+    std::unique_ptr<SynchronizedOptionsStore> m_synchronizedOptionsStore;
+    KivUtilities::PathController<Path> m_paths;
+    // The backgrounds' cloud-drive coordinator is made here, between the paths and the
+    // applications' records.
+    AppConfigStore m_appConfigStore;
+    // Then the main-window handler, the sync status over the store, and the profile scheduler.
+    std::unique_ptr<ModelContainer> m_modelContainer;
+    std::unique_ptr<AutosaveController> m_autosaveController;
+    std::unique_ptr<KivDesktopBackground::DesktopBackgroundController> m_desktopBackgroundController;
+};
