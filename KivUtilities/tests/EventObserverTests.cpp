@@ -1,0 +1,250 @@
+#include "KivUtilities/ClickOutsideAppEventObserver.h"
+#include "KivUtilities/EventMonitors.h"
+#include "KivUtilities/EventObserver.h"
+#include "KivUtilities/IntervalObjectObserver.h"
+#include "KivUtilities/MouseMoveObserver.h"
+#include "KivUtilities/ScreenGeometry.h"
+#include "KivUtilities/SingleAndDoubleTapHandlerModifier.h"
+#include "KivUtilities/SwipeEventObserver.h"
+#include "platform/Workspace.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QApplication>
+#include <QWindow>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using namespace KivUtilities;
+using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
+
+namespace {
+
+MonitoredEvent click(quint64 windowNumber = 0, QWidget *window = nullptr)
+{
+    MonitoredEvent event;
+    event.type = EventType::LeftMouseDown;
+    event.isGlobal = window == nullptr;
+    event.windowNumber = windowNumber;
+    event.window = window;
+    return event;
+}
+
+void pressOn(QWidget *widget)
+{
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget->windowHandle(), &press);
+}
+
+} // namespace
+
+TEST(EventObserver, SeesLocalAndGlobalEventsWithoutTakingThem)
+{
+    QWidget window;
+    window.resize(100, 100);
+    window.show();
+    int widgetPresses = 0;
+    struct Counter : QObject
+    {
+        int *count;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::MouseButtonPress)
+                ++*count;
+            return false;
+        }
+    } counter;
+    counter.count = &widgetPresses;
+    window.installEventFilter(&counter);
+
+    EventMonitors::shared().setMouseLocationOverride(QPointF(12, 34));
+    EventObserver observer;
+    QList<QPointF> seen;
+    QList<bool> local;
+    const int localBefore = EventMonitors::shared().localMonitorCount();
+    observer.start(EventType::LeftMouseDown, [](const MonitoredEvent &, const QPointF &) {});
+    observer.start(EventType::LeftMouseDown, [&](const MonitoredEvent &event, const QPointF &mouse) {
+        seen << mouse;
+        local << bool(event.window);
+    });
+    EXPECT_EQ(EventMonitors::shared().localMonitorCount(), localBefore + 1)
+        << "a second start replaces the first";
+
+    pressOn(&window);
+    EXPECT_EQ(widgetPresses, 1) << "the click still reaches its window";
+    EventMonitors::shared().dispatchGlobal(click(7));
+    MonitoredEvent key;
+    key.type = EventType::KeyDown;
+    EventMonitors::shared().dispatchGlobal(key);
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen.first(), QPointF(12, 34));
+    EXPECT_EQ(local, QList<bool>({true, false}));
+
+    observer.stop();
+    observer.stop();
+    EXPECT_EQ(EventMonitors::shared().localMonitorCount(), localBefore);
+    EventMonitors::shared().dispatchGlobal(click(7));
+    EXPECT_EQ(seen.size(), 2);
+    EventMonitors::shared().setMouseLocationOverride(std::nullopt);
+}
+
+TEST(EventObserver, SwipeDirectionsOverTheWindowOnly)
+{
+    using D = SwipeEventObserver::Direction;
+    EXPECT_EQ(SwipeEventObserver::classify(6, 2, 5), D::Right);
+    EXPECT_EQ(SwipeEventObserver::classify(6, 6, 5), std::nullopt);
+    EXPECT_EQ(SwipeEventObserver::classify(5, 0, 5), std::nullopt);
+    EXPECT_EQ(SwipeEventObserver::classify(0, -8, 5), D::Up);
+    EXPECT_EQ(SwipeEventObserver::classify(-9, 1, 5), D::Left);
+    EXPECT_EQ(SwipeEventObserver::classify(1, 9, 5), D::Down);
+
+    QWidget window;
+    window.setGeometry(100, 100, 200, 150);
+    window.show();
+    const QRectF frame = ScreenGeometry::frame(&window);
+    QList<D> reported;
+    SwipeEventObserver swipes;
+    swipes.start(&window, {D::Left, D::Right}, [&](D direction) { reported << direction; });
+    auto scroll = [](qreal dx, qreal dy) {
+        MonitoredEvent event;
+        event.type = EventType::ScrollWheel;
+        event.isGlobal = true;
+        event.scrollingDeltaX = dx;
+        event.scrollingDeltaY = dy;
+        EventMonitors::shared().dispatchGlobal(event);
+    };
+    EventMonitors::shared().setMouseLocationOverride(frame.center());
+    scroll(8, 1);
+    scroll(0, 9); // down: not of interest
+    swipes.threshold = 10;
+    scroll(8, 1); // below the new threshold
+    EXPECT_EQ(reported, QList<D>({D::Right}));
+    EventMonitors::shared().setMouseLocationOverride(frame.topLeft() + QPointF(-20, 0));
+    scroll(-30, 0);
+    EventMonitors::shared().setMouseLocationOverride(frame.center());
+    window.hide();
+    scroll(-30, 0);
+    EXPECT_EQ(reported, QList<D>({D::Right}));
+    EventMonitors::shared().setMouseLocationOverride(std::nullopt);
+}
+
+TEST(EventObserver, ClicksOutsideSkipOwnWindowsAndIgnoredApplications)
+{
+    TestSupport::TempHome home;
+    Platform::RunningApplication editor;
+    editor.processIdentifier = 4242;
+    editor.bundleIdentifier = QStringLiteral("com.example.Editor");
+    Platform::Workspace::shared().addRunningApplication(editor);
+    ClickOutsideAppEventObserver::setWindowLookup(
+        [](quint64 number) -> std::optional<ClickOutsideAppEventObserver::WindowOwner> {
+            if (number == 10)
+                return ClickOutsideAppEventObserver::WindowOwner {QStringLiteral("Other"), 4242};
+            if (number == 11)
+                return ClickOutsideAppEventObserver::WindowOwner {
+                    QStringLiteral("My com.example.editor helper"), std::nullopt};
+            if (number == 12)
+                return ClickOutsideAppEventObserver::WindowOwner {QStringLiteral("Finder"), 1};
+            return std::nullopt;
+        });
+
+    ClickOutsideAppEventObserver observer({QStringLiteral("com.example.editor")});
+    EXPECT_TRUE(observer.shouldIgnore(click(10))) << "by the owner's bundle identifier";
+    EXPECT_TRUE(observer.shouldIgnore(click(11))) << "by the owner's name";
+    EXPECT_FALSE(observer.shouldIgnore(click(12)));
+    EXPECT_FALSE(observer.shouldIgnore(click(0)));
+    EXPECT_FALSE(observer.shouldIgnore(click(quint64(1) << 33)));
+    EXPECT_FALSE(ClickOutsideAppEventObserver({}).shouldIgnore(click(10)));
+
+    QWidget own;
+    own.show();
+    int outside = 0;
+    observer.start([&] { ++outside; });
+    EventMonitors::shared().dispatchGlobal(click(10));
+    pressOn(&own);
+    EXPECT_EQ(outside, 0);
+    EventMonitors::shared().dispatchGlobal(click(12));
+    EventMonitors::shared().dispatchGlobal(click(0));
+    EXPECT_EQ(outside, 2);
+    observer.stop();
+    EventMonitors::shared().dispatchGlobal(click(12));
+    EXPECT_EQ(outside, 2);
+    ClickOutsideAppEventObserver::setWindowLookup({});
+}
+
+TEST(EventObserver, TimedObserversReportOnTheirSchedule)
+{
+    EventMonitors::shared().setMouseLocationOverride(QPointF(1, 2));
+    int moves = 0;
+    MouseMoveObserver mouse;
+    mouse.start(0.1, [&](const QPointF &at) {
+        EXPECT_EQ(at, QPointF(1, 2));
+        ++moves;
+    });
+    EXPECT_EQ(moves, 1) << "reports at once";
+    spinEventLoop(350ms);
+    EXPECT_GE(moves, 3);
+    EXPECT_LE(moves, 5);
+    mouse.stop();
+    const int stopped = moves;
+    spinEventLoop(250ms);
+    EXPECT_EQ(moves, stopped);
+    EventMonitors::shared().setMouseLocationOverride(std::nullopt);
+
+    // A value that flips and flips back between two checks is not reported.
+    struct Source
+    {
+        int value = 1;
+    };
+    auto source = std::make_shared<Source>();
+    QList<int> changes;
+    IntervalObjectObserver<std::shared_ptr<Source>, int> values(
+        source, [](const std::shared_ptr<Source> &s) { return s->value; }, 0.1,
+        [&](const int &value, auto &) { changes << value; });
+    spinEventLoop(50ms);
+    EXPECT_TRUE(changes.isEmpty()) << "the first report comes one interval after the start";
+    spinEventLoop(100ms);
+    EXPECT_EQ(changes, QList<int>({1}));
+    source->value = 2;
+    source->value = 1;
+    spinEventLoop(120ms);
+    EXPECT_EQ(changes, QList<int>({1}));
+    source->value = 3;
+    spinEventLoop(250ms);
+    EXPECT_EQ(changes, QList<int>({1, 3}));
+    values.stop();
+    source->value = 4;
+    spinEventLoop(250ms);
+    EXPECT_EQ(changes, QList<int>({1, 3}));
+}
+
+TEST(EventObserver, SingleAndDoubleTaps)
+{
+    QWidget view;
+    QStringList calls;
+    auto *taps = new SingleAndDoubleTapHandlerModifier(
+        &view, [&] { calls << "single"; }, [&] { calls << "double"; });
+    taps->tap();
+    spinEventLoop(200ms);
+    taps->tap();
+    spinEventLoop(150ms);
+    EXPECT_EQ(calls, QStringList({"single", "single", "double"}));
+
+    calls.clear();
+    taps->tap();
+    taps->tap();
+    taps->tap();
+    spinEventLoop(400ms);
+    EXPECT_EQ(calls, QStringList({"single", "single", "single"}));
+
+    calls.clear();
+    taps->tap();
+    spinEventLoop(400ms);
+    taps->tap();
+    spinEventLoop(400ms);
+    EXPECT_EQ(calls, QStringList({"single", "single"}));
+}
