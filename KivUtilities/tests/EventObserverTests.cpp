@@ -11,9 +11,9 @@
 #include "testsupport/TempHome.h"
 
 #include <QApplication>
-#include <QWindow>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "KivUtilities/Shortcut.h"
 
 #include <QApplication>
-#include <QWindow>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
