@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Tapestrel/model/JsonCoder.h"
+#include "Tapestrel/model/ModelContext.h"
+
+#include <QCoro/QCoroTask>
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// Reading and writing the JSON files of profiles and custom backgrounds, and merging decoded
+// records into a store by uuid.
+namespace BackupJson {
+
+// Encodes the value compactly and writes it atomically (a temporary file renamed over the target),
+// on the thread pool. Throws KivBackups::BackupError when the file cannot be written.
+QCoro::Task<void> writeFile(QString path, JsonCoder::Json value);
+
+// Reads and parses a file that must hold a JSON array, on the thread pool. Throws
+// KivBackups::BackupError for a missing or unreadable file and JsonDecodeError for anything else.
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path);
+
+template<typename Record> JsonCoder::Json encodeArray(const QList<Record *> &records)
+{
+    JsonCoder::Json array = JsonCoder::Json::array();
+    for (const Record *record : records)
+        array.push_back(record->toJson());
+    return array;
+}
+
+// Every element decoded, or JsonDecodeError for the first that is not the record's form.
+template<typename Record> std::vector<std::unique_ptr<Record>> decodeArray(const JsonCoder::Json &array)
+{
+    if (!array.is_array())
+        throw JsonDecodeError(QStringLiteral("The data is not a JSON array."));
+    std::vector<std::unique_ptr<Record>> records;
+    records.reserve(array.size());
+    for (const JsonCoder::Json &element : array)
+        records.push_back(Record::fromJson(element));
+    return records;
+}
+
+// Merges records into `context` by uuid against the stored records fetched once before: a stored
+// record with the same uuid is replaced when `replaceExisting` is set and kept (the imported one
+// dropped) when not; records with a new uuid are inserted. Stored records that are not imported
+// stay as they are. Nothing is saved.
+template<typename Record>
+void mergeByUuid(ModelContext &context, const QList<Record *> &stored,
+                 std::vector<std::unique_ptr<Record>> imported, bool replaceExisting)
+{
+    QList<QPointer<Record>> candidates;
+    candidates.reserve(stored.size());
+    for (Record *record : stored)
+        candidates.append(record);
+    QMultiHash<QString, qsizetype> byUuid;
+    for (qsizetype index = candidates.size() - 1; index >= 0; --index)
+        byUuid.insert(candidates[index]->uuid(), index);
+
+    for (std::unique_ptr<Record> &record : imported) {
+        const auto found = byUuid.constFind(record->uuid());
+        if (found != byUuid.constEnd()) {
+            if (!replaceExisting)
+                continue;
+            Record *match = candidates[*found];
+            if (match && !match->isDeleted())
+                context.remove(match);
+        }
+        context.insert(std::move(record));
+    }
+}
+
+} // namespace BackupJson

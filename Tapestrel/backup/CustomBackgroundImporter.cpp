@@ -1,0 +1,27 @@
+#include "Tapestrel/backup/CustomBackgroundImporter.h"
+
+#include "Tapestrel/backup/BackupJson.h"
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+
+CustomBackgroundImporter::CustomBackgroundImporter(ModelContext *modelContext)
+    : m_modelContext(modelContext)
+{ }
+
+std::vector<std::unique_ptr<CustomBackground>>
+CustomBackgroundImporter::decodeBackgrounds(const JsonCoder::Json &array)
+{
+    return BackupJson::decodeArray<CustomBackground>(array);
+}
+
+QCoro::Task<void>
+CustomBackgroundImporter::importBackgrounds(std::vector<std::unique_ptr<CustomBackground>> backgrounds,
+                                            bool replaceExisting)
+{
+    if (!m_modelContext)
+        co_return;
+    const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+    BackupJson::mergeByUuid(*context, context->fetchBackgrounds(), std::move(backgrounds), replaceExisting);
+    context->save();
+}

@@ -1,0 +1,22 @@
+#include "Tapestrel/backup/CustomBackgroundsExporter.h"
+
+#include "Tapestrel/backup/BackupJson.h"
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+
+CustomBackgroundsExporter::CustomBackgroundsExporter(ModelContext *modelContext)
+    : m_modelContext(modelContext)
+{ }
+
+QCoro::Task<void> CustomBackgroundsExporter::exportTo(QString path)
+{
+    if (!m_modelContext)
+        co_return;
+    JsonCoder::Json array;
+    {
+        const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+        array = BackupJson::encodeArray(context->fetchBackgrounds());
+    }
+    co_await BackupJson::writeFile(path, std::move(array));
+}

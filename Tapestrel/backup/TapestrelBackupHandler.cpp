@@ -1,0 +1,70 @@
+#include "Tapestrel/backup/TapestrelBackupHandler.h"
+
+#include "Tapestrel/backup/BackupJson.h"
+#include "Tapestrel/backup/CustomBackgroundImporter.h"
+#include "Tapestrel/backup/ProfileImporter.h"
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/ModelError.h"
+#include "Tapestrel/model/Profile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+ModelStoreError storeGone()
+{
+    return ModelStoreError(
+        ModelError::Code::StoreUnavailable,
+        QCoreApplication::translate("TapestrelBackupHandler", "The profile store is not open."));
+}
+
+} // namespace
+
+TapestrelBackupHandler::TapestrelBackupHandler(ModelContext *modelContext, QString profilesFileName,
+                                               QString backgroundsFileName)
+    : m_modelContext(modelContext)
+    , m_profilesFileName(std::move(profilesFileName))
+    , m_backgroundsFileName(std::move(backgroundsFileName))
+{ }
+
+QCoro::Task<void> TapestrelBackupHandler::backup(QString directory)
+{
+    if (!m_modelContext)
+        throw storeGone();
+    // Both files are read in one context, so they show the store at one moment.
+    JsonCoder::Json profiles;
+    JsonCoder::Json backgrounds;
+    {
+        const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+        profiles = BackupJson::encodeArray(context->fetchProfiles());
+        backgrounds = BackupJson::encodeArray(context->fetchBackgrounds());
+    }
+    const QDir folder(directory);
+    co_await BackupJson::writeFile(folder.filePath(m_profilesFileName), std::move(profiles));
+    co_await BackupJson::writeFile(folder.filePath(m_backgroundsFileName), std::move(backgrounds));
+}
+
+QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
+{
+    QPointer<ModelContext> modelContext = m_modelContext;
+    if (!modelContext)
+        throw storeGone();
+    const QDir folder(directory);
+    const JsonCoder::Json profilesJson =
+        co_await BackupJson::readArrayFile(folder.filePath(m_profilesFileName));
+    const JsonCoder::Json backgroundsJson =
+        co_await BackupJson::readArrayFile(folder.filePath(m_backgroundsFileName));
+    std::vector<std::unique_ptr<Profile>> profiles = ProfileImporter::decodeProfiles(profilesJson);
+    std::vector<std::unique_ptr<CustomBackground>> backgrounds =
+        CustomBackgroundImporter::decodeBackgrounds(backgroundsJson);
+    if (!modelContext)
+        throw storeGone();
+
+    const std::unique_ptr<ModelContext> context = modelContext->container()->makeContext();
+    BackupJson::mergeByUuid(*context, context->fetchProfiles(), std::move(profiles), true);
+    BackupJson::mergeByUuid(*context, context->fetchBackgrounds(), std::move(backgrounds), true);
+    context->save();
+}

@@ -1,0 +1,314 @@
+#include "KivBackups/BackupError.h"
+#include "KivBackups/BackupManager.h"
+#include "Tapestrel/backup/CustomBackgroundImporter.h"
+#include "Tapestrel/backup/CustomBackgroundsExporter.h"
+#include "Tapestrel/backup/ProfileExporter.h"
+#include "Tapestrel/backup/ProfileImporter.h"
+#include "Tapestrel/backup/TapestrelBackupHandler.h"
+#include "Tapestrel/backup/TapestrelDataResetController.h"
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/ModelError.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using TestSupport::runTask;
+
+namespace {
+
+class BackupExchange : public TestSupport::TempHomeTest
+{
+protected:
+    std::unique_ptr<ModelContainer> container =
+        std::make_unique<ModelContainer>(home.filePath("data/data.sqlite"));
+    ModelContext *main() const { return container->mainContext(); }
+
+    Profile *addProfile(const QString &uuid, const QString &name,
+                        const QList<std::pair<QString, QString>> &options)
+    {
+        auto *profile = main()->insert(std::make_unique<Profile>(name));
+        profile->setUuid(uuid);
+        for (const auto &[key, value] : options)
+            profile->findOrCreateOption(key)->setValue(value);
+        return profile;
+    }
+    CustomBackground *addBackground(const QString &uuid, const QString &value,
+                                    const std::optional<QByteArray> &bookmark = std::nullopt)
+    {
+        auto *background = main()->insert(
+            std::make_unique<CustomBackground>(CustomBackground::Kind::Color, value, bookmark));
+        background->setUuid(uuid);
+        return background;
+    }
+
+    // What the store holds, read through a context of its own: "uuid name [key=value(+/-) ...]".
+    QStringList storedProfiles() const
+    {
+        const std::unique_ptr<ModelContext> context = container->makeContext();
+        QStringList result;
+        for (const Profile *profile : context->fetchProfiles()) {
+            QString line =
+                profile->uuid() + ' ' + profile->name() + (profile->isEnabled() ? "" : " disabled");
+            for (const Option *option : profile->options())
+                line += ' ' + option->key() + '=' + option->value() + (option->isEnabled() ? "+" : "-");
+            line += QStringLiteral(" links:%1").arg(profile->backgrounds().size());
+            result.append(line);
+        }
+        return result;
+    }
+    QStringList storedBackgrounds() const
+    {
+        const std::unique_ptr<ModelContext> context = container->makeContext();
+        QStringList result;
+        for (const CustomBackground *background : context->fetchBackgrounds())
+            result.append(background->uuid() + ' ' + background->backgroundValue());
+        return result;
+    }
+    std::vector<std::unique_ptr<Profile>> decodeProfiles(const QByteArray &json) const
+    {
+        return ProfileImporter::decodeProfiles(JsonCoder::decode(json));
+    }
+    QString folder(const QString &name) const
+    {
+        QDir().mkpath(home.filePath(name));
+        return home.filePath(name);
+    }
+};
+
+const QByteArray colorValue = R"({"type":"color","color":"#112233"})";
+const QByteArray imageValue = R"({"type":"image","url":"file:///pictures/a b.jpg"})";
+
+} // namespace
+
+TEST_F(BackupExchange, ExportWritesTheExactBytes)
+{
+    runTask(ProfileExporter(main()).exportTo(home.filePath("empty-profiles.json")));
+    runTask(CustomBackgroundsExporter(main()).exportTo(home.filePath("empty-backgrounds.json")));
+    EXPECT_EQ(home.readFile("empty-profiles.json"), "[]");
+    EXPECT_EQ(home.readFile("empty-backgrounds.json"), "[]");
+
+    Profile *night =
+        addProfile("A1", "Night/Day", {{"system.dock.position", "left"}, {"system.ui.appearance", "dark"}});
+    night->setEnabled(false);
+    night->option("system.ui.appearance")->setEnabled(false);
+    addProfile("B2", "Plain", {});
+    addBackground("C3", imageValue, QByteArray("\x00\xff bookmark", 11));
+    addBackground("D4", colorValue);
+    // Unsaved changes of the main context are not part of an export.
+    main()->save();
+    addProfile("E5", "Unsaved", {});
+
+    runTask(ProfileExporter(main()).exportTo(home.filePath("profiles.json")));
+    runTask(CustomBackgroundsExporter(main()).exportTo(home.filePath("backgrounds.json")));
+    EXPECT_EQ(
+        home.readFile("profiles.json"),
+        R"([{"uuid":"A1","name":"Night\/Day","options":[{"key":"system.dock.position","value":"left","isEnabled":true},)"
+        R"({"key":"system.ui.appearance","value":"dark","isEnabled":false}],"isEnabled":false},)"
+        R"({"uuid":"B2","name":"Plain","options":[],"isEnabled":true}])");
+    EXPECT_EQ(
+        home.readFile("backgrounds.json"),
+        R"([{"uuid":"C3","kind":"color","backgroundValue":"{\"type\":\"image\",\"url\":\"file:\/\/\/pictures\/a b.jpg\"}",)"
+        R"("bookmarkData":"AP8gYm9va21hcms="},)"
+        R"({"uuid":"D4","kind":"color","backgroundValue":"{\"type\":\"color\",\"color\":\"#112233\"}"}])");
+
+    // A write that cannot happen throws and leaves the old file alone.
+    EXPECT_ANY_THROW(
+        runTask(ProfileExporter(main()).exportTo(home.filePath("missing/folder/profiles.json"))));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("missing")));
+}
+
+TEST_F(BackupExchange, ReadingIsStrictAndKeepsWhatWasWritten)
+{
+    const auto profiles = decodeProfiles(
+        R"([{"name":"N","uuid":"U","options":[{"key":"k","value":"a\/b"},{"key":"j","value":"","isEnabled":false}],"extra":1}])");
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_TRUE(profiles[0]->isEnabled());
+    ASSERT_EQ(profiles[0]->options().size(), 2);
+    EXPECT_EQ(profiles[0]->options()[0]->value(), "a/b");
+    EXPECT_TRUE(profiles[0]->options()[0]->isEnabled());
+    EXPECT_FALSE(profiles[0]->options()[1]->isEnabled());
+
+    for (const QByteArray &bad : {QByteArray(R"([{"uuid":"U","name":"N"}])"),
+                                 QByteArray(R"([{"uuid":"U","name":"N","options":null}])"),
+                                 QByteArray(R"([{"uuid":"U","name":"N","options":[],"isEnabled":"yes"}])"),
+                                 QByteArray(R"([{"uuid":"U","name":"N","options":[{"key":"k"}]}])"),
+                                 QByteArray(R"({"uuid":"U"})"), QByteArray("[1]")}) {
+        SCOPED_TRACE(bad.constData());
+        EXPECT_THROW(decodeProfiles(bad), JsonDecodeError);
+    }
+    EXPECT_THROW(CustomBackgroundImporter::decodeBackgrounds(
+                     JsonCoder::decode(R"([{"uuid":"U","type":"color","backgroundValue":""}])")),
+                 JsonDecodeError);
+    const auto odd = CustomBackgroundImporter::decodeBackgrounds(
+        JsonCoder::decode(R"([{"uuid":"U","kind":"pattern","backgroundValue":"x","bookmarkData":"AP8="}])"));
+    EXPECT_EQ(odd[0]->type(), "pattern");
+    EXPECT_EQ(odd[0]->bookmarkData(), QByteArray("\x00\xff", 2));
+}
+
+TEST_F(BackupExchange, ImportMergesByUuid)
+{
+    Profile *kept = addProfile("A", "Stored", {{"k", "stored"}});
+    kept->addBackground(addBackground("BG", colorValue));
+    addProfile("Z", "Untouched", {{"z", "1"}});
+    main()->save();
+
+    runTask(ProfileImporter(main()).importProfiles(
+        decodeProfiles(
+            R"([{"uuid":"A","name":"Imported","options":[]},{"uuid":"N","name":"New","options":[]},)"
+            R"({"uuid":"N","name":"New again","options":[]}])"),
+        false));
+    EXPECT_EQ(storedProfiles(),
+              QStringList({"A Stored k=stored+ links:1", "Z Untouched z=1+ links:0", "N New links:0",
+                           "N New again links:0"}));
+
+    runTask(ProfileImporter(main()).importProfiles(
+        decodeProfiles(
+            R"([{"uuid":"A","name":"Replaced","options":[{"key":"r","value":"1","isEnabled":false}]}])"),
+        true));
+    EXPECT_EQ(storedProfiles(),
+              QStringList({"Z Untouched z=1+ links:0", "N New links:0", "N New again links:0",
+                           "A Replaced r=1- links:0"}));
+
+    runTask(CustomBackgroundImporter(main()).importBackgrounds(
+        CustomBackgroundImporter::decodeBackgrounds(JsonCoder::decode(
+            R"([{"uuid":"BG","kind":"color","backgroundValue":"new"},{"uuid":"BG2","kind":"image","backgroundValue":"x"}])")),
+        true));
+    EXPECT_EQ(storedBackgrounds(), QStringList({"BG new", "BG2 x"}));
+
+    // The main context sees the imports once they are saved.
+    EXPECT_EQ(main()->fetchProfiles().size(), 4);
+
+    // A context that is gone imports nothing and reports nothing.
+    auto context = container->makeContext();
+    ProfileImporter orphan(context.get());
+    context.reset();
+    runTask(orphan.importProfiles(decodeProfiles(R"([{"uuid":"Q","name":"Q","options":[]}])"), true));
+    EXPECT_EQ(storedProfiles().size(), 4);
+}
+
+TEST_F(BackupExchange, RestoreBringsBackTheBackupAndChangesNothingWhenAFileIsBroken)
+{
+    addProfile("A", "Original", {{"k", "old"}, {"j", "x"}});
+    main()->fetchProfiles()[0]->option("j")->setEnabled(false);
+    addBackground("BG", colorValue);
+    main()->save();
+
+    TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
+    const QString backup = folder("backup");
+    runTask(handler.backup(backup));
+    EXPECT_EQ(QDir(backup).entryList(QDir::Files, QDir::Name),
+              QStringList({"backgrounds.json", "profiles.json"}));
+
+    Profile *profile = main()->fetchProfiles()[0];
+    profile->setName("Renamed");
+    profile->option("k")->setValue("new");
+    profile->option("j")->setEnabled(true);
+    addProfile("X", "Extra", {});
+    main()->fetchBackgrounds()[0]->setBackgroundValue("changed");
+    main()->save();
+    const QStringList changedProfiles = storedProfiles();
+    const QStringList changedBackgrounds = storedBackgrounds();
+
+    // Every broken form fails the restore before anything changes.
+    const QString broken = folder("broken");
+    QFile::copy(backup + "/profiles.json", broken + "/profiles.json");
+    EXPECT_ANY_THROW(runTask(handler.restore(broken))); // backgrounds.json missing
+    for (const QByteArray &bad : {QByteArray("[{\"uuid\":1}]"), QByteArray("not json"), QByteArray("{}")}) {
+        home.writeFile("broken/backgrounds.json", bad);
+        EXPECT_ANY_THROW(runTask(handler.restore(broken)));
+    }
+    EXPECT_EQ(storedProfiles(), changedProfiles);
+    EXPECT_EQ(storedBackgrounds(), changedBackgrounds);
+
+    runTask(handler.restore(backup));
+    EXPECT_EQ(storedProfiles(), QStringList({"X Extra links:0", "A Original k=old+ j=x- links:0"}));
+    EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
+}
+
+TEST_F(BackupExchange, ArchivesMadeByTheManagerRestoreAndAStoreThatIsGoneFails)
+{
+    addProfile("A", "Original", {{"k", "v/w"}});
+    main()->save();
+    KivBackups::BackupManager manager(
+        {home.filePath("backups"), "tapback"},
+        std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
+    runTask(manager.makeBackup(false));
+    ASSERT_EQ(manager.backups().size(), 1);
+
+    main()->fetchProfiles()[0]->setName("Changed");
+    main()->save();
+    runTask(manager.restore(manager.backups()[0]));
+    EXPECT_EQ(storedProfiles(), QStringList({"A Original k=v/w+ links:0"}));
+
+    // Without a store there is nothing to back up: no archive is made.
+    container.reset();
+    EXPECT_THROW(runTask(manager.makeBackup(false)), ModelStoreError);
+    EXPECT_EQ(manager.backups().size(), 1);
+    EXPECT_THROW(runTask(manager.restore(manager.backups()[0])), ModelStoreError);
+}
+
+TEST_F(BackupExchange, DataResetBacksUpFirstAndReopensAFreshStore)
+{
+    const QString data = home.filePath("data");
+    QStringList calls;
+    bool failBackup = true;
+    struct Backup
+    {
+        static QCoro::Task<void> make(QStringList *calls, bool *fail)
+        {
+            calls->append("backup");
+            if (*fail)
+                throw KivBackups::BackupError("test", 1, "no space");
+            co_return;
+        }
+    };
+    TapestrelDataResetController::Steps steps;
+    steps.makeLockedBackup = [&] {
+        return Backup::make(&calls, &failBackup);
+    };
+    steps.stopAutosave = [&] {
+        calls.append("stop autosave");
+    };
+    steps.startAutosave = [&] {
+        calls.append("start autosave");
+    };
+    steps.closeStore = [&] {
+        calls.append("close store");
+        container.reset();
+    };
+    steps.openStore = [&] {
+        calls.append(QFileInfo::exists(data + "/data.sqlite") ? "open store over old file" : "open store");
+        container = std::make_unique<ModelContainer>(data + "/data.sqlite");
+    };
+    TapestrelDataResetController controller(data, steps);
+
+    QStringList paths;
+    for (const QUrl &url : controller.urls())
+        paths.append(url.toLocalFile());
+    EXPECT_EQ(paths,
+              QStringList({data + "/.data_SUPPORT", data + "/data_ckAssets", data + "/data.sqlite",
+                           data + "/data.sqlite-shm", data + "/data.sqlite-wal"}));
+
+    addProfile("A", "Doomed", {});
+    main()->save();
+    home.writeFile("data/data_ckAssets/asset", "x");
+
+    EXPECT_THROW(runTask(controller.reset()), KivBackups::BackupError);
+    EXPECT_EQ(calls, QStringList({"backup"}));
+    EXPECT_EQ(storedProfiles().size(), 1);
+
+    calls.clear();
+    failBackup = false;
+    runTask(controller.reset());
+    EXPECT_EQ(calls, QStringList({"backup", "stop autosave", "close store", "open store", "start autosave"}));
+    EXPECT_FALSE(QFileInfo::exists(data + "/data_ckAssets"));
+    EXPECT_TRUE(storedProfiles().isEmpty());
+}
