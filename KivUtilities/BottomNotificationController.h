@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KivUtilities/LocalizedStringKey.h"
+
 #include <QIcon>
 #include <QString>
 
@@ -22,6 +24,8 @@ public:
     // Shows a notice with the text (already translated by the caller; a profile name is passed as it
     // is) and an image, usually Symbols::icon(...). A notice still on screen closes at once.
     void show(const QString &text, const QIcon &image);
+    // A fixed text, translated from the application's string table when shown.
+    void show(const LocalizedStringKey &text, const QIcon &image) { show(text.resolved(), image); }
 
     // The notice shown last, also after its window has closed; null before the first notice.
     BottomNotificationWindowController *windowController() const { return m_windowController.get(); }

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -151,4 +152,33 @@ TEST(BottomNotification, LongTextShrinksToTwoLinesAndStaysSquare)
     // A name is shown as it is, whatever it contains.
     BottomNotificationView markup(QStringLiteral("<i>x</i> & %1"), QIcon());
     EXPECT_EQ(markup.textLines().join(' ').toStdString(), "<i>x</i> & %1");
+}
+
+namespace {
+
+class GermanStrings : public QTranslator
+{
+public:
+    QString translate(const char *context, const char *source, const char *, int) const override
+    {
+        if (QByteArray(context) == "Localizable" && QByteArray(source) == "Profile Created")
+            return QStringLiteral("Profil erstellt");
+        return {};
+    }
+};
+
+} // namespace
+
+TEST(BottomNotification, FixedTextsAreTranslatedNamesAreNot)
+{
+    GermanStrings german;
+    QCoreApplication::installTranslator(&german);
+    auto &notices = BottomNotificationController::shared();
+    notices.show(LocalizedStringKey(QStringLiteral("Profile Created")), Symbols::icon("checkmark.rectangle"));
+    EXPECT_EQ(notices.windowController()->window()->text().toStdString(), "Profil erstellt");
+    notices.show(QStringLiteral("Profile Created"), Symbols::icon("menubar.dock.rectangle"));
+    EXPECT_EQ(notices.windowController()->window()->text().toStdString(), "Profile Created");
+    QCoreApplication::removeTranslator(&german);
+    notices.windowController()->close();
+    flushDeletes();
 }
