@@ -1,0 +1,213 @@
+#include "Tapestrel/background/ImageCache.h"
+
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+using TestSupport::runTask;
+
+namespace {
+
+QString writeImage(const QString &path, QSize size, QColor color, const QByteArray &format = "png",
+                   QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    // A marker in the top-left corner tells the orientation apart.
+    QPainter(&image).fillRect(0, 0, size.width() / 4, size.height() / 4, Qt::white);
+    QImageWriter writer(path, format);
+    writer.setTransformation(transformation);
+    EXPECT_TRUE(writer.write(image)) << qPrintable(writer.errorString());
+    return path;
+}
+
+class ImageCacheTest : public TestSupport::TempHomeTest
+{
+};
+
+} // namespace
+
+TEST_F(ImageCacheTest, WidthsAreEntriesAndRepeatsComeFromTheCache)
+{
+    ImageCache cache;
+    const QString path = writeImage(home.filePath("Pictures/sea side.png"), QSize(400, 300), Qt::blue);
+    const QUrl url = QUrl::fromLocalFile(path);
+
+    const auto small = runTask(cache.thumbnail(url, 120, 2.0));
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->size(), QSize(240, 180));
+    EXPECT_EQ(small->devicePixelRatio(), 2.0);
+    EXPECT_EQ(small->deviceIndependentSize(), QSizeF(120, 90));
+    // Never enlarged: 240 points at scale 2 would be 480 pixels, the file has 400.
+    const auto large = runTask(cache.thumbnail(url, 240, 2.0));
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->size(), QSize(400, 300));
+    EXPECT_EQ(cache.count(), 2);
+    EXPECT_EQ(cache.totalCost(), 240 * 180 * 4 + 400 * 300 * 4);
+    EXPECT_TRUE(cache.object(url.toString(QUrl::FullyEncoded) + "_120.0"));
+    EXPECT_TRUE(cache.object(url.toString(QUrl::FullyEncoded) + "_240.0"));
+
+    // A repeat never reaches the file: it is served even after the file is gone.
+    ASSERT_TRUE(QFile::remove(path));
+    const auto again = runTask(cache.thumbnail(url, 120, 2.0));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->size(), QSize(240, 180));
+    EXPECT_FALSE(runTask(cache.thumbnail(url, 60, 2.0)));
+    EXPECT_EQ(cache.count(), 2);
+
+    EXPECT_EQ(ImageCache::key(url, 120.5), url.toString(QUrl::FullyEncoded) + "_120.5");
+    EXPECT_EQ(ImageCache::key(QUrl("file:///a%20b.png"), 1e21), "file:///a%20b.png_1e+21");
+}
+
+TEST_F(ImageCacheTest, DecodesScaledWithTheOrientationApplied)
+{
+    // Stored 400×200 with the mark top left, to be shown turned a quarter clockwise.
+    const QString path = writeImage(home.filePath("turned.jpg"), QSize(400, 200), Qt::red, "jpeg",
+                                    QImageIOHandler::TransformationRotate90);
+    const auto image = ImageCache::decodeThumbnail(path, 100);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), QSize(50, 100));
+    // After the turn the white mark sits top right.
+    EXPECT_GT(qGray(image->pixel(45, 5)), 200);
+    EXPECT_LT(qGray(image->pixel(5, 5)), 150);
+
+    // Smaller than the limit: kept as it is.
+    EXPECT_EQ(ImageCache::decodeThumbnail(path, 1000)->size(), QSize(200, 400));
+    EXPECT_FALSE(ImageCache::decodeThumbnail(path, 0));
+}
+
+TEST_F(ImageCacheTest, RefusesWhatIsNoLocalImageAndCachesNoFailure)
+{
+    ImageCache cache;
+    const QString path = home.filePath("later.png");
+    home.writeFile("later.png", "not an image");
+    const QUrl url = QUrl::fromLocalFile(path);
+
+    for (const QUrl &other : {QUrl("https://example.com/a.png"), QUrl("qrc:/images/a.png"),
+                              QUrl("data:image/png;base64,AAAA"), QUrl()}) {
+        EXPECT_FALSE(runTask(cache.thumbnail(other, 120, 1.0))) << qPrintable(other.toString());
+    }
+    for (double width : {0.0, -10.0, std::nan(""), double(INFINITY), 1e300})
+        EXPECT_FALSE(runTask(cache.thumbnail(url, width, 1.0))) << width;
+    EXPECT_FALSE(runTask(cache.thumbnail(url, 120, 1.0)));
+    EXPECT_FALSE(runTask(cache.thumbnail(QUrl::fromLocalFile(home.filePath("missing.png")), 120, 1.0)));
+    EXPECT_EQ(cache.count(), 0);
+
+    // The failure was not remembered: once the file is an image, it shows.
+    QFile::remove(path);
+    writeImage(path, QSize(300, 100), Qt::green);
+    const auto image = runTask(cache.thumbnail(url, 120, 1.0));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), QSize(120, 40));
+}
+
+TEST_F(ImageCacheTest, BoundsHoldUnderLoadFromSeveralThreads)
+{
+    ImageCache &shared = ImageCache::shared();
+    EXPECT_EQ(&shared, &ImageCache::shared());
+    EXPECT_EQ(shared.countLimit(), 500);
+    EXPECT_EQ(shared.totalCostLimit(), 268435456);
+
+    // One pixel buffer shared by every entry: each still costs its full decoded size.
+    const QImage megabyte(512, 512, QImage::Format_ARGB32);
+    const QImage tiny(1, 1, QImage::Format_ARGB32);
+    ASSERT_EQ(ImageCache::cost(megabyte), 1 << 20);
+
+    ImageCache cache;
+    std::atomic<bool> violated = false;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 400; ++i) {
+                const bool big = (i + t) % 5 == 0;
+                cache.setObject(QStringLiteral("%1-%2").arg(t).arg(i), big ? megabyte : tiny);
+                cache.object(QStringLiteral("%1-%2").arg((t + 1) % 8).arg(i / 2));
+                if (cache.count() > 500 || cache.totalCost() > 268435456)
+                    violated = true;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_FALSE(violated);
+    EXPECT_EQ(cache.count(), 500);
+    EXPECT_LE(cache.totalCost(), 268435456);
+
+    // The cost bound alone: 300 one-megabyte entries leave 256.
+    cache.removeAllObjects();
+    threads.clear();
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 50; ++i) {
+                cache.setObject(QStringLiteral("big-%1-%2").arg(t).arg(i), megabyte);
+                if (cache.totalCost() > 268435456)
+                    violated = true;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_FALSE(violated);
+    EXPECT_EQ(cache.count(), 256);
+    EXPECT_EQ(cache.totalCost(), 268435456);
+
+    // An image larger than the whole budget is handed out but not kept.
+    ImageCache small(10, 100);
+    small.setObject("a", tiny);
+    small.setObject("huge", megabyte);
+    EXPECT_EQ(small.count(), 1);
+    EXPECT_EQ(small.totalCost(), 4);
+}
+
+TEST_F(ImageCacheTest, LeastRecentlyUsedGoesFirstAndDecodingRunsConcurrently)
+{
+    ImageCache cache(3, 1000);
+    const QImage pixel(1, 1, QImage::Format_ARGB32);
+    cache.setObject("a", pixel);
+    cache.setObject("b", pixel);
+    cache.setObject("c", pixel);
+    ASSERT_TRUE(cache.object("a"));
+    cache.setObject("d", pixel);
+    EXPECT_TRUE(cache.object("a"));
+    EXPECT_FALSE(cache.object("b"));
+    EXPECT_TRUE(cache.object("c"));
+    // Replacing an entry does not count twice.
+    cache.setObject("c", QImage(2, 2, QImage::Format_ARGB32));
+    EXPECT_EQ(cache.count(), 3);
+    EXPECT_EQ(cache.totalCost(), 4 + 4 + 16);
+
+    // Many threads asking for the same files at once all get their pictures; one entry each.
+    ImageCache shared;
+    QList<QUrl> urls;
+    for (int i = 0; i < 12; ++i)
+        urls.append(QUrl::fromLocalFile(writeImage(home.filePath(QStringLiteral("set/%1.png").arg(i)),
+                                                   QSize(200, 100), QColor(i * 20, 0, 0))));
+    std::atomic<int> failures = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&] {
+            for (const QUrl &url : urls) {
+                const auto image = shared.thumbnailNow(url, 50, 2.0);
+                if (!image || image->size() != QSize(100, 50))
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(shared.count(), 12);
+}

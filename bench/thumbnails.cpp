@@ -1,0 +1,113 @@
+// Cost of making preview thumbnails.
+//
+//   cmake --preset bench && cmake --build --preset bench && build/bench/bin/thumbnails
+//
+// - one 3840×2160 JPEG decoded to a thumbnail 480 pixels wide on the calling thread (the decoder
+//   scales while decoding, so this stays far below a full decode);
+// - a folder of 20 such JPEGs turned into 480-pixel thumbnails through the cache on every core of
+//   the global thread pool, with an empty cache each round;
+// - for comparison, the full decode of one of the files.
+
+#include "Tapestrel/background/ImageCache.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QTemporaryDir *g_folder = nullptr;
+QStringList g_files;
+
+// A photo-like picture: gradients, shapes and fine noise, so the JPEG has real detail to decode.
+QImage makePicture(int seed)
+{
+    QImage image(3840, 2160, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 3840, 2160);
+    sky.setColorAt(0, QColor::fromHsv((seed * 37) % 360, 160, 230));
+    sky.setColorAt(1, QColor::fromHsv((seed * 37 + 120) % 360, 200, 90));
+    painter.fillRect(image.rect(), sky);
+    QRandomGenerator random(quint32(seed + 1));
+    for (int i = 0; i < 400; ++i) {
+        painter.setBrush(QColor::fromRgb(random.generate()));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPoint(random.bounded(3840), random.bounded(2160)), random.bounded(10, 220),
+                            random.bounded(10, 220));
+    }
+    painter.end();
+    for (int y = 0; y < image.height(); y += 3) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] ^= random.bounded(24);
+    }
+    return image;
+}
+
+void prepareFiles()
+{
+    g_folder = new QTemporaryDir;
+    for (int i = 0; i < 20; ++i) {
+        const QString path = g_folder->filePath(QStringLiteral("wallpaper-%1.jpg").arg(i));
+        makePicture(i).save(path, "JPEG", 90);
+        g_files.append(path);
+    }
+}
+
+void BM_ThumbnailOfOneJpeg(benchmark::State &state)
+{
+    for (auto _ : state) {
+        auto image = ImageCache::decodeThumbnail(g_files.first(), 480);
+        benchmark::DoNotOptimize(image);
+        if (!image || image->width() != 480)
+            state.SkipWithError("no 480-pixel thumbnail");
+    }
+}
+BENCHMARK(BM_ThumbnailOfOneJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_FullDecodeOfOneJpeg(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QImage image = QImageReader(g_files.first()).read();
+        benchmark::DoNotOptimize(image);
+    }
+}
+BENCHMARK(BM_FullDecodeOfOneJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ThumbnailsOfTwentyJpegsOnAllCores(benchmark::State &state)
+{
+    QList<QUrl> urls;
+    for (const QString &file : g_files)
+        urls.append(QUrl::fromLocalFile(file));
+    for (auto _ : state) {
+        ImageCache cache;
+        QtConcurrent::blockingMap(QThreadPool::globalInstance(), urls,
+                                  [&cache](const QUrl &url) { (void)cache.thumbnailNow(url, 480, 1.0); });
+        if (cache.count() != urls.size())
+            state.SkipWithError("a thumbnail failed");
+    }
+    state.counters["threads"] = QThreadPool::globalInstance()->maxThreadCount();
+}
+BENCHMARK(BM_ThumbnailsOfTwentyJpegsOnAllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    prepareFiles();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    delete g_folder;
+    return 0;
+}
