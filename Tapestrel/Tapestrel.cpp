@@ -8,6 +8,7 @@
 #include "Tapestrel/model/ModelError.h"
 #include "platform/CloudKeyValueStore.h"
 
+#include <QTimer>
 #include <QtGlobal>
 
 Tapestrel &Tapestrel::shared()
@@ -21,10 +22,19 @@ Tapestrel::Tapestrel()
     : m_synchronizedOptionsStore(
         std::make_unique<SynchronizedOptionsStore>(Platform::CloudKeyValueStore::defaultStore()))
     , m_paths(KivUtilities::DataPath::path())
+    , m_backgroundsCoordinator(m_paths.path(Path::backgrounds))
 {
     autosaveController().start();
     // The start-up task (moving background images to the cloud drive, importing the predefined
-    // profiles once, the release notes) is started here, last.
+    // profiles once, the release notes) is started here, last. It runs once the constructor has
+    // returned, on the GUI thread, and not at all when the controller is gone before.
+    QTimer::singleShot(0, this, &Tapestrel::runStartUpTask);
+}
+
+void Tapestrel::runStartUpTask()
+{
+    // Before anything reads the backgrounds: the values must point at the moved files.
+    m_backgroundsCoordinator.migrateToICloudDriveIfNeeded(modelContainer());
 }
 
 Tapestrel::~Tapestrel() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KivUtilities/PathController.h"
+#include "Tapestrel/background/BackgroundsICloudCoordinator.h"
 #include "Tapestrel/model/AppConfigStore.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
@@ -53,6 +54,8 @@ public:
     Defaults &defaults() { return m_defaults; }
     SynchronizedOptionsStore &synchronizedOptionsStore() { return *m_synchronizedOptionsStore; }
     const KivUtilities::PathController<Path> &paths() const { return m_paths; }
+    // Where background images live, and their one-time move to the cloud drive.
+    BackgroundsICloudCoordinator &backgroundsCoordinator() { return m_backgroundsCoordinator; }
     AppConfigStore &appConfigStore() { return m_appConfigStore; }
 
     // The profile store "data.sqlite" in the data directory, opened on first use. A store that
@@ -70,12 +73,13 @@ public:
     static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
 
 private:
+    void runStartUpTask();
+
     // Made first, before Defaults: the updater and the what's-new controller belong here.
     Defaults m_defaults;
     std::unique_ptr<SynchronizedOptionsStore> m_synchronizedOptionsStore;
     KivUtilities::PathController<Path> m_paths;
-    // The backgrounds' cloud-drive coordinator is made here, between the paths and the
-    // applications' records.
+    BackgroundsICloudCoordinator m_backgroundsCoordinator;
     AppConfigStore m_appConfigStore;
     // Then the main-window handler, the sync status over the store, and the profile scheduler.
     std::unique_ptr<ModelContainer> m_modelContainer;
