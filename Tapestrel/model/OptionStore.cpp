@@ -64,10 +64,21 @@ OptionStore::OptionStore(Factory factory)
 
 OptionStore::~OptionStore() = default;
 
+namespace {
+OptionStore *g_sharedOverride = nullptr;
+}
+
 OptionStore &OptionStore::shared()
 {
+    if (g_sharedOverride)
+        return *g_sharedOverride;
     static OptionStore store(sharedAppConfigStore());
     return store;
+}
+
+void OptionStore::setShared(OptionStore *store)
+{
+    g_sharedOverride = store;
 }
 
 const QList<OptionModel *> &OptionStore::options()

@@ -28,6 +28,8 @@ public:
 
     // The process-wide registry over the main controller's application records.
     static OptionStore &shared();
+    // Makes shared() return another registry (tests, benchmarks); nullptr restores the program's.
+    static void setShared(OptionStore *store);
 
     const QList<OptionModel *> &options();
 

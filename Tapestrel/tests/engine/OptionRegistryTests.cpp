@@ -10,6 +10,8 @@
 #include "Tapestrel/model/OptionValue.h"
 #include "Tapestrel/system/FolderColorOptionModel.h"
 
+#include "RecordingOptionModel.h"
+
 #include "testsupport/RunTask.h"
 
 #include "platform/Workspace.h"
@@ -21,40 +23,10 @@
 
 #include <memory>
 
+using EngineTests::registryKeys;
 using TestSupport::runTask;
 
 namespace {
-
-const QStringList registryKeys = {
-    "system.ui.appearance",
-    "system.desktop.liquidGlassStyle",
-    "system.desktop.background.picture",
-    "system.ui.accentColor",
-    "system.finder.folderColor",
-    "system.desktop.iconAndWidgetStyle",
-    "system.desktop.dock.enableMagnification",
-    "system.dock.position",
-    "system.dock.size",
-    "system.desktop.dock.autoHide",
-    "system.misc.autoHideMenuBar",
-    "system.desktop.stageManager.enable",
-    "system.ui.desktop.ShowIcons",
-    "system.ui.desktop.ShowWidgets",
-    "dt.Xcode.theme",
-    "com.apple.Terminal.DefaultTheme",
-    "com.apple.Terminal.StartupTheme",
-    "tools.iterm.theme",
-    "apps.corvella.theme",
-    "apps.lumapad.theme",
-    "apps.lumapad.showBackground",
-    "apps.forklift.theme",
-    "apps.alfred.theme",
-    "apps.obsidian.theme",
-    "apps.obsidian.accentColor",
-    "apps.vscode.theme",
-    "apps.bear.theme",
-    "apps.noteplan.theme",
-};
 
 QStringList keysOf(const QList<OptionModel *> &models)
 {

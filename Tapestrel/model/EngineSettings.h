@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The settings that the profile operations read and write: whether any profile has been applied,
+// the last applied profile, and the option identifiers that the user excluded for all profiles.
+namespace EngineSettings {
+
+bool didApplyAnyProfile();
+void setDidApplyAnyProfile(bool applied);
+
+QString lastAppliedProfileID();
+void setLastAppliedProfileID(const QString &uuid);
+
+// The globally excluded option identifiers, as the synchronised options keep them.
+QStringList disabledOptionIDs();
+// Replaces where disabledOptionIDs() reads from (an empty function restores the default).
+void setDisabledOptionIDsSource(std::function<QStringList()> source);
+
+} // namespace EngineSettings

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QPointer>
+#include <QString>
+
+class ModelContext;
+class Profile;
+class SelectionModel;
+
+// Creates a profile from the current settings: inserted and selected at once, shown as loading
+// while its options are read.
+class NewProfileCommand
+{
+public:
+    NewProfileCommand(SelectionModel *model, ModelContext *context, QString name, bool notify);
+
+    // Inserts the profile and fills it in the background.
+    void execute();
+    // Inserts the profile and returns it once it holds every option; null when the context is gone.
+    QCoro::Task<Profile *> createProfile();
+
+private:
+    Profile *insertProfile();
+    static QCoro::Task<Profile *> fill(QPointer<Profile> profile, bool notify);
+    static void showCreatedToast(bool notify);
+
+    QPointer<SelectionModel> m_model;
+    QPointer<ModelContext> m_context;
+    QString m_name;
+    bool m_notify;
+};

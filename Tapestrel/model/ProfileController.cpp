@@ -1,0 +1,131 @@
+#include "Tapestrel/model/ProfileController.h"
+
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/system/DockReloader.h"
+
+namespace {
+
+ProfileController::DockRestart &dockRestartOverride()
+{
+    static ProfileController::DockRestart restart;
+    return restart;
+}
+
+} // namespace
+
+ProfileController::ProfileController(Profile *profile, DisabledOptionIDs disabledOptionIDs,
+                                     OptionStore &options)
+    : m_profile(profile)
+    , m_disabledOptionIDs(std::move(disabledOptionIDs))
+    , m_options(&options)
+{ }
+
+void ProfileController::setDockRestart(DockRestart restart)
+{
+    dockRestartOverride() = std::move(restart);
+}
+
+QCoro::Task<void> ProfileController::restartDock()
+{
+    if (const DockRestart &restart = dockRestartOverride()) {
+        co_await restart();
+        co_return;
+    }
+    DockReloader reloader;
+    co_await reloader.reload();
+}
+
+QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> ProfileController::turn()
+{
+    if (m_turn)
+        co_return m_turn;
+    co_return co_await ProfileOperationQueue::shared().waitForTurn();
+}
+
+bool ProfileController::profileIsGone() const
+{
+    return !m_profile || m_profile->isDeleted();
+}
+
+QCoro::Task<void> ProfileController::apply(Progress progress)
+{
+    const auto held = co_await turn();
+    if (profileIsGone())
+        co_return;
+    const QList<OptionModel *> models = m_options->options();
+    const double count = models.size();
+    auto needsDockRestart = std::make_shared<bool>(false);
+    for (int index = 0; index < models.size(); ++index) {
+        OptionModel *model = models[index];
+        const QString key = model->key();
+        const Option *option = m_profile->option(key);
+        if (option && !option->isEnabled())
+            continue;
+        if (m_disabledOptionIDs && m_disabledOptionIDs().contains(key))
+            continue;
+        const QString value = m_profile->value(key);
+        try {
+            co_await model->apply(value, m_profile, needsDockRestart);
+        } catch (const std::exception &) {
+            // One option that cannot be applied does not keep the others from being applied.
+        }
+        // The profile was deleted while its option was applied: the rest of it no longer exists.
+        if (profileIsGone())
+            co_return;
+        if (progress)
+            progress((index + 1) / count);
+    }
+    if (*needsDockRestart)
+        co_await restartDock();
+}
+
+QCoro::Task<void> ProfileController::apply(OptionModel *model)
+{
+    const auto held = co_await turn();
+    if (profileIsGone() || !model)
+        co_return;
+    auto needsDockRestart = std::make_shared<bool>(false);
+    co_await model->apply(m_profile->value(model->key()), m_profile, needsDockRestart);
+    if (*needsDockRestart)
+        co_await restartDock();
+}
+
+bool ProfileController::store(const QString &key, const std::optional<QString> &value)
+{
+    // A reading that ends after its profile was deleted has nowhere to go.
+    if (profileIsGone())
+        return false;
+    m_profile->findOrCreateOption(key)->setValue(value.value_or(QString()));
+    return true;
+}
+
+QCoro::Task<void> ProfileController::readCurrentSettings()
+{
+    const auto held = co_await turn();
+    const QList<OptionModel *> models = m_options->options();
+    for (OptionModel *model : models) {
+        if (profileIsGone())
+            co_return;
+        std::optional<QString> value;
+        try {
+            value = co_await model->readCurrentValue(m_profile);
+        } catch (const std::exception &) {
+            // A model that fails to read counts as one that could not read its value.
+        }
+        if (!store(model->key(), value))
+            co_return;
+    }
+}
+
+QCoro::Task<void> ProfileController::readCurrentValue(OptionModel *model)
+{
+    const auto held = co_await turn();
+    if (profileIsGone() || !model)
+        co_return;
+    std::optional<QString> value;
+    try {
+        value = co_await model->readCurrentValue(m_profile);
+    } catch (const std::exception &) { }
+    store(model->key(), value);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/ProfileOperationQueue.h"
+
+#include <QCoro/QCoroTask>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class Profile;
+
+// Applies a profile to the system and the integrated applications by walking the option registry,
+// and reads their current settings into a profile. Made for one operation.
+//
+// Operations take their turn on the shared ProfileOperationQueue, so they never interleave with
+// another profile operation. A profile deleted while an operation runs ends it quietly.
+class ProfileController
+{
+public:
+    // The option identifiers that the user excluded everywhere; asked as each model comes up.
+    using DisabledOptionIDs = std::function<QStringList()>;
+    // Receives the share of the walk done, 0...1.
+    using Progress = std::function<void(double)>;
+
+    ProfileController(Profile *profile, DisabledOptionIDs disabledOptionIDs,
+                      OptionStore &options = OptionStore::shared());
+
+    // For an operation that already holds the queue: the controller then does not wait for it.
+    void useTurn(std::shared_ptr<ProfileOperationQueue::Turn> turn) { m_turn = std::move(turn); }
+
+    // Applies every registered model's option in registry order, skipping options disabled in the
+    // profile or globally. A model's error is dropped and the walk goes on; the Dock restarts once
+    // at the end when any model asked for it.
+    QCoro::Task<void> apply(Progress progress = {});
+
+    // Applies one model's option, whatever its enabled state; throws what the model throws.
+    QCoro::Task<void> apply(OptionModel *model);
+
+    // Reads every registered model's current value into the profile, creating missing options.
+    QCoro::Task<void> readCurrentSettings();
+
+    // Reads one model's current value into the profile.
+    QCoro::Task<void> readCurrentValue(OptionModel *model);
+
+    // How the Dock restart is carried out; tests count restarts instead.
+    using DockRestart = std::function<QCoro::Task<void>()>;
+    static void setDockRestart(DockRestart restart);
+
+private:
+    QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> turn();
+    bool profileIsGone() const;
+    static QCoro::Task<void> restartDock();
+    // Stores a value read for a model; false when the profile is gone.
+    bool store(const QString &key, const std::optional<QString> &value);
+
+    QPointer<Profile> m_profile;
+    DisabledOptionIDs m_disabledOptionIDs;
+    OptionStore *m_options;
+    std::shared_ptr<ProfileOperationQueue::Turn> m_turn;
+};

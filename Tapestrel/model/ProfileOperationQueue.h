@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+
+#include <deque>
+#include <memory>
+
+// Lets one profile operation (an apply, a reading of the current settings) touch the system at a
+// time. Operations take turns in the order in which they asked: two profiles are never applied
+// interleaved, and a reading never sees a half-applied profile.
+class ProfileOperationQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Held for the length of one operation; the next one starts when it is released.
+    class Turn
+    {
+    public:
+        ~Turn();
+        Turn(const Turn &) = delete;
+        Turn &operator=(const Turn &) = delete;
+
+    private:
+        friend class ProfileOperationQueue;
+        explicit Turn(ProfileOperationQueue *queue);
+        QPointer<ProfileOperationQueue> m_queue;
+    };
+
+    static ProfileOperationQueue &shared();
+
+    // Waits until every operation that asked earlier has finished.
+    QCoro::Task<std::shared_ptr<Turn>> waitForTurn();
+
+    // Whether an operation holds the queue or waits for it.
+    bool isBusy() const { return m_busy || !m_waiting.empty(); }
+
+signals:
+    void granted(quint64 ticket);
+
+private:
+    void release();
+
+    bool m_busy = false;
+    quint64 m_nextTicket = 0;
+    std::deque<quint64> m_waiting;
+};

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/Profile.h"
+
+#include <QCoro/QCoroTimer>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace EngineTests {
+
+// The identifiers of the registered options, in registry order.
+inline const QStringList registryKeys = {
+    "system.ui.appearance",
+    "system.desktop.liquidGlassStyle",
+    "system.desktop.background.picture",
+    "system.ui.accentColor",
+    "system.finder.folderColor",
+    "system.desktop.iconAndWidgetStyle",
+    "system.desktop.dock.enableMagnification",
+    "system.dock.position",
+    "system.dock.size",
+    "system.desktop.dock.autoHide",
+    "system.misc.autoHideMenuBar",
+    "system.desktop.stageManager.enable",
+    "system.ui.desktop.ShowIcons",
+    "system.ui.desktop.ShowWidgets",
+    "dt.Xcode.theme",
+    "com.apple.Terminal.DefaultTheme",
+    "com.apple.Terminal.StartupTheme",
+    "tools.iterm.theme",
+    "apps.corvella.theme",
+    "apps.lumapad.theme",
+    "apps.lumapad.showBackground",
+    "apps.forklift.theme",
+    "apps.alfred.theme",
+    "apps.obsidian.theme",
+    "apps.obsidian.accentColor",
+    "apps.vscode.theme",
+    "apps.bear.theme",
+    "apps.noteplan.theme",
+};
+
+// What every recording model of one registry did, in order: "apply <key>=<value> @<profile name>"
+// and "read <key>".
+struct Journal
+{
+    QStringList entries;
+};
+
+// An option model under a real key that records its calls and does what the test asks.
+class RecordingOptionModel : public OptionModel
+{
+public:
+    RecordingOptionModel(QString key, std::shared_ptr<Journal> journal)
+        : m_key(std::move(key))
+        , m_journal(std::move(journal))
+    { }
+
+    QStringList displayPath() const override { return {"Test", m_key}; }
+    QString key() const override { return m_key; }
+    QWidget *makePicker(Option *, Profile *, QWidget *) override { return nullptr; }
+
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override
+    {
+        m_journal->entries.append("apply " + m_key + "=" + value + " @" + (profile ? profile->name() : "-"));
+        if (delay.count() > 0)
+            co_await QCoro::sleepFor(delay);
+        if (onApply)
+            onApply();
+        if (setsDockRestart)
+            *needsDockRestart = true;
+        if (fails)
+            throw OptionModelError(m_key, "refused");
+    }
+
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile>) override
+    {
+        m_journal->entries.append("read " + m_key);
+        if (delay.count() > 0)
+            co_await QCoro::sleepFor(delay);
+        if (onRead)
+            onRead();
+        co_return currentValue;
+    }
+
+    std::chrono::milliseconds delay {0};
+    bool setsDockRestart = false;
+    bool fails = false;
+    std::optional<QString> currentValue;
+    std::function<void()> onApply;
+    std::function<void()> onRead;
+
+private:
+    QString m_key;
+    std::shared_ptr<Journal> m_journal;
+};
+
+// A registry of 28 recording models under the registered keys.
+struct RecordingRegistry
+{
+    std::shared_ptr<Journal> journal = std::make_shared<Journal>();
+    QList<RecordingOptionModel *> models;
+    OptionStore store {[this] {
+        std::vector<std::unique_ptr<OptionModel>> made;
+        for (const QString &key : registryKeys) {
+            auto model = std::make_unique<RecordingOptionModel>(key, journal);
+            models.append(model.get());
+            made.push_back(std::move(model));
+        }
+        return made;
+    }};
+
+    RecordingRegistry() { store.options(); }
+
+    RecordingOptionModel *model(const QString &key) const
+    {
+        for (RecordingOptionModel *model : models) {
+            if (model->key() == key)
+                return model;
+        }
+        return nullptr;
+    }
+};
+
+} // namespace EngineTests
