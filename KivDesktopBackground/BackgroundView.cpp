@@ -15,6 +15,15 @@ BackgroundView::BackgroundView(const Background &background, QWidget *parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void BackgroundView::setBackground(const Background &background)
+{
+    if (background == m_background)
+        return;
+    m_background = background;
+    m_rendered = QImage();
+    update();
+}
+
 namespace {
 
 // The smallest size with the source's aspect ratio that covers the target.

@@ -17,6 +17,7 @@ public:
     explicit BackgroundView(const Background &background, QWidget *parent = nullptr);
 
     const Background &background() const { return m_background; }
+    void setBackground(const Background &background);
 
     // The image file decoded and scaled to cover `pixelSize`, centred and cropped to it; a null image
     // when the URL is not a readable image file.

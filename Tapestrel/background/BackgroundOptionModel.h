@@ -1,10 +1,15 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "KivDesktopBackground/Background.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "system.desktop.background.picture". Applying and reading are not part of the program yet: see
-// the base class.
-class BackgroundOptionModel : public PendingOptionModel
+#include <QUrl>
+
+// The option "system.desktop.background.picture": the desktop background of a profile, as
+// background JSON ("" for none; older profiles hold an image's file URL). Applying shows it in the
+// program's own desktop windows; reading gives what the program shows, or else the system's
+// wallpaper.
+class BackgroundOptionModel : public OptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.desktop.background.picture"); }
@@ -13,6 +18,42 @@ public:
         return {QStringLiteral("System"), QStringLiteral("Background")};
     }
 
+    // The user default that keeps the "cannot read the wallpaper" alert from showing again.
+    static QString alertSuppressionKey()
+    {
+        return QStringLiteral("cannotReadSystemWallpaperAlertSuppression");
+    }
+    // The script that asks the system for the current desktop picture.
+    static QString systemWallpaperScript();
+
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    // Shows the option's current selection and follows its changes.
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+
+    // Shows the profile's own background (the profile's option is read, not `value`); a profile
+    // without a readable background leaves the shown one as it is. Never asks for a Dock restart.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+
+    // The JSON of the background the program shows; when it shows none, the system's wallpaper as
+    // an image background; nothing when that cannot be read either.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
+
+    // The file URL of the system's wallpaper. When the system cannot name it (a failed script, or a
+    // dynamic picture), shows the alert below and gives nothing.
+    static QCoro::Task<std::optional<QUrl>> readSystemWallpaper();
+    // Explains that the wallpaper cannot be read, unless the user asked not to be told again.
+    static void showCannotReadWallpaperAlert();
+
+    // What the editor shows as selected for an option value: an image for a URL, the decoded
+    // background for JSON, a clear colour for anything else (never nothing).
+    static KivDesktopBackground::Background selection(const QString &value);
+    // The option value that stores a selection: its JSON, or "" for none.
+    static QString valueForSelection(const std::optional<KivDesktopBackground::Background> &selection);
+
+    // The value read as an absolute URL (with a scheme), as older versions stored images; nothing
+    // for background JSON, "" and other texts.
+    static std::optional<QUrl> urlFromValue(const QString &value);
 };

@@ -1,0 +1,179 @@
+#include "KivDesktopBackground/BackgroundView.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "Tapestrel/background/BackgroundOptionModel.h"
+#include "Tapestrel/background/BuiltInBackground.h"
+#include "Tapestrel/background/ProfileBackground.h"
+#include "Tapestrel/background/SharedDesktopBackground.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+#include "platform/Alerts.h"
+#include "platform/ScriptHost.h"
+#include "platform/UserDefaults.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using KivDesktopBackground::Background;
+using KivDesktopBackground::DesktopBackgroundController;
+using KivDesktopBackground::ScreenInfo;
+using KivDesktopBackground::ScreenSource;
+using KivDesktopBackground::SerializableLinearGradient;
+using TestSupport::runTask;
+
+namespace {
+
+class NoScreens : public ScreenSource
+{
+public:
+    QList<ScreenInfo> screens() const override { return {}; }
+};
+
+class BackgroundOptionTest : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        setSharedDesktopBackgroundController(&controller);
+        Platform::ScriptHost::shared().clearHistory();
+    }
+    void TearDown() override { setSharedDesktopBackgroundController(nullptr); }
+
+    Profile *profileWith(const QString &value)
+    {
+        auto *profile = new Profile(QStringLiteral("Test"));
+        profile->setParent(&owner);
+        new Option(BackgroundOptionModel::optionKey(), value, profile);
+        return profile;
+    }
+
+    void applyProfile(Profile *profile)
+    {
+        auto dock = std::make_shared<bool>(false);
+        runTask(model.apply(profile->value(model.key()), profile, dock));
+        EXPECT_FALSE(*dock);
+    }
+
+    void setSystemPicture(const QString &path)
+    {
+        Platform::UserDefaults::suite("com.apple.desktop")
+            ->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", path}}}});
+    }
+
+    QObject owner;
+    DesktopBackgroundController controller {std::make_unique<NoScreens>()};
+    BackgroundOptionModel model;
+};
+
+const Background gradient = Background::linearGradient(
+    SerializableLinearGradient(45, {{QColor(Qt::red), {}}, {QColor(Qt::blue), 1.0}}));
+
+} // namespace
+
+TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
+{
+    // Current JSON.
+    applyProfile(profileWith(gradient.rawValue()));
+    EXPECT_EQ(controller.background(), gradient);
+
+    // Nothing readable keeps what is shown.
+    for (const QString &value : {QString(), QStringLiteral("{}"), QStringLiteral("not a background"),
+                                 QUrl::fromLocalFile(home.filePath("gone.png")).toString()}) {
+        Profile *profile = profileWith(value);
+        EXPECT_FALSE(profileBackground(*profile)) << value.toStdString();
+        applyProfile(profile);
+        EXPECT_EQ(controller.background(), gradient);
+    }
+
+    // An older profile's file URL counts while the file exists.
+    QImage(4, 4, QImage::Format_RGB32).save(home.filePath("My Picture.png"));
+    const QUrl url = QUrl::fromLocalFile(home.filePath("My Picture.png"));
+    Profile *older = profileWith(url.toString(QUrl::FullyEncoded));
+    applyProfile(older);
+    EXPECT_EQ(controller.background(), Background::image(url));
+    QFile::remove(home.filePath("My Picture.png"));
+    EXPECT_FALSE(profileBackground(*older));
+
+    // A profile deleted before the apply runs is no error.
+    auto dock = std::make_shared<bool>(false);
+    EXPECT_NO_THROW(runTask(model.apply(QString(), QPointer<Profile>(), dock)));
+}
+
+TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
+{
+    EXPECT_EQ(BackgroundOptionModel::selection(QString()), Background::clear());
+    EXPECT_EQ(BackgroundOptionModel::selection(QStringLiteral("garbage")), Background::clear());
+    EXPECT_EQ(BackgroundOptionModel::selection(gradient.rawValue()), gradient);
+    // A file URL is an image even when the file is gone, unlike the profile's background.
+    const QUrl gone = QUrl::fromLocalFile(home.filePath("gone.png"));
+    EXPECT_EQ(BackgroundOptionModel::selection(gone.toString()), Background::image(gone));
+    // JSON never passes for a URL, so what the setter writes reads back.
+    const Background image = Background::image(QUrl::fromLocalFile("/tmp/a b.png"));
+    EXPECT_EQ(BackgroundOptionModel::selection(BackgroundOptionModel::valueForSelection(image)), image);
+    EXPECT_EQ(BackgroundOptionModel::valueForSelection(std::nullopt), QString());
+
+    // The picker follows the option.
+    Profile *profile = profileWith(QString());
+    Option *option = profile->option(model.key());
+    std::unique_ptr<QWidget> picker(model.makePicker(option, profile, nullptr));
+    auto *view = dynamic_cast<KivDesktopBackground::BackgroundView *>(picker.get());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->background(), Background::clear());
+    option->setValue(gradient.rawValue());
+    EXPECT_EQ(view->background(), gradient);
+
+    // Built-in entries get fresh ids.
+    const BuiltInBackground a(gradient), b(gradient);
+    EXPECT_EQ(a.id().size(), 36);
+    EXPECT_NE(a.id(), b.id());
+}
+
+TEST_F(BackgroundOptionTest, ReadPrefersShownBackgroundThenSystemWallpaperThenAlertsOnce)
+{
+    Platform::ScriptedAlertAnswerer alerts;
+
+    // The program's own background, without asking the system.
+    controller.setBackground(gradient);
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
+    EXPECT_TRUE(Platform::ScriptHost::shared().history().isEmpty());
+
+    // The system's picture, its path cleaned of dot segments.
+    controller.setBackground(std::nullopt);
+    setSystemPicture(QStringLiteral("/Library/Desktop Pictures/../Pictures/./Sky.heic"));
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)),
+              QStringLiteral(R"({"type":"image","url":"file:///Library/Pictures/Sky.heic"})"));
+    EXPECT_EQ(Platform::ScriptHost::shared().history(),
+              QStringList {BackgroundOptionModel::systemWallpaperScript()});
+    EXPECT_EQ(BackgroundOptionModel::systemWallpaperScript().size(), 79);
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+
+    // A picture the system cannot name: the alert, answered with its box ticked, then silence.
+    setSystemPicture(QString());
+    alerts.answer(0, true);
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    const Platform::Alert &alert = alerts.alerts().first();
+    EXPECT_EQ(alert.message, QStringLiteral("Cannot read the current wallpaper"));
+    EXPECT_EQ(
+        alert.informativeText,
+        QStringLiteral("Some system wallpapers (for example, dynamic ones) can’t be read. You can still "
+                       "choose a different image or color in Tapestrel."));
+    EXPECT_EQ(alert.buttons, QStringList {"OK"});
+    EXPECT_EQ(alert.suppressionTitle, QStringLiteral("Do not show this message again"));
+    EXPECT_TRUE(Platform::UserDefaults::standard().boolean(BackgroundOptionModel::alertSuppressionKey()));
+
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
+    EXPECT_EQ(alerts.alerts().size(), 1);
+}
+
+TEST_F(BackgroundOptionTest, RefusedAutomationAlertsWithoutRemembering)
+{
+    Platform::ScriptedAlertAnswerer alerts;
+    home.writeFile("Library/Workspace/AutomationRefused", {});
+    EXPECT_EQ(runTask(BackgroundOptionModel::readSystemWallpaper()), std::nullopt);
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_FALSE(Platform::UserDefaults::standard().boolean(BackgroundOptionModel::alertSuppressionKey()));
+}
