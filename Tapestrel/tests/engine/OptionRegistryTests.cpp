@@ -94,6 +94,8 @@ TEST(OptionStoreTest, ModelsWithoutSystemAccessSayAndNeverPretend)
     AppConfigStore configs;
     OptionStore store(&configs);
     for (OptionModel *model : store.options()) {
+        if (!dynamic_cast<PendingOptionModel *>(model))
+            continue; // a model that reaches the system has tests of its own
         auto flag = std::make_shared<bool>(false);
         try {
             runTask(model->apply(QStringLiteral("true"), {}, flag));
