@@ -1,11 +1,10 @@
 #include "Tapestrel/model/EngineSettings.h"
 
-#include "platform/UserDefaults.h"
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/model/SynchronizedOptionsStore.h"
 
 namespace {
-
-const QString didApplyAnyProfileKey = QStringLiteral("didApplyAnyProfile");
-const QString lastAppliedProfileIDKey = QStringLiteral("lastAppliedProfileID");
 
 std::function<QStringList()> &disabledSource()
 {
@@ -17,31 +16,34 @@ std::function<QStringList()> &disabledSource()
 
 namespace EngineSettings {
 
+// A Defaults object reads and writes the same stored settings as the main controller's, whose
+// observers hear every change; using one here keeps the profile operations from creating the main
+// controller.
 bool didApplyAnyProfile()
 {
-    return Platform::UserDefaults::standard().boolean(didApplyAnyProfileKey);
+    return Defaults().didApplyAnyProfile();
 }
 
 void setDidApplyAnyProfile(bool applied)
 {
-    Platform::UserDefaults::standard().setValue(didApplyAnyProfileKey, applied);
+    Defaults().setDidApplyAnyProfile(applied);
 }
 
 QString lastAppliedProfileID()
 {
-    return Platform::UserDefaults::standard().string(lastAppliedProfileIDKey).value_or(QString());
+    return Defaults().lastAppliedProfileID();
 }
 
 void setLastAppliedProfileID(const QString &uuid)
 {
-    Platform::UserDefaults::standard().setValue(lastAppliedProfileIDKey, uuid);
+    Defaults().setLastAppliedProfileID(uuid);
 }
 
 QStringList disabledOptionIDs()
 {
     if (const auto &source = disabledSource())
         return source();
-    return {};
+    return Tapestrel::shared().synchronizedOptionsStore().disabledOptionsIDs();
 }
 
 void setDisabledOptionIDsSource(std::function<QStringList()> source)

@@ -1,5 +1,7 @@
 #include "Tapestrel/model/OptionStore.h"
 
+#include "Tapestrel/Tapestrel.h"
+
 #include "Tapestrel/apps/alfred/AlfredThemeOptionModel.h"
 #include "Tapestrel/apps/bear/BearThemeOptionModel.h"
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
@@ -36,14 +38,6 @@
 
 namespace {
 
-// The application records that the shared registry hands its models. The main controller owns the
-// program's one store; until it does, the registry keeps its own.
-AppConfigStore *sharedAppConfigStore()
-{
-    static AppConfigStore store;
-    return &store;
-}
-
 template<typename T> T *requireConfig(AppConfigStore *configs)
 {
     T *config = configs->config<T>();
@@ -72,7 +66,8 @@ OptionStore &OptionStore::shared()
 {
     if (g_sharedOverride)
         return *g_sharedOverride;
-    static OptionStore store(sharedAppConfigStore());
+    // The main controller's application records; it is made now if nothing asked for it yet.
+    static OptionStore store(&Tapestrel::shared().appConfigStore());
     return store;
 }
 

@@ -1,12 +1,15 @@
 #include "Tapestrel/model/PredefinedProfileController.h"
 
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/background/BackgroundsICloudCoordinator.h"
+#include "Tapestrel/backup/ProfileImporter.h"
 #include "Tapestrel/model/JsonCoder.h"
-#include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 
 #include "KivDesktopBackground/Background.h"
+#include "KivUtilities/Detached.h"
 #include "platform/UserDefaults.h"
 
 #include <QDebug>
@@ -40,19 +43,12 @@ bool isPlainFileName(const QString &name)
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(u'\\');
 }
 
-// Adds the profiles through a context of its own over the same store and saves them at once.
-void importProfiles(ModelContext *context, std::vector<std::unique_ptr<Profile>> profiles)
+// The import runs on its own; its outcome is not looked at, as the flag is set either way.
+QCoro::Task<void> importProfiles(QPointer<ModelContext> context,
+                                 std::vector<std::unique_ptr<Profile>> profiles)
 {
-    if (!context || !context->container() || profiles.empty())
-        return;
-    try {
-        const std::unique_ptr<ModelContext> importContext = context->container()->makeContext();
-        for (auto &profile : profiles)
-            importContext->insert(std::move(profile));
-        importContext->save();
-    } catch (const std::exception &error) {
-        qWarning() << "Could not add the predefined profiles:" << error.what();
-    }
+    ProfileImporter importer(context);
+    co_await importer.importProfiles(std::move(profiles), false);
 }
 
 } // namespace
@@ -68,6 +64,11 @@ PredefinedProfileController::PredefinedProfileController(ModelContext *modelCont
     , m_wallpapersFolder(std::move(wallpapersFolder))
 { }
 
+PredefinedProfileController::PredefinedProfileController(ModelContext *modelContext)
+    : PredefinedProfileController(modelContext,
+                                  Tapestrel::shared().backgroundsCoordinator().wallpapersFolderPath())
+{ }
+
 void PredefinedProfileController::importIfNeeded()
 {
     copyPredefinedImagesIfNeeded();
@@ -75,7 +76,8 @@ void PredefinedProfileController::importIfNeeded()
     if (defaults.boolean(didImportKey))
         return;
     if (m_modelContext)
-        importProfiles(m_modelContext, loadPredefinedProfiles());
+        KivUtilities::detached(importProfiles(m_modelContext, loadPredefinedProfiles()),
+                               "PredefinedProfileController");
     defaults.setValue(didImportKey, true);
 }
 

@@ -22,7 +22,8 @@ public:
     // The shipped pictures, "<name>.jpg".
     static const QStringList pictureNames;
 
-    // `wallpapersFolder` is the folder in which the program keeps wallpaper files.
+    // Over the folder in which the main controller keeps wallpaper files.
+    explicit PredefinedProfileController(ModelContext *modelContext);
     PredefinedProfileController(ModelContext *modelContext, QString wallpapersFolder);
 
     // Restores missing pictures, and adds the shipped profiles unless that was done before (the

@@ -1,8 +1,8 @@
 #include "Tapestrel/model/ToggleOptionPicker.h"
 
 #include "Tapestrel/model/Option.h"
-#include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/OptionValue.h"
+#include "Tapestrel/model/Profile.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

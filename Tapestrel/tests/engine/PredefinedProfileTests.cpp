@@ -1,3 +1,5 @@
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/background/BackgroundsICloudCoordinator.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
@@ -6,6 +8,7 @@
 
 #include "KivDesktopBackground/Background.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
@@ -144,4 +147,20 @@ TEST_F(PredefinedProfileTest, ImportWithoutAStoreOrWithBadDataIsMarkedDoneAndAdd
     EXPECT_FALSE(profiles[3]->option("system.desktop.background.picture")->isEnabled());
     for (const auto &profile : profiles)
         EXPECT_EQ(profile->uuid().size(), 36);
+}
+
+TEST_F(PredefinedProfileTest, TheMainControllerImportsThemOnceAtStartUp)
+{
+    qsizetype imported = 0;
+    {
+        Tapestrel main;
+        TestSupport::spinEventLoop(std::chrono::milliseconds(50));
+        imported = main.modelContainer().mainContext()->fetchProfiles().size();
+        EXPECT_GE(imported, 5);
+        EXPECT_TRUE(
+            QFileInfo::exists(main.backgroundsCoordinator().wallpapersFolderPath() + "/tapestrel7.jpg"));
+    }
+    Tapestrel restarted;
+    TestSupport::spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_EQ(restarted.modelContainer().mainContext()->fetchProfiles().size(), imported);
 }
