@@ -6,6 +6,7 @@
 #include "Tapestrel/model/AutosaveController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelError.h"
+#include "Tapestrel/model/PredefinedProfileController.h"
 #include "platform/CloudKeyValueStore.h"
 
 #include <QTimer>
@@ -35,6 +36,9 @@ void Tapestrel::runStartUpTask()
 {
     // Before anything reads the backgrounds: the values must point at the moved files.
     m_backgroundsCoordinator.migrateToICloudDriveIfNeeded(modelContainer());
+    PredefinedProfileController(modelContainer().mainContext(),
+                                m_backgroundsCoordinator.wallpapersFolderPath())
+        .importIfNeeded();
 }
 
 Tapestrel::~Tapestrel() = default;
