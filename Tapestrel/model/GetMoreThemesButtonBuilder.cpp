@@ -2,10 +2,10 @@
 
 #include "Tapestrel/model/AppConfig.h"
 
+#include "KivUtilities/Symbols.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
-#include <QIcon>
 #include <QPushButton>
 
 QWidget *GetMoreThemesButtonBuilder::build(const AppConfig *config, QWidget *parent)
@@ -16,8 +16,7 @@ QWidget *GetMoreThemesButtonBuilder::build(const AppConfig *config, QWidget *par
     auto *button = new QPushButton(
         QCoreApplication::translate("GetMoreThemesButtonBuilder", "Get More Themes..."), parent);
     button->setObjectName(QStringLiteral("GetMoreThemesButton"));
-    button->setProperty("symbolName", QStringLiteral("safari"));
-    button->setIcon(QIcon::fromTheme(QStringLiteral("internet-web-browser")));
+    button->setIcon(KivUtilities::Symbols::icon(QStringLiteral("safari")));
     const QUrl target = *url;
     QObject::connect(button, &QPushButton::clicked, button,
                      [target] { Platform::Workspace::shared().openUrl(target); });

@@ -14,6 +14,7 @@
 
 #include "testsupport/RunTask.h"
 
+#include "KivUtilities/Symbols.h"
 #include "platform/Workspace.h"
 
 #include <QPushButton>
@@ -127,7 +128,7 @@ TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
             auto *button = qobject_cast<QPushButton *>(view);
             ASSERT_NE(button, nullptr) << model->key().toStdString();
             EXPECT_EQ(button->text(), "Get More Themes...");
-            EXPECT_EQ(button->property("symbolName").toString(), "safari");
+            EXPECT_EQ(KivUtilities::Symbols::nameOf(button->icon()), "safari");
             button->click();
         } else {
             // Obsidian and VS Code have no gallery: nothing is shown, not a disabled button.
