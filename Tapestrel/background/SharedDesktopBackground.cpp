@@ -1,15 +1,15 @@
 #include "Tapestrel/background/SharedDesktopBackground.h"
 
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "Tapestrel/Tapestrel.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 
 using KivDesktopBackground::DesktopBackgroundController;
 
 namespace {
 
-QPointer<DesktopBackgroundController> &current()
+QPointer<DesktopBackgroundController> &replacement()
 {
     static QPointer<DesktopBackgroundController> controller;
     return controller;
@@ -19,17 +19,12 @@ QPointer<DesktopBackgroundController> &current()
 
 DesktopBackgroundController &sharedDesktopBackgroundController()
 {
-    QPointer<DesktopBackgroundController> &controller = current();
-    if (!controller) {
-        controller = new DesktopBackgroundController();
-        // Its windows must go while the application still exists, not with the static storage.
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, controller.data(),
-                         [] { delete current().data(); });
-    }
-    return *controller;
+    if (DesktopBackgroundController *controller = replacement())
+        return *controller;
+    return Tapestrel::shared().desktopBackgroundController();
 }
 
 void setSharedDesktopBackgroundController(DesktopBackgroundController *controller)
 {
-    current() = controller;
+    replacement() = controller;
 }
