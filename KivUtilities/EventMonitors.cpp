@@ -1,7 +1,5 @@
 #include "KivUtilities/EventMonitors.h"
 
-#include "KivUtilities/ScreenGeometry.h"
-
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -100,7 +98,7 @@ QPointF EventMonitors::mouseLocation() const
 {
     if (m_mouseOverride)
         return *m_mouseOverride;
-    return ScreenGeometry::fromQt(QPointF(QCursor::pos()));
+    return QPointF(QCursor::pos());
 }
 
 int EventMonitors::virtualKeyCode(int qtKey)

@@ -36,7 +36,8 @@ public:
     // Hands an event to the local monitors; true when one consumed it.
     bool dispatchLocal(const MonitoredEvent &event);
 
-    // The mouse position in screen coordinates (bottom-left origin). Tests may pin it.
+    // The mouse position in Qt's global screen coordinates (as WindowGeometry's point tests take
+    // it). Tests may pin it.
     QPointF mouseLocation() const;
     void setMouseLocationOverride(std::optional<QPointF> location) { m_mouseOverride = location; }
 

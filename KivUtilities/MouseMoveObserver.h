@@ -7,7 +7,7 @@
 
 namespace KivUtilities {
 
-// Reports the mouse position (screen coordinates, bottom-left origin) at once and then at a fixed
+// Reports the mouse position (Qt's global screen coordinates) at once and then at a fixed
 // interval.
 class MouseMoveObserver
 {

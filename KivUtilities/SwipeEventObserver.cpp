@@ -1,6 +1,5 @@
 #include "KivUtilities/SwipeEventObserver.h"
 
-#include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/WindowGeometry.h"
 
 #include <cmath>
@@ -26,9 +25,8 @@ void SwipeEventObserver::start(QWidget *window, QList<Direction> directions, Act
     m_eventObserver.start(
         EventType::ScrollWheel,
         [this, watched, directions, action](const MonitoredEvent &event, const QPointF &mouse) {
-            if (!watched || !watched->isVisible())
-                return;
-            if (!rectContainsPoint(ScreenGeometry::frame(watched.data()), mouse))
+            // Hidden windows and pointers elsewhere report nothing.
+            if (!watched || !containsPoint(watched.data(), mouse))
                 return;
             const auto direction = classify(event.scrollingDeltaX, event.scrollingDeltaY, threshold);
             if (direction && directions.contains(*direction) && action)

@@ -3,7 +3,6 @@
 #include "KivUtilities/EventObserver.h"
 #include "KivUtilities/IntervalObjectObserver.h"
 #include "KivUtilities/MouseMoveObserver.h"
-#include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/SingleAndDoubleTapHandlerModifier.h"
 #include "KivUtilities/SwipeEventObserver.h"
 #include "platform/Workspace.h"
@@ -106,7 +105,7 @@ TEST(EventObserver, SwipeDirectionsOverTheWindowOnly)
     QWidget window;
     window.setGeometry(100, 100, 200, 150);
     window.show();
-    const QRectF frame = ScreenGeometry::frame(&window);
+    const QRectF frame = QRectF(window.frameGeometry());
     QList<D> reported;
     SwipeEventObserver swipes;
     swipes.start(&window, {D::Left, D::Right}, [&](D direction) { reported << direction; });
