@@ -115,6 +115,11 @@ ShortcutMonitor::ShortcutMonitor()
         EventType::KeyDown, [this](const MonitoredEvent &event) { handleGlobal(event); });
 }
 
+ShortcutMonitor::~ShortcutMonitor()
+{
+    EventMonitors::shared().removeMonitor(m_globalMonitor);
+}
+
 void ShortcutMonitor::addGlobalShortcut(const Shortcut &shortcut, std::function<void()> handler)
 {
     for (const auto &entry : m_globalShortcutHandlers) {

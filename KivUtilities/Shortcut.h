@@ -78,6 +78,8 @@ public:
     static void setShared(std::shared_ptr<ShortcutMonitor> monitor);
 
     ShortcutMonitor();
+    // The shared monitor lives for the process; one made and destroyed by its owner stops listening.
+    ~ShortcutMonitor();
     ShortcutMonitor(const ShortcutMonitor &) = delete;
     ShortcutMonitor &operator=(const ShortcutMonitor &) = delete;
 

@@ -98,6 +98,18 @@ TEST(Shortcut, GlobalEntriesDispatchInRegistrationOrder)
     EventMonitors::shared().dispatchGlobal(key(125, QString(), 0));
     EXPECT_TRUE(calls.isEmpty());
     ShortcutMonitor::setShared(std::make_shared<ShortcutMonitor>());
+
+    // A monitor of one's own stops listening when it goes; a key afterwards reaches nothing freed.
+    const int globalBefore = EventMonitors::shared().globalMonitorCount();
+    {
+        ShortcutMonitor own;
+        own.addGlobalShortcut(Shortcut(Key::Escape), [&] { calls << "own"; });
+        EXPECT_EQ(EventMonitors::shared().globalMonitorCount(), globalBefore + 1);
+    }
+    EXPECT_EQ(EventMonitors::shared().globalMonitorCount(), globalBefore);
+    calls.clear();
+    EventMonitors::shared().dispatchGlobal(key(53, QString(QChar(27)), 0));
+    EXPECT_TRUE(calls.isEmpty());
 }
 
 TEST(Shortcut, LocalHandlersConsumeOnlyWhenTheyHandled)
