@@ -48,6 +48,11 @@ std::optional<CustomBackground::Kind> CustomBackground::fromRawValue(const QStri
     return std::nullopt;
 }
 
+std::optional<KivDesktopBackground::Background> CustomBackground::background() const
+{
+    return KivDesktopBackground::Background::fromRawValue(m_backgroundValue);
+}
+
 void CustomBackground::setUuid(const QString &uuid)
 {
     if (m_uuid == uuid)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KivDesktopBackground/Background.h"
 #include "Tapestrel/model/JsonCoder.h"
 #include "Tapestrel/model/ModelRecord.h"
 
@@ -40,6 +41,8 @@ public:
     QString backgroundValue() const { return m_backgroundValue; }
     void setBackgroundValue(const QString &value);
     std::optional<QByteArray> bookmarkData() const { return m_bookmarkData; }
+    // The background decoded from backgroundValue at every call; none when it does not decode.
+    std::optional<KivDesktopBackground::Background> background() const;
     void setBookmarkData(const std::optional<QByteArray> &data);
 
     // The profiles that link this background (see Profile::addBackground).

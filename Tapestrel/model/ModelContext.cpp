@@ -65,7 +65,10 @@ ModelContext::ModelContext(ModelContainer &container)
             QSqlQuery probe(db);
             if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))
                 || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON"))
-                || !probe.exec(QStringLiteral("PRAGMA busy_timeout = 5000")))
+                || !probe.exec(QStringLiteral("PRAGMA busy_timeout = 5000"))
+                // With the write-ahead log this keeps the file consistent after a crash or power
+                // loss; only the last commits before a power loss may be missing.
+                || !probe.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
                 openError = probe.lastError().text();
         }
         if (!openError.isEmpty())
@@ -82,10 +85,24 @@ ModelContext::ModelContext(ModelContainer &container)
 
 ModelContext::~ModelContext()
 {
-    // Records are children of the context: their guards see the context gone and leave it alone.
-    const QList<QObject *> records = children();
-    for (QObject *child : records)
-        delete child;
+    // The records go with their context; none of them needs to be forgotten one by one.
+    QList<ModelRecord *> records(m_inserted.constBegin(), m_inserted.constEnd());
+    records.reserve(m_inserted.size() + m_profiles.size() + m_options.size() + m_backgrounds.size());
+    for (Profile *profile : std::as_const(m_profiles))
+        records.append(profile);
+    for (Option *option : std::as_const(m_options))
+        records.append(option);
+    for (CustomBackground *background : std::as_const(m_backgrounds))
+        records.append(background);
+    m_profiles.clear();
+    m_options.clear();
+    m_backgrounds.clear();
+    m_inserted.clear();
+    m_updated.clear();
+    m_deleted.clear();
+    for (ModelRecord *record : std::as_const(records))
+        record->m_context = nullptr;
+    qDeleteAll(records);
     {
         QSqlDatabase db = database();
         db.close();
@@ -216,7 +233,8 @@ void ModelContext::insert(ModelRecord *record)
     }
     ++m_insertDepth;
     record->m_context = this;
-    record->setParent(this);
+    // From now on the context owns the record (see rowObject).
+    record->setParent(nullptr);
     m_inserted.append(record);
     if (auto *profile = qobject_cast<Profile *>(record)) {
         for (Option *option : profile->options())
@@ -461,17 +479,20 @@ void ModelContext::adopt(ModelRecord *record, qint64 rowId)
 
 template<typename T> T *ModelContext::rowObject(QHash<qint64, T *> &map, qint64 id, bool &refresh)
 {
-    T *record = map.value(id);
-    if (!record) {
-        record = new T();
+    auto found = map.find(id);
+    if (found == map.end()) {
+        // Owned through the identity map rather than as a QObject child: parenting tens of
+        // thousands of records one by one costs more than the rest of a fetch.
+        T *record = new T();
         record->m_context = this;
-        record->setParent(this);
-        adopt(record, id);
+        record->m_rowId = id;
+        map.insert(id, record);
         refresh = true;
-    } else {
-        // A record changed here keeps its unsaved values.
-        refresh = !m_updated.contains(record) && !record->m_deleted;
+        return record;
     }
+    T *record = *found;
+    // A record changed here keeps its unsaved values.
+    refresh = !m_updated.contains(record) && !record->m_deleted;
     return record;
 }
 

@@ -127,6 +127,14 @@ TEST(RecordJson, CustomBackgroundForm)
     EXPECT_EQ(decoded->bookmarkData(), std::optional<QByteArray>(bookmark));
     EXPECT_EQ(decoded->uuid(), QStringLiteral("C"));
 
+    // The background value decodes at every read; text that is not a background gives none.
+    EXPECT_FALSE(plain.background().has_value());
+    plain.setBackgroundValue(QStringLiteral(R"({"type":"color","color":"#FF0010"})"));
+    ASSERT_TRUE(plain.background().has_value());
+    EXPECT_EQ(plain.background()->rawValue(), plain.backgroundValue());
+    plain.setBackgroundValue(QString());
+    EXPECT_FALSE(plain.background().has_value());
+
     // An unknown kind is kept as written.
     auto unknown = decodeBackground(R"({"uuid":"u","kind":"video","backgroundValue":""})");
     EXPECT_EQ(unknown->type(), QStringLiteral("video"));

@@ -1,0 +1,85 @@
+// The profile store with a realistic library: 1,000 profiles of 28 options each.
+//
+//   cmake --preset bench && cmake --build --preset bench && build/bench/bin/model_store
+//
+// OpenAndFetchAll opens the store in a fresh container and fetches every profile with its options,
+// as the program does at start. SaveOneChangedOption
+// changes one option's value and saves.
+
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int profileCount = 1000;
+constexpr int optionsPerProfile = 28;
+
+QString g_storePath;
+
+void createStore()
+{
+    ModelContainer container(g_storePath);
+    ModelContext *context = container.mainContext();
+    for (int p = 0; p < profileCount; ++p) {
+        auto *profile = context->insert(std::make_unique<Profile>(QStringLiteral("Profile %1").arg(p)));
+        for (int o = 0; o < optionsPerProfile; ++o) {
+            profile->findOrCreateOption(QStringLiteral("system.option.%1").arg(o))
+                ->setValue(QStringLiteral("value %1 of profile %2").arg(o).arg(p));
+        }
+    }
+    context->save();
+}
+
+void OpenAndFetchAll(benchmark::State &state)
+{
+    for (auto _ : state) {
+        auto container = std::make_unique<ModelContainer>(g_storePath);
+        const QList<Profile *> profiles = container->mainContext()->fetchProfiles();
+        if (profiles.size() != profileCount || profiles.last()->options().size() != optionsPerProfile)
+            state.SkipWithError("the store does not hold the expected records");
+        benchmark::DoNotOptimize(profiles.data());
+        state.PauseTiming();
+        container.reset();
+        state.ResumeTiming();
+    }
+    state.counters["options"] = profileCount * optionsPerProfile;
+}
+
+void SaveOneChangedOption(benchmark::State &state)
+{
+    ModelContainer container(g_storePath);
+    ModelContext *context = container.mainContext();
+    const QList<Profile *> profiles = context->fetchProfiles();
+    Option *option = profiles[profileCount / 2]->options()[optionsPerProfile / 2];
+    int round = 0;
+    for (auto _ : state) {
+        option->setValue(QStringLiteral("changed %1").arg(++round));
+        context->save();
+    }
+}
+
+} // namespace
+
+BENCHMARK(OpenAndFetchAll)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(SaveOneChangedOption)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    g_storePath = folder.filePath(QStringLiteral("data.sqlite"));
+    createStore();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
