@@ -69,7 +69,7 @@ std::optional<QImage> ImageCache::decodeThumbnail(const QString &filePath, qint6
         return std::nullopt;
     QImageReader reader(filePath);
     reader.setAutoTransform(true);
-    // Decoding at the target size lets formats that can (JPEG) skip most of the work; the
+    // Decoding at about the target size lets formats that can skip most of the work; the
     // orientation is applied afterwards, and scaling both sides alike keeps the longer side the
     // longer side.
     const QSize stored = reader.size();
@@ -77,14 +77,29 @@ std::optional<QImage> ImageCache::decodeThumbnail(const QString &filePath, qint6
         const qint64 longer = qMax(stored.width(), stored.height());
         if (longer > maxPixels) {
             const double factor = double(maxPixels) / double(longer);
-            reader.setScaledSize(QSize(qMax(1, int(std::lround(stored.width() * factor))),
-                                       qMax(1, int(std::lround(stored.height() * factor)))));
+            const QSize target(qMax(1, int(std::lround(stored.width() * factor))),
+                               qMax(1, int(std::lround(stored.height() * factor))));
+            if (reader.format() == "jpeg") {
+                // A JPEG decodes at 1/2, 1/4 or 1/8 of its size almost for free. Ask for exactly
+                // such a size (never below the target) and scale smoothly below; the reader's
+                // fast mode then only drops what that scaling would smooth away anyway, and it
+                // never has to resize on its own.
+                int denominator = 1;
+                while (denominator < 8 && stored.width() / (denominator * 2) >= target.width()
+                       && stored.height() / (denominator * 2) >= target.height())
+                    denominator *= 2;
+                reader.setQuality(49);
+                reader.setScaledSize(QSize(stored.width() / denominator, stored.height() / denominator));
+            } else {
+                reader.setScaledSize(target);
+            }
         }
     }
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
-    // Readers that cannot tell their size up front are scaled after decoding.
+    // What is still larger (a JPEG decoded at a power-of-two fraction, a reader that cannot tell
+    // its size up front) is scaled smoothly here.
     const qint64 longer = qMax(image.width(), image.height());
     if (longer > maxPixels) {
         image = image.width() >= image.height()
