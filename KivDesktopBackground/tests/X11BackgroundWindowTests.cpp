@@ -1,6 +1,7 @@
 #include "KivDesktopBackground/BackgroundWindow.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/X11Desktop.h"
+#include "KivDesktopBackground/X11DesktopWatcher.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -9,6 +10,9 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QSignalSpy>
+
+#include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
 
@@ -111,4 +115,23 @@ TEST_F(X11BackgroundWindows, ColourGradientImageAndClearReachTheScreen)
     controller.setBackground(std::nullopt);
     EXPECT_GE(waitForScreen([&](const QImage &i) { return i.pixel(centre) == before; }, 600ms), 0);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(X11BackgroundWindows, SwitchingVirtualDesktopIsNoticed)
+{
+    X11DesktopWatcher watcher;
+    QSignalSpy switched(&watcher, &X11DesktopWatcher::currentDesktopChanged);
+    // What a window manager does when the user switches workspaces.
+    const std::uint32_t desktop = 1;
+    xcb_change_property(X11Desktop::connection(), XCB_PROP_MODE_REPLACE, X11Desktop::rootWindow(),
+                        X11Desktop::atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &desktop);
+    xcb_flush(X11Desktop::connection());
+    EXPECT_TRUE(switched.wait(2000));
+    // Other root properties are not a workspace switch.
+    switched.clear();
+    xcb_change_property(X11Desktop::connection(), XCB_PROP_MODE_REPLACE, X11Desktop::rootWindow(),
+                        X11Desktop::atom("_TAPESTREL_TEST"), XCB_ATOM_CARDINAL, 32, 1, &desktop);
+    xcb_flush(X11Desktop::connection());
+    spinEventLoop(200ms);
+    EXPECT_EQ(switched.count(), 0);
 }
