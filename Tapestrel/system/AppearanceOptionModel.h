@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "system.ui.appearance". Applying and reading are not part of the program yet: see the base
-// class.
-class AppearanceOptionModel : public PendingOptionModel
+// The option "system.ui.appearance": light or dark mode, set and read through System Events. The
+// folder colour and icon style options use its read and apply to make the system redraw.
+class AppearanceOptionModel : public OptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.ui.appearance"); }
@@ -15,4 +15,16 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    // Only the exact text "dark" means dark mode; every other text, the empty one included, sets
+    // light mode. The script is sent even when the mode already matches, which is what makes the
+    // system redraw after another option's change.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // "dark" or "light"; "light" when the mode cannot be read.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
+
+    static QString readScript();
+    static QString applyScript(bool dark);
 };

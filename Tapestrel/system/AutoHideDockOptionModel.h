@@ -1,10 +1,12 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/system/DockPreferenceToggleOptionModel.h"
 
-// The option "system.desktop.dock.autoHide". Applying and reading are not part of the program yet: see the
-// base class.
-class AutoHideDockOptionModel : public PendingOptionModel
+#include <QCoreApplication>
+
+// The option "system.desktop.dock.autoHide": whether the Dock hides itself until the pointer reaches its
+// edge.
+class AutoHideDockOptionModel : public DockPreferenceToggleOptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.desktop.dock.autoHide"); }
@@ -15,4 +17,10 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QString property() const override { return QStringLiteral("autohide"); }
+    QString toggleTitle() const override
+    {
+        return QCoreApplication::translate("SystemOptions", "Auto Hide Dock");
+    }
 };

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/system/DockPreferenceToggleOptionModel.h"
 
-// The option "system.misc.autoHideMenuBar". Applying and reading are not part of the program yet: see the
-// base class.
-class AutoHideMenuBarOptionModel : public PendingOptionModel
+#include <QCoreApplication>
+
+// The option "system.misc.autoHideMenuBar": whether the menu bar hides itself until the pointer reaches the
+// top of the screen.
+class AutoHideMenuBarOptionModel : public DockPreferenceToggleOptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.misc.autoHideMenuBar"); }
@@ -15,4 +17,10 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QString property() const override { return QStringLiteral("autohide menu bar"); }
+    QString toggleTitle() const override
+    {
+        return QCoreApplication::translate("SystemOptions", "Auto Hide Menu Bar");
+    }
 };

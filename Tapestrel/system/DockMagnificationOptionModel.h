@@ -1,10 +1,11 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/system/DockPreferenceToggleOptionModel.h"
 
-// The option "system.desktop.dock.enableMagnification". Applying and reading are not part of the program yet:
-// see the base class.
-class DockMagnificationOptionModel : public PendingOptionModel
+#include <QCoreApplication>
+
+// The option "system.desktop.dock.enableMagnification": whether the Dock's icons grow under the pointer.
+class DockMagnificationOptionModel : public DockPreferenceToggleOptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.desktop.dock.enableMagnification"); }
@@ -15,4 +16,12 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QString property() const override { return QStringLiteral("magnification"); }
+    QString toggleTitle() const override
+    {
+        return QCoreApplication::translate("SystemOptions", "Enable Magnification");
+    }
+    // Magnification alone reads as the empty text when System Events does not answer.
+    QString unreadableValue() const override { return QString(); }
 };

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "system.dock.position". Applying and reading are not part of the program yet: see the base
-// class.
-class DockPositionOptionModel : public PendingOptionModel
+// The option "system.dock.position": the Dock's screen edge through System Events.
+class DockPositionOptionModel : public OptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.dock.position"); }
@@ -15,4 +14,11 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    // A text that names no edge puts the Dock at the bottom.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // Nothing when System Events does not answer with a constant or text.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "system.dock.size". Applying and reading are not part of the program yet: see the base class.
-class DockSizeOptionModel : public PendingOptionModel
+// The option "system.dock.size": the Dock's size from 0 to 1 through System Events.
+class DockSizeOptionModel : public OptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.dock.size"); }
@@ -14,4 +14,11 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    // A text that is not a number sends nothing.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // Nothing when System Events does not answer with a number.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 };

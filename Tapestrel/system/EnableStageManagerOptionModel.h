@@ -1,10 +1,9 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "system.desktop.stageManager.enable". Applying and reading are not part of the program yet: see
-// the base class.
-class EnableStageManagerOptionModel : public PendingOptionModel
+// The option "system.desktop.stageManager.enable": "GloballyEnabled" of "com.apple.WindowManager".
+class EnableStageManagerOptionModel : public OptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.desktop.stageManager.enable"); }
@@ -12,7 +11,18 @@ public:
     {
         return {QStringLiteral("System"), QStringLiteral("Desktop"), QStringLiteral("Enable Stage Manager")};
     }
+    static QString domain() { return QStringLiteral("com.apple.WindowManager"); }
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    // A text that is not yes or no writes nothing.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // "true" or "false"; a domain without the key reads as on.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
+
+    // Whether the profile's Stage Manager value reads as true, enabled in the profile or not.
+    static bool isEnabledIn(const Profile *profile);
 };

@@ -1,6 +1,58 @@
 #include "Tapestrel/system/FolderColorOptionModel.h"
 
+#include "Tapestrel/model/OptionValue.h"
+#include "Tapestrel/system/FolderColor.h"
+#include "Tapestrel/system/FolderColorPicker.h"
+#include "Tapestrel/system/IconAndWidgetStyle.h"
+#include "Tapestrel/system/SystemOptionDefaults.h"
+
 FolderColorOptionModel::FolderColorOptionModel(QString tintColorKey, QString customTintColorKey)
     : m_tintColorKey(std::move(tintColorKey))
     , m_customTintColorKey(std::move(customTintColorKey))
 { }
+
+QWidget *FolderColorOptionModel::makePicker(Option *option, Profile *profile, QWidget *parent)
+{
+    return new FolderColorPicker(option, profile, parent);
+}
+
+QString FolderColorOptionModel::currentValue() const
+{
+    FolderColor current;
+    current.kind =
+        FolderColor::kindFromTintText(SystemOptionDefaults::readString(m_tintColorKey).value_or(QString()));
+    if (const auto custom = SystemOptionDefaults::readString(m_customTintColorKey))
+        current.customColor = OptionValue::colorFromRgbaString(*custom);
+    return current.toJson();
+}
+
+QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile> profile,
+                                                std::shared_ptr<bool> needsDockRestart)
+{
+    const FolderColor color = FolderColor::fromJson(value).value_or(FolderColor {});
+    if (currentValue() == value)
+        co_return;
+
+    const QString global = QStringLiteral("-g");
+    SystemOptionDefaults::write({QStringLiteral("write"), global, m_tintColorKey, QStringLiteral("-string"),
+                                 FolderColor::tintText(color.kind)});
+    if (color.customColor)
+        SystemOptionDefaults::write({QStringLiteral("write"), global, m_customTintColorKey,
+                                     QStringLiteral("-string"), OptionValue::rgbaString(*color.customColor)});
+    else
+        SystemOptionDefaults::write({QStringLiteral("delete"), global, m_customTintColorKey});
+
+    // Setting the current mode again makes the system redraw the folder icons.
+    if (const std::optional<QString> mode = co_await m_appearance.readCurrentValue(profile))
+        co_await m_appearance.apply(*mode, profile, needsDockRestart);
+
+    // Tinted icon styles take the folder colour; the Dock shows it only after a restart.
+    const auto style = fromRawValue<IconAndWidgetStyle>(IconAndWidgetStyleOptionModel::currentValue());
+    if (style && isTinted(*style) && needsDockRestart)
+        *needsDockRestart = true;
+}
+
+QCoro::Task<std::optional<QString>> FolderColorOptionModel::readCurrentValue(QPointer<Profile>)
+{
+    co_return currentValue();
+}

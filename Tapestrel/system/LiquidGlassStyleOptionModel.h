@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "system.desktop.liquidGlassStyle". Applying and reading are not part of the program yet: see the
-// base class.
-class LiquidGlassStyleOptionModel : public PendingOptionModel
+// The option "system.desktop.liquidGlassStyle": the global "NSGlassDiffusionSetting", "0" for the
+// clear and "1" for the tinted look.
+class LiquidGlassStyleOptionModel : public OptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.desktop.liquidGlassStyle"); }
@@ -15,4 +15,14 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    // Writes and announces the style only when it differs from the current one; other texts are
+    // ignored.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // "1" only for the stored text "1"; "0" otherwise.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
+
+    static QString currentValue();
 };

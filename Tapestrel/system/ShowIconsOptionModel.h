@@ -1,10 +1,11 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/system/DesktopItemsOptionModel.h"
 
-// The option "system.ui.desktop.ShowIcons". Applying and reading are not part of the program yet: see the
-// base class.
-class ShowIconsOptionModel : public PendingOptionModel
+#include <QCoreApplication>
+
+// The option "system.ui.desktop.ShowIcons": whether the desktop shows its icons.
+class ShowIconsOptionModel : public DesktopItemsOptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.ui.desktop.ShowIcons"); }
@@ -15,4 +16,12 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+protected:
+    QString stageManagerHideKey() const override { return QStringLiteral("HideDesktop"); }
+    QString standardHideKey() const override { return QStringLiteral("StandardHideDesktopIcons"); }
+    QString toggleTitle() const override
+    {
+        return QCoreApplication::translate("SystemOptions", "Show Icons");
+    }
 };

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/system/DesktopItemsOptionModel.h"
 
-// The option "system.ui.desktop.ShowWidgets". Applying and reading are not part of the program yet: see the
-// base class.
-class ShowWidgetsOptionModel : public PendingOptionModel
+#include <QCoreApplication>
+
+// The option "system.ui.desktop.ShowWidgets": whether the desktop shows its widgets.
+class ShowWidgetsOptionModel : public DesktopItemsOptionModel
 {
 public:
     static QString optionKey() { return QStringLiteral("system.ui.desktop.ShowWidgets"); }
@@ -15,4 +16,12 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+
+protected:
+    QString stageManagerHideKey() const override { return QStringLiteral("StageManagerHideWidgets"); }
+    QString standardHideKey() const override { return QStringLiteral("StandardHideWidgets"); }
+    QString toggleTitle() const override
+    {
+        return QCoreApplication::translate("SystemOptions", "Show Widgets");
+    }
 };

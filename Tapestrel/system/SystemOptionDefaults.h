@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// How the system options reach other domains' user defaults: writes run the defaults tool with an
+// argument list built in full by the option ("write", "-g", key, "-int", "4"; "delete", "-g", key),
+// reads ask the preference domains in process. Every argument list run is kept, oldest first, for
+// tests and diagnostics.
+namespace SystemOptionDefaults {
+
+// Runs the tool with exactly these arguments and waits for it. A tool that cannot be started or
+// does not finish in time changes nothing; nothing is reported.
+void write(const QStringList &arguments);
+// "write", domain or "-g", key, "-bool", "true"/"false".
+void writeBool(const std::optional<QString> &domain, const QString &key, bool value);
+
+// The program's own defaults (whose search list covers the global domain): the key's value as text,
+// numbers in decimal; nothing when it has none.
+std::optional<QString> readString(const QString &key);
+// The domain's (or, without one, the program's own) Boolean reading of the key; nothing when the key
+// has no value or the domain cannot be opened.
+std::optional<bool> readBool(const std::optional<QString> &domain, const QString &key);
+
+QList<QStringList> history();
+void clearHistory();
+
+} // namespace SystemOptionDefaults

@@ -1,0 +1,294 @@
+#include "SystemOptionTest.h"
+
+#include "Tapestrel/system/AccentColorOptionModel.h"
+#include "Tapestrel/system/EnableStageManagerOptionModel.h"
+#include "Tapestrel/system/FolderColorOptionModel.h"
+#include "Tapestrel/system/IconAndWidgetStyleOptionModel.h"
+#include "Tapestrel/system/LiquidGlassStyleOptionModel.h"
+#include "Tapestrel/system/ShowIconsOptionModel.h"
+#include "Tapestrel/system/ShowMenuBarBackgroundOptionModel.h"
+#include "Tapestrel/system/ShowWidgetsOptionModel.h"
+#include "Tapestrel/system/SystemOptionDefaults.h"
+#include "Tapestrel/system/WallpaperTintingOptionModel.h"
+
+#include "Tapestrel/model/Option.h"
+
+#include "platform/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+using Platform::UserDefaults;
+
+namespace {
+
+using Runs = QList<QStringList>;
+
+const QString getDark = QStringLiteral(
+    "tell application \"System Events\"\n    tell appearance preferences to get dark mode\nend tell");
+const QString setDarkYes = QStringLiteral("tell application \"System Events\"\n    tell appearance "
+                                          "preferences to set dark mode to yes\nend tell    ");
+const QString setDarkNo = QStringLiteral("tell application \"System Events\"\n    tell appearance "
+                                         "preferences to set dark mode to no\nend tell    ");
+
+class DefaultsOptionTest : public SystemOptionTest
+{
+protected:
+    DefaultsOptionTest() { SystemOptionDefaults::clearHistory(); }
+
+    Runs takeRuns()
+    {
+        const Runs runs = SystemOptionDefaults::history();
+        SystemOptionDefaults::clearHistory();
+        return runs;
+    }
+
+    static UserDefaults &global() { return UserDefaults::global(); }
+    static UserDefaults &windowManager() { return *UserDefaults::suite("com.apple.WindowManager"); }
+};
+
+TEST_F(DefaultsOptionTest, LiquidGlassWritesOnlyAChangeAndAnnouncesIt)
+{
+    LiquidGlassStyleOptionModel model;
+    EXPECT_EQ(read(model), "0");
+    apply(model, "0"); // the missing key already reads as clear
+    EXPECT_TRUE(takeRuns().isEmpty());
+    EXPECT_TRUE(takeNotifications().isEmpty());
+
+    EXPECT_FALSE(apply(model, "1"));
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "NSGlassDiffusionSetting", "-string", "1"}}));
+    EXPECT_EQ(takeNotifications(), QStringList {"AppleAquaColorVariantChanged"});
+    EXPECT_EQ(read(model), "1");
+    apply(model, "1");
+    EXPECT_TRUE(takeRuns().isEmpty());
+
+    for (const char *value : {"2", "tinted", ""}) {
+        apply(model, value);
+        EXPECT_TRUE(takeRuns().isEmpty()) << value;
+    }
+    EXPECT_TRUE(takeNotifications().isEmpty());
+    apply(model, "0");
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "NSGlassDiffusionSetting", "-string", "0"}}));
+    EXPECT_EQ(read(model), "0");
+
+    global().setValue("NSGlassDiffusionSetting", "yes");
+    EXPECT_EQ(read(model), "0");
+}
+
+TEST_F(DefaultsOptionTest, AccentColorWritesTheSystemNumberOrDeletesThenAnnounces)
+{
+    AccentColorOptionModel model;
+    EXPECT_EQ(read(model), "multicolor");
+
+    // The announcement comes after the tool has finished: the new value is in place by then.
+    QStringList seenAtPost;
+    QObject guard;
+    QObject::connect(&Platform::DistributedNotifications::defaultCenter(),
+                     &Platform::DistributedNotifications::notificationPosted, &guard,
+                     [&](const Platform::DistributedNotification &) {
+                         seenAtPost.append(UserDefaults::standard().string("AppleAccentColor").value_or("-"));
+                     });
+
+    const std::pair<const char *, const char *> numbers[] = {
+        {"graphite", "-1"}, {"red", "0"},  {"orange", "1"}, {"yellow", "2"},
+        {"green", "3"},     {"blue", "4"}, {"purple", "5"}, {"pink", "6"}};
+    for (const auto &[name, number] : numbers) {
+        EXPECT_FALSE(apply(model, name));
+        EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleAccentColor", "-int", number}})) << name;
+        EXPECT_EQ(takeNotifications(), QStringList {"AppleAquaColorVariantChanged"});
+        EXPECT_EQ(read(model), name);
+        EXPECT_EQ(seenAtPost.takeLast(), number);
+    }
+    // The same colour again still writes and announces.
+    apply(model, "pink");
+    EXPECT_EQ(takeRuns().size(), 1);
+    EXPECT_EQ(takeNotifications().size(), 1);
+
+    for (const char *value : {"multicolor", "", "Blue", "teal"}) {
+        apply(model, value);
+        EXPECT_EQ(takeRuns(), (Runs {{"delete", "-g", "AppleAccentColor"}})) << value;
+        EXPECT_EQ(takeNotifications(), QStringList {"AppleAquaColorVariantChanged"});
+        EXPECT_EQ(read(model), "multicolor");
+    }
+    EXPECT_FALSE(global().persistentValue("AppleAccentColor").isValid());
+
+    global().setValue("AppleAccentColor", qint64(4));
+    EXPECT_EQ(read(model), "blue");
+    global().setValue("AppleAccentColor", qint64(7));
+    EXPECT_EQ(read(model), "multicolor");
+    global().setValue("AppleAccentColor", "abc");
+    EXPECT_EQ(read(model), "multicolor");
+}
+
+TEST_F(DefaultsOptionTest, IconStyleWritesAChangeRedrawsAndAsksForTheDock)
+{
+    IconAndWidgetStyleOptionModel model;
+    EXPECT_EQ(read(model), "default");
+    EXPECT_FALSE(apply(model, "default")); // the missing key already reads as the default
+    EXPECT_TRUE(takeRuns().isEmpty());
+    EXPECT_TRUE(takeScripts().isEmpty());
+
+    global().setValue("AppleInterfaceStyle", "Dark");
+    global().setValue("AppleIconAppearanceTheme", "ClearDark");
+    EXPECT_FALSE(apply(model, "ClearDark"));
+    EXPECT_TRUE(takeRuns().isEmpty());
+
+    EXPECT_TRUE(apply(model, "TintedDark"));
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleIconAppearanceTheme", "-string", "TintedDark"}}));
+    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDarkYes})); // dark mode set again, unchanged
+    EXPECT_EQ(read(model), "TintedDark");
+
+    for (const char *value : {"tinteddark", "", "Tinted: Dark"}) {
+        EXPECT_FALSE(apply(model, value)) << value;
+        EXPECT_TRUE(takeRuns().isEmpty()) << value;
+    }
+    // "default" is written as a text, never by deleting the key.
+    global().remove("AppleInterfaceStyle");
+    global().setValue("AppleIconAppearanceTheme", "RegularDark");
+    EXPECT_TRUE(apply(model, "default"));
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleIconAppearanceTheme", "-string", "default"}}));
+    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDarkNo}));
+    EXPECT_EQ(global().persistentValue("AppleIconAppearanceTheme"), "default");
+
+    global().setValue("AppleIconAppearanceTheme", "Sparkly");
+    EXPECT_EQ(read(model), "default");
+}
+
+TEST_F(DefaultsOptionTest, FolderColorWritesTintAndCustomColourOnlyWhenTheyChange)
+{
+    FolderColorOptionModel model("AppleIconAppearanceTintColor", "AppleIconAppearanceCustomTintColor");
+    EXPECT_EQ(read(model), R"({"kind":"automatic","customColor":null})");
+
+    // Already in place: nothing written, no redraw, no Dock.
+    global().setValue("AppleIconAppearanceTintColor", "Red");
+    EXPECT_FALSE(apply(model, R"({"kind":"red","customColor":null})"));
+    EXPECT_TRUE(takeRuns().isEmpty());
+    EXPECT_TRUE(takeScripts().isEmpty());
+
+    EXPECT_FALSE(apply(model, R"({"kind":"automatic","customColor":null})"));
+    EXPECT_EQ(takeRuns(),
+              (Runs {{"write", "-g", "AppleIconAppearanceTintColor", "-string", ""},
+                     {"delete", "-g", "AppleIconAppearanceCustomTintColor"}}));
+    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDarkNo}));
+    EXPECT_EQ(read(model), R"({"kind":"automatic","customColor":null})");
+
+    const QString custom = R"({"kind":"custom","customColor":"0.200000 0.400000 0.600000 1.000000"})";
+    apply(model, custom);
+    EXPECT_EQ(takeRuns(),
+              (Runs {{"write", "-g", "AppleIconAppearanceTintColor", "-string", "Other"},
+                     {"write", "-g", "AppleIconAppearanceCustomTintColor", "-string",
+                      "0.200000 0.400000 0.600000 1.000000"}}));
+    EXPECT_EQ(read(model), custom);
+
+    // A named kind carrying a colour writes both; undecodable texts and unknown kinds are automatic.
+    apply(model, R"({"kind":"green","customColor":"1 0 0 1"})");
+    EXPECT_EQ(takeRuns(),
+              (Runs {{"write", "-g", "AppleIconAppearanceTintColor", "-string", "Green"},
+                     {"write", "-g", "AppleIconAppearanceCustomTintColor", "-string",
+                      "1.000000 0.000000 0.000000 1.000000"}}));
+    for (const char *value : {R"({"kind":"green"})", "not json", R"({"kind":"teal","customColor":null})",
+                              R"({"kind":"Red","customColor":null})"}) {
+        global().setValue("AppleIconAppearanceTintColor", "Blue");
+        takeScripts();
+        apply(model, value);
+        EXPECT_EQ(takeRuns(),
+                  (Runs {{"write", "-g", "AppleIconAppearanceTintColor", "-string", ""},
+                         {"delete", "-g", "AppleIconAppearanceCustomTintColor"}}))
+            << value;
+    }
+
+    // Tints the system reads differently.
+    global().setValue("AppleIconAppearanceTintColor", "red");
+    EXPECT_EQ(read(model), R"({"kind":"automatic","customColor":null})");
+    global().setValue("AppleIconAppearanceTintColor", "Other");
+    EXPECT_EQ(read(model), R"({"kind":"custom","customColor":null})");
+}
+
+TEST_F(DefaultsOptionTest, FolderColorAsksForTheDockOnlyUnderATintedIconStyle)
+{
+    FolderColorOptionModel model("AppleIconAppearanceTintColor", "AppleIconAppearanceCustomTintColor");
+    global().setValue("AppleIconAppearanceTheme", "TintedDark");
+    EXPECT_TRUE(apply(model, R"({"kind":"pink","customColor":null})"));
+    EXPECT_FALSE(apply(model, R"({"kind":"pink","customColor":null})")); // unchanged
+    global().setValue("AppleIconAppearanceTheme", "RegularDark");
+    EXPECT_FALSE(apply(model, R"({"kind":"blue","customColor":null})"));
+    global().remove("AppleIconAppearanceTheme");
+    EXPECT_FALSE(apply(model, R"({"kind":"red","customColor":null})"));
+}
+
+TEST_F(DefaultsOptionTest, StageManagerAndTheDesktopItemsChooseTheirKeysByTheProfile)
+{
+    EnableStageManagerOptionModel stageManager;
+    ShowIconsOptionModel icons;
+    ShowWidgetsOptionModel widgets;
+    EXPECT_EQ(read(stageManager), "true"); // a missing key reads as on
+
+    apply(stageManager, "yes");
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "com.apple.WindowManager", "GloballyEnabled", "-bool", "true"}}));
+    EXPECT_EQ(read(stageManager), "true");
+    apply(stageManager, "0");
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "com.apple.WindowManager", "GloballyEnabled", "-bool", "false"}}));
+    EXPECT_EQ(read(stageManager), "false");
+    apply(stageManager, "maybe");
+    EXPECT_TRUE(takeRuns().isEmpty());
+
+    Profile withStageManager("On");
+    auto *stage = new Option("system.desktop.stageManager.enable", "true", &withStageManager);
+    Profile without("Off");
+    apply(icons, "true", &withStageManager);
+    apply(icons, "true", &without);
+    apply(icons, "true", nullptr);
+    EXPECT_EQ(takeRuns(),
+              (Runs {{"write", "com.apple.WindowManager", "HideDesktop", "-bool", "false"},
+                     {"write", "com.apple.WindowManager", "StandardHideDesktopIcons", "-bool", "false"},
+                     {"write", "com.apple.WindowManager", "StandardHideDesktopIcons", "-bool", "false"}}));
+    // Only the value counts: a disabled Stage Manager option still chooses the key.
+    stage->setValue("1");
+    stage->setEnabled(false);
+    apply(widgets, "false", &withStageManager);
+    apply(widgets, "No", &without);
+    apply(widgets, "perhaps", &without);
+    EXPECT_EQ(takeRuns(),
+              (Runs {{"write", "com.apple.WindowManager", "StageManagerHideWidgets", "-bool", "true"},
+                     {"write", "com.apple.WindowManager", "StandardHideWidgets", "-bool", "true"}}));
+
+    // Reads invert the stored hide value of the chosen key; a missing key gives nothing.
+    EXPECT_EQ(read(icons, &withStageManager), "true");
+    EXPECT_EQ(read(widgets, &withStageManager), "false");
+    windowManager().remove("StandardHideDesktopIcons");
+    EXPECT_EQ(read(icons, &without), std::nullopt);
+    windowManager().setValue("StandardHideDesktopIcons", true);
+    EXPECT_EQ(read(icons, &without), "false");
+    EXPECT_EQ(read(widgets, &without), "false");
+}
+
+TEST_F(DefaultsOptionTest, MenuBarBackgroundAndWallpaperTintingOutsideTheRegistry)
+{
+    ShowMenuBarBackgroundOptionModel menuBar;
+    WallpaperTintingOptionModel tinting;
+    EXPECT_EQ(read(menuBar), "false");
+    EXPECT_EQ(read(tinting), "true");
+
+    apply(menuBar, "TRUE");
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "SLSMenuBarUseBlurredAppearance", "-bool", "true"}}));
+    EXPECT_TRUE(takeNotifications().isEmpty());
+    EXPECT_EQ(read(menuBar), "true");
+
+    apply(tinting, "true");
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleReduceDesktopTinting", "-bool", "false"}}));
+    const QStringList announcements {"AppleAquaColorVariantChanged",
+                                     "NSReduceDesktopTintingDidChangeNotification",
+                                     "kCUINotificationReduceDesktopTintingChanged"};
+    EXPECT_EQ(takeNotifications(), announcements);
+    EXPECT_EQ(read(tinting), "true");
+    apply(tinting, "no");
+    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleReduceDesktopTinting", "-bool", "true"}}));
+    EXPECT_EQ(takeNotifications(), announcements);
+    EXPECT_EQ(read(tinting), "false");
+
+    apply(menuBar, "maybe");
+    apply(tinting, "maybe");
+    EXPECT_TRUE(takeRuns().isEmpty());
+    EXPECT_TRUE(takeNotifications().isEmpty());
+}
+
+} // namespace
