@@ -111,8 +111,14 @@ void SynchronizedOptionsStore::handleUbiquitousStoreChange(const QVariantMap &us
         || reasonValue < Platform::CloudKeyValueStore::ServerChange
         || reasonValue > Platform::CloudKeyValueStore::AccountChange)
         return;
+    // Without a readable list of changed keys, both lists are read again.
     const QVariant keys = userInfo.value(Platform::CloudKeyValueStore::changedKeysKey);
-    if (keys.typeId() == QMetaType::QStringList) {
+    bool textsOnly = keys.typeId() == QMetaType::QStringList || keys.typeId() == QMetaType::QVariantList;
+    if (keys.typeId() == QMetaType::QVariantList) {
+        for (const QVariant &key : keys.toList())
+            textsOnly = textsOnly && key.typeId() == QMetaType::QString;
+    }
+    if (textsOnly) {
         const QStringList changed = keys.toStringList();
         if (!changed.contains(keyDisabledOptions) && !changed.contains(keyScheduledProfiles))
             return;

@@ -153,6 +153,9 @@ TEST_F(SynchronizedOptions, ChangesFromAnotherProcessReplaceTheListsOnTheMainThr
         {{CloudKeyValueStore::changeReasonKey, 1},
          {CloudKeyValueStore::changedKeysKey, QStringList {QStringLiteral("other")}}});
     store.setValue(SynchronizedOptionsStore::keyDisabledOptions, QStringList {QStringLiteral("c")});
+    options.handleUbiquitousStoreChange(
+        {{CloudKeyValueStore::changeReasonKey, 2},
+         {CloudKeyValueStore::changedKeysKey, QVariantList {QStringLiteral("x")}}});
     options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, 7}});
     options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, QStringLiteral("0")}});
     options.handleUbiquitousStoreChange({});
