@@ -1,8 +1,11 @@
 #include "Tapestrel/Tapestrel.h"
 
+#include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivUtilities/DataPath.h"
+#include "Tapestrel/backup/TapestrelBackupHandler.h"
+#include "Tapestrel/backup/TapestrelDataResetController.h"
 #include "Tapestrel/model/AutosaveController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelError.h"
@@ -80,7 +83,49 @@ KivDesktopBackground::DesktopBackgroundController &Tapestrel::desktopBackgroundC
     return *m_desktopBackgroundController;
 }
 
+KivBackups::BackupManager &Tapestrel::backupManager()
+{
+    if (!m_backupManager) {
+        m_backupHandler = std::make_shared<TapestrelBackupHandler>(modelContainer().mainContext(),
+                                                                   QStringLiteral("profiles.json"),
+                                                                   QStringLiteral("backgrounds.json"));
+        m_backupManager = std::make_unique<KivBackups::BackupManager>(
+            KivBackups::BackupManager::Configuration {m_paths.path(Path::backups), QStringLiteral("tapback")},
+            m_backupHandler);
+    }
+    return *m_backupManager;
+}
+
 KivBackups::BackupPlanner *Tapestrel::backupPlanner()
 {
-    return nullptr;
+    if (!m_backupPlanner)
+        m_backupPlanner = std::make_unique<KivBackups::BackupPlanner>(&backupManager());
+    return m_backupPlanner.get();
+}
+
+TapestrelDataResetController &Tapestrel::dataResetController()
+{
+    if (!m_dataResetController) {
+        TapestrelDataResetController::Steps steps;
+        steps.makeLockedBackup = [this] {
+            return backupManager().makeBackup(true);
+        };
+        steps.stopAutosave = [this] {
+            m_autosaveController.reset();
+        };
+        steps.startAutosave = [this] {
+            autosaveController().start();
+        };
+        steps.closeStore = [this] {
+            backupManager();
+            m_backupHandler->setModelContext(nullptr);
+            m_modelContainer.reset();
+        };
+        steps.openStore = [this] {
+            m_backupHandler->setModelContext(modelContainer().mainContext());
+        };
+        m_dataResetController =
+            std::make_unique<TapestrelDataResetController>(m_paths.basePath(), std::move(steps));
+    }
+    return *m_dataResetController;
 }

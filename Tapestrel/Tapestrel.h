@@ -14,10 +14,13 @@
 
 class AutosaveController;
 class ModelContainer;
+class TapestrelBackupHandler;
+class TapestrelDataResetController;
 
 namespace KivBackups {
+class BackupManager;
 class BackupPlanner;
-}
+} // namespace KivBackups
 namespace KivDesktopBackground {
 class DesktopBackgroundController;
 }
@@ -65,9 +68,13 @@ public:
     AutosaveController &autosaveController();
     // The one controller of the desktop background windows, made on first use.
     KivDesktopBackground::DesktopBackgroundController &desktopBackgroundController();
-    // The automatic backups' planner: made on first use once the program's backup handler is part
-    // of the build; until then there is none and autosave only saves.
+    // The backups of profiles and custom backgrounds in the "backups" entry of the data directory,
+    // made on first use and kept.
+    KivBackups::BackupManager &backupManager();
+    // The automatic backups over backupManager(), made on first use; never null.
     KivBackups::BackupPlanner *backupPlanner();
+    // Resets the program's data: a locked backup first, then a fresh store in place of the old one.
+    TapestrelDataResetController &dataResetController();
 
     // Opens a store or stops the program with the message above.
     static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
@@ -85,4 +92,8 @@ private:
     std::unique_ptr<ModelContainer> m_modelContainer;
     std::unique_ptr<AutosaveController> m_autosaveController;
     std::unique_ptr<KivDesktopBackground::DesktopBackgroundController> m_desktopBackgroundController;
+    std::shared_ptr<TapestrelBackupHandler> m_backupHandler;
+    std::unique_ptr<KivBackups::BackupManager> m_backupManager;
+    std::unique_ptr<KivBackups::BackupPlanner> m_backupPlanner;
+    std::unique_ptr<TapestrelDataResetController> m_dataResetController;
 };

@@ -1,6 +1,7 @@
 #include "Tapestrel/backup/BackupJson.h"
 
 #include "KivBackups/BackupError.h"
+#include "Tapestrel/model/ModelContainer.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -69,6 +70,20 @@ ParseOutcome readAndParse(QString path)
 }
 
 } // namespace
+
+void DeleteContextLater::operator()(ModelContext *context) const
+{
+    if (context)
+        context->deleteLater();
+}
+
+WorkingContext makeWorkingContext(ModelContext &context)
+{
+    ModelContainer *container = context.container();
+    WorkingContext working(container->makeContext().release());
+    working->setParent(container);
+    return working;
+}
 
 QCoro::Task<void> writeFile(QString path, JsonCoder::Json value)
 {

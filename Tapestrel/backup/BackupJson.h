@@ -16,6 +16,20 @@
 // records into a store by uuid.
 namespace BackupJson {
 
+// Releases a working context through the event loop. Saving deletes the records it removed with
+// deleteLater(); deleting the context at once would destroy those records directly, and each such
+// destruction searches the whole queue of posted events, which makes large restores quadratic.
+// Queued behind them, the context goes after its records. It is parented to its container so it
+// never outlives the store.
+struct DeleteContextLater
+{
+    void operator()(ModelContext *context) const;
+};
+using WorkingContext = std::unique_ptr<ModelContext, DeleteContextLater>;
+
+// A new context over the store of `context`.
+WorkingContext makeWorkingContext(ModelContext &context);
+
 // Encodes the value compactly and writes it atomically (a temporary file renamed over the target),
 // on the thread pool. Throws KivBackups::BackupError when the file cannot be written.
 QCoro::Task<void> writeFile(QString path, JsonCoder::Json value);

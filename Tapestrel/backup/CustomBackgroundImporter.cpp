@@ -21,7 +21,7 @@ CustomBackgroundImporter::importBackgrounds(std::vector<std::unique_ptr<CustomBa
 {
     if (!m_modelContext)
         co_return;
-    const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
     BackupJson::mergeByUuid(*context, context->fetchBackgrounds(), std::move(backgrounds), replaceExisting);
     context->save();
 }

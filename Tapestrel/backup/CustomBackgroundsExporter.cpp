@@ -15,7 +15,7 @@ QCoro::Task<void> CustomBackgroundsExporter::exportTo(QString path)
         co_return;
     JsonCoder::Json array;
     {
-        const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+        const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
         array = BackupJson::encodeArray(context->fetchBackgrounds());
     }
     co_await BackupJson::writeFile(path, std::move(array));

@@ -19,7 +19,7 @@ QCoro::Task<void> ProfileImporter::importProfiles(std::vector<std::unique_ptr<Pr
 {
     if (!m_modelContext)
         co_return;
-    const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
     BackupJson::mergeByUuid(*context, context->fetchProfiles(), std::move(profiles), replaceExisting);
     context->save();
 }

@@ -30,6 +30,16 @@ TapestrelBackupHandler::TapestrelBackupHandler(ModelContext *modelContext, QStri
     , m_backgroundsFileName(std::move(backgroundsFileName))
 { }
 
+ModelContext *TapestrelBackupHandler::modelContext() const
+{
+    return m_modelContext;
+}
+
+void TapestrelBackupHandler::setModelContext(ModelContext *modelContext)
+{
+    m_modelContext = modelContext;
+}
+
 QCoro::Task<void> TapestrelBackupHandler::backup(QString directory)
 {
     if (!m_modelContext)
@@ -38,7 +48,7 @@ QCoro::Task<void> TapestrelBackupHandler::backup(QString directory)
     JsonCoder::Json profiles;
     JsonCoder::Json backgrounds;
     {
-        const std::unique_ptr<ModelContext> context = m_modelContext->container()->makeContext();
+        const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
         profiles = BackupJson::encodeArray(context->fetchProfiles());
         backgrounds = BackupJson::encodeArray(context->fetchBackgrounds());
     }
@@ -63,7 +73,7 @@ QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
     if (!modelContext)
         throw storeGone();
 
-    const std::unique_ptr<ModelContext> context = modelContext->container()->makeContext();
+    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*modelContext);
     BackupJson::mergeByUuid(*context, context->fetchProfiles(), std::move(profiles), true);
     BackupJson::mergeByUuid(*context, context->fetchBackgrounds(), std::move(backgrounds), true);
     context->save();

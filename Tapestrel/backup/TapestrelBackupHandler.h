@@ -15,6 +15,9 @@ class TapestrelBackupHandler : public KivBackups::BackupHandler
 public:
     TapestrelBackupHandler(ModelContext *modelContext, QString profilesFileName, QString backgroundsFileName);
 
+    ModelContext *modelContext() const;
+    // The store's main context; the program hands over the new one when it reopens its store.
+    void setModelContext(ModelContext *modelContext);
     const QString &profilesFileName() const { return m_profilesFileName; }
     const QString &backgroundsFileName() const { return m_backgroundsFileName; }
 

@@ -137,10 +137,10 @@ TEST_F(BackupExchange, ReadingIsStrictAndKeepsWhatWasWritten)
     EXPECT_FALSE(profiles[0]->options()[1]->isEnabled());
 
     for (const QByteArray &bad : {QByteArray(R"([{"uuid":"U","name":"N"}])"),
-                                 QByteArray(R"([{"uuid":"U","name":"N","options":null}])"),
-                                 QByteArray(R"([{"uuid":"U","name":"N","options":[],"isEnabled":"yes"}])"),
-                                 QByteArray(R"([{"uuid":"U","name":"N","options":[{"key":"k"}]}])"),
-                                 QByteArray(R"({"uuid":"U"})"), QByteArray("[1]")}) {
+                                  QByteArray(R"([{"uuid":"U","name":"N","options":null}])"),
+                                  QByteArray(R"([{"uuid":"U","name":"N","options":[],"isEnabled":"yes"}])"),
+                                  QByteArray(R"([{"uuid":"U","name":"N","options":[{"key":"k"}]}])"),
+                                  QByteArray(R"({"uuid":"U"})"), QByteArray("[1]")}) {
         SCOPED_TRACE(bad.constData());
         EXPECT_THROW(decodeProfiles(bad), JsonDecodeError);
     }

@@ -1,0 +1,67 @@
+#include "KivBackups/BackupManager.h"
+#include "KivBackups/BackupPlanner.h"
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/backup/TapestrelDataResetController.h"
+#include "Tapestrel/model/AutosaveController.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainControllerBackups : public TestSupport::TempHomeTest
+{
+};
+
+} // namespace
+
+TEST_F(MainControllerBackups, AutomaticBackupsAndTheDataResetWorkOnTheProgramsStore)
+{
+    Tapestrel controller;
+    KivBackups::BackupManager &manager = controller.backupManager();
+    EXPECT_EQ(&controller.backupManager(), &manager);
+    KivBackups::BackupPlanner *planner = controller.backupPlanner();
+    ASSERT_NE(planner, nullptr);
+    EXPECT_EQ(controller.backupPlanner(), planner);
+    EXPECT_EQ(planner->backupManager(), &manager);
+    EXPECT_EQ(manager.configuration().backupStorePath, controller.paths().basePath() + "/backups");
+    EXPECT_EQ(manager.configuration().fileExtension, "tapback");
+
+    controller.modelContainer().mainContext()->insert(std::make_unique<Profile>("Kept"));
+    controller.modelContainer().mainContext()->save();
+
+    // The autosave tick drives the planner: the first tick makes a backup.
+    QSignalSpy passes(planner, &KivBackups::BackupPlanner::passFinished);
+    ASSERT_TRUE(passes.wait(5000));
+    ASSERT_EQ(manager.backups().size(), 1);
+    EXPECT_FALSE(manager.backups()[0].isLocked);
+
+    TestSupport::runTask(controller.dataResetController().reset());
+    QStringList locked;
+    for (const KivBackups::Backup &backup : manager.backups()) {
+        if (backup.isLocked)
+            locked.append(backup.url.fileName());
+    }
+    EXPECT_EQ(locked.size(), 1);
+    EXPECT_TRUE(controller.modelContainer().mainContext()->fetchProfiles().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(controller.paths().path(Tapestrel::Path::data)));
+    ASSERT_NE(controller.autosaveController().timer(), nullptr);
+    EXPECT_TRUE(controller.autosaveController().timer()->isActive());
+    EXPECT_EQ(controller.autosaveController().modelContainer(), &controller.modelContainer());
+
+    // The locked backup holds what was there before the reset, and restores it into the new store.
+    const auto lockedBackup = std::find_if(manager.backups().begin(), manager.backups().end(),
+                                           [](const KivBackups::Backup &backup) { return backup.isLocked; });
+    TestSupport::runTask(manager.restore(*lockedBackup));
+    const QList<Profile *> restored = controller.modelContainer().mainContext()->fetchProfiles();
+    ASSERT_EQ(restored.size(), 1);
+    EXPECT_EQ(restored[0]->name(), "Kept");
+}
