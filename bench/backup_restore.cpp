@@ -107,6 +107,25 @@ void RestoreBackup(benchmark::State &state)
 }
 BENCHMARK(RestoreBackup)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
+// The same restore after every profile was renamed, so each one is replaced.
+void RestoreIntoChangedStore(benchmark::State &state)
+{
+    Library &lib = library();
+    if (lib.manager->backups().isEmpty())
+        await(lib.manager->makeBackup(false));
+    const KivBackups::Backup backup = lib.manager->backups().first();
+    ModelContext *context = lib.container->mainContext();
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (Profile *profile : context->fetchProfiles())
+            profile->setName(profile->name() + QLatin1Char('*'));
+        context->save();
+        state.ResumeTiming();
+        await(lib.manager->restore(backup));
+    }
+}
+BENCHMARK(RestoreIntoChangedStore)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
 } // namespace
 
 int main(int argc, char **argv)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/JsonCoder.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
 
 #include <QCoro/QCoroTask>
 
@@ -58,9 +60,19 @@ template<typename Record> std::vector<std::unique_ptr<Record>> decodeArray(const
     return records;
 }
 
+inline bool isLinked(const Profile &profile)
+{
+    return !profile.backgrounds().isEmpty();
+}
+inline bool isLinked(const CustomBackground &background)
+{
+    return !background.profiles().isEmpty();
+}
+
 // Merges records into `context` by uuid against the stored records fetched once before: a stored
 // record with the same uuid is replaced when `replaceExisting` is set and kept (the imported one
-// dropped) when not; records with a new uuid are inserted. Stored records that are not imported
+// dropped) when not; records with a new uuid are inserted. A stored record that already equals the
+// imported one and has no links stays in place. Stored records that are not imported
 // stay as they are. Nothing is saved.
 template<typename Record>
 void mergeByUuid(ModelContext &context, const QList<Record *> &stored,
@@ -80,8 +92,14 @@ void mergeByUuid(ModelContext &context, const QList<Record *> &stored,
             if (!replaceExisting)
                 continue;
             Record *match = candidates[*found];
-            if (match && !match->isDeleted())
-                context.remove(match);
+            if (match && !match->isDeleted()) {
+                // Replacing a record by an equal one without links would change nothing but cost
+                // a deletion and an insertion; restoring a recent backup is mostly such records.
+                if (isLinked(*match) || match->toJson() != record->toJson())
+                    context.remove(match);
+                else
+                    continue;
+            }
         }
         context.insert(std::move(record));
     }

@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -230,6 +231,26 @@ TEST_F(BackupExchange, RestoreBringsBackTheBackupAndChangesNothingWhenAFileIsBro
 
     runTask(handler.restore(backup));
     EXPECT_EQ(storedProfiles(), QStringList({"X Extra links:0", "A Original k=old+ j=x- links:0"}));
+    EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
+}
+
+TEST_F(BackupExchange, RestoringEqualRecordsKeepsThemInPlace)
+{
+    QPointer<Profile> same = addProfile("S", "Same", {{"k", "v"}});
+    QPointer<Profile> linked = addProfile("L", "Linked", {});
+    linked->addBackground(addBackground("BG", colorValue));
+    main()->save();
+    TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
+    const QString backup = folder("backup");
+    runTask(handler.backup(backup));
+
+    runTask(handler.restore(backup));
+    main()->fetchProfiles();
+    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
+    // The equal profile is the same record still; the linked one was replaced and lost its link.
+    ASSERT_TRUE(same);
+    EXPECT_FALSE(same->isDeleted());
+    EXPECT_EQ(storedProfiles(), QStringList({"S Same k=v+ links:0", "L Linked links:0"}));
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
 }
 
