@@ -1,16 +1,13 @@
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
-#include "platform/DefaultsTool.h"
-#include "platform/UserDefaults.h"
+#include "Tapestrel/system/SystemDefaultsManager.h"
 
 #include <QMutex>
-#include <QProcess>
 
 namespace SystemOptionDefaults {
 
 namespace {
 
-constexpr int toolTimeoutMs = 10000;
 constexpr int historyLimit = 500;
 
 QMutex historyMutex;
@@ -24,46 +21,36 @@ void record(const QStringList &arguments)
         runs.removeFirst();
 }
 
+const SystemDefaultsManager &manager()
+{
+    static const SystemDefaultsManager instance;
+    return instance;
+}
+
 } // namespace
 
 void write(const QStringList &arguments)
 {
     record(arguments);
-    const QString tool = Platform::DefaultsTool::path();
-    if (tool.isEmpty())
-        return;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(tool, arguments);
-    if (!process.waitForStarted(toolTimeoutMs))
-        return;
-    if (!process.waitForFinished(toolTimeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-    }
+    manager().write(arguments);
 }
 
 void writeBool(const std::optional<QString> &domain, const QString &key, bool value)
 {
-    write({QStringLiteral("write"), domain.value_or(QStringLiteral("-g")), key, QStringLiteral("-bool"),
-           value ? QStringLiteral("true") : QStringLiteral("false")});
+    // The argument list the manager hands the tool.
+    record({QStringLiteral("write"), domain.value_or(QStringLiteral("-g")), key, QStringLiteral("-bool"),
+            value ? QStringLiteral("true") : QStringLiteral("false")});
+    manager().writeBool(domain, key, value);
 }
 
 std::optional<QString> readString(const QString &key)
 {
-    return Platform::UserDefaults::standard().string(key);
+    return manager().readString(std::nullopt, key);
 }
 
 std::optional<bool> readBool(const std::optional<QString> &domain, const QString &key)
 {
-    Platform::UserDefaults *defaults =
-        domain ? Platform::UserDefaults::suite(*domain) : &Platform::UserDefaults::standard();
-    if (!defaults)
-        return std::nullopt;
-    const QVariant value = defaults->value(key);
-    if (!value.isValid())
-        return std::nullopt;
-    return Platform::UserDefaults::boolFromValue(value);
+    return manager().readBool(domain, key);
 }
 
 QList<QStringList> history()

@@ -6,10 +6,10 @@
 
 #include <optional>
 
-// How the system options reach other domains' user defaults: writes run the defaults tool with an
-// argument list built in full by the option ("write", "-g", key, "-int", "4"; "delete", "-g", key),
-// reads ask the preference domains in process. Every argument list run is kept, oldest first, for
-// tests and diagnostics.
+// How the system options reach other domains' user defaults, through one SystemDefaultsManager:
+// writes run the defaults tool with an argument list built in full by the option ("write", "-g", key,
+// "-int", "4"; "delete", "-g", key), reads ask the preference domains in process. Every argument list
+// handed to the tool is kept, oldest first, for tests and diagnostics.
 namespace SystemOptionDefaults {
 
 // Runs the tool with exactly these arguments and waits for it. A tool that cannot be started or

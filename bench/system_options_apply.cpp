@@ -1,0 +1,114 @@
+// Time to apply the thirteen system options of a profile end to end: the defaults tool runs as a
+// child process for every write and the scripts go through the script host, against a temporary
+// home.
+//
+//   cmake --preset bench && cmake --build --preset bench && build/bench/bin/system_options_apply
+//
+// Each iteration applies the other of two profiles that differ in every option, so every option
+// really changes. Counters report the child processes started and the scripts run per apply.
+
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/system/SystemOptionDefaults.h"
+
+#include "platform/ScriptHost.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <QCoro/QCoroTask>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using Values = QList<std::pair<QString, QString>>;
+
+const Values first = {
+    {"system.ui.appearance", "dark"},
+    {"system.desktop.liquidGlassStyle", "1"},
+    {"system.ui.accentColor", "purple"},
+    {"system.finder.folderColor", R"({"kind":"custom","customColor":"0.200000 0.400000 0.600000 1.000000"})"},
+    {"system.desktop.iconAndWidgetStyle", "TintedDark"},
+    {"system.desktop.dock.enableMagnification", "true"},
+    {"system.dock.position", "left"},
+    {"system.dock.size", "0.5"},
+    {"system.desktop.dock.autoHide", "true"},
+    {"system.misc.autoHideMenuBar", "true"},
+    {"system.desktop.stageManager.enable", "true"},
+    {"system.ui.desktop.ShowIcons", "false"},
+    {"system.ui.desktop.ShowWidgets", "true"},
+};
+const Values second = {
+    {"system.ui.appearance", "light"},
+    {"system.desktop.liquidGlassStyle", "0"},
+    {"system.ui.accentColor", "blue"},
+    {"system.finder.folderColor", R"({"kind":"graphite","customColor":null})"},
+    {"system.desktop.iconAndWidgetStyle", "ClearAutomatic"},
+    {"system.desktop.dock.enableMagnification", "false"},
+    {"system.dock.position", "right"},
+    {"system.dock.size", "0.25"},
+    {"system.desktop.dock.autoHide", "false"},
+    {"system.misc.autoHideMenuBar", "false"},
+    {"system.desktop.stageManager.enable", "false"},
+    {"system.ui.desktop.ShowIcons", "true"},
+    {"system.ui.desktop.ShowWidgets", "false"},
+};
+
+std::unique_ptr<Profile> profileOf(const Values &values)
+{
+    auto profile = std::make_unique<Profile>("Bench");
+    for (const auto &[key, value] : values)
+        new Option(key, value, profile.get());
+    return profile;
+}
+
+QCoro::Task<void> applySystemOptions(QPointer<Profile> profile)
+{
+    auto flag = std::make_shared<bool>(false);
+    for (OptionModel *model : OptionStore::shared().options()) {
+        if (!model->key().startsWith("system.") || model->key() == "system.desktop.background.picture")
+            continue;
+        if (!profile)
+            co_return;
+        co_await model->apply(profile->value(model->key()), profile, flag);
+    }
+}
+
+void applyThirteenSystemOptions(benchmark::State &state)
+{
+    const auto profiles = std::array {profileOf(first), profileOf(second)};
+    std::size_t next = 0;
+    std::size_t processes = 0;
+    std::size_t scripts = 0;
+    for (auto _ : state) {
+        SystemOptionDefaults::clearHistory();
+        Platform::ScriptHost::shared().clearHistory();
+        QCoro::waitFor(applySystemOptions(profiles[next].get()));
+        next = 1 - next;
+        processes += std::size_t(SystemOptionDefaults::history().size());
+        scripts += std::size_t(Platform::ScriptHost::shared().history().size());
+    }
+    const double applies = double(state.iterations());
+    state.counters["child_processes"] = benchmark::Counter(double(processes) / applies);
+    state.counters["scripts"] = benchmark::Counter(double(scripts) / applies);
+}
+
+BENCHMARK(applyThirteenSystemOptions)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("TAPESTREL_HOME", home.path().toUtf8());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
