@@ -1,0 +1,85 @@
+#include "Tapestrel/ui/switcher/MenuBarExtra.h"
+
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/switcher/MenuView.h"
+#include "platform/UserDefaults.h"
+#include "testsupport/TempHome.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class MenuBarExtraTest : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        m_container = std::make_unique<ModelContainer>(home.filePath(QStringLiteral("data.sqlite")));
+    }
+    std::function<MenuView *()> panelMaker()
+    {
+        return [this] {
+            ++m_panelsMade;
+            return new MenuView(m_container->mainContext(), &m_selection, MenuView::Actions {});
+        };
+    }
+
+    std::unique_ptr<ModelContainer> m_container;
+    SelectionModel m_selection;
+    int m_panelsMade = 0;
+};
+
+TEST_F(MenuBarExtraTest, TheIconFollowsTheSettingAtOnce)
+{
+    Defaults defaults;
+    MenuBarExtra extra(&defaults, panelMaker());
+    ASSERT_NE(extra.trayIcon(), nullptr); // on by default
+    EXPECT_TRUE(extra.trayIcon()->isVisible());
+
+    defaults.setShowMenuBarIcon(false);
+    EXPECT_EQ(extra.trayIcon(), nullptr);
+    // A change made elsewhere (another settings object, the defaults tool) counts the same.
+    Defaults other;
+    other.setShowMenuBarIcon(true);
+    ASSERT_NE(extra.trayIcon(), nullptr);
+    EXPECT_TRUE(extra.trayIcon()->isVisible());
+    EXPECT_EQ(m_panelsMade, 0);
+}
+
+TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
+{
+    Defaults defaults;
+    MenuBarExtra extra(&defaults, panelMaker());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+
+    extra.showPanel(screen.topLeft() + QPoint(10, 5));
+    ASSERT_NE(extra.panel(), nullptr);
+    EXPECT_TRUE(extra.panel()->findChild<MenuView *>());
+    EXPECT_EQ(extra.panel()->geometry().topLeft(), screen.topLeft() + QPoint(10, 5));
+    EXPECT_GE(extra.panel()->height(), MenuView::minimumPanelHeight);
+
+    // Near the bottom right corner the panel opens above and left of the point, fully visible.
+    extra.panel()->close();
+    extra.showPanel(screen.bottomRight() - QPoint(2, 2));
+    ASSERT_NE(extra.panel(), nullptr);
+    EXPECT_TRUE(screen.contains(extra.panel()->geometry())) << extra.panel()->geometry().x();
+
+    extra.showPanelAsWindow();
+    ASSERT_NE(extra.panel(), nullptr);
+    EXPECT_FALSE(extra.panel()->windowFlags().testFlag(Qt::Popup));
+    QWidget *window = extra.panel();
+    extra.showPanelAsWindow(); // raised, not made again
+    EXPECT_EQ(extra.panel(), window);
+    EXPECT_EQ(m_panelsMade, 3);
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+#include "Tapestrel/ui/switcher/MenuView.h"
+
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/preview/ProfilePreview.h"
+#include "Tapestrel/ui/switcher/NewProfileView.h"
+#include "Tapestrel/ui/switcher/ProfileMenuButton.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class MenuViewTest : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        m_container = std::make_unique<ModelContainer>(home.filePath(QStringLiteral("data.sqlite")));
+    }
+
+    ModelContext *context() { return m_container->mainContext(); }
+    Profile *addProfile(const QString &name, bool enabled = true)
+    {
+        auto profile = std::make_unique<Profile>(name);
+        profile->setEnabled(enabled);
+        return context()->insert(std::move(profile));
+    }
+    std::unique_ptr<MenuView> makeView()
+    {
+        MenuView::Actions actions;
+        actions.openMainWindow = [this](bool activate) {
+            m_opened.append(activate);
+        };
+        actions.applyProfile = [this](Profile *profile) {
+            m_applied.append(profile->name());
+        };
+        actions.createProfile = [this](const QString &name) {
+            m_created.append(name);
+        };
+        return std::make_unique<MenuView>(context(), &m_selection, actions);
+    }
+    static QStringList tileNames(const MenuView &view)
+    {
+        QStringList names;
+        for (ProfileMenuButton *tile : view.tiles())
+            names.append(tile->profile()->name());
+        return names;
+    }
+
+    std::unique_ptr<ModelContainer> m_container;
+    SelectionModel m_selection;
+    QList<bool> m_opened;
+    QStringList m_applied;
+    QStringList m_created;
+};
+
+TEST_F(MenuViewTest, TilesShowTheEnabledProfilesInNameOrderAndFollowTheStore)
+{
+    addProfile(QStringLiteral("Work"));
+    Profile *hidden = addProfile(QStringLiteral("Evening"), false);
+    addProfile(QStringLiteral("beach"));
+    auto view = makeView();
+    EXPECT_EQ(view->width(), 424);
+    EXPECT_GE(view->minimumHeight(), 620);
+    EXPECT_EQ(tileNames(*view), (QStringList {QStringLiteral("beach"), QStringLiteral("Work")}));
+    EXPECT_EQ(view->tiles().first()->preview()->size(), QSize(180, 102));
+
+    hidden->setEnabled(true);
+    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(tileNames(*view),
+              (QStringList {QStringLiteral("beach"), QStringLiteral("Evening"), QStringLiteral("Work")}));
+
+    hidden->setName(QStringLiteral("Zen"));
+    addProfile(QStringLiteral("Alpine"));
+    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(tileNames(*view),
+              (QStringList {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work"),
+                            QStringLiteral("Zen")}));
+
+    context()->remove(hidden);
+    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(tileNames(*view),
+              (QStringList {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work")}));
+}
+
+TEST_F(MenuViewTest, AClickAppliesOnceAndEditSelectsWithoutActivating)
+{
+    Profile *work = addProfile(QStringLiteral("Work"));
+    addProfile(QStringLiteral("Home"));
+    auto view = makeView();
+    view->show();
+    ProfileMenuButton *tile = view->tiles().last();
+    ASSERT_EQ(tile->profile(), work);
+
+    QTest::mouseClick(tile->previewButton(), Qt::LeftButton);
+    EXPECT_EQ(m_applied, QStringList {QStringLiteral("Work")});
+    EXPECT_TRUE(m_opened.isEmpty());
+    EXPECT_TRUE(m_selection.selectedProfiles().isEmpty());
+    QTest::mouseClick(tile->previewButton(), Qt::LeftButton);
+    EXPECT_EQ(m_applied.size(), 2);
+
+    tile->edit();
+    EXPECT_EQ(m_selection.selectedProfiles(), SelectionModel::Selection {work});
+    EXPECT_EQ(m_opened, QList<bool> {false});
+
+    view->editProfilesButton()->click();
+    EXPECT_EQ(m_opened, (QList<bool> {false, true}));
+    EXPECT_EQ(m_applied.size(), 2);
+}
+
+TEST_F(MenuViewTest, TheNewProfileFormSubmitsOnReturnCancelsOnEscapeAndStartsOver)
+{
+    auto view = makeView();
+    view->show();
+    EXPECT_FALSE(view->isNewProfileViewVisible());
+    view->plusButton()->click();
+    ASSERT_TRUE(view->isNewProfileViewVisible());
+    QLineEdit *field = view->newProfileView()->nameField();
+    EXPECT_EQ(field->text(), QStringLiteral("New Profile"));
+    EXPECT_EQ(field->placeholderText(), QStringLiteral("Profile Name"));
+
+    field->setText(QStringLiteral("Typed"));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(view->isNewProfileViewVisible());
+    EXPECT_TRUE(m_created.isEmpty());
+    EXPECT_TRUE(m_opened.isEmpty());
+
+    view->plusButton()->click();
+    field = view->newProfileView()->nameField();
+    EXPECT_EQ(field->text(), QStringLiteral("New Profile"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Return); // the form is folding away: no second profile
+    EXPECT_EQ(m_created, QStringList {QStringLiteral("New Profile")});
+    EXPECT_EQ(m_opened, QList<bool> {false});
+    EXPECT_FALSE(view->isNewProfileViewVisible());
+
+    // No validation: an empty name is handed on as typed.
+    view->plusButton()->click();
+    view->newProfileView()->nameField()->clear();
+    view->newProfileView()->addButton()->click();
+    EXPECT_EQ(m_created, (QStringList {QStringLiteral("New Profile"), QString()}));
+}
+
+TEST_F(MenuViewTest, TheMoreMenuKeepsItsOrderAndLeavesOutAbsentItems)
+{
+    QObject owner;
+    auto item = [&owner](const char *text) {
+        return new QAction(QString::fromLatin1(text), &owner);
+    };
+    MoreMenu::Items items {item("Settings"),      item("About"),           item("Send Feedback"),
+                           item("Get More Apps"), item("Join Newsletter"), item("Quit")};
+    MoreMenu menu(items);
+    QStringList shown;
+    for (QAction *action : menu.actions())
+        shown.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(
+        shown,
+        (QStringList {QStringLiteral("Settings"), QStringLiteral("-"), QStringLiteral("About"),
+                      QStringLiteral("-"), QStringLiteral("Send Feedback"), QStringLiteral("Get More Apps"),
+                      QStringLiteral("Join Newsletter"), QStringLiteral("-"), QStringLiteral("Quit")}));
+    EXPECT_EQ(menu.title(), QStringLiteral("More"));
+
+    MoreMenu sparse(MoreMenu::Items {nullptr, item("About"), nullptr, nullptr, nullptr, item("Quit")});
+    EXPECT_EQ(sparse.actions().size(), 3);
+    EXPECT_FALSE(sparse.actions().first()->isSeparator());
+}
+
+TEST_F(MenuViewTest, PanelScreenshot)
+{
+    for (const char *name : {"Daylight", "Night", "Focus"})
+        addProfile(QString::fromLatin1(name));
+    auto view = makeView();
+    view->resize(424, 620);
+    view->show();
+    TestSupport::spinEventLoop(std::chrono::milliseconds(50));
+    const QImage image = view->grab().toImage();
+    EXPECT_EQ(image.width(), 424);
+    QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
+    folder.mkpath(QStringLiteral("."));
+    image.save(folder.filePath(QStringLiteral("switcher-panel.png")));
+}
+
+} // namespace

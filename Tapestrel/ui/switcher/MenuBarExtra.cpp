@@ -1,0 +1,108 @@
+#include "Tapestrel/ui/switcher/MenuBarExtra.h"
+
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/ui/switcher/MenuView.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+MenuBarExtra::MenuBarExtra(Defaults *defaults, std::function<MenuView *()> makePanel, QObject *parent)
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_makePanel(std::move(makePanel))
+{
+    if (defaults)
+        connect(defaults, &Defaults::showMenuBarIconChanged, this, &MenuBarExtra::updateIcon);
+    updateIcon();
+}
+
+MenuBarExtra::~MenuBarExtra()
+{
+    delete m_panel;
+}
+
+void MenuBarExtra::updateIcon()
+{
+    const bool wanted = m_defaults && m_defaults->showMenuBarIcon();
+    if (wanted == (m_trayIcon != nullptr))
+        return;
+    if (!wanted) {
+        delete m_trayIcon;
+        m_trayIcon = nullptr;
+        return;
+    }
+    QIcon icon = QApplication::windowIcon();
+    if (icon.isNull())
+        icon = QIcon::fromTheme(QStringLiteral("preferences-desktop-theme"));
+    m_trayIcon = new QSystemTrayIcon(icon, this);
+    m_trayIcon->setToolTip(QGuiApplication::applicationDisplayName());
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+            openFromIcon();
+    });
+    m_trayIcon->show();
+}
+
+void MenuBarExtra::openFromIcon()
+{
+    // Trays that do not tell where the icon is get the panel at the pointer.
+    const QRect geometry = m_trayIcon ? m_trayIcon->geometry() : QRect();
+    showPanel(geometry.isValid() ? geometry.bottomLeft() : QCursor::pos());
+}
+
+QWidget *MenuBarExtra::makePanelWindow(Qt::WindowFlags flags)
+{
+    delete m_panel;
+    auto *window = new QWidget(nullptr, flags);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QGuiApplication::applicationDisplayName());
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (MenuView *view = m_makePanel ? m_makePanel() : nullptr)
+        layout->addWidget(view);
+    window->adjustSize();
+    m_panel = window;
+    return window;
+}
+
+void MenuBarExtra::showPanel(QPoint anchor)
+{
+    if (m_panel && m_panel->isVisible() && m_panel->windowFlags().testFlag(Qt::Popup)) {
+        m_panel->close(); // a second click on the icon closes it, as a menu would
+        return;
+    }
+    QWidget *window = makePanelWindow(Qt::Popup);
+    const QSize size =
+        window->sizeHint().expandedTo(QSize(MenuView::panelWidth, MenuView::minimumPanelHeight));
+    QRect area(anchor, size);
+    // Keep the whole panel on the screen of the icon, flipping above or left of it when needed.
+    if (const QScreen *screen = QGuiApplication::screenAt(anchor)) {
+        const QRect available = screen->availableGeometry();
+        if (area.bottom() > available.bottom())
+            area.moveBottom(anchor.y()); // a tray at the bottom of the screen: open upwards
+        area.moveRight(qMin(area.right(), available.right()));
+        area.moveLeft(qMax(area.left(), available.left()));
+        area.moveBottom(qMin(area.bottom(), available.bottom()));
+        area.moveTop(qMax(area.top(), available.top()));
+    }
+    window->setGeometry(area);
+    window->show();
+}
+
+void MenuBarExtra::showPanelAsWindow()
+{
+    if (m_panel && m_panel->isVisible() && !m_panel->windowFlags().testFlag(Qt::Popup)) {
+        m_panel->raise();
+        m_panel->activateWindow();
+        return;
+    }
+    QWidget *window = makePanelWindow(Qt::Window);
+    window->resize(MenuView::panelWidth, MenuView::minimumPanelHeight);
+    window->show();
+    window->activateWindow();
+}

@@ -1,0 +1,208 @@
+#include "Tapestrel/ui/switcher/MenuView.h"
+
+#include "KivUtilities/Symbols.h"
+#include "Tapestrel/model/ApplyProfileCommand.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/NewProfileCommand.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/switcher/NewProfileView.h"
+#include "Tapestrel/ui/switcher/ProfileMenuButton.h"
+
+#include <QCollator>
+#include <QDebug>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions, QWidget *parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_model(model)
+    , m_actions(std::move(actions))
+    , m_topBar(new QWidget(this))
+    , m_buttonRow(new QWidget(m_topBar))
+    , m_editProfiles(new QPushButton(tr("Edit Profiles"), m_buttonRow))
+    , m_plus(new QToolButton(m_buttonRow))
+    , m_more(new QToolButton(this))
+    , m_moreMenu(new MoreMenu(m_actions.moreItems, this))
+    , m_grid(new QGridLayout)
+{
+    setObjectName(QStringLiteral("MenuView"));
+    setFixedWidth(panelWidth);
+    setMinimumHeight(minimumPanelHeight);
+    if (!m_actions.applyProfile) {
+        m_actions.applyProfile = [](Profile *profile) {
+            ApplyProfileCommand(profile, true).execute();
+        };
+    }
+    if (!m_actions.createProfile) {
+        m_actions.createProfile = [this](const QString &name) {
+            NewProfileCommand(m_model, m_context, name, false).execute();
+        };
+    }
+
+    QFont medium = m_editProfiles->font();
+    medium.setWeight(QFont::Medium);
+    m_editProfiles->setFont(medium);
+    connect(m_editProfiles, &QPushButton::clicked, this, [this] {
+        if (m_actions.openMainWindow)
+            m_actions.openMainWindow(true);
+    });
+    m_plus->setIcon(KivUtilities::Symbols::icon(QStringLiteral("plus")));
+    m_plus->setIconSize(QSize(18, 18));
+    m_plus->setToolTip(tr("New Profile", "New profile name"));
+    m_plus->setAutoRaise(true);
+    connect(m_plus, &QToolButton::clicked, this, &MenuView::showNewProfileView);
+
+    auto *row = new QHBoxLayout(m_buttonRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_editProfiles);
+    row->addStretch(1);
+    row->addWidget(m_plus);
+    auto *top = new QVBoxLayout(m_topBar);
+    top->addWidget(m_buttonRow);
+
+    auto *content = new QWidget;
+    auto *contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(20, 20, 20, 20);
+    m_grid->setVerticalSpacing(12);
+    m_grid->setHorizontalSpacing(0);
+    contentLayout->addLayout(m_grid);
+    contentLayout->addStretch(1);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_more->setText(tr("More"));
+    m_more->setIcon(m_moreMenu->icon());
+    m_more->setAutoRaise(true);
+    m_more->setMenu(m_moreMenu);
+    m_more->setPopupMode(QToolButton::InstantPopup);
+    m_more->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(m_more);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_topBar);
+    layout->addWidget(scroll, 1);
+    layout->addLayout(bottom);
+
+    if (m_context)
+        connect(m_context, &ModelContext::objectsChanged, this, &MenuView::scheduleReload);
+    reload();
+}
+
+void MenuView::showNewProfileView()
+{
+    if (m_newProfileView)
+        return;
+    // Each showing starts over with the default name.
+    m_newProfileView = new NewProfileView(
+        tr("New Profile", "New profile name"),
+        [this](const QString &name) {
+            if (m_actions.openMainWindow)
+                m_actions.openMainWindow(false);
+            if (m_actions.createProfile)
+                m_actions.createProfile(name);
+        },
+        m_topBar);
+    connect(m_newProfileView, &NewProfileView::finished, this, &MenuView::hideNewProfileView);
+    m_buttonRow->hide();
+    m_topBar->layout()->addWidget(m_newProfileView);
+}
+
+void MenuView::hideNewProfileView()
+{
+    if (!m_newProfileView)
+        return;
+    m_newProfileView->hide();
+    m_newProfileView->deleteLater();
+    m_newProfileView = nullptr;
+    m_buttonRow->show();
+}
+
+void MenuView::editProfile(Profile *profile)
+{
+    if (m_model)
+        m_model->setSelectedProfiles({profile});
+    if (m_actions.openMainWindow)
+        m_actions.openMainWindow(false);
+}
+
+void MenuView::scheduleReload()
+{
+    // Many changes arrive together (a save, an import): one fetch after them is enough.
+    if (m_reloadPending)
+        return;
+    m_reloadPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_reloadPending = false;
+        reload();
+    });
+}
+
+void MenuView::reload()
+{
+    for (const auto &connection : std::as_const(m_profileConnections))
+        disconnect(connection);
+    m_profileConnections.clear();
+
+    QList<Profile *> profiles;
+    if (m_context) {
+        try {
+            profiles = m_context->fetchProfiles();
+        } catch (const std::exception &error) {
+            qWarning() << "The switcher could not read the profiles:" << error.what();
+        }
+    }
+    for (Profile *profile : std::as_const(profiles)) {
+        m_profileConnections.append(connect(profile, &Profile::nameChanged, this, &MenuView::scheduleReload));
+        m_profileConnections.append(
+            connect(profile, &Profile::isEnabledChanged, this, &MenuView::scheduleReload));
+    }
+    profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
+    // Name order as a person reads it: letter case does not split the list in two.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(profiles.begin(), profiles.end(), [&collator](Profile *a, Profile *b) {
+        const int folded = QString::compare(a->name(), b->name(), Qt::CaseInsensitive);
+        if (folded != 0)
+            return folded < 0;
+        return collator.compare(a->name(), b->name()) < 0;
+    });
+
+    // Tiles of profiles that stay are kept, so a pointer resting on one keeps its highlight.
+    QList<ProfileMenuButton *> tiles;
+    for (Profile *profile : std::as_const(profiles)) {
+        auto found = std::find_if(m_tiles.begin(), m_tiles.end(),
+                                  [profile](ProfileMenuButton *tile) { return tile->profile() == profile; });
+        if (found != m_tiles.end()) {
+            tiles.append(*found);
+            m_tiles.erase(found);
+        } else {
+            tiles.append(new ProfileMenuButton(
+                profile, [this](Profile *p) { m_actions.applyProfile(p); },
+                [this](Profile *p) { editProfile(p); }));
+        }
+    }
+    for (ProfileMenuButton *gone : std::as_const(m_tiles)) {
+        m_grid->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
+    }
+    m_tiles = tiles;
+    for (int i = 0; i < m_tiles.size(); ++i)
+        m_grid->addWidget(m_tiles[i], i / 2, i % 2, Qt::AlignCenter);
+}

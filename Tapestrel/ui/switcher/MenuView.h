@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Tapestrel/ui/switcher/MoreMenu.h"
+#include "Tapestrel/ui/switcher/NewProfileView.h"
+
+#include <QList>
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class ModelContext;
+class Profile;
+class ProfileMenuButton;
+class QGridLayout;
+class QPushButton;
+class QToolButton;
+class SelectionModel;
+
+// The profile switcher: every enabled profile as a tile in name order, a button that opens the main
+// window, a "plus" button with the form for a new profile, and the "More" menu. It follows the
+// store live: profiles that are added, renamed, enabled or disabled anywhere move in and out.
+class MenuView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Actions
+    {
+        // Brings up the main window ("edit-profiles"); `activate` also brings the program forward.
+        std::function<void(bool activate)> openMainWindow;
+        // Applies a profile; by default an apply command that remembers the profile as the last one.
+        std::function<void(Profile *)> applyProfile;
+        // Makes a profile of that name from the current settings and selects it; by default the
+        // new-profile command, without its notice.
+        std::function<void(const QString &)> createProfile;
+        MoreMenu::Items moreItems;
+    };
+
+    static constexpr int panelWidth = 424;
+    static constexpr int minimumPanelHeight = 620;
+
+    MenuView(ModelContext *context, SelectionModel *model, Actions actions, QWidget *parent = nullptr);
+
+    QList<ProfileMenuButton *> tiles() const { return m_tiles; }
+    QPushButton *editProfilesButton() const { return m_editProfiles; }
+    QToolButton *plusButton() const { return m_plus; }
+    QToolButton *moreButton() const { return m_more; }
+    MoreMenu *moreMenu() const { return m_moreMenu; }
+    // The form while it is shown, else null.
+    NewProfileView *newProfileView() const { return m_newProfileView; }
+    bool isNewProfileViewVisible() const { return m_newProfileView != nullptr; }
+
+    void showNewProfileView();
+
+private:
+    void reload();
+    void scheduleReload();
+    void hideNewProfileView();
+    void editProfile(Profile *profile);
+
+    QPointer<ModelContext> m_context;
+    QPointer<SelectionModel> m_model;
+    Actions m_actions;
+    QWidget *m_topBar;
+    QWidget *m_buttonRow;
+    QPushButton *m_editProfiles;
+    QToolButton *m_plus;
+    QToolButton *m_more;
+    MoreMenu *m_moreMenu;
+    QPointer<NewProfileView> m_newProfileView;
+    QGridLayout *m_grid;
+    QList<ProfileMenuButton *> m_tiles;
+    QList<QMetaObject::Connection> m_profileConnections;
+    bool m_reloadPending = false;
+};
