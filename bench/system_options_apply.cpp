@@ -14,6 +14,8 @@
 
 #include "platform/ScriptHost.h"
 
+#include "Tapestrel/tests/system/options/SystemProfileSamples.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -25,38 +27,7 @@
 
 namespace {
 
-using Values = QList<std::pair<QString, QString>>;
-
-const Values first = {
-    {"system.ui.appearance", "dark"},
-    {"system.desktop.liquidGlassStyle", "1"},
-    {"system.ui.accentColor", "purple"},
-    {"system.finder.folderColor", R"({"kind":"custom","customColor":"0.200000 0.400000 0.600000 1.000000"})"},
-    {"system.desktop.iconAndWidgetStyle", "TintedDark"},
-    {"system.desktop.dock.enableMagnification", "true"},
-    {"system.dock.position", "left"},
-    {"system.dock.size", "0.5"},
-    {"system.desktop.dock.autoHide", "true"},
-    {"system.misc.autoHideMenuBar", "true"},
-    {"system.desktop.stageManager.enable", "true"},
-    {"system.ui.desktop.ShowIcons", "false"},
-    {"system.ui.desktop.ShowWidgets", "true"},
-};
-const Values second = {
-    {"system.ui.appearance", "light"},
-    {"system.desktop.liquidGlassStyle", "0"},
-    {"system.ui.accentColor", "blue"},
-    {"system.finder.folderColor", R"({"kind":"graphite","customColor":null})"},
-    {"system.desktop.iconAndWidgetStyle", "ClearAutomatic"},
-    {"system.desktop.dock.enableMagnification", "false"},
-    {"system.dock.position", "right"},
-    {"system.dock.size", "0.25"},
-    {"system.desktop.dock.autoHide", "false"},
-    {"system.misc.autoHideMenuBar", "false"},
-    {"system.desktop.stageManager.enable", "false"},
-    {"system.ui.desktop.ShowIcons", "true"},
-    {"system.ui.desktop.ShowWidgets", "false"},
-};
+using namespace SystemProfileSamples;
 
 std::unique_ptr<Profile> profileOf(const Values &values)
 {
