@@ -4,6 +4,7 @@
 #include "KivBackups/BackupPlanner.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivUtilities/DataPath.h"
+#include "Tapestrel/automation/ProfileScheduler.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
 #include "Tapestrel/model/AutosaveController.h"
@@ -28,6 +29,8 @@ Tapestrel::Tapestrel()
     , m_paths(KivUtilities::DataPath::path())
     , m_backgroundsCoordinator(m_paths.path(Path::backgrounds))
 {
+    m_profileScheduler = std::make_unique<ProfileScheduler>(
+        *m_synchronizedOptionsStore, [this] { return modelContainer().mainContext(); });
     autosaveController().start();
     // The start-up task (moving background images to the cloud drive, importing the predefined
     // profiles once, the release notes) is started here, last. It runs once the constructor has

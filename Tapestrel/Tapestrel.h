@@ -13,6 +13,7 @@
 #include <memory>
 
 class AutosaveController;
+class ProfileScheduler;
 class ModelContainer;
 class TapestrelBackupHandler;
 class TapestrelDataResetController;
@@ -75,6 +76,8 @@ public:
     KivBackups::BackupPlanner *backupPlanner();
     // Resets the program's data: a locked backup first, then a fresh store in place of the old one.
     TapestrelDataResetController &dataResetController();
+    // Applies the scheduled profiles at their times of day; made by the constructor.
+    ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 
     // Opens a store or stops the program with the message above.
     static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
@@ -91,6 +94,7 @@ private:
     // Then the main-window handler, the sync status over the store, and the profile scheduler.
     std::unique_ptr<ModelContainer> m_modelContainer;
     std::unique_ptr<AutosaveController> m_autosaveController;
+    std::unique_ptr<ProfileScheduler> m_profileScheduler;
     std::unique_ptr<KivDesktopBackground::DesktopBackgroundController> m_desktopBackgroundController;
     std::shared_ptr<TapestrelBackupHandler> m_backupHandler;
     std::unique_ptr<KivBackups::BackupManager> m_backupManager;

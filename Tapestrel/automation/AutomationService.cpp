@@ -1,0 +1,204 @@
+#include "Tapestrel/automation/AutomationService.h"
+
+#include "Tapestrel/model/ApplyProfileCommand.h"
+#include "Tapestrel/model/EngineSettings.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/NewProfileCommand.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileRepository.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/model/ShowProfileNotification.h"
+
+#include "KivUtilities/Detached.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+
+#include <exception>
+
+const QString AutomationService::serviceName = QStringLiteral("com.quorvane.Tapestrel");
+const QString AutomationService::objectPath = QStringLiteral("/com/quorvane/Tapestrel");
+const QString AutomationService::interfaceName = QStringLiteral("com.quorvane.Tapestrel");
+const QString AutomationService::unknownProfileError =
+    QStringLiteral("com.quorvane.Tapestrel.Error.UnknownProfile");
+const QString AutomationService::invalidArgumentError =
+    QStringLiteral("com.quorvane.Tapestrel.Error.InvalidArgument");
+const QString AutomationService::failedError = QStringLiteral("com.quorvane.Tapestrel.Error.Failed");
+
+AutomationService::AutomationService(ModelContext *context, SelectionModel *selection, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_selection(selection)
+{
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+}
+
+bool AutomationService::registerOn(QDBusConnection connection, const QString &service, QString *error)
+{
+    if (!connection.isConnected()) {
+        if (error)
+            *error = QCoreApplication::translate("AutomationService", "There is no session bus.");
+        return false;
+    }
+    if (!connection.registerObject(objectPath, this,
+                                   QDBusConnection::ExportScriptableSlots
+                                       | QDBusConnection::ExportScriptableContents)) {
+        if (error)
+            *error = QCoreApplication::translate("AutomationService",
+                                                 "The scripting object could not be exported.");
+        return false;
+    }
+    if (!connection.registerService(service)) {
+        connection.unregisterObject(objectPath);
+        if (error)
+            *error = connection.lastError().message();
+        return false;
+    }
+    return true;
+}
+
+Profile *AutomationService::findProfile(const QString &id)
+{
+    if (id.isEmpty()) {
+        sendErrorReply(invalidArgumentError,
+                       QCoreApplication::translate("AutomationService", "A profile id is needed."));
+        return nullptr;
+    }
+    try {
+        Profile *profile = m_context ? ProfileRepository(m_context).profile(id) : nullptr;
+        if (profile && !profile->isDeleted())
+            return profile;
+    } catch (const std::exception &error) {
+        sendErrorReply(failedError,
+                       QCoreApplication::translate("AutomationService", "The profiles could not be read: %1")
+                           .arg(QString::fromUtf8(error.what())));
+        return nullptr;
+    }
+    sendErrorReply(
+        unknownProfileError,
+        QCoreApplication::translate("AutomationService", "There is no profile with the id “%1”.").arg(id));
+    return nullptr;
+}
+
+QVariantMap AutomationService::record(const Profile &profile)
+{
+    return {{QStringLiteral("id"), profile.uuid()}, {QStringLiteral("name"), profile.name()}};
+}
+
+void AutomationService::ApplyProfile(const QString &id)
+{
+    Profile *profile = findProfile(id);
+    if (!profile)
+        return;
+    setDelayedReply(true);
+    KivUtilities::detached(applyAndReply(profile, true, connection(), message()),
+                           "AutomationService::ApplyProfile");
+}
+
+void AutomationService::FocusChanged(const QString &id)
+{
+    if (id.isEmpty()) {
+        const QString last = EngineSettings::lastAppliedProfileID();
+        if (last.isEmpty()) {
+            sendErrorReply(
+                unknownProfileError,
+                QCoreApplication::translate("AutomationService", "No profile has been applied yet."));
+            return;
+        }
+        Profile *profile = findProfile(last);
+        if (!profile)
+            return;
+        setDelayedReply(true);
+        KivUtilities::detached(applyAndReply(profile, false, connection(), message()),
+                               "AutomationService::FocusChanged");
+        return;
+    }
+    Profile *profile = findProfile(id);
+    if (!profile)
+        return;
+    setDelayedReply(true);
+    KivUtilities::detached(applyAndReply(profile, false, connection(), message()),
+                           "AutomationService::FocusChanged");
+}
+
+QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
+                                                   QDBusConnection connection, QDBusMessage call)
+{
+    try {
+        ApplyProfileCommand command(profile, saveLastProfile);
+        co_await command.executeAndWait();
+    } catch (const std::exception &error) {
+        connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
+        co_return;
+    }
+    connection.send(call.createReply());
+}
+
+QVariantMap AutomationService::CreateProfile(const QString &name)
+{
+    if (name.trimmed().isEmpty()) {
+        sendErrorReply(invalidArgumentError,
+                       QCoreApplication::translate("AutomationService", "A profile needs a name."));
+        return {};
+    }
+    if (!m_context) {
+        sendErrorReply(failedError,
+                       QCoreApplication::translate("AutomationService", "The profiles are not open."));
+        return {};
+    }
+    setDelayedReply(true);
+    KivUtilities::detached(createAndReply(m_selection, m_context, name, connection(), message()),
+                           "AutomationService::CreateProfile");
+    return {};
+}
+
+QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> selection,
+                                                    QPointer<ModelContext> context, QString name,
+                                                    QDBusConnection connection, QDBusMessage call)
+{
+    QPointer<Profile> profile;
+    try {
+        NewProfileCommand command(selection, context, name, true);
+        profile = co_await command.createProfile();
+        // Kept at once: a profile made by a script must survive the program quitting right away.
+        if (profile && context)
+            context->save();
+    } catch (const std::exception &error) {
+        connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
+        co_return;
+    }
+    if (!profile) {
+        connection.send(call.createErrorReply(
+            failedError,
+            QCoreApplication::translate("AutomationService", "The profile could not be created.")));
+        co_return;
+    }
+    connection.send(call.createReply(QVariant::fromValue(record(*profile))));
+}
+
+QList<QVariantMap> AutomationService::ListProfiles()
+{
+    QList<QVariantMap> records;
+    if (!m_context)
+        return records;
+    try {
+        for (Profile *profile : m_context->fetchProfiles()) {
+            if (!profile->isDeleted())
+                records.append(record(*profile));
+        }
+    } catch (const std::exception &error) {
+        sendErrorReply(failedError,
+                       QCoreApplication::translate("AutomationService", "The profiles could not be read: %1")
+                           .arg(QString::fromUtf8(error.what())));
+        return {};
+    }
+    return records;
+}
+
+void AutomationService::ShowProfile(const QString &id)
+{
+    if (!findProfile(id))
+        return;
+    postShowProfileNotification(id);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariantMap>
+
+class ModelContext;
+class Profile;
+class SelectionModel;
+
+// The running program's scripting interface on the session bus: other programs and the
+// `tapestrel` command line apply, create and list profiles through it, and the desktop's focus
+// modes apply theirs. Every method answers only when its work is done, so a script can rely on the
+// profile being applied (or created) when the call returns.
+class AutomationService
+    : public QObject
+    , protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.quorvane.Tapestrel")
+
+public:
+    static const QString serviceName; // "com.quorvane.Tapestrel"
+    static const QString objectPath; // "/com/quorvane/Tapestrel"
+    static const QString interfaceName; // "com.quorvane.Tapestrel"
+    // Error names the methods reply with.
+    static const QString unknownProfileError;
+    static const QString invalidArgumentError;
+    static const QString failedError;
+
+    // Profiles are looked up in `context`; a new profile is selected in `selection` when given.
+    explicit AutomationService(ModelContext *context, SelectionModel *selection = nullptr,
+                               QObject *parent = nullptr);
+
+    // Exports the methods and takes the bus name. False, with the reason, when the name belongs to
+    // another process already.
+    bool registerOn(QDBusConnection connection, const QString &service = serviceName,
+                    QString *error = nullptr);
+
+public slots:
+    // Applies the profile with this uuid and remembers it as the last applied one.
+    Q_SCRIPTABLE void ApplyProfile(const QString &id);
+    // Creates a profile from the current settings; answers {"id", "name"} once it is filled.
+    Q_SCRIPTABLE QVariantMap CreateProfile(const QString &name);
+    // Every profile as {"id", "name"}, in the store's order.
+    Q_SCRIPTABLE QList<QVariantMap> ListProfiles();
+    // A focus mode turned on: applies its profile without remembering it, or, with an empty id, the
+    // last applied profile again.
+    Q_SCRIPTABLE void FocusChanged(const QString &id);
+    // Selects the profile in the main window.
+    Q_SCRIPTABLE void ShowProfile(const QString &id);
+
+private:
+    // The profile with this uuid; none after an error reply was sent.
+    Profile *findProfile(const QString &id);
+    static QVariantMap record(const Profile &profile);
+    static QCoro::Task<void> applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
+                                           QDBusConnection connection, QDBusMessage call);
+    static QCoro::Task<void> createAndReply(QPointer<SelectionModel> selection,
+                                            QPointer<ModelContext> context, QString name,
+                                            QDBusConnection connection, QDBusMessage call);
+
+    QPointer<ModelContext> m_context;
+    QPointer<SelectionModel> m_selection;
+};

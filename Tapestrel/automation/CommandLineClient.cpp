@@ -1,0 +1,164 @@
+#include "Tapestrel/automation/CommandLineClient.h"
+
+#include "Tapestrel/automation/AutomationService.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusReply>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const QString applyCommand = QStringLiteral("apply");
+const QString createCommand = QStringLiteral("create");
+const QString listCommand = QStringLiteral("list");
+const QString focusCommand = QStringLiteral("focus");
+const QString showProfileOption = QStringLiteral("--show-profile");
+
+// Applying a profile may restart the Dock and other applications: give it time.
+constexpr int callTimeout = 5 * 60 * 1000;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("CommandLineClient", text);
+}
+
+} // namespace
+
+std::optional<int> CommandLineClient::run(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index)
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    if (!isCommand(arguments))
+        return std::nullopt;
+    std::unique_ptr<QCoreApplication> application;
+    if (!QCoreApplication::instance())
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        err << "tapestrel: " << tr("There is no session bus: %1").arg(bus.lastError().message()) << Qt::endl;
+        return failure;
+    }
+    return CommandLineClient(bus).execute(arguments, out, err);
+}
+
+bool CommandLineClient::isCommand(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return false;
+    const QString &first = arguments.first();
+    return first == applyCommand || first == createCommand || first == listCommand || first == focusCommand
+        || first == showProfileOption;
+}
+
+CommandLineClient::CommandLineClient(QDBusConnection connection)
+    : m_connection(std::move(connection))
+    , m_service(AutomationService::serviceName)
+    , m_launcher([] { return QProcess::startDetached(QCoreApplication::applicationFilePath(), {}); })
+{
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+}
+
+QString CommandLineClient::usage()
+{
+    return tr("Usage: tapestrel apply <id>\n"
+              "       tapestrel create <name>\n"
+              "       tapestrel list [--json]\n"
+              "       tapestrel focus [<id>]\n"
+              "       tapestrel --show-profile <id>");
+}
+
+bool CommandLineClient::ensureRunning(QTextStream &err)
+{
+    QDBusConnectionInterface *bus = m_connection.interface();
+    if (!bus) {
+        err << "tapestrel: " << tr("There is no session bus.") << Qt::endl;
+        return false;
+    }
+    if (bus->isServiceRegistered(m_service))
+        return true;
+    if (!m_launcher || !m_launcher()) {
+        err << "tapestrel: " << tr("Tapestrel could not be started.") << Qt::endl;
+        return false;
+    }
+    QDeadlineTimer deadline(m_startTimeout);
+    while (!deadline.hasExpired()) {
+        if (bus->isServiceRegistered(m_service))
+            return true;
+        QThread::msleep(100);
+    }
+    err << "tapestrel: " << tr("Tapestrel was started but did not answer in time.") << Qt::endl;
+    return false;
+}
+
+int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const QString command = arguments.value(0);
+    const QStringList rest = arguments.mid(1);
+    QString method;
+    QVariantList callArguments;
+    bool json = false;
+    if ((command == applyCommand || command == createCommand || command == showProfileOption)
+        && rest.size() == 1) {
+        method = command == applyCommand ? QStringLiteral("ApplyProfile")
+            : command == createCommand   ? QStringLiteral("CreateProfile")
+                                         : QStringLiteral("ShowProfile");
+        callArguments = {rest.first()};
+    } else if (command == listCommand && (rest.isEmpty() || rest == QStringList {QStringLiteral("--json")})) {
+        method = QStringLiteral("ListProfiles");
+        json = !rest.isEmpty();
+    } else if (command == focusCommand && rest.size() <= 1) {
+        method = QStringLiteral("FocusChanged");
+        callArguments = {rest.value(0)};
+    } else {
+        err << usage() << Qt::endl;
+        return usageError;
+    }
+
+    if (!ensureRunning(err))
+        return failure;
+    QDBusMessage call = QDBusMessage::createMethodCall(m_service, AutomationService::objectPath,
+                                                       AutomationService::interfaceName, method);
+    call.setArguments(callArguments);
+    const QDBusMessage reply = m_connection.call(call, QDBus::Block, callTimeout);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        err << "tapestrel: " << reply.errorMessage() << Qt::endl;
+        return failure;
+    }
+
+    if (method == QStringLiteral("CreateProfile")) {
+        const QVariantMap created = qdbus_cast<QVariantMap>(reply.arguments().value(0));
+        out << created.value(QStringLiteral("id")).toString() << '\t'
+            << created.value(QStringLiteral("name")).toString() << Qt::endl;
+    } else if (method == QStringLiteral("ListProfiles")) {
+        const auto profiles = qdbus_cast<QList<QVariantMap>>(reply.arguments().value(0));
+        if (json) {
+            QJsonArray array;
+            for (const QVariantMap &profile : profiles) {
+                array.append(
+                    QJsonObject {{QStringLiteral("id"), profile.value(QStringLiteral("id")).toString()},
+                                 {QStringLiteral("name"), profile.value(QStringLiteral("name")).toString()}});
+            }
+            out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << Qt::endl;
+        } else {
+            for (const QVariantMap &profile : profiles) {
+                out << profile.value(QStringLiteral("id")).toString() << '\t'
+                    << profile.value(QStringLiteral("name")).toString() << Qt::endl;
+            }
+        }
+    }
+    return success;
+}

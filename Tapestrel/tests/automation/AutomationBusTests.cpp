@@ -1,0 +1,223 @@
+#include "Tapestrel/tests/engine/RecordingOptionModel.h"
+
+#include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/automation/CommandLineClient.h"
+#include "Tapestrel/model/EngineSettings.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/model/ShowProfileNotification.h"
+
+#include "platform/Alerts.h"
+#include "platform/NotificationCenter.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QFuture>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <gtest/gtest.h>
+
+using TestSupport::spinEventLoop;
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The program's scripting service in this process, under a bus name of this process alone (tests
+// run side by side on one bus), and the command line talking to it over a connection of its own
+// from another thread, as a separate process would.
+class AutomationBusTest : public TestSupport::TempHomeTest
+{
+protected:
+    AutomationBusTest()
+    {
+        OptionStore::setShared(&registry.store);
+        ProfileController::setDockRestart([]() -> QCoro::Task<void> { co_return; });
+        EngineSettings::setDidApplyAnyProfile(true);
+        registry.model("system.ui.appearance")->currentValue = "dark";
+        registry.model("system.dock.position")->currentValue = "left";
+    }
+    ~AutomationBusTest() override
+    {
+        QDBusConnection::sessionBus().unregisterService(serviceName);
+        QDBusConnection::sessionBus().unregisterObject(AutomationService::objectPath);
+        QDBusConnection::disconnectFromBus(clientBusName);
+        OptionStore::setShared(nullptr);
+        ProfileController::setDockRestart({});
+    }
+
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(service.registerOn(QDBusConnection::sessionBus(), serviceName, &error))
+            << error.toStdString();
+    }
+
+    Result tapestrel(const QStringList &arguments, CommandLineClient::Launcher launcher = {})
+    {
+        CommandLineClient client(clientBus);
+        client.setService(serviceName);
+        client.setLauncher(launcher ? launcher : [this] {
+            ++launches;
+            return false;
+        });
+        client.setStartTimeout(300);
+        auto result = std::make_shared<Result>();
+        QFuture<void> running = QtConcurrent::run([&client, arguments, result] {
+            QTextStream out(&result->out);
+            QTextStream err(&result->err);
+            result->exitCode = client.execute(arguments, out, err);
+        });
+        QElapsedTimer waited;
+        waited.start();
+        while (!running.isFinished() && waited.elapsed() < 30000)
+            spinEventLoop(std::chrono::milliseconds(5));
+        running.waitForFinished();
+        return *result;
+    }
+
+    int appliesOf(const QString &profileName) const
+    {
+        return int(registry.journal->entries.filter(QRegularExpression(" @" + profileName + "$")).size());
+    }
+
+    const QString serviceName =
+        QStringLiteral("com.quorvane.Tapestrel.Test%1").arg(QCoreApplication::applicationPid());
+    const QString clientBusName = QStringLiteral("tapestrel-client");
+    QDBusConnection clientBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, clientBusName);
+    EngineTests::RecordingRegistry registry;
+    ModelContainer container {home.filePath("data.sqlite")};
+    ModelContext *context = container.mainContext();
+    AutomationService service {context};
+    Platform::ScriptedAlertAnswerer alerts;
+    int launches = 0;
+};
+
+} // namespace
+
+TEST_F(AutomationBusTest, CreatedProfileIsListedAppliedAndReappliedForFocus)
+{
+    const Result created = tapestrel({"create", "Evening"});
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    const QStringList fields = created.out.trimmed().split('\t');
+    ASSERT_EQ(fields.size(), 2);
+    const QString eveningID = fields[0];
+    EXPECT_EQ(fields[1], "Evening");
+    // Filled from the current settings and already stored.
+    ModelContainer reopened(home.filePath("data.sqlite"));
+    const QList<Profile *> stored = reopened.mainContext()->fetchProfiles(eveningID);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0]->value("system.ui.appearance"), "dark");
+    EXPECT_EQ(stored[0]->options().size(), 28);
+
+    Profile *night = context->insert(std::make_unique<Profile>("Night \"late\""));
+    night->findOrCreateOption("system.ui.appearance")->setValue("light");
+
+    const Result listed = tapestrel({"list", "--json"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QJsonArray profiles = QJsonDocument::fromJson(listed.out.toUtf8()).array();
+    EXPECT_EQ(profiles,
+              (QJsonArray {QJsonObject {{"id", eveningID}, {"name", "Evening"}},
+                           QJsonObject {{"id", night->uuid()}, {"name", "Night \"late\""}}}));
+    EXPECT_EQ(tapestrel({"list"}).out, eveningID + "\tEvening\n" + night->uuid() + "\tNight \"late\"\n");
+
+    registry.model("system.ui.appearance")->currentValue = "light";
+    registry.journal->entries.clear();
+    const Result applied = tapestrel({"apply", eveningID});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    // The call returns once the profile is applied.
+    EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=dark @Evening"));
+    EXPECT_TRUE(registry.journal->entries.contains("apply system.dock.position=left @Evening"));
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), eveningID);
+
+    // A focus mode applies its own profile without remembering it...
+    EXPECT_EQ(tapestrel({"focus", night->uuid()}).exitCode, 0);
+    EXPECT_EQ(appliesOf("Night \"late\""), 1);
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), eveningID);
+    // ...and without one brings back the last applied profile.
+    const int eveningApplies = appliesOf("Evening");
+    EXPECT_EQ(tapestrel({"focus"}).exitCode, 0);
+    EXPECT_EQ(appliesOf("Evening"), 2 * eveningApplies);
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), eveningID);
+    EXPECT_EQ(launches, 0);
+}
+
+TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
+{
+    Profile *evening = context->insert(std::make_unique<Profile>("Evening"));
+    EngineSettings::setLastAppliedProfileID(evening->uuid());
+
+    const Result unknown = tapestrel({"apply", "NO-SUCH-ID"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.err, "tapestrel: There is no profile with the id “NO-SUCH-ID”.\n");
+    EXPECT_EQ(tapestrel({"focus", "NO-SUCH-ID"}).exitCode, 1);
+    EXPECT_EQ(tapestrel({"--show-profile", "NO-SUCH-ID"}).exitCode, 1);
+    const Result unnamed = tapestrel({"create", "  "});
+    EXPECT_EQ(unnamed.exitCode, 1);
+    EXPECT_EQ(unnamed.err, "tapestrel: A profile needs a name.\n");
+    spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_TRUE(registry.journal->entries.isEmpty());
+    EXPECT_EQ(context->fetchProfiles().size(), 1);
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), evening->uuid());
+
+    for (const QStringList &wrong :
+         QList<QStringList> {{"apply"}, {"apply", "a", "b"}, {"list", "--xml"}, {"focus", "a", "b"}}) {
+        const Result usage = tapestrel(wrong);
+        EXPECT_EQ(usage.exitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(usage.err.startsWith("Usage: tapestrel apply <id>\n"));
+    }
+
+    // Nothing applied yet: the focus fallback has nothing to bring back.
+    EngineSettings::setLastAppliedProfileID("");
+    const Result noLast = tapestrel({"focus"});
+    EXPECT_EQ(noLast.exitCode, 1);
+    EXPECT_EQ(noLast.err, "tapestrel: No profile has been applied yet.\n");
+
+    QStringList shown;
+    QObject::connect(&Platform::NotificationCenter::defaultCenter(), &Platform::NotificationCenter::posted,
+                     [&shown](const QString &name, const QVariantMap &info) {
+                         if (name == ShowProfileNotification::name)
+                             shown.append(info.value(ShowProfileNotification::idKey).toString());
+                     });
+    EXPECT_EQ(tapestrel({"--show-profile", evening->uuid()}).exitCode, 0);
+    EXPECT_EQ(shown, QStringList({evening->uuid()}));
+    EXPECT_EQ(launches, 0);
+}
+
+TEST_F(AutomationBusTest, CommandWithoutARunningProgramStartsItOrSaysWhyNot)
+{
+    QDBusConnection::sessionBus().unregisterService(serviceName);
+    const Result failed = tapestrel({"list"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err, "tapestrel: Tapestrel could not be started.\n");
+    EXPECT_EQ(launches, 1);
+
+    // A started program that never shows up on the bus ends the wait instead of hanging.
+    const Result silent = tapestrel({"list"}, [] { return true; });
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.err, "tapestrel: Tapestrel was started but did not answer in time.\n");
+
+    // Started: the command goes to it.
+    context->insert(std::make_unique<Profile>("Evening"));
+    const Result started = tapestrel({"list"}, [this] {
+        QMetaObject::invokeMethod(
+            qApp, [this] { QDBusConnection::sessionBus().registerService(serviceName); },
+            Qt::QueuedConnection);
+        return true;
+    });
+    EXPECT_EQ(started.exitCode, 0) << started.err.toStdString();
+    EXPECT_TRUE(started.out.endsWith("\tEvening\n"));
+}
