@@ -322,7 +322,8 @@ ModelContext::RowValues ModelContext::rowValues(ModelRecord *record,
     return {QStringLiteral("options"),
             {QStringLiteral("\"key\""), QStringLiteral("\"value\""), QStringLiteral("isEnabled"),
              QStringLiteral("profile"), QStringLiteral("position")},
-            {option->key(), option->value(), option->isEnabled() ? 1 : 0,
+            {option->key(), option->value().isNull() ? QStringLiteral("") : option->value(),
+             option->isEnabled() ? 1 : 0,
              profileId ? QVariant(profileId) : QVariant(QMetaType(QMetaType::LongLong)),
              option->profile() ? option->profile()->options().indexOf(option) : 0}};
 }
