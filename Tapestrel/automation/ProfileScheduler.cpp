@@ -15,9 +15,10 @@ namespace {
 Q_LOGGING_CATEGORY(schedulerLog, "tapestrel.scheduler")
 }
 
-ProfileScheduler::ProfileScheduler(SynchronizedOptionsStore &store, ModelContext *context, QObject *parent)
+ProfileScheduler::ProfileScheduler(SynchronizedOptionsStore &store, ContextSource context, QObject *parent)
     : ProfileScheduler(
-        store, context, [] { return QDateTime::currentDateTime(); }, QTimeZone::systemTimeZone(), parent)
+        store, std::move(context), [] { return QDateTime::currentDateTime(); }, QTimeZone::systemTimeZone(),
+        parent)
 { }
 
 ProfileScheduler::ProfileScheduler(SynchronizedOptionsStore &store, ModelContext *context, Clock clock,
