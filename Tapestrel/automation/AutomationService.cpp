@@ -27,8 +27,13 @@ const QString AutomationService::invalidArgumentError =
 const QString AutomationService::failedError = QStringLiteral("com.quorvane.Tapestrel.Error.Failed");
 
 AutomationService::AutomationService(ModelContext *context, SelectionModel *selection, QObject *parent)
+    : AutomationService([context = QPointer<ModelContext>(context)]() -> ModelContext * { return context; },
+                        selection, parent)
+{ }
+
+AutomationService::AutomationService(ContextSource context, SelectionModel *selection, QObject *parent)
     : QObject(parent)
-    , m_context(context)
+    , m_context(std::move(context))
     , m_selection(selection)
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
@@ -66,7 +71,8 @@ Profile *AutomationService::findProfile(const QString &id)
         return nullptr;
     }
     try {
-        Profile *profile = m_context ? ProfileRepository(m_context).profile(id) : nullptr;
+        ModelContext *profiles = context();
+        Profile *profile = profiles ? ProfileRepository(profiles).profile(id) : nullptr;
         if (profile && !profile->isDeleted())
             return profile;
     } catch (const std::exception &error) {
@@ -142,13 +148,14 @@ QVariantMap AutomationService::CreateProfile(const QString &name)
                        QCoreApplication::translate("AutomationService", "A profile needs a name."));
         return {};
     }
-    if (!m_context) {
+    ModelContext *profiles = context();
+    if (!profiles) {
         sendErrorReply(failedError,
                        QCoreApplication::translate("AutomationService", "The profiles are not open."));
         return {};
     }
     setDelayedReply(true);
-    KivUtilities::detached(createAndReply(m_selection, m_context, name, connection(), message()),
+    KivUtilities::detached(createAndReply(m_selection, profiles, name, connection(), message()),
                            "AutomationService::CreateProfile");
     return {};
 }
@@ -180,10 +187,11 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
 QList<QVariantMap> AutomationService::ListProfiles()
 {
     QList<QVariantMap> records;
-    if (!m_context)
+    ModelContext *profiles = context();
+    if (!profiles)
         return records;
     try {
-        for (Profile *profile : m_context->fetchProfiles()) {
+        for (Profile *profile : profiles->fetchProfiles()) {
             if (!profile->isDeleted())
                 records.append(record(*profile));
         }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
+
 class ModelContext;
 class Profile;
 class SelectionModel;
@@ -34,7 +36,13 @@ public:
     static const QString invalidArgumentError;
     static const QString failedError;
 
-    // Profiles are looked up in `context`; a new profile is selected in `selection` when given.
+    // Where profiles are looked up and created; asked on every call, as the program's store may be
+    // replaced (a data reset).
+    using ContextSource = std::function<ModelContext *()>;
+
+    // A new profile is selected in `selection` when given.
+    explicit AutomationService(ContextSource context, SelectionModel *selection = nullptr,
+                               QObject *parent = nullptr);
     explicit AutomationService(ModelContext *context, SelectionModel *selection = nullptr,
                                QObject *parent = nullptr);
 
@@ -66,6 +74,8 @@ private:
                                             QPointer<ModelContext> context, QString name,
                                             QDBusConnection connection, QDBusMessage call);
 
-    QPointer<ModelContext> m_context;
+    ModelContext *context() const { return m_context ? m_context() : nullptr; }
+
+    ContextSource m_context;
     QPointer<SelectionModel> m_selection;
 };
