@@ -10,6 +10,7 @@
 #include "Tapestrel/model/ShowProfileNotification.h"
 
 #include "KivUtilities/Detached.h"
+#include "platform/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -208,5 +209,7 @@ void AutomationService::ShowProfile(const QString &id)
 {
     if (!findProfile(id))
         return;
+    // The main window comes forward first, then selects the profile.
+    Platform::NotificationCenter::defaultCenter().post(QStringLiteral("showMainWindow"));
     postShowProfileNotification(id);
 }

@@ -61,7 +61,7 @@ public slots:
     // A focus mode turned on: applies its profile without remembering it, or, with an empty id, the
     // last applied profile again.
     Q_SCRIPTABLE void FocusChanged(const QString &id);
-    // Selects the profile in the main window.
+    // Shows the main window with the profile selected.
     Q_SCRIPTABLE void ShowProfile(const QString &id);
 
 private:

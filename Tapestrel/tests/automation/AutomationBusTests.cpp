@@ -191,9 +191,11 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
                      [&shown](const QString &name, const QVariantMap &info) {
                          if (name == ShowProfileNotification::name)
                              shown.append(info.value(ShowProfileNotification::idKey).toString());
+                         else if (name == "showMainWindow")
+                             shown.append(name);
                      });
     EXPECT_EQ(tapestrel({"--show-profile", evening->uuid()}).exitCode, 0);
-    EXPECT_EQ(shown, QStringList({evening->uuid()}));
+    EXPECT_EQ(shown, QStringList({"showMainWindow", evening->uuid()}));
     EXPECT_EQ(launches, 0);
 }
 
