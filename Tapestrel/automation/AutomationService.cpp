@@ -1,7 +1,9 @@
 #include "Tapestrel/automation/AutomationService.h"
 
+#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/ApplyProfileCommand.h"
 #include "Tapestrel/model/EngineSettings.h"
+#include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/NewProfileCommand.h"
 #include "Tapestrel/model/Profile.h"
@@ -38,6 +40,16 @@ AutomationService::AutomationService(ContextSource context, SelectionModel *sele
     , m_selection(selection)
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
+}
+
+std::unique_ptr<AutomationService> AutomationService::startForProgram(SelectionModel *selection)
+{
+    auto service = std::make_unique<AutomationService>(
+        [] { return Tapestrel::shared().modelContainer().mainContext(); }, selection);
+    QString error;
+    if (!service->registerOn(QDBusConnection::sessionBus(), serviceName, &error))
+        qWarning("Scripting service not available: %s", qPrintable(error));
+    return service;
 }
 
 bool AutomationService::registerOn(QDBusConnection connection, const QString &service, QString *error)
