@@ -1,0 +1,95 @@
+#include "AppMenuButtons.h"
+
+#include "KivUtilities/MakerURL.h"
+#include "KivUtilities/Symbols.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace KivApp::AppMenuButtons {
+
+namespace {
+
+QString text(const char *source)
+{
+    return QCoreApplication::translate("AppMenuButtons", source);
+}
+
+QAction *linkButton(const QString &label, const QString &symbol, KivUtilities::MakerURL page, QObject *parent)
+{
+    QAction *action = makeAction(label, symbol, parent);
+    QUrl url(KivUtilities::toRawValue(page));
+    QUrlQuery query(url);
+    query.addQueryItem(QStringLiteral("utm_source"), QCoreApplication::applicationName());
+    query.addQueryItem(QStringLiteral("utm_medium"), QStringLiteral("app"));
+    url.setQuery(query);
+    action->setData(url);
+    QObject::connect(action, &QAction::triggered, action, [url] { QDesktopServices::openUrl(url); });
+    return action;
+}
+
+} // namespace
+
+QAction *makeAction(const QString &label, const QString &symbol, QObject *parent)
+{
+    auto *action = new QAction(label, parent);
+    if (!symbol.isEmpty()) {
+        action->setIcon(KivUtilities::Symbols::icon(symbol));
+        action->setProperty(KivUtilities::Symbols::propertyName, symbol);
+    }
+    return action;
+}
+
+QAction *aboutButton(bool includeImage, std::function<void()> openAbout, QObject *parent)
+{
+    QAction *action = makeAction(text("About %1").arg(QCoreApplication::applicationName()),
+                                 includeImage ? QStringLiteral("info.circle") : QString(), parent);
+    QObject::connect(action, &QAction::triggered, action, [openAbout] {
+        if (openAbout)
+            openAbout();
+    });
+    return action;
+}
+
+QAction *newsletterButton(QObject *parent)
+{
+    return linkButton(text("Join Newsletter"), QStringLiteral("envelope.fill"),
+                      KivUtilities::MakerURL::newsletter, parent);
+}
+
+QAction *getMoreAppsButton(QObject *parent)
+{
+    return linkButton(text("Get More Apps"), QStringLiteral("plus.app.fill"), KivUtilities::MakerURL::apps,
+                      parent);
+}
+
+QAction *sendFeedbackButton(QObject *parent)
+{
+    return linkButton(text("Send Feedback"), QStringLiteral("bubble.left.fill"),
+                      KivUtilities::MakerURL::contact, parent);
+}
+
+QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent)
+{
+    QAction *action = makeAction(text("Settings…"), QString(), parent);
+    action->setShortcut(QKeySequence::Preferences);
+    QObject::connect(action, &QAction::triggered, action, [openSettings] {
+        if (openSettings)
+            openSettings();
+    });
+    return action;
+}
+
+QAction *quitButton(QObject *parent)
+{
+    QAction *action = makeAction(text("Quit %1").arg(QCoreApplication::applicationName()), QString(), parent);
+    action->setShortcut(QKeySequence::Quit);
+    QObject::connect(action, &QAction::triggered, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    return action;
+}
+
+} // namespace KivApp::AppMenuButtons

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+
+class QAction;
+class QObject;
+class QString;
+
+namespace KivApp {
+
+// Ready-made menu items of the application kit.
+namespace AppMenuButtons {
+// A menu item with a text and, unless the name is empty, a symbol (kept in the "symbol" property).
+QAction *makeAction(const QString &label, const QString &symbol, QObject *parent);
+// "About <name>", with the "info.circle" symbol when includeImage is true.
+QAction *aboutButton(bool includeImage, std::function<void()> openAbout, QObject *parent);
+// "Join Newsletter", "Get More Apps", "Send Feedback": the maker's pages in the browser.
+QAction *newsletterButton(QObject *parent);
+QAction *getMoreAppsButton(QObject *parent);
+QAction *sendFeedbackButton(QObject *parent);
+// "Settings…" with the platform's shortcut.
+QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent);
+// "Quit <name>" with the platform's shortcut; quitting goes through the application's checks.
+QAction *quitButton(QObject *parent);
+} // namespace AppMenuButtons
+
+} // namespace KivApp

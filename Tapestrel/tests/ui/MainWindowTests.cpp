@@ -1,0 +1,164 @@
+#include "UiFixture.h"
+
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/model/ShowProfileNotification.h"
+#include "Tapestrel/ui/AppDelegate.h"
+#include "Tapestrel/ui/EditorPicker.h"
+#include "Tapestrel/ui/MainWindow.h"
+#include "Tapestrel/ui/ProfileEditor.h"
+#include "platform/Alerts.h"
+#include "platform/UserDefaults.h"
+#include "testsupport/RunTask.h"
+
+#include <QGroupBox>
+#include <QListWidget>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
+
+namespace {
+
+class MainWindowTest : public UiTests::UiTest
+{
+protected:
+    SelectionModel selection;
+};
+
+TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
+{
+    Defaults defaults;
+    defaults.setActiveEditorTab(QStringLiteral("apps"));
+    Profile *profile = newProfile("Work");
+    ProfileEditor editor(profile, &defaults, &options);
+    EXPECT_EQ(editor.currentTag(), "apps");
+    QTabWidget *tabs = editor.tabs();
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles.append(tabs->tabText(i));
+    EXPECT_EQ(titles, QStringList({"Background", "System", "Apps", "Tools"}));
+
+    tabs->setCurrentIndex(3);
+    EXPECT_EQ(defaults.activeEditorTab(), std::optional<QString>("developer"));
+
+    // A change made elsewhere moves the editor.
+    Defaults other;
+    other.setActiveEditorTab(QStringLiteral("system"));
+    spinEventLoop(50ms);
+    EXPECT_EQ(editor.currentTag(), "system");
+
+    // An unknown tag shows the first tab.
+    other.setActiveEditorTab(QStringLiteral("nonsense"));
+    spinEventLoop(50ms);
+    EXPECT_EQ(editor.currentTag(), "background");
+}
+
+TEST_F(MainWindowTest, SystemTabShowsEveryRowInItsGroupAndOrder)
+{
+    Defaults defaults;
+    defaults.setActiveEditorTab(QStringLiteral("system"));
+    Profile *profile = newProfile("Work");
+    ProfileEditor editor(profile, &defaults, &options);
+    editor.resize(520, 640);
+
+    QStringList groups;
+    QStringList keys;
+    for (QGroupBox *box : editor.findChildren<QGroupBox *>()) {
+        groups.append(box->title());
+        for (EditorPicker *row : box->findChildren<EditorPicker *>())
+            keys.append(row->key());
+    }
+    EXPECT_EQ(groups, QStringList({"Appearance", "Desktop", "Dock", "Misc"}));
+    EXPECT_EQ(keys,
+              QStringList({"system.ui.appearance", "system.desktop.liquidGlassStyle", "system.ui.accentColor",
+                           "system.desktop.iconAndWidgetStyle", "system.finder.folderColor",
+                           "system.desktop.stageManager.enable", "system.ui.desktop.ShowWidgets",
+                           "system.ui.desktop.ShowIcons", "system.desktop.dock.autoHide", "system.dock.size",
+                           "system.desktop.dock.enableMagnification", "system.dock.position",
+                           "system.misc.autoHideMenuBar"}));
+    // Every row (and the background row) gave the profile its option.
+    EXPECT_EQ(profile->options().size(), 14);
+    editor.show();
+    saveScreenshot(&editor, "system-tab");
+}
+
+TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
+{
+    Profile *a = newProfile("Alpha");
+    Profile *b = newProfile("Beta");
+    context->save();
+    Defaults defaults;
+    MainWindow window(&selection, context, &defaults, &options);
+    window.show();
+    ASSERT_EQ(window.profileList()->count(), 2);
+
+    // Nothing selected: no Apply, the rest disabled except the toggle.
+    std::unique_ptr<QMenu> menu(window.makeContextMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_EQ(window.editor(), nullptr);
+
+    window.profileList()->item(1)->setSelected(true);
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({b}));
+    ASSERT_NE(window.editor(), nullptr);
+    EXPECT_EQ(window.editor()->profile(), b);
+    menu.reset(window.makeContextMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete"}));
+
+    postShowProfileNotification(a->uuid());
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a}));
+    EXPECT_TRUE(window.profileList()->item(0)->isSelected());
+    EXPECT_FALSE(window.profileList()->item(1)->isSelected());
+    EXPECT_EQ(window.editor()->profile(), a);
+    EXPECT_FALSE(window.showProfile("NO-SUCH-UUID"));
+
+    // Two selected: the editor makes way for a count.
+    selection.setSelectedProfiles({a, b});
+    EXPECT_EQ(window.editor(), nullptr);
+    EXPECT_EQ(window.profileList()->selectedItems().size(), 2);
+
+    // A profile that is loading says so in the list; a new profile appears when inserted.
+    a->setLoading(true);
+    EXPECT_TRUE(window.profileList()->item(0)->text().contains("Loading"));
+    newProfile("Gamma");
+    spinEventLoop(50ms);
+    EXPECT_EQ(window.profileList()->count(), 3);
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a, b}));
+
+    selection.setSelectedProfiles({b});
+    saveScreenshot(&window, "main-window");
+}
+
+TEST_F(MainWindowTest, QuitAsksOnlyWhileABackgroundIsShown)
+{
+    bool shown = false;
+    AppDelegate delegate([&shown] { return shown; });
+    Platform::ScriptedAlertAnswerer answers;
+
+    EXPECT_TRUE(delegate.applicationShouldTerminate());
+    EXPECT_TRUE(answers.alerts().isEmpty());
+
+    shown = true;
+    answers.answer("Cancel", true);
+    EXPECT_FALSE(delegate.applicationShouldTerminate());
+    ASSERT_EQ(answers.alerts().size(), 1);
+    EXPECT_EQ(answers.alerts().first().suppressionTitle, std::optional<QString>("Don't ask again"));
+    // Cancelling with the box ticked does not silence the next question.
+    EXPECT_FALSE(Platform::UserDefaults::standard().contains("quitAlertSuppression"));
+
+    answers.answer("Quit", true);
+    EXPECT_TRUE(delegate.applicationShouldTerminate());
+    EXPECT_TRUE(Platform::UserDefaults::standard().boolean("quitAlertSuppression"));
+    EXPECT_TRUE(delegate.applicationShouldTerminate());
+    EXPECT_EQ(answers.alerts().size(), 2);
+
+    // At power-off nobody is asked.
+    Platform::UserDefaults::standard().remove("quitAlertSuppression");
+    delegate.sessionWillPowerOff();
+    EXPECT_TRUE(delegate.applicationShouldTerminate());
+    EXPECT_EQ(answers.alerts().size(), 2);
+}
+
+} // namespace

@@ -1,0 +1,152 @@
+#include "UiFixture.h"
+
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/ui/ColorLabel.h"
+#include "Tapestrel/ui/EditorPicker.h"
+#include "testsupport/RunTask.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString appearance = QStringLiteral("system.ui.appearance");
+
+class OptionRowTest : public UiTests::UiTest
+{
+protected:
+    std::unique_ptr<QMenu> menuOf(EditorPicker &row) { return std::unique_ptr<QMenu>(row.makeMenu()); }
+    void click(EditorPicker &row, const QString &text)
+    {
+        auto menu = menuOf(row);
+        QAction *action = entry(menu.get(), text);
+        ASSERT_NE(action, nullptr) << text.toStdString();
+        action->trigger();
+    }
+};
+
+TEST_F(OptionRowTest, BadgeAndMenuFollowTheProfileAndGlobalStates)
+{
+    Profile *profile = newProfile("Work");
+    EditorPicker row(appearance, profile, &options);
+
+    // Showing the row gives the profile its option: empty, enabled, no badge.
+    ASSERT_NE(profile->option(appearance), nullptr);
+    EXPECT_EQ(row.option(), profile->option(appearance));
+    EXPECT_EQ(row.option()->value(), "");
+    EXPECT_TRUE(row.option()->isEnabled());
+    EXPECT_EQ(row.state(), EditorPicker::State::enabled);
+    EXPECT_TRUE(row.badge()->isHidden());
+    EXPECT_EQ(
+        entries(menuOf(row).get()),
+        QStringList({"Apply", "Read from System", "-", "Disable in this Profile", "-", "Disable Globally"}));
+    row.option()->setValue("Dark");
+
+    // Disabled in this profile: yellow badge, only isEnabled changes.
+    click(row, "Disable in this Profile");
+    EXPECT_FALSE(profile->option(appearance)->isEnabled());
+    EXPECT_EQ(profile->option(appearance)->value(), "Dark");
+    EXPECT_EQ(row.state(), EditorPicker::State::disabledInProfile);
+    EXPECT_FALSE(row.badge()->isHidden());
+    EXPECT_EQ(row.badge()->text(), "Disabled");
+    EXPECT_EQ(row.badge()->toolTip(), "Disabled in this profile only");
+    EXPECT_EQ(
+        entries(menuOf(row).get()),
+        QStringList({"Apply", "Read from System", "-", "Enable in this Profile", "-", "Disable Globally"}));
+
+    // Disabled globally as well: the global state wins and the profile toggle leaves the menu.
+    click(row, "Disable Globally");
+    EXPECT_EQ(options.disabledOptionsIDs(), QStringList({appearance}));
+    EXPECT_EQ(cloud.value("disabledOptionsIDs").toStringList(), QStringList({appearance}));
+    EXPECT_EQ(row.state(), EditorPicker::State::disabledGlobally);
+    EXPECT_EQ(row.badge()->color(), QColor(Qt::red));
+    EXPECT_EQ(row.badge()->toolTip(), "Disabled globally");
+    EXPECT_EQ(entries(menuOf(row).get()), QStringList({"Apply", "Read from System", "-", "Enable Globally"}));
+
+    // A list written elsewhere with the identifier twice: one click removes both, and the profile's
+    // own state comes back.
+    options.setDisabledOptionsIDs({appearance, "system.dock.size", appearance});
+    click(row, "Enable Globally");
+    EXPECT_EQ(options.disabledOptionsIDs(), QStringList({"system.dock.size"}));
+    EXPECT_EQ(row.state(), EditorPicker::State::disabledInProfile);
+    EXPECT_EQ(row.badge()->toolTip(), "Disabled in this profile only");
+
+    click(row, "Enable in this Profile");
+    EXPECT_TRUE(profile->option(appearance)->isEnabled());
+    EXPECT_EQ(profile->option(appearance)->value(), "Dark");
+    EXPECT_TRUE(row.badge()->isHidden());
+    EXPECT_EQ(profile->options().size(), 1);
+}
+
+TEST_F(OptionRowTest, ApplyAndReadFromSystemUseTheProfilesOwnOption)
+{
+    Profile *profile = newProfile("Work");
+    auto *existing = new Option(appearance, "Dark", profile);
+    existing->setEnabled(false);
+    options.setDisabledOptionsIDs({appearance});
+    EditorPicker row(appearance, profile, &options);
+    EXPECT_EQ(row.option(), existing);
+
+    // The row's Apply ignores both disabled states; a Dock restart asked for happens once.
+    registry.model(appearance)->setsDockRestart = true;
+    click(row, "Apply");
+    spinEventLoop(200ms);
+    EXPECT_EQ(registry.journal->entries, QStringList({"apply system.ui.appearance=Dark @Work"}));
+    EXPECT_EQ(dockRestarts, 1);
+
+    // A failing apply restarts nothing.
+    registry.model(appearance)->fails = true;
+    click(row, "Apply");
+    spinEventLoop(200ms);
+    EXPECT_EQ(dockRestarts, 1);
+
+    registry.model(appearance)->currentValue = "Light";
+    click(row, "Read from System");
+    spinEventLoop(200ms);
+    EXPECT_EQ(existing->value(), "Light");
+    EXPECT_FALSE(existing->isEnabled());
+
+    // A model that cannot tell gives the empty text.
+    registry.model(appearance)->currentValue.reset();
+    click(row, "Read from System");
+    spinEventLoop(200ms);
+    EXPECT_EQ(existing->value(), "");
+    EXPECT_EQ(profile->options().size(), 1);
+}
+
+TEST_F(OptionRowTest, UnregisteredModelDrawsAnEmptyDisabledRow)
+{
+    Profile *profile = newProfile("Work");
+    EditorPicker row("apps.nova.editorTheme", profile, &options);
+    EXPECT_FALSE(row.isEnabled());
+    EXPECT_EQ(row.option(), nullptr);
+    EXPECT_EQ(row.picker(), nullptr);
+    EXPECT_TRUE(row.profile()->options().isEmpty());
+    EXPECT_TRUE(menuOf(row)->actions().isEmpty());
+    row.applyOption();
+    row.readFromSystem();
+    spinEventLoop(100ms);
+    EXPECT_TRUE(registry.journal->entries.isEmpty());
+}
+
+TEST_F(OptionRowTest, DeletedProfileEndsTheRowQuietly)
+{
+    QPointer<Profile> profile = newProfile("Gone");
+    EditorPicker row(appearance, profile, &options);
+    context->remove(profile);
+    context->save();
+    spinEventLoop(50ms);
+    EXPECT_TRUE(profile.isNull());
+    row.applyOption();
+    row.readFromSystem();
+    row.toggleInProfile();
+    spinEventLoop(100ms);
+    EXPECT_TRUE(registry.journal->entries.isEmpty());
+    EXPECT_EQ(row.state(), EditorPicker::State::enabled);
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#include "UiFixture.h"
+
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/ProfileActionButtons.h"
+#include "platform/Alerts.h"
+#include "testsupport/RunTask.h"
+
+#include <gtest/gtest.h>
+
+using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ProfileActionTest : public UiTests::UiTest
+{
+protected:
+    QList<Profile *> stored()
+    {
+        QList<Profile *> found;
+        for (Profile *profile : context->fetchProfiles()) {
+            if (!profile->isDeleted())
+                found.append(profile);
+        }
+        return found;
+    }
+    QObject owner;
+    SelectionModel selection;
+};
+
+TEST_F(ProfileActionTest, ButtonsAreEnabledForTheSelectionTheyActOn)
+{
+    Profile *a = newProfile("A");
+    Profile *b = newProfile("B");
+    using B = ProfileActionButtons;
+    const QList<ProfileActionButtons::Profiles> selections = {{}, {a}, {a, b}};
+    const QList<bool> single = {false, true, false};
+    for (int i = 0; i < selections.size(); ++i) {
+        selection.setSelectedProfiles(selections[i]);
+        QAction *apply = B::applyProfileButton(B::singleProfile(selections[i]), &owner);
+        EXPECT_EQ(apply->isEnabled(), single[i]) << i;
+        EXPECT_EQ(apply->text(), "Apply Profile");
+        EXPECT_EQ(B::getCurrentSettingsButton(&selection, &owner)->isEnabled(), single[i]) << i;
+        EXPECT_EQ(B::duplicateButton(context, selections[i], &owner)->isEnabled(), i > 0) << i;
+        EXPECT_EQ(B::deleteButton(&selection, selections[i], &owner, {})->isEnabled(), i > 0) << i;
+        EXPECT_TRUE(B::isProfileEnabledToggle(selections[i], &owner)->isEnabled()) << i;
+        EXPECT_TRUE(B::newProfileButton(&owner, {})->isEnabled());
+    }
+    EXPECT_EQ(B::duplicateButton(context, {}, &owner)->property("symbol").toString(),
+              "plus.square.on.square");
+    EXPECT_EQ(B::deleteButton(&selection, {}, &owner, {})->property("symbol").toString(), "trash");
+}
+
+TEST_F(ProfileActionTest, ApplyDuplicateToggleAndRefillActOnTheirProfiles)
+{
+    EngineSettings::setDidApplyAnyProfile(true);
+    Profile *a = newProfile("A");
+    new Option("system.ui.appearance", "Dark", a);
+    Profile *b = newProfile("B");
+    context->save();
+
+    ProfileActionButtons::applyProfileButton(a, &owner)->trigger();
+    spinEventLoop(300ms);
+    EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=Dark @A"));
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), a->uuid());
+
+    ProfileActionButtons::duplicateButton(context, {a, b}, &owner)->trigger();
+    EXPECT_FALSE(context->hasChanges());
+    EXPECT_EQ(stored().size(), 4);
+
+    // Empty set: "Disable", and nothing changes.
+    QAction *toggle = ProfileActionButtons::isProfileEnabledToggle({}, &owner);
+    EXPECT_EQ(toggle->text(), "Disable");
+    toggle->trigger();
+    // Mixed: "Enable" enables both; all enabled: "Disable" disables all.
+    b->setEnabled(false);
+    toggle = ProfileActionButtons::isProfileEnabledToggle({a, b}, &owner);
+    EXPECT_EQ(toggle->text(), "Enable");
+    toggle->trigger();
+    EXPECT_TRUE(a->isEnabled() && b->isEnabled());
+    toggle = ProfileActionButtons::isProfileEnabledToggle({a, b}, &owner);
+    EXPECT_EQ(toggle->text(), "Disable");
+    toggle->trigger();
+    EXPECT_FALSE(a->isEnabled() || b->isEnabled());
+
+    // Get Current Settings marks the profile as loading at once and fills it.
+    registry.model("system.ui.appearance")->currentValue = "Light";
+    registry.model("system.ui.appearance")->delay = 50ms;
+    selection.setSelectedProfiles({a});
+    ProfileActionButtons::getCurrentSettingsButton(&selection, &owner)->trigger();
+    EXPECT_TRUE(a->isLoading());
+    spinEventLoop(500ms);
+    EXPECT_FALSE(a->isLoading());
+    EXPECT_EQ(a->value("system.ui.appearance"), "Light");
+
+    // New Profile only raises the prompt.
+    int prompts = 0;
+    ProfileActionButtons::newProfileButton(&owner, [&prompts] { ++prompts; })->trigger();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(stored().size(), 4);
+}
+
+TEST_F(ProfileActionTest, DeletionAsksAndDeletesTheRecordedSet)
+{
+    Profile *a = newProfile("A");
+    Profile *b = newProfile("B");
+    Profile *c = newProfile("C");
+    context->save();
+    Platform::ScriptedAlertAnswerer answers;
+
+    int confirmations = 0;
+    selection.setSelectedProfiles({a, b});
+    ProfileActionButtons::deleteButton(&selection, {a, b}, &owner, [&confirmations] {
+        ++confirmations;
+    })->trigger();
+    EXPECT_EQ(confirmations, 1);
+    EXPECT_EQ(selection.selectedProfilesForDeletion(), SelectionModel::Selection({a, b}));
+
+    // The selection changes while the question is up: the recorded set still decides.
+    selection.setSelectedProfiles({c});
+    answers.answer("Cancel");
+    EXPECT_FALSE(DeleteConfirmation::run(&selection, context));
+    ASSERT_EQ(answers.alerts().size(), 1);
+    const Platform::Alert &asked = answers.alerts().first();
+    EXPECT_EQ(asked.message, "Are you sure you want to delete selected profiles?");
+    EXPECT_EQ(asked.informativeText, "This operation cannot be undone.");
+    EXPECT_EQ(asked.buttons, QStringList({"Delete", "Cancel"}));
+    EXPECT_EQ(stored().size(), 3);
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({c}));
+
+    answers.answer("Delete");
+    EXPECT_TRUE(DeleteConfirmation::run(&selection, context));
+    spinEventLoop(50ms);
+    const QList<Profile *> left = stored();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first()->name(), "C");
+    EXPECT_TRUE(selection.selectedProfiles().isEmpty());
+    EXPECT_TRUE(selection.selectedProfilesForDeletion().isEmpty());
+}
+
+} // namespace

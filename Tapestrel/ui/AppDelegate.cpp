@@ -1,0 +1,74 @@
+#include "AppDelegate.h"
+
+#include "AppInfo.h"
+
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/system/DockIconVisibilityController.h"
+#include "platform/Alerts.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+
+AppDelegate::AppDelegate(BackgroundShown backgroundShown, QObject *parent)
+    : QObject(parent)
+    , m_backgroundShown(std::move(backgroundShown))
+{
+    if (!m_backgroundShown)
+        m_backgroundShown = [] {
+            return Tapestrel::shared().desktopBackgroundController().hasVisibleBackground();
+        };
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void AppDelegate::applicationWillFinishLaunching()
+{
+    if (!m_dockIconController)
+        m_dockIconController = new DockIconVisibilityController(this);
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        application->installEventFilter(this);
+        connect(application, &QGuiApplication::commitDataRequest, this, [this] { sessionWillPowerOff(); });
+    }
+}
+
+bool AppDelegate::applicationShouldTerminate(QWidget *parent)
+{
+    if (m_poweringOff || m_asking)
+        return true;
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    if (defaults.boolean(quitAlertSuppressionKey) || !m_backgroundShown())
+        return true;
+
+    Platform::Alert alert;
+    alert.message = tr("Quit %1?").arg(AppInfo::name);
+    alert.informativeText =
+        tr("The desktop background of the applied profile disappears when %1 quits.").arg(AppInfo::name);
+    alert.buttons = {tr("Quit"), tr("Cancel")};
+    alert.cancelButton = 1;
+    alert.suppressionTitle = tr("Don't ask again");
+    m_asking = true;
+    const Platform::AlertResult answer = Platform::Alerts::run(alert, parent);
+    m_asking = false;
+    if (answer.button != 0)
+        return false;
+    // Only a confirmed quit remembers the box: cancelling never silences the next question.
+    if (answer.suppressed)
+        defaults.setValue(quitAlertSuppressionKey, true);
+    return true;
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        if (!applicationShouldTerminate(QApplication::activeWindow()))
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

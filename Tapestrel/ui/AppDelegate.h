@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Tapestrel/system/DockIconVisibilityController.h"
+#include <QObject>
+
+#include <QPointer>
+
+#include <functional>
+
+class QWidget;
+
+// The program's life-cycle hooks: the task-bar presence follows "showDockIcon" from before the
+// first window opens; quitting while a desktop background is shown asks first, unless the user said
+// not to ask again or the session is ending.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    static inline const QString quitAlertSuppressionKey = QStringLiteral("quitAlertSuppression");
+
+    // Tells whether a desktop background is on screen; defaults to the main controller's.
+    using BackgroundShown = std::function<bool()>;
+    explicit AppDelegate(BackgroundShown backgroundShown = {}, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Before any window is shown.
+    void applicationWillFinishLaunching();
+    // Whether quitting may go ahead now; asks when a background would disappear.
+    bool applicationShouldTerminate(QWidget *parent = nullptr);
+    // The session is ending: quit without asking.
+    void sessionWillPowerOff() { m_poweringOff = true; }
+
+    DockIconVisibilityController *dockIconVisibilityController() const { return m_dockIconController; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    BackgroundShown m_backgroundShown;
+    QPointer<DockIconVisibilityController> m_dockIconController;
+    bool m_poweringOff = false;
+    bool m_asking = false;
+};

@@ -1,0 +1,256 @@
+#include "MainWindow.h"
+
+#include "ProfileActionButtons.h"
+#include "ProfileEditor.h"
+
+#include "KivUtilities/Symbols.h"
+#include "KivUtilities/ToastViewModifier.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/NewProfileCommand.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/model/ShowProfileNotification.h"
+#include "platform/NotificationCenter.h"
+
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString rowText(const Profile *profile)
+{
+    QString text = profile->name().isEmpty() ? MainWindow::tr("Untitled") : profile->name();
+    if (profile->isLoading())
+        text += MainWindow::tr(" — Loading…");
+    else if (!profile->isEnabled())
+        text += MainWindow::tr(" (disabled)");
+    return text;
+}
+
+} // namespace
+
+MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Defaults *defaults,
+                       SynchronizedOptionsStore *store, QWidget *parent)
+    : QWidget(parent)
+    , m_selection(selection)
+    , m_context(context)
+    , m_defaults(defaults)
+    , m_store(store)
+    , m_list(new QListWidget)
+    , m_detail(new QStackedWidget)
+    , m_placeholder(new QLabel)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setProperty("windowId", windowId);
+    setWindowTitle(tr("Tapestrel"));
+    resize(defaultSize);
+
+    m_list->setObjectName(QStringLiteral("ProfileList"));
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        QMenu *menu = makeContextMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_list->viewport()->mapToGlobal(pos));
+    });
+    connect(m_list, &QListWidget::itemSelectionChanged, this, &MainWindow::listSelectionChanged);
+
+    auto *addButton = new QToolButton;
+    addButton->setObjectName(QStringLiteral("NewProfileButton"));
+    addButton->setDefaultAction(
+        ProfileActionButtons::newProfileButton(this, [this] { promptForNewProfile(); }));
+    addButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    auto *side = new QWidget;
+    auto *sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(m_list);
+    sideLayout->addWidget(addButton, 0, Qt::AlignLeft);
+
+    m_placeholder->setAlignment(Qt::AlignCenter);
+    m_placeholder->setEnabled(false);
+    m_detail->addWidget(m_placeholder);
+
+    auto *splitter = new QSplitter;
+    splitter->addWidget(side);
+    splitter->addWidget(m_detail);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({200, 520});
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(splitter);
+
+    KivUtilities::toastOverlay(this);
+
+    if (m_context)
+        connect(m_context.data(), &ModelContext::objectsChanged, this, &MainWindow::reloadProfiles);
+    if (m_selection)
+        connect(m_selection.data(), &SelectionModel::selectedProfilesChanged, this,
+                &MainWindow::selectionModelChanged);
+    connect(&Platform::NotificationCenter::defaultCenter(), &Platform::NotificationCenter::posted, this,
+            [this](const QString &name, const QVariantMap &userInfo) {
+                if (name == ShowProfileNotification::name)
+                    showProfile(userInfo.value(ShowProfileNotification::idKey).toString());
+            });
+
+    reloadProfiles();
+}
+
+void MainWindow::reloadProfiles()
+{
+    if (!m_context)
+        return;
+    QList<Profile *> profiles;
+    try {
+        profiles = m_context->fetchProfiles();
+    } catch (const std::exception &error) {
+        qWarning("Reading the profiles failed: %s", error.what());
+    }
+    m_syncing = true;
+    m_list->clear();
+    m_rows.clear();
+    for (Profile *profile : profiles) {
+        if (profile->isDeleted())
+            continue;
+        auto *item = new QListWidgetItem(rowText(profile), m_list);
+        item->setData(Qt::UserRole, profile->uuid());
+        m_rows.append(profile);
+        for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged})
+            connect(profile, signal, this, &MainWindow::profileChanged, Qt::UniqueConnection);
+    }
+    m_syncing = false;
+    selectionModelChanged();
+}
+
+Profile *MainWindow::profileAt(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].data() : nullptr;
+}
+
+void MainWindow::profileChanged()
+{
+    auto *profile = qobject_cast<Profile *>(sender());
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (profile && profileAt(row) == profile)
+            m_list->item(row)->setText(rowText(profile));
+    }
+}
+
+void MainWindow::listSelectionChanged()
+{
+    if (m_syncing || !m_selection)
+        return;
+    SelectionModel::Selection chosen;
+    for (QListWidgetItem *item : m_list->selectedItems()) {
+        if (Profile *profile = profileAt(m_list->row(item)))
+            chosen.insert(profile);
+    }
+    m_selection->setSelectedProfiles(chosen);
+    updateEditor();
+}
+
+void MainWindow::selectionModelChanged()
+{
+    if (!m_selection)
+        return;
+    const SelectionModel::Selection chosen = m_selection->selectedProfiles();
+    m_syncing = true;
+    for (int row = 0; row < m_list->count(); ++row) {
+        QListWidgetItem *item = m_list->item(row);
+        Profile *profile = profileAt(row);
+        item->setSelected(profile && chosen.contains(profile));
+        if (item->isSelected())
+            m_list->scrollToItem(item);
+    }
+    m_syncing = false;
+    updateEditor();
+}
+
+void MainWindow::updateEditor()
+{
+    Profile *profile =
+        m_selection ? ProfileActionButtons::singleProfile(m_selection->selectedProfiles()) : nullptr;
+    if (profile && profile == m_editedProfile && m_editor)
+        return;
+    if (m_editor) {
+        m_detail->removeWidget(m_editor);
+        m_editor->deleteLater();
+        m_editor = nullptr;
+    }
+    m_editedProfile = profile;
+    if (!profile) {
+        const qsizetype count = m_selection ? m_selection->selectedProfiles().size() : 0;
+        m_placeholder->setText(count > 1 ? tr("%n profiles selected", nullptr, int(count))
+                                         : tr("Select a profile to edit it."));
+        m_detail->setCurrentWidget(m_placeholder);
+        return;
+    }
+    m_editor = new ProfileEditor(profile, m_defaults, m_store);
+    m_detail->addWidget(m_editor);
+    m_detail->setCurrentWidget(m_editor);
+}
+
+QMenu *MainWindow::makeContextMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("ProfileContextMenu"));
+    const SelectionModel::Selection chosen =
+        m_selection ? m_selection->selectedProfiles() : SelectionModel::Selection();
+    if (Profile *single = ProfileActionButtons::singleProfile(chosen))
+        menu->addAction(ProfileActionButtons::applyProfileButton(single, menu));
+    menu->addAction(ProfileActionButtons::duplicateButton(m_context, chosen, menu));
+    menu->addSeparator();
+    menu->addAction(ProfileActionButtons::isProfileEnabledToggle(chosen, menu));
+    menu->addAction(ProfileActionButtons::deleteButton(m_selection, chosen, menu, [this] {
+        // After the menu has closed.
+        QTimer::singleShot(0, this, &MainWindow::confirmDeletion);
+    }));
+    return menu;
+}
+
+bool MainWindow::showProfile(const QString &uuid)
+{
+    if (!m_context || !m_selection || uuid.isEmpty())
+        return false;
+    for (int row = 0; row < m_list->count(); ++row) {
+        Profile *profile = profileAt(row);
+        if (profile && profile->uuid() == uuid) {
+            m_selection->setSelectedProfiles({profile});
+            return true;
+        }
+    }
+    return false;
+}
+
+void MainWindow::promptForNewProfile()
+{
+    bool accepted = false;
+    const QString name = QInputDialog::getText(this, tr("New Profile"), tr("Profile name:"),
+                                               QLineEdit::Normal, QString(), &accepted)
+                             .trimmed();
+    if (!accepted || name.isEmpty() || !m_context)
+        return;
+    NewProfileCommand(m_selection, m_context, name, true).execute();
+}
+
+void MainWindow::confirmDeletion()
+{
+    if (m_selection && !m_selection->selectedProfilesForDeletion().isEmpty())
+        DeleteConfirmation::run(m_selection, m_context, this);
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!m_painted) {
+        m_painted = true;
+        emit firstPainted();
+    }
+}

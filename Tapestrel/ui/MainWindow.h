@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SelectionModel.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class Defaults;
+class ModelContext;
+class SynchronizedOptionsStore;
+class Profile;
+class ProfileEditor;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QStackedWidget;
+class SelectionModel;
+
+// The main window "edit-profiles": the list of profiles (several may be selected), the editor of
+// the one selected profile, the profile menus, the new-profile prompt, the delete confirmation and
+// the toasts.
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static inline const QString windowId = QStringLiteral("edit-profiles");
+    static constexpr QSize defaultSize {720, 690};
+
+    // Defaults and store default to the main controller's.
+    MainWindow(SelectionModel *selection, ModelContext *context, Defaults *defaults = nullptr,
+               SynchronizedOptionsStore *store = nullptr, QWidget *parent = nullptr);
+
+    QListWidget *profileList() const { return m_list; }
+    ProfileEditor *editor() const { return m_editor; }
+    // The profile list's context menu for the current selection. The caller owns it.
+    QMenu *makeContextMenu(QWidget *parent = nullptr);
+
+    // Selects the profile with this uuid; false when there is none.
+    bool showProfile(const QString &uuid);
+    // Asks for a name and creates a profile from the current settings.
+    void promptForNewProfile();
+    // Asks before deleting the profiles recorded for deletion.
+    void confirmDeletion();
+
+signals:
+    // After the first paint, for start-up measurements.
+    void firstPainted();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void reloadProfiles();
+    void listSelectionChanged();
+    void selectionModelChanged();
+    void updateEditor();
+    void profileChanged();
+    Profile *profileAt(int row) const;
+
+    QPointer<SelectionModel> m_selection;
+    QPointer<ModelContext> m_context;
+    Defaults *m_defaults;
+    SynchronizedOptionsStore *m_store;
+    QListWidget *m_list;
+    QStackedWidget *m_detail;
+    QLabel *m_placeholder;
+    ProfileEditor *m_editor = nullptr;
+    QPointer<Profile> m_editedProfile;
+    // The profile of each row of the list.
+    QList<QPointer<Profile>> m_rows;
+    bool m_syncing = false;
+    bool m_painted = false;
+};

@@ -1,0 +1,161 @@
+#include "ProfileActionButtons.h"
+
+#include "KivApp/AppMenuButtons.h"
+#include "KivUtilities/Detached.h"
+#include "KivUtilities/Symbols.h"
+#include "Tapestrel/model/ApplyProfileCommand.h"
+#include "Tapestrel/model/DeleteCommand.h"
+#include "Tapestrel/model/DuplicateCommand.h"
+#include "Tapestrel/model/GetCurrentSettingsCommand.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+#include "platform/Alerts.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+namespace {
+
+QString text(const char *source)
+{
+    return QCoreApplication::translate("ProfileActionButtons", source);
+}
+
+using KivApp::AppMenuButtons::makeAction;
+
+} // namespace
+
+const QString DeleteConfirmation::title =
+    QStringLiteral("Are you sure you want to delete selected profiles?");
+const QString DeleteConfirmation::message = QStringLiteral("This operation cannot be undone.");
+
+Profile *ProfileActionButtons::singleProfile(const Profiles &profiles)
+{
+    return profiles.size() == 1 ? *profiles.begin() : nullptr;
+}
+
+bool ProfileActionButtons::allEnabled(const Profiles &profiles)
+{
+    for (Profile *profile : profiles) {
+        if (profile && !profile->isEnabled())
+            return false;
+    }
+    return true;
+}
+
+QAction *ProfileActionButtons::applyProfileButton(Profile *profile, QObject *parent)
+{
+    QAction *action = makeAction(text("Apply Profile"), QStringLiteral("play.fill"), parent);
+    action->setEnabled(profile != nullptr);
+    QPointer<Profile> target(profile);
+    QObject::connect(action, &QAction::triggered, action, [target]() {
+        if (target)
+            ApplyProfileCommand(target, true).execute();
+    });
+    return action;
+}
+
+QAction *ProfileActionButtons::newProfileButton(QObject *parent, std::function<void()> showPrompt)
+{
+    QAction *action = makeAction(text("New Profile"), QStringLiteral("plus"), parent);
+    QObject::connect(action, &QAction::triggered, action, [showPrompt]() {
+        if (showPrompt)
+            showPrompt();
+    });
+    return action;
+}
+
+QAction *ProfileActionButtons::duplicateButton(ModelContext *context, const Profiles &profiles,
+                                               QObject *parent)
+{
+    QAction *action = makeAction(text("Duplicate"), QStringLiteral("plus.square.on.square"), parent);
+    action->setEnabled(!profiles.isEmpty());
+    QPointer<ModelContext> target(context);
+    QList<QPointer<Profile>> chosen;
+    for (Profile *profile : profiles)
+        chosen.append(profile);
+    QObject::connect(action, &QAction::triggered, action, [target, chosen]() {
+        if (!target)
+            return;
+        QList<Profile *> present;
+        for (const QPointer<Profile> &profile : chosen) {
+            if (profile)
+                present.append(profile);
+        }
+        DuplicateCommand(target, present).execute();
+        try {
+            target->save();
+        } catch (const std::exception &error) {
+            // The copies stay in the context and go with the next autosave.
+            qWarning("Saving duplicated profiles failed: %s", error.what());
+        }
+    });
+    return action;
+}
+
+QAction *ProfileActionButtons::deleteButton(SelectionModel *model, const Profiles &profiles, QObject *parent,
+                                            std::function<void()> showConfirmation)
+{
+    QAction *action = makeAction(text("Delete"), QStringLiteral("trash"), parent);
+    action->setEnabled(!profiles.isEmpty());
+    QPointer<SelectionModel> target(model);
+    QObject::connect(action, &QAction::triggered, action, [target, profiles, showConfirmation]() {
+        if (!target)
+            return;
+        target->setSelectedProfilesForDeletion(profiles);
+        if (showConfirmation)
+            showConfirmation();
+    });
+    return action;
+}
+
+QAction *ProfileActionButtons::getCurrentSettingsButton(SelectionModel *model, QObject *parent)
+{
+    QAction *action = makeAction(text("Get Current Settings"), QStringLiteral("arrow.clockwise"), parent);
+    action->setEnabled(model && model->selectedProfiles().size() == 1);
+    QPointer<SelectionModel> target(model);
+    QObject::connect(action, &QAction::triggered, action, [target]() {
+        if (!target)
+            return;
+        Profile *profile = singleProfile(target->selectedProfiles());
+        if (!profile)
+            return;
+        profile->setLoading(true);
+        GetCurrentSettingsCommand command(profile);
+        KivUtilities::detached(command.execute(), "Reading the current settings into a profile");
+    });
+    return action;
+}
+
+QAction *ProfileActionButtons::isProfileEnabledToggle(const Profiles &profiles, QObject *parent)
+{
+    const bool enabled = allEnabled(profiles);
+    QAction *action = makeAction(enabled ? text("Disable") : text("Enable"), QString(), parent);
+    QList<QPointer<Profile>> chosen;
+    for (Profile *profile : profiles)
+        chosen.append(profile);
+    QObject::connect(action, &QAction::triggered, action, [chosen, enabled]() {
+        for (const QPointer<Profile> &profile : chosen) {
+            if (profile)
+                profile->setEnabled(!enabled);
+        }
+    });
+    return action;
+}
+
+bool DeleteConfirmation::run(SelectionModel *model, ModelContext *context, QWidget *parent)
+{
+    Platform::Alert alert;
+    alert.message = QCoreApplication::translate("DeleteConfirmation", title.toUtf8().constData());
+    alert.informativeText = QCoreApplication::translate("DeleteConfirmation", message.toUtf8().constData());
+    alert.buttons = {QCoreApplication::translate("DeleteConfirmation", "Delete"),
+                     QCoreApplication::translate("DeleteConfirmation", "Cancel")};
+    alert.defaultButton = -1;
+    alert.cancelButton = 1;
+    alert.style = Platform::Alert::Style::Warning;
+    const Platform::AlertResult answer = Platform::Alerts::run(alert, parent);
+    if (answer.button != 0)
+        return false;
+    DeleteCommand(model, context).execute();
+    return true;
+}

@@ -1,0 +1,159 @@
+#include "TapestrelApp.h"
+
+#include "AboutWindow.h"
+#include "AppDelegate.h"
+#include "AppInfo.h"
+#include "MainWindow.h"
+
+#include "KivApp/ShowMainWindowHandler.h"
+#include "KivUtilities/Symbols.h"
+#include "KivUtilities/UpdateDetector.h"
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/model/ShowProfileNotification.h"
+#include "platform/Home.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+const QString objectPath = QStringLiteral("/Shell");
+const QString interfaceName = QStringLiteral("com.quorvane.Tapestrel.Shell");
+
+// One instance per emulated home: a second home (tests, a second user) runs its own program.
+QString serviceName()
+{
+    const QByteArray digest =
+        QCryptographicHash::hash(Platform::Home::root().toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    return QStringLiteral("com.quorvane.Tapestrel.Shell.h") + QString::fromLatin1(digest);
+}
+
+} // namespace
+
+void TapestrelApp::configure(QApplication &application, const QString &version)
+{
+    application.setApplicationName(AppInfo::name);
+    application.setApplicationDisplayName(AppInfo::name);
+    application.setOrganizationDomain(QStringLiteral("quorvane.com"));
+    application.setApplicationVersion(version);
+    application.setDesktopFileName(AppInfo::bundleIdentifier);
+    KivUtilities::Symbols::ensureFallbackTheme();
+    application.setWindowIcon(AppInfo::icon());
+}
+
+TapestrelApp::TapestrelApp()
+    : m_selection(std::make_unique<SelectionModel>())
+{
+    // A fresh installation has not accepted the licence yet: this tells it from an update.
+    KivUtilities::UpdateDetector::shared().initialize(QStringLiteral("didAcceptLicense"));
+}
+
+TapestrelApp::~TapestrelApp()
+{
+    delete m_mainWindow.data();
+    delete m_about.data();
+}
+
+QString TapestrelApp::profileToShow(const QStringList &arguments)
+{
+    const qsizetype index = arguments.indexOf(QStringLiteral("--show-profile"));
+    return index >= 0 && index + 1 < arguments.size() ? arguments[index + 1] : QString();
+}
+
+bool TapestrelApp::claimInstance(const QStringList &arguments)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return true; // Without a session bus there is no one to hand over to.
+    if (bus.registerService(serviceName())) {
+        bus.registerObject(objectPath, interfaceName, this, QDBusConnection::ExportScriptableSlots);
+        return true;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(serviceName(), objectPath, interfaceName, QStringLiteral("activate"));
+    call << arguments;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
+    // When the running instance does not answer, start anyway rather than leave the user with nothing.
+    return reply.type() == QDBusMessage::ErrorMessage;
+}
+
+bool TapestrelApp::start(const QStringList &arguments)
+{
+    if (!claimInstance(arguments))
+        return false;
+
+    m_delegate = std::make_unique<AppDelegate>();
+    m_delegate->applicationWillFinishLaunching();
+
+    // The main controller's services, in their order; its start-up task runs from here on.
+    Tapestrel::shared();
+    m_showMainWindowHandler = std::make_unique<KivApp::ShowMainWindowHandler>(
+        MainWindow::windowId, [this](const QString &) { showMainWindow(); });
+
+    if (qEnvironmentVariableIsSet("TAPESTREL_QUIT_AFTER_FIRST_PAINT")) {
+        // Start-up measurement: say when the main window is first on screen, then leave.
+        connect(&mainWindow(), &MainWindow::firstPainted, this, [] {
+            std::fputs("first-paint\n", stdout);
+            std::fflush(stdout);
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        });
+    }
+    showMainWindow();
+    const QString uuid = profileToShow(arguments);
+    if (!uuid.isEmpty())
+        QTimer::singleShot(0, this, [uuid] { postShowProfileNotification(uuid); });
+    return true;
+}
+
+void TapestrelApp::activate(const QStringList &arguments)
+{
+    showMainWindow();
+    const QString uuid = profileToShow(arguments);
+    if (!uuid.isEmpty())
+        postShowProfileNotification(uuid);
+}
+
+MainWindow &TapestrelApp::mainWindow()
+{
+    if (!m_mainWindow) {
+        m_mainWindow = new MainWindow(m_selection.get(), Tapestrel::shared().modelContainer().mainContext());
+        auto *quit = new QAction(tr("Quit %1").arg(AppInfo::name), m_mainWindow);
+        quit->setShortcut(QKeySequence::Quit);
+        connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        auto *about = new QAction(tr("About %1").arg(AppInfo::name), m_mainWindow);
+        connect(about, &QAction::triggered, this, &TapestrelApp::showAbout);
+        m_mainWindow->addActions({about, quit});
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), MainWindow::defaultSize);
+            frame.moveCenter(screen->availableGeometry().center());
+            m_mainWindow->move(frame.topLeft());
+        }
+    }
+    return *m_mainWindow;
+}
+
+void TapestrelApp::showMainWindow()
+{
+    MainWindow &window = mainWindow();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void TapestrelApp::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutWindow;
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}

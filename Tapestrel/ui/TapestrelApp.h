@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class AboutWindow;
+class AppDelegate;
+class MainWindow;
+class QApplication;
+class SelectionModel;
+namespace KivApp {
+class ShowMainWindowHandler;
+}
+
+// The program: sets itself up in the start-up order, owns the main window and the About window,
+// and keeps to one running instance per user and home.
+class TapestrelApp : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.quorvane.Tapestrel.Shell")
+
+public:
+    // Names, version and icon theme of the application object; call before anything else.
+    static void configure(QApplication &application, const QString &version);
+
+    TapestrelApp();
+    ~TapestrelApp() override;
+
+    // Starts the program with its command-line arguments (the program name first). Returns false
+    // when another instance is already running: it was asked to show its main window (and the
+    // profile of "--show-profile <uuid>") and this process should end.
+    bool start(const QStringList &arguments);
+
+    SelectionModel &selection() { return *m_selection; }
+    AppDelegate &delegate() { return *m_delegate; }
+    // Made on first use.
+    MainWindow &mainWindow();
+    void showMainWindow();
+    void showAbout();
+
+    // The profile uuid of "--show-profile <uuid>", if given.
+    static QString profileToShow(const QStringList &arguments);
+
+public slots:
+    // Called by a second start of the program.
+    Q_SCRIPTABLE void activate(const QStringList &arguments);
+
+private:
+    bool claimInstance(const QStringList &arguments);
+
+    std::unique_ptr<SelectionModel> m_selection;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<KivApp::ShowMainWindowHandler> m_showMainWindowHandler;
+    QPointer<MainWindow> m_mainWindow;
+    QPointer<AboutWindow> m_about;
+};
