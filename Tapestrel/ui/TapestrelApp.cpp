@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "MainWindow.h"
 
+#include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/UpdateDetector.h"
@@ -12,6 +13,8 @@
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
+#include "Tapestrel/ui/switcher/MenuBarExtra.h"
+#include "Tapestrel/ui/switcher/MenuView.h"
 #include "platform/Home.h"
 
 #include <QAction>
@@ -20,6 +23,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -59,6 +63,7 @@ TapestrelApp::TapestrelApp()
 
 TapestrelApp::~TapestrelApp()
 {
+    m_menuBarExtra.reset();
     delete m_mainWindow.data();
     delete m_about.data();
 }
@@ -98,6 +103,8 @@ bool TapestrelApp::start(const QStringList &arguments)
     Tapestrel::shared();
     m_showMainWindowHandler = std::make_unique<KivApp::ShowMainWindowHandler>(
         MainWindow::windowId, [this](const QString &) { showMainWindow(); });
+    m_menuBarExtra = std::make_unique<MenuBarExtra>(&Tapestrel::shared().defaults(),
+                                                    [this] { return makeSwitcherPanel(); });
 
     if (qEnvironmentVariableIsSet("TAPESTREL_QUIT_AFTER_FIRST_PAINT")) {
         // Start-up measurement: say when the main window is first on screen, then leave.
@@ -132,6 +139,16 @@ MainWindow &TapestrelApp::mainWindow()
         auto *about = new QAction(tr("About %1").arg(AppInfo::name), m_mainWindow);
         connect(about, &QAction::triggered, this, &TapestrelApp::showAbout);
         m_mainWindow->addActions({about, quit});
+        // Without a system tray the switcher opens from the main window instead.
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            auto *switcher = new QAction(tr("Profile Switcher"), m_mainWindow);
+            switcher->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+            connect(switcher, &QAction::triggered, this, [this] {
+                if (m_menuBarExtra)
+                    m_menuBarExtra->showPanelAsWindow();
+            });
+            m_mainWindow->addAction(switcher);
+        }
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             QRect frame(QPoint(), MainWindow::defaultSize);
             frame.moveCenter(screen->availableGeometry().center());
@@ -156,4 +173,26 @@ void TapestrelApp::showAbout()
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
+}
+
+MenuView *TapestrelApp::makeSwitcherPanel()
+{
+    // The menu's items live as long as the panel that shows them.
+    auto *items = new QObject;
+    MenuView::Actions actions;
+    actions.openMainWindow = [this](bool activate) {
+        if (activate)
+            showMainWindow();
+        else
+            mainWindow().show();
+    };
+    actions.moreItems.about = KivApp::AppMenuButtons::aboutButton(
+        true, [this] { showAbout(); }, items);
+    actions.moreItems.sendFeedback = KivApp::AppMenuButtons::sendFeedbackButton(items);
+    actions.moreItems.getMoreApps = KivApp::AppMenuButtons::getMoreAppsButton(items);
+    actions.moreItems.newsletter = KivApp::AppMenuButtons::newsletterButton(items);
+    actions.moreItems.quit = KivApp::AppMenuButtons::quitButton(items);
+    auto *view = new MenuView(Tapestrel::shared().modelContainer().mainContext(), m_selection.get(), actions);
+    items->setParent(view);
+    return view;
 }

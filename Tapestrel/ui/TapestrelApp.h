@@ -9,6 +9,8 @@
 class AboutWindow;
 class AppDelegate;
 class MainWindow;
+class MenuBarExtra;
+class MenuView;
 class QApplication;
 class SelectionModel;
 namespace KivApp {
@@ -50,10 +52,12 @@ public slots:
 
 private:
     bool claimInstance(const QStringList &arguments);
+    MenuView *makeSwitcherPanel();
 
     std::unique_ptr<SelectionModel> m_selection;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<KivApp::ShowMainWindowHandler> m_showMainWindowHandler;
     QPointer<MainWindow> m_mainWindow;
     QPointer<AboutWindow> m_about;
+    std::unique_ptr<MenuBarExtra> m_menuBarExtra;
 };
