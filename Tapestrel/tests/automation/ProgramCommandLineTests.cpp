@@ -1,0 +1,129 @@
+#include "platform/UserDefaults.h"
+#include "testsupport/TempHome.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The real program and its command line, each a process of its own, in one emulated home.
+class ProgramCommandLineTest : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            GTEST_SKIP() << "no session bus";
+        program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+        ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+
+        // Nothing may wait for a person: the first-apply proposal has been answered before, and the
+        // system wallpaper is a readable picture, so reading the current settings shows no alert.
+        Platform::UserDefaults::standard().setValue(QStringLiteral("didApplyAnyProfile"), true);
+        ASSERT_TRUE(Platform::UserDefaults::standard().synchronize());
+        const QString picture = home.filePath(QStringLiteral("Pictures/Wall.png"));
+        QDir().mkpath(QFileInfo(picture).absolutePath());
+        QImage image(64, 36, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        ASSERT_TRUE(image.save(picture));
+        Platform::UserDefaults *desktop = Platform::UserDefaults::suite(QStringLiteral("com.apple.desktop"));
+        ASSERT_NE(desktop, nullptr);
+        desktop->setValue(QStringLiteral("Background"),
+                          QVariantMap {{QStringLiteral("default"),
+                                        QVariantMap {{QStringLiteral("ImageFilePath"), picture}}}});
+        ASSERT_TRUE(desktop->synchronize());
+
+        running.setProgram(program);
+        running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        running.start();
+        ASSERT_TRUE(running.waitForStarted(10000));
+    }
+
+    void TearDown() override
+    {
+        if (running.state() != QProcess::NotRunning) {
+            running.kill();
+            running.waitForFinished(10000);
+        }
+    }
+
+    CommandRun tapestrel(const QStringList &arguments) const
+    {
+        QProcess process;
+        process.start(program, arguments);
+        CommandRun run;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    // The profiles' ids by name, from the JSON listing.
+    QHash<QString, QString> listedProfiles() const
+    {
+        const CommandRun run = tapestrel({QStringLiteral("list"), QStringLiteral("--json")});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QHash<QString, QString> ids;
+        for (const QJsonValue &entry : QJsonDocument::fromJson(run.out.toUtf8()).array())
+            ids.insert(entry[QStringLiteral("name")].toString(), entry[QStringLiteral("id")].toString());
+        return ids;
+    }
+
+    QString program;
+    QProcess running;
+};
+
+} // namespace
+
+TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
+{
+    // The program answers once its start-up (with the import of the shipped profiles) is done.
+    QElapsedTimer waited;
+    waited.start();
+    while (tapestrel({QStringLiteral("list")}).exitCode != 0 && waited.elapsed() < 60000)
+        QThread::msleep(200);
+    ASSERT_EQ(tapestrel({QStringLiteral("list")}).exitCode, 0);
+
+    const CommandRun created = tapestrel({QStringLiteral("create"), QStringLiteral("Evening")});
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_TRUE(created.out.trimmed().endsWith(QStringLiteral("\tEvening"))) << created.out.toStdString();
+
+    QHash<QString, QString> ids = listedProfiles();
+    ASSERT_TRUE(ids.contains(QStringLiteral("Evening")));
+    EXPECT_EQ(created.out.section(QLatin1Char('\t'), 0, 0), ids.value(QStringLiteral("Evening")));
+    ASSERT_TRUE(ids.contains(QStringLiteral("Midnight"))) << "the shipped profiles are imported at start-up";
+
+    // Applying the dark shipped profile changes the emulated system, as the defaults tool sees it.
+    const CommandRun applied = tapestrel({QStringLiteral("apply"), ids.value(QStringLiteral("Midnight"))});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    Platform::UserDefaults &global = Platform::UserDefaults::global();
+    EXPECT_EQ(global.string(QStringLiteral("AppleInterfaceStyle")), QStringLiteral("Dark"));
+
+    const CommandRun unknown = tapestrel({QStringLiteral("apply"), QStringLiteral("NOPE")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE"))) << unknown.err.toStdString();
+    EXPECT_EQ(listedProfiles().size(), ids.size()) << "a failed command changes nothing";
+}
