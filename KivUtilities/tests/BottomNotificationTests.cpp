@@ -3,7 +3,7 @@
 #include "KivUtilities/BottomNotificationWindowController.h"
 #include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/Symbols.h"
-#include "KivUtilities/tests/Screenshots.h"
+#include "testsupport/Screenshots.h"
 #include "testsupport/RunTask.h"
 
 #include <QElapsedTimer>
@@ -63,7 +63,7 @@ TEST(BottomNotification, SitsCentredAboveTheBottomOfTheMainScreen)
     EXPECT_EQ(qtScreen.y() + qtScreen.height() - (qt.y() + qt.height()), 140);
 
     spinEventLoop(300ms);
-    const QString path = KivTests::saveScreenshot(window, QStringLiteral("bottom-notification"));
+    const QString path = TestSupport::saveScreenshot(window, QStringLiteral("bottom-notification"));
     EXPECT_TRUE(QFileInfo::exists(path));
     spinEventLoop(1800ms);
 }

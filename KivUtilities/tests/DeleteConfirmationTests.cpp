@@ -1,5 +1,5 @@
 #include "KivUtilities/DeleteModalAlertConfirmation.h"
-#include "KivUtilities/tests/Screenshots.h"
+#include "testsupport/Screenshots.h"
 #include "platform/Alerts.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@ std::optional<bool> confirmWithKey(Qt::Key key, bool screenshot = false)
         QWidget *box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
         if (screenshot)
-            KivTests::saveScreenshot(box, QStringLiteral("delete-confirmation"));
+            TestSupport::saveScreenshot(box, QStringLiteral("delete-confirmation"));
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(box, &press);
     });

@@ -1,7 +1,7 @@
 #include "KivUtilities/ToastController.h"
 #include "KivUtilities/ToastView.h"
 #include "KivUtilities/ToastViewModifier.h"
-#include "KivUtilities/tests/Screenshots.h"
+#include "testsupport/Screenshots.h"
 #include "platform/NotificationCenter.h"
 #include "testsupport/RunTask.h"
 
@@ -68,7 +68,7 @@ TEST_F(ToastTest, OneToastShowsForItsDisplayTimeAtTheBottom)
     // 20 points above the host's bottom, centred.
     EXPECT_EQ(host.height() - toast->geometry().bottom() - 1, 20);
     EXPECT_EQ(toast->geometry().center().x(), host.rect().center().x());
-    EXPECT_TRUE(QFileInfo::exists(KivTests::saveScreenshot(&host, QStringLiteral("toast"))));
+    EXPECT_TRUE(QFileInfo::exists(TestSupport::saveScreenshot(&host, QStringLiteral("toast"))));
 
     at(2100);
     EXPECT_TRUE(overlay->isToastVisible());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "testsupport/Screenshots.h"
 #include "Tapestrel/tests/engine/RecordingOptionModel.h"
 
 #include "Tapestrel/model/EngineSettings.h"
@@ -61,9 +62,7 @@ protected:
     // Saves a picture of the widget for a person to look at.
     static void saveScreenshot(QWidget *widget, const QString &name)
     {
-        const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QDir().mkpath(folder);
-        widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        TestSupport::saveScreenshot(widget, name);
     }
 
     int dockRestarts = 0;

@@ -1,3 +1,4 @@
+#include "testsupport/Screenshots.h"
 #include "Tapestrel/background/BackgroundPreview.h"
 #include "Tapestrel/background/BackgroundView.h"
 #include "Tapestrel/background/ImageBackgroundView.h"
@@ -58,15 +59,7 @@ private:
     QMetaObject::Connection m_connection;
 };
 
-// The grab, also kept under the build folder for a person to look at.
-QImage grabAndKeep(QWidget *widget, const QString &name)
-{
-    const QImage image = widget->grab().toImage();
-    QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    folder.mkpath(QStringLiteral("."));
-    image.save(folder.filePath(name + QStringLiteral(".png")));
-    return image;
-}
+using TestSupport::grabAndKeep;
 
 bool near(QRgb a, QColor b)
 {

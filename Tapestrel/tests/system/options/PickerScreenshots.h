@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testsupport/Screenshots.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QWidget>
@@ -9,10 +11,5 @@ inline QString savePickerScreenshot(QWidget &widget, const QString &name)
 {
     widget.adjustSize();
     widget.resize(qMax(widget.width(), 420), widget.height());
-    QDir here(QCoreApplication::applicationDirPath());
-    here.cdUp();
-    here.mkpath(QStringLiteral("screenshots/system-pickers"));
-    const QString path = here.filePath(QStringLiteral("screenshots/system-pickers/%1.png").arg(name));
-    widget.grab().save(path);
-    return path;
+    return TestSupport::saveScreenshot(&widget, QStringLiteral("system-pickers/") + name);
 }

@@ -1,3 +1,4 @@
+#include "testsupport/Screenshots.h"
 #include "Tapestrel/ui/preview/ProfilePreview.h"
 
 #include "KivDesktopBackground/Background.h"
@@ -55,14 +56,7 @@ void expectRect(const QRectF &actual, const QRectF &expected)
     EXPECT_NEAR(actual.height(), expected.height(), 1e-9);
 }
 
-QImage grabAndKeep(QWidget *widget, const QString &name)
-{
-    const QImage image = widget->grab().toImage();
-    QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    folder.mkpath(QStringLiteral("."));
-    image.save(folder.filePath(name + QStringLiteral(".png")));
-    return image;
-}
+using TestSupport::grabAndKeep;
 
 bool near(QRgb a, QColor b)
 {

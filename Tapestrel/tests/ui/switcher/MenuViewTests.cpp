@@ -1,3 +1,4 @@
+#include "testsupport/Screenshots.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
 
 #include "Tapestrel/model/ModelContainer.h"
@@ -189,9 +190,7 @@ TEST_F(MenuViewTest, PanelScreenshot)
     TestSupport::spinEventLoop(std::chrono::milliseconds(50));
     const QImage image = view->grab().toImage();
     EXPECT_EQ(image.width(), 424);
-    QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    folder.mkpath(QStringLiteral("."));
-    image.save(folder.filePath(QStringLiteral("switcher-panel.png")));
+    TestSupport::saveScreenshot(image, QStringLiteral("switcher-panel"));
 }
 
 } // namespace

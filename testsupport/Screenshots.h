@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace TestSupport {
+
+// Saves an image as <build>/screenshots/<name>.png for a person to look at and returns its path.
+// The name may hold sub-folders. Executables live in <build>/bin, so the place does not depend on
+// the working folder.
+inline QString saveScreenshot(const QImage &image, const QString &name)
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"))
+                             .absoluteFilePath(name + QStringLiteral(".png"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    image.save(path);
+    return QDir::cleanPath(path);
+}
+
+inline QString saveScreenshot(QWidget *widget, const QString &name)
+{
+    return saveScreenshot(widget->grab().toImage(), name);
+}
+
+// The widget's picture, also saved as a screenshot.
+inline QImage grabAndKeep(QWidget *widget, const QString &name)
+{
+    const QImage image = widget->grab().toImage();
+    saveScreenshot(image, name);
+    return image;
+}
+
+} // namespace TestSupport
