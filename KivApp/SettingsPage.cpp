@@ -1,0 +1,116 @@
+#include "SettingsPage.h"
+
+#include "KivUtilities/Symbols.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace KivApp {
+
+SettingsPage::SettingsPage(SettingsTabLabel tab, Kind kind, std::function<QWidget *()> buildView,
+                           QWidget *parent)
+    : QWidget(parent)
+    , m_tab(std::move(tab))
+    , m_kind(kind)
+    , m_buildView(std::move(buildView))
+{
+    setObjectName(QStringLiteral("SettingsPage"));
+    setProperty(KivUtilities::Symbols::propertyName, m_tab.systemImage);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+}
+
+QWidget *SettingsPage::content()
+{
+    if (m_content)
+        return m_content;
+    QWidget *built = m_buildView ? m_buildView() : nullptr;
+    if (!built)
+        built = new QWidget;
+    m_content = built;
+    if (m_kind == Kind::form) {
+        // A grouped form: the rows sit on one rounded, slightly raised panel.
+        auto *group = new QFrame;
+        group->setObjectName(QStringLiteral("GroupedForm"));
+        group->setFrameShape(QFrame::StyledPanel);
+        group->setAutoFillBackground(true);
+        group->setBackgroundRole(QPalette::AlternateBase);
+        auto *groupLayout = new QVBoxLayout(group);
+        groupLayout->setContentsMargins(12, 10, 12, 10);
+        groupLayout->addWidget(built);
+        layout()->addWidget(group);
+        static_cast<QVBoxLayout *>(layout())->addStretch(1);
+    } else {
+        layout()->setContentsMargins(0, 0, 0, 0);
+        layout()->addWidget(built);
+    }
+    return m_content;
+}
+
+int SettingsPage::pageHeight()
+{
+    if (m_fixedHeight)
+        return *m_fixedHeight;
+    content();
+    return sizeHint().height();
+}
+
+void SettingsPage::showEvent(QShowEvent *event)
+{
+    content();
+    QWidget::showEvent(event);
+}
+
+SettingsWindow::SettingsWindow(int width, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_tabs(new QTabWidget(this))
+    , m_width(width)
+{
+    setObjectName(windowId);
+    setWindowTitle(QCoreApplication::translate("SettingsWindow", "Settings"));
+    m_tabs->setDocumentMode(true);
+    m_tabs->tabBar()->setExpanding(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_tabs);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &SettingsWindow::fitToCurrentPage);
+}
+
+void SettingsWindow::addPage(SettingsPage *page)
+{
+    m_tabs->addTab(page, KivUtilities::Symbols::icon(page->tab().systemImage), page->tab().title);
+    if (m_tabs->count() == 1)
+        fitToCurrentPage();
+}
+
+QList<SettingsPage *> SettingsWindow::pages() const
+{
+    QList<SettingsPage *> result;
+    for (int index = 0; index < m_tabs->count(); ++index)
+        result.append(static_cast<SettingsPage *>(m_tabs->widget(index)));
+    return result;
+}
+
+SettingsPage *SettingsWindow::currentPage() const
+{
+    return static_cast<SettingsPage *>(m_tabs->currentWidget());
+}
+
+void SettingsWindow::setCurrentPage(int index)
+{
+    m_tabs->setCurrentIndex(index);
+}
+
+void SettingsWindow::fitToCurrentPage()
+{
+    SettingsPage *page = currentPage();
+    if (!page)
+        return;
+    const int height = page->pageHeight() + m_tabs->tabBar()->sizeHint().height();
+    setFixedSize(m_width, height);
+}
+
+} // namespace KivApp
