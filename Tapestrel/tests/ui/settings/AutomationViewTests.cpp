@@ -1,0 +1,258 @@
+#include "Tapestrel/ui/settings/AutomationView.h"
+#include "Tapestrel/ui/settings/ScheduledProfileRow.h"
+
+#include "Tapestrel/automation/ProfileScheduler.h"
+#include "Tapestrel/tests/ui/UiFixture.h"
+#include "Tapestrel/ui/ColorLabel.h"
+#include "Tapestrel/ui/TimeLabel.h"
+#include "Tapestrel/ui/TimePicker.h"
+#include "platform/Alerts.h"
+#include "testsupport/RunTask.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class AutomationTest : public UiTests::UiTest
+{
+protected:
+    using UiTests::UiTest::entry;
+
+    static ScheduledProfile entry(const QString &id, const QString &profileID, int hour, int minute,
+                                  bool enabled = true)
+    {
+        return {id, profileID, hour, minute, enabled};
+    }
+    // The rows as "HH:MM name" in the order shown.
+    static QStringList shown(const AutomationView &page)
+    {
+        QStringList texts;
+        for (ScheduledProfileRow *row : page.rows())
+            texts.append(row->timeLabel()->shownText() + " " + row->entryID());
+        return texts;
+    }
+    static QStringList menuTexts(AutomationView &page)
+    {
+        emit page.addMenu()->aboutToShow();
+        return entries(page.addMenu());
+    }
+    // What the cloud store holds, as another machine would read it.
+    QList<ScheduledProfile> stored()
+    {
+        Platform::CloudKeyValueStore reader(home.filePath("cloud.plist"));
+        return ScheduledProfile::decodeList(reader.value("scheduledProfiles").toByteArray());
+    }
+
+    QDateTime now {QDate(2026, 12, 7), QTime(9, 5, 59), QTimeZone::utc()};
+    ProfileScheduler scheduler {options, context, [this] { return now; }, QTimeZone::utc()};
+};
+
+} // namespace
+
+TEST_F(AutomationTest, AddingAnEntryForAnEnabledProfileAtThePresentTime)
+{
+    Profile *night = newProfile("Night");
+    Profile *day = newProfile("day & dusk");
+    Profile *off = newProfile("Alpha");
+    off->setEnabled(false);
+
+    AutomationView page(&options, context);
+    page.setClock([this] { return now; });
+    EXPECT_EQ(page.objectName(), "AutomationView");
+    EXPECT_EQ(page.tab().title, "Automation");
+    EXPECT_EQ(page.tab().systemImage, "gearshape.arrow.triangle.2.circlepath");
+    EXPECT_EQ(page.kind(), KivApp::SettingsPage::Kind::form);
+    EXPECT_EQ(page.pageHeight(), 250);
+    page.resize(600, 250);
+    page.show();
+
+    // No entries: the hint and no list.
+    EXPECT_FALSE(page.emptyText()->isHidden());
+    EXPECT_EQ(page.emptyText()->text(), "No scheduled profiles yet. To add one click Add button.");
+    EXPECT_TRUE(page.list()->isHidden());
+    EXPECT_EQ(page.addButton()->text(), "Add");
+    TestSupport::spinEventLoop(0ms);
+    TestSupport::saveScreenshot(&page, "settings/automation-empty");
+
+    // The menu: enabled profiles by name, names shown as they are.
+    EXPECT_EQ(menuTexts(page), QStringList({"day && dusk", "Night"}));
+    EXPECT_EQ(page.addMenu()->actions().first()->iconText(), "day & dusk");
+
+    UiTests::UiTest::entry(page.addMenu(), "Night")->trigger();
+    const QList<ScheduledProfile> entries = options.scheduledProfiles();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].profileID, night->uuid());
+    EXPECT_EQ(entries[0].hour, 9);
+    EXPECT_EQ(entries[0].minute, 5);
+    EXPECT_TRUE(entries[0].isEnabled);
+    EXPECT_FALSE(QUuid::fromString(entries[0].id).isNull());
+    EXPECT_EQ(stored(), entries);
+    EXPECT_EQ(page.editingScheduledProfileID(), entries[0].id);
+
+    // The list replaces the hint, the new row with its editor open.
+    EXPECT_TRUE(page.emptyText()->isHidden());
+    EXPECT_FALSE(page.list()->isHidden());
+    ASSERT_EQ(page.rows().size(), 1);
+    EXPECT_TRUE(page.rows()[0]->isEditingTime());
+    EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "Night");
+    // The scheduler follows the store by itself.
+    ASSERT_TRUE(scheduler.armedEntry());
+    EXPECT_EQ(scheduler.armedEntry()->id, entries[0].id);
+
+    // A second entry goes to the end of the stored list; only the new row opens its editor.
+    page.rows()[0]->timeLabel()->doneButton()->click();
+    EXPECT_EQ(page.editingScheduledProfileID(), std::nullopt);
+    now = QDateTime(QDate(2026, 12, 7), QTime(7, 0), QTimeZone::utc());
+    page.add(day);
+    ASSERT_EQ(options.scheduledProfiles().size(), 2);
+    EXPECT_EQ(options.scheduledProfiles()[0], entries[0]);
+    EXPECT_EQ(options.scheduledProfiles()[1].profileID, day->uuid());
+    ASSERT_EQ(page.rows().size(), 2);
+    EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "day & dusk"); // 07:00 before 09:05
+    EXPECT_TRUE(page.rows()[0]->isEditingTime());
+    EXPECT_FALSE(page.rows()[1]->isEditingTime());
+    TestSupport::spinEventLoop(0ms);
+    TestSupport::saveScreenshot(&page, "settings/automation");
+}
+
+TEST_F(AutomationTest, RowsInTimeOrderAndRetimingChangesOnlyThatEntry)
+{
+    Profile *profile = newProfile("Work");
+    const QString uuid = profile->uuid();
+    options.setScheduledProfiles({entry("A", uuid, 8, 0), entry("B", uuid, 7, 30), entry("C", uuid, 8, 0)});
+    AutomationView page(&options, context);
+    page.resize(600, 250);
+    page.show();
+    EXPECT_EQ(shown(page), QStringList({"07:30 B", "08:00 A", "08:00 C"}));
+
+    // Editing B's time writes each change through at once and moves the row, editor still open.
+    ScheduledProfileRow *b = page.rows()[0];
+    b->changeTime();
+    EXPECT_TRUE(b->isEditingTime());
+    b->timeLabel()->picker()->editor()->setTime(QTime(8, 45));
+    EXPECT_EQ(
+        options.scheduledProfiles(),
+        QList<ScheduledProfile>({entry("A", uuid, 8, 0), entry("B", uuid, 8, 45), entry("C", uuid, 8, 0)}));
+    EXPECT_EQ(stored(), options.scheduledProfiles());
+    EXPECT_EQ(shown(page), QStringList({"08:00 A", "08:00 C", "08:45 B"}));
+    EXPECT_EQ(page.rows()[2], b);
+    EXPECT_TRUE(b->isEditingTime());
+    ASSERT_TRUE(scheduler.armedEntry());
+    EXPECT_EQ(scheduler.armedEntry()->id, "A");
+
+    // Disabling and enabling through the context menu.
+    ScheduledProfileRow *a = page.rows()[0];
+    std::unique_ptr<QMenu> menu(a->makeContextMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Change Time", "Disable", "Remove"}));
+    entry(menu.get(), "Disable")->trigger();
+    EXPECT_EQ(options.scheduledProfiles(),
+              QList<ScheduledProfile>(
+                  {entry("A", uuid, 8, 0, false), entry("B", uuid, 8, 45), entry("C", uuid, 8, 0)}));
+    EXPECT_TRUE(a->isDimmed());
+    EXPECT_FALSE(page.rows()[1]->isDimmed());
+    EXPECT_EQ(scheduler.armedEntry()->id, "C"); // the scheduler leaves the disabled entry out
+    menu.reset(a->makeContextMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Change Time", "Enable", "Remove"}));
+    entry(menu.get(), "Enable")->trigger();
+    EXPECT_TRUE(options.scheduledProfiles()[0].isEnabled);
+    EXPECT_FALSE(a->isDimmed());
+
+    // An entry removed elsewhere: a late edit of its row changes nothing.
+    options.setScheduledProfiles({entry("A", uuid, 8, 0), entry("C", uuid, 8, 0)});
+    const auto before = options.scheduledProfiles();
+    b->setEntryEnabled(false);
+    b->timeLabel()->picker()->editor()->setTime(QTime(6, 0));
+    EXPECT_EQ(options.scheduledProfiles(), before);
+    TestSupport::spinEventLoop(0ms); // the row of the vanished entry goes
+    EXPECT_EQ(shown(page), QStringList({"08:00 A", "08:00 C"}));
+}
+
+TEST_F(AutomationTest, RemovingAsksFirstAndTakesEveryEntryWithThatId)
+{
+    Profile *profile = newProfile("Work");
+    const QString uuid = profile->uuid();
+    options.setScheduledProfiles({entry("A", uuid, 10, 0), entry("D", uuid, 11, 0), entry("A", uuid, 12, 0)});
+    AutomationView page(&options, context);
+    page.show();
+    Platform::ScriptedAlertAnswerer alerts;
+
+    // A write through a row goes to the first entry with its id only.
+    page.rows()[0]->setEntryEnabled(false);
+    EXPECT_EQ(options.scheduledProfiles(),
+              QList<ScheduledProfile>(
+                  {entry("A", uuid, 10, 0, false), entry("D", uuid, 11, 0), entry("A", uuid, 12, 0)}));
+
+    alerts.answer("Cancel");
+    std::unique_ptr<QMenu> menu(page.rows()[1]->makeContextMenu());
+    entry(menu.get(), "Remove")->trigger();
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(alerts.alerts()[0].message, "Are you sure you want to remove this schedule?");
+    EXPECT_EQ(alerts.alerts()[0].informativeText, "This operation cannot be undone.");
+    EXPECT_EQ(alerts.alerts()[0].buttons, QStringList({"Remove", "Cancel"}));
+    EXPECT_EQ(options.scheduledProfiles().size(), 3);
+
+    alerts.answer("Remove");
+    page.rows()[0]->askToRemove();
+    EXPECT_EQ(options.scheduledProfiles(), QList<ScheduledProfile>({entry("D", uuid, 11, 0)}));
+    EXPECT_EQ(stored(), options.scheduledProfiles());
+    TestSupport::spinEventLoop(0ms);
+    EXPECT_EQ(shown(page), QStringList({"11:00 D"}));
+
+    alerts.answer("Remove");
+    page.rows()[0]->askToRemove();
+    EXPECT_TRUE(options.scheduledProfiles().isEmpty());
+    EXPECT_FALSE(page.emptyText()->isHidden());
+    EXPECT_FALSE(scheduler.armedEntry());
+}
+
+TEST_F(AutomationTest, WarningsForDisabledAndMissingProfiles)
+{
+    Profile *work = newProfile("Work");
+    Profile *evening = newProfile("Evening");
+    evening->setEnabled(false);
+    context->save();
+    options.setScheduledProfiles({entry("A", work->uuid(), 8, 0), entry("B", evening->uuid(), 9, 0),
+                                  entry("C", "no-such-profile", 10, 0)});
+    AutomationView page(&options, context);
+    page.resize(600, 250);
+    page.show();
+    TestSupport::spinEventLoop(0ms);
+    TestSupport::saveScreenshot(&page, "settings/automation-warnings");
+
+    ASSERT_EQ(page.rows().size(), 3);
+    ScheduledProfileRow *a = page.rows()[0];
+    ScheduledProfileRow *b = page.rows()[1];
+    ScheduledProfileRow *c = page.rows()[2];
+    EXPECT_FALSE(a->nameLabel()->isHidden());
+    EXPECT_TRUE(a->disabledTag()->isHidden());
+    EXPECT_TRUE(a->missingLabel()->isHidden());
+
+    EXPECT_EQ(b->nameLabel()->text(), "Evening");
+    EXPECT_FALSE(b->disabledTag()->isHidden());
+    EXPECT_EQ(b->disabledTag()->text(), "Profile is disabled");
+    EXPECT_EQ(b->disabledTag()->color(), QColor(Qt::red));
+
+    EXPECT_TRUE(c->nameLabel()->isHidden());
+    EXPECT_TRUE(c->disabledTag()->isHidden());
+    EXPECT_FALSE(c->missingLabel()->isHidden());
+    EXPECT_EQ(c->missingLabel()->text(), "Profile does not exist");
+
+    // The rows follow the profiles while the page is open.
+    evening->setEnabled(true);
+    context->remove(work);
+    TestSupport::spinEventLoop(0ms);
+    EXPECT_TRUE(b->disabledTag()->isHidden());
+    EXPECT_FALSE(a->missingLabel()->isHidden());
+    EXPECT_TRUE(a->nameLabel()->isHidden());
+    EXPECT_EQ(options.scheduledProfiles().size(), 3); // entries stay until the user removes them
+}
