@@ -22,15 +22,40 @@
 #include <algorithm>
 
 AutomationView::AutomationView(SynchronizedOptionsStore *store, ModelContext *context, QWidget *parent)
+    : AutomationView(
+        store, [held = QPointer<ModelContext>(context)]() -> ModelContext * { return held; }, parent)
+{ }
+
+AutomationView::AutomationView(SynchronizedOptionsStore *store, ContextSource context, QWidget *parent)
     : KivApp::SettingsPage(
         {tr("Automation"), QStringLiteral("gearshape.arrow.triangle.2.circlepath")}, Kind::form,
         [this] { return build(); }, parent)
     , m_store(store)
-    , m_context(context)
+    , m_contextSource(std::move(context))
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     setObjectName(QStringLiteral("AutomationView"));
     setFixedPageHeight(fixedHeight);
+}
+
+ModelContext *AutomationView::context()
+{
+    ModelContext *current = m_contextSource ? m_contextSource() : nullptr;
+    if (current != m_context) {
+        disconnect(m_contextConnection);
+        m_context = current;
+        // A profile that is added, deleted, renamed, enabled or disabled changes what the rows say.
+        if (current)
+            m_contextConnection =
+                connect(current, &ModelContext::objectsChanged, this, &AutomationView::scheduleRebuild);
+    }
+    return current;
+}
+
+void AutomationView::showEvent(QShowEvent *event)
+{
+    KivApp::SettingsPage::showEvent(event);
+    scheduleRebuild();
 }
 
 QList<ScheduledProfile> AutomationView::sorted(QList<ScheduledProfile> entries)
@@ -87,21 +112,19 @@ QWidget *AutomationView::build()
 
     if (m_store)
         connect(m_store, &SynchronizedOptionsStore::scheduledProfilesChanged, this, &AutomationView::rebuild);
-    // A profile that is added, deleted, renamed, enabled or disabled changes what the rows say.
-    if (m_context)
-        connect(m_context, &ModelContext::objectsChanged, this, &AutomationView::scheduleRebuild);
     rebuild();
     fillAddMenu();
     return section;
 }
 
-QList<Profile *> AutomationView::addableProfiles() const
+QList<Profile *> AutomationView::addableProfiles()
 {
     QList<Profile *> profiles;
-    if (!m_context)
+    ModelContext *current = context();
+    if (!current)
         return profiles;
     try {
-        profiles = m_context->fetchProfiles();
+        profiles = current->fetchProfiles();
     } catch (const std::exception &error) {
         qWarning() << "The schedule could not read the profiles:" << error.what();
     }
@@ -170,7 +193,7 @@ void AutomationView::rebuild()
 
     const QList<ScheduledProfile> entries =
         sorted(m_store ? m_store->scheduledProfiles() : QList<ScheduledProfile>());
-    ProfileRepository repository(m_context);
+    ProfileRepository repository(context());
 
     // Rows are kept by entry id, so a row keeps its open time editor when a new time moves it.
     QList<ScheduledProfileRow *> previous = m_rows;

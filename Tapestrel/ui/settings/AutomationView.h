@@ -30,11 +30,15 @@ class AutomationView : public KivApp::SettingsPage
 
 public:
     using Clock = std::function<QDateTime()>;
+    // The context in which profiles are looked up, asked each time: the program's store is
+    // replaced when its data is reset.
+    using ContextSource = std::function<ModelContext *()>;
 
     static constexpr int fixedHeight = 250;
 
     // Profiles are looked up in `context`; the clock gives the time of a new entry.
     AutomationView(SynchronizedOptionsStore *store, ModelContext *context, QWidget *parent = nullptr);
+    AutomationView(SynchronizedOptionsStore *store, ContextSource context, QWidget *parent = nullptr);
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
@@ -49,21 +53,29 @@ public:
     QMenu *addMenu() const { return m_addMenu; }
 
     // What the "Add" menu offers: the enabled profiles by name.
-    QList<Profile *> addableProfiles() const;
+    QList<Profile *> addableProfiles();
     // Appends an entry for the profile at the present time of day, enabled, with its editor open.
     void add(Profile *profile);
 
     // The entries in the order shown (a stable sort of the stored list by hour and minute).
     static QList<ScheduledProfile> sorted(QList<ScheduledProfile> entries);
 
+protected:
+    // Each showing looks at the profiles again (the store may have been replaced meanwhile).
+    void showEvent(QShowEvent *event) override;
+
 private:
     QWidget *build();
+    // The current context; follows its changes from the first call on.
+    ModelContext *context();
     void rebuild();
     void scheduleRebuild();
     void fillAddMenu();
 
     QPointer<SynchronizedOptionsStore> m_store;
+    ContextSource m_contextSource;
     QPointer<ModelContext> m_context;
+    QMetaObject::Connection m_contextConnection;
     Clock m_clock;
     std::optional<QString> m_editingID;
     QList<ScheduledProfileRow *> m_rows;

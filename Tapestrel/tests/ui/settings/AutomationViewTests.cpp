@@ -256,3 +256,26 @@ TEST_F(AutomationTest, WarningsForDisabledAndMissingProfiles)
     EXPECT_TRUE(a->nameLabel()->isHidden());
     EXPECT_EQ(options.scheduledProfiles().size(), 3); // entries stay until the user removes them
 }
+
+TEST_F(AutomationTest, ProfilesAreLookedUpInTheStoreOpenNow)
+{
+    // A data reset replaces the program's store: the page asks for the current one each time.
+    Profile *old = newProfile("Old");
+    options.setScheduledProfiles({entry("A", old->uuid(), 8, 0)});
+    ModelContainer fresh(home.filePath("fresh.sqlite"));
+    ModelContext *current = context;
+    AutomationView page(&options, [&current] { return current; });
+    page.show();
+    ASSERT_EQ(page.rows().size(), 1);
+    EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "Old");
+
+    current = fresh.mainContext();
+    auto *replacement = current->insert(std::make_unique<Profile>("New"));
+    replacement->setUuid(old->uuid());
+    page.hide();
+    page.show();
+    TestSupport::spinEventLoop(0ms);
+    EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "New");
+    emit page.addMenu()->aboutToShow();
+    EXPECT_EQ(entries(page.addMenu()), QStringList({"New"}));
+}
