@@ -74,7 +74,7 @@ QAction *sendFeedbackButton(QObject *parent)
 
 QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent)
 {
-    QAction *action = makeAction(text("Settings…"), QString(), parent);
+    QAction *action = makeAction(text("Settings"), QStringLiteral("gearshape.fill"), parent);
     action->setShortcut(QKeySequence::Preferences);
     QObject::connect(action, &QAction::triggered, action, [openSettings] {
         if (openSettings)

@@ -18,7 +18,7 @@ QAction *aboutButton(bool includeImage, std::function<void()> openAbout, QObject
 QAction *newsletterButton(QObject *parent);
 QAction *getMoreAppsButton(QObject *parent);
 QAction *sendFeedbackButton(QObject *parent);
-// "Settings…" with the platform's shortcut.
+// "Settings" with the platform's shortcut: opens the settings window.
 QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent);
 // "Quit <name>" with the platform's shortcut; quitting goes through the application's checks.
 QAction *quitButton(QObject *parent);

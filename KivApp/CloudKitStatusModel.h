@@ -5,8 +5,8 @@
 
 namespace KivApp {
 
-// The state of syncing the profile store with the cloud. This system keeps the store on this
-// computer only, so the status is fixed and says so.
+// The state of mirroring the profile store to the cloud. This system keeps the store on this
+// computer only, so the status is fixed and says so; it never changes and never works.
 class CloudKitStatusModel : public QObject
 {
     Q_OBJECT
@@ -18,9 +18,10 @@ public:
         : QObject(parent)
     { }
 
+    bool isWorking() const { return false; }
     Status status() const { return Status::unavailable; }
-    bool isSyncing() const { return false; }
-    QString statusText() const
+    // What the last attempt to sync reported, for people.
+    QString lastStatus() const
     {
         return tr("Profiles are stored on this computer only; cloud sync is not available.");
     }

@@ -60,7 +60,7 @@ bool LaunchAtLogin::setEnabled(bool enabled)
     if (!enabled) {
         if (!isEnabled() || QFile::remove(entryPath()))
             return true;
-        qWarning("Could not remove the login item %s", qPrintable(entryPath()));
+        qWarning("Error during setting SMAppService: could not remove %s", qPrintable(entryPath()));
         return false;
     }
     QSaveFile file(entryPath());
@@ -72,12 +72,12 @@ bool LaunchAtLogin::setEnabled(bool enabled)
         if (file.commit())
             return true;
     }
-    qWarning("Could not register the login item %s", qPrintable(entryPath()));
+    qWarning("Error during setting SMAppService: could not write %s", qPrintable(entryPath()));
     return false;
 }
 
 LaunchOnStartupToggle::LaunchOnStartupToggle(LaunchAtLogin launchAtLogin, QWidget *parent)
-    : QCheckBox(tr("Launch at Login"), parent)
+    : QCheckBox(tr("Launch app on system startup"), parent)
     , m_launchAtLogin(std::move(launchAtLogin))
 {
     setObjectName(QStringLiteral("LaunchOnStartupToggle"));

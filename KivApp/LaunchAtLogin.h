@@ -25,7 +25,7 @@ private:
     QString m_command;
 };
 
-// The settings check box "Launch at Login" over LaunchAtLogin; it shows what is on disk.
+// The settings check box "Launch app on system startup" over LaunchAtLogin; it shows what is on disk.
 class LaunchOnStartupToggle : public QCheckBox
 {
     Q_OBJECT

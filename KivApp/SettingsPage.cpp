@@ -43,10 +43,14 @@ QWidget *SettingsPage::content()
         groupLayout->addWidget(built);
         layout()->addWidget(group);
         static_cast<QVBoxLayout *>(layout())->addStretch(1);
+        group->show();
     } else {
         layout()->setContentsMargins(0, 0, 0, 0);
         layout()->addWidget(built);
     }
+    // Shown now rather than on the next event-loop turn, so the page's size hint counts it and a
+    // page built while already on screen draws at once.
+    built->show();
     return m_content;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KivApp/CloudKitStatusModel.h"
 #include "KivUtilities/PathController.h"
 #include "Tapestrel/background/BackgroundsICloudCoordinator.h"
 #include "Tapestrel/model/AppConfigStore.h"
@@ -76,6 +77,8 @@ public:
     KivBackups::BackupPlanner *backupPlanner();
     // Resets the program's data: a locked backup first, then a fresh store in place of the old one.
     TapestrelDataResetController &dataResetController();
+    // The cloud sync status of the profile store, which the data settings show.
+    KivApp::CloudKitStatusModel &cloudKitStatusModel() { return m_cloudKitStatusModel; }
     // Applies the scheduled profiles at their times of day; made by the constructor.
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 
@@ -93,6 +96,7 @@ private:
     AppConfigStore m_appConfigStore;
     // Then the main-window handler, the sync status over the store, and the profile scheduler.
     std::unique_ptr<ModelContainer> m_modelContainer;
+    KivApp::CloudKitStatusModel m_cloudKitStatusModel;
     std::unique_ptr<AutosaveController> m_autosaveController;
     std::unique_ptr<ProfileScheduler> m_profileScheduler;
     std::unique_ptr<KivDesktopBackground::DesktopBackgroundController> m_desktopBackgroundController;

@@ -72,7 +72,7 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 
     KivApp::LaunchOnStartupToggle toggle(login);
     EXPECT_FALSE(toggle.isChecked());
-    EXPECT_EQ(toggle.text(), "Launch at Login");
+    EXPECT_EQ(toggle.text(), "Launch app on system startup");
     toggle.click();
     EXPECT_TRUE(toggle.isChecked());
     ASSERT_TRUE(login.isEnabled());

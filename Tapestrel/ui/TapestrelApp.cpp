@@ -13,6 +13,7 @@
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
+#include "Tapestrel/ui/settings/SettingsView.h"
 #include "Tapestrel/ui/switcher/MenuBarExtra.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
 #include "platform/Home.h"
@@ -41,6 +42,13 @@ QString serviceName()
     return QStringLiteral("com.quorvane.Tapestrel.Shell.h") + QString::fromLatin1(digest);
 }
 
+void bringToFront(QWidget &window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 } // namespace
 
 void TapestrelApp::configure(QApplication &application, const QString &version)
@@ -66,6 +74,7 @@ TapestrelApp::~TapestrelApp()
     m_menuBarExtra.reset();
     delete m_mainWindow.data();
     delete m_about.data();
+    delete m_settings.data();
 }
 
 QString TapestrelApp::profileToShow(const QStringList &arguments)
@@ -138,7 +147,9 @@ MainWindow &TapestrelApp::mainWindow()
         connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         auto *about = new QAction(tr("About %1").arg(AppInfo::name), m_mainWindow);
         connect(about, &QAction::triggered, this, &TapestrelApp::showAbout);
-        m_mainWindow->addActions({about, quit});
+        QAction *settings =
+            KivApp::AppMenuButtons::openSettingsButton([this] { showSettings(); }, m_mainWindow);
+        m_mainWindow->addActions({about, settings, quit});
         // Without a system tray the switcher opens from the main window instead.
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             auto *switcher = new QAction(tr("Profile Switcher"), m_mainWindow);
@@ -160,19 +171,26 @@ MainWindow &TapestrelApp::mainWindow()
 
 void TapestrelApp::showMainWindow()
 {
-    MainWindow &window = mainWindow();
-    window.show();
-    window.raise();
-    window.activateWindow();
+    bringToFront(mainWindow());
 }
 
 void TapestrelApp::showAbout()
 {
     if (!m_about)
         m_about = new AboutWindow;
-    m_about->show();
-    m_about->raise();
-    m_about->activateWindow();
+    bringToFront(*m_about);
+}
+
+SettingsView &TapestrelApp::settingsWindow()
+{
+    if (!m_settings)
+        m_settings = new SettingsView(Tapestrel::shared());
+    return *m_settings;
+}
+
+void TapestrelApp::showSettings()
+{
+    bringToFront(settingsWindow());
 }
 
 MenuView *TapestrelApp::makeSwitcherPanel()
@@ -186,6 +204,8 @@ MenuView *TapestrelApp::makeSwitcherPanel()
         else
             mainWindow().show();
     };
+    actions.moreItems.settings =
+        KivApp::AppMenuButtons::openSettingsButton([this] { showSettings(); }, items);
     actions.moreItems.about = KivApp::AppMenuButtons::aboutButton(
         true, [this] { showAbout(); }, items);
     actions.moreItems.sendFeedback = KivApp::AppMenuButtons::sendFeedbackButton(items);

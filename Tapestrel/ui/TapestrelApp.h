@@ -13,6 +13,7 @@ class MenuBarExtra;
 class MenuView;
 class QApplication;
 class SelectionModel;
+class SettingsView;
 namespace KivApp {
 class ShowMainWindowHandler;
 }
@@ -42,6 +43,9 @@ public:
     MainWindow &mainWindow();
     void showMainWindow();
     void showAbout();
+    // The settings window, made on first use and kept while the program runs.
+    SettingsView &settingsWindow();
+    void showSettings();
 
     // The profile uuid of "--show-profile <uuid>", if given.
     static QString profileToShow(const QStringList &arguments);
@@ -59,5 +63,6 @@ private:
     std::unique_ptr<KivApp::ShowMainWindowHandler> m_showMainWindowHandler;
     QPointer<MainWindow> m_mainWindow;
     QPointer<AboutWindow> m_about;
+    QPointer<SettingsView> m_settings;
     std::unique_ptr<MenuBarExtra> m_menuBarExtra;
 };

@@ -1,0 +1,35 @@
+#include "SettingsView.h"
+
+#include "GeneralSettingsView.h"
+
+#include "KivApp/DataSettingsView.h"
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/backup/TapestrelDataResetController.h"
+
+KitDataResetController::KitDataResetController(TapestrelDataResetController &controller)
+    : m_controller(controller)
+{ }
+
+QCoro::Task<void> KitDataResetController::reset()
+{
+    co_await m_controller.reset();
+}
+
+SettingsView::SettingsView(Tapestrel &controller, QWidget *parent)
+    : KivApp::SettingsWindow(windowWidth, parent)
+    , m_resetController(std::make_unique<KitDataResetController>(controller.dataResetController()))
+{
+    addPage(new GeneralSettingsView(&controller.defaults()));
+    // Pages of their own classes go here, in their tab order.
+
+    const auto &paths = controller.paths();
+    const QList<KivApp::DataDirectory> directories = {
+        {tr("Data"), paths.basePath()},
+        {tr("Backups"), paths.path(Tapestrel::Path::backups)},
+    };
+    // This program keeps no cloud copy to go back to, so the reset stays hidden.
+    addPage(new KivApp::DataSettingsView(&controller.cloudKitStatusModel(), directories,
+                                         m_resetController.get(), false));
+}
+
+SettingsView::~SettingsView() = default;
