@@ -4,7 +4,8 @@
 #include "KivUtilities/BottomNotificationWindowController.h"
 
 #include <QPointer>
-#include <QTimer>
+
+#include <chrono>
 
 namespace KivUtilities {
 
@@ -21,13 +22,14 @@ void BottomNotificationController::show(const QString &text, const QIcon &image)
         m_windowController->close();
     m_windowController =
         std::make_unique<BottomNotificationWindowController>(new BottomNotificationView(text, image));
+    m_windowController->timeline().setClock(m_clock);
     QPointer<BottomNotificationWindowController> shown = m_windowController.get();
     // The hold counts from the start of the fade-in; a notice replaced meanwhile is gone by then and
-    // the timer, bound to it, never fires.
+    // its timeline with it, so the hide never comes.
     m_windowController->show([shown] {
         if (!shown)
             return;
-        QTimer::singleShot(holdMs, shown.data(), [shown] {
+        shown->timeline().after(std::chrono::milliseconds(holdMs), [shown] {
             if (shown)
                 shown->hide();
         });

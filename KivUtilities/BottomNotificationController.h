@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KivUtilities/LocalizedStringKey.h"
+#include "KivUtilities/Timeline.h"
 
 #include <QIcon>
 #include <QString>
@@ -30,10 +31,15 @@ public:
     // The notice shown last, also after its window has closed; null before the first notice.
     BottomNotificationWindowController *windowController() const { return m_windowController.get(); }
 
+    // The clock of the notices shown from now on (an empty one is the steady clock). Each notice
+    // times its fades and its hold on its own controller's timeline.
+    void setClock(Timeline::Clock clock) { m_clock = std::move(clock); }
+
 private:
     BottomNotificationController() = default;
 
     std::unique_ptr<BottomNotificationWindowController> m_windowController;
+    Timeline::Clock m_clock;
 };
 
 } // namespace KivUtilities

@@ -3,8 +3,10 @@
 #include "KivUtilities/BottomNotificationView.h"
 #include "KivUtilities/ScreenGeometry.h"
 
-#include <QPropertyAnimation>
 #include <QScreen>
+
+#include <chrono>
+#include <utility>
 
 namespace KivUtilities {
 
@@ -43,16 +45,19 @@ void BottomNotificationWindowController::animateOpacity(qreal to, int durationMs
 {
     if (!m_window)
         return;
-    if (m_animation)
-        m_animation->stop();
-    auto *animation = new QPropertyAnimation(m_window.data(), "windowOpacity", this);
-    animation->setDuration(durationMs);
-    animation->setStartValue(m_window->windowOpacity());
-    animation->setEndValue(to);
-    if (finished)
-        connect(animation, &QPropertyAnimation::finished, this, finished);
-    m_animation = animation;
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    m_timeline.cancel(std::exchange(m_animation, 0));
+    const qreal from = m_window->windowOpacity();
+    m_animation = m_timeline.animate(
+        std::chrono::milliseconds(durationMs),
+        [this, from, to](double progress) {
+            if (m_window)
+                m_window->setWindowOpacity(from + (to - from) * progress);
+        },
+        [this, finished] {
+            m_animation = 0;
+            if (finished)
+                finished();
+        });
 }
 
 void BottomNotificationWindowController::show(const std::function<void()> &completion)
@@ -74,8 +79,7 @@ void BottomNotificationWindowController::hide()
 
 void BottomNotificationWindowController::close()
 {
-    if (m_animation)
-        m_animation->stop();
+    m_timeline.cancel(std::exchange(m_animation, 0));
     if (m_window)
         m_window->close();
 }

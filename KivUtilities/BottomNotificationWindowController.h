@@ -1,12 +1,12 @@
 #pragma once
 
+#include "KivUtilities/Timeline.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QSizeF>
 
 #include <functional>
-
-class QPropertyAnimation;
 
 namespace KivUtilities {
 
@@ -36,12 +36,15 @@ public:
 
     // The notice's window; null once it has been closed.
     BottomNotificationView *window() const { return m_window; }
+    // Times the fades and whatever the notice waits for; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
 private:
     void animateOpacity(qreal to, int durationMs, const std::function<void()> &finished);
 
     QPointer<BottomNotificationView> m_window;
-    QPointer<QPropertyAnimation> m_animation;
+    Timeline m_timeline;
+    Timeline::Id m_animation = 0;
 };
 
 } // namespace KivUtilities

@@ -9,19 +9,17 @@ DelayedActionController::DelayedActionController(const QString &name, std::chron
     , m_action(std::move(action))
 {
     setObjectName(name.isEmpty() ? QStringLiteral("Unknown Name") : name);
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(interval);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_action)
-            m_action();
-    });
 }
 
 void DelayedActionController::trigger()
 {
     m_lastTime = QDateTime::currentDateTime();
-    m_timer.start();
+    m_timeline.cancel(m_pending);
+    m_pending = m_timeline.after(m_interval, [this] {
+        m_pending = 0;
+        if (m_action)
+            m_action();
+    });
 }
 
 } // namespace KivUtilities

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "KivUtilities/Timeline.h"
 #include <QDateTime>
+
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -25,7 +26,9 @@ public:
     std::chrono::milliseconds interval() const { return m_interval; }
     // When trigger() was last called.
     std::optional<QDateTime> lastTime() const { return m_lastTime; }
-    bool isPending() const { return m_timer.isActive(); }
+    bool isPending() const { return m_timeline.isActive(m_pending); }
+    // Times the quiet interval; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
     void setAction(std::function<void()> action) { m_action = std::move(action); }
 
@@ -36,7 +39,8 @@ private:
     std::chrono::milliseconds m_interval;
     std::optional<QDateTime> m_lastTime;
     std::function<void()> m_action;
-    QTimer m_timer;
+    Timeline m_timeline;
+    Timeline::Id m_pending = 0;
 };
 
 } // namespace KivUtilities

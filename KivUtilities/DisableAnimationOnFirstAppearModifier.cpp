@@ -1,7 +1,6 @@
 #include "KivUtilities/DisableAnimationOnFirstAppearModifier.h"
 
 #include <QEvent>
-#include <QTimer>
 
 namespace KivUtilities {
 
@@ -17,7 +16,8 @@ bool DisableAnimationOnFirstAppearModifier::eventFilter(QObject *watched, QEvent
 {
     if (watched == parent() && event->type() == QEvent::Show && !m_shown) {
         m_shown = true;
-        QTimer::singleShot(qMax(0, qRound(m_timeout * 1000)), this, [this] { m_didAppear = true; });
+        m_timeline.after(std::chrono::milliseconds(qMax(0, qRound(m_timeout * 1000))),
+                         [this] { m_didAppear = true; });
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KivUtilities/Timeline.h"
+
 #include <QObject>
 #include <QWidget>
 
@@ -15,6 +17,8 @@ public:
     DisableAnimationOnFirstAppearModifier(QWidget *view, double timeoutSeconds);
 
     bool didAppear() const { return m_didAppear; }
+    // Times the wait after the first appearance; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
     // False while any modifier on the widget or one of its ancestors has not finished its wait.
     static bool animationsAllowed(const QWidget *widget);
@@ -26,6 +30,7 @@ private:
     double m_timeout;
     bool m_shown = false;
     bool m_didAppear = false;
+    Timeline m_timeline;
 };
 
 } // namespace KivUtilities

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QTimer>
+#include "KivUtilities/Timeline.h"
 
 #include <functional>
 #include <memory>
@@ -18,11 +18,14 @@ public:
     using KeyPath = std::function<Value(const Object &)>;
     using OnChange = std::function<void(const Value &, IntervalObjectObserver &)>;
 
-    IntervalObjectObserver(Object object, KeyPath keyPath, double intervalSeconds, OnChange onChange)
+    // Tests pass their own clock to step through the checks.
+    IntervalObjectObserver(Object object, KeyPath keyPath, double intervalSeconds, OnChange onChange,
+                           Timeline::Clock clock = {})
         : object(std::move(object))
         , keyPath(std::move(keyPath))
         , onChange(std::move(onChange))
     {
+        m_timeline.setClock(std::move(clock));
         start(intervalSeconds);
     }
     ~IntervalObjectObserver() { stop(); }
@@ -33,22 +36,22 @@ public:
     void start(double intervalSeconds)
     {
         m_isRunning = true;
-        auto timer = std::make_unique<QTimer>();
         auto last = std::make_shared<std::optional<Value>>();
-        timer->setInterval(qMax(1, qRound(intervalSeconds * 1000)));
-        QObject::connect(timer.get(), &QTimer::timeout, [this, last] { tick(*last); });
-        timer->start();
-        m_loops.push_back(std::move(timer));
+        m_loops.push_back(m_timeline.every(std::chrono::milliseconds(qMax(1, qRound(intervalSeconds * 1000))),
+                                           [this, last] { tick(*last); }));
     }
 
     void stop()
     {
         m_isRunning = false;
-        for (auto &timer : m_loops)
-            timer->stop();
+        for (Timeline::Id loop : m_loops)
+            m_timeline.cancel(loop);
+        m_loops.clear();
     }
 
     bool isRunning() const { return m_isRunning; }
+    // Times the checks; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
     Object object;
     KeyPath keyPath;
@@ -68,7 +71,8 @@ private:
     }
 
     bool m_isRunning = false;
-    std::vector<std::unique_ptr<QTimer>> m_loops;
+    Timeline m_timeline;
+    std::vector<Timeline::Id> m_loops;
 };
 
 } // namespace KivUtilities

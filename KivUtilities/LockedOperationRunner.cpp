@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QThread>
-#include <QTimer>
 
 namespace KivUtilities {
 
@@ -18,13 +17,13 @@ void LockedOperationRunner::run()
     if (m_isLocked.exchange(true))
         return;
     const auto minimumDuration = m_minimumDuration;
-    const auto started = std::chrono::steady_clock::now();
+    const std::chrono::nanoseconds started = m_timeline.now();
 
     struct Finish
     {
         LockedOperationRunner *runner;
         std::optional<std::chrono::milliseconds> minimumDuration;
-        std::chrono::steady_clock::time_point started;
+        std::chrono::nanoseconds started;
         ~Finish()
         {
             runner->m_isWorking = false;
@@ -40,16 +39,15 @@ void LockedOperationRunner::run()
         m_operation();
 }
 
-void LockedOperationRunner::releaseAt(std::chrono::steady_clock::time_point deadline)
+void LockedOperationRunner::releaseAt(std::chrono::nanoseconds deadline)
 {
     // The release always happens on the runner's thread, never inside run().
     QMetaObject::invokeMethod(
         this,
         [this, deadline] {
-            const auto remaining =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            QTimer::singleShot(std::max(remaining, std::chrono::milliseconds(0)), Qt::PreciseTimer, this,
-                               [this] { m_isLocked = false; });
+            const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - m_timeline.now());
+            m_timeline.after(std::max(remaining, std::chrono::milliseconds(0)),
+                             [this] { m_isLocked = false; });
         },
         Qt::QueuedConnection);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KivUtilities/Timeline.h"
+
 #include <QObject>
 
 #include <atomic>
@@ -35,13 +37,17 @@ public:
     // is passed on after the runner has been unlocked as usual.
     void run();
 
+    // Times the minimum duration; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
+
 private:
-    void releaseAt(std::chrono::steady_clock::time_point deadline);
+    void releaseAt(std::chrono::nanoseconds deadline);
 
     std::atomic<bool> m_isLocked = false;
     std::atomic<bool> m_isWorking = false;
     std::function<void()> m_operation;
     std::optional<std::chrono::milliseconds> m_minimumDuration;
+    Timeline m_timeline;
 };
 
 } // namespace KivUtilities

@@ -2,19 +2,18 @@
 
 #include "KivUtilities/EventMonitors.h"
 
+#include <utility>
+
 namespace KivUtilities {
 
 void MouseMoveObserver::start(double intervalSeconds, Action action)
 {
     stop();
     m_action = std::move(action);
-    m_timer.disconnect();
-    m_timer.setInterval(qMax(1, qRound(intervalSeconds * 1000)));
-    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+    m_loop = m_timeline.every(std::chrono::milliseconds(qMax(1, qRound(intervalSeconds * 1000))), [this] {
         if (m_action)
             m_action(EventMonitors::shared().mouseLocation());
     });
-    m_timer.start();
     if (m_action)
         m_action(EventMonitors::shared().mouseLocation());
 }
@@ -22,7 +21,7 @@ void MouseMoveObserver::start(double intervalSeconds, Action action)
 void MouseMoveObserver::stop()
 {
     m_action = nullptr;
-    m_timer.stop();
+    m_timeline.cancel(std::exchange(m_loop, 0));
 }
 
 } // namespace KivUtilities

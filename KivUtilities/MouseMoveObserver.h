@@ -1,7 +1,8 @@
 #pragma once
 
+#include "KivUtilities/Timeline.h"
+
 #include <QPointF>
-#include <QTimer>
 
 #include <functional>
 
@@ -18,11 +19,14 @@ public:
 
     void start(double intervalSeconds, Action action);
     void stop();
-    bool isRunning() const { return m_timer.isActive(); }
+    bool isRunning() const { return m_timeline.isActive(m_loop); }
+    // Times the reports; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
 private:
     Action m_action;
-    QTimer m_timer;
+    Timeline m_timeline;
+    Timeline::Id m_loop = 0;
 };
 
 } // namespace KivUtilities

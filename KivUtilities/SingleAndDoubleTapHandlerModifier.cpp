@@ -1,7 +1,6 @@
 #include "KivUtilities/SingleAndDoubleTapHandlerModifier.h"
 
 #include <QMouseEvent>
-#include <QTimer>
 
 namespace KivUtilities {
 
@@ -20,7 +19,7 @@ void SingleAndDoubleTapHandlerModifier::tap()
     ++m_tapCount;
     if (m_singleTapAction)
         m_singleTapAction();
-    QTimer::singleShot(doubleTapWindowMs, this, [this] {
+    m_timeline.after(std::chrono::milliseconds(doubleTapWindowMs), [this] {
         if (m_tapCount == 2 && m_doubleTapAction)
             m_doubleTapAction();
         m_tapCount = 0;

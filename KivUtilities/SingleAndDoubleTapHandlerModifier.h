@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KivUtilities/Timeline.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -23,6 +25,8 @@ public:
     // Counts one tap, as a click on the widget does.
     void tap();
     int tapCount() const { return m_tapCount; }
+    // Times the double-tap window; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -31,6 +35,7 @@ private:
     std::function<void()> m_singleTapAction;
     std::function<void()> m_doubleTapAction;
     int m_tapCount = 0;
+    Timeline m_timeline;
 };
 
 } // namespace KivUtilities

@@ -6,8 +6,10 @@
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
-#include <QParallelAnimationGroup>
-#include <QVariantAnimation>
+#include <QTimer>
+
+#include <chrono>
+#include <utility>
 
 namespace KivUtilities {
 
@@ -16,30 +18,12 @@ ToastViewModifier::ToastViewModifier(QWidget *host)
     , m_host(host)
     , m_toast(new ToastView(this))
     , m_opacity(new QGraphicsOpacityEffect(m_toast))
-    , m_animation(new QParallelAnimationGroup(this))
-    , m_moveAnimation(new QVariantAnimation(this))
-    , m_fadeAnimation(new QVariantAnimation(this))
 {
     setObjectName(QStringLiteral("ToastViewModifier"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     m_toast->setGraphicsEffect(m_opacity);
     m_toast->hide();
-
-    m_animation->addAnimation(m_moveAnimation);
-    m_animation->addAnimation(m_fadeAnimation);
-    connect(m_moveAnimation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { m_toast->move(value.toPoint()); });
-    connect(m_fadeAnimation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { m_opacity->setOpacity(value.toReal()); });
-    connect(m_animation, &QAbstractAnimation::finished, this, [this] {
-        if (!m_isVisible)
-            m_toast->hide();
-    });
-
-    m_hideTask.setSingleShot(true);
-    m_hideTask.setInterval(displayDurationMs);
-    connect(&m_hideTask, &QTimer::timeout, this, [this] { setToastVisible(false, animationMs); });
 
     setGeometry(host->rect());
     raise();
@@ -73,7 +57,7 @@ void ToastViewModifier::handleNotification(const QVariantMap &userInfo)
 void ToastViewModifier::request(const Request &request)
 {
     // The toast on screen leaves now in any case (fast below), so its timed hide is not needed.
-    m_hideTask.stop();
+    m_timeline.cancel(std::exchange(m_hideTask, 0));
     if (m_isTransitioning) {
         m_pending = request;
         return;
@@ -84,7 +68,7 @@ void ToastViewModifier::request(const Request &request)
     }
     m_isTransitioning = true;
     setToastVisible(false, fastHideMs);
-    QTimer::singleShot(replaceDelayMs, this, [this, request] {
+    m_timeline.after(std::chrono::milliseconds(replaceDelayMs), [this, request] {
         if (!m_isTransitioning)
             return; // the host disappeared meanwhile: nothing is left to show
         const Request next = m_pending.value_or(request);
@@ -102,7 +86,10 @@ void ToastViewModifier::present(const Request &request)
     m_currentPosition = request.position;
     m_toast->setContent(request.message, request.symbol);
     setToastVisible(true, animationMs);
-    m_hideTask.start();
+    m_hideTask = m_timeline.after(std::chrono::milliseconds(displayDurationMs), [this] {
+        m_hideTask = 0;
+        setToastVisible(false, animationMs);
+    });
 }
 
 QRect ToastViewModifier::shownRect() const
@@ -146,7 +133,7 @@ void ToastViewModifier::setToastVisible(bool visible, int durationMs)
     if (visible == m_isVisible && (visible || !m_toast->isVisible()))
         return;
     m_isVisible = visible;
-    m_animation->stop();
+    m_timeline.cancel(std::exchange(m_animation, 0));
     const QRect shown = shownRect();
     const QRect hidden = hiddenRect();
     m_toast->resize(shown.size());
@@ -156,20 +143,31 @@ void ToastViewModifier::setToastVisible(bool visible, int durationMs)
         m_toast->show();
         m_toast->raise();
     }
-    const QEasingCurve curve = visible ? QEasingCurve::OutBack : QEasingCurve::OutCubic;
-    m_moveAnimation->setStartValue(m_toast->pos());
-    m_moveAnimation->setEndValue(visible ? shown.topLeft() : hidden.topLeft());
-    m_moveAnimation->setDuration(durationMs);
-    m_moveAnimation->setEasingCurve(durationMs == fastHideMs ? QEasingCurve::OutQuad : curve);
-    m_fadeAnimation->setStartValue(m_opacity->opacity());
-    m_fadeAnimation->setEndValue(visible ? 1.0 : 0.0);
-    m_fadeAnimation->setDuration(durationMs);
-    m_animation->start();
+    // The toast slides along the eased curve and fades linearly.
+    const QEasingCurve curve(durationMs == fastHideMs ? QEasingCurve::OutQuad
+                                 : visible            ? QEasingCurve::OutBack
+                                                      : QEasingCurve::OutCubic);
+    const QPointF fromPosition = m_toast->pos();
+    const QPointF toPosition = visible ? shown.topLeft() : hidden.topLeft();
+    const qreal fromOpacity = m_opacity->opacity();
+    const qreal toOpacity = visible ? 1.0 : 0.0;
+    m_animation = m_timeline.animate(
+        std::chrono::milliseconds(durationMs),
+        [=, this](double progress) {
+            const qreal eased = curve.valueForProgress(progress);
+            m_toast->move((fromPosition + (toPosition - fromPosition) * eased).toPoint());
+            m_opacity->setOpacity(fromOpacity + (toOpacity - fromOpacity) * progress);
+        },
+        [this] {
+            m_animation = 0;
+            if (!m_isVisible)
+                m_toast->hide();
+        });
 }
 
 void ToastViewModifier::hostDisappeared()
 {
-    m_hideTask.stop();
+    m_timeline.cancel(std::exchange(m_hideTask, 0));
     setToastVisible(false, animationMs);
     m_isTransitioning = false;
     m_pending.reset();
@@ -181,7 +179,7 @@ bool ToastViewModifier::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::Resize) {
             setGeometry(m_host->rect());
             raise();
-            if (m_isVisible && m_animation->state() != QAbstractAnimation::Running)
+            if (m_isVisible && !m_timeline.isActive(m_animation))
                 m_toast->setGeometry(shownRect());
         } else if (event->type() == QEvent::Hide) {
             hostDisappeared();

@@ -1,17 +1,16 @@
 #pragma once
 
 #include "KivUtilities/LocalizedStringKey.h"
+#include "KivUtilities/Timeline.h"
 #include "KivUtilities/ToastPosition.h"
 
+#include <QEasingCurve>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
 class QGraphicsOpacityEffect;
-class QParallelAnimationGroup;
-class QVariantAnimation;
 
 namespace KivUtilities {
 
@@ -54,6 +53,8 @@ public:
     std::optional<ToastPosition> currentPosition() const { return m_currentPosition; }
     // The toast widget; shown while a toast is on screen or leaving it.
     ToastView *toastView() const { return m_toast; }
+    // Times the display, the replacement delay and the slides; tests give it their own clock.
+    Timeline &timeline() { return m_timeline; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -68,15 +69,14 @@ private:
     QPointer<QWidget> m_host;
     ToastView *m_toast;
     QGraphicsOpacityEffect *m_opacity;
-    QParallelAnimationGroup *m_animation;
-    QVariantAnimation *m_moveAnimation;
-    QVariantAnimation *m_fadeAnimation;
+    Timeline m_timeline;
+    Timeline::Id m_animation = 0;
 
     bool m_isVisible = false;
     LocalizedStringKey m_currentMessage;
     std::optional<QString> m_currentSymbol;
     std::optional<ToastPosition> m_currentPosition;
-    QTimer m_hideTask;
+    Timeline::Id m_hideTask = 0;
     bool m_isTransitioning = false;
     // The latest request that arrived during a replacement, kept whole.
     std::optional<Request> m_pending;

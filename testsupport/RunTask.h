@@ -26,18 +26,16 @@ public:
 
 namespace detail {
 
-template<typename T>
-struct TaskState
+template<typename T> struct TaskState
 {
-    std::conditional_t<std::is_void_v<T>, bool, std::optional<T>> value{};
+    std::conditional_t<std::is_void_v<T>, bool, std::optional<T>> value {};
     std::exception_ptr error;
     bool done = false;
 };
 
 // The awaiting coroutine catches everything: an exception that escaped a task awaited by
 // QCoro::waitFor would leave the caller waiting for ever.
-template<typename T>
-QCoro::Task<void> awaitInto(QCoro::Task<T> task, std::shared_ptr<TaskState<T>> state)
+template<typename T> QCoro::Task<void> awaitInto(QCoro::Task<T> task, std::shared_ptr<TaskState<T>> state)
 {
     try {
         if constexpr (std::is_void_v<T>) {
@@ -85,6 +83,22 @@ inline void spinEventLoop(std::chrono::milliseconds duration)
     QEventLoop loop;
     QTimer::singleShot(duration, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Runs the event loop until the condition holds; false when it still does not after `timeout`.
+// For what happens "eventually" (another thread, a child process, a file watcher): the deadline
+// is generous so that a busy machine does not fail the test, and a passing test returns at once.
+template<typename Condition>
+[[nodiscard]] bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout.count())
+            return condition();
+        spinEventLoop(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 } // namespace TestSupport

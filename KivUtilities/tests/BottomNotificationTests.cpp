@@ -3,10 +3,9 @@
 #include "KivUtilities/BottomNotificationWindowController.h"
 #include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/Symbols.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/Screenshots.h"
-#include "testsupport/RunTask.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPointer>
@@ -16,17 +15,13 @@
 #include <gtest/gtest.h>
 
 using namespace KivUtilities;
-using TestSupport::spinEventLoop;
 using namespace std::chrono_literals;
 
 namespace {
 
-// Spins until `ms` after the clock's start.
-void spinUntil(const QElapsedTimer &clock, int ms)
+BottomNotificationController &notices()
 {
-    const qint64 left = ms - clock.elapsed();
-    if (left > 0)
-        spinEventLoop(std::chrono::milliseconds(left));
+    return BottomNotificationController::shared();
 }
 
 // Windows closed outside an event loop are deleted once control returns to one; run those deletions.
@@ -35,14 +30,42 @@ void flushDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The notices shown in a test follow the test's clock.
+class BottomNotificationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        notices().setClock(clock.function());
+        clock.drive([] {
+            if (BottomNotificationWindowController *shown = notices().windowController())
+                shown->timeline().advance();
+        });
+    }
+
+    void TearDown() override
+    {
+        // The last notice outlives the test: it must not read this test's clock afterwards.
+        if (BottomNotificationWindowController *shown = notices().windowController()) {
+            shown->close();
+            shown->timeline().setClock({});
+        }
+        notices().setClock({});
+        flushDeletes();
+    }
+
+    // Moves the clock to `ms` after the test's start.
+    void at(int ms) { clock.runTo(std::chrono::milliseconds(ms)); }
+
+    TestSupport::ManualClock clock;
+};
+
 } // namespace
 
-TEST(BottomNotification, SitsCentredAboveTheBottomOfTheMainScreen)
+TEST_F(BottomNotificationTest, SitsCentredAboveTheBottomOfTheMainScreen)
 {
-    BottomNotificationController::shared().show(QStringLiteral("Evening"),
-                                                Symbols::icon("menubar.dock.rectangle"));
-    BottomNotificationWindowController *controller =
-        BottomNotificationController::shared().windowController();
+    notices().show(QStringLiteral("Evening"), Symbols::icon("menubar.dock.rectangle"));
+    BottomNotificationWindowController *controller = notices().windowController();
     ASSERT_NE(controller, nullptr);
     BottomNotificationView *window = controller->window();
     ASSERT_NE(window, nullptr);
@@ -62,75 +85,71 @@ TEST(BottomNotification, SitsCentredAboveTheBottomOfTheMainScreen)
     const QRect qtScreen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(qtScreen.y() + qtScreen.height() - (qt.y() + qt.height()), 140);
 
-    spinEventLoop(300ms);
+    at(300);
     const QString path = TestSupport::saveScreenshot(window, QStringLiteral("bottom-notification"));
     EXPECT_TRUE(QFileInfo::exists(path));
-    spinEventLoop(1800ms);
 }
 
-TEST(BottomNotification, FadesInHoldsFadesOutAndCloses)
+TEST_F(BottomNotificationTest, FadesInHoldsFadesOutAndCloses)
 {
-    QElapsedTimer clock;
-    clock.start();
-    BottomNotificationController::shared().show(QStringLiteral("Profile Created"),
-                                                Symbols::icon("checkmark.rectangle"));
-    QPointer<BottomNotificationView> window =
-        BottomNotificationController::shared().windowController()->window();
+    notices().show(QStringLiteral("Profile Created"), Symbols::icon("checkmark.rectangle"));
+    QPointer<BottomNotificationView> window = notices().windowController()->window();
     ASSERT_TRUE(window);
-    EXPECT_LT(window->windowOpacity(), 0.5);
+    EXPECT_DOUBLE_EQ(window->windowOpacity(), 0.0);
 
-    spinUntil(clock, 350);
+    // 0.2 s in.
+    at(100);
+    EXPECT_NEAR(window->windowOpacity(), 0.5, 0.01);
+    at(199);
+    EXPECT_LT(window->windowOpacity(), 1.0);
+    at(200);
+    EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
+    // Held until one second after the start.
+    at(1000);
     ASSERT_TRUE(window);
     EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
-    spinUntil(clock, 900);
+    // 0.8 s out.
+    at(1400);
     ASSERT_TRUE(window);
-    EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
-    spinUntil(clock, 1450);
+    EXPECT_NEAR(window->windowOpacity(), 0.5, 0.01);
+    at(1799);
     ASSERT_TRUE(window);
-    EXPECT_LT(window->windowOpacity(), 0.95);
-    EXPECT_GT(window->windowOpacity(), 0.05);
-    spinUntil(clock, 2300);
+    at(1800);
     EXPECT_FALSE(window) << "the window is disposed of after the fade-out";
     // The controller keeps the last window controller after its window closed.
-    EXPECT_NE(BottomNotificationController::shared().windowController(), nullptr);
+    EXPECT_NE(notices().windowController(), nullptr);
 }
 
-TEST(BottomNotification, ANewNoticeReplacesTheOldOneAtOnce)
+TEST_F(BottomNotificationTest, ANewNoticeReplacesTheOldOneAtOnce)
 {
-    QElapsedTimer clock;
-    clock.start();
-    auto &notices = BottomNotificationController::shared();
-    notices.show(QStringLiteral("First"), Symbols::icon("menubar.dock.rectangle"));
-    QPointer<BottomNotificationView> first = notices.windowController()->window();
-    spinUntil(clock, 600);
+    notices().show(QStringLiteral("First"), Symbols::icon("menubar.dock.rectangle"));
+    QPointer<BottomNotificationView> first = notices().windowController()->window();
+    at(600);
 
-    QElapsedTimer second;
-    second.start();
-    notices.show(QStringLiteral("Second"), Symbols::icon("menubar.dock.rectangle"));
-    QPointer<BottomNotificationView> next = notices.windowController()->window();
-    spinEventLoop(50ms);
+    notices().show(QStringLiteral("Second"), Symbols::icon("menubar.dock.rectangle"));
+    QPointer<BottomNotificationView> next = notices().windowController()->window();
     flushDeletes();
     EXPECT_FALSE(first) << "the earlier notice closes without a fade";
     ASSERT_TRUE(next);
 
     // The earlier notice's fade-out (due at 1.0 s from its start) must not touch the new one.
-    spinUntil(second, 900);
+    at(600 + 999);
     ASSERT_TRUE(next);
     EXPECT_DOUBLE_EQ(next->windowOpacity(), 1.0);
-    spinUntil(second, 2300);
+    at(600 + 1799);
+    ASSERT_TRUE(next);
+    at(600 + 1800);
     EXPECT_FALSE(next);
 
     // A notice shown while the previous one fades out ends it at once as well.
-    notices.show(QStringLiteral("Third"), QIcon());
-    QPointer<BottomNotificationView> third = notices.windowController()->window();
-    spinEventLoop(1200ms);
+    notices().show(QStringLiteral("Third"), QIcon());
+    QPointer<BottomNotificationView> third = notices().windowController()->window();
+    at(2400 + 1200);
     ASSERT_TRUE(third);
     EXPECT_LT(third->windowOpacity(), 1.0);
-    notices.show(QStringLiteral("Fourth"), QIcon());
-    spinEventLoop(50ms);
+    notices().show(QStringLiteral("Fourth"), QIcon());
     flushDeletes();
     EXPECT_FALSE(third);
-    spinEventLoop(2000ms);
 }
 
 TEST(BottomNotification, LongTextShrinksToTwoLinesAndStaysSquare)
@@ -169,16 +188,14 @@ public:
 
 } // namespace
 
-TEST(BottomNotification, FixedTextsAreTranslatedNamesAreNot)
+TEST_F(BottomNotificationTest, FixedTextsAreTranslatedNamesAreNot)
 {
     GermanStrings german;
     QCoreApplication::installTranslator(&german);
-    auto &notices = BottomNotificationController::shared();
-    notices.show(LocalizedStringKey(QStringLiteral("Profile Created")), Symbols::icon("checkmark.rectangle"));
-    EXPECT_EQ(notices.windowController()->window()->text().toStdString(), "Profil erstellt");
-    notices.show(QStringLiteral("Profile Created"), Symbols::icon("menubar.dock.rectangle"));
-    EXPECT_EQ(notices.windowController()->window()->text().toStdString(), "Profile Created");
+    notices().show(LocalizedStringKey(QStringLiteral("Profile Created")),
+                   Symbols::icon("checkmark.rectangle"));
+    EXPECT_EQ(notices().windowController()->window()->text().toStdString(), "Profil erstellt");
+    notices().show(QStringLiteral("Profile Created"), Symbols::icon("menubar.dock.rectangle"));
+    EXPECT_EQ(notices().windowController()->window()->text().toStdString(), "Profile Created");
     QCoreApplication::removeTranslator(&german);
-    notices.windowController()->close();
-    flushDeletes();
 }

@@ -42,6 +42,5 @@ TEST(Detached, RunsToTheEndAndSwallowsExceptions)
     bool reached = false;
     KivUtilities::detached(failLater(&reached), "test work");
     EXPECT_FALSE(reached);
-    TestSupport::spinEventLoop(50ms);
-    EXPECT_TRUE(reached);
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return reached; }));
 }

@@ -6,6 +6,7 @@
 #include "KivUtilities/SingleAndDoubleTapHandlerModifier.h"
 #include "KivUtilities/SwipeEventObserver.h"
 #include "platform/Workspace.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -177,21 +178,28 @@ TEST(EventObserver, ClicksOutsideSkipOwnWindowsAndIgnoredApplications)
 
 TEST(EventObserver, TimedObserversReportOnTheirSchedule)
 {
+    TestSupport::ManualClock clock;
     EventMonitors::shared().setMouseLocationOverride(QPointF(1, 2));
     int moves = 0;
     MouseMoveObserver mouse;
+    mouse.timeline().setClock(clock.function());
+    clock.drive([&] { mouse.timeline().advance(); });
     mouse.start(0.1, [&](const QPointF &at) {
         EXPECT_EQ(at, QPointF(1, 2));
         ++moves;
     });
     EXPECT_EQ(moves, 1) << "reports at once";
-    spinEventLoop(350ms);
-    EXPECT_GE(moves, 3);
-    EXPECT_LE(moves, 5);
+    clock.runTo(99ms);
+    EXPECT_EQ(moves, 1);
+    clock.runTo(100ms);
+    EXPECT_EQ(moves, 2) << "then once every interval";
+    clock.runTo(350ms);
+    EXPECT_EQ(moves, 4);
+    EXPECT_TRUE(mouse.isRunning());
     mouse.stop();
-    const int stopped = moves;
-    spinEventLoop(250ms);
-    EXPECT_EQ(moves, stopped);
+    EXPECT_FALSE(mouse.isRunning());
+    clock.runFor(250ms);
+    EXPECT_EQ(moves, 4);
     EventMonitors::shared().setMouseLocationOverride(std::nullopt);
 
     // A value that flips and flips back between two checks is not reported.
@@ -203,47 +211,57 @@ TEST(EventObserver, TimedObserversReportOnTheirSchedule)
     QList<int> changes;
     IntervalObjectObserver<std::shared_ptr<Source>, int> values(
         source, [](const std::shared_ptr<Source> &s) { return s->value; }, 0.1,
-        [&](const int &value, auto &) { changes << value; });
-    spinEventLoop(50ms);
+        [&](const int &value, auto &) { changes << value; }, clock.function());
+    clock.drive([&] { values.timeline().advance(); });
+    clock.runFor(99ms);
     EXPECT_TRUE(changes.isEmpty()) << "the first report comes one interval after the start";
-    spinEventLoop(100ms);
+    clock.runFor(1ms);
     EXPECT_EQ(changes, QList<int>({1}));
     source->value = 2;
     source->value = 1;
-    spinEventLoop(120ms);
+    clock.runFor(100ms);
     EXPECT_EQ(changes, QList<int>({1}));
     source->value = 3;
-    spinEventLoop(250ms);
+    clock.runFor(99ms);
+    EXPECT_EQ(changes, QList<int>({1})) << "the change waits for the next check";
+    clock.runFor(1ms);
     EXPECT_EQ(changes, QList<int>({1, 3}));
     values.stop();
     source->value = 4;
-    spinEventLoop(250ms);
+    clock.runFor(250ms);
     EXPECT_EQ(changes, QList<int>({1, 3}));
 }
 
 TEST(EventObserver, SingleAndDoubleTaps)
 {
+    TestSupport::ManualClock clock;
     QWidget view;
     QStringList calls;
     auto *taps = new SingleAndDoubleTapHandlerModifier(
         &view, [&] { calls << "single"; }, [&] { calls << "double"; });
+    taps->timeline().setClock(clock.function());
+    clock.drive([&] { taps->timeline().advance(); });
     taps->tap();
-    spinEventLoop(200ms);
+    clock.runFor(200ms);
     taps->tap();
-    spinEventLoop(150ms);
-    EXPECT_EQ(calls, QStringList({"single", "single", "double"}));
+    clock.runTo(299ms);
+    EXPECT_EQ(calls, QStringList({"single", "single"}));
+    clock.runTo(300ms);
+    EXPECT_EQ(calls, QStringList({"single", "single", "double"})) << "0.3 s after the first tap";
+    clock.runTo(600ms);
+    EXPECT_EQ(calls.size(), 3);
 
     calls.clear();
     taps->tap();
     taps->tap();
     taps->tap();
-    spinEventLoop(400ms);
+    clock.runFor(400ms);
     EXPECT_EQ(calls, QStringList({"single", "single", "single"}));
 
     calls.clear();
     taps->tap();
-    spinEventLoop(400ms);
+    clock.runFor(300ms);
     taps->tap();
-    spinEventLoop(400ms);
-    EXPECT_EQ(calls, QStringList({"single", "single"}));
+    clock.runFor(400ms);
+    EXPECT_EQ(calls, QStringList({"single", "single"})) << "taps 0.3 s apart are two single taps";
 }

@@ -2,6 +2,7 @@
 #include "KivUtilities/LimitActionController.h"
 #include "KivUtilities/LockedOperationRunner.h"
 #include "KivUtilities/MainThread.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
 
 #include <QCoreApplication>
@@ -20,52 +21,41 @@
 using namespace std::chrono_literals;
 using namespace KivUtilities;
 using TestSupport::spinEventLoop;
-
-namespace {
-
-// Spins the event loop until the condition holds or the time is up.
-template<typename Condition> bool spinUntil(Condition condition, std::chrono::milliseconds timeout = 5s)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout.count())
-            return false;
-        spinEventLoop(5ms);
-    }
-    return true;
-}
-
-} // namespace
+using TestSupport::waitUntil;
 
 TEST(DelayedActionController, RunsOnceAfterABurstHasBeenQuiet)
 {
-    QElapsedTimer clock;
-    std::vector<qint64> runs;
+    TestSupport::ManualClock clock;
+    std::vector<std::chrono::milliseconds> runs;
     DelayedActionController controller(QStringLiteral("burst"), 400ms,
                                        [&] { runs.push_back(clock.elapsed()); });
+    controller.timeline().setClock(clock.function());
+    clock.drive([&] { controller.timeline().advance(); });
     EXPECT_EQ(controller.name(), QStringLiteral("burst"));
     EXPECT_FALSE(controller.lastTime().has_value());
 
-    clock.start();
     controller.trigger();
-    spinEventLoop(80ms);
+    clock.runFor(80ms);
     controller.trigger();
-    spinEventLoop(80ms);
+    clock.runFor(80ms);
     controller.trigger();
-    const qint64 lastTrigger = clock.elapsed();
     EXPECT_TRUE(controller.lastTime().has_value());
-    ASSERT_TRUE(spinUntil([&] { return !runs.empty(); }));
-    spinEventLoop(500ms);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_GE(runs[0], lastTrigger + 400);
+    clock.runTo(160ms + 399ms);
+    EXPECT_TRUE(runs.empty()) << "the burst is not quiet long enough yet";
+    EXPECT_TRUE(controller.isPending());
+    clock.runTo(160ms + 400ms);
+    EXPECT_EQ(runs, (std::vector {160ms + 400ms}));
+    EXPECT_FALSE(controller.isPending());
+    clock.runFor(500ms);
+    EXPECT_EQ(runs.size(), 1u);
 
     // Triggers further apart than the interval each run the action.
     runs.clear();
     controller.trigger();
-    ASSERT_TRUE(spinUntil([&] { return runs.size() == 1; }));
+    clock.runFor(400ms);
     controller.trigger();
-    ASSERT_TRUE(spinUntil([&] { return runs.size() == 2; }));
+    clock.runFor(400ms);
+    EXPECT_EQ(runs, (std::vector {1060ms + 400ms, 1460ms + 400ms}));
 }
 
 TEST(DelayedActionController, DestroyingTheControllerCancelsThePendingAction)
@@ -84,7 +74,7 @@ TEST(DelayedActionController, DestroyingTheControllerCancelsThePendingAction)
     EXPECT_EQ(replaced.name(), QStringLiteral("Unknown Name"));
     replaced.trigger();
     replaced.setAction([&] { ++runs; });
-    ASSERT_TRUE(spinUntil([&] { return runs > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return runs > 0; }));
     EXPECT_EQ(runs, 1);
 }
 
@@ -111,7 +101,7 @@ TEST(LimitActionController, RunsAtMostOneMoreWhileBusy)
         EXPECT_EQ(throttle.operationCount(), 2);
         // The controller may go away: accepted runs still happen.
     }
-    ASSERT_TRUE(spinUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         std::lock_guard lock(mutex);
         return starts.size() == 2;
     }));
@@ -135,7 +125,7 @@ TEST(LimitActionController, SemaphoreRunLastsUntilReleased)
         pending = std::move(semaphore);
     });
     throttle.trigger();
-    ASSERT_TRUE(spinUntil([&] { return runs == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return runs == 1; }));
     throttle.trigger();
     throttle.trigger();
     throttle.trigger();
@@ -149,14 +139,14 @@ TEST(LimitActionController, SemaphoreRunLastsUntilReleased)
             std::exchange(pending, nullptr)->release();
     };
     release();
-    ASSERT_TRUE(spinUntil([&] { return runs == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return runs == 2; }));
     release();
-    ASSERT_TRUE(spinUntil([&] { return throttle.operationCount() == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return throttle.operationCount() == 0; }));
     EXPECT_EQ(runs, 2);
     throttle.trigger();
-    ASSERT_TRUE(spinUntil([&] { return runs == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return runs == 3; }));
     release();
-    ASSERT_TRUE(spinUntil([&] { return throttle.operationCount() == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return throttle.operationCount() == 0; }));
 }
 
 TEST(LockedOperationRunner, WithoutMinimumDurationLocksOnlyDuringTheOperation)
@@ -184,29 +174,34 @@ TEST(LockedOperationRunner, WithoutMinimumDurationLocksOnlyDuringTheOperation)
 
 TEST(LockedOperationRunner, MinimumDurationKeepsTheLock)
 {
+    TestSupport::ManualClock clock;
     int runs = 0;
     LockedOperationRunner runner(600ms, [&] {
         ++runs;
-        QThread::msleep(30);
+        clock.runFor(30ms);
     });
-    QElapsedTimer clock;
-    clock.start();
+    runner.timeline().setClock(clock.function());
+    clock.drive([&] { runner.timeline().advance(); });
     runner.run();
     EXPECT_TRUE(runner.isLocked());
-    spinEventLoop(150ms);
+    clock.runTo(150ms);
     runner.run();
     EXPECT_EQ(runs, 1);
-    ASSERT_TRUE(spinUntil([&] { return !runner.isLocked(); }));
-    EXPECT_GE(clock.elapsed(), 600);
+    clock.runTo(599ms);
+    EXPECT_TRUE(runner.isLocked()) << "the lock lasts from the start of the run";
+    clock.runTo(600ms);
+    EXPECT_FALSE(runner.isLocked());
     runner.run();
     EXPECT_EQ(runs, 2);
 
     // An operation longer than the minimum: the lock goes on the next turn of the event loop.
-    LockedOperationRunner slow(50ms, [] { QThread::msleep(200); });
+    LockedOperationRunner slow(50ms, [&] { clock.runFor(200ms); });
+    slow.timeline().setClock(clock.function());
+    clock.drive([&] { slow.timeline().advance(); });
     slow.run();
     EXPECT_TRUE(slow.isLocked());
     EXPECT_FALSE(slow.isWorking());
-    spinEventLoop(20ms);
+    clock.runFor(2 * TestSupport::ManualClock::step);
     EXPECT_FALSE(slow.isLocked());
 
     // Changing the minimum between runs takes effect on the next run; dropping it unlocks at once.
@@ -231,7 +226,7 @@ TEST(MainThread, RunsBlocksOnTheMainThreadAndWaits)
         returned = true;
     }));
     worker->start();
-    ASSERT_TRUE(spinUntil([&] { return returned.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return returned.load(); }));
     worker->wait();
     EXPECT_EQ(ranOn, mainThread);
     EXPECT_TRUE(ranBeforeReturn);

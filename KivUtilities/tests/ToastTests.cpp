@@ -1,19 +1,18 @@
 #include "KivUtilities/ToastController.h"
 #include "KivUtilities/ToastView.h"
 #include "KivUtilities/ToastViewModifier.h"
-#include "testsupport/Screenshots.h"
 #include "platform/NotificationCenter.h"
-#include "testsupport/RunTask.h"
+#include "testsupport/ManualClock.h"
+#include "testsupport/Screenshots.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 using namespace KivUtilities;
-using TestSupport::spinEventLoop;
 using namespace std::chrono_literals;
 
 namespace {
@@ -27,25 +26,32 @@ protected:
         auto *layout = new QVBoxLayout(&host);
         layout->addWidget(new QLabel(QStringLiteral("Window content")));
         overlay = toastOverlay(&host);
+        follow(overlay);
         host.show();
-        clock.start();
     }
 
-    void at(int ms)
+    // Times the overlay's toasts by the test's clock.
+    void follow(ToastViewModifier *modifier)
     {
-        const qint64 left = ms - clock.elapsed();
-        if (left > 0)
-            spinEventLoop(std::chrono::milliseconds(left));
+        modifier->timeline().setClock(clock.function());
+        clock.drive([modifier = QPointer<ToastViewModifier>(modifier)] {
+            if (modifier)
+                modifier->timeline().advance();
+        });
     }
+
+    // Moves the clock to `ms` after the test's start.
+    void at(int ms) { clock.runTo(std::chrono::milliseconds(ms)); }
 
     static void post(const QVariantMap &userInfo)
     {
         Platform::NotificationCenter::defaultCenter().post(QStringLiteral("ShowToastNotification"), userInfo);
     }
 
+    // Declared first: the overlays read it until the host goes.
+    TestSupport::ManualClock clock;
     QWidget host;
     ToastViewModifier *overlay = nullptr;
-    QElapsedTimer clock;
 };
 
 } // namespace
@@ -70,11 +76,15 @@ TEST_F(ToastTest, OneToastShowsForItsDisplayTimeAtTheBottom)
     EXPECT_EQ(toast->geometry().center().x(), host.rect().center().x());
     EXPECT_TRUE(QFileInfo::exists(TestSupport::saveScreenshot(&host, QStringLiteral("toast"))));
 
-    at(2100);
+    // Shown for 2.2 s, then 0.4 s to leave.
+    at(2199);
     EXPECT_TRUE(overlay->isToastVisible());
-    at(2350);
+    at(2200);
     EXPECT_FALSE(overlay->isToastVisible());
-    at(2900);
+    at(2599);
+    EXPECT_TRUE(toast->isVisible()) << "still leaving";
+    EXPECT_GT(toast->geometry().bottom(), host.height() - 20 - 1) << "it slides down";
+    at(2600);
     EXPECT_FALSE(toast->isVisible()) << "the toast widget is gone once it has left";
 }
 
@@ -82,26 +92,29 @@ TEST_F(ToastTest, ASecondRequestReplacesTheShownToastQuickly)
 {
     ToastController::shared().show(LocalizedStringKey(QStringLiteral("First")));
     at(500);
-    QElapsedTimer since;
-    since.start();
     ToastController::shared().show(LocalizedStringKey(QStringLiteral("Second")), std::nullopt,
                                    ToastPosition::Top);
     EXPECT_FALSE(overlay->isToastVisible());
     EXPECT_TRUE(overlay->isTransitioning());
-    spinEventLoop(130ms);
+    at(619);
+    EXPECT_TRUE(overlay->toastView()->isVisible());
+    at(620);
     EXPECT_FALSE(overlay->toastView()->isVisible()) << "the fast hide takes 0.12 s";
+    at(649);
     EXPECT_EQ(overlay->currentMessage().key, "First");
-    spinEventLoop(70ms);
+    EXPECT_TRUE(overlay->isTransitioning());
+    at(650);
     EXPECT_TRUE(overlay->isToastVisible());
     EXPECT_FALSE(overlay->isTransitioning());
     EXPECT_EQ(overlay->currentMessage().key, "Second");
     EXPECT_EQ(overlay->currentPosition(), ToastPosition::Top);
     // The second one appeared 0.15 s after its request and gets its full display time from then.
-    spinEventLoop(std::chrono::milliseconds(150 + 2050 - since.elapsed()));
+    at(650 + 2199);
     EXPECT_TRUE(overlay->isToastVisible());
-    spinEventLoop(std::chrono::milliseconds(150 + 2200 + 100 - since.elapsed()));
+    at(650 + 2200);
     EXPECT_FALSE(overlay->isToastVisible());
-    spinEventLoop(500ms);
+    at(650 + 2200 + 400);
+    EXPECT_FALSE(overlay->toastView()->isVisible());
     EXPECT_LE(overlay->toastView()->geometry().bottom(), 0) << "a top toast leaves through the top edge";
 }
 
@@ -118,7 +131,7 @@ TEST_F(ToastTest, OnlyTheLatestRequestDuringAReplacementShowsAndIsKeptWhole)
     // as a whole, so A's symbol and position do not leak into it.
     post({{"message", QVariant::fromValue(LocalizedStringKey(QStringLiteral("C")))},
           {"position", QStringLiteral("left")}});
-    spinEventLoop(250ms);
+    at(300 + 150);
     EXPECT_TRUE(overlay->isToastVisible());
     EXPECT_EQ(overlay->currentMessage().key, "C");
     EXPECT_EQ(overlay->currentSymbol(), std::nullopt);
@@ -131,7 +144,7 @@ TEST_F(ToastTest, UnusableNotificationsAreIgnoredAndEmptySymbolsDrawNothing)
     post({{"message", QStringLiteral("plain text, not a key")}});
     post({{"symbol", QStringLiteral("trash")}});
     post({});
-    spinEventLoop(50ms);
+    at(50);
     EXPECT_FALSE(overlay->isToastVisible());
     EXPECT_FALSE(overlay->toastView()->isVisible());
 
@@ -140,7 +153,7 @@ TEST_F(ToastTest, UnusableNotificationsAreIgnoredAndEmptySymbolsDrawNothing)
     EXPECT_TRUE(overlay->isToastVisible());
     EXPECT_EQ(overlay->currentSymbol(), QString());
     EXPECT_EQ(overlay->toastView()->symbol(), "");
-    spinEventLoop(500ms);
+    at(50 + 400);
     const QRect toast = overlay->toastView()->geometry();
     EXPECT_NEAR(toast.center().y(), (host.height() - 20) / 2, 2);
 }
@@ -150,6 +163,7 @@ TEST_F(ToastTest, HidingTheHostEndsTheToastAndForgetsThePendingRequest)
     QWidget second;
     second.resize(300, 200);
     ToastViewModifier *secondOverlay = toastOverlay(&second);
+    follow(secondOverlay);
     second.show();
 
     ToastController::shared().show(LocalizedStringKey(QStringLiteral("Both")));
@@ -161,7 +175,7 @@ TEST_F(ToastTest, HidingTheHostEndsTheToastAndForgetsThePendingRequest)
     host.hide();
     EXPECT_FALSE(overlay->isToastVisible());
     EXPECT_FALSE(overlay->isTransitioning());
-    spinEventLoop(300ms);
+    at(300);
     EXPECT_FALSE(overlay->isToastVisible()) << "nothing shows on a host that went away";
     EXPECT_EQ(secondOverlay->currentMessage().key, "Latest");
 

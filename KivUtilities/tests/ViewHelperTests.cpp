@@ -3,6 +3,7 @@
 #include "KivUtilities/DisableAnimationOnFirstAppearModifier.h"
 #include "KivUtilities/EdgeFadeMask.h"
 #include "KivUtilities/ViewProbe.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
 
 #include <QApplication>
@@ -104,14 +105,21 @@ TEST(ViewHelpers, BlockWindowMoveFollowsTheHover)
 
 TEST(ViewHelpers, AnimationsWaitForTheFirstAppearance)
 {
+    TestSupport::ManualClock clock;
     QWidget window;
     auto *content = new QWidget(&window);
     auto *modifier = new DisableAnimationOnFirstAppearModifier(&window, 0.2);
+    modifier->timeline().setClock(clock.function());
+    clock.drive([&] { modifier->timeline().advance(); });
     EXPECT_FALSE(DisableAnimationOnFirstAppearModifier::animationsAllowed(content));
+    clock.runTo(500ms);
+    EXPECT_FALSE(DisableAnimationOnFirstAppearModifier::animationsAllowed(content))
+        << "the wait starts when shown";
     window.show();
-    spinEventLoop(100ms);
+    clock.runTo(500ms + 199ms);
+    EXPECT_FALSE(modifier->didAppear());
     EXPECT_FALSE(DisableAnimationOnFirstAppearModifier::animationsAllowed(content));
-    spinEventLoop(200ms);
+    clock.runTo(500ms + 200ms);
     EXPECT_TRUE(modifier->didAppear());
     EXPECT_TRUE(DisableAnimationOnFirstAppearModifier::animationsAllowed(content));
     window.hide();
