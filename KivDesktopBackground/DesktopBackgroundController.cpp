@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QSet>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -72,8 +71,8 @@ void DesktopBackgroundController::screenChanged()
 
 void DesktopBackgroundController::scheduleResync()
 {
-    // Each call plans its own re-sync; the controller as context drops it if the controller goes.
-    QTimer::singleShot(resyncDelay, this, &DesktopBackgroundController::resyncWindows);
+    // Each call plans its own re-sync; the controller's timeline drops it if the controller goes.
+    m_timeline.after(resyncDelay, [this] { resyncWindows(); });
 }
 
 void DesktopBackgroundController::resyncWindows()

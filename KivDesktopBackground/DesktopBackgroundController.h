@@ -2,6 +2,7 @@
 
 #include "KivDesktopBackground/Background.h"
 #include "KivDesktopBackground/ScreenSource.h"
+#include "KivUtilities/Timeline.h"
 
 #include <QObject>
 
@@ -47,6 +48,9 @@ public:
 
     static QString screenKey(const ScreenInfo &screen);
 
+    // Times the re-syncs; tests give it their own clock.
+    KivUtilities::Timeline &timeline() { return m_timeline; }
+
     const std::map<QString, std::unique_ptr<BackgroundWindow>> &windowsByScreenKey() const
     {
         return m_windowsByScreenKey;
@@ -62,6 +66,7 @@ private:
     std::optional<Background> m_background;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;
     bool m_windowsSupported = true;
+    KivUtilities::Timeline m_timeline;
 };
 
 } // namespace KivDesktopBackground
