@@ -281,7 +281,7 @@ QList<RunningApplication> Workspace::runningApplications() const
 {
     QMutexLocker locker(&tableMutex());
     const Table table = readTable();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = this->now();
     QList<RunningApplication> applications;
     for (const QJsonValue &value : table.entries) {
         const QJsonObject entry = value.toObject();
@@ -324,7 +324,7 @@ bool Workspace::forceTerminate(qint64 processIdentifier)
         Table table = readTable();
         if (!table.valid)
             return false;
-        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QDateTime now = this->now();
         bool found = false;
         for (qsizetype i = 0; i < table.entries.size(); ++i) {
             const QJsonObject entry = table.entries.at(i).toObject();
@@ -349,7 +349,7 @@ int Workspace::killAll(const QString &name)
         Table table = readTable();
         if (!table.valid || name.isEmpty())
             return 0;
-        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QDateTime now = this->now();
         QJsonArray kept;
         QJsonArray relaunched;
         for (const QJsonValue &value : std::as_const(table.entries)) {
@@ -408,6 +408,17 @@ bool Workspace::openUrl(const QUrl &url)
 void Workspace::setUrlOpener(std::function<bool(const QUrl &)> opener)
 {
     m_urlOpener = std::move(opener);
+}
+
+void Workspace::setClock(Clock clock)
+{
+    QMutexLocker locker(&tableMutex());
+    m_clock = std::move(clock);
+}
+
+QDateTime Workspace::now() const
+{
+    return m_clock ? m_clock().toUTC() : QDateTime::currentDateTimeUtc();
 }
 
 QIcon Workspace::iconForFile(const QString &path) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -116,13 +117,22 @@ public:
     // when it has one, otherwise the desktop's icon for that kind of file.
     QIcon iconForFile(const QString &path) const;
 
+    // The time that decides when a restarted process is up; tests pass their own to step past the
+    // Dock's restart. An empty clock is the system's.
+    using Clock = std::function<QDateTime()>;
+    void setClock(Clock clock);
+
 signals:
     // Emitted (on the thread that made the change) when this process changed the table.
     void runningApplicationsChanged();
 
 private:
     Workspace() = default;
+    // Read with the table's lock held.
+    QDateTime now() const;
+
     std::function<bool(const QUrl &)> m_urlOpener;
+    Clock m_clock;
 };
 
 } // namespace Platform
