@@ -3,6 +3,7 @@
 #include "KivDesktopBackground/BackgroundWindow.h"
 #include "KivDesktopBackground/BackgroundWindowView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
 
 #include <QSignalSpy>
@@ -12,12 +13,15 @@
 using namespace KivDesktopBackground;
 using namespace std::chrono_literals;
 using TestSupport::spinEventLoop;
+using TestSupport::waitUntil;
 using Stop = SerializableLinearGradient::Stop;
 
 namespace {
 
+// The re-syncs follow the fixture's clock; the windows' fades keep the steady clock.
 struct Fixture
 {
+    TestSupport::ManualClock clock;
     FakeScreenSource *screens = new FakeScreenSource;
     std::unique_ptr<DesktopBackgroundController> controller;
 
@@ -25,7 +29,17 @@ struct Fixture
     {
         screens->list = std::move(initial);
         controller = std::make_unique<DesktopBackgroundController>(std::unique_ptr<ScreenSource>(screens));
+        controller->timeline().setClock(clock.function());
+        clock.drive([this] {
+            if (controller)
+                controller->timeline().advance();
+        });
     }
+    Fixture(const Fixture &) = delete;
+    Fixture &operator=(const Fixture &) = delete;
+
+    // Lets the re-sync that a screen change planned happen.
+    void resync() { clock.runFor(DesktopBackgroundController::resyncDelay); }
 
     QStringList keys() const
     {
@@ -55,15 +69,15 @@ TEST(DesktopBackgroundController, KeepsOneWindowPerScreenThroughChanges)
 
     // A new screen gets its window a quarter second after the notice, not before.
     f.screens->changeScreens(f.screens->list + QList {fakeScreen("DP-2", QRect(0, 480, 100, 100))});
-    spinEventLoop(100ms);
+    f.clock.runFor(DesktopBackgroundController::resyncDelay - 1ms);
     EXPECT_EQ(f.keys().size(), 2);
-    spinEventLoop(250ms);
+    f.clock.runFor(1ms);
     EXPECT_EQ(f.keys(), (QStringList {"7", "DP-1", "DP-2"}));
 
     // A changed frame moves the same window.
     f.screens->list[0].geometry = QRect(0, 0, 800, 600);
     f.screens->changeScreens(f.screens->list);
-    spinEventLoop(350ms);
+    f.resync();
     EXPECT_EQ(f.window("DP-1"), first);
     EXPECT_EQ(first->geometry(), QRect(0, 0, 800, 600));
 
@@ -72,13 +86,13 @@ TEST(DesktopBackgroundController, KeepsOneWindowPerScreenThroughChanges)
     // Removing a screen drops its window.
     f.screens->list.removeAt(1);
     f.screens->changeScreens(f.screens->list);
-    spinEventLoop(350ms);
+    f.resync();
     EXPECT_EQ(f.keys(), (QStringList {"DP-1", "DP-3"}));
 
     // Two screens with one key share one window, placed on the later one.
     f.screens->changeScreens(
         {fakeScreen("Same", QRect(0, 0, 10, 10)), fakeScreen("Same", QRect(10, 0, 20, 20))});
-    spinEventLoop(350ms);
+    f.resync();
     ASSERT_EQ(f.keys(), QStringList {"Same"});
     EXPECT_EQ(f.window("Same")->geometry(), QRect(10, 0, 20, 20));
 }
@@ -89,12 +103,14 @@ TEST(DesktopBackgroundController, SpaceChangeResyncsAndDestroyedControllerIgnore
     // The source changes without telling; a space change still picks it up.
     f.screens->list.append(fakeScreen("B", QRect(10, 0, 10, 10)));
     f.screens->switchSpace();
-    spinEventLoop(350ms);
+    f.resync();
     EXPECT_EQ(f.keys(), (QStringList {"A", "B"}));
 
     f.screens->changeScreens({});
     f.controller.reset();
-    spinEventLoop(350ms); // must not touch the destroyed controller
+    // Must not touch the destroyed controller, by either clock.
+    f.resync();
+    spinEventLoop(DesktopBackgroundController::resyncDelay + 100ms);
 }
 
 TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
@@ -116,14 +132,14 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     // Every set is published, also of an equal value, but an equal value starts no fade.
     QSignalSpy spy(f.controller.get(), &DesktopBackgroundController::backgroundChanged);
     f.controller->setBackground(Background::color(Qt::red));
-    spinEventLoop(300ms);
+    ASSERT_TRUE(waitUntil([&] { return !f.window("A")->hostingView()->isFading(); }));
     f.controller->setBackground(Background::color(Qt::red));
     EXPECT_EQ(spy.count(), 2);
     EXPECT_FALSE(f.window("A")->hostingView()->isFading());
 
     // A window made for a newly connected screen shows the current background at once.
     f.screens->changeScreens(f.screens->list + QList {fakeScreen("B", QRect(64, 0, 64, 48))});
-    spinEventLoop(350ms);
+    f.resync();
     BackgroundWindowView *view = f.window("B")->hostingView();
     EXPECT_FALSE(view->isFading());
     EXPECT_EQ(view->currentBackground(), Background::color(Qt::red));
@@ -132,7 +148,5 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     // Back to nothing: once the fade to clear has settled, the windows are hidden.
     f.controller->setBackground(std::nullopt);
     EXPECT_TRUE(f.window("A")->isVisible());
-    spinEventLoop(400ms);
-    EXPECT_FALSE(f.window("A")->isVisible());
-    EXPECT_FALSE(f.window("B")->isVisible());
+    EXPECT_TRUE(waitUntil([&] { return !f.window("A")->isVisible() && !f.window("B")->isVisible(); }));
 }

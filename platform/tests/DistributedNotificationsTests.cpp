@@ -53,7 +53,7 @@ TEST_F(DistributedNotificationsTest, PostsAreRecordedInOrderFromAnyThread)
         {"NSReduceDesktopTintingDidChangeNotification", "com.quorvane.Tapestrel", {}},
     };
     EXPECT_EQ(center.posted(), expected);
-    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return spy.count() >= 3; }));
     EXPECT_EQ(spy.count(), 3);
     center.clearPosted();
     EXPECT_TRUE(center.posted().isEmpty());

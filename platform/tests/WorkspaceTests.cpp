@@ -3,11 +3,10 @@
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using Platform::ActivationPolicy;
 using Platform::RunningApplication;
@@ -135,11 +134,18 @@ TEST_F(WorkspaceTest, KilledDockComesBackWithANewProcessIdentifier)
     other.executablePath = home.filePath("Applications/Other.app/Contents/MacOS/Other");
     workspace.addRunningApplication(other);
 
+    // The restart is timed by the workspace's clock, which the test moves.
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    workspace.setClock([&now] { return now; });
+    const auto systemClock = qScopeGuard([this] { workspace.setClock({}); });
+
     EXPECT_EQ(workspace.killAll("Dock"), 1);
     // Right after the kill no Dock runs; the system starts a new one a moment later.
     EXPECT_TRUE(workspace.runningApplications(Workspace::dockBundleIdentifier).isEmpty());
     EXPECT_EQ(workspace.killAll("Dock"), 0); // nothing to kill while it starts
-    std::this_thread::sleep_for(std::chrono::milliseconds(Workspace::dockRelaunchDelayMs + 100));
+    now = now.addMSecs(Workspace::dockRelaunchDelayMs - 1);
+    EXPECT_TRUE(workspace.runningApplications(Workspace::dockBundleIdentifier).isEmpty());
+    now = now.addMSecs(1);
     const auto docks = workspace.runningApplications(Workspace::dockBundleIdentifier);
     ASSERT_EQ(docks.size(), 1);
     EXPECT_NE(docks[0].processIdentifier, oldPid);
@@ -149,7 +155,7 @@ TEST_F(WorkspaceTest, KilledDockComesBackWithANewProcessIdentifier)
 
     // killall of anything else ends it for good.
     EXPECT_EQ(workspace.killAll("Other"), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(Workspace::dockRelaunchDelayMs + 100));
+    now = now.addSecs(60);
     EXPECT_TRUE(workspace.runningApplications("com.example.other").isEmpty());
 }
 

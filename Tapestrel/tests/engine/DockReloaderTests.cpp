@@ -106,7 +106,9 @@ TEST_F(DockReloaderTest, RestartsTheDockAndMinimisesTheSameWindowsAgainAfterward
     EXPECT_NE(newDock, 0);
     EXPECT_NE(newDock, oldDock);
     EXPECT_EQ(Workspace::shared().runningApplications(Workspace::dockBundleIdentifier).size(), 1);
-    EXPECT_LT(clock.elapsed(), 3000);
+    // Well short of the five seconds it would wait for a Dock it did not see return; the margin
+    // is for a busy machine.
+    EXPECT_LT(clock.elapsed(), 4500);
 
     using W = DockReloader::MinimizedWindow;
     EXPECT_EQ(reloader.minimizedWindows(), QList<W>({{editor, 1}, {editor, 3}}));
@@ -137,7 +139,7 @@ TEST_F(DockReloaderTest, WindowsClosedMeanwhileArePassedOverAndAMissingDockIsAwa
     QElapsedTimer clock;
     clock.start();
     runTask(reloader.reload());
-    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_LT(clock.elapsed(), 4500) << "the Dock that appeared ended the wait";
     EXPECT_NE(runningDock(), 0);
     EXPECT_EQ(accessibility.sets.size(), 2);
     EXPECT_EQ(accessibility.windowsByProcess[editor],
@@ -154,7 +156,7 @@ TEST_F(DockReloaderTest, GivesUpWaitingForADockThatNeverReturnsAndStillRestoresW
     clock.start();
     runTask(reloader.reload(), std::chrono::seconds(5));
     EXPECT_GE(clock.elapsed(), 400);
-    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_LT(clock.elapsed(), 4500) << "the wait ends at its own bound, not the default one";
     EXPECT_EQ(runningDock(), 0);
     ASSERT_EQ(accessibility.sets.size(), 1);
     EXPECT_EQ(accessibility.sets[0].window, 4u);

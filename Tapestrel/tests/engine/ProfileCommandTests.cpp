@@ -193,8 +193,8 @@ TEST_F(ProfileCommandTest, NewProfileIsSelectedShownLoadingAndFilled)
     EXPECT_EQ(profile->value("system.dock.position"), "left");
     EXPECT_EQ(lastNotice(), "Profile Created");
     EXPECT_EQ(lastNoticeSymbol(), "checkmark.rectangle");
-    spinEventLoop(std::chrono::milliseconds(5));
-    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({profile}));
+    EXPECT_TRUE(TestSupport::waitUntil(
+        [&] { return selection.selectedProfiles() == SelectionModel::Selection({profile}); }));
 
     // Without a notice, and with the selection model gone, the profile is still made and filled.
     const auto *noticeBefore = KivUtilities::BottomNotificationController::shared().windowController();

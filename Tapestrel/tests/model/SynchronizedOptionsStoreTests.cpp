@@ -165,7 +165,7 @@ TEST_F(SynchronizedOptions, ChangesFromAnotherProcessReplaceTheListsOnTheMainThr
 
     // Without a list of changed keys both are read again.
     options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, 3}});
-    TestSupport::spinEventLoop(std::chrono::milliseconds(50));
-    EXPECT_EQ(options.disabledOptionsIDs(), QStringList {QStringLiteral("c")});
+    EXPECT_TRUE(TestSupport::waitUntil(
+        [&] { return options.disabledOptionsIDs() == QStringList {QStringLiteral("c")}; }));
     EXPECT_EQ(assigningThreads.size(), 1);
 }

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-using TestSupport::spinEventLoop;
+using TestSupport::waitUntil;
 using namespace std::chrono_literals;
 
 namespace {
@@ -47,13 +47,11 @@ TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
     // A change made elsewhere moves the editor.
     Defaults other;
     other.setActiveEditorTab(QStringLiteral("system"));
-    spinEventLoop(50ms);
-    EXPECT_EQ(editor.currentTag(), "system");
+    EXPECT_TRUE(waitUntil([&] { return editor.currentTag() == "system"; }));
 
     // An unknown tag shows the first tab.
     other.setActiveEditorTab(QStringLiteral("nonsense"));
-    spinEventLoop(50ms);
-    EXPECT_EQ(editor.currentTag(), "background");
+    EXPECT_TRUE(waitUntil([&] { return editor.currentTag() == "background"; }));
 }
 
 TEST_F(MainWindowTest, SystemTabShowsEveryRowInItsGroupAndOrder)
@@ -123,8 +121,7 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
     a->setLoading(true);
     EXPECT_TRUE(window.profileList()->item(0)->text().contains("Loading"));
     newProfile("Gamma");
-    spinEventLoop(50ms);
-    EXPECT_EQ(window.profileList()->count(), 3);
+    EXPECT_TRUE(waitUntil([&] { return window.profileList()->count() == 3; }));
     EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a, b}));
 
     selection.setSelectedProfiles({b});

@@ -10,6 +10,7 @@
 #include <memory>
 
 using TestSupport::spinEventLoop;
+using TestSupport::waitUntil;
 using namespace std::chrono_literals;
 
 namespace {
@@ -94,27 +95,25 @@ TEST_F(OptionRowTest, ApplyAndReadFromSystemUseTheProfilesOwnOption)
     // The row's Apply ignores both disabled states; a Dock restart asked for happens once.
     registry.model(appearance)->setsDockRestart = true;
     click(row, "Apply");
-    spinEventLoop(200ms);
+    EXPECT_TRUE(waitUntil([&] { return dockRestarts == 1; }));
     EXPECT_EQ(registry.journal->entries, QStringList({"apply system.ui.appearance=Dark @Work"}));
-    EXPECT_EQ(dockRestarts, 1);
 
     // A failing apply restarts nothing.
     registry.model(appearance)->fails = true;
     click(row, "Apply");
+    EXPECT_TRUE(waitUntil([&] { return registry.journal->entries.size() == 2; }));
     spinEventLoop(200ms);
     EXPECT_EQ(dockRestarts, 1);
 
     registry.model(appearance)->currentValue = "Light";
     click(row, "Read from System");
-    spinEventLoop(200ms);
-    EXPECT_EQ(existing->value(), "Light");
+    EXPECT_TRUE(waitUntil([&] { return existing->value() == "Light"; }));
     EXPECT_FALSE(existing->isEnabled());
 
     // A model that cannot tell gives the empty text.
     registry.model(appearance)->currentValue.reset();
     click(row, "Read from System");
-    spinEventLoop(200ms);
-    EXPECT_EQ(existing->value(), "");
+    EXPECT_TRUE(waitUntil([&] { return existing->value() == ""; }));
     EXPECT_EQ(profile->options().size(), 1);
 }
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using TestSupport::spinEventLoop;
+using TestSupport::waitUntil;
 using namespace std::chrono_literals;
 
 namespace {
@@ -61,9 +61,8 @@ TEST_F(ProfileActionTest, ApplyDuplicateToggleAndRefillActOnTheirProfiles)
     context->save();
 
     ProfileActionButtons::applyProfileButton(a, &owner)->trigger();
-    spinEventLoop(300ms);
+    EXPECT_TRUE(waitUntil([&] { return EngineSettings::lastAppliedProfileID() == a->uuid(); }));
     EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=Dark @A"));
-    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), a->uuid());
 
     ProfileActionButtons::duplicateButton(context, {a, b}, &owner)->trigger();
     EXPECT_FALSE(context->hasChanges());
@@ -90,8 +89,7 @@ TEST_F(ProfileActionTest, ApplyDuplicateToggleAndRefillActOnTheirProfiles)
     selection.setSelectedProfiles({a});
     ProfileActionButtons::getCurrentSettingsButton(&selection, &owner)->trigger();
     EXPECT_TRUE(a->isLoading());
-    spinEventLoop(500ms);
-    EXPECT_FALSE(a->isLoading());
+    EXPECT_TRUE(waitUntil([&] { return !a->isLoading(); }));
     EXPECT_EQ(a->value("system.ui.appearance"), "Light");
 
     // New Profile only raises the prompt.
@@ -131,7 +129,7 @@ TEST_F(ProfileActionTest, DeletionAsksAndDeletesTheRecordedSet)
 
     answers.answer("Delete");
     EXPECT_TRUE(DeleteConfirmation::run(&selection, context));
-    spinEventLoop(50ms);
+    EXPECT_TRUE(waitUntil([&] { return stored().size() == 1; }));
     const QList<Profile *> left = stored();
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(left.first()->name(), "C");

@@ -40,7 +40,9 @@ TEST_F(MainControllerBackgrounds, StartUpMovesTheImagesOnceTheDriveIsThere)
                 KivDesktopBackground::Background::image(QUrl::fromLocalFile(local + "/old.png")).rawValue()));
         controller.modelContainer().mainContext()->save();
 
-        TestSupport::spinEventLoop(50ms);
+        EXPECT_TRUE(TestSupport::waitUntil([&] {
+            return Platform::UserDefaults::standard().boolean("didMigrateBackgroundsToICloudDrive");
+        }));
         EXPECT_TRUE(QFileInfo::exists(cloud + "/old.png"));
         EXPECT_FALSE(QFileInfo::exists(local + "/old.png"));
         EXPECT_EQ(

@@ -1,5 +1,5 @@
-#include "testsupport/Screenshots.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
+#include "testsupport/Screenshots.h"
 
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -81,21 +81,21 @@ TEST_F(MenuViewTest, TilesShowTheEnabledProfilesInNameOrderAndFollowTheStore)
     EXPECT_EQ(view->tiles().first()->preview()->size(), QSize(180, 102));
 
     hidden->setEnabled(true);
-    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-    EXPECT_EQ(tileNames(*view),
-              (QStringList {QStringLiteral("beach"), QStringLiteral("Evening"), QStringLiteral("Work")}));
+    const QStringList three {QStringLiteral("beach"), QStringLiteral("Evening"), QStringLiteral("Work")};
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return tileNames(*view) == three; }))
+        << tileNames(*view).join(',').toStdString();
 
     hidden->setName(QStringLiteral("Zen"));
     addProfile(QStringLiteral("Alpine"));
-    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-    EXPECT_EQ(tileNames(*view),
-              (QStringList {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work"),
-                            QStringLiteral("Zen")}));
+    const QStringList four {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work"),
+                            QStringLiteral("Zen")};
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return tileNames(*view) == four; }))
+        << tileNames(*view).join(',').toStdString();
 
     context()->remove(hidden);
-    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-    EXPECT_EQ(tileNames(*view),
-              (QStringList {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work")}));
+    const QStringList left {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work")};
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return tileNames(*view) == left; }))
+        << tileNames(*view).join(',').toStdString();
 }
 
 TEST_F(MenuViewTest, AClickAppliesOnceAndEditSelectsWithoutActivating)
