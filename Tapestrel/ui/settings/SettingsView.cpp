@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "GeneralSettingsView.h"
+#include "SimpleBackupsSettingsView.h"
 
 #include "KivApp/DataSettingsView.h"
 #include "Tapestrel/Tapestrel.h"
@@ -21,6 +22,7 @@ SettingsView::SettingsView(Tapestrel &controller, QWidget *parent)
 {
     addPage(new GeneralSettingsView(&controller.defaults()));
     // Pages of their own classes go here, in their tab order.
+    addPage(new SimpleBackupsSettingsView(controller.backupManager()));
 
     const auto &paths = controller.paths();
     const QList<KivApp::DataDirectory> directories = {

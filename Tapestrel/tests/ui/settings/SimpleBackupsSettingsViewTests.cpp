@@ -1,9 +1,11 @@
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/ui/BackupListView.h"
+#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/ui/settings/SettingsView.h"
 #include "Tapestrel/ui/settings/SimpleBackupsSettingsView.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
@@ -13,6 +15,8 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -97,4 +101,26 @@ TEST_F(SimpleBackupsSettings, PageHoldsTheListOfTheManagerAndRestoresAfterABacku
     restored = profileNames();
     restored.sort();
     EXPECT_EQ(restored, QStringList({"Changed", "Later"}));
+}
+
+TEST_F(SimpleBackupsSettings, SettingsWindowShowsThePageBeforeDataOverTheMainControllersManager)
+{
+    Tapestrel controller;
+    SettingsView window(controller);
+    QStringList titles;
+    SimpleBackupsSettingsView *backups = nullptr;
+    for (KivApp::SettingsPage *page : window.pages()) {
+        titles.append(page->tab().title);
+        if (auto *found = qobject_cast<SimpleBackupsSettingsView *>(page))
+            backups = found;
+    }
+    ASSERT_NE(backups, nullptr);
+    const qsizetype index = titles.indexOf("Backups");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(titles.value(index + 1), "Data");
+    EXPECT_EQ(&backups->backupManager(), &controller.backupManager());
+    EXPECT_EQ(backups->backupListView()->backupManager(), &controller.backupManager());
+
+    window.setCurrentPage(int(index));
+    EXPECT_EQ(window.height(), 400 + window.tabs()->tabBar()->sizeHint().height());
 }
