@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -30,13 +29,7 @@ namespace {
 
 bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds timeout = 20s)
 {
-    QDeadlineTimer deadline(timeout);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        TestSupport::spinEventLoop(10ms);
-    }
-    return true;
+    return TestSupport::waitUntil(condition, timeout);
 }
 
 struct ProgramRun
