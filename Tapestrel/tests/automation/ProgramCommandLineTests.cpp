@@ -1,17 +1,19 @@
+#include "Tapestrel/automation/AutomationService.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -100,11 +102,16 @@ protected:
 
 TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
 {
-    // The program answers once its start-up (with the import of the shipped profiles) is done.
-    QElapsedTimer waited;
-    waited.start();
-    while (tapestrel({QStringLiteral("list")}).exitCode != 0 && waited.elapsed() < 60000)
-        QThread::msleep(200);
+    // The program answers once its start-up (with the import of the shipped profiles) is done and
+    // it is on the bus. Wait for that on the bus itself: a command sent earlier would start a second
+    // program of its own, which outlives the test and may answer the next one.
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    ASSERT_NE(bus, nullptr);
+    const auto ownedByTheProgram = [&] {
+        const QDBusReply<uint> owner = bus->servicePid(AutomationService::serviceName);
+        return owner.isValid() && qint64(owner.value()) == running.processId();
+    };
+    ASSERT_TRUE(TestSupport::waitUntil(ownedByTheProgram, std::chrono::seconds(60)));
     ASSERT_EQ(tapestrel({QStringLiteral("list")}).exitCode, 0);
 
     const CommandRun created = tapestrel({QStringLiteral("create"), QStringLiteral("Evening")});
