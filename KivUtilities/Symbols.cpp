@@ -24,7 +24,6 @@ const QHash<QString, QString> &table()
     static const QHash<QString, QString> map = [] {
         const QString bundled = QString::fromLatin1(bundledPrefix);
         return QHash<QString, QString> {
-            {"app", "applications-other"},
             {"arrow.clockwise", "view-refresh"},
             {"arrow.counterclockwise", "object-rotate-left"},
             {"arrow.right.circle.fill", "go-next"},

@@ -146,4 +146,7 @@ void AppBundlePicker::refresh()
         row->addWidget(m_picker);
     }
     static_cast<QHBoxLayout *>(layout())->addWidget(m_trailing, 0, Qt::AlignVCenter);
+    // Shown with the row at once, not a moment after it.
+    if (isVisible())
+        m_trailing->show();
 }

@@ -2,6 +2,10 @@
 
 #include "GeneralSettingsView.h"
 #include "SimpleBackupsSettingsView.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/ui/settings/AppSettingsView.h"
+#include "Tapestrel/ui/settings/AutomationView.h"
+#include "Tapestrel/ui/settings/DisabledOptionsView.h"
 
 #include "KivApp/DataSettingsView.h"
 #include "Tapestrel/Tapestrel.h"
@@ -22,6 +26,10 @@ SettingsView::SettingsView(Tapestrel &controller, QWidget *parent)
 {
     addPage(new GeneralSettingsView(&controller.defaults()));
     // Pages of their own classes go here, in their tab order.
+    addPage(new AutomationView(&controller.synchronizedOptionsStore(),
+                               [&controller] { return controller.modelContainer().mainContext(); }));
+    addPage(new AppSettingsView);
+    addPage(new DisabledOptionsView(&controller.synchronizedOptionsStore()));
     addPage(new SimpleBackupsSettingsView(controller.backupManager()));
 
     const auto &paths = controller.paths();

@@ -110,6 +110,7 @@ TEST_F(AppSettingsTest, OneRowPerApplicationWithEditionsInRegistryOrder)
     // Choosing in the menu writes "<config id>.bundleID" and nothing else.
     AppBundlePicker *forklift = page.pickers().at(1);
     ASSERT_EQ(forklift->state(), AppBundlePicker::State::choice);
+    EXPECT_TRUE(forklift->picker()->isVisible());
     const QVariantMap before = defaults.persistentDomain();
     forklift->picker()->setCurrentIndex(1);
     emit forklift->picker()->activated(1);

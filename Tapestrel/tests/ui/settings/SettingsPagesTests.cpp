@@ -1,0 +1,57 @@
+#include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "Tapestrel/ui/settings/AppSettingsView.h"
+#include "Tapestrel/ui/settings/AutomationView.h"
+#include "Tapestrel/ui/settings/DisabledOptionsView.h"
+#include "Tapestrel/ui/settings/SettingsView.h"
+
+#include "testsupport/Screenshots.h"
+#include "testsupport/TempHome.h"
+
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+TEST(SettingsPagesTest, WindowHoldsThePagesInTabOrderOverTheProgramsLists)
+{
+    TestSupport::TempHome home;
+    Tapestrel controller;
+    SettingsView window(controller);
+    window.show();
+
+    QStringList titles;
+    for (KivApp::SettingsPage *page : window.pages())
+        titles.append(page->tab().title);
+    const int automation = int(titles.indexOf("Automation"));
+    ASSERT_EQ(automation, 1);
+    EXPECT_EQ(titles.at(2), "Apps");
+    EXPECT_EQ(titles.at(3), "Disabled Options");
+    EXPECT_EQ(titles.mid(4), QStringList({"Backups", "Data"}));
+
+    // Each page fits the window to its own height.
+    for (int index : {1, 2, 3}) {
+        window.setCurrentPage(index);
+        EXPECT_EQ(window.currentPage()->fixedPageHeight(), QList<int>({250, 288, 400}).at(index - 1));
+        TestSupport::saveScreenshot(&window,
+                                    "settings/window-" + titles.at(index).toLower().replace(' ', '-'));
+    }
+
+    // The pages edit the program's one synchronised lists, and see its profiles.
+    auto *page = qobject_cast<AutomationView *>(window.pages().at(1));
+    ASSERT_NE(page, nullptr);
+    Profile *profile =
+        controller.modelContainer().mainContext()->insert(std::make_unique<Profile>("Evening"));
+    page->add(profile);
+    ASSERT_EQ(controller.synchronizedOptionsStore().scheduledProfiles().size(), 1);
+    EXPECT_EQ(controller.synchronizedOptionsStore().scheduledProfiles().first().profileID, profile->uuid());
+
+    auto *disabled = qobject_cast<DisabledOptionsView *>(window.pages().at(3));
+    ASSERT_NE(disabled, nullptr);
+    disabled->addOption("system.dock.position");
+    EXPECT_EQ(controller.synchronizedOptionsStore().disabledOptionsIDs(),
+              QStringList({"system.dock.position"}));
+    EXPECT_NE(qobject_cast<AppSettingsView *>(window.pages().at(2)), nullptr);
+}
