@@ -41,8 +41,10 @@ void await(QCoro::Task<void> task)
 {
     Waiter waiter;
     QCoro::Task<void> wrapper = awaitInto(std::move(task), &waiter);
+    // Blocks until an event arrives: the variant with a time limit drops WaitForMoreEvents and
+    // would spin, taking a processor from the thread-pool work being measured.
     while (!waiter.done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     if (waiter.error)
         std::rethrow_exception(waiter.error);
 }

@@ -25,10 +25,9 @@ KivBackups::BackupError fileError(const QString &path, const QFileDevice &file)
             .arg(path, file.errorString()));
 }
 
-std::exception_ptr encodeAndWrite(JsonCoder::Json value, QString path)
+std::exception_ptr writeBytes(QByteArray bytes, QString path)
 {
     try {
-        const QByteArray bytes = JsonCoder::encode(value);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             throw fileError(path, file);
@@ -85,9 +84,9 @@ WorkingContext makeWorkingContext(ModelContext &context)
     return working;
 }
 
-QCoro::Task<void> writeFile(QString path, JsonCoder::Json value)
+QCoro::Task<void> writeFile(QString path, QByteArray bytes)
 {
-    QFuture<std::exception_ptr> future = QtConcurrent::run(&encodeAndWrite, std::move(value), path);
+    QFuture<std::exception_ptr> future = QtConcurrent::run(&writeBytes, std::move(bytes), path);
     const std::exception_ptr error = co_await future;
     if (error)
         std::rethrow_exception(error);

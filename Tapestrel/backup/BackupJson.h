@@ -3,6 +3,7 @@
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/JsonCoder.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 
 #include <QCoro/QCoroTask>
@@ -32,20 +33,27 @@ using WorkingContext = std::unique_ptr<ModelContext, DeleteContextLater>;
 // A new context over the store of `context`.
 WorkingContext makeWorkingContext(ModelContext &context);
 
-// Encodes the value compactly and writes it atomically (a temporary file renamed over the target),
-// on the thread pool. Throws KivBackups::BackupError when the file cannot be written.
-QCoro::Task<void> writeFile(QString path, JsonCoder::Json value);
+// Writes the bytes atomically (a temporary file renamed over the target), on the thread pool.
+// Throws KivBackups::BackupError when the file cannot be written.
+QCoro::Task<void> writeFile(QString path, QByteArray bytes);
 
 // Reads and parses a file that must hold a JSON array, on the thread pool. Throws
 // KivBackups::BackupError for a missing or unreadable file and JsonDecodeError for anything else.
 QCoro::Task<JsonCoder::Json> readArrayFile(QString path);
 
-template<typename Record> JsonCoder::Json encodeArray(const QList<Record *> &records)
+// The compact JSON array of the records' forms: the bytes JsonCoder::encode() gives for an array
+// of their toJson(), written directly.
+template<typename Record> QByteArray encodeArray(const QList<Record *> &records)
 {
-    JsonCoder::Json array = JsonCoder::Json::array();
-    for (const Record *record : records)
-        array.push_back(record->toJson());
-    return array;
+    QByteArray bytes;
+    bytes.append('[');
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (i > 0)
+            bytes.append(',');
+        records[i]->appendJson(bytes);
+    }
+    bytes.append(']');
+    return bytes;
 }
 
 // Every element decoded, or JsonDecodeError for the first that is not the record's form.
@@ -58,6 +66,26 @@ template<typename Record> std::vector<std::unique_ptr<Record>> decodeArray(const
     for (const JsonCoder::Json &element : array)
         records.push_back(Record::fromJson(element));
     return records;
+}
+
+// Whether two records have the same JSON form, compared field by field.
+inline bool sameForm(const Profile &a, const Profile &b)
+{
+    if (a.uuid() != b.uuid() || a.name() != b.name() || a.isEnabled() != b.isEnabled()
+        || a.options().size() != b.options().size())
+        return false;
+    for (qsizetype i = 0; i < a.options().size(); ++i) {
+        const Option &x = *a.options()[i];
+        const Option &y = *b.options()[i];
+        if (x.key() != y.key() || x.value() != y.value() || x.isEnabled() != y.isEnabled())
+            return false;
+    }
+    return true;
+}
+inline bool sameForm(const CustomBackground &a, const CustomBackground &b)
+{
+    return a.uuid() == b.uuid() && a.type() == b.type() && a.backgroundValue() == b.backgroundValue()
+        && a.bookmarkData() == b.bookmarkData();
 }
 
 inline bool isLinked(const Profile &profile)
@@ -95,7 +123,7 @@ void mergeByUuid(ModelContext &context, const QList<Record *> &stored,
             if (match && !match->isDeleted()) {
                 // Replacing a record by an equal one without links would change nothing but cost
                 // a deletion and an insertion; restoring a recent backup is mostly such records.
-                if (isLinked(*match) || match->toJson() != record->toJson())
+                if (isLinked(*match) || !sameForm(*match, *record))
                     context.remove(match);
                 else
                     continue;

@@ -13,7 +13,7 @@ QCoro::Task<void> ProfileExporter::exportTo(QString path)
 {
     if (!m_modelContext)
         co_return;
-    JsonCoder::Json array;
+    QByteArray array;
     {
         const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
         array = BackupJson::encodeArray(context->fetchProfiles());

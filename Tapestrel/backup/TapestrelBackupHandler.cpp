@@ -45,8 +45,8 @@ QCoro::Task<void> TapestrelBackupHandler::backup(QString directory)
     if (!m_modelContext)
         throw storeGone();
     // Both files are read in one context, so they show the store at one moment.
-    JsonCoder::Json profiles;
-    JsonCoder::Json backgrounds;
+    QByteArray profiles;
+    QByteArray backgrounds;
     {
         const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
         profiles = BackupJson::encodeArray(context->fetchProfiles());
@@ -63,10 +63,13 @@ QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
     if (!modelContext)
         throw storeGone();
     const QDir folder(directory);
-    const JsonCoder::Json profilesJson =
-        co_await BackupJson::readArrayFile(folder.filePath(m_profilesFileName));
-    const JsonCoder::Json backgroundsJson =
-        co_await BackupJson::readArrayFile(folder.filePath(m_backgroundsFileName));
+    // Both files are parsed at the same time.
+    QCoro::Task<JsonCoder::Json> readingProfiles =
+        BackupJson::readArrayFile(folder.filePath(m_profilesFileName));
+    QCoro::Task<JsonCoder::Json> readingBackgrounds =
+        BackupJson::readArrayFile(folder.filePath(m_backgroundsFileName));
+    const JsonCoder::Json profilesJson = co_await std::move(readingProfiles);
+    const JsonCoder::Json backgroundsJson = co_await std::move(readingBackgrounds);
     std::vector<std::unique_ptr<Profile>> profiles = ProfileImporter::decodeProfiles(profilesJson);
     std::vector<std::unique_ptr<CustomBackground>> backgrounds =
         CustomBackgroundImporter::decodeBackgrounds(backgroundsJson);

@@ -100,6 +100,21 @@ JsonCoder::Json CustomBackground::toJson() const
     return json;
 }
 
+void CustomBackground::appendJson(QByteArray &out) const
+{
+    out.append(R"({"uuid":)");
+    JsonCoder::appendString(out, m_uuid);
+    out.append(R"(,"kind":)");
+    JsonCoder::appendString(out, m_type);
+    out.append(R"(,"backgroundValue":)");
+    JsonCoder::appendString(out, m_backgroundValue);
+    if (m_bookmarkData) {
+        out.append(R"(,"bookmarkData":)");
+        JsonCoder::appendString(out, QByteArrayView(m_bookmarkData->toBase64()));
+    }
+    out.append('}');
+}
+
 std::unique_ptr<CustomBackground> CustomBackground::fromJson(const JsonCoder::Json &json)
 {
     const QString what = QStringLiteral("custom background");

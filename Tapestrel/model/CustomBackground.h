@@ -50,6 +50,8 @@ public:
 
     // {"uuid":…,"kind":…,"backgroundValue":…[,"bookmarkData":base64]}
     JsonCoder::Json toJson() const;
+    // Appends the bytes JsonCoder::encode(toJson()) writes, without building the document.
+    void appendJson(QByteArray &out) const;
     // "uuid", "kind" and "backgroundValue" are required texts; "bookmarkData" optional standard
     // base64. Throws JsonDecodeError.
     static std::unique_ptr<CustomBackground> fromJson(const JsonCoder::Json &json);

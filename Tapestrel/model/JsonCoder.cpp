@@ -117,4 +117,58 @@ Json fromString(const QString &text)
     return Json(text.toStdString());
 }
 
+void appendString(QByteArray &out, const QString &text)
+{
+    appendString(out, QByteArrayView(text.toUtf8()));
+}
+
+void appendString(QByteArray &out, QByteArrayView utf8)
+{
+    // The escapes of the JSON library's compact output (control characters as \u00xx in lower-case
+    // hex, except the five with a short form), plus the "\/" that encode() adds.
+    static const char hex[] = "0123456789abcdef";
+    out.append('"');
+    const char *run = utf8.data();
+    const char *const end = utf8.data() + utf8.size();
+    for (const char *c = run; c != end; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != '/')
+            continue;
+        out.append(run, c - run);
+        run = c + 1;
+        switch (byte) {
+        case '"':
+            out.append("\\\"", 2);
+            break;
+        case '\\':
+            out.append("\\\\", 2);
+            break;
+        case '/':
+            out.append("\\/", 2);
+            break;
+        case '\b':
+            out.append("\\b", 2);
+            break;
+        case '\t':
+            out.append("\\t", 2);
+            break;
+        case '\n':
+            out.append("\\n", 2);
+            break;
+        case '\f':
+            out.append("\\f", 2);
+            break;
+        case '\r':
+            out.append("\\r", 2);
+            break;
+        default: {
+            const char escaped[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xf]};
+            out.append(escaped, sizeof escaped);
+        }
+        }
+    }
+    out.append(run, end - run);
+    out.append('"');
+}
+
 } // namespace JsonCoder

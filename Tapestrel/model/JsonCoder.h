@@ -34,4 +34,14 @@ const Json &requiredArray(const Json &object, const char *member, const QString 
 
 Json fromString(const QString &text);
 
+// Appends a JSON string holding `text` in exactly the bytes encode() writes for it. For records
+// that write their form straight into a buffer, which large exports need: building a document of
+// tens of thousands of objects first costs far more than the text itself.
+void appendString(QByteArray &out, const QString &text);
+void appendString(QByteArray &out, QByteArrayView utf8);
+inline void appendBool(QByteArray &out, bool value)
+{
+    out.append(value ? QByteArrayView("true") : QByteArrayView("false"));
+}
+
 } // namespace JsonCoder

@@ -5,8 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 ModelContainer::ModelContainer(const QString &filePath, QObject *parent)
     : QObject(parent)

@@ -6,21 +6,16 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 
-#include <QAtomicInt>
-#include <QScopeGuard>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QStringList>
+#include <QFile>
+
+#include <sqlite3.h>
 
 namespace {
 
-QAtomicInt connectionCounter;
-
-[[noreturn]] void failed(const QString &what, const QSqlError &error)
+[[noreturn]] void failed(const QString &what, sqlite3 *database)
 {
     throw ModelStoreError(ModelError::Code::StoreOperationFailed,
-                          QStringLiteral("%1: %2").arg(what, error.text()));
+                          QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(database))));
 }
 
 // Fills a record from a row without marking it changed.
@@ -38,44 +33,39 @@ private:
     bool &m_flag;
 };
 
-QString idList(const QList<Profile *> &profiles)
-{
-    QStringList ids;
-    ids.reserve(profiles.size());
-    for (const Profile *profile : profiles)
-        ids.append(QString::number(profile->persistentId()));
-    return ids.join(u',');
-}
-
 } // namespace
 
 ModelContext::ModelContext(ModelContainer &container)
     : m_container(&container)
-    , m_connectionName(QStringLiteral("tapestrel-model-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
 {
     QString openError;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setDatabaseName(container.filePath());
-        if (!db.open()) {
-            openError = db.lastError().text();
-        } else {
-            // Reading the schema is the first access to the file's pages: a file that is not a
-            // database fails here, before anything could be written to it.
-            QSqlQuery probe(db);
-            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))
-                || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON"))
-                || !probe.exec(QStringLiteral("PRAGMA busy_timeout = 5000"))
-                // With the write-ahead log this keeps the file consistent after a crash or power
-                // loss; only the last commits before a power loss may be missing.
-                || !probe.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
-                openError = probe.lastError().text();
+    const int opened = sqlite3_open_v2(QFile::encodeName(container.filePath()).constData(), &m_database,
+                                       SQLITE_OPEN_READWRITE
+                                           | SQLITE_OPEN_CREATE
+                                           // A context is used on one thread only.
+                                           | SQLITE_OPEN_NOMUTEX,
+                                       nullptr);
+    if (opened != SQLITE_OK) {
+        openError = m_database ? QString::fromUtf8(sqlite3_errmsg(m_database))
+                               : QString::fromUtf8(sqlite3_errstr(opened));
+    } else {
+        sqlite3_busy_timeout(m_database, 5000);
+        // Reading the schema is the first access to the file's pages: a file that is not a
+        // database fails here, before anything could be written to it.
+        for (const char *sql : {"SELECT count(*) FROM sqlite_master", "PRAGMA foreign_keys = ON",
+                                // With the write-ahead log this keeps the file consistent after a
+                                // crash or power loss; only the last commits before a power loss
+                                // may be missing.
+                                "PRAGMA synchronous = NORMAL"}) {
+            if (sqlite3_exec(m_database, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+                openError = QString::fromUtf8(sqlite3_errmsg(m_database));
+                break;
+            }
         }
-        if (!openError.isEmpty())
-            db.close();
     }
     if (!openError.isEmpty()) {
-        QSqlDatabase::removeDatabase(m_connectionName);
+        sqlite3_close(m_database);
+        m_database = nullptr;
         throw ModelStoreError(
             ModelError::Code::StoreUnavailable,
             QStringLiteral("The store “%1” could not be opened: %2").arg(container.filePath(), openError));
@@ -103,95 +93,81 @@ ModelContext::~ModelContext()
     for (ModelRecord *record : std::as_const(records))
         record->m_context = nullptr;
     qDeleteAll(records);
-    {
-        QSqlDatabase db = database();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
+    // Statements first: a connection with statements left open cannot be closed.
+    m_statements.clear();
+    sqlite3_close(m_database);
 }
 
-QSqlDatabase ModelContext::database() const
+SqliteStatement::Use ModelContext::statement(const char *sql)
 {
-    return QSqlDatabase::database(m_connectionName, false);
+    auto found = m_statements.find(sql);
+    if (found == m_statements.end())
+        found = m_statements.emplace(sql, std::make_unique<SqliteStatement>(m_database, sql)).first;
+    return SqliteStatement::Use(*found->second);
 }
 
-QSqlQuery ModelContext::prepare(const QString &sql) const
+void ModelContext::execSql(const char *sql, const char *what)
 {
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        failed(QStringLiteral("The store could not prepare a query"), query.lastError());
-    return query;
-}
-
-void ModelContext::exec(QSqlQuery &query) const
-{
-    if (!query.exec())
-        failed(QStringLiteral("The store could not run a query"), query.lastError());
-}
-
-void ModelContext::execSql(const QString &sql) const
-{
-    QSqlQuery query(database());
-    if (!query.exec(sql))
-        failed(QStringLiteral("The store could not run a query"), query.lastError());
+    if (sqlite3_exec(m_database, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        failed(QString::fromUtf8(what), m_database);
 }
 
 void ModelContext::createSchema()
 {
+    std::optional<QString> stored;
     try {
-        QSqlQuery version = prepare(QStringLiteral("SELECT value FROM metadata WHERE key = 'schemaVersion'"));
-        if (version.exec() && version.next()) {
-            const QString stored = version.value(0).toString();
-            if (stored != QLatin1String(ModelContainer::schemaVersion)) {
-                throw ModelStoreError(
-                    ModelError::Code::StoreUnavailable,
-                    QStringLiteral("The store “%1” has schema version %2; this version "
-                                   "of the program reads version %3.")
-                        .arg(m_container->filePath(), stored, QLatin1String(ModelContainer::schemaVersion)));
-            }
-            execSql(QStringLiteral("PRAGMA journal_mode = WAL"));
-            return;
-        }
-    } catch (const ModelStoreError &error) {
-        if (error.code() == ModelError::Code::StoreUnavailable)
-            throw;
+        // Prepared apart from the others: it fails on a new store, which has no metadata table yet.
+        SqliteStatement version(m_database, "SELECT value FROM metadata WHERE key = 'schemaVersion'");
+        if (version.step())
+            stored = version.text(0);
+    } catch (const ModelStoreError &) {
         // No metadata table yet: a new store.
     }
-    execSql(QStringLiteral("PRAGMA journal_mode = WAL"));
-    QSqlDatabase db = database();
-    if (!db.transaction())
-        failed(QStringLiteral("The store could not start a transaction"), db.lastError());
+    if (stored) {
+        if (*stored != QLatin1String(ModelContainer::schemaVersion)) {
+            throw ModelStoreError(
+                ModelError::Code::StoreUnavailable,
+                QStringLiteral("The store “%1” has schema version %2; this version "
+                               "of the program reads version %3.")
+                    .arg(m_container->filePath(), *stored, QLatin1String(ModelContainer::schemaVersion)));
+        }
+        execSql("PRAGMA journal_mode = WAL", "The store could not run a query");
+        return;
+    }
+    execSql("PRAGMA journal_mode = WAL", "The store could not run a query");
+    execSql("BEGIN IMMEDIATE", "The store could not start a transaction");
     try {
-        execSql(QStringLiteral("CREATE TABLE IF NOT EXISTS metadata (key TEXT PRIMARY KEY NOT NULL, "
-                               "value TEXT NOT NULL)"));
-        execSql(QStringLiteral("CREATE TABLE IF NOT EXISTS profiles (id INTEGER PRIMARY KEY, "
-                               "uuid TEXT NOT NULL, name TEXT NOT NULL, isEnabled INTEGER NOT NULL)"));
-        execSql(QStringLiteral("CREATE INDEX IF NOT EXISTS profiles_uuid ON profiles (uuid)"));
-        execSql(QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS options (id INTEGER PRIMARY KEY, \"key\" TEXT NOT NULL, "
-            "\"value\" TEXT NOT NULL, isEnabled INTEGER NOT NULL, "
-            "profile INTEGER REFERENCES profiles (id) ON DELETE CASCADE, position INTEGER NOT NULL)"));
-        execSql(QStringLiteral("CREATE INDEX IF NOT EXISTS options_profile ON options (profile, position)"));
-        execSql(QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS custom_backgrounds (id INTEGER PRIMARY KEY, uuid TEXT NOT NULL, "
-            "type TEXT NOT NULL, backgroundValue TEXT NOT NULL, bookmarkData BLOB)"));
-        // A link disappears with either end; neither end is changed by the other's deletion.
-        execSql(QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS profile_backgrounds ("
-            "profile INTEGER NOT NULL REFERENCES profiles (id) ON DELETE CASCADE, "
-            "background INTEGER NOT NULL REFERENCES custom_backgrounds (id) ON DELETE CASCADE, "
-            "PRIMARY KEY (profile, background))"));
-        QSqlQuery version = prepare(
-            QStringLiteral("INSERT OR REPLACE INTO metadata (key, value) VALUES ('schemaVersion', ?)"));
-        version.addBindValue(QLatin1String(ModelContainer::schemaVersion));
-        exec(version);
+        for (const char *sql :
+             {"CREATE TABLE IF NOT EXISTS metadata (key TEXT PRIMARY KEY NOT NULL, value TEXT NOT NULL)",
+              "CREATE TABLE IF NOT EXISTS profiles (id INTEGER PRIMARY KEY, "
+              "uuid TEXT NOT NULL, name TEXT NOT NULL, isEnabled INTEGER NOT NULL)",
+              "CREATE INDEX IF NOT EXISTS profiles_uuid ON profiles (uuid)",
+              "CREATE TABLE IF NOT EXISTS options (id INTEGER PRIMARY KEY, \"key\" TEXT NOT NULL, "
+              "\"value\" TEXT NOT NULL, isEnabled INTEGER NOT NULL, "
+              "profile INTEGER REFERENCES profiles (id) ON DELETE CASCADE, position INTEGER NOT NULL)",
+              "CREATE INDEX IF NOT EXISTS options_profile ON options (profile, position)",
+              "CREATE TABLE IF NOT EXISTS custom_backgrounds (id INTEGER PRIMARY KEY, uuid TEXT NOT NULL, "
+              "type TEXT NOT NULL, backgroundValue TEXT NOT NULL, bookmarkData BLOB)",
+              // A link disappears with either end; neither end is changed by the other's deletion.
+              "CREATE TABLE IF NOT EXISTS profile_backgrounds ("
+              "profile INTEGER NOT NULL REFERENCES profiles (id) ON DELETE CASCADE, "
+              "background INTEGER NOT NULL REFERENCES custom_backgrounds (id) ON DELETE CASCADE, "
+              "PRIMARY KEY (profile, background))"})
+            execSql(sql, "The store could not run a query");
+        SqliteStatement version(m_database,
+                                "INSERT OR REPLACE INTO metadata (key, value) VALUES ('schemaVersion', ?)");
+        version.bind(1, QString::fromLatin1(ModelContainer::schemaVersion));
+        version.run();
     } catch (...) {
-        db.rollback();
+        sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    if (!db.commit())
-        failed(QStringLiteral("The store could not be created"), db.lastError());
+    if (sqlite3_exec(m_database, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
+        sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw ModelStoreError(ModelError::Code::StoreOperationFailed,
+                              QStringLiteral("The store could not be created: %1").arg(message));
+    }
 }
 
 // --- Change tracking ---------------------------------------------------------------------------
@@ -290,6 +266,21 @@ bool ModelContext::hasChanges() const
 
 // --- Saving ------------------------------------------------------------------------------------
 
+namespace {
+
+const char *const insertProfileSql = "INSERT INTO profiles (uuid, name, isEnabled) VALUES (?, ?, ?)";
+const char *const insertBackgroundSql =
+    "INSERT INTO custom_backgrounds (uuid, type, backgroundValue, bookmarkData) VALUES (?, ?, ?, ?)";
+const char *const insertOptionSql =
+    "INSERT INTO options (\"key\", \"value\", isEnabled, profile, position) VALUES (?, ?, ?, ?, ?)";
+const char *const updateProfileSql = "UPDATE profiles SET uuid = ?, name = ?, isEnabled = ? WHERE id = ?";
+const char *const updateBackgroundSql =
+    "UPDATE custom_backgrounds SET uuid = ?, type = ?, backgroundValue = ?, bookmarkData = ? WHERE id = ?";
+const char *const updateOptionSql = "UPDATE options SET \"key\" = ?, \"value\" = ?, isEnabled = ?, "
+                                    "profile = ?, position = ? WHERE id = ?";
+
+} // namespace
+
 qint64 ModelContext::idOf(const ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const
 {
     if (!record)
@@ -299,79 +290,75 @@ qint64 ModelContext::idOf(const ModelRecord *record, const QHash<ModelRecord *, 
     return newIds.value(const_cast<ModelRecord *>(record), 0);
 }
 
-// The table, the stored columns in order, and their values for one record.
-ModelContext::RowValues ModelContext::rowValues(ModelRecord *record,
-                                                const QHash<ModelRecord *, qint64> &newIds) const
+// Binds the stored columns of a record, in the order of the insert and update statements above.
+void ModelContext::bindValues(SqliteStatement &statement, ModelRecord *record,
+                              const QHash<ModelRecord *, qint64> &newIds) const
 {
     if (auto *profile = qobject_cast<Profile *>(record)) {
-        return {QStringLiteral("profiles"),
-                {QStringLiteral("uuid"), QStringLiteral("name"), QStringLiteral("isEnabled")},
-                {profile->uuid(), profile->name(), profile->isEnabled() ? 1 : 0}};
+        statement.bind(1, profile->uuid());
+        statement.bind(2, profile->name());
+        statement.bind(3, qint64(profile->isEnabled() ? 1 : 0));
+        return;
     }
     if (auto *background = qobject_cast<CustomBackground *>(record)) {
-        return {QStringLiteral("custom_backgrounds"),
-                {QStringLiteral("uuid"), QStringLiteral("type"), QStringLiteral("backgroundValue"),
-                 QStringLiteral("bookmarkData")},
-                {background->uuid(), background->type(), background->backgroundValue(),
-                 background->bookmarkData() ? QVariant(*background->bookmarkData())
-                                            : QVariant(QMetaType(QMetaType::QByteArray))}};
+        statement.bind(1, background->uuid());
+        statement.bind(2, background->type());
+        statement.bind(3, background->backgroundValue());
+        statement.bind(4, background->bookmarkData());
+        return;
     }
     auto *option = qobject_cast<Option *>(record);
     Q_ASSERT(option);
-    const qint64 profileId = idOf(option->profile(), newIds);
-    return {QStringLiteral("options"),
-            {QStringLiteral("\"key\""), QStringLiteral("\"value\""), QStringLiteral("isEnabled"),
-             QStringLiteral("profile"), QStringLiteral("position")},
-            {option->key(), option->value().isNull() ? QStringLiteral("") : option->value(),
-             option->isEnabled() ? 1 : 0,
-             profileId ? QVariant(profileId) : QVariant(QMetaType(QMetaType::LongLong)),
-             option->profile() ? option->profile()->options().indexOf(option) : 0}};
+    statement.bind(1, option->key());
+    statement.bind(2, option->value());
+    statement.bind(3, qint64(option->isEnabled() ? 1 : 0));
+    if (const qint64 profileId = idOf(option->profile(), newIds))
+        statement.bind(4, profileId);
+    else
+        statement.bindNull(4);
+    statement.bind(5, qint64(option->profile() ? option->profile()->options().indexOf(option) : 0));
 }
 
 void ModelContext::writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds)
 {
-    const RowValues row = rowValues(record, newIds);
-    QStringList marks;
-    for (qsizetype i = 0; i < row.columns.size(); ++i)
-        marks.append(QStringLiteral("?"));
-    QSqlQuery query = prepare(
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(row.table, row.columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
-    for (const QVariant &value : row.values)
-        query.addBindValue(value);
-    exec(query);
-    newIds.insert(record, query.lastInsertId().toLongLong());
+    const char *sql = qobject_cast<Profile *>(record) ? insertProfileSql
+        : qobject_cast<Option *>(record)              ? insertOptionSql
+                                                      : insertBackgroundSql;
+    SqliteStatement::Use insert = statement(sql);
+    bindValues(*insert, record, newIds);
+    insert->run();
+    newIds.insert(record, sqlite3_last_insert_rowid(m_database));
 }
 
 void ModelContext::writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds)
 {
-    const RowValues row = rowValues(record, newIds);
-    QStringList assignments;
-    for (const QString &column : row.columns)
-        assignments.append(column + QStringLiteral(" = ?"));
-    QSqlQuery query = prepare(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?")
-                                  .arg(row.table, assignments.join(QStringLiteral(", "))));
-    for (const QVariant &value : row.values)
-        query.addBindValue(value);
-    query.addBindValue(record->m_rowId);
-    exec(query);
+    const bool isOption = qobject_cast<Option *>(record);
+    const char *sql = qobject_cast<Profile *>(record) ? updateProfileSql
+        : isOption                                    ? updateOptionSql
+                                                      : updateBackgroundSql;
+    SqliteStatement::Use update = statement(sql);
+    bindValues(*update, record, newIds);
+    update->bind(qobject_cast<Profile *>(record) ? 4 : isOption ? 6 : 5, record->m_rowId);
+    update->run();
 }
 
 void ModelContext::writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds)
 {
     const qint64 profileId = idOf(profile, newIds);
-    QSqlQuery clear = prepare(QStringLiteral("DELETE FROM profile_backgrounds WHERE profile = ?"));
-    clear.addBindValue(profileId);
-    exec(clear);
+    {
+        SqliteStatement::Use clear = statement("DELETE FROM profile_backgrounds WHERE profile = ?");
+        clear->bind(1, profileId);
+        clear->run();
+    }
+    SqliteStatement::Use link =
+        statement("INSERT OR IGNORE INTO profile_backgrounds (profile, background) VALUES (?, ?)");
     for (const CustomBackground *background : profile->backgrounds()) {
         const qint64 backgroundId = idOf(background, newIds);
         if (!backgroundId)
             continue;
-        QSqlQuery link = prepare(
-            QStringLiteral("INSERT OR IGNORE INTO profile_backgrounds (profile, background) VALUES (?, ?)"));
-        link.addBindValue(profileId);
-        link.addBindValue(backgroundId);
-        exec(link);
+        link->bind(1, profileId);
+        link->bind(2, backgroundId);
+        link->run();
     }
 }
 
@@ -379,21 +366,25 @@ void ModelContext::save()
 {
     if (!hasChanges())
         return;
-    QSqlDatabase db = database();
-    if (!db.transaction())
-        failed(QStringLiteral("The store could not start a transaction"), db.lastError());
+    // Immediate: the write lock is taken (or waited for) now, so a save never fails halfway
+    // because another context wrote in between.
+    execSql("BEGIN IMMEDIATE", "The store could not start a transaction");
 
     QHash<ModelRecord *, qint64> newIds;
+    newIds.reserve(m_inserted.size());
     QSet<Profile *> linkProfiles;
     try {
-        for (ModelRecord *record : std::as_const(m_deleted)) {
-            const char *table = qobject_cast<Profile *>(record) ? "profiles"
-                : qobject_cast<Option *>(record)                ? "options"
-                                                                : "custom_backgrounds";
-            QSqlQuery query =
-                prepare(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(QLatin1String(table)));
-            query.addBindValue(record->m_rowId);
-            exec(query);
+        {
+            SqliteStatement::Use profiles = statement("DELETE FROM profiles WHERE id = ?");
+            SqliteStatement::Use options = statement("DELETE FROM options WHERE id = ?");
+            SqliteStatement::Use backgrounds = statement("DELETE FROM custom_backgrounds WHERE id = ?");
+            for (ModelRecord *record : std::as_const(m_deleted)) {
+                SqliteStatement &deletion = qobject_cast<Profile *>(record) ? *profiles
+                    : qobject_cast<Option *>(record)                        ? *options
+                                                                            : *backgrounds;
+                deletion.bind(1, record->m_rowId);
+                deletion.run();
+            }
         }
         // Owners first, so that options and links can name their rows.
         for (ModelRecord *record : std::as_const(m_inserted)) {
@@ -428,13 +419,14 @@ void ModelContext::save()
         for (Profile *profile : std::as_const(linkProfiles))
             writeLinks(profile, newIds);
     } catch (...) {
-        db.rollback();
+        sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    if (!db.commit()) {
-        const QSqlError error = db.lastError();
-        db.rollback();
-        failed(QStringLiteral("The store could not save"), error);
+    if (sqlite3_exec(m_database, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
+        sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw ModelStoreError(ModelError::Code::StoreOperationFailed,
+                              QStringLiteral("The store could not save: %1").arg(message));
     }
 
     for (auto it = newIds.constBegin(); it != newIds.constEnd(); ++it)
@@ -478,7 +470,8 @@ void ModelContext::adopt(ModelRecord *record, qint64 rowId)
 
 // --- Fetching ----------------------------------------------------------------------------------
 
-template<typename T> T *ModelContext::rowObject(QHash<qint64, T *> &map, qint64 id, bool &refresh)
+template<typename T>
+T *ModelContext::rowObject(QHash<qint64, T *> &map, qint64 id, bool &fresh, bool &refresh)
 {
     auto found = map.find(id);
     if (found == map.end()) {
@@ -488,53 +481,72 @@ template<typename T> T *ModelContext::rowObject(QHash<qint64, T *> &map, qint64 
         record->m_context = this;
         record->m_rowId = id;
         map.insert(id, record);
+        fresh = true;
         refresh = true;
         return record;
     }
     T *record = *found;
+    fresh = false;
     // A record changed here keeps its unsaved values.
     refresh = !m_updated.contains(record) && !record->m_deleted;
     return record;
 }
 
-Profile *ModelContext::materializeProfile(const QSqlQuery &row)
+// A record made for the row is filled directly: nobody can be listening to it yet. A record handed
+// out before goes through its setters, which tell its observers what the store changed.
+
+Profile *ModelContext::materializeProfile(const SqliteStatement &row)
 {
+    bool fresh = false;
     bool refresh = false;
-    Profile *profile = rowObject(m_profiles, row.value(0).toLongLong(), refresh);
-    if (refresh) {
+    Profile *profile = rowObject(m_profiles, row.int64(0), fresh, refresh);
+    if (fresh) {
+        profile->m_uuid = row.text(1);
+        profile->m_name = row.text(2);
+        profile->m_isEnabled = row.int64(3) != 0;
+    } else if (refresh) {
         LoadingScope loading(profile->m_loadingFromStore);
-        profile->setUuid(row.value(1).toString());
-        profile->setName(row.value(2).toString());
-        profile->setEnabled(row.value(3).toLongLong() != 0);
+        profile->setUuid(row.text(1));
+        profile->setName(row.text(2));
+        profile->setEnabled(row.int64(3) != 0);
     }
     return profile;
 }
 
-Option *ModelContext::materializeOption(const QSqlQuery &row, int first)
+Option *ModelContext::materializeOption(const SqliteStatement &row, int first)
 {
+    bool fresh = false;
     bool refresh = false;
-    Option *option = rowObject(m_options, row.value(first).toLongLong(), refresh);
-    if (refresh) {
+    Option *option = rowObject(m_options, row.int64(first), fresh, refresh);
+    if (fresh) {
+        option->m_key = row.text(first + 1);
+        option->m_value = row.text(first + 2);
+        option->m_isEnabled = row.int64(first + 3) != 0;
+    } else if (refresh) {
         LoadingScope loading(option->m_loadingFromStore);
-        option->setKey(row.value(first + 1).toString());
-        option->setValue(row.value(first + 2).toString());
-        option->setEnabled(row.value(first + 3).toLongLong() != 0);
+        option->setKey(row.text(first + 1));
+        option->setValue(row.text(first + 2));
+        option->setEnabled(row.int64(first + 3) != 0);
     }
     return option;
 }
 
-CustomBackground *ModelContext::materializeBackground(const QSqlQuery &row, int first)
+CustomBackground *ModelContext::materializeBackground(const SqliteStatement &row, int first)
 {
+    bool fresh = false;
     bool refresh = false;
-    CustomBackground *background = rowObject(m_backgrounds, row.value(first).toLongLong(), refresh);
-    if (refresh) {
+    CustomBackground *background = rowObject(m_backgrounds, row.int64(first), fresh, refresh);
+    if (fresh) {
+        background->m_uuid = row.text(first + 1);
+        background->m_type = row.text(first + 2);
+        background->m_backgroundValue = row.text(first + 3);
+        background->m_bookmarkData = row.blob(first + 4);
+    } else if (refresh) {
         LoadingScope loading(background->m_loadingFromStore);
-        background->setUuid(row.value(first + 1).toString());
-        background->setType(row.value(first + 2).toString());
-        background->setBackgroundValue(row.value(first + 3).toString());
-        const QVariant bookmark = row.value(first + 4);
-        background->setBookmarkData(bookmark.isNull() ? std::nullopt
-                                                      : std::optional<QByteArray>(bookmark.toByteArray()));
+        background->setUuid(row.text(first + 1));
+        background->setType(row.text(first + 2));
+        background->setBackgroundValue(row.text(first + 3));
+        background->setBookmarkData(row.blob(first + 4));
     }
     return background;
 }
@@ -551,20 +563,19 @@ QList<Profile *> ModelContext::fetchProfiles(const QString &uuid)
 
 QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
 {
-    QSqlQuery query =
-        prepare(uuid ? QStringLiteral("SELECT id, uuid, name, isEnabled FROM profiles WHERE uuid = ? "
-                                      "ORDER BY id")
-                     : QStringLiteral("SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id"));
-    if (uuid)
-        query.addBindValue(*uuid);
-    exec(query);
     QList<Profile *> stored;
-    while (query.next()) {
-        Profile *profile = materializeProfile(query);
-        if (!profile->m_deleted)
-            stored.append(profile);
+    {
+        SqliteStatement::Use query =
+            statement(uuid ? "SELECT id, uuid, name, isEnabled FROM profiles WHERE uuid = ? ORDER BY id"
+                           : "SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id");
+        if (uuid)
+            query->bind(1, *uuid);
+        while (query->step()) {
+            Profile *profile = materializeProfile(*query);
+            if (!profile->m_deleted)
+                stored.append(profile);
+        }
     }
-    query.finish();
     if (!stored.isEmpty()) {
         loadOptions(stored, uuid == nullptr);
         loadBackgroundLinks(stored);
@@ -579,31 +590,44 @@ QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
 
 void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
 {
-    const QString columns = QStringLiteral("SELECT id, \"key\", \"value\", isEnabled, profile FROM options ");
-    QSqlQuery query =
-        prepare(all ? columns + QStringLiteral("WHERE profile IS NOT NULL ORDER BY profile, position, id")
-                    : columns
-                        + QStringLiteral("WHERE profile IN (%1) ORDER BY profile, position, id")
-                              .arg(idList(profiles)));
-    exec(query);
     QHash<Profile *, QList<Option *>> lists;
     lists.reserve(profiles.size());
-    Profile *current = nullptr;
-    qint64 currentId = -1;
-    while (query.next()) {
-        const qint64 profileId = query.value(4).toLongLong();
-        if (profileId != currentId) {
-            currentId = profileId;
-            current = m_profiles.value(profileId);
-            // A profile whose list was changed here keeps its unsaved list.
-            if (current && (current->m_optionOrderDirty || current->m_deleted))
-                current = nullptr;
+    // Rows come grouped by profile, in list order.
+    const auto readRows = [this, &lists](SqliteStatement &query) {
+        Profile *current = nullptr;
+        qint64 currentId = -1;
+        QList<Option *> *list = nullptr;
+        while (query.step()) {
+            const qint64 profileId = query.int64(4);
+            if (profileId != currentId) {
+                currentId = profileId;
+                current = m_profiles.value(profileId);
+                // A profile whose list was changed here keeps its unsaved list.
+                if (current && (current->m_optionOrderDirty || current->m_deleted))
+                    current = nullptr;
+                list = current ? &lists[current] : nullptr;
+            }
+            if (!list)
+                continue;
+            Option *option = materializeOption(query, 0);
+            if (!option->m_deleted)
+                list->append(option);
         }
-        if (!current)
-            continue;
-        Option *option = materializeOption(query, 0);
-        if (!option->m_deleted)
-            lists[current].append(option);
+    };
+    if (all) {
+        SqliteStatement::Use query =
+            statement("SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
+                      "WHERE profile IS NOT NULL ORDER BY profile, position, id");
+        readRows(*query);
+    } else {
+        SqliteStatement::Use query =
+            statement("SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
+                      "WHERE profile = ? ORDER BY position, id");
+        for (const Profile *profile : profiles) {
+            query->bind(1, profile->persistentId());
+            readRows(*query);
+            query->reset();
+        }
     }
     for (Profile *profile : profiles) {
         if (profile->m_optionOrderDirty)
@@ -624,19 +648,20 @@ void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
 
 void ModelContext::loadBackgroundLinks(const QList<Profile *> &profiles)
 {
-    QSqlQuery query =
-        prepare(QStringLiteral("SELECT l.profile, b.id, b.uuid, b.type, b.backgroundValue, b.bookmarkData "
-                               "FROM profile_backgrounds l "
-                               "JOIN custom_backgrounds b ON b.id = l.background ORDER BY l.rowid"));
-    exec(query);
     QHash<Profile *, QList<CustomBackground *>> lists;
-    while (query.next()) {
-        Profile *profile = m_profiles.value(query.value(0).toLongLong());
-        if (!profile || profile->m_backgroundLinksDirty)
-            continue;
-        CustomBackground *background = materializeBackground(query, 1);
-        if (!background->m_deleted)
-            lists[profile].append(background);
+    {
+        SqliteStatement::Use query =
+            statement("SELECT l.profile, b.id, b.uuid, b.type, b.backgroundValue, b.bookmarkData "
+                      "FROM profile_backgrounds l "
+                      "JOIN custom_backgrounds b ON b.id = l.background ORDER BY l.rowid");
+        while (query->step()) {
+            Profile *profile = m_profiles.value(query->int64(0));
+            if (!profile || profile->m_backgroundLinksDirty)
+                continue;
+            CustomBackground *background = materializeBackground(*query, 1);
+            if (!background->m_deleted)
+                lists[profile].append(background);
+        }
     }
     for (Profile *profile : profiles) {
         if (profile->m_backgroundLinksDirty)
@@ -666,13 +691,14 @@ QList<Option *> ModelContext::fetchOptions()
                 result.append(option);
         }
     }
-    QSqlQuery orphans = prepare(QStringLiteral(
-        "SELECT id, \"key\", \"value\", isEnabled FROM options WHERE profile IS NULL ORDER BY id"));
-    exec(orphans);
-    while (orphans.next()) {
-        Option *option = materializeOption(orphans, 0);
-        if (!option->m_deleted && !option->profile())
-            result.append(option);
+    {
+        SqliteStatement::Use orphans = statement(
+            "SELECT id, \"key\", \"value\", isEnabled FROM options WHERE profile IS NULL ORDER BY id");
+        while (orphans->step()) {
+            Option *option = materializeOption(*orphans, 0);
+            if (!option->m_deleted && !option->profile())
+                result.append(option);
+        }
     }
     std::sort(result.begin(), result.end(),
               [](const Option *a, const Option *b) { return a->persistentId() < b->persistentId(); });
@@ -683,49 +709,47 @@ QList<Option *> ModelContext::fetchOptions()
     return result;
 }
 
-QList<CustomBackground *> ModelContext::fetchBackgroundsWhere(const QString &column, const QString *value)
+QList<CustomBackground *> ModelContext::fetchBackgroundsWhere(const char *sql, const QString *value,
+                                                              bool byType)
 {
-    QString sql =
-        QStringLiteral("SELECT id, uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds");
-    if (value)
-        sql += QStringLiteral(" WHERE %1 = ?").arg(column);
-    QSqlQuery query = prepare(sql + QStringLiteral(" ORDER BY id"));
-    if (value)
-        query.addBindValue(*value);
-    exec(query);
     QList<CustomBackground *> result;
-    while (query.next()) {
-        CustomBackground *background = materializeBackground(query, 0);
-        if (!background->m_deleted)
-            result.append(background);
+    {
+        SqliteStatement::Use query = statement(sql);
+        if (value)
+            query->bind(1, *value);
+        while (query->step()) {
+            CustomBackground *background = materializeBackground(*query, 0);
+            if (!background->m_deleted)
+                result.append(background);
+        }
     }
     for (ModelRecord *record : std::as_const(m_inserted)) {
         auto *background = qobject_cast<CustomBackground *>(record);
-        if (!background || !value)
-            continue;
-        if ((column == QLatin1String("type") ? background->type() : background->uuid()) == *value)
+        if (background && (!value || (byType ? background->type() : background->uuid()) == *value))
             result.append(background);
-    }
-    if (!value) {
-        for (ModelRecord *record : std::as_const(m_inserted)) {
-            if (auto *background = qobject_cast<CustomBackground *>(record))
-                result.append(background);
-        }
     }
     return result;
 }
 
 QList<CustomBackground *> ModelContext::fetchBackgrounds()
 {
-    return fetchBackgroundsWhere(QString(), nullptr);
+    return fetchBackgroundsWhere(
+        "SELECT id, uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds ORDER BY id", nullptr,
+        false);
 }
 
 QList<CustomBackground *> ModelContext::fetchBackgroundsOfType(const QString &type)
 {
-    return fetchBackgroundsWhere(QStringLiteral("type"), &type);
+    return fetchBackgroundsWhere(
+        "SELECT id, uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds "
+        "WHERE type = ? ORDER BY id",
+        &type, true);
 }
 
 QList<CustomBackground *> ModelContext::fetchBackgroundsWithUuid(const QString &uuid)
 {
-    return fetchBackgroundsWhere(QStringLiteral("uuid"), &uuid);
+    return fetchBackgroundsWhere(
+        "SELECT id, uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds "
+        "WHERE uuid = ? ORDER BY id",
+        &uuid, false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Tapestrel/model/ModelRecord.h"
+#include "Tapestrel/model/SqliteStatement.h"
 
 #include <QHash>
 #include <QList>
@@ -11,13 +12,14 @@
 #include <QVariantList>
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 class ModelContainer;
 class Profile;
 class Option;
 class CustomBackground;
-class QSqlDatabase;
-class QSqlQuery;
+struct sqlite3;
 
 // A working set of records over the store. It hands out one object per stored row (so records can
 // be compared by identity), owns every record inserted into or fetched through it, and writes all
@@ -73,10 +75,9 @@ signals:
 private:
     friend class ModelRecord;
     friend class ModelContainer;
-    QSqlDatabase database() const;
-    QSqlQuery prepare(const QString &sql) const;
-    void exec(QSqlQuery &query) const;
-    void execSql(const QString &sql) const;
+    // The statement for `sql`, prepared at its first use and kept for the life of the context.
+    SqliteStatement::Use statement(const char *sql);
+    void execSql(const char *sql, const char *what);
 
     void recordChanged(ModelRecord *record);
     void forget(ModelRecord *record);
@@ -87,26 +88,22 @@ private:
     QList<Profile *> fetchProfilesWhere(const QString *uuid);
     void loadOptions(const QList<Profile *> &profiles, bool all);
     void loadBackgroundLinks(const QList<Profile *> &profiles);
-    template<typename T> T *rowObject(QHash<qint64, T *> &map, qint64 id, bool &refresh);
-    Profile *materializeProfile(const QSqlQuery &row);
-    Option *materializeOption(const QSqlQuery &row, int firstColumn);
-    CustomBackground *materializeBackground(const QSqlQuery &row, int firstColumn);
-    QList<CustomBackground *> fetchBackgroundsWhere(const QString &column, const QString *value);
+    template<typename T> T *rowObject(QHash<qint64, T *> &map, qint64 id, bool &fresh, bool &refresh);
+    Profile *materializeProfile(const SqliteStatement &row);
+    Option *materializeOption(const SqliteStatement &row, int firstColumn);
+    CustomBackground *materializeBackground(const SqliteStatement &row, int firstColumn);
+    QList<CustomBackground *> fetchBackgroundsWhere(const char *sql, const QString *value, bool byType);
 
-    struct RowValues
-    {
-        QString table;
-        QStringList columns;
-        QVariantList values;
-    };
-    RowValues rowValues(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const;
     void writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds);
     void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds);
+    void bindValues(SqliteStatement &statement, ModelRecord *record,
+                    const QHash<ModelRecord *, qint64> &newIds) const;
     void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds);
     qint64 idOf(const ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const;
 
     ModelContainer *m_container;
-    QString m_connectionName;
+    sqlite3 *m_database = nullptr;
+    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> m_statements;
     QHash<qint64, Profile *> m_profiles;
     QHash<qint64, Option *> m_options;
     QHash<qint64, CustomBackground *> m_backgrounds;

@@ -76,6 +76,17 @@ JsonCoder::Json Option::toJson() const
     return json;
 }
 
+void Option::appendJson(QByteArray &out) const
+{
+    out.append(R"({"key":)");
+    JsonCoder::appendString(out, m_key);
+    out.append(R"(,"value":)");
+    JsonCoder::appendString(out, m_value);
+    out.append(R"(,"isEnabled":)");
+    JsonCoder::appendBool(out, m_isEnabled);
+    out.append('}');
+}
+
 std::unique_ptr<Option> Option::fromJson(const JsonCoder::Json &json, const QString &what)
 {
     JsonCoder::requireObject(json, what);

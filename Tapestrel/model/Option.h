@@ -37,6 +37,8 @@ public:
 
     // {"key":…,"value":…,"isEnabled":…}
     JsonCoder::Json toJson() const;
+    // Appends the bytes JsonCoder::encode(toJson()) writes, without building the document.
+    void appendJson(QByteArray &out) const;
     // "key" and "value" are required texts, "isEnabled" an optional Boolean (true when absent). The
     // decoded option belongs to no profile. Throws JsonDecodeError.
     static std::unique_ptr<Option> fromJson(const JsonCoder::Json &json,

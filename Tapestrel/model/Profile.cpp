@@ -157,6 +157,23 @@ JsonCoder::Json Profile::toJson() const
     return json;
 }
 
+void Profile::appendJson(QByteArray &out) const
+{
+    out.append(R"({"uuid":)");
+    JsonCoder::appendString(out, m_uuid);
+    out.append(R"(,"name":)");
+    JsonCoder::appendString(out, m_name);
+    out.append(R"(,"options":[)");
+    for (qsizetype i = 0; i < m_options.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        m_options[i]->appendJson(out);
+    }
+    out.append(R"(],"isEnabled":)");
+    JsonCoder::appendBool(out, m_isEnabled);
+    out.append('}');
+}
+
 std::unique_ptr<Profile> Profile::fromJson(const JsonCoder::Json &json)
 {
     const QString what = QStringLiteral("profile");
@@ -169,10 +186,16 @@ std::unique_ptr<Profile> Profile::fromJson(const JsonCoder::Json &json)
     int index = 0;
     for (const JsonCoder::Json &entry : options) {
         ++index;
-        std::unique_ptr<Option> decoded =
+        std::unique_ptr<Option> decoded;
+        try {
+            decoded = Option::fromJson(entry);
+        } catch (const JsonDecodeError &) {
+            // Named by its place only when it fails: formatting the name for every option costs
+            // more than decoding it.
             Option::fromJson(entry, QStringLiteral("option %1 of the profile").arg(index));
-        auto *option = new Option(decoded->key(), decoded->value(), profile.get());
-        option->m_isEnabled = decoded->isEnabled();
+            throw;
+        }
+        decoded.release()->setProfile(profile.get());
     }
     profile->m_optionOrderDirty = false;
     return profile;

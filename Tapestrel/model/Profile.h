@@ -60,6 +60,8 @@ public:
 
     // {"uuid":…,"name":…,"options":[…],"isEnabled":…}
     JsonCoder::Json toJson() const;
+    // Appends the bytes JsonCoder::encode(toJson()) writes, without building the document.
+    void appendJson(QByteArray &out) const;
     // "uuid" and "name" are required texts, "options" a required array of option objects,
     // "isEnabled" an optional Boolean (true when absent). The uuid is kept as written. Throws
     // JsonDecodeError; nothing half-decoded is returned.

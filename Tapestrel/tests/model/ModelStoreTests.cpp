@@ -239,3 +239,109 @@ TEST_F(ModelStore, AFileThatIsNotAStoreIsReportedAndLeftAlone)
     QSqlDatabase::removeDatabase(QStringLiteral("edit"));
     EXPECT_THROW(open(), ModelStoreError);
 }
+
+TEST_F(ModelStore, ManyRecordsInOneSaveComeBackAndAFailedSaveWritesNothing)
+{
+    // Hundreds of rows per table go through the same statements; each keeps its own values.
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        for (int p = 0; p < 300; ++p) {
+            auto *profile = context->insert(std::make_unique<Profile>(QStringLiteral("P%1").arg(p)));
+            for (int o = 0; o < 6; ++o)
+                profile->findOrCreateOption(QStringLiteral("k%1").arg(o))
+                    ->setValue(QStringLiteral("%1/%2").arg(p).arg(o));
+            profile->options()[p % 6]->setEnabled(false);
+            if (p % 50 == 0) {
+                profile->addBackground(context->insert(std::make_unique<CustomBackground>(
+                    CustomBackground::Kind::Image, QStringLiteral("{}"), QByteArray(p, 'b'))));
+            }
+        }
+        // A profile without a name is stored with the empty one.
+        context->insert(std::make_unique<Profile>());
+        context->insert(
+            std::make_unique<CustomBackground>(CustomBackground::Kind::Color, QStringLiteral("{}")));
+        context->save();
+    }
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        const QList<Profile *> profiles = context->fetchProfiles();
+        ASSERT_EQ(profiles.size(), 301);
+        for (int p = 0; p < 300; ++p) {
+            const Profile *profile = profiles[p];
+            ASSERT_EQ(profile->name(), QStringLiteral("P%1").arg(p));
+            ASSERT_EQ(keysOf(profile), (QStringList {"k0", "k1", "k2", "k3", "k4", "k5"}));
+            for (int o = 0; o < 6; ++o) {
+                EXPECT_EQ(profile->options()[o]->value(), QStringLiteral("%1/%2").arg(p).arg(o));
+                EXPECT_EQ(profile->options()[o]->isEnabled(), o != p % 6);
+            }
+            EXPECT_EQ(profile->backgrounds().size(), p % 50 == 0 ? 1 : 0);
+        }
+        EXPECT_EQ(profiles[300]->name(), QString());
+        EXPECT_EQ(profiles[100]->backgrounds()[0]->bookmarkData(),
+                  std::optional<QByteArray>(QByteArray(100, 'b')));
+        // Empty bookmark data stays empty and no bookmark data stays none.
+        const QList<CustomBackground *> backgrounds = context->fetchBackgrounds();
+        ASSERT_EQ(backgrounds.size(), 7);
+        EXPECT_EQ(backgrounds[0]->bookmarkData(), std::optional<QByteArray>(QByteArray()));
+        EXPECT_EQ(backgrounds[6]->bookmarkData(), std::nullopt);
+
+        // Deleting every other profile and a few options of the rest in one save.
+        for (int p = 0; p < 300; p += 2)
+            context->remove(profiles[p]);
+        for (int p = 1; p < 300; p += 2)
+            context->remove(profiles[p]->options()[0]);
+        context->save();
+    }
+    EXPECT_EQ(rowCount(QStringLiteral("profiles")), 151);
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 150 * 5);
+    EXPECT_EQ(rowCount(QStringLiteral("custom_backgrounds")), 7);
+    EXPECT_EQ(rowCount(QStringLiteral("profile_backgrounds")), 0);
+
+    // A save that fails on its last row writes nothing, keeps its changes pending and succeeds once
+    // the cause is gone.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("trigger"));
+        db.setDatabaseName(storePath());
+        db.open();
+        QSqlQuery(db).exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON options WHEN NEW.\"key\" = "
+                                          "'refused' BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("trigger"));
+    auto container = open();
+    ModelContext *context = container->mainContext();
+    const QList<Profile *> profiles = context->fetchProfiles();
+    profiles[0]->setName(QStringLiteral("Changed"));
+    context->remove(profiles[1]);
+    Option *refused = nullptr;
+    for (int p = 0; p < 100; ++p) {
+        auto *profile = context->insert(std::make_unique<Profile>(QStringLiteral("New %1").arg(p)));
+        refused = profile->findOrCreateOption(QStringLiteral("fine"));
+    }
+    refused->setKey(QStringLiteral("refused"));
+    try {
+        context->save();
+        FAIL() << "the save should fail";
+    } catch (const ModelStoreError &error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("refused by the test")))
+            << error.message().toStdString();
+    }
+    EXPECT_TRUE(context->hasChanges());
+    EXPECT_EQ(rowCount(QStringLiteral("profiles")), 151);
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 750);
+    {
+        auto other = container->makeContext();
+        EXPECT_EQ(other->fetchProfiles()[0]->name(), QStringLiteral("P1"));
+    }
+
+    refused->setKey(QStringLiteral("accepted"));
+    context->save();
+    EXPECT_FALSE(context->hasChanges());
+    EXPECT_EQ(rowCount(QStringLiteral("profiles")), 250);
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 745 + 100);
+    auto other = container->makeContext();
+    const QList<Profile *> stored = other->fetchProfiles();
+    EXPECT_EQ(stored[0]->name(), QStringLiteral("Changed"));
+    EXPECT_EQ(stored.last()->option(QStringLiteral("accepted"))->profile(), stored.last());
+}

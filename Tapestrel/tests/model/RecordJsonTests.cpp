@@ -201,3 +201,32 @@ TEST(ProfileRecord, CopyingAndOptionLookup)
     delete created;
     EXPECT_TRUE(target.options().isEmpty());
 }
+
+TEST(RecordJson, WritingStraightIntoBytesGivesTheEncodedForm)
+{
+    // Every character class the encoder treats apart: the short escapes, other control characters,
+    // quotes, backslashes, slashes, DEL, non-ASCII and characters outside the BMP.
+    QString tricky = QStringLiteral("a\"b\\c/d\be\tf\ng\fh\ri") + QChar(0x01) + QChar(0x1f) + QChar(0x7f)
+        + QStringLiteral("é ☕ 😀 end");
+    Profile profile(tricky);
+    profile.setUuid(QString());
+    new Option(tricky, QString(), &profile);
+    (new Option(QStringLiteral("k"), QStringLiteral(R"({"url":"file:///x"})"), &profile))->setEnabled(false);
+    Profile empty;
+    empty.setEnabled(false);
+    for (const Profile *record : {&profile, &empty}) {
+        QByteArray written;
+        record->appendJson(written);
+        EXPECT_EQ(written, JsonCoder::encode(record->toJson()));
+    }
+
+    // Bookmark data whose base64 holds "/", none at all, and empty data.
+    for (const std::optional<QByteArray> &bookmark :
+         {std::optional<QByteArray>(QByteArray("\xff\xfe\xfb\xef", 4)), std::optional<QByteArray>(),
+          std::optional<QByteArray>(QByteArray(""))}) {
+        CustomBackground background(CustomBackground::Kind::Gradient, tricky, bookmark);
+        QByteArray written;
+        background.appendJson(written);
+        EXPECT_EQ(written, JsonCoder::encode(background.toJson()));
+    }
+}
