@@ -187,8 +187,9 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
     EXPECT_EQ(noLast.err, "tapestrel: No profile has been applied yet.\n");
 
     QStringList shown;
+    QObject listening; // ends the connection with the test, so a later post cannot reach `shown`
     QObject::connect(&Platform::NotificationCenter::defaultCenter(), &Platform::NotificationCenter::posted,
-                     [&shown](const QString &name, const QVariantMap &info) {
+                     &listening, [&shown](const QString &name, const QVariantMap &info) {
                          if (name == ShowProfileNotification::name)
                              shown.append(info.value(ShowProfileNotification::idKey).toString());
                          else if (name == "showMainWindow")
