@@ -25,7 +25,7 @@ namespace Zip {
 namespace {
 
 constexpr qint64 zipBufferSize = 16384;
-constexpr qint64 unzipBufferSize = 4096;
+constexpr qint64 unzipBufferSize = 65536;
 constexpr int crcError = -105;
 // Entry names are UTF-8; bit 11 of the general purpose flag says so to other tools.
 constexpr uLong utf8NameFlag = 1 << 11;

@@ -70,10 +70,16 @@ ParseOutcome readAndParse(QString path)
 
 } // namespace
 
-void DeleteContextLater::operator()(ModelContext *context) const
+WorkingContext::~WorkingContext()
 {
-    if (context)
-        context->deleteLater();
+    if (m_context)
+        m_context->deleteLater();
+}
+
+void discardOnPool(JsonCoder::Json document)
+{
+    // Nothing waits for the result.
+    (void)QtConcurrent::run([](JsonCoder::Json) {}, std::move(document));
 }
 
 WorkingContext makeWorkingContext(ModelContext &context)

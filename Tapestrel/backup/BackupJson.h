@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 // Reading and writing the JSON files of profiles and custom backgrounds, and merging decoded
@@ -23,12 +24,30 @@ namespace BackupJson {
 // deleteLater(); deleting the context at once would destroy those records directly, and each such
 // destruction searches the whole queue of posted events, which makes large restores quadratic.
 // Queued behind them, the context goes after its records. It is parented to its container so it
-// never outlives the store.
-struct DeleteContextLater
+// never outlives the store; when the store closes while work awaits something, the context goes
+// with it and the holder is left empty.
+class WorkingContext
 {
-    void operator()(ModelContext *context) const;
+public:
+    explicit WorkingContext(ModelContext *context)
+        : m_context(context)
+    { }
+    WorkingContext(WorkingContext &&other) noexcept
+        : m_context(std::exchange(other.m_context, nullptr))
+    { }
+    WorkingContext(const WorkingContext &) = delete;
+    WorkingContext &operator=(const WorkingContext &) = delete;
+    WorkingContext &operator=(WorkingContext &&) = delete;
+    ~WorkingContext();
+
+    ModelContext *get() const { return m_context; }
+    ModelContext *operator->() const { return m_context; }
+    ModelContext &operator*() const { return *m_context; }
+    explicit operator bool() const { return !m_context.isNull(); }
+
+private:
+    QPointer<ModelContext> m_context;
 };
-using WorkingContext = std::unique_ptr<ModelContext, DeleteContextLater>;
 
 // A new context over the store of `context`.
 WorkingContext makeWorkingContext(ModelContext &context);
@@ -36,6 +55,10 @@ WorkingContext makeWorkingContext(ModelContext &context);
 // Writes the bytes atomically (a temporary file renamed over the target), on the thread pool.
 // Throws KivBackups::BackupError when the file cannot be written.
 QCoro::Task<void> writeFile(QString path, QByteArray bytes);
+
+// Destroys a document on the thread pool: freeing tens of thousands of nodes is work the main
+// thread need not wait for.
+void discardOnPool(JsonCoder::Json document);
 
 // Reads and parses a file that must hold a JSON array, on the thread pool. Throws
 // KivBackups::BackupError for a missing or unreadable file and JsonDecodeError for anything else.

@@ -63,21 +63,35 @@ QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
     if (!modelContext)
         throw storeGone();
     const QDir folder(directory);
-    // Both files are parsed at the same time.
+    // Both files are parsed on the thread pool while the store is read here.
     QCoro::Task<JsonCoder::Json> readingProfiles =
         BackupJson::readArrayFile(folder.filePath(m_profilesFileName));
     QCoro::Task<JsonCoder::Json> readingBackgrounds =
         BackupJson::readArrayFile(folder.filePath(m_backgroundsFileName));
-    const JsonCoder::Json profilesJson = co_await std::move(readingProfiles);
-    const JsonCoder::Json backgroundsJson = co_await std::move(readingBackgrounds);
+
+    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*modelContext);
+    // A save of any context while the files are parsed makes what was read here out of date.
+    const auto storeChanged = std::make_shared<bool>(false);
+    QObject::connect(context->container(), &ModelContainer::didSave, context.get(),
+                     [storeChanged] { *storeChanged = true; });
+    QList<Profile *> storedProfiles = context->fetchProfiles();
+    QList<CustomBackground *> storedBackgrounds = context->fetchBackgrounds();
+
+    JsonCoder::Json profilesJson = co_await std::move(readingProfiles);
+    JsonCoder::Json backgroundsJson = co_await std::move(readingBackgrounds);
     std::vector<std::unique_ptr<Profile>> profiles = ProfileImporter::decodeProfiles(profilesJson);
     std::vector<std::unique_ptr<CustomBackground>> backgrounds =
         CustomBackgroundImporter::decodeBackgrounds(backgroundsJson);
-    if (!modelContext)
+    BackupJson::discardOnPool(std::move(profilesJson));
+    BackupJson::discardOnPool(std::move(backgroundsJson));
+    if (!modelContext || !context)
         throw storeGone();
+    if (*storeChanged) {
+        storedProfiles = context->fetchProfiles();
+        storedBackgrounds = context->fetchBackgrounds();
+    }
 
-    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*modelContext);
-    BackupJson::mergeByUuid(*context, context->fetchProfiles(), std::move(profiles), true);
-    BackupJson::mergeByUuid(*context, context->fetchBackgrounds(), std::move(backgrounds), true);
+    BackupJson::mergeByUuid(*context, storedProfiles, std::move(profiles), true);
+    BackupJson::mergeByUuid(*context, storedBackgrounds, std::move(backgrounds), true);
     context->save();
 }

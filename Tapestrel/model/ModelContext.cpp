@@ -362,6 +362,34 @@ void ModelContext::writeLinks(Profile *profile, const QHash<ModelRecord *, qint6
     }
 }
 
+// Many rows go through one statement per chunk: a restore that replaces a large library deletes
+// tens of thousands of them.
+void ModelContext::deleteRows(const char *table, const QList<qint64> &ids)
+{
+    constexpr qsizetype chunk = 256;
+    qsizetype done = 0;
+    if (ids.size() >= chunk) {
+        QByteArray sql = QByteArray("DELETE FROM ") + table + " WHERE id IN (?";
+        for (qsizetype i = 1; i < chunk; ++i)
+            sql += ",?";
+        sql += ')';
+        SqliteStatement::Use deletion = statement(sql.constData());
+        for (; done + chunk <= ids.size(); done += chunk) {
+            for (qsizetype i = 0; i < chunk; ++i)
+                deletion->bind(int(i + 1), ids[done + i]);
+            deletion->run();
+        }
+    }
+    if (done == ids.size())
+        return;
+    SqliteStatement::Use deletion =
+        statement((QByteArray("DELETE FROM ") + table + " WHERE id = ?").constData());
+    for (; done < ids.size(); ++done) {
+        deletion->bind(1, ids[done]);
+        deletion->run();
+    }
+}
+
 void ModelContext::save()
 {
     if (!hasChanges())
@@ -375,16 +403,18 @@ void ModelContext::save()
     QSet<Profile *> linkProfiles;
     try {
         {
-            SqliteStatement::Use profiles = statement("DELETE FROM profiles WHERE id = ?");
-            SqliteStatement::Use options = statement("DELETE FROM options WHERE id = ?");
-            SqliteStatement::Use backgrounds = statement("DELETE FROM custom_backgrounds WHERE id = ?");
+            QList<qint64> profiles;
+            QList<qint64> options;
+            QList<qint64> backgrounds;
             for (ModelRecord *record : std::as_const(m_deleted)) {
-                SqliteStatement &deletion = qobject_cast<Profile *>(record) ? *profiles
-                    : qobject_cast<Option *>(record)                        ? *options
-                                                                            : *backgrounds;
-                deletion.bind(1, record->m_rowId);
-                deletion.run();
+                QList<qint64> &ids = qobject_cast<Profile *>(record) ? profiles
+                    : qobject_cast<Option *>(record)                 ? options
+                                                                     : backgrounds;
+                ids.append(record->m_rowId);
             }
+            deleteRows("profiles", profiles);
+            deleteRows("options", options);
+            deleteRows("custom_backgrounds", backgrounds);
         }
         // Owners first, so that options and links can name their rows.
         for (ModelRecord *record : std::as_const(m_inserted)) {

@@ -98,6 +98,7 @@ private:
     void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds);
     void bindValues(SqliteStatement &statement, ModelRecord *record,
                     const QHash<ModelRecord *, qint64> &newIds) const;
+    void deleteRows(const char *table, const QList<qint64> &ids);
     void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds);
     qint64 idOf(const ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const;
 

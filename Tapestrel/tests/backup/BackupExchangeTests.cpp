@@ -333,3 +333,20 @@ TEST_F(BackupExchange, DataResetBacksUpFirstAndReopensAFreshStore)
     EXPECT_FALSE(QFileInfo::exists(data + "/data_ckAssets"));
     EXPECT_TRUE(storedProfiles().isEmpty());
 }
+
+TEST_F(BackupExchange, ASaveWhileTheFilesAreReadIsRestoredOverToo)
+{
+    addProfile("A", "Original", {{"k", "v"}});
+    main()->save();
+    TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
+    const QString backup = folder("backup");
+    runTask(handler.backup(backup));
+
+    // The restore reads the store at once and the files on the thread pool; a change saved before
+    // the files are read must not survive because the store looked like the backup before it.
+    QCoro::Task<void> restoring = handler.restore(backup);
+    main()->fetchProfiles()[0]->setName("Renamed");
+    main()->save();
+    runTask(std::move(restoring));
+    EXPECT_EQ(storedProfiles(), QStringList({"A Original k=v+ links:0"}));
+}
