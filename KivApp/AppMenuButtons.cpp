@@ -75,7 +75,10 @@ QAction *sendFeedbackButton(QObject *parent)
 QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent)
 {
     QAction *action = makeAction(text("Settings"), QStringLiteral("gearshape.fill"), parent);
-    action->setShortcut(QKeySequence::Preferences);
+    // Several desktops define no standard settings shortcut; the common Ctrl+, stands in there.
+    const QList<QKeySequence> standard = QKeySequence::keyBindings(QKeySequence::Preferences);
+    action->setShortcuts(standard.isEmpty() ? QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_Comma)}
+                                            : standard);
     QObject::connect(action, &QAction::triggered, action, [openSettings] {
         if (openSettings)
             openSettings();

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -106,6 +108,19 @@ SettingsPage *SettingsWindow::currentPage() const
 void SettingsWindow::setCurrentPage(int index)
 {
     m_tabs->setCurrentIndex(index);
+}
+
+void SettingsWindow::showEvent(QShowEvent *event)
+{
+    if (!m_placed) {
+        m_placed = true;
+        if (QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), size());
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void SettingsWindow::fitToCurrentPage()

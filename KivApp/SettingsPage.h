@@ -69,11 +69,16 @@ public:
     void setCurrentPage(int index);
     QTabWidget *tabs() const { return m_tabs; }
 
+protected:
+    // The first time it opens, the window is centred on the screen.
+    void showEvent(QShowEvent *event) override;
+
 private:
     void fitToCurrentPage();
 
     QTabWidget *m_tabs;
     int m_width;
+    bool m_placed = false;
 };
 
 } // namespace KivApp

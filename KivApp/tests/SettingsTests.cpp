@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -91,6 +92,8 @@ TEST_F(SettingsTest, PagesBuildOnceOnFirstUseAndTheWindowTakesEachPagesHeight)
     window.addPage(plain);
     window.show();
     EXPECT_EQ(form->builds, 1);
+    const QRect available = window.screen()->availableGeometry();
+    EXPECT_LE((window.geometry().center() - available.center()).manhattanLength(), 4);
     EXPECT_EQ(plain->builds, 0); // not shown yet
     EXPECT_EQ(form->findChild<QLabel *>("PageContent")->text(), "built from the subclass");
 
@@ -118,6 +121,7 @@ TEST_F(SettingsTest, PagesBuildOnceOnFirstUseAndTheWindowTakesEachPagesHeight)
     QAction *settings = KivApp::AppMenuButtons::openSettingsButton([&opened] { ++opened; }, &owner);
     EXPECT_EQ(settings->text(), "Settings");
     EXPECT_EQ(settings->property("symbol").toString(), "gearshape.fill");
+    EXPECT_FALSE(settings->shortcut().isEmpty());
     settings->trigger();
     EXPECT_EQ(opened, 1);
 }
