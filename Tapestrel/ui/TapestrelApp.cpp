@@ -142,14 +142,11 @@ MainWindow &TapestrelApp::mainWindow()
 {
     if (!m_mainWindow) {
         m_mainWindow = new MainWindow(m_selection.get(), Tapestrel::shared().modelContainer().mainContext());
-        auto *quit = new QAction(tr("Quit %1").arg(AppInfo::name), m_mainWindow);
-        quit->setShortcut(QKeySequence::Quit);
-        connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-        auto *about = new QAction(tr("About %1").arg(AppInfo::name), m_mainWindow);
-        connect(about, &QAction::triggered, this, &TapestrelApp::showAbout);
-        QAction *settings =
-            KivApp::AppMenuButtons::openSettingsButton([this] { showSettings(); }, m_mainWindow);
-        m_mainWindow->addActions({about, settings, quit});
+        m_mainWindow->addActions(
+            {KivApp::AppMenuButtons::aboutButton(
+                 false, [this] { showAbout(); }, m_mainWindow),
+             KivApp::AppMenuButtons::openSettingsButton([this] { showSettings(); }, m_mainWindow),
+             KivApp::AppMenuButtons::quitButton(m_mainWindow)});
         // Without a system tray the switcher opens from the main window instead.
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             auto *switcher = new QAction(tr("Profile Switcher"), m_mainWindow);

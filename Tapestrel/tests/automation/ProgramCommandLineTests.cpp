@@ -1,5 +1,6 @@
 #include "Tapestrel/automation/AutomationService.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -19,12 +20,7 @@
 
 namespace {
 
-struct CommandRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using CommandRun = TestSupport::ProcessRun;
 
 // The real program and its command line, each a process of its own, in one emulated home.
 class ProgramCommandLineTest : public TestSupport::TempHomeTest
@@ -69,18 +65,7 @@ protected:
 
     CommandRun tapestrel(const QStringList &arguments) const
     {
-        QProcess process;
-        process.start(program, arguments);
-        CommandRun run;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return TestSupport::runProcess(program, arguments);
     }
 
     // The profiles' ids by name, from the JSON listing.

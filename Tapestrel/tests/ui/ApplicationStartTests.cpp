@@ -10,6 +10,7 @@
 #include "Tapestrel/ui/settings/SettingsView.h"
 
 #include "platform/UserDefaults.h"
+#include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -32,37 +32,16 @@ bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds t
     return TestSupport::waitUntil(condition, timeout);
 }
 
-struct ProgramRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 // The real program started as a second process; this process keeps serving its event loop, since
 // the second start may be talking to the program running here.
-ProgramRun startProgram(const QStringList &arguments, const QString &home)
+TestSupport::ProcessRun startProgram(const QStringList &arguments, const QString &home)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
     environment.insert(QStringLiteral("TAPESTREL_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel")),
-                  arguments);
-    ProgramRun run;
-    if (!process.waitForStarted(10000))
-        return run;
-    if (!waitFor([&process] { return process.state() == QProcess::NotRunning; }, 60s)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return TestSupport::runProcess(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel")), arguments,
+        environment, 60s, TestSupport::WhileWaiting::serveEvents);
 }
 
 class ApplicationStartTest : public TestSupport::TempHomeTest
@@ -107,7 +86,7 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     // A second start in the same home hands over and ends: the running program shows its main
     // window; the second process never paints a window of its own.
     window.hide();
-    const ProgramRun second = startProgram({}, home.path());
+    const TestSupport::ProcessRun second = startProgram({}, home.path());
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_FALSE(second.out.contains("first-paint")) << second.out.toStdString();
     EXPECT_TRUE(window.isVisible());

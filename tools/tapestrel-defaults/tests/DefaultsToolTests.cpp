@@ -1,6 +1,7 @@
 #include "platform/DefaultsTool.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/RunProcess.h"
 #include "testsupport/TempHome.h"
 
 #include <QFileInfo>
@@ -15,26 +16,15 @@ using TestSupport::TempHomeTest;
 
 namespace {
 
-struct ToolRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using ToolRun = TestSupport::ProcessRun;
 
 ToolRun tool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(Platform::DefaultsTool::path(), arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "the tool did not finish: " << arguments.join(' ').toStdString();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    ToolRun run = TestSupport::runProcess(Platform::DefaultsTool::path(), arguments,
+                                          QProcessEnvironment::systemEnvironment(), std::chrono::seconds(10));
+    if (run.exitCode == -1)
+        ADD_FAILURE() << "the tool did not finish normally: " << arguments.join(' ').toStdString();
+    return run;
 }
 
 } // namespace

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "testsupport/RunTask.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+
+namespace TestSupport {
+
+// What a finished child process left: its exit code (-1 when it did not start, crashed or was killed
+// at the time-out) and everything it wrote.
+struct ProcessRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// How runProcess waits for the child.
+enum class WhileWaiting {
+    block,
+    // Keeps this process's event loop running: the child may be calling into this process.
+    serveEvents,
+};
+
+// Runs a program to its end; a child still running at the time-out is killed.
+inline ProcessRun
+runProcess(const QString &program, const QStringList &arguments,
+           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+           std::chrono::milliseconds timeout = std::chrono::seconds(60),
+           WhileWaiting waiting = WhileWaiting::block)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool finished = waiting == WhileWaiting::block ? process.waitForFinished(int(timeout.count()))
+                                                         : process.waitForStarted(10000)
+            && waitUntil([&process] { return process.state() == QProcess::NotRunning; }, timeout);
+    ProcessRun run;
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace TestSupport
