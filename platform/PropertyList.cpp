@@ -7,8 +7,10 @@
 #include <plist/plist.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace Platform {
 
@@ -27,8 +29,205 @@ struct PlistDeleter
 };
 using PlistHandle = std::unique_ptr<void, PlistDeleter>;
 
-QVariant fromNode(plist_t node)
+// A binary list can refer to one object from many places, so a small file can stand for a tree
+// of any size; the library would expand it in full. Real preference files hold a few thousand.
+constexpr qint64 maximumNodes = 1'000'000;
+
+quint64 readBigEndian(const uchar *bytes, int width)
 {
+    quint64 value = 0;
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+// Checks what the library does not before it builds a tree from a binary list: nesting, the
+// number of nodes the shared references expand to, reference cycles, and texts holding U+0000
+// (which the library cannot represent and asserts on when it hands out a key). False for anything
+// outside those limits or malformed.
+class BinaryListCheck
+{
+public:
+    explicit BinaryListCheck(const QByteArray &bytes)
+        : m_data(reinterpret_cast<const uchar *>(bytes.constData()))
+        , m_size(quint64(bytes.size()))
+    { }
+
+    bool run()
+    {
+        if (m_size < 8 + 32)
+            return false;
+        const uchar *trailer = m_data + m_size - 32;
+        m_offsetWidth = trailer[6];
+        m_referenceWidth = trailer[7];
+        m_objectCount = readBigEndian(trailer + 8, 8);
+        const quint64 top = readBigEndian(trailer + 16, 8);
+        m_tableOffset = readBigEndian(trailer + 24, 8);
+        if (m_offsetWidth < 1 || m_offsetWidth > 8 || m_referenceWidth < 1 || m_referenceWidth > 8
+            || m_objectCount == 0 || top >= m_objectCount || m_tableOffset > m_size - 32
+            || m_objectCount > (m_size - 32 - m_tableOffset) / m_offsetWidth)
+            return false;
+        m_state.assign(m_objectCount, Unvisited);
+        m_nodes.assign(m_objectCount, 0);
+        return visit(top);
+    }
+
+private:
+    enum State : uchar { Unvisited, Open, Done };
+    struct Frame
+    {
+        quint64 object;
+        quint64 firstReference; // file offset of its references
+        quint64 referenceCount;
+        quint64 next;
+        qint64 nodes;
+    };
+
+    // The object's marker, its element or character count, and where its contents start.
+    bool header(quint64 object, uchar &type, quint64 &count, quint64 &contents) const
+    {
+        const quint64 at = readBigEndian(m_data + m_tableOffset + object * m_offsetWidth, m_offsetWidth);
+        if (at < 8 || at >= m_tableOffset)
+            return false;
+        type = m_data[at] >> 4;
+        count = m_data[at] & 0x0F;
+        contents = at + 1;
+        if (count == 0x0F && (type == 0x4 || type == 0x5 || type == 0x6 || type >= 0xA)) {
+            if (contents >= m_size || (m_data[contents] >> 4) != 0x1)
+                return false;
+            const int width = 1 << (m_data[contents] & 0x0F);
+            if (width > 8 || contents + 1 + quint64(width) > m_tableOffset)
+                return false;
+            count = readBigEndian(m_data + contents + 1, width);
+            contents += 1 + quint64(width);
+        }
+        return true;
+    }
+
+    bool textHasNul(uchar type, quint64 count, quint64 contents) const
+    {
+        const quint64 unit = type == 0x6 ? 2 : 1;
+        if (count > (m_tableOffset - contents) / unit)
+            return true; // runs past the objects: malformed
+        for (quint64 i = 0; i < count; ++i) {
+            const uchar *at = m_data + contents + i * unit;
+            if (at[0] == 0 && (unit == 1 || at[1] == 0))
+                return true;
+        }
+        return false;
+    }
+
+    bool visit(quint64 top)
+    {
+        std::vector<Frame> stack;
+        if (!open(top, stack))
+            return false;
+        while (!stack.empty()) {
+            Frame &frame = stack.back();
+            if (frame.next == frame.referenceCount) {
+                m_state[frame.object] = Done;
+                m_nodes[frame.object] = frame.nodes;
+                const qint64 nodes = frame.nodes;
+                stack.pop_back();
+                if (!stack.empty() && (stack.back().nodes += nodes) > maximumNodes)
+                    return false;
+                continue;
+            }
+            const quint64 child = readBigEndian(m_data + frame.firstReference + frame.next * m_referenceWidth,
+                                                m_referenceWidth);
+            ++frame.next;
+            if (child >= m_objectCount || m_state[child] == Open)
+                return false;
+            if (m_state[child] == Done) {
+                if ((frame.nodes += m_nodes[child]) > maximumNodes)
+                    return false;
+                continue;
+            }
+            if (stack.size() >= size_t(PropertyList::maximumDepth) || !open(child, stack))
+                return false;
+        }
+        return true;
+    }
+
+    bool open(quint64 object, std::vector<Frame> &stack)
+    {
+        uchar type = 0;
+        quint64 count = 0;
+        quint64 contents = 0;
+        if (!header(object, type, count, contents))
+            return false;
+        quint64 references = 0;
+        if (type == 0x5 || type == 0x6) {
+            if (textHasNul(type, count, contents))
+                return false;
+        } else if (type == 0xA || type == 0xC) {
+            references = count;
+        } else if (type == 0xD) {
+            if (count > std::numeric_limits<quint64>::max() / 2)
+                return false;
+            references = count * 2;
+        }
+        if (references > (m_tableOffset - contents) / m_referenceWidth)
+            return false;
+        m_state[object] = Open;
+        stack.push_back({object, contents, references, 0, 1});
+        return true;
+    }
+
+    const uchar *m_data;
+    quint64 m_size;
+    int m_offsetWidth = 0;
+    int m_referenceWidth = 0;
+    quint64 m_objectCount = 0;
+    quint64 m_tableOffset = 0;
+    std::vector<State> m_state;
+    std::vector<qint64> m_nodes;
+};
+
+// The deepest nesting of arrays and dictionaries in an XML list, counted over its tags; stops
+// counting past the limit.
+bool xmlNestingWithinLimit(const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    int depth = 0;
+    for (qsizetype at = bytes.indexOf('<'); at >= 0 && at < size; at = bytes.indexOf('<', at + 1)) {
+        const QByteArrayView rest(data + at + 1, size - at - 1);
+        const auto skipTo = [&](QByteArrayView end) {
+            const qsizetype found = bytes.indexOf(end, at + 1);
+            return found < 0 ? size : found + end.size() - 1;
+        };
+        if (rest.startsWith("!--")) {
+            at = skipTo("-->");
+        } else if (rest.startsWith("![CDATA[")) {
+            at = skipTo("]]>");
+        } else if (rest.startsWith("/array") || rest.startsWith("/dict")) {
+            --depth;
+        } else if (rest.startsWith("array") || rest.startsWith("dict")) {
+            const qsizetype close = bytes.indexOf('>', at);
+            const bool empty = close > 0 && data[close - 1] == '/';
+            if (!empty && ++depth > PropertyList::maximumDepth)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool withinLimits(const QByteArray &bytes)
+{
+    if (bytes.startsWith("bplist00"))
+        return BinaryListCheck(bytes).run();
+    return xmlNestingWithinLimit(bytes);
+}
+
+// Converts a node and everything below it; `ok` turns false for anything that cannot be
+// represented (texts holding U+0000, nesting past the limit).
+QVariant fromNode(plist_t node, int depth, bool &ok)
+{
+    if (depth > PropertyList::maximumDepth) {
+        ok = false;
+        return {};
+    }
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -52,11 +251,14 @@ QVariant fromNode(plist_t node)
         return QVariant(value);
     }
     case PLIST_STRING: {
-        char *text = nullptr;
-        plist_get_string_val(node, &text);
-        const QString value = QString::fromUtf8(text ? text : "");
-        free(text);
-        return QVariant(value);
+        // Read by pointer and length: the copying getter asserts when the two disagree.
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        if (!text || length > uint64_t(std::numeric_limits<qsizetype>::max()) || std::strlen(text) != length) {
+            ok = false;
+            return {};
+        }
+        return QVariant(QString::fromUtf8(text, qsizetype(length)));
     }
     case PLIST_DATA: {
         char *bytes = nullptr;
@@ -70,15 +272,19 @@ QVariant fromNode(plist_t node)
         int32_t seconds = 0;
         int32_t microseconds = 0;
         plist_get_date_val(node, &seconds, &microseconds);
-        const qint64 milliseconds = qint64(seconds) * 1000 + microseconds / 1000;
+        // The library keeps the date as floating-point seconds and truncates the fraction when it
+        // splits them, so 0.123 s comes back as 122999 µs: round to the nearest millisecond. The
+        // fraction carries no sign; for dates before the reference it counts backwards.
+        const qint64 fraction = (qint64(microseconds) + 500) / 1000;
+        const qint64 milliseconds = qint64(seconds) * 1000 + (seconds < 0 ? -fraction : fraction);
         return QVariant(referenceDate().addMSecs(milliseconds));
     }
     case PLIST_ARRAY: {
         QVariantList list;
         const uint32_t size = plist_array_get_size(node);
         list.reserve(size);
-        for (uint32_t i = 0; i < size; ++i)
-            list.append(fromNode(plist_array_get_item(node, i)));
+        for (uint32_t i = 0; i < size && ok; ++i)
+            list.append(fromNode(plist_array_get_item(node, i), depth + 1, ok));
         return QVariant(list);
     }
     case PLIST_DICT: {
@@ -93,8 +299,10 @@ QVariant fromNode(plist_t node)
                 free(key);
                 break;
             }
-            map.insert(QString::fromUtf8(key ? key : ""), fromNode(item));
+            map.insert(QString::fromUtf8(key ? key : ""), fromNode(item, depth + 1, ok));
             free(key);
+            if (!ok)
+                break;
         }
         free(iterator);
         return QVariant(map);
@@ -154,9 +362,18 @@ PlistHandle parseRoot(const QByteArray &bytes)
 {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max())
         return {};
+    if (!withinLimits(bytes))
+        return {};
     plist_t root = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
     return PlistHandle(root);
+}
+
+QVariant convertRoot(const PlistHandle &root)
+{
+    bool ok = true;
+    QVariant value = fromNode(static_cast<plist_t>(root.get()), 0, ok);
+    return ok ? value : QVariant();
 }
 
 } // namespace
@@ -186,8 +403,13 @@ QVariant PropertyList::normalized(const QVariant &value)
     case QMetaType::Float:
     case QMetaType::Double:
         return QVariant(value.toDouble());
-    case QMetaType::QString:
-        return QVariant(value.toString());
+    case QMetaType::QString: {
+        // Texts are stored as C strings: U+0000 would cut them short.
+        const QString text = value.toString();
+        if (text.contains(QChar(0)))
+            return {};
+        return QVariant(text);
+    }
     case QMetaType::QByteArray:
         return QVariant(value.toByteArray());
     case QMetaType::QDateTime: {
@@ -198,8 +420,11 @@ QVariant PropertyList::normalized(const QVariant &value)
     }
     case QMetaType::QStringList: {
         QVariantList list;
-        for (const QString &item : value.toStringList())
+        for (const QString &item : value.toStringList()) {
+            if (item.contains(QChar(0)))
+                return {};
             list.append(QVariant(item));
+        }
         return QVariant(list);
     }
     case QMetaType::QVariantList: {
@@ -218,7 +443,7 @@ QVariant PropertyList::normalized(const QVariant &value)
         const QVariantMap source = value.toMap();
         for (auto it = source.cbegin(); it != source.cend(); ++it) {
             QVariant canonical = normalized(it.value());
-            if (!canonical.isValid())
+            if (!canonical.isValid() || it.key().contains(QChar(0)))
                 return {};
             map.insert(it.key(), canonical);
         }
@@ -234,7 +459,7 @@ QVariant PropertyList::parse(const QByteArray &bytes)
     const PlistHandle root = parseRoot(bytes);
     if (!root)
         return {};
-    return fromNode(static_cast<plist_t>(root.get()));
+    return convertRoot(root);
 }
 
 std::optional<QVariantMap> PropertyList::parseDictionary(const QByteArray &bytes)
@@ -242,7 +467,10 @@ std::optional<QVariantMap> PropertyList::parseDictionary(const QByteArray &bytes
     const PlistHandle root = parseRoot(bytes);
     if (!root || plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT)
         return std::nullopt;
-    return fromNode(static_cast<plist_t>(root.get())).toMap();
+    const QVariant value = convertRoot(root);
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toMap();
 }
 
 QByteArray PropertyList::toBinary(const QVariant &value)

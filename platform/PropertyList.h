@@ -14,13 +14,17 @@ namespace Platform {
 class PropertyList
 {
 public:
+    // Arrays and dictionaries nested deeper than this make a list unreadable (as damaged).
+    static constexpr int maximumDepth = 512;
+
     // The value in its canonical form (the types above, integers widened to qint64, floats to
     // double, string lists to arrays), or an invalid QVariant when it or anything inside it cannot
-    // be stored in a property list.
+    // be stored in a property list (texts and keys holding U+0000 included).
     static QVariant normalized(const QVariant &value);
 
     // The top-level dictionary of a binary or XML property list, or nothing when the bytes are not
-    // a property list or its root is not a dictionary.
+    // a property list, its root is not a dictionary, or it holds what cannot be represented: texts
+    // with U+0000, nesting deeper than maximumDepth, references that expand past a million nodes.
     static std::optional<QVariantMap> parseDictionary(const QByteArray &bytes);
     // Any root value; an invalid QVariant when the bytes do not parse.
     static QVariant parse(const QByteArray &bytes);

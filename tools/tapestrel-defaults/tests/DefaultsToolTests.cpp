@@ -126,6 +126,19 @@ TEST_F(DefaultsToolTest, MissingKeysAndBadInputFailWithoutWriting)
     EXPECT_EQ(tool({"read", "com.example", "keep"}).exitCode, 1);
 }
 
+TEST_F(DefaultsToolTest, DamagedGlobalDomainReadsEmptyAndIsKeptOnWrite)
+{
+    // {"AppleAccentColor": 4, "k": "☀\0x"} as another program writes it: the text is UTF-16.
+    const QByteArray hostile = QByteArray::fromHex("62706c6973743030d2010203045f10104170706c65416363656e74436f6c6f72516b100463260000"
+                                                   "000078080d202224000000000000010100000000000000050000000000000000000000000000002b");
+    home.writeFile("Library/Preferences/.GlobalPreferences.plist", hostile);
+    const ToolRun read = tool({"read", "-g", "AppleAccentColor"});
+    EXPECT_EQ(read.exitCode, 1) << read.err.toStdString();
+    EXPECT_EQ(tool({"write", "-g", "AppleAccentColor", "-int", "5"}).exitCode, 0);
+    EXPECT_EQ(tool({"read", "-g", "AppleAccentColor"}).out, "5\n");
+    EXPECT_EQ(home.readFile("Library/Preferences/.GlobalPreferences.plist.corrupt"), hostile);
+}
+
 TEST_F(DefaultsToolTest, ConcurrentWritersKeepEachOthersKeys)
 {
     std::vector<std::unique_ptr<QProcess>> writers;
