@@ -1,11 +1,12 @@
 #pragma once
 
 #include "Tapestrel/model/ObsidianAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "apps.obsidian.accentColor". Applying and reading are not part of the program yet: see the base
-// class.
-class ObsidianAccentColorOptionModel : public PendingThemeOptionModel
+// The option "apps.obsidian.accentColor": the accent colour of the chosen vault, the member
+// "accentColor" of its appearance file. "doNotChange" leaves the file alone, "defaultColor" (or the
+// empty text) writes Obsidian's default (the empty text), and any other value is written as it is.
+class ObsidianAccentColorOptionModel : public OptionModel
 {
 public:
     explicit ObsidianAccentColorOptionModel(ObsidianAppConfig *config);
@@ -18,6 +19,12 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // The file's text unchanged (the empty text for the default colour); none without a chosen
+    // vault, its file or the member.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 
     ObsidianAppConfig *config() const { return m_config; }
 

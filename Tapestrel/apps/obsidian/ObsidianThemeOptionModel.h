@@ -3,7 +3,9 @@
 #include "Tapestrel/model/ObsidianAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
-// The option "apps.obsidian.theme". Applying and reading are not part of the program yet: see the base class.
+// The option "apps.obsidian.theme": the CSS theme of the chosen vault, the member "cssTheme" of its
+// appearance file. "<do-not-set>" leaves the file alone; any other value is written as it is, the
+// empty text (Obsidian's built-in theme) included, whether or not the vault lists the theme.
 class ObsidianThemeOptionModel : public PendingThemeOptionModel
 {
 public:
@@ -14,9 +16,15 @@ public:
     {
         return {QStringLiteral("Apps"), QStringLiteral("Obsidian"), QStringLiteral("Theme")};
     }
+    static inline const QString doNotSetValue = QStringLiteral("<do-not-set>");
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    // The file's text unchanged (the empty text for the built-in theme); none without a chosen
+    // vault, its file or the member.
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
     QWidget *accessoryView(QWidget *parent) override;
 
     ObsidianAppConfig *config() const { return m_config; }

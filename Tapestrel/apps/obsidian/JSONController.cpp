@@ -1,0 +1,112 @@
+#include "Tapestrel/apps/obsidian/JSONController.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+struct TooDeep
+{
+};
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("JSONController", text);
+}
+
+} // namespace
+
+JSONFileError::JSONFileError(QString path, QString message)
+    : std::runtime_error(message.toStdString())
+    , m_path(std::move(path))
+    , m_message(std::move(message))
+{ }
+
+JSONController::JSONController(QString path, Json json)
+    : m_path(std::move(path))
+    , m_json(std::move(json))
+{ }
+
+std::optional<JSONController::Json> JSONController::parse(const QByteArray &bytes)
+{
+    // The parser itself keeps its own stack, but writing and comparing documents recurse: a
+    // hostile file must not nest deeper than real settings ever do.
+    const Json::parser_callback_t limitDepth = [](int depth, Json::parse_event_t event, Json &) {
+        if ((event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start)
+            && depth >= maximumDepth)
+            throw TooDeep {};
+        return true;
+    };
+    try {
+        return Json::parse(bytes.cbegin(), bytes.cend(), limitDepth);
+    } catch (const TooDeep &) {
+        return std::nullopt;
+    } catch (const Json::exception &) {
+        return std::nullopt;
+    }
+}
+
+QByteArray JSONController::serialize(const Json &json)
+{
+    // Texts came from valid UTF-8 or from QString; should one still not be, it is mended rather
+    // than failing the write.
+    const std::string text = json.dump(2, ' ', false, Json::error_handler_t::replace);
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+JSONController JSONController::open(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw JSONFileError(path, tr("The file “%1” does not exist.").arg(path));
+    // Only regular files: a pipe or a device would block or never end.
+    if (!info.isFile())
+        throw JSONFileError(path, tr("“%1” is not a file.").arg(path));
+    if (info.size() > maximumSize)
+        throw JSONFileError(path, tr("The file “%1” is too large to be a settings file.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));
+    const QByteArray bytes = file.read(maximumSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));
+    if (bytes.size() > maximumSize)
+        throw JSONFileError(path, tr("The file “%1” is too large to be a settings file.").arg(path));
+    std::optional<Json> json = parse(bytes);
+    if (!json)
+        throw JSONFileError(path, tr("The file “%1” is not valid JSON, so it was left unchanged.").arg(path));
+    if (!json->is_object())
+        throw JSONFileError(
+            path, tr("The file “%1” does not hold a JSON object, so it was left unchanged.").arg(path));
+    return JSONController(path, std::move(*json));
+}
+
+std::optional<JSONController> JSONController::load(const QString &path)
+{
+    try {
+        return open(path);
+    } catch (const JSONFileError &) {
+        return std::nullopt;
+    }
+}
+
+void JSONController::save() const
+{
+    const QByteArray bytes = serialize(m_json);
+    // QSaveFile writes a temporary file beside the target and renames it over the target on
+    // commit; it follows a symbolic link to its file, keeps the file's permissions and refuses a
+    // file that is not writable. Unbuffered, and written in a loop: through its buffer a short
+    // write (a full disk, a file size limit) goes unnoticed and the shortened file is committed.
+    QSaveFile file(m_path);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; written && done < bytes.size();) {
+        const qint64 step = file.write(bytes.constData() + done, bytes.size() - done);
+        written = step > 0;
+        done += std::max<qint64>(step, 0);
+    }
+    if (!written || !file.commit())
+        throw JSONFileError(m_path,
+                            tr("The file “%1” could not be written: %2").arg(m_path, file.errorString()));
+}

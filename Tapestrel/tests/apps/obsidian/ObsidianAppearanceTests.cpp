@@ -1,0 +1,173 @@
+#include "Tapestrel/tests/apps/obsidian/ObsidianFixture.h"
+
+#include "Tapestrel/apps/obsidian/JSONController.h"
+#include "Tapestrel/apps/obsidian/ObsidianAccentColorOptionModel.h"
+#include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
+#include "Tapestrel/model/Profile.h"
+#include "testsupport/RunTask.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace ObsidianTests;
+using TestSupport::runTask;
+
+namespace {
+
+// A real vault's file: members Obsidian wrote, with an integer, a fraction, a list and an object.
+const QByteArray sample = obsidianFile(R"(  "accentColor": "",
+  "theme": "obsidian",
+  "cssTheme": "",
+  "baseFontSize": 16,
+  "interfaceFontFamily": "Inter",
+  "enabledCssSnippets": [
+    "wide"
+  ],
+  "nativeMenus": null,
+  "zoom": 0.5,
+  "translucency": false,
+  "showViewHeader": {})");
+
+class ObsidianAppearanceTest : public ObsidianTest
+{
+protected:
+    void SetUp() override { listVaults({{"w", makeVault("Work", sample), 10}}); }
+
+    void applyTheme(const QString &value) { runTask(theme.apply(value, nullptr, std::make_shared<bool>())); }
+    void applyAccent(const QString &value)
+    {
+        runTask(accent.apply(value, nullptr, std::make_shared<bool>()));
+    }
+    std::optional<QString> currentTheme() { return runTask(theme.readCurrentValue(nullptr)); }
+    std::optional<QString> currentAccent() { return runTask(accent.readCurrentValue(nullptr)); }
+    // The error of an apply that must fail.
+    template<typename Apply> QString failure(Apply apply)
+    {
+        try {
+            apply();
+        } catch (const OptionModelError &error) {
+            return error.message();
+        }
+        ADD_FAILURE() << "apply did not fail";
+        return {};
+    }
+
+    ObsidianThemeOptionModel theme {nullptr};
+    ObsidianAccentColorOptionModel accent {nullptr};
+};
+
+QByteArray replaced(QByteArray bytes, const QByteArray &from, const QByteArray &to)
+{
+    return bytes.replace(from, to);
+}
+
+} // namespace
+
+TEST_F(ObsidianAppearanceTest, ApplyChangesOnlyItsMemberAndKeepsEveryOtherByteOrderAndType)
+{
+    EXPECT_EQ(currentTheme(), "");
+    EXPECT_EQ(currentAccent(), "");
+
+    applyTheme("Minimal");
+    const QByteArray themed = replaced(sample, R"("cssTheme": "")", R"("cssTheme": "Minimal")");
+    EXPECT_EQ(appearance("Work"), themed);
+    EXPECT_EQ(currentTheme(), "Minimal");
+
+    applyAccent("#7f6df2");
+    EXPECT_EQ(appearance("Work"), replaced(themed, R"("accentColor": "")", R"("accentColor": "#7f6df2")"));
+    EXPECT_EQ(currentAccent(), "#7f6df2") << "read back as the file holds it";
+    applyAccent("defaultColor");
+    applyTheme("");
+    EXPECT_EQ(appearance("Work"), sample) << "default colour and built-in theme are the empty text";
+
+    // Leaving the setting alone does not touch the file; neither does a value it already holds,
+    // so a file in a form of its own keeps that form.
+    const QByteArray compact = R"({"cssTheme":"Minimal","accentColor":"#FFFFFF","a":1})";
+    home.writeFile("Vaults/Work/.obsidian/appearance.json", compact);
+    applyTheme(ObsidianThemeOptionModel::doNotSetValue);
+    applyAccent("doNotChange");
+    applyTheme("Minimal");
+    EXPECT_EQ(appearance("Work"), compact);
+
+    // Other texts are written unchanged.
+    home.writeFile("Vaults/Work/.obsidian/appearance.json", sample);
+    applyAccent("not a colour");
+    EXPECT_EQ(currentAccent(), "not a colour");
+}
+
+TEST_F(ObsidianAppearanceTest, MissingMembersAreAddedAndOddFilesAreNeverWritten)
+{
+    // Obsidian leaves out members that were never changed: applying adds the one it sets.
+    home.writeFile("Vaults/Work/.obsidian/appearance.json", obsidianFile(R"(  "baseFontSize": 16)"));
+    EXPECT_EQ(currentTheme(), std::nullopt);
+    applyTheme("Things");
+    EXPECT_EQ(appearance("Work"), obsidianFile("  \"baseFontSize\": 16,\n  \"cssTheme\": \"Things\""));
+    home.writeFile("Vaults/Work/.obsidian/appearance.json", "{}");
+    applyAccent("#00FF00");
+    EXPECT_EQ(appearance("Work"), obsidianFile(R"(  "accentColor": "#00FF00")"));
+    home.writeFile("Vaults/Work/.obsidian/appearance.json", R"({"cssTheme":null})");
+    applyTheme("Things");
+    EXPECT_EQ(appearance("Work"), obsidianFile(R"(  "cssTheme": "Things")"));
+
+    // A file that is no JSON object, or holds the member as something Obsidian never writes, stays as
+    // it is, and the error names the file.
+    const QString path = appearancePath("Work");
+    const QList<QByteArray> odd {"[\"cssTheme\"]",
+                                 "{\"cssTheme\": ",
+                                 "",
+                                 "{\"cssTheme\": 3}",
+                                 QByteArray(70, '[') + QByteArray(70, ']'),
+                                 "{\"a\":\"" + QByteArray(JSONController::maximumSize, 'x') + "\"}"};
+    for (const QByteArray &bytes : odd) {
+        home.writeFile("Vaults/Work/.obsidian/appearance.json", bytes);
+        EXPECT_TRUE(failure([&] { applyTheme("Things"); }).contains(path)) << bytes.left(40).constData();
+        EXPECT_EQ(appearance("Work"), bytes);
+        EXPECT_EQ(currentTheme(), std::nullopt);
+    }
+
+    // Without a chosen vault, or without the file, there is nothing to change and nothing is created.
+    QFile::remove(path);
+    applyTheme("Things");
+    applyAccent("#000000");
+    EXPECT_FALSE(QFileInfo::exists(path));
+    QDir(home.filePath("Vaults/Work/.obsidian")).removeRecursively();
+    applyTheme("Things");
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("Vaults/Work/.obsidian")));
+    listVaults({});
+    EXPECT_EQ(currentTheme(), std::nullopt);
+}
+
+TEST_F(ObsidianAppearanceTest, WritesAtomicallyThroughLinksKeepingPermissions)
+{
+    // The file is a link into a dotfiles folder: the target is replaced, the link stays.
+    const QString target = home.filePath("dotfiles/appearance.json");
+    home.writeFile("dotfiles/appearance.json", sample);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString path = appearancePath("Work");
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::link(target, path));
+    applyTheme("Minimal");
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(home.readFile("dotfiles/appearance.json"),
+              replaced(sample, R"("cssTheme": "")", R"("cssTheme": "Minimal")"));
+    const auto ownBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser; // the caller's view
+    EXPECT_EQ(QFile::permissions(target) & ~ownBits, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    EXPECT_EQ(QDir(home.filePath("dotfiles")).entryList(QDir::Files), QStringList({"appearance.json"}));
+
+    // A write that fails part way (here: the process may not write files that large) leaves the former
+    // file whole, reports the file, and leaves no temporary file behind.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString error = failure([&] { applyTheme("Things"); });
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(error.contains(path) && error.contains("File too large")) << error.toStdString();
+    EXPECT_EQ(currentTheme(), "Minimal");
+    EXPECT_EQ(QDir(home.filePath("dotfiles")).entryList(QDir::Files), QStringList({"appearance.json"}));
+}
