@@ -1,11 +1,27 @@
 #include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
 
 #include "Tapestrel/apps/obsidian/ObsidianAppearanceFileController.h"
+#include "Tapestrel/apps/obsidian/ObsidianTheme.h"
+#include "Tapestrel/apps/obsidian/ObsidianThemePicker.h"
 #include "Tapestrel/model/GetMoreThemesButtonBuilder.h"
 
 ObsidianThemeOptionModel::ObsidianThemeOptionModel(ObsidianAppConfig *config)
     : m_config(config)
 { }
+
+QWidget *ObsidianThemeOptionModel::makePicker(Option *option, Profile *profile, QWidget *parent)
+{
+    return new ObsidianThemePicker(option, profile, parent);
+}
+
+QString ObsidianThemeOptionModel::themeName(const QString &optionValue) const
+{
+    for (const ObsidianTheme &theme : ObsidianThemes::builtInThemes()) {
+        if (theme.id == optionValue)
+            return theme.name;
+    }
+    return optionValue == doNotSetValue ? QString() : optionValue;
+}
 
 QCoro::Task<void> ObsidianThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {

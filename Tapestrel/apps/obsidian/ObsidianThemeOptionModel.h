@@ -1,12 +1,15 @@
 #pragma once
 
 #include "Tapestrel/model/ObsidianAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
+#include "Tapestrel/model/ThemeContainer.h"
 
 // The option "apps.obsidian.theme": the CSS theme of the chosen vault, the member "cssTheme" of its
 // appearance file. "<do-not-set>" leaves the file alone; any other value is written as it is, the
 // empty text (Obsidian's built-in theme) included, whether or not the vault lists the theme.
-class ObsidianThemeOptionModel : public PendingThemeOptionModel
+class ObsidianThemeOptionModel
+    : public OptionModel
+    , public ThemeContainer
 {
 public:
     explicit ObsidianThemeOptionModel(ObsidianAppConfig *config);
@@ -20,12 +23,14 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // The file's text unchanged (the empty text for the built-in theme); none without a chosen
     // vault, its file or the member.
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
     QWidget *accessoryView(QWidget *parent) override;
+    QString themeName(const QString &optionValue) const override;
 
     ObsidianAppConfig *config() const { return m_config; }
 

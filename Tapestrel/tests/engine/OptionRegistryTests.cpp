@@ -63,8 +63,8 @@ TEST(OptionStoreTest, HoldsTheTwentyEightModelsInRegistryOrderWithTheirPaths)
     int themeContainers = 0;
     for (OptionModel *model : models)
         themeContainers += dynamic_cast<ThemeContainer *>(model) != nullptr;
-    // The theme models of the eleven applications, Terminal's two and Obsidian's accent colour.
-    EXPECT_EQ(themeContainers, 13);
+    // The theme models of the eleven applications and Terminal's second one.
+    EXPECT_EQ(themeContainers, 12);
 }
 
 TEST(OptionStoreTest, FindsModelsByExactKeyAndByType)
