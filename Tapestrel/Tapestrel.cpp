@@ -5,21 +5,41 @@
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivUtilities/DataPath.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
+#include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
 #include "Tapestrel/model/AutosaveController.h"
+#include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelError.h"
-#include "Tapestrel/model/PredefinedProfileController.h"
+#include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/system/DockReloader.h"
 #include "platform/CloudKeyValueStore.h"
 
 #include <QTimer>
 #include <QtGlobal>
 
+namespace {
+
+QCoro::Task<void> reloadDock()
+{
+    DockReloader reloader;
+    co_await reloader.reload();
+}
+
+} // namespace
+
 Tapestrel &Tapestrel::shared()
 {
     // Never destroyed: services are used until the very end of the process.
-    static Tapestrel *instance = new Tapestrel();
+    static Tapestrel *instance = [] {
+        auto *controller = new Tapestrel();
+        OptionStore::setProgramShared(&controller->optionStore());
+        ProfileController::setProgramDockRestart(&reloadDock);
+        EngineSettings::setProgramDisabledOptionIDsSource(
+            [controller] { return controller->synchronizedOptionsStore().disabledOptionsIDs(); });
+        return controller;
+    }();
     return *instance;
 }
 

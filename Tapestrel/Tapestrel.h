@@ -2,8 +2,8 @@
 
 #include "KivApp/CloudKitStatusModel.h"
 #include "KivUtilities/PathController.h"
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/background/BackgroundsICloudCoordinator.h"
-#include "Tapestrel/model/AppConfigStore.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 
@@ -27,9 +27,8 @@ namespace KivDesktopBackground {
 class DesktopBackgroundController;
 }
 
-// The main controller: creates and owns the program's long-lived services. It is made once, on
-// first use of shared(), and lives for the rest of the process. Its constructor must not use the
-// option registry, which may itself be what first asked for the main controller.
+// The main controller: creates and owns the program's long-lived services and composes the
+// registries. It is made once, on first use of shared(), and lives for the rest of the process.
 class Tapestrel : public QObject
 {
     Q_OBJECT
@@ -50,6 +49,8 @@ public:
         return QString();
     }
 
+    // The program's instance; making it installs its option registry, Dock restart and globally
+    // disabled options as the ones the profile engine uses.
     static Tapestrel &shared();
 
     // Services in the order they are made. Tests may make their own instance.
@@ -61,7 +62,9 @@ public:
     const KivUtilities::PathController<Path> &paths() const { return m_paths; }
     // Where background images live, and their one-time move to the cloud drive.
     BackgroundsICloudCoordinator &backgroundsCoordinator() { return m_backgroundsCoordinator; }
-    AppConfigStore &appConfigStore() { return m_appConfigStore; }
+    // The integrated applications and the option models, composed here.
+    AppConfigStore &appConfigStore() { return m_registries.appConfigStore(); }
+    OptionStore &optionStore() { return m_registries.optionStore(); }
 
     // The profile store "data.sqlite" in the data directory, opened on first use. A store that
     // cannot be opened stops the program with "Could not create ModelContainer: " and the reason.
@@ -93,7 +96,7 @@ private:
     std::unique_ptr<SynchronizedOptionsStore> m_synchronizedOptionsStore;
     KivUtilities::PathController<Path> m_paths;
     BackgroundsICloudCoordinator m_backgroundsCoordinator;
-    AppConfigStore m_appConfigStore;
+    Registries m_registries;
     // Then the main-window handler, the sync status over the store, and the profile scheduler.
     std::unique_ptr<ModelContainer> m_modelContainer;
     KivApp::CloudKitStatusModel m_cloudKitStatusModel;

@@ -1,7 +1,7 @@
 // The engine's own cost of applying a profile: a 28-option profile applied through ProfileController
 // with option models that return at once, so only the walk, the skip tests and the option lookups
 // are measured.
-#include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
@@ -20,10 +20,9 @@ namespace {
 // The registered identifiers, in registry order.
 QStringList registeredKeys()
 {
-    AppConfigStore configs;
-    OptionStore registry(&configs);
+    Registries registries;
     QStringList keys;
-    for (const OptionModel *model : registry.options())
+    for (const OptionModel *model : registries.optionStore().options())
         keys.append(model->key());
     return keys;
 }

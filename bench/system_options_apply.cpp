@@ -7,8 +7,8 @@
 // Each iteration applies the other of two profiles that differ in every option, so every option
 // really changes. Counters report the child processes started and the scripts run per apply.
 
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/model/Option.h"
-#include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
@@ -40,7 +40,8 @@ std::unique_ptr<Profile> profileOf(const Values &values)
 QCoro::Task<void> applySystemOptions(QPointer<Profile> profile)
 {
     auto flag = std::make_shared<bool>(false);
-    for (OptionModel *model : OptionStore::shared().options()) {
+    static Registries registries;
+    for (OptionModel *model : registries.optionStore().options()) {
         if (!model->key().startsWith("system.") || model->key() == "system.desktop.background.picture")
             continue;
         if (!profile)

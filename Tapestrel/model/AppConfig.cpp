@@ -5,7 +5,7 @@
 
 AppConfig::~AppConfig() = default;
 
-QWidget *AppConfig::makeSection(Profile *, QWidget *)
+QWidget *AppConfig::makeSection(Profile *, SynchronizedOptionsStore *, QWidget *)
 {
     return nullptr;
 }

@@ -10,6 +10,7 @@
 
 class Profile;
 class QWidget;
+class SynchronizedOptionsStore;
 
 // An application whose themes the program switches: its option-identifier prefix, name, the bundle
 // identifiers of its editions (App Store, direct sale, Setapp) and its web pages.
@@ -27,8 +28,9 @@ public:
     virtual std::optional<QUrl> themesURL() const { return std::nullopt; }
     virtual QUrl websiteURL() const = 0;
 
-    // The application's editor section for a profile; none until the application's editor exists.
-    virtual QWidget *makeSection(Profile *profile, QWidget *parent);
+    // The application's editor section for a profile, whose rows follow the globally disabled
+    // options of the store; none until the application's section exists.
+    virtual QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent);
 
     // The key of the program's preferences under which the user's edition choice is stored.
     QString bundleIDDefaultsKey() const;

@@ -1,31 +1,10 @@
 #include "Tapestrel/model/AppConfigStore.h"
 
-#include "Tapestrel/model/AlfredAppConfig.h"
-#include "Tapestrel/model/BearAppConfig.h"
-#include "Tapestrel/model/CorvellaAppConfig.h"
-#include "Tapestrel/model/ForkliftAppConfig.h"
-#include "Tapestrel/model/ITermAppConfig.h"
-#include "Tapestrel/model/LumapadAppConfig.h"
-#include "Tapestrel/model/NotePlanAppConfig.h"
-#include "Tapestrel/model/ObsidianAppConfig.h"
-#include "Tapestrel/model/TerminalAppConfig.h"
-#include "Tapestrel/model/VSCodeAppConfig.h"
-#include "Tapestrel/model/XcodeAppConfig.h"
+#include <QtGlobal>
 
-AppConfigStore::AppConfigStore()
-{
-    m_configs.push_back(std::make_unique<AlfredAppConfig>());
-    m_configs.push_back(std::make_unique<BearAppConfig>());
-    m_configs.push_back(std::make_unique<CorvellaAppConfig>());
-    m_configs.push_back(std::make_unique<ForkliftAppConfig>());
-    m_configs.push_back(std::make_unique<ITermAppConfig>());
-    m_configs.push_back(std::make_unique<NotePlanAppConfig>());
-    m_configs.push_back(std::make_unique<ObsidianAppConfig>());
-    m_configs.push_back(std::make_unique<VSCodeAppConfig>());
-    m_configs.push_back(std::make_unique<LumapadAppConfig>());
-    m_configs.push_back(std::make_unique<XcodeAppConfig>());
-    m_configs.push_back(std::make_unique<TerminalAppConfig>());
-}
+AppConfigStore::AppConfigStore(std::vector<std::unique_ptr<AppConfig>> configs)
+    : m_configs(std::move(configs))
+{ }
 
 AppConfigStore::~AppConfigStore() = default;
 
@@ -37,6 +16,15 @@ QList<AppConfig *> AppConfigStore::configs() const
     return list;
 }
 
+AppConfig *AppConfigStore::config(const QString &id) const
+{
+    for (const auto &record : m_configs) {
+        if (record->id() == id)
+            return record.get();
+    }
+    return nullptr;
+}
+
 QList<AppConfig *> AppConfigStore::multiEditionConfigs() const
 {
     QList<AppConfig *> list;
@@ -45,4 +33,9 @@ QList<AppConfig *> AppConfigStore::multiEditionConfigs() const
             list.append(record.get());
     }
     return list;
+}
+
+void AppConfigStore::missing(const char *typeName)
+{
+    qFatal("The application records lack %s", typeName);
 }

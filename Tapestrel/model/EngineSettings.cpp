@@ -1,12 +1,17 @@
 #include "Tapestrel/model/EngineSettings.h"
 
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 
 namespace {
 
 std::function<QStringList()> &disabledSource()
+{
+    static std::function<QStringList()> source;
+    return source;
+}
+
+std::function<QStringList()> &programDisabledSource()
 {
     static std::function<QStringList()> source;
     return source;
@@ -43,12 +48,19 @@ QStringList disabledOptionIDs()
 {
     if (const auto &source = disabledSource())
         return source();
-    return Tapestrel::shared().synchronizedOptionsStore().disabledOptionsIDs();
+    if (const auto &source = programDisabledSource())
+        return source();
+    return {};
 }
 
 void setDisabledOptionIDsSource(std::function<QStringList()> source)
 {
     disabledSource() = std::move(source);
+}
+
+void setProgramDisabledOptionIDsSource(std::function<QStringList()> source)
+{
+    programDisabledSource() = std::move(source);
 }
 
 } // namespace EngineSettings

@@ -15,9 +15,12 @@ void setDidApplyAnyProfile(bool applied);
 QString lastAppliedProfileID();
 void setLastAppliedProfileID(const QString &uuid);
 
-// The globally excluded option identifiers, as the synchronised options keep them.
+// The globally excluded option identifiers, as the synchronised options keep them: from the source
+// set with setDisabledOptionIDsSource(), else from the program's; none when neither is set.
 QStringList disabledOptionIDs();
-// Replaces where disabledOptionIDs() reads from (an empty function restores the default).
+// Replaces where disabledOptionIDs() reads from (tests; an empty function restores the program's).
 void setDisabledOptionIDsSource(std::function<QStringList()> source);
+// The program's source, installed once by the main controller.
+void setProgramDisabledOptionIDsSource(std::function<QStringList()> source);
 
 } // namespace EngineSettings

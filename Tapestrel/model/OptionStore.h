@@ -8,8 +8,6 @@
 #include <memory>
 #include <vector>
 
-class AppConfigStore;
-
 // The registry of option models: one instance of each, in the order in which a profile is applied
 // and its current settings are read.
 class OptionStore
@@ -17,19 +15,21 @@ class OptionStore
 public:
     using Factory = std::function<std::vector<std::unique_ptr<OptionModel>>()>;
 
-    // A registry of the program's option models, whose application models take their records from
-    // the given store. The models are made on the first call of options().
-    explicit OptionStore(AppConfigStore *configs);
-    // A registry of other models (tests, benchmarks), made on first use by the factory.
+    // A registry of the models that the factory makes on the first call of options(). The program's
+    // models are composed by the main controller, which knows the applications; this class knows only
+    // the interface.
     explicit OptionStore(Factory factory);
     ~OptionStore();
     OptionStore(const OptionStore &) = delete;
     OptionStore &operator=(const OptionStore &) = delete;
 
-    // The process-wide registry over the main controller's application records.
+    // The process-wide registry: the one set with setShared(), else the program's. Asking before the
+    // main controller has installed the program's registry is a fault that stops the program.
     static OptionStore &shared();
     // Makes shared() return another registry (tests, benchmarks); nullptr restores the program's.
     static void setShared(OptionStore *store);
+    // The program's registry, installed once by the main controller.
+    static void setProgramShared(OptionStore *store);
 
     const QList<OptionModel *> &options();
 
@@ -45,9 +45,6 @@ public:
         }
         return nullptr;
     }
-
-    // The program's 28 models in registry order.
-    static std::vector<std::unique_ptr<OptionModel>> makeRegisteredModels(AppConfigStore *configs);
 
 private:
     Factory m_factory;

@@ -15,11 +15,11 @@ public:
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 };
 
-// The same for a theme option; the theme name shown is the stored text itself.
+// The same for a theme option: with no themes to look in, no value names one.
 class PendingThemeOptionModel
     : public PendingOptionModel
     , public ThemeContainer
 {
 public:
-    QString themeName(const QString &optionValue) const override { return optionValue; }
+    std::optional<ThemeInfo> themeInfo(const Profile *) const override { return std::nullopt; }
 };

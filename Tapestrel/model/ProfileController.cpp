@@ -2,11 +2,16 @@
 
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
-#include "Tapestrel/system/DockReloader.h"
 
 namespace {
 
 ProfileController::DockRestart &dockRestartOverride()
+{
+    static ProfileController::DockRestart restart;
+    return restart;
+}
+
+ProfileController::DockRestart &programDockRestart()
 {
     static ProfileController::DockRestart restart;
     return restart;
@@ -26,14 +31,17 @@ void ProfileController::setDockRestart(DockRestart restart)
     dockRestartOverride() = std::move(restart);
 }
 
+void ProfileController::setProgramDockRestart(DockRestart restart)
+{
+    programDockRestart() = std::move(restart);
+}
+
 QCoro::Task<void> ProfileController::restartDock()
 {
-    if (const DockRestart &restart = dockRestartOverride()) {
+    // Copied: the function may be replaced while the restart runs.
+    DockRestart restart = dockRestartOverride() ? dockRestartOverride() : programDockRestart();
+    if (restart)
         co_await restart();
-        co_return;
-    }
-    DockReloader reloader;
-    co_await reloader.reload();
 }
 
 QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> ProfileController::turn()

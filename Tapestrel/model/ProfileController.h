@@ -45,9 +45,12 @@ public:
     // Reads one model's current value into the profile.
     QCoro::Task<void> readCurrentValue(OptionModel *model);
 
-    // How the Dock restart is carried out; tests count restarts instead.
+    // How the Dock restart is carried out: the program's, installed once by the main controller
+    // (without one nothing restarts), unless tests set their own to count restarts instead (an empty
+    // function restores the program's).
     using DockRestart = std::function<QCoro::Task<void>()>;
     static void setDockRestart(DockRestart restart);
+    static void setProgramDockRestart(DockRestart restart);
 
 private:
     QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> turn();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/AlfredAppConfig.h"
+#include "Tapestrel/apps/alfred/AlfredAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "apps.alfred.theme". Applying and reading are not part of the program yet: see the base class.

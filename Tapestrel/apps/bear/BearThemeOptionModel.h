@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/BearAppConfig.h"
+#include "Tapestrel/apps/bear/BearAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "apps.bear.theme". Applying and reading are not part of the program yet: see the base class.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/CorvellaAppConfig.h"
+#include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "apps.corvella.theme". Applying and reading are not part of the program yet: see the base class.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/ForkliftAppConfig.h"
+#include "Tapestrel/apps/forklift/ForkliftAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "apps.forklift.theme". Applying and reading are not part of the program yet: see the base class.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/ITermAppConfig.h"
+#include "Tapestrel/apps/iterm/ITermAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "tools.iterm.theme". Applying and reading are not part of the program yet: see the base class.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/LumapadAppConfig.h"
+#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "apps.lumapad.showBackground". Applying and reading are not part of the program yet: see the

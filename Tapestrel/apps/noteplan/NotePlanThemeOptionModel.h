@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/NotePlanAppConfig.h"
+#include "Tapestrel/apps/noteplan/NotePlanAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
 
 // The option "apps.noteplan.theme". Applying and reading are not part of the program yet: see the base class.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/ObsidianAppConfig.h"
+#include "Tapestrel/apps/obsidian/ObsidianAppConfig.h"
 #include "Tapestrel/model/OptionModel.h"
 
 // The option "apps.obsidian.accentColor": the accent colour of the chosen vault, the member

@@ -4,6 +4,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianTheme.h"
 #include "Tapestrel/apps/obsidian/ObsidianThemePicker.h"
 #include "Tapestrel/model/GetMoreThemesButtonBuilder.h"
+#include "Tapestrel/model/Profile.h"
 
 ObsidianThemeOptionModel::ObsidianThemeOptionModel(ObsidianAppConfig *config)
     : m_config(config)
@@ -14,13 +15,16 @@ QWidget *ObsidianThemeOptionModel::makePicker(Option *option, Profile *profile, 
     return new ObsidianThemePicker(option, profile, parent);
 }
 
-QString ObsidianThemeOptionModel::themeName(const QString &optionValue) const
+std::optional<ThemeInfo> ObsidianThemeOptionModel::themeInfo(const Profile *profile) const
 {
+    const QString value = profile ? profile->value(optionKey()) : QString();
+    if (value == doNotSetValue)
+        return std::nullopt;
     for (const ObsidianTheme &theme : ObsidianThemes::builtInThemes()) {
-        if (theme.id == optionValue)
-            return theme.name;
+        if (theme.id == value)
+            return ThemeInfo {QStringLiteral("Obsidian"), theme.name, true};
     }
-    return optionValue == doNotSetValue ? QString() : optionValue;
+    return ThemeInfo {QStringLiteral("Obsidian"), value, false};
 }
 
 QCoro::Task<void> ObsidianThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/model/ObsidianAppConfig.h"
+#include "Tapestrel/apps/obsidian/ObsidianAppConfig.h"
 #include "Tapestrel/model/OptionModel.h"
 #include "Tapestrel/model/ThemeContainer.h"
 
@@ -30,7 +30,7 @@ public:
     // vault, its file or the member.
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
     QWidget *accessoryView(QWidget *parent) override;
-    QString themeName(const QString &optionValue) const override;
+    std::optional<ThemeInfo> themeInfo(const Profile *profile) const override;
 
     ObsidianAppConfig *config() const { return m_config; }
 

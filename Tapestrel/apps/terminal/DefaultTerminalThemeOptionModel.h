@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Tapestrel/apps/terminal/TerminalAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
-#include "Tapestrel/model/TerminalAppConfig.h"
 
 // The option "com.apple.Terminal.DefaultTheme". Applying and reading are not part of the program yet: see the
 // base class.

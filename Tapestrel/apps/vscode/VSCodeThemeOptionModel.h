@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Tapestrel/apps/vscode/VSCodeAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
-#include "Tapestrel/model/VSCodeAppConfig.h"
 
 // The option "apps.vscode.theme". Applying and reading are not part of the program yet: see the base class.
 class VSCodeThemeOptionModel : public PendingThemeOptionModel

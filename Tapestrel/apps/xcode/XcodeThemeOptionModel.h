@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Tapestrel/apps/xcode/XcodeAppConfig.h"
 #include "Tapestrel/model/PendingOptionModel.h"
-#include "Tapestrel/model/XcodeAppConfig.h"
 
 // The option "dt.Xcode.theme". Applying and reading are not part of the program yet: see the base class.
 class XcodeThemeOptionModel : public PendingThemeOptionModel

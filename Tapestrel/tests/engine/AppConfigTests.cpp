@@ -1,7 +1,7 @@
-#include "Tapestrel/model/AppConfigStore.h"
-#include "Tapestrel/model/ForkliftAppConfig.h"
-#include "Tapestrel/model/LumapadAppConfig.h"
-#include "Tapestrel/model/NotePlanAppConfig.h"
+#include "Tapestrel/Registries.h"
+#include "Tapestrel/apps/forklift/ForkliftAppConfig.h"
+#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
+#include "Tapestrel/apps/noteplan/NotePlanAppConfig.h"
 
 #include "testsupport/TempHome.h"
 
@@ -37,7 +37,8 @@ protected:
     {
         Platform::UserDefaults::standard().setValue(key, bundleID);
     }
-    AppConfigStore store;
+    Registries registries;
+    AppConfigStore &store = registries.appConfigStore();
 };
 
 } // namespace

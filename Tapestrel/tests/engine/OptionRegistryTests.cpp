@@ -1,11 +1,11 @@
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/apps/alfred/AlfredThemeOptionModel.h"
 #include "Tapestrel/apps/bear/BearThemeOptionModel.h"
+#include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
+#include "Tapestrel/apps/iterm/ITermAppConfig.h"
+#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
+#include "Tapestrel/apps/noteplan/NotePlanAppConfig.h"
 #include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
-#include "Tapestrel/model/AppConfigStore.h"
-#include "Tapestrel/model/CorvellaAppConfig.h"
-#include "Tapestrel/model/ITermAppConfig.h"
-#include "Tapestrel/model/LumapadAppConfig.h"
-#include "Tapestrel/model/NotePlanAppConfig.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/OptionValue.h"
 #include "Tapestrel/system/FolderColorOptionModel.h"
@@ -41,8 +41,8 @@ QStringList keysOf(const QList<OptionModel *> &models)
 
 TEST(OptionStoreTest, HoldsTheTwentyEightModelsInRegistryOrderWithTheirPaths)
 {
-    AppConfigStore configs;
-    OptionStore store(&configs);
+    Registries registries;
+    OptionStore &store = registries.optionStore();
     const QList<OptionModel *> &models = store.options();
     ASSERT_EQ(models.size(), 28);
     EXPECT_EQ(keysOf(models), registryKeys);
@@ -69,8 +69,9 @@ TEST(OptionStoreTest, HoldsTheTwentyEightModelsInRegistryOrderWithTheirPaths)
 
 TEST(OptionStoreTest, FindsModelsByExactKeyAndByType)
 {
-    AppConfigStore configs;
-    OptionStore store(&configs);
+    Registries registries;
+    AppConfigStore &configs = registries.appConfigStore();
+    OptionStore &store = registries.optionStore();
     for (const QString &key : registryKeys)
         EXPECT_EQ(store.model(key)->key(), key);
     for (const char *unregistered : {"apps.nova.editorTheme", "system.desktop.showMenuBarBackground",
@@ -92,8 +93,8 @@ TEST(OptionStoreTest, FindsModelsByExactKeyAndByType)
 
 TEST(OptionStoreTest, ModelsWithoutSystemAccessSayAndNeverPretend)
 {
-    AppConfigStore configs;
-    OptionStore store(&configs);
+    Registries registries;
+    OptionStore &store = registries.optionStore();
     for (OptionModel *model : store.options()) {
         if (!dynamic_cast<PendingOptionModel *>(model))
             continue; // a model that reaches the system has tests of its own
@@ -112,8 +113,9 @@ TEST(OptionStoreTest, ModelsWithoutSystemAccessSayAndNeverPretend)
 
 TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
 {
-    AppConfigStore configs;
-    OptionStore store(&configs);
+    Registries registries;
+    AppConfigStore &configs = registries.appConfigStore();
+    OptionStore &store = registries.optionStore();
     QWidget parent;
     QList<QUrl> opened;
     Platform::Workspace::shared().setUrlOpener([&opened](const QUrl &url) {

@@ -1,9 +1,9 @@
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/background/BackgroundsICloudCoordinator.h"
+#include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
-#include "Tapestrel/model/PredefinedProfileController.h"
 #include "Tapestrel/model/Profile.h"
 
 #include "KivDesktopBackground/Background.h"

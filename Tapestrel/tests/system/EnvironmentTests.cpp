@@ -1,4 +1,4 @@
-#include "Tapestrel/model/ITermAppConfig.h"
+#include "Tapestrel/apps/iterm/ITermAppConfig.h"
 #include "Tapestrel/system/DockIconVisibilityController.h"
 #include "Tapestrel/system/EnvironmentInfo.h"
 #include "Tapestrel/system/IconFinder.h"

@@ -8,10 +8,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-AppSettingsView::AppSettingsView(QWidget *parent)
+AppSettingsView::AppSettingsView(AppConfigStore &appConfigStore, QWidget *parent)
     : KivApp::SettingsPage(
         {tr("Apps"), QStringLiteral("app")}, Kind::form, [this] { return build(); }, parent)
-    , m_appConfigStore(std::make_unique<AppConfigStore>())
+    , m_appConfigStore(&appConfigStore)
 {
     setObjectName(QStringLiteral("AppSettingsView"));
     setFixedPageHeight(fixedHeight);

@@ -4,8 +4,6 @@
 
 #include <QList>
 
-#include <memory>
-
 class AppBundlePicker;
 class AppConfigStore;
 class QLabel;
@@ -19,9 +17,8 @@ class AppSettingsView : public KivApp::SettingsPage
 public:
     static constexpr int fixedHeight = 288;
 
-    // Works over its own registry of the integrated applications (every registry holds the same
-    // records in the same order).
-    explicit AppSettingsView(QWidget *parent = nullptr);
+    // Over the main controller's registry of the integrated applications, which outlives the page.
+    explicit AppSettingsView(AppConfigStore &appConfigStore, QWidget *parent = nullptr);
     ~AppSettingsView() override;
 
     AppConfigStore &appConfigStore() const { return *m_appConfigStore; }
@@ -33,7 +30,7 @@ public:
 private:
     QWidget *build();
 
-    std::unique_ptr<AppConfigStore> m_appConfigStore;
+    AppConfigStore *m_appConfigStore;
     QList<AppBundlePicker *> m_pickers;
     QLabel *m_header = nullptr;
     QLabel *m_footer = nullptr;

@@ -28,7 +28,7 @@ SettingsView::SettingsView(Tapestrel &controller, QWidget *parent)
     // Pages of their own classes go here, in their tab order.
     addPage(new AutomationView(&controller.synchronizedOptionsStore(),
                                [&controller] { return controller.modelContainer().mainContext(); }));
-    addPage(new AppSettingsView);
+    addPage(new AppSettingsView(controller.appConfigStore()));
     addPage(new DisabledOptionsView(&controller.synchronizedOptionsStore()));
     addPage(new SimpleBackupsSettingsView(controller.backupManager()));
 

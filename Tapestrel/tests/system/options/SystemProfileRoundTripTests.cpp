@@ -1,8 +1,8 @@
 #include "SystemOptionTest.h"
 #include "SystemProfileSamples.h"
 
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/model/Option.h"
-#include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
@@ -20,8 +20,9 @@ protected:
     // The registry's system models, in registry order; the background is not one of them.
     static QList<OptionModel *> systemModels()
     {
+        static Registries registries;
         QList<OptionModel *> models;
-        for (OptionModel *model : OptionStore::shared().options()) {
+        for (OptionModel *model : registries.optionStore().options()) {
             if (model->key().startsWith("system.") && model->key() != "system.desktop.background.picture")
                 models.append(model);
         }

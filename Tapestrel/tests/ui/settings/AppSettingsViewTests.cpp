@@ -3,9 +3,9 @@
 #include "Tapestrel/ui/settings/AppSettingsView.h"
 
 #include "KivUtilities/Symbols.h"
-#include "Tapestrel/model/AppConfigStore.h"
-#include "Tapestrel/model/ForkliftAppConfig.h"
-#include "Tapestrel/model/LumapadAppConfig.h"
+#include "Tapestrel/Registries.h"
+#include "Tapestrel/apps/forklift/ForkliftAppConfig.h"
+#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "testsupport/RunTask.h"
@@ -72,13 +72,14 @@ protected:
     }
 
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    Registries registries;
 };
 
 } // namespace
 
 TEST_F(AppSettingsTest, OneRowPerApplicationWithEditionsInRegistryOrder)
 {
-    AppSettingsView page;
+    AppSettingsView page(registries.appConfigStore());
     EXPECT_EQ(page.objectName(), "AppSettingsView");
     EXPECT_EQ(page.tab().title, "Apps");
     EXPECT_EQ(page.tab().systemImage, "app");

@@ -1,7 +1,7 @@
 #include "Tapestrel/ui/settings/DisabledOptionsView.h"
 #include "Tapestrel/ui/settings/OptionPath.h"
 
-#include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "platform/CloudKeyValueStore.h"
@@ -55,8 +55,8 @@ protected:
         return nullptr;
     }
 
-    AppConfigStore configs;
-    OptionStore registry {&configs};
+    Registries registries;
+    OptionStore &registry = registries.optionStore();
     Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
     SynchronizedOptionsStore options {cloud};
 };

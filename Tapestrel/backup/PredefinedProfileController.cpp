@@ -1,7 +1,5 @@
-#include "Tapestrel/model/PredefinedProfileController.h"
+#include "Tapestrel/backup/PredefinedProfileController.h"
 
-#include "Tapestrel/Tapestrel.h"
-#include "Tapestrel/background/BackgroundsICloudCoordinator.h"
 #include "Tapestrel/backup/ProfileImporter.h"
 #include "Tapestrel/model/JsonCoder.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -62,11 +60,6 @@ const QStringList PredefinedProfileController::pictureNames = {
 PredefinedProfileController::PredefinedProfileController(ModelContext *modelContext, QString wallpapersFolder)
     : m_modelContext(modelContext)
     , m_wallpapersFolder(std::move(wallpapersFolder))
-{ }
-
-PredefinedProfileController::PredefinedProfileController(ModelContext *modelContext)
-    : PredefinedProfileController(modelContext,
-                                  Tapestrel::shared().backgroundsCoordinator().wallpapersFolderPath())
 { }
 
 void PredefinedProfileController::importIfNeeded()

@@ -23,7 +23,6 @@ public:
     static const QStringList pictureNames;
 
     // Over the folder in which the main controller keeps wallpaper files.
-    explicit PredefinedProfileController(ModelContext *modelContext);
     PredefinedProfileController(ModelContext *modelContext, QString wallpapersFolder);
 
     // Restores missing pictures, and adds the shipped profiles unless that was done before (the

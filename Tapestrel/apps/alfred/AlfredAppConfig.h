@@ -12,7 +12,7 @@ public:
     QList<AppBundleID> bundleIDs() const override { return {bundleID}; }
     std::optional<QUrl> themesURL() const override
     {
-        return QUrl(QStringLiteral("https://www.alfredforum.com/forum/28-themes/"));
+        return QUrl(QStringLiteral("https://www.alfredforum.com/forum/4-themes/"));
     }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://www.alfredapp.com/")); }
 };

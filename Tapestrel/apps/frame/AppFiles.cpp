@@ -1,0 +1,64 @@
+#include "Tapestrel/apps/frame/AppFiles.h"
+
+#include "platform/PropertyList.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace AppFiles {
+
+std::optional<QByteArray> read(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > maxFileSize)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // The size may have changed since it was looked at.
+    QByteArray bytes = file.read(maxFileSize + 1);
+    if (bytes.size() > maxFileSize || file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+namespace {
+
+struct TooDeep
+{
+};
+
+} // namespace
+
+std::optional<nlohmann::json> parseJson(const QByteArray &bytes)
+{
+    try {
+        return nlohmann::json::parse(bytes.begin(), bytes.end(),
+                                     [](int depth, nlohmann::json::parse_event_t, nlohmann::json &) {
+                                         if (depth > maxJsonDepth)
+                                             throw TooDeep();
+                                         return true;
+                                     });
+    } catch (const TooDeep &) {
+        return std::nullopt;
+    } catch (const nlohmann::json::exception &) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray &bytes)
+{
+    return Platform::PropertyList::parseDictionary(bytes);
+}
+
+std::optional<QString> textMember(const nlohmann::json &object, const char *member)
+{
+    if (!object.is_object())
+        return std::nullopt;
+    const auto found = object.find(member);
+    if (found == object.end() || !found->is_string())
+        return std::nullopt;
+    return QString::fromStdString(found->get<std::string>());
+}
+
+} // namespace AppFiles

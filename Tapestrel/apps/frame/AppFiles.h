@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+
+// Reading other applications' files, which are hostile input: size and nesting are bounded, and
+// anything that cannot be read or parsed gives nothing instead of failing.
+namespace AppFiles {
+
+constexpr qint64 maxFileSize = 8 * 1024 * 1024;
+constexpr int maxJsonDepth = 64;
+
+// The whole file; nothing when it cannot be read, is not a plain file or is larger than the limit.
+std::optional<QByteArray> read(const QString &path);
+
+// The JSON document; nothing when the bytes are not JSON or nest deeper than the limit.
+std::optional<nlohmann::json> parseJson(const QByteArray &bytes);
+
+// A property list (XML or binary) whose top level is a dictionary; nothing otherwise.
+std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray &bytes);
+
+// The text member of a JSON object; nothing when the value is no object or the member no text.
+std::optional<QString> textMember(const nlohmann::json &object, const char *member);
+
+} // namespace AppFiles

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "Tapestrel/Registries.h"
+#include "Tapestrel/model/OptionModel.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/system/SystemOptionDefaults.h"
+
+#include "platform/DistributedNotifications.h"
+#include "platform/ScriptHost.h"
+#include "platform/UserDefaults.h"
+
+#include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace ThemeTests {
+
+using Runs = QList<QStringList>;
+
+// A fresh emulated home, the program's application records, emptied records of tool runs, scripts
+// and notifications, and helpers that drive a theme option model the way the profile engine does.
+class ThemeAppTest : public TestSupport::TempHomeTest
+{
+protected:
+    ThemeAppTest()
+    {
+        SystemOptionDefaults::clearHistory();
+        Platform::ScriptHost::shared().clearHistory();
+        Platform::DistributedNotifications::defaultCenter().clearPosted();
+    }
+
+    void apply(OptionModel &model, const QString &value, Profile *profile = nullptr)
+    {
+        auto flag = std::make_shared<bool>(false);
+        TestSupport::runTask(model.apply(value, QPointer<Profile>(profile), flag));
+        EXPECT_FALSE(*flag) << "theme options never ask for a Dock restart";
+    }
+
+    std::optional<QString> read(OptionModel &model)
+    {
+        return TestSupport::runTask(model.readCurrentValue({}));
+    }
+
+    // The defaults-tool writes since the last call, as argument lists.
+    static Runs takeWrites()
+    {
+        const Runs runs = SystemOptionDefaults::history();
+        SystemOptionDefaults::clearHistory();
+        return runs;
+    }
+
+    static QStringList takeScripts()
+    {
+        const QStringList scripts = Platform::ScriptHost::shared().history();
+        Platform::ScriptHost::shared().clearHistory();
+        return scripts;
+    }
+
+    static QStringList takeNotifications()
+    {
+        QStringList names;
+        for (const auto &notification : Platform::DistributedNotifications::defaultCenter().posted())
+            names.append(notification.name);
+        Platform::DistributedNotifications::defaultCenter().clearPosted();
+        return names;
+    }
+
+    // The system appearance that EnvironmentInfo reports.
+    static void setDark(bool dark)
+    {
+        Platform::UserDefaults &global = Platform::UserDefaults::global();
+        if (dark)
+            global.setValue(QStringLiteral("AppleInterfaceStyle"), QStringLiteral("Dark"));
+        else
+            global.remove(QStringLiteral("AppleInterfaceStyle"));
+        global.synchronize();
+    }
+
+    // An application bundle with its identifier, as the workspace finds installed applications.
+    void installApp(const QString &name, const QString &bundleID) const
+    {
+        home.writeFile(QStringLiteral("Applications/%1.app/Contents/Info.plist").arg(name),
+                       QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                      "<plist version=\"1.0\"><dict>"
+                                      "<key>CFBundleIdentifier</key><string>%1</string>"
+                                      "<key>CFBundleName</key><string>%2</string>"
+                                      "<key>CFBundleExecutable</key><string>%2</string>"
+                                      "</dict></plist>\n")
+                           .arg(bundleID, name)
+                           .toUtf8());
+    }
+
+    // Writes one value of another application's preference domain to its file.
+    static void writeDomain(const QString &domain, const QString &key, const QVariant &value)
+    {
+        Platform::UserDefaults *suite = Platform::UserDefaults::suite(domain);
+        ASSERT_NE(suite, nullptr);
+        suite->setValue(key, value);
+        ASSERT_TRUE(suite->synchronize());
+    }
+
+    static QVariant domainValue(const QString &domain, const QString &key)
+    {
+        Platform::UserDefaults *suite = Platform::UserDefaults::suite(domain);
+        return suite ? suite->value(key) : QVariant();
+    }
+
+    static std::unique_ptr<Profile> profileWith(const QString &key, const QString &value)
+    {
+        auto profile = std::make_unique<Profile>(QStringLiteral("Themes"));
+        profile->findOrCreateOption(key)->setValue(value);
+        return profile;
+    }
+
+    Registries registries;
+};
+
+} // namespace ThemeTests
