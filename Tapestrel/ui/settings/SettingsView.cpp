@@ -29,7 +29,7 @@ SettingsView::SettingsView(Tapestrel &controller, QWidget *parent)
     addPage(new AutomationView(&controller.synchronizedOptionsStore(),
                                [&controller] { return controller.modelContainer().mainContext(); }));
     addPage(new AppSettingsView(controller.appConfigStore()));
-    addPage(new DisabledOptionsView(&controller.synchronizedOptionsStore()));
+    addPage(new DisabledOptionsView(&controller.synchronizedOptionsStore(), &controller.optionStore()));
     addPage(new SimpleBackupsSettingsView(controller.backupManager()));
 
     const auto &paths = controller.paths();
