@@ -117,12 +117,13 @@ bool AppTerminator::askToRelaunch(const QString &message, const QString &appName
     return relaunch;
 }
 
-QCoro::Task<void> AppTerminator::relaunchApp(QString bundleIdentifier, QString message, Work work)
+QCoro::Task<AppTerminator::Outcome> AppTerminator::relaunchApp(QString bundleIdentifier, QString message,
+                                                               Work work)
 {
     const std::optional<Platform::RunningApplication> application = runningApplication(bundleIdentifier);
     if (!application) {
         runWork(work);
-        co_return;
+        co_return Outcome::NotRunning;
     }
     const bool relaunch = shouldRelaunch(*application, message);
     QString bundlePath;
@@ -134,10 +135,15 @@ QCoro::Task<void> AppTerminator::relaunchApp(QString bundleIdentifier, QString m
         clock.start();
         while (isRunning(application->processIdentifier) && clock.elapsed() < exitTimeout.count())
             co_await pause(exitPollInterval);
+        if (isRunning(application->processIdentifier))
+            co_return Outcome::DidNotExit;
     }
     runWork(work);
-    if (bundlePath.isEmpty())
-        co_return;
-    co_await pause(reopenDelay);
-    co_await Platform::Workspace::shared().openApplication(bundlePath);
+    if (!relaunch)
+        co_return Outcome::Skipped;
+    if (!bundlePath.isEmpty()) {
+        co_await pause(reopenDelay);
+        co_await Platform::Workspace::shared().openApplication(bundlePath);
+    }
+    co_return Outcome::Relaunched;
 }

@@ -23,12 +23,22 @@ class AppTerminator
 public:
     using Work = std::function<void()>;
 
+    // How a relaunch went. The work ran in every case but the last.
+    enum class Outcome {
+        NotRunning, // the application was not running
+        Relaunched, // it was quit, the work ran, and it was opened again
+        Skipped, // the user kept it running; the work ran while it ran
+        DidNotExit, // it was told to quit but still ran after exitTimeout: the work did not run
+    };
+
     static constexpr std::chrono::milliseconds reopenDelay {500};
     static constexpr std::chrono::milliseconds exitTimeout {5000};
 
     // Never throws. The work runs exactly once, whatever the user answers; when the application is
-    // not running it runs at once and nothing is opened.
-    static QCoro::Task<void> relaunchApp(QString bundleIdentifier, QString message, Work work = {});
+    // not running it runs at once and nothing is opened. Only an application that was told to quit
+    // and has not exited within exitTimeout keeps the work from running: its own settings, written
+    // on its way out, would undo the work.
+    static QCoro::Task<Outcome> relaunchApp(QString bundleIdentifier, QString message, Work work = {});
 
     // The first running application, in the workspace's order, with exactly this bundle identifier
     // that has not terminated.

@@ -15,5 +15,13 @@ public:
     {
         return QUrl(QStringLiteral("https://quorvane.com/corvella/themes/"));
     }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://quorvane.com/corvella/")); }
+
+    // The edition's user themes folder; none for an identifier that is no edition of it.
+    std::optional<QString> userThemesPath(const QString &bundleID) const;
+    // That folder when something exists there.
+    std::optional<QString> userThemesURL(const QString &bundleID) const;
+    // The installed edition's "Contents/Resources" folder when it exists.
+    std::optional<QString> appResourcesURL(const QString &bundleID) const;
 };

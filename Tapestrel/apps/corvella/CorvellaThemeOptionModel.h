@@ -1,13 +1,16 @@
 #pragma once
 
-#include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/apps/corvella/CorvellaThemePicker.h"
+#include "Tapestrel/apps/corvella/CorvellaThemeStore.h"
+#include "Tapestrel/apps/frame/ThemeFileOptionModel.h"
 
-// The option "apps.corvella.theme". Applying and reading are not part of the program yet: see the base class.
-class CorvellaThemeOptionModel : public PendingThemeOptionModel
+// The option "apps.corvella.theme": the full path of a theme file, written into the "theme" default of
+// Corvella's edition in use.
+class CorvellaThemeOptionModel
+    : public ThemeFileOptionModel<CorvellaThemeStore, CorvellaAppConfig, CorvellaThemePicker>
 {
 public:
-    explicit CorvellaThemeOptionModel(CorvellaAppConfig *config);
+    using ThemeFileOptionModel::ThemeFileOptionModel;
 
     static QString optionKey() { return QStringLiteral("apps.corvella.theme"); }
     static QStringList optionDisplayPath()
@@ -17,10 +20,4 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
-    QWidget *accessoryView(QWidget *parent) override;
-
-    CorvellaAppConfig *config() const { return m_config; }
-
-private:
-    CorvellaAppConfig *m_config;
 };

@@ -4,6 +4,7 @@
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
 #include "platform/DistributedNotifications.h"
+#include "platform/UserDefaults.h"
 
 #include <QCoro/QCoroFuture>
 #include <QtConcurrent>
@@ -32,6 +33,22 @@ QCoro::Task<std::optional<QString>> run(QStringList arguments)
 QCoro::Task<void> write(QStringList arguments)
 {
     co_await QtConcurrent::run(&writeNow, std::move(arguments));
+}
+
+std::optional<bool> readBool(const QString &domain, const QString &key)
+{
+    Platform::UserDefaults *preferences = Platform::UserDefaults::suite(domain);
+    if (!preferences)
+        return std::nullopt;
+    const QVariant value = preferences->value(key);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return Platform::UserDefaults::boolFromValue(value);
+    default:
+        return std::nullopt;
+    }
 }
 
 void post(const QStringList &names)

@@ -19,6 +19,11 @@ QCoro::Task<std::optional<QString>> run(QStringList arguments);
 // Runs the tool and waits for it; a failure is not reported.
 QCoro::Task<void> write(QStringList arguments);
 
+// A Boolean of another application's preference domain, read in this process: a Boolean, or a
+// number (non-zero is true); nothing for a text or any other value, an absent key or a domain that
+// cannot be opened.
+std::optional<bool> readBool(const QString &domain, const QString &key);
+
 // Posts distributed notifications with no object and no user information, in this order.
 void post(const QStringList &names);
 

@@ -14,5 +14,6 @@ public:
     {
         return QUrl(QStringLiteral("https://iterm2colorschemes.com/"));
     }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://iterm2.com/")); }
 };

@@ -19,5 +19,13 @@ public:
     {
         return QUrl(QStringLiteral("https://quorvane.com/lumapad/themes/"));
     }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://quorvane.com/lumapad/")); }
+
+    // The edition's user themes folder; none for an identifier that is no edition of it.
+    std::optional<QString> userThemesPath(const QString &bundleID) const;
+    // That folder when something exists there.
+    std::optional<QString> userThemesURL(const QString &bundleID) const;
+    // The installed edition's "Contents/Resources" folder when it exists.
+    std::optional<QString> appResourcesURL(const QString &bundleID) const;
 };

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
 
-// The option "apps.lumapad.showBackground". Applying and reading are not part of the program yet: see the
-// base class.
-class LumapadShowBackgroundOptionModel : public PendingOptionModel
+// The option "apps.lumapad.showBackground": whether Lumapad's edition in use shows the background of
+// notes ("enableNoteBackground").
+class LumapadShowBackgroundOptionModel : public OptionModel
 {
 public:
+    static inline const QString defaultsKey = QStringLiteral("enableNoteBackground");
+
+    // The default value is what reading gives when Lumapad's setting cannot be read.
     LumapadShowBackgroundOptionModel(LumapadAppConfig *config, bool defaultValue);
 
     static QString optionKey() { return QStringLiteral("apps.lumapad.showBackground"); }
@@ -18,9 +21,15 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    // Writes "true" or "false" for a value that reads as a Boolean; any other value changes nothing.
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 
     LumapadAppConfig *config() const { return m_config; }
     bool defaultValue() const { return m_defaultValue; }
+    bool readEnableNoteBackground() const;
 
 private:
     LumapadAppConfig *m_config;

@@ -1,13 +1,16 @@
 #pragma once
 
-#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/apps/frame/ThemeFileOptionModel.h"
+#include "Tapestrel/apps/lumapad/LumapadThemePicker.h"
+#include "Tapestrel/apps/lumapad/LumapadThemeStore.h"
 
-// The option "apps.lumapad.theme". Applying and reading are not part of the program yet: see the base class.
-class LumapadThemeOptionModel : public PendingThemeOptionModel
+// The option "apps.lumapad.theme": the file name of a theme file, written into the "theme" default of
+// Lumapad's edition in use.
+class LumapadThemeOptionModel
+    : public ThemeFileOptionModel<LumapadThemeStore, LumapadAppConfig, LumapadThemePicker>
 {
 public:
-    explicit LumapadThemeOptionModel(LumapadAppConfig *config);
+    using ThemeFileOptionModel::ThemeFileOptionModel;
 
     static QString optionKey() { return QStringLiteral("apps.lumapad.theme"); }
     static QStringList optionDisplayPath()
@@ -17,10 +20,4 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
-    QWidget *accessoryView(QWidget *parent) override;
-
-    LumapadAppConfig *config() const { return m_config; }
-
-private:
-    LumapadAppConfig *m_config;
 };

@@ -15,5 +15,6 @@ public:
     {
         return QUrl(QStringLiteral("https://github.com/NotePlan/themes"));
     }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://noteplan.co/")); }
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+// How a preset's entries meet a terminal profile of iTerm2. A profile keeps every colour twice, once
+// for each appearance: the preset's entry "Background Color" is the profile's "Background Color (Dark)"
+// and "Background Color (Light)". Entries without such a suffix are never read or written.
+namespace ITermColorEntries {
+
+// The profile's entry for a preset entry in the given appearance.
+QString variantName(const QString &entry, bool isDark);
+
+// Property-list equality: dictionaries and lists deeply, numbers (Booleans included) by their
+// numeric value whatever their type, texts by their characters, data and dates exactly; values of
+// different kinds are never equal. No tolerance for colour components.
+bool equal(const QVariant &a, const QVariant &b);
+
+// Whether the profile holds every entry of the preset in the appearance's variant: an entry absent
+// from both counts as held, absent from one of them does not. Entries the preset does not name do
+// not matter, so a preset without entries matches every profile.
+bool matches(const QVariantMap &preset, const QVariantMap &profile, bool isDark);
+
+// Sets each of the profile's variant entries that differs from the preset's entry (or is missing) to
+// the preset's value. Returns whether anything changed.
+bool copy(const QVariantMap &preset, QVariantMap &profile, bool isDark);
+
+} // namespace ITermColorEntries

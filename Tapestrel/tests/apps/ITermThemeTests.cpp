@@ -1,0 +1,321 @@
+// Option.h first: the fixture sets option values.
+#include "Tapestrel/model/Option.h"
+
+#include "ThemeTestSupport.h"
+
+#include "Tapestrel/apps/frame/ThemePicker.h"
+#include "Tapestrel/apps/iterm/ITermColorEntries.h"
+#include "Tapestrel/apps/iterm/ITermThemeOptionModel.h"
+#include "Tapestrel/apps/iterm/ITermThemeStore.h"
+#include "Tapestrel/system/AppTerminator.h"
+
+#include "platform/Alerts.h"
+#include "platform/PropertyList.h"
+#include "platform/Workspace.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using Platform::Workspace;
+
+namespace {
+
+const QString iterm = QStringLiteral("com.googlecode.iterm2");
+const QString guid = QStringLiteral("7B3C1E2A-0000-4000-8000-000000000001");
+
+QVariantMap colour(double red, double green, double blue)
+{
+    return {{"Color Space", "sRGB"},
+            {"Red Component", red},
+            {"Green Component", green},
+            {"Blue Component", blue},
+            {"Alpha Component", 1}};
+}
+
+QStringList names(const QList<ITermTheme> &themes)
+{
+    QStringList result;
+    for (const ITermTheme &theme : themes)
+        result.append(theme.name);
+    return result;
+}
+
+class ITermThemeTest : public ThemeTests::ThemeAppTest
+{
+protected:
+    static Platform::UserDefaults &domain(const QString &name)
+    {
+        return *Platform::UserDefaults::suite(name);
+    }
+    ITermThemeTest() { installApp("iTerm", iterm); }
+
+    Platform::UserDefaults &preferences() { return domain(iterm); }
+
+    // iTerm2's profiles: another profile, then the default one holding `extra`.
+    void setBookmarks(const QVariantMap &extra = {})
+    {
+        QVariantMap profile {{"Guid", guid}, {"Name", "Default"}, {"Normal Font", "Menlo 12"}};
+        profile.insert(extra);
+        const QVariantMap other {{"Guid", "OTHER"}, {"Name", "Work"}};
+        preferences().setValue("New Bookmarks", QVariantList {other, profile});
+        preferences().setValue("Default Bookmark Guid", guid);
+    }
+
+    QVariantMap storedDefaultProfile()
+    {
+        return preferences().value("New Bookmarks").toList().value(1).toMap();
+    }
+
+    qint64 launch()
+    {
+        Platform::RunningApplication application;
+        application.bundleIdentifier = iterm;
+        application.localizedName = "iTerm2";
+        application.bundlePath = home.filePath("Applications/iTerm.app");
+        return Workspace::shared().addRunningApplication(application);
+    }
+
+    QList<qint64> running() const
+    {
+        QList<qint64> pids;
+        for (const auto &application : Workspace::shared().runningApplications(iterm))
+            pids.append(application.processIdentifier);
+        return pids;
+    }
+
+    // What apply throws, or the empty text.
+    QString applyError(ITermThemeOptionModel &model, const QString &value)
+    {
+        try {
+            apply(model, value);
+        } catch (const ITermThemeError &error) {
+            EXPECT_EQ(ITermThemeError::code, 1);
+            EXPECT_STREQ(ITermThemeError::domain, "com.quorvane.Tapestrel.Errors");
+            return error.message();
+        }
+        return {};
+    }
+
+    ITermAppConfig &config = *registries.appConfigStore().requireConfig<ITermAppConfig>();
+    Platform::ScriptedAlertAnswerer alerts;
+};
+
+TEST_F(ITermThemeTest, PresetsComeFromTheResourcesInTableOrderAndCustomOnesByName)
+{
+    preferences().setValue("Custom Color Presets",
+                           QVariantMap {{"zenburn", QVariantMap {{"Background Color", colour(0, 0, 0)}}},
+                                        {"Nord", QVariantMap {}},
+                                        {"Broken", "not a preset"},
+                                        {"Default", QVariantMap {{"Ansi 0 Color", colour(1, 1, 1)}}}});
+    ITermThemeStore store;
+    EXPECT_EQ(names(store.defaultThemes()),
+              QStringList({"Default", "Dark Background", "Light Background", "Pastel (Dark Background)",
+                           "Smoooooth", "Solarized Dark", "Solarized Light", "Tango Dark", "Tango Light"}));
+    for (const ITermTheme &theme : store.defaultThemes()) {
+        EXPECT_EQ(theme.values.size(), 23) << theme.name.toStdString();
+        EXPECT_EQ(theme.values.value("Background Color").toMap().value("Color Space"), "sRGB");
+    }
+    const QVariantMap solarizedBase03 = store.defaultThemes().at(5).values.value("Background Color").toMap();
+    EXPECT_EQ(solarizedBase03.value("Red Component"), 0.0);
+    EXPECT_EQ(solarizedBase03.value("Blue Component"), 0.211765); // #002b36
+    // Upper case sorts before lower case; an entry that is no dictionary is no preset.
+    EXPECT_EQ(names(store.customThemes()), QStringList({"Default", "Nord", "zenburn"}));
+    // The built-in preset wins over a custom one of the same name.
+    EXPECT_EQ(store.theme("Default")->values.size(), 23);
+    EXPECT_FALSE(store.theme("default"));
+
+    // A preset file that is missing or not a dictionary drops only that preset.
+    QDir folder(home.filePath("presets"));
+    folder.mkpath(".");
+    for (const auto &preset : ITermThemeStore::builtInPresets())
+        QFile::copy(":/iterm/" + preset.resource + ".itermcolors",
+                    folder.filePath(preset.resource + ".itermcolors"));
+    QFile::remove(folder.filePath("iTerm2 Smoooooth.itermcolors"));
+    home.writeFile("presets/iTerm2 Tango Light.itermcolors", "<plist><array/></plist>");
+    QFile::remove(folder.filePath("iTerm2 Default.itermcolors"));
+    home.writeFile("presets/iTerm2 Default.itermcolors", "{ not a property list");
+    ITermThemeStore partial(folder.path());
+    EXPECT_EQ(names(partial.defaultThemes()),
+              QStringList({"Dark Background", "Light Background", "Pastel (Dark Background)",
+                           "Solarized Dark", "Solarized Light", "Tango Dark"}));
+}
+
+TEST_F(ITermThemeTest, EntriesCompareAsPropertyListsAndCopyIntoOneAppearance)
+{
+    using namespace ITermColorEntries;
+    EXPECT_TRUE(equal(1, 1.0));
+    EXPECT_TRUE(equal(qint64(2), 2u));
+    EXPECT_TRUE(equal(true, 1));
+    EXPECT_FALSE(equal(1, 1.0000001));
+    EXPECT_FALSE(equal("1", 1));
+    EXPECT_FALSE(equal(QVariantList {1}, QVariantList {1, 2}));
+    EXPECT_TRUE(
+        equal(QVariantMap {{"a", QVariantList {1, "x"}}}, QVariantMap {{"a", QVariantList {1.0, "x"}}}));
+    EXPECT_FALSE(equal(QVariantMap {{"a", 1}}, QVariantMap {{"b", 1}}));
+
+    const QVariantMap preset {{"Background Color", colour(0, 0, 0)}, {"Cursor Color", colour(1, 0, 0)}};
+    QVariantMap profile {{"Background Color (Light)", colour(1, 1, 1)}, {"Background Color", "kept"}};
+    EXPECT_FALSE(matches(preset, profile, true));
+    EXPECT_TRUE(copy(preset, profile, true));
+    EXPECT_EQ(profile.value("Background Color (Dark)"), preset.value("Background Color"));
+    EXPECT_EQ(profile.value("Cursor Color (Dark)"), preset.value("Cursor Color"));
+    EXPECT_EQ(profile.value("Background Color (Light)"), QVariant(colour(1, 1, 1)));
+    EXPECT_EQ(profile.value("Background Color"), "kept");
+    EXPECT_TRUE(matches(preset, profile, true));
+    EXPECT_FALSE(matches(preset, profile, false));
+    EXPECT_FALSE(copy(preset, profile, true));
+    EXPECT_TRUE(matches({}, profile, false)); // a preset without entries matches everything
+}
+
+TEST_F(ITermThemeTest, AppliesIntoTheDefaultProfileForTheAppearanceAndReadsItBack)
+{
+    setBookmarks({{"Background Color (Dark)", colour(0.5, 0.5, 0.5)}});
+    ITermThemeOptionModel model(&config, iterm);
+    setDark(true);
+    EXPECT_EQ(read(model), std::nullopt);
+
+    apply(model, "Solarized Light"); // iTerm2 is not running: written at once, nothing asked
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+    const QVariantMap profile = storedDefaultProfile();
+    const QVariantMap preset = ITermThemeStore().theme("Solarized Light")->values;
+    EXPECT_TRUE(ITermColorEntries::matches(preset, profile, true));
+    EXPECT_FALSE(profile.contains("Background Color (Light)"));
+    EXPECT_EQ(profile.value("Normal Font"), "Menlo 12");
+    const QVariantList bookmarks = preferences().value("New Bookmarks").toList();
+    EXPECT_EQ(bookmarks.value(0).toMap().value("Name"), "Work");
+    EXPECT_EQ(preferences().value("Default Bookmark Guid"), guid);
+    EXPECT_FALSE(preferences().contains("Custom Color Presets"));
+
+    EXPECT_EQ(read(model), "Solarized Light");
+    setDark(false);
+    EXPECT_EQ(read(model), std::nullopt);
+    apply(model, "Tango Light");
+    setDark(true);
+    EXPECT_EQ(read(model), "Solarized Light");
+    setDark(false);
+    EXPECT_EQ(read(model), "Tango Light");
+
+    // Applying what the profile already holds asks nothing and writes nothing, even while iTerm2 runs.
+    const qint64 pid = launch();
+    const QByteArray before = home.readFile("Library/Preferences/com.googlecode.iterm2.plist");
+    apply(model, "Tango Light");
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+    EXPECT_EQ(home.readFile("Library/Preferences/com.googlecode.iterm2.plist"), before);
+    EXPECT_EQ(running(), QList<qint64> {pid});
+
+    apply(model, ""); // "Don't set"
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+}
+
+TEST_F(ITermThemeTest, TheTwoErrorsAndReadsOfABrokenSetup)
+{
+    ITermThemeOptionModel model(&config, iterm);
+    const QString noProfile = "Cannot read iTerm default profile";
+    EXPECT_EQ(applyError(model, "Default"), noProfile); // iTerm2 never ran: no profiles at all
+    EXPECT_EQ(read(model), std::nullopt);
+
+    setBookmarks();
+    preferences().remove("Default Bookmark Guid");
+    EXPECT_EQ(applyError(model, "Default"), noProfile);
+    preferences().setValue("Default Bookmark Guid", "NO-SUCH-GUID");
+    EXPECT_EQ(applyError(model, "Default"), noProfile);
+    EXPECT_EQ(read(model), std::nullopt);
+    preferences().setValue("Default Bookmark Guid", guid);
+    preferences().setValue("New Bookmarks", QVariantList {QVariantMap {{"Guid", guid}}, "stray text"});
+    EXPECT_EQ(applyError(model, "Default"), noProfile);
+    preferences().setValue("New Bookmarks", QVariantMap {{"Guid", guid}});
+    EXPECT_EQ(applyError(model, "Default"), noProfile);
+    preferences().setValue("New Bookmarks", QVariantList {QVariantMap {{"Guid", 7}}});
+    EXPECT_EQ(applyError(model, "Default"), noProfile);
+
+    setBookmarks();
+    EXPECT_EQ(applyError(model, "No Such Preset"), "Cannot find the given iTerm theme");
+    EXPECT_EQ(applyError(model, "default"), "Cannot find the given iTerm theme");
+    EXPECT_EQ(storedDefaultProfile().size(), 3); // nothing written by any failure
+}
+
+TEST_F(ITermThemeTest, ACustomPresetImportedAfterStartAppliesAtOnce)
+{
+    setBookmarks();
+    ITermThemeOptionModel model(&config, iterm);
+    EXPECT_TRUE(model.themeStore()->customThemes().isEmpty());
+    const QVariantMap nord {{"Background Color", colour(0.18, 0.2, 0.25)}};
+    preferences().setValue(
+        "Custom Color Presets",
+        QVariantMap {{"Nord", nord}, {"Default", QVariantMap {{"Ansi 0 Color", colour(1, 1, 1)}}}});
+
+    // The picker and the export see it too; a custom preset named like a built-in one is the built-in.
+    Profile profile("P");
+    Option *option = profile.findOrCreateOption(model.key());
+    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
+    const QList<ThemePicker::Entry> entries = qobject_cast<ThemePicker *>(widget.get())->entries();
+    ASSERT_EQ(entries.size(), 1 + 1 + 9 + 1 + 2); // no divider after "Don't set"
+    EXPECT_EQ(entries.at(1).title, "Built-in Themes");
+    EXPECT_EQ(entries.at(12), (ThemePicker::Entry {ThemePicker::Entry::Kind::row, "Default", "Default"}));
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Nord").get()), (ThemeInfo {"iTerm", "Nord", false}));
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Default").get()),
+              (ThemeInfo {"iTerm", "Default", true}));
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "").get()), std::nullopt);
+
+    apply(model, "Nord");
+    EXPECT_EQ(storedDefaultProfile().value("Background Color (Light)"), nord.value("Background Color"));
+    EXPECT_EQ(read(model), "Nord");
+}
+
+TEST_F(ITermThemeTest, RelaunchAsksWaitsForTheExitWritesAndReopens)
+{
+    setBookmarks();
+    ITermThemeOptionModel model(&config, iterm);
+    const qint64 pid = launch();
+
+    // Agree: iTerm2 has exited when the profiles are written, and runs again afterwards.
+    bool runningWhileWritten = true;
+    auto connection = QObject::connect(&preferences(), &Platform::UserDefaults::changed,
+                                       [&] { runningWhileWritten = !running().isEmpty(); });
+    alerts.answer("Re-launch iTerm2");
+    apply(model, "Tango Dark");
+    QObject::disconnect(connection);
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(alerts.alerts().first().message,
+              "To change iTerm theme, it needs to be re-launched. Do you want to continue?");
+    EXPECT_FALSE(runningWhileWritten);
+    EXPECT_EQ(read(model), "Tango Dark");
+    ASSERT_EQ(running().size(), 1);
+    EXPECT_NE(running().first(), pid);
+
+    // Skip: written while iTerm2 keeps running.
+    alerts.answer("Skip");
+    apply(model, "Solarized Light");
+    EXPECT_EQ(alerts.alerts().size(), 2);
+    EXPECT_EQ(read(model), "Solarized Light");
+    EXPECT_EQ(running().size(), 1);
+}
+
+TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
+{
+    setBookmarks();
+    ITermThemeOptionModel model(&config, iterm);
+    const qint64 pid = launch();
+    // This iTerm2 ignores being told to quit: it is back in the table at once.
+    bool reviving = false;
+    QObject guard;
+    QObject::connect(&Workspace::shared(), &Workspace::runningApplicationsChanged, &guard, [&] {
+        if (reviving || running().contains(pid))
+            return;
+        reviving = true;
+        Platform::RunningApplication application;
+        application.processIdentifier = pid;
+        application.bundleIdentifier = iterm;
+        Workspace::shared().addRunningApplication(application);
+        reviving = false;
+    });
+    alerts.answer("Re-launch iTerm2");
+    EXPECT_EQ(applyError(model, "Tango Dark"),
+              "iTerm did not quit in time, so its theme was not changed. Quit iTerm and try again.");
+    EXPECT_EQ(storedDefaultProfile().size(), 3);
+    EXPECT_EQ(running(), QList<qint64> {pid});
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+// Option.h first: the fixture sets option values.
+#include "Tapestrel/model/Option.h"
+
+#include "ThemeTestSupport.h"
+
+#include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
+#include "Tapestrel/apps/frame/ThemePicker.h"
+#include "Tapestrel/apps/lumapad/LumapadShowBackgroundOptionModel.h"
+#include "Tapestrel/apps/lumapad/LumapadThemeOptionModel.h"
+#include "Tapestrel/model/ToggleOptionPicker.h"
+
+#include <QCheckBox>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ThemeTests::Runs;
+
+const QString corvellaStore = QStringLiteral("com.quorvane.Corvella3");
+const QString corvellaDirect = QStringLiteral("com.quorvane.Corvella3-vendra");
+const QString lumapadStore = QStringLiteral("com.quorvane.Lumapad");
+const QString lumapadDirect = QStringLiteral("com.quorvane.Lumapad-vendra");
+const QString lumapadSetapp = QStringLiteral("com.quorvane.Lumapad-setapp");
+
+template<typename Theme> QStringList names(const QList<Theme> &themes)
+{
+    QStringList result;
+    for (const Theme &theme : themes)
+        result.append(theme.name);
+    return result;
+}
+
+class ThemeFileAppsTest : public ThemeTests::ThemeAppTest
+{
+protected:
+    void touch(const QString &relative) const { home.writeFile(relative, "{}"); }
+    static Platform::UserDefaults &domain(const QString &name)
+    {
+        return *Platform::UserDefaults::suite(name);
+    }
+
+    CorvellaAppConfig &corvella = *registries.appConfigStore().requireConfig<CorvellaAppConfig>();
+    LumapadAppConfig &lumapad = *registries.appConfigStore().requireConfig<LumapadAppConfig>();
+};
+
+TEST_F(ThemeFileAppsTest, CorvellaListsTheBundleAndTheUserFolderOfTheEditionInUse)
+{
+    CorvellaThemeOptionModel model(&corvella);
+    CorvellaThemeStore &store = *model.sharedStore();
+    EXPECT_TRUE(store.appThemes().isEmpty()); // not installed
+    EXPECT_TRUE(store.userThemes().isEmpty());
+
+    // Only the directly sold edition: its themes live in Application Support.
+    installApp("Corvella Direct", corvellaDirect);
+    const QString resources = home.filePath("Applications/Corvella Direct.app/Contents/Resources/");
+    touch("Applications/Corvella Direct.app/Contents/Resources/Paper.cvtheme");
+    touch("Applications/Corvella Direct.app/Contents/Resources/Dusk.cvtheme");
+    const QString directThemes = "Library/Application Support/" + corvellaDirect + "/themes/";
+    for (const char *name : {"Dusk.cvtheme", "dawn.cvtheme", "Loud.CVTHEME", "notes.txt", ".cvtheme",
+                             "Nested/Inner.cvtheme", "My.Theme.cvtheme"})
+        touch(directThemes + name);
+    store.reload();
+    EXPECT_EQ(store.appThemes(),
+              (QList<CorvellaTheme> {{"Dusk", resources + "Dusk.cvtheme"},
+                                     {"Paper", resources + "Paper.cvtheme"}}));
+    EXPECT_EQ(names(store.userThemes()), QStringList({"Dusk", "My.Theme", "dawn"}));
+    EXPECT_EQ(store.userThemes().first().path, home.filePath(directThemes + "Dusk.cvtheme"));
+
+    // The same name in both places: two rows with different values; the export names the matching one.
+    const auto profile = profileWith("apps.corvella.theme", home.filePath(directThemes + "Dusk.cvtheme"));
+    EXPECT_EQ(model.themeInfo(profile.get()), (ThemeInfo {"Corvella", "Dusk", false}));
+    profile->findOrCreateOption("apps.corvella.theme")->setValue(resources + "Dusk.cvtheme");
+    EXPECT_EQ(model.themeInfo(profile.get()), (ThemeInfo {"Corvella", "Dusk", true}));
+    profile->findOrCreateOption("apps.corvella.theme")->setValue("");
+    EXPECT_EQ(model.themeInfo(profile.get()), std::nullopt);
+
+    // Both editions and no choice: the App Store edition, whose themes live in its container.
+    installApp("Corvella", corvellaStore);
+    EXPECT_EQ(corvella.userThemesPath(corvellaStore),
+              home.filePath("Library/Containers/com.quorvane.Corvella3/Data/Library/Application Support/"
+                            "com.quorvane.Corvella3/themes"));
+    EXPECT_FALSE(corvella.userThemesURL(corvellaStore)); // nothing there yet
+    EXPECT_FALSE(corvella.userThemesPath("com.quorvane.Other"));
+    touch("Library/Containers/com.quorvane.Corvella3/Data/Library/Application Support/com.quorvane.Corvella3/"
+          "themes/Mist.cvtheme");
+    store.reload();
+    EXPECT_TRUE(store.appThemes().isEmpty()); // the App Store bundle has no Resources folder
+    EXPECT_EQ(names(store.userThemes()), QStringList {"Mist"});
+    Platform::UserDefaults::standard().setValue("apps.corvella.bundleID", corvellaDirect);
+    store.reload();
+    EXPECT_EQ(names(store.userThemes()), QStringList({"Dusk", "My.Theme", "dawn"}));
+}
+
+TEST_F(ThemeFileAppsTest, CorvellaWritesAnyPathIntoTheEditionInUseAndSkipsDontSet)
+{
+    CorvellaThemeOptionModel model(&corvella);
+    apply(model, "/gone/Old.cvtheme"); // not installed: no domain to write to
+    EXPECT_EQ(read(model), std::nullopt);
+    EXPECT_TRUE(takeWrites().isEmpty());
+
+    installApp("Corvella Direct", corvellaDirect);
+    EXPECT_EQ(read(model), "");
+    for (bool dark : {false, true}) {
+        setDark(dark);
+        const QString value = dark ? "/themes/Dark One.cvtheme" : "/gone/Old.cvtheme";
+        apply(model, value);
+        EXPECT_EQ(takeWrites(), (Runs {{"write", corvellaDirect, "theme", "-string", value}}));
+        EXPECT_EQ(read(model), value);
+    }
+    apply(model, "");
+    EXPECT_TRUE(takeWrites().isEmpty());
+    EXPECT_TRUE(takeNotifications().isEmpty());
+}
+
+TEST_F(ThemeFileAppsTest, LumapadStoresFileNamesOfItsEditionsFolders)
+{
+    EXPECT_EQ(lumapad.userThemesPath(lumapadSetapp),
+              home.filePath("Library/Application Support/com.quorvane.Lumapad-setapp/themes"));
+    EXPECT_EQ(lumapad.userThemesPath(lumapadDirect),
+              home.filePath("Library/Application Support/com.quorvane.Lumapad-vendra/themes"));
+    EXPECT_EQ(lumapad.userThemesPath(lumapadStore),
+              home.filePath("Library/Containers/com.quorvane.Lumapad/Data/Library/Application Support/"
+                            "com.quorvane.Lumapad/themes"));
+
+    installApp("Lumapad Setapp", lumapadSetapp);
+    installApp("Lumapad Direct", lumapadDirect);
+    touch("Applications/Lumapad Direct.app/Contents/Resources/Paper.lptheme");
+    const QString folder = "Library/Application Support/" + lumapadDirect + "/themes/";
+    for (const char *name : {"dark.lptheme", "Dark.lptheme", "Readme.txt", "Light.LPTHEME", "Paper.lptheme"})
+        touch(folder + name);
+
+    // The picker shows the shared store, read again each time it comes on screen.
+    LumapadThemeOptionModel model(&lumapad);
+    Profile profile("P");
+    Option *option = profile.findOrCreateOption(model.key());
+    option->setValue("Dark.lptheme");
+    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
+    auto *picker = qobject_cast<ThemePicker *>(widget.get());
+    ASSERT_NE(picker, nullptr);
+    using Kind = ThemePicker::Entry::Kind;
+    EXPECT_EQ(picker->entries(),
+              (QList<ThemePicker::Entry> {{Kind::row, "Don't set", ""},
+                                          {Kind::divider, "", ""},
+                                          {Kind::header, "Built-in Themes", ""},
+                                          {Kind::row, "Paper", "Paper.lptheme"},
+                                          {Kind::header, "User Themes", ""},
+                                          {Kind::row, "Dark", "Dark.lptheme"},
+                                          {Kind::row, "Paper", "Paper.lptheme"},
+                                          {Kind::row, "dark", "dark.lptheme"}}));
+    EXPECT_EQ(picker->selectedValue(), "Dark.lptheme");
+    // The theme of that file name in the application wins in the export.
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Paper.lptheme").get()),
+              (ThemeInfo {"Lumapad", "Paper", true}));
+
+    // Another edition chosen: the next showing lists its (empty) folders.
+    Platform::UserDefaults::standard().setValue("apps.lumapad.bundleID", lumapadSetapp);
+    widget->show();
+    EXPECT_EQ(picker->entries().size(), 4);
+    EXPECT_EQ(picker->selectedValue(), std::nullopt); // the stored value stays, selecting nothing
+    EXPECT_EQ(option->value(), "Dark.lptheme");
+
+    apply(model, "Paper.lptheme");
+    apply(model, "");
+    EXPECT_EQ(takeWrites(), (Runs {{"write", lumapadSetapp, "theme", "-string", "Paper.lptheme"}}));
+    EXPECT_EQ(read(model), "Paper.lptheme");
+}
+
+TEST_F(ThemeFileAppsTest, LumapadNoteBackgroundIsABooleanThatDefaultsToOn)
+{
+    LumapadShowBackgroundOptionModel model(&lumapad, true);
+    EXPECT_EQ(read(model), "true"); // not installed
+    apply(model, "false");
+    EXPECT_TRUE(takeWrites().isEmpty());
+
+    installApp("Lumapad", lumapadStore);
+    EXPECT_EQ(read(model), "true"); // absent
+    const QList<std::pair<QString, QString>> values {
+        {"YES", "true"}, {"0", "false"}, {"true", "true"}, {"No", "false"}};
+    for (const auto &[value, written] : values) {
+        apply(model, value);
+        EXPECT_EQ(takeWrites(), (Runs {{"write", lumapadStore, "enableNoteBackground", "-bool", written}}));
+        EXPECT_EQ(read(model), written);
+    }
+    for (const char *ignored : {"maybe", "", " true"}) {
+        apply(model, ignored);
+        EXPECT_TRUE(takeWrites().isEmpty()) << ignored;
+    }
+    domain(lumapadStore).setValue("enableNoteBackground", "NO"); // a text is no Boolean
+    EXPECT_EQ(read(model), "true");
+    domain(lumapadStore).setValue("enableNoteBackground", 0);
+    EXPECT_EQ(read(model), "false");
+
+    Profile profile("P");
+    Option *option = profile.findOrCreateOption(model.key());
+    option->setValue("");
+    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
+    auto *toggle = qobject_cast<ToggleOptionPicker *>(widget.get());
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(toggle->title(), "Show Note Background");
+    EXPECT_TRUE(toggle->isOn());
+    toggle->toggle()->click();
+    EXPECT_EQ(option->value(), "false");
+}
+
+} // namespace
