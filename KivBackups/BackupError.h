@@ -13,6 +13,7 @@ class BackupError : public std::exception
 public:
     static inline const QString domain = QStringLiteral("com.quorvane.KivBackups.Errors");
     static constexpr int lockedBackupCode = 1;
+    static constexpr int memberTooLargeCode = 2;
     // File operations report errno as the code, under this domain.
     static inline const QString fileSystemDomain = QStringLiteral("com.quorvane.KivBackups.FileSystem");
 

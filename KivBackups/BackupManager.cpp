@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -87,6 +88,18 @@ ArchiveOutcome writeArchiveCaught(BackupManager::Configuration configuration, QD
 std::exception_ptr unpackCaught(QString archive, QString destination)
 {
     try {
+        for (const Zip::Zip::EntryInfo &entry : Zip::Zip::entries(archive)) {
+            if (entry.uncompressedSize > BackupManager::maximumMemberSize) {
+                const QLocale locale;
+                throw BackupError(
+                    BackupError::domain, BackupError::memberTooLargeCode,
+                    QCoreApplication::translate("KivBackups",
+                                                "The backup cannot be restored: its file “%1” would take %2, "
+                                                "more than the %3 a file of a backup can hold.")
+                        .arg(entry.name, locale.formattedDataSize(entry.uncompressedSize),
+                             locale.formattedDataSize(BackupManager::maximumMemberSize)));
+            }
+        }
         Zip::Zip::unzipFile(archive, destination, true);
         return {};
     } catch (...) {
@@ -94,9 +107,12 @@ std::exception_ptr unpackCaught(QString archive, QString destination)
     }
 }
 
-QTemporaryDir makeWorkingDirectory()
+const QString workingFolderName = QStringLiteral(".working");
+
+QTemporaryDir makeWorkingDirectory(const QString &base)
 {
-    QTemporaryDir directory(QDir(QDir::tempPath()).filePath(QStringLiteral("tapestrel-backup-XXXXXX")));
+    QDir().mkpath(base);
+    QTemporaryDir directory(QDir(base).filePath(QStringLiteral("work-XXXXXX")));
     if (!directory.isValid())
         throw BackupError(BackupError::fileSystemDomain, EIO,
                           QCoreApplication::translate("KivBackups", "Could not create a temporary folder: %1")
@@ -115,6 +131,18 @@ BackupManager::BackupManager(Configuration configuration, std::shared_ptr<Backup
 {
     m_backups = listBackups(m_configuration.backupStorePath, m_configuration.fileExtension);
     updateTotalSize();
+    // Nothing works in them yet: what is there was left by a process that ended mid-way. Links
+    // are removed, never followed.
+    const QString working = workingFolderPath();
+    if (QFileInfo(working).isSymLink())
+        QFile::remove(working);
+    else
+        QDir(working).removeRecursively();
+}
+
+QString BackupManager::workingFolderPath() const
+{
+    return QDir(m_configuration.backupStorePath).filePath(workingFolderName);
 }
 
 void BackupManager::setBackups(const QList<Backup> &backups)
@@ -175,7 +203,7 @@ QCoro::Task<void> BackupManager::makeBackup(bool locked)
 
     std::exception_ptr failure;
     try {
-        QTemporaryDir work = makeWorkingDirectory();
+        QTemporaryDir work = makeWorkingDirectory(workingFolderPath());
         co_await handler->backup(work.path());
         QFuture<ArchiveOutcome> future =
             QtConcurrent::run(&writeArchiveCaught, configuration, date, locked, work.path());
@@ -198,7 +226,7 @@ QCoro::Task<void> BackupManager::restore(Backup backup)
     const std::shared_ptr<BackupHandler> handler = m_backupHandler;
     Zip::Zip::addCustomFileExtension(m_configuration.fileExtension);
 
-    QTemporaryDir work = makeWorkingDirectory();
+    QTemporaryDir work = makeWorkingDirectory(workingFolderPath());
     QFuture<std::exception_ptr> future = QtConcurrent::run(&unpackCaught, backup.path(), work.path());
     const std::exception_ptr error = co_await future;
     if (error)

@@ -32,6 +32,9 @@ public:
         QString backupStorePath; // the backups folder
         QString fileExtension; // without the dot
     };
+
+    // No file of a backup comes near this; unpacking refuses a member that would be larger.
+    static constexpr qint64 maximumMemberSize = qint64(64) << 20;
     using Clock = std::function<QDateTime()>;
 
     BackupManager(Configuration configuration, std::shared_ptr<BackupHandler> backupHandler,
@@ -49,13 +52,19 @@ public:
     // The moment a new backup is named after; tests replace it.
     void setClock(Clock clock);
 
+    // Where backups and restores keep their working folders: a hidden folder in the backups
+    // folder, so that copies of the user's data stay in the program's own data folder. Working
+    // folders that a killed process left there are removed when a manager is made.
+    QString workingFolderPath() const;
+
     // The backups of a folder, oldest first; a folder that cannot be read has none.
     static QList<Backup> listBackups(const QString &directory, const QString &fileExtension);
 
     // Writes a new archive of the handler's files, then reloads. The archive appears under its
     // final name only when complete and never replaces another archive.
     QCoro::Task<void> makeBackup(bool locked);
-    // Unpacks the archive into a private folder and has the handler restore from it.
+    // Unpacks the archive into a private folder and has the handler restore from it. A member
+    // larger than maximumMemberSize fails the restore before anything is unpacked.
     QCoro::Task<void> restore(Backup backup);
     // Removes an unlocked archive; a locked one gives the locked-backup error.
     QCoro::Task<void> deleteBackup(Backup backup);

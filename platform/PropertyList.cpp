@@ -30,8 +30,8 @@ struct PlistDeleter
 using PlistHandle = std::unique_ptr<void, PlistDeleter>;
 
 // A binary list can refer to one object from many places, so a small file can stand for a tree
-// of any size; the library would expand it in full. Real preference files hold a few thousand.
-constexpr qint64 maximumNodes = 1'000'000;
+// of any size; the library would expand it in full. Real preference files hold a few thousand nodes.
+constexpr qint64 maximumNodes = 200'000;
 
 quint64 readBigEndian(const uchar *bytes, int width)
 {
@@ -283,8 +283,17 @@ QVariant fromNode(plist_t node, int depth, bool &ok)
         QVariantList list;
         const uint32_t size = plist_array_get_size(node);
         list.reserve(size);
-        for (uint32_t i = 0; i < size && ok; ++i)
-            list.append(fromNode(plist_array_get_item(node, i), depth + 1, ok));
+        // By iterator: the library finds an item of a parsed binary list by index in linear time.
+        plist_array_iter iterator = nullptr;
+        plist_array_new_iter(node, &iterator);
+        while (ok) {
+            plist_t item = nullptr;
+            plist_array_next_item(node, iterator, &item);
+            if (!item)
+                break;
+            list.append(fromNode(item, depth + 1, ok));
+        }
+        free(iterator);
         return QVariant(list);
     }
     case PLIST_DICT: {

@@ -16,8 +16,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace Zip {
@@ -152,10 +154,38 @@ qint64 declaredUnpackedSize(unzFile archive)
     return total;
 }
 
+// The name of the current entry; throws unzipFail when it cannot be read.
+QByteArray currentEntryName(unzFile archive, unz_file_info64 &info)
+{
+    if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        throw ZipError(ZipError::unzipFail);
+    QByteArray rawName(qsizetype(info.size_filename) + 1, '\0');
+    if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), uLong(rawName.size()), nullptr, 0, nullptr, 0)
+        != UNZ_OK)
+        throw ZipError(ZipError::unzipFail);
+    rawName.truncate(qsizetype(info.size_filename));
+    return rawName;
+}
+
 bool isWithin(const QString &path, const QString &folder)
 {
     return path == folder
         || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
+// Whether the nearest existing folder of `path` (itself, or its closest ancestor that exists)
+// resolves, links followed, to canonicalRoot or below it. A dangling link resolves nowhere.
+bool resolvesWithin(const QString &path, const QString &canonicalRoot)
+{
+    QFileInfo info(path);
+    while (!info.exists() && !info.isSymLink()) {
+        const QString parent = info.path();
+        if (parent == info.filePath())
+            return false;
+        info = QFileInfo(parent);
+    }
+    const QString canonical = info.canonicalFilePath();
+    return !canonical.isEmpty() && isWithin(canonical, canonicalRoot);
 }
 
 } // namespace
@@ -265,6 +295,10 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
         throw ZipError(ZipError::unzipFail);
 
     const QString root = QDir::cleanPath(QFileInfo(destination).absoluteFilePath());
+    QDir().mkpath(root);
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    if (canonicalRoot.isEmpty())
+        throw ZipError(ZipError::unzipFail);
     const QByteArray passwordBytes = password && isAsciiText(*password) ? password->toLatin1() : QByteArray();
     std::vector<char> buffer(unzipBufferSize);
     double position = 0;
@@ -277,18 +311,13 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
             throw ZipError(ZipError::unzipFail);
 
         unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        QByteArray rawName;
+        try {
+            rawName = currentEntryName(archive, info);
+        } catch (const ZipError &) {
             unzCloseCurrentFile(archive);
-            throw ZipError(ZipError::unzipFail);
+            throw;
         }
-        QByteArray rawName(qsizetype(info.size_filename) + 1, '\0');
-        if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), uLong(rawName.size()), nullptr, 0,
-                                    nullptr, 0)
-            != UNZ_OK) {
-            unzCloseCurrentFile(archive);
-            throw ZipError(ZipError::unzipFail);
-        }
-        rawName.truncate(qsizetype(info.size_filename));
         if (rawName.isEmpty()) {
             unzCloseCurrentFile(archive);
             throw ZipError(ZipError::unzipFail);
@@ -303,10 +332,14 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
             throw ZipError(ZipError::unzipFail);
         }
 
-        if (isDirectory)
-            QDir().mkpath(fullPath);
-        else
-            QDir().mkpath(QFileInfo(fullPath).path());
+        // A linked folder standing in the destination would carry the entry somewhere else: its
+        // nearest existing folder must resolve inside the destination before anything is made.
+        const QString folder = isDirectory ? fullPath : QFileInfo(fullPath).path();
+        if (!resolvesWithin(folder, canonicalRoot) || !QDir().mkpath(folder)
+            || !resolvesWithin(folder, canonicalRoot)) {
+            unzCloseCurrentFile(archive);
+            throw ZipError(ZipError::unzipFail);
+        }
 
         const QFileInfo target(fullPath);
         if (!overwrite && target.exists() && !isDirectory) {
@@ -368,6 +401,26 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
         throw ZipError(ZipError::unzipFail);
     if (progress)
         progress(1.0);
+}
+
+QList<Zip::EntryInfo> Zip::entries(const QString &zipFilePath)
+{
+    ArchiveReader reader(zipFilePath);
+    unzFile archive = reader.handle();
+    if (!archive)
+        throw ZipError(ZipError::unzipFail);
+    QList<EntryInfo> result;
+    int next = unzGoToFirstFile(archive);
+    while (next == UNZ_OK) {
+        unz_file_info64 info;
+        const QByteArray name = currentEntryName(archive, info);
+        result.append({QString::fromUtf8(name),
+                       qint64(std::min<quint64>(info.uncompressed_size, quint64(std::numeric_limits<qint64>::max())))});
+        next = unzGoToNextFile(archive);
+    }
+    if (next != UNZ_END_OF_LIST_OF_FILE)
+        throw ZipError(ZipError::unzipFail);
+    return result;
 }
 
 QString Zip::quickUnzipFile(const QString &zipFilePath, const ProgressHandler &progress)

@@ -40,11 +40,21 @@ public:
                         const ProgressHandler &progress = {});
 
     // Unpacks the archive into destination (created when missing). Entries that would land outside
-    // destination, and archives that would unpack to more than maximumUnpackedSize, are refused.
+    // destination (by their names or through symbolic links standing in it), and archives that
+    // would unpack to more than maximumUnpackedSize, are refused.
     static void unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
                           const std::optional<QString> &password = std::nullopt,
                           const ProgressHandler &progress = {},
                           const FileOutputHandler &fileOutputHandler = {});
+
+    struct EntryInfo
+    {
+        QString name;
+        qint64 uncompressedSize = 0; // as the archive declares it; unpacking never writes more
+    };
+    // The entries of an archive, in archive order, without unpacking anything. Throws unzipFail
+    // for what is not a readable archive.
+    static QList<EntryInfo> entries(const QString &zipFilePath);
 
     // Unpack into, or pack from, the user's documents folder.
     static QString quickUnzipFile(const QString &zipFilePath, const ProgressHandler &progress = {});

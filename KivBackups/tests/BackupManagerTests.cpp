@@ -1,5 +1,6 @@
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
+#include "KivBackups/FileOperations.h"
 #include "KivBackups/IntervalCleaner.h"
 #include "KivBackups/tests/BackupTestSupport.h"
 #include "testsupport/RunTask.h"
@@ -218,4 +219,69 @@ TEST_F(BackupManagerTest, PlannerBacksUpEveryThirtySecondsAndThinsOnlyUnlockedBa
     now = noon.addSecs(-3600);
     runOnce();
     EXPECT_EQ(handler->backupDirectories.size(), 5);
+}
+
+TEST_F(BackupManagerTest, ThinningSparesABackupLockedAfterTheListWasRead)
+{
+    const QString old = folder() + "/" + Backup::dateText(noon.addDays(-200)) + ".tapback";
+    backupFile(noon.addDays(-200));
+    backupFile(noon.addDays(-300));
+    auto manager = makeManager();
+    BackupPlanner planner(manager.get());
+    planner.setClock([this] { return now; });
+    ASSERT_FALSE(manager->backups()[1].isLocked);
+
+    // Another window locks it (an older version marks it read-only) while the list stands.
+    FileOperations::setImmutable(old, true);
+    TestSupport::runTask(planner.clean());
+    EXPECT_EQ(filesInFolder(), QStringList({QFileInfo(old).fileName()}));
+    FileOperations::setImmutable(old, false);
+}
+
+TEST_F(BackupManagerTest, WorkingFoldersStayInTheBackupsFolderAndStaleOnesGoAtStart)
+{
+    // What a process killed during a backup leaves behind.
+    home.writeFile("backups/.working/work-AbCdEf/profiles.json", "[{\"uuid\":\"mine\"}]");
+    auto manager = makeManager();
+    EXPECT_EQ(manager->workingFolderPath(), folder() + "/.working");
+    EXPECT_FALSE(QFileInfo::exists(folder() + "/.working/work-AbCdEf"));
+
+    TestSupport::runTask(manager->makeBackup(false));
+    TestSupport::runTask(manager->restore(manager->backups()[0]));
+    for (const QString &directory : handler->backupDirectories + handler->restoreDirectories) {
+        EXPECT_TRUE(directory.startsWith(folder() + "/.working/")) << directory.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(directory));
+    }
+    EXPECT_EQ(manager->backups().size(), 1); // the working folder is no backup
+
+    // A link in its place is removed, never followed.
+    home.writeFile("elsewhere/keep", "x");
+    QDir(folder()).removeRecursively();
+    QDir().mkpath(folder());
+    ASSERT_TRUE(QFile::link(home.filePath("elsewhere"), folder() + "/.working"));
+    makeManager();
+    EXPECT_EQ(home.readFile("elsewhere/keep"), "x");
+    EXPECT_FALSE(QFileInfo(folder() + "/.working").isSymLink());
+}
+
+TEST_F(BackupManagerTest, RestoreRefusesAMemberLargerThanABackupCanHoldAndNamesIt)
+{
+    // Spaces compress to almost nothing: a small archive that would unpack to more than 64 MB.
+    QDir().mkpath(folder());
+    Zip::Zip::zipData({{"backgrounds.json", "[]", std::nullopt},
+                       {"profiles.json", QByteArray(BackupManager::maximumMemberSize + 1, ' '), std::nullopt}},
+                      folder() + "/20240101000000.tapback");
+    auto manager = makeManager();
+    ASSERT_EQ(manager->backups().size(), 1);
+    EXPECT_LT(manager->backups()[0].size, 1 << 20);
+    try {
+        TestSupport::runTask(manager->restore(manager->backups()[0]));
+        ADD_FAILURE() << "the restore went through";
+    } catch (const BackupError &error) {
+        EXPECT_EQ(error.code(), BackupError::memberTooLargeCode);
+        EXPECT_TRUE(error.message().contains("“profiles.json”")) << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains("64")) << error.message().toStdString();
+    }
+    EXPECT_TRUE(handler->restoreDirectories.isEmpty());
+    EXPECT_TRUE(QDir(manager->workingFolderPath()).isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "Tapestrel/backup/BackupJson.h"
 
 #include "KivBackups/BackupError.h"
+#include "KivUtilities/JsonNesting.h"
 #include "Tapestrel/model/ModelContainer.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,8 @@ struct ParseOutcome
     JsonCoder::Json value;
     std::exception_ptr error;
 };
+// Held by pointer, so that taking the result out of its future never copies the document.
+using SharedOutcome = std::shared_ptr<ParseOutcome>;
 
 ParseOutcome readAndParse(QString path)
 {
@@ -58,14 +61,16 @@ ParseOutcome readAndParse(QString path)
                 KivBackups::BackupError::fileSystemDomain, EIO,
                 QCoreApplication::translate("BackupJson", "The file “%1” could not be read: %2")
                     .arg(path, file.errorString()));
-        JsonCoder::Json value = JsonCoder::decode(bytes);
-        if (!value.is_array())
-            throw JsonDecodeError(
-                QCoreApplication::translate("BackupJson", "The file “%1” does not hold a list.").arg(path));
+        JsonCoder::Json value = parseArray(bytes, path);
         return {std::move(value), {}};
     } catch (...) {
         return {{}, std::current_exception()};
     }
+}
+
+SharedOutcome readAndParseShared(QString path)
+{
+    return std::make_shared<ParseOutcome>(readAndParse(std::move(path)));
 }
 
 } // namespace
@@ -74,6 +79,22 @@ WorkingContext::~WorkingContext()
 {
     if (m_context)
         m_context->deleteLater();
+}
+
+JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
+{
+    // Documents copy and compare recursively: nesting far deeper than the records go is refused
+    // before it is parsed.
+    if (!KivUtilities::jsonNestingWithin(bytes, maximumDepth))
+        throw JsonDecodeError(
+            QCoreApplication::translate("BackupJson", "The file “%1” nests its data deeper than %2 levels.")
+                .arg(path)
+                .arg(maximumDepth));
+    JsonCoder::Json value = JsonCoder::decode(bytes);
+    if (!value.is_array())
+        throw JsonDecodeError(
+            QCoreApplication::translate("BackupJson", "The file “%1” does not hold a list.").arg(path));
+    return value;
 }
 
 void discardOnPool(JsonCoder::Json document)
@@ -100,11 +121,11 @@ QCoro::Task<void> writeFile(QString path, QByteArray bytes)
 
 QCoro::Task<JsonCoder::Json> readArrayFile(QString path)
 {
-    QFuture<ParseOutcome> future = QtConcurrent::run(&readAndParse, path);
-    ParseOutcome outcome = co_await future;
-    if (outcome.error)
-        std::rethrow_exception(outcome.error);
-    co_return std::move(outcome.value);
+    QFuture<SharedOutcome> future = QtConcurrent::run(&readAndParseShared, path);
+    const SharedOutcome outcome = co_await future;
+    if (outcome->error)
+        std::rethrow_exception(outcome->error);
+    co_return std::move(outcome->value);
 }
 
 } // namespace BackupJson

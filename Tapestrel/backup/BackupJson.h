@@ -60,8 +60,15 @@ QCoro::Task<void> writeFile(QString path, QByteArray bytes);
 // thread need not wait for.
 void discardOnPool(JsonCoder::Json document);
 
+// Arrays and objects in the files nest at most this deep (the records go four deep).
+constexpr int maximumDepth = 8;
+
+// Parses the bytes of a file that must hold a JSON array; JsonDecodeError names the file at `path`.
+JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path);
+
 // Reads and parses a file that must hold a JSON array, on the thread pool. Throws
-// KivBackups::BackupError for a missing or unreadable file and JsonDecodeError for anything else.
+// KivBackups::BackupError for a missing or unreadable file and JsonDecodeError for anything else,
+// nesting deeper than maximumDepth included.
 QCoro::Task<JsonCoder::Json> readArrayFile(QString path);
 
 // The compact JSON array of the records' forms: the bytes JsonCoder::encode() gives for an array

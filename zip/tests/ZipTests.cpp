@@ -229,6 +229,33 @@ TEST_F(ZipTest, RefusesEntriesThatLeaveTheDestination)
     EXPECT_EQ(readFile(path("d/abs.txt")), "inside");
 }
 
+TEST_F(ZipTest, NeverWritesThroughALinkStandingInTheDestination)
+{
+    QDir().mkpath(path("d"));
+    QDir().mkpath(path("outside"));
+    writeFile(path("outside/target.txt"), "mine");
+    ASSERT_TRUE(QFile::link(path("outside/target.txt"), path("d/file.txt")));
+    ASSERT_TRUE(QFile::link(path("outside/missing.txt"), path("d/dangling.txt")));
+    ASSERT_TRUE(QFile::link(path("outside"), path("d/folder")));
+    const QList<QByteArray> names {"file.txt", "dangling.txt", "folder/new.txt", "folder/target.txt",
+                                   "folder/", "folder/sub/new.txt"};
+    for (const QByteArray &name : names) {
+        SCOPED_TRACE(name.constData());
+        craftArchive(path("link.zip"), {{name, "theirs"}});
+        EXPECT_EQ(unzipErrorOf(path("link.zip"), path("d")), ZipError::unzipFail);
+    }
+    EXPECT_EQ(readFile(path("outside/target.txt")), "mine");
+    EXPECT_EQ(QDir(path("outside")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({"target.txt"}));
+    EXPECT_FALSE(QFileInfo::exists(path("outside/missing.txt")));
+    // A destination that is itself a link is unpacked into.
+    ASSERT_TRUE(QFile::link(path("d2"), path("linked")));
+    QDir().mkpath(path("d2"));
+    craftArchive(path("fine.zip"), {{"fine.txt", "ok"}});
+    Zip::Zip::unzipFile(path("fine.zip"), path("linked"), true);
+    EXPECT_EQ(readFile(path("d2/fine.txt")), "ok");
+}
+
 TEST_F(ZipTest, BackslashesPermissionsAndOverwrite)
 {
     craftArchive(path("mixed.zip"),

@@ -234,6 +234,34 @@ TEST_F(BackupExchange, RestoreBringsBackTheBackupAndChangesNothingWhenAFileIsBro
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
 }
 
+TEST_F(BackupExchange, HostileFilesAreRefusedNamingTheFileAndChangeNothing)
+{
+    addProfile("A", "Original", {{"k", "v"}});
+    main()->save();
+    const QStringList before = storedProfiles();
+    TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
+    const QString hostile = folder("hostile");
+    home.writeFile("hostile/backgrounds.json", "[]");
+
+    const QList<std::pair<QByteArray, QString>> cases {
+        // 200,000 nested lists parse on the pool; a copy of them would overflow the stack.
+        {QByteArray(200000, '['), "deeper than 8 levels"},
+        {"[[[[[[[[[[]]]]]]]]]]", "deeper than 8 levels"},
+        {"{\"uuid\":\"A\"}", "does not hold a list"},
+    };
+    for (const auto &[bytes, reason] : cases) {
+        home.writeFile("hostile/profiles.json", bytes);
+        try {
+            runTask(handler.restore(hostile));
+            ADD_FAILURE() << "restored " << bytes.left(40).constData();
+        } catch (const JsonDecodeError &error) {
+            EXPECT_TRUE(error.message().contains(hostile + "/profiles.json”")) << error.message().toStdString();
+            EXPECT_TRUE(error.message().contains(reason)) << error.message().toStdString();
+        }
+    }
+    EXPECT_EQ(storedProfiles(), before);
+}
+
 TEST_F(BackupExchange, RestoringEqualRecordsKeepsThemInPlace)
 {
     QPointer<Profile> same = addProfile("S", "Same", {{"k", "v"}});
@@ -349,4 +377,27 @@ TEST_F(BackupExchange, ASaveWhileTheFilesAreReadIsRestoredOverToo)
     main()->save();
     runTask(std::move(restoring));
     EXPECT_EQ(storedProfiles(), QStringList({"A Original k=v+ links:0"}));
+}
+
+TEST_F(BackupExchange, DataResetRemovesLinksAndNeverWhatTheyPointAt)
+{
+    const QString data = home.filePath("data");
+    home.writeFile("elsewhere/assets/photo", "keep");
+    home.writeFile("elsewhere/notes.txt", "keep too");
+    ASSERT_TRUE(QFile::link(home.filePath("elsewhere/assets"), data + "/data_ckAssets"));
+    ASSERT_TRUE(QFile::link(home.filePath("elsewhere/notes.txt"), data + "/.data_SUPPORT"));
+
+    TapestrelDataResetController::Steps steps;
+    steps.makeLockedBackup = []() -> QCoro::Task<void> { co_return; };
+    steps.stopAutosave = [] {};
+    steps.startAutosave = [] {};
+    steps.closeStore = [&] { container.reset(); };
+    steps.openStore = [&] { container = std::make_unique<ModelContainer>(data + "/data.sqlite"); };
+    TapestrelDataResetController controller(data, steps);
+    runTask(controller.reset());
+
+    EXPECT_FALSE(QFileInfo(data + "/data_ckAssets").isSymLink());
+    EXPECT_FALSE(QFileInfo(data + "/.data_SUPPORT").isSymLink());
+    EXPECT_EQ(home.readFile("elsewhere/assets/photo"), "keep");
+    EXPECT_EQ(home.readFile("elsewhere/notes.txt"), "keep too");
 }

@@ -1,0 +1,24 @@
+// Background values as profiles and backups store them (JSON text). What reads must write and
+// read again to an equal background.
+
+#include "KivDesktopBackground/Background.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const std::optional<KivDesktopBackground::Background> background =
+        KivDesktopBackground::Background::fromRawValue(text);
+    if (!background)
+        return 0;
+    const QString written = background->rawValue();
+    const std::optional<KivDesktopBackground::Background> again =
+        KivDesktopBackground::Background::fromRawValue(written);
+    if (!again || !(*again == *background) || again->rawValue() != written) {
+        std::fprintf(stderr, "a background reads back differently: %s\n", qPrintable(written));
+        std::abort();
+    }
+    return 0;
+}
