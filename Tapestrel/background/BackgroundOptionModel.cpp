@@ -1,7 +1,7 @@
 #include "Tapestrel/background/BackgroundOptionModel.h"
 
-#include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "Tapestrel/background/BackgroundPicker.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
 #include "Tapestrel/model/Option.h"
@@ -30,10 +30,118 @@ std::optional<QUrl> BackgroundOptionModel::urlFromValue(const QString &value)
     return url;
 }
 
+namespace {
+
+bool isUnreserved(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-'
+        || c == u'.' || c == u'_' || c == u'~';
+}
+
+bool isSubDelimiter(char16_t c)
+{
+    return QStringView(u"!$&'()*+,;=").contains(QChar(c));
+}
+
+bool isHexDigit(char16_t c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Every character is unreserved, a sub-delimiter, one of `extra`, or a valid percent escape.
+bool consistsOf(QStringView text, QStringView extra)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'%') {
+            if (i + 2 >= text.size() || !isHexDigit(text[i + 1].unicode())
+                || !isHexDigit(text[i + 2].unicode()))
+                return false;
+            i += 2;
+        } else if (!isUnreserved(c) && !isSubDelimiter(c) && !extra.contains(QChar(c))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isAuthority(QStringView authority)
+{
+    const qsizetype at = authority.lastIndexOf(u'@');
+    if (at >= 0 && !consistsOf(authority.left(at), u":"))
+        return false;
+    QStringView hostPort = authority.mid(at + 1);
+    QStringView port;
+    if (hostPort.startsWith(u'[')) {
+        const qsizetype close = hostPort.indexOf(u']');
+        if (close < 0)
+            return false;
+        // An address literal: hexadecimal digits, ":" and "." (IPv6), or a future form.
+        if (!consistsOf(hostPort.mid(1, close - 1), u":"))
+            return false;
+        const QStringView rest = hostPort.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(u':'))
+            return false;
+        port = rest.mid(1);
+    } else {
+        const qsizetype colon = hostPort.lastIndexOf(u':');
+        const QStringView host = colon >= 0 ? hostPort.left(colon) : hostPort;
+        if (!consistsOf(host, u""))
+            return false;
+        port = colon >= 0 ? hostPort.mid(colon + 1) : QStringView();
+    }
+    for (QChar c : port) {
+        if (!c.isDigit() || c.unicode() > 127)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool BackgroundOptionModel::isUriReference(const QString &text)
+{
+    QStringView rest(text);
+    // Fragment and query: path characters plus "/" and "?".
+    if (const qsizetype hash = rest.indexOf(u'#'); hash >= 0) {
+        if (!consistsOf(rest.mid(hash + 1), u":@/?"))
+            return false;
+        rest = rest.left(hash);
+    }
+    if (const qsizetype question = rest.indexOf(u'?'); question >= 0) {
+        if (!consistsOf(rest.mid(question + 1), u":@/?"))
+            return false;
+        rest = rest.left(question);
+    }
+    // A ":" ahead of any "/" ends a scheme; a relative reference cannot have one in its first
+    // segment.
+    const qsizetype colon = rest.indexOf(u':');
+    const qsizetype slash = rest.indexOf(u'/');
+    if (colon >= 0 && (slash < 0 || colon < slash)) {
+        const QStringView scheme = rest.left(colon);
+        if (scheme.isEmpty() || !scheme[0].isLetter() || scheme[0].unicode() > 127)
+            return false;
+        for (QChar c : scheme) {
+            const char16_t u = c.unicode();
+            if (!(isUnreserved(u) && u != u'_' && u != u'~') && u != u'+')
+                return false;
+        }
+        rest = rest.mid(colon + 1);
+    }
+    if (rest.startsWith(u"//")) {
+        rest = rest.mid(2);
+        const qsizetype end = rest.indexOf(u'/');
+        if (!isAuthority(end >= 0 ? rest.left(end) : rest))
+            return false;
+        rest = end >= 0 ? rest.mid(end) : QStringView();
+    }
+    return consistsOf(rest, u":@/");
+}
+
 Background BackgroundOptionModel::selection(const QString &value)
 {
-    if (const std::optional<QUrl> url = urlFromValue(value))
-        return Background::image(*url);
+    if (!value.isEmpty() && isUriReference(value))
+        return Background::image(QUrl(value, QUrl::StrictMode));
     return Background::fromRawValue(value).value_or(Background::clear());
 }
 
@@ -42,32 +150,12 @@ QString BackgroundOptionModel::valueForSelection(const std::optional<Background>
     return selection ? selection->rawValue() : QString();
 }
 
-namespace {
-
-// Shows the selection of one option and follows changes of its value.
-class BackgroundSelectionView : public KivDesktopBackground::BackgroundView
+QWidget *BackgroundOptionModel::makePicker(Option *option, Profile *profile, QWidget *parent)
 {
-public:
-    BackgroundSelectionView(Option *option, QWidget *parent)
-        : BackgroundView(BackgroundOptionModel::selection(option ? option->value() : QString()), parent)
-    {
-        setObjectName(QStringLiteral("BackgroundPicker"));
-        setMinimumSize(160, 90);
-        if (option) {
-            QPointer<Option> watched(option);
-            QObject::connect(option, &Option::valueChanged, this, [this, watched] {
-                if (watched)
-                    setBackground(BackgroundOptionModel::selection(watched->value()));
-            });
-        }
-    }
-};
-
-} // namespace
-
-QWidget *BackgroundOptionModel::makePicker(Option *option, Profile *, QWidget *parent)
-{
-    return new BackgroundSelectionView(option, parent);
+    // The library lives in the store the profile came from; a profile outside any store gets the
+    // built-in backgrounds only.
+    ModelContext *context = profile ? profile->modelContext() : nullptr;
+    return new BackgroundPicker(option, context, parent);
 }
 
 QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profile, std::shared_ptr<bool>)

@@ -29,7 +29,7 @@ public:
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
 
-    // Shows the option's current selection and follows its changes.
+    // The background editor over the option, with the library of the profile's store.
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
 
     // Shows the profile's own background (the profile's option is read, not `value`); a profile
@@ -47,11 +47,18 @@ public:
     // Explains that the wallpaper cannot be read, unless the user asked not to be told again.
     static void showCannotReadWallpaperAlert();
 
-    // What the editor shows as selected for an option value: an image for a URL, the decoded
-    // background for JSON, a clear colour for anything else (never nothing).
+    // What the editor shows as selected for an option value: an image for any URI reference (whether
+    // or not a file is there), the decoded background for JSON, a clear colour for anything else
+    // (never nothing).
     static KivDesktopBackground::Background selection(const QString &value);
     // The option value that stores a selection: its JSON, or "" for none.
     static QString valueForSelection(const std::optional<KivDesktopBackground::Background> &selection);
+
+    // Whether the text is a URI reference by the strict grammar: only the characters URIs allow,
+    // every "%" followed by two hexadecimal digits, a valid scheme before the first ":" that comes
+    // ahead of any "/", "?" or "#", brackets only around an address literal of the host, a port of
+    // digits. Braces, quotation marks and spaces (as in background JSON) never pass.
+    static bool isUriReference(const QString &text);
 
     // The value read as an absolute URL (with a scheme), as older versions stored images; nothing
     // for background JSON, "" and other texts.

@@ -83,9 +83,9 @@ QWidget *ProfileEditor::makeBackgroundTab()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("BackgroundEditor"));
     auto *layout = new QVBoxLayout(page);
+    // The background editor fills the tab and scrolls its own sections.
     layout->addWidget(
-        new EditorPicker(QStringLiteral("system.desktop.background.picture"), m_profile, m_store));
-    layout->addStretch();
+        new EditorPicker(QStringLiteral("system.desktop.background.picture"), m_profile, m_store), 1);
     return page;
 }
 

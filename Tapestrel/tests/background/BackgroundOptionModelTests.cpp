@@ -1,6 +1,9 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
+#include "Tapestrel/background/BackgroundPicker.h"
+#include "Tapestrel/background/BackgroundPreview.h"
 #include "Tapestrel/background/BuiltInBackground.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
@@ -105,7 +108,7 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
 TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
 {
     EXPECT_EQ(BackgroundOptionModel::selection(QString()), Background::clear());
-    EXPECT_EQ(BackgroundOptionModel::selection(QStringLiteral("garbage")), Background::clear());
+    EXPECT_EQ(BackgroundOptionModel::selection(QStringLiteral("not a background")), Background::clear());
     EXPECT_EQ(BackgroundOptionModel::selection(gradient.rawValue()), gradient);
     // A file URL is an image even when the file is gone, unlike the profile's background.
     const QUrl gone = QUrl::fromLocalFile(home.filePath("gone.png"));
@@ -115,15 +118,21 @@ TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
     EXPECT_EQ(BackgroundOptionModel::selection(BackgroundOptionModel::valueForSelection(image)), image);
     EXPECT_EQ(BackgroundOptionModel::valueForSelection(std::nullopt), QString());
 
-    // The picker follows the option.
+    // The picker's preview follows the option (a profile outside a store has no library of its own).
+    const BackgroundLibraryServices saved = BackgroundLibraryServices::shared();
+    BackgroundLibraryServices::shared().wallpapersFolder = [this] {
+        return home.filePath("Wallpapers");
+    };
     Profile *profile = profileWith(QString());
     Option *option = profile->option(model.key());
     std::unique_ptr<QWidget> picker(model.makePicker(option, profile, nullptr));
-    auto *view = dynamic_cast<KivDesktopBackground::BackgroundView *>(picker.get());
-    ASSERT_TRUE(view);
-    EXPECT_EQ(view->background(), Background::clear());
+    auto *editor = dynamic_cast<BackgroundPicker *>(picker.get());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->preview()->background(), Background::clear());
     option->setValue(gradient.rawValue());
-    EXPECT_EQ(view->background(), gradient);
+    EXPECT_EQ(editor->preview()->background(), gradient);
+    picker.reset();
+    BackgroundLibraryServices::shared() = saved;
 
     // Built-in entries get fresh ids.
     const BuiltInBackground a(gradient), b(gradient);

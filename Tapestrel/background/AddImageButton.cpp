@@ -1,0 +1,159 @@
+#include "Tapestrel/background/AddImageButton.h"
+
+#include "KivUtilities/Detached.h"
+#include "KivUtilities/Symbols.h"
+#include "Tapestrel/background/BackgroundButtons.h"
+#include "Tapestrel/background/BackgroundLibraryServices.h"
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSaveFile>
+#include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
+
+using KivDesktopBackground::Background;
+using KivUtilities::Symbols;
+
+namespace {
+
+QString extensionOf(const QString &filePath)
+{
+    const QString suffix = QFileInfo(filePath).suffix();
+    return suffix.isEmpty() ? QStringLiteral("jpg") : suffix;
+}
+
+// Streams a file into `destination`, replacing it only once everything is written.
+bool writeCopy(const QString &source, const QString &destination)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk;
+    while (!(chunk = in.read(1 << 20)).isEmpty()) {
+        if (out.write(chunk) != chunk.size())
+            return false;
+    }
+    if (in.error() != QFileDevice::NoError)
+        return false;
+    return out.commit();
+}
+
+} // namespace
+
+AddImageButton::AddImageButton(ModelContext *modelContext, QWidget *parent)
+    : AddImageLabel(parent)
+    , m_modelContext(modelContext)
+    , m_menu(new QMenu(this))
+{
+    setObjectName(QStringLiteral("AddImageButton"));
+    QAction *addImage =
+        m_menu->addAction(Symbols::icon(QStringLiteral("photo.on.rectangle.angled")), tr("Add Image"));
+    addImage->setProperty(Symbols::propertyName, QStringLiteral("photo.on.rectangle.angled"));
+    connect(addImage, &QAction::triggered, this, &AddImageButton::chooseImageFiles);
+    QAction *addPhoto =
+        m_menu->addAction(Symbols::icon(QStringLiteral("photo.on.rectangle")), tr("Add Photo"));
+    addPhoto->setProperty(Symbols::propertyName, QStringLiteral("photo.on.rectangle"));
+    connect(addPhoto, &QAction::triggered, this, &AddImageButton::choosePhotos);
+    connect(this, &QAbstractButton::clicked, this,
+            [this] { m_menu->popup(mapToGlobal(QPoint(0, height()))); });
+}
+
+QString AddImageButton::wallpapersFolderPath()
+{
+    return QDir::cleanPath(BackgroundLibraryServices::shared().wallpapersFolder());
+}
+
+QString AddImageButton::newWallpaperFilePath(const QString &extension)
+{
+    return wallpapersFolderPath() + QStringLiteral("/Photo-")
+        + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'.' + extension;
+}
+
+void AddImageButton::ensureWallpapersFolder()
+{
+    const QString folder = wallpapersFolderPath();
+    if (!QFileInfo::exists(folder))
+        QDir().mkpath(folder);
+}
+
+std::optional<QString> AddImageButton::importImageFile(const QString &filePath)
+{
+    const QString destination = newWallpaperFilePath(extensionOf(filePath));
+    const QString folder = QDir::cleanPath(QFileInfo(filePath).absolutePath());
+    if (folder == wallpapersFolderPath())
+        return QDir::cleanPath(QFileInfo(filePath).absoluteFilePath());
+    ensureWallpapersFolder();
+    if (QFileInfo::exists(destination) && !QFile::remove(destination))
+        return std::nullopt;
+    if (!QFile::copy(filePath, destination))
+        return std::nullopt;
+    // A copy of a read-only file is the user's own to change or remove.
+    QFile::setPermissions(destination, QFile::permissions(destination) | QFileDevice::WriteOwner);
+    return destination;
+}
+
+CustomBackground *AddImageButton::addRecord(ModelContext *context, const QString &storedPath)
+{
+    if (!context)
+        return nullptr;
+    const QString value = Background::image(QUrl::fromLocalFile(storedPath)).rawValue();
+    auto *record = context->insert(std::make_unique<CustomBackground>(CustomBackground::Kind::Image, value));
+    saveIgnoringErrors(context);
+    return record;
+}
+
+CustomBackground *AddImageButton::addImageBackground(const QString &filePath)
+{
+    if (!m_modelContext)
+        return nullptr;
+    const std::optional<QString> stored = importImageFile(filePath);
+    return stored ? addRecord(m_modelContext, *stored) : nullptr;
+}
+
+void AddImageButton::chooseImageFiles()
+{
+    const QStringList files = BackgroundLibraryServices::shared().chooseImageFiles(window());
+    for (const QString &file : files)
+        addImageBackground(file);
+}
+
+void AddImageButton::choosePhotos()
+{
+    const QStringList files = BackgroundLibraryServices::shared().choosePhotos(window());
+    if (!files.isEmpty())
+        KivUtilities::detached(importSelectedPhotos(files), "AddImageButton photos");
+}
+
+QCoro::Task<void> AddImageButton::importSelectedPhotos(QStringList filePaths)
+{
+    return importPhotos(QPointer<AddImageButton>(this), m_modelContext, std::move(filePaths));
+}
+
+QCoro::Task<void> AddImageButton::importPhotos(QPointer<AddImageButton> self, QPointer<ModelContext> context,
+                                               QStringList filePaths)
+{
+    for (const QString &source : filePaths) {
+        const QString destination = newWallpaperFilePath(extensionOf(source));
+        ensureWallpapersFolder();
+        const bool written = co_await QtConcurrent::run(writeCopy, source, destination);
+        // The store went away while the picture was written: nothing is recorded or left behind.
+        if (!context) {
+            if (written)
+                QFile::remove(destination);
+            co_return;
+        }
+        if (written)
+            addRecord(context, destination);
+    }
+    if (self)
+        emit self->photosImported();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Tapestrel/background/AddBackgroundButton.h"
+
+#include <QPointer>
+#include <QStringList>
+
+#include <QCoro/QCoroTask>
+
+#include <optional>
+
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContext.h"
+class QMenu;
+
+// The add tile of the image grid: a menu with "Add Image" (image files chosen in a file dialog) and
+// "Add Photo" (pictures chosen from the pictures folder, which stands in for a photo library). Every
+// added picture is stored in the wallpapers folder as "Photo-<UUID>.<extension>" ("jpg" when the
+// file has none) and gets one custom background of kind image, saved at once. Adding selects
+// nothing. A file that cannot be copied is skipped without a message; the others are still added.
+class AddImageButton : public AddImageLabel
+{
+    Q_OBJECT
+
+public:
+    explicit AddImageButton(ModelContext *modelContext, QWidget *parent = nullptr);
+
+    // "Add Image", "Add Photo".
+    QMenu *menu() const { return m_menu; }
+
+    // Where added images go, asked anew at every use.
+    static QString wallpapersFolderPath();
+    // A new file name in that folder: "Photo-" + an upper-case UUID + "." + the extension.
+    static QString newWallpaperFilePath(const QString &extension);
+    static void ensureWallpapersFolder();
+    // The path to store for a chosen file: the file itself when it already lies in the wallpapers
+    // folder, otherwise a new copy there; nothing when the copy fails.
+    static std::optional<QString> importImageFile(const QString &filePath);
+    // Imports the file and records it; the new record, or nothing.
+    CustomBackground *addImageBackground(const QString &filePath);
+
+    // "Add Image": the file dialog, then every chosen file in order.
+    void chooseImageFiles();
+    // "Add Photo": the picture chooser, then importSelectedPhotos() with what was chosen.
+    void choosePhotos();
+    // Writes each picture into the wallpapers folder off the GUI thread, one after the other, and
+    // records it. Stops quietly when the store went away meanwhile. photosImported() follows.
+    QCoro::Task<void> importSelectedPhotos(QStringList filePaths);
+
+signals:
+    void photosImported();
+
+private:
+    static QCoro::Task<void> importPhotos(QPointer<AddImageButton> self, QPointer<ModelContext> context,
+                                          QStringList filePaths);
+    static CustomBackground *addRecord(ModelContext *context, const QString &storedPath);
+
+    QPointer<ModelContext> m_modelContext;
+    QMenu *m_menu;
+};

@@ -1,0 +1,74 @@
+#include "Tapestrel/background/BackgroundButtons.h"
+
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivUtilities/Symbols.h"
+#include "Tapestrel/background/BackgroundSelection.h"
+#include "Tapestrel/background/SharedDesktopBackground.h"
+#include "Tapestrel/model/CustomBackground.h"
+#include "Tapestrel/model/ModelContext.h"
+
+#include <exception>
+
+using KivDesktopBackground::Background;
+using KivUtilities::Symbols;
+
+ApplyBackgroundButton::ApplyBackgroundButton(const Background &background, QObject *parent)
+    : QAction(Symbols::icon(QStringLiteral("play")), tr("Apply Background"), parent)
+    , m_background(background)
+{
+    setProperty(Symbols::propertyName, QStringLiteral("play"));
+    connect(this, &QAction::triggered, this, &ApplyBackgroundButton::apply);
+}
+
+void ApplyBackgroundButton::apply()
+{
+    sharedDesktopBackgroundController().setBackground(m_background);
+}
+
+SetAsBackgroundButton::SetAsBackgroundButton(BackgroundSelection *selection, const Background &background,
+                                             QObject *parent)
+    : QAction(Symbols::icon(QStringLiteral("checkmark.circle")), tr("Choose Background"), parent)
+    , m_selection(selection)
+    , m_background(background)
+{
+    setProperty(Symbols::propertyName, QStringLiteral("checkmark.circle"));
+    connect(this, &QAction::triggered, this, [this] {
+        if (m_selection)
+            m_selection->set(m_background);
+    });
+}
+
+DuplicateBackgroundButton::DuplicateBackgroundButton(ModelContext *modelContext, CustomBackground *background,
+                                                     QObject *parent)
+    : QAction(Symbols::icon(QStringLiteral("plus.square.on.square")), tr("Duplicate"), parent)
+    , m_modelContext(modelContext)
+    , m_background(background)
+{
+    setProperty(Symbols::propertyName, QStringLiteral("plus.square.on.square"));
+    connect(this, &QAction::triggered, this, [this] { duplicate(m_modelContext, m_background); });
+}
+
+CustomBackground *DuplicateBackgroundButton::duplicate(ModelContext *modelContext,
+                                                       CustomBackground *background)
+{
+    if (!modelContext || !background || background->isDeleted())
+        return nullptr;
+    const std::optional<CustomBackground::Kind> kind = background->kind();
+    if (!kind)
+        return nullptr;
+    auto *copy =
+        modelContext->insert(std::make_unique<CustomBackground>(*kind, background->backgroundValue()));
+    saveIgnoringErrors(modelContext);
+    return copy;
+}
+
+void saveIgnoringErrors(ModelContext *modelContext)
+{
+    if (!modelContext)
+        return;
+    try {
+        modelContext->save();
+    } catch (const std::exception &) {
+        // The change stays in the context; the next save writes it.
+    }
+}

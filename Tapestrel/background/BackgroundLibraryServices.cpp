@@ -1,0 +1,50 @@
+#include "Tapestrel/background/BackgroundLibraryServices.h"
+
+#include "Tapestrel/Tapestrel.h"
+
+#include <QFileDialog>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+namespace {
+
+QString imageFilter()
+{
+    QStringList patterns;
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
+    return QCoreApplication::translate("BackgroundLibraryServices", "Images") + QStringLiteral(" (")
+        + patterns.join(u' ') + QStringLiteral(")");
+}
+
+} // namespace
+
+BackgroundLibraryServices &BackgroundLibraryServices::shared()
+{
+    static BackgroundLibraryServices services = defaults();
+    return services;
+}
+
+BackgroundLibraryServices BackgroundLibraryServices::defaults()
+{
+    BackgroundLibraryServices services;
+    services.wallpapersFolder = [] {
+        return Tapestrel::shared().backgroundsCoordinator().wallpapersFolderPath();
+    };
+    services.chooseImageFiles = [](QWidget *parent) {
+        return QFileDialog::getOpenFileNames(
+            parent, QCoreApplication::translate("AddImageButton", "Select an Image", "Open Panel Title"),
+            QString(), imageFilter());
+    };
+    services.choosePhotos = [](QWidget *parent) {
+        // The pictures folder stands in for the photo library.
+        return QFileDialog::getOpenFileNames(
+            parent, QCoreApplication::translate("AddImageButton", "Add Photo"),
+            QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), imageFilter());
+    };
+    services.uniform = [](double low, double high) {
+        return low + QRandomGenerator::system()->generateDouble() * (high - low);
+    };
+    return services;
+}

@@ -1,0 +1,241 @@
+#include "Tapestrel/background/BackgroundSectionPicker.h"
+
+#include "KivUtilities/Symbols.h"
+#include "Tapestrel/background/BackgroundButtons.h"
+#include "Tapestrel/background/BackgroundSelection.h"
+#include "Tapestrel/background/BackgroundTile.h"
+#include "Tapestrel/background/DeleteBackgroundAlertModifier.h"
+#include "Tapestrel/model/ModelContext.h"
+
+#include <QDialog>
+#include <QGridLayout>
+#include <QMenu>
+
+#include <algorithm>
+#include <exception>
+
+using KivDesktopBackground::Background;
+using KivUtilities::Symbols;
+
+BackgroundSectionPicker::BackgroundSectionPicker(BackgroundSelection *selection, ModelContext *modelContext,
+                                                 CustomBackground::Kind kind, QWidget *parent)
+    : QWidget(parent)
+    , m_selection(selection)
+    , m_modelContext(modelContext)
+    , m_kind(kind)
+    , m_grid(new QGridLayout(this))
+{
+    m_grid->setContentsMargins(0, 4, 0, 4);
+    m_grid->setHorizontalSpacing(spacing);
+    m_grid->setVerticalSpacing(spacing);
+    for (int column = 0; column < columnCount; ++column) {
+        m_grid->setColumnStretch(column, 1);
+        m_grid->setColumnMinimumWidth(column, 10);
+    }
+}
+
+void BackgroundSectionPicker::build(QList<BackgroundTile *> builtInTiles, QWidget *addTile,
+                                    const QString &deleteMessage)
+{
+    m_builtInTiles = std::move(builtInTiles);
+    m_addTile = addTile;
+    m_deleteAlert = new DeleteBackgroundAlertModifier(
+        deleteMessage, tr("Delete"), [this](CustomBackground *record) { deleteBackground(record); }, this);
+    if (m_modelContext) {
+        // The store changed: fetch again once the current event is done, so that a burst of
+        // changes rebuilds once and no tile goes away under its own menu.
+        connect(m_modelContext, &ModelContext::objectsChanged, this,
+                &BackgroundSectionPicker::scheduleReload);
+    }
+    reloadCustom();
+}
+
+QList<BackgroundTile *> BackgroundSectionPicker::tiles() const
+{
+    QList<BackgroundTile *> all = m_builtInTiles;
+    for (const CustomTile &custom : m_customTiles)
+        all.append(custom.tile);
+    return all;
+}
+
+QList<CustomBackground *> BackgroundSectionPicker::customBackgrounds() const
+{
+    QList<CustomBackground *> records;
+    for (const CustomTile &custom : m_customTiles) {
+        if (custom.record)
+            records.append(custom.record);
+    }
+    return records;
+}
+
+BackgroundTile *BackgroundSectionPicker::tileOf(const CustomBackground *record) const
+{
+    for (const CustomTile &custom : m_customTiles) {
+        if (custom.record == record)
+            return custom.tile;
+    }
+    return nullptr;
+}
+
+void BackgroundSectionPicker::addSharedCommands(QMenu *menu, const Background &background)
+{
+    menu->addAction(new ApplyBackgroundButton(background, menu));
+    menu->addAction(new SetAsBackgroundButton(m_selection, background, menu));
+}
+
+void BackgroundSectionPicker::addDeleteCommand(QMenu *menu, CustomBackground *record)
+{
+    QAction *remove = menu->addAction(Symbols::icon(QStringLiteral("trash")), tr("Delete"));
+    remove->setProperty(Symbols::propertyName, QStringLiteral("trash"));
+    remove->setProperty("destructive", true);
+    const QPointer<CustomBackground> guarded(record);
+    connect(remove, &QAction::triggered, this, [this, guarded] {
+        if (guarded)
+            m_deleteAlert->setDeletingBackground(guarded);
+    });
+}
+
+QList<BackgroundTile *> BackgroundSectionPicker::makeBuiltInTiles(const QList<Background> &backgrounds)
+{
+    QList<BackgroundTile *> tiles;
+    for (const Background &background : backgrounds) {
+        BackgroundTile *tile = makeTile(background);
+        tile->setMenuBuilder([this, background](QWidget *parent) {
+            auto *menu = new QMenu(parent);
+            addSharedCommands(menu, background);
+            return menu;
+        });
+        tiles.append(tile);
+    }
+    return tiles;
+}
+
+QMenu *BackgroundSectionPicker::makeEditableMenu(CustomBackground *record, const Background &background,
+                                                 QWidget *parent,
+                                                 std::function<void(CustomBackground *)> edit)
+{
+    auto *menu = new QMenu(parent);
+    addSharedCommands(menu, background);
+    menu->addSeparator();
+    const QPointer<CustomBackground> guarded(record);
+    QAction *editAction = menu->addAction(Symbols::icon(QStringLiteral("pencil")), tr("Edit"));
+    editAction->setProperty(Symbols::propertyName, QStringLiteral("pencil"));
+    connect(editAction, &QAction::triggered, this, [guarded, edit = std::move(edit)] {
+        if (guarded && edit)
+            edit(guarded);
+    });
+    menu->addAction(new DuplicateBackgroundButton(m_modelContext, record, menu));
+    menu->addSeparator();
+    addDeleteCommand(menu, record);
+    return menu;
+}
+
+void BackgroundSectionPicker::beginEditing(CustomBackground *record, QDialog *sheet)
+{
+    m_editingItem = record;
+    m_editing = record != nullptr;
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sheet, &QDialog::finished, this, [this] {
+        m_editingItem = nullptr;
+        m_editing = false;
+    });
+}
+
+void BackgroundSectionPicker::storeFromSheet(const Background &background)
+{
+    const QString value = background.rawValue();
+    if (m_editing) {
+        if (!m_editingItem || m_editingItem->isDeleted())
+            return;
+        m_editingItem->setType(CustomBackground::toRawValue(m_kind));
+        m_editingItem->setBackgroundValue(value);
+        saveIgnoringErrors(m_modelContext);
+    } else if (m_modelContext) {
+        m_modelContext->insert(std::make_unique<CustomBackground>(m_kind, value));
+        saveIgnoringErrors(m_modelContext);
+    }
+    // The selection holds the stored form (colours without opacity), as the tiles do.
+    if (m_selection)
+        m_selection->set(Background::fromRawValue(value).value_or(background));
+}
+
+void BackgroundSectionPicker::deleteBackground(CustomBackground *record)
+{
+    if (!m_modelContext || !record || record->isDeleted())
+        return;
+    m_modelContext->remove(record);
+    saveIgnoringErrors(m_modelContext);
+    reloadCustom();
+}
+
+void BackgroundSectionPicker::scheduleReload()
+{
+    if (m_reloadPending)
+        return;
+    m_reloadPending = true;
+    QMetaObject::invokeMethod(this, &BackgroundSectionPicker::reloadCustom, Qt::QueuedConnection);
+}
+
+void BackgroundSectionPicker::reloadCustom()
+{
+    m_reloadPending = false;
+    QList<CustomBackground *> records;
+    if (m_modelContext) {
+        try {
+            records = m_modelContext->fetchBackgroundsOfType(CustomBackground::toRawValue(m_kind));
+        } catch (const std::exception &) {
+            // A store that cannot be read lists no records; the built-in tiles stay.
+        }
+    }
+    // Tiles of records whose value is unchanged are kept (with their thumbnails); the others go.
+    QList<CustomTile> previous = std::move(m_customTiles);
+    m_customTiles.clear();
+    for (CustomBackground *record : std::as_const(records)) {
+        connect(record, &CustomBackground::backgroundValueChanged, this,
+                &BackgroundSectionPicker::scheduleReload, Qt::UniqueConnection);
+        connect(record, &CustomBackground::typeChanged, this, &BackgroundSectionPicker::scheduleReload,
+                Qt::UniqueConnection);
+        const QString value = record->backgroundValue();
+        auto kept =
+            std::find_if(previous.begin(), previous.end(), [record, &value](const CustomTile &custom) {
+                return custom.record == record && custom.value == value;
+            });
+        if (kept != previous.end()) {
+            m_customTiles.append(*kept);
+            previous.erase(kept);
+            continue;
+        }
+        const std::optional<Background> background = record->background();
+        if (!background)
+            continue;
+        BackgroundTile *tile = makeTile(*background);
+        const QPointer<CustomBackground> guarded(record);
+        const Background decoded = *background;
+        tile->setMenuBuilder([this, guarded, decoded](QWidget *parent) -> QMenu * {
+            return guarded && !guarded->isDeleted() ? makeCustomMenu(guarded, decoded, parent) : nullptr;
+        });
+        m_customTiles.append({guarded, value, tile});
+    }
+    for (const CustomTile &custom : std::as_const(previous)) {
+        m_grid->removeWidget(custom.tile);
+        custom.tile->hide();
+        custom.tile->deleteLater();
+    }
+    relayout();
+}
+
+void BackgroundSectionPicker::relayout()
+{
+    QList<QWidget *> cells;
+    for (BackgroundTile *tile : std::as_const(m_builtInTiles))
+        cells.append(tile);
+    for (const CustomTile &custom : std::as_const(m_customTiles))
+        cells.append(custom.tile);
+    if (m_addTile)
+        cells.append(m_addTile);
+    for (int i = 0; i < cells.size(); ++i) {
+        m_grid->removeWidget(cells[i]);
+        m_grid->addWidget(cells[i], i / columnCount, i % columnCount, Qt::AlignCenter);
+        cells[i]->show();
+    }
+}

@@ -1,0 +1,198 @@
+#include "LibraryFixture.h"
+
+#include "Tapestrel/background/AddImageButton.h"
+#include "Tapestrel/background/BackgroundSelection.h"
+#include "Tapestrel/background/BackgroundTile.h"
+#include "Tapestrel/background/ImageBackgroundPicker.h"
+#include "platform/Alerts.h"
+#include "testsupport/RunTask.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using KivDesktopBackground::Background;
+using TestSupport::runTask;
+using TestSupport::waitUntil;
+
+namespace {
+
+class ImageSectionTest : public LibraryTests::LibraryTest
+{
+protected:
+    QString picture(const QString &relative, int width = 64)
+    {
+        const QString path = home.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QImage image(width, width * 9 / 16, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        EXPECT_TRUE(image.save(path, "PNG"));
+        return path;
+    }
+    QStringList storedPaths()
+    {
+        QStringList paths;
+        for (CustomBackground *record : stored(CustomBackground::Kind::Image))
+            paths.append(record->background().value_or(Background::clear()).url().toLocalFile());
+        return paths;
+    }
+    static const QRegularExpression &photoName()
+    {
+        static const QRegularExpression pattern(
+            QStringLiteral("^Photo-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.(\\w+)$"));
+        return pattern;
+    }
+};
+
+} // namespace
+
+TEST_F(ImageSectionTest, BuiltInPicturesThenRecordsThenTheAddMenu)
+{
+    // The shipped pictures are copied into the wallpapers folder and listed by name, any case.
+    QDir().mkpath(wallpapers());
+    picture("Wallpapers/TAPESTREL3.JPG");
+    picture("Wallpapers/tapestrel3.png");
+    picture("Wallpapers/tapestrel9.jpg");
+    const QString own = picture("Wallpapers/Photo-1.jpg");
+    addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(own)).rawValue());
+    addRecord(CustomBackground::Kind::Image, QStringLiteral("garbage"));
+    addRecord(CustomBackground::Kind::Color, Background::color(Qt::red).rawValue());
+
+    Option *option = backgroundOption();
+    ImageBackgroundPicker picker(new BackgroundSelection(option, context), context);
+    // The eight shipped pictures (copied in) and the upper-case copy, then the user's decodable record.
+    QStringList names;
+    for (BackgroundTile *tile : picker.tiles())
+        names.append(tile->background().url().fileName());
+    EXPECT_EQ(picker.builtInCount(), 9);
+    EXPECT_EQ(names.size(), 10);
+    EXPECT_TRUE(names.mid(0, 9).contains("TAPESTREL3.JPG"));
+    EXPECT_TRUE(names.mid(0, 9).contains("tapestrel-dark.jpg"));
+    for (const char *other : {"tapestrel3.png", "tapestrel9.jpg", "Photo-1.jpg"})
+        EXPECT_FALSE(names.mid(0, 9).contains(other)) << other;
+    EXPECT_EQ(names.last(), "Photo-1.jpg");
+
+    // Menus: built-in tiles apply and choose; the user's images also delete, without duplicating.
+    std::unique_ptr<QMenu> menu(picker.tiles().first()->makeMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Background", "Choose Background"}));
+    menu.reset(picker.tiles().last()->makeMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Background", "Choose Background", "-", "Delete"}));
+    EXPECT_EQ(entries(picker.addImageButton()->menu()), QStringList({"Add Image", "Add Photo"}));
+
+    // A custom record of the same file as the selection is marked too.
+    picker.tiles().last()->click();
+    EXPECT_EQ(decoded(option->value())["url"], QUrl::fromLocalFile(own).toString().toStdString());
+    EXPECT_TRUE(picker.tiles().last()->isSelected());
+
+    // Deleting removes the record only: the file stays.
+    Platform::ScriptedAlertAnswerer alerts;
+    alerts.answer("Delete");
+    trigger(menu.get(), "Delete");
+    settle();
+    EXPECT_EQ(alerts.alerts()[0].informativeText,
+              "Note: only reference to the file will be deleted. The file remains in its original place.");
+    EXPECT_TRUE(stored(CustomBackground::Kind::Image).size() == 1); // the undecodable one
+    EXPECT_TRUE(QFile::exists(own));
+    EXPECT_EQ(picker.tiles().size(), 9);
+}
+
+TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
+{
+    Option *option = backgroundOption();
+    ImageBackgroundPicker picker(new BackgroundSelection(option, context), context);
+    const int builtIn = picker.builtInCount();
+    const QString upper = picture("Pictures/Holiday.PNG");
+    const QString bare = picture("Pictures/noextension");
+    QDir().mkpath(wallpapers());
+    const QString inside = picture("Wallpapers/Photo-Already.png");
+
+    chosenFiles = {upper, bare, upper, inside, home.filePath("Pictures/missing.png")};
+    picker.addImageButton()->menu()->actions().at(0)->trigger();
+    settle();
+    const QStringList paths = storedPaths();
+    ASSERT_EQ(paths.size(), 4);
+    QStringList extensions;
+    for (int i : {0, 1, 2}) {
+        EXPECT_EQ(QFileInfo(paths[i]).absolutePath(), wallpapers());
+        const QRegularExpressionMatch match = photoName().match(QFileInfo(paths[i]).fileName());
+        ASSERT_TRUE(match.hasMatch()) << paths[i].toStdString();
+        extensions.append(match.captured(1));
+        EXPECT_TRUE(QFile::exists(paths[i]));
+    }
+    EXPECT_EQ(extensions, QStringList({"PNG", "jpg", "PNG"}));
+    EXPECT_NE(paths[0], paths[2]);
+    EXPECT_EQ(paths[3], inside);
+    EXPECT_TRUE(QFile::exists(upper));
+    for (CustomBackground *record : stored(CustomBackground::Kind::Image)) {
+        EXPECT_EQ(record->type(), "image");
+        EXPECT_EQ(record->bookmarkData(), std::nullopt);
+    }
+    // Adding selects nothing.
+    EXPECT_EQ(option->value(), "");
+    EXPECT_EQ(picker.tiles().size(), builtIn + 4);
+
+    // Photos: written one by one into the folder, named like the others.
+    chosenPhotos = {picture("Pictures/Beach.heic"), home.filePath("Pictures/unreadable.jpg"),
+                    picture("Pictures/plain")};
+    bool finished = false;
+    QObject::connect(picker.addImageButton(), &AddImageButton::photosImported,
+                     [&finished] { finished = true; });
+    picker.addImageButton()->menu()->actions().at(1)->trigger();
+    ASSERT_TRUE(waitUntil([&finished] { return finished; }));
+    const QStringList withPhotos = storedPaths();
+    ASSERT_EQ(withPhotos.size(), 6);
+    EXPECT_TRUE(withPhotos[4].endsWith(".heic"));
+    EXPECT_TRUE(withPhotos[5].endsWith(".jpg"));
+    EXPECT_TRUE(photoName().match(QFileInfo(withPhotos[4]).fileName()).hasMatch());
+
+    // Without a wallpapers folder yet, it is made.
+    BackgroundLibraryServices::shared().wallpapersFolder = [this] {
+        return home.filePath("Data/backgrounds");
+    };
+    chosenFiles = {upper};
+    picker.addImageButton()->chooseImageFiles();
+    EXPECT_EQ(QFileInfo(storedPaths().last()).absolutePath(), home.filePath("Data/backgrounds"));
+
+    // A store that goes away while a photo is written keeps nothing of it.
+    auto *gone = new ModelContext(container);
+    auto *button = new AddImageButton(gone);
+    auto task = button->importSelectedPhotos({upper});
+    delete gone;
+    runTask(std::move(task));
+    delete button;
+    EXPECT_EQ(QDir(home.filePath("Data/backgrounds")).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThread)
+{
+    QDir().mkpath(wallpapers());
+    const QString good = picture("Pictures/good.png", 1600);
+    const QString broken = home.filePath("Pictures/broken.jpg");
+    home.writeFile("Pictures/broken.jpg", "not a picture");
+    for (const QString &path : {good, broken, home.filePath("Pictures/missing.jpg")})
+        addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(path)).rawValue());
+    addRecord(CustomBackground::Kind::Image, Background::image(QUrl("pictures/relative.jpg")).rawValue());
+
+    ImageBackgroundPicker picker(new BackgroundSelection(std::optional<Background>()), context);
+    picker.resize(480, 400);
+    picker.show();
+    QList<BackgroundImageView *> tiles;
+    for (BackgroundTile *tile : picker.tiles().mid(picker.builtInCount()))
+        tiles.append(static_cast<BackgroundImageView *>(tile));
+    ASSERT_EQ(tiles.size(), 4);
+    ASSERT_TRUE(
+        waitUntil([&tiles] { return tiles[0]->hasFinishedLoading() && tiles[1]->hasFinishedLoading(); }));
+    EXPECT_TRUE(tiles[0]->isLoaded());
+    EXPECT_FALSE(tiles[0]->isShowingMissingMark());
+    EXPECT_TRUE(tiles[1]->isShowingMissingMark());
+    EXPECT_TRUE(tiles[2]->isShowingMissingMark());
+    EXPECT_EQ(tiles[2]->toolTip(), "Image not found at: " + home.filePath("Pictures/missing.jpg"));
+    EXPECT_TRUE(tiles[3]->isShowingMissingMark());
+    TestSupport::saveScreenshot(&picker, "background/image-grid");
+
+    // Applying a missing picture still hands it to the desktop.
+    std::unique_ptr<QMenu> menu(tiles[2]->makeMenu());
+    trigger(menu.get(), "Apply Background");
+    EXPECT_EQ(desktop.background(), tiles[2]->background());
+}
