@@ -155,7 +155,8 @@ private:
                 break;
             }
             if (peek() != '"')
-                return fail(atEnd() ? tr("the file ends inside an object") : tr("a key in double quotes was expected"));
+                return fail(atEnd() ? tr("the file ends inside an object")
+                                    : tr("a key in double quotes was expected"));
             Member member;
             member.keyStart = m_pos;
             if (!parseString(&member.key))
@@ -187,7 +188,8 @@ private:
                 ++m_pos;
                 break;
             }
-            return fail(atEnd() ? tr("the file ends inside an object") : tr("a comma or a closing brace was expected"));
+            return fail(atEnd() ? tr("the file ends inside an object")
+                                : tr("a comma or a closing brace was expected"));
         }
         --m_depth;
         *out = object;
@@ -223,7 +225,8 @@ private:
                 ++m_pos;
                 break;
             }
-            return fail(atEnd() ? tr("the file ends inside an array") : tr("a comma or a closing bracket was expected"));
+            return fail(atEnd() ? tr("the file ends inside an array")
+                                : tr("a comma or a closing bracket was expected"));
         }
         --m_depth;
         *out = array;
@@ -303,14 +306,30 @@ private:
                 return fail(tr("a text that is never closed"));
             const char escape = m_data[m_pos++];
             switch (escape) {
-            case '"': bytes.append('"'); break;
-            case '\\': bytes.append('\\'); break;
-            case '/': bytes.append('/'); break;
-            case 'b': bytes.append('\b'); break;
-            case 'f': bytes.append('\f'); break;
-            case 'n': bytes.append('\n'); break;
-            case 'r': bytes.append('\r'); break;
-            case 't': bytes.append('\t'); break;
+            case '"':
+                bytes.append('"');
+                break;
+            case '\\':
+                bytes.append('\\');
+                break;
+            case '/':
+                bytes.append('/');
+                break;
+            case 'b':
+                bytes.append('\b');
+                break;
+            case 'f':
+                bytes.append('\f');
+                break;
+            case 'n':
+                bytes.append('\n');
+                break;
+            case 'r':
+                bytes.append('\r');
+                break;
+            case 't':
+                bytes.append('\t');
+                break;
             case 'u': {
                 uint unit = 0;
                 if (!readHex4(&unit))
@@ -401,8 +420,8 @@ bool isBlank(char c)
 
 } // namespace
 
-std::optional<JsonWithCommentsDocument> JsonWithCommentsDocument::parse(const QByteArray &bytes, Dialect dialect,
-                                                                       QString *error, Limits limits)
+std::optional<JsonWithCommentsDocument>
+JsonWithCommentsDocument::parse(const QByteArray &bytes, Dialect dialect, QString *error, Limits limits)
 {
     if (bytes.size() > limits.maxBytes) {
         if (error)
@@ -422,8 +441,8 @@ std::optional<JsonWithCommentsDocument> JsonWithCommentsDocument::parse(const QB
     return document;
 }
 
-std::optional<JsonWithCommentsDocument> JsonWithCommentsDocument::parseFile(const QString &path, Dialect dialect,
-                                                                           QString *error, Limits limits)
+std::optional<JsonWithCommentsDocument>
+JsonWithCommentsDocument::parseFile(const QString &path, Dialect dialect, QString *error, Limits limits)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -455,13 +474,27 @@ QByteArray JsonWithCommentsDocument::encode(const QJsonValue &value)
         out.append('"');
         for (const char c : utf8) {
             switch (c) {
-            case '"': out.append("\\\""); break;
-            case '\\': out.append("\\\\"); break;
-            case '\b': out.append("\\b"); break;
-            case '\f': out.append("\\f"); break;
-            case '\n': out.append("\\n"); break;
-            case '\r': out.append("\\r"); break;
-            case '\t': out.append("\\t"); break;
+            case '"':
+                out.append("\\\"");
+                break;
+            case '\\':
+                out.append("\\\\");
+                break;
+            case '\b':
+                out.append("\\b");
+                break;
+            case '\f':
+                out.append("\\f");
+                break;
+            case '\n':
+                out.append("\\n");
+                break;
+            case '\r':
+                out.append("\\r");
+                break;
+            case '\t':
+                out.append("\\t");
+                break;
             default:
                 if (uchar(c) < 0x20)
                     out.append(QByteArray("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0'));
@@ -538,9 +571,8 @@ QByteArray JsonWithCommentsDocument::separatorFor(const Member *last) const
     // The file's own spelling of the colon, when the last member keeps it on one line.
     if (last) {
         const QByteArray between = m_bytes.mid(last->keyEnd, last->valueStart - last->keyEnd);
-        if (between.count(':') == 1 && std::all_of(between.begin(), between.end(), [](char c) {
-                return c == ':' || isBlank(c);
-            }))
+        if (between.count(':') == 1
+            && std::all_of(between.begin(), between.end(), [](char c) { return c == ':' || isBlank(c); }))
             return between;
     }
     return QByteArrayLiteral(": ");
@@ -555,11 +587,11 @@ QByteArray JsonWithCommentsDocument::insertedMember(const QString &key, const QJ
 
     if (!last) {
         qsizetype lineStart = m_closeBrace;
-        while (lineStart > m_openBrace + 1 && m_bytes.at(lineStart - 1) != '\n' && m_bytes.at(lineStart - 1) != '\r')
+        while (lineStart > m_openBrace + 1 && m_bytes.at(lineStart - 1) != '\n'
+               && m_bytes.at(lineStart - 1) != '\r')
             --lineStart;
-        const bool braceOnOwnLine
-            = lineStart > m_openBrace + 1
-              && std::all_of(m_bytes.begin() + lineStart, m_bytes.begin() + m_closeBrace, isBlank);
+        const bool braceOnOwnLine = lineStart > m_openBrace + 1
+            && std::all_of(m_bytes.begin() + lineStart, m_bytes.begin() + m_closeBrace, isBlank);
         if (braceOnOwnLine)
             result.insert(lineStart, indentationFor(nullptr) + member + eol);
         else

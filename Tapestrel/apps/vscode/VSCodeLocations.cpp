@@ -86,7 +86,8 @@ std::optional<QString> VSCodeLocations::storagePath()
 
 std::optional<QString> VSCodeLocations::desktopEntry()
 {
-    for (const QString &name : {QStringLiteral("code.desktop"), QStringLiteral("com.visualstudio.code.desktop")}) {
+    for (const QString &name :
+         {QStringLiteral("code.desktop"), QStringLiteral("com.visualstudio.code.desktop")}) {
         const QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
         if (!found.isEmpty())
             return found;

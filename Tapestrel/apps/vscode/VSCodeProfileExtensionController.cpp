@@ -16,7 +16,8 @@ std::optional<VSCodeProfileExtension> VSCodeProfileExtension::fromJson(const QJs
 
 std::optional<VSCodeProfileExtensionController> VSCodeProfileExtensionController::open(const QString &path)
 {
-    const auto document = JsonWithCommentsDocument::parseFile(path, JsonWithCommentsDocument::Dialect::Strict);
+    const auto document =
+        JsonWithCommentsDocument::parseFile(path, JsonWithCommentsDocument::Dialect::Strict);
     if (!document || !document->value().isArray())
         return std::nullopt;
     const QJsonArray entries = document->value().toArray();

@@ -40,10 +40,11 @@ QList<VSCodeExtension> VSCodeProfileExtensionFinder::extensions(const VSCodeProf
         return found;
     QList<VSCodeExtension> enabled;
     for (const VSCodeExtension &extension : found) {
-        const bool isDisabled = std::any_of(disabled->excludedExtensions().begin(), disabled->excludedExtensions().end(),
-                                            [&extension](const VSCodeExcludedExtension &excluded) {
-                                                return excluded.id == extension.identifier;
-                                            });
+        const bool isDisabled =
+            std::any_of(disabled->excludedExtensions().begin(), disabled->excludedExtensions().end(),
+                        [&extension](const VSCodeExcludedExtension &excluded) {
+                            return excluded.id == extension.identifier;
+                        });
         if (!isDisabled)
             enabled.append(extension);
     }

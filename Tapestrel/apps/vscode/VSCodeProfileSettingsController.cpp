@@ -19,8 +19,8 @@ QString tr(const char *text)
 std::optional<JsonWithCommentsDocument> readObject(const QString &path, QString *error)
 {
     QString reason;
-    auto document = JsonWithCommentsDocument::parseFile(path, JsonWithCommentsDocument::Dialect::WithComments,
-                                                        &reason);
+    auto document =
+        JsonWithCommentsDocument::parseFile(path, JsonWithCommentsDocument::Dialect::WithComments, &reason);
     if (document && !document->isObject()) {
         document.reset();
         reason = tr("its top level is not a JSON object");
@@ -49,8 +49,8 @@ VSCodeProfileSettings VSCodeProfileSettingsController::settingsOf(const QJsonObj
     return settings;
 }
 
-std::optional<VSCodeProfileSettingsController> VSCodeProfileSettingsController::open(const VSCodeProfile &profile,
-                                                                                      QString *error)
+std::optional<VSCodeProfileSettingsController>
+VSCodeProfileSettingsController::open(const VSCodeProfile &profile, QString *error)
 {
     const auto path = VSCodeLocations::settingsPath(profile);
     if (!path)
@@ -59,7 +59,7 @@ std::optional<VSCodeProfileSettingsController> VSCodeProfileSettingsController::
 }
 
 std::optional<VSCodeProfileSettingsController> VSCodeProfileSettingsController::openFile(const QString &path,
-                                                                                          QString *error)
+                                                                                         QString *error)
 {
     const auto document = readObject(path, error);
     if (!document)
@@ -105,7 +105,8 @@ std::optional<QString> VSCodeProfileSettingsController::save() const
     return writeAtomically(m_path, document->bytes());
 }
 
-std::optional<QString> VSCodeProfileSettingsController::writeAtomically(const QString &path, const QByteArray &bytes)
+std::optional<QString> VSCodeProfileSettingsController::writeAtomically(const QString &path,
+                                                                        const QByteArray &bytes)
 {
     QString target = path;
     const QFileInfo info(path);

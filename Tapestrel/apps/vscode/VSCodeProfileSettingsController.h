@@ -17,9 +17,10 @@ public:
     // The controller of the profile's settings file. None when the file does not exist (then
     // `error` is left empty) or cannot be read as an object (then `error` says why, naming the file).
     static std::optional<VSCodeProfileSettingsController> open(const VSCodeProfile &profile,
-                                                                QString *error = nullptr);
+                                                               QString *error = nullptr);
     // The same for a file by path.
-    static std::optional<VSCodeProfileSettingsController> openFile(const QString &path, QString *error = nullptr);
+    static std::optional<VSCodeProfileSettingsController> openFile(const QString &path,
+                                                                   QString *error = nullptr);
 
     // The values as read; the caller changes them before saving.
     VSCodeProfileSettings settings;

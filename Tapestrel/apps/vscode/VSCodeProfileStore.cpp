@@ -4,8 +4,8 @@
 #include "Tapestrel/apps/vscode/VSCodeLocations.h"
 
 #include <QJsonArray>
-#include <algorithm>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace {
 
@@ -14,8 +14,7 @@ namespace {
 bool isFolderName(const QString &text)
 {
     return !text.isEmpty() && text != QLatin1String(".") && text != QLatin1String("..")
-           && !text.contains(QLatin1Char('/')) && !text.contains(QLatin1Char('\\'))
-           && !text.contains(QChar(0));
+        && !text.contains(QLatin1Char('/')) && !text.contains(QLatin1Char('\\')) && !text.contains(QChar(0));
 }
 
 } // namespace
@@ -34,7 +33,8 @@ std::optional<QList<VSCodeProfile>> VSCodeProfileStore::loadProfiles()
     const auto path = VSCodeLocations::storagePath();
     if (!path)
         return std::nullopt;
-    const auto document = JsonWithCommentsDocument::parseFile(*path, JsonWithCommentsDocument::Dialect::Strict);
+    const auto document =
+        JsonWithCommentsDocument::parseFile(*path, JsonWithCommentsDocument::Dialect::Strict);
     if (!document || !document->isObject())
         return std::nullopt;
     const QJsonObject storage = document->value().toObject();
@@ -47,7 +47,8 @@ std::optional<QList<VSCodeProfile>> VSCodeProfileStore::loadProfiles()
     if (!list.isArray())
         return std::nullopt;
     const QJsonArray entries = list.toArray();
-    if (!std::all_of(entries.begin(), entries.end(), [](const QJsonValue &entry) { return entry.isObject(); }))
+    if (!std::all_of(entries.begin(), entries.end(),
+                     [](const QJsonValue &entry) { return entry.isObject(); }))
         return std::nullopt;
     for (const QJsonValue &entry : entries) {
         const QJsonValue location = entry[QStringLiteral("location")];

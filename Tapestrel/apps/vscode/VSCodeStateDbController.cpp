@@ -27,11 +27,11 @@ std::optional<QByteArray> readOnlyUri(const QString &path)
     if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
         return std::nullopt;
     const bool writeAheadLog = header.at(18) == 2 || header.at(19) == 2;
-    const bool logFilesPresent = QFileInfo::exists(path + QStringLiteral("-wal"))
-                                 && QFileInfo::exists(path + QStringLiteral("-shm"));
+    const bool logFilesPresent =
+        QFileInfo::exists(path + QStringLiteral("-wal")) && QFileInfo::exists(path + QStringLiteral("-shm"));
     QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
     uri += (writeAheadLog && !logFilesPresent) ? QByteArrayLiteral("?mode=ro&immutable=1")
-                                                : QByteArrayLiteral("?mode=ro");
+                                               : QByteArrayLiteral("?mode=ro");
     return uri;
 }
 
@@ -43,7 +43,8 @@ std::optional<QString> VSCodeStateDbController::readValue(const QString &key, co
     if (!uri)
         return std::nullopt;
     sqlite3 *database = nullptr;
-    if (sqlite3_open_v2(uri->constData(), &database, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(uri->constData(), &database, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+        != SQLITE_OK) {
         sqlite3_close_v2(database);
         return std::nullopt;
     }
@@ -79,7 +80,8 @@ std::optional<VSCodeStateDbController> VSCodeStateDbController::openFile(const Q
     const auto value = readValue(disabledExtensionsKey, databasePath);
     if (!value)
         return std::nullopt;
-    const auto document = JsonWithCommentsDocument::parse(value->toUtf8(), JsonWithCommentsDocument::Dialect::Strict);
+    const auto document =
+        JsonWithCommentsDocument::parse(value->toUtf8(), JsonWithCommentsDocument::Dialect::Strict);
     if (!document || !document->value().isArray())
         return std::nullopt;
     VSCodeStateDbController controller;

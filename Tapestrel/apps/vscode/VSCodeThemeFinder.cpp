@@ -25,9 +25,9 @@ QList<VSCodeTheme> VSCodeThemeFinder::themes(const QString &extensionFolder)
 {
     JsonWithCommentsDocument::Limits limits;
     limits.maxBytes = 8 * 1024 * 1024;
-    const auto document = JsonWithCommentsDocument::parseFile(extensionFolder + QStringLiteral("/package.json"),
-                                                              JsonWithCommentsDocument::Dialect::Strict, nullptr,
-                                                              limits);
+    const auto document =
+        JsonWithCommentsDocument::parseFile(extensionFolder + QStringLiteral("/package.json"),
+                                            JsonWithCommentsDocument::Dialect::Strict, nullptr, limits);
     if (!document || !document->isObject())
         return {};
     const QJsonValue contributes = document->value()[QStringLiteral("contributes")];

@@ -13,7 +13,7 @@ void sortByName(QList<VSCodeTheme> &themes)
 {
     std::stable_sort(themes.begin(), themes.end(), [](const VSCodeTheme &a, const VSCodeTheme &b) {
         return a.name.normalized(QString::NormalizationForm_C).toUcs4()
-               < b.name.normalized(QString::NormalizationForm_C).toUcs4();
+            < b.name.normalized(QString::NormalizationForm_C).toUcs4();
     });
 }
 

@@ -39,47 +39,49 @@ TEST(JsonWithCommentsTest, SettingOneKeyChangesOnlyItsBytes)
     };
     const QList<Case> cases {
         {"line comments",
-         "{\n    // My theme\n    \"workbench.colorTheme\": \"Monokai\", // dark\n    \"editor.fontSize\": 14\n}\n",
-         "{\n    // My theme\n    \"workbench.colorTheme\": \"Abyss\", // dark\n    \"editor.fontSize\": 14\n}\n"},
+         "{\n    // My theme\n    \"workbench.colorTheme\": \"Monokai\", // dark\n    \"editor.fontSize\": "
+         "14\n}\n",
+         "{\n    // My theme\n    \"workbench.colorTheme\": \"Abyss\", // dark\n    \"editor.fontSize\": "
+         "14\n}\n"},
         {"block comments that mention the key",
-         "{\n  /* \"workbench.colorTheme\": \"Old\", */\n  \"workbench.colorTheme\" /* here */ : /* v */ \"Red\"\n}",
-         "{\n  /* \"workbench.colorTheme\": \"Old\", */\n  \"workbench.colorTheme\" /* here */ : /* v */ \"Abyss\"\n}"},
-        {"trailing commas",
-         "{\n\t\"a\": [1, 2,],\n\t\"workbench.colorTheme\": \"Red\",\n}\n",
+         "{\n  /* \"workbench.colorTheme\": \"Old\", */\n  \"workbench.colorTheme\" /* here */ : /* v */ "
+         "\"Red\"\n}",
+         "{\n  /* \"workbench.colorTheme\": \"Old\", */\n  \"workbench.colorTheme\" /* here */ : /* v */ "
+         "\"Abyss\"\n}"},
+        {"trailing commas", "{\n\t\"a\": [1, 2,],\n\t\"workbench.colorTheme\": \"Red\",\n}\n",
          "{\n\t\"a\": [1, 2,],\n\t\"workbench.colorTheme\": \"Abyss\",\n}\n"},
         {"repeated key: the last one counts",
          "{\"workbench.colorTheme\": \"A\",\n \"workbench.colorTheme\": \"B\"}",
          "{\"workbench.colorTheme\": \"A\",\n \"workbench.colorTheme\": \"Abyss\"}"},
-        {"value of another type",
-         "{ \"workbench.colorTheme\": 42 }", "{ \"workbench.colorTheme\": \"Abyss\" }"},
+        {"value of another type", "{ \"workbench.colorTheme\": 42 }",
+         "{ \"workbench.colorTheme\": \"Abyss\" }"},
         {"texts that look like comments",
          "{\"url\": \"http://x/*y*/\", \"workbench.colorTheme\": \"R\\\"ed\"}",
          "{\"url\": \"http://x/*y*/\", \"workbench.colorTheme\": \"Abyss\"}"},
-        {"byte-order mark and CRLF",
-         "\xEF\xBB\xBF{\r\n  \"workbench.colorTheme\": \"Red\"\r\n}",
+        {"byte-order mark and CRLF", "\xEF\xBB\xBF{\r\n  \"workbench.colorTheme\": \"Red\"\r\n}",
          "\xEF\xBB\xBF{\r\n  \"workbench.colorTheme\": \"Abyss\"\r\n}"},
-        {"absent: comment before the brace, tabs",
-         "// Settings\n{\n\t\"editor.tabSize\": 2\n}\n",
+        {"absent: comment before the brace, tabs", "// Settings\n{\n\t\"editor.tabSize\": 2\n}\n",
          "// Settings\n{\n\t\"editor.tabSize\": 2,\n\t\"workbench.colorTheme\": \"Abyss\"\n}\n"},
-        {"absent: CRLF and no final newline",
-         "{\r\n    \"a\": true\r\n}", "{\r\n    \"a\": true,\r\n    \"workbench.colorTheme\": \"Abyss\"\r\n}"},
+        {"absent: CRLF and no final newline", "{\r\n    \"a\": true\r\n}",
+         "{\r\n    \"a\": true,\r\n    \"workbench.colorTheme\": \"Abyss\"\r\n}"},
         {"absent: trailing comma and a comment after the last member",
          "{\n  \"a\": 1, // one\n  // \"b\": 2\n}\n",
          "{\n  \"a\": 1, // one\n  \"workbench.colorTheme\": \"Abyss\"\n  // \"b\": 2\n}\n"},
-        {"absent: line comment without a comma",
-         "{\n  \"a\": 1 // one\n}\n", "{\n  \"a\": 1, // one\n  \"workbench.colorTheme\": \"Abyss\"\n}\n"},
+        {"absent: line comment without a comma", "{\n  \"a\": 1 // one\n}\n",
+         "{\n  \"a\": 1, // one\n  \"workbench.colorTheme\": \"Abyss\"\n}\n"},
         {"absent: theme-scoped object last",
          "{\n    \"workbench.colorCustomizations\": {\n        \"[Tokyo Night]\": {\n            "
          "\"workbench.colorTheme\": \"x\"\n        }\n    }\n}\n",
          "{\n    \"workbench.colorCustomizations\": {\n        \"[Tokyo Night]\": {\n            "
          "\"workbench.colorTheme\": \"x\"\n        }\n    },\n    \"workbench.colorTheme\": \"Abyss\"\n}\n"},
         {"absent: one line, compact colon", "{\"a\":1}", "{\"a\":1, \"workbench.colorTheme\":\"Abyss\"}"},
-        {"absent: one line with trailing comma", "{\"a\": 1,}", "{\"a\": 1, \"workbench.colorTheme\": \"Abyss\"}"},
+        {"absent: one line with trailing comma", "{\"a\": 1,}",
+         "{\"a\": 1, \"workbench.colorTheme\": \"Abyss\"}"},
         {"absent: empty object", "{}", "{\n    \"workbench.colorTheme\": \"Abyss\"\n}"},
-        {"absent: empty object over lines, commented-out settings",
-         "{\n\t// \"editor.fontSize\": 12\n}\n", "{\n\t// \"editor.fontSize\": 12\n\t\"workbench.colorTheme\": \"Abyss\"\n}\n"},
-        {"absent: block comment after the last member",
-         "{\n  \"a\": 1 /* note\n  more */\n}", "{\n  \"a\": 1, /* note\n  more */\n  \"workbench.colorTheme\": \"Abyss\"\n}"},
+        {"absent: empty object over lines, commented-out settings", "{\n\t// \"editor.fontSize\": 12\n}\n",
+         "{\n\t// \"editor.fontSize\": 12\n\t\"workbench.colorTheme\": \"Abyss\"\n}\n"},
+        {"absent: block comment after the last member", "{\n  \"a\": 1 /* note\n  more */\n}",
+         "{\n  \"a\": 1, /* note\n  more */\n  \"workbench.colorTheme\": \"Abyss\"\n}"},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -93,8 +95,9 @@ TEST(JsonWithCommentsTest, SettingOneKeyChangesOnlyItsBytes)
 
 TEST(JsonWithCommentsTest, ReadsAsVSCodeDoes)
 {
-    const auto document = parse("\xEF\xBB\xBF// c\n{\"k\\u0041\": \"a\\n\\u00e9\\ud83d\\ude00\", \"n\": -1.5e3, "
-                                "\"k\\u0041\": [true, false, null, {},], \"s\": \"\\ud800x\",}");
+    const auto document =
+        parse("\xEF\xBB\xBF// c\n{\"k\\u0041\": \"a\\n\\u00e9\\ud83d\\ude00\", \"n\": -1.5e3, "
+              "\"k\\u0041\": [true, false, null, {},], \"s\": \"\\ud800x\",}");
     ASSERT_TRUE(document.has_value());
     EXPECT_EQ(document->value()["kA"].toArray().size(), 4); // the last of the repeated keys
     EXPECT_EQ(document->value()["n"].toDouble(), -1500);
@@ -162,8 +165,9 @@ TEST(JsonWithCommentsTest, RefusesWhatIsNotJsonWithCommentsAndSaysWhere)
 // changing any other value.
 TEST(JsonWithCommentsTest, DamagedFilesAreReadSafelyAndEditedCleanly)
 {
-    const QByteArray sample = "// Settings\n{\n\t\"editor.fontSize\": 14, /* big */\n\t\"[Tokyo Night]\": {\"a\": [1, "
-                              "2,]},\n\t\"workbench.colorTheme\": \"Red\",\n\t\"s\": \"\\\"//\\u00e9\"\n}\n";
+    const QByteArray sample =
+        "// Settings\n{\n\t\"editor.fontSize\": 14, /* big */\n\t\"[Tokyo Night]\": {\"a\": [1, "
+        "2,]},\n\t\"workbench.colorTheme\": \"Red\",\n\t\"s\": \"\\\"//\\u00e9\"\n}\n";
     const char alphabet[] = "{}[],:\"/*\\ \n\r\tab01-e.tfn";
     QRandomGenerator random(25);
     int accepted = 0;
@@ -173,9 +177,14 @@ TEST(JsonWithCommentsTest, DamagedFilesAreReadSafelyAndEditedCleanly)
         for (int i = 0; i < edits; ++i) {
             const int at = random.bounded(int(bytes.size()));
             switch (random.bounded(3)) {
-            case 0: bytes.remove(at, 1); break;
-            case 1: bytes.insert(at, alphabet[random.bounded(int(sizeof alphabet - 1))]); break;
-            default: bytes[at] = alphabet[random.bounded(int(sizeof alphabet - 1))];
+            case 0:
+                bytes.remove(at, 1);
+                break;
+            case 1:
+                bytes.insert(at, alphabet[random.bounded(int(sizeof alphabet - 1))]);
+                break;
+            default:
+                bytes[at] = alphabet[random.bounded(int(sizeof alphabet - 1))];
             }
         }
         const auto document = parse(bytes);

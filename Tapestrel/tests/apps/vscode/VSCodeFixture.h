@@ -81,19 +81,23 @@ protected:
                 entry.insert("label", label);
             list.append(entry);
         }
-        return QJsonDocument(QJsonObject {{"name", "x"}, {"contributes", QJsonObject {{"themes", list}}}}).toJson();
+        return QJsonDocument(QJsonObject {{"name", "x"}, {"contributes", QJsonObject {{"themes", list}}}})
+            .toJson();
     }
     // The profile's "extensions.json" listing (identifier, folder path) pairs.
-    void writeExtensionsList(const VSCodeProfile &profile, const QList<std::pair<QString, QString>> &entries) const
+    void writeExtensionsList(const VSCodeProfile &profile,
+                             const QList<std::pair<QString, QString>> &entries) const
     {
         QJsonArray list;
         for (const auto &[id, path] : entries) {
-            list.append(QJsonObject {{"identifier", QJsonObject {{"id", id}}},
-                                     {"version", "1.0.0"},
-                                     {"location", QJsonObject {{"$mid", 1}, {"path", path}, {"scheme", "file"}}}});
+            list.append(
+                QJsonObject {{"identifier", QJsonObject {{"id", id}}},
+                             {"version", "1.0.0"},
+                             {"location", QJsonObject {{"$mid", 1}, {"path", path}, {"scheme", "file"}}}});
         }
-        const QString file = profile.isDefault ? home.filePath(QStringLiteral(".vscode/extensions/extensions.json"))
-                                               : code(profileFolder(profile) + QStringLiteral("/extensions.json"));
+        const QString file = profile.isDefault
+            ? home.filePath(QStringLiteral(".vscode/extensions/extensions.json"))
+            : code(profileFolder(profile) + QStringLiteral("/extensions.json"));
         write(file, QJsonDocument(list).toJson());
     }
 
@@ -109,14 +113,17 @@ protected:
         QDir().mkpath(QFileInfo(path).absolutePath());
         sqlite3 *database = nullptr;
         ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &database), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(database,
-                               "CREATE TABLE IF NOT EXISTS ItemTable (key TEXT UNIQUE ON CONFLICT REPLACE, value BLOB);"
-                               "INSERT INTO ItemTable VALUES ('workbench.panel.height', '300');",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(
+                database,
+                "CREATE TABLE IF NOT EXISTS ItemTable (key TEXT UNIQUE ON CONFLICT REPLACE, value BLOB);"
+                "INSERT INTO ItemTable VALUES ('workbench.panel.height', '300');",
+                nullptr, nullptr, nullptr),
+            SQLITE_OK);
         if (disabled) {
             sqlite3_stmt *statement = nullptr;
-            sqlite3_prepare_v2(database, "INSERT INTO ItemTable VALUES ('extensionsIdentifiers/disabled', ?1)", -1,
+            sqlite3_prepare_v2(database,
+                               "INSERT INTO ItemTable VALUES ('extensionsIdentifiers/disabled', ?1)", -1,
                                &statement, nullptr);
             sqlite3_bind_text(statement, 1, disabled->constData(), int(disabled->size()), SQLITE_TRANSIENT);
             EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);

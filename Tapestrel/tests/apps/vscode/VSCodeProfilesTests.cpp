@@ -36,7 +36,8 @@ QStringList names(const QList<VSCodeProfile> &profiles)
 }
 
 class VSCodeProfilesTest : public VSCodeFixture
-{ };
+{
+};
 
 } // namespace
 
@@ -65,7 +66,8 @@ TEST_F(VSCodeProfilesTest, ListsTheDefaultProfileThenTheNamedOnesOfStorage)
     // Damaged or of another shape: the default profile alone, and the list counts as unread.
     for (const QByteArray &bytes :
          {QByteArray(R"({"userDataProfiles": [{"location": "-3f1a", "name": "Wo)"), QByteArray("{}"),
-          QByteArray(R"({"userDataProfiles": {"location": "x"}})"), QByteArray(R"({"userDataProfiles": [1]})")}) {
+          QByteArray(R"({"userDataProfiles": {"location": "x"}})"),
+          QByteArray(R"({"userDataProfiles": [1]})")}) {
         write(code("User/globalStorage/storage.json"), bytes);
         const VSCodeProfileStore damaged;
         EXPECT_FALSE(damaged.listWasRead()) << bytes.toStdString();
@@ -133,20 +135,24 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReadWithItsTypesAndWrittenInPlaceOfOneV
     EXPECT_EQ(VSCodeProfileSettingsController::open(profile, &error), std::nullopt); // no file, no error
     EXPECT_TRUE(error.isEmpty());
 
-    const QByteArray before = "// Work\r\n{\r\n\t\"workbench.colorTheme\": 3,\r\n\t\"window.autoDetectColorScheme\": "
-                              "\"true\", // text\r\n\t\"workbench.preferredDarkColorTheme\": \"Red\",\r\n}";
+    const QByteArray before =
+        "// Work\r\n{\r\n\t\"workbench.colorTheme\": 3,\r\n\t\"window.autoDetectColorScheme\": "
+        "\"true\", // text\r\n\t\"workbench.preferredDarkColorTheme\": \"Red\",\r\n}";
     writeSettings(profile, before);
     auto controller = VSCodeProfileSettingsController::open(profile);
     ASSERT_TRUE(controller.has_value());
-    EXPECT_EQ(controller->settings, (VSCodeProfileSettings {"Red", std::nullopt, std::nullopt, std::nullopt}));
+    EXPECT_EQ(controller->settings,
+              (VSCodeProfileSettings {"Red", std::nullopt, std::nullopt, std::nullopt}));
     EXPECT_EQ(controller->save(), std::nullopt); // nothing changed: not even rewritten
     controller->settings.lightTheme = QStringLiteral("Quiet Light");
     controller->settings.autoDetectColorScheme = std::nullopt;
     EXPECT_EQ(controller->save(), std::nullopt);
-    EXPECT_EQ(read(settingsFile(profile)),
-              "// Work\r\n{\r\n\t\"workbench.colorTheme\": 3,\r\n\t\"window.autoDetectColorScheme\": \"true\", // "
-              "text\r\n\t\"workbench.preferredDarkColorTheme\": \"Red\",\r\n\t\"workbench.preferredLightColorTheme\": "
-              "\"Quiet Light\"\r\n}");
+    EXPECT_EQ(
+        read(settingsFile(profile)),
+        "// Work\r\n{\r\n\t\"workbench.colorTheme\": 3,\r\n\t\"window.autoDetectColorScheme\": \"true\", // "
+        "text\r\n\t\"workbench.preferredDarkColorTheme\": "
+        "\"Red\",\r\n\t\"workbench.preferredLightColorTheme\": "
+        "\"Quiet Light\"\r\n}");
 }
 
 TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNotParse)

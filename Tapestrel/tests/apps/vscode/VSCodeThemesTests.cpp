@@ -24,7 +24,8 @@ QStringList rows(const QList<VSCodeTheme> &themes)
 }
 
 class VSCodeThemesTest : public VSCodeFixture
-{ };
+{
+};
 
 } // namespace
 
@@ -36,9 +37,10 @@ TEST_F(VSCodeThemesTest, ExtensionIdentifiersComeFromTheFolderName)
         QString identifier;
         QString version;
     };
-    for (const Case &test : QList<Case> {{"/x/publisher.name-1.2.3", "publisher.name", "1.2.3"},
-                                        {"/x/publisher.name-1.2.3-darwin-arm64", "publisher.name-1.2.3-darwin", "arm64"},
-                                        {"/x/publisher.name-2.0.0/", "publisher.name", "2.0.0"}}) {
+    for (const Case &test :
+         QList<Case> {{"/x/publisher.name-1.2.3", "publisher.name", "1.2.3"},
+                      {"/x/publisher.name-1.2.3-darwin-arm64", "publisher.name-1.2.3-darwin", "arm64"},
+                      {"/x/publisher.name-2.0.0/", "publisher.name", "2.0.0"}}) {
         const auto extension = VSCodeProfileExtensionFinder::extensionAt(test.path);
         ASSERT_TRUE(extension.has_value()) << test.path.toStdString();
         EXPECT_EQ(extension->identifier, test.identifier);
@@ -56,7 +58,8 @@ TEST_F(VSCodeThemesTest, DisabledExtensionsComeFromTheProfilesStateDatabase)
     const QString one = installExtension("pub.one-1.0.0", "{}");
     const QString two = installExtension("pub.two-1.0.0", "{}");
     const QString three = installExtension("Pub.Three-1.0.0", "{}");
-    writeExtensionsList(profile, {{"pub.one", one}, {"pub.two", two}, {"pub.three", three}, {"pub.bad", "/x/nodash"}});
+    writeExtensionsList(profile,
+                        {{"pub.one", one}, {"pub.two", two}, {"pub.three", three}, {"pub.bad", "/x/nodash"}});
     // A named profile keeps its own list in its folder.
     writeProfiles({work()});
     writeExtensionsList(work(), {{"pub.two", two}});
@@ -101,10 +104,11 @@ TEST_F(VSCodeThemesTest, DisabledExtensionsComeFromTheProfilesStateDatabase)
     EXPECT_EQ(QDir(code("User/globalStorage")).entryList(QDir::Files), before);
 
     // Locked by VS Code: waited on briefly, then nothing is excluded.
-    EXPECT_EQ(identifiers(VSCodeProfileExtensionFinder::extensions(profile)), QStringList({"pub.two", "Pub.Three"}));
+    EXPECT_EQ(identifiers(VSCodeProfileExtensionFinder::extensions(profile)),
+              QStringList({"pub.two", "Pub.Three"}));
     sqlite3_open(QFile::encodeName(stateDatabase(profile)).constData(), &database);
-    sqlite3_exec(database, "PRAGMA journal_mode=DELETE; BEGIN EXCLUSIVE; DELETE FROM ItemTable;", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(database, "PRAGMA journal_mode=DELETE; BEGIN EXCLUSIVE; DELETE FROM ItemTable;", nullptr,
+                 nullptr, nullptr);
     EXPECT_EQ(identifiers(VSCodeProfileExtensionFinder::extensions(profile)), all);
     sqlite3_exec(database, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(database);
@@ -131,29 +135,40 @@ TEST_F(VSCodeThemesTest, ThemesAreTheBuiltInOnesSortedThenTheEnabledExtensionsIn
               QStringList({"Abyss=Abyss", "Visual Studio Dark=Dark (Visual Studio)",
                            "Default High Contrast=Dark High Contrast", "Default Dark+=Dark+ (default dark)",
                            "Kimbie Dark=Kimbie Dark", "Visual Studio Light=Light (Visual Studio)",
-                           "Default High Contrast Light=Light High Contrast", "Default Light+=Light+ (default light)",
-                           "Monokai=Monokai", "Monokai Dimmed=Monokai Dimmed", "Quiet Light=Quiet Light", "Red=Red",
+                           "Default High Contrast Light=Light High Contrast",
+                           "Default Light+=Light+ (default light)", "Monokai=Monokai",
+                           "Monokai Dimmed=Monokai Dimmed", "Quiet Light=Quiet Light", "Red=Red",
                            "Solarized Dark=Solarized Dark", "Solarized Light=Solarized Light",
                            "Tomorrow Night Blue=Tomorrow Night Blue"}));
     EXPECT_TRUE(none.customThemes().isEmpty());
 
     const VSCodeProfile profile = VSCodeProfile::defaultProfile();
     QDir().mkpath(code("User"));
-    const QString zeta = installExtension("z.zeta-1.0.0", manifest({{"zeta-night", "Zeta Night"}, {"", "Alpha"}}));
+    const QString zeta =
+        installExtension("z.zeta-1.0.0", manifest({{"zeta-night", "Zeta Night"}, {"", "Alpha"}}));
     const QString ids = installExtension("a.ids-1.0.0", manifest({{"Only Id", ""}, {"", ""}}));
     const QString noPath = installExtension(
-        "a.nopath-1.0.0", R"({"contributes": {"themes": [{"label": "Fine", "path": "t.json"}, {"label": "No path"}]}})");
-    const QString wrongType = installExtension("a.wrong-1.0.0", R"({"contributes": {"themes": [{"label": 5, "path": "t"}]}})");
+        "a.nopath-1.0.0",
+        R"({"contributes": {"themes": [{"label": "Fine", "path": "t.json"}, {"label": "No path"}]}})");
+    const QString wrongType =
+        installExtension("a.wrong-1.0.0", R"({"contributes": {"themes": [{"label": 5, "path": "t"}]}})");
     const QString noThemes = installExtension("a.grammar-1.0.0", R"({"contributes": {"grammars": []}})");
     const QString disabled = installExtension("a.off-1.0.0", manifest({{"off", "Off"}}));
     const QString broken = installExtension("a.broken-1.0.0", "{\"contributes\": ");
-    writeExtensionsList(profile, {{"z.zeta", zeta}, {"a.ids", ids}, {"a.nopath", noPath}, {"a.wrong", wrongType},
-                                  {"a.grammar", noThemes}, {"a.off", disabled}, {"a.broken", broken},
-                                  {"a.missing", home.filePath(".vscode/extensions/a.missing-1.0.0")}});
+    writeExtensionsList(profile,
+                        {{"z.zeta", zeta},
+                         {"a.ids", ids},
+                         {"a.nopath", noPath},
+                         {"a.wrong", wrongType},
+                         {"a.grammar", noThemes},
+                         {"a.off", disabled},
+                         {"a.broken", broken},
+                         {"a.missing", home.filePath(".vscode/extensions/a.missing-1.0.0")}});
     writeStateDatabase(profile, R"([{"id": "a.off", "uuid": "u"}])");
 
     const VSCodeThemeStore store(profile);
-    EXPECT_EQ(rows(store.customThemes()), QStringList({"zeta-night=Zeta Night", "Alpha=Alpha", "Only Id=Only Id", "="}));
+    EXPECT_EQ(rows(store.customThemes()),
+              QStringList({"zeta-night=Zeta Night", "Alpha=Alpha", "Only Id=Only Id", "="}));
     EXPECT_EQ(store.defaultThemes(), none.defaultThemes());
     EXPECT_EQ(rows(VSCodeThemeFinder::themes(disabled)), QStringList({"off=Off"}));
 }

@@ -1,0 +1,177 @@
+#include "VSCodeFixture.h"
+
+#include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
+#include "Tapestrel/apps/vscode/VSCodeThemeOptionModel.h"
+#include "Tapestrel/apps/vscode/VSCodeThemePicker.h"
+#include "Tapestrel/apps/vscode/VSCodeThemeStore.h"
+#include "Tapestrel/model/Profile.h"
+
+#include "platform/UserDefaults.h"
+#include "testsupport/RunTask.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+
+#include <sys/stat.h>
+
+namespace {
+
+using TestSupport::runTask;
+
+class VSCodeOptionTest : public VSCodeFixture
+{
+protected:
+    void apply(const QString &value)
+    {
+        runTask(model.apply(value, QPointer<Profile>(), std::make_shared<bool>(false)));
+    }
+    std::optional<QString> current() { return runTask(model.readCurrentValue(QPointer<Profile>())); }
+    static void setDark(bool dark)
+    {
+        Platform::UserDefaults::standard().setValue(QStringLiteral("AppleInterfaceStyle"),
+                                                    dark ? QVariant(QStringLiteral("Dark")) : QVariant());
+    }
+    static ino_t inode(const QString &path)
+    {
+        struct stat status
+        {
+        };
+        stat(QFile::encodeName(path).constData(), &status);
+        return status.st_ino;
+    }
+
+    VSCodeAppConfig config;
+    VSCodeThemeOptionModel model {&config};
+};
+
+} // namespace
+
+TEST_F(VSCodeOptionTest, KeyFollowsAutomaticSchemeAndAppearanceAndOnlyThatValueChanges)
+{
+    struct Case
+    {
+        const char *name;
+        const char *autoDetect; // the member's text, or none
+        bool dark;
+        const char *key;
+    };
+    const QList<Case> cases {
+        {"automatic on, dark", "true", true, "workbench.preferredDarkColorTheme"},
+        {"automatic on, light", "true", false, "workbench.preferredLightColorTheme"},
+        {"automatic off, dark", "false", true, "workbench.colorTheme"},
+        {"automatic absent, dark", nullptr, true, "workbench.colorTheme"},
+        {"automatic as text, dark", "\"true\"", true, "workbench.colorTheme"},
+    };
+    QDir().mkpath(code("User"));
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        const QByteArray autoDetect = test.autoDetect
+            ? QByteArray("\t\"window.autoDetectColorScheme\": ") + test.autoDetect + ",\n"
+            : QByteArray();
+        auto file = [&](const QByteArray &dark, const QByteArray &light, const QByteArray &color) {
+            return "// Mine\n{\n" + autoDetect + "\t\"workbench.preferredDarkColorTheme\": " + dark
+                + ", /* dark */\n\t\"workbench.preferredLightColorTheme\": " + light
+                + ",\n\t\"[Tokyo Night]\": {\"workbench.colorTheme\": 1},\n\t\"workbench.colorTheme\": "
+                + color + ",\n\t\"editor.fontSize\": 14,\n}";
+        };
+        const QByteArray before = file("\"Red\"", "[\"odd\"]", "\"Monokai\"");
+        writeSettings(VSCodeProfile::defaultProfile(), before);
+        setDark(test.dark);
+        const QString key = QString::fromLatin1(test.key);
+        EXPECT_EQ(current(),
+                  key.contains("Light")      ? std::nullopt
+                      : key.contains("Dark") ? std::optional<QString>("Red")
+                                             : std::optional<QString>("Monokai"));
+
+        apply(QStringLiteral("No Such Theme"));
+        const QByteArray theme = "\"No Such Theme\"";
+        EXPECT_EQ(read(settingsFile(VSCodeProfile::defaultProfile())),
+                  file(key.contains("Dark") ? theme : "\"Red\"", key.contains("Light") ? theme : "[\"odd\"]",
+                       key == VSCodeProfileSettings::colorThemeKey ? theme : "\"Monokai\""));
+        EXPECT_EQ(current(), "No Such Theme");
+        apply(QString()); // the empty text is written as it stands
+        EXPECT_EQ(current(), "");
+    }
+}
+
+TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
+{
+    // No settings file: nothing is created and nothing is reported.
+    QDir().mkpath(code("User"));
+    apply(QStringLiteral("Abyss"));
+    EXPECT_FALSE(QFileInfo::exists(settingsFile(VSCodeProfile::defaultProfile())));
+    EXPECT_EQ(current(), std::nullopt);
+
+    const QString file = settingsFile(VSCodeProfile::defaultProfile());
+    writeSettings(VSCodeProfile::defaultProfile(), "{\"workbench.colorTheme\": \"Red\"}");
+    const ino_t before = inode(file);
+    apply(VSCodeThemeOptionModel::doNotSetValue);
+    EXPECT_EQ(inode(file), before); // not even rewritten
+    EXPECT_EQ(read(file), "{\"workbench.colorTheme\": \"Red\"}");
+
+    // Not JSON with comments: the error names the file, which stays as it was; reading gives none.
+    const QByteArray broken = "{\"workbench.colorTheme\": \"Red\" \"x\": 1}";
+    writeSettings(VSCodeProfile::defaultProfile(), broken);
+    try {
+        apply(QStringLiteral("Abyss"));
+        ADD_FAILURE() << "applying into a damaged file succeeded";
+    } catch (const OptionModelError &error) {
+        EXPECT_EQ(error.key(), "apps.vscode.theme");
+        EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
+    }
+    EXPECT_EQ(read(file), broken);
+    EXPECT_EQ(current(), std::nullopt);
+
+    // The chosen profile's file is the one written; without a chosen profile nothing is.
+    writeProfiles({work()});
+    writeSettings(VSCodeProfile::defaultProfile(), "{}");
+    writeSettings(work(), "{}\n");
+    Platform::UserDefaults::standard().setValue(VSCodeSelectedProfileController::profileIDKey, work().id);
+    apply(QStringLiteral("Abyss"));
+    EXPECT_EQ(read(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
+    EXPECT_EQ(read(settingsFile(VSCodeProfile::defaultProfile())), "{}");
+    Platform::UserDefaults::standard().setValue(VSCodeSelectedProfileController::profileIDKey, "gone");
+    apply(QStringLiteral("Red"));
+    EXPECT_EQ(read(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
+    EXPECT_EQ(current(), std::nullopt);
+}
+
+TEST_F(VSCodeOptionTest, PickerFollowsTheChosenProfileAndNamesPreferBuiltInThemes)
+{
+    QDir().mkpath(code("User"));
+    writeProfiles({work()});
+    const QString mine =
+        installExtension("me.mine-1.0.0", manifest({{"Monokai", "My Monokai"}, {"mint", "Mint"}}));
+    const QString other = installExtension("me.other-1.0.0", manifest({{"other", "Other"}}));
+    writeExtensionsList(VSCodeProfile::defaultProfile(), {{"me.mine", mine}});
+    writeExtensionsList(work(), {{"me.other", other}});
+
+    Option option(VSCodeThemeOptionModel::optionKey(), QStringLiteral("mint"));
+    QWidget parent;
+    auto *picker = qobject_cast<VSCodeThemePicker *>(model.makePicker(&option, nullptr, &parent));
+    ASSERT_NE(picker, nullptr);
+    QComboBox *combo = picker->comboBox();
+    auto rows = [combo] {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts.append(combo->itemText(i));
+        return texts;
+    };
+    EXPECT_EQ(rows().mid(0, 4), QStringList({"Don't set", "", "Built-in Themes", "Abyss"}));
+    EXPECT_EQ(rows().mid(18), QStringList({"Custom Themes", "My Monokai", "Mint"}));
+    EXPECT_EQ(combo->currentText(), "Mint");
+    combo->activated(0);
+    EXPECT_EQ(option.value(), "<do-not-set>");
+
+    // A theme both built in and contributed is named as the built-in one; unknown ids as they are.
+    EXPECT_EQ(model.themeName(QStringLiteral("Monokai")), "Monokai");
+    EXPECT_EQ(model.themeName(QStringLiteral("mint")), "Mint");
+    EXPECT_EQ(model.themeName(QStringLiteral("Default Dark+")), "Dark+ (default dark)");
+    EXPECT_EQ(model.themeName(QStringLiteral("gone")), "gone");
+
+    // Choosing another VS Code profile elsewhere switches the custom themes of the open picker.
+    VSCodeSelectedProfileController().setProfile(work());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rows().mid(18), QStringList({"Custom Themes", "Other"}));
+    EXPECT_EQ(picker->themeStore()->defaultThemes().size(), 15);
+}
