@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace AppFiles {
 
@@ -59,6 +60,34 @@ std::optional<QString> textMember(const nlohmann::json &object, const char *memb
     if (found == object.end() || !found->is_string())
         return std::nullopt;
     return QString::fromStdString(found->get<std::string>());
+}
+
+std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    QString target = path;
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        target = info.canonicalFilePath();
+        if (target.isEmpty())
+            return QStringLiteral("the link leads to no file");
+    }
+    // Unbuffered, so that a short write (a full disk, a file-size limit) is seen here and not lost
+    // in the buffer of a commit that then reports success.
+    QSaveFile file(target); // keeps the permissions of the file it replaces
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return reason;
+        }
+        written += count;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
 }
 
 } // namespace AppFiles

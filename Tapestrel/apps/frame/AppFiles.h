@@ -27,4 +27,9 @@ std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray &bytes);
 // The text member of a JSON object; nothing when the value is no object or the member no text.
 std::optional<QString> textMember(const nlohmann::json &object, const char *member);
 
+// Replaces a file's contents through a temporary file in the same folder and a rename: a reader sees
+// the old file or the new one, never a part. A symbolic link is followed to its target, which keeps
+// its permissions. Nothing when it worked, else the reason (the file itself is then unchanged).
+std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes);
+
 } // namespace AppFiles

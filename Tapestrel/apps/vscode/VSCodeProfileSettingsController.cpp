@@ -1,12 +1,12 @@
 #include "Tapestrel/apps/vscode/VSCodeProfileSettingsController.h"
 
+#include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/vscode/JsonWithCommentsDocument.h"
 #include "Tapestrel/apps/vscode/VSCodeLocations.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace {
 
@@ -108,15 +108,7 @@ std::optional<QString> VSCodeProfileSettingsController::save() const
 std::optional<QString> VSCodeProfileSettingsController::writeAtomically(const QString &path,
                                                                         const QByteArray &bytes)
 {
-    QString target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        target = info.canonicalFilePath();
-        if (target.isEmpty())
-            return tr("The VS Code settings file “%1” is a link to a file that does not exist.").arg(path);
-    }
-    QSaveFile file(target); // keeps the permissions of the file it replaces
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return tr("The VS Code settings file “%1” could not be written: %2.").arg(path, file.errorString());
+    if (const auto reason = AppFiles::writeAtomically(path, bytes))
+        return tr("The VS Code settings file “%1” could not be written: %2.").arg(path, *reason);
     return std::nullopt;
 }

@@ -1,18 +1,6 @@
 #pragma once
 
-#include <QHashFunctions>
-#include <QString>
+#include "Tapestrel/apps/frame/Theme.h"
 
-// A VS Code colour theme: the id that VS Code's theme setting holds, and the name shown for it.
-struct VSCodeTheme
-{
-    QString id;
-    QString name;
-
-    friend bool operator==(const VSCodeTheme &, const VSCodeTheme &) = default;
-};
-
-inline size_t qHash(const VSCodeTheme &theme, size_t seed = 0)
-{
-    return qHashMulti(seed, theme.id, theme.name);
-}
+// A VS Code colour theme: `id` is what VS Code's theme setting holds, `name` what is shown.
+using VSCodeTheme = Theme;

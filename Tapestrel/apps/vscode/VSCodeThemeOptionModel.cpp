@@ -1,5 +1,6 @@
 #include "Tapestrel/apps/vscode/VSCodeThemeOptionModel.h"
 
+#include "Tapestrel/apps/frame/ThemeLookup.h"
 #include "Tapestrel/apps/vscode/VSCodeProfileSettingsController.h"
 #include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
 #include "Tapestrel/apps/vscode/VSCodeThemePicker.h"
@@ -75,17 +76,14 @@ QWidget *VSCodeThemeOptionModel::accessoryView(QWidget *parent)
     return GetMoreThemesButtonBuilder::build(m_config, parent);
 }
 
-QString VSCodeThemeOptionModel::themeName(const QString &optionValue) const
+std::optional<ThemeInfo> VSCodeThemeOptionModel::themeInfo(const Profile *profile) const
 {
     const VSCodeSelectedProfileController selection;
     if (!selection.profile())
-        return optionValue;
+        return std::nullopt;
+    const QString value = optionValue(profile, optionKey());
     const VSCodeThemeStore store(selection.profile());
-    for (const QList<VSCodeTheme> *themes : {&store.defaultThemes(), &store.customThemes()}) {
-        for (const VSCodeTheme &theme : *themes) {
-            if (theme.id == optionValue)
-                return theme.name;
-        }
-    }
-    return optionValue;
+    return themeInfoIn(
+        store, m_config->appName(), [&value](const VSCodeTheme &theme) { return theme.id == value; },
+        [](const VSCodeTheme &theme) { return theme.name; });
 }

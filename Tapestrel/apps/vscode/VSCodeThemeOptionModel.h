@@ -33,7 +33,9 @@ public:
                             std::shared_ptr<bool> needsDockRestart) override;
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
     QWidget *accessoryView(QWidget *parent) override;
-    QString themeName(const QString &optionValue) const override;
+    // The theme the profile's value names among the chosen VS Code profile's themes as they are now,
+    // built-in ones first; none without a chosen VS Code profile or a theme of that id.
+    std::optional<ThemeInfo> themeInfo(const Profile *profile) const override;
 
     VSCodeAppConfig *config() const { return m_config; }
 

@@ -3,22 +3,6 @@
 #include "Tapestrel/apps/vscode/VSCodeProfileExtensionFinder.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeFinder.h"
 
-#include <algorithm>
-
-namespace {
-
-// Ascending by name, by Unicode scalar values after canonical normalisation; equal names keep
-// their order.
-void sortByName(QList<VSCodeTheme> &themes)
-{
-    std::stable_sort(themes.begin(), themes.end(), [](const VSCodeTheme &a, const VSCodeTheme &b) {
-        return a.name.normalized(QString::NormalizationForm_C).toUcs4()
-            < b.name.normalized(QString::NormalizationForm_C).toUcs4();
-    });
-}
-
-} // namespace
-
 const QList<VSCodeTheme> &VSCodeThemeStore::builtInTable()
 {
     static const QList<VSCodeTheme> table {
@@ -42,28 +26,29 @@ const QList<VSCodeTheme> &VSCodeThemeStore::builtInTable()
 }
 
 VSCodeThemeStore::VSCodeThemeStore(std::optional<VSCodeProfile> profile, QObject *parent)
-    : QObject(parent)
-    , m_defaultThemes(builtInTable())
+    : VSCodeThemeStore(std::make_shared<std::optional<VSCodeProfile>>(std::move(profile)), parent)
+{ }
+
+VSCodeThemeStore::VSCodeThemeStore(std::shared_ptr<std::optional<VSCodeProfile>> profile, QObject *parent)
+    : ThemeStore(ThemeSort::sortedByName(builtInTable(), [](const VSCodeTheme &theme) { return theme.name; }),
+                 [profile] { return loadCustomThemes(*profile); })
     , m_profile(std::move(profile))
 {
-    sortByName(m_defaultThemes);
-    m_customThemes = loadCustomThemes();
+    setParent(parent);
 }
 
-void VSCodeThemeStore::setCustomThemes(QList<VSCodeTheme> themes)
+void VSCodeThemeStore::setProfile(std::optional<VSCodeProfile> profile)
 {
-    if (themes == m_customThemes)
-        return;
-    m_customThemes = std::move(themes);
-    emit themesChanged();
+    *m_profile = std::move(profile);
+    reloadCustomThemes();
 }
 
-QList<VSCodeTheme> VSCodeThemeStore::loadCustomThemes() const
+QList<VSCodeTheme> VSCodeThemeStore::loadCustomThemes(const std::optional<VSCodeProfile> &profile)
 {
-    if (!m_profile)
+    if (!profile)
         return {};
     QList<VSCodeTheme> themes;
-    for (const VSCodeExtension &extension : VSCodeProfileExtensionFinder::extensions(*m_profile))
+    for (const VSCodeExtension &extension : VSCodeProfileExtensionFinder::extensions(*profile))
         themes.append(VSCodeThemeFinder::themes(extension.path));
     return themes;
 }

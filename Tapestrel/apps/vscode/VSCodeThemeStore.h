@@ -1,41 +1,34 @@
 #pragma once
 
+#include "Tapestrel/apps/frame/ThemeStore.h"
 #include "Tapestrel/apps/vscode/VSCodeProfile.h"
 #include "Tapestrel/apps/vscode/VSCodeTheme.h"
 
-#include <QList>
-#include <QObject>
-
+#include <memory>
 #include <optional>
 
 // The themes that can be chosen for a VS Code profile: the ones VS Code ships, sorted by name, and
 // those contributed by the profile's enabled extensions, in the order of its extension list and,
-// within one extension, of its manifest (neither sorted nor cleared of duplicates).
-class VSCodeThemeStore : public QObject
+// within one extension, of its manifest (neither sorted nor cleared of duplicates). The custom
+// themes are collected again when the store is given another profile, not when a picker shows.
+class VSCodeThemeStore : public ThemeStore<VSCodeTheme>
 {
-    Q_OBJECT
-
 public:
     explicit VSCodeThemeStore(std::optional<VSCodeProfile> profile, QObject *parent = nullptr);
 
     // VS Code's own themes in the program's order, before sorting.
     static const QList<VSCodeTheme> &builtInTable();
 
-    const QList<VSCodeTheme> &defaultThemes() const { return m_defaultThemes; }
-    const QList<VSCodeTheme> &customThemes() const { return m_customThemes; }
-    void setCustomThemes(QList<VSCodeTheme> themes);
+    const std::optional<VSCodeProfile> &profile() const { return *m_profile; }
+    // Lists another profile's custom themes.
+    void setProfile(std::optional<VSCodeProfile> profile);
 
-    const std::optional<VSCodeProfile> &profile() const { return m_profile; }
-    void setProfile(std::optional<VSCodeProfile> profile) { m_profile = std::move(profile); }
-
-    // The themes of the current profile's enabled extensions; none without a profile.
-    QList<VSCodeTheme> loadCustomThemes() const;
-
-signals:
-    void themesChanged();
+    // The themes of a profile's enabled extensions; none without a profile.
+    static QList<VSCodeTheme> loadCustomThemes(const std::optional<VSCodeProfile> &profile);
 
 private:
-    QList<VSCodeTheme> m_defaultThemes;
-    QList<VSCodeTheme> m_customThemes;
-    std::optional<VSCodeProfile> m_profile;
+    VSCodeThemeStore(std::shared_ptr<std::optional<VSCodeProfile>> profile, QObject *parent);
+
+    // Shared with the collector, which the base class calls before this class's members exist.
+    std::shared_ptr<std::optional<VSCodeProfile>> m_profile;
 };

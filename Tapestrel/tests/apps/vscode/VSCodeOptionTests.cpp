@@ -9,7 +9,6 @@
 #include "platform/UserDefaults.h"
 #include "testsupport/RunTask.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 
 #include <sys/stat.h>
@@ -146,32 +145,38 @@ TEST_F(VSCodeOptionTest, PickerFollowsTheChosenProfileAndNamesPreferBuiltInTheme
     writeExtensionsList(VSCodeProfile::defaultProfile(), {{"me.mine", mine}});
     writeExtensionsList(work(), {{"me.other", other}});
 
-    Option option(VSCodeThemeOptionModel::optionKey(), QStringLiteral("mint"));
+    Profile profile;
+    auto *option = new Option(VSCodeThemeOptionModel::optionKey(), QStringLiteral("mint"), &profile);
     QWidget parent;
-    auto *picker = qobject_cast<VSCodeThemePicker *>(model.makePicker(&option, nullptr, &parent));
+    auto *picker = qobject_cast<VSCodeThemePicker *>(model.makePicker(option, &profile, &parent));
     ASSERT_NE(picker, nullptr);
-    QComboBox *combo = picker->comboBox();
-    auto rows = [combo] {
-        QStringList texts;
-        for (int i = 0; i < combo->count(); ++i)
-            texts.append(combo->itemText(i));
-        return texts;
+    auto rows = [picker] {
+        QStringList titles;
+        for (const ThemePicker::Entry &entry : picker->entries())
+            titles.append(entry.title);
+        return titles;
     };
     EXPECT_EQ(rows().mid(0, 4), QStringList({"Don't set", "", "Built-in Themes", "Abyss"}));
     EXPECT_EQ(rows().mid(18), QStringList({"Custom Themes", "My Monokai", "Mint"}));
-    EXPECT_EQ(combo->currentText(), "Mint");
-    combo->activated(0);
-    EXPECT_EQ(option.value(), "<do-not-set>");
+    EXPECT_EQ(picker->selectedValue(), "mint");
 
-    // A theme both built in and contributed is named as the built-in one; unknown ids as they are.
-    EXPECT_EQ(model.themeName(QStringLiteral("Monokai")), "Monokai");
-    EXPECT_EQ(model.themeName(QStringLiteral("mint")), "Mint");
-    EXPECT_EQ(model.themeName(QStringLiteral("Default Dark+")), "Dark+ (default dark)");
-    EXPECT_EQ(model.themeName(QStringLiteral("gone")), "gone");
+    // A theme both built in and contributed is reported as the built-in one.
+    EXPECT_EQ(model.themeInfo(&profile), (ThemeInfo {"Visual Studio Code", "Mint", false}));
+    option->setValue(QStringLiteral("Monokai"));
+    EXPECT_EQ(model.themeInfo(&profile), (ThemeInfo {"Visual Studio Code", "Monokai", true}));
+    option->setValue(QStringLiteral("gone"));
+    EXPECT_EQ(model.themeInfo(&profile), std::nullopt);
+    ASSERT_TRUE(picker->choose("Don't set"));
+    EXPECT_EQ(option->value(), "<do-not-set>");
+    EXPECT_EQ(model.themeInfo(&profile), std::nullopt);
 
     // Choosing another VS Code profile elsewhere switches the custom themes of the open picker.
     VSCodeSelectedProfileController().setProfile(work());
     QCoreApplication::processEvents();
     EXPECT_EQ(rows().mid(18), QStringList({"Custom Themes", "Other"}));
+    option->setValue(QStringLiteral("other"));
+    EXPECT_EQ(model.themeInfo(&profile), (ThemeInfo {"Visual Studio Code", "Other", false}));
+    write(code("User/globalStorage/storage.json"), "{\"userDataProfiles\": [{"); // being rewritten
+    EXPECT_EQ(model.themeInfo(&profile), std::nullopt); // no profile can be chosen now
     EXPECT_EQ(picker->themeStore()->defaultThemes().size(), 15);
 }
