@@ -60,7 +60,7 @@ protected:
         };
     }
 
-    void relaunch() { runTask(AppTerminator::relaunchApp(iterm, message, work())); }
+    AppTerminator::Outcome relaunch() { return runTask(AppTerminator::relaunchApp(iterm, message, work())); }
 
     Platform::ScriptedAlertAnswerer alerts;
     int workRuns = 0;
@@ -69,7 +69,7 @@ protected:
 
 TEST_F(AppTerminatorTest, NotRunningRunsTheWorkAndOpensNothing)
 {
-    relaunch();
+    EXPECT_EQ(relaunch(), AppTerminator::Outcome::NotRunning);
     EXPECT_EQ(workRuns, 1);
     EXPECT_TRUE(alerts.alerts().isEmpty());
     EXPECT_TRUE(runningPids().isEmpty());
@@ -93,7 +93,7 @@ TEST_F(AppTerminatorTest, ConsentQuitsWorksAndReopensAfterAPause)
     alerts.answer(0);
     QElapsedTimer clock;
     clock.start();
-    relaunch();
+    EXPECT_EQ(relaunch(), AppTerminator::Outcome::Relaunched);
 
     ASSERT_EQ(alerts.alerts().size(), 1);
     const Platform::Alert &alert = alerts.alerts().first();
@@ -116,7 +116,7 @@ TEST_F(AppTerminatorTest, SkipLeavesTheApplicationRunning)
 {
     const qint64 pid = launch();
     alerts.answer(1);
-    relaunch();
+    EXPECT_EQ(relaunch(), AppTerminator::Outcome::Skipped);
     EXPECT_EQ(workRuns, 1);
     EXPECT_EQ(runningDuringWork, QList<qint64> {pid});
     EXPECT_EQ(runningPids(), QList<qint64> {pid});
