@@ -1,5 +1,6 @@
 #include "Tapestrel/automation/CommandLineClient.h"
 
+#include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/automation/AutomationService.h"
 
 #include <QCoreApplication>
@@ -8,12 +9,16 @@
 #include <QDBusMetaType>
 #include <QDBusReply>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -31,6 +36,51 @@ constexpr int callTimeout = 5 * 60 * 1000;
 QString tr(const char *text)
 {
     return QCoreApplication::translate("CommandLineClient", text);
+}
+
+// Starts this executable again, detached, with its standard error in a file of its own.
+bool startProgram(CommandLineClient::StartedProgram &started)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR", QDir::tempPath());
+    started.errorFile = QDir(runtime).filePath(
+        QStringLiteral("tapestrel-start-%1.log").arg(QCoreApplication::applicationPid()));
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setStandardErrorFile(started.errorFile);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(UnreadableStore::startedByCommandLineVariable), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+    return process.startDetached(&started.processId);
+}
+
+// Whether the process still runs; a zombie has ended.
+bool isRunning(qint64 processId)
+{
+    if (::kill(pid_t(processId), 0) != 0)
+        return errno == EPERM;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(processId));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')');
+    return end < 0 || line.mid(end + 2, 1) != "Z";
+}
+
+// The reason a started program gave for ending: the last line of its standard error that it
+// wrote for the command line ("tapestrel: …"). Empty when it gave none (a second instance that
+// handed over to the first ends without one).
+QString reasonForEnding(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray prefix = "tapestrel: ";
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (line->startsWith(prefix))
+            return QString::fromLocal8Bit(line->mid(prefix.size()).trimmed());
+    }
+    return {};
 }
 
 } // namespace
@@ -67,7 +117,7 @@ bool CommandLineClient::isCommand(const QStringList &arguments)
 CommandLineClient::CommandLineClient(QDBusConnection connection)
     : m_connection(std::move(connection))
     , m_service(AutomationService::serviceName)
-    , m_launcher([] { return QProcess::startDetached(QCoreApplication::applicationFilePath(), {}); })
+    , m_launcher([started = m_started] { return startProgram(*started); })
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
 }
@@ -97,9 +147,22 @@ bool CommandLineClient::ensureRunning(QTextStream &err)
     QDeadlineTimer deadline(m_startTimeout);
     while (!deadline.hasExpired()) {
         if (bus->isServiceRegistered(m_service))
-            return true;
+            break;
+        if (m_started->processId > 0 && !isRunning(m_started->processId)) {
+            const QString reason = reasonForEnding(m_started->errorFile);
+            if (!reason.isEmpty()) {
+                QFile::remove(m_started->errorFile);
+                err << "tapestrel: " << tr("Tapestrel ended before it could answer: %1").arg(reason) << Qt::endl;
+                return false;
+            }
+        }
         QThread::msleep(100);
     }
+    // The running program keeps writing to the file it has open; nobody needs its name any more.
+    if (!m_started->errorFile.isEmpty())
+        QFile::remove(m_started->errorFile);
+    if (bus->isServiceRegistered(m_service))
+        return true;
     err << "tapestrel: " << tr("Tapestrel was started but did not answer in time.") << Qt::endl;
     return false;
 }

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The `tapestrel` command line for people and scripts:
@@ -23,6 +24,14 @@ public:
 
     // Starts the program; false when it could not be started.
     using Launcher = std::function<bool()>;
+
+    // The program the default launcher started: its process id and where its standard error goes,
+    // so that waiting for it ends as soon as it ends, with the reason it gave.
+    struct StartedProgram
+    {
+        qint64 processId = 0;
+        QString errorFile;
+    };
 
     // Handles the process's arguments when they name a command and returns the exit code; none
     // when the program should start normally. Makes the Qt application object it needs when there
@@ -50,6 +59,7 @@ private:
 
     QDBusConnection m_connection;
     QString m_service;
+    std::shared_ptr<StartedProgram> m_started = std::make_shared<StartedProgram>();
     Launcher m_launcher;
     int m_startTimeout = 30 * 1000;
 };

@@ -7,9 +7,11 @@
 
 #include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
+#include "KivUtilities/DataPath.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/UpdateDetector.h"
 #include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
@@ -103,6 +105,13 @@ bool TapestrelApp::claimInstance(const QStringList &arguments)
 bool TapestrelApp::start(const QStringList &arguments)
 {
     if (!claimInstance(arguments))
+        return false;
+    // Before anything opens the store: one that cannot be read is never opened over.
+    const bool startedByCommandLine = qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable);
+    qunsetenv(UnreadableStore::startedByCommandLineVariable);
+    if (!UnreadableStore::ensureReadable(
+            KivUtilities::PathController<Tapestrel::Path>(KivUtilities::DataPath::path()).path(Tapestrel::Path::data),
+            !startedByCommandLine))
         return false;
 
     m_delegate = std::make_unique<AppDelegate>();
