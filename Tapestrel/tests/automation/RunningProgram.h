@@ -16,7 +16,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,9 @@ protected:
     {
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus";
+        // One running program per session bus at a time: a second one would find the first on the
+        // bus and hand its start to it. Tests of other buses (other test runs) need not wait.
+        ASSERT_TRUE(busLock.tryLock(90000)) << "another running-program test holds the bus";
         program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
         ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
 
@@ -63,6 +68,7 @@ protected:
             running.kill();
             running.waitForFinished(10000);
         }
+        busLock.unlock();
     }
 
     virtual void prepareHome() { }
@@ -98,6 +104,14 @@ protected:
         return ids;
     }
 
+    static QString busLockPath()
+    {
+        const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+            .filePath(QStringLiteral("tapestrel-running-program-%1.lock").arg(qHash(bus), 0, 16));
+    }
+
+    QLockFile busLock {busLockPath()};
     QString program;
     QProcess running;
 };
