@@ -92,7 +92,7 @@ public:
     }
 
 private:
-    // Built outside the coroutines: g++ 12 cannot expand QStringLiteral in a coroutine template.
+    // Built outside the co_await expressions: QStringLiteral is a lambda, which g++ 12 miscompiles there.
     static QStringList arguments(const QString &verb, const QString &edition,
                                  const std::optional<QString> &value = {})
     {

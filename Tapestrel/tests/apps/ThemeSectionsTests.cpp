@@ -4,10 +4,13 @@
 #include "ThemeTestSupport.h"
 
 #include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
+#include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
+#include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/apps/iterm/ITermAppConfig.h"
 #include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
 #include "Tapestrel/apps/noteplan/NotePlanAppConfig.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "Tapestrel/ui/AppBundlePicker.h"
 #include "Tapestrel/ui/AppSection.h"
 #include "Tapestrel/ui/EditorPicker.h"
 
@@ -15,6 +18,7 @@
 
 #include "testsupport/Screenshots.h"
 
+#include <QComboBox>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -84,6 +88,42 @@ TEST_F(ThemeSectionsTest, SectionsShowTheirRowsForInstalledApplications)
     tab.resize(560, 520);
     tab.show();
     TestSupport::saveScreenshot(&tab, "apps/theme-sections");
+}
+
+TEST_F(ThemeSectionsTest, TheEditionChosenInSettingsIsTheOneThemedAndListed)
+{
+    installApp("Corvella", "com.quorvane.Corvella3");
+    installApp("Corvella Direct", "com.quorvane.Corvella3-vendra");
+    home.writeFile("Library/Application Support/com.quorvane.Corvella3-vendra/themes/Dusk.cvtheme", "{}");
+    auto *config = registries.appConfigStore().requireConfig<CorvellaAppConfig>();
+    auto *model = registries.optionStore().optionModel<CorvellaThemeOptionModel>();
+    ASSERT_NE(model, nullptr);
+    Option *option = profile.findOrCreateOption("apps.corvella.theme");
+    std::unique_ptr<QWidget> widget(model->makePicker(option, &profile, nullptr));
+    auto *picker = qobject_cast<ThemePicker *>(widget.get());
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->entries().size(), 4); // the App Store edition is used: no themes of its own
+
+    // The user picks the direct edition on the settings page: the next showing lists its themes, and
+    // applying writes into its domain.
+    AppBundlePicker row(config);
+    row.show();
+    ASSERT_EQ(row.state(), AppBundlePicker::State::choice);
+    QComboBox *editions = row.picker();
+    const int direct = editions->findData("com.quorvane.Corvella3-vendra");
+    ASSERT_GE(direct, 0);
+    editions->setCurrentIndex(direct);
+    emit editions->activated(direct);
+    EXPECT_EQ(config->currentBundleID(), "com.quorvane.Corvella3-vendra");
+    widget->show();
+    EXPECT_EQ(picker->entries().last().title, "Dusk");
+    picker->choose("Dusk");
+    apply(*model, option->value());
+    EXPECT_EQ(takeWrites(),
+              (ThemeTests::Runs {{"write", "com.quorvane.Corvella3-vendra", "theme", "-string",
+                                  home.filePath("Library/Application Support/"
+                                                "com.quorvane.Corvella3-vendra/themes/Dusk.cvtheme")}}));
+    TestSupport::saveScreenshot(&row, "apps/corvella-edition-choice");
 }
 
 } // namespace
