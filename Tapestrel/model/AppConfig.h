@@ -34,8 +34,9 @@ public:
 
     // The key of the program's preferences under which the user's edition choice is stored.
     QString bundleIDDefaultsKey() const;
-    // The installed editions, in bundleIDs() order.
-    QList<AppBundleAndPath> installedApps() const;
+    // The installed editions, in bundleIDs() order: the application bundles the workspace finds.
+    // Applications that run on this desktop with their own files find themselves their own way.
+    virtual QList<AppBundleAndPath> installedApps() const;
     // The installed edition the user chose, or none.
     std::optional<AppBundleAndPath> preferredInstalledApp() const;
     // The edition to theme: the only installed one; of several, the chosen one or else the first.

@@ -2,6 +2,8 @@
 
 #include "Tapestrel/model/AppConfig.h"
 
+#include <optional>
+
 class ObsidianAppConfig : public AppConfig
 {
 public:
@@ -11,4 +13,12 @@ public:
     QString appName() const override { return QStringLiteral("Obsidian"); }
     QList<AppBundleID> bundleIDs() const override { return {bundleID}; }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://obsidian.md/")); }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
+
+    // On an emulated home, the application bundle as for every application; otherwise Obsidian's
+    // desktop entry in the XDG application folders (ObsidianFolders).
+    QList<AppBundleAndPath> installedApps() const override;
+
+    // The file or folder of that name in Obsidian's configuration folder, when it exists.
+    static std::optional<QString> configFilePath(const QString &name);
 };

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace ObsidianFolders {
 
@@ -47,20 +48,10 @@ QStringList desktopEntryNames()
 
 std::optional<QString> installedDesktopEntry()
 {
-    QStringList dataFolders {xdgFolder("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"))};
-    QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (dataDirs.isEmpty())
-        dataDirs = QStringLiteral("/usr/local/share:/usr/share");
-    for (const QString &folder : dataDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(folder))
-            dataFolders.append(QDir::cleanPath(folder));
-    }
-    for (const QString &folder : std::as_const(dataFolders)) {
-        for (const QString &name : desktopEntryNames()) {
-            const QString entry = folder + QStringLiteral("/applications/") + name;
-            if (QFileInfo(entry).isFile())
-                return entry;
-        }
+    for (const QString &name : desktopEntryNames()) {
+        const QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+        if (!found.isEmpty())
+            return found;
     }
     return std::nullopt;
 }

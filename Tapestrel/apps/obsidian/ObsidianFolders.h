@@ -25,8 +25,8 @@ std::optional<QString> configFilePath(const QString &name);
 // installed (outside an emulated home): the packaged and the Flatpak names.
 QStringList desktopEntryNames();
 
-// The first desktop entry of Obsidian found in the XDG application folders ($XDG_DATA_HOME, then
-// $XDG_DATA_DIRS, each with "applications"), or none.
+// The first desktop entry of Obsidian found in the XDG application folders ("applications" below
+// $XDG_DATA_HOME, then below each of $XDG_DATA_DIRS), or none.
 std::optional<QString> installedDesktopEntry();
 
 } // namespace ObsidianFolders

@@ -1,5 +1,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianTheme.h"
 
+#include "Tapestrel/apps/frame/ThemeSort.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -7,7 +9,9 @@ namespace ObsidianThemes {
 
 QList<ObsidianTheme> builtInThemes()
 {
-    return {{QString(), QCoreApplication::translate("ObsidianTheme", "Default")}};
+    return ThemeSort::sortedByName(
+        QList<ObsidianTheme> {{QString(), QCoreApplication::translate("ObsidianTheme", "Default")}},
+        [](const ObsidianTheme &theme) { return theme.name; });
 }
 
 QList<ObsidianTheme> themesInFolder(const QString &folder)

@@ -1,20 +1,16 @@
 #pragma once
 
+#include "Tapestrel/apps/frame/Theme.h"
+
 #include <QList>
 #include <QString>
 
-// A CSS theme of a vault: the value written into "cssTheme" and the name shown.
-struct ObsidianTheme
-{
-    QString id;
-    QString name;
-
-    friend bool operator==(const ObsidianTheme &, const ObsidianTheme &) = default;
-};
+// A CSS theme of a vault: `id` is the value written into "cssTheme", `name` what the picker shows.
+using ObsidianTheme = Theme;
 
 namespace ObsidianThemes {
 
-// Obsidian's built-in theme is its default one, the empty text.
+// Obsidian's built-in theme is its default one, the empty text; sorted by name.
 QList<ObsidianTheme> builtInThemes();
 
 // The entries of a vault's ".obsidian/themes" folder, one theme per entry (folders and files alike,

@@ -1,8 +1,10 @@
 #include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
 
+#include "Tapestrel/apps/frame/ThemeLookup.h"
 #include "Tapestrel/apps/obsidian/ObsidianAppearanceFileController.h"
-#include "Tapestrel/apps/obsidian/ObsidianTheme.h"
+#include "Tapestrel/apps/obsidian/ObsidianSelectedVaultController.h"
 #include "Tapestrel/apps/obsidian/ObsidianThemePicker.h"
+#include "Tapestrel/apps/obsidian/ObsidianThemeStore.h"
 #include "Tapestrel/model/GetMoreThemesButtonBuilder.h"
 #include "Tapestrel/model/Profile.h"
 
@@ -10,21 +12,22 @@ ObsidianThemeOptionModel::ObsidianThemeOptionModel(ObsidianAppConfig *config)
     : m_config(config)
 { }
 
-QWidget *ObsidianThemeOptionModel::makePicker(Option *option, Profile *profile, QWidget *parent)
+QWidget *ObsidianThemeOptionModel::makePicker(Option *option, Profile *, QWidget *parent)
 {
-    return new ObsidianThemePicker(option, profile, parent);
+    return new ObsidianThemePicker(option, parent);
 }
 
 std::optional<ThemeInfo> ObsidianThemeOptionModel::themeInfo(const Profile *profile) const
 {
-    const QString value = profile ? profile->value(optionKey()) : QString();
-    if (value == doNotSetValue)
+    // The chosen vault's themes as they are now; none without a vault.
+    const std::optional<ObsidianVault> vault = ObsidianSelectedVaultController::resolve();
+    if (!vault)
         return std::nullopt;
-    for (const ObsidianTheme &theme : ObsidianThemes::builtInThemes()) {
-        if (theme.id == value)
-            return ThemeInfo {QStringLiteral("Obsidian"), theme.name, true};
-    }
-    return ThemeInfo {QStringLiteral("Obsidian"), value, false};
+    const QString value = optionValue(profile, optionKey());
+    const ObsidianThemeStore store(vault);
+    return themeInfoIn(
+        store, QStringLiteral("Obsidian"), [&value](const ObsidianTheme &theme) { return theme.id == value; },
+        [](const ObsidianTheme &theme) { return theme.name; });
 }
 
 QCoro::Task<void> ObsidianThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)

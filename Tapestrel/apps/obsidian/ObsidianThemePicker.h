@@ -1,35 +1,28 @@
 #pragma once
 
-// Option.h needs the whole Profile type.
-#include "Tapestrel/model/Profile.h"
-
-#include "Tapestrel/model/Option.h"
-
-#include <QPointer>
-#include <QWidget>
+#include "Tapestrel/apps/frame/ThemePicker.h"
 
 class ObsidianSelectedVaultController;
 class ObsidianThemeStore;
-class QComboBox;
 
 // "Theme": "Don't set", a divider, "Built-in Themes" with "Default", and "Custom Themes" with the
-// chosen vault's themes. When the user chooses another vault, the custom themes follow.
-class ObsidianThemePicker : public QWidget
+// chosen vault's themes. It follows the vault choice: when another vault is chosen, the custom
+// themes become that vault's.
+class ObsidianThemePicker : public ThemePicker
 {
     Q_OBJECT
 
 public:
-    ObsidianThemePicker(Option *option, Profile *profile, QWidget *parent = nullptr);
+    explicit ObsidianThemePicker(Option *option, QWidget *parent = nullptr);
 
     ObsidianSelectedVaultController *selectedVaultController() const { return m_controller; }
     ObsidianThemeStore *themeStore() const { return m_store; }
-    QComboBox *comboBox() const { return m_combo; }
 
 private:
-    void rebuild();
+    ObsidianThemePicker(Option *option, ObsidianSelectedVaultController *controller, QWidget *parent);
+    ObsidianThemePicker(Option *option, ObsidianSelectedVaultController *controller,
+                        ObsidianThemeStore *store, QWidget *parent);
 
-    QPointer<Option> m_option;
     ObsidianSelectedVaultController *m_controller;
     ObsidianThemeStore *m_store;
-    QComboBox *m_combo;
 };

@@ -1,34 +1,28 @@
 #pragma once
 
+#include "Tapestrel/apps/frame/ThemeStore.h"
 #include "Tapestrel/apps/obsidian/ObsidianTheme.h"
 #include "Tapestrel/apps/obsidian/ObsidianVault.h"
 
-#include <QObject>
-
+#include <memory>
 #include <optional>
 
-// The themes a vault offers: Obsidian's built-in one and the entries of the vault's themes folder.
-class ObsidianThemeStore : public QObject
+// The themes of one vault: Obsidian's built-in one and the entries of the vault's themes folder;
+// none of the latter without a vault.
+class ObsidianThemeStore : public ThemeStore<ObsidianTheme>
 {
-    Q_OBJECT
-
 public:
-    explicit ObsidianThemeStore(const std::optional<ObsidianVault> &vault, QObject *parent = nullptr);
+    explicit ObsidianThemeStore(const std::optional<ObsidianVault> &vault);
 
-    const QList<ObsidianTheme> &defaultThemes() const { return m_defaultThemes; }
-    const QList<ObsidianTheme> &customThemes() const { return m_customThemes; }
-    const std::optional<ObsidianVault> &vault() const { return m_vault; }
-
+    const std::optional<ObsidianVault> &vault() const { return *m_vault; }
     // Lists another vault's themes (or none for no vault).
     void setVault(const std::optional<ObsidianVault> &vault);
     // The themes of the store's vault, read now.
     QList<ObsidianTheme> loadCustomThemes() const;
 
-signals:
-    void changed();
-
 private:
-    QList<ObsidianTheme> m_defaultThemes;
-    QList<ObsidianTheme> m_customThemes;
-    std::optional<ObsidianVault> m_vault;
+    ObsidianThemeStore(std::shared_ptr<std::optional<ObsidianVault>> vault);
+
+    // Shared with the collector, which the base class runs while it is being made.
+    std::shared_ptr<std::optional<ObsidianVault>> m_vault;
 };

@@ -1,13 +1,13 @@
 #include "Tapestrel/apps/obsidian/ObsidianVaultStore.h"
 
-#include "Tapestrel/apps/obsidian/ObsidianFolders.h"
+#include "Tapestrel/apps/obsidian/ObsidianAppConfig.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 ObsidianVaultStore::ObsidianVaultStore()
 {
-    const auto path = ObsidianFolders::configFilePath(QStringLiteral("obsidian.json"));
+    const auto path = ObsidianAppConfig::configFilePath(QStringLiteral("obsidian.json"));
     if (!path || !QFileInfo(*path).isFile() || QFileInfo(*path).size() > ObsidianConfigFile::maximumSize)
         return;
     QFile file(*path);

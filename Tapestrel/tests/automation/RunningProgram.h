@@ -16,26 +16,36 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QProcess>
-#include <QStandardPaths>
+#include <QProcessEnvironment>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
 namespace AutomationTests {
 
-// The real program and its command line, each a process of its own, in one emulated home. Tests
-// that need more in the home before the program starts override prepareHome().
+// The real program and its command line, each a process of its own, in one emulated home and on a
+// session bus of their own: the program keeps one instance per bus, so tests that run at the same
+// time never reach each other's program. Tests that need more in the home before the program starts
+// override prepareHome().
 class RunningProgramTest : public TestSupport::TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        if (!QDBusConnection::sessionBus().isConnected())
-            GTEST_SKIP() << "no session bus";
-        // One running program per session bus at a time: a second one would find the first on the
-        // bus and hand its start to it. Tests of other buses (other test runs) need not wait.
-        ASSERT_TRUE(busLock.tryLock(90000)) << "another running-program test holds the bus";
+        bus.setProgram(QStringLiteral("dbus-daemon"));
+        bus.setArguments(
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        bus.start();
+        if (!bus.waitForStarted(10000) || !TestSupport::waitUntil([this] { return bus.canReadLine(); }))
+            GTEST_SKIP() << "no session bus of its own";
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                           QString::fromUtf8(bus.readLine().trimmed()));
+        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
+            environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")), busConnectionName()));
+        ASSERT_TRUE(connection->isConnected());
         program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
         ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
 
@@ -57,6 +67,7 @@ protected:
         prepareHome();
 
         running.setProgram(program);
+        running.setProcessEnvironment(environment);
         running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         running.start();
         ASSERT_TRUE(running.waitForStarted(10000));
@@ -64,11 +75,14 @@ protected:
 
     void TearDown() override
     {
-        if (running.state() != QProcess::NotRunning) {
-            running.kill();
-            running.waitForFinished(10000);
+        for (QProcess *process : {&running, &bus}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(10000);
+            }
         }
-        busLock.unlock();
+        connection.reset();
+        QDBusConnection::disconnectFromBus(busConnectionName());
     }
 
     virtual void prepareHome() { }
@@ -78,11 +92,11 @@ protected:
     // second program of its own, which outlives the test and may answer the next one.
     [[nodiscard]] bool waitUntilProgramAnswers() const
     {
-        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-        if (!bus)
+        QDBusConnectionInterface *daemon = connection ? connection->interface() : nullptr;
+        if (!daemon)
             return false;
         const auto ownedByTheProgram = [&] {
-            const QDBusReply<uint> owner = bus->servicePid(AutomationService::serviceName);
+            const QDBusReply<uint> owner = daemon->servicePid(AutomationService::serviceName);
             return owner.isValid() && qint64(owner.value()) == running.processId();
         };
         return TestSupport::waitUntil(ownedByTheProgram, std::chrono::seconds(60));
@@ -90,7 +104,7 @@ protected:
 
     TestSupport::ProcessRun tapestrel(const QStringList &arguments) const
     {
-        return TestSupport::runProcess(program, arguments);
+        return TestSupport::runProcess(program, arguments, environment);
     }
 
     // The profiles' ids by name, from the JSON listing.
@@ -104,16 +118,13 @@ protected:
         return ids;
     }
 
-    static QString busLockPath()
-    {
-        const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        return QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-            .filePath(QStringLiteral("tapestrel-running-program-%1.lock").arg(qHash(bus), 0, 16));
-    }
+    QString busConnectionName() const { return QStringLiteral("RunningProgramTest-%1").arg(quintptr(this)); }
 
-    QLockFile busLock {busLockPath()};
     QString program;
     QProcess running;
+    QProcess bus;
+    QProcessEnvironment environment;
+    std::unique_ptr<QDBusConnection> connection;
 };
 
 } // namespace AutomationTests
