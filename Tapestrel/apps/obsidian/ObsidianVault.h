@@ -26,9 +26,6 @@ size_t qHash(const ObsidianVault &vault, size_t seed = 0);
 // Obsidian's configuration file "obsidian.json": {"vaults": {"<id>": {"path": …, "ts": …, "open": …}}}.
 namespace ObsidianConfigFile {
 
-// Files larger than this are not Obsidian's and are not read.
-constexpr qint64 maximumSize = 8 * 1024 * 1024;
-
 // The vaults of the file's text, or none when it is not such a file: not JSON, "vaults" missing or
 // no object, or any vault without a text "path" or an integer "ts", or with a value of the wrong
 // type. One bad entry makes the whole file unusable, as for Obsidian's own reader.

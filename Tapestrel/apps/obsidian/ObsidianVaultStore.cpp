@@ -1,22 +1,15 @@
 #include "Tapestrel/apps/obsidian/ObsidianVaultStore.h"
 
+#include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/obsidian/ObsidianAppConfig.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 ObsidianVaultStore::ObsidianVaultStore()
 {
     const auto path = ObsidianAppConfig::configFilePath(QStringLiteral("obsidian.json"));
-    if (!path || !QFileInfo(*path).isFile() || QFileInfo(*path).size() > ObsidianConfigFile::maximumSize)
+    const std::optional<QByteArray> bytes = path ? AppFiles::read(*path) : std::nullopt;
+    if (!bytes)
         return;
-    QFile file(*path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.read(ObsidianConfigFile::maximumSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > ObsidianConfigFile::maximumSize)
-        return;
-    if (auto vaults = ObsidianConfigFile::decode(bytes)) {
+    if (auto vaults = ObsidianConfigFile::decode(*bytes)) {
         m_vaults = std::move(*vaults);
         m_isRead = true;
     }

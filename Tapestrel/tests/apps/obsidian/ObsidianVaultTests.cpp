@@ -1,5 +1,6 @@
 #include "Tapestrel/tests/apps/obsidian/ObsidianFixture.h"
 
+#include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/obsidian/ObsidianFolders.h"
 #include "Tapestrel/apps/obsidian/ObsidianVaultStore.h"
 #include "testsupport/RunTask.h"
@@ -156,6 +157,10 @@ TEST_F(ObsidianTest, ChoiceIsResolvedFromTheSettingAndObsidiansList)
     EXPECT_EQ(storedVaultID(), "w");
     home.writeFile(configFile, R"({"vaults":{"w":{"path":"/x"}}})");
     EXPECT_EQ(ObsidianSelectedVaultController::resolve(), std::nullopt);
+    EXPECT_EQ(storedVaultID(), "w");
+    home.writeFile(configFile,
+                   "{\"vaults\":{}, \"x\":\"" + QByteArray(AppFiles::maxFileSize, 'x') + "\"}");
+    EXPECT_EQ(ObsidianSelectedVaultController::resolve(), std::nullopt) << "a file far too large is not read";
     EXPECT_EQ(storedVaultID(), "w");
     listVaults({{"w", work, 10}, {"d", diary, 20}});
     EXPECT_EQ(ObsidianSelectedVaultController::resolve()->id, "w");
