@@ -31,7 +31,7 @@ using PlistHandle = std::unique_ptr<void, PlistDeleter>;
 
 // A binary list can refer to one object from many places, so a small file can stand for a tree
 // of any size; the library would expand it in full. Real preference files hold a few thousand nodes.
-constexpr qint64 maximumNodes = 200'000;
+constexpr qint64 maximumNodes = 50'000;
 
 quint64 readBigEndian(const uchar *bytes, int width)
 {

@@ -24,7 +24,7 @@ public:
 
     // The top-level dictionary of a binary or XML property list, or nothing when the bytes are not
     // a property list, its root is not a dictionary, or it holds what cannot be represented: texts
-    // with U+0000, nesting deeper than maximumDepth, references that expand past 200,000 nodes.
+    // with U+0000, nesting deeper than maximumDepth, references that expand past 50,000 nodes.
     static std::optional<QVariantMap> parseDictionary(const QByteArray &bytes);
     // Any root value; an invalid QVariant when the bytes do not parse.
     static QVariant parse(const QByteArray &bytes);
