@@ -1,16 +1,20 @@
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
+#include "Tapestrel/system/DefaultDesktopPicture.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    // "tapestrel apply <id>" and the other commands talk to the running program and end.
+    // "tapestrel apply <id>", the other commands, "--help" and arguments that are not understood are
+    // answered without starting the program.
     if (const std::optional<int> exitCode = CommandLineClient::run(argc, argv))
         return *exitCode;
     QApplication application(argc, argv);
     TapestrelApp::configure(application, QStringLiteral(TAPESTREL_VERSION));
+    // Before anything reads the desktop: a fresh home has the picture a fresh desktop shows.
+    DefaultDesktopPicture::installIfMissing();
 
     TapestrelApp app;
     if (!app.start(QCoreApplication::arguments()))

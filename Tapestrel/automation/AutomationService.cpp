@@ -25,6 +25,8 @@ const QString AutomationService::objectPath = QStringLiteral("/com/quorvane/Tape
 const QString AutomationService::interfaceName = QStringLiteral("com.quorvane.Tapestrel");
 const QString AutomationService::unknownProfileError =
     QStringLiteral("com.quorvane.Tapestrel.Error.UnknownProfile");
+const QString AutomationService::ambiguousProfileError =
+    QStringLiteral("com.quorvane.Tapestrel.Error.AmbiguousProfile");
 const QString AutomationService::invalidArgumentError =
     QStringLiteral("com.quorvane.Tapestrel.Error.InvalidArgument");
 const QString AutomationService::failedError = QStringLiteral("com.quorvane.Tapestrel.Error.Failed");
@@ -76,7 +78,7 @@ bool AutomationService::registerOn(QDBusConnection connection, const QString &se
     return true;
 }
 
-Profile *AutomationService::findProfile(const QString &id)
+Profile *AutomationService::findProfile(const QString &id, Lookup lookup)
 {
     if (id.isEmpty()) {
         sendErrorReply(invalidArgumentError,
@@ -88,6 +90,26 @@ Profile *AutomationService::findProfile(const QString &id)
         Profile *profile = profiles ? ProfileRepository(profiles).profile(id) : nullptr;
         if (profile && !profile->isDeleted())
             return profile;
+        if (profiles && lookup == Lookup::byIDOrName) {
+            QList<Profile *> named;
+            for (Profile *candidate : profiles->fetchProfiles()) {
+                if (!candidate->isDeleted() && candidate->name() == id)
+                    named.append(candidate);
+            }
+            if (named.size() == 1)
+                return named.first();
+            if (named.size() > 1) {
+                QStringList ids;
+                for (const Profile *candidate : std::as_const(named))
+                    ids.append(candidate->uuid());
+                sendErrorReply(ambiguousProfileError,
+                               QCoreApplication::translate("AutomationService",
+                                                           "Several profiles are named “%1”; give one of "
+                                                           "their ids: %2")
+                                   .arg(id, ids.join(QStringLiteral(", "))));
+                return nullptr;
+            }
+        }
     } catch (const std::exception &error) {
         sendErrorReply(failedError,
                        QCoreApplication::translate("AutomationService", "The profiles could not be read: %1")
@@ -96,7 +118,11 @@ Profile *AutomationService::findProfile(const QString &id)
     }
     sendErrorReply(
         unknownProfileError,
-        QCoreApplication::translate("AutomationService", "There is no profile with the id “%1”.").arg(id));
+        (lookup == Lookup::byIDOrName
+             ? QCoreApplication::translate("AutomationService",
+                                           "There is no profile with the id or name “%1”.")
+             : QCoreApplication::translate("AutomationService", "There is no profile with the id “%1”."))
+            .arg(id));
     return nullptr;
 }
 
@@ -107,7 +133,7 @@ QVariantMap AutomationService::record(const Profile &profile)
 
 void AutomationService::ApplyProfile(const QString &id)
 {
-    Profile *profile = findProfile(id);
+    Profile *profile = findProfile(id, Lookup::byIDOrName);
     if (!profile)
         return;
     setDelayedReply(true);
@@ -145,7 +171,7 @@ QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bo
                                                    QDBusConnection connection, QDBusMessage call)
 {
     try {
-        ApplyProfileCommand command(profile, saveLastProfile);
+        ApplyProfileCommand command(profile, saveLastProfile, ProfileOperationQueue::Attendance::unattended);
         co_await command.executeAndWait();
     } catch (const std::exception &error) {
         connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
@@ -179,7 +205,8 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
 {
     QPointer<Profile> profile;
     try {
-        NewProfileCommand command(selection, context, name, true);
+        NewProfileCommand command(selection, context, name, true,
+                                  ProfileOperationQueue::Attendance::unattended);
         profile = co_await command.createProfile();
         // Kept at once: a profile made by a script must survive the program quitting right away.
         if (profile && context)

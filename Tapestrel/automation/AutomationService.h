@@ -20,7 +20,8 @@ class SelectionModel;
 // The running program's scripting interface on the session bus: other programs and the
 // `tapestrel` command line apply, create and list profiles through it, and the desktop's focus
 // modes apply theirs. Every method answers only when its work is done, so a script can rely on the
-// profile being applied (or created) when the call returns.
+// profile being applied (or created) when the call returns. Nobody may be there to answer a question
+// for a script: what the methods start asks none (see ProfileOperationQueue::Attendance).
 class AutomationService
     : public QObject
     , protected QDBusContext
@@ -34,6 +35,7 @@ public:
     static const QString interfaceName; // "com.quorvane.Tapestrel"
     // Error names the methods reply with.
     static const QString unknownProfileError;
+    static const QString ambiguousProfileError;
     static const QString invalidArgumentError;
     static const QString failedError;
 
@@ -57,7 +59,8 @@ public:
                     QString *error = nullptr);
 
 public slots:
-    // Applies the profile with this uuid and remembers it as the last applied one.
+    // Applies the profile with this uuid and remembers it as the last applied one. Where no profile
+    // has this uuid, the only profile with this name is applied (a person picks profiles by name).
     Q_SCRIPTABLE void ApplyProfile(const QString &id);
     // Creates a profile from the current settings; answers {"id", "name"} once it is filled.
     Q_SCRIPTABLE QVariantMap CreateProfile(const QString &name);
@@ -70,8 +73,10 @@ public slots:
     Q_SCRIPTABLE void ShowProfile(const QString &id);
 
 private:
-    // The profile with this uuid; none after an error reply was sent.
-    Profile *findProfile(const QString &id);
+    enum class Lookup { byID, byIDOrName };
+    // The profile with this uuid (or else the only one with this name); none after an error reply was
+    // sent.
+    Profile *findProfile(const QString &id, Lookup lookup = Lookup::byID);
     static QVariantMap record(const Profile &profile);
     static QCoro::Task<void> applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
                                            QDBusConnection connection, QDBusMessage call);

@@ -29,9 +29,7 @@ const QString createCommand = QStringLiteral("create");
 const QString listCommand = QStringLiteral("list");
 const QString focusCommand = QStringLiteral("focus");
 const QString showProfileOption = QStringLiteral("--show-profile");
-
-// Applying a profile may restart the Dock and other applications: give it time.
-constexpr int callTimeout = 5 * 60 * 1000;
+const QStringList helpOptions = {QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("help")};
 
 QString tr(const char *text)
 {
@@ -46,9 +44,12 @@ bool startProgram(CommandLineClient::StartedProgram &started)
         QStringLiteral("tapestrel-start-%1.log").arg(QCoreApplication::applicationPid()));
     QProcess process;
     process.setProgram(QCoreApplication::applicationFilePath());
+    // Started for a request: it serves it without opening its main window.
+    process.setArguments({CommandLineClient::noWindowOption});
     process.setStandardErrorFile(started.errorFile);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(UnreadableStore::startedByCommandLineVariable), QStringLiteral("1"));
+    environment.insert(QString::fromLatin1(UnreadableStore::startedByCommandLineVariable),
+                       QStringLiteral("1"));
     process.setProcessEnvironment(environment);
     return process.startDetached(&started.processId);
 }
@@ -83,26 +84,33 @@ QString reasonForEnding(const QString &path)
     return {};
 }
 
+// Whether a program with windows can start here: Qt's platform plug-ins other than the windowing
+// systems need none.
+bool canShowWindows()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return true;
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 } // namespace
+
+const QString CommandLineClient::noWindowOption = QStringLiteral("--no-window");
 
 std::optional<int> CommandLineClient::run(int argc, char **argv)
 {
     QStringList arguments;
     for (int index = 1; index < argc; ++index)
         arguments.append(QString::fromLocal8Bit(argv[index]));
-    if (!isCommand(arguments))
+    if (startsProgram(arguments))
         return std::nullopt;
     std::unique_ptr<QCoreApplication> application;
     if (!QCoreApplication::instance())
         application = std::make_unique<QCoreApplication>(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        err << "tapestrel: " << tr("There is no session bus: %1").arg(bus.lastError().message()) << Qt::endl;
-        return failure;
-    }
-    return CommandLineClient(bus).execute(arguments, out, err);
+    return CommandLineClient(QDBusConnection::sessionBus()).execute(arguments, out, err);
 }
 
 bool CommandLineClient::isCommand(const QStringList &arguments)
@@ -112,6 +120,17 @@ bool CommandLineClient::isCommand(const QStringList &arguments)
     const QString &first = arguments.first();
     return first == applyCommand || first == createCommand || first == listCommand || first == focusCommand
         || first == showProfileOption;
+}
+
+bool CommandLineClient::startsProgram(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return true;
+    const QString &first = arguments.first();
+    // Qt's own options ("-platform xcb", "-style fusion") have one dash.
+    return first == noWindowOption
+        || (first.size() > 1 && first.startsWith(u'-') && !first.startsWith(QStringLiteral("--"))
+            && !helpOptions.contains(first));
 }
 
 CommandLineClient::CommandLineClient(QDBusConnection connection)
@@ -124,35 +143,47 @@ CommandLineClient::CommandLineClient(QDBusConnection connection)
 
 QString CommandLineClient::usage()
 {
-    return tr("Usage: tapestrel apply <id>\n"
-              "       tapestrel create <name>\n"
-              "       tapestrel list [--json]\n"
-              "       tapestrel focus [<id>]\n"
-              "       tapestrel --show-profile <id>");
+    return tr("Usage: tapestrel [<command>]\n"
+              "Without a command Tapestrel starts, or the running Tapestrel shows its window.\n"
+              "\n"
+              "  apply <id or name>     Apply a profile.\n"
+              "  create <name>          Create a profile from the current settings; prints its id.\n"
+              "  list [--json]          List the profiles' ids and names.\n"
+              "  focus [<id>]           Apply a profile for a focus mode (none: the last applied one).\n"
+              "  --show-profile <id>    Show a profile in the main window.\n"
+              "  --no-window            Start without opening the main window.\n"
+              "  --help                 Show this help.");
 }
 
-bool CommandLineClient::ensureRunning(QTextStream &err)
+bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &deadline)
 {
-    QDBusConnectionInterface *bus = m_connection.interface();
+    QDBusConnectionInterface *bus = m_connection.isConnected() ? m_connection.interface() : nullptr;
     if (!bus) {
-        err << "tapestrel: " << tr("There is no session bus.") << Qt::endl;
+        err << "tapestrel: " << tr("There is no session bus: %1").arg(m_connection.lastError().message())
+            << Qt::endl;
         return false;
     }
     if (bus->isServiceRegistered(m_service))
         return true;
+    if (!canShowWindows()) {
+        err << "tapestrel: " << tr("Tapestrel is not running, and it cannot be started without a display.")
+            << Qt::endl;
+        return false;
+    }
     if (!m_launcher || !m_launcher()) {
         err << "tapestrel: " << tr("Tapestrel could not be started.") << Qt::endl;
         return false;
     }
-    QDeadlineTimer deadline(m_startTimeout);
-    while (!deadline.hasExpired()) {
+    QDeadlineTimer started(m_startTimeout);
+    while (!started.hasExpired() && !deadline.hasExpired()) {
         if (bus->isServiceRegistered(m_service))
             break;
         if (m_started->processId > 0 && !isRunning(m_started->processId)) {
             const QString reason = reasonForEnding(m_started->errorFile);
             if (!reason.isEmpty()) {
                 QFile::remove(m_started->errorFile);
-                err << "tapestrel: " << tr("Tapestrel ended before it could answer: %1").arg(reason) << Qt::endl;
+                err << "tapestrel: " << tr("Tapestrel ended before it could answer: %1").arg(reason)
+                    << Qt::endl;
                 return false;
             }
         }
@@ -186,19 +217,33 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
     } else if (command == focusCommand && rest.size() <= 1) {
         method = QStringLiteral("FocusChanged");
         callArguments = {rest.value(0)};
+    } else if (helpOptions.contains(command) && rest.isEmpty()) {
+        out << usage() << Qt::endl;
+        return success;
     } else {
+        if (!isCommand(arguments))
+            err << "tapestrel: " << tr("Unknown command “%1”.").arg(command) << Qt::endl;
         err << usage() << Qt::endl;
         return usageError;
     }
 
-    if (!ensureRunning(err))
+    const QDeadlineTimer deadline(m_timeout);
+    if (!ensureRunning(err, deadline))
         return failure;
     QDBusMessage call = QDBusMessage::createMethodCall(m_service, AutomationService::objectPath,
                                                        AutomationService::interfaceName, method);
     call.setArguments(callArguments);
-    const QDBusMessage reply = m_connection.call(call, QDBus::Block, callTimeout);
+    const QDBusMessage reply =
+        m_connection.call(call, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        err << "tapestrel: " << reply.errorMessage() << Qt::endl;
+        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply")
+            || deadline.hasExpired())
+            err << "tapestrel: "
+                << tr("Tapestrel did not answer within %1 s; the request may still be carried out.")
+                       .arg((m_timeout + 999) / 1000)
+                << Qt::endl;
+        else
+            err << "tapestrel: " << reply.errorMessage() << Qt::endl;
         return failure;
     }
 

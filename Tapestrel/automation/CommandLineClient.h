@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -9,14 +10,10 @@
 #include <memory>
 #include <optional>
 
-// The `tapestrel` command line for people and scripts:
-//   tapestrel apply <id>         apply a profile
-//   tapestrel create <name>      create a profile from the current settings
-//   tapestrel list [--json]      list the profiles
-//   tapestrel focus [<id>]       apply a profile for a focus mode (none: the last applied one)
-//   tapestrel --show-profile <id> show a profile in the main window
-// Each command talks to the running program over the session bus and starts the program first
-// when none runs.
+// The `tapestrel` command line for people and scripts (see usage()): apply, create and list profiles,
+// apply a focus mode's profile, show a profile. Each command talks to the running program over the
+// session bus and starts the program first (without its main window) when none runs. It needs no
+// display of its own, and never waits longer than its time-out.
 class CommandLineClient
 {
 public:
@@ -33,12 +30,17 @@ public:
         QString errorFile;
     };
 
-    // Handles the process's arguments when they name a command and returns the exit code; none
-    // when the program should start normally. Makes the Qt application object it needs when there
-    // is none yet.
+    // Handles the process's arguments when they name a command, ask for help or are not understood,
+    // and returns the exit code; none when the program should start. Makes the Qt application object
+    // it needs when there is none yet.
     static std::optional<int> run(int argc, char **argv);
     // Whether the arguments (without the program's name) name a command.
     static bool isCommand(const QStringList &arguments);
+    // Whether the arguments start the program itself: none, "--no-window", or Qt's own options.
+    static bool startsProgram(const QStringList &arguments);
+
+    // The option that starts the program without opening its main window.
+    static const QString noWindowOption; // "--no-window"
 
     explicit CommandLineClient(QDBusConnection connection);
 
@@ -48,18 +50,22 @@ public:
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
     // How long to wait for a started program to appear on the bus.
     void setStartTimeout(int milliseconds) { m_startTimeout = milliseconds; }
+    // How long a whole command may take, the start of the program included.
+    void setTimeout(int milliseconds) { m_timeout = milliseconds; }
 
     // Runs one command (arguments without the program's name) and returns the exit code.
     int execute(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
+    // The commands, one line each.
     static QString usage();
 
 private:
-    bool ensureRunning(QTextStream &err);
+    bool ensureRunning(QTextStream &err, const QDeadlineTimer &deadline);
 
     QDBusConnection m_connection;
     QString m_service;
     std::shared_ptr<StartedProgram> m_started = std::make_shared<StartedProgram>();
     Launcher m_launcher;
     int m_startTimeout = 30 * 1000;
+    int m_timeout = 60 * 1000;
 };

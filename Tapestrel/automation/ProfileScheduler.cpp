@@ -55,8 +55,9 @@ void ProfileScheduler::setApplier(Applier applier)
         m_applier = std::move(applier);
         return;
     }
+    // The schedule fires whether or not anybody sits at the desktop: it asks nothing.
     m_applier = [](Profile *profile) {
-        ApplyProfileCommand(profile, true).execute();
+        ApplyProfileCommand(profile, true, ProfileOperationQueue::Attendance::unattended).execute();
     };
 }
 

@@ -6,6 +6,7 @@
 #include "Tapestrel/background/SharedDesktopBackground.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileOperationQueue.h"
 #include "Tapestrel/system/AppleScriptRunner.h"
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
@@ -189,7 +190,10 @@ QCoro::Task<std::optional<QUrl>> BackgroundOptionModel::readSystemWallpaper()
         if (!path.isEmpty())
             co_return QUrl::fromLocalFile(path);
     }
-    showCannotReadWallpaperAlert();
+    // A script or the schedule may read the settings while nobody is there: the background then
+    // reads as none, without the alert.
+    if (!ProfileOperationQueue::shared().isUnattended())
+        showCannotReadWallpaperAlert();
     co_return std::nullopt;
 }
 

@@ -57,6 +57,11 @@ const QStringList PredefinedProfileController::pictureNames = {
     QStringLiteral("tapestrel7"), QStringLiteral("tapestrel-dark"),
 };
 
+QString PredefinedProfileController::pictureResource(const QString &name)
+{
+    return resourcePath(name + QStringLiteral(".jpg"));
+}
+
 PredefinedProfileController::PredefinedProfileController(ModelContext *modelContext, QString wallpapersFolder)
     : m_modelContext(modelContext)
     , m_wallpapersFolder(std::move(wallpapersFolder))

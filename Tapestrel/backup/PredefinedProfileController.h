@@ -21,6 +21,8 @@ public:
     static inline const QString didImportKey = QStringLiteral("didImportPredefinedThemes");
     // The shipped pictures, "<name>.jpg".
     static const QStringList pictureNames;
+    // The resource path of a shipped picture, by its name without the extension.
+    static QString pictureResource(const QString &name);
 
     // Over the folder in which the main controller keeps wallpaper files.
     PredefinedProfileController(ModelContext *modelContext, QString wallpapersFolder);

@@ -12,9 +12,11 @@
 
 #include <QCoreApplication>
 
-ApplyProfileCommand::ApplyProfileCommand(Profile *profile, bool saveLastProfile)
+ApplyProfileCommand::ApplyProfileCommand(Profile *profile, bool saveLastProfile,
+                                         ProfileOperationQueue::Attendance attendance)
     : m_profile(profile)
     , m_saveLastProfile(saveLastProfile)
+    , m_attendance(attendance)
 { }
 
 void ApplyProfileCommand::execute()
@@ -25,7 +27,7 @@ void ApplyProfileCommand::execute()
 QCoro::Task<void> ApplyProfileCommand::executeAndWait()
 {
     if (!m_profile || m_profile->isDeleted())
-        return perform(nullptr, nullptr, false, QString());
+        return perform(nullptr, nullptr, false, QString(), m_attendance);
     // The name shown at the end is the one the profile has now.
     const QString name = m_profile->name();
     Profile *firstProfile = nullptr;
@@ -34,7 +36,7 @@ QCoro::Task<void> ApplyProfileCommand::executeAndWait()
         // Recorded at once, so that a second command started meanwhile does not ask again.
         EngineSettings::setDidApplyAnyProfile(true);
     }
-    return perform(m_profile, firstProfile, m_saveLastProfile, name);
+    return perform(m_profile, firstProfile, m_saveLastProfile, name, m_attendance);
 }
 
 Profile *ApplyProfileCommand::proposeFirstProfile()
@@ -49,7 +51,8 @@ Profile *ApplyProfileCommand::proposeFirstProfile()
                      QCoreApplication::translate("ApplyProfileCommand", "No")};
     alert.defaultButton = 0;
     alert.style = Platform::Alert::Style::Informational;
-    const bool yes = Platform::Alerts::run(alert).button == 0;
+    const bool yes = m_attendance == ProfileOperationQueue::Attendance::unattended
+        || Platform::Alerts::run(alert).button == 0;
     if (!yes || !m_profile)
         return nullptr;
     ModelContext *context = m_profile->modelContext();
@@ -60,11 +63,12 @@ Profile *ApplyProfileCommand::proposeFirstProfile()
 }
 
 QCoro::Task<void> ApplyProfileCommand::perform(QPointer<Profile> profile, QPointer<Profile> firstProfile,
-                                               bool saveLastProfile, QString name)
+                                               bool saveLastProfile, QString name,
+                                               ProfileOperationQueue::Attendance attendance)
 {
     if (!profile)
         co_return;
-    const auto turn = co_await ProfileOperationQueue::shared().waitForTurn();
+    const auto turn = co_await ProfileOperationQueue::shared().waitForTurn(attendance);
     if (firstProfile) {
         // The first profile keeps the settings from before anything is changed.
         ProfileController reader(firstProfile, EngineSettings::disabledOptionIDs);

@@ -13,11 +13,13 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-NewProfileCommand::NewProfileCommand(SelectionModel *model, ModelContext *context, QString name, bool notify)
+NewProfileCommand::NewProfileCommand(SelectionModel *model, ModelContext *context, QString name, bool notify,
+                                     ProfileOperationQueue::Attendance attendance)
     : m_model(model)
     , m_context(context)
     , m_name(std::move(name))
     , m_notify(notify)
+    , m_attendance(attendance)
 { }
 
 void NewProfileCommand::execute()
@@ -27,7 +29,7 @@ void NewProfileCommand::execute()
 
 QCoro::Task<Profile *> NewProfileCommand::createProfile()
 {
-    return fill(insertProfile(), m_notify);
+    return fill(insertProfile(), m_notify, m_attendance);
 }
 
 Profile *NewProfileCommand::insertProfile()
@@ -49,11 +51,13 @@ Profile *NewProfileCommand::insertProfile()
     return profile;
 }
 
-QCoro::Task<Profile *> NewProfileCommand::fill(QPointer<Profile> profile, bool notify)
+QCoro::Task<Profile *> NewProfileCommand::fill(QPointer<Profile> profile, bool notify,
+                                               ProfileOperationQueue::Attendance attendance)
 {
     if (!profile)
         co_return nullptr;
     ProfileController controller(profile, EngineSettings::disabledOptionIDs);
+    controller.setAttendance(attendance);
     co_await controller.readCurrentSettings();
     if (!profile || profile->isDeleted())
         co_return nullptr;

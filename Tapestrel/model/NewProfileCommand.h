@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Tapestrel/model/ProfileOperationQueue.h"
+
 #include <QCoro/QCoroTask>
 #include <QPointer>
 #include <QString>
@@ -13,7 +15,9 @@ class SelectionModel;
 class NewProfileCommand
 {
 public:
-    NewProfileCommand(SelectionModel *model, ModelContext *context, QString name, bool notify);
+    NewProfileCommand(
+        SelectionModel *model, ModelContext *context, QString name, bool notify,
+        ProfileOperationQueue::Attendance attendance = ProfileOperationQueue::Attendance::attended);
 
     // Inserts the profile and fills it in the background.
     void execute();
@@ -22,11 +26,13 @@ public:
 
 private:
     Profile *insertProfile();
-    static QCoro::Task<Profile *> fill(QPointer<Profile> profile, bool notify);
+    static QCoro::Task<Profile *> fill(QPointer<Profile> profile, bool notify,
+                                       ProfileOperationQueue::Attendance attendance);
     static void showCreatedToast(bool notify);
 
     QPointer<SelectionModel> m_model;
     QPointer<ModelContext> m_context;
     QString m_name;
     bool m_notify;
+    ProfileOperationQueue::Attendance m_attendance;
 };

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace OptionValue {
 
@@ -16,13 +17,28 @@ std::optional<bool> boolFromOptionValue(const QString &text)
     return std::nullopt;
 }
 
-QString rgbaString(const QColor &color)
+RgbaColor RgbaColor::fromColor(const QColor &color)
 {
     const QColor rgb = color.toRgb();
-    return QString::asprintf("%.6f %.6f %.6f %.6f", rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF());
+    return {rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
 }
 
-std::optional<QColor> colorFromRgbaString(const QString &text)
+QColor RgbaColor::toColor() const
+{
+    return QColor::fromRgbF(float(red), float(green), float(blue), float(alpha));
+}
+
+QString RgbaColor::text() const
+{
+    return QString::asprintf("%.6f %.6f %.6f %.6f", red, green, blue, alpha);
+}
+
+QString rgbaString(const QColor &color)
+{
+    return RgbaColor::fromColor(color).text();
+}
+
+std::optional<RgbaColor> rgbaFromString(const QString &text)
 {
     QList<double> numbers;
     const QStringList pieces = text.split(u' ', Qt::SkipEmptyParts);
@@ -37,9 +53,16 @@ std::optional<QColor> colorFromRgbaString(const QString &text)
     for (double &number : numbers) {
         if (!std::isfinite(number))
             return std::nullopt;
-        number = std::clamp(number, 0.0, 1.0);
+        // Adding zero turns -0 into 0, which would otherwise print as "-0.000000".
+        number = std::clamp(number, 0.0, 1.0) + 0.0;
     }
-    return QColor::fromRgbF(float(numbers[0]), float(numbers[1]), float(numbers[2]), float(numbers[3]));
+    return RgbaColor {numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+std::optional<QColor> colorFromRgbaString(const QString &text)
+{
+    const std::optional<RgbaColor> color = rgbaFromString(text);
+    return color ? std::optional<QColor>(color->toColor()) : std::nullopt;
 }
 
 } // namespace OptionValue

@@ -48,7 +48,7 @@ QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> ProfileController::tur
 {
     if (m_turn)
         co_return m_turn;
-    co_return co_await ProfileOperationQueue::shared().waitForTurn();
+    co_return co_await ProfileOperationQueue::shared().waitForTurn(m_attendance);
 }
 
 bool ProfileController::profileIsGone() const

@@ -30,6 +30,8 @@ public:
 
     // For an operation that already holds the queue: the controller then does not wait for it.
     void useTurn(std::shared_ptr<ProfileOperationQueue::Turn> turn) { m_turn = std::move(turn); }
+    // For an operation that nobody may be there to answer a question for; attended by default.
+    void setAttendance(ProfileOperationQueue::Attendance attendance) { m_attendance = attendance; }
 
     // Applies every registered model's option in registry order, skipping options disabled in the
     // profile or globally. A model's error is dropped and the walk goes on; the Dock restarts once
@@ -63,4 +65,5 @@ private:
     DisabledOptionIDs m_disabledOptionIDs;
     OptionStore *m_options;
     std::shared_ptr<ProfileOperationQueue::Turn> m_turn;
+    ProfileOperationQueue::Attendance m_attendance = ProfileOperationQueue::Attendance::attended;
 };

@@ -18,10 +18,12 @@ ProfileOperationQueue &ProfileOperationQueue::shared()
     return queue;
 }
 
-QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> ProfileOperationQueue::waitForTurn()
+QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>>
+ProfileOperationQueue::waitForTurn(Attendance attendance)
 {
     if (!m_busy && m_waiting.empty()) {
         m_busy = true;
+        m_unattended = attendance == Attendance::unattended;
         co_return std::shared_ptr<Turn>(new Turn(this));
     }
     const quint64 ticket = m_nextTicket++;
@@ -31,11 +33,13 @@ QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> ProfileOperationQueue:
         if (grantedTicket == ticket)
             break;
     }
+    m_unattended = attendance == Attendance::unattended;
     co_return std::shared_ptr<Turn>(new Turn(this));
 }
 
 void ProfileOperationQueue::release()
 {
+    m_unattended = false;
     if (m_waiting.empty()) {
         m_busy = false;
         return;

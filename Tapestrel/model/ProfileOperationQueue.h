@@ -28,10 +28,19 @@ public:
         QPointer<ProfileOperationQueue> m_queue;
     };
 
+    // Whether a person started the operation and may be asked a question while it runs. Operations
+    // that a script, the command line, the scripting service or the schedule started are unattended:
+    // they ask nothing and take the answer that loses nothing instead.
+    enum class Attendance { attended, unattended };
+
     static ProfileOperationQueue &shared();
 
     // Waits until every operation that asked earlier has finished.
-    QCoro::Task<std::shared_ptr<Turn>> waitForTurn();
+    QCoro::Task<std::shared_ptr<Turn>> waitForTurn(Attendance attendance = Attendance::attended);
+
+    // Whether the operation that holds the queue now is unattended; what it reaches (option models,
+    // relaunches) then shows no modal question.
+    bool isUnattended() const { return m_busy && m_unattended; }
 
     // Whether an operation holds the queue or waits for it.
     bool isBusy() const { return m_busy || !m_waiting.empty(); }
@@ -43,6 +52,7 @@ private:
     void release();
 
     bool m_busy = false;
+    bool m_unattended = false;
     quint64 m_nextTicket = 0;
     std::deque<quint64> m_waiting;
 };

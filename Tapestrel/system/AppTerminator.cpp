@@ -1,5 +1,7 @@
 #include "Tapestrel/system/AppTerminator.h"
 
+#include "Tapestrel/model/ProfileOperationQueue.h"
+
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
 
@@ -89,6 +91,10 @@ bool AppTerminator::shouldRelaunch(const Platform::RunningApplication &applicati
     const QVariant remembered = defaults.value(suppressionKey(name));
     if (remembered.isValid() && !Platform::UserDefaults::boolFromValue(remembered))
         return true;
+    // Nobody may be there to answer for a script or the schedule: the application keeps running
+    // with whatever it has open, and takes the change at its next start.
+    if (ProfileOperationQueue::shared().isUnattended())
+        return false;
     return askToRelaunch(message, name);
 }
 

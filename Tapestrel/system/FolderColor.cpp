@@ -74,8 +74,7 @@ std::optional<FolderColor> FolderColor::fromJson(const QString &text)
     result.kind =
         fromRawValue<Kind>(QString::fromStdString(kind->get<std::string>())).value_or(Kind::automatic);
     if (color->is_string())
-        result.customColor =
-            OptionValue::colorFromRgbaString(QString::fromStdString(color->get<std::string>()));
+        result.customColor = OptionValue::rgbaFromString(QString::fromStdString(color->get<std::string>()));
     return result;
 }
 
@@ -84,7 +83,7 @@ QString FolderColor::toJson() const
     nlohmann::ordered_json json;
     json["kind"] = toRawValue(kind).toStdString();
     if (customColor)
-        json["customColor"] = OptionValue::rgbaString(*customColor).toStdString();
+        json["customColor"] = customColor->text().toStdString();
     else
         json["customColor"] = nullptr;
     return QString::fromStdString(json.dump());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Tapestrel/model/OptionValue.h"
 #include "Tapestrel/system/RawValueEnum.h"
 
 #include <QColor>
@@ -15,8 +16,8 @@ struct FolderColor
     enum class Kind { automatic, red, orange, yellow, green, blue, purple, pink, graphite, custom };
 
     Kind kind = Kind::automatic;
-    // May be present whatever the kind; it is written whenever it is.
-    std::optional<QColor> customColor;
+    // May be present whatever the kind; it is written whenever it is, with the numbers it was read with.
+    std::optional<OptionValue::RgbaColor> customColor;
 
     // Nothing when the text is not an object with a "kind" string and a "customColor" string or
     // null. A kind that names no case reads as automatic; a colour text that does not parse as no

@@ -22,7 +22,7 @@ QString FolderColorOptionModel::currentValue() const
     current.kind =
         FolderColor::kindFromTintText(SystemOptionDefaults::readString(m_tintColorKey).value_or(QString()));
     if (const auto custom = SystemOptionDefaults::readString(m_customTintColorKey))
-        current.customColor = OptionValue::colorFromRgbaString(*custom);
+        current.customColor = OptionValue::rgbaFromString(*custom);
     return current.toJson();
 }
 
@@ -30,7 +30,9 @@ QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile>
                                                 std::shared_ptr<bool> needsDockRestart)
 {
     const FolderColor color = FolderColor::fromJson(value).value_or(FolderColor {});
-    if (currentValue() == value)
+    // Compared as colours, not as texts: "1 0 0 1" from a hand-edited profile is what the system holds
+    // as "1.000000 0.000000 0.000000 1.000000", and applying it again must change nothing.
+    if (FolderColor::fromJson(currentValue()) == color)
         co_return;
 
     const QString global = QStringLiteral("-g");
@@ -38,7 +40,7 @@ QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile>
                                  FolderColor::tintText(color.kind)});
     if (color.customColor)
         SystemOptionDefaults::write({QStringLiteral("write"), global, m_customTintColorKey,
-                                     QStringLiteral("-string"), OptionValue::rgbaString(*color.customColor)});
+                                     QStringLiteral("-string"), color.customColor->text()});
     else
         SystemOptionDefaults::write({QStringLiteral("delete"), global, m_customTintColorKey});
 

@@ -103,7 +103,7 @@ bool FolderColorPicker::choose(const QString &entryTitle)
 void FolderColorPicker::chooseCustomColor(const QColor &color)
 {
     FolderColor value = folderColor();
-    value.customColor = color;
+    value.customColor = OptionValue::RgbaColor::fromColor(color);
     setFolderColor(value);
 }
 
@@ -114,7 +114,8 @@ bool FolderColorPicker::isColorWellVisible() const
 
 QColor FolderColorPicker::colorWellColor() const
 {
-    return folderColor().customColor.value_or(QColor(Qt::black));
+    const FolderColor color = folderColor();
+    return color.customColor ? color.customColor->toColor() : QColor(Qt::black);
 }
 
 QColor FolderColorPicker::swatchColor(Kind kind) const

@@ -1,8 +1,12 @@
 #include "AppInfo.h"
 
-#include "KivUtilities/Symbols.h"
-
 #include <QCoreApplication>
+
+// Outside any namespace: the resource initialiser is declared where this function stands.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
 
 QString AppInfo::version()
 {
@@ -11,6 +15,7 @@ QString AppInfo::version()
 
 QIcon AppInfo::icon()
 {
-    QIcon icon = QIcon::fromTheme(QStringLiteral("preferences-desktop-theme"));
-    return icon.isNull() ? KivUtilities::Symbols::icon(QStringLiteral("info.circle")) : icon;
+    // An installed program's icon is in the icon theme; a program run from its build carries it.
+    initAppResources();
+    return QIcon::fromTheme(bundleIdentifier, QIcon(QStringLiteral(":/app/com.quorvane.Tapestrel.svg")));
 }

@@ -12,6 +12,7 @@
 #include "KivUtilities/UpdateDetector.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/UnreadableStore.h"
+#include "Tapestrel/automation/CommandLineClient.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
@@ -107,10 +108,12 @@ bool TapestrelApp::start(const QStringList &arguments)
     if (!claimInstance(arguments))
         return false;
     // Before anything opens the store: one that cannot be read is never opened over.
-    const bool startedByCommandLine = qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable);
+    const bool startedByCommandLine =
+        qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable);
     qunsetenv(UnreadableStore::startedByCommandLineVariable);
     if (!UnreadableStore::ensureReadable(
-            KivUtilities::PathController<Tapestrel::Path>(KivUtilities::DataPath::path()).path(Tapestrel::Path::data),
+            KivUtilities::PathController<Tapestrel::Path>(KivUtilities::DataPath::path())
+                .path(Tapestrel::Path::data),
             !startedByCommandLine))
         return false;
 
@@ -132,7 +135,9 @@ bool TapestrelApp::start(const QStringList &arguments)
             QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
         });
     }
-    showMainWindow();
+    // Started for a command-line or scripting request, the program serves it without a window.
+    if (!arguments.contains(CommandLineClient::noWindowOption))
+        showMainWindow();
     const QString uuid = profileToShow(arguments);
     if (!uuid.isEmpty())
         QTimer::singleShot(0, this, [uuid] { postShowProfileNotification(uuid); });
@@ -141,6 +146,8 @@ bool TapestrelApp::start(const QStringList &arguments)
 
 void TapestrelApp::activate(const QStringList &arguments)
 {
+    if (arguments.contains(CommandLineClient::noWindowOption))
+        return;
     showMainWindow();
     const QString uuid = profileToShow(arguments);
     if (!uuid.isEmpty())

@@ -32,7 +32,8 @@ public:
     TapestrelApp();
     ~TapestrelApp() override;
 
-    // Starts the program with its command-line arguments (the program name first). Returns false
+    // Starts the program with its command-line arguments (the program name first); with
+    // "--no-window" it opens no main window (a request from a script started it). Returns false
     // when another instance is already running: it was asked to show its main window (and the
     // profile of "--show-profile <uuid>") and this process should end.
     bool start(const QStringList &arguments);

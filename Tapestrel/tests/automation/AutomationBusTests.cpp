@@ -7,6 +7,7 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/model/ProfileOperationQueue.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
 
 #include "platform/Alerts.h"
@@ -16,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusVirtualObject>
 #include <QFuture>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -66,10 +68,12 @@ protected:
             << error.toStdString();
     }
 
-    Result tapestrel(const QStringList &arguments, CommandLineClient::Launcher launcher = {})
+    Result tapestrel(const QStringList &arguments, CommandLineClient::Launcher launcher = {},
+                     const QString &service = {}, int timeout = 60000)
     {
         CommandLineClient client(clientBus);
-        client.setService(serviceName);
+        client.setService(service.isEmpty() ? serviceName : service);
+        client.setTimeout(timeout);
         client.setLauncher(launcher ? launcher : [this] {
             ++launches;
             return false;
@@ -162,7 +166,7 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
 
     const Result unknown = tapestrel({"apply", "NO-SUCH-ID"});
     EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_EQ(unknown.err, "tapestrel: There is no profile with the id “NO-SUCH-ID”.\n");
+    EXPECT_EQ(unknown.err, "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n");
     EXPECT_EQ(tapestrel({"focus", "NO-SUCH-ID"}).exitCode, 1);
     EXPECT_EQ(tapestrel({"--show-profile", "NO-SUCH-ID"}).exitCode, 1);
     const Result unnamed = tapestrel({"create", "  "});
@@ -177,7 +181,7 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
          QList<QStringList> {{"apply"}, {"apply", "a", "b"}, {"list", "--xml"}, {"focus", "a", "b"}}) {
         const Result usage = tapestrel(wrong);
         EXPECT_EQ(usage.exitCode, 2) << wrong.join(' ').toStdString();
-        EXPECT_TRUE(usage.err.startsWith("Usage: tapestrel apply <id>\n"));
+        EXPECT_EQ(usage.err, CommandLineClient::usage() + "\n");
     }
 
     // Nothing applied yet: the focus fallback has nothing to bring back.
@@ -223,4 +227,152 @@ TEST_F(AutomationBusTest, CommandWithoutARunningProgramStartsItOrSaysWhyNot)
     });
     EXPECT_EQ(started.exitCode, 0) << started.err.toStdString();
     EXPECT_TRUE(started.out.endsWith("\tEvening\n"));
+}
+
+namespace {
+
+// A program on the bus that takes every call and never answers.
+class SilentObject : public QDBusVirtualObject
+{
+public:
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+};
+
+// Sets environment variables for its lifetime (an empty value removes one), then puts them back.
+class EnvironmentOverride
+{
+public:
+    explicit EnvironmentOverride(const QHash<QByteArray, QByteArray> &values)
+    {
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            m_saved.insert(it.key(),
+                           qEnvironmentVariableIsSet(it.key()) ? std::optional(qgetenv(it.key()))
+                                                               : std::nullopt);
+            it.value().isEmpty() ? qunsetenv(it.key()) : qputenv(it.key(), it.value());
+        }
+    }
+    ~EnvironmentOverride()
+    {
+        for (auto it = m_saved.begin(); it != m_saved.end(); ++it)
+            it.value() ? qputenv(it.key(), *it.value()) : qunsetenv(it.key());
+    }
+
+private:
+    QHash<QByteArray, std::optional<QByteArray>> m_saved;
+};
+
+} // namespace
+
+TEST_F(AutomationBusTest, ProfilesAreAppliedByIdOrByAnUnambiguousName)
+{
+    Profile *morning = context->insert(std::make_unique<Profile>("Morning"));
+    morning->findOrCreateOption("system.ui.appearance")->setValue("light");
+    Profile *first = context->insert(std::make_unique<Profile>("Evening"));
+    Profile *second = context->insert(std::make_unique<Profile>("Evening"));
+
+    const Result byName = tapestrel({"apply", "Morning"});
+    ASSERT_EQ(byName.exitCode, 0) << byName.err.toStdString();
+    EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=light @Morning"));
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), morning->uuid());
+
+    registry.journal->entries.clear();
+    const Result ambiguous = tapestrel({"apply", "Evening"});
+    EXPECT_EQ(ambiguous.exitCode, 1);
+    EXPECT_EQ(ambiguous.err,
+              "tapestrel: Several profiles are named “Evening”; give one of their ids: " + first->uuid()
+                  + ", " + second->uuid() + "\n");
+    spinEventLoop(std::chrono::milliseconds(50));
+    EXPECT_TRUE(registry.journal->entries.isEmpty());
+
+    // An id wins over a name, and is what tells the two apart.
+    EXPECT_EQ(tapestrel({"apply", second->uuid()}).exitCode, 0);
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), second->uuid());
+    // A focus mode names its profile by id only.
+    EXPECT_EQ(tapestrel({"focus", "Morning"}).exitCode, 1);
+}
+
+TEST_F(AutomationBusTest, FirstApplyFromAScriptKeepsTheCurrentSettingsWithoutAsking)
+{
+    EngineSettings::setDidApplyAnyProfile(false);
+    Profile *night = context->insert(std::make_unique<Profile>("Night"));
+    night->findOrCreateOption("system.ui.appearance")->setValue("light");
+    QList<bool> unattended;
+    registry.model("system.ui.appearance")->onApply = [&unattended] {
+        unattended.append(ProfileOperationQueue::shared().isUnattended());
+    };
+
+    const Result applied = tapestrel({"apply", night->uuid()});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+    EXPECT_EQ(unattended, QList<bool> {true});
+    EXPECT_TRUE(EngineSettings::didApplyAnyProfile());
+    // The settings from before the apply, kept as a "Yes" to the proposal would have kept them.
+    QList<Profile *> firsts;
+    for (Profile *profile : context->fetchProfiles()) {
+        if (profile->name() == "First Profile")
+            firsts.append(profile);
+    }
+    ASSERT_EQ(firsts.size(), 1);
+    EXPECT_EQ(firsts[0]->value("system.ui.appearance"), "dark");
+    EXPECT_EQ(firsts[0]->value("system.dock.position"), "left");
+    EXPECT_EQ(firsts[0]->options().size(), 28);
+
+    // Once is enough.
+    EXPECT_EQ(tapestrel({"apply", night->uuid()}).exitCode, 0);
+    EXPECT_EQ(context->fetchProfiles().size(), 2);
+}
+
+TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
+{
+    const Result help = tapestrel({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out, CommandLineClient::usage() + "\n");
+    EXPECT_TRUE(help.err.isEmpty());
+
+    for (const QStringList &unknown : QList<QStringList> {{"bogus"}, {"--bogus"}, {"Apply", "x"}}) {
+        const Result refused = tapestrel(unknown);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_EQ(refused.err,
+                  "tapestrel: Unknown command “" + unknown.first() + "”.\n" + CommandLineClient::usage()
+                      + "\n");
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
+    // What starts the program itself rather than a command.
+    EXPECT_TRUE(CommandLineClient::startsProgram({}));
+    EXPECT_TRUE(CommandLineClient::startsProgram({"--no-window"}));
+    EXPECT_TRUE(CommandLineClient::startsProgram({"-platform", "offscreen"}));
+    for (const QStringList &other : QList<QStringList> {{"bogus"}, {"--bogus"}, {"--help"}, {"-h"}, {"list"}})
+        EXPECT_FALSE(CommandLineClient::startsProgram(other)) << other.join(' ').toStdString();
+    EXPECT_EQ(launches, 0);
+
+    // A program that takes the request and never answers: the command gives up at its time-out.
+    QDBusConnection silentBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "tapestrel-silent");
+    SilentObject silent;
+    ASSERT_TRUE(silentBus.registerVirtualObject(AutomationService::objectPath, &silent));
+    const QString silentName = serviceName + "Silent";
+    ASSERT_TRUE(silentBus.registerService(silentName));
+    QElapsedTimer clock;
+    clock.start();
+    const Result waited = tapestrel({"list"}, {}, silentName, 400);
+    EXPECT_EQ(waited.exitCode, 1);
+    EXPECT_EQ(waited.err,
+              "tapestrel: Tapestrel did not answer within 1 s; the request may still be carried out.\n");
+    EXPECT_LT(clock.elapsed(), 10000);
+    silentBus.unregisterService(silentName);
+    silentBus.unregisterObject(AutomationService::objectPath);
+    QDBusConnection::disconnectFromBus("tapestrel-silent");
+
+    // No program runs and none can be started without a display: said at once, nothing launched.
+    QDBusConnection::sessionBus().unregisterService(serviceName);
+    {
+        const EnvironmentOverride noDisplay(
+            {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}});
+        const Result headless = tapestrel({"list"});
+        EXPECT_EQ(headless.exitCode, 1);
+        EXPECT_EQ(headless.err,
+                  "tapestrel: Tapestrel is not running, and it cannot be started without a display.\n");
+        EXPECT_EQ(launches, 0);
+    }
 }

@@ -1,5 +1,19 @@
 #include "Tapestrel/tests/automation/RunningProgram.h"
 
+#include "Tapestrel/automation/CommandLineClient.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/system/DefaultDesktopPicture.h"
+
+#include "KivDesktopBackground/Background.h"
+#include "KivUtilities/DataPath.h"
+#include "testsupport/PrivateSessionBus.h"
+
+#include <QElapsedTimer>
+
 namespace {
 
 using CommandRun = TestSupport::ProcessRun;
@@ -31,4 +45,98 @@ TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE"))) << unknown.err.toStdString();
     EXPECT_EQ(listedProfiles().size(), ids.size()) << "a failed command changes nothing";
+}
+
+namespace {
+
+// The real program in a fresh emulated home, on a session bus of its own.
+class FreshHomeProgramTest : public TestSupport::TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+        ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+        if (!bus.isRunning())
+            GTEST_SKIP() << "no dbus-daemon";
+        bus.killOwnersAtEnd({AutomationService::serviceName});
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        // Real windows where there is a display (xvfb); a program that opened its main window would
+        // end at its first paint, and the next command would find no program.
+        if (environment.contains(QStringLiteral("DISPLAY")))
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("TAPESTREL_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
+    }
+
+    qint64 programPid() const { return bus.ownerPid(AutomationService::serviceName); }
+
+    TestSupport::ProcessRun tapestrel(const QStringList &arguments) const
+    {
+        return TestSupport::runProcess(program, arguments, environment);
+    }
+
+    QString program;
+    TestSupport::PrivateSessionBus bus;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+} // namespace
+
+TEST_F(FreshHomeProgramTest, CommandsStartTheProgramWithoutAWindowAndAnswerAtOnce)
+{
+    const TestSupport::ProcessRun help = tapestrel({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out, CommandLineClient::usage() + QStringLiteral("\n"));
+    const TestSupport::ProcessRun bogus = tapestrel({QStringLiteral("bogus")});
+    EXPECT_EQ(bogus.exitCode, 2);
+    EXPECT_TRUE(bogus.out.isEmpty());
+    EXPECT_TRUE(bogus.err.startsWith(QStringLiteral("tapestrel: Unknown command “bogus”.\nUsage:")))
+        << bogus.err.toStdString();
+    EXPECT_EQ(programPid(), 0) << "neither starts the program";
+
+    // No program runs: the command starts it, without its main window, and is answered.
+    const TestSupport::ProcessRun listed = tapestrel({QStringLiteral("list")});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const qint64 pid = programPid();
+    ASSERT_NE(pid, 0);
+
+    // A fresh home asks nothing: its desktop has the default picture, and a script's request never
+    // waits on a dialog.
+    QElapsedTimer clock;
+    clock.start();
+    const TestSupport::ProcessRun created = tapestrel({QStringLiteral("create"), QStringLiteral("X")});
+    const qint64 createTime = clock.elapsed();
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_LT(createTime, 5000);
+    const QString id = created.out.section(QLatin1Char('\t'), 0, 0);
+    EXPECT_EQ(created.out, id + QStringLiteral("\tX\n"));
+
+    // The new profile holds every option with the values the emulated system has.
+    Profile system(QStringLiteral("system"));
+    {
+        ProfileController reader(&system, {});
+        reader.setAttendance(ProfileOperationQueue::Attendance::unattended);
+        TestSupport::runTask(reader.readCurrentSettings(), std::chrono::seconds(30));
+    }
+    {
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        const QList<Profile *> stored = store.mainContext()->fetchProfiles(id);
+        ASSERT_EQ(stored.size(), 1);
+        EXPECT_EQ(stored[0]->options().size(), 28);
+        for (const Option *option : system.options())
+            EXPECT_EQ(stored[0]->value(option->key()), option->value()) << option->key().toStdString();
+        EXPECT_EQ(stored[0]->value(QStringLiteral("system.desktop.background.picture")),
+                  KivDesktopBackground::Background::image(QUrl::fromLocalFile(DefaultDesktopPicture::path()))
+                      .rawValue());
+    }
+
+    // A profile picked by its name; the first apply keeps the settings from before as a profile.
+    const TestSupport::ProcessRun applied = tapestrel({QStringLiteral("apply"), QStringLiteral("Midnight")});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_EQ(Platform::UserDefaults::global().string(QStringLiteral("AppleInterfaceStyle")),
+              QStringLiteral("Dark"));
+    const TestSupport::ProcessRun after = tapestrel({QStringLiteral("list")});
+    EXPECT_TRUE(after.out.contains(QStringLiteral("\tFirst Profile\n"))) << after.out.toStdString();
+    // Still the program the first command started: it never opened its main window.
+    EXPECT_EQ(programPid(), pid);
 }

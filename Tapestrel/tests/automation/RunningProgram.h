@@ -2,6 +2,7 @@
 
 #include "Tapestrel/automation/AutomationService.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
@@ -17,35 +18,23 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProcessEnvironment>
-
-#include <memory>
 
 #include <gtest/gtest.h>
 
 namespace AutomationTests {
 
 // The real program and its command line, each a process of its own, in one emulated home and on a
-// session bus of their own: the program keeps one instance per bus, so tests that run at the same
-// time never reach each other's program. Tests that need more in the home before the program starts
-// override prepareHome().
+// session bus of their own (the program's name is one per bus, and other tests start programs too).
+// Tests that need more in the home before the program starts override prepareHome().
 class RunningProgramTest : public TestSupport::TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        bus.setProgram(QStringLiteral("dbus-daemon"));
-        bus.setArguments(
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        bus.start();
-        if (!bus.waitForStarted(10000) || !TestSupport::waitUntil([this] { return bus.canReadLine(); }))
-            GTEST_SKIP() << "no session bus of its own";
-        environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                           QString::fromUtf8(bus.readLine().trimmed()));
-        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
-            environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")), busConnectionName()));
-        ASSERT_TRUE(connection->isConnected());
+        if (!bus.isRunning())
+            GTEST_SKIP() << "no dbus-daemon";
+        bus.killOwnersAtEnd({AutomationService::serviceName});
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
         program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
         ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
 
@@ -66,8 +55,8 @@ protected:
         ASSERT_TRUE(desktop->synchronize());
         prepareHome();
 
-        running.setProgram(program);
         running.setProcessEnvironment(environment);
+        running.setProgram(program);
         running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         running.start();
         ASSERT_TRUE(running.waitForStarted(10000));
@@ -75,14 +64,10 @@ protected:
 
     void TearDown() override
     {
-        for (QProcess *process : {&running, &bus}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(10000);
-            }
+        if (running.state() != QProcess::NotRunning) {
+            running.kill();
+            running.waitForFinished(10000);
         }
-        connection.reset();
-        QDBusConnection::disconnectFromBus(busConnectionName());
     }
 
     virtual void prepareHome() { }
@@ -92,12 +77,8 @@ protected:
     // second program of its own, which outlives the test and may answer the next one.
     [[nodiscard]] bool waitUntilProgramAnswers() const
     {
-        QDBusConnectionInterface *daemon = connection ? connection->interface() : nullptr;
-        if (!daemon)
-            return false;
         const auto ownedByTheProgram = [&] {
-            const QDBusReply<uint> owner = daemon->servicePid(AutomationService::serviceName);
-            return owner.isValid() && qint64(owner.value()) == running.processId();
+            return bus.ownerPid(AutomationService::serviceName) == running.processId();
         };
         return TestSupport::waitUntil(ownedByTheProgram, std::chrono::seconds(60));
     }
@@ -118,13 +99,11 @@ protected:
         return ids;
     }
 
-    QString busConnectionName() const { return QStringLiteral("RunningProgramTest-%1").arg(quintptr(this)); }
-
     QString program;
+    TestSupport::PrivateSessionBus bus;
+    // The children's environment: this process's, with the private bus.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QProcess running;
-    QProcess bus;
-    QProcessEnvironment environment;
-    std::unique_ptr<QDBusConnection> connection;
 };
 
 } // namespace AutomationTests

@@ -9,6 +9,7 @@
 #include "Tapestrel/background/SharedDesktopBackground.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileOperationQueue.h"
 #include "platform/Alerts.h"
 #include "platform/ScriptHost.h"
 #include "platform/UserDefaults.h"
@@ -174,6 +175,20 @@ TEST_F(BackgroundOptionTest, ReadPrefersShownBackgroundThenSystemWallpaperThenAl
     EXPECT_EQ(alert.suppressionTitle, QStringLiteral("Do not show this message again"));
     EXPECT_TRUE(Platform::UserDefaults::standard().boolean(BackgroundOptionModel::alertSuppressionKey()));
 
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
+    EXPECT_EQ(alerts.alerts().size(), 1);
+}
+
+TEST_F(BackgroundOptionTest, UnreadableWallpaperReadsAsNoneWithoutAlertForAScript)
+{
+    Platform::ScriptedAlertAnswerer alerts;
+    setSystemPicture(QString());
+    {
+        const auto turn = runTask(
+            ProfileOperationQueue::shared().waitForTurn(ProfileOperationQueue::Attendance::unattended));
+        EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
+        EXPECT_TRUE(alerts.alerts().isEmpty());
+    }
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
     EXPECT_EQ(alerts.alerts().size(), 1);
 }

@@ -180,4 +180,16 @@ TEST(OptionValueTest, ColourTextsRoundTripAndRejectWrongCounts)
     EXPECT_EQ(back->rgba64(), teal.rgba64());
     // Out-of-range numbers from a hand-edited text are held to the valid range.
     EXPECT_EQ(OptionValue::colorFromRgbaString("2 -1 0 1")->rgba(), QColor(255, 0, 0).rgba());
+
+    // The numbers are kept as read: six arbitrary decimals come back exactly, where a QColor's 16 bits
+    // per channel would change them.
+    for (const char *text : {"0.123456 0.654321 0.111111 1.000000", "0.000001 0.999999 0.500001 0.333333",
+                             "0.000000 1.000000 0.000000 0.000000"}) {
+        const auto color = OptionValue::rgbaFromString(text);
+        ASSERT_TRUE(color) << text;
+        EXPECT_EQ(color->text(), text);
+    }
+    EXPECT_EQ(OptionValue::rgbaFromString("-0 0.5 2 1")->text(), "0.000000 0.500000 1.000000 1.000000");
+    EXPECT_EQ(OptionValue::rgbaFromString("0.1234564 0 0 1"), OptionValue::rgbaFromString("0.123456 0 0 1"));
+    EXPECT_NE(OptionValue::rgbaFromString("0.123457 0 0 1"), OptionValue::rgbaFromString("0.123456 0 0 1"));
 }

@@ -1,5 +1,7 @@
 #include "Tapestrel/system/AppTerminator.h"
 
+#include "Tapestrel/model/ProfileOperationQueue.h"
+
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
 
@@ -135,6 +137,29 @@ TEST_F(AppTerminatorTest, RememberedSkipNeverForceQuits)
     EXPECT_EQ(alerts.alerts().size(), 1);
     EXPECT_EQ(workRuns, 2);
     EXPECT_EQ(runningPids(), QList<qint64> {pid});
+}
+
+TEST_F(AppTerminatorTest, UnattendedOperationNeverAsksAndLeavesTheApplicationRunning)
+{
+    const qint64 pid = launch();
+    {
+        // A script's apply: nobody may be there to answer, and a forced quit could lose open work.
+        const auto turn = runTask(
+            ProfileOperationQueue::shared().waitForTurn(ProfileOperationQueue::Attendance::unattended));
+        EXPECT_TRUE(ProfileOperationQueue::shared().isUnattended());
+        relaunch();
+        EXPECT_TRUE(alerts.alerts().isEmpty());
+        EXPECT_EQ(workRuns, 1);
+        EXPECT_EQ(runningPids(), QList<qint64> {pid});
+        EXPECT_FALSE(UserDefaults::standard().value(AppTerminator::skipKey("iTerm2")).isValid());
+    }
+    EXPECT_FALSE(ProfileOperationQueue::shared().isUnattended());
+    // A person's operation asks as before.
+    const auto turn = runTask(ProfileOperationQueue::shared().waitForTurn());
+    EXPECT_FALSE(ProfileOperationQueue::shared().isUnattended());
+    alerts.answer(1);
+    relaunch();
+    EXPECT_EQ(alerts.alerts().size(), 1);
 }
 
 TEST_F(AppTerminatorTest, RememberedRelaunchStopsAsking)

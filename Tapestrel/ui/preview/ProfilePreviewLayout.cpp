@@ -51,7 +51,7 @@ QColor previewFolderTint(const QString &folderColorText, const QString &accentCo
     if (const auto own = FolderColor::swatchColor(folder.kind))
         return *own;
     if (folder.kind == FolderColor::Kind::custom && folder.customColor)
-        return *folder.customColor;
+        return folder.customColor->toColor();
     const AccentColor accent = fromRawValue<AccentColor>(accentColorText).value_or(AccentColor::multicolor);
     if (const auto color = AccentColors::swatchColor(accent))
         return *color;

@@ -213,6 +213,22 @@ TEST_F(DefaultsOptionTest, FolderColorAsksForTheDockOnlyUnderATintedIconStyle)
     EXPECT_FALSE(apply(model, R"({"kind":"blue","customColor":null})"));
     global().remove("AppleIconAppearanceTheme");
     EXPECT_FALSE(apply(model, R"({"kind":"red","customColor":null})"));
+
+    // A custom colour of an imported profile, with six decimals of its own, comes back exactly: its
+    // second apply changes nothing, runs no script and leaves the Dock alone.
+    global().setValue("AppleIconAppearanceTheme", "TintedDark");
+    const QString custom = R"({"kind":"custom","customColor":"0.123456 0.654321 0.111111 1.000000"})";
+    EXPECT_TRUE(apply(model, custom));
+    EXPECT_EQ(global().string("AppleIconAppearanceCustomTintColor"), "0.123456 0.654321 0.111111 1.000000");
+    EXPECT_EQ(read(model), custom);
+    SystemOptionDefaults::clearHistory();
+    takeScripts();
+    for (const char *same : {R"({"kind":"custom","customColor":"0.123456 0.654321 0.111111 1.000000"})",
+                             R"({"kind":"custom","customColor":"0.1234561 0.654321 0.111111 1"})"}) {
+        EXPECT_FALSE(apply(model, same)) << same;
+        EXPECT_TRUE(SystemOptionDefaults::history().isEmpty()) << same;
+        EXPECT_TRUE(takeScripts().isEmpty()) << same;
+    }
 }
 
 TEST_F(DefaultsOptionTest, StageManagerAndTheDesktopItemsChooseTheirKeysByTheProfile)

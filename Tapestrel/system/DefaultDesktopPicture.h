@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// A fresh desktop shows a picture before anybody has chosen one. The emulated desktop gets the first
+// shipped picture, recorded where the desktop keeps its picture, the first time the program finds none
+// recorded there at all; so reading the current settings of a fresh home finds a background, as on a
+// fresh system. A desktop that has a picture, or one the system cannot name, is left alone.
+class DefaultDesktopPicture
+{
+public:
+    // Where the picture is kept: the system's desktop pictures folder in the emulated home.
+    static QString path();
+
+    // Copies the picture and records it when the desktop has no picture recorded; true when it did.
+    static bool installIfMissing();
+};
