@@ -1,5 +1,6 @@
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
+#include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/system/DefaultDesktopPicture.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
@@ -14,7 +15,8 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     TapestrelApp::configure(application, QStringLiteral(TAPESTREL_VERSION));
     // Before anything reads the desktop: a fresh home has the picture a fresh desktop shows.
-    DefaultDesktopPicture::installIfMissing();
+    DefaultDesktopPicture::installIfMissing(
+        PredefinedProfileController::pictureResource(PredefinedProfileController::pictureNames.first()));
 
     TapestrelApp app;
     if (!app.start(QCoreApplication::arguments()))

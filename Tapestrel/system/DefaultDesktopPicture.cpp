@@ -1,7 +1,5 @@
 #include "Tapestrel/system/DefaultDesktopPicture.h"
 
-#include "Tapestrel/model/PredefinedProfileController.h"
-
 #include "platform/Home.h"
 #include "platform/UserDefaults.h"
 
@@ -17,24 +15,19 @@ const QString backgroundKey = QStringLiteral("Background");
 
 } // namespace
 
-QString DefaultDesktopPicture::path()
+QString DefaultDesktopPicture::path(const QString &fileName)
 {
-    return Platform::Home::resolve(QStringLiteral("/System/Library/Desktop Pictures/")
-                                   + PredefinedProfileController::pictureNames.first()
-                                   + QStringLiteral(".jpg"));
+    return Platform::Home::resolve(QStringLiteral("/System/Library/Desktop Pictures/") + fileName);
 }
 
-bool DefaultDesktopPicture::installIfMissing()
+bool DefaultDesktopPicture::installIfMissing(const QString &source)
 {
     Platform::UserDefaults *desktop = Platform::UserDefaults::suite(desktopDomain);
     if (!desktop || desktop->value(backgroundKey).isValid())
         return false;
-    const QString picture = path();
+    const QString picture = path(QFileInfo(source).fileName());
     if (!QFileInfo::exists(picture)) {
-        if (!QDir().mkpath(QFileInfo(picture).absolutePath())
-            || !QFile::copy(PredefinedProfileController::pictureResource(
-                                PredefinedProfileController::pictureNames.first()),
-                            picture))
+        if (!QDir().mkpath(QFileInfo(picture).absolutePath()) || !QFile::copy(source, picture))
             return false;
         QFile::setPermissions(picture,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup

@@ -9,9 +9,11 @@
 class DefaultDesktopPicture
 {
 public:
-    // Where the picture is kept: the system's desktop pictures folder in the emulated home.
-    static QString path();
+    // Where a picture of this file name is kept: the system's desktop pictures folder in the emulated
+    // home.
+    static QString path(const QString &fileName);
 
-    // Copies the picture and records it when the desktop has no picture recorded; true when it did.
-    static bool installIfMissing();
+    // Copies the picture (a file or a resource) there and records it when the desktop has no picture
+    // recorded; true when it did.
+    static bool installIfMissing(const QString &source);
 };

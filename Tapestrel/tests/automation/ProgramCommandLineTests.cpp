@@ -1,5 +1,6 @@
 #include "Tapestrel/tests/automation/RunningProgram.h"
 
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/automation/CommandLineClient.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -114,7 +115,8 @@ TEST_F(FreshHomeProgramTest, CommandsStartTheProgramWithoutAWindowAndAnswerAtOnc
     // The new profile holds every option with the values the emulated system has.
     Profile system(QStringLiteral("system"));
     {
-        ProfileController reader(&system, {});
+        Registries registries;
+        ProfileController reader(&system, {}, registries.optionStore());
         reader.setAttendance(ProfileOperationQueue::Attendance::unattended);
         TestSupport::runTask(reader.readCurrentSettings(), std::chrono::seconds(30));
     }
@@ -126,7 +128,8 @@ TEST_F(FreshHomeProgramTest, CommandsStartTheProgramWithoutAWindowAndAnswerAtOnc
         for (const Option *option : system.options())
             EXPECT_EQ(stored[0]->value(option->key()), option->value()) << option->key().toStdString();
         EXPECT_EQ(stored[0]->value(QStringLiteral("system.desktop.background.picture")),
-                  KivDesktopBackground::Background::image(QUrl::fromLocalFile(DefaultDesktopPicture::path()))
+                  KivDesktopBackground::Background::image(
+                      QUrl::fromLocalFile(DefaultDesktopPicture::path(QStringLiteral("tapestrel1.jpg"))))
                       .rawValue());
     }
 
