@@ -2,6 +2,8 @@
 
 #include "EditorPicker.h"
 
+#include "Tapestrel/ui/AppBasedEditorTab.h"
+
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/Defaults.h"
 
@@ -33,11 +35,12 @@ QList<ProfileEditor::Group> ProfileEditor::systemGroups()
 }
 
 ProfileEditor::ProfileEditor(Profile *profile, Defaults *defaults, SynchronizedOptionsStore *store,
-                             QWidget *parent)
+                             AppConfigStore *configs, QWidget *parent)
     : QWidget(parent)
     , m_profile(profile)
     , m_defaults(defaults ? defaults : &Tapestrel::shared().defaults())
     , m_store(store ? store : &Tapestrel::shared().synchronizedOptionsStore())
+    , m_configs(configs)
     , m_tabs(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("ProfileEditor"));
@@ -47,13 +50,15 @@ ProfileEditor::ProfileEditor(Profile *profile, Defaults *defaults, SynchronizedO
 
     m_tabs->addTab(makeBackgroundTab(), tr("Background"));
     m_tabs->addTab(makeSystemTab(), tr("System"));
-    m_tabs->addTab(makePendingTab(tr("Application themes cannot be edited in this version yet.")),
-                   tr("Apps"));
-    m_tabs->addTab(makePendingTab(tr("Developer tool themes cannot be edited in this version yet.")),
-                   tr("Tools"));
+    m_appsHolder = makeHolder();
+    m_tabs->addTab(m_appsHolder, tr("Apps"));
+    m_toolsHolder = makeHolder();
+    m_tabs->addTab(m_toolsHolder, tr("Tools"));
 
     selectStoredTab();
+    buildApplicationTab(m_tabs->currentIndex());
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        buildApplicationTab(index);
         if (!m_selecting && m_defaults && index >= 0 && index < tabTags.size()
             && m_defaults->activeEditorTab() != tabTags[index])
             m_defaults->setActiveEditorTab(tabTags[index]);
@@ -110,14 +115,25 @@ QWidget *ProfileEditor::makeSystemTab()
     return scroll;
 }
 
-QWidget *ProfileEditor::makePendingTab(const QString &text)
+QWidget *ProfileEditor::makeHolder()
 {
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    auto *label = new QLabel(text);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setEnabled(false);
-    layout->addWidget(label);
-    return page;
+    auto *holder = new QWidget;
+    auto *layout = new QVBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return holder;
+}
+
+void ProfileEditor::buildApplicationTab(int index)
+{
+    // Built when first shown: the sections look at the installed applications and read their themes.
+    QWidget *holder = m_tabs->widget(index);
+    const bool apps = holder == m_appsHolder;
+    if ((!apps && holder != m_toolsHolder) || (apps ? m_appsTab : m_toolsTab))
+        return;
+    AppConfigStore *configs = m_configs ? m_configs : &Tapestrel::shared().appConfigStore();
+    auto *tab = new AppBasedEditorTab(
+        m_profile, apps ? AppBasedEditorTab::appsTab : AppBasedEditorTab::toolsTab, configs, m_store);
+    tab->setObjectName(apps ? QStringLiteral("AppsEditor") : QStringLiteral("ToolsEditor"));
+    holder->layout()->addWidget(tab);
+    (apps ? m_appsTab : m_toolsTab) = tab;
 }

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class AppBasedEditorTab;
+class AppConfigStore;
 class Defaults;
 class Profile;
 class QTabWidget;
@@ -28,23 +30,33 @@ public:
     };
     static QList<Group> systemGroups();
 
-    // Defaults and store default to the main controller's.
+    // Defaults, store and application records default to the main controller's (the records are
+    // asked for when the Apps or Tools tab first comes on screen).
     ProfileEditor(Profile *profile, Defaults *defaults = nullptr, SynchronizedOptionsStore *store = nullptr,
-                  QWidget *parent = nullptr);
+                  AppConfigStore *configs = nullptr, QWidget *parent = nullptr);
 
     Profile *profile() const { return m_profile; }
     QTabWidget *tabs() const { return m_tabs; }
     QString currentTag() const;
+    // The Apps and Tools tabs, once they have come on screen.
+    AppBasedEditorTab *appsTab() const { return m_appsTab; }
+    AppBasedEditorTab *toolsTab() const { return m_toolsTab; }
 
 private:
     QWidget *makeBackgroundTab();
     QWidget *makeSystemTab();
-    QWidget *makePendingTab(const QString &text);
+    QWidget *makeHolder();
+    void buildApplicationTab(int index);
     void selectStoredTab();
 
     QPointer<Profile> m_profile;
     QPointer<Defaults> m_defaults;
     SynchronizedOptionsStore *m_store;
+    AppConfigStore *m_configs;
+    QWidget *m_appsHolder = nullptr;
+    QWidget *m_toolsHolder = nullptr;
+    AppBasedEditorTab *m_appsTab = nullptr;
+    AppBasedEditorTab *m_toolsTab = nullptr;
     QTabWidget *m_tabs;
     bool m_selecting = false;
 };

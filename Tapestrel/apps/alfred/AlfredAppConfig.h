@@ -15,4 +15,5 @@ public:
         return QUrl(QStringLiteral("https://www.alfredforum.com/forum/4-themes/"));
     }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://www.alfredapp.com/")); }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
 };

@@ -11,4 +11,5 @@ public:
     QString appName() const override { return QStringLiteral("Bear"); }
     QList<AppBundleID> bundleIDs() const override { return {bundleID}; }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://bear.app/")); }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
 };

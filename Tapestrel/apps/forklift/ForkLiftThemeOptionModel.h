@@ -1,13 +1,23 @@
 #pragma once
 
 #include "Tapestrel/apps/forklift/ForkliftAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/model/OptionModel.h"
+#include "Tapestrel/model/ThemeContainer.h"
 
-// The option "apps.forklift.theme". Applying and reading are not part of the program yet: see the base class.
-class ForkLiftThemeOptionModel : public PendingThemeOptionModel
+#include <memory>
+
+class ForkLiftThemeStore;
+
+// The option "apps.forklift.theme": ForkLift's "theme" in the domain of the edition in use. Any
+// value is written as it is, "Don't set" (the empty text) included: ForkLift then uses its own
+// default. Without an installed edition nothing is read or written.
+class ForkLiftThemeOptionModel
+    : public OptionModel
+    , public ThemeContainer
 {
 public:
     explicit ForkLiftThemeOptionModel(ForkliftAppConfig *config);
+    ~ForkLiftThemeOptionModel() override;
 
     static QString optionKey() { return QStringLiteral("apps.forklift.theme"); }
     static QStringList optionDisplayPath()
@@ -17,9 +27,17 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
-
     ForkliftAppConfig *config() const { return m_config; }
+    // Made on first use and kept.
+    ForkLiftThemeStore &store();
+
+    QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
+    QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
+                            std::shared_ptr<bool> needsDockRestart) override;
+    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
+    std::optional<ThemeInfo> themeInfo(const Profile *profile) const override;
 
 private:
     ForkliftAppConfig *m_config;
+    std::unique_ptr<ForkLiftThemeStore> m_store;
 };

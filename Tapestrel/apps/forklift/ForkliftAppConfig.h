@@ -12,4 +12,5 @@ public:
     QString appName() const override { return QStringLiteral("ForkLift"); }
     QList<AppBundleID> bundleIDs() const override { return {bundleID, setappBundleID}; }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://binarynights.com/")); }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
 };

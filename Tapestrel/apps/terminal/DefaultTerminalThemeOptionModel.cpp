@@ -1,7 +1,10 @@
 #include "Tapestrel/apps/terminal/DefaultTerminalThemeOptionModel.h"
 
+#include <QCoreApplication>
+
 DefaultTerminalThemeOptionModel::DefaultTerminalThemeOptionModel(TerminalAppConfig *config,
                                                                  QString defaultsKey)
-    : m_config(config)
-    , m_defaultsKey(std::move(defaultsKey))
+    : TerminalThemeOptionModel(config, std::move(defaultsKey),
+                               QCoreApplication::translate("TerminalSection", "Default Theme"),
+                               QStringLiteral("Terminal (default theme)"))
 { }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "Tapestrel/apps/terminal/TerminalAppConfig.h"
-#include "Tapestrel/model/PendingOptionModel.h"
+#include "Tapestrel/apps/terminal/TerminalThemeOptionModel.h"
 
-// The option "com.apple.Terminal.DefaultTheme". Applying and reading are not part of the program yet: see the
-// base class.
-class DefaultTerminalThemeOptionModel : public PendingThemeOptionModel
+// The option "com.apple.Terminal.DefaultTheme": Terminal's default profile ("Default Window
+// Settings").
+class DefaultTerminalThemeOptionModel : public TerminalThemeOptionModel
 {
 public:
     DefaultTerminalThemeOptionModel(TerminalAppConfig *config, QString defaultsKey);
@@ -18,11 +17,4 @@ public:
 
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
-
-    TerminalAppConfig *config() const { return m_config; }
-    QString defaultsKey() const { return m_defaultsKey; }
-
-private:
-    TerminalAppConfig *m_config;
-    QString m_defaultsKey;
 };

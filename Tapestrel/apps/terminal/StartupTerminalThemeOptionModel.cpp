@@ -1,7 +1,10 @@
 #include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
 
+#include <QCoreApplication>
+
 StartupTerminalThemeOptionModel::StartupTerminalThemeOptionModel(TerminalAppConfig *config,
                                                                  QString defaultsKey)
-    : m_config(config)
-    , m_defaultsKey(std::move(defaultsKey))
+    : TerminalThemeOptionModel(config, std::move(defaultsKey),
+                               QCoreApplication::translate("TerminalSection", "Startup Theme"),
+                               QStringLiteral("Terminal (startup theme)"))
 { }

@@ -11,4 +11,5 @@ public:
     QString appName() const override { return QStringLiteral("Terminal"); }
     QList<AppBundleID> bundleIDs() const override { return {bundleID}; }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://www.apple.com/macos/")); }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
 };

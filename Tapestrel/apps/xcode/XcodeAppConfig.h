@@ -11,4 +11,5 @@ public:
     QString appName() const override { return QStringLiteral("Xcode"); }
     QList<AppBundleID> bundleIDs() const override { return {bundleID}; }
     QUrl websiteURL() const override { return QUrl(QStringLiteral("https://developer.apple.com/xcode/")); }
+    QWidget *makeSection(Profile *profile, SynchronizedOptionsStore *store, QWidget *parent) override;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Tapestrel/Registries.h"
+#include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/OptionModel.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"

@@ -8,6 +8,7 @@
 #include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/OptionValue.h"
+#include "Tapestrel/model/PendingOptionModel.h"
 #include "Tapestrel/system/FolderColorOptionModel.h"
 
 #include "RecordingOptionModel.h"

@@ -33,7 +33,7 @@ TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
     Defaults defaults;
     defaults.setActiveEditorTab(QStringLiteral("apps"));
     Profile *profile = newProfile("Work");
-    ProfileEditor editor(profile, &defaults, &options);
+    ProfileEditor editor(profile, &defaults, &options, &appConfigs);
     EXPECT_EQ(editor.currentTag(), "apps");
     QTabWidget *tabs = editor.tabs();
     QStringList titles;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "testsupport/Screenshots.h"
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/tests/engine/RecordingOptionModel.h"
+#include "testsupport/Screenshots.h"
 
 #include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
@@ -71,6 +72,8 @@ protected:
     ModelContext *context = container.mainContext();
     Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
     SynchronizedOptionsStore options {cloud};
+    // The program's application records, for the Apps and Tools tabs.
+    AppConfigStore appConfigs {Registries::makeAppConfigs()};
 };
 
 } // namespace UiTests

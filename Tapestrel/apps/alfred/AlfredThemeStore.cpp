@@ -1,0 +1,94 @@
+#include "Tapestrel/apps/alfred/AlfredThemeStore.h"
+
+#include "Tapestrel/apps/frame/AppFiles.h"
+#include "Tapestrel/apps/frame/ThemeSort.h"
+
+#include "platform/Home.h"
+
+#include <QDir>
+
+namespace {
+
+QList<AlfredTheme> sortedByName(QList<AlfredTheme> themes)
+{
+    return ThemeSort::sortedByName(std::move(themes), [](const AlfredTheme &theme) { return theme.name; });
+}
+
+} // namespace
+
+std::optional<AlfredPrefs> AlfredPrefs::load()
+{
+    const auto bytes =
+        AppFiles::read(Platform::Home::path(QStringLiteral("Library/Application Support/Alfred/prefs.json")));
+    const auto json = bytes ? AppFiles::parseJson(*bytes) : std::nullopt;
+    if (!json)
+        return std::nullopt;
+    const auto current = AppFiles::textMember(*json, "current");
+    const auto localhash = AppFiles::textMember(*json, "localhash");
+    if (!current || !localhash)
+        return std::nullopt;
+    return AlfredPrefs {*current, *localhash};
+}
+
+QString AlfredPrefs::appearanceFile() const
+{
+    // The folder is a path of Alfred's computer; its home and system folders are the emulated ones.
+    return Platform::Home::resolve(current) + QStringLiteral("/preferences/local/") + localhash
+        + QStringLiteral("/appearance/prefs.plist");
+}
+
+QString AlfredPrefs::themesFolder() const
+{
+    return Platform::Home::resolve(current) + QStringLiteral("/themes");
+}
+
+AlfredThemeStore::AlfredThemeStore()
+    : ThemeStore<AlfredTheme>(sortedByName(builtInTable()), &AlfredThemeStore::collectUserThemes)
+{ }
+
+QList<AlfredTheme> AlfredThemeStore::builtInTable()
+{
+    // Two names end in a blank, which belongs to the name everywhere.
+    return {
+        {QStringLiteral("theme.bundled.default"), QStringLiteral("Alfred")},
+        {QStringLiteral("theme.bundled.dark"), QStringLiteral("Alfred Dark")},
+        {QStringLiteral("theme.bundled.modern"), QStringLiteral("Alfred Modern")},
+        {QStringLiteral("theme.bundled.moderndark"), QStringLiteral("Alfred Modern Dark")},
+        {QStringLiteral("theme.bundled.classic"), QStringLiteral("Alfred Classic")},
+        {QStringLiteral("theme.bundled.osx"), QStringLiteral("Alfred macOS ")},
+        {QStringLiteral("theme.bundled.osxdark"), QStringLiteral("Alfred macOS Dark")},
+        {QStringLiteral("theme.bundled.frostyteal"), QStringLiteral("Frosty Teal")},
+        {QStringLiteral("theme.bundled.modernavenir"), QStringLiteral("Large Avenir")},
+        {QStringLiteral("theme.bundled.highcontrast"), QStringLiteral("High Contrast Light ")},
+    };
+}
+
+QList<AlfredTheme> AlfredThemeStore::collectUserThemes()
+{
+    const std::optional<AlfredPrefs> prefs = AlfredPrefs::load();
+    if (!prefs)
+        return {};
+    const QDir folder(prefs->themesFolder());
+    const QStringList entries =
+        folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    QList<AlfredTheme> themes;
+    for (const QString &entry : entries) {
+        const auto bytes = AppFiles::read(folder.filePath(entry) + QStringLiteral("/theme.json"));
+        const auto json = bytes ? AppFiles::parseJson(*bytes) : std::nullopt;
+        if (!json || !json->is_object())
+            continue;
+        const auto data = json->find("alfredtheme");
+        if (data == json->end())
+            continue;
+        if (const auto name = AppFiles::textMember(*data, "name"))
+            themes.append({entry, *name});
+    }
+    return sortedByName(themes);
+}
+
+std::optional<AlfredTheme> AlfredThemeStore::theme(const QString &id) const
+{
+    if (const auto found = find([&id](const AlfredTheme &theme) { return theme.id == id; }))
+        return found->first;
+    return std::nullopt;
+}

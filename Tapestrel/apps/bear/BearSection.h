@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Tapestrel/ui/AppSection.h"
+
+class BearAppConfig;
+
+// Bear's editor section: its theme row.
+class BearSection : public AppSection
+{
+    Q_OBJECT
+
+public:
+    BearSection(Profile *profile, const BearAppConfig *config, SynchronizedOptionsStore *store,
+                QWidget *parent = nullptr);
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Tapestrel/ui/AppSection.h"
+
+class XcodeAppConfig;
+
+// Xcode's editor section: its theme row.
+class XcodeSection : public AppSection
+{
+    Q_OBJECT
+
+public:
+    XcodeSection(Profile *profile, const XcodeAppConfig *config, SynchronizedOptionsStore *store,
+                 QWidget *parent = nullptr);
+};

@@ -1,0 +1,95 @@
+#include "ThemeTestSupport.h"
+
+#include "Tapestrel/apps/forklift/ForkLiftThemeOptionModel.h"
+#include "Tapestrel/apps/forklift/ForkLiftThemePicker.h"
+#include "Tapestrel/apps/forklift/ForkLiftThemeStore.h"
+#include "Tapestrel/model/Option.h"
+
+#include <gtest/gtest.h>
+
+using namespace ThemeTests;
+
+namespace {
+
+const QString direct = QStringLiteral("com.binarynights.ForkLift");
+const QString setapp = QStringLiteral("com.binarynights.forklift-setapp");
+
+class ForkLiftThemeTest : public ThemeAppTest
+{
+protected:
+    static QStringList idsOf(const QList<ForkLiftTheme> &themes)
+    {
+        QStringList ids;
+        for (const ForkLiftTheme &theme : themes)
+            ids.append(theme.id);
+        return ids;
+    }
+
+    ForkliftAppConfig *config = registries.appConfigStore().requireConfig<ForkliftAppConfig>();
+    ForkLiftThemeOptionModel model {config};
+};
+
+} // namespace
+
+TEST_F(ForkLiftThemeTest, WithoutForkLiftNothingIsReadOrWritten)
+{
+    apply(model, "Dark");
+    EXPECT_TRUE(takeWrites().isEmpty());
+    EXPECT_EQ(read(model), std::nullopt);
+    EXPECT_TRUE(model.store().customThemes().isEmpty());
+    EXPECT_EQ(idsOf(model.store().defaultThemes()),
+              QStringList({"Bluerange", "Commander", "Dark", "Default", "Dracula", "ForkLift", "Light",
+                           "Polar Night", "Sand"}));
+}
+
+TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWritten)
+{
+    installApp("ForkLift", direct);
+    installApp("ForkLift Setapp", setapp);
+    Platform::UserDefaults::standard().setValue("apps.forklift.bundleID", setapp);
+    const QByteArray themes =
+        R"([{"id": "user.zebra", "name": "Zebra"}, {"id": "Dark", "name": "My Dark", "x": 1}])";
+    writeDomain(setapp, "themes", themes);
+    writeDomain(direct, "themes", QByteArray(R"([{"id": "other", "name": "Other"}])"));
+
+    apply(model, "Polar Night");
+    apply(model, "");
+    apply(model, "not.listed");
+    EXPECT_EQ(takeWrites(),
+              (Runs {{"write", setapp, "theme", "-string", "Polar Night"},
+                     {"write", setapp, "theme", "-string", ""},
+                     {"write", setapp, "theme", "-string", "not.listed"}}));
+    EXPECT_EQ(read(model), "not.listed");
+
+    // User themes keep ForkLift's order; a built-in theme of the same id wins in the theme list.
+    Profile profile("P");
+    Option *option = profile.findOrCreateOption(model.key());
+    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
+    auto *picker = qobject_cast<ForkLiftThemePicker *>(widget.get());
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(idsOf(model.store().customThemes()), QStringList({"user.zebra", "Dark"}));
+    EXPECT_EQ(picker->entries().size(), 2 + 1 + 9 + 1 + 2);
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Dark").get()),
+              (ThemeInfo {"ForkLift", "Dark", true}));
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "user.zebra").get()),
+              (ThemeInfo {"ForkLift", "Zebra", false}));
+    EXPECT_EQ(model.themeInfo(profileWith(model.key(), "").get()), std::nullopt);
+
+    // One element without a text "name" empties the whole list; the picker sees it when shown again.
+    writeDomain(setapp, "themes",
+                QByteArray(R"([{"id": "a", "name": "A"}, {"id": "b"}, {"id": "c", "name": "C"}])"));
+    picker->show();
+    EXPECT_TRUE(model.store().customThemes().isEmpty());
+    EXPECT_EQ(picker->entries().size(), 2 + 1 + 9 + 1);
+}
+
+TEST_F(ForkLiftThemeTest, ThemesValuesThatAreNotAJsonArrayOfThemesGiveNone)
+{
+    for (const char *bytes : {"{}", "[1, 2]", "[{\"id\": 1, \"name\": \"A\"}]", "not json", "", "[[[[]]]]"})
+        EXPECT_TRUE(ForkLiftThemeStore::decodeCustomThemes(bytes).isEmpty()) << bytes;
+    installApp("ForkLift", direct);
+    writeDomain(direct, "themes", "[{\"id\": \"a\", \"name\": \"A\"}]");
+    EXPECT_TRUE(ForkLiftThemeStore(config).customThemes().isEmpty()) << "a text is no data value";
+    writeDomain(direct, "themes", QByteArray("[]"));
+    EXPECT_TRUE(ForkLiftThemeStore(config).customThemes().isEmpty());
+}
