@@ -4,6 +4,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianFolders.h"
 #include "Tapestrel/apps/obsidian/ObsidianVaultStore.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 
 #include <QTemporaryDir>
 
@@ -34,33 +35,7 @@ std::optional<Listing> listing(const QByteArray &file)
     return result;
 }
 
-// Sets an environment variable for the life of the object.
-class ScopedVariable
-{
-public:
-    ScopedVariable(const char *name, const QByteArray &value)
-        : m_name(name)
-        , m_old(qgetenv(name))
-        , m_had(qEnvironmentVariableIsSet(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedVariable()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    QByteArray m_old;
-    bool m_had;
-};
+using TestSupport::ScopedVariable;
 
 } // namespace
 

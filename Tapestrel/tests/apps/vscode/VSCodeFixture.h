@@ -1,8 +1,11 @@
 #pragma once
 
+// Option.h first: the theme test support sets option values.
+#include "Tapestrel/model/Option.h"
+
 #include "Tapestrel/apps/vscode/VSCodeProfile.h"
 
-#include "testsupport/TempHome.h"
+#include "Tapestrel/tests/apps/ThemeTestSupport.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -16,7 +19,7 @@
 #include <gtest/gtest.h>
 
 // An emulated home with VS Code's files laid out as VS Code keeps them.
-class VSCodeFixture : public TestSupport::TempHomeTest
+class VSCodeFixture : public ThemeTests::ThemeAppTest
 {
 protected:
     static VSCodeProfile work() { return {QStringLiteral("-3f1a"), QStringLiteral("Work"), false}; }
@@ -42,7 +45,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     }
-    static QByteArray read(const QString &path)
+    static QByteArray contents(const QString &path)
     {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

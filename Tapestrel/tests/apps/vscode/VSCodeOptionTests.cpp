@@ -7,7 +7,6 @@
 #include "Tapestrel/model/Profile.h"
 
 #include "platform/UserDefaults.h"
-#include "testsupport/RunTask.h"
 
 #include <QCoreApplication>
 
@@ -15,21 +14,11 @@
 
 namespace {
 
-using TestSupport::runTask;
-
 class VSCodeOptionTest : public VSCodeFixture
 {
 protected:
-    void apply(const QString &value)
-    {
-        runTask(model.apply(value, QPointer<Profile>(), std::make_shared<bool>(false)));
-    }
-    std::optional<QString> current() { return runTask(model.readCurrentValue(QPointer<Profile>())); }
-    static void setDark(bool dark)
-    {
-        Platform::UserDefaults::standard().setValue(QStringLiteral("AppleInterfaceStyle"),
-                                                    dark ? QVariant(QStringLiteral("Dark")) : QVariant());
-    }
+    void apply(const QString &value) { ThemeAppTest::apply(model, value); }
+    std::optional<QString> current() { return read(model); }
     static ino_t inode(const QString &path)
     {
         struct stat status
@@ -39,8 +28,7 @@ protected:
         return status.st_ino;
     }
 
-    VSCodeAppConfig config;
-    VSCodeThemeOptionModel model {&config};
+    VSCodeThemeOptionModel model {registries.appConfigStore().requireConfig<VSCodeAppConfig>()};
 };
 
 } // namespace
@@ -84,7 +72,7 @@ TEST_F(VSCodeOptionTest, KeyFollowsAutomaticSchemeAndAppearanceAndOnlyThatValueC
 
         apply(QStringLiteral("No Such Theme"));
         const QByteArray theme = "\"No Such Theme\"";
-        EXPECT_EQ(read(settingsFile(VSCodeProfile::defaultProfile())),
+        EXPECT_EQ(contents(settingsFile(VSCodeProfile::defaultProfile())),
                   file(key.contains("Dark") ? theme : "\"Red\"", key.contains("Light") ? theme : "[\"odd\"]",
                        key == VSCodeProfileSettings::colorThemeKey ? theme : "\"Monokai\""));
         EXPECT_EQ(current(), "No Such Theme");
@@ -106,7 +94,7 @@ TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
     const ino_t before = inode(file);
     apply(VSCodeThemeOptionModel::doNotSetValue);
     EXPECT_EQ(inode(file), before); // not even rewritten
-    EXPECT_EQ(read(file), "{\"workbench.colorTheme\": \"Red\"}");
+    EXPECT_EQ(contents(file), "{\"workbench.colorTheme\": \"Red\"}");
 
     // Not JSON with comments: the error names the file, which stays as it was; reading gives none.
     const QByteArray broken = "{\"workbench.colorTheme\": \"Red\" \"x\": 1}";
@@ -118,7 +106,7 @@ TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
         EXPECT_EQ(error.key(), "apps.vscode.theme");
         EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
     }
-    EXPECT_EQ(read(file), broken);
+    EXPECT_EQ(contents(file), broken);
     EXPECT_EQ(current(), std::nullopt);
 
     // The chosen profile's file is the one written; without a chosen profile nothing is.
@@ -127,11 +115,11 @@ TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
     writeSettings(work(), "{}\n");
     Platform::UserDefaults::standard().setValue(VSCodeSelectedProfileController::profileIDKey, work().id);
     apply(QStringLiteral("Abyss"));
-    EXPECT_EQ(read(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
-    EXPECT_EQ(read(settingsFile(VSCodeProfile::defaultProfile())), "{}");
+    EXPECT_EQ(contents(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
+    EXPECT_EQ(contents(settingsFile(VSCodeProfile::defaultProfile())), "{}");
     Platform::UserDefaults::standard().setValue(VSCodeSelectedProfileController::profileIDKey, "gone");
     apply(QStringLiteral("Red"));
-    EXPECT_EQ(read(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
+    EXPECT_EQ(contents(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
     EXPECT_EQ(current(), std::nullopt);
 }
 

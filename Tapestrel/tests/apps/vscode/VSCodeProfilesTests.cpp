@@ -148,7 +148,7 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReadWithItsTypesAndWrittenInPlaceOfOneV
     controller->settings.autoDetectColorScheme = std::nullopt;
     EXPECT_EQ(controller->save(), std::nullopt);
     EXPECT_EQ(
-        read(settingsFile(profile)),
+        contents(settingsFile(profile)),
         "// Work\r\n{\r\n\t\"workbench.colorTheme\": 3,\r\n\t\"window.autoDetectColorScheme\": \"true\", // "
         "text\r\n\t\"workbench.preferredDarkColorTheme\": "
         "\"Red\",\r\n\t\"workbench.preferredLightColorTheme\": "
@@ -172,7 +172,7 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     controller->settings.colorTheme = QStringLiteral("Abyss");
     EXPECT_EQ(controller->save(), std::nullopt);
     EXPECT_TRUE(QFileInfo(file).isSymLink());
-    EXPECT_EQ(read(target), "{\"a\": 1, \"workbench.colorTheme\": \"Abyss\"}\n");
+    EXPECT_EQ(contents(target), "{\"a\": 1, \"workbench.colorTheme\": \"Abyss\"}\n");
     EXPECT_EQ(QFile::permissions(target) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     EXPECT_EQ(QDir(home.filePath("dotfiles")).entryList(QDir::Files), QStringList({"settings.json"}));
 
@@ -181,7 +181,7 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     write(target, "{\"b\": 2, \"workbench.colorTheme\": \"Red\"}");
     controller->settings.colorTheme = QStringLiteral("Monokai");
     EXPECT_EQ(controller->save(), std::nullopt);
-    EXPECT_EQ(read(target), "{\"b\": 2, \"workbench.colorTheme\": \"Monokai\"}");
+    EXPECT_EQ(contents(target), "{\"b\": 2, \"workbench.colorTheme\": \"Monokai\"}");
 
     // Not JSON with comments: never rewritten; the error names the file.
     QFile::remove(file);
@@ -191,7 +191,7 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     EXPECT_EQ(VSCodeProfileSettingsController::open(profile, &error), std::nullopt);
     EXPECT_TRUE(error.contains(file)) << error.toStdString();
     EXPECT_TRUE(error.contains("line 3")) << error.toStdString();
-    EXPECT_EQ(read(file), broken);
+    EXPECT_EQ(contents(file), broken);
 
     // A file that cannot be written: the error names it, nothing changes.
     writeSettings(profile, "{}");
@@ -203,6 +203,6 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     if (getuid() != 0) { // root may write anyway
         ASSERT_TRUE(failure.has_value());
         EXPECT_TRUE(failure->contains(file));
-        EXPECT_EQ(read(file), "{}");
+        EXPECT_EQ(contents(file), "{}");
     }
 }

@@ -117,7 +117,7 @@ TEST_F(VSCodeThemesTest, DisabledExtensionsComeFromTheProfilesStateDatabase)
     for (const QByteArray &bytes : {QByteArray(), QByteArray("SQLite format 3"), QByteArray(4096, 'x')}) {
         write(stateDatabase(profile), bytes);
         EXPECT_EQ(identifiers(VSCodeProfileExtensionFinder::extensions(profile)), all);
-        EXPECT_EQ(read(stateDatabase(profile)), bytes);
+        EXPECT_EQ(contents(stateDatabase(profile)), bytes);
     }
     QFile::remove(stateDatabase(profile));
     sqlite3_open(QFile::encodeName(stateDatabase(profile)).constData(), &database);
