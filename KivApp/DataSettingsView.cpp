@@ -58,6 +58,7 @@ QWidget *DataSettingsView::build()
     layout->addWidget(sectionHeader(text("iCloud Synchronization")));
     auto *status = new QLabel(m_model ? m_model->lastStatus() : QString());
     status->setObjectName(QStringLiteral("SyncStatus"));
+    status->setTextFormat(Qt::PlainText);
     status->setWordWrap(true);
     layout->addWidget(status);
     if (m_isResetToCloudStateVisible) {
@@ -76,6 +77,8 @@ QWidget *DataSettingsView::build()
     for (const DataDirectory &directory : std::as_const(m_directories)) {
         auto *name = new QLabel(directory.name);
         auto *path = new QLabel(QDir::toNativeSeparators(directory.path));
+        name->setTextFormat(Qt::PlainText);
+        path->setTextFormat(Qt::PlainText);
         path->setObjectName(QStringLiteral("DirectoryPath"));
         path->setTextInteractionFlags(Qt::TextSelectableByMouse);
         path->setToolTip(directory.path);

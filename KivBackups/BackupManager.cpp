@@ -2,6 +2,7 @@
 
 #include "KivBackups/FileOperations.h"
 #include "KivBackups/FileSuffix.h"
+#include "KivUtilities/MediumDateText.h"
 #include "zip/Zip.h"
 
 #include <QCoreApplication>
@@ -275,7 +276,7 @@ QCoro::Task<void> BackupManager::unlock(Backup backup, bool reload)
 
 BackupError BackupManager::lockedBackupError(const Backup &backup)
 {
-    const QString date = QLocale().toString(backup.date, QLocale::ShortFormat);
+    const QString date = KivUtilities::mediumDateTimeText(backup.date);
     return BackupError(
         BackupError::domain, BackupError::lockedBackupCode,
         QCoreApplication::translate("KivBackups",

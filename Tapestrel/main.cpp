@@ -1,3 +1,4 @@
+#include "KivDesktopBackground/DisplayPlatform.h"
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
@@ -12,6 +13,8 @@ int main(int argc, char *argv[])
     // answered without starting the program.
     if (const std::optional<int> exitCode = CommandLineClient::run(argc, argv))
         return *exitCode;
+    // Backgrounds need X11 desktop windows: under Wayland the program runs on XWayland when it can.
+    KivDesktopBackground::chooseX11UnderWayland(argc, argv);
     QApplication application(argc, argv);
     TapestrelApp::configure(application, QStringLiteral(TAPESTREL_VERSION));
     // Before anything reads the desktop: a fresh home has the picture a fresh desktop shows.

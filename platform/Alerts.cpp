@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace Platform {
 
@@ -38,8 +40,12 @@ QMessageBox *Alerts::makeMessageBox(const Alert &alert, QWidget *parent)
     box->setIcon(iconFor(alert.style));
     if (!alert.icon.isNull())
         box->setIconPixmap(alert.icon.pixmap(64, 64));
+    // Alerts quote names and paths of the user's data: shown as typed, never as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setText(alert.message);
     box->setInformativeText(alert.informativeText);
+    if (auto *informative = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     const QStringList buttons =
         alert.buttons.isEmpty() ? QStringList {QApplication::tr("OK")} : alert.buttons;
     for (int i = 0; i < buttons.size(); ++i) {
@@ -55,6 +61,14 @@ QMessageBox *Alerts::makeMessageBox(const Alert &alert, QWidget *parent)
         // Without an Escape button QMessageBox would pick one by itself (a lone button, say);
         // an alert that names none must not end on Escape.
         box->setEscapeButton(static_cast<QAbstractButton *>(nullptr));
+    }
+    const QList<QAbstractButton *> made = box->buttons();
+    for (const auto &[keys, index] : alert.shortcuts) {
+        if (index < 0 || index >= made.size())
+            continue;
+        QAbstractButton *button = made.at(index);
+        auto *shortcut = new QShortcut(keys, box);
+        QObject::connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
     }
     if (alert.suppressionTitle) {
         auto *check = new QCheckBox(*alert.suppressionTitle, box);

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QIcon>
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QMessageBox;
 class QWidget;
@@ -27,6 +30,8 @@ struct Alert
     bool suppressionChecked = false;
     int defaultButton = 0; // -1: no default button
     int cancelButton = -1; // -1: Escape does not end the alert
+    // Further keys that choose a button (key, button index), beside Return and Escape.
+    QList<std::pair<QKeySequence, int>> shortcuts;
     Style style = Style::Warning;
     QIcon icon;
 };

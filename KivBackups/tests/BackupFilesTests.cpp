@@ -1,6 +1,7 @@
 #include "KivBackups/Backup.h"
 #include "KivBackups/BackupError.h"
 #include "KivBackups/BackupManager.h"
+#include "KivUtilities/MediumDateText.h"
 #include "KivBackups/FileOperations.h"
 #include "KivBackups/FileSuffix.h"
 #include "KivBackups/tests/BackupTestSupport.h"
@@ -154,7 +155,7 @@ TEST_F(BackupFilesTest, LockingRenamesAndMarksAndDeletingALockedBackupIsRefused)
         EXPECT_EQ(error.errorDomain(), "com.quorvane.KivBackups.Errors");
         EXPECT_EQ(error.code(), 1);
         EXPECT_TRUE(error.message().startsWith("Backup "));
-        EXPECT_TRUE(error.message().contains(QLocale().toString(locked.date, QLocale::ShortFormat)));
+        EXPECT_TRUE(error.message().contains(KivUtilities::mediumDateTimeText(locked.date)));
         EXPECT_TRUE(
             error.message().endsWith(" cannot be deleted, because it's locked. To delete it, unlock it first "
                                      "by choosing Unlock in the contextual menu."));

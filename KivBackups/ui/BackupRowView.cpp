@@ -1,5 +1,6 @@
 #include "KivBackups/ui/BackupRowView.h"
 
+#include "KivUtilities/MediumDateText.h"
 #include "KivUtilities/Symbols.h"
 
 #include <QCoreApplication>
@@ -98,7 +99,7 @@ void BackupRowView::applyColors()
 
 QString BackupRowView::dateText(const QDateTime &date)
 {
-    return QLocale().toString(date, QLocale::ShortFormat);
+    return KivUtilities::mediumDateTimeText(date);
 }
 
 QString BackupRowView::sizeText(qint64 bytes)

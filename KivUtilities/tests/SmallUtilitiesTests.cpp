@@ -1,3 +1,4 @@
+#include "KivUtilities/MediumDateText.h"
 #include "KivUtilities/Neighbours.h"
 #include "KivUtilities/ValueInRangeController.h"
 #include "KivUtilities/WindowGeometry.h"
@@ -113,4 +114,29 @@ TEST(WindowGeometry, PointsNearCornersAndInsideWindows)
     // The window counts with a margin of one point around it.
     EXPECT_TRUE(isPointOverVisibleWindow(frame.topLeft() - QPointF(0.5, 0.5)));
     EXPECT_FALSE(isPointOverVisibleWindow(frame.topLeft() - QPointF(1.5, 0)));
+}
+
+TEST(MediumDateText, MediumDateWithShortTimeInEveryLocale)
+{
+    const QDateTime date(QDate(2024, 3, 15), QTime(9, 30, 5));
+    const struct
+    {
+        QLocale locale;
+        QString text;
+    } cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("Mar 15, 2024, 9:30\u202fAM")},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), QStringLiteral("15 Mar 2024, 09:30")},
+        {QLocale(QLocale::German, QLocale::Germany), QStringLiteral("15. M\u00e4rz 2024, 09:30")},
+        // The C locale's own time form has seconds; the medium form never does.
+        {QLocale::c(), QStringLiteral("15 Mar 2024, 09:30")},
+    };
+    for (const auto &[locale, text] : cases) {
+        QString shown = KivUtilities::mediumDateTimeText(date, locale);
+        // Locale data differ in the space before AM between releases of the locale tables.
+        shown.replace(QChar(0x202f), u' ');
+        QString wanted = text;
+        wanted.replace(QChar(0x202f), u' ');
+        EXPECT_EQ(shown, wanted) << locale.name().toStdString();
+        EXPECT_FALSE(shown.contains(QStringLiteral(":05"))) << locale.name().toStdString();
+    }
 }

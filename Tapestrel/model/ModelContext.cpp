@@ -659,12 +659,20 @@ void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
             query->reset();
         }
     }
+    QSet<Profile *> formerOwners;
     for (Profile *profile : profiles) {
         if (profile->m_optionOrderDirty)
             continue;
         const QList<Option *> list = lists.value(profile);
-        for (Option *option : list)
+        for (Option *option : list) {
+            // Another context deleted a profile and the store gave its option rows to new ones: an
+            // option object that moves on must leave the list of the profile it belonged to, or
+            // that profile would keep it after it is deleted and freed.
+            Profile *former = option->m_profile;
+            if (former && former != profile && !lists.contains(former) && former->m_options.removeAll(option))
+                formerOwners.insert(former);
             option->m_profile = profile;
+        }
         if (list == profile->m_options)
             continue;
         for (Option *option : std::as_const(profile->m_options)) {
@@ -674,6 +682,8 @@ void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
         profile->m_options = list;
         emit profile->optionsChanged();
     }
+    for (Profile *former : std::as_const(formerOwners))
+        emit former->optionsChanged();
 }
 
 void ModelContext::loadBackgroundLinks(const QList<Profile *> &profiles)

@@ -126,6 +126,20 @@ void MainWindow::reloadProfiles()
             connect(profile, signal, this, &MainWindow::profileChanged, Qt::UniqueConnection);
     }
     m_syncing = false;
+    if (m_selection) {
+        // A profile that left the store elsewhere (a restore replaced it, another context deleted
+        // it) leaves the selection too, so no command acts on it later.
+        const auto shown = [this](SelectionModel::Selection chosen) {
+            chosen.removeIf([this](Profile *profile) { return !m_rows.contains(profile); });
+            return chosen;
+        };
+        m_selection->setSelectedProfilesForDeletion(shown(m_selection->selectedProfilesForDeletion()));
+        const SelectionModel::Selection kept = shown(m_selection->selectedProfiles());
+        if (kept != m_selection->selectedProfiles()) {
+            m_selection->setSelectedProfiles(kept); // syncs the list through selectionModelChanged
+            return;
+        }
+    }
     selectionModelChanged();
 }
 
@@ -203,8 +217,9 @@ QMenu *MainWindow::makeContextMenu(QWidget *parent)
     menu->setObjectName(QStringLiteral("ProfileContextMenu"));
     const SelectionModel::Selection chosen =
         m_selection ? m_selection->selectedProfiles() : SelectionModel::Selection();
-    if (Profile *single = ProfileActionButtons::singleProfile(chosen))
-        menu->addAction(ProfileActionButtons::applyProfileButton(single, menu));
+    // Shown for every selection, enabled only for a single profile.
+    menu->addAction(
+        ProfileActionButtons::applyProfileButton(ProfileActionButtons::singleProfile(chosen), menu));
     menu->addAction(ProfileActionButtons::duplicateButton(m_context, chosen, menu));
     menu->addSeparator();
     menu->addAction(ProfileActionButtons::isProfileEnabledToggle(chosen, menu));

@@ -23,6 +23,26 @@ QString text(const char *source)
 
 using KivApp::AppMenuButtons::makeAction;
 
+// A menu item outlives the moment it was made for (its menu runs the event loop), so it holds its
+// profiles weakly and acts on those that still exist when it is chosen.
+QList<QPointer<Profile>> guarded(const ProfileActionButtons::Profiles &profiles)
+{
+    QList<QPointer<Profile>> result;
+    for (Profile *profile : profiles)
+        result.append(profile);
+    return result;
+}
+
+ProfileActionButtons::Profiles present(const QList<QPointer<Profile>> &profiles)
+{
+    ProfileActionButtons::Profiles result;
+    for (const QPointer<Profile> &profile : profiles) {
+        if (profile && !profile->isDeleted())
+            result.insert(profile);
+    }
+    return result;
+}
+
 } // namespace
 
 const QString DeleteConfirmation::title =
@@ -71,18 +91,11 @@ QAction *ProfileActionButtons::duplicateButton(ModelContext *context, const Prof
     QAction *action = makeAction(text("Duplicate"), QStringLiteral("plus.square.on.square"), parent);
     action->setEnabled(!profiles.isEmpty());
     QPointer<ModelContext> target(context);
-    QList<QPointer<Profile>> chosen;
-    for (Profile *profile : profiles)
-        chosen.append(profile);
+    const QList<QPointer<Profile>> chosen = guarded(profiles);
     QObject::connect(action, &QAction::triggered, action, [target, chosen]() {
         if (!target)
             return;
-        QList<Profile *> present;
-        for (const QPointer<Profile> &profile : chosen) {
-            if (profile)
-                present.append(profile);
-        }
-        DuplicateCommand(target, present).execute();
+        DuplicateCommand(target, present(chosen).values()).execute();
         try {
             target->save();
         } catch (const std::exception &error) {
@@ -99,10 +112,11 @@ QAction *ProfileActionButtons::deleteButton(SelectionModel *model, const Profile
     QAction *action = makeAction(text("Delete"), QStringLiteral("trash"), parent);
     action->setEnabled(!profiles.isEmpty());
     QPointer<SelectionModel> target(model);
-    QObject::connect(action, &QAction::triggered, action, [target, profiles, showConfirmation]() {
+    const QList<QPointer<Profile>> chosen = guarded(profiles);
+    QObject::connect(action, &QAction::triggered, action, [target, chosen, showConfirmation]() {
         if (!target)
             return;
-        target->setSelectedProfilesForDeletion(profiles);
+        target->setSelectedProfilesForDeletion(present(chosen));
         if (showConfirmation)
             showConfirmation();
     });
@@ -131,9 +145,7 @@ QAction *ProfileActionButtons::isProfileEnabledToggle(const Profiles &profiles, 
 {
     const bool enabled = allEnabled(profiles);
     QAction *action = makeAction(enabled ? text("Disable") : text("Enable"), QString(), parent);
-    QList<QPointer<Profile>> chosen;
-    for (Profile *profile : profiles)
-        chosen.append(profile);
+    const QList<QPointer<Profile>> chosen = guarded(profiles);
     QObject::connect(action, &QAction::triggered, action, [chosen, enabled]() {
         for (const QPointer<Profile> &profile : chosen) {
             if (profile)
@@ -152,6 +164,9 @@ bool DeleteConfirmation::run(SelectionModel *model, ModelContext *context, QWidg
                      QCoreApplication::translate("DeleteConfirmation", "Cancel")};
     alert.defaultButton = -1;
     alert.cancelButton = 1;
+    // The delete chord of the main menu answers the question too.
+    alert.shortcuts = {{QKeySequence(Qt::CTRL | Qt::Key_Backspace), 0},
+                       {QKeySequence(Qt::CTRL | Qt::Key_Delete), 0}};
     alert.style = Platform::Alert::Style::Warning;
     const Platform::AlertResult answer = Platform::Alerts::run(alert, parent);
     if (answer.button != 0)

@@ -93,9 +93,10 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
     window.show();
     ASSERT_EQ(window.profileList()->count(), 2);
 
-    // Nothing selected: no Apply, the rest disabled except the toggle.
+    // Nothing selected: Apply and the rest disabled except the toggle.
     std::unique_ptr<QMenu> menu(window.makeContextMenu());
-    EXPECT_EQ(entries(menu.get()), QStringList({"Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_FALSE(entry(menu.get(), "Apply Profile")->isEnabled());
     EXPECT_EQ(window.editor(), nullptr);
 
     window.profileList()->item(1)->setSelected(true);

@@ -1,10 +1,18 @@
 #include "UiFixture.h"
 
+#include "Tapestrel/backup/TapestrelBackupHandler.h"
+#include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/MainWindow.h"
 #include "Tapestrel/ui/ProfileActionButtons.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +132,9 @@ TEST_F(ProfileActionTest, DeletionAsksAndDeletesTheRecordedSet)
     EXPECT_EQ(asked.message, "Are you sure you want to delete selected profiles?");
     EXPECT_EQ(asked.informativeText, "This operation cannot be undone.");
     EXPECT_EQ(asked.buttons, QStringList({"Delete", "Cancel"}));
+    EXPECT_EQ(asked.shortcuts, (QList<std::pair<QKeySequence, int>> {
+                                   {QKeySequence(Qt::CTRL | Qt::Key_Backspace), 0},
+                                   {QKeySequence(Qt::CTRL | Qt::Key_Delete), 0}}));
     EXPECT_EQ(stored().size(), 3);
     EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({c}));
 
@@ -138,3 +149,91 @@ TEST_F(ProfileActionTest, DeletionAsksAndDeletesTheRecordedSet)
 }
 
 } // namespace
+
+// Profiles can vanish while selected: a restore replaces them by uuid, the switcher or the command
+// line deletes them. Nothing that still holds the selection may touch them afterwards.
+TEST_F(ProfileActionTest, ProfilesThatVanishElsewhereLeaveTheSelection)
+{
+    const auto freeDeleted = [] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); };
+    Profile *kept = newProfile("Kept");
+    Profile *work = newProfile("Work");
+    Profile *other = newProfile("Other");
+    context->save();
+    Defaults defaults;
+    MainWindow window(&selection, context, &defaults, &options);
+
+    // Selected and changed, then an older backup is restored over it (the restored record takes a
+    // new row): the right-click menu after that acts on nothing.
+    selection.setSelectedProfiles({work});
+    work->setName("Work (changed)");
+    context->save();
+    QTemporaryDir backup;
+    TapestrelBackupHandler handler(context, "profiles.json", "backgrounds.json");
+    TestSupport::runTask(handler.backup(backup.path()));
+    work->setName("Work (changed again)");
+    context->save();
+    TestSupport::runTask(handler.restore(backup.path()));
+    freeDeleted();
+    EXPECT_TRUE(selection.selectedProfiles().isEmpty());
+    std::unique_ptr<QMenu> menu(window.makeContextMenu());
+    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_FALSE(entry(menu.get(), "Apply Profile")->isEnabled());
+    EXPECT_FALSE(entry(menu.get(), "Delete")->isEnabled());
+
+    // Two recorded for deletion, one deleted elsewhere before "Delete" is confirmed: the other goes,
+    // nothing touches the vanished one.
+    selection.setSelectedProfiles({kept, other});
+    int selectionChanges = 0;
+    QObject::connect(&selection, &SelectionModel::selectedProfilesChanged, &owner,
+                     [&selectionChanges] { ++selectionChanges; });
+    ProfileActionButtons::deleteButton(&selection, {kept, other}, &owner, {})->trigger();
+    context->remove(kept);
+    context->save();
+    freeDeleted();
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({other}));
+    EXPECT_EQ(selection.selectedProfilesForDeletion(), SelectionModel::Selection({other}));
+    EXPECT_GE(selectionChanges, 1);
+    Platform::ScriptedAlertAnswerer answers;
+    answers.answer("Delete");
+    EXPECT_TRUE(DeleteConfirmation::run(&selection, context));
+    freeDeleted();
+    QStringList names;
+    for (Profile *profile : stored())
+        names.append(profile->name());
+    EXPECT_EQ(names, QStringList({"Work (changed)"}));
+    EXPECT_TRUE(selection.selectedProfilesForDeletion().isEmpty());
+
+    // A menu item made before its profile vanished acts on nothing.
+    Profile *last = stored().first();
+    QAction *disable = ProfileActionButtons::isProfileEnabledToggle({last}, &owner);
+    QAction *remove = ProfileActionButtons::deleteButton(&selection, {last}, &owner, {});
+    context->remove(last);
+    context->save();
+    freeDeleted();
+    disable->trigger();
+    remove->trigger();
+    EXPECT_TRUE(selection.selectedProfilesForDeletion().isEmpty());
+}
+
+TEST_F(ProfileActionTest, DeleteQuestionAnswersTheDeleteChordAndShowsTextAsTyped)
+{
+    Platform::Alert alert;
+    alert.message = QStringLiteral("<b>Night</b> & Day");
+    alert.informativeText = QStringLiteral("<img src=\"/etc/hostname\">");
+    alert.buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")};
+    alert.cancelButton = 1;
+    alert.shortcuts = {{QKeySequence(Qt::CTRL | Qt::Key_Backspace), 0},
+                       {QKeySequence(Qt::CTRL | Qt::Key_Delete), 0}};
+    for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete}) {
+        std::unique_ptr<QMessageBox> box(Platform::Alerts::makeMessageBox(alert));
+        for (QLabel *label : box->findChildren<QLabel *>()) {
+            if (label->text() == alert.message || label->text() == alert.informativeText) {
+                EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+            }
+        }
+        box->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+        QTest::keyClick(box.get(), key, Qt::ControlModifier);
+        EXPECT_EQ(box->clickedButton(), box->buttons().value(0));
+    }
+}

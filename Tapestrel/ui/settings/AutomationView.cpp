@@ -3,13 +3,13 @@
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileNameOrder.h"
 #include "Tapestrel/model/ProfileRepository.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/ui/settings/AddMenuButton.h"
 #include "Tapestrel/ui/settings/ScheduledProfileRow.h"
 #include "Tapestrel/ui/settings/TextStyle.h"
 
-#include <QCollator>
 #include <QDebug>
 #include <QLabel>
 #include <QMenu>
@@ -129,12 +129,7 @@ QList<Profile *> AutomationView::addableProfiles()
         qWarning() << "The schedule could not read the profiles:" << error.what();
     }
     profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
-    // Name order as a person reads it: letter case does not split the list in two.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(profiles.begin(), profiles.end(), [&collator](Profile *a, Profile *b) {
-        return collator.compare(a->name(), b->name()) < 0;
-    });
+    sortProfilesByName(profiles);
     return profiles;
 }
 

@@ -5,11 +5,11 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/NewProfileCommand.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileNameOrder.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
 #include "Tapestrel/ui/switcher/ProfileMenuButton.h"
 
-#include <QCollator>
 #include <QDebug>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -173,15 +173,7 @@ void MenuView::reload()
             connect(profile, &Profile::isEnabledChanged, this, &MenuView::scheduleReload));
     }
     profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
-    // Name order as a person reads it: letter case does not split the list in two.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(profiles.begin(), profiles.end(), [&collator](Profile *a, Profile *b) {
-        const int folded = QString::compare(a->name(), b->name(), Qt::CaseInsensitive);
-        if (folded != 0)
-            return folded < 0;
-        return collator.compare(a->name(), b->name()) < 0;
-    });
+    sortProfilesByName(profiles);
 
     // Tiles of profiles that stay are kept, so a pointer resting on one keeps its highlight.
     QList<ProfileMenuButton *> tiles;

@@ -44,6 +44,8 @@ ProfileMenuButton::ProfileMenuButton(Profile *profile, std::function<void(Profil
     m_name->setFont(font);
     m_name->setForegroundRole(QPalette::PlaceholderText);
     m_name->setAlignment(Qt::AlignCenter);
+    // Names come from backups, imports and other computers: shown as typed, never as markup.
+    m_name->setTextFormat(Qt::PlainText);
     m_name->setText(profile ? profile->name() : QString());
     if (profile)
         connect(profile, &Profile::nameChanged, m_name,

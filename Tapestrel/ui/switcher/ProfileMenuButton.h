@@ -23,6 +23,7 @@ public:
     Profile *profile() const { return m_profile; }
     QPushButton *previewButton() const { return m_button; }
     ProfilePreview *preview() const { return m_preview; }
+    QLabel *nameLabel() const { return m_name; }
     bool isHover() const { return m_isHover; }
 
     // The context menu's one action, "Edit".

@@ -6,9 +6,13 @@
 #include "Tapestrel/ui/ColorLabel.h"
 #include "Tapestrel/ui/TimeLabel.h"
 #include "Tapestrel/ui/TimePicker.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/switcher/MenuView.h"
+#include "Tapestrel/ui/switcher/ProfileMenuButton.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -278,4 +282,42 @@ TEST_F(AutomationTest, ProfilesAreLookedUpInTheStoreOpenNow)
     EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "New");
     emit page.addMenu()->aboutToShow();
     EXPECT_EQ(entries(page.addMenu()), QStringList({"New"}));
+}
+
+// Every view orders profiles by name the same way, as the user's language sorts them, and shows the
+// names exactly as typed.
+TEST_F(AutomationTest, TheSwitcherAndTheAddMenuOrderNamesAlikeAndShowThemAsTyped)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString markup = QStringLiteral("<i>Night</i> & <b>Day</b>");
+    for (const QString &name : {QStringLiteral("Zed"), QStringLiteral("Profile 10"), QStringLiteral("\u00c9mile"),
+                                markup, QStringLiteral("apple"), QStringLiteral("Profile 2"),
+                                QStringLiteral("emma")})
+        newProfile(name);
+    const QStringList order {markup,           QStringLiteral("apple"),      QStringLiteral("\u00c9mile"),
+                             QStringLiteral("emma"), QStringLiteral("Profile 2"), QStringLiteral("Profile 10"),
+                             QStringLiteral("Zed")};
+
+    AutomationView page(&options, context);
+    page.show();
+    emit page.addMenu()->aboutToShow();
+    QStringList menuNames;
+    for (QAction *action : page.addMenu()->actions())
+        menuNames.append(action->iconText());
+    EXPECT_EQ(menuNames, order);
+
+    SelectionModel selection;
+    MenuView switcher(context, &selection, {});
+    QStringList tileNames;
+    for (ProfileMenuButton *tile : switcher.tiles())
+        tileNames.append(tile->profile()->name());
+    EXPECT_EQ(tileNames, order);
+
+    // The tile shows the markup as text: its label is as wide as the typed name.
+    QLabel *label = switcher.tiles().first()->nameLabel();
+    EXPECT_EQ(label->text(), markup);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(markup));
+    QLocale::setDefault(previous);
 }
