@@ -8,6 +8,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace KivDesktopBackground {
 
 namespace {
@@ -198,17 +202,40 @@ QImage *directTarget(QPainter &painter, const QRect &rect, const QSize &pixels)
     return image;
 }
 
-// target = lower + (upper - lower) × alpha / 256, per byte of opaque 32-bit pixels: one pass that
-// reads the two layers and writes the frame, instead of a copy and a blend over it.
+// target = (lower × (256 - alpha) + upper × alpha) / 256, per byte of opaque 32-bit pixels: one pass
+// that reads the two layers and writes the frame, instead of a copy and a blend over it. Sixteen
+// bytes at a time where the processor has SSE2 (every x86-64 does), since the optimised build that
+// users run does not vectorise the plain loop by itself; the rest of a row byte by byte, with the
+// same arithmetic, so both give the same bytes.
 void mixOpaque(const QImage &lower, const QImage &upper, QImage &target, int alpha)
 {
     const int inverse = 256 - alpha;
     const qsizetype rowBytes = qsizetype(target.width()) * 4;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i upperWeight = _mm_set1_epi16(short(alpha));
+    const __m128i lowerWeight = _mm_set1_epi16(short(inverse));
+    // Each 16-bit sum is at most 255 × 256, so it neither overflows nor needs a signed shift.
+    const auto mixHalf = [&](__m128i l, __m128i u) {
+        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l, lowerWeight), _mm_mullo_epi16(u, upperWeight)),
+                              8);
+    };
+#endif
     for (int y = 0; y < target.height(); ++y) {
         const uchar *l = lower.constScanLine(y);
         const uchar *u = upper.constScanLine(y);
         uchar *out = target.scanLine(y);
-        for (qsizetype i = 0; i < rowBytes; ++i)
+        qsizetype i = 0;
+#if defined(__SSE2__)
+        for (; i + 16 <= rowBytes; i += 16) {
+            const __m128i lv = _mm_loadu_si128(reinterpret_cast<const __m128i *>(l + i));
+            const __m128i uv = _mm_loadu_si128(reinterpret_cast<const __m128i *>(u + i));
+            const __m128i low = mixHalf(_mm_unpacklo_epi8(lv, zero), _mm_unpacklo_epi8(uv, zero));
+            const __m128i high = mixHalf(_mm_unpackhi_epi8(lv, zero), _mm_unpackhi_epi8(uv, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(low, high));
+        }
+#endif
+        for (; i < rowBytes; ++i)
             out[i] = uchar((l[i] * inverse + u[i] * alpha) >> 8);
     }
 }

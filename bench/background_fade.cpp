@@ -5,14 +5,21 @@
 // A frame is what the window paints on each tick of a fade: the cleared surface, the settled layer
 // and the incoming layer at half strength. Counters report the bytes of decoded images held while
 // settled and while fading, also as a multiple of one screen-sized image.
+//
+// The floor (BM_FloorFrame*) is the least a frame can cost: two screen-sized images drawn with
+// QPainter, the lower one copied and the upper one blended over it at the same opacity, into the same
+// kind of surface. The program ends with each frame's ratio to its floor from the same run.
 
 #include "KivDesktopBackground/BackgroundWindowView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
+
+#include "FloorRatio.h"
 
 #include <benchmark/benchmark.h>
 
@@ -82,7 +89,50 @@ void BM_FadeFrameOpaque(benchmark::State &state)
     fadeFrame(state, false);
 }
 
+// Two screen-sized images, as a window would hold them after one render per change: an opaque
+// gradient and a photo. The frame copies the lower one and draws the upper one over it at half strength.
+void floorFrame(benchmark::State &state, bool translucent)
+{
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    QImage lower(size, QImage::Format_ARGB32_Premultiplied);
+    {
+        QLinearGradient gradient(QPointF(0, 0), QPointF(size.width(), size.height()));
+        gradient.setColorAt(0, QColor(20, 40, 120));
+        gradient.setColorAt(1, QColor(240, 120, 40));
+        QPainter(&lower).fillRect(lower.rect(), gradient);
+    }
+    QImage upper = QImage(g_picture)
+                       .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_RGB32);
+    QImage surface(size, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        if (translucent)
+            surface.fill(Qt::transparent);
+        QPainter painter(&surface);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), lower);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setOpacity(0.5);
+        painter.drawImage(QPoint(0, 0), upper);
+        painter.end();
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+}
+
+void BM_FloorFrameTranslucent(benchmark::State &state)
+{
+    floorFrame(state, true);
+}
+
+void BM_FloorFrameOpaque(benchmark::State &state)
+{
+    floorFrame(state, false);
+}
+
+// Each frame beside its floor, so that both see the same state of a shared machine.
+BENCHMARK(BM_FloorFrameTranslucent)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FadeFrameTranslucent)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorFrameOpaque)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FadeFrameOpaque)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 } // namespace
@@ -102,10 +152,7 @@ int main(int argc, char **argv)
     g_picture = dir.filePath(QStringLiteral("photo.jpg"));
     photo.save(g_picture, "JPG", 90);
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return FloorRatio::run(argc, argv,
+                           {{"BM_FadeFrameTranslucent", "BM_FloorFrameTranslucent"},
+                            {"BM_FadeFrameOpaque", "BM_FloorFrameOpaque"}});
 }

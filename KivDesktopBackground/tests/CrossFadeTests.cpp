@@ -208,3 +208,50 @@ TEST(CrossFade, PictureFadesBlendTheSameOnEveryPaintPath)
     }
     EXPECT_EQ(qAlpha(larger.pixel(5, 5)), 0);
 }
+
+TEST(CrossFade, PictureFadesMixEveryPixelAtAnyWidth)
+{
+    TestSupport::TempHome home;
+    // Widths whose rows end inside and at the end of a 16-byte step.
+    for (const int width : {41, 44, 7}) {
+        FadeFixture f;
+        f.view.resize(width, 9);
+        auto picture = [&](const char *name, int seed) {
+            QImage image(width, 9, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < width; ++x)
+                    image.setPixel(
+                        x, y, qRgb((x * 37 + seed) & 255, (y * 91 + x * seed) & 255, (x ^ y ^ seed) & 255));
+            const QString path =
+                home.filePath(QStringLiteral("%1-%2.png").arg(QLatin1String(name)).arg(width));
+            image.save(path);
+            return std::pair {image, Background::image(QUrl::fromLocalFile(path))};
+        };
+        const auto [lower, lowerBackground] = picture("lower", 3);
+        const auto [upper, upperBackground] = picture("upper", 200);
+        f.controller.setBackground(lowerBackground);
+        f.at(250ms, f.now);
+        const auto start = f.now;
+        f.controller.setBackground(upperBackground);
+        f.at(90ms, start);
+        const int alpha = qRound(f.view.incomingOpacity() * 256);
+
+        QImage frame(f.view.size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&frame);
+        f.view.paintFrame(painter, frame.rect());
+        painter.end();
+        int wrong = 0;
+        for (int y = 0; y < frame.height(); ++y) {
+            for (int x = 0; x < width; ++x) {
+                const QRgb l = lower.pixel(x, y), u = upper.pixel(x, y);
+                auto mix = [alpha](int a, int b) {
+                    return (a * (256 - alpha) + b * alpha) >> 8;
+                };
+                const QRgb expected =
+                    qRgb(mix(qRed(l), qRed(u)), mix(qGreen(l), qGreen(u)), mix(qBlue(l), qBlue(u)));
+                wrong += frame.pixel(x, y) != expected;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "width " << width;
+    }
+}
