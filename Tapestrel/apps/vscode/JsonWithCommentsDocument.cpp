@@ -530,6 +530,8 @@ QByteArray JsonWithCommentsDocument::lineEnding() const
     const qsizetype newline = m_bytes.indexOf('\n');
     if (newline > 0 && m_bytes.at(newline - 1) == '\r')
         return QByteArrayLiteral("\r\n");
+    if (newline < 0 && m_bytes.contains('\r'))
+        return QByteArrayLiteral("\r");
     return QByteArrayLiteral("\n");
 }
 

@@ -74,6 +74,8 @@ TEST(JsonWithCommentsTest, SettingOneKeyChangesOnlyItsBytes)
          "\"workbench.colorTheme\": \"x\"\n        }\n    }\n}\n",
          "{\n    \"workbench.colorCustomizations\": {\n        \"[Tokyo Night]\": {\n            "
          "\"workbench.colorTheme\": \"x\"\n        }\n    },\n    \"workbench.colorTheme\": \"Abyss\"\n}\n"},
+        {"absent: carriage returns alone", "{\r\t\"a\": 1\r}",
+         "{\r\t\"a\": 1,\r\t\"workbench.colorTheme\": \"Abyss\"\r}"},
         {"absent: one line, compact colon", "{\"a\":1}", "{\"a\":1, \"workbench.colorTheme\":\"Abyss\"}"},
         {"absent: one line with trailing comma", "{\"a\": 1,}",
          "{\"a\": 1, \"workbench.colorTheme\": \"Abyss\"}"},

@@ -193,6 +193,16 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     EXPECT_TRUE(error.contains("line 3")) << error.toStdString();
     EXPECT_EQ(contents(file), broken);
 
+    // Huge or nested past all reason: the same.
+    for (const QByteArray &bytes : {"{\"a\": \"" + QByteArray(33 * 1024 * 1024, 'x') + "\"}",
+                                    "{\"a\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + "}"}) {
+        writeSettings(profile, bytes);
+        EXPECT_EQ(VSCodeProfileSettingsController::open(profile, &error), std::nullopt);
+        EXPECT_TRUE(error.contains(file) && (error.contains("too large") || error.contains("too deeply")))
+            << error.toStdString();
+        EXPECT_EQ(QFileInfo(file).size(), bytes.size());
+    }
+
     // A file that cannot be written: the error names it, nothing changes.
     writeSettings(profile, "{}");
     controller = VSCodeProfileSettingsController::open(profile);
