@@ -35,8 +35,14 @@ public:
             m_pos = 3;
         if (!skipTrivia())
             return false;
-        if (m_pos >= m_size)
+        if (m_pos >= m_size) {
+            // VS Code reads a settings file with nothing but blanks and comments as no settings.
+            if (m_comments) {
+                *value = QJsonObject();
+                return true;
+            }
             return fail(tr("the file holds no JSON value"));
+        }
         if (m_data[m_pos] == '{') {
             *open = m_pos;
             if (!parseObject(value, members))
@@ -586,6 +592,14 @@ QByteArray JsonWithCommentsDocument::insertedMember(const QString &key, const QJ
     const QByteArray eol = lineEnding();
     const QByteArray member = encode(key) + separatorFor(last) + encode(value);
     QByteArray result = m_bytes;
+
+    if (m_openBrace < 0) {
+        // Blanks and comments alone: the object follows them, on a line of its own.
+        if (!result.isEmpty() && !result.endsWith('\n') && !result.endsWith('\r'))
+            result.append(eol);
+        result.append("{" + eol + "    " + member + eol + "}" + eol);
+        return result;
+    }
 
     if (!last) {
         qsizetype lineStart = m_closeBrace;

@@ -15,7 +15,8 @@ struct JsonReadLimits
 };
 
 // One JSON document as its bytes and its parsed value, read either as strict JSON or the way VS Code
-// reads its settings files: "//" and "/* */" comments and trailing commas outside strings are ignored.
+// reads its settings files: "//" and "/* */" comments and trailing commas outside strings are ignored,
+// and a file of nothing but blanks and comments is an empty object.
 // A UTF-8 byte-order mark is allowed in both. Of repeated keys in an object the last one wins.
 //
 // The members of a top-level object are kept with the byte ranges of their keys and values, so a
