@@ -91,8 +91,9 @@ void AppBundlePicker::refresh()
         m_state = State::notInstalled;
         row->setSpacing(12);
         m_notInstalled = new QLabel(tr("Not Installed"));
-        // Body size, a little heavier than the name beside it.
+        // 13 pixels, a little heavier than the name beside it.
         QFont font = m_notInstalled->font();
+        font.setPixelSize(13);
         font.setWeight(QFont::Medium);
         m_notInstalled->setFont(font);
         TextStyle::apply(m_notInstalled, TextStyle::Level::tertiary);

@@ -1,7 +1,10 @@
-// Theme files of other applications: a NotePlan theme file (JSON with a text "name") and an iTerm2
-// colour preset (a property-list dictionary of entries). A preset copied into an empty terminal
-// profile must then match it, in either appearance, and copying it again must change nothing.
+// Theme files of other applications: a NotePlan theme file (JSON with a text "name"), Alfred's
+// pointer file and theme files, ForkLift's list of user themes, and an iTerm2 colour preset (a property-list
+// dictionary of entries). A preset copied into an empty terminal profile must then match it, in either
+// appearance, and copying it again must change nothing.
 
+#include "Tapestrel/apps/alfred/AlfredFiles.h"
+#include "Tapestrel/apps/forklift/ForkLiftCustomTheme.h"
 #include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/iterm/ITermColorEntries.h"
 #include "Tapestrel/apps/noteplan/NotePlanThemeFile.h"
@@ -13,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     (void)NotePlanThemeFile::decode(bytes);
+    (void)AlfredPrefs::decode(bytes);
+    (void)alfredThemeName(bytes);
+    (void)ForkLiftCustomTheme::decode(bytes);
 
     const auto preset = AppFiles::parsePropertyListDictionary(bytes);
     if (!preset)

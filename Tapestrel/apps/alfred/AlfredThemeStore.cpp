@@ -3,8 +3,6 @@
 #include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/frame/ThemeSort.h"
 
-#include "platform/Home.h"
-
 #include <QDir>
 
 namespace {
@@ -15,32 +13,6 @@ QList<AlfredTheme> sortedByName(QList<AlfredTheme> themes)
 }
 
 } // namespace
-
-std::optional<AlfredPrefs> AlfredPrefs::load()
-{
-    const auto bytes =
-        AppFiles::read(Platform::Home::path(QStringLiteral("Library/Application Support/Alfred/prefs.json")));
-    const auto json = bytes ? AppFiles::parseJson(*bytes) : std::nullopt;
-    if (!json)
-        return std::nullopt;
-    const auto current = AppFiles::textMember(*json, "current");
-    const auto localhash = AppFiles::textMember(*json, "localhash");
-    if (!current || !localhash)
-        return std::nullopt;
-    return AlfredPrefs {*current, *localhash};
-}
-
-QString AlfredPrefs::appearanceFile() const
-{
-    // The folder is a path of Alfred's computer; its home and system folders are the emulated ones.
-    return Platform::Home::resolve(current) + QStringLiteral("/preferences/local/") + localhash
-        + QStringLiteral("/appearance/prefs.plist");
-}
-
-QString AlfredPrefs::themesFolder() const
-{
-    return Platform::Home::resolve(current) + QStringLiteral("/themes");
-}
 
 AlfredThemeStore::AlfredThemeStore()
     : ThemeStore<AlfredTheme>(sortedByName(builtInTable()), &AlfredThemeStore::collectUserThemes)
@@ -74,13 +46,7 @@ QList<AlfredTheme> AlfredThemeStore::collectUserThemes()
     QList<AlfredTheme> themes;
     for (const QString &entry : entries) {
         const auto bytes = AppFiles::read(folder.filePath(entry) + QStringLiteral("/theme.json"));
-        const auto json = bytes ? AppFiles::parseJson(*bytes) : std::nullopt;
-        if (!json || !json->is_object())
-            continue;
-        const auto data = json->find("alfredtheme");
-        if (data == json->end())
-            continue;
-        if (const auto name = AppFiles::textMember(*data, "name"))
+        if (const auto name = bytes ? alfredThemeName(*bytes) : std::nullopt)
             themes.append({entry, *name});
     }
     return sortedByName(themes);

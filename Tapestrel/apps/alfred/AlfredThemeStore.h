@@ -1,24 +1,12 @@
 #pragma once
 
+#include "Tapestrel/apps/alfred/AlfredFiles.h"
 #include "Tapestrel/apps/frame/Theme.h"
 #include "Tapestrel/apps/frame/ThemeStore.h"
 
 #include <optional>
 
 using AlfredTheme = Theme;
-
-// Where Alfred keeps its synchronised preferences, from its pointer file "prefs.json".
-struct AlfredPrefs
-{
-    QString current; // the folder of the synchronised preferences
-    QString localhash; // this computer's folder inside it
-
-    // The pointer file read afresh; nothing when it cannot be read or lacks either text.
-    static std::optional<AlfredPrefs> load();
-    // The appearance settings of this computer, which name the themes in use.
-    QString appearanceFile() const;
-    QString themesFolder() const;
-};
 
 // Alfred's themes: its ten built-in themes and the theme folders of its synchronised preferences
 // (each a folder, named by the theme's id, holding "theme.json"), both sorted by name.

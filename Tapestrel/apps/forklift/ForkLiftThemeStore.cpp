@@ -1,7 +1,7 @@
 #include "Tapestrel/apps/forklift/ForkLiftThemeStore.h"
 
+#include "Tapestrel/apps/forklift/ForkLiftCustomTheme.h"
 #include "Tapestrel/apps/forklift/ForkliftAppConfig.h"
-#include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/frame/ThemeSort.h"
 
 #include "platform/UserDefaults.h"
@@ -30,23 +30,5 @@ QList<ForkLiftTheme> ForkLiftThemeStore::collectUserThemes(const ForkliftAppConf
     const std::optional<QByteArray> data = suite ? suite->data(QStringLiteral("themes")) : std::nullopt;
     if (!data)
         return {};
-    return decodeCustomThemes(*data);
-}
-
-QList<ForkLiftTheme> ForkLiftThemeStore::decodeCustomThemes(const QByteArray &data)
-{
-    if (data.size() > AppFiles::maxFileSize)
-        return {};
-    const auto json = AppFiles::parseJson(data);
-    if (!json || !json->is_array())
-        return {};
-    QList<ForkLiftTheme> themes;
-    for (const auto &element : *json) {
-        const auto id = AppFiles::textMember(element, "id");
-        const auto name = AppFiles::textMember(element, "name");
-        if (!id || !name)
-            return {};
-        themes.append({*id, *name});
-    }
-    return themes;
+    return ForkLiftCustomTheme::decode(*data);
 }

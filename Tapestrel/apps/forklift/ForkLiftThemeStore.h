@@ -3,8 +3,6 @@
 #include "Tapestrel/apps/frame/Theme.h"
 #include "Tapestrel/apps/frame/ThemeStore.h"
 
-#include <QByteArray>
-
 class ForkliftAppConfig;
 
 using ForkLiftTheme = Theme;
@@ -21,6 +19,4 @@ public:
     // The user's themes of the edition in use; none when no edition is installed or the value is
     // not a JSON array of objects with a text "id" and "name" (one bad element empties the list).
     static QList<ForkLiftTheme> collectUserThemes(const ForkliftAppConfig *config);
-    // The themes of ForkLift's "themes" value.
-    static QList<ForkLiftTheme> decodeCustomThemes(const QByteArray &data);
 };

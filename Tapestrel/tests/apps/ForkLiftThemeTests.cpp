@@ -1,5 +1,6 @@
 #include "ThemeTestSupport.h"
 
+#include "Tapestrel/apps/forklift/ForkLiftCustomTheme.h"
 #include "Tapestrel/apps/forklift/ForkLiftThemeOptionModel.h"
 #include "Tapestrel/apps/forklift/ForkLiftThemePicker.h"
 #include "Tapestrel/apps/forklift/ForkLiftThemeStore.h"
@@ -86,7 +87,7 @@ TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWritten)
 TEST_F(ForkLiftThemeTest, ThemesValuesThatAreNotAJsonArrayOfThemesGiveNone)
 {
     for (const char *bytes : {"{}", "[1, 2]", "[{\"id\": 1, \"name\": \"A\"}]", "not json", "", "[[[[]]]]"})
-        EXPECT_TRUE(ForkLiftThemeStore::decodeCustomThemes(bytes).isEmpty()) << bytes;
+        EXPECT_TRUE(ForkLiftCustomTheme::decode(bytes).isEmpty()) << bytes;
     installApp("ForkLift", direct);
     writeDomain(direct, "themes", "[{\"id\": \"a\", \"name\": \"A\"}]");
     EXPECT_TRUE(ForkLiftThemeStore(config).customThemes().isEmpty()) << "a text is no data value";
