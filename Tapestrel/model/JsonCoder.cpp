@@ -50,7 +50,8 @@ Json decode(const QByteArray &bytes)
 {
     try {
         return Json::parse(bytes.constBegin(), bytes.constEnd());
-    } catch (const Json::parse_error &error) {
+    } catch (const Json::exception &error) {
+        // Not only syntax errors: a number too large for any type is an out-of-range error.
         fail(QStringLiteral("The data is not valid JSON: %1").arg(QString::fromUtf8(error.what())));
     }
 }

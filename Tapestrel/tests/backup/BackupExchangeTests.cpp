@@ -259,6 +259,9 @@ TEST_F(BackupExchange, HostileFilesAreRefusedNamingTheFileAndChangeNothing)
             EXPECT_TRUE(error.message().contains(reason)) << error.message().toStdString();
         }
     }
+    // A number beyond any type is invalid JSON too, not an error of another kind.
+    home.writeFile("hostile/profiles.json", "[1e400]");
+    EXPECT_THROW(runTask(handler.restore(hostile)), JsonDecodeError);
     EXPECT_EQ(storedProfiles(), before);
 }
 
