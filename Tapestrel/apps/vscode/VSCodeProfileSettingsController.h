@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QJsonObject;
+
 // One VS Code profile's "settings.json", read as VS Code reads it (comments and trailing commas
 // allowed). Saving changes only the bytes of the settings that were changed and leaves every other
 // byte of the file as it was; the file is replaced atomically.
@@ -34,7 +36,7 @@ public:
     std::optional<QString> save() const;
 
     // The four settings of a parsed top-level object.
-    static VSCodeProfileSettings settingsOf(const class QJsonObject &object);
+    static VSCodeProfileSettings settingsOf(const QJsonObject &object);
 
     // Replaces the file's contents through a temporary file in the same folder; a symbolic link is
     // followed to its target, and the file's permissions stay. The error message, or none.
