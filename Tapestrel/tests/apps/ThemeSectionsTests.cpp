@@ -6,10 +6,8 @@
 #include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
 #include "Tapestrel/apps/frame/ThemePicker.h"
-#include "Tapestrel/apps/iterm/ITermAppConfig.h"
-#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
-#include "Tapestrel/apps/noteplan/NotePlanAppConfig.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "Tapestrel/ui/AppBasedEditorTab.h"
 #include "Tapestrel/ui/AppBundlePicker.h"
 #include "Tapestrel/ui/AppSection.h"
 #include "Tapestrel/ui/EditorPicker.h"
@@ -19,7 +17,6 @@
 #include "testsupport/Screenshots.h"
 
 #include <QComboBox>
-#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -31,12 +28,12 @@ protected:
     ThemeSectionsTest() { OptionStore::setShared(&registries.optionStore()); }
     ~ThemeSectionsTest() override { OptionStore::setShared(nullptr); }
 
-    AppSection *section(AppConfig *config, QWidget *parent)
+    static QStringList shownIDs(const AppBasedEditorTab &tab)
     {
-        auto *made = qobject_cast<AppSection *>(config->makeSection(&profile, &options, parent));
-        EXPECT_NE(made, nullptr) << config->appName().toStdString();
-        parent->layout()->addWidget(made);
-        return made;
+        QStringList ids;
+        for (const AppSection *section : tab.shownSections())
+            ids.append(section->config()->id());
+        return ids;
     }
 
     static QStringList rowKeys(const AppSection *section)
@@ -52,9 +49,8 @@ protected:
     Profile profile {QStringLiteral("Evening")};
 };
 
-TEST_F(ThemeSectionsTest, SectionsShowTheirRowsForInstalledApplications)
+TEST_F(ThemeSectionsTest, TheTabsShowTheSectionsOfInstalledApplications)
 {
-    AppConfigStore &configs = registries.appConfigStore();
     installApp("Corvella", "com.quorvane.Corvella3");
     installApp("Corvella Direct", "com.quorvane.Corvella3-vendra");
     installApp("Lumapad", "com.quorvane.Lumapad");
@@ -63,31 +59,31 @@ TEST_F(ThemeSectionsTest, SectionsShowTheirRowsForInstalledApplications)
     profile.findOrCreateOption("tools.iterm.theme")->setValue("Solarized Dark");
     profile.findOrCreateOption("apps.lumapad.showBackground")->setValue("false");
 
-    QWidget tab;
-    tab.setLayout(new QVBoxLayout);
-    AppSection *corvella = section(configs.requireConfig<CorvellaAppConfig>(), &tab);
-    AppSection *lumapad = section(configs.requireConfig<LumapadAppConfig>(), &tab);
-    AppSection *notePlan = section(configs.requireConfig<NotePlanAppConfig>(), &tab);
-    AppSection *iterm = section(configs.requireConfig<ITermAppConfig>(), &tab);
-    ASSERT_TRUE(corvella && lumapad && notePlan && iterm);
-
-    EXPECT_EQ(corvella->title(), "Corvella");
-    EXPECT_EQ(rowKeys(corvella), QStringList {"apps.corvella.theme"});
+    AppBasedEditorTab apps(&profile, AppBasedEditorTab::appsTab, &registries.appConfigStore(), &options);
+    apps.resize(560, 560);
+    apps.show();
+    EXPECT_EQ(shownIDs(apps), QStringList({"apps.lumapad", "apps.corvella"}));
+    const AppSection *lumapad = apps.shownSections().first();
+    const AppSection *corvella = apps.shownSections().last();
+    EXPECT_EQ(lumapad->title(), "Lumapad");
     EXPECT_EQ(rowKeys(lumapad), QStringList({"apps.lumapad.theme", "apps.lumapad.showBackground"}));
-    EXPECT_EQ(rowKeys(iterm), QStringList {"tools.iterm.theme"});
-    EXPECT_EQ(iterm->title(), "iTerm");
-    EXPECT_TRUE(corvella->isPresent() && lumapad->isPresent() && iterm->isPresent());
+    EXPECT_EQ(rowKeys(corvella), QStringList {"apps.corvella.theme"});
     // NotePlan is not installed: no section, and no option was added to the profile for it.
-    EXPECT_FALSE(notePlan->isPresent());
-    EXPECT_TRUE(rowKeys(notePlan).isEmpty());
     EXPECT_EQ(profile.option("apps.noteplan.theme"), nullptr);
-
     installApp("NotePlan", "co.noteplan.NotePlan");
-    notePlan->refresh();
-    EXPECT_EQ(rowKeys(notePlan), QStringList {"apps.noteplan.theme"});
-    tab.resize(560, 520);
-    tab.show();
-    TestSupport::saveScreenshot(&tab, "apps/theme-sections");
+    apps.hide();
+    apps.show();
+    EXPECT_EQ(shownIDs(apps), QStringList({"apps.lumapad", "apps.corvella", "apps.noteplan"}));
+    EXPECT_EQ(rowKeys(apps.shownSections().last()), QStringList {"apps.noteplan.theme"});
+    TestSupport::saveScreenshot(&apps, "apps/apps-tab-notes");
+
+    AppBasedEditorTab tools(&profile, AppBasedEditorTab::toolsTab, &registries.appConfigStore(), &options);
+    tools.resize(560, 300);
+    tools.show();
+    EXPECT_EQ(shownIDs(tools), QStringList {"apps.iterm"});
+    EXPECT_EQ(tools.shownSections().first()->title(), "iTerm");
+    EXPECT_EQ(rowKeys(tools.shownSections().first()), QStringList {"tools.iterm.theme"});
+    TestSupport::saveScreenshot(&tools, "apps/tools-tab-iterm");
 }
 
 TEST_F(ThemeSectionsTest, TheEditionChosenInSettingsIsTheOneThemedAndListed)
