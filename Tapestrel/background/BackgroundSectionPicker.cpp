@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QGridLayout>
 #include <QMenu>
+#include <QTimer>
 
 #include <algorithm>
 #include <exception>
@@ -187,23 +188,45 @@ void BackgroundSectionPicker::reloadCustom()
             // A store that cannot be read lists no records; the built-in tiles stay.
         }
     }
-    // Tiles of records whose value is unchanged are kept (with their thumbnails); the others go.
-    QList<CustomTile> previous = std::move(m_customTiles);
-    m_customTiles.clear();
+    m_records.clear();
     for (CustomBackground *record : std::as_const(records)) {
         connect(record, &CustomBackground::backgroundValueChanged, this,
                 &BackgroundSectionPicker::scheduleReload, Qt::UniqueConnection);
         connect(record, &CustomBackground::typeChanged, this, &BackgroundSectionPicker::scheduleReload,
                 Qt::UniqueConnection);
-        const QString value = record->backgroundValue();
-        auto kept =
-            std::find_if(previous.begin(), previous.end(), [record, &value](const CustomTile &custom) {
-                return custom.record == record && custom.value == value;
-            });
-        if (kept != previous.end()) {
-            m_customTiles.append(*kept);
-            previous.erase(kept);
+        m_records.append(record);
+    }
+    // As many as were shown before, at least the first batch.
+    m_buildLimit = std::max<qsizetype>(m_buildLimit, firstBatch);
+    buildTiles();
+}
+
+void BackgroundSectionPicker::buildTiles()
+{
+    m_buildPending = false;
+    // Tiles of records whose value is unchanged are kept (with their thumbnails); the others go.
+    QHash<CustomBackground *, CustomTile> previous;
+    for (const CustomTile &custom : std::as_const(m_customTiles)) {
+        if (custom.record)
+            previous.insert(custom.record, custom);
+        else
+            retire(custom.tile);
+    }
+    m_customTiles.clear();
+    const qsizetype count = std::min(m_buildLimit, m_records.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        CustomBackground *record = m_records[i];
+        if (!record || record->isDeleted())
             continue;
+        const QString value = record->backgroundValue();
+        if (const auto kept = previous.constFind(record); kept != previous.cend()) {
+            const CustomTile custom = kept.value();
+            previous.erase(kept);
+            if (custom.value == value) {
+                m_customTiles.append(custom);
+                continue;
+            }
+            retire(custom.tile);
         }
         const std::optional<Background> background = record->background();
         if (!background)
@@ -216,12 +239,24 @@ void BackgroundSectionPicker::reloadCustom()
         });
         m_customTiles.append({guarded, value, tile});
     }
-    for (const CustomTile &custom : std::as_const(previous)) {
-        m_grid->removeWidget(custom.tile);
-        custom.tile->hide();
-        custom.tile->deleteLater();
-    }
+    for (const CustomTile &custom : std::as_const(previous))
+        retire(custom.tile);
     relayout();
+    // A long library fills in batch by batch after the first paint, so opening never waits for it.
+    if (count < m_records.size() && !m_buildPending) {
+        m_buildPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_buildLimit += laterBatch;
+            buildTiles();
+        });
+    }
+}
+
+void BackgroundSectionPicker::retire(BackgroundTile *tile)
+{
+    m_grid->removeWidget(tile);
+    tile->hide();
+    tile->deleteLater();
 }
 
 void BackgroundSectionPicker::relayout()

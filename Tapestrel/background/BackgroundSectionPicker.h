@@ -18,7 +18,8 @@ class QMenu;
 // What the three grids of the background editor share: five flexible columns 12 apart, rows 12
 // apart, 4 above and below; the section's built-in tiles first, then one tile per custom background
 // of the section's kind in the store's order (records whose value does not decode take no cell),
-// then the add tile. The custom tiles follow the store live.
+// then the add tile. The custom tiles follow the store live; a long list is built in batches
+// after the first paint.
 class BackgroundSectionPicker : public QWidget
 {
     Q_OBJECT
@@ -27,6 +28,9 @@ public:
     static constexpr int columnCount = 5;
     static constexpr int spacing = 12;
     static constexpr double tileSize = 80;
+    // Custom tiles built before the first paint, and per later turn of the event loop.
+    static constexpr qsizetype firstBatch = 30;
+    static constexpr qsizetype laterBatch = 60;
 
     BackgroundSelection *selection() const { return m_selection; }
     ModelContext *modelContext() const { return m_modelContext; }
@@ -78,6 +82,8 @@ protected:
 private:
     void scheduleReload();
     void reloadCustom();
+    void buildTiles();
+    void retire(BackgroundTile *tile);
     void relayout();
 
     QPointer<BackgroundSelection> m_selection;
@@ -92,6 +98,9 @@ private:
         BackgroundTile *tile;
     };
     QList<CustomTile> m_customTiles;
+    QList<QPointer<CustomBackground>> m_records;
+    qsizetype m_buildLimit = 0;
+    bool m_buildPending = false;
     QWidget *m_addTile = nullptr;
     DeleteBackgroundAlertModifier *m_deleteAlert = nullptr;
     bool m_reloadPending = false;

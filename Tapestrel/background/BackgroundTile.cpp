@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QVariantAnimation>
 
 using KivDesktopBackground::Background;
@@ -48,19 +49,11 @@ BackgroundTile::BackgroundTile(BackgroundSelection *selection, const Background 
     , m_selection(selection)
     , m_background(background)
     , m_size(size)
-    , m_fade(new QVariantAnimation(this))
 {
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(background.kind() == Background::Kind::image ? background.url().fileName()
                                                                    : background.rawValue());
-    // Close to the spring of the design (response 0.5 s, little overshoot).
-    m_fade->setDuration(350);
-    m_fade->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
-        m_markOpacity = value.toDouble();
-        update();
-    });
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_selection)
             m_selection->set(m_background);
@@ -90,6 +83,17 @@ void BackgroundTile::selectionChanged()
     if (selected == m_selected)
         return;
     m_selected = selected;
+    if (!m_fade) {
+        // Made at the first change: most tiles of a long library never fade.
+        m_fade = new QVariantAnimation(this);
+        // Close to the spring of the design (response 0.5 s, little overshoot).
+        m_fade->setDuration(350);
+        m_fade->setEasingCurve(QEasingCurve::OutCubic);
+        connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+            m_markOpacity = value.toDouble();
+            update();
+        });
+    }
     m_fade->stop();
     m_fade->setStartValue(m_markOpacity);
     m_fade->setEndValue(selected ? 1.0 : 0.0);
@@ -167,11 +171,17 @@ bool BackgroundImageView::isShowingMissingMark() const
     return !m_thumbnail && (m_finished || !fileExists());
 }
 
-void BackgroundImageView::startLoad()
+void BackgroundImageView::requestLoad()
 {
     if (m_loading || m_finished)
         return;
     m_loading = true;
+    // Started once this paint is done: decoding threads never compete with the first paint.
+    QTimer::singleShot(0, this, &BackgroundImageView::startLoad);
+}
+
+void BackgroundImageView::startLoad()
+{
     KivUtilities::detached(
         load(QPointer<BackgroundImageView>(this), background().url(), tileWidth(), ImageCache::screenScale()),
         "BackgroundImageView load");
@@ -206,5 +216,5 @@ void BackgroundImageView::paintSwatch(QPainter &painter, const QRectF &area)
         KivUtilities::Symbols::icon(QStringLiteral("photo.badge.exclamationmark")).paint(&painter, mark);
         return;
     }
-    startLoad();
+    requestLoad();
 }

@@ -57,7 +57,7 @@ private:
     double m_size;
     bool m_selected = false;
     double m_markOpacity = 0;
-    QVariantAnimation *m_fade;
+    QVariantAnimation *m_fade = nullptr;
     MenuBuilder m_menuBuilder;
 };
 
@@ -86,7 +86,7 @@ protected:
 };
 
 // The tile of an image: its thumbnail at the tile's width from the shared ImageCache, decoded on the
-// thread pool when the tile is first painted (tiles scrolled out of sight load nothing). A missing
+// thread pool once the tile has first been painted (tiles scrolled out of sight load nothing). A missing
 // file shows the missing-image mark with the tooltip "Image not found at: <path>"; a file that does
 // not decode shows the same mark once its load has failed.
 class BackgroundImageView : public BackgroundTile
@@ -108,6 +108,7 @@ protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
 
 private:
+    void requestLoad();
     void startLoad();
     static QCoro::Task<void> load(QPointer<BackgroundImageView> self, QUrl url, double width, double scale);
     bool fileExists() const;

@@ -9,6 +9,8 @@
 #include "Tapestrel/background/GradientPicker.h"
 #include "Tapestrel/background/NumberLabel.h"
 
+#include "testsupport/RunTask.h"
+
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -170,4 +172,20 @@ TEST_F(GradientSectionTest, PickerAddsARandomGradientAndEditsItInPlace)
     picker.tiles()[6]->click();
     EXPECT_TRUE(picker.tiles()[0]->isSelected());
     EXPECT_TRUE(picker.tiles()[6]->isSelected());
+}
+
+TEST_F(GradientSectionTest, ALongLibraryFillsInAfterTheFirstBatch)
+{
+    const QString value =
+        Background::linearGradient(SerializableLinearGradient(90, {{Qt::red, {}}})).rawValue();
+    for (int i = 0; i < 100; ++i)
+        context->insert(std::make_unique<CustomBackground>(CustomBackground::Kind::Gradient, value));
+    context->save();
+    GradientPicker picker(new BackgroundSelection(std::optional<Background>()), context);
+    EXPECT_EQ(picker.tiles().size(), 5 + BackgroundSectionPicker::firstBatch);
+    ASSERT_TRUE(TestSupport::waitUntil([&picker] { return picker.tiles().size() == 105; }));
+    // Clicking one marks all hundred equal tiles; the add tile stays last.
+    picker.tiles()[5]->click();
+    EXPECT_TRUE(picker.tiles()[104]->isSelected());
+    EXPECT_FALSE(picker.tiles()[4]->isSelected());
 }
