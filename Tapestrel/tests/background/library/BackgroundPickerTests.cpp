@@ -12,6 +12,7 @@
 #include "Tapestrel/background/GradientPicker.h"
 #include "Tapestrel/background/ImageBackgroundPicker.h"
 #include "platform/Alerts.h"
+#include "testsupport/RunTask.h"
 
 #include <QPushButton>
 #include <QScrollArea>
@@ -71,6 +72,15 @@ TEST_F(BackgroundPickerTest, SectionsOpenByDefaultAndFoldTogetherInEveryEditor)
         EXPECT_TRUE(first.sectionContent(section)->isVisible());
     EXPECT_FALSE(first.scrollArea()->isAncestorOf(first.preview()));
     EXPECT_EQ(first.preview()->background(), Background::clear());
+    // The shipped pictures' thumbnails arrive from the thread pool.
+    const QList<BackgroundTile *> pictures = first.imagePicker()->tiles();
+    EXPECT_TRUE(TestSupport::waitUntil(
+        [&pictures] {
+            return std::all_of(pictures.begin(), pictures.end(), [](BackgroundTile *tile) {
+                return static_cast<BackgroundImageView *>(tile)->isLoaded();
+            });
+        },
+        std::chrono::seconds(30)));
     TestSupport::saveScreenshot(&first, "background/picker-open");
 
     // Folding "Color" in one editor folds it in the other and is remembered; the others stay open.
