@@ -14,6 +14,17 @@ public:
     QColor color() const { return m_color; }
     void setColor(const QColor &color);
 
+    // The patch behind the text: the colour faintly over the window colour.
+    static QColor patchColor(const QColor &color, const QColor &window);
+    // The text's colour: the colour itself, darkened on a light window or lightened on a dark one as
+    // far as needed for a contrast of 4.5:1 with its patch.
+    static QColor textColor(const QColor &color, const QColor &window);
+    // The contrast ratio of two colours, 1 to 21.
+    static double contrast(const QColor &a, const QColor &b);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void restyle();
 

@@ -60,6 +60,10 @@ EditorPicker::EditorPicker(const QString &key, Profile *profile, SynchronizedOpt
     m_layout->setContentsMargins(0, 0, 0, 0);
 
     m_badge = new ColorLabel(tr("Disabled"), Qt::red, this);
+    // The badge keeps its place while hidden, so that the pickers of rows with and without it line up.
+    QSizePolicy badgePolicy = m_badge->sizePolicy();
+    badgePolicy.setRetainSizeWhenHidden(true);
+    m_badge->setSizePolicy(badgePolicy);
     m_layout->addWidget(m_badge);
 
     OptionModel *registered = model();

@@ -4,6 +4,7 @@
 #include "Tapestrel/model/Profile.h"
 
 #include <QCoro/QCoroTimer>
+#include <QLabel>
 #include <QStringList>
 
 #include <chrono>
@@ -63,7 +64,11 @@ public:
 
     QStringList displayPath() const override { return {"Test", m_key}; }
     QString key() const override { return m_key; }
-    QWidget *makePicker(Option *, Profile *, QWidget *) override { return nullptr; }
+    // A label with the key when `makesPicker` is set; none otherwise.
+    QWidget *makePicker(Option *, Profile *, QWidget *parent) override
+    {
+        return makesPicker ? new QLabel(m_key, parent) : nullptr;
+    }
 
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override
@@ -92,6 +97,7 @@ public:
     std::chrono::milliseconds delay {0};
     bool setsDockRestart = false;
     bool fails = false;
+    bool makesPicker = false;
     std::optional<QString> currentValue;
     std::function<void()> onApply;
     std::function<void()> onRead;

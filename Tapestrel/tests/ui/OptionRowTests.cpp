@@ -4,6 +4,9 @@
 #include "Tapestrel/ui/ColorLabel.h"
 #include "Tapestrel/ui/EditorPicker.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/Screenshots.h"
+
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +84,40 @@ TEST_F(OptionRowTest, BadgeAndMenuFollowTheProfileAndGlobalStates)
     EXPECT_EQ(profile->option(appearance)->value(), "Dark");
     EXPECT_TRUE(row.badge()->isHidden());
     EXPECT_EQ(profile->options().size(), 1);
+}
+
+TEST_F(OptionRowTest, BadgesAreReadableAndRowsLineUpWithOrWithoutOne)
+{
+    // Red and yellow on light and dark windows, the text at least 4.5:1 against its patch.
+    for (const QColor &window :
+         {QColor(Qt::white), QColor(0xef, 0xef, 0xef), QColor(0x32, 0x32, 0x32), QColor(0x1e, 0x1e, 0x1e)}) {
+        for (const QColor &color : {QColor(Qt::red), QColor(0xff, 0xcc, 0x00)}) {
+            const QColor text = ColorLabel::textColor(color, window);
+            EXPECT_GE(ColorLabel::contrast(text, ColorLabel::patchColor(color, window)), 4.5)
+                << window.name().toStdString() << " " << color.name().toStdString();
+        }
+    }
+    EXPECT_NEAR(ColorLabel::contrast(Qt::black, Qt::white), 21.0, 1e-9);
+
+    registry.model(appearance)->makesPicker = true;
+    registry.model("system.dock.position")->makesPicker = true;
+    Profile *profile = newProfile("Work");
+    QWidget rows;
+    auto *layout = new QVBoxLayout(&rows);
+    auto *disabled = new EditorPicker(appearance, profile, &options, &rows);
+    auto *enabled = new EditorPicker("system.dock.position", profile, &options, &rows);
+    layout->addWidget(disabled);
+    layout->addWidget(enabled);
+    disabled->option()->setEnabled(false);
+    rows.resize(520, 120);
+    rows.show();
+    spinEventLoop(20ms);
+    ASSERT_FALSE(disabled->badge()->isHidden());
+    ASSERT_TRUE(enabled->badge()->isHidden());
+    ASSERT_NE(disabled->picker(), nullptr);
+    ASSERT_NE(enabled->picker(), nullptr);
+    EXPECT_EQ(disabled->picker()->mapTo(&rows, QPoint()).x(), enabled->picker()->mapTo(&rows, QPoint()).x());
+    TestSupport::saveScreenshot(&rows, "ui/option-rows-with-badge");
 }
 
 TEST_F(OptionRowTest, ApplyAndReadFromSystemUseTheProfilesOwnOption)
