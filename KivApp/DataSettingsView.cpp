@@ -3,6 +3,7 @@
 #include "KivApp/CloudKitStatusModel.h"
 #include "KivApp/DataResetController.h"
 #include "KivUtilities/Detached.h"
+#include "KivUtilities/ElidedLabel.h"
 #include "KivUtilities/Symbols.h"
 #include "platform/Alerts.h"
 #include "platform/Workspace.h"
@@ -76,13 +77,11 @@ QWidget *DataSettingsView::build()
     int row = 0;
     for (const DataDirectory &directory : std::as_const(m_directories)) {
         auto *name = new QLabel(directory.name);
-        auto *path = new QLabel(QDir::toNativeSeparators(directory.path));
+        // Long paths are shortened in the middle, keeping where they start and end; the tooltip
+        // has them whole.
+        auto *path = new KivUtilities::ElidedLabel(QDir::toNativeSeparators(directory.path));
         name->setTextFormat(Qt::PlainText);
-        path->setTextFormat(Qt::PlainText);
         path->setObjectName(QStringLiteral("DirectoryPath"));
-        path->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        path->setToolTip(directory.path);
-        path->setMinimumWidth(1); // long paths are cut by the layout, the tooltip has them whole
         auto *show = new QPushButton(text("Show in Folder"));
         show->setObjectName(QStringLiteral("ShowDirectory"));
         KivUtilities::Symbols::apply(show, QStringLiteral("folder.fill"));

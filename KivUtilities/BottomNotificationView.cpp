@@ -82,7 +82,9 @@ void BottomNotificationView::paintEvent(QPaintEvent *)
     QPainterPath square;
     square.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     QColor material = palette().color(QPalette::Window);
-    material.setAlphaF(0.82);
+    // Opaque where the window cannot be see-through (its shape is then a mask).
+    if (testAttribute(Qt::WA_TranslucentBackground))
+        material.setAlphaF(0.82);
     painter.fillPath(square, material);
     painter.setClipPath(square);
 

@@ -2,6 +2,10 @@
 
 #include "KivUtilities/BottomNotificationView.h"
 #include "KivUtilities/ScreenGeometry.h"
+#include "KivUtilities/WindowTranslucency.h"
+
+#include <QPainterPath>
+#include <QRegion>
 
 #include <QScreen>
 
@@ -21,7 +25,16 @@ BottomNotificationWindowController::BottomNotificationWindowController(BottomNot
     view->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                          | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput
                          | Qt::NoDropShadowWindowHint);
-    view->setAttribute(Qt::WA_TranslucentBackground);
+    // Where nothing blends windows, see-through corners would show black: the window is painted
+    // opaque and its rounded shape cut with a mask.
+    const bool translucent = WindowTranslucency::isAvailable();
+    view->setAttribute(Qt::WA_TranslucentBackground, translucent);
+    if (!translucent) {
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(QPointF(), size), BottomNotificationView::cornerRadius,
+                             BottomNotificationView::cornerRadius);
+        view->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    }
     view->setAttribute(Qt::WA_ShowWithoutActivating);
     view->setAttribute(Qt::WA_DeleteOnClose);
 

@@ -70,6 +70,13 @@ QMessageBox *Alerts::makeMessageBox(const Alert &alert, QWidget *parent)
         auto *shortcut = new QShortcut(keys, box);
         QObject::connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
     }
+    // Wide enough for a sentence to take a few lines rather than a narrow column of many.
+    const int textWidth = box->fontMetrics().averageCharWidth() * 52;
+    for (QLabel *label : box->findChildren<QLabel *>()) {
+        if (label->objectName() == QLatin1String("qt_msgbox_label")
+            || label->objectName() == QLatin1String("qt_msgbox_informativelabel"))
+            label->setMinimumWidth(textWidth);
+    }
     if (alert.suppressionTitle) {
         auto *check = new QCheckBox(*alert.suppressionTitle, box);
         check->setChecked(alert.suppressionChecked);

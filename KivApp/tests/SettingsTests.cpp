@@ -143,7 +143,7 @@ TEST_F(SettingsTest, DataPageListsTheFoldersAndShowsThemInTheFileManager)
 
     QStringList paths;
     for (const QLabel *label : page.findChildren<QLabel *>("DirectoryPath"))
-        paths.append(label->text());
+        paths.append(label->toolTip());
     EXPECT_EQ(paths, QStringList({data, backups}));
 
     QList<QUrl> opened;
@@ -159,6 +159,22 @@ TEST_F(SettingsTest, DataPageListsTheFoldersAndShowsThemInTheFileManager)
     EXPECT_TRUE(QDir(backups).exists());
 
     TestSupport::saveScreenshot(&page, "settings/data-page");
+
+    // In a narrow page a long path keeps its start and its end, with the middle left out.
+    const QString deep = home.filePath("data/" + QString("very-long-folder-name/").repeated(8) + "end");
+    KivApp::DataSettingsView narrow(&status, {{"Data", deep}}, &reset, false);
+    narrow.content();
+    narrow.resize(420, 300);
+    narrow.show();
+    QCoreApplication::processEvents();
+    const QLabel *shortened = narrow.findChild<QLabel *>("DirectoryPath");
+    ASSERT_NE(shortened, nullptr);
+    EXPECT_TRUE(shortened->text().contains(QChar(0x2026))) << shortened->text().toStdString();
+    EXPECT_TRUE(shortened->text().endsWith("end")) << shortened->text().toStdString();
+    EXPECT_TRUE(shortened->text().startsWith(home.path().left(4)));
+    EXPECT_EQ(shortened->toolTip(), deep);
+    EXPECT_LE(shortened->fontMetrics().horizontalAdvance(shortened->text()), shortened->width());
+    TestSupport::saveScreenshot(&narrow, "settings/data-page-narrow");
 }
 
 TEST_F(SettingsTest, DataPageResetsOnlyWhenConfirmedAndReportsAFailure)

@@ -3,6 +3,7 @@
 #include "KivUtilities/BottomNotificationWindowController.h"
 #include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/Symbols.h"
+#include "KivUtilities/WindowTranslucency.h"
 #include "testsupport/ManualClock.h"
 #include "testsupport/Screenshots.h"
 
@@ -88,6 +89,35 @@ TEST_F(BottomNotificationTest, SitsCentredAboveTheBottomOfTheMainScreen)
     at(300);
     const QString path = TestSupport::saveScreenshot(window, QStringLiteral("bottom-notification"));
     EXPECT_TRUE(QFileInfo::exists(path));
+}
+
+TEST_F(BottomNotificationTest, WithoutACompositorTheNoticeIsOpaqueWithRoundedCorners)
+{
+    WindowTranslucency::setOverride(false);
+    notices().show(QStringLiteral("Evening"), Symbols::icon("menubar.dock.rectangle"));
+    WindowTranslucency::setOverride(std::nullopt);
+    BottomNotificationView *window = notices().windowController()->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->testAttribute(Qt::WA_TranslucentBackground));
+    // The mask cuts the corners off; the middle and the edges' middles stay.
+    const QRegion mask = window->mask();
+    for (const QPoint corner : {QPoint(1, 1), QPoint(198, 1), QPoint(1, 198), QPoint(198, 198)})
+        EXPECT_FALSE(mask.contains(corner)) << corner.x() << "," << corner.y();
+    for (const QPoint inside : {QPoint(100, 100), QPoint(100, 1), QPoint(1, 100), QPoint(198, 100)})
+        EXPECT_TRUE(mask.contains(inside)) << inside.x() << "," << inside.y();
+    // Painted opaque in the window colour.
+    const QImage image = TestSupport::grabAndKeep(window, QStringLiteral("bottom-notification-opaque"));
+    EXPECT_EQ(image.pixelColor(100, 12).alpha(), 255);
+    EXPECT_EQ(image.pixelColor(100, 12).rgb(), window->palette().color(QPalette::Window).rgb());
+
+    // Where windows blend, the notice keeps its see-through material and needs no mask.
+    WindowTranslucency::setOverride(true);
+    notices().show(QStringLiteral("Morning"), Symbols::icon("menubar.dock.rectangle"));
+    WindowTranslucency::setOverride(std::nullopt);
+    BottomNotificationView *blended = notices().windowController()->window();
+    ASSERT_NE(blended, nullptr);
+    EXPECT_TRUE(blended->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(blended->mask().isEmpty());
 }
 
 TEST_F(BottomNotificationTest, FadesInHoldsFadesOutAndCloses)

@@ -169,7 +169,7 @@ MainWindow &TapestrelApp::mainWindow()
             switcher->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
             connect(switcher, &QAction::triggered, this, [this] {
                 if (m_menuBarExtra)
-                    m_menuBarExtra->showPanelAsWindow();
+                    m_menuBarExtra->showPanelAsWindow(m_mainWindow);
             });
             m_mainWindow->addAction(switcher);
         }

@@ -1,8 +1,10 @@
 #include "platform/Alerts.h"
+#include "testsupport/Screenshots.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -62,6 +64,23 @@ TEST(Alerts, MessageBoxKeepsButtonOrderDefaultAndEscape)
     // A lone button must not silently become the Escape answer when the alert names none.
     EXPECT_EQ(lone->escapeButton(), nullptr);
     EXPECT_EQ(lone->checkBox(), nullptr);
+}
+
+TEST(Alerts, SentencesKeepToAFewLines)
+{
+    Alert quit;
+    quit.message = QStringLiteral("Quit Tapestrel?");
+    quit.informativeText =
+        QStringLiteral("The desktop background of the applied profile disappears when Tapestrel quits.");
+    quit.buttons = {QStringLiteral("Quit"), QStringLiteral("Cancel")};
+    quit.suppressionTitle = QStringLiteral("Don't ask again");
+    std::unique_ptr<QMessageBox> box(Alerts::makeMessageBox(quit));
+    box->show();
+    QApplication::processEvents();
+    auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_LE(label->height(), 3 * label->fontMetrics().lineSpacing()) << label->width();
+    TestSupport::saveScreenshot(box.get(), QStringLiteral("platform/quit-alert"));
 }
 
 TEST(Alerts, RunAnswersFromTheKeyboard)

@@ -69,10 +69,11 @@ QWidget *DisabledOptionsView::build()
                                 "exclude individual options per profile from the context menu."));
     m_emptyText->setAlignment(Qt::AlignCenter);
     m_emptyText->setWordWrap(true);
-    m_emptyText->setMaximumWidth(500);
     TextStyle::apply(m_emptyText, TextStyle::Level::tertiary);
     emptyLayout->addStretch(1);
-    emptyLayout->addWidget(m_emptyText, 0, Qt::AlignHCenter);
+    // The whole width of the box: a wrapped label that the layout aligns gets the height of its
+    // narrower hint, and its lines are cut.
+    emptyLayout->addWidget(m_emptyText);
     emptyLayout->addStretch(1);
     layout->addWidget(m_empty, 1);
 

@@ -94,7 +94,7 @@ void MenuBarExtra::showPanel(QPoint anchor)
     window->show();
 }
 
-void MenuBarExtra::showPanelAsWindow()
+void MenuBarExtra::showPanelAsWindow(QWidget *beside)
 {
     if (m_panel && m_panel->isVisible() && !m_panel->windowFlags().testFlag(Qt::Popup)) {
         m_panel->raise();
@@ -102,7 +102,23 @@ void MenuBarExtra::showPanelAsWindow()
         return;
     }
     QWidget *window = makePanelWindow(Qt::Window);
-    window->resize(MenuView::panelWidth, MenuView::minimumPanelHeight);
+    window->setWindowTitle(tr("Profile Switcher"));
+    QRect area(QPoint(), QSize(MenuView::panelWidth, MenuView::minimumPanelHeight));
+    // Right of the window it was opened from, else left of it, top edges level as far as the screen
+    // allows; centred on the screen when neither side has room.
+    const QScreen *screen = beside ? beside->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    constexpr int gap = 12;
+    area.moveCenter(available.center());
+    if (beside) {
+        const QRect frame = beside->frameGeometry();
+        if (frame.right() + gap + area.width() <= available.right())
+            area.moveLeft(frame.right() + 1 + gap);
+        else if (frame.left() - gap - area.width() >= available.left())
+            area.moveRight(frame.left() - 1 - gap);
+        area.moveTop(qMax(available.top(), qMin(frame.top(), available.bottom() - area.height())));
+    }
+    window->setGeometry(area);
     window->show();
     window->activateWindow();
 }

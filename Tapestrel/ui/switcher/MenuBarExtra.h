@@ -28,8 +28,9 @@ public:
 
     // Opens the panel as a pop-up next to the given point of the screen.
     void showPanel(QPoint anchor);
-    // Opens the panel as a window of its own (or raises it).
-    void showPanelAsWindow();
+    // Opens the panel as a window of its own, titled "Profile Switcher", beside the given window when
+    // there is room on its screen (or raises it).
+    void showPanelAsWindow(QWidget *beside = nullptr);
 
 private:
     void updateIcon();

@@ -83,6 +83,9 @@ TEST_F(DisabledOptionsTest, MenuOffersTheRegisteredOptionsNotListedInPathOrder)
               "also exclude individual options per profile from the context menu.");
     EXPECT_FALSE(page.removeButton()->isEnabled());
     EXPECT_EQ(page.removeButton()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Backspace));
+    // Every line of the explanation fits in the height it was given.
+    const QLabel *empty = page.emptyText();
+    EXPECT_GE(empty->height(), empty->heightForWidth(empty->width())) << empty->width();
     TestSupport::saveScreenshot(&page, "settings/disabled-options-empty");
 
     const QStringList offered = menuIds(page);

@@ -73,13 +73,28 @@ TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
     ASSERT_NE(extra.panel(), nullptr);
     EXPECT_TRUE(screen.contains(extra.panel()->geometry())) << extra.panel()->geometry().x();
 
-    extra.showPanelAsWindow();
+    // As a window: titled, beside the window it was opened from (left of it when the right has no room).
+    QWidget main;
+    main.setGeometry(QRect(screen.topLeft() + QPoint(20, 20), QSize(260, 300)));
+    main.show();
+    extra.showPanelAsWindow(&main);
     ASSERT_NE(extra.panel(), nullptr);
     EXPECT_FALSE(extra.panel()->windowFlags().testFlag(Qt::Popup));
+    EXPECT_EQ(extra.panel()->windowTitle(), "Profile Switcher");
+    EXPECT_GT(extra.panel()->geometry().left(), main.frameGeometry().right());
+    EXPECT_EQ(
+        extra.panel()->geometry().top(),
+        qMax(screen.top(), qMin(main.frameGeometry().top(), screen.bottom() - extra.panel()->height())));
     QWidget *window = extra.panel();
-    extra.showPanelAsWindow(); // raised, not made again
+    extra.showPanelAsWindow(&main); // raised, not made again
     EXPECT_EQ(extra.panel(), window);
     EXPECT_EQ(m_panelsMade, 3);
+    window->close();
+    main.move(screen.right() - main.frameGeometry().width() - 20, main.y());
+    extra.showPanelAsWindow(&main);
+    ASSERT_NE(extra.panel(), nullptr);
+    EXPECT_LT(extra.panel()->geometry().right(), main.frameGeometry().left());
+    EXPECT_GE(extra.panel()->geometry().left(), screen.left());
 }
 
 } // namespace

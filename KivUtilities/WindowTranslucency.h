@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+
+namespace KivUtilities {
+
+// Whether top-level windows can be see-through: only where a compositor blends them (always on
+// Wayland; on X11 while a compositing manager runs). Without one, the transparent parts of a window
+// show as black, so shaped windows paint opaque and cut their shape with a mask instead.
+class WindowTranslucency
+{
+public:
+    static bool isAvailable();
+    // Tests decide it; none asks the display again.
+    static void setOverride(std::optional<bool> available);
+};
+
+} // namespace KivUtilities
