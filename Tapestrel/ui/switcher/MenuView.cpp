@@ -71,6 +71,7 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
 
     auto *content = new QWidget;
     auto *contentLayout = new QVBoxLayout(content);
+    m_contentLayout = contentLayout;
     contentLayout->setContentsMargins(20, 20, 20, 20);
     m_grid->setVerticalSpacing(12);
     m_grid->setHorizontalSpacing(0);
@@ -197,4 +198,9 @@ void MenuView::reload()
     m_tiles = tiles;
     for (int i = 0; i < m_tiles.size(); ++i)
         m_grid->addWidget(m_tiles[i], i / 2, i % 2, Qt::AlignCenter);
+    // Two tiles a row, with the room that is left shared evenly on both sides.
+    if (!m_tiles.isEmpty()) {
+        const int side = qMax(0, (panelWidth - 2 * m_tiles.first()->sizeHint().width()) / 2);
+        m_contentLayout->setContentsMargins(side, 20, side, 20);
+    }
 }

@@ -14,6 +14,7 @@ class ModelContext;
 class Profile;
 class ProfileMenuButton;
 class QGridLayout;
+class QVBoxLayout;
 class QPushButton;
 class QToolButton;
 class SelectionModel;
@@ -71,6 +72,7 @@ private:
     MoreMenu *m_moreMenu;
     QPointer<NewProfileView> m_newProfileView;
     QGridLayout *m_grid;
+    QVBoxLayout *m_contentLayout = nullptr;
     QList<ProfileMenuButton *> m_tiles;
     QList<QMetaObject::Connection> m_profileConnections;
     bool m_reloadPending = false;

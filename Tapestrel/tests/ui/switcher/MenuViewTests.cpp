@@ -190,6 +190,17 @@ TEST_F(MenuViewTest, PanelScreenshot)
     TestSupport::spinEventLoop(std::chrono::milliseconds(50));
     const QImage image = view->grab().toImage();
     EXPECT_EQ(image.width(), 424);
+    // The tiles sit evenly: the same margin left and right of a row.
+    const QList<ProfileMenuButton *> tiles = view->findChildren<ProfileMenuButton *>();
+    ASSERT_EQ(tiles.size(), 3);
+    int left = view->width();
+    int right = 0;
+    for (const ProfileMenuButton *tile : tiles) {
+        const QRect frame(tile->mapTo(view.get(), QPoint()), tile->size());
+        left = qMin(left, frame.left());
+        right = qMax(right, frame.right());
+    }
+    EXPECT_EQ(left, view->width() - 1 - right) << left << " " << right;
     TestSupport::saveScreenshot(image, QStringLiteral("switcher-panel"));
 }
 
