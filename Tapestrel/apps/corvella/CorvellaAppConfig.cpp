@@ -10,7 +10,7 @@ std::optional<QString> CorvellaAppConfig::userThemesPath(const QString &bundleID
         return Platform::Home::path(QStringLiteral("Library/Containers/") + bundleID
                                     + QStringLiteral("/Data/Library/Application Support/") + bundleID
                                     + QStringLiteral("/themes"));
-    if (bundleID == vendraBundleID.id)
+    if (bundleID == directSaleBundleID.id)
         return Platform::Home::path(QStringLiteral("Library/Application Support/") + bundleID
                                     + QStringLiteral("/themes"));
     return std::nullopt;

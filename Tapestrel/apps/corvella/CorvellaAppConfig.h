@@ -6,11 +6,11 @@ class CorvellaAppConfig : public AppConfig
 {
 public:
     const AppBundleID appStoreBundleID {QStringLiteral("com.quorvane.Corvella3")};
-    const AppBundleID vendraBundleID {QStringLiteral("com.quorvane.Corvella3-vendra")};
+    const AppBundleID directSaleBundleID {QStringLiteral("com.quorvane.Corvella3-vandry")};
 
     QString id() const override { return QStringLiteral("apps.corvella"); }
     QString appName() const override { return QStringLiteral("Corvella"); }
-    QList<AppBundleID> bundleIDs() const override { return {appStoreBundleID, vendraBundleID}; }
+    QList<AppBundleID> bundleIDs() const override { return {appStoreBundleID, directSaleBundleID}; }
     std::optional<QUrl> themesURL() const override
     {
         return QUrl(QStringLiteral("https://quorvane.com/corvella/themes/"));

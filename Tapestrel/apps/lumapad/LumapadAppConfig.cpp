@@ -10,7 +10,7 @@ std::optional<QString> LumapadAppConfig::userThemesPath(const QString &bundleID)
         return Platform::Home::path(QStringLiteral("Library/Containers/") + bundleID
                                     + QStringLiteral("/Data/Library/Application Support/") + bundleID
                                     + QStringLiteral("/themes"));
-    if (bundleID == vendraBundleID.id || bundleID == setappBundleID.id)
+    if (bundleID == directSaleBundleID.id || bundleID == setappBundleID.id)
         return Platform::Home::path(QStringLiteral("Library/Application Support/") + bundleID
                                     + QStringLiteral("/themes"));
     return std::nullopt;

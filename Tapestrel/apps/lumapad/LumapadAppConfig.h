@@ -6,14 +6,14 @@ class LumapadAppConfig : public AppConfig
 {
 public:
     const AppBundleID appStoreBundleID {QStringLiteral("com.quorvane.Lumapad")};
-    const AppBundleID vendraBundleID {QStringLiteral("com.quorvane.Lumapad-vendra")};
+    const AppBundleID directSaleBundleID {QStringLiteral("com.quorvane.Lumapad-vandry")};
     const AppBundleID setappBundleID {QStringLiteral("com.quorvane.Lumapad-setapp")};
 
     QString id() const override { return QStringLiteral("apps.lumapad"); }
     QString appName() const override { return QStringLiteral("Lumapad"); }
     QList<AppBundleID> bundleIDs() const override
     {
-        return {appStoreBundleID, vendraBundleID, setappBundleID};
+        return {appStoreBundleID, directSaleBundleID, setappBundleID};
     }
     std::optional<QUrl> themesURL() const override
     {

@@ -19,9 +19,9 @@ namespace {
 using ThemeTests::Runs;
 
 const QString corvellaStore = QStringLiteral("com.quorvane.Corvella3");
-const QString corvellaDirect = QStringLiteral("com.quorvane.Corvella3-vendra");
+const QString corvellaDirect = QStringLiteral("com.quorvane.Corvella3-vandry");
 const QString lumapadStore = QStringLiteral("com.quorvane.Lumapad");
-const QString lumapadDirect = QStringLiteral("com.quorvane.Lumapad-vendra");
+const QString lumapadDirect = QStringLiteral("com.quorvane.Lumapad-vandry");
 const QString lumapadSetapp = QStringLiteral("com.quorvane.Lumapad-setapp");
 
 template<typename Theme> QStringList names(const QList<Theme> &themes)
@@ -119,7 +119,7 @@ TEST_F(ThemeFileAppsTest, LumapadStoresFileNamesOfItsEditionsFolders)
     EXPECT_EQ(lumapad.userThemesPath(lumapadSetapp),
               home.filePath("Library/Application Support/com.quorvane.Lumapad-setapp/themes"));
     EXPECT_EQ(lumapad.userThemesPath(lumapadDirect),
-              home.filePath("Library/Application Support/com.quorvane.Lumapad-vendra/themes"));
+              home.filePath("Library/Application Support/com.quorvane.Lumapad-vandry/themes"));
     EXPECT_EQ(lumapad.userThemesPath(lumapadStore),
               home.filePath("Library/Containers/com.quorvane.Lumapad/Data/Library/Application Support/"
                             "com.quorvane.Lumapad/themes"));

@@ -52,7 +52,7 @@ protected:
 TEST_F(ThemeSectionsTest, TheTabsShowTheSectionsOfInstalledApplications)
 {
     installApp("Corvella", "com.quorvane.Corvella3");
-    installApp("Corvella Direct", "com.quorvane.Corvella3-vendra");
+    installApp("Corvella Direct", "com.quorvane.Corvella3-vandry");
     installApp("Lumapad", "com.quorvane.Lumapad");
     installApp("iTerm", "com.googlecode.iterm2");
     home.writeFile("Applications/Corvella.app/Contents/Resources/Paper.cvtheme", "{}");
@@ -89,8 +89,8 @@ TEST_F(ThemeSectionsTest, TheTabsShowTheSectionsOfInstalledApplications)
 TEST_F(ThemeSectionsTest, TheEditionChosenInSettingsIsTheOneThemedAndListed)
 {
     installApp("Corvella", "com.quorvane.Corvella3");
-    installApp("Corvella Direct", "com.quorvane.Corvella3-vendra");
-    home.writeFile("Library/Application Support/com.quorvane.Corvella3-vendra/themes/Dusk.cvtheme", "{}");
+    installApp("Corvella Direct", "com.quorvane.Corvella3-vandry");
+    home.writeFile("Library/Application Support/com.quorvane.Corvella3-vandry/themes/Dusk.cvtheme", "{}");
     auto *config = registries.appConfigStore().requireConfig<CorvellaAppConfig>();
     auto *model = registries.optionStore().optionModel<CorvellaThemeOptionModel>();
     ASSERT_NE(model, nullptr);
@@ -106,19 +106,19 @@ TEST_F(ThemeSectionsTest, TheEditionChosenInSettingsIsTheOneThemedAndListed)
     row.show();
     ASSERT_EQ(row.state(), AppBundlePicker::State::choice);
     QComboBox *editions = row.picker();
-    const int direct = editions->findData("com.quorvane.Corvella3-vendra");
+    const int direct = editions->findData("com.quorvane.Corvella3-vandry");
     ASSERT_GE(direct, 0);
     editions->setCurrentIndex(direct);
     emit editions->activated(direct);
-    EXPECT_EQ(config->currentBundleID(), "com.quorvane.Corvella3-vendra");
+    EXPECT_EQ(config->currentBundleID(), "com.quorvane.Corvella3-vandry");
     widget->show();
     EXPECT_EQ(picker->entries().last().title, "Dusk");
     picker->choose("Dusk");
     apply(*model, option->value());
     EXPECT_EQ(takeWrites(),
-              (ThemeTests::Runs {{"write", "com.quorvane.Corvella3-vendra", "theme", "-string",
+              (ThemeTests::Runs {{"write", "com.quorvane.Corvella3-vandry", "theme", "-string",
                                   home.filePath("Library/Application Support/"
-                                                "com.quorvane.Corvella3-vendra/themes/Dusk.cvtheme")}}));
+                                                "com.quorvane.Corvella3-vandry/themes/Dusk.cvtheme")}}));
     TestSupport::saveScreenshot(&row, "apps/corvella-edition-choice");
 }
 

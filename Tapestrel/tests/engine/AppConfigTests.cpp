@@ -62,7 +62,7 @@ TEST_F(AppConfigTest, StoreHoldsElevenRecordsInOrderWithTheirEditions)
     EXPECT_EQ(
         lumapad->bundleIDs(),
         QList<AppBundleID>(
-            {{"com.quorvane.Lumapad"}, {"com.quorvane.Lumapad-vendra"}, {"com.quorvane.Lumapad-setapp"}}));
+            {{"com.quorvane.Lumapad"}, {"com.quorvane.Lumapad-vandry"}, {"com.quorvane.Lumapad-setapp"}}));
     EXPECT_EQ(lumapad->bundleIDDefaultsKey(), "apps.lumapad.bundleID");
     int withGallery = 0;
     for (const AppConfig *config : store.configs()) {
@@ -107,7 +107,7 @@ TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)
     install("Lumapad", "com.quorvane.Lumapad");
     install("Lumapad Setapp", "com.quorvane.Lumapad-setapp");
     EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad");
-    install("Lumapad Vendra", "com.quorvane.Lumapad-vendra");
+    install("Lumapad Direct", "com.quorvane.Lumapad-vandry");
     chooseEdition("apps.lumapad.bundleID", "com.quorvane.Lumapad-setapp");
     EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad-setapp");
     QDir(home.filePath("Applications/Lumapad Setapp.app")).removeRecursively();

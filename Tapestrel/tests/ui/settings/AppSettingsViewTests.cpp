@@ -165,11 +165,11 @@ TEST_F(AppSettingsTest, PickerStatesFollowTheInstalledEditions)
     EXPECT_EQ(picker.hintLabel(), nullptr);
 
     // A stored edition that is not installed: nothing selected, the hint names the edition used.
-    install("Lumapad Vendra", "com.quorvane.Lumapad-vendra");
+    install("Lumapad Direct", "com.quorvane.Lumapad-vandry");
     defaults.setValue("apps.lumapad.bundleID", "com.quorvane.Lumapad-beta");
     ASSERT_EQ(picker.state(), AppBundlePicker::State::choice); // followed the change of the key
     EXPECT_EQ(items(picker.picker()),
-              QStringList({appPath("Lumapad"), appPath("Lumapad Vendra"), appPath("Lumapad Setapp")}));
+              QStringList({appPath("Lumapad"), appPath("Lumapad Direct"), appPath("Lumapad Setapp")}));
     EXPECT_EQ(picker.picker()->currentIndex(), -1);
     ASSERT_NE(picker.hintLabel(), nullptr);
     EXPECT_EQ(picker.hintLabel()->text(), "App not chosen. Using first available.");
