@@ -21,8 +21,8 @@ SettingsPage::SettingsPage(SettingsTabLabel tab, Kind kind, std::function<QWidge
 {
     setObjectName(QStringLiteral("SettingsPage"));
     setProperty(KivUtilities::Symbols::propertyName, m_tab.systemImage);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 20);
+    // The style's own layout margins, as the desktop's other settings windows have them.
+    new QVBoxLayout(this);
 }
 
 QWidget *SettingsPage::content()

@@ -21,6 +21,9 @@
 
 #include <QCoro/QCoroTimer>
 
+#include <QLayout>
+#include <QStyle>
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -99,6 +102,10 @@ TEST_F(SettingsTest, PagesBuildOnceOnFirstUseAndTheWindowTakesEachPagesHeight)
 
     // A form page sits in a grouped panel; a plain page shows its content as it is.
     EXPECT_NE(form->findChild<QWidget *>("GroupedForm"), nullptr);
+    // Around the panel: the style's own layout margins.
+    const QMargins margins = form->layout()->contentsMargins();
+    EXPECT_EQ(margins.left(), form->style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, form));
+    EXPECT_EQ(margins.top(), form->style()->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, form));
     const int formHeight = window.height();
     EXPECT_EQ(window.width(), 600);
     EXPECT_EQ(formHeight, 152 + window.tabs()->tabBar()->sizeHint().height());

@@ -141,4 +141,13 @@ TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnd
         << run.err.toStdString();
     EXPECT_EQ(QFileInfo(path).size(), 5000);
     EXPECT_FALSE(QFileInfo::exists(path + keptSuffix));
+
+    // Started as the session bus starts it for a D-Bus call: it asks nothing, says why and ends.
+    timer.restart();
+    const TestSupport::ProcessRun activated = TestSupport::runProcess(
+        busRunner, {QStringLiteral("--"), program, QStringLiteral("--no-window")},
+        QProcessEnvironment::systemEnvironment(), 60s);
+    EXPECT_LT(timer.elapsed(), 20000) << "the program waited on a question";
+    EXPECT_TRUE(activated.err.contains("its profile store “" + path + "”")) << activated.err.toStdString();
+    EXPECT_EQ(QFileInfo(path).size(), 5000);
 }

@@ -108,8 +108,11 @@ bool TapestrelApp::start(const QStringList &arguments)
     if (!claimInstance(arguments))
         return false;
     // Before anything opens the store: one that cannot be read is never opened over.
+    // A start without a window is a script's request too (the session bus starts the program that
+    // way for a D-Bus call): nobody may be there to answer a question.
     const bool startedByCommandLine =
-        qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable);
+        qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable)
+        || arguments.contains(CommandLineClient::noWindowOption);
     qunsetenv(UnreadableStore::startedByCommandLineVariable);
     if (!UnreadableStore::ensureReadable(
             KivUtilities::PathController<Tapestrel::Path>(KivUtilities::DataPath::path())
