@@ -1,6 +1,7 @@
 #include "Tapestrel/background/BackgroundTile.h"
 
 #include "KivUtilities/Detached.h"
+#include "KivUtilities/PlainToolTip.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/ImageCache.h"
@@ -154,8 +155,9 @@ BackgroundImageView::BackgroundImageView(BackgroundSelection *selection, const B
 {
     if (!fileExists()) {
         const QUrl url = background.url();
-        setToolTip(tr("Image not found at: ")
-                   + (url.isLocalFile() ? url.toLocalFile() : url.path(QUrl::FullyDecoded)));
+        setToolTip(KivUtilities::plainToolTip(
+            tr("Image not found at: ")
+            + (url.isLocalFile() ? url.toLocalFile() : url.path(QUrl::FullyDecoded))));
     }
 }
 
@@ -198,7 +200,7 @@ QCoro::Task<void> BackgroundImageView::load(QPointer<BackgroundImageView> self, 
     self->m_loading = false;
     self->m_finished = true;
     if (!self->m_thumbnail && self->fileExists())
-        self->setToolTip(tr("The image cannot be read: ") + url.toLocalFile());
+        self->setToolTip(KivUtilities::plainToolTip(tr("The image cannot be read: ") + url.toLocalFile()));
     self->update();
     emit self->loadFinished();
 }

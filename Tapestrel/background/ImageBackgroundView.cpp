@@ -1,6 +1,7 @@
 #include "Tapestrel/background/ImageBackgroundView.h"
 
 #include "KivUtilities/Detached.h"
+#include "KivUtilities/PlainToolTip.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/ImageCache.h"
 
@@ -94,7 +95,7 @@ void ImageBackgroundView::refreshMissingMark()
         missing = !url.isLocalFile() || !QFileInfo::exists(path);
     }
     const QString tip = missing ? tr("Image not found at: ") + path : QString();
-    m_missingMark->setToolTip(tip);
+    m_missingMark->setToolTip(KivUtilities::plainToolTip(tip));
     m_missingMark->setHidden(!missing);
 }
 

@@ -1,5 +1,6 @@
 #include "Tapestrel/ui/AppBundlePicker.h"
 
+#include "KivUtilities/PlainToolTip.h"
 #include "Tapestrel/model/AppConfig.h"
 #include "Tapestrel/system/StringSuffix.h"
 #include "Tapestrel/ui/AppIcon.h"
@@ -130,7 +131,7 @@ void AppBundlePicker::refresh()
             m_hint = new QLabel(tr("App not chosen. Using first available."));
             TextStyle::makeCaption(m_hint);
             TextStyle::apply(m_hint, TextStyle::Level::secondary);
-            m_hint->setToolTip(shownPath(installed.first().path));
+            m_hint->setToolTip(KivUtilities::plainToolTip(shownPath(installed.first().path)));
             row->addWidget(m_hint);
         }
         m_picker = new QComboBox;

@@ -63,6 +63,7 @@ void AppSection::build()
     auto *headerRow = new QHBoxLayout;
     m_icon = new AppIcon(m_config, iconSize);
     m_titleLabel = new QLabel(m_title);
+    m_titleLabel->setTextFormat(Qt::PlainText);
     QFont bold = m_titleLabel->font();
     bold.setBold(true);
     m_titleLabel->setFont(bold);
@@ -82,6 +83,7 @@ void AppSection::build()
 
     if (m_comment) {
         m_commentLabel = new QLabel(*m_comment);
+        m_commentLabel->setTextFormat(Qt::PlainText);
         m_commentLabel->setWordWrap(true);
         TextStyle::makeCaption(m_commentLabel);
         TextStyle::apply(m_commentLabel, TextStyle::Level::secondary);

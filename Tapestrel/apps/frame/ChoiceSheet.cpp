@@ -19,6 +19,7 @@ ChoiceSheet::ChoiceSheet(const QString &title, QWidget *picker, const QString &f
 
     auto *note = new QLabel(footer, this);
     note->setObjectName(QStringLiteral("footer"));
+    note->setTextFormat(Qt::PlainText);
     note->setForegroundRole(QPalette::PlaceholderText);
     note->setWordWrap(true);
     layout->addWidget(note);

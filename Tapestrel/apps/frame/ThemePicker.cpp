@@ -46,6 +46,7 @@ ThemePicker::ThemePicker(Option *option, const QString &title, const QString &do
     , m_combo(new QComboBox(this))
 {
     setObjectName(QStringLiteral("ThemePicker"));
+    m_label->setTextFormat(Qt::PlainText);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_label);

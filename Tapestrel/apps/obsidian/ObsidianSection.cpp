@@ -104,6 +104,7 @@ ObsidianSection::ObsidianSection(std::shared_ptr<Parts> parts, Profile *profile,
         },
         [parts]() -> QWidget * {
             parts->footer = new QLabel;
+            parts->footer->setTextFormat(Qt::PlainText);
             parts->update();
             return parts->footer;
         },

@@ -105,6 +105,7 @@ VSCodeSection::VSCodeSection(Profile *profile, const VSCodeAppConfig *config, Sy
         },
         [parts]() -> QWidget * {
             parts->footer = new QLabel;
+            parts->footer->setTextFormat(Qt::PlainText);
             TextStyle::makeCaption(parts->footer);
             TextStyle::apply(parts->footer, TextStyle::Level::secondary);
             showChoice(*parts);

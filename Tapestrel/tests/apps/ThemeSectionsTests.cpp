@@ -7,6 +7,7 @@
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
 #include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "Tapestrel/tests/ui/SectionProbes.h"
 #include "Tapestrel/ui/AppBasedEditorTab.h"
 #include "Tapestrel/ui/AppBundlePicker.h"
 #include "Tapestrel/ui/AppSection.h"
@@ -20,6 +21,9 @@
 
 #include <gtest/gtest.h>
 
+using UiTests::rowKeys;
+using UiTests::shownIDs;
+
 namespace {
 
 class ThemeSectionsTest : public ThemeTests::ThemeAppTest
@@ -27,22 +31,6 @@ class ThemeSectionsTest : public ThemeTests::ThemeAppTest
 protected:
     ThemeSectionsTest() { OptionStore::setShared(&registries.optionStore()); }
     ~ThemeSectionsTest() override { OptionStore::setShared(nullptr); }
-
-    static QStringList shownIDs(const AppBasedEditorTab &tab)
-    {
-        QStringList ids;
-        for (const AppSection *section : tab.shownSections())
-            ids.append(section->config()->id());
-        return ids;
-    }
-
-    static QStringList rowKeys(const AppSection *section)
-    {
-        QStringList keys;
-        for (const EditorPicker *row : section->findChildren<EditorPicker *>())
-            keys.append(row->key());
-        return keys;
-    }
 
     Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
     SynchronizedOptionsStore options {cloud};

@@ -1,6 +1,7 @@
 #include "UiFixture.h"
 
 #include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/tests/ui/SectionProbes.h"
 #include "Tapestrel/ui/AppBasedEditorTab.h"
 #include "Tapestrel/ui/AppIcon.h"
 #include "Tapestrel/ui/AppSection.h"
@@ -15,6 +16,9 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+using UiTests::rowKeys;
+using UiTests::shownIDs;
 
 namespace {
 
@@ -34,22 +38,6 @@ protected:
                            "<key>CFBundleName</key><string>%2</string></dict></plist>")
                 .arg(bundleID, name)
                 .toUtf8());
-    }
-
-    static QStringList shownIDs(const AppBasedEditorTab &tab)
-    {
-        QStringList ids;
-        for (const AppSection *section : tab.shownSections())
-            ids.append(section->config()->id());
-        return ids;
-    }
-
-    static QStringList rowKeys(const AppSection *section)
-    {
-        QStringList keys;
-        for (const EditorPicker *row : section->findChildren<EditorPicker *>())
-            keys.append(row->key());
-        return keys;
     }
 
     Registries registries;

@@ -8,6 +8,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianThemePicker.h"
 #include "Tapestrel/apps/obsidian/ObsidianVaultPicker.h"
 #include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/tests/ui/SectionProbes.h"
 #include "Tapestrel/ui/EditorPicker.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
@@ -17,6 +18,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+using UiTests::rowKeys;
 
 using namespace ObsidianTests;
 using PickerEntry = ThemePicker::Entry;
@@ -46,14 +49,6 @@ protected:
     Registries registries;
     Profile profile {QStringLiteral("Writing")};
 };
-
-QStringList rowKeys(const QWidget *rows)
-{
-    QStringList keys;
-    for (const EditorPicker *row : rows->findChildren<EditorPicker *>())
-        keys.append(row->key());
-    return keys;
-}
 
 } // namespace
 
