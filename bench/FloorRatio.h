@@ -16,10 +16,12 @@
 
 namespace FloorRatio {
 
+// A family and its floor's family, whose instances are matched by their arguments ("BM_Frame" and
+// "BM_Floor"), or two instances named with their arguments ("BM_Create/1000" and "BM_Create/8").
 struct Pair
 {
-    std::string benchmark; // a family name, e.g. "BM_FadeFrameOpaque"
-    std::string floor; // its floor's family; instances are matched by their arguments
+    std::string benchmark;
+    std::string floor;
 };
 
 class Reporter : public benchmark::ConsoleReporter
@@ -55,7 +57,7 @@ public:
         return times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
     }
 
-    // The argument lists measured for `family`, in the order they ran.
+    // The argument lists measured for `family`, in name order.
     std::vector<std::string> argumentsOf(const std::string &family) const
     {
         std::vector<std::string> arguments;
@@ -99,10 +101,19 @@ inline int run(int argc, char **argv, const std::vector<Pair> &pairs)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     bool printedHeading = false;
+    const auto split = [](const std::string &name) {
+        const size_t slash = name.find('/');
+        return slash == std::string::npos ? std::pair {name, std::string()}
+                                          : std::pair {name.substr(0, slash), name.substr(slash + 1)};
+    };
     for (const Pair &pair : pairs) {
-        for (const std::string &args : reporter.argumentsOf(pair.benchmark)) {
-            const double measured = reporter.median(pair.benchmark, args);
-            const double floor = reporter.median(pair.floor, args);
+        const auto [family, instance] = split(pair.benchmark);
+        const auto [floorFamily, floorInstance] = split(pair.floor);
+        const std::vector<std::string> measuredArguments =
+            instance.empty() ? reporter.argumentsOf(family) : std::vector<std::string> {instance};
+        for (const std::string &args : measuredArguments) {
+            const double measured = reporter.median(family, args);
+            const double floor = reporter.median(floorFamily, floorInstance.empty() ? args : floorInstance);
             if (measured < 0 || floor <= 0)
                 continue;
             if (!printedHeading) {
@@ -110,7 +121,7 @@ inline int run(int argc, char **argv, const std::vector<Pair> &pairs)
                             "floor", "ratio");
                 printedHeading = true;
             }
-            const std::string name = args.empty() ? pair.benchmark : pair.benchmark + "/" + args;
+            const std::string name = args.empty() ? family : family + "/" + args;
             std::printf("%-48s %12.3f %12.3f %7.2fx\n", name.c_str(), measured, floor, measured / floor);
         }
     }

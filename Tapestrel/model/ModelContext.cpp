@@ -180,6 +180,7 @@ void ModelContext::recordChanged(ModelRecord *record)
 
 void ModelContext::forget(ModelRecord *record)
 {
+    m_storedProfilesVersion.reset();
     m_inserted.removeAll(record);
     m_updated.remove(record);
     m_deleted.remove(record);
@@ -394,6 +395,7 @@ void ModelContext::save()
 {
     if (!hasChanges())
         return;
+    m_storedProfilesVersion.reset();
     // Immediate: the write lock is taken (or waited for) now, so a save never fails halfway
     // because another context wrote in between.
     execSql("BEGIN IMMEDIATE", "The store could not start a transaction");
@@ -591,24 +593,47 @@ QList<Profile *> ModelContext::fetchProfiles(const QString &uuid)
     return fetchProfilesWhere(&uuid);
 }
 
+qint64 ModelContext::dataVersion()
+{
+    // Changes only when another connection commits; this context's own saves are tracked by save().
+    SqliteStatement::Use query = statement("PRAGMA data_version");
+    if (!query->step())
+        throw ModelStoreError(ModelError::Code::StoreOperationFailed,
+                              QStringLiteral("The store could not run a query: %1")
+                                  .arg(QString::fromUtf8(sqlite3_errmsg(m_database))));
+    return query->int64(0);
+}
+
 QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
 {
     QList<Profile *> stored;
-    {
-        SqliteStatement::Use query =
-            statement(uuid ? "SELECT id, uuid, name, isEnabled FROM profiles WHERE uuid = ? ORDER BY id"
-                           : "SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id");
-        if (uuid)
-            query->bind(1, *uuid);
-        while (query->step()) {
-            Profile *profile = materializeProfile(*query);
+    const std::optional<qint64> version = uuid ? std::nullopt : std::optional(dataVersion());
+    if (version && m_storedProfilesVersion == version) {
+        for (Profile *profile : std::as_const(m_storedProfiles)) {
             if (!profile->m_deleted)
                 stored.append(profile);
         }
-    }
-    if (!stored.isEmpty()) {
-        loadOptions(stored, uuid == nullptr);
-        loadBackgroundLinks(stored);
+    } else {
+        {
+            SqliteStatement::Use query =
+                statement(uuid ? "SELECT id, uuid, name, isEnabled FROM profiles WHERE uuid = ? ORDER BY id"
+                               : "SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id");
+            if (uuid)
+                query->bind(1, *uuid);
+            while (query->step()) {
+                Profile *profile = materializeProfile(*query);
+                if (!profile->m_deleted)
+                    stored.append(profile);
+            }
+        }
+        if (!stored.isEmpty()) {
+            loadOptions(stored, uuid == nullptr);
+            loadBackgroundLinks(stored);
+        }
+        if (version) {
+            m_storedProfiles = stored;
+            m_storedProfilesVersion = version;
+        }
     }
     for (ModelRecord *record : std::as_const(m_inserted)) {
         auto *profile = qobject_cast<Profile *>(record);

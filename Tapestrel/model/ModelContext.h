@@ -12,6 +12,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -112,4 +113,11 @@ private:
     QSet<ModelRecord *> m_updated;
     QSet<ModelRecord *> m_deleted;
     int m_insertDepth = 0;
+    // The stored profiles of the last fetch of all of them, with the store's data version then. While
+    // no other connection has committed since, and this context has neither saved nor forgotten a
+    // record, a fetch answers from it instead of reading every profile and option again: live lists
+    // fetch on every insert, and a profile made from the current settings inserts one option at a time.
+    QList<Profile *> m_storedProfiles;
+    std::optional<qint64> m_storedProfilesVersion;
+    qint64 dataVersion();
 };

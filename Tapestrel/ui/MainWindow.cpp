@@ -113,12 +113,28 @@ void MainWindow::reloadProfiles()
     } catch (const std::exception &error) {
         qWarning("Reading the profiles failed: %s", error.what());
     }
+    profiles.removeIf([](Profile *profile) { return profile->isDeleted(); });
     m_syncing = true;
-    m_list->clear();
-    m_rows.clear();
-    for (Profile *profile : profiles) {
-        if (profile->isDeleted())
-            continue;
+    // Rows that stay where they were keep their items: most changes (an option added, a save, a new
+    // profile at the end) leave the list as it was or add to its end, and rebuilding every row made
+    // each of them cost as much as the whole list.
+    qsizetype kept = 0;
+    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept] == profiles[kept]
+           && kept < m_list->count())
+        ++kept;
+    while (m_list->count() > kept)
+        delete m_list->takeItem(m_list->count() - 1);
+    m_rows.resize(kept);
+    for (qsizetype row = 0; row < kept; ++row) {
+        QListWidgetItem *item = m_list->item(int(row));
+        const QString text = rowText(profiles[row]);
+        if (item->text() != text)
+            item->setText(text);
+        if (item->data(Qt::UserRole).toString() != profiles[row]->uuid())
+            item->setData(Qt::UserRole, profiles[row]->uuid());
+    }
+    for (qsizetype row = kept; row < profiles.size(); ++row) {
+        Profile *profile = profiles[row];
         auto *item = new QListWidgetItem(rowText(profile), m_list);
         item->setData(Qt::UserRole, profile->uuid());
         m_rows.append(profile);
@@ -179,8 +195,10 @@ void MainWindow::selectionModelChanged()
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem *item = m_list->item(row);
         Profile *profile = profileAt(row);
-        item->setSelected(profile && chosen.contains(profile));
-        if (item->isSelected())
+        const bool selected = profile && chosen.contains(profile);
+        if (item->isSelected() != selected)
+            item->setSelected(selected);
+        if (selected)
             m_list->scrollToItem(item);
     }
     m_syncing = false;

@@ -179,6 +179,21 @@ TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
     profile->setName(QStringLiteral("Mine"));
     main->fetchProfiles();
     EXPECT_EQ(profile->name(), QStringLiteral("Mine"));
+
+    // Fetches that follow each other see a write through any other connection, and deletions here.
+    EXPECT_EQ(main->fetchProfiles(), profiles);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outside"));
+        db.setDatabaseName(storePath());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(
+            QSqlQuery(db).exec(QStringLiteral("UPDATE profiles SET name = 'Outside' WHERE name = 'New'")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("outside"));
+    EXPECT_EQ(main->fetchProfiles(), profiles);
+    EXPECT_EQ(profiles[1]->name(), QStringLiteral("Outside"));
+    main->remove(profiles[1]);
+    EXPECT_EQ(main->fetchProfiles(), QList<Profile *> {profile});
 }
 
 TEST_F(ModelStore, UnsavedRecordsAndRepositoryLookups)

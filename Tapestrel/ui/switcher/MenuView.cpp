@@ -156,10 +156,6 @@ void MenuView::scheduleReload()
 
 void MenuView::reload()
 {
-    for (const auto &connection : std::as_const(m_profileConnections))
-        disconnect(connection);
-    m_profileConnections.clear();
-
     QList<Profile *> profiles;
     if (m_context) {
         try {
@@ -168,13 +164,38 @@ void MenuView::reload()
             qWarning() << "The switcher could not read the profiles:" << error.what();
         }
     }
-    for (Profile *profile : std::as_const(profiles)) {
-        m_profileConnections.append(connect(profile, &Profile::nameChanged, this, &MenuView::scheduleReload));
-        m_profileConnections.append(
-            connect(profile, &Profile::isEnabledChanged, this, &MenuView::scheduleReload));
+    // Most reloads follow changes that the switcher does not show (an option added or saved): the
+    // connections and the grid then stay as they are, since redoing them for every profile made each
+    // such change cost as much as the whole list.
+    const bool sameProfiles = profiles.size() == m_connectedProfiles.size()
+        && std::equal(profiles.cbegin(), profiles.cend(), m_connectedProfiles.cbegin(),
+                      [](Profile *profile, const QPointer<Profile> &connected) {
+                          return profile == connected;
+                      });
+    if (!sameProfiles) {
+        for (const auto &connection : std::as_const(m_profileConnections))
+            disconnect(connection);
+        m_profileConnections.clear();
+        m_connectedProfiles.clear();
+        const auto tilesMayMove = [this] {
+            m_namesOrStatesChanged = true;
+            scheduleReload();
+        };
+        for (Profile *profile : std::as_const(profiles)) {
+            m_profileConnections.append(connect(profile, &Profile::nameChanged, this, tilesMayMove));
+            m_profileConnections.append(connect(profile, &Profile::isEnabledChanged, this, tilesMayMove));
+            m_connectedProfiles.append(profile);
+        }
+    } else if (!m_namesOrStatesChanged) {
+        return; // the same profiles with the same names and states: the same tiles in the same order
     }
+    m_namesOrStatesChanged = false;
     profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
     sortProfilesByName(profiles);
+    if (profiles.size() == m_tiles.size()
+        && std::equal(profiles.cbegin(), profiles.cend(), m_tiles.cbegin(),
+                      [](Profile *profile, ProfileMenuButton *tile) { return tile->profile() == profile; }))
+        return;
 
     // Tiles of profiles that stay are kept, so a pointer resting on one keeps its highlight.
     QList<ProfileMenuButton *> tiles;

@@ -75,5 +75,7 @@ private:
     QVBoxLayout *m_contentLayout = nullptr;
     QList<ProfileMenuButton *> m_tiles;
     QList<QMetaObject::Connection> m_profileConnections;
+    QList<QPointer<Profile>> m_connectedProfiles; // the profiles m_profileConnections watch
+    bool m_namesOrStatesChanged = true; // since the last reload: the tiles may need another order
     bool m_reloadPending = false;
 };
