@@ -6,6 +6,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianSelectedVaultController.h"
 #include "Tapestrel/apps/obsidian/ObsidianSettingsView.h"
 #include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
+#include "Tapestrel/ui/settings/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -105,6 +106,8 @@ ObsidianSection::ObsidianSection(std::shared_ptr<Parts> parts, Profile *profile,
         [parts]() -> QWidget * {
             parts->footer = new QLabel;
             parts->footer->setTextFormat(Qt::PlainText);
+            TextStyle::makeCaption(parts->footer);
+            TextStyle::apply(parts->footer, TextStyle::Level::secondary);
             parts->update();
             return parts->footer;
         },
