@@ -1,10 +1,11 @@
 #include "LaunchAtLogin.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace KivApp {
@@ -63,13 +64,11 @@ bool LaunchAtLogin::setEnabled(bool enabled)
         qWarning("Error during setting SMAppService: could not remove %s", qPrintable(entryPath()));
         return false;
     }
-    QSaveFile file(entryPath());
-    if (QDir().mkpath(m_folder) && file.open(QIODevice::WriteOnly)) {
+    if (QDir().mkpath(m_folder)) {
         const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
                                              "X-GNOME-Autostart-enabled=true\n")
                                   .arg(QCoreApplication::applicationName(), m_command);
-        file.write(entry.toUtf8());
-        if (file.commit())
+        if (!Platform::AtomicFile::replace(entryPath(), entry.toUtf8()))
             return true;
     }
     qWarning("Error during setting SMAppService: could not write %s", qPrintable(entryPath()));

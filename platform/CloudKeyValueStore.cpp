@@ -1,5 +1,6 @@
 #include "platform/CloudKeyValueStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Home.h"
 #include "platform/PropertyList.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 
 namespace Platform {
@@ -139,9 +139,7 @@ bool CloudKeyValueStore::setValue(const QString &key, const QVariant &value)
     else if (!values.remove(key))
         return true;
     const QByteArray bytes = PropertyList::toBinary(values);
-    QSaveFile file(m_filePath);
-    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
-        || !file.commit()) {
+    if (bytes.isEmpty() || AtomicFile::replace(m_filePath, bytes)) {
         qWarning("The cloud store \"%s\" could not be written.", qUtf8Printable(m_filePath));
         return false;
     }

@@ -1,5 +1,6 @@
 #include "platform/ScriptHost.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Home.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -14,7 +15,6 @@
 #include <QLocale>
 #include <QMutexLocker>
 #include <QPromise>
-#include <QSaveFile>
 #include <QThreadPool>
 
 #include <QCoro/QCoroFuture>
@@ -617,8 +617,7 @@ void setAlfredTheme(const QString &name)
     values.insert(isDarkAppearance() ? QStringLiteral("darkthemeuid") : QStringLiteral("lightthemeuid"),
                   identifier);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(PropertyList::toXml(values)) < 0 || !file.commit())
+    if (AtomicFile::replace(path, PropertyList::toXml(values)))
         fail(-61, QStringLiteral("Alfred got an error: The preferences cannot be written."));
 }
 

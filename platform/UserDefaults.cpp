@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Home.h"
 #include "platform/PropertyList.h"
 
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QThread>
 #include <QtGlobal>
 
@@ -495,9 +495,8 @@ bool UserDefaults::preserveCorruptFileLocked() const
 bool UserDefaults::writeLocked(const QVariantMap &values) const
 {
     const QByteArray bytes = PropertyList::toBinary(QVariant(values));
-    QSaveFile file(m_filePath);
-    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
-        || !file.commit()) {
+    AtomicFile file(m_filePath);
+    if (bytes.isEmpty() || !file.open() || !file.write(bytes) || !file.commit()) {
         qWarning("user defaults: cannot write %s: %s", qPrintable(m_filePath),
                  qPrintable(file.errorString()));
         return false;

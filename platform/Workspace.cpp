@@ -1,5 +1,6 @@
 #include "platform/Workspace.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Home.h"
 
 #include <QDateTime>
@@ -14,7 +15,6 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 
 #include <plist/plist.h>
 
@@ -94,11 +94,7 @@ bool writeTable(const QJsonArray &entries)
 {
     const QString path = Workspace::runningApplicationsFile();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented));
-    return file.commit();
+    return !AtomicFile::replace(path, QJsonDocument(entries).toJson(QJsonDocument::Indented));
 }
 
 qint64 pidOf(const QJsonObject &entry)

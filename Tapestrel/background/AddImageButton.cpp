@@ -6,12 +6,12 @@
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QSaveFile>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -34,12 +34,12 @@ bool writeCopy(const QString &source, const QString &destination)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly))
+    Platform::AtomicFile out(destination);
+    if (!out.open())
         return false;
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
-        if (out.write(chunk) != chunk.size())
+        if (!out.write(chunk))
             return false;
     }
     if (in.error() != QFileDevice::NoError)

@@ -3,10 +3,10 @@
 #include "KivBackups/BackupError.h"
 #include "KivUtilities/JsonNesting.h"
 #include "Tapestrel/model/ModelContainer.h"
+#include "platform/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
@@ -18,20 +18,19 @@ namespace BackupJson {
 
 namespace {
 
-KivBackups::BackupError fileError(const QString &path, const QFileDevice &file)
+KivBackups::BackupError fileError(const QString &path, const Platform::AtomicFile::Failure &failure)
 {
     return KivBackups::BackupError(
-        KivBackups::BackupError::fileSystemDomain, int(file.error()),
+        KivBackups::BackupError::fileSystemDomain, int(failure.error),
         QCoreApplication::translate("BackupJson", "The file “%1” could not be written: %2")
-            .arg(path, file.errorString()));
+            .arg(path, failure.reason));
 }
 
 std::exception_ptr writeBytes(QByteArray bytes, QString path)
 {
     try {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-            throw fileError(path, file);
+        if (const auto failure = Platform::AtomicFile::replace(path, bytes))
+            throw fileError(path, *failure);
         return {};
     } catch (...) {
         return std::current_exception();

@@ -1,10 +1,10 @@
 #include "Tapestrel/apps/frame/AppFiles.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/PropertyList.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace AppFiles {
 
@@ -71,22 +71,8 @@ std::optional<QString> writeAtomically(const QString &path, const QByteArray &by
         if (target.isEmpty())
             return QStringLiteral("the link leads to no file");
     }
-    // Unbuffered, so that a short write (a full disk, a file-size limit) is seen here and not lost
-    // in the buffer of a commit that then reports success.
-    QSaveFile file(target); // keeps the permissions of the file it replaces
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    for (qint64 written = 0; written < bytes.size();) {
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
-        if (count <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return reason;
-        }
-        written += count;
-    }
-    if (!file.commit())
-        return file.errorString();
+    if (const auto failure = Platform::AtomicFile::replace(target, bytes))
+        return failure->reason;
     return std::nullopt;
 }
 

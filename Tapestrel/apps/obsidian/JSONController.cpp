@@ -1,9 +1,10 @@
 #include "Tapestrel/apps/obsidian/JSONController.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -95,18 +96,9 @@ std::optional<JSONController> JSONController::load(const QString &path)
 void JSONController::save() const
 {
     const QByteArray bytes = serialize(m_json);
-    // QSaveFile writes a temporary file beside the target and renames it over the target on
-    // commit; it follows a symbolic link to its file, keeps the file's permissions and refuses a
-    // file that is not writable. Unbuffered, and written in a loop: through its buffer a short
-    // write (a full disk, a file size limit) goes unnoticed and the shortened file is committed.
-    QSaveFile file(m_path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qint64 done = 0; written && done < bytes.size();) {
-        const qint64 step = file.write(bytes.constData() + done, bytes.size() - done);
-        written = step > 0;
-        done += std::max<qint64>(step, 0);
-    }
-    if (!written || !file.commit())
+    // Follows a symbolic link to its file, keeps the file's permissions and refuses a file that is
+    // not writable.
+    if (const auto failure = Platform::AtomicFile::replace(m_path, bytes))
         throw JSONFileError(m_path,
-                            tr("The file “%1” could not be written: %2").arg(m_path, file.errorString()));
+                            tr("The file “%1” could not be written: %2").arg(m_path, failure->reason));
 }
