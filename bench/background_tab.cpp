@@ -11,11 +11,11 @@
 #include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundPicker.h"
 #include "Tapestrel/background/ImageCache.h"
+#include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
-#include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/model/Profile.h"
 #include "platform/UserDefaults.h"
 

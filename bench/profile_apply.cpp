@@ -13,42 +13,11 @@
 #include <QCoro/QCoroTask>
 #include <QTemporaryDir>
 
+#include "InstantOptionModel.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// The registered identifiers, in registry order.
-QStringList registeredKeys()
-{
-    Registries registries;
-    QStringList keys;
-    for (const OptionModel *model : registries.optionStore().options())
-        keys.append(model->key());
-    return keys;
-}
-
-class InstantOptionModel : public OptionModel
-{
-public:
-    explicit InstantOptionModel(QString key)
-        : m_key(std::move(key))
-    { }
-    QStringList displayPath() const override { return {"Bench", m_key}; }
-    QString key() const override { return m_key; }
-    QWidget *makePicker(Option *, Profile *, QWidget *) override { return nullptr; }
-    QCoro::Task<void> apply(QString value, QPointer<Profile>, std::shared_ptr<bool>) override
-    {
-        benchmark::DoNotOptimize(value);
-        co_return;
-    }
-    QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile>) override
-    {
-        co_return QStringLiteral("value");
-    }
-
-private:
-    QString m_key;
-};
 
 void applyProfile(benchmark::State &state)
 {

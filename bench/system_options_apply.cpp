@@ -6,20 +6,28 @@
 //
 // Each iteration applies the other of two profiles that differ in every option, so every option
 // really changes. Counters report the child processes started and the scripts run per apply.
+//
+// The floor (toolStarts) is what the child processes alone cost: the defaults tool started as many
+// times as an apply starts it, one after the other, each writing one value. The program ends with the
+// apply's ratio to it from the same run.
 
 #include "Tapestrel/Registries.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
+#include "platform/DefaultsTool.h"
 #include "platform/ScriptHost.h"
 
 #include "Tapestrel/tests/system/options/SystemProfileSamples.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <QCoro/QCoroTask>
+
+#include "FloorRatio.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,7 +77,33 @@ void applyThirteenSystemOptions(benchmark::State &state)
     state.counters["scripts"] = benchmark::Counter(double(scripts) / applies);
 }
 
-BENCHMARK(applyThirteenSystemOptions)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(applyThirteenSystemOptions)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// The child processes of one apply, counted once beforehand.
+int g_processesPerApply = 0;
+
+void toolStarts(benchmark::State &state)
+{
+    const QString tool = Platform::DefaultsTool::path();
+    int value = 0;
+    for (auto _ : state) {
+        for (int start = 0; start < g_processesPerApply; ++start) {
+            QProcess process;
+            process.start(tool,
+                          {QStringLiteral("write"), QStringLiteral("com.quorvane.BenchFloor"),
+                           QStringLiteral("Value"), QStringLiteral("-int"), QString::number(++value)});
+            if (!process.waitForFinished(10000) || process.exitCode() != 0) {
+                const QByteArray why = "the defaults tool did not run: " + tool.toUtf8() + ": "
+                    + process.errorString().toUtf8() + process.readAllStandardError().left(200);
+                state.SkipWithError(why.constData());
+                return;
+            }
+        }
+    }
+    state.counters["child_processes"] = g_processesPerApply;
+}
+
+BENCHMARK(toolStarts)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace
 
@@ -79,8 +113,14 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("TAPESTREL_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    {
+        const auto profile = profileOf(first);
+        SystemOptionDefaults::clearHistory();
+        QCoro::waitFor(applySystemOptions(profile.get()));
+        const auto other = profileOf(second);
+        SystemOptionDefaults::clearHistory();
+        QCoro::waitFor(applySystemOptions(other.get()));
+        g_processesPerApply = int(SystemOptionDefaults::history().size());
+    }
+    return FloorRatio::run(argc, argv, {{"applyThirteenSystemOptions", "toolStarts"}});
 }

@@ -1,0 +1,95 @@
+// Creating a profile from the current settings, as `tapestrel create <name>` does in the running
+// program, in a store of 8 and of 1,000 profiles of 28 options: every option is read (by models that
+// answer at once, so that what is measured is what the store's size can change), the new profile is
+// saved, and the main window's list and the switcher follow the change.
+//
+//   cmake --preset dev && cmake --build build/dev --target profile_create && build/dev/bin/profile_create
+//
+// The floor of the 1,000-profile store is the same create in the 8-profile store: creating should
+// cost the same whatever the size of the store.
+#include "FloorRatio.h"
+#include "InstantOptionModel.h"
+
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/NewProfileCommand.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "Tapestrel/ui/MainWindow.h"
+#include "Tapestrel/ui/switcher/MenuView.h"
+
+#include "platform/CloudKeyValueStore.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <QCoro/QCoroTask>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+void createProfile(benchmark::State &state)
+{
+    const int stored = int(state.range(0));
+    QTemporaryDir folder;
+    ModelContainer container(folder.filePath("data.sqlite"));
+    ModelContext *context = container.mainContext();
+    for (int p = 0; p < stored; ++p) {
+        auto *profile = context->insert(std::make_unique<Profile>(QStringLiteral("Profile %1").arg(p)));
+        for (int o = 0; o < 28; ++o)
+            profile->findOrCreateOption(QStringLiteral("system.option.%1").arg(o))
+                ->setValue(QStringLiteral("value %1").arg(p * 28 + o));
+    }
+    context->save();
+
+    SelectionModel selection;
+    Defaults defaults;
+    Platform::CloudKeyValueStore cloud(folder.filePath("cloud.plist"));
+    SynchronizedOptionsStore options(cloud);
+    MainWindow window(&selection, context, &defaults, &options);
+    MenuView switcher(context, &selection, {});
+    QCoreApplication::processEvents();
+
+    int made = 0;
+    for (auto _ : state) {
+        NewProfileCommand command(&selection, context, QStringLiteral("Created %1").arg(++made), false,
+                                  ProfileOperationQueue::Attendance::unattended);
+        QPointer<Profile> profile = QCoro::waitFor(command.createProfile());
+        context->save();
+        // The list, the selection of the new profile and the switcher follow on the event loop.
+        QCoreApplication::processEvents();
+        if (!profile) {
+            state.SkipWithError("the profile was not created");
+            return;
+        }
+
+        state.PauseTiming();
+        selection.setSelectedProfiles({});
+        context->remove(profile);
+        context->save();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(createProfile)->Arg(8)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("TAPESTREL_HOME", home.path().toUtf8());
+    QApplication app(argc, argv);
+    OptionStore store(instantOptionModels);
+    OptionStore::setProgramShared(&store);
+    return FloorRatio::run(argc, argv, {{"createProfile/1000", "createProfile/8"}});
+}
