@@ -395,6 +395,11 @@ void ModelContext::save()
 {
     if (!hasChanges())
         return;
+    // A save of this connection leaves the data version as it is; the last fetch of all profiles
+    // stays good when nobody else wrote since it, and is brought up to this save below.
+    std::optional<qint64> storedProfilesVersion = m_storedProfilesVersion;
+    if (storedProfilesVersion && *storedProfilesVersion != dataVersion())
+        storedProfilesVersion.reset();
     m_storedProfilesVersion.reset();
     // Immediate: the write lock is taken (or waited for) now, so a save never fails halfway
     // because another context wrote in between.
@@ -476,12 +481,22 @@ void ModelContext::save()
         }
     }
     const QSet<ModelRecord *> deleted = m_deleted;
+    const QList<ModelRecord *> inserted = m_inserted;
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();
     for (ModelRecord *record : deleted) {
         forget(record);
         record->deleteLater();
+    }
+    if (storedProfilesVersion) {
+        // Deleted rows are gone; inserted ones follow, their rows numbered after every other.
+        m_storedProfiles.removeIf([&deleted](Profile *profile) { return deleted.contains(profile); });
+        for (ModelRecord *record : inserted) {
+            if (auto *profile = qobject_cast<Profile *>(record))
+                m_storedProfiles.append(profile);
+        }
+        m_storedProfilesVersion = storedProfilesVersion;
     }
     emit didSave();
     emit objectsChanged();

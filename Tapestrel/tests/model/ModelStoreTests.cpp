@@ -194,6 +194,12 @@ TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
     EXPECT_EQ(profiles[1]->name(), QStringLiteral("Outside"));
     main->remove(profiles[1]);
     EXPECT_EQ(main->fetchProfiles(), QList<Profile *> {profile});
+    // ...and this context's own saves.
+    main->save();
+    Profile *later = makeProfile(main, QStringLiteral("Later"), {QStringLiteral("l")});
+    main->save();
+    EXPECT_EQ(main->fetchProfiles(), (QList<Profile *> {profile, later}));
+    EXPECT_EQ(container->makeContext()->fetchProfiles().size(), 2);
 }
 
 TEST_F(ModelStore, UnsavedRecordsAndRepositoryLookups)
