@@ -89,7 +89,10 @@ QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent)
 QAction *quitButton(QObject *parent)
 {
     QAction *action = makeAction(text("Quit %1").arg(QCoreApplication::applicationName()), QString(), parent);
-    action->setShortcut(QKeySequence::Quit);
+    // Where the desktop defines no quit shortcut, the common Ctrl+Q stands in.
+    const QList<QKeySequence> standard = QKeySequence::keyBindings(QKeySequence::Quit);
+    action->setShortcuts(standard.isEmpty() ? QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_Q)}
+                                            : standard);
     QObject::connect(action, &QAction::triggered, QCoreApplication::instance(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
     return action;

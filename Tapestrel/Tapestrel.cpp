@@ -3,7 +3,11 @@
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivIntroduction/IntroductionController.h"
+#include "KivUpdates/KivUpdates.h"
 #include "KivUtilities/DataPath.h"
+#include "KivWhatsNew/WhatsNewController.h"
+#include "Tapestrel/TapestrelReleases.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
@@ -14,6 +18,8 @@
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/ProfileController.h"
 #include "Tapestrel/system/DockReloader.h"
+#include "Tapestrel/ui/AppInfo.h"
+#include "Tapestrel/ui/TapestrelIntroduction.h"
 #include "platform/CloudKeyValueStore.h"
 
 #include <QTimer>
@@ -43,9 +49,29 @@ Tapestrel &Tapestrel::shared()
     return *instance;
 }
 
+namespace {
+
+std::unique_ptr<KivWhatsNew::WhatsNewController> makeWhatsNewController()
+{
+    KivWhatsNew::WhatsNewView::Config config;
+    config.accentColor = AppInfo::accentColor();
+    config.buttonBackgroundColor = AppInfo::accentColor();
+    config.buttonTextColor = Qt::white;
+    config.windowWidth = 500;
+    config.isNewsletterInfoEnabled = true;
+    return std::make_unique<KivWhatsNew::WhatsNewController>(
+        std::make_unique<KivWhatsNew::ReleaseStore>(TapestrelReleases::all()),
+        KivUtilities::UpdateDetector::shared(),
+        std::make_unique<KivWhatsNew::UserDefaultsSettingsStore>(QStringLiteral("WhatsNew")), config);
+}
+
+} // namespace
+
 Tapestrel::Tapestrel()
-    : m_synchronizedOptionsStore(
-        std::make_unique<SynchronizedOptionsStore>(Platform::CloudKeyValueStore::defaultStore()))
+    : m_updates(std::make_unique<KivUpdates>(true))
+    , m_whatsNewController(makeWhatsNewController())
+    , m_synchronizedOptionsStore(
+          std::make_unique<SynchronizedOptionsStore>(Platform::CloudKeyValueStore::defaultStore()))
     , m_paths(KivUtilities::DataPath::path())
     , m_backgroundsCoordinator(m_paths.path(Path::backgrounds))
 {
@@ -65,9 +91,17 @@ void Tapestrel::runStartUpTask()
     PredefinedProfileController(modelContainer().mainContext(),
                                 m_backgroundsCoordinator.wallpapersFolderPath())
         .importIfNeeded();
+    m_whatsNewController->showIfNeeded();
 }
 
 Tapestrel::~Tapestrel() = default;
+
+KivIntroduction::IntroductionController &Tapestrel::introductionController()
+{
+    if (!m_introductionController)
+        m_introductionController = TapestrelIntroduction::makeController();
+    return *m_introductionController;
+}
 
 std::unique_ptr<ModelContainer> Tapestrel::openModelContainer(const QString &filePath)
 {

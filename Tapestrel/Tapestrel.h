@@ -26,6 +26,13 @@ class BackupPlanner;
 namespace KivDesktopBackground {
 class DesktopBackgroundController;
 }
+namespace KivWhatsNew {
+class WhatsNewController;
+}
+namespace KivIntroduction {
+class IntroductionController;
+}
+class KivUpdates;
 
 // The main controller: creates and owns the program's long-lived services and composes the
 // registries. It is made once, on first use of shared(), and lives for the rest of the process.
@@ -57,6 +64,10 @@ public:
     Tapestrel();
     ~Tapestrel() override;
 
+    // The update checks, made first of all services: automatic, with one check at start.
+    KivUpdates &updates() { return *m_updates; }
+    // The release notes, shown once after an update (from the start-up task) and on request.
+    KivWhatsNew::WhatsNewController &whatsNewController() { return *m_whatsNewController; }
     Defaults &defaults() { return m_defaults; }
     SynchronizedOptionsStore &synchronizedOptionsStore() { return *m_synchronizedOptionsStore; }
     const KivUtilities::PathController<Path> &paths() const { return m_paths; }
@@ -82,6 +93,8 @@ public:
     TapestrelDataResetController &dataResetController();
     // The cloud sync status of the profile store, which the data settings show.
     KivApp::CloudKitStatusModel &cloudKitStatusModel() { return m_cloudKitStatusModel; }
+    // The introduction of the first start, made on first use.
+    KivIntroduction::IntroductionController &introductionController();
     // Applies the scheduled profiles at their times of day; made by the constructor.
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 
@@ -91,7 +104,9 @@ public:
 private:
     void runStartUpTask();
 
-    // Made first, before Defaults: the updater and the what's-new controller belong here.
+    // Made first, before Defaults.
+    std::unique_ptr<KivUpdates> m_updates;
+    std::unique_ptr<KivWhatsNew::WhatsNewController> m_whatsNewController;
     Defaults m_defaults;
     std::unique_ptr<SynchronizedOptionsStore> m_synchronizedOptionsStore;
     KivUtilities::PathController<Path> m_paths;
@@ -107,4 +122,5 @@ private:
     std::unique_ptr<KivBackups::BackupManager> m_backupManager;
     std::unique_ptr<KivBackups::BackupPlanner> m_backupPlanner;
     std::unique_ptr<TapestrelDataResetController> m_dataResetController;
+    std::unique_ptr<KivIntroduction::IntroductionController> m_introductionController;
 };

@@ -2,7 +2,9 @@
 
 #include "AppInfo.h"
 
+#include "KivApp/ShowMainWindowHandler.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivIntroduction/IntroductionController.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/system/DockIconVisibilityController.h"
 #include "platform/Alerts.h"
@@ -11,6 +13,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 
 AppDelegate::AppDelegate(BackgroundShown backgroundShown, QObject *parent)
     : QObject(parent)
@@ -36,6 +39,16 @@ void AppDelegate::applicationWillFinishLaunching()
         application->installEventFilter(this);
         connect(application, &QGuiApplication::commitDataRequest, this, [this] { sessionWillPowerOff(); });
     }
+}
+
+bool AppDelegate::applicationDidFinishLaunching()
+{
+    if (!Tapestrel::shared().introductionController().runModalIfNeeded(true))
+        return false;
+    // Queued: when "Reject" has asked the program to quit, the event loop ends first and no main
+    // window opens.
+    QTimer::singleShot(0, this, [] { KivApp::ShowMainWindowHandler::post(); });
+    return true;
 }
 
 bool AppDelegate::applicationShouldTerminate(QWidget *parent)

@@ -26,6 +26,9 @@ public:
 
     // Before any window is shown.
     void applicationWillFinishLaunching();
+    // Once the event loop runs: the introduction, when it is due, modally; after it the main
+    // window is asked for. Returns whether the introduction ran.
+    bool applicationDidFinishLaunching();
     // Whether quitting may go ahead now; asks when a background would disappear.
     bool applicationShouldTerminate(QWidget *parent = nullptr);
     // The session is ending: quit without asking.

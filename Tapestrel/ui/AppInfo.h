@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QString>
 
@@ -10,4 +11,9 @@ inline const QString bundleIdentifier = QStringLiteral("com.quorvane.Tapestrel")
 // The version the build was made with.
 QString version();
 QIcon icon();
+// The program's accent colour (buttons and symbols of its own windows).
+inline QColor accentColor()
+{
+    return QColor(0x6b, 0x4f, 0xd8);
+}
 } // namespace AppInfo

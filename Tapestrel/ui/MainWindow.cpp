@@ -2,6 +2,7 @@
 
 #include "ProfileActionButtons.h"
 #include "ProfileEditor.h"
+#include "themelist/GenerateThemeListButton.h"
 
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/ToastViewModifier.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
@@ -245,7 +247,14 @@ QMenu *MainWindow::makeContextMenu(QWidget *parent)
         // After the menu has closed.
         QTimer::singleShot(0, this, &MainWindow::confirmDeletion);
     }));
+    menu->addSeparator();
+    menu->addMenu(GenerateThemeListButton::make(ProfileActionButtons::singleProfile(chosen), menu));
     return menu;
+}
+
+void MainWindow::setMenuBar(QMenuBar *menuBar)
+{
+    layout()->setMenuBar(menuBar);
 }
 
 bool MainWindow::showProfile(const QString &uuid)

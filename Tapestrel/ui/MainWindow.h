@@ -15,6 +15,7 @@ class ProfileEditor;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMenuBar;
 class QStackedWidget;
 class SelectionModel;
 
@@ -44,6 +45,8 @@ public:
     void promptForNewProfile();
     // Asks before deleting the profiles recorded for deletion.
     void confirmDeletion();
+    // Puts the menu bar above the window's content.
+    void setMenuBar(QMenuBar *menuBar);
 
 signals:
     // After the first paint, for start-up measurements.

@@ -3,13 +3,19 @@
 #include "AboutWindow.h"
 #include "AppDelegate.h"
 #include "AppInfo.h"
+#include "MainMenuCommands.h"
 #include "MainWindow.h"
 
 #include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
+#include "KivIntroduction/IntroductionController.h"
+#include "KivUpdates/CheckForUpdatesButton.h"
+#include "KivUpdates/KivUpdates.h"
 #include "KivUtilities/DataPath.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/UpdateDetector.h"
+#include "KivWhatsNew/WhatsNewButton.h"
+#include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/automation/CommandLineClient.h"
@@ -138,9 +144,10 @@ bool TapestrelApp::start(const QStringList &arguments)
             QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
         });
     }
-    // Started for a command-line or scripting request, the program serves it without a window.
+    // Started for a command-line or scripting request, the program serves it without a window (and
+    // without the introduction, which waits for a person).
     if (!arguments.contains(CommandLineClient::noWindowOption))
-        showMainWindow();
+        openMainWindowOrIntroduction();
     const QString uuid = profileToShow(arguments);
     if (!uuid.isEmpty())
         QTimer::singleShot(0, this, [uuid] { postShowProfileNotification(uuid); });
@@ -151,21 +158,48 @@ void TapestrelApp::activate(const QStringList &arguments)
 {
     if (arguments.contains(CommandLineClient::noWindowOption))
         return;
-    showMainWindow();
+    openMainWindowOrIntroduction();
     const QString uuid = profileToShow(arguments);
     if (!uuid.isEmpty())
         postShowProfileNotification(uuid);
+}
+
+void TapestrelApp::openMainWindowOrIntroduction()
+{
+    // The introduction comes first while it is due: it runs modally once the event loop runs (so
+    // the scripting service already answers meanwhile), and the main window opens after it.
+    KivIntroduction::IntroductionController &introduction = Tapestrel::shared().introductionController();
+    if (introduction.isRunningModal()) {
+        bringToFront(introduction.windowController());
+    } else if (introduction.isDue()) {
+        if (m_introductionQueued)
+            return;
+        m_introductionQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_delegate->applicationDidFinishLaunching();
+            m_introductionQueued = false;
+        });
+    } else {
+        showMainWindow();
+    }
 }
 
 MainWindow &TapestrelApp::mainWindow()
 {
     if (!m_mainWindow) {
         m_mainWindow = new MainWindow(m_selection.get(), Tapestrel::shared().modelContainer().mainContext());
-        m_mainWindow->addActions(
-            {KivApp::AppMenuButtons::aboutButton(
-                 false, [this] { showAbout(); }, m_mainWindow),
-             KivApp::AppMenuButtons::openSettingsButton([this] { showSettings(); }, m_mainWindow),
-             KivApp::AppMenuButtons::quitButton(m_mainWindow)});
+        Tapestrel &controller = Tapestrel::shared();
+        MainMenuCommands::Services services;
+        services.whatsNew = &controller.whatsNewController();
+        services.updates = &controller.updates();
+        services.showAbout = [this] {
+            showAbout();
+        };
+        services.showSettings = [this] {
+            showSettings();
+        };
+        new MainMenuCommands(m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
+                             &controller.defaults(), services);
         // Without a system tray the switcher opens from the main window instead.
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             auto *switcher = new QAction(tr("Profile Switcher"), m_mainWindow);
@@ -228,6 +262,9 @@ MenuView *TapestrelApp::makeSwitcherPanel()
     actions.moreItems.getMoreApps = KivApp::AppMenuButtons::getMoreAppsButton(items);
     actions.moreItems.newsletter = KivApp::AppMenuButtons::newsletterButton(items);
     actions.moreItems.quit = KivApp::AppMenuButtons::quitButton(items);
+    actions.moreItems.whatsNew =
+        KivWhatsNew::whatsNewButton(&Tapestrel::shared().whatsNewController(), true, items);
+    actions.moreItems.checkForUpdates = checkForUpdatesButton(&Tapestrel::shared().updates(), true, items);
     auto *view = new MenuView(Tapestrel::shared().modelContainer().mainContext(), m_selection.get(), actions);
     items->setParent(view);
     return view;

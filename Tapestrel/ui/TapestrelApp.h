@@ -57,6 +57,8 @@ public slots:
 
 private:
     bool claimInstance(const QStringList &arguments);
+    // For a person: the introduction while it is due, otherwise the main window.
+    void openMainWindowOrIntroduction();
     MenuView *makeSwitcherPanel();
 
     std::unique_ptr<SelectionModel> m_selection;
@@ -66,4 +68,5 @@ private:
     QPointer<AboutWindow> m_about;
     QPointer<SettingsView> m_settings;
     std::unique_ptr<MenuBarExtra> m_menuBarExtra;
+    bool m_introductionQueued = false;
 };

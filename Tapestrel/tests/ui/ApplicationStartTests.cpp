@@ -1,3 +1,4 @@
+#include "KivIntroduction/IntroductionController.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/ModelContainer.h"
@@ -19,7 +20,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +63,8 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),
                             QStringLiteral("2.4.0"));
     Platform::UserDefaults::standard().setValue(Defaults::showDockIconKey, false);
+    // The introduction has been shown before (the first start has a test of its own).
+    Platform::UserDefaults::standard().setValue(QStringLiteral("didShowIntroduction"), true);
 
     TapestrelApp app;
     // A fresh installation: the version it started with is recorded before anything else.
@@ -105,6 +111,77 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     app.showSettings();
     EXPECT_EQ(&app.settingsWindow(), &settings);
     EXPECT_TRUE(settings.isVisible());
+}
+
+// The first start under a real display: the introduction runs modally before the main window,
+// and a later start of the real program in the same home opens the main window straight away.
+class X11FirstStartTest : public ApplicationStartTest
+{
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs the xcb platform";
+        ApplicationStartTest::SetUp();
+    }
+};
+
+TEST_F(X11FirstStartTest, IntroductionComesBeforeTheMainWindowAndOnlyOnce)
+{
+    TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),
+                            QStringLiteral("2.4.0"));
+    TapestrelApp app;
+    ASSERT_TRUE(app.start({QStringLiteral("tapestrel")}));
+    KivIntroduction::IntroductionController &introduction = Tapestrel::shared().introductionController();
+
+    // The introduction runs modally once the event loop runs; a person walks through it from
+    // inside that run: Continue, Accept, Continue, Continue, Finish.
+    QStringList steps {"ContinueButton", "AcceptButton", "ContinueButton", "ContinueButton", "FinishButton"};
+    bool sawIntroduction = false;
+    bool mainWindowMeanwhile = false;
+    QSize introductionSize;
+    QTimer person;
+    person.setInterval(50);
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        if (!introduction.isRunningModal() || steps.isEmpty())
+            return;
+        KivIntroduction::IntroductionWindowController &window = introduction.windowController();
+        sawIntroduction = sawIntroduction || window.isVisible();
+        introductionSize = window.QWidget::size();
+        mainWindowMeanwhile = mainWindowMeanwhile || app.mainWindow().isVisible();
+        for (QPushButton *button : window.findChildren<QPushButton *>(steps.first())) {
+            if (button->isVisible() && button->isEnabled()) {
+                steps.removeFirst();
+                button->click();
+                return;
+            }
+        }
+    });
+    person.start();
+    ASSERT_TRUE(waitFor([&] { return app.mainWindow().isVisible(); }, 60s)) << steps.join(", ").toStdString();
+    person.stop();
+    EXPECT_TRUE(sawIntroduction);
+    EXPECT_FALSE(mainWindowMeanwhile);
+    EXPECT_EQ(introductionSize, QSize(1000, 600));
+    EXPECT_TRUE(steps.isEmpty());
+    EXPECT_FALSE(introduction.isRunningModal());
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    EXPECT_EQ(defaults.value(QStringLiteral("didShowIntroduction")), QVariant(true));
+    EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(true));
+    // A fresh installation never shows the release notes of its own version.
+    EXPECT_EQ(defaults.value(QStringLiteral("WhatsNew-DidDisplay-2.4.0")), QVariant(true));
+    ASSERT_TRUE(defaults.synchronize());
+
+    // The real program, started in a copy of this home, paints its main window at once.
+    QTemporaryDir second;
+    const QString preferences = QStringLiteral("Library/Preferences");
+    QDir().mkpath(QDir(second.path()).filePath(preferences));
+    for (const QFileInfo &file : QDir(home.filePath(preferences)).entryInfoList(QDir::Files))
+        ASSERT_TRUE(
+            QFile::copy(file.filePath(), QDir(second.path()).filePath(preferences + "/" + file.fileName())));
+    const TestSupport::ProcessRun run = startProgram({}, second.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("first-paint")) << run.out.toStdString();
 }
 
 } // namespace

@@ -95,8 +95,10 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
 
     // Nothing selected: Apply and the rest disabled except the toggle.
     std::unique_ptr<QMenu> menu(window.makeContextMenu());
-    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_EQ(entries(menu.get()),
+              QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete", "-", "Copy Theme List"}));
     EXPECT_FALSE(entry(menu.get(), "Apply Profile")->isEnabled());
+    EXPECT_FALSE(entry(menu.get(), "Copy Theme List")->isEnabled());
     EXPECT_EQ(window.editor(), nullptr);
 
     window.profileList()->item(1)->setSelected(true);
@@ -104,7 +106,9 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
     ASSERT_NE(window.editor(), nullptr);
     EXPECT_EQ(window.editor()->profile(), b);
     menu.reset(window.makeContextMenu());
-    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_EQ(entries(menu.get()),
+              QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete", "-", "Copy Theme List"}));
+    EXPECT_TRUE(entry(menu.get(), "Copy Theme List")->isEnabled());
 
     postShowProfileNotification(a->uuid());
     EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a}));

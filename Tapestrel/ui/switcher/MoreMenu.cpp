@@ -11,7 +11,7 @@ MoreMenu::MoreMenu(const Items &items, QWidget *parent)
     setIcon(KivUtilities::Symbols::icon(QStringLiteral("ellipsis.circle")));
     const QList<QList<QAction *>> sections = {
         {items.settings},
-        {items.about},
+        {items.about, items.whatsNew, items.checkForUpdates},
         {items.sendFeedback, items.getMoreApps, items.newsletter},
         {items.quit},
     };

@@ -20,6 +20,9 @@ public:
         QAction *getMoreApps = nullptr;
         QAction *newsletter = nullptr;
         QAction *quit = nullptr;
+        // In the About section, after About.
+        QAction *whatsNew = nullptr;
+        QAction *checkForUpdates = nullptr;
     };
 
     explicit MoreMenu(const Items &items, QWidget *parent = nullptr);

@@ -162,8 +162,9 @@ TEST_F(MenuViewTest, TheMoreMenuKeepsItsOrderAndLeavesOutAbsentItems)
     auto item = [&owner](const char *text) {
         return new QAction(QString::fromLatin1(text), &owner);
     };
-    MoreMenu::Items items {item("Settings"),      item("About"),           item("Send Feedback"),
-                           item("Get More Apps"), item("Join Newsletter"), item("Quit")};
+    MoreMenu::Items items {
+        item("Settings"),        item("About"), item("Send Feedback"), item("Get More Apps"),
+        item("Join Newsletter"), item("Quit"),  item("What's New?"),   item("Check for Updates...")};
     MoreMenu menu(items);
     QStringList shown;
     for (QAction *action : menu.actions())
@@ -171,6 +172,7 @@ TEST_F(MenuViewTest, TheMoreMenuKeepsItsOrderAndLeavesOutAbsentItems)
     EXPECT_EQ(
         shown,
         (QStringList {QStringLiteral("Settings"), QStringLiteral("-"), QStringLiteral("About"),
+                      QStringLiteral("What's New?"), QStringLiteral("Check for Updates..."),
                       QStringLiteral("-"), QStringLiteral("Send Feedback"), QStringLiteral("Get More Apps"),
                       QStringLiteral("Join Newsletter"), QStringLiteral("-"), QStringLiteral("Quit")}));
     EXPECT_EQ(menu.title(), QStringLiteral("More"));

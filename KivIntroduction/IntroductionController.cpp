@@ -1,0 +1,128 @@
+#include "KivIntroduction/IntroductionController.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace KivIntroduction {
+
+IntroductionWindowController::IntroductionWindowController(IntroductionConfiguration configuration,
+                                                           IntroductionView::Style style, QSize size)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+    , m_configuration(configuration)
+    , m_size(size)
+    , m_view(new IntroductionView(std::move(configuration), std::move(style), this))
+{
+    setObjectName(QStringLiteral("IntroductionWindow"));
+    setWindowTitle(QString());
+    IntroductionView::setWindowLevel(this, IntroductionView::introductionWindowLevel);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setFixedSize(m_size);
+    m_view->model().setWindow(this);
+    centre();
+}
+
+void IntroductionWindowController::centre()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), m_size);
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void IntroductionWindowController::showWindow()
+{
+    m_isModal = false;
+    show();
+    raise();
+    activateWindow();
+}
+
+void IntroductionWindowController::runModal(bool closeWhenDone)
+{
+    m_isModal = true;
+    setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    m_loop = &loop;
+    show();
+    raise();
+    activateWindow();
+    if (m_isModal)
+        loop.exec();
+    setWindowModality(Qt::NonModal);
+    if (closeWhenDone && isVisible())
+        close();
+}
+
+void IntroductionWindowController::stopModal()
+{
+    if (!m_isModal)
+        return;
+    m_isModal = false;
+    if (m_loop)
+        m_loop->quit();
+}
+
+void IntroductionWindowController::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    stopModal();
+}
+
+void IntroductionWindowController::mousePressEvent(QMouseEvent *event)
+{
+    // Dragging the background moves the window.
+    if (event->button() == Qt::LeftButton && windowHandle())
+        windowHandle()->startSystemMove();
+    QWidget::mousePressEvent(event);
+}
+
+IntroductionController::IntroductionController(IntroductionConfiguration configuration,
+                                               IntroductionView::Style style, QSize size)
+    : m_configuration(std::move(configuration))
+    , m_style(std::move(style))
+    , m_size(size)
+{ }
+
+IntroductionWindowController &IntroductionController::windowController()
+{
+    if (!m_windowController)
+        m_windowController = new IntroductionWindowController(m_configuration, m_style, m_size);
+    return *m_windowController;
+}
+
+bool IntroductionController::isDue() const
+{
+    const auto &checker = m_configuration.shouldDisplayIntroductionChecker;
+    return !checker || checker->shouldDisplay();
+}
+
+IntroductionController::~IntroductionController()
+{
+    delete m_windowController.data();
+}
+
+bool IntroductionController::showIfNeeded(bool force)
+{
+    if (!force && !isDue())
+        return false;
+    windowController().showWindow();
+    return true;
+}
+
+bool IntroductionController::runModalIfNeeded(bool closeWhenDone)
+{
+    if (!isDue())
+        return false;
+    windowController().runModal(closeWhenDone);
+    return true;
+}
+
+} // namespace KivIntroduction

@@ -1,0 +1,103 @@
+#include "KivIntroduction/IntroductionController.h"
+#include "KivWhatsNew/ReleaseStore.h"
+#include "KivWhatsNew/WhatsNewController.h"
+#include "Tapestrel/TapestrelReleases.h"
+#include "Tapestrel/TapestrelURL.h"
+#include "Tapestrel/ui/TapestrelIntroduction.h"
+
+#include "platform/UserDefaults.h"
+#include "testsupport/RunTask.h"
+#include "testsupport/Screenshots.h"
+#include "testsupport/TempHome.h"
+
+#include <QLabel>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using FirstRunTest = TestSupport::TempHomeTest;
+
+TEST_F(FirstRunTest, TheProgramsReleasesAreCompleteAndOrdered)
+{
+    const KivWhatsNew::ReleaseStore store(TapestrelReleases::all());
+    QStringList versions, summaries;
+    QList<int> counts;
+    QStringList links;
+    for (const KivWhatsNew::Release &release : store.releases) {
+        versions.append(release.version.string);
+        summaries.append(release.summary->key);
+        counts.append(int(release.changes.size()));
+        EXPECT_TRUE(release.url()) << release.version.string.toStdString();
+        for (const KivWhatsNew::Change &change : release.changes) {
+            EXPECT_TRUE(QRegularExpression("^[a-z]+(-[a-z]+)*$").match(change.id).hasMatch())
+                << change.id.toStdString();
+            EXPECT_FALSE(change.title.key.isEmpty());
+            EXPECT_TRUE(change.details && change.symbol);
+            if (change.link)
+                links.append(*change.link);
+        }
+    }
+    EXPECT_EQ(versions, QStringList({"1.0-beta.2", "1.0-beta.3", "1.0-beta.4", "1.0-beta.5", "1.0", "1.1"}));
+    EXPECT_EQ(summaries,
+              QStringList({"New Option & Automation", "New Apps & Improvements", "Improvements",
+                           "Focus Filters, Scheduling & More", "New Background Section & Improvements",
+                           "Photos Integration, Translations & Improvements"}));
+    EXPECT_EQ(counts, QList<int>({4, 4, 4, 4, 2, 2}));
+    EXPECT_TRUE(store.hasUniqueChangeIDs());
+    links.sort();
+    EXPECT_EQ(links,
+              QStringList({toRawValue(TapestrelURL::alfredWorkflow), toRawValue(TapestrelURL::community),
+                           toRawValue(TapestrelURL::community)}));
+
+    // The newest notes as a person sees them.
+    KivUtilities::UpdateDetector detector(KivUtilities::UpdateDetector::defaultKey,
+                                          [] { return std::optional<QString>("1.1"); });
+    KivWhatsNew::WhatsNewView::Config config = KivWhatsNew::WhatsNewView::Config::standard();
+    KivWhatsNew::WhatsNewController controller(
+        std::make_unique<KivWhatsNew::ReleaseStore>(store.releases), detector,
+        std::make_unique<KivWhatsNew::UserDefaultsSettingsStore>(), config);
+    controller.showLatestRelease();
+    ASSERT_NE(controller.window(), nullptr);
+    TestSupport::saveScreenshot(controller.window(), "whatsnew/program-1.1");
+    controller.show(store.releases.first());
+    TestSupport::saveScreenshot(controller.window(), "whatsnew/program-1.0-beta.2");
+}
+
+TEST_F(FirstRunTest, TheProgramsIntroductionHasItsFivePages)
+{
+    const auto controller = TapestrelIntroduction::makeController();
+    EXPECT_TRUE(controller->isDue());
+    KivIntroduction::IntroductionWindowController &window = controller->windowController();
+    EXPECT_EQ(window.QWidget::size(), QSize(1000, 600));
+    KivIntroduction::IntroductionModel &model = window.view()->model();
+    EXPECT_DOUBLE_EQ(model.configuration().transitionDuration, 0.25);
+    window.show();
+    QStringList ids;
+    for (int page = 0; page < 5; ++page) {
+        ids.append(model.currentPage()->id());
+        QWidget *view = window.view()->currentPageView();
+        if (page == 0) {
+            ASSERT_TRUE(TestSupport::waitUntil([&] { return view->property("state").toInt() == 2; }));
+        }
+        TestSupport::spinEventLoop(std::chrono::milliseconds(1100));
+        TestSupport::saveScreenshot(
+            &window, QStringLiteral("introduction/program-%1-%2").arg(page + 1).arg(ids.last()));
+        if (page == 1) {
+            EXPECT_TRUE(
+                view->findChild<QTextBrowser *>()->toPlainText().contains("Tapestrel License Agreement"));
+        }
+        model.next();
+    }
+    EXPECT_EQ(ids, QStringList({"start", "license", "intro-editor", "intro-picker", "end"}));
+    QStringList titles;
+    for (QLabel *label : window.findChildren<QLabel *>("TitleView"))
+        titles.append(label->text());
+    for (const char *title :
+         {"Hello!", "License Agreement", "Profile Editor", "Profile Switcher", "Tapestrel is ready to use"})
+        EXPECT_TRUE(titles.contains(title)) << title;
+    window.close();
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+#include "Tapestrel/tests/ui/UiFixture.h"
+
+#include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/MainMenuCommands.h"
+#include "Tapestrel/ui/MainWindow.h"
+#include "platform/Alerts.h"
+#include "testsupport/RunTask.h"
+
+#include <QMenuBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainMenuTest : public UiTests::UiTest
+{
+protected:
+    MainMenuTest() { QCoreApplication::setApplicationName(QStringLiteral("Tapestrel")); }
+    ~MainMenuTest() override { QCoreApplication::setApplicationName(m_name); }
+
+    QMenu *menu(const char *title) const
+    {
+        QMenu *found = commands->menu(QString::fromLatin1(title));
+        EXPECT_NE(found, nullptr) << title;
+        return found;
+    }
+    // The enabled state of each item of a menu, dividers left out.
+    static QList<bool> enabled(const QMenu *menu)
+    {
+        QList<bool> states;
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator())
+                states.append(action->isEnabled());
+        }
+        return states;
+    }
+
+    QString m_name = QCoreApplication::applicationName();
+    SelectionModel selection;
+    Defaults defaults;
+    MainWindow window {&selection, context, &defaults, &options};
+    MainMenuCommands *commands = new MainMenuCommands(&window, &selection, context, &defaults, {});
+};
+
+TEST_F(MainMenuTest, MenusHoldTheirItemsInOrderWithShortcuts)
+{
+    QStringList titles;
+    for (QAction *action : commands->menuBar()->actions())
+        titles.append(action->text());
+    EXPECT_EQ(titles, QStringList({"Tapestrel", "File", "Profile", "View", "Help"}));
+
+    EXPECT_EQ(entries(menu("Tapestrel")),
+              QStringList({"About Tapestrel", "-", "Check for Updates...", "-", "Join Newsletter",
+                           "Get More Apps", "-", "Settings...", "-", "Quit Tapestrel"}));
+    EXPECT_EQ(entry(menu("Tapestrel"), "About Tapestrel")->property("symbol").toString(), "info.circle");
+    EXPECT_EQ(entry(menu("Tapestrel"), "Check for Updates...")->property("symbol").toString(),
+              "arrow.triangle.2.circlepath");
+    EXPECT_EQ(entry(menu("Tapestrel"), "Quit Tapestrel")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    EXPECT_EQ(entries(menu("File")), QStringList({"New Profile", "Duplicate", "-", "Delete"}));
+    EXPECT_EQ(entry(menu("File"), "New Profile")->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(entry(menu("File"), "Duplicate")->shortcut(), QKeySequence("Ctrl+D"));
+    EXPECT_EQ(entry(menu("File"), "Delete")->shortcuts(),
+              QList<QKeySequence>({QKeySequence("Ctrl+Backspace"), QKeySequence("Ctrl+Del")}));
+
+    EXPECT_EQ(entries(menu("Profile")),
+              QStringList({"Apply Profile", "Get Current Settings", "-", "Disable", "-", "Copy Theme List"}));
+    EXPECT_EQ(entry(menu("Profile"), "Apply Profile")->shortcut(), QKeySequence("Ctrl+R"));
+    EXPECT_TRUE(entry(menu("Profile"), "Get Current Settings")->shortcut().isEmpty());
+
+    EXPECT_EQ(entries(menu("View")), QStringList({"-", "Background", "System", "Apps", "Tools"}));
+    EXPECT_EQ(menu("View")->actions().first()->text(), "Editor Tab");
+    EXPECT_EQ(entries(menu("Help")),
+              QStringList({"What's New?", "Join the Tapestrel Community", "Send Feedback"}));
+    EXPECT_EQ(entry(menu("Help"), "What's New?")->property("symbol").toString(), "newspaper");
+    EXPECT_EQ(entry(menu("Help"), "Join the Tapestrel Community")->property("symbol").toString(), "link");
+
+    for (const char *title : {"Tapestrel", "File", "Profile", "View", "Help"}) {
+        QMenu *shown = menu(title);
+        shown->adjustSize();
+        saveScreenshot(shown, QStringLiteral("main-menu/%1").arg(QString::fromLatin1(title)));
+    }
+}
+
+TEST_F(MainMenuTest, ProfileItemsFollowTheSelection)
+{
+    Profile *a = newProfile("Alpha");
+    Profile *b = newProfile("Beta");
+    context->save();
+
+    // Nothing selected: only New Profile and the toggle (reading "Disable") are enabled.
+    EXPECT_EQ(enabled(menu("File")), QList<bool>({true, false, false}));
+    EXPECT_EQ(enabled(menu("Profile")), QList<bool>({false, false, true, false}));
+    EXPECT_EQ(entries(menu("Profile"))[3], "Disable");
+
+    selection.setSelectedProfiles({a});
+    EXPECT_EQ(enabled(menu("File")), QList<bool>({true, true, true}));
+    EXPECT_EQ(enabled(menu("Profile")), QList<bool>({true, true, true, true}));
+
+    b->setEnabled(false);
+    selection.setSelectedProfiles({a, b});
+    EXPECT_EQ(enabled(menu("File")), QList<bool>({true, true, true}));
+    EXPECT_EQ(enabled(menu("Profile")), QList<bool>({false, false, true, false}));
+    EXPECT_EQ(entries(menu("Profile"))[3], "Enable");
+    entry(menu("Profile"), "Enable")->trigger();
+    EXPECT_TRUE(a->isEnabled() && b->isEnabled());
+
+    // The shortcut applies the one selected profile (no first-apply question: answered before).
+    Platform::ScriptedAlertAnswerer answerer;
+    defaults.setDidApplyAnyProfile(true);
+    selection.setSelectedProfiles({a});
+    a->findOrCreateOption("system.ui.appearance")->setValue("Dark");
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return QApplication::activeWindow() == &window; }));
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(TestSupport::waitUntil(
+        [&] { return registry.journal->entries.contains("apply system.ui.appearance=Dark @Alpha"); }));
+    EXPECT_EQ(defaults.lastAppliedProfileID(), a->uuid());
+}
+
+TEST_F(MainMenuTest, EditorTabItemsFollowTheSetting)
+{
+    auto checked = [&] {
+        QStringList tags;
+        for (QAction *action : menu("View")->actions()) {
+            if (action->isChecked())
+                tags.append(action->data().toString());
+        }
+        return tags;
+    };
+    EXPECT_TRUE(checked().isEmpty());
+    for (const MainMenuCommands::EditorTab &tab : MainMenuCommands::editorTabs) {
+        QAction *action = entry(menu("View"), QString::fromLatin1(tab.title));
+        EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | tab.key));
+        action->trigger();
+        EXPECT_EQ(defaults.activeEditorTab(), QString::fromLatin1(tab.tag));
+        EXPECT_EQ(checked(), QStringList({QString::fromLatin1(tab.tag)}));
+    }
+    // Changed elsewhere (the editor's tabs): the check mark follows.
+    defaults.setActiveEditorTab(QStringLiteral("system"));
+    EXPECT_EQ(checked(), QStringList({"system"}));
+}
+
+} // namespace

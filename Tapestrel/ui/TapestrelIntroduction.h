@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+namespace KivIntroduction {
+class IntroductionController;
+}
+
+// The program's introduction at first start: hello, the licence, the main window, the profile
+// switcher, and ready. 1000 by 600, shown until "didShowIntroduction" is true.
+namespace TapestrelIntroduction {
+std::unique_ptr<KivIntroduction::IntroductionController> makeController();
+}
