@@ -176,7 +176,8 @@ TEST_F(ProfileActionTest, ProfilesThatVanishElsewhereLeaveTheSelection)
     freeDeleted();
     EXPECT_TRUE(selection.selectedProfiles().isEmpty());
     std::unique_ptr<QMenu> menu(window.makeContextMenu());
-    EXPECT_EQ(entries(menu.get()), QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete"}));
+    EXPECT_EQ(entries(menu.get()),
+              QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete", "-", "Copy Theme List"}));
     EXPECT_FALSE(entry(menu.get(), "Apply Profile")->isEnabled());
     EXPECT_FALSE(entry(menu.get(), "Delete")->isEnabled());
 
