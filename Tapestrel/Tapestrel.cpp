@@ -9,6 +9,7 @@
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/TapestrelReleases.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
+#include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
@@ -75,6 +76,10 @@ Tapestrel::Tapestrel()
     , m_paths(KivUtilities::DataPath::path())
     , m_backgroundsCoordinator(m_paths.path(Path::backgrounds))
 {
+    // The background library keeps added images where the coordinator says, asked anew at each use.
+    BackgroundLibraryServices::shared().wallpapersFolder = [self = QPointer<Tapestrel>(this)] {
+        return self ? self->m_backgroundsCoordinator.wallpapersFolderPath() : QString();
+    };
     m_profileScheduler = std::make_unique<ProfileScheduler>(
         *m_synchronizedOptionsStore, [this] { return modelContainer().mainContext(); });
     autosaveController().start();

@@ -87,6 +87,8 @@ void AddImageButton::ensureWallpapersFolder()
 
 std::optional<QString> AddImageButton::importImageFile(const QString &filePath)
 {
+    if (wallpapersFolderPath().isEmpty())
+        return std::nullopt;
     const QString destination = newWallpaperFilePath(extensionOf(filePath));
     const QString folder = QDir::cleanPath(QFileInfo(filePath).absolutePath());
     if (folder == wallpapersFolderPath())
@@ -141,6 +143,8 @@ QCoro::Task<void> AddImageButton::importSelectedPhotos(QStringList filePaths)
 QCoro::Task<void> AddImageButton::importPhotos(QPointer<AddImageButton> self, QPointer<ModelContext> context,
                                                QStringList filePaths)
 {
+    if (wallpapersFolderPath().isEmpty())
+        co_return;
     for (const QString &source : filePaths) {
         const QString destination = newWallpaperFilePath(extensionOf(source));
         ensureWallpapersFolder();

@@ -1,7 +1,5 @@
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 
-#include "Tapestrel/Tapestrel.h"
-
 #include <QFileDialog>
 #include <QImageReader>
 #include <QRandomGenerator>
@@ -29,9 +27,9 @@ BackgroundLibraryServices &BackgroundLibraryServices::shared()
 BackgroundLibraryServices BackgroundLibraryServices::defaults()
 {
     BackgroundLibraryServices services;
-    services.wallpapersFolder = [] {
-        return Tapestrel::shared().backgroundsCoordinator().wallpapersFolderPath();
-    };
+    // The main controller hands in the program's folder; until then there is none, and nothing is
+    // listed, imported or copied.
+    services.wallpapersFolder = [] { return QString(); };
     services.chooseImageFiles = [](QWidget *parent) {
         return QFileDialog::getOpenFileNames(
             parent, QCoreApplication::translate("AddImageButton", "Select an Image", "Open Panel Title"),
