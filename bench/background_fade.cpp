@@ -36,6 +36,13 @@ public:
 
 QString g_picture;
 
+// A window's surface as the window system hands it over: with an alpha channel when the window is
+// translucent (a compositor blends it), plain 32-bit RGB when it is opaque.
+QImage windowSurface(const QSize &size, bool translucent)
+{
+    return QImage(size, translucent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+}
+
 void fadeFrame(benchmark::State &state, bool translucent)
 {
     const QSize size(int(state.range(0)), int(state.range(1)));
@@ -44,7 +51,7 @@ void fadeFrame(benchmark::State &state, bool translucent)
     BackgroundWindowView view(&controller, nullptr, [&now] { return now; });
     view.resize(size);
 
-    QImage surface(size, QImage::Format_ARGB32_Premultiplied);
+    QImage surface = windowSurface(size, translucent);
     auto paint = [&] {
         // A translucent window's surface is cleared before each paint; an opaque one's is not.
         if (translucent)
@@ -104,7 +111,7 @@ void floorFrame(benchmark::State &state, bool translucent)
     QImage upper = QImage(g_picture)
                        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_RGB32);
-    QImage surface(size, QImage::Format_ARGB32_Premultiplied);
+    QImage surface = windowSurface(size, translucent);
     for (auto _ : state) {
         if (translucent)
             surface.fill(Qt::transparent);
