@@ -86,9 +86,9 @@ QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent)
     return action;
 }
 
-QAction *quitButton(QObject *parent)
+QAction *quitButton(bool includeImage, QObject *parent)
 {
-    QAction *action = makeAction(text("Quit %1").arg(QCoreApplication::applicationName()), QString(), parent);
+    QAction *action = makeAction(text("Quit"), includeImage ? QStringLiteral("xmark.circle") : QString(), parent);
     // Where the desktop defines no quit shortcut, the common Ctrl+Q stands in.
     const QList<QKeySequence> standard = QKeySequence::keyBindings(QKeySequence::Quit);
     action->setShortcuts(standard.isEmpty() ? QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_Q)}

@@ -20,8 +20,9 @@ QAction *getMoreAppsButton(QObject *parent);
 QAction *sendFeedbackButton(QObject *parent);
 // "Settings" with the platform's shortcut: opens the settings window.
 QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent);
-// "Quit <name>" with the platform's shortcut; quitting goes through the application's checks.
-QAction *quitButton(QObject *parent);
+// "Quit" with the platform's shortcut, and the "xmark.circle" symbol when includeImage is true;
+// quitting goes through the application's checks.
+QAction *quitButton(bool includeImage, QObject *parent);
 } // namespace AppMenuButtons
 
 } // namespace KivApp

@@ -10,6 +10,7 @@
 #include "Tapestrel/TapestrelReleases.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
+#include "Tapestrel/background/SharedDesktopBackground.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
@@ -45,6 +46,8 @@ Tapestrel &Tapestrel::shared()
         ProfileController::setProgramDockRestart(&reloadDock);
         EngineSettings::setProgramDisabledOptionIDsSource(
             [controller] { return controller->synchronizedOptionsStore().disabledOptionsIDs(); });
+        // Background options and buttons show the background through this controller's windows.
+        setSharedDesktopBackgroundSource([controller]() -> auto & { return controller->desktopBackgroundController(); });
         return controller;
     }();
     return *instance;

@@ -1,7 +1,9 @@
 #include "KivDesktopBackground/DisplayPlatform.h"
+#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
+#include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/system/DefaultDesktopPicture.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
@@ -24,6 +26,7 @@ int main(int argc, char *argv[])
     TapestrelApp app;
     if (!app.start(QCoreApplication::arguments()))
         return 0;
-    const auto automation = AutomationService::startForProgram(&app.selection());
+    const auto automation = AutomationService::startForProgram(
+        [] { return Tapestrel::shared().modelContainer().mainContext(); }, &app.selection());
     return QApplication::exec();
 }

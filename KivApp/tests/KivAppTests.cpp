@@ -104,6 +104,11 @@ TEST_F(KivAppTest, MenuItemsAndTheShowMainWindowHandler)
     EXPECT_EQ(abouts, 1);
     EXPECT_EQ(about->property("symbol").toString(), "info.circle");
     EXPECT_TRUE(KivApp::AppMenuButtons::aboutButton(false, {}, &owner)->icon().isNull());
+    const QAction *quit = KivApp::AppMenuButtons::quitButton(true, &owner);
+    EXPECT_EQ(quit->text(), "Quit");
+    EXPECT_EQ(quit->property("symbol").toString(), "xmark.circle");
+    EXPECT_FALSE(quit->shortcut().isEmpty());
+    EXPECT_TRUE(KivApp::AppMenuButtons::quitButton(false, &owner)->icon().isNull());
 
     const QList<QAction *> links = {KivApp::AppMenuButtons::newsletterButton(&owner),
                                     KivApp::AppMenuButtons::getMoreAppsButton(&owner),

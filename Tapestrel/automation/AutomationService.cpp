@@ -1,6 +1,5 @@
 #include "Tapestrel/automation/AutomationService.h"
 
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/ApplyProfileCommand.h"
 #include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
@@ -44,10 +43,10 @@ AutomationService::AutomationService(ContextSource context, SelectionModel *sele
     qDBusRegisterMetaType<QList<QVariantMap>>();
 }
 
-std::unique_ptr<AutomationService> AutomationService::startForProgram(SelectionModel *selection)
+std::unique_ptr<AutomationService> AutomationService::startForProgram(ContextSource context,
+                                                                      SelectionModel *selection)
 {
-    auto service = std::make_unique<AutomationService>(
-        [] { return Tapestrel::shared().modelContainer().mainContext(); }, selection);
+    auto service = std::make_unique<AutomationService>(std::move(context), selection);
     QString error;
     if (!service->registerOn(QDBusConnection::sessionBus(), serviceName, &error))
         qWarning("Scripting service not available: %s", qPrintable(error));

@@ -49,9 +49,9 @@ public:
     explicit AutomationService(ModelContext *context, SelectionModel *selection = nullptr,
                                QObject *parent = nullptr);
 
-    // The running program's service over the main controller's store, on the session bus. Without a
+    // The running program's service over the store `context` gives, on the session bus. Without a
     // bus, or when another program holds the name, it is logged and the program runs on without it.
-    static std::unique_ptr<AutomationService> startForProgram(SelectionModel *selection);
+    static std::unique_ptr<AutomationService> startForProgram(ContextSource context, SelectionModel *selection);
 
     // Exports the methods and takes the bus name. False, with the reason, when the name belongs to
     // another process already.

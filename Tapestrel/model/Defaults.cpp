@@ -7,6 +7,7 @@ const QString Defaults::activeEditorTabKey = QStringLiteral("activeEditorTab");
 const QString Defaults::didApplyAnyProfileKey = QStringLiteral("didApplyAnyProfile");
 const QString Defaults::lastAppliedProfileIDKey = QStringLiteral("lastAppliedProfileID");
 const QString Defaults::showDockIconKey = QStringLiteral("showDockIcon");
+const QString Defaults::confirmTerminatingITermKey = QStringLiteral("confirmTerminatingITerm");
 
 Defaults::Defaults(QObject *parent)
     : QObject(parent)
@@ -37,6 +38,8 @@ void Defaults::keyChanged(const QString &key)
         emit lastAppliedProfileIDChanged();
     else if (key == showDockIconKey)
         emit showDockIconChanged();
+    else if (key == confirmTerminatingITermKey)
+        emit confirmTerminatingITermChanged();
 }
 
 bool Defaults::showMenuBarIcon() const
@@ -94,4 +97,15 @@ bool Defaults::showDockIcon() const
 void Defaults::setShowDockIcon(bool show)
 {
     store(showDockIconKey, show);
+}
+
+bool Defaults::confirmTerminatingITerm() const
+{
+    const QVariant value = stored(confirmTerminatingITermKey);
+    return value.isValid() ? Platform::UserDefaults::boolFromValue(value) : true;
+}
+
+void Defaults::setConfirmTerminatingITerm(bool confirm)
+{
+    store(confirmTerminatingITermKey, confirm);
 }

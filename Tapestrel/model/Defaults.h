@@ -21,6 +21,8 @@ class Defaults : public QObject
     Q_PROPERTY(QString lastAppliedProfileID READ lastAppliedProfileID WRITE setLastAppliedProfileID NOTIFY
                    lastAppliedProfileIDChanged)
     Q_PROPERTY(bool showDockIcon READ showDockIcon WRITE setShowDockIcon NOTIFY showDockIconChanged)
+    Q_PROPERTY(bool confirmTerminatingITerm READ confirmTerminatingITerm WRITE setConfirmTerminatingITerm
+                   NOTIFY confirmTerminatingITermChanged)
 
 public:
     static const QString showMenuBarIconKey; // "showMenuBarIcon"
@@ -28,6 +30,7 @@ public:
     static const QString didApplyAnyProfileKey; // "didApplyAnyProfile"
     static const QString lastAppliedProfileIDKey; // "lastAppliedProfileID"
     static const QString showDockIconKey; // "showDockIcon"
+    static const QString confirmTerminatingITermKey; // "confirmTerminatingITerm"
 
     explicit Defaults(QObject *parent = nullptr);
 
@@ -42,6 +45,10 @@ public:
     void setLastAppliedProfileID(const QString &id);
     bool showDockIcon() const; // default true
     void setShowDockIcon(bool show);
+    // Kept for settings files that hold it; the iTerm2 theme's relaunch question does not consult it
+    // (that question has its own "do not show again" choice).
+    bool confirmTerminatingITerm() const; // default true
+    void setConfirmTerminatingITerm(bool confirm);
 
 signals:
     void showMenuBarIconChanged();
@@ -49,6 +56,7 @@ signals:
     void didApplyAnyProfileChanged();
     void lastAppliedProfileIDChanged();
     void showDockIconChanged();
+    void confirmTerminatingITermChanged();
 
 private:
     // The property form of activeEditorTab: the empty text stands for none.

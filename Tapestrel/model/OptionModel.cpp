@@ -1,6 +1,5 @@
 #include "Tapestrel/model/OptionModel.h"
 
-#include <QCoreApplication>
 
 OptionModel::~OptionModel() = default;
 
@@ -14,12 +13,3 @@ OptionModelError::OptionModelError(QString key, QString message)
     , m_key(std::move(key))
     , m_message(std::move(message))
 { }
-
-OptionModelError OptionModelError::notAvailable(const QString &key)
-{
-    return OptionModelError(key,
-                            QCoreApplication::translate("OptionModel",
-                                                        "“%1” cannot be applied or read yet: "
-                                                        "this option is not available in this build.")
-                                .arg(key));
-}

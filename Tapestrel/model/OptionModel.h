@@ -56,9 +56,6 @@ public:
 
     static constexpr const char *domain = "com.quorvane.Tapestrel.Errors";
 
-    // The error of a model whose system access is not part of the program yet.
-    static OptionModelError notAvailable(const QString &key);
-
 private:
     QString m_key;
     QString m_message;

@@ -9,6 +9,7 @@
 #include "KivUtilities/URLStore.h"
 #include "KivWhatsNew/WhatsNewButton.h"
 #include "Tapestrel/TapestrelURL.h"
+#include "Tapestrel/ui/AppInfo.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SelectionModel.h"
 
@@ -85,7 +86,10 @@ void MainMenuCommands::buildApplicationMenu()
     settings->setText(text("Settings..."));
     menu->addAction(settings);
     menu->addSeparator();
-    menu->addAction(quitButton(menu));
+    // The application menu names the program on its Quit item, as the desktop's own does.
+    QAction *quit = quitButton(false, menu);
+    quit->setText(text("Quit %1").arg(AppInfo::name));
+    menu->addAction(quit);
 }
 
 void MainMenuCommands::rebuildProfileMenus()

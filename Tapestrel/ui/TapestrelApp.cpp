@@ -261,7 +261,7 @@ MenuView *TapestrelApp::makeSwitcherPanel()
     actions.moreItems.sendFeedback = KivApp::AppMenuButtons::sendFeedbackButton(items);
     actions.moreItems.getMoreApps = KivApp::AppMenuButtons::getMoreAppsButton(items);
     actions.moreItems.newsletter = KivApp::AppMenuButtons::newsletterButton(items);
-    actions.moreItems.quit = KivApp::AppMenuButtons::quitButton(items);
+    actions.moreItems.quit = KivApp::AppMenuButtons::quitButton(true, items);
     actions.moreItems.whatsNew =
         KivWhatsNew::whatsNewButton(&Tapestrel::shared().whatsNewController(), true, items);
     actions.moreItems.checkForUpdates = checkForUpdatesButton(&Tapestrel::shared().updates(), true, items);

@@ -8,7 +8,6 @@
 #include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/OptionValue.h"
-#include "Tapestrel/model/PendingOptionModel.h"
 #include "Tapestrel/system/FolderColorOptionModel.h"
 
 #include "RecordingOptionModel.h"
@@ -90,26 +89,6 @@ TEST(OptionStoreTest, FindsModelsByExactKeyAndByType)
     auto *bear = store.optionModel<BearThemeOptionModel>();
     ASSERT_NE(bear, nullptr);
     EXPECT_EQ(bear->domain(), "net.shinyfrog.bear");
-}
-
-TEST(OptionStoreTest, ModelsWithoutSystemAccessSayAndNeverPretend)
-{
-    Registries registries;
-    OptionStore &store = registries.optionStore();
-    for (OptionModel *model : store.options()) {
-        if (!dynamic_cast<PendingOptionModel *>(model))
-            continue; // a model that reaches the system has tests of its own
-        auto flag = std::make_shared<bool>(false);
-        try {
-            runTask(model->apply(QStringLiteral("true"), {}, flag));
-            ADD_FAILURE() << model->key().toStdString() << " claimed to apply";
-        } catch (const OptionModelError &error) {
-            EXPECT_EQ(error.key(), model->key());
-            EXPECT_TRUE(error.message().contains(model->key()));
-        }
-        EXPECT_FALSE(*flag);
-        EXPECT_EQ(runTask(model->readCurrentValue({})), std::nullopt);
-    }
 }
 
 TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)

@@ -30,6 +30,7 @@ TEST_F(ProgramSettings, DefaultsReadTheirDefaultsUntilSetAndWriteOnlyWhenSet)
     Defaults defaults;
     EXPECT_TRUE(defaults.showMenuBarIcon());
     EXPECT_TRUE(defaults.showDockIcon());
+    EXPECT_TRUE(defaults.confirmTerminatingITerm());
     EXPECT_FALSE(defaults.didApplyAnyProfile());
     EXPECT_EQ(defaults.lastAppliedProfileID(), QString());
     EXPECT_FALSE(defaults.activeEditorTab().has_value());
@@ -42,17 +43,20 @@ TEST_F(ProgramSettings, DefaultsReadTheirDefaultsUntilSetAndWriteOnlyWhenSet)
     defaults.setDidApplyAnyProfile(true);
     defaults.setLastAppliedProfileID(QStringLiteral("ABC"));
     defaults.setActiveEditorTab(QStringLiteral("apps"));
+    defaults.setConfirmTerminatingITerm(false);
     EXPECT_EQ(dockChanged.count(), 1);
     EXPECT_EQ(standard.persistentDomain(),
               (QVariantMap {{QStringLiteral("showDockIcon"), false},
                             {QStringLiteral("showMenuBarIcon"), false},
                             {QStringLiteral("didApplyAnyProfile"), true},
                             {QStringLiteral("lastAppliedProfileID"), QStringLiteral("ABC")},
-                            {QStringLiteral("activeEditorTab"), QStringLiteral("apps")}}));
+                            {QStringLiteral("activeEditorTab"), QStringLiteral("apps")},
+                            {QStringLiteral("confirmTerminatingITerm"), false}}));
 
     // A second object over the same settings sees the values and hears about changes.
     Defaults other;
     EXPECT_FALSE(other.showDockIcon());
+    EXPECT_FALSE(other.confirmTerminatingITerm());
     EXPECT_EQ(other.activeEditorTab(), std::optional<QString>(QStringLiteral("apps")));
     QSignalSpy tabChanged(&other, &Defaults::activeEditorTabChanged);
     defaults.setActiveEditorTab(std::nullopt);
