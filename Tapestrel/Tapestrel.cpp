@@ -7,6 +7,7 @@
 #include "KivUpdates/KivUpdates.h"
 #include "KivUtilities/DataPath.h"
 #include "KivWhatsNew/WhatsNewController.h"
+#include "Tapestrel/StartupMarks.h"
 #include "Tapestrel/TapestrelReleases.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
@@ -100,6 +101,7 @@ void Tapestrel::runStartUpTask()
                                 m_backgroundsCoordinator.wallpapersFolderPath())
         .importIfNeeded();
     m_whatsNewController->showIfNeeded();
+    StartupMarks::mark("release notes");
 }
 
 Tapestrel::~Tapestrel() = default;
@@ -109,6 +111,11 @@ KivIntroduction::IntroductionController &Tapestrel::introductionController()
     if (!m_introductionController)
         m_introductionController = TapestrelIntroduction::makeController();
     return *m_introductionController;
+}
+
+bool Tapestrel::isIntroductionDue()
+{
+    return m_introductionController ? m_introductionController->isDue() : TapestrelIntroduction::isDue();
 }
 
 std::unique_ptr<ModelContainer> Tapestrel::openModelContainer(const QString &filePath)

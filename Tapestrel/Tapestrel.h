@@ -95,6 +95,13 @@ public:
     KivApp::CloudKitStatusModel &cloudKitStatusModel() { return m_cloudKitStatusModel; }
     // The introduction of the first start, made on first use.
     KivIntroduction::IntroductionController &introductionController();
+    // The introduction's controller when it was made, otherwise null.
+    KivIntroduction::IntroductionController *madeIntroductionController()
+    {
+        return m_introductionController.get();
+    }
+    // Whether the introduction is due; makes no controller.
+    bool isIntroductionDue();
     // Applies the scheduled profiles at their times of day; made by the constructor.
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 

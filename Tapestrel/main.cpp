@@ -1,4 +1,5 @@
 #include "KivDesktopBackground/DisplayPlatform.h"
+#include "Tapestrel/StartupMarks.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    StartupMarks::mark("main");
     // "tapestrel apply <id>", the other commands, "--help" and arguments that are not understood are
     // answered without starting the program.
     if (const std::optional<int> exitCode = CommandLineClient::run(argc, argv))
@@ -18,15 +20,18 @@ int main(int argc, char *argv[])
     // Backgrounds need X11 desktop windows: under Wayland the program runs on XWayland when it can.
     KivDesktopBackground::chooseX11UnderWayland(argc, argv);
     QApplication application(argc, argv);
+    StartupMarks::mark("QApplication");
     TapestrelApp::configure(application, QStringLiteral(TAPESTREL_VERSION));
     // Before anything reads the desktop: a fresh home has the picture a fresh desktop shows.
     DefaultDesktopPicture::installIfMissing(
         PredefinedProfileController::pictureResource(PredefinedProfileController::pictureNames.first()));
+    StartupMarks::mark("desktop picture");
 
     TapestrelApp app;
     if (!app.start(QCoreApplication::arguments()))
         return 0;
     const auto automation = AutomationService::startForProgram(
         [] { return Tapestrel::shared().modelContainer().mainContext(); }, &app.selection());
+    StartupMarks::mark("automation");
     return QApplication::exec();
 }

@@ -543,6 +543,8 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
             ok = false;
         } else if (!canonical.isValid() && !present) {
             ok = true; // removing what is not there changes nothing
+        } else if (present && !m_corrupt && sameValue(m_values.value(key), canonical)) {
+            ok = true; // the file holds this value already: it is not rewritten
         } else {
             QVariantMap updated = m_values;
             if (canonical.isValid())

@@ -16,6 +16,7 @@
 #include "KivUtilities/UpdateDetector.h"
 #include "KivWhatsNew/WhatsNewButton.h"
 #include "KivWhatsNew/WhatsNewController.h"
+#include "Tapestrel/StartupMarks.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/automation/CommandLineClient.h"
@@ -36,6 +37,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -68,7 +70,25 @@ void TapestrelApp::configure(QApplication &application, const QString &version)
     application.setApplicationVersion(version);
     application.setDesktopFileName(AppInfo::bundleIdentifier);
     KivUtilities::Symbols::ensureFallbackTheme();
-    application.setWindowIcon(AppInfo::icon());
+    // The session bus answers while the program sets itself up: connecting (or finding that there is
+    // no bus) takes a few milliseconds that claimInstance() would otherwise wait for.
+    sessionBusConnected() =
+        std::async(std::launch::async, [] { return QDBusConnection::sessionBus().isConnected(); });
+    // Meanwhile the icon themes are read; the windows get the icon after the main window's first paint.
+    programIcon() = AppInfo::icon();
+    StartupMarks::mark("icon");
+}
+
+std::future<bool> &TapestrelApp::sessionBusConnected()
+{
+    static std::future<bool> connected;
+    return connected;
+}
+
+QIcon &TapestrelApp::programIcon()
+{
+    static QIcon icon;
+    return icon;
 }
 
 TapestrelApp::TapestrelApp()
@@ -94,6 +114,8 @@ QString TapestrelApp::profileToShow(const QStringList &arguments)
 
 bool TapestrelApp::claimInstance(const QStringList &arguments)
 {
+    if (sessionBusConnected().valid())
+        sessionBusConnected().wait();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return true; // Without a session bus there is no one to hand over to.
@@ -113,11 +135,11 @@ bool TapestrelApp::start(const QStringList &arguments)
 {
     if (!claimInstance(arguments))
         return false;
+    StartupMarks::mark("claim instance");
     // Before anything opens the store: one that cannot be read is never opened over.
     // A start without a window is a script's request too (the session bus starts the program that
     // way for a D-Bus call): nobody may be there to answer a question.
-    const bool startedByCommandLine =
-        qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable)
+    const bool startedByCommandLine = qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable)
         || arguments.contains(CommandLineClient::noWindowOption);
     qunsetenv(UnreadableStore::startedByCommandLineVariable);
     if (!UnreadableStore::ensureReadable(
@@ -126,32 +148,58 @@ bool TapestrelApp::start(const QStringList &arguments)
             !startedByCommandLine))
         return false;
 
+    StartupMarks::mark("store readable");
     m_delegate = std::make_unique<AppDelegate>();
     m_delegate->applicationWillFinishLaunching();
 
     // The main controller's services, in their order; its start-up task runs from here on.
     Tapestrel::shared();
+    StartupMarks::mark("controller");
     m_showMainWindowHandler = std::make_unique<KivApp::ShowMainWindowHandler>(
         MainWindow::windowId, [this](const QString &) { showMainWindow(); });
-    m_menuBarExtra = std::make_unique<MenuBarExtra>(&Tapestrel::shared().defaults(),
-                                                    [this] { return makeSwitcherPanel(); });
 
     if (qEnvironmentVariableIsSet("TAPESTREL_QUIT_AFTER_FIRST_PAINT")) {
         // Start-up measurement: say when the main window is first on screen, then leave.
         connect(&mainWindow(), &MainWindow::firstPainted, this, [] {
+            StartupMarks::mark("first paint");
             std::fputs("first-paint\n", stdout);
             std::fflush(stdout);
-            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+            // At once: what waits for the first paint is not part of the start.
+            QCoreApplication::exit(0);
         });
     }
     // Started for a command-line or scripting request, the program serves it without a window (and
     // without the introduction, which waits for a person).
-    if (!arguments.contains(CommandLineClient::noWindowOption))
+    const bool withWindow = !arguments.contains(CommandLineClient::noWindowOption);
+    // What the main window's first paint does not need comes after it: the window icon (a lookup in
+    // the icon themes, and the renderings the window system is given) and the menu-bar extra.
+    if (withWindow && !Tapestrel::shared().isIntroductionDue()) {
+        connect(
+            &mainWindow(), &MainWindow::firstPainted, this,
+            [this] { QTimer::singleShot(0, this, &TapestrelApp::finishLaunching); },
+            Qt::SingleShotConnection);
+        // A window that is never exposed (another workspace, a compositor holding it back) waits no longer.
+        QTimer::singleShot(finishLaunchingAtLatest, this, &TapestrelApp::finishLaunching);
+    } else {
+        finishLaunching();
+    }
+    if (withWindow)
         openMainWindowOrIntroduction();
     const QString uuid = profileToShow(arguments);
     if (!uuid.isEmpty())
         QTimer::singleShot(0, this, [uuid] { postShowProfileNotification(uuid); });
     return true;
+}
+
+void TapestrelApp::finishLaunching()
+{
+    if (m_menuBarExtra)
+        return;
+    if (QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(programIcon().isNull() ? AppInfo::icon() : programIcon());
+    m_menuBarExtra = std::make_unique<MenuBarExtra>(&Tapestrel::shared().defaults(),
+                                                    [this] { return makeSwitcherPanel(); });
+    StartupMarks::mark("finished launching");
 }
 
 void TapestrelApp::activate(const QStringList &arguments)
@@ -168,10 +216,12 @@ void TapestrelApp::openMainWindowOrIntroduction()
 {
     // The introduction comes first while it is due: it runs modally once the event loop runs (so
     // the scripting service already answers meanwhile), and the main window opens after it.
-    KivIntroduction::IntroductionController &introduction = Tapestrel::shared().introductionController();
-    if (introduction.isRunningModal()) {
-        bringToFront(introduction.windowController());
-    } else if (introduction.isDue()) {
+    // The controller is made only when the introduction runs: its pages decode their pictures.
+    Tapestrel &controller = Tapestrel::shared();
+    KivIntroduction::IntroductionController *introduction = controller.madeIntroductionController();
+    if (introduction && introduction->isRunningModal()) {
+        bringToFront(introduction->windowController());
+    } else if (controller.isIntroductionDue()) {
         if (m_introductionQueued)
             return;
         m_introductionQueued = true;
@@ -188,6 +238,7 @@ MainWindow &TapestrelApp::mainWindow()
 {
     if (!m_mainWindow) {
         m_mainWindow = new MainWindow(m_selection.get(), Tapestrel::shared().modelContainer().mainContext());
+        StartupMarks::mark("main window");
         Tapestrel &controller = Tapestrel::shared();
         MainMenuCommands::Services services;
         services.whatsNew = &controller.whatsNewController();
@@ -200,6 +251,7 @@ MainWindow &TapestrelApp::mainWindow()
         };
         new MainMenuCommands(m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
                              &controller.defaults(), services);
+        StartupMarks::mark("main menu");
         // Without a system tray the switcher opens from the main window instead.
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             auto *switcher = new QAction(tr("Profile Switcher"), m_mainWindow);
@@ -222,6 +274,7 @@ MainWindow &TapestrelApp::mainWindow()
 void TapestrelApp::showMainWindow()
 {
     bringToFront(mainWindow());
+    StartupMarks::mark("shown");
 }
 
 void TapestrelApp::showAbout()

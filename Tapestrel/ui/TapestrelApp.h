@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 class AboutWindow;
@@ -26,7 +29,8 @@ class TapestrelApp : public QObject
     Q_CLASSINFO("D-Bus Interface", "com.quorvane.Tapestrel.Shell")
 
 public:
-    // Names, version and icon theme of the application object; call before anything else.
+    // Names, version and icon theme of the application object, and the connection to the session
+    // bus begun; call before anything else. The window icon follows in start().
     static void configure(QApplication &application, const QString &version);
 
     TapestrelApp();
@@ -56,7 +60,15 @@ public slots:
     Q_SCRIPTABLE void activate(const QStringList &arguments);
 
 private:
+    static constexpr std::chrono::milliseconds finishLaunchingAtLatest {500};
+    // The connection to the session bus that configure() began.
+    static std::future<bool> &sessionBusConnected();
+    // The program's icon as configure() found it.
+    static QIcon &programIcon();
     bool claimInstance(const QStringList &arguments);
+    // The window icon and the menu-bar extra; once, after the main window's first paint or at once
+    // without one.
+    void finishLaunching();
     // For a person: the introduction while it is due, otherwise the main window.
     void openMainWindowOrIntroduction();
     MenuView *makeSwitcherPanel();

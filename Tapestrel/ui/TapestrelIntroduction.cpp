@@ -2,6 +2,7 @@
 
 #include "KivIntroduction/IntroductionController.h"
 #include "KivIntroduction/IntroductionPages.h"
+#include "KivIntroduction/ShouldDisplayIntroductionChecker.h"
 
 #include <QCoreApplication>
 #include <QLinearGradient>
@@ -59,7 +60,18 @@ private:
     QImage m_picture;
 };
 
+std::shared_ptr<KivIntroduction::ShouldDisplayIntroductionChecker> makeChecker()
+{
+    return std::make_shared<KivIntroduction::DefaultShouldDisplayChecker>(
+        QStringLiteral("didShowIntroduction"));
+}
+
 } // namespace
+
+bool isDue()
+{
+    return makeChecker()->shouldDisplay();
+}
 
 std::unique_ptr<KivIntroduction::IntroductionController> makeController()
 {
@@ -87,8 +99,7 @@ std::unique_ptr<KivIntroduction::IntroductionController> makeController()
         std::make_shared<FinalIntroductionPage>(text("Tapestrel is ready to use"), QString()),
     };
     configuration.transitionDuration = 0.25;
-    configuration.shouldDisplayIntroductionChecker =
-        std::make_shared<DefaultShouldDisplayChecker>(QStringLiteral("didShowIntroduction"));
+    configuration.shouldDisplayIntroductionChecker = makeChecker();
     configuration.isClosable = false;
     IntroductionView::Style style {0, QMargins(), false, [](QWidget *parent) {
                                        return new IntroductionBackground(parent);

@@ -10,4 +10,6 @@ class IntroductionController;
 // switcher, and ready. 1000 by 600, shown until "didShowIntroduction" is true.
 namespace TapestrelIntroduction {
 std::unique_ptr<KivIntroduction::IntroductionController> makeController();
-}
+// Whether the introduction is due, without making the controller (whose pages decode their pictures).
+bool isDue();
+} // namespace TapestrelIntroduction

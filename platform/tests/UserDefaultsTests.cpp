@@ -246,6 +246,15 @@ TEST_F(UserDefaultsTest, RefusesWhatItCannotStoreAndChangesNothing)
     EXPECT_FALSE(standard.setValue("huge", std::numeric_limits<quint64>::max()));
     EXPECT_EQ(home.readFile(standardFile), before);
     EXPECT_FALSE(standard.contains("colour"));
+
+    // Storing the value the file holds already leaves the file as it is (a rewrite would be binary).
+    const QByteArray xml = xmlPlist("<key>keep</key><integer>1</integer>\n");
+    home.writeFile(standardFile, xml);
+    EXPECT_TRUE(standard.setValue("keep", 1));
+    EXPECT_EQ(home.readFile(standardFile), xml);
+    EXPECT_TRUE(standard.setValue("keep", 2));
+    EXPECT_EQ(standard.integer("keep"), 2);
+    EXPECT_NE(home.readFile(standardFile), xml);
 }
 
 TEST_F(UserDefaultsTest, DamagedFileReadsEmptyAndIsKeptBeforeTheFirstWrite)
