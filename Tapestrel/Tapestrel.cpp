@@ -9,6 +9,7 @@
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/StartupMarks.h"
 #include "Tapestrel/TapestrelReleases.h"
+#include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
@@ -48,7 +49,9 @@ Tapestrel &Tapestrel::shared()
         EngineSettings::setProgramDisabledOptionIDsSource(
             [controller] { return controller->synchronizedOptionsStore().disabledOptionsIDs(); });
         // Background options and buttons show the background through this controller's windows.
-        setSharedDesktopBackgroundSource([controller]() -> auto & { return controller->desktopBackgroundController(); });
+        setSharedDesktopBackgroundSource([controller]() -> auto & {
+            return controller->desktopBackgroundController();
+        });
         return controller;
     }();
     return *instance;
@@ -129,8 +132,12 @@ std::unique_ptr<ModelContainer> Tapestrel::openModelContainer(const QString &fil
 
 ModelContainer &Tapestrel::modelContainer()
 {
-    if (!m_modelContainer)
-        m_modelContainer = openModelContainer(m_paths.path(Path::data));
+    if (!m_modelContainer) {
+        // Start-up has opened it already to see that it can be read.
+        m_modelContainer = UnreadableStore::takeOpened(m_paths.path(Path::data));
+        if (!m_modelContainer)
+            m_modelContainer = openModelContainer(m_paths.path(Path::data));
+    }
     return *m_modelContainer;
 }
 

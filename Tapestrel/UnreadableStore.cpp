@@ -32,16 +32,36 @@ bool moveIfPresent(const QString &from, const QString &to)
     }
 }
 
-} // namespace
+std::unique_ptr<ModelContainer> &opened()
+{
+    static std::unique_ptr<ModelContainer> container;
+    return container;
+}
 
-std::optional<QString> UnreadableStore::problem(const QString &path)
+// The store at `path` opened, or why it cannot be.
+std::optional<QString> open(const QString &path, std::unique_ptr<ModelContainer> *container)
 {
     try {
-        const ModelContainer container(path);
+        *container = std::make_unique<ModelContainer>(path);
         return std::nullopt;
     } catch (const ModelError &error) {
         return error.message();
     }
+}
+
+} // namespace
+
+std::optional<QString> UnreadableStore::problem(const QString &path)
+{
+    std::unique_ptr<ModelContainer> container;
+    return open(path, &container);
+}
+
+std::unique_ptr<ModelContainer> UnreadableStore::takeOpened(const QString &path)
+{
+    if (!opened() || opened()->filePath() != path)
+        return nullptr;
+    return std::move(opened());
 }
 
 std::optional<QString> UnreadableStore::moveAside(const QString &path, const QDateTime &now)
@@ -66,7 +86,8 @@ std::optional<QString> UnreadableStore::moveAside(const QString &path, const QDa
 
 bool UnreadableStore::ensureReadable(const QString &path, bool interactive, const QDateTime &now)
 {
-    const std::optional<QString> reason = problem(path);
+    opened().reset();
+    const std::optional<QString> reason = open(path, &opened());
     if (!reason)
         return true;
     qWarning("store: %s cannot be opened: %s", qPrintable(path), qPrintable(*reason));
@@ -78,13 +99,14 @@ bool UnreadableStore::ensureReadable(const QString &path, bool interactive, cons
         return false;
     }
 
-    const QString keptName =
-        QFileInfo(path).fileName() + QStringLiteral(".unreadable-") + now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString keptName = QFileInfo(path).fileName() + QStringLiteral(".unreadable-")
+        + now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     Platform::Alert alert;
     alert.style = Platform::Alert::Style::Critical;
     alert.message = tr("Tapestrel can’t open its profile store.");
     alert.informativeText =
-        tr("The file “%1” cannot be read: %2\n\nYou can quit, or move the file aside (it is kept beside it as "
+        tr("The file “%1” cannot be read: %2\n\nYou can quit, or move the file aside (it is kept beside it "
+           "as "
            "“%3”) and start with an empty store. A backup can then be restored in Settings → Backups.")
             .arg(path, *reason, keptName);
     alert.buttons = {tr("Quit"), tr("Move Aside and Start Empty")};
@@ -94,15 +116,16 @@ bool UnreadableStore::ensureReadable(const QString &path, bool interactive, cons
         return false;
 
     const std::optional<QString> kept = moveAside(path, now);
-    const std::optional<QString> stillWrong = kept ? problem(path) : reason;
+    const std::optional<QString> stillWrong = kept ? open(path, &opened()) : reason;
     if (!stillWrong)
         return true;
     Platform::Alert failed;
     failed.style = Platform::Alert::Style::Critical;
     failed.message = tr("Tapestrel can’t start with an empty store.");
-    failed.informativeText = kept ? tr("The file was kept as “%1”, but a new store cannot be made at “%2”: %3")
-                                        .arg(*kept, path, *stillWrong)
-                                  : tr("The file “%1” could not be moved aside.").arg(path);
+    failed.informativeText = kept
+        ? tr("The file was kept as “%1”, but a new store cannot be made at “%2”: %3")
+              .arg(*kept, path, *stillWrong)
+        : tr("The file “%1” could not be moved aside.").arg(path);
     failed.buttons = {tr("Quit")};
     failed.cancelButton = 0;
     Platform::Alerts::run(failed);

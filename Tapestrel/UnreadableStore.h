@@ -3,7 +3,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class ModelContainer;
 
 // A profile store that start-up cannot open: random bytes, a truncated file, a store written by a
 // newer version, a folder in its place. Nothing of it is ever deleted: the person may quit, or have
@@ -27,6 +30,9 @@ public:
     // writes the reason to standard error.
     static bool ensureReadable(const QString &path, bool interactive,
                                const QDateTime &now = QDateTime::currentDateTime());
+    // The store that ensureReadable() opened at `path`, handed over once, so that start-up opens
+    // it only once; null when there is none.
+    static std::unique_ptr<ModelContainer> takeOpened(const QString &path);
 
     // Moves the store (with its "-wal" and "-shm" files) to "<name>.unreadable-<date>" beside it,
     // never over another file. The new path of the store, or nothing when it could not be moved.

@@ -41,7 +41,8 @@ protected:
     {
         sqlite3 *database = nullptr;
         ASSERT_EQ(sqlite3_open(QFile::encodeName(store).constData(), &database), SQLITE_OK);
-        const QByteArray sql = QByteArray("UPDATE metadata SET value = '") + version + "' WHERE key = 'schemaVersion'";
+        const QByteArray sql =
+            QByteArray("UPDATE metadata SET value = '") + version + "' WHERE key = 'schemaVersion'";
         EXPECT_EQ(sqlite3_exec(database, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(database);
     }
@@ -53,7 +54,10 @@ protected:
 TEST_F(UnreadableStoreTest, TheAlertQuitsOrMovesTheFileAsideAndNothingIsLost)
 {
     const std::vector<std::pair<const char *, std::function<void()>>> damages {
-        {"random bytes", [&] { home.writeFile("data/data.sqlite", QByteArray(5000, '\x5a')); }},
+        {"random bytes",
+         [&] {
+             home.writeFile("data/data.sqlite", QByteArray(5000, '\x5a'));
+         }},
         {"a truncated file",
          [&] {
              makeStore();
@@ -64,7 +68,10 @@ TEST_F(UnreadableStoreTest, TheAlertQuitsOrMovesTheFileAsideAndNothingIsLost)
              makeStore();
              setSchemaVersion("999");
          }},
-        {"a folder in its place", [&] { home.writeFile("data/data.sqlite/inside", "mine"); }},
+        {"a folder in its place",
+         [&] {
+             home.writeFile("data/data.sqlite/inside", "mine");
+         }},
     };
     for (const auto &[what, damage] : damages) {
         SCOPED_TRACE(what);
@@ -103,8 +110,11 @@ TEST_F(UnreadableStoreTest, TheAlertQuitsOrMovesTheFileAsideAndNothingIsLost)
         } else {
             EXPECT_EQ(home.readFile("data/data.sqlite" + keptSuffix), before);
         }
-        ModelContainer fresh(store);
-        EXPECT_TRUE(fresh.mainContext()->fetchProfiles().isEmpty());
+        // Start-up goes on with the store that this opened, handed over once.
+        const std::unique_ptr<ModelContainer> fresh = UnreadableStore::takeOpened(store);
+        ASSERT_NE(fresh, nullptr);
+        EXPECT_TRUE(fresh->mainContext()->fetchProfiles().isEmpty());
+        EXPECT_EQ(UnreadableStore::takeOpened(store), nullptr);
     }
 
     // A second move on the same second keeps the first kept copy.
@@ -116,7 +126,8 @@ TEST_F(UnreadableStoreTest, TheAlertQuitsOrMovesTheFileAsideAndNothingIsLost)
 TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnded)
 {
     const QString busRunner = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
-    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+    const QString program =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
     if (busRunner.isEmpty() || !QFileInfo(program).isExecutable())
         GTEST_SKIP() << "needs dbus-run-session and the program";
     const QString path = QDir(KivUtilities::DataPath::path()).filePath(QStringLiteral("data.sqlite"));
@@ -130,9 +141,9 @@ TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnd
     // A bus of its own: no program of another test may answer.
     QElapsedTimer timer;
     timer.start();
-    const TestSupport::ProcessRun run = TestSupport::runProcess(
-        busRunner, {QStringLiteral("--"), program, QStringLiteral("list")},
-        QProcessEnvironment::systemEnvironment(), 60s);
+    const TestSupport::ProcessRun run =
+        TestSupport::runProcess(busRunner, {QStringLiteral("--"), program, QStringLiteral("list")},
+                                QProcessEnvironment::systemEnvironment(), 60s);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_LT(timer.elapsed(), 20000) << "the command line waited for its start time-out";
     EXPECT_TRUE(run.err.contains("tapestrel: Tapestrel ended before it could answer: Tapestrel cannot open "
@@ -144,9 +155,9 @@ TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnd
 
     // Started as the session bus starts it for a D-Bus call: it asks nothing, says why and ends.
     timer.restart();
-    const TestSupport::ProcessRun activated = TestSupport::runProcess(
-        busRunner, {QStringLiteral("--"), program, QStringLiteral("--no-window")},
-        QProcessEnvironment::systemEnvironment(), 60s);
+    const TestSupport::ProcessRun activated =
+        TestSupport::runProcess(busRunner, {QStringLiteral("--"), program, QStringLiteral("--no-window")},
+                                QProcessEnvironment::systemEnvironment(), 60s);
     EXPECT_LT(timer.elapsed(), 20000) << "the program waited on a question";
     EXPECT_TRUE(activated.err.contains("its profile store “" + path + "”")) << activated.err.toStdString();
     EXPECT_EQ(QFileInfo(path).size(), 5000);
