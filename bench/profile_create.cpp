@@ -53,8 +53,11 @@ void createProfile(benchmark::State &state)
     Defaults defaults;
     Platform::CloudKeyValueStore cloud(folder.filePath("cloud.plist"));
     SynchronizedOptionsStore options(cloud);
+    // On screen, as in the program: a shown list lays its rows out when one is added.
     MainWindow window(&selection, context, &defaults, &options);
+    window.show();
     MenuView switcher(context, &selection, {});
+    switcher.show();
     QCoreApplication::processEvents();
 
     int made = 0;

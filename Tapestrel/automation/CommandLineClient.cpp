@@ -187,7 +187,9 @@ bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &de
                 return false;
             }
         }
-        QThread::msleep(100);
+        // The request waits on this: a start takes a tenth of a second or more, and each look costs
+        // one short call on the bus.
+        QThread::msleep(10);
     }
     // The running program keeps writing to the file it has open; nobody needs its name any more.
     if (!m_started->errorFile.isEmpty())

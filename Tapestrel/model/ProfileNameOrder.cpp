@@ -2,12 +2,11 @@
 
 #include "Tapestrel/model/Profile.h"
 
-#include <QCollator>
-#include <QLocale>
-
 #include <algorithm>
 
-void sortProfilesByName(QList<Profile *> &profiles)
+namespace {
+
+QCollator nameCollator()
 {
     // The C locale is no language: its collation compares code points, capitals first. Names are
     // then sorted by the common rules that most languages share (English has no rules of its own).
@@ -16,13 +15,65 @@ void sortProfilesByName(QList<Profile *> &profiles)
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
     collator.setIgnorePunctuation(false);
+    return collator;
+}
+
+// Sorts by the keys, keeping the order of equal ones.
+template<typename Key> void sortByKeys(QList<std::pair<Key, Profile *>> &keyed, QList<Profile *> &profiles)
+{
+    const auto compare = [](const auto &a, const auto &b) {
+        if constexpr (std::is_pointer_v<Key>)
+            return a.first->compare(*b.first) < 0;
+        else
+            return a.first.compare(b.first) < 0;
+    };
+    std::stable_sort(keyed.begin(), keyed.end(), compare);
+    for (qsizetype i = 0; i < keyed.size(); ++i)
+        profiles[i] = keyed[i].second;
+}
+
+} // namespace
+
+void sortProfilesByName(QList<Profile *> &profiles)
+{
+    const QCollator collator = nameCollator();
     // Sort keys once instead of collating each pair again.
     QList<std::pair<QCollatorSortKey, Profile *>> keyed;
     keyed.reserve(profiles.size());
     for (Profile *profile : std::as_const(profiles))
         keyed.append({collator.sortKey(profile->name()), profile});
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
-    for (qsizetype i = 0; i < keyed.size(); ++i)
-        profiles[i] = keyed[i].second;
+    sortByKeys(keyed, profiles);
+}
+
+void ProfileNameKeys::sort(QList<Profile *> &profiles)
+{
+    if (!m_collator || QLocale() != m_locale) {
+        m_keys.clear();
+        m_locale = QLocale();
+        m_collator = nameCollator();
+    }
+    // Keys of profiles that are gone are dropped now and then.
+    if (m_keys.size() > size_t(2 * profiles.size() + 64))
+        m_keys.clear();
+    QList<std::pair<const QCollatorSortKey *, Profile *>> keyed;
+    keyed.reserve(profiles.size());
+    for (Profile *profile : std::as_const(profiles))
+        keyed.append({&key(profile), profile});
+    sortByKeys(keyed, profiles);
+}
+
+void ProfileNameKeys::forget(const Profile *profile)
+{
+    m_keys.erase(profile);
+}
+
+const QCollatorSortKey &ProfileNameKeys::key(Profile *profile)
+{
+    auto found = m_keys.find(profile);
+    // A profile made where a deleted one was has another name.
+    if (found != m_keys.end() && found->second.profile != profile)
+        found = (m_keys.erase(found), m_keys.end());
+    if (found == m_keys.end())
+        found = m_keys.emplace(profile, Entry {profile, m_collator->sortKey(profile->name())}).first;
+    return found->second.key;
 }

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QCollator>
 #include <QList>
+#include <QLocale>
+#include <QPointer>
+
+#include <optional>
+#include <unordered_map>
 
 class Profile;
 
@@ -8,3 +14,24 @@ class Profile;
 // ignored, numbers by value ("Profile 2" before "Profile 10"), "Émile" beside "Emma". Equal names keep
 // their order.
 void sortProfilesByName(QList<Profile *> &profiles);
+
+// The same order for a view that sorts the same profiles again on every change: each profile's sort
+// key is made once and kept until forget() is told that its name changed (or the locale changes).
+class ProfileNameKeys
+{
+public:
+    void sort(QList<Profile *> &profiles);
+    void forget(const Profile *profile);
+
+private:
+    struct Entry
+    {
+        QPointer<Profile> profile;
+        QCollatorSortKey key;
+    };
+    const QCollatorSortKey &key(Profile *profile);
+
+    std::optional<QCollator> m_collator;
+    QLocale m_locale;
+    std::unordered_map<const Profile *, Entry> m_keys;
+};

@@ -21,9 +21,12 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -36,6 +39,47 @@ QString rowText(const Profile *profile)
         text += MainWindow::tr(" (disabled)");
     return text;
 }
+
+// The list lays every row out again whenever one is added, asking each row for its size, and
+// measuring the text of a thousand rows each time made adding a profile cost as much as the whole
+// list. Every row is one line of text in the list's own font, so its size follows from its text
+// while the font and the style stay the same.
+class RowSizes : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QStyle *style = option.widget ? option.widget->style() : nullptr;
+        if (option.font != m_font || style != m_style || option.state != m_state
+            || option.features != m_features || option.decorationSize != m_decorationSize) {
+            m_sizes.clear();
+            m_font = option.font;
+            m_style = style;
+            m_state = option.state;
+            m_features = option.features;
+            m_decorationSize = option.decorationSize;
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (const auto found = m_sizes.constFind(text); found != m_sizes.cend())
+            return *found;
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (m_sizes.size() >= maximumSizes)
+            m_sizes.clear();
+        m_sizes.insert(text, size);
+        return size;
+    }
+
+private:
+    static constexpr qsizetype maximumSizes = 20000;
+    mutable QHash<QString, QSize> m_sizes;
+    mutable QFont m_font;
+    mutable const QStyle *m_style = nullptr;
+    mutable QStyle::State m_state;
+    mutable QStyleOptionViewItem::ViewItemFeatures m_features;
+    mutable QSize m_decorationSize;
+};
 
 } // namespace
 
@@ -58,6 +102,7 @@ MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Default
     m_list->setObjectName(QStringLiteral("ProfileList"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setItemDelegate(new RowSizes(m_list));
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         QMenu *menu = makeContextMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -117,30 +162,28 @@ void MainWindow::reloadProfiles()
     }
     profiles.removeIf([](Profile *profile) { return profile->isDeleted(); });
     m_syncing = true;
-    // Rows that stay where they were keep their items: most changes (an option added, a save, a new
-    // profile at the end) leave the list as it was or add to its end, and rebuilding every row made
-    // each of them cost as much as the whole list.
+    // Rows that stay where they were keep their items, whose texts the profiles' own signals keep
+    // current: most changes (an option added, a save, a new profile at the end) leave the list as it
+    // was or add to its end, and rebuilding every row made each of them cost as much as the whole list.
     qsizetype kept = 0;
-    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept] == profiles[kept]
+    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept].profile == profiles[kept]
            && kept < m_list->count())
         ++kept;
     while (m_list->count() > kept)
         delete m_list->takeItem(m_list->count() - 1);
-    m_rows.resize(kept);
-    for (qsizetype row = 0; row < kept; ++row) {
-        QListWidgetItem *item = m_list->item(int(row));
-        const QString text = rowText(profiles[row]);
-        if (item->text() != text)
-            item->setText(text);
-        if (item->data(Qt::UserRole).toString() != profiles[row]->uuid())
-            item->setData(Qt::UserRole, profiles[row]->uuid());
+    for (qsizetype row = kept; row < m_rows.size(); ++row) {
+        if (m_rowOf.value(m_rows[row].key, -1) == row)
+            m_rowOf.remove(m_rows[row].key);
     }
+    m_rows.resize(kept);
     for (qsizetype row = kept; row < profiles.size(); ++row) {
         Profile *profile = profiles[row];
         auto *item = new QListWidgetItem(rowText(profile), m_list);
         item->setData(Qt::UserRole, profile->uuid());
-        m_rows.append(profile);
-        for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged})
+        m_rows.append(Row {profile, profile});
+        m_rowOf.insert(profile, row);
+        for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged,
+                            &Profile::uuidChanged})
             connect(profile, signal, this, &MainWindow::profileChanged, Qt::UniqueConnection);
     }
     m_syncing = false;
@@ -148,7 +191,7 @@ void MainWindow::reloadProfiles()
         // A profile that left the store elsewhere (a restore replaced it, another context deleted
         // it) leaves the selection too, so no command acts on it later.
         const auto shown = [this](SelectionModel::Selection chosen) {
-            chosen.removeIf([this](Profile *profile) { return !m_rows.contains(profile); });
+            chosen.removeIf([this](Profile *profile) { return rowOf(profile) < 0; });
             return chosen;
         };
         m_selection->setSelectedProfilesForDeletion(shown(m_selection->selectedProfilesForDeletion()));
@@ -163,16 +206,26 @@ void MainWindow::reloadProfiles()
 
 Profile *MainWindow::profileAt(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows[row].data() : nullptr;
+    return row >= 0 && row < m_rows.size() ? m_rows[row].profile.data() : nullptr;
+}
+
+int MainWindow::rowOf(const Profile *profile) const
+{
+    // An entry can outlive its profile until the next reload; the row's own pointer tells.
+    const int row = int(m_rowOf.value(profile, -1));
+    return profile && row < m_list->count() && profileAt(row) == profile ? row : -1;
 }
 
 void MainWindow::profileChanged()
 {
     auto *profile = qobject_cast<Profile *>(sender());
-    for (int row = 0; row < m_list->count(); ++row) {
-        if (profile && profileAt(row) == profile)
-            m_list->item(row)->setText(rowText(profile));
-    }
+    const int row = rowOf(profile);
+    if (row < 0)
+        return;
+    QListWidgetItem *item = m_list->item(row);
+    item->setText(rowText(profile));
+    if (item->data(Qt::UserRole).toString() != profile->uuid())
+        item->setData(Qt::UserRole, profile->uuid());
 }
 
 void MainWindow::listSelectionChanged()
@@ -194,14 +247,25 @@ void MainWindow::selectionModelChanged()
         return;
     const SelectionModel::Selection chosen = m_selection->selectedProfiles();
     m_syncing = true;
-    for (int row = 0; row < m_list->count(); ++row) {
+    // Only the rows that are or become selected are visited, not the whole list.
+    const QModelIndexList shown = m_list->selectionModel()->selectedIndexes();
+    for (const QModelIndex &index : shown) {
+        Profile *profile = profileAt(index.row());
+        if (!profile || !chosen.contains(profile))
+            m_list->item(index.row())->setSelected(false);
+    }
+    QList<int> rows;
+    for (Profile *profile : chosen) {
+        if (const int row = rowOf(profile); row >= 0)
+            rows.append(row);
+    }
+    // Top to bottom, so that the lowest selected row is the one left in view.
+    std::sort(rows.begin(), rows.end());
+    for (const int row : std::as_const(rows)) {
         QListWidgetItem *item = m_list->item(row);
-        Profile *profile = profileAt(row);
-        const bool selected = profile && chosen.contains(profile);
-        if (item->isSelected() != selected)
-            item->setSelected(selected);
-        if (selected)
-            m_list->scrollToItem(item);
+        if (!item->isSelected())
+            item->setSelected(true);
+        m_list->scrollToItem(item);
     }
     m_syncing = false;
     updateEditor();
@@ -209,6 +273,10 @@ void MainWindow::selectionModelChanged()
 
 void MainWindow::updateEditor()
 {
+    if (m_buildingEditor) {
+        m_editorOutdated = true;
+        return;
+    }
     Profile *profile =
         m_selection ? ProfileActionButtons::singleProfile(m_selection->selectedProfiles()) : nullptr;
     if (profile && profile == m_editedProfile && m_editor)
@@ -226,9 +294,19 @@ void MainWindow::updateEditor()
         m_detail->setCurrentWidget(m_placeholder);
         return;
     }
-    m_editor = new ProfileEditor(profile, m_defaults, m_store);
+    // Building the editor gives the profile the options its rows need; each insert reloads the list,
+    // which must not start a second editor meanwhile (it would be left behind in the stack).
+    m_buildingEditor = true;
+    auto *editor = new ProfileEditor(profile, m_defaults, m_store);
+    m_buildingEditor = false;
+    m_editor = editor;
     m_detail->addWidget(m_editor);
     m_detail->setCurrentWidget(m_editor);
+    if (m_editorOutdated) {
+        // The selection changed while the editor was built.
+        m_editorOutdated = false;
+        updateEditor();
+    }
 }
 
 QMenu *MainWindow::makeContextMenu(QWidget *parent)

@@ -4,6 +4,7 @@
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/SelectionModel.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -62,6 +63,8 @@ private:
     void updateEditor();
     void profileChanged();
     Profile *profileAt(int row) const;
+    // The row showing the profile, or -1.
+    int rowOf(const Profile *profile) const;
 
     QPointer<SelectionModel> m_selection;
     QPointer<ModelContext> m_context;
@@ -72,8 +75,16 @@ private:
     QLabel *m_placeholder;
     ProfileEditor *m_editor = nullptr;
     QPointer<Profile> m_editedProfile;
-    // The profile of each row of the list.
-    QList<QPointer<Profile>> m_rows;
+    // The profile of each row of the list, and the row of each profile.
+    struct Row
+    {
+        const Profile *key;
+        QPointer<Profile> profile;
+    };
+    QList<Row> m_rows;
+    QHash<const Profile *, qsizetype> m_rowOf;
     bool m_syncing = false;
+    bool m_buildingEditor = false;
+    bool m_editorOutdated = false;
     bool m_painted = false;
 };

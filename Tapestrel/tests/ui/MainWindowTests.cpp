@@ -15,6 +15,8 @@
 #include <QListWidget>
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using TestSupport::waitUntil;
@@ -131,6 +133,61 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
 
     selection.setSelectedProfiles({b});
     saveScreenshot(&window, "main-window");
+}
+
+TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
+{
+    Profile *a = newProfile("Alpha");
+    Profile *b = newProfile("Beta");
+    Profile *c = newProfile("Gamma");
+    context->save();
+    Defaults defaults;
+    MainWindow window(&selection, context, &defaults, &options);
+    window.show();
+    QListWidget *list = window.profileList();
+    QListWidgetItem *first = list->item(0);
+    const auto texts = [list] {
+        QStringList result;
+        for (int row = 0; row < list->count(); ++row)
+            result.append(list->item(row)->text());
+        return result;
+    };
+    const auto selectedRows = [list] {
+        QList<int> rows;
+        for (const QModelIndex &index : list->selectionModel()->selectedIndexes())
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+
+    // The editor gives the profile the options its rows need, and every insert reloads the list
+    // while it is being built: still only one editor is made.
+    selection.setSelectedProfiles({b});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(b->options().isEmpty());
+    EXPECT_EQ(window.findChildren<ProfileEditor *>().size(), 1);
+    ASSERT_NE(window.editor(), nullptr);
+    EXPECT_EQ(window.editor()->profile(), b);
+
+    // Rows follow names, ids and states; a row that stays keeps its item.
+    a->setName("Aleph");
+    c->setUuid("GAMMA-ID");
+    c->setEnabled(false);
+    newProfile("Delta");
+    EXPECT_EQ(texts(), QStringList({"Aleph", "Beta", "Gamma (disabled)", "Delta"}));
+    EXPECT_EQ(list->item(0), first);
+    EXPECT_EQ(list->item(2)->data(Qt::UserRole).toString(), "GAMMA-ID");
+
+    // The list shows exactly the selection; a profile that goes leaves both.
+    selection.setSelectedProfiles({a, c});
+    EXPECT_EQ(selectedRows(), QList<int>({0, 2}));
+    selection.setSelectedProfiles({c, b});
+    EXPECT_EQ(selectedRows(), QList<int>({1, 2}));
+    context->remove(b);
+    EXPECT_EQ(texts(), QStringList({"Aleph", "Gamma (disabled)", "Delta"}));
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({c}));
+    EXPECT_EQ(selectedRows(), QList<int>({1}));
+    EXPECT_EQ(window.editor()->profile(), c);
 }
 
 TEST_F(MainWindowTest, QuitAsksOnlyWhileABackgroundIsShown)

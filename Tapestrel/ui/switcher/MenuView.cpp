@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSet>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -173,52 +174,92 @@ void MenuView::reload()
                           return profile == connected;
                       });
     if (!sameProfiles) {
-        for (const auto &connection : std::as_const(m_profileConnections))
-            disconnect(connection);
-        m_profileConnections.clear();
-        m_connectedProfiles.clear();
-        const auto tilesMayMove = [this] {
-            m_namesOrStatesChanged = true;
-            scheduleReload();
-        };
-        for (Profile *profile : std::as_const(profiles)) {
-            m_profileConnections.append(connect(profile, &Profile::nameChanged, this, tilesMayMove));
-            m_profileConnections.append(connect(profile, &Profile::isEnabledChanged, this, tilesMayMove));
-            m_connectedProfiles.append(profile);
+        // Only profiles that came or went are connected or disconnected.
+        QSet<const Profile *> present;
+        present.reserve(profiles.size());
+        for (Profile *profile : std::as_const(profiles))
+            present.insert(profile);
+        for (auto watch = m_watches.begin(); watch != m_watches.end();) {
+            if (present.contains(watch.key()) && watch->profile == watch.key()) {
+                ++watch;
+                continue;
+            }
+            disconnect(watch->name);
+            disconnect(watch->enabled);
+            watch = m_watches.erase(watch);
         }
+        for (Profile *profile : std::as_const(profiles)) {
+            if (m_watches.contains(profile))
+                continue;
+            Watch watch {profile, {}, {}};
+            watch.name = connect(profile, &Profile::nameChanged, this, [this, profile] {
+                m_nameKeys.forget(profile);
+                m_namesOrStatesChanged = true;
+                scheduleReload();
+            });
+            watch.enabled = connect(profile, &Profile::isEnabledChanged, this, [this] {
+                m_namesOrStatesChanged = true;
+                scheduleReload();
+            });
+            m_watches.insert(profile, watch);
+        }
+        m_connectedProfiles.clear();
+        m_connectedProfiles.reserve(profiles.size());
+        for (Profile *profile : std::as_const(profiles))
+            m_connectedProfiles.append(profile);
     } else if (!m_namesOrStatesChanged) {
         return; // the same profiles with the same names and states: the same tiles in the same order
     }
     m_namesOrStatesChanged = false;
     profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
-    sortProfilesByName(profiles);
+    m_nameKeys.sort(profiles);
     if (profiles.size() == m_tiles.size()
         && std::equal(profiles.cbegin(), profiles.cend(), m_tiles.cbegin(),
                       [](Profile *profile, ProfileMenuButton *tile) { return tile->profile() == profile; }))
         return;
 
     // Tiles of profiles that stay are kept, so a pointer resting on one keeps its highlight.
+    QHash<const Profile *, ProfileMenuButton *> kept;
+    kept.reserve(m_tiles.size());
+    for (ProfileMenuButton *tile : std::as_const(m_tiles)) {
+        if (tile->profile())
+            kept.insert(tile->profile(), tile);
+    }
+    // The grid's items are taken out and put back in the new order: moving a tile with addWidget
+    // looks for it through the whole layout first.
+    QHash<QWidget *, QLayoutItem *> items;
+    items.reserve(m_grid->count());
+    while (m_grid->count() > 0) {
+        QLayoutItem *item = m_grid->takeAt(m_grid->count() - 1);
+        items.insert(item->widget(), item);
+    }
     QList<ProfileMenuButton *> tiles;
+    tiles.reserve(profiles.size());
     for (Profile *profile : std::as_const(profiles)) {
-        auto found = std::find_if(m_tiles.begin(), m_tiles.end(),
-                                  [profile](ProfileMenuButton *tile) { return tile->profile() == profile; });
-        if (found != m_tiles.end()) {
-            tiles.append(*found);
-            m_tiles.erase(found);
+        ProfileMenuButton *tile = kept.take(profile);
+        const int row = int(tiles.size() / 2);
+        const int column = int(tiles.size() % 2);
+        if (QLayoutItem *item = tile ? items.take(tile) : nullptr) {
+            m_grid->addItem(item, row, column, 1, 1, Qt::AlignCenter);
         } else {
-            tiles.append(new ProfileMenuButton(
-                profile, [this](Profile *p) { m_actions.applyProfile(p); },
-                [this](Profile *p) { editProfile(p); }));
+            if (!tile) {
+                tile = new ProfileMenuButton(
+                    profile, [this](Profile *p) { m_actions.applyProfile(p); },
+                    [this](Profile *p) { editProfile(p); });
+            }
+            m_grid->addWidget(tile, row, column, Qt::AlignCenter);
+        }
+        tiles.append(tile);
+    }
+    // What is left are the tiles of profiles that went.
+    for (auto item = items.cbegin(); item != items.cend(); ++item) {
+        delete item.value();
+        if (QWidget *gone = item.key()) {
+            gone->hide();
+            gone->deleteLater();
         }
     }
-    for (ProfileMenuButton *gone : std::as_const(m_tiles)) {
-        m_grid->removeWidget(gone);
-        gone->hide();
-        gone->deleteLater();
-    }
     m_tiles = tiles;
-    for (int i = 0; i < m_tiles.size(); ++i)
-        m_grid->addWidget(m_tiles[i], i / 2, i % 2, Qt::AlignCenter);
     // Two tiles a row, with the room that is left shared evenly on both sides.
     if (!m_tiles.isEmpty()) {
         const int side = qMax(0, (panelWidth - 2 * m_tiles.first()->sizeHint().width()) / 2);

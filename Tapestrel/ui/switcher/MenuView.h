@@ -3,6 +3,9 @@
 #include "Tapestrel/ui/switcher/MoreMenu.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
 
+#include "Tapestrel/model/ProfileNameOrder.h"
+
+#include <QHash>
 #include <QList>
 #include <QMetaObject>
 #include <QPointer>
@@ -74,8 +77,16 @@ private:
     QGridLayout *m_grid;
     QVBoxLayout *m_contentLayout = nullptr;
     QList<ProfileMenuButton *> m_tiles;
-    QList<QMetaObject::Connection> m_profileConnections;
-    QList<QPointer<Profile>> m_connectedProfiles; // the profiles m_profileConnections watch
+    // The profiles of the last fetch, in its order, and the connections that watch each of them.
+    QList<QPointer<Profile>> m_connectedProfiles;
+    struct Watch
+    {
+        QPointer<Profile> profile;
+        QMetaObject::Connection name;
+        QMetaObject::Connection enabled;
+    };
+    QHash<const Profile *, Watch> m_watches;
+    ProfileNameKeys m_nameKeys;
     bool m_namesOrStatesChanged = true; // since the last reload: the tiles may need another order
     bool m_reloadPending = false;
 };

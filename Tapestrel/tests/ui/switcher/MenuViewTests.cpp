@@ -4,6 +4,7 @@
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileNameOrder.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/preview/ProfilePreview.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -96,6 +98,63 @@ TEST_F(MenuViewTest, TilesShowTheEnabledProfilesInNameOrderAndFollowTheStore)
     const QStringList left {QStringLiteral("Alpine"), QStringLiteral("beach"), QStringLiteral("Work")};
     EXPECT_TRUE(TestSupport::waitUntil([&] { return tileNames(*view) == left; }))
         << tileNames(*view).join(',').toStdString();
+}
+
+// The switcher keeps its tiles, connections and sort keys between changes: after each change its
+// order is still the one a full sort of the store's enabled profiles gives.
+TEST_F(MenuViewTest, TilesKeepTheOrderOfAFullSortThroughChanges)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QList<Profile *> made;
+    for (const char *name : {"Profile 10", "beta", "Profile 2", "Beta", "alpha", "\u00c9mile", "emma", "Zeta"})
+        made.append(addProfile(QString::fromUtf8(name)));
+    auto view = makeView();
+    const auto expected = [this] {
+        QList<Profile *> profiles = context()->fetchProfiles();
+        profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
+        sortProfilesByName(profiles);
+        return profiles;
+    };
+    const auto shown = [&view] {
+        QList<Profile *> profiles;
+        for (ProfileMenuButton *tile : view->tiles())
+            profiles.append(tile->profile());
+        return profiles;
+    };
+    const auto names = [](const QList<Profile *> &profiles) {
+        QStringList result;
+        for (const Profile *profile : profiles)
+            result.append(profile->name());
+        return result.join(u',').toStdString();
+    };
+    const auto inStep = [&] {
+        return TestSupport::waitUntil([&] { return shown() == expected(); });
+    };
+    ASSERT_TRUE(inStep()) << names(shown());
+
+    const QList<std::function<void()>> changes {
+        [&] { made.append(addProfile(QStringLiteral("BETA"))); }, // equal names keep the store's order
+        [&] { made[4]->setName(QStringLiteral("Zulu")); },
+        [&] { made[6]->setEnabled(false); },
+        [&] { context()->remove(made[3]); },
+        [&] {
+            context()->save();
+            made.append(addProfile(QStringLiteral("\u00c5sa")));
+        },
+        // Swedish puts Å after Z: the kept keys follow the locale.
+        [&] {
+            QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
+            addProfile(QStringLiteral("Profile 3"));
+        },
+    };
+    for (qsizetype step = 0; step < changes.size(); ++step) {
+        changes[step]();
+        EXPECT_TRUE(inStep()) << "after change " << step << ": " << names(shown()) << " instead of "
+                              << names(expected());
+    }
+    EXPECT_EQ(view->tiles().last()->profile()->name(), QString::fromUtf8("\u00c5sa"));
+    QLocale::setDefault(previous);
 }
 
 TEST_F(MenuViewTest, AClickAppliesOnceAndEditSelectsWithoutActivating)
