@@ -1,10 +1,27 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <QCoro/QCoroTask>
 
+#include <functional>
+
 namespace KivBackups {
+
+// Where a handler that streams its data writes its files: straight into the archive, file by file,
+// each in as many pieces as it likes. Failures throw.
+class BackupFileWriter
+{
+public:
+    virtual ~BackupFileWriter() = default;
+    virtual void beginFile(const QString &name) = 0;
+    virtual void write(QByteArrayView bytes) = 0;
+    virtual void endFile() = 0;
+};
+
+// Work that writes the handler's files, run on the thread pool; it may throw.
+using StreamedBackup = std::function<void(BackupFileWriter &)>;
 
 // What the backup module asks of the application: write its data as files into a folder, and
 // put it back from such a folder. The module knows nothing of the data itself.
@@ -17,6 +34,10 @@ public:
     virtual QCoro::Task<void> restore(QString directory) = 0;
     // Writes the application's data as files into an existing, empty folder.
     virtual QCoro::Task<void> backup(QString directory) = 0;
+    // Called on the manager's thread in place of backup() when it gives work: the same files,
+    // written into the archive as they are made instead of into a folder first. The default gives
+    // none. Throws what backup() would throw before writing anything.
+    virtual StreamedBackup streamedBackup() { return {}; }
 };
 
 } // namespace KivBackups

@@ -4,6 +4,7 @@
 #include "KivBackups/FileSuffix.h"
 #include "KivUtilities/MediumDateText.h"
 #include "zip/Zip.h"
+#include "zip/ZipWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,7 +19,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace KivBackups {
 
@@ -37,29 +43,29 @@ QString archivePath(const BackupManager::Configuration &configuration, const QSt
     return locked ? FileSuffix::pathAdding(path, Backup::lockedSuffix) : path;
 }
 
-// Packs the files of the working folder under a hidden temporary name in the backups folder and
-// moves the archive to its final name only when it is complete. A second backup in the same second
-// gets "-1", "-2", ... after the date, so it still reads as that date and replaces nothing.
-QString writeArchive(const BackupManager::Configuration &configuration, const QDateTime &date, bool locked,
-                     const QString &workingDirectory)
+// A hidden name in the backups folder (made when missing) for an archive being written.
+QString temporaryArchivePath(const BackupManager::Configuration &configuration)
 {
     if (!QDir().mkpath(configuration.backupStorePath))
         throw BackupError::fromErrno(errno, QCoreApplication::translate("KivBackups", "Creating"),
                                      configuration.backupStorePath);
-    QStringList files;
-    const QDir work(workingDirectory);
-    for (const QString &name : work.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
-        files.append(work.filePath(name));
-    if (files.isEmpty())
-        throw BackupError(BackupError::domain, 2,
-                          QCoreApplication::translate("KivBackups", "There was no data to back up."));
+    return QDir(configuration.backupStorePath)
+        .filePath(QLatin1Char('.') + QUuid::createUuid().toString(QUuid::WithoutBraces)
+                  + QStringLiteral(".partial"));
+}
 
-    const QString temporary =
-        QDir(configuration.backupStorePath)
-            .filePath(QLatin1Char('.') + QUuid::createUuid().toString(QUuid::WithoutBraces)
-                      + QStringLiteral(".partial"));
-    Zip::Zip::zipFiles(files, temporary);
+BackupError noData()
+{
+    return BackupError(BackupError::domain, 2,
+                       QCoreApplication::translate("KivBackups", "There was no data to back up."));
+}
 
+// Moves a complete archive from its hidden temporary name in the backups folder to its final name.
+// A second backup in the same second gets "-1", "-2", ... after the date, so it still reads as that
+// date and replaces nothing.
+QString publishArchive(const BackupManager::Configuration &configuration, const QDateTime &date, bool locked,
+                       const QString &temporary)
+{
     const QString dateText = Backup::dateText(date);
     for (int attempt = 0;; ++attempt) {
         const QString name = attempt == 0 ? dateText : dateText + QLatin1Char('-') + QString::number(attempt);
@@ -76,11 +82,163 @@ QString writeArchive(const BackupManager::Configuration &configuration, const QD
     }
 }
 
+// Packs the files of the working folder into a new archive.
+QString writeArchive(const BackupManager::Configuration &configuration, const QDateTime &date, bool locked,
+                     const QString &workingDirectory)
+{
+    const QString temporary = temporaryArchivePath(configuration);
+    QStringList files;
+    const QDir work(workingDirectory);
+    for (const QString &name : work.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+        files.append(work.filePath(name));
+    if (files.isEmpty())
+        throw noData();
+    Zip::Zip::zipFiles(files, temporary);
+    return publishArchive(configuration, date, locked, temporary);
+}
+
+// Writes the entries of an archive, dated with the backup's moment, on a thread of its own while
+// the handler makes the next pieces: compressing costs about as much as making the data, so the two
+// overlap. At most a few pieces wait, so the data is never held whole.
+class ArchivePipeline : public BackupFileWriter
+{
+public:
+    ArchivePipeline(const QString &path, const QDateTime &date)
+        : m_zip(path)
+        , m_date(date)
+        , m_thread([this] { run(); })
+    { }
+    // Without finish() the archive is abandoned: what waits is dropped and the file removed.
+    ~ArchivePipeline() override
+    {
+        if (m_thread.joinable()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_abandoned = true;
+                m_queue.clear();
+            }
+            m_changed.notify_all();
+            m_thread.join();
+        }
+    }
+    ArchivePipeline(const ArchivePipeline &) = delete;
+    ArchivePipeline &operator=(const ArchivePipeline &) = delete;
+
+    void beginFile(const QString &name) override
+    {
+        push({Step::Begin, name, {}});
+        ++m_fileCount;
+    }
+    void write(QByteArrayView bytes) override
+    {
+        if (!bytes.isEmpty())
+            push({Step::Write, {}, bytes.toByteArray()});
+    }
+    void endFile() override { push({Step::End, {}, {}}); }
+
+    int fileCount() const { return m_fileCount; }
+    // Completes the archive once every piece is written; throws what went wrong on the way.
+    void finish()
+    {
+        push({Step::Finish, {}, {}});
+        m_thread.join();
+        if (m_error)
+            std::rethrow_exception(m_error);
+    }
+
+private:
+    enum class Step { Begin, Write, End, Finish };
+    struct Item
+    {
+        Step step;
+        QString name;
+        QByteArray bytes;
+    };
+    static constexpr qsizetype maximumWaiting = 8;
+
+    void push(Item item)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_error || m_queue.size() < maximumWaiting; });
+        if (m_error)
+            std::rethrow_exception(m_error);
+        m_queue.push_back(std::move(item));
+        lock.unlock();
+        m_changed.notify_all();
+    }
+
+    void run()
+    {
+        for (;;) {
+            Item item;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_abandoned || !m_queue.empty(); });
+                if (m_abandoned)
+                    return;
+                item = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_changed.notify_all();
+            try {
+                switch (item.step) {
+                case Step::Begin:
+                    m_zip.beginEntry(item.name, m_date);
+                    break;
+                case Step::Write:
+                    m_zip.write(item.bytes);
+                    break;
+                case Step::End:
+                    m_zip.endEntry();
+                    break;
+                case Step::Finish:
+                    m_zip.finish();
+                    return;
+                }
+            } catch (...) {
+                {
+                    const std::lock_guard lock(m_mutex);
+                    m_error = std::current_exception();
+                }
+                m_changed.notify_all();
+                return;
+            }
+        }
+    }
+
+    Zip::ZipWriter m_zip;
+    QDateTime m_date;
+    int m_fileCount = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Item> m_queue;
+    bool m_abandoned = false;
+    std::exception_ptr m_error;
+    std::thread m_thread; // last: it starts working at once
+};
+
+// Has the handler's work write its files straight into a new archive.
+QString writeStreamedArchive(const BackupManager::Configuration &configuration, const QDateTime &date,
+                             bool locked, const StreamedBackup &work)
+{
+    const QString temporary = temporaryArchivePath(configuration);
+    {
+        ArchivePipeline archive(temporary, date);
+        work(archive);
+        if (archive.fileCount() == 0)
+            throw noData();
+        archive.finish();
+    }
+    return publishArchive(configuration, date, locked, temporary);
+}
+
 ArchiveOutcome writeArchiveCaught(BackupManager::Configuration configuration, QDateTime date, bool locked,
-                                  QString workingDirectory)
+                                  QString workingDirectory, StreamedBackup work)
 {
     try {
-        return {writeArchive(configuration, date, locked, workingDirectory), {}};
+        return {work ? writeStreamedArchive(configuration, date, locked, work)
+                     : writeArchive(configuration, date, locked, workingDirectory),
+                {}};
     } catch (...) {
         return {{}, std::current_exception()};
     }
@@ -204,10 +362,16 @@ QCoro::Task<void> BackupManager::makeBackup(bool locked)
 
     std::exception_ptr failure;
     try {
-        QTemporaryDir work = makeWorkingDirectory(workingFolderPath());
-        co_await handler->backup(work.path());
+        // A handler that streams its files needs no working folder.
+        StreamedBackup streamed = handler->streamedBackup();
+        std::optional<QTemporaryDir> work;
+        if (!streamed) {
+            work.emplace(makeWorkingDirectory(workingFolderPath()));
+            co_await handler->backup(work->path());
+        }
         QFuture<ArchiveOutcome> future =
-            QtConcurrent::run(&writeArchiveCaught, configuration, date, locked, work.path());
+            QtConcurrent::run(&writeArchiveCaught, configuration, date, locked,
+                              work ? work->path() : QString(), std::move(streamed));
         const ArchiveOutcome outcome = co_await future;
         if (outcome.error)
             std::rethrow_exception(outcome.error);

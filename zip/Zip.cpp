@@ -2,6 +2,7 @@
 
 #include "platform/Home.h"
 #include "zip/ZipUtilities.h"
+#include "zip/ZipWriter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -29,79 +30,12 @@ namespace {
 constexpr qint64 zipBufferSize = 16384;
 constexpr qint64 unzipBufferSize = 65536;
 constexpr int crcError = -105;
-// Entry names are UTF-8; bit 11 of the general purpose flag says so to other tools.
-constexpr uLong utf8NameFlag = 1 << 11;
-
 QMutex extensionsMutex;
 QSet<QString> &customExtensions()
 {
     static QSet<QString> extensions;
     return extensions;
 }
-
-zip_fileinfo fileInfo(const std::optional<QDateTime> &modified)
-{
-    zip_fileinfo info;
-    std::memset(&info, 0, sizeof(info));
-    if (modified && modified->isValid()) {
-        const QDateTime local = modified->toLocalTime();
-        const QDate date = local.date();
-        const QTime time = local.time();
-        info.tmz_date.tm_sec = uInt(time.second());
-        info.tmz_date.tm_min = uInt(time.minute());
-        info.tmz_date.tm_hour = uInt(time.hour());
-        info.tmz_date.tm_mday = uInt(date.day());
-        info.tmz_date.tm_mon = uInt(date.month() - 1);
-        info.tmz_date.tm_year = uInt(date.year());
-    }
-    return info;
-}
-
-// Writes one entry with the layer's fixed settings. The archive is closed by the caller.
-bool openEntry(zipFile archive, const QByteArray &name, const zip_fileinfo &info,
-               const std::optional<QString> &password, ZipCompression compression)
-{
-    const QByteArray passwordBytes = password ? password->toUtf8() : QByteArray();
-    return zipOpenNewFileInZip4(archive, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                compressionLevel(compression), 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
-                                password ? passwordBytes.constData() : nullptr, 0, 0, utf8NameFlag)
-        == ZIP_OK;
-}
-
-// Closes the archive and removes it when packing failed, so no half-written file looks like an
-// archive.
-class ArchiveWriter
-{
-public:
-    explicit ArchiveWriter(const QString &path)
-        : m_path(path)
-        , m_archive(zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE))
-    { }
-    ~ArchiveWriter()
-    {
-        if (m_archive)
-            zipClose(m_archive, nullptr);
-        if (!m_finished)
-            QFile::remove(m_path);
-    }
-    ArchiveWriter(const ArchiveWriter &) = delete;
-    ArchiveWriter &operator=(const ArchiveWriter &) = delete;
-
-    zipFile handle() const { return m_archive; }
-    void finish()
-    {
-        const int result = zipClose(m_archive, nullptr);
-        m_archive = nullptr;
-        if (result != ZIP_OK)
-            throw ZipError(ZipError::zipFail);
-        m_finished = true;
-    }
-
-private:
-    QString m_path;
-    zipFile m_archive;
-    bool m_finished = false;
-};
 
 class ArchiveReader
 {
@@ -199,10 +133,7 @@ void Zip::zipFiles(const QStringList &paths, const QString &zipFilePath,
     for (const auto &entry : entries)
         totalSize += QFileInfo(entry.filePath).size();
 
-    ArchiveWriter writer(zipFilePath);
-    if (!writer.handle())
-        throw ZipError(ZipError::zipFail);
-
+    ZipWriter writer(zipFilePath, password, compression);
     std::vector<char> buffer(zipBufferSize);
     qint64 position = 0;
     for (const auto &entry : entries) {
@@ -220,19 +151,16 @@ void Zip::zipFiles(const QStringList &paths, const QString &zipFilePath,
             modified = info.lastModified();
             position += info.size();
         }
-        if (!openEntry(writer.handle(), entry.fileName->toUtf8(), fileInfo(modified), password, compression))
-            throw ZipError(ZipError::zipFail);
+        writer.beginEntry(*entry.fileName, modified);
         for (;;) {
             const qint64 count = file.read(buffer.data(), zipBufferSize);
             if (count < 0)
                 throw ZipError(ZipError::zipFail);
             if (count == 0)
                 break;
-            if (zipWriteInFileInZip(writer.handle(), buffer.data(), unsigned(count)) != ZIP_OK)
-                throw ZipError(ZipError::zipFail);
+            writer.write(QByteArrayView(buffer.data(), count));
         }
-        if (zipCloseFileInZip(writer.handle()) != ZIP_OK)
-            throw ZipError(ZipError::zipFail);
+        writer.endEntry();
         // The last report is always the final 1.0 below, sent once.
         if (progress && totalSize > 0 && position < totalSize)
             progress(double(position) / double(totalSize));
@@ -250,23 +178,16 @@ void Zip::zipData(const QList<ArchiveFile> &archiveFiles, const QString &zipFile
     for (const ArchiveFile &file : archiveFiles)
         totalSize += file.data.size();
 
-    ArchiveWriter writer(zipFilePath);
-    if (!writer.handle())
-        throw ZipError(ZipError::zipFail);
-
+    ZipWriter writer(zipFilePath, password, compression);
     qint64 written = 0;
     for (const ArchiveFile &file : archiveFiles) {
         if (file.data.isEmpty())
             continue;
         if (file.filename.isEmpty() || file.data.size() > qint64(0xffffffffu))
             throw ZipError(ZipError::zipFail);
-        if (!openEntry(writer.handle(), file.filename.toUtf8(), fileInfo(file.modifiedTime), password,
-                       compression))
-            throw ZipError(ZipError::zipFail);
-        if (zipWriteInFileInZip(writer.handle(), file.data.constData(), unsigned(file.data.size())) != ZIP_OK)
-            throw ZipError(ZipError::zipFail);
-        if (zipCloseFileInZip(writer.handle()) != ZIP_OK)
-            throw ZipError(ZipError::zipFail);
+        writer.beginEntry(file.filename, file.modifiedTime);
+        writer.write(file.data);
+        writer.endEntry();
         written += file.data.size();
         if (progress && totalSize > 0 && written < totalSize)
             progress(double(written) / double(totalSize));
@@ -414,8 +335,9 @@ QList<Zip::EntryInfo> Zip::entries(const QString &zipFilePath)
     while (next == UNZ_OK) {
         unz_file_info64 info;
         const QByteArray name = currentEntryName(archive, info);
-        result.append({QString::fromUtf8(name),
-                       qint64(std::min<quint64>(info.uncompressed_size, quint64(std::numeric_limits<qint64>::max())))});
+        result.append(
+            {QString::fromUtf8(name),
+             qint64(std::min<quint64>(info.uncompressed_size, quint64(std::numeric_limits<qint64>::max())))});
         next = unzGoToNextFile(archive);
     }
     if (next != UNZ_END_OF_LIST_OF_FILE)

@@ -133,6 +133,64 @@ TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)
     EXPECT_TRUE(handler->restoreDirectories.isEmpty());
 }
 
+TEST_F(BackupManagerTest, StreamedFilesGoStraightIntoTheArchiveAndAFailureLeavesNothing)
+{
+    // Writes its files piece by piece on the pool, or fails the way it is told to.
+    struct StreamingHandler : BackupHandler
+    {
+        enum class Failure { None, Throws, NoFiles, BadName } failure = Failure::None;
+        bool folderAsked = false;
+        QCoro::Task<void> restore(QString) override { co_return; }
+        QCoro::Task<void> backup(QString) override
+        {
+            folderAsked = true;
+            co_return;
+        }
+        StreamedBackup streamedBackup() override
+        {
+            return [failure = failure](BackupFileWriter &writer) {
+                if (failure == Failure::NoFiles)
+                    return;
+                writer.beginFile(failure == Failure::BadName ? QString() : QStringLiteral("profiles.json"));
+                // More pieces than wait at once between the two threads.
+                for (int piece = 0; piece < 50; ++piece) {
+                    writer.write(QByteArray(1000, char('a' + piece % 26)));
+                    if (failure == Failure::Throws && piece == 20)
+                        throw std::runtime_error("store gone");
+                }
+                writer.endFile();
+                writer.beginFile(QStringLiteral("backgrounds.json"));
+                writer.write("[]");
+                writer.endFile();
+            };
+        }
+    };
+    const auto streaming = std::make_shared<StreamingHandler>();
+    BackupManager manager({folder(), "tapback"}, streaming);
+    manager.setClock([] { return noon; });
+    TestSupport::runTask(manager.makeBackup(false));
+    EXPECT_FALSE(streaming->folderAsked);
+    EXPECT_EQ(filesInFolder(), QStringList({"20240315120000.tapback"}));
+    Zip::Zip::addCustomFileExtension("tapback");
+    Zip::Zip::unzipFile(folder() + "/20240315120000.tapback", home.filePath("unpacked"), true);
+    QByteArray expected;
+    for (int piece = 0; piece < 50; ++piece)
+        expected += QByteArray(1000, char('a' + piece % 26));
+    EXPECT_EQ(home.readFile("unpacked/profiles.json"), expected);
+    EXPECT_EQ(home.readFile("unpacked/backgrounds.json"), "[]");
+
+    // A failure on either side, or nothing to write, leaves no archive, finished or partial.
+    streaming->failure = StreamingHandler::Failure::Throws;
+    EXPECT_THROW(TestSupport::runTask(manager.makeBackup(false)), std::runtime_error);
+    streaming->failure = StreamingHandler::Failure::BadName;
+    EXPECT_THROW(TestSupport::runTask(manager.makeBackup(false)), Zip::ZipError);
+    streaming->failure = StreamingHandler::Failure::NoFiles;
+    EXPECT_THROW(TestSupport::runTask(manager.makeBackup(false)), BackupError);
+    EXPECT_EQ(filesInFolder(), QStringList({"20240315120000.tapback"}));
+    EXPECT_EQ(manager.backups().size(), 1);
+    EXPECT_FALSE(manager.isWorking());
+}
+
 TEST(IntervalCleanerTest, ThinsTheWorkedExampleAndRespectsBoundaries)
 {
     const IntervalCleaner cleaner(BackupPlanner::defaultIntervals());
@@ -268,9 +326,10 @@ TEST_F(BackupManagerTest, RestoreRefusesAMemberLargerThanABackupCanHoldAndNamesI
 {
     // Spaces compress to almost nothing: a small archive that would unpack to more than 64 MB.
     QDir().mkpath(folder());
-    Zip::Zip::zipData({{"backgrounds.json", "[]", std::nullopt},
-                       {"profiles.json", QByteArray(BackupManager::maximumMemberSize + 1, ' '), std::nullopt}},
-                      folder() + "/20240101000000.tapback");
+    Zip::Zip::zipData(
+        {{"backgrounds.json", "[]", std::nullopt},
+         {"profiles.json", QByteArray(BackupManager::maximumMemberSize + 1, ' '), std::nullopt}},
+        folder() + "/20240101000000.tapback");
     auto manager = makeManager();
     ASSERT_EQ(manager->backups().size(), 1);
     EXPECT_LT(manager->backups()[0].size, 1 << 20);

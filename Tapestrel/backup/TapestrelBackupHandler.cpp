@@ -8,6 +8,7 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreSnapshot.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,6 +56,39 @@ QCoro::Task<void> TapestrelBackupHandler::backup(QString directory)
     const QDir folder(directory);
     co_await BackupJson::writeFile(folder.filePath(m_profilesFileName), std::move(profiles));
     co_await BackupJson::writeFile(folder.filePath(m_backgroundsFileName), std::move(backgrounds));
+}
+
+KivBackups::StreamedBackup TapestrelBackupHandler::streamedBackup()
+{
+    if (!m_modelContext)
+        throw storeGone();
+    // Read on the thread pool through a connection of its own, as committed: unsaved changes of the
+    // main context are not written, as with a context of its own. The files go in by name, as a
+    // folder of them is archived.
+    return [storePath = m_modelContext->container()->filePath(), profilesFileName = m_profilesFileName,
+            backgroundsFileName = m_backgroundsFileName](KivBackups::BackupFileWriter &writer) {
+        StoreSnapshot snapshot(storePath);
+        const StoreSnapshot::Sink sink = [&writer](QByteArrayView bytes) {
+            writer.write(bytes);
+        };
+        const auto writeProfiles = [&] {
+            writer.beginFile(profilesFileName);
+            snapshot.writeProfilesJson(sink);
+            writer.endFile();
+        };
+        const auto writeBackgrounds = [&] {
+            writer.beginFile(backgroundsFileName);
+            snapshot.writeBackgroundsJson(sink);
+            writer.endFile();
+        };
+        if (backgroundsFileName < profilesFileName) {
+            writeBackgrounds();
+            writeProfiles();
+        } else {
+            writeProfiles();
+            writeBackgrounds();
+        }
+    };
 }
 
 QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)

@@ -23,6 +23,8 @@ public:
 
     // Writes both files or throws; with the store gone there is nothing to back up, which fails.
     QCoro::Task<void> backup(QString directory) override;
+    // The same two files, read from the store and written into the archive as they are made.
+    KivBackups::StreamedBackup streamedBackup() override;
     // Reads and decodes both files before anything changes; any error leaves the store as it was.
     QCoro::Task<void> restore(QString directory) override;
 

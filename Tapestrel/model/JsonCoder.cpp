@@ -1,5 +1,7 @@
 #include "Tapestrel/model/JsonCoder.h"
 
+#include <type_traits>
+
 namespace JsonCoder {
 
 namespace {
@@ -118,58 +120,77 @@ Json fromString(const QString &text)
     return Json(text.toStdString());
 }
 
+namespace {
+
+// The escapes of the JSON library's compact output (control characters as \u00xx in lower-case hex,
+// except the five with a short form), plus the "\/" that encode() adds. Written through a pointer
+// into room made for the worst case: appending piece by piece costs more than the scan itself.
+template<typename Unit> void appendEscaped(QByteArray &out, const Unit *begin, qsizetype size)
+{
+    static const char hex[] = "0123456789abcdef";
+    const qsizetype start = out.size();
+    out.resize(start + 2 + 6 * size);
+    char *p = out.data() + start;
+    *p++ = '"';
+    for (const Unit *c = begin, *end = begin + size; c != end; ++c) {
+        const auto unit = unsigned(std::make_unsigned_t<Unit>(*c));
+        if (unit >= 0x20 && unit != '"' && unit != '\\' && unit != '/') {
+            *p++ = char(unit);
+            continue;
+        }
+        *p++ = '\\';
+        switch (unit) {
+        case '"':
+        case '\\':
+        case '/':
+            *p++ = char(unit);
+            break;
+        case '\b':
+            *p++ = 'b';
+            break;
+        case '\t':
+            *p++ = 't';
+            break;
+        case '\n':
+            *p++ = 'n';
+            break;
+        case '\f':
+            *p++ = 'f';
+            break;
+        case '\r':
+            *p++ = 'r';
+            break;
+        default:
+            *p++ = 'u';
+            *p++ = '0';
+            *p++ = '0';
+            *p++ = hex[unit >> 4];
+            *p++ = hex[unit & 0xf];
+        }
+    }
+    *p++ = '"';
+    out.truncate(p - out.constData());
+}
+
+} // namespace
+
 void appendString(QByteArray &out, const QString &text)
 {
-    appendString(out, QByteArrayView(text.toUtf8()));
+    // ASCII text is its own UTF-8: escaped straight from UTF-16 without a converted copy.
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (units[i] >= 0x80) {
+            appendString(out, QByteArrayView(text.toUtf8()));
+            return;
+        }
+    }
+    appendEscaped(out, units, size);
 }
 
 void appendString(QByteArray &out, QByteArrayView utf8)
 {
-    // The escapes of the JSON library's compact output (control characters as \u00xx in lower-case
-    // hex, except the five with a short form), plus the "\/" that encode() adds.
-    static const char hex[] = "0123456789abcdef";
-    out.append('"');
-    const char *run = utf8.data();
-    const char *const end = utf8.data() + utf8.size();
-    for (const char *c = run; c != end; ++c) {
-        const auto byte = static_cast<unsigned char>(*c);
-        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != '/')
-            continue;
-        out.append(run, c - run);
-        run = c + 1;
-        switch (byte) {
-        case '"':
-            out.append("\\\"", 2);
-            break;
-        case '\\':
-            out.append("\\\\", 2);
-            break;
-        case '/':
-            out.append("\\/", 2);
-            break;
-        case '\b':
-            out.append("\\b", 2);
-            break;
-        case '\t':
-            out.append("\\t", 2);
-            break;
-        case '\n':
-            out.append("\\n", 2);
-            break;
-        case '\f':
-            out.append("\\f", 2);
-            break;
-        case '\r':
-            out.append("\\r", 2);
-            break;
-        default: {
-            const char escaped[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xf]};
-            out.append(escaped, sizeof escaped);
-        }
-        }
-    }
-    out.append(run, end - run);
-    out.append('"');
+    appendEscaped(out, utf8.data(), utf8.size());
 }
 
 } // namespace JsonCoder

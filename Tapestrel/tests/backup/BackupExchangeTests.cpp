@@ -1,5 +1,6 @@
 #include "KivBackups/BackupError.h"
 #include "KivBackups/BackupManager.h"
+#include "Tapestrel/backup/BackupJson.h"
 #include "Tapestrel/backup/CustomBackgroundImporter.h"
 #include "Tapestrel/backup/CustomBackgroundsExporter.h"
 #include "Tapestrel/backup/ProfileExporter.h"
@@ -12,14 +13,17 @@
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreSnapshot.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
+#include "zip/Zip.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using TestSupport::runTask;
 
@@ -255,7 +259,8 @@ TEST_F(BackupExchange, HostileFilesAreRefusedNamingTheFileAndChangeNothing)
             runTask(handler.restore(hostile));
             ADD_FAILURE() << "restored " << bytes.left(40).constData();
         } catch (const JsonDecodeError &error) {
-            EXPECT_TRUE(error.message().contains(hostile + "/profiles.json”")) << error.message().toStdString();
+            EXPECT_TRUE(error.message().contains(hostile + "/profiles.json”"))
+                << error.message().toStdString();
             EXPECT_TRUE(error.message().contains(reason)) << error.message().toStdString();
         }
     }
@@ -305,6 +310,100 @@ TEST_F(BackupExchange, ArchivesMadeByTheManagerRestoreAndAStoreThatIsGoneFails)
     EXPECT_THROW(runTask(manager.makeBackup(false)), ModelStoreError);
     EXPECT_EQ(manager.backups().size(), 1);
     EXPECT_THROW(runTask(manager.restore(manager.backups()[0])), ModelStoreError);
+}
+
+TEST_F(BackupExchange, ArchivedFilesHoldTheRecordsBytesReadStraightFromTheStore)
+{
+    // What the records write for themselves, for every kind of text and row the store can hold.
+    const QString tricky =
+        QStringLiteral("a\"b\\c/d\be\tf\ng\fh\ri") + QChar(0x01) + QChar(0x7f) + QStringLiteral("é ☕ 😀");
+    Profile *first = addProfile("A1", tricky, {{"k1", tricky}, {"k2", imageValue}, {"k3", ""}});
+    first->setEnabled(false);
+    first->option("k2")->setEnabled(false);
+    Profile *empty = addProfile("B2", "Empty", {});
+    Profile *doomed = addProfile("C3", "Deleted", {{"k", "v"}});
+    // Enough to take many pieces.
+    for (int p = 0; p < 150; ++p) {
+        QList<std::pair<QString, QString>> options;
+        for (int o = 0; o < 8; ++o)
+            options.append({QStringLiteral("system.option.%1").arg(o), QString::fromUtf8(colorValue)});
+        addProfile(QStringLiteral("P%1").arg(p), QStringLiteral("Profile %1").arg(p), options);
+    }
+    main()->insert(std::make_unique<Option>("orphan", "of no profile"));
+    addBackground("BG1", tricky, QByteArray("\xff\xfe\xfb\xef", 4));
+    addBackground("BG2", colorValue);
+    addBackground("BG3", imageValue, QByteArray(""));
+    main()->save();
+    // The list's order is not the rows' order any more.
+    Option *moved = first->option("k1");
+    moved->setProfile(empty);
+    moved->setProfile(first);
+    main()->remove(doomed);
+    main()->save();
+    // Text that is not UTF-8, as only a damaged or foreign file holds it.
+    {
+        sqlite3 *database = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(container->filePath()).constData(), &database), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(database,
+                               "UPDATE profiles SET name = CAST(X'41FF42C328' AS TEXT) WHERE uuid = 'B2';"
+                               "UPDATE custom_backgrounds SET backgroundValue = CAST(X'E282' AS TEXT) "
+                               "WHERE uuid = 'BG2'",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(database);
+    }
+
+    QByteArray profiles;
+    QByteArray backgrounds;
+    int pieces = 0;
+    {
+        StoreSnapshot snapshot(container->filePath());
+        snapshot.writeProfilesJson([&](QByteArrayView bytes) {
+            profiles += bytes;
+            ++pieces;
+        });
+        snapshot.writeBackgroundsJson([&](QByteArrayView bytes) { backgrounds += bytes; });
+    }
+    EXPECT_GT(pieces, 1);
+    {
+        const std::unique_ptr<ModelContext> context = container->makeContext();
+        EXPECT_EQ(profiles, BackupJson::encodeArray(context->fetchProfiles()));
+        EXPECT_EQ(backgrounds, BackupJson::encodeArray(context->fetchBackgrounds()));
+    }
+    EXPECT_TRUE(profiles.startsWith(R"([{"uuid":"A1",)"));
+    EXPECT_TRUE(profiles.contains(R"("options":[{"key":"k2")"));
+    EXPECT_FALSE(profiles.contains("orphan"));
+    EXPECT_FALSE(profiles.contains("C3"));
+
+    // The manager's archive holds exactly those files, and restores.
+    KivBackups::BackupManager manager(
+        {home.filePath("backups"), "tapback"},
+        std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
+    runTask(manager.makeBackup(false));
+    ASSERT_EQ(manager.backups().size(), 1);
+    EXPECT_EQ(QDir(manager.workingFolderPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+    Zip::Zip::addCustomFileExtension("tapback");
+    QStringList names;
+    for (const Zip::Zip::EntryInfo &entry : Zip::Zip::entries(manager.backups()[0].path()))
+        names.append(entry.name);
+    EXPECT_EQ(names, QStringList({"backgrounds.json", "profiles.json"}));
+    Zip::Zip::unzipFile(manager.backups()[0].path(), home.filePath("unpacked"), true);
+    EXPECT_EQ(home.readFile("unpacked/profiles.json"), profiles);
+    EXPECT_EQ(home.readFile("unpacked/backgrounds.json"), backgrounds);
+
+    QStringList before = storedProfiles();
+    first->setName("Changed");
+    main()->save();
+    runTask(manager.restore(manager.backups()[0]));
+    // The changed profile comes back, after the others.
+    QStringList after = storedProfiles();
+    before.sort();
+    after.sort();
+    EXPECT_EQ(after.join('\n').toStdString(), before.join('\n').toStdString());
+
+    // A snapshot of a store that is not there fails; none is created.
+    EXPECT_THROW(StoreSnapshot(home.filePath("missing/data.sqlite")), ModelStoreError);
+    EXPECT_FALSE(QFileInfo::exists(home.filePath("missing")));
 }
 
 TEST_F(BackupExchange, DataResetBacksUpFirstAndReopensAFreshStore)
@@ -391,11 +490,19 @@ TEST_F(BackupExchange, DataResetRemovesLinksAndNeverWhatTheyPointAt)
     ASSERT_TRUE(QFile::link(home.filePath("elsewhere/notes.txt"), data + "/.data_SUPPORT"));
 
     TapestrelDataResetController::Steps steps;
-    steps.makeLockedBackup = []() -> QCoro::Task<void> { co_return; };
-    steps.stopAutosave = [] {};
-    steps.startAutosave = [] {};
-    steps.closeStore = [&] { container.reset(); };
-    steps.openStore = [&] { container = std::make_unique<ModelContainer>(data + "/data.sqlite"); };
+    steps.makeLockedBackup = []() -> QCoro::Task<void> {
+        co_return;
+    };
+    steps.stopAutosave = [] {
+    };
+    steps.startAutosave = [] {
+    };
+    steps.closeStore = [&] {
+        container.reset();
+    };
+    steps.openStore = [&] {
+        container = std::make_unique<ModelContainer>(data + "/data.sqlite");
+    };
     TapestrelDataResetController controller(data, steps);
     runTask(controller.reset());
 
