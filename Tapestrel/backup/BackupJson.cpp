@@ -26,11 +26,22 @@ KivBackups::BackupError fileError(const QString &path, const Platform::AtomicFil
             .arg(path, failure.reason));
 }
 
-std::exception_ptr writeBytes(QByteArray bytes, QString path)
+std::exception_ptr writeDocuments(QString storePath, QList<StoreFile> files)
 {
     try {
-        if (const auto failure = Platform::AtomicFile::replace(path, bytes))
-            throw fileError(path, *failure);
+        StoreSnapshot snapshot(storePath);
+        for (const StoreFile &target : std::as_const(files)) {
+            Platform::AtomicFile file(target.path);
+            bool written = file.open();
+            if (written) {
+                const StoreSnapshot::Sink sink = [&file, &written](QByteArrayView bytes) {
+                    written = written && file.write(bytes.data(), bytes.size());
+                };
+                writeDocument(snapshot, target.document, sink);
+            }
+            if (!written || !file.commit())
+                throw fileError(target.path, {file.error(), file.errorString()});
+        }
         return {};
     } catch (...) {
         return std::current_exception();
@@ -110,9 +121,17 @@ WorkingContext makeWorkingContext(ModelContext &context)
     return working;
 }
 
-QCoro::Task<void> writeFile(QString path, QByteArray bytes)
+void writeDocument(StoreSnapshot &snapshot, StoreDocument document, const StoreSnapshot::Sink &sink)
 {
-    QFuture<std::exception_ptr> future = QtConcurrent::run(&writeBytes, std::move(bytes), path);
+    if (document == StoreDocument::Profiles)
+        snapshot.writeProfilesJson(sink);
+    else
+        snapshot.writeBackgroundsJson(sink);
+}
+
+QCoro::Task<void> writeStoreFiles(QString storePath, QList<StoreFile> files)
+{
+    QFuture<std::exception_ptr> future = QtConcurrent::run(&writeDocuments, storePath, std::move(files));
     const std::exception_ptr error = co_await future;
     if (error)
         std::rethrow_exception(error);

@@ -5,6 +5,7 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreSnapshot.h"
 
 #include <QCoro/QCoroTask>
 
@@ -52,9 +53,23 @@ private:
 // A new context over the store of `context`.
 WorkingContext makeWorkingContext(ModelContext &context);
 
-// Writes the bytes atomically (a temporary file renamed over the target), on the thread pool.
-// Throws KivBackups::BackupError when the file cannot be written.
-QCoro::Task<void> writeFile(QString path, QByteArray bytes);
+// The documents that a snapshot of the store writes.
+enum class StoreDocument { Profiles, Backgrounds };
+struct StoreFile
+{
+    QString path;
+    StoreDocument document;
+};
+
+// Writes a document of the snapshot into the sink.
+void writeDocument(StoreSnapshot &snapshot, StoreDocument document, const StoreSnapshot::Sink &sink);
+
+// Writes each document of the store, as last committed, to its file: read through one snapshot on
+// the thread pool, so all of them show the store at one moment, and written atomically (a
+// temporary file renamed over the target), so a failure leaves the file as it was. Throws
+// ModelStoreError when the store cannot be read and KivBackups::BackupError when a file cannot be
+// written.
+QCoro::Task<void> writeStoreFiles(QString storePath, QList<StoreFile> files);
 
 // Destroys a document on the thread pool: freeing tens of thousands of nodes is work the main
 // thread need not wait for.

@@ -1,7 +1,6 @@
 #include "Tapestrel/backup/CustomBackgroundsExporter.h"
 
 #include "Tapestrel/backup/BackupJson.h"
-#include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 
@@ -13,10 +12,7 @@ QCoro::Task<void> CustomBackgroundsExporter::exportTo(QString path)
 {
     if (!m_modelContext)
         co_return;
-    QByteArray array;
-    {
-        const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
-        array = BackupJson::encodeArray(context->fetchBackgrounds());
-    }
-    co_await BackupJson::writeFile(path, std::move(array));
+    QList<BackupJson::StoreFile> files;
+    files.append({path, BackupJson::StoreDocument::Backgrounds});
+    co_await BackupJson::writeStoreFiles(m_modelContext->container()->filePath(), std::move(files));
 }

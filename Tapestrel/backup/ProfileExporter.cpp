@@ -3,7 +3,6 @@
 #include "Tapestrel/backup/BackupJson.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
-#include "Tapestrel/model/Profile.h"
 
 ProfileExporter::ProfileExporter(ModelContext *modelContext)
     : m_modelContext(modelContext)
@@ -13,10 +12,7 @@ QCoro::Task<void> ProfileExporter::exportTo(QString path)
 {
     if (!m_modelContext)
         co_return;
-    QByteArray array;
-    {
-        const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
-        array = BackupJson::encodeArray(context->fetchProfiles());
-    }
-    co_await BackupJson::writeFile(path, std::move(array));
+    QList<BackupJson::StoreFile> files;
+    files.append({path, BackupJson::StoreDocument::Profiles});
+    co_await BackupJson::writeStoreFiles(m_modelContext->container()->filePath(), std::move(files));
 }

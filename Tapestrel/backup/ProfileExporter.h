@@ -13,9 +13,9 @@ class ProfileExporter
 public:
     explicit ProfileExporter(ModelContext *modelContext);
 
-    // Reads through a context of its own over the same store, so unsaved changes of the given
-    // context are not written. Does nothing when the context is gone; throws on a failed fetch or
-    // write, leaving any existing file unchanged.
+    // Reads the store as last committed, on the thread pool, so unsaved changes of the given context
+    // are not written. Does nothing when the context is gone; throws on a failed read or write,
+    // leaving any existing file unchanged.
     QCoro::Task<void> exportTo(QString path);
 
 private:

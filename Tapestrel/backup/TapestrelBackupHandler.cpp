@@ -8,10 +8,11 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Profile.h"
-#include "Tapestrel/model/StoreSnapshot.h"
 
 #include <QCoreApplication>
 #include <QDir>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,17 +46,11 @@ QCoro::Task<void> TapestrelBackupHandler::backup(QString directory)
 {
     if (!m_modelContext)
         throw storeGone();
-    // Both files are read in one context, so they show the store at one moment.
-    QByteArray profiles;
-    QByteArray backgrounds;
-    {
-        const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
-        profiles = BackupJson::encodeArray(context->fetchProfiles());
-        backgrounds = BackupJson::encodeArray(context->fetchBackgrounds());
-    }
     const QDir folder(directory);
-    co_await BackupJson::writeFile(folder.filePath(m_profilesFileName), std::move(profiles));
-    co_await BackupJson::writeFile(folder.filePath(m_backgroundsFileName), std::move(backgrounds));
+    QList<BackupJson::StoreFile> files;
+    files.append({folder.filePath(m_profilesFileName), BackupJson::StoreDocument::Profiles});
+    files.append({folder.filePath(m_backgroundsFileName), BackupJson::StoreDocument::Backgrounds});
+    co_await BackupJson::writeStoreFiles(m_modelContext->container()->filePath(), std::move(files));
 }
 
 KivBackups::StreamedBackup TapestrelBackupHandler::streamedBackup()
@@ -65,30 +60,22 @@ KivBackups::StreamedBackup TapestrelBackupHandler::streamedBackup()
     // Read on the thread pool through a connection of its own, as committed: unsaved changes of the
     // main context are not written, as with a context of its own. The files go in by name, as a
     // folder of them is archived.
-    return [storePath = m_modelContext->container()->filePath(), profilesFileName = m_profilesFileName,
-            backgroundsFileName = m_backgroundsFileName](KivBackups::BackupFileWriter &writer) {
-        StoreSnapshot snapshot(storePath);
-        const StoreSnapshot::Sink sink = [&writer](QByteArrayView bytes) {
-            writer.write(bytes);
+    QList<std::pair<QString, BackupJson::StoreDocument>> files {
+        {m_profilesFileName, BackupJson::StoreDocument::Profiles},
+        {m_backgroundsFileName, BackupJson::StoreDocument::Backgrounds}};
+    std::sort(files.begin(), files.end());
+    return
+        [storePath = m_modelContext->container()->filePath(), files](KivBackups::BackupFileWriter &writer) {
+            StoreSnapshot snapshot(storePath);
+            const StoreSnapshot::Sink sink = [&writer](QByteArrayView bytes) {
+                writer.write(bytes);
+            };
+            for (const auto &[name, document] : files) {
+                writer.beginFile(name);
+                BackupJson::writeDocument(snapshot, document, sink);
+                writer.endFile();
+            }
         };
-        const auto writeProfiles = [&] {
-            writer.beginFile(profilesFileName);
-            snapshot.writeProfilesJson(sink);
-            writer.endFile();
-        };
-        const auto writeBackgrounds = [&] {
-            writer.beginFile(backgroundsFileName);
-            snapshot.writeBackgroundsJson(sink);
-            writer.endFile();
-        };
-        if (backgroundsFileName < profilesFileName) {
-            writeBackgrounds();
-            writeProfiles();
-        } else {
-            writeProfiles();
-            writeBackgrounds();
-        }
-    };
 }
 
 QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
