@@ -1,13 +1,14 @@
 #include "KivUpdates/Updater.h"
 
+#include "KivUpdates/FeedFetch.h"
+
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QDir>
+#include <QLibrary>
 
 namespace {
 
@@ -18,12 +19,30 @@ QString text(const char *source)
 
 const char *tooLarge = QT_TRANSLATE_NOOP("KivUpdates", "The update feed is too large.");
 
+// The download plugin, next to the program (a build) or in the folder it is installed to; loaded
+// once and kept.
+StartFeedFetch feedFetchStarter()
+{
+    static const StartFeedFetch start = [] {
+        const QString name = QStringLiteral("libKivUpdatesFetch.so");
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        for (const QString &path :
+             {QDir(programFolder).filePath(name), QStringLiteral(KIVUPDATES_FETCH_FOLDER "/") + name}) {
+            QLibrary library(path);
+            if (const auto found = reinterpret_cast<StartFeedFetch>(library.resolve(startFeedFetchSymbol)))
+                return found;
+        }
+        qWarning("updates: the download plugin %s was not found", qPrintable(name));
+        return StartFeedFetch(nullptr);
+    }();
+    return start;
+}
+
 } // namespace
 
 Updater::Updater(VersionSource currentVersion, QObject *parent)
     : QObject(parent)
     , m_currentVersion(std::move(currentVersion))
-    , m_network(new QNetworkAccessManager(this))
     , m_presenter(&Updater::presentWithAlerts)
 {
     if (!m_currentVersion)
@@ -36,17 +55,15 @@ Updater::Updater(VersionSource currentVersion, QObject *parent)
     m_deadline.setInterval(timeout);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         m_abortReason = text("The update server did not answer in time.");
-        if (m_reply)
-            m_reply->abort();
+        if (m_fetch)
+            m_fetch->abort();
     });
 }
 
 Updater::~Updater()
 {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    if (m_fetch)
+        m_fetch->dispose();
 }
 
 void Updater::setAutomaticallyChecksForUpdates(bool automatic)
@@ -70,7 +87,7 @@ void Updater::checkForUpdates()
 
 void Updater::startCheck(bool userInitiated)
 {
-    if (m_reply) {
+    if (m_fetch) {
         // One check at a time; a user asking meanwhile hears the result of the running one.
         m_userInitiated = m_userInitiated || userInitiated;
         return;
@@ -89,36 +106,43 @@ void Updater::startCheck(bool userInitiated)
         fail(text("The update feed address is not valid."));
         return;
     }
-    QNetworkRequest request(url);
-    request.setTransferTimeout(int(timeout.count()));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        if (received > UpdateFeed::maximumSize || total > UpdateFeed::maximumSize) {
+    const StartFeedFetch start = feedFetchStarter();
+    if (!start) {
+        fail(text("The update feed cannot be fetched: a part of the program is missing."));
+        return;
+    }
+    FeedFetch::Callbacks callbacks;
+    callbacks.progress = [this](qint64 received, qint64 total) {
+        if (m_fetch && (received > UpdateFeed::maximumSize || total > UpdateFeed::maximumSize)) {
             m_abortReason = text(tooLarge);
-            m_reply->abort();
+            m_fetch->abort();
         }
-    });
-    connect(m_reply, &QNetworkReply::finished, this, &Updater::replyFinished);
+    };
+    callbacks.finished = [this] {
+        replyFinished();
+    };
+    m_fetch = start(url, int(timeout.count()), 5, std::move(callbacks));
     m_deadline.start();
 }
 
 void Updater::replyFinished()
 {
     m_deadline.stop();
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->deleteLater();
+    FeedFetch *fetch = m_fetch;
+    m_fetch = nullptr;
+    if (!fetch)
+        return;
+    const QString error = fetch->errorString();
+    const QByteArray document = error.isEmpty() ? fetch->read(UpdateFeed::maximumSize + 1) : QByteArray();
+    fetch->dispose();
     if (!m_abortReason.isEmpty()) {
         fail(m_abortReason);
         return;
     }
-    if (reply->error() != QNetworkReply::NoError) {
-        fail(reply->errorString());
+    if (!error.isEmpty()) {
+        fail(error);
         return;
     }
-    const QByteArray document = reply->read(UpdateFeed::maximumSize + 1);
     try {
         const FeedItem newest = UpdateFeed::newest(UpdateFeed::parse(document));
         const KivUtilities::Version current(m_currentVersion());

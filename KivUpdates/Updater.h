@@ -9,9 +9,7 @@
 #include <chrono>
 #include <functional>
 
-#include <QNetworkReply>
-
-class QNetworkAccessManager;
+class FeedFetch;
 
 // Looks for a newer version in the update feed whose address is the setting "updateFeedURL".
 // Without an address the program is updated by the system's package manager: automatic checks do
@@ -46,7 +44,7 @@ public:
     void checkForUpdatesInBackground();
     // One check now that tells the user its result, whatever it is.
     void checkForUpdates();
-    bool isChecking() const { return m_reply != nullptr; }
+    bool isChecking() const { return m_fetch != nullptr; }
     // How long a fetch may take in all (10 s; tests shorten it).
     void setTimeout(std::chrono::milliseconds limit) { m_deadline.setInterval(limit); }
 
@@ -69,8 +67,7 @@ private:
     bool m_automaticallyChecks = false;
     QTimer m_automaticTimer;
     QTimer m_deadline;
-    QNetworkAccessManager *m_network;
-    QPointer<QNetworkReply> m_reply;
+    FeedFetch *m_fetch = nullptr;
     bool m_userInitiated = false;
     QString m_abortReason;
     Presenter m_presenter;
