@@ -27,7 +27,8 @@ StartFeedFetch feedFetchStarter()
         const QString name = QStringLiteral("libKivUpdatesFetch.so");
         const QString programFolder = QCoreApplication::applicationDirPath();
         for (const QString &path :
-             {QDir(programFolder).filePath(name), QStringLiteral(KIVUPDATES_FETCH_FOLDER "/") + name}) {
+             {QDir(programFolder).filePath(name),
+              QDir(programFolder).filePath(QStringLiteral(KIVUPDATES_FETCH_FOLDER "/") + name)}) {
             QLibrary library(path);
             if (const auto found = reinterpret_cast<StartFeedFetch>(library.resolve(startFeedFetchSymbol)))
                 return found;
