@@ -25,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace KivBackups {
 
@@ -131,8 +132,20 @@ public:
     }
     void write(QByteArrayView bytes) override
     {
-        if (!bytes.isEmpty())
-            push({Step::Write, {}, bytes.toByteArray()});
+        if (bytes.isEmpty())
+            return;
+        // Into a buffer that an earlier piece used: fresh ones would be new pages every time.
+        QByteArray buffer;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_spare.empty()) {
+                buffer = std::move(m_spare.back());
+                m_spare.pop_back();
+            }
+        }
+        buffer.resize(0);
+        buffer.append(bytes.data(), bytes.size());
+        push({Step::Write, {}, std::move(buffer)});
     }
     void endFile() override { push({Step::End, {}, {}}); }
 
@@ -185,9 +198,13 @@ private:
                 case Step::Begin:
                     m_zip.beginEntry(item.name, m_date);
                     break;
-                case Step::Write:
+                case Step::Write: {
                     m_zip.write(item.bytes);
+                    const std::lock_guard lock(m_mutex);
+                    if (m_spare.size() < maximumWaiting)
+                        m_spare.push_back(std::move(item.bytes));
                     break;
+                }
                 case Step::End:
                     m_zip.endEntry();
                     break;
@@ -212,6 +229,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Item> m_queue;
+    std::vector<QByteArray> m_spare;
     bool m_abandoned = false;
     std::exception_ptr m_error;
     std::thread m_thread; // last: it starts working at once

@@ -124,8 +124,9 @@ namespace {
 
 // The escapes of the JSON library's compact output (control characters as \u00xx in lower-case hex,
 // except the five with a short form), plus the "\/" that encode() adds. Written through a pointer
-// into room made for the worst case: appending piece by piece costs more than the scan itself.
-template<typename Unit> void appendEscaped(QByteArray &out, const Unit *begin, qsizetype size)
+// into room made for the worst case: appending piece by piece costs more than the scan itself. With
+// `asciiOnly`, text holding anything beyond ASCII appends nothing and gives false.
+template<bool asciiOnly, typename Unit> bool appendEscaped(QByteArray &out, const Unit *begin, qsizetype size)
 {
     static const char hex[] = "0123456789abcdef";
     const qsizetype start = out.size();
@@ -135,6 +136,12 @@ template<typename Unit> void appendEscaped(QByteArray &out, const Unit *begin, q
     for (const Unit *c = begin, *end = begin + size; c != end; ++c) {
         const auto unit = unsigned(std::make_unsigned_t<Unit>(*c));
         if (unit >= 0x20 && unit != '"' && unit != '\\' && unit != '/') {
+            if constexpr (asciiOnly) {
+                if (unit >= 0x80) {
+                    out.truncate(start);
+                    return false;
+                }
+            }
             *p++ = char(unit);
             continue;
         }
@@ -170,6 +177,7 @@ template<typename Unit> void appendEscaped(QByteArray &out, const Unit *begin, q
     }
     *p++ = '"';
     out.truncate(p - out.constData());
+    return true;
 }
 
 } // namespace
@@ -177,20 +185,18 @@ template<typename Unit> void appendEscaped(QByteArray &out, const Unit *begin, q
 void appendString(QByteArray &out, const QString &text)
 {
     // ASCII text is its own UTF-8: escaped straight from UTF-16 without a converted copy.
-    const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (units[i] >= 0x80) {
-            appendString(out, QByteArrayView(text.toUtf8()));
-            return;
-        }
-    }
-    appendEscaped(out, units, size);
+    if (!appendEscaped<true>(out, reinterpret_cast<const char16_t *>(text.constData()), text.size()))
+        appendString(out, QByteArrayView(text.toUtf8()));
 }
 
 void appendString(QByteArray &out, QByteArrayView utf8)
 {
-    appendEscaped(out, utf8.data(), utf8.size());
+    appendEscaped<false>(out, utf8.data(), utf8.size());
+}
+
+bool appendAsciiString(QByteArray &out, QByteArrayView text)
+{
+    return appendEscaped<true>(out, text.data(), text.size());
 }
 
 } // namespace JsonCoder

@@ -39,6 +39,8 @@ Json fromString(const QString &text);
 // tens of thousands of objects first costs far more than the text itself.
 void appendString(QByteArray &out, const QString &text);
 void appendString(QByteArray &out, QByteArrayView utf8);
+// As appendString() when `text` is all ASCII; otherwise appends nothing and returns false.
+bool appendAsciiString(QByteArray &out, QByteArrayView text);
 inline void appendBool(QByteArray &out, bool value)
 {
     out.append(value ? QByteArrayView("true") : QByteArrayView("false"));

@@ -42,14 +42,6 @@ bool step(sqlite3 *database, const Statement &statement)
     return false;
 }
 
-bool isAscii(const char *data, int size)
-{
-    unsigned char any = 0;
-    for (int i = 0; i < size; ++i)
-        any |= static_cast<unsigned char>(data[i]);
-    return any < 0x80;
-}
-
 } // namespace
 
 // Collects the document in one reused buffer and hands it on in pieces of about this size.
@@ -73,11 +65,7 @@ public:
     {
         const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(row, column));
         const int size = sqlite3_column_bytes(row, column);
-        if (!data)
-            JsonCoder::appendString(m_bytes, QByteArrayView());
-        else if (isAscii(data, size))
-            JsonCoder::appendString(m_bytes, QByteArrayView(data, size));
-        else
+        if (!JsonCoder::appendAsciiString(m_bytes, QByteArrayView(data, size)))
             JsonCoder::appendString(m_bytes, QString::fromUtf8(data, size));
     }
     // Hands on what is collected once a piece is full.
