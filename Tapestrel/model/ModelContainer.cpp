@@ -44,8 +44,10 @@ void ModelContainer::contextSaved(ModelContext *context)
 {
     m_contexts.removeAll(nullptr);
     for (const QPointer<ModelContext> &other : std::as_const(m_contexts)) {
-        if (other && other != context)
+        if (other && other != context) {
             emit other->objectsChanged();
+            emit other->profilesChanged();
+        }
     }
     emit didSave(context);
 }

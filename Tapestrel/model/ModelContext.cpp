@@ -180,24 +180,32 @@ void ModelContext::recordChanged(ModelRecord *record)
 
 void ModelContext::forget(ModelRecord *record)
 {
-    m_storedProfilesVersion.reset();
-    m_inserted.removeAll(record);
-    m_updated.remove(record);
-    m_deleted.remove(record);
-    if (record->m_rowId == 0)
-        return;
-    if (static_cast<ModelRecord *>(m_profiles.value(record->m_rowId)) == record)
-        m_profiles.remove(record->m_rowId);
-    if (static_cast<ModelRecord *>(m_options.value(record->m_rowId)) == record)
-        m_options.remove(record->m_rowId);
-    if (static_cast<ModelRecord *>(m_backgrounds.value(record->m_rowId)) == record)
-        m_backgrounds.remove(record->m_rowId);
+    bool known = m_inserted.removeAll(record) > 0;
+    known = m_updated.remove(record) || known;
+    known = m_deleted.remove(record) || known;
+    if (record->m_rowId != 0) {
+        if (static_cast<ModelRecord *>(m_profiles.value(record->m_rowId)) == record)
+            known = m_profiles.remove(record->m_rowId) || known;
+        if (static_cast<ModelRecord *>(m_options.value(record->m_rowId)) == record)
+            known = m_options.remove(record->m_rowId) || known;
+        if (static_cast<ModelRecord *>(m_backgrounds.value(record->m_rowId)) == record)
+            known = m_backgrounds.remove(record->m_rowId) || known;
+    }
+    // A record forgotten before (a deletion that was saved, its object now destroyed) changes
+    // nothing that the last fetch gave: every deletion would otherwise cost a fetch of everything.
+    if (known)
+        m_storedProfilesVersion.reset();
 }
 
 void ModelContext::announce()
 {
-    if (m_insertDepth == 0)
-        emit objectsChanged();
+    if (m_insertDepth != 0)
+        return;
+    emit objectsChanged();
+    if (m_profilesTouched) {
+        m_profilesTouched = false;
+        emit profilesChanged();
+    }
 }
 
 void ModelContext::insert(ModelRecord *record)
@@ -214,6 +222,7 @@ void ModelContext::insert(ModelRecord *record)
     record->setParent(nullptr);
     m_inserted.append(record);
     if (auto *profile = qobject_cast<Profile *>(record)) {
+        m_profilesTouched = true;
         for (Option *option : profile->options())
             insert(option);
         for (CustomBackground *background : profile->backgrounds())
@@ -235,6 +244,7 @@ void ModelContext::remove(ModelRecord *record)
         return;
     ++m_insertDepth;
     if (auto *profile = qobject_cast<Profile *>(record)) {
+        m_profilesTouched = true;
         const QList<Option *> options = profile->options();
         for (Option *option : options)
             remove(option);
@@ -500,6 +510,8 @@ void ModelContext::save()
     }
     emit didSave();
     emit objectsChanged();
+    m_profilesTouched = false;
+    emit profilesChanged();
     if (m_container)
         m_container->contextSaved(this);
 }

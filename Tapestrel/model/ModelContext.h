@@ -70,6 +70,10 @@ signals:
     // Records were inserted or deleted here, or the store changed through a save of any context:
     // live lists fetch again.
     void objectsChanged();
+    // The same for lists of profiles alone: emitted after objectsChanged() when a profile was
+    // inserted or deleted, and on saves, but not for options or backgrounds added to a profile (a
+    // profile made from the current settings gains its options one at a time).
+    void profilesChanged();
     // After this context saved.
     void didSave();
 
@@ -113,6 +117,7 @@ private:
     QSet<ModelRecord *> m_updated;
     QSet<ModelRecord *> m_deleted;
     int m_insertDepth = 0;
+    bool m_profilesTouched = false; // a profile was inserted or deleted since the last announce()
     // The stored profiles of the last fetch of all of them, with the store's data version then. While
     // no other connection has committed since, and this context has neither saved nor forgotten a
     // record, a fetch answers from it instead of reading every profile and option again: live lists

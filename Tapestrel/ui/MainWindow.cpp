@@ -137,7 +137,7 @@ MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Default
     KivUtilities::toastOverlay(this);
 
     if (m_context)
-        connect(m_context.data(), &ModelContext::objectsChanged, this, &MainWindow::reloadProfiles);
+        connect(m_context.data(), &ModelContext::profilesChanged, this, &MainWindow::reloadProfiles);
     if (m_selection)
         connect(m_selection.data(), &SelectionModel::selectedProfilesChanged, this,
                 &MainWindow::selectionModelChanged);

@@ -200,6 +200,24 @@ TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
     main->save();
     EXPECT_EQ(main->fetchProfiles(), (QList<Profile *> {profile, later}));
     EXPECT_EQ(container->makeContext()->fetchProfiles().size(), 2);
+
+    // Lists of profiles hear of profiles that come and go and of saves, not of options added.
+    QSignalSpy objects(main, &ModelContext::objectsChanged);
+    QSignalSpy profileLists(main, &ModelContext::profilesChanged);
+    later->findOrCreateOption(QStringLiteral("m"));
+    EXPECT_EQ(objects.count(), 1);
+    EXPECT_EQ(profileLists.count(), 0);
+    Profile *third = makeProfile(main, QStringLiteral("Third"), {QStringLiteral("x"), QStringLiteral("y")});
+    EXPECT_EQ(profileLists.count(), 1);
+    main->remove(third);
+    EXPECT_EQ(profileLists.count(), 2);
+    main->save();
+    EXPECT_EQ(profileLists.count(), 3);
+    container->makeContext()->save(); // nothing to write: no signal
+    auto other = container->makeContext();
+    makeProfile(other.get(), QStringLiteral("Elsewhere"), {});
+    other->save();
+    EXPECT_EQ(profileLists.count(), 4);
 }
 
 TEST_F(ModelStore, UnsavedRecordsAndRepositoryLookups)

@@ -102,7 +102,7 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     layout->addLayout(bottom);
 
     if (m_context)
-        connect(m_context, &ModelContext::objectsChanged, this, &MenuView::scheduleReload);
+        connect(m_context, &ModelContext::profilesChanged, this, &MenuView::scheduleReload);
     reload();
 }
 
