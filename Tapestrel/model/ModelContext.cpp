@@ -259,6 +259,9 @@ void ModelContext::remove(ModelRecord *record)
             profile->removeBackground(background);
     }
     record->m_deleted = true;
+    // The last fetch holds no deleted profile, so that answering from it is a copy of the list.
+    if (auto *profile = qobject_cast<Profile *>(record))
+        m_storedProfiles.removeOne(profile);
     m_updated.remove(record);
     if (record->m_rowId == 0) {
         m_inserted.removeAll(record);
@@ -636,10 +639,7 @@ QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
     QList<Profile *> stored;
     const std::optional<qint64> version = uuid ? std::nullopt : std::optional(dataVersion());
     if (version && m_storedProfilesVersion == version) {
-        for (Profile *profile : std::as_const(m_storedProfiles)) {
-            if (!profile->m_deleted)
-                stored.append(profile);
-        }
+        stored = m_storedProfiles;
     } else {
         {
             SqliteStatement::Use query =

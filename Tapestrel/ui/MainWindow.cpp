@@ -166,7 +166,8 @@ void MainWindow::reloadProfiles()
     // current: most changes (an option added, a save, a new profile at the end) leave the list as it
     // was or add to its end, and rebuilding every row made each of them cost as much as the whole list.
     qsizetype kept = 0;
-    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept].profile == profiles[kept]
+    // Keys compare without touching the profiles; a row whose profile was destroyed has none.
+    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept].key == profiles[kept]
            && kept < m_list->count())
         ++kept;
     while (m_list->count() > kept)
@@ -185,6 +186,7 @@ void MainWindow::reloadProfiles()
         for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged,
                             &Profile::uuidChanged})
             connect(profile, signal, this, &MainWindow::profileChanged, Qt::UniqueConnection);
+        connect(profile, &QObject::destroyed, this, &MainWindow::rowProfileDestroyed, Qt::UniqueConnection);
     }
     m_syncing = false;
     if (m_selection) {
@@ -214,6 +216,16 @@ int MainWindow::rowOf(const Profile *profile) const
     // An entry can outlive its profile until the next reload; the row's own pointer tells.
     const int row = int(m_rowOf.value(profile, -1));
     return profile && row < m_list->count() && profileAt(row) == profile ? row : -1;
+}
+
+void MainWindow::rowProfileDestroyed(QObject *object)
+{
+    // A new profile may be given the same address: the row no longer answers to it.
+    const qsizetype row = m_rowOf.value(object, -1);
+    if (row >= 0 && row < m_rows.size() && m_rows[row].key == object) {
+        m_rows[row].key = nullptr;
+        m_rowOf.remove(object);
+    }
 }
 
 void MainWindow::profileChanged()

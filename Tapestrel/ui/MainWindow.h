@@ -62,6 +62,7 @@ private:
     void selectionModelChanged();
     void updateEditor();
     void profileChanged();
+    void rowProfileDestroyed(QObject *object);
     Profile *profileAt(int row) const;
     // The row showing the profile, or -1.
     int rowOf(const Profile *profile) const;
@@ -78,11 +79,11 @@ private:
     // The profile of each row of the list, and the row of each profile.
     struct Row
     {
-        const Profile *key;
+        const QObject *key;
         QPointer<Profile> profile;
     };
     QList<Row> m_rows;
-    QHash<const Profile *, qsizetype> m_rowOf;
+    QHash<const QObject *, qsizetype> m_rowOf;
     bool m_syncing = false;
     bool m_buildingEditor = false;
     bool m_editorOutdated = false;
