@@ -725,7 +725,8 @@ void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
                 formerOwners.insert(former);
             option->m_profile = profile;
         }
-        if (list == profile->m_options)
+        // Sizes first: Qt compares two empty lists' storage with memcmp, even when one has none.
+        if (list.size() == profile->m_options.size() && (list.isEmpty() || list == profile->m_options))
             continue;
         for (Option *option : std::as_const(profile->m_options)) {
             if (!list.contains(option) && option->m_profile == profile)

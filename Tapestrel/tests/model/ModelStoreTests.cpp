@@ -218,6 +218,16 @@ TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
     makeProfile(other.get(), QStringLiteral("Elsewhere"), {});
     other->save();
     EXPECT_EQ(profileLists.count(), 4);
+
+    // A profile that lost all its options here reads back empty once another connection writes.
+    for (Option *option : later->options())
+        main->remove(option);
+    main->save();
+    ASSERT_TRUE(later->options().isEmpty());
+    other->fetchProfiles().last()->setName(QStringLiteral("Elsewhere too"));
+    other->save();
+    main->fetchProfiles();
+    EXPECT_TRUE(later->options().isEmpty());
 }
 
 TEST_F(ModelStore, UnsavedRecordsAndRepositoryLookups)
