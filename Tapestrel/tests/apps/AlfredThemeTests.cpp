@@ -39,13 +39,6 @@ protected:
             .arg(name)
             .toUtf8();
     }
-    static QStringList names(const QList<AlfredTheme> &themes)
-    {
-        QStringList list;
-        for (const AlfredTheme &theme : themes)
-            list.append(theme.name);
-        return list;
-    }
 
     AlfredThemeOptionModel model {registries.appConfigStore().requireConfig<AlfredAppConfig>()};
 };

@@ -22,6 +22,8 @@ using Platform::Workspace;
 
 namespace {
 
+using ThemeTests::names;
+
 const QString iterm = QStringLiteral("com.googlecode.iterm2");
 const QString guid = QStringLiteral("7B3C1E2A-0000-4000-8000-000000000001");
 
@@ -32,14 +34,6 @@ QVariantMap colour(double red, double green, double blue)
             {"Green Component", green},
             {"Blue Component", blue},
             {"Alpha Component", 1}};
-}
-
-QStringList names(const QList<ITermTheme> &themes)
-{
-    QStringList result;
-    for (const ITermTheme &theme : themes)
-        result.append(theme.name);
-    return result;
 }
 
 class ITermThemeTest : public ThemeTests::ThemeAppTest

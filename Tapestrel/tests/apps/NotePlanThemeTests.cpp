@@ -20,14 +20,7 @@ const QString setappThemes =
 const QString cloudThemes =
     QStringLiteral("Library/Mobile Documents/iCloud~co~noteplan~NotePlan/Documents/Themes/");
 
-QStringList names(const QList<NotePlanTheme> &themes)
-{
-    QStringList result;
-    for (const NotePlanTheme &theme : themes)
-        result.append(theme.name);
-    return result;
-}
-
+using ThemeTests::names;
 using ThemeTests::Runs;
 
 class NotePlanThemeTest : public ThemeTests::ThemeAppTest

@@ -16,6 +16,7 @@
 
 namespace {
 
+using ThemeTests::names;
 using ThemeTests::Runs;
 
 const QString corvellaStore = QStringLiteral("com.quorvane.Corvella3");
@@ -23,14 +24,6 @@ const QString corvellaDirect = QStringLiteral("com.quorvane.Corvella3-vandry");
 const QString lumapadStore = QStringLiteral("com.quorvane.Lumapad");
 const QString lumapadDirect = QStringLiteral("com.quorvane.Lumapad-vandry");
 const QString lumapadSetapp = QStringLiteral("com.quorvane.Lumapad-setapp");
-
-template<typename Theme> QStringList names(const QList<Theme> &themes)
-{
-    QStringList result;
-    for (const Theme &theme : themes)
-        result.append(theme.name);
-    return result;
-}
 
 class ThemeFileAppsTest : public ThemeTests::ThemeAppTest
 {

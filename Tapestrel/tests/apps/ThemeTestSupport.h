@@ -21,6 +21,16 @@ namespace ThemeTests {
 
 using Runs = QList<QStringList>;
 
+// The names of a list of themes (or of anything else with a `name`), in order.
+template<typename T> QStringList names(const QList<T> &items)
+{
+    QStringList result;
+    result.reserve(items.size());
+    for (const T &item : items)
+        result.append(item.name);
+    return result;
+}
+
 // A fresh emulated home, the program's application records, emptied records of tool runs, scripts
 // and notifications, and helpers that drive a theme option model the way the profile engine does.
 class ThemeAppTest : public TestSupport::TempHomeTest

@@ -27,13 +27,7 @@ void deliverNotifications()
         QCoreApplication::processEvents();
 }
 
-QStringList names(const QList<VSCodeProfile> &profiles)
-{
-    QStringList result;
-    for (const VSCodeProfile &profile : profiles)
-        result.append(profile.name);
-    return result;
-}
+using ThemeTests::names;
 
 class VSCodeProfilesTest : public VSCodeFixture
 {
