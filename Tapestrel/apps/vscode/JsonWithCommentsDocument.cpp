@@ -450,6 +450,13 @@ JsonWithCommentsDocument::parse(const QByteArray &bytes, Dialect dialect, QStrin
 std::optional<JsonWithCommentsDocument>
 JsonWithCommentsDocument::parseFile(const QString &path, Dialect dialect, QString *error, Limits limits)
 {
+    // Opening a named pipe or a device would wait for a writer that may never come.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = tr("it is not a regular file");
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)

@@ -1,8 +1,12 @@
 #include "Tapestrel/apps/vscode/JsonWithCommentsDocument.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -205,4 +209,18 @@ TEST(JsonWithCommentsTest, DamagedFilesAreReadSafelyAndEditedCleanly)
         }
     }
     EXPECT_GT(accepted, 100);
+}
+
+// Files named like settings can be anything: a named pipe or a folder is refused at once, never waited on.
+TEST(JsonWithCommentsTest, OnlyRegularFilesAreRead)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString pipe = folder.filePath(QStringLiteral("settings.json"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &path : {pipe, folder.path()}) {
+        QString error;
+        EXPECT_FALSE(Document::parseFile(path, Dialect::WithComments, &error).has_value());
+        EXPECT_EQ(error, QStringLiteral("it is not a regular file"));
+    }
 }
