@@ -25,7 +25,12 @@ std::optional<Background> BackgroundSelection::get() const
     if (!m_overOption)
         return m_value;
     // An option that went away reads as nothing chosen, like an empty value.
-    return BackgroundOptionModel::selection(m_option ? m_option->value() : QString());
+    const QString value = m_option ? m_option->value() : QString();
+    if (m_decodedValue != value) {
+        m_decoded = BackgroundOptionModel::selection(value);
+        m_decodedValue = value;
+    }
+    return m_decoded;
 }
 
 void BackgroundSelection::set(const std::optional<Background> &background)

@@ -37,4 +37,8 @@ private:
     bool m_overOption;
     QPointer<Option> m_option;
     std::optional<KivDesktopBackground::Background> m_value;
+    // The option value last decoded and what it decoded to: every tile asks on each change, and the
+    // value changes far less often than it is read.
+    mutable std::optional<QString> m_decodedValue;
+    mutable KivDesktopBackground::Background m_decoded = KivDesktopBackground::Background::clear();
 };
