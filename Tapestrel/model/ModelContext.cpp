@@ -5,6 +5,7 @@
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreQueries.h"
 
 #include <QFile>
 
@@ -644,7 +645,7 @@ QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
         {
             SqliteStatement::Use query =
                 statement(uuid ? "SELECT id, uuid, name, isEnabled FROM profiles WHERE uuid = ? ORDER BY id"
-                               : "SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id");
+                               : StoreQueries::allProfiles);
             if (uuid)
                 query->bind(1, *uuid);
             while (query->step()) {
@@ -697,9 +698,7 @@ void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
         }
     };
     if (all) {
-        SqliteStatement::Use query =
-            statement("SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
-                      "WHERE profile IS NOT NULL ORDER BY profile, position, id");
+        SqliteStatement::Use query = statement(StoreQueries::allListedOptions);
         readRows(*query);
     } else {
         SqliteStatement::Use query =
@@ -826,9 +825,7 @@ QList<CustomBackground *> ModelContext::fetchBackgroundsWhere(const char *sql, c
 
 QList<CustomBackground *> ModelContext::fetchBackgrounds()
 {
-    return fetchBackgroundsWhere(
-        "SELECT id, uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds ORDER BY id", nullptr,
-        false);
+    return fetchBackgroundsWhere(StoreQueries::allBackgrounds, nullptr, false);
 }
 
 QList<CustomBackground *> ModelContext::fetchBackgroundsOfType(const QString &type)

@@ -104,6 +104,12 @@ QString SqliteStatement::text(int column) const
     return QString::fromUtf8(data, bytes);
 }
 
+QByteArrayView SqliteStatement::utf8(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(data, sqlite3_column_bytes(m_statement, column));
+}
+
 std::optional<QByteArray> SqliteStatement::blob(int column) const
 {
     if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)

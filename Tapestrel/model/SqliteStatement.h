@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -60,6 +61,8 @@ public:
     // Columns count from 0.
     qint64 int64(int column) const;
     QString text(int column) const;
+    // The stored UTF-8 bytes of a text column, valid until the next step or reset.
+    QByteArrayView utf8(int column) const;
     std::optional<QByteArray> blob(int column) const;
     bool isNull(int column) const;
 

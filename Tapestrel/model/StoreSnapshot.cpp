@@ -2,47 +2,12 @@
 
 #include "Tapestrel/model/JsonCoder.h"
 #include "Tapestrel/model/ModelError.h"
+#include "Tapestrel/model/SqliteStatement.h"
+#include "Tapestrel/model/StoreQueries.h"
 
 #include <QFile>
 
 #include <sqlite3.h>
-
-#include <memory>
-
-namespace {
-
-[[noreturn]] void failed(sqlite3 *database, const char *what)
-{
-    throw ModelStoreError(
-        ModelError::Code::StoreOperationFailed,
-        QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromUtf8(sqlite3_errmsg(database))));
-}
-
-struct Finalize
-{
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
-
-Statement prepare(sqlite3 *database, const char *sql)
-{
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(database, sql, -1, &statement, nullptr) != SQLITE_OK)
-        failed(database, "The store could not run a query");
-    return Statement(statement);
-}
-
-bool step(sqlite3 *database, const Statement &statement)
-{
-    const int code = sqlite3_step(statement.get());
-    if (code == SQLITE_ROW)
-        return true;
-    if (code != SQLITE_DONE)
-        failed(database, "The store could not be read");
-    return false;
-}
-
-} // namespace
 
 // Collects the document in one reused buffer and hands it on in pieces of about this size.
 class StoreSnapshot::Output
@@ -61,12 +26,11 @@ public:
     void append(char c) { m_bytes.append(c); }
     void appendBool(bool value) { JsonCoder::appendBool(m_bytes, value); }
     // A text column as the records read it (UTF-8, ill-formed sequences replaced).
-    void appendText(sqlite3_stmt *row, int column)
+    void appendText(const SqliteStatement &row, int column)
     {
-        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(row, column));
-        const int size = sqlite3_column_bytes(row, column);
-        if (!JsonCoder::appendAsciiString(m_bytes, QByteArrayView(data, size)))
-            JsonCoder::appendString(m_bytes, QString::fromUtf8(data, size));
+        const QByteArrayView text = row.utf8(column);
+        if (!JsonCoder::appendAsciiString(m_bytes, text))
+            JsonCoder::appendString(m_bytes, QString::fromUtf8(text));
     }
     // Hands on what is collected once a piece is full.
     void pieceDone()
@@ -122,39 +86,36 @@ void StoreSnapshot::writeProfilesJson(const Sink &sink)
 {
     // Both in the order a fetch lists them; the options' rows come grouped by profile, so the two
     // are walked side by side. Options of no stored profile belong to no list.
-    const Statement profiles =
-        prepare(m_database, "SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id");
-    const Statement options = prepare(m_database,
-                                      "SELECT profile, \"key\", \"value\", isEnabled FROM options "
-                                      "WHERE profile IS NOT NULL ORDER BY profile, position, id");
+    SqliteStatement profiles(m_database, StoreQueries::allProfiles);
+    SqliteStatement options(m_database, StoreQueries::allListedOptions);
     Output out(sink);
     out.append('[');
-    bool optionPending = step(m_database, options);
+    bool optionPending = options.step();
     bool firstProfile = true;
-    while (step(m_database, profiles)) {
-        const qint64 id = sqlite3_column_int64(profiles.get(), 0);
+    while (profiles.step()) {
+        const qint64 id = profiles.int64(0);
         out.append(firstProfile ? R"({"uuid":)" : R"(,{"uuid":)");
         firstProfile = false;
-        out.appendText(profiles.get(), 1);
+        out.appendText(profiles, 1);
         out.append(R"(,"name":)");
-        out.appendText(profiles.get(), 2);
+        out.appendText(profiles, 2);
         out.append(R"(,"options":[)");
-        while (optionPending && sqlite3_column_int64(options.get(), 0) < id)
-            optionPending = step(m_database, options);
+        while (optionPending && options.int64(4) < id)
+            optionPending = options.step();
         bool firstOption = true;
-        while (optionPending && sqlite3_column_int64(options.get(), 0) == id) {
+        while (optionPending && options.int64(4) == id) {
             out.append(firstOption ? R"({"key":)" : R"(,{"key":)");
             firstOption = false;
-            out.appendText(options.get(), 1);
+            out.appendText(options, 1);
             out.append(R"(,"value":)");
-            out.appendText(options.get(), 2);
+            out.appendText(options, 2);
             out.append(R"(,"isEnabled":)");
-            out.appendBool(sqlite3_column_int64(options.get(), 3) != 0);
+            out.appendBool(options.int64(3) != 0);
             out.append('}');
-            optionPending = step(m_database, options);
+            optionPending = options.step();
         }
         out.append(R"(],"isEnabled":)");
-        out.appendBool(sqlite3_column_int64(profiles.get(), 3) != 0);
+        out.appendBool(profiles.int64(3) != 0);
         out.append('}');
         out.pieceDone();
     }
@@ -164,24 +125,21 @@ void StoreSnapshot::writeProfilesJson(const Sink &sink)
 
 void StoreSnapshot::writeBackgroundsJson(const Sink &sink)
 {
-    const Statement backgrounds = prepare(
-        m_database, "SELECT uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds ORDER BY id");
+    SqliteStatement backgrounds(m_database, StoreQueries::allBackgrounds);
     Output out(sink);
     out.append('[');
     bool first = true;
-    while (step(m_database, backgrounds)) {
+    while (backgrounds.step()) {
         out.append(first ? R"({"uuid":)" : R"(,{"uuid":)");
         first = false;
-        out.appendText(backgrounds.get(), 0);
+        out.appendText(backgrounds, 1);
         out.append(R"(,"kind":)");
-        out.appendText(backgrounds.get(), 1);
+        out.appendText(backgrounds, 2);
         out.append(R"(,"backgroundValue":)");
-        out.appendText(backgrounds.get(), 2);
-        if (sqlite3_column_type(backgrounds.get(), 3) != SQLITE_NULL) {
-            const auto *data = static_cast<const char *>(sqlite3_column_blob(backgrounds.get(), 3));
-            const int size = sqlite3_column_bytes(backgrounds.get(), 3);
+        out.appendText(backgrounds, 3);
+        if (const std::optional<QByteArray> bookmark = backgrounds.blob(4)) {
             out.append(R"(,"bookmarkData":)");
-            JsonCoder::appendString(out.bytes(), QByteArrayView(QByteArray(data, size).toBase64()));
+            JsonCoder::appendString(out.bytes(), QByteArrayView(bookmark->toBase64()));
         }
         out.append('}');
         out.pieceDone();
