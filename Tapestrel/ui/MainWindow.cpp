@@ -166,22 +166,22 @@ void MainWindow::reloadProfiles()
     // current: most changes (an option added, a save, a new profile at the end) leave the list as it
     // was or add to its end, and rebuilding every row made each of them cost as much as the whole list.
     qsizetype kept = 0;
-    // Keys compare without touching the profiles; a row whose profile was destroyed has none.
-    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept].key == profiles[kept]
+    // Rows compare by address without touching the profiles; a row whose profile was destroyed has none.
+    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept].data() == profiles[kept]
            && kept < m_list->count())
         ++kept;
     while (m_list->count() > kept)
         delete m_list->takeItem(m_list->count() - 1);
     for (qsizetype row = kept; row < m_rows.size(); ++row) {
-        if (m_rowOf.value(m_rows[row].key, -1) == row)
-            m_rowOf.remove(m_rows[row].key);
+        if (m_rowOf.value(m_rows[row].data(), -1) == row)
+            m_rowOf.remove(m_rows[row].data());
     }
     m_rows.resize(kept);
     for (qsizetype row = kept; row < profiles.size(); ++row) {
         Profile *profile = profiles[row];
         auto *item = new QListWidgetItem(rowText(profile), m_list);
         item->setData(Qt::UserRole, profile->uuid());
-        m_rows.append(Row {profile, profile});
+        m_rows.append(profile);
         m_rowOf.insert(profile, row);
         for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged,
                             &Profile::uuidChanged})
@@ -208,7 +208,7 @@ void MainWindow::reloadProfiles()
 
 Profile *MainWindow::profileAt(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows[row].profile.data() : nullptr;
+    return row >= 0 && row < m_rows.size() ? m_rows[row].data() : nullptr;
 }
 
 int MainWindow::rowOf(const Profile *profile) const
@@ -220,12 +220,9 @@ int MainWindow::rowOf(const Profile *profile) const
 
 void MainWindow::rowProfileDestroyed(QObject *object)
 {
-    // A new profile may be given the same address: the row no longer answers to it.
-    const qsizetype row = m_rowOf.value(object, -1);
-    if (row >= 0 && row < m_rows.size() && m_rows[row].key == object) {
-        m_rows[row].key = nullptr;
-        m_rowOf.remove(object);
-    }
+    // The row's own pointer is cleared already; its entry goes too, since a new profile may be given
+    // the same address.
+    m_rowOf.remove(object);
 }
 
 void MainWindow::profileChanged()

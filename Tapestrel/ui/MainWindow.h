@@ -77,12 +77,7 @@ private:
     ProfileEditor *m_editor = nullptr;
     QPointer<Profile> m_editedProfile;
     // The profile of each row of the list, and the row of each profile.
-    struct Row
-    {
-        const QObject *key;
-        QPointer<Profile> profile;
-    };
-    QList<Row> m_rows;
+    QList<QPointer<Profile>> m_rows;
     QHash<const QObject *, qsizetype> m_rowOf;
     bool m_syncing = false;
     bool m_buildingEditor = false;
