@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -18,7 +19,11 @@ IntroductionWindowController::IntroductionWindowController(IntroductionConfigura
     , m_view(new IntroductionView(std::move(configuration), std::move(style), this))
 {
     setObjectName(QStringLiteral("IntroductionWindow"));
-    setWindowTitle(QString());
+    // A task bar lists the window under the application's name.
+    setWindowTitle(QGuiApplication::applicationDisplayName());
+    // The introduction leads on to the application: its window closing is never the last window
+    // closing, which would end the program before the window that follows it opens.
+    setAttribute(Qt::WA_QuitOnClose, false);
     IntroductionView::setWindowLevel(this, IntroductionView::introductionWindowLevel);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -72,6 +77,13 @@ void IntroductionWindowController::stopModal()
 
 void IntroductionWindowController::closeEvent(QCloseEvent *event)
 {
+    if (event->spontaneous()) {
+        // The window manager asks (its close button, Alt+F4): the introduction answers as its own
+        // buttons would, after this event (finishing closes the window anew).
+        event->ignore();
+        QTimer::singleShot(0, &m_view->model(), &IntroductionModel::requestClose);
+        return;
+    }
     QWidget::closeEvent(event);
     stopModal();
 }

@@ -10,9 +10,10 @@ class QEventLoop;
 
 namespace KivIntroduction {
 
-// The window of the introduction: a fixed size, no title and no window buttons, above other
-// windows, moved by dragging anywhere on its background. Only program code closes it (the model's
-// finish()); its closing ends a modal run.
+// The window of the introduction: a fixed size, titled with the application's name, no window
+// buttons, above other windows, moved by dragging anywhere on its background. Program code closes
+// it (the model's finish()); a close asked for by the window manager goes through the model's
+// requestClose(). Its closing ends a modal run, never the application.
 class IntroductionWindowController : public QWidget
 {
     Q_OBJECT

@@ -77,6 +77,18 @@ void IntroductionModel::finish()
         m_window->close();
 }
 
+void IntroductionModel::requestClose()
+{
+    for (const PagePointer &page : std::as_const(m_pages)) {
+        if (page->awaitsAnswer()) {
+            page->decline();
+            return;
+        }
+    }
+    if (!m_isMovingForwardLocked)
+        finish();
+}
+
 void IntroductionModel::setMovingForwardLocked(bool locked)
 {
     m_isMovingForwardLocked = locked;

@@ -65,6 +65,11 @@ public:
     void back();
     // Records that the introduction was shown, then closes the window when it is still there.
     void finish();
+    // Someone other than the introduction's buttons asks to close it (the window manager's close
+    // button, Alt+F4). While a page awaits its answer the request declines that page (the licence's
+    // "Reject"); otherwise it does what "Finish" does, unless a running operation holds moving
+    // forward, which it waits for like the buttons do.
+    void requestClose();
 
     void updateNavigationFlags();
     void updateProgress();

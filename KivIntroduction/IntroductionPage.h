@@ -23,6 +23,10 @@ public:
     virtual bool isAvailable() const { return true; }
     // True asks the view to drop its window to the normal level while the page is shown.
     virtual bool prefersRegularWindowLevel() const { return false; }
+    // Whether the page still waits for an answer without which the introduction may not end (an
+    // unanswered licence). Closing the window then gives the page's refusal, decline().
+    virtual bool awaitsAnswer() const { return false; }
+    virtual void decline() { }
 
     virtual QWidget *makeView(IntroductionModel &model, QWidget *parent) = 0;
 };

@@ -64,6 +64,15 @@ void storeLicenseAnswer(bool accepted)
     defaults.synchronize();
 }
 
+void rejectLicense()
+{
+    storeLicenseAnswer(false);
+    if (quitHandler())
+        quitHandler()();
+    else
+        QCoreApplication::quit();
+}
+
 } // namespace
 
 StartIntroductionPage::StartIntroductionPage(QString header, QString text)
@@ -140,6 +149,11 @@ bool LicenseIntroductionPage::isAvailable() const
     return !Platform::UserDefaults::standard().boolean(didAcceptLicenseKey);
 }
 
+void LicenseIntroductionPage::decline()
+{
+    rejectLicense();
+}
+
 void LicenseIntroductionPage::setQuitHandler(std::function<void()> quit)
 {
     quitHandler() = std::move(quit);
@@ -185,13 +199,7 @@ QWidget *LicenseIntroductionPage::makeView(IntroductionModel &model, QWidget *pa
         storeLicenseAnswer(true);
         model.next();
     });
-    QObject::connect(reject, &QPushButton::clicked, &model, [] {
-        storeLicenseAnswer(false);
-        if (quitHandler())
-            quitHandler()();
-        else
-            QCoreApplication::quit();
-    });
+    QObject::connect(reject, &QPushButton::clicked, &model, &rejectLicense);
     return pageFrame(QStringLiteral("LicenseIntroductionPage"), std::nullopt, parent, content);
 }
 

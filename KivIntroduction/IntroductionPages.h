@@ -42,6 +42,10 @@ public:
     QString id() const override { return QStringLiteral("license"); }
     bool showBottomBar() const override { return false; }
     bool isAvailable() const override;
+    // Until the licence is accepted the introduction cannot end any other way than by an answer.
+    bool awaitsAnswer() const override { return isAvailable(); }
+    // What "Reject" does.
+    void decline() override;
     QWidget *makeView(IntroductionModel &model, QWidget *parent) override;
 
     QString title() const { return m_title; }

@@ -18,7 +18,8 @@ WhatsNewWindowController::WhatsNewWindowController(const Release &release, const
 {
     setObjectName(QStringLiteral("WhatsNewWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QString());
+    // The page's own title names the window in a task bar.
+    setWindowTitle(WhatsNewView::titleText);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -9,6 +9,7 @@
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
+#include <QApplication>
 #include <QCoro/QCoroTimer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -233,6 +234,49 @@ TEST_F(IntroductionTest, WindowRunsModallyUntilFinishAndTheLicenceDecides)
     EXPECT_TRUE(window.isVisible());
     window.close();
     EXPECT_FALSE(window.isModal());
+}
+
+// The introduction runs inside the application's event loop, as at a first start, where the last
+// window closing ends the application.
+TEST_F(IntroductionTest, FinishingLeadsOnAndAnOutsideCloseAnswersForTheLicence)
+{
+    int quits = 0;
+    LicenseIntroductionPage::setQuitHandler([&] { ++quits; });
+    IntroductionController controller(configuration(fivePages()), IntroductionView::Style::standard(),
+                                      QSize(800, 500));
+    IntroductionWindowController &window = controller.windowController();
+    IntroductionModel &model = window.view()->model();
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    // A task bar lists it under the application's name.
+    EXPECT_EQ(window.windowTitle(), "Tapestrel");
+
+    QApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            // Closed from outside before the licence is answered: what "Reject" does.
+            model.requestClose();
+            EXPECT_EQ(quits, 1);
+            EXPECT_EQ(defaults.value("didAcceptLicense"), QVariant(false));
+            EXPECT_TRUE(window.isVisible());
+            model.next();
+            window.view()->currentPageView()->findChild<QPushButton *>("AcceptButton")->click();
+            EXPECT_EQ(currentId(model), "intro-editor");
+            // After it: what "Finish" does, unless an operation holds moving forward.
+            model.setMovingForwardLocked(true);
+            model.requestClose();
+            EXPECT_TRUE(window.isVisible());
+            EXPECT_FALSE(defaults.persistentValue("didShowIntroduction").isValid());
+            model.setMovingForwardLocked(false);
+            model.requestClose();
+        });
+        EXPECT_TRUE(controller.runModalIfNeeded(true));
+        EXPECT_EQ(defaults.value("didShowIntroduction"), QVariant(true));
+        EXPECT_FALSE(window.isVisible());
+        // What follows the introduction decides when the application ends.
+        QTimer::singleShot(50, [] { QCoreApplication::exit(7); });
+    });
+    EXPECT_EQ(QApplication::exec(), 7);
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(IntroductionTest, OperationPageLocksNavigationWhileItWorks)

@@ -212,6 +212,8 @@ TEST_F(WhatsNewTest, WindowShowsOneReleaseAndNavigates)
     EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(view->width(), 500);
     EXPECT_EQ(view->findChild<QLabel *>("WhatsNewTitle")->text(), QString::fromUtf8("What\u2019s\u00a0New"));
+    // A task bar lists the window by the page's title.
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("What\u2019s\u00a0New"));
     EXPECT_EQ(view->findChild<QLabel *>("WhatsNewVersion")->text(), "1.1");
     EXPECT_EQ(view->findChild<QLabel *>("WhatsNewSummary")->text(), "Summary of 1.1");
     QList<ChangeView *> rows = view->findChildren<ChangeView *>();
