@@ -2,12 +2,10 @@
 
 #include "KivUtilities/MakerURL.h"
 #include "KivUtilities/Symbols.h"
+#include "KivUtilities/URLStore.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QUrl>
-#include <QUrlQuery>
 
 namespace KivApp::AppMenuButtons {
 
@@ -21,13 +19,10 @@ QString text(const char *source)
 QAction *linkButton(const QString &label, const QString &symbol, KivUtilities::MakerURL page, QObject *parent)
 {
     QAction *action = makeAction(label, symbol, parent);
-    QUrl url(KivUtilities::toRawValue(page));
-    QUrlQuery query(url);
-    query.addQueryItem(QStringLiteral("utm_source"), QCoreApplication::applicationName());
-    query.addQueryItem(QStringLiteral("utm_medium"), QStringLiteral("app"));
-    url.setQuery(query);
-    action->setData(url);
-    QObject::connect(action, &QAction::triggered, action, [url] { QDesktopServices::openUrl(url); });
+    // The maker's pages carry the campaign items, as every link of the program that has them.
+    action->setData(KivUtilities::URLStore::url(page, true));
+    QObject::connect(action, &QAction::triggered, action,
+                     [page] { KivUtilities::URLStore::open(page, true); });
     return action;
 }
 
@@ -88,7 +83,8 @@ QAction *openSettingsButton(std::function<void()> openSettings, QObject *parent)
 
 QAction *quitButton(bool includeImage, QObject *parent)
 {
-    QAction *action = makeAction(text("Quit"), includeImage ? QStringLiteral("xmark.circle") : QString(), parent);
+    QAction *action =
+        makeAction(text("Quit"), includeImage ? QStringLiteral("xmark.circle") : QString(), parent);
     // Where the desktop defines no quit shortcut, the common Ctrl+Q stands in.
     const QList<QKeySequence> standard = QKeySequence::keyBindings(QKeySequence::Quit);
     action->setShortcuts(standard.isEmpty() ? QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_Q)}

@@ -3,13 +3,13 @@
 #include "KivApp/LaunchAtLogin.h"
 #include "KivApp/ShowMainWindowHandler.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Workspace.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -110,24 +110,33 @@ TEST_F(KivAppTest, MenuItemsAndTheShowMainWindowHandler)
     EXPECT_FALSE(quit->shortcut().isEmpty());
     EXPECT_TRUE(KivApp::AppMenuButtons::quitButton(false, &owner)->icon().isNull());
 
+    // The maker's pages open with the campaign items of every link: the program's name in lower case.
+    QList<QUrl> opened;
+    Platform::Workspace::shared().setUrlOpener([&opened](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
     const QList<QAction *> links = {KivApp::AppMenuButtons::newsletterButton(&owner),
                                     KivApp::AppMenuButtons::getMoreAppsButton(&owner),
                                     KivApp::AppMenuButtons::sendFeedbackButton(&owner)};
     QStringList texts;
     for (QAction *link : links) {
         texts.append(link->text());
-        const QUrl url = link->data().toUrl();
-        EXPECT_EQ(url.scheme(), "https");
-        EXPECT_TRUE(QUrlQuery(url).hasQueryItem("utm_medium"));
+        link->trigger();
     }
+    Platform::Workspace::shared().setUrlOpener({});
     EXPECT_EQ(texts, QStringList({"Join Newsletter", "Get More Apps", "Send Feedback"}));
+    ASSERT_EQ(opened.size(), 3);
+    for (const QUrl &url : opened) {
+        EXPECT_EQ(url.scheme(), "https");
+        EXPECT_EQ(url.query(), "utm_source=tapestrel&utm_medium=app") << url.toString().toStdString();
+    }
 
-    QStringList opened;
-    KivApp::ShowMainWindowHandler handler("edit-profiles",
-                                          [&opened](const QString &id) { opened.append(id); });
+    QStringList shown;
+    KivApp::ShowMainWindowHandler handler("edit-profiles", [&shown](const QString &id) { shown.append(id); });
     Platform::NotificationCenter::defaultCenter().post("somethingElse");
     KivApp::ShowMainWindowHandler::post();
-    EXPECT_EQ(opened, QStringList({"edit-profiles"}));
+    EXPECT_EQ(shown, QStringList({"edit-profiles"}));
 }
 
 } // namespace
