@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -34,23 +35,62 @@ QHash<QString, QString> entries(const QString &path, const QString &group)
     return values;
 }
 
+// The README's install command ("cmake --install build/<preset> --prefix <prefix> ..."), as
+// arguments of cmake for this build and prefix; empty when the README has none.
+QStringList readmeInstallArguments(const QString &build, const QString &prefix)
+{
+    // The build's cache names the checkout it was made from.
+    QString source;
+    QFile cache(QDir(build).filePath(QStringLiteral("CMakeCache.txt")));
+    if (cache.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : cache.readAll().split('\n')) {
+            if (line.startsWith("CMAKE_HOME_DIRECTORY:"))
+                source = QString::fromUtf8(line.mid(line.indexOf('=') + 1));
+        }
+    }
+    QFile readme(QDir(source).filePath(QStringLiteral("README.md")));
+    if (source.isEmpty() || !readme.open(QIODevice::ReadOnly))
+        return {};
+    const QRegularExpressionMatch command = QRegularExpression(QStringLiteral("`cmake (--install [^`]*)`"))
+                                                .match(QString::fromUtf8(readme.readAll()));
+    if (!command.hasMatch())
+        return {};
+    QStringList arguments = command.captured(1).split(u' ', Qt::SkipEmptyParts);
+    for (QString &argument : arguments) {
+        if (argument.startsWith(QLatin1String("build/<")))
+            argument = build;
+        else if (argument == QLatin1String("<prefix>"))
+            argument = prefix;
+    }
+    return arguments;
+}
+
 } // namespace
 
-// Installs the build into a temporary prefix, as a packager would, and looks at what landed there.
+// Installs the build into a temporary prefix with the README's command, as a packager would, and
+// looks at what landed there.
 TEST(InstallationTest, InstallsTheProgramItsDesktopEntryIconAndBusActivation)
 {
     TestSupport::TempHome home;
     QTemporaryDir prefix;
     const QString build = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
-    const TestSupport::ProcessRun installed = TestSupport::runProcess(
-        QStringLiteral("cmake"),
-        {QStringLiteral("--install"), build, QStringLiteral("--prefix"), prefix.path()});
+    const QStringList arguments = readmeInstallArguments(build, prefix.path());
+    ASSERT_TRUE(arguments.contains(build) && arguments.contains(prefix.path()))
+        << arguments.join(u' ').toStdString();
+    const TestSupport::ProcessRun installed = TestSupport::runProcess(QStringLiteral("cmake"), arguments);
     ASSERT_EQ(installed.exitCode, 0) << installed.out.toStdString() << installed.err.toStdString();
     const QDir root(prefix.path());
 
     const QString program = root.filePath(QStringLiteral("bin/tapestrel"));
-    for (const QString &tool : {program, root.filePath(QStringLiteral("bin/tapestrel-defaults"))})
+    for (const QString &tool : {program, root.filePath(QStringLiteral("bin/tapestrel-defaults"))}) {
         EXPECT_TRUE(QFileInfo(tool).isExecutable()) << tool.toStdString();
+        // Installed without the debug information that the build keeps.
+        const TestSupport::ProcessRun sections = TestSupport::runProcess(
+            QStringLiteral("readelf"), {QStringLiteral("-S"), QStringLiteral("-W"), tool});
+        EXPECT_EQ(sections.exitCode, 0) << sections.err.toStdString();
+        EXPECT_TRUE(sections.out.contains(QLatin1String(".text"))) << tool.toStdString();
+        EXPECT_FALSE(sections.out.contains(QLatin1String(".debug_"))) << tool.toStdString();
+    }
 
     const QString desktopFile =
         root.filePath(QStringLiteral("share/applications/com.quorvane.Tapestrel.desktop"));
@@ -58,6 +98,9 @@ TEST(InstallationTest, InstallsTheProgramItsDesktopEntryIconAndBusActivation)
     EXPECT_EQ(desktop.value(QStringLiteral("Name")), QStringLiteral("Tapestrel"));
     EXPECT_EQ(desktop.value(QStringLiteral("Exec")), program);
     EXPECT_EQ(desktop.value(QStringLiteral("Icon")), QStringLiteral("com.quorvane.Tapestrel"));
+    // A desktop matches the windows to the entry by their X11 instance name, which is the program's
+    // file name (the first-start test looks at the real windows).
+    EXPECT_EQ(desktop.value(QStringLiteral("StartupWMClass")), QFileInfo(program).fileName());
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (!validator.isEmpty()) {
         const TestSupport::ProcessRun valid = TestSupport::runProcess(validator, {desktopFile});
