@@ -6,6 +6,7 @@
 #include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/system/DefaultDesktopPicture.h"
+#include "Tapestrel/ui/AppInfo.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@ int main(int argc, char *argv[])
     KivDesktopBackground::chooseX11UnderWayland(argc, argv);
     QApplication application(argc, argv);
     StartupMarks::mark("QApplication");
-    TapestrelApp::configure(application, QStringLiteral(TAPESTREL_VERSION));
+    TapestrelApp::configure(application, AppInfo::buildVersion());
     // Before anything reads the desktop: a fresh home has the picture a fresh desktop shows.
     DefaultDesktopPicture::installIfMissing(
         PredefinedProfileController::pictureResource(PredefinedProfileController::pictureNames.first()));

@@ -13,6 +13,11 @@ QString AppInfo::version()
     return QCoreApplication::applicationVersion();
 }
 
+QString AppInfo::buildVersion()
+{
+    return QStringLiteral(TAPESTREL_VERSION);
+}
+
 QIcon AppInfo::icon()
 {
     // An installed program's icon is in the icon theme; a program run from its build carries it.

@@ -8,8 +8,11 @@
 namespace AppInfo {
 inline const QString name = QStringLiteral("Tapestrel");
 inline const QString bundleIdentifier = QStringLiteral("com.quorvane.Tapestrel");
-// The version the build was made with.
+// The version the running program says it is (the application's, which start-up sets to
+// buildVersion()).
 QString version();
+// The version this build was made as.
+QString buildVersion();
 QIcon icon();
 // The program's accent colour (buttons and symbols of its own windows).
 inline QColor accentColor()

@@ -9,9 +9,9 @@
 #include "KivUtilities/URLStore.h"
 #include "KivWhatsNew/WhatsNewButton.h"
 #include "Tapestrel/TapestrelURL.h"
-#include "Tapestrel/ui/AppInfo.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SelectionModel.h"
+#include "Tapestrel/ui/AppInfo.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -154,6 +154,12 @@ void MainMenuCommands::buildViewMenu()
         connect(m_defaults, &Defaults::activeEditorTabChanged, this,
                 &MainMenuCommands::updateEditorTabChecks);
     updateEditorTabChecks();
+    if (m_services.showProfileSwitcher) {
+        m_view->addSeparator();
+        QAction *switcher = m_view->addAction(text("Profile Switcher"));
+        switcher->setShortcut(profileSwitcherShortcut);
+        connect(switcher, &QAction::triggered, this, [show = m_services.showProfileSwitcher] { show(); });
+    }
 }
 
 void MainMenuCommands::updateEditorTabChecks()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 
@@ -33,7 +34,12 @@ public:
         std::function<void()> showSettings;
         // The registry for the theme list; the program's by default.
         OptionStore *registry = nullptr;
+        // Where the desktop has no system tray the profile switcher opens from here: View then holds
+        // "Profile Switcher" with its shortcut.
+        std::function<void()> showProfileSwitcher;
     };
+
+    static inline const QKeySequence profileSwitcherShortcut {Qt::CTRL | Qt::SHIFT | Qt::Key_P};
 
     // Installs the menu bar in the window.
     MainMenuCommands(MainWindow *window, SelectionModel *selection, ModelContext *context, Defaults *defaults,

@@ -24,7 +24,7 @@ NotAvailableAppsView::NotAvailableAppsView(const AppConfigStore *store, QWidget 
     auto *layout = new QVBoxLayout(this);
     auto *intro =
         new QLabel(tr("Tapestrel can adjust themes and settings in a variety of apps. Here’s a list of "
-                      "supported apps that are currently not installed on your Mac."));
+                      "supported apps that are currently not installed on this computer."));
     intro->setWordWrap(true);
     layout->addWidget(intro);
 

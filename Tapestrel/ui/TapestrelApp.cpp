@@ -28,7 +28,6 @@
 #include "Tapestrel/ui/switcher/MenuView.h"
 #include "platform/Home.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDBusConnection>
@@ -249,19 +248,16 @@ MainWindow &TapestrelApp::mainWindow()
         services.showSettings = [this] {
             showSettings();
         };
+        // Without a system tray the switcher opens from the main window instead.
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            services.showProfileSwitcher = [this] {
+                if (m_menuBarExtra)
+                    m_menuBarExtra->showPanelAsWindow(m_mainWindow);
+            };
+        }
         new MainMenuCommands(m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
                              &controller.defaults(), services);
         StartupMarks::mark("main menu");
-        // Without a system tray the switcher opens from the main window instead.
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-            auto *switcher = new QAction(tr("Profile Switcher"), m_mainWindow);
-            switcher->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
-            connect(switcher, &QAction::triggered, this, [this] {
-                if (m_menuBarExtra)
-                    m_menuBarExtra->showPanelAsWindow(m_mainWindow);
-            });
-            m_mainWindow->addAction(switcher);
-        }
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             QRect frame(QPoint(), MainWindow::defaultSize);
             frame.moveCenter(screen->availableGeometry().center());

@@ -3,10 +3,12 @@
 #include "KivIntroduction/IntroductionController.h"
 #include "KivIntroduction/IntroductionPages.h"
 #include "KivIntroduction/ShouldDisplayIntroductionChecker.h"
+#include "Tapestrel/ui/MainMenuCommands.h"
 
 #include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSystemTrayIcon>
 
 static void initIntroductionResources()
 {
@@ -75,6 +77,17 @@ bool isDue()
 
 std::unique_ptr<KivIntroduction::IntroductionController> makeController()
 {
+    return makeController(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+std::unique_ptr<KivIntroduction::IntroductionController> makeController(bool systemTrayAvailable)
+{
+    const QString switcherPlace = systemTrayAvailable
+        ? text("To quickly switch between profiles, open the Profile Switcher in the system tray. Select "
+               "a profile to apply it.")
+        : text("To quickly switch between profiles, open the Profile Switcher with %1 or from the View "
+               "menu of the main window. Select a profile to apply it.")
+              .arg(MainMenuCommands::profileSwitcherShortcut.toString(QKeySequence::NativeText));
     initIntroductionResources();
     using namespace KivIntroduction;
     IntroductionConfiguration configuration;
@@ -90,10 +103,7 @@ std::unique_ptr<KivIntroduction::IntroductionController> makeController()
             QPixmap(QStringLiteral(":/editor.png")), TextWithImageIntroductionPage::Orientation::horizontal,
             72),
         std::make_shared<TextWithImageIntroductionPage>(
-            QStringLiteral("intro-picker"), text("Profile Switcher"),
-            text("To quickly switch between profiles, open the Profile Switcher in the menu bar. Select a "
-                 "profile "
-                 "to apply it."),
+            QStringLiteral("intro-picker"), text("Profile Switcher"), switcherPlace,
             QPixmap(QStringLiteral(":/picker.png")), TextWithImageIntroductionPage::Orientation::horizontal,
             72),
         std::make_shared<FinalIntroductionPage>(text("Tapestrel is ready to use"), QString()),

@@ -1,4 +1,6 @@
 #include "KivIntroduction/IntroductionController.h"
+#include "KivUtilities/UpdateDetector.h"
+#include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/ModelContainer.h"
@@ -6,24 +8,30 @@
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/AppDelegate.h"
+#include "Tapestrel/ui/AppInfo.h"
+#include "Tapestrel/ui/MainMenuCommands.h"
 #include "Tapestrel/ui/MainWindow.h"
 #include "Tapestrel/ui/TapestrelApp.h"
+#include "Tapestrel/ui/TapestrelIntroduction.h"
 #include "Tapestrel/ui/settings/SettingsView.h"
 
 #include "platform/UserDefaults.h"
 #include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
+#include "testsupport/X11Windows.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QSystemTrayIcon>
 
 #include <gtest/gtest.h>
 
@@ -111,77 +119,263 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     app.showSettings();
     EXPECT_EQ(&app.settingsWindow(), &settings);
     EXPECT_TRUE(settings.isVisible());
+
+    // There is no system tray here: the main window's View menu opens the profile switcher.
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    QAction *switcher = nullptr;
+    for (QAction *action : window.findChild<MainMenuCommands *>()->menu(QStringLiteral("View"))->actions()) {
+        if (action->text() == QLatin1String("Profile Switcher"))
+            switcher = action;
+    }
+    ASSERT_NE(switcher, nullptr);
+    EXPECT_EQ(switcher->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+    auto switcherWindow = [] {
+        for (QWidget *shown : QApplication::topLevelWidgets()) {
+            if (shown->isVisible() && shown->windowTitle() == QLatin1String("Profile Switcher"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor([&] {
+        switcher->trigger();
+        return switcherWindow();
+    }));
 }
 
-// The first start under a real display: the introduction runs modally before the main window,
-// and a later start of the real program in the same home opens the main window straight away.
+// After an update from an older version the notes of the newest release, the program's own
+// version, show once at start.
+TEST_F(ApplicationStartTest, AnUpdateShowsTheNotesOfItsReleaseOnce)
+{
+    TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),
+                            AppInfo::buildVersion());
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    defaults.setValue(QStringLiteral("FirstInstalledVersion"), QStringLiteral("1.0"));
+    defaults.setValue(QStringLiteral("didAcceptLicense"), true);
+    defaults.setValue(QStringLiteral("didShowIntroduction"), true);
+
+    TapestrelApp app;
+    ASSERT_TRUE(app.start({QStringLiteral("tapestrel")}));
+    KivWhatsNew::WhatsNewController &whatsNew = Tapestrel::shared().whatsNewController();
+    ASSERT_TRUE(waitFor([&] { return whatsNew.window() && whatsNew.window()->isVisible(); }));
+    const KivWhatsNew::Release shown = whatsNew.window()->view()->release();
+    EXPECT_EQ(shown.version, whatsNew.releaseStore().releases.last().version);
+    EXPECT_EQ(shown.version.string, AppInfo::version());
+    whatsNew.window()->view()->findChild<QPushButton *>(QStringLiteral("ContinueButton"))->click();
+    EXPECT_EQ(defaults.value(QStringLiteral("WhatsNew-DidDisplay-") + AppInfo::version()), QVariant(true));
+    // The next start finds nothing due.
+    KivWhatsNew::ReleaseFinder next(KivUtilities::UpdateDetector::shared(), whatsNew.releaseStore(),
+                                    whatsNew.settingsStore());
+    EXPECT_FALSE(next.releaseToDisplay());
+}
+
+// The first start under a real display, in the real program: a person walks through its
+// introduction with clicks, and a window manager closes it.
 class X11FirstStartTest : public ApplicationStartTest
 {
 protected:
     void SetUp() override
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        if (!TestSupport::X11::available())
             GTEST_SKIP() << "needs the xcb platform";
         ApplicationStartTest::SetUp();
     }
+
+    // Where the buttons of each page are ("<page id>/<button name>"): the same introduction, laid
+    // out in this process without being shown on the screen.
+    static QHash<QString, QPoint> buttonPlaces()
+    {
+        const auto replica = TapestrelIntroduction::makeController(QSystemTrayIcon::isSystemTrayAvailable());
+        KivIntroduction::IntroductionWindowController &window = replica->windowController();
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        KivIntroduction::IntroductionModel &model = window.view()->model();
+        QHash<QString, QPoint> places;
+        for (int page = 0; page < 5; ++page) {
+            if (page == 0) {
+                EXPECT_TRUE(
+                    waitFor([&] { return window.view()->currentPageView()->property("state") == 2; }));
+            }
+            TestSupport::spinEventLoop(300ms); // the page has slid in
+            for (QPushButton *button : window.findChildren<QPushButton *>()) {
+                if (button->isVisible())
+                    places.insert(model.currentPage()->id() + u'/' + button->objectName(),
+                                  button->mapTo(&window, button->rect().center()));
+            }
+            model.next();
+        }
+        window.close();
+        return places;
+    }
 };
 
-TEST_F(X11FirstStartTest, IntroductionComesBeforeTheMainWindowAndOnlyOnce)
+// The real program, started in the test's home on its display.
+class ProgramOnScreen
 {
-    TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),
-                            QStringLiteral("2.4.0"));
-    TapestrelApp app;
-    ASSERT_TRUE(app.start({QStringLiteral("tapestrel")}));
-    KivIntroduction::IntroductionController &introduction = Tapestrel::shared().introductionController();
-
-    // The introduction runs modally once the event loop runs; a person walks through it from
-    // inside that run: Continue, Accept, Continue, Continue, Finish.
-    QStringList steps {"ContinueButton", "AcceptButton", "ContinueButton", "ContinueButton", "FinishButton"};
-    bool sawIntroduction = false;
-    bool mainWindowMeanwhile = false;
-    QSize introductionSize;
-    QTimer person;
-    person.setInterval(50);
-    QObject::connect(&person, &QTimer::timeout, [&] {
-        if (!introduction.isRunningModal() || steps.isEmpty())
-            return;
-        KivIntroduction::IntroductionWindowController &window = introduction.windowController();
-        sawIntroduction = sawIntroduction || window.isVisible();
-        introductionSize = window.QWidget::size();
-        mainWindowMeanwhile = mainWindowMeanwhile || app.mainWindow().isVisible();
-        for (QPushButton *button : window.findChildren<QPushButton *>(steps.first())) {
-            if (button->isVisible() && button->isEnabled()) {
-                steps.removeFirst();
-                button->click();
-                return;
-            }
+public:
+    explicit ProgramOnScreen(const QString &home)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
+        m_process.setProcessEnvironment(environment);
+        m_process.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel")),
+                        {});
+        m_process.waitForStarted(10000);
+    }
+    ~ProgramOnScreen()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(10000);
         }
-    });
-    person.start();
-    ASSERT_TRUE(waitFor([&] { return app.mainWindow().isVisible(); }, 60s)) << steps.join(", ").toStdString();
-    person.stop();
-    EXPECT_TRUE(sawIntroduction);
-    EXPECT_FALSE(mainWindowMeanwhile);
-    EXPECT_EQ(introductionSize, QSize(1000, 600));
-    EXPECT_TRUE(steps.isEmpty());
-    EXPECT_FALSE(introduction.isRunningModal());
+    }
+
+    // The program's viewable window that the condition picks, once there is one; 0 after the time-out.
+    TestSupport::X11::Window window(const std::function<bool(TestSupport::X11::Window)> &which)
+    {
+        TestSupport::X11::Window found = 0;
+        waitFor(
+            [&] {
+                for (const TestSupport::X11::Window candidate : windows()) {
+                    if (which(candidate))
+                        found = candidate;
+                }
+                return found != 0 || m_process.state() == QProcess::NotRunning;
+            },
+            60s);
+        return found;
+    }
+    TestSupport::X11::Window introduction()
+    {
+        return window([](TestSupport::X11::Window w) {
+            return TestSupport::X11::geometry(w).size() == QSize(1000, 600);
+        });
+    }
+    QList<TestSupport::X11::Window> windows() const
+    {
+        return TestSupport::X11::windowsOf(m_process.processId());
+    }
+
+    // Waits for the program to end; its exit code, or -1 when it is still running or crashed.
+    int waitForExit(std::chrono::milliseconds timeout = 30s)
+    {
+        waitFor([&] { return m_process.state() == QProcess::NotRunning; }, timeout);
+        if (m_process.state() != QProcess::NotRunning || m_process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return m_process.exitCode();
+    }
+    QString errors() { return QString::fromUtf8(m_process.readAllStandardError()); }
+
+private:
+    QProcess m_process;
+};
+
+// A click on a button of the page on screen, once the window has settled (its animations have
+// ended); a click that came before the button could take it is repeated. True once the window's
+// picture has changed (the next page slid in, or the window closed).
+bool press(TestSupport::X11::Window window, QPoint at)
+{
+    const QImage before = TestSupport::X11::settled(window);
+    if (before.isNull())
+        return false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        TestSupport::X11::click(window, at);
+        if (waitFor([&] { return TestSupport::X11::grab(window) != before; }, 3s))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(X11FirstStartTest, APersonWalksThroughTheIntroductionIntoTheMainWindow)
+{
+    ProgramOnScreen program(home.path());
+    const QHash<QString, QPoint> places = buttonPlaces();
+    const TestSupport::X11::Window introduction = program.introduction();
+    ASSERT_NE(introduction, 0u) << program.errors().toStdString();
+    // Only the introduction is on screen, centred and named after the program in a task bar; the
+    // desktop entry's StartupWMClass matches its class.
+    EXPECT_EQ(program.windows(), QList<TestSupport::X11::Window>({introduction}));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((TestSupport::X11::geometry(introduction).center() - screen.center()).manhattanLength(), 4);
+    EXPECT_EQ(TestSupport::X11::title(introduction), "Tapestrel");
+    EXPECT_EQ(TestSupport::X11::wmClass(introduction), QByteArrayList({"tapestrel", "Tapestrel"}));
+
+    // Continue, Accept, Continue, Continue, Finish, as a person clicks them.
+    for (const char *step : {"start/ContinueButton", "license/AcceptButton", "intro-editor/ContinueButton",
+                             "intro-picker/ContinueButton"}) {
+        ASSERT_TRUE(places.contains(step)) << step;
+        ASSERT_TRUE(press(introduction, places.value(step))) << step;
+    }
+    ASSERT_TRUE(places.contains("end/FinishButton"));
+    TestSupport::saveScreenshot(TestSupport::X11::settled(introduction), "introduction/program-last-page");
+    ASSERT_TRUE(press(introduction, places.value("end/FinishButton")));
+
+    // The main window follows, and the program goes on.
+    const TestSupport::X11::Window main =
+        program.window([&](TestSupport::X11::Window w) { return w != introduction; });
+    ASSERT_NE(main, 0u) << "the program ended: " << program.errors().toStdString();
+    EXPECT_EQ(TestSupport::X11::geometry(main).size(), MainWindow::defaultSize);
+    EXPECT_EQ(TestSupport::X11::wmClass(main), QByteArrayList({"tapestrel", "Tapestrel"}));
+    TestSupport::saveScreenshot(TestSupport::X11::settled(main), "introduction/program-main-window-after");
+    EXPECT_EQ(program.windows(), QList<TestSupport::X11::Window>({main}));
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
     EXPECT_EQ(defaults.value(QStringLiteral("didShowIntroduction")), QVariant(true));
     EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(true));
     // A fresh installation never shows the release notes of its own version.
-    EXPECT_EQ(defaults.value(QStringLiteral("WhatsNew-DidDisplay-2.4.0")), QVariant(true));
-    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(defaults.value(QStringLiteral("WhatsNew-DidDisplay-") + AppInfo::buildVersion()),
+              QVariant(true));
+    TestSupport::X11::requestClose(main);
+    program.waitForExit();
 
-    // The real program, started in a copy of this home, paints its main window at once.
-    QTemporaryDir second;
-    const QString preferences = QStringLiteral("Library/Preferences");
-    QDir().mkpath(QDir(second.path()).filePath(preferences));
-    for (const QFileInfo &file : QDir(home.filePath(preferences)).entryInfoList(QDir::Files))
-        ASSERT_TRUE(
-            QFile::copy(file.filePath(), QDir(second.path()).filePath(preferences + "/" + file.fileName())));
-    const TestSupport::ProcessRun run = startProgram({}, second.path());
+    // A later start paints its main window at once.
+    const TestSupport::ProcessRun run = startProgram({}, home.path());
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("first-paint")) << run.out.toStdString();
+}
+
+TEST_F(X11FirstStartTest, AWindowManagerClosingTheIntroductionAnswersAsItsButtons)
+{
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+
+    // Before the licence is answered a close rejects it: the program ends, whether or not it has
+    // a task-bar entry (without one, closing its last window does not end it).
+    defaults.setValue(Defaults::showDockIconKey, false);
+    QHash<QString, QPoint> places;
+    {
+        ProgramOnScreen program(home.path());
+        places = buttonPlaces();
+        const TestSupport::X11::Window introduction = program.introduction();
+        ASSERT_NE(introduction, 0u) << program.errors().toStdString();
+        ASSERT_TRUE(press(introduction, places.value("start/ContinueButton")));
+        ASSERT_FALSE(TestSupport::X11::settled(introduction).isNull());
+        TestSupport::X11::requestClose(introduction);
+        bool otherWindow = false;
+        waitFor([&] {
+            otherWindow = otherWindow || program.windows().size() > 1;
+            return program.windows().isEmpty();
+        });
+        EXPECT_EQ(program.waitForExit(), 0) << program.errors().toStdString();
+        EXPECT_FALSE(otherWindow);
+        EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(false));
+        EXPECT_FALSE(defaults.persistentValue(QStringLiteral("didShowIntroduction")).isValid());
+    }
+
+    // After it, a close finishes the introduction and the main window follows, also where closing
+    // the last window ends the program.
+    defaults.remove(Defaults::showDockIconKey);
+    ProgramOnScreen program(home.path());
+    const TestSupport::X11::Window introduction = program.introduction();
+    ASSERT_NE(introduction, 0u) << program.errors().toStdString();
+    ASSERT_TRUE(press(introduction, places.value("start/ContinueButton")));
+    ASSERT_TRUE(press(introduction, places.value("license/AcceptButton")));
+    ASSERT_FALSE(TestSupport::X11::settled(introduction).isNull());
+    TestSupport::X11::requestClose(introduction);
+    const TestSupport::X11::Window main =
+        program.window([&](TestSupport::X11::Window w) { return w != introduction; });
+    ASSERT_NE(main, 0u) << "the program ended: " << program.errors().toStdString();
+    EXPECT_EQ(defaults.value(QStringLiteral("didShowIntroduction")), QVariant(true));
+    EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(true));
+    TestSupport::X11::requestClose(main);
+    program.waitForExit();
 }
 
 } // namespace

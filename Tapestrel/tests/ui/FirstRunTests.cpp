@@ -3,6 +3,8 @@
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/TapestrelReleases.h"
 #include "Tapestrel/TapestrelURL.h"
+#include "Tapestrel/ui/AppInfo.h"
+#include "Tapestrel/ui/NotAvailableAppsView.h"
 #include "Tapestrel/ui/TapestrelIntroduction.h"
 
 #include "platform/UserDefaults.h"
@@ -63,6 +65,39 @@ TEST_F(FirstRunTest, TheProgramsReleasesAreCompleteAndOrdered)
     TestSupport::saveScreenshot(controller.window(), "whatsnew/program-1.1");
     controller.show(store.releases.first());
     TestSupport::saveScreenshot(controller.window(), "whatsnew/program-1.0-beta.2");
+}
+
+TEST_F(FirstRunTest, TheProgramIsItsNewestRelease)
+{
+    // The version the build is made as, which About, the update check and the release notes compare
+    // with, is the newest release's: otherwise no release notes are ever due.
+    EXPECT_EQ(KivUtilities::Version(AppInfo::buildVersion()), TapestrelReleases::all().last().version);
+}
+
+TEST_F(FirstRunTest, TextsSpeakOfThisComputerAndWhereTheSwitcherIs)
+{
+    auto subtitleOfSwitcherPage = [](bool tray) {
+        const auto controller = TapestrelIntroduction::makeController(tray);
+        KivIntroduction::IntroductionWindowController &window = controller->windowController();
+        KivIntroduction::IntroductionModel &model = window.view()->model();
+        while (model.currentPage()->id() != QLatin1String("intro-picker"))
+            model.next();
+        return window.view()->currentPageView()->findChild<QLabel *>("SubtitleView")->property("plainText");
+    };
+    EXPECT_EQ(subtitleOfSwitcherPage(true),
+              "To quickly switch between profiles, open the Profile Switcher in the system tray. Select a "
+              "profile to apply it.");
+    EXPECT_EQ(subtitleOfSwitcherPage(false),
+              "To quickly switch between profiles, open the Profile Switcher with Ctrl+Shift+P or from the "
+              "View menu of the main window. Select a profile to apply it.");
+
+    const NotAvailableAppsView sheet(nullptr);
+    QStringList texts;
+    for (const QLabel *label : sheet.findChildren<QLabel *>())
+        texts.append(label->text());
+    EXPECT_TRUE(texts.contains("Tapestrel can adjust themes and settings in a variety of apps. Here\u2019s a "
+                               "list of supported apps that are currently not installed on this computer."))
+        << texts.join(u'|').toStdString();
 }
 
 TEST_F(FirstRunTest, TheProgramsIntroductionHasItsFivePages)
