@@ -1,19 +1,28 @@
 #include "platform/AtomicFile.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/OutsideWriter.h"
 #include "testsupport/TempHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 
 using Platform::AtomicFile;
 using Platform::UserDefaults;
+using TestSupport::OutsideWriter;
 using TestSupport::TempHomeTest;
+using Step = AtomicFile::EditStep;
 
 namespace {
 
@@ -101,4 +110,242 @@ TEST_F(AtomicFileTest, APreferenceWriteThatDoesNotFitKeepsTheOldFileAndValue)
     EXPECT_EQ(home.readFile(file), before);
     EXPECT_FALSE(defaults.value("large").isValid());
     EXPECT_EQ(defaults.value("kept").toString(), QStringLiteral("old"));
+}
+
+namespace {
+
+// The edit a program makes: its line added to whatever the file holds; a missing file stays missing.
+AtomicFile::Edit addLine(int *calls = nullptr)
+{
+    return [calls](const AtomicFile::Content &content) -> std::optional<QByteArray> {
+        if (calls)
+            ++*calls;
+        if (!content.exists)
+            return std::nullopt;
+        return content.bytes + "theme=Abyss\n";
+    };
+}
+
+// Everything in a folder, hidden files included.
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+} // namespace
+
+TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
+{
+    const QString path = home.filePath("settings");
+    struct Case
+    {
+        const char *name;
+        std::function<void()> save; // the other program's save, right before the rename
+        QByteArray expected;
+    };
+    const QByteArray theirs = "font=12\nmine=no\n";
+    const QList<Case> cases {
+        {"in place, same size, same time to the nanosecond (only the bytes tell)",
+         [&] {
+             const timespec before = OutsideWriter::modified(path);
+             OutsideWriter::writeInPlace(path, "font=13\n");
+             OutsideWriter::setModified(path, before);
+         },
+         "font=13\ntheme=Abyss\n"},
+        {"in place, grown", [&] { OutsideWriter::writeInPlace(path, theirs); }, theirs + "theme=Abyss\n"},
+        {"by rename", [&] { OutsideWriter::replaceByRename(path, theirs); }, theirs + "theme=Abyss\n"},
+        {"removed", [&] { QFile::remove(path); }, QByteArray()},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        home.writeFile("settings", "font=12\n");
+        OutsideWriter outside(path);
+        outside.at(Step::Replacing, 1, test.save);
+        int calls = 0;
+        EXPECT_EQ(AtomicFile::edit(path, 1024, addLine(&calls)), std::nullopt);
+        EXPECT_EQ(calls, 2) << "made again on the new content";
+        EXPECT_EQ(home.readFile("settings"), test.expected);
+        EXPECT_EQ(entries(home.path()), test.expected.isEmpty() ? QStringList() : QStringList {"settings"});
+    }
+
+    // A file created by another program where there was none is not replaced by one made from
+    // nothing.
+    QFile::remove(path);
+    OutsideWriter outside(path);
+    outside.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(path, theirs); });
+    EXPECT_EQ(AtomicFile::edit(path, 1024,
+                               [](const AtomicFile::Content &content) {
+                                   return std::optional<QByteArray>(content.bytes + "created\n");
+                               }),
+              std::nullopt);
+    EXPECT_EQ(home.readFile("settings"), theirs + "created\n");
+}
+
+TEST_F(AtomicFileTest, AFileThatKeepsChangingOrCannotBeReadIsNotWritten)
+{
+    const QString path = home.filePath("settings");
+    home.writeFile("settings", "font=12\n");
+    {
+        OutsideWriter outside(path);
+        int saves = 0;
+        outside.always(Step::Replacing, [&] {
+            OutsideWriter::writeInPlace(path, "font=" + QByteArray::number(++saves) + "\n");
+        });
+        const auto failure = AtomicFile::edit(path, 1024, addLine());
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->reason, "another program changed it each time it was about to be replaced");
+        EXPECT_EQ(home.readFile("settings"), "font=" + QByteArray::number(saves) + "\n");
+        EXPECT_EQ(entries(home.path()), QStringList {"settings"});
+    }
+
+    // An edit that throws writes nothing; nor does one that leaves the content as it is.
+    EXPECT_THROW(AtomicFile::edit(path, 1024,
+                                  [](const AtomicFile::Content &) -> std::optional<QByteArray> {
+                                      throw std::runtime_error("does not parse");
+                                  }),
+                 std::runtime_error);
+    const AtomicFile::Stamp before = AtomicFile::stampOf(path);
+    EXPECT_EQ(AtomicFile::edit(path, 1024, [](const AtomicFile::Content &content) { return content.bytes; }),
+              std::nullopt);
+    EXPECT_EQ(AtomicFile::stampOf(path), before);
+
+    // Only a regular file is read; a named pipe in its place neither blocks nor is replaced.
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const auto failure = AtomicFile::edit(path, 1024, addLine());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->reason, "it is not a regular file");
+    EXPECT_TRUE(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+
+    // The edit sees one byte more than the limit, so it can tell a file that is too large.
+    QFile::remove(path);
+    home.writeFile("settings", QByteArray(100, 'x'));
+    qsizetype seen = 0;
+    EXPECT_EQ(AtomicFile::edit(path, 10,
+                               [&seen](const AtomicFile::Content &content) {
+                                   seen = content.bytes.size();
+                                   return std::optional<QByteArray>();
+                               }),
+              std::nullopt);
+    EXPECT_EQ(seen, 11);
+}
+
+TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
+{
+    const QString path = home.filePath("settings");
+    const QByteArray large = QByteArray(200000, ' ') + "font=12\n";
+    const QByteArray saved = large + "font=13\n";
+    struct Case
+    {
+        const char *name;
+        std::function<void(OutsideWriter &)> script;
+        std::optional<QByteArray> expected; // none: the edit fails and the file is as they left it
+        QByteArray left;
+    };
+    const QList<Case> cases {
+        {"truncated when it is first read, written while the edit waits",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Reading, 1, [&] { OutsideWriter::truncate(path); });
+             outside.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, saved); });
+         },
+         saved + "theme=Abyss\n",
+         {}},
+        {"truncated after it was read, written while the edit waits",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
+             outside.at(Step::Reading, 4, [&] { OutsideWriter::writeInPlace(path, saved); });
+         },
+         saved + "theme=Abyss\n",
+         {}},
+        {"truncated after it was read and left empty",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Replacing, 1, [&] {
+                 OutsideWriter::truncate(path);
+                 OutsideWriter::age(path, 5);
+             });
+         },
+         std::nullopt, QByteArray()},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        home.writeFile("settings", large);
+        OutsideWriter outside(path);
+        test.script(outside);
+        const auto failure = AtomicFile::edit(path, 1 << 20, addLine());
+        if (test.expected) {
+            EXPECT_EQ(failure, std::nullopt) << failure->reason.toStdString();
+            EXPECT_EQ(home.readFile("settings"), *test.expected);
+        } else {
+            ASSERT_TRUE(failure.has_value());
+            EXPECT_EQ(failure->reason, "another program emptied it while it was being changed");
+            EXPECT_EQ(home.readFile("settings"), test.left);
+        }
+    }
+
+    // A file that has been empty for a while is edited as empty, without waiting.
+    home.writeFile("settings", "");
+    OutsideWriter::age(path, 5);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(AtomicFile::edit(path, 1024, addLine()), std::nullopt);
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_EQ(home.readFile("settings"), "theme=Abyss\n");
+}
+
+TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLiveOneNorAnyoneElses)
+{
+    const QString folder = home.filePath("User");
+    home.writeFile("User/settings.json", "{}");
+    // What must stay: another program's temporary file, a name of the program's form that is a
+    // link, and one owned by somebody else.
+    home.writeFile("User/settings.json.Ab12Cd", "theirs");
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("settings.json"), home.filePath("User/.x.tapestrel-AAAAAAAA.tmp")));
+    // (Only root can give a file away.)
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        home.writeFile("User/.y.tapestrel-BBBBBBBB.tmp", "someone else's");
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(home.filePath("User/.y.tapestrel-BBBBBBBB.tmp")).constData(), 1, 1), 0);
+    }
+    // A writer's brand-new empty file, which it has not locked yet.
+    home.writeFile("User/.z.tapestrel-CCCCCCCC.tmp", "");
+
+    // A writer stopped between writing its temporary file and renaming it: alive, its file stays.
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath() + "/stopped-writer");
+    const QByteArray target = QFile::encodeName(home.filePath("User/settings.json"));
+    char *arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(target.constData()),
+                         const_cast<char *>("{\"theme\": 1}"), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, program.constData(), nullptr, nullptr, arguments, environ), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    QStringList left = entries(folder);
+    left.removeIf([](const QString &name) { return !AtomicFile::isTemporaryFileName(name); });
+    ASSERT_EQ(left.size(), root ? 4 : 3);
+    left.removeIf([](const QString &name) { return !name.startsWith(".settings.json.tapestrel-"); });
+    ASSERT_EQ(left.size(), 1);
+    const QString live = left.first();
+    EXPECT_EQ(home.readFile("User/" + live), "{\"theme\": 1}");
+    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "1"));
+    EXPECT_TRUE(entries(folder).contains(live));
+
+    // Killed: the next write into the folder removes what it left, and only that.
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "2"));
+    QStringList expected {".x.tapestrel-AAAAAAAA.tmp", ".z.tapestrel-CCCCCCCC.tmp", "other.json",
+                          "settings.json", "settings.json.Ab12Cd"};
+    if (root)
+        expected.insert(1, ".y.tapestrel-BBBBBBBB.tmp");
+    EXPECT_EQ(entries(folder), expected);
+    EXPECT_EQ(home.readFile("User/settings.json"), "{}");
+
+    // An empty one that has been there for long is a leftover too; a link is never followed.
+    OutsideWriter::age(home.filePath("User/.z.tapestrel-CCCCCCCC.tmp"), 3600);
+    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "3"));
+    EXPECT_FALSE(entries(folder).contains(".z.tapestrel-CCCCCCCC.tmp"));
+    EXPECT_EQ(home.readFile("User/settings.json"), "{}");
 }
