@@ -1,18 +1,27 @@
 #include "platform/PropertyList.h"
 
-#include <QDateTime>
+#include "platform/PropertyListFormats.h"
+
+#include <QFile>
 #include <QStringList>
-#include <QTimeZone>
 
-#include <plist/plist.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <vector>
 
 namespace Platform {
+
+bool operator==(const PropertyListDate &a, const PropertyListDate &b)
+{
+    return std::memcmp(&a.seconds, &b.seconds, sizeof a.seconds) == 0;
+}
+
+namespace PropertyListFormats {
 
 namespace {
 
@@ -23,372 +32,91 @@ const QDateTime &referenceDate()
     return date;
 }
 
-struct PlistDeleter
-{
-    void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistHandle = std::unique_ptr<void, PlistDeleter>;
+} // namespace
 
-// A binary list can refer to one object from many places, so a small file can stand for a tree
-// of any size; the library would expand it in full. Real preference files hold a few thousand nodes.
-constexpr qint64 maximumNodes = 50'000;
-
-quint64 readBigEndian(const uchar *bytes, int width)
+double secondsOf(const QVariant &date)
 {
-    quint64 value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | bytes[i];
-    return value;
+    if (date.metaType() == QMetaType::fromType<PropertyListDate>())
+        return date.value<PropertyListDate>().seconds;
+    return double(referenceDate().msecsTo(date.toDateTime())) / 1000.0;
 }
 
-// Checks what the library does not before it builds a tree from a binary list: nesting, the
-// number of nodes the shared references expand to, reference cycles, and texts holding U+0000
-// (which the library cannot represent and asserts on when it hands out a key). False for anything
-// outside those limits or malformed.
-class BinaryListCheck
+QDateTime dateFromSeconds(double seconds)
 {
-public:
-    explicit BinaryListCheck(const QByteArray &bytes)
-        : m_data(reinterpret_cast<const uchar *>(bytes.constData()))
-        , m_size(quint64(bytes.size()))
-    { }
+    // About three million years either way: far inside what QDateTime holds to the millisecond.
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e14)
+        return {};
+    return referenceDate().addMSecs(std::llround(seconds * 1000.0));
+}
 
-    bool run()
-    {
-        if (m_size < 8 + 32)
-            return false;
-        const uchar *trailer = m_data + m_size - 32;
-        m_offsetWidth = trailer[6];
-        m_referenceWidth = trailer[7];
-        m_objectCount = readBigEndian(trailer + 8, 8);
-        const quint64 top = readBigEndian(trailer + 16, 8);
-        m_tableOffset = readBigEndian(trailer + 24, 8);
-        if (m_offsetWidth < 1 || m_offsetWidth > 8 || m_referenceWidth < 1 || m_referenceWidth > 8
-            || m_objectCount == 0 || top >= m_objectCount || m_tableOffset > m_size - 32
-            || m_objectCount > (m_size - 32 - m_tableOffset) / m_offsetWidth)
-            return false;
-        m_state.assign(m_objectCount, Unvisited);
-        m_nodes.assign(m_objectCount, 0);
-        return visit(top);
-    }
-
-private:
-    enum State : uchar { Unvisited, Open, Done };
-    struct Frame
-    {
-        quint64 object;
-        quint64 firstReference; // file offset of its references
-        quint64 referenceCount;
-        quint64 next;
-        qint64 nodes;
-    };
-
-    // The object's marker, its element or character count, and where its contents start.
-    bool header(quint64 object, uchar &type, quint64 &count, quint64 &contents) const
-    {
-        const quint64 at = readBigEndian(m_data + m_tableOffset + object * m_offsetWidth, m_offsetWidth);
-        if (at < 8 || at >= m_tableOffset)
-            return false;
-        type = m_data[at] >> 4;
-        count = m_data[at] & 0x0F;
-        contents = at + 1;
-        if (count == 0x0F && (type == 0x4 || type == 0x5 || type == 0x6 || type >= 0xA)) {
-            if (contents >= m_size || (m_data[contents] >> 4) != 0x1)
-                return false;
-            const int width = 1 << (m_data[contents] & 0x0F);
-            if (width > 8 || contents + 1 + quint64(width) > m_tableOffset)
-                return false;
-            count = readBigEndian(m_data + contents + 1, width);
-            contents += 1 + quint64(width);
-        }
-        return true;
-    }
-
-    bool textHasNul(uchar type, quint64 count, quint64 contents) const
-    {
-        const quint64 unit = type == 0x6 ? 2 : 1;
-        if (count > (m_tableOffset - contents) / unit)
-            return true; // runs past the objects: malformed
-        for (quint64 i = 0; i < count; ++i) {
-            const uchar *at = m_data + contents + i * unit;
-            if (at[0] == 0 && (unit == 1 || at[1] == 0))
-                return true;
-        }
-        return false;
-    }
-
-    bool visit(quint64 top)
-    {
-        std::vector<Frame> stack;
-        if (!open(top, stack))
-            return false;
-        while (!stack.empty()) {
-            Frame &frame = stack.back();
-            if (frame.next == frame.referenceCount) {
-                m_state[frame.object] = Done;
-                m_nodes[frame.object] = frame.nodes;
-                const qint64 nodes = frame.nodes;
-                stack.pop_back();
-                if (!stack.empty() && (stack.back().nodes += nodes) > maximumNodes)
-                    return false;
-                continue;
-            }
-            const quint64 child = readBigEndian(m_data + frame.firstReference + frame.next * m_referenceWidth,
-                                                m_referenceWidth);
-            ++frame.next;
-            if (child >= m_objectCount || m_state[child] == Open)
-                return false;
-            if (m_state[child] == Done) {
-                if ((frame.nodes += m_nodes[child]) > maximumNodes)
-                    return false;
-                continue;
-            }
-            if (stack.size() >= size_t(PropertyList::maximumDepth) || !open(child, stack))
-                return false;
-        }
-        return true;
-    }
-
-    bool open(quint64 object, std::vector<Frame> &stack)
-    {
-        uchar type = 0;
-        quint64 count = 0;
-        quint64 contents = 0;
-        if (!header(object, type, count, contents))
-            return false;
-        quint64 references = 0;
-        if (type == 0x5 || type == 0x6) {
-            if (textHasNul(type, count, contents))
-                return false;
-        } else if (type == 0xA || type == 0xC) {
-            references = count;
-        } else if (type == 0xD) {
-            if (count > std::numeric_limits<quint64>::max() / 2)
-                return false;
-            references = count * 2;
-        }
-        if (references > (m_tableOffset - contents) / m_referenceWidth)
-            return false;
-        m_state[object] = Open;
-        stack.push_back({object, contents, references, 0, 1});
-        return true;
-    }
-
-    const uchar *m_data;
-    quint64 m_size;
-    int m_offsetWidth = 0;
-    int m_referenceWidth = 0;
-    quint64 m_objectCount = 0;
-    quint64 m_tableOffset = 0;
-    std::vector<State> m_state;
-    std::vector<qint64> m_nodes;
-};
-
-// The deepest nesting of arrays and dictionaries in an XML list, counted over its tags; stops
-// counting past the limit.
-bool xmlNestingWithinLimit(const QByteArray &bytes)
+PropertyList::Reading damaged(const QString &why)
 {
-    const char *data = bytes.constData();
-    const qsizetype size = bytes.size();
-    int depth = 0;
-    for (qsizetype at = bytes.indexOf('<'); at >= 0 && at < size; at = bytes.indexOf('<', at + 1)) {
-        const QByteArrayView rest(data + at + 1, size - at - 1);
-        const auto skipTo = [&](QByteArrayView end) {
-            const qsizetype found = bytes.indexOf(end, at + 1);
-            return found < 0 ? size : found + end.size() - 1;
-        };
-        if (rest.startsWith("!--")) {
-            at = skipTo("-->");
-        } else if (rest.startsWith("![CDATA[")) {
-            at = skipTo("]]>");
-        } else if (rest.startsWith("/array") || rest.startsWith("/dict")) {
-            --depth;
-        } else if (rest.startsWith("array") || rest.startsWith("dict")) {
-            const qsizetype close = bytes.indexOf('>', at);
-            const bool empty = close > 0 && data[close - 1] == '/';
-            if (!empty && ++depth > PropertyList::maximumDepth)
-                return false;
+    return {PropertyList::Status::Damaged, QVariant(), why};
+}
+
+PropertyList::Reading unusable(const QString &why)
+{
+    return {PropertyList::Status::Unusable, QVariant(), why};
+}
+
+bool isValidUtf8(const char *data, qsizetype size)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(data);
+    qsizetype at = 0;
+    while (at < size) {
+        const uchar lead = bytes[at];
+        if (lead < 0x80) {
+            ++at;
+            continue;
         }
+        int length = 0;
+        uint codePoint = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            codePoint = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            codePoint = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            codePoint = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (size - at < length)
+            return false;
+        for (int i = 1; i < length; ++i) {
+            if ((bytes[at + i] & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (bytes[at + i] & 0x3F);
+        }
+        const bool overlong = (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
+        if (overlong || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
+            return false;
+        at += length;
     }
     return true;
 }
 
-bool withinLimits(const QByteArray &bytes)
+} // namespace PropertyListFormats
+
+namespace {
+
+using namespace PropertyListFormats;
+
+bool isExactType(const QVariant &value)
 {
-    if (bytes.startsWith("bplist00"))
-        return BinaryListCheck(bytes).run();
-    return xmlNestingWithinLimit(bytes);
+    return value.metaType() == QMetaType::fromType<PropertyListDate>()
+        || value.metaType() == QMetaType::fromType<PropertyListUid>();
 }
 
-// Converts a node and everything below it; `ok` turns false for anything that cannot be
-// represented (texts holding U+0000, nesting past the limit).
-QVariant fromNode(plist_t node, int depth, bool &ok)
+// The canonical value, or an invalid QVariant. `exact` keeps the types that only the exact form
+// has (four-byte reals, integers above the signed range), which writers need and callers' own values
+// never bring.
+QVariant canonical(const QVariant &value, bool exact, int depth)
 {
-    if (depth > PropertyList::maximumDepth) {
-        ok = false;
+    if (depth > PropertyList::maximumDepth)
         return {};
-    }
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return QVariant(value != 0);
-    }
-    case PLIST_UINT: {
-        // Negative integers are stored in two's complement; the platform writes them as 64 bits.
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        return QVariant(static_cast<qint64>(value));
-    }
-    case PLIST_UID: {
-        uint64_t value = 0;
-        plist_get_uid_val(node, &value);
-        return QVariant(static_cast<qint64>(value));
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return QVariant(value);
-    }
-    case PLIST_STRING: {
-        // Read by pointer and length: the copying getter asserts when the two disagree.
-        uint64_t length = 0;
-        const char *text = plist_get_string_ptr(node, &length);
-        if (!text || length > uint64_t(std::numeric_limits<qsizetype>::max()) || std::strlen(text) != length) {
-            ok = false;
-            return {};
-        }
-        return QVariant(QString::fromUtf8(text, qsizetype(length)));
-    }
-    case PLIST_DATA: {
-        char *bytes = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        const QByteArray value(bytes ? bytes : "", static_cast<qsizetype>(bytes ? length : 0));
-        free(bytes);
-        return QVariant(value);
-    }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        // The library keeps the date as floating-point seconds and truncates the fraction when it
-        // splits them, so 0.123 s comes back as 122999 µs: round to the nearest millisecond. The
-        // fraction carries no sign; for dates before the reference it counts backwards.
-        const qint64 fraction = (qint64(microseconds) + 500) / 1000;
-        const qint64 milliseconds = qint64(seconds) * 1000 + (seconds < 0 ? -fraction : fraction);
-        return QVariant(referenceDate().addMSecs(milliseconds));
-    }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t size = plist_array_get_size(node);
-        list.reserve(size);
-        // By iterator: the library finds an item of a parsed binary list by index in linear time.
-        plist_array_iter iterator = nullptr;
-        plist_array_new_iter(node, &iterator);
-        while (ok) {
-            plist_t item = nullptr;
-            plist_array_next_item(node, iterator, &item);
-            if (!item)
-                break;
-            list.append(fromNode(item, depth + 1, ok));
-        }
-        free(iterator);
-        return QVariant(list);
-    }
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter iterator = nullptr;
-        plist_dict_new_iter(node, &iterator);
-        for (;;) {
-            char *key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, iterator, &key, &item);
-            if (!item) {
-                free(key);
-                break;
-            }
-            map.insert(QString::fromUtf8(key ? key : ""), fromNode(item, depth + 1, ok));
-            free(key);
-            if (!ok)
-                break;
-        }
-        free(iterator);
-        return QVariant(map);
-    }
-    case PLIST_KEY:
-    case PLIST_NONE:
-        break;
-    }
-    return {};
-}
-
-// Expects a normalised value.
-plist_t toNode(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return plist_new_bool(value.toBool() ? 1 : 0);
-    case QMetaType::LongLong:
-        return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
-    case QMetaType::Double:
-        return plist_new_real(value.toDouble());
-    case QMetaType::QString:
-        return plist_new_string(value.toString().toUtf8().constData());
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
-    }
-    case QMetaType::QDateTime: {
-        const qint64 milliseconds = referenceDate().msecsTo(value.toDateTime());
-        qint64 seconds = milliseconds / 1000;
-        qint64 remainder = milliseconds % 1000;
-        if (remainder < 0) {
-            seconds -= 1;
-            remainder += 1000;
-        }
-        return plist_new_date(static_cast<int32_t>(seconds), static_cast<int32_t>(remainder * 1000));
-    }
-    case QMetaType::QVariantList: {
-        plist_t array = plist_new_array();
-        for (const QVariant &item : value.toList())
-            plist_array_append_item(array, toNode(item));
-        return array;
-    }
-    case QMetaType::QVariantMap: {
-        plist_t dict = plist_new_dict();
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            plist_dict_set_item(dict, it.key().toUtf8().constData(), toNode(it.value()));
-        return dict;
-    }
-    default:
-        return nullptr;
-    }
-}
-
-PlistHandle parseRoot(const QByteArray &bytes)
-{
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max())
-        return {};
-    if (!withinLimits(bytes))
-        return {};
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    return PlistHandle(root);
-}
-
-QVariant convertRoot(const PlistHandle &root)
-{
-    bool ok = true;
-    QVariant value = fromNode(static_cast<plist_t>(root.get()), 0, ok);
-    return ok ? value : QVariant();
-}
-
-} // namespace
-
-QVariant PropertyList::normalized(const QVariant &value)
-{
     switch (value.typeId()) {
     case QMetaType::Bool:
         return QVariant(value.toBool());
@@ -405,20 +133,16 @@ QVariant PropertyList::normalized(const QVariant &value)
     case QMetaType::UShort:
     case QMetaType::UChar: {
         const qulonglong number = value.toULongLong();
-        if (number > qulonglong(std::numeric_limits<qint64>::max()))
-            return {};
-        return QVariant(qint64(number));
+        if (number <= qulonglong(std::numeric_limits<qint64>::max()))
+            return QVariant(qint64(number));
+        return exact ? QVariant(quint64(number)) : QVariant();
     }
     case QMetaType::Float:
+        return exact ? QVariant(value.toFloat()) : QVariant(value.toDouble());
     case QMetaType::Double:
         return QVariant(value.toDouble());
-    case QMetaType::QString: {
-        // Texts are stored as C strings: U+0000 would cut them short.
-        const QString text = value.toString();
-        if (text.contains(QChar(0)))
-            return {};
-        return QVariant(text);
-    }
+    case QMetaType::QString:
+        return QVariant(value.toString());
     case QMetaType::QByteArray:
         return QVariant(value.toByteArray());
     case QMetaType::QDateTime: {
@@ -429,20 +153,17 @@ QVariant PropertyList::normalized(const QVariant &value)
     }
     case QMetaType::QStringList: {
         QVariantList list;
-        for (const QString &item : value.toStringList()) {
-            if (item.contains(QChar(0)))
-                return {};
+        for (const QString &item : value.toStringList())
             list.append(QVariant(item));
-        }
         return QVariant(list);
     }
     case QMetaType::QVariantList: {
         QVariantList list;
         for (const QVariant &item : value.toList()) {
-            QVariant canonical = normalized(item);
-            if (!canonical.isValid())
+            QVariant converted = canonical(item, exact, depth + 1);
+            if (!converted.isValid())
                 return {};
-            list.append(canonical);
+            list.append(converted);
         }
         return QVariant(list);
     }
@@ -451,61 +172,195 @@ QVariant PropertyList::normalized(const QVariant &value)
         QVariantMap map;
         const QVariantMap source = value.toMap();
         for (auto it = source.cbegin(); it != source.cend(); ++it) {
-            QVariant canonical = normalized(it.value());
-            if (!canonical.isValid() || it.key().contains(QChar(0)))
+            QVariant converted = canonical(it.value(), exact, depth + 1);
+            if (!converted.isValid())
                 return {};
-            map.insert(it.key(), canonical);
+            map.insert(it.key(), converted);
         }
         return QVariant(map);
     }
     default:
-        return {};
+        return isExactType(value) ? value : QVariant();
     }
 }
 
-QVariant PropertyList::parse(const QByteArray &bytes)
+// The readable form of a value, or nothing when it is readable already (so that readers share the
+// subtrees that hold no exact-only type).
+std::optional<QVariant> readableIfDifferent(const QVariant &value)
 {
-    const PlistHandle root = parseRoot(bytes);
-    if (!root)
-        return {};
-    return convertRoot(root);
+    if (value.metaType() == QMetaType::fromType<PropertyListDate>())
+        return QVariant(dateFromSeconds(value.value<PropertyListDate>().seconds));
+    if (value.metaType() == QMetaType::fromType<PropertyListUid>())
+        return QVariant(qint64(value.value<PropertyListUid>().value));
+    switch (value.typeId()) {
+    case QMetaType::Float:
+        return QVariant(double(value.toFloat()));
+    case QMetaType::ULongLong:
+        // Stored as unsigned; read in the signed range as the platform's integer readings do.
+        return QVariant(qint64(value.toULongLong()));
+    case QMetaType::QVariantList: {
+        std::optional<QVariantList> changed;
+        const QVariantList list = value.toList();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (std::optional<QVariant> item = readableIfDifferent(list.at(i))) {
+                if (!changed)
+                    changed = list;
+                (*changed)[i] = *item;
+            }
+        }
+        return changed ? std::optional(QVariant(*changed)) : std::nullopt;
+    }
+    case QMetaType::QVariantMap: {
+        std::optional<QVariantMap> changed;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            if (std::optional<QVariant> item = readableIfDifferent(it.value())) {
+                if (!changed)
+                    changed = map;
+                changed->insert(it.key(), *item);
+            }
+        }
+        return changed ? std::optional(QVariant(*changed)) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+PropertyList::Reading unreadable(const QString &why)
+{
+    return {PropertyList::Status::Unreadable, QVariant(), why};
+}
+
+QString tooLarge(qint64 limit)
+{
+    return QStringLiteral("it is larger than %1 bytes").arg(limit);
+}
+
+// Files of Qt's resource system are the program's own; they are read through QFile.
+PropertyList::Reading readResource(const QString &path, PropertyList::Form form, qint64 sizeLimit)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {PropertyList::Status::Missing, QVariant(), QStringLiteral("there is no such file")};
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(file.errorString());
+    const QByteArray bytes = file.read(sizeLimit + 1);
+    if (bytes.size() > sizeLimit)
+        return unreadable(tooLarge(sizeLimit));
+    return PropertyList::read(bytes, form);
+}
+
+} // namespace
+
+PropertyList::Reading PropertyList::read(const QByteArray &bytes, Form form)
+{
+    if (bytes.size() > maximumSize)
+        return unusable(tooLarge(maximumSize));
+    if (bytes.isEmpty())
+        return damaged(QStringLiteral("it is empty"));
+    Reading reading = bytes.startsWith("bplist") ? readBinary(bytes) : readXml(bytes);
+    if (reading.isRead() && form == Form::Readable) {
+        if (std::optional<QVariant> converted = readableIfDifferent(reading.value))
+            reading.value = *converted;
+    }
+    return reading;
+}
+
+PropertyList::Reading PropertyList::readFile(const QString &path, Form form, qint64 sizeLimit)
+{
+    sizeLimit = std::min(sizeLimit, maximumSize);
+    if (path.startsWith(QLatin1Char(':')))
+        return readResource(path, form, sizeLimit);
+
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at before it is opened, so that opening never has the side effects of a device; looked
+    // at again once open, in case something else took its place in between.
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {Status::Missing, QVariant(), QStringLiteral("there is no such file")};
+        return unreadable(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (!S_ISREG(info.st_mode))
+        return unreadable(QStringLiteral("it is not a regular file"));
+    if (info.st_size > sizeLimit)
+        return unreadable(tooLarge(sizeLimit));
+
+    // Without O_NONBLOCK, opening a named pipe that took the file's place waits for a writer.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return unreadable(QString::fromLocal8Bit(std::strerror(errno)));
+    QByteArray bytes;
+    QString failure;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        failure = QStringLiteral("it is not a regular file");
+    } else {
+        // The file may grow while it is read: one byte past the limit tells.
+        bytes.resize(qsizetype(std::min<qint64>(info.st_size, sizeLimit) + 1));
+        qsizetype filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) {
+                if (filled > sizeLimit)
+                    break;
+                bytes.resize(qsizetype(std::min<qint64>(qint64(filled) * 2, sizeLimit + 1)));
+            }
+            const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                failure = QString::fromLocal8Bit(std::strerror(errno));
+                break;
+            }
+            if (got == 0)
+                break;
+            filled += got;
+        }
+        bytes.truncate(filled);
+        if (failure.isEmpty() && filled > sizeLimit)
+            failure = tooLarge(sizeLimit);
+    }
+    ::close(fd);
+    if (!failure.isEmpty())
+        return unreadable(failure);
+    return read(bytes, form);
 }
 
 std::optional<QVariantMap> PropertyList::parseDictionary(const QByteArray &bytes)
 {
-    const PlistHandle root = parseRoot(bytes);
-    if (!root || plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT)
+    const Reading reading = read(bytes);
+    if (!reading.isRead() || reading.value.typeId() != QMetaType::QVariantMap)
         return std::nullopt;
-    const QVariant value = convertRoot(root);
-    if (!value.isValid())
-        return std::nullopt;
-    return value.toMap();
+    return reading.value.toMap();
+}
+
+QVariant PropertyList::parse(const QByteArray &bytes)
+{
+    return read(bytes).value;
+}
+
+QVariant PropertyList::readable(const QVariant &value)
+{
+    return readableIfDifferent(value).value_or(value);
+}
+
+QVariant PropertyList::normalized(const QVariant &value)
+{
+    return canonical(value, false, 0);
 }
 
 QByteArray PropertyList::toBinary(const QVariant &value)
 {
-    const PlistHandle root(toNode(normalized(value)));
-    if (!root)
-        return {};
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(static_cast<plist_t>(root.get()), &bytes, &length);
-    const QByteArray result(bytes, static_cast<qsizetype>(length));
-    plist_to_bin_free(bytes);
-    return result;
+    const QVariant checked = canonical(value, true, 0);
+    return checked.isValid() ? writeBinary(checked) : QByteArray();
 }
 
 QByteArray PropertyList::toXml(const QVariant &value)
 {
-    const PlistHandle root(toNode(normalized(value)));
-    if (!root)
-        return {};
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(static_cast<plist_t>(root.get()), &bytes, &length);
-    const QByteArray result(bytes, static_cast<qsizetype>(length));
-    plist_to_xml_free(bytes);
-    return result;
+    const QVariant checked = canonical(value, true, 0);
+    return checked.isValid() ? writeXml(checked) : QByteArray();
 }
 
 } // namespace Platform

@@ -169,45 +169,50 @@ UserDefaults::FileStamp UserDefaults::currentStamp() const
         stamp.inode = info.st_ino;
         stamp.size = info.st_size;
         stamp.modifiedNanoseconds = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        stamp.changedNanoseconds = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    } else {
+        stamp.error = errno;
     }
     return stamp;
 }
 
 bool UserDefaults::refreshLocked(QList<Change> *changes) const
 {
+    using Status = PropertyList::Status;
     const FileStamp stamp = currentStamp();
     if (m_loaded && stamp == m_stamp)
-        return true;
+        return m_fileStatus != Status::Unreadable;
 
-    QVariantMap values;
-    bool corrupt = false;
-    bool readable = true;
-    if (stamp.exists) {
-        QFile file(m_filePath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            qWarning("user defaults: cannot read %s: %s", qPrintable(m_filePath),
-                     qPrintable(file.errorString()));
-            readable = false;
-            // Keep what was loaded before rather than pretending the domain is empty.
-            if (m_loaded)
-                return false;
-        } else {
-            const QByteArray bytes = file.readAll();
-            if (!bytes.isEmpty()) {
-                if (std::optional<QVariantMap> parsed = PropertyList::parseDictionary(bytes))
-                    values = *parsed;
-                else
-                    corrupt = true;
-            }
-        }
-    }
-    if (corrupt && m_reportedCorruption != stamp) {
-        qWarning("user defaults: %s is damaged and reads as an empty domain; it is kept as %s.corrupt "
-                 "before the next write",
-                 qPrintable(m_filePath), qPrintable(QFileInfo(m_filePath).fileName()));
-        m_reportedCorruption = stamp;
+    // A link that leads to itself is not a missing file: it is read, and refused, like any other
+    // thing that is not a regular file.
+    PropertyList::Reading reading;
+    if (!stamp.exists && (stamp.error == ENOENT || stamp.error == ENOTDIR))
+        reading.status = Status::Missing;
+    else
+        reading = PropertyList::readFile(m_filePath, PropertyList::Form::Exact);
+    if (reading.status == Status::Damaged && stamp.exists && stamp.size == 0) {
+        reading = {Status::Read, QVariant(QVariantMap()), QString()}; // made empty by hand: no values
+    } else if (reading.isRead() && reading.value.typeId() != QMetaType::QVariantMap) {
+        reading = {Status::Damaged, QVariant(), QStringLiteral("its root is not a dictionary")};
     }
 
+    QVariantMap stored;
+    if (reading.isRead())
+        stored = reading.value.toMap();
+    else if (reading.status == Status::Unreadable && m_loaded)
+        stored = m_stored; // keep what was read before rather than pretending the domain is empty
+
+    m_fileStatus = reading.status;
+    m_fileProblem = reading.error;
+    if (!reading.isRead() && reading.status != Status::Missing && m_reportedProblem != stamp) {
+        const char *consequence = reading.status == Status::Damaged
+            ? "it reads as an empty domain and is kept as .corrupt before the next write"
+            : "it is never rewritten";
+        qWarning("user defaults: %s; %s", qPrintable(problemLocked()), consequence);
+        m_reportedProblem = stamp;
+    }
+
+    const QVariantMap values = PropertyList::readable(QVariant(stored)).toMap();
     if (changes && m_loaded) {
         QStringList keys = m_values.keys();
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
@@ -225,11 +230,40 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
                 changes->append({key, oldEffective, newEffective});
         }
     }
+    m_stored = stored;
     m_values = values;
     m_stamp = stamp;
-    m_corrupt = corrupt;
     m_loaded = true;
-    return readable;
+    return m_fileStatus != Status::Unreadable;
+}
+
+QString UserDefaults::problemLocked() const
+{
+    switch (m_fileStatus) {
+    case PropertyList::Status::Read:
+    case PropertyList::Status::Missing:
+        return {};
+    case PropertyList::Status::Unreadable:
+        return QStringLiteral("%1 cannot be read: %2").arg(m_filePath, m_fileProblem);
+    case PropertyList::Status::Damaged:
+        return QStringLiteral("%1 is not a valid property list: %2").arg(m_filePath, m_fileProblem);
+    case PropertyList::Status::Unusable:
+        return QStringLiteral("%1 cannot be written back unchanged: %2").arg(m_filePath, m_fileProblem);
+    }
+    return {};
+}
+
+QString UserDefaults::problem() const
+{
+    QList<Change> changes;
+    QString result;
+    {
+        QMutexLocker locker(&m_mutex);
+        refreshLocked(&changes);
+        result = problemLocked();
+    }
+    emitChanges(changes);
+    return result;
 }
 
 QVariant UserDefaults::fallbackLocked(const QString &key) const
@@ -504,78 +538,94 @@ bool UserDefaults::writeLocked(const QVariantMap &values) const
     return true;
 }
 
-bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfPresent)
+bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfPresent, QString *error)
 {
-    if (key.isEmpty()) {
-        qWarning("user defaults: a value needs a key (domain %s)", qPrintable(m_domainName));
+    const auto failed = [&](const QString &reason) {
+        qWarning("user defaults: %s", qPrintable(reason));
+        if (error)
+            *error = reason;
         return false;
-    }
+    };
+    if (key.isEmpty())
+        return failed(QStringLiteral("a value needs a key (domain %1)").arg(m_domainName));
     QVariant canonical;
     if (value.isValid()) {
         canonical = PropertyList::normalized(value);
         if (!canonical.isValid()) {
-            qWarning("user defaults: %s cannot be stored under %s in %s", value.typeName(), qPrintable(key),
-                     qPrintable(m_domainName));
-            return false;
+            return failed(QStringLiteral("%1 cannot be stored under %2 in %3")
+                              .arg(QString::fromLatin1(value.typeName()), key, m_domainName));
         }
     }
 
     refreshGlobal();
     QList<Change> changes;
     bool ok = false;
+    std::optional<QString> refusal;
     {
         QMutexLocker locker(&m_mutex);
-        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath())) {
-            qWarning("user defaults: cannot create the folder of %s", qPrintable(m_filePath));
-            return false;
-        }
+        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
+            return failed(QStringLiteral("cannot create the folder of %1").arg(m_filePath));
         const DomainLock lock(m_filePath + QStringLiteral(".lock"));
         if (!lock.isLocked()) {
-            qWarning("user defaults: %s is locked by another process; %s was not written",
-                     qPrintable(m_filePath), qPrintable(key));
-            return false;
+            return failed(
+                QStringLiteral("%1 is locked by another process; %2 was not written").arg(m_filePath, key));
         }
-        // The file as it is now, with whatever other processes wrote since the last read.
-        if (!refreshLocked(&changes))
-            return false;
+        // The file as it is now, with whatever other processes wrote since the last read. What
+        // cannot be read or written back unchanged is left exactly as it is.
+        refreshLocked(&changes);
+        const bool damaged = m_fileStatus == PropertyList::Status::Damaged;
         const bool present = m_values.contains(key);
-        if (onlyIfPresent && !present) {
+        if (m_fileStatus == PropertyList::Status::Unreadable
+            || m_fileStatus == PropertyList::Status::Unusable) {
+            refusal = QStringLiteral("%1 was not written: %2").arg(key, problemLocked());
+        } else if (onlyIfPresent && !present) {
             ok = false;
         } else if (!canonical.isValid() && !present) {
             ok = true; // removing what is not there changes nothing
-        } else if (present && !m_corrupt && sameValue(m_values.value(key), canonical)) {
+        } else if (present && !damaged && sameValue(m_values.value(key), canonical)) {
             ok = true; // the file holds this value already: it is not rewritten
         } else {
-            QVariantMap updated = m_values;
-            if (canonical.isValid())
+            // Every other value goes back as it was stored.
+            QVariantMap updated = m_stored;
+            QVariantMap updatedValues = m_values;
+            if (canonical.isValid()) {
                 updated.insert(key, canonical);
-            else
+                updatedValues.insert(key, canonical);
+            } else {
                 updated.remove(key);
-            if ((!m_corrupt || preserveCorruptFileLocked()) && writeLocked(updated)) {
+                updatedValues.remove(key);
+            }
+            if ((!damaged || preserveCorruptFileLocked()) && writeLocked(updated)) {
                 const QVariant oldEffective = effectiveLocked(key, m_values);
-                const QVariant newEffective = effectiveLocked(key, updated);
+                const QVariant newEffective = effectiveLocked(key, updatedValues);
                 if (!sameValue(oldEffective, newEffective))
                     changes.append({key, oldEffective, newEffective});
-                m_values = updated;
-                m_corrupt = false;
+                m_stored = updated;
+                m_values = updatedValues;
+                m_fileStatus = PropertyList::Status::Read;
+                m_fileProblem.clear();
                 // Nobody else writes while the lock file is held, so the file is exactly this.
                 m_stamp = currentStamp();
                 ok = true;
+            } else if (error) {
+                *error = QStringLiteral("%1 could not be written").arg(m_filePath);
             }
         }
     }
     emitChanges(changes);
+    if (refusal)
+        return failed(*refusal);
     return ok;
 }
 
-bool UserDefaults::setValue(const QString &key, const QVariant &value)
+bool UserDefaults::setValue(const QString &key, const QVariant &value, QString *error)
 {
-    return store(key, value, false);
+    return store(key, value, false, error);
 }
 
-bool UserDefaults::remove(const QString &key)
+bool UserDefaults::remove(const QString &key, QString *error)
 {
-    return store(key, QVariant(), true);
+    return store(key, QVariant(), true, error);
 }
 
 void UserDefaults::registerDefaults(const QVariantMap &defaults)

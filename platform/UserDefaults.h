@@ -8,6 +8,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include "platform/PropertyList.h"
+
 #include <optional>
 
 namespace Platform {
@@ -22,8 +24,12 @@ namespace Platform {
 // write goes straight to the file, atomically, under a lock file per domain and on top of the
 // file's current contents, so two processes never lose each other's keys.
 //
-// A file that does not parse reads as an empty domain; it is reported once and kept beside the
-// domain as "<domain>.plist.corrupt" before the first write replaces it.
+// A file that is not a property list reads as an empty domain; it is reported once and kept beside
+// the domain as "<domain>.plist.corrupt" before the first write replaces it. A file that is one but
+// cannot be written back as it is (text in no valid encoding, nesting past the limits...), or that
+// cannot be read (not a regular file, too large, no permission), is never replaced: it reads as an
+// empty domain (or keeps the values read before) and writes fail. Values are kept in the form they
+// were stored in, so a write changes only its own key.
 //
 // Instances are shared per file and live for the whole process. They follow the emulated home:
 // standard(), global() and suite() give the instance of the home that is current at the call, so
@@ -76,12 +82,16 @@ public:
     static double realFromValue(const QVariant &value);
 
     // Stores the value in this domain and writes the file. An invalid QVariant removes the key.
-    // False, with a warning, when the key is empty, the value is not a property-list value or the
-    // file cannot be written; nothing changes then.
-    bool setValue(const QString &key, const QVariant &value);
+    // False, with a warning and the reason in `error`, when the key is empty, the value is not a
+    // property-list value or the file cannot be written; nothing changes then.
+    bool setValue(const QString &key, const QVariant &value, QString *error = nullptr);
     // Removes this domain's own value. False when there was none (nothing is written then) or the
     // file cannot be written.
-    bool remove(const QString &key);
+    bool remove(const QString &key, QString *error = nullptr);
+
+    // Why the domain's file cannot be used as it is (it is damaged, cannot be read or cannot be
+    // written back unchanged), in a sentence that names it; empty when it can.
+    QString problem() const;
 
     // Values that reads return while the domain (and, for other domains, the global domain) has
     // none. They live in this process only and are never written. Later registrations of a key
@@ -109,6 +119,8 @@ private:
         quint64 inode = 0;
         qint64 size = 0;
         qint64 modifiedNanoseconds = 0;
+        qint64 changedNanoseconds = 0; // also moves when the permissions change
+        int error = 0; // why it could not be looked at
         bool operator==(const FileStamp &) const = default;
     };
     struct Change
@@ -128,23 +140,26 @@ private:
     QVariant effectiveLocked(const QString &key, const QVariantMap &own) const;
     QVariant fallbackLocked(const QString &key) const;
     bool preserveCorruptFileLocked() const;
+    QString problemLocked() const;
     bool writeLocked(const QVariantMap &values) const;
 
     void refreshAndNotify() const;
     void emitChanges(const QList<Change> &changes) const;
     void globalValueChanged(const QString &key, const QVariant &oldValue, const QVariant &newValue);
-    bool store(const QString &key, const QVariant &value, bool onlyIfPresent);
+    bool store(const QString &key, const QVariant &value, bool onlyIfPresent, QString *error);
 
     const QString m_domainName;
     const QString m_filePath;
     UserDefaults *const m_global; // null for the global domain itself
 
     mutable QMutex m_mutex;
-    mutable QVariantMap m_values;
+    mutable QVariantMap m_stored; // as the file holds them (PropertyList's exact form)
+    mutable QVariantMap m_values; // the same, as readers get them
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;
-    mutable bool m_corrupt = false;
-    mutable std::optional<FileStamp> m_reportedCorruption;
+    mutable PropertyList::Status m_fileStatus = PropertyList::Status::Missing;
+    mutable QString m_fileProblem; // why, when the status is not Read or Missing
+    mutable std::optional<FileStamp> m_reportedProblem;
     QVariantMap m_registered;
 };
 

@@ -1,156 +1,159 @@
 #include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
-#include "testsupport/TempHome.h"
+#include "testsupport/PropertyListFixtures.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
 
 using Platform::PropertyList;
-using Platform::UserDefaults;
-using TestSupport::TempHomeTest;
+using Platform::PropertyListDate;
+using Platform::PropertyListUid;
+using Status = Platform::PropertyList::Status;
+using namespace TestSupport::PropertyListFixtures;
 
 namespace {
 
-const QString standardFile = QStringLiteral("Library/Preferences/com.quorvane.Tapestrel.plist");
-const QString globalFile = QStringLiteral("Library/Preferences/.GlobalPreferences.plist");
+// How a serialised value of Qt's own settings looks as a text: it starts with four bytes of type.
+const QString variantText = QStringLiteral("@Variant(") + QChar(0) + QChar(0) + QChar(0) + QChar(0x87)
+    + QStringLiteral("?\x80") + QChar(0) + QChar(0) + QStringLiteral(")");
 
-// Binary lists built by hand, as another program may write them: one object after another, two-
-// byte references and offsets.
-QByteArray binaryList(const QList<QByteArray> &objects)
+QVariant exact(const QByteArray &bytes)
 {
-    QByteArray out("bplist00");
-    QList<quint16> offsets;
-    for (const QByteArray &object : objects) {
-        offsets.append(quint16(out.size()));
-        out += object;
-    }
-    const quint64 table = quint64(out.size());
-    for (quint16 offset : offsets)
-        out += QByteArray(1, char(offset >> 8)) + QByteArray(1, char(offset & 0xFF));
-    out += QByteArray(6, '\0') + QByteArray("\x02\x02", 2);
-    for (quint64 value : {quint64(objects.size()), quint64(0), table}) {
-        QByteArray word(8, '\0');
-        qToBigEndian(value, word.data());
-        out += word;
-    }
-    return out;
-}
-
-QByteArray ref(int index)
-{
-    return QByteArray(1, char(index >> 8)) + QByteArray(1, char(index & 0xFF));
-}
-
-// A dictionary of one key and one text value; UTF-16 texts when `wide`.
-QByteArray dictionaryWith(const QString &key, const QString &value)
-{
-    const auto text = [](const QString &string) {
-        QByteArray object(1, char(0x60 | string.size()));
-        for (QChar c : string)
-            object += QByteArray(1, char(c.unicode() >> 8)) + QByteArray(1, char(c.unicode() & 0xFF));
-        return object;
-    };
-    return binaryList({"\xD1" + ref(1) + ref(2), text(key), text(value)});
-}
-
-QByteArray nestedArrays(int depth)
-{
-    QList<QByteArray> objects;
-    for (int i = 0; i < depth - 1; ++i)
-        objects.append("\xA1" + ref(i + 1));
-    objects.append(QByteArray("\xA0"));
-    return binaryList(objects);
-}
-
-QByteArray nestedXmlArrays(int depth)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><!-- <array> -->"
-        + QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth) + "</plist>";
+    const PropertyList::Reading reading = PropertyList::read(bytes, PropertyList::Form::Exact);
+    EXPECT_TRUE(reading.isRead()) << reading.error.toStdString();
+    return reading.value;
 }
 
 } // namespace
 
-TEST(PropertyListLimits, HostileListsReadAsDamagedAndListsWithinTheLimitsRead)
+TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
 {
-    const QString withNul = QString(QChar(0x2600)) + QChar(0) + QLatin1Char('x');
-    const QList<std::pair<const char *, QByteArray>> damaged {
-        {"U+0000 in a UTF-16 text", dictionaryWith("k", withNul)},
-        {"U+0000 in a UTF-16 key", dictionaryWith(withNul, "k")},
-        {"U+0000 in an ASCII text", binaryList({"\xD1" + ref(1) + ref(2), "\x51k", QByteArray("\x53" "a\0b", 4)})},
-        {"binary nesting past the limit", nestedArrays(PropertyList::maximumDepth + 2)},
-        {"50,000 nested binary arrays", nestedArrays(50000)},
-        {"XML nesting past the limit", nestedXmlArrays(PropertyList::maximumDepth + 1)},
-        {"50,000 nested XML arrays", nestedXmlArrays(50000)},
-        // Each level refers twice to the next: 2^60 nodes from 60 objects.
-        {"shared references", [] {
+    // Each level refers twice to the next: 2^60 values from 60 objects.
+    QList<QByteArray> doubling;
+    for (quint32 i = 0; i < 59; ++i)
+        doubling.append(array({i + 1, i + 1}));
+    doubling.append(QByteArray("\x09"));
+
+    const QList<std::tuple<const char *, QByteArray, Status>> refused {
+        {"binary nesting past the limit", nestedArrays(PropertyList::maximumDepth + 1), Status::Unusable},
+        {"200,000 nested binary arrays", nestedArrays(200000), Status::Unusable},
+        {"XML nesting past the limit", nestedXmlArrays(PropertyList::maximumDepth + 1), Status::Unusable},
+        {"200,000 nested XML arrays", nestedXmlArrays(200000), Status::Unusable},
+        {"shared references", list(doubling), Status::Unusable},
+        // An array of 200 levels, used first near the top (allowed) and then from 400 levels down.
+        {"shared nesting",
+         [] {
              QList<QByteArray> objects;
-             for (int i = 0; i < 59; ++i)
-                 objects.append("\xA2" + ref(i + 1) + ref(i + 1));
-             objects.append(QByteArray("\x10\x01"));
-             return binaryList(objects);
-         }()},
-        {"a reference cycle", binaryList({"\xA1" + ref(1), "\xA1" + ref(0)})},
-        {"a reference past the objects", binaryList({"\xA1" + ref(7)})},
+             for (quint32 i = 0; i < 400; ++i)
+                 objects.append(array({401, i + 1}));
+             objects.append(array({}));
+             for (quint32 i = 401; i < 600; ++i)
+                 objects.append(array({i + 1}));
+             objects.append(array({}));
+             return list(objects);
+         }(),
+         Status::Unusable},
+        {"text in no valid UTF-8", xmlDictionary("<key>k</key><string>caf\xE9</string>"), Status::Unusable},
+        {"encoded surrogate", xmlDictionary("<key>k</key><string>\xED\xA0\x80</string>"), Status::Unusable},
+        {"a key twice", xmlDictionary("<key>k</key><true/><key>k</key><false/>"), Status::Unusable},
+        {"an integer past 64 bits", xmlDictionary("<key>k</key><integer>18446744073709551616</integer>"),
+         Status::Unusable},
+        {"a reference cycle", list({array({1}), array({0})}), Status::Damaged},
+        {"a reference past the objects", list({array({7})}), Status::Damaged},
+        {"a key that is no text", list({dictionary({{1, 1}}), QByteArray("\x09")}), Status::Damaged},
+        {"truncated", PropertyList::toBinary(QVariantMap {{"a", 1}}).chopped(3), Status::Damaged},
+        {"an unclosed dictionary", "<plist><dict><key>a</key><true/></plist>", Status::Damaged},
+        {"a key without a value", xmlDictionary("<key>a</key>"), Status::Damaged},
+        {"not a list", "not a property list", Status::Damaged},
     };
-    for (const auto &[what, bytes] : damaged) {
-        EXPECT_FALSE(PropertyList::parse(bytes).isValid()) << what;
+    for (const auto &[what, bytes, status] : refused) {
+        const PropertyList::Reading reading = PropertyList::read(bytes);
+        EXPECT_EQ(reading.status, status) << what << ": " << reading.error.toStdString();
+        EXPECT_FALSE(reading.error.isEmpty()) << what;
         EXPECT_FALSE(PropertyList::parseDictionary(bytes).has_value()) << what;
     }
 
-    EXPECT_EQ(PropertyList::parseDictionary(dictionaryWith("k", QStringLiteral("\u2600x"))),
-              QVariantMap({{"k", QStringLiteral("\u2600x")}}));
     EXPECT_TRUE(PropertyList::parse(nestedArrays(PropertyList::maximumDepth)).isValid());
     EXPECT_TRUE(PropertyList::parse(nestedXmlArrays(PropertyList::maximumDepth)).isValid());
-    // Shared references within the limits expand.
-    EXPECT_EQ(PropertyList::parse(binaryList({"\xA2" + ref(1) + ref(1), "\x10\x05"})),
+    // Shared objects within the limits expand.
+    EXPECT_EQ(PropertyList::parse(list({array({1, 1}), QByteArray("\x10\x05")})),
               QVariant(QVariantList {qint64(5), qint64(5)}));
-
-    // What the library would cut short is not written either.
-    EXPECT_FALSE(PropertyList::normalized(withNul).isValid());
-    EXPECT_FALSE(PropertyList::normalized(QVariantMap {{withNul, 1}}).isValid());
-    EXPECT_FALSE(PropertyList::normalized(QStringList {withNul}).isValid());
+    // Empty containers are values, not levels of nesting.
+    const QByteArray manyEmpty =
+        "<plist><array>" + QByteArray("<array/><dict/>").repeated(2000) + "</array></plist>";
+    EXPECT_EQ(PropertyList::parse(manyEmpty).toList().size(), 4000);
 }
 
-class PropertyListFileTest : public TempHomeTest
+TEST(PropertyListTexts, EveryCharacterSurvivesBothForms)
 {
-};
+    const QString loneSurrogate = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b");
+    // Read as other programs write them: UTF-16 and ASCII objects, raw U+0000 and references in XML.
+    EXPECT_EQ(
+        PropertyList::parseDictionary(list({dictionary({{1, 2}}), utf16(variantText), utf16(variantText)})),
+        QVariantMap({{variantText, variantText}}));
+    EXPECT_EQ(PropertyList::parse(list({ascii(QByteArray("a\0b", 3))})),
+              QVariant(QStringLiteral("a") + QChar(0) + "b"));
+    EXPECT_EQ(PropertyList::parse(list({utf16(loneSurrogate)})), QVariant(loneSurrogate));
+    const QByteArray rawNul(1, '\0');
+    EXPECT_EQ(PropertyList::parseDictionary(
+                  xmlDictionary("<key>k&#0;</key><string>a" + rawNul + "b&#x0;&#65;&lt;</string>")),
+              QVariantMap({{QStringLiteral("k") + QChar(0),
+                            QStringLiteral("a") + QChar(0) + "b" + QChar(0) + "A<"}}));
 
-TEST_F(PropertyListFileTest, DomainsWithTextsHoldingNulReadEmptyAndAreKept)
-{
-    const QByteArray hostile = dictionaryWith("AppleAccentColor", QString(QChar(0x2600)) + QChar(0));
-    home.writeFile(globalFile, hostile);
-    home.writeFile(standardFile, nestedXmlArrays(50000));
-
-    UserDefaults &standard = UserDefaults::standard();
-    EXPECT_FALSE(standard.contains("AppleAccentColor"));
-    EXPECT_TRUE(UserDefaults::global().persistentDomain().isEmpty());
-    ASSERT_TRUE(UserDefaults::global().setValue("AppleAccentColor", 4));
-    ASSERT_TRUE(standard.setValue("k", 1));
-    EXPECT_EQ(home.readFile(globalFile + ".corrupt"), hostile);
-    EXPECT_EQ(home.readFile(standardFile + ".corrupt"), nestedXmlArrays(50000));
-    EXPECT_EQ(standard.persistentValue("AppleAccentColor"), QVariant());
-    EXPECT_EQ(standard.integer("AppleAccentColor"), 4);
-}
-
-TEST_F(PropertyListFileTest, DatesRoundTripExactlyThroughEveryRewrite)
-{
-    const QList<QDateTime> dates {
-        QDateTime(QDate(2026, 12, 7), QTime(6, 30, 15, 123), Qt::UTC),
-        QDateTime(QDate(2026, 12, 7), QTime(6, 30, 15, 999), Qt::UTC),
-        QDateTime(QDate(2001, 1, 1), QTime(0, 0, 0, 1), Qt::UTC),
-        QDateTime(QDate(1999, 3, 4), QTime(5, 6, 7, 891), Qt::UTC),
-    };
-    UserDefaults &standard = UserDefaults::standard();
-    for (qsizetype i = 0; i < dates.size(); ++i)
-        ASSERT_TRUE(standard.setValue(QStringLiteral("date%1").arg(i), dates[i]));
-    // Every write rewrites the whole domain.
-    for (int round = 0; round < 5; ++round) {
-        ASSERT_TRUE(standard.setValue("round", round));
-        const std::optional<QVariantMap> onDisk = PropertyList::parseDictionary(home.readFile(standardFile));
-        ASSERT_TRUE(onDisk.has_value());
-        for (qsizetype i = 0; i < dates.size(); ++i)
-            EXPECT_EQ(onDisk->value(QStringLiteral("date%1").arg(i)).toDateTime(), dates[i]) << i << " " << round;
+    // Written and read again unchanged, keys included.
+    const QList<QString> texts {variantText, QStringLiteral("\r\n\t\x01 <&> ]]> ü 🎨"), QString(QChar(0)),
+                                QString()};
+    for (const QString &text : texts) {
+        const QVariant value(QVariantMap {{text, QVariantList {text}}});
+        EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(value)), value) << text.toStdString();
+        EXPECT_EQ(PropertyList::parse(PropertyList::toXml(value)), value) << text.toStdString();
+        EXPECT_TRUE(PropertyList::normalized(value).isValid());
     }
-    EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(dates[0])).toDateTime(), dates[0]);
+    // UTF-8 has no unpaired surrogates: only the binary form holds them.
+    EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(loneSurrogate)), QVariant(loneSurrogate));
+    EXPECT_TRUE(PropertyList::toXml(loneSurrogate).isEmpty());
+}
+
+TEST(PropertyListExact, StoredFormsSurviveARewrite)
+{
+    // 2025-11-28 with microseconds, as the platform stores a date it took from the clock.
+    const double seconds = 786000000.123456;
+    const QByteArray stored = list({
+        dictionary({{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}}),
+        ascii("date"),
+        date(seconds),
+        ascii("uid"),
+        QByteArray("\x80\x07", 2),
+        ascii("float"),
+        QByteArray("\x22\x3F\xC0\x00\x00", 5),
+        ascii("unsigned"),
+        QByteArray("\x14", 1) + bigEndian(0, 8) + bigEndian(~quint64(0), 8),
+        ascii("negative"),
+        QByteArray("\x13", 1) + bigEndian(quint64(-3), 8),
+    });
+    const QVariantMap values = exact(stored).toMap();
+    EXPECT_EQ(values.value("date"), QVariant::fromValue(PropertyListDate {seconds}));
+    EXPECT_EQ(values.value("uid"), QVariant::fromValue(PropertyListUid {7}));
+    EXPECT_EQ(values.value("float"), QVariant(1.5f));
+    EXPECT_EQ(values.value("unsigned"), QVariant(~quint64(0)));
+    EXPECT_EQ(values.value("negative"), QVariant(qint64(-3)));
+    EXPECT_EQ(exact(PropertyList::toBinary(values)), QVariant(values));
+
+    // Readers get the readable types.
+    const QVariantMap readable = PropertyList::parseDictionary(stored).value();
+    EXPECT_EQ(readable.value("date").toDateTime(),
+              QDateTime(QDate(2025, 11, 28), QTime(5, 20, 0, 123), Qt::UTC));
+    EXPECT_EQ(readable.value("uid"), QVariant(qint64(7)));
+    EXPECT_EQ(readable.value("float"), QVariant(1.5));
+    EXPECT_EQ(PropertyList::readable(values), QVariant(readable));
+
+    // The XML form keeps whole seconds; dates before the reference count backwards.
+    const QVariant early = QVariant::fromValue(PropertyListDate {-86400.0 * 365 - 0.5});
+    EXPECT_TRUE(PropertyList::toXml(early).contains("<date>2000-01-01T23:59:59Z</date>"));
+    EXPECT_EQ(exact(xmlDictionary("<key>d</key><date>2025-11-28T05:20:00Z</date>")).toMap().value("d"),
+              QVariant::fromValue(PropertyListDate {786000000.0}));
+    EXPECT_EQ(PropertyList::read(xmlDictionary("<key>d</key><date>2025-02-29T05:20:00Z</date>")).status,
+              Status::Damaged);
 }

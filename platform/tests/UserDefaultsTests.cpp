@@ -1,6 +1,8 @@
 #include "platform/Home.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/HostileFiles.h"
+#include "testsupport/PropertyListFixtures.h"
 #include "testsupport/TempHome.h"
 
 #include <QColor>
@@ -10,10 +12,17 @@
 #include <QSignalSpy>
 #include <QTimeZone>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
 using Platform::PropertyList;
 using Platform::UserDefaults;
 using TestSupport::TempHome;
 using TestSupport::TempHomeTest;
+using namespace TestSupport::PropertyListFixtures;
+namespace HostileFiles = TestSupport::HostileFiles;
 
 namespace {
 
@@ -297,4 +306,145 @@ TEST(UserDefaultsHomes, EachHomeHasItsOwnValuesAndRegistrations)
     EXPECT_FALSE(second.contains("k"));
     EXPECT_FALSE(second.contains("r"));
     EXPECT_EQ(second.filePath(), other.filePath(standardFile));
+}
+
+// Preference files written by real programs: serialised values of Qt's settings hold U+0000, dates
+// taken from the clock have microseconds. A write of one key keeps every other value exactly.
+TEST_F(UserDefaultsTest, TextsWithNulAndMicrosecondDatesKeepEveryValueThroughAWrite)
+{
+    const QString variant = QStringLiteral("@Variant(") + QChar(0) + QChar(0) + QChar(0) + QChar(0x87)
+        + QStringLiteral("\u00e9x") + QChar(0) + QStringLiteral(")");
+    const double seconds = 786000000.123456;
+    const QByteArray binary = list({dictionary({{1, 2}, {3, 4}, {5, 6}}), ascii("geometry"), utf16(variant),
+                                    ascii("lastCheck"), date(seconds), ascii("name"), ascii("Mono")});
+    const QByteArray xml = xmlDictionary("<key>geometry</key><string>@Variant(&#0;" + QByteArray(2, '\0')
+                                         + "\xC2\x87\xC3\xA9x&#x0;)</string>\n"
+                                           "<key>lastCheck</key><date>2025-11-28T05:20:00Z</date>\n"
+                                           "<key>name</key><string>Mono</string>\n");
+    const QList<std::tuple<QString, QByteArray, double>> domains {{"com.example.binary", binary, seconds},
+                                                                  {"com.example.xml", xml, 786000000.0}};
+    for (const auto &[name, bytes, stored] : domains) {
+        const QString file = "Library/Preferences/" + name + ".plist";
+        home.writeFile(file, bytes);
+        UserDefaults *domain = UserDefaults::suite(name);
+        EXPECT_EQ(domain->string("geometry"), variant) << name.toStdString();
+        EXPECT_EQ(domain->string("name"), QStringLiteral("Mono"));
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_TRUE(domain->setValue("written", round));
+            const QVariantMap onDisk =
+                PropertyList::read(home.readFile(file), PropertyList::Form::Exact).value.toMap();
+            EXPECT_EQ(onDisk.value("geometry"), QVariant(variant)) << name.toStdString();
+            EXPECT_EQ(onDisk.value("lastCheck"), QVariant::fromValue(Platform::PropertyListDate {stored}));
+            EXPECT_EQ(onDisk.value("name"), QVariant(QStringLiteral("Mono")));
+            EXPECT_EQ(onDisk.value("written"), QVariant(qint64(round)));
+        }
+        EXPECT_FALSE(QFile::exists(home.filePath(file + ".corrupt")));
+    }
+
+    // The program's own texts and dates go the same way.
+    const QDateTime when(QDate(2026, 12, 7), QTime(6, 30, 15, 123), Qt::UTC);
+    UserDefaults &standard = UserDefaults::standard();
+    ASSERT_TRUE(standard.setValue("variant", variant));
+    ASSERT_TRUE(standard.setValue("when", when));
+    ASSERT_TRUE(standard.setValue("other", 1));
+    const QVariantMap onDisk = *PropertyList::parseDictionary(home.readFile(standardFile));
+    EXPECT_EQ(onDisk.value("variant"), QVariant(variant));
+    EXPECT_EQ(onDisk.value("when").toDateTime(), when);
+}
+
+namespace {
+
+struct FileIdentity
+{
+    mode_t type = 0;
+    off_t size = 0;
+    QByteArray bytes; // of regular files up to a megabyte
+    QByteArray link; // the target of a symbolic link
+    bool operator==(const FileIdentity &) const = default;
+};
+
+FileIdentity identityOf(const QString &path)
+{
+    FileIdentity identity;
+    struct stat info
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return identity;
+    identity.type = info.st_mode & S_IFMT;
+    identity.size = info.st_size;
+    if (S_ISLNK(info.st_mode)) {
+        char target[256] = {};
+        identity.link = QByteArray(target, int(::readlink(QFile::encodeName(path).constData(), target, 255)));
+    } else if (S_ISREG(info.st_mode) && info.st_size < 1024 * 1024) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            identity.bytes = file.readAll();
+    }
+    return identity;
+}
+
+} // namespace
+
+// A domain that cannot be read, or not written back as it is, is left exactly as it was: a write
+// fails and says why, a read finds nothing, and neither waits on what stands in the file's place.
+TEST_F(UserDefaultsTest, FilesThatCannotBeWrittenBackUnchangedAreNeverReplaced)
+{
+    using Make = std::function<bool(const QString &)>;
+    const auto contents = [](const QByteArray &bytes) -> Make {
+        return [bytes](const QString &path) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+    };
+    const QList<std::tuple<const char *, Make, const char *>> hostile {
+        {"text in no valid UTF-8", contents(xmlDictionary("<key>k</key><string>caf\xE9</string>")),
+         "not valid UTF-8"},
+        {"200,000 nested XML arrays", contents(nestedXmlArrays(200000)), "nests deeper"},
+        {"200,000 nested binary arrays", contents(nestedArrays(200000)), "nests deeper"},
+        {"a key twice", contents(xmlDictionary("<key>k</key><true/><key>k</key><false/>")), "twice"},
+        {"100 MB", [](const QString &path) { return HostileFiles::makeSparseFile(path, 100 * 1024 * 1024); },
+         "larger than"},
+        {"a named pipe", HostileFiles::makePipe, "not a regular file"},
+        {"a link to itself", HostileFiles::makeLinkLoop, "symbolic links"},
+    };
+    int index = 0;
+    for (const auto &[what, make, reason] : hostile) {
+        const QString name = QStringLiteral("com.example.hostile%1").arg(index++);
+        const QString path = home.filePath("Library/Preferences/" + name + ".plist");
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        ASSERT_TRUE(make(path)) << what;
+        const FileIdentity before = identityOf(path);
+        UserDefaults *domain = UserDefaults::suite(name);
+        QVariant value;
+        bool written = true;
+        QString error;
+        const auto took = TestSupport::timeWithPipes({path}, [&] {
+            value = domain->value("k");
+            written = domain->setValue("k", 1, &error);
+        });
+        EXPECT_LT(took, std::chrono::seconds(1)) << what;
+        EXPECT_FALSE(value.isValid()) << what;
+        EXPECT_FALSE(written) << what;
+        EXPECT_TRUE(error.contains(path) && error.contains(reason)) << what << ": " << error.toStdString();
+        EXPECT_EQ(domain->problem().isEmpty(), false) << what;
+        EXPECT_TRUE(identityOf(path) == before) << what;
+        EXPECT_FALSE(QFileInfo::exists(path + ".corrupt")) << what;
+    }
+}
+
+// Empty arrays and dictionaries are values, not levels of nesting: a file with many of them is read
+// and keeps them across a write.
+TEST_F(UserDefaultsTest, EmptyRecordsAreNotLevelsOfNesting)
+{
+    const QString file = QStringLiteral("Library/Preferences/com.example.records.plist");
+    home.writeFile(file,
+                   xmlDictionary("<key>records</key><array>" + QByteArray("<array/><dict/>").repeated(600)
+                                 + "</array><key>theme</key><string>Mono</string>"));
+    UserDefaults *domain = UserDefaults::suite("com.example.records");
+    EXPECT_EQ(domain->string("theme"), QStringLiteral("Mono"));
+    ASSERT_TRUE(domain->setValue("other", 1));
+    const QVariantMap onDisk = *PropertyList::parseDictionary(home.readFile(file));
+    EXPECT_EQ(onDisk.value("theme"), QVariant(QStringLiteral("Mono")));
+    EXPECT_EQ(onDisk.value("records").toList().size(), 1200);
 }

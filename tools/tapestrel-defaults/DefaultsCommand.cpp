@@ -122,8 +122,14 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
         return failure(QStringLiteral("\"%1\" is not a domain name").arg(domainName));
     if (key.isEmpty())
         return failure(QStringLiteral("the key is empty"));
-    const QString pairText =
-        QStringLiteral("the domain/default pair of (%1, %2) does not exist").arg(domainName, key);
+    // A domain whose file cannot be used says so rather than that the key is missing.
+    const auto missing = [&] {
+        const QString problem = domain->problem();
+        if (!problem.isEmpty())
+            return failure(problem);
+        return failure(
+            QStringLiteral("the domain/default pair of (%1, %2) does not exist").arg(domainName, key));
+    };
 
     if (verb == QLatin1String("read")) {
         // A type flag after the key changes nothing: the stored value is printed as it is.
@@ -131,7 +137,7 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
             return failure(QStringLiteral("read takes a domain, a key and at most a type flag; ") + usage);
         const QVariant value = domain->persistentValue(key);
         if (!value.isValid())
-            return failure(pairText);
+            return missing();
         return {0, describe(value, 0, true) + QLatin1Char('\n'), QString()};
     }
 
@@ -139,9 +145,10 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
         if (arguments.size() != 3)
             return failure(QStringLiteral("delete takes a domain and a key; ") + usage);
         if (!domain->persistentValue(key).isValid())
-            return failure(pairText);
-        if (!domain->remove(key))
-            return failure(QStringLiteral("could not delete %1 from %2").arg(key, domainName));
+            return missing();
+        QString error;
+        if (!domain->remove(key, &error))
+            return failure(QStringLiteral("could not delete %1 from %2: %3").arg(key, domainName, error));
         return {};
     }
 
@@ -161,7 +168,8 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
     const QVariant value = typedValue(flag, text);
     if (!value.isValid())
         return failure(QStringLiteral("\"%1\" is not a valid value for %2").arg(text, flag));
-    if (!domain->setValue(key, value))
-        return failure(QStringLiteral("could not write %1 to %2").arg(key, domainName));
+    QString error;
+    if (!domain->setValue(key, value, &error))
+        return failure(QStringLiteral("could not write %1 to %2: %3").arg(key, domainName, error));
     return {};
 }

@@ -126,17 +126,32 @@ TEST_F(DefaultsToolTest, MissingKeysAndBadInputFailWithoutWriting)
     EXPECT_EQ(tool({"read", "com.example", "keep"}).exitCode, 1);
 }
 
-TEST_F(DefaultsToolTest, DamagedGlobalDomainReadsEmptyAndIsKeptOnWrite)
+TEST_F(DefaultsToolTest, DomainsAreReadWholeOrLeftAsTheyAre)
 {
     // {"AppleAccentColor": 4, "k": "☀\0x"} as another program writes it: the text is UTF-16.
-    const QByteArray hostile = QByteArray::fromHex("62706c6973743030d2010203045f10104170706c65416363656e74436f6c6f72516b100463260000"
-                                                   "000078080d202224000000000000010100000000000000050000000000000000000000000000002b");
-    home.writeFile("Library/Preferences/.GlobalPreferences.plist", hostile);
-    const ToolRun read = tool({"read", "-g", "AppleAccentColor"});
-    EXPECT_EQ(read.exitCode, 1) << read.err.toStdString();
+    const QByteArray global = QByteArray::fromHex(
+        "62706c6973743030d2010203045f10104170706c65416363656e74436f6c6f72516b100463260000"
+        "000078080d202224000000000000010100000000000000050000000000000000000000000000002b");
+    const QString globalFile = QStringLiteral("Library/Preferences/.GlobalPreferences.plist");
+    home.writeFile(globalFile, global);
+    EXPECT_EQ(tool({"read", "-g", "AppleAccentColor"}).out, "4\n");
     EXPECT_EQ(tool({"write", "-g", "AppleAccentColor", "-int", "5"}).exitCode, 0);
     EXPECT_EQ(tool({"read", "-g", "AppleAccentColor"}).out, "5\n");
-    EXPECT_EQ(home.readFile("Library/Preferences/.GlobalPreferences.plist.corrupt"), hostile);
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(globalFile + ".corrupt")));
+    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(globalFile))->value("k"),
+              QVariant(QStringLiteral("\u2600") + QChar(0) + QStringLiteral("x")));
+
+    // A list that could not be written back as it is: both verbs say why, and nothing is written.
+    const QString latin1File = QStringLiteral("Library/Preferences/com.example.latin1.plist");
+    const QByteArray latin1 = "<plist><dict><key>k</key><string>caf\xE9</string></dict></plist>";
+    home.writeFile(latin1File, latin1);
+    for (const QStringList &arguments : {QStringList {"write", "com.example.latin1", "k", "-string", "x"},
+                                         QStringList {"read", "com.example.latin1", "k"}}) {
+        const ToolRun run = tool(arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("text that is not valid UTF-8")) << run.err.toStdString();
+    }
+    EXPECT_EQ(home.readFile(latin1File), latin1);
 }
 
 TEST_F(DefaultsToolTest, ConcurrentWritersKeepEachOthersKeys)
