@@ -604,14 +604,13 @@ void setAlfredTheme(const QString &name)
     const QString path = alfredAppearanceFile();
     const QString identifier = alfredThemeIdentifier(name);
     QVariantMap values;
-    QFile existing(path);
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
+    // Read in the exact form, so that the rewrite changes nothing but the theme.
+    const PropertyList::Reading existing = PropertyList::readFile(path, PropertyList::Form::Exact);
+    if (existing.status != PropertyList::Status::Missing) {
+        // never replace a file that cannot be understood
+        if (!existing.isRead() || existing.value.typeId() != QMetaType::QVariantMap)
             fail(-54, QStringLiteral("Alfred got an error: The preferences cannot be read."));
-        const auto parsed = PropertyList::parseDictionary(existing.readAll());
-        if (!parsed) // never replace a file that cannot be understood
-            fail(-54, QStringLiteral("Alfred got an error: The preferences cannot be read."));
-        values = *parsed;
+        values = existing.value.toMap();
     }
     // Alfred files the theme under the appearance that is showing.
     values.insert(isDarkAppearance() ? QStringLiteral("darkthemeuid") : QStringLiteral("lightthemeuid"),

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Home.h"
+#include "platform/PropertyList.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -10,16 +11,14 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
 
-#include <plist/plist.h>
-
 #include <algorithm>
-#include <memory>
 
 namespace Platform {
 
@@ -31,42 +30,24 @@ QMutex &tableMutex()
     return mutex;
 }
 
-// The string values of the top-level dictionary of a property-list file (XML or binary); other
-// value types are left out. Nothing when the file cannot be read or parsed.
+// Bundles' Info.plist files are small (a few kilobytes; the largest real ones some hundreds); the
+// installed applications are listed on the GUI thread, so anything much larger is not read at all.
+constexpr qint64 maximumInfoPlistSize = 4 * 1024 * 1024;
+
+// The text values of the top-level dictionary of a bundle's Info.plist; other value types are left
+// out. Nothing when the file cannot be read or is no property list with a dictionary at its top.
 std::optional<QHash<QString, QString>> readInfoPlistStrings(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (bytes.isEmpty())
-        return std::nullopt;
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (!root)
-        return std::nullopt;
-    std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
-    if (plist_get_node_type(root) != PLIST_DICT)
+    const PropertyList::Reading reading =
+        PropertyList::readFile(path, PropertyList::Form::Readable, maximumInfoPlistSize);
+    if (!reading.isRead() || reading.value.typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     QHash<QString, QString> strings;
-    plist_dict_iter iter = nullptr;
-    plist_dict_new_iter(root, &iter);
-    for (;;) {
-        char *key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(root, iter, &key, &value);
-        if (!key)
-            break;
-        if (value && plist_get_node_type(value) == PLIST_STRING) {
-            char *text = nullptr;
-            plist_get_string_val(value, &text);
-            if (text)
-                strings.insert(QString::fromUtf8(key), QString::fromUtf8(text));
-            free(text);
-        }
-        free(key);
+    const QVariantMap values = reading.value.toMap();
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (it.value().typeId() == QMetaType::QString)
+            strings.insert(it.key(), it.value().toString());
     }
-    free(iter);
     return strings;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Workspace.h"
 
+#include "testsupport/HostileFiles.h"
+#include "testsupport/PropertyListFixtures.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using Platform::ActivationPolicy;
+using Platform::InstalledApplication;
 using Platform::RunningApplication;
 using Platform::Workspace;
 
@@ -196,3 +199,35 @@ TEST_F(WorkspaceTest, LinksGoThroughTheOpenerAndIconsNeverFail)
 }
 
 } // namespace
+
+// Whatever stands in an Info.plist's place, the listing neither crashes, nor waits, nor reads a
+// huge file whole; a bundle whose list is valid but unusual (U+0000 in a UTF-16 text) is listed.
+TEST_F(WorkspaceTest, HostileInfoPlistsNeitherCrashNorBlockTheListing)
+{
+    using namespace TestSupport::PropertyListFixtures;
+    namespace HostileFiles = TestSupport::HostileFiles;
+    install("Applications/Plain.app", "com.example.plain", "Plain", "Plain");
+    const QString withNul = QStringLiteral("Na") + QChar(0) + QStringLiteral("me\u00e9");
+    home.writeFile("Applications/Nul.app/Contents/Info.plist",
+                   list({dictionary({{1, 2}, {3, 4}}), ascii("CFBundleIdentifier"), ascii("com.example.nul"),
+                         ascii("CFBundleName"), utf16(withNul)}));
+    home.writeFile("Applications/Deep.app/Contents/Info.plist", nestedArrays(200000));
+    home.writeFile("Applications/DeepXml.app/Contents/Info.plist", nestedXmlArrays(200000));
+    const QString info = QStringLiteral("/Contents/Info.plist");
+    ASSERT_TRUE(
+        HostileFiles::makeSparseFile(home.filePath("Applications/Huge.app") + info, 100 * 1024 * 1024));
+    const QString pipe = home.filePath("Applications/Pipe.app") + info;
+    ASSERT_TRUE(HostileFiles::makePipe(pipe));
+    ASSERT_TRUE(HostileFiles::makeLinkLoop(home.filePath("Applications/Loop.app") + info));
+
+    QList<InstalledApplication> installed;
+    const auto took = TestSupport::timeWithPipes({pipe}, [&] {
+        installed = workspace.installedApplications();
+        workspace.iconForFile(home.filePath("Applications/Pipe.app"));
+    });
+    EXPECT_LT(took, std::chrono::seconds(1));
+    ASSERT_EQ(installed.size(), 2);
+    EXPECT_EQ(installed[0].name, withNul);
+    EXPECT_EQ(installed[0].bundleIdentifier, "com.example.nul");
+    EXPECT_EQ(installed[1].name, "Plain");
+}

@@ -56,8 +56,7 @@ QCoro::Task<std::optional<QString>> AlfredThemeOptionModel::readCurrentValue(QPo
     const std::optional<AlfredPrefs> prefs = AlfredPrefs::load();
     if (!prefs)
         co_return std::nullopt;
-    const auto bytes = AppFiles::read(prefs->appearanceFile());
-    const auto appearance = bytes ? AppFiles::parsePropertyListDictionary(*bytes) : std::nullopt;
+    const auto appearance = AppFiles::readPropertyListDictionary(prefs->appearanceFile());
     if (!appearance)
         co_return std::nullopt;
     const bool dark = EnvironmentInfo::shared().isDarkMode();

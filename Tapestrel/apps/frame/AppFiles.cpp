@@ -52,6 +52,15 @@ std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray &bytes)
     return Platform::PropertyList::parseDictionary(bytes);
 }
 
+std::optional<QVariantMap> readPropertyListDictionary(const QString &path)
+{
+    const auto reading =
+        Platform::PropertyList::readFile(path, Platform::PropertyList::Form::Readable, maxFileSize);
+    if (!reading.isRead() || reading.value.typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return reading.value.toMap();
+}
+
 std::optional<QString> textMember(const nlohmann::json &object, const char *member)
 {
     if (!object.is_object())

@@ -23,6 +23,9 @@ std::optional<nlohmann::json> parseJson(const QByteArray &bytes);
 
 // A property list (XML or binary) whose top level is a dictionary; nothing otherwise.
 std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray &bytes);
+// The same read from a file, through the property-list reader's own bounds (regular files only,
+// size, nesting); nothing when the file cannot be read or parsed.
+std::optional<QVariantMap> readPropertyListDictionary(const QString &path);
 
 // The text member of a JSON object; nothing when the value is no object or the member no text.
 std::optional<QString> textMember(const nlohmann::json &object, const char *member);

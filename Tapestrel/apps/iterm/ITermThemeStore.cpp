@@ -40,9 +40,8 @@ QList<ITermTheme> ITermThemeStore::loadBuiltInThemes(const QString &presetFolder
     initialisePresetResources();
     QList<ITermTheme> themes;
     for (const BuiltInPreset &preset : builtInPresets()) {
-        const auto bytes = AppFiles::read(presetFolder + QLatin1Char('/') + preset.resource
-                                          + QStringLiteral(".itermcolors"));
-        if (const auto values = bytes ? AppFiles::parsePropertyListDictionary(*bytes) : std::nullopt)
+        if (const auto values = AppFiles::readPropertyListDictionary(
+                presetFolder + QLatin1Char('/') + preset.resource + QStringLiteral(".itermcolors")))
             themes.append({preset.name, *values});
     }
     return themes;
