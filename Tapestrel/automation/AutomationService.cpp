@@ -29,6 +29,8 @@ const QString AutomationService::ambiguousProfileError =
 const QString AutomationService::invalidArgumentError =
     QStringLiteral("com.quorvane.Tapestrel.Error.InvalidArgument");
 const QString AutomationService::failedError = QStringLiteral("com.quorvane.Tapestrel.Error.Failed");
+const QString AutomationService::partlyAppliedError =
+    QStringLiteral("com.quorvane.Tapestrel.Error.PartlyApplied");
 
 AutomationService::AutomationService(ModelContext *context, SelectionModel *selection, QObject *parent)
     : AutomationService([context = QPointer<ModelContext>(context)]() -> ModelContext * { return context; },
@@ -169,11 +171,18 @@ void AutomationService::FocusChanged(const QString &id)
 QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
                                                    QDBusConnection connection, QDBusMessage call)
 {
+    ApplyResult result;
     try {
         ApplyProfileCommand command(profile, saveLastProfile, ProfileOperationQueue::Attendance::unattended);
-        co_await command.executeAndWait();
+        result = co_await command.executeAndWait();
     } catch (const std::exception &error) {
         connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
+        co_return;
+    }
+    if (!result.succeeded()) {
+        // The caller decides how to show it; the program's log keeps it as well.
+        qWarning().noquote() << result.text();
+        connection.send(call.createErrorReply(partlyAppliedError, result.text()));
         co_return;
     }
     connection.send(call.createReply());

@@ -38,6 +38,9 @@ public:
     static const QString ambiguousProfileError;
     static const QString invalidArgumentError;
     static const QString failedError;
+    // The profile was applied but some of its settings could not be changed (or it was deleted
+    // before all of them were); the message names each one.
+    static const QString partlyAppliedError;
 
     // Where profiles are looked up and created; asked on every call, as the program's store may be
     // replaced (a data reset).
@@ -51,7 +54,8 @@ public:
 
     // The running program's service over the store `context` gives, on the session bus. Without a
     // bus, or when another program holds the name, it is logged and the program runs on without it.
-    static std::unique_ptr<AutomationService> startForProgram(ContextSource context, SelectionModel *selection);
+    static std::unique_ptr<AutomationService> startForProgram(ContextSource context,
+                                                              SelectionModel *selection);
 
     // Exports the methods and takes the bus name. False, with the reason, when the name belongs to
     // another process already.
@@ -61,6 +65,8 @@ public:
 public slots:
     // Applies the profile with this uuid and remembers it as the last applied one. Where no profile
     // has this uuid, the only profile with this name is applied (a person picks profiles by name).
+    // When a setting could not be changed, the others are still applied and the answer is the
+    // error partlyAppliedError, whose message lists what failed.
     Q_SCRIPTABLE void ApplyProfile(const QString &id);
     // Creates a profile from the current settings; answers {"id", "name"} once it is filled.
     Q_SCRIPTABLE QVariantMap CreateProfile(const QString &name);

@@ -10,7 +10,41 @@
 #include "KivUtilities/Symbols.h"
 #include "platform/Alerts.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+const QString ApplyProfileCommand::noticeName = QStringLiteral("ApplyFailureNotice");
+
+namespace {
+
+Platform::Alert failureAlert(const ApplyResult &result)
+{
+    Platform::Alert alert;
+    alert.message = result.headline();
+    alert.informativeText = result.lines().join(QLatin1Char('\n'));
+    alert.buttons = {QCoreApplication::translate("ApplyProfileCommand", "OK")};
+    alert.style = Platform::Alert::Style::Warning;
+    return alert;
+}
+
+// The notice of an unattended apply: a window that nobody has to answer, so that nothing waits for
+// a person who is not there. The last one stays until it is closed or replaced.
+void showNotice(const ApplyResult &result)
+{
+    static QPointer<QMessageBox> shown;
+    if (shown)
+        shown->close();
+    QMessageBox *box = Platform::Alerts::makeMessageBox(failureAlert(result));
+    box->setObjectName(ApplyProfileCommand::noticeName);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    shown = box;
+}
+
+} // namespace
 
 ApplyProfileCommand::ApplyProfileCommand(Profile *profile, bool saveLastProfile,
                                          ProfileOperationQueue::Attendance attendance)
@@ -21,13 +55,35 @@ ApplyProfileCommand::ApplyProfileCommand(Profile *profile, bool saveLastProfile,
 
 void ApplyProfileCommand::execute()
 {
-    KivUtilities::detached(executeAndWait(), "ApplyProfileCommand");
+    KivUtilities::detached(applyAndReport(executeAndWait(), m_attendance), "ApplyProfileCommand");
 }
 
-QCoro::Task<void> ApplyProfileCommand::executeAndWait()
+QCoro::Task<void> ApplyProfileCommand::applyAndReport(QCoro::Task<ApplyResult> apply,
+                                                      ProfileOperationQueue::Attendance attendance)
+{
+    const ApplyResult result = co_await std::move(apply);
+    report(result, attendance);
+}
+
+void ApplyProfileCommand::report(const ApplyResult &result, ProfileOperationQueue::Attendance attendance)
+{
+    if (result.succeeded())
+        return;
+    if (attendance == ProfileOperationQueue::Attendance::attended) {
+        // From the event loop: a modal alert run inside the apply's resumption would nest an event
+        // loop in the middle of whatever resumed it.
+        QTimer::singleShot(0, qApp, [alert = failureAlert(result)] { Platform::Alerts::run(alert); });
+        return;
+    }
+    qWarning().noquote() << result.text();
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        showNotice(result);
+}
+
+QCoro::Task<ApplyResult> ApplyProfileCommand::executeAndWait()
 {
     if (!m_profile || m_profile->isDeleted())
-        return perform(nullptr, nullptr, false, QString(), m_attendance);
+        return perform(nullptr, nullptr, false, m_profile ? m_profile->name() : QString(), m_attendance);
     // The name shown at the end is the one the profile has now.
     const QString name = m_profile->name();
     Profile *firstProfile = nullptr;
@@ -62,12 +118,18 @@ Profile *ApplyProfileCommand::proposeFirstProfile()
         QCoreApplication::translate("ApplyProfileCommand", "First Profile", "First profile default name")));
 }
 
-QCoro::Task<void> ApplyProfileCommand::perform(QPointer<Profile> profile, QPointer<Profile> firstProfile,
-                                               bool saveLastProfile, QString name,
-                                               ProfileOperationQueue::Attendance attendance)
+QCoro::Task<ApplyResult> ApplyProfileCommand::perform(QPointer<Profile> profile,
+                                                      QPointer<Profile> firstProfile, bool saveLastProfile,
+                                                      QString name,
+                                                      ProfileOperationQueue::Attendance attendance)
 {
-    if (!profile)
-        co_return;
+    ApplyResult result;
+    result.profileName = name;
+    if (!profile) {
+        // Gone before anything was applied.
+        result.completed = false;
+        co_return result;
+    }
     const auto turn = co_await ProfileOperationQueue::shared().waitForTurn(attendance);
     if (firstProfile) {
         // The first profile keeps the settings from before anything is changed.
@@ -75,17 +137,23 @@ QCoro::Task<void> ApplyProfileCommand::perform(QPointer<Profile> profile, QPoint
         reader.useTurn(turn);
         co_await reader.readCurrentSettings();
     }
-    if (!profile || profile->isDeleted())
-        co_return;
+    if (!profile || profile->isDeleted()) {
+        result.completed = false;
+        co_return result;
+    }
     if (saveLastProfile)
         EngineSettings::setLastAppliedProfileID(profile->uuid());
 
     ProfileController controller(profile, EngineSettings::disabledOptionIDs);
     controller.useTurn(turn);
-    co_await controller.apply();
-    if (!profile || profile->isDeleted())
-        co_return;
-    KivUtilities::BottomNotificationController::shared().show(
-        QCoreApplication::translate("ApplyProfileCommand", "%1", "The name of the applied profile").arg(name),
-        KivUtilities::Symbols::icon(QStringLiteral("menubar.dock.rectangle")));
+    const ApplyResult applied = co_await controller.apply();
+    result.failures = applied.failures;
+    result.completed = applied.completed && profile && !profile->isDeleted();
+    if (result.succeeded()) {
+        KivUtilities::BottomNotificationController::shared().show(
+            QCoreApplication::translate("ApplyProfileCommand", "%1", "The name of the applied profile")
+                .arg(name),
+            KivUtilities::Symbols::icon(QStringLiteral("menubar.dock.rectangle")));
+    }
+    co_return result;
 }

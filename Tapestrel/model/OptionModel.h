@@ -23,6 +23,8 @@ public:
 
     // The path shown for the option: group ("System", "Apps", "Tools"), area or application, title.
     virtual QStringList displayPath() const = 0;
+    // A display path as one line of translated text: "Apps › Alfred › Theme".
+    static QString displayPathText(const QStringList &path);
     // The option identifier; the same text is the model's id.
     virtual QString key() const = 0;
     QString id() const { return key(); }

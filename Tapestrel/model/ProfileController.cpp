@@ -56,11 +56,15 @@ bool ProfileController::profileIsGone() const
     return !m_profile || m_profile->isDeleted();
 }
 
-QCoro::Task<void> ProfileController::apply(Progress progress)
+QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
 {
     const auto held = co_await turn();
-    if (profileIsGone())
-        co_return;
+    ApplyResult result;
+    if (profileIsGone()) {
+        result.completed = false;
+        co_return result;
+    }
+    result.profileName = m_profile->name();
     const QList<OptionModel *> models = m_options->options();
     const double count = models.size();
     auto needsDockRestart = std::make_shared<bool>(false);
@@ -75,17 +79,22 @@ QCoro::Task<void> ProfileController::apply(Progress progress)
         const QString value = m_profile->value(key);
         try {
             co_await model->apply(value, m_profile, needsDockRestart);
-        } catch (const std::exception &) {
-            // One option that cannot be applied does not keep the others from being applied.
+        } catch (const std::exception &error) {
+            // One option that cannot be applied does not keep the others from being applied; the
+            // caller tells the user which ones failed.
+            result.failures.append(OptionFailure::of(*model, error));
         }
         // The profile was deleted while its option was applied: the rest of it no longer exists.
-        if (profileIsGone())
-            co_return;
+        if (profileIsGone()) {
+            result.completed = false;
+            co_return result;
+        }
         if (progress)
             progress((index + 1) / count);
     }
     if (*needsDockRestart)
         co_await restartDock();
+    co_return result;
 }
 
 QCoro::Task<void> ProfileController::apply(OptionModel *model)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Tapestrel/model/ApplyResult.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/ProfileOperationQueue.h"
 
@@ -34,9 +35,10 @@ public:
     void setAttendance(ProfileOperationQueue::Attendance attendance) { m_attendance = attendance; }
 
     // Applies every registered model's option in registry order, skipping options disabled in the
-    // profile or globally. A model's error is dropped and the walk goes on; the Dock restarts once
-    // at the end when any model asked for it.
-    QCoro::Task<void> apply(Progress progress = {});
+    // profile or globally. A model's error does not stop the walk: it is collected in the result,
+    // and the other options are still applied. The Dock restarts once at the end when any model
+    // asked for it.
+    QCoro::Task<ApplyResult> apply(Progress progress = {});
 
     // Applies one model's option, whatever its enabled state; throws what the model throws.
     QCoro::Task<void> apply(OptionModel *model);

@@ -11,10 +11,13 @@
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileController.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "platform/Alerts.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QTimer>
 #include <QWidgetAction>
 
 namespace {
@@ -33,7 +36,19 @@ QCoro::Task<void> applyOne(QPointer<Profile> profile, QString key, QPointer<Sync
     if (!profile || !model)
         co_return;
     ProfileController controller(profile, disabledIDs(store));
-    co_await controller.apply(model);
+    try {
+        co_await controller.apply(model);
+    } catch (const std::exception &error) {
+        // The person who chose Apply learns that the setting was not changed, and why.
+        const OptionFailure failure = OptionFailure::of(*model, error);
+        Platform::Alert alert;
+        alert.message = EditorPicker::tr("“%1” could not be changed.")
+                            .arg(OptionModel::displayPathText(failure.displayPath));
+        alert.informativeText = failure.message;
+        alert.buttons = {EditorPicker::tr("OK")};
+        // From the event loop, not from inside the apply's resumption.
+        QTimer::singleShot(0, qApp, [alert] { Platform::Alerts::run(alert); });
+    }
 }
 
 QCoro::Task<void> readOne(QPointer<Profile> profile, QString key, QPointer<SynchronizedOptionsStore> store)

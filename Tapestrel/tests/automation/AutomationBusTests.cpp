@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QDBusVirtualObject>
 #include <QFuture>
 #include <QJsonArray>
@@ -290,6 +291,46 @@ TEST_F(AutomationBusTest, ProfilesAreAppliedByIdOrByAnUnambiguousName)
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), second->uuid());
     // A focus mode names its profile by id only.
     EXPECT_EQ(tapestrel({"focus", "Morning"}).exitCode, 1);
+}
+
+TEST_F(AutomationBusTest, AnApplyWithFailedSettingsAppliesTheRestAndSaysWhatFailed)
+{
+    Profile *evening = context->insert(std::make_unique<Profile>("Evening"));
+    evening->findOrCreateOption("system.ui.appearance")->setValue("dark");
+    registry.model("system.dock.size")->fails = true;
+    registry.model("apps.vscode.theme")->fails = true;
+    registry.model("apps.vscode.theme")->failure =
+        "The VS Code settings file “/home/settings.json” cannot be read: unexpected end.";
+
+    const Result applied = tapestrel({"apply", "Evening"});
+    EXPECT_EQ(applied.exitCode, 1);
+    EXPECT_EQ(applied.err,
+              "tapestrel: Applied “Evening”, but 2 of its settings could not be changed:\n"
+              "  Test › system.dock.size: refused\n"
+              "  Test › apps.vscode.theme: The VS Code settings file “/home/settings.json” "
+              "cannot be read: unexpected end.\n");
+    EXPECT_TRUE(applied.out.isEmpty());
+    // Everything else was applied, and the profile counts as the last one applied.
+    EXPECT_EQ(registry.journal->entries.size(), 28);
+    EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=dark @Evening"));
+    EXPECT_EQ(EngineSettings::lastAppliedProfileID(), evening->uuid());
+
+    // A focus mode's apply is answered the same way; neither waits on a dialog.
+    const Result focused = tapestrel({"focus", evening->uuid()});
+    EXPECT_EQ(focused.exitCode, 1);
+    EXPECT_TRUE(focused.err.startsWith("tapestrel: Applied “Evening”, but 2 of"))
+        << focused.err.toStdString();
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+
+    // What a client of the bus gets: an error it cannot take for success.
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, AutomationService::objectPath,
+                                                       AutomationService::interfaceName, "ApplyProfile");
+    call.setArguments({evening->uuid()});
+    const QDBusPendingCall pending = clientBus.asyncCall(call);
+    ASSERT_TRUE(TestSupport::waitUntil([&pending] { return pending.isFinished(); }));
+    EXPECT_TRUE(pending.isError());
+    EXPECT_EQ(pending.error().name(), AutomationService::partlyAppliedError);
+    EXPECT_TRUE(pending.error().message().endsWith("cannot be read: unexpected end."));
 }
 
 TEST_F(AutomationBusTest, FirstApplyFromAScriptKeepsTheCurrentSettingsWithoutAsking)

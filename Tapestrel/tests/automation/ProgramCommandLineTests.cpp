@@ -50,6 +50,44 @@ TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
 
 namespace {
 
+// The real program in a home whose VS Code settings file does not parse: its theme cannot be set.
+class BrokenSettingsProgramTest : public AutomationTests::RunningProgramTest
+{
+protected:
+    void prepareHome() override { home.writeFile(settingsFile, broken); }
+
+    const QString settingsFile = QStringLiteral("Library/Application Support/Code/User/settings.json");
+    const QByteArray broken = "{\n  \"editor.fontSize\": 14,\n";
+};
+
+} // namespace
+
+TEST_F(BrokenSettingsProgramTest, AnApplyThatCouldNotChangeASettingSaysWhichAndExitsWithOne)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    const CommandRun created = tapestrel({QStringLiteral("create"), QStringLiteral("Workday")});
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    // The desktop turned dark since: applying the (light) profile brings it back.
+    Platform::UserDefaults &global = Platform::UserDefaults::global();
+    ASSERT_TRUE(global.setValue(QStringLiteral("AppleInterfaceStyle"), QStringLiteral("Dark")));
+
+    const CommandRun applied = tapestrel({QStringLiteral("apply"), QStringLiteral("Workday")});
+    EXPECT_EQ(applied.exitCode, 1);
+    EXPECT_TRUE(applied.out.isEmpty());
+    const QStringList lines = applied.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << applied.err.toStdString();
+    EXPECT_EQ(lines[0],
+              QStringLiteral("tapestrel: Applied “Workday”, but 1 of its settings could not be changed:"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("  Tools › Visual Studio Code › Theme: ")))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(home.filePath(settingsFile))) << lines[1].toStdString();
+    // The file that did not parse is left as it was; every other setting was applied.
+    EXPECT_EQ(home.readFile(settingsFile), broken);
+    EXPECT_NE(global.string(QStringLiteral("AppleInterfaceStyle")), QStringLiteral("Dark"));
+}
+
+namespace {
+
 // The real program in a fresh emulated home, on a session bus of its own.
 class FreshHomeProgramTest : public TestSupport::TempHomeTest
 {

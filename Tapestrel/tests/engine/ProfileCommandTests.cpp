@@ -13,7 +13,9 @@
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ToggleOptionPicker.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QMessageBox>
 
 #include "KivUtilities/BottomNotificationController.h"
 #include "KivUtilities/BottomNotificationView.h"
@@ -173,6 +175,91 @@ TEST_F(ProfileCommandTest, CommandsIssuedDuringAnApplyWaitTheirTurnAndTheDockRes
     EXPECT_EQ(dockRestarts, 2);
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), night->uuid());
     EXPECT_TRUE(alerts.alerts().isEmpty());
+}
+
+namespace {
+
+// The unattended notices on screen.
+QList<QMessageBox *> visibleNotices()
+{
+    QList<QMessageBox *> notices;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->objectName() == ApplyProfileCommand::noticeName && box->isVisible())
+            notices.append(box);
+    }
+    return notices;
+}
+
+// The program's messages while it exists (they go to standard error otherwise).
+class CapturedLog
+{
+public:
+    CapturedLog()
+    {
+        s_lines = {};
+        m_previous = qInstallMessageHandler(&CapturedLog::handle);
+    }
+    ~CapturedLog() { qInstallMessageHandler(m_previous); }
+    const QStringList &lines() const { return s_lines; }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext &, const QString &text) { s_lines.append(text); }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+
+} // namespace
+
+TEST_F(ProfileCommandTest, FailedOptionsAreReportedToWhoeverStartedTheApplyAndNeverShownAsApplied)
+{
+    EngineSettings::setDidApplyAnyProfile(true);
+    runTask(ApplyProfileCommand(newProfile("Before"), true).executeAndWait());
+    ASSERT_EQ(lastNotice(), "Before");
+    Profile *evening = newProfile("Evening");
+    registry.model("apps.bear.theme")->fails = true;
+    registry.journal->entries.clear();
+
+    // A caller that waits gets the failures and passes them on; every other option was applied, and
+    // nothing on screen says the profile was.
+    const ApplyResult waited = runTask(ApplyProfileCommand(evening, true).executeAndWait());
+    EXPECT_EQ(waited.lines(), QStringList {"Test › apps.bear.theme: refused"});
+    EXPECT_EQ(registry.journal->entries.size(), 28);
+    spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(lastNotice(), "Before");
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+    EXPECT_TRUE(visibleNotices().isEmpty());
+
+    // A person's apply: an alert once it has ended.
+    ApplyProfileCommand(evening, true).execute();
+    ASSERT_TRUE(TestSupport::waitUntil([this] { return alerts.alerts().size() == 1; }));
+    EXPECT_EQ(registry.journal->entries.size(), 56);
+    EXPECT_EQ(alerts.alerts()[0].message, "Applied “Evening”, but 1 of its settings could not be changed:");
+    EXPECT_EQ(alerts.alerts()[0].informativeText, "Test › apps.bear.theme: refused");
+    EXPECT_EQ(lastNotice(), "Before");
+
+    // The schedule's apply waits for nobody: a notice that needs no answer, the lines on standard
+    // error, and a later failure replaces the notice instead of piling up.
+    CapturedLog log;
+    for (int run = 1; run <= 2; ++run) {
+        ApplyProfileCommand(evening, true, ProfileOperationQueue::Attendance::unattended).execute();
+        ASSERT_TRUE(TestSupport::waitUntil([this, run] {
+            return registry.journal->entries.size() == 56 + 28 * run && !visibleNotices().isEmpty();
+        }));
+    }
+    spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    const QList<QMessageBox *> notices = visibleNotices();
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_FALSE(notices[0]->isModal());
+    EXPECT_EQ(notices[0]->text(), "Applied “Evening”, but 1 of its settings could not be changed:");
+    EXPECT_EQ(notices[0]->informativeText(), "Test › apps.bear.theme: refused");
+    EXPECT_EQ(log.lines().filter(QRegularExpression("^Applied")),
+              QStringList(2,
+                          "Applied “Evening”, but 1 of its settings could not be changed:\n"
+                          "  Test › apps.bear.theme: refused"));
+    notices[0]->close();
+    EXPECT_EQ(lastNotice(), "Before");
 }
 
 TEST_F(ProfileCommandTest, NewProfileIsSelectedShownLoadingAndFilled)

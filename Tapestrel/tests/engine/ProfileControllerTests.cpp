@@ -52,12 +52,21 @@ TEST_F(ProfileControllerTest, AppliesInRegistryOrderAndSkipsDisabledOptions)
     profile->findOrCreateOption("system.dock.size")->setEnabled(false);
     profile->findOrCreateOption("apps.alfred.theme")->setValue("Midnight");
     profile->findOrCreateOption("apps.noteplan.theme")->setValue("Toothpaste");
-    // A failing model does not stop the walk.
+    // Failing models do not stop the walk; each one is reported, on one line.
     registry.model("system.ui.accentColor")->fails = true;
+    registry.model("apps.bear.theme")->fails = true;
+    registry.model("apps.bear.theme")->failure = "The file “themes.json” cannot be read:\n  line 3.";
 
     QList<double> progress;
     auto walk = controller(profile, {"apps.alfred.theme"});
-    runTask(walk.apply([&progress](double value) { progress.append(value); }));
+    const ApplyResult result = runTask(walk.apply([&progress](double value) { progress.append(value); }));
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_EQ(result.failures.size(), 2);
+    EXPECT_EQ(result.failures.value(0).key, "system.ui.accentColor");
+    EXPECT_EQ(result.text(),
+              "Applied “Evening”, but 2 of its settings could not be changed:\n"
+              "  Test › system.ui.accentColor: refused\n"
+              "  Test › apps.bear.theme: The file “themes.json” cannot be read: line 3.");
 
     QStringList expected;
     for (const QString &key : registryKeys) {
@@ -160,16 +169,23 @@ TEST_F(ProfileControllerTest, ReadsEveryModelIntoTheProfile)
 
 TEST_F(ProfileControllerTest, AProfileDeletedMidwayEndsTheOperationQuietly)
 {
-    QPointer<Profile> profile = newProfile("Doomed");
+    // A name that holds a placeholder of the report's own text.
+    QPointer<Profile> profile = newProfile("Doomed %2");
     registry.model("system.dock.position")->onApply = [this, profile] {
         context->remove(profile);
     };
     registry.model("system.finder.folderColor")->setsDockRestart = true;
+    registry.model("system.ui.appearance")->fails = true;
     auto walk = controller(profile);
-    runTask(walk.apply());
+    // Not a success: the options after the deletion were never applied.
+    const ApplyResult result = runTask(walk.apply());
     EXPECT_EQ(applied().size(), 8);
-    EXPECT_EQ(applied().last(), "apply system.dock.position= @Doomed");
+    EXPECT_EQ(applied().last(), "apply system.dock.position= @Doomed %2");
     EXPECT_EQ(dockRestarts, 0);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_EQ(result.headline(),
+              "“Doomed %2” was deleted before all of its settings were applied, and 1 of "
+              "them could not be changed:");
 
     // A reading that finishes after its profile was deleted writes nothing.
     QPointer<Profile> reread = newProfile("Gone");

@@ -81,7 +81,7 @@ public:
         if (setsDockRestart)
             *needsDockRestart = true;
         if (fails)
-            throw OptionModelError(m_key, "refused");
+            throw OptionModelError(m_key, failure);
     }
 
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile>) override
@@ -97,6 +97,7 @@ public:
     std::chrono::milliseconds delay {0};
     bool setsDockRestart = false;
     bool fails = false;
+    QString failure = "refused"; // the error's text when it fails
     bool makesPicker = false;
     std::optional<QString> currentValue;
     std::function<void()> onApply;

@@ -3,6 +3,7 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/ui/ColorLabel.h"
 #include "Tapestrel/ui/EditorPicker.h"
+#include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
 
@@ -135,10 +136,15 @@ TEST_F(OptionRowTest, ApplyAndReadFromSystemUseTheProfilesOwnOption)
     EXPECT_TRUE(waitUntil([&] { return dockRestarts == 1; }));
     EXPECT_EQ(registry.journal->entries, QStringList({"apply system.ui.appearance=Dark @Work"}));
 
-    // A failing apply restarts nothing.
+    // A failing apply restarts nothing, and tells the person who chose it why.
+    Platform::ScriptedAlertAnswerer alerts;
     registry.model(appearance)->fails = true;
+    registry.model(appearance)->failure = "System Events refused.";
     click(row, "Apply");
     EXPECT_TRUE(waitUntil([&] { return registry.journal->entries.size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == 1; }));
+    EXPECT_EQ(alerts.alerts()[0].message, "“Test › system.ui.appearance” could not be changed.");
+    EXPECT_EQ(alerts.alerts()[0].informativeText, "System Events refused.");
     spinEventLoop(200ms);
     EXPECT_EQ(dockRestarts, 1);
 

@@ -1,5 +1,7 @@
 #include "Tapestrel/ui/settings/OptionPath.h"
 
+#include "Tapestrel/model/OptionModel.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -27,7 +29,7 @@ OptionPath::OptionPath(const QStringList &path, QWidget *parent)
 
 QString OptionPath::plainText(const QStringList &path)
 {
-    return translated(path).join(QLatin1Char(' ') + chevron + QLatin1Char(' '));
+    return OptionModel::displayPathText(path);
 }
 
 QString OptionPath::richText(const QStringList &path)
