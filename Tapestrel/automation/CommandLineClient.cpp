@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <cerrno>
@@ -181,7 +182,6 @@ bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &de
         if (m_started->processId > 0 && !isRunning(m_started->processId)) {
             const QString reason = reasonForEnding(m_started->errorFile);
             if (!reason.isEmpty()) {
-                QFile::remove(m_started->errorFile);
                 err << "tapestrel: " << tr("Tapestrel ended before it could answer: %1").arg(reason)
                     << Qt::endl;
                 return false;
@@ -191,12 +191,23 @@ bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &de
         // one short call on the bus.
         QThread::msleep(10);
     }
-    // The running program keeps writing to the file it has open; nobody needs its name any more.
-    if (!m_started->errorFile.isEmpty())
-        QFile::remove(m_started->errorFile);
     if (bus->isServiceRegistered(m_service))
         return true;
     err << "tapestrel: " << tr("Tapestrel was started but did not answer in time.") << Qt::endl;
+    return false;
+}
+
+bool CommandLineClient::programEnded(const QDeadlineTimer &deadline) const
+{
+    // The bus answers a call whose recipient went away at once, and lets go of its name at about the
+    // same time; a program that merely took too long still holds it.
+    QDBusConnectionInterface *bus = m_connection.interface();
+    const QDeadlineTimer released(std::min<qint64>(1000, std::max<qint64>(deadline.remainingTime(), 0)));
+    do {
+        if (!bus || !bus->isServiceRegistered(m_service))
+            return true;
+        QThread::msleep(10);
+    } while (!released.hasExpired());
     return false;
 }
 
@@ -230,6 +241,12 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
     }
 
     const QDeadlineTimer deadline(m_timeout);
+    // The log of a program started here stays until the answer, as it says why the program ended;
+    // the program keeps writing to the file it has open, and nobody needs its name after that.
+    const auto forgetLog = qScopeGuard([this] {
+        if (!m_started->errorFile.isEmpty())
+            QFile::remove(m_started->errorFile);
+    });
     if (!ensureRunning(err, deadline))
         return failure;
     QDBusMessage call = QDBusMessage::createMethodCall(m_service, AutomationService::objectPath,
@@ -238,14 +255,21 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
     const QDBusMessage reply =
         m_connection.call(call, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply")
-            || deadline.hasExpired())
+        const bool noReply = reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply");
+        if (noReply && !deadline.hasExpired() && programEnded(deadline)) {
+            const QString reason = reasonForEnding(m_started->errorFile);
+            err << "tapestrel: "
+                << (reason.isEmpty() ? tr("Tapestrel ended before it could answer.")
+                                     : tr("Tapestrel ended before it could answer: %1").arg(reason))
+                << Qt::endl;
+        } else if (noReply || deadline.hasExpired()) {
             err << "tapestrel: "
                 << tr("Tapestrel did not answer within %1 s; the request may still be carried out.")
                        .arg((m_timeout + 999) / 1000)
                 << Qt::endl;
-        else
+        } else {
             err << "tapestrel: " << reply.errorMessage() << Qt::endl;
+        }
         return failure;
     }
 

@@ -61,6 +61,8 @@ public:
 
 private:
     bool ensureRunning(QTextStream &err, const QDeadlineTimer &deadline);
+    // Whether the program that took the request has ended, rather than being slow to answer.
+    bool programEnded(const QDeadlineTimer &deadline) const;
 
     QDBusConnection m_connection;
     QString m_service;

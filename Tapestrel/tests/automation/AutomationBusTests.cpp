@@ -240,6 +240,25 @@ public:
     bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
 };
 
+// A program on the bus that takes a call and ends (leaves the bus) before it answers.
+class EndingObject : public SilentObject
+{
+public:
+    explicit EndingObject(QString connectionName)
+        : m_connectionName(std::move(connectionName))
+    { }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override
+    {
+        QMetaObject::invokeMethod(
+            qApp, [name = m_connectionName] { QDBusConnection::disconnectFromBus(name); },
+            Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    QString m_connectionName;
+};
+
 // Sets environment variables for its lifetime (an empty value removes one), then puts them back.
 class EnvironmentOverride
 {
@@ -404,6 +423,22 @@ TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
     silentBus.unregisterService(silentName);
     silentBus.unregisterObject(AutomationService::objectPath);
     QDBusConnection::disconnectFromBus("tapestrel-silent");
+
+    // A program that ends while the command waits for it: said at once, not as a time-out.
+    EndingObject ending("tapestrel-ending");
+    const QString endingName = serviceName + "Ending";
+    {
+        // Only the bus's own list holds the connection, so that leaving the bus closes it.
+        QDBusConnection endingBus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, "tapestrel-ending");
+        ASSERT_TRUE(endingBus.registerVirtualObject(AutomationService::objectPath, &ending));
+        ASSERT_TRUE(endingBus.registerService(endingName));
+    }
+    clock.restart();
+    const Result ended = tapestrel({"list"}, {}, endingName);
+    EXPECT_EQ(ended.exitCode, 1);
+    EXPECT_EQ(ended.err, "tapestrel: Tapestrel ended before it could answer.\n");
+    EXPECT_LT(clock.elapsed(), 10000);
 
     // No program runs and none can be started without a display: said at once, nothing launched.
     QDBusConnection::sessionBus().unregisterService(serviceName);
