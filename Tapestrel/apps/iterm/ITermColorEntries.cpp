@@ -60,11 +60,38 @@ bool numbersEqual(const QVariant &a, const QVariant &b)
     return a.toLongLong() == b.toLongLong();
 }
 
+const QString darkSuffix = QStringLiteral(" (Dark)");
+const QString lightSuffix = QStringLiteral(" (Light)");
+
+bool hasAppearanceSuffix(const QString &name)
+{
+    return name.endsWith(darkSuffix) || name.endsWith(lightSuffix);
+}
+
 } // namespace
 
 QString variantName(const QString &entry, bool isDark)
 {
-    return entry + (isDark ? QStringLiteral(" (Dark)") : QStringLiteral(" (Light)"));
+    return entry + (isDark ? darkSuffix : lightSuffix);
+}
+
+QVariantMap entriesFor(const QVariantMap &preset, bool isDark)
+{
+    const QString &own = isDark ? darkSuffix : lightSuffix;
+    QVariantMap entries;
+    for (auto it = preset.cbegin(); it != preset.cend(); ++it) {
+        const QString &name = it.key();
+        if (!hasAppearanceSuffix(name)) {
+            // The plain entry stands for an appearance that the preset has no entry of its own for.
+            const QString target = name + own;
+            if (!preset.contains(target))
+                entries.insert(target, it.value());
+        } else if (name.endsWith(own) && !hasAppearanceSuffix(name.chopped(own.size()))) {
+            entries.insert(name, it.value());
+        }
+        // The other appearance's entries, and names with the suffix twice, are not this one's.
+    }
+    return entries;
 }
 
 bool equal(const QVariant &a, const QVariant &b)
@@ -105,8 +132,9 @@ bool equal(const QVariant &a, const QVariant &b)
 
 bool matches(const QVariantMap &preset, const QVariantMap &profile, bool isDark)
 {
-    for (auto it = preset.cbegin(); it != preset.cend(); ++it) {
-        const auto held = profile.constFind(variantName(it.key(), isDark));
+    const QVariantMap entries = entriesFor(preset, isDark);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        const auto held = profile.constFind(it.key());
         if (held == profile.cend() || !equal(it.value(), held.value()))
             return false;
     }
@@ -115,13 +143,13 @@ bool matches(const QVariantMap &preset, const QVariantMap &profile, bool isDark)
 
 bool copy(const QVariantMap &preset, QVariantMap &profile, bool isDark)
 {
+    const QVariantMap entries = entriesFor(preset, isDark);
     bool changed = false;
-    for (auto it = preset.cbegin(); it != preset.cend(); ++it) {
-        const QString name = variantName(it.key(), isDark);
-        const auto held = profile.constFind(name);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        const auto held = profile.constFind(it.key());
         if (held != profile.cend() && equal(it.value(), held.value()))
             continue;
-        profile.insert(name, it.value());
+        profile.insert(it.key(), it.value());
         changed = true;
     }
     return changed;

@@ -6,11 +6,17 @@
 
 // How a preset's entries meet a terminal profile of iTerm2. A profile keeps every colour twice, once
 // for each appearance: the preset's entry "Background Color" is the profile's "Background Color (Dark)"
-// and "Background Color (Light)". Entries without such a suffix are never read or written.
+// and "Background Color (Light)". Newer presets carry such entries themselves, beside or instead of
+// the plain one; where a preset has "Background Color (Dark)", that entry is the dark appearance's and
+// the plain one is only for the appearance the preset has no entry of its own for. A profile's entries
+// without such a suffix are never read or written, and no name ever gets the suffix twice.
 namespace ITermColorEntries {
 
 // The profile's entry for a preset entry in the given appearance.
 QString variantName(const QString &entry, bool isDark);
+
+// The profile's entries that the preset sets in the given appearance, by the profile's names.
+QVariantMap entriesFor(const QVariantMap &preset, bool isDark);
 
 // Property-list equality: dictionaries and lists deeply, numbers (Booleans included) by their
 // numeric value whatever their type, texts by their characters, data and dates exactly; values of

@@ -161,6 +161,30 @@ TEST_F(ITermThemeTest, EntriesCompareAsPropertyListsAndCopyIntoOneAppearance)
     EXPECT_FALSE(matches(preset, profile, false));
     EXPECT_FALSE(copy(preset, profile, true));
     EXPECT_TRUE(matches({}, profile, false)); // a preset without entries matches everything
+
+    // Newer presets carry entries of their own for each appearance: those are the appearance's, the
+    // plain entry only stands in where there is none, and no name gets the suffix twice.
+    const QVariantMap modern {
+        {"Background Color", colour(0.5, 0.5, 0.5)},   {"Background Color (Dark)", colour(0, 0, 0)},
+        {"Background Color (Light)", colour(1, 1, 1)}, {"Cursor Color", colour(1, 0, 0)},
+        {"Link Color (Light)", colour(0, 0, 1)},       {"Badge Color (Dark) (Dark)", colour(0, 1, 0)}};
+    for (const bool dark : {true, false}) {
+        const QString own = dark ? " (Dark)" : " (Light)";
+        QVariantMap into {{"Name", "Default"}};
+        EXPECT_TRUE(copy(modern, into, dark));
+        QStringList expected {"Background Color" + own, "Cursor Color" + own, "Name"};
+        if (!dark)
+            expected.append("Link Color (Light)");
+        expected.sort();
+        EXPECT_EQ(into.keys(), expected) << own.toStdString();
+        EXPECT_EQ(into.value("Background Color" + own), modern.value("Background Color" + own));
+        EXPECT_EQ(into.value("Cursor Color" + own), modern.value("Cursor Color"));
+        EXPECT_TRUE(matches(modern, into, dark));
+        EXPECT_FALSE(copy(modern, into, dark));
+        // Read back the same way: the plain entry's colour is not the appearance's own.
+        into.insert("Background Color" + own, modern.value("Background Color"));
+        EXPECT_FALSE(matches(modern, into, dark));
+    }
 }
 
 TEST_F(ITermThemeTest, AppliesIntoTheDefaultProfileForTheAppearanceAndReadsItBack)
