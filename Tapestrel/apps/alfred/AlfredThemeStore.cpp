@@ -46,7 +46,9 @@ QList<AlfredTheme> AlfredThemeStore::collectUserThemes()
     QList<AlfredTheme> themes;
     for (const QString &entry : entries) {
         const auto bytes = AppFiles::read(folder.filePath(entry) + QStringLiteral("/theme.json"));
-        if (const auto name = bytes ? alfredThemeName(*bytes) : std::nullopt)
+        // A theme without a name would be a row without text.
+        if (const auto name = bytes ? alfredThemeName(*bytes) : std::nullopt;
+            name && !name->trimmed().isEmpty())
             themes.append({entry, *name});
     }
     return sortedByName(themes);

@@ -33,6 +33,8 @@ QWidget *BearThemeOptionModel::makePicker(Option *option, Profile *, QWidget *pa
 
 QCoro::Task<void> BearThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
+    if (value.isEmpty())
+        co_return;
     const QStringList arguments {QStringLiteral("write"), m_domain, slotKey(), QStringLiteral("-string"),
                                  value};
     co_await AppDefaults::write(arguments);

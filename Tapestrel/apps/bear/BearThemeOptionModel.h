@@ -10,8 +10,8 @@ class BearThemeStore;
 
 // The option "apps.bear.theme": the name of a Bear theme, written into the slot of Bear's domain
 // for the system's appearance at that moment ("SFAppThemeName" or "SFAppDarkThemeName"), after
-// which Bear is told to reload its appearance. Any value is written, "Don't set" (the empty text)
-// included: Bear then falls back to its own default.
+// which Bear is told to reload its appearance. Any other value is written as it is; "Don't set"
+// (the empty text) leaves Bear alone.
 class BearThemeOptionModel
     : public OptionModel
     , public ThemeContainer

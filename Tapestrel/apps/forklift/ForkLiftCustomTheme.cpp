@@ -17,7 +17,9 @@ QList<Theme> decode(const QByteArray &data)
         const auto name = AppFiles::textMember(element, "name");
         if (!id || !name)
             return {};
-        themes.append({*id, *name});
+        // Listed only with a name to show and an id that is not "Don't set"'s empty text.
+        if (!id->isEmpty() && !name->trimmed().isEmpty())
+            themes.append({*id, *name});
     }
     return themes;
 }

@@ -27,7 +27,7 @@ QCoro::Task<void> ForkLiftThemeOptionModel::apply(QString value, QPointer<Profil
 {
     // The edition is worked out afresh, so a new choice counts from the next apply.
     const std::optional<QString> domain = m_config->currentBundleID();
-    if (!domain)
+    if (!domain || value.isEmpty())
         co_return;
     const QStringList arguments {QStringLiteral("write"), *domain, QStringLiteral("theme"),
                                  QStringLiteral("-string"), value};

@@ -9,8 +9,8 @@
 class ForkLiftThemeStore;
 
 // The option "apps.forklift.theme": ForkLift's "theme" in the domain of the edition in use. Any
-// value is written as it is, "Don't set" (the empty text) included: ForkLift then uses its own
-// default. Without an installed edition nothing is read or written.
+// other value is written as it is; "Don't set" (the empty text) leaves the user's theme alone.
+// Without an installed edition nothing is read or written.
 class ForkLiftThemeOptionModel
     : public OptionModel
     , public ThemeContainer

@@ -58,7 +58,8 @@ QList<ITermTheme> ITermThemeStore::readCustomThemes()
         return themes;
     const QVariantMap presets = stored.toMap();
     for (auto it = presets.cbegin(); it != presets.cend(); ++it) {
-        if (it.value().typeId() == QMetaType::QVariantMap)
+        // A preset without a name would be a row nobody can tell from "Don't set".
+        if (it.value().typeId() == QMetaType::QVariantMap && !it.key().trimmed().isEmpty())
             themes.append({it.key(), it.value().toMap()});
     }
     return ThemeSort::sortedByName(themes, [](const ITermTheme &theme) { return theme.name; });

@@ -68,7 +68,7 @@ QCoro::Task<std::optional<QString>> NotePlanThemeOptionModel::readCurrentValue(Q
 QCoro::Task<void> NotePlanThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
     const std::optional<QString> edition = m_config->currentBundleID();
-    if (!edition)
+    if (!edition || value.isEmpty())
         co_return;
     const std::optional<QString> current =
         co_await AppDefaults::run(slotArguments(QStringLiteral("read"), *edition));

@@ -29,8 +29,8 @@ public:
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // Writes the value as it stands, the empty text of "Don't set" included, unless the slot already
-    // holds it. Never throws.
+    // Writes the value as it stands unless the slot already holds it; "Don't set" (the empty text)
+    // leaves NotePlan alone. Never throws.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;

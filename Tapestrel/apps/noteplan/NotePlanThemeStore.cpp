@@ -90,7 +90,8 @@ QList<NotePlanTheme> NotePlanThemeStore::loadCustomThemes(const NotePlanAppConfi
         const std::optional<QByteArray> bytes = AppFiles::read(directory.filePath(name));
         if (!bytes)
             continue;
-        if (const auto file = NotePlanThemeFile::decode(*bytes))
+        // A theme without a name would be a row without text.
+        if (const auto file = NotePlanThemeFile::decode(*bytes); file && !file->name.trimmed().isEmpty())
             themes.append({name, file->name});
     }
     return themes;

@@ -17,7 +17,10 @@ QList<TerminalTheme> TerminalThemeStore::loadThemes()
     if (!settings)
         return {};
     QList<TerminalTheme> themes;
-    for (auto it = settings->cbegin(); it != settings->cend(); ++it)
-        themes.append({it.key()});
+    // A settings set without a name would be a row without text, its value that of "Don't set".
+    for (auto it = settings->cbegin(); it != settings->cend(); ++it) {
+        if (!it.key().trimmed().isEmpty())
+            themes.append({it.key()});
+    }
     return ThemeSort::sortedByName(themes, [](const TerminalTheme &theme) { return theme.name; });
 }

@@ -9,7 +9,8 @@
 
 namespace {
 
-// The theme files directly in the folder, in the order listed; none when it cannot be listed.
+// The theme files directly in the folder, in the order listed; none when it cannot be listed. A
+// file with nothing before its extension (".xccolortheme") would be a row without a name.
 QList<XcodeTheme> themesIn(const QString &folder)
 {
     const QDir dir(folder);
@@ -17,8 +18,11 @@ QList<XcodeTheme> themesIn(const QString &folder)
     const QStringList names =
         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names) {
-        if (QFileInfo(name).suffix() == u"xccolortheme")
-            themes.append({QUrl::fromLocalFile(dir.filePath(name))});
+        if (QFileInfo(name).suffix() != u"xccolortheme")
+            continue;
+        const XcodeTheme theme {QUrl::fromLocalFile(dir.filePath(name))};
+        if (!theme.displayName().trimmed().isEmpty())
+            themes.append(theme);
     }
     return ThemeSort::sortedByName(themes, [](const XcodeTheme &theme) { return theme.displayName(); });
 }

@@ -52,6 +52,7 @@ TEST_F(AlfredThemeTest, ListsBuiltInAndUserThemesSortedAndSkipsWhatItCannotRead)
     addTheme("user.broken", "{\"alfredtheme\": ");
     addTheme("user.nameless", "{\"alfredtheme\": {\"title\": \"x\"}}");
     addTheme("user.number", themeFile("7"));
+    addTheme("user.blank", themeFile("\"\""));
     home.writeFile(synced + "/themes/stray.txt", "not a theme");
 
     AlfredThemeStore &store = model.store();

@@ -34,15 +34,17 @@ TEST_F(BearThemeTest, WritesTheCurrentSlotThenAnnouncesTheChangeTwice)
     EXPECT_EQ(domainValue(domain, "SFAppThemeName"), "Solarized Light");
     EXPECT_EQ(read(model), "Nord");
 
-    // Light appearance: "Don't set" and names Bear does not list are written as they are.
+    // Light appearance: "Don't set" keeps the user's theme; names Bear does not list are written as
+    // they are.
     setDark(false);
     EXPECT_EQ(read(model), "Solarized Light");
     apply(model, "");
+    EXPECT_TRUE(takeWrites().isEmpty());
+    EXPECT_TRUE(takeNotifications().isEmpty());
+    EXPECT_EQ(read(model), "Solarized Light");
     apply(model, "Not A Bear Theme");
-    EXPECT_EQ(takeWrites(),
-              (Runs {{"write", domain, "SFAppThemeName", "-string", ""},
-                     {"write", domain, "SFAppThemeName", "-string", "Not A Bear Theme"}}));
-    EXPECT_EQ(takeNotifications().size(), 4);
+    EXPECT_EQ(takeWrites(), (Runs {{"write", domain, "SFAppThemeName", "-string", "Not A Bear Theme"}}));
+    EXPECT_EQ(takeNotifications().size(), 2);
     EXPECT_EQ(domainValue(domain, "SFAppDarkThemeName"), "Nord");
 }
 

@@ -48,17 +48,19 @@ TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWritten)
     installApp("ForkLift", direct);
     installApp("ForkLift Setapp", setapp);
     Platform::UserDefaults::standard().setValue("apps.forklift.bundleID", setapp);
+    // Themes without a name to show, or with "Don't set"'s empty id, are not listed.
     const QByteArray themes =
-        R"([{"id": "user.zebra", "name": "Zebra"}, {"id": "Dark", "name": "My Dark", "x": 1}])";
+        R"([{"id": "user.zebra", "name": "Zebra"}, {"id": "Dark", "name": "My Dark", "x": 1},
+                                  {"id": "user.blank", "name": " "}, {"id": "", "name": "No Id"}])";
     writeDomain(setapp, "themes", themes);
     writeDomain(direct, "themes", QByteArray(R"([{"id": "other", "name": "Other"}])"));
 
+    // "Don't set" keeps the user's theme.
     apply(model, "Polar Night");
     apply(model, "");
     apply(model, "not.listed");
     EXPECT_EQ(takeWrites(),
               (Runs {{"write", setapp, "theme", "-string", "Polar Night"},
-                     {"write", setapp, "theme", "-string", ""},
                      {"write", setapp, "theme", "-string", "not.listed"}}));
     EXPECT_EQ(read(model), "not.listed");
 

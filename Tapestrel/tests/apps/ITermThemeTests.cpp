@@ -102,6 +102,8 @@ TEST_F(ITermThemeTest, PresetsComeFromTheResourcesInTableOrderAndCustomOnesByNam
                            QVariantMap {{"zenburn", QVariantMap {{"Background Color", colour(0, 0, 0)}}},
                                         {"Nord", QVariantMap {}},
                                         {"Broken", "not a preset"},
+                                        {"", QVariantMap {}},
+                                        {"  ", QVariantMap {}},
                                         {"Default", QVariantMap {{"Ansi 0 Color", colour(1, 1, 1)}}}});
     ITermThemeStore store;
     EXPECT_EQ(names(store.defaultThemes()),

@@ -75,6 +75,7 @@ TEST_F(NotePlanThemeTest, CustomThemesComeFromTheCloudDriveOrTheEditionsContaine
     home.writeFile(container + setappThemes + "Nameless.json", R"({"title": "x"})");
     home.writeFile(container + setappThemes + "Numbered.json", R"({"name": 7})");
     home.writeFile(container + setappThemes + "Plain.theme", R"({"name": "Plain"})");
+    home.writeFile(container + setappThemes + "Blank.json", R"({"name": " "})");
     QDir(home.filePath(container + setappThemes + "Folder.json")).mkpath(".");
     home.writeFile(cloudThemes + "Cloudy.json", R"({"name": "Cloudy"})");
 
@@ -160,16 +161,13 @@ TEST_F(NotePlanThemeTest, ApplyWritesTheSlotOfTheAppearanceOnlyWhenItDiffers)
               QStringList({"AppleColorPreferencesChangedNotification",
                            "AppleInterfaceThemeChangedNotification", "AppleAquaColorVariantChanged"}));
 
-    // "Don't set" writes the empty text into the slot, unless the slot already reads empty.
+    // "Don't set" keeps the user's theme.
     setDark(false);
     EXPECT_EQ(read(model), "toothbleach");
     apply(model, "");
-    EXPECT_EQ(takeWrites(), (Runs {{"write", regular, "themeLight", "-string", ""}}));
-    EXPECT_EQ(takeNotifications().size(), 3);
-    domain(regular).remove("themeLight");
-    apply(model, "");
+    EXPECT_TRUE(takeWrites().isEmpty());
     EXPECT_TRUE(takeNotifications().isEmpty());
-    EXPECT_FALSE(domain(regular).contains("themeLight"));
+    EXPECT_EQ(domain(regular).value("themeLight"), "toothbleach");
     EXPECT_EQ(domain(regular).value("themeDark"), "Nightfall.json");
 }
 

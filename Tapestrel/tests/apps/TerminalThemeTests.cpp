@@ -25,8 +25,12 @@ protected:
 
 TEST_F(TerminalThemeTest, ListsTerminalsProfilesAndWritesEachKeyOnItsOwn)
 {
+    // A settings set without a name is not listed: it would read as "Don't set".
     writeDomain(domain, "Window Settings",
-                QVariantMap {{"Pro", QVariantMap {}}, {"basic", QVariantMap {}}, {"Basic", QVariantMap {}}});
+                QVariantMap {{"Pro", QVariantMap {}},
+                             {"basic", QVariantMap {}},
+                             {"Basic", QVariantMap {}},
+                             {"", QVariantMap {}}});
     Profile profile("P");
     std::unique_ptr<QWidget> widget(
         defaultTheme.makePicker(profile.findOrCreateOption(defaultTheme.key()), &profile, nullptr));

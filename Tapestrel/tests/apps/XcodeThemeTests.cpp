@@ -48,6 +48,9 @@ TEST_F(XcodeThemeTest, ListsOneXcodesThemesAndTheUsersSortedByName)
     addTheme("Xcode", "notes.txt");
     home.writeFile(userThemes + "mine.xccolortheme", "<plist/>");
     home.writeFile(userThemes + "Dusk.xccolortheme", "<plist/>");
+    // Files with no name before the extension would be rows without text.
+    home.writeFile(userThemes + ".xccolortheme", "<plist/>");
+    home.writeFile(userThemes + " .xccolortheme", "<plist/>");
     XcodeThemeStore store;
     EXPECT_EQ(namesOf(store.themes()),
               QStringList({"Dusk.xccolortheme", "Presentation (Light).xccolortheme"}));

@@ -1,0 +1,98 @@
+// Option.h first: the fixture sets option values.
+#include "Tapestrel/model/Option.h"
+
+#include "ThemeTestSupport.h"
+
+#include "Tapestrel/apps/frame/ThemePicker.h"
+#include "Tapestrel/model/AppConfigStore.h"
+#include "Tapestrel/model/OptionStore.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every file of the home but the program's own settings, with its bytes.
+QMap<QString, QByteArray> contents(const QDir &root)
+{
+    QMap<QString, QByteArray> files;
+    const QString own = root.filePath("Library/Preferences/com.quorvane.Tapestrel.plist");
+    QDirIterator it(root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.startsWith(own))
+            continue;
+        QFile file(path);
+        files.insert(root.relativeFilePath(path), file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+    }
+    return files;
+}
+
+// The files that were added, removed or changed.
+QStringList changed(const QMap<QString, QByteArray> &before, const QMap<QString, QByteArray> &after)
+{
+    QStringList paths;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (after.value(it.key(), "<removed>") != it.value())
+            paths.append(it.key());
+    }
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        if (!before.contains(it.key()))
+            paths.append(it.key());
+    }
+    return paths;
+}
+
+class DontSetTest : public ThemeTests::ThemeAppTest
+{
+};
+
+} // namespace
+
+TEST_F(DontSetTest, DontSetLeavesEveryApplicationsThemeAsItIs)
+{
+    // Every edition of every application installed, each with a theme of the user's in both slots.
+    for (AppConfig *config : registries.appConfigStore().configs()) {
+        int edition = 0;
+        for (const AppBundleID &bundleID : config->bundleIDs()) {
+            installApp(config->appName() + QString::number(++edition), bundleID.id);
+            for (const char *slot :
+                 {"theme", "themeLight", "themeDark", "SFAppThemeName", "SFAppDarkThemeName",
+                  "XCFontAndColorCurrentTheme", "XCFontAndColorCurrentDarkTheme"})
+                writeDomain(bundleID.id, slot, "Mine");
+        }
+    }
+    home.writeFile("Library/Application Support/Code/User/settings.json",
+                   "{\n  \"workbench.colorTheme\": \"Solarized Dark\"\n}\n");
+
+    int checked = 0;
+    for (const bool dark : {false, true}) {
+        setDark(dark);
+        takeWrites();
+        takeScripts();
+        takeNotifications();
+        const auto before = contents(QDir(home.path()));
+        for (OptionModel *model : registries.optionStore().options()) {
+            Profile profile(QStringLiteral("Quiet"));
+            Option *option = profile.findOrCreateOption(model->key());
+            std::unique_ptr<QWidget> widget(model->makePicker(option, &profile, nullptr));
+            auto *picker = qobject_cast<ThemePicker *>(widget.get());
+            if (!picker)
+                continue;
+            const ThemePicker::Entry first = picker->entries().value(0);
+            ASSERT_EQ(first.title, ThemePicker::doNotSetTitle()) << model->key().toStdString();
+            apply(*model, first.value, &profile);
+            ++checked;
+        }
+        EXPECT_EQ(takeWrites().size(), 0);
+        EXPECT_EQ(takeScripts().join("\n").toStdString(), "");
+        EXPECT_EQ(takeNotifications().join(", ").toStdString(), "");
+        EXPECT_EQ(changed(before, contents(QDir(home.path()))).join(", ").toStdString(), "");
+    }
+    // Xcode, both of Terminal's, iTerm2, Corvella, Lumapad, ForkLift, Alfred, Obsidian, VS Code, Bear
+    // and NotePlan, in each appearance.
+    EXPECT_EQ(checked, 2 * 12);
+}
