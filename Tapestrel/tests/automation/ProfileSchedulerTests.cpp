@@ -1,6 +1,7 @@
 #include "Tapestrel/tests/engine/RecordingOptionModel.h"
 
 #include "Tapestrel/automation/ProfileScheduler.h"
+#include "Tapestrel/model/ApplyProfileCommand.h"
 #include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -12,6 +13,9 @@
 #include "platform/CloudKeyValueStore.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -189,6 +193,7 @@ TEST_F(ProfileSchedulerTest, FiringAppliesTheProfileThroughTheApplyCommandAndRem
 
     Profile *evening = newProfile("Evening");
     evening->findOrCreateOption("system.ui.appearance")->setValue("dark");
+    registry.model("apps.bear.theme")->fails = true;
     ProfileScheduler realScheduler(
         options, context, [this] { return now; }, QTimeZone::utc());
     options.setScheduledProfiles({entry("a", evening, 6, 30)});
@@ -202,6 +207,19 @@ TEST_F(ProfileSchedulerTest, FiringAppliesTheProfileThroughTheApplyCommandAndRem
         spinEventLoop(std::chrono::milliseconds(10));
     EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=dark @Evening"));
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), evening->uuid());
+
+    // Nobody may be there: what failed is shown in a notice that waits for no answer.
+    QPointer<QMessageBox> notice;
+    ASSERT_TRUE(TestSupport::waitUntil([&notice] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == ApplyProfileCommand::noticeName && widget->isVisible())
+                notice = qobject_cast<QMessageBox *>(widget);
+        }
+        return !notice.isNull();
+    }));
+    EXPECT_EQ(notice->text(), "Applied “Evening”, but 1 of its settings could not be changed:");
+    EXPECT_EQ(notice->windowModality(), Qt::NonModal);
+    notice->close();
     EXPECT_TRUE(alerts.alerts().isEmpty());
 
     OptionStore::setShared(nullptr);
