@@ -48,7 +48,10 @@ QList<VSCodeTheme> VSCodeThemeFinder::themes(const QString &extensionFolder)
             || !optionalText(entry.toObject(), QStringLiteral("label"), &label))
             return {};
         const QString themeID = id.value_or(label.value_or(QString()));
-        themes.append({themeID, label.value_or(themeID)});
+        const QString name = label.value_or(themeID);
+        // A theme without a name would be a row without text.
+        if (!name.trimmed().isEmpty())
+            themes.append({themeID, name});
     }
     return themes;
 }

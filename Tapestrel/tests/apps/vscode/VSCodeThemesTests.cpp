@@ -168,7 +168,7 @@ TEST_F(VSCodeThemesTest, ThemesAreTheBuiltInOnesSortedThenTheEnabledExtensionsIn
 
     const VSCodeThemeStore store(profile);
     EXPECT_EQ(rows(store.customThemes()),
-              QStringList({"zeta-night=Zeta Night", "Alpha=Alpha", "Only Id=Only Id", "="}));
+              QStringList({"zeta-night=Zeta Night", "Alpha=Alpha", "Only Id=Only Id"}));
     EXPECT_EQ(store.defaultThemes(), none.defaultThemes());
     EXPECT_EQ(rows(VSCodeThemeFinder::themes(disabled)), QStringList({"off=Off"}));
 }
