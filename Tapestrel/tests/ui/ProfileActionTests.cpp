@@ -72,6 +72,17 @@ TEST_F(ProfileActionTest, ApplyDuplicateToggleAndRefillActOnTheirProfiles)
     EXPECT_TRUE(waitUntil([&] { return EngineSettings::lastAppliedProfileID() == a->uuid(); }));
     EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=Dark @A"));
 
+    // A person applied it: a setting that could not be changed is told in an alert.
+    {
+        Platform::ScriptedAlertAnswerer answers;
+        registry.model("apps.bear.theme")->fails = true;
+        ProfileActionButtons::applyProfileButton(a, &owner)->trigger();
+        ASSERT_TRUE(waitUntil([&] { return answers.alerts().size() == 1; }));
+        EXPECT_EQ(answers.alerts()[0].message, "Applied “A”, but 1 of its settings could not be changed:");
+        EXPECT_EQ(answers.alerts()[0].informativeText, "Test › apps.bear.theme: refused");
+        registry.model("apps.bear.theme")->fails = false;
+    }
+
     ProfileActionButtons::duplicateButton(context, {a, b}, &owner)->trigger();
     EXPECT_FALSE(context->hasChanges());
     EXPECT_EQ(stored().size(), 4);
@@ -132,9 +143,9 @@ TEST_F(ProfileActionTest, DeletionAsksAndDeletesTheRecordedSet)
     EXPECT_EQ(asked.message, "Are you sure you want to delete selected profiles?");
     EXPECT_EQ(asked.informativeText, "This operation cannot be undone.");
     EXPECT_EQ(asked.buttons, QStringList({"Delete", "Cancel"}));
-    EXPECT_EQ(asked.shortcuts, (QList<std::pair<QKeySequence, int>> {
-                                   {QKeySequence(Qt::CTRL | Qt::Key_Backspace), 0},
-                                   {QKeySequence(Qt::CTRL | Qt::Key_Delete), 0}}));
+    EXPECT_EQ(asked.shortcuts,
+              (QList<std::pair<QKeySequence, int>> {{QKeySequence(Qt::CTRL | Qt::Key_Backspace), 0},
+                                                    {QKeySequence(Qt::CTRL | Qt::Key_Delete), 0}}));
     EXPECT_EQ(stored().size(), 3);
     EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({c}));
 
@@ -154,7 +165,9 @@ TEST_F(ProfileActionTest, DeletionAsksAndDeletesTheRecordedSet)
 // line deletes them. Nothing that still holds the selection may touch them afterwards.
 TEST_F(ProfileActionTest, ProfilesThatVanishElsewhereLeaveTheSelection)
 {
-    const auto freeDeleted = [] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); };
+    const auto freeDeleted = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
     Profile *kept = newProfile("Kept");
     Profile *work = newProfile("Work");
     Profile *other = newProfile("Other");
