@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/FileSizeLimit.h"
 #include "testsupport/OutsideWriter.h"
 #include "testsupport/TempHome.h"
 
@@ -10,49 +11,18 @@
 #include <QFileInfo>
 
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 
 using Platform::AtomicFile;
 using Platform::UserDefaults;
+using TestSupport::FileSizeLimit;
 using TestSupport::OutsideWriter;
 using TestSupport::TempHomeTest;
 using Step = AtomicFile::EditStep;
-
-namespace {
-
-// Lowers this process's file-size limit for a scope, as a nearly full disk would: a write past the
-// limit comes up short and then fails, instead of raising the signal that would end the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-        : m_handler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = std::min(bytes, m_saved.rlim_max);
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit m_saved {};
-    void (*m_handler)(int);
-};
-
-} // namespace
 
 class AtomicFileTest : public TempHomeTest
 {

@@ -1,0 +1,71 @@
+#include "platform/RegularFile.h"
+#include "testsupport/HostileFiles.h"
+#include "testsupport/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using TestSupport::HostileFiles::makeLinkLoop;
+using TestSupport::HostileFiles::makePipe;
+using TestSupport::HostileFiles::makeSparseFile;
+
+class RegularFileTest : public TestSupport::TempHomeTest
+{
+};
+
+// Whatever stands where a file is expected, the answer comes at once: bytes from a regular file
+// within the limit, and otherwise a reason with the file left closed.
+TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
+{
+    home.writeFile("plain", "contents");
+    home.writeFile("folder/inside", "x");
+    ASSERT_TRUE(QFile::link(home.filePath("plain"), home.filePath("link")));
+    ASSERT_TRUE(makePipe(home.filePath("pipe")));
+    ASSERT_TRUE(QFile::link(home.filePath("pipe"), home.filePath("link to pipe")));
+    ASSERT_TRUE(makeLinkLoop(home.filePath("loop")));
+    ASSERT_TRUE(makeSparseFile(home.filePath("large"), 100 * 1024 * 1024));
+
+    struct Case
+    {
+        QString path;
+        std::optional<QByteArray> bytes;
+        QString error;
+    };
+    const QList<Case> cases {
+        {home.filePath("plain"), "contents", {}},
+        {home.filePath("link"), "contents", {}},
+        {home.filePath("pipe"), std::nullopt, "it is not a regular file"},
+        {home.filePath("link to pipe"), std::nullopt, "it is not a regular file"},
+        {QStringLiteral("/dev/zero"), std::nullopt, "it is not a regular file"},
+        {home.filePath("folder"), std::nullopt, "it is not a regular file"},
+        {home.filePath("loop"), std::nullopt, "Too many levels of symbolic links"},
+        {home.filePath("missing"), std::nullopt, "No such file or directory"},
+        {QString(), std::nullopt, "No such file or directory"},
+        {home.filePath("large"), std::nullopt, "the file is too large (104857600 bytes)"},
+    };
+    const QStringList pipes {home.filePath("pipe")};
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.path.toStdString());
+        Platform::RegularFile::Contents contents;
+        EXPECT_LT(TestSupport::timeWithPipes(
+                      pipes, [&] { contents = Platform::RegularFile::read(test.path, 1024); }),
+                  1s);
+        EXPECT_EQ(contents.bytes, test.bytes);
+        EXPECT_EQ(contents.error, test.error);
+
+        QFile file;
+        const auto failure = Platform::RegularFile::open(file, test.path, 1024);
+        EXPECT_EQ(failure.value_or(QString()), test.error);
+        EXPECT_EQ(file.isOpen(), !failure.has_value());
+    }
+
+    // An opened file reads as usual and keeps its name; without a limit any size opens.
+    QFile large;
+    ASSERT_EQ(Platform::RegularFile::open(large, home.filePath("large")), std::nullopt);
+    EXPECT_EQ(large.fileName(), home.filePath("large"));
+    EXPECT_EQ(large.size(), 100 * 1024 * 1024);
+    EXPECT_EQ(large.read(4), QByteArray(4, '\0'));
+}
