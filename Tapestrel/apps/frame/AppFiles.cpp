@@ -2,25 +2,15 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace AppFiles {
 
 std::optional<QByteArray> read(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxFileSize)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // The size may have changed since it was looked at.
-    QByteArray bytes = file.read(maxFileSize + 1);
-    if (bytes.size() > maxFileSize || file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    return Platform::RegularFile::read(path, maxFileSize).bytes;
 }
 
 namespace {

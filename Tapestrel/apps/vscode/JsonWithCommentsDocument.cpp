@@ -1,8 +1,9 @@
 #include "Tapestrel/apps/vscode/JsonWithCommentsDocument.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -451,16 +452,10 @@ std::optional<JsonWithCommentsDocument>
 JsonWithCommentsDocument::parseFile(const QString &path, Dialect dialect, QString *error, Limits limits)
 {
     // Opening a named pipe or a device would wait for a writer that may never come.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    QFile file;
+    if (const auto failure = Platform::RegularFile::open(file, path)) {
         if (error)
-            *error = tr("it is not a regular file");
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+            *error = *failure;
         return std::nullopt;
     }
     // Read one byte more than allowed, so a file that grows while it is read is still caught.

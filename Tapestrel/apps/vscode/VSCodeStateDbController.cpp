@@ -2,6 +2,7 @@
 
 #include "Tapestrel/apps/vscode/JsonWithCommentsDocument.h"
 #include "Tapestrel/apps/vscode/VSCodeLocations.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,25 +14,37 @@
 
 namespace {
 
-constexpr qint64 maxValueBytes = 16 * 1024 * 1024;
+constexpr int maxValueBytes = 16 * 1024 * 1024;
+
+bool presentButNotRegular(const QString &path)
+{
+    const QFileInfo info(path);
+    return (info.exists() || info.isSymLink()) && !info.isFile();
+}
 
 // The URI that opens the database read-only without creating anything beside it. A database in
 // write-ahead-log mode needs its shared-memory file to be read safely; when VS Code has not left
-// both of its log files, the database file alone is read as it stands.
+// both of its log files, the database file alone is read as it stands. SQLite opens the files
+// beside the database by name with an ordinary open, which a named pipe in their place would keep
+// waiting: such files are never opened, the database is then read as it stands too.
 std::optional<QByteArray> readOnlyUri(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (Platform::RegularFile::open(file, path))
         return std::nullopt;
     const QByteArray header = file.read(100);
     if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
         return std::nullopt;
     const bool writeAheadLog = header.at(18) == 2 || header.at(19) == 2;
-    const bool logFilesPresent =
-        QFileInfo::exists(path + QStringLiteral("-wal")) && QFileInfo::exists(path + QStringLiteral("-shm"));
+    const QString wal = path + QStringLiteral("-wal");
+    const QString shm = path + QStringLiteral("-shm");
+    const bool logFilesPresent = QFileInfo(wal).isFile() && QFileInfo(shm).isFile();
+    const bool strangeNeighbour = presentButNotRegular(wal) || presentButNotRegular(shm)
+        || presentButNotRegular(path + QStringLiteral("-journal"));
     QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
-    uri += (writeAheadLog && !logFilesPresent) ? QByteArrayLiteral("?mode=ro&immutable=1")
-                                               : QByteArrayLiteral("?mode=ro");
+    uri += (strangeNeighbour || (writeAheadLog && !logFilesPresent))
+        ? QByteArrayLiteral("?mode=ro&immutable=1")
+        : QByteArrayLiteral("?mode=ro");
     return uri;
 }
 
@@ -49,6 +62,8 @@ std::optional<QString> VSCodeStateDbController::readValue(const QString &key, co
         return std::nullopt;
     }
     sqlite3_busy_timeout(database, busyTimeoutMilliseconds);
+    // A longer value fails the read in SQLite, before it is loaded.
+    sqlite3_limit(database, SQLITE_LIMIT_LENGTH, maxValueBytes);
     std::optional<QString> result;
     sqlite3_stmt *statement = nullptr;
     static const char query[] = "SELECT value FROM ItemTable WHERE key = ?1";
@@ -58,7 +73,7 @@ std::optional<QString> VSCodeStateDbController::readValue(const QString &key, co
         if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_type(statement, 0) != SQLITE_NULL) {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
             const int length = sqlite3_column_bytes(statement, 0);
-            if (text && length <= maxValueBytes)
+            if (text)
                 result = QString::fromUtf8(text, length);
         }
     }

@@ -73,6 +73,10 @@ TEST(JsonWithCommentsTest, SettingOneKeyChangesOnlyItsBytes)
          "{\n  \"a\": 1, // one\n  \"workbench.colorTheme\": \"Abyss\"\n  // \"b\": 2\n}\n"},
         {"absent: line comment without a comma", "{\n  \"a\": 1 // one\n}\n",
          "{\n  \"a\": 1, // one\n  \"workbench.colorTheme\": \"Abyss\"\n}\n"},
+        {"absent: line comment holding a comma after the last member", "{\n  \"a\": 1 // one, two\n}\n",
+         "{\n  \"a\": 1, // one, two\n  \"workbench.colorTheme\": \"Abyss\"\n}\n"},
+        {"absent: block comment holding a comma after the last member", "{\n  \"a\": 1 /* one, two */\n}\n",
+         "{\n  \"a\": 1, /* one, two */\n  \"workbench.colorTheme\": \"Abyss\"\n}\n"},
         {"absent: theme-scoped object last",
          "{\n    \"workbench.colorCustomizations\": {\n        \"[Tokyo Night]\": {\n            "
          "\"workbench.colorTheme\": \"x\"\n        }\n    }\n}\n",

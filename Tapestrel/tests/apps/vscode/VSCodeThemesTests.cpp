@@ -1,9 +1,14 @@
 #include "VSCodeFixture.h"
 
 #include "Tapestrel/apps/vscode/VSCodeProfileExtensionFinder.h"
+#include "Tapestrel/apps/vscode/VSCodeProfileStore.h"
 #include "Tapestrel/apps/vscode/VSCodeStateDbController.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeFinder.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeStore.h"
+#include "testsupport/HostileFiles.h"
+
+using namespace std::chrono_literals;
+namespace Hostile = TestSupport::HostileFiles;
 
 namespace {
 
@@ -126,6 +131,125 @@ TEST_F(VSCodeThemesTest, DisabledExtensionsComeFromTheProfilesStateDatabase)
     EXPECT_EQ(VSCodeStateDbController::open(profile), std::nullopt);
     EXPECT_EQ(VSCodeStateDbController::open(work()), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(stateDatabase(work())));
+}
+
+// An extension's manifest, the list of extensions or the list of profiles may each be a named pipe
+// that nothing writes: it reads as no file, at once, and what stands beside it still counts.
+TEST_F(VSCodeThemesTest, APipeInPlaceOfAManifestOrListGivesNothingAtOnce)
+{
+    const VSCodeProfile profile = VSCodeProfile::defaultProfile();
+    const QString good = installExtension("pub.good-1.0.0", manifest({{"good", "Good"}}));
+    const QString piped = home.filePath(".vscode/extensions/pub.piped-1.0.0");
+    QDir().mkpath(piped);
+    writeExtensionsList(profile, {{"pub.good", good}, {"pub.piped", piped}});
+    const QString extensionsList = home.filePath(".vscode/extensions/extensions.json");
+    const QString storage = code("User/globalStorage/storage.json");
+
+    struct Case
+    {
+        const char *name;
+        QString pipe;
+        std::function<QStringList()> read;
+        QStringList expected;
+    };
+    const QList<Case> cases {
+        {"an extension's manifest",
+         piped + "/package.json",
+         [&] { return rows(VSCodeThemeStore(profile).customThemes()); },
+         {"good=Good"}},
+        {"the list of extensions",
+         extensionsList,
+         [&] { return identifiers(VSCodeProfileExtensionFinder::extensions(profile)); },
+         {}},
+        {"the list of profiles",
+         storage,
+         [] {
+             const VSCodeProfileStore store;
+             return QStringList {QString::number(store.profiles().size()), store.listWasRead() ? "read" : ""};
+         },
+         {"1", ""}},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        QFile::remove(test.pipe);
+        ASSERT_TRUE(Hostile::makePipe(test.pipe));
+        QStringList found;
+        EXPECT_LT(TestSupport::timeWithPipes({test.pipe}, [&] { found = test.read(); }), 1s);
+        EXPECT_EQ(found, test.expected);
+    }
+}
+
+// VS Code's database is its own: whatever stands at its path or beside it, the read gives up at once
+// without waiting and leaves everything as it found it.
+TEST_F(VSCodeThemesTest, AStateDatabaseThatIsNoPlainFileIsReadWithoutWaiting)
+{
+    const VSCodeProfile profile = VSCodeProfile::defaultProfile();
+    const QString one = installExtension("pub.one-1.0.0", "{}");
+    const QString two = installExtension("pub.two-1.0.0", "{}");
+    writeExtensionsList(profile, {{"pub.one", one}, {"pub.two", two}});
+    const QString database = stateDatabase(profile);
+    const QStringList all {"pub.one", "pub.two"};
+
+    struct Case
+    {
+        const char *name;
+        std::function<bool()> make;
+        QStringList pipes;
+    };
+    const QList<Case> cases {
+        {"a named pipe", [&] { return Hostile::makePipe(database); }, {database}},
+        {"a link to itself", [&] { return Hostile::makeLinkLoop(database); }, {}},
+        {"a 100 MB file", [&] { return Hostile::makeSparseFile(database, 100 * 1024 * 1024); }, {}},
+        {"a folder", [&] { return QDir().mkpath(database); }, {}},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        QDir(code("User/globalStorage")).removeRecursively();
+        ASSERT_TRUE(test.make());
+        const QFileInfo before(database);
+        QStringList enabled;
+        EXPECT_LT(TestSupport::timeWithPipes(
+                      test.pipes,
+                      [&] { enabled = identifiers(VSCodeProfileExtensionFinder::extensions(profile)); }),
+                  1s);
+        EXPECT_EQ(enabled, all);
+        const QFileInfo after(database);
+        EXPECT_EQ(after.isSymLink(), before.isSymLink());
+        EXPECT_EQ(after.isDir(), before.isDir());
+        EXPECT_EQ(after.size(), before.size());
+        EXPECT_EQ(QDir(code("User/globalStorage"))
+                      .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList {"state.vscdb"});
+    }
+
+    // A sound database whose log or journal files are pipes: read as it stands, the pipes unopened.
+    for (const QStringList &neighbours : {QStringList {"-wal", "-shm"}, QStringList {"-journal"}}) {
+        SCOPED_TRACE(neighbours.join(' ').toStdString());
+        QDir(code("User/globalStorage")).removeRecursively();
+        writeStateDatabase(profile, R"([{"id": "pub.one", "uuid": "1"}])");
+        if (neighbours.first() == "-wal") {
+            sqlite3 *handle = nullptr;
+            sqlite3_open(QFile::encodeName(database).constData(), &handle);
+            sqlite3_exec(handle, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+            sqlite3_close(handle);
+        }
+        QStringList pipes;
+        for (const QString &suffix : neighbours) {
+            QFile::remove(database + suffix);
+            ASSERT_TRUE(Hostile::makePipe(database + suffix));
+            pipes.append(database + suffix);
+        }
+        const QByteArray bytes = contents(database);
+        QStringList enabled;
+        EXPECT_LT(
+            TestSupport::timeWithPipes(
+                pipes, [&] { enabled = identifiers(VSCodeProfileExtensionFinder::extensions(profile)); }),
+            1s);
+        EXPECT_EQ(enabled, QStringList {"pub.two"});
+        EXPECT_EQ(contents(database), bytes);
+        for (const QString &pipe : pipes)
+            EXPECT_FALSE(QFileInfo(pipe).isFile()) << pipe.toStdString();
+    }
 }
 
 TEST_F(VSCodeThemesTest, ThemesAreTheBuiltInOnesSortedThenTheEnabledExtensionsInListOrder)
