@@ -1,5 +1,7 @@
 #include "KivDesktopBackground/BackgroundView.h"
 
+#include "KivDesktopBackground/ImageFile.h"
+
 #include <QImageReader>
 #include <QPainter>
 
@@ -41,7 +43,8 @@ QImage BackgroundView::decodeFilling(const QUrl &url, const QSize &pixelSize)
 {
     if (!url.isLocalFile() || pixelSize.isEmpty())
         return {};
-    QImageReader reader(url.toLocalFile());
+    ImageFile file(url.toLocalFile());
+    QImageReader &reader = file.reader();
     reader.setAutoTransform(true);
     const QSize source = reader.size();
     const bool rotated = reader.transformation() & QImageIOHandler::TransformationRotate90;

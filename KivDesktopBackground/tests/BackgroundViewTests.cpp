@@ -1,4 +1,5 @@
 #include "KivDesktopBackground/BackgroundView.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/TempHome.h"
 
 #include <QImage>
@@ -37,12 +38,21 @@ TEST_F(BackgroundViewRendering, ImagesFillCentredAndUnreadableOnesDrawBlack)
     EXPECT_EQ(tall.pixel(10, 10), qRgb(255, 0, 0));
     EXPECT_EQ(tall.pixel(10, 390), qRgb(0, 0, 255));
 
-    // Missing files, files that are not images and non-file URLs draw black.
+    // Missing files, files that are not images and non-file URLs draw black; so do what is no
+    // regular file (never waited on: the window draws on the GUI thread) and a link to itself.
     home.writeFile("Pictures/notes.png", "not an image");
-    for (const QUrl &url : {QUrl::fromLocalFile(home.filePath("Pictures/missing.png")),
-                            QUrl::fromLocalFile(home.filePath("Pictures/notes.png")),
-                            QUrl(QStringLiteral("https://example.com/a.png"))}) {
-        const QImage black = BackgroundView::render(Background::image(url), QSize(8, 8));
+    const QString pipe = home.filePath("Pictures/pipe.png");
+    ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
+    ASSERT_TRUE(TestSupport::HostileFiles::makeLinkLoop(home.filePath("Pictures/loop.png")));
+    for (const QUrl &url :
+         {QUrl::fromLocalFile(home.filePath("Pictures/missing.png")),
+          QUrl::fromLocalFile(home.filePath("Pictures/notes.png")), QUrl::fromLocalFile(pipe),
+          QUrl::fromLocalFile(home.filePath("Pictures/loop.png")),
+          QUrl(QStringLiteral("https://example.com/a.png"))}) {
+        QImage black;
+        EXPECT_LT(TestSupport::timeWithPipes(
+                      {pipe}, [&] { black = BackgroundView::render(Background::image(url), QSize(8, 8)); }),
+                  std::chrono::seconds(1));
         ASSERT_EQ(black.size(), QSize(8, 8)) << url.toString().toStdString();
         EXPECT_EQ(black.pixel(4, 4), qRgb(0, 0, 0));
     }

@@ -7,6 +7,7 @@
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,8 +32,8 @@ QString extensionOf(const QString &filePath)
 // Streams a file into `destination`, replacing it only once everything is written.
 bool writeCopy(const QString &source, const QString &destination)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    QFile in;
+    if (Platform::RegularFile::open(in, source))
         return false;
     Platform::AtomicFile out(destination);
     if (!out.open())
@@ -87,7 +88,8 @@ void AddImageButton::ensureWallpapersFolder()
 
 std::optional<QString> AddImageButton::importImageFile(const QString &filePath)
 {
-    if (wallpapersFolderPath().isEmpty())
+    // A named pipe or a device chosen in place of a picture would keep the copy waiting.
+    if (wallpapersFolderPath().isEmpty() || !QFileInfo(filePath).isFile())
         return std::nullopt;
     const QString destination = newWallpaperFilePath(extensionOf(filePath));
     const QString folder = QDir::cleanPath(QFileInfo(filePath).absolutePath());

@@ -1,5 +1,7 @@
 #include "Tapestrel/background/ImageCache.h"
 
+#include "KivDesktopBackground/ImageFile.h"
+
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -67,7 +69,8 @@ std::optional<QImage> ImageCache::decodeThumbnail(const QString &filePath, qint6
 {
     if (maxPixels < 1)
         return std::nullopt;
-    QImageReader reader(filePath);
+    KivDesktopBackground::ImageFile file(filePath);
+    QImageReader &reader = file.reader();
     reader.setAutoTransform(true);
     // Decoding at about the target size lets formats that can skip most of the work; the
     // orientation is applied afterwards, and scaling both sides alike keeps the longer side the

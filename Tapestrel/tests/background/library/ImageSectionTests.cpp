@@ -5,6 +5,7 @@
 #include "Tapestrel/background/BackgroundTile.h"
 #include "Tapestrel/background/ImageBackgroundPicker.h"
 #include "platform/Alerts.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 
 #include <QFile>
@@ -162,6 +163,35 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     runTask(std::move(task));
     delete button;
     EXPECT_EQ(QDir(home.filePath("Data/backgrounds")).entryList(QDir::Files).size(), 1);
+}
+
+// A named pipe chosen as a picture is no picture: nothing waits for a writer, nothing is recorded
+// for it, and the pictures chosen with it are added.
+TEST_F(ImageSectionTest, APipeChosenAsAPictureIsLeftOutAtOnce)
+{
+    ImageBackgroundPicker picker(new BackgroundSelection(backgroundOption(), context), context);
+    const QString pipe = home.filePath("Pictures/pipe.png");
+    ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
+    const QString good = picture("Pictures/good.png");
+
+    chosenFiles = {pipe, good};
+    EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { picker.addImageButton()->chooseImageFiles(); }),
+              std::chrono::seconds(1));
+    ASSERT_EQ(storedPaths().size(), 1);
+
+    bool finished = false;
+    QObject::connect(picker.addImageButton(), &AddImageButton::photosImported,
+                     [&finished] { finished = true; });
+    chosenPhotos = {pipe, good};
+    EXPECT_LT(TestSupport::timeWithPipes({pipe},
+                                         [&] {
+                                             picker.addImageButton()->choosePhotos();
+                                             EXPECT_TRUE(waitUntil([&finished] { return finished; }));
+                                         }),
+              std::chrono::seconds(1));
+    EXPECT_EQ(storedPaths().size(), 2);
+    EXPECT_EQ(QDir(wallpapers()).entryList({"Photo-*"}, QDir::Files).size(), 2);
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
 TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThread)

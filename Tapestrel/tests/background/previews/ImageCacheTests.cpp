@@ -1,5 +1,7 @@
 #include "Tapestrel/background/ImageCache.h"
 
+#include "KivDesktopBackground/ImageFile.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,7 @@
 #include <vector>
 
 using TestSupport::runTask;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -112,6 +116,34 @@ TEST_F(ImageCacheTest, RefusesWhatIsNoLocalImageAndCachesNoFailure)
     const auto image = runTask(cache.thumbnail(url, 120, 1.0));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), QSize(120, 40));
+}
+
+// A stored image value may name anything. What is no regular file, or is larger than a picture may
+// be, is never read: the thumbnail is nothing at once, and quitting (which waits for the threads
+// that decode) does not wait on a read that never ends.
+TEST_F(ImageCacheTest, OnlyRegularFilesWithinTheLimitAreRead)
+{
+    namespace Hostile = TestSupport::HostileFiles;
+    const QString pipe = home.filePath("Pictures/pipe.png");
+    ASSERT_TRUE(Hostile::makePipe(pipe));
+    ASSERT_TRUE(Hostile::makeLinkLoop(home.filePath("Pictures/loop.png")));
+    ASSERT_TRUE(QFile::link("/dev/zero", home.filePath("Pictures/device.png")));
+    // Zeros, as a file of that size reads when it is no picture either: the limit alone refuses it.
+    ASSERT_TRUE(Hostile::makeSparseFile(home.filePath("Pictures/huge.png"),
+                                        KivDesktopBackground::ImageFile::maxBytes + 1));
+    ImageCache cache;
+    const auto took = TestSupport::timeWithPipes({pipe}, [&] {
+        std::vector<QCoro::Task<std::optional<QImage>>> loads;
+        for (const char *name : {"pipe.png", "loop.png", "device.png", "huge.png"})
+            loads.push_back(
+                cache.thumbnail(QUrl::fromLocalFile(home.filePath("Pictures/") + name), 120, 1.0));
+        EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(5000));
+        for (auto &load : loads)
+            EXPECT_FALSE(runTask(std::move(load)));
+    });
+    EXPECT_LT(took, 1s);
+    EXPECT_EQ(cache.count(), 0);
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
 TEST_F(ImageCacheTest, BoundsHoldUnderLoadFromSeveralThreads)

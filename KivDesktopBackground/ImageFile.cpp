@@ -1,0 +1,14 @@
+#include "KivDesktopBackground/ImageFile.h"
+
+#include "platform/RegularFile.h"
+
+namespace KivDesktopBackground {
+
+ImageFile::ImageFile(const QString &path)
+{
+    // The reader takes the format from the file's contents, and its name's suffix as a hint.
+    if (!Platform::RegularFile::open(m_file, path, maxBytes))
+        m_reader.setDevice(&m_file);
+}
+
+} // namespace KivDesktopBackground
