@@ -3,9 +3,11 @@
 #include "KivBackups/FileOperations.h"
 #include "KivBackups/IntervalCleaner.h"
 #include "KivBackups/tests/BackupTestSupport.h"
+#include "testsupport/FileSizeLimit.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 #include "zip/Zip.h"
+#include "zip/ZipError.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -186,6 +188,54 @@ TEST_F(BackupManagerTest, StreamedFilesGoStraightIntoTheArchiveAndAFailureLeaves
     EXPECT_THROW(TestSupport::runTask(manager.makeBackup(false)), Zip::ZipError);
     streaming->failure = StreamingHandler::Failure::NoFiles;
     EXPECT_THROW(TestSupport::runTask(manager.makeBackup(false)), BackupError);
+    EXPECT_EQ(filesInFolder(), QStringList({"20240315120000.tapback"}));
+    EXPECT_EQ(manager.backups().size(), 1);
+    EXPECT_FALSE(manager.isWorking());
+}
+
+// The archive's own thread fails as it completes the file (the process may not write a file that
+// large): the backup reports that failure and publishes nothing, neither the shortened archive nor
+// what it left behind.
+TEST_F(BackupManagerTest, AnArchiveThatFailsAsItIsCompletedReportsItsErrorAndPublishesNothing)
+{
+    struct StreamingHandler : BackupHandler
+    {
+        QCoro::Task<void> restore(QString) override { co_return; }
+        QCoro::Task<void> backup(QString) override { co_return; }
+        StreamedBackup streamedBackup() override
+        {
+            return [](BackupFileWriter &writer) {
+                // Bytes that do not compress, so the archive has a size worth limiting.
+                quint32 state = 1;
+                writer.beginFile(QStringLiteral("profiles.json"));
+                for (int piece = 0; piece < 20; ++piece) {
+                    QByteArray bytes(1000, Qt::Uninitialized);
+                    for (char &byte : bytes) {
+                        state = state * 1664525u + 1013904223u;
+                        byte = char(state >> 24);
+                    }
+                    writer.write(bytes);
+                }
+                writer.endFile();
+            };
+        }
+    };
+    BackupManager manager({folder(), "tapback"}, std::make_shared<StreamingHandler>());
+    manager.setClock([] { return noon; });
+    TestSupport::runTask(manager.makeBackup(false));
+    ASSERT_EQ(filesInFolder(), QStringList({"20240315120000.tapback"}));
+    const qint64 size = QFileInfo(folder() + "/20240315120000.tapback").size();
+    ASSERT_GT(size, 20000);
+
+    {
+        const TestSupport::FileSizeLimit limit(rlim_t(size - 1));
+        try {
+            TestSupport::runTask(manager.makeBackup(false));
+            ADD_FAILURE() << "a shortened archive counted as a backup";
+        } catch (const Zip::ZipError &error) {
+            EXPECT_EQ(error.code(), Zip::ZipError::zipFail);
+        }
+    }
     EXPECT_EQ(filesInFolder(), QStringList({"20240315120000.tapback"}));
     EXPECT_EQ(manager.backups().size(), 1);
     EXPECT_FALSE(manager.isWorking());

@@ -124,6 +124,8 @@ TEST_F(IntroductionTest, ModelNavigatesSkipsUnavailablePagesAndFollowsLocks)
     EXPECT_TRUE(model.canGoBack());
     model.next();
     EXPECT_EQ(currentId(model), "end");
+    // On the last page the forward lock holds Finish.
+    EXPECT_EQ(flags(model), (Flags {false, false, true, false}));
     model.setMovingForwardLocked(false);
     EXPECT_EQ(flags(model), (Flags {false, true, true, false}));
     EXPECT_DOUBLE_EQ(model.progress(), 1.0);

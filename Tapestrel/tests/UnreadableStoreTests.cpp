@@ -162,3 +162,43 @@ TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnd
     EXPECT_TRUE(activated.err.contains("its profile store “" + path + "”")) << activated.err.toStdString();
     EXPECT_EQ(QFileInfo(path).size(), 5000);
 }
+
+// The store is moved aside whole: its newest rows may still be only in its write-ahead log, which
+// SQLite finds by the store's name. A link already at the kept name, even one that leads nowhere,
+// is never replaced.
+TEST_F(UnreadableStoreTest, MovingAsideTakesTheLogAlongAndNeverReplacesALink)
+{
+    makeStore();
+    sqlite3 *database = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(store).constData(), &database), SQLITE_OK);
+    // Closed without a checkpoint, as when the program ended mid-way: what follows stays in the log.
+    sqlite3_db_config(database, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    ASSERT_EQ(
+        sqlite3_exec(database,
+                     "PRAGMA journal_mode=WAL; UPDATE metadata SET value = '999' WHERE key = 'schemaVersion';"
+                     "INSERT INTO metadata (key, value) VALUES ('marker', 'only in the log')",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(database);
+    ASSERT_GT(QFileInfo(store + "-wal").size(), 0);
+    ASSERT_TRUE(QFile::link(home.filePath("nowhere"), store + keptSuffix));
+
+    const std::optional<QString> kept = UnreadableStore::moveAside(store, now);
+    ASSERT_EQ(kept, store + keptSuffix + "-2");
+    EXPECT_EQ(QFileInfo(store + keptSuffix).symLinkTarget(), home.filePath("nowhere"));
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        EXPECT_FALSE(QFileInfo::exists(store + suffix)) << suffix;
+        EXPECT_TRUE(QFileInfo::exists(*kept + suffix)) << suffix;
+    }
+
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(*kept).constData(), &database, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt *statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(database, "SELECT value FROM metadata WHERE key = 'marker'", -1, &statement,
+                                 nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)), "only in the log");
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+}

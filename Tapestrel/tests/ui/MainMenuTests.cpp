@@ -5,10 +5,12 @@
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/MainMenuCommands.h"
 #include "Tapestrel/ui/MainWindow.h"
+#include "Tapestrel/ui/ProfileEditor.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -122,27 +124,43 @@ TEST_F(MainMenuTest, ProfileItemsFollowTheSelection)
     EXPECT_EQ(defaults.lastAppliedProfileID(), a->uuid());
 }
 
-TEST_F(MainMenuTest, EditorTabItemsFollowTheSetting)
+// The View menu's tab items and the editor's tabs are one choice: each item shows the editor's tab
+// of its place and title, and the editor's tab chosen by hand checks its item.
+TEST_F(MainMenuTest, EditorTabItemsAndTheEditorsTabsAreOneChoice)
 {
     auto checked = [&] {
-        QStringList tags;
+        QStringList titles;
         for (QAction *action : menu("View")->actions()) {
             if (action->isChecked())
-                tags.append(action->data().toString());
+                titles.append(action->text());
         }
-        return tags;
+        return titles;
     };
     EXPECT_TRUE(checked().isEmpty());
-    for (const MainMenuCommands::EditorTab &tab : MainMenuCommands::editorTabs) {
-        QAction *action = entry(menu("View"), QString::fromLatin1(tab.title));
-        EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | tab.key));
-        action->trigger();
-        EXPECT_EQ(defaults.activeEditorTab(), QString::fromLatin1(tab.tag));
-        EXPECT_EQ(checked(), QStringList({QString::fromLatin1(tab.tag)}));
+    Profile *profile = newProfile("Alpha");
+    context->save();
+    selection.setSelectedProfiles({profile});
+    ASSERT_NE(window.editor(), nullptr);
+    QTabWidget *tabs = window.editor()->tabs();
+
+    QList<QAction *> items;
+    for (QAction *action : menu("View")->actions()) {
+        if (action->isCheckable())
+            items.append(action);
     }
-    // Changed elsewhere (the editor's tabs): the check mark follows.
-    defaults.setActiveEditorTab(QStringLiteral("system"));
-    EXPECT_EQ(checked(), QStringList({"system"}));
+    ASSERT_EQ(items.size(), tabs->count());
+    for (qsizetype place : {1, 3, 0, 2}) {
+        QAction *action = items[place];
+        SCOPED_TRACE(action->text().toStdString());
+        EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | (Qt::Key_1 + int(place))));
+        action->trigger();
+        EXPECT_EQ(tabs->currentIndex(), place);
+        EXPECT_EQ(tabs->tabText(int(place)), action->text());
+        EXPECT_EQ(checked(), QStringList {action->text()});
+    }
+    // Chosen in the editor: the check mark follows.
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(checked(), QStringList {tabs->tabText(1)});
 }
 
 } // namespace

@@ -16,6 +16,9 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -337,4 +340,44 @@ TEST_F(CoordinatorTest, SameFolderAndCopyRules)
     // A folder is not an image file to copy.
     EXPECT_EQ(C::copyIntoWallpapersFolder(QUrl::fromLocalFile(home.filePath("Library")), folder),
               std::nullopt);
+}
+
+// The local folder on another file system than the cloud folder (a separate data disk): files are
+// copied across and then removed, but a folder cannot be renamed across. The images in a folder
+// that stayed keep their stored paths, so that they still show.
+TEST_F(CoordinatorTest, WhatCannotMoveToAnotherFileSystemKeepsItsStoredPath)
+{
+    QTemporaryDir otherDisk(QStringLiteral("/dev/shm/tapestrel-test-XXXXXX"));
+    struct stat here
+    {
+    };
+    struct stat there
+    {
+    };
+    if (!otherDisk.isValid() || ::stat(QFile::encodeName(home.path()).constData(), &here) != 0
+        || ::stat(QFile::encodeName(otherDisk.path()).constData(), &there) != 0
+        || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "needs a memory file system apart from the temporary folder";
+    const QString localFolder = otherDisk.filePath("backgrounds");
+    put(localFolder + "/a.png", "A");
+    put(localFolder + "/album/inner.png", "I");
+
+    Platform::CloudDrive::setEnabled(true);
+    {
+        ModelContainer container(storePath());
+        addBackground(container.mainContext(), "file", imageValue(localFolder + "/a.png"));
+        addBackground(container.mainContext(), "inner", imageValue(localFolder + "/album/inner.png"));
+        addProfile(container.mainContext(), "P1", pictureKey, plainValue(localFolder + "/album/inner.png"));
+        container.mainContext()->save();
+        BackgroundsICloudCoordinator(localFolder).migrateToICloudDriveIfNeeded(container);
+    }
+    EXPECT_EQ(read(cloud("a.png")), "A");
+    EXPECT_FALSE(QFileInfo::exists(localFolder + "/a.png"));
+    EXPECT_EQ(read(localFolder + "/album/inner.png"), "I");
+    EXPECT_FALSE(QFileInfo::exists(cloud("album")));
+
+    const QMap<QString, QString> values = storedValues();
+    EXPECT_EQ(values["file"], imageValue(cloud("a.png")));
+    EXPECT_EQ(values["inner"], imageValue(localFolder + "/album/inner.png"));
+    EXPECT_EQ(values["P1:" + pictureKey], plainValue(localFolder + "/album/inner.png"));
 }
