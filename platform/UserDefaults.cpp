@@ -34,6 +34,8 @@ namespace {
 // Another process holding a domain's lock for longer than this hangs; a write gives up rather than
 // blocking its caller for ever. (A process that dies loses its lock at once.)
 constexpr int lockTimeoutMilliseconds = 10000;
+// How often a write is made again on top of a file that another program changed under it.
+constexpr int writeAttempts = 5;
 
 // An exclusive lock on "<domain>.plist.lock" for as long as the object lives. The kernel lock goes
 // with the process, so a crashed writer never leaves a stale lock behind; the file itself stays.
@@ -526,16 +528,26 @@ bool UserDefaults::preserveCorruptFileLocked() const
     return true;
 }
 
-bool UserDefaults::writeLocked(const QVariantMap &values) const
+UserDefaults::WriteOutcome UserDefaults::writeLocked(const QVariantMap &values,
+                                                     const FileStamp &expected) const
 {
     const QByteArray bytes = PropertyList::toBinary(QVariant(values));
     AtomicFile file(m_filePath);
-    if (bytes.isEmpty() || !file.open() || !file.write(bytes) || !file.commit()) {
-        qWarning("user defaults: cannot write %s: %s", qPrintable(m_filePath),
-                 qPrintable(file.errorString()));
-        return false;
-    }
-    return true;
+    // Another program (one that does not take the domain's lock) may have replaced or rewritten the
+    // file since it was read; its values must not be lost to values read before.
+    AtomicFile::Stamp stamp;
+    stamp.exists = expected.exists;
+    stamp.device = expected.device;
+    stamp.inode = expected.inode;
+    stamp.size = expected.size;
+    stamp.modifiedNanoseconds = expected.modifiedNanoseconds;
+    file.expect(stamp);
+    if (!bytes.isEmpty() && file.open() && file.write(bytes) && file.commit())
+        return WriteOutcome::written;
+    if (file.changedMeanwhile())
+        return WriteOutcome::changedMeanwhile;
+    qWarning("user defaults: cannot write %s: %s", qPrintable(m_filePath), qPrintable(file.errorString()));
+    return WriteOutcome::failed;
 }
 
 bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfPresent, QString *error)
@@ -571,20 +583,27 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 QStringLiteral("%1 is locked by another process; %2 was not written").arg(m_filePath, key));
         }
         // The file as it is now, with whatever other processes wrote since the last read. What
-        // cannot be read or written back unchanged is left exactly as it is.
-        refreshLocked(&changes);
-        const bool damaged = m_fileStatus == PropertyList::Status::Damaged;
-        const bool present = m_values.contains(key);
-        if (m_fileStatus == PropertyList::Status::Unreadable
-            || m_fileStatus == PropertyList::Status::Unusable) {
-            refusal = QStringLiteral("%1 was not written: %2").arg(key, problemLocked());
-        } else if (onlyIfPresent && !present) {
-            ok = false;
-        } else if (!canonical.isValid() && !present) {
-            ok = true; // removing what is not there changes nothing
-        } else if (present && !damaged && sameValue(m_values.value(key), canonical)) {
-            ok = true; // the file holds this value already: it is not rewritten
-        } else {
+        // cannot be read or written back unchanged is left exactly as it is. When another program
+        // changes the file before the write, it is read again and the change made anew.
+        for (int attempt = 1;; ++attempt) {
+            refreshLocked(&changes);
+            const bool damaged = m_fileStatus == PropertyList::Status::Damaged;
+            const bool present = m_values.contains(key);
+            if (m_fileStatus == PropertyList::Status::Unreadable
+                || m_fileStatus == PropertyList::Status::Unusable) {
+                refusal = QStringLiteral("%1 was not written: %2").arg(key, problemLocked());
+                break;
+            }
+            if (onlyIfPresent && !present)
+                break;
+            if (!canonical.isValid() && !present) {
+                ok = true; // removing what is not there changes nothing
+                break;
+            }
+            if (present && !damaged && sameValue(m_values.value(key), canonical)) {
+                ok = true; // the file holds this value already: it is not rewritten
+                break;
+            }
             // Every other value goes back as it was stored.
             QVariantMap updated = m_stored;
             QVariantMap updatedValues = m_values;
@@ -595,7 +614,13 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 updated.remove(key);
                 updatedValues.remove(key);
             }
-            if ((!damaged || preserveCorruptFileLocked()) && writeLocked(updated)) {
+            // A damaged file is moved aside first: the write then expects to find no file.
+            const WriteOutcome outcome = !damaged || preserveCorruptFileLocked()
+                ? writeLocked(updated, damaged ? FileStamp() : m_stamp)
+                : WriteOutcome::failed;
+            if (outcome == WriteOutcome::changedMeanwhile && attempt < writeAttempts)
+                continue;
+            if (outcome == WriteOutcome::written) {
                 const QVariant oldEffective = effectiveLocked(key, m_values);
                 const QVariant newEffective = effectiveLocked(key, updatedValues);
                 if (!sameValue(oldEffective, newEffective))
@@ -607,9 +632,13 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 // Nobody else writes while the lock file is held, so the file is exactly this.
                 m_stamp = currentStamp();
                 ok = true;
+            } else if (outcome == WriteOutcome::changedMeanwhile) {
+                refusal = QStringLiteral("%1 kept being changed by another program; %2 was not written")
+                              .arg(m_filePath, key);
             } else if (error) {
                 *error = QStringLiteral("%1 could not be written").arg(m_filePath);
             }
+            break;
         }
     }
     emitChanges(changes);

@@ -22,7 +22,9 @@ namespace Platform {
 // (".GlobalPreferences") unless this is the global domain, then the registered defaults. Every read
 // notices a file that another process (the defaults tool) has replaced and loads it again. Every
 // write goes straight to the file, atomically, under a lock file per domain and on top of the
-// file's current contents, so two processes never lose each other's keys.
+// file's current contents, so two processes never lose each other's keys. A program that takes no
+// lock and saves the file between the read and the rename is noticed before the rename: the domain
+// is read again and the change made on top of that program's save.
 //
 // A file that is not a property list reads as an empty domain; it is reported once and kept beside
 // the domain as "<domain>.plist.corrupt" before the first write replaces it. A file that is one but
@@ -141,7 +143,9 @@ private:
     QVariant fallbackLocked(const QString &key) const;
     bool preserveCorruptFileLocked() const;
     QString problemLocked() const;
-    bool writeLocked(const QVariantMap &values) const;
+    enum class WriteOutcome { written, changedMeanwhile, failed };
+    // Writes unless the file is no longer the one `expected` describes.
+    WriteOutcome writeLocked(const QVariantMap &values, const FileStamp &expected) const;
 
     void refreshAndNotify() const;
     void emitChanges(const QList<Change> &changes) const;

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/FileSizeLimit.h"
 #include "testsupport/OutsideWriter.h"
@@ -18,6 +19,7 @@
 #include <csignal>
 
 using Platform::AtomicFile;
+using Platform::PropertyList;
 using Platform::UserDefaults;
 using TestSupport::FileSizeLimit;
 using TestSupport::OutsideWriter;
@@ -80,6 +82,38 @@ TEST_F(AtomicFileTest, APreferenceWriteThatDoesNotFitKeepsTheOldFileAndValue)
     EXPECT_EQ(home.readFile(file), before);
     EXPECT_FALSE(defaults.value("large").isValid());
     EXPECT_EQ(defaults.value("kept").toString(), QStringLiteral("old"));
+}
+
+TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    ASSERT_TRUE(defaults.setValue("kept", QStringLiteral("old")));
+    const QString path = defaults.filePath();
+    auto theirSave = [&path](const QString &value) {
+        OutsideWriter::replaceByRename(
+            path, PropertyList::toBinary(QVariantMap {{"kept", QStringLiteral("old")}, {"theirs", value}}));
+    };
+    // Another program, which takes no lock, saves the domain while the write is under way: the domain
+    // is read again and the change made on top of it.
+    OutsideWriter outside(path);
+    outside.at(Step::Replacing, 1, [&] { theirSave("1"); });
+    EXPECT_TRUE(defaults.setValue("mine", QStringLiteral("a")));
+    EXPECT_EQ(outside.count(Step::Replacing), 2);
+    EXPECT_EQ(
+        PropertyList::parseDictionary(home.readFile("Library/Preferences/com.quorvane.Tapestrel.plist")),
+        (QVariantMap {{"kept", "old"}, {"theirs", "1"}, {"mine", "a"}}));
+    EXPECT_EQ(defaults.value("theirs").toString(), "1");
+
+    // One that saves each time: nothing of this write is stored and it says so.
+    int saves = 1;
+    outside.always(Step::Replacing, [&] { theirSave(QString::number(++saves)); });
+    QString error;
+    EXPECT_FALSE(defaults.setValue("mine", QStringLiteral("b"), &error));
+    EXPECT_TRUE(error.contains("kept being changed by another program")) << error.toStdString();
+    EXPECT_EQ(
+        PropertyList::parseDictionary(home.readFile("Library/Preferences/com.quorvane.Tapestrel.plist")),
+        (QVariantMap {{"kept", "old"}, {"theirs", QString::number(saves)}}));
+    EXPECT_FALSE(defaults.value("mine").isValid());
 }
 
 namespace {
