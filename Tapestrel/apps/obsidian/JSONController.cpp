@@ -73,6 +73,11 @@ JSONController JSONController::open(const QString &path)
     const QByteArray bytes = file.read(maximumSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));
+    return JSONController(path, parseObject(path, bytes));
+}
+
+JSONController::Json JSONController::parseObject(const QString &path, const QByteArray &bytes)
+{
     if (bytes.size() > maximumSize)
         throw JSONFileError(path, tr("The file “%1” is too large to be a settings file.").arg(path));
     std::optional<Json> json = parse(bytes);
@@ -81,7 +86,7 @@ JSONController JSONController::open(const QString &path)
     if (!json->is_object())
         throw JSONFileError(
             path, tr("The file “%1” does not hold a JSON object, so it was left unchanged.").arg(path));
-    return JSONController(path, std::move(*json));
+    return std::move(*json);
 }
 
 std::optional<JSONController> JSONController::load(const QString &path)
@@ -93,12 +98,26 @@ std::optional<JSONController> JSONController::load(const QString &path)
     }
 }
 
-void JSONController::save() const
+std::optional<JSONController::Json> JSONController::edit(const QString &path,
+                                                         const std::function<void(Json &json)> &change)
 {
-    const QByteArray bytes = serialize(m_json);
-    // Follows a symbolic link to its file, keeps the file's permissions and refuses a file that is
-    // not writable.
-    if (const auto failure = Platform::AtomicFile::replace(m_path, bytes))
-        throw JSONFileError(m_path,
-                            tr("The file “%1” could not be written: %2").arg(m_path, failure->reason));
+    std::optional<Json> result;
+    const auto failure = Platform::AtomicFile::edit(
+        path, maximumSize, [&](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
+            result.reset();
+            if (!content.exists)
+                return std::nullopt;
+            Json json = parseObject(path, content.bytes);
+            Json changed = json;
+            change(changed);
+            result = changed;
+            if (changed == json)
+                return std::nullopt;
+            return serialize(changed);
+        });
+    if (failure && failure->error == QFileDevice::ReadError)
+        throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, failure->reason));
+    if (failure)
+        throw JSONFileError(path, tr("The file “%1” could not be written: %2").arg(path, failure->reason));
+    return result;
 }

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -28,7 +29,8 @@ private:
 // stays an integer). The file is written the way the application writes it itself: two-space
 // indentation, no final line end. It is replaced atomically (a temporary file in the same folder,
 // then a rename; a symbolic link is followed and the file's permissions are kept), so a failed write
-// leaves the former file whole.
+// leaves the former file whole. A change is made with edit(), on the file as it is when it is written,
+// so that what the application saved in the meantime is kept.
 class JSONController
 {
 public:
@@ -46,19 +48,26 @@ public:
 
     // Parses JSON text of at most maximumDepth levels; none for anything else. Never throws.
     static std::optional<Json> parse(const QByteArray &bytes);
-    // The text save() writes.
+    // The text edit() writes.
     static QByteArray serialize(const Json &json);
 
     QString path() const { return m_path; }
     Json &json() { return m_json; }
     const Json &json() const { return m_json; }
 
-    // Writes the object back. Throws JSONFileError when the file cannot be written; the former
-    // file then stays as it was.
-    void save() const;
+    // Reads the file as open() does, lets `change` change the object and writes it back when it
+    // changed. When the file changes before it is replaced, it is read again and `change` called
+    // again on the new object (see Platform::AtomicFile::edit). Gives the object the file holds
+    // afterwards; none for a missing file, which is not created. Throws JSONFileError when the file
+    // cannot be read, parsed or written (the former file then stays as it was), and whatever
+    // `change` throws (nothing is written then).
+    static std::optional<Json> edit(const QString &path, const std::function<void(Json &json)> &change);
 
 private:
     JSONController(QString path, Json json);
+
+    // The object of a file's bytes; throws JSONFileError when they hold none.
+    static Json parseObject(const QString &path, const QByteArray &bytes);
 
     QString m_path;
     Json m_json;

@@ -32,6 +32,20 @@ void setTextMember(JSONController::Json &object, const char *name, const QString
     object[name] = value.toStdString();
 }
 
+// Sets the members that have a value in the file as it is when it is written; the object the file
+// holds afterwards, none when there is no file.
+std::optional<JSONController::Json> setMembers(const QString &path, const ObsidianAppearanceFile &values)
+{
+    return JSONController::edit(path, [&path, &values](JSONController::Json &json) {
+        // A member the program does not overwrite refuses the whole edit: nothing is written.
+        if (values.accentColor)
+            setTextMember(json, ObsidianAppearanceFileController::accentColorMember, *values.accentColor,
+                          path);
+        if (values.cssTheme)
+            setTextMember(json, ObsidianAppearanceFileController::cssThemeMember, *values.cssTheme, path);
+    });
+}
+
 using Member = ObsidianAppearanceFileController::Member;
 
 std::optional<QString> &field(ObsidianAppearanceFile &appearance, Member member)
@@ -43,11 +57,12 @@ std::optional<QString> &field(ObsidianAppearanceFile &appearance, Member member)
 std::optional<QString> writeNow(Member member, const QString &value)
 {
     try {
-        std::optional<ObsidianAppearanceFileController> controller = ObsidianAppearanceFileController::open();
-        if (!controller)
+        const std::optional<QString> path = ObsidianAppearanceFileController::filePath();
+        if (!path)
             return std::nullopt;
-        field(controller->appearance, member) = value;
-        controller->save();
+        ObsidianAppearanceFile values;
+        field(values, member) = value;
+        setMembers(*path, values);
         return std::nullopt;
     } catch (const JSONFileError &error) {
         return error.message();
@@ -83,12 +98,17 @@ ObsidianAppearanceFileController::ObsidianAppearanceFileController(JSONControlle
     appearance.cssTheme = textMember(m_jc.json(), cssThemeMember);
 }
 
-std::optional<ObsidianAppearanceFileController> ObsidianAppearanceFileController::open()
+std::optional<QString> ObsidianAppearanceFileController::filePath()
 {
     const std::optional<ObsidianVault> vault = ObsidianSelectedVaultController::resolve();
     if (!vault)
         return std::nullopt;
-    const std::optional<QString> path = vault->filePath(relativePath);
+    return vault->filePath(relativePath);
+}
+
+std::optional<ObsidianAppearanceFileController> ObsidianAppearanceFileController::open()
+{
+    const std::optional<QString> path = filePath();
     if (!path)
         return std::nullopt;
     return ObsidianAppearanceFileController(JSONController::open(*path));
@@ -100,24 +120,5 @@ std::optional<ObsidianAppearanceFileController> ObsidianAppearanceFileController
         return open();
     } catch (const JSONFileError &) {
         return std::nullopt;
-    }
-}
-
-void ObsidianAppearanceFileController::save()
-{
-    // Both members are checked before either is changed, so a refused write changes nothing.
-    JSONController::Json json = m_jc.json();
-    if (appearance.accentColor)
-        setTextMember(json, accentColorMember, *appearance.accentColor, m_jc.path());
-    if (appearance.cssTheme)
-        setTextMember(json, cssThemeMember, *appearance.cssTheme, m_jc.path());
-    if (json == m_jc.json())
-        return;
-    std::swap(m_jc.json(), json);
-    try {
-        m_jc.save();
-    } catch (...) {
-        std::swap(m_jc.json(), json);
-        throw;
     }
 }

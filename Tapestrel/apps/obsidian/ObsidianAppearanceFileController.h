@@ -23,19 +23,16 @@ public:
     static inline const char *accentColorMember = "accentColor";
     static inline const char *cssThemeMember = "cssTheme";
 
+    // The path of the chosen vault's file; none when no vault is chosen or the vault has no such file.
+    static std::optional<QString> filePath();
     // The chosen vault's file. None when no vault is chosen or the vault has no such file (nothing is
     // ever created). Throws JSONFileError when the file is there but cannot be read or parsed.
     static std::optional<ObsidianAppearanceFileController> open();
     // The same for reading: none for every failure.
     static std::optional<ObsidianAppearanceFileController> load();
 
-    // The two values as read; set one before save() to change it.
+    // The two values as read.
     ObsidianAppearanceFile appearance;
-
-    // Writes the members that have a value (adding those the file lacked) and keeps every other
-    // member as it was. Throws JSONFileError when the file cannot be written, or when a member to
-    // set holds something other than text or null, which the program does not overwrite.
-    void save();
 
     const JSONController &jc() const { return m_jc; }
 

@@ -1,8 +1,9 @@
 #include "Tapestrel/apps/vscode/VSCodeProfileSettingsController.h"
 
-#include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/vscode/JsonWithCommentsDocument.h"
 #include "Tapestrel/apps/vscode/VSCodeLocations.h"
+
+#include "platform/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -13,6 +14,23 @@ namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("VSCodeProfileSettingsController", text);
+}
+
+QString unreadable(const QString &path, const QString &reason)
+{
+    return tr("The VS Code settings file “%1” cannot be read: %2.").arg(path, reason);
+}
+
+// The settings parsed as an object, or the reason why they are not one.
+std::optional<JsonWithCommentsDocument> parseObject(const QByteArray &bytes, QString *reason)
+{
+    auto document =
+        JsonWithCommentsDocument::parse(bytes, JsonWithCommentsDocument::Dialect::WithComments, reason);
+    if (document && !document->isObject()) {
+        document.reset();
+        *reason = tr("its top level is not a JSON object");
+    }
+    return document;
 }
 
 // The settings file parsed as an object, or the message that says why it is not one.
@@ -26,7 +44,7 @@ std::optional<JsonWithCommentsDocument> readObject(const QString &path, QString 
         reason = tr("its top level is not a JSON object");
     }
     if (!document && error)
-        *error = tr("The VS Code settings file “%1” cannot be read: %2.").arg(path, reason);
+        *error = unreadable(path, reason);
     return document;
 }
 
@@ -73,42 +91,67 @@ std::optional<VSCodeProfileSettingsController> VSCodeProfileSettingsController::
 
 std::optional<QString> VSCodeProfileSettingsController::save() const
 {
-    struct Change
-    {
-        QString key;
-        QJsonValue value;
-    };
-    QList<Change> changes;
-    auto compare = [&changes](const QString &key, const auto &now, const auto &before) {
-        if (now && now != before)
-            changes.append({key, QJsonValue(*now)});
-    };
-    compare(VSCodeProfileSettings::darkThemeKey, settings.darkTheme, m_read.darkTheme);
-    compare(VSCodeProfileSettings::lightThemeKey, settings.lightTheme, m_read.lightTheme);
-    compare(VSCodeProfileSettings::colorThemeKey, settings.colorTheme, m_read.colorTheme);
-    compare(VSCodeProfileSettings::autoDetectColorSchemeKey, settings.autoDetectColorScheme,
-            m_read.autoDetectColorScheme);
-    if (changes.isEmpty())
+    if (settings == m_read)
         return std::nullopt;
-
-    // The file as it is now, so that a change VS Code made since it was read is kept.
-    QString error;
-    auto document = readObject(m_path, &error);
-    if (!document)
-        return error;
-    for (const Change &change : changes) {
-        const QByteArray bytes = document->withMember(change.key, change.value);
-        document = JsonWithCommentsDocument::parse(bytes, JsonWithCommentsDocument::Dialect::WithComments);
-        if (!document) // cannot happen: the edit keeps the document valid
-            return tr("The VS Code settings file “%1” could not be changed.").arg(m_path);
-    }
-    return writeAtomically(m_path, document->bytes());
+    // The settings that were changed, set again on what the file holds when it is written, so that a
+    // change VS Code made since it was read is kept.
+    const VSCodeProfileSettings read = m_read;
+    const VSCodeProfileSettings wanted = settings;
+    return edit(m_path, [&read, &wanted](VSCodeProfileSettings &current) {
+        auto take = [](auto &field, const auto &now, const auto &before) {
+            if (now && now != before)
+                field = now;
+        };
+        take(current.darkTheme, wanted.darkTheme, read.darkTheme);
+        take(current.lightTheme, wanted.lightTheme, read.lightTheme);
+        take(current.colorTheme, wanted.colorTheme, read.colorTheme);
+        take(current.autoDetectColorScheme, wanted.autoDetectColorScheme, read.autoDetectColorScheme);
+    });
 }
 
-std::optional<QString> VSCodeProfileSettingsController::writeAtomically(const QString &path,
-                                                                        const QByteArray &bytes)
+std::optional<QString> VSCodeProfileSettingsController::edit(const QString &path, const Change &change)
 {
-    if (const auto reason = AppFiles::writeAtomically(path, bytes))
-        return tr("The VS Code settings file “%1” could not be written: %2.").arg(path, *reason);
-    return std::nullopt;
+    std::optional<QString> error;
+    const auto failure = Platform::AtomicFile::edit(
+        path, JsonReadLimits().maxBytes,
+        [&](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
+            error.reset();
+            if (!content.exists)
+                return std::nullopt;
+            QString reason;
+            auto document = parseObject(content.bytes, &reason);
+            if (!document) {
+                error = unreadable(path, reason);
+                return std::nullopt;
+            }
+            const VSCodeProfileSettings before = settingsOf(document->value().toObject());
+            VSCodeProfileSettings after = before;
+            change(after);
+            // A setting changed to none stays in the file as it is.
+            QList<std::pair<QString, QJsonValue>> changes;
+            auto compare = [&changes](const QString &key, const auto &now, const auto &then) {
+                if (now && now != then)
+                    changes.append({key, QJsonValue(*now)});
+            };
+            compare(VSCodeProfileSettings::darkThemeKey, after.darkTheme, before.darkTheme);
+            compare(VSCodeProfileSettings::lightThemeKey, after.lightTheme, before.lightTheme);
+            compare(VSCodeProfileSettings::colorThemeKey, after.colorTheme, before.colorTheme);
+            compare(VSCodeProfileSettings::autoDetectColorSchemeKey, after.autoDetectColorScheme,
+                    before.autoDetectColorScheme);
+            for (const auto &[key, value] : std::as_const(changes)) {
+                document = JsonWithCommentsDocument::parse(document->withMember(key, value),
+                                                           JsonWithCommentsDocument::Dialect::WithComments);
+                if (!document) { // cannot happen: the edit keeps the document valid
+                    error = tr("The VS Code settings file “%1” could not be changed.").arg(path);
+                    return std::nullopt;
+                }
+            }
+            return document->bytes();
+        });
+    if (failure) {
+        if (failure->error == QFileDevice::ReadError)
+            return unreadable(path, failure->reason);
+        return tr("The VS Code settings file “%1” could not be written: %2.").arg(path, failure->reason);
+    }
+    return error;
 }

@@ -6,13 +6,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QJsonObject;
 
 // One VS Code profile's "settings.json", read as VS Code reads it (comments and trailing commas
 // allowed). Saving changes only the bytes of the settings that were changed and leaves every other
-// byte of the file as it was; the file is replaced atomically.
+// byte of the file as it was; the file is replaced atomically, and only while it is still the file the
+// change was made on: a save of VS Code's that comes in between is read and the change made again on
+// it (see Platform::AtomicFile::edit).
 class VSCodeProfileSettingsController
 {
 public:
@@ -35,12 +38,15 @@ public:
     // the file, when the file cannot be read as an object any more or cannot be written.
     std::optional<QString> save() const;
 
+    // Changes the settings of the file at `path` as it is when it is written: `change` is given the
+    // settings read from the file and changes them, and what it changed is written as save() writes
+    // it. When the file changes before it is replaced, it is read again and `change` called again.
+    // A missing file is neither changed nor created. The error message names the file.
+    using Change = std::function<void(VSCodeProfileSettings &settings)>;
+    static std::optional<QString> edit(const QString &path, const Change &change);
+
     // The four settings of a parsed top-level object.
     static VSCodeProfileSettings settingsOf(const QJsonObject &object);
-
-    // Replaces the file's contents through a temporary file in the same folder; a symbolic link is
-    // followed to its target, and the file's permissions stay. The error message, or none.
-    static std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes);
 
 private:
     VSCodeProfileSettingsController() = default;

@@ -1,12 +1,17 @@
 #include "Tapestrel/apps/vscode/VSCodeThemeOptionModel.h"
 
 #include "Tapestrel/apps/frame/ThemeLookup.h"
+#include "Tapestrel/apps/vscode/VSCodeLocations.h"
 #include "Tapestrel/apps/vscode/VSCodeProfileSettingsController.h"
 #include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
 #include "Tapestrel/apps/vscode/VSCodeThemePicker.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeStore.h"
 #include "Tapestrel/model/GetMoreThemesButtonBuilder.h"
 #include "Tapestrel/system/EnvironmentInfo.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
 
 namespace {
 
@@ -17,6 +22,14 @@ std::optional<QString> VSCodeProfileSettings::*fieldOf(const QString &key)
     if (key == VSCodeProfileSettings::lightThemeKey)
         return &VSCodeProfileSettings::lightTheme;
     return &VSCodeProfileSettings::colorTheme;
+}
+
+// Sets the theme under the key that the file's own settings choose, as they are when it is written.
+std::optional<QString> setTheme(const QString &path, const QString &theme, bool isDarkMode)
+{
+    return VSCodeProfileSettingsController::edit(path, [&theme, isDarkMode](VSCodeProfileSettings &settings) {
+        settings.*fieldOf(VSCodeThemeOptionModel::themeKey(settings, isDarkMode)) = theme;
+    });
 }
 
 } // namespace
@@ -44,19 +57,16 @@ QCoro::Task<void> VSCodeThemeOptionModel::apply(QString value, QPointer<Profile>
     const VSCodeSelectedProfileController selection;
     if (!selection.profile())
         co_return;
-    QString error;
-    auto controller = VSCodeProfileSettingsController::open(*selection.profile(), &error);
-    if (!controller) {
-        // No settings file: nothing to change. One that is not JSON with comments is left alone,
-        // and the user learns why the theme did not change.
-        if (!error.isEmpty())
-            throw OptionModelError(key(), error);
+    // No settings file: nothing to change. One that is not JSON with comments is left alone, and the
+    // user learns why the theme did not change.
+    const std::optional<QString> path = VSCodeLocations::settingsPath(*selection.profile());
+    if (!path)
         co_return;
-    }
-    controller->settings.*fieldOf(themeKey(controller->settings, EnvironmentInfo::shared().isDarkMode())) =
-        value;
-    if (const auto failure = controller->save())
-        throw OptionModelError(key(), *failure);
+    // On the thread pool: the edit may wait a moment for VS Code to finish saving the file.
+    const bool isDarkMode = EnvironmentInfo::shared().isDarkMode();
+    const std::optional<QString> failure = co_await QtConcurrent::run(&setTheme, *path, value, isDarkMode);
+    if (failure)
+        throw OptionModelError(optionKey(), *failure);
 }
 
 QCoro::Task<std::optional<QString>> VSCodeThemeOptionModel::readCurrentValue(QPointer<Profile>)

@@ -4,6 +4,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianAccentColorOptionModel.h"
 #include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
 #include "Tapestrel/model/Profile.h"
+#include "testsupport/OutsideWriter.h"
 #include "testsupport/RunTask.h"
 
 #include <gtest/gtest.h>
@@ -170,4 +171,28 @@ TEST_F(ObsidianAppearanceTest, WritesAtomicallyThroughLinksKeepingPermissions)
     EXPECT_TRUE(error.contains(path) && error.contains("File too large")) << error.toStdString();
     EXPECT_EQ(currentTheme(), "Minimal");
     EXPECT_EQ(QDir(home.filePath("dotfiles")).entryList(QDir::Files), QStringList({"appearance.json"}));
+}
+
+TEST_F(ObsidianAppearanceTest, ObsidiansOwnSaveDuringAnApplyIsKept)
+{
+    using Step = Platform::AtomicFile::EditStep;
+    using TestSupport::OutsideWriter;
+    // Obsidian saves another setting between the apply's read and its rename: the apply's change is
+    // made again on Obsidian's file, which keeps both.
+    const QString path = appearancePath("Work");
+    const QByteArray theirs = replaced(sample, R"("baseFontSize": 16)", R"("baseFontSize": 18)");
+    {
+        OutsideWriter obsidian(path);
+        obsidian.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(path, theirs); });
+        applyTheme("Minimal");
+        EXPECT_EQ(obsidian.count(Step::Replacing), 2);
+    }
+    EXPECT_EQ(appearance("Work"), replaced(theirs, R"("cssTheme": "")", R"("cssTheme": "Minimal")"));
+
+    // Obsidian's save makes the file one the program does not overwrite: nothing is written.
+    const QByteArray odd = replaced(sample, R"("accentColor": "")", R"("accentColor": 3)");
+    OutsideWriter obsidian(path);
+    obsidian.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(path, odd); });
+    EXPECT_TRUE(failure([&] { applyAccent("#00FF00"); }).contains(path));
+    EXPECT_EQ(appearance("Work"), odd);
 }

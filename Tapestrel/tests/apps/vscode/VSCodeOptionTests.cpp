@@ -7,6 +7,7 @@
 #include "Tapestrel/model/Profile.h"
 
 #include "platform/UserDefaults.h"
+#include "testsupport/OutsideWriter.h"
 
 #include <QCoreApplication>
 
@@ -121,6 +122,66 @@ TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
     apply(QStringLiteral("Red"));
     EXPECT_EQ(contents(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
     EXPECT_EQ(current(), std::nullopt);
+}
+
+TEST_F(VSCodeOptionTest, AnEditorSavingTheSettingsInPlaceDuringAnApplyKeepsItsSave)
+{
+    using Step = Platform::AtomicFile::EditStep;
+    using TestSupport::OutsideWriter;
+    const QString file = settingsFile(VSCodeProfile::defaultProfile());
+    // A large settings file, which an editor writes in place: it truncates the file first.
+    QByteArray members;
+    for (int i = 0; i < 1000; ++i)
+        members += "\t\"my.setting" + QByteArray::number(i) + "\": \"" + QByteArray(40, 'v') + "\",\n";
+    const QByteArray before = "{\n" + members + "\t\"workbench.colorTheme\": \"Red\"\n}\n";
+    const QByteArray saved =
+        "{\n" + members + "\t\"editor.fontSize\": 15,\n\t\"workbench.colorTheme\": \"Red\"\n}\n";
+    const QByteArray expected = QByteArray(saved).replace("\"Red\"", "\"Abyss\"");
+    struct Case
+    {
+        const char *name;
+        std::function<void(OutsideWriter &)> editor;
+    };
+    const QList<Case> cases {
+        {"truncated as the apply reads it",
+         [&](OutsideWriter &editor) {
+             editor.at(Step::Reading, 1, [&] { OutsideWriter::truncate(file); });
+             editor.at(Step::Reading, 2, [&] { OutsideWriter::writeInPlace(file, saved); });
+         }},
+        {"truncated after the apply read it",
+         [&](OutsideWriter &editor) {
+             editor.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(file); });
+             editor.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(file, saved); });
+         }},
+        {"saved between the read and the rename",
+         [&](OutsideWriter &editor) {
+             editor.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(file, saved); });
+         }},
+    };
+    QDir().mkpath(code("User"));
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        writeSettings(VSCodeProfile::defaultProfile(), before);
+        OutsideWriter editor(file);
+        test.editor(editor);
+        apply(QStringLiteral("Abyss"));
+        EXPECT_EQ(contents(file), expected);
+    }
+
+    // An editor that saves each time the apply is about to replace the file: the apply fails with
+    // an error that names the file, and the editor's last save stays.
+    writeSettings(VSCodeProfile::defaultProfile(), before);
+    OutsideWriter editor(file);
+    int saves = 0;
+    editor.always(Step::Replacing,
+                  [&] { OutsideWriter::writeInPlace(file, "{\"n\": " + QByteArray::number(++saves) + "}"); });
+    try {
+        apply(QStringLiteral("Abyss"));
+        ADD_FAILURE() << "the apply succeeded";
+    } catch (const OptionModelError &error) {
+        EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
+    }
+    EXPECT_EQ(contents(file), "{\"n\": " + QByteArray::number(saves) + "}");
 }
 
 TEST_F(VSCodeOptionTest, PickerFollowsTheChosenProfileAndNamesPreferBuiltInThemes)
