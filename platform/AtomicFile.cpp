@@ -128,8 +128,15 @@ std::optional<AtomicFile::Failure> readFile(const QString &path, qint64 maxBytes
 {
     for (int attempt = 0;; ++attempt) {
         *out = Reading();
-        // Not blocking: a named pipe in the file's place must not hang the open.
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const QByteArray name = QFile::encodeName(path);
+        // A device is never opened (opening some has effects of their own), and the open does not
+        // wait, so that a named pipe that takes the file's place meanwhile cannot hang it.
+        struct stat looked
+        {
+        };
+        if (::stat(name.constData(), &looked) == 0 && !S_ISREG(looked.st_mode))
+            return AtomicFile::Failure {QFileDevice::ReadError, tr("it is not a regular file")};
+        const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) {
             if (errno == ENOENT)
                 return std::nullopt;
