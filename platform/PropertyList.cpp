@@ -1,13 +1,12 @@
 #include "platform/PropertyList.h"
 
 #include "platform/PropertyListFormats.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QStringList>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -273,59 +272,17 @@ PropertyList::Reading PropertyList::readFile(const QString &path, Form form, qin
     if (path.startsWith(QLatin1Char(':')))
         return readResource(path, form, sizeLimit);
 
-    const QByteArray name = QFile::encodeName(path);
-    // Looked at before it is opened, so that opening never has the side effects of a device; looked
-    // at again once open, in case something else took its place in between.
+    // A missing file is an answer of its own (an empty preference domain, say); anything else that
+    // is no regular file of a bounded size is refused without being waited on.
     struct stat info
     {
     };
-    if (::stat(name.constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return {Status::Missing, QVariant(), QStringLiteral("there is no such file")};
-        return unreadable(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    if (!S_ISREG(info.st_mode))
-        return unreadable(QStringLiteral("it is not a regular file"));
-    if (info.st_size > sizeLimit)
-        return unreadable(tooLarge(sizeLimit));
-
-    // Without O_NONBLOCK, opening a named pipe that took the file's place waits for a writer.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return unreadable(QString::fromLocal8Bit(std::strerror(errno)));
-    QByteArray bytes;
-    QString failure;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        failure = QStringLiteral("it is not a regular file");
-    } else {
-        // The file may grow while it is read: one byte past the limit tells.
-        bytes.resize(qsizetype(std::min<qint64>(info.st_size, sizeLimit) + 1));
-        qsizetype filled = 0;
-        for (;;) {
-            if (filled == bytes.size()) {
-                if (filled > sizeLimit)
-                    break;
-                bytes.resize(qsizetype(std::min<qint64>(qint64(filled) * 2, sizeLimit + 1)));
-            }
-            const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                failure = QString::fromLocal8Bit(std::strerror(errno));
-                break;
-            }
-            if (got == 0)
-                break;
-            filled += got;
-        }
-        bytes.truncate(filled);
-        if (failure.isEmpty() && filled > sizeLimit)
-            failure = tooLarge(sizeLimit);
-    }
-    ::close(fd);
-    if (!failure.isEmpty())
-        return unreadable(failure);
-    return read(bytes, form);
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return {Status::Missing, QVariant(), QStringLiteral("there is no such file")};
+    const RegularFile::Contents contents = RegularFile::read(path, sizeLimit);
+    if (!contents.bytes)
+        return unreadable(contents.error);
+    return read(*contents.bytes, form);
 }
 
 std::optional<QVariantMap> PropertyList::parseDictionary(const QByteArray &bytes)

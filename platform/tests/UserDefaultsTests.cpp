@@ -404,7 +404,7 @@ TEST_F(UserDefaultsTest, FilesThatCannotBeWrittenBackUnchangedAreNeverReplaced)
         {"200,000 nested binary arrays", contents(nestedArrays(200000)), "nests deeper"},
         {"a key twice", contents(xmlDictionary("<key>k</key><true/><key>k</key><false/>")), "twice"},
         {"100 MB", [](const QString &path) { return HostileFiles::makeSparseFile(path, 100 * 1024 * 1024); },
-         "larger than"},
+         "too large"},
         {"a named pipe", HostileFiles::makePipe, "not a regular file"},
         {"a link to itself", HostileFiles::makeLinkLoop, "symbolic links"},
     };
