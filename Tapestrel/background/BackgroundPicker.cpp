@@ -7,10 +7,46 @@
 #include "Tapestrel/background/ImageBackgroundPicker.h"
 #include "platform/UserDefaults.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The sections scroll up and down only: the area is never narrower than its content at its
+// narrowest (the grids in one column), so that nothing is ever hidden sideways.
+class VerticalScrollArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize minimumSizeHint() const override
+    {
+        QSize size = QScrollArea::minimumSizeHint();
+        if (const QWidget *content = widget()) {
+            const int frame = 2 * frameWidth();
+            size.setWidth(
+                qMax(size.width(),
+                     content->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width() + frame));
+        }
+        return size;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The content's narrowest width changes as grids fill and sections fold; the layouts above
+        // ask again.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 QString BackgroundPicker::expandedKey(Section section)
 {
@@ -40,7 +76,7 @@ BackgroundPicker::BackgroundPicker(Option *option, ModelContext *modelContext, Q
     : QWidget(parent)
     , m_selection(new BackgroundSelection(option, this))
     , m_preview(new BackgroundPreview(320))
-    , m_scroll(new QScrollArea)
+    , m_scroll(new VerticalScrollArea)
 {
     setObjectName(QStringLiteral("BackgroundPicker"));
     auto *layout = new QVBoxLayout(this);

@@ -5,10 +5,10 @@
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/BackgroundTile.h"
 #include "Tapestrel/background/DeleteBackgroundAlertModifier.h"
+#include "Tapestrel/background/TileGridLayout.h"
 #include "Tapestrel/model/ModelContext.h"
 
 #include <QDialog>
-#include <QGridLayout>
 #include <QMenu>
 #include <QTimer>
 
@@ -24,15 +24,9 @@ BackgroundSectionPicker::BackgroundSectionPicker(BackgroundSelection *selection,
     , m_selection(selection)
     , m_modelContext(modelContext)
     , m_kind(kind)
-    , m_grid(new QGridLayout(this))
+    , m_grid(new TileGridLayout(columnCount, spacing, this))
 {
     m_grid->setContentsMargins(0, 4, 0, 4);
-    m_grid->setHorizontalSpacing(spacing);
-    m_grid->setVerticalSpacing(spacing);
-    for (int column = 0; column < columnCount; ++column) {
-        m_grid->setColumnStretch(column, 1);
-        m_grid->setColumnMinimumWidth(column, 10);
-    }
 }
 
 void BackgroundSectionPicker::build(QList<BackgroundTile *> builtInTiles, QWidget *addTile,
@@ -268,9 +262,7 @@ void BackgroundSectionPicker::relayout()
         cells.append(custom.tile);
     if (m_addTile)
         cells.append(m_addTile);
-    for (int i = 0; i < cells.size(); ++i) {
-        m_grid->removeWidget(cells[i]);
-        m_grid->addWidget(cells[i], i / columnCount, i % columnCount, Qt::AlignCenter);
-        cells[i]->show();
-    }
+    m_grid->setWidgets(cells);
+    for (QWidget *cell : std::as_const(cells))
+        cell->show();
 }

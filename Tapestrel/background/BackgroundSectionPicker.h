@@ -12,11 +12,12 @@ class BackgroundTile;
 class DeleteBackgroundAlertModifier;
 #include "Tapestrel/model/ModelContext.h"
 class QDialog;
-class QGridLayout;
+class TileGridLayout;
 class QMenu;
 
-// What the three grids of the background editor share: five flexible columns 12 apart, rows 12
-// apart, 4 above and below; the section's built-in tiles first, then one tile per custom background
+// What the three grids of the background editor share: up to five flexible columns 12 apart (as
+// many as the width holds, so that no tile is ever out of reach sideways), rows 12 apart, 4 above
+// and below; the section's built-in tiles first, then one tile per custom background
 // of the section's kind in the store's order (records whose value does not decode take no cell),
 // then the add tile. The custom tiles follow the store live; a long list is built in batches
 // after the first paint.
@@ -25,6 +26,7 @@ class BackgroundSectionPicker : public QWidget
     Q_OBJECT
 
 public:
+    // The most columns a grid has.
     static constexpr int columnCount = 5;
     static constexpr int spacing = 12;
     static constexpr double tileSize = 80;
@@ -89,7 +91,7 @@ private:
     QPointer<BackgroundSelection> m_selection;
     QPointer<ModelContext> m_modelContext;
     CustomBackground::Kind m_kind;
-    QGridLayout *m_grid;
+    TileGridLayout *m_grid;
     QList<BackgroundTile *> m_builtInTiles;
     struct CustomTile
     {

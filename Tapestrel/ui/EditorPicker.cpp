@@ -111,6 +111,13 @@ EditorPicker::EditorPicker(const QString &key, Profile *profile, SynchronizedOpt
     refresh();
 }
 
+void EditorPicker::setBadgeKeepsItsPlace(bool keep)
+{
+    QSizePolicy policy = m_badge->sizePolicy();
+    policy.setRetainSizeWhenHidden(keep);
+    m_badge->setSizePolicy(policy);
+}
+
 OptionModel *EditorPicker::model() const
 {
     return OptionStore::shared().model(m_key);

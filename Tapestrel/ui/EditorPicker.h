@@ -44,6 +44,9 @@ public:
     // The badge, present only in a disabled state.
     ColorLabel *badge() const { return m_badge; }
     QWidget *picker() const { return m_picker; }
+    // Whether the hidden badge keeps its width, so that the pickers of rows in a list line up (the
+    // default). A row that stands alone gives its picker the whole width instead.
+    void setBadgeKeepsItsPlace(bool keep);
 
     // The context menu as it would open now. The caller owns it.
     QMenu *makeMenu(QWidget *parent = nullptr);

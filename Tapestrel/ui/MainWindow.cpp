@@ -130,6 +130,8 @@ MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Default
     splitter->addWidget(side);
     splitter->addWidget(m_detail);
     splitter->setStretchFactor(1, 1);
+    // Neither side folds away: the window is never smaller than the list and the editor need.
+    splitter->setChildrenCollapsible(false);
     splitter->setSizes({200, 520});
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(splitter);

@@ -88,9 +88,11 @@ QWidget *ProfileEditor::makeBackgroundTab()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("BackgroundEditor"));
     auto *layout = new QVBoxLayout(page);
-    // The background editor fills the tab and scrolls its own sections.
-    layout->addWidget(
-        new EditorPicker(QStringLiteral("system.desktop.background.picture"), m_profile, m_store), 1);
+    // The background editor fills the tab and scrolls its own sections; no other row stands beside
+    // it to line up with, so no empty strip is kept for a badge.
+    auto *row = new EditorPicker(QStringLiteral("system.desktop.background.picture"), m_profile, m_store);
+    row->setBadgeKeepsItsPlace(false);
+    layout->addWidget(row, 1);
     return page;
 }
 
