@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,6 +38,8 @@ QMessageBox *Alerts::makeMessageBox(const Alert &alert, QWidget *parent)
 {
     auto *box = new QMessageBox(parent);
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    // A task bar lists the alert under the program's name rather than untitled.
+    box->setWindowTitle(QGuiApplication::applicationDisplayName());
     box->setIcon(iconFor(alert.style));
     if (!alert.icon.isNull())
         box->setIconPixmap(alert.icon.pixmap(64, 64));
@@ -70,13 +73,12 @@ QMessageBox *Alerts::makeMessageBox(const Alert &alert, QWidget *parent)
         auto *shortcut = new QShortcut(keys, box);
         QObject::connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
     }
-    // Wide enough for a sentence to take a few lines rather than a narrow column of many.
-    const int textWidth = box->fontMetrics().averageCharWidth() * 52;
-    for (QLabel *label : box->findChildren<QLabel *>()) {
-        if (label->objectName() == QLatin1String("qt_msgbox_label")
-            || label->objectName() == QLatin1String("qt_msgbox_informativelabel"))
-            label->setMinimumWidth(textWidth);
-    }
+    // The informative text is wide enough for a sentence to take a few lines rather than a narrow
+    // column of many. The message keeps no such floor: the box measures the message's unwrapped width
+    // to decide whether to wrap it, and a floor in its place made a long message stay on one clipped
+    // line (its middle sentence lost).
+    if (auto *informative = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setMinimumWidth(box->fontMetrics().averageCharWidth() * 52);
     if (alert.suppressionTitle) {
         auto *check = new QCheckBox(*alert.suppressionTitle, box);
         check->setChecked(alert.suppressionChecked);

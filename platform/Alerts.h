@@ -44,7 +44,8 @@ struct AlertResult
     bool suppressed = false;
 };
 
-// Modal alerts. People see a QMessageBox; tests install an answerer (see ScriptedAlertAnswerer)
+// Modal alerts. People see a QMessageBox titled with the program's name, its texts wrapped to fit
+// whatever the font; tests install an answerer (see ScriptedAlertAnswerer)
 // so that no alert ever waits for a person.
 class Alerts
 {
