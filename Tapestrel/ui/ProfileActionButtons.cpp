@@ -143,14 +143,23 @@ QAction *ProfileActionButtons::getCurrentSettingsButton(SelectionModel *model, Q
 
 QAction *ProfileActionButtons::isProfileEnabledToggle(const Profiles &profiles, QObject *parent)
 {
-    const bool enabled = allEnabled(profiles);
-    QAction *action = makeAction(enabled ? text("Disable") : text("Enable"), QString(), parent);
+    QAction *action = makeAction(QString(), QString(), parent);
     const QList<QPointer<Profile>> chosen = guarded(profiles);
-    QObject::connect(action, &QAction::triggered, action, [chosen, enabled]() {
-        for (const QPointer<Profile> &profile : chosen) {
-            if (profile)
-                profile->setEnabled(!enabled);
-        }
+    // The item outlives a click (the main menu keeps it until the selection changes), so its text
+    // and its effect follow the profiles' state as it is now, not as it was when it was made.
+    const auto relabel = [action, chosen] {
+        action->setText(allEnabled(present(chosen)) ? text("Disable") : text("Enable"));
+    };
+    relabel();
+    for (Profile *profile : profiles) {
+        if (profile)
+            QObject::connect(profile, &Profile::isEnabledChanged, action, relabel);
+    }
+    QObject::connect(action, &QAction::triggered, action, [chosen]() {
+        const Profiles current = present(chosen);
+        const bool enable = !allEnabled(current);
+        for (Profile *profile : current)
+            profile->setEnabled(enable);
     });
     return action;
 }

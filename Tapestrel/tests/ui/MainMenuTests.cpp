@@ -109,6 +109,15 @@ TEST_F(MainMenuTest, ProfileItemsFollowTheSelection)
     EXPECT_EQ(entries(menu("Profile"))[3], "Enable");
     entry(menu("Profile"), "Enable")->trigger();
     EXPECT_TRUE(a->isEnabled() && b->isEnabled());
+    // The same item, with the selection unchanged, now names and does the opposite; so does a
+    // change made elsewhere.
+    ASSERT_EQ(entries(menu("Profile"))[3], "Disable");
+    entry(menu("Profile"), "Disable")->trigger();
+    EXPECT_FALSE(a->isEnabled() || b->isEnabled());
+    EXPECT_EQ(entries(menu("Profile"))[3], "Enable");
+    a->setEnabled(true);
+    b->setEnabled(true);
+    EXPECT_EQ(entries(menu("Profile"))[3], "Disable");
 
     // The shortcut applies the one selected profile (no first-apply question: answered before).
     Platform::ScriptedAlertAnswerer answerer;
