@@ -4,6 +4,7 @@
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/BackgroundButtons.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
+#include "Tapestrel/background/ImageContentType.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "platform/AtomicFile.h"
@@ -29,23 +30,26 @@ QString extensionOf(const QString &filePath)
     return suffix.isEmpty() ? QStringLiteral("jpg") : suffix;
 }
 
-// Streams a file into `destination`, replacing it only once everything is written.
-bool writeCopy(const QString &source, const QString &destination)
+// Streams a picture into "<stem>.<extension>", the extension following what the picture holds, and
+// gives the path written; nothing when it could not be read or written. Runs off the GUI thread.
+std::optional<QString> writePhoto(const QString &source, const QString &stem)
 {
     QFile in;
     if (Platform::RegularFile::open(in, source))
-        return false;
+        return std::nullopt;
+    const QString destination =
+        stem + u'.' + ImageContentType::extensionFor(source, in.peek(ImageContentType::headLength));
     Platform::AtomicFile out(destination);
     if (!out.open())
-        return false;
+        return std::nullopt;
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
         if (!out.write(chunk))
-            return false;
+            return std::nullopt;
     }
-    if (in.error() != QFileDevice::NoError)
-        return false;
-    return out.commit();
+    if (in.error() != QFileDevice::NoError || !out.commit())
+        return std::nullopt;
+    return destination;
 }
 
 } // namespace
@@ -75,8 +79,13 @@ QString AddImageButton::wallpapersFolderPath()
 
 QString AddImageButton::newWallpaperFilePath(const QString &extension)
 {
+    return newWallpaperFileStem() + u'.' + extension;
+}
+
+QString AddImageButton::newWallpaperFileStem()
+{
     return wallpapersFolderPath() + QStringLiteral("/Photo-")
-        + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'.' + extension;
+        + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
 void AddImageButton::ensureWallpapersFolder()
@@ -148,17 +157,17 @@ QCoro::Task<void> AddImageButton::importPhotos(QPointer<AddImageButton> self, QP
     if (wallpapersFolderPath().isEmpty())
         co_return;
     for (const QString &source : filePaths) {
-        const QString destination = newWallpaperFilePath(extensionOf(source));
+        const QString stem = newWallpaperFileStem();
         ensureWallpapersFolder();
-        const bool written = co_await QtConcurrent::run(writeCopy, source, destination);
+        const std::optional<QString> written = co_await QtConcurrent::run(writePhoto, source, stem);
         // The store went away while the picture was written: nothing is recorded or left behind.
         if (!context) {
             if (written)
-                QFile::remove(destination);
+                QFile::remove(*written);
             co_return;
         }
         if (written)
-            addRecord(context, destination);
+            addRecord(context, *written);
     }
     if (self)
         emit self->photosImported();

@@ -18,6 +18,8 @@ class QMenu;
 // added picture is stored in the wallpapers folder as "Photo-<UUID>.<extension>" ("jpg" when the
 // file has none) and gets one custom background of kind image, saved at once. Adding selects
 // nothing. A file that cannot be copied is skipped without a message; the others are still added.
+// A photo's copy is named by what the picture holds (a PNG without an extension becomes ".png"); an
+// image file keeps its own extension.
 class AddImageButton : public AddImageLabel
 {
     Q_OBJECT
@@ -32,6 +34,8 @@ public:
     static QString wallpapersFolderPath();
     // A new file name in that folder: "Photo-" + an upper-case UUID + "." + the extension.
     static QString newWallpaperFilePath(const QString &extension);
+    // The same without the extension and its dot.
+    static QString newWallpaperFileStem();
     static void ensureWallpapersFolder();
     // The path to store for a chosen file: the file itself when it already lies in the wallpapers
     // folder, otherwise a new copy there; nothing when the copy fails.

@@ -4,6 +4,7 @@
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/BackgroundTile.h"
 #include "Tapestrel/background/ImageBackgroundPicker.h"
+#include "Tapestrel/background/ImageContentType.h"
 #include "platform/Alerts.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
@@ -133,7 +134,7 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     EXPECT_EQ(option->value(), "");
     EXPECT_EQ(picker.tiles().size(), builtIn + 4);
 
-    // Photos: written one by one into the folder, named like the others.
+    // Photos: written one by one into the folder, named like the others, by what they hold.
     chosenPhotos = {picture("Pictures/Beach.heic"), home.filePath("Pictures/unreadable.jpg"),
                     picture("Pictures/plain")};
     bool finished = false;
@@ -143,8 +144,8 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     ASSERT_TRUE(waitUntil([&finished] { return finished; }));
     const QStringList withPhotos = storedPaths();
     ASSERT_EQ(withPhotos.size(), 6);
-    EXPECT_TRUE(withPhotos[4].endsWith(".heic"));
-    EXPECT_TRUE(withPhotos[5].endsWith(".jpg"));
+    EXPECT_TRUE(withPhotos[4].endsWith(".png"));
+    EXPECT_TRUE(withPhotos[5].endsWith(".png"));
     EXPECT_TRUE(photoName().match(QFileInfo(withPhotos[4]).fileName()).hasMatch());
 
     // Without a wallpapers folder yet, it is made.
@@ -225,4 +226,49 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     std::unique_ptr<QMenu> menu(tiles[2]->makeMenu());
     trigger(menu.get(), "Apply Background");
     EXPECT_EQ(desktop.background(), tiles[2]->background());
+}
+
+TEST(ImageContentTypeTest, PhotosAreNamedByTheirContentAndByTheirNameOnlyWhenItSaysNothing)
+{
+    const auto ftyp = [](const char *major, QByteArray compatible) {
+        QByteArray box = QByteArray("ftyp") + major + QByteArray(4, '\0') + compatible;
+        const quint32 size = quint32(box.size() + 4);
+        return QByteArray(1, '\0') + char(0) + char(0) + char(size) + box + QByteArray(8, 'x');
+    };
+    QByteArray bmp("BM");
+    bmp += QByteArray(12, '\0') + QByteArray("\x28\0\0\0", 4) + QByteArray(8, '\0');
+    QByteArray bmpLookalike("BMW 320i, 1987, with a sunroof and good tyres");
+    const struct
+    {
+        const char *name;
+        QByteArray content;
+        const char *stored;
+    } cases[] = {
+        {"noextension", QByteArray("\x89PNG\r\n\x1a\n....IHDR"), "png"},
+        {"photo.jpg", QByteArray("\x89PNG\r\n\x1a\n....IHDR"), "png"},
+        {"IMG_1.JPG", QByteArray("\xff\xd8\xff\xe0..JFIF"), "JPG"},
+        {"scan", QByteArray("\xff\xd8\xff\xe1..Exif"), "jpeg"},
+        {"a.gif", QByteArray("GIF89a......"), "gif"},
+        {"b", QByteArray("GIF87a......"), "gif"},
+        {"c.png", QByteArrayLiteral("RIFF\x10\0\0\0WEBPVP8 "), "webp"},
+        {"d", QByteArray("II*\0\x08\0\0\0", 8), "tiff"},
+        {"e.TIF", QByteArray("MM\0*\0\0\0\x08", 8), "TIF"},
+        {"f", bmp, "bmp"},
+        {"g.heic", ftyp("heic", "mif1heic"), "heic"},
+        {"h", ftyp("mif1", "mif1heic"), "heic"},
+        {"i", ftyp("mif1", "mif1"), "heif"},
+        {"j.HEIF", ftyp("msf1", "msf1"), "HEIF"},
+        // Nothing known: the name decides, then "jpg".
+        {"k.bmp", bmpLookalike, "bmp"},
+        {"l", bmpLookalike, "jpg"},
+        {"m.avif", ftyp("avif", "mif1avif"), "avif"},
+        {"n", QByteArray(), "jpg"},
+        {"o.webp", QByteArrayLiteral("RIFF\x10\0\0\0WAVEfmt "), "webp"},
+        {"p", QByteArray("\x89PN"), "jpg"},
+    };
+    for (const auto &test : cases) {
+        EXPECT_EQ(ImageContentType::extensionFor(QString::fromLatin1(test.name), test.content),
+                  QString::fromLatin1(test.stored))
+            << test.name;
+    }
 }
