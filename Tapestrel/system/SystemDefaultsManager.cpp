@@ -19,9 +19,10 @@ public:
         QProcess process;
         process.setProgram(program);
         process.setArguments(arguments);
-        // Standard error is the tool's complaint about a missing key: it goes where ours goes.
-        process.setProcessChannelMode(captureOutput ? QProcess::ForwardedErrorChannel
-                                                    : QProcess::ForwardedChannels);
+        // A read of a key that has no value makes the tool complain on standard error and fail; that
+        // is an ordinary answer here (many keys of applications that are not installed have none),
+        // so its output is kept from the program's own. Only a write that failed is worth a word.
+        process.setProcessChannelMode(QProcess::SeparateChannels);
         process.start();
         // A tool that cannot start ends the call at once; there is no output to wait for.
         if (!process.waitForStarted())
@@ -31,6 +32,11 @@ public:
             process.waitForFinished(1000);
             return std::nullopt;
         }
+        // Deleting a key that has none fails the same way as a read and is as ordinary.
+        if (!captureOutput && arguments.value(0) == QLatin1String("write")
+            && (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0))
+            qWarning("The defaults tool could not write (%s): %s", qPrintable(arguments.mid(0, 3).join(u' ')),
+                     qPrintable(QString::fromUtf8(process.readAllStandardError()).trimmed()));
         return captureOutput ? process.readAllStandardOutput() : QByteArray();
     }
 };

@@ -30,8 +30,8 @@ public:
         virtual ~ToolRunner() = default;
         // Runs the tool with exactly these arguments and waits for it. With captureOutput, gives what
         // it wrote to standard output; nothing when it could not be started or did not finish in time.
-        // Without, its output goes to the program's own standard output and the result is only
-        // whether it ran.
+        // Without, its output is dropped (a failed write is logged) and the result is only whether
+        // it ran. Its standard error never reaches the program's own.
         virtual std::optional<QByteArray> run(const QStringList &arguments, bool captureOutput) = 0;
     };
 

@@ -2,6 +2,7 @@
 
 #include "platform/UserDefaults.h"
 
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/TempHome.h"
 
 #include <QElapsedTimer>
@@ -84,10 +85,19 @@ TEST_F(SystemDefaultsManagerTest, ToolOutputIsTrimmedUtf8OrNothing)
 
 TEST_F(SystemDefaultsManagerTest, SameOperationsAgainstTheRealTool)
 {
-    real.writeString(QString("com.apple.Terminal"), "Default Window Settings", "Clear Dark");
-    EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "Default Window Settings"), "Clear Dark");
-    EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "missing"), ""); // the tool prints nothing
-    EXPECT_EQ(real.readString(QString("com.example.nowhere"), "missing"), "");
+    {
+        // A key without a value is an ordinary answer: nothing reaches standard error.
+        TestSupport::CapturedStandardError errors;
+        real.writeString(QString("com.apple.Terminal"), "Default Window Settings", "Clear Dark");
+        EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "Default Window Settings"), "Clear Dark");
+        EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "missing"), ""); // the tool prints nothing
+        EXPECT_EQ(real.readString(QString("com.example.nowhere"), "missing"), "");
+        real.write({"delete", "-g", "missing"});
+        EXPECT_EQ(errors.text(), "");
+        // A write that fails is worth a word.
+        real.writeString(QString("bad/domain"), "key", "value");
+        EXPECT_TRUE(errors.text().contains("could not write (write bad/domain key)")) << errors.text().data();
+    }
 
     // Without a domain writes go to the global domain, which the program's own reads see.
     real.writeString(std::nullopt, "AppleInterfaceStyle", "Dark");
