@@ -12,6 +12,7 @@
 #include "KivUpdates/CheckForUpdatesButton.h"
 #include "KivUpdates/KivUpdates.h"
 #include "KivUtilities/DataPath.h"
+#include "KivUtilities/PopupListWidth.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/UpdateDetector.h"
 #include "KivWhatsNew/WhatsNewButton.h"
@@ -69,6 +70,7 @@ void TapestrelApp::configure(QApplication &application, const QString &version)
     application.setApplicationVersion(version);
     application.setDesktopFileName(AppInfo::bundleIdentifier);
     KivUtilities::Symbols::ensureFallbackTheme();
+    KivUtilities::PopupListWidth::install(&application);
     // The session bus answers while the program sets itself up: connecting (or finding that there is
     // no bus) takes a few milliseconds that claimInstance() would otherwise wait for.
     sessionBusConnected() =
