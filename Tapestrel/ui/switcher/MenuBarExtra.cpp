@@ -7,9 +7,34 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+
+namespace {
+
+// The window that holds the panel. Escape closes it in either form: a pop-up does so by itself, the
+// window opened from the main window did not. A field that uses Escape itself (the new-profile
+// form's) takes it first.
+class PanelWindow : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+
+} // namespace
 
 MenuBarExtra::MenuBarExtra(Defaults *defaults, std::function<MenuView *()> makePanel, QObject *parent)
     : QObject(parent)
@@ -58,7 +83,7 @@ void MenuBarExtra::openFromIcon()
 QWidget *MenuBarExtra::makePanelWindow(Qt::WindowFlags flags)
 {
     delete m_panel;
-    auto *window = new QWidget(nullptr, flags);
+    auto *window = new PanelWindow(nullptr, flags);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QGuiApplication::applicationDisplayName());
     auto *layout = new QVBoxLayout(window);

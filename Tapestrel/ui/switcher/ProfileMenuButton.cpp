@@ -42,14 +42,16 @@ ProfileMenuButton::ProfileMenuButton(Profile *profile, std::function<void(Profil
     font.setPointSizeF(12);
     font.setBold(true);
     m_name->setFont(font);
-    m_name->setForegroundRole(QPalette::PlaceholderText);
     m_name->setAlignment(Qt::AlignCenter);
     // Names come from backups, imports and other computers: shown as typed, never as markup.
     m_name->setTextFormat(Qt::PlainText);
     m_name->setText(profile ? profile->name() : QString());
-    if (profile)
+    updateNameColor();
+    if (profile) {
         connect(profile, &Profile::nameChanged, m_name,
                 [this] { m_name->setText(m_profile ? m_profile->name() : QString()); });
+        connect(profile, &Profile::isEnabledChanged, this, &ProfileMenuButton::updateNameColor);
+    }
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -62,6 +64,14 @@ ProfileMenuButton::ProfileMenuButton(Profile *profile, std::function<void(Profil
         if (m_profile && m_apply)
             m_apply(m_profile);
     });
+}
+
+void ProfileMenuButton::updateNameColor()
+{
+    // The name reads as ordinary text; only a disabled profile's name is greyed, as disabled
+    // things are.
+    const bool enabled = m_profile && m_profile->isEnabled();
+    m_name->setForegroundRole(enabled ? QPalette::WindowText : QPalette::PlaceholderText);
 }
 
 void ProfileMenuButton::edit()

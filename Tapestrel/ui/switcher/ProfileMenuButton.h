@@ -37,6 +37,7 @@ protected:
 
 private:
     void setHover(bool hover);
+    void updateNameColor();
 
     QPointer<Profile> m_profile;
     std::function<void(Profile *)> m_apply;

@@ -5,12 +5,18 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
+#include "Tapestrel/ui/switcher/NewProfileView.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/TempHome.h"
 
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +101,35 @@ TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
     ASSERT_NE(extra.panel(), nullptr);
     EXPECT_LT(extra.panel()->geometry().right(), main.frameGeometry().left());
     EXPECT_GE(extra.panel()->geometry().left(), screen.left());
+}
+
+TEST_F(MenuBarExtraTest, EscapeClosesTheSwitcherWindowUnlessTheNewProfileFormTakesIt)
+{
+    Defaults defaults;
+    MenuBarExtra extra(&defaults, panelMaker());
+    extra.showPanelAsWindow(nullptr);
+    ASSERT_NE(extra.panel(), nullptr);
+    MenuView *view = extra.panel()->findChild<MenuView *>();
+    ASSERT_NE(view, nullptr);
+
+    // In the form's field Escape folds the form away and the window stays.
+    view->plusButton()->click();
+    ASSERT_TRUE(view->isNewProfileViewVisible());
+    QTest::keyClick(view->newProfileView()->nameField(), Qt::Key_Escape);
+    EXPECT_FALSE(view->isNewProfileViewVisible());
+    ASSERT_NE(extra.panel(), nullptr);
+    EXPECT_TRUE(extra.panel()->isVisible());
+
+    // Anywhere else in the window it closes the window, as it closes the pop-up.
+    QPointer<QWidget> window = extra.panel();
+    QTest::keyClick(view->editProfilesButton(), Qt::Key_Escape);
+    EXPECT_TRUE(window.isNull() || !window->isVisible());
+
+    extra.showPanel(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    window = extra.panel();
+    ASSERT_NE(window, nullptr);
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isNull() || !window->isVisible());
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -81,6 +82,13 @@ TEST_F(MenuViewTest, TilesShowTheEnabledProfilesInNameOrderAndFollowTheStore)
     EXPECT_GE(view->minimumHeight(), 620);
     EXPECT_EQ(tileNames(*view), (QStringList {QStringLiteral("beach"), QStringLiteral("Work")}));
     EXPECT_EQ(view->tiles().first()->preview()->size(), QSize(180, 102));
+    // Names are drawn in the normal text colour; only a disabled profile's name is greyed.
+    const QLabel *name = view->tiles().first()->nameLabel();
+    const QColor text = view->palette().color(QPalette::WindowText);
+    EXPECT_EQ(name->palette().color(name->foregroundRole()), text);
+    ProfileMenuButton disabledTile(hidden, {}, {});
+    const QLabel *grey = disabledTile.nameLabel();
+    EXPECT_NE(grey->palette().color(grey->foregroundRole()), text);
 
     hidden->setEnabled(true);
     const QStringList three {QStringLiteral("beach"), QStringLiteral("Evening"), QStringLiteral("Work")};
@@ -107,7 +115,8 @@ TEST_F(MenuViewTest, TilesKeepTheOrderOfAFullSortThroughChanges)
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QList<Profile *> made;
-    for (const char *name : {"Profile 10", "beta", "Profile 2", "Beta", "alpha", "\u00c9mile", "emma", "Zeta"})
+    for (const char *name :
+         {"Profile 10", "beta", "Profile 2", "Beta", "alpha", "\u00c9mile", "emma", "Zeta"})
         made.append(addProfile(QString::fromUtf8(name)));
     auto view = makeView();
     const auto expected = [this] {
