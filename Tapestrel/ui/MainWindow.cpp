@@ -81,6 +81,22 @@ private:
     mutable QSize m_decorationSize;
 };
 
+// The list of profiles. An item view frames its current row; taking the keyboard, it makes the
+// first row current, which framed a row at start while nothing was chosen.
+class ProfileList : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        QListWidget::focusInEvent(event);
+        if (selectionModel()->selection().isEmpty())
+            selectionModel()->clearCurrentIndex();
+    }
+};
+
 } // namespace
 
 MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Defaults *defaults,
@@ -90,7 +106,7 @@ MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Default
     , m_context(context)
     , m_defaults(defaults)
     , m_store(store)
-    , m_list(new QListWidget)
+    , m_list(new ProfileList)
     , m_detail(new QStackedWidget)
     , m_placeholder(new QLabel)
 {
@@ -249,7 +265,28 @@ void MainWindow::listSelectionChanged()
             chosen.insert(profile);
     }
     m_selection->setSelectedProfiles(chosen);
+    followSelectionWithCurrentRow();
     updateEditor();
+}
+
+void MainWindow::followSelectionWithCurrentRow()
+{
+    // The frame of the current row must never mark a row other than the chosen ones: it moves to the
+    // lowest selected row (the one scrolled into view), or goes when nothing is selected. A current
+    // row that is itself selected stays where the user put it.
+    QItemSelectionModel *model = m_list->selectionModel();
+    const QModelIndex current = model->currentIndex();
+    if (current.isValid() && model->isSelected(current))
+        return;
+    const QModelIndexList chosen = model->selectedIndexes();
+    if (chosen.isEmpty()) {
+        model->clearCurrentIndex();
+        return;
+    }
+    const QModelIndex lowest =
+        *std::max_element(chosen.begin(), chosen.end(),
+                          [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    model->setCurrentIndex(lowest, QItemSelectionModel::NoUpdate);
 }
 
 void MainWindow::selectionModelChanged()
@@ -278,6 +315,7 @@ void MainWindow::selectionModelChanged()
             item->setSelected(true);
         m_list->scrollToItem(item);
     }
+    followSelectionWithCurrentRow();
     m_syncing = false;
     updateEditor();
 }

@@ -61,6 +61,7 @@ private:
     void listSelectionChanged();
     void selectionModelChanged();
     void updateEditor();
+    void followSelectionWithCurrentRow();
     void profileChanged();
     void rowProfileDestroyed(QObject *object);
     Profile *profileAt(int row) const;

@@ -12,8 +12,11 @@
 #include "testsupport/RunTask.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QStackedWidget>
 #include <QTabWidget>
+#include <QTest>
 
 #include <algorithm>
 
@@ -188,6 +191,52 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
     EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({c}));
     EXPECT_EQ(selectedRows(), QList<int>({1}));
     EXPECT_EQ(window.editor()->profile(), c);
+}
+
+// The current row is framed while the list has the keyboard: the frame may only ever mark a row that
+// is chosen, or none.
+TEST_F(MainWindowTest, TheCurrentRowFrameNeverMarksARowThatIsNotChosen)
+{
+    Profile *a = newProfile("Alpha");
+    Profile *b = newProfile("Beta");
+    Profile *c = newProfile("Gamma");
+    context->save();
+    Defaults defaults;
+    MainWindow window(&selection, context, &defaults, &options);
+    window.show();
+    QListWidget *list = window.profileList();
+    const auto framed = [list] {
+        return list->currentIndex().isValid() ? list->currentRow() : -1;
+    };
+    const auto framedRowIsChosen = [list] {
+        return !list->currentIndex().isValid() || list->selectionModel()->isSelected(list->currentIndex());
+    };
+
+    // At start: nothing chosen, nothing framed, even once the list has the keyboard.
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(qobject_cast<QLabel *>(window.findChild<QStackedWidget *>()->currentWidget())->text(),
+              "Select a profile to edit it.");
+    EXPECT_EQ(framed(), -1);
+
+    // A click chooses and frames its row; a choice made elsewhere takes the frame along.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a}));
+    EXPECT_EQ(framed(), 0);
+    selection.setSelectedProfiles({c});
+    EXPECT_EQ(framed(), 2);
+    EXPECT_TRUE(window.showProfile(b->uuid()));
+    EXPECT_EQ(framed(), 1);
+    selection.setSelectedProfiles({a, c});
+    EXPECT_TRUE(framedRowIsChosen());
+    // Taking the framed row out of the selection moves the frame to one still chosen.
+    const int before = framed();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list->visualItemRect(list->item(before)).center());
+    EXPECT_EQ(list->selectedItems().size(), 1);
+    EXPECT_TRUE(framedRowIsChosen());
+    EXPECT_NE(framed(), before);
+    selection.setSelectedProfiles({});
+    EXPECT_EQ(framed(), -1);
 }
 
 TEST_F(MainWindowTest, QuitAsksOnlyWhileABackgroundIsShown)
