@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Home.h"
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,10 +37,11 @@ CloudKeyValueStore::CloudKeyValueStore(const QString &filePath, QObject *parent)
     , m_filePath(filePath)
 {
     QDir().mkpath(QFileInfo(filePath).absolutePath());
-    QFile file(filePath);
-    if (file.open(QIODevice::ReadOnly)) {
-        m_knownBytes = file.readAll();
-        if (auto values = PropertyList::parseDictionary(m_knownBytes))
+    if (const std::optional<QByteArray> bytes = readFile()) {
+        m_knownBytes = *bytes;
+        if (m_knownBytes.isEmpty())
+            m_values.clear();
+        else if (auto values = PropertyList::parseDictionary(m_knownBytes))
             m_values = *values;
         else
             m_readable = false;
@@ -64,15 +66,32 @@ QVariant CloudKeyValueStore::value(const QString &key) const
     return m_values.value(key);
 }
 
+std::optional<QByteArray> CloudKeyValueStore::readFile()
+{
+    // Only a regular file is read: a named pipe in its place would block every synchronisation.
+    const RegularFile::Contents contents = RegularFile::read(m_filePath, PropertyList::maximumSize);
+    if (contents.bytes) {
+        m_foreign = false;
+        return contents.bytes;
+    }
+    const QFileInfo info(m_filePath);
+    if (!info.exists() && !info.isSymLink()) {
+        m_foreign = false;
+        return QByteArray();
+    }
+    // Something that is not a file of ours stands at the store's path: it is neither read nor
+    // replaced, and what is known is kept.
+    m_foreign = true;
+    m_readable = false;
+    return std::nullopt;
+}
+
 bool CloudKeyValueStore::takeOverFile()
 {
-    QFile file(m_filePath);
-    QByteArray bytes;
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        bytes = file.readAll();
-    }
+    const std::optional<QByteArray> read = readFile();
+    if (!read)
+        return false;
+    const QByteArray &bytes = *read;
     if (bytes == m_knownBytes)
         return m_readable;
     std::optional<QVariantMap> values =
@@ -121,6 +140,11 @@ bool CloudKeyValueStore::setValue(const QString &key, const QVariant &value)
     }
     // Whatever another process wrote meanwhile is taken over first, so it is not lost.
     synchronize();
+    if (m_foreign) {
+        qWarning("The cloud store \"%s\" is not a regular file; it is left as it is.",
+                 qUtf8Printable(m_filePath));
+        return false;
+    }
     if (!m_readable) {
         // The unreadable file is kept beside the store before the first write replaces it.
         const QString kept = m_filePath + QStringLiteral(".corrupt");

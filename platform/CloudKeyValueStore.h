@@ -60,12 +60,15 @@ signals:
 
 private:
     bool takeOverFile();
+    // The file's bytes (empty when there is none), or nothing when it cannot be read.
+    std::optional<QByteArray> readFile();
     void watch();
 
     QString m_filePath;
     QVariantMap m_values;
     QByteArray m_knownBytes;
     bool m_readable = true;
+    bool m_foreign = false; // the path holds no regular file: never read, never replaced
     QFileSystemWatcher m_watcher;
 };
 

@@ -1,10 +1,12 @@
 #include "platform/CloudKeyValueStore.h"
 #include "platform/PropertyList.h"
 
+#include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QSize>
 
@@ -90,4 +92,25 @@ TEST_F(CloudKeyValueStoreTest, AnUnreadableFileIsSetAsideBeforeItIsReplaced)
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(Platform::PropertyList::parseDictionary(home.readFile(relative)),
               (QVariantMap {{QStringLiteral("k"), qint64(1)}}));
+}
+
+TEST_F(CloudKeyValueStoreTest, WhatIsNoRegularFileIsNeitherWaitedForNorReplaced)
+{
+    for (const bool pipe : {true, false}) {
+        SCOPED_TRACE(pipe ? "named pipe" : "link loop");
+        const QString path = home.filePath(QStringLiteral("Library/Mobile Documents/KeyValueStore/%1.plist")
+                                               .arg(pipe ? QStringLiteral("pipe") : QStringLiteral("loop")));
+        ASSERT_TRUE(pipe ? TestSupport::HostileFiles::makePipe(path)
+                         : TestSupport::HostileFiles::makeLinkLoop(path));
+        const auto took = TestSupport::timeWithPipes({path}, [&path] {
+            CloudKeyValueStore store(path);
+            EXPECT_FALSE(store.synchronize());
+            EXPECT_FALSE(store.setValue(QStringLiteral("k"), 1));
+            EXPECT_TRUE(store.dictionaryRepresentation().isEmpty());
+        });
+        EXPECT_LT(took, std::chrono::seconds(1));
+        const QFileInfo info(path);
+        EXPECT_TRUE(pipe ? !info.isSymLink() && !info.isFile() : info.isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".corrupt")));
+    }
 }
