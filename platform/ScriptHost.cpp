@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Home.h"
+#include "platform/LinuxDesktop.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
@@ -20,6 +21,7 @@
 #include <QCoro/QCoroFuture>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -499,14 +501,45 @@ bool isDarkAppearance()
     return UserDefaults::global().string(QStringLiteral("AppleInterfaceStyle")) == QStringLiteral("Dark");
 }
 
+// What the person sees: the real desktop's appearance where the program reaches it.
+bool showsDarkAppearance()
+{
+    return LinuxDesktop::currentDarkMode().value_or(isDarkAppearance());
+}
+
+// One script's run: whether its changes reach the real desktop, and why the desktop refused one.
+struct Run
+{
+    ScriptHost::Reach reach = ScriptHost::Reach::desktop;
+    QString desktopFailure;
+};
+
+// Hands a change that the emulated state has taken to the real desktop, where there is one.
+void mirror(Run &run, const std::function<void(LinuxDesktop &)> &change)
+{
+    if (run.reach != ScriptHost::Reach::desktop)
+        return;
+    const std::shared_ptr<LinuxDesktop> desktop = LinuxDesktop::current();
+    if (!desktop)
+        return;
+    try {
+        change(*desktop);
+    } catch (const DesktopError &error) {
+        run.desktopFailure = error.message();
+    }
+}
+
 ScriptValue getProperty(Target target, const QString &property)
 {
     if (target == Target::AppearancePreferences && property == QLatin1String("dark mode"))
-        return ScriptValue::boolean(isDarkAppearance());
+        return ScriptValue::boolean(showsDarkAppearance());
     if (target == Target::DockPreferences) {
         UserDefaults &dock = domain(dockDomain);
+        const std::shared_ptr<LinuxDesktop> desktop = LinuxDesktop::current();
         if (property == QLatin1String("screen edge")) {
-            const QString orientation = dock.string(QStringLiteral("orientation")).value_or(QString());
+            const QString orientation =
+                (desktop ? desktop->dockPosition() : std::nullopt)
+                    .value_or(dock.string(QStringLiteral("orientation")).value_or(QString()));
             if (orientation == QLatin1String("left"))
                 return ScriptValue::enumerated(QStringLiteral("left"));
             if (orientation == QLatin1String("right"))
@@ -517,18 +550,24 @@ ScriptValue getProperty(Target target, const QString &property)
             double tile = dock.contains(QStringLiteral("tilesize")) ? dock.real(QStringLiteral("tilesize"))
                                                                     : defaultTile;
             tile = std::clamp(std::isfinite(tile) ? tile : defaultTile, smallestTile, largestTile);
+            const double size = (desktop ? desktop->dockSize() : std::nullopt)
+                                    .value_or((tile - smallestTile) / (largestTile - smallestTile));
             // Six decimals, so that a size set by a script reads back as the number that was set.
-            const double size = (tile - smallestTile) / (largestTile - smallestTile);
             return ScriptValue::real(std::round(size * 1e6) / 1e6);
         }
         if (property == QLatin1String("autohide"))
-            return ScriptValue::boolean(dock.boolean(QStringLiteral("autohide")));
+            return ScriptValue::boolean((desktop ? desktop->dockAutoHide() : std::nullopt)
+                                            .value_or(dock.boolean(QStringLiteral("autohide"))));
         if (property == QLatin1String("magnification"))
             return ScriptValue::boolean(dock.boolean(QStringLiteral("magnification")));
         if (property == QLatin1String("autohide menu bar"))
             return ScriptValue::boolean(UserDefaults::global().boolean(QStringLiteral("_HIHideMenuBar")));
     }
     if (target == Target::Desktop && property == QLatin1String("picture")) {
+        const std::shared_ptr<LinuxDesktop> desktop = LinuxDesktop::current();
+        const std::optional<DesktopPicture> shown = desktop ? desktop->picture() : std::nullopt;
+        if (shown && !shown->file.isEmpty())
+            return ScriptValue::text(shown->file);
         const auto background = domain(desktopDomain).dictionary(QStringLiteral("Background"));
         const QVariant path = background
             ? background->value(QStringLiteral("default")).toMap().value(QStringLiteral("ImageFilePath"))
@@ -613,20 +652,22 @@ void setAlfredTheme(const QString &name)
         values = existing.value.toMap();
     }
     // Alfred files the theme under the appearance that is showing.
-    values.insert(isDarkAppearance() ? QStringLiteral("darkthemeuid") : QStringLiteral("lightthemeuid"),
+    values.insert(showsDarkAppearance() ? QStringLiteral("darkthemeuid") : QStringLiteral("lightthemeuid"),
                   identifier);
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (AtomicFile::replace(path, PropertyList::toXml(values)))
         fail(-61, QStringLiteral("Alfred got an error: The preferences cannot be written."));
 }
 
-void setProperty(Target target, const QString &property, const Value &value)
+void setProperty(Run &run, Target target, const QString &property, const Value &value)
 {
     if (target == Target::AppearancePreferences && property == QLatin1String("dark mode")) {
-        if (requireBoolean(value, describe(value)))
+        const bool dark = requireBoolean(value, describe(value));
+        if (dark)
             store(UserDefaults::global(), QStringLiteral("AppleInterfaceStyle"), QStringLiteral("Dark"));
         else if (UserDefaults::global().persistentValue(QStringLiteral("AppleInterfaceStyle")).isValid())
             UserDefaults::global().remove(QStringLiteral("AppleInterfaceStyle"));
+        mirror(run, [dark](LinuxDesktop &) { LinuxDesktop::applyDarkMode(dark); });
         return;
     }
     if (target == Target::DockPreferences) {
@@ -638,6 +679,7 @@ void setProperty(Target target, const QString &property, const Value &value)
                 fail(ScriptHost::cannotMakeError,
                      QStringLiteral("Can’t make %1 into type constant.").arg(describe(value)));
             store(dock, QStringLiteral("orientation"), value.text);
+            mirror(run, [&value](LinuxDesktop &desktop) { desktop.setDockPosition(value.text); });
             return;
         }
         if (property == QLatin1String("dock size")) {
@@ -646,10 +688,14 @@ void setProperty(Target target, const QString &property, const Value &value)
                      QStringLiteral("Can’t make %1 into type real.").arg(describe(value)));
             const double size = std::clamp(value.number, 0.0, 1.0);
             store(dock, QStringLiteral("tilesize"), smallestTile + size * (largestTile - smallestTile));
+            mirror(run, [size](LinuxDesktop &desktop) { desktop.setDockSize(size); });
             return;
         }
         if (property == QLatin1String("autohide") || property == QLatin1String("magnification")) {
-            store(dock, property, requireBoolean(value, describe(value)));
+            const bool on = requireBoolean(value, describe(value));
+            store(dock, property, on);
+            if (property == QLatin1String("autohide"))
+                mirror(run, [on](LinuxDesktop &desktop) { desktop.setDockAutoHide(on); });
             return;
         }
         if (property == QLatin1String("autohide menu bar")) {
@@ -691,19 +737,19 @@ Target resolveTarget(Target context, const Statement &tell)
     fail(ScriptHost::cannotGetError, QStringLiteral("Can’t get %1.").arg(tell.target));
 }
 
-ScriptValue runStatements(Target context, const std::vector<Statement> &statements)
+ScriptValue runStatements(Run &run, Target context, const std::vector<Statement> &statements)
 {
     ScriptValue result;
     for (const Statement &statement : statements) {
         switch (statement.kind) {
         case Statement::Kind::Tell:
-            result = runStatements(resolveTarget(context, statement), statement.body);
+            result = runStatements(run, resolveTarget(context, statement), statement.body);
             break;
         case Statement::Kind::Get:
             result = getProperty(context, statement.property);
             break;
         case Statement::Kind::Set:
-            setProperty(context, statement.property, statement.value);
+            setProperty(run, context, statement.property, statement.value);
             result = ScriptValue::null();
             break;
         }
@@ -723,9 +769,9 @@ QThreadPool &scriptThreads()
     return *pool;
 }
 
-ScriptResult executeShared(const QString &source)
+ScriptResult executeShared(const QString &source, ScriptHost::Reach reach)
 {
-    return ScriptHost::shared().execute(source);
+    return ScriptHost::shared().execute(source, reach);
 }
 
 } // namespace
@@ -746,7 +792,7 @@ bool ScriptHost::isAutomationRefused()
     return QFileInfo::exists(Home::path(QStringLiteral("Library/Workspace/AutomationRefused")));
 }
 
-ScriptResult ScriptHost::execute(const QString &source)
+ScriptResult ScriptHost::execute(const QString &source, Reach reach)
 {
     record(source);
     try {
@@ -755,19 +801,22 @@ ScriptResult ScriptHost::execute(const QString &source)
         if (isAutomationRefused())
             return ScriptResult::failure(
                 notAuthorizedError, QStringLiteral("Not authorized to send Apple events to System Events."));
-        return ScriptResult::success(runStatements(Target::Top, statements));
+        Run run {reach, {}};
+        ScriptResult result = ScriptResult::success(runStatements(run, Target::Top, statements));
+        result.desktopFailure = run.desktopFailure;
+        return result;
     } catch (const ScriptError &error) {
         return ScriptResult::failure(error.number, error.message);
     }
 }
 
-QCoro::Task<ScriptResult> ScriptHost::run(QString source)
+QCoro::Task<ScriptResult> ScriptHost::run(QString source, Reach reach)
 {
     auto promise = std::make_shared<QPromise<ScriptResult>>();
     QFuture<ScriptResult> future = promise->future();
     promise->start();
-    scriptThreads().start([promise, source] {
-        promise->addResult(executeShared(source));
+    scriptThreads().start([promise, source, reach] {
+        promise->addResult(executeShared(source, reach));
         promise->finish();
     });
     co_return co_await future;

@@ -54,11 +54,14 @@ struct ScriptResult
     ScriptValue value; // Null unless the script succeeded and returned something
     int errorNumber = 0; // 0 on success
     QString errorMessage; // empty on success
+    // The script changed the emulated state, but the real desktop did not take the change: why. Empty
+    // when it did, or when the script reaches no real desktop.
+    QString desktopFailure;
 
-    static ScriptResult success(ScriptValue value = {}) { return {true, std::move(value), 0, {}}; }
+    static ScriptResult success(ScriptValue value = {}) { return {true, std::move(value), 0, {}, {}}; }
     static ScriptResult failure(int number, QString message)
     {
-        return {false, {}, number, std::move(message)};
+        return {false, {}, number, std::move(message), {}};
     }
 };
 
@@ -81,6 +84,11 @@ struct ScriptResult
 // "lightthemeuid" or "darkthemeuid" (by the current appearance) of Alfred's synced appearance
 // preferences. Any other text is an error, and nothing runs when the text does not compile.
 //
+// Outside an emulated home, on a desktop that has the same setting (Platform::LinuxDesktop), dark mode
+// and the Dock's edge, size and auto-hiding are changed on the real desktop as well, and read from it;
+// so is the desktop picture. A change the desktop does not take leaves the emulated state changed and
+// says why in the result's desktopFailure.
+//
 // Automation can be refused as a user refuses it: with $TAPESTREL_REFUSE_AUTOMATION set to anything
 // but "" or "0", or with the file "Library/Workspace/AutomationRefused" in the emulated home, every
 // script fails with error -1743.
@@ -98,8 +106,11 @@ public:
 
     static ScriptHost &shared();
 
-    ScriptResult execute(const QString &source);
-    QCoro::Task<ScriptResult> run(QString source);
+    // Whether a script's changes also reach the real desktop, or stay in the emulated state.
+    enum class Reach { desktop, emulatedHome };
+
+    ScriptResult execute(const QString &source, Reach reach = Reach::desktop);
+    QCoro::Task<ScriptResult> run(QString source, Reach reach = Reach::desktop);
 
     static bool isAutomationRefused();
 

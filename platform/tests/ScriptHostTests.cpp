@@ -1,8 +1,11 @@
 #include "platform/ScriptHost.h"
 
+#include "platform/GnomeDesktop.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
+#include "testsupport/GnomeSettings.h"
+#include "testsupport/SelectedDesktop.h"
 #include "testsupport/TempHome.h"
 
 #include <QFile>
@@ -204,6 +207,58 @@ TEST_F(ScriptHostTest, RefusedAutomationFailsEveryScript)
     ScriptHost::shared().clearHistory();
     run(read);
     EXPECT_EQ(ScriptHost::shared().history(), QStringList {read});
+}
+
+TEST_F(ScriptHostTest, ChangesReachTheRealDesktopWhereItHasTheSameSetting)
+{
+    TestSupport::GnomeSettings gnome;
+    ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString();
+    auto desktop = std::make_shared<Platform::GnomeDesktop>(
+        Platform::GnomeDesktop::Store {gnome.schemaFolder(), gnome.keyfile()});
+    TestSupport::SelectedDesktop selected(desktop);
+    const QString dockPath = QStringLiteral("org/gnome/shell/extensions/dash-to-dock");
+
+    set("tell appearance preferences to set dark mode to yes");
+    EXPECT_EQ(UserDefaults::global().persistentValue("AppleInterfaceStyle"), QVariant("Dark"))
+        << "the emulated home is still written";
+    EXPECT_EQ(gnome.value("org/gnome/desktop/interface", "color-scheme"), "'prefer-dark'");
+    set("tell dock preferences to set screen edge to right");
+    EXPECT_EQ(gnome.value(dockPath, "dock-position"), "'RIGHT'");
+    set("tell dock preferences to set dock size to 0.5");
+    EXPECT_EQ(gnome.value(dockPath, "dash-max-icon-size"), "40");
+    set("tell dock preferences to set autohide to yes");
+    EXPECT_EQ(gnome.value(dockPath, "dock-fixed"), "false");
+    const QByteArray keyfile = gnome.keyfileBytes();
+    set("tell dock preferences to set magnification to yes");
+    set("tell dock preferences to set autohide menu bar to yes");
+    EXPECT_EQ(gnome.keyfileBytes(), keyfile) << "the desktop has no such settings";
+
+    // Reading gives what the desktop shows, also after a change made there.
+    desktop->setDockPosition("left");
+    desktop->setDockAutoHide(false);
+    desktop->setDockSize(1.0);
+    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "left");
+    EXPECT_EQ(get("tell dock preferences to get autohide"), ScriptValue::boolean(false));
+    EXPECT_EQ(get("tell dock preferences to get dock size").doubleValue(), 1.0);
+    desktop->setPicture("/pictures/Dunes.png");
+    EXPECT_EQ(get("tell first desktop to get picture").stringValue(), "/pictures/Dunes.png");
+
+    // A script that keeps to the emulated state leaves the desktop alone; the desktop still says dark.
+    const ScriptResult light = ScriptHost::shared().execute(
+        systemEvents("tell appearance preferences to set dark mode to no"), ScriptHost::Reach::emulatedHome);
+    ASSERT_TRUE(light.succeeded);
+    EXPECT_FALSE(UserDefaults::global().persistentValue("AppleInterfaceStyle").isValid());
+    EXPECT_EQ(gnome.value("org/gnome/desktop/interface", "color-scheme"), "'prefer-dark'");
+    EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
+
+    // A desktop that does not take the change: the script still changed the emulated state, and says
+    // why the desktop did not follow.
+    TestSupport::SelectedDesktop locked(std::make_shared<Platform::GnomeDesktop>(
+        Platform::GnomeDesktop::Store {gnome.schemaFolder(), {}, true}));
+    const ScriptResult refused = run(systemEvents("tell dock preferences to set screen edge to right"));
+    EXPECT_TRUE(refused.succeeded);
+    EXPECT_TRUE(refused.desktopFailure.contains("locked")) << refused.desktopFailure.toStdString();
+    EXPECT_EQ(dock().persistentValue("orientation"), QVariant("right"));
 }
 
 class AlfredScriptTest : public ScriptHostTest

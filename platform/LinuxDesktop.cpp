@@ -1,0 +1,105 @@
+#include "platform/LinuxDesktop.h"
+
+#include "platform/AppearancePortal.h"
+#include "platform/GnomeDesktop.h"
+#include "platform/KdeDesktop.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace Platform {
+
+namespace {
+
+QMutex selectionMutex;
+std::optional<std::shared_ptr<LinuxDesktop>> selected;
+
+enum class Session { other, gnome, kde };
+
+Session sessionFromEnvironment()
+{
+    const QString desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (desktops.contains(QLatin1String("GNOME"), Qt::CaseInsensitive))
+        return Session::gnome;
+    for (const QString &desktop : desktops.split(u':', Qt::SkipEmptyParts)) {
+        if (desktop.compare(QLatin1String("Unity"), Qt::CaseInsensitive) == 0)
+            return Session::gnome;
+        if (desktop.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0)
+            return Session::kde;
+    }
+    return Session::other;
+}
+
+} // namespace
+
+LinuxDesktop::~LinuxDesktop() = default;
+
+bool LinuxDesktop::reachesRealDesktop()
+{
+    return qEnvironmentVariableIsEmpty("TAPESTREL_HOME")
+        && !qEnvironmentVariableIsEmpty("XDG_CURRENT_DESKTOP");
+}
+
+std::shared_ptr<LinuxDesktop> LinuxDesktop::current()
+{
+    {
+        QMutexLocker locker(&selectionMutex);
+        if (selected)
+            return *selected;
+    }
+    if (!reachesRealDesktop())
+        return nullptr;
+    // One of each for the process: GSettings keeps its schemas and its store for the process anyway.
+    switch (sessionFromEnvironment()) {
+    case Session::gnome: {
+        static auto *gnome = new std::shared_ptr<LinuxDesktop>(std::make_shared<GnomeDesktop>());
+        return *gnome;
+    }
+    case Session::kde: {
+        static auto *kde = new std::shared_ptr<LinuxDesktop>(std::make_shared<KdeDesktop>());
+        return *kde;
+    }
+    case Session::other:
+        break;
+    }
+    return nullptr;
+}
+
+void LinuxDesktop::select(std::shared_ptr<LinuxDesktop> desktop)
+{
+    QMutexLocker locker(&selectionMutex);
+    selected = std::move(desktop);
+}
+
+void LinuxDesktop::followEnvironment()
+{
+    QMutexLocker locker(&selectionMutex);
+    selected.reset();
+}
+
+std::optional<bool> LinuxDesktop::currentDarkMode()
+{
+    if (const std::shared_ptr<LinuxDesktop> desktop = current()) {
+        if (const std::optional<bool> dark = desktop->darkMode())
+            return dark;
+    }
+    if (const std::shared_ptr<AppearancePortal> portal = AppearancePortal::current())
+        return portal->prefersDark();
+    return std::nullopt;
+}
+
+bool LinuxDesktop::applyDarkMode(bool dark)
+{
+    const std::shared_ptr<LinuxDesktop> desktop = current();
+    if (!desktop)
+        return false;
+    // A scheme the program has no name for stays when the portal says it already looks as asked.
+    if (!desktop->darkMode()) {
+        const std::shared_ptr<AppearancePortal> portal = AppearancePortal::current();
+        if (portal && portal->prefersDark() == dark)
+            return true;
+    }
+    return desktop->setDarkMode(dark);
+}
+
+} // namespace Platform
