@@ -1,7 +1,9 @@
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 
 #include "KivDesktopBackground/BackgroundWindow.h"
+#include "KivDesktopBackground/DesktopWallpaper.h"
 #include "KivDesktopBackground/SystemScreenSource.h"
+#include "platform/LinuxDesktop.h"
 
 #include <QGuiApplication>
 #include <QSet>
@@ -25,15 +27,25 @@ DesktopBackgroundController::DesktopBackgroundController(QObject *parent)
 
 DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenSource> screens,
                                                          QObject *parent)
+    : DesktopBackgroundController(std::move(screens), nullptr, parent)
+{ }
+
+DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenSource> screens,
+                                                         std::unique_ptr<DesktopWallpaper> wallpaper,
+                                                         QObject *parent)
     : QObject(parent)
     , m_screens(std::move(screens))
+    , m_wallpaper(std::move(wallpaper))
+    // Until the desktop refuses a background, it shows its own: nothing to draw.
+    , m_shownByDesktop(m_wallpaper != nullptr)
 {
     if (onWayland()) {
         // Wayland gives clients no way to place a window beneath the others on the desktop; a
         // normal window over the screen would cover everything instead.
         m_windowsSupported = false;
+        // Where the desktop shows the backgrounds itself, nothing is missing.
         static bool told = false;
-        if (!told) {
+        if (!told && !m_wallpaper) {
             told = true;
             std::fputs("Tapestrel: desktop backgrounds need an X11 session; none will be shown on Wayland.\n",
                        stderr);
@@ -48,15 +60,40 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
 
 DesktopBackgroundController::~DesktopBackgroundController() = default;
 
-void DesktopBackgroundController::setBackground(const std::optional<Background> &background)
+std::optional<QString> DesktopBackgroundController::setBackground(const std::optional<Background> &background)
 {
     m_background = background;
+    std::optional<QString> refusal;
+    // A clear background leaves the desktop showing its own wallpaper, as the clear windows would.
+    if (m_wallpaper && background && !background->isClear()) {
+        try {
+            m_wallpaper->show(*background, largestScreenPixels());
+            m_shownByDesktop = true;
+        } catch (const Platform::DesktopError &error) {
+            m_shownByDesktop = false;
+            refusal = error.message();
+        }
+        syncWindows();
+    }
     emit backgroundChanged(m_background);
+    return refusal;
 }
 
 bool DesktopBackgroundController::hasVisibleBackground() const
 {
-    return m_background && !m_background->isClear();
+    return m_background && !m_background->isClear() && !m_shownByDesktop;
+}
+
+QSize DesktopBackgroundController::largestScreenPixels() const
+{
+    QSize largest;
+    for (const ScreenInfo &screen : m_screens->screens()) {
+        const qreal ratio = screen.screen ? screen.screen->devicePixelRatio() : 1.0;
+        const QSize pixels(qRound(screen.geometry.width() * ratio), qRound(screen.geometry.height() * ratio));
+        if (qint64(pixels.width()) * pixels.height() > qint64(largest.width()) * largest.height())
+            largest = pixels;
+    }
+    return largest;
 }
 
 bool DesktopBackgroundController::compositingActive() const
@@ -94,6 +131,13 @@ QString DesktopBackgroundController::screenKey(const ScreenInfo &screen)
 
 void DesktopBackgroundController::syncWindows()
 {
+    if (m_shownByDesktop) {
+        // The desktop shows the background: windows would only cover its own fade.
+        for (auto &[key, window] : m_windowsByScreenKey)
+            window->close();
+        m_windowsByScreenKey.clear();
+        return;
+    }
     if (!m_windowsSupported)
         return;
     const QList<ScreenInfo> screens = m_screens->screens();

@@ -5,6 +5,7 @@
 #include "KivUtilities/Timeline.h"
 
 #include <QObject>
+#include <QSize>
 
 #include <chrono>
 #include <map>
@@ -14,10 +15,15 @@
 namespace KivDesktopBackground {
 
 class BackgroundWindow;
+class DesktopWallpaper;
 
 // Owns the background shown on every screen and one BackgroundWindow per connected screen. Setting
 // the background makes every window cross-fade to it. Screen changes and changes of the active
 // virtual desktop re-sync the windows a quarter of a second later.
+//
+// Given a DesktopWallpaper, the controller hands each background to the desktop's own wallpaper
+// instead, and draws no windows while the desktop shows it (the desktop fades by itself); only a
+// background the desktop did not take is drawn in windows.
 class DesktopBackgroundController : public QObject
 {
     Q_OBJECT
@@ -29,15 +35,29 @@ public:
     explicit DesktopBackgroundController(QObject *parent = nullptr);
     // Follows the given screens (tests pass fake ones).
     explicit DesktopBackgroundController(std::unique_ptr<ScreenSource> screens, QObject *parent = nullptr);
+    // Hands backgrounds to the desktop's wallpaper, when one is given; windows come only when needed.
+    DesktopBackgroundController(std::unique_ptr<ScreenSource> screens,
+                                std::unique_ptr<DesktopWallpaper> wallpaper, QObject *parent = nullptr);
     ~DesktopBackgroundController() override;
 
     const std::optional<Background> &background() const { return m_background; }
-    // Publishes every set, also of an equal value; the windows ignore values they already show.
-    void setBackground(const std::optional<Background> &background);
+    // Publishes every set, also of an equal value; the windows ignore values they already show. With
+    // a desktop wallpaper, gives the reason the desktop did not take the background (the windows then
+    // draw it); nothing when it did, or when nothing was handed over.
+    std::optional<QString> setBackground(const std::optional<Background> &background);
 
     // Whether something is visibly drawn: a background that is not clear (an image always counts,
-    // even when its file is gone).
+    // even when its file is gone). A background the desktop shows itself stays when the program
+    // quits, so it does not count.
     bool hasVisibleBackground() const;
+
+    // The desktop's own wallpaper, when backgrounds are handed to it; and whether it shows the
+    // current background (no windows are drawn then).
+    DesktopWallpaper *wallpaper() const { return m_wallpaper.get(); }
+    bool isShownByDesktop() const { return m_shownByDesktop; }
+
+    // The size, in pixels, of the largest connected screen.
+    QSize largestScreenPixels() const;
 
     bool compositingActive() const;
 
@@ -63,6 +83,8 @@ private:
     void syncWindows();
 
     std::unique_ptr<ScreenSource> m_screens;
+    std::unique_ptr<DesktopWallpaper> m_wallpaper;
+    bool m_shownByDesktop = false;
     std::optional<Background> m_background;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;
     bool m_windowsSupported = true;

@@ -1,0 +1,239 @@
+#include "FakeScreenSource.h"
+
+#include "KivDesktopBackground/BackgroundView.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivDesktopBackground/DesktopWallpaper.h"
+#include "platform/GnomeDesktop.h"
+#include "testsupport/GnomeSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace KivDesktopBackground;
+using Platform::DesktopError;
+using Stop = SerializableLinearGradient::Stop;
+
+namespace {
+
+const QString background = QStringLiteral("org/gnome/desktop/background");
+
+// A desktop that shows pictures only, and takes them or not as the test says.
+class PictureDesktop : public Platform::LinuxDesktop
+{
+public:
+    QStringList pictures;
+    bool refuse = false;
+
+    QString name() const override { return QStringLiteral("Pictures only"); }
+    std::optional<bool> darkMode() const override { return std::nullopt; }
+    bool setDarkMode(bool) override { return false; }
+    std::optional<QString> accentColor() const override { return std::nullopt; }
+    bool setAccentColor(const QString &) override { return false; }
+    bool showsPictures() const override { return true; }
+    bool showsColors() const override { return false; }
+    void setPicture(const QString &file) override
+    {
+        if (refuse)
+            throw DesktopError(QStringLiteral("The desktop is busy."));
+        pictures.append(file);
+    }
+    void setColor(const QColor &) override { ADD_FAILURE() << "no plain colours here"; }
+    std::optional<Platform::DesktopPicture> picture() const override { return std::nullopt; }
+};
+
+Background diagonal()
+{
+    return Background::linearGradient(SerializableLinearGradient(
+        33, {Stop {QColor("#FF5500"), {}}, Stop {QColor("#2233AA"), 0.4}, Stop {QColor("#11CC88"), {}}}));
+}
+
+Background vertical()
+{
+    return Background::linearGradient(
+        SerializableLinearGradient(90, {Stop {QColor("#000000"), {}}, Stop {QColor("#FFFFFF"), {}}}));
+}
+
+QStringList pictureFiles(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+// Largest difference of a colour channel between two pictures of the same size.
+int largestDifference(const QImage &a, const QImage &b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+
+class DesktopWallpaperTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString(); }
+
+    std::shared_ptr<Platform::GnomeDesktop> desktop(bool readOnly = false) const
+    {
+        return std::make_shared<Platform::GnomeDesktop>(
+            Platform::GnomeDesktop::Store {gnome.schemaFolder(), gnome.keyfile(), readOnly});
+    }
+
+    TestSupport::GnomeSettings gnome;
+    QTemporaryDir data;
+    QString folder = data.filePath("desktop-pictures");
+};
+
+} // namespace
+
+TEST_F(DesktopWallpaperTest, GradientsAreRenderedOnceAtTheScreenSizeAndPicturesNoLongerShownGo)
+{
+    DesktopWallpaper wallpaper(desktop(), folder);
+    const QSize size(640, 360);
+    wallpaper.show(diagonal(), size);
+    const QString name = DesktopWallpaper::pictureName(diagonal(), size);
+    ASSERT_EQ(pictureFiles(folder), QStringList {name});
+    const QString file = QDir(folder).filePath(name);
+    EXPECT_EQ(gnome.value(background, "picture-uri"), "'file://" + file + "'");
+    EXPECT_EQ(gnome.value(background, "picture-uri-dark"), "'file://" + file + "'");
+
+    // The picture is the gradient the program's own windows draw, across every strip it was made in.
+    const QImage picture(file);
+    ASSERT_EQ(picture.size(), size);
+    QImage drawn(size, QImage::Format_RGB32);
+    drawn.fill(Qt::black);
+    QPainter(&drawn).drawImage(0, 0, BackgroundView::render(diagonal(), size));
+    EXPECT_LE(largestDifference(picture, drawn), 1);
+    // Reading the desktop gives the gradient back, not a picture of it.
+    EXPECT_EQ(wallpaper.current(), diagonal());
+
+    // The same background again is the same file, not drawn anew.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile touched(file);
+        ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(touched.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    wallpaper.show(diagonal(), size);
+    EXPECT_EQ(QFileInfo(file).lastModified(), old);
+    // A screen of another size gets a picture of its own size.
+    wallpaper.show(diagonal(), QSize(320, 200));
+    EXPECT_EQ(QImageReader(gnome.value(background, "picture-uri")->mid(8).chopped(1)).size(),
+              QSize(320, 200));
+
+    // Another gradient replaces the picture; a colour or an image leaves none behind.
+    wallpaper.show(vertical(), size);
+    EXPECT_EQ(pictureFiles(folder), QStringList {DesktopWallpaper::pictureName(vertical(), size)});
+    wallpaper.show(Background::color(QColor("#336699")), size);
+    EXPECT_EQ(gnome.value(background, "primary-color"), "'#336699'");
+    EXPECT_EQ(gnome.value(background, "picture-options"), "'none'");
+    EXPECT_TRUE(pictureFiles(folder).isEmpty());
+    EXPECT_EQ(wallpaper.current(), Background::color(QColor("#336699")));
+
+    const QString image = data.filePath("Sea.png");
+    QImage sea(8, 8, QImage::Format_RGB32);
+    sea.fill(Qt::blue);
+    ASSERT_TRUE(sea.save(image));
+    wallpaper.show(Background::image(QUrl::fromLocalFile(image)), size);
+    EXPECT_EQ(gnome.value(background, "picture-uri"), "'file://" + image + "'");
+    EXPECT_EQ(gnome.value(background, "picture-options"), "'zoom'");
+    EXPECT_EQ(wallpaper.current(), Background::image(QUrl::fromLocalFile(image)));
+
+    // Clear is nothing to show: the desktop keeps what it has.
+    const QByteArray before = gnome.keyfileBytes();
+    wallpaper.show(Background::clear(), size);
+    EXPECT_EQ(gnome.keyfileBytes(), before);
+}
+
+TEST_F(DesktopWallpaperTest, ADesktopWithoutPlainColoursGetsAPictureOfTheColour)
+{
+    auto pictures = std::make_shared<PictureDesktop>();
+    DesktopWallpaper wallpaper(pictures, folder);
+    wallpaper.show(Background::color(QColor(200, 40, 90)), QSize(300, 200));
+    ASSERT_EQ(pictures->pictures.size(), 1);
+    const QImage picture(pictures->pictures.constFirst());
+    ASSERT_EQ(picture.size(), QSize(300, 200));
+    EXPECT_EQ(picture.pixel(0, 0), qRgb(200, 40, 90));
+    EXPECT_EQ(picture.pixel(299, 199), qRgb(200, 40, 90));
+}
+
+TEST_F(DesktopWallpaperTest, WhatTheDesktopCannotTakeLeavesTheDesktopAsItWas)
+{
+    DesktopWallpaper wallpaper(desktop(), folder);
+    const QSize size(200, 100);
+    const QByteArray before = gnome.keyfileBytes();
+
+    const auto refused = [&](const Background &shown, const QString &reason, DesktopWallpaper &to) {
+        try {
+            to.show(shown, size);
+            ADD_FAILURE() << "taken: " << shown.rawValue().toStdString();
+        } catch (const DesktopError &error) {
+            EXPECT_TRUE(error.message().contains(reason)) << error.message().toStdString();
+        }
+        EXPECT_EQ(gnome.keyfileBytes(), before);
+    };
+    refused(Background::image(QUrl::fromLocalFile(data.filePath("gone.png"))), "gone.png", wallpaper);
+    QFile notAPicture(data.filePath("notes.png"));
+    ASSERT_TRUE(notAPicture.open(QIODevice::WriteOnly));
+    notAPicture.write("just words");
+    notAPicture.close();
+    refused(Background::image(QUrl::fromLocalFile(notAPicture.fileName())), "notes.png", wallpaper);
+
+    // A data folder that cannot hold pictures.
+    QFile blocking(data.filePath("blocked"));
+    ASSERT_TRUE(blocking.open(QIODevice::WriteOnly));
+    blocking.close();
+    DesktopWallpaper blocked(desktop(), blocking.fileName());
+    refused(diagonal(), blocking.fileName(), blocked);
+
+    DesktopWallpaper locked(desktop(true), folder);
+    refused(diagonal(), "locked", locked);
+}
+
+TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
+{
+    auto pictures = std::make_shared<PictureDesktop>();
+    auto *screens = new FakeScreenSource;
+    screens->list = {fakeScreen("A", QRect(0, 0, 1280, 720), 1),
+                     fakeScreen("B", QRect(1280, 0, 1600, 900), 2)};
+    DesktopBackgroundController controller(std::unique_ptr<ScreenSource>(screens),
+                                           std::make_unique<DesktopWallpaper>(pictures, folder));
+    EXPECT_TRUE(controller.windowsByScreenKey().empty()) << "the desktop shows its own wallpaper";
+
+    EXPECT_EQ(controller.setBackground(vertical()), std::nullopt);
+    EXPECT_TRUE(controller.windowsByScreenKey().empty());
+    EXPECT_TRUE(controller.isShownByDesktop());
+    EXPECT_FALSE(controller.hasVisibleBackground()) << "quitting takes nothing away";
+    ASSERT_EQ(pictures->pictures.size(), 1);
+    EXPECT_EQ(QImageReader(pictures->pictures.constFirst()).size(), QSize(1600, 900)) << "the largest screen";
+
+    // A background the desktop does not take is drawn, and the reason comes back.
+    pictures->refuse = true;
+    EXPECT_EQ(controller.setBackground(diagonal()), "The desktop is busy.");
+    EXPECT_EQ(controller.windowsByScreenKey().size(), 2u);
+    EXPECT_TRUE(controller.hasVisibleBackground());
+    EXPECT_EQ(controller.background(), diagonal());
+
+    pictures->refuse = false;
+    EXPECT_EQ(controller.setBackground(vertical()), std::nullopt);
+    EXPECT_TRUE(controller.windowsByScreenKey().empty());
+
+    // Without a desktop wallpaper, the windows draw as ever.
+    auto *plain = new FakeScreenSource;
+    plain->list = screens->list;
+    DesktopBackgroundController drawing {std::unique_ptr<ScreenSource>(plain)};
+    EXPECT_EQ(drawing.windowsByScreenKey().size(), 2u);
+    EXPECT_EQ(drawing.setBackground(vertical()), std::nullopt);
+    EXPECT_TRUE(drawing.hasVisibleBackground());
+}
