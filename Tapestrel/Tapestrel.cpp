@@ -3,6 +3,8 @@
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivDesktopBackground/DesktopWallpaper.h"
+#include "KivDesktopBackground/SystemScreenSource.h"
 #include "KivIntroduction/IntroductionController.h"
 #include "KivUpdates/KivUpdates.h"
 #include "KivUtilities/DataPath.h"
@@ -157,8 +159,13 @@ AutosaveController &Tapestrel::autosaveController()
 
 KivDesktopBackground::DesktopBackgroundController &Tapestrel::desktopBackgroundController()
 {
+    // On a desktop whose wallpaper the program reaches, the backgrounds are handed to it; its pictures
+    // of gradients are kept in the data folder.
     if (!m_desktopBackgroundController)
-        m_desktopBackgroundController = std::make_unique<KivDesktopBackground::DesktopBackgroundController>();
+        m_desktopBackgroundController = std::make_unique<KivDesktopBackground::DesktopBackgroundController>(
+            std::make_unique<KivDesktopBackground::SystemScreenSource>(),
+            KivDesktopBackground::DesktopWallpaper::forCurrentDesktop(KivUtilities::DataPath::path()
+                                                                      + QStringLiteral("/desktop-pictures")));
     return *m_desktopBackgroundController;
 }
 

@@ -115,9 +115,10 @@ int main(int argc, char **argv)
     OptionStore::setProgramShared(&store);
     // Against 8 profiles, and against 100: a hundred rows already fill the main window's list, whose
     // painting then costs what it costs at any size. The ratios print in this order.
-    return FloorRatio::run(argc, argv,
-                           {{"createProfile/profiles:1000/switcher:0", "createProfile/profiles:8/switcher:0"},
-                            {"createProfile/profiles:1000/switcher:0", "createProfile/profiles:100/switcher:0"},
-                            {"createProfile/profiles:1000/switcher:1", "createProfile/profiles:8/switcher:1"},
-                            {"createProfile/profiles:1000/switcher:1", "createProfile/profiles:100/switcher:1"}});
+    return FloorRatio::run(
+        argc, argv,
+        {{"createProfile/profiles:1000/switcher:0", "createProfile/profiles:8/switcher:0"},
+         {"createProfile/profiles:1000/switcher:0", "createProfile/profiles:100/switcher:0"},
+         {"createProfile/profiles:1000/switcher:1", "createProfile/profiles:8/switcher:1"},
+         {"createProfile/profiles:1000/switcher:1", "createProfile/profiles:100/switcher:1"}});
 }

@@ -11,15 +11,10 @@
 // times as an apply starts it, one after the other, each writing one value. The program ends with the
 // apply's ratio to it from the same run.
 
-#include "Tapestrel/Registries.h"
-#include "Tapestrel/model/Option.h"
-#include "Tapestrel/model/Profile.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
 #include "platform/DefaultsTool.h"
 #include "platform/ScriptHost.h"
-
-#include "Tapestrel/tests/system/options/SystemProfileSamples.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -28,6 +23,7 @@
 #include <QCoro/QCoroTask>
 
 #include "FloorRatio.h"
+#include "SystemOptionsApply.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,26 +33,7 @@ namespace {
 
 using namespace SystemProfileSamples;
 
-std::unique_ptr<Profile> profileOf(const Values &values)
-{
-    auto profile = std::make_unique<Profile>("Bench");
-    for (const auto &[key, value] : values)
-        new Option(key, value, profile.get());
-    return profile;
-}
-
-QCoro::Task<void> applySystemOptions(QPointer<Profile> profile)
-{
-    auto flag = std::make_shared<bool>(false);
-    static Registries registries;
-    for (OptionModel *model : registries.optionStore().options()) {
-        if (!model->key().startsWith("system.") || model->key() == "system.desktop.background.picture")
-            continue;
-        if (!profile)
-            co_return;
-        co_await model->apply(profile->value(model->key()), profile, flag);
-    }
-}
+using SystemOptionsApply::profileOf;
 
 void applyThirteenSystemOptions(benchmark::State &state)
 {
@@ -67,7 +44,7 @@ void applyThirteenSystemOptions(benchmark::State &state)
     for (auto _ : state) {
         SystemOptionDefaults::clearHistory();
         Platform::ScriptHost::shared().clearHistory();
-        QCoro::waitFor(applySystemOptions(profiles[next].get()));
+        QCoro::waitFor(SystemOptionsApply::apply(profiles[next].get()));
         next = 1 - next;
         processes += std::size_t(SystemOptionDefaults::history().size());
         scripts += std::size_t(Platform::ScriptHost::shared().history().size());
@@ -116,10 +93,10 @@ int main(int argc, char **argv)
     {
         const auto profile = profileOf(first);
         SystemOptionDefaults::clearHistory();
-        QCoro::waitFor(applySystemOptions(profile.get()));
+        QCoro::waitFor(SystemOptionsApply::apply(profile.get()));
         const auto other = profileOf(second);
         SystemOptionDefaults::clearHistory();
-        QCoro::waitFor(applySystemOptions(other.get()));
+        QCoro::waitFor(SystemOptionsApply::apply(other.get()));
         g_processesPerApply = int(SystemOptionDefaults::history().size());
     }
     return FloorRatio::run(argc, argv, {{"applyThirteenSystemOptions", "toolStarts"}});

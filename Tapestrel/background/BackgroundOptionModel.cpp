@@ -1,6 +1,7 @@
 #include "Tapestrel/background/BackgroundOptionModel.h"
 
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivDesktopBackground/DesktopWallpaper.h"
 #include "Tapestrel/background/BackgroundPicker.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
@@ -166,13 +167,22 @@ QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profil
     const std::optional<Background> background = profileBackground(*profile);
     if (!background)
         co_return;
-    sharedDesktopBackgroundController().setBackground(background);
+    // A background the desktop would not take is drawn in the program's windows, and reported.
+    if (const std::optional<QString> refusal = sharedDesktopBackgroundController().setBackground(background))
+        throw OptionModelError(key(), *refusal);
 }
 
 QCoro::Task<std::optional<QString>> BackgroundOptionModel::readCurrentValue(QPointer<Profile>)
 {
+    const KivDesktopBackground::DesktopBackgroundController &controller = sharedDesktopBackgroundController();
+    // Where the desktop shows the backgrounds itself, its wallpaper is what the person sees, also when
+    // they changed it in the desktop's own settings.
+    if (controller.wallpaper() && controller.isShownByDesktop()) {
+        if (const std::optional<Background> shown = controller.wallpaper()->current())
+            co_return shown->rawValue();
+    }
     // What the program shows wins over the system's wallpaper beneath it.
-    if (const auto &shown = sharedDesktopBackgroundController().background())
+    if (const auto &shown = controller.background())
         co_return shown->rawValue();
     const std::optional<QUrl> wallpaper = co_await readSystemWallpaper();
     if (!wallpaper)

@@ -34,11 +34,14 @@ public:
 
     // Shows the profile's own background (the profile's option is read, not `value`); a profile
     // without a readable background leaves the shown one as it is. Never asks for a Dock restart.
+    // Where backgrounds go to the desktop's own wallpaper, throws OptionModelError when the desktop
+    // did not take it (the program's windows draw it instead).
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
 
-    // The JSON of the background the program shows; when it shows none, the system's wallpaper as
-    // an image background; nothing when that cannot be read either.
+    // The JSON of the background the desktop's own wallpaper shows, where backgrounds go there; else
+    // of the background the program shows; when it shows none, the system's wallpaper as an image
+    // background; nothing when that cannot be read either.
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 
     // The file URL of the system's wallpaper. When the system cannot name it (a failed script, or a

@@ -24,8 +24,21 @@ QString AppearanceOptionModel::applyScript(bool dark)
 
 QCoro::Task<void> AppearanceOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const bool dark = fromRawValue<Appearance>(value) == Appearance::dark;
-    co_await SystemEventsScript::run(applyScript(dark));
+    const std::optional<Appearance> appearance = fromRawValue<Appearance>(value);
+    const bool dark = appearance == Appearance::dark;
+    // Only "light" and "dark" reach the real desktop; any other text ("auto" among them) leaves the
+    // desktop as it is.
+    co_await SystemEventsScript::apply(key(), applyScript(dark),
+                                       appearance ? Platform::ScriptHost::Reach::desktop
+                                                  : Platform::ScriptHost::Reach::emulatedHome);
+}
+
+QCoro::Task<void> AppearanceOptionModel::redraw()
+{
+    // The real desktop redraws by itself; only the emulated system needs the nudge.
+    const std::optional<QString> mode = co_await readCurrentValue(nullptr);
+    const bool dark = fromRawValue<Appearance>(mode.value_or(QString())) == Appearance::dark;
+    co_await SystemEventsScript::apply(key(), applyScript(dark), Platform::ScriptHost::Reach::emulatedHome);
 }
 
 QCoro::Task<std::optional<QString>> AppearanceOptionModel::readCurrentValue(QPointer<Profile>)

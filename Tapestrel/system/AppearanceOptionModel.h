@@ -2,8 +2,9 @@
 
 #include "Tapestrel/model/OptionModel.h"
 
-// The option "system.ui.appearance": light or dark mode, set and read through System Events. The
-// folder colour and icon style options use its read and apply to make the system redraw.
+// The option "system.ui.appearance": light or dark mode, set and read through System Events (and so on
+// the real desktop where the program reaches one). The folder colour and icon style options use it to
+// make the system redraw.
 class AppearanceOptionModel : public OptionModel
 {
 public:
@@ -24,6 +25,10 @@ public:
                             std::shared_ptr<bool> needsDockRestart) override;
     // "dark" or "light"; "light" when the mode cannot be read.
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
+
+    // Sets the current mode again, which makes the system redraw after another option's change. Leaves
+    // the real desktop alone.
+    QCoro::Task<void> redraw();
 
     static QString readScript();
     static QString applyScript(bool dark);

@@ -17,9 +17,12 @@ QCoro::Task<std::optional<Platform::ScriptValue>> AppleScriptRunner::runAndGetVa
 {
     QPointer<AppleScriptRunner> self(this);
     const QString source = m_script;
-    const Platform::ScriptResult result = co_await Platform::ScriptHost::shared().run(source);
+    const Platform::ScriptResult result = co_await Platform::ScriptHost::shared().run(source, m_reach);
     // A runner dropped while its script ran has no one left to tell; its result is discarded.
-    if (!self || !result.succeeded)
+    if (!self)
+        co_return std::nullopt;
+    m_desktopFailure = result.desktopFailure;
+    if (!result.succeeded)
         co_return std::nullopt;
     co_return result.value;
 }

@@ -22,6 +22,13 @@ public:
     QString script() const { return m_script; }
     void setScript(const QString &script) { m_script = script; }
 
+    // Whether the script's changes also reach the real desktop (the default), or only the emulated
+    // state.
+    void setReach(Platform::ScriptHost::Reach reach) { m_reach = reach; }
+    // After a run: why the real desktop did not take a change that the script made; empty when it
+    // did or when none reached it.
+    QString desktopFailure() const { return m_desktopFailure; }
+
     // True when the script compiled and ran without an error. Never throws.
     QCoro::Task<bool> run();
     // The value the script returned (a Null value when it returned nothing); nothing when it did not
@@ -35,4 +42,6 @@ public:
 
 private:
     QString m_script;
+    Platform::ScriptHost::Reach m_reach = Platform::ScriptHost::Reach::desktop;
+    QString m_desktopFailure;
 };

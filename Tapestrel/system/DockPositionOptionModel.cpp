@@ -17,7 +17,8 @@ QWidget *DockPositionOptionModel::makePicker(Option *option, Profile *, QWidget 
 QCoro::Task<void> DockPositionOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
     const DockPosition position = fromRawValue<DockPosition>(value).value_or(DockPosition::bottom);
-    co_await SystemEventsScript::run(DockPreferenceScripts::setScript(property, toRawValue(position)));
+    co_await SystemEventsScript::apply(key(),
+                                       DockPreferenceScripts::setScript(property, toRawValue(position)));
 }
 
 QCoro::Task<std::optional<QString>> DockPositionOptionModel::readCurrentValue(QPointer<Profile>)

@@ -16,7 +16,8 @@ QCoro::Task<void> DockPreferenceToggleOptionModel::apply(QString value, QPointer
     const std::optional<bool> on = boolFromOptionValue(value);
     if (!on)
         co_return;
-    co_await SystemEventsScript::run(
+    co_await SystemEventsScript::apply(
+        key(),
         DockPreferenceScripts::setScript(property(), *on ? QStringLiteral("yes") : QStringLiteral("no")));
 }
 

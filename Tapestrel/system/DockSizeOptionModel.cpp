@@ -21,7 +21,8 @@ QCoro::Task<void> DockSizeOptionModel::apply(QString value, QPointer<Profile>, s
     const std::optional<double> size = DockSize::parse(value);
     if (!size)
         co_return;
-    co_await SystemEventsScript::run(DockPreferenceScripts::setScript(property, DockSize::format(*size)));
+    co_await SystemEventsScript::apply(key(),
+                                       DockPreferenceScripts::setScript(property, DockSize::format(*size)));
 }
 
 QCoro::Task<std::optional<QString>> DockSizeOptionModel::readCurrentValue(QPointer<Profile>)

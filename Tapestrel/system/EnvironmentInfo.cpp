@@ -1,5 +1,6 @@
 #include "Tapestrel/system/EnvironmentInfo.h"
 
+#include "platform/LinuxDesktop.h"
 #include "platform/UserDefaults.h"
 
 EnvironmentInfo &EnvironmentInfo::shared()
@@ -10,6 +11,8 @@ EnvironmentInfo &EnvironmentInfo::shared()
 
 bool EnvironmentInfo::isDarkMode() const
 {
+    if (const std::optional<bool> shown = Platform::LinuxDesktop::currentDarkMode())
+        return *shown;
     return Platform::UserDefaults::standard().string(QStringLiteral("AppleInterfaceStyle"))
         == QStringLiteral("Dark");
 }

@@ -6,8 +6,10 @@ class EnvironmentInfo
 public:
     static EnvironmentInfo &shared();
 
-    // True exactly when the program's defaults (whose search list covers the global domain) hold the
-    // text "Dark" for "AppleInterfaceStyle". Missing means the light appearance.
+    // Whether the real desktop shows dark mode, where the program reaches it (its own setting, or the
+    // desktop portal's); elsewhere, true exactly when the program's defaults (whose search list covers
+    // the global domain) hold the text "Dark" for "AppleInterfaceStyle". Missing means the light
+    // appearance.
     bool isDarkMode() const;
 
 private:

@@ -26,7 +26,7 @@ QString FolderColorOptionModel::currentValue() const
     return current.toJson();
 }
 
-QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile> profile,
+QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile>,
                                                 std::shared_ptr<bool> needsDockRestart)
 {
     const FolderColor color = FolderColor::fromJson(value).value_or(FolderColor {});
@@ -45,8 +45,7 @@ QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile>
         SystemOptionDefaults::write({QStringLiteral("delete"), global, m_customTintColorKey});
 
     // Setting the current mode again makes the system redraw the folder icons.
-    if (const std::optional<QString> mode = co_await m_appearance.readCurrentValue(profile))
-        co_await m_appearance.apply(*mode, profile, needsDockRestart);
+    co_await m_appearance.redraw();
 
     // Tinted icon styles take the folder colour; the Dock shows it only after a restart.
     const auto style = fromRawValue<IconAndWidgetStyle>(IconAndWidgetStyleOptionModel::currentValue());

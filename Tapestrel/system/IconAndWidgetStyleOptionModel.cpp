@@ -20,7 +20,7 @@ QString IconAndWidgetStyleOptionModel::currentValue()
     return toRawValue(style.value_or(IconAndWidgetStyle::defaultStyle));
 }
 
-QCoro::Task<void> IconAndWidgetStyleOptionModel::apply(QString value, QPointer<Profile> profile,
+QCoro::Task<void> IconAndWidgetStyleOptionModel::apply(QString value, QPointer<Profile>,
                                                        std::shared_ptr<bool> needsDockRestart)
 {
     const std::optional<IconAndWidgetStyle> style = fromRawValue<IconAndWidgetStyle>(value);
@@ -28,8 +28,7 @@ QCoro::Task<void> IconAndWidgetStyleOptionModel::apply(QString value, QPointer<P
         co_return;
     SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
                                  QStringLiteral("-string"), toRawValue(*style)});
-    const std::optional<QString> mode = co_await m_appearance.readCurrentValue(profile);
-    co_await m_appearance.apply(mode.value_or(QString()), profile, needsDockRestart);
+    co_await m_appearance.redraw();
     if (needsDockRestart)
         *needsDockRestart = true;
 }

@@ -1,5 +1,6 @@
 #include "Tapestrel/system/SystemEventsScript.h"
 
+#include "Tapestrel/model/OptionModel.h"
 #include "Tapestrel/system/AppleScriptRunner.h"
 
 namespace SystemEventsScript {
@@ -14,6 +15,15 @@ QCoro::Task<bool> run(QString script)
 {
     AppleScriptRunner runner(script);
     co_return co_await runner.run();
+}
+
+QCoro::Task<void> apply(QString optionKey, QString script, Platform::ScriptHost::Reach reach)
+{
+    AppleScriptRunner runner(script);
+    runner.setReach(reach);
+    co_await runner.run();
+    if (!runner.desktopFailure().isEmpty())
+        throw OptionModelError(optionKey, runner.desktopFailure());
 }
 
 QCoro::Task<std::optional<Platform::ScriptValue>> value(QString script)

@@ -16,6 +16,11 @@ QString make(const QString &command);
 
 // Runs a script and says whether it succeeded.
 QCoro::Task<bool> run(QString script);
+// Runs the script that applies an option. A script that fails is not reported (the system refused it,
+// which leaves the setting as it was); a change the real desktop did not take throws OptionModelError
+// for `optionKey` with the desktop's reason. With `reach` emulatedHome the desktop is not touched.
+QCoro::Task<void> apply(QString optionKey, QString script,
+                        Platform::ScriptHost::Reach reach = Platform::ScriptHost::Reach::desktop);
 // Runs a script and gives the value it returned; nothing when it failed.
 QCoro::Task<std::optional<Platform::ScriptValue>> value(QString script);
 

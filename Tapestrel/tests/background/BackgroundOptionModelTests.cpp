@@ -1,5 +1,6 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivDesktopBackground/DesktopWallpaper.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundPicker.h"
@@ -11,8 +12,10 @@
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileOperationQueue.h"
 #include "platform/Alerts.h"
+#include "platform/GnomeDesktop.h"
 #include "platform/ScriptHost.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/GnomeSettings.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -200,4 +203,48 @@ TEST_F(BackgroundOptionTest, RefusedAutomationAlertsWithoutRemembering)
     EXPECT_EQ(runTask(BackgroundOptionModel::readSystemWallpaper()), std::nullopt);
     EXPECT_EQ(alerts.alerts().size(), 1);
     EXPECT_FALSE(Platform::UserDefaults::standard().boolean(BackgroundOptionModel::alertSuppressionKey()));
+}
+
+TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndReadingGoThroughIt)
+{
+    TestSupport::GnomeSettings gnome;
+    ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString();
+    const auto desktopOver = [&gnome](bool readOnly) {
+        return std::make_shared<Platform::GnomeDesktop>(
+            Platform::GnomeDesktop::Store {gnome.schemaFolder(), gnome.keyfile(), readOnly});
+    };
+    auto desktop = desktopOver(false);
+    const QString folder =
+        home.filePath("Library/Application Support/com.quorvane.Tapestrel/desktop-pictures");
+    DesktopBackgroundController handingOver(
+        std::make_unique<NoScreens>(),
+        std::make_unique<KivDesktopBackground::DesktopWallpaper>(desktop, folder));
+    setSharedDesktopBackgroundController(&handingOver);
+
+    applyProfile(profileWith(gradient.rawValue()));
+    const QString uri = gnome.value("org/gnome/desktop/background", "picture-uri").value_or(QString());
+    EXPECT_TRUE(uri.contains("/desktop-pictures/background-")) << uri.toStdString();
+    EXPECT_TRUE(handingOver.isShownByDesktop());
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
+
+    // A change made in the desktop's own settings is what the current settings read.
+    desktop->setColor(QColor("#204060"));
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), Background::color(QColor("#204060")).rawValue());
+    EXPECT_TRUE(Platform::ScriptHost::shared().history().isEmpty()) << "no system script was needed";
+
+    // A desktop that refuses: the option is reported, and the program draws the background itself.
+    DesktopBackgroundController refused(
+        std::make_unique<NoScreens>(),
+        std::make_unique<KivDesktopBackground::DesktopWallpaper>(desktopOver(true), folder));
+    setSharedDesktopBackgroundController(&refused);
+    try {
+        applyProfile(profileWith(gradient.rawValue()));
+        ADD_FAILURE() << "reported as shown by the desktop";
+    } catch (const OptionModelError &error) {
+        EXPECT_EQ(error.key(), BackgroundOptionModel::optionKey());
+        EXPECT_TRUE(error.message().contains("locked")) << error.message().toStdString();
+    }
+    EXPECT_FALSE(refused.isShownByDesktop());
+    EXPECT_EQ(refused.background(), gradient);
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
 }

@@ -5,6 +5,9 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"
+#include "platform/GnomeDesktop.h"
+#include "testsupport/GnomeSettings.h"
+#include "testsupport/SelectedDesktop.h"
 
 #include <QHash>
 
@@ -96,6 +99,50 @@ TEST_F(SystemProfileRoundTripTest, AppliedProfilesReadBackAsTheSameValues)
     // And back: every setting returns.
     applyAll(saved.get());
     EXPECT_EQ(valuesOf(*readAll()), first);
+}
+
+TEST_F(SystemProfileRoundTripTest, OnGnomeProfilesChangeTheDesktopAndReadBackFromIt)
+{
+    TestSupport::GnomeSettings gnome;
+    ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString();
+    // The desktop starts out unlike either profile.
+    ASSERT_TRUE(
+        gnome.seed("[org/gnome/shell/extensions/dash-to-dock]\ndock-position='BOTTOM'\nautohide=false\n"));
+    TestSupport::SelectedDesktop selected(std::make_shared<Platform::GnomeDesktop>(
+        Platform::GnomeDesktop::Store {gnome.schemaFolder(), gnome.keyfile()}));
+    const QString interface = QStringLiteral("org/gnome/desktop/interface");
+    const QString dock = QStringLiteral("org/gnome/shell/extensions/dash-to-dock");
+
+    const auto saved = profileOf(first);
+    applyAll(saved.get());
+    EXPECT_EQ(gnome.value(interface, "color-scheme"), "'prefer-dark'");
+    EXPECT_EQ(gnome.value(interface, "accent-color"), "'purple'");
+    EXPECT_EQ(gnome.value(dock, "dock-position"), "'LEFT'");
+    EXPECT_EQ(gnome.value(dock, "dash-max-icon-size"), "40");
+    EXPECT_EQ(gnome.value(dock, "dock-fixed"), "false");
+    EXPECT_EQ(gnome.value(dock, "autohide"), "true");
+    EXPECT_EQ(valuesOf(*readAll()), first);
+
+    const auto other = profileOf(second);
+    applyAll(other.get());
+    EXPECT_EQ(gnome.value(interface, "color-scheme"), "'default'");
+    EXPECT_EQ(gnome.value(interface, "accent-color"), std::nullopt);
+    EXPECT_EQ(gnome.value(dock, "dock-position"), "'RIGHT'");
+    EXPECT_EQ(gnome.value(dock, "dash-max-icon-size"), "28");
+    EXPECT_EQ(gnome.value(dock, "dock-fixed"), "true");
+    EXPECT_EQ(valuesOf(*readAll()), second);
+
+    // What the desktop's own settings changed is what the current settings read.
+    auto changed = std::make_shared<Platform::GnomeDesktop>(
+        Platform::GnomeDesktop::Store {gnome.schemaFolder(), gnome.keyfile()});
+    changed->setDarkMode(true);
+    changed->setAccentColor("graphite");
+    changed->setDockPosition("left");
+    TestSupport::SelectedDesktop after(changed);
+    const Values current = valuesOf(*readAll());
+    EXPECT_TRUE(current.contains({"system.ui.appearance", "dark"}));
+    EXPECT_TRUE(current.contains({"system.ui.accentColor", "graphite"}));
+    EXPECT_TRUE(current.contains({"system.dock.position", "left"}));
 }
 
 } // namespace

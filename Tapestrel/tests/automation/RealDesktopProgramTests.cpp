@@ -1,0 +1,172 @@
+#include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/Profile.h"
+
+#include "KivDesktopBackground/Background.h"
+#include "testsupport/GnomeSettings.h"
+#include "testsupport/PrivateSessionBus.h"
+#include "testsupport/RunProcess.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+using KivDesktopBackground::Background;
+using KivDesktopBackground::SerializableLinearGradient;
+
+namespace {
+
+// The real program outside an emulated home, in a GNOME session whose settings are the test's own
+// (GSettings' keyfile backend over the tests' schemas), with a home and XDG folders of its own.
+class RealDesktopProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString();
+        program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+        ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+        if (!bus.isRunning())
+            GTEST_SKIP() << "no dbus-daemon";
+        bus.killOwnersAtEnd({AutomationService::serviceName});
+
+        environment.remove(QStringLiteral("TAPESTREL_HOME"));
+        environment.remove(QStringLiteral("TEST"));
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
+        environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("ubuntu:GNOME"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        gnome.addTo(environment);
+
+        // A dark profile with a gradient, in the store the program will open.
+        const QString data = home.filePath(
+            QStringLiteral("data/tapestrel/home/Library/Application Support/com.quorvane.Tapestrel"));
+        ASSERT_TRUE(QDir().mkpath(data));
+        ModelContainer store(data + QStringLiteral("/data.sqlite"));
+        Profile *night =
+            store.mainContext()->insert(std::make_unique<Profile>(QStringLiteral("Gradient Night")));
+        night->findOrCreateOption(QStringLiteral("system.ui.appearance"))->setValue(QStringLiteral("dark"));
+        night->findOrCreateOption(QStringLiteral("system.desktop.background.picture"))
+            ->setValue(gradient.rawValue());
+        store.mainContext()->save();
+    }
+
+    TestSupport::ProcessRun tapestrel(const QStringList &arguments) const
+    {
+        return TestSupport::runProcess(program, arguments, environment);
+    }
+
+    qint64 programPid() const { return bus.ownerPid(AutomationService::serviceName); }
+
+    const Background gradient = Background::linearGradient(
+        SerializableLinearGradient(135, {{QColor(20, 24, 60), {}}, {QColor(120, 40, 90), {}}}));
+    QTemporaryDir home;
+    TestSupport::GnomeSettings gnome;
+    TestSupport::PrivateSessionBus bus;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString program;
+};
+
+// The picture file the desktop's settings name, and its size.
+std::pair<QString, QSize> desktopPicture(const TestSupport::GnomeSettings &gnome)
+{
+    const QString uri =
+        gnome.value(QStringLiteral("org/gnome/desktop/background"), QStringLiteral("picture-uri"))
+            .value_or(QString())
+            .remove(u'\'');
+    const QString file = QUrl(uri).toLocalFile();
+    return {file, QImageReader(file).size()};
+}
+
+using X11RealDesktopProgramTest = RealDesktopProgramTest;
+
+} // namespace
+
+TEST_F(RealDesktopProgramTest, ApplyingADarkGradientProfileChangesTheDesktopsOwnSettings)
+{
+    const TestSupport::ProcessRun applied =
+        tapestrel({QStringLiteral("apply"), QStringLiteral("Gradient Night")});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+
+    const QString interface = QStringLiteral("org/gnome/desktop/interface");
+    EXPECT_EQ(gnome.value(interface, QStringLiteral("color-scheme")), QStringLiteral("'prefer-dark'"));
+    const auto [file, size] = desktopPicture(gnome);
+    EXPECT_TRUE(file.endsWith(QStringLiteral(".png"))) << file.toStdString();
+    EXPECT_TRUE(file.startsWith(home.path())) << "rendered into the program's data folder";
+    // The child draws on the same platform as this test: offscreen, with the same screen.
+    if (environment.value(QStringLiteral("QT_QPA_PLATFORM")) == QLatin1String("offscreen")) {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        EXPECT_EQ(size, screen->size() * screen->devicePixelRatio());
+    }
+    EXPECT_EQ(gnome.value(QStringLiteral("org/gnome/desktop/background"), QStringLiteral("picture-uri-dark")),
+              gnome.value(QStringLiteral("org/gnome/desktop/background"), QStringLiteral("picture-uri")));
+}
+
+TEST_F(X11RealDesktopProgramTest, TheDesktopShowsTheBackgroundAndTheProgramDrawsNoWindowForIt)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform";
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const TestSupport::ProcessRun applied =
+        tapestrel({QStringLiteral("apply"), QStringLiteral("Gradient Night")});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    const qint64 pid = programPid();
+    ASSERT_NE(pid, 0);
+
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(connection));
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    EXPECT_EQ(desktopPicture(gnome).second, QSize(screen->width_in_pixels, screen->height_in_pixels))
+        << "a picture of the screen's size";
+
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    };
+    const auto cardinals = [connection](xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
+        QList<uint32_t> values;
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, property, type, 0, 32), nullptr);
+        if (reply && reply->format == 32) {
+            const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+                values.append(data[i]);
+        }
+        free(reply);
+        return values;
+    };
+    const xcb_atom_t pidAtom = atom("_NET_WM_PID");
+    const xcb_atom_t typeAtom = atom("_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t desktopType = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    xcb_query_tree_reply_t *tree =
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, screen->root), nullptr);
+    ASSERT_NE(tree, nullptr);
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    int desktopWindows = 0;
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        if (cardinals(children[i], pidAtom, XCB_ATOM_CARDINAL).value(0) != uint32_t(pid))
+            continue;
+        if (cardinals(children[i], typeAtom, XCB_ATOM_ATOM).contains(desktopType))
+            ++desktopWindows;
+    }
+    free(tree);
+    xcb_disconnect(connection);
+    EXPECT_EQ(desktopWindows, 0);
+}
