@@ -27,14 +27,29 @@ struct Piece
     bool failed = false;
 };
 
-// One row's pixels as PNG wants them: red, green and blue of every pixel.
-void toRgb(const QRgb *pixels, int width, uchar *rgb)
+// PNG's "sub" filter of one row: red, green and blue of each pixel, less those of the pixel to its
+// left.
+void filterSub(const QRgb *row, int width, uchar *out)
+{
+    QRgb left = 0;
+    for (int x = 0; x < width; ++x) {
+        const QRgb pixel = row[x];
+        out[3 * x] = uchar(qRed(pixel) - qRed(left));
+        out[3 * x + 1] = uchar(qGreen(pixel) - qGreen(left));
+        out[3 * x + 2] = uchar(qBlue(pixel) - qBlue(left));
+        left = pixel;
+    }
+}
+
+// PNG's "up" filter: less the pixel above.
+void filterUp(const QRgb *row, const QRgb *above, int width, uchar *out)
 {
     for (int x = 0; x < width; ++x) {
-        const QRgb pixel = pixels[x];
-        rgb[3 * x] = uchar(qRed(pixel));
-        rgb[3 * x + 1] = uchar(qGreen(pixel));
-        rgb[3 * x + 2] = uchar(qBlue(pixel));
+        const QRgb pixel = row[x];
+        const QRgb up = above[x];
+        out[3 * x] = uchar(qRed(pixel) - qRed(up));
+        out[3 * x + 1] = uchar(qGreen(pixel) - qGreen(up));
+        out[3 * x + 2] = uchar(qBlue(pixel) - qBlue(up));
     }
 }
 
@@ -47,26 +62,6 @@ long cost(const uchar *bytes, qsizetype length)
     return sum;
 }
 
-// Writes the row filtered with "sub" or "up" (against `above`), whichever costs less: the usual guess
-// at which compresses better. `out` takes the filter byte and the row.
-void filterRow(const uchar *row, const uchar *above, qsizetype length, uchar *out, uchar *spare)
-{
-    uchar *sub = out + 1;
-    for (qsizetype i = 0; i < 3 && i < length; ++i)
-        sub[i] = row[i];
-    for (qsizetype i = 3; i < length; ++i)
-        sub[i] = uchar(row[i] - row[i - 3]);
-    out[0] = 1;
-    if (!above)
-        return;
-    for (qsizetype i = 0; i < length; ++i)
-        spare[i] = uchar(row[i] - above[i]);
-    if (cost(spare, length) < cost(sub, length)) {
-        out[0] = 2;
-        std::memcpy(sub, spare, size_t(length));
-    }
-}
-
 void makePiece(const QSize &size, int top, int bottom, bool last, const DrawStrip &draw, Piece &piece)
 {
     // The row above the strip is drawn too: the first row is filtered against it.
@@ -74,25 +69,30 @@ void makePiece(const QSize &size, int top, int bottom, bool last, const DrawStri
     QImage strip(size.width(), bottom - top + extra, QImage::Format_RGB32);
     strip.fill(Qt::black);
     draw(strip, top - extra);
+    const auto row = [&strip](int y) {
+        return reinterpret_cast<const QRgb *>(strip.constScanLine(y));
+    };
 
-    const qsizetype rowLength = qsizetype(size.width()) * 3;
-    QByteArray raw((rowLength + 1) * (bottom - top), Qt::Uninitialized);
-    std::vector<uchar> previous(static_cast<size_t>(rowLength), 0);
-    std::vector<uchar> current(static_cast<size_t>(rowLength), 0);
-    std::vector<uchar> spare(static_cast<size_t>(rowLength), 0);
-    if (extra)
-        toRgb(reinterpret_cast<const QRgb *>(strip.constScanLine(0)), size.width(), previous.data());
-    uchar *out = reinterpret_cast<uchar *>(raw.data());
-    for (int y = extra; y < strip.height(); ++y) {
-        toRgb(reinterpret_cast<const QRgb *>(strip.constScanLine(y)), size.width(), current.data());
-        filterRow(current.data(), top + y - extra > 0 ? previous.data() : nullptr, rowLength, out,
-                  spare.data());
-        out += rowLength + 1;
-        std::swap(previous, current);
+    const int width = size.width();
+    const qsizetype rowLength = qsizetype(width) * 3 + 1;
+    std::vector<uchar> filtered(static_cast<size_t>(rowLength), 0);
+    // One filter serves the whole strip: the rows of a gradient all have the same make-up, so the
+    // filter that suits a few rows spread over the strip (the usual guess: the smaller sum) suits the
+    // others.
+    long subCost = 0;
+    long upCost = 0;
+    constexpr int samples = 8;
+    for (int sample = 0; sample < samples; ++sample) {
+        const int y = 1 + (strip.height() - 1) * sample / samples;
+        if (y >= strip.height())
+            break;
+        filterSub(row(y), width, filtered.data());
+        subCost += cost(filtered.data(), rowLength - 1);
+        filterUp(row(y), row(y - 1), width, filtered.data());
+        upCost += cost(filtered.data(), rowLength - 1);
     }
+    const bool up = upCost < subCost;
 
-    piece.rawLength = raw.size();
-    piece.adler = adler32(1, reinterpret_cast<const Bytef *>(raw.constData()), uInt(raw.size()));
     z_stream stream {};
     // Raw deflate pieces, joined into one stream: run-length matching finds what filtered gradients
     // repeat, at a fraction of the cost of a full search.
@@ -100,14 +100,41 @@ void makePiece(const QSize &size, int top, int bottom, bool last, const DrawStri
         piece.failed = true;
         return;
     }
-    piece.deflated.resize(qsizetype(deflateBound(&stream, uLong(raw.size()))) + 16);
-    stream.next_in = reinterpret_cast<Bytef *>(raw.data());
-    stream.avail_in = uInt(raw.size());
+    piece.deflated.resize(64 * 1024);
     stream.next_out = reinterpret_cast<Bytef *>(piece.deflated.data());
     stream.avail_out = uInt(piece.deflated.size());
+    // Each row is compressed while it is still in the cache.
+    const auto compress = [&](int flush) {
+        for (;;) {
+            if (stream.avail_out == 0) {
+                const qsizetype used = piece.deflated.size();
+                piece.deflated.resize(used * 2);
+                stream.next_out = reinterpret_cast<Bytef *>(piece.deflated.data() + used);
+                stream.avail_out = uInt(used);
+            }
+            const int result = deflate(&stream, flush);
+            if (result == Z_STREAM_ERROR)
+                return false;
+            if (flush == Z_FINISH ? result == Z_STREAM_END : stream.avail_in == 0 && stream.avail_out != 0)
+                return true;
+        }
+    };
+    for (int y = extra; y < strip.height() && !piece.failed; ++y) {
+        const bool againstAbove = up && (top + y - extra) > 0;
+        filtered[0] = againstAbove ? 2 : 1;
+        if (againstAbove)
+            filterUp(row(y), row(y - 1), width, filtered.data() + 1);
+        else
+            filterSub(row(y), width, filtered.data() + 1);
+        piece.adler = adler32(piece.adler, filtered.data(), uInt(rowLength));
+        piece.rawLength += rowLength;
+        stream.next_in = filtered.data();
+        stream.avail_in = uInt(rowLength);
+        piece.failed = !compress(Z_NO_FLUSH);
+    }
     // A piece that is not the last ends on a byte boundary without closing the stream.
-    const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
-    piece.failed = last ? result != Z_STREAM_END : (result != Z_OK || stream.avail_in != 0);
+    if (!piece.failed)
+        piece.failed = !compress(last ? Z_FINISH : Z_SYNC_FLUSH);
     piece.deflated.resize(piece.deflated.size() - qsizetype(stream.avail_out));
     deflateEnd(&stream);
 }
