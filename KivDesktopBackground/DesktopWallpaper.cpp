@@ -2,6 +2,7 @@
 
 #include "KivDesktopBackground/PicturePng.h"
 #include "platform/LinuxDesktop.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -23,6 +24,23 @@ const QSize fallbackSize(1920, 1080);
 QString translated(const char *message)
 {
     return QCoreApplication::translate("DesktopWallpaper", message);
+}
+
+// Whether the path is a regular file that reads as a picture; a pipe or a device in its place is not
+// waited on.
+bool isPicture(const QString &path, QSize *size = nullptr, QString *text = nullptr)
+{
+    QFile file;
+    if (Platform::RegularFile::open(file, path))
+        return false;
+    QImageReader reader(&file);
+    if (!reader.canRead())
+        return false;
+    if (size)
+        *size = reader.size();
+    if (text)
+        *text = reader.text(QString::fromLatin1(backgroundKeyword));
+    return true;
 }
 
 bool isPictureName(const QString &name)
@@ -93,7 +111,7 @@ QString DesktopWallpaper::picture(const Background &background, const QSize &pix
                                          .arg(m_folder));
     const QString path = QDir(m_folder).filePath(pictureName(background, pixelSize));
     // Written whole or not at all, so a picture that is there is the finished one.
-    if (QFileInfo(path).isFile() && QImageReader(path).size() == pixelSize)
+    if (QSize existing; isPicture(path, &existing) && existing == pixelSize)
         return path;
     const QString failure = PicturePng::write(path, pixelSize, drawing(background, pixelSize),
                                               backgroundKeyword, background.rawValue());
@@ -112,7 +130,7 @@ void DesktopWallpaper::show(const Background &background, const QSize &pixelSize
     switch (background.kind()) {
     case Background::Kind::image: {
         const QString file = background.url().isLocalFile() ? background.url().toLocalFile() : QString();
-        if (file.isEmpty() || !QImageReader(file).canRead())
+        if (file.isEmpty() || !isPicture(file))
             throw Platform::DesktopError(
                 translated("The picture “%1” cannot be read, so the desktop was left as it is.")
                     .arg(file.isEmpty() ? background.url().toString() : file));
@@ -145,9 +163,10 @@ std::optional<Background> DesktopWallpaper::current() const
     const QFileInfo file(shown->file);
     if (isPictureName(file.fileName())
         && QDir::cleanPath(file.absolutePath()) == QDir::cleanPath(QFileInfo(m_folder).absoluteFilePath())) {
-        if (const auto rendered = Background::fromRawValue(
-                QImageReader(shown->file).text(QString::fromLatin1(backgroundKeyword))))
-            return rendered;
+        if (QString text; isPicture(shown->file, nullptr, &text)) {
+            if (const auto rendered = Background::fromRawValue(text))
+                return rendered;
+        }
     }
     return Background::image(QUrl::fromLocalFile(shown->file));
 }

@@ -1,5 +1,7 @@
 #include "platform/KdeDesktop.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -143,10 +145,9 @@ KdeDesktop::Globals KdeDesktop::parseGlobals(const QByteArray &text)
 
 KdeDesktop::Globals KdeDesktop::globals() const
 {
-    QFile file(globalsPath());
-    if (!file.open(QIODevice::ReadOnly) || file.size() > largestGlobals)
-        return {};
-    return parseGlobals(file.read(largestGlobals));
+    // Plasma's file, or whatever stands in its place: a pipe or a device is not waited on.
+    const RegularFile::Contents contents = RegularFile::read(globalsPath(), largestGlobals);
+    return contents.bytes ? parseGlobals(*contents.bytes) : Globals {};
 }
 
 void KdeDesktop::runTool(const QString &tool, const QStringList &arguments) const

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace KivDesktopBackground;
 using Platform::DesktopError;
 using Stop = SerializableLinearGradient::Stop;
@@ -189,6 +191,9 @@ TEST_F(DesktopWallpaperTest, WhatTheDesktopCannotTakeLeavesTheDesktopAsItWas)
     notAPicture.write("just words");
     notAPicture.close();
     refused(Background::image(QUrl::fromLocalFile(notAPicture.fileName())), "notes.png", wallpaper);
+    // A pipe in a picture's place is not waited on.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(data.filePath("pipe.png")).constData(), 0600), 0);
+    refused(Background::image(QUrl::fromLocalFile(data.filePath("pipe.png"))), "pipe.png", wallpaper);
 
     // A data folder that cannot hold pictures.
     QFile blocking(data.filePath("blocked"));

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using Platform::DesktopError;
 using Platform::KdeDesktop;
 using TestSupport::StandInTools;
@@ -100,9 +102,13 @@ TEST_F(KdeDesktopTest, CurrentValuesComeFromTheGeneralGroupOfKdeglobals)
         EXPECT_EQ(kde.darkMode(), test.dark);
         EXPECT_EQ(kde.accentColor(), test.accent);
     }
-    // A file far larger than any settings file is not read.
+    // A file far larger than any settings file is not read, and a pipe in its place is not waited on.
     writeGlobals("[General]\nColorScheme=BreezeDark\n" + QByteArray(2 << 20, '#'));
     EXPECT_EQ(kde.darkMode(), false);
+    QFile::remove(config.filePath("kdeglobals"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(config.filePath("kdeglobals")).constData(), 0600), 0);
+    EXPECT_EQ(kde.darkMode(), false);
+    EXPECT_EQ(kde.accentColor(), "multicolor");
 }
 
 TEST_F(KdeDesktopTest, AMissingFailingOrHangingToolIsReportedAndNothingWaitsLong)
