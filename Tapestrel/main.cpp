@@ -9,11 +9,15 @@
 #include "Tapestrel/ui/AppInfo.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
+#include "platform/SessionBusTypes.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     StartupMarks::mark("main");
+    // Before the command line or the program connects to the bus, whose thread starts at once.
+    Platform::registerSessionBusTypes();
     // "tapestrel apply <id>", the other commands, "--help" and arguments that are not understood are
     // answered without starting the program.
     if (const std::optional<int> exitCode = CommandLineClient::run(argc, argv))
