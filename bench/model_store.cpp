@@ -1,10 +1,13 @@
 // The profile store with a realistic library: 1,000 profiles of 28 options each.
 //
-//   cmake --preset bench && cmake --build --preset bench && build/bench/bin/model_store
+//   cmake --preset dev && cmake --build build/dev --target model_store && build/dev/bin/model_store
 //
 // OpenAndFetchAll opens the store in a fresh container and fetches every profile with its options,
-// as the program does at start. SaveOneChangedOption
-// changes one option's value and saves.
+// as the program does at start; its floor, ReadPlainRecords, reads the same file with the SQLite C
+// API into plain records (PlainStoreReader.h). SaveOneChangedOption changes one option's value and
+// saves.
+#include "FloorRatio.h"
+#include "PlainStoreReader.h"
 
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -52,6 +55,26 @@ void OpenAndFetchAll(benchmark::State &state)
     state.counters["options"] = profileCount * optionsPerProfile;
 }
 
+void ReadPlainRecords(benchmark::State &state)
+{
+    for (auto _ : state) {
+        auto reader = std::make_unique<PlainStore::Reader>(g_storePath);
+        std::optional<std::vector<PlainStore::Profile>> profiles = reader->readProfiles();
+        if (!profiles || profiles->size() != profileCount
+            || profiles->back().options.size() != optionsPerProfile) {
+            state.SkipWithError("the store does not hold the expected records");
+            break;
+        }
+        benchmark::DoNotOptimize(profiles->data());
+        // Freed outside the measured time, as the context's records are.
+        state.PauseTiming();
+        profiles.reset();
+        reader.reset();
+        state.ResumeTiming();
+    }
+    state.counters["options"] = profileCount * optionsPerProfile;
+}
+
 void SaveOneChangedOption(benchmark::State &state)
 {
     ModelContainer container(g_storePath);
@@ -68,6 +91,7 @@ void SaveOneChangedOption(benchmark::State &state)
 } // namespace
 
 BENCHMARK(OpenAndFetchAll)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(ReadPlainRecords)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(SaveOneChangedOption)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
@@ -76,10 +100,5 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     g_storePath = folder.filePath(QStringLiteral("data.sqlite"));
     createStore();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return FloorRatio::run(argc, argv, {{"OpenAndFetchAll", "ReadPlainRecords"}});
 }
