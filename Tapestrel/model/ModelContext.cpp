@@ -9,6 +9,11 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
 #include <sqlite3.h>
 
 namespace {
@@ -32,6 +37,41 @@ public:
 
 private:
     bool &m_flag;
+};
+
+// Option keys repeat from profile to profile, mostly at the same place in each list. The text of
+// the key last read at each place is kept beside its stored bytes, and a row with the same bytes
+// shares that text instead of decoding and allocating one of its own.
+class RepeatedTexts
+{
+public:
+    QString text(const SqliteStatement &row, int column, qsizetype place)
+    {
+        const QByteArrayView bytes = row.utf8(column);
+        if (bytes.isEmpty() || place >= maxPlaces)
+            return row.text(column);
+        if (place >= qsizetype(m_places.size()))
+            m_places.resize(size_t(place) + 1);
+        Place &known = m_places[size_t(place)];
+        if (known.bytes.size() != bytes.size()
+            || std::memcmp(known.bytes.constData(), bytes.data(), size_t(bytes.size())) != 0) {
+            // Kept in the place's own storage: a key that differs costs a copy, not an allocation.
+            known.bytes.resize(bytes.size());
+            std::memcpy(known.bytes.data(), bytes.data(), size_t(bytes.size()));
+            known.text = QString::fromUtf8(bytes);
+        }
+        return known.text;
+    }
+
+private:
+    // A list longer than any profile's keeps its further keys to itself.
+    static constexpr qsizetype maxPlaces = 256;
+    struct Place
+    {
+        QByteArray bytes;
+        QString text;
+    };
+    std::vector<Place> m_places;
 };
 
 } // namespace
@@ -79,12 +119,9 @@ ModelContext::~ModelContext()
     // The records go with their context; none of them needs to be forgotten one by one.
     QList<ModelRecord *> records(m_inserted.constBegin(), m_inserted.constEnd());
     records.reserve(m_inserted.size() + m_profiles.size() + m_options.size() + m_backgrounds.size());
-    for (Profile *profile : std::as_const(m_profiles))
-        records.append(profile);
-    for (Option *option : std::as_const(m_options))
-        records.append(option);
-    for (CustomBackground *background : std::as_const(m_backgrounds))
-        records.append(background);
+    m_profiles.forEach([&records](Profile *profile) { records.append(profile); });
+    m_options.forEach([&records](Option *option) { records.append(option); });
+    m_backgrounds.forEach([&records](CustomBackground *background) { records.append(background); });
     m_profiles.clear();
     m_options.clear();
     m_backgrounds.clear();
@@ -533,14 +570,16 @@ void ModelContext::adopt(ModelRecord *record, qint64 rowId)
 
 // --- Fetching ----------------------------------------------------------------------------------
 
-template<typename T>
-T *ModelContext::rowObject(QHash<qint64, T *> &map, qint64 id, bool &fresh, bool &refresh)
+template<typename T> T *ModelContext::rowObject(RowIdentityMap<T> &map, qint64 id, bool &fresh, bool &refresh)
 {
-    auto found = map.find(id);
-    if (found == map.end()) {
+    T *record = map.value(id);
+    if (!record) {
         // Owned through the identity map rather than as a QObject child: parenting tens of
         // thousands of records one by one costs more than the rest of a fetch.
-        T *record = new T();
+        if constexpr (std::is_same_v<T, Profile>)
+            record = new Profile(Profile::StoredRow {});
+        else
+            record = new T();
         record->m_context = this;
         record->m_rowId = id;
         map.insert(id, record);
@@ -548,7 +587,6 @@ T *ModelContext::rowObject(QHash<qint64, T *> &map, qint64 id, bool &fresh, bool
         refresh = true;
         return record;
     }
-    T *record = *found;
     fresh = false;
     // A record changed here keeps its unsaved values.
     refresh = !m_updated.contains(record) && !record->m_deleted;
@@ -576,18 +614,18 @@ Profile *ModelContext::materializeProfile(const SqliteStatement &row)
     return profile;
 }
 
-Option *ModelContext::materializeOption(const SqliteStatement &row, int first)
+Option *ModelContext::materializeOption(const SqliteStatement &row, int first, const QString &key)
 {
     bool fresh = false;
     bool refresh = false;
     Option *option = rowObject(m_options, row.int64(first), fresh, refresh);
     if (fresh) {
-        option->m_key = row.text(first + 1);
+        option->m_key = key;
         option->m_value = row.text(first + 2);
         option->m_isEnabled = row.int64(first + 3) != 0;
     } else if (refresh) {
         LoadingScope loading(option->m_loadingFromStore);
-        option->setKey(row.text(first + 1));
+        option->setKey(key);
         option->setValue(row.text(first + 2));
         option->setEnabled(row.int64(first + 3) != 0);
     }
@@ -673,54 +711,107 @@ QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
 
 void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
 {
-    QHash<Profile *, QList<Option *>> lists;
-    lists.reserve(profiles.size());
+    // The profiles come in row order, as the store lists them: a row's profile is found by halving,
+    // and what is read for it is kept at the profile's place.
+    const auto placeOfRow = [&profiles](qint64 id) -> qsizetype {
+        const auto found =
+            std::lower_bound(profiles.cbegin(), profiles.cend(), id,
+                             [](const Profile *profile, qint64 id) { return profile->m_rowId < id; });
+        return found != profiles.cend() && (*found)->m_rowId == id ? found - profiles.cbegin() : -1;
+    };
+    struct Loaded
+    {
+        QList<Option *> options;
+        // The store listed options for the profile.
+        bool read = false;
+        // Some option object belonged to another profile when it was read.
+        bool moved = false;
+    };
+    std::vector<Loaded> lists(size_t(profiles.size()));
+    const auto wasRead = [&](const Profile *profile) {
+        const qsizetype place = placeOfRow(profile->m_rowId);
+        return place >= 0 && profiles[place] == profile && lists[size_t(place)].read;
+    };
     // Rows come grouped by profile, in list order.
-    const auto readRows = [this, &lists](SqliteStatement &query) {
+    RepeatedTexts keys;
+    const auto readRows = [&placeOfRow, &lists, &keys, &profiles, this](SqliteStatement &query) {
         Profile *current = nullptr;
         qint64 currentId = -1;
-        QList<Option *> *list = nullptr;
+        Loaded *loaded = nullptr;
+        qsizetype place = 0;
+        qsizetype lastSize = 0;
         while (query.step()) {
             const qint64 profileId = query.int64(4);
             if (profileId != currentId) {
                 currentId = profileId;
-                current = m_profiles.value(profileId);
+                const qsizetype found = placeOfRow(profileId);
+                current = found < 0 ? nullptr : profiles[found];
                 // A profile whose list was changed here keeps its unsaved list.
                 if (current && (current->m_optionOrderDirty || current->m_deleted))
                     current = nullptr;
-                list = current ? &lists[current] : nullptr;
+                if (loaded)
+                    lastSize = loaded->options.size();
+                loaded = current ? &lists[size_t(found)] : nullptr;
+                if (loaded) {
+                    loaded->read = true;
+                    // Profiles of one store mostly hold the same number of options.
+                    loaded->options.reserve(lastSize);
+                }
+                place = 0;
             }
-            if (!list)
+            if (!loaded)
                 continue;
-            Option *option = materializeOption(query, 0);
-            if (!option->m_deleted)
-                list->append(option);
+            Option *option = materializeOption(query, 0, keys.text(query, 1, place++));
+            if (option->m_deleted)
+                continue;
+            loaded->options.append(option);
+            // An option of no profile (every new one) joins this one now, while the object is at
+            // hand; one of another profile leaves that below.
+            if (!option->m_profile)
+                option->m_profile = current;
+            else if (option->m_profile != current)
+                loaded->moved = true;
         }
     };
-    if (all) {
-        SqliteStatement::Use query = statement(StoreQueries::allListedOptions);
-        readRows(*query);
-    } else {
-        SqliteStatement::Use query =
-            statement("SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
-                      "WHERE profile = ? ORDER BY position, id");
-        for (const Profile *profile : profiles) {
-            query->bind(1, profile->persistentId());
+    try {
+        if (all) {
+            SqliteStatement::Use query = statement(StoreQueries::allListedOptions);
             readRows(*query);
-            query->reset();
+        } else {
+            SqliteStatement::Use query =
+                statement("SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
+                          "WHERE profile = ? ORDER BY position, id");
+            for (const Profile *profile : profiles) {
+                query->bind(1, profile->persistentId());
+                readRows(*query);
+                query->reset();
+            }
         }
+    } catch (...) {
+        // No list changes when the store fails to answer: an option and its profile's list agree.
+        for (qsizetype p = 0; p < profiles.size(); ++p) {
+            Profile *profile = profiles[p];
+            for (Option *option : lists[size_t(p)].options) {
+                if (option->m_profile == profile && !profile->m_options.contains(option))
+                    option->m_profile = nullptr;
+            }
+        }
+        throw;
     }
     QSet<Profile *> formerOwners;
-    for (Profile *profile : profiles) {
+    for (qsizetype p = 0; p < profiles.size(); ++p) {
+        Profile *profile = profiles[p];
         if (profile->m_optionOrderDirty)
             continue;
-        const QList<Option *> list = lists.value(profile);
-        for (Option *option : list) {
-            // Another context deleted a profile and the store gave its option rows to new ones: an
-            // option object that moves on must leave the list of the profile it belonged to, or
-            // that profile would keep it after it is deleted and freed.
+        const Loaded &loaded = lists[size_t(p)];
+        const QList<Option *> &list = loaded.options;
+        // Another context deleted a profile and the store gave its option rows to new ones: an
+        // option object that moves on must leave the list of the profile it belonged to, or that
+        // profile would keep it after it is deleted and freed.
+        for (qsizetype i = 0; loaded.moved && i < list.size(); ++i) {
+            Option *option = list[i];
             Profile *former = option->m_profile;
-            if (former && former != profile && !lists.contains(former) && former->m_options.removeAll(option))
+            if (former && former != profile && !wasRead(former) && former->m_options.removeAll(option))
                 formerOwners.insert(former);
             option->m_profile = profile;
         }
@@ -787,7 +878,7 @@ QList<Option *> ModelContext::fetchOptions()
         SqliteStatement::Use orphans = statement(
             "SELECT id, \"key\", \"value\", isEnabled FROM options WHERE profile IS NULL ORDER BY id");
         while (orphans->step()) {
-            Option *option = materializeOption(*orphans, 0);
+            Option *option = materializeOption(*orphans, 0, orphans->text(1));
             if (!option->m_deleted && !option->profile())
                 result.append(option);
         }

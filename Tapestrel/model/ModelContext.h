@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Tapestrel/model/ModelRecord.h"
+#include "Tapestrel/model/RowIdentityMap.h"
 #include "Tapestrel/model/SqliteStatement.h"
 
 #include <QHash>
@@ -91,11 +92,12 @@ private:
     void createSchema();
 
     QList<Profile *> fetchProfilesWhere(const QString *uuid);
+    // Gives `profiles` (stored ones, in row order) their stored options.
     void loadOptions(const QList<Profile *> &profiles, bool all);
     void loadBackgroundLinks(const QList<Profile *> &profiles);
-    template<typename T> T *rowObject(QHash<qint64, T *> &map, qint64 id, bool &fresh, bool &refresh);
+    template<typename T> T *rowObject(RowIdentityMap<T> &map, qint64 id, bool &fresh, bool &refresh);
     Profile *materializeProfile(const SqliteStatement &row);
-    Option *materializeOption(const SqliteStatement &row, int firstColumn);
+    Option *materializeOption(const SqliteStatement &row, int firstColumn, const QString &key);
     CustomBackground *materializeBackground(const SqliteStatement &row, int firstColumn);
     QList<CustomBackground *> fetchBackgroundsWhere(const char *sql, const QString *value, bool byType);
 
@@ -110,9 +112,9 @@ private:
     ModelContainer *m_container;
     sqlite3 *m_database = nullptr;
     std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> m_statements;
-    QHash<qint64, Profile *> m_profiles;
-    QHash<qint64, Option *> m_options;
-    QHash<qint64, CustomBackground *> m_backgrounds;
+    RowIdentityMap<Profile> m_profiles;
+    RowIdentityMap<Option> m_options;
+    RowIdentityMap<CustomBackground> m_backgrounds;
     QList<ModelRecord *> m_inserted;
     QSet<ModelRecord *> m_updated;
     QSet<ModelRecord *> m_deleted;

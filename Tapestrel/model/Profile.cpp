@@ -12,6 +12,9 @@ Profile::Profile(const QString &name)
     , m_name(name)
 { }
 
+Profile::Profile(StoredRow)
+{ }
+
 Profile::~Profile()
 {
     for (Option *option : std::as_const(m_options))

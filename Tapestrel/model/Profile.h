@@ -79,6 +79,11 @@ private:
     friend class Option;
     friend class CustomBackground;
     friend class ModelContext;
+    // A profile for a stored row, filled by its context: no uuid of its own, which the row replaces.
+    struct StoredRow
+    {
+    };
+    explicit Profile(StoredRow);
     void attachOption(Option *option);
     void detachOption(Option *option);
     void listChanged();

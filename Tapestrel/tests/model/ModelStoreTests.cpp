@@ -394,3 +394,138 @@ TEST_F(ModelStore, ManyRecordsInOneSaveComeBackAndAFailedSaveWritesNothing)
     EXPECT_EQ(stored[0]->name(), QStringLiteral("Changed"));
     EXPECT_EQ(stored.last()->option(QStringLiteral("accepted"))->profile(), stored.last());
 }
+
+TEST_F(ModelStore, RowsNumberedByAnotherWriterAreReadOnceEachAndSaved)
+{
+    {
+        auto container = open();
+    }
+    // Rows far apart, negative, and an option row numbered before the others of its profile.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("numbering"));
+        db.setDatabaseName(storePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const char *sql :
+             {"INSERT INTO profiles (id, uuid, name, isEnabled) VALUES (9000000000, 'U-FAR', 'Far', 1), "
+              "(-4, 'U-NEG', 'Negative', 0), (3, 'U-NEAR', 'Near', 1)",
+              "INSERT INTO options (id, \"key\", \"value\", isEnabled, profile, position) VALUES "
+              "(1000000000000000, 'a', 'far a', 1, 9000000000, 0), (2, 'b', 'far b', 0, 9000000000, 1), "
+              "(-7, 'a', 'negative a', 1, -4, 0), (5000, 'a', 'near a', 1, 3, 0), (1, 'c', 'near c', 1, 3, "
+              "1)"})
+            ASSERT_TRUE(query.exec(QString::fromLatin1(sql))) << sql;
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("numbering"));
+
+    const auto valuesOf = [](const Profile *profile) {
+        QStringList values;
+        for (const Option *option : profile->options())
+            values.append(option->value());
+        return values;
+    };
+    auto container = open();
+    ModelContext *context = container->mainContext();
+    const QList<Profile *> profiles = context->fetchProfiles();
+    ASSERT_EQ(profiles.size(), 3);
+    EXPECT_EQ(profiles[0]->name(), QStringLiteral("Negative"));
+    EXPECT_EQ(profiles[1]->name(), QStringLiteral("Near"));
+    EXPECT_EQ(profiles[2]->name(), QStringLiteral("Far"));
+    EXPECT_EQ(profiles[2]->persistentId(), 9000000000);
+    EXPECT_EQ(valuesOf(profiles[0]), QStringList {QStringLiteral("negative a")});
+    EXPECT_EQ(valuesOf(profiles[1]), (QStringList {QStringLiteral("near a"), QStringLiteral("near c")}));
+    EXPECT_EQ(valuesOf(profiles[2]), (QStringList {QStringLiteral("far a"), QStringLiteral("far b")}));
+    const QList<Option *> options = context->fetchOptions();
+    ASSERT_EQ(options.size(), 5);
+    EXPECT_EQ(options.first()->persistentId(), -7);
+    EXPECT_EQ(options.last()->persistentId(), 1000000000000000);
+
+    // Another connection's write makes the next fetch read every row again: the same objects.
+    auto other = container->makeContext();
+    other->fetchProfiles(QStringLiteral("U-FAR")).value(0)->options()[0]->setValue(QStringLiteral("changed"));
+    other->save();
+    EXPECT_EQ(context->fetchProfiles(), profiles);
+    EXPECT_EQ(context->fetchOptions(), options);
+    EXPECT_EQ(profiles[2]->options()[0]->value(), QStringLiteral("changed"));
+
+    // Saving and deleting rows of any number.
+    profiles[0]->options()[0]->setValue(QStringLiteral("saved"));
+    context->remove(profiles[2]);
+    context->save();
+    other = container->makeContext();
+    const QList<Profile *> stored = other->fetchProfiles();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(valuesOf(stored[0]), QStringList {QStringLiteral("saved")});
+    EXPECT_EQ(valuesOf(stored[1]), (QStringList {QStringLiteral("near a"), QStringLiteral("near c")}));
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 3);
+}
+
+TEST_F(ModelStore, OptionKeysReadBackExactlyWhereProfilesShareOrDifferInThem)
+{
+    // Keys that profiles share at the same place, keys that differ there only slightly, keys at
+    // other places, and a list longer than most.
+    QList<QStringList> lists {
+        {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("ä"), QString(), QStringLiteral("same")},
+        {QStringLiteral("ab"), QStringLiteral("b"), QStringLiteral("å"), QStringLiteral("x"),
+         QStringLiteral("same")},
+        {QStringLiteral("a"), QStringLiteral("same")},
+        {QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("ä"), QString(), QStringLiteral("samE")},
+        {},
+        {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("ä"), QString(), QStringLiteral("same")},
+    };
+    QStringList many;
+    for (int k = 0; k < 300; ++k)
+        many.append(QStringLiteral("key %1").arg(k % 280));
+    lists.append(many);
+    lists.append(many.mid(1));
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        for (const QStringList &keys : std::as_const(lists)) {
+            auto *profile = context->insert(std::make_unique<Profile>());
+            // Options made one by one: findOrCreateOption() would merge the repeated keys.
+            for (const QString &key : keys)
+                new Option(key, key + QStringLiteral("!"), profile);
+        }
+        context->save();
+    }
+    auto container = open();
+    const QList<Profile *> profiles = container->mainContext()->fetchProfiles();
+    ASSERT_EQ(profiles.size(), lists.size());
+    for (qsizetype p = 0; p < profiles.size(); ++p) {
+        EXPECT_EQ(keysOf(profiles[p]), lists[p]) << "profile " << p;
+        for (const Option *option : profiles[p]->options())
+            EXPECT_EQ(option->value(), option->key() + QStringLiteral("!")) << "profile " << p;
+    }
+}
+
+TEST_F(ModelStore, AnOptionRowTakenOverElsewhereMovesItsObjectToTheNewProfile)
+{
+    auto container = open();
+    ModelContext *main = container->mainContext();
+    Profile *kept = makeProfile(main, QStringLiteral("Kept"), {QStringLiteral("k")});
+    main->save();
+    QPointer<Profile> gone = makeProfile(main, QStringLiteral("Gone"), {QStringLiteral("g")});
+    main->save();
+    QPointer<Option> moved = gone->options()[0];
+
+    // Another connection deletes the profile; the store gives its option's row number to the next
+    // option it stores, which belongs to another profile.
+    auto other = container->makeContext();
+    const QList<Profile *> elsewhere = other->fetchProfiles();
+    other->remove(elsewhere[1]);
+    other->save();
+    elsewhere[0]->findOrCreateOption(QStringLiteral("new"))->setValue(QStringLiteral("from elsewhere"));
+    other->save();
+
+    QSignalSpy goneOptions(gone.data(), &Profile::optionsChanged);
+    EXPECT_EQ(main->fetchProfiles(), QList<Profile *> {kept});
+    ASSERT_FALSE(moved.isNull());
+    EXPECT_EQ(kept->options().size(), 2);
+    EXPECT_EQ(kept->options().value(1), moved.data());
+    EXPECT_EQ(moved->profile(), kept);
+    EXPECT_EQ(moved->key(), QStringLiteral("new"));
+    EXPECT_EQ(moved->value(), QStringLiteral("from elsewhere"));
+    ASSERT_FALSE(gone.isNull());
+    EXPECT_TRUE(gone->options().isEmpty());
+    EXPECT_EQ(goneOptions.count(), 1);
+}
