@@ -119,7 +119,10 @@ void Symbols::ensureFallbackTheme()
         }
         if (added)
             QIcon::setThemeSearchPaths(paths);
-        if (QIcon::themeName().isEmpty())
+        // A bare X11 session names "hicolor", the theme every theme inherits, which holds programs'
+        // icons and no symbols: each lookup would read its long index first and then fall back to
+        // breeze. Breeze is the theme then too (it inherits hicolor, so programs' icons are found).
+        if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
             QIcon::setThemeName(QStringLiteral("breeze"));
         return true;
     }();

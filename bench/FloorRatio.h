@@ -18,10 +18,12 @@ namespace FloorRatio {
 
 // A family and its floor's family, whose instances are matched by their arguments ("BM_Frame" and
 // "BM_Floor"), or two instances named with their arguments ("BM_Create/1000" and "BM_Create/8").
+// With a counter named, that counter's medians are compared instead of the real times.
 struct Pair
 {
     std::string benchmark;
     std::string floor;
+    std::string counter = {};
 };
 
 class Reporter : public benchmark::ConsoleReporter
@@ -34,27 +36,30 @@ public:
             if (run.error_occurred)
                 continue;
             Figures &figures = m_figures[key(run.run_name.function_name, run.run_name.args)];
-            if (run.run_type == Run::RT_Iteration)
+            if (run.run_type == Run::RT_Iteration) {
                 figures.times.push_back(run.GetAdjustedRealTime());
-            else if (run.aggregate_name == "median")
+                for (const auto &[name, counter] : run.counters)
+                    figures.counters[name].push_back(counter.value);
+            } else if (run.aggregate_name == "median") {
                 figures.median = run.GetAdjustedRealTime();
+            }
         }
     }
 
-    // The median of `family/args`, or a negative value when it did not run.
-    double median(const std::string &family, const std::string &args) const
+    // The median real time of `family/args`, or of its counter when one is named; a negative value
+    // when it did not run.
+    double median(const std::string &family, const std::string &args, const std::string &counter = {}) const
     {
         const auto found = m_figures.find(key(family, args));
         if (found == m_figures.end())
             return -1;
+        if (!counter.empty()) {
+            const auto values = found->second.counters.find(counter);
+            return values == found->second.counters.end() ? -1 : middleOf(values->second);
+        }
         if (found->second.median >= 0)
             return found->second.median;
-        std::vector<double> times = found->second.times;
-        if (times.empty())
-            return -1;
-        std::sort(times.begin(), times.end());
-        const size_t middle = times.size() / 2;
-        return times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
+        return middleOf(found->second.times);
     }
 
     // The argument lists measured for `family`, in name order.
@@ -71,8 +76,17 @@ private:
     struct Figures
     {
         std::vector<double> times;
+        std::map<std::string, std::vector<double>> counters;
         double median = -1;
     };
+    static double middleOf(std::vector<double> values)
+    {
+        if (values.empty())
+            return -1;
+        std::sort(values.begin(), values.end());
+        const size_t middle = values.size() / 2;
+        return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    }
     static std::pair<std::string, std::string> key(const std::string &family, const std::string &args)
     {
         return {family, args};
@@ -112,16 +126,19 @@ inline int run(int argc, char **argv, const std::vector<Pair> &pairs)
         const std::vector<std::string> measuredArguments =
             instance.empty() ? reporter.argumentsOf(family) : std::vector<std::string> {instance};
         for (const std::string &args : measuredArguments) {
-            const double measured = reporter.median(family, args);
-            const double floor = reporter.median(floorFamily, floorInstance.empty() ? args : floorInstance);
+            const double measured = reporter.median(family, args, pair.counter);
+            const double floor =
+                reporter.median(floorFamily, floorInstance.empty() ? args : floorInstance, pair.counter);
             if (measured < 0 || floor <= 0)
                 continue;
             if (!printedHeading) {
-                std::printf("\n%-48s %12s %12s %8s\n", "ratio to the floor (medians, real time)", "measured",
-                            "floor", "ratio");
+                std::printf("\n%-48s %12s %12s %8s\n", "ratio to the floor (medians; real time or [counter])",
+                            "measured", "floor", "ratio");
                 printedHeading = true;
             }
-            const std::string name = args.empty() ? family : family + "/" + args;
+            std::string name = args.empty() ? family : family + "/" + args;
+            if (!pair.counter.empty())
+                name += " [" + pair.counter + "]";
             std::printf("%-48s %12.3f %12.3f %7.2fx\n", name.c_str(), measured, floor, measured / floor);
         }
     }

@@ -1,37 +1,95 @@
 // Time from starting the program to the first paint of its main window, warm (the first run is
-// not counted), beside a bare Qt Widgets window that does the same (first_paint_floor). Run under a
+// not counted), and the peak memory of those processes, beside a bare Qt Widgets window that does
+// the same (first_paint_floor). Run under a
 // display, e.g. `xvfb-run -a build/dev/bin/startup`.
 #include "FloorRatio.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
 namespace {
 
-// One start: milliseconds to "first-paint" on the program's output, or a negative value on failure.
-double startOnce(const QString &program, const QString &home)
+struct Start
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
-    environment.insert(QStringLiteral("TAPESTREL_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
-    process.setProcessEnvironment(environment);
+    double milliseconds = -1; // to "first-paint" on the program's output; negative on failure
+    double peakMiB = 0; // the process's peak resident memory
+};
+
+// One start of `program` with `home` as its home, to its first paint and its exit. Spawned and
+// waited for by hand, since only wait4() tells one child's peak memory.
+Start startOnce(const QString &program, const QString &home)
+{
+    const QByteArray path = QFile::encodeName(program);
+    std::vector<std::string> environment;
+    for (char **variable = environ; *variable; ++variable) {
+        const std::string entry(*variable);
+        if (entry.rfind("TAPESTREL_HOME=", 0) != 0
+            && entry.rfind("TAPESTREL_QUIT_AFTER_FIRST_PAINT=", 0) != 0)
+            environment.push_back(entry);
+    }
+    environment.push_back("TAPESTREL_HOME=" + QFile::encodeName(home).toStdString());
+    environment.push_back("TAPESTREL_QUIT_AFTER_FIRST_PAINT=1");
+    std::vector<char *> environmentPointers;
+    for (std::string &entry : environment)
+        environmentPointers.push_back(entry.data());
+    environmentPointers.push_back(nullptr);
+    char *arguments[] = {const_cast<char *>(path.constData()), nullptr};
+
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     QElapsedTimer timer;
     timer.start();
-    process.start(program, {});
-    QByteArray output;
-    while (!output.contains("first-paint")) {
-        if (!process.waitForReadyRead(10000))
-            return -1;
-        output += process.readAllStandardOutput();
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, path.constData(), &actions, nullptr, arguments, environmentPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    if (spawned != 0) {
+        close(output[0]);
+        return {};
     }
-    const double elapsed = double(timer.nsecsElapsed()) / 1e6;
-    process.waitForFinished(10000);
-    return elapsed;
+    Start start;
+    std::string seen;
+    pollfd ready {output[0], POLLIN, 0};
+    while (seen.find("first-paint") == std::string::npos && poll(&ready, 1, 10000) > 0) {
+        char buffer[4096];
+        const ssize_t count = read(output[0], buffer, sizeof buffer);
+        if (count <= 0)
+            break;
+        seen.append(buffer, size_t(count));
+    }
+    if (seen.find("first-paint") != std::string::npos)
+        start.milliseconds = double(timer.nsecsElapsed()) / 1e6;
+    else
+        kill(child, SIGKILL);
+    close(output[0]);
+    int status = 0;
+    rusage usage {};
+    if (wait4(child, &status, 0, &usage) != child)
+        return {};
+    start.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    return start;
 }
 
 // Sets a true value in the program's preferences in `home`.
@@ -50,18 +108,22 @@ bool writeTrue(const QString &home, const QString &key)
 // Times the warm starts of `program` in `home` (the first start there is not counted).
 void timeStarts(benchmark::State &state, const QString &program, const QString &home)
 {
-    if (startOnce(program, home) < 0) {
+    if (startOnce(program, home).milliseconds < 0) {
         state.SkipWithError("no first paint (is there a display?)");
         return;
     }
+    std::vector<double> peaks;
     for (auto _ : state) {
-        const double ms = startOnce(program, home);
-        if (ms < 0) {
+        const Start start = startOnce(program, home);
+        if (start.milliseconds < 0) {
             state.SkipWithError("no first paint");
             return;
         }
-        state.SetIterationTime(ms / 1000.0);
+        state.SetIterationTime(start.milliseconds / 1000.0);
+        peaks.push_back(start.peakMiB);
     }
+    std::sort(peaks.begin(), peaks.end());
+    state.counters["peak_MiB"] = peaks[peaks.size() / 2];
 }
 
 void BM_StartToFirstPaint(benchmark::State &state)
@@ -71,7 +133,8 @@ void BM_StartToFirstPaint(benchmark::State &state)
     // first start records the installed version (as one after the introduction does), then the
     // licence counts as accepted.
     QTemporaryDir home;
-    if (!writeTrue(home.path(), QStringLiteral("didShowIntroduction")) || startOnce(program, home.path()) < 0
+    if (!writeTrue(home.path(), QStringLiteral("didShowIntroduction"))
+        || startOnce(program, home.path()).milliseconds < 0
         || !writeTrue(home.path(), QStringLiteral("didAcceptLicense"))) {
         state.SkipWithError("the home was not prepared (is there a display?)");
         return;
@@ -93,5 +156,7 @@ BENCHMARK(BM_BareWindowFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecon
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    return FloorRatio::run(argc, argv, {{"BM_StartToFirstPaint", "BM_BareWindowFirstPaint"}});
+    return FloorRatio::run(argc, argv,
+                           {{"BM_StartToFirstPaint", "BM_BareWindowFirstPaint"},
+                            {"BM_StartToFirstPaint", "BM_BareWindowFirstPaint", "peak_MiB"}});
 }

@@ -33,6 +33,7 @@
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFontDatabase>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -75,21 +76,13 @@ void TapestrelApp::configure(QApplication &application, const QString &version)
     // no bus) takes a few milliseconds that claimInstance() would otherwise wait for.
     sessionBusConnected() =
         std::async(std::launch::async, [] { return QDBusConnection::sessionBus().isConnected(); });
-    // Meanwhile the icon themes are read; the windows get the icon after the main window's first paint.
-    programIcon() = AppInfo::icon();
-    StartupMarks::mark("icon");
+    StartupMarks::mark("configured");
 }
 
 std::future<bool> &TapestrelApp::sessionBusConnected()
 {
     static std::future<bool> connected;
     return connected;
-}
-
-QIcon &TapestrelApp::programIcon()
-{
-    static QIcon icon;
-    return icon;
 }
 
 TapestrelApp::TapestrelApp()
@@ -101,6 +94,9 @@ TapestrelApp::TapestrelApp()
 
 TapestrelApp::~TapestrelApp()
 {
+    // Before the application object, whose font database the worker reads.
+    if (m_fontsLoaded.valid())
+        m_fontsLoaded.wait();
     m_menuBarExtra.reset();
     delete m_mainWindow.data();
     delete m_about.data();
@@ -134,6 +130,14 @@ bool TapestrelApp::claimInstance(const QStringList &arguments)
 
 bool TapestrelApp::start(const QStringList &arguments)
 {
+    // Started for a command-line or scripting request, the program serves it without a window (and
+    // without the introduction, which waits for a person).
+    const bool withWindow = !arguments.contains(CommandLineClient::noWindowOption);
+    // The first text a window measures reads the font database (the font configuration and the list
+    // of fonts), the longest single step of a start. A worker reads it meanwhile; the database is
+    // shared between threads and waits for the worker when it is needed before the worker is done.
+    if (withWindow)
+        m_fontsLoaded = std::async(std::launch::async, [] { QFontDatabase::families(); });
     if (!claimInstance(arguments))
         return false;
     StartupMarks::mark("claim instance");
@@ -169,9 +173,6 @@ bool TapestrelApp::start(const QStringList &arguments)
             QCoreApplication::exit(0);
         });
     }
-    // Started for a command-line or scripting request, the program serves it without a window (and
-    // without the introduction, which waits for a person).
-    const bool withWindow = !arguments.contains(CommandLineClient::noWindowOption);
     // What the main window's first paint does not need comes after it: the window icon (a lookup in
     // the icon themes, and the renderings the window system is given) and the menu-bar extra.
     if (withWindow && !Tapestrel::shared().isIntroductionDue()) {
@@ -197,7 +198,7 @@ void TapestrelApp::finishLaunching()
     if (m_menuBarExtra)
         return;
     if (QGuiApplication::windowIcon().isNull())
-        QGuiApplication::setWindowIcon(programIcon().isNull() ? AppInfo::icon() : programIcon());
+        QGuiApplication::setWindowIcon(AppInfo::icon());
     m_menuBarExtra = std::make_unique<MenuBarExtra>(&Tapestrel::shared().defaults(),
                                                     [this] { return makeSwitcherPanel(); });
     StartupMarks::mark("finished launching");

@@ -30,7 +30,7 @@ class TapestrelApp : public QObject
 
 public:
     // Names, version and icon theme of the application object, and the connection to the session
-    // bus begun; call before anything else. The window icon follows in start().
+    // bus begun; call before anything else. The window icon follows the main window's first paint.
     static void configure(QApplication &application, const QString &version);
 
     TapestrelApp();
@@ -63,8 +63,6 @@ private:
     static constexpr std::chrono::milliseconds finishLaunchingAtLatest {500};
     // The connection to the session bus that configure() began.
     static std::future<bool> &sessionBusConnected();
-    // The program's icon as configure() found it.
-    static QIcon &programIcon();
     bool claimInstance(const QStringList &arguments);
     // The window icon and the menu-bar extra; once, after the main window's first paint or at once
     // without one.
@@ -81,4 +79,6 @@ private:
     QPointer<SettingsView> m_settings;
     std::unique_ptr<MenuBarExtra> m_menuBarExtra;
     bool m_introductionQueued = false;
+    // The font database, read on a worker while the start has other things to do.
+    std::future<void> m_fontsLoaded;
 };
