@@ -64,17 +64,12 @@ std::optional<QString> open(QFile &file, const QString &path, qint64 maxBytes)
         ::close(descriptor);
         return tooLargeReason(status.st_size);
     }
-    // Opened again by name, so that the file keeps its name (an image reader takes its format from
-    // the suffix). It is the file just looked at, or it is refused.
-    file.setFileName(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    struct stat reopened;
-    const bool same = opened && ::fstat(file.handle(), &reopened) == 0 && reopened.st_dev == status.st_dev
-        && reopened.st_ino == status.st_ino;
-    ::close(descriptor);
-    if (!same) {
-        const QString reason = opened ? tr("the file changed while it was opened") : file.errorString();
-        file.close();
+    // The descriptor just looked at is the one read: opening the path again could meet a pipe that took
+    // its place meanwhile, and wait for a writer. The file then has no name; image readers take the
+    // format from the contents.
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const QString reason = file.errorString();
+        ::close(descriptor);
         return reason;
     }
     return std::nullopt;

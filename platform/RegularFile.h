@@ -16,7 +16,7 @@ namespace RegularFile {
 
 // Opens `path` read-only into `file` (which must not be open) when it is a regular file of at most
 // `maxBytes` (no limit when negative). Nothing when it worked; otherwise why not, and `file` stays
-// closed.
+// closed. The file is opened from the descriptor that was looked at, so `file` has no name.
 std::optional<QString> open(QFile &file, const QString &path, qint64 maxBytes = -1);
 
 struct Contents

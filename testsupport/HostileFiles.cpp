@@ -47,6 +47,57 @@ bool makeSparseFile(const QString &path, qint64 size)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size);
 }
 
+SwappingPipe::SwappingPipe(const QString &path, const QByteArray &bytes)
+    : m_path(path)
+    , m_folder(QFileInfo(path).absolutePath() + QStringLiteral("/.swapping"))
+{
+    QFile file(m_folder + QStringLiteral("/file"));
+    m_valid = makePipe(pipe()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    file.close();
+    if (!m_valid)
+        return;
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray fileName = QFile::encodeName(file.fileName());
+    const QByteArray pipeName = QFile::encodeName(pipe());
+    const QByteArray staged = QFile::encodeName(m_folder + QStringLiteral("/staged"));
+    const auto put = [target, staged](const QByteArray &source) {
+        ::unlink(staged.constData());
+        if (::link(source.constData(), staged.constData()) == 0)
+            ::rename(staged.constData(), target.constData());
+    };
+    put(fileName);
+    m_thread = std::thread([this, put, fileName, pipeName] {
+        while (!m_stop) {
+            put(pipeName);
+            put(fileName);
+        }
+    });
+}
+
+SwappingPipe::~SwappingPipe()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    QDir(m_folder).removeRecursively();
+}
+
+QString SwappingPipe::pipe() const
+{
+    return m_folder + QStringLiteral("/pipe");
+}
+
+SwappingPipe::Tally SwappingPipe::keepReading(const std::function<bool()> &read) const
+{
+    Tally tally;
+    tally.took = timeWithPipes({pipe()}, [&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (std::chrono::steady_clock::now() < end)
+            ++(read() ? tally.read : tally.refused);
+    });
+    return tally;
+}
+
 } // namespace HostileFiles
 
 std::chrono::milliseconds timeWithPipes(const QStringList &pipes, const std::function<void()> &work,

@@ -3,8 +3,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <QByteArray>
+
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 namespace TestSupport {
 
@@ -18,6 +22,41 @@ bool makePipe(const QString &path);
 bool makeLinkLoop(const QString &path);
 // A file of `size` zero bytes that takes no room on disk.
 bool makeSparseFile(const QString &path, qint64 size);
+
+// Puts a named pipe and a regular file holding `bytes` at `path` in turn, each by a rename (so the
+// path is never empty), as fast as it can on a thread of its own until it is destroyed; the regular
+// file is left at `path`. A reader that looks at what is there and then opens the path again meets
+// the pipe now and then.
+class SwappingPipe
+{
+public:
+    SwappingPipe(const QString &path, const QByteArray &bytes);
+    ~SwappingPipe();
+    SwappingPipe(const SwappingPipe &) = delete;
+    SwappingPipe &operator=(const SwappingPipe &) = delete;
+
+    // Whether the pipe and the file could be made.
+    bool isValid() const { return m_valid; }
+    // Another name of the pipe, for timeWithPipes() to play its writer.
+    QString pipe() const;
+
+    struct Tally
+    {
+        std::chrono::milliseconds took {};
+        int read = 0;
+        int refused = 0;
+    };
+    // Calls `read` over and over for 300 ms while the two take turns, with timeWithPipes() playing the
+    // pipe's writer after a second. `read` tells whether it got the file (false: it was refused).
+    Tally keepReading(const std::function<bool()> &read) const;
+
+private:
+    QString m_path;
+    QString m_folder;
+    bool m_valid = false;
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
 
 } // namespace HostileFiles
 

@@ -62,10 +62,30 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
         EXPECT_EQ(file.isOpen(), !failure.has_value());
     }
 
-    // An opened file reads as usual and keeps its name; without a limit any size opens.
+    // An opened file reads as usual; without a limit any size opens.
     QFile large;
     ASSERT_EQ(Platform::RegularFile::open(large, home.filePath("large")), std::nullopt);
-    EXPECT_EQ(large.fileName(), home.filePath("large"));
     EXPECT_EQ(large.size(), 100 * 1024 * 1024);
     EXPECT_EQ(large.read(4), QByteArray(4, '\0'));
+}
+
+// What is checked is what is read: a named pipe that takes the file's place right after the check is
+// never opened by name, so nothing waits for its writer.
+TEST_F(RegularFileTest, APipeThatTakesTheFilesPlaceMeanwhileIsNeverWaitedOn)
+{
+    const QString path = home.filePath("swapped");
+    TestSupport::HostileFiles::SwappingPipe swapping(path, "contents");
+    ASSERT_TRUE(swapping.isValid());
+    const auto tally = swapping.keepReading([&] {
+        const Platform::RegularFile::Contents contents = Platform::RegularFile::read(path, 1024);
+        if (!contents.bytes) {
+            EXPECT_EQ(contents.error, "it is not a regular file");
+            return false;
+        }
+        EXPECT_EQ(*contents.bytes, "contents");
+        return true;
+    });
+    EXPECT_LT(tally.took, 1s);
+    EXPECT_GT(tally.read, 0);
+    EXPECT_GT(tally.refused, 0);
 }

@@ -1,6 +1,7 @@
 #include "Tapestrel/apps/obsidian/JSONController.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -59,17 +60,18 @@ QByteArray JSONController::serialize(const Json &json)
 
 JSONController JSONController::open(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         throw JSONFileError(path, tr("The file “%1” does not exist.").arg(path));
-    // Only regular files: a pipe or a device would block or never end.
-    if (!info.isFile())
-        throw JSONFileError(path, tr("“%1” is not a file.").arg(path));
-    if (info.size() > maximumSize)
+    // Only a regular file, looked at as it is opened: a pipe or a device in its place, also one put
+    // there meanwhile, would block or never end.
+    QFile file;
+    if (const std::optional<QString> failure = Platform::RegularFile::open(file, path)) {
+        if (*failure == Platform::RegularFile::notRegularReason())
+            throw JSONFileError(path, tr("“%1” is not a file.").arg(path));
+        throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, *failure));
+    }
+    if (file.size() > maximumSize)
         throw JSONFileError(path, tr("The file “%1” is too large to be a settings file.").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.read(maximumSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));

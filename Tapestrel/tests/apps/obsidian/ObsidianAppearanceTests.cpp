@@ -4,15 +4,15 @@
 #include "Tapestrel/apps/obsidian/ObsidianAccentColorOptionModel.h"
 #include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
 #include "Tapestrel/model/Profile.h"
+#include "testsupport/FileSizeLimit.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/OutsideWriter.h"
 #include "testsupport/RunTask.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace ObsidianTests;
+using namespace std::chrono_literals;
 using TestSupport::runTask;
 
 namespace {
@@ -159,15 +159,11 @@ TEST_F(ObsidianAppearanceTest, WritesAtomicallyThroughLinksKeepingPermissions)
 
     // A write that fails part way (here: the process may not write files that large) leaves the former
     // file whole, reports the file, and leaves no temporary file behind.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString error = failure([&] { applyTheme("Things"); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    QString error;
+    {
+        TestSupport::FileSizeLimit small(64);
+        error = failure([&] { applyTheme("Things"); });
+    }
     EXPECT_TRUE(error.contains(path) && error.contains("File too large")) << error.toStdString();
     EXPECT_EQ(currentTheme(), "Minimal");
     EXPECT_EQ(QDir(home.filePath("dotfiles")).entryList(QDir::Files), QStringList({"appearance.json"}));
@@ -195,4 +191,25 @@ TEST_F(ObsidianAppearanceTest, ObsidiansOwnSaveDuringAnApplyIsKept)
     obsidian.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(path, odd); });
     EXPECT_TRUE(failure([&] { applyAccent("#00FF00"); }).contains(path));
     EXPECT_EQ(appearance("Work"), odd);
+}
+
+// Obsidian's file is looked at as it is opened: a named pipe that takes its place between one look and
+// the next is refused, never waited on.
+TEST_F(ObsidianAppearanceTest, APipeThatTakesTheFilesPlaceMeanwhileIsNeverWaitedOn)
+{
+    const QString path = appearancePath("Work");
+    TestSupport::HostileFiles::SwappingPipe swapping(path, sample);
+    ASSERT_TRUE(swapping.isValid());
+    const auto tally = swapping.keepReading([&] {
+        try {
+            EXPECT_EQ(JSONController::open(path).json()["theme"], "obsidian");
+            return true;
+        } catch (const JSONFileError &error) {
+            EXPECT_EQ(error.path(), path);
+            return false;
+        }
+    });
+    EXPECT_LT(tally.took, 1s);
+    EXPECT_GT(tally.read, 0);
+    EXPECT_GT(tally.refused, 0);
 }
