@@ -17,14 +17,15 @@ const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Setting
 const QString appearanceGroup = QStringLiteral("org.freedesktop.appearance");
 const QString colorSchemeKey = QStringLiteral("color-scheme");
 
-// The portal wraps its values in variants, and Read one level deeper than the signal.
+// The portal wraps its values in variants, and Read one level deeper than the signal. "No
+// preference" (0) says nothing about how the desktop looks: the application decides.
 std::optional<bool> darkFromValue(QVariant value)
 {
     for (int depth = 0; depth < 4 && value.canConvert<QDBusVariant>(); ++depth)
         value = value.value<QDBusVariant>().variant();
     bool ok = false;
     const uint scheme = value.toUInt(&ok);
-    if (!ok || scheme > 2)
+    if (!ok || (scheme != 1 && scheme != 2))
         return std::nullopt;
     return scheme == 1;
 }

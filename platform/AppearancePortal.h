@@ -12,7 +12,7 @@
 namespace Platform {
 
 // The desktop's appearance as the XDG desktop portal tells it, on any desktop that has a portal:
-// "color-scheme" of "org.freedesktop.appearance" (1 prefers dark, 0 and 2 do not). The value is asked
+// "color-scheme" of "org.freedesktop.appearance" (1 prefers dark, 2 light, 0 neither). The value is asked
 // for once, with a time-out, and then follows the portal's SettingChanged signal, so that a change made
 // in the desktop's own settings is seen at once. A portal that does not answer in time is not asked
 // again; a later signal from it is still followed.
@@ -28,7 +28,7 @@ public:
     explicit AppearancePortal(const QDBusConnection &bus, std::chrono::milliseconds timeout = defaultTimeout);
     ~AppearancePortal() override;
 
-    // Nothing when the portal does not answer, or has no such setting.
+    // Nothing when the portal does not answer, has no such setting, or has no preference.
     std::optional<bool> prefersDark();
 
     // The portal of the session bus, where the program reaches the real desktop (outside an emulated

@@ -130,8 +130,19 @@ TEST_F(RealDesktopOptionTest, DarkModeIsWhatTheDesktopShows)
     TestSupport::SelectedPortal selected(std::make_shared<Platform::AppearancePortal>(bus.connection(), 2s));
     EXPECT_TRUE(EnvironmentInfo::shared().isDarkMode());
     EXPECT_EQ(read(appearance), "dark");
-    portal.change(0);
+    portal.change(2);
     EXPECT_TRUE(TestSupport::waitUntil([] { return !EnvironmentInfo::shared().isDarkMode(); }, 5s));
+    EXPECT_EQ(read(appearance), "light");
+
+    // A portal without a preference leaves it to the emulated home, which a dark profile has just
+    // made dark; the current settings read the same.
+    portal.change(0);
+    apply(appearance, "dark");
+    EXPECT_TRUE(TestSupport::waitUntil([] { return EnvironmentInfo::shared().isDarkMode(); }, 5s));
+    EXPECT_EQ(read(appearance), "dark");
+    portal.change(2);
+    EXPECT_TRUE(TestSupport::waitUntil([] { return !EnvironmentInfo::shared().isDarkMode(); }, 5s));
+    EXPECT_EQ(read(appearance), "light");
     EXPECT_EQ(portal.reads.load(), 1);
 }
 
