@@ -6,7 +6,11 @@
 #include "platform/LinuxDesktop.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
 
 #include <cstdio>
 
@@ -17,6 +21,26 @@ namespace {
 bool onWayland()
 {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+struct HandOver
+{
+    bool skipped = false;
+    std::optional<QString> refusal;
+};
+
+// Shows the background on the desktop, unless a later one is waiting to follow it.
+HandOver handOver(std::shared_ptr<DesktopWallpaper> wallpaper, std::shared_ptr<std::atomic<quint64>> latest,
+                  quint64 number, Background background, QSize pixelSize)
+{
+    if (latest->load() != number)
+        return {true, std::nullopt};
+    try {
+        wallpaper->show(background, pixelSize);
+    } catch (const Platform::DesktopError &error) {
+        return {false, error.message()};
+    }
+    return {};
 }
 
 } // namespace
@@ -39,6 +63,7 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
     // Until the desktop refuses a background, it shows its own: nothing to draw.
     , m_shownByDesktop(m_wallpaper != nullptr)
 {
+    m_handOverThread.setMaxThreadCount(1);
     if (onWayland()) {
         // Wayland gives clients no way to place a window beneath the others on the desktop; a
         // normal window over the screen would cover everything instead.
@@ -60,23 +85,28 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
 
 DesktopBackgroundController::~DesktopBackgroundController() = default;
 
-std::optional<QString> DesktopBackgroundController::setBackground(const std::optional<Background> &background)
+QCoro::Task<std::optional<QString>>
+DesktopBackgroundController::setBackground(std::optional<Background> background)
 {
     m_background = background;
-    std::optional<QString> refusal;
+    emit backgroundChanged(m_background);
     // A clear background leaves the desktop showing its own wallpaper, as the clear windows would.
-    if (m_wallpaper && background && !background->isClear()) {
-        try {
-            m_wallpaper->show(*background, largestScreenPixels());
-            m_shownByDesktop = true;
-        } catch (const Platform::DesktopError &error) {
-            m_shownByDesktop = false;
-            refusal = error.message();
-        }
+    if (!m_wallpaper || !background || background->isClear())
+        co_return std::nullopt;
+    const QPointer<DesktopBackgroundController> self(this);
+    const quint64 number = ++*m_latestHandOver;
+    const HandOver done =
+        co_await QtConcurrent::run(&m_handOverThread, &handOver, m_wallpaper, m_latestHandOver, number,
+                                   *background, largestScreenPixels());
+    if (!self || done.skipped)
+        co_return done.refusal;
+    // Windows follow only the latest background: an earlier one's answer says nothing about what the
+    // desktop shows now.
+    if (m_latestHandOver->load() == number) {
+        m_shownByDesktop = !done.refusal;
         syncWindows();
     }
-    emit backgroundChanged(m_background);
-    return refusal;
+    co_return done.refusal;
 }
 
 bool DesktopBackgroundController::hasVisibleBackground() const

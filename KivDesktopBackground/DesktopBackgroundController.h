@@ -6,7 +6,11 @@
 
 #include <QObject>
 #include <QSize>
+#include <QThreadPool>
 
+#include <QCoro/QCoroTask>
+
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -23,7 +27,8 @@ class DesktopWallpaper;
 //
 // Given a DesktopWallpaper, the controller hands each background to the desktop's own wallpaper
 // instead, and draws no windows while the desktop shows it (the desktop fades by itself); only a
-// background the desktop did not take is drawn in windows.
+// background the desktop did not take is drawn in windows. Handing over may mean drawing a
+// screen-sized picture or waiting seconds for a desktop's tool, so it runs off the GUI thread.
 class DesktopBackgroundController : public QObject
 {
     Q_OBJECT
@@ -41,10 +46,13 @@ public:
     ~DesktopBackgroundController() override;
 
     const std::optional<Background> &background() const { return m_background; }
-    // Publishes every set, also of an equal value; the windows ignore values they already show. With
-    // a desktop wallpaper, gives the reason the desktop did not take the background (the windows then
-    // draw it); nothing when it did, or when nothing was handed over.
-    std::optional<QString> setBackground(const std::optional<Background> &background);
+    // Publishes every set at once, also of an equal value; the windows ignore values they already
+    // show. With a desktop wallpaper, the background is then handed to the desktop on a thread of its
+    // own, one background after the other in the order they were set; one that is still waiting when
+    // a later one is set is never handed over, so the desktop ends with the latest. The task gives the
+    // reason the desktop did not take the background (the windows then draw it); nothing when it took
+    // it, when a later background took its place, or when nothing was handed over.
+    QCoro::Task<std::optional<QString>> setBackground(std::optional<Background> background);
 
     // Whether something is visibly drawn: a background that is not clear (an image always counts,
     // even when its file is gone). A background the desktop shows itself stays when the program
@@ -83,7 +91,14 @@ private:
     void syncWindows();
 
     std::unique_ptr<ScreenSource> m_screens;
-    std::unique_ptr<DesktopWallpaper> m_wallpaper;
+    // Shared with the hand-over in flight, which may outlast the controller.
+    std::shared_ptr<DesktopWallpaper> m_wallpaper;
+    // The number of the latest background handed over; a waiting hand-over with an older one is
+    // skipped.
+    std::shared_ptr<std::atomic<quint64>> m_latestHandOver = std::make_shared<std::atomic<quint64>>(0);
+    // One thread, so that hand-overs reach the desktop in order. Declared after what they use; its
+    // destruction waits for the one in flight.
+    QThreadPool m_handOverThread;
     bool m_shownByDesktop = false;
     std::optional<Background> m_background;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;

@@ -5,32 +5,56 @@
 #include "KivDesktopBackground/DesktopWallpaper.h"
 #include "platform/GnomeDesktop.h"
 #include "testsupport/GnomeSettings.h"
+#include "testsupport/RunTask.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QMutex>
 #include <QPainter>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace KivDesktopBackground;
 using Platform::DesktopError;
 using Stop = SerializableLinearGradient::Stop;
+using TestSupport::runTask;
 
 namespace {
 
 const QString background = QStringLiteral("org/gnome/desktop/background");
 
-// A desktop that shows pictures only, and takes them or not as the test says.
+// A desktop that shows pictures only, and takes them or not as the test says. Each change takes as
+// long as the test lets it (a desktop's tool may take seconds), and tells whether it was made on the
+// GUI thread.
 class PictureDesktop : public Platform::LinuxDesktop
 {
 public:
-    QStringList pictures;
     bool refuse = false;
+    QString refusedName;
+    // Free until the test holds it.
+    QSemaphore turns {1000};
+    std::atomic<int> changesBegun = 0;
+    std::atomic<bool> changedOnGuiThread = false;
+
+    QStringList pictures() const
+    {
+        QMutexLocker locker(&m_mutex);
+        return m_pictures;
+    }
 
     QString name() const override { return QStringLiteral("Pictures only"); }
     std::optional<bool> darkMode() const override { return std::nullopt; }
@@ -41,12 +65,23 @@ public:
     bool showsColors() const override { return false; }
     void setPicture(const QString &file) override
     {
-        if (refuse)
+        if (QThread::currentThread() == qApp->thread())
+            changedOnGuiThread = true;
+        ++changesBegun;
+        // A GUI thread waiting here gets through after a while, so that the test fails instead of hanging.
+        if (turns.tryAcquire(1, 2000))
+            turns.release(1);
+        if (refuse || QFileInfo(file).fileName() == refusedName)
             throw DesktopError(QStringLiteral("The desktop is busy."));
-        pictures.append(file);
+        QMutexLocker locker(&m_mutex);
+        m_pictures.append(file);
     }
     void setColor(const QColor &) override { ADD_FAILURE() << "no plain colours here"; }
     std::optional<Platform::DesktopPicture> picture() const override { return std::nullopt; }
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_pictures;
 };
 
 Background diagonal()
@@ -163,8 +198,8 @@ TEST_F(DesktopWallpaperTest, ADesktopWithoutPlainColoursGetsAPictureOfTheColour)
     auto pictures = std::make_shared<PictureDesktop>();
     DesktopWallpaper wallpaper(pictures, folder);
     wallpaper.show(Background::color(QColor(200, 40, 90)), QSize(300, 200));
-    ASSERT_EQ(pictures->pictures.size(), 1);
-    const QImage picture(pictures->pictures.constFirst());
+    ASSERT_EQ(pictures->pictures().size(), 1);
+    const QImage picture(pictures->pictures().constFirst());
     ASSERT_EQ(picture.size(), QSize(300, 200));
     EXPECT_EQ(picture.pixel(0, 0), qRgb(200, 40, 90));
     EXPECT_EQ(picture.pixel(299, 199), qRgb(200, 40, 90));
@@ -216,22 +251,23 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
                                            std::make_unique<DesktopWallpaper>(pictures, folder));
     EXPECT_TRUE(controller.windowsByScreenKey().empty()) << "the desktop shows its own wallpaper";
 
-    EXPECT_EQ(controller.setBackground(vertical()), std::nullopt);
+    EXPECT_EQ(runTask(controller.setBackground(vertical())), std::nullopt);
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
     EXPECT_TRUE(controller.isShownByDesktop());
     EXPECT_FALSE(controller.hasVisibleBackground()) << "quitting takes nothing away";
-    ASSERT_EQ(pictures->pictures.size(), 1);
-    EXPECT_EQ(QImageReader(pictures->pictures.constFirst()).size(), QSize(1600, 900)) << "the largest screen";
+    ASSERT_EQ(pictures->pictures().size(), 1);
+    EXPECT_EQ(QImageReader(pictures->pictures().constFirst()).size(), QSize(1600, 900))
+        << "the largest screen";
 
     // A background the desktop does not take is drawn, and the reason comes back.
     pictures->refuse = true;
-    EXPECT_EQ(controller.setBackground(diagonal()), "The desktop is busy.");
+    EXPECT_EQ(runTask(controller.setBackground(diagonal())), "The desktop is busy.");
     EXPECT_EQ(controller.windowsByScreenKey().size(), 2u);
     EXPECT_TRUE(controller.hasVisibleBackground());
     EXPECT_EQ(controller.background(), diagonal());
 
     pictures->refuse = false;
-    EXPECT_EQ(controller.setBackground(vertical()), std::nullopt);
+    EXPECT_EQ(runTask(controller.setBackground(vertical())), std::nullopt);
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
 
     // Without a desktop wallpaper, the windows draw as ever.
@@ -239,6 +275,68 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
     plain->list = screens->list;
     DesktopBackgroundController drawing {std::unique_ptr<ScreenSource>(plain)};
     EXPECT_EQ(drawing.windowsByScreenKey().size(), 2u);
-    EXPECT_EQ(drawing.setBackground(vertical()), std::nullopt);
+    EXPECT_EQ(runTask(drawing.setBackground(vertical())), std::nullopt);
     EXPECT_TRUE(drawing.hasVisibleBackground());
+}
+
+// Drawing a picture and waiting for the desktop's tool take their time on a thread of their own; the
+// desktop gets the backgrounds in the order they were set, and one still waiting when a later one
+// comes is never handed over.
+TEST_F(DesktopWallpaperTest, TheDesktopIsWaitedForOffTheGuiThreadAndTheLatestBackgroundWins)
+{
+    auto slow = std::make_shared<PictureDesktop>();
+    auto *screens = new FakeScreenSource;
+    screens->list = {fakeScreen("A", QRect(0, 0, 640, 360), 1)};
+    DesktopBackgroundController controller(std::unique_ptr<ScreenSource>(screens),
+                                           std::make_unique<DesktopWallpaper>(slow, folder));
+    const QSize size(640, 360);
+    const auto named = [&](const Background &shown) {
+        return QDir(folder).filePath(DesktopWallpaper::pictureName(shown, size));
+    };
+    slow->turns.acquire(1000);
+    QElapsedTimer clock;
+    clock.start();
+    auto first = controller.setBackground(diagonal());
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return slow->changesBegun == 1; }));
+    auto replaced = controller.setBackground(Background::color(Qt::red));
+    auto last = controller.setBackground(vertical());
+    EXPECT_LT(clock.elapsed(), 1000) << "the GUI thread waited for the desktop";
+    EXPECT_EQ(controller.background(), vertical()) << "published at once";
+    bool ticked = false;
+    QTimer::singleShot(0, [&ticked] { ticked = true; });
+    EXPECT_TRUE(TestSupport::waitUntil([&ticked] { return ticked; })) << "the program answers meanwhile";
+    slow->turns.release(1000);
+    EXPECT_EQ(runTask(std::move(first)), std::nullopt);
+    EXPECT_EQ(runTask(std::move(replaced)), std::nullopt);
+    EXPECT_EQ(runTask(std::move(last)), std::nullopt);
+    EXPECT_FALSE(slow->changedOnGuiThread);
+    EXPECT_EQ(slow->pictures(), QStringList({named(diagonal()), named(vertical())}));
+    EXPECT_TRUE(controller.isShownByDesktop());
+
+    // A refusal still comes back to whoever set that background; once a later one was taken, it
+    // draws no windows.
+    slow->refusedName = QFileInfo(named(diagonal())).fileName();
+    slow->turns.acquire(1000);
+    auto refused = controller.setBackground(diagonal());
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return slow->changesBegun == 3; }));
+    auto taken = controller.setBackground(vertical());
+    slow->turns.release(1000);
+    EXPECT_EQ(runTask(std::move(refused)), "The desktop is busy.");
+    EXPECT_EQ(runTask(std::move(taken)), std::nullopt);
+    EXPECT_TRUE(controller.windowsByScreenKey().empty());
+    EXPECT_TRUE(controller.isShownByDesktop());
+
+    // Going while a background is handed over leaves nothing waiting.
+    slow->turns.acquire(1000);
+    auto *going = new DesktopBackgroundController(std::make_unique<FakeScreenSource>(),
+                                                  std::make_unique<DesktopWallpaper>(slow, folder));
+    auto orphan = going->setBackground(Background::color(Qt::blue));
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return slow->changesBegun == 5; }));
+    std::thread finisher([slow] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        slow->turns.release(1000);
+    });
+    delete going;
+    finisher.join();
+    EXPECT_EQ(runTask(std::move(orphan)), std::nullopt);
 }

@@ -1,11 +1,17 @@
 #include "Tapestrel/background/BackgroundButtons.h"
 
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"
+#include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "platform/Alerts.h"
+
+#include <QApplication>
+#include <QTimer>
 
 #include <exception>
 
@@ -17,12 +23,24 @@ ApplyBackgroundButton::ApplyBackgroundButton(const Background &background, QObje
     , m_background(background)
 {
     setProperty(Symbols::propertyName, QStringLiteral("play"));
-    connect(this, &QAction::triggered, this, &ApplyBackgroundButton::apply);
+    connect(this, &QAction::triggered, this,
+            [this] { KivUtilities::detached(apply(), "ApplyBackgroundButton"); });
 }
 
-void ApplyBackgroundButton::apply()
+QCoro::Task<void> ApplyBackgroundButton::apply()
 {
-    sharedDesktopBackgroundController().setBackground(m_background);
+    const std::optional<QString> refusal =
+        co_await sharedDesktopBackgroundController().setBackground(m_background);
+    if (!refusal)
+        co_return;
+    // Told as a failed option of an apply is: the person chose to change the desktop's background.
+    Platform::Alert alert;
+    alert.message = tr("“%1” could not be changed.")
+                        .arg(OptionModel::displayPathText(BackgroundOptionModel::optionDisplayPath()));
+    alert.informativeText = *refusal;
+    alert.buttons = {tr("OK")};
+    // From the event loop, not from inside the resumption of whatever waited for the desktop.
+    QTimer::singleShot(0, qApp, [alert] { Platform::Alerts::run(alert); });
 }
 
 SetAsBackgroundButton::SetAsBackgroundButton(BackgroundSelection *selection, const Background &background,

@@ -5,13 +5,17 @@
 #include <QAction>
 #include <QPointer>
 
+#include <QCoro/QCoroTask>
+
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContext.h"
 
 // The commands of a background tile's menu. Each acts on the background it was made for.
 
-// "Apply Background": shows the background on every screen now. No profile changes.
+// "Apply Background": shows the background on every screen now. No profile changes. A background the
+// desktop does not take is drawn in the program's windows, and the person who chose the command is
+// told why.
 class ApplyBackgroundButton : public QAction
 {
     Q_OBJECT
@@ -19,7 +23,9 @@ class ApplyBackgroundButton : public QAction
 public:
     ApplyBackgroundButton(const KivDesktopBackground::Background &background, QObject *parent);
 
-    void apply();
+    // Ends when the desktop has taken the background or refused it (the alert then follows from the
+    // event loop).
+    QCoro::Task<void> apply();
 
 private:
     KivDesktopBackground::Background m_background;

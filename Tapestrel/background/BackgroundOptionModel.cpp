@@ -167,9 +167,12 @@ QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profil
     const std::optional<Background> background = profileBackground(*profile);
     if (!background)
         co_return;
+    const QString optionKey = key();
     // A background the desktop would not take is drawn in the program's windows, and reported.
-    if (const std::optional<QString> refusal = sharedDesktopBackgroundController().setBackground(background))
-        throw OptionModelError(key(), *refusal);
+    const std::optional<QString> refusal =
+        co_await sharedDesktopBackgroundController().setBackground(background);
+    if (refusal)
+        throw OptionModelError(optionKey, *refusal);
 }
 
 QCoro::Task<std::optional<QString>> BackgroundOptionModel::readCurrentValue(QPointer<Profile>)

@@ -1,6 +1,7 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
+#include "Tapestrel/background/BackgroundButtons.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundPicker.h"
@@ -30,6 +31,7 @@ using KivDesktopBackground::ScreenInfo;
 using KivDesktopBackground::ScreenSource;
 using KivDesktopBackground::SerializableLinearGradient;
 using TestSupport::runTask;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -247,4 +249,22 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
     EXPECT_FALSE(refused.isShownByDesktop());
     EXPECT_EQ(refused.background(), gradient);
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
+
+    // The editor's "Apply Background" tells the person who chose it why the desktop refused, as an
+    // option row's Apply does; what the desktop took needs no word.
+    Platform::ScriptedAlertAnswerer alerts;
+    const Background colour = Background::color(QColor("#336699"));
+    ApplyBackgroundButton applyColour(colour, nullptr);
+    applyColour.trigger();
+    ASSERT_TRUE(TestSupport::waitUntil([&alerts] { return !alerts.alerts().isEmpty(); }));
+    const Platform::Alert alert = alerts.alerts().constFirst();
+    EXPECT_EQ(alert.message, "“System › Background” could not be changed.");
+    EXPECT_TRUE(alert.informativeText.contains("locked")) << alert.informativeText.toStdString();
+    EXPECT_EQ(alert.buttons, QStringList {"OK"});
+    EXPECT_EQ(refused.background(), colour) << "drawn by the program instead";
+
+    setSharedDesktopBackgroundController(&handingOver);
+    runTask(applyColour.apply());
+    EXPECT_FALSE(TestSupport::waitUntil([&alerts] { return alerts.alerts().size() > 1; }, 100ms));
+    EXPECT_EQ(gnome.value("org/gnome/desktop/background", "primary-color"), "'#336699'");
 }
