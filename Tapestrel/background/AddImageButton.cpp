@@ -1,5 +1,6 @@
 #include "Tapestrel/background/AddImageButton.h"
 
+#include "KivDesktopBackground/ImageFile.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/BackgroundButtons.h"
@@ -7,6 +8,7 @@
 #include "Tapestrel/background/ImageContentType.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "platform/Alerts.h"
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
 
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTimer>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -30,29 +33,71 @@ QString extensionOf(const QString &filePath)
     return suffix.isEmpty() ? QStringLiteral("jpg") : suffix;
 }
 
-// Streams a picture into "<stem>.<extension>", the extension following what the picture holds, and
-// gives the path written; nothing when it could not be read or written. Runs off the GUI thread.
-std::optional<QString> writePhoto(const QString &source, const QString &stem)
+// Opens a chosen picture, unless it is no regular file (a named pipe or a device would keep the copy
+// waiting) or too large to be shown; why not, when it was not opened.
+std::optional<QString> openChosen(QFile &file, const QString &path)
 {
-    QFile in;
-    if (Platform::RegularFile::open(in, source))
-        return std::nullopt;
-    const QString destination =
-        stem + u'.' + ImageContentType::extensionFor(source, in.peek(ImageContentType::headLength));
+    return Platform::RegularFile::open(file, path, KivDesktopBackground::ImageFile::maxBytes);
+}
+
+// Whether the person hears why a chosen file was left out: not when it is simply gone.
+bool isWorthTelling(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// Streams what `in` holds into `destination`, which is written whole or not at all.
+bool copyInto(QFile &in, const QString &destination)
+{
     Platform::AtomicFile out(destination);
     if (!out.open())
-        return std::nullopt;
+        return false;
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
         if (!out.write(chunk))
-            return std::nullopt;
+            return false;
     }
-    if (in.error() != QFileDevice::NoError || !out.commit())
-        return std::nullopt;
-    return destination;
+    return in.error() == QFileDevice::NoError && out.commit();
+}
+
+struct PhotoWritten
+{
+    std::optional<QString> path;
+    std::optional<QString> refusal;
+};
+
+// Streams a picture into "<stem>.<extension>", the extension following what the picture holds, and
+// gives the path written; nothing when it could not be read or written. Runs off the GUI thread.
+PhotoWritten writePhoto(const QString &source, const QString &stem)
+{
+    QFile in;
+    if (const std::optional<QString> failure = openChosen(in, source))
+        return {std::nullopt, isWorthTelling(source) ? failure : std::nullopt};
+    const QString destination =
+        stem + u'.' + ImageContentType::extensionFor(source, in.peek(ImageContentType::headLength));
+    if (!copyInto(in, destination))
+        return {};
+    return {destination, std::nullopt};
 }
 
 } // namespace
+
+void AddImageButton::tellLeftOut(const QList<LeftOut> &leftOut, QWidget *parent)
+{
+    if (leftOut.isEmpty())
+        return;
+    Platform::Alert alert;
+    alert.message = leftOut.size() == 1
+        ? tr("The picture “%1” could not be added.").arg(QFileInfo(leftOut.constFirst().path).fileName())
+        : tr("%1 pictures could not be added.").arg(leftOut.size());
+    QStringList lines;
+    for (const LeftOut &file : leftOut)
+        lines.append(QStringLiteral("%1: %2").arg(file.path, file.reason));
+    alert.informativeText = lines.join(u'\n');
+    alert.buttons = {tr("OK")};
+    Platform::Alerts::run(alert, parent);
+}
 
 AddImageButton::AddImageButton(ModelContext *modelContext, QWidget *parent)
     : AddImageLabel(parent)
@@ -97,8 +142,8 @@ void AddImageButton::ensureWallpapersFolder()
 
 std::optional<QString> AddImageButton::importImageFile(const QString &filePath)
 {
-    // A named pipe or a device chosen in place of a picture would keep the copy waiting.
-    if (wallpapersFolderPath().isEmpty() || !QFileInfo(filePath).isFile())
+    QFile chosen;
+    if (wallpapersFolderPath().isEmpty() || openChosen(chosen, filePath))
         return std::nullopt;
     const QString destination = newWallpaperFilePath(extensionOf(filePath));
     const QString folder = QDir::cleanPath(QFileInfo(filePath).absolutePath());
@@ -107,7 +152,8 @@ std::optional<QString> AddImageButton::importImageFile(const QString &filePath)
     ensureWallpapersFolder();
     if (QFileInfo::exists(destination) && !QFile::remove(destination))
         return std::nullopt;
-    if (!QFile::copy(filePath, destination))
+    // Copied from the file that was looked at: a pipe put in its place meanwhile is never opened.
+    if (!copyInto(chosen, destination))
         return std::nullopt;
     // A copy of a read-only file is the user's own to change or remove.
     QFile::setPermissions(destination, QFile::permissions(destination) | QFileDevice::WriteOwner);
@@ -135,8 +181,18 @@ CustomBackground *AddImageButton::addImageBackground(const QString &filePath)
 void AddImageButton::chooseImageFiles()
 {
     const QStringList files = BackgroundLibraryServices::shared().chooseImageFiles(window());
-    for (const QString &file : files)
+    QList<LeftOut> leftOut;
+    for (const QString &file : files) {
+        QFile chosen;
+        if (const std::optional<QString> failure = openChosen(chosen, file)) {
+            if (isWorthTelling(file))
+                leftOut.append({file, *failure});
+            continue;
+        }
+        chosen.close();
         addImageBackground(file);
+    }
+    tellLeftOut(leftOut, window());
 }
 
 void AddImageButton::choosePhotos()
@@ -156,19 +212,26 @@ QCoro::Task<void> AddImageButton::importPhotos(QPointer<AddImageButton> self, QP
 {
     if (wallpapersFolderPath().isEmpty())
         co_return;
+    QList<LeftOut> leftOut;
     for (const QString &source : filePaths) {
         const QString stem = newWallpaperFileStem();
         ensureWallpapersFolder();
-        const std::optional<QString> written = co_await QtConcurrent::run(writePhoto, source, stem);
+        const PhotoWritten written = co_await QtConcurrent::run(writePhoto, source, stem);
         // The store went away while the picture was written: nothing is recorded or left behind.
         if (!context) {
-            if (written)
-                QFile::remove(*written);
+            if (written.path)
+                QFile::remove(*written.path);
             co_return;
         }
-        if (written)
-            addRecord(context, *written);
+        if (written.path)
+            addRecord(context, *written.path);
+        else if (written.refusal)
+            leftOut.append({source, *written.refusal});
     }
-    if (self)
-        emit self->photosImported();
+    if (!self)
+        co_return;
+    // From the event loop: a modal alert inside this resumption would nest an event loop in it.
+    if (!leftOut.isEmpty())
+        QTimer::singleShot(0, self, [self, leftOut] { tellLeftOut(leftOut, self->window()); });
+    emit self->photosImported();
 }

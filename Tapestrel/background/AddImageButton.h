@@ -17,9 +17,10 @@ class QMenu;
 // "Add Photo" (pictures chosen from the pictures folder, which stands in for a photo library). Every
 // added picture is stored in the wallpapers folder as "Photo-<UUID>.<extension>" ("jpg" when the
 // file has none) and gets one custom background of kind image, saved at once. Adding selects
-// nothing. A file that cannot be copied is skipped without a message; the others are still added.
-// A photo's copy is named by what the picture holds (a PNG without an extension becomes ".png"); an
-// image file keeps its own extension.
+// nothing. A chosen file that is no regular file (a named pipe, a device) or too large to be shown is
+// left out, and the person is told which and why once the others are added; a file that is gone or
+// cannot be copied is skipped without a message. A photo's copy is named by what the picture holds (a
+// PNG without an extension becomes ".png"); an image file keeps its own extension.
 class AddImageButton : public AddImageLabel
 {
     Q_OBJECT
@@ -55,6 +56,14 @@ signals:
     void photosImported();
 
 private:
+    struct LeftOut
+    {
+        QString path;
+        QString reason;
+    };
+    // One alert that names each file left out, with the reason.
+    static void tellLeftOut(const QList<LeftOut> &leftOut, QWidget *parent);
+
     static QCoro::Task<void> importPhotos(QPointer<AddImageButton> self, QPointer<ModelContext> context,
                                           QStringList filePaths);
     static CustomBackground *addRecord(ModelContext *context, const QString &storedPath);

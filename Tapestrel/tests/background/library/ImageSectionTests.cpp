@@ -1,5 +1,6 @@
 #include "LibraryFixture.h"
 
+#include "KivDesktopBackground/ImageFile.h"
 #include "Tapestrel/background/AddImageButton.h"
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/BackgroundTile.h"
@@ -166,19 +167,31 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     EXPECT_EQ(QDir(home.filePath("Data/backgrounds")).entryList(QDir::Files).size(), 1);
 }
 
-// A named pipe chosen as a picture is no picture: nothing waits for a writer, nothing is recorded
-// for it, and the pictures chosen with it are added.
-TEST_F(ImageSectionTest, APipeChosenAsAPictureIsLeftOutAtOnce)
+// A named pipe, a device or an oversize file chosen as a picture is no picture: nothing waits for a
+// writer or copies for long, nothing is recorded for it, the pictures chosen with it are added, and the
+// person is told which files were left out and why.
+TEST_F(ImageSectionTest, WhatIsNoPictureIsLeftOutAtOnceAndNamed)
 {
     ImageBackgroundPicker picker(new BackgroundSelection(backgroundOption(), context), context);
     const QString pipe = home.filePath("Pictures/pipe.png");
     ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
+    const QString large = home.filePath("Pictures/huge.png");
+    ASSERT_TRUE(
+        TestSupport::HostileFiles::makeSparseFile(large, KivDesktopBackground::ImageFile::maxBytes + 1));
     const QString good = picture("Pictures/good.png");
+    Platform::ScriptedAlertAnswerer alerts;
 
-    chosenFiles = {pipe, good};
+    chosenFiles = {pipe, "/dev/null", large, home.filePath("Pictures/gone.png"), good};
     EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { picker.addImageButton()->chooseImageFiles(); }),
               std::chrono::seconds(1));
     ASSERT_EQ(storedPaths().size(), 1);
+    ASSERT_EQ(alerts.alerts().size(), 1) << "one alert for the whole choice; a file that is gone is no news";
+    EXPECT_EQ(alerts.alerts()[0].message, "3 pictures could not be added.");
+    EXPECT_EQ(alerts.alerts()[0].informativeText,
+              pipe
+                  + ": it is not a regular file\n"
+                    "/dev/null: it is not a regular file\n"
+                  + large + ": the file is too large (268435457 bytes)");
 
     bool finished = false;
     QObject::connect(picker.addImageButton(), &AddImageButton::photosImported,
@@ -193,6 +206,26 @@ TEST_F(ImageSectionTest, APipeChosenAsAPictureIsLeftOutAtOnce)
     EXPECT_EQ(storedPaths().size(), 2);
     EXPECT_EQ(QDir(wallpapers()).entryList({"Photo-*"}, QDir::Files).size(), 2);
     EXPECT_FALSE(QFileInfo(pipe).isFile());
+    ASSERT_TRUE(waitUntil([&alerts] { return alerts.alerts().size() == 2; }));
+    EXPECT_EQ(alerts.alerts()[1].message, "The picture “pipe.png” could not be added.");
+    EXPECT_EQ(alerts.alerts()[1].informativeText, pipe + ": it is not a regular file");
+
+    // What is copied is the file that was looked at: a pipe that takes its place meanwhile is never
+    // opened.
+    QFile goodFile(good);
+    ASSERT_TRUE(goodFile.open(QIODevice::ReadOnly));
+    const QString swappedPath = home.filePath("Pictures/swapped.png");
+    TestSupport::HostileFiles::SwappingPipe swapping(swappedPath, goodFile.readAll());
+    ASSERT_TRUE(swapping.isValid());
+    const auto tally = swapping.keepReading([&] {
+        const std::optional<QString> stored = AddImageButton::importImageFile(swappedPath);
+        if (stored) {
+            EXPECT_EQ(QImage(*stored).size(), QSize(64, 36));
+        }
+        return stored.has_value();
+    });
+    EXPECT_LT(tally.took, std::chrono::seconds(1));
+    EXPECT_GT(tally.read, 0);
 }
 
 TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThread)
