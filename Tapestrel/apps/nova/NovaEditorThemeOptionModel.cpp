@@ -32,7 +32,9 @@ QWidget *NovaEditorThemeOptionModel::makePicker(Option *option, Profile *, QWidg
 QCoro::Task<void> NovaEditorThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
     const std::optional<QString> bundleID = m_config->currentBundleID();
-    if (!bundleID || value == doNotSet)
+    // The empty text names no theme (a profile read while Nova had none stored holds it): writing it
+    // would only erase the theme the user chose since.
+    if (!bundleID || value == doNotSet || value.isEmpty())
         co_return;
     const QStringList arguments {QStringLiteral("write"), *bundleID, slotKey(), QStringLiteral("-string"),
                                  value};

@@ -9,7 +9,8 @@ class NovaThemeStore;
 
 // The option "apps.nova.editorTheme": a theme id written into the slot of Nova's domain for the
 // system's appearance at that moment ("EditorLightTheme" or "EditorDarkTheme"). "Don't set" is
-// "<do-not-set>" and writes nothing; without Nova installed nothing is read or written.
+// "<do-not-set>" and, like the empty text, writes nothing; without Nova installed nothing is read or
+// written.
 class NovaEditorThemeOptionModel : public OptionModel
 {
 public:

@@ -38,15 +38,24 @@ TEST_F(ThemeAppTest, NovaWritesItsSlotWhenInstalledAndIsRegisteredNowhere)
 
     installApp("Nova", bundleID);
     apply(model, "Panic Neon");
-    apply(model, NovaEditorThemeOptionModel::doNotSet);
     setDark(false);
-    apply(model, "");
+    apply(model, "Panic Bright");
     EXPECT_EQ(takeWrites(),
               (Runs {{"write", bundleID, "EditorDarkTheme", "-string", "Panic Neon"},
-                     {"write", bundleID, "EditorLightTheme", "-string", ""}}));
+                     {"write", bundleID, "EditorLightTheme", "-string", "Panic Bright"}}));
     EXPECT_TRUE(takeNotifications().isEmpty());
-    setDark(true);
+
+    // "Don't set", and the empty text a profile holds when it was read while Nova had no theme stored,
+    // leave the theme the user chose as it is.
+    for (const bool dark : {false, true}) {
+        setDark(dark);
+        apply(model, NovaEditorThemeOptionModel::doNotSet);
+        apply(model, "");
+    }
+    EXPECT_TRUE(takeWrites().isEmpty());
     EXPECT_EQ(read(model), "Panic Neon");
+    setDark(false);
+    EXPECT_EQ(read(model), "Panic Bright");
 
     EXPECT_EQ(registries.optionStore().model(model.key()), nullptr);
     EXPECT_EQ(registries.appConfigStore().config("apps.nova"), nullptr);
