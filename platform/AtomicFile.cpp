@@ -206,6 +206,16 @@ bool waitForChange(const QString &path, const QString &target, const AtomicFile:
     return false;
 }
 
+AtomicFile::EmptyFile settle(const QString &path, const QString &target, const AtomicFile::Stamp &stamp,
+                             bool seenContent)
+{
+    if (!seenContent && !emptiedRecently(stamp))
+        return AtomicFile::EmptyFile::Empty;
+    if (waitForChange(path, target, stamp))
+        return AtomicFile::EmptyFile::Changed;
+    return seenContent ? AtomicFile::EmptyFile::Emptied : AtomicFile::EmptyFile::Empty;
+}
+
 // Removes what killed writers left in a folder. A file counts only when its name is one this program
 // gives, it is a regular file of this user, no writer holds its lock and it is not a writer's brand-new
 // empty file (created, but not yet locked).
@@ -262,6 +272,12 @@ AtomicFile::Stamp AtomicFile::stampOf(const QString &path)
     return stampFrom(info);
 }
 
+AtomicFile::EmptyFile AtomicFile::settleEmptyFile(const QString &path, const Stamp &stamp, bool seenContent)
+{
+    const std::optional<QString> target = followLinks(path);
+    return settle(path, target.value_or(path), stamp, seenContent);
+}
+
 bool AtomicFile::isTemporaryFileName(const QString &fileName)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\..+\\.tapestrel-[A-Za-z0-9]{8}\\.tmp$"),
@@ -303,16 +319,19 @@ std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 
         if (!edited || (content.exists && *edited == content.bytes))
             return std::nullopt;
 
-        if (content.exists && content.bytes.isEmpty() && (seenContent || emptiedRecently(reading.stamp))) {
-            if (waitForChange(path, *target, reading.stamp)) {
+        if (content.exists && content.bytes.isEmpty()) {
+            switch (settle(path, *target, reading.stamp, seenContent)) {
+            case EmptyFile::Empty:
+                break;
+            case EmptyFile::Changed:
                 if (++waits < editAttempts)
                     continue;
                 return Failure {QFileDevice::WriteError,
                                 tr("another program kept saving it while it was being changed")};
-            }
-            if (seenContent)
+            case EmptyFile::Emptied:
                 return Failure {QFileDevice::WriteError,
                                 tr("another program emptied it while it was being changed")};
+            }
         }
 
         AtomicFile file(path);

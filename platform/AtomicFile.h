@@ -80,6 +80,18 @@ public:
     // is then as the other programs left it); a file that could not be read gives a ReadError.
     static std::optional<Failure> edit(const QString &path, qint64 maxBytes, const Edit &edit);
 
+    // For writers that read a file themselves before replacing it (edit() does this on its own):
+    // what an empty file that is about to be written over may be. A program that saves in place
+    // truncates the file and only then writes it again. When the file was seen with content during
+    // this change, or was emptied less than a second ago, this waits (about a second at most) for it to
+    // change. `stamp` is the empty file as it was read.
+    enum class EmptyFile {
+        Empty, // it was empty before and stays so: it may be taken as empty
+        Changed, // it changed meanwhile: read it again
+        Emptied, // it was seen with content and stays empty: it must not be taken as empty
+    };
+    static EmptyFile settleEmptyFile(const QString &path, const Stamp &stamp, bool seenContent);
+
     // Lets a test act as another program at the moments that matter: the observer is called with the
     // path as given before each look of edit() at the file (a read, or a check while it waits for an
     // emptied file), and in every commit() that expects a version of the file, after the new content

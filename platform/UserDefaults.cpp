@@ -528,6 +528,23 @@ bool UserDefaults::preserveCorruptFileLocked() const
     return true;
 }
 
+namespace {
+
+// The domain's own stamp also holds the change time and why a look failed, which AtomicFile's has no
+// use for.
+template<typename DomainStamp> AtomicFile::Stamp atomicStamp(const DomainStamp &stamp)
+{
+    AtomicFile::Stamp converted;
+    converted.exists = stamp.exists;
+    converted.device = stamp.device;
+    converted.inode = stamp.inode;
+    converted.size = stamp.size;
+    converted.modifiedNanoseconds = stamp.modifiedNanoseconds;
+    return converted;
+}
+
+} // namespace
+
 UserDefaults::WriteOutcome UserDefaults::writeLocked(const QVariantMap &values,
                                                      const FileStamp &expected) const
 {
@@ -535,13 +552,7 @@ UserDefaults::WriteOutcome UserDefaults::writeLocked(const QVariantMap &values,
     AtomicFile file(m_filePath);
     // Another program (one that does not take the domain's lock) may have replaced or rewritten the
     // file since it was read; its values must not be lost to values read before.
-    AtomicFile::Stamp stamp;
-    stamp.exists = expected.exists;
-    stamp.device = expected.device;
-    stamp.inode = expected.inode;
-    stamp.size = expected.size;
-    stamp.modifiedNanoseconds = expected.modifiedNanoseconds;
-    file.expect(stamp);
+    file.expect(atomicStamp(expected));
     if (!bytes.isEmpty() && file.open() && file.write(bytes) && file.commit())
         return WriteOutcome::written;
     if (file.changedMeanwhile())
@@ -585,8 +596,10 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         // The file as it is now, with whatever other processes wrote since the last read. What
         // cannot be read or written back unchanged is left exactly as it is. When another program
         // changes the file before the write, it is read again and the change made anew.
+        bool seenContent = false;
         for (int attempt = 1;; ++attempt) {
             refreshLocked(&changes);
+            seenContent = seenContent || (m_stamp.exists && m_stamp.size > 0);
             const bool damaged = m_fileStatus == PropertyList::Status::Damaged;
             const bool present = m_values.contains(key);
             if (m_fileStatus == PropertyList::Status::Unreadable
@@ -603,6 +616,24 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
             if (present && !damaged && sameValue(m_values.value(key), canonical)) {
                 ok = true; // the file holds this value already: it is not rewritten
                 break;
+            }
+            // An empty file may be another program's save in progress (it truncates, then writes):
+            // taken as an empty domain, the write would put only this key in place of its settings.
+            if (!damaged && m_stamp.exists && m_stamp.size == 0) {
+                const auto emptyFile =
+                    AtomicFile::settleEmptyFile(m_filePath, atomicStamp(m_stamp), seenContent);
+                if (emptyFile == AtomicFile::EmptyFile::Changed && attempt < writeAttempts)
+                    continue;
+                if (emptyFile == AtomicFile::EmptyFile::Changed) {
+                    refusal = QStringLiteral("%1 kept being changed by another program; %2 was not written")
+                                  .arg(m_filePath, key);
+                    break;
+                }
+                if (emptyFile == AtomicFile::EmptyFile::Emptied) {
+                    refusal = QStringLiteral("%1 was emptied by another program; %2 was not written")
+                                  .arg(m_filePath, key);
+                    break;
+                }
             }
             // Every other value goes back as it was stored.
             QVariantMap updated = m_stored;

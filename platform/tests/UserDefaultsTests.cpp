@@ -2,6 +2,7 @@
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/OutsideWriter.h"
 #include "testsupport/PropertyListFixtures.h"
 #include "testsupport/TempHome.h"
 
@@ -15,7 +16,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 using Platform::PropertyList;
 using Platform::UserDefaults;
@@ -447,4 +450,69 @@ TEST_F(UserDefaultsTest, EmptyRecordsAreNotLevelsOfNesting)
     const QVariantMap onDisk = *PropertyList::parseDictionary(home.readFile(file));
     EXPECT_EQ(onDisk.value("theme"), QVariant(QStringLiteral("Mono")));
     EXPECT_EQ(onDisk.value("records").toList().size(), 1200);
+}
+
+// Another program saving its domain in place truncates the file and writes it again: the empty moment
+// is never taken for an empty domain that the write may replace with only the key it writes.
+TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEmpty)
+{
+    using TestSupport::OutsideWriter;
+    using Step = OutsideWriter::Step;
+    const QByteArray theirs = PropertyList::toBinary(QVariantMap {{"a", 1}, {"b", "two"}});
+    const QString path = home.filePath(standardFile);
+    struct Case
+    {
+        const char *name;
+        // What the other program does right before the domain's write is put in place.
+        std::function<void()> outside;
+        bool written;
+        QStringList keys;
+    };
+    std::thread saver;
+    const Case cases[] = {
+        {"saved in place: the write waits and keeps their values",
+         [&] {
+             OutsideWriter::truncate(path);
+             saver = std::thread([&] {
+                 std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                 OutsideWriter::writeInPlace(path, theirs);
+             });
+         },
+         true,
+         {"a", "b", "c"}},
+        {"emptied and left empty: nothing is written", [&] { OutsideWriter::truncate(path); }, false, {}},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        home.writeFile(standardFile, theirs);
+        UserDefaults &standard = UserDefaults::standard();
+        ASSERT_EQ(standard.value("a"), QVariant(1));
+        {
+            OutsideWriter outside(path);
+            outside.at(Step::Replacing, 1, test.outside);
+            QString error;
+            EXPECT_EQ(standard.setValue("c", 3, &error), test.written) << qPrintable(error);
+            EXPECT_GE(outside.count(Step::Replacing), 1);
+            if (saver.joinable())
+                saver.join();
+            if (!test.written) {
+                EXPECT_TRUE(error.contains("emptied by another program")) << qPrintable(error);
+            }
+        }
+        const QByteArray now = home.readFile(standardFile);
+        if (test.written) {
+            EXPECT_EQ(PropertyList::parseDictionary(now)->keys(), test.keys);
+        } else {
+            EXPECT_TRUE(now.isEmpty());
+        }
+    }
+
+    // Emptied long ago (by hand): an empty domain, written at once.
+    home.writeFile(standardFile, "");
+    OutsideWriter::age(path, 60);
+    UserDefaults &standard = UserDefaults::standard();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(standard.setValue("c", 3));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(standardFile))->keys(), QStringList {"c"});
 }
