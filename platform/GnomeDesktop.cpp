@@ -14,8 +14,39 @@
 
 #include <algorithm>
 #include <cmath>
+#include <dlfcn.h>
 #include <map>
 #include <vector>
+
+// GIO and GObject are loaded when the first desktop of this kind is made, not with the program:
+// most starts never act on GNOME, and the libraries they bring (libmount, libselinux, libffi, ...)
+// would cost every start their loading and their pages. GLib itself comes with Qt.
+#define GNOME_DESKTOP_GIO_FUNCTIONS(F)                                                                       \
+    F(g_keyfile_settings_backend_new)                                                                        \
+    F(g_null_settings_backend_new)                                                                           \
+    F(g_object_get)                                                                                          \
+    F(g_object_unref)                                                                                        \
+    F(g_settings_apply)                                                                                      \
+    F(g_settings_delay)                                                                                      \
+    F(g_settings_get_user_value)                                                                             \
+    F(g_settings_get_value)                                                                                  \
+    F(g_settings_is_writable)                                                                                \
+    F(g_settings_new_full)                                                                                   \
+    F(g_settings_reset)                                                                                      \
+    F(g_settings_revert)                                                                                     \
+    F(g_settings_schema_get_key)                                                                             \
+    F(g_settings_schema_has_key)                                                                             \
+    F(g_settings_schema_key_get_value_type)                                                                  \
+    F(g_settings_schema_key_range_check)                                                                     \
+    F(g_settings_schema_key_unref)                                                                           \
+    F(g_settings_schema_source_get_default)                                                                  \
+    F(g_settings_schema_source_lookup)                                                                       \
+    F(g_settings_schema_source_new_from_directory)                                                           \
+    F(g_settings_schema_source_ref)                                                                          \
+    F(g_settings_schema_source_unref)                                                                        \
+    F(g_settings_schema_unref)                                                                               \
+    F(g_settings_set_value)                                                                                  \
+    F(g_settings_sync)
 
 namespace Platform {
 
@@ -31,6 +62,40 @@ const char *const dockExtensions[] = {"dash-to-dock@micxgx.gmail.com", "ubuntu-d
 
 constexpr int smallestDockIcons = 16;
 constexpr int largestDockIcons = 64;
+
+struct Gio
+{
+#define GNOME_DESKTOP_GIO_POINTER(name) decltype(&::name) name = nullptr;
+    GNOME_DESKTOP_GIO_FUNCTIONS(GNOME_DESKTOP_GIO_POINTER)
+#undef GNOME_DESKTOP_GIO_POINTER
+    bool loaded = false;
+};
+
+// The functions, loaded once and kept; without the library (or with one that lacks a function)
+// `loaded` is false and no desktop of this kind reads or writes anything.
+const Gio &gio()
+{
+    static const Gio functions = [] {
+        Gio found;
+        // GObject comes with GIO, and a look-up through GIO's handle finds its functions too.
+        void *library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            qWarning("GNOME's settings cannot be reached: %s", dlerror());
+            return found;
+        }
+        bool complete = true;
+#define GNOME_DESKTOP_GIO_RESOLVE(name)                                                                      \
+    found.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name));                                 \
+    complete = complete && found.name;
+        GNOME_DESKTOP_GIO_FUNCTIONS(GNOME_DESKTOP_GIO_RESOLVE)
+#undef GNOME_DESKTOP_GIO_RESOLVE
+        if (!complete)
+            qWarning("GNOME's settings cannot be reached: the GIO library lacks functions this program uses");
+        found.loaded = complete;
+        return found;
+    }();
+    return functions;
+}
 
 QString text(const char *utf8)
 {
@@ -74,32 +139,34 @@ class GnomeDesktop::Schemas
 public:
     explicit Schemas(const Store &store)
     {
+        if (!gio().loaded)
+            return; // no schema is found, so nothing is read or changed
         if (!store.schemaFolder.isEmpty()) {
-            m_source = g_settings_schema_source_new_from_directory(
+            m_source = gio().g_settings_schema_source_new_from_directory(
                 QFile::encodeName(store.schemaFolder).constData(), nullptr, FALSE, nullptr);
-        } else if (GSettingsSchemaSource *installed = g_settings_schema_source_get_default()) {
-            m_source = g_settings_schema_source_ref(installed);
+        } else if (GSettingsSchemaSource *installed = gio().g_settings_schema_source_get_default()) {
+            m_source = gio().g_settings_schema_source_ref(installed);
             m_dockSource = extensionDockSource(installed);
         }
         if (store.readOnly)
-            m_backend = g_null_settings_backend_new();
+            m_backend = gio().g_null_settings_backend_new();
         else if (!store.keyfile.isEmpty())
-            m_backend =
-                g_keyfile_settings_backend_new(QFile::encodeName(store.keyfile).constData(), "/", nullptr);
+            m_backend = gio().g_keyfile_settings_backend_new(QFile::encodeName(store.keyfile).constData(),
+                                                             "/", nullptr);
     }
 
     ~Schemas()
     {
         for (auto &[id, settings] : m_settings) {
             if (settings)
-                g_object_unref(settings);
+                gio().g_object_unref(settings);
         }
         if (m_backend)
-            g_object_unref(m_backend);
+            gio().g_object_unref(m_backend);
         if (m_dockSource)
-            g_settings_schema_source_unref(m_dockSource);
+            gio().g_settings_schema_source_unref(m_dockSource);
         if (m_source)
-            g_settings_schema_source_unref(m_source);
+            gio().g_settings_schema_source_unref(m_source);
     }
 
     Schemas(const Schemas &) = delete;
@@ -118,9 +185,9 @@ public:
         GSettings *settings = nullptr;
         GSettingsSchema *schema = lookup(id);
         if (schema) {
-            settings = g_settings_new_full(schema, m_backend, nullptr);
-            g_settings_delay(settings);
-            g_settings_schema_unref(schema);
+            settings = gio().g_settings_new_full(schema, m_backend, nullptr);
+            gio().g_settings_delay(settings);
+            gio().g_settings_schema_unref(schema);
         }
         m_settings.emplace(id, settings);
         return settings;
@@ -129,17 +196,18 @@ public:
 private:
     GSettingsSchema *lookup(const char *id) const
     {
-        GSettingsSchema *schema = m_source ? g_settings_schema_source_lookup(m_source, id, TRUE) : nullptr;
+        GSettingsSchema *schema =
+            m_source ? gio().g_settings_schema_source_lookup(m_source, id, TRUE) : nullptr;
         if (!schema && m_dockSource && qstrcmp(id, dockSchema) == 0)
-            schema = g_settings_schema_source_lookup(m_dockSource, id, TRUE);
+            schema = gio().g_settings_schema_source_lookup(m_dockSource, id, TRUE);
         return schema;
     }
 
     static GSettingsSchemaSource *extensionDockSource(GSettingsSchemaSource *installed)
     {
-        GSettingsSchema *withDesktop = g_settings_schema_source_lookup(installed, dockSchema, TRUE);
+        GSettingsSchema *withDesktop = gio().g_settings_schema_source_lookup(installed, dockSchema, TRUE);
         if (withDesktop) {
-            g_settings_schema_unref(withDesktop);
+            gio().g_settings_schema_unref(withDesktop);
             return nullptr;
         }
         QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
@@ -156,7 +224,7 @@ private:
                     + QStringLiteral("/schemas");
                 if (!QFileInfo::exists(schemas + QStringLiteral("/gschemas.compiled")))
                     continue;
-                if (GSettingsSchemaSource *source = g_settings_schema_source_new_from_directory(
+                if (GSettingsSchemaSource *source = gio().g_settings_schema_source_new_from_directory(
                         QFile::encodeName(schemas).constData(), installed, FALSE, nullptr))
                     return source;
             }
@@ -175,12 +243,12 @@ namespace {
 GSettingsSchemaKey *schemaKey(GSettings *settings, const char *key)
 {
     GSettingsSchema *schema = nullptr;
-    g_object_get(settings, "settings-schema", &schema, nullptr);
+    gio().g_object_get(settings, "settings-schema", &schema, nullptr);
     GSettingsSchemaKey *found = nullptr;
-    if (schema && g_settings_schema_has_key(schema, key))
-        found = g_settings_schema_get_key(schema, key);
+    if (schema && gio().g_settings_schema_has_key(schema, key))
+        found = gio().g_settings_schema_get_key(schema, key);
     if (schema)
-        g_settings_schema_unref(schema);
+        gio().g_settings_schema_unref(schema);
     return found;
 }
 
@@ -188,14 +256,14 @@ bool hasKey(GSettings *settings, const char *key)
 {
     GSettingsSchemaKey *found = settings ? schemaKey(settings, key) : nullptr;
     if (found)
-        g_settings_schema_key_unref(found);
+        gio().g_settings_schema_key_unref(found);
     return found != nullptr;
 }
 
 QString schemaId(GSettings *settings)
 {
     gchar *id = nullptr;
-    g_object_get(settings, "schema-id", &id, nullptr);
+    gio().g_object_get(settings, "schema-id", &id, nullptr);
     const QString result = text(id);
     g_free(id);
     return result;
@@ -207,9 +275,9 @@ Variant value(GSettings *settings, const char *key, const GVariantType *type)
     GSettingsSchemaKey *found = settings ? schemaKey(settings, key) : nullptr;
     if (!found)
         return nullptr;
-    const bool typed = g_variant_type_equal(g_settings_schema_key_get_value_type(found), type);
-    g_settings_schema_key_unref(found);
-    return typed ? owned(g_settings_get_value(settings, key)) : nullptr;
+    const bool typed = g_variant_type_equal(gio().g_settings_schema_key_get_value_type(found), type);
+    gio().g_settings_schema_key_unref(found);
+    return typed ? owned(gio().g_settings_get_value(settings, key)) : nullptr;
 }
 
 std::optional<QString> stringValue(GSettings *settings, const char *key)
@@ -262,19 +330,20 @@ void write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
                 translated("This GNOME has no setting “%1” in %2, so the desktop was left as it is.")
                     .arg(text(change.key), schemaId(settings)));
         const bool allowed = !change.value
-            || (g_variant_is_of_type(change.value.get(), g_settings_schema_key_get_value_type(found))
-                && g_settings_schema_key_range_check(found, change.value.get()));
-        g_settings_schema_key_unref(found);
+            || (g_variant_is_of_type(change.value.get(), gio().g_settings_schema_key_get_value_type(found))
+                && gio().g_settings_schema_key_range_check(found, change.value.get()));
+        gio().g_settings_schema_key_unref(found);
         if (!allowed)
             throw DesktopError(
                 translated("GNOME’s setting “%1” does not allow “%2”, so the desktop was left as it is.")
                     .arg(text(change.key), describe(change.value.get())));
-        const Variant user = owned(g_settings_get_user_value(settings, change.key));
+        const Variant user = owned(gio().g_settings_get_user_value(settings, change.key));
         const bool held = change.value ? user && g_variant_equal(user.get(), change.value.get()) : !user;
         const bool shown = change.value
-            ? g_variant_equal(owned(g_settings_get_value(settings, change.key)).get(), change.value.get())
+            ? g_variant_equal(owned(gio().g_settings_get_value(settings, change.key)).get(),
+                              change.value.get())
             : held;
-        const bool writable = g_settings_is_writable(settings, change.key);
+        const bool writable = gio().g_settings_is_writable(settings, change.key);
         // What the desktop shows already needs no change; a locked key that shows it is no failure.
         if (held || (shown && (!change.stored || !writable)))
             continue;
@@ -287,18 +356,18 @@ void write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
         return;
     for (const Change &change : needed) {
         if (!change.value) {
-            g_settings_reset(settings, change.key);
-        } else if (!g_settings_set_value(settings, change.key, change.value.get())) {
-            g_settings_revert(settings);
+            gio().g_settings_reset(settings, change.key);
+        } else if (!gio().g_settings_set_value(settings, change.key, change.value.get())) {
+            gio().g_settings_revert(settings);
             throw DesktopError(
                 translated("GNOME did not take the setting “%1”, so the desktop was left as it is.")
                     .arg(text(change.key)));
         }
     }
-    g_settings_apply(settings);
+    gio().g_settings_apply(settings);
     // The desktop's store writes in the background; the change is done once it has been written.
     if (waitForStore)
-        g_settings_sync();
+        gio().g_settings_sync();
 }
 
 } // namespace
@@ -347,7 +416,7 @@ std::optional<QString> GnomeDesktop::accentColor() const
     GSettings *interface = m_schemas->settings(interfaceSchema);
     if (!stringValue(interface, "accent-color"))
         return std::nullopt;
-    const Variant user = owned(g_settings_get_user_value(interface, "accent-color"));
+    const Variant user = owned(gio().g_settings_get_user_value(interface, "accent-color"));
     if (!user)
         return QStringLiteral("multicolor");
     const QString color = text(g_variant_get_string(user.get(), nullptr));
