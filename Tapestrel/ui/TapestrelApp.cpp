@@ -34,6 +34,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -94,9 +95,11 @@ TapestrelApp::TapestrelApp()
 
 TapestrelApp::~TapestrelApp()
 {
-    // Before the application object, whose font database the worker reads.
-    if (m_fontsLoaded.valid())
-        m_fontsLoaded.wait();
+    // Before the application object, whose font database and plugins the workers read.
+    for (const std::future<void> *loading : {&m_fontsLoaded, &m_imageFormatsLoaded}) {
+        if (loading->valid())
+            loading->wait();
+    }
     m_menuBarExtra.reset();
     delete m_mainWindow.data();
     delete m_about.data();
@@ -136,8 +139,13 @@ bool TapestrelApp::start(const QStringList &arguments)
     // The first text a window measures reads the font database (the font configuration and the list
     // of fonts), the longest single step of a start. A worker reads it meanwhile; the database is
     // shared between threads and waits for the worker when it is needed before the worker is done.
-    if (withWindow)
+    // Another loads the image format plugins: the menu bar's extension button reads its PNG icons
+    // when it is made, and the image reader asks every plugin about PNG before it reads one itself,
+    // loading them all (a plugin is handed to the main thread, whichever thread loaded it).
+    if (withWindow) {
         m_fontsLoaded = std::async(std::launch::async, [] { QFontDatabase::families(); });
+        m_imageFormatsLoaded = std::async(std::launch::async, [] { QImageReader::supportedImageFormats(); });
+    }
     if (!claimInstance(arguments))
         return false;
     StartupMarks::mark("claim instance");

@@ -79,6 +79,8 @@ private:
     QPointer<SettingsView> m_settings;
     std::unique_ptr<MenuBarExtra> m_menuBarExtra;
     bool m_introductionQueued = false;
-    // The font database, read on a worker while the start has other things to do.
+    // The font database and the image format plugins, loaded on workers while the start has other
+    // things to do.
     std::future<void> m_fontsLoaded;
+    std::future<void> m_imageFormatsLoaded;
 };
