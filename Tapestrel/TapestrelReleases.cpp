@@ -1,6 +1,6 @@
 #include "Tapestrel/TapestrelReleases.h"
 
-#include "Tapestrel/TapestrelURL.h"
+#include "Tapestrel/ui/TapestrelURL.h"
 
 namespace TapestrelReleases {
 

@@ -1,5 +1,4 @@
 #include "KivDesktopBackground/DisplayPlatform.h"
-#include "Tapestrel/StartupMarks.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
@@ -7,6 +6,7 @@
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/system/DefaultDesktopPicture.h"
 #include "Tapestrel/ui/AppInfo.h"
+#include "Tapestrel/ui/StartupMarks.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
 #include "platform/SessionBusTypes.h"

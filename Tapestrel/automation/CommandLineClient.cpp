@@ -1,7 +1,7 @@
 #include "Tapestrel/automation/CommandLineClient.h"
 
-#include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/model/UnreadableStore.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

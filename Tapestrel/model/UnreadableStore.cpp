@@ -1,4 +1,4 @@
-#include "Tapestrel/UnreadableStore.h"
+#include "Tapestrel/model/UnreadableStore.h"
 
 #include "KivBackups/BackupError.h"
 #include "KivBackups/FileOperations.h"

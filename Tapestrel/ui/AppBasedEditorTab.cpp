@@ -1,8 +1,8 @@
 #include "Tapestrel/ui/AppBasedEditorTab.h"
 
 #include "Tapestrel/model/AppConfigStore.h"
-#include "Tapestrel/ui/AppSection.h"
 #include "Tapestrel/ui/HiddenAppBox.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 #include <QVBoxLayout>
 #include <QtGlobal>

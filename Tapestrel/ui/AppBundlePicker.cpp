@@ -3,8 +3,8 @@
 #include "KivUtilities/PlainToolTip.h"
 #include "Tapestrel/model/AppConfig.h"
 #include "Tapestrel/system/StringSuffix.h"
-#include "Tapestrel/ui/AppIcon.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/AppIcon.h"
+#include "Tapestrel/widgets/TextStyle.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 

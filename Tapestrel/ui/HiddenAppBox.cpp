@@ -3,7 +3,7 @@
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/ui/NotAvailableAppsObserver.h"
 #include "Tapestrel/ui/NotAvailableAppsView.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

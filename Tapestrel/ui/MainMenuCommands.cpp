@@ -8,10 +8,10 @@
 #include "KivUpdates/CheckForUpdatesButton.h"
 #include "KivUtilities/URLStore.h"
 #include "KivWhatsNew/WhatsNewButton.h"
-#include "Tapestrel/TapestrelURL.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/AppInfo.h"
+#include "Tapestrel/ui/TapestrelURL.h"
 
 #include <QAction>
 #include <QActionGroup>

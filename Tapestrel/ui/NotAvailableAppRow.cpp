@@ -1,7 +1,7 @@
 #include "Tapestrel/ui/NotAvailableAppRow.h"
 
 #include "Tapestrel/model/AppConfig.h"
-#include "Tapestrel/ui/AppIcon.h"
+#include "Tapestrel/widgets/AppIcon.h"
 #include "platform/Workspace.h"
 
 #include <QHBoxLayout>

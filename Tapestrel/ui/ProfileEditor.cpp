@@ -1,6 +1,6 @@
 #include "ProfileEditor.h"
 
-#include "EditorPicker.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 
 #include "Tapestrel/ui/AppBasedEditorTab.h"
 

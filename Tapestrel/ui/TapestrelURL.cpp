@@ -1,4 +1,4 @@
-#include "Tapestrel/TapestrelURL.h"
+#include "Tapestrel/ui/TapestrelURL.h"
 
 QString toRawValue(TapestrelURL page)
 {

@@ -1,4 +1,4 @@
-#include "Tapestrel/ui/AppIcon.h"
+#include "Tapestrel/widgets/AppIcon.h"
 
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"

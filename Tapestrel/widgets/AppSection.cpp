@@ -1,9 +1,9 @@
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 #include "Tapestrel/model/AppConfig.h"
-#include "Tapestrel/ui/AppIcon.h"
-#include "Tapestrel/ui/EditorPicker.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/AppIcon.h"
+#include "Tapestrel/widgets/EditorPicker.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 
 #include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 // Corvella's editor section: its theme.
 class CorvellaSection : public AppSection

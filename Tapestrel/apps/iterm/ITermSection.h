@@ -2,7 +2,7 @@
 
 #include "Tapestrel/apps/iterm/ITermAppConfig.h"
 #include "Tapestrel/apps/iterm/ITermThemeOptionModel.h"
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 // iTerm's editor section: its theme.
 class ITermSection : public AppSection

@@ -3,7 +3,7 @@
 #include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
 #include "Tapestrel/apps/lumapad/LumapadShowBackgroundOptionModel.h"
 #include "Tapestrel/apps/lumapad/LumapadThemeOptionModel.h"
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 // Lumapad's editor section: its theme, then whether notes show their background.
 class LumapadSection : public AppSection

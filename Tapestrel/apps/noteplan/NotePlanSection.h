@@ -2,7 +2,7 @@
 
 #include "Tapestrel/apps/noteplan/NotePlanAppConfig.h"
 #include "Tapestrel/apps/noteplan/NotePlanThemeOptionModel.h"
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 // NotePlan's editor section: its theme.
 class NotePlanSection : public AppSection

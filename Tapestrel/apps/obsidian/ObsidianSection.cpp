@@ -6,7 +6,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianSelectedVaultController.h"
 #include "Tapestrel/apps/obsidian/ObsidianSettingsView.h"
 #include "Tapestrel/apps/obsidian/ObsidianThemeOptionModel.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

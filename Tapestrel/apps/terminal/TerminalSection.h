@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 class TerminalAppConfig;
 

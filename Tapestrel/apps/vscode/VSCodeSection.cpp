@@ -3,7 +3,7 @@
 #include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
 #include "Tapestrel/apps/vscode/VSCodeSettingsView.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeOptionModel.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include "KivUtilities/Symbols.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Tapestrel/apps/vscode/VSCodeAppConfig.h"
-#include "Tapestrel/ui/AppSection.h"
+#include "Tapestrel/widgets/AppSection.h"
 
 #include <QPointer>
 

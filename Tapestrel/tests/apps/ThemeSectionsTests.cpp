@@ -10,8 +10,8 @@
 #include "Tapestrel/tests/ui/SectionProbes.h"
 #include "Tapestrel/ui/AppBasedEditorTab.h"
 #include "Tapestrel/ui/AppBundlePicker.h"
-#include "Tapestrel/ui/AppSection.h"
-#include "Tapestrel/ui/EditorPicker.h"
+#include "Tapestrel/widgets/AppSection.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 
 #include "platform/CloudKeyValueStore.h"
 

@@ -1,7 +1,7 @@
 #include "UiFixture.h"
 
-#include "Tapestrel/UnreadableStore.h"
 #include "Tapestrel/model/ApplyProfileCommand.h"
+#include "Tapestrel/model/UnreadableStore.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 

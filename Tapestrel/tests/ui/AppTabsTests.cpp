@@ -3,13 +3,13 @@
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/tests/ui/SectionProbes.h"
 #include "Tapestrel/ui/AppBasedEditorTab.h"
-#include "Tapestrel/ui/AppIcon.h"
-#include "Tapestrel/ui/AppSection.h"
-#include "Tapestrel/ui/EditorPicker.h"
 #include "Tapestrel/ui/HiddenAppBox.h"
 #include "Tapestrel/ui/NotAvailableAppRow.h"
 #include "Tapestrel/ui/NotAvailableAppsObserver.h"
 #include "Tapestrel/ui/NotAvailableAppsView.h"
+#include "Tapestrel/widgets/AppIcon.h"
+#include "Tapestrel/widgets/AppSection.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 #include "platform/Workspace.h"
 
 #include <QLabel>

@@ -2,10 +2,10 @@
 #include "KivWhatsNew/ReleaseStore.h"
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/TapestrelReleases.h"
-#include "Tapestrel/TapestrelURL.h"
 #include "Tapestrel/ui/AppInfo.h"
 #include "Tapestrel/ui/NotAvailableAppsView.h"
 #include "Tapestrel/ui/TapestrelIntroduction.h"
+#include "Tapestrel/ui/TapestrelURL.h"
 
 #include "platform/UserDefaults.h"
 #include "testsupport/RunTask.h"

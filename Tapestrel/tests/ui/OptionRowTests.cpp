@@ -1,8 +1,8 @@
 #include "UiFixture.h"
 
 #include "Tapestrel/model/Option.h"
-#include "Tapestrel/ui/ColorLabel.h"
-#include "Tapestrel/ui/EditorPicker.h"
+#include "Tapestrel/widgets/ColorLabel.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"

@@ -2,8 +2,8 @@
 
 #include "Tapestrel/model/AppConfig.h"
 #include "Tapestrel/ui/AppBasedEditorTab.h"
-#include "Tapestrel/ui/AppSection.h"
-#include "Tapestrel/ui/EditorPicker.h"
+#include "Tapestrel/widgets/AppSection.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 
 #include <QStringList>
 

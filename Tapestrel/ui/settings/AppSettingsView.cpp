@@ -2,7 +2,7 @@
 
 #include "Tapestrel/model/AppConfigStore.h"
 #include "Tapestrel/ui/AppBundlePicker.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -8,7 +8,7 @@
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/ui/settings/AddMenuButton.h"
 #include "Tapestrel/ui/settings/ScheduledProfileRow.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include <QDebug>
 #include <QLabel>

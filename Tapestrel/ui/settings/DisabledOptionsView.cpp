@@ -5,7 +5,7 @@
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/ui/settings/AddMenuButton.h"
 #include "Tapestrel/ui/settings/OptionPath.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/TextStyle.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -2,9 +2,9 @@
 
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
-#include "Tapestrel/ui/ColorLabel.h"
 #include "Tapestrel/ui/TimeLabel.h"
-#include "Tapestrel/ui/settings/TextStyle.h"
+#include "Tapestrel/widgets/ColorLabel.h"
+#include "Tapestrel/widgets/TextStyle.h"
 #include "platform/Alerts.h"
 
 #include <QContextMenuEvent>

@@ -9,7 +9,7 @@
 #include "Tapestrel/apps/obsidian/ObsidianVaultPicker.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/tests/ui/SectionProbes.h"
-#include "Tapestrel/ui/EditorPicker.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
 

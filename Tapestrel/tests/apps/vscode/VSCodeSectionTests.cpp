@@ -6,7 +6,7 @@
 #include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
 #include "Tapestrel/apps/vscode/VSCodeSettingsView.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
-#include "Tapestrel/ui/EditorPicker.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 
 #include "platform/CloudKeyValueStore.h"
 

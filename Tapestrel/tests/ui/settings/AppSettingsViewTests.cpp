@@ -1,6 +1,6 @@
 #include "Tapestrel/ui/AppBundlePicker.h"
-#include "Tapestrel/ui/AppIcon.h"
 #include "Tapestrel/ui/settings/AppSettingsView.h"
+#include "Tapestrel/widgets/AppIcon.h"
 
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/Registries.h"

@@ -2,13 +2,13 @@
 #include "Tapestrel/ui/settings/ScheduledProfileRow.h"
 
 #include "Tapestrel/automation/ProfileScheduler.h"
+#include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/tests/ui/UiFixture.h"
-#include "Tapestrel/ui/ColorLabel.h"
 #include "Tapestrel/ui/TimeLabel.h"
 #include "Tapestrel/ui/TimePicker.h"
-#include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
 #include "Tapestrel/ui/switcher/ProfileMenuButton.h"
+#include "Tapestrel/widgets/ColorLabel.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 
@@ -291,12 +291,16 @@ TEST_F(AutomationTest, TheSwitcherAndTheAddMenuOrderNamesAlikeAndShowThemAsTyped
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const QString markup = QStringLiteral("<i>Night</i> & <b>Day</b>");
-    for (const QString &name : {QStringLiteral("Zed"), QStringLiteral("Profile 10"), QStringLiteral("\u00c9mile"),
-                                markup, QStringLiteral("apple"), QStringLiteral("Profile 2"),
-                                QStringLiteral("emma")})
+    for (const QString &name :
+         {QStringLiteral("Zed"), QStringLiteral("Profile 10"), QStringLiteral("\u00c9mile"), markup,
+          QStringLiteral("apple"), QStringLiteral("Profile 2"), QStringLiteral("emma")})
         newProfile(name);
-    const QStringList order {markup,           QStringLiteral("apple"),      QStringLiteral("\u00c9mile"),
-                             QStringLiteral("emma"), QStringLiteral("Profile 2"), QStringLiteral("Profile 10"),
+    const QStringList order {markup,
+                             QStringLiteral("apple"),
+                             QStringLiteral("\u00c9mile"),
+                             QStringLiteral("emma"),
+                             QStringLiteral("Profile 2"),
+                             QStringLiteral("Profile 10"),
                              QStringLiteral("Zed")};
 
     AutomationView page(&options, context);
