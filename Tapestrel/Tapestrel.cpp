@@ -59,6 +59,11 @@ Tapestrel &Tapestrel::shared()
     return *instance;
 }
 
+QString Tapestrel::storePath()
+{
+    return KivUtilities::PathController<Path>(KivUtilities::DataPath::path()).path(Path::data);
+}
+
 namespace {
 
 std::unique_ptr<KivWhatsNew::WhatsNewController> makeWhatsNewController()

@@ -6,6 +6,7 @@
 #include "Tapestrel/background/BackgroundsICloudCoordinator.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
+#include "Tapestrel/ui/ProgramServices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -35,8 +36,11 @@ class IntroductionController;
 class KivUpdates;
 
 // The main controller: creates and owns the program's long-lived services and composes the
-// registries. It is made once, on first use of shared(), and lives for the rest of the process.
-class Tapestrel : public QObject
+// registries. It is made once, on first use of shared(), and lives for the rest of the process; the
+// windows are handed it as their services.
+class Tapestrel
+    : public QObject
+    , public ProgramServices
 {
     Q_OBJECT
 
@@ -59,49 +63,53 @@ public:
     // The program's instance; making it installs its option registry, Dock restart and globally
     // disabled options as the ones the profile engine uses.
     static Tapestrel &shared();
+    // The profile store's file, known before the controller is made: start-up sees that it opens.
+    static QString storePath();
 
     // Services in the order they are made. Tests may make their own instance.
     Tapestrel();
     ~Tapestrel() override;
 
     // The update checks, made first of all services: automatic, with one check at start.
-    KivUpdates &updates() { return *m_updates; }
+    KivUpdates &updates() override { return *m_updates; }
     // The release notes, shown once after an update (from the start-up task) and on request.
-    KivWhatsNew::WhatsNewController &whatsNewController() { return *m_whatsNewController; }
-    Defaults &defaults() { return m_defaults; }
-    SynchronizedOptionsStore &synchronizedOptionsStore() { return *m_synchronizedOptionsStore; }
+    KivWhatsNew::WhatsNewController &whatsNewController() override { return *m_whatsNewController; }
+    Defaults &defaults() override { return m_defaults; }
+    SynchronizedOptionsStore &synchronizedOptionsStore() override { return *m_synchronizedOptionsStore; }
     const KivUtilities::PathController<Path> &paths() const { return m_paths; }
+    QString dataFolder() const override { return m_paths.basePath(); }
+    QString backupsFolder() const override { return m_paths.path(Path::backups); }
     // Where background images live, and their one-time move to the cloud drive.
     BackgroundsICloudCoordinator &backgroundsCoordinator() { return m_backgroundsCoordinator; }
     // The integrated applications and the option models, composed here.
-    AppConfigStore &appConfigStore() { return m_registries.appConfigStore(); }
-    OptionStore &optionStore() { return m_registries.optionStore(); }
+    AppConfigStore &appConfigStore() override { return m_registries.appConfigStore(); }
+    OptionStore &optionStore() override { return m_registries.optionStore(); }
 
     // The profile store "data.sqlite" in the data directory, opened on first use. A store that
     // cannot be opened stops the program with "Could not create ModelContainer: " and the reason.
-    ModelContainer &modelContainer();
+    ModelContainer &modelContainer() override;
     // Saves the store every second, then lets the backup planner run; started by the constructor.
     AutosaveController &autosaveController();
     // The one controller of the desktop background windows, made on first use.
-    KivDesktopBackground::DesktopBackgroundController &desktopBackgroundController();
+    KivDesktopBackground::DesktopBackgroundController &desktopBackgroundController() override;
     // The backups of profiles and custom backgrounds in the "backups" entry of the data directory,
     // made on first use and kept.
-    KivBackups::BackupManager &backupManager();
+    KivBackups::BackupManager &backupManager() override;
     // The automatic backups over backupManager(), made on first use; never null.
     KivBackups::BackupPlanner *backupPlanner();
     // Resets the program's data: a locked backup first, then a fresh store in place of the old one.
-    TapestrelDataResetController &dataResetController();
+    TapestrelDataResetController &dataResetController() override;
     // The cloud sync status of the profile store, which the data settings show.
-    KivApp::CloudKitStatusModel &cloudKitStatusModel() { return m_cloudKitStatusModel; }
+    KivApp::CloudKitStatusModel &cloudKitStatusModel() override { return m_cloudKitStatusModel; }
     // The introduction of the first start, made on first use.
-    KivIntroduction::IntroductionController &introductionController();
+    KivIntroduction::IntroductionController &introductionController() override;
     // The introduction's controller when it was made, otherwise null.
-    KivIntroduction::IntroductionController *madeIntroductionController()
+    KivIntroduction::IntroductionController *madeIntroductionController() override
     {
         return m_introductionController.get();
     }
     // Whether the introduction is due; makes no controller.
-    bool isIntroductionDue();
+    bool isIntroductionDue() override;
     // Applies the scheduled profiles at their times of day; made by the constructor.
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 

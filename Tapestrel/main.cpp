@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
         PredefinedProfileController::pictureResource(PredefinedProfileController::pictureNames.first()));
     StartupMarks::mark("desktop picture");
 
-    TapestrelApp app;
+    TapestrelApp app(Tapestrel::storePath(), []() -> ProgramServices & { return Tapestrel::shared(); });
     if (!app.start(QCoreApplication::arguments()))
         return 0;
     const auto automation = AutomationService::startForProgram(

@@ -3,9 +3,6 @@
 #include "AppInfo.h"
 
 #include "KivApp/ShowMainWindowHandler.h"
-#include "KivDesktopBackground/DesktopBackgroundController.h"
-#include "KivIntroduction/IntroductionController.h"
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/system/DockIconVisibilityController.h"
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
@@ -15,15 +12,11 @@
 #include <QGuiApplication>
 #include <QTimer>
 
-AppDelegate::AppDelegate(BackgroundShown backgroundShown, QObject *parent)
+AppDelegate::AppDelegate(BackgroundShown backgroundShown, RunIntroduction runIntroduction, QObject *parent)
     : QObject(parent)
     , m_backgroundShown(std::move(backgroundShown))
-{
-    if (!m_backgroundShown)
-        m_backgroundShown = [] {
-            return Tapestrel::shared().desktopBackgroundController().hasVisibleBackground();
-        };
-}
+    , m_runIntroduction(std::move(runIntroduction))
+{ }
 
 AppDelegate::~AppDelegate()
 {
@@ -43,7 +36,7 @@ void AppDelegate::applicationWillFinishLaunching()
 
 bool AppDelegate::applicationDidFinishLaunching()
 {
-    if (!Tapestrel::shared().introductionController().runModalIfNeeded(true))
+    if (!m_runIntroduction || !m_runIntroduction())
         return false;
     // Queued: when "Reject" has asked the program to quit, the event loop ends first and no main
     // window opens.
@@ -56,7 +49,7 @@ bool AppDelegate::applicationShouldTerminate(QWidget *parent)
     if (m_poweringOff || m_asking)
         return true;
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
-    if (defaults.boolean(quitAlertSuppressionKey) || !m_backgroundShown())
+    if (defaults.boolean(quitAlertSuppressionKey) || !m_backgroundShown || !m_backgroundShown())
         return true;
 
     Platform::Alert alert;

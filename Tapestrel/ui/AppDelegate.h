@@ -19,9 +19,12 @@ class AppDelegate : public QObject
 public:
     static inline const QString quitAlertSuppressionKey = QStringLiteral("quitAlertSuppression");
 
-    // Tells whether a desktop background is on screen; defaults to the main controller's.
+    // Tells whether a desktop background is on screen; without it, none is.
     using BackgroundShown = std::function<bool()>;
-    explicit AppDelegate(BackgroundShown backgroundShown = {}, QObject *parent = nullptr);
+    // Runs the introduction modally when it is due and tells whether it ran; without it, none is due.
+    using RunIntroduction = std::function<bool()>;
+    explicit AppDelegate(BackgroundShown backgroundShown = {}, RunIntroduction runIntroduction = {},
+                         QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // Before any window is shown.
@@ -41,6 +44,7 @@ protected:
 
 private:
     BackgroundShown m_backgroundShown;
+    RunIntroduction m_runIntroduction;
     QPointer<DockIconVisibilityController> m_dockIconController;
     bool m_poweringOff = false;
     bool m_asking = false;

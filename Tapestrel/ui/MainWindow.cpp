@@ -100,12 +100,13 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Defaults *defaults,
-                       SynchronizedOptionsStore *store, QWidget *parent)
+                       SynchronizedOptionsStore *store, AppConfigStore *configs, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
     , m_context(context)
     , m_defaults(defaults)
     , m_store(store)
+    , m_configs(configs)
     , m_list(new ProfileList)
     , m_detail(new QStackedWidget)
     , m_placeholder(new QLabel)
@@ -346,7 +347,7 @@ void MainWindow::updateEditor()
     // Building the editor gives the profile the options its rows need; each insert reloads the list,
     // which must not start a second editor meanwhile (it would be left behind in the stack).
     m_buildingEditor = true;
-    auto *editor = new ProfileEditor(profile, m_defaults, m_store);
+    auto *editor = new ProfileEditor(profile, m_defaults, m_store, m_configs);
     m_buildingEditor = false;
     m_editor = editor;
     m_detail->addWidget(m_editor);

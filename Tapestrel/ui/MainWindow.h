@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AppConfigStore;
 class Defaults;
 class ModelContext;
 class SynchronizedOptionsStore;
@@ -31,9 +32,10 @@ public:
     static inline const QString windowId = QStringLiteral("edit-profiles");
     static constexpr QSize defaultSize {720, 690};
 
-    // Defaults and store default to the main controller's.
+    // The profile editor gets the defaults, store and application records (see ProfileEditor).
     MainWindow(SelectionModel *selection, ModelContext *context, Defaults *defaults = nullptr,
-               SynchronizedOptionsStore *store = nullptr, QWidget *parent = nullptr);
+               SynchronizedOptionsStore *store = nullptr, AppConfigStore *configs = nullptr,
+               QWidget *parent = nullptr);
 
     QListWidget *profileList() const { return m_list; }
     ProfileEditor *editor() const { return m_editor; }
@@ -72,6 +74,7 @@ private:
     QPointer<ModelContext> m_context;
     Defaults *m_defaults;
     SynchronizedOptionsStore *m_store;
+    AppConfigStore *m_configs;
     QListWidget *m_list;
     QStackedWidget *m_detail;
     QLabel *m_placeholder;

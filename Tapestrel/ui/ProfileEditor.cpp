@@ -1,11 +1,8 @@
 #include "ProfileEditor.h"
 
-#include "Tapestrel/widgets/EditorPicker.h"
-
-#include "Tapestrel/ui/AppBasedEditorTab.h"
-
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/ui/AppBasedEditorTab.h"
+#include "Tapestrel/widgets/EditorPicker.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -38,8 +35,8 @@ ProfileEditor::ProfileEditor(Profile *profile, Defaults *defaults, SynchronizedO
                              AppConfigStore *configs, QWidget *parent)
     : QWidget(parent)
     , m_profile(profile)
-    , m_defaults(defaults ? defaults : &Tapestrel::shared().defaults())
-    , m_store(store ? store : &Tapestrel::shared().synchronizedOptionsStore())
+    , m_defaults(defaults)
+    , m_store(store)
     , m_configs(configs)
     , m_tabs(new QTabWidget(this))
 {
@@ -63,7 +60,8 @@ ProfileEditor::ProfileEditor(Profile *profile, Defaults *defaults, SynchronizedO
             && m_defaults->activeEditorTab() != tabTags[index])
             m_defaults->setActiveEditorTab(tabTags[index]);
     });
-    connect(m_defaults.data(), &Defaults::activeEditorTabChanged, this, &ProfileEditor::selectStoredTab);
+    if (m_defaults)
+        connect(m_defaults.data(), &Defaults::activeEditorTabChanged, this, &ProfileEditor::selectStoredTab);
 }
 
 QString ProfileEditor::currentTag() const
@@ -130,11 +128,10 @@ void ProfileEditor::buildApplicationTab(int index)
     // Built when first shown: the sections look at the installed applications and read their themes.
     QWidget *holder = m_tabs->widget(index);
     const bool apps = holder == m_appsHolder;
-    if ((!apps && holder != m_toolsHolder) || (apps ? m_appsTab : m_toolsTab))
+    if ((!apps && holder != m_toolsHolder) || (apps ? m_appsTab : m_toolsTab) || !m_configs)
         return;
-    AppConfigStore *configs = m_configs ? m_configs : &Tapestrel::shared().appConfigStore();
     auto *tab = new AppBasedEditorTab(
-        m_profile, apps ? AppBasedEditorTab::appsTab : AppBasedEditorTab::toolsTab, configs, m_store);
+        m_profile, apps ? AppBasedEditorTab::appsTab : AppBasedEditorTab::toolsTab, m_configs, m_store);
     tab->setObjectName(apps ? QStringLiteral("AppsEditor") : QStringLiteral("ToolsEditor"));
     holder->layout()->addWidget(tab);
     (apps ? m_appsTab : m_toolsTab) = tab;

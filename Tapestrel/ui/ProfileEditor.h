@@ -30,8 +30,9 @@ public:
     };
     static QList<Group> systemGroups();
 
-    // Defaults, store and application records default to the main controller's (the records are
-    // asked for when the Apps or Tools tab first comes on screen).
+    // Without defaults the tab is not remembered, without a store no option is disabled in all
+    // profiles, and without application records the Apps and Tools tabs stay empty (the records are
+    // asked for when one of these tabs first comes on screen).
     ProfileEditor(Profile *profile, Defaults *defaults = nullptr, SynchronizedOptionsStore *store = nullptr,
                   AppConfigStore *configs = nullptr, QWidget *parent = nullptr);
 

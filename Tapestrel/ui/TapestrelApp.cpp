@@ -8,21 +8,21 @@
 
 #include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivIntroduction/IntroductionController.h"
 #include "KivUpdates/CheckForUpdatesButton.h"
 #include "KivUpdates/KivUpdates.h"
-#include "KivUtilities/DataPath.h"
 #include "KivUtilities/PopupListWidth.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/UpdateDetector.h"
 #include "KivWhatsNew/WhatsNewButton.h"
 #include "KivWhatsNew/WhatsNewController.h"
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/CommandLineClient.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
 #include "Tapestrel/model/UnreadableStore.h"
+#include "Tapestrel/ui/ProgramServices.h"
 #include "Tapestrel/ui/StartupMarks.h"
 #include "Tapestrel/ui/settings/SettingsView.h"
 #include "Tapestrel/ui/switcher/MenuBarExtra.h"
@@ -86,8 +86,10 @@ std::future<bool> &TapestrelApp::sessionBusConnected()
     return connected;
 }
 
-TapestrelApp::TapestrelApp()
-    : m_selection(std::make_unique<SelectionModel>())
+TapestrelApp::TapestrelApp(const QString &storePath, Services services)
+    : m_storePath(storePath)
+    , m_services(std::move(services))
+    , m_selection(std::make_unique<SelectionModel>())
 {
     // A fresh installation has not accepted the licence yet: this tells it from an update.
     KivUtilities::UpdateDetector::shared().initialize(QStringLiteral("didAcceptLicense"));
@@ -155,18 +157,17 @@ bool TapestrelApp::start(const QStringList &arguments)
     const bool startedByCommandLine = qEnvironmentVariableIsSet(UnreadableStore::startedByCommandLineVariable)
         || arguments.contains(CommandLineClient::noWindowOption);
     qunsetenv(UnreadableStore::startedByCommandLineVariable);
-    if (!UnreadableStore::ensureReadable(
-            KivUtilities::PathController<Tapestrel::Path>(KivUtilities::DataPath::path())
-                .path(Tapestrel::Path::data),
-            !startedByCommandLine))
+    if (!UnreadableStore::ensureReadable(m_storePath, !startedByCommandLine))
         return false;
 
     StartupMarks::mark("store readable");
-    m_delegate = std::make_unique<AppDelegate>();
+    m_delegate = std::make_unique<AppDelegate>(
+        [this] { return services().desktopBackgroundController().hasVisibleBackground(); },
+        [this] { return services().introductionController().runModalIfNeeded(true); });
     m_delegate->applicationWillFinishLaunching();
 
     // The main controller's services, in their order; its start-up task runs from here on.
-    Tapestrel::shared();
+    services();
     StartupMarks::mark("controller");
     m_showMainWindowHandler = std::make_unique<KivApp::ShowMainWindowHandler>(
         MainWindow::windowId, [this](const QString &) { showMainWindow(); });
@@ -183,7 +184,7 @@ bool TapestrelApp::start(const QStringList &arguments)
     }
     // What the main window's first paint does not need comes after it: the window icon (a lookup in
     // the icon themes, and the renderings the window system is given) and the menu-bar extra.
-    if (withWindow && !Tapestrel::shared().isIntroductionDue()) {
+    if (withWindow && !services().isIntroductionDue()) {
         connect(
             &mainWindow(), &MainWindow::firstPainted, this,
             [this] { QTimer::singleShot(0, this, &TapestrelApp::finishLaunching); },
@@ -207,8 +208,8 @@ void TapestrelApp::finishLaunching()
         return;
     if (QGuiApplication::windowIcon().isNull())
         QGuiApplication::setWindowIcon(AppInfo::icon());
-    m_menuBarExtra = std::make_unique<MenuBarExtra>(&Tapestrel::shared().defaults(),
-                                                    [this] { return makeSwitcherPanel(); });
+    m_menuBarExtra =
+        std::make_unique<MenuBarExtra>(&services().defaults(), [this] { return makeSwitcherPanel(); });
     StartupMarks::mark("finished launching");
 }
 
@@ -227,7 +228,7 @@ void TapestrelApp::openMainWindowOrIntroduction()
     // The introduction comes first while it is due: it runs modally once the event loop runs (so
     // the scripting service already answers meanwhile), and the main window opens after it.
     // The controller is made only when the introduction runs: its pages decode their pictures.
-    Tapestrel &controller = Tapestrel::shared();
+    ProgramServices &controller = services();
     KivIntroduction::IntroductionController *introduction = controller.madeIntroductionController();
     if (introduction && introduction->isRunningModal()) {
         bringToFront(introduction->windowController());
@@ -247,9 +248,11 @@ void TapestrelApp::openMainWindowOrIntroduction()
 MainWindow &TapestrelApp::mainWindow()
 {
     if (!m_mainWindow) {
-        m_mainWindow = new MainWindow(m_selection.get(), Tapestrel::shared().modelContainer().mainContext());
+        ProgramServices &controller = services();
+        m_mainWindow = new MainWindow(m_selection.get(), controller.modelContainer().mainContext(),
+                                      &controller.defaults(), &controller.synchronizedOptionsStore(),
+                                      &controller.appConfigStore());
         StartupMarks::mark("main window");
-        Tapestrel &controller = Tapestrel::shared();
         MainMenuCommands::Services services;
         services.whatsNew = &controller.whatsNewController();
         services.updates = &controller.updates();
@@ -294,7 +297,7 @@ void TapestrelApp::showAbout()
 SettingsView &TapestrelApp::settingsWindow()
 {
     if (!m_settings)
-        m_settings = new SettingsView(Tapestrel::shared());
+        m_settings = new SettingsView(services());
     return *m_settings;
 }
 
@@ -322,10 +325,9 @@ MenuView *TapestrelApp::makeSwitcherPanel()
     actions.moreItems.getMoreApps = KivApp::AppMenuButtons::getMoreAppsButton(items);
     actions.moreItems.newsletter = KivApp::AppMenuButtons::newsletterButton(items);
     actions.moreItems.quit = KivApp::AppMenuButtons::quitButton(true, items);
-    actions.moreItems.whatsNew =
-        KivWhatsNew::whatsNewButton(&Tapestrel::shared().whatsNewController(), true, items);
-    actions.moreItems.checkForUpdates = checkForUpdatesButton(&Tapestrel::shared().updates(), true, items);
-    auto *view = new MenuView(Tapestrel::shared().modelContainer().mainContext(), m_selection.get(), actions);
+    actions.moreItems.whatsNew = KivWhatsNew::whatsNewButton(&services().whatsNewController(), true, items);
+    actions.moreItems.checkForUpdates = checkForUpdatesButton(&services().updates(), true, items);
+    auto *view = new MenuView(services().modelContainer().mainContext(), m_selection.get(), actions);
     items->setParent(view);
     return view;
 }

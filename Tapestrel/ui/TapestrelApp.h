@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -14,6 +15,7 @@ class AppDelegate;
 class MainWindow;
 class MenuBarExtra;
 class MenuView;
+class ProgramServices;
 class QApplication;
 class SelectionModel;
 class SettingsView;
@@ -33,7 +35,12 @@ public:
     // bus begun; call before anything else. The window icon follows the main window's first paint.
     static void configure(QApplication &application, const QString &version);
 
-    TapestrelApp();
+    // The main controller's services, made when start() first asks for them (in their place in the
+    // start-up order) and the same ones after that.
+    using Services = std::function<ProgramServices &()>;
+    // `storePath` is the controller's profile store, which start() sees opens before the controller is
+    // made.
+    TapestrelApp(const QString &storePath, Services services);
     ~TapestrelApp() override;
 
     // Starts the program with its command-line arguments (the program name first); with
@@ -43,6 +50,7 @@ public:
     bool start(const QStringList &arguments);
 
     SelectionModel &selection() { return *m_selection; }
+    ProgramServices &services() { return m_services(); }
     AppDelegate &delegate() { return *m_delegate; }
     // Made on first use.
     MainWindow &mainWindow();
@@ -71,6 +79,8 @@ private:
     void openMainWindowOrIntroduction();
     MenuView *makeSwitcherPanel();
 
+    QString m_storePath;
+    Services m_services;
     std::unique_ptr<SelectionModel> m_selection;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<KivApp::ShowMainWindowHandler> m_showMainWindowHandler;

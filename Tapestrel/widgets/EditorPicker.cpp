@@ -4,7 +4,6 @@
 
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/OptionModel.h"
 #include "Tapestrel/model/OptionStore.h"
@@ -67,7 +66,7 @@ EditorPicker::EditorPicker(const QString &key, Profile *profile, SynchronizedOpt
     : QWidget(parent)
     , m_key(key)
     , m_profile(profile)
-    , m_store(store ? store : &Tapestrel::shared().synchronizedOptionsStore())
+    , m_store(store)
 {
     setObjectName(QStringLiteral("EditorPicker"));
     setProperty("optionKey", key);
@@ -105,8 +104,9 @@ EditorPicker::EditorPicker(const QString &key, Profile *profile, SynchronizedOpt
         menu->popup(mapToGlobal(pos));
     });
 
-    connect(m_store.data(), &SynchronizedOptionsStore::disabledOptionsIDsChanged, this,
-            &EditorPicker::refresh);
+    if (m_store)
+        connect(m_store.data(), &SynchronizedOptionsStore::disabledOptionsIDsChanged, this,
+                &EditorPicker::refresh);
     connect(m_option.data(), &Option::isEnabledChanged, this, &EditorPicker::refresh);
     refresh();
 }

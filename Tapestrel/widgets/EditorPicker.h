@@ -28,7 +28,7 @@ class EditorPicker : public QWidget
 public:
     enum class State { enabled, disabledInProfile, disabledGlobally };
 
-    // The store defaults to the main controller's synchronised options.
+    // The store holds the options disabled in all profiles; without one, none is.
     EditorPicker(const QString &key, Profile *profile, SynchronizedOptionsStore *store = nullptr,
                  QWidget *parent = nullptr);
 

@@ -74,7 +74,7 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     // The introduction has been shown before (the first start has a test of its own).
     Platform::UserDefaults::standard().setValue(QStringLiteral("didShowIntroduction"), true);
 
-    TapestrelApp app;
+    TapestrelApp app(Tapestrel::storePath(), Tapestrel::shared);
     // A fresh installation: the version it started with is recorded before anything else.
     EXPECT_EQ(Platform::UserDefaults::standard().value(QStringLiteral("FirstInstalledVersion")).toString(),
               "2.4.0");
@@ -93,7 +93,7 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     EXPECT_LE((window.geometry().center() - available.center()).manhattanLength(), 4);
 
     // The start-up task brings the shipped profiles in.
-    ModelContext *context = Tapestrel::shared().modelContainer().mainContext();
+    ModelContext *context = app.services().modelContainer().mainContext();
     ASSERT_TRUE(waitFor([context] { return context->fetchProfiles().size() == 8; }));
     Profile *wanted = context->fetchProfiles().back();
 
@@ -153,9 +153,9 @@ TEST_F(ApplicationStartTest, AnUpdateShowsTheNotesOfItsReleaseOnce)
     defaults.setValue(QStringLiteral("didAcceptLicense"), true);
     defaults.setValue(QStringLiteral("didShowIntroduction"), true);
 
-    TapestrelApp app;
+    TapestrelApp app(Tapestrel::storePath(), Tapestrel::shared);
     ASSERT_TRUE(app.start({QStringLiteral("tapestrel")}));
-    KivWhatsNew::WhatsNewController &whatsNew = Tapestrel::shared().whatsNewController();
+    KivWhatsNew::WhatsNewController &whatsNew = app.services().whatsNewController();
     ASSERT_TRUE(waitFor([&] { return whatsNew.window() && whatsNew.window()->isVisible(); }));
     const KivWhatsNew::Release shown = whatsNew.window()->view()->release();
     EXPECT_EQ(shown.version, whatsNew.releaseStore().releases.last().version);

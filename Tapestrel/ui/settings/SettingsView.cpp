@@ -8,8 +8,8 @@
 #include "Tapestrel/ui/settings/DisabledOptionsView.h"
 
 #include "KivApp/DataSettingsView.h"
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
+#include "Tapestrel/ui/ProgramServices.h"
 
 KitDataResetController::KitDataResetController(TapestrelDataResetController &controller)
     : m_controller(controller)
@@ -20,25 +20,24 @@ QCoro::Task<void> KitDataResetController::reset()
     co_await m_controller.reset();
 }
 
-SettingsView::SettingsView(Tapestrel &controller, QWidget *parent)
+SettingsView::SettingsView(ProgramServices &services, QWidget *parent)
     : KivApp::SettingsWindow(windowWidth, parent)
-    , m_resetController(std::make_unique<KitDataResetController>(controller.dataResetController()))
+    , m_resetController(std::make_unique<KitDataResetController>(services.dataResetController()))
 {
-    addPage(new GeneralSettingsView(&controller.defaults()));
+    addPage(new GeneralSettingsView(&services.defaults()));
     // Pages of their own classes go here, in their tab order.
-    addPage(new AutomationView(&controller.synchronizedOptionsStore(),
-                               [&controller] { return controller.modelContainer().mainContext(); }));
-    addPage(new AppSettingsView(controller.appConfigStore()));
-    addPage(new DisabledOptionsView(&controller.synchronizedOptionsStore(), &controller.optionStore()));
-    addPage(new SimpleBackupsSettingsView(controller.backupManager()));
+    addPage(new AutomationView(&services.synchronizedOptionsStore(),
+                               [&services] { return services.modelContainer().mainContext(); }));
+    addPage(new AppSettingsView(services.appConfigStore()));
+    addPage(new DisabledOptionsView(&services.synchronizedOptionsStore(), &services.optionStore()));
+    addPage(new SimpleBackupsSettingsView(services.backupManager()));
 
-    const auto &paths = controller.paths();
     const QList<KivApp::DataDirectory> directories = {
-        {tr("Data"), paths.basePath()},
-        {tr("Backups"), paths.path(Tapestrel::Path::backups)},
+        {tr("Data"), services.dataFolder()},
+        {tr("Backups"), services.backupsFolder()},
     };
     // This program keeps no cloud copy to go back to, so the reset stays hidden.
-    addPage(new KivApp::DataSettingsView(&controller.cloudKitStatusModel(), directories,
+    addPage(new KivApp::DataSettingsView(&services.cloudKitStatusModel(), directories,
                                          m_resetController.get(), false));
 }
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class Tapestrel;
+class ProgramServices;
 class TapestrelDataResetController;
 
 // The data page resets through the kit, which deletes what urls() lists after the reset. The
@@ -32,7 +32,8 @@ class SettingsView : public KivApp::SettingsWindow
 public:
     static constexpr int windowWidth = 600;
 
-    explicit SettingsView(Tapestrel &controller, QWidget *parent = nullptr);
+    // The services must outlive the window.
+    explicit SettingsView(ProgramServices &services, QWidget *parent = nullptr);
     ~SettingsView() override;
 
 private:

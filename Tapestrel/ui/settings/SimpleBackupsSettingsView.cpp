@@ -1,7 +1,6 @@
 #include "SimpleBackupsSettingsView.h"
 
 #include "KivBackups/ui/BackupListView.h"
-#include "Tapestrel/Tapestrel.h"
 
 #include <QGroupBox>
 #include <QVBoxLayout>
@@ -16,10 +15,6 @@ SimpleBackupsSettingsView::SimpleBackupsSettingsView(KivBackups::BackupManager &
     setObjectName(QStringLiteral("SimpleBackupsSettingsView"));
     setFixedPageHeight(fixedHeight);
 }
-
-SimpleBackupsSettingsView::SimpleBackupsSettingsView(QWidget *parent)
-    : SimpleBackupsSettingsView(Tapestrel::shared().backupManager(), parent)
-{ }
 
 KivBackups::BackupListView *SimpleBackupsSettingsView::backupListView()
 {

@@ -19,8 +19,6 @@ public:
 
     // The manager must outlive the page.
     explicit SimpleBackupsSettingsView(KivBackups::BackupManager &backupManager, QWidget *parent = nullptr);
-    // Over the backup manager of the shared main controller.
-    explicit SimpleBackupsSettingsView(QWidget *parent = nullptr);
 
     KivBackups::BackupManager &backupManager() const { return m_backupManager; }
     // The list, built with the page's content.
