@@ -160,10 +160,12 @@ function(tapestrel_test_executable target label)
     target_link_libraries(${target} PRIVATE TestSupport)
     target_compile_options(${target} PRIVATE ${TAPESTREL_WARNINGS})
     target_precompile_headers(${target} PRIVATE ${TAPESTREL_PCH_HEADERS} <gtest/gtest.h>)
+    # The test programs find the defaults tool beside them in bin/. ENVIRONMENT holds one variable:
+    # PROPERTIES is itself a list, and a second one would shift TIMEOUT onto a wrong name.
     gtest_discover_tests(${target}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${label}
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAPESTREL_DEFAULTS_TOOL=${PROJECT_BINARY_DIR}/bin/tapestrel-defaults"
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                    TIMEOUT 120)
 endfunction()
