@@ -9,9 +9,9 @@
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
 #include "Tapestrel/ui/switcher/ProfileMenuButton.h"
+#include "Tapestrel/ui/switcher/TileGrid.h"
 
 #include <QDebug>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions, QWidget *parent)
     : QWidget(parent)
@@ -33,7 +34,6 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     , m_plus(new QToolButton(m_buttonRow))
     , m_more(new QToolButton(this))
     , m_moreMenu(new MoreMenu(m_actions.moreItems, this))
-    , m_grid(new QGridLayout)
 {
     setObjectName(QStringLiteral("MenuView"));
     setFixedWidth(panelWidth);
@@ -74,11 +74,10 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     auto *contentLayout = new QVBoxLayout(content);
     m_contentLayout = contentLayout;
     contentLayout->setContentsMargins(20, 20, 20, 20);
-    m_grid->setVerticalSpacing(12);
-    m_grid->setHorizontalSpacing(0);
-    contentLayout->addLayout(m_grid);
-    contentLayout->addStretch(1);
     auto *scroll = new QScrollArea(this);
+    m_grid = new TileGrid(scroll);
+    contentLayout->addWidget(m_grid);
+    contentLayout->addStretch(1);
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -104,6 +103,11 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     if (m_context)
         connect(m_context, &ModelContext::profilesChanged, this, &MenuView::scheduleReload);
     reload();
+}
+
+QList<ProfileMenuButton *> MenuView::tiles() const
+{
+    return m_grid->tiles();
 }
 
 void MenuView::showNewProfileView()
@@ -210,59 +214,51 @@ void MenuView::reload()
     } else if (!m_namesOrStatesChanged) {
         return; // the same profiles with the same names and states: the same tiles in the same order
     }
-    m_namesOrStatesChanged = false;
+    const bool namesOrStatesChanged = std::exchange(m_namesOrStatesChanged, false);
     profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
     m_nameKeys.sort(profiles);
-    if (profiles.size() == m_tiles.size()
-        && std::equal(profiles.cbegin(), profiles.cend(), m_tiles.cbegin(),
-                      [](Profile *profile, ProfileMenuButton *tile) { return tile->profile() == profile; }))
+    const QList<ProfileMenuButton *> &current = m_grid->tiles();
+    if (profiles.size() == current.size()
+        && std::equal(profiles.cbegin(), profiles.cend(), current.cbegin(),
+                      [](Profile *profile, ProfileMenuButton *tile) { return tile->profile() == profile; })) {
+        // A new name may have made a tile taller or wider.
+        if (namesOrStatesChanged)
+            m_grid->updateTileSizes();
         return;
+    }
 
     // Tiles of profiles that stay are kept, so a pointer resting on one keeps its highlight.
     QHash<const Profile *, ProfileMenuButton *> kept;
-    kept.reserve(m_tiles.size());
-    for (ProfileMenuButton *tile : std::as_const(m_tiles)) {
+    kept.reserve(current.size());
+    QList<ProfileMenuButton *> gone;
+    for (ProfileMenuButton *tile : current) {
         if (tile->profile())
             kept.insert(tile->profile(), tile);
-    }
-    // The grid's items are taken out and put back in the new order: moving a tile with addWidget
-    // looks for it through the whole layout first.
-    QHash<QWidget *, QLayoutItem *> items;
-    items.reserve(m_grid->count());
-    while (m_grid->count() > 0) {
-        QLayoutItem *item = m_grid->takeAt(m_grid->count() - 1);
-        items.insert(item->widget(), item);
+        else
+            gone.append(tile);
     }
     QList<ProfileMenuButton *> tiles;
     tiles.reserve(profiles.size());
     for (Profile *profile : std::as_const(profiles)) {
         ProfileMenuButton *tile = kept.take(profile);
-        const int row = int(tiles.size() / 2);
-        const int column = int(tiles.size() % 2);
-        if (QLayoutItem *item = tile ? items.take(tile) : nullptr) {
-            m_grid->addItem(item, row, column, 1, 1, Qt::AlignCenter);
-        } else {
-            if (!tile) {
-                tile = new ProfileMenuButton(
-                    profile, [this](Profile *p) { m_actions.applyProfile(p); },
-                    [this](Profile *p) { editProfile(p); });
-            }
-            m_grid->addWidget(tile, row, column, Qt::AlignCenter);
+        if (!tile) {
+            tile = new ProfileMenuButton(
+                profile, [this](Profile *p) { m_actions.applyProfile(p); },
+                [this](Profile *p) { editProfile(p); });
         }
         tiles.append(tile);
     }
     // What is left are the tiles of profiles that went.
-    for (auto item = items.cbegin(); item != items.cend(); ++item) {
-        delete item.value();
-        if (QWidget *gone = item.key()) {
-            gone->hide();
-            gone->deleteLater();
-        }
+    for (ProfileMenuButton *tile : std::as_const(kept))
+        gone.append(tile);
+    m_grid->setTiles(tiles);
+    for (ProfileMenuButton *tile : std::as_const(gone)) {
+        tile->hide();
+        tile->deleteLater();
     }
-    m_tiles = tiles;
     // Two tiles a row, with the room that is left shared evenly on both sides.
-    if (!m_tiles.isEmpty()) {
-        const int side = qMax(0, (panelWidth - 2 * m_tiles.first()->sizeHint().width()) / 2);
+    if (!tiles.isEmpty()) {
+        const int side = qMax(0, (panelWidth - 2 * tiles.first()->sizeHint().width()) / 2);
         m_contentLayout->setContentsMargins(side, 20, side, 20);
     }
 }

@@ -16,11 +16,11 @@
 class ModelContext;
 class Profile;
 class ProfileMenuButton;
-class QGridLayout;
 class QVBoxLayout;
 class QPushButton;
 class QToolButton;
 class SelectionModel;
+class TileGrid;
 
 // The profile switcher: every enabled profile as a tile in name order, a button that opens the main
 // window, a "plus" button with the form for a new profile, and the "More" menu. It follows the
@@ -47,7 +47,8 @@ public:
 
     MenuView(ModelContext *context, SelectionModel *model, Actions actions, QWidget *parent = nullptr);
 
-    QList<ProfileMenuButton *> tiles() const { return m_tiles; }
+    // Every enabled profile's tile, in order; only those near the scrolled-to place are shown.
+    QList<ProfileMenuButton *> tiles() const;
     QPushButton *editProfilesButton() const { return m_editProfiles; }
     QToolButton *plusButton() const { return m_plus; }
     QToolButton *moreButton() const { return m_more; }
@@ -74,9 +75,8 @@ private:
     QToolButton *m_more;
     MoreMenu *m_moreMenu;
     QPointer<NewProfileView> m_newProfileView;
-    QGridLayout *m_grid;
+    TileGrid *m_grid = nullptr;
     QVBoxLayout *m_contentLayout = nullptr;
-    QList<ProfileMenuButton *> m_tiles;
     // The profiles of the last fetch, in its order, and the connections that watch each of them.
     QList<QPointer<Profile>> m_connectedProfiles;
     struct Watch

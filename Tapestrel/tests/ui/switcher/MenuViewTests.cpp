@@ -9,15 +9,19 @@
 #include "Tapestrel/ui/preview/ProfilePreview.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
 #include "Tapestrel/ui/switcher/ProfileMenuButton.h"
+#include "Tapestrel/ui/switcher/TileGrid.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -164,6 +168,132 @@ TEST_F(MenuViewTest, TilesKeepTheOrderOfAFullSortThroughChanges)
     }
     EXPECT_EQ(view->tiles().last()->profile()->name(), QString::fromUtf8("\u00c5sa"));
     QLocale::setDefault(previous);
+}
+
+// Only the tiles near the scrolled-to place are shown. Whatever changes, each shown tile sits in the
+// cell of its place in the order (two a row, rows top to bottom), and every tile that reaches into
+// view is shown.
+TEST_F(MenuViewTest, TilesInViewAreShownInTheirCellsThroughChangesAndScrolling)
+{
+    QList<Profile *> made;
+    for (int i = 0; i < 41; ++i)
+        made.append(addProfile(QStringLiteral("Profile %1").arg(i, 2, 10, QLatin1Char('0'))));
+    auto view = makeView();
+    view->resize(MenuView::panelWidth, MenuView::minimumPanelHeight);
+    view->show();
+    auto *grid = view->findChild<TileGrid *>();
+    auto *scroll = view->findChild<QScrollArea *>();
+    ASSERT_TRUE(grid && scroll);
+    QWidget *viewport = scroll->viewport();
+
+    // What is wrong with the tiles' places, or nothing.
+    const auto misplaced = [&]() -> std::string {
+        const QList<ProfileMenuButton *> tiles = view->tiles();
+        const QRect inView(QPoint(), viewport->size());
+        qsizetype shown = 0;
+        for (qsizetype k = 0; k < tiles.size(); ++k) {
+            const QRect cell = grid->cellGeometry(k);
+            const QRect cellInView(grid->mapTo(viewport, cell.topLeft()), cell.size());
+            const std::string name = tiles[k]->profile()->name().toStdString();
+            if (cellInView.intersects(inView) && !tiles[k]->isVisible())
+                return name + " is in view but hidden";
+            if (!tiles[k]->isVisible())
+                continue;
+            ++shown;
+            if (tiles[k]->geometry() != cell)
+                return name + " is not in its cell";
+            if (cell.height() != tiles[k]->sizeHint().height())
+                return name + " is not as tall as its name needs";
+            // Left and right of one row, and each row below the one before.
+            if (k > 0) {
+                const QRect before = grid->cellGeometry(k - 1);
+                const bool sameRow = k % 2 == 1;
+                if (sameRow
+                        ? (cell.left() <= before.right() || qAbs(cell.center().y() - before.center().y()) > 1)
+                        : cell.top() <= before.bottom())
+                    return name + " is out of order";
+            }
+        }
+        if (shown == 0 || shown >= tiles.size())
+            return std::to_string(shown) + " tiles shown of " + std::to_string(tiles.size());
+        return {};
+    };
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return misplaced().empty(); })) << misplaced();
+
+    const QList<std::pair<const char *, std::function<void()>>> changes {
+        {"a profile before all others",
+         [&] {
+             made.append(addProfile(QStringLiteral("Aardvark")));
+         }},
+        {"the first one renamed to the end",
+         [&] {
+             made.last()->setName(QStringLiteral("Zebra"));
+         }},
+        {"one in view disabled",
+         [&] {
+             made[1]->setEnabled(false);
+         }},
+        {"one in view deleted",
+         [&] {
+             context()->remove(made[0]);
+         }},
+        {"scrolled to the end",
+         [&] {
+             scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+         }},
+        {"a profile at the end, in view",
+         [&] {
+             made.append(addProfile(QStringLiteral("Zulu")));
+         }},
+        {"scrolled half way",
+         [&] {
+             scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum() / 2);
+         }},
+        {"a profile before all others, out of view",
+         [&] {
+             made.append(addProfile(QStringLiteral("Abacus")));
+         }},
+        {"a longer name in view",
+         [&] {
+             made[20]->setName(QStringLiteral("Profile 20\nof two lines"));
+         }},
+        {"the panel made taller",
+         [&] {
+             view->resize(MenuView::panelWidth, 900);
+         }},
+    };
+    for (const auto &[what, change] : changes) {
+        change();
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return misplaced().empty(); }))
+            << what << ": " << misplaced();
+    }
+    EXPECT_EQ(view->tiles().last()->profile()->name(), QStringLiteral("Zulu"));
+}
+
+// Tab moves from tile to tile in their order on screen (a tile added later included), on to tiles
+// below the view, which the panel scrolls into view.
+TEST_F(MenuViewTest, TabWalksTheTilesInOrderPastTheView)
+{
+    for (int i = 29; i > 0; --i)
+        addProfile(QStringLiteral("Profile %1").arg(i));
+    auto view = makeView();
+    view->resize(MenuView::panelWidth, MenuView::minimumPanelHeight);
+    view->show();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    addProfile(QStringLiteral("Profile 0"));
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return view->tiles().size() == 30; }));
+    const QList<ProfileMenuButton *> tiles = view->tiles();
+    ASSERT_EQ(tiles.first()->profile()->name(), QStringLiteral("Profile 0"));
+    QWidget *viewport = view->findChild<QScrollArea *>()->viewport();
+    tiles.first()->previewButton()->setFocus(Qt::TabFocusReason);
+    for (qsizetype k = 1; k < tiles.size(); ++k) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), tiles[k]->previewButton()) << "tab " << k;
+        const QRect button(tiles[k]->previewButton()->mapTo(viewport, QPoint()),
+                           tiles[k]->previewButton()->size());
+        EXPECT_TRUE(QRect(QPoint(), viewport->size()).contains(button)) << "tab " << k;
+    }
 }
 
 TEST_F(MenuViewTest, AClickAppliesOnceAndEditSelectsWithoutActivating)
