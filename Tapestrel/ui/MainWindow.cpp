@@ -13,12 +13,16 @@
 #include "Tapestrel/model/ShowProfileNotification.h"
 #include "platform/NotificationCenter.h"
 
+#include <QCache>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QSet>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
@@ -44,7 +48,11 @@ QString rowText(const Profile *profile)
 // measuring the text of a thousand rows each time made adding a profile cost as much as the whole
 // list. Every row is one line of text in the list's own font, so its size follows from its text
 // while the font and the style stay the same.
-class RowSizes : public QStyledItemDelegate
+//
+// The list also paints every row in view again when it scrolls or gains a row, which a new profile
+// does, and laying out the text of each row again made that cost as much as the rows in view. A row
+// that is painted a second time the same way is kept as a picture and copied from then on.
+class ProfileRows : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -71,14 +79,110 @@ public:
         return size;
     }
 
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem row = option;
+        initStyleOption(&row, index);
+        // The picture is laid on the list's own background, which must be one solid colour for the
+        // copy to look the same as the row painted in place.
+        const auto *view = qobject_cast<const QAbstractItemView *>(option.widget);
+        const QWidget *viewport = view ? view->viewport() : nullptr;
+        const QBrush background = viewport ? viewport->palette().brush(viewport->backgroundRole()) : QBrush();
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        if (!viewport || !viewport->autoFillBackground() || background.style() != Qt::SolidPattern
+            || !background.isOpaque() || row.backgroundBrush.style() != Qt::NoBrush || !row.icon.isNull()
+            || row.rect.isEmpty() || painter->transform().type() > QTransform::TxTranslate) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const RowKey key {row.text,
+                          row.rect.size(),
+                          row.state,
+                          row.features,
+                          row.palette.cacheKey(),
+                          background.color().rgba(),
+                          row.font,
+                          view->style(),
+                          ratio,
+                          row.displayAlignment,
+                          row.textElideMode,
+                          row.direction,
+                          row.viewItemPosition,
+                          row.showDecorationSelected,
+                          row.checkState};
+        if (const QPixmap *picture = m_pictures.object(key)) {
+            painter->drawPixmap(row.rect.topLeft(), *picture);
+            return;
+        }
+        // The first time only remembered, so that a list painted once (at start) keeps no pictures.
+        const size_t seen = qHash(key);
+        if (!m_seen.contains(seen)) {
+            if (m_seen.size() >= maximumSeen)
+                m_seen.clear();
+            m_seen.insert(seen);
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QPixmap picture(row.rect.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(background.color());
+        {
+            QPainter onPicture(&picture);
+            onPicture.setRenderHints(painter->renderHints());
+            onPicture.setFont(painter->font());
+            onPicture.setPen(painter->pen());
+            onPicture.setBrush(painter->brush());
+            onPicture.setLayoutDirection(painter->layoutDirection());
+            QStyleOptionViewItem atOrigin = option;
+            atOrigin.rect.moveTo(0, 0);
+            QStyledItemDelegate::paint(&onPicture, atOrigin, index);
+        }
+        painter->drawPixmap(row.rect.topLeft(), picture);
+        const qsizetype bytes = qsizetype(picture.width()) * picture.height() * picture.depth() / 8;
+        m_pictures.insert(key, new QPixmap(picture), std::max<qsizetype>(1, bytes));
+    }
+
 private:
+    // Everything the style paints a row from.
+    struct RowKey
+    {
+        QString text;
+        QSize size;
+        QStyle::State state;
+        QStyleOptionViewItem::ViewItemFeatures features;
+        qint64 palette;
+        QRgb background;
+        QFont font;
+        const QStyle *style;
+        qreal ratio;
+        Qt::Alignment alignment;
+        Qt::TextElideMode elide;
+        Qt::LayoutDirection direction;
+        QStyleOptionViewItem::ViewItemPosition position;
+        bool showDecorationSelected;
+        Qt::CheckState checkState;
+
+        bool operator==(const RowKey &) const = default;
+        friend size_t qHash(const RowKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.text, key.size.width(), key.size.height(), int(key.state),
+                              int(key.features), key.palette, key.background, key.font, quintptr(key.style),
+                              key.ratio, int(key.alignment), int(key.elide), int(key.direction),
+                              int(key.position), key.showDecorationSelected, int(key.checkState));
+        }
+    };
+
     static constexpr qsizetype maximumSizes = 20000;
+    static constexpr qsizetype maximumSeen = 20000;
+    static constexpr qsizetype maximumPictureBytes = 8 * 1024 * 1024;
     mutable QHash<QString, QSize> m_sizes;
     mutable QFont m_font;
     mutable const QStyle *m_style = nullptr;
     mutable QStyle::State m_state;
     mutable QStyleOptionViewItem::ViewItemFeatures m_features;
     mutable QSize m_decorationSize;
+    mutable QCache<RowKey, QPixmap> m_pictures {maximumPictureBytes};
+    mutable QSet<size_t> m_seen;
 };
 
 // The list of profiles. An item view frames its current row; taking the keyboard, it makes the
@@ -119,7 +223,7 @@ MainWindow::MainWindow(SelectionModel *selection, ModelContext *context, Default
     m_list->setObjectName(QStringLiteral("ProfileList"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list->setItemDelegate(new RowSizes(m_list));
+    m_list->setItemDelegate(new ProfileRows(m_list));
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         QMenu *menu = makeContextMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);

@@ -193,6 +193,44 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
     EXPECT_EQ(window.editor()->profile(), c);
 }
 
+// Rows painted again the same way are copied from a kept picture: the copy looks exactly like the row
+// painted in place, and a row whose name or selection changed is painted anew.
+TEST_F(MainWindowTest, RowsCopiedFromTheirPicturesLookAsPaintedInPlace)
+{
+    Profile *a = newProfile("Alpha");
+    Profile *b = newProfile("Beta");
+    newProfile("Gamma \u2014 \u00c9t\u00e9");
+    context->save();
+    MainWindow window(&selection, context);
+    window.show();
+    QWidget *viewport = window.profileList()->viewport();
+    // Painted in place, then once more (when the pictures are made), then copied.
+    const auto paintings = [viewport] {
+        QList<QImage> images;
+        for (int time = 0; time < 3; ++time)
+            images.append(viewport->grab().toImage());
+        return images;
+    };
+    const QList<QImage> plain = paintings();
+    EXPECT_EQ(plain[1], plain[0]);
+    EXPECT_EQ(plain[2], plain[0]);
+
+    a->setName("Aleph");
+    selection.setSelectedProfiles({b});
+    const QList<QImage> changed = paintings();
+    for (int row : {0, 1}) {
+        const QRect rect = window.profileList()->visualItemRect(window.profileList()->item(row));
+        EXPECT_NE(changed[2].copy(rect), plain[0].copy(rect)) << "row " << row;
+    }
+    EXPECT_EQ(changed[1], changed[0]);
+    EXPECT_EQ(changed[2], changed[0]);
+
+    // Back as it was: the pictures kept from before are copied, and still right.
+    a->setName("Alpha");
+    selection.setSelectedProfiles({});
+    EXPECT_EQ(viewport->grab().toImage(), plain[0]);
+}
+
 // The current row is framed while the list has the keyboard: the frame may only ever mark a row that
 // is chosen, or none.
 TEST_F(MainWindowTest, TheCurrentRowFrameNeverMarksARowThatIsNotChosen)
