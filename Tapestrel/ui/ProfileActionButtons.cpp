@@ -77,7 +77,7 @@ QAction *ProfileActionButtons::applyProfileButton(Profile *profile, QObject *par
 
 QAction *ProfileActionButtons::newProfileButton(QObject *parent, std::function<void()> showPrompt)
 {
-    QAction *action = makeAction(text("New Profile"), QStringLiteral("plus"), parent);
+    QAction *action = makeAction(text("New Profile"), newProfileSymbol, parent);
     QObject::connect(action, &QAction::triggered, action, [showPrompt]() {
         if (showPrompt)
             showPrompt();

@@ -22,6 +22,8 @@ public:
     static QAction *applyProfileButton(Profile *profile, QObject *parent);
     // "New Profile": asks the main window for the new profile's name; creates nothing itself.
     static QAction *newProfileButton(QObject *parent, std::function<void()> showPrompt);
+    // The symbol the New Profile buttons show.
+    static inline const QString newProfileSymbol = QStringLiteral("plus");
     // "Duplicate": one copy of each profile, saved at once.
     static QAction *duplicateButton(ModelContext *context, const Profiles &profiles, QObject *parent);
     // "Delete": records the profiles for deletion and raises the confirmation.

@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "MainMenuCommands.h"
 #include "MainWindow.h"
+#include "ProfileActionButtons.h"
 
 #include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
@@ -146,6 +147,12 @@ bool TapestrelApp::start(const QStringList &arguments)
     // loading them all (a plugin is handed to the main thread, whichever thread loaded it).
     if (withWindow) {
         m_fontsLoaded = std::async(std::launch::async, [] { QFontDatabase::families(); });
+        // The first icon taken from the icon theme reads the theme's index, the longest single step of
+        // making the main window (its New Profile button shows one). That touches nothing another
+        // instance owns, so it is done while the connection to the session bus is still being made;
+        // and before the image format plugins are loaded, which would hold up the loading of the
+        // plugin that draws the icon.
+        KivUtilities::Symbols::icon(ProfileActionButtons::newProfileSymbol);
         m_imageFormatsLoaded = std::async(std::launch::async, [] { QImageReader::supportedImageFormats(); });
     }
     if (!claimInstance(arguments))
