@@ -45,21 +45,52 @@ void sortProfilesByName(QList<Profile *> &profiles)
     sortByKeys(keyed, profiles);
 }
 
+bool ProfileNameKeys::followLocale()
+{
+    if (m_collator && QLocale() == m_locale)
+        return false;
+    m_keys.clear();
+    m_locale = QLocale();
+    m_collator = nameCollator();
+    return true;
+}
+
 void ProfileNameKeys::sort(QList<Profile *> &profiles)
 {
-    if (!m_collator || QLocale() != m_locale) {
-        m_keys.clear();
-        m_locale = QLocale();
-        m_collator = nameCollator();
-    }
+    followLocale();
     // Keys of profiles that are gone are dropped now and then.
     if (m_keys.size() > size_t(2 * profiles.size() + 64))
         m_keys.clear();
+    sortByKeptKeys(profiles);
+}
+
+void ProfileNameKeys::sortByKeptKeys(QList<Profile *> &profiles)
+{
     QList<std::pair<const QCollatorSortKey *, Profile *>> keyed;
     keyed.reserve(profiles.size());
     for (Profile *profile : std::as_const(profiles))
         keyed.append({&key(profile), profile});
     sortByKeys(keyed, profiles);
+}
+
+void ProfileNameKeys::insert(QList<Profile *> &sorted, QList<Profile *> added)
+{
+    if (followLocale()) {
+        sorted.append(added);
+        sort(sorted);
+        return;
+    }
+    sortByKeptKeys(added);
+    // Each goes after the equal names before it, which come first in the store.
+    auto from = sorted.begin();
+    for (Profile *profile : std::as_const(added)) {
+        const QCollatorSortKey &addedKey = key(profile);
+        from =
+            std::upper_bound(from, sorted.end(), addedKey, [this](const QCollatorSortKey &k, Profile *other) {
+                return k.compare(key(other)) < 0;
+            });
+        from = sorted.insert(from, profile) + 1;
+    }
 }
 
 void ProfileNameKeys::forget(const Profile *profile)

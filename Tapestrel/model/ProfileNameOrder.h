@@ -21,6 +21,9 @@ class ProfileNameKeys
 {
 public:
     void sort(QList<Profile *> &profiles);
+    // Puts `added`, which come after all of `sorted` in the store, into `sorted`, which is in this
+    // order already: the same as sorting them all, without comparing the profiles that stay.
+    void insert(QList<Profile *> &sorted, QList<Profile *> added);
     void forget(const Profile *profile);
 
 private:
@@ -30,6 +33,9 @@ private:
         QCollatorSortKey key;
     };
     const QCollatorSortKey &key(Profile *profile);
+    void sortByKeptKeys(QList<Profile *> &profiles);
+    // Starts over with the current locale's collation when it changed; true when it did.
+    bool followLocale();
 
     std::optional<QCollator> m_collator;
     QLocale m_locale;

@@ -159,6 +159,49 @@ void MenuView::scheduleReload()
     });
 }
 
+void MenuView::watch(Profile *profile)
+{
+    if (const auto found = m_watches.constFind(profile); found != m_watches.cend()) {
+        if (found->profile == profile)
+            return;
+        // A profile made where a destroyed one was.
+        disconnect(found->name);
+        disconnect(found->enabled);
+        m_watches.erase(found);
+    }
+    Watch watch {profile, {}, {}};
+    watch.name = connect(profile, &Profile::nameChanged, this, [this, profile] {
+        m_nameKeys.forget(profile);
+        m_namesOrStatesChanged = true;
+        scheduleReload();
+    });
+    watch.enabled = connect(profile, &Profile::isEnabledChanged, this, [this] {
+        m_namesOrStatesChanged = true;
+        scheduleReload();
+    });
+    m_watches.insert(profile, watch);
+}
+
+ProfileMenuButton *MenuView::makeTile(Profile *profile)
+{
+    return new ProfileMenuButton(
+        profile, [this](Profile *p) { m_actions.applyProfile(p); }, [this](Profile *p) { editProfile(p); });
+}
+
+void MenuView::showTiles(const QList<ProfileMenuButton *> &tiles, const QList<ProfileMenuButton *> &gone)
+{
+    m_grid->setTiles(tiles);
+    for (ProfileMenuButton *tile : gone) {
+        tile->hide();
+        tile->deleteLater();
+    }
+    // Two tiles a row, with the room that is left shared evenly on both sides.
+    if (!tiles.isEmpty()) {
+        const int side = qMax(0, (panelWidth - 2 * tiles.first()->sizeHint().width()) / 2);
+        m_contentLayout->setContentsMargins(side, 20, side, 20);
+    }
+}
+
 void MenuView::reload()
 {
     QList<Profile *> profiles;
@@ -169,14 +212,47 @@ void MenuView::reload()
             qWarning() << "The switcher could not read the profiles:" << error.what();
         }
     }
+    const auto same = [](Profile *profile, const QPointer<Profile> &connected) {
+        return profile == connected;
+    };
     // Most reloads follow changes that the switcher does not show (an option added or saved): the
     // connections and the grid then stay as they are, since redoing them for every profile made each
     // such change cost as much as the whole list.
     const bool sameProfiles = profiles.size() == m_connectedProfiles.size()
-        && std::equal(profiles.cbegin(), profiles.cend(), m_connectedProfiles.cbegin(),
-                      [](Profile *profile, const QPointer<Profile> &connected) {
-                          return profile == connected;
-                      });
+        && std::equal(profiles.cbegin(), profiles.cend(), m_connectedProfiles.cbegin(), same);
+    if (sameProfiles && !m_namesOrStatesChanged)
+        return; // the same profiles with the same names and states: the same tiles in the same order
+
+    // The most common change is new profiles at the end of the store (one made, an import), all
+    // others as they were: only the new ones are connected and put in their places among the tiles.
+    const qsizetype before = m_connectedProfiles.size();
+    if (!m_namesOrStatesChanged && profiles.size() > before
+        && std::equal(profiles.cbegin(), profiles.cbegin() + before, m_connectedProfiles.cbegin(), same)) {
+        QList<Profile *> added = profiles.mid(before);
+        for (Profile *profile : std::as_const(added)) {
+            watch(profile);
+            m_connectedProfiles.append(profile);
+        }
+        added.removeIf([](Profile *profile) { return !profile->isEnabled(); });
+        if (added.isEmpty())
+            return;
+        const QList<ProfileMenuButton *> current = m_grid->tiles();
+        QList<Profile *> order;
+        order.reserve(current.size() + added.size());
+        for (ProfileMenuButton *tile : current)
+            order.append(tile->profile());
+        m_nameKeys.insert(order, added);
+        QList<ProfileMenuButton *> tiles;
+        tiles.reserve(order.size());
+        qsizetype next = 0;
+        for (Profile *profile : std::as_const(order)) {
+            const bool kept = next < current.size() && current[next]->profile() == profile;
+            tiles.append(kept ? current[next++] : makeTile(profile));
+        }
+        showTiles(tiles, {});
+        return;
+    }
+
     if (!sameProfiles) {
         // Only profiles that came or went are connected or disconnected.
         QSet<const Profile *> present;
@@ -192,27 +268,12 @@ void MenuView::reload()
             disconnect(watch->enabled);
             watch = m_watches.erase(watch);
         }
-        for (Profile *profile : std::as_const(profiles)) {
-            if (m_watches.contains(profile))
-                continue;
-            Watch watch {profile, {}, {}};
-            watch.name = connect(profile, &Profile::nameChanged, this, [this, profile] {
-                m_nameKeys.forget(profile);
-                m_namesOrStatesChanged = true;
-                scheduleReload();
-            });
-            watch.enabled = connect(profile, &Profile::isEnabledChanged, this, [this] {
-                m_namesOrStatesChanged = true;
-                scheduleReload();
-            });
-            m_watches.insert(profile, watch);
-        }
+        for (Profile *profile : std::as_const(profiles))
+            watch(profile);
         m_connectedProfiles.clear();
         m_connectedProfiles.reserve(profiles.size());
         for (Profile *profile : std::as_const(profiles))
             m_connectedProfiles.append(profile);
-    } else if (!m_namesOrStatesChanged) {
-        return; // the same profiles with the same names and states: the same tiles in the same order
     }
     const bool namesOrStatesChanged = std::exchange(m_namesOrStatesChanged, false);
     profiles.removeIf([](Profile *profile) { return !profile->isEnabled(); });
@@ -241,24 +302,10 @@ void MenuView::reload()
     tiles.reserve(profiles.size());
     for (Profile *profile : std::as_const(profiles)) {
         ProfileMenuButton *tile = kept.take(profile);
-        if (!tile) {
-            tile = new ProfileMenuButton(
-                profile, [this](Profile *p) { m_actions.applyProfile(p); },
-                [this](Profile *p) { editProfile(p); });
-        }
-        tiles.append(tile);
+        tiles.append(tile ? tile : makeTile(profile));
     }
     // What is left are the tiles of profiles that went.
     for (ProfileMenuButton *tile : std::as_const(kept))
         gone.append(tile);
-    m_grid->setTiles(tiles);
-    for (ProfileMenuButton *tile : std::as_const(gone)) {
-        tile->hide();
-        tile->deleteLater();
-    }
-    // Two tiles a row, with the room that is left shared evenly on both sides.
-    if (!tiles.isEmpty()) {
-        const int side = qMax(0, (panelWidth - 2 * tiles.first()->sizeHint().width()) / 2);
-        m_contentLayout->setContentsMargins(side, 20, side, 20);
-    }
+    showTiles(tiles, gone);
 }

@@ -61,6 +61,11 @@ public:
 
 private:
     void reload();
+    // Follows the profile's name and state.
+    void watch(Profile *profile);
+    ProfileMenuButton *makeTile(Profile *profile);
+    // Puts the tiles in the grid in this order and lets the tiles that went go.
+    void showTiles(const QList<ProfileMenuButton *> &tiles, const QList<ProfileMenuButton *> &gone);
     void scheduleReload();
     void hideNewProfileView();
     void editProfile(Profile *profile);
