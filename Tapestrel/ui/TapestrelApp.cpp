@@ -35,6 +35,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QImageReader>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -145,8 +146,14 @@ bool TapestrelApp::start(const QStringList &arguments)
     // Another loads the image format plugins: the menu bar's extension button reads its PNG icons
     // when it is made, and the image reader asks every plugin about PNG before it reads one itself,
     // loading them all (a plugin is handed to the main thread, whichever thread loaded it).
+    // The font worker then measures a text in the application's font, which looks up that font's
+    // fallback fonts (fontconfig's sorted match); the database keeps them for every thread, so the
+    // main window's first text finds them.
     if (withWindow) {
-        m_fontsLoaded = std::async(std::launch::async, [] { QFontDatabase::families(); });
+        m_fontsLoaded = std::async(std::launch::async, [] {
+            QFontDatabase::families();
+            (void)QFontMetrics(QGuiApplication::font()).height();
+        });
         // The first icon taken from the icon theme reads the theme's index, the longest single step of
         // making the main window (its New Profile button shows one). That touches nothing another
         // instance owns, so it is done while the connection to the session bus is still being made;
