@@ -63,21 +63,36 @@ public:
         if (option.font != m_font || style != m_style || option.state != m_state
             || option.features != m_features || option.decorationSize != m_decorationSize) {
             m_sizes.clear();
+            m_rowSizes.clear();
             m_font = option.font;
             m_style = style;
             m_state = option.state;
             m_features = option.features;
             m_decorationSize = option.decorationSize;
         }
-        const QString text = index.data(Qt::DisplayRole).toString();
-        if (const auto found = m_sizes.constFind(text); found != m_sizes.cend())
+        // Each row's size is kept with its item until its text changes (forget()), so that laying
+        // out the list does not read and hash the text of every row again.
+        const auto *list = qobject_cast<const QListWidget *>(option.widget);
+        const QListWidgetItem *item = list ? list->item(index.row()) : nullptr;
+        if (const auto found = m_rowSizes.constFind(item); item && found != m_rowSizes.cend())
             return *found;
-        const QSize size = QStyledItemDelegate::sizeHint(option, index);
-        if (m_sizes.size() >= maximumSizes)
-            m_sizes.clear();
-        m_sizes.insert(text, size);
-        return size;
+        const QString text = index.data(Qt::DisplayRole).toString();
+        auto found = m_sizes.constFind(text);
+        if (found == m_sizes.cend()) {
+            if (m_sizes.size() >= maximumSizes)
+                m_sizes.clear();
+            found = m_sizes.insert(text, QStyledItemDelegate::sizeHint(option, index));
+        }
+        if (item) {
+            if (m_rowSizes.size() >= maximumSizes)
+                m_rowSizes.clear();
+            m_rowSizes.insert(item, *found);
+        }
+        return *found;
     }
+
+    // The item's text is about to change, or the item to go.
+    void forget(const QListWidgetItem *item) { m_rowSizes.remove(item); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -176,6 +191,7 @@ private:
     static constexpr qsizetype maximumSeen = 20000;
     static constexpr qsizetype maximumPictureBytes = 8 * 1024 * 1024;
     mutable QHash<QString, QSize> m_sizes;
+    mutable QHash<const QListWidgetItem *, QSize> m_rowSizes;
     mutable QFont m_font;
     mutable const QStyle *m_style = nullptr;
     mutable QStyle::State m_state;
@@ -184,6 +200,13 @@ private:
     mutable QCache<RowKey, QPixmap> m_pictures {maximumPictureBytes};
     mutable QSet<size_t> m_seen;
 };
+
+// Before a row's text changes or the row goes: its kept size is measured again or dropped.
+void forgetRowSize(QListWidget *list, QListWidgetItem *item)
+{
+    if (auto *rows = dynamic_cast<ProfileRows *>(list->itemDelegate()))
+        rows->forget(item);
+}
 
 // The list of profiles. An item view frames its current row; taking the keyboard, it makes the
 // first row current, which framed a row at start while nothing was chosen.
@@ -289,22 +312,28 @@ void MainWindow::reloadProfiles()
     // current: most changes (an option added, a save, a new profile at the end) leave the list as it
     // was or add to its end, and rebuilding every row made each of them cost as much as the whole list.
     qsizetype kept = 0;
-    // Rows compare by address without touching the profiles; a row whose profile was destroyed has none.
-    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept].data() == profiles[kept]
+    // Rows compare by address, one list of addresses side by side in memory rather than a thousand
+    // weak pointers each in its own place; a row whose profile was destroyed has none.
+    while (kept < profiles.size() && kept < m_rowAddresses.size() && m_rowAddresses[kept] == profiles[kept]
            && kept < m_list->count())
         ++kept;
-    while (m_list->count() > kept)
+    while (m_list->count() > kept) {
+        QListWidgetItem *item = m_list->item(m_list->count() - 1);
+        forgetRowSize(m_list, item);
         delete m_list->takeItem(m_list->count() - 1);
+    }
     for (qsizetype row = kept; row < m_rows.size(); ++row) {
         if (m_rowOf.value(m_rows[row].data(), -1) == row)
             m_rowOf.remove(m_rows[row].data());
     }
     m_rows.resize(kept);
+    m_rowAddresses.resize(kept);
     for (qsizetype row = kept; row < profiles.size(); ++row) {
         Profile *profile = profiles[row];
         auto *item = new QListWidgetItem(rowText(profile), m_list);
         item->setData(Qt::UserRole, profile->uuid());
         m_rows.append(profile);
+        m_rowAddresses.append(profile);
         m_rowOf.insert(profile, row);
         for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged,
                             &Profile::uuidChanged})
@@ -343,8 +372,11 @@ int MainWindow::rowOf(const Profile *profile) const
 
 void MainWindow::rowProfileDestroyed(QObject *object)
 {
-    // The row's own pointer is cleared already; its entry goes too, since a new profile may be given
-    // the same address.
+    // The row's own pointer is cleared already; its address and entry go too, since a new profile may
+    // be given the same address.
+    const qsizetype row = m_rowOf.value(object, -1);
+    if (row >= 0 && row < m_rowAddresses.size() && m_rowAddresses[row] == object)
+        m_rowAddresses[row] = nullptr;
     m_rowOf.remove(object);
 }
 
@@ -355,7 +387,10 @@ void MainWindow::profileChanged()
     if (row < 0)
         return;
     QListWidgetItem *item = m_list->item(row);
-    item->setText(rowText(profile));
+    if (const QString text = rowText(profile); text != item->text()) {
+        forgetRowSize(m_list, item);
+        item->setText(text);
+    }
     if (item->data(Qt::UserRole).toString() != profile->uuid())
         item->setData(Qt::UserRole, profile->uuid());
 }

@@ -82,6 +82,7 @@ private:
     QPointer<Profile> m_editedProfile;
     // The profile of each row of the list, and the row of each profile.
     QList<QPointer<Profile>> m_rows;
+    QList<const QObject *> m_rowAddresses;
     QHash<const QObject *, qsizetype> m_rowOf;
     bool m_syncing = false;
     bool m_buildingEditor = false;

@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
 }
 
 // Rows painted again the same way are copied from a kept picture: the copy looks exactly like the row
-// painted in place, and a row whose name or selection changed is painted anew.
+// painted in place, and a row whose name or selection changed is painted (and measured) anew.
 TEST_F(MainWindowTest, RowsCopiedFromTheirPicturesLookAsPaintedInPlace)
 {
     Profile *a = newProfile("Alpha");
@@ -229,6 +229,14 @@ TEST_F(MainWindowTest, RowsCopiedFromTheirPicturesLookAsPaintedInPlace)
     a->setName("Alpha");
     selection.setSelectedProfiles({});
     EXPECT_EQ(viewport->grab().toImage(), plain[0]);
+
+    // A row's kept size follows its name.
+    QListWidget *list = window.profileList();
+    const int narrow = list->sizeHintForIndex(list->model()->index(0, 0)).width();
+    a->setName("Alpha with a name much longer than any other in the list");
+    EXPECT_GT(list->sizeHintForIndex(list->model()->index(0, 0)).width(), narrow + 100);
+    a->setName("Alpha");
+    EXPECT_EQ(list->sizeHintForIndex(list->model()->index(0, 0)).width(), narrow);
 }
 
 // The current row is framed while the list has the keyboard: the frame may only ever mark a row that
