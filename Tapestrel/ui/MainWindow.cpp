@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -98,15 +99,18 @@ public:
     {
         QStyleOptionViewItem row = option;
         initStyleOption(&row, index);
-        // The picture is laid on the list's own background, which must be one solid colour for the
-        // copy to look the same as the row painted in place.
+        // The picture is laid on the list's own background, which must be one solid colour, and copied
+        // pixel for pixel (no fractional scale, no opacity), for the copy to look the same as the row
+        // painted in place.
         const auto *view = qobject_cast<const QAbstractItemView *>(option.widget);
         const QWidget *viewport = view ? view->viewport() : nullptr;
         const QBrush background = viewport ? viewport->palette().brush(viewport->backgroundRole()) : QBrush();
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         if (!viewport || !viewport->autoFillBackground() || background.style() != Qt::SolidPattern
             || !background.isOpaque() || row.backgroundBrush.style() != Qt::NoBrush || !row.icon.isNull()
-            || row.rect.isEmpty() || painter->transform().type() > QTransform::TxTranslate) {
+            || row.rect.isEmpty() || painter->transform().type() > QTransform::TxTranslate
+            || painter->opacity() < 1.0 || painter->compositionMode() != QPainter::CompositionMode_SourceOver
+            || ratio != std::floor(ratio)) {
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }

@@ -188,9 +188,10 @@ ProfileMenuButton *MenuView::makeTile(Profile *profile)
         profile, [this](Profile *p) { m_actions.applyProfile(p); }, [this](Profile *p) { editProfile(p); });
 }
 
-void MenuView::showTiles(const QList<ProfileMenuButton *> &tiles, const QList<ProfileMenuButton *> &gone)
+void MenuView::showTiles(const QList<ProfileMenuButton *> &tiles, const QList<ProfileMenuButton *> &gone,
+                         bool namesChanged)
 {
-    m_grid->setTiles(tiles);
+    m_grid->setTiles(tiles, namesChanged);
     for (ProfileMenuButton *tile : gone) {
         tile->hide();
         tile->deleteLater();
@@ -249,7 +250,7 @@ void MenuView::reload()
             const bool kept = next < current.size() && current[next]->profile() == profile;
             tiles.append(kept ? current[next++] : makeTile(profile));
         }
-        showTiles(tiles, {});
+        showTiles(tiles, {}, false);
         return;
     }
 
@@ -307,5 +308,5 @@ void MenuView::reload()
     // What is left are the tiles of profiles that went.
     for (ProfileMenuButton *tile : std::as_const(kept))
         gone.append(tile);
-    showTiles(tiles, gone);
+    showTiles(tiles, gone, namesOrStatesChanged);
 }

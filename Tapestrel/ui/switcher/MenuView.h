@@ -65,7 +65,8 @@ private:
     void watch(Profile *profile);
     ProfileMenuButton *makeTile(Profile *profile);
     // Puts the tiles in the grid in this order and lets the tiles that went go.
-    void showTiles(const QList<ProfileMenuButton *> &tiles, const QList<ProfileMenuButton *> &gone);
+    void showTiles(const QList<ProfileMenuButton *> &tiles, const QList<ProfileMenuButton *> &gone,
+                   bool namesChanged);
     void scheduleReload();
     void hideNewProfileView();
     void editProfile(Profile *profile);

@@ -24,17 +24,28 @@ TileGrid::TileGrid(QScrollArea *scrollArea, QWidget *parent)
     }
 }
 
-void TileGrid::setTiles(const QList<ProfileMenuButton *> &tiles)
+void TileGrid::setTiles(const QList<ProfileMenuButton *> &tiles, bool namesChanged)
 {
-    m_tiles = tiles;
-    for (ProfileMenuButton *tile : std::as_const(m_tiles)) {
+    // Tiles that follow one another as before keep their sizes, so that a tile put among a thousand
+    // measures one; after a rename every tile is measured again.
+    QList<QSize> sizes;
+    sizes.reserve(tiles.size());
+    qsizetype next = 0;
+    for (ProfileMenuButton *tile : tiles) {
+        if (!namesChanged && next < m_tiles.size() && m_tiles[next] == tile) {
+            sizes.append(m_sizes[next++]);
+            continue;
+        }
         if (tile->parentWidget() != this) {
             tile->setParent(this);
             // Hidden on purpose, so that showing the grid does not show every tile.
             tile->hide();
         }
+        sizes.append(tile->sizeHint());
     }
-    updateTileSizes();
+    m_tiles = tiles;
+    m_sizes = sizes;
+    relayout();
 }
 
 void TileGrid::updateTileSizes()
@@ -167,6 +178,13 @@ bool TileGrid::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Resize && m_scrollArea && watched == m_scrollArea->viewport())
         placeTilesInView();
     return QWidget::eventFilter(watched, event);
+}
+
+void TileGrid::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateTileSizes();
 }
 
 void TileGrid::resizeEvent(QResizeEvent *event)

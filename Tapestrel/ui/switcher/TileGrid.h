@@ -23,9 +23,10 @@ public:
     // The grid sits in `scrollArea` (its widget, or inside it) and follows its scrolling.
     explicit TileGrid(QScrollArea *scrollArea, QWidget *parent = nullptr);
 
-    // The tiles in their new order. New ones become the grid's children; the grid keeps tiles that
-    // are left out as they are: their owner hides or deletes them.
-    void setTiles(const QList<ProfileMenuButton *> &tiles);
+    // The tiles in their new order; `namesChanged` when a tile's name may have changed since. New
+    // ones become the grid's children; the grid keeps tiles that are left out as they are: their
+    // owner hides or deletes them.
+    void setTiles(const QList<ProfileMenuButton *> &tiles, bool namesChanged = false);
     const QList<ProfileMenuButton *> &tiles() const { return m_tiles; }
     // Takes the tiles' sizes again (a tile's name changed while it was hidden).
     void updateTileSizes();
@@ -38,6 +39,7 @@ public:
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
