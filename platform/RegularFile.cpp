@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -80,8 +81,13 @@ Contents read(const QString &path, qint64 maxBytes)
     QFile file;
     if (const auto failure = open(file, path, maxBytes))
         return {std::nullopt, *failure};
-    // One byte more than allowed: a file that grew since it was opened is caught.
-    QByteArray bytes = file.read(maxBytes + 1);
+    // As much as the file held when it was looked at, and one byte more: reading the limit at once
+    // would set aside the whole limit for every small file. A file that grew since is read on up to one
+    // byte past the limit, so that one grown too large is caught.
+    const qint64 seen = std::min(maxBytes, file.size());
+    QByteArray bytes = file.read(seen + 1);
+    if (bytes.size() > seen && bytes.size() <= maxBytes && file.error() == QFileDevice::NoError)
+        bytes += file.read(maxBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return {std::nullopt, file.errorString()};
     if (bytes.size() > maxBytes)

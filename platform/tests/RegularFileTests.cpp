@@ -62,6 +62,14 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
         EXPECT_EQ(file.isOpen(), !failure.has_value());
     }
 
+    // Exactly at the limit is read; a file whose size says less than it holds (as those under /proc
+    // do) is read to its end, and refused when that lies past the limit.
+    EXPECT_EQ(Platform::RegularFile::read(home.filePath("plain"), 8).bytes, "contents");
+    const Platform::RegularFile::Contents status = Platform::RegularFile::read("/proc/self/stat", 1024);
+    ASSERT_TRUE(status.bytes.has_value()) << status.error.toStdString();
+    EXPECT_TRUE(status.bytes->endsWith('\n'));
+    EXPECT_EQ(Platform::RegularFile::read("/proc/self/stat", 8).error, "the file is too large (9 bytes)");
+
     // An opened file reads as usual; without a limit any size opens.
     QFile large;
     ASSERT_EQ(Platform::RegularFile::open(large, home.filePath("large")), std::nullopt);
