@@ -318,7 +318,7 @@ void MainWindow::reloadProfiles()
     qsizetype kept = 0;
     // Rows compare by address, one list of addresses side by side in memory rather than a thousand
     // weak pointers each in its own place; a row whose profile was destroyed has none.
-    while (kept < profiles.size() && kept < m_rowAddresses.size() && m_rowAddresses[kept] == profiles[kept]
+    while (kept < profiles.size() && kept < m_rows.size() && m_rows[kept] == profiles[kept]
            && kept < m_list->count())
         ++kept;
     while (m_list->count() > kept) {
@@ -327,17 +327,15 @@ void MainWindow::reloadProfiles()
         delete m_list->takeItem(m_list->count() - 1);
     }
     for (qsizetype row = kept; row < m_rows.size(); ++row) {
-        if (m_rowOf.value(m_rows[row].data(), -1) == row)
-            m_rowOf.remove(m_rows[row].data());
+        if (m_rowOf.value(m_rows[row], -1) == row)
+            m_rowOf.remove(m_rows[row]);
     }
     m_rows.resize(kept);
-    m_rowAddresses.resize(kept);
     for (qsizetype row = kept; row < profiles.size(); ++row) {
         Profile *profile = profiles[row];
         auto *item = new QListWidgetItem(rowText(profile), m_list);
         item->setData(Qt::UserRole, profile->uuid());
         m_rows.append(profile);
-        m_rowAddresses.append(profile);
         m_rowOf.insert(profile, row);
         for (auto signal : {&Profile::nameChanged, &Profile::isLoadingChanged, &Profile::isEnabledChanged,
                             &Profile::uuidChanged})
@@ -364,7 +362,7 @@ void MainWindow::reloadProfiles()
 
 Profile *MainWindow::profileAt(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows[row].data() : nullptr;
+    return row >= 0 && row < m_rows.size() ? static_cast<Profile *>(m_rows[row]) : nullptr;
 }
 
 int MainWindow::rowOf(const Profile *profile) const
@@ -376,11 +374,11 @@ int MainWindow::rowOf(const Profile *profile) const
 
 void MainWindow::rowProfileDestroyed(QObject *object)
 {
-    // The row's own pointer is cleared already; its address and entry go too, since a new profile may
-    // be given the same address.
+    // The row keeps no pointer to it and its entry goes, since a new profile may be given the same
+    // address.
     const qsizetype row = m_rowOf.value(object, -1);
-    if (row >= 0 && row < m_rowAddresses.size() && m_rowAddresses[row] == object)
-        m_rowAddresses[row] = nullptr;
+    if (row >= 0 && row < m_rows.size() && m_rows[row] == object)
+        m_rows[row] = nullptr;
     m_rowOf.remove(object);
 }
 

@@ -80,9 +80,8 @@ private:
     QLabel *m_placeholder;
     ProfileEditor *m_editor = nullptr;
     QPointer<Profile> m_editedProfile;
-    // The profile of each row of the list, and the row of each profile.
-    QList<QPointer<Profile>> m_rows;
-    QList<const QObject *> m_rowAddresses;
+    // The profile of each row of the list (null once it is destroyed), and the row of each profile.
+    QList<QObject *> m_rows;
     QHash<const QObject *, qsizetype> m_rowOf;
     bool m_syncing = false;
     bool m_buildingEditor = false;
