@@ -37,7 +37,7 @@ const QList<MainMenuCommands::EditorTab> MainMenuCommands::editorTabs = {
 };
 
 MainMenuCommands::MainMenuCommands(MainWindow *window, SelectionModel *selection, ModelContext *context,
-                                   Defaults *defaults, Services services)
+                                   Defaults *defaults, Services services, Items items)
     : QObject(window)
     , m_window(window)
     , m_selection(selection)
@@ -47,13 +47,31 @@ MainMenuCommands::MainMenuCommands(MainWindow *window, SelectionModel *selection
     , m_menuBar(new QMenuBar(window))
 {
     m_menuBar->setObjectName(QStringLiteral("MainMenu"));
-    buildApplicationMenu();
+    m_application = m_menuBar->addMenu(QCoreApplication::applicationName());
+    m_application->setObjectName(QStringLiteral("ApplicationMenu"));
     m_file = m_menuBar->addMenu(text("File"));
     m_profile = m_menuBar->addMenu(text("Profile"));
+    m_view = m_menuBar->addMenu(text("View"));
+    m_help = m_menuBar->addMenu(text("Help"));
+    window->setMenuBar(m_menuBar);
+    if (items == Items::Now) {
+        fillMenus();
+        return;
+    }
+    for (QMenu *menu : {m_application, m_file, m_profile, m_view, m_help})
+        connect(menu, &QMenu::aboutToShow, this, &MainMenuCommands::fillMenus);
+}
+
+void MainMenuCommands::fillMenus()
+{
+    if (m_filled)
+        return;
+    m_filled = true;
+    for (QMenu *menu : {m_application, m_file, m_profile, m_view, m_help})
+        disconnect(menu, &QMenu::aboutToShow, this, &MainMenuCommands::fillMenus);
+    buildApplicationMenu();
     buildViewMenu();
     buildHelpMenu();
-    window->setMenuBar(m_menuBar);
-
     if (m_selection)
         connect(m_selection, &SelectionModel::selectedProfilesChanged, this,
                 &MainMenuCommands::rebuildProfileMenus);
@@ -72,8 +90,7 @@ QMenu *MainMenuCommands::menu(const QString &title) const
 void MainMenuCommands::buildApplicationMenu()
 {
     using namespace KivApp::AppMenuButtons;
-    QMenu *menu = m_menuBar->addMenu(QCoreApplication::applicationName());
-    menu->setObjectName(QStringLiteral("ApplicationMenu"));
+    QMenu *menu = m_application;
     menu->addAction(aboutButton(true, m_services.showAbout, menu));
     menu->addSeparator();
     menu->addAction(checkForUpdatesButton(m_services.updates, true, menu));
@@ -134,7 +151,6 @@ void MainMenuCommands::rebuildProfileMenus()
 
 void MainMenuCommands::buildViewMenu()
 {
-    m_view = m_menuBar->addMenu(text("View"));
     m_view->addSection(text("Editor Tab"));
     auto *group = new QActionGroup(m_view);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -154,7 +170,8 @@ void MainMenuCommands::buildViewMenu()
         connect(m_defaults, &Defaults::activeEditorTabChanged, this,
                 &MainMenuCommands::updateEditorTabChecks);
     updateEditorTabChecks();
-    if (m_services.showProfileSwitcher) {
+    if (m_services.showProfileSwitcher
+        && !(m_services.isSystemTrayAvailable && m_services.isSystemTrayAvailable())) {
         m_view->addSeparator();
         QAction *switcher = m_view->addAction(text("Profile Switcher"));
         switcher->setShortcut(profileSwitcherShortcut);
@@ -173,7 +190,7 @@ void MainMenuCommands::updateEditorTabChecks()
 
 void MainMenuCommands::buildHelpMenu()
 {
-    QMenu *help = m_menuBar->addMenu(text("Help"));
+    QMenu *help = m_help;
     help->addAction(KivWhatsNew::whatsNewButton(m_services.whatsNew, true, help));
     QAction *community = KivApp::AppMenuButtons::makeAction(text("Join the Tapestrel Community"),
                                                             QStringLiteral("link"), help);

@@ -37,13 +37,23 @@ public:
         // Where the desktop has no system tray the profile switcher opens from here: View then holds
         // "Profile Switcher" with its shortcut.
         std::function<void()> showProfileSwitcher;
+        // Asked when the menus get their items (it may ask the session bus); none: there is no tray.
+        std::function<bool()> isSystemTrayAvailable;
     };
 
     static inline const QKeySequence profileSwitcherShortcut {Qt::CTRL | Qt::SHIFT | Qt::Key_P};
 
+    // When the menus get their items: at once, or at fillMenus() (a window's first paint shows only
+    // the menus' titles; making the items and their icons is a tenth of a start). A menu opened
+    // before then fills them first.
+    enum class Items { Now, Later };
+
     // Installs the menu bar in the window.
     MainMenuCommands(MainWindow *window, SelectionModel *selection, ModelContext *context, Defaults *defaults,
-                     Services services);
+                     Services services, Items items = Items::Now);
+
+    // Gives the menus their items (and their shortcuts), once.
+    void fillMenus();
 
     QMenuBar *menuBar() const { return m_menuBar; }
     // The top-level menu with this title, or null.
@@ -71,7 +81,10 @@ private:
     QPointer<Defaults> m_defaults;
     Services m_services;
     QMenuBar *m_menuBar;
+    QMenu *m_application;
     QMenu *m_file;
     QMenu *m_profile;
     QMenu *m_view;
+    QMenu *m_help;
+    bool m_filled = false;
 };

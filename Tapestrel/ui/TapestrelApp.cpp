@@ -277,14 +277,21 @@ MainWindow &TapestrelApp::mainWindow()
             showSettings();
         };
         // Without a system tray the switcher opens from the main window instead.
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-            services.showProfileSwitcher = [this] {
-                if (m_menuBarExtra)
-                    m_menuBarExtra->showPanelAsWindow(m_mainWindow);
-            };
-        }
-        new MainMenuCommands(m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
-                             &controller.defaults(), services);
+        services.showProfileSwitcher = [this] {
+            if (m_menuBarExtra)
+                m_menuBarExtra->showPanelAsWindow(m_mainWindow);
+        };
+        services.isSystemTrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+        // The first paint shows the menus' titles; their items come right after it (or when a menu
+        // opens, or when the window is not exposed in time).
+        auto *commands =
+            new MainMenuCommands(m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
+                                 &controller.defaults(), services, MainMenuCommands::Items::Later);
+        connect(
+            m_mainWindow, &MainWindow::firstPainted, commands,
+            [commands] { QTimer::singleShot(0, commands, &MainMenuCommands::fillMenus); },
+            Qt::SingleShotConnection);
+        QTimer::singleShot(finishLaunchingAtLatest, commands, &MainMenuCommands::fillMenus);
         StartupMarks::mark("main menu");
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             QRect frame(QPoint(), MainWindow::defaultSize);

@@ -172,4 +172,75 @@ TEST_F(MainMenuTest, EditorTabItemsAndTheEditorsTabsAreOneChoice)
     EXPECT_EQ(checked(), QStringList {tabs->tabText(1)});
 }
 
+// A window's menus made for a start hold their titles only until they are filled: at once when one
+// opens first, once only, and the switcher item follows the tray as it is then.
+TEST_F(MainMenuTest, MenusFilledLaterHoldTheSameItems)
+{
+    auto titlesOf = [](const QMenuBar *bar) {
+        QStringList titles;
+        for (QAction *action : bar->actions())
+            titles.append(action->text());
+        return titles;
+    };
+    auto switcherItems = [](const QMenu *view) {
+        int count = 0;
+        for (QAction *action : view->actions())
+            count += action->text() == QLatin1String("Profile Switcher");
+        return count;
+    };
+    struct Case
+    {
+        const char *name;
+        bool trayAvailable;
+        bool openFirst; // a menu opens before fillMenus()
+    };
+    for (const Case &with : {Case {"no tray, filled", false, false}, Case {"tray, opened first", true, true},
+                             Case {"no tray, opened first", false, true}}) {
+        SCOPED_TRACE(with.name);
+        MainWindow later {&selection, context, &defaults, &options};
+        MainMenuCommands::Services services;
+        int trayAsked = 0;
+        services.showProfileSwitcher = [] {
+        };
+        services.isSystemTrayAvailable = [&trayAsked, &with] {
+            ++trayAsked;
+            return with.trayAvailable;
+        };
+        auto *deferred = new MainMenuCommands(&later, &selection, context, &defaults, services,
+                                              MainMenuCommands::Items::Later);
+        EXPECT_EQ(titlesOf(deferred->menuBar()), titlesOf(commands->menuBar()));
+        // The bar looks the same before its menus have items.
+        for (QMenuBar *bar : {deferred->menuBar(), commands->menuBar()})
+            bar->resize(600, bar->sizeHint().height());
+        EXPECT_EQ(deferred->menuBar()->grab().toImage(), commands->menuBar()->grab().toImage());
+        for (QAction *action : deferred->menuBar()->actions())
+            EXPECT_TRUE(action->menu()->actions().isEmpty()) << action->text().toStdString();
+        EXPECT_EQ(trayAsked, 0);
+
+        QMenu *file = deferred->menu(QStringLiteral("File"));
+        if (with.openFirst) {
+            file->popup(QPoint(0, 0));
+            EXPECT_EQ(entries(file), entries(menu("File")));
+            file->close();
+        }
+        deferred->fillMenus();
+        deferred->fillMenus();
+        EXPECT_EQ(trayAsked, 1);
+        for (const char *title : {"Tapestrel", "File", "Profile", "Help"})
+            EXPECT_EQ(entries(deferred->menu(QString::fromLatin1(title))), entries(menu(title))) << title;
+        QMenu *view = deferred->menu(QStringLiteral("View"));
+        EXPECT_EQ(switcherItems(view), with.trayAvailable ? 0 : 1);
+        EXPECT_EQ(switcherItems(menu("View")), 0); // no switcher service given
+        EXPECT_EQ(entry(file, "New Profile")->shortcut(), QKeySequence("Ctrl+N"));
+
+        // The profile items follow the selection from then on, as the others do.
+        Profile *profile = newProfile("Later");
+        context->save();
+        selection.setSelectedProfiles({profile});
+        EXPECT_TRUE(entry(deferred->menu(QStringLiteral("Profile")), "Apply Profile")->isEnabled());
+        selection.setSelectedProfiles({});
+        EXPECT_FALSE(entry(deferred->menu(QStringLiteral("Profile")), "Apply Profile")->isEnabled());
+    }
+}
+
 } // namespace
