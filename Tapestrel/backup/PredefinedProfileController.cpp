@@ -29,7 +29,14 @@ const QString resourceFolder = QStringLiteral(":/predefined/");
 QString resourcePath(const QString &fileName)
 {
     initPredefinedResources();
-    const QString path = resourceFolder + fileName;
+    return resourceFolder + fileName;
+}
+
+// A shipped file about to be read: one that is missing is a broken build. Looking a resource up
+// reads the start of its data (a picture's first pages in memory), so it is done only then.
+QString requiredResource(const QString &fileName)
+{
+    const QString path = resourcePath(fileName);
     if (!QFile::exists(path))
         qFatal("The program's resources lack %s", qPrintable(fileName));
     return path;
@@ -99,11 +106,10 @@ void PredefinedProfileController::copyPredefinedImagesIfNeeded()
         return;
     for (const QString &name : pictureNames) {
         const QString fileName = name + QStringLiteral(".jpg");
-        const QString source = resourcePath(fileName);
         const QString destination = m_wallpapersFolder + u'/' + fileName;
         if (QFileInfo::exists(destination) || QFileInfo(destination).isSymLink())
             continue;
-        if (!QFile::copy(source, destination))
+        if (!QFile::copy(requiredResource(fileName), destination))
             continue;
         // Files copied out of the resources are read-only; the user's copy is theirs to change.
         QFile::setPermissions(destination,
@@ -114,7 +120,7 @@ void PredefinedProfileController::copyPredefinedImagesIfNeeded()
 
 std::vector<std::unique_ptr<Profile>> PredefinedProfileController::loadPredefinedProfiles()
 {
-    QFile file(resourcePath(QStringLiteral("profiles.json")));
+    QFile file(requiredResource(QStringLiteral("profiles.json")));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return profilesFromJson(file.readAll(), m_wallpapersFolder);

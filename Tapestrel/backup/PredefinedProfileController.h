@@ -21,7 +21,8 @@ public:
     static inline const QString didImportKey = QStringLiteral("didImportPredefinedThemes");
     // The shipped pictures, "<name>.jpg".
     static const QStringList pictureNames;
-    // The resource path of a shipped picture, by its name without the extension.
+    // The resource path of a shipped picture, by its name without the extension. Only the path:
+    // nothing reads the resource until the picture is copied.
     static QString pictureResource(const QString &name);
 
     // Over the folder in which the main controller keeps wallpaper files.
