@@ -61,7 +61,9 @@ bool copyInto(QFile &in, const QString &destination)
     return in.error() == QFileDevice::NoError && out.commit();
 }
 
-struct PhotoWritten
+// What became of a chosen picture: the path to store, or why it was left out (nothing when it is
+// simply gone or could not be copied).
+struct PictureWritten
 {
     std::optional<QString> path;
     std::optional<QString> refusal;
@@ -69,7 +71,7 @@ struct PhotoWritten
 
 // Streams a picture into "<stem>.<extension>", the extension following what the picture holds, and
 // gives the path written; nothing when it could not be read or written. Runs off the GUI thread.
-PhotoWritten writePhoto(const QString &source, const QString &stem)
+PictureWritten writePhoto(const QString &source, const QString &stem)
 {
     QFile in;
     if (const std::optional<QString> failure = openChosen(in, source))
@@ -78,6 +80,25 @@ PhotoWritten writePhoto(const QString &source, const QString &stem)
         stem + u'.' + ImageContentType::extensionFor(source, in.peek(ImageContentType::headLength));
     if (!copyInto(in, destination))
         return {};
+    return {destination, std::nullopt};
+}
+
+// An image file for `folder`, the wallpapers folder: the file itself when it already lies there,
+// otherwise a copy streamed into `destination` from the file that was looked at (a pipe put in its
+// place meanwhile is never opened). Runs off the GUI thread, which alone may ask where the folder is.
+PictureWritten writeImage(const QString &source, const QString &folder, const QString &destination)
+{
+    QFile chosen;
+    if (const std::optional<QString> failure = openChosen(chosen, source))
+        return {std::nullopt, isWorthTelling(source) ? failure : std::nullopt};
+    if (QDir::cleanPath(QFileInfo(source).absolutePath()) == folder)
+        return {QDir::cleanPath(QFileInfo(source).absoluteFilePath()), std::nullopt};
+    if (QFileInfo::exists(destination) && !QFile::remove(destination))
+        return {};
+    if (!copyInto(chosen, destination))
+        return {};
+    // A copy of a read-only file is the user's own to change or remove.
+    QFile::setPermissions(destination, QFile::permissions(destination) | QFileDevice::WriteOwner);
     return {destination, std::nullopt};
 }
 
@@ -142,22 +163,11 @@ void AddImageButton::ensureWallpapersFolder()
 
 std::optional<QString> AddImageButton::importImageFile(const QString &filePath)
 {
-    QFile chosen;
-    if (wallpapersFolderPath().isEmpty() || openChosen(chosen, filePath))
+    const QString folder = wallpapersFolderPath();
+    if (folder.isEmpty())
         return std::nullopt;
-    const QString destination = newWallpaperFilePath(extensionOf(filePath));
-    const QString folder = QDir::cleanPath(QFileInfo(filePath).absolutePath());
-    if (folder == wallpapersFolderPath())
-        return QDir::cleanPath(QFileInfo(filePath).absoluteFilePath());
     ensureWallpapersFolder();
-    if (QFileInfo::exists(destination) && !QFile::remove(destination))
-        return std::nullopt;
-    // Copied from the file that was looked at: a pipe put in its place meanwhile is never opened.
-    if (!copyInto(chosen, destination))
-        return std::nullopt;
-    // A copy of a read-only file is the user's own to change or remove.
-    QFile::setPermissions(destination, QFile::permissions(destination) | QFileDevice::WriteOwner);
-    return destination;
+    return writeImage(filePath, folder, newWallpaperFilePath(extensionOf(filePath))).path;
 }
 
 CustomBackground *AddImageButton::addRecord(ModelContext *context, const QString &storedPath)
@@ -170,29 +180,12 @@ CustomBackground *AddImageButton::addRecord(ModelContext *context, const QString
     return record;
 }
 
-CustomBackground *AddImageButton::addImageBackground(const QString &filePath)
-{
-    if (!m_modelContext)
-        return nullptr;
-    const std::optional<QString> stored = importImageFile(filePath);
-    return stored ? addRecord(m_modelContext, *stored) : nullptr;
-}
-
 void AddImageButton::chooseImageFiles()
 {
     const QStringList files = BackgroundLibraryServices::shared().chooseImageFiles(window());
-    QList<LeftOut> leftOut;
-    for (const QString &file : files) {
-        QFile chosen;
-        if (const std::optional<QString> failure = openChosen(chosen, file)) {
-            if (isWorthTelling(file))
-                leftOut.append({file, *failure});
-            continue;
-        }
-        chosen.close();
-        addImageBackground(file);
-    }
-    tellLeftOut(leftOut, window());
+    if (!files.isEmpty())
+        KivUtilities::detached(importPictures(this, m_modelContext, files, Kind::Images),
+                               "AddImageButton images");
 }
 
 void AddImageButton::choosePhotos()
@@ -204,22 +197,29 @@ void AddImageButton::choosePhotos()
 
 QCoro::Task<void> AddImageButton::importSelectedPhotos(QStringList filePaths)
 {
-    return importPhotos(QPointer<AddImageButton>(this), m_modelContext, std::move(filePaths));
+    return importPictures(this, m_modelContext, std::move(filePaths), Kind::Photos);
 }
 
-QCoro::Task<void> AddImageButton::importPhotos(QPointer<AddImageButton> self, QPointer<ModelContext> context,
-                                               QStringList filePaths)
+QCoro::Task<void> AddImageButton::importPictures(QPointer<AddImageButton> self,
+                                                 QPointer<ModelContext> context, QStringList filePaths,
+                                                 Kind kind)
 {
     if (wallpapersFolderPath().isEmpty())
         co_return;
     QList<LeftOut> leftOut;
     for (const QString &source : filePaths) {
-        const QString stem = newWallpaperFileStem();
         ensureWallpapersFolder();
-        const PhotoWritten written = co_await QtConcurrent::run(writePhoto, source, stem);
-        // The store went away while the picture was written: nothing is recorded or left behind.
+        // Copied off the GUI thread: a picture may be hundreds of megabytes on a slow disk. (Not a
+        // co_await in each branch of a conditional: GCC 12 frees such a result before its last use.)
+        QFuture<PictureWritten> writing = kind == Kind::Photos
+            ? QtConcurrent::run(writePhoto, source, newWallpaperFileStem())
+            : QtConcurrent::run(writeImage, source, wallpapersFolderPath(),
+                                newWallpaperFilePath(extensionOf(source)));
+        const PictureWritten written = co_await std::move(writing);
+        // The store went away while the picture was written: nothing is recorded or left behind (a
+        // picture that already lay in the folder is the user's and stays).
         if (!context) {
-            if (written.path)
+            if (written.path && *written.path != QDir::cleanPath(QFileInfo(source).absoluteFilePath()))
                 QFile::remove(*written.path);
             co_return;
         }
@@ -233,5 +233,8 @@ QCoro::Task<void> AddImageButton::importPhotos(QPointer<AddImageButton> self, QP
     // From the event loop: a modal alert inside this resumption would nest an event loop in it.
     if (!leftOut.isEmpty())
         QTimer::singleShot(0, self, [self, leftOut] { tellLeftOut(leftOut, self->window()); });
-    emit self->photosImported();
+    if (kind == Kind::Photos)
+        emit self->photosImported();
+    else
+        emit self->imagesImported();
 }

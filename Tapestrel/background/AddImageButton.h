@@ -41,10 +41,9 @@ public:
     // The path to store for a chosen file: the file itself when it already lies in the wallpapers
     // folder, otherwise a new copy there; nothing when the copy fails.
     static std::optional<QString> importImageFile(const QString &filePath);
-    // Imports the file and records it; the new record, or nothing.
-    CustomBackground *addImageBackground(const QString &filePath);
 
-    // "Add Image": the file dialog, then every chosen file in order.
+    // "Add Image": the file dialog, then every chosen file in order, copied as importImageFile()
+    // does, off the GUI thread. imagesImported() follows.
     void chooseImageFiles();
     // "Add Photo": the picture chooser, then importSelectedPhotos() with what was chosen.
     void choosePhotos();
@@ -53,6 +52,7 @@ public:
     QCoro::Task<void> importSelectedPhotos(QStringList filePaths);
 
 signals:
+    void imagesImported();
     void photosImported();
 
 private:
@@ -64,8 +64,9 @@ private:
     // One alert that names each file left out, with the reason.
     static void tellLeftOut(const QList<LeftOut> &leftOut, QWidget *parent);
 
-    static QCoro::Task<void> importPhotos(QPointer<AddImageButton> self, QPointer<ModelContext> context,
-                                          QStringList filePaths);
+    enum class Kind { Images, Photos };
+    static QCoro::Task<void> importPictures(QPointer<AddImageButton> self, QPointer<ModelContext> context,
+                                            QStringList filePaths, Kind kind);
     static CustomBackground *addRecord(ModelContext *context, const QString &storedPath);
 
     QPointer<ModelContext> m_modelContext;

@@ -40,6 +40,17 @@ protected:
             paths.append(record->background().value_or(Background::clear()).url().toLocalFile());
         return paths;
     }
+    // Runs `choose` and waits until the chosen images are in (they are copied off the GUI thread).
+    template<typename Choose> static bool addImages(ImageBackgroundPicker &picker, Choose choose)
+    {
+        bool finished = false;
+        const QMetaObject::Connection done = QObject::connect(
+            picker.addImageButton(), &AddImageButton::imagesImported, [&finished] { finished = true; });
+        choose();
+        const bool arrived = waitUntil([&finished] { return finished; });
+        QObject::disconnect(done);
+        return arrived;
+    }
     static const QRegularExpression &photoName()
     {
         static const QRegularExpression pattern(
@@ -111,8 +122,7 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     const QString inside = picture("Wallpapers/Photo-Already.png");
 
     chosenFiles = {upper, bare, upper, inside, home.filePath("Pictures/missing.png")};
-    picker.addImageButton()->menu()->actions().at(0)->trigger();
-    settle();
+    ASSERT_TRUE(addImages(picker, [&] { picker.addImageButton()->menu()->actions().at(0)->trigger(); }));
     const QStringList paths = storedPaths();
     ASSERT_EQ(paths.size(), 4);
     QStringList extensions;
@@ -153,8 +163,14 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     BackgroundLibraryServices::shared().wallpapersFolder = [this] {
         return home.filePath("Data/backgrounds");
     };
+    // The copy is made off the GUI thread: the choice returns before the picture is in.
     chosenFiles = {upper};
-    picker.addImageButton()->chooseImageFiles();
+    const qsizetype before = storedPaths().size();
+    ASSERT_TRUE(addImages(picker, [&] {
+        picker.addImageButton()->chooseImageFiles();
+        EXPECT_EQ(storedPaths().size(), before);
+    }));
+    ASSERT_EQ(storedPaths().size(), before + 1);
     EXPECT_EQ(QFileInfo(storedPaths().last()).absolutePath(), home.filePath("Data/backgrounds"));
 
     // A store that goes away while a photo is written keeps nothing of it.
@@ -182,9 +198,14 @@ TEST_F(ImageSectionTest, WhatIsNoPictureIsLeftOutAtOnceAndNamed)
     Platform::ScriptedAlertAnswerer alerts;
 
     chosenFiles = {pipe, "/dev/null", large, home.filePath("Pictures/gone.png"), good};
-    EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { picker.addImageButton()->chooseImageFiles(); }),
-              std::chrono::seconds(1));
+    EXPECT_LT(
+        TestSupport::timeWithPipes(
+            {pipe},
+            [&] { EXPECT_TRUE(addImages(picker, [&] { picker.addImageButton()->chooseImageFiles(); })); }),
+        std::chrono::seconds(1));
     ASSERT_EQ(storedPaths().size(), 1);
+    ASSERT_TRUE(waitUntil([&alerts] { return !alerts.alerts().isEmpty(); }));
+    settle();
     ASSERT_EQ(alerts.alerts().size(), 1) << "one alert for the whole choice; a file that is gone is no news";
     EXPECT_EQ(alerts.alerts()[0].message, "3 pictures could not be added.");
     EXPECT_EQ(alerts.alerts()[0].informativeText,
