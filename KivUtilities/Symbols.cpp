@@ -129,6 +129,13 @@ void Symbols::ensureFallbackTheme()
     (void)done;
 }
 
+void Symbols::loadSvgIconEngine()
+{
+    initSymbolResources();
+    // An icon made from an SVG file gets the engine for SVG files, the plugin loaded for it.
+    (void)QIcon(QString::fromLatin1(bundledPrefix) + QStringLiteral("circle.fill.svg"));
+}
+
 QString Symbols::source(const QString &name)
 {
     return table().value(name);

@@ -33,6 +33,9 @@ public:
     // Sets breeze as Qt's fallback icon theme and makes the bundled SVGs available. icon() calls it;
     // the application calls it once at start so theme lookups elsewhere see breeze as well.
     static void ensureFallbackTheme();
+    // Loads the plugin that draws SVG icons, which the first SVG icon drawn would load (the icon
+    // themes' symbols are SVG). Draws nothing; callable from any thread.
+    static void loadSvgIconEngine();
 };
 
 } // namespace KivUtilities

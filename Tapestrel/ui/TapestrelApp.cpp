@@ -160,7 +160,12 @@ bool TapestrelApp::start(const QStringList &arguments)
         // and before the image format plugins are loaded, which would hold up the loading of the
         // plugin that draws the icon.
         KivUtilities::Symbols::icon(ProfileActionButtons::newProfileSymbol);
-        m_imageFormatsLoaded = std::async(std::launch::async, [] { QImageReader::supportedImageFormats(); });
+        // The plugin that draws the theme's SVG icons is loaded there too; the New Profile button's
+        // icon, drawn in the first paint, would load it.
+        m_imageFormatsLoaded = std::async(std::launch::async, [] {
+            QImageReader::supportedImageFormats();
+            KivUtilities::Symbols::loadSvgIconEngine();
+        });
     }
     if (!claimInstance(arguments))
         return false;
