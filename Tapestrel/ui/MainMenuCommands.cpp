@@ -67,8 +67,6 @@ void MainMenuCommands::fillMenus()
     if (m_filled)
         return;
     m_filled = true;
-    for (QMenu *menu : {m_application, m_file, m_profile, m_view, m_help})
-        disconnect(menu, &QMenu::aboutToShow, this, &MainMenuCommands::fillMenus);
     buildApplicationMenu();
     buildViewMenu();
     buildHelpMenu();

@@ -202,7 +202,8 @@ bool TapestrelApp::start(const QStringList &arguments)
         });
     }
     // What the main window's first paint does not need comes after it: the window icon (a lookup in
-    // the icon themes, and the renderings the window system is given) and the menu-bar extra.
+    // the icon themes, and the renderings the window system is given), the menus' items and the
+    // menu-bar extra.
     if (withWindow && !services().isIntroductionDue()) {
         connect(
             &mainWindow(), &MainWindow::firstPainted, this,
@@ -225,6 +226,8 @@ void TapestrelApp::finishLaunching()
 {
     if (m_menuBarExtra)
         return;
+    if (m_menuCommands)
+        m_menuCommands->fillMenus();
     if (QGuiApplication::windowIcon().isNull())
         QGuiApplication::setWindowIcon(AppInfo::icon());
     m_menuBarExtra =
@@ -287,16 +290,12 @@ MainWindow &TapestrelApp::mainWindow()
                 m_menuBarExtra->showPanelAsWindow(m_mainWindow);
         };
         services.isSystemTrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
-        // The first paint shows the menus' titles; their items come right after it (or when a menu
-        // opens, or when the window is not exposed in time).
-        auto *commands =
-            new MainMenuCommands(m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
-                                 &controller.defaults(), services, MainMenuCommands::Items::Later);
-        connect(
-            m_mainWindow, &MainWindow::firstPainted, commands,
-            [commands] { QTimer::singleShot(0, commands, &MainMenuCommands::fillMenus); },
-            Qt::SingleShotConnection);
-        QTimer::singleShot(finishLaunchingAtLatest, commands, &MainMenuCommands::fillMenus);
+        // The first paint shows the menus' titles; their items come with finishLaunching() (or when a
+        // menu opens first).
+        m_menuCommands = new MainMenuCommands(
+            m_mainWindow, m_selection.get(), controller.modelContainer().mainContext(),
+            &controller.defaults(), services,
+            m_menuBarExtra ? MainMenuCommands::Items::Now : MainMenuCommands::Items::Later);
         StartupMarks::mark("main menu");
         if (QScreen *screen = QGuiApplication::primaryScreen()) {
             QRect frame(QPoint(), MainWindow::defaultSize);

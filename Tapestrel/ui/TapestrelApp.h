@@ -12,6 +12,7 @@
 
 class AboutWindow;
 class AppDelegate;
+class MainMenuCommands;
 class MainWindow;
 class MenuBarExtra;
 class MenuView;
@@ -85,6 +86,7 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<KivApp::ShowMainWindowHandler> m_showMainWindowHandler;
     QPointer<MainWindow> m_mainWindow;
+    QPointer<MainMenuCommands> m_menuCommands;
     QPointer<AboutWindow> m_about;
     QPointer<SettingsView> m_settings;
     std::unique_ptr<MenuBarExtra> m_menuBarExtra;
