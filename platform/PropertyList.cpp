@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -15,9 +17,18 @@
 
 namespace Platform {
 
+namespace {
+
+template<typename Real> bool sameBits(Real a, Real b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
 bool operator==(const PropertyListDate &a, const PropertyListDate &b)
 {
-    return std::memcmp(&a.seconds, &b.seconds, sizeof a.seconds) == 0;
+    return sameBits(a.seconds, b.seconds);
 }
 
 namespace PropertyListFormats {
@@ -308,16 +319,62 @@ QVariant PropertyList::normalized(const QVariant &value)
     return canonical(value, false, 0);
 }
 
+bool PropertyList::identical(const QVariant &a, const QVariant &b)
+{
+    const auto isDate = [](const QVariant &value) {
+        return value.typeId() == QMetaType::QDateTime
+            || value.metaType() == QMetaType::fromType<PropertyListDate>();
+    };
+    if (isDate(a) || isDate(b))
+        return isDate(a) && isDate(b) && sameBits(secondsOf(a), secondsOf(b));
+    if (a.metaType() != b.metaType())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::Double:
+        return sameBits(a.toDouble(), b.toDouble());
+    case QMetaType::Float:
+        return sameBits(a.toFloat(), b.toFloat());
+    case QMetaType::QVariantList: {
+        const QVariantList x = a.toList();
+        const QVariantList y = b.toList();
+        return std::equal(x.cbegin(), x.cend(), y.cbegin(), y.cend(), identical);
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap x = a.toMap();
+        const QVariantMap y = b.toMap();
+        if (x.size() != y.size())
+            return false;
+        for (auto i = x.cbegin(), j = y.cbegin(); i != x.cend(); ++i, ++j) {
+            if (i.key() != j.key() || !identical(i.value(), j.value()))
+                return false;
+        }
+        return true;
+    }
+    default:
+        return a == b;
+    }
+}
+
+namespace {
+
+// What the readers refuse is never written.
+QByteArray withinReadLimit(QByteArray bytes)
+{
+    return bytes.size() > PropertyList::maximumSize ? QByteArray() : bytes;
+}
+
+} // namespace
+
 QByteArray PropertyList::toBinary(const QVariant &value)
 {
     const QVariant checked = canonical(value, true, 0);
-    return checked.isValid() ? writeBinary(checked) : QByteArray();
+    return checked.isValid() ? withinReadLimit(writeBinary(checked)) : QByteArray();
 }
 
 QByteArray PropertyList::toXml(const QVariant &value)
 {
     const QVariant checked = canonical(value, true, 0);
-    return checked.isValid() ? writeXml(checked) : QByteArray();
+    return checked.isValid() ? withinReadLimit(writeXml(checked)) : QByteArray();
 }
 
 } // namespace Platform

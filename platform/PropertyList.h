@@ -89,8 +89,14 @@ public:
     // be stored in a property list.
     static QVariant normalized(const QVariant &value);
 
-    // The value (either form) in the binary or XML form; empty when it cannot be stored. The XML
-    // form holds dates to the second and cannot hold a text with unpaired UTF-16 surrogates.
+    // Whether two values (either form) are stored alike: of the same types (a four-byte real is no
+    // double, an integer above the signed range no negative one) with the same bits (-0.0 is not
+    // 0.0, a NaN is itself). Dates compare by their stored seconds, whichever form holds them.
+    static bool identical(const QVariant &a, const QVariant &b);
+
+    // The value (either form) in the binary or XML form; empty when it cannot be stored, or when
+    // the list would be larger than `maximumSize` and so could not be read again. The XML form holds
+    // dates to the second and cannot hold a text with unpaired UTF-16 surrogates.
     static QByteArray toBinary(const QVariant &value);
     static QByteArray toXml(const QVariant &value);
 };

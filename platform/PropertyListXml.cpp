@@ -6,11 +6,14 @@
 #include "platform/PropertyListFormats.h"
 
 #include <QLocale>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
 #include <cctype>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -161,20 +164,45 @@ std::optional<QVariant> parseInteger(const QByteArray &text, bool &tooWide)
     return magnitude <= signedLimit ? QVariant(qint64(magnitude)) : QVariant(quint64(magnitude));
 }
 
+// As the form's other readers take a real: a decimal number, an infinity or a NaN, with either sign
+// and in any case. A number past the range of a double is an infinity, one too small for it zero.
 std::optional<double> parseReal(const QByteArray &text)
 {
-    const QByteArray word = text.toLower();
+    const bool negative = text.startsWith('-');
+    const QByteArray word = text.mid(negative || text.startsWith('+') ? 1 : 0).toLower();
+    const double sign = negative ? -1.0 : 1.0;
     if (word == "nan")
         return std::numeric_limits<double>::quiet_NaN();
-    if (word == "inf" || word == "+inf" || word == "infinity" || word == "+infinity")
-        return std::numeric_limits<double>::infinity();
-    if (word == "-inf" || word == "-infinity")
-        return -std::numeric_limits<double>::infinity();
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok)
+    if (word == "inf" || word == "infinity")
+        return sign * std::numeric_limits<double>::infinity();
+    // Digits with an optional point, then an optional exponent: the only syntax left to strtod.
+    qsizetype at = 0;
+    const auto digits = [&] {
+        const qsizetype from = at;
+        while (at < word.size() && std::isdigit(uchar(word[at])))
+            ++at;
+        return at - from;
+    };
+    qsizetype mantissa = digits();
+    if (at < word.size() && word[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
         return std::nullopt;
-    return value;
+    if (at < word.size() && word[at] == 'e') {
+        ++at;
+        if (at < word.size() && (word[at] == '-' || word[at] == '+'))
+            ++at;
+        if (digits() == 0)
+            return std::nullopt;
+    }
+    if (at != word.size())
+        return std::nullopt;
+    // The C locale's decimal point, whatever the program's locale is; out of range gives
+    // HUGE_VAL or zero (or a subnormal), which is what is wanted.
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return sign * ::strtod_l(word.constData(), nullptr, cLocale);
 }
 
 class XmlReader
@@ -350,6 +378,22 @@ private:
         return true;
     }
 
+    // Character data as XML reads it: every line ends in LF, CR LF and a lone CR included. (A
+    // character reference is what keeps a CR.)
+    static void appendLines(QByteArray &text, const char *data, qsizetype size)
+    {
+        while (const auto *cr = static_cast<const char *>(std::memchr(data, '\r', size_t(size)))) {
+            text.append(data, cr - data);
+            text += '\n';
+            qsizetype used = cr - data + 1;
+            if (used < size && data[used] == '\n')
+                ++used;
+            data += used;
+            size -= used;
+        }
+        text.append(data, size);
+    }
+
     // The character data of a leaf element up to its end tag, which it consumes.
     bool content(const Tag &tag, QByteArray &text)
     {
@@ -359,7 +403,7 @@ private:
             qsizetype next = m_at;
             while (next < m_bytes.size() && m_bytes[next] != '<' && m_bytes[next] != '&')
                 ++next;
-            text.append(m_bytes.constData() + m_at, next - m_at);
+            appendLines(text, m_bytes.constData() + m_at, next - m_at);
             m_at = next;
             if (m_at >= m_bytes.size())
                 return malformed(QStringLiteral("<%1> is not closed").arg(QString::fromLatin1(tag.name)));
@@ -371,7 +415,7 @@ private:
                 const qsizetype end = m_bytes.indexOf("]]>", m_at);
                 if (end < 0)
                     return malformed(QStringLiteral("a character data section is not closed"));
-                text.append(m_bytes.constData() + m_at, end - m_at);
+                appendLines(text, m_bytes.constData() + m_at, end - m_at);
                 m_at = end + 3;
             } else if (lookingAt("<!--")) {
                 if (!skipPast("-->"))
@@ -389,7 +433,8 @@ private:
             return false;
         if (!isValidUtf8(bytes.constData(), bytes.size()))
             return fail(unusable(QStringLiteral("it holds text that is not valid UTF-8")));
-        value = QString::fromUtf8(bytes);
+        // QString::fromUtf8 would drop a leading U+FEFF, which is a character of the text here.
+        value = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(bytes);
         return true;
     }
 
@@ -625,6 +670,8 @@ private:
             return "nan";
         if (std::isinf(value))
             return value > 0 ? "+infinity" : "-infinity";
+        if (value == 0)
+            return std::signbit(value) ? "-0.0" : "0.0"; // QByteArray::number drops the sign of a zero
         return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
     }
 

@@ -87,13 +87,6 @@ QHash<QString, UserDefaults *> &registry()
     return instances;
 }
 
-bool sameValue(const QVariant &a, const QVariant &b)
-{
-    if (a.isValid() != b.isValid())
-        return false;
-    return !a.isValid() || (a.typeId() == b.typeId() && a == b);
-}
-
 } // namespace
 
 UserDefaults::UserDefaults(const QString &domainName, const QString &filePath)
@@ -224,11 +217,11 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
         for (const QString &key : std::as_const(keys)) {
             const QVariant before = m_values.value(key);
             const QVariant after = values.value(key);
-            if (sameValue(before, after))
+            if (PropertyList::identical(before, after))
                 continue;
             const QVariant oldEffective = effectiveLocked(key, m_values);
             const QVariant newEffective = effectiveLocked(key, values);
-            if (!sameValue(oldEffective, newEffective))
+            if (!PropertyList::identical(oldEffective, newEffective))
                 changes->append({key, oldEffective, newEffective});
         }
     }
@@ -545,15 +538,13 @@ template<typename DomainStamp> AtomicFile::Stamp atomicStamp(const DomainStamp &
 
 } // namespace
 
-UserDefaults::WriteOutcome UserDefaults::writeLocked(const QVariantMap &values,
-                                                     const FileStamp &expected) const
+UserDefaults::WriteOutcome UserDefaults::writeLocked(const QByteArray &bytes, const FileStamp &expected) const
 {
-    const QByteArray bytes = PropertyList::toBinary(QVariant(values));
     AtomicFile file(m_filePath);
     // Another program (one that does not take the domain's lock) may have replaced or rewritten the
     // file since it was read; its values must not be lost to values read before.
     file.expect(atomicStamp(expected));
-    if (!bytes.isEmpty() && file.open() && file.write(bytes) && file.commit())
+    if (file.open() && file.write(bytes) && file.commit())
         return WriteOutcome::written;
     if (file.changedMeanwhile())
         return WriteOutcome::changedMeanwhile;
@@ -613,7 +604,8 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 ok = true; // removing what is not there changes nothing
                 break;
             }
-            if (present && !damaged && sameValue(m_values.value(key), canonical)) {
+            // Decided on the value as stored, not as read: -1 over 2^64-1 or -0.0 over 0.0 is a change.
+            if (present && !damaged && PropertyList::identical(m_stored.value(key), canonical)) {
                 ok = true; // the file holds this value already: it is not rewritten
                 break;
             }
@@ -645,16 +637,26 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 updated.remove(key);
                 updatedValues.remove(key);
             }
+            // A domain that its readers would refuse is never written (the values are checked, so
+            // only the size can be wrong), and a damaged file is not moved aside for it.
+            const QByteArray bytes = PropertyList::toBinary(QVariant(updated));
+            if (bytes.isEmpty()) {
+                refusal =
+                    QStringLiteral("%1 was not written: %2 would be larger than the %3 bytes that are read")
+                        .arg(key, m_filePath)
+                        .arg(PropertyList::maximumSize);
+                break;
+            }
             // A damaged file is moved aside first: the write then expects to find no file.
             const WriteOutcome outcome = !damaged || preserveCorruptFileLocked()
-                ? writeLocked(updated, damaged ? FileStamp() : m_stamp)
+                ? writeLocked(bytes, damaged ? FileStamp() : m_stamp)
                 : WriteOutcome::failed;
             if (outcome == WriteOutcome::changedMeanwhile && attempt < writeAttempts)
                 continue;
             if (outcome == WriteOutcome::written) {
                 const QVariant oldEffective = effectiveLocked(key, m_values);
                 const QVariant newEffective = effectiveLocked(key, updatedValues);
-                if (!sameValue(oldEffective, newEffective))
+                if (!PropertyList::identical(oldEffective, newEffective))
                     changes.append({key, oldEffective, newEffective});
                 m_stored = updated;
                 m_values = updatedValues;
@@ -705,7 +707,7 @@ void UserDefaults::registerDefaults(const QVariantMap &defaults)
             const QVariant oldEffective = effectiveLocked(it.key(), m_values);
             m_registered.insert(it.key(), canonical);
             const QVariant newEffective = effectiveLocked(it.key(), m_values);
-            if (!sameValue(oldEffective, newEffective))
+            if (!PropertyList::identical(oldEffective, newEffective))
                 changes.append({it.key(), oldEffective, newEffective});
         }
     }
@@ -721,7 +723,7 @@ void UserDefaults::globalValueChanged(const QString &key, const QVariant &oldVal
         if (!m_values.contains(key)) {
             const QVariant oldEffective = oldValue.isValid() ? oldValue : m_registered.value(key);
             const QVariant newEffective = newValue.isValid() ? newValue : m_registered.value(key);
-            if (!sameValue(oldEffective, newEffective))
+            if (!PropertyList::identical(oldEffective, newEffective))
                 changes.append({key, oldEffective, newEffective});
         }
     }

@@ -145,7 +145,7 @@ private:
     QString problemLocked() const;
     enum class WriteOutcome { written, changedMeanwhile, failed };
     // Writes unless the file is no longer the one `expected` describes.
-    WriteOutcome writeLocked(const QVariantMap &values, const FileStamp &expected) const;
+    WriteOutcome writeLocked(const QByteArray &bytes, const FileStamp &expected) const;
 
     void refreshAndNotify() const;
     void emitChanges(const QList<Change> &changes) const;

@@ -58,6 +58,9 @@ TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
         {"text in no valid UTF-8", xmlDictionary("<key>k</key><string>caf\xE9</string>"), Status::Unusable},
         {"encoded surrogate", xmlDictionary("<key>k</key><string>\xED\xA0\x80</string>"), Status::Unusable},
         {"a key twice", xmlDictionary("<key>k</key><true/><key>k</key><false/>"), Status::Unusable},
+        {"a binary key twice",
+         list({dictionary({{1, 3}, {2, 3}}), ascii("k"), ascii("k"), QByteArray("\x09")}), Status::Unusable},
+        {"an ASCII text with a byte past 0x7F", list({ascii("caf\xE9")}), Status::Unusable},
         {"an integer past 64 bits", xmlDictionary("<key>k</key><integer>18446744073709551616</integer>"),
          Status::Unusable},
         {"a reference cycle", list({array({1}), array({0})}), Status::Damaged},
@@ -67,6 +70,7 @@ TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
         {"an unclosed dictionary", "<plist><dict><key>a</key><true/></plist>", Status::Damaged},
         {"a key without a value", xmlDictionary("<key>a</key>"), Status::Damaged},
         {"not a list", "not a property list", Status::Damaged},
+        {"a real in another syntax", xmlDictionary("<key>k</key><real>0x1p3</real>"), Status::Damaged},
     };
     for (const auto &[what, bytes, status] : refused) {
         const PropertyList::Reading reading = PropertyList::read(bytes);
@@ -116,6 +120,36 @@ TEST(PropertyListTexts, EveryCharacterSurvivesBothForms)
     EXPECT_TRUE(PropertyList::toXml(loneSurrogate).isEmpty());
 }
 
+// Read as XML defines its text and as the form's other readers take numbers.
+TEST(PropertyListTexts, XmlReadsAsOtherReadersDo)
+{
+    const double infinity = std::numeric_limits<double>::infinity();
+    const QString bom(QChar(0xFEFF));
+    const QList<std::pair<QByteArray, QVariantMap>> cases {
+        {"<key>a</key><real>1e400</real><key>b</key><real>-1E400</real><key>c</key><real>1e-400</real>"
+         "<key>d</key><real>-1e-400</real><key>e</key><real>4.9e-324</real><key>f</key><real>-Infinity</"
+         "real>",
+         {{"a", infinity},
+          {"b", -infinity},
+          {"c", 0.0},
+          {"d", -0.0},
+          {"e", std::numeric_limits<double>::denorm_min()},
+          {"f", -infinity}}},
+        {"<key>a</key><real>-nan</real><key>b</key><real>NaN</real><key>c</key><real>+nan</real>",
+         {{"a", qQNaN()}, {"b", qQNaN()}, {"c", qQNaN()}}},
+        {"<key>min</key><integer>-9223372036854775808</integer>",
+         {{"min", std::numeric_limits<qint64>::min()}}},
+        {"<key>a\r\nb</key><string>1\r\n2\r3\n<![CDATA[4\r\n]]>5&#13;&#xD;\n</string>",
+         {{"a\nb", "1\n2\n3\n4\n5\r\r\n"}}},
+        {"<key>\xEF\xBB\xBFk</key><string>\xEF\xBB\xBFv</string><key>k</key><true/>",
+         {{bom + "k", bom + "v"}, {"k", true}}},
+    };
+    for (const auto &[members, expected] : cases) {
+        const QVariant value = exact(xmlDictionary(members));
+        EXPECT_TRUE(PropertyList::identical(value, expected)) << members.toStdString();
+    }
+}
+
 TEST(PropertyListExact, StoredFormsSurviveARewrite)
 {
     // 2025-11-28 with microseconds, as the platform stores a date it took from the clock.
@@ -156,4 +190,52 @@ TEST(PropertyListExact, StoredFormsSurviveARewrite)
               QVariant::fromValue(PropertyListDate {786000000.0}));
     EXPECT_EQ(PropertyList::read(xmlDictionary("<key>d</key><date>2025-02-29T05:20:00Z</date>")).status,
               Status::Damaged);
+}
+
+// Every type at its ends, written in each form and read back: the same values of the same types. The
+// XML form has one kind of real, no references, and dates to the second.
+TEST(PropertyListExact, EveryTypeAtItsEndsReadsBackFromBothForms)
+{
+    using Limits = std::numeric_limits<double>;
+    const auto when = [](double seconds) {
+        return QVariant::fromValue(PropertyListDate {seconds});
+    };
+    const QString bom(QChar(0xFEFF));
+    QVariantMap values {
+        {"min", std::numeric_limits<qint64>::min()},
+        {"max", std::numeric_limits<qint64>::max()},
+        {"unsigned max", std::numeric_limits<quint64>::max()},
+        {"unsigned min", quint64(1) << 63},
+        {"-1", qint64(-1)},
+        {"0", qint64(0)},
+        {"reals",
+         QVariantList {0.0, -0.0, Limits::infinity(), -Limits::infinity(), Limits::quiet_NaN(),
+                       Limits::denorm_min(), -Limits::denorm_min(), Limits::max(), Limits::lowest()}},
+        {"date", when(786000000.123456)},
+        {"early", when(-0.25)},
+        {"texts", QVariantList {QString(), QString(QChar(0)), bom, bom + "a\r\n" + QChar(0)}},
+        {bom, QStringLiteral("a key that is only U+FEFF")},
+        {QString(), QStringLiteral("an empty key")},
+        {"data", QVariantList {QByteArray(), QByteArray("\0\xFF", 2)}},
+        {"Booleans", QVariantList {true, false}},
+        {"empty", QVariantList {QVariantList(), QVariantMap()}},
+        {"nested", QVariantMap {{"", QVariantList {QVariantMap {{"", QVariantMap()}}}}}},
+    };
+    QVariantMap binary = values;
+    binary.insert("float", -0.0f);
+    binary.insert("uid", QVariant::fromValue(PropertyListUid {~quint64(0)}));
+    binary.insert("surrogate", QString(QChar(0xDC00)));
+    QVariantMap xml = values;
+    xml.insert("date", when(786000000));
+    xml.insert("early", when(-1));
+
+    const QList<std::tuple<const char *, QByteArray, QVariantMap>> forms {
+        {"binary", PropertyList::toBinary(binary), binary}, {"XML", PropertyList::toXml(values), xml}};
+    for (const auto &[form, bytes, expected] : forms) {
+        const QVariantMap read = exact(bytes).toMap();
+        EXPECT_EQ(read.keys(), expected.keys()) << form;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            EXPECT_TRUE(PropertyList::identical(read.value(it.key()), it.value()))
+                << form << ": " << it.key().toStdString();
+    }
 }

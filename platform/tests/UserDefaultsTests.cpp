@@ -267,6 +267,54 @@ TEST_F(UserDefaultsTest, RefusesWhatItCannotStoreAndChangesNothing)
     EXPECT_TRUE(standard.setValue("keep", 2));
     EXPECT_EQ(standard.integer("keep"), 2);
     EXPECT_NE(home.readFile(standardFile), xml);
+
+    // Whether a write is needed is decided on the value as stored, not as read: a change of integer
+    // kind or of the sign of a zero is written, the same date in the other form is not.
+    const QList<std::tuple<QVariant, QVariant, bool>> writes {
+        {quint64(1) << 63, std::numeric_limits<qint64>::min(), true},
+        {std::numeric_limits<quint64>::max(), qint64(-1), true},
+        {0.0, -0.0, true},
+        {-0.0, 0.0, true},
+        {1.5f, 1.5, true},
+        {qQNaN(), qQNaN(), false},
+        {QVariant::fromValue(Platform::PropertyListDate {786000000.123}),
+         QDateTime(QDate(2025, 11, 28), QTime(5, 20, 0, 123), Qt::UTC), false},
+    };
+    int index = 0;
+    for (const auto &[stored, value, written] : writes) {
+        const QString name = QStringLiteral("com.example.write%1").arg(index++);
+        const QString file = "Library/Preferences/" + name + ".plist";
+        const QByteArray bytes = PropertyList::toBinary(QVariantMap {{"k", stored}});
+        home.writeFile(file, bytes);
+        EXPECT_TRUE(UserDefaults::suite(name)->setValue("k", value)) << name.toStdString();
+        const QVariant onDisk =
+            PropertyList::read(home.readFile(file), PropertyList::Form::Exact).value.toMap().value("k");
+        EXPECT_EQ(home.readFile(file) != bytes, written) << name.toStdString();
+        EXPECT_TRUE(PropertyList::identical(onDisk, written ? value : stored)) << name.toStdString();
+    }
+}
+
+// A write that would leave a domain larger than its readers take is refused with the reason, and the
+// file stays as it was, a damaged one included.
+TEST_F(UserDefaultsTest, AWriteNeverLeavesADomainTooLargeToRead)
+{
+    // Mostly ASCII with one other character: twice the size once its text is UTF-16.
+    const QByteArray text = QByteArray(9'000'000, 'a') + "\xC3\xA9";
+    const QList<std::pair<QByteArray, QVariant>> cases {
+        {xmlDictionary("<key>text</key><string>" + text + "</string>"), 1},
+        {"not a property list", QByteArray(PropertyList::maximumSize, 'x')},
+    };
+    int index = 0;
+    for (const auto &[bytes, value] : cases) {
+        const QString name = QStringLiteral("com.example.large%1").arg(index++);
+        const QString file = "Library/Preferences/" + name + ".plist";
+        home.writeFile(file, bytes);
+        QString error;
+        EXPECT_FALSE(UserDefaults::suite(name)->setValue("k", value, &error));
+        EXPECT_TRUE(error.contains("larger than")) << error.toStdString();
+        EXPECT_EQ(home.readFile(file), bytes);
+        EXPECT_FALSE(QFileInfo::exists(home.filePath(file + ".corrupt")));
+    }
 }
 
 TEST_F(UserDefaultsTest, DamagedFileReadsEmptyAndIsKeptBeforeTheFirstWrite)
