@@ -78,6 +78,11 @@ TEST_F(DefaultsToolTest, WritesAndReadsTypedValuesSeenByTheProgramAtOnce)
     // What the program writes, the tool reads, other types included.
     UserDefaults::suite("com.example")->setValue("list", QVariantList {"a b", 2});
     EXPECT_EQ(tool({"read", "com.example", "list"}).out, "(\n    \"a b\",\n    2\n)\n");
+
+    // A key keeps every character, a leading U+FEFF included.
+    const QString bomKey = QChar(0xFEFF) + QStringLiteral("k");
+    EXPECT_EQ(tool({"write", "com.example", bomKey, "v"}).exitCode, 0);
+    EXPECT_EQ(UserDefaults::suite("com.example")->persistentValue(bomKey), QVariant(QStringLiteral("v")));
 }
 
 TEST_F(DefaultsToolTest, MissingKeysAndBadInputFailWithoutWriting)
