@@ -6,7 +6,6 @@
 #include "platform/LinuxDesktop.h"
 
 #include <QGuiApplication>
-#include <QPointer>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -60,7 +59,7 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
     : QObject(parent)
     , m_screens(std::move(screens))
     , m_wallpaper(std::move(wallpaper))
-    // Until the desktop refuses a background, it shows its own: nothing to draw.
+    // The desktop shows the backgrounds itself: the program draws nothing over them.
     , m_shownByDesktop(m_wallpaper != nullptr)
 {
     m_handOverThread.setMaxThreadCount(1);
@@ -93,19 +92,13 @@ DesktopBackgroundController::setBackground(std::optional<Background> background)
     // A clear background leaves the desktop showing its own wallpaper, as the clear windows would.
     if (!m_wallpaper || !background || background->isClear())
         co_return std::nullopt;
-    const QPointer<DesktopBackgroundController> self(this);
     const quint64 number = ++*m_latestHandOver;
     const HandOver done =
         co_await QtConcurrent::run(&m_handOverThread, &handOver, m_wallpaper, m_latestHandOver, number,
                                    *background, largestScreenPixels());
-    if (!self || done.skipped)
-        co_return done.refusal;
-    // Windows follow only the latest background: an earlier one's answer says nothing about what the
-    // desktop shows now.
-    if (m_latestHandOver->load() == number) {
-        m_shownByDesktop = !done.refusal;
-        syncWindows();
-    }
+    if (done.skipped)
+        co_return std::nullopt;
+    // A background the desktop refused is not drawn over it either: the desktop keeps what it shows.
     co_return done.refusal;
 }
 
@@ -161,13 +154,9 @@ QString DesktopBackgroundController::screenKey(const ScreenInfo &screen)
 
 void DesktopBackgroundController::syncWindows()
 {
-    if (m_shownByDesktop) {
-        // The desktop shows the background: windows would only cover its own fade.
-        for (auto &[key, window] : m_windowsByScreenKey)
-            window->close();
-        m_windowsByScreenKey.clear();
+    // The desktop shows the backgrounds itself: windows would only cover what it shows.
+    if (m_shownByDesktop)
         return;
-    }
     if (!m_windowsSupported)
         return;
     const QList<ScreenInfo> screens = m_screens->screens();

@@ -26,9 +26,10 @@ class DesktopWallpaper;
 // virtual desktop re-sync the windows a quarter of a second later.
 //
 // Given a DesktopWallpaper, the controller hands each background to the desktop's own wallpaper
-// instead, and draws no windows while the desktop shows it (the desktop fades by itself); only a
-// background the desktop did not take is drawn in windows. Handing over may mean drawing a
-// screen-sized picture or waiting seconds for a desktop's tool, so it runs off the GUI thread.
+// instead and draws no windows at all: the desktop shows the backgrounds (and fades by itself). A
+// background the desktop did not take is reported, and the desktop keeps what it shows. Handing over
+// may mean drawing a screen-sized picture or waiting seconds for a desktop's tool, so it runs off the
+// GUI thread.
 class DesktopBackgroundController : public QObject
 {
     Q_OBJECT
@@ -50,8 +51,8 @@ public:
     // show. With a desktop wallpaper, the background is then handed to the desktop on a thread of its
     // own, one background after the other in the order they were set; one that is still waiting when
     // a later one is set is never handed over, so the desktop ends with the latest. The task gives the
-    // reason the desktop did not take the background (the windows then draw it); nothing when it took
-    // it, when a later background took its place, or when nothing was handed over.
+    // reason the desktop did not take the background; nothing when it took it, when a later background
+    // took its place, or when nothing was handed over.
     QCoro::Task<std::optional<QString>> setBackground(std::optional<Background> background);
 
     // Whether something is visibly drawn: a background that is not clear (an image always counts,
@@ -59,8 +60,8 @@ public:
     // quits, so it does not count.
     bool hasVisibleBackground() const;
 
-    // The desktop's own wallpaper, when backgrounds are handed to it; and whether it shows the
-    // current background (no windows are drawn then).
+    // The desktop's own wallpaper, when backgrounds are handed to it; and whether the desktop shows
+    // the backgrounds (no windows are drawn then).
     DesktopWallpaper *wallpaper() const { return m_wallpaper.get(); }
     bool isShownByDesktop() const { return m_shownByDesktop; }
 
@@ -99,7 +100,7 @@ private:
     // One thread, so that hand-overs reach the desktop in order. Declared after what they use; its
     // destruction waits for the one in flight.
     QThreadPool m_handOverThread;
-    bool m_shownByDesktop = false;
+    const bool m_shownByDesktop;
     std::optional<Background> m_background;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;
     bool m_windowsSupported = true;

@@ -129,19 +129,21 @@ void DesktopWallpaper::show(const Background &background, const QSize &pixelSize
     const QSize size = pixelSize.isEmpty() ? fallbackSize : pixelSize;
     switch (background.kind()) {
     case Background::Kind::image: {
+        // Handed over by its file: the desktop reads formats the program need not decode itself.
         const QString file = background.url().isLocalFile() ? background.url().toLocalFile() : QString();
-        if (file.isEmpty() || !isPicture(file))
+        QFile opened;
+        if (file.isEmpty() || Platform::RegularFile::open(opened, file))
             throw Platform::DesktopError(
                 translated("The picture “%1” cannot be read, so the desktop was left as it is.")
                     .arg(file.isEmpty() ? background.url().toString() : file));
-        m_desktop->setPicture(file);
-        removePicturesBut({});
+        if (m_desktop->setPicture(file))
+            removePicturesBut({});
         return;
     }
     case Background::Kind::color:
         if (m_desktop->showsColors()) {
-            m_desktop->setColor(opaque(background.colorValue()));
-            removePicturesBut({});
+            if (m_desktop->setColor(opaque(background.colorValue())))
+                removePicturesBut({});
             return;
         }
         break;
@@ -149,8 +151,8 @@ void DesktopWallpaper::show(const Background &background, const QSize &pixelSize
         break;
     }
     const QString file = picture(background, size);
-    m_desktop->setPicture(file);
-    removePicturesBut(file);
+    if (m_desktop->setPicture(file))
+        removePicturesBut(file);
 }
 
 std::optional<Background> DesktopWallpaper::current() const

@@ -30,7 +30,9 @@ public:
     static std::unique_ptr<DesktopWallpaper> forCurrentDesktop(const QString &folder);
 
     // Shows the background on the desktop. A clear background is nothing to show: the desktop keeps
-    // its own. Throws Platform::DesktopError when the desktop did not take it (an unreadable image, a
+    // its own, and so does a desktop without the setting. An image is handed over by its file, in
+    // whatever format; only a file that is not there (or is no regular file) is refused. Throws
+    // Platform::DesktopError when the desktop did not take it (an image file that cannot be opened, a
     // picture that cannot be written, a desktop that refused); the desktop is then as it was.
     void show(const Background &background, const QSize &pixelSize);
 

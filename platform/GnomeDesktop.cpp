@@ -46,7 +46,9 @@
     F(g_settings_schema_source_unref)                                                                        \
     F(g_settings_schema_unref)                                                                               \
     F(g_settings_set_value)                                                                                  \
-    F(g_settings_sync)
+    F(g_settings_backend_get_default)                                                                        \
+    F(g_settings_sync)                                                                                       \
+    F(g_type_name)
 
 namespace Platform {
 
@@ -137,7 +139,11 @@ struct Change
 class GnomeDesktop::Schemas
 {
 public:
+    class Access;
+
     explicit Schemas(const Store &store)
+        : m_keyfile(store.keyfile)
+        , m_readOnly(store.readOnly)
     {
         if (!gio().loaded)
             return; // no schema is found, so nothing is read or changed
@@ -148,21 +154,10 @@ public:
             m_source = gio().g_settings_schema_source_ref(installed);
             m_dockSource = extensionDockSource(installed);
         }
-        if (store.readOnly)
-            m_backend = gio().g_null_settings_backend_new();
-        else if (!store.keyfile.isEmpty())
-            m_backend = gio().g_keyfile_settings_backend_new(QFile::encodeName(store.keyfile).constData(),
-                                                             "/", nullptr);
     }
 
     ~Schemas()
     {
-        for (auto &[id, settings] : m_settings) {
-            if (settings)
-                gio().g_object_unref(settings);
-        }
-        if (m_backend)
-            gio().g_object_unref(m_backend);
         if (m_dockSource)
             gio().g_settings_schema_source_unref(m_dockSource);
         if (m_source)
@@ -172,28 +167,7 @@ public:
     Schemas(const Schemas &) = delete;
     Schemas &operator=(const Schemas &) = delete;
 
-    // Whether the desktop's own store (dconf) holds the settings, which writes in the background.
-    bool usesDesktopStore() const { return m_backend == nullptr; }
-
-    // The settings of a schema; nullptr when it is not installed. Changes are held back until
-    // apply(), so that several keys change together.
-    GSettings *settings(const char *id)
-    {
-        const auto found = m_settings.find(id);
-        if (found != m_settings.end())
-            return found->second;
-        GSettings *settings = nullptr;
-        GSettingsSchema *schema = lookup(id);
-        if (schema) {
-            settings = gio().g_settings_new_full(schema, m_backend, nullptr);
-            gio().g_settings_delay(settings);
-            gio().g_settings_schema_unref(schema);
-        }
-        m_settings.emplace(id, settings);
-        return settings;
-    }
-
-private:
+    // The schema, or nullptr when it is not installed.
     GSettingsSchema *lookup(const char *id) const
     {
         GSettingsSchema *schema =
@@ -201,6 +175,38 @@ private:
         if (!schema && m_dockSource && qstrcmp(id, dockSchema) == 0)
             schema = gio().g_settings_schema_source_lookup(m_dockSource, id, TRUE);
         return schema;
+    }
+
+    // A store for one access (owned by the caller), and whether it is the desktop's own, which
+    // writes in the background. The desktop's store (dconf) reads what is stored now at every read.
+    // A keyfile store reads its file once, when it is made, and notices later writes of other
+    // programs only through a file monitor that the running GLib main loop of the thread that made
+    // it serves, which the asking thread need not have: each access reads the keyfile anew. That
+    // holds for the keyfile GSettings uses by itself (GSETTINGS_BACKEND=keyfile, or no dconf) too.
+    GSettingsBackend *backend(bool *desktopStore) const
+    {
+        *desktopStore = false;
+        if (!gio().loaded)
+            return nullptr;
+        if (m_readOnly)
+            return gio().g_null_settings_backend_new();
+        if (!m_keyfile.isEmpty())
+            return keyfileBackend(m_keyfile);
+        GSettingsBackend *standard = gio().g_settings_backend_get_default();
+        if (standard
+            && qstrcmp(gio().g_type_name(G_TYPE_FROM_INSTANCE(standard)), "GKeyfileSettingsBackend") == 0) {
+            gio().g_object_unref(standard);
+            return keyfileBackend(QFile::decodeName(g_get_user_config_dir())
+                                  + QStringLiteral("/glib-2.0/settings/keyfile"));
+        }
+        *desktopStore = true;
+        return standard;
+    }
+
+private:
+    static GSettingsBackend *keyfileBackend(const QString &file)
+    {
+        return gio().g_keyfile_settings_backend_new(QFile::encodeName(file).constData(), "/", nullptr);
     }
 
     static GSettingsSchemaSource *extensionDockSource(GSettingsSchemaSource *installed)
@@ -232,8 +238,57 @@ private:
         return nullptr;
     }
 
+    QString m_keyfile;
+    bool m_readOnly = false;
     GSettingsSchemaSource *m_source = nullptr;
     GSettingsSchemaSource *m_dockSource = nullptr;
+};
+
+// The settings as they are now, for one reading or one change, let go after it.
+class GnomeDesktop::Schemas::Access
+{
+public:
+    explicit Access(const Schemas &schemas)
+        : m_schemas(schemas)
+        , m_backend(schemas.backend(&m_desktopStore))
+    { }
+
+    ~Access()
+    {
+        for (auto &[id, settings] : m_settings) {
+            if (settings)
+                gio().g_object_unref(settings);
+        }
+        if (m_backend)
+            gio().g_object_unref(m_backend);
+    }
+
+    Access(const Access &) = delete;
+    Access &operator=(const Access &) = delete;
+
+    // Whether the desktop's own store (dconf) holds the settings, which writes in the background.
+    bool usesDesktopStore() const { return m_desktopStore; }
+
+    // The settings of a schema; nullptr when it is not installed. Changes are held back until
+    // apply(), so that several keys change together.
+    GSettings *settings(const char *id)
+    {
+        const auto found = m_settings.find(id);
+        if (found != m_settings.end())
+            return found->second;
+        GSettings *settings = nullptr;
+        if (GSettingsSchema *schema = m_schemas.lookup(id)) {
+            settings = gio().g_settings_new_full(schema, m_backend, nullptr);
+            gio().g_settings_delay(settings);
+            gio().g_settings_schema_unref(schema);
+        }
+        m_settings.emplace(id, settings);
+        return settings;
+    }
+
+private:
+    const Schemas &m_schemas;
+    bool m_desktopStore = false;
     GSettingsBackend *m_backend = nullptr;
     std::map<QByteArray, GSettings *> m_settings;
 };
@@ -314,10 +369,11 @@ QString describe(GVariant *value)
     return result;
 }
 
-// Writes the changes together, or none of them: every key must be in the schema, allow its value
-// and be writable before anything is written. Changes that are in place already are left out; when
-// none is left, nothing is written.
-void write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
+// Writes the changes together, or none of them: every key must allow its value and be writable
+// before anything is written. Changes that are in place already are left out; when none is left,
+// nothing is written. Returns false, writing nothing, where the schema lacks a key that is to hold a
+// value: this GNOME has no such setting, which is said once on standard error.
+bool write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
 {
     std::vector<Change> needed;
     for (Change &change : changes) {
@@ -325,10 +381,12 @@ void write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
         // A GNOME without the key shows its own default already.
         if (!found && !change.value)
             continue;
-        if (!found)
-            throw DesktopError(
-                translated("This GNOME has no setting “%1” in %2, so the desktop was left as it is.")
-                    .arg(text(change.key), schemaId(settings)));
+        if (!found) {
+            LinuxDesktop::sayOnce(translated("This GNOME has no setting “%1” in %2; it stays in the emulated "
+                                             "home, and the desktop is left as it is.")
+                                      .arg(text(change.key), schemaId(settings)));
+            return false;
+        }
         const bool allowed = !change.value
             || (g_variant_is_of_type(change.value.get(), gio().g_settings_schema_key_get_value_type(found))
                 && gio().g_settings_schema_key_range_check(found, change.value.get()));
@@ -353,7 +411,7 @@ void write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
         needed.push_back(std::move(change));
     }
     if (needed.empty())
-        return;
+        return true;
     for (const Change &change : needed) {
         if (!change.value) {
             gio().g_settings_reset(settings, change.key);
@@ -368,6 +426,7 @@ void write(GSettings *settings, std::vector<Change> changes, bool waitForStore)
     // The desktop's store writes in the background; the change is done once it has been written.
     if (waitForStore)
         gio().g_settings_sync();
+    return true;
 }
 
 } // namespace
@@ -385,7 +444,8 @@ GnomeDesktop::~GnomeDesktop() = default;
 std::optional<bool> GnomeDesktop::darkMode() const
 {
     QMutexLocker locker(&m_mutex);
-    const std::optional<QString> scheme = stringValue(m_schemas->settings(interfaceSchema), "color-scheme");
+    Schemas::Access access(*m_schemas);
+    const std::optional<QString> scheme = stringValue(access.settings(interfaceSchema), "color-scheme");
     if (!scheme)
         return std::nullopt;
     return *scheme == u"prefer-dark";
@@ -394,7 +454,8 @@ std::optional<bool> GnomeDesktop::darkMode() const
 bool GnomeDesktop::setDarkMode(bool dark)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *interface = m_schemas->settings(interfaceSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *interface = access.settings(interfaceSchema);
     if (!interface)
         return false;
     std::vector<Change> changes;
@@ -406,14 +467,14 @@ bool GnomeDesktop::setDarkMode(bool dark)
         changes.push_back({"gtk-theme", string(QStringLiteral("Adwaita-dark"))});
     else if (theme == u"Adwaita-dark" && !dark)
         changes.push_back({"gtk-theme", string(QStringLiteral("Adwaita"))});
-    write(interface, std::move(changes), m_schemas->usesDesktopStore());
-    return true;
+    return write(interface, std::move(changes), access.usesDesktopStore());
 }
 
 std::optional<QString> GnomeDesktop::accentColor() const
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *interface = m_schemas->settings(interfaceSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *interface = access.settings(interfaceSchema);
     if (!stringValue(interface, "accent-color"))
         return std::nullopt;
     const Variant user = owned(gio().g_settings_get_user_value(interface, "accent-color"));
@@ -433,7 +494,8 @@ std::optional<QString> GnomeDesktop::accentColor() const
 bool GnomeDesktop::setAccentColor(const QString &name)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *interface = m_schemas->settings(interfaceSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *interface = access.settings(interfaceSchema);
     if (!interface)
         return false;
     std::vector<Change> changes;
@@ -442,14 +504,14 @@ bool GnomeDesktop::setAccentColor(const QString &name)
     else
         changes.push_back(
             {"accent-color", string(name == u"graphite" ? QStringLiteral("slate") : name), true});
-    write(interface, std::move(changes), m_schemas->usesDesktopStore());
-    return true;
+    return write(interface, std::move(changes), access.usesDesktopStore());
 }
 
 bool GnomeDesktop::showsPictures() const
 {
     QMutexLocker locker(&m_mutex);
-    return m_schemas->settings(backgroundSchema) != nullptr;
+    Schemas::Access access(*m_schemas);
+    return access.settings(backgroundSchema) != nullptr;
 }
 
 bool GnomeDesktop::showsColors() const
@@ -457,12 +519,13 @@ bool GnomeDesktop::showsColors() const
     return showsPictures();
 }
 
-void GnomeDesktop::setPicture(const QString &file)
+bool GnomeDesktop::setPicture(const QString &file)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *background = m_schemas->settings(backgroundSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *background = access.settings(backgroundSchema);
     if (!background)
-        throw DesktopError(translated("This GNOME has no desktop background setting."));
+        return false;
     const QString uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded);
     std::vector<Change> changes;
     changes.push_back({"picture-uri", string(uri)});
@@ -470,26 +533,28 @@ void GnomeDesktop::setPicture(const QString &file)
     if (hasKey(background, "picture-uri-dark"))
         changes.push_back({"picture-uri-dark", string(uri)});
     changes.push_back({"picture-options", string(QStringLiteral("zoom"))});
-    write(background, std::move(changes), m_schemas->usesDesktopStore());
+    return write(background, std::move(changes), access.usesDesktopStore());
 }
 
-void GnomeDesktop::setColor(const QColor &color)
+bool GnomeDesktop::setColor(const QColor &color)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *background = m_schemas->settings(backgroundSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *background = access.settings(backgroundSchema);
     if (!background)
-        throw DesktopError(translated("This GNOME has no desktop background setting."));
+        return false;
     std::vector<Change> changes;
     changes.push_back({"primary-color", string(color.name(QColor::HexRgb))});
     changes.push_back({"color-shading-type", string(QStringLiteral("solid"))});
     changes.push_back({"picture-options", string(QStringLiteral("none"))});
-    write(background, std::move(changes), m_schemas->usesDesktopStore());
+    return write(background, std::move(changes), access.usesDesktopStore());
 }
 
 std::optional<DesktopPicture> GnomeDesktop::picture() const
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *background = m_schemas->settings(backgroundSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *background = access.settings(backgroundSchema);
     const std::optional<QString> options = stringValue(background, "picture-options");
     if (!options)
         return std::nullopt;
@@ -500,7 +565,7 @@ std::optional<DesktopPicture> GnomeDesktop::picture() const
         return DesktopPicture {QString(), color};
     }
     // In dark mode the desktop shows the dark picture, where it has one.
-    const bool dark = stringValue(m_schemas->settings(interfaceSchema), "color-scheme") == u"prefer-dark";
+    const bool dark = stringValue(access.settings(interfaceSchema), "color-scheme") == u"prefer-dark";
     std::optional<QString> uri = dark ? stringValue(background, "picture-uri-dark") : std::nullopt;
     if (!uri || uri->isEmpty())
         uri = stringValue(background, "picture-uri");
@@ -525,7 +590,8 @@ double GnomeDesktop::dockSizeForIcons(int pixels)
 std::optional<QString> GnomeDesktop::dockPosition() const
 {
     QMutexLocker locker(&m_mutex);
-    const std::optional<QString> position = stringValue(m_schemas->settings(dockSchema), "dock-position");
+    Schemas::Access access(*m_schemas);
+    const std::optional<QString> position = stringValue(access.settings(dockSchema), "dock-position");
     if (position == u"LEFT")
         return QStringLiteral("left");
     if (position == u"BOTTOM")
@@ -538,19 +604,20 @@ std::optional<QString> GnomeDesktop::dockPosition() const
 bool GnomeDesktop::setDockPosition(const QString &edge)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *dock = m_schemas->settings(dockSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *dock = access.settings(dockSchema);
     if (!dock)
         return false;
     std::vector<Change> changes;
     changes.push_back({"dock-position", string(edge.toUpper())});
-    write(dock, std::move(changes), m_schemas->usesDesktopStore());
-    return true;
+    return write(dock, std::move(changes), access.usesDesktopStore());
 }
 
 std::optional<bool> GnomeDesktop::dockAutoHide() const
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *dock = m_schemas->settings(dockSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *dock = access.settings(dockSchema);
     const std::optional<bool> fixed = booleanValue(dock, "dock-fixed");
     const std::optional<bool> autoHide = booleanValue(dock, "autohide");
     if (!fixed || !autoHide)
@@ -561,21 +628,22 @@ std::optional<bool> GnomeDesktop::dockAutoHide() const
 bool GnomeDesktop::setDockAutoHide(bool autoHide)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *dock = m_schemas->settings(dockSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *dock = access.settings(dockSchema);
     if (!dock)
         return false;
     std::vector<Change> changes;
     changes.push_back({"dock-fixed", owned(g_variant_new_boolean(!autoHide))});
     if (autoHide)
         changes.push_back({"autohide", owned(g_variant_new_boolean(TRUE))});
-    write(dock, std::move(changes), m_schemas->usesDesktopStore());
-    return true;
+    return write(dock, std::move(changes), access.usesDesktopStore());
 }
 
 std::optional<double> GnomeDesktop::dockSize() const
 {
     QMutexLocker locker(&m_mutex);
-    const std::optional<int> pixels = integerValue(m_schemas->settings(dockSchema), "dash-max-icon-size");
+    Schemas::Access access(*m_schemas);
+    const std::optional<int> pixels = integerValue(access.settings(dockSchema), "dash-max-icon-size");
     if (!pixels)
         return std::nullopt;
     return dockSizeForIcons(*pixels);
@@ -584,13 +652,13 @@ std::optional<double> GnomeDesktop::dockSize() const
 bool GnomeDesktop::setDockSize(double size)
 {
     QMutexLocker locker(&m_mutex);
-    GSettings *dock = m_schemas->settings(dockSchema);
+    Schemas::Access access(*m_schemas);
+    GSettings *dock = access.settings(dockSchema);
     if (!dock)
         return false;
     std::vector<Change> changes;
     changes.push_back({"dash-max-icon-size", owned(g_variant_new_int32(dockIconSize(size)))});
-    write(dock, std::move(changes), m_schemas->usesDesktopStore());
-    return true;
+    return write(dock, std::move(changes), access.usesDesktopStore());
 }
 
 } // namespace Platform

@@ -10,7 +10,9 @@ namespace Platform {
 
 // GNOME, through GSettings (the desktop's own store, dconf, behind it). A key is used only where the
 // installed schema has it, with a value its schema allows, and only while it is writable; changes that
-// take several keys are written together or not at all.
+// take several keys are written together or not at all. A key the installed schema lacks (accent-color
+// before GNOME 47) is a setting this GNOME does not have. Every reading and every change asks the
+// store afresh, whichever store GSettings uses, so what another program changed meanwhile is seen.
 //
 //   appearance   org.gnome.desktop.interface color-scheme 'prefer-dark' / 'default'; gtk-theme between
 //                'Adwaita' and 'Adwaita-dark' only when it holds one of the two
@@ -49,8 +51,8 @@ public:
 
     bool showsPictures() const override;
     bool showsColors() const override;
-    void setPicture(const QString &file) override;
-    void setColor(const QColor &color) override;
+    bool setPicture(const QString &file) override;
+    bool setColor(const QColor &color) override;
     std::optional<DesktopPicture> picture() const override;
 
     std::optional<QString> dockPosition() const override;
@@ -60,14 +62,15 @@ public:
     std::optional<double> dockSize() const override;
     bool setDockSize(double size) override;
 
-    // The icon size in pixels for a dock size of 0 to 1, and back.
+    // The icon size in pixels for a dock size of 0 to 1 (sizes outside it, and no number, are
+    // clamped), and back.
     static int dockIconSize(double size);
     static double dockSizeForIcons(int pixels);
 
 private:
     class Schemas;
     std::unique_ptr<Schemas> m_schemas;
-    // GSettings objects are not to be shared between threads without a lock.
+    // One reading or change at a time: a change reads what it changes first.
     mutable QMutex m_mutex;
 };
 

@@ -5,13 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QMutex>
+#include <QMutexLocker>
 #include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
 #include <QStringDecoder>
-
-#include <cstdio>
 
 namespace Platform {
 
@@ -150,21 +147,21 @@ KdeDesktop::Globals KdeDesktop::globals() const
     return contents.bytes ? parseGlobals(*contents.bytes) : Globals {};
 }
 
-void KdeDesktop::runTool(const QString &tool, const QStringList &arguments) const
+bool KdeDesktop::runTool(const QString &tool, const QStringList &arguments) const
 {
     const QString program = QStandardPaths::findExecutable(tool);
     if (program.isEmpty()) {
-        static QMutex toldMutex;
-        static QSet<QString> told;
-        QMutexLocker locker(&toldMutex);
-        if (!told.contains(tool)) {
-            told.insert(tool);
-            std::fprintf(stderr, "Tapestrel: %s is not installed; that setting stays in the emulated home.\n",
-                         qPrintable(tool));
-        }
-        throw DesktopError(
-            translated("KDE Plasma’s tool “%1” is not installed, so the desktop was left as it is.")
-                .arg(tool));
+        sayOnce(QStringLiteral("%1 is not installed; that setting stays in the emulated home.").arg(tool));
+        return false;
+    }
+    const quint64 round = currentRound();
+    {
+        QMutexLocker locker(&m_hungMutex);
+        if (round != 0 && m_hungInRound.value(tool) == round)
+            throw DesktopError(
+                translated("KDE Plasma’s tool “%1” did not answer in time earlier in this apply, "
+                           "so it was not started again.")
+                    .arg(tool));
     }
     QProcess process;
     process.setProgram(program);
@@ -177,6 +174,8 @@ void KdeDesktop::runTool(const QString &tool, const QStringList &arguments) cons
     if (!process.waitForFinished(int(m_toolTimeout.count()))) {
         process.kill();
         process.waitForFinished(1000);
+        QMutexLocker locker(&m_hungMutex);
+        m_hungInRound.insert(tool, round);
         throw DesktopError(translated("KDE Plasma’s tool “%1” did not finish in time.").arg(tool));
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
@@ -184,6 +183,7 @@ void KdeDesktop::runTool(const QString &tool, const QStringList &arguments) cons
         throw DesktopError(said.isEmpty() ? translated("KDE Plasma’s tool “%1” failed.").arg(tool)
                                           : translated("KDE Plasma’s tool “%1” failed: %2").arg(tool, said));
     }
+    return true;
 }
 
 std::optional<bool> KdeDesktop::darkMode() const
@@ -202,8 +202,7 @@ bool KdeDesktop::setDarkMode(bool dark)
     const QString scheme = dark ? darkScheme : lightScheme;
     if (globals().colorScheme == scheme)
         return true;
-    runTool(colorSchemeTool, {scheme});
-    return true;
+    return runTool(colorSchemeTool, {scheme});
 }
 
 std::optional<QString> KdeDesktop::accentColor() const
@@ -227,18 +226,17 @@ bool KdeDesktop::setAccentColor(const QString &name)
     const std::optional<QString> stored = globals().accentColor;
     if (stored && colorFromGlobals(*stored) == rgb)
         return true;
-    runTool(colorSchemeTool, {QStringLiteral("--accent-color"), rgb.name(QColor::HexRgb).toUpper()});
-    return true;
+    return runTool(colorSchemeTool, {QStringLiteral("--accent-color"), rgb.name(QColor::HexRgb).toUpper()});
 }
 
-void KdeDesktop::setPicture(const QString &file)
+bool KdeDesktop::setPicture(const QString &file)
 {
-    runTool(wallpaperTool, {file});
+    return runTool(wallpaperTool, {file});
 }
 
-void KdeDesktop::setColor(const QColor &)
+bool KdeDesktop::setColor(const QColor &)
 {
-    throw DesktopError(translated("KDE Plasma shows colours only as pictures."));
+    return false; // Plasma shows colours only as pictures
 }
 
 } // namespace Platform

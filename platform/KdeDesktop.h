@@ -2,6 +2,8 @@
 
 #include "platform/LinuxDesktop.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 #include <chrono>
@@ -17,8 +19,10 @@ namespace Platform {
 //                Multicolour is the Breeze schemes' own accent
 //   wallpaper    plasma-apply-wallpaperimage <file>; colours only as pictures; not read back
 //
-// A tool that is missing says so once on standard error; that setting stays in the emulated home and
-// the change is reported as not made. Plasma has panels, not a dock of this kind.
+// A tool that is not installed is a setting this Plasma does not have: it says so once on standard
+// error, and that setting stays in the emulated home. A tool that does not finish within the time-out
+// is stopped, and within the same round of changes (one apply) it is not started again: the later
+// changes that need it fail at once. Plasma has panels, not a dock of this kind.
 class KdeDesktop : public LinuxDesktop
 {
 public:
@@ -39,8 +43,8 @@ public:
 
     bool showsPictures() const override { return true; }
     bool showsColors() const override { return false; }
-    void setPicture(const QString &file) override;
-    void setColor(const QColor &color) override;
+    bool setPicture(const QString &file) override;
+    bool setColor(const QColor &color) override;
     std::optional<DesktopPicture> picture() const override { return std::nullopt; }
 
     // The colour plasma-apply-colorscheme is given for an accent colour of the program.
@@ -58,9 +62,13 @@ public:
 
 private:
     Globals globals() const;
-    void runTool(const QString &tool, const QStringList &arguments) const;
+    // False when the tool is not installed; throws DesktopError when it fails or hangs.
+    bool runTool(const QString &tool, const QStringList &arguments) const;
 
     std::chrono::milliseconds m_toolTimeout = defaultToolTimeout;
+    // The round of changes in which each tool last did not finish in time.
+    mutable QMutex m_hungMutex;
+    mutable QHash<QString, quint64> m_hungInRound;
 };
 
 } // namespace Platform

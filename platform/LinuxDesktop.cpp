@@ -6,6 +6,9 @@
 
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
+
+#include <cstdio>
 
 namespace Platform {
 
@@ -13,6 +16,10 @@ namespace {
 
 QMutex selectionMutex;
 std::optional<std::shared_ptr<LinuxDesktop>> selected;
+
+QMutex roundMutex;
+int roundDepth = 0;
+quint64 roundNumber = 0;
 
 enum class Session { other, gnome, kde };
 
@@ -100,6 +107,36 @@ bool LinuxDesktop::applyDarkMode(bool dark)
             return true;
     }
     return desktop->setDarkMode(dark);
+}
+
+LinuxDesktop::ChangeRound::ChangeRound()
+{
+    QMutexLocker locker(&roundMutex);
+    if (roundDepth++ == 0)
+        ++roundNumber;
+}
+
+LinuxDesktop::ChangeRound::~ChangeRound()
+{
+    QMutexLocker locker(&roundMutex);
+    --roundDepth;
+}
+
+quint64 LinuxDesktop::currentRound()
+{
+    QMutexLocker locker(&roundMutex);
+    return roundDepth > 0 ? roundNumber : 0;
+}
+
+void LinuxDesktop::sayOnce(const QString &line)
+{
+    static QMutex saidMutex;
+    static QSet<QString> said;
+    QMutexLocker locker(&saidMutex);
+    if (said.contains(line))
+        return;
+    said.insert(line);
+    std::fprintf(stderr, "Tapestrel: %s\n", line.toUtf8().constData());
 }
 
 } // namespace Platform

@@ -10,8 +10,8 @@
 namespace Platform {
 
 // A setting the desktop has but would not take: a locked key, a value its schema does not allow, a
-// tool that is missing or failed. Nothing of that setting changed. The message can be shown as it
-// stands.
+// tool that failed or did not answer in time. Nothing of that setting changed. The message can be
+// shown as it stands.
 class DesktopError : public std::runtime_error
 {
 public:
@@ -38,9 +38,12 @@ struct DesktopPicture
 // happens here; this is what the person at the desktop sees as well.
 //
 // Each reading gives nothing where the desktop has no such setting, or holds a value the program has
-// no name for; the caller then keeps to the emulated home. Each change returns false where the
-// desktop has no such setting (nothing is done), and throws DesktopError where it has one but would
-// not take the change; a change that is already in place is not made again. Accent colours, dock
+// no name for; the caller then keeps to the emulated home. Each reading asks the desktop anew, so a
+// change another program made is seen. Each change returns false where the desktop has no such
+// setting (an older desktop without the key, a tool that is not installed): nothing is done, which
+// is no failure, and standard error says so once per run. It throws DesktopError where the desktop
+// has the setting but would not take the change; a change that is already in place is not made
+// again. Accent colours, dock
 // edges and sizes are the program's own names and ranges: "multicolor", "graphite", "red", "orange",
 // "yellow", "green", "blue", "purple", "pink"; "left", "bottom", "right"; 0 to 1.
 //
@@ -62,8 +65,8 @@ public:
     // Whether the wallpaper can be set to a picture file, and to a plain colour without one.
     virtual bool showsPictures() const = 0;
     virtual bool showsColors() const = 0;
-    virtual void setPicture(const QString &file) = 0;
-    virtual void setColor(const QColor &color) = 0;
+    virtual bool setPicture(const QString &file) = 0;
+    virtual bool setColor(const QColor &color) = 0;
     virtual std::optional<DesktopPicture> picture() const = 0;
 
     virtual std::optional<QString> dockPosition() const { return std::nullopt; }
@@ -93,6 +96,24 @@ public:
     // Sets the desktop's appearance, unless it shows that appearance already (a person's own dark
     // colour scheme stays when dark is asked for). False where the desktop has no such setting.
     static bool applyDarkMode(bool dark);
+
+    // One apply of a profile: within it, a desktop tool that did not answer in time is not started
+    // again, and the later changes that need it fail at once. Rounds may nest; the outermost counts.
+    class ChangeRound
+    {
+    public:
+        ChangeRound();
+        ~ChangeRound();
+        ChangeRound(const ChangeRound &) = delete;
+        ChangeRound &operator=(const ChangeRound &) = delete;
+    };
+
+    // "Tapestrel: <line>" on standard error, the first time this line comes up in the run.
+    static void sayOnce(const QString &line);
+
+protected:
+    // The round of changes under way, numbered from 1; 0 outside any round.
+    static quint64 currentRound();
 };
 
 } // namespace Platform

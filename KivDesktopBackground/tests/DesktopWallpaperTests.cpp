@@ -63,7 +63,7 @@ public:
     bool setAccentColor(const QString &) override { return false; }
     bool showsPictures() const override { return true; }
     bool showsColors() const override { return false; }
-    void setPicture(const QString &file) override
+    bool setPicture(const QString &file) override
     {
         if (QThread::currentThread() == qApp->thread())
             changedOnGuiThread = true;
@@ -75,8 +75,13 @@ public:
             throw DesktopError(QStringLiteral("The desktop is busy."));
         QMutexLocker locker(&m_mutex);
         m_pictures.append(file);
+        return true;
     }
-    void setColor(const QColor &) override { ADD_FAILURE() << "no plain colours here"; }
+    bool setColor(const QColor &) override
+    {
+        ADD_FAILURE() << "no plain colours here";
+        return false;
+    }
     std::optional<Platform::DesktopPicture> picture() const override { return std::nullopt; }
 
 private:
@@ -169,23 +174,26 @@ TEST_F(DesktopWallpaperTest, GradientsAreRenderedOnceAtTheScreenSizeAndPicturesN
     EXPECT_EQ(QImageReader(gnome.value(background, "picture-uri")->mid(8).chopped(1)).size(),
               QSize(320, 200));
 
-    // Another gradient replaces the picture; a colour or an image leaves none behind.
+    // Another gradient replaces the picture; an image or a colour leaves none behind. An image is
+    // handed over by its file, also in a format the program does not decode itself.
     wallpaper.show(vertical(), size);
     EXPECT_EQ(pictureFiles(folder), QStringList {DesktopWallpaper::pictureName(vertical(), size)});
+    const QString image = data.filePath("Sea.webp");
+    QFile sea(image);
+    ASSERT_TRUE(sea.open(QIODevice::WriteOnly));
+    sea.write(QByteArrayLiteral("RIFF\x10\0\0\0WEBPVP8X not drawn here"));
+    sea.close();
+    wallpaper.show(Background::image(QUrl::fromLocalFile(image)), size);
+    EXPECT_EQ(gnome.value(background, "picture-uri"), "'file://" + image + "'");
+    EXPECT_TRUE(pictureFiles(folder).isEmpty());
+    EXPECT_EQ(wallpaper.current(), Background::image(QUrl::fromLocalFile(image)));
+
+    wallpaper.show(vertical(), size);
     wallpaper.show(Background::color(QColor("#336699")), size);
     EXPECT_EQ(gnome.value(background, "primary-color"), "'#336699'");
     EXPECT_EQ(gnome.value(background, "picture-options"), "'none'");
     EXPECT_TRUE(pictureFiles(folder).isEmpty());
     EXPECT_EQ(wallpaper.current(), Background::color(QColor("#336699")));
-
-    const QString image = data.filePath("Sea.png");
-    QImage sea(8, 8, QImage::Format_RGB32);
-    sea.fill(Qt::blue);
-    ASSERT_TRUE(sea.save(image));
-    wallpaper.show(Background::image(QUrl::fromLocalFile(image)), size);
-    EXPECT_EQ(gnome.value(background, "picture-uri"), "'file://" + image + "'");
-    EXPECT_EQ(gnome.value(background, "picture-options"), "'zoom'");
-    EXPECT_EQ(wallpaper.current(), Background::image(QUrl::fromLocalFile(image)));
 
     // Clear is nothing to show: the desktop keeps what it has.
     const QByteArray before = gnome.keyfileBytes();
@@ -221,11 +229,6 @@ TEST_F(DesktopWallpaperTest, WhatTheDesktopCannotTakeLeavesTheDesktopAsItWas)
         EXPECT_EQ(gnome.keyfileBytes(), before);
     };
     refused(Background::image(QUrl::fromLocalFile(data.filePath("gone.png"))), "gone.png", wallpaper);
-    QFile notAPicture(data.filePath("notes.png"));
-    ASSERT_TRUE(notAPicture.open(QIODevice::WriteOnly));
-    notAPicture.write("just words");
-    notAPicture.close();
-    refused(Background::image(QUrl::fromLocalFile(notAPicture.fileName())), "notes.png", wallpaper);
     // A pipe in a picture's place is not waited on.
     ASSERT_EQ(::mkfifo(QFile::encodeName(data.filePath("pipe.png")).constData(), 0600), 0);
     refused(Background::image(QUrl::fromLocalFile(data.filePath("pipe.png"))), "pipe.png", wallpaper);
@@ -259,12 +262,11 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
     EXPECT_EQ(QImageReader(pictures->pictures().constFirst()).size(), QSize(1600, 900))
         << "the largest screen";
 
-    // A background the desktop does not take is drawn, and the reason comes back.
+    // A background the desktop does not take is not drawn over it either; the reason comes back.
     pictures->refuse = true;
     EXPECT_EQ(runTask(controller.setBackground(diagonal())), "The desktop is busy.");
-    EXPECT_EQ(controller.windowsByScreenKey().size(), 2u);
-    EXPECT_TRUE(controller.hasVisibleBackground());
-    EXPECT_EQ(controller.background(), diagonal());
+    EXPECT_TRUE(controller.windowsByScreenKey().empty());
+    EXPECT_FALSE(controller.hasVisibleBackground()) << "no quit question";
 
     pictures->refuse = false;
     EXPECT_EQ(runTask(controller.setBackground(vertical())), std::nullopt);
@@ -313,8 +315,7 @@ TEST_F(DesktopWallpaperTest, TheDesktopIsWaitedForOffTheGuiThreadAndTheLatestBac
     EXPECT_EQ(slow->pictures(), QStringList({named(diagonal()), named(vertical())}));
     EXPECT_TRUE(controller.isShownByDesktop());
 
-    // A refusal still comes back to whoever set that background; once a later one was taken, it
-    // draws no windows.
+    // A refusal still comes back to whoever set that background.
     slow->refusedName = QFileInfo(named(diagonal())).fileName();
     slow->turns.acquire(1000);
     auto refused = controller.setBackground(diagonal());

@@ -3,6 +3,8 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 
+#include "platform/LinuxDesktop.h"
+
 namespace {
 
 ProfileController::DockRestart &dockRestartOverride()
@@ -59,6 +61,8 @@ bool ProfileController::profileIsGone() const
 QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
 {
     const auto held = co_await turn();
+    // A desktop tool that hangs costs this apply its time-out once, not once per option.
+    const Platform::LinuxDesktop::ChangeRound round;
     ApplyResult result;
     if (profileIsGone()) {
         result.completed = false;
@@ -102,6 +106,7 @@ QCoro::Task<void> ProfileController::apply(OptionModel *model)
     const auto held = co_await turn();
     if (profileIsGone() || !model)
         co_return;
+    const Platform::LinuxDesktop::ChangeRound round;
     auto needsDockRestart = std::make_shared<bool>(false);
     co_await model->apply(m_profile->value(model->key()), m_profile, needsDockRestart);
     if (*needsDockRestart)
@@ -140,6 +145,7 @@ QCoro::Task<void> ProfileController::readCurrentValue(OptionModel *model)
     const auto held = co_await turn();
     if (profileIsGone() || !model)
         co_return;
+    const Platform::LinuxDesktop::ChangeRound round;
     std::optional<QString> value;
     try {
         value = co_await model->readCurrentValue(m_profile);

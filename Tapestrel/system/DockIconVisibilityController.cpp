@@ -24,7 +24,6 @@ public:
             qApp->installEventFilter(this);
             m_filtering = true;
         }
-        QApplication::setQuitOnLastWindowClosed(policy == Platform::ActivationPolicy::Regular);
         for (QWidget *window : QApplication::topLevelWidgets())
             present(window);
     }

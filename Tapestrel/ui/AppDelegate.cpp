@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWidget>
 
 AppDelegate::AppDelegate(BackgroundShown backgroundShown, RunIntroduction runIntroduction, QObject *parent)
     : QObject(parent)
@@ -26,6 +27,10 @@ AppDelegate::~AppDelegate()
 
 void AppDelegate::applicationWillFinishLaunching()
 {
+    // Qt would quit when the last of the program's windows closes, which may be any window: with no
+    // main window open, an alert's or a desktop background's. Quitting is left to the cases above.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QCoreApplication::setQuitLockEnabled(false);
     if (!m_dockIconController)
         m_dockIconController = new DockIconVisibilityController(this);
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
@@ -70,8 +75,28 @@ bool AppDelegate::applicationShouldTerminate(QWidget *parent)
     return true;
 }
 
+void AppDelegate::watchMainWindow(QWidget *window)
+{
+    if (m_mainWindow == window)
+        return;
+    if (m_mainWindow)
+        m_mainWindow->removeEventFilter(this);
+    m_mainWindow = window;
+    if (window)
+        window->installEventFilter(this);
+}
+
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_mainWindow && event->type() == QEvent::Close) {
+        // Once the close has gone through (it may be refused), from the event loop: the quit may ask.
+        QTimer::singleShot(0, this, [this] {
+            if (m_mainWindow && !m_mainWindow->isVisible()
+                && ApplicationPresentation::application().activationPolicy()
+                    == Platform::ActivationPolicy::Regular)
+                QCoreApplication::quit();
+        });
+    }
     if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
         if (!applicationShouldTerminate(QApplication::activeWindow()))
             return true;

@@ -12,6 +12,11 @@ class QWidget;
 // The program's life-cycle hooks: the task-bar presence follows "showDockIcon" from before the
 // first window opens; quitting while a desktop background is shown asks first, unless the user said
 // not to ask again or the session is ending.
+//
+// The program quits only when asked: from a menu or a command, when the session ends, or when the
+// main window is closed while the program shows its icon in the task bar (without it, the program
+// stays in the system tray). No other window of its own quits it when it closes (a desktop
+// background's window, an alert, the switcher), with or without a main window.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -36,6 +41,8 @@ public:
     bool applicationShouldTerminate(QWidget *parent = nullptr);
     // The session is ending: quit without asking.
     void sessionWillPowerOff() { m_poweringOff = true; }
+    // The main window: closing it quits while the task-bar icon is shown.
+    void watchMainWindow(QWidget *window);
 
     DockIconVisibilityController *dockIconVisibilityController() const { return m_dockIconController; }
 
@@ -46,6 +53,7 @@ private:
     BackgroundShown m_backgroundShown;
     RunIntroduction m_runIntroduction;
     QPointer<DockIconVisibilityController> m_dockIconController;
+    QPointer<QWidget> m_mainWindow;
     bool m_poweringOff = false;
     bool m_asking = false;
 };

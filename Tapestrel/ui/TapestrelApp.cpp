@@ -275,6 +275,8 @@ MainWindow &TapestrelApp::mainWindow()
                                       &controller.defaults(), &controller.synchronizedOptionsStore(),
                                       &controller.appConfigStore());
         StartupMarks::mark("main window");
+        if (m_delegate)
+            m_delegate->watchMainWindow(m_mainWindow);
         MainMenuCommands::Services services;
         services.whatsNew = &controller.whatsNewController();
         services.updates = &controller.updates();

@@ -1,6 +1,8 @@
 #include "platform/GnomeDesktop.h"
 
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/GnomeSettings.h"
+#include "testsupport/ScopedVariable.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -155,6 +157,11 @@ TEST(GnomeDesktop, TheDockFollowsDashToDockWhereItIsInstalled)
     EXPECT_TRUE(gnome.desktop->setDockSize(0.5));
     EXPECT_EQ(gnome.settings.value(dock, "dash-max-icon-size"), "40");
     EXPECT_DOUBLE_EQ(*gnome.desktop->dockSize(), 0.5);
+    // Sizes outside the range, and no number, are clamped here too, whoever asks.
+    for (const auto &[size, pixels] : {std::pair {-3.0, "16"}, {7.0, "64"}, {qQNaN(), "16"}}) {
+        EXPECT_TRUE(gnome.desktop->setDockSize(size));
+        EXPECT_EQ(gnome.settings.value(dock, "dash-max-icon-size"), pixels) << size;
+    }
 
     // The top edge has no name in the program.
     Gnome top({}, "[org/gnome/shell/extensions/dash-to-dock]\ndock-position='TOP'\n");
@@ -184,9 +191,6 @@ TEST(GnomeDesktop, ASettingTheDesktopCannotTakeLeavesEveryKeyAsItWas)
         const char *reason;
     };
     const Case cases[] = {
-        {"schema without the key",
-         GnomeSettings::Without::theKeys({"org.gnome.desktop.interface:accent-color"}), false,
-         [](GnomeDesktop &gnome) { gnome.setAccentColor("red"); }, "accent-color"},
         {"value the schema does not allow", GnomeSettings::Without::theValues({"accent-color:slate"}), false,
          [](GnomeDesktop &gnome) { gnome.setAccentColor("graphite"); }, "slate"},
         // The colour's first key would be allowed; the picture options that hide the picture are not.
@@ -210,14 +214,44 @@ TEST(GnomeDesktop, ASettingTheDesktopCannotTakeLeavesEveryKeyAsItWas)
         EXPECT_EQ(gnome.settings.keyfileBytes(), seeded.toUtf8());
     }
 
-    // What is in place already needs no change, locked or not; a GNOME without accent colours shows
-    // its own.
-    Gnome older(GnomeSettings::Without::theKeys({"org.gnome.desktop.interface:accent-color"}));
+    // A setting this GNOME does not have (accent colours before GNOME 47) is no failure: nothing is
+    // written, and standard error says so once. Its own colours need no change.
+    Gnome older(GnomeSettings::Without::theKeys({"org.gnome.desktop.interface:accent-color"}), seeded);
     ASSERT_SCHEMAS(older);
-    EXPECT_NO_THROW(older.desktop->setAccentColor("multicolor"));
+    {
+        TestSupport::CapturedStandardError standardError;
+        EXPECT_FALSE(older.desktop->setAccentColor("red"));
+        EXPECT_FALSE(older.desktop->setAccentColor("graphite"));
+        EXPECT_EQ(QString::fromUtf8(standardError.text()),
+                  "Tapestrel: This GNOME has no setting “accent-color” in org.gnome.desktop.interface; it "
+                  "stays in the emulated home, and the desktop is left as it is.\n");
+    }
+    EXPECT_EQ(older.settings.keyfileBytes(), seeded.toUtf8());
+    EXPECT_TRUE(older.desktop->setAccentColor("multicolor"));
     EXPECT_EQ(older.desktop->accentColor(), std::nullopt);
     Gnome locked(GnomeSettings::Without(), {}, true);
     ASSERT_SCHEMAS(locked);
     EXPECT_NO_THROW(locked.desktop->setDarkMode(false));
     EXPECT_NO_THROW(locked.desktop->setAccentColor("multicolor"));
+}
+
+TEST(GnomeDesktop, WhatAnotherProgramChangedIsSeenByTheNextReadingAndChange)
+{
+    // GSettings' own keyfile first: it is found once per process.
+    for (const bool ownKeyfile : {false, true}) {
+        SCOPED_TRACE(ownKeyfile ? "a keyfile of the program's choosing" : "GSettings' own keyfile");
+        GnomeSettings settings;
+        ASSERT_TRUE(settings.isValid()) << settings.error().toStdString();
+        TestSupport::ScopedVariable backend("GSETTINGS_BACKEND", "keyfile");
+        TestSupport::ScopedVariable config("XDG_CONFIG_HOME", QFile::encodeName(settings.configHome()));
+        GnomeDesktop gnome({settings.schemaFolder(), ownKeyfile ? settings.keyfile() : QString()});
+        EXPECT_TRUE(gnome.setDarkMode(true));
+        EXPECT_EQ(settings.value(interface, "color-scheme"), "'prefer-dark'");
+        EXPECT_EQ(gnome.darkMode(), true);
+
+        ASSERT_TRUE(settings.seed("[org/gnome/desktop/interface]\ncolor-scheme='default'\n"));
+        EXPECT_EQ(gnome.darkMode(), false);
+        EXPECT_TRUE(gnome.setDarkMode(true));
+        EXPECT_EQ(settings.value(interface, "color-scheme"), "'prefer-dark'") << "not taken as in place";
+    }
 }

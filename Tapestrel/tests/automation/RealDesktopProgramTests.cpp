@@ -8,11 +8,13 @@
 #include "testsupport/GnomeSettings.h"
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
+#include "testsupport/StandInTools.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QImageReader>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -92,6 +94,62 @@ std::pair<QString, QSize> desktopPicture(const TestSupport::GnomeSettings &gnome
     return {file, QImageReader(file).size()};
 }
 
+// The size of the X display's first screen.
+QSize screenPixels()
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const QSize size(screen->width_in_pixels, screen->height_in_pixels);
+    xcb_disconnect(connection);
+    return size;
+}
+
+// How many desktop-level windows (_NET_WM_WINDOW_TYPE_DESKTOP) the process has on the X display.
+int desktopWindowsOf(qint64 pid)
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection)) {
+        ADD_FAILURE() << "no X display";
+        return -1;
+    }
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    };
+    const auto cardinals = [connection](xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
+        QList<uint32_t> values;
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, property, type, 0, 32), nullptr);
+        if (reply && reply->format == 32) {
+            const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+                values.append(data[i]);
+        }
+        free(reply);
+        return values;
+    };
+    const xcb_atom_t pidAtom = atom("_NET_WM_PID");
+    const xcb_atom_t typeAtom = atom("_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t desktopType = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    int desktopWindows = 0;
+    if (xcb_query_tree_reply_t *tree =
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, screen->root), nullptr)) {
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+            if (cardinals(children[i], pidAtom, XCB_ATOM_CARDINAL).value(0) == uint32_t(pid)
+                && cardinals(children[i], typeAtom, XCB_ATOM_ATOM).contains(desktopType))
+                ++desktopWindows;
+        }
+        free(tree);
+    }
+    xcb_disconnect(connection);
+    return desktopWindows;
+}
+
 using X11RealDesktopProgramTest = RealDesktopProgramTest;
 
 } // namespace
@@ -127,46 +185,74 @@ TEST_F(X11RealDesktopProgramTest, TheDesktopShowsTheBackgroundAndTheProgramDraws
     const qint64 pid = programPid();
     ASSERT_NE(pid, 0);
 
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(connection));
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    EXPECT_EQ(desktopPicture(gnome).second, QSize(screen->width_in_pixels, screen->height_in_pixels))
-        << "a picture of the screen's size";
+    EXPECT_EQ(desktopPicture(gnome).second, screenPixels()) << "a picture of the screen's size";
+    EXPECT_EQ(desktopWindowsOf(pid), 0);
+}
 
-    const auto atom = [connection](const char *name) {
-        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return value;
+// GNOME as Debian 12 ships it (43, without accent colours), over GSettings' own keyfile, and a day of
+// ordinary use: a picture that is gone, a shipped profile, and a WebP picture set by the desktop while
+// the program runs. The program stays up and never covers the desktop.
+TEST_F(X11RealDesktopProgramTest, OnGnome43TheProgramStaysUpDrawsNoDesktopWindowAndBringsWebpPicturesBack)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform";
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("GSETTINGS_SCHEMA_DIR"));
+    const auto desktopShows = [this](const QString &file) {
+        return gnome.seed(
+            QStringLiteral("[org/gnome/desktop/background]\npicture-uri='%1'\npicture-uri-dark='%1'\n")
+                .arg(QUrl::fromLocalFile(file).toString()));
     };
-    const auto cardinals = [connection](xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
-        QList<uint32_t> values;
-        xcb_get_property_reply_t *reply = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, window, property, type, 0, 32), nullptr);
-        if (reply && reply->format == 32) {
-            const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
-            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
-                values.append(data[i]);
-        }
-        free(reply);
-        return values;
-    };
-    const xcb_atom_t pidAtom = atom("_NET_WM_PID");
-    const xcb_atom_t typeAtom = atom("_NET_WM_WINDOW_TYPE");
-    const xcb_atom_t desktopType = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
-    xcb_query_tree_reply_t *tree =
-        xcb_query_tree_reply(connection, xcb_query_tree(connection, screen->root), nullptr);
-    ASSERT_NE(tree, nullptr);
-    const xcb_window_t *children = xcb_query_tree_children(tree);
-    int desktopWindows = 0;
-    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-        if (cardinals(children[i], pidAtom, XCB_ATOM_CARDINAL).value(0) != uint32_t(pid))
-            continue;
-        if (cardinals(children[i], typeAtom, XCB_ATOM_ATOM).contains(desktopType))
-            ++desktopWindows;
+
+    ASSERT_TRUE(desktopShows(home.filePath(QStringLiteral("gone.jpg"))));
+    ASSERT_EQ(tapestrel({QStringLiteral("create"), QStringLiteral("Gone")}).exitCode, 0);
+    const qint64 pid = programPid();
+    ASSERT_NE(pid, 0);
+    tapestrel({QStringLiteral("apply"), QStringLiteral("Gone")}); // the desktop cannot show it
+    const TestSupport::ProcessRun shipped = tapestrel({QStringLiteral("apply"), QStringLiteral("Daybreak")});
+    EXPECT_EQ(shipped.exitCode, 0) << shipped.err.toStdString();
+    EXPECT_EQ(programPid(), pid) << "the program still runs";
+    EXPECT_EQ(desktopWindowsOf(pid), 0);
+
+    const QString webp = home.filePath(QStringLiteral("adwaita-l.webp"));
+    QImage picture(64, 36, QImage::Format_RGB32);
+    picture.fill(QColor(40, 90, 160));
+    ASSERT_TRUE(picture.save(webp, "WEBP")) << "Qt's image-formats plugins";
+    ASSERT_TRUE(desktopShows(webp));
+    ASSERT_EQ(tapestrel({QStringLiteral("create"), QStringLiteral("Adwaita")}).exitCode, 0);
+    ASSERT_EQ(tapestrel({QStringLiteral("apply"), QStringLiteral("Daybreak")}).exitCode, 0);
+    EXPECT_NE(desktopPicture(gnome).first, webp);
+    const TestSupport::ProcessRun back = tapestrel({QStringLiteral("apply"), QStringLiteral("Adwaita")});
+    EXPECT_EQ(back.exitCode, 0) << back.err.toStdString();
+    EXPECT_EQ(desktopPicture(gnome).first, webp);
+    EXPECT_EQ(programPid(), pid);
+    EXPECT_EQ(desktopWindowsOf(pid), 0);
+}
+
+TEST_F(X11RealDesktopProgramTest, OnKdeAWallpaperToolThatFailsLeavesTheDesktopUncovered)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform";
+    TestSupport::StandInTools tools;
+    ASSERT_TRUE(tools.add(QStringLiteral("plasma-apply-colorscheme")));
+    ASSERT_TRUE(tools.add(QStringLiteral("plasma-apply-wallpaperimage"), 1,
+                          QStringLiteral("echo 'No Plasma shell'")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+    environment.insert(QStringLiteral("PATH"),
+                       tools.folder() + u':' + environment.value(QStringLiteral("PATH")));
+
+    ASSERT_EQ(tapestrel({QStringLiteral("create"), QStringLiteral("Captured")}).exitCode, 0);
+    const qint64 pid = programPid();
+    ASSERT_NE(pid, 0);
+    for (const char *profile : {"Captured", "Daybreak", "Gradient Night"}) {
+        SCOPED_TRACE(profile);
+        const TestSupport::ProcessRun applied =
+            tapestrel({QStringLiteral("apply"), QString::fromUtf8(profile)});
+        EXPECT_NE(applied.exitCode, 0);
+        EXPECT_TRUE(applied.err.contains(QStringLiteral("No Plasma shell"))) << applied.err.toStdString();
+        EXPECT_EQ(programPid(), pid);
+        EXPECT_EQ(desktopWindowsOf(pid), 0);
     }
-    free(tree);
-    xcb_disconnect(connection);
-    EXPECT_EQ(desktopWindows, 0);
+    EXPECT_EQ(tools.calls(QStringLiteral("plasma-apply-wallpaperimage")).size(), 3);
 }

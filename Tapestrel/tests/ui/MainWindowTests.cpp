@@ -17,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -313,6 +314,34 @@ TEST_F(MainWindowTest, QuitAsksOnlyWhileABackgroundIsShown)
     delegate.sessionWillPowerOff();
     EXPECT_TRUE(delegate.applicationShouldTerminate());
     EXPECT_EQ(answers.alerts().size(), 2);
+}
+
+TEST_F(MainWindowTest, OnlyClosingTheMainWindowWhileTheTaskBarIconShowsQuits)
+{
+    AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    QWidget main;
+    delegate.watchMainWindow(&main);
+    struct Case
+    {
+        const char *name;
+        bool showDockIcon;
+        bool mainWindow; // else a window of another kind: an alert, a desktop background's
+        bool quits;
+    };
+    for (const Case &test : {Case {"another window, no main window", true, false, false},
+                             Case {"main window, no task-bar icon", false, true, false},
+                             Case {"main window with the task-bar icon", true, true, true}}) {
+        SCOPED_TRACE(test.name);
+        Platform::UserDefaults::standard().setValue("showDockIcon", test.showDockIcon);
+        QWidget other;
+        QWidget &closed = test.mainWindow ? main : other;
+        closed.show();
+        QTimer::singleShot(0, &closed, &QWidget::close);
+        QTimer::singleShot(300, &other, [] { QCoreApplication::exit(7); });
+        EXPECT_EQ(QCoreApplication::exec(), test.quits ? 0 : 7);
+    }
+    Platform::UserDefaults::standard().remove("showDockIcon");
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "SystemOptionTest.h"
 
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/ProfileController.h"
 #include "Tapestrel/system/AccentColorOptionModel.h"
 #include "Tapestrel/system/AppearanceOptionModel.h"
 #include "Tapestrel/system/AutoHideDockOptionModel.h"
@@ -21,6 +24,7 @@
 #include "testsupport/SelectedDesktop.h"
 #include "testsupport/StandInTools.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -170,9 +174,40 @@ TEST_F(RealDesktopOptionTest, OnKdePlasmaTheToolsAreStartedAndTheDockStaysInTheE
     EXPECT_EQ(read(appearance), "light");
     EXPECT_EQ(read(accent), "orange");
 
-    // Without Plasma's wallpaper tool the rest still goes on; without its colour tool, the
-    // appearance is reported and the emulated home changes all the same.
+    // A Plasma without the colour tool has no such setting: no failure, and the emulated home
+    // changes all the same.
     QFile::remove(tools.folder() + "/plasma-apply-colorscheme");
-    EXPECT_THROW(apply(appearance, "dark"), OptionModelError);
+    EXPECT_NO_THROW(apply(appearance, "dark"));
+    EXPECT_NO_THROW(apply(accent, "red"));
     EXPECT_TRUE(emulatedDark());
+    EXPECT_EQ(SystemOptionDefaults::readString("AppleAccentColor"), "0");
+}
+
+TEST_F(RealDesktopOptionTest, APlasmaToolThatHangsCostsAnApplyItsTimeOutOnce)
+{
+    QTemporaryDir config;
+    TestSupport::ScopedVariable configHome("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    TestSupport::StandInTools tools;
+    ASSERT_TRUE(tools.add("plasma-apply-colorscheme", 0, "exec /bin/sleep 30"));
+    TestSupport::SelectedDesktop selected(std::make_shared<Platform::KdeDesktop>(1s));
+    OptionStore store([] {
+        std::vector<std::unique_ptr<OptionModel>> models;
+        models.push_back(std::make_unique<AppearanceOptionModel>());
+        models.push_back(std::make_unique<AccentColorOptionModel>());
+        return models;
+    });
+    Profile profile(QStringLiteral("Dark and green"));
+    profile.findOrCreateOption(AppearanceOptionModel::optionKey())->setValue(QStringLiteral("dark"));
+    profile.findOrCreateOption(AccentColorOptionModel::optionKey())->setValue(QStringLiteral("green"));
+    ProfileController controller(&profile, {}, store);
+
+    QElapsedTimer clock;
+    clock.start();
+    const ApplyResult result = TestSupport::runTask(controller.apply(), 20s);
+    EXPECT_LT(clock.elapsed(), 1800) << "one time-out, not one per option";
+    ASSERT_EQ(result.failures.size(), 2);
+    EXPECT_TRUE(result.failures[1].message.contains("not started again"))
+        << result.failures[1].message.toStdString();
+    EXPECT_EQ(tools.calls("plasma-apply-colorscheme").size(), 1);
+    EXPECT_TRUE(emulatedDark()) << "the emulated home changes all the same";
 }
