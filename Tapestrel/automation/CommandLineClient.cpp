@@ -73,6 +73,8 @@ bool isRunning(qint64 processId)
 // handed over to the first ends without one).
 QString reasonForEnding(const QString &path)
 {
+    if (path.isEmpty()) // the program was running already: it was not started here, and left no log
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -12,6 +12,7 @@
 
 #include "platform/Alerts.h"
 #include "platform/NotificationCenter.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -435,9 +436,13 @@ TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
         ASSERT_TRUE(endingBus.registerService(endingName));
     }
     clock.restart();
+    std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
     const Result ended = tapestrel({"list"}, {}, endingName);
+    const QByteArray warnings = standardError->text();
+    standardError.reset();
     EXPECT_EQ(ended.exitCode, 1);
     EXPECT_EQ(ended.err, "tapestrel: Tapestrel ended before it could answer.\n");
+    EXPECT_EQ(warnings, ""); // the command's own message alone, no warning of Qt's before it
     EXPECT_LT(clock.elapsed(), 10000);
 
     // No program runs and none can be started without a display: said at once, nothing launched.
