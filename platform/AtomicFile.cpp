@@ -1,8 +1,11 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRandomGenerator>
@@ -15,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -28,10 +32,14 @@ using namespace std::chrono_literals;
 
 // How often edit() makes an edit again because the file changed under it before it gives up.
 constexpr int editAttempts = 5;
-// How long a file may have been empty before an edit takes it as empty rather than as a save in
-// progress, and how often it looks again while it waits.
-constexpr std::chrono::nanoseconds settleTime = 1s;
+// How long a file may have held nothing before an edit takes it as empty rather than as a save in
+// progress (an editor may take seconds between truncating a file and writing all of it), and how
+// often it looks again while it waits.
+std::atomic<std::chrono::milliseconds> settleTime {5s};
 constexpr auto pollInterval = 10ms;
+// How many files' last seen state is kept: those are the few files of other applications that the
+// program changes.
+constexpr qsizetype maxNotedFiles = 256;
 // A temporary file that is still empty and this young may belong to a writer that has created it
 // but not yet locked it.
 constexpr std::chrono::nanoseconds newTemporaryFileAge = 60s;
@@ -100,6 +108,40 @@ void observe(AtomicFile::EditStep step, const QString &path)
         current(step, path);
 }
 
+QHash<QString, bool> &notedFiles()
+{
+    static QHash<QString, bool> noted;
+    return noted;
+}
+
+void note(const QString &target, bool holdsSomething)
+{
+    QMutexLocker locker(&observerMutex());
+    QHash<QString, bool> &noted = notedFiles();
+    if (noted.size() >= maxNotedFiles && !noted.contains(target))
+        noted.clear();
+    noted.insert(target, holdsSomething);
+}
+
+bool heldSomething(const QString &target)
+{
+    QMutexLocker locker(&observerMutex());
+    return notedFiles().value(target);
+}
+
+bool onlyBlanks(const QByteArray &bytes)
+{
+    return bytes.trimmed().isEmpty();
+}
+
+bool isLink(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 // The file a path leads to, following links as the kernel would (a dangling link leads to the file
 // it names, which a write then creates); none for a loop.
 std::optional<QString> followLinks(const QString &path)
@@ -135,7 +177,7 @@ std::optional<AtomicFile::Failure> readFile(const QString &path, qint64 maxBytes
         {
         };
         if (::stat(name.constData(), &looked) == 0 && !S_ISREG(looked.st_mode))
-            return AtomicFile::Failure {QFileDevice::ReadError, tr("it is not a regular file")};
+            return AtomicFile::Failure {QFileDevice::ReadError, RegularFile::notRegularReason()};
         const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) {
             if (errno == ENOENT)
@@ -147,7 +189,7 @@ std::optional<AtomicFile::Failure> readFile(const QString &path, qint64 maxBytes
         };
         if (::fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
             ::close(fd);
-            return AtomicFile::Failure {QFileDevice::ReadError, tr("it is not a regular file")};
+            return AtomicFile::Failure {QFileDevice::ReadError, RegularFile::notRegularReason()};
         }
         QByteArray bytes;
         const qint64 limit = maxBytes + 1;
@@ -184,19 +226,28 @@ std::optional<AtomicFile::Failure> readFile(const QString &path, qint64 maxBytes
     }
 }
 
-// Whether an empty file may be in the middle of being saved in place.
-bool emptiedRecently(const AtomicFile::Stamp &stamp)
+qint64 settleNanoseconds()
 {
-    return nowNanoseconds() - stamp.modifiedNanoseconds < settleTime.count();
+    return std::chrono::nanoseconds(settleTime.load()).count();
 }
 
-// Waits until the file is no longer the version `stamp` describes, or until it has been so for the
-// settling time (at most that long from now). True when it changed.
-bool waitForChange(const QString &path, const QString &target, const AtomicFile::Stamp &stamp)
+// Until when a file that holds nothing is waited for: until it has held nothing for the settling
+// time, and at most that long from now. None when it is not waited for: it was not seen holding
+// anything and has not changed for longer.
+std::optional<qint64> settleDeadline(const AtomicFile::Stamp &stamp, bool seenContent)
 {
     const qint64 now = nowNanoseconds();
-    const qint64 deadline =
-        std::clamp<qint64>(stamp.modifiedNanoseconds + settleTime.count(), now, now + settleTime.count());
+    const qint64 emptiedUntil = stamp.modifiedNanoseconds + settleNanoseconds();
+    if (!seenContent && emptiedUntil <= now)
+        return std::nullopt;
+    return std::clamp<qint64>(emptiedUntil, now, now + settleNanoseconds());
+}
+
+// Waits until the file is no longer the version `stamp` describes, or until the deadline. True when
+// it changed.
+bool waitForChange(const QString &path, const QString &target, const AtomicFile::Stamp &stamp,
+                   qint64 deadline)
+{
     while (nowNanoseconds() < deadline) {
         std::this_thread::sleep_for(pollInterval);
         observe(AtomicFile::EditStep::Reading, path);
@@ -204,16 +255,6 @@ bool waitForChange(const QString &path, const QString &target, const AtomicFile:
             return true;
     }
     return false;
-}
-
-AtomicFile::EmptyFile settle(const QString &path, const QString &target, const AtomicFile::Stamp &stamp,
-                             bool seenContent)
-{
-    if (!seenContent && !emptiedRecently(stamp))
-        return AtomicFile::EmptyFile::Empty;
-    if (waitForChange(path, target, stamp))
-        return AtomicFile::EmptyFile::Changed;
-    return seenContent ? AtomicFile::EmptyFile::Emptied : AtomicFile::EmptyFile::Empty;
 }
 
 // Removes what killed writers left in a folder. A file counts only when its name is one this program
@@ -274,8 +315,23 @@ AtomicFile::Stamp AtomicFile::stampOf(const QString &path)
 
 AtomicFile::EmptyFile AtomicFile::settleEmptyFile(const QString &path, const Stamp &stamp, bool seenContent)
 {
+    const std::optional<qint64> deadline = settleDeadline(stamp, seenContent);
+    if (!deadline)
+        return EmptyFile::Empty;
     const std::optional<QString> target = followLinks(path);
-    return settle(path, target.value_or(path), stamp, seenContent);
+    return waitForChange(path, target.value_or(path), stamp, *deadline) ? EmptyFile::Changed
+                                                                        : EmptyFile::Emptied;
+}
+
+void AtomicFile::noteContent(const QString &path, bool holdsSomething)
+{
+    if (const std::optional<QString> target = followLinks(path))
+        note(*target, holdsSomething);
+}
+
+std::chrono::milliseconds AtomicFile::setSettleTime(std::chrono::milliseconds time)
+{
+    return settleTime.exchange(time);
 }
 
 bool AtomicFile::isTemporaryFileName(const QString &fileName)
@@ -299,47 +355,51 @@ std::optional<AtomicFile::Failure> AtomicFile::replace(const QString &path, cons
     return Failure {file.error(), file.errorString()};
 }
 
-std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 maxBytes, const Edit &edit)
+std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 maxBytes, const Edit &edit,
+                                                    const HoldsNothing &holdsNothing)
 {
     const std::optional<QString> target = followLinks(path);
     if (!target)
         return Failure {QFileDevice::ReadError, errnoText(ELOOP)};
-    bool seenContent = false;
+    const HoldsNothing &isEmpty = holdsNothing ? holdsNothing : HoldsNothing(onlyBlanks);
+    bool seenContent = heldSomething(*target);
+    // Set once the file is seen holding nothing, and kept however often it changes meanwhile, so
+    // that one that is written a piece at a time is not waited for without end.
+    std::optional<qint64> deadline;
     int conflicts = 0;
-    int waits = 0;
     for (;;) {
         observe(EditStep::Reading, path);
         Reading reading;
         if (const auto failure = readFile(*target, maxBytes, &reading))
             return failure;
         const Content &content = reading.content;
-        if (!content.bytes.isEmpty())
-            seenContent = true;
+        if (!content.exists && isLink(path))
+            return Failure {QFileDevice::ReadError, RegularFile::danglingLinkReason()};
+        const bool empty = content.exists && isEmpty(content.bytes);
+        if (content.exists)
+            note(*target, !empty);
+        if (empty) {
+            if (!deadline)
+                deadline = settleDeadline(reading.stamp, seenContent);
+            if (deadline) {
+                if (waitForChange(path, *target, reading.stamp, *deadline))
+                    continue;
+                return Failure {QFileDevice::WriteError, tr("another program is still saving it")};
+            }
+        }
+        seenContent = seenContent || (content.exists && !empty);
         const std::optional<QByteArray> edited = edit(content);
         if (!edited || (content.exists && *edited == content.bytes))
             return std::nullopt;
-
-        if (content.exists && content.bytes.isEmpty()) {
-            switch (settle(path, *target, reading.stamp, seenContent)) {
-            case EmptyFile::Empty:
-                break;
-            case EmptyFile::Changed:
-                if (++waits < editAttempts)
-                    continue;
-                return Failure {QFileDevice::WriteError,
-                                tr("another program kept saving it while it was being changed")};
-            case EmptyFile::Emptied:
-                return Failure {QFileDevice::WriteError,
-                                tr("another program emptied it while it was being changed")};
-            }
-        }
 
         AtomicFile file(path);
         file.expect(reading.stamp, content.bytes);
         if (!file.open() || !file.write(*edited))
             return Failure {file.error(), file.errorString()};
-        if (file.commit())
+        if (file.commit()) {
+            note(*target, !isEmpty(*edited));
             return std::nullopt;
+        }
         if (!file.changedMeanwhile())
             return Failure {file.error(), file.errorString()};
         if (++conflicts >= editAttempts)

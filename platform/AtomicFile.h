@@ -4,6 +4,7 @@
 #include <QFileDevice>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -65,30 +66,41 @@ public:
     // it is. It may throw; the exception leaves edit() and nothing is written.
     using Edit = std::function<std::optional<QByteArray>(const Content &content)>;
 
+    // Whether content holds no settings at all (by default: nothing but blanks).
+    using HoldsNothing = std::function<bool(const QByteArray &bytes)>;
+
     // Reads `path` (only a regular file), hands its content to `edit` and writes the result
     // atomically. When another program changed the file between the read and the rename, the edit
     // is made again on the new content; after a few such tries it gives up and writes nothing.
+    // A link that leads nowhere (a loop, or a missing file) is an error, not a missing file.
     //
-    // An empty file is not trusted at once when the edit would write over it: a program that saves
-    // in place truncates the file and only then writes it again, and the empty moment must not be
-    // taken for an empty file. If it was seen with content during this edit, or was emptied less than
-    // a second ago, the edit waits (about a second at most) for the file to change. A file emptied
-    // during the edit that stays empty fails the edit; one that was empty before and stays so is
-    // edited as empty.
+    // A file that holds nothing is not trusted at once: a program that saves in place truncates the
+    // file and only then writes it again, perhaps piece by piece, and that moment must not be taken
+    // for a file without settings. When the file held something when this program last saw it, or
+    // changed within the settling time, the edit waits until it has held nothing for that long (and
+    // no longer than that from now: call it off the GUI thread), and is made on what the file then
+    // holds. A file that still holds nothing is left alone and the edit fails: it is being saved. A
+    // file that has held nothing for longer is edited as it is.
     //
     // Nothing when the file was written or left alone as the edit asked, otherwise why not (the file
     // is then as the other programs left it); a file that could not be read gives a ReadError.
-    static std::optional<Failure> edit(const QString &path, qint64 maxBytes, const Edit &edit);
+    static std::optional<Failure> edit(const QString &path, qint64 maxBytes, const Edit &edit,
+                                       const HoldsNothing &holdsNothing = {});
+
+    // Tells edit() what a reader of the file saw in it, for it to know later that a file holding
+    // nothing held something before.
+    static void noteContent(const QString &path, bool holdsSomething);
+
+    // How long an emptied file is waited for (a few seconds); tests shorten it. Gives the former one.
+    static std::chrono::milliseconds setSettleTime(std::chrono::milliseconds time);
 
     // For writers that read a file themselves before replacing it (edit() does this on its own):
-    // what an empty file that is about to be written over may be. A program that saves in place
-    // truncates the file and only then writes it again. When the file was seen with content during
-    // this change, or was emptied less than a second ago, this waits (about a second at most) for it to
-    // change. `stamp` is the empty file as it was read.
+    // what an empty file that is about to be written over may be, waiting as edit() does. `stamp` is
+    // the empty file as it was read; `seenContent` whether it was seen holding something before.
     enum class EmptyFile {
-        Empty, // it was empty before and stays so: it may be taken as empty
+        Empty, // it has held nothing for long: it may be taken as empty
         Changed, // it changed meanwhile: read it again
-        Emptied, // it was seen with content and stays empty: it must not be taken as empty
+        Emptied, // it is being saved: it must not be taken as empty
     };
     static EmptyFile settleEmptyFile(const QString &path, const Stamp &stamp, bool seenContent);
 

@@ -36,6 +36,11 @@ QString notRegularReason()
     return tr("it is not a regular file");
 }
 
+QString danglingLinkReason()
+{
+    return tr("it is a link to a file that does not exist");
+}
+
 std::optional<QString> open(QFile &file, const QString &path, qint64 maxBytes)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -45,8 +50,12 @@ std::optional<QString> open(QFile &file, const QString &path, qint64 maxBytes)
     // its own); then looked at again through a descriptor opened without waiting, in case a pipe took
     // its place meanwhile (an ordinary open of a pipe waits for a writer).
     struct stat status;
-    if (::stat(name.constData(), &status) != 0)
-        return errnoReason(errno);
+    if (::stat(name.constData(), &status) != 0) {
+        const int error = errno;
+        if (error == ENOENT && ::lstat(name.constData(), &status) == 0 && S_ISLNK(status.st_mode))
+            return danglingLinkReason();
+        return errnoReason(error);
+    }
     if (!S_ISREG(status.st_mode))
         return notRegularReason();
     const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -11,7 +11,8 @@ namespace Platform {
 // Reading a file that another application or the user put in place. Whatever stands at such a path
 // may be a named pipe, a device or a socket: an ordinary open of a pipe waits for a writer that may
 // never come, and a device may never end. These are opened without waiting and refused unless they
-// turn out to be regular files (symbolic links followed; a loop of links fails at once).
+// turn out to be regular files (symbolic links followed; a loop of links, or a link that leads to
+// nothing, fails at once).
 namespace RegularFile {
 
 // Opens `path` read-only into `file` (which must not be open) when it is a regular file of at most
@@ -31,6 +32,8 @@ Contents read(const QString &path, qint64 maxBytes);
 
 // The reason given for a path that is no regular file.
 QString notRegularReason();
+// The reason given for a symbolic link whose file (or a folder on its way) does not exist.
+QString danglingLinkReason();
 
 } // namespace RegularFile
 

@@ -587,7 +587,8 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         // The file as it is now, with whatever other processes wrote since the last read. What
         // cannot be read or written back unchanged is left exactly as it is. When another program
         // changes the file before the write, it is read again and the change made anew.
-        bool seenContent = false;
+        // Held values when this process last read it: emptied since, it is being saved.
+        bool seenContent = m_loaded && m_stamp.exists && m_stamp.size > 0;
         for (int attempt = 1;; ++attempt) {
             refreshLocked(&changes);
             seenContent = seenContent || (m_stamp.exists && m_stamp.size > 0);
@@ -622,7 +623,7 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                     break;
                 }
                 if (emptyFile == AtomicFile::EmptyFile::Emptied) {
-                    refusal = QStringLiteral("%1 was emptied by another program; %2 was not written")
+                    refusal = QStringLiteral("%1 is being saved by another program; %2 was not written")
                                   .arg(m_filePath, key);
                     break;
                 }

@@ -26,6 +26,7 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
     ASSERT_TRUE(makePipe(home.filePath("pipe")));
     ASSERT_TRUE(QFile::link(home.filePath("pipe"), home.filePath("link to pipe")));
     ASSERT_TRUE(makeLinkLoop(home.filePath("loop")));
+    ASSERT_TRUE(QFile::link(home.filePath("missing"), home.filePath("dangling")));
     ASSERT_TRUE(makeSparseFile(home.filePath("large"), 100 * 1024 * 1024));
 
     struct Case
@@ -43,6 +44,7 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
         {home.filePath("folder"), std::nullopt, "it is not a regular file"},
         {home.filePath("loop"), std::nullopt, "Too many levels of symbolic links"},
         {home.filePath("missing"), std::nullopt, "No such file or directory"},
+        {home.filePath("dangling"), std::nullopt, "it is a link to a file that does not exist"},
         {QString(), std::nullopt, "No such file or directory"},
         {home.filePath("large"), std::nullopt, "the file is too large (104857600 bytes)"},
     };

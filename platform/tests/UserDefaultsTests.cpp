@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimeZone>
 
@@ -517,6 +518,8 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
         QStringList keys;
     };
     std::thread saver;
+    const auto settle = Platform::AtomicFile::setSettleTime(std::chrono::seconds(1));
+    const auto restore = qScopeGuard([settle] { Platform::AtomicFile::setSettleTime(settle); });
     const Case cases[] = {
         {"saved in place: the write waits and keeps their values",
          [&] {
@@ -544,7 +547,7 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
             if (saver.joinable())
                 saver.join();
             if (!test.written) {
-                EXPECT_TRUE(error.contains("emptied by another program")) << qPrintable(error);
+                EXPECT_TRUE(error.contains("is being saved by another program")) << qPrintable(error);
             }
         }
         const QByteArray now = home.readFile(standardFile);
@@ -555,10 +558,18 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
         }
     }
 
+    // Emptied long ago, but it held values when this process last read it: a save that stalls.
+    UserDefaults &standard = UserDefaults::standard();
+    home.writeFile(standardFile, theirs);
+    ASSERT_EQ(standard.value("a"), QVariant(1));
+    OutsideWriter::truncate(path);
+    OutsideWriter::age(path, 60);
+    EXPECT_FALSE(standard.setValue("c", 3));
+    EXPECT_TRUE(home.readFile(standardFile).isEmpty());
+
     // Emptied long ago (by hand): an empty domain, written at once.
     home.writeFile(standardFile, "");
     OutsideWriter::age(path, 60);
-    UserDefaults &standard = UserDefaults::standard();
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(standard.setValue("c", 3));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));

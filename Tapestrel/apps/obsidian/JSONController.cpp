@@ -60,7 +60,7 @@ QByteArray JSONController::serialize(const Json &json)
 
 JSONController JSONController::open(const QString &path)
 {
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         throw JSONFileError(path, tr("The file “%1” does not exist.").arg(path));
     // Only a regular file, looked at as it is opened: a pipe or a device in its place, also one put
     // there meanwhile, would block or never end.
@@ -75,6 +75,7 @@ JSONController JSONController::open(const QString &path)
     const QByteArray bytes = file.read(maximumSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));
+    Platform::AtomicFile::noteContent(path, !bytes.trimmed().isEmpty());
     return JSONController(path, parseObject(path, bytes));
 }
 

@@ -11,7 +11,8 @@
 std::optional<QString> ObsidianVault::filePath(const QString &relative) const
 {
     const QString joined = QDir(path).filePath(relative);
-    if (!QFileInfo::exists(joined))
+    // A link that leads nowhere is there: reading or writing through it fails, and says so.
+    if (!QFileInfo::exists(joined) && !QFileInfo(joined).isSymLink())
         return std::nullopt;
     return joined;
 }

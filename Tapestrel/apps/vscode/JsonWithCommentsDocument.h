@@ -53,6 +53,8 @@ public:
     const QByteArray &bytes() const { return m_bytes; }
     const QJsonValue &value() const { return m_value; }
     bool isObject() const { return m_value.isObject(); }
+    // Whether the bytes hold nothing but blanks and comments (read as an empty object).
+    bool holdsNothing() const { return m_openBrace < 0 && isObject(); }
     // Empty unless the document is an object.
     const QList<Member> &members() const { return m_members; }
 

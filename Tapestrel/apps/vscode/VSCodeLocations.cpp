@@ -59,7 +59,14 @@ std::optional<QString> VSCodeLocations::profilePath(const VSCodeProfile &profile
 
 std::optional<QString> VSCodeLocations::settingsPath(const VSCodeProfile &profile)
 {
-    return below(profilePath(profile), QStringLiteral("settings.json"));
+    const std::optional<QString> folder = profilePath(profile);
+    if (!folder)
+        return std::nullopt;
+    // A link that leads nowhere is there: reading or writing through it fails, and says so.
+    const QString path = *folder + QStringLiteral("/settings.json");
+    if (QFileInfo(path).isSymLink())
+        return path;
+    return existing(path);
 }
 
 std::optional<QString> VSCodeLocations::globalExtensionsPath()

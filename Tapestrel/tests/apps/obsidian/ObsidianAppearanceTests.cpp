@@ -123,9 +123,17 @@ TEST_F(ObsidianAppearanceTest, MissingMembersAreAddedAndOddFilesAreNeverWritten)
                                  "{\"a\":\"" + QByteArray(JSONController::maximumSize, 'x') + "\"}"};
     for (const QByteArray &bytes : odd) {
         home.writeFile("Vaults/Work/.obsidian/appearance.json", bytes);
+        TestSupport::OutsideWriter::age(path, 60); // an empty one has been so for long: not a save
         EXPECT_TRUE(failure([&] { applyTheme("Things"); }).contains(path)) << bytes.left(40).constData();
         EXPECT_EQ(appearance("Work"), bytes);
         EXPECT_EQ(currentTheme(), std::nullopt);
+    }
+    // A link that cannot be followed is no missing file: the error says so.
+    for (const QString &target : {path, home.filePath("nowhere/appearance.json")}) {
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::link(target, path));
+        EXPECT_TRUE(failure([&] { applyTheme("Things"); }).contains(path));
+        EXPECT_TRUE(QFileInfo(path).isSymLink());
     }
 
     // Without a chosen vault, or without the file, there is nothing to change and nothing is created.
@@ -184,6 +192,25 @@ TEST_F(ObsidianAppearanceTest, ObsidiansOwnSaveDuringAnApplyIsKept)
         EXPECT_EQ(obsidian.count(Step::Replacing), 2);
     }
     EXPECT_EQ(appearance("Work"), replaced(theirs, R"("cssTheme": "")", R"("cssTheme": "Minimal")"));
+
+    // Obsidian saves in place: the file is empty for a moment. The apply waits for the save and
+    // changes what it holds; a file that stays empty is left so, and the apply says it is being saved.
+    {
+        OutsideWriter obsidian(path);
+        obsidian.at(Step::Reading, 1, [&] { OutsideWriter::truncate(path); });
+        obsidian.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, sample); });
+        applyTheme("Minimal");
+    }
+    EXPECT_EQ(appearance("Work"), replaced(sample, R"("cssTheme": "")", R"("cssTheme": "Minimal")"));
+    {
+        const auto settle = Platform::AtomicFile::setSettleTime(100ms);
+        OutsideWriter obsidian(path);
+        obsidian.at(Step::Reading, 1, [&] { OutsideWriter::truncate(path); });
+        EXPECT_TRUE(failure([&] { applyTheme("Things"); }).contains("another program is still saving it"));
+        Platform::AtomicFile::setSettleTime(settle);
+    }
+    EXPECT_EQ(appearance("Work"), "");
+    home.writeFile("Vaults/Work/.obsidian/appearance.json", sample);
 
     // Obsidian's save makes the file one the program does not overwrite: nothing is written.
     const QByteArray odd = replaced(sample, R"("accentColor": "")", R"("accentColor": 3)");

@@ -10,8 +10,13 @@
 #include "testsupport/OutsideWriter.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <sys/stat.h>
+
+#include <thread>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -109,6 +114,14 @@ TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
     }
     EXPECT_EQ(contents(file), broken);
     EXPECT_EQ(current(), std::nullopt);
+    // Nor is a link that cannot be followed a missing file.
+    QFile::remove(file);
+    for (const QString &target : {file, code("nowhere/settings.json")}) {
+        ASSERT_TRUE(QFile::link(target, file));
+        EXPECT_THROW(apply(QStringLiteral("Abyss")), OptionModelError);
+        EXPECT_TRUE(QFileInfo(file).isSymLink());
+        QFile::remove(file);
+    }
 
     // The chosen profile's file is the one written; without a chosen profile nothing is.
     writeProfiles({work()});
@@ -170,18 +183,59 @@ TEST_F(VSCodeOptionTest, AnEditorSavingTheSettingsInPlaceDuringAnApplyKeepsItsSa
 
     // An editor that saves each time the apply is about to replace the file: the apply fails with
     // an error that names the file, and the editor's last save stays.
-    writeSettings(VSCodeProfile::defaultProfile(), before);
-    OutsideWriter editor(file);
-    int saves = 0;
-    editor.always(Step::Replacing,
-                  [&] { OutsideWriter::writeInPlace(file, "{\"n\": " + QByteArray::number(++saves) + "}"); });
-    try {
-        apply(QStringLiteral("Abyss"));
-        ADD_FAILURE() << "the apply succeeded";
-    } catch (const OptionModelError &error) {
-        EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
+    {
+        writeSettings(VSCodeProfile::defaultProfile(), before);
+        OutsideWriter editor(file);
+        int saves = 0;
+        editor.always(Step::Replacing, [&] {
+            OutsideWriter::writeInPlace(file, "{\"n\": " + QByteArray::number(++saves) + "}");
+        });
+        try {
+            apply(QStringLiteral("Abyss"));
+            ADD_FAILURE() << "the apply succeeded";
+        } catch (const OptionModelError &error) {
+            EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
+        }
+        EXPECT_EQ(contents(file), "{\"n\": " + QByteArray::number(saves) + "}");
     }
-    EXPECT_EQ(contents(file), "{\"n\": " + QByteArray::number(saves) + "}");
+
+    // An editor that stalls in its save, having truncated the file or written only its first comment
+    // line: the apply waits as long as the save may still be under way (here one second) and applies
+    // on the save that comes in time; otherwise it writes nothing and says the file is being saved.
+    const auto settle = Platform::AtomicFile::setSettleTime(1s);
+    const auto restore = qScopeGuard([settle] { Platform::AtomicFile::setSettleTime(settle); });
+    struct Stall
+    {
+        const char *name;
+        QByteArray first; // what the editor has written so far
+        std::chrono::milliseconds finished; // when it writes the rest
+        bool applied;
+    };
+    const QList<Stall> stalls {
+        {"truncated, saved soon", "", 300ms, true},
+        {"truncated, saved late", "", 1300ms, false},
+        {"first comment line, saved soon", "// Settings\n", 300ms, true},
+        {"first comment line, saved late", "// Settings\n", 1300ms, false},
+    };
+    for (const Stall &stall : stalls) {
+        SCOPED_TRACE(stall.name);
+        OutsideWriter::writeInPlace(file, stall.first);
+        const QByteArray theirs = stall.first + saved;
+        std::thread save([&] {
+            std::this_thread::sleep_for(stall.finished);
+            OutsideWriter::writeInPlace(file, theirs);
+        });
+        QString error;
+        try {
+            apply(QStringLiteral("Abyss"));
+        } catch (const OptionModelError &failure) {
+            error = failure.message();
+        }
+        save.join();
+        EXPECT_EQ(error.isEmpty(), stall.applied) << error.toStdString();
+        EXPECT_TRUE(stall.applied || error.contains("another program is still saving it"));
+        EXPECT_EQ(contents(file), stall.applied ? stall.first + expected : theirs);
+    }
 }
 
 TEST_F(VSCodeOptionTest, PickerFollowsTheChosenProfileAndNamesPreferBuiltInThemes)
