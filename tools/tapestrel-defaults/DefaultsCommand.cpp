@@ -4,7 +4,9 @@
 
 #include <QDateTime>
 #include <QLocale>
-#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
 
 using Platform::UserDefaults;
 
@@ -26,53 +28,92 @@ UserDefaults *domainFor(const QString &name)
     return UserDefaults::suite(name);
 }
 
-QString quotedIfNeeded(const QString &text)
+void appendQuotedIfNeeded(QString &out, const QString &text)
 {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.$/:-]+$"));
-    if (plain.match(text).hasMatch())
-        return text;
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    const auto isPlain = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+            || QStringView(u"_.$/:-").contains(c);
+    };
+    if (!text.isEmpty() && std::all_of(text.cbegin(), text.cend(), isPlain)) {
+        out += text;
+        return;
+    }
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    out += QLatin1Char('"');
+}
+
+void appendIndent(QString &out, int depth)
+{
+    out.resize(out.size() + 4 * qsizetype(depth), QLatin1Char(' '));
 }
 
 // Texts as they are, Booleans as 1 or 0, numbers in decimal; the other types in a readable
-// property-list text form.
-QString describe(const QVariant &value, int depth, bool topLevel)
+// property-list text form. Everything is appended to `out`, so that the text of a deep value is
+// written once rather than copied into each level that holds it.
+void describe(QString &out, const QVariant &value, int depth, bool topLevel)
 {
-    const QString indent(4 * (depth + 1), QLatin1Char(' '));
-    const QString closing(4 * depth, QLatin1Char(' '));
     switch (value.typeId()) {
     case QMetaType::QString:
-        return topLevel ? value.toString() : quotedIfNeeded(value.toString());
-    case QMetaType::QByteArray:
-        return QLatin1Char('{') + QStringLiteral("length = ") + QString::number(value.toByteArray().size())
-            + QStringLiteral(", bytes = 0x") + QString::fromLatin1(value.toByteArray().toHex())
-            + QLatin1Char('}');
-    case QMetaType::QDateTime:
-        return value.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
+        if (topLevel)
+            out += value.toString();
+        else
+            appendQuotedIfNeeded(out, value.toString());
+        return;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        out += QStringLiteral("{length = ") + QString::number(bytes.size()) + QStringLiteral(", bytes = 0x")
+            + QString::fromLatin1(bytes.toHex()) + QLatin1Char('}');
+        return;
+    }
+    case QMetaType::QDateTime: {
+        // The reader leaves a date it cannot place (millions of years away, or not a number) invalid.
+        const QDateTime date = value.toDateTime();
+        out += date.isValid() ? date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"))
+                              : QStringLiteral("(date out of range)");
+        return;
+    }
+    case QMetaType::Double:
+        // The sign of a zero is kept, as a writer of -0.0 meant it.
+        if (const double number = value.toDouble(); number == 0 && std::signbit(number)) {
+            out += QStringLiteral("-0");
+            return;
+        }
+        break;
     case QMetaType::QVariantList: {
         const QVariantList list = value.toList();
-        if (list.isEmpty())
-            return QStringLiteral("(\n%1)").arg(closing);
-        QStringList items;
-        for (const QVariant &item : list)
-            items << indent + describe(item, depth + 1, false);
-        return QStringLiteral("(\n") + items.join(QStringLiteral(",\n")) + QLatin1Char('\n') + closing
-            + QLatin1Char(')');
+        out += QStringLiteral("(\n");
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            appendIndent(out, depth + 1);
+            describe(out, list.at(i), depth + 1, false);
+            out += i + 1 < list.size() ? QStringLiteral(",\n") : QStringLiteral("\n");
+        }
+        appendIndent(out, depth);
+        out += QLatin1Char(')');
+        return;
     }
     case QMetaType::QVariantMap: {
         const QVariantMap map = value.toMap();
-        QString text = QStringLiteral("{\n");
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            text += indent + quotedIfNeeded(it.key()) + QStringLiteral(" = ")
-                + describe(it.value(), depth + 1, false) + QStringLiteral(";\n");
-        return text + closing + QLatin1Char('}');
+        out += QStringLiteral("{\n");
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            appendIndent(out, depth + 1);
+            appendQuotedIfNeeded(out, it.key());
+            out += QStringLiteral(" = ");
+            describe(out, it.value(), depth + 1, false);
+            out += QStringLiteral(";\n");
+        }
+        appendIndent(out, depth);
+        out += QLatin1Char('}');
+        return;
     }
     default:
-        return UserDefaults::stringFromValue(value).value_or(QString());
+        break;
     }
+    out += UserDefaults::stringFromValue(value).value_or(QString());
 }
 
 bool isTypeFlag(const QString &argument)
@@ -138,7 +179,10 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
         const QVariant value = domain->persistentValue(key);
         if (!value.isValid())
             return missing();
-        return {0, describe(value, 0, true) + QLatin1Char('\n'), QString()};
+        DefaultsCommandResult result;
+        describe(result.output, value, 0, true);
+        result.output += QLatin1Char('\n');
+        return result;
     }
 
     if (verb == QLatin1String("delete")) {

@@ -75,9 +75,23 @@ TEST_F(DefaultsToolTest, WritesAndReadsTypedValuesSeenByTheProgramAtOnce)
     EXPECT_EQ(file->value("k"), QVariant(QStringLiteral("a b")));
     EXPECT_EQ(file->value("scale"), QVariant(0.75));
 
-    // What the program writes, the tool reads, other types included.
-    UserDefaults::suite("com.example")->setValue("list", QVariantList {"a b", 2});
-    EXPECT_EQ(tool({"read", "com.example", "list"}).out, "(\n    \"a b\",\n    2\n)\n");
+    // What other programs write, the tool reads, other types included: a zero keeps its sign, and a
+    // date too far away to place says so.
+    const QList<std::pair<QVariant, QString>> printed {
+        {QVariantList {"a b", 2}, "(\n    \"a b\",\n    2\n)\n"},
+        {QVariantMap {{"k", QVariantList {"x", QVariantMap()}}},
+         "{\n    k = (\n        x,\n        {\n        }\n    );\n}\n"},
+        {-0.0, "-0\n"},
+        {QVariant::fromValue(Platform::PropertyListDate {1e300}), "(date out of range)\n"},
+        {QVariant::fromValue(Platform::PropertyListDate {qQNaN()}), "(date out of range)\n"},
+    };
+    for (qsizetype i = 0; i < printed.size(); ++i) {
+        home.writeFile("Library/Preferences/com.example.printed.plist",
+                       PropertyList::toBinary(QVariantMap {{"k", printed[i].first}}));
+        const ToolRun read = tool({"read", "com.example.printed", "k"});
+        EXPECT_EQ(read.exitCode, 0) << i;
+        EXPECT_EQ(read.out, printed[i].second) << i;
+    }
 
     // A key keeps every character, a leading U+FEFF included.
     const QString bomKey = QChar(0xFEFF) + QStringLiteral("k");
@@ -143,7 +157,7 @@ TEST_F(DefaultsToolTest, DomainsAreReadWholeOrLeftAsTheyAre)
     EXPECT_EQ(tool({"write", "-g", "AppleAccentColor", "-int", "5"}).exitCode, 0);
     EXPECT_EQ(tool({"read", "-g", "AppleAccentColor"}).out, "5\n");
     EXPECT_FALSE(QFileInfo::exists(home.filePath(globalFile + ".corrupt")));
-    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(globalFile))->value("k"),
+    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(globalFile)).value_or(QVariantMap()).value("k"),
               QVariant(QStringLiteral("\u2600") + QChar(0) + QStringLiteral("x")));
 
     // A list that could not be written back as it is: both verbs say why, and nothing is written.
