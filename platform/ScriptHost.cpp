@@ -4,6 +4,7 @@
 #include "platform/Home.h"
 #include "platform/LinuxDesktop.h"
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
@@ -579,15 +580,32 @@ ScriptValue getProperty(Target target, const QString &property)
     fail(ScriptHost::cannotGetError, QStringLiteral("Can’t get %1.").arg(property));
 }
 
+// Alfred's JSON files are small; one far larger is not read.
+constexpr qint64 maximumAlfredJsonSize = 8 * 1024 * 1024;
+
+// The object in one of Alfred's JSON files (empty when it holds none); nothing when there is no
+// regular file to read (a named pipe in its place would keep the script waiting for a writer).
+std::optional<QJsonObject> alfredJson(const QString &path)
+{
+    const RegularFile::Contents contents = RegularFile::read(path, maximumAlfredJsonSize);
+    if (!contents.bytes)
+        return std::nullopt;
+    return QJsonDocument::fromJson(*contents.bytes).object();
+}
+
+QString alfredPointerFile()
+{
+    return Home::path(QStringLiteral("Library/Application Support/Alfred/prefs.json"));
+}
+
 // Alfred's synced appearance preferences, from its pointer file.
 QString alfredAppearanceFile()
 {
-    QFile pointer(Home::path(QStringLiteral("Library/Application Support/Alfred/prefs.json")));
-    if (!pointer.open(QIODevice::ReadOnly))
+    const std::optional<QJsonObject> pointer = alfredJson(alfredPointerFile());
+    if (!pointer)
         fail(-1728, QStringLiteral("Alfred got an error: Can’t find the preferences."));
-    const QJsonObject prefs = QJsonDocument::fromJson(pointer.readAll()).object();
-    const QString current = prefs.value(QLatin1String("current")).toString();
-    const QString localHash = prefs.value(QLatin1String("localhash")).toString();
+    const QString current = pointer->value(QLatin1String("current")).toString();
+    const QString localHash = pointer->value(QLatin1String("localhash")).toString();
     if (current.isEmpty() || localHash.isEmpty() || localHash.contains(u'/') || localHash.startsWith(u'.'))
         fail(-1728, QStringLiteral("Alfred got an error: Can’t find the preferences."));
     return Home::resolve(current) + QStringLiteral("/preferences/local/") + localHash
@@ -613,19 +631,15 @@ QString alfredThemeIdentifier(const QString &name)
             return QString::fromUtf8(identifier);
     }
     // User themes: one folder per theme below the synced preferences' "themes", named by its uid.
-    QFile pointer(Home::path(QStringLiteral("Library/Application Support/Alfred/prefs.json")));
-    if (pointer.open(QIODevice::ReadOnly)) {
-        const QString current =
-            QJsonDocument::fromJson(pointer.readAll()).object().value(QLatin1String("current")).toString();
+    if (const std::optional<QJsonObject> pointer = alfredJson(alfredPointerFile())) {
+        const QString current = pointer->value(QLatin1String("current")).toString();
         const QDir themes(Home::resolve(current) + QStringLiteral("/themes"));
         if (!current.isEmpty()) {
             const QStringList entries =
                 themes.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
             for (const QString &entry : entries) {
-                QFile file(themes.filePath(entry + QStringLiteral("/theme.json")));
-                if (!file.open(QIODevice::ReadOnly))
-                    continue;
-                const QJsonObject theme = QJsonDocument::fromJson(file.readAll()).object();
+                const QJsonObject theme = alfredJson(themes.filePath(entry + QStringLiteral("/theme.json")))
+                                              .value_or(QJsonObject());
                 if (theme.value(QLatin1String("alfredtheme"))
                         .toObject()
                         .value(QLatin1String("name"))

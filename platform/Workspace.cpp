@@ -3,20 +3,22 @@
 #include "platform/AtomicFile.h"
 #include "platform/Home.h"
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QPixmap>
 
 #include <algorithm>
 
@@ -51,21 +53,52 @@ std::optional<QHash<QString, QString>> readInfoPlistStrings(const QString &path)
     return strings;
 }
 
+// Far larger than any application's icon file.
+constexpr qint64 maximumIconFileSize = 16 * 1024 * 1024;
+
+// Every picture in an icon file of another application's bundle, read at once from the file that was
+// looked at: an icon that opened its path later (when it is drawn) could meet a named pipe put there
+// meanwhile and keep the GUI thread waiting for a writer.
+QIcon iconFromFile(const QString &path)
+{
+    QFile file;
+    if (RegularFile::open(file, path, maximumIconFileSize))
+        return {};
+    QImageReader reader(&file);
+    QIcon icon;
+    // An icon file holds a few sizes; an animation is not read to its end.
+    for (int index = 0; index < 16; ++index) {
+        const QImage image = reader.read();
+        if (image.isNull())
+            break;
+        icon.addPixmap(QPixmap::fromImage(image));
+        if (!reader.jumpToNextImage())
+            break;
+    }
+    return icon;
+}
+
 struct Table
 {
     QJsonArray entries;
     bool valid = true; // false when the file exists but cannot be parsed
 };
 
+// Far more than the entries of every application there could be.
+constexpr qint64 maximumTableSize = 4 * 1024 * 1024;
+
 Table readTable()
 {
-    QFile file(Workspace::runningApplicationsFile());
-    if (!file.exists())
+    const QString path = Workspace::runningApplicationsFile();
+    if (!QFileInfo::exists(path))
         return {};
-    if (!file.open(QIODevice::ReadOnly))
+    // Anyone may put something else in the table's place: a named pipe read on the GUI thread would
+    // keep the program waiting for a writer.
+    const RegularFile::Contents contents = RegularFile::read(path, maximumTableSize);
+    if (!contents.bytes)
         return {QJsonArray(), false};
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(*contents.bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return {QJsonArray(), false};
     return {document.array(), true};
@@ -411,10 +444,8 @@ QIcon Workspace::iconForFile(const QString &path) const
                                           iconFile + QStringLiteral(".svg"),
                                           iconFile + QStringLiteral(".icns")};
             for (const QString &candidate : candidates) {
-                if (!QFileInfo(resources + candidate).isFile())
-                    continue;
-                QIcon icon(resources + candidate);
-                if (!icon.availableSizes().isEmpty() || !icon.pixmap(32).isNull())
+                const QIcon icon = iconFromFile(resources + candidate);
+                if (!icon.isNull())
                     return icon;
             }
         }

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 
 #include "testsupport/GnomeSettings.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/SelectedDesktop.h"
 #include "testsupport/TempHome.h"
 
@@ -303,6 +304,29 @@ TEST_F(AlfredScriptTest, SetsTheThemeOfTheShowingAppearance)
     home.writeFile(appearance, "garbage");
     EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
     EXPECT_EQ(home.readFile(appearance), "garbage");
+
+    // Named pipes in place of Alfred's files are passed over at once: a theme's file (the others are
+    // still found), and the pointer file (then Alfred's preferences are not found).
+    QFile::remove(home.filePath(appearance));
+    const QString themePipe =
+        home.filePath("Dropbox/Alfred.alfredpreferences/themes/theme.custom.A0/theme.json");
+    const QString pointerPipe = home.filePath("Library/Application Support/Alfred/prefs.json");
+    ASSERT_TRUE(TestSupport::HostileFiles::makePipe(themePipe));
+    ScriptResult besidePipe;
+    EXPECT_LT(
+        TestSupport::timeWithPipes(
+            {themePipe},
+            [&] { besidePipe = run(R"(tell application "Alfred" to set theme "Night \"Owl\" \\ Blue")"); }),
+        std::chrono::seconds(1));
+    EXPECT_TRUE(besidePipe.succeeded) << besidePipe.errorMessage.toStdString();
+    ASSERT_TRUE(QFile::remove(pointerPipe));
+    ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pointerPipe));
+    ScriptResult noPointer;
+    EXPECT_LT(
+        TestSupport::timeWithPipes(
+            {pointerPipe}, [&] { noPointer = run("tell application \"Alfred\" to set theme \"Alfred\""); }),
+        std::chrono::seconds(1));
+    EXPECT_FALSE(noPointer.succeeded);
 }
 
 } // namespace

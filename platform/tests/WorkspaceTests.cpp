@@ -5,6 +5,8 @@
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QScopeGuard>
 #include <QSignalSpy>
 
@@ -111,16 +113,33 @@ TEST_F(WorkspaceTest, RunningApplicationsTableIsEditableAndForceQuitRemovesAnEnt
     EXPECT_EQ(workspace.runningApplications("com.example.new").value(0).processIdentifier, pid);
 }
 
-TEST_F(WorkspaceTest, UnreadableTableIsNeverOverwritten)
+// A table that does not parse, or a named pipe in its place, reads as no application at once and is
+// never replaced.
+TEST_F(WorkspaceTest, UnreadableTableIsNeverWaitedForNorOverwritten)
 {
-    home.writeFile("Library/Workspace/RunningApplications.json", "[{ half written");
-    EXPECT_TRUE(workspace.runningApplications().isEmpty());
-    RunningApplication added;
-    added.bundleIdentifier = "com.example.new";
-    EXPECT_EQ(workspace.addRunningApplication(added), 0);
-    EXPECT_FALSE(workspace.forceTerminate(1));
-    EXPECT_EQ(workspace.killAll("Dock"), 0);
-    EXPECT_EQ(home.readFile("Library/Workspace/RunningApplications.json"), "[{ half written");
+    const QString written = QStringLiteral("Library/Workspace/RunningApplications.json");
+    const QString table = home.filePath(written);
+    for (const bool piped : {false, true}) {
+        SCOPED_TRACE(piped ? "named pipe" : "half written");
+        QFile::remove(table);
+        if (piped)
+            ASSERT_TRUE(TestSupport::HostileFiles::makePipe(table));
+        else
+            home.writeFile(written, "[{ half written");
+        const auto took = TestSupport::timeWithPipes(piped ? QStringList {table} : QStringList(), [&] {
+            EXPECT_TRUE(workspace.runningApplications().isEmpty());
+            RunningApplication added;
+            added.bundleIdentifier = "com.example.new";
+            EXPECT_EQ(workspace.addRunningApplication(added), 0);
+            EXPECT_FALSE(workspace.forceTerminate(1));
+            EXPECT_EQ(workspace.killAll("Dock"), 0);
+        });
+        EXPECT_LT(took, std::chrono::seconds(1));
+        if (piped)
+            EXPECT_FALSE(QFileInfo(table).isFile());
+        else
+            EXPECT_EQ(home.readFile(written), "[{ half written");
+    }
 }
 
 TEST_F(WorkspaceTest, KilledDockComesBackWithANewProcessIdentifier)
@@ -230,4 +249,22 @@ TEST_F(WorkspaceTest, HostileInfoPlistsNeitherCrashNorBlockTheListing)
     EXPECT_EQ(installed[0].name, withNul);
     EXPECT_EQ(installed[0].bundleIdentifier, "com.example.nul");
     EXPECT_EQ(installed[1].name, "Plain");
+
+    // An icon file that takes turns with a named pipe is drawn when it is there and never waited for.
+    home.writeFile("Applications/Swapped.app/Contents/Info.plist",
+                   xmlDictionary("<key>CFBundleIconFile</key><string>AppIcon.png</string>"));
+    QImage green(32, 32, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && green.save(&buffer, "PNG"));
+    const HostileFiles::SwappingPipe swapping(
+        home.filePath("Applications/Swapped.app/Contents/Resources/AppIcon.png"), png);
+    ASSERT_TRUE(swapping.isValid());
+    const auto tally = swapping.keepReading([&] {
+        const QIcon icon = workspace.iconForFile(home.filePath("Applications/Swapped.app"));
+        return icon.pixmap(16).toImage().pixelColor(8, 8) == QColor(Qt::green);
+    });
+    EXPECT_LT(tally.took, std::chrono::seconds(1));
+    EXPECT_GT(tally.read, 0);
 }

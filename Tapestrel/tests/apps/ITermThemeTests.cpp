@@ -12,6 +12,7 @@
 #include "platform/Alerts.h"
 #include "platform/PropertyList.h"
 #include "platform/Workspace.h"
+#include "testsupport/HostileFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -336,6 +337,20 @@ TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
               "iTerm did not quit in time, so its theme was not changed. Quit iTerm and try again.");
     EXPECT_EQ(storedDefaultProfile().size(), 3);
     EXPECT_EQ(running(), QList<qint64> {pid});
+}
+
+// A named pipe in place of the table of running applications: no iTerm2 is known to run, and the
+// apply neither waits for the pipe nor asks.
+TEST_F(ITermThemeTest, APipeForTheRunningApplicationsIsNoReasonToWait)
+{
+    setBookmarks();
+    ITermThemeOptionModel model(&config, iterm);
+    const QString table = Workspace::runningApplicationsFile();
+    ASSERT_TRUE(TestSupport::HostileFiles::makePipe(table));
+    EXPECT_LT(TestSupport::timeWithPipes({table}, [&] { apply(model, "Tango Dark"); }),
+              std::chrono::seconds(1));
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+    EXPECT_EQ(read(model), "Tango Dark");
 }
 
 } // namespace

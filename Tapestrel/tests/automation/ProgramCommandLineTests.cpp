@@ -11,6 +11,8 @@
 
 #include "KivDesktopBackground/Background.h"
 #include "KivUtilities/DataPath.h"
+#include "platform/Workspace.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/PrivateSessionBus.h"
 
 #include <QElapsedTimer>
@@ -84,6 +86,59 @@ TEST_F(BrokenSettingsProgramTest, AnApplyThatCouldNotChangeASettingSaysWhichAndE
     // The file that did not parse is left as it was; every other setting was applied.
     EXPECT_EQ(home.readFile(settingsFile), broken);
     EXPECT_NE(global.string(QStringLiteral("AppleInterfaceStyle")), QStringLiteral("Dark"));
+}
+
+namespace {
+
+// The real program in a home with iTerm2 and a profile that sets its theme, where a named pipe stands
+// in place of the table of running applications.
+class PipedRunningApplicationsProgramTest : public AutomationTests::RunningProgramTest
+{
+protected:
+    void prepareHome() override
+    {
+        home.writeFile("Applications/iTerm.app/Contents/Info.plist",
+                       "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
+                       "<string>com.googlecode.iterm2</string></dict></plist>");
+        Platform::UserDefaults *iterm =
+            Platform::UserDefaults::suite(QStringLiteral("com.googlecode.iterm2"));
+        iterm->setValue(QStringLiteral("New Bookmarks"),
+                        QVariantList {QVariantMap {{QStringLiteral("Guid"), QStringLiteral("G")}}});
+        iterm->setValue(QStringLiteral("Default Bookmark Guid"), QStringLiteral("G"));
+        ASSERT_TRUE(iterm->synchronize());
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        Option *theme = store.mainContext()
+                            ->insert(std::make_unique<Profile>(QStringLiteral("Terminal")))
+                            ->findOrCreateOption(QStringLiteral("tools.iterm.theme"));
+        theme->setValue(QStringLiteral("Tango Dark"));
+        theme->setEnabled(true);
+        store.mainContext()->save();
+        ASSERT_TRUE(TestSupport::HostileFiles::makePipe(Platform::Workspace::runningApplicationsFile()));
+    }
+};
+
+} // namespace
+
+TEST_F(PipedRunningApplicationsProgramTest, ApplyingAnITermThemeAndListingAnswer)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    // A program stuck on the pipe would never answer: the commands are given a time-out of their own.
+    const CommandRun applied =
+        TestSupport::runProcess(program, {QStringLiteral("apply"), QStringLiteral("Terminal")}, environment,
+                                std::chrono::seconds(30));
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    // The colours are written into iTerm2's one profile beside its id.
+    EXPECT_GT(Platform::UserDefaults::suite(QStringLiteral("com.googlecode.iterm2"))
+                  ->value(QStringLiteral("New Bookmarks"))
+                  .toList()
+                  .value(0)
+                  .toMap()
+                  .size(),
+              1);
+    const CommandRun listed =
+        TestSupport::runProcess(program, {QStringLiteral("list")}, environment, std::chrono::seconds(30));
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_TRUE(listed.out.contains(QStringLiteral("\tTerminal\n"))) << listed.out.toStdString();
 }
 
 namespace {
