@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace KivIntroduction;
 
 namespace {
@@ -62,6 +64,25 @@ Flags flags(const IntroductionModel &model)
 {
     return {model.canGoNext(), model.canFinish(), model.canGoBack(), model.hasNextStep()};
 }
+
+// Ends an event loop that the test's clicks should have ended and fails the test with `what`, a few
+// seconds on: a test left waiting would only meet the suite's time limit, saying nothing.
+class Deadline
+{
+public:
+    Deadline(const char *what, const std::function<void()> &end)
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [what, end] {
+            ADD_FAILURE() << what;
+            end();
+        });
+        m_timer.start(std::chrono::seconds(10));
+    }
+
+private:
+    QTimer m_timer;
+};
 
 class IntroductionTest : public TestSupport::TempHomeTest
 {
@@ -223,11 +244,15 @@ TEST_F(IntroductionTest, WindowRunsModallyUntilFinishAndTheLicenceDecides)
         TestSupport::saveScreenshot(&window, "introduction/5-end");
         click("FinishButton");
     });
-    EXPECT_TRUE(controller.runModalIfNeeded(true));
+    {
+        const Deadline deadline("the modal run did not end at Finish", [&] { window.stopModal(); });
+        EXPECT_TRUE(controller.runModalIfNeeded(true));
+    }
     EXPECT_EQ(seen, QStringList({"license", "intro-editor", "start", "intro-picker", "end"}));
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.isModal());
-    EXPECT_EQ(Platform::UserDefaults::standard().value("didShowIntroduction"), QVariant(true));
+    // Otherwise it is still due, and the next run would be modal again.
+    ASSERT_EQ(Platform::UserDefaults::standard().value("didShowIntroduction"), QVariant(true));
 
     // Shown once: not due any more, unless forced (and then no modal run stops on closing).
     EXPECT_FALSE(controller.runModalIfNeeded(true));
@@ -275,8 +300,9 @@ TEST_F(IntroductionTest, FinishingLeadsOnAndAnOutsideCloseAnswersForTheLicence)
         EXPECT_EQ(defaults.value("didShowIntroduction"), QVariant(true));
         EXPECT_FALSE(window.isVisible());
         // What follows the introduction decides when the application ends.
-        QTimer::singleShot(50, [] { QCoreApplication::exit(7); });
+        QTimer::singleShot(50, &window, [] { QCoreApplication::exit(7); });
     });
+    const Deadline deadline("closing did not end the introduction", [] { QCoreApplication::exit(-1); });
     EXPECT_EQ(QApplication::exec(), 7);
     EXPECT_EQ(quits, 1);
 }

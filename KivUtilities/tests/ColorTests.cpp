@@ -31,9 +31,9 @@ TEST(Color, ReadsOnlyStrictHexTexts)
 
 TEST(Color, WritesUpperCaseSixDigitTexts)
 {
-    EXPECT_EQ(hexString(*colorFromHex(QStringLiteral("#1a2b3c"))), QStringLiteral("#1A2B3C"));
-    EXPECT_EQ(hexString(*colorFromHex(QStringLiteral("#FFFFFF"))), QStringLiteral("#FFFFFF"));
-    EXPECT_EQ(hexString(*colorFromHex(QStringLiteral("#000000"))), QStringLiteral("#000000"));
+    EXPECT_EQ(hexString(QColor(QStringLiteral("#1a2b3c"))), QStringLiteral("#1A2B3C"));
+    EXPECT_EQ(hexString(QColor(QStringLiteral("#FFFFFF"))), QStringLiteral("#FFFFFF"));
+    EXPECT_EQ(hexString(QColor(QStringLiteral("#000000"))), QStringLiteral("#000000"));
 
     // 127.5 rounds half away from zero; out-of-range components are clamped.
     EXPECT_EQ(rgbHexString(0.5, 0.5, 0.5), QStringLiteral("#808080"));

@@ -109,6 +109,7 @@ TEST(AppFilesTest, HostileFilesGiveNothing)
     EXPECT_FALSE(AppFiles::parseJson(""));
     EXPECT_FALSE(AppFiles::parseJson(QByteArray(100000, '[') + QByteArray(100000, ']')));
     const auto object = AppFiles::parseJson(R"({"name": "x", "n": 3})");
+    ASSERT_TRUE(object.has_value());
     EXPECT_EQ(AppFiles::textMember(*object, "name"), "x");
     EXPECT_EQ(AppFiles::textMember(*object, "n"), std::nullopt);
     EXPECT_EQ(AppFiles::textMember(*object, "none"), std::nullopt);

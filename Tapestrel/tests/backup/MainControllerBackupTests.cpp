@@ -66,6 +66,7 @@ TEST_F(MainControllerBackups, AutomaticBackupsAndTheDataResetWorkOnTheProgramsSt
     // The locked backup holds what was there before the reset, and restores it into the new store.
     const auto lockedBackup = std::find_if(manager.backups().begin(), manager.backups().end(),
                                            [](const KivBackups::Backup &backup) { return backup.isLocked; });
+    ASSERT_NE(lockedBackup, manager.backups().end()) << "no locked backup was made";
     TestSupport::runTask(manager.restore(*lockedBackup));
     QStringList restored;
     for (const Profile *profile : controller.modelContainer().mainContext()->fetchProfiles())

@@ -35,9 +35,10 @@ TEST(ScheduledProfile, NextFireDateAcrossDaylightSavingChanges)
 {
     // 28 March 2027: clocks jump from 02:00 to 03:00.
     const ScheduledProfile inGap = entry(2, 30);
-    const QDateTime afterJump = inGap.nextFireDate(at(2027, 3, 28, 1, 0), berlin).value();
-    EXPECT_EQ(afterJump.toUTC(), QDateTime(QDate(2027, 3, 28), QTime(1, 0), Qt::UTC));
-    EXPECT_EQ(afterJump.toTimeZone(berlin).time(), QTime(3, 0));
+    const std::optional<QDateTime> afterJump = inGap.nextFireDate(at(2027, 3, 28, 1, 0), berlin);
+    ASSERT_TRUE(afterJump.has_value());
+    EXPECT_EQ(afterJump->toUTC(), QDateTime(QDate(2027, 3, 28), QTime(1, 0), Qt::UTC));
+    EXPECT_EQ(afterJump->toTimeZone(berlin).time(), QTime(3, 0));
     EXPECT_EQ(inGap.nextFireDate(at(2027, 3, 27, 23, 0), berlin)->toUTC(),
               QDateTime(QDate(2027, 3, 28), QTime(1, 0), Qt::UTC));
     // Once the day's shifted time has passed, the next day is due at the entry's own 02:30.

@@ -92,10 +92,11 @@ TEST_F(AppleScriptRunnerTest, StringLiteralsKeepDataInsideTheQuotes)
     // A hostile name stays one text: it cannot end the literal and add a command of its own.
     const QString hostile = QStringLiteral("x\"\n    tell dock preferences to set autohide to yes\n--");
     EXPECT_FALSE(AppleScriptRunner::stringLiteral(hostile));
-    const QString quoted = *AppleScriptRunner::stringLiteral(R"(x" to set autohide to yes --)");
+    const std::optional<QString> quoted = AppleScriptRunner::stringLiteral(R"(x" to set autohide to yes --)");
+    ASSERT_TRUE(quoted.has_value());
     const QString script =
         QStringLiteral("tell application \"System Events\"\n    tell dock preferences to set ")
-        + QStringLiteral("screen edge to ") + quoted + QStringLiteral("\nend tell");
+        + QStringLiteral("screen edge to ") + *quoted + QStringLiteral("\nend tell");
     EXPECT_FALSE(runTask(runBoth(script)).success);
     EXPECT_FALSE(Platform::UserDefaults::suite("com.apple.dock")->persistentValue("autohide").isValid());
 }

@@ -157,6 +157,7 @@ TEST_F(ObsidianTest, EveryLiveControllerFollowsTheChoice)
     QObject::connect(&section, &ObsidianSelectedVaultController::vaultChanged, [&] { ++published; });
 
     const ObsidianVaultStore store;
+    ASSERT_NE(store.vault("d"), nullptr);
     sheet.setVault(*store.vault("d"));
     EXPECT_EQ(storedVaultID(), "d");
     ASSERT_TRUE(TestSupport::waitUntil([&] { return section.vault() && section.vault()->id == "d"; }));

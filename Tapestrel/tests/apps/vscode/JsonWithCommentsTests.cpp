@@ -123,7 +123,9 @@ TEST(JsonWithCommentsTest, ReadsAsVSCodeDoes)
     const auto written = parse(set("{}", "k", tricky));
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(written->value()["k"].toString(), tricky);
-    EXPECT_EQ(parse(set("{}", "k", true))->value()["k"], QJsonValue(true));
+    const auto withTrue = parse(set("{}", "k", true));
+    ASSERT_TRUE(withTrue.has_value());
+    EXPECT_EQ(withTrue->value()["k"], QJsonValue(true));
 }
 
 TEST(JsonWithCommentsTest, RefusesWhatIsNotJsonWithCommentsAndSaysWhere)

@@ -105,7 +105,7 @@ TEST(BackgroundValues, PresetsAreFixedListsWithFreshIds)
 {
     const BackgroundColorStore colors;
     ASSERT_EQ(colors.backgrounds().size(), 10);
-    EXPECT_EQ(colors.backgrounds().first(), Background::color(*KivUtilities::colorFromHex("#f8db49")));
+    EXPECT_EQ(colors.backgrounds().first(), Background::color(QColor(0xf8, 0xdb, 0x49)));
     EXPECT_EQ(colors.backgrounds().last().rawValue(), R"({"type":"color","color":"#4B20A5"})");
 
     const BackgroundGradientStore first, second;

@@ -48,8 +48,10 @@ const QString accentColor = QStringLiteral("system.ui.accentColor");
 const QString showIcons = QStringLiteral("system.ui.desktop.ShowIcons");
 const QString stageManager = QStringLiteral("system.desktop.stageManager.enable");
 
-void expectRect(const QRectF &actual, const QRectF &expected)
+void expectRect(const std::optional<QRectF> &shown, const QRectF &expected)
 {
+    ASSERT_TRUE(shown.has_value()) << "not shown";
+    const QRectF &actual = *shown;
     EXPECT_NEAR(actual.x(), expected.x(), 1e-9);
     EXPECT_NEAR(actual.y(), expected.y(), 1e-9);
     EXPECT_NEAR(actual.width(), expected.width(), 1e-9);
@@ -131,16 +133,16 @@ TEST_F(ProfilePreviewTest, TheDockSitsOnItsEdgeAndMovesTheIcons)
 {
     set(dockHides, QStringLiteral("false"));
     set(menuBarHides, QStringLiteral("false"));
-    expectRect(*layout().menuBar, QRectF(0, 0, W, 8));
+    expectRect(layout().menuBar, QRectF(0, 0, W, 8));
 
-    expectRect(*layout().dock, QRectF(45, H - 16, 90, 16));
+    expectRect(layout().dock, QRectF(45, H - 16, 90, 16));
     set(dockPosition, QStringLiteral("top"));
-    expectRect(*layout().dock, QRectF(45, H - 16, 90, 16));
+    expectRect(layout().dock, QRectF(45, H - 16, 90, 16));
     set(dockPosition, QStringLiteral("left"));
-    expectRect(*layout().dock, QRectF(0, (H - 60) / 2, 16, 60));
+    expectRect(layout().dock, QRectF(0, (H - 60) / 2, 16, 60));
     EXPECT_DOUBLE_EQ(layout().icons[1].right(), W - 8);
     set(dockPosition, QStringLiteral("right"));
-    expectRect(*layout().dock, QRectF(W - 16, (H - 60) / 2, 16, 60));
+    expectRect(layout().dock, QRectF(W - 16, (H - 60) / 2, 16, 60));
     EXPECT_DOUBLE_EQ(layout().icons[1].right(), W - 8 - 16);
 
     // A hidden Dock on the right still keeps the icons clear of its edge.
@@ -151,7 +153,7 @@ TEST_F(ProfilePreviewTest, TheDockSitsOnItsEdgeAndMovesTheIcons)
     // Lengths follow the width; the picture's height only centres what stands on the side edges.
     set(dockHides, QStringLiteral("false"));
     const ProfilePreviewLayout twice = layout(2 * W, 2 * H);
-    expectRect(*twice.dock, QRectF(2 * W - 32, (2 * H - 120) / 2, 32, 120));
+    expectRect(twice.dock, QRectF(2 * W - 32, (2 * H - 120) / 2, 32, 120));
     EXPECT_DOUBLE_EQ(twice.icons[1].right(), 2 * W - 16 - 32);
 }
 
