@@ -54,14 +54,18 @@ TEST_F(BackupFilesTest, NamesGiveDateAndLockState)
 
     const QString marked = file("20240315093006.tapback");
     FileOperations::setImmutable(marked, true);
-    EXPECT_TRUE(Backup::fromUrl(QUrl::fromLocalFile(marked))->isLocked);
+    const auto immutable = Backup::fromUrl(QUrl::fromLocalFile(marked));
+    ASSERT_TRUE(immutable);
+    EXPECT_TRUE(immutable->isLocked);
 
     const auto copy = read("20240315093005-copy.tapback");
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->date, march15);
     EXPECT_FALSE(copy->isLocked);
     ASSERT_TRUE(read("-20240315093005.tapback"));
-    EXPECT_EQ(read("20240315093005-1.tapback")->date, march15);
+    const auto numbered = read("20240315093005-1.tapback");
+    ASSERT_TRUE(numbered);
+    EXPECT_EQ(numbered->date, march15);
 
     for (const char *name : {"backup.tapback", "2024-03-15.tapback", "20241315093005.tapback",
                              "202403150930.tapback", "20240315093005x.tapback", "-.tapback"}) {

@@ -71,8 +71,9 @@ TEST_F(UserDefaultsControllerTest, SuffixedKeysRegisteredDefaultsAndRemoval)
     EXPECT_EQ(main.get<QString>(PanelKey::title), QStringLiteral("Untitled"));
 
     // Registered values stay in the process: the file holds only what was written.
-    const QVariantMap file = *Platform::PropertyList::parseDictionary(
-        home.readFile("Library/Preferences/com.quorvane.Tapestrel.plist"));
+    const QVariantMap file = Platform::PropertyList::parseDictionary(
+                                 home.readFile("Library/Preferences/com.quorvane.Tapestrel.plist"))
+                                 .value_or(QVariantMap());
     EXPECT_EQ(file.keys(), QStringList {"panelWidth"});
 }
 

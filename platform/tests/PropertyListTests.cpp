@@ -176,7 +176,9 @@ TEST(PropertyListExact, StoredFormsSurviveARewrite)
     EXPECT_EQ(exact(PropertyList::toBinary(values)), QVariant(values));
 
     // Readers get the readable types.
-    const QVariantMap readable = PropertyList::parseDictionary(stored).value();
+    const std::optional<QVariantMap> read = PropertyList::parseDictionary(stored);
+    ASSERT_TRUE(read.has_value());
+    const QVariantMap &readable = *read;
     EXPECT_EQ(readable.value("date").toDateTime(),
               QDateTime(QDate(2025, 11, 28), QTime(5, 20, 0, 123), Qt::UTC));
     EXPECT_EQ(readable.value("uid"), QVariant(qint64(7)));
