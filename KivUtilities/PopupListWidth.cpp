@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QLayout>
 #include <QScreen>
 
 namespace KivUtilities {
@@ -22,7 +23,13 @@ int PopupListWidth::neededWidth(const QComboBox *combo, const QWidget *listWindo
     if (!view || !listWindow)
         return 0;
     // Everything around the items: the window's frame and margins, the view's frame, a scroll bar.
-    const int chrome = listWindow->width() - view->viewport()->width();
+    // Measured from parts that keep their size as the window widens, never from the window's own
+    // width: while its resize is being delivered its children still have their old widths, and each
+    // widening would then ask for another, up to the whole screen.
+    QMargins margins = listWindow->contentsMargins();
+    if (const QLayout *layout = listWindow->layout())
+        margins += layout->contentsMargins();
+    const int chrome = margins.left() + margins.right() + view->width() - view->viewport()->width();
     // A row measures its text in the list's font; a row in a font of its own (a bold header) needs
     // what that font adds.
     const QFontMetrics plain(view->font());

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QWidget>
 
@@ -32,6 +33,18 @@ inline QImage grabAndKeep(QWidget *widget, const QString &name)
     const QImage image = widget->grab().toImage();
     saveScreenshot(image, name);
     return image;
+}
+
+// A window with a pop-up of its own (an open list, a menu) drawn where each is on the screen.
+inline QImage grabWithPopup(QWidget *window, QWidget *popup)
+{
+    const QRect area = window->geometry().united(popup->geometry());
+    QImage picture(area.size(), QImage::Format_ARGB32);
+    picture.fill(Qt::darkGray);
+    QPainter painter(&picture);
+    painter.drawPixmap(window->geometry().topLeft() - area.topLeft(), window->grab());
+    painter.drawPixmap(popup->geometry().topLeft() - area.topLeft(), popup->grab());
+    return picture;
 }
 
 } // namespace TestSupport

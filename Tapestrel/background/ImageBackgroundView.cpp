@@ -36,6 +36,7 @@ void ImageBackgroundView::setBackground(const std::optional<Background> &backgro
     m_background = background;
     // The old picture must not stay on screen for the new value, not even while it loads.
     m_loadedImage.reset();
+    m_unreadable = false;
     ++m_generation;
     refreshMissingMark();
     update();
@@ -76,10 +77,12 @@ QCoro::Task<void> ImageBackgroundView::load(quint64 generation, std::optional<Ba
     // A view that went away, or whose value changed meanwhile, ignores this result.
     if (!self || self->m_generation != generation)
         co_return;
+    const bool isImage = background && background->kind() == Background::Kind::image;
     if (image)
         self->m_loadedImage = std::move(image);
-    else if (!background || background->kind() != Background::Kind::image)
+    else if (!isImage)
         self->m_loadedImage.reset();
+    self->m_unreadable = isImage && !self->m_loadedImage;
     self->refreshMissingMark();
     self->update();
     emit self->loadFinished();
@@ -88,13 +91,19 @@ QCoro::Task<void> ImageBackgroundView::load(quint64 generation, std::optional<Ba
 void ImageBackgroundView::refreshMissingMark()
 {
     bool missing = !m_loadedImage.has_value();
-    QString path;
+    QString tip;
     if (missing && m_background && m_background->kind() == Background::Kind::image) {
         const QUrl url = m_background->url();
-        path = url.isLocalFile() ? url.toLocalFile() : url.path(QUrl::FullyDecoded);
-        missing = !url.isLocalFile() || !QFileInfo::exists(path);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : url.path(QUrl::FullyDecoded);
+        if (!url.isLocalFile() || !QFileInfo::exists(path))
+            tip = tr("Image not found at: ") + path;
+        else if (m_unreadable)
+            tip = tr("The image cannot be read: ") + path;
+        else
+            missing = false; // still loading
+    } else if (missing) {
+        tip = tr("Image not found at: ");
     }
-    const QString tip = missing ? tr("Image not found at: ") + path : QString();
     m_missingMark->setToolTip(KivUtilities::plainToolTip(tip));
     m_missingMark->setHidden(!missing);
 }

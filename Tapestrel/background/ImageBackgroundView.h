@@ -12,10 +12,11 @@
 class QLabel;
 
 // Draws an image background from a thumbnail that is loaded off the GUI thread through
-// ImageCache::shared(), stretched over the whole view. While the thumbnail loads, or when the file
-// exists but cannot be decoded, nothing is drawn. When the file is missing (and no thumbnail of it
-// is at hand) the view shows the "photo.badge.exclamationmark" symbol with the tooltip
-// "Image not found at: <path>".
+// ImageCache::shared(), stretched over the whole view. While the thumbnail loads nothing is drawn.
+// When the file is missing (and no thumbnail of it is at hand) the view shows the
+// "photo.badge.exclamationmark" symbol with the tooltip "Image not found at: <path>"; when it exists
+// but cannot be drawn (unreadable, or a format this Qt has no reader for) the same symbol once its
+// load has failed, with the tooltip "The image cannot be read: <path>".
 //
 // A load starts whenever the view is shown and whenever its background changes. A new background
 // drops the old thumbnail at once and only the newest load may deliver: a reused view never shows
@@ -56,6 +57,8 @@ private:
     double m_imageWidth;
     std::optional<KivDesktopBackground::Background> m_background;
     std::optional<QImage> m_loadedImage;
+    // The current value's load finished without a picture.
+    bool m_unreadable = false;
     quint64 m_generation = 0;
     double m_cornerRadius = 0;
     QLabel *m_missingMark;

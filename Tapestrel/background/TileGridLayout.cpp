@@ -104,9 +104,11 @@ QSize TileGridLayout::sizeHint() const
 
 QSize TileGridLayout::minimumSize() const
 {
-    // One column: the grid asks for no more width than one tile.
+    // No more width than one column, and no more height than the grid has at its widest: the height
+    // at a given width comes from heightForWidth. Asking for the one-column height here would make a
+    // scroll area run on far below the rows that are actually laid out.
     const QMargins margins = contentsMargins();
-    return QSize(margins.left() + margins.right() + cellSize().width(), contentHeight(1));
+    return QSize(margins.left() + margins.right() + cellSize().width(), contentHeight(m_maximumColumns));
 }
 
 Qt::Orientations TileGridLayout::expandingDirections() const

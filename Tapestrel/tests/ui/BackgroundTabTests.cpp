@@ -1,5 +1,7 @@
 #include "Tapestrel/tests/background/library/LibraryFixture.h"
 
+#include "KivUtilities/PopupListWidth.h"
+#include "Tapestrel/Registries.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundPicker.h"
 #include "Tapestrel/background/BackgroundSectionPicker.h"
@@ -7,6 +9,7 @@
 #include "Tapestrel/background/ColorBackgroundPicker.h"
 #include "Tapestrel/background/GradientPicker.h"
 #include "Tapestrel/background/ImageBackgroundPicker.h"
+#include "Tapestrel/background/TileGridLayout.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/SelectionModel.h"
@@ -15,9 +18,13 @@
 #include "Tapestrel/ui/ProfileEditor.h"
 #include "platform/CloudKeyValueStore.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/Screenshots.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -61,10 +68,25 @@ protected:
         return result;
     }
 
-    OptionStore registry {[] {
-        std::vector<std::unique_ptr<OptionModel>> models;
-        models.push_back(std::make_unique<BackgroundOptionModel>());
-        return models;
+    // How far a scroll area's content runs on below what its layout laid out, or below the viewport
+    // where the content is shorter than that: 0 when the area ends where its content ends.
+    static int runOn(QScrollArea *scroll)
+    {
+        QWidget *content = scroll->widget();
+        const QLayout *layout = content->layout();
+        int bottom = 0;
+        for (int i = 0; i < layout->count(); ++i) {
+            if (const QWidget *item = layout->itemAt(i)->widget(); item && item->isVisible())
+                bottom = std::max(bottom, item->geometry().bottom() + 1);
+        }
+        bottom += layout->contentsMargins().bottom();
+        return content->height() - std::max(bottom, scroll->viewport()->height());
+    }
+
+    // Every tab with its real rows, the Apps and Tools tabs included.
+    AppConfigStore configs {Registries::makeAppConfigs()};
+    OptionStore registry {[this] {
+        return Registries::makeOptionModels(configs);
     }};
     Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
     SynchronizedOptionsStore options {cloud};
@@ -72,7 +94,7 @@ protected:
     SelectionModel selection;
 };
 
-TEST_F(BackgroundTabTest, EveryTileIsWithinReachAtTheDefaultAndTheMinimumWindowSize)
+TEST_F(BackgroundTabTest, EveryTileIsWithinReachAndEveryTabEndsWhereItsContentEnds)
 {
     // A library with custom tiles in every grid, and a profile whose picture is a built-in one.
     for (const QColor &color : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::gray)})
@@ -80,7 +102,7 @@ TEST_F(BackgroundTabTest, EveryTileIsWithinReachAtTheDefaultAndTheMinimumWindowS
     Option *option = backgroundOption();
     Profile *profile = option->profile();
     context->save();
-    MainWindow window(&selection, context, &defaults, &options);
+    MainWindow window(&selection, context, &defaults, &options, &configs);
     window.show();
     selection.setSelectedProfiles({profile});
     ASSERT_NE(window.editor(), nullptr);
@@ -123,6 +145,82 @@ TEST_F(BackgroundTabTest, EveryTileIsWithinReachAtTheDefaultAndTheMinimumWindowS
     EXPECT_EQ(picker->colorPicker()->tiles()[4]->y(), picker->colorPicker()->tiles()[0]->y());
     EXPECT_GT(picker->colorPicker()->tiles()[5]->y(), picker->colorPicker()->tiles()[0]->y());
     EXPECT_TRUE(reach(picker).outside.isEmpty());
+
+    // At the sizes people use, every tab's scroll area ends where its content ends: no empty
+    // stretch below the last group.
+    QTabWidget *tabs = window.editor()->tabs();
+    for (const QSize size : {QSize(720, 690), QSize(1200, 760)}) {
+        window.resize(size);
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            TestSupport::spinEventLoop(50ms);
+            QList<QScrollArea *> areas = tabs->widget(tab)->findChildren<QScrollArea *>();
+            if (auto *area = qobject_cast<QScrollArea *>(tabs->widget(tab)))
+                areas.append(area);
+            EXPECT_FALSE(areas.isEmpty()) << tabs->tabText(tab).toStdString();
+            for (QScrollArea *area : std::as_const(areas)) {
+                EXPECT_EQ(runOn(area), 0)
+                    << tabs->tabText(tab).toStdString() << " at " << size.width() << "x" << size.height();
+            }
+        }
+        tabs->setCurrentIndex(0);
+        QScrollBar *bar = picker->scrollArea()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        TestSupport::spinEventLoop(50ms);
+        TestSupport::saveScreenshot(
+            &window, QStringLiteral("background-tab-end-%1x%2").arg(size.width()).arg(size.height()));
+    }
+
+    // An open list of the System tab, for a person to look at: at the default size, where the
+    // window fits the test screen and the list opens at its box.
+    KivUtilities::PopupListWidth::install(QCoreApplication::instance());
+    window.resize(MainWindow::defaultSize);
+    window.move(0, 0);
+    tabs->setCurrentIndex(1);
+    TestSupport::spinEventLoop(50ms);
+    QComboBox *accent = nullptr;
+    for (QComboBox *combo : tabs->widget(1)->findChildren<QComboBox *>()) {
+        if (combo->accessibleName() == "Theme Color")
+            accent = combo;
+    }
+    ASSERT_NE(accent, nullptr);
+    accent->showPopup();
+    TestSupport::spinEventLoop(50ms);
+    TestSupport::saveScreenshot(TestSupport::grabWithPopup(&window, accent->view()->window()),
+                                "system-tab-theme-color-list");
+    accent->hidePopup();
+}
+
+// Exactly n tiles and the gaps between them hold n columns, a pixel less one fewer, and the grid is
+// as high as its rows at that width.
+TEST(TileGridLayoutTest, ExactlyNTilesAndTheirGapsHoldNColumns)
+{
+    QWidget grid;
+    auto *layout = new TileGridLayout(5, 12, &grid);
+    layout->setContentsMargins(3, 4, 5, 6);
+    QList<QWidget *> cells;
+    for (int i = 0; i < 7; ++i) {
+        cells.append(new QWidget);
+        cells.last()->setFixedSize(80, 45);
+    }
+    layout->setWidgets(cells);
+    for (QWidget *cell : std::as_const(cells))
+        cell->show();
+    const auto firstRow = [&cells] {
+        return int(std::count_if(cells.cbegin(), cells.cend(),
+                                 [&cells](const QWidget *cell) { return cell->y() == cells[0]->y(); }));
+    };
+    for (int n = 1; n <= 6; ++n) {
+        const int exact = 3 + 5 + n * 80 + (n - 1) * 12;
+        for (const auto &[width, columns] :
+             {std::pair(exact, std::min(n, 5)), std::pair(exact - 1, std::max(1, n - 1))}) {
+            const int height = layout->heightForWidth(width);
+            layout->setGeometry(QRect(0, 0, width, height));
+            EXPECT_EQ(firstRow(), columns) << width;
+            EXPECT_EQ(height, cells.last()->geometry().bottom() + 1 + 6) << width;
+            EXPECT_LE(cells[columns - 1]->geometry().right(), width - 5 - 1) << width;
+        }
+    }
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "KivUtilities/PopupListWidth.h"
 #include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/system/AccentColorPicker.h"
+#include "Tapestrel/system/DockPositionPicker.h"
+#include "Tapestrel/system/IconAndWidgetStylePicker.h"
 #include "testsupport/RunTask.h"
 
 #include <QAbstractItemView>
@@ -38,6 +40,20 @@ protected:
         const QRect compared(0, 0, shown.width() - 8, shown.height());
         return shown.copy(compared) == roomy.copy(compared);
     }
+
+    // The widest item as drawn: its text in its own font, and its icon.
+    static int longestItem(QComboBox *combo)
+    {
+        int longest = 0;
+        for (int row = 0; row < combo->count(); ++row) {
+            const QVariant font = combo->itemData(row, Qt::FontRole);
+            const QFontMetrics metrics(font.canConvert<QFont>() ? font.value<QFont>()
+                                                                : combo->view()->font());
+            const int icon = combo->itemIcon(row).isNull() ? 0 : combo->iconSize().width();
+            longest = std::max(longest, metrics.horizontalAdvance(combo->itemText(row)) + icon);
+        }
+        return longest;
+    }
 };
 
 TEST_F(PopupListTest, AnOpenListIsAsWideAsItsLongestItemWithinTheScreen)
@@ -46,6 +62,9 @@ TEST_F(PopupListTest, AnOpenListIsAsWideAsItsLongestItemWithinTheScreen)
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
     auto *accent = new AccentColorPicker(profile->findOrCreateOption("system.ui.accentColor"));
+    auto *style =
+        new IconAndWidgetStylePicker(profile->findOrCreateOption("system.desktop.iconAndWidgetStyle"));
+    auto *dock = new DockPositionPicker(profile->findOrCreateOption("system.dock.position"));
     const QList<ThemePicker::Section> sections = {
         {ThemePicker::builtInHeader(), {{"Dark", "dark"}, {"Light", "light"}}},
         {ThemePicker::customHeader(), {{"Mine", "mine"}}},
@@ -53,12 +72,12 @@ TEST_F(PopupListTest, AnOpenListIsAsWideAsItsLongestItemWithinTheScreen)
     auto *themes = new ThemePicker(
         profile->findOrCreateOption("apps.alfred.theme"), "Theme", "", [sections] { return sections; },
         nullptr);
-    layout->addWidget(accent);
-    layout->addWidget(themes);
+    for (QWidget *picker : std::initializer_list<QWidget *> {accent, style, dock, themes})
+        layout->addWidget(picker);
     window.show();
     const QRect screen = window.screen()->availableGeometry();
 
-    for (QComboBox *combo : {accent->comboBox(), themes->comboBox()}) {
+    for (QComboBox *combo : {accent->comboBox(), style->comboBox(), dock->comboBox(), themes->comboBox()}) {
         ASSERT_NE(combo, nullptr);
         combo->showPopup();
         TestSupport::spinEventLoop(20ms);
@@ -66,6 +85,9 @@ TEST_F(PopupListTest, AnOpenListIsAsWideAsItsLongestItemWithinTheScreen)
         ASSERT_TRUE(list->isVisible());
         EXPECT_TRUE(showsItemsWhole(combo)) << combo->itemText(0).toStdString();
         EXPECT_TRUE(screen.contains(list->geometry()));
+        // Whole, and no wider than the items with a menu's margins (or the box it drops from).
+        EXPECT_LE(list->width(), std::max(combo->width(), longestItem(combo) + 80))
+            << combo->itemText(0).toStdString() << " " << longestItem(combo);
         combo->hidePopup();
     }
 

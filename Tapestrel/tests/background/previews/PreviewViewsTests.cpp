@@ -100,13 +100,16 @@ TEST_F(PreviewViewsTest, MissingImageShowsTheMarkUntilTheFileIsBack)
     EXPECT_FALSE(view.isShowingMissingMark());
     EXPECT_TRUE(near(view.grab().toImage().pixel(80, 45), Qt::darkCyan));
 
-    // A file that exists but does not decode shows nothing at all.
-    const QString broken = home.filePath("broken.png");
-    home.writeFile("broken.png", "garbage");
+    // A file that exists but cannot be drawn shows the mark too, once its load has failed, and
+    // says why.
+    const QString broken = home.filePath("broken.webp");
+    home.writeFile("broken.webp", "garbage");
     view.setBackground(Background::image(QUrl::fromLocalFile(broken)));
     ASSERT_TRUE(loads.next());
     EXPECT_FALSE(view.loadedImage());
-    EXPECT_FALSE(view.isShowingMissingMark());
+    ASSERT_TRUE(view.isShowingMissingMark());
+    EXPECT_EQ(view.missingMark()->toolTip(), "The image cannot be read: " + broken);
+    grabAndKeep(&view, "image-background-unreadable");
 }
 
 TEST_F(PreviewViewsTest, ANewValueNeverShowsThePreviousPicture)
