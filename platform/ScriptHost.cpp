@@ -668,8 +668,11 @@ void setAlfredTheme(const QString &name)
     // Alfred files the theme under the appearance that is showing.
     values.insert(showsDarkAppearance() ? QStringLiteral("darkthemeuid") : QStringLiteral("lightthemeuid"),
                   identifier);
+    // A list the XML form cannot hold, or one over the size its readers take, comes back empty: the
+    // user's preferences are then left as they are rather than replaced by nothing.
+    const QByteArray bytes = PropertyList::toXml(values);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (AtomicFile::replace(path, PropertyList::toXml(values)))
+    if (bytes.isEmpty() || AtomicFile::replace(path, bytes))
         fail(-61, QStringLiteral("Alfred got an error: The preferences cannot be written."));
 }
 

@@ -644,8 +644,7 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
             if (bytes.isEmpty()) {
                 refusal =
                     QStringLiteral("%1 was not written: %2 would be larger than the %3 bytes that are read")
-                        .arg(key, m_filePath)
-                        .arg(PropertyList::maximumSize);
+                        .arg(key, m_filePath, QString::number(PropertyList::maximumSize));
                 break;
             }
             // A damaged file is moved aside first: the write then expects to find no file.

@@ -304,6 +304,12 @@ TEST_F(AlfredScriptTest, SetsTheThemeOfTheShowingAppearance)
     home.writeFile(appearance, "garbage");
     EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
     EXPECT_EQ(home.readFile(appearance), "garbage");
+    // Nor is one that reads but that the XML form cannot hold (a lone surrogate).
+    const QByteArray unwritable = Platform::PropertyList::toBinary(QVariantMap {{"x", QString(QChar(0xD800))}});
+    ASSERT_FALSE(unwritable.isEmpty());
+    home.writeFile(appearance, unwritable);
+    EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
+    EXPECT_EQ(home.readFile(appearance), unwritable);
 
     // Named pipes in place of Alfred's files are passed over at once: a theme's file (the others are
     // still found), and the pointer file (then Alfred's preferences are not found).
