@@ -51,6 +51,19 @@ void TempHome::writeFile(const QString &relative, const QByteArray &bytes) const
     file.write(bytes);
 }
 
+void TempHome::installApp(const QString &name, const QString &bundleID) const
+{
+    writeFile(QStringLiteral("Applications/%1.app/Contents/Info.plist").arg(name),
+              QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<plist version=\"1.0\"><dict>"
+                             "<key>CFBundleIdentifier</key><string>%1</string>"
+                             "<key>CFBundleName</key><string>%2</string>"
+                             "<key>CFBundleExecutable</key><string>%2</string>"
+                             "</dict></plist>\n")
+                  .arg(bundleID, name)
+                  .toUtf8());
+}
+
 QByteArray TempHome::readFile(const QString &relative) const
 {
     QFile file(filePath(relative));

@@ -25,6 +25,8 @@ public:
     // Writes bytes to a file below the home, creating its folders.
     void writeFile(const QString &relative, const QByteArray &bytes) const;
     QByteArray readFile(const QString &relative) const;
+    // An application bundle with its identifier, as the workspace finds installed applications.
+    void installApp(const QString &name, const QString &bundleID) const;
 
 private:
     QTemporaryDir m_dir;

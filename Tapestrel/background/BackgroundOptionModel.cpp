@@ -165,9 +165,23 @@ QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profil
     if (!profile)
         co_return;
     const std::optional<Background> background = profileBackground(*profile);
-    if (!background)
-        co_return;
     const QString optionKey = key();
+    if (!background) {
+        // A stored background that cannot be shown is this option's failure, not a profile without one.
+        const QString stored = profile->value(optionKey);
+        if (stored.isEmpty())
+            co_return;
+        const std::optional<QUrl> url = urlFromValue(stored);
+        if (url && url->isLocalFile()) {
+            throw OptionModelError(
+                optionKey,
+                QCoreApplication::translate("BackgroundOptionModel", "The picture “%1” cannot be found.")
+                    .arg(url->toLocalFile()));
+        }
+        throw OptionModelError(
+            optionKey,
+            QCoreApplication::translate("BackgroundOptionModel", "The stored background cannot be read."));
+    }
     // A background the desktop would not take is drawn in the program's windows, and reported.
     const std::optional<QString> refusal =
         co_await sharedDesktopBackgroundController().setBackground(background);

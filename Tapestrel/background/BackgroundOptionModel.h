@@ -33,7 +33,8 @@ public:
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
 
     // Shows the profile's own background (the profile's option is read, not `value`); a profile
-    // without a readable background leaves the shown one as it is. Never asks for a Dock restart.
+    // without one leaves the shown one as it is, and one whose background cannot be read (or whose
+    // picture is gone) throws OptionModelError. Never asks for a Dock restart.
     // Where backgrounds go to the desktop's own wallpaper, throws OptionModelError when the desktop
     // did not take it (the program's windows draw it instead).
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,

@@ -23,3 +23,17 @@ OptionModelError::OptionModelError(QString key, QString message)
     , m_key(std::move(key))
     , m_message(std::move(message))
 { }
+
+OptionModelError OptionModelError::unreadableValue(const QString &key, const QString &value)
+{
+    // One line, and short: the value may be a whole document.
+    constexpr qsizetype shown = 40;
+    QString text = value.simplified();
+    if (text.size() > shown)
+        text = text.left(shown) + QStringLiteral("…");
+    return OptionModelError(
+        key,
+        QCoreApplication::translate("OptionModel",
+                                    "The profile holds “%1”, which is not a value of this setting.")
+            .arg(text));
+}

@@ -56,9 +56,24 @@ public:
     QString key() const { return m_key; }
     QString message() const { return m_message; }
 
+    // A stored value that is none of the option's values (a profile edited by hand, or by a later
+    // version): "The profile holds “<value>”, which is not a value of this setting."
+    static OptionModelError unreadableValue(const QString &key, const QString &value);
+
     static constexpr const char *domain = "com.quorvane.Tapestrel.Errors";
 
 private:
     QString m_key;
     QString m_message;
 };
+
+// What a stored value decodes to; nothing for the empty text, which sets nothing. A text that does
+// not decode is the option's failure, not a setting the profile leaves alone: throws
+// OptionModelError::unreadableValue().
+template<typename T>
+std::optional<T> decodedOptionValue(const QString &key, const QString &value, std::optional<T> decoded)
+{
+    if (!decoded && !value.isEmpty())
+        throw OptionModelError::unreadableValue(key, value);
+    return decoded;
+}

@@ -76,11 +76,13 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
         OptionModel *model = models[index];
         const QString key = model->key();
         const Option *option = m_profile->option(key);
-        if (option && !option->isEnabled())
+        // A setting the profile does not hold, or holds without a value (recorded while its
+        // application was absent, or "Don't set"), is left as the user set it.
+        if (!option || !option->isEnabled() || option->value().isEmpty())
             continue;
         if (m_disabledOptionIDs && m_disabledOptionIDs().contains(key))
             continue;
-        const QString value = m_profile->value(key);
+        const QString value = option->value();
         try {
             co_await model->apply(value, m_profile, needsDockRestart);
         } catch (const std::exception &error) {
@@ -106,9 +108,12 @@ QCoro::Task<void> ProfileController::apply(OptionModel *model)
     const auto held = co_await turn();
     if (profileIsGone() || !model)
         co_return;
+    const QString value = m_profile->value(model->key());
+    if (value.isEmpty())
+        co_return;
     const Platform::LinuxDesktop::ChangeRound round;
     auto needsDockRestart = std::make_shared<bool>(false);
-    co_await model->apply(m_profile->value(model->key()), m_profile, needsDockRestart);
+    co_await model->apply(value, m_profile, needsDockRestart);
     if (*needsDockRestart)
         co_await restartDock();
 }
@@ -118,7 +123,10 @@ bool ProfileController::store(const QString &key, const std::optional<QString> &
     // A reading that ends after its profile was deleted has nowhere to go.
     if (profileIsGone())
         return false;
-    m_profile->findOrCreateOption(key)->setValue(value.value_or(QString()));
+    // Nothing read (the application is not installed, or shows no value): nothing is recorded, so
+    // that an apply later leaves whatever the user sets meanwhile.
+    if (value && !value->isEmpty())
+        m_profile->findOrCreateOption(key)->setValue(*value);
     return true;
 }
 

@@ -35,18 +35,20 @@ public:
     void setAttendance(ProfileOperationQueue::Attendance attendance) { m_attendance = attendance; }
 
     // Applies every registered model's option in registry order, skipping options disabled in the
-    // profile or globally. A model's error does not stop the walk: it is collected in the result,
-    // and the other options are still applied. The Dock restarts once at the end when any model
-    // asked for it.
+    // profile or globally, and options the profile does not hold or holds with the empty text. A model's
+    // error does not stop the walk: it is collected in the result, and the other options are still applied.
+    // The Dock restarts once at the end when any model asked for it.
     QCoro::Task<ApplyResult> apply(Progress progress = {});
 
-    // Applies one model's option, whatever its enabled state; throws what the model throws.
+    // Applies one model's option, whatever its enabled state (not the empty text); throws what the
+    // model throws.
     QCoro::Task<void> apply(OptionModel *model);
 
-    // Reads every registered model's current value into the profile, creating missing options.
+    // Reads every registered model's current value into the profile, creating missing options. A
+    // model that reads nothing (or the empty text) leaves the profile as it is.
     QCoro::Task<void> readCurrentSettings();
 
-    // Reads one model's current value into the profile.
+    // Reads one model's current value into the profile, as readCurrentSettings() does.
     QCoro::Task<void> readCurrentValue(OptionModel *model);
 
     // How the Dock restart is carried out: the program's, installed once by the main controller

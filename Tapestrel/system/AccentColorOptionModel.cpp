@@ -35,7 +35,11 @@ QWidget *AccentColorOptionModel::makePicker(Option *option, Profile *, QWidget *
 
 QCoro::Task<void> AccentColorOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const AccentColor color = fromRawValue<AccentColor>(value).value_or(AccentColor::multicolor);
+    const std::optional<AccentColor> stored =
+        decodedOptionValue(key(), value, fromRawValue<AccentColor>(value));
+    if (!stored)
+        co_return;
+    const AccentColor color = *stored;
     if (const auto number = AccentColors::defaultsValue(color))
         SystemOptionDefaults::write(
             {QStringLiteral("write"), QStringLiteral("-g"), defaultsKey, QStringLiteral("-int"), *number});

@@ -17,7 +17,7 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that names no colour applies multicolor.
+    // A text that names no colour throws OptionModelError; the empty text changes nothing.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // Always a colour's name; multicolor when the key is absent or holds an unknown value.

@@ -12,6 +12,8 @@
 
 #include <QCoro/QCoroTimer>
 
+#include <exception>
+
 namespace {
 
 constexpr std::chrono::milliseconds exitPollInterval {50};
@@ -26,7 +28,6 @@ bool isRunning(qint64 processIdentifier)
     return false;
 }
 
-// The caller's work must not stop the application from being opened again.
 // A pause of the coroutine, without blocking the thread; exact to the millisecond.
 QCoro::Task<void> pause(std::chrono::milliseconds duration)
 {
@@ -37,17 +38,18 @@ QCoro::Task<void> pause(std::chrono::milliseconds duration)
     co_await timer;
 }
 
-void runWork(const AppTerminator::Work &work)
+// What the work threw, kept until the application runs again: the caller's work must not stop the
+// application from being opened again.
+std::exception_ptr runWork(const AppTerminator::Work &work)
 {
     if (!work)
-        return;
+        return nullptr;
     try {
         work();
-    } catch (const std::exception &error) {
-        qWarning("Relaunching an application: its settings could not be changed: %s", error.what());
     } catch (...) {
-        qWarning("Relaunching an application: its settings could not be changed");
+        return std::current_exception();
     }
+    return nullptr;
 }
 
 } // namespace
@@ -128,7 +130,8 @@ QCoro::Task<AppTerminator::Outcome> AppTerminator::relaunchApp(QString bundleIde
 {
     const std::optional<Platform::RunningApplication> application = runningApplication(bundleIdentifier);
     if (!application) {
-        runWork(work);
+        if (const std::exception_ptr failure = runWork(work))
+            std::rethrow_exception(failure);
         co_return Outcome::NotRunning;
     }
     const bool relaunch = shouldRelaunch(*application, message);
@@ -144,12 +147,12 @@ QCoro::Task<AppTerminator::Outcome> AppTerminator::relaunchApp(QString bundleIde
         if (isRunning(application->processIdentifier))
             co_return Outcome::DidNotExit;
     }
-    runWork(work);
-    if (!relaunch)
-        co_return Outcome::Skipped;
-    if (!bundlePath.isEmpty()) {
+    const std::exception_ptr failure = runWork(work);
+    if (relaunch && !bundlePath.isEmpty()) {
         co_await pause(reopenDelay);
         co_await Platform::Workspace::shared().openApplication(bundlePath);
     }
-    co_return Outcome::Relaunched;
+    if (failure)
+        std::rethrow_exception(failure);
+    co_return relaunch ? Outcome::Relaunched : Outcome::Skipped;
 }

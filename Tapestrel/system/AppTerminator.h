@@ -34,10 +34,11 @@ public:
     static constexpr std::chrono::milliseconds reopenDelay {500};
     static constexpr std::chrono::milliseconds exitTimeout {5000};
 
-    // Never throws. The work runs exactly once, whatever the user answers; when the application is
-    // not running it runs at once and nothing is opened. Only an application that was told to quit
-    // and has not exited within exitTimeout keeps the work from running: its own settings, written
-    // on its way out, would undo the work.
+    // The work runs exactly once, whatever the user answers; when the application is not running it
+    // runs at once and nothing is opened. Only an application that was told to quit and has not
+    // exited within exitTimeout keeps the work from running: its own settings, written on its way
+    // out, would undo the work. Throws only what the work threw, once the application that was quit
+    // has been opened again.
     static QCoro::Task<Outcome> relaunchApp(QString bundleIdentifier, QString message, Work work = {});
 
     // The first running application, in the workspace's order, with exactly this bundle identifier

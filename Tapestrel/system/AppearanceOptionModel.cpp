@@ -24,13 +24,12 @@ QString AppearanceOptionModel::applyScript(bool dark)
 
 QCoro::Task<void> AppearanceOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const std::optional<Appearance> appearance = fromRawValue<Appearance>(value);
-    const bool dark = appearance == Appearance::dark;
-    // Only "light" and "dark" reach the real desktop; any other text ("auto" among them) leaves the
-    // desktop as it is.
-    co_await SystemEventsScript::apply(key(), applyScript(dark),
-                                       appearance ? Platform::ScriptHost::Reach::desktop
-                                                  : Platform::ScriptHost::Reach::emulatedHome);
+    // Only "light" and "dark" are applied; any other text ("auto" among them) is no appearance.
+    const std::optional<Appearance> appearance =
+        decodedOptionValue(key(), value, fromRawValue<Appearance>(value));
+    if (!appearance)
+        co_return;
+    co_await SystemEventsScript::apply(key(), applyScript(*appearance == Appearance::dark));
 }
 
 QCoro::Task<void> AppearanceOptionModel::redraw()

@@ -18,9 +18,9 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // Only the exact text "dark" means dark mode; every other text, the empty one included, sets
-    // light mode. The script is sent even when the mode already matches, which is what makes the
-    // system redraw after another option's change.
+    // Only the exact texts "dark" and "light" are modes; any other text throws OptionModelError, and
+    // the empty text changes nothing. The script is sent even when the mode already matches, which is what
+    // makes the system redraw after another option's change.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // "dark" or "light"; "light" when the mode cannot be read.

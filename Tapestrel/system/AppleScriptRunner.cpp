@@ -22,6 +22,8 @@ QCoro::Task<std::optional<Platform::ScriptValue>> AppleScriptRunner::runAndGetVa
     if (!self)
         co_return std::nullopt;
     m_desktopFailure = result.desktopFailure;
+    m_errorNumber = result.succeeded ? 0 : result.errorNumber;
+    m_errorMessage = result.succeeded ? QString() : result.errorMessage;
     if (!result.succeeded)
         co_return std::nullopt;
     co_return result.value;

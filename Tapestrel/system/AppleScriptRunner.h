@@ -28,6 +28,9 @@ public:
     // After a run: why the real desktop did not take a change that the script made; empty when it
     // did or when none reached it.
     QString desktopFailure() const { return m_desktopFailure; }
+    // After a run that failed: the script's error number and message; 0 and empty otherwise.
+    int errorNumber() const { return m_errorNumber; }
+    QString errorMessage() const { return m_errorMessage; }
 
     // True when the script compiled and ran without an error. Never throws.
     QCoro::Task<bool> run();
@@ -44,4 +47,6 @@ private:
     QString m_script;
     Platform::ScriptHost::Reach m_reach = Platform::ScriptHost::Reach::desktop;
     QString m_desktopFailure;
+    int m_errorNumber = 0;
+    QString m_errorMessage;
 };

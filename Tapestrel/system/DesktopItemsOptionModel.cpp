@@ -19,7 +19,7 @@ QString DesktopItemsOptionModel::hideKey(const Profile *profile) const
 QCoro::Task<void> DesktopItemsOptionModel::apply(QString value, QPointer<Profile> profile,
                                                  std::shared_ptr<bool>)
 {
-    const std::optional<bool> show = boolFromOptionValue(value);
+    const std::optional<bool> show = decodedOptionValue(key(), value, boolFromOptionValue(value));
     if (!show)
         co_return;
     SystemOptionDefaults::write({QStringLiteral("write"), EnableStageManagerOptionModel::domain(),

@@ -10,7 +10,7 @@ class DesktopItemsOptionModel : public OptionModel
 {
 public:
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that is not yes or no writes nothing.
+    // The empty text changes nothing; any other text that is not yes or no throws OptionModelError.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // Nothing when the chosen hide key has no value.

@@ -16,9 +16,12 @@ QWidget *DockPositionOptionModel::makePicker(Option *option, Profile *, QWidget 
 
 QCoro::Task<void> DockPositionOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const DockPosition position = fromRawValue<DockPosition>(value).value_or(DockPosition::bottom);
+    const std::optional<DockPosition> position =
+        decodedOptionValue(key(), value, fromRawValue<DockPosition>(value));
+    if (!position)
+        co_return;
     co_await SystemEventsScript::apply(key(),
-                                       DockPreferenceScripts::setScript(property, toRawValue(position)));
+                                       DockPreferenceScripts::setScript(property, toRawValue(*position)));
 }
 
 QCoro::Task<std::optional<QString>> DockPositionOptionModel::readCurrentValue(QPointer<Profile>)

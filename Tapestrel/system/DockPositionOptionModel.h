@@ -16,7 +16,7 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that names no edge puts the Dock at the bottom.
+    // A text that names no edge throws OptionModelError; the empty text sends nothing.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // Nothing when System Events does not answer with a constant or text.

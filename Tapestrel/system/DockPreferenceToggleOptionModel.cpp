@@ -13,7 +13,7 @@ QWidget *DockPreferenceToggleOptionModel::makePicker(Option *option, Profile *, 
 QCoro::Task<void> DockPreferenceToggleOptionModel::apply(QString value, QPointer<Profile>,
                                                          std::shared_ptr<bool>)
 {
-    const std::optional<bool> on = boolFromOptionValue(value);
+    const std::optional<bool> on = decodedOptionValue(key(), value, boolFromOptionValue(value));
     if (!on)
         co_return;
     co_await SystemEventsScript::apply(

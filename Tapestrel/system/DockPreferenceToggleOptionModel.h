@@ -8,7 +8,7 @@ class DockPreferenceToggleOptionModel : public OptionModel
 {
 public:
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that is not yes or no sends nothing.
+    // The empty text changes nothing; any other text that is not yes or no throws OptionModelError.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // "true" or "false"; unreadableValue() when System Events does not answer.

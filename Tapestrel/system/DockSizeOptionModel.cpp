@@ -18,7 +18,7 @@ QWidget *DockSizeOptionModel::makePicker(Option *option, Profile *, QWidget *par
 
 QCoro::Task<void> DockSizeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const std::optional<double> size = DockSize::parse(value);
+    const std::optional<double> size = decodedOptionValue(key(), value, DockSize::parse(value));
     if (!size)
         co_return;
     co_await SystemEventsScript::apply(key(),

@@ -16,7 +16,7 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that is not a number sends nothing.
+    // A text that is not a number throws OptionModelError; the empty text sends nothing.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // Nothing when System Events does not answer with a number.

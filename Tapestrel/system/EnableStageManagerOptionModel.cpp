@@ -18,7 +18,7 @@ QWidget *EnableStageManagerOptionModel::makePicker(Option *option, Profile *, QW
 QCoro::Task<void> EnableStageManagerOptionModel::apply(QString value, QPointer<Profile>,
                                                        std::shared_ptr<bool>)
 {
-    if (const std::optional<bool> on = boolFromOptionValue(value))
+    if (const std::optional<bool> on = decodedOptionValue(key(), value, boolFromOptionValue(value)))
         SystemOptionDefaults::writeBool(domain(), defaultsKey, *on);
     co_return;
 }

@@ -29,7 +29,10 @@ QString FolderColorOptionModel::currentValue() const
 QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile>,
                                                 std::shared_ptr<bool> needsDockRestart)
 {
-    const FolderColor color = FolderColor::fromJson(value).value_or(FolderColor {});
+    const std::optional<FolderColor> stored = decodedOptionValue(key(), value, FolderColor::fromJson(value));
+    if (!stored)
+        co_return;
+    const FolderColor color = *stored;
     // Compared as colours, not as texts: "1 0 0 1" from a hand-edited profile is what the system holds
     // as "1.000000 0.000000 0.000000 1.000000", and applying it again must change nothing.
     if (FolderColor::fromJson(currentValue()) == color)

@@ -25,7 +25,7 @@ public:
     QString customTintColorKey() const { return m_customTintColorKey; }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that does not decode applies as automatic without a custom colour. Nothing is written
+    // A text that does not decode throws OptionModelError; the empty text changes nothing. Nothing is written
     // when the value equals the current reading.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;

@@ -23,7 +23,8 @@ QString IconAndWidgetStyleOptionModel::currentValue()
 QCoro::Task<void> IconAndWidgetStyleOptionModel::apply(QString value, QPointer<Profile>,
                                                        std::shared_ptr<bool> needsDockRestart)
 {
-    const std::optional<IconAndWidgetStyle> style = fromRawValue<IconAndWidgetStyle>(value);
+    const std::optional<IconAndWidgetStyle> style =
+        decodedOptionValue(key(), value, fromRawValue<IconAndWidgetStyle>(value));
     if (!style || currentValue() == toRawValue(*style))
         co_return;
     SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,

@@ -20,7 +20,8 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // Texts that name no style, and the style already in place, change nothing.
+    // The empty text and the style already in place change nothing; a text that names no style
+    // throws OptionModelError.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // One of the styles' texts; "default" for a missing or unknown one.

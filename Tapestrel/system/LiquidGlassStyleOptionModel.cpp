@@ -23,7 +23,8 @@ QString LiquidGlassStyleOptionModel::currentValue()
 
 QCoro::Task<void> LiquidGlassStyleOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const std::optional<LiquidGlassStyle> style = fromRawValue<LiquidGlassStyle>(value);
+    const std::optional<LiquidGlassStyle> style =
+        decodedOptionValue(key(), value, fromRawValue<LiquidGlassStyle>(value));
     if (!style || currentValue() == toRawValue(*style))
         co_return;
     SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,

@@ -17,8 +17,8 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // Writes and announces the style only when it differs from the current one; other texts are
-    // ignored.
+    // Writes and announces the style only when it differs from the current one; other texts throw
+    // OptionModelError, and the empty text changes nothing.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // "1" only for the stored text "1"; "0" otherwise.

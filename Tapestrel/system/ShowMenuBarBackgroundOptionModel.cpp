@@ -17,7 +17,7 @@ QWidget *ShowMenuBarBackgroundOptionModel::makePicker(Option *option, Profile *,
 QCoro::Task<void> ShowMenuBarBackgroundOptionModel::apply(QString value, QPointer<Profile>,
                                                           std::shared_ptr<bool>)
 {
-    if (const std::optional<bool> show = boolFromOptionValue(value))
+    if (const std::optional<bool> show = decodedOptionValue(key(), value, boolFromOptionValue(value)))
         SystemOptionDefaults::writeBool(std::nullopt, defaultsKey, *show);
     co_return;
 }

@@ -3,6 +3,7 @@
 #include "platform/DefaultsTool.h"
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringDecoder>
 
@@ -11,37 +12,66 @@ namespace {
 class ProcessToolRunner : public SystemDefaultsManager::ToolRunner
 {
 public:
-    std::optional<QByteArray> run(const QStringList &arguments, bool captureOutput) override
+    SystemDefaultsManager::ToolRun run(const QStringList &arguments) override
     {
         const QString program = Platform::DefaultsTool::path();
         if (program.isEmpty())
-            return std::nullopt;
+            return {};
         QProcess process;
         process.setProgram(program);
         process.setArguments(arguments);
         // A read of a key that has no value makes the tool complain on standard error and fail; that
         // is an ordinary answer here (many keys of applications that are not installed have none),
-        // so its output is kept from the program's own. Only a write that failed is worth a word.
+        // so its output is kept from the program's own.
         process.setProcessChannelMode(QProcess::SeparateChannels);
         process.start();
         // A tool that cannot start ends the call at once; there is no output to wait for.
         if (!process.waitForStarted())
-            return std::nullopt;
+            return {};
         if (!process.waitForFinished(int(SystemDefaultsManager::toolTimeout.count()))) {
             process.kill();
             process.waitForFinished(1000);
-            return std::nullopt;
+            return {};
         }
-        // Deleting a key that has none fails the same way as a read and is as ordinary.
-        if (!captureOutput && arguments.value(0) == QLatin1String("write")
-            && (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0))
-            qWarning("The defaults tool could not write (%s): %s", qPrintable(arguments.mid(0, 3).join(u' ')),
-                     qPrintable(QString::fromUtf8(process.readAllStandardError()).trimmed()));
-        return captureOutput ? process.readAllStandardOutput() : QByteArray();
+        const int exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return {process.readAllStandardOutput(), exitCode, process.readAllStandardError()};
     }
 };
 
+// Why the tool refused: its own line on standard error (anything else there, such as a sanitiser's
+// report, is not for the user), without the tool's name.
+QString refusal(const QByteArray &error)
+{
+    const QString prefix = QStringLiteral("tapestrel-defaults: ");
+    const QStringList lines = QString::fromUtf8(error).split(QLatin1Char('\n'));
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (line->startsWith(prefix)) {
+            QString reason = line->mid(prefix.size()).simplified();
+            if (!reason.isEmpty())
+                reason[0] = reason[0].toUpper();
+            return reason;
+        }
+    }
+    return QCoreApplication::translate("SystemDefaultsManager", "The defaults tool failed.");
+}
+
+// A "delete" that failed because the key was never there changed nothing that the caller cares
+// about: the domain holds no value either way.
+bool holdsNothingToDelete(const QStringList &arguments)
+{
+    if (arguments.value(0) != QLatin1String("delete") || arguments.size() < 3)
+        return false;
+    const QString domain = arguments.at(1);
+    Platform::UserDefaults *suite = domain == QLatin1String("-g") ? &Platform::UserDefaults::global()
+                                                                  : Platform::UserDefaults::suite(domain);
+    return suite && suite->problem().isEmpty() && !suite->persistentValue(arguments.at(2)).isValid();
+}
+
 } // namespace
+
+DefaultsWriteError::DefaultsWriteError(const QString &message)
+    : std::runtime_error(message.toStdString())
+{ }
 
 SystemDefaultsManager::SystemDefaultsManager()
     : m_runner(std::make_shared<ProcessToolRunner>())
@@ -53,7 +83,7 @@ SystemDefaultsManager::SystemDefaultsManager(std::shared_ptr<ToolRunner> runner)
 
 std::optional<QString> SystemDefaultsManager::run(const QStringList &arguments) const
 {
-    const std::optional<QByteArray> output = m_runner->run(arguments, true);
+    const std::optional<QByteArray> output = m_runner->run(arguments).output;
     if (!output)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -65,7 +95,15 @@ std::optional<QString> SystemDefaultsManager::run(const QStringList &arguments) 
 
 void SystemDefaultsManager::write(const QStringList &arguments) const
 {
-    m_runner->run(arguments, false);
+    const ToolRun run = m_runner->run(arguments);
+    if (!run.output) {
+        throw DefaultsWriteError(
+            QCoreApplication::translate("SystemDefaultsManager",
+                                        "The defaults tool could not be run, so “%1” was not changed.")
+                .arg(arguments.value(2)));
+    }
+    if (run.exitCode != 0 && !holdsNothingToDelete(arguments))
+        throw DefaultsWriteError(refusal(run.error));
 }
 
 std::optional<QString> SystemDefaultsManager::readString(const std::optional<QString> &domain,
@@ -108,7 +146,14 @@ void SystemDefaultsManager::writeArray(const QString &domain, const QString &key
 {
     Platform::UserDefaults *suite = Platform::UserDefaults::suite(domain);
     if (!suite)
-        return;
-    suite->setValue(key, array);
+        throw DefaultsWriteError(
+            QCoreApplication::translate("SystemDefaultsManager", "“%1” is not a name of preferences.")
+                .arg(domain));
+    QString error;
+    if (!suite->setValue(key, array, &error)) {
+        throw DefaultsWriteError(
+            QCoreApplication::translate("SystemDefaultsManager", "Could not write %1 to %2: %3")
+                .arg(key, domain, error.simplified()));
+    }
     suite->synchronize();
 }

@@ -8,13 +8,22 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <stdexcept>
+
+// A value that could not be written into another domain; what() is a sentence that names the key
+// and says why.
+class DefaultsWriteError : public std::runtime_error
+{
+public:
+    explicit DefaultsWriteError(const QString &message);
+};
 
 // Reads and changes user defaults that are not the program's own: the global domain and the domains
 // of the system and of other applications. Single values are written, and other domains' values read
 // as text, by the defaults tool run as a child process with an argument list handed over as separate
 // arguments (nothing is quoted or joined); Booleans are read, and arrays written, through the
-// domain's store in this process. Nothing is cached and nothing is thrown: a failure reads as an
-// absent value.
+// domain's store in this process. Nothing is cached. A read that fails reads as an absent value; a
+// write that fails throws DefaultsWriteError, so that the option that asked for it can say so.
 //
 // An absent domain means the global domain ("-g") for writes and the program's own defaults (whose
 // search list covers the global domain) for reads.
@@ -23,16 +32,24 @@
 class SystemDefaultsManager
 {
 public:
+    // What one run of the tool came to.
+    struct ToolRun
+    {
+        // What it wrote to standard output; nothing when it could not be started or did not finish
+        // in time.
+        std::optional<QByteArray> output;
+        int exitCode = 0;
+        QByteArray error; // standard error
+    };
+
     // Starts the tool. Tests hand in a recording runner.
     class ToolRunner
     {
     public:
         virtual ~ToolRunner() = default;
-        // Runs the tool with exactly these arguments and waits for it. With captureOutput, gives what
-        // it wrote to standard output; nothing when it could not be started or did not finish in time.
-        // Without, its output is dropped (a failed write is logged) and the result is only whether
-        // it ran. Its standard error never reaches the program's own.
-        virtual std::optional<QByteArray> run(const QStringList &arguments, bool captureOutput) = 0;
+        // Runs the tool with exactly these arguments and waits for it. Its standard error never
+        // reaches the program's own.
+        virtual ToolRun run(const QStringList &arguments) = 0;
     };
 
     static constexpr std::chrono::milliseconds toolTimeout {10000};
@@ -44,7 +61,8 @@ public:
     // text when it printed nothing; nothing when it could not run or printed something that is not
     // UTF-8. Its exit status is not looked at.
     std::optional<QString> run(const QStringList &arguments) const;
-    // Runs the tool and waits for it; no output is read.
+    // Runs the tool ("write" or "delete") and waits for it. Throws DefaultsWriteError when the tool
+    // could not run or refused; a "delete" of a key the domain does not hold is no failure.
     void write(const QStringList &arguments) const;
 
     // With a domain: the tool's "read" of the key as text (the empty text when the key or the domain
@@ -57,6 +75,7 @@ public:
     void writeString(const std::optional<QString> &domain, const QString &key, const QString &value) const;
     void writeBool(const std::optional<QString> &domain, const QString &key, bool value) const;
     // Replaces the key's whole value in the domain's store and synchronises it; never starts the tool.
+    // Throws DefaultsWriteError when the domain cannot be written.
     void writeArray(const QString &domain, const QString &key, const QVariantList &array) const;
 
 private:

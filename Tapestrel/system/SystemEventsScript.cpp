@@ -21,7 +21,10 @@ QCoro::Task<void> apply(QString optionKey, QString script, Platform::ScriptHost:
 {
     AppleScriptRunner runner(script);
     runner.setReach(reach);
-    co_await runner.run();
+    // A script that failed changed nothing (a preference domain that cannot be written, say). Only
+    // automation the user refused is theirs to know about already.
+    if (!co_await runner.run() && runner.errorNumber() != Platform::ScriptHost::notAuthorizedError)
+        throw OptionModelError(optionKey, runner.errorMessage());
     if (!runner.desktopFailure().isEmpty())
         throw OptionModelError(optionKey, runner.desktopFailure());
 }

@@ -16,9 +16,10 @@ QString make(const QString &command);
 
 // Runs a script and says whether it succeeded.
 QCoro::Task<bool> run(QString script);
-// Runs the script that applies an option. A script that fails is not reported (the system refused it,
-// which leaves the setting as it was); a change the real desktop did not take throws OptionModelError
-// for `optionKey` with the desktop's reason. With `reach` emulatedHome the desktop is not touched.
+// Runs the script that applies an option. A script that fails (a preference domain that cannot be
+// written, say) throws OptionModelError for `optionKey` with the script's error, unless the user
+// refused automation; so does a change the real desktop did not take, with the desktop's reason. With `reach`
+// emulatedHome the desktop is not touched.
 QCoro::Task<void> apply(QString optionKey, QString script,
                         Platform::ScriptHost::Reach reach = Platform::ScriptHost::Reach::desktop);
 // Runs a script and gives the value it returned; nothing when it failed.

@@ -12,10 +12,10 @@
 // handed to the tool is kept, oldest first, for tests and diagnostics.
 namespace SystemOptionDefaults {
 
-// Runs the tool with exactly these arguments and waits for it. A tool that cannot be started or
-// does not finish in time changes nothing; nothing is reported.
+// Runs the tool with exactly these arguments and waits for it. Throws DefaultsWriteError when it
+// could not run or refused (SystemDefaultsManager::write()).
 void write(const QStringList &arguments);
-// "write", domain or "-g", key, "-bool", "true"/"false".
+// "write", domain or "-g", key, "-bool", "true"/"false"; throws as write() does.
 void writeBool(const std::optional<QString> &domain, const QString &key, bool value);
 
 // The program's own defaults (whose search list covers the global domain): the key's value as text,

@@ -18,7 +18,7 @@ QWidget *WallpaperTintingOptionModel::makePicker(Option *option, Profile *, QWid
 
 QCoro::Task<void> WallpaperTintingOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    const std::optional<bool> allowed = boolFromOptionValue(value);
+    const std::optional<bool> allowed = decodedOptionValue(key(), value, boolFromOptionValue(value));
     if (!allowed)
         co_return;
     SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,

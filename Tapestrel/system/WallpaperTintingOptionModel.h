@@ -18,7 +18,7 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
 
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // A text that is not yes or no writes and posts nothing.
+    // The empty text changes nothing; any other text that is not yes or no throws OptionModelError.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     // "false" only when the stored key reads as true.

@@ -46,9 +46,10 @@ QCoro::Task<void> AlfredThemeOptionModel::apply(QString value, QPointer<Profile>
     const std::optional<QString> script = setThemeScript(theme->name);
     if (!script)
         co_return;
-    // Whether Alfred took it is not looked at: a missing Alfred is not an error of the profile.
+    // A missing Alfred is not an error of the profile; preferences it cannot change are.
     AppleScriptRunner runner(*script);
-    co_await runner.run();
+    if (!co_await runner.run() && runner.errorNumber() != Platform::ScriptHost::cannotGetError)
+        throw OptionModelError(optionKey(), runner.errorMessage());
 }
 
 QCoro::Task<std::optional<QString>> AlfredThemeOptionModel::readCurrentValue(QPointer<Profile>)

@@ -18,9 +18,15 @@ std::optional<QString> runNow(QStringList arguments)
     return SystemDefaultsManager().run(arguments);
 }
 
-void writeNow(QStringList arguments)
+// The error of a failed write, or nothing: an exception would not cross the thread pool intact.
+std::optional<QString> writeNow(QStringList arguments)
 {
-    SystemOptionDefaults::write(arguments);
+    try {
+        SystemOptionDefaults::write(arguments);
+        return std::nullopt;
+    } catch (const DefaultsWriteError &error) {
+        return QString::fromUtf8(error.what());
+    }
 }
 
 } // namespace
@@ -32,7 +38,9 @@ QCoro::Task<std::optional<QString>> run(QStringList arguments)
 
 QCoro::Task<void> write(QStringList arguments)
 {
-    co_await QtConcurrent::run(&writeNow, std::move(arguments));
+    const std::optional<QString> failure = co_await QtConcurrent::run(&writeNow, std::move(arguments));
+    if (failure)
+        throw DefaultsWriteError(*failure);
 }
 
 std::optional<bool> readBool(const QString &domain, const QString &key)

@@ -16,7 +16,7 @@ namespace AppDefaults {
 // The tool's trimmed standard output (the empty text when it printed nothing); nothing when its
 // output is not text or it could not run.
 QCoro::Task<std::optional<QString>> run(QStringList arguments);
-// Runs the tool and waits for it; a failure is not reported.
+// Runs the tool and waits for it; throws DefaultsWriteError when it could not run or refused.
 QCoro::Task<void> write(QStringList arguments);
 
 // A Boolean of another application's preference domain, read in this process: a Boolean, or a

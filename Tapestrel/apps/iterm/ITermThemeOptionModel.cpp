@@ -110,16 +110,15 @@ QCoro::Task<std::optional<QVariantMap>> ITermThemeOptionModel::defaultBookmark()
     co_return bookmarkWithGuid(list, guid);
 }
 
-bool ITermThemeOptionModel::writeThemeColors(const QVariantMap &profile) const
+void ITermThemeOptionModel::writeThemeColors(const QVariantMap &profile) const
 {
     std::optional<QVariantList> list = bookmarks();
     qsizetype index = -1;
     // The relaunch flow runs this while iTerm2 is stopped; it is short, so the tool is waited for here.
     if (!bookmarkWithGuid(list, SystemDefaultsManager().run(guidArguments()), &index))
-        return false;
+        throw ITermThemeError::cannotReadDefaultProfile();
     (*list)[index] = profile;
     SystemDefaultsManager().writeArray(m_bundleID, bookmarksKey, *list);
-    return true;
 }
 
 QCoro::Task<void> ITermThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
@@ -140,6 +139,7 @@ QCoro::Task<void> ITermThemeOptionModel::apply(QString value, QPointer<Profile>,
 
     const std::weak_ptr<int> lifetime = m_lifetime;
     const QVariantMap changed = *profile;
+    // What the write throws comes back from the relaunch, once iTerm2 runs again.
     const AppTerminator::Work write = [this, lifetime, changed] {
         if (!lifetime.expired())
             writeThemeColors(changed);

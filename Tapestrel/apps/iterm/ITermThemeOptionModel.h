@@ -53,9 +53,9 @@ public:
     // The profile that "Default Bookmark Guid" names; nothing when there is none.
     QCoro::Task<std::optional<QVariantMap>> defaultBookmark() const;
     // Stores the profile in place of the default profile and writes "New Bookmarks" whole, and
-    // nothing else. Writes nothing, and returns false, when the list or the default profile cannot be
-    // found again.
-    bool writeThemeColors(const QVariantMap &profile) const;
+    // nothing else. Writes nothing, and throws ITermThemeError, when the list or the default profile
+    // cannot be found again; throws DefaultsWriteError when the list cannot be written.
+    void writeThemeColors(const QVariantMap &profile) const;
 
 private:
     QStringList guidArguments() const;

@@ -26,7 +26,7 @@ QCoro::Task<void> LumapadShowBackgroundOptionModel::apply(QString value, QPointe
     const std::optional<QString> edition = m_config->currentBundleID();
     if (!edition)
         co_return;
-    const std::optional<bool> show = boolFromOptionValue(value);
+    const std::optional<bool> show = decodedOptionValue(key(), value, boolFromOptionValue(value));
     if (!show)
         co_return;
     // QStringLiteral is a lambda: it stays out of the co_await's expression.
@@ -45,5 +45,8 @@ bool LumapadShowBackgroundOptionModel::readEnableNoteBackground() const
 
 QCoro::Task<std::optional<QString>> LumapadShowBackgroundOptionModel::readCurrentValue(QPointer<Profile>)
 {
+    // Nothing while Lumapad is not installed: the default would be applied once it is.
+    if (!m_config->currentBundleID())
+        co_return std::nullopt;
     co_return OptionValue::fromBool(readEnableNoteBackground());
 }

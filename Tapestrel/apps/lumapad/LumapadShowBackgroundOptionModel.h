@@ -22,7 +22,8 @@ public:
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
-    // Writes "true" or "false" for a value that reads as a Boolean; any other value changes nothing.
+    // Writes "true" or "false" for a value that reads as a Boolean; the empty text changes nothing,
+    // and any other text throws OptionModelError.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;

@@ -30,7 +30,7 @@ public:
     QStringList displayPath() const override { return optionDisplayPath(); }
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
     // Writes the value as it stands unless the slot already holds it; "Don't set" (the empty text)
-    // leaves NotePlan alone. Never throws.
+    // leaves NotePlan alone. Throws DefaultsWriteError when the write fails.
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;

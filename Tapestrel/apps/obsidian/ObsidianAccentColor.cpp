@@ -41,9 +41,9 @@ QString title(ObsidianAccentColor choice)
 
 ObsidianAccentColor fromValue(const QString &value)
 {
-    if (value == toRawValue(ObsidianAccentColor::doNotChange))
+    if (value.isEmpty() || value == toRawValue(ObsidianAccentColor::doNotChange))
         return ObsidianAccentColor::doNotChange;
-    if (value.isEmpty() || value == toRawValue(ObsidianAccentColor::defaultColor))
+    if (value == toRawValue(ObsidianAccentColor::defaultColor))
         return ObsidianAccentColor::defaultColor;
     return ObsidianAccentColor::custom;
 }

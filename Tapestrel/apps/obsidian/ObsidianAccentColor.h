@@ -16,8 +16,8 @@ const QList<ObsidianAccentColor> &allCases();
 QString toRawValue(ObsidianAccentColor choice);
 QString title(ObsidianAccentColor choice);
 
-// The choice an option value stands for; never fails: "doNotChange", then "defaultColor" or the
-// empty text (how Obsidian's file holds its default colour), and every other text is a custom colour.
+// The choice an option value stands for; never fails: "doNotChange" or the empty text (which sets
+// nothing), then "defaultColor", and every other text is a custom colour.
 ObsidianAccentColor fromValue(const QString &value);
 
 // A colour text as the file or a profile holds it: white space at both ends is ignored, then "#"

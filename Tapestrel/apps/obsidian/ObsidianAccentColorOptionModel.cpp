@@ -17,7 +17,7 @@ QCoro::Task<void> ObsidianAccentColorOptionModel::apply(QString value, QPointer<
                                                         std::shared_ptr<bool>)
 {
     using namespace ObsidianAccentColors;
-    if (value == toRawValue(ObsidianAccentColor::doNotChange))
+    if (value.isEmpty() || value == toRawValue(ObsidianAccentColor::doNotChange))
         co_return;
     // The value is not checked further: a text that is no colour is written as it stands.
     const QString accent = value == toRawValue(ObsidianAccentColor::defaultColor) ? QString() : value;
@@ -27,6 +27,10 @@ QCoro::Task<void> ObsidianAccentColorOptionModel::apply(QString value, QPointer<
 
 QCoro::Task<std::optional<QString>> ObsidianAccentColorOptionModel::readCurrentValue(QPointer<Profile>)
 {
-    co_return co_await ObsidianAppearanceFileController::read(
+    const std::optional<QString> accent = co_await ObsidianAppearanceFileController::read(
         ObsidianAppearanceFileController::Member::accentColor);
+    // The file's empty text is Obsidian's own colour; the option's would set nothing.
+    if (accent && accent->isEmpty())
+        co_return ObsidianAccentColors::toRawValue(ObsidianAccentColor::defaultColor);
+    co_return accent;
 }

@@ -4,8 +4,8 @@
 #include "Tapestrel/model/OptionModel.h"
 
 // The option "apps.obsidian.accentColor": the accent colour of the chosen vault, the member
-// "accentColor" of its appearance file. "doNotChange" leaves the file alone, "defaultColor" (or the
-// empty text) writes Obsidian's default (the empty text), and any other value is written as it is.
+// "accentColor" of its appearance file. "doNotChange" and the empty text leave the file alone,
+// "defaultColor" writes Obsidian's default (the empty text), and any other value is written as it is.
 class ObsidianAccentColorOptionModel : public OptionModel
 {
 public:
@@ -22,8 +22,8 @@ public:
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
-    // The file's text unchanged (the empty text for the default colour); none without a chosen
-    // vault, its file or the member.
+    // The file's text unchanged ("defaultColor" for its empty text); none without a chosen vault,
+    // its file or the member.
     QCoro::Task<std::optional<QString>> readCurrentValue(QPointer<Profile> profile) override;
 
     ObsidianAppConfig *config() const { return m_config; }

@@ -10,7 +10,7 @@ namespace ObsidianThemes {
 QList<ObsidianTheme> builtInThemes()
 {
     return ThemeSort::sortedByName(
-        QList<ObsidianTheme> {{QString(), QCoreApplication::translate("ObsidianTheme", "Default")}},
+        QList<ObsidianTheme> {{defaultThemeID, QCoreApplication::translate("ObsidianTheme", "Default")}},
         [](const ObsidianTheme &theme) { return theme.name; });
 }
 

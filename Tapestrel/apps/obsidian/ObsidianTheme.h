@@ -10,7 +10,11 @@ using ObsidianTheme = Theme;
 
 namespace ObsidianThemes {
 
-// Obsidian's built-in theme is its default one, the empty text; sorted by name.
+// The value that stands for Obsidian's default theme, which its file holds as the empty text: the
+// empty text itself sets nothing.
+inline const QString defaultThemeID = QStringLiteral("<default>");
+
+// Obsidian's built-in theme is its default one; sorted by name.
 QList<ObsidianTheme> builtInThemes();
 
 // The entries of a vault's ".obsidian/themes" folder, one theme per entry (folders and files alike,

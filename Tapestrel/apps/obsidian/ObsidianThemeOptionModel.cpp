@@ -32,16 +32,20 @@ std::optional<ThemeInfo> ObsidianThemeOptionModel::themeInfo(const Profile *prof
 
 QCoro::Task<void> ObsidianThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    if (value == doNotSetValue)
+    if (value.isEmpty() || value == doNotSetValue)
         co_return;
+    const QString theme = value == ObsidianThemes::defaultThemeID ? QString() : value;
     co_await ObsidianAppearanceFileController::write(ObsidianAppearanceFileController::Member::cssTheme,
-                                                     value, optionKey());
+                                                     theme, optionKey());
 }
 
 QCoro::Task<std::optional<QString>> ObsidianThemeOptionModel::readCurrentValue(QPointer<Profile>)
 {
-    co_return co_await ObsidianAppearanceFileController::read(
-        ObsidianAppearanceFileController::Member::cssTheme);
+    const std::optional<QString> theme =
+        co_await ObsidianAppearanceFileController::read(ObsidianAppearanceFileController::Member::cssTheme);
+    if (theme && theme->isEmpty())
+        co_return ObsidianThemes::defaultThemeID;
+    co_return theme;
 }
 
 QWidget *ObsidianThemeOptionModel::accessoryView(QWidget *parent)

@@ -52,7 +52,8 @@ QString VSCodeThemeOptionModel::themeKey(const VSCodeProfileSettings &settings, 
 
 QCoro::Task<void> VSCodeThemeOptionModel::apply(QString value, QPointer<Profile>, std::shared_ptr<bool>)
 {
-    if (value == doNotSetValue)
+    // The empty text names no theme (a profile read while VS Code had none): it sets nothing.
+    if (value.isEmpty() || value == doNotSetValue)
         co_return;
     const VSCodeSelectedProfileController selection;
     if (!selection.profile())

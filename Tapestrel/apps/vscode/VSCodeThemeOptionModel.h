@@ -6,8 +6,8 @@
 #include "Tapestrel/model/ThemeContainer.h"
 
 // The option "apps.vscode.theme": the colour theme in the "settings.json" of the chosen VS Code
-// profile. Any value but "<do-not-set>" is written as it stands, without a look-up; the key it goes
-// under follows VS Code's automatic colour-scheme switching and the system's appearance.
+// profile. Any value but "<do-not-set>" and the empty text is written as it stands, without a look-up; the
+// key it goes under follows VS Code's automatic colour-scheme switching and the system's appearance.
 class VSCodeThemeOptionModel
     : public OptionModel
     , public ThemeContainer

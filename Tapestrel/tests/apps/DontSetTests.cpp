@@ -6,6 +6,7 @@
 #include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/model/AppConfigStore.h"
 #include "Tapestrel/model/OptionStore.h"
+#include "Tapestrel/model/ProfileController.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -46,27 +47,37 @@ QStringList changed(const QMap<QString, QByteArray> &before, const QMap<QString,
     return paths;
 }
 
+// Every edition of every application installed, each with a theme of the user's in every slot.
 class DontSetTest : public ThemeTests::ThemeAppTest
 {
+protected:
+    DontSetTest()
+    {
+        for (AppConfig *config : registries.appConfigStore().configs()) {
+            int edition = 0;
+            for (const AppBundleID &bundleID : config->bundleIDs()) {
+                installApp(config->appName() + QString::number(++edition), bundleID.id);
+                for (const char *slot :
+                     {"theme", "themeLight", "themeDark", "SFAppThemeName", "SFAppDarkThemeName",
+                      "XCFontAndColorCurrentTheme", "XCFontAndColorCurrentDarkTheme"})
+                    writeDomain(bundleID.id, slot, "Mine");
+            }
+        }
+        home.writeFile("Library/Application Support/Code/User/settings.json",
+                       "{\n  \"workbench.colorTheme\": \"Solarized Dark\"\n}\n");
+        home.writeFile("Vaults/Work/.obsidian/appearance.json",
+                       R"({"cssTheme":"Minimal","accentColor":"#7f6df2"})");
+        home.writeFile("Library/Application Support/obsidian/obsidian.json",
+                       QStringLiteral(R"({"vaults":{"5e1f":{"path":"%1","ts":1712345678901,"open":true}}})")
+                           .arg(home.filePath("Vaults/Work"))
+                           .toUtf8());
+    }
 };
 
 } // namespace
 
 TEST_F(DontSetTest, DontSetLeavesEveryApplicationsThemeAsItIs)
 {
-    // Every edition of every application installed, each with a theme of the user's in both slots.
-    for (AppConfig *config : registries.appConfigStore().configs()) {
-        int edition = 0;
-        for (const AppBundleID &bundleID : config->bundleIDs()) {
-            installApp(config->appName() + QString::number(++edition), bundleID.id);
-            for (const char *slot :
-                 {"theme", "themeLight", "themeDark", "SFAppThemeName", "SFAppDarkThemeName",
-                  "XCFontAndColorCurrentTheme", "XCFontAndColorCurrentDarkTheme"})
-                writeDomain(bundleID.id, slot, "Mine");
-        }
-    }
-    home.writeFile("Library/Application Support/Code/User/settings.json",
-                   "{\n  \"workbench.colorTheme\": \"Solarized Dark\"\n}\n");
 
     int checked = 0;
     for (const bool dark : {false, true}) {
@@ -95,4 +106,25 @@ TEST_F(DontSetTest, DontSetLeavesEveryApplicationsThemeAsItIs)
     // Xcode, both of Terminal's, iTerm2, Corvella, Lumapad, ForkLift, Alfred, Obsidian, VS Code, Bear
     // and NotePlan, in each appearance.
     EXPECT_EQ(checked, 2 * 12);
+}
+
+TEST_F(DontSetTest, SettingsAProfileDoesNotHoldOrHoldsEmptyLeaveEveryApplicationsFiles)
+{
+    // One profile holds only the appearance; one holds the empty text for every option, as profiles
+    // read while the applications were absent do.
+    Profile appearanceOnly(QStringLiteral("Dark"));
+    appearanceOnly.findOrCreateOption(QStringLiteral("system.ui.appearance"))
+        ->setValue(QStringLiteral("dark"));
+    Profile empty(QStringLiteral("Empty"));
+    for (OptionModel *model : registries.optionStore().options())
+        empty.findOrCreateOption(model->key());
+    const auto before = contents(QDir(home.path()));
+    for (Profile *profile : {&appearanceOnly, &empty}) {
+        ProfileController controller(profile, {}, registries.optionStore());
+        EXPECT_TRUE(TestSupport::runTask(controller.apply()).succeeded()) << profile->name().toStdString();
+    }
+    EXPECT_EQ(takeWrites().size(), 0);
+    EXPECT_EQ(
+        changed(before, contents(QDir(home.path()))).join(", ").toStdString(),
+        "Library/Preferences/.GlobalPreferences.plist, Library/Preferences/.GlobalPreferences.plist.lock");
 }

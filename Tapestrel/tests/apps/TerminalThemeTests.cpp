@@ -25,12 +25,15 @@ protected:
 
 TEST_F(TerminalThemeTest, ListsTerminalsProfilesAndWritesEachKeyOnItsOwn)
 {
-    // A settings set without a name is not listed: it would read as "Don't set".
+    // A settings set without a name, or named only by blanks, is not listed: it would read as an
+    // empty row.
     writeDomain(domain, "Window Settings",
                 QVariantMap {{"Pro", QVariantMap {}},
                              {"basic", QVariantMap {}},
                              {"Basic", QVariantMap {}},
-                             {"", QVariantMap {}}});
+                             {"", QVariantMap {}},
+                             {" ", QVariantMap {}},
+                             {"\t \n", QVariantMap {}}});
     Profile profile("P");
     std::unique_ptr<QWidget> widget(
         defaultTheme.makePicker(profile.findOrCreateOption(defaultTheme.key()), &profile, nullptr));

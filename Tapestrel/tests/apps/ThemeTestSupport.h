@@ -90,19 +90,7 @@ protected:
         global.synchronize();
     }
 
-    // An application bundle with its identifier, as the workspace finds installed applications.
-    void installApp(const QString &name, const QString &bundleID) const
-    {
-        home.writeFile(QStringLiteral("Applications/%1.app/Contents/Info.plist").arg(name),
-                       QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                      "<plist version=\"1.0\"><dict>"
-                                      "<key>CFBundleIdentifier</key><string>%1</string>"
-                                      "<key>CFBundleName</key><string>%2</string>"
-                                      "<key>CFBundleExecutable</key><string>%2</string>"
-                                      "</dict></plist>\n")
-                           .arg(bundleID, name)
-                           .toUtf8());
-    }
+    void installApp(const QString &name, const QString &bundleID) const { home.installApp(name, bundleID); }
 
     // Writes one value of another application's preference domain to its file.
     static void writeDomain(const QString &domain, const QString &key, const QVariant &value)

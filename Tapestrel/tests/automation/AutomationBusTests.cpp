@@ -316,6 +316,7 @@ TEST_F(AutomationBusTest, ProfilesAreAppliedByIdOrByAnUnambiguousName)
 TEST_F(AutomationBusTest, AnApplyWithFailedSettingsAppliesTheRestAndSaysWhatFailed)
 {
     Profile *evening = context->insert(std::make_unique<Profile>("Evening"));
+    EngineTests::holdEveryOption(evening);
     evening->findOrCreateOption("system.ui.appearance")->setValue("dark");
     registry.model("system.dock.size")->fails = true;
     registry.model("apps.vscode.theme")->fails = true;

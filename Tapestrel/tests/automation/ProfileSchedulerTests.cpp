@@ -193,6 +193,7 @@ TEST_F(ProfileSchedulerTest, FiringAppliesTheProfileThroughTheApplyCommandAndRem
 
     Profile *evening = newProfile("Evening");
     evening->findOrCreateOption("system.ui.appearance")->setValue("dark");
+    evening->findOrCreateOption("apps.bear.theme")->setValue("Charcoal");
     registry.model("apps.bear.theme")->fails = true;
     ProfileScheduler realScheduler(
         options, context, [this] { return now; }, QTimeZone::utc());

@@ -88,12 +88,25 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
     applyProfile(profileWith(gradient.rawValue()));
     EXPECT_EQ(controller.background(), gradient);
 
-    // Nothing readable keeps what is shown.
-    for (const QString &value : {QString(), QStringLiteral("{}"), QStringLiteral("not a background"),
-                                 QUrl::fromLocalFile(home.filePath("gone.png")).toString()}) {
+    // Nothing readable keeps what is shown; a stored value that cannot be shown is the option's
+    // failure, saying why.
+    const QString gone = home.filePath("gone.png");
+    const std::pair<QString, QString> unreadable[] = {
+        {QString(), ""},
+        {"{}", "The stored background cannot be read."},
+        {"not a background", "The stored background cannot be read."},
+        {QUrl::fromLocalFile(gone).toString(), "The picture “" + gone + "” cannot be found."},
+    };
+    for (const auto &[value, failure] : unreadable) {
         Profile *profile = profileWith(value);
         EXPECT_FALSE(profileBackground(*profile)) << value.toStdString();
-        applyProfile(profile);
+        QString message;
+        try {
+            applyProfile(profile);
+        } catch (const OptionModelError &error) {
+            message = error.message();
+        }
+        EXPECT_EQ(message, failure) << value.toStdString();
         EXPECT_EQ(controller.background(), gradient);
     }
 

@@ -52,7 +52,13 @@ protected:
         EngineSettings::setDisabledOptionIDsSource({});
     }
 
-    Profile *newProfile(const QString &name) { return context->insert(std::make_unique<Profile>(name)); }
+    // A profile that holds every registered option, each with the value "on".
+    Profile *newProfile(const QString &name)
+    {
+        Profile *profile = context->insert(std::make_unique<Profile>(name));
+        holdEveryOption(profile);
+        return profile;
+    }
     static QString lastNotice()
     {
         auto *controller = KivUtilities::BottomNotificationController::shared().windowController();
@@ -310,7 +316,7 @@ TEST_F(ProfileCommandTest, DuplicateDeleteAndRefill)
     EXPECT_EQ(copies[0]->value("system.ui.appearance"), "dark");
     EXPECT_EQ(copies[0]->value("apps.bear.theme"), "Charcoal");
     EXPECT_EQ(copies[1]->name(), "Cafe");
-    EXPECT_EQ(source->options().size(), 2);
+    EXPECT_EQ(source->options().size(), 28);
     EXPECT_EQ(profilesNamed("Studio").size(), 2);
 
     // Deleting saves at once and clears both selections, even when nothing was chosen.
@@ -342,7 +348,7 @@ TEST_F(ProfileCommandTest, DuplicateDeleteAndRefill)
     runTask(refill.execute());
     EXPECT_FALSE(copy->isLoading());
     EXPECT_EQ(copy->value("system.ui.appearance"), "light");
-    EXPECT_EQ(copy->value("apps.bear.theme"), "");
+    EXPECT_EQ(copy->value("apps.bear.theme"), "current");
     EXPECT_FALSE(copy->option("apps.bear.theme")->isEnabled());
     EXPECT_EQ(copy->options().size(), 28);
 }

@@ -28,7 +28,13 @@ protected:
     }
     ~ProfileControllerTest() override { ProfileController::setDockRestart({}); }
 
-    Profile *newProfile(const QString &name) { return context->insert(std::make_unique<Profile>(name)); }
+    // A profile that holds every registered option but those left out, each with the value "on".
+    Profile *newProfile(const QString &name, const QStringList &leftOut = {})
+    {
+        Profile *profile = context->insert(std::make_unique<Profile>(name));
+        holdEveryOption(profile, leftOut);
+        return profile;
+    }
     ProfileController controller(Profile *profile, QStringList disabled = {})
     {
         return ProfileController(
@@ -46,12 +52,14 @@ protected:
 
 TEST_F(ProfileControllerTest, AppliesInRegistryOrderAndSkipsDisabledOptions)
 {
-    Profile *profile = newProfile("Evening");
+    Profile *profile = newProfile("Evening", {"apps.lumapad.theme"});
     profile->findOrCreateOption("system.ui.appearance")->setValue("dark");
     profile->findOrCreateOption("system.dock.size")->setValue("0.4");
     profile->findOrCreateOption("system.dock.size")->setEnabled(false);
     profile->findOrCreateOption("apps.alfred.theme")->setValue("Midnight");
     profile->findOrCreateOption("apps.noteplan.theme")->setValue("Toothpaste");
+    // A setting the profile does not hold, or holds as the empty text, is never applied.
+    profile->findOrCreateOption("apps.forklift.theme")->setValue("");
     // Failing models do not stop the walk; each one is reported, on one line.
     registry.model("system.ui.accentColor")->fails = true;
     registry.model("apps.bear.theme")->fails = true;
@@ -70,7 +78,8 @@ TEST_F(ProfileControllerTest, AppliesInRegistryOrderAndSkipsDisabledOptions)
 
     QStringList expected;
     for (const QString &key : registryKeys) {
-        if (key == "system.dock.size" || key == "apps.alfred.theme")
+        if (key == "system.dock.size" || key == "apps.alfred.theme" || key == "apps.lumapad.theme"
+            || key == "apps.forklift.theme")
             continue;
         expected.append("apply " + key + "=" + profile->value(key) + " @Evening");
     }
@@ -78,7 +87,7 @@ TEST_F(ProfileControllerTest, AppliesInRegistryOrderAndSkipsDisabledOptions)
     EXPECT_EQ(applied().first(), "apply system.ui.appearance=dark @Evening");
     EXPECT_EQ(applied().last(), "apply apps.noteplan.theme=Toothpaste @Evening");
     // Skipped models do not move the progress; the failing one does.
-    ASSERT_EQ(progress.size(), 26);
+    ASSERT_EQ(progress.size(), 24);
     EXPECT_DOUBLE_EQ(progress[3], 4.0 / 28);
     EXPECT_DOUBLE_EQ(progress.last(), 1.0);
     EXPECT_EQ(dockRestarts, 0);
@@ -126,12 +135,19 @@ TEST_F(ProfileControllerTest, RestartsTheDockOnceWhenModelsAskForIt)
 
 TEST_F(ProfileControllerTest, ReadsEveryModelIntoTheProfile)
 {
-    Profile *profile = newProfile("Now");
+    Profile *profile = newProfile("Now", registryKeys);
     profile->findOrCreateOption("system.dock.position")->setValue("left");
     profile->findOrCreateOption("system.dock.position")->setEnabled(false);
     profile->findOrCreateOption("tools.unregistered")->setValue("kept");
+    profile->findOrCreateOption("apps.alfred.theme")->setValue("Mine");
+    for (RecordingOptionModel *model : registry.models)
+        model->currentValue = "now";
     registry.model("system.dock.position")->currentValue = "bottom";
     registry.model("system.ui.appearance")->currentValue = "dark";
+    // Nothing read (an application that is not installed) records nothing and keeps what was there.
+    registry.model("apps.alfred.theme")->currentValue = std::nullopt;
+    registry.model("apps.vscode.theme")->currentValue = std::nullopt;
+    registry.model("apps.obsidian.theme")->currentValue = "";
     registry.model("apps.bear.theme")->onRead = [] {
         throw std::runtime_error("unreadable");
     };
@@ -143,9 +159,10 @@ TEST_F(ProfileControllerTest, ReadsEveryModelIntoTheProfile)
     QStringList keys;
     for (const Option *option : profile->options())
         keys.append(option->key());
-    QStringList expected = {"system.dock.position", "tools.unregistered"};
+    QStringList expected = {"system.dock.position", "tools.unregistered", "apps.alfred.theme"};
     for (const QString &key : registryKeys) {
-        if (key != "system.dock.position")
+        if (!expected.contains(key) && key != "apps.vscode.theme" && key != "apps.obsidian.theme"
+            && key != "apps.bear.theme")
             expected.append(key);
     }
     EXPECT_EQ(keys, expected);
@@ -153,11 +170,13 @@ TEST_F(ProfileControllerTest, ReadsEveryModelIntoTheProfile)
     EXPECT_FALSE(profile->option("system.dock.position")->isEnabled());
     EXPECT_EQ(profile->value("tools.unregistered"), "kept");
     EXPECT_EQ(profile->value("system.ui.appearance"), "dark");
-    EXPECT_EQ(profile->value("apps.bear.theme"), "");
-    EXPECT_TRUE(profile->option("apps.bear.theme")->isEnabled());
+    EXPECT_EQ(profile->value("apps.alfred.theme"), "Mine");
 
-    // An empty profile gets all 28 options, enabled, in registry order.
-    Profile *empty = newProfile("Empty");
+    // An empty profile gets the options read, enabled, in registry order.
+    for (RecordingOptionModel *model : registry.models)
+        model->currentValue = "now";
+    registry.model("apps.bear.theme")->onRead = nullptr;
+    Profile *empty = newProfile("Empty", registryKeys);
     auto fill = controller(empty);
     runTask(fill.readCurrentSettings());
     ASSERT_EQ(empty->options().size(), 28);
@@ -180,7 +199,7 @@ TEST_F(ProfileControllerTest, AProfileDeletedMidwayEndsTheOperationQuietly)
     // Not a success: the options after the deletion were never applied.
     const ApplyResult result = runTask(walk.apply());
     EXPECT_EQ(applied().size(), 8);
-    EXPECT_EQ(applied().last(), "apply system.dock.position= @Doomed %2");
+    EXPECT_EQ(applied().last(), "apply system.dock.position=on @Doomed %2");
     EXPECT_EQ(dockRestarts, 0);
     EXPECT_FALSE(result.succeeded());
     EXPECT_EQ(result.headline(),
@@ -188,7 +207,7 @@ TEST_F(ProfileControllerTest, AProfileDeletedMidwayEndsTheOperationQuietly)
               "them could not be changed:");
 
     // A reading that finishes after its profile was deleted writes nothing.
-    QPointer<Profile> reread = newProfile("Gone");
+    QPointer<Profile> reread = newProfile("Gone", registryKeys);
     registry.model("system.ui.appearance")->currentValue = "dark";
     registry.model("system.ui.appearance")->delay = std::chrono::milliseconds(50);
     QTimer::singleShot(10, context, [this, reread] { context->remove(reread); });

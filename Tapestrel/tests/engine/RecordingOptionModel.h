@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/Profile.h"
 
@@ -46,6 +47,16 @@ inline const QStringList registryKeys = {
     "apps.noteplan.theme",
 };
 
+// Gives the profile every registered option but those left out, each with the value "on": the
+// engine applies only the options a profile holds with a value.
+inline void holdEveryOption(Profile *profile, const QStringList &leftOut = {})
+{
+    for (const QString &key : registryKeys) {
+        if (!leftOut.contains(key))
+            profile->findOrCreateOption(key)->setValue(QStringLiteral("on"));
+    }
+}
+
 // What every recording model of one registry did, in order: "apply <key>=<value> @<profile name>"
 // and "read <key>".
 struct Journal
@@ -91,7 +102,9 @@ public:
             co_await QCoro::sleepFor(delay);
         if (onRead)
             onRead();
-        co_return currentValue;
+        // A copy: co_return of the member itself would move it away.
+        std::optional<QString> value = currentValue;
+        co_return value;
     }
 
     std::chrono::milliseconds delay {0};
@@ -99,7 +112,7 @@ public:
     bool fails = false;
     QString failure = "refused"; // the error's text when it fails
     bool makesPicker = false;
-    std::optional<QString> currentValue;
+    std::optional<QString> currentValue = QStringLiteral("current");
     std::function<void()> onApply;
     std::function<void()> onRead;
 

@@ -5,7 +5,11 @@
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/TempHome.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -16,14 +20,12 @@ namespace {
 class RecordingRunner : public SystemDefaultsManager::ToolRunner
 {
 public:
-    std::optional<QByteArray> run(const QStringList &arguments, bool captureOutput) override
+    SystemDefaultsManager::ToolRun run(const QStringList &arguments) override
     {
         calls.append(arguments);
-        captured.append(captureOutput);
-        return output;
+        return {output, 0, {}};
     }
     QList<QStringList> calls;
-    QList<bool> captured;
     std::optional<QByteArray> output = QByteArray("value\n");
 };
 
@@ -55,7 +57,6 @@ TEST_F(SystemDefaultsManagerTest, ToolArgumentListsAreExact)
         {"write", "-g", "AppleAccentColor", "-int", "4"},
     };
     EXPECT_EQ(recorder->calls, expected);
-    EXPECT_EQ(recorder->captured, (QList<bool> {true, false, false, false, false, false, false}));
 
     // Reads without a domain, Booleans and arrays never start the tool.
     recorder->calls.clear();
@@ -86,7 +87,7 @@ TEST_F(SystemDefaultsManagerTest, ToolOutputIsTrimmedUtf8OrNothing)
 TEST_F(SystemDefaultsManagerTest, SameOperationsAgainstTheRealTool)
 {
     {
-        // A key without a value is an ordinary answer: nothing reaches standard error.
+        // A key without a value is an ordinary answer, also to a delete: nothing reaches standard error.
         TestSupport::CapturedStandardError errors;
         real.writeString(QString("com.apple.Terminal"), "Default Window Settings", "Clear Dark");
         EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "Default Window Settings"), "Clear Dark");
@@ -94,10 +95,26 @@ TEST_F(SystemDefaultsManagerTest, SameOperationsAgainstTheRealTool)
         EXPECT_EQ(real.readString(QString("com.example.nowhere"), "missing"), "");
         real.write({"delete", "-g", "missing"});
         EXPECT_EQ(errors.text(), "");
-        // A write that fails is worth a word.
-        real.writeString(QString("bad/domain"), "key", "value");
-        EXPECT_TRUE(errors.text().contains("could not write (write bad/domain key)")) << errors.text().data();
     }
+    // A write that fails throws the tool's reason, naming the key; so does a delete from a domain that
+    // cannot be used, and a write of an array into one.
+    QDir().mkpath(home.filePath("Library/Preferences/com.example.folder.plist"));
+    const auto failure = [](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const DefaultsWriteError &error) {
+            return QString::fromUtf8(error.what());
+        }
+        return QString();
+    };
+    EXPECT_EQ(failure([&] { real.writeString(QString("bad/domain"), "key", "value"); }),
+              "\"bad/domain\" is not a domain name");
+    const QString folder = failure([&] { real.writeString(QString("com.example.folder"), "key", "value"); });
+    EXPECT_TRUE(folder.startsWith("Could not write key to com.example.folder: ")) << folder.toStdString();
+    EXPECT_TRUE(folder.endsWith("it is not a regular file")) << folder.toStdString();
+    EXPECT_NE(failure([&] { real.write({"delete", "com.example.folder", "key"}); }), "");
+    EXPECT_NE(failure([&] { real.writeArray("com.example.folder", "key", {1}); }), "");
+    EXPECT_TRUE(QFileInfo(home.filePath("Library/Preferences/com.example.folder.plist")).isDir());
 
     // Without a domain writes go to the global domain, which the program's own reads see.
     real.writeString(std::nullopt, "AppleInterfaceStyle", "Dark");
@@ -132,7 +149,7 @@ TEST_F(SystemDefaultsManagerTest, MissingToolEndsAtOnce)
     clock.start();
     EXPECT_EQ(real.run({"read", "-g", "x"}), std::nullopt);
     EXPECT_EQ(real.readString(QString("com.apple.Terminal"), "x"), std::nullopt);
-    real.writeString(std::nullopt, "x", "y");
+    EXPECT_THROW(real.writeString(std::nullopt, "x", "y"), DefaultsWriteError);
     EXPECT_LT(clock.elapsed(), 5000);
     qputenv("TAPESTREL_DEFAULTS_TOOL", saved);
     EXPECT_FALSE(UserDefaults::global().persistentValue("x").isValid());

@@ -65,6 +65,7 @@ TEST_F(ProfileActionTest, ApplyDuplicateToggleAndRefillActOnTheirProfiles)
     EngineSettings::setDidApplyAnyProfile(true);
     Profile *a = newProfile("A");
     new Option("system.ui.appearance", "Dark", a);
+    new Option("apps.bear.theme", "Charcoal", a);
     Profile *b = newProfile("B");
     context->save();
 

@@ -15,7 +15,7 @@ TEST(ObsidianAccentColor, ValuesChoicesAndColourTexts)
 {
     EXPECT_EQ(fromValue("doNotChange"), ObsidianAccentColor::doNotChange);
     EXPECT_EQ(fromValue("defaultColor"), ObsidianAccentColor::defaultColor);
-    EXPECT_EQ(fromValue(""), ObsidianAccentColor::defaultColor) << "how the file holds the default";
+    EXPECT_EQ(fromValue(""), ObsidianAccentColor::doNotChange) << "the empty text sets nothing";
     for (const char *value : {"#00FF00", "custom", "DoNotChange", "anything"})
         EXPECT_EQ(fromValue(value), ObsidianAccentColor::custom) << value;
 
@@ -46,7 +46,7 @@ TEST(ObsidianAccentColor, PickerShowsTheChoiceAndWritesTheValue)
     Option option("apps.obsidian.accentColor", "");
     ObsidianAccentColorPicker picker(&option);
     EXPECT_EQ(picker.titles(), QStringList({"Don’t change", "Use default color", "Custom"}));
-    EXPECT_EQ(picker.comboBox()->currentText(), "Use default color") << "the empty text read from a vault";
+    EXPECT_EQ(picker.comboBox()->currentText(), "Don’t change") << "the empty text sets nothing";
     EXPECT_FALSE(picker.isColorWellVisible());
 
     // Choosing "Custom" without a colour stores black and shows the well.

@@ -68,8 +68,8 @@ QByteArray replaced(QByteArray bytes, const QByteArray &from, const QByteArray &
 
 TEST_F(ObsidianAppearanceTest, ApplyChangesOnlyItsMemberAndKeepsEveryOtherByteOrderAndType)
 {
-    EXPECT_EQ(currentTheme(), "");
-    EXPECT_EQ(currentAccent(), "");
+    EXPECT_EQ(currentTheme(), "<default>");
+    EXPECT_EQ(currentAccent(), "defaultColor");
 
     applyTheme("Minimal");
     const QByteArray themed = replaced(sample, R"("cssTheme": "")", R"("cssTheme": "Minimal")");
@@ -80,15 +80,18 @@ TEST_F(ObsidianAppearanceTest, ApplyChangesOnlyItsMemberAndKeepsEveryOtherByteOr
     EXPECT_EQ(appearance("Work"), replaced(themed, R"("accentColor": "")", R"("accentColor": "#7f6df2")"));
     EXPECT_EQ(currentAccent(), "#7f6df2") << "read back as the file holds it";
     applyAccent("defaultColor");
-    applyTheme("");
+    applyTheme("<default>");
     EXPECT_EQ(appearance("Work"), sample) << "default colour and built-in theme are the empty text";
 
-    // Leaving the setting alone does not touch the file; neither does a value it already holds,
-    // so a file in a form of its own keeps that form.
+    // Leaving the setting alone (or the empty text, recorded while Obsidian was absent) does not
+    // touch the file; neither does a value it already holds, so a file in a form of its own keeps
+    // that form.
     const QByteArray compact = R"({"cssTheme":"Minimal","accentColor":"#FFFFFF","a":1})";
     home.writeFile("Vaults/Work/.obsidian/appearance.json", compact);
     applyTheme(ObsidianThemeOptionModel::doNotSetValue);
     applyAccent("doNotChange");
+    applyTheme("");
+    applyAccent("");
     applyTheme("Minimal");
     EXPECT_EQ(appearance("Work"), compact);
 

@@ -98,7 +98,7 @@ TEST_F(ObsidianSectionTest, SectionShowsTheChosenVaultAndItsRowsAndTheSheetChoos
               QList<PickerEntry>({{PickerEntry::Kind::row, "Don't set", "<do-not-set>"},
                                   {PickerEntry::Kind::divider, "", ""},
                                   {PickerEntry::Kind::header, "Built-in Themes", ""},
-                                  {PickerEntry::Kind::row, "Default", ""},
+                                  {PickerEntry::Kind::row, "Default", "<default>"},
                                   {PickerEntry::Kind::header, "Custom Themes", ""}}));
 
     // Choosing the other vault in the sheet shows it at once, with its themes in the open picker.
@@ -133,6 +133,8 @@ TEST_F(ObsidianSectionTest, ThemeListLineComesFromTheChosenVaultsThemes)
 
     listVaults({{"w", makeVault("Work"), 20}});
     home.writeFile("Vaults/Work/.obsidian/themes/Minimal/theme.css", "");
+    EXPECT_EQ(info(), std::nullopt) << "the empty text sets no theme";
+    theme->setValue("<default>");
     EXPECT_EQ(info(), (ThemeInfo {"Obsidian", "Default", true}));
     theme->setValue("Minimal");
     EXPECT_EQ(info(), (ThemeInfo {"Obsidian", "Minimal", false}));

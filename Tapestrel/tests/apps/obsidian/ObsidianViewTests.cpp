@@ -35,7 +35,7 @@ TEST_F(ObsidianTest, ThemeStoreListsTheVaultsThemesFolderAndFollowsTheVault)
     listVaults({{"w", work, 10}, {"d", diary, 5}});
 
     ObsidianThemeStore store(ObsidianSelectedVaultController::resolve());
-    EXPECT_EQ(names(store.defaultThemes()), QStringList({"=Default"}));
+    EXPECT_EQ(names(store.defaultThemes()), QStringList({"<default>=Default"}));
     QStringList listed = names(store.customThemes());
     listed.sort();
     EXPECT_EQ(listed, QStringList({".hidden.css", "Minimal", "Things", "notes.txt"}));

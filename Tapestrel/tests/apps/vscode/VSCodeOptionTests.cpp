@@ -82,8 +82,8 @@ TEST_F(VSCodeOptionTest, KeyFollowsAutomaticSchemeAndAppearanceAndOnlyThatValueC
                   file(key.contains("Dark") ? theme : "\"Red\"", key.contains("Light") ? theme : "[\"odd\"]",
                        key == VSCodeProfileSettings::colorThemeKey ? theme : "\"Monokai\""));
         EXPECT_EQ(current(), "No Such Theme");
-        apply(QString()); // the empty text is written as it stands
-        EXPECT_EQ(current(), "");
+        apply(QString()); // the empty text names no theme: nothing is written
+        EXPECT_EQ(current(), "No Such Theme");
     }
 }
 

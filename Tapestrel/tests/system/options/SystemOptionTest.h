@@ -33,6 +33,17 @@ protected:
         return *flag;
     }
 
+    // Applies a value that does not decode: true when the apply said so (and threw).
+    bool refuses(OptionModel &model, const QString &value)
+    {
+        try {
+            apply(model, value);
+        } catch (const OptionModelError &error) {
+            return error.message() == OptionModelError::unreadableValue(model.key(), value).message();
+        }
+        return false;
+    }
+
     std::optional<QString> read(OptionModel &model, Profile *profile = nullptr)
     {
         return TestSupport::runTask(model.readCurrentValue(QPointer<Profile>(profile)));
