@@ -141,7 +141,10 @@ QCoro::Task<void> ProfileController::readCurrentSettings()
         try {
             value = co_await model->readCurrentValue(m_profile);
         } catch (const std::exception &) {
-            // A model that fails to read counts as one that could not read its value.
+            // A model that fails to read counts as one that could not read its value: nothing is
+            // recorded, so the profile keeps what it held (a new one shows the setting without a
+            // value in its editor) and an apply leaves that setting as the user has it. No one
+            // waits on a reading's outcome, and nothing is lost by it.
         }
         if (!store(model->key(), value))
             co_return;
@@ -157,6 +160,8 @@ QCoro::Task<void> ProfileController::readCurrentValue(OptionModel *model)
     std::optional<QString> value;
     try {
         value = co_await model->readCurrentValue(m_profile);
-    } catch (const std::exception &) { }
+    } catch (const std::exception &) {
+        // As in readCurrentSettings(): a failed reading records nothing and changes nothing.
+    }
     store(model->key(), value);
 }
