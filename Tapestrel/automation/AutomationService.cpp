@@ -1,11 +1,14 @@
 #include "Tapestrel/automation/AutomationService.h"
 
+#include "Tapestrel/automation/VisibleText.h"
+
 #include "Tapestrel/model/ApplyProfileCommand.h"
 #include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/NewProfileCommand.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileNames.h"
 #include "Tapestrel/model/ProfileRepository.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
@@ -18,6 +21,19 @@
 #include <QDBusMetaType>
 
 #include <exception>
+
+namespace {
+
+// The most one reply may hold. A bus drops the connection of a program that sends a larger message
+// than it takes, and the program loses its name with it: the bus daemon takes 32 MiB unless its
+// configuration allows more (a session bus commonly allows the protocol's own limit, 128 MiB, of
+// which one array may hold 64 MiB). What a listed profile costs beyond the bytes of its id and name
+// (alignment, lengths, keys, signatures) is counted generously. 10,000 profiles with names of the
+// longest length, in characters that take three bytes each, fit.
+constexpr qsizetype replyBudget = 32 * 1024 * 1024 - 512 * 1024;
+constexpr qsizetype listedProfileOverhead = 160;
+
+} // namespace
 
 const QString AutomationService::serviceName = QStringLiteral("com.quorvane.Tapestrel");
 const QString AutomationService::objectPath = QStringLiteral("/com/quorvane/Tapestrel");
@@ -102,12 +118,12 @@ Profile *AutomationService::findProfile(const QString &id, Lookup lookup)
             if (named.size() > 1) {
                 QStringList ids;
                 for (const Profile *candidate : std::as_const(named))
-                    ids.append(candidate->uuid());
+                    ids.append(shownInMessage(candidate->uuid()));
                 sendErrorReply(ambiguousProfileError,
                                QCoreApplication::translate("AutomationService",
                                                            "Several profiles are named “%1”; give one of "
                                                            "their ids: %2")
-                                   .arg(id, ids.join(QStringLiteral(", "))));
+                                   .arg(shownInMessage(id), ids.join(QStringLiteral(", "))));
                 return nullptr;
             }
         }
@@ -123,13 +139,16 @@ Profile *AutomationService::findProfile(const QString &id, Lookup lookup)
              ? QCoreApplication::translate("AutomationService",
                                            "There is no profile with the id or name “%1”.")
              : QCoreApplication::translate("AutomationService", "There is no profile with the id “%1”."))
-            .arg(id));
+            .arg(shownInMessage(id)));
     return nullptr;
 }
 
 QVariantMap AutomationService::record(const Profile &profile)
 {
-    return {{QStringLiteral("id"), profile.uuid()}, {QStringLiteral("name"), profile.name()}};
+    // A store may hold a longer name from before names had a limit: it is listed as far as a name can
+    // go now.
+    return {{QStringLiteral("id"), profile.uuid()},
+            {QStringLiteral("name"), ProfileNames::cut(profile.name())}};
 }
 
 void AutomationService::ApplyProfile(const QString &id)
@@ -180,6 +199,7 @@ QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bo
         co_return;
     }
     if (!result.succeeded()) {
+        result.profileName = shownInMessage(result.profileName);
         // The caller decides how to show it; the program's log keeps it as well.
         qWarning().noquote() << result.text();
         connection.send(call.createErrorReply(partlyAppliedError, result.text()));
@@ -193,6 +213,15 @@ QVariantMap AutomationService::CreateProfile(const QString &name)
     if (name.trimmed().isEmpty()) {
         sendErrorReply(invalidArgumentError,
                        QCoreApplication::translate("AutomationService", "A profile needs a name."));
+        return {};
+    }
+    if (name.size() > ProfileNames::maximumLength) {
+        sendErrorReply(invalidArgumentError,
+                       QCoreApplication::translate("AutomationService",
+                                                   "A profile name can have at most %1 characters; this "
+                                                   "one has %2.")
+                           .arg(ProfileNames::maximumLength)
+                           .arg(name.size()));
         return {};
     }
     ModelContext *profiles = context();
@@ -239,9 +268,22 @@ QList<QVariantMap> AutomationService::ListProfiles()
     if (!profiles)
         return records;
     try {
+        qsizetype size = 0;
         for (Profile *profile : profiles->fetchProfiles()) {
-            if (!profile->isDeleted())
-                records.append(record(*profile));
+            if (profile->isDeleted())
+                continue;
+            records.append(record(*profile));
+            size += listedProfileOverhead + profile->uuid().toUtf8().size()
+                + records.last().value(QStringLiteral("name")).toString().toUtf8().size();
+        }
+        // Refused rather than sent: the bus would take the program's name away for a larger answer.
+        if (size > replyBudget) {
+            sendErrorReply(failedError,
+                           QCoreApplication::translate("AutomationService",
+                                                       "The %1 profiles and their names are more than one "
+                                                       "answer on the bus can hold.")
+                               .arg(records.size()));
+            return {};
         }
     } catch (const std::exception &error) {
         sendErrorReply(failedError,

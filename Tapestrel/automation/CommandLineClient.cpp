@@ -1,6 +1,7 @@
 #include "Tapestrel/automation/CommandLineClient.h"
 
 #include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/automation/VisibleText.h"
 #include "Tapestrel/model/UnreadableStore.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,17 +42,37 @@ QString tr(const char *text)
     return QCoreApplication::translate("CommandLineClient", text);
 }
 
+// A new file of this user's own for a started program's log: in the user's runtime folder, or else in
+// the temporary folder, which others write to as well. Its name cannot be guessed, and it is made
+// here, so no file or link someone put in its place beforehand is written through. Empty when none
+// could be made; the descriptor is -1 then.
+QString makeLogFile(int &descriptor)
+{
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("tapestrel-start-XXXXXX.log")));
+    // Made with O_CREAT | O_EXCL and mode 0600: a link at the name fails the making, it is never followed.
+    descriptor = ::mkostemps(path.data(), 4, O_CLOEXEC);
+    return descriptor < 0 ? QString() : QFile::decodeName(path);
+}
+
 // Starts this executable again, detached, with its standard error in a file of its own.
 bool startProgram(CommandLineClient::StartedProgram &started)
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR", QDir::tempPath());
-    started.errorFile = QDir(runtime).filePath(
-        QStringLiteral("tapestrel-start-%1.log").arg(QCoreApplication::applicationPid()));
+    int log = -1;
+    started.errorFile = makeLogFile(log);
+    const auto closeLog = qScopeGuard([log] {
+        if (log >= 0)
+            ::close(log);
+    });
     QProcess process;
     process.setProgram(QCoreApplication::applicationFilePath());
     // Started for a request: it serves it without opening its main window.
     process.setArguments({CommandLineClient::noWindowOption});
-    process.setStandardErrorFile(started.errorFile);
+    // The started program opens the file this process made through its descriptor, which it holds
+    // until it starts: never by its name, which could lead elsewhere by then.
+    process.setStandardErrorFile(log >= 0 ? QStringLiteral("/proc/self/fd/%1").arg(log) : QProcess::nullDevice());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(UnreadableStore::startedByCommandLineVariable),
                        QStringLiteral("1"));
@@ -270,15 +295,19 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
                        .arg((m_timeout + 999) / 1000)
                 << Qt::endl;
         } else {
-            err << "tapestrel: " << reply.errorMessage() << Qt::endl;
+            // The message's own lines stay lines; whatever else it repeats is shown, never obeyed.
+            QStringList lines = reply.errorMessage().split(u'\n');
+            for (QString &line : lines)
+                line = visibleControls(line);
+            err << "tapestrel: " << lines.join(u'\n') << Qt::endl;
         }
         return failure;
     }
 
     if (method == QStringLiteral("CreateProfile")) {
         const QVariantMap created = qdbus_cast<QVariantMap>(reply.arguments().value(0));
-        out << created.value(QStringLiteral("id")).toString() << '\t'
-            << created.value(QStringLiteral("name")).toString() << Qt::endl;
+        out << visibleControls(created.value(QStringLiteral("id")).toString()) << '\t'
+            << visibleControls(created.value(QStringLiteral("name")).toString()) << Qt::endl;
     } else if (method == QStringLiteral("ListProfiles")) {
         const auto profiles = qdbus_cast<QList<QVariantMap>>(reply.arguments().value(0));
         if (json) {
@@ -291,8 +320,8 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
             out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << Qt::endl;
         } else {
             for (const QVariantMap &profile : profiles) {
-                out << profile.value(QStringLiteral("id")).toString() << '\t'
-                    << profile.value(QStringLiteral("name")).toString() << Qt::endl;
+                out << visibleControls(profile.value(QStringLiteral("id")).toString()) << '\t'
+                    << visibleControls(profile.value(QStringLiteral("name")).toString()) << Qt::endl;
             }
         }
     }

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -138,12 +139,25 @@ TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnd
         file.write(QByteArray(5000, '\x5a'));
     }
 
+    // Without a runtime folder the log goes to the temporary folder, where anyone may have put a link
+    // at a name the command line could be expected to use: one at each name of the process ids to come.
+    QTemporaryDir temporary;
+    QFile target(temporary.filePath(QStringLiteral("target")));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly) && target.write("kept") == 4);
+    target.close();
+    QFile lastPid(QStringLiteral("/proc/sys/kernel/ns_last_pid"));
+    const qint64 last = lastPid.open(QIODevice::ReadOnly) ? lastPid.readAll().trimmed().toLongLong() : 0;
+    for (qint64 pid = last + 1; pid <= last + 3000; ++pid)
+        QFile::link(target.fileName(), temporary.filePath(QStringLiteral("tapestrel-start-%1.log").arg(pid)));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+
     // A bus of its own: no program of another test may answer.
     QElapsedTimer timer;
     timer.start();
-    const TestSupport::ProcessRun run =
-        TestSupport::runProcess(busRunner, {QStringLiteral("--"), program, QStringLiteral("list")},
-                                QProcessEnvironment::systemEnvironment(), 60s);
+    const TestSupport::ProcessRun run = TestSupport::runProcess(
+        busRunner, {QStringLiteral("--"), program, QStringLiteral("list")}, environment, 60s);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_LT(timer.elapsed(), 20000) << "the command line waited for its start time-out";
     EXPECT_TRUE(run.err.contains("tapestrel: Tapestrel ended before it could answer: Tapestrel cannot open "
@@ -152,6 +166,11 @@ TEST_F(UnreadableStoreTest, TheCommandLineReportsAtOnceWhyTheProgramItStartedEnd
         << run.err.toStdString();
     EXPECT_EQ(QFileInfo(path).size(), 5000);
     EXPECT_FALSE(QFileInfo::exists(path + keptSuffix));
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), "kept");
+    EXPECT_EQ(QDir(temporary.path()).entryList({QStringLiteral("tapestrel-start-*")}, QDir::Files | QDir::System).size(),
+              3000)
+        << "the log is gone";
 
     // Started as the session bus starts it for a D-Bus call: it asks nothing, says why and ends.
     timer.restart();

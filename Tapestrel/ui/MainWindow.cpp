@@ -9,6 +9,7 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/NewProfileCommand.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/ProfileNames.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
 #include "platform/NotificationCenter.h"
@@ -542,10 +543,14 @@ bool MainWindow::showProfile(const QString &uuid)
 
 void MainWindow::promptForNewProfile()
 {
-    bool accepted = false;
-    const QString name = QInputDialog::getText(this, tr("New Profile"), tr("Profile name:"),
-                                               QLineEdit::Normal, QString(), &accepted)
-                             .trimmed();
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(tr("New Profile"));
+    dialog.setLabelText(tr("Profile name:"));
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (auto *field = dialog.findChild<QLineEdit *>())
+        field->setMaxLength(int(ProfileNames::maximumLength));
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const QString name = dialog.textValue().trimmed();
     if (!accepted || name.isEmpty() || !m_context)
         return;
     NewProfileCommand(m_selection, m_context, name, true).execute();

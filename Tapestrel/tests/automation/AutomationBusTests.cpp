@@ -7,6 +7,7 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/model/ProfileNames.h"
 #include "Tapestrel/model/ProfileOperationQueue.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
 
@@ -203,6 +204,18 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
                      });
     EXPECT_EQ(tapestrel({"--show-profile", evening->uuid()}).exitCode, 0);
     EXPECT_EQ(shown, QStringList({"showMainWindow", evening->uuid()}));
+
+    // A caller may send megabytes: the error repeats only the start.
+    const Result longID = tapestrel({"apply", QString(100000, u'x')});
+    EXPECT_EQ(longID.err, "tapestrel: There is no profile with the id or name “" + QString(200, u'x') + "…”.\n");
+    // A list larger than one answer on the bus can hold is refused; the service keeps its name.
+    for (int index = 0; index < 11000; ++index)
+        context->insert(std::make_unique<Profile>(QString(ProfileNames::maximumLength, u'語')));
+    const Result tooMany = tapestrel({"list"});
+    EXPECT_EQ(tooMany.exitCode, 1);
+    EXPECT_EQ(tooMany.err,
+              "tapestrel: The 11001 profiles and their names are more than one answer on the bus can hold.\n");
+    EXPECT_EQ(tapestrel({"focus", evening->uuid()}).exitCode, 0);
     EXPECT_EQ(launches, 0);
 }
 

@@ -7,6 +7,7 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/model/ProfileNames.h"
 #include "Tapestrel/system/DefaultDesktopPicture.h"
 
 #include "KivDesktopBackground/Background.h"
@@ -19,6 +20,7 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using CommandRun = TestSupport::ProcessRun;
 using ProgramCommandLineTest = AutomationTests::RunningProgramTest;
 
@@ -48,6 +50,111 @@ TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE"))) << unknown.err.toStdString();
     EXPECT_EQ(listedProfiles().size(), ids.size()) << "a failed command changes nothing";
+}
+
+// Names any caller on the bus may give, each meant to take over the terminal that lists it or to fool
+// a script that reads the list: on the command line they show only as visible escapes.
+TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    const struct
+    {
+        QString name;
+        QString shown;
+    } hostile[] = {
+        {u"Title\x1b]0;owned\x07"_s, u"Title\\u001b]0;owned\\u0007"_s},
+        {u"Clipboard\x1b]52;c;b3duZWQ=\x1b\\"_s, u"Clipboard\\u001b]52;c;b3duZWQ=\\u001b\\"_s},
+        {u"Clear\x1b[2J\x1b[H"_s, u"Clear\\u001b[2J\\u001b[H"_s},
+        {u"Row\nFORGED-ID\tForged"_s, u"Row\\nFORGED-ID\\tForged"_s},
+        {u"Over\rprint"_s, u"Over\\rprint"_s},
+        {u"Left\u202Ethgir\u2066"_s, u"Left\\u202ethgir\\u2066"_s},
+    };
+    const auto createOverTheBus = [this](const QString &name) {
+        QDBusMessage call = QDBusMessage::createMethodCall(AutomationService::serviceName,
+                                                           AutomationService::objectPath,
+                                                           AutomationService::interfaceName, "CreateProfile");
+        call.setArguments({name});
+        return bus.connection().call(call, QDBus::Block, 30000);
+    };
+    for (const auto &[name, shown] : hostile)
+        ASSERT_EQ(createOverTheBus(name).type(), QDBusMessage::ReplyMessage) << shown.toStdString();
+    ASSERT_EQ(createOverTheBus(hostile[0].name).type(), QDBusMessage::ReplyMessage);
+    const QString raw[] = {u"\x1b"_s, u"\x07"_s, u"\r"_s, u"\u202E"_s, u"\u2066"_s};
+
+    const CommandRun listed = tapestrel({"list"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QHash<QString, QString> ids = listedProfiles();
+    const QStringList rows = listed.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(rows.size(), ids.size() + 1) << "one row each, the twins included, and no forged one";
+    for (const QString &row : rows)
+        EXPECT_EQ(row.count('\t'), 1) << row.toStdString();
+    for (const auto &[name, shown] : hostile) {
+        EXPECT_TRUE(listed.out.contains('\t' + shown + '\n')) << shown.toStdString();
+        EXPECT_TRUE(ids.contains(name)) << "the JSON listing has the name as it was given: " << shown.toStdString();
+    }
+
+    const CommandRun created = tapestrel({"create", hostile[3].name});
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_EQ(created.out, created.out.section('\t', 0, 0) + '\t' + hostile[3].shown + '\n');
+
+    const CommandRun ambiguous = tapestrel({"apply", hostile[0].name});
+    EXPECT_EQ(ambiguous.exitCode, 1);
+    EXPECT_TRUE(ambiguous.err.startsWith("tapestrel: Several profiles are named “" + hostile[0].shown + "”"))
+        << ambiguous.err.toStdString();
+    for (const QString &character : raw) {
+        for (const QString &output : {listed.out, created.out, ambiguous.err})
+            EXPECT_FALSE(output.contains(character)) << output.toStdString();
+    }
+
+    // A name longer than a name may be is refused, over the bus and on the command line alike.
+    const QString tooLong(ProfileNames::maximumLength + 1, u'n');
+    const QDBusMessage refused = createOverTheBus(tooLong);
+    EXPECT_EQ(refused.errorName(), AutomationService::invalidArgumentError);
+    const CommandRun refusedHere = tapestrel({"create", tooLong});
+    EXPECT_EQ(refusedHere.exitCode, 1);
+    EXPECT_EQ(refusedHere.err, "tapestrel: A profile name can have at most 1024 characters; this one has 1025.\n");
+    EXPECT_EQ(listedProfiles().size(), ids.size());
+}
+
+namespace {
+
+// The real program, without its window, over a store with as many profiles as a restore lets in, each
+// named with as many characters as a name may have, of three bytes each, and one longer name kept
+// from before names had a limit.
+class LongestNamesProgramTest : public AutomationTests::RunningProgramTest
+{
+protected:
+    void prepareHome() override
+    {
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        for (int index = 0; index < 10000; ++index) {
+            const QString number = QString::number(index);
+            store.mainContext()->insert(std::make_unique<Profile>(
+                QString(ProfileNames::maximumLength, u'語').replace(0, number.size(), number)));
+        }
+        store.mainContext()->insert(std::make_unique<Profile>(QString(3 * ProfileNames::maximumLength, u'語')));
+        store.mainContext()->save();
+        running.setArguments({CommandLineClient::noWindowOption});
+    }
+};
+
+} // namespace
+
+TEST_F(LongestNamesProgramTest, ListingTheLongestNamesAnswersAndTheProgramKeepsItsName)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    const QDBusMessage reply = bus.connection().call(
+        QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                       AutomationService::interfaceName, "ListProfiles"),
+        QDBus::Block, 120000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto profiles = qdbus_cast<QList<QVariantMap>>(reply.arguments().value(0));
+    EXPECT_GT(profiles.size(), 10000);
+    qsizetype longest = 0;
+    for (const QVariantMap &profile : profiles)
+        longest = std::max(longest, profile.value("name").toString().size());
+    EXPECT_EQ(longest, ProfileNames::maximumLength) << "the older name is listed cut";
+    EXPECT_EQ(bus.ownerPid(AutomationService::serviceName), running.processId());
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "Tapestrel/ui/switcher/NewProfileView.h"
 
+#include "Tapestrel/model/ProfileNames.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -16,6 +18,7 @@ NewProfileView::NewProfileView(const QString &initialName, std::function<void(co
 {
     setObjectName(QStringLiteral("NewProfileView"));
     m_field->setPlaceholderText(tr("Profile Name"));
+    m_field->setMaxLength(int(ProfileNames::maximumLength));
     m_field->installEventFilter(this);
     m_add->setDefault(true);
 
