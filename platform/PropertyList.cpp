@@ -120,13 +120,35 @@ bool isExactType(const QVariant &value)
         || value.metaType() == QMetaType::fromType<PropertyListUid>();
 }
 
-// The canonical value, or an invalid QVariant. `exact` keeps the types that only the exact form
-// has (four-byte reals, integers above the signed range), which writers need and callers' own values
-// never bring.
-QVariant canonical(const QVariant &value, bool exact, int depth)
+QString tooDeep()
 {
-    if (depth > PropertyList::maximumDepth)
+    return QStringLiteral("it nests deeper than %1 levels").arg(PropertyList::maximumDepth);
+}
+
+// What a check of a value found: at least as many values as either reader counts (each value, each
+// key), and how many arrays and dictionaries nest, the outermost counted.
+struct Tally
+{
+    qint64 nodes = 0;
+    int nesting = 0;
+    QString error; // why the value is refused
+};
+
+// The canonical value, or an invalid QVariant with the reason in the tally. `exact` keeps the types
+// that only the exact form has (four-byte reals, integers above the signed range), which writers need
+// and callers' own values never bring.
+QVariant canonical(const QVariant &value, bool exact, int depth, Tally &tally)
+{
+    if (depth > PropertyList::maximumDepth) {
+        tally.error = tooDeep();
         return {};
+    }
+    ++tally.nodes;
+    const auto refused = [&] {
+        tally.error =
+            QStringLiteral("it holds a value of type %1").arg(QString::fromLatin1(value.typeName()));
+        return QVariant();
+    };
     switch (value.typeId()) {
     case QMetaType::Bool:
         return QVariant(value.toBool());
@@ -145,7 +167,7 @@ QVariant canonical(const QVariant &value, bool exact, int depth)
         const qulonglong number = value.toULongLong();
         if (number <= qulonglong(std::numeric_limits<qint64>::max()))
             return QVariant(qint64(number));
-        return exact ? QVariant(quint64(number)) : QVariant();
+        return exact ? QVariant(quint64(number)) : refused();
     }
     case QMetaType::Float:
         return exact ? QVariant(value.toFloat()) : QVariant(value.toDouble());
@@ -158,19 +180,22 @@ QVariant canonical(const QVariant &value, bool exact, int depth)
     case QMetaType::QDateTime: {
         const QDateTime date = value.toDateTime();
         if (!date.isValid())
-            return {};
+            return refused();
         return QVariant(date.toUTC());
     }
     case QMetaType::QStringList: {
         QVariantList list;
         for (const QString &item : value.toStringList())
             list.append(QVariant(item));
+        tally.nodes += list.size();
+        tally.nesting = std::max(tally.nesting, depth + 1);
         return QVariant(list);
     }
     case QMetaType::QVariantList: {
+        tally.nesting = std::max(tally.nesting, depth + 1);
         QVariantList list;
         for (const QVariant &item : value.toList()) {
-            QVariant converted = canonical(item, exact, depth + 1);
+            QVariant converted = canonical(item, exact, depth + 1, tally);
             if (!converted.isValid())
                 return {};
             list.append(converted);
@@ -179,10 +204,12 @@ QVariant canonical(const QVariant &value, bool exact, int depth)
     }
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash: {
+        tally.nesting = std::max(tally.nesting, depth + 1);
         QVariantMap map;
         const QVariantMap source = value.toMap();
+        tally.nodes += source.size();
         for (auto it = source.cbegin(); it != source.cend(); ++it) {
-            QVariant converted = canonical(it.value(), exact, depth + 1);
+            QVariant converted = canonical(it.value(), exact, depth + 1, tally);
             if (!converted.isValid())
                 return {};
             map.insert(it.key(), converted);
@@ -190,7 +217,7 @@ QVariant canonical(const QVariant &value, bool exact, int depth)
         return QVariant(map);
     }
     default:
-        return isExactType(value) ? value : QVariant();
+        return isExactType(value) ? value : refused();
     }
 }
 
@@ -314,9 +341,13 @@ QVariant PropertyList::readable(const QVariant &value)
     return readableIfDifferent(value).value_or(value);
 }
 
-QVariant PropertyList::normalized(const QVariant &value)
+QVariant PropertyList::normalized(const QVariant &value, QString *error)
 {
-    return canonical(value, false, 0);
+    Tally tally;
+    QVariant result = canonical(value, false, 0, tally);
+    if (!result.isValid() && error)
+        *error = tally.error;
+    return result;
 }
 
 bool PropertyList::identical(const QVariant &a, const QVariant &b)
@@ -357,24 +388,51 @@ bool PropertyList::identical(const QVariant &a, const QVariant &b)
 
 namespace {
 
-// What the readers refuse is never written.
-QByteArray withinReadLimit(QByteArray bytes)
+// What the readers would refuse is never written: a list past none of the limits is written at
+// once; one that may be past them (the tally counts at least what the readers count) is read again
+// for the reader's own verdict.
+QByteArray written(const QVariant &value, QByteArray (*write)(const QVariant &, QString &), QString *error)
 {
-    return bytes.size() > PropertyList::maximumSize ? QByteArray() : bytes;
+    QString why;
+    const auto refused = [&] {
+        if (error)
+            *error = why;
+        return QByteArray();
+    };
+    Tally tally;
+    const QVariant checked = canonical(value, true, 0, tally);
+    if (!checked.isValid()) {
+        why = tally.error;
+        return refused();
+    }
+    const QByteArray bytes = write(checked, why);
+    if (bytes.isEmpty())
+        return refused();
+    if (bytes.size() > PropertyList::maximumSize) {
+        why = QStringLiteral("it would be larger than the %1 bytes that are read")
+                  .arg(PropertyList::maximumSize);
+        return refused();
+    }
+    if (tally.nodes > PropertyList::maximumNodes || tally.nesting > PropertyList::maximumDepth) {
+        const PropertyList::Reading again = PropertyList::read(bytes, PropertyList::Form::Exact);
+        if (!again.isRead()) {
+            why = again.error;
+            return refused();
+        }
+    }
+    return bytes;
 }
 
 } // namespace
 
-QByteArray PropertyList::toBinary(const QVariant &value)
+QByteArray PropertyList::toBinary(const QVariant &value, QString *error)
 {
-    const QVariant checked = canonical(value, true, 0);
-    return checked.isValid() ? withinReadLimit(writeBinary(checked)) : QByteArray();
+    return written(value, writeBinary, error);
 }
 
-QByteArray PropertyList::toXml(const QVariant &value)
+QByteArray PropertyList::toXml(const QVariant &value, QString *error)
 {
-    const QVariant checked = canonical(value, true, 0);
-    return checked.isValid() ? withinReadLimit(writeXml(checked)) : QByteArray();
+    return written(value, writeXml, error);
 }
 
 } // namespace Platform

@@ -86,19 +86,21 @@ public:
 
     // The value in its canonical form (the types above, integers widened to qint64, floats to
     // double, string lists to arrays), or an invalid QVariant when it or anything inside it cannot
-    // be stored in a property list.
-    static QVariant normalized(const QVariant &value);
+    // be stored in a property list (why, in `error`).
+    static QVariant normalized(const QVariant &value, QString *error = nullptr);
 
     // Whether two values (either form) are stored alike: of the same types (a four-byte real is no
     // double, an integer above the signed range no negative one) with the same bits (-0.0 is not
     // 0.0, a NaN is itself). Dates compare by their stored seconds, whichever form holds them.
     static bool identical(const QVariant &a, const QVariant &b);
 
-    // The value (either form) in the binary or XML form; empty when it cannot be stored, or when
-    // the list would be larger than `maximumSize` and so could not be read again. The XML form holds
-    // dates to the second and cannot hold a text with unpaired UTF-16 surrogates.
-    static QByteArray toBinary(const QVariant &value);
-    static QByteArray toXml(const QVariant &value);
+    // The value (either form) in the binary or XML form; empty, with the reason in `error`, when it
+    // cannot be stored or when the list would not be read again (past any of the limits above). The
+    // XML form holds dates to the second, and no text (value or key) with an unpaired UTF-16
+    // surrogate or a character XML 1.0 does not allow (the controls but tab, line feed and carriage
+    // return; U+FFFE and U+FFFF).
+    static QByteArray toBinary(const QVariant &value, QString *error = nullptr);
+    static QByteArray toXml(const QVariant &value, QString *error = nullptr);
 };
 
 } // namespace Platform

@@ -612,9 +612,12 @@ PropertyList::Reading readBinary(const QByteArray &bytes)
     return BinaryReader(bytes).run();
 }
 
-QByteArray writeBinary(const QVariant &value)
+QByteArray writeBinary(const QVariant &value, QString &error)
 {
-    return BinaryWriter().run(value);
+    QByteArray bytes = BinaryWriter().run(value);
+    if (bytes.isEmpty())
+        error = QStringLiteral("it holds a value the binary form cannot hold");
+    return bytes;
 }
 
 } // namespace Platform::PropertyListFormats

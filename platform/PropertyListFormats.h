@@ -13,9 +13,9 @@ PropertyList::Reading readBinary(const QByteArray &bytes);
 PropertyList::Reading readXml(const QByteArray &bytes);
 
 // Both writers expect a value that PropertyList has checked (canonical, exact types allowed) and
-// give empty bytes for what their form cannot hold.
-QByteArray writeBinary(const QVariant &value);
-QByteArray writeXml(const QVariant &value);
+// give empty bytes, and the reason in `error`, for what their form cannot hold.
+QByteArray writeBinary(const QVariant &value, QString &error);
+QByteArray writeXml(const QVariant &value, QString &error);
 
 // Seconds from the reference date (2001-01-01 UTC) of a date in either form.
 double secondsOf(const QVariant &date);

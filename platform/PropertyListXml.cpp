@@ -623,6 +623,8 @@ public:
         return m_out;
     }
 
+    QString error() const { return m_error; }
+
 private:
     void indent(int depth) { m_out += QByteArray(depth, '\t'); }
 
@@ -638,26 +640,39 @@ private:
         m_out += ">\n";
     }
 
-    // Escaped UTF-8; false for a text with an unpaired surrogate, which UTF-8 cannot hold.
+    bool refuse(const QString &why)
+    {
+        m_error = why;
+        return false;
+    }
+
+    // Escaped UTF-8; false for a text that UTF-8 (an unpaired surrogate) or XML 1.0 (the controls
+    // but tab, line feed and carriage return, U+FFFE, U+FFFF) cannot hold: strict readers refuse the
+    // whole file over one such character, even written as a reference.
     bool escaped(const QString &text, QByteArray &out)
     {
         for (qsizetype i = 0; i < text.size(); ++i) {
             const QChar c = text.at(i);
+            const char16_t unit = c.unicode();
             if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
                 ++i;
             else if (c.isSurrogate())
-                return false;
+                return refuse(
+                    QStringLiteral("it holds a text with an unpaired surrogate, which XML cannot hold"));
+            else if ((unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit == 0xFFFE
+                     || unit == 0xFFFF)
+                return refuse(QStringLiteral("it holds the character U+%1, which XML cannot hold")
+                                  .arg(QString::number(unit, 16).toUpper().rightJustified(4, u'0')));
         }
         for (char c : text.toUtf8()) {
-            const uchar byte = uchar(c);
             if (c == '&')
                 out += "&amp;";
             else if (c == '<')
                 out += "&lt;";
             else if (c == '>')
                 out += "&gt;";
-            else if (byte < 0x20 && c != '\t' && c != '\n')
-                out += "&#" + QByteArray::number(byte) + ';'; // U+0000 and the other controls
+            else if (c == '\r')
+                out += "&#13;"; // as itself, a reader would take it for a line break
             else
                 out += c;
         }
@@ -703,7 +718,8 @@ private:
             || value.typeId() == QMetaType::QDateTime) {
             const std::optional<QByteArray> text = dateText(secondsOf(value));
             if (!text)
-                return false;
+                return refuse(
+                    QStringLiteral("it holds a date outside the years 0 to 9999, which XML cannot hold"));
             element(depth, "date", *text);
             return true;
         }
@@ -779,11 +795,13 @@ private:
             return true;
         }
         default:
-            return false;
+            return refuse(
+                QStringLiteral("it holds a value of type %1").arg(QString::fromLatin1(value.typeName())));
         }
     }
 
     QByteArray m_out;
+    QString m_error;
 };
 
 } // namespace
@@ -793,9 +811,13 @@ PropertyList::Reading readXml(const QByteArray &bytes)
     return XmlReader(bytes).run();
 }
 
-QByteArray writeXml(const QVariant &value)
+QByteArray writeXml(const QVariant &value, QString &error)
 {
-    return XmlWriter().run(value);
+    XmlWriter writer;
+    QByteArray bytes = writer.run(value);
+    if (bytes.isEmpty())
+        error = writer.error();
+    return bytes;
 }
 
 } // namespace Platform::PropertyListFormats

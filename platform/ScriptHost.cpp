@@ -469,10 +469,13 @@ UserDefaults &domain(const QString &name)
     return *defaults;
 }
 
+// An invalid value removes the key. A write that fails says why, in the writer's words.
 void store(UserDefaults &defaults, const QString &key, const QVariant &value)
 {
-    if (!defaults.setValue(key, value))
-        fail(-10004, QStringLiteral("A privilege violation occurred."));
+    QString error;
+    if (!defaults.setValue(key, value, &error))
+        fail(-10004,
+             error.isEmpty() ? QStringLiteral("%1 could not be written.").arg(defaults.filePath()) : error);
 }
 
 bool requireBoolean(const Value &value, const QString &property)
@@ -668,22 +671,26 @@ void setAlfredTheme(const QString &name)
     // Alfred files the theme under the appearance that is showing.
     values.insert(showsDarkAppearance() ? QStringLiteral("darkthemeuid") : QStringLiteral("lightthemeuid"),
                   identifier);
-    // A list the XML form cannot hold, or one over the size its readers take, comes back empty: the
+    // A list the XML form cannot hold, or one past the limits its readers take, comes back empty: the
     // user's preferences are then left as they are rather than replaced by nothing.
-    const QByteArray bytes = PropertyList::toXml(values);
+    QString unwritable;
+    const QByteArray bytes = PropertyList::toXml(values, &unwritable);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (bytes.isEmpty() || AtomicFile::replace(path, bytes))
-        fail(-61, QStringLiteral("Alfred got an error: The preferences cannot be written."));
+    if (bytes.isEmpty())
+        fail(-61,
+             QStringLiteral("Alfred got an error: The preferences cannot be written: %1.").arg(unwritable));
+    if (const std::optional<AtomicFile::Failure> failure = AtomicFile::replace(path, bytes))
+        fail(-61,
+             QStringLiteral("Alfred got an error: The preferences cannot be written: %1.")
+                 .arg(failure->reason));
 }
 
 void setProperty(Run &run, Target target, const QString &property, const Value &value)
 {
     if (target == Target::AppearancePreferences && property == QLatin1String("dark mode")) {
         const bool dark = requireBoolean(value, describe(value));
-        if (dark)
-            store(UserDefaults::global(), QStringLiteral("AppleInterfaceStyle"), QStringLiteral("Dark"));
-        else if (UserDefaults::global().persistentValue(QStringLiteral("AppleInterfaceStyle")).isValid())
-            UserDefaults::global().remove(QStringLiteral("AppleInterfaceStyle"));
+        store(UserDefaults::global(), QStringLiteral("AppleInterfaceStyle"),
+              dark ? QVariant(QStringLiteral("Dark")) : QVariant());
         mirror(run, [dark](LinuxDesktop &) { LinuxDesktop::applyDarkMode(dark); });
         return;
     }

@@ -564,10 +564,11 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         return failed(QStringLiteral("a value needs a key (domain %1)").arg(m_domainName));
     QVariant canonical;
     if (value.isValid()) {
-        canonical = PropertyList::normalized(value);
+        QString why;
+        canonical = PropertyList::normalized(value, &why);
         if (!canonical.isValid()) {
-            return failed(QStringLiteral("%1 cannot be stored under %2 in %3")
-                              .arg(QString::fromLatin1(value.typeName()), key, m_domainName));
+            return failed(QStringLiteral("%1 cannot be stored under %2 in %3: %4")
+                              .arg(QString::fromLatin1(value.typeName()), key, m_domainName, why));
         }
     }
 
@@ -638,13 +639,13 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 updated.remove(key);
                 updatedValues.remove(key);
             }
-            // A domain that its readers would refuse is never written (the values are checked, so
-            // only the size can be wrong), and a damaged file is not moved aside for it.
-            const QByteArray bytes = PropertyList::toBinary(QVariant(updated));
+            // A domain that its readers would refuse (past the size, the values or the nesting they
+            // take) is never written, and a damaged file is not moved aside for it.
+            QString unwritable;
+            const QByteArray bytes = PropertyList::toBinary(QVariant(updated), &unwritable);
             if (bytes.isEmpty()) {
-                refusal =
-                    QStringLiteral("%1 was not written: %2 would be larger than the %3 bytes that are read")
-                        .arg(key, m_filePath, QString::number(PropertyList::maximumSize));
+                refusal = QStringLiteral("%1 was not written: %2 could not be read again, as %3")
+                              .arg(key, m_filePath, unwritable);
                 break;
             }
             // A damaged file is moved aside first: the write then expects to find no file.

@@ -1,11 +1,19 @@
 #include "platform/PropertyList.h"
 #include "testsupport/PropertyListFixtures.h"
 
+#include "testsupport/ScopedVariable.h"
+
 #include <QDateTime>
+#include <QLocale>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <optional>
 
 using Platform::PropertyList;
 using Platform::PropertyListDate;
@@ -81,6 +89,28 @@ TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
 
     EXPECT_TRUE(PropertyList::parse(nestedArrays(PropertyList::maximumDepth)).isValid());
     EXPECT_TRUE(PropertyList::parse(nestedXmlArrays(PropertyList::maximumDepth)).isValid());
+
+    // Nor are such lists written, in either form: each refusal names its own limit.
+    const auto nested = [](int levels) {
+        QVariant value = QVariantList {1};
+        for (int level = 1; level < levels; ++level)
+            value = QVariantList {value};
+        return value;
+    };
+    const QList<std::tuple<const char *, QVariant, QString>> unwritable {
+        {"nesting past the limit", nested(PropertyList::maximumDepth + 1), "512 levels"},
+        {"values past the limit", QVariantList(PropertyList::maximumNodes + 1, true), "200000 values"},
+        {"bytes past the limit", QByteArray(PropertyList::maximumSize, 'x'), "16777216 bytes"},
+    };
+    for (const auto &[what, value, limit] : unwritable) {
+        QString binaryError, xmlError;
+        EXPECT_TRUE(PropertyList::toBinary(value, &binaryError).isEmpty()) << what;
+        EXPECT_TRUE(PropertyList::toXml(value, &xmlError).isEmpty()) << what;
+        EXPECT_TRUE(binaryError.contains(limit) && xmlError.contains(limit))
+            << what << ": " << binaryError.toStdString() << " / " << xmlError.toStdString();
+    }
+    EXPECT_TRUE(PropertyList::parse(PropertyList::toBinary(nested(PropertyList::maximumDepth))).isValid());
+    EXPECT_TRUE(PropertyList::parse(PropertyList::toXml(nested(PropertyList::maximumDepth))).isValid());
     // Shared objects within the limits expand.
     EXPECT_EQ(PropertyList::parse(list({array({1, 1}), QByteArray("\x10\x05")})),
               QVariant(QVariantList {qint64(5), qint64(5)}));
@@ -106,18 +136,47 @@ TEST(PropertyListTexts, EveryCharacterSurvivesBothForms)
               QVariantMap({{QStringLiteral("k") + QChar(0),
                             QStringLiteral("a") + QChar(0) + "b" + QChar(0) + "A<"}}));
 
-    // Written and read again unchanged, keys included.
-    const QList<QString> texts {variantText, QStringLiteral("\r\n\t\x01 <&> ]]> ü 🎨"), QString(QChar(0)),
-                                QString()};
-    for (const QString &text : texts) {
+    // Written and read again unchanged, keys included; the XML form holds only what XML 1.0 allows.
+    const QList<std::pair<QString, bool>> texts {{variantText, false},
+                                                 {QStringLiteral("\r\n\t\x01 <&> ]]> ü 🎨"), false},
+                                                 {QStringLiteral("\r\n\t <&> ]]> ü 🎨 \uFFFD"), true},
+                                                 {QString(QChar(0)), false},
+                                                 {loneSurrogate, false},
+                                                 {QString(), true}};
+    for (const auto &[text, inXml] : texts) {
         const QVariant value(QVariantMap {{text, QVariantList {text}}});
         EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(value)), value) << text.toStdString();
-        EXPECT_EQ(PropertyList::parse(PropertyList::toXml(value)), value) << text.toStdString();
+        EXPECT_EQ(PropertyList::parse(PropertyList::toXml(value)), inXml ? value : QVariant())
+            << text.toStdString();
         EXPECT_TRUE(PropertyList::normalized(value).isValid());
     }
-    // UTF-8 has no unpaired surrogates: only the binary form holds them.
-    EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(loneSurrogate)), QVariant(loneSurrogate));
-    EXPECT_TRUE(PropertyList::toXml(loneSurrogate).isEmpty());
+}
+
+// A character XML 1.0 cannot hold (even as a reference) makes strict readers refuse the whole file:
+// the XML form refuses the list, wherever the character is, and says which it is.
+TEST(PropertyListTexts, XmlRefusesWhatXmlCannotHold)
+{
+    const QList<std::pair<char16_t, QString>> characters {
+        {0x0000, "U+0000"},    {0x0001, "U+0001"},    {0x0008, "U+0008"}, {0x000B, "U+000B"},
+        {0x000C, "U+000C"},    {0x001F, "U+001F"},    {0xFFFE, "U+FFFE"}, {0xFFFF, "U+FFFF"},
+        {0xD800, "surrogate"}, {0xDFFF, "surrogate"},
+    };
+    for (const auto &[unit, named] : characters) {
+        const QString text = QStringLiteral("a") + QChar(unit) + QStringLiteral("b");
+        const QList<std::pair<const char *, QVariant>> places {
+            {"value", text},
+            {"key", QVariantMap {{text, 1}}},
+            {"nested value", QVariantMap {{"k", QVariantList {1, QVariantMap {{"n", text}}}}}},
+            {"nested key", QVariantList {QVariantMap {{"k", QVariantMap {{text, true}}}}}},
+        };
+        for (const auto &[place, value] : places) {
+            QString error;
+            EXPECT_TRUE(PropertyList::toXml(value, &error).isEmpty())
+                << named.toStdString() << " in a " << place;
+            EXPECT_TRUE(error.contains(named)) << place << ": " << error.toStdString();
+            EXPECT_FALSE(PropertyList::toBinary(value).isEmpty()) << place;
+        }
+    }
 }
 
 // Read as XML defines its text and as the form's other readers take numbers.
@@ -148,6 +207,34 @@ TEST(PropertyListTexts, XmlReadsAsOtherReadersDo)
         const QVariant value = exact(xmlDictionary(members));
         EXPECT_TRUE(PropertyList::identical(value, expected)) << members.toStdString();
     }
+}
+
+// A reader that followed LC_NUMERIC would read "1.5" as 1 under a locale with a decimal comma, and a
+// rewrite would store the 1.
+TEST(PropertyListTexts, XmlRealsReadTheSameUnderADecimalCommaLocale)
+{
+    const QByteArray before(std::setlocale(LC_NUMERIC, nullptr));
+    const QLocale defaultLocale;
+    QTemporaryDir compiled;
+    std::optional<TestSupport::ScopedVariable> localePath;
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        // Not installed: built from the system's locale sources, where it has them.
+        QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", compiled.filePath("de_DE.UTF-8")});
+        localePath.emplace("LOCPATH", compiled.path().toUtf8());
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            GTEST_SKIP() << "no locale with a decimal comma can be had";
+    }
+    const auto restore = qScopeGuard([&] {
+        std::setlocale(LC_NUMERIC, before.constData());
+        QLocale::setDefault(defaultLocale);
+    });
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+
+    const QVariant read =
+        exact(xmlDictionary("<key>r</key><real>1.5</real><key>e</key><real>-2.5e-3</real>"));
+    EXPECT_EQ(read, QVariant(QVariantMap {{"r", 1.5}, {"e", -0.0025}}));
+    EXPECT_TRUE(PropertyList::toXml(read).contains("<real>1.5</real>"));
 }
 
 TEST(PropertyListExact, StoredFormsSurviveARewrite)
@@ -215,7 +302,7 @@ TEST(PropertyListExact, EveryTypeAtItsEndsReadsBackFromBothForms)
                        Limits::denorm_min(), -Limits::denorm_min(), Limits::max(), Limits::lowest()}},
         {"date", when(786000000.123456)},
         {"early", when(-0.25)},
-        {"texts", QVariantList {QString(), QString(QChar(0)), bom, bom + "a\r\n" + QChar(0)}},
+        {"texts", QVariantList {QString(), bom, bom + "a\r\n\t"}},
         {bom, QStringLiteral("a key that is only U+FEFF")},
         {QString(), QStringLiteral("an empty key")},
         {"data", QVariantList {QByteArray(), QByteArray("\0\xFF", 2)}},
@@ -227,6 +314,7 @@ TEST(PropertyListExact, EveryTypeAtItsEndsReadsBackFromBothForms)
     binary.insert("float", -0.0f);
     binary.insert("uid", QVariant::fromValue(PropertyListUid {~quint64(0)}));
     binary.insert("surrogate", QString(QChar(0xDC00)));
+    binary.insert("controls", QVariantList {QString(QChar(0)), bom + "a\r\n" + QChar(0) + QChar(0xFFFF)});
     QVariantMap xml = values;
     xml.insert("date", when(786000000));
     xml.insert("early", when(-1));

@@ -6,6 +6,7 @@
 
 #include "testsupport/GnomeSettings.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/PropertyListFixtures.h"
 #include "testsupport/SelectedDesktop.h"
 #include "testsupport/TempHome.h"
 
@@ -67,6 +68,31 @@ TEST_F(ScriptHostTest, DarkModeLivesInTheGlobalDomain)
     EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(false));
     UserDefaults::global().setValue("AppleInterfaceStyle", "Dark");
     EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
+}
+
+// A write that fails says why in the writer's words (here: the domain would grow past the size its
+// readers take), the Light appearance's removal included, and the domain keeps what it said.
+TEST_F(ScriptHostTest, AFailedWriteSaysWhy)
+{
+    const QByteArray large = "<key>text</key><string>" + QByteArray(9'000'000, 'a') + "\xC3\xA9</string>";
+    const QByteArray dark = "<key>AppleInterfaceStyle</key><string>Dark</string>";
+    const QList<std::tuple<const char *, QByteArray, QString, const char *, ScriptValue>> writes {
+        {".GlobalPreferences", large, "appearance preferences to set dark mode to yes", "dark mode",
+         ScriptValue::boolean(false)},
+        {".GlobalPreferences", dark + large, "appearance preferences to set dark mode to no", "dark mode",
+         ScriptValue::boolean(true)},
+        {"com.apple.dock", large, "dock preferences to set screen edge to left", "screen edge",
+         ScriptValue::enumerated("bott")},
+    };
+    for (const auto &[domain, members, command, property, kept] : writes) {
+        const QString file = QStringLiteral("Library/Preferences/%1.plist").arg(domain);
+        home.writeFile(file, TestSupport::PropertyListFixtures::xmlDictionary(members));
+        const ScriptResult result = run(systemEvents("tell " + command));
+        EXPECT_FALSE(result.succeeded) << command.toStdString();
+        EXPECT_TRUE(result.errorMessage.contains("larger than the 16777216 bytes"))
+            << result.errorMessage.toStdString();
+        EXPECT_EQ(get("tell " + command.section(" to ", 0, 0) + " to get " + property), kept);
+    }
 }
 
 TEST_F(ScriptHostTest, DockPreferencesRoundTrip)
@@ -304,12 +330,17 @@ TEST_F(AlfredScriptTest, SetsTheThemeOfTheShowingAppearance)
     home.writeFile(appearance, "garbage");
     EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
     EXPECT_EQ(home.readFile(appearance), "garbage");
-    // Nor is one that reads but that the XML form cannot hold (a lone surrogate).
-    const QByteArray unwritable = Platform::PropertyList::toBinary(QVariantMap {{"x", QString(QChar(0xD800))}});
-    ASSERT_FALSE(unwritable.isEmpty());
-    home.writeFile(appearance, unwritable);
-    EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
-    EXPECT_EQ(home.readFile(appearance), unwritable);
+    // Nor is one that reads but that the XML form cannot hold (a lone surrogate, a control), and the
+    // error says why.
+    for (const QString &text : {QString(QChar(0xD800)), QStringLiteral("a\x01")}) {
+        const QByteArray unwritable = Platform::PropertyList::toBinary(QVariantMap {{"x", text}});
+        ASSERT_FALSE(unwritable.isEmpty());
+        home.writeFile(appearance, unwritable);
+        const ScriptResult refused = run("tell application \"Alfred\" to set theme \"Alfred\"");
+        EXPECT_FALSE(refused.succeeded);
+        EXPECT_TRUE(refused.errorMessage.contains("XML cannot hold")) << refused.errorMessage.toStdString();
+        EXPECT_EQ(home.readFile(appearance), unwritable);
+    }
 
     // Named pipes in place of Alfred's files are passed over at once: a theme's file (the others are
     // still found), and the pointer file (then Alfred's preferences are not found).

@@ -298,24 +298,37 @@ TEST_F(UserDefaultsTest, RefusesWhatItCannotStoreAndChangesNothing)
     }
 }
 
-// A write that would leave a domain larger than its readers take is refused with the reason, and the
-// file stays as it was, a damaged one included.
-TEST_F(UserDefaultsTest, AWriteNeverLeavesADomainTooLargeToRead)
+// A write that would leave a domain its readers refuse (larger, holding more values or nesting deeper
+// than they take) is refused with the limit it would pass, and the file stays as it was, a damaged
+// one included.
+TEST_F(UserDefaultsTest, AWriteNeverLeavesADomainItsReadersRefuse)
 {
     // Mostly ASCII with one other character: twice the size once its text is UTF-16.
     const QByteArray text = QByteArray(9'000'000, 'a') + "\xC3\xA9";
-    const QList<std::pair<QByteArray, QVariant>> cases {
-        {xmlDictionary("<key>text</key><string>" + text + "</string>"), 1},
-        {"not a property list", QByteArray(PropertyList::maximumSize, 'x')},
+    const auto nested = [](int levels) {
+        QVariant value = QVariantList();
+        for (int level = 1; level < levels; ++level)
+            value = QVariantList {value};
+        return value;
+    };
+    const QList<std::tuple<QByteArray, QVariant, QString>> cases {
+        {xmlDictionary("<key>text</key><string>" + text + "</string>"), 1, "16777216 bytes"},
+        {"not a property list", QByteArray(PropertyList::maximumSize, 'x'), "16777216 bytes"},
+        {PropertyList::toBinary(QVariantMap {{"list", QVariantList(199'990, true)}}), QVariantList(20, 1),
+         "200000 values"},
+        // 73 bytes once written, one level too deep with the domain around it.
+        {QByteArray(), nested(PropertyList::maximumDepth), "512 levels"},
+        {QByteArray(), nested(PropertyList::maximumDepth + 1), "512 levels"},
     };
     int index = 0;
-    for (const auto &[bytes, value] : cases) {
+    for (const auto &[bytes, value, limit] : cases) {
         const QString name = QStringLiteral("com.example.large%1").arg(index++);
         const QString file = "Library/Preferences/" + name + ".plist";
-        home.writeFile(file, bytes);
+        if (!bytes.isNull())
+            home.writeFile(file, bytes);
         QString error;
         EXPECT_FALSE(UserDefaults::suite(name)->setValue("k", value, &error));
-        EXPECT_TRUE(error.contains("larger than")) << error.toStdString();
+        EXPECT_TRUE(error.contains(limit)) << error.toStdString();
         EXPECT_EQ(home.readFile(file), bytes);
         EXPECT_FALSE(QFileInfo::exists(home.filePath(file + ".corrupt")));
     }
