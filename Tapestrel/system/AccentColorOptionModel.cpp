@@ -40,11 +40,12 @@ QCoro::Task<void> AccentColorOptionModel::apply(QString value, QPointer<Profile>
     if (!stored)
         co_return;
     const AccentColor color = *stored;
-    if (const auto number = AccentColors::defaultsValue(color))
-        SystemOptionDefaults::write(
-            {QStringLiteral("write"), QStringLiteral("-g"), defaultsKey, QStringLiteral("-int"), *number});
-    else
-        SystemOptionDefaults::write({QStringLiteral("delete"), QStringLiteral("-g"), defaultsKey});
+    const std::optional<QString> number = AccentColors::defaultsValue(color);
+    const QStringList arguments = number
+        ? QStringList {QStringLiteral("write"), QStringLiteral("-g"), defaultsKey, QStringLiteral("-int"),
+                       *number}
+        : QStringList {QStringLiteral("delete"), QStringLiteral("-g"), defaultsKey};
+    co_await SystemOptionDefaults::write(arguments);
     Platform::DistributedNotifications::defaultCenter().post(QStringLiteral("AppleAquaColorVariantChanged"));
     if (std::shared_ptr<Platform::LinuxDesktop> desktop = Platform::LinuxDesktop::current()) {
         const std::optional<QString> refusal =

@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <QtConcurrent>
+
+#include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
 
 #include <exception>
@@ -40,7 +43,7 @@ QCoro::Task<void> pause(std::chrono::milliseconds duration)
 
 // What the work threw, kept until the application runs again: the caller's work must not stop the
 // application from being opened again.
-std::exception_ptr runWork(const AppTerminator::Work &work)
+std::exception_ptr runWorkNow(const AppTerminator::Work &work)
 {
     if (!work)
         return nullptr;
@@ -50,6 +53,14 @@ std::exception_ptr runWork(const AppTerminator::Work &work)
         return std::current_exception();
     }
     return nullptr;
+}
+
+// The work writes another application's files and may wait for that application's save: it runs on
+// the thread pool, and the caller resumes on its own thread. What it threw comes back in `failure`.
+QCoro::Task<void> runWork(AppTerminator::Work work, std::exception_ptr &failure)
+{
+    if (work)
+        failure = co_await QtConcurrent::run(&runWorkNow, std::move(work));
 }
 
 } // namespace
@@ -130,7 +141,9 @@ QCoro::Task<AppTerminator::Outcome> AppTerminator::relaunchApp(QString bundleIde
 {
     const std::optional<Platform::RunningApplication> application = runningApplication(bundleIdentifier);
     if (!application) {
-        if (const std::exception_ptr failure = runWork(work))
+        std::exception_ptr failure;
+        co_await runWork(work, failure);
+        if (failure)
             std::rethrow_exception(failure);
         co_return Outcome::NotRunning;
     }
@@ -147,7 +160,8 @@ QCoro::Task<AppTerminator::Outcome> AppTerminator::relaunchApp(QString bundleIde
         if (isRunning(application->processIdentifier))
             co_return Outcome::DidNotExit;
     }
-    const std::exception_ptr failure = runWork(work);
+    std::exception_ptr failure;
+    co_await runWork(work, failure);
     if (relaunch && !bundlePath.isEmpty()) {
         co_await pause(reopenDelay);
         co_await Platform::Workspace::shared().openApplication(bundlePath);

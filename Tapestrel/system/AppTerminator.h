@@ -34,8 +34,9 @@ public:
     static constexpr std::chrono::milliseconds reopenDelay {500};
     static constexpr std::chrono::milliseconds exitTimeout {5000};
 
-    // The work runs exactly once, whatever the user answers; when the application is not running it
-    // runs at once and nothing is opened. Only an application that was told to quit and has not
+    // The work runs exactly once, whatever the user answers, on the thread pool (it may wait for a
+    // file, and must not touch widgets); when the application is not running it runs at once and
+    // nothing is opened. Only an application that was told to quit and has not
     // exited within exitTimeout keeps the work from running: its own settings, written on its way
     // out, would undo the work. Throws only what the work threw, once the application that was quit
     // has been opened again.

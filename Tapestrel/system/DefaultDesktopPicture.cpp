@@ -33,8 +33,7 @@ bool DefaultDesktopPicture::installIfMissing(const QString &source)
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                                   | QFileDevice::ReadOther);
     }
-    desktop->setValue(
+    return desktop->setValue(
         backgroundKey,
         QVariantMap {{QStringLiteral("default"), QVariantMap {{QStringLiteral("ImageFilePath"), picture}}}});
-    return desktop->synchronize();
 }

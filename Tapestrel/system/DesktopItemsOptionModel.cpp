@@ -22,8 +22,9 @@ QCoro::Task<void> DesktopItemsOptionModel::apply(QString value, QPointer<Profile
     const std::optional<bool> show = decodedOptionValue(key(), value, boolFromOptionValue(value));
     if (!show)
         co_return;
-    SystemOptionDefaults::write({QStringLiteral("write"), EnableStageManagerOptionModel::domain(),
-                                 hideKey(profile), QStringLiteral("-bool"), OptionValue::fromBool(!*show)});
+    const QStringList arguments {QStringLiteral("write"), EnableStageManagerOptionModel::domain(),
+                                 hideKey(profile), QStringLiteral("-bool"), OptionValue::fromBool(!*show)};
+    co_await SystemOptionDefaults::write(arguments);
 }
 
 QCoro::Task<std::optional<QString>> DesktopItemsOptionModel::readCurrentValue(QPointer<Profile> profile)

@@ -19,7 +19,7 @@ QCoro::Task<void> EnableStageManagerOptionModel::apply(QString value, QPointer<P
                                                        std::shared_ptr<bool>)
 {
     if (const std::optional<bool> on = decodedOptionValue(key(), value, boolFromOptionValue(value)))
-        SystemOptionDefaults::writeBool(domain(), defaultsKey, *on);
+        co_await SystemOptionDefaults::writeBool(domain(), defaultsKey, *on);
     co_return;
 }
 

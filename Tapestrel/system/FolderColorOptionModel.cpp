@@ -39,13 +39,14 @@ QCoro::Task<void> FolderColorOptionModel::apply(QString value, QPointer<Profile>
         co_return;
 
     const QString global = QStringLiteral("-g");
-    SystemOptionDefaults::write({QStringLiteral("write"), global, m_tintColorKey, QStringLiteral("-string"),
-                                 FolderColor::tintText(color.kind)});
-    if (color.customColor)
-        SystemOptionDefaults::write({QStringLiteral("write"), global, m_customTintColorKey,
-                                     QStringLiteral("-string"), color.customColor->text()});
-    else
-        SystemOptionDefaults::write({QStringLiteral("delete"), global, m_customTintColorKey});
+    const QStringList tint {QStringLiteral("write"), global, m_tintColorKey, QStringLiteral("-string"),
+                            FolderColor::tintText(color.kind)};
+    co_await SystemOptionDefaults::write(tint);
+    const QStringList custom = color.customColor
+        ? QStringList {QStringLiteral("write"), global, m_customTintColorKey, QStringLiteral("-string"),
+                       color.customColor->text()}
+        : QStringList {QStringLiteral("delete"), global, m_customTintColorKey};
+    co_await SystemOptionDefaults::write(custom);
 
     // Setting the current mode again makes the system redraw the folder icons.
     co_await m_appearance.redraw();

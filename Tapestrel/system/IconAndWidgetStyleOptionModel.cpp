@@ -27,8 +27,9 @@ QCoro::Task<void> IconAndWidgetStyleOptionModel::apply(QString value, QPointer<P
         decodedOptionValue(key(), value, fromRawValue<IconAndWidgetStyle>(value));
     if (!style || currentValue() == toRawValue(*style))
         co_return;
-    SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
-                                 QStringLiteral("-string"), toRawValue(*style)});
+    const QStringList arguments {QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
+                                 QStringLiteral("-string"), toRawValue(*style)};
+    co_await SystemOptionDefaults::write(arguments);
     co_await m_appearance.redraw();
     if (needsDockRestart)
         *needsDockRestart = true;

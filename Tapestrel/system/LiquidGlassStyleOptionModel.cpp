@@ -27,8 +27,9 @@ QCoro::Task<void> LiquidGlassStyleOptionModel::apply(QString value, QPointer<Pro
         decodedOptionValue(key(), value, fromRawValue<LiquidGlassStyle>(value));
     if (!style || currentValue() == toRawValue(*style))
         co_return;
-    SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
-                                 QStringLiteral("-string"), toRawValue(*style)});
+    const QStringList arguments {QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
+                                 QStringLiteral("-string"), toRawValue(*style)};
+    co_await SystemOptionDefaults::write(arguments);
     Platform::DistributedNotifications::defaultCenter().post(QStringLiteral("AppleAquaColorVariantChanged"));
 }
 

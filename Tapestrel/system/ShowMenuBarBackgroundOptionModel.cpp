@@ -18,7 +18,7 @@ QCoro::Task<void> ShowMenuBarBackgroundOptionModel::apply(QString value, QPointe
                                                           std::shared_ptr<bool>)
 {
     if (const std::optional<bool> show = decodedOptionValue(key(), value, boolFromOptionValue(value)))
-        SystemOptionDefaults::writeBool(std::nullopt, defaultsKey, *show);
+        co_await SystemOptionDefaults::writeBool(std::nullopt, defaultsKey, *show);
     co_return;
 }
 

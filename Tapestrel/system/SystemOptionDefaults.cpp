@@ -3,6 +3,9 @@
 #include "Tapestrel/system/SystemDefaultsManager.h"
 
 #include <QMutex>
+#include <QtConcurrent>
+
+#include <QCoro/QCoroFuture>
 
 namespace SystemOptionDefaults {
 
@@ -27,20 +30,34 @@ const SystemDefaultsManager &manager()
     return instance;
 }
 
-} // namespace
-
-void write(const QStringList &arguments)
+// The error of a failed write, or nothing: an exception would not cross the thread pool intact.
+std::optional<QString> writeNow(QStringList arguments)
 {
-    record(arguments);
-    manager().write(arguments);
+    try {
+        manager().write(arguments);
+        return std::nullopt;
+    } catch (const DefaultsWriteError &error) {
+        return QString::fromUtf8(error.what());
+    }
 }
 
-void writeBool(const std::optional<QString> &domain, const QString &key, bool value)
+} // namespace
+
+QCoro::Task<void> write(QStringList arguments)
 {
-    // The argument list the manager hands the tool.
-    record({QStringLiteral("write"), domain.value_or(QStringLiteral("-g")), key, QStringLiteral("-bool"),
-            value ? QStringLiteral("true") : QStringLiteral("false")});
-    manager().writeBool(domain, key, value);
+    record(arguments);
+    const std::optional<QString> failure = co_await QtConcurrent::run(&writeNow, std::move(arguments));
+    if (failure)
+        throw DefaultsWriteError(*failure);
+}
+
+QCoro::Task<void> writeBool(std::optional<QString> domain, QString key, bool value)
+{
+    // The argument list SystemDefaultsManager::writeBool() hands the tool.
+    const QStringList arguments {QStringLiteral("write"), domain.value_or(QStringLiteral("-g")), key,
+                                 QStringLiteral("-bool"),
+                                 value ? QStringLiteral("true") : QStringLiteral("false")};
+    co_await write(arguments);
 }
 
 std::optional<QString> readString(const QString &key)

@@ -21,8 +21,9 @@ QCoro::Task<void> WallpaperTintingOptionModel::apply(QString value, QPointer<Pro
     const std::optional<bool> allowed = decodedOptionValue(key(), value, boolFromOptionValue(value));
     if (!allowed)
         co_return;
-    SystemOptionDefaults::write({QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
-                                 QStringLiteral("-bool"), OptionValue::fromBool(!*allowed)});
+    const QStringList arguments {QStringLiteral("write"), QStringLiteral("-g"), defaultsKey,
+                                 QStringLiteral("-bool"), OptionValue::fromBool(!*allowed)};
+    co_await SystemOptionDefaults::write(arguments);
     auto &center = Platform::DistributedNotifications::defaultCenter();
     center.post(QStringLiteral("AppleAquaColorVariantChanged"));
     center.post(QStringLiteral("NSReduceDesktopTintingDidChangeNotification"));

@@ -18,17 +18,6 @@ std::optional<QString> runNow(QStringList arguments)
     return SystemDefaultsManager().run(arguments);
 }
 
-// The error of a failed write, or nothing: an exception would not cross the thread pool intact.
-std::optional<QString> writeNow(QStringList arguments)
-{
-    try {
-        SystemOptionDefaults::write(arguments);
-        return std::nullopt;
-    } catch (const DefaultsWriteError &error) {
-        return QString::fromUtf8(error.what());
-    }
-}
-
 } // namespace
 
 QCoro::Task<std::optional<QString>> run(QStringList arguments)
@@ -38,9 +27,7 @@ QCoro::Task<std::optional<QString>> run(QStringList arguments)
 
 QCoro::Task<void> write(QStringList arguments)
 {
-    const std::optional<QString> failure = co_await QtConcurrent::run(&writeNow, std::move(arguments));
-    if (failure)
-        throw DefaultsWriteError(*failure);
+    co_await SystemOptionDefaults::write(std::move(arguments));
 }
 
 std::optional<bool> readBool(const QString &domain, const QString &key)

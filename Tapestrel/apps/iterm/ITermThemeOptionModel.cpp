@@ -1,6 +1,5 @@
 #include "Tapestrel/apps/iterm/ITermThemeOptionModel.h"
 
-#include "Tapestrel/apps/frame/AppDefaults.h"
 #include "Tapestrel/apps/frame/ThemeLookup.h"
 #include "Tapestrel/apps/iterm/ITermColorEntries.h"
 #include "Tapestrel/apps/iterm/ITermThemePicker.h"
@@ -12,6 +11,9 @@
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
+#include <QtConcurrent>
+
+#include <QCoro/QCoroFuture>
 
 ITermThemeError ITermThemeError::cannotReadDefaultProfile()
 {
@@ -101,21 +103,31 @@ ITermThemeOptionModel::bookmarkWithGuid(const std::optional<QVariantList> &bookm
     return std::nullopt;
 }
 
+std::optional<QVariantMap> ITermThemeOptionModel::findDefaultBookmark(std::optional<QVariantList> &list,
+                                                                      qsizetype *index) const
+{
+    list = bookmarks();
+    if (!list)
+        return std::nullopt;
+    return bookmarkWithGuid(list, SystemDefaultsManager().run(guidArguments()), index);
+}
+
 QCoro::Task<std::optional<QVariantMap>> ITermThemeOptionModel::defaultBookmark() const
 {
-    const std::optional<QVariantList> list = bookmarks();
-    if (!list)
-        co_return std::nullopt;
-    const std::optional<QString> guid = co_await AppDefaults::run(guidArguments());
-    co_return bookmarkWithGuid(list, guid);
+    // The tool is waited for, and the domain may be in the middle of iTerm2's save: off this thread.
+    co_return co_await QtConcurrent::run([this] {
+        std::optional<QVariantList> list;
+        return findDefaultBookmark(list);
+    });
 }
 
 void ITermThemeOptionModel::writeThemeColors(const QVariantMap &profile) const
 {
-    std::optional<QVariantList> list = bookmarks();
+    // The relaunch flow runs this on a worker thread while iTerm2 is stopped. The list and the default
+    // profile are read again: iTerm2 may have saved others on its way out.
+    std::optional<QVariantList> list;
     qsizetype index = -1;
-    // The relaunch flow runs this while iTerm2 is stopped; it is short, so the tool is waited for here.
-    if (!bookmarkWithGuid(list, SystemDefaultsManager().run(guidArguments()), &index))
+    if (!findDefaultBookmark(list, &index))
         throw ITermThemeError::cannotReadDefaultProfile();
     (*list)[index] = profile;
     SystemDefaultsManager().writeArray(m_bundleID, bookmarksKey, *list);

@@ -59,6 +59,9 @@ public:
 
 private:
     QStringList guidArguments() const;
+    // The default profile in the list as it is now, which `list` receives; runs the tool and waits.
+    std::optional<QVariantMap> findDefaultBookmark(std::optional<QVariantList> &list,
+                                                   qsizetype *index = nullptr) const;
     static std::optional<QVariantMap> bookmarkWithGuid(const std::optional<QVariantList> &bookmarks,
                                                        const std::optional<QString> &guid,
                                                        qsizetype *index = nullptr);

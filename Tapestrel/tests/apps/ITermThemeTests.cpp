@@ -339,6 +339,28 @@ TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
     EXPECT_EQ(running(), QList<qint64> {pid});
 }
 
+// The profiles are read again when they are written, while iTerm2 is stopped: a default profile that
+// left the list meanwhile (iTerm2 saved it on its way out) fails the apply, and nothing is written.
+TEST_F(ITermThemeTest, ADefaultProfileGoneFromTheListAtTheWriteFailsItAndWritesNothing)
+{
+    setBookmarks();
+    ITermThemeOptionModel model(&config, iterm);
+    launch();
+    const QString file = "Library/Preferences/com.googlecode.iterm2.plist";
+    QByteArray left;
+    QObject guard;
+    QObject::connect(&Workspace::shared(), &Workspace::runningApplicationsChanged, &guard, [&] {
+        if (!left.isNull() || !running().isEmpty())
+            return;
+        preferences().setValue("New Bookmarks", QVariantList {QVariantMap {{"Guid", "OTHER"}}});
+        left = home.readFile(file);
+    });
+    alerts.answer("Re-launch iTerm2");
+    EXPECT_EQ(applyError(model, "Tango Dark"), "Cannot read iTerm default profile");
+    ASSERT_FALSE(left.isNull());
+    EXPECT_EQ(home.readFile(file), left);
+}
+
 // A named pipe in place of the table of running applications: no iTerm2 is known to run, and the
 // apply neither waits for the pipe nor asks.
 TEST_F(ITermThemeTest, APipeForTheRunningApplicationsIsNoReasonToWait)
