@@ -673,16 +673,16 @@ void setAlfredTheme(const QString &name)
                   identifier);
     // A list the XML form cannot hold, or one past the limits its readers take, comes back empty: the
     // user's preferences are then left as they are rather than replaced by nothing.
-    QString unwritable;
-    const QByteArray bytes = PropertyList::toXml(values, &unwritable);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (bytes.isEmpty())
-        fail(-61,
-             QStringLiteral("Alfred got an error: The preferences cannot be written: %1.").arg(unwritable));
-    if (const std::optional<AtomicFile::Failure> failure = AtomicFile::replace(path, bytes))
-        fail(-61,
-             QStringLiteral("Alfred got an error: The preferences cannot be written: %1.")
-                 .arg(failure->reason));
+    QString why;
+    const QByteArray bytes = PropertyList::toXml(values, &why);
+    if (!bytes.isEmpty()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const std::optional<AtomicFile::Failure> failure = AtomicFile::replace(path, bytes);
+        if (!failure)
+            return;
+        why = failure->reason;
+    }
+    fail(-61, QStringLiteral("Alfred got an error: The preferences cannot be written: %1.").arg(why));
 }
 
 void setProperty(Run &run, Target target, const QString &property, const Value &value)
