@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QDBusConnection>
+#include "testsupport/BusStandIn.h"
+
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QObject>
-#include <QThread>
 
 #include <atomic>
 
@@ -12,9 +11,8 @@ namespace TestSupport {
 
 // The desktop portal's settings object, as a desktop offers it, on a bus of the test's own (a
 // PrivateSessionBus): it answers the appearance's colour scheme and sends SettingChanged when told.
-// It has a connection and a thread of its own, because the program asks it with blocking calls that
-// the test's thread could not answer. A silent portal takes the question and never answers.
-class FakePortal : public QObject
+// A silent portal takes the question and never answers.
+class FakePortal : public BusStandIn
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
@@ -30,20 +28,8 @@ public:
     // Offers the portal on the bus at `address`.
     bool start(const QString &address)
     {
-        m_address = address;
-        moveToThread(&m_thread);
-        m_thread.start();
-        QDBusConnection bus = connection();
-        return bus.registerObject(QString::fromLatin1(path), this, QDBusConnection::ExportAllSlots)
-            && bus.registerService(QString::fromLatin1(service));
-    }
-
-    ~FakePortal() override
-    {
-        if (!m_address.isEmpty())
-            QDBusConnection::disconnectFromBus(connectionName());
-        m_thread.quit();
-        m_thread.wait();
+        return offer(address, QString::fromLatin1(path), QString::fromLatin1(service),
+                     QDBusConnection::ExportAllSlots);
     }
 
     // The desktop's own settings changed the colour scheme.
@@ -78,13 +64,6 @@ public slots:
         // The portal's first version wraps the value in one variant more than its signal does.
         return QDBusVariant(QVariant::fromValue(QDBusVariant(uint(scheme))));
     }
-
-private:
-    QString connectionName() const { return QStringLiteral("fake-portal-") + m_address; }
-    QDBusConnection connection() const { return QDBusConnection::connectToBus(m_address, connectionName()); }
-
-    QString m_address;
-    QThread m_thread;
 };
 
 } // namespace TestSupport

@@ -13,7 +13,8 @@ class UserDefaults;
 }
 
 // How the program presents itself. Regular: its windows have task-bar entries. Accessory: its windows
-// have none, and the program keeps running (on the tray) when its last window closes.
+// have none. Either way the program goes on running when its windows close; only the main window's
+// close may end it, where nothing else shows the program.
 class ApplicationPresentation
 {
 public:

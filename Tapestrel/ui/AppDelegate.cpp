@@ -13,10 +13,12 @@
 #include <QTimer>
 #include <QWidget>
 
-AppDelegate::AppDelegate(BackgroundShown backgroundShown, RunIntroduction runIntroduction, QObject *parent)
+AppDelegate::AppDelegate(BackgroundShown backgroundShown, RunIntroduction runIntroduction,
+                         TrayIconShown trayIconShown, QObject *parent)
     : QObject(parent)
     , m_backgroundShown(std::move(backgroundShown))
     , m_runIntroduction(std::move(runIntroduction))
+    , m_trayIconShown(std::move(trayIconShown))
 { }
 
 AppDelegate::~AppDelegate()
@@ -25,8 +27,9 @@ AppDelegate::~AppDelegate()
         qApp->removeEventFilter(this);
 }
 
-void AppDelegate::applicationWillFinishLaunching()
+void AppDelegate::applicationWillFinishLaunching(bool startedWithWindow)
 {
+    m_startedWithWindow = startedWithWindow;
     // Qt would quit when the last of the program's windows closes, which may be any window: with no
     // main window open, an alert's or a desktop background's. Quitting is left to the cases above.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -90,10 +93,10 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_mainWindow && event->type() == QEvent::Close) {
         // Once the close has gone through (it may be refused), from the event loop: the quit may ask.
+        // The tray is asked then, since a tray host may have come or gone meanwhile.
         QTimer::singleShot(0, this, [this] {
-            if (m_mainWindow && !m_mainWindow->isVisible()
-                && ApplicationPresentation::application().activationPolicy()
-                    == Platform::ActivationPolicy::Regular)
+            if (m_mainWindow && !m_mainWindow->isVisible() && m_startedWithWindow
+                && !(m_trayIconShown && m_trayIconShown()))
                 QCoreApplication::quit();
         });
     }

@@ -14,9 +14,10 @@ class QWidget;
 // not to ask again or the session is ending.
 //
 // The program quits only when asked: from a menu or a command, when the session ends, or when the
-// main window is closed while the program shows its icon in the task bar (without it, the program
-// stays in the system tray). No other window of its own quits it when it closes (a desktop
-// background's window, an alert, the switcher), with or without a main window.
+// main window is closed where nothing else shows the program: it was started with that window and
+// its tray icon is not on show. Otherwise it goes on running without the window (the schedule, the
+// commands, the tray), as before the window first opened. No other window of its own quits it when
+// it closes (a desktop background's window, an alert, the switcher), with or without a main window.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -28,12 +29,15 @@ public:
     using BackgroundShown = std::function<bool()>;
     // Runs the introduction modally when it is due and tells whether it ran; without it, none is due.
     using RunIntroduction = std::function<bool()>;
+    // Tells whether the program's tray icon is on show; without it, none is.
+    using TrayIconShown = std::function<bool()>;
     explicit AppDelegate(BackgroundShown backgroundShown = {}, RunIntroduction runIntroduction = {},
-                         QObject *parent = nullptr);
+                         TrayIconShown trayIconShown = {}, QObject *parent = nullptr);
     ~AppDelegate() override;
 
-    // Before any window is shown.
-    void applicationWillFinishLaunching();
+    // Before any window is shown. A start without the main window ("--no-window": by the session bus
+    // or for a command) never ends when that window, opened later, closes.
+    void applicationWillFinishLaunching(bool startedWithWindow = true);
     // Once the event loop runs: the introduction, when it is due, modally; after it the main
     // window is asked for. Returns whether the introduction ran.
     bool applicationDidFinishLaunching();
@@ -41,7 +45,7 @@ public:
     bool applicationShouldTerminate(QWidget *parent = nullptr);
     // The session is ending: quit without asking.
     void sessionWillPowerOff() { m_poweringOff = true; }
-    // The main window: closing it quits while the task-bar icon is shown.
+    // The main window: closing it quits where nothing else shows the program.
     void watchMainWindow(QWidget *window);
 
     DockIconVisibilityController *dockIconVisibilityController() const { return m_dockIconController; }
@@ -52,8 +56,10 @@ protected:
 private:
     BackgroundShown m_backgroundShown;
     RunIntroduction m_runIntroduction;
+    TrayIconShown m_trayIconShown;
     QPointer<DockIconVisibilityController> m_dockIconController;
     QPointer<QWidget> m_mainWindow;
+    bool m_startedWithWindow = true;
     bool m_poweringOff = false;
     bool m_asking = false;
 };

@@ -182,8 +182,9 @@ bool TapestrelApp::start(const QStringList &arguments)
     StartupMarks::mark("store readable");
     m_delegate = std::make_unique<AppDelegate>(
         [this] { return services().desktopBackgroundController().hasVisibleBackground(); },
-        [this] { return services().introductionController().runModalIfNeeded(true); });
-    m_delegate->applicationWillFinishLaunching();
+        [this] { return services().introductionController().runModalIfNeeded(true); },
+        [this] { return m_menuBarExtra && m_menuBarExtra->isIconShown(); });
+    m_delegate->applicationWillFinishLaunching(withWindow);
 
     // The main controller's services, in their order; its start-up task runs from here on.
     services();

@@ -2,6 +2,7 @@
 #include "KivUtilities/UpdateDetector.h"
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/Tapestrel.h"
+#include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -16,6 +17,8 @@
 #include "Tapestrel/ui/settings/SettingsView.h"
 
 #include "platform/UserDefaults.h"
+#include "testsupport/FakeTrayHost.h"
+#include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
@@ -168,9 +171,8 @@ TEST_F(ApplicationStartTest, AnUpdateShowsTheNotesOfItsReleaseOnce)
     EXPECT_FALSE(next.releaseToDisplay());
 }
 
-// The first start under a real display, in the real program: a person walks through its
-// introduction with clicks, and a window manager closes it.
-class X11FirstStartTest : public ApplicationStartTest
+// The real program under a real display.
+class X11ProgramTest : public ApplicationStartTest
 {
 protected:
     void SetUp() override
@@ -179,7 +181,13 @@ protected:
             GTEST_SKIP() << "needs the xcb platform";
         ApplicationStartTest::SetUp();
     }
+};
 
+// The first start: a person walks through its introduction with clicks, and a window manager
+// closes it.
+class X11FirstStartTest : public X11ProgramTest
+{
+protected:
     // Where the buttons of each page are ("<page id>/<button name>"): the same introduction, laid
     // out in this process without being shown on the screen.
     static QHash<QString, QPoint> buttonPlaces()
@@ -208,17 +216,19 @@ protected:
     }
 };
 
-// The real program, started in the test's home on its display.
+// The real program, started in the test's home on its display (and on the session bus at
+// `busAddress`, when one is given).
 class ProgramOnScreen
 {
 public:
-    explicit ProgramOnScreen(const QString &home)
+    explicit ProgramOnScreen(const QString &home, const QStringList &arguments = {},
+                             const QString &busAddress = {})
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
-        m_process.setProcessEnvironment(environment);
-        m_process.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel")),
-                        {});
+        m_environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
+        if (!busAddress.isEmpty())
+            m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        m_process.setProcessEnvironment(m_environment);
+        m_process.start(program(), arguments);
         m_process.waitForStarted(10000);
     }
     ~ProgramOnScreen()
@@ -267,8 +277,21 @@ public:
     }
     QString errors() { return QString::fromUtf8(m_process.readAllStandardError()); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    qint64 processId() const { return m_process.processId(); }
+
+    // The program's command line, beside the running program.
+    TestSupport::ProcessRun command(const QStringList &arguments) const
+    {
+        return TestSupport::runProcess(program(), arguments, m_environment);
+    }
 
 private:
+    static QString program()
+    {
+        return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+    }
+
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     QProcess m_process;
 };
 
@@ -342,7 +365,7 @@ TEST_F(X11FirstStartTest, AWindowManagerClosingTheIntroductionAnswersAsItsButton
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
 
     // Before the licence is answered a close rejects it: the program ends, whether or not it has
-    // a task-bar entry (without one, closing its last window does not end it).
+    // a task-bar entry.
     defaults.setValue(Defaults::showDockIconKey, false);
     QHash<QString, QPoint> places;
     {
@@ -381,6 +404,70 @@ TEST_F(X11FirstStartTest, AWindowManagerClosingTheIntroductionAnswersAsItsButton
     EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(true));
     TestSupport::X11::requestClose(main);
     program.waitForExit();
+}
+
+// A tray host on the program's bus; the program ends only where nothing else shows it. It goes on
+// running without its main window otherwise: it answers commands, and a start brings the window back.
+TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseShowsIt)
+{
+    TestSupport::PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    // A program that a command started in place of the one that should have answered.
+    bus.killOwnersAtEnd({AutomationService::serviceName});
+    TestSupport::FakeTrayHost tray;
+    ASSERT_TRUE(tray.start(bus.address()));
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    defaults.setValue(QStringLiteral("didShowIntroduction"), true);
+    defaults.setValue(QStringLiteral("didAcceptLicense"), true);
+    defaults.setValue(QStringLiteral("FirstInstalledVersion"), AppInfo::buildVersion());
+    const auto isMainWindow = [](TestSupport::X11::Window window) {
+        return TestSupport::X11::geometry(window).size() == MainWindow::defaultSize;
+    };
+
+    struct Case
+    {
+        const char *name;
+        bool startedWithWindow;
+        bool trayIcon;
+        bool quits;
+    };
+    for (const Case &test :
+         {Case {"started without its window", false, false, false}, Case {"tray icon on", true, true, false},
+          Case {"nothing else shows it", true, false, true}}) {
+        SCOPED_TRACE(test.name);
+        defaults.setValue(Defaults::showMenuBarIconKey, test.trayIcon);
+        ASSERT_TRUE(defaults.synchronize());
+        const qsizetype trayIcons = tray.registeredItems().size();
+        ProgramOnScreen program(home.path(),
+                                test.startedWithWindow ? QStringList() : QStringList({"--no-window"}),
+                                bus.address());
+        const auto answersAsItself = [&] {
+            return bus.ownerPid(AutomationService::serviceName) == program.processId();
+        };
+        if (!test.startedWithWindow) {
+            ASSERT_TRUE(waitFor(answersAsItself, 60s)) << program.errors().toStdString();
+            EXPECT_EQ(program.command({}).exitCode, 0);
+        }
+        const TestSupport::X11::Window main = program.window(isMainWindow);
+        ASSERT_NE(main, 0u) << program.errors().toStdString();
+        if (test.trayIcon) {
+            ASSERT_TRUE(waitFor([&] { return tray.registeredItems().size() > trayIcons; }));
+        }
+
+        TestSupport::X11::requestClose(main);
+        ASSERT_TRUE(waitFor([&] { return program.windows().isEmpty(); }));
+        if (test.quits) {
+            EXPECT_EQ(program.waitForExit(), 0) << program.errors().toStdString();
+            continue;
+        }
+        const TestSupport::ProcessRun listed = program.command({QStringLiteral("list")});
+        EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+        EXPECT_TRUE(listed.out.contains(QStringLiteral("Daybreak"))) << listed.out.toStdString();
+        EXPECT_TRUE(program.isRunning());
+        EXPECT_TRUE(answersAsItself());
+        EXPECT_EQ(program.command({}).exitCode, 0);
+        EXPECT_NE(program.window(isMainWindow), 0u);
+    }
 }
 
 } // namespace

@@ -316,24 +316,29 @@ TEST_F(MainWindowTest, QuitAsksOnlyWhileABackgroundIsShown)
     EXPECT_EQ(answers.alerts().size(), 2);
 }
 
-TEST_F(MainWindowTest, OnlyClosingTheMainWindowWhileTheTaskBarIconShowsQuits)
+// The task-bar icon plays no part: with it or without, the program goes on running while anything
+// else shows it.
+TEST_F(MainWindowTest, ClosingTheMainWindowQuitsOnlyWhereNothingElseShowsTheProgram)
 {
-    AppDelegate delegate;
-    delegate.applicationWillFinishLaunching();
-    QWidget main;
-    delegate.watchMainWindow(&main);
     struct Case
     {
         const char *name;
+        bool startedWithWindow;
+        bool trayIconShown;
         bool showDockIcon;
         bool mainWindow; // else a window of another kind: an alert, a desktop background's
         bool quits;
     };
-    for (const Case &test : {Case {"another window, no main window", true, false, false},
-                             Case {"main window, no task-bar icon", false, true, false},
-                             Case {"main window with the task-bar icon", true, true, true}}) {
+    for (const Case &test : {Case {"another window, no main window", true, false, true, false, false},
+                             Case {"tray icon on show", true, true, true, true, false},
+                             Case {"started without the main window", false, false, true, true, false},
+                             Case {"nothing else, no task-bar icon", true, false, false, true, true}}) {
         SCOPED_TRACE(test.name);
         Platform::UserDefaults::standard().setValue("showDockIcon", test.showDockIcon);
+        AppDelegate delegate({}, {}, [&test] { return test.trayIconShown; });
+        delegate.applicationWillFinishLaunching(test.startedWithWindow);
+        QWidget main;
+        delegate.watchMainWindow(&main);
         QWidget other;
         QWidget &closed = test.mainWindow ? main : other;
         closed.show();

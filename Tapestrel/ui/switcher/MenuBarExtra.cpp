@@ -73,6 +73,11 @@ void MenuBarExtra::updateIcon()
     m_trayIcon->show();
 }
 
+bool MenuBarExtra::isIconShown() const
+{
+    return m_trayIcon && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MenuBarExtra::openFromIcon()
 {
     // Trays that do not tell where the icon is get the panel at the pointer.

@@ -23,6 +23,8 @@ public:
 
     // The icon while the setting is on, else null.
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    // Whether the icon is on show: the setting is on and a system tray shows it.
+    bool isIconShown() const;
     // The panel while it is open, else null.
     QWidget *panel() const { return m_panel; }
 
