@@ -10,7 +10,9 @@
 #include "Tapestrel/ui/settings/ScheduledProfileRow.h"
 #include "Tapestrel/widgets/TextStyle.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
@@ -193,6 +195,7 @@ void AutomationView::rebuild()
     // Rows are kept by entry id, so a row keeps its open time editor when a new time moves it.
     QList<ScheduledProfileRow *> previous = m_rows;
     QList<ScheduledProfileRow *> rows;
+    ScheduledProfileRow *added = nullptr;
     for (const ScheduledProfile &entry : entries) {
         ScheduledProfileRow::ProfileInfo info;
         try {
@@ -214,10 +217,12 @@ void AutomationView::rebuild()
             rows.append(*found);
             previous.erase(found);
         } else {
-            auto *row = new ScheduledProfileRow(entry, m_store, info,
-                                                m_editingID.has_value() && *m_editingID == entry.id);
+            const bool editing = m_editingID.has_value() && *m_editingID == entry.id;
+            auto *row = new ScheduledProfileRow(entry, m_store, info, editing);
             row->setOnEditingComplete([this] { m_editingID.reset(); });
             rows.append(row);
+            if (editing)
+                added = row;
         }
     }
     for (ScheduledProfileRow *gone : std::as_const(previous)) {
@@ -232,4 +237,15 @@ void AutomationView::rebuild()
 
     m_emptyText->setVisible(entries.isEmpty());
     m_list->setVisible(!entries.isEmpty());
+    // A new entry's time is set at once: its row, editor open, is scrolled into the page's small
+    // list. The list makes room for it first, as its next layout pass would: the rows are placed,
+    // then the list sizes what it scrolls to them.
+    if (added) {
+        QTimer::singleShot(0, added, [this, added] {
+            m_rowsLayout->activate();
+            QEvent layoutRequest(QEvent::LayoutRequest);
+            QCoreApplication::sendEvent(m_list, &layoutRequest);
+            m_list->ensureWidgetVisible(added, 0, 0);
+        });
+    }
 }
