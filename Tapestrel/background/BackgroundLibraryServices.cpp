@@ -1,6 +1,8 @@
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -14,6 +16,14 @@ QString imageFilter()
         patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
     return QCoreApplication::translate("BackgroundLibraryServices", "Images") + QStringLiteral(" (")
         + patterns.join(u' ') + QStringLiteral(")");
+}
+
+// Where the file choosers open: the pictures folder, else the home folder. A dialog given a folder
+// that does not exist would open in the working folder, wherever the program was started from.
+QString picturesFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 } // namespace
@@ -33,13 +43,13 @@ BackgroundLibraryServices BackgroundLibraryServices::defaults()
     services.chooseImageFiles = [](QWidget *parent) {
         return QFileDialog::getOpenFileNames(
             parent, QCoreApplication::translate("AddImageButton", "Select an Image", "Open Panel Title"),
-            QString(), imageFilter());
+            picturesFolder(), imageFilter());
     };
     services.choosePhotos = [](QWidget *parent) {
         // The pictures folder stands in for the photo library.
-        return QFileDialog::getOpenFileNames(
-            parent, QCoreApplication::translate("AddImageButton", "Add Photo"),
-            QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), imageFilter());
+        return QFileDialog::getOpenFileNames(parent,
+                                             QCoreApplication::translate("AddImageButton", "Add Photo"),
+                                             picturesFolder(), imageFilter());
     };
     services.uniform = [](double low, double high) {
         return low + QRandomGenerator::system()->generateDouble() * (high - low);

@@ -18,13 +18,18 @@
 #include "Tapestrel/ui/ProfileEditor.h"
 #include "platform/CloudKeyValueStore.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/Screenshots.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -224,3 +229,43 @@ TEST(TileGridLayoutTest, ExactlyNTilesAndTheirGapsHoldNColumns)
 }
 
 } // namespace
+
+// Add Image and Add Photo open in the pictures folder, else in the home folder: never in the folder
+// the program was started from.
+TEST(BackgroundFileChooserTest, OpensInThePicturesFolderElseInTheHomeFolder)
+{
+    QTemporaryDir home;
+    QTemporaryDir elsewhere;
+    const TestSupport::ScopedVariable homeVariable("HOME", QFile::encodeName(home.path()));
+    const TestSupport::ScopedVariable config("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+    const QString working = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    const BackgroundLibraryServices services = BackgroundLibraryServices::defaults();
+    const QString pictures = QDir(home.path()).absoluteFilePath("Pictures");
+    struct Case
+    {
+        const char *name;
+        std::function<QStringList(QWidget *)> choose;
+        bool picturesFolder;
+        QString opens;
+    };
+    for (const Case &test : {Case {"Add Image", services.chooseImageFiles, true, pictures},
+                             Case {"Add Photo", services.choosePhotos, true, pictures},
+                             Case {"Add Image without a pictures folder", services.chooseImageFiles, false,
+                                   QDir(home.path()).absolutePath()}}) {
+        SCOPED_TRACE(test.name);
+        ASSERT_TRUE(test.picturesFolder ? QDir().mkpath(pictures) : QDir(pictures).removeRecursively());
+        QString opened;
+        QTimer cancel;
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                opened = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        cancel.start(10);
+        EXPECT_TRUE(test.choose(nullptr).isEmpty());
+        EXPECT_EQ(opened, test.opens);
+    }
+    QDir::setCurrent(working);
+}
