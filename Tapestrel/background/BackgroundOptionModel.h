@@ -33,10 +33,11 @@ public:
     QWidget *makePicker(Option *option, Profile *profile, QWidget *parent) override;
 
     // Shows the profile's own background (the profile's option is read, not `value`); a profile
-    // without one leaves the shown one as it is, and one whose background cannot be read (or whose
-    // picture is gone) throws OptionModelError. Never asks for a Dock restart.
-    // Where backgrounds go to the desktop's own wallpaper, throws OptionModelError when the desktop
-    // did not take it (the program's windows draw it instead).
+    // without one leaves the shown one as it is, and one whose background cannot be read, or whose
+    // picture is gone, no regular file, unreadable, no picture or larger than the program draws,
+    // throws OptionModelError saying why, on every desktop, with nothing shown. Never asks for a Dock
+    // restart. Where backgrounds go to the desktop's own wallpaper, throws OptionModelError when the
+    // desktop did not take it (the program's windows draw it instead).
     QCoro::Task<void> apply(QString value, QPointer<Profile> profile,
                             std::shared_ptr<bool> needsDockRestart) override;
 

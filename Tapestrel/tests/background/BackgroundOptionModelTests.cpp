@@ -1,6 +1,8 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
+#include "KivDesktopBackground/ImageFile.h"
+#include "KivUtilities/DataPath.h"
 #include "Tapestrel/background/BackgroundButtons.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
@@ -9,14 +11,18 @@
 #include "Tapestrel/background/BuiltInBackground.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileOperationQueue.h"
+#include "Tapestrel/tests/automation/RunningProgram.h"
 #include "platform/Alerts.h"
 #include "platform/GnomeDesktop.h"
 #include "platform/ScriptHost.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/GnomeSettings.h"
+#include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -280,4 +286,67 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
     runTask(applyColour.apply());
     EXPECT_FALSE(TestSupport::waitUntil([&alerts] { return alerts.alerts().size() > 1; }, 100ms));
     EXPECT_EQ(gnome.value("org/gnome/desktop/background", "primary-color"), "'#336699'");
+}
+
+namespace {
+
+// The real program over profiles whose pictures are there, outside the Pictures folder, but cannot
+// be shown; and one that can.
+class UnshowablePictureProgramTest : public AutomationTests::RunningProgramTest
+{
+protected:
+    void prepareHome() override
+    {
+        namespace Hostile = TestSupport::HostileFiles;
+        ASSERT_TRUE(Hostile::makePipe(home.filePath("elsewhere/pipe.png")));
+        home.writeFile("elsewhere/notes.png", "not a picture");
+        // A header that promises 900 million pixels.
+        home.writeFile("elsewhere/huge.ppm", "P6\n30000 30000\n255\n");
+        ASSERT_TRUE(Hostile::makeSparseFile(home.filePath("elsewhere/sparse.png"),
+                                            KivDesktopBackground::ImageFile::maxBytes + 1));
+        ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(home.filePath("elsewhere/plain.png")));
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        for (const auto &[name, path, reason] : cases) {
+            store.mainContext()
+                ->insert(std::make_unique<Profile>(name))
+                ->findOrCreateOption(BackgroundOptionModel::optionKey())
+                ->setValue(Background::image(QUrl::fromLocalFile(path)).rawValue());
+        }
+        store.mainContext()->save();
+    }
+
+    struct Case
+    {
+        QString name;
+        QString path;
+        QString reason; // empty: the picture is shown
+    };
+    const QList<Case> cases {
+        {"Pipe", home.filePath("elsewhere/pipe.png"), "it is not a regular file"},
+        {"Device", "/dev/zero", "it is not a regular file"},
+        {"Memory", "/proc/self/mem", "it is not a picture the program can read"},
+        {"Text", home.filePath("elsewhere/notes.png"), "it is not a picture the program can read"},
+        {"Huge", home.filePath("elsewhere/huge.ppm"), "it is too large to be shown (30000 × 30000 pixels)"},
+        {"Sparse", home.filePath("elsewhere/sparse.png"), "the file is too large (268435457 bytes)"},
+        {"Plain", home.filePath("elsewhere/plain.png"), {}},
+    };
+};
+
+} // namespace
+
+TEST_F(UnshowablePictureProgramTest, EachApplyNamesTheBackgroundAndAPlainPictureApplies)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    for (const auto &[name, path, reason] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        const TestSupport::ProcessRun applied = tapestrel({"apply", name});
+        if (reason.isEmpty()) {
+            EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+            continue;
+        }
+        EXPECT_EQ(applied.exitCode, 1);
+        EXPECT_TRUE(applied.err.contains("  System › Background: The picture “" + path
+                                         + "” cannot be shown: " + reason + "."))
+            << applied.err.toStdString();
+    }
 }
