@@ -14,6 +14,10 @@ public:
     static inline const QString domain = QStringLiteral("com.quorvane.KivBackups.Errors");
     static constexpr int lockedBackupCode = 1;
     static constexpr int memberTooLargeCode = 2;
+    static constexpr int memberTooCompressedCode = 3;
+    static constexpr int duplicateMemberCode = 4;
+    // The application's data in a backup holds more records than a restore takes.
+    static constexpr int tooManyRecordsCode = 5;
     // File operations report errno as the code, under this domain.
     static inline const QString fileSystemDomain = QStringLiteral("com.quorvane.KivBackups.FileSystem");
 

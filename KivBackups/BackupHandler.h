@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <QCoro/QCoroTask>
 
@@ -30,8 +31,13 @@ class BackupHandler
 public:
     virtual ~BackupHandler() = default;
 
-    // Reads the files of the folder and puts their data back into the application's store.
-    virtual QCoro::Task<void> restore(QString directory) = 0;
+    // Reads the files of the folder and puts their data back into the application's store. Gives
+    // what the person should know of how the data came back changed (empty when it came back as it
+    // was).
+    virtual QCoro::Task<QStringList> restore(QString directory) = 0;
+    // The names of the files restore() reads: a restore unpacks only the entries of these names.
+    // None given, every entry is unpacked.
+    virtual QStringList restoredFileNames() const { return {}; }
     // Writes the application's data as files into an existing, empty folder.
     virtual QCoro::Task<void> backup(QString directory) = 0;
     // Called on the manager's thread in place of backup() when it gives work: the same files,

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
@@ -262,22 +263,55 @@ ArchiveOutcome writeArchiveCaught(BackupManager::Configuration configuration, QD
     }
 }
 
-std::exception_ptr unpackCaught(QString archive, QString destination)
+// The refusal of an archive to restore, its texts filled in at once (a name may hold "%1" itself).
+template<typename... Texts> BackupError refusal(int code, const char *message, const Texts &...texts)
+{
+    return BackupError(BackupError::domain, code,
+                       QCoreApplication::translate("KivBackups", message).arg(texts...));
+}
+
+// Refuses, before anything is unpacked, an archive no backup made: a member too large, one that
+// expands far more than the program's data does, two members that would unpack to one file.
+void checkMembers(const QList<Zip::Zip::EntryInfo> &entries)
+{
+    const QLocale locale;
+    QSet<QString> seen;
+    for (const Zip::Zip::EntryInfo &entry : entries) {
+        QString name = entry.name;
+        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        name = QDir::cleanPath(name);
+        if (seen.contains(name))
+            throw refusal(BackupError::duplicateMemberCode,
+                          "The backup cannot be restored: it holds the file “%1” twice.", entry.name);
+        seen.insert(name);
+        if (entry.uncompressedSize > BackupManager::maximumMemberSize)
+            throw refusal(BackupError::memberTooLargeCode,
+                          "The backup cannot be restored: its file “%1” would take %2, more than the %3 a "
+                          "file of a backup can hold.",
+                          entry.name, locale.formattedDataSize(entry.uncompressedSize),
+                          locale.formattedDataSize(BackupManager::maximumMemberSize));
+        if (entry.uncompressedSize - BackupManager::expansionAllowance
+            > BackupManager::maximumExpansion * entry.compressedSize)
+            throw refusal(BackupError::memberTooCompressedCode,
+                          "The backup cannot be restored: its file “%1” would expand from %2 to %3, more "
+                          "than %4 times its size beyond the first %5.",
+                          entry.name, locale.formattedDataSize(entry.compressedSize),
+                          locale.formattedDataSize(entry.uncompressedSize),
+                          QString::number(BackupManager::maximumExpansion),
+                          locale.formattedDataSize(BackupManager::expansionAllowance));
+    }
+}
+
+std::exception_ptr unpackCaught(QString archive, QString destination, QStringList names)
 {
     try {
-        for (const Zip::Zip::EntryInfo &entry : Zip::Zip::entries(archive)) {
-            if (entry.uncompressedSize > BackupManager::maximumMemberSize) {
-                const QLocale locale;
-                throw BackupError(
-                    BackupError::domain, BackupError::memberTooLargeCode,
-                    QCoreApplication::translate("KivBackups",
-                                                "The backup cannot be restored: its file “%1” would take %2, "
-                                                "more than the %3 a file of a backup can hold.")
-                        .arg(entry.name, locale.formattedDataSize(entry.uncompressedSize),
-                             locale.formattedDataSize(BackupManager::maximumMemberSize)));
-            }
-        }
-        Zip::Zip::unzipFile(archive, destination, true);
+        checkMembers(Zip::Zip::entries(archive));
+        Zip::EntryFilter filter;
+        if (!names.isEmpty())
+            filter = [names](const QString &name) {
+                return names.contains(name);
+            };
+        Zip::Zip::unzipFile(archive, destination, true, std::nullopt, {}, {}, filter);
         return {};
     } catch (...) {
         return std::current_exception();
@@ -404,17 +438,18 @@ QCoro::Task<void> BackupManager::makeBackup(bool locked)
         std::rethrow_exception(failure);
 }
 
-QCoro::Task<void> BackupManager::restore(Backup backup)
+QCoro::Task<QStringList> BackupManager::restore(Backup backup)
 {
     const std::shared_ptr<BackupHandler> handler = m_backupHandler;
     Zip::Zip::addCustomFileExtension(m_configuration.fileExtension);
 
     QTemporaryDir work = makeWorkingDirectory(workingFolderPath());
-    QFuture<std::exception_ptr> future = QtConcurrent::run(&unpackCaught, backup.path(), work.path());
+    QFuture<std::exception_ptr> future =
+        QtConcurrent::run(&unpackCaught, backup.path(), work.path(), handler->restoredFileNames());
     const std::exception_ptr error = co_await future;
     if (error)
         std::rethrow_exception(error);
-    co_await handler->restore(work.path());
+    co_return co_await handler->restore(work.path());
 }
 
 QCoro::Task<void> BackupManager::deleteBackup(Backup backup)

@@ -35,6 +35,10 @@ public:
 
     // No file of a backup comes near this; unpacking refuses a member that would be larger.
     static constexpr qint64 maximumMemberSize = qint64(64) << 20;
+    // Nor does one compress that well: beyond its first MiB, a member may unpack to at most this many
+    // times the bytes it takes in the archive.
+    static constexpr qint64 maximumExpansion = 100;
+    static constexpr qint64 expansionAllowance = qint64(1) << 20;
     using Clock = std::function<QDateTime()>;
 
     BackupManager(Configuration configuration, std::shared_ptr<BackupHandler> backupHandler,
@@ -63,9 +67,11 @@ public:
     // Writes a new archive of the handler's files, then reloads. The archive appears under its
     // final name only when complete and never replaces another archive.
     QCoro::Task<void> makeBackup(bool locked);
-    // Unpacks the archive into a private folder and has the handler restore from it. A member
-    // larger than maximumMemberSize fails the restore before anything is unpacked.
-    QCoro::Task<void> restore(Backup backup);
+    // Unpacks the archive into a private folder and has the handler restore from it; gives what the
+    // handler tells of the restore. A member larger than maximumMemberSize or expanding more than
+    // maximumExpansion allows, or two members of one name, fail the restore before anything is
+    // unpacked. Only the members the handler reads are unpacked.
+    QCoro::Task<QStringList> restore(Backup backup);
     // Removes an unlocked archive; a locked one gives the locked-backup error.
     QCoro::Task<void> deleteBackup(Backup backup);
     QCoro::Task<void> reload();

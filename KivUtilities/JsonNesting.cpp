@@ -2,7 +2,11 @@
 
 namespace KivUtilities {
 
-bool jsonNestingWithin(QByteArrayView json, int maximumDepth)
+namespace {
+
+// Hands `visit` each byte of the JSON text outside its texts, with the nesting depth before it, and
+// the opening quote of each text. Stops when `visit` gives false.
+template<typename Visit> void scanStructure(QByteArrayView json, Visit visit)
 {
     int depth = 0;
     bool inText = false;
@@ -17,14 +21,15 @@ bool jsonNestingWithin(QByteArrayView json, int maximumDepth)
                 inText = false;
             continue;
         }
+        if (!visit(c, depth))
+            return;
         switch (c) {
         case '"':
             inText = true;
             break;
         case '[':
         case '{':
-            if (++depth > maximumDepth)
-                return false;
+            ++depth;
             break;
         case ']':
         case '}':
@@ -34,7 +39,34 @@ bool jsonNestingWithin(QByteArrayView json, int maximumDepth)
             break;
         }
     }
-    return true;
+}
+
+} // namespace
+
+bool jsonNestingWithin(QByteArrayView json, int maximumDepth)
+{
+    bool within = true;
+    scanStructure(json, [&](char c, int depth) {
+        within = !((c == '[' || c == '{') && depth + 1 > maximumDepth);
+        return within;
+    });
+    return within;
+}
+
+qsizetype jsonArrayElementCount(QByteArrayView json, qsizetype limit)
+{
+    bool anyElement = false;
+    qsizetype commas = 0;
+    scanStructure(json, [&](char c, int depth) {
+        if (depth != 1)
+            return true;
+        if (c == ',')
+            return ++commas < limit;
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != ']')
+            anyElement = true;
+        return true;
+    });
+    return anyElement ? commas + 1 : 0;
 }
 
 } // namespace KivUtilities

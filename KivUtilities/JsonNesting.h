@@ -10,4 +10,9 @@ namespace KivUtilities {
 // about whether the text is valid JSON.
 bool jsonNestingWithin(QByteArrayView json, int maximumDepth);
 
+// How many elements the outermost array of a JSON text holds, read from the bytes the same way;
+// counting stops once it is past `limit`. Run it on outside input before parsing an array whose
+// records cost many times their text.
+qsizetype jsonArrayElementCount(QByteArrayView json, qsizetype limit);
+
 } // namespace KivUtilities

@@ -199,7 +199,7 @@ void Zip::zipData(const QList<ArchiveFile> &archiveFiles, const QString &zipFile
 
 void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
                     const std::optional<QString> &password, const ProgressHandler &progress,
-                    const FileOutputHandler &fileOutputHandler)
+                    const FileOutputHandler &fileOutputHandler, const EntryFilter &filter)
 {
     const QFileInfo archiveInfo(zipFilePath);
     if (!archiveInfo.exists() || !isValidFileExtension(archiveInfo.suffix()))
@@ -225,6 +225,13 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
     double position = 0;
     int next = UNZ_OK;
     do {
+        if (filter) {
+            unz_file_info64 info;
+            if (!filter(QString::fromUtf8(currentEntryName(archive, info)))) {
+                next = unzGoToNextFile(archive);
+                continue;
+            }
+        }
         const int opened = passwordBytes.isNull()
             ? unzOpenCurrentFile(archive)
             : unzOpenCurrentFilePassword(archive, passwordBytes.constData());
@@ -335,9 +342,11 @@ QList<Zip::EntryInfo> Zip::entries(const QString &zipFilePath)
     while (next == UNZ_OK) {
         unz_file_info64 info;
         const QByteArray name = currentEntryName(archive, info);
+        const auto bounded = [](quint64 size) {
+            return qint64(std::min<quint64>(size, quint64(std::numeric_limits<qint64>::max())));
+        };
         result.append(
-            {QString::fromUtf8(name),
-             qint64(std::min<quint64>(info.uncompressed_size, quint64(std::numeric_limits<qint64>::max())))});
+            {QString::fromUtf8(name), bounded(info.uncompressed_size), bounded(info.compressed_size)});
         next = unzGoToNextFile(archive);
     }
     if (next != UNZ_END_OF_LIST_OF_FILE)

@@ -15,6 +15,8 @@ namespace Zip {
 
 using ProgressHandler = std::function<void(double)>;
 using FileOutputHandler = std::function<void(const QString &path)>;
+// Whether an entry, by its name in the archive, is unpacked.
+using EntryFilter = std::function<bool(const QString &name)>;
 
 // Packs files into zip archives and unpacks them, over minizip. Every operation is synchronous and
 // runs on the caller's thread; failures throw ZipError.
@@ -41,16 +43,18 @@ public:
 
     // Unpacks the archive into destination (created when missing). Entries that would land outside
     // destination (by their names or through symbolic links standing in it), and archives that
-    // would unpack to more than maximumUnpackedSize, are refused.
+    // would unpack to more than maximumUnpackedSize, are refused. Given a filter, only the entries
+    // it takes are unpacked; the others are passed over without being read.
     static void unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
                           const std::optional<QString> &password = std::nullopt,
                           const ProgressHandler &progress = {},
-                          const FileOutputHandler &fileOutputHandler = {});
+                          const FileOutputHandler &fileOutputHandler = {}, const EntryFilter &filter = {});
 
     struct EntryInfo
     {
         QString name;
         qint64 uncompressedSize = 0; // as the archive declares it; unpacking never writes more
+        qint64 compressedSize = 0; // as declared; unpacking never reads more
     };
     // The entries of an archive, in archive order, without unpacking anything. Throws unzipFail
     // for what is not a readable archive.

@@ -522,6 +522,16 @@ TEST_F(BackupListViewTest, MakeBackupAndRestoreKeepTheCurrentDataFirst)
     EXPECT_EQ(handler->restoreDirectories.size(), 1);
     ASSERT_EQ(alerts.alerts().size(), 7);
     EXPECT_FALSE(alerts.alerts()[6].message.isEmpty());
+
+    // A restore that brought the data back changed says how, once it has ended.
+    handler->restoreNotes = {"A name was cut."};
+    view.setSelectedBackups({chosen});
+    alerts.answer("Restore");
+    view.restoreButton()->click();
+    waitForAction(finished, 6);
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return alerts.alerts().size() == 9; }));
+    EXPECT_EQ(alerts.alerts()[8].message, "The backup was restored with changes.");
+    EXPECT_EQ(alerts.alerts()[8].informativeText, "A name was cut.");
 }
 
 TEST_F(BackupListViewTest, TheErrorAlertShowsEachErrorUntilOkAnswersIt)

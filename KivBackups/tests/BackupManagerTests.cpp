@@ -95,11 +95,22 @@ TEST_F(BackupManagerTest, MakesArchivesUnderUniqueNamesAndRestoresThem)
               QStringList({"backgrounds.json", "profiles.json"}));
 
     const QList<Backup> before = manager->backups();
-    TestSupport::runTask(manager->restore(before[0]));
+    handler->restoreNotes = {"changed"};
+    EXPECT_EQ(TestSupport::runTask(manager->restore(before[0])), QStringList {"changed"});
     EXPECT_EQ(handler->restoredProfiles, "[{\"uuid\":\"p\"}]");
     ASSERT_EQ(handler->restoreDirectories.size(), 1);
     EXPECT_FALSE(QFileInfo::exists(handler->restoreDirectories[0]));
     EXPECT_EQ(manager->backups(), before);
+
+    // Entries no backup holds are passed over, never written.
+    Zip::Zip::zipData({{"backgrounds.json", "[]", std::nullopt},
+                       {"profiles.json", "[]", std::nullopt},
+                       {"extra.bin", "x", std::nullopt},
+                       {"sub/profiles.json", "x", std::nullopt}},
+                      folder() + "/20240101000000.tapback");
+    TestSupport::runTask(manager->reload());
+    TestSupport::runTask(manager->restore(manager->backups()[0]));
+    EXPECT_EQ(handler->restoredFiles, QStringList({"backgrounds.json", "profiles.json"}));
 }
 
 TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)
@@ -114,7 +125,7 @@ TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)
     // A handler that writes nothing makes no archive either.
     struct SilentHandler : BackupHandler
     {
-        QCoro::Task<void> restore(QString) override { co_return; }
+        QCoro::Task<QStringList> restore(QString) override { co_return {}; }
         QCoro::Task<void> backup(QString) override { co_return; }
     };
     BackupManager silent({folder(), "tapback"}, std::make_shared<SilentHandler>());
@@ -142,7 +153,7 @@ TEST_F(BackupManagerTest, StreamedFilesGoStraightIntoTheArchiveAndAFailureLeaves
     {
         enum class Failure { None, Throws, NoFiles, BadName } failure = Failure::None;
         bool folderAsked = false;
-        QCoro::Task<void> restore(QString) override { co_return; }
+        QCoro::Task<QStringList> restore(QString) override { co_return {}; }
         QCoro::Task<void> backup(QString) override
         {
             folderAsked = true;
@@ -200,7 +211,7 @@ TEST_F(BackupManagerTest, AnArchiveThatFailsAsItIsCompletedReportsItsErrorAndPub
 {
     struct StreamingHandler : BackupHandler
     {
-        QCoro::Task<void> restore(QString) override { co_return; }
+        QCoro::Task<QStringList> restore(QString) override { co_return {}; }
         QCoro::Task<void> backup(QString) override { co_return; }
         StreamedBackup streamedBackup() override
         {

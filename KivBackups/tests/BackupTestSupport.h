@@ -20,6 +20,8 @@ public:
     QStringList backupDirectories;
     QStringList restoreDirectories;
     QByteArray restoredProfiles;
+    QStringList restoredFiles; // what the last restore found unpacked
+    QStringList restoreNotes; // what restores tell
 
     QCoro::Task<void> backup(QString directory) override
     {
@@ -31,15 +33,17 @@ public:
         co_return;
     }
 
-    QCoro::Task<void> restore(QString directory) override
+    QCoro::Task<QStringList> restore(QString directory) override
     {
         restoreDirectories.append(directory);
         QFile file(QDir(directory).filePath("profiles.json"));
         if (!file.open(QIODevice::ReadOnly))
             throw std::runtime_error("no profiles");
         restoredProfiles = file.readAll();
-        co_return;
+        restoredFiles = QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+        co_return restoreNotes;
     }
+    QStringList restoredFileNames() const override { return {"backgrounds.json", "profiles.json"}; }
 
     static void write(const QString &path, const QByteArray &bytes)
     {

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTimer>
 
 namespace KivBackups::BackupActions {
 
@@ -257,6 +258,17 @@ Platform::Alert errorAlert(const BackupError &error)
     return alert;
 }
 
+Platform::Alert restoredAlert(const QStringList &notes)
+{
+    Platform::Alert alert;
+    alert.message = text("The backup was restored with changes.");
+    alert.informativeText = notes.join(QLatin1Char('\n'));
+    alert.buttons = {text("OK")};
+    alert.defaultButton = 0;
+    alert.cancelButton = 0;
+    return alert;
+}
+
 QCoro::Task<void> makeBackup(QPointer<BackupListView> list)
 {
     const QPointer<BackupManager> manager = list ? list->backupManager() : nullptr;
@@ -288,7 +300,11 @@ QCoro::Task<void> restoreSelected(QPointer<BackupListView> list)
     }
     if (!failure && manager) {
         try {
-            co_await manager->restore(backup);
+            const QStringList notes = co_await manager->restore(backup);
+            // From the event loop, not from inside the resumption of the restore.
+            if (!notes.isEmpty() && list)
+                QTimer::singleShot(0, list,
+                                   [list, notes] { Platform::Alerts::run(restoredAlert(notes), list); });
         } catch (...) {
             failure = std::current_exception();
         }

@@ -43,12 +43,16 @@ Platform::Alert deleteConfirmation();
 Platform::Alert deleteAllConfirmation();
 // The alert of a failed action: its message and "OK", which Escape answers too.
 Platform::Alert errorAlert(const BackupError &error);
+// The alert after a restore that brought the data back changed: what the handler told, and "OK".
+Platform::Alert restoredAlert(const QStringList &notes);
 
 // The runs. Each catches its failure and writes the first one into the list's error, and tells the
 // list when it has ended.
 // A locked backup.
 QCoro::Task<void> makeBackup(QPointer<BackupListView> list);
-// A locked backup of the current data, and only when that succeeded, a restore of the selected one.
+// A locked backup of the current data, and only when that succeeded, a restore of the selected one;
+// what the restore tells of changed data is shown in restoredAlert() once the current event is
+// handled.
 QCoro::Task<void> restoreSelected(QPointer<BackupListView> list);
 // Every selected backup, stopping at the first failure; the selection is cleared when all succeeded.
 QCoro::Task<void> lockSelected(QPointer<BackupListView> list);

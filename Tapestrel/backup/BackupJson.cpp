@@ -56,7 +56,7 @@ struct ParseOutcome
 // Held by pointer, so that taking the result out of its future never copies the document.
 using SharedOutcome = std::shared_ptr<ParseOutcome>;
 
-ParseOutcome readAndParse(QString path)
+ParseOutcome readAndParse(QString path, ElementLimit limit)
 {
     try {
         QFile file(path);
@@ -71,6 +71,10 @@ ParseOutcome readAndParse(QString path)
                 KivBackups::BackupError::fileSystemDomain, EIO,
                 QCoreApplication::translate("BackupJson", "The file “%1” could not be read: %2")
                     .arg(path, file.errorString()));
+        // Counted before it is parsed: the records of a large array cost many times its text.
+        if (limit.maximum >= 0 && KivUtilities::jsonArrayElementCount(bytes, limit.maximum) > limit.maximum)
+            throw KivBackups::BackupError(KivBackups::BackupError::domain,
+                                          KivBackups::BackupError::tooManyRecordsCode, limit.refusal);
         JsonCoder::Json value = parseArray(bytes, path);
         return {std::move(value), {}};
     } catch (...) {
@@ -78,9 +82,9 @@ ParseOutcome readAndParse(QString path)
     }
 }
 
-SharedOutcome readAndParseShared(QString path)
+SharedOutcome readAndParseShared(QString path, ElementLimit limit)
 {
-    return std::make_shared<ParseOutcome>(readAndParse(std::move(path)));
+    return std::make_shared<ParseOutcome>(readAndParse(std::move(path), std::move(limit)));
 }
 
 } // namespace
@@ -137,9 +141,9 @@ QCoro::Task<void> writeStoreFiles(QString storePath, QList<StoreFile> files)
         std::rethrow_exception(error);
 }
 
-QCoro::Task<JsonCoder::Json> readArrayFile(QString path)
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit)
 {
-    QFuture<SharedOutcome> future = QtConcurrent::run(&readAndParseShared, path);
+    QFuture<SharedOutcome> future = QtConcurrent::run(&readAndParseShared, path, std::move(limit));
     const SharedOutcome outcome = co_await future;
     if (outcome->error)
         std::rethrow_exception(outcome->error);

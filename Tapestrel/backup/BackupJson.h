@@ -81,10 +81,18 @@ constexpr int maximumDepth = 8;
 // Parses the bytes of a file that must hold a JSON array; JsonDecodeError names the file at `path`.
 JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path);
 
+// How many elements a file's array may hold, and what is said of one that holds more.
+struct ElementLimit
+{
+    qsizetype maximum = -1; // none when negative
+    QString refusal;
+};
+
 // Reads and parses a file that must hold a JSON array, on the thread pool. Throws
-// KivBackups::BackupError for a missing or unreadable file and JsonDecodeError for anything else,
-// nesting deeper than maximumDepth included.
-QCoro::Task<JsonCoder::Json> readArrayFile(QString path);
+// KivBackups::BackupError for a missing or unreadable file and for an array of more elements than
+// the limit (counted before it is parsed), and JsonDecodeError for anything else, nesting deeper
+// than maximumDepth included.
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit = {});
 
 // The compact JSON array of the records' forms: the bytes JsonCoder::encode() gives for an array
 // of their toJson(), written directly.

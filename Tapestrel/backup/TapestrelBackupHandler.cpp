@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -78,17 +79,33 @@ KivBackups::StreamedBackup TapestrelBackupHandler::streamedBackup()
         };
 }
 
-QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
+QStringList TapestrelBackupHandler::restoredFileNames() const
+{
+    return {m_profilesFileName, m_backgroundsFileName};
+}
+
+QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
 {
     QPointer<ModelContext> modelContext = m_modelContext;
     if (!modelContext)
         throw storeGone();
     const QDir folder(directory);
+    const QString limit = QLocale().toString(maximumRecords);
     // Both files are parsed on the thread pool while the store is read here.
-    QCoro::Task<JsonCoder::Json> readingProfiles =
-        BackupJson::readArrayFile(folder.filePath(m_profilesFileName));
-    QCoro::Task<JsonCoder::Json> readingBackgrounds =
-        BackupJson::readArrayFile(folder.filePath(m_backgroundsFileName));
+    QCoro::Task<JsonCoder::Json> readingProfiles = BackupJson::readArrayFile(
+        folder.filePath(m_profilesFileName),
+        {maximumRecords,
+         QCoreApplication::translate("TapestrelBackupHandler",
+                                     "The backup cannot be restored: it holds more than %1 "
+                                     "profiles, more than a restore takes.")
+             .arg(limit)});
+    QCoro::Task<JsonCoder::Json> readingBackgrounds = BackupJson::readArrayFile(
+        folder.filePath(m_backgroundsFileName),
+        {maximumRecords,
+         QCoreApplication::translate("TapestrelBackupHandler",
+                                     "The backup cannot be restored: it holds more than %1 "
+                                     "backgrounds, more than a restore takes.")
+             .arg(limit)});
 
     const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*modelContext);
     // A save of any context while the files are parsed makes what was read here out of date.
@@ -101,6 +118,7 @@ QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
     JsonCoder::Json profilesJson = co_await std::move(readingProfiles);
     JsonCoder::Json backgroundsJson = co_await std::move(readingBackgrounds);
     std::vector<std::unique_ptr<Profile>> profiles = ProfileImporter::decodeProfiles(profilesJson);
+    QStringList notes = ProfileImporter::cutLongNames(profiles);
     std::vector<std::unique_ptr<CustomBackground>> backgrounds =
         CustomBackgroundImporter::decodeBackgrounds(backgroundsJson);
     BackupJson::discardOnPool(std::move(profilesJson));
@@ -115,4 +133,5 @@ QCoro::Task<void> TapestrelBackupHandler::restore(QString directory)
     BackupJson::mergeByUuid(*context, storedProfiles, std::move(profiles), true);
     BackupJson::mergeByUuid(*context, storedBackgrounds, std::move(backgrounds), true);
     context->save();
+    co_return notes;
 }

@@ -13,6 +13,9 @@ class ModelContext;
 class TapestrelBackupHandler : public KivBackups::BackupHandler
 {
 public:
+    // A restore takes at most this many profiles, and as many backgrounds.
+    static constexpr qsizetype maximumRecords = 10000;
+
     TapestrelBackupHandler(ModelContext *modelContext, QString profilesFileName, QString backgroundsFileName);
 
     ModelContext *modelContext() const;
@@ -25,8 +28,11 @@ public:
     QCoro::Task<void> backup(QString directory) override;
     // The same two files, read from the store and written into the archive as they are made.
     KivBackups::StreamedBackup streamedBackup() override;
-    // Reads and decodes both files before anything changes; any error leaves the store as it was.
-    QCoro::Task<void> restore(QString directory) override;
+    // Reads and decodes both files before anything changes; any error, more than maximumRecords of
+    // either kind included, leaves the store as it was. Names too long are cut, and said so.
+    QCoro::Task<QStringList> restore(QString directory) override;
+    // The two files.
+    QStringList restoredFileNames() const override;
 
 private:
     QPointer<ModelContext> m_modelContext;

@@ -20,6 +20,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 
 #include <gtest/gtest.h>
@@ -312,6 +313,80 @@ TEST_F(BackupExchange, ArchivesMadeByTheManagerRestoreAndAStoreThatIsGoneFails)
     EXPECT_THROW(runTask(manager.restore(manager.backups()[0])), ModelStoreError);
 }
 
+// Archives no backup of the program makes, each small: every one is refused before anything
+// changes, with a message that names the limit; a name too long is cut, and said so.
+TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
+{
+    addProfile("A", "Original", {{"k", "v"}});
+    main()->save();
+    const QStringList before = storedProfiles();
+    KivBackups::BackupManager manager(
+        {home.filePath("backups"), "tapback"},
+        std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
+    using Entries = QList<std::pair<QString, QByteArray>>;
+    const auto restoreArchive = [&](const QString &name, const Entries &entries) {
+        QList<Zip::ArchiveFile> files;
+        for (const auto &[entry, bytes] : entries)
+            files.append({entry, bytes, std::nullopt});
+        QDir().mkpath(home.filePath("backups"));
+        Zip::Zip::zipData(files, home.filePath("backups/" + name + ".tapback"));
+        runTask(manager.reload());
+        const auto found =
+            std::find_if(manager.backups().begin(), manager.backups().end(),
+                         [&](const auto &backup) { return backup.url.fileName().startsWith(name); });
+        if (found == manager.backups().end()) {
+            ADD_FAILURE() << "not listed: " << name.toStdString();
+            return QStringList();
+        }
+        return runTask(manager.restore(*found));
+    };
+
+    QByteArray many = "[";
+    for (int i = 0; i <= TapestrelBackupHandler::maximumRecords; ++i)
+        many += QStringLiteral(R"({"uuid":"U%1","name":"N","options":[]},)").arg(i).toUtf8();
+    many.back() = ']';
+    const QString limit = QLocale().toString(TapestrelBackupHandler::maximumRecords);
+    const struct
+    {
+        Entries entries;
+        QString says;
+    } hostile[] = {
+        {{{"backgrounds.json", "[]"}, {"profiles.json", many}}, "more than " + limit + " profiles"},
+        {{{"backgrounds.json", QByteArray(many).replace("\"options\":[]", "\"kind\":\"x\"")},
+          {"profiles.json", "[]"}},
+         "more than " + limit + " backgrounds"},
+        // Spaces expand about 1,000 times.
+        {{{"backgrounds.json", "[]"}, {"profiles.json", "[" + QByteArray(4 << 20, ' ') + "]"}},
+         "more than 100 times its size beyond the first"},
+        {{{"backgrounds.json", "[]"}, {"profiles.json", "[]"}, {"profiles.json", "[]"}},
+         "holds the file “profiles.json” twice"},
+    };
+    int number = 0;
+    for (const auto &[entries, says] : hostile) {
+        SCOPED_TRACE(says.toStdString());
+        try {
+            restoreArchive(QStringLiteral("2024010100000%1").arg(number++), entries);
+            ADD_FAILURE() << "restored";
+        } catch (const KivBackups::BackupError &error) {
+            EXPECT_TRUE(error.message().contains(says)) << error.message().toStdString();
+        }
+        EXPECT_EQ(storedProfiles(), before);
+        EXPECT_TRUE(QDir(manager.workingFolderPath()).isEmpty());
+    }
+
+    // A name of 2,000 characters comes back with the first 1,024; an entry no backup holds is
+    // passed over.
+    const QString longName(2000, u'n');
+    const QStringList notes = restoreArchive(
+        "20240202000000",
+        {{"backgrounds.json", "[]"},
+         {"profiles.json", R"([{"uuid":"L","name":")" + longName.toUtf8() + R"(","options":[]}])"},
+         {"extra.bin", "x"}});
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0].contains("cut")) << notes[0].toStdString();
+    EXPECT_EQ(storedProfiles(), before + QStringList({"L " + longName.left(1024) + " links:0"}));
+}
+
 TEST_F(BackupExchange, ArchivedFilesHoldTheRecordsBytesReadStraightFromTheStore)
 {
     // What the records write for themselves, for every kind of text and row the store can hold.
@@ -474,7 +549,7 @@ TEST_F(BackupExchange, ASaveWhileTheFilesAreReadIsRestoredOverToo)
 
     // The restore reads the store at once and the files on the thread pool; a change saved before
     // the files are read must not survive because the store looked like the backup before it.
-    QCoro::Task<void> restoring = handler.restore(backup);
+    QCoro::Task<QStringList> restoring = handler.restore(backup);
     main()->fetchProfiles()[0]->setName("Renamed");
     main()->save();
     runTask(std::move(restoring));
