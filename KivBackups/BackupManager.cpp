@@ -23,6 +23,7 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -290,8 +291,11 @@ void checkMembers(const QList<Zip::Zip::EntryInfo> &entries)
                           "file of a backup can hold.",
                           entry.name, locale.formattedDataSize(entry.uncompressedSize),
                           locale.formattedDataSize(BackupManager::maximumMemberSize));
-        if (entry.uncompressedSize - BackupManager::expansionAllowance
-            > BackupManager::maximumExpansion * entry.compressedSize)
+        // Multiplied only where it cannot overflow: a larger compressed size is more than any member
+        // within the size limit needs.
+        if (entry.compressedSize <= std::numeric_limits<qint64>::max() / BackupManager::maximumExpansion
+            && entry.uncompressedSize - BackupManager::expansionAllowance
+                > BackupManager::maximumExpansion * entry.compressedSize)
             throw refusal(BackupError::memberTooCompressedCode,
                           "The backup cannot be restored: its file “%1” would expand from %2 to %3, more "
                           "than %4 times its size beyond the first %5.",
