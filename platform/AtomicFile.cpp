@@ -5,24 +5,34 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <thread>
+
+// The C library names them only when it also has renameat2().
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+#ifndef RENAME_EXCHANGE
+#define RENAME_EXCHANGE (1 << 1)
+#endif
 
 namespace Platform {
 
@@ -32,14 +42,12 @@ using namespace std::chrono_literals;
 
 // How often edit() makes an edit again because the file changed under it before it gives up.
 constexpr int editAttempts = 5;
-// How long a file may have held nothing before an edit takes it as empty rather than as a save in
-// progress (an editor may take seconds between truncating a file and writing all of it), and how
-// often it looks again while it waits.
-std::atomic<std::chrono::milliseconds> settleTime {5s};
+// How long a file that looks unfinished is waited for (an editor may take seconds between truncating
+// a file and writing all of it), how long after its last change it may still be a save in progress,
+// and how often it is looked at again while it is waited for.
+constexpr auto defaultSettleTime = 5s;
+std::atomic<std::chrono::milliseconds> savingWindow {60s};
 constexpr auto pollInterval = 10ms;
-// How many files' last seen state is kept: those are the few files of other applications that the
-// program changes.
-constexpr qsizetype maxNotedFiles = 256;
 // A temporary file that is still empty and this young may belong to a writer that has created it
 // but not yet locked it.
 constexpr std::chrono::nanoseconds newTemporaryFileAge = 60s;
@@ -108,25 +116,64 @@ void observe(AtomicFile::EditStep step, const QString &path)
         current(step, path);
 }
 
-QHash<QString, bool> &notedFiles()
+std::atomic<std::chrono::milliseconds> &settleTime()
 {
-    static QHash<QString, bool> noted;
-    return noted;
+    static std::atomic<std::chrono::milliseconds> time {[] {
+        bool ok = false;
+        const int fromEnvironment = qEnvironmentVariableIntValue("TAPESTREL_SETTLE_MILLISECONDS", &ok);
+        return ok && fromEnvironment >= 0 ? std::chrono::milliseconds(fromEnvironment)
+                                          : std::chrono::milliseconds(defaultSettleTime);
+    }()};
+    return time;
 }
 
-void note(const QString &target, bool holdsSomething)
+qint64 inNanoseconds(std::chrono::milliseconds time)
 {
-    QMutexLocker locker(&observerMutex());
-    QHash<QString, bool> &noted = notedFiles();
-    if (noted.size() >= maxNotedFiles && !noted.contains(target))
-        noted.clear();
-    noted.insert(target, holdsSomething);
+    return std::chrono::nanoseconds(time).count();
 }
 
-bool heldSomething(const QString &target)
+// How long ago the file was changed; a time ahead of the clock counts as now.
+qint64 ageNanoseconds(const AtomicFile::Stamp &stamp)
 {
-    QMutexLocker locker(&observerMutex());
-    return notedFiles().value(target);
+    return std::max<qint64>(0, nowNanoseconds() - stamp.modifiedNanoseconds);
+}
+
+// Renames with flags (RENAME_EXCHANGE, RENAME_NOREPLACE) where the C library may lack the wrapper.
+int renameWithFlags(const QByteArray &from, const QByteArray &to, unsigned int flags)
+{
+#ifdef SYS_renameat2
+    return int(::syscall(SYS_renameat2, AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), flags));
+#else
+    Q_UNUSED(from);
+    Q_UNUSED(to);
+    Q_UNUSED(flags);
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+// Whether the file system (or the kernel) lacks the flags asked of renameWithFlags().
+bool renameFlagsUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+// Whether an open file holds exactly `bytes`.
+bool holdsExactly(int fd, const QByteArray &bytes)
+{
+    QByteArray read(bytes.size() + 1, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < read.size()) {
+        const ssize_t step = ::pread(fd, read.data() + done, size_t(read.size() - done), off_t(done));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step < 0)
+            return false;
+        if (step == 0)
+            break;
+        done += step;
+    }
+    return done == bytes.size() && QByteArrayView(read.constData(), done) == bytes;
 }
 
 bool onlyBlanks(const QByteArray &bytes)
@@ -226,23 +273,6 @@ std::optional<AtomicFile::Failure> readFile(const QString &path, qint64 maxBytes
     }
 }
 
-qint64 settleNanoseconds()
-{
-    return std::chrono::nanoseconds(settleTime.load()).count();
-}
-
-// Until when a file that holds nothing is waited for: until it has held nothing for the settling
-// time, and at most that long from now. None when it is not waited for: it was not seen holding
-// anything and has not changed for longer.
-std::optional<qint64> settleDeadline(const AtomicFile::Stamp &stamp, bool seenContent)
-{
-    const qint64 now = nowNanoseconds();
-    const qint64 emptiedUntil = stamp.modifiedNanoseconds + settleNanoseconds();
-    if (!seenContent && emptiedUntil <= now)
-        return std::nullopt;
-    return std::clamp<qint64>(emptiedUntil, now, now + settleNanoseconds());
-}
-
 // Waits until the file is no longer the version `stamp` describes, or until the deadline. True when
 // it changed.
 bool waitForChange(const QString &path, const QString &target, const AtomicFile::Stamp &stamp,
@@ -313,25 +343,34 @@ AtomicFile::Stamp AtomicFile::stampOf(const QString &path)
     return stampFrom(info);
 }
 
-AtomicFile::EmptyFile AtomicFile::settleEmptyFile(const QString &path, const Stamp &stamp, bool seenContent)
+bool AtomicFile::SaveWait::mayBeUnderWay(const Stamp &stamp)
 {
-    const std::optional<qint64> deadline = settleDeadline(stamp, seenContent);
-    if (!deadline)
-        return EmptyFile::Empty;
-    const std::optional<QString> target = followLinks(path);
-    return waitForChange(path, target.value_or(path), stamp, *deadline) ? EmptyFile::Changed
-                                                                        : EmptyFile::Emptied;
+    return ageNanoseconds(stamp) < inNanoseconds(savingWindow.load());
 }
 
-void AtomicFile::noteContent(const QString &path, bool holdsSomething)
+bool AtomicFile::SaveWait::waitForChange(const QString &path, const Stamp &stamp)
 {
-    if (const std::optional<QString> target = followLinks(path))
-        note(*target, holdsSomething);
+    if (!m_deadline)
+        m_deadline = nowNanoseconds() + inNanoseconds(settleTime().load());
+    const std::optional<QString> target = followLinks(path);
+    return Platform::waitForChange(path, target.value_or(path), stamp, *m_deadline);
+}
+
+QString AtomicFile::SaveWait::reason(const Stamp &stamp)
+{
+    const qint64 seconds = ageNanoseconds(stamp) / 1000000000;
+    const QString ago = seconds == 1 ? tr("1 second") : tr("%1 seconds").arg(seconds);
+    return tr("it changed %1 ago and another program may still be saving it").arg(ago);
 }
 
 std::chrono::milliseconds AtomicFile::setSettleTime(std::chrono::milliseconds time)
 {
-    return settleTime.exchange(time);
+    return settleTime().exchange(time);
+}
+
+std::chrono::milliseconds AtomicFile::setSavingWindow(std::chrono::milliseconds time)
+{
+    return savingWindow.exchange(time);
 }
 
 bool AtomicFile::isTemporaryFileName(const QString &fileName)
@@ -356,16 +395,13 @@ std::optional<AtomicFile::Failure> AtomicFile::replace(const QString &path, cons
 }
 
 std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 maxBytes, const Edit &edit,
-                                                    const HoldsNothing &holdsNothing)
+                                                    const Unfinished &unfinished)
 {
     const std::optional<QString> target = followLinks(path);
     if (!target)
         return Failure {QFileDevice::ReadError, errnoText(ELOOP)};
-    const HoldsNothing &isEmpty = holdsNothing ? holdsNothing : HoldsNothing(onlyBlanks);
-    bool seenContent = heldSomething(*target);
-    // Set once the file is seen holding nothing, and kept however often it changes meanwhile, so
-    // that one that is written a piece at a time is not waited for without end.
-    std::optional<qint64> deadline;
+    const Unfinished &looksUnfinished = unfinished ? unfinished : Unfinished(onlyBlanks);
+    SaveWait wait;
     int conflicts = 0;
     for (;;) {
         observe(EditStep::Reading, path);
@@ -375,19 +411,13 @@ std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 
         const Content &content = reading.content;
         if (!content.exists && isLink(path))
             return Failure {QFileDevice::ReadError, RegularFile::danglingLinkReason()};
-        const bool empty = content.exists && isEmpty(content.bytes);
-        if (content.exists)
-            note(*target, !empty);
-        if (empty) {
-            if (!deadline)
-                deadline = settleDeadline(reading.stamp, seenContent);
-            if (deadline) {
-                if (waitForChange(path, *target, reading.stamp, *deadline))
-                    continue;
-                return Failure {QFileDevice::WriteError, tr("another program is still saving it")};
-            }
+        // (A file too large to be read is refused as such, not waited for.)
+        if (content.exists && content.bytes.size() <= maxBytes && looksUnfinished(content.bytes)
+            && SaveWait::mayBeUnderWay(reading.stamp)) {
+            if (wait.waitForChange(path, reading.stamp))
+                continue;
+            return Failure {QFileDevice::WriteError, SaveWait::reason(reading.stamp)};
         }
-        seenContent = seenContent || (content.exists && !empty);
         const std::optional<QByteArray> edited = edit(content);
         if (!edited || (content.exists && *edited == content.bytes))
             return std::nullopt;
@@ -396,10 +426,8 @@ std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 
         file.expect(reading.stamp, content.bytes);
         if (!file.open() || !file.write(*edited))
             return Failure {file.error(), file.errorString()};
-        if (file.commit()) {
-            note(*target, !isEmpty(*edited));
+        if (file.commit())
             return std::nullopt;
-        }
         if (!file.changedMeanwhile())
             return Failure {file.error(), file.errorString()};
         if (++conflicts >= editAttempts)
@@ -500,6 +528,95 @@ void AtomicFile::expect(const Stamp &stamp, std::optional<QByteArray> bytes)
     m_expectedBytes = std::move(bytes);
 }
 
+bool AtomicFile::changed()
+{
+    m_changedMeanwhile = true;
+    return fail(QFileDevice::WriteError, tr("another program changed it meanwhile"));
+}
+
+bool AtomicFile::matchesExpected(int fd, const QString &path) const
+{
+    // The file under that name must be the one that was opened (a rename may have put another one
+    // there), and that one the version that was expected.
+    struct stat named
+    {
+    };
+    struct stat opened
+    {
+    };
+    if (fd < 0 || ::lstat(QFile::encodeName(path).constData(), &named) != 0 || ::fstat(fd, &opened) != 0
+        || !S_ISREG(named.st_mode) || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+        return false;
+    return stampFrom(opened) == *m_expectedStamp && (!m_expectedBytes || holdsExactly(fd, *m_expectedBytes));
+}
+
+// Exchanges the new file with the old one, which then bears the temporary name. The old one is removed
+// only when it is the version the new content was made from; otherwise another program saved it after
+// the last check (in place, or by a rename of its own), and it is put back for the edit to be made
+// again on it.
+bool AtomicFile::exchange()
+{
+    const QByteArray temporary = QFile::encodeName(m_temporary);
+    const QByteArray target = QFile::encodeName(m_target);
+    // Held open, and locked when nobody else holds it, so that no cleaner takes it for a leftover
+    // while it bears the temporary name.
+    const int old = ::open(target.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (old < 0 && errno == ENOENT)
+        return changed();
+    if (old >= 0)
+        ::flock(old, LOCK_SH | LOCK_NB);
+    const auto closeOld = qScopeGuard([old] {
+        if (old >= 0)
+            ::close(old);
+    });
+    if (renameWithFlags(temporary, target, RENAME_EXCHANGE) != 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return changed();
+        if (!renameFlagsUnsupported(error))
+            return fail(QFileDevice::RenameError, errnoText(error));
+        return renameOver();
+    }
+    if (!matchesExpected(old, m_temporary)) {
+        // The name is no longer the new file's: it must not be removed as one.
+        const int written = m_fd;
+        m_fd = -1;
+        const auto closeWritten = qScopeGuard([written] { ::close(written); });
+        if (renameWithFlags(temporary, target, RENAME_EXCHANGE) != 0) {
+            return fail(QFileDevice::RenameError,
+                        tr("another program changed it meanwhile, and its file could not be put back: %1")
+                            .arg(errnoText(errno)));
+        }
+        // Back under the temporary name is the new file, unless yet another save took its place.
+        struct stat named
+        {
+        };
+        struct stat ours
+        {
+        };
+        if (::lstat(temporary.constData(), &named) == 0 && ::fstat(written, &ours) == 0
+            && named.st_dev == ours.st_dev && named.st_ino == ours.st_ino)
+            ::unlink(temporary.constData());
+        return changed();
+    }
+    ::unlink(temporary.constData());
+    return done();
+}
+
+bool AtomicFile::renameOver()
+{
+    if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0)
+        return fail(QFileDevice::RenameError, errnoText(errno));
+    return done();
+}
+
+bool AtomicFile::done()
+{
+    ::close(m_fd);
+    m_fd = -1;
+    return true;
+}
+
 bool AtomicFile::commit()
 {
     if (m_fd < 0 || m_failed)
@@ -517,17 +634,20 @@ bool AtomicFile::commit()
             unchanged = !readFile(m_target, m_expectedBytes->size(), &reading)
                 && reading.content.bytes == *m_expectedBytes;
         }
-        if (!unchanged) {
-            m_changedMeanwhile = true;
-            return fail(QFileDevice::WriteError, tr("another program changed it meanwhile"));
-        }
+        if (!unchanged)
+            return changed();
+        observe(EditStep::Renaming, m_path);
+        if (m_expectedStamp->exists)
+            return exchange();
+        // Where there was no file, one that another program creates meanwhile is not replaced.
+        if (renameWithFlags(QFile::encodeName(m_temporary), QFile::encodeName(m_target), RENAME_NOREPLACE) == 0)
+            return done();
+        if (errno == EEXIST)
+            return changed();
+        if (!renameFlagsUnsupported(errno))
+            return fail(QFileDevice::RenameError, errnoText(errno));
     }
-
-    if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0)
-        return fail(QFileDevice::RenameError, errnoText(errno));
-    ::close(m_fd);
-    m_fd = -1;
-    return true;
+    return renameOver();
 }
 
 } // namespace Platform

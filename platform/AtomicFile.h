@@ -25,8 +25,11 @@ namespace Platform {
 // created empty file.
 //
 // Files of other applications are changed with edit(): it reads the file, lets the caller make the
-// new content from it, and replaces the file only if, right before the rename, the file is still
-// the one the new content was made from. Otherwise the edit is made again on what is there now.
+// new content from it, and replaces the file only if, right before the replacement, the file is
+// still the one the new content was made from. Otherwise the edit is made again on what is there now.
+// Where the file system can, the replacement exchanges the new file with the old one, which stays
+// under the temporary name until it is found to be the one the edit was made from: an outside save
+// that came in the moment between the check and the exchange is put back and edited again.
 class AtomicFile
 {
 public:
@@ -66,49 +69,62 @@ public:
     // it is. It may throw; the exception leaves edit() and nothing is written.
     using Edit = std::function<std::optional<QByteArray>(const Content &content)>;
 
-    // Whether content holds no settings at all (by default: nothing but blanks).
-    using HoldsNothing = std::function<bool(const QByteArray &bytes)>;
+    // Whether content may be another program's save caught half way: by default, content of
+    // nothing but blanks. Callers add what does not parse and what else holds no settings.
+    using Unfinished = std::function<bool(const QByteArray &bytes)>;
 
     // Reads `path` (only a regular file), hands its content to `edit` and writes the result
-    // atomically. When another program changed the file between the read and the rename, the edit
-    // is made again on the new content; after a few such tries it gives up and writes nothing.
+    // atomically. When another program changed the file between the read and the replacement, the
+    // edit is made again on the new content; after a few such tries it gives up and writes nothing.
     // A link that leads nowhere (a loop, or a missing file) is an error, not a missing file.
     //
-    // A file that holds nothing is not trusted at once: a program that saves in place truncates the
-    // file and only then writes it again, perhaps piece by piece, and that moment must not be taken
-    // for a file without settings. When the file held something when this program last saw it, or
-    // changed within the settling time, the edit waits until it has held nothing for that long (and
-    // no longer than that from now: call it off the GUI thread), and is made on what the file then
-    // holds. A file that still holds nothing is left alone and the edit fails: it is being saved. A
-    // file that has held nothing for longer is edited as it is.
+    // Content that looks unfinished is not trusted at once: a program that saves in place truncates
+    // the file and only then writes it again, perhaps piece by piece, and that moment must not be
+    // taken for a file without settings. Such a file that changed within the saving window (see
+    // SaveWait) is waited for, up to the settling time from now (call it off the GUI thread), and the
+    // edit is made on what it then holds; one that still looks unfinished is left alone and the edit
+    // fails with SaveWait::reason(). One that has not changed for longer is handed to `edit` as it is.
     //
     // Nothing when the file was written or left alone as the edit asked, otherwise why not (the file
     // is then as the other programs left it); a file that could not be read gives a ReadError.
     static std::optional<Failure> edit(const QString &path, qint64 maxBytes, const Edit &edit,
-                                       const HoldsNothing &holdsNothing = {});
+                                       const Unfinished &unfinished = {});
 
-    // Tells edit() what a reader of the file saw in it, for it to know later that a file holding
-    // nothing held something before.
-    static void noteContent(const QString &path, bool holdsSomething);
+    // Waits for a file that looks unfinished (it holds nothing or does not parse) while it may be
+    // another program's save in progress, for writers that read files themselves (edit() does this on
+    // its own). Nothing is locked while it waits: a writer gives up its locks first and reads the file
+    // again afterwards.
+    class SaveWait
+    {
+    public:
+        // Whether the file `stamp` describes may still be being saved: it changed within the saving
+        // window (a minute). A time ahead of the clock counts as now.
+        static bool mayBeUnderWay(const Stamp &stamp);
+        // Waits until the file a path leads to is no longer the version `stamp` describes, at most
+        // until the settling time after the first call on this object (so that a file written a piece
+        // at a time is not waited for without end). True when it changed, false when the time is up.
+        bool waitForChange(const QString &path, const Stamp &stamp);
+        // Why a file that still looks unfinished is left as it is: when it changed, and that another
+        // program may still be saving it.
+        static QString reason(const Stamp &stamp);
 
-    // How long an emptied file is waited for (a few seconds); tests shorten it. Gives the former one.
-    static std::chrono::milliseconds setSettleTime(std::chrono::milliseconds time);
-
-    // For writers that read a file themselves before replacing it (edit() does this on its own):
-    // what an empty file that is about to be written over may be, waiting as edit() does. `stamp` is
-    // the empty file as it was read; `seenContent` whether it was seen holding something before.
-    enum class EmptyFile {
-        Empty, // it has held nothing for long: it may be taken as empty
-        Changed, // it changed meanwhile: read it again
-        Emptied, // it is being saved: it must not be taken as empty
+    private:
+        std::optional<qint64> m_deadline;
     };
-    static EmptyFile settleEmptyFile(const QString &path, const Stamp &stamp, bool seenContent);
+
+    // How long a file that looks unfinished is waited for (a few seconds; the environment variable
+    // TAPESTREL_SETTLE_MILLISECONDS sets it for a process and the tools it starts), and how long after
+    // its last change it may still be a save in progress (a minute). Tests shorten them. Each gives
+    // the former one.
+    static std::chrono::milliseconds setSettleTime(std::chrono::milliseconds time);
+    static std::chrono::milliseconds setSavingWindow(std::chrono::milliseconds time);
 
     // Lets a test act as another program at the moments that matter: the observer is called with the
     // path as given before each look of edit() at the file (a read, or a check while it waits for an
-    // emptied file), and in every commit() that expects a version of the file, after the new content
-    // is written and right before the check that precedes the rename. None removes it.
-    enum class EditStep { Reading, Replacing };
+    // unfinished file), and in every commit() that expects a version of the file, after the new
+    // content is written, right before the check that precedes the replacement (Replacing) and right
+    // after it (Renaming). None removes it.
+    enum class EditStep { Reading, Replacing, Renaming };
     using EditObserver = std::function<void(EditStep step, const QString &path)>;
     static void setEditObserver(EditObserver observer);
 
@@ -124,10 +140,11 @@ public:
     // Appends every one of `size` bytes or fails; after a failure nothing can be committed.
     bool write(const char *data, qint64 size);
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
-    // Makes commit() rename only while the file still has `stamp` (and, when given, holds `bytes`).
+    // Makes commit() replace the file only while it still has `stamp` (and, when given, holds `bytes`).
     void expect(const Stamp &stamp, std::optional<QByteArray> bytes = std::nullopt);
     // Puts the written bytes in place of the file; false (and the old file kept) after any failure,
-    // or when the file is no longer the one expect() described (changedMeanwhile() then tells).
+    // or when the file is no longer the one expect() described, also when that shows only in the file
+    // that the exchange took out of place (changedMeanwhile() then tells).
     bool commit();
     bool changedMeanwhile() const { return m_changedMeanwhile; }
 
@@ -136,6 +153,11 @@ public:
 
 private:
     bool fail(QFileDevice::FileError error, const QString &reason);
+    bool changed();
+    bool exchange();
+    bool renameOver();
+    bool done();
+    bool matchesExpected(int fd, const QString &path) const;
     void discard();
 
     QString m_path;

@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace Platform {
 
@@ -506,7 +507,7 @@ std::optional<QVariantMap> UserDefaults::dictionary(const QString &key) const
 
 // --- writing ---
 
-bool UserDefaults::preserveCorruptFileLocked() const
+std::optional<QString> UserDefaults::preserveCorruptFileLocked() const
 {
     const QString base = m_filePath + QStringLiteral(".corrupt");
     QString target = base;
@@ -516,9 +517,9 @@ bool UserDefaults::preserveCorruptFileLocked() const
     if (!QFile::rename(m_filePath, target)) {
         qWarning("user defaults: cannot keep the damaged %s as %s; it is left unchanged",
                  qPrintable(m_filePath), qPrintable(target));
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return target;
 }
 
 namespace {
@@ -576,23 +577,27 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
     QList<Change> changes;
     bool ok = false;
     std::optional<QString> refusal;
+    std::optional<QString> setAside; // where a damaged file was kept
     {
         QMutexLocker locker(&m_mutex);
         if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
             return failed(QStringLiteral("cannot create the folder of %1").arg(m_filePath));
-        const DomainLock lock(m_filePath + QStringLiteral(".lock"));
-        if (!lock.isLocked()) {
-            return failed(
-                QStringLiteral("%1 is locked by another process; %2 was not written").arg(m_filePath, key));
-        }
+        const QString lockPath = m_filePath + QStringLiteral(".lock");
+        std::optional<DomainLock> lock(std::in_place, lockPath);
+        const auto lockRefusal = [&] {
+            return QStringLiteral("%1 is locked by another process; %2 was not written").arg(m_filePath, key);
+        };
+        if (!lock->isLocked())
+            return failed(lockRefusal());
+        // The program's own domain is written only by the program and its defaults tool, both
+        // atomically: it is never caught half saved, and never waited for.
+        const bool mayBeSavedInPlace = m_domainName != standardDomainName;
+        AtomicFile::SaveWait wait;
         // The file as it is now, with whatever other processes wrote since the last read. What
         // cannot be read or written back unchanged is left exactly as it is. When another program
         // changes the file before the write, it is read again and the change made anew.
-        // Held values when this process last read it: emptied since, it is being saved.
-        bool seenContent = m_loaded && m_stamp.exists && m_stamp.size > 0;
         for (int attempt = 1;; ++attempt) {
             refreshLocked(&changes);
-            seenContent = seenContent || (m_stamp.exists && m_stamp.size > 0);
             const bool damaged = m_fileStatus == PropertyList::Status::Damaged;
             const bool present = m_values.contains(key);
             if (m_fileStatus == PropertyList::Status::Unreadable
@@ -611,23 +616,30 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 ok = true; // the file holds this value already: it is not rewritten
                 break;
             }
-            // An empty file may be another program's save in progress (it truncates, then writes):
-            // taken as an empty domain, the write would put only this key in place of its settings.
-            if (!damaged && m_stamp.exists && m_stamp.size == 0) {
-                const auto emptyFile =
-                    AtomicFile::settleEmptyFile(m_filePath, atomicStamp(m_stamp), seenContent);
-                if (emptyFile == AtomicFile::EmptyFile::Changed && attempt < writeAttempts)
+            // A file that holds nothing or is no property list may be another program's save in
+            // progress (it truncates, then writes): taken as an empty or damaged domain, the write
+            // would put only this key in place of its settings. It is waited for with nothing locked,
+            // so that reads of this domain, and of every domain that falls back on the global one,
+            // go on meanwhile; then it is read again.
+            const AtomicFile::Stamp stamp = atomicStamp(m_stamp);
+            if (mayBeSavedInPlace && m_stamp.exists && (damaged || m_stamp.size == 0)
+                && AtomicFile::SaveWait::mayBeUnderWay(stamp)) {
+                lock.reset();
+                locker.unlock();
+                const bool changed = wait.waitForChange(m_filePath, stamp);
+                locker.relock();
+                lock.emplace(lockPath);
+                if (!lock->isLocked()) {
+                    refusal = lockRefusal();
+                    break;
+                }
+                if (changed) {
+                    --attempt; // a wait is bounded by its own time
                     continue;
-                if (emptyFile == AtomicFile::EmptyFile::Changed) {
-                    refusal = QStringLiteral("%1 kept being changed by another program; %2 was not written")
-                                  .arg(m_filePath, key);
-                    break;
                 }
-                if (emptyFile == AtomicFile::EmptyFile::Emptied) {
-                    refusal = QStringLiteral("%1 is being saved by another program; %2 was not written")
-                                  .arg(m_filePath, key);
-                    break;
-                }
+                refusal = QStringLiteral("%1 was not written to %2: %3")
+                              .arg(key, m_filePath, AtomicFile::SaveWait::reason(stamp));
+                break;
             }
             // Every other value goes back as it was stored.
             QVariantMap updated = m_stored;
@@ -649,7 +661,9 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 break;
             }
             // A damaged file is moved aside first: the write then expects to find no file.
-            const WriteOutcome outcome = !damaged || preserveCorruptFileLocked()
+            if (damaged)
+                setAside = preserveCorruptFileLocked();
+            const WriteOutcome outcome = !damaged || setAside
                 ? writeLocked(bytes, damaged ? FileStamp() : m_stamp)
                 : WriteOutcome::failed;
             if (outcome == WriteOutcome::changedMeanwhile && attempt < writeAttempts)
@@ -678,6 +692,11 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
     emitChanges(changes);
     if (refusal)
         return failed(*refusal);
+    // The write is done, but what the file held before is no longer the domain: the caller is told.
+    if (ok && setAside && error) {
+        *error = QStringLiteral("%1 was not a property list; it was kept as %2 and %3 was written in its place")
+                     .arg(m_filePath, *setAside, key);
+    }
     return ok;
 }
 

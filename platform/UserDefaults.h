@@ -26,8 +26,15 @@ namespace Platform {
 // lock and saves the file between the read and the rename is noticed before the rename: the domain
 // is read again and the change made on top of that program's save.
 //
-// A file that is not a property list reads as an empty domain; it is reported once and kept beside
-// the domain as "<domain>.plist.corrupt" before the first write replaces it. A file that is one but
+// A file of another program's domain that holds nothing or is not a property list, and that changed
+// within the last minute, may be that program's save in progress: a write waits for it (for a few
+// seconds, with nothing locked; see AtomicFile::SaveWait) and is made on what it then holds, or, when
+// it still holds nothing or no property list, writes nothing and says so. The program's own domain is
+// never waited for: only the program and its defaults tool write it, and only atomically.
+//
+// A file that is not a property list (and has not changed for that long) reads as an empty domain;
+// it is reported once and kept beside the domain as "<domain>.plist.corrupt" before the first write
+// replaces it, and that write tells its caller where it was kept. A file that is one but
 // cannot be written back as it is (text in no valid encoding, nesting past the limits...), or that
 // cannot be read (not a regular file, too large, no permission), is never replaced: it reads as an
 // empty domain (or keeps the values read before) and writes fail. Values are kept in the form they
@@ -85,7 +92,10 @@ public:
 
     // Stores the value in this domain and writes the file. An invalid QVariant removes the key.
     // False, with a warning and the reason in `error`, when the key is empty, the value is not a
-    // property-list value or the file cannot be written; nothing changes then.
+    // property-list value or the file cannot be written; nothing changes then. True with a text in
+    // `error` when the write put aside a damaged file: the text says where it was kept.
+    // May wait a few seconds for another program's save (see above): call it off the GUI thread
+    // for any domain but the program's own.
     bool setValue(const QString &key, const QVariant &value, QString *error = nullptr);
     // Removes this domain's own value. False when there was none (nothing is written then) or the
     // file cannot be written.
@@ -141,7 +151,8 @@ private:
     bool refreshLocked(QList<Change> *changes) const;
     QVariant effectiveLocked(const QString &key, const QVariantMap &own) const;
     QVariant fallbackLocked(const QString &key) const;
-    bool preserveCorruptFileLocked() const;
+    // Where the damaged file was kept; none when it could not be moved.
+    std::optional<QString> preserveCorruptFileLocked() const;
     QString problemLocked() const;
     enum class WriteOutcome { written, changedMeanwhile, failed };
     // Writes unless the file is no longer the one `expected` describes.

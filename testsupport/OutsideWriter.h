@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AtomicFile.h"
+#include "testsupport/ScopedVariable.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -122,6 +124,24 @@ private:
     QHash<int, Action> m_actions;
     QHash<int, Action> m_always;
     QHash<int, int> m_counts;
+};
+
+// Shortens the time that edits wait for a file that looks unfinished, in this process and in the tools
+// it starts (the defaults tool), for as long as it lives.
+class SettleTime
+{
+public:
+    explicit SettleTime(std::chrono::milliseconds time)
+        : m_variable("TAPESTREL_SETTLE_MILLISECONDS", QByteArray::number(qint64(time.count())))
+        , m_former(Platform::AtomicFile::setSettleTime(time))
+    { }
+    ~SettleTime() { Platform::AtomicFile::setSettleTime(m_former); }
+    SettleTime(const SettleTime &) = delete;
+    SettleTime &operator=(const SettleTime &) = delete;
+
+private:
+    const ScopedVariable m_variable;
+    const std::chrono::milliseconds m_former;
 };
 
 } // namespace TestSupport

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -145,27 +146,38 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
     struct Case
     {
         const char *name;
-        std::function<void()> save; // the other program's save, right before the rename
+        // The other program's save, before the last check (Replacing) or after it, right before the
+        // new file takes the old one's place (Renaming).
+        Step step;
+        std::function<void()> save;
         QByteArray expected;
     };
     const QByteArray theirs = "font=12\nmine=no\n";
+    const auto sameSizeAndTime = [&] {
+        const timespec before = OutsideWriter::modified(path);
+        OutsideWriter::writeInPlace(path, "font=13\n");
+        OutsideWriter::setModified(path, before);
+    };
     const QList<Case> cases {
-        {"in place, same size, same time to the nanosecond (only the bytes tell)",
-         [&] {
-             const timespec before = OutsideWriter::modified(path);
-             OutsideWriter::writeInPlace(path, "font=13\n");
-             OutsideWriter::setModified(path, before);
-         },
+        {"in place, same size, same time to the nanosecond (only the bytes tell)", Step::Replacing,
+         sameSizeAndTime, "font=13\ntheme=Abyss\n"},
+        {"in place, grown", Step::Replacing, [&] { OutsideWriter::writeInPlace(path, theirs); },
+         theirs + "theme=Abyss\n"},
+        {"by rename", Step::Replacing, [&] { OutsideWriter::replaceByRename(path, theirs); },
+         theirs + "theme=Abyss\n"},
+        {"removed", Step::Replacing, [&] { QFile::remove(path); }, QByteArray()},
+        {"in place after the last check", Step::Renaming, [&] { OutsideWriter::writeInPlace(path, theirs); },
+         theirs + "theme=Abyss\n"},
+        {"in place after the last check, same size and time", Step::Renaming, sameSizeAndTime,
          "font=13\ntheme=Abyss\n"},
-        {"in place, grown", [&] { OutsideWriter::writeInPlace(path, theirs); }, theirs + "theme=Abyss\n"},
-        {"by rename", [&] { OutsideWriter::replaceByRename(path, theirs); }, theirs + "theme=Abyss\n"},
-        {"removed", [&] { QFile::remove(path); }, QByteArray()},
+        {"by rename after the last check", Step::Renaming, [&] { OutsideWriter::replaceByRename(path, theirs); },
+         theirs + "theme=Abyss\n"},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
         home.writeFile("settings", "font=12\n");
         OutsideWriter outside(path);
-        outside.at(Step::Replacing, 1, test.save);
+        outside.at(test.step, 1, test.save);
         int calls = 0;
         EXPECT_EQ(AtomicFile::edit(path, 1024, addLine(&calls)), std::nullopt);
         EXPECT_EQ(calls, 2) << "made again on the new content";
@@ -174,16 +186,18 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
     }
 
     // A file created by another program where there was none is not replaced by one made from
-    // nothing.
-    QFile::remove(path);
-    OutsideWriter outside(path);
-    outside.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(path, theirs); });
-    EXPECT_EQ(AtomicFile::edit(path, 1024,
-                               [](const AtomicFile::Content &content) {
-                                   return std::optional<QByteArray>(content.bytes + "created\n");
-                               }),
-              std::nullopt);
-    EXPECT_EQ(home.readFile("settings"), theirs + "created\n");
+    // nothing, whether before or after the last check.
+    for (const Step step : {Step::Replacing, Step::Renaming}) {
+        QFile::remove(path);
+        OutsideWriter outside(path);
+        outside.at(step, 1, [&] { OutsideWriter::writeInPlace(path, theirs); });
+        EXPECT_EQ(AtomicFile::edit(path, 1024,
+                                   [](const AtomicFile::Content &content) {
+                                       return std::optional<QByteArray>(content.bytes + "created\n");
+                                   }),
+                  std::nullopt);
+        EXPECT_EQ(home.readFile("settings"), theirs + "created\n");
+    }
 }
 
 TEST_F(AtomicFileTest, AFileThatKeepsChangingOrCannotBeReadIsNotWritten)
@@ -254,76 +268,76 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
     const QString path = home.filePath("settings");
     const QByteArray large = QByteArray(200000, ' ') + "font=12\n";
     const QByteArray saved = large + "font=13\n";
+    const TestSupport::SettleTime settle(std::chrono::milliseconds(300));
+    // Here a file is unfinished while it holds nothing or its last line has no end (the caller says
+    // what else holds nothing or does not parse).
+    const auto unfinished = [](const QByteArray &bytes) {
+        return bytes.trimmed().isEmpty() || !bytes.endsWith('\n');
+    };
     struct Case
     {
         const char *name;
+        QByteArray content; // what the file holds when the edit comes
+        int age; // its modification time, in seconds before now (negative: ahead of the clock)
         std::function<void(OutsideWriter &)> script;
         std::optional<QByteArray> expected; // none: the edit fails and the file is as they left it
-        QByteArray left;
+        int slowest; // the longest the edit may take, in milliseconds
     };
     const QList<Case> cases {
-        {"truncated when it is first read, written while the edit waits",
+        {"truncated when it is first read, written while the edit waits", large, 0,
          [&](OutsideWriter &outside) {
              outside.at(Step::Reading, 1, [&] { OutsideWriter::truncate(path); });
              outside.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, saved); });
          },
-         saved + "theme=Abyss\n",
-         {}},
-        {"truncated after it was read, written while the edit waits",
+         saved + "theme=Abyss\n", 250},
+        {"truncated after it was read, written while the edit waits", large, 0,
          [&](OutsideWriter &outside) {
              outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
              outside.at(Step::Reading, 4, [&] { OutsideWriter::writeInPlace(path, saved); });
          },
-         saved + "theme=Abyss\n",
-         {}},
-        {"truncated after it was read and left empty",
+         saved + "theme=Abyss\n", 250},
+        {"half written, completed while the edit waits", "font=1\nfo", 0,
          [&](OutsideWriter &outside) {
-             outside.at(Step::Replacing, 1, [&] {
-                 OutsideWriter::truncate(path);
-                 OutsideWriter::age(path, 5);
-             });
+             outside.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, "font=1\nfont=2\n"); });
          },
-         std::nullopt, QByteArray()},
+         "font=1\nfont=2\ntheme=Abyss\n", 250},
+        // However often it is tried again, and however long ago the edit last saw it hold something.
+        {"truncated after it was read and left empty", large, 0,
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
+         },
+         std::nullopt, 2000},
+        {"emptied longer ago than the settling time", " \n", 5, {}, std::nullopt, 2000},
+        {"emptied and dated ahead of the clock: waited for only the settling time", "", -3600, {},
+         std::nullopt, 2000},
+        {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 250},
+        {"unfinished for more than a minute: handed to the edit as it is", "font=", 61, {},
+         "font=theme=Abyss\n", 250},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
-        home.writeFile("settings", large);
+        home.writeFile("settings", test.content);
+        OutsideWriter::age(path, test.age);
         OutsideWriter outside(path);
-        test.script(outside);
-        const auto failure = AtomicFile::edit(path, 1 << 20, addLine());
+        if (test.script)
+            test.script(outside);
+        QElapsedTimer clock;
+        clock.start();
+        const auto failure = AtomicFile::edit(path, 1 << 20, addLine(), unfinished);
+        EXPECT_LT(clock.elapsed(), test.slowest);
         if (test.expected) {
             EXPECT_EQ(failure, std::nullopt) << failure->reason.toStdString();
             EXPECT_EQ(home.readFile("settings"), *test.expected);
         } else {
             ASSERT_TRUE(failure.has_value());
-            EXPECT_EQ(failure->reason, "another program is still saving it");
-            EXPECT_EQ(home.readFile("settings"), test.left);
+            EXPECT_TRUE(failure->reason.startsWith("it changed ")
+                        && failure->reason.endsWith(" seconds ago and another program may still be saving it"))
+                << failure->reason.toStdString();
+            EXPECT_GE(clock.elapsed(), 300) << "waited for";
+            EXPECT_TRUE(home.readFile("settings").trimmed().isEmpty());
+            EXPECT_EQ(entries(home.path()), QStringList {"settings"});
         }
     }
-
-    // A file that has been empty for a while is edited as empty, without waiting.
-    home.writeFile("settings", "");
-    OutsideWriter::age(path, 60);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(AtomicFile::edit(path, 1024, addLine()), std::nullopt);
-    EXPECT_EQ(home.readFile("settings"), "theme=Abyss\n");
-    // Unless it held something when it was last seen: then it is a save that stalls, and it is left
-    // so once. Blanks alone are nothing, as the caller may say what else is.
-    home.writeFile("settings", " \n");
-    OutsideWriter::age(path, 60);
-    EXPECT_EQ(AtomicFile::edit(path, 1024, addLine())->reason, "another program is still saving it");
-    EXPECT_EQ(home.readFile("settings"), " \n");
-    EXPECT_EQ(AtomicFile::edit(path, 1024, addLine()), std::nullopt);
-    EXPECT_EQ(home.readFile("settings"), " \ntheme=Abyss\n");
-    EXPECT_LT(clock.elapsed(), 500);
-    const auto comment = [](const QByteArray &bytes) {
-        return bytes.startsWith('#');
-    };
-    home.writeFile("settings", "# saving\n");
-    OutsideWriter::age(path, 60);
-    EXPECT_TRUE(AtomicFile::edit(path, 1024, addLine(), comment).has_value());
-    EXPECT_EQ(home.readFile("settings"), "# saving\n");
 }
 
 TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLiveOneNorAnyoneElses)

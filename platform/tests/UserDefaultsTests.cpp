@@ -324,8 +324,10 @@ TEST_F(UserDefaultsTest, AWriteNeverLeavesADomainItsReadersRefuse)
     for (const auto &[bytes, value, limit] : cases) {
         const QString name = QStringLiteral("com.example.large%1").arg(index++);
         const QString file = "Library/Preferences/" + name + ".plist";
-        if (!bytes.isNull())
+        if (!bytes.isNull()) {
             home.writeFile(file, bytes);
+            TestSupport::OutsideWriter::age(home.filePath(file), 61); // damaged for long: no save under way
+        }
         QString error;
         EXPECT_FALSE(UserDefaults::suite(name)->setValue("k", value, &error));
         EXPECT_TRUE(error.contains(limit)) << error.toStdString();
@@ -520,78 +522,106 @@ TEST_F(UserDefaultsTest, EmptyRecordsAreNotLevelsOfNesting)
     EXPECT_EQ(onDisk->value("records").toList().size(), 1200);
 }
 
-// Another program saving its domain in place truncates the file and writes it again: the empty moment
-// is never taken for an empty domain that the write may replace with only the key it writes.
+// Another program saving its domain in place truncates the file and writes it again, perhaps a piece at
+// a time: the moment it holds nothing, or no property list, is never taken for an empty or damaged
+// domain that the write may replace with only the key it writes.
 TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEmpty)
 {
     using TestSupport::OutsideWriter;
     using Step = OutsideWriter::Step;
     const QByteArray theirs = PropertyList::toBinary(QVariantMap {{"a", 1}, {"b", "two"}});
-    const QString path = home.filePath(standardFile);
+    const QByteArray half = theirs.left(theirs.size() / 2);
+    const QString terminalFile = QStringLiteral("Library/Preferences/com.apple.Terminal.plist");
+    std::thread saver;
+    const auto saveLater = [&](const QString &path) {
+        saver = std::thread([path, &theirs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            OutsideWriter::writeInPlace(path, theirs);
+        });
+    };
+    const TestSupport::SettleTime settle(std::chrono::milliseconds(400));
     struct Case
     {
         const char *name;
-        // What the other program does right before the domain's write is put in place.
-        std::function<void()> outside;
-        bool written;
-        QStringList keys;
+        QString file;
+        QByteArray content; // what the file holds when the write comes
+        int age; // seconds since it changed
+        // What the other program does, right before the domain's write is put in place.
+        std::function<void(const QString &path)> outside;
+        bool completedLater; // it writes the whole file in place soon after the write began
+        QStringList keys; // the domain's keys afterwards; none: it was not written
+        QString said; // a part of what the write says
     };
-    std::thread saver;
-    const auto settle = Platform::AtomicFile::setSettleTime(std::chrono::seconds(1));
-    const auto restore = qScopeGuard([settle] { Platform::AtomicFile::setSettleTime(settle); });
     const Case cases[] = {
-        {"saved in place: the write waits and keeps their values",
-         [&] {
+        {"saved in place: the write waits and keeps their values", terminalFile, theirs, 0,
+         [&](const QString &path) {
              OutsideWriter::truncate(path);
-             saver = std::thread([&] {
-                 std::this_thread::sleep_for(std::chrono::milliseconds(150));
-                 OutsideWriter::writeInPlace(path, theirs);
-             });
+             saveLater(path);
          },
-         true,
-         {"a", "b", "c"}},
-        {"emptied and left empty: nothing is written", [&] { OutsideWriter::truncate(path); }, false, {}},
+         false, {"a", "b", "c"}, {}},
+        {"half written, completed while the write waits", terminalFile, half, 0, {}, true, {"a", "b", "c"}, {}},
+        {"emptied and left empty: nothing is written", terminalFile, theirs, 0,
+         [&](const QString &path) { OutsideWriter::truncate(path); }, false, {},
+         "another program may still be saving it"},
+        {"half written and left so: nothing is written or moved aside", terminalFile, half, 0, {}, false, {},
+         "another program may still be saving it"},
+        {"emptied more than a minute ago: an empty domain, written at once", terminalFile, "", 61, {}, false,
+         {"c"}, {}},
+        {"no property list for more than a minute: kept aside, and the write says where", terminalFile,
+         half, 61, {}, false, {"c"}, "it was kept as " + home.filePath(terminalFile) + ".corrupt and"},
+        {"the program's own domain, emptied just now: written at once", standardFile, "", 0, {}, false,
+         {"c"}, {}},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
-        home.writeFile(standardFile, theirs);
-        UserDefaults &standard = UserDefaults::standard();
-        ASSERT_EQ(standard.value("a"), QVariant(1));
+        const QString path = home.filePath(test.file);
+        QFile::remove(path + ".corrupt");
+        // The domain was read holding values: that is no reason to take a file that holds none now for
+        // a save in progress, nor one to wait.
+        home.writeFile(test.file, theirs);
+        UserDefaults &domain = test.file == standardFile ? UserDefaults::standard()
+                                                         : *UserDefaults::suite("com.apple.Terminal");
+        ASSERT_EQ(domain.value("a"), QVariant(1));
+        home.writeFile(test.file, test.content);
+        OutsideWriter::age(path, test.age);
+        const auto started = std::chrono::steady_clock::now();
+        QString error;
+        bool written = false;
         {
             OutsideWriter outside(path);
-            outside.at(Step::Replacing, 1, test.outside);
-            QString error;
-            EXPECT_EQ(standard.setValue("c", 3, &error), test.written) << qPrintable(error);
-            EXPECT_GE(outside.count(Step::Replacing), 1);
+            if (test.outside)
+                outside.at(Step::Replacing, 1, [&] { test.outside(path); });
+            if (test.completedLater)
+                saveLater(path);
+            written = domain.setValue("c", 3, &error);
             if (saver.joinable())
                 saver.join();
-            if (!test.written) {
-                EXPECT_TRUE(error.contains("is being saved by another program")) << qPrintable(error);
-            }
         }
-        const QByteArray now = home.readFile(standardFile);
-        if (test.written) {
-            EXPECT_EQ(PropertyList::parseDictionary(now).value_or(QVariantMap()).keys(), test.keys);
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(written, !test.keys.isEmpty()) << qPrintable(error);
+        EXPECT_TRUE(error.contains(test.said)) << qPrintable(error);
+        if (test.keys.isEmpty()) {
+            EXPECT_GE(took, std::chrono::milliseconds(400)) << "waited for";
+            EXPECT_EQ(home.readFile(test.file), test.outside ? QByteArray() : test.content);
+            EXPECT_FALSE(QFile::exists(path + ".corrupt"));
         } else {
-            EXPECT_TRUE(now.isEmpty());
+            EXPECT_EQ(PropertyList::parseDictionary(home.readFile(test.file)).value_or(QVariantMap()).keys(),
+                      test.keys);
+        }
+        if (test.age > 0 || test.file == standardFile) {
+            EXPECT_LT(took, std::chrono::milliseconds(300)) << "not waited for";
         }
     }
+    EXPECT_EQ(home.readFile(terminalFile + ".corrupt"), half);
 
-    // Emptied long ago, but it held values when this process last read it: a save that stalls.
-    UserDefaults &standard = UserDefaults::standard();
-    home.writeFile(standardFile, theirs);
-    ASSERT_EQ(standard.value("a"), QVariant(1));
-    OutsideWriter::truncate(path);
-    OutsideWriter::age(path, 60);
-    EXPECT_FALSE(standard.setValue("c", 3));
-    EXPECT_TRUE(home.readFile(standardFile).isEmpty());
-
-    // Emptied long ago (by hand): an empty domain, written at once.
-    home.writeFile(standardFile, "");
-    OutsideWriter::age(path, 60);
+    // Nothing is locked while a write waits: reads of the domain, and of others that fall back on it
+    // (the global domain here), go on.
+    home.writeFile(globalFile, "");
+    std::thread writer([] { EXPECT_FALSE(UserDefaults::global().setValue("k", 1)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(standard.setValue("c", 3));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
-    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(standardFile)).value_or(QVariantMap()).keys(),
-              QStringList {"c"});
+    EXPECT_FALSE(UserDefaults::suite("com.example.other")->value("k").isValid());
+    EXPECT_FALSE(UserDefaults::global().value("k").isValid());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
+    writer.join();
 }

@@ -215,5 +215,8 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
     QString error;
     if (!domain->setValue(key, value, &error))
         return failure(QStringLiteral("could not write %1 to %2: %3").arg(key, domainName, error));
+    // Written, but in place of a damaged file that was set aside: the caller must hear of it.
+    if (!error.isEmpty())
+        return failure(error);
     return {};
 }

@@ -75,7 +75,6 @@ JSONController JSONController::open(const QString &path)
     const QByteArray bytes = file.read(maximumSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, file.errorString()));
-    Platform::AtomicFile::noteContent(path, !bytes.trimmed().isEmpty());
     return JSONController(path, parseObject(path, bytes));
 }
 
@@ -110,14 +109,17 @@ std::optional<JSONController::Json> JSONController::edit(const QString &path,
             result.reset();
             if (!content.exists)
                 return std::nullopt;
-            Json json = parseObject(path, content.bytes);
+            // Blanks alone have not changed for long (see below): the file is empty, not being saved.
+            Json json = content.bytes.trimmed().isEmpty() ? Json::object() : parseObject(path, content.bytes);
             Json changed = json;
             change(changed);
             result = changed;
             if (changed == json)
                 return std::nullopt;
             return serialize(changed);
-        });
+        },
+        // Obsidian saves in place: what holds nothing or does not parse may be a save caught half way.
+        [](const QByteArray &bytes) { return !parse(bytes).has_value(); });
     if (failure && failure->error == QFileDevice::ReadError)
         throw JSONFileError(path, tr("The file “%1” could not be read: %2").arg(path, failure->reason));
     if (failure)

@@ -45,18 +45,16 @@ std::optional<JsonWithCommentsDocument> readObject(const QString &path, QString 
     }
     if (!document && error)
         *error = unreadable(path, reason);
-    if (document)
-        Platform::AtomicFile::noteContent(path, !document->holdsNothing());
     return document;
 }
 
-// Whether the bytes hold no settings at all: an editor that saves in place may have written only
-// this much so far.
-bool holdsNoSettings(const QByteArray &bytes)
+// Whether the bytes may be an editor's save in place caught half way: they hold no settings at all
+// (nothing, blanks or comments) or do not parse.
+bool looksUnfinished(const QByteArray &bytes)
 {
     const auto document =
         JsonWithCommentsDocument::parse(bytes, JsonWithCommentsDocument::Dialect::WithComments);
-    return document && document->holdsNothing();
+    return !document || document->holdsNothing();
 }
 
 std::optional<QString> textOf(const QJsonValue &value)
@@ -159,7 +157,7 @@ std::optional<QString> VSCodeProfileSettingsController::edit(const QString &path
             }
             return document->bytes();
         },
-        &holdsNoSettings);
+        &looksUnfinished);
     if (failure) {
         if (failure->error == QFileDevice::ReadError)
             return unreadable(path, failure->reason);

@@ -14,6 +14,7 @@
 #include "KivUtilities/DataPath.h"
 #include "platform/Workspace.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/OutsideWriter.h"
 #include "testsupport/PrivateSessionBus.h"
 
 #include <QElapsedTimer>
@@ -178,6 +179,7 @@ TEST_F(BrokenSettingsProgramTest, AnApplyThatCouldNotChangeASettingSaysWhichAndE
     const CommandRun created = tapestrel({QStringLiteral("create"), QStringLiteral("Workday")});
     ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
     home.writeFile(settingsFile, broken);
+    TestSupport::OutsideWriter::age(home.filePath(settingsFile), 61); // broken for long: no save under way
     // The desktop turned dark since: applying the (light) profile brings it back.
     Platform::UserDefaults &global = Platform::UserDefaults::global();
     ASSERT_TRUE(global.setValue(QStringLiteral("AppleInterfaceStyle"), QStringLiteral("Dark")));

@@ -1,6 +1,7 @@
 #include "platform/DefaultsTool.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/OutsideWriter.h"
 #include "testsupport/RunProcess.h"
 #include "testsupport/TempHome.h"
 
@@ -171,6 +172,16 @@ TEST_F(DefaultsToolTest, DomainsAreReadWholeOrLeftAsTheyAre)
         EXPECT_TRUE(run.err.contains("text that is not valid UTF-8")) << run.err.toStdString();
     }
     EXPECT_EQ(home.readFile(latin1File), latin1);
+
+    // A damaged list (not changed for long) is set aside for the write, which says where it is kept.
+    const QString damagedFile = QStringLiteral("Library/Preferences/com.example.damaged.plist");
+    home.writeFile(damagedFile, "not a property list");
+    TestSupport::OutsideWriter::age(home.filePath(damagedFile), 120);
+    const ToolRun written = tool({"write", "com.example.damaged", "k", "-string", "x"});
+    EXPECT_EQ(written.exitCode, 1);
+    EXPECT_TRUE(written.err.contains(home.filePath(damagedFile) + ".corrupt")) << written.err.toStdString();
+    EXPECT_EQ(home.readFile(damagedFile + ".corrupt"), "not a property list");
+    EXPECT_EQ(tool({"read", "com.example.damaged", "k"}).out, "x\n");
 }
 
 TEST_F(DefaultsToolTest, ConcurrentWritersKeepEachOthersKeys)
