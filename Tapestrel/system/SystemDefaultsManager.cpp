@@ -156,4 +156,7 @@ void SystemDefaultsManager::writeArray(const QString &domain, const QString &key
                 .arg(key, domain, error.simplified()));
     }
     suite->synchronize();
+    // Written, but in place of a damaged file that was set aside: the caller must hear of it.
+    if (!error.isEmpty())
+        throw DefaultsWriteError(error);
 }

@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 
 #include "testsupport/CapturedStandardError.h"
+#include "testsupport/OutsideWriter.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
@@ -139,6 +140,13 @@ TEST_F(SystemDefaultsManagerTest, SameOperationsAgainstTheRealTool)
     iterm->setValue("Custom Color Presets", QVariantList {"old"});
     real.writeArray("com.googlecode.iterm2", "Custom Color Presets", {QVariantMap {{"Name", "Nord"}}, "x"});
     EXPECT_EQ(iterm->array("Custom Color Presets"), (QVariantList {QVariantMap {{"Name", "Nord"}}, "x"}));
+
+    // Written in place of a damaged list (not changed for long), which is set aside: the write says where.
+    home.writeFile("Library/Preferences/com.example.damaged.plist", "not a property list");
+    TestSupport::OutsideWriter::age(home.filePath("Library/Preferences/com.example.damaged.plist"), 120);
+    EXPECT_TRUE(failure([&] { real.writeArray("com.example.damaged", "key", {1}); })
+                    .contains(home.filePath("Library/Preferences/com.example.damaged.plist.corrupt")));
+    EXPECT_EQ(UserDefaults::suite("com.example.damaged")->array("key"), (QVariantList {1}));
 }
 
 TEST_F(SystemDefaultsManagerTest, MissingToolEndsAtOnce)
