@@ -289,18 +289,18 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
              outside.at(Step::Reading, 1, [&] { OutsideWriter::truncate(path); });
              outside.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, saved); });
          },
-         saved + "theme=Abyss\n", 250},
+         saved + "theme=Abyss\n", 1000},
         {"truncated after it was read, written while the edit waits", large, 0,
          [&](OutsideWriter &outside) {
              outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
              outside.at(Step::Reading, 4, [&] { OutsideWriter::writeInPlace(path, saved); });
          },
-         saved + "theme=Abyss\n", 250},
+         saved + "theme=Abyss\n", 1000},
         {"half written, completed while the edit waits", "font=1\nfo", 0,
          [&](OutsideWriter &outside) {
              outside.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, "font=1\nfont=2\n"); });
          },
-         "font=1\nfont=2\ntheme=Abyss\n", 250},
+         "font=1\nfont=2\ntheme=Abyss\n", 1000},
         // However often it is tried again, and however long ago the edit last saw it hold something.
         {"truncated after it was read and left empty", large, 0,
          [&](OutsideWriter &outside) {
@@ -310,9 +310,9 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
         {"emptied longer ago than the settling time", " \n", 5, {}, std::nullopt, 2000},
         {"emptied and dated ahead of the clock: waited for only the settling time", "", -3600, {},
          std::nullopt, 2000},
-        {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 250},
+        {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 1000},
         {"unfinished for more than a minute: handed to the edit as it is", "font=", 61, {},
-         "font=theme=Abyss\n", 250},
+         "font=theme=Abyss\n", 1000},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);

@@ -608,9 +608,6 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
             EXPECT_EQ(PropertyList::parseDictionary(home.readFile(test.file)).value_or(QVariantMap()).keys(),
                       test.keys);
         }
-        if (test.age > 0 || test.file == standardFile) {
-            EXPECT_LT(took, std::chrono::milliseconds(300)) << "not waited for";
-        }
     }
     EXPECT_EQ(home.readFile(terminalFile + ".corrupt"), half);
 
