@@ -7,15 +7,25 @@
 #include "Tapestrel/apps/iterm/ITermColorEntries.h"
 #include "Tapestrel/apps/iterm/ITermThemeOptionModel.h"
 #include "Tapestrel/apps/iterm/ITermThemeStore.h"
+#include "Tapestrel/system/AccentColor.h"
+#include "Tapestrel/system/AccentColorOptionModel.h"
 #include "Tapestrel/system/AppTerminator.h"
+#include "Tapestrel/system/Appearance.h"
+#include "Tapestrel/system/AppearanceOptionModel.h"
 
 #include "platform/Alerts.h"
+#include "platform/AtomicFile.h"
 #include "platform/PropertyList.h"
 #include "platform/Workspace.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/OutsideWriter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -359,6 +369,66 @@ TEST_F(ITermThemeTest, ADefaultProfileGoneFromTheListAtTheWriteFailsItAndWritesN
     EXPECT_EQ(applyError(model, "Tango Dark"), "Cannot read iTerm default profile");
     ASSERT_FALSE(left.isNull());
     EXPECT_EQ(home.readFile(file), left);
+}
+
+// Other programs' saves held half-done (their files emptied just now: the program's own domain, iTerm2's
+// on its way out, the global domain) are waited for off the window's thread. While an iTerm2 theme, an
+// accent colour and the dark appearance apply, and the window writes its own preferences, its event
+// loop never stops for long, and nothing is written over the held saves of the other programs.
+TEST_F(ITermThemeTest, SavesHeldByOtherProgramsNeverStopTheWindow)
+{
+    using namespace std::chrono_literals;
+    const auto settle = Platform::AtomicFile::setSettleTime(3s);
+    const auto restore = qScopeGuard([&] { Platform::AtomicFile::setSettleTime(settle); });
+    setBookmarks();
+    Platform::UserDefaults &own = Platform::UserDefaults::standard();
+    own.setValue("activeEditorTab", "apps");
+    Platform::UserDefaults::global().setValue("AppleLanguages", QVariantList {"en"});
+    const QString itermFile = preferences().filePath();
+    QObject guard;
+    QObject::connect(&Workspace::shared(), &Workspace::runningApplicationsChanged, &guard, [&] {
+        if (running().isEmpty() && QFileInfo(itermFile).size() > 0)
+            TestSupport::OutsideWriter::truncate(itermFile);
+    });
+    launch();
+    alerts.answer("Re-launch iTerm2");
+    TestSupport::OutsideWriter::truncate(own.filePath());
+    TestSupport::OutsideWriter::truncate(Platform::UserDefaults::global().filePath());
+
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    tick.start(10);
+    ITermThemeOptionModel theme(&config, iterm);
+    AccentColorOptionModel accent;
+    AppearanceOptionModel appearance;
+    const auto attempt = [](QCoro::Task<void> task) -> QCoro::Task<void> {
+        try {
+            co_await std::move(task);
+        } catch (const std::exception &) {
+            // refused while the saves are held: what matters here is how long the window waited
+        }
+    };
+    const auto all = [&]() -> QCoro::Task<void> {
+        const auto flag = std::make_shared<bool>(false);
+        QCoro::Task<void> themed = attempt(theme.apply("Tango Dark", {}, flag));
+        QCoro::Task<void> accented = attempt(accent.apply(toRawValue(AccentColor::red), {}, flag));
+        QCoro::Task<void> darkened = attempt(appearance.apply(toRawValue(Appearance::dark), {}, flag));
+        own.setValue("activeEditorTab", "system"); // the window's View › Editor Tab, meanwhile
+        co_await std::move(themed);
+        co_await std::move(accented);
+        co_await std::move(darkened);
+    };
+    TestSupport::runTask(all(), 30s);
+    EXPECT_LT(longest, 500) << "the window's event loop stopped for " << longest << " ms";
+    EXPECT_EQ(own.string("activeEditorTab"), "system");
+    EXPECT_EQ(QFileInfo(itermFile).size(), 0);
+    EXPECT_EQ(QFileInfo(Platform::UserDefaults::global().filePath()).size(), 0);
 }
 
 // A named pipe in place of the table of running applications: no iTerm2 is known to run, and the
