@@ -22,6 +22,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -549,9 +551,17 @@ TEST_F(BackupExchange, ASaveWhileTheFilesAreReadIsRestoredOverToo)
 
     // The restore reads the store at once and the files on the thread pool; a change saved before
     // the files are read must not survive because the store looked like the backup before it.
+    // Every worker of the pool waits for the save: on a busy machine a worker could otherwise read
+    // both files before the save, and the restore would end before it.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int workers = pool->maxThreadCount();
+    const auto saved = std::make_shared<QSemaphore>();
+    for (int worker = 0; worker < workers; ++worker)
+        pool->start([saved] { saved->acquire(); });
     QCoro::Task<QStringList> restoring = handler.restore(backup);
     main()->fetchProfiles()[0]->setName("Renamed");
     main()->save();
+    saved->release(workers);
     runTask(std::move(restoring));
     EXPECT_EQ(storedProfiles(), QStringList({"A Original k=v+ links:0"}));
 }
