@@ -1,8 +1,40 @@
 #include <QApplication>
+#include <QThread>
 #include <QtGlobal>
+
+#include <xcb/xcb.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The tests' X server (Xvfb) now and then drops a connection that it takes while it is still seeing
+// to another client's end, such as the program of the test that ran just before it, when a busy
+// machine keeps the server behind; Qt would then end the test at once ("could not connect to
+// display"). This waits until the server takes a connection and answers on it, which it does only
+// once it is past what came before. The connection is kept for the life of the process: ending it
+// would be such an end again, just as the test starts its programs.
+xcb_connection_t *displayThatAnswers()
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+        if (!xcb_connection_has_error(connection)) {
+            if (void *reply =
+                    xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)) {
+                std::free(reply);
+                return connection;
+            }
+        }
+        xcb_disconnect(connection);
+        QThread::msleep(50);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -14,6 +46,8 @@ int main(int argc, char **argv)
     qunsetenv("XDG_CURRENT_DESKTOP");
     qputenv("GSETTINGS_BACKEND", "memory");
     ::testing::InitGoogleMock(&argc, argv);
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb")
+        displayThatAnswers();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tapestrel"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvane.com"));

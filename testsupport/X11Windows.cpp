@@ -189,6 +189,12 @@ void click(Window window, QPoint at)
     }
 }
 
+void sync()
+{
+    if (xcb_connection_t *c = connection())
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
 void requestClose(Window window)
 {
     xcb_connection_t *c = connection();

@@ -35,6 +35,12 @@ QImage grab(Window window);
 QImage settled(Window window, std::chrono::milliseconds still = std::chrono::milliseconds(450),
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+// Returns once the X server has seen to everything before now, the end of each program that ended
+// before included: a round trip on this process's connection. A program started right after another
+// one ended could otherwise connect while the server is still seeing to that end, which the tests'
+// server now and then answers by dropping the new connection.
+void sync();
+
 // A left click at a point of the window: a press and a release.
 void click(Window window, QPoint at);
 // The window manager's close request (its close button, Alt+F4): WM_DELETE_WINDOW.

@@ -94,21 +94,27 @@ std::pair<QString, QSize> desktopPicture(const TestSupport::GnomeSettings &gnome
     return {file, QImageReader(file).size()};
 }
 
+// This process's connection to the X display. A connection of its own, made and ended at each
+// look, would end just as the program connects or the test's next process starts, which the tests'
+// X server now and then answers by dropping the new connection.
+xcb_connection_t *display()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
 // The size of the X display's first screen.
 QSize screenPixels()
 {
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const QSize size(screen->width_in_pixels, screen->height_in_pixels);
-    xcb_disconnect(connection);
-    return size;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(display())).data;
+    return QSize(screen->width_in_pixels, screen->height_in_pixels);
 }
 
 // How many desktop-level windows (_NET_WM_WINDOW_TYPE_DESKTOP) the process has on the X display.
 int desktopWindowsOf(qint64 pid)
 {
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection)) {
+    xcb_connection_t *connection = display();
+    if (!connection || xcb_connection_has_error(connection)) {
         ADD_FAILURE() << "no X display";
         return -1;
     }
@@ -146,7 +152,6 @@ int desktopWindowsOf(qint64 pid)
         }
         free(tree);
     }
-    xcb_disconnect(connection);
     return desktopWindows;
 }
 

@@ -228,6 +228,7 @@ public:
         if (!busAddress.isEmpty())
             m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
         m_process.setProcessEnvironment(m_environment);
+        TestSupport::X11::sync(); // past the end of the program before
         m_process.start(program(), arguments);
         m_process.waitForStarted(10000);
     }
