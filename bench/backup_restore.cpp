@@ -38,7 +38,9 @@ struct Waiter
     QEventLoop *loop = nullptr;
 };
 
-QCoro::Task<void> awaitInto(QCoro::Task<void> task, Waiter *waiter)
+// The result of a task, when it has one, is not measured: it is awaited and dropped.
+template<typename T>
+QCoro::Task<void> awaitInto(QCoro::Task<T> task, Waiter *waiter)
 {
     try {
         co_await std::move(task);
@@ -53,7 +55,8 @@ QCoro::Task<void> awaitInto(QCoro::Task<void> task, Waiter *waiter)
 // Runs the task in an event loop, as the program does: objects released with deleteLater() while it
 // runs go in the loop too, as they would in the program (processEvents() outside any loop keeps
 // them for good).
-void await(QCoro::Task<void> task)
+template<typename T>
+void await(QCoro::Task<T> task)
 {
     Waiter waiter;
     QEventLoop loop;
