@@ -80,12 +80,20 @@ QMutex &registryMutex()
     return mutex;
 }
 
-// Instances by file path. They are never deleted: callers and signal connections may keep them for
-// the life of the process.
+// Instances by file path. Callers and signal connections may keep them for the life of the process,
+// so they are deleted only at its end, with the registry: a short-lived process (the defaults tool, a
+// command that hands its request over) still frees everything it made.
+class Registry
+{
+public:
+    ~Registry() { qDeleteAll(instances); }
+    QHash<QString, UserDefaults *> instances;
+};
+
 QHash<QString, UserDefaults *> &registry()
 {
-    static QHash<QString, UserDefaults *> instances;
-    return instances;
+    static Registry registry;
+    return registry.instances;
 }
 
 } // namespace

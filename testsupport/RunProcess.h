@@ -51,4 +51,14 @@ runProcess(const QString &program, const QStringList &arguments,
     return run;
 }
 
+// `environment` with the sanitizer's leak check on, for a short-lived child that must free what it
+// made (the tests run without it: the program and Qt keep some allocations for their whole life).
+inline QProcessEnvironment withLeakCheck(QProcessEnvironment environment)
+{
+    const QString options = environment.value(QStringLiteral("ASAN_OPTIONS"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       options + (options.isEmpty() ? "" : ":") + QStringLiteral("detect_leaks=1"));
+    return environment;
+}
+
 } // namespace TestSupport

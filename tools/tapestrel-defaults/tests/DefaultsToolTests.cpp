@@ -22,7 +22,8 @@ using ToolRun = TestSupport::ProcessRun;
 ToolRun tool(const QStringList &arguments)
 {
     ToolRun run = TestSupport::runProcess(Platform::DefaultsTool::path(), arguments,
-                                          QProcessEnvironment::systemEnvironment(), std::chrono::seconds(10));
+                                          TestSupport::withLeakCheck(QProcessEnvironment::systemEnvironment()),
+                                          std::chrono::seconds(10));
     if (run.exitCode == -1)
         ADD_FAILURE() << "the tool did not finish normally: " << arguments.join(' ').toStdString();
     return run;
