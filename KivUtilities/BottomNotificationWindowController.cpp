@@ -63,7 +63,8 @@ void BottomNotificationWindowController::animateOpacity(qreal to, int durationMs
     m_animation = m_timeline.animate(
         std::chrono::milliseconds(durationMs),
         [this, from, to](double progress) {
-            if (m_window)
+            // Where opacity cannot change, the fade keeps only its time: the window shows whole.
+            if (m_window && WindowTranslucency::canChangeOpacity())
                 m_window->setWindowOpacity(from + (to - from) * progress);
         },
         [this, finished] {
@@ -76,7 +77,8 @@ void BottomNotificationWindowController::animateOpacity(qreal to, int durationMs
 void BottomNotificationWindowController::show(const std::function<void()> &completion)
 {
     if (m_window) {
-        m_window->setWindowOpacity(0);
+        if (WindowTranslucency::canChangeOpacity())
+            m_window->setWindowOpacity(0);
         m_window->show();
         m_window->raise();
         animateOpacity(1.0, fadeInMs, {});

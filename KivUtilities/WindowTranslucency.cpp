@@ -17,6 +17,12 @@ std::optional<bool> &overridden()
     return value;
 }
 
+std::optional<bool> &opacityOverridden()
+{
+    static std::optional<bool> value;
+    return value;
+}
+
 // A compositing manager owns the selection "_NET_WM_CM_S<screen>" while it runs.
 bool x11CompositorRuns()
 {
@@ -56,6 +62,18 @@ bool WindowTranslucency::isAvailable()
 void WindowTranslucency::setOverride(std::optional<bool> available)
 {
     overridden() = available;
+}
+
+bool WindowTranslucency::canChangeOpacity()
+{
+    if (opacityOverridden())
+        return *opacityOverridden();
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+void WindowTranslucency::setOpacityOverride(std::optional<bool> available)
+{
+    opacityOverridden() = available;
 }
 
 } // namespace KivUtilities

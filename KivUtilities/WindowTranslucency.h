@@ -13,6 +13,12 @@ public:
     static bool isAvailable();
     // Tests decide it; none asks the display again.
     static void setOverride(std::optional<bool> available);
+
+    // Whether a window's opacity can be changed: on X11. Qt's other platforms here (Wayland, offscreen)
+    // cannot, and print a warning at each attempt, so fades there show and hide the window whole.
+    static bool canChangeOpacity();
+    // Tests decide it.
+    static void setOpacityOverride(std::optional<bool> available);
 };
 
 } // namespace KivUtilities

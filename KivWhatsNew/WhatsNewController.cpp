@@ -1,5 +1,7 @@
 #include "KivWhatsNew/WhatsNewController.h"
 
+#include "KivUtilities/WindowTranslucency.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -39,14 +41,18 @@ void WhatsNewWindowController::centre()
 void WhatsNewWindowController::showFaded()
 {
     centre();
-    setWindowOpacity(0);
+    // Where opacity cannot change, the window shows at once and is centred again in view.
+    const bool fades = KivUtilities::WindowTranslucency::canChangeOpacity();
+    if (fades)
+        setWindowOpacity(0);
     show();
     QPointer<WhatsNewWindowController> self(this);
-    QTimer::singleShot(100, this, [self] {
+    QTimer::singleShot(100, this, [self, fades] {
         if (!self)
             return;
         self->centre();
-        self->setWindowOpacity(1);
+        if (fades)
+            self->setWindowOpacity(1);
     });
 }
 

@@ -4,6 +4,7 @@
 #include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/WindowTranslucency.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/ManualClock.h"
 #include "testsupport/Screenshots.h"
 
@@ -37,6 +38,8 @@ class BottomNotificationTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // Fades as on X11; offscreen windows keep their opacity for the tests to read.
+        WindowTranslucency::setOpacityOverride(true);
         notices().setClock(clock.function());
         clock.drive([] {
             if (BottomNotificationWindowController *shown = notices().windowController())
@@ -53,6 +56,7 @@ protected:
         }
         notices().setClock({});
         flushDeletes();
+        WindowTranslucency::setOpacityOverride(std::nullopt);
     }
 
     // Moves the clock to `ms` after the test's start.
@@ -148,6 +152,25 @@ TEST_F(BottomNotificationTest, FadesInHoldsFadesOutAndCloses)
     EXPECT_FALSE(window) << "the window is disposed of after the fade-out";
     // The controller keeps the last window controller after its window closed.
     EXPECT_NE(notices().windowController(), nullptr);
+}
+
+TEST_F(BottomNotificationTest, WhereOpacityCannotChangeTheNoticeShowsWholeForItsTimeAndPrintsNothing)
+{
+    WindowTranslucency::setOpacityOverride(false);
+    TestSupport::CapturedStandardError printed;
+    notices().show(QStringLiteral("Profile Created"), Symbols::icon("checkmark.rectangle"));
+    QPointer<BottomNotificationView> window = notices().windowController()->window();
+    ASSERT_TRUE(window);
+    for (const int ms : {0, 100, 1400, 1799}) {
+        at(ms);
+        ASSERT_TRUE(window) << ms;
+        EXPECT_TRUE(window->isVisible()) << ms;
+        EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0) << ms;
+    }
+    at(1800);
+    EXPECT_FALSE(window);
+    // (The offscreen platform says that it cannot raise windows; Wayland's can.)
+    EXPECT_FALSE(printed.text().contains("opacity")) << printed.text().toStdString();
 }
 
 TEST_F(BottomNotificationTest, ANewNoticeReplacesTheOldOneAtOnce)
