@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QThread>
 
@@ -24,8 +23,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -48,16 +51,17 @@ QString tr(const char *text)
 // could be made; the descriptor is -1 then.
 QString makeLogFile(int &descriptor)
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("tapestrel-start-XXXXXX.log")));
+    QByteArray path = QFile::encodeName(
+        QDir(CommandLineClient::startLogFolder()).filePath(QStringLiteral("tapestrel-start-XXXXXX.log")));
     // Made with O_CREAT | O_EXCL and mode 0600: a link at the name fails the making, it is never followed.
     descriptor = ::mkostemps(path.data(), 4, O_CLOEXEC);
     return descriptor < 0 ? QString() : QFile::decodeName(path);
 }
 
-// Starts this executable again, detached, with its standard error in a file of its own.
+// Starts this executable again, in a session of its own, for good: it reads nothing (standard input is
+// /dev/null), writes only into its log (or nowhere), and holds no other descriptor of this process.
+// A script reading this command's output through a pipe sees it end with the command, not with the
+// program.
 bool startProgram(CommandLineClient::StartedProgram &started)
 {
     int log = -1;
@@ -66,18 +70,46 @@ bool startProgram(CommandLineClient::StartedProgram &started)
         if (log >= 0)
             ::close(log);
     });
-    QProcess process;
-    process.setProgram(QCoreApplication::applicationFilePath());
-    // Started for a request: it serves it without opening its main window.
-    process.setArguments({CommandLineClient::noWindowOption});
-    // The started program opens the file this process made through its descriptor, which it holds
-    // until it starts: never by its name, which could lead elsewhere by then.
-    process.setStandardErrorFile(log >= 0 ? QStringLiteral("/proc/self/fd/%1").arg(log) : QProcess::nullDevice());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(UnreadableStore::startedByCommandLineVariable),
-                       QStringLiteral("1"));
-    process.setProcessEnvironment(environment);
-    return process.startDetached(&started.processId);
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+    const QByteArray noWindow = CommandLineClient::noWindowOption.toLatin1();
+    char *const arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(noWindow.constData()),
+                               nullptr};
+    QByteArray marker = QByteArray(UnreadableStore::startedByCommandLineVariable) + "=1";
+    std::vector<char *> environment {marker.data()};
+    for (char **variable = environ; *variable; ++variable)
+        environment.push_back(*variable);
+    environment.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    const auto release = qScopeGuard([&] {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    });
+    // The log first: were it made as descriptor 0, 1 or 2 (this process started with one closed), the
+    // opening of /dev/null would otherwise close it.
+    if (log >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, log, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, log, STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    }
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    // Not ended by a hang-up or an interrupt of the terminal this command ran in.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+    pid_t processId = 0;
+    if (::posix_spawn(&processId, program.constData(), &actions, &attributes, arguments, environment.data())
+        != 0)
+        return false;
+    started.processId = processId;
+    return true;
 }
 
 // Whether the process still runs; a zombie has ended.
@@ -93,23 +125,45 @@ bool isRunning(qint64 processId)
     return end < 0 || line.mid(end + 2, 1) != "Z";
 }
 
-// The reason a started program gave for ending: the last line of its standard error that it
-// wrote for the command line ("tapestrel: …"). Empty when it gave none (a second instance that
-// handed over to the first ends without one).
-QString reasonForEnding(const QString &path)
+// Why a started program ended, from the end of its log, each line shown visibly: the last line it
+// wrote for the command line ("tapestrel: …") when there is one, or else the last lines of whatever
+// ended it (Qt's own messages, a crash). Empty when the log is empty or there is none (the program
+// was running already and was not started here).
+QStringList reasonForEnding(const QString &path)
 {
-    if (path.isEmpty()) // the program was running already: it was not started here, and left no log
+    if (path.isEmpty())
         return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    // The end is what tells; a log that grew large says nothing more at its start.
+    constexpr qint64 tail = 4096;
+    constexpr qsizetype shownLines = 5;
+    file.seek(std::max<qint64>(0, file.size() - tail));
+    QList<QByteArray> lines = file.read(tail).split('\n');
+    if (file.size() > tail)
+        lines.removeFirst(); // cut in the middle
     const QByteArray prefix = "tapestrel: ";
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    QStringList reason;
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         if (line->startsWith(prefix))
-            return QString::fromLocal8Bit(line->mid(prefix.size()).trimmed());
+            return {visibleControls(QString::fromLocal8Bit(line->mid(prefix.size()).trimmed()))};
+        if (reason.size() < shownLines && !line->trimmed().isEmpty())
+            reason.prepend(visibleControls(QString::fromLocal8Bit(line->trimmed())));
     }
-    return {};
+    return reason;
+}
+
+// That a started program ended before it answered, with its reason on the same line when that has
+// one line, or on lines of their own.
+QString endedBeforeAnswering(const QStringList &reason)
+{
+    if (reason.isEmpty())
+        return tr("Tapestrel ended before it could answer.");
+    if (reason.size() == 1)
+        return tr("Tapestrel ended before it could answer: %1").arg(reason.first());
+    return tr("Tapestrel ended before it could answer:") + QStringLiteral("\n  ")
+        + reason.join(QStringLiteral("\n  "));
 }
 
 // Whether a program with windows can start here: Qt's platform plug-ins other than the windowing
@@ -125,6 +179,19 @@ bool canShowWindows()
 } // namespace
 
 const QString CommandLineClient::noWindowOption = QStringLiteral("--no-window");
+
+QString CommandLineClient::startLogFolder()
+{
+    // A runtime folder that is missing, no folder or someone else's is no place for this user's log.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info
+    {
+    };
+    if (!runtime.isEmpty() && ::stat(QFile::encodeName(runtime).constData(), &info) == 0
+        && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid())
+        return runtime;
+    return QDir::tempPath();
+}
 
 std::optional<int> CommandLineClient::run(int argc, char **argv)
 {
@@ -205,14 +272,13 @@ bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &de
     QDeadlineTimer started(m_startTimeout);
     while (!started.hasExpired() && !deadline.hasExpired()) {
         if (bus->isServiceRegistered(m_service))
-            break;
+            return true;
         if (m_started->processId > 0 && !isRunning(m_started->processId)) {
-            const QString reason = reasonForEnding(m_started->errorFile);
-            if (!reason.isEmpty()) {
-                err << "tapestrel: " << tr("Tapestrel ended before it could answer: %1").arg(reason)
-                    << Qt::endl;
-                return false;
-            }
+            // A program that found another one starting at the same time hands over to it and ends.
+            if (bus->isServiceRegistered(m_service))
+                return true;
+            err << "tapestrel: " << endedBeforeAnswering(reasonForEnding(m_started->errorFile)) << Qt::endl;
+            return false;
         }
         // The request waits on this: a start takes a tenth of a second or more, and each look costs
         // one short call on the bus.
@@ -262,7 +328,7 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
         return success;
     } else {
         if (!isCommand(arguments))
-            err << "tapestrel: " << tr("Unknown command “%1”.").arg(command) << Qt::endl;
+            err << "tapestrel: " << tr("Unknown command “%1”.").arg(shownInMessage(command)) << Qt::endl;
         err << usage() << Qt::endl;
         return usageError;
     }
@@ -284,11 +350,7 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
     if (reply.type() != QDBusMessage::ReplyMessage) {
         const bool noReply = reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply");
         if (noReply && !deadline.hasExpired() && programEnded(deadline)) {
-            const QString reason = reasonForEnding(m_started->errorFile);
-            err << "tapestrel: "
-                << (reason.isEmpty() ? tr("Tapestrel ended before it could answer.")
-                                     : tr("Tapestrel ended before it could answer: %1").arg(reason))
-                << Qt::endl;
+            err << "tapestrel: " << endedBeforeAnswering(reasonForEnding(m_started->errorFile)) << Qt::endl;
         } else if (noReply || deadline.hasExpired()) {
             err << "tapestrel: "
                 << tr("Tapestrel did not answer within %1 s; the request may still be carried out.")
@@ -298,7 +360,7 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
             // The message's own lines stay lines; whatever else it repeats is shown, never obeyed.
             QStringList lines = reply.errorMessage().split(u'\n');
             for (QString &line : lines)
-                line = visibleControls(line);
+                line = visibleInMessage(line);
             err << "tapestrel: " << lines.join(u'\n') << Qt::endl;
         }
         return failure;

@@ -22,8 +22,8 @@ public:
     // Starts the program; false when it could not be started.
     using Launcher = std::function<bool()>;
 
-    // The program the default launcher started: its process id and where its standard error goes,
-    // so that waiting for it ends as soon as it ends, with the reason it gave.
+    // The program the default launcher started: its process id and its log (its standard output and
+    // error), so that waiting for it ends as soon as it ends, with the reason it gave.
     struct StartedProgram
     {
         qint64 processId = 0;
@@ -41,6 +41,9 @@ public:
 
     // The option that starts the program without opening its main window.
     static const QString noWindowOption; // "--no-window"
+    // Where the log of a started program is made: the user's runtime folder, or the temporary folder
+    // when there is none that is usable.
+    static QString startLogFolder();
 
     explicit CommandLineClient(QDBusConnection connection);
 

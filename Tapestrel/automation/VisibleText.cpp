@@ -4,20 +4,27 @@
 
 namespace {
 
-bool isDirectionControl(char16_t unit)
+// The marks and isolates of writing direction, and the separators that break a line where no line
+// break shows.
+bool isInvisibleControl(char16_t unit)
 {
-    return (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
+    return (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069) || unit == 0x200E
+        || unit == 0x200F || unit == 0x061C || unit == 0x2028 || unit == 0x2029;
 }
 
-} // namespace
+enum class Backslash { escaped, kept };
 
-QString visibleControls(const QString &text)
+QString escaped(const QString &text, Backslash backslash)
 {
     QString shown;
     shown.reserve(text.size());
     for (const QChar character : text) {
         const char16_t unit = character.unicode();
-        if (character.category() != QChar::Other_Control && !isDirectionControl(unit)) {
+        if (unit == u'\\' && backslash == Backslash::escaped) {
+            shown.append(QLatin1String("\\\\"));
+            continue;
+        }
+        if (character.category() != QChar::Other_Control && !isInvisibleControl(unit)) {
             shown.append(character);
             continue;
         }
@@ -31,6 +38,18 @@ QString visibleControls(const QString &text)
         }
     }
     return shown;
+}
+
+} // namespace
+
+QString visibleControls(const QString &text)
+{
+    return escaped(text, Backslash::escaped);
+}
+
+QString visibleInMessage(const QString &message)
+{
+    return escaped(message, Backslash::kept);
 }
 
 QString shownInMessage(const QString &text)

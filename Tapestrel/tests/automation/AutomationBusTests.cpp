@@ -26,9 +26,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using TestSupport::spinEventLoop;
 
@@ -297,6 +300,29 @@ private:
 };
 
 } // namespace
+
+TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
+{
+    QTemporaryDir folder;
+    const QString own = folder.filePath("own"), file = folder.filePath("file"), others = folder.filePath("others");
+    ASSERT_TRUE(QDir().mkdir(own) && QDir().mkdir(others));
+    QFile(file).open(QIODevice::WriteOnly);
+    // Only the superuser can give a folder away; for anyone else the row tells nothing.
+    const bool given = ::chown(QFile::encodeName(others).constData(), 65534, 65534) == 0;
+    const struct
+    {
+        QString runtime;
+        QString used;
+    } rows[] = {
+        {{}, QDir::tempPath()},         {folder.filePath("missing"), QDir::tempPath()},
+        {file, QDir::tempPath()},       {others, given ? QDir::tempPath() : others},
+        {own, own},
+    };
+    for (const auto &[runtime, used] : rows) {
+        const EnvironmentOverride environment({{"XDG_RUNTIME_DIR", runtime.toLocal8Bit()}});
+        EXPECT_EQ(CommandLineClient::startLogFolder(), used) << runtime.toStdString();
+    }
+}
 
 TEST_F(AutomationBusTest, ProfilesAreAppliedByIdOrByAnUnambiguousName)
 {

@@ -18,10 +18,14 @@
 #include "testsupport/PrivateSessionBus.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <csignal>
 
 namespace {
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 using CommandRun = TestSupport::ProcessRun;
 using ProgramCommandLineTest = AutomationTests::RunningProgramTest;
 
@@ -51,6 +55,11 @@ TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE"))) << unknown.err.toStdString();
     EXPECT_EQ(listedProfiles().size(), ids.size()) << "a failed command changes nothing";
+
+    // Started again, the program hands over to the one running and ends, freeing what it made.
+    const CommandRun again = tapestrel({});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(bus.ownerPid(AutomationService::serviceName), running.processId());
 }
 
 // Names any caller on the bus may give, each meant to take over the terminal that lists it or to fool
@@ -64,11 +73,15 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
         QString shown;
     } hostile[] = {
         {u"Title\x1b]0;owned\x07"_s, u"Title\\u001b]0;owned\\u0007"_s},
-        {u"Clipboard\x1b]52;c;b3duZWQ=\x1b\\"_s, u"Clipboard\\u001b]52;c;b3duZWQ=\\u001b\\"_s},
+        {u"Clipboard\x1b]52;c;b3duZWQ=\x1b\\"_s, u"Clipboard\\u001b]52;c;b3duZWQ=\\u001b\\\\"_s},
         {u"Clear\x1b[2J\x1b[H"_s, u"Clear\\u001b[2J\\u001b[H"_s},
         {u"Row\nFORGED-ID\tForged"_s, u"Row\\nFORGED-ID\\tForged"_s},
         {u"Over\rprint"_s, u"Over\\rprint"_s},
         {u"Left\u202Ethgir\u2066"_s, u"Left\\u202ethgir\\u2066"_s},
+        {u"Marks\u200E\u200F\u061C"_s, u"Marks\\u200e\\u200f\\u061c"_s},
+        {u"Lines\u2028\u2029"_s, u"Lines\\u2028\\u2029"_s},
+        // Typed, not a tab: it must not read as the row above that holds one.
+        {u"Row\\nFORGED-ID\\tForged"_s, u"Row\\\\nFORGED-ID\\\\tForged"_s},
     };
     const auto createOverTheBus = [this](const QString &name) {
         QDBusMessage call = QDBusMessage::createMethodCall(AutomationService::serviceName,
@@ -80,7 +93,8 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
     for (const auto &[name, shown] : hostile)
         ASSERT_EQ(createOverTheBus(name).type(), QDBusMessage::ReplyMessage) << shown.toStdString();
     ASSERT_EQ(createOverTheBus(hostile[0].name).type(), QDBusMessage::ReplyMessage);
-    const QString raw[] = {u"\x1b"_s, u"\x07"_s, u"\r"_s, u"\u202E"_s, u"\u2066"_s};
+    const QString raw[] = {u"\x1b"_s, u"\x07"_s, u"\r"_s,     u"\u202E"_s, u"\u2066"_s,
+                           u"\u200E"_s, u"\u200F"_s, u"\u061C"_s, u"\u2028"_s, u"\u2029"_s};
 
     const CommandRun listed = tapestrel({"list"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
@@ -102,8 +116,18 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
     EXPECT_EQ(ambiguous.exitCode, 1);
     EXPECT_TRUE(ambiguous.err.startsWith("tapestrel: Several profiles are named “" + hostile[0].shown + "”"))
         << ambiguous.err.toStdString();
+    // The program's messages show names as the listing does, escaped once.
+    const auto &typed = hostile[std::size(hostile) - 1];
+    const CommandRun missing = tapestrel({"apply", "Nope" + typed.name});
+    EXPECT_EQ(missing.err, "tapestrel: There is no profile with the id or name “Nope" + typed.shown + "”.\n");
+    QStringList unknown;
+    for (const auto &[name, shown] : hostile) {
+        unknown.append(tapestrel({name}).err);
+        EXPECT_TRUE(unknown.back().startsWith("tapestrel: Unknown command “" + shown + "”.\nUsage:"))
+            << unknown.back().toStdString();
+    }
     for (const QString &character : raw) {
-        for (const QString &output : {listed.out, created.out, ambiguous.err})
+        for (const QString &output : QStringList {listed.out, created.out, ambiguous.err} + unknown)
             EXPECT_FALSE(output.contains(character)) << output.toStdString();
     }
 
@@ -348,4 +372,62 @@ TEST_F(FreshHomeProgramTest, CommandsStartTheProgramWithoutAWindowAndAnswerAtOnc
     EXPECT_TRUE(after.out.contains(QStringLiteral("\tFirst Profile\n"))) << after.out.toStdString();
     // Still the program the first command started: it never opened its main window.
     EXPECT_EQ(programPid(), pid);
+}
+
+// Scripts read a command's output through a pipe, which stays open while any process holds it: the
+// program a command starts must not, or the script waits for as long as that program runs.
+TEST_F(FreshHomeProgramTest, CommandsThatStartTheProgramReturnThroughPipes)
+{
+    environment.insert("TAPESTREL", program);
+    const struct
+    {
+        const char *line;
+        QString printed;
+    } scripts[] = {
+        {R"(ids=$("$TAPESTREL" list) && printf '%s\n' "$ids")", "\tMidnight\n"},
+        {R"("$TAPESTREL" list | cat)", "\tMidnight\n"},
+        {R"("$TAPESTREL" create Piped | cat)", "\tPiped\n"},
+    };
+    for (const auto &[line, printed] : scripts) {
+        SCOPED_TRACE(line);
+        if (const qint64 earlier = programPid()) {
+            ::kill(pid_t(earlier), SIGKILL);
+            ASSERT_TRUE(TestSupport::waitUntil([&] { return programPid() == 0; }, 10s));
+        }
+        QElapsedTimer clock;
+        clock.start();
+        const TestSupport::ProcessRun run = TestSupport::runProcess("/bin/sh", {"-c", line}, environment, 30s);
+        EXPECT_EQ(run.exitCode, 0) << "still waiting after " << clock.elapsed() << " ms";
+        EXPECT_TRUE(run.out.contains(printed)) << run.out.toStdString() << run.err.toStdString();
+        const qint64 started = programPid();
+        EXPECT_NE(started, 0);
+        EXPECT_EQ(::kill(pid_t(started), 0), 0) << "the started program goes on running";
+    }
+}
+
+// A program that ends before it is on the bus is reported as soon as it ends, with the end of what it
+// wrote, whatever that is and wherever its log had to go.
+TEST_F(FreshHomeProgramTest, AStartedProgramThatEndsAtOnceIsReportedAtOnceWithTheEndOfItsLog)
+{
+    QTemporaryDir temporary;
+    environment.insert("TMPDIR", temporary.path());
+    // Qt's own message, from before the program could say anything, repeats the platform's name.
+    environment.insert("QT_QPA_PLATFORM", u"missing\x1b[0m\x07"_s);
+    home.writeFile("not-a-folder", "");
+    const QString runtimeFolders[] = {home.filePath("missing"), home.filePath("not-a-folder")};
+    for (const QString &runtime : runtimeFolders) {
+        SCOPED_TRACE(runtime.toStdString());
+        environment.insert("XDG_RUNTIME_DIR", runtime);
+        QElapsedTimer clock;
+        clock.start();
+        const TestSupport::ProcessRun run = tapestrel({"list"});
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.startsWith("tapestrel: Tapestrel ended before it could answer:\n  ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(R"(Could not find the Qt platform plugin "missing\u001b[0m\u0007")"))
+            << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(u"\x1b"_s));
+        EXPECT_TRUE(QDir(temporary.path()).entryList({"tapestrel-start-*"}, QDir::Files).isEmpty())
+            << "the log is removed";
+    }
 }

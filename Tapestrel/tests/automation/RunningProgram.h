@@ -83,9 +83,10 @@ protected:
         return TestSupport::waitUntil(ownedByTheProgram, std::chrono::seconds(60));
     }
 
+    // A command, which hands its request over and ends: it frees what it made.
     TestSupport::ProcessRun tapestrel(const QStringList &arguments) const
     {
-        return TestSupport::runProcess(program, arguments, environment);
+        return TestSupport::runProcess(program, arguments, TestSupport::withLeakCheck(environment));
     }
 
     // The profiles' ids by name, from the JSON listing.
