@@ -27,6 +27,17 @@ QString text(const char *source)
     return QCoreApplication::translate("MainMenuCommands", source);
 }
 
+// Empties a menu that is filled anew. clear() deletes only the actions that the menu owns; a submenu's
+// action belongs to the submenu, which would stay behind as a hidden child of the menu.
+void clearMenu(QMenu *menu)
+{
+    for (QAction *action : menu->actions()) {
+        if (QMenu *submenu = action->menu(); submenu && submenu->parent() == menu)
+            delete submenu;
+    }
+    menu->clear();
+}
+
 } // namespace
 
 const QList<MainMenuCommands::EditorTab> MainMenuCommands::editorTabs = {
@@ -113,7 +124,7 @@ void MainMenuCommands::rebuildProfileMenus()
         m_selection ? m_selection->selectedProfiles() : SelectionModel::Selection();
     Profile *single = ProfileActionButtons::singleProfile(chosen);
 
-    m_file->clear();
+    clearMenu(m_file);
     QAction *newProfile = ProfileActionButtons::newProfileButton(m_file, [window = m_window] {
         if (window)
             window->promptForNewProfile();
@@ -136,7 +147,7 @@ void MainMenuCommands::rebuildProfileMenus()
         {QKeySequence(Qt::CTRL | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_Delete)});
     m_file->addAction(remove);
 
-    m_profile->clear();
+    clearMenu(m_profile);
     QAction *apply = ProfileActionButtons::applyProfileButton(single, m_profile);
     apply->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     m_profile->addAction(apply);

@@ -119,6 +119,16 @@ TEST_F(MainMenuTest, ProfileItemsFollowTheSelection)
     b->setEnabled(true);
     EXPECT_EQ(entries(menu("Profile"))[3], "Disable");
 
+    // What a rebuild replaces is deleted: many changes of the selection leave as much behind as one.
+    const auto menuObjects = [&] {
+        return commands->menuBar()->findChildren<QObject *>().size();
+    };
+    selection.setSelectedProfiles({b});
+    const qsizetype once = menuObjects();
+    for (int change = 0; change < 20; ++change)
+        selection.setSelectedProfiles({change % 2 ? b : a});
+    EXPECT_EQ(menuObjects(), once);
+
     // The shortcut applies the one selected profile (no first-apply question: answered before).
     Platform::ScriptedAlertAnswerer answerer;
     defaults.setDidApplyAnyProfile(true);
