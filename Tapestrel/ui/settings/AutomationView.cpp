@@ -10,6 +10,7 @@
 #include "Tapestrel/ui/settings/ScheduledProfileRow.h"
 #include "Tapestrel/widgets/TextStyle.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QEvent>
@@ -231,21 +232,29 @@ void AutomationView::rebuild()
         gone->hide();
         gone->deleteLater();
     }
+    // The time being set stays in view: a new entry's row, whose time is set at once, and a row whose
+    // new time moved it with its editor open (the one with the keyboard focus, when several are open).
+    ScheduledProfileRow *kept = added;
+    for (int index = 0; index < rows.size() && !added; ++index) {
+        ScheduledProfileRow *row = rows[index];
+        if (row->isEditingTime() && m_rows.indexOf(row) != index
+            && (!kept || row->isAncestorOf(QApplication::focusWidget())))
+            kept = row;
+    }
     for (int index = 0; index < rows.size(); ++index)
         m_rowsLayout->insertWidget(index, rows[index]);
     m_rows = rows;
 
     m_emptyText->setVisible(entries.isEmpty());
     m_list->setVisible(!entries.isEmpty());
-    // A new entry's time is set at once: its row, editor open, is scrolled into the page's small
-    // list. The list makes room for it first, as its next layout pass would: the rows are placed,
-    // then the list sizes what it scrolls to them.
-    if (added) {
-        QTimer::singleShot(0, added, [this, added] {
+    // The row is scrolled into the page's small list. The list makes room for it first, as its next
+    // layout pass would: the rows are placed, then the list sizes what it scrolls to them.
+    if (kept) {
+        QTimer::singleShot(0, kept, [this, kept] {
             m_rowsLayout->activate();
             QEvent layoutRequest(QEvent::LayoutRequest);
             QCoreApplication::sendEvent(m_list, &layoutRequest);
-            m_list->ensureWidgetVisible(added, 0, 0);
+            m_list->ensureWidgetVisible(kept, 0, 0);
         });
     }
 }

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTest>
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QUuid>
@@ -135,6 +136,32 @@ TEST_F(AutomationTest, AddingAnEntryForAnEnabledProfileAtThePresentTime)
     EXPECT_TRUE(TestSupport::waitUntil([&] { return added->visibleRegion() == QRegion(added->rect()); }, 1s));
     EXPECT_EQ(page.height(), 250);
     TestSupport::saveScreenshot(&page, "settings/automation");
+}
+
+// Up on the hour of an entry just added, past an entry later in the day, moves its row down the list;
+// the row stays in view, its editor open.
+TEST_F(AutomationTest, ARowThatANewTimeMovesStaysInViewWithItsEditorOpen)
+{
+    Profile *profile = newProfile("Work");
+    options.setScheduledProfiles({entry("A", profile->uuid(), 7, 0), entry("B", profile->uuid(), 21, 30)});
+    AutomationView page(&options, context);
+    now = QDateTime(QDate(2026, 12, 7), QTime(21, 5), QTimeZone::utc());
+    page.setClock([this] { return now; });
+    page.resize(600, 250);
+    page.show();
+    page.add(profile);
+    ASSERT_EQ(page.rows().size(), 3);
+    ScheduledProfileRow *added = page.rows()[1];
+    const auto inView = [&] {
+        return added->visibleRegion() == QRegion(added->rect());
+    };
+    ASSERT_TRUE(TestSupport::waitUntil(inView, 1s));
+
+    QTest::keyClick(added->timeLabel()->picker()->editor(), Qt::Key_Up);
+    EXPECT_EQ(shown(page), QStringList({"07:00 A", "21:30 B", "22:05 " + added->entryID()}));
+    EXPECT_TRUE(added->isEditingTime());
+    // Once the list has placed the row last.
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return added->y() > page.rows()[1]->y() && inView(); }, 1s));
 }
 
 TEST_F(AutomationTest, RowsInTimeOrderAndRetimingChangesOnlyThatEntry)
