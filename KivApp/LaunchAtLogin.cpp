@@ -7,10 +7,18 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace KivApp {
 
 namespace {
+
+// An entry larger than this is no entry the program wrote, and is left alone.
+constexpr qint64 maximumEntryBytes = 64 * 1024;
+
+const QString desktopEntryGroup = QStringLiteral("[Desktop Entry]");
 
 QString entryName()
 {
@@ -20,24 +28,72 @@ QString entryName()
     return name + QStringLiteral(".desktop");
 }
 
-// Desktop entry values escape backslashes; arguments with blanks are quoted.
-QString quotedCommand(const QString &program)
+// One argument of an Exec key. An argument holding a character that a launcher reads as syntax is
+// quoted, and inside the quotes the characters that stay special are escaped; a literal % would
+// start a field code and is doubled.
+QString execArgument(const QString &argument)
 {
-    QString escaped = program;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    if (escaped.contains(QLatin1Char(' ')) || escaped.contains(QLatin1Char('"'))) {
-        escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
-        escaped = QLatin1Char('"') + escaped + QLatin1Char('"');
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    static const QString escapedInQuotes = QStringLiteral("\"`$\\");
+    const bool quoted = argument.isEmpty()
+        || std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
+    QString result;
+    for (const QChar c : argument) {
+        if (quoted && escapedInQuotes.contains(c))
+            result += QLatin1Char('\\');
+        result += c;
+        if (c == QLatin1Char('%'))
+            result += c;
     }
-    return escaped;
+    return quoted ? QLatin1Char('"') + result + QLatin1Char('"') : result;
+}
+
+// A string value of a desktop entry, whose own escapes come on top of the Exec key's.
+QString entryString(QString value)
+{
+    value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    value.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    value.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    value.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    return value;
+}
+
+bool isExecLine(const QString &line)
+{
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    return equals > 0 && QStringView(line).left(equals).trimmed() == QLatin1String("Exec");
+}
+
+// The entry with its Exec line replaced, or nothing when it has none to replace in its main group, is
+// not UTF-8, or already holds that line.
+std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &execLine)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    bool inMainGroup = false;
+    for (QString &line : lines) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1Char('['))) {
+            inMainGroup = trimmed == desktopEntryGroup;
+        } else if (inMainGroup && isExecLine(line)) {
+            if (line == execLine)
+                return std::nullopt;
+            line = execLine;
+            return lines.join(QLatin1Char('\n')).toUtf8();
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-LaunchAtLogin::LaunchAtLogin(QString folder, QString command)
+LaunchAtLogin::LaunchAtLogin(QString folder, QString program, QStringList arguments)
     : m_folder(std::move(folder))
-    , m_command(command.isEmpty() ? quotedCommand(QCoreApplication::applicationFilePath())
-                                  : std::move(command))
+    , m_program(program.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(program))
+    , m_arguments(std::move(arguments))
 { }
 
 QString LaunchAtLogin::defaultFolder()
@@ -49,6 +105,14 @@ QString LaunchAtLogin::defaultFolder()
 QString LaunchAtLogin::entryPath() const
 {
     return QDir(m_folder).filePath(entryName());
+}
+
+QString LaunchAtLogin::execLine() const
+{
+    QStringList command {execArgument(m_program)};
+    for (const QString &argument : m_arguments)
+        command.append(execArgument(argument));
+    return QStringLiteral("Exec=") + entryString(command.join(QLatin1Char(' ')));
 }
 
 bool LaunchAtLogin::isEnabled() const
@@ -65,13 +129,34 @@ bool LaunchAtLogin::setEnabled(bool enabled)
         return false;
     }
     if (QDir().mkpath(m_folder)) {
-        const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
-                                             "X-GNOME-Autostart-enabled=true\n")
-                                  .arg(QCoreApplication::applicationName(), m_command);
+        const QString entry = desktopEntryGroup + QStringLiteral("\nType=Application\nName=")
+            + entryString(QCoreApplication::applicationName()) + u'\n' + execLine()
+            + QStringLiteral("\nX-GNOME-Autostart-enabled=true\n");
         if (!Platform::AtomicFile::replace(entryPath(), entry.toUtf8()))
             return true;
     }
     qWarning("Error during setting SMAppService: could not write %s", qPrintable(entryPath()));
+    return false;
+}
+
+bool LaunchAtLogin::bringUpToDate()
+{
+    if (!isEnabled())
+        return true;
+    const QString line = execLine();
+    const std::optional<Platform::AtomicFile::Failure> failure = Platform::AtomicFile::edit(
+        entryPath(), maximumEntryBytes,
+        [&line](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
+            if (!content.exists || content.bytes.size() > maximumEntryBytes)
+                return std::nullopt;
+            return withExecLine(content.bytes, line);
+        },
+        // An empty entry is nobody's save in progress that the start should wait for.
+        [](const QByteArray &) { return false; });
+    if (!failure)
+        return true;
+    qWarning("The login entry %s could not be brought up to date: %s", qPrintable(entryPath()),
+             qPrintable(failure->reason));
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QString>
+#include <QStringList>
 
 namespace KivApp {
 
@@ -10,19 +11,26 @@ class LaunchAtLogin
 {
 public:
     // The entry "<desktop file name>.desktop" in the autostart folder (by default
-    // $XDG_CONFIG_HOME/autostart), starting `command`.
-    LaunchAtLogin(QString folder = defaultFolder(), QString command = {});
+    // $XDG_CONFIG_HOME/autostart), starting `program` (by default this one) with `arguments`.
+    LaunchAtLogin(QString folder = defaultFolder(), QString program = {}, QStringList arguments = {});
 
     static QString defaultFolder();
     QString entryPath() const;
+    // The entry's Exec line, quoted and escaped as desktop entries require.
+    QString execLine() const;
 
     bool isEnabled() const;
     // Writes or removes the entry. A failure is written to the log once and reported as false.
     bool setEnabled(bool enabled);
+    // An entry that another version of the program wrote starts the program as this one would: its
+    // Exec line is replaced and every other line kept. An entry that is not there (the setting is off),
+    // is already current or is not a desktop entry is left as it is. False when it could not be written.
+    bool bringUpToDate();
 
 private:
     QString m_folder;
-    QString m_command;
+    QString m_program;
+    QStringList m_arguments;
 };
 
 // The settings check box "Launch app on system startup" over LaunchAtLogin; it shows what is on disk.

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "testsupport/ScopedVariable.h"
+
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -10,6 +13,8 @@ namespace TestSupport {
 
 // Points TAPESTREL_HOME and TEST at a fresh temporary folder for the lifetime of the object and
 // restores the previous environment afterwards, so no test ever reaches the real home folder.
+// XDG_CONFIG_HOME goes to a fresh folder of its own as well: the program keeps its login entry
+// there, which the programs that tests start would otherwise read and bring up to date.
 class TempHome
 {
 public:
@@ -34,6 +39,8 @@ private:
     QByteArray m_oldTest;
     bool m_hadHome;
     bool m_hadTest;
+    QTemporaryDir m_config;
+    ScopedVariable m_configVariable {"XDG_CONFIG_HOME", QFile::encodeName(m_config.path())};
 };
 
 // A test fixture that gives every test its own emulated home.

@@ -66,7 +66,7 @@ TEST_F(KivAppTest, DataResetDeletesOnlyAfterASuccessfulReset)
 TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 {
     const QString folder = home.filePath("config/autostart");
-    KivApp::LaunchAtLogin login(folder, QStringLiteral("/opt/my apps/tapestrel"));
+    KivApp::LaunchAtLogin login(folder, QStringLiteral("/opt/my apps/tapestrel"), {"--no-window"});
     EXPECT_FALSE(login.isEnabled());
     EXPECT_TRUE(login.setEnabled(false));
 
@@ -76,12 +76,10 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
     toggle.click();
     EXPECT_TRUE(toggle.isChecked());
     ASSERT_TRUE(login.isEnabled());
-    QFile entry(login.entryPath());
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(entry.readAll());
-    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\nExec=/opt/my apps/tapestrel\n")) << text.toStdString();
-    entry.close();
+    EXPECT_EQ(
+        home.readFile("config/autostart/Tapestrel.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Tapestrel\nExec=\"/opt/my apps/tapestrel\" --no-window\n"
+        "X-GNOME-Autostart-enabled=true\n");
 
     toggle.click();
     EXPECT_FALSE(toggle.isChecked());
@@ -92,6 +90,54 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
     KivApp::LaunchOnStartupToggle blocked(KivApp::LaunchAtLogin(home.filePath("config/blocked/autostart")));
     blocked.click();
     EXPECT_FALSE(blocked.isChecked());
+
+    // A launcher splits the Exec line at blanks and reads quotes, backslashes and % as syntax.
+    const QList<std::pair<QString, QString>> commands = {
+        {"/usr/bin/tapestrel", "Exec=/usr/bin/tapestrel --no-window"},
+        {"/opt/100%/tapestrel", "Exec=/opt/100%%/tapestrel --no-window"},
+        {"/opt/a\"b$c\\d'e/tapestrel", "Exec=\"/opt/a\\\\\"b\\\\$c\\\\\\\\d'e/tapestrel\" --no-window"},
+    };
+    for (const auto &[program, exec] : commands)
+        EXPECT_EQ(KivApp::LaunchAtLogin(folder, program, {"--no-window"}).execLine(), exec);
+}
+
+// A start brings an entry that an earlier version wrote up to date: only its Exec line changes.
+TEST_F(KivAppTest, LaunchAtLoginBringsAnEarlierEntryUpToDate)
+{
+    KivApp::LaunchAtLogin login(home.filePath("autostart"), QStringLiteral("/usr/bin/tapestrel"),
+                                {"--no-window"});
+    EXPECT_TRUE(login.bringUpToDate());
+    EXPECT_FALSE(login.isEnabled()); // the setting stays off
+
+    const QByteArray current = "[Desktop Entry]\nExec=/usr/bin/tapestrel --no-window\n";
+    const QByteArray large = "[Desktop Entry]\nExec=/usr/bin/tapestrel\n" + QByteArray(70 * 1024, '#');
+    struct Case
+    {
+        const char *name;
+        QByteArray before;
+        QByteArray after;
+    };
+    for (const Case &test : {
+             Case {"an earlier version's",
+                   "[Desktop Entry]\nType=Application\nName=Tapestrel\nExec=/usr/bin/tapestrel\n"
+                   "X-GNOME-Autostart-enabled=true\n",
+                   "[Desktop Entry]\nType=Application\nName=Tapestrel\nExec=/usr/bin/tapestrel --no-window\n"
+                   "X-GNOME-Autostart-enabled=true\n"},
+             Case {"edited by the user",
+                   "# mine\n[Desktop Entry]\nHidden=true\nExec = /old/tapestrel\n[X]\nExec=x",
+                   "# mine\n[Desktop Entry]\nHidden=true\nExec=/usr/bin/tapestrel --no-window\n[X]\nExec=x"},
+             Case {"current", current, current},
+             Case {"without a main group", "[Desktop Action x]\nExec=x\n", "[Desktop Action x]\nExec=x\n"},
+             Case {"not UTF-8", "[Desktop Entry]\nName=\xff\nExec=x\n",
+                   "[Desktop Entry]\nName=\xff\nExec=x\n"},
+             Case {"too large", large, large},
+             Case {"empty", "", ""},
+         }) {
+        SCOPED_TRACE(test.name);
+        home.writeFile("autostart/Tapestrel.desktop", test.before);
+        EXPECT_TRUE(login.bringUpToDate());
+        EXPECT_EQ(home.readFile("autostart/Tapestrel.desktop"), test.after);
+    }
 }
 
 TEST_F(KivAppTest, MenuItemsAndTheShowMainWindowHandler)

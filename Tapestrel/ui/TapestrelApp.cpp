@@ -25,9 +25,11 @@
 #include "Tapestrel/model/UnreadableStore.h"
 #include "Tapestrel/ui/ProgramServices.h"
 #include "Tapestrel/ui/StartupMarks.h"
+#include "Tapestrel/ui/settings/GeneralSettingsView.h"
 #include "Tapestrel/ui/settings/SettingsView.h"
 #include "Tapestrel/ui/switcher/MenuBarExtra.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
+#include "Tapestrel/ui/switcher/SystemTray.h"
 #include "platform/Home.h"
 
 #include <QApplication>
@@ -38,7 +40,6 @@
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QScreen>
-#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <chrono>
@@ -233,6 +234,8 @@ void TapestrelApp::finishLaunching()
         QGuiApplication::setWindowIcon(AppInfo::icon());
     m_menuBarExtra =
         std::make_unique<MenuBarExtra>(&services().defaults(), [this] { return makeSwitcherPanel(); });
+    // An entry that an earlier version wrote would open the main window at the next login.
+    GeneralSettingsView::launchAtLogin().bringUpToDate();
     StartupMarks::mark("finished launching");
 }
 
@@ -292,7 +295,9 @@ MainWindow &TapestrelApp::mainWindow()
             if (m_menuBarExtra)
                 m_menuBarExtra->showPanelAsWindow(m_mainWindow);
         };
-        services.isSystemTrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+        services.isSystemTrayAvailable = [] {
+            return SystemTray::shared().isAvailable();
+        };
         // The first paint shows the menus' titles; their items come with finishLaunching() (or when a
         // menu opens first).
         m_menuCommands = new MainMenuCommands(

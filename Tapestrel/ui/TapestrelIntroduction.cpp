@@ -4,11 +4,11 @@
 #include "KivIntroduction/IntroductionPages.h"
 #include "KivIntroduction/ShouldDisplayIntroductionChecker.h"
 #include "Tapestrel/ui/MainMenuCommands.h"
+#include "Tapestrel/ui/switcher/SystemTray.h"
 
 #include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QSystemTrayIcon>
 
 static void initIntroductionResources()
 {
@@ -77,7 +77,7 @@ bool isDue()
 
 std::unique_ptr<KivIntroduction::IntroductionController> makeController()
 {
-    return makeController(QSystemTrayIcon::isSystemTrayAvailable());
+    return makeController(SystemTray::shared().isAvailable());
 }
 
 std::unique_ptr<KivIntroduction::IntroductionController> makeController(bool systemTrayAvailable)

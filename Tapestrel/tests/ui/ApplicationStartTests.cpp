@@ -1,3 +1,4 @@
+#include "KivApp/LaunchAtLogin.h"
 #include "KivIntroduction/IntroductionController.h"
 #include "KivUtilities/UpdateDetector.h"
 #include "KivWhatsNew/WhatsNewController.h"
@@ -409,14 +410,17 @@ TEST_F(X11FirstStartTest, AWindowManagerClosingTheIntroductionAnswersAsItsButton
 
 // A tray host on the program's bus; the program ends only where nothing else shows it. It goes on
 // running without its main window otherwise: it answers commands, and a start brings the window back.
+// Started at login it opens no window: the login entry says so, also one that an earlier version wrote
+// and a start of the program brought up to date. A tray host that starts after the program, or
+// restarts, shows its icon.
 TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseShowsIt)
 {
     TestSupport::PrivateSessionBus bus;
     ASSERT_TRUE(bus.isRunning());
     // A program that a command started in place of the one that should have answered.
     bus.killOwnersAtEnd({AutomationService::serviceName});
-    TestSupport::FakeTrayHost tray;
-    ASSERT_TRUE(tray.start(bus.address()));
+    auto tray = std::make_unique<TestSupport::FakeTrayHost>();
+    ASSERT_TRUE(tray->start(bus.address()));
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
     defaults.setValue(QStringLiteral("didShowIntroduction"), true);
     defaults.setValue(QStringLiteral("didAcceptLicense"), true);
@@ -424,50 +428,78 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
     const auto isMainWindow = [](TestSupport::X11::Window window) {
         return TestSupport::X11::geometry(window).size() == MainWindow::defaultSize;
     };
+    const QString program =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+    QGuiApplication::setDesktopFileName(AppInfo::bundleIdentifier); // the entry's name, as the program's
+    KivApp::LaunchAtLogin earlierEntry(KivApp::LaunchAtLogin::defaultFolder(), program);
+    ASSERT_TRUE(earlierEntry.setEnabled(true));
 
     struct Case
     {
         const char *name;
-        bool startedWithWindow;
+        bool atLogin;
         bool trayIcon;
+        bool trayHostLater;
         bool quits;
     };
-    for (const Case &test :
-         {Case {"started without its window", false, false, false}, Case {"tray icon on", true, true, false},
-          Case {"nothing else shows it", true, false, true}}) {
+    for (const Case &test : {Case {"tray icon on", false, true, false, false},
+                             Case {"started at login", true, false, false, false},
+                             Case {"tray host after the program", false, true, true, false},
+                             Case {"nothing else shows it", false, false, false, true}}) {
         SCOPED_TRACE(test.name);
         defaults.setValue(Defaults::showMenuBarIconKey, test.trayIcon);
         ASSERT_TRUE(defaults.synchronize());
-        const qsizetype trayIcons = tray.registeredItems().size();
-        ProgramOnScreen program(home.path(),
-                                test.startedWithWindow ? QStringList() : QStringList({"--no-window"}),
-                                bus.address());
-        const auto answersAsItself = [&] {
-            return bus.ownerPid(AutomationService::serviceName) == program.processId();
-        };
-        if (!test.startedWithWindow) {
-            ASSERT_TRUE(waitFor(answersAsItself, 60s)) << program.errors().toStdString();
-            EXPECT_EQ(program.command({}).exitCode, 0);
+        if (test.trayHostLater)
+            tray.reset();
+        QStringList arguments;
+        if (test.atLogin) {
+            QFile entry(earlierEntry.entryPath());
+            ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+            const QString exec =
+                QString::fromUtf8(entry.readAll()).section(QStringLiteral("\nExec="), 1).section(u'\n', 0, 0);
+            arguments = QProcess::splitCommand(exec);
+            ASSERT_FALSE(arguments.isEmpty());
+            EXPECT_EQ(arguments.takeFirst(), program);
         }
-        const TestSupport::X11::Window main = program.window(isMainWindow);
-        ASSERT_NE(main, 0u) << program.errors().toStdString();
-        if (test.trayIcon) {
-            ASSERT_TRUE(waitFor([&] { return tray.registeredItems().size() > trayIcons; }));
+        const qsizetype trayIcons = tray ? tray->registeredItems().size() : 0;
+        ProgramOnScreen started(home.path(), arguments, bus.address());
+        const auto answersAsItself = [&] {
+            return bus.ownerPid(AutomationService::serviceName) == started.processId();
+        };
+        if (test.atLogin) {
+            ASSERT_TRUE(waitFor(answersAsItself, 60s)) << started.errors().toStdString();
+            TestSupport::X11::sync();
+            EXPECT_TRUE(started.windows().isEmpty());
+            EXPECT_EQ(started.command({}).exitCode, 0);
+        }
+        const TestSupport::X11::Window main = started.window(isMainWindow);
+        ASSERT_NE(main, 0u) << started.errors().toStdString();
+        if (test.trayHostLater) {
+            // Once the window is drawn the program has set up its tray icon, or found no tray for it.
+            ASSERT_FALSE(TestSupport::X11::settled(main).isNull());
+            // Twice: the first tray host, then one that restarts.
+            for (int host = 0; host < 2; ++host) {
+                tray = std::make_unique<TestSupport::FakeTrayHost>();
+                ASSERT_TRUE(tray->start(bus.address()));
+                ASSERT_TRUE(waitFor([&] { return !tray->registeredItems().isEmpty(); })) << host;
+            }
+        } else if (test.trayIcon) {
+            ASSERT_TRUE(waitFor([&] { return tray->registeredItems().size() > trayIcons; }));
         }
 
         TestSupport::X11::requestClose(main);
-        ASSERT_TRUE(waitFor([&] { return program.windows().isEmpty(); }));
+        ASSERT_TRUE(waitFor([&] { return started.windows().isEmpty(); }));
         if (test.quits) {
-            EXPECT_EQ(program.waitForExit(), 0) << program.errors().toStdString();
+            EXPECT_EQ(started.waitForExit(), 0) << started.errors().toStdString();
             continue;
         }
-        const TestSupport::ProcessRun listed = program.command({QStringLiteral("list")});
+        const TestSupport::ProcessRun listed = started.command({QStringLiteral("list")});
         EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
         EXPECT_TRUE(listed.out.contains(QStringLiteral("Daybreak"))) << listed.out.toStdString();
-        EXPECT_TRUE(program.isRunning());
+        EXPECT_TRUE(started.isRunning());
         EXPECT_TRUE(answersAsItself());
-        EXPECT_EQ(program.command({}).exitCode, 0);
-        EXPECT_NE(program.window(isMainWindow), 0u);
+        EXPECT_EQ(started.command({}).exitCode, 0);
+        EXPECT_NE(started.window(isMainWindow), 0u);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "GeneralSettingsView.h"
 
-#include "KivApp/LaunchAtLogin.h"
+#include "Tapestrel/automation/CommandLineClient.h"
 #include "Tapestrel/model/Defaults.h"
 
 #include <QCheckBox>
@@ -16,13 +16,19 @@ GeneralSettingsView::GeneralSettingsView(Defaults *defaults, QWidget *parent)
     setFixedPageHeight(152);
 }
 
+KivApp::LaunchAtLogin GeneralSettingsView::launchAtLogin()
+{
+    return KivApp::LaunchAtLogin(KivApp::LaunchAtLogin::defaultFolder(),
+                                 QCoreApplication::applicationFilePath(),
+                                 {CommandLineClient::noWindowOption});
+}
+
 QWidget *GeneralSettingsView::build()
 {
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new KivApp::LaunchOnStartupToggle(KivApp::LaunchAtLogin(
-        KivApp::LaunchAtLogin::defaultFolder(), QCoreApplication::applicationFilePath())));
+    layout->addWidget(new KivApp::LaunchOnStartupToggle(launchAtLogin()));
     Defaults *defaults = m_defaults;
     layout->addWidget(makeToggle(
         tr("Show Menu Bar Icon"), "ShowMenuBarIcon", [defaults] { return defaults->showMenuBarIcon(); },

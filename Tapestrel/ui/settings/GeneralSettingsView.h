@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KivApp/LaunchAtLogin.h"
 #include "KivApp/SettingsPage.h"
 
 #include <functional>
@@ -15,6 +16,10 @@ class GeneralSettingsView : public KivApp::SettingsPage
 
 public:
     explicit GeneralSettingsView(Defaults *defaults, QWidget *parent = nullptr);
+
+    // The login entry of this program. It starts the program without its main window, as a program
+    // that lives in the tray starts at login.
+    static KivApp::LaunchAtLogin launchAtLogin();
 
 private:
     QWidget *build();

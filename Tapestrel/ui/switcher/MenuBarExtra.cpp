@@ -2,6 +2,7 @@
 
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
+#include "Tapestrel/ui/switcher/SystemTray.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -36,13 +37,16 @@ protected:
 
 } // namespace
 
-MenuBarExtra::MenuBarExtra(Defaults *defaults, std::function<MenuView *()> makePanel, QObject *parent)
+MenuBarExtra::MenuBarExtra(Defaults *defaults, std::function<MenuView *()> makePanel, SystemTray *tray,
+                           QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_makePanel(std::move(makePanel))
+    , m_tray(tray ? tray : &SystemTray::shared())
 {
     if (defaults)
         connect(defaults, &Defaults::showMenuBarIconChanged, this, &MenuBarExtra::updateIcon);
+    connect(m_tray, &SystemTray::availableChanged, this, &MenuBarExtra::updateIcon);
     updateIcon();
 }
 
@@ -54,13 +58,15 @@ MenuBarExtra::~MenuBarExtra()
 void MenuBarExtra::updateIcon()
 {
     const bool wanted = m_defaults && m_defaults->showMenuBarIcon();
-    if (wanted == (m_trayIcon != nullptr))
-        return;
     if (!wanted) {
         delete m_trayIcon;
         m_trayIcon = nullptr;
         return;
     }
+    // An icon made before there is a tray would never reach one that comes later (see SystemTray).
+    // Once made, the icon finds a tray that restarts by itself.
+    if (m_trayIcon || !m_tray || !m_tray->isAvailable())
+        return;
     QIcon icon = QApplication::windowIcon();
     if (icon.isNull())
         icon = QIcon::fromTheme(QStringLiteral("preferences-desktop-theme"));
@@ -75,7 +81,7 @@ void MenuBarExtra::updateIcon()
 
 bool MenuBarExtra::isIconShown() const
 {
-    return m_trayIcon && QSystemTrayIcon::isSystemTrayAvailable();
+    return m_trayIcon && m_tray && m_tray->isAvailable();
 }
 
 void MenuBarExtra::openFromIcon()

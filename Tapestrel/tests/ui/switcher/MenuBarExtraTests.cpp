@@ -6,7 +6,11 @@
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
+#include "Tapestrel/ui/switcher/SystemTray.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/FakeTrayHost.h"
+#include "testsupport/PrivateSessionBus.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QGuiApplication>
@@ -21,6 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -44,15 +50,37 @@ protected:
     int m_panelsMade = 0;
 };
 
-TEST_F(MenuBarExtraTest, TheIconFollowsTheSettingAtOnce)
+// The icon follows the setting at once, once there is a tray: an icon made before the tray host
+// starts would never reach it. A tray host that restarts finds the same icon; meanwhile it is not on show.
+TEST_F(MenuBarExtraTest, TheIconFollowsTheSettingAndComesWithATray)
 {
+    TestSupport::PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    SystemTray tray(bus.connection());
     Defaults defaults;
-    MenuBarExtra extra(&defaults, panelMaker());
-    ASSERT_NE(extra.trayIcon(), nullptr); // on by default
-    EXPECT_TRUE(extra.trayIcon()->isVisible());
+    MenuBarExtra extra(&defaults, panelMaker(), &tray);
+    EXPECT_EQ(extra.trayIcon(), nullptr); // on by default, but no tray yet
+    EXPECT_FALSE(extra.isIconShown());
 
+    QSystemTrayIcon *icon = nullptr;
+    for (int host = 0; host < 2; ++host) {
+        auto trayHost = std::make_unique<TestSupport::FakeTrayHost>();
+        ASSERT_TRUE(trayHost->start(bus.address()));
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return extra.isIconShown(); }, 10s)) << host;
+        EXPECT_TRUE(extra.trayIcon()->isVisible());
+        EXPECT_TRUE(icon == nullptr || extra.trayIcon() == icon);
+        icon = extra.trayIcon();
+        trayHost.reset();
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return !extra.isIconShown(); }, 10s)) << host;
+        EXPECT_EQ(extra.trayIcon(), icon);
+    }
+
+    auto trayHost = std::make_unique<TestSupport::FakeTrayHost>();
+    ASSERT_TRUE(trayHost->start(bus.address()));
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return extra.isIconShown(); }, 10s));
     defaults.setShowMenuBarIcon(false);
     EXPECT_EQ(extra.trayIcon(), nullptr);
+    EXPECT_FALSE(extra.isIconShown());
     // A change made elsewhere (another settings object, the defaults tool) counts the same.
     Defaults other;
     other.setShowMenuBarIcon(true);
