@@ -11,9 +11,11 @@
 #include <QMutex>
 #include <QSet>
 #include <QTime>
+#include <QtEndian>
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
+#include <zlib.h>
 
 #include <sys/stat.h>
 
@@ -29,7 +31,6 @@ namespace {
 
 constexpr qint64 zipBufferSize = 16384;
 constexpr qint64 unzipBufferSize = 65536;
-constexpr int crcError = -105;
 QMutex extensionsMutex;
 QSet<QString> &customExtensions()
 {
@@ -37,12 +38,23 @@ QSet<QString> &customExtensions()
     return extensions;
 }
 
+// An open archive. While entry data is read (see readingData), a read that the end of the file cuts
+// short is filled up with zeros: minizip reads an entry's data in pieces of the compressed size it
+// knows, and of an entry whose sizes are in zip64 fields it knows none, so that its last piece would
+// run past the end of the file and fail. Deflated data ends where its stream does, before the zeros;
+// stored data that runs on is caught by the entry's size and CRC. Headers are never filled up.
 class ArchiveReader
 {
 public:
     explicit ArchiveReader(const QString &path)
-        : m_archive(unzOpen64(QFile::encodeName(path).constData()))
-    { }
+    {
+        fill_fopen64_filefunc(&m_plain);
+        zlib_filefunc64_def padded = m_plain;
+        // The file functions of the plain set ignore their opaque value.
+        padded.opaque = this;
+        padded.zread_file = &ArchiveReader::read;
+        m_archive = unzOpen2_64(QFile::encodeName(path).constData(), &padded);
+    }
     ~ArchiveReader()
     {
         if (m_archive)
@@ -52,9 +64,22 @@ public:
     ArchiveReader &operator=(const ArchiveReader &) = delete;
 
     unzFile handle() const { return m_archive; }
+    void readingData(bool reading) { m_readingData = reading; }
 
 private:
-    unzFile m_archive;
+    static uLong ZCALLBACK read(voidpf opaque, voidpf stream, void *buffer, uLong size)
+    {
+        auto *self = static_cast<ArchiveReader *>(opaque);
+        const uLong count = self->m_plain.zread_file(self->m_plain.opaque, stream, buffer, size);
+        if (!self->m_readingData || count >= size || self->m_plain.zerror_file(self->m_plain.opaque, stream))
+            return count;
+        std::memset(static_cast<char *>(buffer) + count, 0, size - count);
+        return size;
+    }
+
+    zlib_filefunc64_def m_plain {};
+    bool m_readingData = false;
+    unzFile m_archive = nullptr;
 };
 
 bool isAsciiText(const QString &text)
@@ -66,6 +91,58 @@ bool isAsciiText(const QString &text)
     return true;
 }
 
+// minizip 1.1 does not take the sizes that an entry of the central directory keeps in its zip64
+// extra field (where the 32-bit fields hold 0xFFFFFFFF): they are read here, so that every check and
+// every read goes by the sizes the archive really declares. A field that is missing or cut short
+// leaves the size at 0xFFFFFFFF, which the size limits refuse.
+void takeZip64Sizes(unz_file_info64 &info, QByteArrayView extra)
+{
+    constexpr ZPOS64_T inExtraField = 0xffffffffu;
+    constexpr quint16 zip64Field = 0x0001;
+    const bool uncompressed = info.uncompressed_size == inExtraField;
+    const bool compressed = info.compressed_size == inExtraField;
+    qsizetype at = 0;
+    while ((uncompressed || compressed) && at + 4 <= extra.size()) {
+        const quint16 id = qFromLittleEndian<quint16>(extra.data() + at);
+        const qsizetype size = qFromLittleEndian<quint16>(extra.data() + at + 2);
+        at += 4;
+        if (size > extra.size() - at)
+            return;
+        if (id == zip64Field) {
+            // The sizes come in this order, each only when its 32-bit field is full.
+            qsizetype field = at;
+            for (ZPOS64_T *value : {uncompressed ? &info.uncompressed_size : nullptr,
+                                    compressed ? &info.compressed_size : nullptr}) {
+                if (!value)
+                    continue;
+                if (field + 8 > at + size)
+                    return;
+                *value = qFromLittleEndian<quint64>(extra.data() + field);
+                field += 8;
+            }
+            return;
+        }
+        at += size;
+    }
+}
+
+// The name and the information of the current entry, with its real sizes; throws unzipFail when
+// they cannot be read.
+QByteArray currentEntry(unzFile archive, unz_file_info64 &info)
+{
+    if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        throw ZipError(ZipError::unzipFail);
+    QByteArray rawName(qsizetype(info.size_filename) + 1, '\0');
+    QByteArray extra(qsizetype(info.size_file_extra), '\0');
+    if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), uLong(rawName.size()), extra.data(),
+                                uLong(extra.size()), nullptr, 0)
+        != UNZ_OK)
+        throw ZipError(ZipError::unzipFail);
+    rawName.truncate(qsizetype(info.size_filename));
+    takeZip64Sizes(info, extra);
+    return rawName;
+}
+
 // The declared sizes of all entries, read before anything is written, so an archive that would
 // fill the disk is refused as a whole.
 qint64 declaredUnpackedSize(unzFile archive)
@@ -74,8 +151,7 @@ qint64 declaredUnpackedSize(unzFile archive)
     int result = unzGoToFirstFile(archive);
     while (result == UNZ_OK) {
         unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-            throw ZipError(ZipError::unzipFail);
+        currentEntry(archive, info);
         if (info.uncompressed_size > quint64(Zip::maximumUnpackedSize))
             return Zip::maximumUnpackedSize + 1;
         total += qint64(info.uncompressed_size);
@@ -86,19 +162,6 @@ qint64 declaredUnpackedSize(unzFile archive)
     if (result != UNZ_END_OF_LIST_OF_FILE)
         throw ZipError(ZipError::unzipFail);
     return total;
-}
-
-// The name of the current entry; throws unzipFail when it cannot be read.
-QByteArray currentEntryName(unzFile archive, unz_file_info64 &info)
-{
-    if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        throw ZipError(ZipError::unzipFail);
-    QByteArray rawName(qsizetype(info.size_filename) + 1, '\0');
-    if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), uLong(rawName.size()), nullptr, 0, nullptr, 0)
-        != UNZ_OK)
-        throw ZipError(ZipError::unzipFail);
-    rawName.truncate(qsizetype(info.size_filename));
-    return rawName;
 }
 
 bool isWithin(const QString &path, const QString &folder)
@@ -227,7 +290,7 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
     do {
         if (filter) {
             unz_file_info64 info;
-            if (!filter(QString::fromUtf8(currentEntryName(archive, info)))) {
+            if (!filter(QString::fromUtf8(currentEntry(archive, info)))) {
                 next = unzGoToNextFile(archive);
                 continue;
             }
@@ -241,7 +304,7 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
         unz_file_info64 info;
         QByteArray rawName;
         try {
-            rawName = currentEntryName(archive, info);
+            rawName = currentEntry(archive, info);
         } catch (const ZipError &) {
             unzCloseCurrentFile(archive);
             throw;
@@ -278,6 +341,8 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
         position += double(info.compressed_size);
 
         qint64 written = 0;
+        // minizip checks the CRC only of an entry whose size it knows, which a zip64 one's it may not.
+        uLong crc = crc32(0, nullptr, 0);
         if (!isDirectory) {
             // A link left in the destination must not carry the write somewhere else.
             if (target.isSymLink()) {
@@ -287,7 +352,9 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
             QFile file(fullPath);
             if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 for (;;) {
+                    reader.readingData(true);
                     const int count = unzReadCurrentFile(archive, buffer.data(), unsigned(buffer.size()));
+                    reader.readingData(false);
                     if (count < 1)
                         break;
                     // Never write more than the entry declared: the size check above relies on it.
@@ -298,6 +365,7 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
                         throw ZipError(ZipError::unzipFail);
                     }
                     written += count;
+                    crc = crc32(crc, reinterpret_cast<const Bytef *>(buffer.data()), uInt(count));
                 }
                 if (!file.flush()) {
                     unzCloseCurrentFile(archive);
@@ -308,7 +376,8 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
         }
 
         const int closed = unzCloseCurrentFile(archive);
-        if (closed != UNZ_OK || written != qint64(info.uncompressed_size))
+        if (closed != UNZ_OK || written != qint64(info.uncompressed_size)
+            || (!isDirectory && crc != info.crc))
             throw ZipError(ZipError::unzipFail);
 
         if (!isDirectory && info.external_fa != 0) {
@@ -341,7 +410,7 @@ QList<Zip::EntryInfo> Zip::entries(const QString &zipFilePath)
     int next = unzGoToFirstFile(archive);
     while (next == UNZ_OK) {
         unz_file_info64 info;
-        const QByteArray name = currentEntryName(archive, info);
+        const QByteArray name = currentEntry(archive, info);
         const auto bounded = [](quint64 size) {
             return qint64(std::min<quint64>(size, quint64(std::numeric_limits<qint64>::max())));
         };

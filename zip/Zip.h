@@ -54,7 +54,7 @@ public:
     {
         QString name;
         qint64 uncompressedSize = 0; // as the archive declares it; unpacking never writes more
-        qint64 compressedSize = 0; // as declared; unpacking never reads more
+        qint64 compressedSize = 0; // as declared
     };
     // The entries of an archive, in archive order, without unpacking anything. Throws unzipFail
     // for what is not a readable archive.

@@ -1,4 +1,5 @@
 #include "testsupport/TempHome.h"
+#include "testsupport/Zip64Archive.h"
 #include "zip/Zip.h"
 #include "zip/ZipUtilities.h"
 
@@ -237,8 +238,8 @@ TEST_F(ZipTest, NeverWritesThroughALinkStandingInTheDestination)
     ASSERT_TRUE(QFile::link(path("outside/target.txt"), path("d/file.txt")));
     ASSERT_TRUE(QFile::link(path("outside/missing.txt"), path("d/dangling.txt")));
     ASSERT_TRUE(QFile::link(path("outside"), path("d/folder")));
-    const QList<QByteArray> names {"file.txt", "dangling.txt", "folder/new.txt", "folder/target.txt",
-                                   "folder/", "folder/sub/new.txt"};
+    const QList<QByteArray> names {"file.txt",          "dangling.txt", "folder/new.txt",
+                                   "folder/target.txt", "folder/",      "folder/sub/new.txt"};
     for (const QByteArray &name : names) {
         SCOPED_TRACE(name.constData());
         craftArchive(path("link.zip"), {{name, "theirs"}});
@@ -290,6 +291,16 @@ TEST_F(ZipTest, CorruptedOversizedAndLyingArchivesFail)
     writeFile(path("crc.zip"), bytes);
     EXPECT_EQ(unzipErrorOf(path("crc.zip"), path("crc")), ZipError::unzipFail);
     EXPECT_EQ(readFile(path("crc/f.txt")), "ZBCDEFGHIJKLMNOP");
+
+    // Of an entry whose sizes are in zip64 fields, minizip checks no CRC: the unpacking does.
+    ASSERT_TRUE(TestSupport::writeZip64Archive(path("zip64.zip"), {{"f.txt", "ABCDEFGHIJKLMNOP"}}));
+    Zip::Zip::unzipFile(path("zip64.zip"), path("zip64"), true);
+    EXPECT_EQ(readFile(path("zip64/f.txt")), "ABCDEFGHIJKLMNOP");
+    bytes = readFile(path("zip64.zip"));
+    bytes[14] = char(bytes[14] ^ 1); // the local header's CRC, and the central directory's
+    bytes[bytes.indexOf("PK\x01\x02") + 16] = char(bytes[14]);
+    writeFile(path("zip64.zip"), bytes);
+    EXPECT_EQ(unzipErrorOf(path("zip64.zip"), path("zip64-crc")), ZipError::unzipFail);
 
     writeFile(path("text.zip"), "this is not an archive");
     EXPECT_EQ(unzipErrorOf(path("text.zip"), path("text")), ZipError::unzipFail);
