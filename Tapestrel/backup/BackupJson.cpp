@@ -3,6 +3,7 @@
 #include "KivBackups/BackupError.h"
 #include "KivUtilities/JsonNesting.h"
 #include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/StoreMerge.h"
 #include "platform/AtomicFile.h"
 
 #include <QCoreApplication>
@@ -56,7 +57,44 @@ struct ParseOutcome
 // Held by pointer, so that taking the result out of its future never copies the document.
 using SharedOutcome = std::shared_ptr<ParseOutcome>;
 
-ParseOutcome readAndParse(QString path, ElementLimit limit)
+// Whether an array held by an element of the outer array holds more than `limit` elements, read from
+// the bytes as KivUtilities reads nesting: texts skipped, nothing parsed, nothing built.
+bool anyInnerArrayLonger(QByteArrayView json, qsizetype limit)
+{
+    int depth = 0;
+    bool inText = false;
+    bool inArray = false;
+    qsizetype commas = 0;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (inText) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inText = false;
+        } else if (c == '"') {
+            inText = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth == 3) {
+                inArray = c == '[';
+                commas = 0;
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        } else if (c == ',' && depth == 3 && inArray && ++commas >= limit) {
+            return true;
+        }
+    }
+    return false;
+}
+
+KivBackups::BackupError tooManyRecords(const QString &refusal)
+{
+    return KivBackups::BackupError(KivBackups::BackupError::domain,
+                                   KivBackups::BackupError::tooManyRecordsCode, refusal);
+}
+
+ParseOutcome readAndParse(QString path, ElementLimit limit, ElementLimit innerLimit)
 {
     try {
         QFile file(path);
@@ -73,8 +111,9 @@ ParseOutcome readAndParse(QString path, ElementLimit limit)
                     .arg(path, file.errorString()));
         // Counted before it is parsed: the records of a large array cost many times its text.
         if (limit.maximum >= 0 && KivUtilities::jsonArrayElementCount(bytes, limit.maximum) > limit.maximum)
-            throw KivBackups::BackupError(KivBackups::BackupError::domain,
-                                          KivBackups::BackupError::tooManyRecordsCode, limit.refusal);
+            throw tooManyRecords(limit.refusal);
+        if (innerLimit.maximum >= 0 && anyInnerArrayLonger(bytes, innerLimit.maximum))
+            throw tooManyRecords(innerLimit.refusal);
         JsonCoder::Json value = parseArray(bytes, path);
         return {std::move(value), {}};
     } catch (...) {
@@ -82,18 +121,13 @@ ParseOutcome readAndParse(QString path, ElementLimit limit)
     }
 }
 
-SharedOutcome readAndParseShared(QString path, ElementLimit limit)
+SharedOutcome readAndParseShared(QString path, ElementLimit limit, ElementLimit innerLimit)
 {
-    return std::make_shared<ParseOutcome>(readAndParse(std::move(path), std::move(limit)));
+    return std::make_shared<ParseOutcome>(
+        readAndParse(std::move(path), std::move(limit), std::move(innerLimit)));
 }
 
 } // namespace
-
-WorkingContext::~WorkingContext()
-{
-    if (m_context)
-        m_context->deleteLater();
-}
 
 JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
 {
@@ -111,18 +145,12 @@ JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
     return value;
 }
 
-void discardOnPool(JsonCoder::Json document)
-{
-    // Nothing waits for the result.
-    (void)QtConcurrent::run([](JsonCoder::Json) {}, std::move(document));
-}
-
-WorkingContext makeWorkingContext(ModelContext &context)
+void mergeIntoStore(ModelContext &context, const QList<ProfileForm> &profiles,
+                    const QList<BackgroundForm> &backgrounds, bool replaceExisting)
 {
     ModelContainer *container = context.container();
-    WorkingContext working(container->makeContext().release());
-    working->setParent(container);
-    return working;
+    StoreMerge::merge(container->filePath(), profiles, backgrounds, replaceExisting);
+    container->savedElsewhere();
 }
 
 void writeDocument(StoreSnapshot &snapshot, StoreDocument document, const StoreSnapshot::Sink &sink)
@@ -141,9 +169,10 @@ QCoro::Task<void> writeStoreFiles(QString storePath, QList<StoreFile> files)
         std::rethrow_exception(error);
 }
 
-QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit)
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit, ElementLimit innerLimit)
 {
-    QFuture<SharedOutcome> future = QtConcurrent::run(&readAndParseShared, path, std::move(limit));
+    QFuture<SharedOutcome> future =
+        QtConcurrent::run(&readAndParseShared, path, std::move(limit), std::move(innerLimit));
     const SharedOutcome outcome = co_await future;
     if (outcome->error)
         std::rethrow_exception(outcome->error);

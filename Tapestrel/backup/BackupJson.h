@@ -5,53 +5,20 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/RecordForms.h"
 #include "Tapestrel/model/StoreSnapshot.h"
 
 #include <QCoro/QCoroTask>
 
 #include <QList>
-#include <QPointer>
 #include <QString>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
-// Reading and writing the JSON files of profiles and custom backgrounds, and merging decoded
-// records into a store by uuid.
+// Reading and writing the JSON files of profiles and custom backgrounds, and merging what they hold
+// into a store by uuid.
 namespace BackupJson {
-
-// Releases a working context through the event loop. Saving deletes the records it removed with
-// deleteLater(); deleting the context at once would destroy those records directly, and each such
-// destruction searches the whole queue of posted events, which makes large restores quadratic.
-// Queued behind them, the context goes after its records. It is parented to its container so it
-// never outlives the store; when the store closes while work awaits something, the context goes
-// with it and the holder is left empty.
-class WorkingContext
-{
-public:
-    explicit WorkingContext(ModelContext *context)
-        : m_context(context)
-    { }
-    WorkingContext(WorkingContext &&other) noexcept
-        : m_context(std::exchange(other.m_context, nullptr))
-    { }
-    WorkingContext(const WorkingContext &) = delete;
-    WorkingContext &operator=(const WorkingContext &) = delete;
-    WorkingContext &operator=(WorkingContext &&) = delete;
-    ~WorkingContext();
-
-    ModelContext *get() const { return m_context; }
-    ModelContext *operator->() const { return m_context; }
-    ModelContext &operator*() const { return *m_context; }
-    explicit operator bool() const { return !m_context.isNull(); }
-
-private:
-    QPointer<ModelContext> m_context;
-};
-
-// A new context over the store of `context`.
-WorkingContext makeWorkingContext(ModelContext &context);
 
 // The documents that a snapshot of the store writes.
 enum class StoreDocument { Profiles, Backgrounds };
@@ -71,10 +38,6 @@ void writeDocument(StoreSnapshot &snapshot, StoreDocument document, const StoreS
 // written.
 QCoro::Task<void> writeStoreFiles(QString storePath, QList<StoreFile> files);
 
-// Destroys a document on the thread pool: freeing tens of thousands of nodes is work the main
-// thread need not wait for.
-void discardOnPool(JsonCoder::Json document);
-
 // Arrays and objects in the files nest at most this deep (the records go four deep).
 constexpr int maximumDepth = 8;
 
@@ -89,10 +52,12 @@ struct ElementLimit
 };
 
 // Reads and parses a file that must hold a JSON array, on the thread pool. Throws
-// KivBackups::BackupError for a missing or unreadable file and for an array of more elements than
-// the limit (counted before it is parsed), and JsonDecodeError for anything else, nesting deeper
-// than maximumDepth included.
-QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit = {});
+// KivBackups::BackupError for a missing or unreadable file, for an array of more elements than
+// `limit` and for an array held by one of its elements (a profile's options) of more elements than
+// `innerLimit` (both counted before it is parsed), and JsonDecodeError for anything else, nesting
+// deeper than maximumDepth included.
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit = {},
+                                           ElementLimit innerLimit = {});
 
 // The compact JSON array of the records' forms: the bytes JsonCoder::encode() gives for an array
 // of their toJson(), written directly.
@@ -121,69 +86,21 @@ template<typename Record> std::vector<std::unique_ptr<Record>> decodeArray(const
     return records;
 }
 
-// Whether two records have the same JSON form, compared field by field.
-inline bool sameForm(const Profile &a, const Profile &b)
+// Every element's form, or JsonDecodeError for the first that is not the record's form.
+template<typename Form> QList<Form> decodeForms(const JsonCoder::Json &array)
 {
-    if (a.uuid() != b.uuid() || a.name() != b.name() || a.isEnabled() != b.isEnabled()
-        || a.options().size() != b.options().size())
-        return false;
-    for (qsizetype i = 0; i < a.options().size(); ++i) {
-        const Option &x = *a.options()[i];
-        const Option &y = *b.options()[i];
-        if (x.key() != y.key() || x.value() != y.value() || x.isEnabled() != y.isEnabled())
-            return false;
-    }
-    return true;
-}
-inline bool sameForm(const CustomBackground &a, const CustomBackground &b)
-{
-    return a.uuid() == b.uuid() && a.type() == b.type() && a.backgroundValue() == b.backgroundValue()
-        && a.bookmarkData() == b.bookmarkData();
+    if (!array.is_array())
+        throw JsonDecodeError(QStringLiteral("The data is not a JSON array."));
+    QList<Form> forms;
+    forms.reserve(qsizetype(array.size()));
+    for (const JsonCoder::Json &element : array)
+        forms.append(Form::fromJson(element));
+    return forms;
 }
 
-inline bool isLinked(const Profile &profile)
-{
-    return !profile.backgrounds().isEmpty();
-}
-inline bool isLinked(const CustomBackground &background)
-{
-    return !background.profiles().isEmpty();
-}
-
-// Merges records into `context` by uuid against the stored records fetched once before: a stored
-// record with the same uuid is replaced when `replaceExisting` is set and kept (the imported one
-// dropped) when not; records with a new uuid are inserted. A stored record that already equals the
-// imported one and has no links stays in place. Stored records that are not imported
-// stay as they are. Nothing is saved.
-template<typename Record>
-void mergeByUuid(ModelContext &context, const QList<Record *> &stored,
-                 std::vector<std::unique_ptr<Record>> imported, bool replaceExisting)
-{
-    QList<QPointer<Record>> candidates;
-    candidates.reserve(stored.size());
-    for (Record *record : stored)
-        candidates.append(record);
-    QMultiHash<QString, qsizetype> byUuid;
-    for (qsizetype index = candidates.size() - 1; index >= 0; --index)
-        byUuid.insert(candidates[index]->uuid(), index);
-
-    for (std::unique_ptr<Record> &record : imported) {
-        const auto found = byUuid.constFind(record->uuid());
-        if (found != byUuid.constEnd()) {
-            if (!replaceExisting)
-                continue;
-            Record *match = candidates[*found];
-            if (match && !match->isDeleted()) {
-                // Replacing a record by an equal one without links would change nothing but cost
-                // a deletion and an insertion; restoring a recent backup is mostly such records.
-                if (isLinked(*match) || !sameForm(*match, *record))
-                    context.remove(match);
-                else
-                    continue;
-            }
-        }
-        context.insert(std::move(record));
-    }
-}
+// Merges the forms into the store of `context` on the calling thread (see StoreMerge::merge), and
+// tells the store's contexts.
+void mergeIntoStore(ModelContext &context, const QList<ProfileForm> &profiles,
+                    const QList<BackgroundForm> &backgrounds, bool replaceExisting);
 
 } // namespace BackupJson

@@ -2,7 +2,6 @@
 
 #include "Tapestrel/backup/BackupJson.h"
 #include "Tapestrel/model/CustomBackground.h"
-#include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 
 CustomBackgroundImporter::CustomBackgroundImporter(ModelContext *modelContext)
@@ -21,7 +20,9 @@ CustomBackgroundImporter::importBackgrounds(std::vector<std::unique_ptr<CustomBa
 {
     if (!m_modelContext)
         co_return;
-    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
-    BackupJson::mergeByUuid(*context, context->fetchBackgrounds(), std::move(backgrounds), replaceExisting);
-    context->save();
+    QList<BackgroundForm> forms;
+    forms.reserve(qsizetype(backgrounds.size()));
+    for (const std::unique_ptr<CustomBackground> &background : backgrounds)
+        forms.append(BackgroundForm::of(*background));
+    BackupJson::mergeIntoStore(*m_modelContext, {}, forms, replaceExisting);
 }

@@ -12,7 +12,7 @@
 class ModelContext;
 class CustomBackground;
 
-// Merges decoded custom backgrounds into the store by uuid, in a context of its own, with one save.
+// Merges decoded custom backgrounds into the store by uuid, in one transaction (see StoreMerge).
 class CustomBackgroundImporter
 {
 public:

@@ -1,7 +1,7 @@
 #include "Tapestrel/backup/ProfileImporter.h"
 
+#include "KivBackups/BackupError.h"
 #include "Tapestrel/backup/BackupJson.h"
-#include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileNames.h"
@@ -18,12 +18,12 @@ std::vector<std::unique_ptr<Profile>> ProfileImporter::decodeProfiles(const Json
     return BackupJson::decodeArray<Profile>(array);
 }
 
-QStringList ProfileImporter::cutLongNames(const std::vector<std::unique_ptr<Profile>> &profiles)
+QStringList ProfileImporter::cutLongNames(QList<ProfileForm> &profiles)
 {
     int cut = 0;
-    for (const std::unique_ptr<Profile> &profile : profiles) {
-        if (profile->name().size() > ProfileNames::maximumLength) {
-            profile->setName(ProfileNames::cut(profile->name()));
+    for (ProfileForm &profile : profiles) {
+        if (profile.name.size() > ProfileNames::maximumLength) {
+            profile.name = ProfileNames::cut(profile.name);
             ++cut;
         }
     }
@@ -47,9 +47,19 @@ QCoro::Task<QStringList> ProfileImporter::importProfiles(std::vector<std::unique
 {
     if (!m_modelContext)
         co_return QStringList();
-    QStringList notes = cutLongNames(profiles);
-    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*m_modelContext);
-    BackupJson::mergeByUuid(*context, context->fetchProfiles(), std::move(profiles), replaceExisting);
-    context->save();
+    QList<ProfileForm> forms;
+    forms.reserve(qsizetype(profiles.size()));
+    for (const std::unique_ptr<Profile> &profile : profiles) {
+        if (profile->options().size() > maximumOptions)
+            throw KivBackups::BackupError(
+                KivBackups::BackupError::domain, KivBackups::BackupError::tooManyRecordsCode,
+                QCoreApplication::translate(
+                    "ProfileImporter", "A profile holds more than %1 options, more than an import takes.")
+                    .arg(QLocale().toString(maximumOptions)));
+        forms.append(ProfileForm::of(*profile));
+    }
+    QStringList notes = cutLongNames(forms);
+    // Imports are the shipped profiles, a handful: merged at once, where the caller runs.
+    BackupJson::mergeIntoStore(*m_modelContext, forms, {}, replaceExisting);
     co_return notes;
 }

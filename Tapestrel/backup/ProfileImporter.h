@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Tapestrel/model/JsonCoder.h"
+#include "Tapestrel/model/RecordForms.h"
 
+#include <QList>
 #include <QPointer>
 #include <QStringList>
 
@@ -13,10 +15,14 @@
 class ModelContext;
 class Profile;
 
-// Merges decoded profiles into the store by uuid, in a context of its own, with one save.
+// Merges decoded profiles into the store by uuid, in one transaction (see StoreMerge).
 class ProfileImporter
 {
 public:
+    // A restore or an import takes no profile of more options than this: the program knows about a
+    // hundred, and a profile of a million would be a million records to hold.
+    static constexpr qsizetype maximumOptions = 1000;
+
     explicit ProfileImporter(ModelContext *modelContext);
 
     // The profiles of a profiles JSON array; JsonDecodeError when any element is not a profile.
@@ -24,12 +30,13 @@ public:
 
     // Cuts every name longer than a profile's name may be (ProfileNames) and gives what the person
     // should be told of it: nothing when no name was cut.
-    static QStringList cutLongNames(const std::vector<std::unique_ptr<Profile>> &profiles);
+    static QStringList cutLongNames(QList<ProfileForm> &profiles);
 
     // A stored profile with an imported profile's uuid is replaced (with its options) when
     // `replaceExisting` is set and kept when not; new uuids are added; other stored profiles stay.
     // Names too long are cut first; gives what cutLongNames() tells. Does nothing when the context
-    // is gone. Throws the store's error; then nothing is changed.
+    // is gone. Throws KivBackups::BackupError for a profile of more than maximumOptions options, and
+    // the store's error; then nothing is changed.
     QCoro::Task<QStringList> importProfiles(std::vector<std::unique_ptr<Profile>> profiles,
                                             bool replaceExisting);
 

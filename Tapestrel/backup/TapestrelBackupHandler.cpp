@@ -8,10 +8,16 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreMerge.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
+
+#include <exception>
 
 #include <algorithm>
 
@@ -22,6 +28,25 @@ ModelStoreError storeGone()
     return ModelStoreError(
         ModelError::Code::StoreUnavailable,
         QCoreApplication::translate("TapestrelBackupHandler", "The profile store is not open."));
+}
+
+struct MergeOutcome
+{
+    QStringList notes;
+    std::exception_ptr error;
+};
+
+MergeOutcome decodeAndMerge(QString storePath, JsonCoder::Json profilesJson, JsonCoder::Json backgroundsJson)
+{
+    try {
+        QList<ProfileForm> profiles = BackupJson::decodeForms<ProfileForm>(profilesJson);
+        const QList<BackgroundForm> backgrounds = BackupJson::decodeForms<BackgroundForm>(backgroundsJson);
+        QStringList notes = ProfileImporter::cutLongNames(profiles);
+        StoreMerge::merge(storePath, profiles, backgrounds, true);
+        return {notes, {}};
+    } catch (...) {
+        return {{}, std::current_exception()};
+    }
 }
 
 } // namespace
@@ -91,14 +116,19 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
         throw storeGone();
     const QDir folder(directory);
     const QString limit = QLocale().toString(maximumRecords);
-    // Both files are parsed on the thread pool while the store is read here.
+    // Both files are parsed on the thread pool at once.
     QCoro::Task<JsonCoder::Json> readingProfiles = BackupJson::readArrayFile(
         folder.filePath(m_profilesFileName),
         {maximumRecords,
          QCoreApplication::translate("TapestrelBackupHandler",
                                      "The backup cannot be restored: it holds more than %1 "
                                      "profiles, more than a restore takes.")
-             .arg(limit)});
+             .arg(limit)},
+        {ProfileImporter::maximumOptions,
+         QCoreApplication::translate("TapestrelBackupHandler",
+                                     "The backup cannot be restored: a profile in it holds more than %1 "
+                                     "options, more than a restore takes.")
+             .arg(QLocale().toString(ProfileImporter::maximumOptions))});
     QCoro::Task<JsonCoder::Json> readingBackgrounds = BackupJson::readArrayFile(
         folder.filePath(m_backgroundsFileName),
         {maximumRecords,
@@ -106,32 +136,21 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
                                      "The backup cannot be restored: it holds more than %1 "
                                      "backgrounds, more than a restore takes.")
              .arg(limit)});
-
-    const BackupJson::WorkingContext context = BackupJson::makeWorkingContext(*modelContext);
-    // A save of any context while the files are parsed makes what was read here out of date.
-    const auto storeChanged = std::make_shared<bool>(false);
-    QObject::connect(context->container(), &ModelContainer::didSave, context.get(),
-                     [storeChanged] { *storeChanged = true; });
-    QList<Profile *> storedProfiles = context->fetchProfiles();
-    QList<CustomBackground *> storedBackgrounds = context->fetchBackgrounds();
-
-    JsonCoder::Json profilesJson = co_await std::move(readingProfiles);
-    JsonCoder::Json backgroundsJson = co_await std::move(readingBackgrounds);
-    std::vector<std::unique_ptr<Profile>> profiles = ProfileImporter::decodeProfiles(profilesJson);
-    QStringList notes = ProfileImporter::cutLongNames(profiles);
-    std::vector<std::unique_ptr<CustomBackground>> backgrounds =
-        CustomBackgroundImporter::decodeBackgrounds(backgroundsJson);
-    BackupJson::discardOnPool(std::move(profilesJson));
-    BackupJson::discardOnPool(std::move(backgroundsJson));
-    if (!modelContext || !context)
+    JsonCoder::Json profiles = co_await std::move(readingProfiles);
+    JsonCoder::Json backgrounds = co_await std::move(readingBackgrounds);
+    if (!modelContext)
         throw storeGone();
-    if (*storeChanged) {
-        storedProfiles = context->fetchProfiles();
-        storedBackgrounds = context->fetchBackgrounds();
-    }
-
-    BackupJson::mergeByUuid(*context, storedProfiles, std::move(profiles), true);
-    BackupJson::mergeByUuid(*context, storedBackgrounds, std::move(backgrounds), true);
-    context->save();
-    co_return notes;
+    // Decoded and merged on the thread pool as well, reading the store in the merge's own
+    // transaction: what any context saved meanwhile is restored over, and however many records the
+    // backup holds, the window goes on answering.
+    QFuture<MergeOutcome> merging = QtConcurrent::run(&decodeAndMerge, modelContext->container()->filePath(),
+                                                      std::move(profiles), std::move(backgrounds));
+    const MergeOutcome outcome = co_await merging;
+    if (outcome.error)
+        std::rethrow_exception(outcome.error);
+    // The store it was merged into has been closed meanwhile: nobody can say what became of it.
+    if (!modelContext)
+        throw storeGone();
+    modelContext->container()->savedElsewhere();
+    co_return outcome.notes;
 }

@@ -9,7 +9,7 @@ class ModelContext;
 
 // The program's data in a backup: every profile in "profiles.json" and every custom background in
 // "backgrounds.json". Restoring merges both into the store by uuid, replacing records with the
-// same uuid, in one save.
+// same uuid, in one transaction on the thread pool.
 class TapestrelBackupHandler : public KivBackups::BackupHandler
 {
 public:
@@ -29,7 +29,8 @@ public:
     // The same two files, read from the store and written into the archive as they are made.
     KivBackups::StreamedBackup streamedBackup() override;
     // Reads and decodes both files before anything changes; any error, more than maximumRecords of
-    // either kind included, leaves the store as it was. Names too long are cut, and said so.
+    // either kind or a profile of more than ProfileImporter::maximumOptions options included, leaves
+    // the store as it was. Names too long are cut, and said so.
     QCoro::Task<QStringList> restore(QString directory) override;
     // The two files.
     QStringList restoredFileNames() const override;

@@ -1,6 +1,7 @@
 #include "Tapestrel/model/CustomBackground.h"
 
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/RecordForms.h"
 
 CustomBackground::CustomBackground()
     : m_uuid(Profile::newUuid())
@@ -117,22 +118,11 @@ void CustomBackground::appendJson(QByteArray &out) const
 
 std::unique_ptr<CustomBackground> CustomBackground::fromJson(const JsonCoder::Json &json)
 {
-    const QString what = QStringLiteral("custom background");
-    JsonCoder::requireObject(json, what);
+    BackgroundForm form = BackgroundForm::fromJson(json);
     std::unique_ptr<CustomBackground> background(new CustomBackground());
-    background->m_uuid = JsonCoder::requiredString(json, "uuid", what);
-    background->m_type = JsonCoder::requiredString(json, "kind", what);
-    background->m_backgroundValue = JsonCoder::requiredString(json, "backgroundValue", what);
-    if (auto encoded = JsonCoder::optionalString(json, "bookmarkData", what)) {
-        auto decoded =
-            QByteArray::fromBase64Encoding(encoded->toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-        bool ascii = true;
-        for (QChar c : *encoded)
-            ascii = ascii && c.unicode() < 0x80;
-        if (!decoded || !ascii || encoded->size() % 4 != 0)
-            throw JsonDecodeError(
-                QStringLiteral("The \"bookmarkData\" member of the %1 is not valid base64.").arg(what));
-        background->m_bookmarkData = *decoded;
-    }
+    background->m_uuid = std::move(form.uuid);
+    background->m_type = std::move(form.type);
+    background->m_backgroundValue = std::move(form.backgroundValue);
+    background->m_bookmarkData = std::move(form.bookmarkData);
     return background;
 }

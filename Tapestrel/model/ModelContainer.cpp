@@ -40,6 +40,11 @@ void ModelContainer::registerContext(ModelContext *context)
     m_contexts.append(context);
 }
 
+void ModelContainer::savedElsewhere()
+{
+    contextSaved(nullptr);
+}
+
 void ModelContainer::contextSaved(ModelContext *context)
 {
     m_contexts.removeAll(nullptr);

@@ -29,9 +29,12 @@ public:
     ModelContext *mainContext() const { return m_mainContext; }
     // A new context over the same file. The caller owns it; it must not outlive the container.
     std::unique_ptr<ModelContext> makeContext();
+    // Tells every context that the store changed through a connection of none of them (a merge, see
+    // StoreMerge), as a context's save does. Called on the thread the contexts are used on.
+    void savedElsewhere();
 
 signals:
-    // After any context of this store saved.
+    // After any context of this store saved; null after a save of no context.
     void didSave(ModelContext *context);
 
 private:

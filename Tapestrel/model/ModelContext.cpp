@@ -320,11 +320,6 @@ bool ModelContext::hasChanges() const
 
 namespace {
 
-const char *const insertProfileSql = "INSERT INTO profiles (uuid, name, isEnabled) VALUES (?, ?, ?)";
-const char *const insertBackgroundSql =
-    "INSERT INTO custom_backgrounds (uuid, type, backgroundValue, bookmarkData) VALUES (?, ?, ?, ?)";
-const char *const insertOptionSql =
-    "INSERT INTO options (\"key\", \"value\", isEnabled, profile, position) VALUES (?, ?, ?, ?, ?)";
 const char *const updateProfileSql = "UPDATE profiles SET uuid = ?, name = ?, isEnabled = ? WHERE id = ?";
 const char *const updateBackgroundSql =
     "UPDATE custom_backgrounds SET uuid = ?, type = ?, backgroundValue = ?, bookmarkData = ? WHERE id = ?";
@@ -373,9 +368,9 @@ void ModelContext::bindValues(SqliteStatement &statement, ModelRecord *record,
 
 void ModelContext::writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds)
 {
-    const char *sql = qobject_cast<Profile *>(record) ? insertProfileSql
-        : qobject_cast<Option *>(record)              ? insertOptionSql
-                                                      : insertBackgroundSql;
+    const char *sql = qobject_cast<Profile *>(record) ? StoreQueries::insertProfile
+        : qobject_cast<Option *>(record)              ? StoreQueries::insertOption
+                                                      : StoreQueries::insertBackground;
     SqliteStatement::Use insert = statement(sql);
     bindValues(*insert, record, newIds);
     insert->run();

@@ -2,6 +2,7 @@
 
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/RecordForms.h"
 
 Option::Option(const QString &key, const QString &value, Profile *profile)
     : m_key(key)
@@ -89,9 +90,8 @@ void Option::appendJson(QByteArray &out) const
 
 std::unique_ptr<Option> Option::fromJson(const JsonCoder::Json &json, const QString &what)
 {
-    JsonCoder::requireObject(json, what);
-    auto option = std::make_unique<Option>(JsonCoder::requiredString(json, "key", what),
-                                           JsonCoder::requiredString(json, "value", what));
-    option->m_isEnabled = JsonCoder::optionalBool(json, "isEnabled", true, what);
+    const OptionForm form = OptionForm::fromJson(json, what);
+    auto option = std::make_unique<Option>(form.key, form.value);
+    option->m_isEnabled = form.isEnabled;
     return option;
 }

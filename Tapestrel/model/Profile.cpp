@@ -4,6 +4,7 @@
 #include "Tapestrel/model/KeyComparison.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/RecordForms.h"
 
 #include <QUuid>
 
@@ -179,26 +180,14 @@ void Profile::appendJson(QByteArray &out) const
 
 std::unique_ptr<Profile> Profile::fromJson(const JsonCoder::Json &json)
 {
-    const QString what = QStringLiteral("profile");
-    JsonCoder::requireObject(json, what);
+    ProfileForm form = ProfileForm::fromJson(json);
     auto profile = std::make_unique<Profile>();
-    profile->m_uuid = JsonCoder::requiredString(json, "uuid", what);
-    profile->m_name = JsonCoder::requiredString(json, "name", what);
-    profile->m_isEnabled = JsonCoder::optionalBool(json, "isEnabled", true, what);
-    const JsonCoder::Json &options = JsonCoder::requiredArray(json, "options", what);
-    int index = 0;
-    for (const JsonCoder::Json &entry : options) {
-        ++index;
-        std::unique_ptr<Option> decoded;
-        try {
-            decoded = Option::fromJson(entry);
-        } catch (const JsonDecodeError &) {
-            // Named by its place only when it fails: formatting the name for every option costs
-            // more than decoding it.
-            Option::fromJson(entry, QStringLiteral("option %1 of the profile").arg(index));
-            throw;
-        }
-        decoded.release()->setProfile(profile.get());
+    profile->m_uuid = std::move(form.uuid);
+    profile->m_name = std::move(form.name);
+    profile->m_isEnabled = form.isEnabled;
+    for (const OptionForm &decoded : std::as_const(form.options)) {
+        auto *option = new Option(decoded.key, decoded.value, profile.get());
+        option->m_isEnabled = decoded.isEnabled;
     }
     profile->m_optionOrderDirty = false;
     return profile;

@@ -1,16 +1,27 @@
 #pragma once
 
 // The queries that read every stored row of a kind, shared by the context's fetches and by
-// snapshots so that both name the store's columns once. Columns come in the order given here.
+// snapshots, and those that add a row, shared by the context's saves and by merges, so that all of
+// them name the store's columns once. Columns and parameters come in the order given here.
 namespace StoreQueries {
 
 // id, uuid, name, isEnabled
 inline constexpr const char *allProfiles = "SELECT id, uuid, name, isEnabled FROM profiles ORDER BY id";
 // id, key, value, isEnabled, profile: grouped by profile, each group in list order.
-inline constexpr const char *allListedOptions = "SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
-                                                "WHERE profile IS NOT NULL ORDER BY profile, position, id";
+inline constexpr const char *allListedOptions =
+    "SELECT id, \"key\", \"value\", isEnabled, profile FROM options "
+    "WHERE profile IS NOT NULL ORDER BY profile, position, id";
 // id, uuid, type, backgroundValue, bookmarkData
 inline constexpr const char *allBackgrounds =
     "SELECT id, uuid, type, backgroundValue, bookmarkData FROM custom_backgrounds ORDER BY id";
+
+// uuid, name, isEnabled
+inline constexpr const char *insertProfile = "INSERT INTO profiles (uuid, name, isEnabled) VALUES (?, ?, ?)";
+// key, value, isEnabled, profile, position
+inline constexpr const char *insertOption =
+    "INSERT INTO options (\"key\", \"value\", isEnabled, profile, position) VALUES (?, ?, ?, ?, ?)";
+// uuid, type, backgroundValue, bookmarkData
+inline constexpr const char *insertBackground =
+    "INSERT INTO custom_backgrounds (uuid, type, backgroundValue, bookmarkData) VALUES (?, ?, ?, ?)";
 
 } // namespace StoreQueries

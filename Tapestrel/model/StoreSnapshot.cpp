@@ -3,9 +3,8 @@
 #include "Tapestrel/model/JsonCoder.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/SqliteStatement.h"
+#include "Tapestrel/model/StoreConnection.h"
 #include "Tapestrel/model/StoreQueries.h"
-
-#include <QFile>
 
 #include <sqlite3.h>
 
@@ -52,19 +51,7 @@ private:
 
 StoreSnapshot::StoreSnapshot(const QString &storePath)
 {
-    // Never created here: a snapshot of a store that is not there is an error.
-    const int opened = sqlite3_open_v2(QFile::encodeName(storePath).constData(), &m_database,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (opened != SQLITE_OK) {
-        const QString reason = m_database ? QString::fromUtf8(sqlite3_errmsg(m_database))
-                                          : QString::fromUtf8(sqlite3_errstr(opened));
-        sqlite3_close(m_database);
-        m_database = nullptr;
-        throw ModelStoreError(
-            ModelError::Code::StoreUnavailable,
-            QStringLiteral("The store “%1” could not be opened: %2").arg(storePath, reason));
-    }
-    sqlite3_busy_timeout(m_database, 5000);
+    m_database = StoreConnection::openExisting(storePath);
     // One read transaction for everything read through the snapshot: every document shows the
     // store at the same moment.
     if (sqlite3_exec(m_database, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {

@@ -14,8 +14,10 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/StoreSnapshot.h"
+#include "testsupport/EventLoopPauses.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
+#include "testsupport/Zip64Archive.h"
 #include "zip/Zip.h"
 
 #include <QDir>
@@ -88,6 +90,50 @@ protected:
     {
         QDir().mkpath(home.filePath(name));
         return home.filePath(name);
+    }
+    // `count` profiles "P0"… of `options` options each (at most 2,000, or a multiple of it), whose
+    // values compress about as the program's own do; `version` marks the values of one file. The
+    // options repeat every 2,000, further apart than a compressor looks back.
+    static QByteArray profilesJson(int count, int options, char version = 'a')
+    {
+        QByteArray block;
+        for (int o = 0; o < std::min(options, 2000); ++o) {
+            block += o ? R"(,{"key":"k)" : R"({"key":"k)";
+            block += QByteArray::number(o) + R"(","value":")" + version;
+            block += QByteArray::number(quint32(o) * 2654435761u, 16) + "\"}";
+        }
+        QByteArray list = block;
+        for (int done = 2000; done < options; done += 2000)
+            list += ',' + block;
+        QByteArray json = "[";
+        for (int p = 0; p < count; ++p)
+            json += (p ? R"(,{"uuid":"P)" : R"({"uuid":"P)") + QByteArray::number(p)
+                + R"(","name":"N","options":[)" + list + "]}";
+        return json + "]";
+    }
+    // A backup archive of the manager's folder, written with zip64 size fields or as the program does.
+    using Entries = QList<std::pair<QString, QByteArray>>;
+    KivBackups::Backup addArchive(KivBackups::BackupManager &manager, const QString &name,
+                                  const Entries &entries, bool zip64 = false)
+    {
+        const QString path = folder("backups") + "/" + name + ".tapback";
+        QList<Zip::ArchiveFile> files;
+        QList<std::pair<QByteArray, QByteArray>> raw;
+        for (const auto &[entry, bytes] : entries) {
+            files.append({entry, bytes, std::nullopt});
+            raw.append({entry.toUtf8(), bytes});
+        }
+        if (zip64)
+            EXPECT_TRUE(TestSupport::writeZip64Archive(path, raw));
+        else
+            Zip::Zip::zipData(files, path);
+        runTask(manager.reload());
+        for (const KivBackups::Backup &backup : manager.backups()) {
+            if (backup.url.fileName().startsWith(name))
+                return backup;
+        }
+        ADD_FAILURE() << "not listed: " << name.toStdString();
+        return {};
     }
 };
 
@@ -194,6 +240,12 @@ TEST_F(BackupExchange, ImportMergesByUuid)
     // The main context sees the imports once they are saved.
     EXPECT_EQ(main()->fetchProfiles().size(), 4);
 
+    // A profile of more options than an import takes changes nothing.
+    EXPECT_THROW(
+        runTask(ProfileImporter(main()).importProfiles(decodeProfiles(profilesJson(1, 1001)), false)),
+        KivBackups::BackupError);
+    EXPECT_EQ(storedProfiles().size(), 4);
+
     // A context that is gone imports nothing and reports nothing.
     auto context = container->makeContext();
     ProfileImporter orphan(context.get());
@@ -236,7 +288,12 @@ TEST_F(BackupExchange, RestoreBringsBackTheBackupAndChangesNothingWhenAFileIsBro
     EXPECT_EQ(storedProfiles(), changedProfiles);
     EXPECT_EQ(storedBackgrounds(), changedBackgrounds);
 
+    // The main context's live lists hear of it.
+    QObject listening;
+    int heard = 0;
+    QObject::connect(main(), &ModelContext::profilesChanged, &listening, [&heard] { ++heard; });
     runTask(handler.restore(backup));
+    EXPECT_EQ(heard, 1);
     EXPECT_EQ(storedProfiles(), QStringList({"X Extra links:0", "A Original k=old+ j=x- links:0"}));
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
 }
@@ -282,14 +339,17 @@ TEST_F(BackupExchange, RestoringEqualRecordsKeepsThemInPlace)
     TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
     const QString backup = folder("backup");
     runTask(handler.backup(backup));
+    addProfile("X", "Extra", {});
+    main()->save();
 
     runTask(handler.restore(backup));
     main()->fetchProfiles();
     TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-    // The equal profile is the same record still; the linked one was replaced and lost its link.
+    // The equal profile is the same record still, in its row; the linked one was replaced, after
+    // every other, and lost its link.
     ASSERT_TRUE(same);
     EXPECT_FALSE(same->isDeleted());
-    EXPECT_EQ(storedProfiles(), QStringList({"S Same k=v+ links:0", "L Linked links:0"}));
+    EXPECT_EQ(storedProfiles(), QStringList({"S Same k=v+ links:0", "X Extra links:0", "L Linked links:0"}));
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
 }
 
@@ -325,22 +385,8 @@ TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
     KivBackups::BackupManager manager(
         {home.filePath("backups"), "tapback"},
         std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
-    using Entries = QList<std::pair<QString, QByteArray>>;
-    const auto restoreArchive = [&](const QString &name, const Entries &entries) {
-        QList<Zip::ArchiveFile> files;
-        for (const auto &[entry, bytes] : entries)
-            files.append({entry, bytes, std::nullopt});
-        QDir().mkpath(home.filePath("backups"));
-        Zip::Zip::zipData(files, home.filePath("backups/" + name + ".tapback"));
-        runTask(manager.reload());
-        const auto found =
-            std::find_if(manager.backups().begin(), manager.backups().end(),
-                         [&](const auto &backup) { return backup.url.fileName().startsWith(name); });
-        if (found == manager.backups().end()) {
-            ADD_FAILURE() << "not listed: " << name.toStdString();
-            return QStringList();
-        }
-        return runTask(manager.restore(*found));
+    const auto restoreArchive = [&](const QString &name, const Entries &entries, bool zip64 = false) {
+        return runTask(manager.restore(addArchive(manager, name, entries, zip64)), std::chrono::seconds(60));
     };
 
     QByteArray many = "[";
@@ -348,10 +394,12 @@ TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
         many += QStringLiteral(R"({"uuid":"U%1","name":"N","options":[]},)").arg(i).toUtf8();
     many.back() = ']';
     const QString limit = QLocale().toString(TapestrelBackupHandler::maximumRecords);
+    const QString optionLimit = QLocale().toString(ProfileImporter::maximumOptions);
     const struct
     {
         Entries entries;
         QString says;
+        bool zip64 = false;
     } hostile[] = {
         {{{"backgrounds.json", "[]"}, {"profiles.json", many}}, "more than " + limit + " profiles"},
         {{{"backgrounds.json", QByteArray(many).replace("\"options\":[]", "\"kind\":\"x\"")},
@@ -362,12 +410,21 @@ TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
          "more than 100 times its size beyond the first"},
         {{{"backgrounds.json", "[]"}, {"profiles.json", "[]"}, {"profiles.json", "[]"}},
          "holds the file “profiles.json” twice"},
+        {{{"backgrounds.json", "[]"}, {"profiles.json", profilesJson(1, 1001)}},
+         "a profile in it holds more than " + optionLimit + " options"},
+        {{{"backgrounds.json", "[]"}, {"profiles.json", profilesJson(1, 600000)}},
+         "a profile in it holds more than " + optionLimit + " options"},
+        // The sizes in zip64 fields, as they are.
+        {{{"backgrounds.json", "[]"}, {"profiles.json", "[" + QByteArray(4 << 20, ' ') + "]"}},
+         " to 4.00 MiB, more than 100 times",
+         true},
     };
     int number = 0;
-    for (const auto &[entries, says] : hostile) {
+    for (const auto &[entries, says, zip64] : hostile) {
         SCOPED_TRACE(says.toStdString());
         try {
-            restoreArchive(QStringLiteral("2024010100000%1").arg(number++), entries);
+            restoreArchive(QStringLiteral("202401010000%1").arg(number++, 2, 10, QLatin1Char('0')), entries,
+                           zip64);
             ADD_FAILURE() << "restored";
         } catch (const KivBackups::BackupError &error) {
             EXPECT_TRUE(error.message().contains(says)) << error.message().toStdString();
@@ -377,16 +434,48 @@ TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
     }
 
     // A name of 2,000 characters comes back with the first 1,024; an entry no backup holds is
-    // passed over.
+    // passed over; zip64 size fields are read.
     const QString longName(2000, u'n');
     const QStringList notes = restoreArchive(
         "20240202000000",
         {{"backgrounds.json", "[]"},
          {"profiles.json", R"([{"uuid":"L","name":")" + longName.toUtf8() + R"(","options":[]}])"},
-         {"extra.bin", "x"}});
+         {"extra.bin", "x"}},
+        true);
     ASSERT_EQ(notes.size(), 1);
     EXPECT_TRUE(notes[0].contains("cut")) << notes[0].toStdString();
     EXPECT_EQ(storedProfiles(), before + QStringList({"L " + longName.left(1024) + " links:0"}));
+}
+
+// Profiles of as many options as a restore takes, restored over the same profiles with other values:
+// every one is replaced, and meanwhile the window's event loop never stops for long.
+TEST_F(BackupExchange, ALargeRestoreReplacesEveryProfileWhileTheWindowAnswers)
+{
+    KivBackups::BackupManager manager(
+        {home.filePath("backups"), "tapback"},
+        std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
+    const int count = 50;
+    const int options = int(ProfileImporter::maximumOptions);
+    const auto backup = [&](const QString &name, char version) {
+        return addArchive(
+            manager, name,
+            {{"backgrounds.json", "[]"}, {"profiles.json", profilesJson(count, options, version)}});
+    };
+    const KivBackups::Backup first = backup("20240101000000", 'a');
+    const KivBackups::Backup second = backup("20240102000000", 'b');
+    runTask(manager.restore(first), std::chrono::seconds(60));
+
+    const TestSupport::EventLoopPauses pauses;
+    runTask(manager.restore(second), std::chrono::seconds(60));
+    EXPECT_LT(pauses.longest(), 500) << "the window's event loop stopped for " << pauses.longest() << " ms";
+
+    const std::unique_ptr<ModelContext> context = container->makeContext();
+    const QList<Profile *> profiles = context->fetchProfiles();
+    ASSERT_EQ(profiles.size(), count);
+    for (const Profile *profile : profiles) {
+        ASSERT_EQ(profile->options().size(), options);
+        EXPECT_TRUE(profile->options().last()->value().startsWith('b'));
+    }
 }
 
 TEST_F(BackupExchange, ArchivedFilesHoldTheRecordsBytesReadStraightFromTheStore)
