@@ -139,6 +139,9 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
     EXPECT_EQ(refusedHere.exitCode, 1);
     EXPECT_EQ(refusedHere.err, "tapestrel: A profile name can have at most 1024 characters; this one has 1025.\n");
     EXPECT_EQ(listedProfiles().size(), ids.size());
+    // One exactly as long as a name may be is taken.
+    const CommandRun longest = tapestrel({"create", tooLong.left(ProfileNames::maximumLength)});
+    EXPECT_EQ(longest.exitCode, 0) << longest.err.toStdString();
 }
 
 namespace {

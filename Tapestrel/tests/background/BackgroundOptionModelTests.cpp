@@ -302,6 +302,10 @@ protected:
         home.writeFile("elsewhere/notes.png", "not a picture");
         // A header that promises 900 million pixels.
         home.writeFile("elsewhere/huge.ppm", "P6\n30000 30000\n255\n");
+        // 65,536 × 65,537 pixels: a count that 32 bits hold only as 65,536.
+        home.writeFile("elsewhere/vast.png",
+                       QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200010000000100010802000000"
+                                           "28ba7411000000004944415435af061e0000000049454e44ae426082"));
         ASSERT_TRUE(Hostile::makeSparseFile(home.filePath("elsewhere/sparse.png"),
                                             KivDesktopBackground::ImageFile::maxBytes + 1));
         ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(home.filePath("elsewhere/plain.png")));
@@ -327,6 +331,7 @@ protected:
         {"Memory", "/proc/self/mem", "it is not a picture the program can read"},
         {"Text", home.filePath("elsewhere/notes.png"), "it is not a picture the program can read"},
         {"Huge", home.filePath("elsewhere/huge.ppm"), "it is too large to be shown (30000 × 30000 pixels)"},
+        {"Vast", home.filePath("elsewhere/vast.png"), "it is too large to be shown (65536 × 65537 pixels)"},
         {"Sparse", home.filePath("elsewhere/sparse.png"), "the file is too large (268435457 bytes)"},
         {"Plain", home.filePath("elsewhere/plain.png"), {}},
     };

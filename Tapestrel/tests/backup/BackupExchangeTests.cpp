@@ -433,18 +433,17 @@ TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
         EXPECT_TRUE(QDir(manager.workingFolderPath()).isEmpty());
     }
 
-    // A name of 2,000 characters comes back with the first 1,024; an entry no backup holds is
-    // passed over; zip64 size fields are read.
-    const QString longName(2000, u'n');
+    // A name of 2,000 characters comes back with the first 1,024, or 1,023 where the 1,024th begins a
+    // character of two; an entry no backup holds is passed over; zip64 size fields are read. A file
+    // that expands a thousand times but stays within the first MiB is taken.
+    const QString longName = QString(1023, u'n') + QStringLiteral("😀") + QString(975, u'n');
+    const QByteArray padded = "[" + QByteArray(1'000'000, ' ') + R"({"uuid":"L","name":")" + longName.toUtf8()
+        + R"(","options":[]}])";
     const QStringList notes = restoreArchive(
-        "20240202000000",
-        {{"backgrounds.json", "[]"},
-         {"profiles.json", R"([{"uuid":"L","name":")" + longName.toUtf8() + R"(","options":[]}])"},
-         {"extra.bin", "x"}},
-        true);
+        "20240202000000", {{"backgrounds.json", "[]"}, {"profiles.json", padded}, {"extra.bin", "x"}}, true);
     ASSERT_EQ(notes.size(), 1);
     EXPECT_TRUE(notes[0].contains("cut")) << notes[0].toStdString();
-    EXPECT_EQ(storedProfiles(), before + QStringList({"L " + longName.left(1024) + " links:0"}));
+    EXPECT_EQ(storedProfiles(), before + QStringList({"L " + longName.left(1023) + " links:0"}));
 }
 
 // Profiles of as many options as a restore takes, restored over the same profiles with other values:
