@@ -125,8 +125,8 @@ QString tooDeep()
     return QStringLiteral("it nests deeper than %1 levels").arg(PropertyList::maximumDepth);
 }
 
-// What a check of a value found: at least as many values as either reader counts (each value, each
-// key), and how many arrays and dictionaries nest, the outermost counted.
+// What a check of a value found: as many values as the readers count (each value, each key), and how
+// many arrays and dictionaries nest, the outermost counted.
 struct Tally
 {
     qint64 nodes = 0;
@@ -389,8 +389,8 @@ bool PropertyList::identical(const QVariant &a, const QVariant &b)
 namespace {
 
 // What the readers would refuse is never written: a list past none of the limits is written at
-// once; one that may be past them (the tally counts at least what the readers count) is read again
-// for the reader's own verdict.
+// once; one that may nest too deep (the tally counts an empty container as a level, which the XML
+// reader does not) is read again for the reader's own verdict.
 QByteArray written(const QVariant &value, QByteArray (*write)(const QVariant &, QString &), QString *error)
 {
     QString why;
@@ -405,6 +405,10 @@ QByteArray written(const QVariant &value, QByteArray (*write)(const QVariant &, 
         why = tally.error;
         return refused();
     }
+    if (tally.nodes > PropertyList::maximumNodes) {
+        why = QStringLiteral("it would hold more than %1 values").arg(PropertyList::maximumNodes);
+        return refused();
+    }
     const QByteArray bytes = write(checked, why);
     if (bytes.isEmpty())
         return refused();
@@ -413,7 +417,7 @@ QByteArray written(const QVariant &value, QByteArray (*write)(const QVariant &, 
                   .arg(PropertyList::maximumSize);
         return refused();
     }
-    if (tally.nodes > PropertyList::maximumNodes || tally.nesting > PropertyList::maximumDepth) {
+    if (tally.nesting > PropertyList::maximumDepth) {
         const PropertyList::Reading again = PropertyList::read(bytes, PropertyList::Form::Exact);
         if (!again.isRead()) {
             why = again.error;

@@ -499,12 +499,20 @@ private:
         return true;
     }
 
-    // Hands a finished value to the container it is in, or makes it the root.
-    bool deliver(std::vector<Frame> &stack, QVariant value, std::optional<QVariant> &root)
+    // Every value and every key counts, as the binary reader counts them.
+    bool count()
     {
         if (++m_nodes > PropertyList::maximumNodes)
             return fail(
                 unusable(QStringLiteral("it holds more than %1 values").arg(PropertyList::maximumNodes)));
+        return true;
+    }
+
+    // Hands a finished value to the container it is in, or makes it the root.
+    bool deliver(std::vector<Frame> &stack, QVariant value, std::optional<QVariant> &root)
+    {
+        if (!count())
+            return false;
         if (stack.empty()) {
             root = std::move(value);
             return true;
@@ -549,7 +557,7 @@ private:
                 if (stack.empty() || !stack.back().dictionary || stack.back().key)
                     return malformed(QStringLiteral("a key stands where a value belongs"));
                 QString key;
-                if (!text(tag, key))
+                if (!count() || !text(tag, key))
                     return false;
                 stack.back().key = key;
                 continue;

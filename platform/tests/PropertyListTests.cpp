@@ -4,6 +4,7 @@
 #include "testsupport/ScopedVariable.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QScopeGuard>
@@ -99,7 +100,8 @@ TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
     };
     const QList<std::tuple<const char *, QVariant, QString>> unwritable {
         {"nesting past the limit", nested(PropertyList::maximumDepth + 1), "512 levels"},
-        {"values past the limit", QVariantList(PropertyList::maximumNodes + 1, true), "200000 values"},
+        {"values past the limit", QVariantList(PropertyList::maximumNodes + 1, true),
+         "would hold more than 200000 values"},
         {"bytes past the limit", QByteArray(PropertyList::maximumSize, 'x'), "16777216 bytes"},
     };
     for (const auto &[what, value, limit] : unwritable) {
@@ -109,6 +111,18 @@ TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
         EXPECT_TRUE(binaryError.contains(limit) && xmlError.contains(limit))
             << what << ": " << binaryError.toStdString() << " / " << xmlError.toStdString();
     }
+    // A list of exactly the largest size is written and read again, from a file too; a byte more is not.
+    qsizetype exact = PropertyList::maximumSize - 100;
+    for (int step = 0; step < 3; ++step)
+        exact += PropertyList::maximumSize - PropertyList::toBinary(QByteArray(exact, 'x')).size();
+    const QByteArray largest = PropertyList::toBinary(QByteArray(exact, 'x'));
+    ASSERT_EQ(largest.size(), PropertyList::maximumSize);
+    QTemporaryDir folder;
+    QFile file(folder.filePath("largest.plist"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(largest) == largest.size());
+    file.close();
+    EXPECT_EQ(PropertyList::readFile(file.fileName()).value.toByteArray().size(), exact);
+    EXPECT_TRUE(PropertyList::toBinary(QByteArray(exact + 1, 'x')).isEmpty());
     EXPECT_TRUE(PropertyList::parse(PropertyList::toBinary(nested(PropertyList::maximumDepth))).isValid());
     EXPECT_TRUE(PropertyList::parse(PropertyList::toXml(nested(PropertyList::maximumDepth))).isValid());
     // Shared objects within the limits expand.
