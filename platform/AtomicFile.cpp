@@ -40,8 +40,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often edit() makes an edit again because the file changed under it before it gives up.
+// How often edit() makes an edit again because the file changed under it before it gives up, and how
+// often a commit puts another program's save back in place before it keeps the last one beside the file.
 constexpr int editAttempts = 5;
+constexpr int putBackAttempts = 5;
 // How long a file that looks unfinished is waited for (an editor may take seconds between truncating
 // a file and writing all of it), how long after its last change it may still be a save in progress,
 // and how often it is looked at again while it is waited for.
@@ -59,6 +61,8 @@ constexpr qsizetype maxNameInTemporaryName = 200;
 
 const QLatin1String temporaryMarker(".tapestrel-");
 const QLatin1String temporarySuffix(".tmp");
+const QLatin1String swapSuffix(".swap");
+const QLatin1String keptSuffix(".kept");
 
 QString tr(const char *text)
 {
@@ -156,6 +160,47 @@ int renameWithFlags(const QByteArray &from, const QByteArray &to, unsigned int f
 bool renameFlagsUnsupported(int error)
 {
     return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The one same-file check: whether the name (relative to `folderFd`, links not followed) bears the
+// regular file open as `fd`. Its state goes to `info`.
+bool bears(int folderFd, const char *name, int fd, struct stat *info = nullptr)
+{
+    struct stat named
+    {
+    };
+    struct stat opened
+    {
+    };
+    if (fd < 0 || ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(fd, &opened) != 0
+        || !S_ISREG(named.st_mode) || !sameFile(named, opened))
+        return false;
+    if (info)
+        *info = opened;
+    return true;
+}
+
+// The digest of an open file's first `size` bytes; empty when it could not be read.
+QByteArray digestOf(int fd, qint64 size)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    QByteArray buffer(qsizetype(std::min<qint64>(size, 1 << 16)), Qt::Uninitialized);
+    for (qint64 done = 0; done < size;) {
+        const ssize_t step =
+            ::pread(fd, buffer.data(), size_t(std::min<qint64>(buffer.size(), size - done)), off_t(done));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            return {};
+        hash.addData(QByteArrayView(buffer.constData(), step));
+        done += step;
+    }
+    return hash.result();
 }
 
 // Whether an open file holds exactly `bytes`.
@@ -287,35 +332,68 @@ bool waitForChange(const QString &path, const QString &target, const AtomicFile:
     return false;
 }
 
-// Removes what killed writers left in a folder. A file counts only when its name is one this program
-// gives, it is a regular file of this user, no writer holds its lock and it is not a writer's brand-new
-// empty file (created, but not yet locked).
-void removeStaleTemporaryFiles(const QString &folder)
+const QRegularExpression &temporaryNamePattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.(.+)\\.tapestrel-[A-Za-z0-9]{8}\\.(tmp|swap)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    return pattern;
+}
+
+// Moves another program's save, which an exchange took out of place, beside `file` under a name a user
+// finds: "<file>.kept", else ".kept-2" and on. Where it went; none when it could not be moved.
+std::optional<QString> keepBesideFile(const QString &from, const QString &file)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QString base = file + keptSuffix;
+    for (int n = 1; n <= 1000; ++n) {
+        const QString kept = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
+        const QByteArray target = QFile::encodeName(kept);
+        if (renameWithFlags(source, target, RENAME_NOREPLACE) == 0
+            || (renameFlagsUnsupported(errno) && ::link(source.constData(), target.constData()) == 0
+                && ::unlink(source.constData()) == 0)) {
+            qWarning("AtomicFile: another program's save of %s was kept as %s", qPrintable(file),
+                     qPrintable(kept));
+            return kept;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    qWarning("AtomicFile: another program's save of %s is left as %s", qPrintable(file), qPrintable(from));
+    return std::nullopt;
+}
+
+// Sees to what killed writers left in a folder. A file counts only when its name is one this program
+// gives, it is a regular file of this user and no writer holds its lock. A temporary file is removed,
+// unless it is a writer's brand-new empty one (created, but not yet locked); a swap file may hold what
+// an exchange took out of place, another program's save, and is kept beside the file it belongs to.
+void seeToLeftovers(const QString &folder)
 {
     DIR *directory = ::opendir(QFile::encodeName(folder).constData());
     if (!directory)
         return;
     const int folderFd = ::dirfd(directory);
     while (const dirent *entry = ::readdir(directory)) {
-        if (!AtomicFile::isTemporaryFileName(QFile::decodeName(entry->d_name)))
+        const QRegularExpressionMatch match = temporaryNamePattern().match(QFile::decodeName(entry->d_name));
+        if (!match.hasMatch())
             continue;
+        const bool swapped = match.captured(2) == QLatin1String("swap");
         const int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
         struct stat info
         {
         };
-        struct stat named
-        {
-        };
         const bool stale = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
             && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && (info.st_size > 0
+            && (swapped || info.st_size > 0
                 || nowNanoseconds() - nanoseconds(info.st_mtim) > newTemporaryFileAge.count())
             // Still the file that was locked under that name.
-            && ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
-            && named.st_dev == info.st_dev && named.st_ino == info.st_ino;
-        if (stale)
+            && bears(folderFd, entry->d_name, fd);
+        if (stale && swapped)
+            keepBesideFile(folder + QLatin1Char('/') + match.captured(0),
+                           folder + QLatin1Char('/') + match.captured(1));
+        else if (stale)
             ::unlinkat(folderFd, entry->d_name, 0);
         ::close(fd); // releases the lock
     }
@@ -343,15 +421,21 @@ AtomicFile::Stamp AtomicFile::stampOf(const QString &path)
     return stampFrom(info);
 }
 
-bool AtomicFile::SaveWait::mayBeUnderWay(const Stamp &stamp)
+bool AtomicFile::SaveWait::isToBeWaitedFor(const Stamp &stamp, bool looksUnfinished)
 {
-    return ageNanoseconds(stamp) < inNanoseconds(savingWindow.load());
+    if (!stamp.exists || !looksUnfinished)
+        return false;
+    const qint64 window = inNanoseconds(savingWindow.load());
+    const qint64 age = nowNanoseconds() - stamp.modifiedNanoseconds;
+    return age < window && age >= -window;
 }
 
 bool AtomicFile::SaveWait::waitForChange(const QString &path, const Stamp &stamp)
 {
-    if (!m_deadline)
-        m_deadline = nowNanoseconds() + inNanoseconds(settleTime().load());
+    if (!m_deadline) {
+        m_started = nowNanoseconds();
+        m_deadline = *m_started + inNanoseconds(settleTime().load());
+    }
     const std::optional<QString> target = followLinks(path);
     return Platform::waitForChange(path, target.value_or(path), stamp, *m_deadline);
 }
@@ -361,6 +445,12 @@ QString AtomicFile::SaveWait::reason(const Stamp &stamp)
     const qint64 seconds = ageNanoseconds(stamp) / 1000000000;
     const QString ago = seconds == 1 ? tr("1 second") : tr("%1 seconds").arg(seconds);
     return tr("it changed %1 ago and another program may still be saving it").arg(ago);
+}
+
+QString AtomicFile::SaveWait::waited() const
+{
+    const double seconds = m_started ? double(nowNanoseconds() - *m_started) / 1e9 : 0.0;
+    return tr("%1 seconds").arg(seconds, 0, 'f', 1);
 }
 
 std::chrono::milliseconds AtomicFile::setSettleTime(std::chrono::milliseconds time)
@@ -373,11 +463,14 @@ std::chrono::milliseconds AtomicFile::setSavingWindow(std::chrono::milliseconds 
     return savingWindow.exchange(time);
 }
 
+std::optional<QString> AtomicFile::resolvedPath(const QString &path)
+{
+    return followLinks(path);
+}
+
 bool AtomicFile::isTemporaryFileName(const QString &fileName)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.tapestrel-[A-Za-z0-9]{8}\\.tmp$"),
-                                            QRegularExpression::DotMatchesEverythingOption);
-    return pattern.match(fileName).hasMatch();
+    return temporaryNamePattern().match(fileName).hasMatch();
 }
 
 void AtomicFile::setEditObserver(EditObserver observer)
@@ -412,8 +505,8 @@ std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 
         if (!content.exists && isLink(path))
             return Failure {QFileDevice::ReadError, RegularFile::danglingLinkReason()};
         // (A file too large to be read is refused as such, not waited for.)
-        if (content.exists && content.bytes.size() <= maxBytes && looksUnfinished(content.bytes)
-            && SaveWait::mayBeUnderWay(reading.stamp)) {
+        if (SaveWait::isToBeWaitedFor(reading.stamp,
+                                      content.bytes.size() <= maxBytes && looksUnfinished(content.bytes))) {
             if (wait.waitForChange(path, reading.stamp))
                 continue;
             return Failure {QFileDevice::WriteError, SaveWait::reason(reading.stamp)};
@@ -460,8 +553,10 @@ void AtomicFile::discard()
 {
     if (m_fd < 0)
         return;
-    // Removed before the lock goes with the descriptor, so nobody else ever takes it for stale.
-    ::unlink(QFile::encodeName(m_temporary).constData());
+    // Removed before the lock goes with the descriptor, so nobody else ever takes it for stale; once
+    // exchanged, the name bears another file, which is not ours to remove.
+    if (!m_temporary.isEmpty())
+        ::unlink(QFile::encodeName(m_temporary).constData());
     ::close(m_fd);
     m_fd = -1;
 }
@@ -476,7 +571,7 @@ bool AtomicFile::open()
     m_target = *target;
     const QFileInfo info(m_target);
     const QString folder = info.absolutePath();
-    removeStaleTemporaryFiles(folder);
+    seeToLeftovers(folder);
 
     struct stat existing
     {
@@ -491,19 +586,29 @@ bool AtomicFile::open()
     while (QFile::encodeName(name).size() > maxNameInTemporaryName)
         name.chop(1);
     for (int attempt = 0; m_fd < 0; ++attempt) {
-        m_temporary = folder + QLatin1Char('/') + QLatin1Char('.') + name + temporaryMarker + randomLetters(8)
-            + temporarySuffix;
+        const QString stem =
+            folder + QLatin1Char('/') + QLatin1Char('.') + name + temporaryMarker + randomLetters(8);
+        m_temporary = stem + temporarySuffix;
+        m_swap = stem + swapSuffix;
         // Private until it is complete; it gets the file's permissions before the rename.
-        m_fd = ::open(QFile::encodeName(m_temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+        m_fd = ::open(QFile::encodeName(m_temporary).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                       exists ? 0600 : 0666);
+        if (m_fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+            return fail(QFileDevice::OpenError,
+                        tr("its folder %1 cannot be written: %2").arg(folder, errnoText(errno)));
         if (m_fd < 0 && (errno != EEXIST || attempt >= 100))
             return fail(QFileDevice::OpenError, errnoText(errno));
     }
     // Held until the file is renamed or removed: it tells cleaners in other processes that this
     // file is in use. (One of them may hold it for an instant while it looks.)
     while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) { }
-    if (exists)
+    if (exists) {
+        // The owner first, as a change of owner clears the set-user and set-group bits. Where the
+        // process may not give the file away, it keeps the group where it may, and is the writer's.
+        if (::fchown(m_fd, existing.st_uid, existing.st_gid) != 0)
+            ::fchown(m_fd, uid_t(-1), existing.st_gid);
         ::fchmod(m_fd, existing.st_mode & 07777);
+    }
     return true;
 }
 
@@ -519,6 +624,8 @@ bool AtomicFile::write(const char *data, qint64 size)
             return fail(QFileDevice::WriteError, errnoText(step < 0 ? errno : ENOSPC));
         done += step;
     }
+    if (m_expectedStamp)
+        m_written.addData(QByteArrayView(data, size));
     return true;
 }
 
@@ -534,42 +641,89 @@ bool AtomicFile::changed()
     return fail(QFileDevice::WriteError, tr("another program changed it meanwhile"));
 }
 
-bool AtomicFile::matchesExpected(int fd, const QString &path) const
+// Whether the file is still the version expect() described: its stamp, and where bytes were given,
+// what it holds (the same stamp may hide a rewrite within one tick of the clock).
+bool AtomicFile::stillExpected()
 {
-    // The file under that name must be the one that was opened (a rename may have put another one
-    // there), and that one the version that was expected.
-    struct stat named
-    {
-    };
-    struct stat opened
-    {
-    };
-    if (fd < 0 || ::lstat(QFile::encodeName(path).constData(), &named) != 0 || ::fstat(fd, &opened) != 0
-        || !S_ISREG(named.st_mode) || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+    const Stamp now = stampOf(m_target);
+    if (now != *m_expectedStamp)
         return false;
-    return stampFrom(opened) == *m_expectedStamp && (!m_expectedBytes || holdsExactly(fd, *m_expectedBytes));
+    if (!now.exists || !m_expectedBytes)
+        return true;
+    Reading reading;
+    return !readFile(m_target, m_expectedBytes->size(), &reading)
+        && reading.content.bytes == *m_expectedBytes;
 }
 
-// Exchanges the new file with the old one, which then bears the temporary name. The old one is removed
-// only when it is the version the new content was made from; otherwise another program saved it after
-// the last check (in place, or by a rename of its own), and it is put back for the edit to be made
-// again on it.
+// Open: the file in place, held (and locked, when nobody else holds it) so that no cleaner takes it for
+// a leftover once it bears the swap name, and so that it can be told whether the exchange took it out.
+int AtomicFile::openInPlace()
+{
+    const int fd =
+        ::open(QFile::encodeName(m_target).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0)
+        ::flock(fd, LOCK_SH | LOCK_NB);
+    return fd;
+}
+
+// Exchange: what bears the swap name takes the file's place, and the swap name bears what was there.
+bool AtomicFile::swapWithTarget()
+{
+    return renameWithFlags(QFile::encodeName(m_swap), QFile::encodeName(m_target), RENAME_EXCHANGE) == 0;
+}
+
+// Check: whether what the exchange took out is the file that was opened, still the version that was
+// expected.
+bool AtomicFile::isExpectedVersion(int old) const
+{
+    struct stat info
+    {
+    };
+    return bears(AT_FDCWD, QFile::encodeName(m_swap).constData(), old, &info)
+        && stampFrom(info) == *m_expectedStamp && (!m_expectedBytes || holdsExactly(old, *m_expectedBytes));
+}
+
+// Whether the swap name bears a file that an exchange put in place, as it was then: nothing came in
+// its place meanwhile, neither by a rename nor by a write into it. Ours must hold what was written.
+bool AtomicFile::holdsUnchanged(const Placed &placed) const
+{
+    struct stat info
+    {
+    };
+    if (!bears(AT_FDCWD, QFile::encodeName(m_swap).constData(), placed.fd, &info)
+        || info.st_size != placed.size || nanoseconds(info.st_mtim) != placed.modifiedNanoseconds)
+        return false;
+    return !placed.ours || digestOf(placed.fd, info.st_size) == m_written.result();
+}
+
+std::optional<QString> AtomicFile::keepBeside(const QString &name) const
+{
+    return keepBesideFile(name, m_target);
+}
+
+// Exchanges the new file with the old one, which then bears the swap name. The old one is removed only
+// when it is the version the new content was made from; otherwise another program saved it after the
+// last check (in place, or by a rename of its own), and it is put back for the edit to be made again
+// on it.
 bool AtomicFile::exchange()
 {
-    const QByteArray temporary = QFile::encodeName(m_temporary);
-    const QByteArray target = QFile::encodeName(m_target);
-    // Held open, and locked when nobody else holds it, so that no cleaner takes it for a leftover
-    // while it bears the temporary name.
-    const int old = ::open(target.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int old = openInPlace();
     if (old < 0 && errno == ENOENT)
         return changed();
-    if (old >= 0)
-        ::flock(old, LOCK_SH | LOCK_NB);
     const auto closeOld = qScopeGuard([old] {
         if (old >= 0)
             ::close(old);
     });
-    if (renameWithFlags(temporary, target, RENAME_EXCHANGE) != 0) {
+    // Under the swap name before the exchange: a cleaner never removes what bears it.
+    if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_swap).constData()) != 0)
+        return fail(QFileDevice::RenameError, errnoText(errno));
+    m_temporary = m_swap;
+    struct stat written
+    {
+    };
+    ::fstat(m_fd, &written);
+    const Placed ours {m_fd, written.st_size, nanoseconds(written.st_mtim), true};
+    if (!swapWithTarget()) {
         const int error = errno;
         if (error == ENOENT)
             return changed();
@@ -577,30 +731,70 @@ bool AtomicFile::exchange()
             return fail(QFileDevice::RenameError, errnoText(error));
         return renameOver();
     }
-    if (!matchesExpected(old, m_temporary)) {
-        // The name is no longer the new file's: it must not be removed as one.
-        const int written = m_fd;
-        m_fd = -1;
-        const auto closeWritten = qScopeGuard([written] { ::close(written); });
-        if (renameWithFlags(temporary, target, RENAME_EXCHANGE) != 0) {
-            return fail(QFileDevice::RenameError,
-                        tr("another program changed it meanwhile, and its file could not be put back: %1")
-                            .arg(errnoText(errno)));
-        }
-        // Back under the temporary name is the new file, unless yet another save took its place.
-        struct stat named
-        {
-        };
-        struct stat ours
-        {
-        };
-        if (::lstat(temporary.constData(), &named) == 0 && ::fstat(written, &ours) == 0
-            && named.st_dev == ours.st_dev && named.st_ino == ours.st_ino)
-            ::unlink(temporary.constData());
-        return changed();
-    }
-    ::unlink(temporary.constData());
+    m_temporary.clear();
+    observe(EditStep::Exchanged, m_path);
+    if (!isExpectedVersion(old))
+        return putBack(ours);
+    ::unlink(QFile::encodeName(m_swap).constData());
     return done();
+}
+
+// Put back: another program's save, taken out of place, goes back, and what is in place comes out. That
+// should be the file put there by the last exchange, as it was; if it is not, yet another save came
+// in place meanwhile (by a rename, or written into it), and it goes back in turn. What finally comes
+// out is removed only when it is ours as written, and kept beside the file when it is a save of
+// another program, older than the one now in place.
+bool AtomicFile::putBack(Placed placed)
+{
+    const auto release = [](const Placed &file) {
+        if (!file.ours && file.fd >= 0)
+            ::close(file.fd);
+    };
+    for (int round = 1;; ++round) {
+        // Held, so that it can be told later whether it stayed as it was.
+        const int back =
+            ::open(QFile::encodeName(m_swap).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (back >= 0)
+            ::flock(back, LOCK_SH | LOCK_NB);
+        if (!swapWithTarget()) {
+            const QString reason = errnoText(errno);
+            release(placed);
+            if (back >= 0)
+                ::close(back);
+            const std::optional<QString> kept = keepBeside(m_swap);
+            return fail(
+                QFileDevice::RenameError,
+                tr("another program changed it meanwhile, and its save could not be put back (%1); it "
+                   "is kept as %2")
+                    .arg(reason, kept.value_or(m_swap)));
+        }
+        observe(EditStep::PutBack, m_path);
+        const bool settled = holdsUnchanged(placed);
+        if (settled || round == putBackAttempts) {
+            if (back >= 0)
+                ::close(back);
+            std::optional<QString> kept;
+            if (settled && placed.ours)
+                ::unlink(QFile::encodeName(m_swap).constData());
+            else
+                kept = keepBeside(m_swap);
+            release(placed);
+            if (settled)
+                return changed();
+            return fail(QFileDevice::WriteError,
+                        tr("another program saved it again each time its save was put back; the last one is "
+                           "kept as %1")
+                            .arg(kept.value_or(m_swap)));
+        }
+        release(placed);
+        struct stat info
+        {
+        };
+        if (back < 0 || ::fstat(back, &info) != 0)
+            placed = {back, -1, 0, false};
+        else
+            placed = {back, qint64(info.st_size), nanoseconds(info.st_mtim), false};
+    }
 }
 
 bool AtomicFile::renameOver()
@@ -626,21 +820,14 @@ bool AtomicFile::commit()
 
     if (m_expectedStamp) {
         observe(EditStep::Replacing, m_path);
-        const Stamp now = stampOf(m_target);
-        bool unchanged = now == *m_expectedStamp;
-        if (unchanged && now.exists && m_expectedBytes) {
-            // The same stamp may still hide a rewrite within one tick of the clock.
-            Reading reading;
-            unchanged = !readFile(m_target, m_expectedBytes->size(), &reading)
-                && reading.content.bytes == *m_expectedBytes;
-        }
-        if (!unchanged)
+        if (!stillExpected())
             return changed();
         observe(EditStep::Renaming, m_path);
         if (m_expectedStamp->exists)
             return exchange();
         // Where there was no file, one that another program creates meanwhile is not replaced.
-        if (renameWithFlags(QFile::encodeName(m_temporary), QFile::encodeName(m_target), RENAME_NOREPLACE) == 0)
+        if (renameWithFlags(QFile::encodeName(m_temporary), QFile::encodeName(m_target), RENAME_NOREPLACE)
+            == 0)
             return done();
         if (errno == EEXIST)
             return changed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QFileDevice>
 #include <QString>
 
@@ -12,7 +13,8 @@ namespace Platform {
 
 // Replaces a whole file at once: the bytes go to a temporary file beside it, which is renamed over
 // the file only once every byte is written. A symbolic link is followed to the file it leads to, and
-// the permissions of the file it replaces are kept.
+// the permissions of the file it replaces are kept, as are its owner and group where the process may
+// set them (a program run as root on a user's files leaves them the user's).
 //
 // The temporary file is written unbuffered and in a loop that checks every write: through a buffer,
 // a short write (a full disk, a file-size limit) would only show when the buffer is flushed, and the
@@ -27,9 +29,15 @@ namespace Platform {
 // Files of other applications are changed with edit(): it reads the file, lets the caller make the
 // new content from it, and replaces the file only if, right before the replacement, the file is
 // still the one the new content was made from. Otherwise the edit is made again on what is there now.
-// Where the file system can, the replacement exchanges the new file with the old one, which stays
-// under the temporary name until it is found to be the one the edit was made from: an outside save
-// that came in the moment between the check and the exchange is put back and edited again.
+// Where the file system can, the replacement exchanges the new file with the old one, which then
+// bears a name of its own (".<file name>.tapestrel-<8 letters or digits>.swap") until it is found to
+// be the one the edit was made from. An outside save that came in the moment between the check and the
+// exchange is put back, and so is any save that came in place while it was out (by a rename, or
+// written into the new file): the newest save ends in place and the edit is made again on it. What
+// the exchange took out is removed only when it is the version the edit was made from, or the
+// program's own file unchanged; anything else is another program's save, kept beside the file as
+// "<file name>.kept" (or ".kept-2" and on). A writer killed in the middle of an exchange leaves a
+// ".swap" file, which the next write into the folder keeps the same way, never removes.
 class AtomicFile
 {
 public:
@@ -53,6 +61,10 @@ public:
     };
     // The stamp of the file a path leads to (links followed); a file that is not there has none.
     static Stamp stampOf(const QString &path);
+
+    // The file a path leads to, links followed as writes follow them (a link to a missing file leads
+    // to the file it names, which a write creates); none for a loop.
+    static std::optional<QString> resolvedPath(const QString &path);
 
     // Writes `bytes` as the whole content of `path`; nothing when it succeeded, otherwise why not
     // (the old file is then left as it was).
@@ -97,9 +109,11 @@ public:
     class SaveWait
     {
     public:
-        // Whether the file `stamp` describes may still be being saved: it changed within the saving
-        // window (a minute). A time ahead of the clock counts as now.
-        static bool mayBeUnderWay(const Stamp &stamp);
+        // The one rule of both edit() and the preference domains' writes: a file whose content looks
+        // unfinished is waited for while it may still be being saved, that is when it changed within
+        // the saving window (a minute). A time ahead of the clock by at most that window counts as now;
+        // one further ahead (a clock set wrong, a file copied from elsewhere) counts as long quiet.
+        static bool isToBeWaitedFor(const Stamp &stamp, bool looksUnfinished);
         // Waits until the file a path leads to is no longer the version `stamp` describes, at most
         // until the settling time after the first call on this object (so that a file written a piece
         // at a time is not waited for without end). True when it changed, false when the time is up.
@@ -107,8 +121,12 @@ public:
         // Why a file that still looks unfinished is left as it is: when it changed, and that another
         // program may still be saving it.
         static QString reason(const Stamp &stamp);
+        // Whether it has waited, and for how long so far, in words.
+        bool hasWaited() const { return m_started.has_value(); }
+        QString waited() const;
 
     private:
+        std::optional<qint64> m_started;
         std::optional<qint64> m_deadline;
     };
 
@@ -122,13 +140,14 @@ public:
     // Lets a test act as another program at the moments that matter: the observer is called with the
     // path as given before each look of edit() at the file (a read, or a check while it waits for an
     // unfinished file), and in every commit() that expects a version of the file, after the new
-    // content is written, right before the check that precedes the replacement (Replacing) and right
-    // after it (Renaming). None removes it.
-    enum class EditStep { Reading, Replacing, Renaming };
+    // content is written, right before the check that precedes the replacement (Replacing), right
+    // after it (Renaming), right after the exchange (Exchanged) and after each exchange that puts an
+    // outside save back in place (PutBack), before what came out is looked at. None removes it.
+    enum class EditStep { Reading, Replacing, Renaming, Exchanged, PutBack };
     using EditObserver = std::function<void(EditStep step, const QString &path)>;
     static void setEditObserver(EditObserver observer);
 
-    // Whether a file name has the form of this program's temporary files.
+    // Whether a file name has the form of this program's temporary files (either kind).
     static bool isTemporaryFileName(const QString &fileName);
 
     explicit AtomicFile(const QString &path);
@@ -138,6 +157,7 @@ public:
 
     bool open();
     // Appends every one of `size` bytes or fails; after a failure nothing can be committed.
+    // Call expect() before the first write.
     bool write(const char *data, qint64 size);
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Makes commit() replace the file only while it still has `stamp` (and, when given, holds `bytes`).
@@ -152,17 +172,36 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
+    // A file that an exchange put in place: held open, and as it was right after.
+    struct Placed
+    {
+        int fd = -1;
+        qint64 size = 0;
+        qint64 modifiedNanoseconds = 0;
+        bool ours = false;
+    };
+
     bool fail(QFileDevice::FileError error, const QString &reason);
     bool changed();
+    bool stillExpected();
+    // The steps of an exchange.
+    int openInPlace();
     bool exchange();
+    bool swapWithTarget();
+    bool isExpectedVersion(int old) const;
+    bool holdsUnchanged(const Placed &placed) const;
+    bool putBack(Placed placed);
+    std::optional<QString> keepBeside(const QString &name) const;
     bool renameOver();
     bool done();
-    bool matchesExpected(int fd, const QString &path) const;
     void discard();
 
     QString m_path;
     QString m_target; // m_path with its links followed
-    QString m_temporary;
+    QString m_temporary; // where our file is while it is ours alone; empty once it has been exchanged
+    QString m_swap; // the name that bears what an exchange took out of place
+    QCryptographicHash m_written {
+        QCryptographicHash::Sha1}; // of the bytes written, when a version is expected
     int m_fd = -1;
     bool m_failed = false;
     bool m_changedMeanwhile = false;

@@ -39,21 +39,41 @@ constexpr int lockTimeoutMilliseconds = 10000;
 constexpr int writeAttempts = 5;
 
 // An exclusive lock on "<domain>.plist.lock" for as long as the object lives. The kernel lock goes
-// with the process, so a crashed writer never leaves a stale lock behind; the file itself stays.
+// with the process, so a crashed writer never leaves a stale lock behind; the file itself stays. It is
+// only read (a lock needs no more), so one that root made in a user's folder still serves the user,
+// and it belongs to whoever owns the folder.
 class DomainLock
 {
 public:
     explicit DomainLock(const QString &path)
     {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (m_fd < 0)
+        const QByteArray encoded = QFile::encodeName(path);
+        m_fd = ::open(encoded.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (m_fd < 0) {
+            const int error = errno;
+            const QString folder = QFileInfo(path).absolutePath();
+            const bool made = QFileInfo::exists(path);
+            m_reason = !made && (error == EACCES || error == EPERM || error == EROFS)
+                ? QStringLiteral("its folder %1 cannot be written: %2").arg(folder, qt_error_string(error))
+                : QStringLiteral("its lock file %1 cannot be opened: %2").arg(path, qt_error_string(error));
             return;
+        }
+        struct stat folder
+        {
+        };
+        struct stat lock
+        {
+        };
+        if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder) == 0
+            && ::fstat(m_fd, &lock) == 0 && lock.st_uid != folder.st_uid)
+            (void)::fchown(m_fd, folder.st_uid, folder.st_gid);
         QElapsedTimer clock;
         clock.start();
         while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
             if ((errno != EWOULDBLOCK && errno != EINTR) || clock.elapsed() > lockTimeoutMilliseconds) {
                 ::close(m_fd);
                 m_fd = -1;
+                m_reason = QStringLiteral("it is locked by another process");
                 return;
             }
             QThread::usleep(2000);
@@ -68,16 +88,32 @@ public:
     DomainLock(const DomainLock &) = delete;
     DomainLock &operator=(const DomainLock &) = delete;
     bool isLocked() const { return m_locked; }
+    // Why it is not locked.
+    QString reason() const { return m_reason; }
 
 private:
     int m_fd = -1;
     bool m_locked = false;
+    QString m_reason;
 };
 
 QMutex &registryMutex()
 {
     static QMutex mutex;
     return mutex;
+}
+
+// The domain's own stamp also holds the change time and why a look failed, which AtomicFile's has no
+// use for.
+template<typename DomainStamp> AtomicFile::Stamp atomicStamp(const DomainStamp &stamp)
+{
+    AtomicFile::Stamp converted;
+    converted.exists = stamp.exists;
+    converted.device = stamp.device;
+    converted.inode = stamp.inode;
+    converted.size = stamp.size;
+    converted.modifiedNanoseconds = stamp.modifiedNanoseconds;
+    return converted;
 }
 
 // Instances by file path. Callers and signal connections may keep them for the life of the process,
@@ -209,10 +245,13 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
     m_fileStatus = reading.status;
     m_fileProblem = reading.error;
     if (!reading.isRead() && reading.status != Status::Missing && m_reportedProblem != stamp) {
-        const char *consequence = reading.status == Status::Damaged
-            ? "it reads as an empty domain and is kept as .corrupt before the next write"
-            : "it is never rewritten";
-        qWarning("user defaults: %s; %s", qPrintable(problemLocked()), consequence);
+        // Said as it is now; a write says what it then did (waited, left the file, or set it aside).
+        QString consequence = QStringLiteral("it is never rewritten");
+        if (reading.status == Status::Damaged && mayBeBeingSaved(stamp, reading.status))
+            consequence = AtomicFile::SaveWait::reason(atomicStamp(stamp));
+        else if (reading.status == Status::Damaged)
+            consequence = QStringLiteral("it reads as an empty domain");
+        qWarning("user defaults: %s; %s", qPrintable(problemLocked()), qPrintable(consequence));
         m_reportedProblem = stamp;
     }
 
@@ -239,6 +278,16 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
     m_stamp = stamp;
     m_loaded = true;
     return m_fileStatus != Status::Unreadable;
+}
+
+// As for every other program's file that looks unfinished: a domain that holds nothing or no property
+// list and changed within the saving window may be its program's save in progress. The program's own
+// domain is the one exception: only the program and its defaults tool write it, both atomically.
+bool UserDefaults::mayBeBeingSaved(const FileStamp &stamp, PropertyList::Status status) const
+{
+    const bool looksUnfinished =
+        m_domainName != standardDomainName && (status == PropertyList::Status::Damaged || stamp.size == 0);
+    return AtomicFile::SaveWait::isToBeWaitedFor(atomicStamp(stamp), looksUnfinished);
 }
 
 QString UserDefaults::problemLocked() const
@@ -517,37 +566,24 @@ std::optional<QVariantMap> UserDefaults::dictionary(const QString &key) const
 
 std::optional<QString> UserDefaults::preserveCorruptFileLocked() const
 {
-    const QString base = m_filePath + QStringLiteral(".corrupt");
+    // A domain reached through a link is set aside beside the file the link leads to: the link stays,
+    // and the write that follows goes through it.
+    const QString file = AtomicFile::resolvedPath(m_filePath).value_or(m_filePath);
+    const QString base = file + QStringLiteral(".corrupt");
     QString target = base;
     // An earlier damaged copy stays too.
-    for (int n = 2; QFileInfo::exists(target); ++n)
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
         target = base + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(m_filePath, target)) {
-        qWarning("user defaults: cannot keep the damaged %s as %s; it is left unchanged",
-                 qPrintable(m_filePath), qPrintable(target));
+    if (!QFile::rename(file, target)) {
+        qWarning("user defaults: cannot keep the damaged %s as %s; it is left unchanged", qPrintable(file),
+                 qPrintable(target));
         return std::nullopt;
     }
     return target;
 }
 
-namespace {
-
-// The domain's own stamp also holds the change time and why a look failed, which AtomicFile's has no
-// use for.
-template<typename DomainStamp> AtomicFile::Stamp atomicStamp(const DomainStamp &stamp)
-{
-    AtomicFile::Stamp converted;
-    converted.exists = stamp.exists;
-    converted.device = stamp.device;
-    converted.inode = stamp.inode;
-    converted.size = stamp.size;
-    converted.modifiedNanoseconds = stamp.modifiedNanoseconds;
-    return converted;
-}
-
-} // namespace
-
-UserDefaults::WriteOutcome UserDefaults::writeLocked(const QByteArray &bytes, const FileStamp &expected) const
+UserDefaults::WriteOutcome UserDefaults::writeLocked(const QByteArray &bytes, const FileStamp &expected,
+                                                     QString *reason) const
 {
     AtomicFile file(m_filePath);
     // Another program (one that does not take the domain's lock) may have replaced or rewritten the
@@ -557,7 +593,7 @@ UserDefaults::WriteOutcome UserDefaults::writeLocked(const QByteArray &bytes, co
         return WriteOutcome::written;
     if (file.changedMeanwhile())
         return WriteOutcome::changedMeanwhile;
-    qWarning("user defaults: cannot write %s: %s", qPrintable(m_filePath), qPrintable(file.errorString()));
+    *reason = file.errorString();
     return WriteOutcome::failed;
 }
 
@@ -593,13 +629,10 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         const QString lockPath = m_filePath + QStringLiteral(".lock");
         std::optional<DomainLock> lock(std::in_place, lockPath);
         const auto lockRefusal = [&] {
-            return QStringLiteral("%1 is locked by another process; %2 was not written").arg(m_filePath, key);
+            return QStringLiteral("%1 was not written to %2: %3").arg(key, m_filePath, lock->reason());
         };
         if (!lock->isLocked())
             return failed(lockRefusal());
-        // The program's own domain is written only by the program and its defaults tool, both
-        // atomically: it is never caught half saved, and never waited for.
-        const bool mayBeSavedInPlace = m_domainName != standardDomainName;
         AtomicFile::SaveWait wait;
         // The file as it is now, with whatever other processes wrote since the last read. What
         // cannot be read or written back unchanged is left exactly as it is. When another program
@@ -630,8 +663,7 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
             // so that reads of this domain, and of every domain that falls back on the global one,
             // go on meanwhile; then it is read again.
             const AtomicFile::Stamp stamp = atomicStamp(m_stamp);
-            if (mayBeSavedInPlace && m_stamp.exists && (damaged || m_stamp.size == 0)
-                && AtomicFile::SaveWait::mayBeUnderWay(stamp)) {
+            if (mayBeBeingSaved(m_stamp, m_fileStatus)) {
                 lock.reset();
                 locker.unlock();
                 const bool changed = wait.waitForChange(m_filePath, stamp);
@@ -645,8 +677,9 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                     --attempt; // a wait is bounded by its own time
                     continue;
                 }
-                refusal = QStringLiteral("%1 was not written to %2: %3")
-                              .arg(key, m_filePath, AtomicFile::SaveWait::reason(stamp));
+                refusal =
+                    QStringLiteral("%1 was not written to %2: %3; it was waited for %4 and is left as it is")
+                        .arg(key, m_filePath, AtomicFile::SaveWait::reason(stamp), wait.waited());
                 break;
             }
             // Every other value goes back as it was stored.
@@ -671,8 +704,9 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
             // A damaged file is moved aside first: the write then expects to find no file.
             if (damaged)
                 setAside = preserveCorruptFileLocked();
+            QString reason = QStringLiteral("the damaged file could not be set aside");
             const WriteOutcome outcome = !damaged || setAside
-                ? writeLocked(bytes, damaged ? FileStamp() : m_stamp)
+                ? writeLocked(bytes, damaged ? FileStamp() : m_stamp, &reason)
                 : WriteOutcome::failed;
             if (outcome == WriteOutcome::changedMeanwhile && attempt < writeAttempts)
                 continue;
@@ -688,11 +722,18 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 // Nobody else writes while the lock file is held, so the file is exactly this.
                 m_stamp = currentStamp();
                 ok = true;
+                if (wait.hasWaited()) {
+                    qWarning("user defaults: waited %s for another program's save of %s; %s was written on "
+                             "top of it",
+                             qPrintable(wait.waited()), qPrintable(m_filePath), qPrintable(key));
+                }
             } else if (outcome == WriteOutcome::changedMeanwhile) {
                 refusal = QStringLiteral("%1 kept being changed by another program; %2 was not written")
                               .arg(m_filePath, key);
-            } else if (error) {
-                *error = QStringLiteral("%1 could not be written").arg(m_filePath);
+            } else {
+                refusal = QStringLiteral("%1 was not written to %2: %3").arg(key, m_filePath, reason);
+                if (setAside)
+                    *refusal += QStringLiteral("; the damaged file was kept as %1").arg(*setAside);
             }
             break;
         }
@@ -702,8 +743,9 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         return failed(*refusal);
     // The write is done, but what the file held before is no longer the domain: the caller is told.
     if (ok && setAside && error) {
-        *error = QStringLiteral("%1 was not a property list; it was kept as %2 and %3 was written in its place")
-                     .arg(m_filePath, *setAside, key);
+        *error =
+            QStringLiteral("%1 was not a property list; it was kept as %2 and %3 was written in its place")
+                .arg(m_filePath, *setAside, key);
     }
     return ok;
 }

@@ -34,7 +34,10 @@ namespace Platform {
 //
 // A file that is not a property list (and has not changed for that long) reads as an empty domain;
 // it is reported once and kept beside the domain as "<domain>.plist.corrupt" before the first write
-// replaces it, and that write tells its caller where it was kept. A file that is one but
+// replaces it, and that write tells its caller where it was kept. A domain that is a link (to a file
+// kept with other settings, say) stays one: the file it leads to is set aside beside that file, and
+// the write goes through the link. A write run as root leaves the domain's file and its lock file
+// with the owner they had (the folder's, for a new lock file). A file that is one but
 // cannot be written back as it is (text in no valid encoding, nesting past the limits...), or that
 // cannot be read (not a regular file, too large, no permission), is never replaced: it reads as an
 // empty domain (or keeps the values read before) and writes fail. Values are kept in the form they
@@ -154,9 +157,11 @@ private:
     // Where the damaged file was kept; none when it could not be moved.
     std::optional<QString> preserveCorruptFileLocked() const;
     QString problemLocked() const;
+    // Whether the file may be another program's save in progress, to be waited for.
+    bool mayBeBeingSaved(const FileStamp &stamp, PropertyList::Status status) const;
     enum class WriteOutcome { written, changedMeanwhile, failed };
-    // Writes unless the file is no longer the one `expected` describes.
-    WriteOutcome writeLocked(const QByteArray &bytes, const FileStamp &expected) const;
+    // Writes unless the file is no longer the one `expected` describes; why a write failed goes to `reason`.
+    WriteOutcome writeLocked(const QByteArray &bytes, const FileStamp &expected, QString *reason) const;
 
     void refreshAndNotify() const;
     void emitChanges(const QList<Change> &changes) const;

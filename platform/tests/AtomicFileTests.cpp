@@ -308,8 +308,20 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
          },
          std::nullopt, 2000},
         {"emptied longer ago than the settling time", " \n", 5, {}, std::nullopt, 2000},
-        {"emptied and dated ahead of the clock: waited for only the settling time", "", -3600, {},
-         std::nullopt, 2000},
+        {"emptied half a minute ago: within the saving window", " \n", 30, {}, std::nullopt, 2000},
+        {"emptied and dated a few seconds ahead of the clock: as if now", "", -5, {}, std::nullopt, 2000},
+        {"emptied and dated an hour ahead of the clock: long quiet", "", -3600, {}, "theme=Abyss\n", 1000},
+        // Each look finds it changed, for longer than the settling time: the wait still ends then.
+        {"written a piece at a time without end", "font=", 0,
+         [&](OutsideWriter &outside) {
+             auto pieces = std::make_shared<QElapsedTimer>();
+             pieces->start();
+             outside.always(Step::Reading, [&path, pieces] {
+                 if (pieces->elapsed() < 1500)
+                     OutsideWriter::writeInPlace(path, "font=" + QByteArray::number(pieces->elapsed()));
+             });
+         },
+         std::nullopt, 1000},
         {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 1000},
         {"unfinished for more than a minute: handed to the edit as it is", "font=", 61, {},
          "font=theme=Abyss\n", 1000},
@@ -334,7 +346,7 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
                         && failure->reason.endsWith(" seconds ago and another program may still be saving it"))
                 << failure->reason.toStdString();
             EXPECT_GE(clock.elapsed(), 300) << "waited for";
-            EXPECT_TRUE(home.readFile("settings").trimmed().isEmpty());
+            EXPECT_FALSE(home.readFile("settings").contains("theme=Abyss"));
             EXPECT_EQ(entries(home.path()), QStringList {"settings"});
         }
     }
@@ -395,4 +407,131 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "3"));
     EXPECT_FALSE(entries(folder).contains(".z.tapestrel-CCCCCCCC.tmp"));
     EXPECT_EQ(home.readFile("User/settings.json"), "{}");
+}
+
+// Another program that saves twice, fast: once before the exchange, once more while its first save is
+// out of place or right after it is put back. The newest save ends in place with the edit made on it;
+// an older one is kept beside the file, and nothing of theirs is deleted.
+TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDeleted)
+{
+    const QString path = home.filePath("settings");
+    const QByteArray first = "font=13\n";
+    const QByteArray second = "font=14\nsize=2\n";
+    // As long as the edit's own new file, "font=12\ntheme=Abyss\n", dated as it is.
+    const QByteArray sameSize = "font=15\nsize=3\nab=c\n";
+    struct Case
+    {
+        const char *name;
+        std::function<void(OutsideWriter &)> script;
+        QByteArray expected; // the file afterwards
+        QByteArray kept; // what is kept beside it
+        QString failure; // a part of the reason when the edit fails
+    };
+    const auto rename = [&](const QByteArray &bytes) {
+        return [&path, bytes] {
+            OutsideWriter::replaceByRename(path, bytes);
+        };
+    };
+    const QList<Case> cases {
+        {"by rename, then by rename while the first is out of place",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Renaming, 1, rename(first));
+             outside.at(Step::Exchanged, 1, rename(second));
+         },
+         second + "theme=Abyss\n",
+         first,
+         {}},
+        {"by rename, then written into the edit's new file",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Renaming, 1, rename(first));
+             outside.at(Step::Exchanged, 1, [&] { OutsideWriter::writeInPlace(path, second); });
+         },
+         second + "theme=Abyss\n",
+         first,
+         {}},
+        {"written into the edit's new file with its size and time (only the bytes tell)",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Renaming, 1, rename(first));
+             outside.at(Step::Exchanged, 1, [&] {
+                 const timespec before = OutsideWriter::modified(path);
+                 OutsideWriter::writeInPlace(path, sameSize);
+                 OutsideWriter::setModified(path, before);
+             });
+         },
+         sameSize + "theme=Abyss\n",
+         first,
+         {}},
+        {"by rename, then by rename right after it was put back",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Renaming, 1, rename(first));
+             outside.at(Step::PutBack, 1, rename(second));
+         },
+         second + "theme=Abyss\n",
+         {},
+         {}},
+        {"again each time a save is put back: the last is kept beside, the one before in place",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Renaming, 1, rename(first));
+             outside.at(Step::Exchanged, 1, rename("save=0\n"));
+             auto saves = std::make_shared<int>(0);
+             outside.always(Step::PutBack, [&, saves] {
+                 OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++*saves) + "\n");
+             });
+         },
+         "save=5\n", "save=4\n", "the last one is kept as " + path + ".kept"},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        for (const QString &name : entries(home.path()))
+            QFile::remove(home.filePath(name));
+        home.writeFile("settings", "font=12\n");
+        OutsideWriter::age(path, 10);
+        OutsideWriter outside(path);
+        test.script(outside);
+        const auto failure = AtomicFile::edit(path, 1024, addLine());
+        EXPECT_EQ(failure.has_value(), !test.failure.isEmpty());
+        if (failure) {
+            EXPECT_TRUE(failure->reason.contains(test.failure)) << failure->reason.toStdString();
+        }
+        EXPECT_EQ(home.readFile("settings"), test.expected);
+        const QStringList left =
+            test.kept.isEmpty() ? QStringList {"settings"} : QStringList {"settings", "settings.kept"};
+        EXPECT_EQ(entries(home.path()), left);
+        EXPECT_EQ(home.readFile("settings.kept"), test.kept);
+    }
+}
+
+// A writer killed between its exchange and the put-back leaves the other program's save under the
+// swap name: the next write into the folder keeps it beside the file, never deletes it.
+TEST_F(AtomicFileTest, AWriterKilledInTheMiddleOfAnExchangeLeavesTheOtherProgramsSaveBesideTheFile)
+{
+    home.writeFile("User/settings.json", "{}");
+    const QString path = home.filePath("User/settings.json");
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath() + "/stopped-writer");
+    const QByteArray target = QFile::encodeName(path);
+    char *arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(target.constData()),
+                         const_cast<char *>("{\"theme\": 1}"),    const_cast<char *>("renaming"),
+                         const_cast<char *>("exchanged"),         nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, program.constData(), nullptr, nullptr, arguments, environ), 0);
+    const auto stopped = [child] {
+        int status = 0;
+        return ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status);
+    };
+    ASSERT_TRUE(stopped());
+    OutsideWriter::replaceByRename(path, "{\"theirs\": 1}");
+    ::kill(child, SIGCONT);
+    ASSERT_TRUE(stopped());
+    // Alive: its swap file is its own to see to.
+    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "1"));
+    EXPECT_EQ(entries(home.filePath("User")).size(), 3);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "2"));
+    EXPECT_EQ(entries(home.filePath("User")),
+              QStringList({"other.json", "settings.json", "settings.json.kept"}));
+    EXPECT_EQ(home.readFile("User/settings.json"), "{\"theme\": 1}");
+    EXPECT_EQ(home.readFile("User/settings.json.kept"), "{\"theirs\": 1}");
 }

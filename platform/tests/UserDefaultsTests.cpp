@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/OutsideWriter.h"
+#include "testsupport/PermissionsHeld.h"
 #include "testsupport/PropertyListFixtures.h"
 #include "testsupport/TempHome.h"
 
@@ -23,6 +24,7 @@
 
 using Platform::PropertyList;
 using Platform::UserDefaults;
+using TestSupport::OutsideWriter;
 using TestSupport::TempHome;
 using TestSupport::TempHomeTest;
 using namespace TestSupport::PropertyListFixtures;
@@ -315,7 +317,7 @@ TEST_F(UserDefaultsTest, AWriteNeverLeavesADomainItsReadersRefuse)
         {xmlDictionary("<key>text</key><string>" + text + "</string>"), 1, "16777216 bytes"},
         {"not a property list", QByteArray(PropertyList::maximumSize, 'x'), "16777216 bytes"},
         {PropertyList::toBinary(QVariantMap {{"list", QVariantList(199'990, true)}}), QVariantList(20, 1),
-         "200000 values"},
+         "it would hold more than 200000 values"},
         // 73 bytes once written, one level too deep with the domain around it.
         {QByteArray(), nested(PropertyList::maximumDepth), "512 levels"},
         {QByteArray(), nested(PropertyList::maximumDepth + 1), "512 levels"},
@@ -621,4 +623,142 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
     EXPECT_FALSE(UserDefaults::global().value("k").isValid());
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
     writer.join();
+}
+
+// A write on a user's domain does what the user expects of it: run as root, it leaves the user's file
+// and lock file the user's; a clock ahead of the file decides nothing beyond the saving window; a damaged
+// domain reached through a link is set aside beside its target; a folder that cannot be written says so.
+TEST_F(UserDefaultsTest, OwnersClocksLinksAndFoldersAreAsAUserExpects)
+{
+    const QString folder = home.filePath("Library/Preferences");
+    QDir().mkpath(folder);
+    const TestSupport::SettleTime settle(std::chrono::milliseconds(300));
+    const bool root = ::geteuid() == 0;
+    const auto owner = [](const QString &path) {
+        struct stat info
+        {
+        };
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? std::pair(info.st_uid, info.st_gid)
+                                                                        : std::pair(uid_t(-1), gid_t(-1));
+    };
+    const auto giveAway = [](const QString &path) {
+        return ::chown(QFile::encodeName(path).constData(), 4321, 4321) == 0;
+    };
+    struct Case
+    {
+        const char *name;
+        QByteArray content; // of the domain's file; null: it is a link to "dotfiles/<name>.plist"
+        int age; // seconds since it changed (negative: ahead of the clock)
+        std::function<void(const QString &path)> prepare;
+        bool asAUser; // held to the permissions of files, as any user is (root included)
+        bool written;
+        std::function<void(const QString &path, const QString &error)> check;
+    };
+    const QByteArray theirs = PropertyList::toBinary(QVariantMap {{"a", 1}});
+    const QList<Case> cases {
+        {"a user's file written by root stays the user's, its lock file too", theirs, 120,
+         [&](const QString &path) {
+             if (root) {
+                 ASSERT_TRUE(giveAway(path) && giveAway(folder));
+             }
+         },
+         false, true,
+         [&](const QString &path, const QString &) {
+             const auto expected = root ? std::pair(uid_t(4321), gid_t(4321)) : owner(folder);
+             EXPECT_EQ(owner(path), expected);
+             EXPECT_EQ(owner(path + ".lock"), expected);
+             ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), ::geteuid(), ::getegid()), 0);
+         }},
+        {"empty and dated a day ahead: long quiet, written at once", "", -86400, {}, false, true, {}},
+        {"empty and dated a few seconds ahead: as if saved now, waited for", "", -5, {}, false, false,
+         [](const QString &, const QString &error) {
+             EXPECT_TRUE(error.contains("another program may still be saving it")) << qPrintable(error);
+         }},
+        {"damaged, through a link: set aside beside its target, the link kept", QByteArray(), 120, {}, false,
+         true,
+         [&](const QString &path, const QString &error) {
+             const QString target = QFileInfo(path).symLinkTarget();
+             EXPECT_EQ(target, home.filePath("dotfiles/com.example.case3.plist"));
+             EXPECT_EQ(home.readFile("dotfiles/com.example.case3.plist.corrupt"), "damaged");
+             EXPECT_TRUE(error.contains(target + ".corrupt")) << qPrintable(error);
+             EXPECT_FALSE(QFileInfo::exists(path + ".corrupt"));
+         }},
+        {"in a folder that cannot be written, before its lock file is made", theirs, 120,
+         [&](const QString &) { QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner); }, true,
+         false,
+         [&](const QString &, const QString &error) {
+             EXPECT_TRUE(error.contains("its folder " + folder + " cannot be written")) << qPrintable(error);
+         }},
+        {"in a folder that cannot be written, with its lock file", theirs, 120,
+         [&](const QString &) {
+             home.writeFile("Library/Preferences/com.example.case5.plist.lock", "");
+             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+         },
+         true, false,
+         [&](const QString &, const QString &error) {
+             EXPECT_TRUE(error.contains("its folder " + folder + " cannot be written")) << qPrintable(error);
+         }},
+    };
+    int index = 0;
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString name = QStringLiteral("com.example.case%1").arg(index++);
+        const QString path = folder + "/" + name + ".plist";
+        if (test.content.isNull()) {
+            home.writeFile("dotfiles/" + name + ".plist", "damaged");
+            OutsideWriter::age(home.filePath("dotfiles/" + name + ".plist"), test.age);
+            ASSERT_TRUE(QFile::link(home.filePath("dotfiles/" + name + ".plist"), path));
+        } else {
+            home.writeFile("Library/Preferences/" + name + ".plist", test.content);
+            OutsideWriter::age(path, test.age);
+        }
+        if (test.prepare)
+            test.prepare(path);
+        QString error;
+        bool written = false;
+        {
+            std::optional<TestSupport::PermissionsHeld> held;
+            if (test.asAUser)
+                held.emplace();
+            written = UserDefaults::suite(name)->setValue("k", 2, &error);
+        }
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(written, test.written) << qPrintable(error);
+        EXPECT_FALSE(error.contains("locked")) << qPrintable(error);
+        const QVariantMap stored =
+            PropertyList::parseDictionary(home.readFile("Library/Preferences/" + name + ".plist"))
+                .value_or(QVariantMap());
+        EXPECT_EQ(stored.value("k"), test.written ? QVariant(qint64(2)) : QVariant());
+        if (test.check)
+            test.check(path, error);
+    }
+}
+
+// Readers and the writer count values alike, each key of a dictionary included: a domain at the limit
+// reads and is written back; a write that would pass it is refused, saying so; past it, readers refuse it.
+TEST_F(UserDefaultsTest, ADomainAtTheValueLimitReadsAndIsWrittenBack)
+{
+    // The dictionary, 99,998 keys with their values, and a key whose value is a one-value array.
+    QByteArray members;
+    for (int i = 0; i < 99'998; ++i)
+        members += "<key>k" + QByteArray::number(i) + "</key><true/>";
+    const QByteArray atLimit = xmlDictionary(members + "<key>list</key><array><true/></array>");
+    const QString file = QStringLiteral("Library/Preferences/com.example.limit.plist");
+    home.writeFile(file, atLimit);
+    UserDefaults *domain = UserDefaults::suite("com.example.limit");
+    EXPECT_TRUE(domain->boolean("k0"));
+    QString error;
+    EXPECT_TRUE(domain->setValue("k0", false, &error)) << qPrintable(error);
+    const PropertyList::Reading written = PropertyList::read(home.readFile(file));
+    ASSERT_TRUE(written.isRead()) << qPrintable(written.error);
+    EXPECT_EQ(written.value.toMap().value("k0"), QVariant(false));
+
+    const QByteArray before = home.readFile(file);
+    EXPECT_FALSE(domain->setValue("one more", true, &error));
+    EXPECT_TRUE(error.contains("it would hold more than 200000 values")) << qPrintable(error);
+    EXPECT_EQ(home.readFile(file), before);
+
+    home.writeFile(file, xmlDictionary(members + "<key>list</key><array><true/><true/></array>"));
+    EXPECT_TRUE(domain->problem().contains("it holds more than 200000 values"))
+        << qPrintable(domain->problem());
 }

@@ -204,3 +204,35 @@ TEST_F(DefaultsToolTest, ConcurrentWritersKeepEachOthersKeys)
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(stored.value(QStringLiteral("key%1").arg(i)), QVariant(qint64(i)));
 }
+
+// A domain caught half saved by another program: the tool says what it did with it, waited and wrote
+// on top of the finished save, or waited and left it as it is; it never claims to set it aside.
+TEST_F(DefaultsToolTest, ADomainCaughtHalfSavedIsWaitedForAndTheToolSaysWhatItDid)
+{
+    const QByteArray theirs = PropertyList::toBinary(QVariantMap {{"a", 1}});
+    const QString file = QStringLiteral("Library/Preferences/com.example.saving.plist");
+    for (const bool completed : {true, false}) {
+        SCOPED_TRACE(completed ? "completed while the tool waits" : "left half saved");
+        home.writeFile(file, theirs.left(theirs.size() / 2));
+        const TestSupport::SettleTime settle(std::chrono::milliseconds(completed ? 20000 : 300));
+        QProcess process;
+        process.setReadChannel(QProcess::StandardError);
+        process.start(Platform::DefaultsTool::path(), {"write", "com.example.saving", "k", "x"});
+        QByteArray err;
+        // Completed once the tool has seen it half saved, and so waits.
+        while (completed && !err.contains("another program may still be saving it")
+               && process.waitForReadyRead(10000))
+            err += process.readAllStandardError();
+        if (completed)
+            TestSupport::OutsideWriter::writeInPlace(home.filePath(file), theirs);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        err += process.readAllStandardError();
+        EXPECT_EQ(process.exitCode(), completed ? 0 : 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(completed ? "was written on top of it" : "was waited for"))
+            << err.toStdString();
+        EXPECT_FALSE(err.contains("corrupt") || err.contains("empty domain")) << err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(home.filePath(file + ".corrupt")));
+        EXPECT_EQ(PropertyList::parseDictionary(home.readFile(file)).value_or(QVariantMap()).keys(),
+                  completed ? QStringList({"a", "k"}) : QStringList());
+    }
+}
