@@ -105,14 +105,18 @@ std::optional<JSONController::Json> JSONController::edit(const QString &path,
 {
     std::optional<Json> result;
     const auto failure = Platform::AtomicFile::edit(
-        path, maximumSize, [&](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
+        path, maximumSize,
+        [&](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
             result.reset();
-            if (!content.exists)
-                return std::nullopt;
-            // Blanks alone have not changed for long (see below): the file is empty, not being saved.
-            Json json = content.bytes.trimmed().isEmpty() ? Json::object() : parseObject(path, content.bytes);
+            // Blanks alone have not changed for long (see below): the file is empty, not being saved. A
+            // missing one is made, as the application makes it on a first change.
+            Json json = !content.exists || content.bytes.trimmed().isEmpty()
+                ? Json::object()
+                : parseObject(path, content.bytes);
             Json changed = json;
             change(changed);
+            if (changed == json && !content.exists)
+                return std::nullopt;
             result = changed;
             if (changed == json)
                 return std::nullopt;

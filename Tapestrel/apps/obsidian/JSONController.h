@@ -59,10 +59,10 @@ public:
     // changed. When the file changes before it is replaced, it is read again and `change` called
     // again on the new object (see Platform::AtomicFile::edit). A file that holds nothing or does not
     // parse is waited for while it may be a save in progress; one that has held nothing for longer
-    // is edited as an empty object, one that does not parse is refused. Gives the object the file holds
-    // afterwards; none for a missing file, which is not created. Throws JSONFileError when the file
-    // cannot be read, parsed or written (the former file then stays as it was), and whatever
-    // `change` throws (nothing is written then).
+    // is edited as an empty object, one that does not parse is refused; a missing one is created
+    // holding what `change` set (none when it set nothing). Gives the object the file holds afterwards;
+    // none when there is no file. Throws JSONFileError when the file cannot be read, parsed or written
+    // (the former file then stays as it was), and whatever `change` throws (nothing is written then).
     static std::optional<Json> edit(const QString &path, const std::function<void(Json &json)> &change);
 
 private:

@@ -4,6 +4,8 @@
 #include "Tapestrel/model/OptionModel.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
@@ -57,12 +59,21 @@ std::optional<QString> &field(ObsidianAppearanceFile &appearance, Member member)
 std::optional<QString> writeNow(Member member, const QString &value)
 {
     try {
-        const std::optional<QString> path = ObsidianAppearanceFileController::filePath();
-        if (!path)
+        const std::optional<ObsidianVault> vault = ObsidianSelectedVaultController::resolve();
+        if (!vault)
             return std::nullopt;
+        // A vault that has no appearance file yet gets one, as Obsidian makes it on a first change; one
+        // without Obsidian's folder is no vault Obsidian opened, and the user learns why nothing changed.
+        const QString folder = QDir(vault->path).filePath(QStringLiteral(".obsidian"));
+        if (!QFileInfo(folder).isDir()) {
+            return QCoreApplication::translate(
+                       "ObsidianAppearanceFileController",
+                       "The vault “%1” has no folder “%2”, so its appearance was not set.")
+                .arg(vault->name, folder);
+        }
         ObsidianAppearanceFile values;
         field(values, member) = value;
-        setMembers(*path, values);
+        setMembers(QDir(vault->path).filePath(ObsidianAppearanceFileController::relativePath), values);
         return std::nullopt;
     } catch (const JSONFileError &error) {
         return error.message();

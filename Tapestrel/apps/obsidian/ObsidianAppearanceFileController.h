@@ -37,9 +37,10 @@ public:
     const JSONController &jc() const { return m_jc; }
 
     // What both option models do, with the file work on the thread pool. Writing sets one member
-    // of the chosen vault's file; without a chosen vault or without the file it does nothing. It
-    // throws OptionModelError (for the option `optionKey`) when the file is there but cannot be
-    // read, parsed or written. Reading gives the member's text, or none.
+    // of the chosen vault's file, which it creates in the vault's ".obsidian" folder when it is
+    // missing; without a chosen vault it does nothing. It throws OptionModelError (for the option
+    // `optionKey`) when the vault has no ".obsidian" folder, or when the file cannot be read, parsed or
+    // written. Reading gives the member's text, or none.
     enum class Member { accentColor, cssTheme };
     static QCoro::Task<void> write(Member member, QString value, QString optionKey);
     static QCoro::Task<std::optional<QString>> read(Member member);

@@ -50,11 +50,17 @@ std::optional<QString> VSCodeLocations::userDataPath()
     return existing(userDataFolder());
 }
 
+QString VSCodeLocations::profileFolder(const VSCodeProfile &profile)
+{
+    return userDataFolder()
+        + (profile.isDefault ? QStringLiteral("/User") : QStringLiteral("/User/profiles/") + profile.id);
+}
+
 std::optional<QString> VSCodeLocations::profilePath(const VSCodeProfile &profile)
 {
-    if (profile.isDefault)
-        return below(userDataPath(), QStringLiteral("User"));
-    return below(userDataPath(), QStringLiteral("User/profiles/") + profile.id);
+    if (!userDataPath())
+        return std::nullopt;
+    return existing(profileFolder(profile));
 }
 
 std::optional<QString> VSCodeLocations::settingsPath(const VSCodeProfile &profile)

@@ -21,6 +21,7 @@ public:
     // The folders, whether they exist or not.
     static QString userDataFolder();
     static QString extensionsFolder();
+    static QString profileFolder(const VSCodeProfile &profile);
 
     static std::optional<QString> userDataPath();
     static std::optional<QString> profilePath(const VSCodeProfile &profile);

@@ -125,10 +125,9 @@ std::optional<QString> VSCodeProfileSettingsController::edit(const QString &path
         path, JsonReadLimits().maxBytes,
         [&](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
             error.reset();
-            if (!content.exists)
-                return std::nullopt;
             QString reason;
-            auto document = parseObject(content.bytes, &reason);
+            // A missing file is made, as VS Code makes it when a first setting is changed.
+            auto document = parseObject(content.exists ? content.bytes : QByteArrayLiteral("{\n}"), &reason);
             if (!document) {
                 error = unreadable(path, reason);
                 return std::nullopt;
@@ -147,6 +146,8 @@ std::optional<QString> VSCodeProfileSettingsController::edit(const QString &path
             compare(VSCodeProfileSettings::colorThemeKey, after.colorTheme, before.colorTheme);
             compare(VSCodeProfileSettings::autoDetectColorSchemeKey, after.autoDetectColorScheme,
                     before.autoDetectColorScheme);
+            if (!content.exists && changes.isEmpty())
+                return std::nullopt;
             for (const auto &[key, value] : std::as_const(changes)) {
                 document = JsonWithCommentsDocument::parse(document->withMember(key, value),
                                                            JsonWithCommentsDocument::Dialect::WithComments);

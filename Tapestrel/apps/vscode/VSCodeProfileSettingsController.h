@@ -41,7 +41,7 @@ public:
     // Changes the settings of the file at `path` as it is when it is written: `change` is given the
     // settings read from the file and changes them, and what it changed is written as save() writes
     // it. When the file changes before it is replaced, it is read again and `change` called again.
-    // A missing file is neither changed nor created. The error message names the file.
+    // A missing file is created holding only what `change` set. The error message names the file.
     using Change = std::function<void(VSCodeProfileSettings &settings)>;
     static std::optional<QString> edit(const QString &path, const Change &change);
 

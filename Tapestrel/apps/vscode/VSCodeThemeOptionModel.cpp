@@ -9,6 +9,7 @@
 #include "Tapestrel/model/GetMoreThemesButtonBuilder.h"
 #include "Tapestrel/system/EnvironmentInfo.h"
 
+#include <QCoreApplication>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
@@ -56,16 +57,26 @@ QCoro::Task<void> VSCodeThemeOptionModel::apply(QString value, QPointer<Profile>
     if (value.isEmpty() || value == doNotSetValue)
         co_return;
     const VSCodeSelectedProfileController selection;
-    if (!selection.profile())
+    // Without VS Code's folder, VS Code has never run here: there is nothing to theme.
+    if (!selection.profile() || !VSCodeLocations::userDataPath())
         co_return;
-    // No settings file: nothing to change. One that is not JSON with comments is left alone, and the
-    // user learns why the theme did not change.
-    const std::optional<QString> path = VSCodeLocations::settingsPath(*selection.profile());
-    if (!path)
-        co_return;
+    const VSCodeProfile profile = *selection.profile();
+    const std::optional<QString> folder = VSCodeLocations::profilePath(profile);
+    if (!folder) {
+        throw OptionModelError(
+            optionKey(),
+            QCoreApplication::translate("VSCodeThemeOptionModel",
+                                        "The folder of the VS Code profile “%1”, “%2”, does "
+                                        "not exist, so its theme was not set.")
+                .arg(profile.name, VSCodeLocations::profileFolder(profile)));
+    }
+    // A profile without a settings file gets one holding the theme, as VS Code makes it on the first
+    // setting changed. One that is not JSON with comments is left alone, and the user learns why the
+    // theme did not change.
+    const QString path = *folder + QStringLiteral("/settings.json");
     // On the thread pool: the edit may wait a moment for VS Code to finish saving the file.
     const bool isDarkMode = EnvironmentInfo::shared().isDarkMode();
-    const std::optional<QString> failure = co_await QtConcurrent::run(&setTheme, *path, value, isDarkMode);
+    const std::optional<QString> failure = co_await QtConcurrent::run(&setTheme, path, value, isDarkMode);
     if (failure)
         throw OptionModelError(optionKey(), *failure);
 }

@@ -138,15 +138,19 @@ TEST_F(ObsidianAppearanceTest, MissingMembersAreAddedAndOddFilesAreNeverWritten)
         EXPECT_TRUE(QFileInfo(path).isSymLink());
     }
 
-    // Without a chosen vault, or without the file, there is nothing to change and nothing is created.
+    // Without the file, it is made holding what the apply sets, as Obsidian makes it; without Obsidian's
+    // folder in the vault, the apply fails and names it; without a chosen vault, nothing happens.
     QFile::remove(path);
     applyTheme("Things");
     applyAccent("#000000");
-    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(appearance("Work"),
+              obsidianFile("  \"cssTheme\": \"Things\",\n  \"accentColor\": \"#000000\""));
     QDir(home.filePath("Vaults/Work/.obsidian")).removeRecursively();
-    applyTheme("Things");
-    EXPECT_FALSE(QFileInfo::exists(home.filePath("Vaults/Work/.obsidian")));
+    const QString folder = home.filePath("Vaults/Work/.obsidian");
+    EXPECT_TRUE(failure([&] { applyTheme("Things"); }).contains("“" + folder + "”"));
+    EXPECT_FALSE(QFileInfo::exists(folder));
     listVaults({});
+    applyTheme("Things");
     EXPECT_EQ(currentTheme(), std::nullopt);
 }
 

@@ -87,15 +87,18 @@ TEST_F(VSCodeOptionTest, KeyFollowsAutomaticSchemeAndAppearanceAndOnlyThatValueC
     }
 }
 
-TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
+TEST_F(VSCodeOptionTest, MissingFilesAreMadeAndDoNotSetOrDamagedFilesLeaveVSCodeAlone)
 {
-    // No settings file: nothing is created and nothing is reported.
+    // VS Code has never run here: nothing is made and nothing is reported.
+    apply(QStringLiteral("Abyss"));
+    EXPECT_FALSE(QFileInfo::exists(code()));
+    // No settings file in the profile's folder: one is made holding the theme, as VS Code makes it.
+    const QString file = settingsFile(VSCodeProfile::defaultProfile());
     QDir().mkpath(code("User"));
     apply(QStringLiteral("Abyss"));
-    EXPECT_FALSE(QFileInfo::exists(settingsFile(VSCodeProfile::defaultProfile())));
-    EXPECT_EQ(current(), std::nullopt);
+    EXPECT_EQ(contents(file), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}");
+    EXPECT_EQ(current(), "Abyss");
 
-    const QString file = settingsFile(VSCodeProfile::defaultProfile());
     writeSettings(VSCodeProfile::defaultProfile(), "{\"workbench.colorTheme\": \"Red\"}");
     const ino_t before = inode(file);
     apply(VSCodeThemeOptionModel::doNotSetValue);
@@ -137,6 +140,17 @@ TEST_F(VSCodeOptionTest, DoNotSetMissingFilesAndDamagedFilesLeaveVSCodeAlone)
     apply(QStringLiteral("Red"));
     EXPECT_EQ(contents(settingsFile(work())), "{\n    \"workbench.colorTheme\": \"Abyss\"\n}\n");
     EXPECT_EQ(current(), std::nullopt);
+
+    // The chosen profile's folder is gone: the apply fails and names it.
+    Platform::UserDefaults::standard().setValue(VSCodeSelectedProfileController::profileIDKey, work().id);
+    ASSERT_TRUE(QDir(code(profileFolder(work()))).removeRecursively());
+    try {
+        apply(QStringLiteral("Red"));
+        ADD_FAILURE() << "applying into a profile without its folder succeeded";
+    } catch (const OptionModelError &error) {
+        EXPECT_TRUE(error.message().contains("“" + code(profileFolder(work())) + "”, does not exist"))
+            << error.message().toStdString();
+    }
 }
 
 TEST_F(VSCodeOptionTest, AnEditorSavingTheSettingsInPlaceDuringAnApplyKeepsItsSave)
