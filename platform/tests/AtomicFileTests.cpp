@@ -317,11 +317,11 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
              auto pieces = std::make_shared<QElapsedTimer>();
              pieces->start();
              outside.always(Step::Reading, [&path, pieces] {
-                 if (pieces->elapsed() < 1500)
+                 if (pieces->elapsed() < 2500)
                      OutsideWriter::writeInPlace(path, "font=" + QByteArray::number(pieces->elapsed()));
              });
          },
-         std::nullopt, 1000},
+         std::nullopt, 1500},
         {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 1000},
         {"unfinished for more than a minute: handed to the edit as it is", "font=", 61, {},
          "font=theme=Abyss\n", 1000},
