@@ -11,6 +11,9 @@ namespace KivUtilities {
 // The program names its images by system symbol names ("trash", "info.circle", ...). This maps every
 // name the program uses to an icon of the breeze theme (Qt's fallback theme, so it is found whatever
 // theme the desktop sets), or to a small bundled SVG where breeze has nothing that fits.
+// The icon sets draw their symbols in the dark text colour of a light palette; a symbol drawn in one
+// grey ink is drawn in the text colour of the palette in use instead (as symbolic icons are on GNOME
+// and KDE), so that it shows on dark palettes as well. Symbols in colours keep them.
 class Symbols
 {
 public:
@@ -21,8 +24,9 @@ public:
     static QIcon icon(const QString &name);
     // The symbol name an icon returned by icon() was made for; empty for any other icon.
     static QString nameOf(const QIcon &icon);
-    // Shows the symbol on a label (as a pixmap of `extent` pixels) or a button (as its icon) and keeps
-    // the name in the widget's "symbol" property. An empty name clears the image.
+    // Shows the symbol on a label (as a picture of `extent` points, drawn anew in the label's text
+    // colour whenever its palette changes) or a button (as its icon) and keeps the name in the
+    // widget's "symbol" property. An empty name clears the image.
     static void apply(QWidget *widget, const QString &name, int extent = 16);
 
     // Every symbol name of the table, sorted.

@@ -10,6 +10,7 @@
 #include "Tapestrel/ui/switcher/NewProfileView.h"
 #include "Tapestrel/ui/switcher/ProfileMenuButton.h"
 #include "Tapestrel/ui/switcher/TileGrid.h"
+#include "testsupport/Palettes.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -405,3 +406,32 @@ TEST_F(MenuViewTest, PanelScreenshot)
 }
 
 } // namespace
+
+TEST_F(MenuViewTest, NewProfileAndMoreSymbolsShowOnLightAndDarkPalettes)
+{
+    for (const bool dark : {false, true}) {
+        const QPalette palette = TestSupport::schemePalette(dark);
+        const TestSupport::ScopedPalette scoped(palette);
+        auto view = makeView();
+        view->resize(424, 620);
+        const QImage image = TestSupport::grabAndKeep(view.get(), dark ? "switcher-dark" : "switcher-light");
+        const QColor background = palette.color(QPalette::Window);
+        for (const char *button : {"New Profile", "More"}) {
+            QToolButton *found = nullptr;
+            for (QToolButton *candidate : view->findChildren<QToolButton *>()) {
+                if (candidate->toolTip() == button || candidate->text() == button)
+                    found = candidate;
+            }
+            ASSERT_TRUE(found) << button;
+            // The symbol's strongest contrast with the window behind it.
+            double strongest = 1;
+            const QRect area(found->mapTo(view.get(), QPoint()), found->size());
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                for (int x = area.left(); x <= area.right(); ++x)
+                    strongest =
+                        std::max(strongest, TestSupport::contrastRatio(image.pixelColor(x, y), background));
+            }
+            EXPECT_GE(strongest, 3.0) << button << (dark ? " on the dark palette" : " on the light palette");
+        }
+    }
+}
