@@ -46,6 +46,9 @@ class LicenseTextEditorTextEditor : public QTextBrowser
     Q_OBJECT
 public:
     explicit LicenseTextEditorTextEditor(const QString &html, QWidget *parent = nullptr);
+    // As large as its largest size where there is room; smaller on a small screen, where the text
+    // scrolls within it.
+    QSize sizeHint() const override { return maximumSize(); }
 };
 
 // The navigation buttons of the bottom bar and the pages. Each acts on the model and follows its

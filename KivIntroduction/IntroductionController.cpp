@@ -28,23 +28,30 @@ IntroductionWindowController::IntroductionWindowController(IntroductionConfigura
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    setFixedSize(m_size);
     m_view->model().setWindow(this);
-    centre();
+    fitToScreen();
 }
 
-void IntroductionWindowController::centre()
+void IntroductionWindowController::fitToScreen()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), m_size);
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        setFixedSize(m_size);
+        return;
     }
+    // A smaller screen (or a large scale) gets a smaller window, whose pages scroll where they must:
+    // a window larger than the screen would put its buttons out of reach.
+    const QRect available = screen->availableGeometry();
+    QRect frame(QPoint(), m_size.boundedTo(available.size()));
+    setFixedSize(frame.size());
+    frame.moveCenter(available.center());
+    move(frame.topLeft());
 }
 
 void IntroductionWindowController::showWindow()
 {
     m_isModal = false;
+    fitToScreen();
     show();
     raise();
     activateWindow();
@@ -56,6 +63,7 @@ void IntroductionWindowController::runModal(bool closeWhenDone)
     setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
     m_loop = &loop;
+    fitToScreen();
     show();
     raise();
     activateWindow();

@@ -10,10 +10,10 @@ class QEventLoop;
 
 namespace KivIntroduction {
 
-// The window of the introduction: a fixed size, titled with the application's name, no window
-// buttons, above other windows, moved by dragging anywhere on its background. Program code closes
-// it (the model's finish()); a close asked for by the window manager goes through the model's
-// requestClose(). Its closing ends a modal run, never the application.
+// The window of the introduction: a fixed size (no larger than the screen's available area), titled
+// with the application's name, no window buttons, above other windows, moved by dragging anywhere on
+// its background. Program code closes it (the model's finish()); a close asked for by the window
+// manager goes through the model's requestClose(). Its closing ends a modal run, never the application.
 class IntroductionWindowController : public QWidget
 {
     Q_OBJECT
@@ -24,6 +24,7 @@ public:
 
     IntroductionView *view() const { return m_view; }
     const IntroductionConfiguration &configuration() const { return m_configuration; }
+    // The size asked for.
     QSize size() const { return m_size; }
     bool isModal() const { return m_isModal; }
 
@@ -38,7 +39,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void centre();
+    // Sizes the window to the size asked for, or to the screen where it is smaller, and centres it.
+    void fitToScreen();
 
     IntroductionConfiguration m_configuration;
     QSize m_size;

@@ -174,7 +174,7 @@ QWidget *LicenseIntroductionPage::makeView(IntroductionModel &model, QWidget *pa
     content->setSpacing(24);
     content->addWidget(new TitleView(m_title));
     auto *text = new LicenseTextEditorTextEditor(licenseHtml());
-    text->setFixedSize(700, 350);
+    text->setMaximumSize(700, 350);
     auto *frame = new QWidget;
     frame->setObjectName(QStringLiteral("LicenseTextFrame"));
     frame->setStyleSheet(
@@ -234,7 +234,8 @@ TextWithImageIntroductionPage::TextWithImageIntroductionPage(QString id, QString
 
 namespace {
 
-// A picture scaled to fit its room, keeping its proportions.
+// A picture scaled to fit its room, keeping its proportions, in as many pixels as the screen shows
+// there (twice as many each way at a scale of 2).
 class FittedImage : public QLabel
 {
 public:
@@ -248,13 +249,27 @@ public:
     }
 
 protected:
-    void resizeEvent(QResizeEvent *) override
+    void resizeEvent(QResizeEvent *) override { fit(); }
+
+    void paintEvent(QPaintEvent *event) override
     {
-        if (!m_image.isNull())
-            setPixmap(m_image.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        // Moved to a screen of another scale, it is scaled anew for that screen.
+        if (!m_image.isNull() && pixmap().devicePixelRatio() != devicePixelRatio())
+            fit();
+        QLabel::paintEvent(event);
     }
 
 private:
+    void fit()
+    {
+        if (m_image.isNull())
+            return;
+        const qreal ratio = devicePixelRatio();
+        QPixmap fitted = m_image.scaled(size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        fitted.setDevicePixelRatio(ratio);
+        setPixmap(fitted);
+    }
+
     QPixmap m_image;
 };
 

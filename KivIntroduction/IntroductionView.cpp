@@ -4,14 +4,19 @@
 
 #include "platform/NotificationCenter.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace KivIntroduction {
 
@@ -45,6 +50,58 @@ protected:
 
 private:
     int m_cornerRadius;
+};
+
+// Holds a page: the page gets the whole room where it fits, shrinking what can shrink, and scrolls
+// only where the room is smaller than the page can become (a small screen, a large scale), so that
+// none of its buttons is out of reach.
+class PageFrame : public QScrollArea
+{
+public:
+    PageFrame(QWidget *parent)
+        : QScrollArea(parent)
+    {
+        setFrameShape(QFrame::NoFrame);
+        viewport()->setAutoFillBackground(false);
+    }
+
+    void setPage(QWidget *page)
+    {
+        // setWidget() would fill the page with the window colour, over the introduction's background.
+        const bool filled = page->autoFillBackground();
+        setWidget(page);
+        page->setAutoFillBackground(filled);
+    }
+
+protected:
+    bool viewportEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            fitPage();
+        return QScrollArea::viewportEvent(event);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Texts and buttons that appear on the page can make it need more room.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            fitPage();
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    void fitPage()
+    {
+        QWidget *page = widget();
+        if (!page)
+            return;
+        const QSize room = viewport()->size();
+        const int width = std::max(room.width(), page->minimumSizeHint().width());
+        const QLayout *layout = page->layout();
+        const int height = layout && layout->hasHeightForWidth() ? layout->totalMinimumHeightForWidth(width)
+                                                                 : page->minimumSizeHint().height();
+        page->resize(width, std::max(room.height(), height));
+    }
 };
 
 } // namespace
@@ -133,19 +190,22 @@ IntroductionView::IntroductionView(IntroductionConfiguration configuration, Styl
 
 QWidget *IntroductionView::currentPageView() const
 {
-    return m_shown;
+    return m_shown ? m_shown->widget() : nullptr;
 }
 
-QWidget *IntroductionView::viewFor(const PagePointer &page)
+QScrollArea *IntroductionView::viewFor(const PagePointer &page)
 {
     // One view per page identity, kept while the introduction lives, so a page keeps its state.
-    QPointer<QWidget> &view = m_pageViews[page->id()];
-    if (!view) {
-        view = page->makeView(*m_model, m_pageArea);
+    QPointer<QScrollArea> &frame = m_pageViews[page->id()];
+    if (!frame) {
+        auto *pageFrame = new PageFrame(m_pageArea);
+        QWidget *view = page->makeView(*m_model, pageFrame);
         view->setProperty("pageId", page->id());
-        view->hide();
+        pageFrame->setPage(view);
+        pageFrame->hide();
+        frame = pageFrame;
     }
-    return view;
+    return frame;
 }
 
 void IntroductionView::updateBottomBar()
@@ -162,8 +222,8 @@ void IntroductionView::updateBottomBar()
 
 void IntroductionView::pageChanged()
 {
-    QWidget *incoming = viewFor(m_model->currentPage());
-    QWidget *outgoing = m_shown;
+    QScrollArea *incoming = viewFor(m_model->currentPage());
+    QScrollArea *outgoing = m_shown;
     m_shown = incoming;
     if (incoming != outgoing) {
         const int width = m_pageArea->width();
@@ -182,7 +242,7 @@ void IntroductionView::pageChanged()
                 animation->setEndValue(to);
                 animation->setEasingCurve(QEasingCurve::InOutQuad);
             }
-            QPointer<QWidget> old = outgoing;
+            QPointer<QScrollArea> old = outgoing;
             connect(group, &QAbstractAnimation::finished, this, [this, old] {
                 if (old && old != m_shown)
                     old->hide();

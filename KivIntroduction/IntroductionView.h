@@ -11,6 +11,7 @@
 
 class QFrame;
 class QPushButton;
+class QScrollArea;
 
 namespace KivIntroduction {
 
@@ -61,7 +62,8 @@ protected:
 private:
     void pageChanged();
     void updateBottomBar();
-    QWidget *viewFor(const PagePointer &page);
+    // The page's view, in a frame that scrolls it when the window is smaller than the page.
+    QScrollArea *viewFor(const PagePointer &page);
     void placePages();
 
     IntroductionModel *m_model;
@@ -73,8 +75,8 @@ private:
     ProgressRing *m_progress;
     QPushButton *m_continue;
     QPushButton *m_finish;
-    QHash<QString, QPointer<QWidget>> m_pageViews;
-    QPointer<QWidget> m_shown;
+    QHash<QString, QPointer<QScrollArea>> m_pageViews;
+    QPointer<QScrollArea> m_shown;
     bool m_regularLevel = false;
 };
 

@@ -5,13 +5,16 @@
 #include "KivUtilities/UpdateDetector.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/Reach.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
 #include <QApplication>
 #include <QCoro/QCoroTimer>
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -195,7 +198,9 @@ TEST_F(IntroductionTest, WindowRunsModallyUntilFinishAndTheLicenceDecides)
     IntroductionView *view = window.view();
     IntroductionModel &model = view->model();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(window.QWidget::size(), QSize(1000, 600));
+    // The offscreen screen is narrower than the size asked for.
+    EXPECT_EQ(window.QWidget::size(),
+              QSize(1000, 600).boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
 
@@ -336,6 +341,26 @@ TEST_F(IntroductionTest, OperationPageLocksNavigationWhileItWorks)
     model.back();
     EXPECT_TRUE(view.currentPageView()->property("isDone").toBool());
     EXPECT_FALSE(view.currentPageView()->property("isWorking").toBool());
+}
+
+TEST_F(IntroductionTest, APageTallerThanTheWindowScrollsRatherThanCutItsText)
+{
+    // A text this long makes the start page taller than the window on the offscreen screen (800 by
+    // 800 points); it and Continue come into the page only after the icon's animation.
+    IntroductionController controller(
+        configuration({std::make_shared<StartIntroductionPage>("Hello!", QString("Welcome. ").repeated(500)),
+                       std::make_shared<TestPage>("next")}),
+        IntroductionView::Style::standard(), QSize(1000, 600));
+    IntroductionWindowController &window = controller.windowController();
+    window.showWindow();
+    QWidget *page = window.view()->currentPageView();
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return page->property("state").toInt() == 2; }));
+    auto *text = page->findChild<QLabel *>("SubtitleView");
+    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+    EXPECT_GT(page->height(), window.height());
+    EXPECT_TRUE(TestSupport::reachable(page->findChild<QPushButton *>("ContinueButton"),
+                                       QGuiApplication::primaryScreen()->availableGeometry()));
+    window.close();
 }
 
 TEST_F(IntroductionTest, WindowLevelFollowsThePageOnChangesOnly)

@@ -43,7 +43,10 @@ protected:
         painter.fillRect(rect(), palette().color(QPalette::Window));
         if (m_picture.isNull() || width() <= 0 || height() <= 0)
             return;
-        QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
+        // In the screen's pixels, so that the picture is as sharp as the screen shows it.
+        const qreal ratio = devicePixelRatio();
+        QImage layer(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        layer.setDevicePixelRatio(ratio);
         layer.fill(Qt::transparent);
         {
             QPainter picture(&layer);

@@ -23,8 +23,10 @@ void AppIcon::reload()
     const int generation = ++m_generation;
     // The edition is chosen here, on the main thread; the record is not needed after that.
     const QString bundleIdentifier = m_app ? m_app->currentBundleID().value_or(QString()) : QString();
-    KivUtilities::detached(load(QPointer<AppIcon>(this), bundleIdentifier, m_size, generation),
-                           "Loading an application icon");
+    // As many pixels as the screen shows the icon in, so that it is sharp at any scale.
+    KivUtilities::detached(
+        load(QPointer<AppIcon>(this), bundleIdentifier, qRound(m_size * devicePixelRatio()), generation),
+        "Loading an application icon");
 }
 
 QCoro::Task<void> AppIcon::load(QPointer<AppIcon> view, QString bundleIdentifier, int size, int generation)
@@ -53,7 +55,9 @@ void AppIcon::refresh()
 {
     if (m_icon) {
         KivUtilities::Symbols::apply(this, QString());
-        setPixmap(QPixmap::fromImage(*m_icon));
+        QPixmap picture = QPixmap::fromImage(*m_icon);
+        picture.setDevicePixelRatio(qreal(picture.width()) / m_size);
+        setPixmap(picture);
     } else {
         KivUtilities::Symbols::apply(this, fallbackSymbol, m_size);
     }

@@ -26,7 +26,8 @@ public:
 
     const AppConfig *app() const { return m_app; }
     int iconSize() const { return m_size; }
-    // The loaded icon; none while loading or when the application has none.
+    // The loaded icon, in the screen's pixels (`size` times the scale each way); none while loading or
+    // when the application has none.
     std::optional<QImage> icon() const { return m_icon; }
 
     // Starts a lookup; showing the view does it too.

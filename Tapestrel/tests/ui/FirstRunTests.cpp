@@ -8,11 +8,15 @@
 #include "Tapestrel/ui/TapestrelURL.h"
 
 #include "platform/UserDefaults.h"
+#include "testsupport/Reach.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -100,15 +104,39 @@ TEST_F(FirstRunTest, TextsSpeakOfThisComputerAndWhereTheSwitcherIs)
         << texts.join(u'|').toStdString();
 }
 
-TEST_F(FirstRunTest, TheProgramsIntroductionHasItsFivePages)
+// How many of a picture's pixels differ from their neighbour within a pair: a picture drawn in one
+// pixel per point on a screen of scale 2 shows as pairs of equal pixels, and has none.
+int finerThanAPoint(const QImage &picture)
+{
+    int differing = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x + 1 < picture.width(); x += 2)
+            differing += picture.pixel(x, y) != picture.pixel(x + 1, y);
+    }
+    return differing;
+}
+
+// Also runs at a scale of 2, on a screen of 960 by 540 points.
+TEST_F(FirstRunTest, TheProgramsIntroductionShowsItsFivePagesWithinTheScreenAtAnyScale)
 {
     const auto controller = TapestrelIntroduction::makeController();
     EXPECT_TRUE(controller->isDue());
     KivIntroduction::IntroductionWindowController &window = controller->windowController();
-    EXPECT_EQ(window.QWidget::size(), QSize(1000, 600));
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_FALSE(available.contains(QRect(available.topLeft(), QSize(1000, 600))));
+    // As large as asked where the screen has room, as large as the screen where it has not.
+    EXPECT_EQ(window.QWidget::size(), QSize(1000, 600).boundedTo(available.size()));
     KivIntroduction::IntroductionModel &model = window.view()->model();
     EXPECT_DOUBLE_EQ(model.configuration().transitionDuration, 0.25);
     window.show();
+    EXPECT_TRUE(available.contains(window.frameGeometry()));
+    const qreal scale = window.devicePixelRatio();
+    // The background photograph is drawn in the screen's own pixels.
+    const QImage background = window.findChild<QWidget *>("IntroductionBackground")->grab().toImage();
+    if (scale >= 2) {
+        EXPECT_GT(finerThanAPoint(background), background.width() * background.height() / 100);
+    }
+    int illustrations = 0;
     QStringList ids;
     for (int page = 0; page < 5; ++page) {
         ids.append(model.currentPage()->id());
@@ -118,7 +146,26 @@ TEST_F(FirstRunTest, TheProgramsIntroductionHasItsFivePages)
         }
         TestSupport::spinEventLoop(std::chrono::milliseconds(1100));
         TestSupport::saveScreenshot(
-            &window, QStringLiteral("introduction/program-%1-%2").arg(page + 1).arg(ids.last()));
+            &window,
+            QStringLiteral("introduction/program-%1-%2@%3x").arg(page + 1).arg(ids.last()).arg(scale));
+        // On screens down to 960 by 540 points no page needs scrolling: what can shrink does.
+        for (QPushButton *button : window.findChildren<QPushButton *>()) {
+            if (button->isVisible()) {
+                EXPECT_TRUE(TestSupport::reachable(button, available, false))
+                    << ids.last().toStdString() << " " << button->text().toStdString();
+            }
+        }
+        // The illustrations fill their room's width or height, in the screen's own pixels.
+        if (auto *image = view->findChild<QLabel *>("IntroductionImage")) {
+            ++illustrations;
+            const QPixmap picture = image->pixmap();
+            EXPECT_EQ(picture.devicePixelRatio(), scale);
+            const QSizeF shown = picture.deviceIndependentSize();
+            EXPECT_TRUE(qAbs(shown.width() - image->width()) < 1
+                        || qAbs(shown.height() - image->height()) < 1)
+                << shown.width() << "x" << shown.height() << " in " << image->width() << "x"
+                << image->height();
+        }
         if (page == 1) {
             EXPECT_TRUE(
                 view->findChild<QTextBrowser *>()->toPlainText().contains("Tapestrel License Agreement"));
@@ -132,6 +179,7 @@ TEST_F(FirstRunTest, TheProgramsIntroductionHasItsFivePages)
     for (const char *title :
          {"Hello!", "License Agreement", "Profile Editor", "Profile Switcher", "Tapestrel is ready to use"})
         EXPECT_TRUE(titles.contains(title)) << title;
+    EXPECT_EQ(illustrations, 2);
     window.close();
 }
 

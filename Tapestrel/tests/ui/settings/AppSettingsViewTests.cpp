@@ -186,7 +186,8 @@ TEST_F(AppSettingsTest, PickerStatesFollowTheInstalledEditions)
     EXPECT_EQ(lumapad.currentBundleID(), "com.quorvane.Lumapad-setapp");
 }
 
-TEST_F(AppSettingsTest, IconOfTheEditionInUseOrTheFallbackSymbol)
+// Also runs at a scale of 2.
+TEST_F(AppSettingsTest, IconOfTheEditionInUseOrTheFallbackSymbolAtAnyScale)
 {
     ForkliftAppConfig forklift;
     AppIcon icon(&forklift, 24);
@@ -199,7 +200,8 @@ TEST_F(AppSettingsTest, IconOfTheEditionInUseOrTheFallbackSymbol)
     install("ForkLift Setapp", "com.binarynights.forklift-setapp", QColor(Qt::blue));
     load(&icon);
     ASSERT_TRUE(icon.icon());
-    EXPECT_EQ(icon.icon()->size(), QSize(24, 24));
+    EXPECT_EQ(icon.icon()->size(), QSize(24, 24) * icon.devicePixelRatio()); // as sharp as the screen
+    EXPECT_EQ(icon.pixmap().deviceIndependentSize(), QSizeF(24, 24));
     EXPECT_EQ(icon.icon()->pixelColor(12, 12), QColor(Qt::red)); // the first installed edition
     EXPECT_EQ(icon.property(KivUtilities::Symbols::propertyName).toString(), "");
 
