@@ -1,27 +1,26 @@
 #include "KivDesktopBackground/BackgroundView.h"
 
-#include "KivDesktopBackground/ImageFile.h"
-
-#include <QImageReader>
 #include <QPainter>
 
 #include <cmath>
 
 namespace KivDesktopBackground {
 
-BackgroundView::BackgroundView(const Background &background, QWidget *parent)
+BackgroundView::BackgroundView(const Background &background, const QImage &picture, QWidget *parent)
     : QWidget(parent)
     , m_background(background)
+    , m_picture(picture)
 {
     setObjectName(QStringLiteral("BackgroundView"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void BackgroundView::setBackground(const Background &background)
+void BackgroundView::setBackground(const Background &background, const QImage &picture)
 {
-    if (background == m_background)
+    if (background == m_background && picture.cacheKey() == m_picture.cacheKey())
         return;
     m_background = background;
+    m_picture = picture;
     m_rendered = QImage();
     update();
 }
@@ -39,44 +38,29 @@ QSize coveringSize(const QSize &source, const QSize &target)
 
 } // namespace
 
-QImage BackgroundView::decodeFilling(const QUrl &url, const QSize &pixelSize)
+QImage BackgroundView::fill(const QImage &picture, const QSize &pixelSize)
 {
-    if (!url.isLocalFile() || pixelSize.isEmpty())
+    if (picture.isNull() || pixelSize.isEmpty())
         return {};
-    ImageFile file(url.toLocalFile());
-    QImageReader &reader = file.reader();
-    reader.setAutoTransform(true);
-    const QSize source = reader.size();
-    const bool rotated = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    // Letting the decoder scale down (JPEG does it while decoding) saves most of the work and memory
-    // of a large photo; rotated images are scaled afterwards, as the reader scales before rotating.
-    if (source.isValid() && !source.isEmpty() && !rotated
-        && reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        const QSize covering = coveringSize(source, pixelSize);
-        if (covering.width() < source.width())
-            reader.setScaledSize(covering);
-    }
-    QImage decoded = reader.read();
-    if (decoded.isNull() || decoded.width() <= 0 || decoded.height() <= 0)
-        return {};
-    const QSize covering = coveringSize(decoded.size(), pixelSize);
-    if (covering != decoded.size())
-        decoded = decoded.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage scaled = picture;
+    const QSize covering = coveringSize(picture.size(), pixelSize);
+    if (covering != picture.size())
+        scaled = picture.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QRect centre(
         QPoint((covering.width() - pixelSize.width()) / 2, (covering.height() - pixelSize.height()) / 2),
         pixelSize);
-    QImage cropped = decoded.copy(centre);
+    QImage cropped = scaled.copy(centre);
     return cropped.convertToFormat(cropped.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                              : QImage::Format_RGB32);
 }
 
-QImage BackgroundView::render(const Background &background, const QSize &pixelSize)
+QImage BackgroundView::render(const Background &background, const QImage &picture, const QSize &pixelSize)
 {
     if (pixelSize.isEmpty())
         return {};
     switch (background.kind()) {
     case Background::Kind::image: {
-        QImage image = decodeFilling(background.url(), pixelSize);
+        QImage image = fill(picture, pixelSize);
         if (image.isNull()) {
             image = QImage(pixelSize, QImage::Format_RGB32);
             image.fill(Qt::black);
@@ -105,7 +89,7 @@ void BackgroundView::paintEvent(QPaintEvent *)
     const qreal ratio = devicePixelRatioF();
     const QSize pixels(qRound(width() * ratio), qRound(height() * ratio));
     if (m_rendered.size() != pixels) {
-        m_rendered = render(m_background, pixels);
+        m_rendered = render(m_background, m_picture, pixels);
         m_rendered.setDevicePixelRatio(ratio);
     }
     if (!m_rendered.isNull())

@@ -45,7 +45,8 @@ BackgroundWindowView::BackgroundWindowView(DesktopBackgroundController *controll
     // A new window shows the controller's background at once, without a fade.
     if (controller) {
         m_current.background = controller->background().value_or(Background::clear());
-        m_incoming.background = m_current.background;
+        m_current.picture = controller->picture();
+        m_incoming = Layer {m_current.background, m_current.picture, {}};
         connect(controller, &DesktopBackgroundController::backgroundChanged, this,
                 &BackgroundWindowView::onControllerBackgroundChanged);
     }
@@ -76,10 +77,10 @@ bool BackgroundWindowView::showsSomething() const
 void BackgroundWindowView::onControllerBackgroundChanged()
 {
     if (m_controller)
-        transition(m_controller->background().value_or(Background::clear()));
+        transition(m_controller->background().value_or(Background::clear()), m_controller->picture());
 }
 
-void BackgroundWindowView::transition(const Background &next)
+void BackgroundWindowView::transition(const Background &next, const QImage &picture)
 {
     // While a fade runs, compare with what is fading in: a quick return to the earlier background
     // must fade back to it, or the screens would settle on a value the controller no longer holds.
@@ -88,7 +89,7 @@ void BackgroundWindowView::transition(const Background &next)
         return;
 
     // A fade under way is cut off: its half-shown layer goes at once.
-    m_incoming = Layer {next, {}};
+    m_incoming = Layer {next, picture, {}};
     if (!compositing() && (next.isClear() || m_current.background.isClear())) {
         // Without a compositor the clear layer cannot show the desktop; fading to or from it would
         // fade through black. Switch at once instead.
@@ -117,9 +118,9 @@ void BackgroundWindowView::settle()
         return;
     m_fading = false;
     m_frameTimer.stop();
-    // The incoming layer becomes the settled one; only its image is kept.
+    // The incoming layer becomes the settled one; the screen-sized image is kept once.
     m_current = std::move(m_incoming);
-    m_incoming = Layer {m_current.background, {}};
+    m_incoming = Layer {m_current.background, m_current.picture, {}};
     updateShowsSomething();
     update();
 }
@@ -158,7 +159,7 @@ void BackgroundWindowView::prepare(Layer &layer, const QSize &size, qreal ratio)
     const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
     if (layer.image.size() == pixels)
         return;
-    layer.image = BackgroundView::render(layer.background, pixels);
+    layer.image = BackgroundView::render(layer.background, layer.picture, pixels);
     layer.image.setDevicePixelRatio(ratio);
 }
 

@@ -41,8 +41,9 @@ public:
     // Whether the window has anything to draw: false once it has settled on a clear background.
     bool showsSomething() const;
 
-    // Starts a fade to `next`, unless the view already shows or is fading to it.
-    void transition(const Background &next);
+    // Starts a fade to `next` (an image drawn from its decoded `picture`), unless the view already
+    // shows or is fading to it.
+    void transition(const Background &next, const QImage &picture = {});
 
     // Looks at the clock: settles the fade when its time is up. The frame timer calls it; tests call
     // it after moving their clock.
@@ -65,6 +66,7 @@ private:
     struct Layer
     {
         Background background = Background::clear();
+        QImage picture; // an image background's decoded picture, shared with the controller
         QImage image; // the image or gradient at the size it was made for; colours need none
     };
 

@@ -2,10 +2,12 @@
 
 #include "KivDesktopBackground/BackgroundWindow.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
+#include "KivDesktopBackground/ImageFile.h"
 #include "KivDesktopBackground/SystemScreenSource.h"
 #include "platform/LinuxDesktop.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -87,7 +89,25 @@ DesktopBackgroundController::~DesktopBackgroundController() = default;
 QCoro::Task<std::optional<QString>>
 DesktopBackgroundController::setBackground(std::optional<Background> background)
 {
+    QPointer<DesktopBackgroundController> self(this);
+    const quint64 set = ++m_latestSet;
+    QImage picture;
+    if (background && background->kind() == Background::Kind::image) {
+        // Decoded before anything changes: a picture that cannot be shown leaves the screens as they
+        // are, and what the windows draw is this very decoding. The desktop reads the file itself, but
+        // it would show a picture that does not decode as black too.
+        const QList<QSize> sizes = m_shownByDesktop ? QList<QSize> {largestScreenPixels()} : screenPixels();
+        ImageFile::Decoded decoded =
+            co_await QtConcurrent::run(&ImageFile::decodeCovering, background->url(), sizes);
+        if (!self || m_latestSet != set)
+            co_return std::nullopt;
+        if (decoded.failure)
+            co_return decoded.failure;
+        if (!m_shownByDesktop)
+            picture = std::move(decoded.image);
+    }
     m_background = background;
+    m_picture = picture;
     emit backgroundChanged(m_background);
     // A clear background leaves the desktop showing its own wallpaper, as the clear windows would.
     if (!m_wallpaper || !background || background->isClear())
@@ -110,13 +130,22 @@ bool DesktopBackgroundController::hasVisibleBackground() const
 QSize DesktopBackgroundController::largestScreenPixels() const
 {
     QSize largest;
-    for (const ScreenInfo &screen : m_screens->screens()) {
-        const qreal ratio = screen.screen ? screen.screen->devicePixelRatio() : 1.0;
-        const QSize pixels(qRound(screen.geometry.width() * ratio), qRound(screen.geometry.height() * ratio));
+    for (const QSize &pixels : screenPixels()) {
         if (qint64(pixels.width()) * pixels.height() > qint64(largest.width()) * largest.height())
             largest = pixels;
     }
     return largest;
+}
+
+QList<QSize> DesktopBackgroundController::screenPixels() const
+{
+    QList<QSize> sizes;
+    for (const ScreenInfo &screen : m_screens->screens()) {
+        const qreal ratio = screen.screen ? screen.screen->devicePixelRatio() : 1.0;
+        sizes.append(
+            QSize(qRound(screen.geometry.width() * ratio), qRound(screen.geometry.height() * ratio)));
+    }
+    return sizes;
 }
 
 bool DesktopBackgroundController::compositingActive() const

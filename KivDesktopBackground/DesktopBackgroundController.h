@@ -4,6 +4,7 @@
 #include "KivDesktopBackground/ScreenSource.h"
 #include "KivUtilities/Timeline.h"
 
+#include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QThreadPool>
@@ -47,12 +48,19 @@ public:
     ~DesktopBackgroundController() override;
 
     const std::optional<Background> &background() const { return m_background; }
-    // Publishes every set at once, also of an equal value; the windows ignore values they already
-    // show. With a desktop wallpaper, the background is then handed to the desktop on a thread of its
-    // own, one background after the other in the order they were set; one that is still waiting when
-    // a later one is set is never handed over, so the desktop ends with the latest. The task gives the
-    // reason the desktop did not take the background; nothing when it took it, when a later background
-    // took its place, or when nothing was handed over.
+    // The decoded picture of an image background that the windows draw, at the size that covers every
+    // screen; null for other backgrounds and where the desktop shows the backgrounds itself.
+    const QImage &picture() const { return m_picture; }
+
+    // Shows the background: an image is first decoded once on a worker thread (its file is not read
+    // again); one that cannot be decoded changes nothing and the task gives why, naming the picture.
+    // Every other value is published at once, also an equal one; the windows ignore values they
+    // already show. A picture whose decoding ends after a later background was set is dropped. With
+    // a desktop wallpaper, the background is then handed to the desktop on a thread of its own, one
+    // background after the other in the order they were set; one that is still waiting when a later
+    // one is set is never handed over, so the desktop ends with the latest. The task gives the reason
+    // the background was not shown; nothing when it was, when a later background took its place, or
+    // when nothing was handed over.
     QCoro::Task<std::optional<QString>> setBackground(std::optional<Background> background);
 
     // Whether something is visibly drawn: a background that is not clear (an image always counts,
@@ -65,8 +73,9 @@ public:
     DesktopWallpaper *wallpaper() const { return m_wallpaper.get(); }
     bool isShownByDesktop() const { return m_shownByDesktop; }
 
-    // The size, in pixels, of the largest connected screen.
+    // The size, in pixels, of the largest connected screen; and of each one.
     QSize largestScreenPixels() const;
+    QList<QSize> screenPixels() const;
 
     bool compositingActive() const;
 
@@ -102,6 +111,9 @@ private:
     QThreadPool m_handOverThread;
     const bool m_shownByDesktop;
     std::optional<Background> m_background;
+    QImage m_picture;
+    // The number of the latest background set; a picture decoded for an earlier one is not shown.
+    quint64 m_latestSet = 0;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;
     bool m_windowsSupported = true;
     KivUtilities::Timeline m_timeline;

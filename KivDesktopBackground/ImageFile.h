@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QImageReader>
+#include <QList>
+#include <QSize>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -13,6 +18,10 @@ namespace KivDesktopBackground {
 // the decoding thread waiting, possibly for ever, and quitting waits for the threads that decode.
 // A picture that says it has more than `maxPixels` pixels is not decoded either: it would take
 // minutes and gigabytes to draw, so the program draws nothing larger.
+//
+// An SVG picture is read whole and decoded from what it holds alone: the files it names (an
+// `<image>` of a picture elsewhere) are left out, so a picture can neither wait on a pipe it names
+// nor show a file its author could not otherwise put on the screen. Pictures it holds as data stay.
 class ImageFile
 {
 public:
@@ -23,16 +32,36 @@ public:
     ImageFile(const ImageFile &) = delete;
     ImageFile &operator=(const ImageFile &) = delete;
 
-    bool isOpen() const { return m_file.isOpen(); }
-    // Reads from the file; reads nothing when it could not be opened.
+    // Whether the picture can be read: the file opened, and its header passed the checks above.
+    bool isOpen() const { return !m_failure; }
+    // Why not: no regular file, unreadable, over either limit, no picture the program reads, or a
+    // header that promises more than the file holds.
+    const std::optional<QString> &failure() const { return m_failure; }
+    // Reads from the file; reads nothing when it could not be opened. Read through read() below.
     QImageReader &reader() { return m_reader; }
 
-    // Why the picture at `path` cannot be shown: no regular file, unreadable, over either limit, or
-    // no picture the program reads. Nothing when it can be. Reads the picture's header only.
-    static std::optional<QString> unshowableReason(const QString &path);
+    // The picture, decoded with Qt's allocation limit raised as far as this picture needs within
+    // `maxPixels` (Qt's own limit refuses a camera's photo). A null image when it cannot be decoded.
+    QImage read();
+
+    struct Decoded
+    {
+        QImage image;
+        std::optional<QString> failure; // a sentence naming the picture; set when `image` is null
+    };
+    // The picture of a file URL decoded once, as large as it needs to be to cover each of `sizes`
+    // (pixels) with its aspect ratio kept, never larger than the picture (an SVG is drawn at that
+    // size), ready to draw: opaque pictures as RGB32, others premultiplied. With no sizes, a
+    // screen of 1920 × 1080 is assumed. Reads the file once; may take long, never waits on a pipe.
+    static Decoded decodeCovering(const QUrl &url, const QList<QSize> &sizes);
+
+    // "The picture “…” cannot be found."
+    static QString notFoundMessage(const QString &path);
 
 private:
+    std::optional<QString> m_failure;
     QFile m_file;
+    QBuffer m_svg; // what an SVG picture holds, without the files it names
     QImageReader m_reader;
 };
 

@@ -69,7 +69,8 @@ void fadeFrame(benchmark::State &state, bool translucent)
     paint();
     const double settledBytes = double(view.heldImageBytes());
 
-    controller.setBackground(Background::image(QUrl::fromLocalFile(g_picture)));
+    // An image is decoded on a worker thread before it is shown.
+    QCoro::waitFor(controller.setBackground(Background::image(QUrl::fromLocalFile(g_picture))));
     now += 125ms;
     paint();
     const double fadingBytes = double(view.heldImageBytes());

@@ -5,6 +5,9 @@
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/TempHome.h"
+
+#include <QPainter>
 
 #include <QSignalSpy>
 
@@ -125,8 +128,6 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     f.controller->setBackground(Background::linearGradient(
         SerializableLinearGradient(0, {Stop {Qt::transparent, {}}, Stop {Qt::red, {}}})));
     EXPECT_TRUE(f.controller->hasVisibleBackground());
-    f.controller->setBackground(Background::image(QUrl::fromLocalFile("/no/such/picture.png")));
-    EXPECT_TRUE(f.controller->hasVisibleBackground());
     EXPECT_TRUE(f.window("A")->isVisible());
 
     // Every set is published, also of an equal value, but an equal value starts no fade.
@@ -144,6 +145,36 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     EXPECT_FALSE(view->isFading());
     EXPECT_EQ(view->currentBackground(), Background::color(Qt::red));
     EXPECT_TRUE(f.window("B")->isVisible());
+
+    // A picture is decoded once, before it is shown: one that does not decode changes nothing, and a
+    // window made after the file was spoilt still draws what was decoded.
+    TestSupport::TempHome home;
+    QImage green(32, 24, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    ASSERT_TRUE(green.save(home.filePath("green.png")));
+    const Background picture = Background::image(QUrl::fromLocalFile(home.filePath("green.png")));
+    EXPECT_EQ(TestSupport::runTask(f.controller->setBackground(picture)), std::nullopt);
+    EXPECT_TRUE(f.controller->hasVisibleBackground());
+    home.writeFile("green.png", QByteArray("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(TestSupport::runTask(f.controller->setBackground(
+                  Background::image(QUrl::fromLocalFile(home.filePath("green.png"))))),
+              "The picture “" + home.filePath("green.png")
+                  + "” cannot be shown: its data is damaged or incomplete.");
+    EXPECT_EQ(f.controller->background(), picture);
+    f.screens->changeScreens(f.screens->list + QList {fakeScreen("C", QRect(128, 0, 64, 48))});
+    f.resync();
+    QImage drawn(64, 48, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&drawn);
+    f.window("C")->hostingView()->paintFrame(painter, drawn.rect());
+    painter.end();
+    EXPECT_EQ(drawn.pixel(32, 24), qRgb(0, 255, 0));
+
+    // A background set while a picture is decoded wins over it.
+    ASSERT_TRUE(green.save(home.filePath("green.png")));
+    QCoro::Task<std::optional<QString>> decoding = f.controller->setBackground(picture);
+    f.controller->setBackground(Background::color(Qt::red));
+    EXPECT_EQ(TestSupport::runTask(std::move(decoding)), std::nullopt);
+    EXPECT_EQ(f.controller->background(), Background::color(Qt::red));
 
     // Back to nothing: once the fade to clear has settled, the windows are hidden.
     f.controller->setBackground(std::nullopt);

@@ -155,7 +155,7 @@ TEST_F(DesktopWallpaperTest, GradientsAreRenderedOnceAtTheScreenSizeAndPicturesN
     ASSERT_EQ(picture.size(), size);
     QImage drawn(size, QImage::Format_RGB32);
     drawn.fill(Qt::black);
-    QPainter(&drawn).drawImage(0, 0, BackgroundView::render(diagonal(), size));
+    QPainter(&drawn).drawImage(0, 0, BackgroundView::render(diagonal(), {}, size));
     EXPECT_LE(largestDifference(picture, drawn), 1);
     // Reading the desktop gives the gradient back, not a picture of it.
     EXPECT_EQ(wallpaper.current(), diagonal());

@@ -14,10 +14,6 @@
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <QCoro/QCoroFuture>
 
 using KivDesktopBackground::Background;
 
@@ -104,28 +100,6 @@ bool isAuthority(QStringView authority)
     return true;
 }
 
-QString pictureNotFound(const QString &path)
-{
-    return QCoreApplication::translate("BackgroundOptionModel", "The picture “%1” cannot be found.")
-        .arg(path);
-}
-
-// Why the picture of an image background cannot be shown; nothing when it can. Reads its header only.
-std::optional<QString> unshowablePicture(const QUrl &url)
-{
-    if (!url.isLocalFile())
-        return QCoreApplication::translate("BackgroundOptionModel", "The picture “%1” is not a file.")
-            .arg(url.toString());
-    const QString path = url.toLocalFile();
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return pictureNotFound(path);
-    if (const std::optional<QString> reason = KivDesktopBackground::ImageFile::unshowableReason(path))
-        return QCoreApplication::translate("BackgroundOptionModel", "The picture “%1” cannot be shown: %2.")
-            .arg(path, *reason);
-    return std::nullopt;
-}
-
 } // namespace
 
 bool BackgroundOptionModel::isUriReference(const QString &text)
@@ -200,20 +174,14 @@ QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profil
             co_return;
         const std::optional<QUrl> url = urlFromValue(stored);
         if (url && url->isLocalFile())
-            throw OptionModelError(optionKey, pictureNotFound(url->toLocalFile()));
+            throw OptionModelError(optionKey,
+                                   KivDesktopBackground::ImageFile::notFoundMessage(url->toLocalFile()));
         throw OptionModelError(
             optionKey,
             QCoreApplication::translate("BackgroundOptionModel", "The stored background cannot be read."));
     }
-    // A picture that cannot be shown fails on every desktop alike, before anything is shown: the
-    // windows would draw it black, and a desktop given it would show nothing or its own fallback.
-    if (background->kind() == Background::Kind::image) {
-        const std::optional<QString> unshowable =
-            co_await QtConcurrent::run(&unshowablePicture, background->url());
-        if (unshowable)
-            throw OptionModelError(optionKey, *unshowable);
-    }
-    // A background the desktop would not take is drawn in the program's windows, and reported.
+    // A picture that cannot be decoded fails on every desktop alike, with nothing shown; so does a
+    // background the desktop would not take.
     const std::optional<QString> refusal =
         co_await sharedDesktopBackgroundController().setBackground(background);
     if (refusal)

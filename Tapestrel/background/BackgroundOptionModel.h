@@ -34,7 +34,7 @@ public:
 
     // Shows the profile's own background (the profile's option is read, not `value`); a profile
     // without one leaves the shown one as it is, and one whose background cannot be read, or whose
-    // picture is gone, no regular file, unreadable, no picture or larger than the program draws,
+    // picture is gone, no regular file, unreadable, larger than the program draws or does not decode,
     // throws OptionModelError saying why, on every desktop, with nothing shown. Never asks for a Dock
     // restart. Where backgrounds go to the desktop's own wallpaper, throws OptionModelError when the
     // desktop did not take it (the program's windows draw it instead).

@@ -98,7 +98,7 @@ std::optional<QImage> ImageCache::decodeThumbnail(const QString &filePath, qint6
             }
         }
     }
-    QImage image = reader.read();
+    QImage image = file.read();
     if (image.isNull())
         return std::nullopt;
     // What is still larger (a JPEG decoded at a power-of-two fraction, a reader that cannot tell

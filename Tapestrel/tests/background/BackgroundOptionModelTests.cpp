@@ -21,13 +21,18 @@
 #include "platform/GnomeDesktop.h"
 #include "platform/ScriptHost.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/BrokenPictures.h"
 #include "testsupport/GnomeSettings.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
+#include "testsupport/X11Windows.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -291,13 +296,14 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
 namespace {
 
 // The real program over profiles whose pictures are there, outside the Pictures folder, but cannot
-// be shown; and one that can.
-class UnshowablePictureProgramTest : public AutomationTests::RunningProgramTest
+// be shown; and some that can. On X11 the picture the program's desktop window shows is looked at.
+class X11PictureProgramTest : public AutomationTests::RunningProgramTest
 {
 protected:
     void prepareHome() override
     {
         namespace Hostile = TestSupport::HostileFiles;
+        namespace Broken = TestSupport::BrokenPictures;
         ASSERT_TRUE(Hostile::makePipe(home.filePath("elsewhere/pipe.png")));
         home.writeFile("elsewhere/notes.png", "not a picture");
         // A header that promises 900 million pixels.
@@ -308,9 +314,22 @@ protected:
                                            "28ba7411000000004944415435af061e0000000049454e44ae426082"));
         ASSERT_TRUE(Hostile::makeSparseFile(home.filePath("elsewhere/sparse.png"),
                                             KivDesktopBackground::ImageFile::maxBytes + 1));
-        ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(home.filePath("elsewhere/plain.png")));
+        home.writeFile("elsewhere/cut.png", Broken::cutPng(60));
+        home.writeFile("elsewhere/corrupt.png", Broken::corruptPng());
+        home.writeFile("elsewhere/claims.png", Broken::pngClaiming(QSize(640, 360)));
+        home.writeFile("elsewhere/claims.bmp", Broken::bmpClaiming(QSize(16000, 16000)));
+        home.writeFile("elsewhere/plain.png", Broken::png(QSize(8, 8), plain));
+        // A camera's photo: its pixels take more than Qt decodes by default (128 MiB).
+        ASSERT_TRUE(Broken::writeTiff(home.filePath("elsewhere/camera.tiff"), QSize(7360, 4912), camera));
+        // A picture only its owner may read, which an SVG elsewhere names; and one that names a pipe.
+        home.writeFile("elsewhere/private.png", Broken::png(QSize(16, 9), Qt::red));
+        QFile::setPermissions(home.filePath("elsewhere/private.png"), QFile::ReadOwner | QFile::WriteOwner);
+        home.writeFile("elsewhere/names-private.svg",
+                       Broken::svgWithImage(QSize(16, 9), vector, home.filePath("elsewhere/private.png")));
+        home.writeFile("elsewhere/names-pipe.svg",
+                       Broken::svgWithImage(QSize(16, 9), piped, home.filePath("elsewhere/pipe.png")));
         ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
-        for (const auto &[name, path, reason] : cases) {
+        for (const auto &[name, path, reason, drawn] : cases) {
             store.mainContext()
                 ->insert(std::make_unique<Profile>(name))
                 ->findOrCreateOption(BackgroundOptionModel::optionKey())
@@ -319,13 +338,31 @@ protected:
         store.mainContext()->save();
     }
 
+    // The colour near a corner of the program's desktop window, which its main window leaves uncovered.
+    std::optional<QRgb> drawnColour() const
+    {
+        for (const TestSupport::X11::Window window : TestSupport::X11::windowsOf(running.processId())) {
+            const QImage picture = TestSupport::X11::settled(window);
+            if (!picture.isNull()
+                && TestSupport::X11::geometry(window).size() == QGuiApplication::primaryScreen()->size())
+                return picture.pixel(8, 8);
+        }
+        return std::nullopt;
+    }
+
+    const QColor plain {20, 120, 140};
+    const QColor camera {200, 150, 40};
+    const QColor vector {40, 60, 200};
+    const QColor piped {230, 220, 30};
     struct Case
     {
         QString name;
         QString path;
         QString reason; // empty: the picture is shown
+        QColor drawn = {}; // what shows then
     };
     const QList<Case> cases {
+        {"Plain", home.filePath("elsewhere/plain.png"), {}, plain},
         {"Pipe", home.filePath("elsewhere/pipe.png"), "it is not a regular file"},
         {"Device", "/dev/zero", "it is not a regular file"},
         {"Memory", "/proc/self/mem", "it is not a picture the program can read"},
@@ -333,25 +370,46 @@ protected:
         {"Huge", home.filePath("elsewhere/huge.ppm"), "it is too large to be shown (30000 × 30000 pixels)"},
         {"Vast", home.filePath("elsewhere/vast.png"), "it is too large to be shown (65536 × 65537 pixels)"},
         {"Sparse", home.filePath("elsewhere/sparse.png"), "the file is too large (268435457 bytes)"},
-        {"Plain", home.filePath("elsewhere/plain.png"), {}},
+        {"Cut", home.filePath("elsewhere/cut.png"), "its data is damaged or incomplete"},
+        {"Corrupt", home.filePath("elsewhere/corrupt.png"), "its data is damaged or incomplete"},
+        {"Claims", home.filePath("elsewhere/claims.png"), "its data is damaged or incomplete"},
+        {"Bitmap", home.filePath("elsewhere/claims.bmp"),
+         "it is incomplete: its header promises 768000054 bytes, the file holds 64"},
+        {"Camera", home.filePath("elsewhere/camera.tiff"), {}, camera},
+        {"Names Private", home.filePath("elsewhere/names-private.svg"), {}, vector},
+        {"Names Pipe", home.filePath("elsewhere/names-pipe.svg"), {}, piped},
+        {"Plain Again", home.filePath("elsewhere/plain.png"), {}, plain},
     };
 };
 
 } // namespace
 
-TEST_F(UnshowablePictureProgramTest, EachApplyNamesTheBackgroundAndAPlainPictureApplies)
+TEST_F(X11PictureProgramTest, EachApplyNamesTheBackgroundOrDrawsItsPictureAndNoneHoldsTheProgram)
 {
     ASSERT_TRUE(waitUntilProgramAnswers());
-    for (const auto &[name, path, reason] : cases) {
+    std::optional<QColor> shown;
+    for (const auto &[name, path, reason, drawn] : cases) {
         SCOPED_TRACE(name.toStdString());
+        QElapsedTimer clock;
+        clock.start();
         const TestSupport::ProcessRun applied = tapestrel({"apply", name});
+        EXPECT_LT(clock.elapsed(), 20000);
         if (reason.isEmpty()) {
             EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
-            continue;
+            shown = drawn;
+        } else {
+            EXPECT_EQ(applied.exitCode, 1);
+            EXPECT_TRUE(applied.err.contains("  System › Background: The picture “" + path
+                                             + "” cannot be shown: " + reason + "."))
+                << applied.err.toStdString();
         }
-        EXPECT_EQ(applied.exitCode, 1);
-        EXPECT_TRUE(applied.err.contains("  System › Background: The picture “" + path
-                                         + "” cannot be shown: " + reason + "."))
-            << applied.err.toStdString();
+        // What failed left the picture before it on the screen.
+        if (TestSupport::X11::available() && shown) {
+            const std::optional<QRgb> colour = drawnColour();
+            ASSERT_TRUE(colour);
+            EXPECT_NEAR(qRed(*colour), shown->red(), 2);
+            EXPECT_NEAR(qGreen(*colour), shown->green(), 2);
+            EXPECT_NEAR(qBlue(*colour), shown->blue(), 2);
+        }
     }
 }

@@ -276,10 +276,14 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     EXPECT_TRUE(tiles[3]->isShowingMissingMark());
     TestSupport::saveScreenshot(&picker, "background/image-grid");
 
-    // Applying a missing picture still hands it to the desktop.
+    // Applying a missing picture says why and leaves the desktop as it is.
+    Platform::ScriptedAlertAnswerer alerts;
     std::unique_ptr<QMenu> menu(tiles[2]->makeMenu());
     trigger(menu.get(), "Apply Background");
-    EXPECT_EQ(desktop.background(), tiles[2]->background());
+    ASSERT_TRUE(waitUntil([&alerts] { return !alerts.alerts().isEmpty(); }));
+    EXPECT_EQ(alerts.alerts().constFirst().informativeText,
+              "The picture “" + home.filePath("Pictures/missing.jpg") + "” cannot be found.");
+    EXPECT_EQ(desktop.background(), std::nullopt);
 }
 
 TEST(ImageContentTypeTest, PhotosAreNamedByTheirContentAndByTheirNameOnlyWhenItSaysNothing)
