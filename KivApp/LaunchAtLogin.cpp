@@ -88,6 +88,28 @@ std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &e
     return std::nullopt;
 }
 
+// Whether the entry's main group switches it off, as the desktops' own startup settings do when the
+// user turns the program off there: KDE writes Hidden=true, GNOME X-GNOME-Autostart-enabled=false.
+bool isSwitchedOff(const QByteArray &bytes)
+{
+    bool inMainGroup = false;
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.startsWith('[')) {
+            inMainGroup = trimmed == desktopEntryGroup.toLatin1();
+            continue;
+        }
+        const qsizetype equals = trimmed.indexOf('=');
+        if (!inMainGroup || equals <= 0)
+            continue;
+        const QByteArray key = trimmed.left(equals).trimmed();
+        const QByteArray value = trimmed.mid(equals + 1).trimmed();
+        if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 LaunchAtLogin::LaunchAtLogin(QString folder, QString program, QStringList arguments)
@@ -117,13 +139,20 @@ QString LaunchAtLogin::execLine() const
 
 bool LaunchAtLogin::isEnabled() const
 {
-    return QFile::exists(entryPath());
+    QFile entry(entryPath());
+    if (!entry.exists())
+        return false;
+    // An entry that cannot be read or is too large to be ours still starts the program at login.
+    if (!entry.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray bytes = entry.read(maximumEntryBytes + 1);
+    return bytes.size() > maximumEntryBytes || !isSwitchedOff(bytes);
 }
 
 bool LaunchAtLogin::setEnabled(bool enabled)
 {
     if (!enabled) {
-        if (!isEnabled() || QFile::remove(entryPath()))
+        if (!QFile::exists(entryPath()) || QFile::remove(entryPath()))
             return true;
         qWarning("Error during setting SMAppService: could not remove %s", qPrintable(entryPath()));
         return false;
@@ -141,7 +170,9 @@ bool LaunchAtLogin::setEnabled(bool enabled)
 
 bool LaunchAtLogin::bringUpToDate()
 {
-    if (!isEnabled())
+    // An entry switched off in the desktop's settings is brought up to date too: switched on there
+    // again, it starts the program as this version would.
+    if (!QFile::exists(entryPath()))
         return true;
     const QString line = execLine();
     const std::optional<Platform::AtomicFile::Failure> failure = Platform::AtomicFile::edit(

@@ -19,6 +19,8 @@ public:
     // The entry's Exec line, quoted and escaped as desktop entries require.
     QString execLine() const;
 
+    // Whether the entry starts the program at the next login: it is there and the desktop's startup
+    // settings have not switched it off.
     bool isEnabled() const;
     // Writes or removes the entry. A failure is written to the log once and reported as false.
     bool setEnabled(bool enabled);

@@ -91,6 +91,31 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
     blocked.click();
     EXPECT_FALSE(blocked.isChecked());
 
+    // The desktops' startup settings switch an entry off without removing it; the box shows it off,
+    // and turning it on makes an entry that starts the program again.
+    struct Entry
+    {
+        const char *lines;
+        bool on;
+    };
+    for (const Entry &entry : {Entry {"Hidden=true", false}, Entry {"X-GNOME-Autostart-enabled = false", false},
+                               Entry {"Hidden=false\nX-GNOME-Autostart-enabled=true", true},
+                               Entry {"Exec=x\n[Desktop Action a]\nHidden=true", true}}) {
+        SCOPED_TRACE(entry.lines);
+        home.writeFile("config/autostart/Tapestrel.desktop",
+                       QByteArray("[Desktop Entry]\nExec=x\n") + entry.lines + "\n");
+        EXPECT_EQ(login.isEnabled(), entry.on);
+        KivApp::LaunchOnStartupToggle shown(login);
+        EXPECT_EQ(shown.isChecked(), entry.on);
+        if (!entry.on) {
+            shown.click();
+            EXPECT_TRUE(shown.isChecked());
+            EXPECT_TRUE(home.readFile("config/autostart/Tapestrel.desktop").contains("Autostart-enabled=true"));
+        }
+        EXPECT_TRUE(login.setEnabled(false));
+        EXPECT_FALSE(QFile::exists(login.entryPath()));
+    }
+
     // A launcher splits the Exec line at blanks and reads quotes, backslashes and % as syntax.
     const QList<std::pair<QString, QString>> commands = {
         {"/usr/bin/tapestrel", "Exec=/usr/bin/tapestrel --no-window"},
