@@ -1,8 +1,8 @@
 #include "KivDesktopBackground/BackgroundView.h"
 
-#include <QPainter>
+#include "KivDesktopBackground/ImageFile.h"
 
-#include <cmath>
+#include <QPainter>
 
 namespace KivDesktopBackground {
 
@@ -25,25 +25,12 @@ void BackgroundView::setBackground(const Background &background, const QImage &p
     update();
 }
 
-namespace {
-
-// The smallest size with the source's aspect ratio that covers the target.
-QSize coveringSize(const QSize &source, const QSize &target)
-{
-    const double scale =
-        std::max(double(target.width()) / source.width(), double(target.height()) / source.height());
-    return QSize(std::max(target.width(), int(std::ceil(source.width() * scale - 1e-6))),
-                 std::max(target.height(), int(std::ceil(source.height() * scale - 1e-6))));
-}
-
-} // namespace
-
 QImage BackgroundView::fill(const QImage &picture, const QSize &pixelSize)
 {
     if (picture.isNull() || pixelSize.isEmpty())
         return {};
     QImage scaled = picture;
-    const QSize covering = coveringSize(picture.size(), pixelSize);
+    const QSize covering = ImageFile::coveringSize(picture.size(), {pixelSize});
     if (covering != picture.size())
         scaled = picture.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QRect centre(

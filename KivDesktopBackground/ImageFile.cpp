@@ -211,20 +211,6 @@ private:
     int m_megabytes = 0;
 };
 
-// The smallest size with the aspect ratio of `source` that covers every one of `targets`.
-QSize covering(const QSize &source, const QList<QSize> &targets)
-{
-    double scale = 0;
-    for (const QSize &target : targets)
-        scale = std::max(
-            {scale, double(target.width()) / source.width(), double(target.height()) / source.height()});
-    QSize size(int(std::ceil(source.width() * scale - 1e-6)), int(std::ceil(source.height() * scale - 1e-6)));
-    // Rounding may leave it a pixel short of a target.
-    for (const QSize &target : targets)
-        size = size.expandedTo(target);
-    return size;
-}
-
 QString cannotBeShown(const QString &path, const QString &reason)
 {
     return tr("The picture “%1” cannot be shown: %2.").arg(path, reason);
@@ -284,6 +270,19 @@ QImage ImageFile::read()
     return m_reader.read();
 }
 
+QSize ImageFile::coveringSize(const QSize &source, const QList<QSize> &targets)
+{
+    double scale = 0;
+    for (const QSize &target : targets)
+        scale = std::max(
+            {scale, double(target.width()) / source.width(), double(target.height()) / source.height()});
+    QSize size(int(std::ceil(source.width() * scale - 1e-6)), int(std::ceil(source.height() * scale - 1e-6)));
+    // Rounding may leave it a pixel short of a target.
+    for (const QSize &target : targets)
+        size = size.expandedTo(target);
+    return size;
+}
+
 QString ImageFile::notFoundMessage(const QString &path)
 {
     return tr("The picture “%1” cannot be found.").arg(path);
@@ -317,14 +316,14 @@ ImageFile::Decoded ImageFile::decodeCovering(const QUrl &url, const QList<QSize>
     // before rotating.
     if (source.isValid() && !source.isEmpty() && !rotated
         && reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        const QSize wanted = covering(source, targets);
+        const QSize wanted = coveringSize(source, targets);
         if (wanted.width() < source.width() || reader.format() == "svg")
             reader.setScaledSize(wanted);
     }
     QImage decoded = file.read();
     if (decoded.isNull() || decoded.width() <= 0 || decoded.height() <= 0)
         return {{}, cannotBeShown(path, tr("its data is damaged or incomplete"))};
-    const QSize wanted = covering(decoded.size(), targets);
+    const QSize wanted = coveringSize(decoded.size(), targets);
     if (wanted.width() < decoded.width())
         decoded = decoded.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return {decoded.convertToFormat(decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied

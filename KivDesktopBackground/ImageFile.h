@@ -55,6 +55,9 @@ public:
     // screen of 1920 × 1080 is assumed. Reads the file once; may take long, never waits on a pipe.
     static Decoded decodeCovering(const QUrl &url, const QList<QSize> &sizes);
 
+    // The smallest size with the aspect ratio of `source` that covers every one of `targets`.
+    static QSize coveringSize(const QSize &source, const QList<QSize> &targets);
+
     // "The picture “…” cannot be found."
     static QString notFoundMessage(const QString &path);
 
