@@ -9,6 +9,8 @@
 #include "Tapestrel/ui/StartupMarks.h"
 #include "Tapestrel/ui/TapestrelApp.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/Home.h"
 #include "platform/SessionBusTypes.h"
 
 #include <QApplication>
@@ -26,6 +28,9 @@ int main(int argc, char *argv[])
     KivDesktopBackground::chooseX11UnderWayland(argc, argv);
     QApplication application(argc, argv);
     StartupMarks::mark("QApplication");
+    // Before anything reads the preference domains: an exchange of one that a killed writer left half
+    // done is finished, so that another program's save taken out of place is in place again.
+    Platform::AtomicFile::finishInterruptedIn(Platform::Home::preferencesFolder());
     TapestrelApp::configure(application, AppInfo::buildVersion());
     // Before anything reads the desktop: a fresh home has the picture a fresh desktop shows.
     DefaultDesktopPicture::installIfMissing(

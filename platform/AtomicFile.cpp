@@ -55,9 +55,12 @@ constexpr auto pollInterval = 10ms;
 constexpr std::chrono::nanoseconds newTemporaryFileAge = 60s;
 // Links followed before a path counts as a loop, as the kernel counts them.
 constexpr int maxLinkDepth = 40;
-// The part of the file's own name kept in the temporary file's name, in bytes: the whole name
-// must stay within the file system's 255.
-constexpr qsizetype maxNameInTemporaryName = 200;
+// The part of the file's own name kept in the temporary file's name, in bytes: the whole name, the
+// swap name's two digests included, must stay within the file system's 255.
+constexpr qsizetype maxNameInTemporaryName = 180;
+// How many bytes of a version's SHA-1 the swap name bears (as hex digits): enough to tell the
+// program's own files from other programs' saves.
+constexpr qsizetype versionBytes = 8;
 
 const QLatin1String temporaryMarker(".tapestrel-");
 const QLatin1String temporarySuffix(".tmp");
@@ -203,6 +206,22 @@ QByteArray digestOf(int fd, qint64 size)
     return hash.result();
 }
 
+// The digest that names a version of a file in a swap name; empty when it could not be read.
+QByteArray versionOf(const QByteArray &sha1)
+{
+    return sha1.left(versionBytes).toHex();
+}
+
+QByteArray versionOf(int fd)
+{
+    struct stat info
+    {
+    };
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return versionOf(digestOf(fd, info.st_size));
+}
+
 // Whether an open file holds exactly `bytes`.
 bool holdsExactly(int fd, const QByteArray &bytes)
 {
@@ -332,12 +351,23 @@ bool waitForChange(const QString &path, const QString &target, const AtomicFile:
     return false;
 }
 
+// The file's name, the digests of the two versions (swap names only; an earlier version's swap names
+// bear none) and the kind.
 const QRegularExpression &temporaryNamePattern()
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^\\.(.+)\\.tapestrel-[A-Za-z0-9]{8}\\.(tmp|swap)$"),
+        QStringLiteral(
+            "^\\.(.+)\\.tapestrel-[A-Za-z0-9]{8}(?:-([0-9a-f]{16})-([0-9a-f]{16}))?\\.(tmp|swap)$"),
         QRegularExpression::DotMatchesEverythingOption);
     return pattern;
+}
+
+// A file's name as the names of its temporary files bear it.
+QString cutName(QString name)
+{
+    while (QFile::encodeName(name).size() > maxNameInTemporaryName)
+        name.chop(1);
+    return name;
 }
 
 // Moves another program's save, which an exchange took out of place, beside `file` under a name a user
@@ -361,43 +391,6 @@ std::optional<QString> keepBesideFile(const QString &from, const QString &file)
     }
     qWarning("AtomicFile: another program's save of %s is left as %s", qPrintable(file), qPrintable(from));
     return std::nullopt;
-}
-
-// Sees to what killed writers left in a folder. A file counts only when its name is one this program
-// gives, it is a regular file of this user and no writer holds its lock. A temporary file is removed,
-// unless it is a writer's brand-new empty one (created, but not yet locked); a swap file may hold what
-// an exchange took out of place, another program's save, and is kept beside the file it belongs to.
-void seeToLeftovers(const QString &folder)
-{
-    DIR *directory = ::opendir(QFile::encodeName(folder).constData());
-    if (!directory)
-        return;
-    const int folderFd = ::dirfd(directory);
-    while (const dirent *entry = ::readdir(directory)) {
-        const QRegularExpressionMatch match = temporaryNamePattern().match(QFile::decodeName(entry->d_name));
-        if (!match.hasMatch())
-            continue;
-        const bool swapped = match.captured(2) == QLatin1String("swap");
-        const int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat info
-        {
-        };
-        const bool stale = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && (swapped || info.st_size > 0
-                || nowNanoseconds() - nanoseconds(info.st_mtim) > newTemporaryFileAge.count())
-            // Still the file that was locked under that name.
-            && bears(folderFd, entry->d_name, fd);
-        if (stale && swapped)
-            keepBesideFile(folder + QLatin1Char('/') + match.captured(0),
-                           folder + QLatin1Char('/') + match.captured(1));
-        else if (stale)
-            ::unlinkat(folderFd, entry->d_name, 0);
-        ::close(fd); // releases the lock
-    }
-    ::closedir(directory);
 }
 
 QString randomLetters(int count)
@@ -463,6 +456,101 @@ std::chrono::milliseconds AtomicFile::setSavingWindow(std::chrono::milliseconds 
     return savingWindow.exchange(time);
 }
 
+// Sees to what killed writers left in a folder. A file counts only when its name is one this program
+// gives, it is a regular file of this user and no writer holds its lock. A temporary file is removed,
+// unless it is a writer's brand-new empty one (created, but not yet locked); a swap file's exchange is
+// finished. Names are gathered first, as finishing one renames files in the folder.
+QStringList AtomicFile::seeToLeftovers(const QString &folder, const QString &file)
+{
+    QStringList names;
+    if (DIR *directory = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent *entry = ::readdir(directory)) {
+            const QString name = QFile::decodeName(entry->d_name);
+            if (temporaryNamePattern().match(name).hasMatch())
+                names.append(name);
+        }
+        ::closedir(directory);
+    }
+    QStringList kept;
+    for (const QString &name : std::as_const(names)) {
+        const QRegularExpressionMatch match = temporaryNamePattern().match(name);
+        const QString path = folder + QLatin1Char('/') + name;
+        const QByteArray encoded = QFile::encodeName(path);
+        const bool swapped = match.captured(4) == QLatin1String("swap");
+        const int fd = ::open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info
+        {
+        };
+        const bool stale = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && (swapped || info.st_size > 0
+                || nowNanoseconds() - nanoseconds(info.st_mtim) > newTemporaryFileAge.count())
+            // Still the file that was locked under that name.
+            && bears(AT_FDCWD, encoded.constData(), fd);
+        // (Another file's saves kept so are only logged.)
+        const bool ofFile = !file.isEmpty() && cutName(QFileInfo(file).fileName()) == match.captured(1);
+        if (stale && swapped) {
+            const QStringList keptOfSwap =
+                finishExchange(path, ofFile ? file : folder + QLatin1Char('/') + match.captured(1),
+                               match.captured(2).toLatin1(), match.captured(3).toLatin1());
+            if (ofFile)
+                kept += keptOfSwap;
+        } else if (stale) {
+            ::unlink(encoded.constData());
+        }
+        ::close(fd); // releases the lock
+    }
+    return kept;
+}
+
+// Finish: when the file in place is still the writer's new file, what the exchange took out goes back
+// (with every put-back's care: a save that comes in place meanwhile is put back in turn); otherwise
+// what bears the swap name is seen to as what comes out of any exchange.
+QStringList AtomicFile::finishExchange(const QString &swap, const QString &target, const QByteArray &expected,
+                                       const QByteArray &written)
+{
+    AtomicFile resumed(target);
+    resumed.m_target = target;
+    resumed.m_swap = swap;
+    resumed.m_expectedVersion = expected;
+    resumed.m_writtenVersion = written;
+    const int placed = ::open(QFile::encodeName(target).constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat info
+    {
+    };
+    if (!written.isEmpty() && ::fstat(placed, &info) == 0 && versionOf(placed) == written) {
+        // Locked, so that no cleaner takes it for a leftover once it bears the swap name.
+        ::flock(placed, LOCK_EX | LOCK_NB);
+        resumed.m_fd = placed; // closed with the object
+        resumed.putBack({placed, qint64(info.st_size), nanoseconds(info.st_mtim), true});
+    } else {
+        if (placed >= 0)
+            ::close(placed);
+        resumed.setAside();
+    }
+    return resumed.m_kept;
+}
+
+std::optional<AtomicFile::Failure> AtomicFile::finishInterrupted(const QString &path)
+{
+    const QString file = followLinks(path).value_or(path);
+    const QStringList kept = seeToLeftovers(QFileInfo(file).absolutePath(), file);
+    if (kept.isEmpty())
+        return std::nullopt;
+    return Failure {QFileDevice::WriteError,
+                    tr("a write of it that was cut short had taken another program's save out of place; that "
+                       "save is kept as %1, and the file is left as it is")
+                        .arg(kept.join(QLatin1String(", ")))};
+}
+
+void AtomicFile::finishInterruptedIn(const QString &folder)
+{
+    seeToLeftovers(folder, {});
+}
+
 std::optional<QString> AtomicFile::resolvedPath(const QString &path)
 {
     return followLinks(path);
@@ -493,6 +581,10 @@ std::optional<AtomicFile::Failure> AtomicFile::edit(const QString &path, qint64 
     const std::optional<QString> target = followLinks(path);
     if (!target)
         return Failure {QFileDevice::ReadError, errnoText(ELOOP)};
+    // A save of another program that a killed writer left under a swap name is in place again before
+    // the file is read, or the edit is not made.
+    if (auto failure = finishInterrupted(*target))
+        return failure;
     const Unfinished &looksUnfinished = unfinished ? unfinished : Unfinished(onlyBlanks);
     SaveWait wait;
     int conflicts = 0;
@@ -571,7 +663,12 @@ bool AtomicFile::open()
     m_target = *target;
     const QFileInfo info(m_target);
     const QString folder = info.absolutePath();
-    seeToLeftovers(folder);
+    // A save of another program that an interrupted exchange took out of place is never replaced.
+    if (const QStringList kept = seeToLeftovers(folder, m_target); !kept.isEmpty())
+        return fail(QFileDevice::WriteError,
+                    tr("another program's save of it, which a write that was cut short had taken out of "
+                       "place, is kept as %1")
+                        .arg(kept.join(QLatin1String(", "))));
 
     struct stat existing
     {
@@ -582,14 +679,10 @@ bool AtomicFile::open()
     if (exists && ::access(encodedTarget.constData(), W_OK) != 0)
         return fail(QFileDevice::WriteError, errnoText(errno));
 
-    QString name = info.fileName();
-    while (QFile::encodeName(name).size() > maxNameInTemporaryName)
-        name.chop(1);
+    const QString name = cutName(info.fileName());
     for (int attempt = 0; m_fd < 0; ++attempt) {
-        const QString stem =
-            folder + QLatin1Char('/') + QLatin1Char('.') + name + temporaryMarker + randomLetters(8);
-        m_temporary = stem + temporarySuffix;
-        m_swap = stem + swapSuffix;
+        m_stem = folder + QLatin1Char('/') + QLatin1Char('.') + name + temporaryMarker + randomLetters(8);
+        m_temporary = m_stem + temporarySuffix;
         // Private until it is complete; it gets the file's permissions before the rename.
         m_fd = ::open(QFile::encodeName(m_temporary).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                       exists ? 0600 : 0666);
@@ -629,10 +722,11 @@ bool AtomicFile::write(const char *data, qint64 size)
     return true;
 }
 
-void AtomicFile::expect(const Stamp &stamp, std::optional<QByteArray> bytes)
+void AtomicFile::expect(const Stamp &stamp, const QByteArray &bytes)
 {
     m_expectedStamp = stamp;
-    m_expectedBytes = std::move(bytes);
+    m_expectedBytes = bytes;
+    m_expectedVersion = versionOf(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1));
 }
 
 bool AtomicFile::changed()
@@ -641,18 +735,17 @@ bool AtomicFile::changed()
     return fail(QFileDevice::WriteError, tr("another program changed it meanwhile"));
 }
 
-// Whether the file is still the version expect() described: its stamp, and where bytes were given,
-// what it holds (the same stamp may hide a rewrite within one tick of the clock).
+// Whether the file is still the version expect() described: its stamp, and what it holds (the same
+// stamp may hide a rewrite within one tick of the clock, or one whose time was set back).
 bool AtomicFile::stillExpected()
 {
     const Stamp now = stampOf(m_target);
     if (now != *m_expectedStamp)
         return false;
-    if (!now.exists || !m_expectedBytes)
+    if (!now.exists)
         return true;
     Reading reading;
-    return !readFile(m_target, m_expectedBytes->size(), &reading)
-        && reading.content.bytes == *m_expectedBytes;
+    return !readFile(m_target, m_expectedBytes.size(), &reading) && reading.content.bytes == m_expectedBytes;
 }
 
 // Open: the file in place, held (and locked, when nobody else holds it) so that no cleaner takes it for
@@ -680,25 +773,43 @@ bool AtomicFile::isExpectedVersion(int old) const
     {
     };
     return bears(AT_FDCWD, QFile::encodeName(m_swap).constData(), old, &info)
-        && stampFrom(info) == *m_expectedStamp && (!m_expectedBytes || holdsExactly(old, *m_expectedBytes));
+        && stampFrom(info) == *m_expectedStamp && holdsExactly(old, m_expectedBytes);
 }
 
-// Whether the swap name bears a file that an exchange put in place, as it was then: nothing came in
-// its place meanwhile, neither by a rename nor by a write into it. Ours must hold what was written.
-bool AtomicFile::holdsUnchanged(const Placed &placed) const
+// Whether a name (the swap name, or the file's) bears a file that an exchange put in place, as it was
+// then: nothing came in its place meanwhile, neither by a rename nor by a write into it. Ours must
+// hold what was written.
+bool AtomicFile::holdsUnchanged(const Placed &placed, const QString &name) const
 {
     struct stat info
     {
     };
-    if (!bears(AT_FDCWD, QFile::encodeName(m_swap).constData(), placed.fd, &info)
-        || info.st_size != placed.size || nanoseconds(info.st_mtim) != placed.modifiedNanoseconds)
+    if (!bears(AT_FDCWD, QFile::encodeName(name).constData(), placed.fd, &info) || info.st_size != placed.size
+        || nanoseconds(info.st_mtim) != placed.modifiedNanoseconds)
         return false;
-    return !placed.ours || digestOf(placed.fd, info.st_size) == m_written.result();
+    return !placed.ours || versionOf(placed.fd) == m_writtenVersion;
 }
 
-std::optional<QString> AtomicFile::keepBeside(const QString &name) const
+// What bears the swap name once an exchange is over: removed when it holds the program's own new file
+// or the version the edit was made from, else kept beside the file as another program's save.
+void AtomicFile::setAside()
 {
-    return keepBesideFile(name, m_target);
+    const int fd =
+        ::open(QFile::encodeName(m_swap).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray version = versionOf(fd);
+    if (fd >= 0)
+        ::close(fd);
+    if (!version.isEmpty() && (version == m_writtenVersion || version == m_expectedVersion)) {
+        ::unlink(QFile::encodeName(m_swap).constData());
+        return;
+    }
+    m_kept.append(keepBesideFile(m_swap, m_target).value_or(m_swap));
+}
+
+// Where what came out of place was kept, told by `text` ("%1" the places); nothing when nothing was.
+QString AtomicFile::keptText(const QString &text) const
+{
+    return m_kept.isEmpty() ? QString() : text.arg(m_kept.join(QLatin1String(", ")));
 }
 
 // Exchanges the new file with the old one, which then bears the swap name. The old one is removed only
@@ -714,10 +825,15 @@ bool AtomicFile::exchange()
         if (old >= 0)
             ::close(old);
     });
-    // Under the swap name before the exchange: a cleaner never removes what bears it.
+    // Under the swap name before the exchange: a cleaner never removes what bears it, and the name
+    // tells a writer that finds it after a kill which versions are this program's.
+    m_writtenVersion = versionOf(m_written.result());
+    m_swap = m_stem + QLatin1Char('-') + QString::fromLatin1(m_expectedVersion) + QLatin1Char('-')
+        + QString::fromLatin1(m_writtenVersion) + swapSuffix;
     if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_swap).constData()) != 0)
         return fail(QFileDevice::RenameError, errnoText(errno));
     m_temporary = m_swap;
+    observe(EditStep::Exchanging, m_path);
     struct stat written
     {
     };
@@ -742,58 +858,66 @@ bool AtomicFile::exchange()
 // Put back: another program's save, taken out of place, goes back, and what is in place comes out. That
 // should be the file put there by the last exchange, as it was; if it is not, yet another save came
 // in place meanwhile (by a rename, or written into it), and it goes back in turn. What finally comes
-// out is removed only when it is ours as written, and kept beside the file when it is a save of
-// another program, older than the one now in place.
+// out is seen to by setAside(). After a few rounds the newest save is left in place and the edit is
+// given up.
 bool AtomicFile::putBack(Placed placed)
 {
     const auto release = [](const Placed &file) {
         if (!file.ours && file.fd >= 0)
             ::close(file.fd);
     };
+    // What is in place is held through each exchange, as what bears the swap name always is, so that no
+    // cleaner takes it for a leftover once it comes out.
+    int out = -1;
+    const auto closeOut = qScopeGuard([&out] {
+        if (out >= 0)
+            ::close(out);
+    });
     for (int round = 1;; ++round) {
         // Held, so that it can be told later whether it stayed as it was.
         const int back =
             ::open(QFile::encodeName(m_swap).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (back >= 0)
             ::flock(back, LOCK_SH | LOCK_NB);
-        if (!swapWithTarget()) {
-            const QString reason = errnoText(errno);
-            release(placed);
-            if (back >= 0)
-                ::close(back);
-            const std::optional<QString> kept = keepBeside(m_swap);
-            return fail(
-                QFileDevice::RenameError,
-                tr("another program changed it meanwhile, and its save could not be put back (%1); it "
-                   "is kept as %2")
-                    .arg(reason, kept.value_or(m_swap)));
-        }
-        observe(EditStep::PutBack, m_path);
-        const bool settled = holdsUnchanged(placed);
-        if (settled || round == putBackAttempts) {
-            if (back >= 0)
-                ::close(back);
-            std::optional<QString> kept;
-            if (settled && placed.ours)
-                ::unlink(QFile::encodeName(m_swap).constData());
-            else
-                kept = keepBeside(m_swap);
-            release(placed);
-            if (settled)
-                return changed();
-            return fail(QFileDevice::WriteError,
-                        tr("another program saved it again each time its save was put back; the last one is "
-                           "kept as %1")
-                            .arg(kept.value_or(m_swap)));
-        }
-        release(placed);
+        if (out >= 0)
+            ::close(out);
+        out = openInPlace();
         struct stat info
         {
         };
-        if (back < 0 || ::fstat(back, &info) != 0)
-            placed = {back, -1, 0, false};
-        else
-            placed = {back, qint64(info.st_size), nanoseconds(info.st_mtim), false};
+        const Placed next = back >= 0 && ::fstat(back, &info) == 0
+            ? Placed {back, qint64(info.st_size), nanoseconds(info.st_mtim), false}
+            : Placed {back, -1, 0, false};
+        if (!swapWithTarget()) {
+            const QString reason = errnoText(errno);
+            release(placed);
+            release(next);
+            setAside();
+            return fail(QFileDevice::RenameError,
+                        tr("another program changed it meanwhile, and its save could not be put back (%1)%2")
+                            .arg(reason, keptText(tr("; it is kept as %1"))));
+        }
+        observe(EditStep::PutBack, m_path);
+        const bool settled = holdsUnchanged(placed, m_swap);
+        release(placed);
+        if (settled) {
+            release(next);
+            setAside();
+            return changed();
+        }
+        if (round == putBackAttempts) {
+            // What came out came in place while the save just put back was out, so it is the newer, and
+            // goes back in turn: unless a newer one yet came in place meanwhile.
+            if (holdsUnchanged(next, m_target) && swapWithTarget())
+                observe(EditStep::PutBack, m_path);
+            release(next);
+            setAside();
+            return fail(QFileDevice::WriteError,
+                        tr("another program saved it again each time its save was put back; its last save "
+                           "is left in place and this change was not made%1")
+                            .arg(keptText(tr("; the one before is kept as %1"))));
+        }
+        placed = next;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QFileDevice>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -28,16 +29,26 @@ namespace Platform {
 //
 // Files of other applications are changed with edit(): it reads the file, lets the caller make the
 // new content from it, and replaces the file only if, right before the replacement, the file is
-// still the one the new content was made from. Otherwise the edit is made again on what is there now.
-// Where the file system can, the replacement exchanges the new file with the old one, which then
-// bears a name of its own (".<file name>.tapestrel-<8 letters or digits>.swap") until it is found to
-// be the one the edit was made from. An outside save that came in the moment between the check and the
-// exchange is put back, and so is any save that came in place while it was out (by a rename, or
-// written into the new file): the newest save ends in place and the edit is made again on it. What
-// the exchange took out is removed only when it is the version the edit was made from, or the
-// program's own file unchanged; anything else is another program's save, kept beside the file as
-// "<file name>.kept" (or ".kept-2" and on). A writer killed in the middle of an exchange leaves a
-// ".swap" file, which the next write into the folder keeps the same way, never removes.
+// still the one the new content was made from: the same stamp and the same bytes. Otherwise the edit
+// is made again on what is there now. Where the file system can, the replacement exchanges the new
+// file with the old one, which then bears a name of its own until it is found to be the one the edit
+// was made from. An outside save that came in the moment between the check and the exchange is put
+// back, and so is any save that came in place while it was out (by a rename, or written into the new
+// file): the newest save ends in place and the edit is made again on it. When saves keep coming, the
+// edit gives up after a few put-backs, leaving the newest save in place.
+//
+// What an exchange took out is removed only when it holds the version the edit was made from or the
+// program's own new file (both told by their content); anything else may be another program's save,
+// and is kept beside the file as "<file name>.kept" (or ".kept-2" and on, never over an earlier one).
+//
+// The swap name tells which versions are whose: ".<file name>.tapestrel-<8 letters or digits>-<digest
+// of the version the edit was made from>-<digest of the new file>.swap" (the first 16 hex digits of
+// their SHA-1). A writer killed in the middle of an exchange leaves its swap file, and the next edit
+// of that file (or the next write into its folder, or finishInterruptedIn() at start) finishes the
+// exchange: what bears the swap name goes back in place when the file still holds that writer's new
+// file, and the new file is removed; otherwise what bears the swap name is removed when it is the
+// writer's new file or the version its edit was made from, and kept beside the file when it is not.
+// An edit that finds another program's save kept so does not change the file and names the copy.
 class AtomicFile
 {
 public:
@@ -86,9 +97,10 @@ public:
     using Unfinished = std::function<bool(const QByteArray &bytes)>;
 
     // Reads `path` (only a regular file), hands its content to `edit` and writes the result
-    // atomically. When another program changed the file between the read and the replacement, the
-    // edit is made again on the new content; after a few such tries it gives up and writes nothing.
-    // A link that leads nowhere (a loop, or a missing file) is an error, not a missing file.
+    // atomically. An exchange of the file that a killed writer left half done is finished first.
+    // When another program changed the file between the read and the replacement, the edit is made
+    // again on the new content; after a few such tries it gives up and writes nothing. A link that
+    // leads nowhere (a loop, or a missing file) is an error, not a missing file.
     //
     // Content that looks unfinished is not trusted at once: a program that saves in place truncates
     // the file and only then writes it again, perhaps piece by piece, and that moment must not be
@@ -137,13 +149,20 @@ public:
     static std::chrono::milliseconds setSettleTime(std::chrono::milliseconds time);
     static std::chrono::milliseconds setSavingWindow(std::chrono::milliseconds time);
 
+    // Finishes the exchanges of `path` that killed writers left half done (see above). Nothing, or why
+    // the file is to be left as it is: another program's save was kept beside it, which it names.
+    static std::optional<Failure> finishInterrupted(const QString &path);
+    // The same for every file in a folder; what is kept is only logged.
+    static void finishInterruptedIn(const QString &folder);
+
     // Lets a test act as another program at the moments that matter: the observer is called with the
     // path as given before each look of edit() at the file (a read, or a check while it waits for an
     // unfinished file), and in every commit() that expects a version of the file, after the new
     // content is written, right before the check that precedes the replacement (Replacing), right
-    // after it (Renaming), right after the exchange (Exchanged) and after each exchange that puts an
-    // outside save back in place (PutBack), before what came out is looked at. None removes it.
-    enum class EditStep { Reading, Replacing, Renaming, Exchanged, PutBack };
+    // after it (Renaming), once the new file bears its swap name (Exchanging), right after the
+    // exchange (Exchanged) and after each exchange that puts an outside save back in place (PutBack),
+    // before what came out is looked at. None removes it.
+    enum class EditStep { Reading, Replacing, Renaming, Exchanging, Exchanged, PutBack };
     using EditObserver = std::function<void(EditStep step, const QString &path)>;
     static void setEditObserver(EditObserver observer);
 
@@ -160,8 +179,9 @@ public:
     // Call expect() before the first write.
     bool write(const char *data, qint64 size);
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
-    // Makes commit() replace the file only while it still has `stamp` (and, when given, holds `bytes`).
-    void expect(const Stamp &stamp, std::optional<QByteArray> bytes = std::nullopt);
+    // Makes commit() replace the file only while it still has `stamp` and holds `bytes` (for a stamp of
+    // a file that exists).
+    void expect(const Stamp &stamp, const QByteArray &bytes);
     // Puts the written bytes in place of the file; false (and the old file kept) after any failure,
     // or when the file is no longer the one expect() described, also when that shows only in the file
     // that the exchange took out of place (changedMeanwhile() then tells).
@@ -184,29 +204,40 @@ private:
     bool fail(QFileDevice::FileError error, const QString &reason);
     bool changed();
     bool stillExpected();
+    // What killed writers left in a folder, seen to; where saves of `file` were kept.
+    static QStringList seeToLeftovers(const QString &folder, const QString &file);
+    // Finishes the exchange that left a swap file (locked by the caller) beside `target`; where a save
+    // was kept.
+    static QStringList finishExchange(const QString &swap, const QString &target, const QByteArray &expected,
+                                      const QByteArray &written);
     // The steps of an exchange.
     int openInPlace();
     bool exchange();
     bool swapWithTarget();
     bool isExpectedVersion(int old) const;
-    bool holdsUnchanged(const Placed &placed) const;
+    bool holdsUnchanged(const Placed &placed, const QString &name) const;
     bool putBack(Placed placed);
-    std::optional<QString> keepBeside(const QString &name) const;
+    void setAside();
+    QString keptText(const QString &text) const;
     bool renameOver();
     bool done();
     void discard();
 
     QString m_path;
     QString m_target; // m_path with its links followed
+    QString m_stem; // the names of this writer's files, without their ends
     QString m_temporary; // where our file is while it is ours alone; empty once it has been exchanged
     QString m_swap; // the name that bears what an exchange took out of place
     QCryptographicHash m_written {
         QCryptographicHash::Sha1}; // of the bytes written, when a version is expected
+    QByteArray m_writtenVersion; // the digests that the swap name bears (see above)
+    QByteArray m_expectedVersion;
+    QStringList m_kept; // where what came out of place was kept
     int m_fd = -1;
     bool m_failed = false;
     bool m_changedMeanwhile = false;
     std::optional<Stamp> m_expectedStamp;
-    std::optional<QByteArray> m_expectedBytes;
+    QByteArray m_expectedBytes;
     QFileDevice::FileError m_error = QFileDevice::NoError;
     QString m_errorString;
 };

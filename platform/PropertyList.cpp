@@ -304,7 +304,8 @@ PropertyList::Reading PropertyList::read(const QByteArray &bytes, Form form)
     return reading;
 }
 
-PropertyList::Reading PropertyList::readFile(const QString &path, Form form, qint64 sizeLimit)
+PropertyList::Reading PropertyList::readFile(const QString &path, Form form, qint64 sizeLimit,
+                                             QByteArray *bytes)
 {
     sizeLimit = std::min(sizeLimit, maximumSize);
     if (path.startsWith(QLatin1Char(':')))
@@ -320,6 +321,8 @@ PropertyList::Reading PropertyList::readFile(const QString &path, Form form, qin
     const RegularFile::Contents contents = RegularFile::read(path, sizeLimit);
     if (!contents.bytes)
         return unreadable(contents.error);
+    if (bytes)
+        *bytes = *contents.bytes;
     return read(*contents.bytes, form);
 }
 

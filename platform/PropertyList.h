@@ -73,7 +73,9 @@ public:
     static Reading read(const QByteArray &bytes, Form form = Form::Readable);
     // The list in a file. Only a regular file is opened (a named pipe or a device would block the
     // caller), and only when it is no larger than `sizeLimit`. Paths of Qt's resource system work.
-    static Reading readFile(const QString &path, Form form = Form::Readable, qint64 sizeLimit = maximumSize);
+    // The bytes read go to `bytes` when it is given (none for a file that was not read).
+    static Reading readFile(const QString &path, Form form = Form::Readable, qint64 sizeLimit = maximumSize,
+                            QByteArray *bytes = nullptr);
 
     // The top-level dictionary of a binary or XML property list, or nothing when it is not read or
     // its root is not a dictionary.

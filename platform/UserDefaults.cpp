@@ -226,10 +226,12 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
     // A link that leads to itself is not a missing file: it is read, and refused, like any other
     // thing that is not a regular file.
     PropertyList::Reading reading;
+    QByteArray bytes;
     if (!stamp.exists && (stamp.error == ENOENT || stamp.error == ENOTDIR))
         reading.status = Status::Missing;
     else
-        reading = PropertyList::readFile(m_filePath, PropertyList::Form::Exact);
+        reading =
+            PropertyList::readFile(m_filePath, PropertyList::Form::Exact, PropertyList::maximumSize, &bytes);
     if (reading.status == Status::Damaged && stamp.exists && stamp.size == 0) {
         reading = {Status::Read, QVariant(QVariantMap()), QString()}; // made empty by hand: no values
     } else if (reading.isRead() && reading.value.typeId() != QMetaType::QVariantMap) {
@@ -276,6 +278,7 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
     m_stored = stored;
     m_values = values;
     m_stamp = stamp;
+    m_bytes = bytes;
     m_loaded = true;
     return m_fileStatus != Status::Unreadable;
 }
@@ -588,7 +591,7 @@ UserDefaults::WriteOutcome UserDefaults::writeLocked(const QByteArray &bytes, co
     AtomicFile file(m_filePath);
     // Another program (one that does not take the domain's lock) may have replaced or rewritten the
     // file since it was read; its values must not be lost to values read before.
-    file.expect(atomicStamp(expected));
+    file.expect(atomicStamp(expected), m_bytes);
     if (file.open() && file.write(bytes) && file.commit())
         return WriteOutcome::written;
     if (file.changedMeanwhile())
@@ -633,6 +636,11 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         };
         if (!lock->isLocked())
             return failed(lockRefusal());
+        // Another program's save that a killed writer left out of place is back before the domain is
+        // read, or the domain is left as it is.
+        if (const auto interrupted = AtomicFile::finishInterrupted(m_filePath))
+            return failed(
+                QStringLiteral("%1 was not written to %2: %3").arg(key, m_filePath, interrupted->reason));
         AtomicFile::SaveWait wait;
         // The file as it is now, with whatever other processes wrote since the last read. What
         // cannot be read or written back unchanged is left exactly as it is. When another program
@@ -721,6 +729,7 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
                 m_fileProblem.clear();
                 // Nobody else writes while the lock file is held, so the file is exactly this.
                 m_stamp = currentStamp();
+                m_bytes = bytes;
                 ok = true;
                 if (wait.hasWaited()) {
                     qWarning("user defaults: waited %s for another program's save of %s; %s was written on "

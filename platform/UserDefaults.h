@@ -23,8 +23,11 @@ namespace Platform {
 // notices a file that another process (the defaults tool) has replaced and loads it again. Every
 // write goes straight to the file, atomically, under a lock file per domain and on top of the
 // file's current contents, so two processes never lose each other's keys. A program that takes no
-// lock and saves the file between the read and the rename is noticed before the rename: the domain
-// is read again and the change made on top of that program's save.
+// lock and saves the file between the read and the rename is noticed (by the file's content, also
+// when its size and time are as before) before the rename or, when it comes the moment before, by the
+// exchange (see AtomicFile): the domain is read again and the change made on top of that program's
+// save. A write first finishes an exchange of the domain that a killed writer left half done, and
+// writes nothing when that kept another program's save beside the file.
 //
 // A file of another program's domain that holds nothing or is not a property list, and that changed
 // within the last minute, may be that program's save in progress: a write waits for it (for a few
@@ -160,7 +163,8 @@ private:
     // Whether the file may be another program's save in progress, to be waited for.
     bool mayBeBeingSaved(const FileStamp &stamp, PropertyList::Status status) const;
     enum class WriteOutcome { written, changedMeanwhile, failed };
-    // Writes unless the file is no longer the one `expected` describes; why a write failed goes to `reason`.
+    // Writes unless the file is no longer the one `expected` describes, holding m_bytes; why a write
+    // failed goes to `reason`.
     WriteOutcome writeLocked(const QByteArray &bytes, const FileStamp &expected, QString *reason) const;
 
     void refreshAndNotify() const;
@@ -176,6 +180,7 @@ private:
     mutable QVariantMap m_stored; // as the file holds them (PropertyList's exact form)
     mutable QVariantMap m_values; // the same, as readers get them
     mutable FileStamp m_stamp;
+    mutable QByteArray m_bytes; // the file's content as read (or written) at m_stamp
     mutable bool m_loaded = false;
     mutable PropertyList::Status m_fileStatus = PropertyList::Status::Missing;
     mutable QString m_fileProblem; // why, when the status is not Read or Missing

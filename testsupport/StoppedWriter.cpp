@@ -6,9 +6,10 @@
 // It writes <content> through Platform::AtomicFile, stops itself (SIGSTOP) before the commit, and
 // commits when it is continued. Exit code 0 when the file was replaced.
 //
-// With steps ("renaming", "exchanged", "putback"), it edits the file instead, replacing what it holds
-// with <content> only while it is still the version read, and stops itself the first time each of
-// those steps of the commit comes, so that a test can save the file as another program would there.
+// With steps ("renaming", "exchanging", "exchanged", "putback"), it edits the file instead, replacing
+// what it holds with <content> only while it is still the version read, and stops itself the first
+// time each of those steps of the commit comes, so that a test can save the file as another program
+// would there, or kill it there.
 
 #include "platform/AtomicFile.h"
 
@@ -35,9 +36,10 @@ int main(int argc, char **argv)
     QSet<Step> stops;
     for (int i = 3; i < argc; ++i) {
         const QByteArray name(argv[i]);
-        stops.insert(name == "renaming"        ? Step::Renaming
-                         : name == "exchanged" ? Step::Exchanged
-                                               : Step::PutBack);
+        stops.insert(name == "renaming"         ? Step::Renaming
+                         : name == "exchanging" ? Step::Exchanging
+                         : name == "exchanged"  ? Step::Exchanged
+                                                : Step::PutBack);
     }
     Platform::AtomicFile::setEditObserver([&stops](Step step, const QString &) {
         if (stops.remove(step))

@@ -4,7 +4,6 @@
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QStringDecoder>
 
 namespace {
@@ -12,29 +11,12 @@ namespace {
 class ProcessToolRunner : public SystemDefaultsManager::ToolRunner
 {
 public:
+    // A read of a key that has no value makes the tool complain on standard error and fail; that is an
+    // ordinary answer here (many keys of applications that are not installed have none), so its
+    // standard error is kept from the program's own.
     SystemDefaultsManager::ToolRun run(const QStringList &arguments) override
     {
-        const QString program = Platform::DefaultsTool::path();
-        if (program.isEmpty())
-            return {};
-        QProcess process;
-        process.setProgram(program);
-        process.setArguments(arguments);
-        // A read of a key that has no value makes the tool complain on standard error and fail; that
-        // is an ordinary answer here (many keys of applications that are not installed have none),
-        // so its output is kept from the program's own.
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start();
-        // A tool that cannot start ends the call at once; there is no output to wait for.
-        if (!process.waitForStarted())
-            return {};
-        if (!process.waitForFinished(int(SystemDefaultsManager::toolTimeout.count()))) {
-            process.kill();
-            process.waitForFinished(1000);
-            return {};
-        }
-        const int exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        return {process.readAllStandardOutput(), exitCode, process.readAllStandardError()};
+        return Platform::DefaultsTool::run(arguments, SystemDefaultsManager::toolTimeout);
     }
 };
 
@@ -61,9 +43,7 @@ bool holdsNothingToDelete(const QStringList &arguments)
 {
     if (arguments.value(0) != QLatin1String("delete") || arguments.size() < 3)
         return false;
-    const QString domain = arguments.at(1);
-    Platform::UserDefaults *suite = domain == QLatin1String("-g") ? &Platform::UserDefaults::global()
-                                                                  : Platform::UserDefaults::suite(domain);
+    Platform::UserDefaults *suite = Platform::DefaultsTool::domain(arguments.at(1));
     return suite && suite->problem().isEmpty() && !suite->persistentValue(arguments.at(2)).isValid();
 }
 
@@ -96,6 +76,19 @@ std::optional<QString> SystemDefaultsManager::run(const QStringList &arguments) 
 void SystemDefaultsManager::write(const QStringList &arguments) const
 {
     const ToolRun run = m_runner->run(arguments);
+    if (run.changedWhenEnded) {
+        throw DefaultsWriteError(*run.changedWhenEnded
+                                     ? QCoreApplication::translate(
+                                           "SystemDefaultsManager",
+                                           "The defaults tool did not finish in time and was ended after it "
+                                           "changed “%1”.")
+                                           .arg(arguments.value(2))
+                                     : QCoreApplication::translate(
+                                           "SystemDefaultsManager",
+                                           "The defaults tool did not finish in time and was ended, so “%1” "
+                                           "was not changed.")
+                                           .arg(arguments.value(2)));
+    }
     if (!run.output) {
         throw DefaultsWriteError(
             QCoreApplication::translate("SystemDefaultsManager",

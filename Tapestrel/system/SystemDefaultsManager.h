@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DefaultsTool.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -33,14 +35,7 @@ class SystemDefaultsManager
 {
 public:
     // What one run of the tool came to.
-    struct ToolRun
-    {
-        // What it wrote to standard output; nothing when it could not be started or did not finish
-        // in time.
-        std::optional<QByteArray> output;
-        int exitCode = 0;
-        QByteArray error; // standard error
-    };
+    using ToolRun = Platform::DefaultsTool::Run;
 
     // Starts the tool. Tests hand in a recording runner.
     class ToolRunner
@@ -62,7 +57,8 @@ public:
     // UTF-8. Its exit status is not looked at.
     std::optional<QString> run(const QStringList &arguments) const;
     // Runs the tool ("write" or "delete") and waits for it. Throws DefaultsWriteError when the tool
-    // could not run or refused; a "delete" of a key the domain does not hold is no failure.
+    // could not run or refused, and when it was ended at the time limit (saying whether it had changed
+    // the value); a "delete" of a key the domain does not hold is no failure.
     void write(const QStringList &arguments) const;
 
     // With a domain: the tool's "read" of the key as text (the empty text when the key or the domain

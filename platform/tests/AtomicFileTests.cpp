@@ -88,32 +88,50 @@ TEST_F(AtomicFileTest, APreferenceWriteThatDoesNotFitKeepsTheOldFileAndValue)
 TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
 {
     UserDefaults &defaults = UserDefaults::standard();
-    ASSERT_TRUE(defaults.setValue("kept", QStringLiteral("old")));
     const QString path = defaults.filePath();
-    auto theirSave = [&path](const QString &value) {
-        OutsideWriter::replaceByRename(
-            path, PropertyList::toBinary(QVariantMap {{"kept", QStringLiteral("old")}, {"theirs", value}}));
+    const QString file = QStringLiteral("Library/Preferences/com.quorvane.Tapestrel.plist");
+    const auto theirs = [](const QString &value) {
+        return PropertyList::toBinary(QVariantMap {{"kept", QStringLiteral("old")}, {"theirs", value}});
     };
-    // Another program, which takes no lock, saves the domain while the write is under way: the domain
-    // is read again and the change made on top of it.
-    OutsideWriter outside(path);
-    outside.at(Step::Replacing, 1, [&] { theirSave("1"); });
-    EXPECT_TRUE(defaults.setValue("mine", QStringLiteral("a")));
-    EXPECT_EQ(outside.count(Step::Replacing), 2);
-    EXPECT_EQ(
-        PropertyList::parseDictionary(home.readFile("Library/Preferences/com.quorvane.Tapestrel.plist")),
-        (QVariantMap {{"kept", "old"}, {"theirs", "1"}, {"mine", "a"}}));
-    EXPECT_EQ(defaults.value("theirs").toString(), "1");
+    auto theirSave = [&](const QString &value) {
+        OutsideWriter::replaceByRename(path, theirs(value));
+    };
+    // Another program, which takes no lock, saves the domain while the write is under way: by a rename
+    // before the last check, or after it in place, with the size and time the file had (only its bytes
+    // tell). The domain is read again and the change made on top of it.
+    const QList<std::pair<Step, std::function<void()>>> saves {
+        {Step::Replacing,
+         [&] {
+             theirSave("1");
+         }},
+        {Step::Renaming,
+         [&] {
+             const timespec before = OutsideWriter::modified(path);
+             OutsideWriter::writeInPlace(path, theirs("2"));
+             OutsideWriter::setModified(path, before);
+         }},
+    };
+    for (const auto &[step, save] : saves) {
+        home.writeFile(file, theirs("0"));
+        OutsideWriter outside(path);
+        outside.at(step, 1, save);
+        EXPECT_TRUE(defaults.setValue("mine", QStringLiteral("a")));
+        EXPECT_EQ(outside.count(Step::Replacing), 2);
+        EXPECT_EQ(
+            PropertyList::parseDictionary(home.readFile(file)),
+            (QVariantMap {{"kept", "old"}, {"theirs", step == Step::Replacing ? "1" : "2"}, {"mine", "a"}}));
+        EXPECT_EQ(defaults.value("theirs").toString(), step == Step::Replacing ? "1" : "2");
+    }
 
     // One that saves each time: nothing of this write is stored and it says so.
-    int saves = 1;
-    outside.always(Step::Replacing, [&] { theirSave(QString::number(++saves)); });
+    OutsideWriter outside(path);
+    int count = 1;
+    outside.always(Step::Replacing, [&] { theirSave(QString::number(++count)); });
     QString error;
     EXPECT_FALSE(defaults.setValue("mine", QStringLiteral("b"), &error));
     EXPECT_TRUE(error.contains("kept being changed by another program")) << error.toStdString();
-    EXPECT_EQ(
-        PropertyList::parseDictionary(home.readFile("Library/Preferences/com.quorvane.Tapestrel.plist")),
-        (QVariantMap {{"kept", "old"}, {"theirs", QString::number(saves)}}));
+    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(file)),
+              (QVariantMap {{"kept", "old"}, {"theirs", QString::number(count)}}));
     EXPECT_FALSE(defaults.value("mine").isValid());
 }
 
@@ -136,6 +154,29 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+// The stopped writer (see testsupport/StoppedWriter.cpp), started on a file: it stops before its commit
+// or, given steps, at each of them.
+pid_t startStoppedWriter(const QString &path, const QByteArray &content, const QStringList &steps = {})
+{
+    QList<QByteArray> words {QFile::encodeName(QCoreApplication::applicationDirPath() + "/stopped-writer"),
+                             QFile::encodeName(path), content};
+    for (const QString &step : steps)
+        words.append(step.toUtf8());
+    std::vector<char *> arguments;
+    for (QByteArray &word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    pid_t child = 0;
+    EXPECT_EQ(::posix_spawn(&child, arguments[0], nullptr, nullptr, arguments.data(), environ), 0);
+    return child;
+}
+
+bool stoppedAgain(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status);
 }
 
 } // namespace
@@ -372,15 +413,8 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     home.writeFile("User/.z.tapestrel-CCCCCCCC.tmp", "");
 
     // A writer stopped between writing its temporary file and renaming it: alive, its file stays.
-    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath() + "/stopped-writer");
-    const QByteArray target = QFile::encodeName(home.filePath("User/settings.json"));
-    char *arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(target.constData()),
-                         const_cast<char *>("{\"theme\": 1}"), nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(::posix_spawn(&child, program.constData(), nullptr, nullptr, arguments, environ), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
-    ASSERT_TRUE(WIFSTOPPED(status));
+    const pid_t child = startStoppedWriter(home.filePath("User/settings.json"), "{\"theme\": 1}");
+    ASSERT_TRUE(stoppedAgain(child));
     QStringList left = entries(folder);
     left.removeIf([](const QString &name) { return !AtomicFile::isTemporaryFileName(name); });
     ASSERT_EQ(left.size(), root ? 4 : 3);
@@ -393,7 +427,7 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
 
     // Killed: the next write into the folder removes what it left, and only that.
     ::kill(child, SIGKILL);
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "2"));
     QStringList expected {".x.tapestrel-AAAAAAAA.tmp", ".z.tapestrel-CCCCCCCC.tmp", "other.json",
                           "settings.json", "settings.json.Ab12Cd"};
@@ -411,7 +445,8 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
 
 // Another program that saves twice, fast: once before the exchange, once more while its first save is
 // out of place or right after it is put back. The newest save ends in place with the edit made on it;
-// an older one is kept beside the file, and nothing of theirs is deleted.
+// an older one is kept beside the file, and nothing of theirs is deleted. One that saves again at more
+// put-backs than the edit makes is left with its newest save in place, and the edit says it gave up.
 TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDeleted)
 {
     const QString path = home.filePath("settings");
@@ -432,6 +467,9 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
             OutsideWriter::replaceByRename(path, bytes);
         };
     };
+    const QString giveUp = "another program saved it again each time its save was put back; its last save is "
+                           "left in place and this change was not made; the one before is kept as "
+        + path + ".kept";
     const QList<Case> cases {
         {"by rename, then by rename while the first is out of place",
          [&](OutsideWriter &outside) {
@@ -469,7 +507,7 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
          second + "theme=Abyss\n",
          {},
          {}},
-        {"again each time a save is put back: the last is kept beside, the one before in place",
+        {"again each time a save is put back",
          [&](OutsideWriter &outside) {
              outside.at(Step::Renaming, 1, rename(first));
              outside.at(Step::Exchanged, 1, rename("save=0\n"));
@@ -478,7 +516,15 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
                  OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++*saves) + "\n");
              });
          },
-         "save=5\n", "save=4\n", "the last one is kept as " + path + ".kept"},
+         "save=5\n", "save=4\n", giveUp},
+        {"again at each put-back but the last, which takes the newest out",
+         [&](OutsideWriter &outside) {
+             outside.at(Step::Renaming, 1, rename(first));
+             outside.at(Step::Exchanged, 1, rename("save=0\n"));
+             for (int put = 1; put <= 4; ++put)
+                 outside.at(Step::PutBack, put, rename("save=" + QByteArray::number(put) + "\n"));
+         },
+         "save=4\n", "save=3\n", giveUp},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -499,39 +545,119 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
         EXPECT_EQ(entries(home.path()), left);
         EXPECT_EQ(home.readFile("settings.kept"), test.kept);
     }
+
+    // A second save kept beside the file never replaces the first (here, that of the last case).
+    home.writeFile("settings", "font=12\n");
+    OutsideWriter outside(path);
+    cases.at(cases.size() - 2).script(outside);
+    const auto failure = AtomicFile::edit(path, 1024, addLine());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_TRUE(failure->reason.endsWith("kept as " + path + ".kept-2")) << failure->reason.toStdString();
+    EXPECT_EQ(home.readFile("settings.kept"), "save=3\n");
+    EXPECT_EQ(home.readFile("settings.kept-2"), "save=4\n");
 }
 
-// A writer killed between its exchange and the put-back leaves the other program's save under the
-// swap name: the next write into the folder keeps it beside the file, never deletes it.
-TEST_F(AtomicFileTest, AWriterKilledInTheMiddleOfAnExchangeLeavesTheOtherProgramsSaveBesideTheFile)
+// A writer killed at each step of its exchange, then the next edit of the file (or the start): another
+// program's save is in place again and the edit made on it or, where a save had to be kept beside the
+// file, not made and that copy named. No swap file stays, and ".kept" only ever holds another program's
+// save, never the writer's own file nor the version it was replacing.
+TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
 {
-    home.writeFile("User/settings.json", "{}");
-    const QString path = home.filePath("User/settings.json");
-    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath() + "/stopped-writer");
-    const QByteArray target = QFile::encodeName(path);
-    char *arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(target.constData()),
-                         const_cast<char *>("{\"theme\": 1}"),    const_cast<char *>("renaming"),
-                         const_cast<char *>("exchanged"),         nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(::posix_spawn(&child, program.constData(), nullptr, nullptr, arguments, environ), 0);
-    const auto stopped = [child] {
-        int status = 0;
-        return ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status);
+    const QString folder = home.filePath("Library/Preferences");
+    struct Case
+    {
+        const char *name;
+        QString stops; // where the writer stops; it is killed at the last one
+        QString saves; // another program's saves by rename: "<stop>:<version>" ("after": after the kill)
+        QByteArray inPlace; // the version in place before the next change
+        QByteArray kept; // the version kept beside the file, which the next change then names
+        bool domain = false; // a preference domain, written next through UserDefaults
+        bool atStart = false; // finished by the start, not by the next change
     };
-    ASSERT_TRUE(stopped());
-    OutsideWriter::replaceByRename(path, "{\"theirs\": 1}");
-    ::kill(child, SIGCONT);
-    ASSERT_TRUE(stopped());
-    // Alive: its swap file is its own to see to.
-    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "1"));
-    EXPECT_EQ(entries(home.filePath("User")).size(), 3);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const QList<Case> cases {
+        {"before the new file bears its swap name", "renaming", "renaming:S1", "S1", ""},
+        {"before the exchange", "exchanging", "exchanging:S1", "S1", ""},
+        {"after the exchange that took a save out", "renaming exchanged", "renaming:S1", "S1", "", true},
+        {"after the exchange, at the start", "renaming exchanged", "renaming:S1", "S1", "", true, true},
+        {"after the exchange that took the version read out", "exchanged", "", "v0", ""},
+        {"after the exchange, saved again after the kill", "renaming exchanged", "renaming:S1 after:S2", "S2",
+         "S1", true},
+        {"after the exchange that took the version read out, saved after", "exchanged", "after:S2", "S2", ""},
+        {"after a put-back that took the writer's file out", "renaming putback", "renaming:S1", "S1", ""},
+        {"after a put-back that took a newer save out", "renaming exchanged putback",
+         "renaming:S1 exchanged:S2", "S1", "S2"},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        QDir(folder).removeRecursively();
+        const QString file =
+            QStringLiteral("Library/Preferences/") + (test.domain ? "com.example.cut.plist" : "settings");
+        const QString path = home.filePath(file);
+        // The writer's version already holds the change the next one makes, as when the same profile is
+        // applied again after a restart.
+        const auto version = [&test](const QByteArray &name, bool changed = false) -> QByteArray {
+            if (!test.domain)
+                return "version=" + name + "\n" + (changed ? "theme=Abyss\n" : "");
+            QVariantMap values {{"version", QString::fromLatin1(name)}};
+            if (changed)
+                values.insert("theme", "Abyss");
+            return PropertyList::toXml(values);
+        };
+        home.writeFile(file, version("v0"));
+        QHash<QString, QByteArray> saves;
+        for (const QString &save : test.saves.split(' ', Qt::SkipEmptyParts))
+            saves.insert(save.section(':', 0, 0), save.section(':', 1).toLatin1());
+        const QStringList stops = test.stops.split(' ');
+        const pid_t writer = startStoppedWriter(path, version("ours", true), stops);
+        for (const QString &stop : stops) {
+            ASSERT_TRUE(stoppedAgain(writer)) << qPrintable(stop);
+            if (saves.contains(stop))
+                OutsideWriter::replaceByRename(path, version(saves.value(stop)));
+            if (stop != stops.last())
+                ::kill(writer, SIGCONT);
+        }
+        // Alive, its files are its own to see to.
+        const QStringList whileAlive = entries(folder);
+        AtomicFile::finishInterruptedIn(folder);
+        EXPECT_EQ(entries(folder), whileAlive);
+        ::kill(writer, SIGKILL);
+        ASSERT_EQ(::waitpid(writer, nullptr, 0), writer);
+        if (saves.contains("after"))
+            OutsideWriter::replaceByRename(path, version(saves.value("after")));
 
-    EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "2"));
-    EXPECT_EQ(entries(home.filePath("User")),
-              QStringList({"other.json", "settings.json", "settings.json.kept"}));
-    EXPECT_EQ(home.readFile("User/settings.json"), "{\"theme\": 1}");
-    EXPECT_EQ(home.readFile("User/settings.json.kept"), "{\"theirs\": 1}");
+        QString failure;
+        if (test.atStart) {
+            AtomicFile::finishInterruptedIn(folder);
+        } else if (test.domain) {
+            UserDefaults::suite("com.example.cut")->setValue("theme", "Abyss", &failure);
+        } else {
+            const auto edited = AtomicFile::edit(
+                path, 1024, [](const AtomicFile::Content &content) -> std::optional<QByteArray> {
+                    if (content.bytes.contains("theme=Abyss"))
+                        return std::nullopt;
+                    return content.bytes + "theme=Abyss\n";
+                });
+            failure = edited ? edited->reason : QString();
+        }
+        const bool changed = test.kept.isEmpty() && !test.atStart;
+        const QByteArray now = home.readFile(file);
+        if (test.domain)
+            EXPECT_EQ(PropertyList::parseDictionary(now),
+                      PropertyList::parseDictionary(version(test.inPlace, changed)));
+        else
+            EXPECT_EQ(now, version(test.inPlace, changed));
+        QStringList left {QFileInfo(path).fileName()};
+        if (!test.kept.isEmpty())
+            left.append(left.first() + ".kept");
+        if (test.domain && !test.atStart)
+            left.append(left.first() + ".lock");
+        left.sort();
+        EXPECT_EQ(entries(folder), left);
+        if (!test.kept.isEmpty()) {
+            EXPECT_EQ(home.readFile(file + ".kept"), version(test.kept));
+            EXPECT_TRUE(failure.contains("that save is kept as " + path + ".kept")) << qPrintable(failure);
+        } else {
+            EXPECT_EQ(failure, QString());
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include "DefaultsCommand.h"
 
+#include "platform/DefaultsTool.h"
 #include "platform/UserDefaults.h"
 
 #include <QDateTime>
@@ -19,13 +20,6 @@ const QString usage =
 DefaultsCommandResult failure(const QString &message)
 {
     return {1, QString(), QStringLiteral("tapestrel-defaults: ") + message + QLatin1Char('\n')};
-}
-
-UserDefaults *domainFor(const QString &name)
-{
-    if (name == QLatin1String("-g") || name == QLatin1String("-globalDomain"))
-        return &UserDefaults::global();
-    return UserDefaults::suite(name);
 }
 
 void appendQuotedIfNeeded(QString &out, const QString &text)
@@ -158,7 +152,7 @@ DefaultsCommandResult runDefaultsCommand(const QStringList &arguments)
 
     const QString domainName = arguments.at(1);
     const QString key = arguments.at(2);
-    UserDefaults *domain = domainFor(domainName);
+    UserDefaults *domain = Platform::DefaultsTool::domain(domainName);
     if (!domain)
         return failure(QStringLiteral("\"%1\" is not a domain name").arg(domainName));
     if (key.isEmpty())

@@ -24,10 +24,11 @@ public:
     SystemDefaultsManager::ToolRun run(const QStringList &arguments) override
     {
         calls.append(arguments);
-        return {output, 0, {}};
+        return {output, 0, {}, changedWhenEnded};
     }
     QList<QStringList> calls;
     std::optional<QByteArray> output = QByteArray("value\n");
+    std::optional<bool> changedWhenEnded;
 };
 
 class SystemDefaultsManagerTest : public TestSupport::TempHomeTest
@@ -83,6 +84,27 @@ TEST_F(SystemDefaultsManagerTest, ToolOutputIsTrimmedUtf8OrNothing)
     EXPECT_EQ(recorded.run({"read"}), std::nullopt);
     recorder->output = std::nullopt; // could not start
     EXPECT_EQ(recorded.run({"read"}), std::nullopt);
+}
+
+// A write that the tool did not finish says what became of the value: one that could not run changed
+// nothing, one ended at the time limit may have.
+TEST_F(SystemDefaultsManagerTest, AWriteThatDidNotFinishSaysWhetherTheValueChanged)
+{
+    const QList<std::pair<std::optional<bool>, QString>> cases {
+        {std::nullopt, "The defaults tool could not be run, so “k” was not changed."},
+        {false, "The defaults tool did not finish in time and was ended, so “k” was not changed."},
+        {true, "The defaults tool did not finish in time and was ended after it changed “k”."},
+    };
+    recorder->output = std::nullopt;
+    for (const auto &[changed, message] : cases) {
+        recorder->changedWhenEnded = changed;
+        try {
+            recorded.writeString(QString("com.example"), "k", "v");
+            ADD_FAILURE() << "no error";
+        } catch (const DefaultsWriteError &error) {
+            EXPECT_EQ(QString::fromUtf8(error.what()), message);
+        }
+    }
 }
 
 TEST_F(SystemDefaultsManagerTest, SameOperationsAgainstTheRealTool)

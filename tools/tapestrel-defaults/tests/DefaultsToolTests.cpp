@@ -3,8 +3,11 @@
 #include "platform/UserDefaults.h"
 #include "testsupport/OutsideWriter.h"
 #include "testsupport/RunProcess.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -234,5 +237,29 @@ TEST_F(DefaultsToolTest, ADomainCaughtHalfSavedIsWaitedForAndTheToolSaysWhatItDi
         EXPECT_FALSE(QFileInfo::exists(home.filePath(file + ".corrupt")));
         EXPECT_EQ(PropertyList::parseDictionary(home.readFile(file)).value_or(QVariantMap()).keys(),
                   completed ? QStringList({"a", "k"}) : QStringList());
+    }
+}
+
+// A run that the program ends at its time limit says what became of the domain, as it is once what the
+// tool left half done is finished: an exchange cut short is undone, and no swap file stays.
+TEST_F(DefaultsToolTest, ARunEndedAtItsTimeLimitSaysWhetherTheDomainChanged)
+{
+    const TestSupport::ScopedVariable held(
+        "TAPESTREL_DEFAULTS_TOOL",
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/held-defaults-tool"));
+    const QString file = QStringLiteral("Library/Preferences/com.example.held.plist");
+    for (const QByteArray step : {"exchanged", "end"}) {
+        SCOPED_TRACE(step.constData());
+        const TestSupport::ScopedVariable at("HELD_AT", step);
+        home.writeFile(file, PropertyList::toBinary(QVariantMap {{"a", 1}}));
+        const Platform::DefaultsTool::Run run = Platform::DefaultsTool::run(
+            {"write", "com.example.held", "k", "-string", "x"}, std::chrono::milliseconds(2000));
+        EXPECT_EQ(run.output, std::nullopt);
+        const bool changed = step == "end";
+        EXPECT_EQ(run.changedWhenEnded, std::optional(changed));
+        EXPECT_EQ(PropertyList::parseDictionary(home.readFile(file)),
+                  changed ? QVariantMap({{"a", 1}, {"k", "x"}}) : QVariantMap({{"a", 1}}));
+        EXPECT_EQ(QDir(home.filePath("Library/Preferences")).entryList(QDir::Files | QDir::Hidden),
+                  QStringList({"com.example.held.plist", "com.example.held.plist.lock"}));
     }
 }
