@@ -76,18 +76,19 @@ std::optional<QString> SystemDefaultsManager::run(const QStringList &arguments) 
 void SystemDefaultsManager::write(const QStringList &arguments) const
 {
     const ToolRun run = m_runner->run(arguments);
+    if (run.changedWhenEnded && *run.changedWhenEnded) {
+        throw DefaultsWriteError(
+            QCoreApplication::translate(
+                "SystemDefaultsManager",
+                "The defaults tool did not finish in time and was ended after it changed “%1”.")
+                .arg(arguments.value(2)));
+    }
     if (run.changedWhenEnded) {
-        throw DefaultsWriteError(*run.changedWhenEnded
-                                     ? QCoreApplication::translate(
-                                           "SystemDefaultsManager",
-                                           "The defaults tool did not finish in time and was ended after it "
-                                           "changed “%1”.")
-                                           .arg(arguments.value(2))
-                                     : QCoreApplication::translate(
-                                           "SystemDefaultsManager",
-                                           "The defaults tool did not finish in time and was ended, so “%1” "
-                                           "was not changed.")
-                                           .arg(arguments.value(2)));
+        throw DefaultsWriteError(
+            QCoreApplication::translate(
+                "SystemDefaultsManager",
+                "The defaults tool did not finish in time and was ended, so “%1” was not changed.")
+                .arg(arguments.value(2)));
     }
     if (!run.output) {
         throw DefaultsWriteError(
