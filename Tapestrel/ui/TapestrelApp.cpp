@@ -234,8 +234,9 @@ void TapestrelApp::finishLaunching()
         QGuiApplication::setWindowIcon(AppInfo::icon());
     m_menuBarExtra =
         std::make_unique<MenuBarExtra>(&services().defaults(), [this] { return makeSwitcherPanel(); });
-    // An entry that an earlier version wrote would open the main window at the next login.
-    GeneralSettingsView::launchAtLogin().bringUpToDate();
+    // An entry that an earlier version wrote (it started the program without arguments) would open the
+    // main window at the next login.
+    GeneralSettingsView::launchAtLogin().bringUpToDate({QStringList()});
     StartupMarks::mark("finished launching");
 }
 
