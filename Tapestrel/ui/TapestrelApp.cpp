@@ -9,6 +9,7 @@
 
 #include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
+#include "KivApp/WindowRoom.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivIntroduction/IntroductionController.h"
 #include "KivUpdates/CheckForUpdatesButton.h"
@@ -306,11 +307,8 @@ MainWindow &TapestrelApp::mainWindow()
             &controller.defaults(), services,
             m_menuBarExtra ? MainMenuCommands::Items::Now : MainMenuCommands::Items::Later);
         StartupMarks::mark("main menu");
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), MainWindow::defaultSize);
-            frame.moveCenter(screen->availableGeometry().center());
-            m_mainWindow->move(frame.topLeft());
-        }
+        if (const QRect room = KivApp::WindowRoom::of(QGuiApplication::primaryScreen()); !room.isEmpty())
+            m_mainWindow->fitInto(room);
     }
     return *m_mainWindow;
 }
