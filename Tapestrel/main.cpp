@@ -22,9 +22,9 @@
 namespace {
 
 // What Qt says while the application object opens the display. Where it cannot, Qt's first message
-// tells why (no display named, none answering, a plug-in missing) and the rest
-// ends in an abort that asks to reinstall the program: the program says why in one line and exits with
-// 1 instead, as the commands do. Where it can, the messages are passed on as they came.
+// tells why (no display named, none answering, a plug-in missing) and the rest ends in an abort that
+// asks to reinstall the program: the program says why in one line and exits with 1 instead, as the
+// commands do. Where it can, the messages are passed on as they came.
 class DisplayOpening
 {
 public:

@@ -90,8 +90,6 @@ TEST_F(SettingsViewTest, KitResetLeavesTheFreshStoreInPlace)
     EXPECT_EQ(controller.backupManager().backups().size(), 1);
 }
 
-} // namespace
-
 // The strongest contrast of any pixel in `area` with the colour most of the area has (what is behind).
 double strongestContrast(const QImage &image, const QRect &area)
 {
@@ -148,3 +146,5 @@ TEST_F(SettingsViewTest, EveryPageFollowsAPaletteChangeAsIfMadeInIt)
         }
     }
 }
+
+} // namespace
