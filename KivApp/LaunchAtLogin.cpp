@@ -58,15 +58,24 @@ QString entryString(QString value)
     return value;
 }
 
+QString execLineFor(const QString &program, const QStringList &arguments)
+{
+    QStringList command {execArgument(program)};
+    for (const QString &argument : arguments)
+        command.append(execArgument(argument));
+    return QStringLiteral("Exec=") + entryString(command.join(QLatin1Char(' ')));
+}
+
 bool isExecLine(const QString &line)
 {
     const qsizetype equals = line.indexOf(QLatin1Char('='));
     return equals > 0 && QStringView(line).left(equals).trimmed() == QLatin1String("Exec");
 }
 
-// The entry with its Exec line replaced, or nothing when it has none to replace in its main group, is
-// not UTF-8, or already holds that line.
-std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &execLine)
+// The entry with its Exec line replaced, or nothing when it is not UTF-8, or the first Exec line of its
+// main group is already that line or not one of `replaced`.
+std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &execLine,
+                                       const QStringList &replaced)
 {
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(bytes);
@@ -79,7 +88,7 @@ std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &e
         if (trimmed.startsWith(QLatin1Char('['))) {
             inMainGroup = trimmed == desktopEntryGroup;
         } else if (inMainGroup && isExecLine(line)) {
-            if (line == execLine)
+            if (line == execLine || !replaced.contains(line))
                 return std::nullopt;
             line = execLine;
             return lines.join(QLatin1Char('\n')).toUtf8();
@@ -131,10 +140,7 @@ QString LaunchAtLogin::entryPath() const
 
 QString LaunchAtLogin::execLine() const
 {
-    QStringList command {execArgument(m_program)};
-    for (const QString &argument : m_arguments)
-        command.append(execArgument(argument));
-    return QStringLiteral("Exec=") + entryString(command.join(QLatin1Char(' ')));
+    return execLineFor(m_program, m_arguments);
 }
 
 bool LaunchAtLogin::isEnabled() const
@@ -168,19 +174,22 @@ bool LaunchAtLogin::setEnabled(bool enabled)
     return false;
 }
 
-bool LaunchAtLogin::bringUpToDate()
+bool LaunchAtLogin::bringUpToDate(const QList<QStringList> &earlierArguments)
 {
     // An entry switched off in the desktop's settings is brought up to date too: switched on there
     // again, it starts the program as this version would.
     if (!QFile::exists(entryPath()))
         return true;
     const QString line = execLine();
+    QStringList earlier;
+    for (const QStringList &arguments : earlierArguments)
+        earlier.append(execLineFor(m_program, arguments));
     const std::optional<Platform::AtomicFile::Failure> failure = Platform::AtomicFile::edit(
         entryPath(), maximumEntryBytes,
-        [&line](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
+        [&line, &earlier](const Platform::AtomicFile::Content &content) -> std::optional<QByteArray> {
             if (!content.exists || content.bytes.size() > maximumEntryBytes)
                 return std::nullopt;
-            return withExecLine(content.bytes, line);
+            return withExecLine(content.bytes, line, earlier);
         },
         // An empty entry is nobody's save in progress that the start should wait for.
         [](const QByteArray &) { return false; });

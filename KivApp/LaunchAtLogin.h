@@ -24,10 +24,13 @@ public:
     bool isEnabled() const;
     // Writes or removes the entry. A failure is written to the log once and reported as false.
     bool setEnabled(bool enabled);
-    // An entry that another version of the program wrote starts the program as this one would: its
-    // Exec line is replaced and every other line kept. An entry that is not there (the setting is off),
-    // is already current or is not a desktop entry is left as it is. False when it could not be written.
-    bool bringUpToDate();
+    // An entry that an earlier version of the program wrote starts the program as this one would: its
+    // Exec line is replaced and every other line kept. Only a line exactly as the program wrote it is
+    // replaced: this program with one of `earlierArguments`. The entry is the user's otherwise: a line
+    // they changed, or one that starts another copy of the program, stays, as does an entry that is
+    // not there (the setting is off), is already current or is not a desktop entry. False when it
+    // could not be written.
+    bool bringUpToDate(const QList<QStringList> &earlierArguments);
 
 private:
     QString m_folder;

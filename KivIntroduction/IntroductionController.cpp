@@ -1,10 +1,14 @@
 #include "KivIntroduction/IntroductionController.h"
 
+#include "KivApp/WindowRoom.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -29,7 +33,25 @@ IntroductionWindowController::IntroductionWindowController(IntroductionConfigura
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_view->model().setWindow(this);
+    // A person without a pointer, or whose screen hides the buttons, still gets through.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, [this] {
+            clickShown({QStringLiteral("ContinueButton"), QStringLiteral("FinishButton")});
+        });
+    }
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            [this] { clickShown({QStringLiteral("GoBackButton")}); });
     fitToScreen();
+}
+
+void IntroductionWindowController::clickShown(const QStringList &buttonNames)
+{
+    for (QPushButton *button : m_view->findChildren<QPushButton *>()) {
+        if (buttonNames.contains(button->objectName()) && button->isVisible() && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
 }
 
 void IntroductionWindowController::fitToScreen()
@@ -41,10 +63,8 @@ void IntroductionWindowController::fitToScreen()
     }
     // A smaller screen (or a large scale) gets a smaller window, whose pages scroll where they must:
     // a window larger than the screen would put its buttons out of reach.
-    const QRect available = screen->availableGeometry();
-    QRect frame(QPoint(), m_size.boundedTo(available.size()));
+    const QRect frame = KivApp::WindowRoom::frame(m_size, KivApp::WindowRoom::of(screen));
     setFixedSize(frame.size());
-    frame.moveCenter(available.center());
     move(frame.topLeft());
 }
 

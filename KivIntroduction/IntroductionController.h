@@ -10,10 +10,11 @@ class QEventLoop;
 
 namespace KivIntroduction {
 
-// The window of the introduction: a fixed size (no larger than the screen's available area), titled
+// The window of the introduction: a fixed size (no larger than the room its screen offers), titled
 // with the application's name, no window buttons, above other windows, moved by dragging anywhere on
 // its background. Program code closes it (the model's finish()); a close asked for by the window
 // manager goes through the model's requestClose(). Its closing ends a modal run, never the application.
+// Return acts as the shown Continue or Finish button, Escape as Go Back.
 class IntroductionWindowController : public QWidget
 {
     Q_OBJECT
@@ -39,8 +40,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    // Sizes the window to the size asked for, or to the screen where it is smaller, and centres it.
+    // Sizes the window to the size asked for, or to the room on the screen where that is smaller, and
+    // centres it.
     void fitToScreen();
+    // Clicks the first of the named buttons that is shown and enabled.
+    void clickShown(const QStringList &buttonNames);
 
     IntroductionConfiguration m_configuration;
     QSize m_size;

@@ -1,5 +1,6 @@
 #include "KivIntroduction/IntroductionPages.h"
 
+#include "KivApp/RoundedFrame.h"
 #include "KivIntroduction/IntroductionBlocks.h"
 #include "KivIntroduction/IntroductionModel.h"
 
@@ -175,13 +176,8 @@ QWidget *LicenseIntroductionPage::makeView(IntroductionModel &model, QWidget *pa
     content->addWidget(new TitleView(m_title));
     auto *text = new LicenseTextEditorTextEditor(licenseHtml());
     text->setMaximumSize(700, 350);
-    auto *frame = new QWidget;
+    auto *frame = new KivApp::RoundedFrame(text, 26, 10, false);
     frame->setObjectName(QStringLiteral("LicenseTextFrame"));
-    frame->setStyleSheet(
-        QStringLiteral("#LicenseTextFrame { background: palette(base); border-radius: 26px; }"));
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->setContentsMargins(10, 10, 10, 10);
-    frameLayout->addWidget(text);
     content->addWidget(frame, 0, Qt::AlignHCenter);
 
     auto *buttons = new QHBoxLayout;

@@ -8,6 +8,7 @@
 #include "KivIntroduction/IntroductionController.h"
 #include "KivUpdates/KivUpdates.h"
 #include "KivUtilities/DataPath.h"
+#include "KivUtilities/Detached.h"
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/TapestrelReleases.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
@@ -27,6 +28,7 @@
 #include "Tapestrel/ui/StartupMarks.h"
 #include "Tapestrel/ui/TapestrelIntroduction.h"
 #include "platform/CloudKeyValueStore.h"
+#include "platform/UserDefaults.h"
 
 #include <QTimer>
 #include <QtGlobal>
@@ -37,6 +39,19 @@ QCoro::Task<void> reloadDock()
 {
     DockReloader reloader;
     co_await reloader.reload();
+}
+
+// The background the program's windows showed last, by a profile or directly: they end with the
+// program, and nothing else keeps what they showed.
+const QString lastBackgroundKey = QStringLiteral("lastShownBackground");
+
+QCoro::Task<void> showAgain(KivDesktopBackground::DesktopBackgroundController *controller,
+                            KivDesktopBackground::Background background)
+{
+    // Nobody waits for the answer at start; a picture that is gone since stays off the screen.
+    const std::optional<QString> refusal = co_await controller->setBackground(background);
+    if (refusal)
+        qWarning("The last background is not shown again: %s", qPrintable(*refusal));
 }
 
 } // namespace
@@ -97,10 +112,25 @@ Tapestrel::Tapestrel()
     m_profileScheduler = std::make_unique<ProfileScheduler>(
         *m_synchronizedOptionsStore, [this] { return modelContainer().mainContext(); });
     autosaveController().start();
+    showLastBackground();
     // The start-up task (moving background images to the cloud drive, importing the predefined
     // profiles once, the release notes) is started here, last. It runs once the constructor has
     // returned, on the GUI thread, and not at all when the controller is gone before.
     QTimer::singleShot(0, this, &Tapestrel::runStartUpTask);
+}
+
+void Tapestrel::showLastBackground()
+{
+    const std::optional<KivDesktopBackground::Background> last =
+        KivDesktopBackground::Background::fromRawValue(
+            Platform::UserDefaults::standard().string(lastBackgroundKey).value_or(QString()));
+    if (!last)
+        return;
+    // Where the desktop keeps its wallpaper, it shows it still. Before any apply can begin: a later
+    // background wins over this one.
+    KivDesktopBackground::DesktopBackgroundController &controller = desktopBackgroundController();
+    if (!controller.isShownByDesktop() && !controller.background())
+        KivUtilities::detached(showAgain(&controller, *last), "showLastBackground");
 }
 
 void Tapestrel::runStartUpTask()
@@ -166,11 +196,23 @@ KivDesktopBackground::DesktopBackgroundController &Tapestrel::desktopBackgroundC
 {
     // On a desktop whose wallpaper the program reaches, the backgrounds are handed to it; its pictures
     // of gradients are kept in the data folder.
-    if (!m_desktopBackgroundController)
+    if (!m_desktopBackgroundController) {
         m_desktopBackgroundController = std::make_unique<KivDesktopBackground::DesktopBackgroundController>(
             std::make_unique<KivDesktopBackground::SystemScreenSource>(),
             KivDesktopBackground::DesktopWallpaper::forCurrentDesktop(KivUtilities::DataPath::path()
                                                                       + QStringLiteral("/desktop-pictures")));
+        // What the program's own windows show is kept for the next start; the desktop keeps its own.
+        KivDesktopBackground::DesktopBackgroundController *controller = m_desktopBackgroundController.get();
+        connect(controller, &KivDesktopBackground::DesktopBackgroundController::backgroundChanged, this,
+                [controller](const std::optional<KivDesktopBackground::Background> &background) {
+                    if (controller->isShownByDesktop())
+                        return;
+                    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+                    const QVariant value = background ? QVariant(background->rawValue()) : QVariant();
+                    if (defaults.value(lastBackgroundKey) != value)
+                        defaults.setValue(lastBackgroundKey, value);
+                });
+    }
     return *m_desktopBackgroundController;
 }
 

@@ -117,6 +117,9 @@ public:
     static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
 
 private:
+    // Where the program draws the desktop background in its own windows, shows the one they showed last
+    // (a start then makes the windows); where the desktop keeps its wallpaper, changes nothing.
+    void showLastBackground();
     void runStartUpTask();
 
     // Made first, before Defaults.

@@ -2,6 +2,7 @@
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/CommandLineClient.h"
+#include "Tapestrel/automation/VisibleText.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/system/DefaultDesktopPicture.h"
@@ -14,6 +15,64 @@
 #include "platform/SessionBusTypes.h"
 
 #include <QApplication>
+#include <QMutex>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// What Qt says while the application object opens the display. Where it cannot, Qt's first message
+// tells why (no display named, none answering, a plug-in missing) and the rest ends in an abort that
+// asks to reinstall the program: the program says why in one line and exits with 1 instead, as the
+// commands do. Where it can, the messages are passed on as they came.
+class DisplayOpening
+{
+public:
+    DisplayOpening() { s_previous = qInstallMessageHandler(&hold); }
+    ~DisplayOpening()
+    {
+        qInstallMessageHandler(s_previous);
+        const QMutexLocker locker(&s_mutex);
+        for (const Message &message : std::as_const(s_held))
+            qt_message_output(message.type,
+                              QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
+                              message.text);
+        s_held.clear();
+    }
+    DisplayOpening(const DisplayOpening &) = delete;
+    DisplayOpening &operator=(const DisplayOpening &) = delete;
+
+private:
+    struct Message
+    {
+        QtMsgType type;
+        QByteArray category;
+        QString text;
+    };
+
+    static void hold(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        const QMutexLocker locker(&s_mutex);
+        if (type != QtFatalMsg) {
+            s_held.append({type, QByteArray(context.category), text});
+            return;
+        }
+        const QString line = s_held.isEmpty() ? QStringLiteral("Tapestrel could not open a display.")
+                                              : QStringLiteral("Tapestrel could not open a display: %1")
+                                                    .arg(visibleControls(s_held.first().text.trimmed()));
+        std::fprintf(stderr, "tapestrel: %s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QMutex s_mutex;
+    static inline QList<Message> s_held;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -26,7 +85,9 @@ int main(int argc, char *argv[])
         return *exitCode;
     // Backgrounds need X11 desktop windows: under Wayland the program runs on XWayland when it can.
     KivDesktopBackground::chooseX11UnderWayland(argc, argv);
+    auto opening = std::make_unique<DisplayOpening>();
     QApplication application(argc, argv);
+    opening.reset();
     StartupMarks::mark("QApplication");
     // Before anything reads the preference domains: an exchange of one that a killed writer left half
     // done is finished, so that another program's save taken out of place is in place again.

@@ -17,6 +17,7 @@ inline QPalette schemePalette(bool dark)
     QPalette palette(text, button, button.lighter(), button.darker(), button.darker(120), text, text, base,
                      window);
     palette.setColor(QPalette::Disabled, QPalette::WindowText, dark ? "#6e7175" : "#a0a1a3");
+    palette.setColor(QPalette::Link, dark ? "#1d99f3" : "#2980b9");
     return palette;
 }
 

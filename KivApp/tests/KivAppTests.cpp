@@ -98,9 +98,10 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
         const char *lines;
         bool on;
     };
-    for (const Entry &entry : {Entry {"Hidden=true", false}, Entry {"X-GNOME-Autostart-enabled = false", false},
-                               Entry {"Hidden=false\nX-GNOME-Autostart-enabled=true", true},
-                               Entry {"Exec=x\n[Desktop Action a]\nHidden=true", true}}) {
+    for (const Entry &entry :
+         {Entry {"Hidden=true", false}, Entry {"X-GNOME-Autostart-enabled = false", false},
+          Entry {"Hidden=false\nX-GNOME-Autostart-enabled=true", true},
+          Entry {"Exec=x\n[Desktop Action a]\nHidden=true", true}}) {
         SCOPED_TRACE(entry.lines);
         home.writeFile("config/autostart/Tapestrel.desktop",
                        QByteArray("[Desktop Entry]\nExec=x\n") + entry.lines + "\n");
@@ -110,7 +111,8 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
         if (!entry.on) {
             shown.click();
             EXPECT_TRUE(shown.isChecked());
-            EXPECT_TRUE(home.readFile("config/autostart/Tapestrel.desktop").contains("Autostart-enabled=true"));
+            EXPECT_TRUE(
+                home.readFile("config/autostart/Tapestrel.desktop").contains("Autostart-enabled=true"));
         }
         EXPECT_TRUE(login.setEnabled(false));
         EXPECT_FALSE(QFile::exists(login.entryPath()));
@@ -126,15 +128,16 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
         EXPECT_EQ(KivApp::LaunchAtLogin(folder, program, {"--no-window"}).execLine(), exec);
 }
 
-// A start brings an entry that an earlier version wrote up to date: only its Exec line changes.
-TEST_F(KivAppTest, LaunchAtLoginBringsAnEarlierEntryUpToDate)
+// A start brings an entry that an earlier version wrote up to date: only its Exec line changes. Any
+// other line is the user's, or another copy's of the program, and stays.
+TEST_F(KivAppTest, LaunchAtLoginBringsOnlyAnEarlierVersionsEntryUpToDate)
 {
+    const QList<QStringList> earlier = {{}, {"--old"}};
     KivApp::LaunchAtLogin login(home.filePath("autostart"), QStringLiteral("/usr/bin/tapestrel"),
                                 {"--no-window"});
-    EXPECT_TRUE(login.bringUpToDate());
+    EXPECT_TRUE(login.bringUpToDate(earlier));
     EXPECT_FALSE(login.isEnabled()); // the setting stays off
 
-    const QByteArray current = "[Desktop Entry]\nExec=/usr/bin/tapestrel --no-window\n";
     const QByteArray large = "[Desktop Entry]\nExec=/usr/bin/tapestrel\n" + QByteArray(70 * 1024, '#');
     struct Case
     {
@@ -148,20 +151,23 @@ TEST_F(KivAppTest, LaunchAtLoginBringsAnEarlierEntryUpToDate)
                    "X-GNOME-Autostart-enabled=true\n",
                    "[Desktop Entry]\nType=Application\nName=Tapestrel\nExec=/usr/bin/tapestrel --no-window\n"
                    "X-GNOME-Autostart-enabled=true\n"},
-             Case {"edited by the user",
-                   "# mine\n[Desktop Entry]\nHidden=true\nExec = /old/tapestrel\n[X]\nExec=x",
+             Case {"another earlier version's, switched off",
+                   "# mine\n[Desktop Entry]\nHidden=true\nExec=/usr/bin/tapestrel --old\n[X]\nExec=x",
                    "# mine\n[Desktop Entry]\nHidden=true\nExec=/usr/bin/tapestrel --no-window\n[X]\nExec=x"},
-             Case {"current", current, current},
-             Case {"without a main group", "[Desktop Action x]\nExec=x\n", "[Desktop Action x]\nExec=x\n"},
-             Case {"not UTF-8", "[Desktop Entry]\nName=\xff\nExec=x\n",
-                   "[Desktop Entry]\nName=\xff\nExec=x\n"},
-             Case {"too large", large, large},
-             Case {"empty", "", ""},
+             Case {"changed by the user", "[Desktop Entry]\nExec=/usr/bin/tapestrel --show-profile 1\n", {}},
+             Case {"spaced by the user", "[Desktop Entry]\nExec = /usr/bin/tapestrel\n", {}},
+             Case {"another copy's", "[Desktop Entry]\nExec=/home/me/build/tapestrel\n", {}},
+             Case {"current", "[Desktop Entry]\nExec=/usr/bin/tapestrel --no-window\n", {}},
+             Case {"without a main group", "[Desktop Action x]\nExec=/usr/bin/tapestrel\n", {}},
+             Case {"not UTF-8", "[Desktop Entry]\nName=\xff\nExec=/usr/bin/tapestrel\n", {}},
+             Case {"too large", large, {}},
+             Case {"empty", "", {}},
          }) {
         SCOPED_TRACE(test.name);
         home.writeFile("autostart/Tapestrel.desktop", test.before);
-        EXPECT_TRUE(login.bringUpToDate());
-        EXPECT_EQ(home.readFile("autostart/Tapestrel.desktop"), test.after);
+        EXPECT_TRUE(login.bringUpToDate(earlier));
+        EXPECT_EQ(home.readFile("autostart/Tapestrel.desktop"),
+                  test.after.isNull() ? test.before : test.after);
     }
 }
 

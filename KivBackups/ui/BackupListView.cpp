@@ -1,5 +1,7 @@
 #include "KivBackups/ui/BackupListView.h"
 
+#include "KivApp/PullDownButton.h"
+#include "KivApp/RoundedFrame.h"
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/ui/BackupActions.h"
 #include "KivBackups/ui/BackupRowView.h"
@@ -25,7 +27,7 @@ BackupListView::BackupListView(BackupManager &backupManager, QString restoreMess
     , m_backupManager(&backupManager)
     , m_restoreMessage(std::move(restoreMessage))
     , m_list(new QListWidget)
-    , m_menuButton(new QToolButton)
+    , m_menuButton(new KivApp::PullDownButton)
     , m_pullDownMenu(new QMenu(this))
     , m_restoreButton(new QPushButton)
 {
@@ -36,8 +38,6 @@ BackupListView::BackupListView(BackupManager &backupManager, QString restoreMess
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setStyleSheet(QStringLiteral("QListWidget#BackupList { border: 1px solid palette(mid); "
-                                         "border-radius: 13px; padding: 6px; }"));
     // A right click opens the row's menu without touching the selection: the menu acts on the
     // selection, not on the clicked row.
     m_list->viewport()->installEventFilter(this);
@@ -46,9 +46,7 @@ BackupListView::BackupListView(BackupManager &backupManager, QString restoreMess
 
     m_menuButton->setObjectName(QStringLiteral("BackupMenuButton"));
     KivUtilities::Symbols::apply(m_menuButton, QStringLiteral("ellipsis.circle"));
-    m_menuButton->setPopupMode(QToolButton::InstantPopup);
     m_menuButton->setMenu(m_pullDownMenu);
-    m_menuButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     m_menuButton->setFixedWidth(32);
     m_pullDownMenu->setObjectName(QStringLiteral("BackupPullDownMenu"));
     m_pullDownMenu->addAction(BackupActions::backupButton(this, m_pullDownMenu));
@@ -77,7 +75,7 @@ BackupListView::BackupListView(BackupManager &backupManager, QString restoreMess
     bar->addWidget(m_restoreButton);
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(20);
-    layout->addWidget(m_list, 1);
+    layout->addWidget(new KivApp::RoundedFrame(m_list, 13, 6, true), 1);
     layout->addLayout(bar);
 
     connect(m_backupManager.data(), &BackupManager::backupsChanged, this, &BackupListView::reloadRows);

@@ -72,8 +72,8 @@ bool startProgram(CommandLineClient::StartedProgram &started)
     });
     const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
     const QByteArray noWindow = CommandLineClient::noWindowOption.toLatin1();
-    char *const arguments[] = {const_cast<char *>(program.constData()), const_cast<char *>(noWindow.constData()),
-                               nullptr};
+    char *const arguments[] = {const_cast<char *>(program.constData()),
+                               const_cast<char *>(noWindow.constData()), nullptr};
     QByteArray marker = QByteArray(UnreadableStore::startedByCommandLineVariable) + "=1";
     std::vector<char *> environment {marker.data()};
     for (char **variable = environ; *variable; ++variable)
@@ -125,35 +125,6 @@ bool isRunning(qint64 processId)
     return end < 0 || line.mid(end + 2, 1) != "Z";
 }
 
-// Why a started program ended, from the end of its log, each line shown visibly: the last line it
-// wrote for the command line ("tapestrel: …") when there is one, or else the last lines of whatever
-// ended it (Qt's own messages, a crash). Empty when the log is empty or there is none (the program
-// was running already and was not started here).
-QStringList reasonForEnding(const QString &path)
-{
-    if (path.isEmpty())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // The end is what tells; a log that grew large says nothing more at its start.
-    constexpr qint64 tail = 4096;
-    constexpr qsizetype shownLines = 5;
-    file.seek(std::max<qint64>(0, file.size() - tail));
-    QList<QByteArray> lines = file.read(tail).split('\n');
-    if (file.size() > tail)
-        lines.removeFirst(); // cut in the middle
-    const QByteArray prefix = "tapestrel: ";
-    QStringList reason;
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (line->startsWith(prefix))
-            return {visibleControls(QString::fromLocal8Bit(line->mid(prefix.size()).trimmed()))};
-        if (reason.size() < shownLines && !line->trimmed().isEmpty())
-            reason.prepend(visibleControls(QString::fromLocal8Bit(line->trimmed())));
-    }
-    return reason;
-}
-
 // That a started program ended before it answered, with its reason on the same line when that has
 // one line, or on lines of their own.
 QString endedBeforeAnswering(const QStringList &reason)
@@ -179,6 +150,49 @@ bool canShowWindows()
 } // namespace
 
 const QString CommandLineClient::noWindowOption = QStringLiteral("--no-window");
+
+QStringList CommandLineClient::reasonForEnding(const QString &logPath)
+{
+    if (logPath.isEmpty())
+        return {};
+    QFile file(logPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // The end tells what ended the program, the first line often what started the trouble; a log that
+    // grew large says nothing more in between.
+    constexpr qint64 part = 4096;
+    constexpr qsizetype lastLines = 5;
+    const qint64 size = file.size();
+    const QByteArray head = file.read(part);
+    file.seek(std::max<qint64>(0, size - part));
+    QList<QByteArray> lines = file.read(part).split('\n');
+    if (size > part)
+        lines.removeFirst(); // cut in the middle
+    const QByteArray prefix = "tapestrel: ";
+    QStringList reason;
+    qsizetype written = 0;
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        // What the program said for the command line is the whole reason. It composed that line itself.
+        if (line->startsWith(prefix))
+            return {visibleInMessage(QString::fromLocal8Bit(line->mid(prefix.size()).trimmed()))};
+        if (line->trimmed().isEmpty())
+            continue;
+        if (++written <= lastLines)
+            reason.prepend(visibleControls(QString::fromLocal8Bit(line->trimmed())));
+    }
+    if (size <= part && written <= lastLines)
+        return reason;
+    for (const QByteArray &line : head.split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        // Lines left out between the first and the last ones are marked.
+        if (size > part || written > lastLines + 1)
+            reason.prepend(QStringLiteral("…"));
+        reason.prepend(visibleControls(QString::fromLocal8Bit(line.trimmed())));
+        break;
+    }
+    return reason;
+}
 
 QString CommandLineClient::startLogFolder()
 {

@@ -44,6 +44,11 @@ public:
     // Where the log of a started program is made: the user's runtime folder, or the temporary folder
     // when there is none that is usable.
     static QString startLogFolder();
+    // Why a started program ended, from its log, each line shown visibly: the last line it wrote for
+    // the command line ("tapestrel: …") when there is one; or else the first line it wrote and the
+    // last ones, with "…" for those left out between. Empty when the log is empty or there is none
+    // (the program was running already and was not started here).
+    static QStringList reasonForEnding(const QString &logPath);
 
     explicit CommandLineClient(QDBusConnection connection);
 

@@ -4,6 +4,7 @@
 #include "ProfileEditor.h"
 #include "themelist/GenerateThemeListButton.h"
 
+#include "KivApp/WindowRoom.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/ToastViewModifier.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -520,6 +521,13 @@ QMenu *MainWindow::makeContextMenu(QWidget *parent)
     menu->addSeparator();
     menu->addMenu(GenerateThemeListButton::make(ProfileActionButtons::singleProfile(chosen), menu));
     return menu;
+}
+
+void MainWindow::fitInto(const QRect &room)
+{
+    const QRect frame = KivApp::WindowRoom::frame(defaultSize, room, KivApp::WindowRoom::titleBar);
+    resize(frame.size().shrunkBy(KivApp::WindowRoom::titleBar));
+    move(frame.topLeft());
 }
 
 void MainWindow::setMenuBar(QMenuBar *menuBar)

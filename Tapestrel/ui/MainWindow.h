@@ -50,6 +50,9 @@ public:
     void confirmDeletion();
     // Puts the menu bar above the window's content.
     void setMenuBar(QMenuBar *menuBar);
+    // Gives the window its default size, or where the room on a screen is smaller, as much of it as a
+    // window with a title bar can take; centred in the room.
+    void fitInto(const QRect &room);
 
 signals:
     // After the first paint, for start-up measurements.

@@ -9,6 +9,7 @@
 
 #include "KivApp/AppMenuButtons.h"
 #include "KivApp/ShowMainWindowHandler.h"
+#include "KivApp/WindowRoom.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivIntroduction/IntroductionController.h"
 #include "KivUpdates/CheckForUpdatesButton.h"
@@ -234,8 +235,9 @@ void TapestrelApp::finishLaunching()
         QGuiApplication::setWindowIcon(AppInfo::icon());
     m_menuBarExtra =
         std::make_unique<MenuBarExtra>(&services().defaults(), [this] { return makeSwitcherPanel(); });
-    // An entry that an earlier version wrote would open the main window at the next login.
-    GeneralSettingsView::launchAtLogin().bringUpToDate();
+    // An entry that an earlier version wrote (it started the program without arguments) would open the
+    // main window at the next login.
+    GeneralSettingsView::launchAtLogin().bringUpToDate({QStringList()});
     StartupMarks::mark("finished launching");
 }
 
@@ -305,11 +307,8 @@ MainWindow &TapestrelApp::mainWindow()
             &controller.defaults(), services,
             m_menuBarExtra ? MainMenuCommands::Items::Now : MainMenuCommands::Items::Later);
         StartupMarks::mark("main menu");
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), MainWindow::defaultSize);
-            frame.moveCenter(screen->availableGeometry().center());
-            m_mainWindow->move(frame.topLeft());
-        }
+        if (const QRect room = KivApp::WindowRoom::of(QGuiApplication::primaryScreen()); !room.isEmpty())
+            m_mainWindow->fitInto(room);
     }
     return *m_mainWindow;
 }

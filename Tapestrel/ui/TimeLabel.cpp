@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 
 TimeLabel::TimeLabel(int hour, int minute, QWidget *parent)
@@ -20,7 +21,6 @@ TimeLabel::TimeLabel(int hour, int minute, QWidget *parent)
     , m_done(new QPushButton(tr("Done")))
 {
     setObjectName(QStringLiteral("TimeLabel"));
-    setAttribute(Qt::WA_StyledBackground);
     auto *shownLayout = new QHBoxLayout(m_shown);
     shownLayout->setContentsMargins(0, 0, 0, 0);
     auto *clock = new QLabel;
@@ -118,8 +118,19 @@ void TimeLabel::refresh()
     m_time->setText(text(m_hour, m_minute));
     m_shown->setVisible(!m_editing);
     m_editor->setVisible(m_editing);
-    const bool highlighted = m_hovered || m_editing;
-    setStyleSheet(highlighted ? QStringLiteral("#TimeLabel { background-color: rgba(255, 255, 255, 0.1); "
-                                               "border-radius: 7px; }")
-                              : QStringLiteral("#TimeLabel { background: transparent; }"));
+    update();
+}
+
+void TimeLabel::paintEvent(QPaintEvent *)
+{
+    if (!m_hovered && !m_editing)
+        return;
+    // A tint of the text colour, drawn with the palette of the moment: it shows on light and dark ones.
+    QColor tint = palette().color(QPalette::WindowText);
+    tint.setAlphaF(0.1);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tint);
+    painter.drawRoundedRect(QRectF(rect()), 7, 7);
 }

@@ -9,7 +9,8 @@ namespace TextStyle {
 
 enum class Level { secondary, tertiary };
 
-// Gives the widget's text (and that of its children) the colour of the level.
+// Gives the widget's text (and that of its children) the colour of the level, from the text colour
+// around it, now and whenever that changes.
 void apply(QWidget *widget, Level level);
 // Smaller text, for captions under a heading.
 void makeCaption(QWidget *widget);

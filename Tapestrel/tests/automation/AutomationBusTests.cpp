@@ -210,14 +210,16 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
 
     // A caller may send megabytes: the error repeats only the start.
     const Result longID = tapestrel({"apply", QString(100000, u'x')});
-    EXPECT_EQ(longID.err, "tapestrel: There is no profile with the id or name “" + QString(200, u'x') + "…”.\n");
+    EXPECT_EQ(longID.err,
+              "tapestrel: There is no profile with the id or name “" + QString(200, u'x') + "…”.\n");
     // A list larger than one answer on the bus can hold is refused; the service keeps its name.
     for (int index = 0; index < 11000; ++index)
         context->insert(std::make_unique<Profile>(QString(ProfileNames::maximumLength, u'語')));
     const Result tooMany = tapestrel({"list"});
     EXPECT_EQ(tooMany.exitCode, 1);
-    EXPECT_EQ(tooMany.err,
-              "tapestrel: The 11001 profiles and their names are more than one answer on the bus can hold.\n");
+    EXPECT_EQ(
+        tooMany.err,
+        "tapestrel: The 11001 profiles and their names are more than one answer on the bus can hold.\n");
     EXPECT_EQ(tapestrel({"focus", evening->uuid()}).exitCode, 0);
     EXPECT_EQ(launches, 0);
 }
@@ -304,7 +306,8 @@ private:
 TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
 {
     QTemporaryDir folder;
-    const QString own = folder.filePath("own"), file = folder.filePath("file"), others = folder.filePath("others");
+    const QString own = folder.filePath("own"), file = folder.filePath("file"),
+                  others = folder.filePath("others");
     ASSERT_TRUE(QDir().mkdir(own) && QDir().mkdir(others));
     QFile(file).open(QIODevice::WriteOnly);
     // Only the superuser can give a folder away; for anyone else the row tells nothing.
@@ -314,14 +317,50 @@ TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
         QString runtime;
         QString used;
     } rows[] = {
-        {{}, QDir::tempPath()},         {folder.filePath("missing"), QDir::tempPath()},
-        {file, QDir::tempPath()},       {others, given ? QDir::tempPath() : others},
+        {{}, QDir::tempPath()},
+        {folder.filePath("missing"), QDir::tempPath()},
+        {file, QDir::tempPath()},
+        {others, given ? QDir::tempPath() : others},
         {own, own},
     };
     for (const auto &[runtime, used] : rows) {
         const EnvironmentOverride environment({{"XDG_RUNTIME_DIR", runtime.toLocal8Bit()}});
         EXPECT_EQ(CommandLineClient::startLogFolder(), used) << runtime.toStdString();
     }
+}
+
+// A started program that ended is reported with the last line it wrote for the command line, or else
+// with the first line of its log (what went wrong first, such as the display Qt could not open) and
+// the last ones (what ended it).
+TEST(StartLog, ReasonIsTheProgramsOwnLineOrTheFirstAndTheLastLines)
+{
+    QTemporaryDir folder;
+    const QString filler(100, u'x');
+    const struct
+    {
+        const char *name;
+        QByteArray log;
+        QStringList reason;
+    } rows[] = {
+        {"empty", "\n\n", {}},
+        {"few lines", "one\n\ntwo\n", {"one", "two"}},
+        {"the program's own line", "Qt said\ntapestrel: no store \\ \x1b\nabort\n", {"no store \\ \\u001b"}},
+        {"one more than the last", "first\n2\n3\n4\n5\n6\n", {"first", "2", "3", "4", "5", "6"}},
+        {"lines left out",
+         "Failed to create wl_display (No such file or directory)\n2\n3\n4\n5\n6\n7\n",
+         {"Failed to create wl_display (No such file or directory)", "…", "3", "4", "5", "6", "7"}},
+        {"larger than what is read",
+         "\x1b first\n" + (filler + '\n').repeated(100).toLatin1() + "a\nb\n",
+         {"\\u001b first", "…", filler, filler, filler, "a", "b"}},
+    };
+    for (const auto &[name, log, reason] : rows) {
+        SCOPED_TRACE(name);
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(log) == log.size());
+        file.close();
+        EXPECT_EQ(CommandLineClient::reasonForEnding(file.fileName()), reason);
+    }
+    EXPECT_EQ(CommandLineClient::reasonForEnding(folder.filePath("missing")), QStringList());
 }
 
 TEST_F(AutomationBusTest, ProfilesAreAppliedByIdOrByAnUnambiguousName)

@@ -84,16 +84,16 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
         {u"Row\\nFORGED-ID\\tForged"_s, u"Row\\\\nFORGED-ID\\\\tForged"_s},
     };
     const auto createOverTheBus = [this](const QString &name) {
-        QDBusMessage call = QDBusMessage::createMethodCall(AutomationService::serviceName,
-                                                           AutomationService::objectPath,
-                                                           AutomationService::interfaceName, "CreateProfile");
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                           AutomationService::interfaceName, "CreateProfile");
         call.setArguments({name});
         return bus.connection().call(call, QDBus::Block, 30000);
     };
     for (const auto &[name, shown] : hostile)
         ASSERT_EQ(createOverTheBus(name).type(), QDBusMessage::ReplyMessage) << shown.toStdString();
     ASSERT_EQ(createOverTheBus(hostile[0].name).type(), QDBusMessage::ReplyMessage);
-    const QString raw[] = {u"\x1b"_s, u"\x07"_s, u"\r"_s,     u"\u202E"_s, u"\u2066"_s,
+    const QString raw[] = {u"\x1b"_s,   u"\x07"_s,   u"\r"_s,     u"\u202E"_s, u"\u2066"_s,
                            u"\u200E"_s, u"\u200F"_s, u"\u061C"_s, u"\u2028"_s, u"\u2029"_s};
 
     const CommandRun listed = tapestrel({"list"});
@@ -105,7 +105,8 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
         EXPECT_EQ(row.count('\t'), 1) << row.toStdString();
     for (const auto &[name, shown] : hostile) {
         EXPECT_TRUE(listed.out.contains('\t' + shown + '\n')) << shown.toStdString();
-        EXPECT_TRUE(ids.contains(name)) << "the JSON listing has the name as it was given: " << shown.toStdString();
+        EXPECT_TRUE(ids.contains(name))
+            << "the JSON listing has the name as it was given: " << shown.toStdString();
     }
 
     const CommandRun created = tapestrel({"create", hostile[3].name});
@@ -137,7 +138,8 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
     EXPECT_EQ(refused.errorName(), AutomationService::invalidArgumentError);
     const CommandRun refusedHere = tapestrel({"create", tooLong});
     EXPECT_EQ(refusedHere.exitCode, 1);
-    EXPECT_EQ(refusedHere.err, "tapestrel: A profile name can have at most 1024 characters; this one has 1025.\n");
+    EXPECT_EQ(refusedHere.err,
+              "tapestrel: A profile name can have at most 1024 characters; this one has 1025.\n");
     EXPECT_EQ(listedProfiles().size(), ids.size());
     // One exactly as long as a name may be is taken.
     const CommandRun longest = tapestrel({"create", tooLong.left(ProfileNames::maximumLength)});
@@ -160,7 +162,8 @@ protected:
             store.mainContext()->insert(std::make_unique<Profile>(
                 QString(ProfileNames::maximumLength, u'語').replace(0, number.size(), number)));
         }
-        store.mainContext()->insert(std::make_unique<Profile>(QString(3 * ProfileNames::maximumLength, u'語')));
+        store.mainContext()->insert(
+            std::make_unique<Profile>(QString(3 * ProfileNames::maximumLength, u'語')));
         store.mainContext()->save();
         running.setArguments({CommandLineClient::noWindowOption});
     }
@@ -399,7 +402,8 @@ TEST_F(FreshHomeProgramTest, CommandsThatStartTheProgramReturnThroughPipes)
         }
         QElapsedTimer clock;
         clock.start();
-        const TestSupport::ProcessRun run = TestSupport::runProcess("/bin/sh", {"-c", line}, environment, 30s);
+        const TestSupport::ProcessRun run =
+            TestSupport::runProcess("/bin/sh", {"-c", line}, environment, 30s);
         EXPECT_EQ(run.exitCode, 0) << "still waiting after " << clock.elapsed() << " ms";
         EXPECT_TRUE(run.out.contains(printed)) << run.out.toStdString() << run.err.toStdString();
         const qint64 started = programPid();
@@ -426,11 +430,51 @@ TEST_F(FreshHomeProgramTest, AStartedProgramThatEndsAtOnceIsReportedAtOnceWithTh
         const TestSupport::ProcessRun run = tapestrel({"list"});
         EXPECT_LT(clock.elapsed(), 10000);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.startsWith("tapestrel: Tapestrel ended before it could answer:\n  ")) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(R"(Could not find the Qt platform plugin "missing\u001b[0m\u0007")"))
-            << run.err.toStdString();
+        EXPECT_EQ(run.err,
+                  R"(tapestrel: Tapestrel ended before it could answer: Tapestrel could not open a display: )"
+                  R"(Could not find the Qt platform plugin "missing\u001b[0m\u0007" in "")"
+                  "\n");
         EXPECT_FALSE(run.err.contains(u"\x1b"_s));
         EXPECT_TRUE(QDir(temporary.path()).entryList({"tapestrel-start-*"}, QDir::Files).isEmpty())
             << "the log is removed";
     }
+}
+
+// The program itself, where it can open no display, says why in one line and exits with 1.
+TEST_F(FreshHomeProgramTest, AProgramWithoutADisplaySaysSoInOneLine)
+{
+    const struct
+    {
+        const char *name;
+        QList<std::pair<QString, QString>> environment;
+        QStringList arguments;
+        QString said;
+    } rows[] = {
+        {"no display named", {}, {}, "could not connect to display"},
+        {"a display that does not answer",
+         {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ":7777"}},
+         {"--no-window"},
+         "could not connect to display :7777"},
+        {"no compositor",
+         {{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "tapestrel-none"}},
+         {},
+         "Failed to create wl_display (No such file or directory)"},
+        {"no such platform",
+         {{"QT_QPA_PLATFORM", "none"}},
+         {},
+         R"(Could not find the Qt platform plugin "none" in "")"},
+    };
+    for (const auto &[name, variables, arguments, said] : rows) {
+        SCOPED_TRACE(name);
+        QProcessEnvironment without = environment;
+        for (const char *variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            without.remove(variable);
+        for (const auto &[variable, value] : variables)
+            without.insert(variable, value);
+        const TestSupport::ProcessRun run = TestSupport::runProcess(program, arguments, without);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "tapestrel: Tapestrel could not open a display: " + said + "\n")
+            << run.err.toStdString();
+    }
+    EXPECT_EQ(programPid(), 0);
 }

@@ -1,5 +1,6 @@
 #include "UiFixture.h"
 
+#include "KivApp/WindowRoom.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
@@ -87,6 +88,42 @@ TEST_F(MainWindowTest, SystemTabShowsEveryRowInItsGroupAndOrder)
     EXPECT_EQ(profile->options().size(), 14);
     editor.show();
     saveScreenshot(&editor, "system-tab");
+}
+
+// The main window, its editor shown, opens within the room its screen offers, with a title bar above
+// it: on small screens, and where the window system gives no work area but a panel may take room.
+TEST_F(MainWindowTest, OpensWithinTheRoomItsScreenOffers)
+{
+    Profile *profile = newProfile("Work");
+    context->save();
+    Defaults defaults;
+    MainWindow window(&selection, context, &defaults, &options, &appConfigs);
+    window.show();
+    ASSERT_TRUE(window.showProfile(profile->uuid()));
+    const struct
+    {
+        const char *name;
+        QRect screen;
+        QRect available;
+    } rows[] = {
+        {"800 by 600 without a work area", {0, 0, 800, 600}, {0, 0, 800, 600}},
+        {"800 by 600 below a panel", {0, 0, 800, 600}, {0, 32, 800, 568}},
+        {"960 by 540 right of another screen", {1920, 0, 960, 540}, {1920, 0, 960, 540}},
+        {"large enough", {0, 0, 1920, 1080}, {0, 0, 1920, 1080}},
+    };
+    for (const auto &[name, screen, available] : rows) {
+        SCOPED_TRACE(name);
+        const QRect room = KivApp::WindowRoom::of(screen, available);
+        window.fitInto(room);
+        const QRect frame(window.pos(), window.size().grownBy(KivApp::WindowRoom::titleBar));
+        EXPECT_TRUE(room.contains(frame) && screen.contains(frame));
+        // Without a work area, a panel the window system does not tell of still fits beside it.
+        const int panel = available == screen ? KivApp::WindowRoom::panelAllowance : 0;
+        EXPECT_LE(frame.height() + panel, available.height());
+        // As large as the room allows.
+        EXPECT_EQ(window.size(),
+                  MainWindow::defaultSize.boundedTo(room.size().shrunkBy(KivApp::WindowRoom::titleBar)));
+    }
 }
 
 TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)

@@ -3,18 +3,27 @@
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/ui/settings/GeneralSettingsView.h"
 #include "Tapestrel/ui/settings/SettingsView.h"
+#include "Tapestrel/ui/settings/SimpleBackupsSettingsView.h"
 
 #include "KivApp/DataSettingsView.h"
 #include "KivApp/LaunchAtLogin.h"
 #include "KivBackups/BackupManager.h"
+#include "KivBackups/ui/BackupListView.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/Palettes.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +88,63 @@ TEST_F(SettingsViewTest, KitResetLeavesTheFreshStoreInPlace)
     // not have deleted that one afterwards.
     EXPECT_TRUE(QFile::exists(controller.paths().path(Tapestrel::Path::data)));
     EXPECT_EQ(controller.backupManager().backups().size(), 1);
+}
+
+// The strongest contrast of any pixel in `area` with the colour most of the area has (what is behind).
+double strongestContrast(const QImage &image, const QRect &area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    const QColor background(std::max_element(counts.cbegin(), counts.cend()).key());
+    double strongest = 1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        strongest = std::max(strongest, TestSupport::contrastRatio(QColor(it.key()), background));
+    return strongest;
+}
+
+// Every page follows a palette change while it shows (the desktop turns dark, or light): it looks as
+// one made in the new palette does, its lists, symbols and quieter texts included, and the backups'
+// "⋮" stands out from its button.
+TEST_F(SettingsViewTest, EveryPageFollowsAPaletteChangeAsIfMadeInIt)
+{
+    Tapestrel controller;
+    Profile *profile = controller.modelContainer().mainContext()->insert(std::make_unique<Profile>("Work"));
+    controller.modelContainer().mainContext()->save();
+    controller.synchronizedOptionsStore().setScheduledProfiles({{"entry", profile->uuid(), 7, 30, true}});
+    controller.synchronizedOptionsStore().setDisabledOptionsIDs({"system.ui.appearance"});
+    TestSupport::runTask(controller.backupManager().makeBackup(false));
+
+    const TestSupport::ScopedPalette before(TestSupport::schemePalette(false));
+    SettingsView switched(controller);
+    switched.show();
+    for (int index = 0; index < switched.pages().size(); ++index)
+        switched.setCurrentPage(index);
+    for (const bool dark : {true, false}) {
+        QApplication::setPalette(TestSupport::schemePalette(dark));
+        SettingsView fresh(controller);
+        fresh.show();
+        for (int index = 0; index < switched.pages().size(); ++index) {
+            switched.setCurrentPage(index);
+            fresh.setCurrentPage(index);
+            KivApp::SettingsPage *page = switched.pages()[index];
+            const QString name = page->tab().title + (dark ? " after light to dark" : " after dark to light");
+            // What a page loads in the background (sizes of folders) comes in its own time.
+            EXPECT_TRUE(TestSupport::waitUntil(
+                [&] { return switched.grab().toImage() == fresh.grab().toImage(); }, std::chrono::seconds(2)))
+                << name.toStdString();
+            const QImage shown = TestSupport::grabAndKeep(&switched, "settings/palette/" + name);
+            if (auto *backups = qobject_cast<SimpleBackupsSettingsView *>(page)) {
+                // The symbol and the face of its button around it.
+                const QToolButton *button = backups->backupListView()->menuButton();
+                QRect symbol(QPoint(), button->iconSize() + QSize(6, 6));
+                symbol.moveCenter(QRect(button->mapTo(&switched, QPoint()), button->size()).center());
+                EXPECT_GE(strongestContrast(shown, symbol), 3.0) << name.toStdString();
+            }
+        }
+    }
 }
 
 } // namespace

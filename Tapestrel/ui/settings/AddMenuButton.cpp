@@ -1,5 +1,6 @@
 #include "Tapestrel/ui/settings/AddMenuButton.h"
 
+#include "KivApp/PullDownButton.h"
 #include "KivUtilities/Symbols.h"
 
 #include <QCoreApplication>
@@ -8,14 +9,12 @@
 
 QToolButton *makeAddMenuButton(QMenu **menu)
 {
-    auto *button = new QToolButton;
+    auto *button = new KivApp::PullDownButton;
     button->setText(QCoreApplication::translate("AddMenuButton", "Add"));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     KivUtilities::Symbols::apply(button, QStringLiteral("plus"));
     *menu = new QMenu(button);
     button->setMenu(*menu);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     return button;
 }
 

@@ -1,5 +1,6 @@
 #include "Tapestrel/ui/settings/DisabledOptionsView.h"
 
+#include "KivApp/RoundedFrame.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
@@ -79,8 +80,8 @@ QWidget *DisabledOptionsView::build()
 
     m_list = new QListWidget;
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setStyleSheet(QStringLiteral("QListWidget { border-radius: 13px; padding: 4px; }"));
-    layout->addWidget(m_list, 1);
+    m_list->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(new KivApp::RoundedFrame(m_list, 13, 4, false), 1);
     connect(m_list, &QListWidget::itemSelectionChanged, this, &DisabledOptionsView::takeSelectionFromList);
 
     m_removeButton = new QToolButton;

@@ -1,5 +1,6 @@
 #include "Tapestrel/ui/switcher/MenuView.h"
 
+#include "KivApp/PullDownButton.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/model/ApplyProfileCommand.h"
 #include "Tapestrel/model/ModelContext.h"
@@ -32,7 +33,7 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     , m_buttonRow(new QWidget(m_topBar))
     , m_editProfiles(new QPushButton(tr("Edit Profiles"), m_buttonRow))
     , m_plus(new QToolButton(m_buttonRow))
-    , m_more(new QToolButton(this))
+    , m_more(new KivApp::PullDownButton(this))
     , m_moreMenu(new MoreMenu(m_actions.moreItems, this))
 {
     setObjectName(QStringLiteral("MenuView"));
@@ -87,8 +88,6 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     m_more->setIcon(m_moreMenu->icon());
     m_more->setAutoRaise(true);
     m_more->setMenu(m_moreMenu);
-    m_more->setPopupMode(QToolButton::InstantPopup);
-    m_more->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(m_more);

@@ -1,12 +1,17 @@
 #include "Tapestrel/Tapestrel.h"
 
 #include "KivDesktopBackground/Background.h"
+#include "KivDesktopBackground/BackgroundWindow.h"
+#include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "Tapestrel/model/CustomBackground.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "platform/CloudDrive.h"
+#include "platform/GnomeDesktop.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/GnomeSettings.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/SelectedDesktop.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
@@ -49,5 +54,36 @@ TEST_F(MainControllerBackgrounds, StartUpMovesTheImagesOnceTheDriveIsThere)
             background->backgroundValue(),
             KivDesktopBackground::Background::image(QUrl::fromLocalFile(cloud + "/old.png")).rawValue());
         EXPECT_TRUE(Platform::UserDefaults::standard().boolean("didMigrateBackgroundsToICloudDrive"));
+    }
+}
+
+// The program's own background windows end with it: a start shows the background shown last. Where
+// the desktop keeps its wallpaper, a start changes nothing.
+TEST_F(MainControllerBackgrounds, AStartShowsTheLastBackgroundWhereNothingElseKeepsIt)
+{
+    using KivDesktopBackground::Background;
+    TestSupport::GnomeSettings gnome;
+    ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString();
+    const auto gnomeDesktop = std::make_shared<Platform::GnomeDesktop>(
+        Platform::GnomeDesktop::Store {gnome.schemaFolder(), gnome.keyfile()});
+    const Background applied = Background::color(QColor("#336699"));
+    for (const bool onGnome : {false, true}) {
+        SCOPED_TRACE(onGnome ? "GNOME" : "drawn by the program");
+        std::optional<TestSupport::SelectedDesktop> selected;
+        if (onGnome)
+            selected.emplace(gnomeDesktop);
+        {
+            Tapestrel earlier;
+            EXPECT_EQ(TestSupport::runTask(earlier.desktopBackgroundController().setBackground(applied)),
+                      std::nullopt);
+        }
+        Tapestrel started;
+        const KivDesktopBackground::DesktopBackgroundController &shown =
+            started.desktopBackgroundController();
+        EXPECT_EQ(shown.background(), onGnome ? std::nullopt : std::optional(applied));
+        EXPECT_EQ(shown.windowsByScreenKey().empty(), onGnome);
+        for (const auto &[screen, window] : shown.windowsByScreenKey())
+            EXPECT_TRUE(TestSupport::waitUntil([&window] { return window->isVisible(); }))
+                << screen.toStdString();
     }
 }
