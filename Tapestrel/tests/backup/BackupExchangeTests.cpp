@@ -493,13 +493,15 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
          {},
          {"A:1", "C:1", "U:1"}},
         {"a stored zip64 entry", {{"profiles.json", profiles({"S"}), true}}, true, {}, {"A:1", "C:1", "S:1"}},
-        // C's row is right after A's: it moves to make room for B.
+        // B comes first; A moves after it as it was, C as the backup has it, with a second option.
         {"order kept",
          {{"profiles.json",
-           QByteArray(profiles({"A", "B", "C"})).replace(R"("value":"v")", R"("value":"w")")}},
+           QByteArray(profiles({"B", "A", "C"}))
+               .replace(R"("C","name":"N","options":[)",
+                        R"("C","name":"N","options":[{"key":"m","value":"w"},)")}},
          false,
          {},
-         {"A:1", "B:1", "C:1"}},
+         {"B:1", "A:1", "C:2"}},
         {"300,000 options in all", {{"profiles.json", profilesJson(300, 1000)}}, false, {}, all},
     };
     int number = 0;
