@@ -196,7 +196,7 @@ JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
 }
 
 QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileForm> profiles,
-                                 QList<BackgroundForm> backgrounds, bool replaceExisting)
+                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size)
 {
     if (!context || !context->container())
         co_return;
@@ -204,7 +204,12 @@ QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileFo
                                       replaceExisting](const QString &storePath) {
         StoreMerge::merge(storePath, profiles, backgrounds, replaceExisting);
     };
-    co_await context->container()->merge(std::move(work));
+    // Awaited one by one: g++ 12 frees a task made and awaited in a conditional expression too early.
+    ModelContainer *container = context->container();
+    if (size == MergeSize::Small)
+        co_await container->mergeSmall(std::move(work));
+    else
+        co_await container->merge(std::move(work));
 }
 
 void writeDocument(StoreSnapshot &snapshot, StoreDocument document, const StoreSnapshot::Sink &sink)

@@ -125,9 +125,11 @@ template<typename Form> QList<Form> decodeForms(const JsonCoder::Json &array)
     return forms;
 }
 
-// Merges the forms into the store of `context` (see StoreMerge::merge) in the store's turn of merges
-// (see ModelContainer::merge). Does nothing when the context is gone.
+// Merges the forms into the store of `context` (see StoreMerge::merge) in the store's turn of merges,
+// off the caller's thread (see ModelContainer::merge), or, for the few records of an import, at once
+// where no merge is running (ModelContainer::mergeSmall). Does nothing when the context is gone.
+enum class MergeSize { Large, Small };
 QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileForm> profiles,
-                                 QList<BackgroundForm> backgrounds, bool replaceExisting);
+                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size);
 
 } // namespace BackupJson

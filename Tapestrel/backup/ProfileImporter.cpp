@@ -64,6 +64,9 @@ QCoro::Task<QStringList> ProfileImporter::importProfiles(std::vector<std::unique
             QCoreApplication::translate("ProfileImporter", "Two profiles to import have the id “%1”.")
                 .arg(*uuid));
     QStringList notes = cutLongNames(forms);
-    co_await BackupJson::mergeIntoStore(m_modelContext, std::move(forms), {}, replaceExisting);
+    // Imports are the shipped profiles, a handful: merged at once, where the caller runs, unless a
+    // restore is merging.
+    co_await BackupJson::mergeIntoStore(m_modelContext, std::move(forms), {}, replaceExisting,
+                                        BackupJson::MergeSize::Small);
     co_return notes;
 }

@@ -202,7 +202,7 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
     // Merged in the store's turn of merges, reading the store in the merge's own transaction: what any
     // context saved before is restored over, what one saves meanwhile waits and is saved after it.
     co_await BackupJson::mergeIntoStore(modelContext, std::move(decoded.profiles),
-                                        std::move(decoded.backgrounds), true);
+                                        std::move(decoded.backgrounds), true, BackupJson::MergeSize::Large);
     // The store it was merged into has been closed meanwhile: nobody can say what became of it.
     if (!modelContext)
         throw storeGone();

@@ -74,6 +74,16 @@ QCoro::Task<void> ModelContainer::merge(MergeWork work)
         std::rethrow_exception(error);
 }
 
+QCoro::Task<void> ModelContainer::mergeSmall(MergeWork work)
+{
+    if (isMerging()) {
+        co_await merge(std::move(work));
+        co_return;
+    }
+    work(m_filePath);
+    contextSaved(nullptr);
+}
+
 void ModelContainer::saveAfterMerges(ModelContext *context)
 {
     if (!m_waitingSaves.contains(context))

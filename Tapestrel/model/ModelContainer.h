@@ -44,6 +44,9 @@ public:
     // after the contexts heard of them. Rethrows what `work` threw. Called on the thread the contexts
     // are used on.
     QCoro::Task<void> merge(MergeWork work);
+    // For work of a few records, which holds nobody: runs it at once on the caller's thread and tells
+    // the contexts, or, while a merge is running, after it as merge() does.
+    QCoro::Task<void> mergeSmall(MergeWork work);
     bool isMerging() const { return m_merges > 0; }
 
 signals:

@@ -555,9 +555,10 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
 }
 
 // Profiles of as many options as one takes, restored over the same profiles with other values, while
-// the window edits and saves every 20 ms and its list fetches the profiles on every change: no save
-// fails or waits for the store on the window's thread, the window never stops for long, and what it
-// saved meanwhile is kept, in a profile the backup does not hold and in one it replaces.
+// the window edits and saves every 20 ms and its list fetches the profiles on every change, and the
+// shipped profiles are imported: no save or import fails or waits for the store on the window's
+// thread, the window never stops for long, and what it saved meanwhile is kept, in a profile the
+// backup does not hold and in one it replaces.
 TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
 {
     KivBackups::BackupManager manager(
@@ -582,11 +583,15 @@ TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
     ASSERT_TRUE(replaced);
     int edits = 0;
     int waiting = 0;
+    std::optional<QCoro::Task<QStringList>> importing;
     QTimer typing;
     QObject::connect(&typing, &QTimer::timeout, &window, [&] {
         // Once the merge is over, what waited must have been saved without another save.
         if (waiting > 0 && !container->isMerging())
             return typing.stop();
+        if (container->isMerging() && !importing)
+            importing = ProfileImporter(main()).importProfiles(
+                decodeProfiles(R"([{"uuid":"I","name":"Shipped","options":[]}])"), false);
         const QString name = QStringLiteral("Edit %1").arg(++edits);
         mine->setName(name);
         replaced->setName(name);
@@ -604,10 +609,13 @@ TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
     EXPECT_GT(waiting, 0) << "no save came during the merge";
     EXPECT_LT(pauses.longest(), 500) << "the window's event loop stopped for " << pauses.longest() << " ms";
     EXPECT_FALSE(main()->hasChanges());
+    ASSERT_TRUE(importing);
+    runTask(std::move(*importing));
 
     const std::unique_ptr<ModelContext> context = container->makeContext();
-    const QList<Profile *> profiles = context->fetchProfiles();
-    ASSERT_EQ(profiles.size(), count + 1);
+    QList<Profile *> profiles = context->fetchProfiles();
+    ASSERT_EQ(profiles.size(), count + 2);
+    EXPECT_EQ(profiles.takeLast()->name(), "Shipped");
     const QString last = QStringLiteral("Edit %1").arg(edits);
     EXPECT_EQ(profiles[0]->name(), last);
     EXPECT_EQ(profiles.last()->name(), last);

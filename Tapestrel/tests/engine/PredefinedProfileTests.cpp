@@ -58,8 +58,6 @@ TEST_F(PredefinedProfileTest, FirstStartCopiesThePicturesAndAddsTheProfilesOnce)
         EXPECT_GE(picture.height(), 1080);
     }
 
-    // Merged off the window's thread, in the store's turn.
-    ASSERT_TRUE(TestSupport::waitUntil([this] { return !container->isMerging(); }));
     const QList<Profile *> profiles = storedProfiles();
     ASSERT_GE(profiles.size(), 5);
     QSet<QString> uuids;
