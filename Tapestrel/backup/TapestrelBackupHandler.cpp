@@ -9,7 +9,6 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Profile.h"
-#include "Tapestrel/model/StoreMerge.h"
 
 #include <QCoreApplication>
 #include <QDir>

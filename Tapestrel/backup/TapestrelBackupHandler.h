@@ -15,7 +15,7 @@ class TapestrelBackupHandler : public KivBackups::BackupHandler
 public:
     // A restore takes at most this many profiles, and as many backgrounds.
     static constexpr qsizetype maximumRecords = 10000;
-    // Nor more options in all than such profiles hold today, 28 each.
+    // Nor more options in all, about what that many profiles hold today, 28 each.
     static constexpr qsizetype maximumOptions = 300000;
     // Nor a file of more values of any kind, members and list elements at every depth: what the
     // records hold at their limits stays well within it, and nothing the records do not hold is
