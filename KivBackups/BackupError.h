@@ -18,6 +18,8 @@ public:
     static constexpr int duplicateMemberCode = 4;
     // The application's data in a backup holds more records than a restore takes.
     static constexpr int tooManyRecordsCode = 5;
+    // It holds two records of one kind and identity.
+    static constexpr int repeatedRecordCode = 6;
     // File operations report errno as the code, under this domain.
     static inline const QString fileSystemDomain = QStringLiteral("com.quorvane.KivBackups.FileSystem");
 

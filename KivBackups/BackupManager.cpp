@@ -306,6 +306,21 @@ void checkMembers(const QList<Zip::Zip::EntryInfo> &entries)
     }
 }
 
+// The same limit on what a member really expands from: the bytes read for it, which an archive that
+// declares a larger compressed size than its data takes would otherwise pass.
+void checkExpansion(const QString &name, qint64 read, qint64 written)
+{
+    if (written - BackupManager::expansionAllowance <= BackupManager::maximumExpansion * read)
+        return;
+    const QLocale locale;
+    throw refusal(BackupError::memberTooCompressedCode,
+                  "The backup cannot be restored: its file “%1” expands from %2 to more than %3, more than "
+                  "%4 times its size beyond the first %5.",
+                  name, locale.formattedDataSize(read), locale.formattedDataSize(written),
+                  QString::number(BackupManager::maximumExpansion),
+                  locale.formattedDataSize(BackupManager::expansionAllowance));
+}
+
 std::exception_ptr unpackCaught(QString archive, QString destination, QStringList names)
 {
     try {
@@ -315,7 +330,7 @@ std::exception_ptr unpackCaught(QString archive, QString destination, QStringLis
             filter = [names](const QString &name) {
                 return names.contains(name);
             };
-        Zip::Zip::unzipFile(archive, destination, true, std::nullopt, {}, {}, filter);
+        Zip::Zip::unzipFile(archive, destination, true, std::nullopt, {}, {}, filter, &checkExpansion);
         return {};
     } catch (...) {
         return std::current_exception();

@@ -69,8 +69,9 @@ public:
     QCoro::Task<void> makeBackup(bool locked);
     // Unpacks the archive into a private folder and has the handler restore from it; gives what the
     // handler tells of the restore. A member larger than maximumMemberSize or expanding more than
-    // maximumExpansion allows, or two members of one name, fail the restore before anything is
-    // unpacked. Only the members the handler reads are unpacked.
+    // maximumExpansion allows by its declared sizes, or two members of one name, fail the restore
+    // before anything is unpacked; one that expands more than that from the bytes read for it fails
+    // it as it is unpacked. Only the members the handler reads are unpacked.
     QCoro::Task<QStringList> restore(Backup backup);
     // Removes an unlocked archive; a locked one gives the locked-backup error.
     QCoro::Task<void> deleteBackup(Backup backup);

@@ -36,14 +36,14 @@ QByteArray rawDeflate(const QByteArray &data)
 
 // Signature and version, flags, method, time and date, CRC, both sizes as "see the extra field",
 // lengths of the name and of the one extra field.
-void putHeader(QByteArray &out, quint32 signature, bool central, quint32 crc, qsizetype nameSize)
+void putHeader(QByteArray &out, quint32 signature, bool central, bool stored, quint32 crc, qsizetype nameSize)
 {
     put<quint32>(out, signature);
     if (central)
         put<quint16>(out, 45);
     put<quint16>(out, 45);
     put<quint16>(out, 0);
-    put<quint16>(out, Z_DEFLATED);
+    put<quint16>(out, stored ? 0 : Z_DEFLATED);
     put<quint32>(out, 0x58210000);
     put<quint32>(out, crc);
     put<quint32>(out, 0xffffffff);
@@ -62,28 +62,29 @@ void putExtra(QByteArray &out, quint64 size, quint64 compressedSize)
 
 } // namespace
 
-bool writeZip64Archive(const QString &path, const QList<std::pair<QByteArray, QByteArray>> &entries)
+bool writeZip64Archive(const QString &path, const QList<Zip64Entry> &entries)
 {
     QByteArray archive;
     QByteArray directory;
-    for (const auto &[name, data] : entries) {
+    for (const auto &[name, data, stored, declaredCompressedSize] : entries) {
         const quint32 crc =
             quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
-        const QByteArray deflated = rawDeflate(data);
+        const QByteArray packed = stored ? data : rawDeflate(data);
+        const quint64 compressedSize = declaredCompressedSize.value_or(quint64(packed.size()));
         const auto offset = quint32(archive.size());
-        putHeader(archive, 0x04034b50, false, crc, name.size());
+        putHeader(archive, 0x04034b50, false, stored, crc, name.size());
         archive += name;
-        putExtra(archive, quint64(data.size()), quint64(deflated.size()));
-        archive += deflated;
+        putExtra(archive, quint64(data.size()), compressedSize);
+        archive += packed;
 
-        putHeader(directory, 0x02014b50, true, crc, name.size());
+        putHeader(directory, 0x02014b50, true, stored, crc, name.size());
         put<quint16>(directory, 0); // comment
         put<quint16>(directory, 0); // disk
         put<quint16>(directory, 0); // internal attributes
         put<quint32>(directory, 0); // external attributes
         put<quint32>(directory, offset);
         directory += name;
-        putExtra(directory, quint64(data.size()), quint64(deflated.size()));
+        putExtra(directory, quint64(data.size()), compressedSize);
     }
     const auto directoryOffset = quint32(archive.size());
     archive += directory;

@@ -42,7 +42,8 @@ QSet<QString> &customExtensions()
 // short is filled up with zeros: minizip reads an entry's data in pieces of the compressed size it
 // knows, and of an entry whose sizes are in zip64 fields it knows none, so that its last piece would
 // run past the end of the file and fail. Deflated data ends where its stream does, before the zeros;
-// stored data that runs on is caught by the entry's size and CRC. Headers are never filled up.
+// stored data is read to its size and no further. Headers are never filled up. The bytes of the
+// file read for an entry's data are counted, the zeros not.
 class ArchiveReader
 {
 public:
@@ -65,13 +66,19 @@ public:
 
     unzFile handle() const { return m_archive; }
     void readingData(bool reading) { m_readingData = reading; }
+    // Of the current entry's data, from the last call of startEntry() on.
+    qint64 dataRead() const { return m_dataRead; }
+    void startEntry() { m_dataRead = 0; }
 
 private:
     static uLong ZCALLBACK read(voidpf opaque, voidpf stream, void *buffer, uLong size)
     {
         auto *self = static_cast<ArchiveReader *>(opaque);
         const uLong count = self->m_plain.zread_file(self->m_plain.opaque, stream, buffer, size);
-        if (!self->m_readingData || count >= size || self->m_plain.zerror_file(self->m_plain.opaque, stream))
+        if (!self->m_readingData)
+            return count;
+        self->m_dataRead += qint64(count);
+        if (count >= size || self->m_plain.zerror_file(self->m_plain.opaque, stream))
             return count;
         std::memset(static_cast<char *>(buffer) + count, 0, size - count);
         return size;
@@ -79,6 +86,7 @@ private:
 
     zlib_filefunc64_def m_plain {};
     bool m_readingData = false;
+    qint64 m_dataRead = 0;
     unzFile m_archive = nullptr;
 };
 
@@ -262,7 +270,8 @@ void Zip::zipData(const QList<ArchiveFile> &archiveFiles, const QString &zipFile
 
 void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
                     const std::optional<QString> &password, const ProgressHandler &progress,
-                    const FileOutputHandler &fileOutputHandler, const EntryFilter &filter)
+                    const FileOutputHandler &fileOutputHandler, const EntryFilter &filter,
+                    const UnpackingCheck &check)
 {
     const QFileInfo archiveInfo(zipFilePath);
     if (!archiveInfo.exists() || !isValidFileExtension(archiveInfo.suffix()))
@@ -343,6 +352,9 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
         qint64 written = 0;
         // minizip checks the CRC only of an entry whose size it knows, which a zip64 one's it may not.
         uLong crc = crc32(0, nullptr, 0);
+        // Nor does it know where a stored zip64 entry ends: it would copy on into what follows.
+        const bool stored = info.compression_method == 0;
+        reader.startEntry();
         if (!isDirectory) {
             // A link left in the destination must not carry the write somewhere else.
             if (target.isSymLink()) {
@@ -352,8 +364,13 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
             QFile file(fullPath);
             if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 for (;;) {
+                    const qint64 wanted = stored
+                        ? std::min(qint64(buffer.size()), qint64(info.uncompressed_size) - written)
+                        : qint64(buffer.size());
+                    if (wanted <= 0)
+                        break;
                     reader.readingData(true);
-                    const int count = unzReadCurrentFile(archive, buffer.data(), unsigned(buffer.size()));
+                    const int count = unzReadCurrentFile(archive, buffer.data(), unsigned(wanted));
                     reader.readingData(false);
                     if (count < 1)
                         break;
@@ -366,6 +383,8 @@ void Zip::unzipFile(const QString &zipFilePath, const QString &destination, bool
                     }
                     written += count;
                     crc = crc32(crc, reinterpret_cast<const Bytef *>(buffer.data()), uInt(count));
+                    if (check)
+                        check(name, reader.dataRead(), written);
                 }
                 if (!file.flush()) {
                     unzCloseCurrentFile(archive);

@@ -17,6 +17,9 @@ using ProgressHandler = std::function<void(double)>;
 using FileOutputHandler = std::function<void(const QString &path)>;
 // Whether an entry, by its name in the archive, is unpacked.
 using EntryFilter = std::function<bool(const QString &name)>;
+// Told, after each piece of an entry it unpacks, the entry's name, how many bytes of the archive were
+// read for its data so far and how many it unpacked to so far; throws to stop the unpacking.
+using UnpackingCheck = std::function<void(const QString &name, qint64 read, qint64 written)>;
 
 // Packs files into zip archives and unpacks them, over minizip. Every operation is synchronous and
 // runs on the caller's thread; failures throw ZipError.
@@ -44,11 +47,13 @@ public:
     // Unpacks the archive into destination (created when missing). Entries that would land outside
     // destination (by their names or through symbolic links standing in it), and archives that
     // would unpack to more than maximumUnpackedSize, are refused. Given a filter, only the entries
-    // it takes are unpacked; the others are passed over without being read.
+    // it takes are unpacked; the others are passed over without being read. A stored entry is read
+    // to its declared size, not beyond; its CRC tells whether that was its data.
     static void unzipFile(const QString &zipFilePath, const QString &destination, bool overwrite,
                           const std::optional<QString> &password = std::nullopt,
                           const ProgressHandler &progress = {},
-                          const FileOutputHandler &fileOutputHandler = {}, const EntryFilter &filter = {});
+                          const FileOutputHandler &fileOutputHandler = {}, const EntryFilter &filter = {},
+                          const UnpackingCheck &check = {});
 
     struct EntryInfo
     {

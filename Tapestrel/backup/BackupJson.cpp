@@ -57,44 +57,13 @@ struct ParseOutcome
 // Held by pointer, so that taking the result out of its future never copies the document.
 using SharedOutcome = std::shared_ptr<ParseOutcome>;
 
-// Whether an array held by an element of the outer array holds more than `limit` elements, read from
-// the bytes as KivUtilities reads nesting: texts skipped, nothing parsed, nothing built.
-bool anyInnerArrayLonger(QByteArrayView json, qsizetype limit)
-{
-    int depth = 0;
-    bool inText = false;
-    bool inArray = false;
-    qsizetype commas = 0;
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const char c = json[i];
-        if (inText) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inText = false;
-        } else if (c == '"') {
-            inText = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth == 3) {
-                inArray = c == '[';
-                commas = 0;
-            }
-        } else if (c == ']' || c == '}') {
-            --depth;
-        } else if (c == ',' && depth == 3 && inArray && ++commas >= limit) {
-            return true;
-        }
-    }
-    return false;
-}
-
 KivBackups::BackupError tooManyRecords(const QString &refusal)
 {
     return KivBackups::BackupError(KivBackups::BackupError::domain,
                                    KivBackups::BackupError::tooManyRecordsCode, refusal);
 }
 
-ParseOutcome readAndParse(QString path, ElementLimit limit, ElementLimit innerLimit)
+ParseOutcome readAndParse(QString path, ElementLimit limit, CountCheck check)
 {
     try {
         QFile file(path);
@@ -112,8 +81,8 @@ ParseOutcome readAndParse(QString path, ElementLimit limit, ElementLimit innerLi
         // Counted before it is parsed: the records of a large array cost many times its text.
         if (limit.maximum >= 0 && KivUtilities::jsonArrayElementCount(bytes, limit.maximum) > limit.maximum)
             throw tooManyRecords(limit.refusal);
-        if (innerLimit.maximum >= 0 && anyInnerArrayLonger(bytes, innerLimit.maximum))
-            throw tooManyRecords(innerLimit.refusal);
+        if (check)
+            check(countArray(bytes));
         JsonCoder::Json value = parseArray(bytes, path);
         return {std::move(value), {}};
     } catch (...) {
@@ -121,13 +90,94 @@ ParseOutcome readAndParse(QString path, ElementLimit limit, ElementLimit innerLi
     }
 }
 
-SharedOutcome readAndParseShared(QString path, ElementLimit limit, ElementLimit innerLimit)
+SharedOutcome readAndParseShared(QString path, ElementLimit limit, CountCheck check)
 {
-    return std::make_shared<ParseOutcome>(
-        readAndParse(std::move(path), std::move(limit), std::move(innerLimit)));
+    return std::make_shared<ParseOutcome>(readAndParse(std::move(path), std::move(limit), std::move(check)));
+}
+
+// Whether the bytes of a member's name, as they stand between its quotes, name "options".
+bool namesOptions(QByteArrayView name)
+{
+    if (!name.contains('\\'))
+        return name == "options";
+    // Written with escapes, the name is what the parser will make of it; one it cannot read is
+    // counted, which only a file the parser refuses holds.
+    try {
+        const JsonCoder::Json decoded = JsonCoder::decode('"' + name.toByteArray() + '"');
+        return !decoded.is_string() || decoded.get<std::string>() == "options";
+    } catch (const JsonDecodeError &) {
+        return true;
+    }
 }
 
 } // namespace
+
+ArrayCounts countArray(QByteArrayView json)
+{
+    ArrayCounts counts;
+    int depth = 0;
+    bool objectAtTwo = false; // the container one deep in the array is an object
+    QByteArrayView lastText; // the text last closed in it: a member's name when a colon follows
+    bool inOptions = false; // in the "options" member of such an object
+    bool counting = false; // in its list, at depth 3
+    qsizetype commas = 0;
+    bool anyElement = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        switch (c) {
+        case '"': {
+            const qsizetype start = ++i;
+            while (i < json.size() && json[i] != '"')
+                i += json[i] == '\\' ? 2 : 1;
+            if (depth == 2)
+                lastText = json.sliced(start, std::min(i, json.size()) - start);
+            anyElement = anyElement || (counting && depth == 3);
+            break;
+        }
+        case '[':
+        case '{':
+            ++counts.values;
+            anyElement = anyElement || (counting && depth == 3);
+            if (++depth == 2) {
+                objectAtTwo = c == '{';
+            } else if (depth == 3 && c == '[' && objectAtTwo && inOptions) {
+                counting = true;
+                commas = 0;
+                anyElement = false;
+            }
+            break;
+        case ']':
+        case '}':
+            if (depth == 3 && counting) {
+                const qsizetype elements = anyElement ? commas + 1 : 0;
+                counts.options += elements;
+                counts.largestOptions = std::max(counts.largestOptions, elements);
+                counting = false;
+            }
+            --depth;
+            break;
+        case ',':
+            ++counts.values;
+            if (depth == 2)
+                inOptions = false;
+            else if (depth == 3 && counting)
+                ++commas;
+            break;
+        case ':':
+            if (depth == 2 && objectAtTwo)
+                inOptions = namesOptions(lastText);
+            break;
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
+            break;
+        default:
+            anyElement = anyElement || (counting && depth == 3);
+        }
+    }
+    return counts;
+}
 
 JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
 {
@@ -145,12 +195,21 @@ JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
     return value;
 }
 
-void mergeIntoStore(ModelContext &context, const QList<ProfileForm> &profiles,
-                    const QList<BackgroundForm> &backgrounds, bool replaceExisting)
+QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileForm> profiles,
+                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size)
 {
-    ModelContainer *container = context.container();
-    StoreMerge::merge(container->filePath(), profiles, backgrounds, replaceExisting);
-    container->savedElsewhere();
+    if (!context || !context->container())
+        co_return;
+    ModelContainer::MergeWork work = [profiles = std::move(profiles), backgrounds = std::move(backgrounds),
+                                      replaceExisting](const QString &storePath) {
+        StoreMerge::merge(storePath, profiles, backgrounds, replaceExisting);
+    };
+    // Awaited one by one: g++ 12 frees a task made and awaited in a conditional expression too early.
+    ModelContainer *container = context->container();
+    if (size == MergeSize::Small)
+        co_await container->mergeSmall(std::move(work));
+    else
+        co_await container->merge(std::move(work));
 }
 
 void writeDocument(StoreSnapshot &snapshot, StoreDocument document, const StoreSnapshot::Sink &sink)
@@ -169,10 +228,10 @@ QCoro::Task<void> writeStoreFiles(QString storePath, QList<StoreFile> files)
         std::rethrow_exception(error);
 }
 
-QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit, ElementLimit innerLimit)
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit, CountCheck check)
 {
     QFuture<SharedOutcome> future =
-        QtConcurrent::run(&readAndParseShared, path, std::move(limit), std::move(innerLimit));
+        QtConcurrent::run(&readAndParseShared, path, std::move(limit), std::move(check));
     const SharedOutcome outcome = co_await future;
     if (outcome->error)
         std::rethrow_exception(outcome->error);

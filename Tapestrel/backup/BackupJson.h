@@ -11,9 +11,13 @@
 #include <QCoro/QCoroTask>
 
 #include <QList>
+#include <QPointer>
+#include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Reading and writing the JSON files of profiles and custom backgrounds, and merging what they hold
@@ -44,20 +48,43 @@ constexpr int maximumDepth = 8;
 // Parses the bytes of a file that must hold a JSON array; JsonDecodeError names the file at `path`.
 JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path);
 
+// What a file's array holds, counted from its bytes before it is parsed: texts skipped, nothing
+// built.
+struct ArrayCounts
+{
+    qsizetype values = 0; // at every depth: elements of arrays and members of objects, about
+    qsizetype options = 0; // in the "options" lists of the array's objects, all together
+    qsizetype largestOptions = 0; // in the longest of those lists
+};
+ArrayCounts countArray(QByteArrayView json);
+
 // How many elements a file's array may hold, and what is said of one that holds more.
 struct ElementLimit
 {
     qsizetype maximum = -1; // none when negative
     QString refusal;
 };
+// Sees what a file holds before it is parsed, and throws to refuse it.
+using CountCheck = std::function<void(const ArrayCounts &)>;
 
 // Reads and parses a file that must hold a JSON array, on the thread pool. Throws
-// KivBackups::BackupError for a missing or unreadable file, for an array of more elements than
-// `limit` and for an array held by one of its elements (a profile's options) of more elements than
-// `innerLimit` (both counted before it is parsed), and JsonDecodeError for anything else, nesting
-// deeper than maximumDepth included.
-QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit = {},
-                                           ElementLimit innerLimit = {});
+// KivBackups::BackupError for a missing or unreadable file and for an array of more elements than
+// `limit` (counted before it is parsed), what `check` throws, and JsonDecodeError for anything else,
+// nesting deeper than maximumDepth included.
+QCoro::Task<JsonCoder::Json> readArrayFile(QString path, ElementLimit limit = {}, CountCheck check = {});
+
+// Of the forms, the first uuid that an earlier one has already.
+template<typename Form> std::optional<QString> repeatedUuid(const QList<Form> &forms)
+{
+    QSet<QString> seen;
+    seen.reserve(forms.size());
+    for (const Form &form : forms) {
+        if (seen.contains(form.uuid))
+            return form.uuid;
+        seen.insert(form.uuid);
+    }
+    return std::nullopt;
+}
 
 // The compact JSON array of the records' forms: the bytes JsonCoder::encode() gives for an array
 // of their toJson(), written directly.
@@ -98,9 +125,11 @@ template<typename Form> QList<Form> decodeForms(const JsonCoder::Json &array)
     return forms;
 }
 
-// Merges the forms into the store of `context` on the calling thread (see StoreMerge::merge), and
-// tells the store's contexts.
-void mergeIntoStore(ModelContext &context, const QList<ProfileForm> &profiles,
-                    const QList<BackgroundForm> &backgrounds, bool replaceExisting);
+// Merges the forms into the store of `context` (see StoreMerge::merge) in the store's turn of merges,
+// off the caller's thread (see ModelContainer::merge), or, for the few records of an import, at once
+// where no merge is running (ModelContainer::mergeSmall). Does nothing when the context is gone.
+enum class MergeSize { Large, Small };
+QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileForm> profiles,
+                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size);
 
 } // namespace BackupJson

@@ -24,5 +24,6 @@ CustomBackgroundImporter::importBackgrounds(std::vector<std::unique_ptr<CustomBa
     forms.reserve(qsizetype(backgrounds.size()));
     for (const std::unique_ptr<CustomBackground> &background : backgrounds)
         forms.append(BackgroundForm::of(*background));
-    BackupJson::mergeIntoStore(*m_modelContext, {}, forms, replaceExisting);
+    co_await BackupJson::mergeIntoStore(m_modelContext, {}, std::move(forms), replaceExisting,
+                                        BackupJson::MergeSize::Small);
 }

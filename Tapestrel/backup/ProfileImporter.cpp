@@ -58,8 +58,15 @@ QCoro::Task<QStringList> ProfileImporter::importProfiles(std::vector<std::unique
                     .arg(QLocale().toString(maximumOptions)));
         forms.append(ProfileForm::of(*profile));
     }
+    if (const std::optional<QString> uuid = BackupJson::repeatedUuid(forms))
+        throw KivBackups::BackupError(
+            KivBackups::BackupError::domain, KivBackups::BackupError::repeatedRecordCode,
+            QCoreApplication::translate("ProfileImporter", "Two profiles to import have the id “%1”.")
+                .arg(*uuid));
     QStringList notes = cutLongNames(forms);
-    // Imports are the shipped profiles, a handful: merged at once, where the caller runs.
-    BackupJson::mergeIntoStore(*m_modelContext, forms, {}, replaceExisting);
+    // Imports are the shipped profiles, a handful: merged at once, where the caller runs, unless a
+    // restore is merging.
+    co_await BackupJson::mergeIntoStore(m_modelContext, std::move(forms), {}, replaceExisting,
+                                        BackupJson::MergeSize::Small);
     co_return notes;
 }

@@ -33,10 +33,11 @@ public:
     static QStringList cutLongNames(QList<ProfileForm> &profiles);
 
     // A stored profile with an imported profile's uuid is replaced (with its options) when
-    // `replaceExisting` is set and kept when not; new uuids are added; other stored profiles stay.
-    // Names too long are cut first; gives what cutLongNames() tells. Does nothing when the context
-    // is gone. Throws KivBackups::BackupError for a profile of more than maximumOptions options, and
-    // the store's error; then nothing is changed.
+    // `replaceExisting` is set and kept when not; new uuids are added; other stored profiles stay
+    // (see StoreMerge), merged in the store's turn of merges. Names too long are cut first; gives
+    // what cutLongNames() tells. Does nothing when the context is gone. Throws
+    // KivBackups::BackupError for a profile of more than maximumOptions options and for two profiles
+    // of one uuid, and the store's error; then nothing is changed.
     QCoro::Task<QStringList> importProfiles(std::vector<std::unique_ptr<Profile>> profiles,
                                             bool replaceExisting);
 

@@ -1,5 +1,6 @@
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 
+#include "KivBackups/BackupError.h"
 #include "Tapestrel/backup/BackupJson.h"
 #include "Tapestrel/backup/CustomBackgroundImporter.h"
 #include "Tapestrel/backup/ProfileImporter.h"
@@ -8,7 +9,6 @@
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Profile.h"
-#include "Tapestrel/model/StoreMerge.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,9 +17,10 @@
 
 #include <QCoro/QCoroFuture>
 
-#include <exception>
-
 #include <algorithm>
+#include <exception>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -30,23 +31,68 @@ ModelStoreError storeGone()
         QCoreApplication::translate("TapestrelBackupHandler", "The profile store is not open."));
 }
 
-struct MergeOutcome
+struct Decoded
 {
-    QStringList notes;
+    QList<ProfileForm> profiles;
+    QList<BackgroundForm> backgrounds;
     std::exception_ptr error;
 };
 
-MergeOutcome decodeAndMerge(QString storePath, JsonCoder::Json profilesJson, JsonCoder::Json backgroundsJson)
+// The documents go with the call: each is freed once its forms are made.
+Decoded decode(JsonCoder::Json profilesJson, JsonCoder::Json backgroundsJson)
 {
     try {
-        QList<ProfileForm> profiles = BackupJson::decodeForms<ProfileForm>(profilesJson);
-        const QList<BackgroundForm> backgrounds = BackupJson::decodeForms<BackgroundForm>(backgroundsJson);
-        QStringList notes = ProfileImporter::cutLongNames(profiles);
-        StoreMerge::merge(storePath, profiles, backgrounds, true);
-        return {notes, {}};
+        Decoded decoded;
+        decoded.profiles = BackupJson::decodeForms<ProfileForm>(std::exchange(profilesJson, {}));
+        decoded.backgrounds = BackupJson::decodeForms<BackgroundForm>(std::exchange(backgroundsJson, {}));
+        return decoded;
     } catch (...) {
-        return {{}, std::current_exception()};
+        return {{}, {}, std::current_exception()};
     }
+}
+
+KivBackups::BackupError refusal(int code, const QString &message)
+{
+    return KivBackups::BackupError(KivBackups::BackupError::domain, code, message);
+}
+
+// Refuses, before anything changes, a file of more values of any kind than the records hold.
+void checkValues(const BackupJson::ArrayCounts &counts)
+{
+    if (counts.values > TapestrelBackupHandler::maximumValues)
+        throw refusal(KivBackups::BackupError::tooManyRecordsCode,
+                      QCoreApplication::translate("TapestrelBackupHandler",
+                                                  "The backup cannot be restored: a file in it holds more "
+                                                  "than %1 values, more than a restore takes.")
+                          .arg(QLocale().toString(TapestrelBackupHandler::maximumValues)));
+}
+
+// Refuses, before anything changes, a file of profiles that holds more options than a restore takes
+// (in one profile, or in all), or more values of any kind than such a file holds.
+void checkProfilesFile(const BackupJson::ArrayCounts &counts)
+{
+    const QLocale locale;
+    if (counts.largestOptions > ProfileImporter::maximumOptions)
+        throw refusal(KivBackups::BackupError::tooManyRecordsCode,
+                      QCoreApplication::translate("TapestrelBackupHandler",
+                                                  "The backup cannot be restored: a profile in it holds more "
+                                                  "than %1 options, more than a restore takes.")
+                          .arg(locale.toString(ProfileImporter::maximumOptions)));
+    if (counts.options > TapestrelBackupHandler::maximumOptions)
+        throw refusal(
+            KivBackups::BackupError::tooManyRecordsCode,
+            QCoreApplication::translate("TapestrelBackupHandler",
+                                        "The backup cannot be restored: its profiles hold more than "
+                                        "%1 options in all, more than a restore takes.")
+                .arg(locale.toString(TapestrelBackupHandler::maximumOptions)));
+    checkValues(counts);
+}
+
+// `message` names the uuid as %1.
+template<typename Form> void refuseRepeatedUuid(const QList<Form> &forms, const QString &message)
+{
+    if (const std::optional<QString> uuid = BackupJson::repeatedUuid(forms))
+        throw refusal(KivBackups::BackupError::repeatedRecordCode, message.arg(*uuid));
 }
 
 } // namespace
@@ -116,7 +162,7 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
         throw storeGone();
     const QDir folder(directory);
     const QString limit = QLocale().toString(maximumRecords);
-    // Both files are parsed on the thread pool at once.
+    // Both files are read, counted and parsed on the thread pool at once.
     QCoro::Task<JsonCoder::Json> readingProfiles = BackupJson::readArrayFile(
         folder.filePath(m_profilesFileName),
         {maximumRecords,
@@ -124,33 +170,40 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
                                      "The backup cannot be restored: it holds more than %1 "
                                      "profiles, more than a restore takes.")
              .arg(limit)},
-        {ProfileImporter::maximumOptions,
-         QCoreApplication::translate("TapestrelBackupHandler",
-                                     "The backup cannot be restored: a profile in it holds more than %1 "
-                                     "options, more than a restore takes.")
-             .arg(QLocale().toString(ProfileImporter::maximumOptions))});
+        &checkProfilesFile);
     QCoro::Task<JsonCoder::Json> readingBackgrounds = BackupJson::readArrayFile(
         folder.filePath(m_backgroundsFileName),
         {maximumRecords,
          QCoreApplication::translate("TapestrelBackupHandler",
                                      "The backup cannot be restored: it holds more than %1 "
                                      "backgrounds, more than a restore takes.")
-             .arg(limit)});
-    JsonCoder::Json profiles = co_await std::move(readingProfiles);
-    JsonCoder::Json backgrounds = co_await std::move(readingBackgrounds);
+             .arg(limit)},
+        &checkValues);
+    JsonCoder::Json profilesJson = co_await std::move(readingProfiles);
+    JsonCoder::Json backgroundsJson = co_await std::move(readingBackgrounds);
+    QFuture<Decoded> decoding =
+        QtConcurrent::run(&decode, std::move(profilesJson), std::move(backgroundsJson));
+    Decoded decoded = co_await decoding;
+    if (decoded.error)
+        std::rethrow_exception(decoded.error);
+    // Which of two records of one uuid a profile's apply or link would find is anybody's guess.
+    refuseRepeatedUuid(decoded.profiles,
+                       QCoreApplication::translate("TapestrelBackupHandler",
+                                                   "The backup cannot be restored: it holds two profiles of "
+                                                   "the id “%1”."));
+    refuseRepeatedUuid(decoded.backgrounds,
+                       QCoreApplication::translate("TapestrelBackupHandler",
+                                                   "The backup cannot be restored: it holds two backgrounds "
+                                                   "of the id “%1”."));
+    QStringList notes = ProfileImporter::cutLongNames(decoded.profiles);
     if (!modelContext)
         throw storeGone();
-    // Decoded and merged on the thread pool as well, reading the store in the merge's own
-    // transaction: what any context saved meanwhile is restored over, and however many records the
-    // backup holds, the window goes on answering.
-    QFuture<MergeOutcome> merging = QtConcurrent::run(&decodeAndMerge, modelContext->container()->filePath(),
-                                                      std::move(profiles), std::move(backgrounds));
-    const MergeOutcome outcome = co_await merging;
-    if (outcome.error)
-        std::rethrow_exception(outcome.error);
+    // Merged in the store's turn of merges, reading the store in the merge's own transaction: what any
+    // context saved before is restored over, what one saves meanwhile waits and is saved after it.
+    co_await BackupJson::mergeIntoStore(modelContext, std::move(decoded.profiles),
+                                        std::move(decoded.backgrounds), true, BackupJson::MergeSize::Large);
     // The store it was merged into has been closed meanwhile: nobody can say what became of it.
     if (!modelContext)
         throw storeGone();
-    modelContext->container()->savedElsewhere();
-    co_return outcome.notes;
+    co_return notes;
 }

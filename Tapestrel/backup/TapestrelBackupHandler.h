@@ -15,6 +15,12 @@ class TapestrelBackupHandler : public KivBackups::BackupHandler
 public:
     // A restore takes at most this many profiles, and as many backgrounds.
     static constexpr qsizetype maximumRecords = 10000;
+    // Nor more options in all, about what that many profiles hold today, 28 each.
+    static constexpr qsizetype maximumOptions = 300000;
+    // Nor a file of more values of any kind, members and list elements at every depth: what the
+    // records hold at their limits stays well within it, and nothing the records do not hold is
+    // worth building a document of for them.
+    static constexpr qsizetype maximumValues = 2000000;
 
     TapestrelBackupHandler(ModelContext *modelContext, QString profilesFileName, QString backgroundsFileName);
 
@@ -28,9 +34,12 @@ public:
     QCoro::Task<void> backup(QString directory) override;
     // The same two files, read from the store and written into the archive as they are made.
     KivBackups::StreamedBackup streamedBackup() override;
-    // Reads and decodes both files before anything changes; any error, more than maximumRecords of
-    // either kind or a profile of more than ProfileImporter::maximumOptions options included, leaves
-    // the store as it was. Names too long are cut, and said so.
+    // Reads and decodes both files before anything changes; any error leaves the store as it was:
+    // more than maximumRecords of either kind, a profile of more than ProfileImporter::maximumOptions
+    // options, more than maximumOptions options in all (counted in the profiles' option lists and
+    // nowhere else), a file of more than maximumValues values, or two records of one kind and uuid
+    // included. Names too long are cut, and said so. The restored profiles and backgrounds come in
+    // the backup's order (see StoreMerge).
     QCoro::Task<QStringList> restore(QString directory) override;
     // The two files.
     QStringList restoredFileNames() const override;

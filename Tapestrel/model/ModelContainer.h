@@ -4,7 +4,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 
+#include <QCoro/QCoroTask>
+
+#include <functional>
 #include <memory>
 
 class ModelContext;
@@ -29,9 +33,21 @@ public:
     ModelContext *mainContext() const { return m_mainContext; }
     // A new context over the same file. The caller owns it; it must not outlive the container.
     std::unique_ptr<ModelContext> makeContext();
-    // Tells every context that the store changed through a connection of none of them (a merge, see
-    // StoreMerge), as a context's save does. Called on the thread the contexts are used on.
-    void savedElsewhere();
+
+    // Work that writes the store through a connection of its own, given the store's path (a merge,
+    // see StoreMerge); it may throw.
+    using MergeWork = std::function<void(const QString &storePath)>;
+    // Runs `work` on a thread of the container's, after the merges started before it, and then tells
+    // every context that the store changed, as a context's save does. Until the last merge has ended
+    // the contexts' saves wait their turn, never the store's write lock on the caller's thread:
+    // save() keeps the changes pending and returns, and they are saved once the merges are over,
+    // after the contexts heard of them. Rethrows what `work` threw. Called on the thread the contexts
+    // are used on.
+    QCoro::Task<void> merge(MergeWork work);
+    // For work of a few records, which holds nobody: runs it at once on the caller's thread and tells
+    // the contexts, or, while a merge is running, after it as merge() does.
+    QCoro::Task<void> mergeSmall(MergeWork work);
+    bool isMerging() const { return m_merges > 0; }
 
 signals:
     // After any context of this store saved; null after a save of no context.
@@ -41,8 +57,14 @@ private:
     friend class ModelContext;
     void registerContext(ModelContext *context);
     void contextSaved(ModelContext *context);
+    void saveAfterMerges(ModelContext *context);
+    void mergeEnded(bool changed);
 
     QString m_filePath;
     ModelContext *m_mainContext = nullptr;
     QList<QPointer<ModelContext>> m_contexts;
+    int m_merges = 0;
+    QList<QPointer<ModelContext>> m_waitingSaves;
+    // One thread: merges run one after another.
+    QThreadPool m_mergeThread;
 };

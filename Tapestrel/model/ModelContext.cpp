@@ -318,16 +318,6 @@ bool ModelContext::hasChanges() const
 
 // --- Saving ------------------------------------------------------------------------------------
 
-namespace {
-
-const char *const updateProfileSql = "UPDATE profiles SET uuid = ?, name = ?, isEnabled = ? WHERE id = ?";
-const char *const updateBackgroundSql =
-    "UPDATE custom_backgrounds SET uuid = ?, type = ?, backgroundValue = ?, bookmarkData = ? WHERE id = ?";
-const char *const updateOptionSql = "UPDATE options SET \"key\" = ?, \"value\" = ?, isEnabled = ?, "
-                                    "profile = ?, position = ? WHERE id = ?";
-
-} // namespace
-
 qint64 ModelContext::idOf(const ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const
 {
     if (!record)
@@ -337,7 +327,7 @@ qint64 ModelContext::idOf(const ModelRecord *record, const QHash<ModelRecord *, 
     return newIds.value(const_cast<ModelRecord *>(record), 0);
 }
 
-// Binds the stored columns of a record, in the order of the insert and update statements above.
+// Binds the stored columns of a record, in the order of the insert and update statements.
 void ModelContext::bindValues(SqliteStatement &statement, ModelRecord *record,
                               const QHash<ModelRecord *, qint64> &newIds) const
 {
@@ -380,16 +370,17 @@ void ModelContext::writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64>
 void ModelContext::writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds)
 {
     const bool isOption = qobject_cast<Option *>(record);
-    const char *sql = qobject_cast<Profile *>(record) ? updateProfileSql
-        : isOption                                    ? updateOptionSql
-                                                      : updateBackgroundSql;
+    const char *sql = qobject_cast<Profile *>(record) ? StoreQueries::updateProfile
+        : isOption                                    ? StoreQueries::updateOption
+                                                      : StoreQueries::updateBackground;
     SqliteStatement::Use update = statement(sql);
     bindValues(*update, record, newIds);
     update->bind(qobject_cast<Profile *>(record) ? 4 : isOption ? 6 : 5, record->m_rowId);
     update->run();
 }
 
-void ModelContext::writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds)
+void ModelContext::writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds,
+                              const QSet<const ModelRecord *> &gone)
 {
     const qint64 profileId = idOf(profile, newIds);
     {
@@ -401,7 +392,7 @@ void ModelContext::writeLinks(Profile *profile, const QHash<ModelRecord *, qint6
         statement("INSERT OR IGNORE INTO profile_backgrounds (profile, background) VALUES (?, ?)");
     for (const CustomBackground *background : profile->backgrounds()) {
         const qint64 backgroundId = idOf(background, newIds);
-        if (!backgroundId)
+        if (!backgroundId || gone.contains(background))
             continue;
         link->bind(1, profileId);
         link->bind(2, backgroundId);
@@ -437,10 +428,29 @@ void ModelContext::deleteRows(const char *table, const QList<qint64> &ids)
     }
 }
 
+QSet<const ModelRecord *> ModelContext::vanished(const QSet<const ModelRecord *> &records)
+{
+    QSet<const ModelRecord *> gone;
+    for (const ModelRecord *record : records) {
+        const char *sql = qobject_cast<const Profile *>(record) ? "SELECT 1 FROM profiles WHERE id = ?"
+            : qobject_cast<const Option *>(record)              ? "SELECT 1 FROM options WHERE id = ?"
+                                                   : "SELECT 1 FROM custom_backgrounds WHERE id = ?";
+        SqliteStatement::Use query = statement(sql);
+        query->bind(1, record->m_rowId);
+        if (!query->step())
+            gone.insert(record);
+    }
+    return gone;
+}
+
 void ModelContext::save()
 {
     if (!hasChanges())
         return;
+    if (m_container && m_container->isMerging()) {
+        m_container->saveAfterMerges(this);
+        return;
+    }
     // A save of this connection leaves the data version as it is; the last fetch of all profiles
     // stays good when nobody else wrote since it, and is brought up to this save below.
     std::optional<qint64> storedProfilesVersion = m_storedProfilesVersion;
@@ -454,7 +464,53 @@ void ModelContext::save()
     QHash<ModelRecord *, qint64> newIds;
     newIds.reserve(m_inserted.size());
     QSet<Profile *> linkProfiles;
+    QSet<ModelRecord *> updates = m_updated;
     try {
+        for (ModelRecord *record : std::as_const(m_inserted)) {
+            if (auto *profile = qobject_cast<Profile *>(record); profile && !profile->backgrounds().isEmpty())
+                linkProfiles.insert(profile);
+        }
+        for (ModelRecord *record : std::as_const(m_updated)) {
+            auto *profile = qobject_cast<Profile *>(record);
+            if (!profile)
+                continue;
+            if (profile->m_optionOrderDirty) {
+                // Positions follow the list: every stored option of the profile is rewritten.
+                for (Option *option : profile->options()) {
+                    if (option->m_rowId != 0)
+                        updates.insert(option);
+                }
+            }
+            if (profile->m_backgroundLinksDirty)
+                linkProfiles.insert(profile);
+        }
+        // Another connection may have deleted rows this save names (a restore replaced or moved
+        // their records): they are looked for before anything is written, so that no row this save
+        // adds is taken for one of them, and nothing is written into them or naming them.
+        QSet<const ModelRecord *> named;
+        const auto name = [&named](const ModelRecord *record) {
+            if (record && record->m_rowId != 0)
+                named.insert(record);
+        };
+        for (const ModelRecord *record : std::as_const(updates)) {
+            name(record);
+            if (auto *option = qobject_cast<const Option *>(record))
+                name(option->profile());
+        }
+        for (const ModelRecord *record : std::as_const(m_inserted)) {
+            if (auto *option = qobject_cast<const Option *>(record))
+                name(option->profile());
+        }
+        for (const Profile *profile : std::as_const(linkProfiles)) {
+            name(profile);
+            for (const CustomBackground *background : profile->backgrounds())
+                name(background);
+        }
+        const QSet<const ModelRecord *> gone = vanished(named);
+        const auto writable = [&gone](const ModelRecord *record) {
+            const auto *option = qobject_cast<const Option *>(record);
+            return !gone.contains(record) && !(option && gone.contains(option->profile()));
+        };
         {
             QList<qint64> profiles;
             QList<qint64> options;
@@ -473,34 +529,19 @@ void ModelContext::save()
         for (ModelRecord *record : std::as_const(m_inserted)) {
             if (!qobject_cast<Option *>(record))
                 writeInsert(record, newIds);
-            if (auto *profile = qobject_cast<Profile *>(record); profile && !profile->backgrounds().isEmpty())
-                linkProfiles.insert(profile);
         }
         for (ModelRecord *record : std::as_const(m_inserted)) {
-            if (qobject_cast<Option *>(record))
+            if (qobject_cast<Option *>(record) && writable(record))
                 writeInsert(record, newIds);
         }
-        QSet<ModelRecord *> updates = m_updated;
-        for (ModelRecord *record : std::as_const(m_updated)) {
-            auto *profile = qobject_cast<Profile *>(record);
-            if (!profile)
-                continue;
-            if (profile->m_optionOrderDirty) {
-                // Positions follow the list: every stored option of the profile is rewritten.
-                for (Option *option : profile->options()) {
-                    if (option->m_rowId != 0)
-                        updates.insert(option);
-                }
-            }
-            if (profile->m_backgroundLinksDirty)
-                linkProfiles.insert(profile);
-        }
         for (ModelRecord *record : std::as_const(updates)) {
-            if (!record->m_deleted && record->m_rowId != 0)
+            if (!record->m_deleted && record->m_rowId != 0 && writable(record))
                 writeUpdate(record, newIds);
         }
-        for (Profile *profile : std::as_const(linkProfiles))
-            writeLinks(profile, newIds);
+        for (Profile *profile : std::as_const(linkProfiles)) {
+            if (!gone.contains(profile))
+                writeLinks(profile, newIds, gone);
+        }
     } catch (...) {
         sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;

@@ -54,7 +54,10 @@ public:
 
     bool hasChanges() const;
     // Writes every pending change in one transaction. On failure nothing is written, the changes
-    // stay pending and ModelStoreError is thrown.
+    // stay pending and ModelStoreError is thrown. While the container merges (see
+    // ModelContainer::merge), the save waits its turn: the changes stay pending, and the container
+    // saves them when the merges are over. A record whose row another connection deleted meanwhile
+    // is not written again, nor an option into a profile whose row went so.
     void save();
 
     // Stored records (as last saved, with this context's unsaved changes applied) followed by the
@@ -106,7 +109,10 @@ private:
     void bindValues(SqliteStatement &statement, ModelRecord *record,
                     const QHash<ModelRecord *, qint64> &newIds) const;
     void deleteRows(const char *table, const QList<qint64> &ids);
-    void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds);
+    void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds,
+                    const QSet<const ModelRecord *> &gone);
+    // Those of `records` (stored before) whose rows are no longer in the store.
+    QSet<const ModelRecord *> vanished(const QSet<const ModelRecord *> &records);
     qint64 idOf(const ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds) const;
 
     ModelContainer *m_container;

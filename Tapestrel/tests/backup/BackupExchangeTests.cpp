@@ -26,6 +26,7 @@
 #include <QPointer>
 #include <QSemaphore>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -74,6 +75,26 @@ protected:
         }
         return result;
     }
+    // The store's profiles, read straight from its file: "uuid:options" in the store's order.
+    QStringList profileSummary() const
+    {
+        sqlite3 *database = nullptr;
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(container->filePath()).constData(), &database), SQLITE_OK);
+        sqlite3_stmt *query = nullptr;
+        sqlite3_prepare_v2(
+            database,
+            "SELECT p.uuid, count(o.id) FROM profiles p LEFT JOIN options o ON o.profile = p.id "
+            "GROUP BY p.id ORDER BY p.id",
+            -1, &query, nullptr);
+        QStringList result;
+        while (sqlite3_step(query) == SQLITE_ROW)
+            result.append(QStringLiteral("%1:%2")
+                              .arg(reinterpret_cast<const char *>(sqlite3_column_text(query, 0)))
+                              .arg(sqlite3_column_int64(query, 1)));
+        sqlite3_finalize(query);
+        sqlite3_close(database);
+        return result;
+    }
     QStringList storedBackgrounds() const
     {
         const std::unique_ptr<ModelContext> context = container->makeContext();
@@ -111,20 +132,20 @@ protected:
                 + R"(","name":"N","options":[)" + list + "]}";
         return json + "]";
     }
-    // A backup archive of the manager's folder, written with zip64 size fields or as the program does.
-    using Entries = QList<std::pair<QString, QByteArray>>;
+    // A backup archive of the manager's folder, written with zip64 size fields (and what they say of
+    // the entries) or as the program does.
+    using Entries = QList<TestSupport::Zip64Entry>;
     KivBackups::Backup addArchive(KivBackups::BackupManager &manager, const QString &name,
                                   const Entries &entries, bool zip64 = false)
     {
-        const QString path = folder("backups") + "/" + name + ".tapback";
+        const QString backups = manager.configuration().backupStorePath;
+        QDir().mkpath(backups);
+        const QString path = backups + "/" + name + ".tapback";
         QList<Zip::ArchiveFile> files;
-        QList<std::pair<QByteArray, QByteArray>> raw;
-        for (const auto &[entry, bytes] : entries) {
-            files.append({entry, bytes, std::nullopt});
-            raw.append({entry.toUtf8(), bytes});
-        }
+        for (const TestSupport::Zip64Entry &entry : entries)
+            files.append({QString::fromUtf8(entry.name), entry.data, std::nullopt});
         if (zip64)
-            EXPECT_TRUE(TestSupport::writeZip64Archive(path, raw));
+            EXPECT_TRUE(TestSupport::writeZip64Archive(path, entries));
         else
             Zip::Zip::zipData(files, path);
         runTask(manager.reload());
@@ -217,19 +238,27 @@ TEST_F(BackupExchange, ImportMergesByUuid)
     runTask(ProfileImporter(main()).importProfiles(
         decodeProfiles(
             R"([{"uuid":"A","name":"Imported","options":[]},{"uuid":"N","name":"New","options":[]},)"
-            R"({"uuid":"N","name":"New again","options":[]}])"),
+            R"({"uuid":"M","name":"New too","options":[]}])"),
         false));
     EXPECT_EQ(storedProfiles(),
               QStringList({"A Stored k=stored+ links:1", "Z Untouched z=1+ links:0", "N New links:0",
-                           "N New again links:0"}));
+                           "M New too links:0"}));
 
+    // Replaced in its place, without its link.
     runTask(ProfileImporter(main()).importProfiles(
         decodeProfiles(
             R"([{"uuid":"A","name":"Replaced","options":[{"key":"r","value":"1","isEnabled":false}]}])"),
         true));
     EXPECT_EQ(storedProfiles(),
-              QStringList({"Z Untouched z=1+ links:0", "N New links:0", "N New again links:0",
-                           "A Replaced r=1- links:0"}));
+              QStringList({"A Replaced r=1- links:0", "Z Untouched z=1+ links:0", "N New links:0",
+                           "M New too links:0"}));
+
+    // Two profiles of one id change nothing.
+    EXPECT_THROW(
+        runTask(ProfileImporter(main()).importProfiles(
+            decodeProfiles(R"([{"uuid":"Q","name":"Q","options":[]},{"uuid":"Q","name":"Q","options":[]}])"),
+            false)),
+        KivBackups::BackupError);
 
     runTask(CustomBackgroundImporter(main()).importBackgrounds(
         CustomBackgroundImporter::decodeBackgrounds(JsonCoder::decode(
@@ -294,7 +323,7 @@ TEST_F(BackupExchange, RestoreBringsBackTheBackupAndChangesNothingWhenAFileIsBro
     QObject::connect(main(), &ModelContext::profilesChanged, &listening, [&heard] { ++heard; });
     runTask(handler.restore(backup));
     EXPECT_EQ(heard, 1);
-    EXPECT_EQ(storedProfiles(), QStringList({"X Extra links:0", "A Original k=old+ j=x- links:0"}));
+    EXPECT_EQ(storedProfiles(), QStringList({"A Original k=old+ j=x- links:0", "X Extra links:0"}));
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
 }
 
@@ -330,26 +359,32 @@ TEST_F(BackupExchange, HostileFilesAreRefusedNamingTheFileAndChangeNothing)
     EXPECT_EQ(storedProfiles(), before);
 }
 
-TEST_F(BackupExchange, RestoringEqualRecordsKeepsThemInPlace)
+TEST_F(BackupExchange, RestoredRecordsKeepTheirRowsAndNewRowsTakeNoneAContextNames)
 {
     QPointer<Profile> same = addProfile("S", "Same", {{"k", "v"}});
-    QPointer<Profile> linked = addProfile("L", "Linked", {});
+    QPointer<Profile> linked = addProfile("L", "Linked", {{"m", "1"}});
     linked->addBackground(addBackground("BG", colorValue));
     main()->save();
     TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
     const QString backup = folder("backup");
     runTask(handler.backup(backup));
-    addProfile("X", "Extra", {});
+    QPointer<Profile> extra = addProfile("X", "Extra", {});
+    main()->remove(linked->option("m"));
     main()->save();
+    // The last option row, its change not saved when the restore removes it.
+    linked->findOrCreateOption("j")->setValue("2");
+    main()->save();
+    linked->option("j")->setValue("unsaved");
 
     runTask(handler.restore(backup));
-    main()->fetchProfiles();
-    TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-    // The equal profile is the same record still, in its row; the linked one was replaced, after
-    // every other, and lost its link.
-    ASSERT_TRUE(same);
-    EXPECT_FALSE(same->isDeleted());
-    EXPECT_EQ(storedProfiles(), QStringList({"S Same k=v+ links:0", "X Extra links:0", "L Linked links:0"}));
+    main()->save();
+    // The equal profile is the same record still, in its row; the linked one was replaced in its row
+    // (the window's record of it shows what replaced it) and lost its link; the change to the option
+    // it no longer holds went nowhere, least of all into the row of the option that came back.
+    EXPECT_EQ(main()->fetchProfiles(), QList<Profile *>({same, linked, extra}));
+    EXPECT_TRUE(linked->backgrounds().isEmpty());
+    EXPECT_EQ(storedProfiles(),
+              QStringList({"S Same k=v+ links:0", "L Linked m=1+ links:0", "X Extra links:0"}));
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
 }
 
@@ -375,80 +410,156 @@ TEST_F(BackupExchange, ArchivesMadeByTheManagerRestoreAndAStoreThatIsGoneFails)
     EXPECT_THROW(runTask(manager.restore(manager.backups()[0])), ModelStoreError);
 }
 
-// Archives no backup of the program makes, each small: every one is refused before anything
-// changes, with a message that names the limit; a name too long is cut, and said so.
-TEST_F(BackupExchange, HostileArchivesAreRefusedNamingTheLimitAndChangeNothing)
+// Archives restored into a store of the profiles A and C: those beyond a limit of the restore, or no
+// backup of the program makes, are refused before anything changes, with a message that names the
+// limit or the fault; the others restore, their profiles in their order. A name too long is cut, and
+// said so.
+TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
 {
-    addProfile("A", "Original", {{"k", "v"}});
-    main()->save();
-    const QStringList before = storedProfiles();
-    KivBackups::BackupManager manager(
-        {home.filePath("backups"), "tapback"},
-        std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
-    const auto restoreArchive = [&](const QString &name, const Entries &entries, bool zip64 = false) {
-        return runTask(manager.restore(addArchive(manager, name, entries, zip64)), std::chrono::seconds(60));
+    // A list of `count` zeros.
+    const auto zeros = [](qsizetype count) {
+        QByteArray list = QByteArray(",0").repeated(count);
+        list[0] = '[';
+        return list + ']';
     };
-
     QByteArray many = "[";
     for (int i = 0; i <= TapestrelBackupHandler::maximumRecords; ++i)
         many += QStringLiteral(R"({"uuid":"U%1","name":"N","options":[]},)").arg(i).toUtf8();
     many.back() = ']';
+    const QByteArray spaces = "[" + QByteArray(4 << 20, ' ') + "]";
+    const QByteArray option = R"({"key":"k","value":"v"})";
+    const auto profiles = [&](const QByteArrayList &uuids, const QByteArray &extra = {}) {
+        QByteArrayList list;
+        for (const QByteArray &uuid : uuids)
+            list.append(R"({"uuid":")" + uuid + R"(","name":"N","options":[)" + option + "]" + extra + "}");
+        return "[" + list.join(',') + "]";
+    };
+    const QStringList before {"A:1", "C:1"};
+    QStringList all = before;
+    for (int p = 0; p < 300; ++p)
+        all.append(QStringLiteral("P%1:1000").arg(p));
     const QString limit = QLocale().toString(TapestrelBackupHandler::maximumRecords);
-    const QString optionLimit = QLocale().toString(ProfileImporter::maximumOptions);
     const struct
     {
+        const char *what;
         Entries entries;
-        QString says;
         bool zip64 = false;
-    } hostile[] = {
-        {{{"backgrounds.json", "[]"}, {"profiles.json", many}}, "more than " + limit + " profiles"},
-        {{{"backgrounds.json", QByteArray(many).replace("\"options\":[]", "\"kind\":\"x\"")},
-          {"profiles.json", "[]"}},
+        QString refusal = {}; // none: it restores
+        QStringList after = {}; // "uuid:options" in the store's order
+    } rows[] = {
+        {"many profiles", {{"profiles.json", many}}, false, "more than " + limit + " profiles"},
+        {"many backgrounds",
+         {{"profiles.json", "[]"},
+          {"backgrounds.json", QByteArray(many).replace("\"options\":[]", "\"kind\":\"x\"")}},
+         false,
          "more than " + limit + " backgrounds"},
         // Spaces expand about 1,000 times.
-        {{{"backgrounds.json", "[]"}, {"profiles.json", "[" + QByteArray(4 << 20, ' ') + "]"}},
+        {"declared expansion",
+         {{"profiles.json", spaces}},
+         false,
          "more than 100 times its size beyond the first"},
-        {{{"backgrounds.json", "[]"}, {"profiles.json", "[]"}, {"profiles.json", "[]"}},
+        {"declared zip64 expansion", {{"profiles.json", spaces}}, true, " to 4.00 MiB, more than 100 times"},
+        {"expansion from the bytes read",
+         {{"profiles.json", spaces, false, quint64(4) << 20}},
+         true,
+         "expands from"},
+        {"a file twice",
+         {{"profiles.json", "[]"}, {"profiles.json", "[]"}},
+         false,
          "holds the file “profiles.json” twice"},
-        {{{"backgrounds.json", "[]"}, {"profiles.json", profilesJson(1, 1001)}},
-         "a profile in it holds more than " + optionLimit + " options"},
-        {{{"backgrounds.json", "[]"}, {"profiles.json", profilesJson(1, 600000)}},
-         "a profile in it holds more than " + optionLimit + " options"},
-        // The sizes in zip64 fields, as they are.
-        {{{"backgrounds.json", "[]"}, {"profiles.json", "[" + QByteArray(4 << 20, ' ') + "]"}},
-         " to 4.00 MiB, more than 100 times",
-         true},
+        {"a long profile",
+         {{"profiles.json", profilesJson(1, 1001)}},
+         false,
+         "a profile in it holds more than 1,000 options"},
+        {"a long profile, its list named with an escape",
+         {{"profiles.json", profilesJson(1, 1001).replace("\"options\"", "\"opt\\u0069ons\"")}},
+         false,
+         "a profile in it holds more than 1,000 options"},
+        {"1,500 × 1,000 options",
+         {{"profiles.json", profilesJson(1500, 1000), true}},
+         true,
+         "more than 300,000 options in all"},
+        {"two profiles of one id",
+         {{"profiles.json", profiles({"B", "X", "B"})}},
+         false,
+         "two profiles of the id “B”"},
+        {"values beyond the options",
+         {{"profiles.json", profiles({"V"}, ",\"extra\":" + zeros(2000001)), true}},
+         true,
+         "more than 2,000,000 values"},
+        {"an option beside an unrelated list",
+         {{"profiles.json", profiles({"U"}, ",\"extra\":" + zeros(5000))}},
+         false,
+         {},
+         {"A:1", "C:1", "U:1"}},
+        {"a stored zip64 entry", {{"profiles.json", profiles({"S"}), true}}, true, {}, {"A:1", "C:1", "S:1"}},
+        // B comes first; A moves after it as it was, C as the backup has it, with a second option.
+        {"order kept",
+         {{"profiles.json",
+           QByteArray(profiles({"B", "A", "C"}))
+               .replace(R"("C","name":"N","options":[)",
+                        R"("C","name":"N","options":[{"key":"m","value":"w"},)")}},
+         false,
+         {},
+         {"B:1", "A:1", "C:2"}},
+        {"300,000 options in all", {{"profiles.json", profilesJson(300, 1000)}}, false, {}, all},
     };
     int number = 0;
-    for (const auto &[entries, says, zip64] : hostile) {
-        SCOPED_TRACE(says.toStdString());
+    for (const auto &[what, entries, zip64, refusal, after] : rows) {
+        SCOPED_TRACE(what);
+        // A store of its own for each.
+        container = std::make_unique<ModelContainer>(
+            home.filePath(QStringLiteral("row%1/data.sqlite").arg(++number)));
+        addProfile("A", "N", {{"k", "v"}});
+        addProfile("C", "N", {{"k", "v"}});
+        main()->save();
+        KivBackups::BackupManager manager(
+            {home.filePath(QStringLiteral("row%1/backups").arg(number)), "tapback"},
+            std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
+        Entries archive = entries;
+        if (std::none_of(archive.cbegin(), archive.cend(), [](const TestSupport::Zip64Entry &entry) {
+                return entry.name == "backgrounds.json";
+            }))
+            archive.append(TestSupport::Zip64Entry {"backgrounds.json", "[]"});
         try {
-            restoreArchive(QStringLiteral("202401010000%1").arg(number++, 2, 10, QLatin1Char('0')), entries,
-                           zip64);
-            ADD_FAILURE() << "restored";
+            runTask(manager.restore(addArchive(manager, "20240101000000", archive, zip64)),
+                    std::chrono::seconds(60));
+            EXPECT_TRUE(refusal.isEmpty()) << "restored";
+            EXPECT_EQ(profileSummary(), after);
         } catch (const KivBackups::BackupError &error) {
-            EXPECT_TRUE(error.message().contains(says)) << error.message().toStdString();
+            EXPECT_FALSE(refusal.isEmpty()) << error.message().toStdString();
+            EXPECT_TRUE(error.message().contains(refusal)) << error.message().toStdString();
+            EXPECT_EQ(profileSummary(), before);
+        } catch (const std::exception &error) {
+            ADD_FAILURE() << error.what();
         }
-        EXPECT_EQ(storedProfiles(), before);
         EXPECT_TRUE(QDir(manager.workingFolderPath()).isEmpty());
     }
 
     // A name of 2,000 characters comes back with the first 1,024, or 1,023 where the 1,024th begins a
-    // character of two; an entry no backup holds is passed over; zip64 size fields are read. A file
-    // that expands a thousand times but stays within the first MiB is taken.
+    // character of two; an entry no backup holds is passed over. A file that expands a thousand times
+    // but stays within the first MiB is taken.
+    KivBackups::BackupManager manager(
+        {home.filePath("backups"), "tapback"},
+        std::make_shared<TapestrelBackupHandler>(main(), "profiles.json", "backgrounds.json"));
     const QString longName = QString(1023, u'n') + QStringLiteral("😀") + QString(975, u'n');
     const QByteArray padded = "[" + QByteArray(1'000'000, ' ') + R"({"uuid":"L","name":")" + longName.toUtf8()
         + R"(","options":[]}])";
-    const QStringList notes = restoreArchive(
-        "20240202000000", {{"backgrounds.json", "[]"}, {"profiles.json", padded}, {"extra.bin", "x"}}, true);
+    const QStringList stored = storedProfiles();
+    const QStringList notes = runTask(manager.restore(
+        addArchive(manager, "20240202000000",
+                   {{"backgrounds.json", "[]"}, {"profiles.json", padded}, {"extra.bin", "x"}}, true)));
     ASSERT_EQ(notes.size(), 1);
     EXPECT_TRUE(notes[0].contains("cut")) << notes[0].toStdString();
-    EXPECT_EQ(storedProfiles(), before + QStringList({"L " + longName.left(1023) + " links:0"}));
+    EXPECT_EQ(storedProfiles(), stored + QStringList({"L " + longName.left(1023) + " links:0"}));
 }
 
-// Profiles of as many options as a restore takes, restored over the same profiles with other values:
-// every one is replaced, and meanwhile the window's event loop never stops for long.
-TEST_F(BackupExchange, ALargeRestoreReplacesEveryProfileWhileTheWindowAnswers)
+// Profiles of as many options as one takes, restored over the same profiles with other values, while
+// the window edits and saves every 20 ms and its list fetches the profiles on every change, and the
+// shipped profiles are imported: no save or import fails or waits for the store on the window's
+// thread, the window never stops for long, and what it saved meanwhile is kept, in a profile the
+// backup does not hold and in one it replaces.
+TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
 {
     KivBackups::BackupManager manager(
         {home.filePath("backups"), "tapback"},
@@ -464,14 +575,51 @@ TEST_F(BackupExchange, ALargeRestoreReplacesEveryProfileWhileTheWindowAnswers)
     const KivBackups::Backup second = backup("20240102000000", 'b');
     runTask(manager.restore(first), std::chrono::seconds(60));
 
+    QObject window;
+    QObject::connect(main(), &ModelContext::profilesChanged, &window, [this] { main()->fetchProfiles(); });
+    QPointer<Profile> mine = addProfile("W", "Mine", {});
+    main()->save();
+    QPointer<Profile> replaced = main()->fetchProfiles("P0").value(0);
+    ASSERT_TRUE(replaced);
+    int edits = 0;
+    int waiting = 0;
+    std::optional<QCoro::Task<QStringList>> importing;
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, &window, [&] {
+        // Once the merge is over, what waited must have been saved without another save.
+        if (waiting > 0 && !container->isMerging())
+            return typing.stop();
+        if (container->isMerging() && !importing)
+            importing = ProfileImporter(main()).importProfiles(
+                decodeProfiles(R"([{"uuid":"I","name":"Shipped","options":[]}])"), false);
+        const QString name = QStringLiteral("Edit %1").arg(++edits);
+        mine->setName(name);
+        replaced->setName(name);
+        waiting += container->isMerging();
+        try {
+            main()->save();
+        } catch (const std::exception &error) {
+            ADD_FAILURE() << error.what();
+        }
+    });
+    typing.start(20);
     const TestSupport::EventLoopPauses pauses;
     runTask(manager.restore(second), std::chrono::seconds(60));
+    typing.stop();
+    EXPECT_GT(waiting, 0) << "no save came during the merge";
     EXPECT_LT(pauses.longest(), 500) << "the window's event loop stopped for " << pauses.longest() << " ms";
+    EXPECT_FALSE(main()->hasChanges());
+    ASSERT_TRUE(importing);
+    runTask(std::move(*importing));
 
     const std::unique_ptr<ModelContext> context = container->makeContext();
-    const QList<Profile *> profiles = context->fetchProfiles();
-    ASSERT_EQ(profiles.size(), count);
-    for (const Profile *profile : profiles) {
+    QList<Profile *> profiles = context->fetchProfiles();
+    ASSERT_EQ(profiles.size(), count + 2);
+    EXPECT_EQ(profiles.takeLast()->name(), "Shipped");
+    const QString last = QStringLiteral("Edit %1").arg(edits);
+    EXPECT_EQ(profiles[0]->name(), last);
+    EXPECT_EQ(profiles.last()->name(), last);
+    for (const Profile *profile : profiles.first(count)) {
         ASSERT_EQ(profile->options().size(), options);
         EXPECT_TRUE(profile->options().last()->value().startsWith('b'));
     }
@@ -556,15 +704,12 @@ TEST_F(BackupExchange, ArchivedFilesHoldTheRecordsBytesReadStraightFromTheStore)
     EXPECT_EQ(home.readFile("unpacked/profiles.json"), profiles);
     EXPECT_EQ(home.readFile("unpacked/backgrounds.json"), backgrounds);
 
-    QStringList before = storedProfiles();
+    const QStringList before = storedProfiles();
     first->setName("Changed");
     main()->save();
     runTask(manager.restore(manager.backups()[0]));
-    // The changed profile comes back, after the others.
-    QStringList after = storedProfiles();
-    before.sort();
-    after.sort();
-    EXPECT_EQ(after.join('\n').toStdString(), before.join('\n').toStdString());
+    // The changed profile comes back, in its place.
+    EXPECT_EQ(storedProfiles().join('\n').toStdString(), before.join('\n').toStdString());
 
     // A snapshot of a store that is not there fails; none is created.
     EXPECT_THROW(StoreSnapshot(home.filePath("missing/data.sqlite")), ModelStoreError);

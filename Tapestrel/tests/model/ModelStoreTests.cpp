@@ -529,3 +529,39 @@ TEST_F(ModelStore, AnOptionRowTakenOverElsewhereMovesItsObjectToTheNewProfile)
     EXPECT_TRUE(gone->options().isEmpty());
     EXPECT_EQ(goneOptions.count(), 1);
 }
+
+// Changes to a profile whose row another connection deleted meanwhile (as a restore that moves or
+// replaces it does) are not written, nor options into it: the save writes the rest and the next ones
+// go on, where they would fail for good naming a row that is not there.
+TEST_F(ModelStore, ChangesToRowsDeletedElsewhereAreDroppedAndTheRestIsSaved)
+{
+    auto container = open();
+    ModelContext *main = container->mainContext();
+    Profile *kept = makeProfile(main, QStringLiteral("Kept"), {QStringLiteral("k")});
+    Profile *gone = makeProfile(main, QStringLiteral("Gone"), {QStringLiteral("g")});
+    CustomBackground *background =
+        main->insert(std::make_unique<CustomBackground>(CustomBackground::Kind::Color, "x"));
+    main->save();
+
+    gone->setName(QStringLiteral("Renamed"));
+    gone->option(QStringLiteral("g"))->setValue(QStringLiteral("changed"));
+    gone->findOrCreateOption(QStringLiteral("n"))->setValue(QStringLiteral("new"));
+    kept->setName(QStringLiteral("Kept too"));
+    kept->addBackground(background);
+    auto other = container->makeContext();
+    other->remove(other->fetchProfiles()[1]);
+    other->remove(other->fetchBackgrounds()[0]);
+    other->save();
+
+    EXPECT_NO_THROW(main->save());
+    EXPECT_FALSE(main->hasChanges());
+    kept->option(QStringLiteral("k"))->setValue(QStringLiteral("later"));
+    EXPECT_NO_THROW(main->save());
+    auto reader = container->makeContext();
+    const QList<Profile *> stored = reader->fetchProfiles();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0]->name(), QStringLiteral("Kept too"));
+    EXPECT_EQ(stored[0]->value(QStringLiteral("k")), QStringLiteral("later"));
+    EXPECT_TRUE(stored[0]->backgrounds().isEmpty());
+    EXPECT_EQ(rowCount(QStringLiteral("options")), 1);
+}
