@@ -11,22 +11,7 @@
 
 namespace {
 
-const QString setDark = QStringLiteral("tell application \"System Events\"\n    tell appearance preferences "
-                                       "to set dark mode to yes\nend tell    ");
-const QString setLight = QStringLiteral("tell application \"System Events\"\n    tell appearance preferences "
-                                        "to set dark mode to no\nend tell    ");
-const QString getDark = QStringLiteral(
-    "tell application \"System Events\"\n    tell appearance preferences to get dark mode\nend tell");
-
-QString dock(const QString &command)
-{
-    return QStringLiteral("tell application \"System Events\"\n    tell dock preferences to ") + command
-        + QStringLiteral("\nend tell");
-}
-
-class ScriptOptionTest : public SystemOptionTest
-{
-};
+using ScriptOptionTest = SystemOptionTest;
 
 TEST_F(ScriptOptionTest, AppearanceSendsDarkOnlyForTheExactWordAndReadsBack)
 {
