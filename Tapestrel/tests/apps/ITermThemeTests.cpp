@@ -83,6 +83,7 @@ protected:
     }
 
     ITermAppConfig &config = *registries.appConfigStore().requireConfig<ITermAppConfig>();
+    ITermThemeOptionModel model {&config, iterm};
     Platform::ScriptedAlertAnswerer alerts;
 };
 
@@ -182,7 +183,6 @@ TEST_F(ITermThemeTest, EntriesCompareAsPropertyListsAndCopyIntoOneAppearance)
 TEST_F(ITermThemeTest, AppliesIntoTheDefaultProfileForTheAppearanceAndReadsItBack)
 {
     setBookmarks({{"Background Color (Dark)", colour(0.5, 0.5, 0.5)}});
-    ITermThemeOptionModel model(&config, iterm);
     setDark(true);
     EXPECT_EQ(read(model), std::nullopt);
 
@@ -221,7 +221,6 @@ TEST_F(ITermThemeTest, AppliesIntoTheDefaultProfileForTheAppearanceAndReadsItBac
 
 TEST_F(ITermThemeTest, TheTwoErrorsAndReadsOfABrokenSetup)
 {
-    ITermThemeOptionModel model(&config, iterm);
     const QString noProfile = "Cannot read iTerm default profile";
     EXPECT_EQ(applyError(model, "Default"), noProfile); // iTerm2 never ran: no profiles at all
     EXPECT_EQ(read(model), std::nullopt);
@@ -249,7 +248,6 @@ TEST_F(ITermThemeTest, TheTwoErrorsAndReadsOfABrokenSetup)
 TEST_F(ITermThemeTest, ACustomPresetImportedAfterStartAppliesAtOnce)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     EXPECT_TRUE(model.themeStore()->customThemes().isEmpty());
     const QVariantMap nord {{"Background Color", colour(0.18, 0.2, 0.25)}};
     preferences().setValue(
@@ -274,7 +272,6 @@ TEST_F(ITermThemeTest, ACustomPresetImportedAfterStartAppliesAtOnce)
 TEST_F(ITermThemeTest, RelaunchAsksWaitsForTheExitWritesAndReopens)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     const qint64 pid = launch();
 
     // Agree: iTerm2 has exited when the profiles are written, and runs again afterwards.
@@ -303,7 +300,6 @@ TEST_F(ITermThemeTest, RelaunchAsksWaitsForTheExitWritesAndReopens)
 TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     const qint64 pid = launch();
     // This iTerm2 ignores being told to quit: it is back in the table at once.
     bool reviving = false;
@@ -330,7 +326,6 @@ TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
 TEST_F(ITermThemeTest, ADefaultProfileGoneFromTheListAtTheWriteFailsItAndWritesNothing)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     launch();
     const QString file = "Library/Preferences/com.googlecode.iterm2.plist";
     QByteArray left;
@@ -412,7 +407,6 @@ TEST_F(ITermThemeTest, SavesHeldByOtherProgramsNeverStopTheWindow)
 TEST_F(ITermThemeTest, APipeForTheRunningApplicationsIsNoReasonToWait)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     const QString table = Workspace::runningApplicationsFile();
     ASSERT_TRUE(TestSupport::HostileFiles::makePipe(table));
     EXPECT_LT(TestSupport::timeWithPipes({table}, [&] { apply(model, "Tango Dark"); }),
