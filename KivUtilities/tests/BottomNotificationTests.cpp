@@ -1,7 +1,6 @@
 #include "KivUtilities/BottomNotificationController.h"
 #include "KivUtilities/BottomNotificationView.h"
 #include "KivUtilities/BottomNotificationWindowController.h"
-#include "KivUtilities/ScreenGeometry.h"
 #include "KivUtilities/Symbols.h"
 #include "KivUtilities/WindowTranslucency.h"
 #include "testsupport/CapturedStandardError.h"
@@ -70,9 +69,7 @@ protected:
 TEST_F(BottomNotificationTest, SitsCentredAboveTheBottomOfTheMainScreen)
 {
     notices().show(QStringLiteral("Evening"), Symbols::icon("menubar.dock.rectangle"));
-    BottomNotificationWindowController *controller = notices().windowController();
-    ASSERT_NE(controller, nullptr);
-    BottomNotificationView *window = controller->window();
+    BottomNotificationView *window = notices().windowController()->window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowTransparentForInput));
@@ -80,15 +77,12 @@ TEST_F(BottomNotificationTest, SitsCentredAboveTheBottomOfTheMainScreen)
     EXPECT_EQ(window->property("symbol").toString(), "menubar.dock.rectangle");
     EXPECT_EQ(window->text(), "Evening");
 
-    const QRectF screen = ScreenGeometry::frame(QGuiApplication::primaryScreen());
-    const QRectF frame = ScreenGeometry::frame(window);
-    EXPECT_EQ(frame.size(), QSizeF(200, 200));
-    EXPECT_DOUBLE_EQ(frame.x(), screen.x() + (screen.width() - 200) / 2);
-    EXPECT_DOUBLE_EQ(frame.y(), screen.y() + 140);
-    // In Qt's top-left coordinates the notice's bottom edge is 140 above the screen's bottom.
-    const QRect qt = window->geometry();
-    const QRect qtScreen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(qtScreen.y() + qtScreen.height() - (qt.y() + qt.height()), 140);
+    // A 200-point square, centred, its bottom edge 140 above the screen's bottom.
+    const QRect frame = window->geometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(frame.size(), QSize(200, 200));
+    EXPECT_EQ(frame.center().x(), screen.center().x());
+    EXPECT_EQ(screen.bottom() - frame.bottom(), 140);
 
     at(300);
     const QString path = TestSupport::saveScreenshot(window, QStringLiteral("bottom-notification"));

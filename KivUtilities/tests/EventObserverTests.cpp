@@ -45,22 +45,13 @@ void pressOn(QWidget *widget)
 
 TEST(EventObserver, SeesLocalAndGlobalEventsWithoutTakingThem)
 {
-    QWidget window;
+    struct Window : QWidget
+    {
+        int presses = 0;
+        void mousePressEvent(QMouseEvent *) override { ++presses; }
+    } window;
     window.resize(100, 100);
     window.show();
-    int widgetPresses = 0;
-    struct Counter : QObject
-    {
-        int *count;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            if (event->type() == QEvent::MouseButtonPress)
-                ++*count;
-            return false;
-        }
-    } counter;
-    counter.count = &widgetPresses;
-    window.installEventFilter(&counter);
 
     EventMonitors::shared().setMouseLocationOverride(QPointF(12, 34));
     EventObserver observer;
@@ -76,7 +67,7 @@ TEST(EventObserver, SeesLocalAndGlobalEventsWithoutTakingThem)
         << "a second start replaces the first";
 
     pressOn(&window);
-    EXPECT_EQ(widgetPresses, 1) << "the click still reaches its window";
+    EXPECT_EQ(window.presses, 1) << "the click still reaches its window";
     EventMonitors::shared().dispatchGlobal(click(7));
     MonitoredEvent key;
     key.type = EventType::KeyDown;
@@ -96,12 +87,10 @@ TEST(EventObserver, SeesLocalAndGlobalEventsWithoutTakingThem)
 TEST(EventObserver, SwipeDirectionsOverTheWindowOnly)
 {
     using D = SwipeEventObserver::Direction;
-    EXPECT_EQ(SwipeEventObserver::classify(6, 2, 5), D::Right);
-    EXPECT_EQ(SwipeEventObserver::classify(6, 6, 5), std::nullopt);
-    EXPECT_EQ(SwipeEventObserver::classify(5, 0, 5), std::nullopt);
-    EXPECT_EQ(SwipeEventObserver::classify(0, -8, 5), D::Up);
-    EXPECT_EQ(SwipeEventObserver::classify(-9, 1, 5), D::Left);
-    EXPECT_EQ(SwipeEventObserver::classify(1, 9, 5), D::Down);
+    const std::tuple<qreal, qreal, std::optional<D>> deltas[] = {
+        {6, 2, D::Right}, {6, 6, {}}, {5, 0, {}}, {0, -8, D::Up}, {-9, 1, D::Left}, {1, 9, D::Down}};
+    for (const auto &[dx, dy, direction] : deltas)
+        EXPECT_EQ(SwipeEventObserver::classify(dx, dy, 5), direction) << dx << "," << dy;
 
     QWidget window;
     window.setGeometry(100, 100, 200, 150);

@@ -76,15 +76,7 @@ enum class Speed { Slow, Medium, Fast };
 
 QString raw(Speed speed)
 {
-    switch (speed) {
-    case Speed::Slow:
-        return QStringLiteral("slow");
-    case Speed::Medium:
-        return QStringLiteral("medium");
-    case Speed::Fast:
-        return QStringLiteral("fast");
-    }
-    return {};
+    return QStringList {"slow", "medium", "fast"}.at(int(speed));
 }
 
 QString title(Speed speed)

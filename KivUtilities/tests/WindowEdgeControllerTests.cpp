@@ -9,7 +9,6 @@
 
 using namespace KivUtilities;
 using Edge = WindowEdgeController::Edge;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -17,27 +16,30 @@ namespace {
 const QRectF screen(0, 0, 1440, 900);
 const QRectF visible(0, 0, 1370, 875);
 
+bool at(Edge edge, const QRectF &window, qreal tolerance, const QRectF &shown = visible,
+        const QRectF &whole = screen)
+{
+    return WindowEdgeController::isAtEdge(edge, window, shown, whole, tolerance);
+}
+
 } // namespace
 
 TEST(WindowEdgeController, EdgeTestsInScreenCoordinates)
 {
     // 1.5 points below the visible top with tolerance 0.5: the top allows one point more.
-    const QRectF belowTop(300, 875 - 1.5 - 200, 400, 200);
-    EXPECT_TRUE(WindowEdgeController::isAtEdge(Edge::Top, belowTop, visible, screen, 0.5));
-    const QRectF offLeft(1.5, 100, 400, 200);
-    EXPECT_FALSE(WindowEdgeController::isAtEdge(Edge::Left, offLeft, visible, screen, 0.5));
-    EXPECT_TRUE(WindowEdgeController::isAtEdge(Edge::Left, offLeft, visible, screen, 1.5));
+    EXPECT_TRUE(at(Edge::Top, QRectF(300, 875 - 1.5 - 200, 400, 200), 0.5));
+    EXPECT_FALSE(at(Edge::Left, QRectF(1.5, 100, 400, 200), 0.5));
+    EXPECT_TRUE(at(Edge::Left, QRectF(1.5, 100, 400, 200), 1.5));
     // Without a tolerance the top still allows one point.
-    EXPECT_TRUE(WindowEdgeController::isAtEdge(Edge::Top, QRectF(0, 874 - 200, 10, 200), visible, screen, 0));
-    EXPECT_FALSE(
-        WindowEdgeController::isAtEdge(Edge::Top, QRectF(0, 873.5 - 200, 10, 200), visible, screen, 0));
+    EXPECT_TRUE(at(Edge::Top, QRectF(0, 874 - 200, 10, 200), 0));
+    EXPECT_FALSE(at(Edge::Top, QRectF(0, 873.5 - 200, 10, 200), 0));
     // The right edge is the screen's border, not the Dock's.
-    EXPECT_FALSE(WindowEdgeController::isAtEdge(Edge::Right, QRectF(970, 0, 400, 200), visible, screen, 0));
-    EXPECT_TRUE(WindowEdgeController::isAtEdge(Edge::Right, QRectF(1040, 0, 400, 200), visible, screen, 0));
-    EXPECT_TRUE(WindowEdgeController::isAtEdge(Edge::Bottom, QRectF(40, 2, 400, 200), visible, screen, 2));
+    EXPECT_FALSE(at(Edge::Right, QRectF(970, 0, 400, 200), 0));
+    EXPECT_TRUE(at(Edge::Right, QRectF(1040, 0, 400, 200), 0));
+    EXPECT_TRUE(at(Edge::Bottom, QRectF(40, 2, 400, 200), 2));
     // A screen that does not start at the origin.
     const QRectF second(1440, -100, 1920, 1080);
-    EXPECT_TRUE(WindowEdgeController::isAtEdge(Edge::Right, QRectF(2960, 0, 400, 200), second, second, 0));
+    EXPECT_TRUE(at(Edge::Right, QRectF(2960, 0, 400, 200), 0, second, second));
 }
 
 TEST(WindowEdgeController, MovesKeepSizeAndLaterEdgesWin)
@@ -60,23 +62,17 @@ TEST(WindowEdgeController, DrivesARealWindowAndForgetsItWhenGone)
     const QRectF visibleFrame = ScreenGeometry::visibleFrame(window->screen());
     EXPECT_FALSE(edges.isAtAnyEdge(0));
 
+    // The moves animate; on a busy machine they may take longer than their nominal time.
     edges.moveTo({Edge::Left, Edge::Bottom}, 10);
-    // The move animates; on a busy machine it may take longer than its nominal time.
     EXPECT_TRUE(TestSupport::waitUntil(
         [&] { return ScreenGeometry::frame(window).topLeft() == visibleFrame.topLeft() + QPointF(10, 10); }));
-    QRectF frame = ScreenGeometry::frame(window);
-    EXPECT_DOUBLE_EQ(frame.x(), visibleFrame.x() + 10);
-    EXPECT_DOUBLE_EQ(frame.y(), visibleFrame.y() + 10);
-    EXPECT_EQ(frame.size(), QSizeF(300, 200));
+    EXPECT_EQ(ScreenGeometry::frame(window).size(), QSizeF(300, 200));
     EXPECT_TRUE(edges.isAtEdge(Edge::Left, 10));
     EXPECT_FALSE(edges.isAtEdge(Edge::Left, 9));
 
     edges.snapToNearEdges(12, 0);
     EXPECT_TRUE(TestSupport::waitUntil(
         [&] { return ScreenGeometry::frame(window).topLeft() == visibleFrame.topLeft(); }));
-    frame = ScreenGeometry::frame(window);
-    EXPECT_DOUBLE_EQ(frame.x(), visibleFrame.x());
-    EXPECT_DOUBLE_EQ(frame.y(), visibleFrame.y());
     EXPECT_TRUE(edges.isAtEdge(Edge::Bottom));
 
     delete window;

@@ -1,9 +1,7 @@
 #include "ThemeTestSupport.h"
 
 #include "Tapestrel/apps/alfred/AlfredThemeOptionModel.h"
-#include "Tapestrel/apps/alfred/AlfredThemePicker.h"
 #include "Tapestrel/apps/alfred/AlfredThemeStore.h"
-#include "Tapestrel/model/Option.h"
 #include "platform/PropertyList.h"
 
 #include <gtest/gtest.h>
@@ -57,26 +55,22 @@ TEST_F(AlfredThemeTest, ListsBuiltInAndUserThemesSortedAndSkipsWhatItCannotRead)
 
     AlfredThemeStore &store = model.store();
     EXPECT_EQ(names(store.defaultThemes()),
-              QStringList({"Alfred", "Alfred Classic", "Alfred Dark", "Alfred Modern", "Alfred Modern Dark",
-                           "Alfred macOS ", "Alfred macOS Dark", "Frosty Teal", "High Contrast Light ",
-                           "Large Avenir"}));
+              QString("Alfred|Alfred Classic|Alfred Dark|Alfred Modern|Alfred Modern Dark|Alfred macOS |"
+                      "Alfred macOS Dark|Frosty Teal|High Contrast Light |Large Avenir")
+                  .split('|'));
     ASSERT_EQ(store.customThemes(), (QList<AlfredTheme> {{"user.clone", "Alfred"}, {"user.zed", "Zed"}}));
     EXPECT_EQ(store.theme("user.zed")->name, "Zed");
     EXPECT_EQ(store.theme("theme.bundled.osx")->name, "Alfred macOS ");
     EXPECT_EQ(store.theme("Theme.Bundled.Osx"), std::nullopt);
 
     // A theme added meanwhile shows when the picker comes on screen.
-    Profile profile("P");
-    std::unique_ptr<QWidget> widget(
-        model.makePicker(profile.findOrCreateOption(model.key()), &profile, nullptr));
-    auto *picker = qobject_cast<AlfredThemePicker *>(widget.get());
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(picker->entries().size(), 2 + 1 + 10 + 1 + 2);
+    ThemePicker *alfredPicker = picker(model);
+    EXPECT_EQ(alfredPicker->entries().size(), 2 + 1 + 10 + 1 + 2);
     addTheme("user.aaa", themeFile("\"Aardvark\""));
-    picker->show();
+    alfredPicker->show();
     EXPECT_EQ(names(store.customThemes()), QStringList({"Aardvark", "Alfred", "Zed"}));
-    EXPECT_EQ(picker->entries()[14],
-              (ThemePicker::Entry {ThemePicker::Entry::Kind::row, "Aardvark", "user.aaa"}));
+    EXPECT_EQ(titles(alfredPicker, true).mid(13),
+              QStringList({"Custom Themes", "Aardvark=user.aaa", "Alfred=user.clone", "Zed=user.zed"}));
 
     EXPECT_EQ(model.themeInfo(profileWith(model.key(), "user.clone").get()),
               (ThemeInfo {"Alfred", "Alfred", false}));

@@ -1,9 +1,5 @@
-// Option.h first: the fixture sets option values.
-#include "Tapestrel/model/Option.h"
-
 #include "ThemeTestSupport.h"
 
-#include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/model/AppConfigStore.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/ProfileController.h"
@@ -78,7 +74,6 @@ protected:
 
 TEST_F(DontSetTest, DontSetLeavesEveryApplicationsThemeAsItIs)
 {
-
     int checked = 0;
     for (const bool dark : {false, true}) {
         setDark(dark);
@@ -88,8 +83,8 @@ TEST_F(DontSetTest, DontSetLeavesEveryApplicationsThemeAsItIs)
         const auto before = contents(QDir(home.path()));
         for (OptionModel *model : registries.optionStore().options()) {
             Profile profile(QStringLiteral("Quiet"));
-            Option *option = profile.findOrCreateOption(model->key());
-            std::unique_ptr<QWidget> widget(model->makePicker(option, &profile, nullptr));
+            std::unique_ptr<QWidget> widget(
+                model->makePicker(profile.findOrCreateOption(model->key()), &profile, nullptr));
             auto *picker = qobject_cast<ThemePicker *>(widget.get());
             if (!picker)
                 continue;

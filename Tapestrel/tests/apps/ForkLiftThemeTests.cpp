@@ -2,9 +2,7 @@
 
 #include "Tapestrel/apps/forklift/ForkLiftCustomTheme.h"
 #include "Tapestrel/apps/forklift/ForkLiftThemeOptionModel.h"
-#include "Tapestrel/apps/forklift/ForkLiftThemePicker.h"
 #include "Tapestrel/apps/forklift/ForkLiftThemeStore.h"
-#include "Tapestrel/model/Option.h"
 
 #include <gtest/gtest.h>
 
@@ -15,44 +13,40 @@ namespace {
 const QString direct = QStringLiteral("com.binarynights.ForkLift");
 const QString setapp = QStringLiteral("com.binarynights.forklift-setapp");
 
+QStringList ids(const QList<ForkLiftTheme> &themes)
+{
+    QStringList result;
+    for (const ForkLiftTheme &theme : themes)
+        result.append(theme.id);
+    return result;
+}
+
 class ForkLiftThemeTest : public ThemeAppTest
 {
 protected:
-    static QStringList idsOf(const QList<ForkLiftTheme> &themes)
-    {
-        QStringList ids;
-        for (const ForkLiftTheme &theme : themes)
-            ids.append(theme.id);
-        return ids;
-    }
-
     ForkliftAppConfig *config = registries.appConfigStore().requireConfig<ForkliftAppConfig>();
     ForkLiftThemeOptionModel model {config};
 };
 
 } // namespace
 
-TEST_F(ForkLiftThemeTest, WithoutForkLiftNothingIsReadOrWritten)
+TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWrittenOnlyWhenInstalled)
 {
     apply(model, "Dark");
-    EXPECT_TRUE(takeWrites().isEmpty());
+    EXPECT_TRUE(takeWrites().isEmpty()) << "not installed";
     EXPECT_EQ(read(model), std::nullopt);
-    EXPECT_TRUE(model.store().customThemes().isEmpty());
-    EXPECT_EQ(idsOf(model.store().defaultThemes()),
-              QStringList({"Bluerange", "Commander", "Dark", "Default", "Dracula", "ForkLift", "Light",
-                           "Polar Night", "Sand"}));
-}
+    EXPECT_TRUE(ForkLiftThemeStore(config).customThemes().isEmpty());
+    EXPECT_EQ(ids(ForkLiftThemeStore(config).defaultThemes()),
+              QString("Bluerange|Commander|Dark|Default|Dracula|ForkLift|Light|Polar Night|Sand").split('|'));
 
-TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWritten)
-{
     installApp("ForkLift", direct);
     installApp("ForkLift Setapp", setapp);
     Platform::UserDefaults::standard().setValue("apps.forklift.bundleID", setapp);
     // Themes without a name to show, or with "Don't set"'s empty id, are not listed.
-    const QByteArray themes =
-        R"([{"id": "user.zebra", "name": "Zebra"}, {"id": "Dark", "name": "My Dark", "x": 1},
-                                  {"id": "user.blank", "name": " "}, {"id": "", "name": "No Id"}])";
-    writeDomain(setapp, "themes", themes);
+    writeDomain(
+        setapp, "themes",
+        QByteArray(R"([{"id": "user.zebra", "name": "Zebra"}, {"id": "Dark", "name": "My Dark", "x": 1},
+                                               {"id": "user.blank", "name": " "}, {"id": "", "name": "No Id"}])"));
     writeDomain(direct, "themes", QByteArray(R"([{"id": "other", "name": "Other"}])"));
 
     // "Don't set" keeps the user's theme.
@@ -65,13 +59,9 @@ TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWritten)
     EXPECT_EQ(read(model), "not.listed");
 
     // User themes keep ForkLift's order; a built-in theme of the same id wins in the theme list.
-    Profile profile("P");
-    Option *option = profile.findOrCreateOption(model.key());
-    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
-    auto *picker = qobject_cast<ForkLiftThemePicker *>(widget.get());
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(idsOf(model.store().customThemes()), QStringList({"user.zebra", "Dark"}));
-    EXPECT_EQ(picker->entries().size(), 2 + 1 + 9 + 1 + 2);
+    ThemePicker *forkLiftPicker = picker(model);
+    EXPECT_EQ(ids(model.store().customThemes()), QStringList({"user.zebra", "Dark"}));
+    EXPECT_EQ(forkLiftPicker->entries().size(), 2 + 1 + 9 + 1 + 2);
     EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Dark").get()),
               (ThemeInfo {"ForkLift", "Dark", true}));
     EXPECT_EQ(model.themeInfo(profileWith(model.key(), "user.zebra").get()),
@@ -81,9 +71,9 @@ TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWritten)
     // One element without a text "name" empties the whole list; the picker sees it when shown again.
     writeDomain(setapp, "themes",
                 QByteArray(R"([{"id": "a", "name": "A"}, {"id": "b"}, {"id": "c", "name": "C"}])"));
-    picker->show();
+    forkLiftPicker->show();
     EXPECT_TRUE(model.store().customThemes().isEmpty());
-    EXPECT_EQ(picker->entries().size(), 2 + 1 + 9 + 1);
+    EXPECT_EQ(forkLiftPicker->entries().size(), 2 + 1 + 9 + 1);
 }
 
 TEST_F(ForkLiftThemeTest, ThemesValuesThatAreNotAJsonArrayOfThemesGiveNone)

@@ -1,9 +1,5 @@
-// Option.h first: the fixture sets option values.
-#include "Tapestrel/model/Option.h"
-
 #include "ThemeTestSupport.h"
 
-#include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/apps/iterm/ITermColorEntries.h"
 #include "Tapestrel/apps/iterm/ITermThemeOptionModel.h"
 #include "Tapestrel/apps/iterm/ITermThemeStore.h"
@@ -50,13 +46,9 @@ QVariantMap colour(double red, double green, double blue)
 class ITermThemeTest : public ThemeTests::ThemeAppTest
 {
 protected:
-    static Platform::UserDefaults &domain(const QString &name)
-    {
-        return *Platform::UserDefaults::suite(name);
-    }
     ITermThemeTest() { installApp("iTerm", iterm); }
 
-    Platform::UserDefaults &preferences() { return domain(iterm); }
+    static Platform::UserDefaults &preferences() { return *Platform::UserDefaults::suite(iterm); }
 
     // iTerm2's profiles: another profile, then the default one holding `extra`.
     void setBookmarks(const QVariantMap &extra = {})
@@ -90,20 +82,8 @@ protected:
         return pids;
     }
 
-    // What apply throws, or the empty text.
-    QString applyError(ITermThemeOptionModel &model, const QString &value)
-    {
-        try {
-            apply(model, value);
-        } catch (const ITermThemeError &error) {
-            EXPECT_EQ(ITermThemeError::code, 1);
-            EXPECT_STREQ(ITermThemeError::domain, "com.quorvane.Tapestrel.Errors");
-            return error.message();
-        }
-        return {};
-    }
-
     ITermAppConfig &config = *registries.appConfigStore().requireConfig<ITermAppConfig>();
+    ITermThemeOptionModel model {&config, iterm};
     Platform::ScriptedAlertAnswerer alerts;
 };
 
@@ -203,7 +183,6 @@ TEST_F(ITermThemeTest, EntriesCompareAsPropertyListsAndCopyIntoOneAppearance)
 TEST_F(ITermThemeTest, AppliesIntoTheDefaultProfileForTheAppearanceAndReadsItBack)
 {
     setBookmarks({{"Background Color (Dark)", colour(0.5, 0.5, 0.5)}});
-    ITermThemeOptionModel model(&config, iterm);
     setDark(true);
     EXPECT_EQ(read(model), std::nullopt);
 
@@ -242,7 +221,6 @@ TEST_F(ITermThemeTest, AppliesIntoTheDefaultProfileForTheAppearanceAndReadsItBac
 
 TEST_F(ITermThemeTest, TheTwoErrorsAndReadsOfABrokenSetup)
 {
-    ITermThemeOptionModel model(&config, iterm);
     const QString noProfile = "Cannot read iTerm default profile";
     EXPECT_EQ(applyError(model, "Default"), noProfile); // iTerm2 never ran: no profiles at all
     EXPECT_EQ(read(model), std::nullopt);
@@ -254,12 +232,12 @@ TEST_F(ITermThemeTest, TheTwoErrorsAndReadsOfABrokenSetup)
     EXPECT_EQ(applyError(model, "Default"), noProfile);
     EXPECT_EQ(read(model), std::nullopt);
     preferences().setValue("Default Bookmark Guid", guid);
-    preferences().setValue("New Bookmarks", QVariantList {QVariantMap {{"Guid", guid}}, "stray text"});
-    EXPECT_EQ(applyError(model, "Default"), noProfile);
-    preferences().setValue("New Bookmarks", QVariantMap {{"Guid", guid}});
-    EXPECT_EQ(applyError(model, "Default"), noProfile);
-    preferences().setValue("New Bookmarks", QVariantList {QVariantMap {{"Guid", 7}}});
-    EXPECT_EQ(applyError(model, "Default"), noProfile);
+    for (const QVariant &bookmarks :
+         {QVariant(QVariantList {QVariantMap {{"Guid", guid}}, "stray text"}),
+          QVariant(QVariantMap {{"Guid", guid}}), QVariant(QVariantList {QVariantMap {{"Guid", 7}}})}) {
+        preferences().setValue("New Bookmarks", bookmarks);
+        EXPECT_EQ(applyError(model, "Default"), noProfile);
+    }
 
     setBookmarks();
     EXPECT_EQ(applyError(model, "No Such Preset"), "Cannot find the given iTerm theme");
@@ -270,7 +248,6 @@ TEST_F(ITermThemeTest, TheTwoErrorsAndReadsOfABrokenSetup)
 TEST_F(ITermThemeTest, ACustomPresetImportedAfterStartAppliesAtOnce)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     EXPECT_TRUE(model.themeStore()->customThemes().isEmpty());
     const QVariantMap nord {{"Background Color", colour(0.18, 0.2, 0.25)}};
     preferences().setValue(
@@ -278,13 +255,10 @@ TEST_F(ITermThemeTest, ACustomPresetImportedAfterStartAppliesAtOnce)
         QVariantMap {{"Nord", nord}, {"Default", QVariantMap {{"Ansi 0 Color", colour(1, 1, 1)}}}});
 
     // The picker and the export see it too; a custom preset named like a built-in one is the built-in.
-    Profile profile("P");
-    Option *option = profile.findOrCreateOption(model.key());
-    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
-    const QList<ThemePicker::Entry> entries = qobject_cast<ThemePicker *>(widget.get())->entries();
-    ASSERT_EQ(entries.size(), 1 + 1 + 9 + 1 + 2); // no divider after "Don't set"
-    EXPECT_EQ(entries.at(1).title, "Built-in Themes");
-    EXPECT_EQ(entries.at(12), (ThemePicker::Entry {ThemePicker::Entry::Kind::row, "Default", "Default"}));
+    const QStringList rows = titles(picker(model), true);
+    ASSERT_EQ(rows.size(), 1 + 1 + 9 + 1 + 2);
+    EXPECT_EQ(rows.mid(0, 2), QStringList({"Don't set=", "Built-in Themes"})) << "no divider after Don't set";
+    EXPECT_EQ(rows.mid(11), QStringList({"Custom Themes", "Default=Default", "Nord=Nord"}));
     EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Nord").get()), (ThemeInfo {"iTerm", "Nord", false}));
     EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Default").get()),
               (ThemeInfo {"iTerm", "Default", true}));
@@ -298,7 +272,6 @@ TEST_F(ITermThemeTest, ACustomPresetImportedAfterStartAppliesAtOnce)
 TEST_F(ITermThemeTest, RelaunchAsksWaitsForTheExitWritesAndReopens)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     const qint64 pid = launch();
 
     // Agree: iTerm2 has exited when the profiles are written, and runs again afterwards.
@@ -327,7 +300,6 @@ TEST_F(ITermThemeTest, RelaunchAsksWaitsForTheExitWritesAndReopens)
 TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     const qint64 pid = launch();
     // This iTerm2 ignores being told to quit: it is back in the table at once.
     bool reviving = false;
@@ -354,7 +326,6 @@ TEST_F(ITermThemeTest, AnITermThatDoesNotQuitKeepsItsProfilesAndFailsTheApply)
 TEST_F(ITermThemeTest, ADefaultProfileGoneFromTheListAtTheWriteFailsItAndWritesNothing)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     launch();
     const QString file = "Library/Preferences/com.googlecode.iterm2.plist";
     QByteArray left;
@@ -436,7 +407,6 @@ TEST_F(ITermThemeTest, SavesHeldByOtherProgramsNeverStopTheWindow)
 TEST_F(ITermThemeTest, APipeForTheRunningApplicationsIsNoReasonToWait)
 {
     setBookmarks();
-    ITermThemeOptionModel model(&config, iterm);
     const QString table = Workspace::runningApplicationsFile();
     ASSERT_TRUE(TestSupport::HostileFiles::makePipe(table));
     EXPECT_LT(TestSupport::timeWithPipes({table}, [&] { apply(model, "Tango Dark"); }),

@@ -9,8 +9,6 @@
 #include "Tapestrel/apps/vscode/VSCodeSection.h"
 #include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
 #include "Tapestrel/apps/vscode/VSCodeSettingsView.h"
-#include "Tapestrel/model/SynchronizedOptionsStore.h"
-#include "platform/CloudKeyValueStore.h"
 #include "platform/UserDefaults.h"
 
 #include <QLabel>
@@ -20,16 +18,7 @@
 
 namespace {
 
-class NamesAsTypedTest : public VSCodeFixture
-{
-protected:
-    NamesAsTypedTest() { OptionStore::setShared(&registries.optionStore()); }
-    ~NamesAsTypedTest() override { OptionStore::setShared(nullptr); }
-
-    Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
-    SynchronizedOptionsStore options {cloud};
-    Profile profile {QStringLiteral("Evening")};
-};
+using NamesAsTypedTest = ThemeTests::SectionTest<VSCodeFixture>;
 
 // A label renders its text as typed when it is plain text; its text is then what the user reads.
 void expectPlain(const QLabel *label, const QString &shown)

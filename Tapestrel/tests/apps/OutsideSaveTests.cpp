@@ -15,7 +15,7 @@ using TestSupport::OutsideWriter;
 namespace {
 
 // Applies themes to the files of three applications that save in place: VS Code's settings, an
-// Obsidian vault's appearance and Terminal's preferences.
+// Obsidian vault's appearance and Terminal's preferences, each holding the user's 50 settings.
 class OutsideSaveTest : public VSCodeFixture
 {
 protected:
@@ -28,6 +28,7 @@ protected:
         QString key; // where the file holds it
         std::function<QByteArray(const QVariantMap &settings)> format;
         std::function<QVariantMap(const QByteArray &bytes)> parse;
+        bool editedHere; // not by the defaults tool, a process of its own
     };
 
     QList<Kind> kinds()
@@ -43,33 +44,45 @@ protected:
                        R"({"vaults":{"w":{"path":")" + vault.toUtf8() + R"(","ts":10}}})");
         return {
             {"settings.json", settingsFile(VSCodeProfile::defaultProfile()), vscode, "Abyss",
-             "workbench.colorTheme", json, fromJson},
+             "workbench.colorTheme", json, fromJson, true},
             {"appearance.json", vault + "/.obsidian/appearance.json", obsidian, "Minimal", "cssTheme", json,
-             fromJson},
+             fromJson, true},
             {"the Terminal domain", home.filePath("Library/Preferences/com.apple.Terminal.plist"), terminal,
              "Homebrew", "Default Window Settings",
              [](const QVariantMap &settings) { return Platform::PropertyList::toBinary(settings); },
              [](const QByteArray &bytes) {
                  return Platform::PropertyList::parseDictionary(bytes).value_or(QVariantMap());
-             }},
+             },
+             false},
         };
     }
 
-    // Why the apply failed; empty when it did not.
-    QString errorOf(OptionModel &model, const QString &value)
+    // Lays the file out holding the user's settings.
+    static void lay(const Kind &kind, const QVariantMap &settings)
     {
-        try {
-            apply(model, value);
-        } catch (const std::runtime_error &error) {
-            return QString::fromUtf8(error.what());
-        }
-        return {};
+        QDir().mkpath(QFileInfo(kind.path).absolutePath());
+        OutsideWriter::writeInPlace(kind.path, kind.format(settings));
+    }
+    QVariantMap parsed(const Kind &kind) const
+    {
+        return kind.parse(home.readFile(QDir(home.path()).relativeFilePath(kind.path)));
+    }
+    static QVariantMap with(QVariantMap settings, const QString &key, const QString &value)
+    {
+        settings.insert(key, value);
+        return settings;
     }
 
     VSCodeThemeOptionModel vscode {registries.appConfigStore().requireConfig<VSCodeAppConfig>()};
     ObsidianThemeOptionModel obsidian {nullptr};
     DefaultTerminalThemeOptionModel terminal {registries.appConfigStore().requireConfig<TerminalAppConfig>(),
                                               "Default Window Settings"};
+    const QVariantMap users = [] {
+        QVariantMap settings;
+        for (int i = 0; i < 50; ++i)
+            settings.insert(QStringLiteral("user.setting%1").arg(i), QStringLiteral("value %1").arg(i));
+        return settings;
+    }();
 };
 
 } // namespace
@@ -79,9 +92,6 @@ protected:
 TEST_F(OutsideSaveTest, AnotherProgramsSaveInPlaceIsWaitedForAndNeverWrittenOver)
 {
     const TestSupport::SettleTime settle(1s);
-    QVariantMap users;
-    for (int i = 0; i < 50; ++i)
-        users.insert(QStringLiteral("user.setting%1").arg(i), QStringLiteral("value %1").arg(i));
     struct Case
     {
         const char *name;
@@ -105,17 +115,15 @@ TEST_F(OutsideSaveTest, AnotherProgramsSaveInPlaceIsWaitedForAndNeverWrittenOver
         for (const Case &test : cases) {
             SCOPED_TRACE(std::string(kind.name) + ": " + test.name);
             const QByteArray kept = kind.format(users);
-            QDir().mkpath(QFileInfo(kind.path).absolutePath());
-            OutsideWriter::writeInPlace(kind.path, kept);
+            lay(kind, users);
             // The program read the file holding the user's settings: no reason to trust it less, or
             // more, when it holds nothing.
             read(kind.model);
             OutsideWriter::writeInPlace(kind.path, test.written(kept));
             OutsideWriter::age(kind.path, test.age);
             if (test.earlierApply) {
-                const QString error = errorOf(kind.model, kind.value);
-                EXPECT_TRUE(error.contains("ago and another program may still be saving it"))
-                    << error.toStdString();
+                EXPECT_TRUE(applyError(kind.model, kind.value)
+                                .contains("ago and another program may still be saving it"));
                 EXPECT_EQ(QFile(kind.path).size(), 0);
             }
             std::thread saver;
@@ -125,14 +133,44 @@ TEST_F(OutsideSaveTest, AnotherProgramsSaveInPlaceIsWaitedForAndNeverWrittenOver
                     OutsideWriter::writeInPlace(kind.path, kept);
                 });
             }
-            const QString error = errorOf(kind.model, kind.value);
+            const QString error = applyError(kind.model, kind.value);
             if (saver.joinable())
                 saver.join();
-            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-            QVariantMap expected = test.completed ? users : QVariantMap();
-            expected.insert(kind.key, kind.value);
-            EXPECT_EQ(kind.parse(home.readFile(QDir(home.path()).relativeFilePath(kind.path))), expected);
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(parsed(kind), with(test.completed ? users : QVariantMap(), kind.key, kind.value));
             EXPECT_FALSE(QFileInfo::exists(kind.path + ".corrupt"));
         }
+    }
+}
+
+// Another program's save between an apply's read and its rename is kept and the apply's change made
+// on it (the edit's other races are the atomic file's, tested with it); a program that saves each time
+// the apply is about to replace the file fails the apply, which names the file, and its last save stays.
+TEST_F(OutsideSaveTest, ASaveDuringAnApplyIsKeptAndTheChangeIsMadeOnIt)
+{
+    using Step = OutsideWriter::Step;
+    const QVariantMap saved = with(users, "their.change", "saved");
+    for (const Kind &kind : kinds()) {
+        if (!kind.editedHere)
+            continue;
+        SCOPED_TRACE(kind.name);
+        lay(kind, users);
+        {
+            OutsideWriter other(kind.path);
+            other.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(kind.path, kind.format(saved)); });
+            EXPECT_EQ(applyError(kind.model, kind.value), "");
+            EXPECT_EQ(other.count(Step::Replacing), 2);
+        }
+        EXPECT_EQ(parsed(kind), with(saved, kind.key, kind.value));
+
+        lay(kind, users);
+        OutsideWriter other(kind.path);
+        int saves = 0;
+        other.always(Step::Replacing, [&] {
+            OutsideWriter::writeInPlace(kind.path, "{\"n\": " + QByteArray::number(++saves) + "}");
+        });
+        EXPECT_TRUE(applyError(kind.model, kind.value).contains(kind.path));
+        EXPECT_EQ(home.readFile(QDir(home.path()).relativeFilePath(kind.path)),
+                  "{\"n\": " + QByteArray::number(saves) + "}");
     }
 }

@@ -12,19 +12,11 @@
 #include <functional>
 
 using namespace std::chrono_literals;
-using ThemeTests::names;
-
-namespace {
-
-class PipedAppFilesTest : public ThemeTests::ThemeAppTest
-{
-};
-
-} // namespace
+using namespace ThemeTests;
 
 // Another application's theme file or list may be a named pipe that nothing ever writes: it reads
 // as no file, at once, and the files beside it still count.
-TEST_F(PipedAppFilesTest, APipeInPlaceOfAThemeFileOrListGivesNothingAtOnce)
+TEST_F(ThemeAppTest, APipeInPlaceOfAnApplicationsThemeFileOrListGivesNothingAtOnce)
 {
     const QString alfredPrefs = QStringLiteral("Library/Application Support/Alfred/prefs.json");
     const QString alfredThemes = QStringLiteral("Alfred.alfredpreferences/themes/");

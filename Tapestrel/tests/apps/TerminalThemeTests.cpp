@@ -2,50 +2,34 @@
 
 #include "Tapestrel/apps/terminal/DefaultTerminalThemeOptionModel.h"
 #include "Tapestrel/apps/terminal/StartupTerminalThemeOptionModel.h"
-#include "Tapestrel/apps/terminal/TerminalThemePicker.h"
-#include "Tapestrel/model/Option.h"
 
 #include <gtest/gtest.h>
 
 using namespace ThemeTests;
 
-namespace {
-
-const QString domain = QStringLiteral("com.apple.Terminal");
-
-class TerminalThemeTest : public ThemeAppTest
+TEST_F(ThemeAppTest, TerminalListsItsProfilesAndWritesEachKeyOnItsOwn)
 {
-protected:
+    const QString domain = QStringLiteral("com.apple.Terminal");
     TerminalAppConfig *config = registries.appConfigStore().requireConfig<TerminalAppConfig>();
     DefaultTerminalThemeOptionModel defaultTheme {config, "Default Window Settings"};
     StartupTerminalThemeOptionModel startupTheme {config, "Startup Window Settings"};
-};
+    // Without settings sets only "Don't set" is listed.
+    writeDomain(domain, "Window Settings", "not a dictionary");
+    EXPECT_EQ(titles(picker(startupTheme)), QStringList({"Don't set", "-"}));
+    EXPECT_EQ(picker(startupTheme)->title(), "Startup Theme");
 
-} // namespace
-
-TEST_F(TerminalThemeTest, ListsTerminalsProfilesAndWritesEachKeyOnItsOwn)
-{
     // A settings set without a name, or named only by blanks, is not listed: it would read as an
     // empty row.
-    writeDomain(domain, "Window Settings",
-                QVariantMap {{"Pro", QVariantMap {}},
-                             {"basic", QVariantMap {}},
-                             {"Basic", QVariantMap {}},
-                             {"", QVariantMap {}},
-                             {" ", QVariantMap {}},
-                             {"\t \n", QVariantMap {}}});
-    Profile profile("P");
-    std::unique_ptr<QWidget> widget(
-        defaultTheme.makePicker(profile.findOrCreateOption(defaultTheme.key()), &profile, nullptr));
-    auto *picker = qobject_cast<TerminalThemePicker *>(widget.get());
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(picker->title(), "Default Theme");
-    QStringList titles;
-    for (const auto &entry : picker->entries())
-        titles.append(entry.kind == ThemePicker::Entry::Kind::divider ? "-" : entry.title);
-    EXPECT_EQ(titles, QStringList({"Don't set", "-", "Basic", "Pro", "basic"}));
+    QVariantMap sets;
+    for (const char *name : {"Pro", "basic", "Basic", "", " ", "\t \n"})
+        sets.insert(name, QVariantMap {});
+    writeDomain(domain, "Window Settings", sets);
+    const ThemePicker *defaultPicker = picker(defaultTheme);
+    EXPECT_EQ(defaultPicker->title(), "Default Theme");
+    EXPECT_EQ(titles(defaultPicker), QStringList({"Don't set", "-", "Basic", "Pro", "basic"}));
 
-    // Never stored: the read gives the empty text, "Don't set".
+    // Never stored: the read gives the empty text, "Don't set". A set deleted meanwhile is written all
+    // the same.
     EXPECT_EQ(read(startupTheme), "");
     apply(defaultTheme, "Pro");
     apply(startupTheme, "");
@@ -65,16 +49,4 @@ TEST_F(TerminalThemeTest, ListsTerminalsProfilesAndWritesEachKeyOnItsOwn)
               std::nullopt);
     EXPECT_EQ(defaultTheme.displayPath(), QStringList({"Tools", "Terminal", "Default Theme"}));
     EXPECT_EQ(startupTheme.displayPath(), QStringList({"Tools", "Terminal", "Startup Theme"}));
-}
-
-TEST_F(TerminalThemeTest, WithoutWindowSettingsThePickerHasOnlyDontSet)
-{
-    writeDomain(domain, "Window Settings", "not a dictionary");
-    Profile profile("P");
-    std::unique_ptr<QWidget> widget(
-        startupTheme.makePicker(profile.findOrCreateOption(startupTheme.key()), &profile, nullptr));
-    auto *picker = qobject_cast<TerminalThemePicker *>(widget.get());
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(picker->entries().size(), 2);
-    EXPECT_EQ(picker->title(), "Startup Theme");
 }

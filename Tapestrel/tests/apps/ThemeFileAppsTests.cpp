@@ -1,10 +1,6 @@
-// Option.h first: the fixture sets option values.
-#include "Tapestrel/model/Option.h"
-
 #include "ThemeTestSupport.h"
 
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
-#include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/apps/lumapad/LumapadShowBackgroundOptionModel.h"
 #include "Tapestrel/apps/lumapad/LumapadThemeOptionModel.h"
 #include "Tapestrel/model/ToggleOptionPicker.h"
@@ -29,10 +25,6 @@ class ThemeFileAppsTest : public ThemeTests::ThemeAppTest
 {
 protected:
     void touch(const QString &relative) const { home.writeFile(relative, "{}"); }
-    static Platform::UserDefaults &domain(const QString &name)
-    {
-        return *Platform::UserDefaults::suite(name);
-    }
 
     CorvellaAppConfig &corvella = *registries.appConfigStore().requireConfig<CorvellaAppConfig>();
     LumapadAppConfig &lumapad = *registries.appConfigStore().requireConfig<LumapadAppConfig>();
@@ -86,27 +78,6 @@ TEST_F(ThemeFileAppsTest, CorvellaListsTheBundleAndTheUserFolderOfTheEditionInUs
     EXPECT_EQ(names(store.userThemes()), QStringList({"Dusk", "My.Theme", "dawn"}));
 }
 
-TEST_F(ThemeFileAppsTest, CorvellaWritesAnyPathIntoTheEditionInUseAndSkipsDontSet)
-{
-    CorvellaThemeOptionModel model(&corvella);
-    apply(model, "/gone/Old.cvtheme"); // not installed: no domain to write to
-    EXPECT_EQ(read(model), std::nullopt);
-    EXPECT_TRUE(takeWrites().isEmpty());
-
-    installApp("Corvella Direct", corvellaDirect);
-    EXPECT_EQ(read(model), "");
-    for (bool dark : {false, true}) {
-        setDark(dark);
-        const QString value = dark ? "/themes/Dark One.cvtheme" : "/gone/Old.cvtheme";
-        apply(model, value);
-        EXPECT_EQ(takeWrites(), (Runs {{"write", corvellaDirect, "theme", "-string", value}}));
-        EXPECT_EQ(read(model), value);
-    }
-    apply(model, "");
-    EXPECT_TRUE(takeWrites().isEmpty());
-    EXPECT_TRUE(takeNotifications().isEmpty());
-}
-
 TEST_F(ThemeFileAppsTest, LumapadStoresFileNamesOfItsEditionsFolders)
 {
     EXPECT_EQ(lumapad.userThemesPath(lumapadSetapp),
@@ -126,33 +97,21 @@ TEST_F(ThemeFileAppsTest, LumapadStoresFileNamesOfItsEditionsFolders)
 
     // The picker shows the shared store, read again each time it comes on screen.
     LumapadThemeOptionModel model(&lumapad);
-    Profile profile("P");
-    Option *option = profile.findOrCreateOption(model.key());
-    option->setValue("Dark.lptheme");
-    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
-    auto *picker = qobject_cast<ThemePicker *>(widget.get());
-    ASSERT_NE(picker, nullptr);
-    using Kind = ThemePicker::Entry::Kind;
-    EXPECT_EQ(picker->entries(),
-              (QList<ThemePicker::Entry> {{Kind::row, "Don't set", ""},
-                                          {Kind::divider, "", ""},
-                                          {Kind::header, "Built-in Themes", ""},
-                                          {Kind::row, "Paper", "Paper.lptheme"},
-                                          {Kind::header, "User Themes", ""},
-                                          {Kind::row, "Dark", "Dark.lptheme"},
-                                          {Kind::row, "Paper", "Paper.lptheme"},
-                                          {Kind::row, "dark", "dark.lptheme"}}));
-    EXPECT_EQ(picker->selectedValue(), "Dark.lptheme");
+    ThemePicker *lumapadPicker = picker(model, "Dark.lptheme");
+    EXPECT_EQ(titles(lumapadPicker, true),
+              QStringList({"Don't set=", "-", "Built-in Themes", "Paper=Paper.lptheme", "User Themes",
+                           "Dark=Dark.lptheme", "Paper=Paper.lptheme", "dark=dark.lptheme"}));
+    EXPECT_EQ(lumapadPicker->selectedValue(), "Dark.lptheme");
     // The theme of that file name in the application wins in the export.
     EXPECT_EQ(model.themeInfo(profileWith(model.key(), "Paper.lptheme").get()),
               (ThemeInfo {"Lumapad", "Paper", true}));
 
     // Another edition chosen: the next showing lists its (empty) folders.
     Platform::UserDefaults::standard().setValue("apps.lumapad.bundleID", lumapadSetapp);
-    widget->show();
-    EXPECT_EQ(picker->entries().size(), 4);
-    EXPECT_EQ(picker->selectedValue(), std::nullopt); // the stored value stays, selecting nothing
-    EXPECT_EQ(option->value(), "Dark.lptheme");
+    lumapadPicker->show();
+    EXPECT_EQ(lumapadPicker->entries().size(), 4);
+    EXPECT_EQ(lumapadPicker->selectedValue(), std::nullopt); // the stored value stays, selecting nothing
+    EXPECT_EQ(pickerProfile.value(model.key()), "Dark.lptheme");
 
     apply(model, "Paper.lptheme");
     apply(model, "");
@@ -180,15 +139,13 @@ TEST_F(ThemeFileAppsTest, LumapadNoteBackgroundIsABooleanThatDefaultsToOn)
     for (const char *refused : {"maybe", " true"})
         EXPECT_THROW(apply(model, refused), OptionModelError) << refused;
     EXPECT_TRUE(takeWrites().isEmpty());
-    domain(lumapadStore).setValue("enableNoteBackground", "NO"); // a text is no Boolean
+    writeDomain(lumapadStore, "enableNoteBackground", "NO"); // a text is no Boolean
     EXPECT_EQ(read(model), "true");
-    domain(lumapadStore).setValue("enableNoteBackground", 0);
+    writeDomain(lumapadStore, "enableNoteBackground", 0);
     EXPECT_EQ(read(model), "false");
 
-    Profile profile("P");
-    Option *option = profile.findOrCreateOption(model.key());
-    option->setValue("");
-    std::unique_ptr<QWidget> widget(model.makePicker(option, &profile, nullptr));
+    Option *option = pickerProfile.findOrCreateOption(model.key());
+    std::unique_ptr<QWidget> widget(model.makePicker(option, &pickerProfile, nullptr));
     auto *toggle = qobject_cast<ToggleOptionPicker *>(widget.get());
     ASSERT_NE(toggle, nullptr);
     EXPECT_EQ(toggle->title(), "Show Note Background");

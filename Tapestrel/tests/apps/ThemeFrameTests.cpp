@@ -1,11 +1,9 @@
+#include "ThemeTestSupport.h"
+
 #include "Tapestrel/apps/frame/AppFiles.h"
 #include "Tapestrel/apps/frame/Theme.h"
-#include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/apps/frame/ThemeSort.h"
 #include "Tapestrel/apps/frame/ThemeStore.h"
-#include "Tapestrel/model/Option.h"
-
-#include <QComboBox>
 
 #include <gtest/gtest.h>
 
@@ -14,17 +12,13 @@ namespace {
 using Entry = ThemePicker::Entry;
 using Kind = ThemePicker::Entry::Kind;
 
-QStringList namesOf(const QList<Theme> &themes)
+// The themes sorted by name, as "id=name".
+QStringList sorted(const QList<Theme> &themes)
 {
-    QStringList names;
-    for (const Theme &theme : themes)
-        names.append(theme.name);
-    return names;
-}
-
-QList<Theme> sorted(const QList<Theme> &themes)
-{
-    return ThemeSort::sortedByName(themes, [](const Theme &theme) { return theme.name; });
+    QStringList rows;
+    for (const Theme &theme : ThemeSort::sortedByName(themes, [](const Theme &theme) { return theme.name; }))
+        rows.append(theme.id + u'=' + theme.name);
+    return rows;
 }
 
 } // namespace
@@ -32,16 +26,11 @@ QList<Theme> sorted(const QList<Theme> &themes)
 TEST(ThemeSortTest, ScalarOrderAfterCompositionStableForEqualNames)
 {
     // Upper case before lower case, no locale: "Zenburn" < "ayu"; "Z" < "a" < "é".
-    EXPECT_EQ(
-        namesOf(sorted({{"1", "ayu"}, {"2", "Zenburn"}, {"3", "éclair"}, {"4", "Ayu"}, {"5", "ayu Mirage"}})),
-        QStringList({"Ayu", "Zenburn", "ayu", "ayu Mirage", "éclair"}));
+    EXPECT_EQ(sorted({{"1", "ayu"}, {"2", "Zenburn"}, {"3", "éclair"}, {"4", "Ayu"}, {"5", "ayu Mirage"}}),
+              QStringList({"4=Ayu", "2=Zenburn", "1=ayu", "5=ayu Mirage", "3=éclair"}));
     // Equal names, and names equal after composition, keep their order of origin.
-    const QList<Theme> equal =
-        sorted({{"b", "Rosé"}, {"a", "Nord"}, {"c", QString::fromUtf8("Rose\u0301")}, {"d", "Nord"}});
-    QStringList ids;
-    for (const Theme &theme : equal)
-        ids.append(theme.id);
-    EXPECT_EQ(ids, QStringList({"a", "d", "b", "c"}));
+    EXPECT_EQ(sorted({{"b", "Rosé"}, {"a", "Nord"}, {"c", "Rose\u0301"}, {"d", "Nord"}}),
+              QStringList({"a=Nord", "d=Nord", "b=Rosé", "c=Rose\u0301"}));
     // A character beyond the basic plane sorts after U+FFxx by scalar value (not by UTF-16 unit).
     const QString emoji = QString::fromUtf8("\U0001F600");
     const QString halfwidth = QString::fromUtf8("\uFF21");

@@ -1,19 +1,12 @@
-// Option.h first: the fixture sets option values.
-#include "Tapestrel/model/Option.h"
-
 #include "ThemeTestSupport.h"
 
 #include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
-#include "Tapestrel/apps/frame/ThemePicker.h"
-#include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/tests/ui/SectionProbes.h"
 #include "Tapestrel/ui/AppBasedEditorTab.h"
 #include "Tapestrel/ui/AppBundlePicker.h"
 #include "Tapestrel/widgets/AppSection.h"
 #include "Tapestrel/widgets/EditorPicker.h"
-
-#include "platform/CloudKeyValueStore.h"
 
 #include "testsupport/Screenshots.h"
 
@@ -26,16 +19,7 @@ using UiTests::shownIDs;
 
 namespace {
 
-class ThemeSectionsTest : public ThemeTests::ThemeAppTest
-{
-protected:
-    ThemeSectionsTest() { OptionStore::setShared(&registries.optionStore()); }
-    ~ThemeSectionsTest() override { OptionStore::setShared(nullptr); }
-
-    Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
-    SynchronizedOptionsStore options {cloud};
-    Profile profile {QStringLiteral("Evening")};
-};
+using ThemeSectionsTest = ThemeTests::SectionTest<>;
 
 TEST_F(ThemeSectionsTest, TheTabsShowTheSectionsOfInstalledApplications)
 {
@@ -82,11 +66,8 @@ TEST_F(ThemeSectionsTest, TheEditionChosenInSettingsIsTheOneThemedAndListed)
     auto *config = registries.appConfigStore().requireConfig<CorvellaAppConfig>();
     auto *model = registries.optionStore().optionModel<CorvellaThemeOptionModel>();
     ASSERT_NE(model, nullptr);
-    Option *option = profile.findOrCreateOption("apps.corvella.theme");
-    std::unique_ptr<QWidget> widget(model->makePicker(option, &profile, nullptr));
-    auto *picker = qobject_cast<ThemePicker *>(widget.get());
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(picker->entries().size(), 4); // the App Store edition is used: no themes of its own
+    ThemePicker *corvellaPicker = picker(*model);
+    EXPECT_EQ(corvellaPicker->entries().size(), 4); // the App Store edition is used: no themes of its own
 
     // The user picks the direct edition on the settings page: the next showing lists its themes, and
     // applying writes into its domain.
@@ -99,10 +80,10 @@ TEST_F(ThemeSectionsTest, TheEditionChosenInSettingsIsTheOneThemedAndListed)
     editions->setCurrentIndex(direct);
     emit editions->activated(direct);
     EXPECT_EQ(config->currentBundleID(), "com.quorvane.Corvella3-vandry");
-    widget->show();
-    EXPECT_EQ(picker->entries().last().title, "Dusk");
-    picker->choose("Dusk");
-    apply(*model, option->value());
+    corvellaPicker->show();
+    EXPECT_EQ(corvellaPicker->entries().last().title, "Dusk");
+    corvellaPicker->choose("Dusk");
+    apply(*model, pickerProfile.value(model->key()));
     EXPECT_EQ(takeWrites(),
               (ThemeTests::Runs {{"write", "com.quorvane.Corvella3-vandry", "theme", "-string",
                                   home.filePath("Library/Application Support/"

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "Tapestrel/Registries.h"
+#include "Tapestrel/apps/frame/ThemePicker.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/OptionModel.h"
+#include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/system/SystemOptionDefaults.h"
 
+#include "platform/CloudKeyValueStore.h"
 #include "platform/DistributedNotifications.h"
 #include "platform/ScriptHost.h"
 #include "platform/UserDefaults.h"
@@ -16,6 +20,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 namespace ThemeTests {
 
@@ -53,6 +58,44 @@ protected:
     std::optional<QString> read(OptionModel &model)
     {
         return TestSupport::runTask(model.readCurrentValue({}));
+    }
+
+    // What an apply that fails says; the empty text when it succeeds.
+    QString applyError(OptionModel &model, const QString &value)
+    {
+        try {
+            apply(model, value);
+        } catch (const OptionModelError &error) {
+            EXPECT_EQ(error.key(), model.key()) << "the failure names its own setting";
+            return error.message();
+        } catch (const std::exception &error) {
+            return QString::fromUtf8(error.what());
+        }
+        return {};
+    }
+
+    // The picker the editor makes for `model`, its option holding `value`; it lives as long as the test.
+    ThemePicker *picker(OptionModel &model, const QString &value = QString())
+    {
+        Option *option = pickerProfile.findOrCreateOption(model.key());
+        option->setValue(value);
+        pickers.emplace_back(model.makePicker(option, &pickerProfile, nullptr));
+        auto *made = qobject_cast<ThemePicker *>(pickers.back().get());
+        EXPECT_NE(made, nullptr) << model.key().toStdString();
+        return made;
+    }
+
+    // A picker's entries as their titles ("-" for a divider), with "=value" after each row's when asked.
+    static QStringList titles(const ThemePicker *picker, bool withValues = false)
+    {
+        QStringList result;
+        for (const ThemePicker::Entry &entry : picker->entries()) {
+            const bool row = entry.kind == ThemePicker::Entry::Kind::row;
+            result.append(entry.kind == ThemePicker::Entry::Kind::divider ? QStringLiteral("-")
+                              : row && withValues                         ? entry.title + u'=' + entry.value
+                                                                          : entry.title);
+        }
+        return result;
     }
 
     // The defaults-tool writes since the last call, as argument lists.
@@ -115,6 +158,21 @@ protected:
     }
 
     Registries registries;
+    Profile pickerProfile {QStringLiteral("P")};
+    std::vector<std::unique_ptr<QWidget>> pickers;
+};
+
+// What the editor's sections need besides: the shared option store, a store of synchronised options
+// and a profile.
+template<typename Base = ThemeAppTest> class SectionTest : public Base
+{
+protected:
+    SectionTest() { OptionStore::setShared(&this->registries.optionStore()); }
+    ~SectionTest() override { OptionStore::setShared(nullptr); }
+
+    Platform::CloudKeyValueStore cloud {this->home.filePath(QStringLiteral("cloud.plist"))};
+    SynchronizedOptionsStore options {cloud};
+    Profile profile {QStringLiteral("Evening")};
 };
 
 } // namespace ThemeTests

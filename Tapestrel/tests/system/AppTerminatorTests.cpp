@@ -89,55 +89,71 @@ TEST_F(AppTerminatorTest, NotRunningRunsTheWorkAndOpensNothing)
     EXPECT_TRUE(alerts.alerts().isEmpty());
 }
 
-TEST_F(AppTerminatorTest, ConsentQuitsWorksAndReopensAfterAPause)
+struct Answer
 {
-    const qint64 pid = launch();
-    alerts.answer(0);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(relaunch(), AppTerminator::Outcome::Relaunched);
+    const char *name;
+    int button; // 0: "Re-launch iTerm2", 1: "Skip"
+    bool remembered;
+    AppTerminator::Outcome outcome;
+    QString storedKey; // where a remembered answer is kept, with its value
+    QVariant stored;
+};
 
-    ASSERT_EQ(alerts.alerts().size(), 1);
+void PrintTo(const Answer &answer, std::ostream *out)
+{
+    *out << answer.name;
+}
+
+class AppTerminatorAnswerTest
+    : public AppTerminatorTest
+    , public ::testing::WithParamInterface<Answer>
+{
+};
+
+// Consent quits the application, runs the work once it has exited and opens it again after a pause;
+// a skip runs the work while it runs on. A remembered answer is kept under the application's name (with
+// a closing parenthesis) and answers the next time without a question.
+TEST_P(AppTerminatorAnswerTest, TheAnswerIsFollowedAndARememberedOneStopsTheQuestion)
+{
+    const Answer &answer = GetParam();
+    const bool quits = answer.outcome == AppTerminator::Outcome::Relaunched;
+    qint64 pid = launch();
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        alerts.answer(answer.button, answer.remembered);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(relaunch(), answer.outcome);
+        EXPECT_EQ(workRuns, run);
+        EXPECT_EQ(runningDuringWork, quits ? QList<qint64>() : QList<qint64> {pid});
+        const QList<qint64> after = runningPids();
+        ASSERT_EQ(after.size(), 1);
+        EXPECT_EQ(after.first() != pid, quits);
+        if (quits) {
+            EXPECT_GE(clock.elapsed(), AppTerminator::reopenDelay.count() - 20); // after the pause
+        }
+        pid = after.first();
+        EXPECT_EQ(alerts.alerts().size(), answer.remembered ? 1 : run);
+        for (const QString &key : {AppTerminator::suppressionKey("iTerm2"), AppTerminator::skipKey("iTerm2")})
+            EXPECT_EQ(UserDefaults::standard().value(key),
+                      key == answer.storedKey ? answer.stored : QVariant());
+    }
     const Platform::Alert &alert = alerts.alerts().first();
     EXPECT_EQ(alert.message, message);
     EXPECT_EQ(alert.buttons, (QStringList {"Re-launch iTerm2", "Skip"}));
     EXPECT_EQ(alert.suppressionTitle, "Do not show this message again");
     EXPECT_EQ(alert.defaultButton, 0);
-
-    EXPECT_EQ(workRuns, 1);
-    EXPECT_TRUE(runningDuringWork.isEmpty()); // the work ran after the application had exited
-    EXPECT_GE(clock.elapsed(),
-              AppTerminator::reopenDelay.count() - 20); // reopened after the pause, not at once
-    const QList<qint64> after = runningPids();
-    ASSERT_EQ(after.size(), 1);
-    EXPECT_NE(after.first(), pid);
-    EXPECT_FALSE(UserDefaults::standard().value(AppTerminator::suppressionKey("iTerm2")).isValid());
 }
 
-TEST_F(AppTerminatorTest, SkipLeavesTheApplicationRunning)
-{
-    const qint64 pid = launch();
-    alerts.answer(1);
-    EXPECT_EQ(relaunch(), AppTerminator::Outcome::Skipped);
-    EXPECT_EQ(workRuns, 1);
-    EXPECT_EQ(runningDuringWork, QList<qint64> {pid});
-    EXPECT_EQ(runningPids(), QList<qint64> {pid});
-    EXPECT_FALSE(UserDefaults::standard().value(AppTerminator::suppressionKey("iTerm2")).isValid());
-}
-
-TEST_F(AppTerminatorTest, RememberedSkipNeverForceQuits)
-{
-    const qint64 pid = launch();
-    alerts.answer(1, true);
-    relaunch();
-    EXPECT_EQ(UserDefaults::standard().value("relaunchAlertSkip-iTerm2)"), QVariant(true));
-    EXPECT_FALSE(UserDefaults::standard().value("relaunchAlertSuppression-iTerm2)").isValid());
-
-    relaunch(); // no alert: the remembered answer is skip
-    EXPECT_EQ(alerts.alerts().size(), 1);
-    EXPECT_EQ(workRuns, 2);
-    EXPECT_EQ(runningPids(), QList<qint64> {pid});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AppTerminatorAnswerTest,
+    ::testing::Values(Answer {"Relaunch", 0, false, AppTerminator::Outcome::Relaunched, {}, {}},
+                      Answer {"Skip", 1, false, AppTerminator::Outcome::Skipped, {}, {}},
+                      Answer {"RememberedRelaunch", 0, true, AppTerminator::Outcome::Relaunched,
+                              "relaunchAlertSuppression-iTerm2)", false},
+                      Answer {"RememberedSkip", 1, true, AppTerminator::Outcome::Skipped,
+                              "relaunchAlertSkip-iTerm2)", true}),
+    [](const ::testing::TestParamInfo<Answer> &info) { return std::string(info.param.name); });
 
 TEST_F(AppTerminatorTest, UnattendedOperationNeverAsksAndLeavesTheApplicationRunning)
 {
@@ -160,24 +176,6 @@ TEST_F(AppTerminatorTest, UnattendedOperationNeverAsksAndLeavesTheApplicationRun
     alerts.answer(1);
     relaunch();
     EXPECT_EQ(alerts.alerts().size(), 1);
-}
-
-TEST_F(AppTerminatorTest, RememberedRelaunchStopsAsking)
-{
-    const qint64 pid = launch();
-    alerts.answer(0, true);
-    relaunch();
-    EXPECT_EQ(UserDefaults::standard().value("relaunchAlertSuppression-iTerm2)"), QVariant(false));
-    const QList<qint64> first = runningPids();
-    ASSERT_EQ(first.size(), 1);
-    EXPECT_NE(first.first(), pid);
-
-    relaunch(); // relaunched again without the alert
-    EXPECT_EQ(alerts.alerts().size(), 1);
-    EXPECT_EQ(workRuns, 2);
-    EXPECT_TRUE(runningDuringWork.isEmpty());
-    ASSERT_EQ(runningPids().size(), 1);
-    EXPECT_NE(runningPids().first(), first.first());
 }
 
 TEST_F(AppTerminatorTest, OnlyTheExactKeyFalseSkipsTheQuestion)

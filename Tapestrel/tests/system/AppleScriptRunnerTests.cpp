@@ -39,9 +39,7 @@ QCoro::Task<Outcome> runBoth(QString script)
     co_return outcome;
 }
 
-class AppleScriptRunnerTest : public TestSupport::TempHomeTest
-{
-};
+using AppleScriptRunnerTest = TestSupport::TempHomeTest;
 
 TEST_F(AppleScriptRunnerTest, ResultsArriveOnTheCallersThread)
 {

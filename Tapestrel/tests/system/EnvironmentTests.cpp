@@ -21,9 +21,7 @@ using TestSupport::runTask;
 
 namespace {
 
-class EnvironmentTest : public TestSupport::TempHomeTest
-{
-};
+using EnvironmentTest = TestSupport::TempHomeTest;
 
 TEST_F(EnvironmentTest, DarkModeIsExactlyTheTextDark)
 {

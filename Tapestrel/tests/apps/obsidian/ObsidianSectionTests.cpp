@@ -32,13 +32,6 @@ protected:
     ObsidianSectionTest() { OptionStore::setShared(&registries.optionStore()); }
     ~ObsidianSectionTest() override { OptionStore::setShared(nullptr); }
 
-    void installObsidian() const
-    {
-        home.writeFile("Applications/Obsidian.app/Contents/Info.plist",
-                       R"(<?xml version="1.0" encoding="UTF-8"?>
-<plist version="1.0"><dict><key>CFBundleIdentifier</key><string>md.obsidian</string>
-<key>CFBundleName</key><string>Obsidian</string></dict></plist>)");
-    }
     ObsidianAppConfig *config() { return registries.appConfigStore().requireConfig<ObsidianAppConfig>(); }
     ObsidianThemeOptionModel *themeModel()
     {
@@ -60,7 +53,7 @@ TEST_F(ObsidianSectionTest, SectionShowsTheChosenVaultAndItsRowsAndTheSheetChoos
         EXPECT_FALSE(section.isPresent());
         EXPECT_EQ(section.settingsButton(), nullptr);
     }
-    installObsidian();
+    home.installApp("Obsidian", "md.obsidian");
     const QString work = makeVault("Work"), diary = makeVault("Diary");
     home.writeFile("Vaults/Diary/.obsidian/themes/Blue Topaz/theme.css", "");
     {

@@ -8,6 +8,7 @@
 #include "Tapestrel/tests/apps/ThemeTestSupport.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -44,6 +45,12 @@ protected:
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
+    }
+    // Lets the other controllers hear of a change of the chosen profile.
+    static void deliverNotifications()
+    {
+        for (int round = 0; round < 8; ++round)
+            QCoreApplication::processEvents();
     }
     static QByteArray contents(const QString &path)
     {

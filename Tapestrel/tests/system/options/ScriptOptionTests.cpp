@@ -11,43 +11,88 @@
 
 namespace {
 
-const QString setDark = QStringLiteral("tell application \"System Events\"\n    tell appearance preferences "
-                                       "to set dark mode to yes\nend tell    ");
-const QString setLight = QStringLiteral("tell application \"System Events\"\n    tell appearance preferences "
-                                        "to set dark mode to no\nend tell    ");
-const QString getDark = QStringLiteral(
-    "tell application \"System Events\"\n    tell appearance preferences to get dark mode\nend tell");
+using ScriptOptionTest = SystemOptionTest;
 
-QString dock(const QString &command)
+// Each setting made by a script: the exact script each value sends (also when the value is in place
+// already: that is what redraws), the value and script a read gives back, nothing sent for the empty
+// text, and the other texts refused without a script.
+TEST_F(ScriptOptionTest, EachValueSendsItsScriptAndReadsBackAndOtherTextsAreRefused)
 {
-    return QStringLiteral("tell application \"System Events\"\n    tell dock preferences to ") + command
-        + QStringLiteral("\nend tell");
-}
-
-class ScriptOptionTest : public SystemOptionTest
-{
-};
-
-TEST_F(ScriptOptionTest, AppearanceSendsDarkOnlyForTheExactWordAndReadsBack)
-{
-    AppearanceOptionModel model;
-    EXPECT_FALSE(apply(model, "dark"));
-    EXPECT_EQ(takeScripts(), QStringList {setDark});
-    EXPECT_EQ(read(model), "dark");
-    EXPECT_EQ(takeScripts(), QStringList {getDark});
-
-    // Applying the mode that is already on still sends the script: that is what redraws.
-    apply(model, "dark");
-    EXPECT_EQ(takeScripts(), QStringList {setDark});
-
-    apply(model, "light");
-    EXPECT_EQ(takeScripts(), QStringList {setLight});
-    // Other texts are no appearance: the empty one sets nothing, the others are refused.
-    apply(model, "");
-    for (const char *value : {"Dark", "DARK", "auto"})
-        EXPECT_TRUE(refuses(model, value)) << value;
-    EXPECT_TRUE(takeScripts().isEmpty());
-    EXPECT_EQ(read(model), "light");
+    AppearanceOptionModel appearance;
+    DockPositionOptionModel position;
+    DockSizeOptionModel size;
+    AutoHideDockOptionModel autoHide;
+    DockMagnificationOptionModel magnification;
+    AutoHideMenuBarOptionModel menuBar;
+    struct Sent
+    {
+        QString value, script, read;
+    };
+    const auto toggle = [](const QString &property) {
+        return QList<Sent> {{"YES", dock("set " + property + " to yes"), "true"},
+                            {"1", dock("set " + property + " to yes"), "true"},
+                            {"No", dock("set " + property + " to no"), "false"},
+                            {"true", dock("set " + property + " to yes"), "true"}};
+    };
+    const struct
+    {
+        OptionModel *model;
+        QList<Sent> sent;
+        QString readScript;
+        QStringList refused;
+        QString unset; // what a read gives before any value was sent, where it is known
+    } rows[] = {
+        {&appearance,
+         {{"dark", setDark, "dark"}, {"dark", setDark, "dark"}, {"light", setLight, "light"}},
+         getDark,
+         {"Dark", "DARK", "auto"},
+         {}},
+        {&position,
+         {{"left", dock("set screen edge to left"), "left"},
+          {"right", dock("set screen edge to right"), "right"},
+          {"bottom", dock("set screen edge to bottom"), "bottom"}},
+         dock("get screen edge"),
+         {"top", "Left"},
+         {}},
+        // Only whole numbers, in their shortest form.
+        {&size,
+         {{"0.5", dock("set dock size to 0.5"), "0.5"},
+          {"1", dock("set dock size to 1.0"), "1.0"},
+          {"0.35", dock("set dock size to 0.35"), "0.35"}},
+         dock("get dock size"),
+         {" 0.5", "0.5 ", "abc", "nan", "inf", "0,5"},
+         {}},
+        {&autoHide, toggle("autohide"), dock("get autohide"), {"maybe", " true", "2"}, "false"},
+        {&magnification,
+         toggle("magnification"),
+         dock("get magnification"),
+         {"maybe", " true", "2"},
+         "false"},
+        {&menuBar,
+         toggle("autohide menu bar"),
+         dock("get autohide menu bar"),
+         {"maybe", " true", "2"},
+         "false"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.model->key().toStdString());
+        if (!row.unset.isEmpty()) {
+            EXPECT_EQ(read(*row.model), row.unset);
+        }
+        takeScripts();
+        for (const Sent &sent : row.sent) {
+            SCOPED_TRACE(sent.value.toStdString());
+            EXPECT_FALSE(apply(*row.model, sent.value));
+            EXPECT_EQ(takeScripts(), QStringList {sent.script});
+            EXPECT_EQ(read(*row.model), sent.read);
+            EXPECT_EQ(takeScripts(), QStringList {row.readScript});
+        }
+        apply(*row.model, "");
+        for (const QString &value : row.refused)
+            EXPECT_TRUE(refuses(*row.model, value)) << value.toStdString();
+        EXPECT_TRUE(takeScripts().isEmpty());
+        EXPECT_EQ(read(*row.model), row.sent.last().read);
+    }
 }
 
 TEST_F(ScriptOptionTest, RefusedAutomationNeverThrowsAndReadsTheFallbacks)
@@ -81,73 +126,6 @@ TEST_F(ScriptOptionTest, RefusedAutomationNeverThrowsAndReadsTheFallbacks)
     qunsetenv("TAPESTREL_REFUSE_AUTOMATION");
     EXPECT_EQ(read(appearance), "dark");
     EXPECT_EQ(read(position), "left");
-}
-
-TEST_F(ScriptOptionTest, DockPositionFallsBackToTheBottomAndReadsTheEdgeCodes)
-{
-    DockPositionOptionModel model;
-    for (const char *edge : {"left", "right", "bottom"}) {
-        EXPECT_FALSE(apply(model, edge));
-        EXPECT_EQ(takeScripts(), QStringList {dock(QStringLiteral("set screen edge to ") + edge)});
-        EXPECT_EQ(read(model), edge);
-        EXPECT_EQ(takeScripts(), QStringList {dock("get screen edge")});
-    }
-    apply(model, "left");
-    takeScripts();
-    apply(model, "");
-    for (const char *value : {"top", "Left"})
-        EXPECT_TRUE(refuses(model, value)) << value;
-    EXPECT_TRUE(takeScripts().isEmpty());
-    EXPECT_EQ(read(model), "left");
-}
-
-TEST_F(ScriptOptionTest, DockSizeSendsOnlyWholeNumbersInTheirShortestForm)
-{
-    DockSizeOptionModel model;
-    apply(model, "0.5");
-    EXPECT_EQ(takeScripts(), QStringList {dock("set dock size to 0.5")});
-    EXPECT_EQ(read(model), "0.5");
-    EXPECT_EQ(takeScripts(), QStringList {dock("get dock size")});
-    apply(model, "1");
-    EXPECT_EQ(takeScripts(), QStringList {dock("set dock size to 1.0")});
-    EXPECT_EQ(read(model), "1.0");
-    apply(model, "0.35");
-    EXPECT_EQ(read(model), "0.35");
-    takeScripts();
-
-    // Not numbers as a whole, or numbers a script cannot carry: refused, and nothing is sent.
-    apply(model, "");
-    for (const char *value : {" 0.5", "0.5 ", "abc", "nan", "inf", "0,5"})
-        EXPECT_TRUE(refuses(model, value)) << value;
-    EXPECT_TRUE(takeScripts().isEmpty());
-    EXPECT_EQ(read(model), "0.35");
-}
-
-TEST_F(ScriptOptionTest, DockTogglesSendYesOrNoAndSkipOtherWords)
-{
-    AutoHideDockOptionModel autoHide;
-    DockMagnificationOptionModel magnification;
-    AutoHideMenuBarOptionModel menuBar;
-    const std::pair<OptionModel *, QString> models[] = {
-        {&autoHide, "autohide"}, {&magnification, "magnification"}, {&menuBar, "autohide menu bar"}};
-    for (const auto &[model, property] : models) {
-        EXPECT_EQ(read(*model), "false");
-        takeScripts();
-        for (const char *yes : {"YES", "1", "true"}) {
-            EXPECT_FALSE(apply(*model, yes));
-            EXPECT_EQ(takeScripts(), QStringList {dock("set " + property + " to yes")}) << yes;
-        }
-        EXPECT_EQ(read(*model), "true");
-        EXPECT_EQ(takeScripts(), QStringList {dock("get " + property)});
-        apply(*model, "No");
-        EXPECT_EQ(takeScripts(), QStringList {dock("set " + property + " to no")});
-        EXPECT_EQ(read(*model), "false");
-        takeScripts();
-        apply(*model, "");
-        for (const char *other : {"maybe", " true", "2"})
-            EXPECT_TRUE(refuses(*model, other)) << other;
-        EXPECT_TRUE(takeScripts().isEmpty());
-    }
 }
 
 } // namespace

@@ -73,4 +73,15 @@ protected:
         return QStringLiteral("tell application \"System Events\"\n    ") + command
             + QStringLiteral("\nend tell");
     }
+    static QString dock(const QString &command)
+    {
+        return systemEvents("tell dock preferences to " + command);
+    }
+
+    // The scripts that read and set the dark mode (the last two end in four blanks).
+    static inline const QString getDark = systemEvents("tell appearance preferences to get dark mode");
+    static inline const QString setDark =
+        systemEvents("tell appearance preferences to set dark mode to yes") + "    ";
+    static inline const QString setLight =
+        systemEvents("tell appearance preferences to set dark mode to no") + "    ";
 };
