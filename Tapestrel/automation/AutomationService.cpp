@@ -245,9 +245,16 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
         NewProfileCommand command(selection, context, name, true,
                                   ProfileOperationQueue::Attendance::unattended);
         profile = co_await command.createProfile();
-        // Kept at once: a profile made by a script must survive the program quitting right away.
-        if (profile && context)
-            context->save();
+        // Kept at once: a profile made by a script must survive the program quitting right away. A
+        // restore being merged holds saves back until it ends, so the script hears of the profile
+        // only once it is written (or why it could not be).
+        if (profile && context) {
+            if (QPointer<ModelContainer> container = context->container();
+                container && container->isMerging())
+                co_await container->merge([](const QString &) {});
+            if (context)
+                context->save();
+        }
     } catch (const std::exception &error) {
         connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
         co_return;

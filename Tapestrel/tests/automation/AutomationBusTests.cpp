@@ -11,6 +11,7 @@
 #include "Tapestrel/model/ProfileOperationQueue.h"
 #include "Tapestrel/model/ShowProfileNotification.h"
 
+#include "KivUtilities/Detached.h"
 #include "platform/Alerts.h"
 #include "platform/NotificationCenter.h"
 #include "testsupport/CapturedStandardError.h"
@@ -27,6 +28,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
@@ -163,6 +165,16 @@ TEST_F(AutomationBusTest, CreatedProfileIsListedAppliedAndReappliedForFocus)
     EXPECT_EQ(appliesOf("Evening"), 2 * eveningApplies);
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), eveningID);
     EXPECT_EQ(launches, 0);
+
+    // While a restore is merged, saves wait for it: "created" comes only once the profile is stored.
+    KivUtilities::detached(container.merge([](const QString &) { QThread::msleep(1500); }), "held merge");
+    const Result late = tapestrel({"create", "Late"});
+    ASSERT_EQ(late.exitCode, 0) << late.err.toStdString();
+    EXPECT_EQ(ModelContainer(home.filePath("data.sqlite"))
+                  .mainContext()
+                  ->fetchProfiles(late.out.section('\t', 0, 0))
+                  .size(),
+              1);
 }
 
 TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
