@@ -10,6 +10,7 @@
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundPicker.h"
+#include "Tapestrel/background/BackgroundTile.h"
 #include "Tapestrel/background/ImageCache.h"
 #include "Tapestrel/backup/PredefinedProfileController.h"
 #include "Tapestrel/model/CustomBackground.h"
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -97,25 +99,58 @@ void waitForThumbnails()
     QCoreApplication::processEvents();
 }
 
+// Builds the tab's editor over the library in `window`, shows it and renders it once, with an empty
+// thumbnail cache (the time it takes to empty it is not counted).
+void paintFirstFrame(QWidget &window, const Library &library, benchmark::State &state)
+{
+    state.PauseTiming();
+    waitForThumbnails();
+    ImageCache::shared().removeAllObjects();
+    state.ResumeTiming();
+    window.resize(720, 690);
+    auto *layout = new QVBoxLayout(&window);
+    layout->addWidget(new BackgroundPicker(library.option, library.container->mainContext()));
+    window.show();
+    QPixmap frame = window.grab();
+    benchmark::DoNotOptimize(frame);
+}
+
 void BM_FirstPaint(benchmark::State &state)
 {
     const Library &library = g_libraries[state.range(0) == 0 ? 0 : 1];
     for (auto _ : state) {
-        state.PauseTiming();
-        waitForThumbnails();
-        ImageCache::shared().removeAllObjects();
-        state.ResumeTiming();
         QWidget window;
-        window.resize(720, 690);
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(new BackgroundPicker(library.option, library.container->mainContext()));
-        window.show();
-        QPixmap frame = window.grab();
-        benchmark::DoNotOptimize(frame);
+        paintFirstFrame(window, library, state);
     }
     waitForThumbnails();
 }
 BENCHMARK(BM_FirstPaint)->Arg(0)->Arg(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same, until every tile that the first paint shows has its thumbnail.
+void BM_TilesDrawn(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QWidget window;
+        paintFirstFrame(window, g_libraries[1], state);
+        const QList<BackgroundImageView *> tiles = window.findChildren<BackgroundImageView *>();
+        const auto drawn = [&tiles] {
+            return std::all_of(tiles.cbegin(), tiles.cend(), [](const BackgroundImageView *tile) {
+                return tile->visibleRegion().isEmpty() || tile->hasFinishedLoading();
+            });
+        };
+        const QDeadlineTimer deadline(60000);
+        while (!drawn() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        if (!drawn())
+            state.SkipWithError("the tiles were not drawn within a minute");
+        state.counters["tiles"] =
+            double(std::count_if(tiles.cbegin(), tiles.cend(), [](const BackgroundImageView *tile) {
+                return !tile->visibleRegion().isEmpty();
+            }));
+    }
+    waitForThumbnails();
+}
+BENCHMARK(BM_TilesDrawn)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor: the same window with nothing in it.
 void BM_FirstPaintOfEmptyWindow(benchmark::State &state)

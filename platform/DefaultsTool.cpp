@@ -1,23 +1,12 @@
 #include "platform/DefaultsTool.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QStandardPaths>
+#include "platform/BesideProgram.h"
 
 namespace Platform {
 
 QString DefaultsTool::path()
 {
-    const QString fromEnvironment = qEnvironmentVariable("TAPESTREL_DEFAULTS_TOOL");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString name = QStringLiteral("tapestrel-defaults");
-    if (QCoreApplication::instance()) {
-        const QFileInfo beside(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-        if (beside.isFile() && beside.isExecutable())
-            return beside.filePath();
-    }
-    return QStandardPaths::findExecutable(name);
+    return besideProgram(QStringLiteral("tapestrel-defaults"), "TAPESTREL_DEFAULTS_TOOL");
 }
 
 } // namespace Platform

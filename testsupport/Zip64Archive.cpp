@@ -1,11 +1,12 @@
 #include "testsupport/Zip64Archive.h"
 
+#include "testsupport/Deflated.h"
+
 #include <QFile>
 #include <QtEndian>
 
 #include <zlib.h>
 
-#include <cstring>
 
 namespace TestSupport {
 
@@ -16,22 +17,6 @@ template<typename T> void put(QByteArray &out, T value)
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, sizeof(T));
-}
-
-QByteArray rawDeflate(const QByteArray &data)
-{
-    z_stream stream;
-    std::memset(&stream, 0, sizeof(stream));
-    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.truncate(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return out;
 }
 
 // Signature and version, flags, method, time and date, CRC, both sizes as "see the extra field",
@@ -69,12 +54,12 @@ bool writeZip64Archive(const QString &path, const QList<std::pair<QByteArray, QB
     for (const auto &[name, data] : entries) {
         const quint32 crc =
             quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
-        const QByteArray deflated = rawDeflate(data);
+        const QByteArray packed = deflated(data, -MAX_WBITS);
         const auto offset = quint32(archive.size());
         putHeader(archive, 0x04034b50, false, crc, name.size());
         archive += name;
-        putExtra(archive, quint64(data.size()), quint64(deflated.size()));
-        archive += deflated;
+        putExtra(archive, quint64(data.size()), quint64(packed.size()));
+        archive += packed;
 
         putHeader(directory, 0x02014b50, true, crc, name.size());
         put<quint16>(directory, 0); // comment
@@ -83,7 +68,7 @@ bool writeZip64Archive(const QString &path, const QList<std::pair<QByteArray, QB
         put<quint32>(directory, 0); // external attributes
         put<quint32>(directory, offset);
         directory += name;
-        putExtra(directory, quint64(data.size()), quint64(deflated.size()));
+        putExtra(directory, quint64(data.size()), quint64(packed.size()));
     }
     const auto directoryOffset = quint32(archive.size());
     archive += directory;
