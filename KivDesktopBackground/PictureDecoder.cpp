@@ -448,8 +448,6 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     if (const std::optional<QString> failure =
             Platform::RegularFile::open(file, path, PictureProtocol::maxBytes))
         return {{}, cannotBeShown(path, *failure)};
-    if (request.width < 1 || request.height < 1)
-        return {{}, cannotBeShown(path, nonsenseReason())};
 
     std::optional<Process> process;
     for (;;) {

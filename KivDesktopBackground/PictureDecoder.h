@@ -58,8 +58,8 @@ public:
     // aspect ratio kept, never larger than the picture (an SVG is drawn at that size), ready to draw:
     // opaque pictures as RGB32, others premultiplied. With no sizes, a screen of 1920 × 1080 is assumed.
     Decoded covering(const QUrl &url, QList<QSize> sizes, Ending ending = {});
-    // A preview of the picture at `path`: at most `longerSide` pixels on its longer side, with its
-    // orientation applied.
+    // A preview of the picture at `path`: at most `longerSide` (1 or more) pixels on its longer side,
+    // with its orientation applied.
     Decoded fitting(const QString &path, int longerSide, Ending ending = {});
 
     // "The picture “…” cannot be found."

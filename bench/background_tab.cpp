@@ -3,9 +3,12 @@
 //   cmake --preset dev && cmake --build build/dev -j3 --target background_tab && build/dev/bin/background_tab
 //
 // Each round builds the tab's editor over a stored profile in a 720 × 690 window, shows it and
-// renders it once (what the first paint draws), with an empty thumbnail cache. Thumbnails decode on
-// the thread pool; the first paint does not wait for them. The floor is the same window holding an
-// empty widget. The figure that matters is the ratio of BM_FirstPaint/200 to BM_FirstPaint/0.
+// renders it once (what the first paint draws), with an empty thumbnail cache. Thumbnails are decoded
+// by the program's decoding processes, waited for on the thread pool; the first paint does not wait
+// for them. The floor is the same window holding an empty widget. The figure that matters is the
+// ratio of BM_FirstPaint/200 to BM_FirstPaint/0. BM_TilesDrawn goes on until every tile that the
+// first paint shows has its thumbnail (the decoding processes, once started, decode one after the
+// other).
 
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
