@@ -4,9 +4,9 @@
 //   cmake --preset dev && cmake --build --preset dev -j3 --target background_apply &&
 //   build/dev/bin/background_apply
 //
-// - BM_Apply: the desktop controller shows a 1920 × 1080 photo (JPEG, 0; PNG, 1) decoded for a screen of
-//   that size, two such photos in turn so that every apply is a change. The decoding process is started
-//   once and decodes one picture after the other.
+// - BM_Apply: the desktop controller shows a 1920 × 1080 photo (JPEG, 0; PNG, 1), or a 3840 × 2160 JPEG
+//   (2), decoded for a screen of 1920 × 1080, two such photos in turn so that every apply is a change. The
+//   decoding process is started once and decodes one picture after the other.
 // - Its floor, BM_DecodeInProcess: the same decoding on the calling thread of this process, as the
 //   program decoded before it had a decoding process.
 // - BM_MemoryAfterApplies: 200 applies of pictures in five formats (a 36-megapixel TIFF among them),
@@ -27,6 +27,8 @@
 #include "FloorRatio.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
 
 using namespace KivDesktopBackground;
 
@@ -50,7 +52,7 @@ QString write(const QString &name, const QImage &image, const char *format)
     return path;
 }
 
-QStringList g_photos[2];
+QStringList g_photos[3];
 QStringList g_assorted;
 
 void prepareFiles()
@@ -60,6 +62,8 @@ void prepareFiles()
         const QImage photo = photoLikePicture(QSize(1920, 1080), i, 200);
         g_photos[0].append(write(QStringLiteral("photo-%1.jpg").arg(i), photo, "jpeg"));
         g_photos[1].append(write(QStringLiteral("photo-%1.png").arg(i), photo, "png"));
+        g_photos[2].append(write(QStringLiteral("large-%1.jpg").arg(i),
+                                 photoLikePicture(QSize(3840, 2160), i, 200), "jpeg"));
     }
     g_assorted = {g_photos[0][0], g_photos[1][1],
                   write(QStringLiteral("photo.webp"), photoLikePicture(QSize(1920, 1080), 3, 200), "webp"),
@@ -75,8 +79,10 @@ void prepareFiles()
 
 void apply(DesktopBackgroundController &controller, const Background &background, benchmark::State &state)
 {
-    if (QCoro::waitFor(controller.setBackground(background)))
+    if (const std::optional<QString> failure = QCoro::waitFor(controller.setBackground(background))) {
+        std::fprintf(stderr, "%s\n", qPrintable(*failure));
         state.SkipWithError("the background was not shown");
+    }
 }
 
 void BM_Apply(benchmark::State &state)
@@ -87,7 +93,7 @@ void BM_Apply(benchmark::State &state)
     for (auto _ : state)
         apply(controller, Background::image(QUrl::fromLocalFile(photos[turn++ % 2])), state);
 }
-BENCHMARK(BM_Apply)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Apply)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DecodeInProcess(benchmark::State &state)
 {
@@ -103,7 +109,7 @@ void BM_DecodeInProcess(benchmark::State &state)
             state.SkipWithError("the picture was not decoded");
     }
 }
-BENCHMARK(BM_DecodeInProcess)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeInProcess)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 double residentMegabytes()
 {

@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -126,6 +127,9 @@ void limitMemory(rlim_t bytes)
     ::setrlimit(RLIMIT_CORE, &none);
     if (!Protocol::limitsAddressSpace)
         return;
+    // Each thread would otherwise get a pool of its own that takes 64 MiB of address space: Qt scales
+    // a large picture on all cores, and the next picture would find the limit taken.
+    ::mallopt(M_ARENA_MAX, 1);
     const rlimit limit {bytes, bytes};
     ::setrlimit(RLIMIT_AS, &limit);
 }
