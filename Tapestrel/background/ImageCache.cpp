@@ -2,7 +2,6 @@
 
 #include "KivDesktopBackground/PictureDecoder.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMutexLocker>
