@@ -1,6 +1,6 @@
 #include "KivDesktopBackground/BackgroundView.h"
 
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureProtocol.h"
 
 #include <QPainter>
 
@@ -30,7 +30,7 @@ QImage BackgroundView::fill(const QImage &picture, const QSize &pixelSize)
     if (picture.isNull() || pixelSize.isEmpty())
         return {};
     QImage scaled = picture;
-    const QSize covering = ImageFile::coveringSize(picture.size(), {pixelSize});
+    const QSize covering = PictureProtocol::coveringSize(picture.size(), pixelSize);
     if (covering != picture.size())
         scaled = picture.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QRect centre(

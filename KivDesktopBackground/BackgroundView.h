@@ -9,7 +9,7 @@ namespace KivDesktopBackground {
 
 // Draws one background over its whole area: a colour fill, a gradient, or an image scaled to fill
 // (aspect ratio kept, centred, the overflow cut off). An image is drawn from its picture as decoded
-// beforehand (ImageFile::decodeCovering), never read here: drawing happens on the GUI thread.
+// beforehand (PictureDecoder::covering), never read here: drawing happens on the GUI thread.
 class BackgroundView : public QWidget
 {
     Q_OBJECT

@@ -2,7 +2,7 @@
 
 #include "KivDesktopBackground/BackgroundWindow.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "KivDesktopBackground/SystemScreenSource.h"
 #include "platform/LinuxDesktop.h"
 
@@ -84,21 +84,30 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
             &DesktopBackgroundController::scheduleResync);
 }
 
-DesktopBackgroundController::~DesktopBackgroundController() = default;
+DesktopBackgroundController::~DesktopBackgroundController()
+{
+    if (m_decoding)
+        *m_decoding = true;
+}
 
 QCoro::Task<std::optional<QString>>
 DesktopBackgroundController::setBackground(std::optional<Background> background)
 {
     QPointer<DesktopBackgroundController> self(this);
     const quint64 set = ++m_latestSet;
+    // The decoding of an earlier picture is of no use any more.
+    if (m_decoding)
+        *m_decoding = true;
+    m_decoding.reset();
     QImage picture;
     if (background && background->kind() == Background::Kind::image) {
         // Decoded before anything changes: a picture that cannot be shown leaves the screens as they
         // are, and what the windows draw is this very decoding. The desktop reads the file itself, but
         // it would show a picture that does not decode as black too.
         const QList<QSize> sizes = m_shownByDesktop ? QList<QSize> {largestScreenPixels()} : screenPixels();
-        ImageFile::Decoded decoded =
-            co_await QtConcurrent::run(&ImageFile::decodeCovering, background->url(), sizes);
+        m_decoding = std::make_shared<std::atomic<bool>>(false);
+        PictureDecoder::Decoded decoded = co_await QtConcurrent::run(
+            &PictureDecoder::covering, &PictureDecoder::shared(), background->url(), sizes, m_decoding);
         if (!self || m_latestSet != set)
             co_return std::nullopt;
         if (decoded.failure)

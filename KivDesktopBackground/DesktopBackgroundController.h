@@ -52,10 +52,11 @@ public:
     // screen; null for other backgrounds and where the desktop shows the backgrounds itself.
     const QImage &picture() const { return m_picture; }
 
-    // Shows the background: an image is first decoded once on a worker thread (its file is not read
-    // again); one that cannot be decoded changes nothing and the task gives why, naming the picture.
-    // Every other value is published at once, also an equal one; the windows ignore values they
-    // already show. A picture whose decoding ends after a later background was set is dropped. With
+    // Shows the background: an image is first decoded once, by the program's decoding process
+    // (PictureDecoder), waited for on a worker thread (its file is not read again); one that cannot be
+    // decoded changes nothing and the task gives why, naming the picture. Every other value is
+    // published at once, also an equal one; the windows ignore values they already show. A later
+    // background ends the decoding of an earlier picture, which is then dropped. With
     // a desktop wallpaper, the background is then handed to the desktop on a thread of its own, one
     // background after the other in the order they were set; one that is still waiting when a later
     // one is set is never handed over, so the desktop ends with the latest. The task gives the reason
@@ -114,6 +115,8 @@ private:
     QImage m_picture;
     // The number of the latest background set; a picture decoded for an earlier one is not shown.
     quint64 m_latestSet = 0;
+    // Ends the decoding of the latest picture set, while it runs.
+    std::shared_ptr<std::atomic<bool>> m_decoding;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;
     bool m_windowsSupported = true;
     KivUtilities::Timeline m_timeline;

@@ -10,11 +10,11 @@
 
 #include "Tapestrel/background/ImageCache.h"
 
+#include "PhotoLikePicture.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -26,37 +26,12 @@ namespace {
 QTemporaryDir *g_folder = nullptr;
 QStringList g_files;
 
-// A photo-like picture: gradients, shapes and fine noise, so the JPEG has real detail to decode.
-QImage makePicture(int seed)
-{
-    QImage image(3840, 2160, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient sky(0, 0, 3840, 2160);
-    sky.setColorAt(0, QColor::fromHsv((seed * 37) % 360, 160, 230));
-    sky.setColorAt(1, QColor::fromHsv((seed * 37 + 120) % 360, 200, 90));
-    painter.fillRect(image.rect(), sky);
-    QRandomGenerator random(quint32(seed + 1));
-    for (int i = 0; i < 400; ++i) {
-        painter.setBrush(QColor::fromRgb(random.generate()));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QPoint(random.bounded(3840), random.bounded(2160)), random.bounded(10, 220),
-                            random.bounded(10, 220));
-    }
-    painter.end();
-    for (int y = 0; y < image.height(); y += 3) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            line[x] ^= random.bounded(24);
-    }
-    return image;
-}
-
 void prepareFiles()
 {
     g_folder = new QTemporaryDir;
     for (int i = 0; i < 20; ++i) {
         const QString path = g_folder->filePath(QStringLiteral("wallpaper-%1.jpg").arg(i));
-        makePicture(i).save(path, "JPEG", 90);
+        photoLikePicture(QSize(3840, 2160), i, 400).save(path, "JPEG", 90);
         g_files.append(path);
     }
 }

@@ -1,28 +1,18 @@
 #include "platform/DefaultsTool.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/BesideProgram.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 
 namespace Platform {
 
 QString DefaultsTool::path()
 {
-    const QString fromEnvironment = qEnvironmentVariable("TAPESTREL_DEFAULTS_TOOL");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString name = QStringLiteral("tapestrel-defaults");
-    if (QCoreApplication::instance()) {
-        const QFileInfo beside(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-        if (beside.isFile() && beside.isExecutable())
-            return beside.filePath();
-    }
-    return QStandardPaths::findExecutable(name);
+    return besideProgram(QStringLiteral("tapestrel-defaults"), "TAPESTREL_DEFAULTS_TOOL");
 }
 
 UserDefaults *DefaultsTool::domain(const QString &argument)

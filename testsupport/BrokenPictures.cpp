@@ -1,5 +1,7 @@
 #include "testsupport/BrokenPictures.h"
 
+#include "testsupport/Deflated.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
@@ -19,27 +21,53 @@ void fixChecksum(QByteArray &png, qsizetype at)
     qToBigEndian<quint32>(quint32(crc32(0, typeAndData, uInt(length + 4))), png.data() + at + 8 + length);
 }
 
-} // namespace
-
-QByteArray png(QSize size, QColor colour)
+QByteArray encoded(const QImage &image, const char *format)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
+}
+
+// Gives the chunk of `type` holding `data`, its length and checksum included.
+QByteArray chunk(const QByteArray &type, const QByteArray &data)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), bytes.data());
+    bytes += type + data + QByteArray(4, '\0');
+    fixChecksum(bytes, 0);
+    return bytes;
+}
+
+// A JPEG with detail all over, so that half of its bytes hold half of its picture.
+QByteArray detailedJpeg()
+{
+    QImage image(640, 360, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, (x * y) % 256, (x ^ y) % 256));
+    }
+    return encoded(image, "jpeg");
+}
+
+} // namespace
+
+QByteArray picture(QSize size, QColor colour, const char *format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return encoded(image, format);
 }
 
 QByteArray cutPng(int bytes)
 {
-    return png(QSize(64, 36), Qt::darkGreen).left(bytes);
+    return picture(QSize(64, 36), Qt::darkGreen).left(bytes);
 }
 
 QByteArray corruptPng()
 {
-    QByteArray bytes = png(QSize(64, 36), Qt::darkGreen);
+    QByteArray bytes = picture(QSize(64, 36), Qt::darkGreen);
     const qsizetype data = bytes.indexOf("IDAT") - 4;
     // The first bytes after the stream's header: its block header.
     for (qsizetype i = data + 10; i < data + 16; ++i)
@@ -48,9 +76,43 @@ QByteArray corruptPng()
     return bytes;
 }
 
+QByteArray cutJpeg()
+{
+    const QByteArray whole = detailedJpeg();
+    return whole.left(whole.size() / 2);
+}
+
+QByteArray corruptJpeg()
+{
+    QByteArray bytes = detailedJpeg();
+    quint32 noise = 12345;
+    for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 2048; ++i) {
+        noise = noise * 1103515245 + 12345;
+        bytes[i] = char(noise >> 16);
+    }
+    return bytes;
+}
+
+QByteArray pngWithTexts(int count)
+{
+    const QByteArray plain = picture(QSize(8, 8), Qt::red);
+    // Keyword, its end, compression method 0, the compressed text.
+    const QByteArray text =
+        chunk("zTXt", QByteArray("Comment\0\0", 9) + deflated(QByteArray(7900000, 'a'), MAX_WBITS));
+    const qsizetype data = plain.indexOf("IDAT") - 4;
+    return plain.left(data) + text.repeated(count) + plain.mid(data);
+}
+
+QByteArray svgzOfGroups(qint64 count)
+{
+    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">";
+    svg += QByteArray("<g/>").repeated(count);
+    return deflated(svg + "</svg>", 16 + MAX_WBITS);
+}
+
 QByteArray pngClaiming(QSize claimed)
 {
-    QByteArray bytes = png(QSize(8, 8), Qt::red);
+    QByteArray bytes = picture(QSize(8, 8), Qt::red);
     qToBigEndian<quint32>(quint32(claimed.width()), bytes.data() + 16);
     qToBigEndian<quint32>(quint32(claimed.height()), bytes.data() + 20);
     fixChecksum(bytes, 8);
@@ -82,16 +144,39 @@ bool writeTiff(const QString &path, QSize size, QColor colour)
     return writer.write(image);
 }
 
-QByteArray svgWithImage(QSize size, QColor colour, const QString &href)
+namespace {
+
+// An SVG of `size` holding `body`, in which %1 and %2 stand for the width and the height, %3 for the
+// colour and %4 for the reference.
+QByteArray svg(QSize size, QColor colour, const QString &href, const char *body)
 {
-    return QStringLiteral(
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
-               "width=\"%1\" height=\"%2\"><rect width=\"%1\" height=\"%2\" fill=\"%3\"/>"
-               "<image width=\"%1\" height=\"%2\" xlink:href=\"%4\"/></svg>")
+    return (QStringLiteral(
+                "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                "width=\"%1\" height=\"%2\">")
+            + QLatin1String(body) + QStringLiteral("</svg>"))
         .arg(size.width())
         .arg(size.height())
         .arg(colour.name(), href.toHtmlEscaped())
         .toUtf8();
+}
+
+} // namespace
+
+QByteArray svgWithImage(QSize size, QColor colour, const QString &href)
+{
+    return svg(size, colour, href,
+               "<rect width=\"%1\" height=\"%2\" fill=\"%3\"/><image width=\"%1\" height=\"%2\" "
+               "xlink:href=\"%4\"/>");
+}
+
+QString svgData(const QByteArray &svg)
+{
+    return "data:image/svg+xml;base64," + QString::fromLatin1(svg.toBase64());
+}
+
+QByteArray svgWithLink(QSize size, QColor colour, const QString &href)
+{
+    return svg(size, colour, href, "<a xlink:href=\"%4\"><rect width=\"%1\" height=\"%2\" fill=\"%3\"/></a>");
 }
 
 } // namespace TestSupport::BrokenPictures

@@ -9,12 +9,21 @@
 // leaves them, and pictures a careful reader must decode without following what they name.
 namespace TestSupport::BrokenPictures {
 
-// A PNG of one colour.
-QByteArray png(QSize size, QColor colour);
+// A picture of one colour in a format Qt writes ("png", "jpeg", "webp", "bmp").
+QByteArray picture(QSize size, QColor colour, const char *format = "png");
 // The first `bytes` bytes of a PNG.
 QByteArray cutPng(int bytes);
 // A PNG whose image data block is damaged (its checksum made to match, so the decoder meets it).
 QByteArray corruptPng();
+// A detailed JPEG of 640 × 360 pixels cut at half its bytes, as a download that stopped leaves it.
+QByteArray cutJpeg();
+// The same JPEG whole, with 2 KB of noise over its data.
+QByteArray corruptJpeg();
+// A PNG of 8 × 8 pixels with `count` compressed text chunks, each of which says nearly 8 MB (what the
+// PNG library reads of one at most).
+QByteArray pngWithTexts(int count);
+// A gzip-compressed SVG of `count` empty groups.
+QByteArray svgzOfGroups(qint64 count);
 // A PNG of 8 × 8 pixels whose header says `claimed`.
 QByteArray pngClaiming(QSize claimed);
 // The 64 bytes of an uncompressed 24-bit BMP whose header says `claimed`.
@@ -23,5 +32,9 @@ QByteArray bmpClaiming(QSize claimed);
 bool writeTiff(const QString &path, QSize size, QColor colour);
 // An SVG of `size` filled with `colour` and, over all of it, an `<image>` whose reference is `href`.
 QByteArray svgWithImage(QSize size, QColor colour, const QString &href);
+// The reference of an `<image>` that holds `svg` as data.
+QString svgData(const QByteArray &svg);
+// An SVG of `size` whose only shape, filling it with `colour`, is inside a link to `href`.
+QByteArray svgWithLink(QSize size, QColor colour, const QString &href);
 
 } // namespace TestSupport::BrokenPictures

@@ -1,11 +1,11 @@
 #include "testsupport/Zip64Archive.h"
 
+#include "testsupport/Deflated.h"
+
 #include <QFile>
 #include <QtEndian>
 
 #include <zlib.h>
-
-#include <cstring>
 
 namespace TestSupport {
 
@@ -16,22 +16,6 @@ template<typename T> void put(QByteArray &out, T value)
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, sizeof(T));
-}
-
-QByteArray rawDeflate(const QByteArray &data)
-{
-    z_stream stream;
-    std::memset(&stream, 0, sizeof(stream));
-    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.truncate(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return out;
 }
 
 // Signature and version, flags, method, time and date, CRC, both sizes as "see the extra field",
@@ -69,7 +53,7 @@ bool writeZip64Archive(const QString &path, const QList<Zip64Entry> &entries)
     for (const auto &[name, data, stored, declaredCompressedSize] : entries) {
         const quint32 crc =
             quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
-        const QByteArray packed = stored ? data : rawDeflate(data);
+        const QByteArray packed = stored ? data : deflated(data, -MAX_WBITS);
         const quint64 compressedSize = declaredCompressedSize.value_or(quint64(packed.size()));
         const auto offset = quint32(archive.size());
         putHeader(archive, 0x04034b50, false, stored, crc, name.size());

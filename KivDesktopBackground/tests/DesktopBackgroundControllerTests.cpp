@@ -3,10 +3,12 @@
 #include "KivDesktopBackground/BackgroundWindow.h"
 #include "KivDesktopBackground/BackgroundWindowView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include <QSignalSpy>
@@ -169,11 +171,22 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     painter.end();
     EXPECT_EQ(drawn.pixel(32, 24), qRgb(0, 255, 0));
 
-    // A background set while a picture is decoded wins over it.
+    // A background set while a picture is decoded wins over it, and ends the decoding at once (here a
+    // decoding process that never answers, within a time limit of 20 seconds).
     ASSERT_TRUE(green.save(home.filePath("green.png")));
-    QCoro::Task<std::optional<QString>> decoding = f.controller->setBackground(picture);
-    f.controller->setBackground(Background::color(Qt::red));
-    EXPECT_EQ(TestSupport::runTask(std::move(decoding)), std::nullopt);
+    home.writeFile("silent", "#!/bin/sh\nexec sleep 30\n");
+    QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
+    {
+        const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                               QFile::encodeName(home.filePath("silent")));
+        PictureDecoder::shared().endIdleProcesses();
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::Task<std::optional<QString>> decoding = f.controller->setBackground(picture);
+        f.controller->setBackground(Background::color(Qt::red));
+        EXPECT_EQ(TestSupport::runTask(std::move(decoding)), std::nullopt);
+        EXPECT_LT(clock.elapsed(), 5000);
+    }
     EXPECT_EQ(f.controller->background(), Background::color(Qt::red));
 
     // Back to nothing: once the fade to clear has settled, the windows are hidden.

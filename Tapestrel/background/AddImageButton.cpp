@@ -1,6 +1,6 @@
 #include "Tapestrel/background/AddImageButton.h"
 
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/BackgroundButtons.h"
@@ -37,7 +37,7 @@ QString extensionOf(const QString &filePath)
 // waiting) or too large to be shown; why not, when it was not opened.
 std::optional<QString> openChosen(QFile &file, const QString &path)
 {
-    return Platform::RegularFile::open(file, path, KivDesktopBackground::ImageFile::maxBytes);
+    return Platform::RegularFile::open(file, path, KivDesktopBackground::PictureProtocol::maxBytes);
 }
 
 // Whether the person hears why a chosen file was left out: not when it is simply gone.
@@ -47,8 +47,10 @@ bool isWorthTelling(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-// Streams what `in` holds into `destination`, which is written whole or not at all.
-bool copyInto(QFile &in, const QString &destination)
+// Streams what `in`, the file at `source`, holds into `destination`, which is written whole or not at
+// all and notes where it came from: a picture that cannot be shown is named by the file the person
+// added.
+bool copyInto(QFile &in, const QString &source, const QString &destination)
 {
     Platform::AtomicFile out(destination);
     if (!out.open())
@@ -58,7 +60,10 @@ bool copyInto(QFile &in, const QString &destination)
         if (!out.write(chunk))
             return false;
     }
-    return in.error() == QFileDevice::NoError && out.commit();
+    if (in.error() != QFileDevice::NoError || !out.commit())
+        return false;
+    KivDesktopBackground::PictureDecoder::recordOrigin(destination, source);
+    return true;
 }
 
 // What became of a chosen picture: the path to store, or why it was left out (nothing when it is
@@ -78,7 +83,7 @@ PictureWritten writePhoto(const QString &source, const QString &stem)
         return {std::nullopt, isWorthTelling(source) ? failure : std::nullopt};
     const QString destination =
         stem + u'.' + ImageContentType::extensionFor(source, in.peek(ImageContentType::headLength));
-    if (!copyInto(in, destination))
+    if (!copyInto(in, source, destination))
         return {};
     return {destination, std::nullopt};
 }
@@ -95,7 +100,7 @@ PictureWritten writeImage(const QString &source, const QString &folder, const QS
         return {QDir::cleanPath(QFileInfo(source).absoluteFilePath()), std::nullopt};
     if (QFileInfo::exists(destination) && !QFile::remove(destination))
         return {};
-    if (!copyInto(chosen, destination))
+    if (!copyInto(chosen, source, destination))
         return {};
     // A copy of a read-only file is the user's own to change or remove.
     QFile::setPermissions(destination, QFile::permissions(destination) | QFileDevice::WriteOwner);

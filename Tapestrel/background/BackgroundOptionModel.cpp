@@ -2,7 +2,7 @@
 
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "Tapestrel/background/BackgroundPicker.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
@@ -175,7 +175,7 @@ QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profil
         const std::optional<QUrl> url = urlFromValue(stored);
         if (url && url->isLocalFile())
             throw OptionModelError(optionKey,
-                                   KivDesktopBackground::ImageFile::notFoundMessage(url->toLocalFile()));
+                                   KivDesktopBackground::PictureDecoder::notFoundMessage(url->toLocalFile()));
         throw OptionModelError(
             optionKey,
             QCoreApplication::translate("BackgroundOptionModel", "The stored background cannot be read."));

@@ -1,5 +1,6 @@
 #include "Tapestrel/background/BackgroundTile.h"
 
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/PlainToolTip.h"
 #include "KivUtilities/Symbols.h"
@@ -200,7 +201,9 @@ QCoro::Task<void> BackgroundImageView::load(QPointer<BackgroundImageView> self, 
     self->m_loading = false;
     self->m_finished = true;
     if (!self->m_thumbnail && self->fileExists())
-        self->setToolTip(KivUtilities::plainToolTip(tr("The image cannot be read: ") + url.toLocalFile()));
+        self->setToolTip(
+            KivUtilities::plainToolTip(tr("The image cannot be read: ")
+                                       + KivDesktopBackground::PictureDecoder::nameOf(url.toLocalFile())));
     self->update();
     emit self->loadFinished();
 }

@@ -1,10 +1,8 @@
 #include "Tapestrel/background/ImageCache.h"
 
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureDecoder.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLocale>
 #include <QMutexLocker>
 #include <QScreen>
@@ -67,49 +65,13 @@ double ImageCache::screenScale()
 
 std::optional<QImage> ImageCache::decodeThumbnail(const QString &filePath, qint64 maxPixels)
 {
-    if (maxPixels < 1)
+    if (maxPixels < 1 || maxPixels > std::numeric_limits<int>::max())
         return std::nullopt;
-    KivDesktopBackground::ImageFile file(filePath);
-    QImageReader &reader = file.reader();
-    reader.setAutoTransform(true);
-    // Decoding at about the target size lets formats that can skip most of the work; the
-    // orientation is applied afterwards, and scaling both sides alike keeps the longer side the
-    // longer side.
-    const QSize stored = reader.size();
-    if (stored.isValid()) {
-        const qint64 longer = qMax(stored.width(), stored.height());
-        if (longer > maxPixels) {
-            const double factor = double(maxPixels) / double(longer);
-            const QSize target(qMax(1, int(std::lround(stored.width() * factor))),
-                               qMax(1, int(std::lround(stored.height() * factor))));
-            if (reader.format() == "jpeg") {
-                // A JPEG decodes at 1/2, 1/4 or 1/8 of its size almost for free. Ask for exactly
-                // such a size (never below the target) and scale smoothly below; the reader's
-                // fast mode then only drops what that scaling would smooth away anyway, and it
-                // never has to resize on its own.
-                int denominator = 1;
-                while (denominator < 8 && stored.width() / (denominator * 2) >= target.width()
-                       && stored.height() / (denominator * 2) >= target.height())
-                    denominator *= 2;
-                reader.setQuality(49);
-                reader.setScaledSize(QSize(stored.width() / denominator, stored.height() / denominator));
-            } else {
-                reader.setScaledSize(target);
-            }
-        }
-    }
-    QImage image = file.read();
-    if (image.isNull())
+    KivDesktopBackground::PictureDecoder::Decoded decoded =
+        KivDesktopBackground::PictureDecoder::shared().fitting(filePath, int(maxPixels));
+    if (decoded.failure)
         return std::nullopt;
-    // What is still larger (a JPEG decoded at a power-of-two fraction, a reader that cannot tell
-    // its size up front) is scaled smoothly here.
-    const qint64 longer = qMax(image.width(), image.height());
-    if (longer > maxPixels) {
-        image = image.width() >= image.height()
-            ? image.scaledToWidth(int(maxPixels), Qt::SmoothTransformation)
-            : image.scaledToHeight(int(maxPixels), Qt::SmoothTransformation);
-    }
-    return image;
+    return std::move(decoded.image);
 }
 
 qint64 ImageCache::cost(const QImage &image)

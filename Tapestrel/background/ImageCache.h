@@ -43,8 +43,8 @@ public:
     static QString key(const QUrl &url, double width);
     // The scale of the primary screen, 2.0 without one. GUI thread only.
     static double screenScale();
-    // Decodes a thumbnail whose longer side is at most `maxPixels`; nothing when the file cannot
-    // be read as an image.
+    // Decodes a thumbnail whose longer side is at most `maxPixels`, in the program's decoding process
+    // (PictureDecoder); nothing when the file cannot be read as an image.
     static std::optional<QImage> decodeThumbnail(const QString &filePath, qint64 maxPixels);
     // Decoded bytes of an image, 4 a pixel.
     static qint64 cost(const QImage &image);

@@ -82,7 +82,8 @@ TEST(InstallationTest, InstallsTheProgramItsDesktopEntryIconAndBusActivation)
     const QDir root(prefix.path());
 
     const QString program = root.filePath(QStringLiteral("bin/tapestrel"));
-    for (const QString &tool : {program, root.filePath(QStringLiteral("bin/tapestrel-defaults"))}) {
+    for (const QString &tool : {program, root.filePath(QStringLiteral("bin/tapestrel-defaults")),
+                                root.filePath(QStringLiteral("bin/tapestrel-picture"))}) {
         EXPECT_TRUE(QFileInfo(tool).isExecutable()) << tool.toStdString();
         // Installed without the debug information that the build keeps.
         const TestSupport::ProcessRun sections = TestSupport::runProcess(

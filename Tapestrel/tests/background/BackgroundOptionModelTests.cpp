@@ -1,7 +1,7 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureProtocol.h"
 #include "KivUtilities/DataPath.h"
 #include "Tapestrel/background/BackgroundButtons.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
@@ -32,6 +32,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QRegularExpression>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -296,12 +297,17 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
 namespace {
 
 // The real program over profiles whose pictures are there, outside the Pictures folder, but cannot
-// be shown; and some that can. On X11 the picture the program's desktop window shows is looked at.
+// be shown; and some that can, among them SVGs that name other files, directly or through an SVG they
+// hold. On X11 the picture the program's desktop window shows is looked at.
 class X11PictureProgramTest : public AutomationTests::RunningProgramTest
 {
 protected:
     void prepareHome() override
     {
+        // Freed memory that the sanitizer holds back to catch late uses would count as the program's.
+        const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           sanitizer + QStringLiteral(":quarantine_size_mb=0"));
         namespace Hostile = TestSupport::HostileFiles;
         namespace Broken = TestSupport::BrokenPictures;
         ASSERT_TRUE(Hostile::makePipe(home.filePath("elsewhere/pipe.png")));
@@ -313,21 +319,37 @@ protected:
                        QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200010000000100010802000000"
                                            "28ba7411000000004944415435af061e0000000049454e44ae426082"));
         ASSERT_TRUE(Hostile::makeSparseFile(home.filePath("elsewhere/sparse.png"),
-                                            KivDesktopBackground::ImageFile::maxBytes + 1));
+                                            KivDesktopBackground::PictureProtocol::maxBytes + 1));
         home.writeFile("elsewhere/cut.png", Broken::cutPng(60));
         home.writeFile("elsewhere/corrupt.png", Broken::corruptPng());
         home.writeFile("elsewhere/claims.png", Broken::pngClaiming(QSize(640, 360)));
         home.writeFile("elsewhere/claims.bmp", Broken::bmpClaiming(QSize(16000, 16000)));
-        home.writeFile("elsewhere/plain.png", Broken::png(QSize(8, 8), plain));
+        home.writeFile("elsewhere/plain.png", Broken::picture(QSize(8, 8), plain));
         // A camera's photo: its pixels take more than Qt decodes by default (128 MiB).
         ASSERT_TRUE(Broken::writeTiff(home.filePath("elsewhere/camera.tiff"), QSize(7360, 4912), camera));
         // A picture only its owner may read, which an SVG elsewhere names; and one that names a pipe.
-        home.writeFile("elsewhere/private.png", Broken::png(QSize(16, 9), Qt::red));
+        home.writeFile("elsewhere/private.png", Broken::picture(QSize(16, 9), Qt::red));
         QFile::setPermissions(home.filePath("elsewhere/private.png"), QFile::ReadOwner | QFile::WriteOwner);
         home.writeFile("elsewhere/names-private.svg",
                        Broken::svgWithImage(QSize(16, 9), vector, home.filePath("elsewhere/private.png")));
         home.writeFile("elsewhere/names-pipe.svg",
                        Broken::svgWithImage(QSize(16, 9), piped, home.filePath("elsewhere/pipe.png")));
+        for (const auto &[name, named] : {std::pair {"holds-private.svg", "elsewhere/private.png"},
+                                          std::pair {"holds-pipe.svg", "elsewhere/pipe.png"}}) {
+            const QByteArray inner = Broken::svgWithImage(QSize(16, 9), held, home.filePath(named));
+            home.writeFile(QStringLiteral("elsewhere/") + name,
+                           Broken::svgWithImage(QSize(16, 9), vector, Broken::svgData(inner)));
+        }
+        home.writeFile("elsewhere/hash-path.svg", Broken::svgWithImage(QSize(16, 9), vector, "#/a/path"));
+        home.writeFile("elsewhere/linked.svg",
+                       Broken::svgWithLink(QSize(16, 9), linked, "https://example.com/"));
+        home.writeFile("elsewhere/cut.jpg", Broken::cutJpeg());
+        home.writeFile("elsewhere/corrupt.jpg", Broken::corruptJpeg());
+        home.writeFile("elsewhere/plain.jpg", Broken::picture(QSize(64, 36), photo, "jpeg"));
+        home.writeFile("elsewhere/plain.webp", Broken::picture(QSize(64, 36), web, "webp"));
+        home.writeFile("elsewhere/cut.bmp", Broken::picture(QSize(64, 36), plain, "bmp").chopped(3));
+        home.writeFile("elsewhere/texts.png", Broken::pngWithTexts(100));
+        home.writeFile("elsewhere/groups.svgz", Broken::svgzOfGroups(6000000));
         ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
         for (const auto &[name, path, reason, drawn] : cases) {
             store.mainContext()
@@ -354,6 +376,10 @@ protected:
     const QColor camera {200, 150, 40};
     const QColor vector {40, 60, 200};
     const QColor piped {230, 220, 30};
+    const QColor held {60, 200, 60};
+    const QColor linked {200, 40, 160};
+    const QColor photo {240, 240, 240};
+    const QColor web {250, 130, 10};
     struct Case
     {
         QString name;
@@ -378,6 +404,18 @@ protected:
         {"Camera", home.filePath("elsewhere/camera.tiff"), {}, camera},
         {"Names Private", home.filePath("elsewhere/names-private.svg"), {}, vector},
         {"Names Pipe", home.filePath("elsewhere/names-pipe.svg"), {}, piped},
+        {"Holds Private", home.filePath("elsewhere/holds-private.svg"), {}, held},
+        {"Holds Pipe", home.filePath("elsewhere/holds-pipe.svg"), {}, held},
+        {"Hash Path", home.filePath("elsewhere/hash-path.svg"), {}, vector},
+        {"Linked", home.filePath("elsewhere/linked.svg"), {}, linked},
+        {"Cut Photo", home.filePath("elsewhere/cut.jpg"), "its data is damaged or incomplete"},
+        {"Corrupt Photo", home.filePath("elsewhere/corrupt.jpg"), "its data is damaged or incomplete"},
+        {"Cut Bitmap", home.filePath("elsewhere/cut.bmp"),
+         "it is incomplete: its header promises 6966 bytes, the file holds 6963"},
+        {"Texts", home.filePath("elsewhere/texts.png"), "decoding it needs more than 1 GiB of memory"},
+        {"Groups", home.filePath("elsewhere/groups.svgz"), "decoding it needs more than 1 GiB of memory"},
+        {"Photo", home.filePath("elsewhere/plain.jpg"), {}, photo},
+        {"Web", home.filePath("elsewhere/plain.webp"), {}, web},
         {"Plain Again", home.filePath("elsewhere/plain.png"), {}, plain},
     };
 };
@@ -412,4 +450,11 @@ TEST_F(X11PictureProgramTest, EachApplyNamesTheBackgroundOrDrawsItsPictureAndNon
             EXPECT_NEAR(qBlue(*colour), shown->blue(), 2);
         }
     }
+    // The pictures were decoded elsewhere: what took a gigabyte there never came near the program.
+    QFile status(QStringLiteral("/proc/%1/status").arg(running.processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch peak =
+        QRegularExpression("VmHWM:\\s*(\\d+) kB").match(QString::fromLatin1(status.readAll()));
+    ASSERT_TRUE(peak.hasMatch());
+    EXPECT_LT(peak.captured(1).toLongLong(), 300 * 1024) << "kB";
 }

@@ -1,12 +1,13 @@
 #include "LibraryFixture.h"
 
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureProtocol.h"
 #include "Tapestrel/background/AddImageButton.h"
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/BackgroundTile.h"
 #include "Tapestrel/background/ImageBackgroundPicker.h"
 #include "Tapestrel/background/ImageContentType.h"
 #include "platform/Alerts.h"
+#include "testsupport/BrokenPictures.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 
@@ -192,8 +193,8 @@ TEST_F(ImageSectionTest, WhatIsNoPictureIsLeftOutAtOnceAndNamed)
     const QString pipe = home.filePath("Pictures/pipe.png");
     ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
     const QString large = home.filePath("Pictures/huge.png");
-    ASSERT_TRUE(
-        TestSupport::HostileFiles::makeSparseFile(large, KivDesktopBackground::ImageFile::maxBytes + 1));
+    ASSERT_TRUE(TestSupport::HostileFiles::makeSparseFile(
+        large, KivDesktopBackground::PictureProtocol::maxBytes + 1));
     const QString good = picture("Pictures/good.png");
     Platform::ScriptedAlertAnswerer alerts;
 
@@ -284,6 +285,26 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     EXPECT_EQ(alerts.alerts().constFirst().informativeText,
               "The picture “" + home.filePath("Pictures/missing.jpg") + "” cannot be found.");
     EXPECT_EQ(desktop.background(), std::nullopt);
+
+    // A damaged picture that was added is named by the file the person added, not by the program's copy.
+    const QString damaged = home.filePath("Pictures/Damaged.png");
+    home.writeFile("Pictures/Damaged.png", TestSupport::BrokenPictures::corruptPng());
+    chosenFiles = {damaged};
+    ASSERT_TRUE(addImages(picker, [&] { picker.addImageButton()->chooseImageFiles(); }));
+    BackgroundImageView *added = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (BackgroundTile *tile : picker.tiles()) {
+            if (tile->background().url().toLocalFile() == storedPaths().constLast())
+                added = static_cast<BackgroundImageView *>(tile);
+        }
+        return added && added->hasFinishedLoading();
+    }));
+    EXPECT_EQ(added->toolTip(), "The image cannot be read: " + damaged);
+    menu.reset(added->makeMenu());
+    trigger(menu.get(), "Apply Background");
+    ASSERT_TRUE(waitUntil([&alerts] { return alerts.alerts().size() == 2; }));
+    EXPECT_EQ(alerts.alerts()[1].informativeText,
+              "The picture “" + damaged + "” cannot be shown: its data is damaged or incomplete.");
 }
 
 TEST(ImageContentTypeTest, PhotosAreNamedByTheirContentAndByTheirNameOnlyWhenItSaysNothing)

@@ -1,6 +1,6 @@
 #include "Tapestrel/background/ImageCache.h"
 
-#include "KivDesktopBackground/ImageFile.h"
+#include "KivDesktopBackground/PictureProtocol.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
@@ -130,7 +130,7 @@ TEST_F(ImageCacheTest, OnlyRegularFilesWithinTheLimitAreRead)
     ASSERT_TRUE(QFile::link("/dev/zero", home.filePath("Pictures/device.png")));
     // Zeros, as a file of that size reads when it is no picture either: the limit alone refuses it.
     ASSERT_TRUE(Hostile::makeSparseFile(home.filePath("Pictures/huge.png"),
-                                        KivDesktopBackground::ImageFile::maxBytes + 1));
+                                        KivDesktopBackground::PictureProtocol::maxBytes + 1));
     ImageCache cache;
     const auto took = TestSupport::timeWithPipes({pipe}, [&] {
         std::vector<QCoro::Task<std::optional<QImage>>> loads;

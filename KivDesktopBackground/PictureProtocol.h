@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QSize>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+// What the program and its picture decoding process ("tapestrel-picture", tools/) share: the bounds
+// of the pictures they handle, the size a picture is decoded to, and the records they exchange over
+// the socket that is the process's standard input (a request comes with the picture's open file).
+// Both sides come from the same build, so a record is sent as it lies in memory; the receiver still
+// checks every field.
+namespace KivDesktopBackground::PictureProtocol {
+
+// Larger files are not read at all; pictures of more pixels are not decoded (it would take minutes
+// and gigabytes, and no screen shows that many).
+constexpr qint64 maxBytes = 256ll * 1024 * 1024;
+constexpr qint64 maxPixels = qint64(1) << 28;
+
+// A sanitizer's shadow memory takes terabytes of address space: in such a build the program watches
+// the decoding process's resident memory instead of limiting its address space.
+#ifdef TAPESTREL_SANITIZE
+constexpr bool limitsAddressSpace = false;
+#else
+constexpr bool limitsAddressSpace = true;
+#endif
+
+// The smallest size with the aspect ratio of `source` that covers `target`. (What covers several
+// screens covers the widest width and the greatest height among them.)
+inline QSize coveringSize(const QSize &source, const QSize &target)
+{
+    const double scale =
+        std::max(double(target.width()) / source.width(), double(target.height()) / source.height());
+    const QSize size(int(std::ceil(source.width() * scale - 1e-6)),
+                     int(std::ceil(source.height() * scale - 1e-6)));
+    // Rounding may leave it a pixel short.
+    return size.expandedTo(target);
+}
+
+constexpr quint32 version = 1;
+// Longer reasons are cut; no reason the process gives comes near.
+constexpr quint32 maxReasonBytes = 4096;
+
+// What a picture is decoded to. Either way the pixels come as RGB32 when the picture is opaque, else
+// as premultiplied ARGB32.
+enum class Fit : quint32 {
+    // As large as it needs to be to cover the size with its aspect ratio kept, never larger than the
+    // picture (an SVG is drawn at that size).
+    cover = 1,
+    // A preview within the size (a square), with the picture's orientation applied, quickly scaled
+    // where the format allows.
+    within = 2,
+};
+
+// Sent with the picture's open file (SCM_RIGHTS); the process reads the file from its start.
+struct Request
+{
+    quint32 version = PictureProtocol::version;
+    Fit fit = Fit::cover;
+    qint32 width = 0;
+    qint32 height = 0;
+};
+
+enum class Outcome : quint32 {
+    picture = 1, // `height` rows of `bytesPerLine` bytes follow
+    refused = 2, // the reason, `reasonBytes` of UTF-8, follows
+    outOfMemory = 3, // the decoding needed more memory than the process may take
+};
+
+struct Answer
+{
+    quint32 version = PictureProtocol::version;
+    Outcome outcome = Outcome::refused;
+    qint32 width = 0;
+    qint32 height = 0;
+    qint32 bytesPerLine = 0;
+    quint32 format = 0; // a QImage::Format
+    quint32 reasonBytes = 0;
+    quint32 ending = 0; // 1: the process ends after this answer
+};
+
+// A record and room for the one descriptor that travels with it, as sendmsg() and recvmsg() take them.
+struct Envelope
+{
+    Envelope(void *data, size_t size)
+        : bytes {data, size}
+    {
+        message.msg_iov = &bytes;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    Envelope(const Envelope &) = delete;
+    Envelope &operator=(const Envelope &) = delete;
+
+    iovec bytes;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message {};
+};
+
+// Sends a record (a few bytes, which a socket takes at once) and with it `descriptor`.
+inline bool send(int socket, const void *data, size_t size, int descriptor)
+{
+    Envelope envelope(const_cast<void *>(data), size);
+    cmsghdr *rights = CMSG_FIRSTHDR(&envelope.message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &descriptor, sizeof(int));
+    ssize_t sent;
+    while ((sent = ::sendmsg(socket, &envelope.message, MSG_NOSIGNAL)) < 0 && errno == EINTR) { }
+    return sent == ssize_t(size);
+}
+
+// Receives a record of `size` bytes, waiting for all of it, and the descriptor sent with it into
+// `descriptor` (-1 when none came). Gives the bytes received, as recv() does.
+inline ssize_t receive(int socket, void *data, size_t size, int *descriptor)
+{
+    Envelope envelope(data, size);
+    *descriptor = -1;
+    ssize_t got;
+    while ((got = ::recvmsg(socket, &envelope.message, MSG_WAITALL | MSG_CMSG_CLOEXEC)) < 0
+           && errno == EINTR) { }
+    const cmsghdr *rights = got > 0 ? CMSG_FIRSTHDR(&envelope.message) : nullptr;
+    if (rights && rights->cmsg_level == SOL_SOCKET && rights->cmsg_type == SCM_RIGHTS
+        && rights->cmsg_len == CMSG_LEN(sizeof(int)))
+        std::memcpy(descriptor, CMSG_DATA(rights), sizeof(int));
+    return got;
+}
+
+} // namespace KivDesktopBackground::PictureProtocol

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace Platform {
+
+// Where a helper program installed next to this one (`name`, as "tapestrel-defaults") is: the path that
+// the environment variable `variable` holds when it is set (tests point it elsewhere), else the
+// program's own folder, else the search path. Empty when it is nowhere.
+QString besideProgram(const QString &name, const char *variable);
+
+} // namespace Platform

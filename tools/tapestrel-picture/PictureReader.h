@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+// One picture, read from an open file the way the decoding process reads it. Only what passes these
+// checks reaches a format's decoder:
+// - a picture that says it has more than PictureProtocol::maxPixels pixels is not decoded;
+// - an uncompressed BMP whose header promises more than the file holds is refused (the decoder would
+//   leave the rest black);
+// - an SVG is decoded from what it holds alone: every element that names a file or another resource
+//   outside the document is left out, also inside an SVG that it holds as data (at any depth), so that
+//   a picture can neither wait on a pipe it names nor show a file its author could not otherwise show.
+//   A link keeps its content and loses only its address.
+class PictureReader
+{
+public:
+    // Reads `file` (positioned at its start), which must outlive the reader.
+    explicit PictureReader(QIODevice *file);
+    PictureReader(const PictureReader &) = delete;
+    PictureReader &operator=(const PictureReader &) = delete;
+
+    struct Result
+    {
+        QImage image;
+        std::optional<QString> failure; // why there is no image ("its data is damaged or incomplete")
+    };
+    // As large as the picture needs to be to cover `target` (pixels) with its aspect ratio kept, never
+    // larger than the picture (an SVG is drawn at that size), ready to draw: opaque pictures as RGB32,
+    // others premultiplied.
+    Result covering(const QSize &target);
+    // At most `longerSide` pixels on the longer side, with the picture's orientation applied, in the
+    // same formats; formats that can skip work when decoding smaller (JPEG) do.
+    Result fitting(int longerSide);
+
+    // "its data is damaged or incomplete"
+    static QString damagedReason();
+
+private:
+    QImage read();
+
+    std::optional<QString> m_failure;
+    QIODevice *m_file;
+    QBuffer m_svg; // what an SVG picture holds, without what it names
+    QImageReader m_reader;
+};

@@ -1,0 +1,192 @@
+// The program's picture decoding process. It decodes the pictures that the program hands it, one at a
+// time, under a memory limit, and holds nothing of the program's: its standard input is a socket on
+// which each request comes with the picture's open file, and the answer is the decoded pixels or why
+// there are none. It ends when the program closes the socket (or ends it).
+//
+//   tapestrel-picture --memory <bytes> --alarm <seconds>
+//
+// The program's own time limit ends a decode that takes too long; the alarm only ends a decode that
+// outlives the program.
+
+#include "OutOfMemory.h"
+#include "PictureReader.h"
+
+#include "KivDesktopBackground/PictureProtocol.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace Protocol = KivDesktopBackground::PictureProtocol;
+
+namespace {
+
+constexpr int channel = STDIN_FILENO;
+// Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
+std::atomic<bool> g_decoding = false;
+
+bool writeAll(const void *data, size_t size)
+{
+    const auto *bytes = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t written = ::send(channel, bytes, size, MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= size_t(written);
+    }
+    return true;
+}
+
+bool answerRefusal(const QString &reason, bool ending)
+{
+    const QByteArray text = reason.toUtf8().left(Protocol::maxReasonBytes);
+    Protocol::Answer answer;
+    answer.outcome = Protocol::Outcome::refused;
+    answer.reasonBytes = quint32(text.size());
+    answer.ending = ending;
+    return writeAll(&answer, sizeof answer) && writeAll(text.constData(), size_t(text.size()));
+}
+
+bool answerPicture(const QImage &image)
+{
+    Protocol::Answer answer;
+    answer.outcome = Protocol::Outcome::picture;
+    answer.width = image.width();
+    answer.height = image.height();
+    answer.bytesPerLine = int(image.bytesPerLine());
+    answer.format = quint32(image.format());
+    return writeAll(&answer, sizeof answer) && writeAll(image.constBits(), size_t(image.sizeInBytes()));
+}
+
+// Whether a decoder's message says that the picture's data is damaged or missing: libjpeg, say, only
+// warns of a cut or corrupt file and fills what is missing with grey.
+bool tellsOfDamage(const QString &message)
+{
+    static const char *const signs[] = {"corrupt", "premature end", "truncated", "invalid sos parameters",
+                                        "inconsistent progression sequence"};
+    return std::any_of(std::begin(signs), std::end(signs), [&message](const char *sign) {
+        return message.contains(QLatin1String(sign), Qt::CaseInsensitive);
+    });
+}
+
+// Every message of Qt and its image plugins lands here; none reaches the program's output. One that
+// tells of damage ends the decode where it stands.
+void onMessage(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (!g_decoding || !tellsOfDamage(message))
+        return;
+    g_decoding = false;
+    answerRefusal(PictureReader::damagedReason(), true);
+    ::_exit(0);
+}
+
+// The next request and the picture's descriptor; false when the program has closed the socket or
+// sent what is no request.
+bool receive(Protocol::Request &request, int &descriptor)
+{
+    const ssize_t got = Protocol::receive(channel, &request, sizeof request, &descriptor);
+    const bool valid = got == ssize_t(sizeof request) && descriptor >= 0
+        && request.version == Protocol::version
+        && (request.fit == Protocol::Fit::cover || request.fit == Protocol::Fit::within) && request.width > 0
+        && request.height > 0;
+    if (!valid && descriptor >= 0)
+        ::close(descriptor);
+    return valid;
+}
+
+PictureReader::Result decode(const Protocol::Request &request, int descriptor)
+{
+    // The open file is the program's too: read from its beginning, whatever was read of it before.
+    ::lseek(descriptor, 0, SEEK_SET);
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return {{}, file.errorString()};
+    }
+    PictureReader reader(&file);
+    return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height))
+                                               : reader.fitting(request.width);
+}
+
+void limitMemory(rlim_t bytes)
+{
+    // No core file of a decoder that crashed on a hostile picture.
+    const rlimit none {0, 0};
+    ::setrlimit(RLIMIT_CORE, &none);
+    if (!Protocol::limitsAddressSpace)
+        return;
+    // Each thread would otherwise get a pool of its own that takes 64 MiB of address space: Qt scales
+    // a large picture on all cores, and the next picture would find the limit taken.
+    ::mallopt(M_ARENA_MAX, 1);
+    const rlimit limit {bytes, bytes};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+} // namespace
+
+void OutOfMemory::allocationFailed() noexcept
+{
+    if (!g_decoding.exchange(false))
+        return;
+    // Nothing may be allocated here: the answer is made on the stack.
+    Protocol::Answer answer;
+    answer.outcome = Protocol::Outcome::outOfMemory;
+    answer.ending = 1;
+    writeAll(&answer, sizeof answer);
+    ::_exit(0);
+}
+
+int main(int argc, char **argv)
+{
+    // Nothing but the socket is kept from the program.
+    ::close_range(STDERR_FILENO + 1, ~0U, 0);
+    rlim_t memory = 0;
+    unsigned alarmSeconds = 0;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--memory") == 0)
+            memory = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (std::strcmp(argv[i], "--alarm") == 0)
+            alarmSeconds = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
+    }
+    if (memory == 0 || alarmSeconds == 0)
+        return 2;
+    limitMemory(memory);
+
+    qInstallMessageHandler(onMessage);
+    // Fonts (an SVG's text) need a GUI application; it shows nothing.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    // The process's own memory limit bounds what a decode takes.
+    QImageReader::setAllocationLimit(0);
+
+    // A screen's picture passes in a few large pieces rather than in many small ones.
+    const int buffer = 4 << 20;
+    ::setsockopt(channel, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+
+    Protocol::Request request;
+    int descriptor = -1;
+    while (receive(request, descriptor)) {
+        ::alarm(alarmSeconds);
+        g_decoding = true;
+        const PictureReader::Result result = decode(request, descriptor);
+        g_decoding = false;
+        ::alarm(0);
+        const bool answered =
+            result.failure ? answerRefusal(*result.failure, false) : answerPicture(result.image);
+        if (!answered)
+            return 0;
+    }
+    return 0;
+}
