@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -15,11 +17,14 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -83,42 +88,103 @@ QString nonsenseReason()
     return tr("decoding it gave an answer that cannot be used");
 }
 
-// The memory that pictures as large as a screen's are received into. It is mapped from the system for
-// each picture and goes back to it with the picture: what malloc() gave a worker thread would stay in
-// that thread's pool. Fresh pages cost the system about half of a photo's decoding to hand out, so the
-// memory of the last picture that went is kept for the next one of the same size, as long as decoding
-// processes live: it goes with the last of them, a few seconds after the last decode. Never destroyed:
-// a picture may outlive everything else.
-class PictureMemory
+// A canvas (see PictureProtocol) as the program holds it: the file, and the program's mapping of it,
+// which only reads.
+struct Canvas
+{
+    int file = -1;
+    const uchar *data = nullptr;
+    size_t size = 0;
+    pid_t drawnBy = 0; // the process that drew on it last, which most likely has it mapped still
+};
+
+void release(const Canvas &canvas)
+{
+    ::munmap(const_cast<uchar *>(canvas.data), canvas.size);
+    ::close(canvas.file);
+}
+
+// The canvas `descriptor` that process `drawnBy` handed over with a picture, mapped, the descriptor
+// then its own; nothing (the descriptor closed) when it is not a file in memory sealed against
+// shrinking or cannot be mapped. Reading where a file shrank under its mapping would end the program
+// (SIGBUS), and so may reading a file of huge pages when the system has none to give.
+std::optional<Canvas> adopt(int descriptor, pid_t drawnBy)
+{
+    struct statfs fileSystem
+    {
+    };
+    struct stat status
+    {
+    };
+    const int seals = ::fcntl(descriptor, F_GET_SEALS);
+    void *data = MAP_FAILED;
+    if (seals >= 0 && (seals & F_SEAL_SHRINK) && ::fstatfs(descriptor, &fileSystem) == 0
+        && fileSystem.f_type == TMPFS_MAGIC && ::fstat(descriptor, &status) == 0 && status.st_size > 0
+        && status.st_size <= PictureProtocol::maxPixels * 4)
+        data = ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_SHARED, descriptor, 0);
+    if (data == MAP_FAILED) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    return Canvas {descriptor, static_cast<const uchar *>(data), size_t(status.st_size), drawnBy};
+}
+
+// The canvases whose pictures are no longer shown, lent to later decodes. They are kept as long as
+// decoding processes live and go with the last of them, a few seconds after the last decode. Never
+// destroyed: a picture may outlive everything else.
+class SpareCanvases
 {
 public:
-    static PictureMemory &shared()
+    static SpareCanvases &shared()
     {
-        static auto *memory = new PictureMemory;
-        return *memory;
+        static auto *spares = new SpareCanvases;
+        return *spares;
     }
 
-    // A picture to receive pixels into; a null image when there is no memory for it.
-    QImage picture(int width, int height, qsizetype bytesPerLine, QImage::Format format)
+    // A canvas to lend to `process`: one it drew on before where there is one, else the largest; nothing
+    // when there is none.
+    std::optional<Canvas> lend(pid_t process)
     {
-        const size_t size = size_t(bytesPerLine) * size_t(height);
-        if (size < smallest)
-            return QImage(width, height, format);
-        Block block;
+        const std::lock_guard lock(m_mutex);
+        const auto lessSuited = [process](const Canvas &one, const Canvas &other) {
+            return std::pair(one.drawnBy == process, one.size)
+                < std::pair(other.drawnBy == process, other.size);
+        };
+        const auto chosen = std::max_element(m_spares.begin(), m_spares.end(), lessSuited);
+        if (chosen == m_spares.end())
+            return std::nullopt;
+        const Canvas canvas = *chosen;
+        m_spares.erase(chosen);
+        m_spareBytes -= canvas.size;
+        return canvas;
+    }
+
+    void giveBack(const Canvas &canvas)
+    {
         {
             const std::lock_guard lock(m_mutex);
-            if (m_spare.size == size)
-                block = std::exchange(m_spare, {});
+            if (m_processes > 0 && m_spares.size() < maxSpares
+                && m_spareBytes + canvas.size <= maxSpareBytes) {
+                m_spares.push_back(canvas);
+                m_spareBytes += canvas.size;
+                return;
+            }
         }
-        if (!block.data) {
-            block = {::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-                            -1, 0),
-                     size};
-            if (block.data == MAP_FAILED)
-                return {};
-        }
-        return QImage(static_cast<uchar *>(block.data), width, height, bytesPerLine, format, &release,
-                      new Block(block));
+        release(canvas);
+    }
+
+    // The picture on `canvas`: shown from the canvas itself, which comes back when the picture goes; or
+    // a copy, for which the canvas comes back at once (a null image when there is no memory for it).
+    QImage picture(const Canvas &canvas, int width, int height, QImage::Format format, bool copied)
+    {
+        if (!copied)
+            return QImage(canvas.data, width, height, qsizetype(width) * 4, format, &pictureGone,
+                          new Canvas(canvas));
+        QImage copy(width, height, format);
+        if (!copy.isNull())
+            std::memcpy(copy.bits(), canvas.data, size_t(copy.sizeInBytes()));
+        giveBack(canvas);
+        return copy;
     }
 
     void processStarted()
@@ -128,42 +194,32 @@ public:
     }
     void processEnded()
     {
-        Block spare;
+        std::vector<Canvas> spares;
         {
             const std::lock_guard lock(m_mutex);
-            if (--m_processes == 0)
-                spare = std::exchange(m_spare, {});
+            if (--m_processes == 0) {
+                spares.swap(m_spares);
+                m_spareBytes = 0;
+            }
         }
-        if (spare.data)
-            ::munmap(spare.data, spare.size);
+        for (const Canvas &canvas : spares)
+            release(canvas);
     }
 
 private:
-    // Smaller pictures (previews) come from malloc().
-    static constexpr size_t smallest = size_t(1) << 20;
+    // Enough for a picture being decoded while one is shown, and for a preview on each core.
+    static constexpr size_t maxSpares = 8;
+    static constexpr size_t maxSpareBytes = size_t(64) << 20;
 
-    struct Block
+    static void pictureGone(void *canvas)
     {
-        void *data = nullptr;
-        size_t size = 0;
-    };
-
-    static void release(void *block)
-    {
-        const std::unique_ptr<Block> released(static_cast<Block *>(block));
-        PictureMemory &memory = shared();
-        {
-            const std::lock_guard lock(memory.m_mutex);
-            if (!memory.m_spare.data && memory.m_processes > 0) {
-                memory.m_spare = *released;
-                return;
-            }
-        }
-        ::munmap(released->data, released->size);
+        const std::unique_ptr<Canvas> gone(static_cast<Canvas *>(canvas));
+        shared().giveBack(*gone);
     }
 
     std::mutex m_mutex;
-    Block m_spare;
+    std::vector<Canvas> m_spares;
+    size_t m_spareBytes = 0;
     int m_processes = 0;
 };
 
@@ -181,7 +237,7 @@ void end(Process &process)
     if (process.pid > 0) {
         ::kill(process.pid, SIGKILL);
         while (::waitpid(process.pid, nullptr, 0) < 0 && errno == EINTR) { }
-        PictureMemory::shared().processEnded();
+        SpareCanvases::shared().processEnded();
     }
     if (process.socket >= 0)
         ::close(process.socket);
@@ -247,7 +303,7 @@ std::optional<Process> start(const PictureDecoder::Limits &limits, QString *why)
         *why = QStringLiteral("%1: %2").arg(tool, errnoText(error));
         return std::nullopt;
     }
-    PictureMemory::shared().processStarted();
+    SpareCanvases::shared().processStarted();
     return Process {pid, sockets[0]};
 }
 
@@ -450,6 +506,16 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
         return {{}, cannotBeShown(path, *failure)};
 
     std::optional<Process> process;
+    // The canvas lent for the picture, and the one it comes on; each goes back to the spares unless
+    // the picture is shown from it.
+    std::optional<Canvas> lent;
+    std::optional<Canvas> canvas;
+    const auto giveBack = qScopeGuard([&] {
+        for (const std::optional<Canvas> &spare : {lent, canvas}) {
+            if (spare)
+                SpareCanvases::shared().giveBack(*spare);
+        }
+    });
     for (;;) {
         bool idle = false;
         QString why;
@@ -458,7 +524,10 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
             return {
                 {},
                 cannotBeShown(path, tr("the program that decodes pictures cannot be started (%1)").arg(why))};
-        if (PictureProtocol::send(process->socket, &request, sizeof request, file.handle()))
+        if (!lent)
+            lent = SpareCanvases::shared().lend(process->pid);
+        if (PictureProtocol::send(process->socket, &request, sizeof request,
+                                  {file.handle(), lent ? lent->file : -1}))
             break;
         end(*process);
         // An idle process may have been ended meanwhile (the system short of memory, say): a new one
@@ -468,13 +537,20 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     }
     file.close();
 
-    // Receives `size` bytes of the answer; why not, when the limits or a later background ended it.
+    // Receives `size` bytes of the answer, and the descriptor of a canvas that comes with them into
+    // `handedOver`; why not, when the limits or a later background ended it.
     const Clock::time_point deadline = Clock::now() + m_limits.time;
+    int handedOver[] = {-1};
+    const auto closeHandedOver = qScopeGuard([&handedOver] {
+        if (handedOver[0] >= 0)
+            ::close(handedOver[0]);
+    });
     const auto receive = [&](void *data, qint64 size) -> std::optional<QString> {
         auto *bytes = static_cast<char *>(data);
         qint64 done = 0;
         while (done < size) {
-            const ssize_t got = ::recv(process->socket, bytes + done, size_t(size - done), MSG_DONTWAIT);
+            const ssize_t got = PictureProtocol::receive(process->socket, bytes + done, size_t(size - done),
+                                                         handedOver, MSG_DONTWAIT);
             if (got > 0) {
                 done += got;
                 continue;
@@ -533,12 +609,18 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
             || answer.width < 1 || answer.height < 1 || pixels > PictureProtocol::maxPixels
             || qint64(answer.bytesPerLine) != qint64(answer.width) * 4 || !withinRequest)
             return failed(nonsenseReason());
+        // On the canvas handed over with it, else on the lent one.
+        canvas = handedOver[0] >= 0 ? adopt(std::exchange(handedOver[0], -1), process->pid)
+                                    : std::exchange(lent, std::nullopt);
+        if (!canvas || size_t(answer.bytesPerLine) * size_t(answer.height) > canvas->size)
+            return failed(nonsenseReason());
+        canvas->drawnBy = process->pid;
+        // Previews, which the program keeps by the hundred, are copied off their canvases.
         QImage image =
-            PictureMemory::shared().picture(answer.width, answer.height, answer.bytesPerLine, format);
+            SpareCanvases::shared().picture(*std::exchange(canvas, std::nullopt), answer.width, answer.height,
+                                            format, request.fit == PictureProtocol::Fit::within);
         if (image.isNull())
             return failed(memoryReason(m_limits.memoryBytes));
-        if (const std::optional<QString> reason = receive(image.bits(), image.sizeInBytes()))
-            return failed(*reason);
         done(answer);
         return {image, std::nullopt};
     }

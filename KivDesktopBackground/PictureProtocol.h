@@ -7,15 +7,22 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
+#include <span>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
 // What the program and its picture decoding process ("tapestrel-picture", tools/) share: the bounds
 // of the pictures they handle, the size a picture is decoded to, and the records they exchange over
-// the socket that is the process's standard input (a request comes with the picture's open file).
-// Both sides come from the same build, so a record is sent as it lies in memory; the receiver still
-// checks every field.
+// the socket that is the process's standard input (a request comes with the picture's open file, a
+// picture on a canvas). Both sides come from the same build, so a record is sent as it lies in memory;
+// the receiver still checks every field.
+//
+// A canvas is a file in memory (memfd) sealed against shrinking, which the process draws a picture on
+// and hands over with it: the program shows the picture from the canvas itself, without a copy. Once
+// the picture is no longer shown, the program lends the canvas back for a later picture, so that
+// neither side needs fresh pages (which cost the system about as much as decoding a photo).
 namespace KivDesktopBackground::PictureProtocol {
 
 // Larger files are not read at all; pictures of more pixels are not decoded (it would take minutes
@@ -43,7 +50,7 @@ inline QSize coveringSize(const QSize &source, const QSize &target)
     return size.expandedTo(target);
 }
 
-constexpr quint32 version = 1;
+constexpr quint32 version = 2;
 // Longer reasons are cut; no reason the process gives comes near.
 constexpr quint32 maxReasonBytes = 4096;
 
@@ -58,7 +65,8 @@ enum class Fit : quint32 {
     within = 2,
 };
 
-// Sent with the picture's open file (SCM_RIGHTS); the process reads the file from its start.
+// Sent with the picture's open file (SCM_RIGHTS), which the process reads from its start, and possibly
+// a canvas lent for the picture (then the second descriptor).
 struct Request
 {
     quint32 version = PictureProtocol::version;
@@ -68,7 +76,9 @@ struct Request
 };
 
 enum class Outcome : quint32 {
-    picture = 1, // `height` rows of `bytesPerLine` bytes follow
+    // `height` rows of `bytesPerLine` bytes at the start of a canvas: the one that comes with the answer,
+    // else the one lent with the request.
+    picture = 1,
     refused = 2, // the reason, `reasonBytes` of UTF-8, follows
     outOfMemory = 3, // the decoding needed more memory than the process may take
 };
@@ -85,7 +95,7 @@ struct Answer
     quint32 ending = 0; // 1: the process ends after this answer
 };
 
-// A record and room for the one descriptor that travels with it, as sendmsg() and recvmsg() take them.
+// A record and room for the descriptors that travel with it, as sendmsg() and recvmsg() take them.
 struct Envelope
 {
     Envelope(void *data, size_t size)
@@ -100,37 +110,61 @@ struct Envelope
     Envelope &operator=(const Envelope &) = delete;
 
     iovec bytes;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    static constexpr size_t maxDescriptors = 2;
+    alignas(cmsghdr) char control[CMSG_SPACE(maxDescriptors * sizeof(int))] = {};
     msghdr message {};
 };
 
-// Sends a record (a few bytes, which a socket takes at once) and with it `descriptor`.
-inline bool send(int socket, const void *data, size_t size, int descriptor)
+// Sends a record (a few bytes, which a socket takes at once) and with it `descriptors` (those of -1
+// left out).
+inline bool send(int socket, const void *data, size_t size, std::initializer_list<int> descriptors)
 {
     Envelope envelope(const_cast<void *>(data), size);
-    cmsghdr *rights = CMSG_FIRSTHDR(&envelope.message);
-    rights->cmsg_level = SOL_SOCKET;
-    rights->cmsg_type = SCM_RIGHTS;
-    rights->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(rights), &descriptor, sizeof(int));
-    ssize_t sent;
-    while ((sent = ::sendmsg(socket, &envelope.message, MSG_NOSIGNAL)) < 0 && errno == EINTR) { }
-    return sent == ssize_t(size);
+    int sent[Envelope::maxDescriptors];
+    size_t count = 0;
+    for (const int descriptor : descriptors) {
+        if (descriptor >= 0 && count < Envelope::maxDescriptors)
+            sent[count++] = descriptor;
+    }
+    if (count > 0) {
+        cmsghdr *rights = CMSG_FIRSTHDR(&envelope.message);
+        rights->cmsg_level = SOL_SOCKET;
+        rights->cmsg_type = SCM_RIGHTS;
+        rights->cmsg_len = CMSG_LEN(count * sizeof(int));
+        std::memcpy(CMSG_DATA(rights), sent, count * sizeof(int));
+        envelope.message.msg_controllen = CMSG_SPACE(count * sizeof(int));
+    } else {
+        envelope.message.msg_control = nullptr;
+        envelope.message.msg_controllen = 0;
+    }
+    ssize_t done;
+    while ((done = ::sendmsg(socket, &envelope.message, MSG_NOSIGNAL)) < 0 && errno == EINTR) { }
+    return done == ssize_t(size);
 }
 
-// Receives a record of `size` bytes, waiting for all of it, and the descriptor sent with it into
-// `descriptor` (-1 when none came). Gives the bytes received, as recv() does.
-inline ssize_t receive(int socket, void *data, size_t size, int *descriptor)
+// Receives a record of `size` bytes, waiting for all of it (with `flags` MSG_DONTWAIT: what has come
+// of it), and the descriptors sent with it into those of `descriptors` that are still -1, in order;
+// any further descriptor is closed. Gives the bytes received, as recv() does.
+inline ssize_t receive(int socket, void *data, size_t size, std::span<int> descriptors,
+                       int flags = MSG_WAITALL)
 {
     Envelope envelope(data, size);
-    *descriptor = -1;
     ssize_t got;
-    while ((got = ::recvmsg(socket, &envelope.message, MSG_WAITALL | MSG_CMSG_CLOEXEC)) < 0
-           && errno == EINTR) { }
-    const cmsghdr *rights = got > 0 ? CMSG_FIRSTHDR(&envelope.message) : nullptr;
-    if (rights && rights->cmsg_level == SOL_SOCKET && rights->cmsg_type == SCM_RIGHTS
-        && rights->cmsg_len == CMSG_LEN(sizeof(int)))
-        std::memcpy(descriptor, CMSG_DATA(rights), sizeof(int));
+    while ((got = ::recvmsg(socket, &envelope.message, flags | MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) { }
+    for (cmsghdr *rights = got > 0 ? CMSG_FIRSTHDR(&envelope.message) : nullptr; rights;
+         rights = CMSG_NXTHDR(&envelope.message, rights)) {
+        if (rights->cmsg_level != SOL_SOCKET || rights->cmsg_type != SCM_RIGHTS)
+            continue;
+        for (size_t at = 0; CMSG_LEN(at + sizeof(int)) <= rights->cmsg_len; at += sizeof(int)) {
+            int received;
+            std::memcpy(&received, CMSG_DATA(rights) + at, sizeof(int));
+            const auto free = std::find(descriptors.begin(), descriptors.end(), -1);
+            if (free != descriptors.end())
+                *free = received;
+            else
+                ::close(received);
+        }
+    }
     return got;
 }
 

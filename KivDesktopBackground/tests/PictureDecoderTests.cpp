@@ -4,6 +4,7 @@
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 
@@ -165,6 +166,11 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
     const QString silent = standIn("silent", "exec sleep 30\n");
     const QString dying = standIn("dying", "exit 3\n");
     const QString talking = standIn("talking", "printf '%064d' 0 >&0\nexec sleep 30\n");
+    // Pictures on canvases that could shrink under the program's mapping, or that are too small.
+    const QByteArray liar =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
+    const QString unsealed = standIn("unsealed", "exec '" + liar + "' unsealed\n");
+    const QString smallCanvas = standIn("small", "exec '" + liar + "' small\n");
     const PictureDecoder::Limits quick {qint64(1) << 30, 500ms};
     const PictureDecoder::Limits small {qint64(256) << 20, 20s};
     struct Case
@@ -180,6 +186,8 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         {silent, small, true, "Pictures/picture.png", "decoding it was ended"},
         {dying, small, false, "Pictures/picture.png", "decoding it stopped unexpectedly"},
         {talking, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
+        {unsealed, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
+        {smallCanvas, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
         {home.filePath("missing"), small, false, "Pictures/picture.png",
          "the program that decodes pictures cannot be started (" + home.filePath("missing")
              + ": No such file or directory)"},

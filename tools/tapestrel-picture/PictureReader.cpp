@@ -273,12 +273,24 @@ PictureReader::PictureReader(QIODevice *file)
         m_reader.setDevice(nullptr);
 }
 
-QImage PictureReader::read()
+QImage PictureReader::read(const Memory &memory)
 {
-    return m_failure ? QImage() : m_reader.read();
+    if (m_failure)
+        return {};
+    // A decoder fills the image it is given when it has the size and the format of what it decodes.
+    QImage image;
+    const QSize size = m_reader.scaledSize().isValid() ? m_reader.scaledSize() : m_reader.size();
+    const QImage::Format format = m_reader.imageFormat();
+    if (memory && !size.isEmpty() && qint64(size.width()) * size.height() <= Protocol::maxPixels
+        && (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied)) {
+        const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
+        if (uchar *bits = memory(bytesPerLine * size.height()))
+            image = QImage(bits, size.width(), size.height(), bytesPerLine, format);
+    }
+    return m_reader.read(&image) ? image : QImage();
 }
 
-PictureReader::Result PictureReader::covering(const QSize &target)
+PictureReader::Result PictureReader::covering(const QSize &target, const Memory &memory)
 {
     if (m_failure)
         return {{}, m_failure};
@@ -294,7 +306,7 @@ PictureReader::Result PictureReader::covering(const QSize &target)
         if (wanted.width() < source.width() || m_reader.format() == "svg")
             m_reader.setScaledSize(wanted);
     }
-    QImage decoded = read();
+    QImage decoded = read(memory);
     if (decoded.isNull() || decoded.width() <= 0 || decoded.height() <= 0)
         return {{}, damagedReason()};
     const QSize wanted = Protocol::coveringSize(decoded.size(), target);
@@ -305,7 +317,7 @@ PictureReader::Result PictureReader::covering(const QSize &target)
             std::nullopt};
 }
 
-PictureReader::Result PictureReader::fitting(int longerSide)
+PictureReader::Result PictureReader::fitting(int longerSide, const Memory &memory)
 {
     if (m_failure)
         return {{}, m_failure};
@@ -331,7 +343,7 @@ PictureReader::Result PictureReader::fitting(int longerSide)
             m_reader.setScaledSize(target);
         }
     }
-    QImage image = read();
+    QImage image = read(memory);
     if (image.isNull())
         return {{}, damagedReason()};
     // What is still larger (a JPEG decoded at a power-of-two fraction, a reader that cannot tell its

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // One picture, read from an open file the way the decoding process reads it. Only what passes these
@@ -30,19 +31,23 @@ public:
         QImage image;
         std::optional<QString> failure; // why there is no image ("its data is damaged or incomplete")
     };
+    // Memory for a picture of so many bytes to be decoded into, or null. A format's decoder that can
+    // decode straight into it, at the size and in the format the picture is handed over in, does so.
+    using Memory = std::function<uchar *(qsizetype bytes)>;
+
     // As large as the picture needs to be to cover `target` (pixels) with its aspect ratio kept, never
     // larger than the picture (an SVG is drawn at that size), ready to draw: opaque pictures as RGB32,
     // others premultiplied.
-    Result covering(const QSize &target);
+    Result covering(const QSize &target, const Memory &memory = {});
     // At most `longerSide` pixels on the longer side, with the picture's orientation applied, in the
     // same formats; formats that can skip work when decoding smaller (JPEG) do.
-    Result fitting(int longerSide);
+    Result fitting(int longerSide, const Memory &memory = {});
 
     // "its data is damaged or incomplete"
     static QString damagedReason();
 
 private:
-    QImage read();
+    QImage read(const Memory &memory);
 
     std::optional<QString> m_failure;
     QIODevice *m_file;

@@ -1,13 +1,15 @@
 // The program's picture decoding process. It decodes the pictures that the program hands it, one at a
 // time, under a memory limit, and holds nothing of the program's: its standard input is a socket on
-// which each request comes with the picture's open file, and the answer is the decoded pixels or why
-// there are none. It ends when the program closes the socket (or ends it).
+// which each request comes with the picture's open file, and the answer is the decoded pixels (on a
+// canvas, see PictureProtocol) or why there are none. It ends when the program closes the socket (or
+// ends it).
 //
 //   tapestrel-picture --memory <bytes> --alarm <seconds>
 //
 // The program's own time limit ends a decode that takes too long; the alarm only ends a decode that
 // outlives the program.
 
+#include "Canvases.h"
 #include "OutOfMemory.h"
 #include "PictureReader.h"
 
@@ -33,6 +35,7 @@ namespace {
 constexpr int channel = STDIN_FILENO;
 // Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
 std::atomic<bool> g_decoding = false;
+Canvases g_canvases;
 
 bool writeAll(const void *data, size_t size)
 {
@@ -59,15 +62,35 @@ bool answerRefusal(const QString &reason, bool ending)
     return writeAll(&answer, sizeof answer) && writeAll(text.constData(), size_t(text.size()));
 }
 
+// The answer to a decode that needed more memory than the process may take; it ends the process.
+void answerOutOfMemory()
+{
+    Protocol::Answer answer;
+    answer.outcome = Protocol::Outcome::outOfMemory;
+    answer.ending = 1;
+    writeAll(&answer, sizeof answer);
+}
+
+// Answers with the picture, put on a canvas unless it was decoded on one. False when the process is to
+// end.
 bool answerPicture(const QImage &image)
 {
+    const auto bytes = size_t(image.sizeInBytes());
+    if (image.constBits() != g_canvases.data()) {
+        uchar *canvas = g_canvases.reserve(bytes);
+        if (!canvas) {
+            answerOutOfMemory();
+            return false;
+        }
+        std::memcpy(canvas, image.constBits(), bytes);
+    }
     Protocol::Answer answer;
     answer.outcome = Protocol::Outcome::picture;
     answer.width = image.width();
     answer.height = image.height();
     answer.bytesPerLine = int(image.bytesPerLine());
     answer.format = quint32(image.format());
-    return writeAll(&answer, sizeof answer) && writeAll(image.constBits(), size_t(image.sizeInBytes()));
+    return Protocol::send(channel, &answer, sizeof answer, {g_canvases.handedOver()});
 }
 
 // Whether a decoder's message says that the picture's data is damaged or missing: libjpeg, say, only
@@ -92,11 +115,14 @@ void onMessage(QtMsgType, const QMessageLogContext &, const QString &message)
     ::_exit(0);
 }
 
-// The next request and the picture's descriptor; false when the program has closed the socket or
-// sent what is no request.
+// The next request and the picture's descriptor (the canvas lent with it goes to g_canvases); false
+// when the program has closed the socket or sent what is no request.
 bool receive(Protocol::Request &request, int &descriptor)
 {
-    const ssize_t got = Protocol::receive(channel, &request, sizeof request, &descriptor);
+    int descriptors[] = {-1, -1};
+    const ssize_t got = Protocol::receive(channel, &request, sizeof request, descriptors);
+    descriptor = descriptors[0];
+    g_canvases.lend(descriptors[1]);
     const bool valid = got == ssize_t(sizeof request) && descriptor >= 0
         && request.version == Protocol::version
         && (request.fit == Protocol::Fit::cover || request.fit == Protocol::Fit::within) && request.width > 0
@@ -116,8 +142,22 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
         return {{}, file.errorString()};
     }
     PictureReader reader(&file);
-    return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height))
-                                               : reader.fitting(request.width);
+    const PictureReader::Memory canvas = [](qsizetype bytes) {
+        return g_canvases.reserve(size_t(bytes));
+    };
+    return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height), canvas)
+                                               : reader.fitting(request.width, canvas);
+}
+
+// False when the process is to end.
+bool decodeAndAnswer(const Protocol::Request &request, int descriptor, unsigned alarmSeconds)
+{
+    ::alarm(alarmSeconds);
+    g_decoding = true;
+    const PictureReader::Result result = decode(request, descriptor);
+    g_decoding = false;
+    ::alarm(0);
+    return result.failure ? answerRefusal(*result.failure, false) : answerPicture(result.image);
 }
 
 void limitMemory(rlim_t bytes)
@@ -141,10 +181,7 @@ void OutOfMemory::allocationFailed() noexcept
     if (!g_decoding.exchange(false))
         return;
     // Nothing may be allocated here: the answer is made on the stack.
-    Protocol::Answer answer;
-    answer.outcome = Protocol::Outcome::outOfMemory;
-    answer.ending = 1;
-    writeAll(&answer, sizeof answer);
+    answerOutOfMemory();
     ::_exit(0);
 }
 
@@ -171,22 +208,12 @@ int main(int argc, char **argv)
     // The process's own memory limit bounds what a decode takes.
     QImageReader::setAllocationLimit(0);
 
-    // A screen's picture passes in a few large pieces rather than in many small ones.
-    const int buffer = 4 << 20;
-    ::setsockopt(channel, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
-
     Protocol::Request request;
     int descriptor = -1;
     while (receive(request, descriptor)) {
-        ::alarm(alarmSeconds);
-        g_decoding = true;
-        const PictureReader::Result result = decode(request, descriptor);
-        g_decoding = false;
-        ::alarm(0);
-        const bool answered =
-            result.failure ? answerRefusal(*result.failure, false) : answerPicture(result.image);
-        if (!answered)
+        if (!decodeAndAnswer(request, descriptor, alarmSeconds))
             return 0;
+        g_canvases.finish();
     }
     return 0;
 }
