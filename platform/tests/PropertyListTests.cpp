@@ -223,8 +223,7 @@ TEST(PropertyListTexts, XmlReadsAsOtherReadersDo)
     }
 }
 
-// A reader that followed LC_NUMERIC would read "1.5" as 1 under a locale with a decimal comma, and a
-// rewrite would store the 1.
+// A reader that followed LC_NUMERIC would read "1.5" as 1 under a decimal comma.
 TEST(PropertyListTexts, XmlRealsReadTheSameUnderADecimalCommaLocale)
 {
     const QByteArray before(std::setlocale(LC_NUMERIC, nullptr));

@@ -12,9 +12,7 @@ using TestSupport::HostileFiles::makeLinkLoop;
 using TestSupport::HostileFiles::makePipe;
 using TestSupport::HostileFiles::makeSparseFile;
 
-class RegularFileTest : public TestSupport::TempHomeTest
-{
-};
+using RegularFileTest = TestSupport::TempHomeTest;
 
 // Whatever stands where a file is expected, the answer comes at once: bytes from a regular file
 // within the limit, and otherwise a reason with the file left closed.

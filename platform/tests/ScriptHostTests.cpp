@@ -70,8 +70,7 @@ TEST_F(ScriptHostTest, DarkModeLivesInTheGlobalDomain)
     EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
 }
 
-// A write that fails says why in the writer's words (here: the domain would grow past the size its
-// readers take), the Light appearance's removal included, and the domain keeps what it said.
+// A write that fails says why in the writer's words, and the domain keeps what it said.
 TEST_F(ScriptHostTest, AFailedWriteSaysWhy)
 {
     const QByteArray large = "<key>text</key><string>" + QByteArray(9'000'000, 'a') + "\xC3\xA9</string>";
@@ -139,7 +138,6 @@ TEST_F(ScriptHostTest, FirstDesktopPicture)
 {
     const QString script =
         QStringLiteral("tell application \"System Events\"\n    tell first desktop to get picture\nend tell");
-    EXPECT_EQ(script.size(), 79);
     ScriptResult result = run(script);
     ASSERT_TRUE(result.succeeded);
     EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null); // no picture the system can name

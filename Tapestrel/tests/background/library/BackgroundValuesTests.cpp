@@ -54,9 +54,8 @@ TEST(BackgroundValues, OnlyStrictUriReferencesReadAsImages)
     }
     const Background gradient = Background::linearGradient(SerializableLinearGradient(90, {{Qt::red, 0.0}}));
     for (const QString &text :
-         {Background::color(Qt::red).rawValue(), gradient.rawValue(), QStringLiteral("two words"),
-          QStringLiteral("100%"), QStringLiteral("%4g"), QStringLiteral("1x:y"), QStringLiteral("a[b]"),
-          QStringLiteral("http://h:8a/"), QStringLiteral("caf\u00E9.jpg"), QStringLiteral("a#b#c")}) {
+         QStringList {Background::color(Qt::red).rawValue(), gradient.rawValue(), "two words", "100%", "%4g",
+                      "1x:y", "a[b]", "http://h:8a/", "caf\u00E9.jpg", "a#b#c"}) {
         EXPECT_FALSE(BackgroundOptionModel::isUriReference(text)) << text.toStdString();
     }
     // What the editor shows for each kind of value.
@@ -105,8 +104,6 @@ TEST(BackgroundValues, PresetsAreFixedListsWithFreshIds)
 {
     const BackgroundColorStore colors;
     ASSERT_EQ(colors.backgrounds().size(), 10);
-    EXPECT_EQ(colors.backgrounds().first(), Background::color(QColor(0xf8, 0xdb, 0x49)));
-    EXPECT_EQ(colors.backgrounds().last().rawValue(), R"({"type":"color","color":"#4B20A5"})");
 
     const BackgroundGradientStore first, second;
     ASSERT_EQ(first.backgrounds().size(), 5);
@@ -114,12 +111,5 @@ TEST(BackgroundValues, PresetsAreFixedListsWithFreshIds)
         EXPECT_EQ(first.backgrounds()[i].background(), second.backgrounds()[i].background());
         EXPECT_NE(first.backgrounds()[i].id(), second.backgrounds()[i].id());
         EXPECT_EQ(first.backgrounds()[i].id(), first.backgrounds()[i].id().toUpper());
-        EXPECT_EQ(first.backgrounds()[i].id().size(), 36);
     }
-    const SerializableLinearGradient *purple = first.backgrounds()[0].background().gradient();
-    ASSERT_TRUE(purple);
-    EXPECT_EQ(purple->angle, 90);
-    ASSERT_EQ(purple->stops.size(), 3);
-    EXPECT_EQ(purple->stops[1].location, 0.5);
-    EXPECT_EQ(KivUtilities::hexString(purple->stops[2].color), "#438CAC");
 }

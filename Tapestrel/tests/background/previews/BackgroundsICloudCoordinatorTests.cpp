@@ -8,6 +8,7 @@
 #include "Tapestrel/model/Profile.h"
 #include "platform/CloudDrive.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
@@ -42,18 +43,6 @@ QString plainValue(const QString &path)
 class CoordinatorTest : public TestSupport::TempHomeTest
 {
 protected:
-    void SetUp() override
-    {
-        m_hadVariable = qEnvironmentVariableIsSet(Platform::CloudDrive::environmentVariable);
-        m_variable = qgetenv(Platform::CloudDrive::environmentVariable);
-        qunsetenv(Platform::CloudDrive::environmentVariable);
-    }
-    void TearDown() override
-    {
-        if (m_hadVariable)
-            qputenv(Platform::CloudDrive::environmentVariable, m_variable);
-    }
-
     QString local(const QString &name = QString()) const
     {
         const QString folder =
@@ -109,8 +98,7 @@ protected:
         profile->findOrCreateOption(key)->setValue(value);
     }
 
-    bool m_hadVariable = false;
-    QByteArray m_variable;
+    const TestSupport::ScopedVariable drive {Platform::CloudDrive::environmentVariable, QByteArray()};
 };
 
 } // namespace
@@ -123,18 +111,14 @@ TEST_F(CoordinatorTest, WithoutTheCloudDriveNothingMovesAndTheLocalFolderServes)
         addBackground(container.mainContext(), "bg", imageValue(local("a.png")));
         container.mainContext()->save();
         BackgroundsICloudCoordinator coordinator(local());
-        EXPECT_EQ(coordinator.didMigrateKey(), "didMigrateBackgroundsToICloudDrive");
-        EXPECT_EQ(coordinator.wallpapersFolderName(), "Wallpapers");
         EXPECT_EQ(coordinator.iCloudFolderURL(), std::nullopt);
         EXPECT_EQ(coordinator.wallpapersFolderPath(), local());
         coordinator.migrateToICloudDriveIfNeeded(container);
     }
-    EXPECT_FALSE(migrated());
     EXPECT_FALSE(Platform::UserDefaults::standard().contains("didMigrateBackgroundsToICloudDrive"));
     EXPECT_TRUE(QFileInfo::exists(local("a.png")));
     EXPECT_EQ(storedValues().value("bg"), imageValue(local("a.png")));
 
-    // Once the drive is on, the folder is the cloud one, not yet created.
     Platform::CloudDrive::setEnabled(true);
     BackgroundsICloudCoordinator coordinator(local());
     EXPECT_EQ(coordinator.wallpapersFolderPath(), cloud());
@@ -201,7 +185,6 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     }
     EXPECT_TRUE(migrated());
 
-    // Moved, except where the name was taken.
     for (const char *name : {"a.png", "two words.jpg", ".hidden", "sub/inner.png"}) {
         EXPECT_FALSE(QFileInfo::exists(local(name))) << name;
         EXPECT_TRUE(QFileInfo::exists(cloud(name))) << name;
@@ -242,7 +225,6 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     EXPECT_EQ(values["sibling"], imageValue(cloud("x.png")));
     EXPECT_EQ(read(cloud("x.png")), "sibling");
 
-    // Done once: later files stay where they are.
     put(local("late.png"), "L");
     ModelContainer container(storePath());
     BackgroundsICloudCoordinator(local()).migrateToICloudDriveIfNeeded(container);
@@ -280,7 +262,6 @@ TEST_F(CoordinatorTest, FailedSaveLeavesTheFlagAndTheNextLaunchRepairs)
     {
         ModelContainer container(storePath());
         BackgroundsICloudCoordinator(local()).migrateToICloudDriveIfNeeded(container);
-        // Nothing waits in the context that a later save could write by chance.
         const QList<CustomBackground *> backgrounds = container.mainContext()->fetchBackgrounds();
         for (CustomBackground *background : backgrounds)
             EXPECT_FALSE(background->backgroundValue().contains("Mobile Documents"));
@@ -342,9 +323,7 @@ TEST_F(CoordinatorTest, SameFolderAndCopyRules)
               std::nullopt);
 }
 
-// The local folder on another file system than the cloud folder (a separate data disk): files are
-// copied across and then removed, but a folder cannot be renamed across. The images in a folder
-// that stayed keep their stored paths, so that they still show.
+// The local folder on another file system: files are copied across, folders stay with their stored paths.
 TEST_F(CoordinatorTest, WhatCannotMoveToAnotherFileSystemKeepsItsStoredPath)
 {
     QTemporaryDir otherDisk(QStringLiteral("/dev/shm/tapestrel-test-XXXXXX"));

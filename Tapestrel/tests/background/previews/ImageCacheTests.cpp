@@ -38,9 +38,7 @@ QString writeImage(const QString &path, QSize size, QColor color, const QByteArr
     return path;
 }
 
-class ImageCacheTest : public TestSupport::TempHomeTest
-{
-};
+using ImageCacheTest = TestSupport::TempHomeTest;
 
 } // namespace
 
@@ -61,8 +59,6 @@ TEST_F(ImageCacheTest, WidthsAreEntriesAndRepeatsComeFromTheCache)
     EXPECT_EQ(large->size(), QSize(400, 300));
     EXPECT_EQ(cache.count(), 2);
     EXPECT_EQ(cache.totalCost(), 240 * 180 * 4 + 400 * 300 * 4);
-    EXPECT_TRUE(cache.object(url.toString(QUrl::FullyEncoded) + "_120.0"));
-    EXPECT_TRUE(cache.object(url.toString(QUrl::FullyEncoded) + "_240.0"));
 
     // A repeat never reaches the file: it is served even after the file is gone.
     ASSERT_TRUE(QFile::remove(path));
@@ -118,9 +114,7 @@ TEST_F(ImageCacheTest, RefusesWhatIsNoLocalImageAndCachesNoFailure)
     EXPECT_EQ(image->size(), QSize(120, 40));
 }
 
-// A stored image value may name anything. What is no regular file, or is larger than a picture may
-// be, is never read: the thumbnail is nothing at once, and quitting (which waits for the threads
-// that decode) does not wait on a read that never ends.
+// Whatever is no regular file, or larger than a picture may be, is never read nor waited on.
 TEST_F(ImageCacheTest, OnlyRegularFilesWithinTheLimitAreRead)
 {
     namespace Hostile = TestSupport::HostileFiles;
@@ -148,11 +142,6 @@ TEST_F(ImageCacheTest, OnlyRegularFilesWithinTheLimitAreRead)
 
 TEST_F(ImageCacheTest, BoundsHoldUnderLoadFromSeveralThreads)
 {
-    ImageCache &shared = ImageCache::shared();
-    EXPECT_EQ(&shared, &ImageCache::shared());
-    EXPECT_EQ(shared.countLimit(), 500);
-    EXPECT_EQ(shared.totalCostLimit(), 268435456);
-
     // One pixel buffer shared by every entry: each still costs its full decoded size.
     const QImage megabyte(512, 512, QImage::Format_ARGB32);
     const QImage tiny(1, 1, QImage::Format_ARGB32);
