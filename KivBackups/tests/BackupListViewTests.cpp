@@ -52,10 +52,11 @@ protected:
     {
         return QDir(folder()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     }
-    // A backup file made behind the manager's back, then listed.
-    void addFile(const QString &name)
+    // Backup files made behind the manager's back, then listed.
+    void addFiles(const QStringList &names)
     {
-        home.writeFile("backups/" + name + ".tapback", "zip");
+        for (const QString &name : names)
+            home.writeFile("backups/" + name + ".tapback", "zip");
         TestSupport::runTask(manager.reload());
     }
     Backup backupNamed(const QString &name) const
@@ -123,8 +124,7 @@ TEST_F(BackupListViewTest, RowsFollowTheManagersListAndTheSelectionFollowsTheRow
     EXPECT_EQ(entries(view.pullDownMenu()), QStringList({"Make Backup", "-", "Delete", "Delete All"}));
     EXPECT_FALSE(view.restoreButton()->isEnabled());
 
-    addFile("20240315093005");
-    addFile("20240314080000-locked");
+    addFiles({"20240315093005", "20240314080000-locked"});
     TestSupport::runTask(manager.makeBackup(false));
     ASSERT_EQ(view.rows().size(), 3);
     const QList<BackupRowView *> rows = view.rows();
@@ -192,9 +192,7 @@ TEST_F(BackupListViewTest, SizesReadLikeFileSizes)
 
 TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
 {
-    addFile("20240315093005");
-    addFile("20240315093006");
-    addFile("20240315093007-locked");
+    addFiles({"20240315093005", "20240315093006", "20240315093007-locked"});
     BackupListView view(manager, restoreText);
     const Backup unlocked = backupNamed("20240315093005");
     const Backup locked = backupNamed("20240315093007-locked");
@@ -210,13 +208,11 @@ TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
     EXPECT_EQ(enabledEntries(view.pullDownMenu()), QStringList({"Make Backup", "Delete All"}));
     EXPECT_FALSE(view.restoreButton()->isEnabled());
 
-    // One selected: everything, "Restore" included. An open menu follows the selection.
     view.setSelectedBackups({unlocked});
     EXPECT_EQ(enabledEntries(menu.get()), QStringList({"Restore", "Lock", "Delete", "Show in Finder"}));
     EXPECT_EQ(enabledEntries(view.pullDownMenu()), QStringList({"Make Backup", "Delete", "Delete All"}));
     EXPECT_TRUE(view.restoreButton()->isEnabled());
 
-    // Several: everything but "Restore".
     view.setSelectedBackups({unlocked, locked});
     std::unique_ptr<QMenu> several(view.makeContextMenu(unlocked));
     EXPECT_EQ(enabledEntries(several.get()), QStringList({"Lock", "Delete", "Show in Finder"}));
@@ -240,10 +236,8 @@ TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
 
 TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
 {
-    for (const char *name : {"20240315090000-locked", "20240315090001-locked", "20240315090002-locked"})
-        addFile(name);
-    addFile("20240315090003-locked");
-    addFile("20240315090004");
+    addFiles({"20240315090000-locked", "20240315090001-locked", "20240315090002-locked",
+              "20240315090003-locked", "20240315090004"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
 
@@ -283,10 +277,8 @@ TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
 
 TEST_F(BackupListViewTest, AFailedLockShowsTheErrorAndKeepsTheSelection)
 {
-    addFile("20240315090000");
-    addFile("20240315090001");
     // The locked name of the second one is taken, so it cannot be locked.
-    addFile("20240315090001-locked");
+    addFiles({"20240315090000", "20240315090001", "20240315090001-locked"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
     QSignalSpy errors(&view, &BackupListView::errorChanged);
@@ -314,9 +306,7 @@ TEST_F(BackupListViewTest, AFailedLockShowsTheErrorAndKeepsTheSelection)
 
 TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
 {
-    addFile("20240315090000");
-    addFile("20240315090001-locked");
-    addFile("20240315090002");
+    addFiles({"20240315090000", "20240315090001-locked", "20240315090002"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
     const QSet<Backup> chosen = backupsNamed({"20240315090000", "20240315090001-locked", "20240315090002"});
@@ -345,8 +335,7 @@ TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
     EXPECT_TRUE(view.selectedBackups().isEmpty());
     EXPECT_FALSE(view.error().has_value());
 
-    // The keyboard shortcut asks as well.
-    addFile("20240315100000");
+    addFiles({"20240315100000"});
     view.setSelectedBackups(backupsNamed({"20240315100000"}));
     view.show();
     view.activateWindow();
@@ -359,7 +348,6 @@ TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
     EXPECT_FALSE(QFileInfo::exists(folder() + "/20240315100000.tapback"));
     EXPECT_TRUE(view.selectedBackups().isEmpty());
 
-    // With nothing selected the shortcut does nothing.
     QTest::keyClick(view.list(), Qt::Key_Backspace, Qt::ControlModifier);
     TestSupport::spinEventLoop(20ms);
     EXPECT_EQ(alerts.alerts().size(), 4);
@@ -368,10 +356,7 @@ TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
 
 TEST_F(BackupListViewTest, DeleteAllGoesInListOrderUntilALockedBackup)
 {
-    addFile("20240315090000");
-    addFile("20240315090001");
-    addFile("20240315090002-locked");
-    addFile("20240315090003");
+    addFiles({"20240315090000", "20240315090001", "20240315090002-locked", "20240315090003"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
     view.setSelectedBackups(backupsNamed({"20240315090003"}));
@@ -460,14 +445,12 @@ TEST_F(BackupListViewTest, MakeBackupAndRestoreKeepTheCurrentDataFirst)
     EXPECT_EQ(alerts.alerts()[3].message, "disk full");
     EXPECT_EQ(filesInFolder().size(), 3);
 
-    // A failed "Make Backup" shows its error and leaves the action available.
     entry(view.pullDownMenu(), "Make Backup")->trigger();
     waitForAction(finished, 4);
     ASSERT_EQ(alerts.alerts().size(), 5);
     EXPECT_EQ(alerts.alerts()[4].message, "disk full");
     EXPECT_TRUE(entry(view.pullDownMenu(), "Make Backup")->isEnabled());
 
-    // Restoring an archive that cannot be read reports the archive's error.
     handler->failBackup = false;
     now = noon.addSecs(90);
     home.writeFile("backups/20240101000000.tapback", "not a zip");

@@ -131,14 +131,12 @@ TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)
     EXPECT_THROW(TestSupport::runTask(silent.makeBackup(false)), BackupError);
     EXPECT_TRUE(filesInFolder().isEmpty());
 
-    // A backups path that cannot be a folder.
     home.writeFile("blocked", "file");
     BackupManager blocked({home.filePath("blocked/backups"), "tapback"}, handler);
     handler->failBackup = false;
     EXPECT_THROW(TestSupport::runTask(blocked.makeBackup(false)), BackupError);
     EXPECT_FALSE(blocked.isWorking());
 
-    // Restoring an archive that is not one fails and changes nothing.
     home.writeFile("backups/20240101000000.tapback", "not a zip");
     TestSupport::runTask(manager->reload());
     EXPECT_THROW(TestSupport::runTask(manager->restore(manager->backups()[0])), Zip::ZipError);

@@ -31,7 +31,6 @@ class UnreadableStoreTest : public TestSupport::TempHomeTest
 protected:
     QString store = home.filePath("data/data.sqlite");
 
-    // A store with one profile, closed.
     void makeStore() const
     {
         ModelContainer container(store);
@@ -108,14 +107,12 @@ TEST_F(UnreadableStoreTest, TheAlertQuitsOrMovesTheFileAsideAndNothingIsLost)
         } else {
             EXPECT_EQ(home.readFile("data/data.sqlite" + keptSuffix), before);
         }
-        // Start-up goes on with the store that this opened, handed over once.
         const std::unique_ptr<ModelContainer> fresh = UnreadableStore::takeOpened(store);
         ASSERT_NE(fresh, nullptr);
         EXPECT_TRUE(fresh->mainContext()->fetchProfiles().isEmpty());
         EXPECT_EQ(UnreadableStore::takeOpened(store), nullptr);
     }
 
-    // A second move on the same second keeps the first kept copy.
     home.writeFile("data/data.sqlite", "again");
     EXPECT_EQ(UnreadableStore::moveAside(store, now), store + keptSuffix + "-2");
     EXPECT_EQ(home.readFile("data/data.sqlite" + keptSuffix + "-2"), "again");

@@ -36,7 +36,6 @@ TEST_F(CloudDriveTest, PresentOnlyWhileEnabledByTheSettingOrTheVariable)
     EXPECT_EQ(CloudDrive::containerPath(), container);
     EXPECT_TRUE(QFileInfo(container).isDir());
 
-    // The variable overrides the setting both ways.
     for (const char *off : {"0", "false", "", "off", "maybe"}) {
         const ScopedVariable variable(CloudDrive::environmentVariable, off);
         EXPECT_FALSE(CloudDrive::isEnabled()) << off;

@@ -116,18 +116,15 @@ TEST(GnomeDesktop, APictureFillsBothAppearancesAndAColourReplacesIt)
     EXPECT_EQ(gnome.desktop->picture()->color, QColor(0x12, 0xab, 0xef));
     EXPECT_TRUE(gnome.desktop->picture()->file.isEmpty());
 
-    // Back to a picture: the colour no longer shows.
     gnome.desktop->setPicture(file);
     EXPECT_EQ(gnome.settings.value(background, "picture-options"), "'zoom'");
 
-    // In dark mode the desktop shows its dark picture.
     Gnome dark({},
                QStringLiteral("[org/gnome/desktop/interface]\ncolor-scheme='prefer-dark'\n"
                               "[org/gnome/desktop/background]\npicture-uri='file:///light.png'\n"
                               "picture-uri-dark='file:///dark.png'\n"));
     ASSERT_SCHEMAS(dark);
     EXPECT_EQ(dark.desktop->picture()->file, "/dark.png");
-    // A picture that is no file is nothing the program can show.
     Gnome resource({}, "[org/gnome/desktop/background]\npicture-uri='resource:///org/gnome/bg.png'\n");
     ASSERT_SCHEMAS(resource);
     EXPECT_EQ(resource.desktop->picture(), std::nullopt);
@@ -158,12 +155,10 @@ TEST(GnomeDesktop, TheDockFollowsDashToDockWhereItIsInstalled)
     }
     EXPECT_DOUBLE_EQ(*gnome.desktop->dockSize(), 0.5);
 
-    // The top edge has no name in the program.
     Gnome top({}, "[org/gnome/shell/extensions/dash-to-dock]\ndock-position='TOP'\n");
     ASSERT_SCHEMAS(top);
     EXPECT_EQ(top.desktop->dockPosition(), std::nullopt);
 
-    // Without the extension there is no dock to set, and nothing is written.
     Gnome plain(GnomeSettings::Without::theDock());
     ASSERT_SCHEMAS(plain);
     EXPECT_FALSE(plain.desktop->setDockPosition("left"));

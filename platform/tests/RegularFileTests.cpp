@@ -70,7 +70,6 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
     EXPECT_TRUE(status.bytes->endsWith('\n'));
     EXPECT_EQ(Platform::RegularFile::read("/proc/self/stat", 8).error, "the file is too large (9 bytes)");
 
-    // An opened file reads as usual; without a limit any size opens.
     QFile large;
     ASSERT_EQ(Platform::RegularFile::open(large, home.filePath("large")), std::nullopt);
     EXPECT_EQ(large.size(), 100 * 1024 * 1024);

@@ -98,13 +98,10 @@ TEST_F(ScriptHostTest, DockPreferencesRoundTrip)
 {
     // Screen edge: the constants come back as System Events' four-character codes.
     EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "bott");
-    set("tell dock preferences to set screen edge to left");
-    EXPECT_EQ(dock().persistentValue("orientation"), QVariant("left"));
-    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "left");
-    set("tell dock preferences to set screen edge to right");
-    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "righ");
-    set("tell dock preferences to set screen edge to bottom");
-    EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), "bott");
+    for (const auto &[edge, code] : {std::pair {"left", "left"}, {"right", "righ"}, {"bottom", "bott"}}) {
+        set(QStringLiteral("tell dock preferences to set screen edge to ") + edge);
+        EXPECT_EQ(get("tell dock preferences to get screen edge").stringValue(), code);
+    }
 
     // Size: a fraction of the largest tile size, read back as the number that was set.
     for (const char *size : {"0.5", "0.35", "1.0", "0.0", "0.123"}) {
@@ -154,44 +151,33 @@ TEST_F(ScriptHostTest, FirstDesktopPicture)
 
 TEST_F(ScriptHostTest, BadScriptsFailWithoutThrowingOrChangingAnything)
 {
-    struct Case
-    {
-        const char *source;
-        int error;
+    const auto inDock = [](const char *command) {
+        return systemEvents(QStringLiteral("tell dock preferences to ") + command);
     };
-    const Case cases[] = {
+    const std::pair<QString, int> cases[] = {
         {"tell application \"System Events\"\n    tell dock preferences to set autohide to yes",
          ScriptHost::syntaxError},
         {"tell application \"System Events\n    tell dock preferences to set autohide to yes\nend tell",
          ScriptHost::syntaxError},
-        {"tell application \"System Events\"\n    tell dock preferences to set autohide to yes\nend "
-         "tell\nend tell",
-         ScriptHost::syntaxError},
+        {inDock("set autohide to yes") + "\nend tell", ScriptHost::syntaxError},
         {"tell application System Events to get autohide", ScriptHost::syntaxError},
-        {"tell application \"System Events\"\n    tell dock preferences to set autohide to {yes}\nend tell",
-         ScriptHost::syntaxError},
+        {inDock("set autohide to {yes}"), ScriptHost::syntaxError},
         {"display dialog \"hello\"", ScriptHost::syntaxError},
         {"tell application \"Finder\" to set autohide to yes", ScriptHost::cannotGetError},
         {"tell application \"Alfred\" to set theme \"Alfred\"", ScriptHost::cannotGetError}, // not installed
         {"tell dock preferences to set autohide to yes", ScriptHost::cannotGetError}, // no System Events
-        {"tell application \"System Events\"\n    tell dock preferences to set hidden to yes\nend tell",
-         ScriptHost::cannotSetError},
-        {"tell application \"System Events\"\n    tell dock preferences to get dark mode\nend tell",
-         ScriptHost::cannotGetError},
-        {"tell application \"System Events\"\n    tell dock preferences to set screen edge to top\nend tell",
-         ScriptHost::cannotMakeError},
-        {"tell application \"System Events\"\n    tell dock preferences to set autohide to 1\nend tell",
-         ScriptHost::cannotMakeError},
-        {"tell application \"System Events\"\n    tell dock preferences to set dock size to \"big\"\nend "
-         "tell",
-         ScriptHost::cannotMakeError},
+        {inDock("set hidden to yes"), ScriptHost::cannotSetError},
+        {inDock("get dark mode"), ScriptHost::cannotGetError},
+        {inDock("set screen edge to top"), ScriptHost::cannotMakeError},
+        {inDock("set autohide to 1"), ScriptHost::cannotMakeError},
+        {inDock("set dock size to \"big\""), ScriptHost::cannotMakeError},
     };
-    for (const Case &c : cases) {
-        const ScriptResult result = run(QString::fromUtf8(c.source));
-        EXPECT_FALSE(result.succeeded) << c.source;
-        EXPECT_EQ(result.errorNumber, c.error) << c.source;
-        EXPECT_FALSE(result.errorMessage.isEmpty()) << c.source;
-        EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null) << c.source;
+    for (const auto &[source, error] : cases) {
+        const ScriptResult result = run(source);
+        EXPECT_FALSE(result.succeeded) << source.toStdString();
+        EXPECT_EQ(result.errorNumber, error) << source.toStdString();
+        EXPECT_FALSE(result.errorMessage.isEmpty()) << source.toStdString();
+        EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null) << source.toStdString();
     }
     EXPECT_FALSE(dock().persistentValue("autohide").isValid());
     EXPECT_FALSE(dock().persistentValue("orientation").isValid());
@@ -202,7 +188,6 @@ TEST_F(ScriptHostTest, BadScriptsFailWithoutThrowingOrChangingAnything)
     EXPECT_FALSE(partly.succeeded);
     EXPECT_EQ(dock().persistentValue("autohide"), QVariant(true));
 
-    // A script that runs and returns nothing succeeds with no value.
     const ScriptResult empty = run("-- nothing to do\n");
     EXPECT_TRUE(empty.succeeded);
     EXPECT_EQ(empty.value.kind(), ScriptValue::Kind::Null);
@@ -258,7 +243,6 @@ TEST_F(ScriptHostTest, ChangesReachTheRealDesktopWhereItHasTheSameSetting)
     set("tell dock preferences to set autohide menu bar to yes");
     EXPECT_EQ(gnome.keyfileBytes(), keyfile) << "the desktop has no such settings";
 
-    // Reading gives what the desktop shows, also after a change made there.
     desktop->setDockPosition("left");
     desktop->setDockAutoHide(false);
     desktop->setDockSize(1.0);

@@ -120,7 +120,6 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
         EXPECT_EQ(controller.background(), gradient);
     }
 
-    // An older profile's file URL counts while the file exists.
     QImage(4, 4, QImage::Format_RGB32).save(home.filePath("My Picture.png"));
     const QUrl url = QUrl::fromLocalFile(home.filePath("My Picture.png"));
     Profile *older = profileWith(url.toString(QUrl::FullyEncoded));
@@ -129,7 +128,6 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
     QFile::remove(home.filePath("My Picture.png"));
     EXPECT_FALSE(profileBackground(*older));
 
-    // A profile deleted before the apply runs is no error.
     auto dock = std::make_shared<bool>(false);
     EXPECT_NO_THROW(runTask(model.apply(QString(), QPointer<Profile>(), dock)));
 }
@@ -163,7 +161,6 @@ TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
     picker.reset();
     BackgroundLibraryServices::shared() = saved;
 
-    // Built-in entries get fresh ids.
     const BuiltInBackground a(gradient), b(gradient);
     EXPECT_NE(a.id(), b.id());
 }
@@ -172,12 +169,10 @@ TEST_F(BackgroundOptionTest, ReadPrefersShownBackgroundThenSystemWallpaperThenAl
 {
     Platform::ScriptedAlertAnswerer alerts;
 
-    // The program's own background, without asking the system.
     controller.setBackground(gradient);
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
     EXPECT_TRUE(Platform::ScriptHost::shared().history().isEmpty());
 
-    // The system's picture, its path cleaned of dot segments.
     controller.setBackground(std::nullopt);
     setSystemPicture("/Library/Desktop Pictures/../Pictures/./Sky.heic");
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)),
@@ -237,7 +232,6 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
     EXPECT_TRUE(handingOver.isShownByDesktop());
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
 
-    // A change made in the desktop's own settings is what the current settings read.
     desktop->setColor(QColor("#204060"));
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), Background::color(QColor("#204060")).rawValue());
     EXPECT_TRUE(Platform::ScriptHost::shared().history().isEmpty()) << "no system script was needed";
@@ -429,7 +423,6 @@ TEST_F(X11PictureProgramTest, EachApplyNamesTheBackgroundOrDrawsItsPictureAndNon
                                              + "” cannot be shown: " + reason + "."))
                 << applied.err.toStdString();
         }
-        // What failed left the picture before it on the screen.
         if (shown) {
             const std::optional<QRgb> colour = drawnColour();
             ASSERT_TRUE(colour);

@@ -121,7 +121,6 @@ TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
     importer->save();
     EXPECT_GE(mainChanges.count(), 1);
 
-    // The main context picks up the saved state of rows it has not changed itself.
     const QList<Profile *> profiles = main->fetchProfiles();
     ASSERT_EQ(profiles.size(), 2);
     EXPECT_EQ(profiles[0], profile);
@@ -147,7 +146,6 @@ TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
     EXPECT_EQ(main->fetchProfiles(), (QList<Profile *> {profile, later}));
     EXPECT_EQ(container->makeContext()->fetchProfiles().size(), 2);
 
-    // Lists of profiles hear of profiles that come and go and of saves, not of options added.
     QSignalSpy objects(main, &ModelContext::objectsChanged);
     QSignalSpy profileLists(main, &ModelContext::profilesChanged);
     later->findOrCreateOption("m");
@@ -193,7 +191,6 @@ TEST_F(ModelStore, UnsavedRecordsAndRepositoryLookups)
     EXPECT_EQ(context->fetchProfiles(a->uuid()), (QList<Profile *> {a, b}));
     EXPECT_EQ(repository.profile(a->uuid()), a);
 
-    // A record inserted and deleted before any save never reaches the store.
     QPointer<Profile> transient = makeProfile(context, "T", {"k"});
     context->remove(transient);
     context->save();

@@ -133,7 +133,6 @@ TEST(RecordJson, CustomBackgroundForm)
     plain.setBackgroundValue(QString());
     EXPECT_FALSE(plain.background().has_value());
 
-    // An unknown kind is kept as written.
     auto unknown = decodeBackground(R"({"uuid":"u","kind":"video","backgroundValue":""})");
     EXPECT_EQ(unknown->type(), "video");
     EXPECT_FALSE(unknown->kind().has_value());
@@ -169,7 +168,6 @@ TEST(ProfileRecord, CopyingAndOptionLookup)
         EXPECT_EQ(copy->options()[i]->profile(), copy.get());
     }
 
-    // The first option with a key answers, enabled or not.
     EXPECT_EQ(source.value("a"), "1");
     EXPECT_EQ(source.value("b"), "2");
     EXPECT_EQ(source.value("missing"), QString());
@@ -187,7 +185,6 @@ TEST(ProfileRecord, CopyingAndOptionLookup)
     EXPECT_EQ(source.value("cafe\u0301"), "x");
     EXPECT_EQ(source.value("CAF\u00c9"), QString());
 
-    // Moving an option keeps both lists consistent.
     Profile target("T");
     created->setProfile(&target);
     EXPECT_EQ(source.options().size(), 4);

@@ -55,7 +55,6 @@ TEST(RowIdentityMap, AgreesWithAPlainMapWhateverTheNumbering)
     insert(4700);
     expectSameAs(map, model);
 
-    // Replacing, removing and inserting again, in both places.
     insert(4505);
     insert(500);
     remove(4501);

@@ -86,7 +86,6 @@ TEST_F(SynchronizedOptions, FirstStartAndAssignmentsWriteTheStore)
     EXPECT_EQ(stored.value(SynchronizedOptionsStore::keyScheduledProfiles),
               QVariant(QByteArray(R"([{"id":"1","profileID":"P","hour":7,"minute":30,"isEnabled":true}])")));
 
-    // Both lists come back on the next start.
     CloudKeyValueStore again(path());
     SynchronizedOptionsStore reloaded(again);
     EXPECT_EQ(reloaded.disabledOptionsIDs(), options.disabledOptionsIDs());

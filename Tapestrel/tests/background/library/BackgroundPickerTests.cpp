@@ -68,7 +68,6 @@ TEST_F(BackgroundPickerTest, SectionsOpenByDefaultAndFoldTogetherInEveryEditor)
         EXPECT_TRUE(first.sectionContent(section)->isVisible());
     EXPECT_FALSE(first.scrollArea()->isAncestorOf(first.preview()));
     EXPECT_EQ(first.preview()->background(), Background::clear());
-    // The shipped pictures' thumbnails arrive from the thread pool.
     const QList<BackgroundTile *> pictures = first.imagePicker()->tiles();
     EXPECT_TRUE(TestSupport::waitUntil(
         [&pictures] {
@@ -125,7 +124,6 @@ TEST_F(BackgroundPickerTest, ChoosingWritesTheOptionAndOnlyApplyingChangesTheDes
     option->setValue(QUrl::fromLocalFile(home.filePath("gone.jpg")).toString());
     EXPECT_EQ(picker.preview()->background(),
               Background::image(QUrl::fromLocalFile(home.filePath("gone.jpg"))));
-    // Clearing the selection stores "".
     picker.selection()->set(std::nullopt);
     EXPECT_EQ(option->value(), "");
 
@@ -174,10 +172,8 @@ TEST_F(BackgroundPickerTest, ColorSectionAddsEditsDuplicatesAndDeletesItsRecords
     records = stored(CustomBackground::Kind::Color);
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0]->uuid(), uuid);
-    // Equal to a preset: both tiles are marked.
     EXPECT_EQ(markedTiles(&picker), QList<int>({2, 10}));
 
-    // Duplicate: same value, new uuid, selection unchanged.
     menu.reset(picker.tiles().at(10)->makeMenu());
     trigger(menu.get(), "Duplicate");
     settle();

@@ -58,7 +58,6 @@ TEST(BackgroundValues, OnlyStrictUriReferencesReadAsImages)
                       "1x:y", "a[b]", "http://h:8a/", "caf\u00E9.jpg", "a#b#c"}) {
         EXPECT_FALSE(BackgroundOptionModel::isUriReference(text)) << text.toStdString();
     }
-    // What the editor shows for each kind of value.
     EXPECT_EQ(BackgroundOptionModel::selection("pictures/sky.jpg"),
               Background::image(QUrl("pictures/sky.jpg")));
     EXPECT_EQ(BackgroundOptionModel::selection(gradient.rawValue()), gradient);
@@ -68,7 +67,6 @@ TEST(BackgroundValues, OnlyStrictUriReferencesReadAsImages)
 
 TEST(BackgroundValues, RandomColorsSpreadSeventyDegreesAroundTheBaseHue)
 {
-    // Base hue 0.5, saturation and brightness at the middle of their ranges.
     QList<QColor> colors = scripted({0.5, 0.5, 0.5}).randomColors(3);
     ASSERT_EQ(colors.size(), 3);
     EXPECT_NEAR(hueOf(colors[0]), 0.5 - 35.0 / 360, 1e-4);
@@ -79,7 +77,6 @@ TEST(BackgroundValues, RandomColorsSpreadSeventyDegreesAroundTheBaseHue)
         EXPECT_NEAR(color.valueF(), 0.875, 1e-3);
         EXPECT_EQ(color.alphaF(), 1.0);
     }
-    // Hues wrap at both ends.
     EXPECT_NEAR(hueOf(scripted({0.02, 0, 0}).randomColors(2)[0]), 0.9228, 1e-4);
     EXPECT_NEAR(hueOf(scripted({0.99, 0, 0}).randomColors(2)[1]), 0.0872, 1e-4);
     // One colour is the base hue itself; none is an empty list (the draws still happen).

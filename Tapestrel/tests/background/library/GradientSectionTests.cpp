@@ -63,7 +63,6 @@ TEST_F(GradientSectionTest, EditorKeepsWhatItIsGivenAndStoresWholeSteps)
     ASSERT_TRUE(handedOver);
     EXPECT_EQ(*handedOver, given);
 
-    // Moving a control stores whole degrees and whole hundredths.
     GradientEditor outOfRange(SerializableLinearGradient(400, {{Qt::red, {}}}), capture);
     EXPECT_EQ(outOfRange.angleSlider()->value(), 360);
     EXPECT_EQ(outOfRange.angle(), 400);
@@ -96,7 +95,6 @@ TEST_F(GradientSectionTest, EditorKeepsWhatItIsGivenAndStoresWholeSteps)
     unplaced.removeStop(1);
     EXPECT_EQ(shown(unplaced), QList<double>({0, 1}));
 
-    // No stops: an empty list, then a white stop; Escape hands nothing over.
     handedOver.reset();
     GradientEditor empty(SerializableLinearGradient(90, {}), capture);
     empty.show();
@@ -135,7 +133,6 @@ TEST_F(GradientSectionTest, PickerAddsARandomGradientAndEditsItInPlace)
     ASSERT_EQ(picker.tiles().size(), 6);
     EXPECT_TRUE(picker.tiles()[5]->isSelected());
 
-    // Edit: the stored gradient, "Save", the same record afterwards.
     const QString uuid = records[0]->uuid();
     picker.presentEditor(records[0]);
     EXPECT_EQ(picker.sheet()->angle(), 30);
@@ -148,7 +145,6 @@ TEST_F(GradientSectionTest, PickerAddsARandomGradientAndEditsItInPlace)
     EXPECT_EQ(decoded(records[0]->backgroundValue())["gradient"]["angle"], 200);
     EXPECT_EQ(decoded(option->value())["gradient"]["angle"], 200);
 
-    // Cancel after Edit changes nothing and the next Add starts afresh.
     picker.presentEditor(records[0]);
     picker.sheet()->setAngle(10);
     picker.sheet()->cancelButton()->click();
@@ -156,7 +152,6 @@ TEST_F(GradientSectionTest, PickerAddsARandomGradientAndEditsItInPlace)
     EXPECT_EQ(picker.editingItem(), nullptr);
     EXPECT_EQ(decoded(records[0]->backgroundValue())["gradient"]["angle"], 200);
 
-    // Duplicating a preset-equal gradient marks both; bad JSON takes no cell.
     addRecord(CustomBackground::Kind::Gradient, picker.tiles()[0]->background().rawValue());
     addRecord(CustomBackground::Kind::Gradient, "{\"type\":\"linearGradient\"}");
     settle();
@@ -176,7 +171,6 @@ TEST_F(GradientSectionTest, ALongLibraryFillsInAfterTheFirstBatch)
     GradientPicker picker(new BackgroundSelection(std::optional<Background>()), context);
     EXPECT_EQ(picker.tiles().size(), 5 + BackgroundSectionPicker::firstBatch);
     ASSERT_TRUE(TestSupport::waitUntil([&picker] { return picker.tiles().size() == 105; }));
-    // Clicking one marks all hundred equal tiles; the add tile stays last.
     picker.tiles()[5]->click();
     EXPECT_TRUE(picker.tiles()[104]->isSelected());
     EXPECT_FALSE(picker.tiles()[4]->isSelected());

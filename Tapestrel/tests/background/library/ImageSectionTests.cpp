@@ -93,12 +93,10 @@ TEST_F(ImageSectionTest, BuiltInPicturesThenRecordsThenTheAddMenu)
     menu.reset(picker.tiles().last()->makeMenu());
     EXPECT_EQ(entries(menu.get()), QStringList({"Apply Background", "Choose Background", "-", "Delete"}));
 
-    // A custom record of the same file as the selection is marked too.
     picker.tiles().last()->click();
     EXPECT_EQ(decoded(option->value())["url"], QUrl::fromLocalFile(own).toString().toStdString());
     EXPECT_TRUE(picker.tiles().last()->isSelected());
 
-    // Deleting removes the record only: the file stays.
     Platform::ScriptedAlertAnswerer alerts;
     alerts.answer("Delete");
     trigger(menu.get(), "Delete");
@@ -152,7 +150,6 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     EXPECT_TRUE(withPhotos[5].endsWith(".png"));
     EXPECT_TRUE(photoName().match(QFileInfo(withPhotos[4]).fileName()).hasMatch());
 
-    // Without a wallpapers folder yet, it is made.
     BackgroundLibraryServices::shared().wallpapersFolder = [this] {
         return home.filePath("Data/backgrounds");
     };
@@ -166,7 +163,6 @@ TEST_F(ImageSectionTest, AddedImagesAreCopiedUnderNewNamesAndRecorded)
     ASSERT_EQ(storedPaths().size(), before + 1);
     EXPECT_EQ(QFileInfo(storedPaths().last()).absolutePath(), home.filePath("Data/backgrounds"));
 
-    // A store that goes away while a photo is written keeps nothing of it.
     auto *gone = new ModelContext(container);
     auto *button = new AddImageButton(gone);
     auto task = button->importSelectedPhotos({upper});
@@ -266,7 +262,6 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     EXPECT_TRUE(tiles[3]->isShowingMissingMark());
     TestSupport::saveScreenshot(&picker, "background/image-grid");
 
-    // Applying a missing picture says why and leaves the desktop as it is.
     Platform::ScriptedAlertAnswerer alerts;
     std::unique_ptr<QMenu> menu(tiles[2]->makeMenu());
     trigger(menu.get(), "Apply Background");

@@ -78,7 +78,6 @@ protected:
         return record;
     }
 
-    // Records of a kind as stored, in store order.
     QList<CustomBackground *> stored(CustomBackground::Kind kind)
     {
         return context->fetchBackgroundsOfType(CustomBackground::toRawValue(kind));
@@ -86,7 +85,6 @@ protected:
 
     static nlohmann::json decoded(const QString &text) { return nlohmann::json::parse(text.toStdString()); }
 
-    // The menu's entries: texts, "-" for a divider.
     static QStringList entries(const QMenu *menu)
     {
         QStringList texts;

@@ -203,14 +203,12 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     EXPECT_EQ(values["web"], "https://example.com/a.png");
     EXPECT_EQ(values["P1:" + pictureKey], imageValue(cloud("a.png")));
     EXPECT_EQ(values["P2:" + pictureKey], plainValue(cloud("a.png")));
-    // Options never copy outside files; other keys are not touched.
     EXPECT_EQ(values["P3:" + pictureKey], imageValue(home.filePath("Pictures/p.png")));
     EXPECT_EQ(values["P4:other.key"], imageValue(local("a.png")));
     // A sibling folder whose name extends the local one is outside it.
     EXPECT_EQ(values["P5:" + pictureKey], imageValue(local() + "2/x.png"));
     EXPECT_EQ(read(local() + "2/x.png"), "sibling");
 
-    // The outside image was copied under a fresh name (p.png was taken); the original stays.
     const QUrl copied = Background::fromRawValue(values["outside"])->url();
     const QFileInfo copy(copied.toLocalFile());
     EXPECT_EQ(copy.absolutePath(), cloud());
@@ -221,7 +219,6 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     EXPECT_EQ(read(copy.filePath()), "P");
     EXPECT_EQ(read(home.filePath("Pictures/p.png")), "P");
     EXPECT_EQ(values["noext"], plainValue(cloud("q")));
-    // The sibling's file is outside too, so the custom background got a copy of it.
     EXPECT_EQ(values["sibling"], imageValue(cloud("x.png")));
     EXPECT_EQ(read(cloud("x.png")), "sibling");
 
@@ -288,7 +285,6 @@ TEST_F(CoordinatorTest, FailedSaveLeavesTheFlagAndTheNextLaunchRepairs)
 TEST_F(CoordinatorTest, SameFolderAndCopyRules)
 {
     Platform::CloudDrive::setEnabled(true);
-    // The local folder is the cloud folder: nothing is moved or rewritten, the flag is set.
     put(cloud("a.png"), "A");
     {
         ModelContainer container(storePath());
@@ -318,7 +314,6 @@ TEST_F(CoordinatorTest, SameFolderAndCopyRules)
         << qPrintable(second->path());
     EXPECT_EQ(C::copyIntoWallpapersFolder(QUrl::fromLocalFile(home.filePath(".profile")), folder),
               QUrl::fromLocalFile(folder + "/.profile"));
-    // A folder is not an image file to copy.
     EXPECT_EQ(C::copyIntoWallpapersFolder(QUrl::fromLocalFile(home.filePath("Library")), folder),
               std::nullopt);
 }

@@ -89,7 +89,6 @@ TEST_F(PreviewViewsTest, MissingImageShowsTheMarkUntilTheFileIsBack)
     EXPECT_EQ(view.missingMark()->toolTip(), "Image not found at: " + path);
     grabAndKeep(&view, "image-background-missing");
 
-    // Back on disk: shown anew, the view loads it.
     writePicture(path, QSize(320, 180), Qt::darkCyan);
     view.hide();
     view.show();
@@ -130,7 +129,6 @@ TEST_F(PreviewViewsTest, ANewValueNeverShowsThePreviousPicture)
     ASSERT_TRUE(view.loadedImage());
     EXPECT_TRUE(near(view.loadedImage()->pixel(0, 0), Qt::blue));
 
-    // From a shown picture to a missing file: the mark at once, not the old picture.
     view.setBackground(Background::image(QUrl::fromLocalFile(gone)));
     EXPECT_FALSE(view.loadedImage());
     EXPECT_TRUE(view.isShowingMissingMark());
@@ -138,7 +136,6 @@ TEST_F(PreviewViewsTest, ANewValueNeverShowsThePreviousPicture)
     EXPECT_FALSE(view.loadedImage());
     EXPECT_TRUE(view.isShowingMissingMark());
 
-    // A reused BackgroundView going through a colour to another image starts empty as well.
     BackgroundView tile(160);
     LoadWatch tileLoads(tile.findChild<ImageBackgroundView *>());
     tile.resize(160, 90);
@@ -169,7 +166,6 @@ TEST_F(PreviewViewsTest, DrawsColourGradientImageAndNothing)
     EXPECT_TRUE(near(colour.pixel(0, 0), QColor(200, 30, 90)));
     EXPECT_TRUE(near(colour.pixel(159, 89), QColor(200, 30, 90)));
 
-    // A clear colour lets the desktop colour show through.
     view.setBackground(Background::color(QColor(255, 255, 255, 0)));
     EXPECT_TRUE(near(view.grab().toImage().pixel(80, 45), desk));
 
@@ -209,7 +205,6 @@ TEST_F(PreviewViewsTest, PreviewIsRoundedSixteenByNineAndAtMost180High)
         EXPECT_GE(rect.left(), 20);
         EXPECT_LE(rect.right(), size.width() - 20);
         EXPECT_LE(rect.bottom() + 1, std::max(size.height() - 12, rect.top()));
-        // Centred between the side paddings.
         EXPECT_LE(qAbs(rect.left() - (size.width() - rect.right() - 1)), 1);
     }
     EXPECT_EQ(BackgroundPreview::previewRect(QSize(800, 400)).size(), QSize(320, 180));
@@ -224,7 +219,6 @@ TEST_F(PreviewViewsTest, PreviewIsRoundedSixteenByNineAndAtMost180High)
     const QImage picture = grabAndKeep(&preview, "background-preview");
     const QRect inner = preview.backgroundView()->geometry();
     EXPECT_TRUE(near(picture.pixel(inner.center()), QColor(250, 140, 0)));
-    // The corner itself lies outside the rounding.
     EXPECT_FALSE(near(picture.pixel(inner.topLeft() + QPoint(1, 1)), QColor(250, 140, 0)));
     EXPECT_TRUE(near(picture.pixel(inner.left() + 30, inner.top() + 1), QColor(250, 140, 0)));
 }
