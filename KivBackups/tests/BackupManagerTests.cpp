@@ -200,8 +200,7 @@ TEST_F(BackupManagerTest, StreamedFilesGoStraightIntoTheArchiveAndAFailureLeaves
     EXPECT_EQ(home.readFile("unpacked/profiles.json"), expected);
     EXPECT_EQ(home.readFile("unpacked/backgrounds.json"), "[]");
 
-    // A failure on either side, nothing to write, or an archive the process may not complete leaves no
-    // archive, finished or partial.
+    // A failure on either side, nothing to write, or an archive not completed leaves no archive.
     streaming->failure = StreamingHandler::Failure::Throws;
     EXPECT_THROW(TestSupport::runTask(manager.makeBackup(false)), std::runtime_error);
     streaming->failure = StreamingHandler::Failure::BadName;
@@ -233,8 +232,7 @@ TEST(IntervalCleanerTest, ThinsTheWorkedExampleAndRespectsBoundaries)
     EXPECT_EQ(cleaner.itemsToDelete(items, noon), aged({200 * d, 5 * m, 20 * m, 2 * h + 30 * m}));
     EXPECT_TRUE(IntervalCleaner({}).itemsToDelete(items, noon).isEmpty());
 
-    // Exactly on a bound survives; one second more falls into the next bucket or beyond the table. The
-    // newest item and items from the future are never deleted.
+    // On a bound survives, a second more does not; the newest item and future ones are never deleted.
     const QList<std::pair<QList<qint64>, QList<qint64>>> cases {
         {{}, {}},
         {{30}, {}},

@@ -415,8 +415,7 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     EXPECT_EQ(home.readFile("User/settings.json"), "{}");
 }
 
-// Another program saving twice, fast: its newest save ends in place with the edit, older ones are kept
-// beside.
+// Another program saving twice, fast: its newest save ends in place, older ones are kept beside.
 TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDeleted)
 {
     const QString path = home.filePath("settings");
@@ -527,8 +526,7 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
     EXPECT_EQ(home.readFile("settings.kept-2"), "save=4\n");
 }
 
-// A writer killed at each step of its exchange: the next edit or the start puts the other save back; ".kept"
-// only ever holds another program's save.
+// A writer killed at each step: the next edit or the start puts the other save back.
 TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
 {
     const QString folder = home.filePath("Library/Preferences");

@@ -204,8 +204,7 @@ TEST(GnomeDesktop, ASettingTheDesktopCannotTakeLeavesEveryKeyAsItWas)
         EXPECT_EQ(gnome.settings.keyfileBytes(), seeded.toUtf8());
     }
 
-    // A setting this GNOME does not have (accent colours before GNOME 47) is no failure: nothing is
-    // written, and standard error says so once. Its own colours need no change.
+    // A setting this GNOME does not have is no failure: nothing is written, and stderr says so once.
     Gnome older(GnomeSettings::Without::theKeys({"org.gnome.desktop.interface:accent-color"}), seeded);
     ASSERT_SCHEMAS(older);
     {

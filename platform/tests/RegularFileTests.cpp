@@ -14,8 +14,7 @@ using TestSupport::HostileFiles::makeSparseFile;
 
 using RegularFileTest = TestSupport::TempHomeTest;
 
-// Whatever stands where a file is expected, the answer comes at once: bytes from a regular file
-// within the limit, and otherwise a reason with the file left closed.
+// Whatever stands where a file is expected, the answer comes at once.
 TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
 {
     home.writeFile("plain", "contents");
@@ -62,8 +61,7 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
         EXPECT_EQ(file.isOpen(), !failure.has_value());
     }
 
-    // Exactly at the limit is read; a file whose size says less than it holds (as those under /proc
-    // do) is read to its end, and refused when that lies past the limit.
+    // Exactly at the limit is read; a file larger than its size says (as in /proc) is read to its end.
     EXPECT_EQ(Platform::RegularFile::read(home.filePath("plain"), 8).bytes, "contents");
     const Platform::RegularFile::Contents status = Platform::RegularFile::read("/proc/self/stat", 1024);
     ASSERT_TRUE(status.bytes.has_value()) << status.error.toStdString();
@@ -76,8 +74,7 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
     EXPECT_EQ(large.read(4), QByteArray(4, '\0'));
 }
 
-// What is checked is what is read: a named pipe that takes the file's place right after the check is
-// never opened by name, so nothing waits for its writer.
+// A pipe that takes the file's place right after the check is never opened by name.
 TEST_F(RegularFileTest, APipeThatTakesTheFilesPlaceMeanwhileIsNeverWaitedOn)
 {
     const QString path = home.filePath("swapped");

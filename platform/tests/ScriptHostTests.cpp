@@ -260,8 +260,7 @@ TEST_F(ScriptHostTest, ChangesReachTheRealDesktopWhereItHasTheSameSetting)
     EXPECT_EQ(gnome.value("org/gnome/desktop/interface", "color-scheme"), "'prefer-dark'");
     EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
 
-    // A desktop that does not take the change: the script still changed the emulated state, and says
-    // why the desktop did not follow.
+    // A desktop that does not take the change: the emulated state changes, and the script says why.
     TestSupport::SelectedDesktop locked(std::make_shared<Platform::GnomeDesktop>(
         Platform::GnomeDesktop::Store {gnome.schemaFolder(), {}, true}));
     const ScriptResult refused = run(systemEvents("tell dock preferences to set screen edge to right"));
@@ -312,8 +311,7 @@ TEST_F(AlfredScriptTest, SetsTheThemeOfTheShowingAppearance)
     home.writeFile(appearance, "garbage");
     EXPECT_FALSE(run("tell application \"Alfred\" to set theme \"Alfred\"").succeeded);
     EXPECT_EQ(home.readFile(appearance), "garbage");
-    // Nor is one that reads but that the XML form cannot hold (a lone surrogate, a control), and the
-    // error says why.
+    // Nor is one that the XML form cannot hold, and the error says why.
     for (const QString &text : {QString(QChar(0xD800)), QStringLiteral("a\x01")}) {
         const QByteArray unwritable = Platform::PropertyList::toBinary(QVariantMap {{"x", text}});
         ASSERT_FALSE(unwritable.isEmpty());
@@ -324,8 +322,7 @@ TEST_F(AlfredScriptTest, SetsTheThemeOfTheShowingAppearance)
         EXPECT_EQ(home.readFile(appearance), unwritable);
     }
 
-    // Named pipes in place of Alfred's files are passed over at once: a theme's file (the others are
-    // still found), and the pointer file (then Alfred's preferences are not found).
+    // Named pipes in place of Alfred's files are passed over at once.
     QFile::remove(home.filePath(appearance));
     const QString themePipe =
         home.filePath("Dropbox/Alfred.alfredpreferences/themes/theme.custom.A0/theme.json");

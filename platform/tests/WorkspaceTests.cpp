@@ -112,8 +112,7 @@ TEST_F(WorkspaceTest, RunningApplicationsTableIsEditableAndForceQuitRemovesAnEnt
     EXPECT_EQ(workspace.runningApplications("com.example.new").value(0).processIdentifier, pid);
 }
 
-// A table that does not parse, or a named pipe in its place, reads as no application at once and is
-// never replaced.
+// A table that does not parse, or a pipe in its place, reads as empty at once and is never replaced.
 TEST_F(WorkspaceTest, UnreadableTableIsNeverWaitedForNorOverwritten)
 {
     const QString written = QStringLiteral("Library/Workspace/RunningApplications.json");
@@ -214,8 +213,7 @@ TEST_F(WorkspaceTest, LinksGoThroughTheOpenerAndIconsNeverFail)
 
 } // namespace
 
-// Whatever stands in an Info.plist's place, the listing neither crashes, nor waits, nor reads a
-// huge file whole; a bundle whose list is valid but unusual (U+0000 in a UTF-16 text) is listed.
+// Whatever stands in an Info.plist's place, the listing neither crashes nor waits.
 TEST_F(WorkspaceTest, HostileInfoPlistsNeitherCrashNorBlockTheListing)
 {
     using namespace TestSupport::PropertyListFixtures;

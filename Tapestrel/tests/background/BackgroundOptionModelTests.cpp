@@ -181,8 +181,7 @@ TEST_F(BackgroundOptionTest, ReadPrefersShownBackgroundThenSystemWallpaperThenAl
               QStringList {BackgroundOptionModel::systemWallpaperScript()});
     EXPECT_TRUE(alerts.alerts().isEmpty());
 
-    // A picture the system cannot name: no alert for a script; for a person the alert, answered with its
-    // box ticked, then silence.
+    // A picture the system cannot name: no alert for a script; for a person one, then silence.
     setSystemPicture(QString());
     {
         const auto turn = runTask(
@@ -271,9 +270,8 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
 
 namespace {
 
-// The real program over profiles whose pictures are there, outside the Pictures folder, but cannot
-// be shown; and some that can, among them SVGs that name other files, directly or through an SVG they
-// hold. On X11 the picture the program's desktop window shows is looked at.
+// The real program over profiles of pictures that cannot be shown and some that can; on X11 the
+// drawn picture is looked at.
 class X11PictureProgramTest : public AutomationTests::RunningProgramTest
 {
 protected:

@@ -484,8 +484,7 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
         EXPECT_TRUE(QDir(manager->workingFolderPath()).isEmpty());
     }
 
-    // A name of 2,000 characters is cut to 1,024 (1,023 before a character of two); unknown entries are
-    // passed over.
+    // A name of 2,000 characters is cut to 1,024 (1,023 before a pair); unknown entries are passed over.
     const auto manager = makeManager(home.filePath("backups"));
     const QString longName = QString(1023, u'n') + QStringLiteral("😀") + QString(975, u'n');
     const QByteArray padded = "[" + QByteArray(1'000'000, ' ') + R"({"uuid":"L","name":")" + longName.toUtf8()
@@ -499,8 +498,7 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
     EXPECT_EQ(storedProfiles(), stored + QStringList({"L " + longName.left(1023) + " links:0"}));
 }
 
-// The window saves every 20 ms during a large restore and an import: nothing fails or blocks, and its edits
-// are kept.
+// Saves every 20 ms during a large restore and an import neither fail nor block, and are kept.
 TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
 {
     const auto manager = makeManager(home.filePath("backups"));

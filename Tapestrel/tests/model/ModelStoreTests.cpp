@@ -295,8 +295,7 @@ TEST_F(ModelStore, ManyRecordsInOneSaveComeBackAfterReopeningAndAFailedSaveWrite
     EXPECT_EQ(rowCount("custom_backgrounds"), 7);
     EXPECT_EQ(rowCount("profile_backgrounds"), 0);
 
-    // A save that fails on its last row writes nothing, keeps its changes and succeeds once the cause is
-    // gone.
+    // A save that fails on its last row writes nothing, keeps its changes and succeeds later.
     ASSERT_TRUE(sql("CREATE TRIGGER refuse BEFORE INSERT ON options WHEN NEW.\"key\" = 'refused' "
                     "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")
                     .toBool());

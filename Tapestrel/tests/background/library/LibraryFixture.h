@@ -28,8 +28,7 @@ public:
     QList<KivDesktopBackground::ScreenInfo> screens() const override { return {}; }
 };
 
-// A fresh home with a store, a wallpapers folder of its own, scripted file choosers and random
-// numbers, and a desktop controller without screens in place of the program's.
+// A home with a store, wallpapers folder, scripted choosers and random numbers, and no screens.
 class LibraryTest : public TestSupport::TempHomeTest
 {
 protected:

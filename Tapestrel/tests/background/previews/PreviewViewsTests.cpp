@@ -32,8 +32,7 @@ QString writePicture(const QString &path, QSize size, QColor color)
     return path;
 }
 
-// Counts the loads a view finishes. A thumbnail at hand can finish a load before the call that
-// started it returns, so the watch is set up before and counts from then on.
+// Counts the loads a view finishes, from before the call that may finish one at once.
 class LoadWatch
 {
 public:
