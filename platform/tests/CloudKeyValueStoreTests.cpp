@@ -16,17 +16,7 @@ using Platform::CloudKeyValueStore;
 
 namespace {
 
-class CloudKeyValueStoreTest : public TestSupport::TempHomeTest
-{
-protected:
-    // Waits for the file watcher without sleeping longer than needed.
-    static bool waitFor(QSignalSpy &spy, int count = 1)
-    {
-        for (int i = 0; i < 100 && spy.count() < count; ++i)
-            TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-        return spy.count() >= count;
-    }
-};
+using CloudKeyValueStoreTest = TestSupport::TempHomeTest;
 
 } // namespace
 
@@ -53,7 +43,7 @@ TEST_F(CloudKeyValueStoreTest, ValuesPersistAndChangesFromElsewhereAreReported)
         other.setValue("bytes", QByteArray("[1]"));
         other.setValue("new", "x");
     }
-    ASSERT_TRUE(waitFor(external));
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return external.count() > 0; }));
     QVariantMap info = external.takeLast().at(0).toMap();
     EXPECT_EQ(info.value(CloudKeyValueStore::changeReasonKey),
               QVariant(int(CloudKeyValueStore::ServerChange)));

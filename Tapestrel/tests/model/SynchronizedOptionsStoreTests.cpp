@@ -45,12 +45,6 @@ protected:
         ASSERT_TRUE(writer.waitForFinished(30000));
         ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardOutput().toStdString();
     }
-
-    static void waitFor(const std::function<bool()> &condition)
-    {
-        for (int i = 0; i < 150 && !condition(); ++i)
-            TestSupport::spinEventLoop(std::chrono::milliseconds(20));
-    }
 };
 
 } // namespace
@@ -131,7 +125,7 @@ TEST_F(SynchronizedOptions, ChangesFromAnotherProcessReplaceTheListsOnTheMainThr
     const QByteArray schedule(R"([{"id":"9","profileID":"Z","hour":6,"minute":5,"isEnabled":false}])");
     writeFromAnotherProcess("a,b", schedule);
     const QVariantMap written = storedValues();
-    waitFor([&] { return assigningThreads.size() >= 2; });
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return assigningThreads.size() >= 2; }));
 
     EXPECT_EQ(options.disabledOptionsIDs(), (QStringList {"a", "b"}));
     const ScheduledProfile expected {"9", "Z", 6, 5, false};
