@@ -177,7 +177,7 @@ TEST_F(BackupExchange, ExportWritesTheExactBytes)
         addProfile("A1", "Night/Day", {{"system.dock.position", "left"}, {"system.ui.appearance", "dark"}});
     night->setEnabled(false);
     night->option("system.ui.appearance")->setEnabled(false);
-    addProfile("B2", "Plain", {});
+    addProfile("B2", "Café ☕", {});
     addBackground("C3", imageValue, QByteArray("\x00\xff bookmark", 11));
     addBackground("D4", colorValue);
     main()->save();
@@ -189,7 +189,7 @@ TEST_F(BackupExchange, ExportWritesTheExactBytes)
         home.readFile("profiles.json"),
         R"([{"uuid":"A1","name":"Night\/Day","options":[{"key":"system.dock.position","value":"left","isEnabled":true},)"
         R"({"key":"system.ui.appearance","value":"dark","isEnabled":false}],"isEnabled":false},)"
-        R"({"uuid":"B2","name":"Plain","options":[],"isEnabled":true}])");
+        R"({"uuid":"B2","name":"Café ☕","options":[],"isEnabled":true}])");
     EXPECT_EQ(
         home.readFile("backgrounds.json"),
         R"([{"uuid":"C3","kind":"color","backgroundValue":"{\"type\":\"image\",\"url\":\"file:\/\/\/pictures\/a b.jpg\"}",)"

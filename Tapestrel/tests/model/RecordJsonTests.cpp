@@ -21,35 +21,6 @@ std::unique_ptr<CustomBackground> decodeBackground(const char *text)
 
 } // namespace
 
-TEST(RecordJson, ProfileAndOptionBytesAreCompactOrderedAndEscapeSlashes)
-{
-    Profile profile("Evening");
-    profile.setUuid("0F8E5C2A-1B3D-4E5F-8A9B-0C1D2E3F4A5B");
-    profile.setEnabled(false);
-    new Option("system.dock.position", "left", &profile);
-    auto *background = new Option("system.desktop.background.picture",
-                                  QStringLiteral(R"({"type":"image","url":"file:///tmp/a.jpg"})"), &profile);
-    background->setEnabled(false);
-    profile.setLoading(true);
-
-    EXPECT_EQ(
-        JsonCoder::encode(profile.toJson()),
-        QByteArray(R"({"uuid":"0F8E5C2A-1B3D-4E5F-8A9B-0C1D2E3F4A5B","name":"Evening","options":[)"
-                   R"({"key":"system.dock.position","value":"left","isEnabled":true},)"
-                   R"({"key":"system.desktop.background.picture",)"
-                   R"("value":"{\"type\":\"image\",\"url\":\"file:\/\/\/tmp\/a.jpg\"}","isEnabled":false}],)"
-                   R"("isEnabled":false})"));
-    EXPECT_EQ(JsonCoder::encode(background->toJson()),
-              QByteArray(R"({"key":"system.desktop.background.picture","value":"{\"type\":\"image\",)"
-                         R"(\"url\":\"file:\/\/\/tmp\/a.jpg\"}","isEnabled":false})"));
-
-    // A profile without options still writes an array; non-ASCII text is written as UTF-8.
-    Profile empty("Café ☕");
-    empty.setUuid("U");
-    EXPECT_EQ(JsonCoder::encode(empty.toJson()),
-              QStringLiteral(R"({"uuid":"U","name":"Café ☕","options":[],"isEnabled":true})").toUtf8());
-}
-
 TEST(RecordJson, ProfileDecodingAppliesDefaultsAndKeepsIdentity)
 {
     auto profile = decodeProfile(R"({"uuid":"abc","name":"Work","options":[],"extra":1})");
