@@ -178,7 +178,7 @@ TEST_F(BackupExchange, ExportWritesTheExactBytes)
     night->setEnabled(false);
     night->option("system.ui.appearance")->setEnabled(false);
     addProfile("B2", "Café ☕", {});
-    addBackground("C3", imageValue, QByteArray("\x00\xff bookmark", 11));
+    addBackground("C3", imageValue, QByteArray("\x00\x01\xfe\xff", 4));
     addBackground("D4", colorValue);
     main()->save();
     addProfile("E5", "Unsaved", {});
@@ -193,7 +193,7 @@ TEST_F(BackupExchange, ExportWritesTheExactBytes)
     EXPECT_EQ(
         home.readFile("backgrounds.json"),
         R"([{"uuid":"C3","kind":"color","backgroundValue":"{\"type\":\"image\",\"url\":\"file:\/\/\/pictures\/a b.jpg\"}",)"
-        R"("bookmarkData":"AP8gYm9va21hcms="},)"
+        R"("bookmarkData":"AAH+\/w=="},)"
         R"({"uuid":"D4","kind":"color","backgroundValue":"{\"type\":\"color\",\"color\":\"#112233\"}"}])");
 
     EXPECT_ANY_THROW(

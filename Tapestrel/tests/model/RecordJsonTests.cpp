@@ -82,17 +82,10 @@ TEST(RecordJson, CustomBackgroundForm)
                     .match(plain.uuid())
                     .hasMatch());
 
-    plain.setUuid("B");
-    EXPECT_EQ(JsonCoder::encode(plain.toJson()),
-              QByteArray(R"({"uuid":"B","kind":"gradient","backgroundValue":"{\"type\":\"color\"}"})"));
-
     const QByteArray bookmark("\x00\x01\xfe\xff", 4);
     CustomBackground withBookmark(CustomBackground::Kind::Image, "v", bookmark);
     withBookmark.setUuid("C");
-    const QByteArray encoded = JsonCoder::encode(withBookmark.toJson());
-    EXPECT_EQ(encoded,
-              QByteArray(R"({"uuid":"C","kind":"image","backgroundValue":"v","bookmarkData":"AAH+\/w=="})"));
-    auto decoded = CustomBackground::fromJson(JsonCoder::decode(encoded));
+    auto decoded = CustomBackground::fromJson(JsonCoder::decode(JsonCoder::encode(withBookmark.toJson())));
     EXPECT_EQ(decoded->bookmarkData(), std::optional<QByteArray>(bookmark));
     EXPECT_EQ(decoded->uuid(), "C");
 
