@@ -5,7 +5,6 @@
 #include "KivBackups/ui/BackupListView.h"
 #include "KivBackups/ui/BackupRowView.h"
 #include "KivBackups/ui/FileRevealer.h"
-#include "KivUtilities/Symbols.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
@@ -22,7 +21,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 

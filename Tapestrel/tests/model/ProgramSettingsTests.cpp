@@ -12,7 +12,6 @@
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
-#include <QFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>

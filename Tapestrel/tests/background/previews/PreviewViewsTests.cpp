@@ -4,7 +4,6 @@
 #include "Tapestrel/background/ImageBackgroundView.h"
 #include "Tapestrel/background/ImageCache.h"
 
-#include "KivUtilities/Symbols.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
