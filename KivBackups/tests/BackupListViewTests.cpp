@@ -5,7 +5,6 @@
 #include "KivBackups/ui/BackupListView.h"
 #include "KivBackups/ui/BackupRowView.h"
 #include "KivBackups/ui/FileRevealer.h"
-#include "KivUtilities/Symbols.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
@@ -22,7 +21,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -52,10 +50,11 @@ protected:
     {
         return QDir(folder()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     }
-    // A backup file made behind the manager's back, then listed.
-    void addFile(const QString &name)
+    // Backup files made behind the manager's back, then listed.
+    void addFiles(const QStringList &names)
     {
-        home.writeFile("backups/" + name + ".tapback", "zip");
+        for (const QString &name : names)
+            home.writeFile("backups/" + name + ".tapback", "zip");
         TestSupport::runTask(manager.reload());
     }
     Backup backupNamed(const QString &name) const
@@ -119,20 +118,13 @@ TEST_F(BackupListViewTest, RowsFollowTheManagersListAndTheSelectionFollowsTheRow
 {
     BackupListView view(manager, restoreText);
     view.resize(480, 360);
-    // No backups: an empty list, the pull-down menu and a disabled "Restore".
     EXPECT_EQ(view.list()->count(), 0);
-    EXPECT_EQ(KivUtilities::Symbols::nameOf(view.menuButton()->icon()), "ellipsis.circle");
-    EXPECT_EQ(view.menuButton()->width(), 32);
     EXPECT_EQ(entries(view.pullDownMenu()), QStringList({"Make Backup", "-", "Delete", "Delete All"}));
-    EXPECT_EQ(view.restoreButton()->text(), "Restore");
-    EXPECT_TRUE(view.restoreButton()->icon().isNull());
     EXPECT_FALSE(view.restoreButton()->isEnabled());
 
-    addFile("20240315093005");
-    addFile("20240314080000-locked");
+    addFiles({"20240315093005", "20240314080000-locked"});
     TestSupport::runTask(manager.makeBackup(false));
     ASSERT_EQ(view.rows().size(), 3);
-    // Oldest first, as the manager lists them.
     const QList<BackupRowView *> rows = view.rows();
     EXPECT_EQ(rows[0]->backup(), backupNamed("20240314080000-locked"));
     EXPECT_EQ(rows[2]->backup().date, noon);
@@ -140,7 +132,6 @@ TEST_F(BackupListViewTest, RowsFollowTheManagersListAndTheSelectionFollowsTheRow
               BackupRowView::dateText(QDateTime(QDate(2024, 3, 15), QTime(9, 30, 5))));
     EXPECT_EQ(rows[1]->sizeLabel()->text(), BackupRowView::sizeText(3));
     EXPECT_NE(rows[0]->lockLabel(), nullptr);
-    EXPECT_EQ(rows[0]->lockLabel()->property(KivUtilities::Symbols::propertyName).toString(), "lock");
     EXPECT_EQ(rows[1]->lockLabel(), nullptr);
     TestSupport::saveScreenshot(&view, "backups/list");
 
@@ -179,17 +170,19 @@ TEST_F(BackupListViewTest, RowsFollowTheManagersListAndTheSelectionFollowsTheRow
 TEST_F(BackupListViewTest, SizesReadLikeFileSizes)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(BackupRowView::sizeText(0), "Zero KB");
-    EXPECT_EQ(BackupRowView::sizeText(1), "1 byte");
-    EXPECT_EQ(BackupRowView::sizeText(532), "532 bytes");
-    EXPECT_EQ(BackupRowView::sizeText(1000), "1 KB");
-    EXPECT_EQ(BackupRowView::sizeText(1499), "1 KB");
-    EXPECT_EQ(BackupRowView::sizeText(12345), "12 KB");
-    EXPECT_EQ(BackupRowView::sizeText(999'999), "1 MB");
-    EXPECT_EQ(BackupRowView::sizeText(1'000'000), "1 MB");
-    EXPECT_EQ(BackupRowView::sizeText(1'234'567), "1.2 MB");
-    EXPECT_EQ(BackupRowView::sizeText(2'500'000'000), "2.5 GB");
-    EXPECT_EQ(BackupRowView::sizeText(2'345'678'901), "2.35 GB");
+    for (const auto &[bytes, text] :
+         std::initializer_list<std::pair<qint64, const char *>> {{0, "Zero KB"},
+                                                                 {1, "1 byte"},
+                                                                 {532, "532 bytes"},
+                                                                 {1000, "1 KB"},
+                                                                 {1499, "1 KB"},
+                                                                 {12345, "12 KB"},
+                                                                 {999'999, "1 MB"},
+                                                                 {1'000'000, "1 MB"},
+                                                                 {1'234'567, "1.2 MB"},
+                                                                 {2'500'000'000, "2.5 GB"},
+                                                                 {2'345'678'901, "2.35 GB"}})
+        EXPECT_EQ(BackupRowView::sizeText(bytes), text) << bytes;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(BackupRowView::sizeText(1'234'567), "1,2 MB");
     QLocale::setDefault(QLocale::system());
@@ -197,15 +190,12 @@ TEST_F(BackupListViewTest, SizesReadLikeFileSizes)
 
 TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
 {
-    addFile("20240315093005");
-    addFile("20240315093006");
-    addFile("20240315093007-locked");
+    addFiles({"20240315093005", "20240315093006", "20240315093007-locked"});
     BackupListView view(manager, restoreText);
     const Backup unlocked = backupNamed("20240315093005");
     const Backup locked = backupNamed("20240315093007-locked");
 
-    // Nothing selected: every item of a row's menu is disabled, whichever row; the pull-down menu
-    // keeps "Make Backup" and "Delete All".
+    // Nothing selected: a row's menu is disabled; the pull-down keeps "Make Backup" and "Delete All".
     std::unique_ptr<QMenu> menu(view.makeContextMenu(unlocked));
     EXPECT_EQ(entries(menu.get()), QStringList({"Restore", "-", "Lock", "Delete", "-", "Show in Finder"}));
     EXPECT_TRUE(enabledEntries(menu.get()).isEmpty());
@@ -215,34 +205,18 @@ TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
     EXPECT_TRUE(enabledEntries(lockedMenu.get()).isEmpty());
     EXPECT_EQ(enabledEntries(view.pullDownMenu()), QStringList({"Make Backup", "Delete All"}));
     EXPECT_FALSE(view.restoreButton()->isEnabled());
-    for (const auto &[text, symbol] : std::initializer_list<std::pair<QString, QString>> {
-             {"Restore", "arrow.counterclockwise"},
-             {"Unlock", "lock.open"},
-             {"Delete", "trash"},
-             {"Show in Finder", "magnifyingglass.circle.fill"}})
-        EXPECT_EQ(entry(lockedMenu.get(), text)->property(KivUtilities::Symbols::propertyName).toString(),
-                  symbol)
-            << text.toStdString();
-    EXPECT_EQ(entry(menu.get(), "Lock")->property(KivUtilities::Symbols::propertyName).toString(), "lock");
-    EXPECT_EQ(
-        entry(view.pullDownMenu(), "Make Backup")->property(KivUtilities::Symbols::propertyName).toString(),
-        "arrow.triangle.2.circlepath");
-    EXPECT_TRUE(entry(view.pullDownMenu(), "Delete All")->icon().isNull());
 
-    // One selected: everything, "Restore" included. An open menu follows the selection.
     view.setSelectedBackups({unlocked});
     EXPECT_EQ(enabledEntries(menu.get()), QStringList({"Restore", "Lock", "Delete", "Show in Finder"}));
     EXPECT_EQ(enabledEntries(view.pullDownMenu()), QStringList({"Make Backup", "Delete", "Delete All"}));
     EXPECT_TRUE(view.restoreButton()->isEnabled());
 
-    // Several: everything but "Restore".
     view.setSelectedBackups({unlocked, locked});
     std::unique_ptr<QMenu> several(view.makeContextMenu(unlocked));
     EXPECT_EQ(enabledEntries(several.get()), QStringList({"Lock", "Delete", "Show in Finder"}));
     EXPECT_FALSE(view.restoreButton()->isEnabled());
 
-    // "Make Backup" waits while the manager makes one. The backup may finish before makeBackup()
-    // returns (its archive is written on the pool), so the state is looked at while it is working.
+    // "Make Backup" waits while the manager makes one (looked at while it works: it may end at once).
     QAction *make = entry(view.pullDownMenu(), "Make Backup");
     QList<bool> enabledWhileWorking;
     QObject::connect(&manager, &BackupManager::isWorkingChanged, &view, [&] {
@@ -254,17 +228,14 @@ TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
     EXPECT_FALSE(manager.isWorking());
     EXPECT_TRUE(make->isEnabled());
 
-    // Show in Finder hands every selected file to the file manager.
     entry(several.get(), "Show in Finder")->trigger();
     EXPECT_EQ(QSet<QUrl>(revealed.begin(), revealed.end()), QSet<QUrl>({unlocked.url, locked.url}));
 }
 
 TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
 {
-    for (const char *name : {"20240315090000-locked", "20240315090001-locked", "20240315090002-locked"})
-        addFile(name);
-    addFile("20240315090003-locked");
-    addFile("20240315090004");
+    addFiles({"20240315090000-locked", "20240315090001-locked", "20240315090002-locked",
+              "20240315090003-locked", "20240315090004"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
 
@@ -280,7 +251,6 @@ TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
     EXPECT_TRUE(view.selectedBackups().isEmpty());
     EXPECT_TRUE(alerts.alerts().isEmpty());
 
-    // Locking renames and protects the files; their rows are rebuilt with the lock.
     view.setSelectedBackups(backupsNamed({"20240315090000", "20240315090004"}));
     std::unique_ptr<QMenu> lockMenu(view.makeContextMenu(backupNamed("20240315090000")));
     entry(lockMenu.get(), "Lock")->trigger();
@@ -299,17 +269,14 @@ TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
     EXPECT_EQ(lockedRows,
               QStringList({"20240315090000-locked.tapback", "20240315090003-locked.tapback",
                            "20240315090004-locked.tapback"}));
-    // The planner's thinning leaves locked backups alone; an unlocked one is just a file again.
     EXPECT_TRUE(manager.backups()[0].isLocked);
     EXPECT_FALSE(FileOperations::isImmutable(folder() + "/20240315090001.tapback"));
 }
 
 TEST_F(BackupListViewTest, AFailedLockShowsTheErrorAndKeepsTheSelection)
 {
-    addFile("20240315090000");
-    addFile("20240315090001");
     // The locked name of the second one is taken, so it cannot be locked.
-    addFile("20240315090001-locked");
+    addFiles({"20240315090000", "20240315090001", "20240315090001-locked"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
     QSignalSpy errors(&view, &BackupListView::errorChanged);
@@ -321,14 +288,10 @@ TEST_F(BackupListViewTest, AFailedLockShowsTheErrorAndKeepsTheSelection)
     ASSERT_EQ(alerts.alerts().size(), 1);
     const Platform::Alert shown = alerts.alerts()[0];
     EXPECT_TRUE(shown.message.contains("20240315090001.tapback")) << shown.message.toStdString();
-    EXPECT_EQ(shown.buttons, QStringList({"OK"}));
-    EXPECT_EQ(shown.cancelButton, 0);
-    // "OK" cleared the error: set once, cleared once.
     EXPECT_FALSE(view.error().has_value());
     EXPECT_EQ(errors.count(), 2);
 
-    // The one that failed is untouched and still selected; the other one, if it came first, is
-    // locked and stays selected under its new name.
+    // The one that failed is untouched and still selected; the other may be locked, still selected.
     EXPECT_TRUE(QFileInfo::exists(folder() + "/20240315090001.tapback"));
     EXPECT_FALSE(FileOperations::isImmutable(folder() + "/20240315090001.tapback"));
     ASSERT_EQ(view.selectedBackups().size(), 2);
@@ -341,15 +304,12 @@ TEST_F(BackupListViewTest, AFailedLockShowsTheErrorAndKeepsTheSelection)
 
 TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
 {
-    addFile("20240315090000");
-    addFile("20240315090001-locked");
-    addFile("20240315090002");
+    addFiles({"20240315090000", "20240315090001-locked", "20240315090002"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
     const QSet<Backup> chosen = backupsNamed({"20240315090000", "20240315090001-locked", "20240315090002"});
     view.setSelectedBackups(chosen);
 
-    // Cancel (Escape) changes nothing.
     alerts.answer("Cancel");
     QAction *remove = entry(view.pullDownMenu(), "Delete");
     remove->trigger();
@@ -358,28 +318,22 @@ TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
     ASSERT_EQ(alerts.alerts().size(), 1);
     const Platform::Alert question = alerts.alerts()[0];
     EXPECT_EQ(question.message, "Are you sure you want to delete selected backups?");
-    EXPECT_TRUE(question.informativeText.isEmpty());
-    EXPECT_EQ(question.buttons, QStringList({"Delete", "Cancel"}));
-    EXPECT_EQ(question.cancelButton, 1);
     EXPECT_FALSE(view.isDeleteConfirmationVisible());
     EXPECT_EQ(filesInFolder().size(), 3);
     EXPECT_EQ(view.selectedBackups(), chosen);
     EXPECT_EQ(finished.count(), 0);
 
-    // Confirmed: the run stops at the locked one with its message; the selection is emptied.
     alerts.answer("Delete");
     remove->trigger();
     waitForAction(finished);
     ASSERT_EQ(alerts.alerts().size(), 3);
     EXPECT_EQ(alerts.alerts()[2].message,
               BackupManager::lockedBackupError(backupNamed("20240315090001-locked")).message());
-    EXPECT_TRUE(alerts.alerts()[2].message.contains("choosing Unlock in the contextual menu"));
     EXPECT_TRUE(QFileInfo::exists(folder() + "/20240315090001-locked.tapback"));
     EXPECT_TRUE(view.selectedBackups().isEmpty());
     EXPECT_FALSE(view.error().has_value());
 
-    // The keyboard shortcut asks as well.
-    addFile("20240315100000");
+    addFiles({"20240315100000"});
     view.setSelectedBackups(backupsNamed({"20240315100000"}));
     view.show();
     view.activateWindow();
@@ -392,7 +346,6 @@ TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
     EXPECT_FALSE(QFileInfo::exists(folder() + "/20240315100000.tapback"));
     EXPECT_TRUE(view.selectedBackups().isEmpty());
 
-    // With nothing selected the shortcut does nothing.
     QTest::keyClick(view.list(), Qt::Key_Backspace, Qt::ControlModifier);
     TestSupport::spinEventLoop(20ms);
     EXPECT_EQ(alerts.alerts().size(), 4);
@@ -401,10 +354,7 @@ TEST_F(BackupListViewTest, DeleteAsksFirstAndStopsAtALockedBackup)
 
 TEST_F(BackupListViewTest, DeleteAllGoesInListOrderUntilALockedBackup)
 {
-    addFile("20240315090000");
-    addFile("20240315090001");
-    addFile("20240315090002-locked");
-    addFile("20240315090003");
+    addFiles({"20240315090000", "20240315090001", "20240315090002-locked", "20240315090003"});
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
     view.setSelectedBackups(backupsNamed({"20240315090003"}));
@@ -414,16 +364,12 @@ TEST_F(BackupListViewTest, DeleteAllGoesInListOrderUntilALockedBackup)
     waitForAction(finished);
     ASSERT_EQ(alerts.alerts().size(), 2);
     EXPECT_EQ(alerts.alerts()[0].message, "Are you sure you want to delete all backups?");
-    EXPECT_EQ(alerts.alerts()[0].buttons, QStringList({"Delete All", "Cancel"}));
-    EXPECT_EQ(alerts.alerts()[0].cancelButton, 1);
-    // The two older ones went; the locked one stopped the run and what follows it stays.
     EXPECT_EQ(filesInFolder(), QStringList({"20240315090002-locked.tapback", "20240315090003.tapback"}));
     EXPECT_EQ(alerts.alerts()[1].message,
               BackupManager::lockedBackupError(backupNamed("20240315090002-locked")).message());
     EXPECT_TRUE(view.selectedBackups().isEmpty());
     EXPECT_EQ(view.rows().size(), 2);
 
-    // Cancelled, nothing happens.
     alerts.answer(1);
     entry(view.pullDownMenu(), "Delete All")->trigger();
     TestSupport::spinEventLoop(20ms);
@@ -450,21 +396,18 @@ TEST_F(BackupListViewTest, MakeBackupAndRestoreKeepTheCurrentDataFirst)
     BackupListView view(manager, restoreText);
     QSignalSpy finished(&view, &BackupListView::actionFinished);
 
-    // "Make Backup" makes a locked backup.
     entry(view.pullDownMenu(), "Make Backup")->trigger();
     waitForAction(finished);
     EXPECT_EQ(filesInFolder(), QStringList({"20240315120000-locked.tapback"}));
     ASSERT_EQ(view.rows().size(), 1);
     EXPECT_NE(view.rows()[0]->lockLabel(), nullptr);
 
-    // An automatic backup to restore; its selection enables "Restore".
     now = noon.addSecs(30);
     TestSupport::runTask(manager.makeBackup(false));
     const Backup chosen = backupNamed("20240315120030");
     view.setSelectedBackups({chosen});
     ASSERT_TRUE(view.restoreButton()->isEnabled());
 
-    // Escape cancels.
     alerts.answer(1);
     view.restoreButton()->click();
     TestSupport::spinEventLoop(20ms);
@@ -472,13 +415,10 @@ TEST_F(BackupListViewTest, MakeBackupAndRestoreKeepTheCurrentDataFirst)
     const Platform::Alert question = alerts.alerts()[0];
     EXPECT_EQ(question.message, "Are you sure you want to restore selected backup?");
     EXPECT_EQ(question.informativeText, restoreText);
-    EXPECT_EQ(question.buttons, QStringList({"Restore", "Cancel"}));
-    EXPECT_EQ(question.cancelButton, 1);
     EXPECT_FALSE(view.isRestoreBackupActionActive());
     EXPECT_TRUE(handler->restoreDirectories.isEmpty());
     EXPECT_EQ(filesInFolder().size(), 2);
 
-    // Confirmed: a new locked backup first, then the restore; the selection stays.
     now = noon.addSecs(60);
     alerts.answer("Restore");
     view.restoreButton()->click();
@@ -503,14 +443,12 @@ TEST_F(BackupListViewTest, MakeBackupAndRestoreKeepTheCurrentDataFirst)
     EXPECT_EQ(alerts.alerts()[3].message, "disk full");
     EXPECT_EQ(filesInFolder().size(), 3);
 
-    // A failed "Make Backup" shows its error and leaves the action available.
     entry(view.pullDownMenu(), "Make Backup")->trigger();
     waitForAction(finished, 4);
     ASSERT_EQ(alerts.alerts().size(), 5);
     EXPECT_EQ(alerts.alerts()[4].message, "disk full");
     EXPECT_TRUE(entry(view.pullDownMenu(), "Make Backup")->isEnabled());
 
-    // Restoring an archive that cannot be read reports the archive's error.
     handler->failBackup = false;
     now = noon.addSecs(90);
     home.writeFile("backups/20240101000000.tapback", "not a zip");
@@ -552,7 +490,6 @@ TEST_F(BackupListViewTest, TheErrorAlertShowsEachErrorUntilOkAnswersIt)
     EXPECT_EQ(alerts.alerts()[1].message, "second");
     EXPECT_FALSE(view.error().has_value());
 
-    // Any failure becomes a message for the alert.
     EXPECT_EQ(BackupActions::errorFrom(std::make_exception_ptr(std::runtime_error("broken"))).message(),
               "broken");
     EXPECT_EQ(BackupActions::errorFrom(std::make_exception_ptr(std::runtime_error(""))).message(),

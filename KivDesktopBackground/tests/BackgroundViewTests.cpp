@@ -9,9 +9,7 @@
 
 using namespace KivDesktopBackground;
 
-class BackgroundViewRendering : public TestSupport::TempHomeTest
-{
-};
+using BackgroundViewRendering = TestSupport::TempHomeTest;
 
 TEST_F(BackgroundViewRendering, ImagesFillCentredFromTheirDecodedPicture)
 {

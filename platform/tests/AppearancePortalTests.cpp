@@ -60,11 +60,9 @@ TEST_F(AppearancePortalTest, APortalThatDoesNotAnswerIsWaitedForOnlyOnce)
     EXPECT_EQ(reader.prefersDark(), std::nullopt);
     EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_EQ(portal.reads.load(), 1) << "a silent portal is not asked again";
-    // A signal from it later still counts.
     portal.change(1);
     EXPECT_TRUE(TestSupport::waitUntil([&] { return reader.prefersDark() == true; }, 5s));
 
-    // No portal on the bus at all: no value, at once.
     portal.leave();
     AppearancePortal none(bus.connection(), 300ms);
     EXPECT_EQ(none.prefersDark(), std::nullopt);

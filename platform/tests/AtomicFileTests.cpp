@@ -27,18 +27,21 @@ using TestSupport::OutsideWriter;
 using TestSupport::TempHomeTest;
 using Step = AtomicFile::EditStep;
 
-class AtomicFileTest : public TempHomeTest
-{
-};
+using AtomicFileTest = TempHomeTest;
 
-TEST_F(AtomicFileTest, AShortWriteFailsAndKeepsTheOldFileAndALinkIsWrittenThrough)
+TEST_F(AtomicFileTest, AShortWriteFailsAndKeepsTheOldFileAndValueAndALinkIsWrittenThrough)
 {
     const QByteArray old = "the old content\n";
     const QByteArray large(10000, 'x'); // within the buffer a buffered write would use
     home.writeFile("data/file", old);
     const QString path = home.filePath("data/file");
+    UserDefaults &defaults = UserDefaults::standard();
+    ASSERT_TRUE(defaults.setValue("kept", "old"));
+    const QString preferencesFile = "Library/Preferences/com.quorvane.Tapestrel.plist";
+    const QByteArray preferences = home.readFile(preferencesFile);
     {
         const FileSizeLimit limit(4096);
+        EXPECT_FALSE(defaults.setValue("large", large));
         const auto failure = AtomicFile::replace(path, large);
         ASSERT_TRUE(failure.has_value());
         EXPECT_EQ(failure->error, QFileDevice::WriteError);
@@ -56,10 +59,12 @@ TEST_F(AtomicFileTest, AShortWriteFailsAndKeepsTheOldFileAndALinkIsWrittenThroug
     }
     EXPECT_EQ(home.readFile("data/file"), old);
     EXPECT_EQ(home.readFile("data/small"), "small");
+    EXPECT_EQ(home.readFile(preferencesFile), preferences);
+    EXPECT_FALSE(defaults.value("large").isValid());
+    EXPECT_EQ(defaults.value("kept").toString(), "old");
     // No temporary file is left behind.
     EXPECT_EQ(QDir(home.filePath("data")).entryList(QDir::Files), QStringList({"file", "small"}));
 
-    // A link is followed: the file it leads to is replaced and keeps its permissions.
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     const QFile::Permissions permissions = QFile::permissions(path);
     ASSERT_TRUE(QFile::link(QStringLiteral("data/file"), home.filePath("link")));
@@ -67,22 +72,6 @@ TEST_F(AtomicFileTest, AShortWriteFailsAndKeepsTheOldFileAndALinkIsWrittenThroug
     EXPECT_TRUE(QFileInfo(home.filePath("link")).isSymLink());
     EXPECT_EQ(home.readFile("data/file"), large);
     EXPECT_EQ(QFile::permissions(path), permissions);
-}
-
-TEST_F(AtomicFileTest, APreferenceWriteThatDoesNotFitKeepsTheOldFileAndValue)
-{
-    UserDefaults &defaults = UserDefaults::standard();
-    ASSERT_TRUE(defaults.setValue("kept", QStringLiteral("old")));
-    const QString file = QStringLiteral("Library/Preferences/com.quorvane.Tapestrel.plist");
-    const QByteArray before = home.readFile(file);
-    ASSERT_FALSE(before.isEmpty());
-    {
-        const FileSizeLimit limit(4096);
-        EXPECT_FALSE(defaults.setValue("large", QByteArray(10000, 'x')));
-    }
-    EXPECT_EQ(home.readFile(file), before);
-    EXPECT_FALSE(defaults.value("large").isValid());
-    EXPECT_EQ(defaults.value("kept").toString(), QStringLiteral("old"));
 }
 
 TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
@@ -96,9 +85,7 @@ TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
     auto theirSave = [&](const QString &value) {
         OutsideWriter::replaceByRename(path, theirs(value));
     };
-    // Another program, which takes no lock, saves the domain while the write is under way: by a rename
-    // before the last check, or after it in place, with the size and time the file had (only its bytes
-    // tell). The domain is read again and the change made on top of it.
+    // Another program saves while the write is under way, before the last check or after it in place.
     const QList<std::pair<Step, std::function<void()>>> saves {
         {Step::Replacing,
          [&] {
@@ -123,7 +110,6 @@ TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
         EXPECT_EQ(defaults.value("theirs").toString(), step == Step::Replacing ? "1" : "2");
     }
 
-    // One that saves each time: nothing of this write is stored and it says so.
     OutsideWriter outside(path);
     int count = 1;
     outside.always(Step::Replacing, [&] { theirSave(QString::number(++count)); });
@@ -149,15 +135,13 @@ AtomicFile::Edit addLine(int *calls = nullptr)
     };
 }
 
-// Everything in a folder, hidden files included.
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
 }
 
-// The stopped writer (see testsupport/StoppedWriter.cpp), started on a file: it stops before its commit
-// or, given steps, at each of them.
+// The stopped writer (testsupport/StoppedWriter.cpp): it stops before its commit or at each of `steps`.
 pid_t startStoppedWriter(const QString &path, const QByteArray &content, const QStringList &steps = {})
 {
     QList<QByteArray> words {QFile::encodeName(QCoreApplication::applicationDirPath() + "/stopped-writer"),
@@ -187,8 +171,7 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
     struct Case
     {
         const char *name;
-        // The other program's save, before the last check (Replacing) or after it, right before the
-        // new file takes the old one's place (Renaming).
+        // Before the last check (Replacing) or right before the rename (Renaming).
         Step step;
         std::function<void()> save;
         QByteArray expected;
@@ -226,8 +209,7 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
         EXPECT_EQ(entries(home.path()), test.expected.isEmpty() ? QStringList() : QStringList {"settings"});
     }
 
-    // A file created by another program where there was none is not replaced by one made from
-    // nothing, whether before or after the last check.
+    // A file another program creates where there was none is not replaced by one made from nothing.
     for (const Step step : {Step::Replacing, Step::Renaming}) {
         QFile::remove(path);
         OutsideWriter outside(path);
@@ -269,7 +251,6 @@ TEST_F(AtomicFileTest, AFileThatKeepsChangingOrCannotBeReadIsNotWritten)
               std::nullopt);
     EXPECT_EQ(AtomicFile::stampOf(path), before);
 
-    // Only a regular file is read; a named pipe in its place neither blocks nor is replaced.
     QFile::remove(path);
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     const auto failure = AtomicFile::edit(path, 1024, addLine());
@@ -277,7 +258,6 @@ TEST_F(AtomicFileTest, AFileThatKeepsChangingOrCannotBeReadIsNotWritten)
     EXPECT_EQ(failure->reason, "it is not a regular file");
     EXPECT_TRUE(QFileInfo(path).exists() && !QFileInfo(path).isFile());
 
-    // Nor is a link that cannot be followed: one that leads to itself, or to nothing.
     QFile::remove(path);
     for (const QString &target : {path, home.filePath("nowhere/settings")}) {
         ASSERT_TRUE(QFile::link(target, path));
@@ -310,8 +290,7 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
     const QByteArray large = QByteArray(200000, ' ') + "font=12\n";
     const QByteArray saved = large + "font=13\n";
     const TestSupport::SettleTime settle(std::chrono::milliseconds(300));
-    // Here a file is unfinished while it holds nothing or its last line has no end (the caller says
-    // what else holds nothing or does not parse).
+    // Unfinished: holding nothing, or its last line has no end.
     const auto unfinished = [](const QByteArray &bytes) {
         return bytes.trimmed().isEmpty() || !bytes.endsWith('\n');
     };
@@ -342,7 +321,6 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
              outside.at(Step::Reading, 3, [&] { OutsideWriter::writeInPlace(path, "font=1\nfont=2\n"); });
          },
          "font=1\nfont=2\ntheme=Abyss\n", 1000},
-        // However often it is tried again, and however long ago the edit last saw it hold something.
         {"truncated after it was read and left empty", large, 0,
          [&](OutsideWriter &outside) {
              outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
@@ -352,7 +330,6 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
         {"emptied half a minute ago: within the saving window", " \n", 30, {}, std::nullopt, 2000},
         {"emptied and dated a few seconds ahead of the clock: as if now", "", -5, {}, std::nullopt, 2000},
         {"emptied and dated an hour ahead of the clock: long quiet", "", -3600, {}, "theme=Abyss\n", 1000},
-        // Each look finds it changed, for longer than the settling time: the wait still ends then.
         {"written a piece at a time without end", "font=", 0,
          [&](OutsideWriter &outside) {
              auto pieces = std::make_shared<QElapsedTimer>();
@@ -397,19 +374,16 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
 {
     const QString folder = home.filePath("User");
     home.writeFile("User/settings.json", "{}");
-    // What must stay: another program's temporary file, a name of the program's form that is a
-    // link, and one owned by somebody else.
+    // What must stay: another program's temporary file, a link of the program's form, one of another user.
     home.writeFile("User/settings.json.Ab12Cd", "theirs");
     ASSERT_TRUE(
         QFile::link(QStringLiteral("settings.json"), home.filePath("User/.x.tapestrel-AAAAAAAA.tmp")));
-    // (Only root can give a file away.)
     const bool root = ::geteuid() == 0;
     if (root) {
         home.writeFile("User/.y.tapestrel-BBBBBBBB.tmp", "someone else's");
         ASSERT_EQ(
             ::chown(QFile::encodeName(home.filePath("User/.y.tapestrel-BBBBBBBB.tmp")).constData(), 1, 1), 0);
     }
-    // A writer's brand-new empty file, which it has not locked yet.
     home.writeFile("User/.z.tapestrel-CCCCCCCC.tmp", "");
 
     // A writer stopped between writing its temporary file and renaming it: alive, its file stays.
@@ -425,7 +399,6 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "1"));
     EXPECT_TRUE(entries(folder).contains(live));
 
-    // Killed: the next write into the folder removes what it left, and only that.
     ::kill(child, SIGKILL);
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "2"));
@@ -436,17 +409,13 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     EXPECT_EQ(entries(folder), expected);
     EXPECT_EQ(home.readFile("User/settings.json"), "{}");
 
-    // An empty one that has been there for long is a leftover too; a link is never followed.
     OutsideWriter::age(home.filePath("User/.z.tapestrel-CCCCCCCC.tmp"), 3600);
     EXPECT_FALSE(AtomicFile::replace(home.filePath("User/other.json"), "3"));
     EXPECT_FALSE(entries(folder).contains(".z.tapestrel-CCCCCCCC.tmp"));
     EXPECT_EQ(home.readFile("User/settings.json"), "{}");
 }
 
-// Another program that saves twice, fast: once before the exchange, once more while its first save is
-// out of place or right after it is put back. The newest save ends in place with the edit made on it;
-// an older one is kept beside the file, and nothing of theirs is deleted. One that saves again at more
-// put-backs than the edit makes is left with its newest save in place, and the edit says it gave up.
+// Another program saving twice, fast: its newest save ends in place, older ones are kept beside.
 TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDeleted)
 {
     const QString path = home.filePath("settings");
@@ -557,10 +526,7 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
     EXPECT_EQ(home.readFile("settings.kept-2"), "save=4\n");
 }
 
-// A writer killed at each step of its exchange, then the next edit of the file (or the start): another
-// program's save is in place again and the edit made on it or, where a save had to be kept beside the
-// file, not made and that copy named. No swap file stays, and ".kept" only ever holds another program's
-// save, never the writer's own file nor the version it was replacing.
+// A writer killed at each step: the next edit or the start puts the other save back.
 TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
 {
     const QString folder = home.filePath("Library/Preferences");
@@ -593,8 +559,7 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         const QString file =
             QStringLiteral("Library/Preferences/") + (test.domain ? "com.example.cut.plist" : "settings");
         const QString path = home.filePath(file);
-        // The writer's version already holds the change the next one makes, as when the same profile is
-        // applied again after a restart.
+        // The writer's version already holds the change the next one makes.
         const auto version = [&test](const QByteArray &name, bool changed = false) -> QByteArray {
             if (!test.domain)
                 return "version=" + name + "\n" + (changed ? "theme=Abyss\n" : "");

@@ -1,6 +1,7 @@
 #include "platform/CloudDrive.h"
 
 #include "platform/UserDefaults.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
@@ -12,45 +13,15 @@ using namespace Platform;
 
 namespace {
 
-// Sets or clears $TAPESTREL_CLOUD_DRIVE for one test and puts the old state back.
-class DriveVariable
-{
-public:
-    explicit DriveVariable(const char *value)
-        : m_had(qEnvironmentVariableIsSet(CloudDrive::environmentVariable))
-        , m_old(qgetenv(CloudDrive::environmentVariable))
-    {
-        set(value);
-    }
-    ~DriveVariable()
-    {
-        if (m_had)
-            qputenv(CloudDrive::environmentVariable, m_old);
-        else
-            qunsetenv(CloudDrive::environmentVariable);
-    }
-    void set(const char *value)
-    {
-        if (value)
-            qputenv(CloudDrive::environmentVariable, value);
-        else
-            qunsetenv(CloudDrive::environmentVariable);
-    }
+using TestSupport::ScopedVariable;
 
-private:
-    bool m_had;
-    QByteArray m_old;
-};
-
-class CloudDriveTest : public TestSupport::TempHomeTest
-{
-};
+using CloudDriveTest = TestSupport::TempHomeTest;
 
 } // namespace
 
 TEST_F(CloudDriveTest, PresentOnlyWhileEnabledByTheSettingOrTheVariable)
 {
-    DriveVariable variable(nullptr);
+    const ScopedVariable unset(CloudDrive::environmentVariable, QByteArray());
     const QString container = home.filePath("Library/Mobile Documents/iCloud~com~quorvane~Tapestrel");
 
     // A drive folder left by other services does not make the drive present.
@@ -65,24 +36,22 @@ TEST_F(CloudDriveTest, PresentOnlyWhileEnabledByTheSettingOrTheVariable)
     EXPECT_EQ(CloudDrive::containerPath(), container);
     EXPECT_TRUE(QFileInfo(container).isDir());
 
-    // The variable overrides the setting both ways.
     for (const char *off : {"0", "false", "", "off", "maybe"}) {
-        variable.set(off);
+        const ScopedVariable variable(CloudDrive::environmentVariable, off);
         EXPECT_FALSE(CloudDrive::isEnabled()) << off;
         EXPECT_EQ(CloudDrive::containerPath(), std::nullopt) << off;
     }
     CloudDrive::setEnabled(false);
     for (const char *on : {"1", "true", "YES", " on "}) {
-        variable.set(on);
+        const ScopedVariable variable(CloudDrive::environmentVariable, on);
         EXPECT_TRUE(CloudDrive::isEnabled()) << on;
     }
-    variable.set(nullptr);
     EXPECT_FALSE(CloudDrive::isEnabled());
 }
 
 TEST_F(CloudDriveTest, ContainersOfOtherProgramsAndUnsafeIdentifiers)
 {
-    DriveVariable variable("1");
+    const ScopedVariable variable(CloudDrive::environmentVariable, "1");
     EXPECT_EQ(CloudDrive::drivePath(), home.filePath("Library/Mobile Documents"));
     EXPECT_EQ(CloudDrive::containerName("co.noteplan.NotePlan3"), "iCloud~co~noteplan~NotePlan3");
     EXPECT_EQ(CloudDrive::containerPath("co.noteplan.NotePlan3"),

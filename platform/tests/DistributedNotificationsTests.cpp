@@ -55,8 +55,6 @@ TEST_F(DistributedNotificationsTest, PostsAreRecordedInOrderFromAnyThread)
     EXPECT_EQ(center.posted(), expected);
     EXPECT_TRUE(TestSupport::waitUntil([&] { return spy.count() >= 3; }));
     EXPECT_EQ(spy.count(), 3);
-    center.clearPosted();
-    EXPECT_TRUE(center.posted().isEmpty());
 }
 
 TEST_F(DistributedNotificationsTest, PostsReachTheSessionBus)
@@ -68,20 +66,15 @@ TEST_F(DistributedNotificationsTest, PostsReachTheSessionBus)
         GTEST_SKIP() << "no session bus";
     }
     BusListener listener;
-    // Other test processes post on the same bus at the same time: listen to this process only.
     ASSERT_TRUE(bus.connect(bus.baseService(), DistributedNotifications::dbusPath,
                             DistributedNotifications::dbusInterface, DistributedNotifications::dbusMember,
                             &listener, SLOT(posted(QString, QString, QVariantMap))));
-    // A value D-Bus cannot carry as such travels as text instead of losing the signal.
     EXPECT_TRUE(
         center.post("AppleAquaColorVariantChanged", "obj",
                     {{"reason", "accent"}, {"when", QDateTime(QDate(2026, 12, 7), QTime(4, 30), Qt::UTC)}}));
-    for (int i = 0; i < 200 && listener.received.isEmpty(); ++i)
-        TestSupport::spinEventLoop(std::chrono::milliseconds(10));
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return !listener.received.isEmpty(); }));
     ASSERT_EQ(listener.received.size(), 1);
-    EXPECT_EQ(listener.received[0][0], "AppleAquaColorVariantChanged");
-    EXPECT_EQ(listener.received[0][1], "obj");
-    EXPECT_EQ(listener.received[0][2], "accent");
+    EXPECT_EQ(listener.received[0].first(3), QStringList({"AppleAquaColorVariantChanged", "obj", "accent"}));
     EXPECT_TRUE(listener.received[0][3].startsWith("2026-12-07T04:30"));
 }
 

@@ -1,12 +1,11 @@
 #include "platform/Home.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 using Platform::Home;
 using TestSupport::TempHomeTest;
 
-class HomeTest : public TempHomeTest
-{
-};
+using HomeTest = TempHomeTest;
 
 TEST_F(HomeTest, ResolvesTildeAndSystemFoldersBelowTheEmulatedHome)
 {
@@ -23,15 +22,7 @@ TEST_F(HomeTest, ResolvesTildeAndSystemFoldersBelowTheEmulatedHome)
 
 TEST(HomeWithoutVariable, FallsBackToTheXdgDataFolder)
 {
-    const QByteArray oldHome = qgetenv("TAPESTREL_HOME");
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qunsetenv("TAPESTREL_HOME");
-    qputenv("XDG_DATA_HOME", "/nonexistent/data");
+    const TestSupport::ScopedVariable noHome("TAPESTREL_HOME", QByteArray());
+    const TestSupport::ScopedVariable data("XDG_DATA_HOME", "/nonexistent/data");
     EXPECT_EQ(Home::root(), "/nonexistent/data/tapestrel/home");
-    qputenv("TAPESTREL_HOME", oldHome);
-    if (oldHome.isEmpty())
-        qunsetenv("TAPESTREL_HOME");
-    qputenv("XDG_DATA_HOME", oldData);
-    if (oldData.isEmpty())
-        qunsetenv("XDG_DATA_HOME");
 }

@@ -60,7 +60,6 @@ TEST_F(KdeDesktopTest, AppearanceAndAccentGoThroughTheColourSchemeTool)
                                    {"--accent-color", "#8E8E93"},
                                    {"--accent-color", "#3DAEE9"}}));
 
-    // What kdeglobals holds already is not set again.
     writeGlobals("[General]\nColorScheme=BreezeDark\nAccentColor=255,59,48\n");
     EXPECT_TRUE(kde.setDarkMode(true));
     EXPECT_TRUE(kde.setAccentColor("red"));
@@ -68,8 +67,6 @@ TEST_F(KdeDesktopTest, AppearanceAndAccentGoThroughTheColourSchemeTool)
     EXPECT_TRUE(kde.setDarkMode(false));
     EXPECT_EQ(tools.calls(colorScheme).constLast(), QStringList {"BreezeLight"});
 
-    EXPECT_TRUE(kde.showsPictures());
-    EXPECT_FALSE(kde.showsColors());
     kde.setPicture("/pictures/Sea View.png");
     EXPECT_EQ(tools.calls(wallpaper), (QList<QStringList> {{"/pictures/Sea View.png"}}));
 }

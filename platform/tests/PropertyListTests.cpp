@@ -166,8 +166,7 @@ TEST(PropertyListTexts, EveryCharacterSurvivesBothForms)
     }
 }
 
-// A character XML 1.0 cannot hold (even as a reference) makes strict readers refuse the whole file:
-// the XML form refuses the list, wherever the character is, and says which it is.
+// A character XML 1.0 cannot hold makes the XML form refuse the list, naming the character.
 TEST(PropertyListTexts, XmlRefusesWhatXmlCannotHold)
 {
     const QList<std::pair<char16_t, QString>> characters {
@@ -223,8 +222,7 @@ TEST(PropertyListTexts, XmlReadsAsOtherReadersDo)
     }
 }
 
-// A reader that followed LC_NUMERIC would read "1.5" as 1 under a locale with a decimal comma, and a
-// rewrite would store the 1.
+// A reader that followed LC_NUMERIC would read "1.5" as 1 under a decimal comma.
 TEST(PropertyListTexts, XmlRealsReadTheSameUnderADecimalCommaLocale)
 {
     const QByteArray before(std::setlocale(LC_NUMERIC, nullptr));
@@ -295,8 +293,7 @@ TEST(PropertyListExact, StoredFormsSurviveARewrite)
               Status::Damaged);
 }
 
-// Every type at its ends, written in each form and read back: the same values of the same types. The
-// XML form has one kind of real, no references, and dates to the second.
+// Every type at its ends reads back from each form (XML: one kind of real, dates to the second).
 TEST(PropertyListExact, EveryTypeAtItsEndsReadsBackFromBothForms)
 {
     using Limits = std::numeric_limits<double>;

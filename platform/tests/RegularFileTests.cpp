@@ -12,12 +12,9 @@ using TestSupport::HostileFiles::makeLinkLoop;
 using TestSupport::HostileFiles::makePipe;
 using TestSupport::HostileFiles::makeSparseFile;
 
-class RegularFileTest : public TestSupport::TempHomeTest
-{
-};
+using RegularFileTest = TestSupport::TempHomeTest;
 
-// Whatever stands where a file is expected, the answer comes at once: bytes from a regular file
-// within the limit, and otherwise a reason with the file left closed.
+// Whatever stands where a file is expected, the answer comes at once.
 TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
 {
     home.writeFile("plain", "contents");
@@ -64,23 +61,20 @@ TEST_F(RegularFileTest, OnlyRegularFilesWithinTheLimitAreRead)
         EXPECT_EQ(file.isOpen(), !failure.has_value());
     }
 
-    // Exactly at the limit is read; a file whose size says less than it holds (as those under /proc
-    // do) is read to its end, and refused when that lies past the limit.
+    // Exactly at the limit is read; a file larger than its size says (as in /proc) is read to its end.
     EXPECT_EQ(Platform::RegularFile::read(home.filePath("plain"), 8).bytes, "contents");
     const Platform::RegularFile::Contents status = Platform::RegularFile::read("/proc/self/stat", 1024);
     ASSERT_TRUE(status.bytes.has_value()) << status.error.toStdString();
     EXPECT_TRUE(status.bytes->endsWith('\n'));
     EXPECT_EQ(Platform::RegularFile::read("/proc/self/stat", 8).error, "the file is too large (9 bytes)");
 
-    // An opened file reads as usual; without a limit any size opens.
     QFile large;
     ASSERT_EQ(Platform::RegularFile::open(large, home.filePath("large")), std::nullopt);
     EXPECT_EQ(large.size(), 100 * 1024 * 1024);
     EXPECT_EQ(large.read(4), QByteArray(4, '\0'));
 }
 
-// What is checked is what is read: a named pipe that takes the file's place right after the check is
-// never opened by name, so nothing waits for its writer.
+// A pipe that takes the file's place right after the check is never opened by name.
 TEST_F(RegularFileTest, APipeThatTakesTheFilesPlaceMeanwhileIsNeverWaitedOn)
 {
     const QString path = home.filePath("swapped");

@@ -55,41 +55,36 @@ QByteArray xmlPlist(const QByteArray &body)
 
 } // namespace
 
-class UserDefaultsTest : public TempHomeTest
-{
-};
+using UserDefaultsTest = TempHomeTest;
 
 TEST_F(UserDefaultsTest, EveryValueTypeSurvivesTheBinaryFileAndXmlIsRead)
 {
     const QDateTime when(QDate(2026, 12, 7), QTime(6, 30, 15, 250), Qt::UTC);
-    QVariantMap nested {{"inner", QVariantList {1, "two", 3.5}}};
+    const QByteArray data("\x00\x01\xff", 3);
+    // What is set, and what the file then holds.
+    const QList<std::tuple<const char *, QVariant, QVariant>> values {
+        {"text", "a b ü 🎨", "a b ü 🎨"},
+        {"data", data, data},
+        {"int", 42, qint64(42)},
+        {"negative", qint64(-7), qint64(-7)},
+        {"big", qint64(1) << 40, qint64(1) << 40},
+        {"real", 0.25, 0.25},
+        {"flag", true, true},
+        {"list", QStringList {"x", "y"}, QVariantList {"x", "y"}},
+        {"dict", QVariantMap {{"inner", QVariantList {1, "two", 3.5}}},
+         QVariantMap {{"inner", QVariantList {qint64(1), "two", 3.5}}}}};
     UserDefaults &defaults = UserDefaults::standard();
-    EXPECT_TRUE(defaults.setValue("text", QStringLiteral("a b ü 🎨")));
-    EXPECT_TRUE(defaults.setValue("data", QByteArray("\x00\x01\xff", 3)));
-    EXPECT_TRUE(defaults.setValue("int", 42));
-    EXPECT_TRUE(defaults.setValue("negative", qint64(-7)));
-    EXPECT_TRUE(defaults.setValue("big", qint64(1) << 40));
-    EXPECT_TRUE(defaults.setValue("real", 0.25));
-    EXPECT_TRUE(defaults.setValue("flag", true));
+    for (const auto &[key, value, stored] : values)
+        EXPECT_TRUE(defaults.setValue(key, value)) << key;
     EXPECT_TRUE(defaults.setValue("date", when));
-    EXPECT_TRUE(defaults.setValue("list", QStringList {"x", "y"}));
-    EXPECT_TRUE(defaults.setValue("dict", nested));
 
     const QByteArray bytes = home.readFile(standardFile);
     ASSERT_TRUE(bytes.startsWith("bplist00"));
     const std::optional<QVariantMap> parsed = PropertyList::parseDictionary(bytes);
     ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->value("text").toString(), QStringLiteral("a b ü 🎨"));
-    EXPECT_EQ(parsed->value("data").toByteArray(), QByteArray("\x00\x01\xff", 3));
-    EXPECT_EQ(parsed->value("int"), QVariant(qint64(42)));
-    EXPECT_EQ(parsed->value("negative"), QVariant(qint64(-7)));
-    EXPECT_EQ(parsed->value("big"), QVariant(qint64(1) << 40));
-    EXPECT_EQ(parsed->value("real"), QVariant(0.25));
-    EXPECT_EQ(parsed->value("flag"), QVariant(true));
+    for (const auto &[key, value, stored] : values)
+        EXPECT_EQ(parsed->value(key), stored) << key;
     EXPECT_EQ(parsed->value("date").toDateTime(), when);
-    EXPECT_EQ(parsed->value("list"), QVariant(QVariantList {"x", "y"}));
-    EXPECT_EQ(parsed->value("dict").toMap().value("inner"),
-              QVariant(QVariantList {qint64(1), QStringLiteral("two"), 3.5}));
 
     EXPECT_EQ(defaults.date("date"), when);
     EXPECT_EQ(defaults.data("data"), QByteArray("\x00\x01\xff", 3));
@@ -113,33 +108,21 @@ TEST_F(UserDefaultsTest, EveryValueTypeSurvivesTheBinaryFileAndXmlIsRead)
 TEST_F(UserDefaultsTest, ReadingsFollowThePlatformConversions)
 {
     UserDefaults &d = UserDefaults::standard();
-    d.setValue("four", 4);
-    d.setValue("half", 0.5);
-    d.setValue("yes", QStringLiteral("YES"));
-    d.setValue("True", QStringLiteral("tRuE"));
-    d.setValue("seven", QStringLiteral("7"));
-    d.setValue("zero", QStringLiteral("0"));
-    d.setValue("no", QStringLiteral("no"));
-    d.setValue("word", QStringLiteral("blue"));
-    d.setValue("off", false);
-    d.setValue("bytes", QByteArray("1"));
+    const QVariantMap values {
+        {"four", 4},   {"half", 0.5}, {"yes", "YES"},   {"True", "tRuE"}, {"seven", "7"},
+        {"zero", "0"}, {"no", "no"},  {"word", "blue"}, {"off", false},   {"bytes", QByteArray("1")}};
+    for (auto value = values.cbegin(); value != values.cend(); ++value)
+        d.setValue(value.key(), value.value());
 
     EXPECT_EQ(d.string("four"), QStringLiteral("4"));
     EXPECT_EQ(d.string("half"), QStringLiteral("0.5"));
     EXPECT_EQ(d.string("bytes"), std::nullopt);
     EXPECT_EQ(d.string("missing"), std::nullopt);
 
-    EXPECT_TRUE(d.boolean("four"));
-    EXPECT_TRUE(d.boolean("half"));
-    EXPECT_TRUE(d.boolean("yes"));
-    EXPECT_TRUE(d.boolean("True"));
-    EXPECT_TRUE(d.boolean("seven"));
-    EXPECT_FALSE(d.boolean("zero"));
-    EXPECT_FALSE(d.boolean("no"));
-    EXPECT_FALSE(d.boolean("word"));
-    EXPECT_FALSE(d.boolean("off"));
-    EXPECT_FALSE(d.boolean("bytes"));
-    EXPECT_FALSE(d.boolean("missing"));
+    for (const char *key : {"four", "half", "yes", "True", "seven"})
+        EXPECT_TRUE(d.boolean(key)) << key;
+    for (const char *key : {"zero", "no", "word", "off", "bytes", "missing"})
+        EXPECT_FALSE(d.boolean(key)) << key;
 
     EXPECT_EQ(d.integer("seven"), 7);
     EXPECT_EQ(d.integer("half"), 0);
@@ -274,8 +257,7 @@ TEST_F(UserDefaultsTest, RefusesWhatItCannotStoreAndChangesNothing)
     EXPECT_EQ(standard.integer("keep"), 2);
     EXPECT_NE(home.readFile(standardFile), xml);
 
-    // Whether a write is needed is decided on the value as stored, not as read: a change of integer
-    // kind or of the sign of a zero is written, the same date in the other form is not.
+    // Whether a write is needed is decided on the value as stored, not as read.
     const QList<std::tuple<QVariant, QVariant, bool>> writes {
         {quint64(1) << 63, std::numeric_limits<qint64>::min(), true},
         {std::numeric_limits<quint64>::max(), qint64(-1), true},
@@ -300,9 +282,7 @@ TEST_F(UserDefaultsTest, RefusesWhatItCannotStoreAndChangesNothing)
     }
 }
 
-// A write that would leave a domain its readers refuse (larger, holding more values or nesting deeper
-// than they take) is refused with the limit it would pass, and the file stays as it was, a damaged
-// one included.
+// A write that would leave a domain its readers refuse is refused naming the limit; the file stays.
 TEST_F(UserDefaultsTest, AWriteNeverLeavesADomainItsReadersRefuse)
 {
     // Mostly ASCII with one other character: twice the size once its text is UTF-16.
@@ -371,7 +351,6 @@ TEST(UserDefaultsHomes, EachHomeHasItsOwnValuesAndRegistrations)
         first = &UserDefaults::standard();
         first->setValue("k", 1);
         first->registerDefaults({{"r", true}});
-        EXPECT_EQ(&UserDefaults::standard(), first);
     }
     TempHome other;
     UserDefaults &second = UserDefaults::standard();
@@ -381,8 +360,7 @@ TEST(UserDefaultsHomes, EachHomeHasItsOwnValuesAndRegistrations)
     EXPECT_EQ(second.filePath(), other.filePath(standardFile));
 }
 
-// Preference files written by real programs: serialised values of Qt's settings hold U+0000, dates
-// taken from the clock have microseconds. A write of one key keeps every other value exactly.
+// Real programs' files: texts holding U+0000, microsecond dates. A write keeps every other value exactly.
 TEST_F(UserDefaultsTest, TextsWithNulAndMicrosecondDatesKeepEveryValueThroughAWrite)
 {
     const QString variant = QStringLiteral("@Variant(") + QChar(0) + QChar(0) + QChar(0) + QChar(0x87)
@@ -460,8 +438,7 @@ FileIdentity identityOf(const QString &path)
 
 } // namespace
 
-// A domain that cannot be read, or not written back as it is, is left exactly as it was: a write
-// fails and says why, a read finds nothing, and neither waits on what stands in the file's place.
+// A domain that cannot be read or written back as it is stays exactly as it was, and nothing waits on it.
 TEST_F(UserDefaultsTest, FilesThatCannotBeWrittenBackUnchangedAreNeverReplaced)
 {
     using Make = std::function<bool(const QString &)>;
@@ -507,8 +484,6 @@ TEST_F(UserDefaultsTest, FilesThatCannotBeWrittenBackUnchangedAreNeverReplaced)
     }
 }
 
-// Empty arrays and dictionaries are values, not levels of nesting: a file with many of them is read
-// and keeps them across a write.
 TEST_F(UserDefaultsTest, EmptyRecordsAreNotLevelsOfNesting)
 {
     const QString file = QStringLiteral("Library/Preferences/com.example.records.plist");
@@ -524,9 +499,7 @@ TEST_F(UserDefaultsTest, EmptyRecordsAreNotLevelsOfNesting)
     EXPECT_EQ(onDisk->value("records").toList().size(), 1200);
 }
 
-// Another program saving its domain in place truncates the file and writes it again, perhaps a piece at
-// a time: the moment it holds nothing, or no property list, is never taken for an empty or damaged
-// domain that the write may replace with only the key it writes.
+// A file emptied by another program's save in place is never taken for an empty or damaged domain.
 TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEmpty)
 {
     using TestSupport::OutsideWriter;
@@ -548,7 +521,6 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
         QString file;
         QByteArray content; // what the file holds when the write comes
         int age; // seconds since it changed
-        // What the other program does, right before the domain's write is put in place.
         std::function<void(const QString &path)> outside;
         bool completedLater; // it writes the whole file in place soon after the write began
         QStringList keys; // the domain's keys afterwards; none: it was not written
@@ -578,8 +550,6 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
         SCOPED_TRACE(test.name);
         const QString path = home.filePath(test.file);
         QFile::remove(path + ".corrupt");
-        // The domain was read holding values: that is no reason to take a file that holds none now for
-        // a save in progress, nor one to wait.
         home.writeFile(test.file, theirs);
         UserDefaults &domain = test.file == standardFile ? UserDefaults::standard()
                                                          : *UserDefaults::suite("com.apple.Terminal");
@@ -613,8 +583,7 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
     }
     EXPECT_EQ(home.readFile(terminalFile + ".corrupt"), half);
 
-    // Nothing is locked while a write waits: reads of the domain, and of others that fall back on it
-    // (the global domain here), go on.
+    // Nothing is locked while a write waits: reads of this domain and those falling back on it go on.
     home.writeFile(globalFile, "");
     std::thread writer([] { EXPECT_FALSE(UserDefaults::global().setValue("k", 1)); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -625,9 +594,7 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
     writer.join();
 }
 
-// A write on a user's domain does what the user expects of it: run as root, it leaves the user's file
-// and lock file the user's; a clock ahead of the file decides nothing beyond the saving window; a damaged
-// domain reached through a link is set aside beside its target; a folder that cannot be written says so.
+// A write does what a user expects: owners kept under root, clocks ahead, links to damaged files, folders.
 TEST_F(UserDefaultsTest, OwnersClocksLinksAndFoldersAreAsAUserExpects)
 {
     const QString folder = home.filePath("Library/Preferences");
@@ -734,11 +701,9 @@ TEST_F(UserDefaultsTest, OwnersClocksLinksAndFoldersAreAsAUserExpects)
     }
 }
 
-// Readers and the writer count values alike, each key of a dictionary included: a domain at the limit
-// reads and is written back; a write that would pass it is refused, saying so; past it, readers refuse it.
+// Readers and the writer count values alike: a domain at the limit reads and is written back, no more.
 TEST_F(UserDefaultsTest, ADomainAtTheValueLimitReadsAndIsWrittenBack)
 {
-    // The dictionary, 99,998 keys with their values, and a key whose value is a one-value array.
     QByteArray members;
     for (int i = 0; i < 99'998; ++i)
         members += "<key>k" + QByteArray::number(i) + "</key><true/>";

@@ -65,7 +65,7 @@ protected:
 
     Profile *profileWith(const QString &value)
     {
-        auto *profile = new Profile(QStringLiteral("Test"));
+        auto *profile = new Profile("Test");
         profile->setParent(&owner);
         new Option(BackgroundOptionModel::optionKey(), value, profile);
         return profile;
@@ -96,12 +96,10 @@ const Background gradient = Background::linearGradient(
 
 TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
 {
-    // Current JSON.
     applyProfile(profileWith(gradient.rawValue()));
     EXPECT_EQ(controller.background(), gradient);
 
-    // Nothing readable keeps what is shown; a stored value that cannot be shown is the option's
-    // failure, saying why.
+    // Nothing readable keeps what is shown; a stored value that cannot be shown fails the option, saying why.
     const QString gone = home.filePath("gone.png");
     const std::pair<QString, QString> unreadable[] = {
         {QString(), ""},
@@ -122,7 +120,6 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
         EXPECT_EQ(controller.background(), gradient);
     }
 
-    // An older profile's file URL counts while the file exists.
     QImage(4, 4, QImage::Format_RGB32).save(home.filePath("My Picture.png"));
     const QUrl url = QUrl::fromLocalFile(home.filePath("My Picture.png"));
     Profile *older = profileWith(url.toString(QUrl::FullyEncoded));
@@ -131,7 +128,6 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
     QFile::remove(home.filePath("My Picture.png"));
     EXPECT_FALSE(profileBackground(*older));
 
-    // A profile deleted before the apply runs is no error.
     auto dock = std::make_shared<bool>(false);
     EXPECT_NO_THROW(runTask(model.apply(QString(), QPointer<Profile>(), dock)));
 }
@@ -139,7 +135,7 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
 TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
 {
     EXPECT_EQ(BackgroundOptionModel::selection(QString()), Background::clear());
-    EXPECT_EQ(BackgroundOptionModel::selection(QStringLiteral("not a background")), Background::clear());
+    EXPECT_EQ(BackgroundOptionModel::selection("not a background"), Background::clear());
     EXPECT_EQ(BackgroundOptionModel::selection(gradient.rawValue()), gradient);
     // A file URL is an image even when the file is gone, unlike the profile's background.
     const QUrl gone = QUrl::fromLocalFile(home.filePath("gone.png"));
@@ -149,7 +145,7 @@ TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
     EXPECT_EQ(BackgroundOptionModel::selection(BackgroundOptionModel::valueForSelection(image)), image);
     EXPECT_EQ(BackgroundOptionModel::valueForSelection(std::nullopt), QString());
 
-    // The picker's preview follows the option (a profile outside a store has no library of its own).
+    // The picker's preview follows the option.
     const BackgroundLibraryServices saved = BackgroundLibraryServices::shared();
     BackgroundLibraryServices::shared().wallpapersFolder = [this] {
         return home.filePath("Wallpapers");
@@ -165,53 +161,27 @@ TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
     picker.reset();
     BackgroundLibraryServices::shared() = saved;
 
-    // Built-in entries get fresh ids.
     const BuiltInBackground a(gradient), b(gradient);
-    EXPECT_EQ(a.id().size(), 36);
     EXPECT_NE(a.id(), b.id());
 }
 
-TEST_F(BackgroundOptionTest, ReadPrefersShownBackgroundThenSystemWallpaperThenAlertsOnce)
+TEST_F(BackgroundOptionTest, ReadPrefersShownBackgroundThenSystemWallpaperThenAlertsAPersonOnce)
 {
     Platform::ScriptedAlertAnswerer alerts;
 
-    // The program's own background, without asking the system.
     controller.setBackground(gradient);
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
     EXPECT_TRUE(Platform::ScriptHost::shared().history().isEmpty());
 
-    // The system's picture, its path cleaned of dot segments.
     controller.setBackground(std::nullopt);
-    setSystemPicture(QStringLiteral("/Library/Desktop Pictures/../Pictures/./Sky.heic"));
+    setSystemPicture("/Library/Desktop Pictures/../Pictures/./Sky.heic");
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)),
               QStringLiteral(R"({"type":"image","url":"file:///Library/Pictures/Sky.heic"})"));
     EXPECT_EQ(Platform::ScriptHost::shared().history(),
               QStringList {BackgroundOptionModel::systemWallpaperScript()});
-    EXPECT_EQ(BackgroundOptionModel::systemWallpaperScript().size(), 79);
     EXPECT_TRUE(alerts.alerts().isEmpty());
 
-    // A picture the system cannot name: the alert, answered with its box ticked, then silence.
-    setSystemPicture(QString());
-    alerts.answer(0, true);
-    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
-    ASSERT_EQ(alerts.alerts().size(), 1);
-    const Platform::Alert &alert = alerts.alerts().first();
-    EXPECT_EQ(alert.message, QStringLiteral("Cannot read the current wallpaper"));
-    EXPECT_EQ(
-        alert.informativeText,
-        QStringLiteral("Some system wallpapers (for example, dynamic ones) can’t be read. You can still "
-                       "choose a different image or color in Tapestrel."));
-    EXPECT_EQ(alert.buttons, QStringList {"OK"});
-    EXPECT_EQ(alert.suppressionTitle, QStringLiteral("Do not show this message again"));
-    EXPECT_TRUE(Platform::UserDefaults::standard().boolean(BackgroundOptionModel::alertSuppressionKey()));
-
-    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
-    EXPECT_EQ(alerts.alerts().size(), 1);
-}
-
-TEST_F(BackgroundOptionTest, UnreadableWallpaperReadsAsNoneWithoutAlertForAScript)
-{
-    Platform::ScriptedAlertAnswerer alerts;
+    // A picture the system cannot name: no alert for a script; for a person one, then silence.
     setSystemPicture(QString());
     {
         const auto turn = runTask(
@@ -219,6 +189,13 @@ TEST_F(BackgroundOptionTest, UnreadableWallpaperReadsAsNoneWithoutAlertForAScrip
         EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
         EXPECT_TRUE(alerts.alerts().isEmpty());
     }
+    alerts.answer(0, true);
+    EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    const Platform::Alert &alert = alerts.alerts().first();
+    EXPECT_EQ(alert.suppressionTitle, "Do not show this message again");
+    EXPECT_TRUE(Platform::UserDefaults::standard().boolean(BackgroundOptionModel::alertSuppressionKey()));
+
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), std::nullopt);
     EXPECT_EQ(alerts.alerts().size(), 1);
 }
@@ -254,7 +231,6 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
     EXPECT_TRUE(handingOver.isShownByDesktop());
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), gradient.rawValue());
 
-    // A change made in the desktop's own settings is what the current settings read.
     desktop->setColor(QColor("#204060"));
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)), Background::color(QColor("#204060")).rawValue());
     EXPECT_TRUE(Platform::ScriptHost::shared().history().isEmpty()) << "no system script was needed";
@@ -275,8 +251,7 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
     EXPECT_EQ(runTask(model.readCurrentValue(nullptr)),
               Background::image(QUrl("file:///usr/share/backgrounds/default.png")).rawValue());
 
-    // The editor's "Apply Background" tells the person who chose it why the desktop refused, as an
-    // option row's Apply does; what the desktop took needs no word.
+    // The editor's "Apply Background" tells why the desktop refused; what it took needs no word.
     Platform::ScriptedAlertAnswerer alerts;
     const Background colour = Background::color(QColor("#336699"));
     ApplyBackgroundButton applyColour(colour, nullptr);
@@ -285,7 +260,6 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
     const Platform::Alert alert = alerts.alerts().constFirst();
     EXPECT_EQ(alert.message, "“System › Background” could not be changed.");
     EXPECT_TRUE(alert.informativeText.contains("locked")) << alert.informativeText.toStdString();
-    EXPECT_EQ(alert.buttons, QStringList {"OK"});
     EXPECT_FALSE(refused.hasVisibleBackground());
 
     setSharedDesktopBackgroundController(&handingOver);
@@ -296,9 +270,8 @@ TEST_F(BackgroundOptionTest, WhereTheDesktopShowsBackgroundsItselfApplyingAndRea
 
 namespace {
 
-// The real program over profiles whose pictures are there, outside the Pictures folder, but cannot
-// be shown; and some that can, among them SVGs that name other files, directly or through an SVG they
-// hold. On X11 the picture the program's desktop window shows is looked at.
+// The real program over profiles of pictures that cannot be shown and some that can; on X11 the
+// drawn picture is looked at.
 class X11PictureProgramTest : public AutomationTests::RunningProgramTest
 {
 protected:
@@ -313,9 +286,8 @@ protected:
     void prepareHome() override
     {
         // Freed memory that the sanitizer holds back to catch late uses would count as the program's.
-        const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
-        environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                           sanitizer + QStringLiteral(":quarantine_size_mb=0"));
+        const QString sanitizer = environment.value("ASAN_OPTIONS");
+        environment.insert("ASAN_OPTIONS", sanitizer + ":quarantine_size_mb=0");
         namespace Hostile = TestSupport::HostileFiles;
         namespace Broken = TestSupport::BrokenPictures;
         ASSERT_TRUE(Hostile::makePipe(home.filePath("elsewhere/pipe.png")));
@@ -358,7 +330,7 @@ protected:
         home.writeFile("elsewhere/cut.bmp", Broken::picture(QSize(64, 36), plain, "bmp").chopped(3));
         home.writeFile("elsewhere/texts.png", Broken::pngWithTexts(100));
         home.writeFile("elsewhere/groups.svgz", Broken::svgzOfGroups(6000000));
-        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        ModelContainer store(KivUtilities::DataPath::path() + "/data.sqlite");
         for (const auto &[name, path, reason, drawn] : cases) {
             store.mainContext()
                 ->insert(std::make_unique<Profile>(name))
@@ -449,7 +421,6 @@ TEST_F(X11PictureProgramTest, EachApplyNamesTheBackgroundOrDrawsItsPictureAndNon
                                              + "” cannot be shown: " + reason + "."))
                 << applied.err.toStdString();
         }
-        // What failed left the picture before it on the screen.
         if (shown) {
             const std::optional<QRgb> colour = drawnColour();
             ASSERT_TRUE(colour);

@@ -17,34 +17,28 @@
 
 namespace {
 
-class MainControllerBackups : public TestSupport::TempHomeTest
-{
-};
+using MainControllerBackups = TestSupport::TempHomeTest;
 
 } // namespace
 
 TEST_F(MainControllerBackups, AutomaticBackupsAndTheDataResetWorkOnTheProgramsStore)
 {
     Tapestrel controller;
+    EXPECT_TRUE(controller.paths().basePath().startsWith(home.path()));
+    EXPECT_TRUE(QFileInfo::exists(controller.paths().path(Tapestrel::Path::data)));
     KivBackups::BackupManager &manager = controller.backupManager();
-    EXPECT_EQ(&controller.backupManager(), &manager);
     KivBackups::BackupPlanner *planner = controller.backupPlanner();
     ASSERT_NE(planner, nullptr);
-    EXPECT_EQ(controller.backupPlanner(), planner);
     EXPECT_EQ(planner->backupManager(), &manager);
-    EXPECT_EQ(manager.configuration().backupStorePath, controller.paths().basePath() + "/backups");
-    EXPECT_EQ(manager.configuration().fileExtension, "tapback");
 
     controller.modelContainer().mainContext()->insert(std::make_unique<Profile>("Kept"));
     controller.modelContainer().mainContext()->save();
 
-    // The autosave tick drives the planner: the first tick makes a backup.
     QSignalSpy passes(planner, &KivBackups::BackupPlanner::passFinished);
     ASSERT_TRUE(passes.wait(5000));
     ASSERT_EQ(manager.backups().size(), 1);
     EXPECT_FALSE(manager.backups()[0].isLocked);
 
-    // The start-up task may have added the shipped profiles by now.
     QStringList before;
     for (const Profile *profile : controller.modelContainer().mainContext()->fetchProfiles())
         before.append(profile->uuid() + ' ' + profile->name());
@@ -63,7 +57,6 @@ TEST_F(MainControllerBackups, AutomaticBackupsAndTheDataResetWorkOnTheProgramsSt
     EXPECT_TRUE(controller.autosaveController().timer()->isActive());
     EXPECT_EQ(controller.autosaveController().modelContainer(), &controller.modelContainer());
 
-    // The locked backup holds what was there before the reset, and restores it into the new store.
     const auto lockedBackup = std::find_if(manager.backups().begin(), manager.backups().end(),
                                            [](const KivBackups::Backup &backup) { return backup.isLocked; });
     ASSERT_NE(lockedBackup, manager.backups().end()) << "no locked backup was made";

@@ -10,8 +10,6 @@
 
 namespace {
 
-// Profiles added to an order kept with sort keys land where a full sort of all of them puts them,
-// equal names after the ones before them in the store, also when the locale changed in between.
 TEST(ProfileNameOrderTest, AddedProfilesLandWhereAFullSortPutsThem)
 {
     struct Case

@@ -12,16 +12,13 @@
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
-#include <QFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class ProgramSettings : public TestSupport::TempHomeTest
-{
-};
+using ProgramSettings = TestSupport::TempHomeTest;
 
 } // namespace
 
@@ -41,23 +38,22 @@ TEST_F(ProgramSettings, DefaultsReadTheirDefaultsUntilSetAndWriteOnlyWhenSet)
     defaults.setShowDockIcon(false);
     defaults.setShowMenuBarIcon(false);
     defaults.setDidApplyAnyProfile(true);
-    defaults.setLastAppliedProfileID(QStringLiteral("ABC"));
-    defaults.setActiveEditorTab(QStringLiteral("apps"));
+    defaults.setLastAppliedProfileID("ABC");
+    defaults.setActiveEditorTab("apps");
     defaults.setConfirmTerminatingITerm(false);
     EXPECT_EQ(dockChanged.count(), 1);
     EXPECT_EQ(standard.persistentDomain(),
-              (QVariantMap {{QStringLiteral("showDockIcon"), false},
-                            {QStringLiteral("showMenuBarIcon"), false},
-                            {QStringLiteral("didApplyAnyProfile"), true},
-                            {QStringLiteral("lastAppliedProfileID"), QStringLiteral("ABC")},
-                            {QStringLiteral("activeEditorTab"), QStringLiteral("apps")},
-                            {QStringLiteral("confirmTerminatingITerm"), false}}));
+              (QVariantMap {{"showDockIcon", false},
+                            {"showMenuBarIcon", false},
+                            {"didApplyAnyProfile", true},
+                            {"lastAppliedProfileID", "ABC"},
+                            {"activeEditorTab", "apps"},
+                            {"confirmTerminatingITerm", false}}));
 
-    // A second object over the same settings sees the values and hears about changes.
     Defaults other;
     EXPECT_FALSE(other.showDockIcon());
     EXPECT_FALSE(other.confirmTerminatingITerm());
-    EXPECT_EQ(other.activeEditorTab(), std::optional<QString>(QStringLiteral("apps")));
+    EXPECT_EQ(other.activeEditorTab(), std::optional<QString>("apps"));
     QSignalSpy tabChanged(&other, &Defaults::activeEditorTabChanged);
     defaults.setActiveEditorTab(std::nullopt);
     EXPECT_EQ(tabChanged.count(), 1);
@@ -66,20 +62,16 @@ TEST_F(ProgramSettings, DefaultsReadTheirDefaultsUntilSetAndWriteOnlyWhenSet)
 
 TEST_F(ProgramSettings, AutosaveSavesEverySecondAndAlwaysCallsTheAction)
 {
-    auto container = std::make_unique<ModelContainer>(home.filePath(QStringLiteral("data.sqlite")));
+    auto container = std::make_unique<ModelContainer>(home.filePath("data.sqlite"));
     int actions = 0;
     AutosaveController autosave(3.0, false, container.get(), [&] { ++actions; });
-    EXPECT_EQ(autosave.interval(), 3.0);
-    EXPECT_FALSE(autosave.isRun());
-    EXPECT_EQ(autosave.timer(), nullptr);
     autosave.start();
     const QTimer *timer = autosave.timer();
     autosave.start();
     ASSERT_EQ(autosave.timer(), timer);
     EXPECT_EQ(timer->interval(), 1000);
 
-    container->mainContext()->insert(std::make_unique<Profile>(QStringLiteral("Saved by autosave")));
-    // The tick is the timer's: wait for it rather than for a fixed time a busy machine may overrun.
+    container->mainContext()->insert(std::make_unique<Profile>("Saved by autosave"));
     ASSERT_TRUE(TestSupport::waitUntil([&] { return actions == 1; }));
     EXPECT_FALSE(container->mainContext()->hasChanges());
     {
@@ -87,7 +79,6 @@ TEST_F(ProgramSettings, AutosaveSavesEverySecondAndAlwaysCallsTheAction)
         ASSERT_EQ(reopened.mainContext()->fetchProfiles().size(), 1);
     }
 
-    // Without a container the action still runs on every tick.
     container.reset();
     EXPECT_EQ(autosave.modelContainer(), nullptr);
     EXPECT_TRUE(TestSupport::waitUntil([&] { return actions == 2; }));
@@ -96,32 +87,17 @@ TEST_F(ProgramSettings, AutosaveSavesEverySecondAndAlwaysCallsTheAction)
 TEST_F(ProgramSettings, ShowProfileNotificationCarriesOnlyTheId)
 {
     QSignalSpy posted(&Platform::NotificationCenter::defaultCenter(), &Platform::NotificationCenter::posted);
-    postShowProfileNotification(QStringLiteral("1234-ABCD"));
+    postShowProfileNotification("1234-ABCD");
     ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted[0][0].toString(), QStringLiteral("com.quorvane.Tapestrel.ShowProfileNotification"));
-    EXPECT_EQ(posted[0][1].toMap(), (QVariantMap {{QStringLiteral("id"), QStringLiteral("1234-ABCD")}}));
-}
-
-TEST_F(ProgramSettings, MainControllerOpensItsStoreAndStartsAutosave)
-{
-    Tapestrel controller;
-    EXPECT_EQ(controller.paths().path(Tapestrel::Path::data),
-              controller.paths().basePath() + QStringLiteral("/data.sqlite"));
-    EXPECT_TRUE(controller.paths().basePath().startsWith(home.path()));
-    EXPECT_TRUE(QFile::exists(controller.paths().path(Tapestrel::Path::data)));
-    ASSERT_NE(controller.autosaveController().timer(), nullptr);
-    EXPECT_TRUE(controller.autosaveController().timer()->isActive());
-    EXPECT_EQ(controller.autosaveController().modelContainer(), &controller.modelContainer());
-    EXPECT_EQ(controller.appConfigStore().configs().size(), 11);
-    EXPECT_TRUE(controller.synchronizedOptionsStore().disabledOptionsIDs().isEmpty());
+    EXPECT_EQ(posted[0][0].toString(), "com.quorvane.Tapestrel.ShowProfileNotification");
+    EXPECT_EQ(posted[0][1].toMap(), (QVariantMap {{"id", "1234-ABCD"}}));
 }
 
 TEST_F(ProgramSettings, AStoreThatCannotBeOpenedStopsTheProgram)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    home.writeFile(QStringLiteral("broken/data.sqlite"), QByteArray("not a database at all, just text"));
-    const QString path = home.filePath(QStringLiteral("broken/data.sqlite"));
+    home.writeFile("broken/data.sqlite", QByteArray("not a database at all, just text"));
+    const QString path = home.filePath("broken/data.sqlite");
     EXPECT_DEATH(Tapestrel::openModelContainer(path), "Could not create ModelContainer: .*not a database");
-    EXPECT_EQ(home.readFile(QStringLiteral("broken/data.sqlite")),
-              QByteArray("not a database at all, just text"));
+    EXPECT_EQ(home.readFile("broken/data.sqlite"), QByteArray("not a database at all, just text"));
 }

@@ -25,8 +25,7 @@ void expectSameAs(const Map &map, const std::map<qint64, int *> &model)
 
 } // namespace
 
-// Rows as a store numbers them, and as a file written by someone else may: far apart, negative, and
-// rows that went to the hash before the vector grew past them.
+// Rows far apart, negative, and in the hash before the vector grew past them, as files may hold.
 TEST(RowIdentityMap, AgreesWithAPlainMapWhateverTheNumbering)
 {
     // A record of its own for every insert, so that a record listed twice or lost shows.
@@ -55,7 +54,6 @@ TEST(RowIdentityMap, AgreesWithAPlainMapWhateverTheNumbering)
     insert(4700);
     expectSameAs(map, model);
 
-    // Replacing, removing and inserting again, in both places.
     insert(4505);
     insert(500);
     remove(4501);

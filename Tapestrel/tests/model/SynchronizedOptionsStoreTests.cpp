@@ -38,19 +38,12 @@ protected:
         QProcess writer;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(writerPathVariable), path());
-        environment.insert(QStringLiteral("TAPESTREL_CLOUD_WRITER_IDS"), ids);
-        environment.insert(QStringLiteral("TAPESTREL_CLOUD_WRITER_SCHEDULE"), QString::fromUtf8(schedule));
+        environment.insert("TAPESTREL_CLOUD_WRITER_IDS", ids);
+        environment.insert("TAPESTREL_CLOUD_WRITER_SCHEDULE", QString::fromUtf8(schedule));
         writer.setProcessEnvironment(environment);
-        writer.start(QCoreApplication::applicationFilePath(),
-                     {QStringLiteral("--gtest_filter=CloudStoreWriter.*")});
+        writer.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=CloudStoreWriter.*"});
         ASSERT_TRUE(writer.waitForFinished(30000));
         ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardOutput().toStdString();
-    }
-
-    static void waitFor(const std::function<bool()> &condition)
-    {
-        for (int i = 0; i < 150 && !condition(); ++i)
-            TestSupport::spinEventLoop(std::chrono::milliseconds(20));
     }
 };
 
@@ -78,18 +71,15 @@ TEST_F(SynchronizedOptions, FirstStartAndAssignmentsWriteTheStore)
     EXPECT_TRUE(options.scheduledProfiles().isEmpty());
 
     QSignalSpy before(&options, &SynchronizedOptionsStore::disabledOptionsIDsAboutToChange);
-    options.setDisabledOptionsIDs(
-        {QStringLiteral("system.dock.position"), QStringLiteral("apps.bear.theme")});
+    options.setDisabledOptionsIDs({"system.dock.position", "apps.bear.theme"});
     EXPECT_EQ(before.count(), 1);
-    options.setScheduledProfiles({ScheduledProfile {QStringLiteral("1"), QStringLiteral("P"), 7, 30, true}});
+    options.setScheduledProfiles({ScheduledProfile {"1", "P", 7, 30, true}});
     const QVariantMap stored = storedValues();
-    EXPECT_EQ(
-        stored.value(SynchronizedOptionsStore::keyDisabledOptions),
-        QVariant(QVariantList {QStringLiteral("system.dock.position"), QStringLiteral("apps.bear.theme")}));
+    EXPECT_EQ(stored.value(SynchronizedOptionsStore::keyDisabledOptions),
+              QVariant(QVariantList {"system.dock.position", "apps.bear.theme"}));
     EXPECT_EQ(stored.value(SynchronizedOptionsStore::keyScheduledProfiles),
               QVariant(QByteArray(R"([{"id":"1","profileID":"P","hour":7,"minute":30,"isEnabled":true}])")));
 
-    // Both lists come back on the next start.
     CloudKeyValueStore again(path());
     SynchronizedOptionsStore reloaded(again);
     EXPECT_EQ(reloaded.disabledOptionsIDs(), options.disabledOptionsIDs());
@@ -98,7 +88,7 @@ TEST_F(SynchronizedOptions, FirstStartAndAssignmentsWriteTheStore)
 
 TEST_F(SynchronizedOptions, UnreadableValuesLoadEmptyAndStayStored)
 {
-    const QVariantList mixed {QStringLiteral("system.dock.position"), qint64(3)};
+    const QVariantList mixed {"system.dock.position", qint64(3)};
     const QByteArray incomplete(R"([{"id":"1","profileID":"P","hour":7,"minute":30}])");
     {
         CloudKeyValueStore writer(path());
@@ -114,7 +104,7 @@ TEST_F(SynchronizedOptions, UnreadableValuesLoadEmptyAndStayStored)
 
     // A schedule stored as text rather than bytes is unreadable too.
     store.setValue(SynchronizedOptionsStore::keyScheduledProfiles, QString::fromUtf8("[]"));
-    store.setValue(SynchronizedOptionsStore::keyDisabledOptions, QStringLiteral("a"));
+    store.setValue(SynchronizedOptionsStore::keyDisabledOptions, "a");
     SynchronizedOptionsStore second(store);
     EXPECT_TRUE(second.scheduledProfiles().isEmpty());
     EXPECT_TRUE(second.disabledOptionsIDs().isEmpty());
@@ -124,7 +114,7 @@ TEST_F(SynchronizedOptions, ChangesFromAnotherProcessReplaceTheListsOnTheMainThr
 {
     CloudKeyValueStore store(path());
     SynchronizedOptionsStore options(store);
-    options.setDisabledOptionsIDs({QStringLiteral("old")});
+    options.setDisabledOptionsIDs({"old"});
 
     QList<QThread *> assigningThreads;
     QObject::connect(&options, &SynchronizedOptionsStore::disabledOptionsIDsChanged,
@@ -133,12 +123,12 @@ TEST_F(SynchronizedOptions, ChangesFromAnotherProcessReplaceTheListsOnTheMainThr
                      [&] { assigningThreads.append(QThread::currentThread()); });
 
     const QByteArray schedule(R"([{"id":"9","profileID":"Z","hour":6,"minute":5,"isEnabled":false}])");
-    writeFromAnotherProcess(QStringLiteral("a,b"), schedule);
+    writeFromAnotherProcess("a,b", schedule);
     const QVariantMap written = storedValues();
-    waitFor([&] { return assigningThreads.size() >= 2; });
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return assigningThreads.size() >= 2; }));
 
-    EXPECT_EQ(options.disabledOptionsIDs(), (QStringList {QStringLiteral("a"), QStringLiteral("b")}));
-    const ScheduledProfile expected {QStringLiteral("9"), QStringLiteral("Z"), 6, 5, false};
+    EXPECT_EQ(options.disabledOptionsIDs(), (QStringList {"a", "b"}));
+    const ScheduledProfile expected {"9", "Z", 6, 5, false};
     EXPECT_EQ(options.scheduledProfiles(), QList<ScheduledProfile> {expected});
     ASSERT_EQ(assigningThreads.size(), 2);
     for (QThread *thread : assigningThreads)
@@ -149,23 +139,20 @@ TEST_F(SynchronizedOptions, ChangesFromAnotherProcessReplaceTheListsOnTheMainThr
     // The same lists again cause no assignment, nor do changes of other keys or unknown reasons.
     assigningThreads.clear();
     options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, 0}});
+    options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, 1},
+                                         {CloudKeyValueStore::changedKeysKey, QStringList {"other"}}});
+    store.setValue(SynchronizedOptionsStore::keyDisabledOptions, QStringList {"c"});
     options.handleUbiquitousStoreChange(
-        {{CloudKeyValueStore::changeReasonKey, 1},
-         {CloudKeyValueStore::changedKeysKey, QStringList {QStringLiteral("other")}}});
-    store.setValue(SynchronizedOptionsStore::keyDisabledOptions, QStringList {QStringLiteral("c")});
-    options.handleUbiquitousStoreChange(
-        {{CloudKeyValueStore::changeReasonKey, 2},
-         {CloudKeyValueStore::changedKeysKey, QVariantList {QStringLiteral("x")}}});
+        {{CloudKeyValueStore::changeReasonKey, 2}, {CloudKeyValueStore::changedKeysKey, QVariantList {"x"}}});
     options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, 7}});
-    options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, QStringLiteral("0")}});
+    options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, "0"}});
     options.handleUbiquitousStoreChange({});
     TestSupport::spinEventLoop(std::chrono::milliseconds(50));
     EXPECT_TRUE(assigningThreads.isEmpty());
-    EXPECT_EQ(options.disabledOptionsIDs(), (QStringList {QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(options.disabledOptionsIDs(), (QStringList {"a", "b"}));
 
     // Without a list of changed keys both are read again.
     options.handleUbiquitousStoreChange({{CloudKeyValueStore::changeReasonKey, 3}});
-    EXPECT_TRUE(TestSupport::waitUntil(
-        [&] { return options.disabledOptionsIDs() == QStringList {QStringLiteral("c")}; }));
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return options.disabledOptionsIDs() == QStringList {"c"}; }));
     EXPECT_EQ(assigningThreads.size(), 1);
 }

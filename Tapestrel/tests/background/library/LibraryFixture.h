@@ -28,8 +28,7 @@ public:
     QList<KivDesktopBackground::ScreenInfo> screens() const override { return {}; }
 };
 
-// A fresh home with a store, a wallpapers folder of its own, scripted file choosers and random
-// numbers, and a desktop controller without screens in place of the program's.
+// A home with a store, wallpapers folder, scripted choosers and random numbers, and no screens.
 class LibraryTest : public TestSupport::TempHomeTest
 {
 protected:
@@ -78,7 +77,6 @@ protected:
         return record;
     }
 
-    // Records of a kind as stored, in store order.
     QList<CustomBackground *> stored(CustomBackground::Kind kind)
     {
         return context->fetchBackgroundsOfType(CustomBackground::toRawValue(kind));
@@ -86,7 +84,6 @@ protected:
 
     static nlohmann::json decoded(const QString &text) { return nlohmann::json::parse(text.toStdString()); }
 
-    // The menu's entries: texts, "-" for a divider.
     static QStringList entries(const QMenu *menu)
     {
         QStringList texts;

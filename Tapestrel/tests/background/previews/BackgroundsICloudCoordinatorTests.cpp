@@ -8,6 +8,7 @@
 #include "Tapestrel/model/Profile.h"
 #include "platform/CloudDrive.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
@@ -42,18 +43,6 @@ QString plainValue(const QString &path)
 class CoordinatorTest : public TestSupport::TempHomeTest
 {
 protected:
-    void SetUp() override
-    {
-        m_hadVariable = qEnvironmentVariableIsSet(Platform::CloudDrive::environmentVariable);
-        m_variable = qgetenv(Platform::CloudDrive::environmentVariable);
-        qunsetenv(Platform::CloudDrive::environmentVariable);
-    }
-    void TearDown() override
-    {
-        if (m_hadVariable)
-            qputenv(Platform::CloudDrive::environmentVariable, m_variable);
-    }
-
     QString local(const QString &name = QString()) const
     {
         const QString folder =
@@ -109,8 +98,7 @@ protected:
         profile->findOrCreateOption(key)->setValue(value);
     }
 
-    bool m_hadVariable = false;
-    QByteArray m_variable;
+    const TestSupport::ScopedVariable drive {Platform::CloudDrive::environmentVariable, QByteArray()};
 };
 
 } // namespace
@@ -123,18 +111,14 @@ TEST_F(CoordinatorTest, WithoutTheCloudDriveNothingMovesAndTheLocalFolderServes)
         addBackground(container.mainContext(), "bg", imageValue(local("a.png")));
         container.mainContext()->save();
         BackgroundsICloudCoordinator coordinator(local());
-        EXPECT_EQ(coordinator.didMigrateKey(), "didMigrateBackgroundsToICloudDrive");
-        EXPECT_EQ(coordinator.wallpapersFolderName(), "Wallpapers");
         EXPECT_EQ(coordinator.iCloudFolderURL(), std::nullopt);
         EXPECT_EQ(coordinator.wallpapersFolderPath(), local());
         coordinator.migrateToICloudDriveIfNeeded(container);
     }
-    EXPECT_FALSE(migrated());
     EXPECT_FALSE(Platform::UserDefaults::standard().contains("didMigrateBackgroundsToICloudDrive"));
     EXPECT_TRUE(QFileInfo::exists(local("a.png")));
     EXPECT_EQ(storedValues().value("bg"), imageValue(local("a.png")));
 
-    // Once the drive is on, the folder is the cloud one, not yet created.
     Platform::CloudDrive::setEnabled(true);
     BackgroundsICloudCoordinator coordinator(local());
     EXPECT_EQ(coordinator.wallpapersFolderPath(), cloud());
@@ -201,7 +185,6 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     }
     EXPECT_TRUE(migrated());
 
-    // Moved, except where the name was taken.
     for (const char *name : {"a.png", "two words.jpg", ".hidden", "sub/inner.png"}) {
         EXPECT_FALSE(QFileInfo::exists(local(name))) << name;
         EXPECT_TRUE(QFileInfo::exists(cloud(name))) << name;
@@ -220,14 +203,12 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     EXPECT_EQ(values["web"], "https://example.com/a.png");
     EXPECT_EQ(values["P1:" + pictureKey], imageValue(cloud("a.png")));
     EXPECT_EQ(values["P2:" + pictureKey], plainValue(cloud("a.png")));
-    // Options never copy outside files; other keys are not touched.
     EXPECT_EQ(values["P3:" + pictureKey], imageValue(home.filePath("Pictures/p.png")));
     EXPECT_EQ(values["P4:other.key"], imageValue(local("a.png")));
     // A sibling folder whose name extends the local one is outside it.
     EXPECT_EQ(values["P5:" + pictureKey], imageValue(local() + "2/x.png"));
     EXPECT_EQ(read(local() + "2/x.png"), "sibling");
 
-    // The outside image was copied under a fresh name (p.png was taken); the original stays.
     const QUrl copied = Background::fromRawValue(values["outside"])->url();
     const QFileInfo copy(copied.toLocalFile());
     EXPECT_EQ(copy.absolutePath(), cloud());
@@ -238,11 +219,9 @@ TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
     EXPECT_EQ(read(copy.filePath()), "P");
     EXPECT_EQ(read(home.filePath("Pictures/p.png")), "P");
     EXPECT_EQ(values["noext"], plainValue(cloud("q")));
-    // The sibling's file is outside too, so the custom background got a copy of it.
     EXPECT_EQ(values["sibling"], imageValue(cloud("x.png")));
     EXPECT_EQ(read(cloud("x.png")), "sibling");
 
-    // Done once: later files stay where they are.
     put(local("late.png"), "L");
     ModelContainer container(storePath());
     BackgroundsICloudCoordinator(local()).migrateToICloudDriveIfNeeded(container);
@@ -280,7 +259,6 @@ TEST_F(CoordinatorTest, FailedSaveLeavesTheFlagAndTheNextLaunchRepairs)
     {
         ModelContainer container(storePath());
         BackgroundsICloudCoordinator(local()).migrateToICloudDriveIfNeeded(container);
-        // Nothing waits in the context that a later save could write by chance.
         const QList<CustomBackground *> backgrounds = container.mainContext()->fetchBackgrounds();
         for (CustomBackground *background : backgrounds)
             EXPECT_FALSE(background->backgroundValue().contains("Mobile Documents"));
@@ -307,7 +285,6 @@ TEST_F(CoordinatorTest, FailedSaveLeavesTheFlagAndTheNextLaunchRepairs)
 TEST_F(CoordinatorTest, SameFolderAndCopyRules)
 {
     Platform::CloudDrive::setEnabled(true);
-    // The local folder is the cloud folder: nothing is moved or rewritten, the flag is set.
     put(cloud("a.png"), "A");
     {
         ModelContainer container(storePath());
@@ -337,14 +314,11 @@ TEST_F(CoordinatorTest, SameFolderAndCopyRules)
         << qPrintable(second->path());
     EXPECT_EQ(C::copyIntoWallpapersFolder(QUrl::fromLocalFile(home.filePath(".profile")), folder),
               QUrl::fromLocalFile(folder + "/.profile"));
-    // A folder is not an image file to copy.
     EXPECT_EQ(C::copyIntoWallpapersFolder(QUrl::fromLocalFile(home.filePath("Library")), folder),
               std::nullopt);
 }
 
-// The local folder on another file system than the cloud folder (a separate data disk): files are
-// copied across and then removed, but a folder cannot be renamed across. The images in a folder
-// that stayed keep their stored paths, so that they still show.
+// The local folder on another file system: files are copied across, folders stay with their stored paths.
 TEST_F(CoordinatorTest, WhatCannotMoveToAnotherFileSystemKeepsItsStoredPath)
 {
     QTemporaryDir otherDisk(QStringLiteral("/dev/shm/tapestrel-test-XXXXXX"));
