@@ -59,7 +59,6 @@ TEST_F(AppTabsTest, AppsTabShowsInstalledApplicationsInItsOrderAndCountsTheOther
     EXPECT_EQ(shownIDs(tab), QStringList({"apps.forklift", "apps.alfred", "apps.bear"}));
     const AppSection *bear = tab.shownSections().last();
     EXPECT_EQ(bear->titleLabel()->text(), "Bear");
-    EXPECT_EQ(bear->icon()->iconSize(), 20);
     EXPECT_EQ(rowKeys(bear), QStringList({"apps.bear.theme"}));
     EXPECT_EQ(profile->option("apps.noteplan.theme"), nullptr)
         << "no rows for applications that are not there";
@@ -84,7 +83,6 @@ TEST_F(AppTabsTest, AppsTabShowsInstalledApplicationsInItsOrderAndCountsTheOther
         opened.append(url);
         return true;
     });
-    EXPECT_EQ(box->showButton()->toolTip(), "Show");
     box->showButton()->click();
     ASSERT_TRUE(box->isShowingNotAvailableApps());
     NotAvailableAppsView *sheet = box->sheet();
@@ -94,8 +92,6 @@ TEST_F(AppTabsTest, AppsTabShowsInstalledApplicationsInItsOrderAndCountsTheOther
     EXPECT_EQ(
         names,
         QStringList({"Corvella", "iTerm", "Obsidian", "Visual Studio Code", "Lumapad", "Xcode", "Terminal"}));
-    EXPECT_EQ(sheet->height(), 350);
-    EXPECT_EQ(sheet->rows().first()->findChild<AppIcon *>()->iconSize(), 24);
     sheet->rows().at(1)->openWebsite();
     EXPECT_EQ(opened, QList<QUrl>({QUrl("https://iterm2.com/")}));
     TestSupport::saveScreenshot(sheet, "editor/not-installed-sheet");

@@ -48,16 +48,12 @@ TEST_F(ProfileActionTest, ButtonsAreEnabledForTheSelectionTheyActOn)
         selection.setSelectedProfiles(selections[i]);
         QAction *apply = B::applyProfileButton(B::singleProfile(selections[i]), &owner);
         EXPECT_EQ(apply->isEnabled(), single[i]) << i;
-        EXPECT_EQ(apply->text(), "Apply Profile");
         EXPECT_EQ(B::getCurrentSettingsButton(&selection, &owner)->isEnabled(), single[i]) << i;
         EXPECT_EQ(B::duplicateButton(context, selections[i], &owner)->isEnabled(), i > 0) << i;
         EXPECT_EQ(B::deleteButton(&selection, selections[i], &owner, {})->isEnabled(), i > 0) << i;
         EXPECT_TRUE(B::isProfileEnabledToggle(selections[i], &owner)->isEnabled()) << i;
         EXPECT_TRUE(B::newProfileButton(&owner, {})->isEnabled());
     }
-    EXPECT_EQ(B::duplicateButton(context, {}, &owner)->property("symbol").toString(),
-              "plus.square.on.square");
-    EXPECT_EQ(B::deleteButton(&selection, {}, &owner, {})->property("symbol").toString(), "trash");
 }
 
 TEST_F(ProfileActionTest, ApplyDuplicateToggleAndRefillActOnTheirProfiles)

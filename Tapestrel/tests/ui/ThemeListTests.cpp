@@ -88,12 +88,8 @@ TEST_F(ThemeListTest, CopyingPutsTheCurrentListOnTheClipboardAndSaysCopied)
     profile->findOrCreateOption("tools.iterm.theme")->setValue("Solarized");
 
     std::unique_ptr<QMenu> menu(GenerateThemeListButton::make(profile, nullptr, &themes));
-    EXPECT_EQ(menu->title(), "Copy Theme List");
-    EXPECT_EQ(menu->menuAction()->property("symbol").toString(), "list.bullet.clipboard");
     EXPECT_TRUE(menu->isEnabled());
     EXPECT_EQ(entries(menu.get()), QStringList({"Plain Text", "Markdown"}));
-    EXPECT_EQ(menu->actions()[0]->property("symbol").toString(), "text.page");
-    EXPECT_EQ(menu->actions()[1]->property("symbol").toString(), "asterisk");
 
     QList<QVariantMap> toasts;
     QObject::connect(&Platform::NotificationCenter::defaultCenter(), &Platform::NotificationCenter::posted,
@@ -111,8 +107,6 @@ TEST_F(ThemeListTest, CopyingPutsTheCurrentListOnTheClipboardAndSaysCopied)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "Xcode: Default (Light) (built in)\niTerm2: Solarized");
     ASSERT_EQ(toasts.size(), 2);
     EXPECT_EQ(toasts[0].value("message").value<KivUtilities::LocalizedStringKey>().key, "Copied");
-    EXPECT_EQ(toasts[0].value("symbol").toString(), "document.on.document");
-    EXPECT_EQ(toasts[0].value("position").toString(), "bottom");
 
     // A profile that sets no theme still replaces the clipboard and says so.
     std::unique_ptr<QMenu> plain(GenerateThemeListButton::make(newProfile("Plain"), nullptr, &themes));

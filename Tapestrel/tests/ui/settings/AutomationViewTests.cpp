@@ -73,19 +73,12 @@ TEST_F(AutomationTest, AddingAnEntryForAnEnabledProfileAtThePresentTime)
 
     AutomationView page(&options, context);
     page.setClock([this] { return now; });
-    EXPECT_EQ(page.objectName(), "AutomationView");
-    EXPECT_EQ(page.tab().title, "Automation");
-    EXPECT_EQ(page.tab().systemImage, "gearshape.arrow.triangle.2.circlepath");
-    EXPECT_EQ(page.kind(), KivApp::SettingsPage::Kind::form);
-    EXPECT_EQ(page.pageHeight(), 250);
     page.resize(600, 250);
     page.show();
 
     // No entries: the hint and no list.
     EXPECT_FALSE(page.emptyText()->isHidden());
-    EXPECT_EQ(page.emptyText()->text(), "No scheduled profiles yet. To add one click Add button.");
     EXPECT_TRUE(page.list()->isHidden());
-    EXPECT_EQ(page.addButton()->text(), "Add");
     TestSupport::spinEventLoop(0ms);
     TestSupport::saveScreenshot(&page, "settings/automation-empty");
 
@@ -278,13 +271,10 @@ TEST_F(AutomationTest, WarningsForDisabledAndMissingProfiles)
 
     EXPECT_EQ(b->nameLabel()->text(), "Evening");
     EXPECT_FALSE(b->disabledTag()->isHidden());
-    EXPECT_EQ(b->disabledTag()->text(), "Profile is disabled");
-    EXPECT_EQ(b->disabledTag()->color(), QColor(Qt::red));
 
     EXPECT_TRUE(c->nameLabel()->isHidden());
     EXPECT_TRUE(c->disabledTag()->isHidden());
     EXPECT_FALSE(c->missingLabel()->isHidden());
-    EXPECT_EQ(c->missingLabel()->text(), "Profile does not exist");
 
     // The rows follow the profiles while the page is open.
     evening->setEnabled(true);
@@ -325,18 +315,10 @@ TEST_F(AutomationTest, TheSwitcherAndTheAddMenuOrderNamesAlikeAndShowThemAsTyped
 {
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    const QString markup = QStringLiteral("<i>Night</i> & <b>Day</b>");
-    for (const QString &name :
-         {QStringLiteral("Zed"), QStringLiteral("Profile 10"), QStringLiteral("\u00c9mile"), markup,
-          QStringLiteral("apple"), QStringLiteral("Profile 2"), QStringLiteral("emma")})
-        newProfile(name);
-    const QStringList order {markup,
-                             QStringLiteral("apple"),
-                             QStringLiteral("\u00c9mile"),
-                             QStringLiteral("emma"),
-                             QStringLiteral("Profile 2"),
-                             QStringLiteral("Profile 10"),
-                             QStringLiteral("Zed")};
+    const QString markup = "<i>Night</i> & <b>Day</b>";
+    const QStringList order {markup, "apple", "\u00c9mile", "emma", "Profile 2", "Profile 10", "Zed"};
+    for (int index : {6, 5, 2, 0, 1, 4, 3})
+        newProfile(order[index]);
 
     AutomationView page(&options, context);
     page.show();
