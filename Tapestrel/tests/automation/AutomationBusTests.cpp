@@ -16,6 +16,7 @@
 #include "platform/NotificationCenter.h"
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 #include <QCoreApplication>
@@ -290,29 +291,6 @@ private:
     QString m_connectionName;
 };
 
-// Sets environment variables for its lifetime (an empty value removes one), then puts them back.
-class EnvironmentOverride
-{
-public:
-    explicit EnvironmentOverride(const QHash<QByteArray, QByteArray> &values)
-    {
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            m_saved.insert(it.key(),
-                           qEnvironmentVariableIsSet(it.key()) ? std::optional(qgetenv(it.key()))
-                                                               : std::nullopt);
-            it.value().isEmpty() ? qunsetenv(it.key()) : qputenv(it.key(), it.value());
-        }
-    }
-    ~EnvironmentOverride()
-    {
-        for (auto it = m_saved.begin(); it != m_saved.end(); ++it)
-            it.value() ? qputenv(it.key(), *it.value()) : qunsetenv(it.key());
-    }
-
-private:
-    QHash<QByteArray, std::optional<QByteArray>> m_saved;
-};
-
 } // namespace
 
 TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
@@ -336,7 +314,8 @@ TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
         {own, own},
     };
     for (const auto &[runtime, used] : rows) {
-        const EnvironmentOverride environment({{"XDG_RUNTIME_DIR", runtime.toLocal8Bit()}});
+        const TestSupport::ScopedVariable environment(
+            "XDG_RUNTIME_DIR", runtime.isEmpty() ? QByteArray() : runtime.toLocal8Bit());
         EXPECT_EQ(CommandLineClient::startLogFolder(), used) << runtime.toStdString();
     }
 }
@@ -539,8 +518,8 @@ TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
     // No program runs and none can be started without a display: said at once, nothing launched.
     QDBusConnection::sessionBus().unregisterService(serviceName);
     {
-        const EnvironmentOverride noDisplay(
-            {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}});
+        const TestSupport::ScopedVariable noX11("DISPLAY", {}), noWayland("WAYLAND_DISPLAY", {}),
+            noPlatform("QT_QPA_PLATFORM", {});
         const Result headless = tapestrel({"list"});
         EXPECT_EQ(headless.exitCode, 1);
         EXPECT_EQ(headless.err,

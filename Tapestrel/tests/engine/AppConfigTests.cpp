@@ -57,13 +57,6 @@ TEST_F(AppConfigTest, StoreHoldsElevenRecordsInOrderWithTheirEditions)
         multi.append(config->appName());
     EXPECT_EQ(multi, QStringList({"Corvella", "ForkLift", "NotePlan", "Lumapad"}));
 
-    auto *lumapad = store.config<LumapadAppConfig>();
-    ASSERT_NE(lumapad, nullptr);
-    EXPECT_EQ(
-        lumapad->bundleIDs(),
-        QList<AppBundleID>(
-            {{"com.quorvane.Lumapad"}, {"com.quorvane.Lumapad-vandry"}, {"com.quorvane.Lumapad-setapp"}}));
-    EXPECT_EQ(lumapad->bundleIDDefaultsKey(), "apps.lumapad.bundleID");
     int withGallery = 0;
     for (const AppConfig *config : store.configs()) {
         EXPECT_TRUE(config->websiteURL().isValid() && config->websiteURL().scheme() == "https");

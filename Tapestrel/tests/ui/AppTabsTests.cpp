@@ -99,13 +99,21 @@ TEST_F(AppTabsTest, AppsTabShowsInstalledApplicationsInItsOrderAndCountsTheOther
     EXPECT_FALSE(box->isShowingNotAvailableApps());
 }
 
-TEST_F(AppTabsTest, ToolsTabCountsOneHiddenApplicationOrNone)
+TEST_F(AppTabsTest, ToolsTabCountsTheHiddenApplicationsOrNone)
 {
+    // With nothing installed only the footer shows.
+    AppBasedEditorTab tab(profile, AppBasedEditorTab::toolsTab, &registries.appConfigStore(), &options);
+    tab.resize(560, 420);
+    tab.show();
+    EXPECT_TRUE(tab.shownSections().isEmpty());
+    EXPECT_EQ(tab.hiddenAppBox()->countLabel()->text(),
+              "4 apps are hidden, because they're not installed on this device");
+    EXPECT_TRUE(profile->options().isEmpty());
+
     install("Xcode", "com.apple.dt.Xcode");
     install("Visual Studio Code", "com.microsoft.VSCode");
     install("Terminal", "com.apple.Terminal");
-    AppBasedEditorTab tab(profile, AppBasedEditorTab::toolsTab, &registries.appConfigStore(), &options);
-    tab.resize(560, 420);
+    tab.hide();
     tab.show();
     EXPECT_EQ(shownIDs(tab), QStringList({"dt.Xcode", "apps.vscode", "com.apple.Terminal"}));
     const AppSection *terminal = tab.shownSections().last();
@@ -123,14 +131,4 @@ TEST_F(AppTabsTest, ToolsTabCountsOneHiddenApplicationOrNone)
     EXPECT_EQ(tab.shownSections().size(), 4);
     EXPECT_TRUE(tab.hiddenAppBox()->observer()->notAvailableApps().isEmpty());
     EXPECT_FALSE(tab.hiddenAppBox()->countLabel()->isVisible()) << "nothing hidden, no footer";
-}
-
-TEST_F(AppTabsTest, WithNothingInstalledOnlyTheFooterShows)
-{
-    AppBasedEditorTab tab(profile, AppBasedEditorTab::toolsTab, &registries.appConfigStore(), &options);
-    tab.show();
-    EXPECT_TRUE(tab.shownSections().isEmpty());
-    EXPECT_EQ(tab.hiddenAppBox()->countLabel()->text(),
-              "4 apps are hidden, because they're not installed on this device");
-    EXPECT_TRUE(profile->options().isEmpty());
 }

@@ -23,6 +23,7 @@
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 #include "testsupport/X11Windows.h"
@@ -37,6 +38,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -503,6 +505,34 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
         EXPECT_EQ(started.command({}).exitCode, 0);
         EXPECT_NE(started.window(isMainWindow), 0u);
     }
+}
+
+// Used as a person does in the first minutes, the program writes nothing on standard error.
+TEST_F(X11ProgramTest, CreatingAProfileAndQuittingPrintNothing)
+{
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    defaults.setValue(QStringLiteral("didShowIntroduction"), true);
+    defaults.setValue(QStringLiteral("didAcceptLicense"), true);
+    defaults.setValue(QStringLiteral("FirstInstalledVersion"), AppInfo::buildVersion());
+    ASSERT_TRUE(defaults.synchronize());
+    // Qt itself complains on standard error without a runtime folder; a desktop session has one.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable runtimeFolder("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    ProgramOnScreen program(home.path());
+    const TestSupport::X11::Window main = program.window([](TestSupport::X11::Window w) {
+        return TestSupport::X11::geometry(w).size() == MainWindow::defaultSize;
+    });
+    ASSERT_NE(main, 0u) << program.errors().toStdString();
+
+    // A profile made from the current settings reads many values that have none here.
+    const TestSupport::ProcessRun created =
+        program.command({QStringLiteral("create"), QStringLiteral("Fresh")});
+    EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_EQ(created.err, "");
+    TestSupport::X11::requestClose(main);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.errors(), "");
 }
 
 } // namespace
