@@ -35,8 +35,7 @@ Release release(const QString &version, QList<Change> changes = {},
 
 Change change(const QString &id, std::optional<QString> link = std::nullopt)
 {
-    return Change(id, QStringLiteral("Title ") + id, QStringLiteral("Details of ") + id, link,
-                  QStringLiteral("clock"));
+    return Change(id, QStringLiteral("Title ") + id, QStringLiteral("Details of ") + id, link, "clock");
 }
 
 QStringList versions(const QList<Release> &releases)
@@ -68,7 +67,7 @@ public:
 class WhatsNewTest : public TestSupport::TempHomeTest
 {
 protected:
-    WhatsNewTest() { QCoreApplication::setApplicationVersion(QStringLiteral("1.1")); }
+    WhatsNewTest() { QCoreApplication::setApplicationVersion("1.1"); }
     ~WhatsNewTest() override
     {
         QCoreApplication::setApplicationVersion(QString());
@@ -136,8 +135,8 @@ TEST_F(WhatsNewTest, StoreSortsStablyAndFindsNeighbours)
         EXPECT_THROW(ReleaseStore::releasesFromJson(bad), std::runtime_error) << bad;
 
     // Links that are no web address are none.
-    EXPECT_FALSE(Change("x", "T", std::nullopt, QStringLiteral("not a link")).url());
-    EXPECT_TRUE(Change("x", "T", std::nullopt, QStringLiteral("https://example.org/x")).url());
+    EXPECT_FALSE(Change("x", "T", std::nullopt, "not a link").url());
+    EXPECT_TRUE(Change("x", "T", std::nullopt, "https://example.org/x").url());
 
     EXPECT_DEATH(ReleaseStore({release("1.0", {change("same")}), release("1.1", {change("same")})}),
                  "Cannot load releases. Changes IDs are not unique!");
@@ -150,7 +149,7 @@ TEST_F(WhatsNewTest, SelectionRuleRunsOncePerLaunch)
         // A fresh installation of the newest version: nothing, and the flag is set for good.
         UpdateDetector fresh = detector("1.1");
         RecordingSettings settings;
-        ReleaseFinder finder(fresh, store, settings, [] { return QStringLiteral("1.1"); });
+        ReleaseFinder finder(fresh, store, settings, [] { return "1.1"; });
         EXPECT_FALSE(finder.releaseToDisplay());
         EXPECT_EQ(settings.calls, QStringList({"set 1.1"}));
     }
@@ -158,14 +157,14 @@ TEST_F(WhatsNewTest, SelectionRuleRunsOncePerLaunch)
         // Updated to the newest release's version: due once per finder, whatever is written later.
         UpdateDetector updated = detector("1.0");
         RecordingSettings settings;
-        ReleaseFinder finder(updated, store, settings, [] { return QStringLiteral("1.1"); });
+        ReleaseFinder finder(updated, store, settings, [] { return "1.1"; });
         ASSERT_TRUE(finder.releaseToDisplay());
         EXPECT_EQ(finder.releaseToDisplay()->version.string, "1.1");
         settings.setDidDisplay("1.1");
         EXPECT_TRUE(finder.releaseToDisplay());
         EXPECT_EQ(settings.calls, QStringList({"did 1.1", "set 1.1"}));
         // The next launch: the flag is set.
-        ReleaseFinder next(updated, store, settings, [] { return QStringLiteral("1.1"); });
+        ReleaseFinder next(updated, store, settings, [] { return "1.1"; });
         EXPECT_FALSE(next.releaseToDisplay());
     }
     for (const char *running : {"1.2", "1.0"}) {

@@ -20,7 +20,7 @@ namespace {
 class MainMenuTest : public UiTests::UiTest
 {
 protected:
-    MainMenuTest() { QCoreApplication::setApplicationName(QStringLiteral("Tapestrel")); }
+    MainMenuTest() { QCoreApplication::setApplicationName("Tapestrel"); }
     ~MainMenuTest() override { QCoreApplication::setApplicationName(m_name); }
 
     QMenu *menu(const char *title) const
@@ -222,7 +222,7 @@ TEST_F(MainMenuTest, MenusFilledLaterHoldTheSameItems)
             EXPECT_TRUE(action->menu()->actions().isEmpty()) << action->text().toStdString();
         EXPECT_EQ(trayAsked, 0);
 
-        QMenu *file = deferred->menu(QStringLiteral("File"));
+        QMenu *file = deferred->menu("File");
         if (with.openFirst) {
             file->popup(QPoint(0, 0));
             EXPECT_EQ(entries(file), entries(menu("File")));
@@ -233,7 +233,7 @@ TEST_F(MainMenuTest, MenusFilledLaterHoldTheSameItems)
         EXPECT_EQ(trayAsked, 1);
         for (const char *title : {"Tapestrel", "File", "Profile", "Help"})
             EXPECT_EQ(entries(deferred->menu(QString::fromLatin1(title))), entries(menu(title))) << title;
-        QMenu *view = deferred->menu(QStringLiteral("View"));
+        QMenu *view = deferred->menu("View");
         EXPECT_EQ(switcherItems(view), with.trayAvailable ? 0 : 1);
         EXPECT_EQ(switcherItems(menu("View")), 0); // no switcher service given
         EXPECT_EQ(entry(file, "New Profile")->shortcut(), QKeySequence("Ctrl+N"));
@@ -242,9 +242,9 @@ TEST_F(MainMenuTest, MenusFilledLaterHoldTheSameItems)
         Profile *profile = newProfile("Later");
         context->save();
         selection.setSelectedProfiles({profile});
-        EXPECT_TRUE(entry(deferred->menu(QStringLiteral("Profile")), "Apply Profile")->isEnabled());
+        EXPECT_TRUE(entry(deferred->menu("Profile"), "Apply Profile")->isEnabled());
         selection.setSelectedProfiles({});
-        EXPECT_FALSE(entry(deferred->menu(QStringLiteral("Profile")), "Apply Profile")->isEnabled());
+        EXPECT_FALSE(entry(deferred->menu("Profile"), "Apply Profile")->isEnabled());
     }
 }
 

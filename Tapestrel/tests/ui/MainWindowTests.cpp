@@ -38,7 +38,7 @@ protected:
 TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
 {
     Defaults defaults;
-    defaults.setActiveEditorTab(QStringLiteral("apps"));
+    defaults.setActiveEditorTab("apps");
     Profile *profile = newProfile("Work");
     ProfileEditor editor(profile, &defaults, &options, &appConfigs);
     EXPECT_EQ(editor.currentTag(), "apps");
@@ -53,18 +53,18 @@ TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
 
     // A change made elsewhere moves the editor.
     Defaults other;
-    other.setActiveEditorTab(QStringLiteral("system"));
+    other.setActiveEditorTab("system");
     EXPECT_TRUE(waitUntil([&] { return editor.currentTag() == "system"; }));
 
     // An unknown tag shows the first tab.
-    other.setActiveEditorTab(QStringLiteral("nonsense"));
+    other.setActiveEditorTab("nonsense");
     EXPECT_TRUE(waitUntil([&] { return editor.currentTag() == "background"; }));
 }
 
 TEST_F(MainWindowTest, SystemTabShowsEveryRowInItsGroupAndOrder)
 {
     Defaults defaults;
-    defaults.setActiveEditorTab(QStringLiteral("system"));
+    defaults.setActiveEditorTab("system");
     Profile *profile = newProfile("Work");
     ProfileEditor editor(profile, &defaults, &options);
     editor.resize(520, 640);
