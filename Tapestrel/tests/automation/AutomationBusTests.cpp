@@ -183,25 +183,32 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
     Profile *evening = context->insert(std::make_unique<Profile>("Evening"));
     EngineSettings::setLastAppliedProfileID(evening->uuid());
 
-    const Result unknown = tapestrel({"apply", "NO-SUCH-ID"});
-    EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_EQ(unknown.err, "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n");
-    EXPECT_EQ(tapestrel({"focus", "NO-SUCH-ID"}).exitCode, 1);
-    EXPECT_EQ(tapestrel({"--show-profile", "NO-SUCH-ID"}).exitCode, 1);
-    const Result unnamed = tapestrel({"create", "  "});
-    EXPECT_EQ(unnamed.exitCode, 1);
-    EXPECT_EQ(unnamed.err, "tapestrel: A profile needs a name.\n");
+    const QString noSuchID = "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n";
+    const QString usage = CommandLineClient::usage() + "\n";
+    const struct
+    {
+        QStringList arguments;
+        int exitCode;
+        QString err;
+    } refused[] = {
+        {{"apply", "NO-SUCH-ID"}, 1, noSuchID},
+        {{"focus", "NO-SUCH-ID"}, 1, noSuchID},
+        {{"--show-profile", "NO-SUCH-ID"}, 1, noSuchID},
+        {{"create", "  "}, 1, "tapestrel: A profile needs a name.\n"},
+        {{"apply"}, 2, usage},
+        {{"apply", "a", "b"}, 2, usage},
+        {{"list", "--xml"}, 2, usage},
+        {{"focus", "a", "b"}, 2, usage},
+    };
+    for (const auto &[arguments, exitCode, err] : refused) {
+        const Result result = tapestrel(arguments);
+        EXPECT_EQ(result.exitCode, exitCode) << arguments.join(' ').toStdString();
+        EXPECT_EQ(result.err, err) << arguments.join(' ').toStdString();
+    }
     spinEventLoop(std::chrono::milliseconds(50));
     EXPECT_TRUE(registry.journal->entries.isEmpty());
     EXPECT_EQ(context->fetchProfiles().size(), 1);
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), evening->uuid());
-
-    for (const QStringList &wrong :
-         QList<QStringList> {{"apply"}, {"apply", "a", "b"}, {"list", "--xml"}, {"focus", "a", "b"}}) {
-        const Result usage = tapestrel(wrong);
-        EXPECT_EQ(usage.exitCode, 2) << wrong.join(' ').toStdString();
-        EXPECT_EQ(usage.err, CommandLineClient::usage() + "\n");
-    }
 
     // Nothing applied yet: the focus fallback has nothing to bring back.
     EngineSettings::setLastAppliedProfileID("");

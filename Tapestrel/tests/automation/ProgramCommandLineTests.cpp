@@ -34,13 +34,9 @@ using ProgramCommandLineTest = AutomationTests::RunningProgramTest;
 TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
 {
     ASSERT_TRUE(waitUntilProgramAnswers());
-    ASSERT_EQ(tapestrel({"list"}).exitCode, 0);
-
     const CommandRun created = tapestrel({"create", "Evening"});
     ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
-    EXPECT_TRUE(created.out.trimmed().endsWith("\tEvening")) << created.out.toStdString();
-
-    QHash<QString, QString> ids = listedProfiles();
+    const QHash<QString, QString> ids = listedProfiles();
     ASSERT_TRUE(ids.contains("Evening"));
     EXPECT_EQ(created.out.section(QLatin1Char('\t'), 0, 0), ids.value("Evening"));
     ASSERT_TRUE(ids.contains("Midnight")) << "the shipped profiles are imported at start-up";
@@ -50,11 +46,6 @@ TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
     ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     Platform::UserDefaults &global = Platform::UserDefaults::global();
     EXPECT_EQ(global.string("AppleInterfaceStyle"), "Dark");
-
-    const CommandRun unknown = tapestrel({"apply", "NOPE"});
-    EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_TRUE(unknown.err.contains("NOPE")) << unknown.err.toStdString();
-    EXPECT_EQ(listedProfiles().size(), ids.size()) << "a failed command changes nothing";
 
     // Started again, the program hands over to the one running and ends, freeing what it made.
     const CommandRun again = tapestrel({});
