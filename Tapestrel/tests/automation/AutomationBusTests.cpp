@@ -183,7 +183,7 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
     Profile *evening = context->insert(std::make_unique<Profile>("Evening"));
     EngineSettings::setLastAppliedProfileID(evening->uuid());
 
-    const QString noSuchID = "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n";
+    const QString noSuchID = "tapestrel: There is no profile with the id “NO-SUCH-ID”.\n";
     const QString usage = CommandLineClient::usage() + "\n";
     const struct
     {
@@ -191,7 +191,7 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
         int exitCode;
         QString err;
     } refused[] = {
-        {{"apply", "NO-SUCH-ID"}, 1, noSuchID},
+        {{"apply", "NO-SUCH-ID"}, 1, "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n"},
         {{"focus", "NO-SUCH-ID"}, 1, noSuchID},
         {{"--show-profile", "NO-SUCH-ID"}, 1, noSuchID},
         {{"create", "  "}, 1, "tapestrel: A profile needs a name.\n"},
