@@ -227,9 +227,7 @@ class PipedRunningApplicationsProgramTest : public AutomationTests::RunningProgr
 protected:
     void prepareHome() override
     {
-        home.writeFile("Applications/iTerm.app/Contents/Info.plist",
-                       "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
-                       "<string>com.googlecode.iterm2</string></dict></plist>");
+        home.installApp("iTerm", "com.googlecode.iterm2");
         Platform::UserDefaults *iterm = Platform::UserDefaults::suite("com.googlecode.iterm2");
         iterm->setValue("New Bookmarks", QVariantList {QVariantMap {{"Guid", "G"}}});
         iterm->setValue("Default Bookmark Guid", "G");

@@ -21,6 +21,7 @@
 #include "KivUtilities/BottomNotificationView.h"
 #include "KivUtilities/BottomNotificationWindowController.h"
 #include "platform/Alerts.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
@@ -188,24 +189,6 @@ QList<QMessageBox *> visibleNotices()
     return notices;
 }
 
-// The program's messages while it exists (they go to standard error otherwise).
-class CapturedLog
-{
-public:
-    CapturedLog()
-    {
-        s_lines = {};
-        m_previous = qInstallMessageHandler(&CapturedLog::handle);
-    }
-    ~CapturedLog() { qInstallMessageHandler(m_previous); }
-    const QStringList &lines() const { return s_lines; }
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext &, const QString &text) { s_lines.append(text); }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous;
-};
-
 } // namespace
 
 TEST_F(ProfileCommandTest, FailedOptionsAreReportedToWhoeverStartedTheApplyAndNeverShownAsApplied)
@@ -237,7 +220,7 @@ TEST_F(ProfileCommandTest, FailedOptionsAreReportedToWhoeverStartedTheApplyAndNe
 
     // The schedule's apply waits for nobody: a notice that needs no answer, the lines on standard
     // error, and a later failure replaces the notice instead of piling up.
-    CapturedLog log;
+    TestSupport::CapturedStandardError log;
     for (int run = 1; run <= 2; ++run) {
         ApplyProfileCommand(evening, true, ProfileOperationQueue::Attendance::unattended).execute();
         ASSERT_TRUE(TestSupport::waitUntil([this, run] {
@@ -251,10 +234,11 @@ TEST_F(ProfileCommandTest, FailedOptionsAreReportedToWhoeverStartedTheApplyAndNe
     EXPECT_FALSE(notices[0]->isModal());
     EXPECT_EQ(notices[0]->text(), "Applied “Evening”, but 1 of its settings could not be changed:");
     EXPECT_EQ(notices[0]->informativeText(), "Test › apps.bear.theme: refused");
-    EXPECT_EQ(log.lines().filter(QRegularExpression("^Applied")),
-              QStringList(2,
-                          "Applied “Evening”, but 1 of its settings could not be changed:\n"
-                          "  Test › apps.bear.theme: refused"));
+    EXPECT_EQ(QString::fromUtf8(log.text())
+                  .count("Applied “Evening”, but 1 of its settings could not be changed:\n"
+                         "  Test › apps.bear.theme: refused\n"),
+              2)
+        << log.text().toStdString();
     notices[0]->close();
     EXPECT_EQ(lastNotice(), "Before");
 }

@@ -29,17 +29,6 @@ protected:
     AppTabsTest() { OptionStore::setShared(&registries.optionStore()); }
     ~AppTabsTest() override { Platform::Workspace::shared().setUrlOpener({}); }
 
-    void install(const QString &name, const QString &bundleID) const
-    {
-        home.writeFile(
-            "Applications/" + name + ".app/Contents/Info.plist",
-            QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
-                           "<key>CFBundleIdentifier</key><string>%1</string>"
-                           "<key>CFBundleName</key><string>%2</string></dict></plist>")
-                .arg(bundleID, name)
-                .toUtf8());
-    }
-
     Registries registries;
     Profile *profile = newProfile("Work");
 };
@@ -48,9 +37,9 @@ protected:
 
 TEST_F(AppTabsTest, AppsTabShowsInstalledApplicationsInItsOrderAndCountsTheOthers)
 {
-    install("Bear", "net.shinyfrog.bear");
-    install("Alfred 5", "com.runningwithcrayons.Alfred");
-    install("ForkLift", "com.binarynights.forklift-setapp"); // one edition is enough
+    home.installApp("Bear", "net.shinyfrog.bear");
+    home.installApp("Alfred 5", "com.runningwithcrayons.Alfred");
+    home.installApp("ForkLift", "com.binarynights.forklift-setapp"); // one edition is enough
 
     AppBasedEditorTab tab(profile, AppBasedEditorTab::appsTab, &registries.appConfigStore(), &options);
     tab.resize(560, 520);
@@ -69,7 +58,7 @@ TEST_F(AppTabsTest, AppsTabShowsInstalledApplicationsInItsOrderAndCountsTheOther
 
     // An application installed meanwhile shows at the next redraw; the count follows when the box
     // comes into view again.
-    install("NotePlan 3", "co.noteplan.NotePlan");
+    home.installApp("NotePlan 3", "co.noteplan.NotePlan");
     tab.refresh();
     EXPECT_EQ(shownIDs(tab), QStringList({"apps.forklift", "apps.alfred", "apps.bear", "apps.noteplan"}));
     EXPECT_EQ(box->observer()->notAvailableApps().size(), 4);
@@ -110,9 +99,9 @@ TEST_F(AppTabsTest, ToolsTabCountsTheHiddenApplicationsOrNone)
               "4 apps are hidden, because they're not installed on this device");
     EXPECT_TRUE(profile->options().isEmpty());
 
-    install("Xcode", "com.apple.dt.Xcode");
-    install("Visual Studio Code", "com.microsoft.VSCode");
-    install("Terminal", "com.apple.Terminal");
+    home.installApp("Xcode", "com.apple.dt.Xcode");
+    home.installApp("Visual Studio Code", "com.microsoft.VSCode");
+    home.installApp("Terminal", "com.apple.Terminal");
     tab.hide();
     tab.show();
     EXPECT_EQ(shownIDs(tab), QStringList({"dt.Xcode", "apps.vscode", "com.apple.Terminal"}));
@@ -125,7 +114,7 @@ TEST_F(AppTabsTest, ToolsTabCountsTheHiddenApplicationsOrNone)
               "1 app is hidden, because it's not installed on this device");
     TestSupport::saveScreenshot(&tab, "editor/tools-tab");
 
-    install("iTerm", "com.googlecode.iterm2");
+    home.installApp("iTerm", "com.googlecode.iterm2");
     tab.hide();
     tab.show();
     EXPECT_EQ(tab.shownSections().size(), 4);
