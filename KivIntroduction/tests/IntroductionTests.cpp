@@ -201,7 +201,6 @@ TEST_F(IntroductionTest, WindowRunsModallyUntilFinishAndTheLicenceDecides)
     // The offscreen screen is narrower than the size asked for.
     EXPECT_EQ(window.QWidget::size(),
               QSize(1000, 600).boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
-    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
 
     // Walks the pages the way a person would, from inside the modal run.
