@@ -265,6 +265,12 @@ public:
             return TestSupport::X11::geometry(w).size() == QSize(1000, 600);
         });
     }
+    TestSupport::X11::Window mainWindow()
+    {
+        return window([](TestSupport::X11::Window w) {
+            return TestSupport::X11::geometry(w).size() == MainWindow::defaultSize;
+        });
+    }
     QList<TestSupport::X11::Window> windows() const
     {
         return TestSupport::X11::windowsOf(m_process.processId());
@@ -423,9 +429,6 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
     defaults.setValue("didShowIntroduction", true);
     defaults.setValue("didAcceptLicense", true);
     defaults.setValue("FirstInstalledVersion", AppInfo::buildVersion());
-    const auto isMainWindow = [](TestSupport::X11::Window window) {
-        return TestSupport::X11::geometry(window).size() == MainWindow::defaultSize;
-    };
     const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel");
     QGuiApplication::setDesktopFileName(AppInfo::bundleIdentifier); // the entry's name, as the program's
     KivApp::LaunchAtLogin earlierEntry(KivApp::LaunchAtLogin::defaultFolder(), program);
@@ -469,7 +472,7 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
             EXPECT_TRUE(started.windows().isEmpty());
             EXPECT_EQ(started.command({}).exitCode, 0);
         }
-        const TestSupport::X11::Window main = started.window(isMainWindow);
+        const TestSupport::X11::Window main = started.mainWindow();
         ASSERT_NE(main, 0u) << started.errors().toStdString();
         if (test.trayHostLater) {
             // Once the window is drawn the program has set up its tray icon, or found no tray for it.
@@ -496,7 +499,7 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
         EXPECT_TRUE(started.isRunning());
         EXPECT_TRUE(answersAsItself());
         EXPECT_EQ(started.command({}).exitCode, 0);
-        EXPECT_NE(started.window(isMainWindow), 0u);
+        EXPECT_NE(started.mainWindow(), 0u);
     }
 }
 
@@ -513,9 +516,7 @@ TEST_F(X11ProgramTest, CreatingAProfileAndQuittingPrintNothing)
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const TestSupport::ScopedVariable runtimeFolder("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     ProgramOnScreen program(home.path());
-    const TestSupport::X11::Window main = program.window([](TestSupport::X11::Window w) {
-        return TestSupport::X11::geometry(w).size() == MainWindow::defaultSize;
-    });
+    const TestSupport::X11::Window main = program.mainWindow();
     ASSERT_NE(main, 0u) << program.errors().toStdString();
 
     // A profile made from the current settings reads many values that have none here.
