@@ -1,7 +1,6 @@
 #include "Tapestrel/tests/ui/UiFixture.h"
 
 #include "KivUtilities/ToastController.h"
-#include "Tapestrel/Registries.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/ui/themelist/GenerateThemeListButton.h"
@@ -117,20 +116,6 @@ TEST_F(ThemeListTest, CopyingPutsTheCurrentListOnTheClipboardAndSaysCopied)
     // Without one profile the submenu is disabled.
     std::unique_ptr<QMenu> none(GenerateThemeListButton::make(nullptr, nullptr, &themes));
     EXPECT_FALSE(none->isEnabled());
-}
-
-TEST_F(ThemeListTest, ProgramRegistryOffersItsTwelveThemeOptions)
-{
-    // What each application's line says is that application's own affair (and tested there); the
-    // export takes every theme option of the program's registry, and each line has its shape.
-    Registries registries;
-    OptionStore &program = registries.optionStore();
-    Profile *profile = newProfile("Plain");
-    const QStringList lines = PlainTextThemeListExporter()
-                                  .exportList(ThemeListGenerator(profile, &program))
-                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString &line : lines)
-        EXPECT_TRUE(line.contains(": ")) << line.toStdString();
 }
 
 } // namespace
