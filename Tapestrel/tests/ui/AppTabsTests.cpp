@@ -7,7 +7,6 @@
 #include "Tapestrel/ui/NotAvailableAppRow.h"
 #include "Tapestrel/ui/NotAvailableAppsObserver.h"
 #include "Tapestrel/ui/NotAvailableAppsView.h"
-#include "Tapestrel/widgets/AppIcon.h"
 #include "Tapestrel/widgets/AppSection.h"
 #include "Tapestrel/widgets/EditorPicker.h"
 #include "platform/Workspace.h"
