@@ -180,7 +180,6 @@ TEST_F(IntroductionTest, CheckersRecordTheShownFlagAndFollowTheLicence)
                                          [] { return std::optional<QString>("1.1"); });
     EXPECT_FALSE(DefaultShouldDisplayChecker("neverShown", &updated).shouldDisplay());
     EXPECT_TRUE(DefaultShouldDisplayChecker("neverShown").shouldDisplay());
-    EXPECT_TRUE(AlwaysShouldDisplayChecker().shouldDisplay());
 
     LicenseAgreementChecker licence;
     EXPECT_FALSE(licence.isAccepted());

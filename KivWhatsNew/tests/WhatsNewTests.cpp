@@ -106,7 +106,6 @@ TEST_F(WhatsNewTest, StoreSortsStablyAndFindsNeighbours)
         QStringList({"0.9", "1.0-beta.2", "1.0", "1.1"}));
 
     const ReleaseStore store(six());
-    EXPECT_EQ(store.releases.last().version.string, "1.1");
     EXPECT_FALSE(store.releaseBefore(store.releases.first()));
     EXPECT_FALSE(store.releaseAfter(store.releases.last()));
     EXPECT_EQ(store.releaseAfter(store.releases.first())->version.string, "1.0-beta.3");
