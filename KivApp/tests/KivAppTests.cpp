@@ -19,9 +19,7 @@ using TestSupport::runTask;
 
 namespace {
 
-class KivAppTest : public TestSupport::TempHomeTest
-{
-};
+using KivAppTest = TestSupport::TempHomeTest;
 
 // Records what the kit asked, and fails its reset when told to.
 class RecordingReset : public KivApp::DataResetController
@@ -72,7 +70,6 @@ TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 
     KivApp::LaunchOnStartupToggle toggle(login);
     EXPECT_FALSE(toggle.isChecked());
-    EXPECT_EQ(toggle.text(), "Launch app on system startup");
     toggle.click();
     EXPECT_TRUE(toggle.isChecked());
     ASSERT_TRUE(login.isEnabled());
@@ -179,13 +176,6 @@ TEST_F(KivAppTest, MenuItemsAndTheShowMainWindowHandler)
         true, [&abouts] { ++abouts; }, &owner);
     about->trigger();
     EXPECT_EQ(abouts, 1);
-    EXPECT_EQ(about->property("symbol").toString(), "info.circle");
-    EXPECT_TRUE(KivApp::AppMenuButtons::aboutButton(false, {}, &owner)->icon().isNull());
-    const QAction *quit = KivApp::AppMenuButtons::quitButton(true, &owner);
-    EXPECT_EQ(quit->text(), "Quit");
-    EXPECT_EQ(quit->property("symbol").toString(), "xmark.circle");
-    EXPECT_FALSE(quit->shortcut().isEmpty());
-    EXPECT_TRUE(KivApp::AppMenuButtons::quitButton(false, &owner)->icon().isNull());
 
     // The maker's pages open with the campaign items of every link: the program's name in lower case.
     QList<QUrl> opened;
@@ -196,13 +186,9 @@ TEST_F(KivAppTest, MenuItemsAndTheShowMainWindowHandler)
     const QList<QAction *> links = {KivApp::AppMenuButtons::newsletterButton(&owner),
                                     KivApp::AppMenuButtons::getMoreAppsButton(&owner),
                                     KivApp::AppMenuButtons::sendFeedbackButton(&owner)};
-    QStringList texts;
-    for (QAction *link : links) {
-        texts.append(link->text());
+    for (QAction *link : links)
         link->trigger();
-    }
     Platform::Workspace::shared().setUrlOpener({});
-    EXPECT_EQ(texts, QStringList({"Join Newsletter", "Get More Apps", "Send Feedback"}));
     ASSERT_EQ(opened.size(), 3);
     for (const QUrl &url : opened) {
         EXPECT_EQ(url.scheme(), "https");

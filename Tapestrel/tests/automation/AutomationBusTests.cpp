@@ -16,6 +16,7 @@
 #include "platform/NotificationCenter.h"
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 #include <QCoreApplication>
@@ -182,25 +183,32 @@ TEST_F(AutomationBusTest, BadInputIsRefusedWithAMessageAndChangesNothing)
     Profile *evening = context->insert(std::make_unique<Profile>("Evening"));
     EngineSettings::setLastAppliedProfileID(evening->uuid());
 
-    const Result unknown = tapestrel({"apply", "NO-SUCH-ID"});
-    EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_EQ(unknown.err, "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n");
-    EXPECT_EQ(tapestrel({"focus", "NO-SUCH-ID"}).exitCode, 1);
-    EXPECT_EQ(tapestrel({"--show-profile", "NO-SUCH-ID"}).exitCode, 1);
-    const Result unnamed = tapestrel({"create", "  "});
-    EXPECT_EQ(unnamed.exitCode, 1);
-    EXPECT_EQ(unnamed.err, "tapestrel: A profile needs a name.\n");
+    const QString noSuchID = "tapestrel: There is no profile with the id “NO-SUCH-ID”.\n";
+    const QString usage = CommandLineClient::usage() + "\n";
+    const struct
+    {
+        QStringList arguments;
+        int exitCode;
+        QString err;
+    } refused[] = {
+        {{"apply", "NO-SUCH-ID"}, 1, "tapestrel: There is no profile with the id or name “NO-SUCH-ID”.\n"},
+        {{"focus", "NO-SUCH-ID"}, 1, noSuchID},
+        {{"--show-profile", "NO-SUCH-ID"}, 1, noSuchID},
+        {{"create", "  "}, 1, "tapestrel: A profile needs a name.\n"},
+        {{"apply"}, 2, usage},
+        {{"apply", "a", "b"}, 2, usage},
+        {{"list", "--xml"}, 2, usage},
+        {{"focus", "a", "b"}, 2, usage},
+    };
+    for (const auto &[arguments, exitCode, err] : refused) {
+        const Result result = tapestrel(arguments);
+        EXPECT_EQ(result.exitCode, exitCode) << arguments.join(' ').toStdString();
+        EXPECT_EQ(result.err, err) << arguments.join(' ').toStdString();
+    }
     spinEventLoop(std::chrono::milliseconds(50));
     EXPECT_TRUE(registry.journal->entries.isEmpty());
     EXPECT_EQ(context->fetchProfiles().size(), 1);
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), evening->uuid());
-
-    for (const QStringList &wrong :
-         QList<QStringList> {{"apply"}, {"apply", "a", "b"}, {"list", "--xml"}, {"focus", "a", "b"}}) {
-        const Result usage = tapestrel(wrong);
-        EXPECT_EQ(usage.exitCode, 2) << wrong.join(' ').toStdString();
-        EXPECT_EQ(usage.err, CommandLineClient::usage() + "\n");
-    }
 
     // Nothing applied yet: the focus fallback has nothing to bring back.
     EngineSettings::setLastAppliedProfileID("");
@@ -290,29 +298,6 @@ private:
     QString m_connectionName;
 };
 
-// Sets environment variables for its lifetime (an empty value removes one), then puts them back.
-class EnvironmentOverride
-{
-public:
-    explicit EnvironmentOverride(const QHash<QByteArray, QByteArray> &values)
-    {
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            m_saved.insert(it.key(),
-                           qEnvironmentVariableIsSet(it.key()) ? std::optional(qgetenv(it.key()))
-                                                               : std::nullopt);
-            it.value().isEmpty() ? qunsetenv(it.key()) : qputenv(it.key(), it.value());
-        }
-    }
-    ~EnvironmentOverride()
-    {
-        for (auto it = m_saved.begin(); it != m_saved.end(); ++it)
-            it.value() ? qputenv(it.key(), *it.value()) : qunsetenv(it.key());
-    }
-
-private:
-    QHash<QByteArray, std::optional<QByteArray>> m_saved;
-};
-
 } // namespace
 
 TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
@@ -336,7 +321,8 @@ TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
         {own, own},
     };
     for (const auto &[runtime, used] : rows) {
-        const EnvironmentOverride environment({{"XDG_RUNTIME_DIR", runtime.toLocal8Bit()}});
+        const TestSupport::ScopedVariable environment(
+            "XDG_RUNTIME_DIR", runtime.isEmpty() ? QByteArray() : runtime.toLocal8Bit());
         EXPECT_EQ(CommandLineClient::startLogFolder(), used) << runtime.toStdString();
     }
 }
@@ -539,8 +525,8 @@ TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
     // No program runs and none can be started without a display: said at once, nothing launched.
     QDBusConnection::sessionBus().unregisterService(serviceName);
     {
-        const EnvironmentOverride noDisplay(
-            {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}});
+        const TestSupport::ScopedVariable noX11("DISPLAY", {}), noWayland("WAYLAND_DISPLAY", {}),
+            noPlatform("QT_QPA_PLATFORM", {});
         const Result headless = tapestrel({"list"});
         EXPECT_EQ(headless.exitCode, 1);
         EXPECT_EQ(headless.err,

@@ -19,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-using TestSupport::spinEventLoop;
-
 namespace {
 
 class ProfileSchedulerTest : public TestSupport::TempHomeTest
@@ -175,10 +173,7 @@ TEST_F(ProfileSchedulerTest, TimeJumpedOverOrSleptThroughFiresOnceAtTheNextLook)
     scheduler.checkDueEntries();
     now = at(10, 18, 5);
     ASSERT_TRUE(scheduler.isTimerActive());
-    QElapsedTimer waited;
-    waited.start();
-    while (applied.size() < 3 && waited.elapsed() < 10000)
-        spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_TRUE(TestSupport::waitUntil([this] { return applied.size() >= 3; }, std::chrono::seconds(10)));
     EXPECT_EQ(applied, QStringList({"Evening", "Morning", "Evening"}));
 }
 
@@ -201,12 +196,9 @@ TEST_F(ProfileSchedulerTest, FiringAppliesTheProfileThroughTheApplyCommandAndRem
     now = at(7, 6, 30);
     realScheduler.checkDueEntries();
 
-    QElapsedTimer waited;
-    waited.start();
-    while (!registry.journal->entries.contains("apply system.ui.appearance=dark @Evening")
-           && waited.elapsed() < 10000)
-        spinEventLoop(std::chrono::milliseconds(10));
-    EXPECT_TRUE(registry.journal->entries.contains("apply system.ui.appearance=dark @Evening"));
+    EXPECT_TRUE(TestSupport::waitUntil(
+        [&] { return registry.journal->entries.contains("apply system.ui.appearance=dark @Evening"); },
+        std::chrono::seconds(10)));
     EXPECT_EQ(EngineSettings::lastAppliedProfileID(), evening->uuid());
 
     // Nobody may be there: what failed is shown in a notice that waits for no answer.

@@ -38,32 +38,30 @@ protected:
     {
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(gnome.isValid()) << gnome.error().toStdString();
-        program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+        program = QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel");
         ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
         if (!bus.isRunning())
             GTEST_SKIP() << "no dbus-daemon";
         bus.killOwnersAtEnd({AutomationService::serviceName});
 
-        environment.remove(QStringLiteral("TAPESTREL_HOME"));
-        environment.remove(QStringLiteral("TEST"));
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
-        environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("ubuntu:GNOME"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        environment.remove("TAPESTREL_HOME");
+        environment.remove("TEST");
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_DATA_HOME", home.filePath("data"));
+        environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
+        environment.insert("XDG_STATE_HOME", home.filePath("state"));
+        environment.insert("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
         gnome.addTo(environment);
 
         // A dark profile with a gradient, in the store the program will open.
-        const QString data = home.filePath(
-            QStringLiteral("data/tapestrel/home/Library/Application Support/com.quorvane.Tapestrel"));
+        const QString data =
+            home.filePath("data/tapestrel/home/Library/Application Support/com.quorvane.Tapestrel");
         ASSERT_TRUE(QDir().mkpath(data));
         ModelContainer store(data + QStringLiteral("/data.sqlite"));
-        Profile *night =
-            store.mainContext()->insert(std::make_unique<Profile>(QStringLiteral("Gradient Night")));
-        night->findOrCreateOption(QStringLiteral("system.ui.appearance"))->setValue(QStringLiteral("dark"));
-        night->findOrCreateOption(QStringLiteral("system.desktop.background.picture"))
-            ->setValue(gradient.rawValue());
+        Profile *night = store.mainContext()->insert(std::make_unique<Profile>("Gradient Night"));
+        night->findOrCreateOption("system.ui.appearance")->setValue("dark");
+        night->findOrCreateOption("system.desktop.background.picture")->setValue(gradient.rawValue());
         store.mainContext()->save();
     }
 
@@ -87,9 +85,7 @@ protected:
 std::pair<QString, QSize> desktopPicture(const TestSupport::GnomeSettings &gnome)
 {
     const QString uri =
-        gnome.value(QStringLiteral("org/gnome/desktop/background"), QStringLiteral("picture-uri"))
-            .value_or(QString())
-            .remove(u'\'');
+        gnome.value("org/gnome/desktop/background", "picture-uri").value_or(QString()).remove(u'\'');
     const QString file = QUrl(uri).toLocalFile();
     return {file, QImageReader(file).size()};
 }
@@ -161,31 +157,29 @@ using X11RealDesktopProgramTest = RealDesktopProgramTest;
 
 TEST_F(RealDesktopProgramTest, ApplyingADarkGradientProfileChangesTheDesktopsOwnSettings)
 {
-    const TestSupport::ProcessRun applied =
-        tapestrel({QStringLiteral("apply"), QStringLiteral("Gradient Night")});
+    const TestSupport::ProcessRun applied = tapestrel({"apply", "Gradient Night"});
     ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
 
-    const QString interface = QStringLiteral("org/gnome/desktop/interface");
-    EXPECT_EQ(gnome.value(interface, QStringLiteral("color-scheme")), QStringLiteral("'prefer-dark'"));
+    const QString interface = "org/gnome/desktop/interface";
+    EXPECT_EQ(gnome.value(interface, "color-scheme"), "'prefer-dark'");
     const auto [file, size] = desktopPicture(gnome);
-    EXPECT_TRUE(file.endsWith(QStringLiteral(".png"))) << file.toStdString();
+    EXPECT_TRUE(file.endsWith(".png")) << file.toStdString();
     EXPECT_TRUE(file.startsWith(home.path())) << "rendered into the program's data folder";
     // The child draws on the same platform as this test: offscreen, with the same screen.
-    if (environment.value(QStringLiteral("QT_QPA_PLATFORM")) == QLatin1String("offscreen")) {
+    if (environment.value("QT_QPA_PLATFORM") == QLatin1String("offscreen")) {
         const QScreen *screen = QGuiApplication::primaryScreen();
         EXPECT_EQ(size, screen->size() * screen->devicePixelRatio());
     }
-    EXPECT_EQ(gnome.value(QStringLiteral("org/gnome/desktop/background"), QStringLiteral("picture-uri-dark")),
-              gnome.value(QStringLiteral("org/gnome/desktop/background"), QStringLiteral("picture-uri")));
+    EXPECT_EQ(gnome.value("org/gnome/desktop/background", "picture-uri-dark"),
+              gnome.value("org/gnome/desktop/background", "picture-uri"));
 }
 
 TEST_F(X11RealDesktopProgramTest, TheDesktopShowsTheBackgroundAndTheProgramDrawsNoWindowForIt)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs the xcb platform";
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    const TestSupport::ProcessRun applied =
-        tapestrel({QStringLiteral("apply"), QStringLiteral("Gradient Night")});
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    const TestSupport::ProcessRun applied = tapestrel({"apply", "Gradient Night"});
     ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     const qint64 pid = programPid();
     ASSERT_NE(pid, 0);
@@ -201,33 +195,33 @@ TEST_F(X11RealDesktopProgramTest, OnGnome43TheProgramStaysUpDrawsNoDesktopWindow
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs the xcb platform";
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.remove(QStringLiteral("GSETTINGS_SCHEMA_DIR"));
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("GSETTINGS_SCHEMA_DIR");
     const auto desktopShows = [this](const QString &file) {
         return gnome.seed(
             QStringLiteral("[org/gnome/desktop/background]\npicture-uri='%1'\npicture-uri-dark='%1'\n")
                 .arg(QUrl::fromLocalFile(file).toString()));
     };
 
-    ASSERT_TRUE(desktopShows(home.filePath(QStringLiteral("gone.jpg"))));
-    ASSERT_EQ(tapestrel({QStringLiteral("create"), QStringLiteral("Gone")}).exitCode, 0);
+    ASSERT_TRUE(desktopShows(home.filePath("gone.jpg")));
+    ASSERT_EQ(tapestrel({"create", "Gone"}).exitCode, 0);
     const qint64 pid = programPid();
     ASSERT_NE(pid, 0);
-    tapestrel({QStringLiteral("apply"), QStringLiteral("Gone")}); // the desktop cannot show it
-    const TestSupport::ProcessRun shipped = tapestrel({QStringLiteral("apply"), QStringLiteral("Daybreak")});
+    tapestrel({"apply", "Gone"}); // the desktop cannot show it
+    const TestSupport::ProcessRun shipped = tapestrel({"apply", "Daybreak"});
     EXPECT_EQ(shipped.exitCode, 0) << shipped.err.toStdString();
     EXPECT_EQ(programPid(), pid) << "the program still runs";
     EXPECT_EQ(desktopWindowsOf(pid), 0);
 
-    const QString webp = home.filePath(QStringLiteral("adwaita-l.webp"));
+    const QString webp = home.filePath("adwaita-l.webp");
     QImage picture(64, 36, QImage::Format_RGB32);
     picture.fill(QColor(40, 90, 160));
     ASSERT_TRUE(picture.save(webp, "WEBP")) << "Qt's image-formats plugins";
     ASSERT_TRUE(desktopShows(webp));
-    ASSERT_EQ(tapestrel({QStringLiteral("create"), QStringLiteral("Adwaita")}).exitCode, 0);
-    ASSERT_EQ(tapestrel({QStringLiteral("apply"), QStringLiteral("Daybreak")}).exitCode, 0);
+    ASSERT_EQ(tapestrel({"create", "Adwaita"}).exitCode, 0);
+    ASSERT_EQ(tapestrel({"apply", "Daybreak"}).exitCode, 0);
     EXPECT_NE(desktopPicture(gnome).first, webp);
-    const TestSupport::ProcessRun back = tapestrel({QStringLiteral("apply"), QStringLiteral("Adwaita")});
+    const TestSupport::ProcessRun back = tapestrel({"apply", "Adwaita"});
     EXPECT_EQ(back.exitCode, 0) << back.err.toStdString();
     EXPECT_EQ(desktopPicture(gnome).first, webp);
     EXPECT_EQ(programPid(), pid);
@@ -239,25 +233,22 @@ TEST_F(X11RealDesktopProgramTest, OnKdeAWallpaperToolThatFailsLeavesTheDesktopUn
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs the xcb platform";
     TestSupport::StandInTools tools;
-    ASSERT_TRUE(tools.add(QStringLiteral("plasma-apply-colorscheme")));
-    ASSERT_TRUE(tools.add(QStringLiteral("plasma-apply-wallpaperimage"), 1,
-                          QStringLiteral("echo 'No Plasma shell'")));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
-    environment.insert(QStringLiteral("PATH"),
-                       tools.folder() + u':' + environment.value(QStringLiteral("PATH")));
+    ASSERT_TRUE(tools.add("plasma-apply-colorscheme"));
+    ASSERT_TRUE(tools.add("plasma-apply-wallpaperimage", 1, "echo 'No Plasma shell'"));
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("XDG_CURRENT_DESKTOP", "KDE");
+    environment.insert("PATH", tools.folder() + u':' + environment.value("PATH"));
 
-    ASSERT_EQ(tapestrel({QStringLiteral("create"), QStringLiteral("Captured")}).exitCode, 0);
+    ASSERT_EQ(tapestrel({"create", "Captured"}).exitCode, 0);
     const qint64 pid = programPid();
     ASSERT_NE(pid, 0);
     for (const char *profile : {"Captured", "Daybreak", "Gradient Night"}) {
         SCOPED_TRACE(profile);
-        const TestSupport::ProcessRun applied =
-            tapestrel({QStringLiteral("apply"), QString::fromUtf8(profile)});
+        const TestSupport::ProcessRun applied = tapestrel({"apply", QString::fromUtf8(profile)});
         EXPECT_NE(applied.exitCode, 0);
-        EXPECT_TRUE(applied.err.contains(QStringLiteral("No Plasma shell"))) << applied.err.toStdString();
+        EXPECT_TRUE(applied.err.contains("No Plasma shell")) << applied.err.toStdString();
         EXPECT_EQ(programPid(), pid);
         EXPECT_EQ(desktopWindowsOf(pid), 0);
     }
-    EXPECT_EQ(tools.calls(QStringLiteral("plasma-apply-wallpaperimage")).size(), 3);
+    EXPECT_EQ(tools.calls("plasma-apply-wallpaperimage").size(), 3);
 }

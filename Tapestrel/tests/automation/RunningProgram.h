@@ -34,24 +34,22 @@ protected:
         if (!bus.isRunning())
             GTEST_SKIP() << "no dbus-daemon";
         bus.killOwnersAtEnd({AutomationService::serviceName});
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        program = QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel");
         ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
 
         // Nothing may wait for a person: the first-apply proposal has been answered before, and the
         // system wallpaper is a readable picture, so reading the current settings shows no alert.
-        Platform::UserDefaults::standard().setValue(QStringLiteral("didApplyAnyProfile"), true);
+        Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
         ASSERT_TRUE(Platform::UserDefaults::standard().synchronize());
-        const QString picture = home.filePath(QStringLiteral("Pictures/Wall.png"));
+        const QString picture = home.filePath("Pictures/Wall.png");
         QDir().mkpath(QFileInfo(picture).absolutePath());
         QImage image(64, 36, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
         ASSERT_TRUE(image.save(picture));
-        Platform::UserDefaults *desktop = Platform::UserDefaults::suite(QStringLiteral("com.apple.desktop"));
+        Platform::UserDefaults *desktop = Platform::UserDefaults::suite("com.apple.desktop");
         ASSERT_NE(desktop, nullptr);
-        desktop->setValue(QStringLiteral("Background"),
-                          QVariantMap {{QStringLiteral("default"),
-                                        QVariantMap {{QStringLiteral("ImageFilePath"), picture}}}});
+        desktop->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
         ASSERT_TRUE(desktop->synchronize());
         prepareHome();
 
@@ -92,11 +90,11 @@ protected:
     // The profiles' ids by name, from the JSON listing.
     QHash<QString, QString> listedProfiles() const
     {
-        const TestSupport::ProcessRun run = tapestrel({QStringLiteral("list"), QStringLiteral("--json")});
+        const TestSupport::ProcessRun run = tapestrel({"list", "--json"});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         QHash<QString, QString> ids;
         for (const QJsonValue &entry : QJsonDocument::fromJson(run.out.toUtf8()).array())
-            ids.insert(entry[QStringLiteral("name")].toString(), entry[QStringLiteral("id")].toString());
+            ids.insert(entry["name"].toString(), entry["id"].toString());
         return ids;
     }
 

@@ -13,26 +13,9 @@
 
 namespace {
 
-QByteArray infoPlist(const QString &bundleID)
-{
-    return QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0"><dict>
-<key>CFBundleIdentifier</key><string>%1</string>
-<key>CFBundleName</key><string>App</string>
-</dict></plist>
-)")
-        .arg(bundleID)
-        .toUtf8();
-}
-
 class AppConfigTest : public TestSupport::TempHomeTest
 {
 protected:
-    void install(const QString &name, const QString &bundleID)
-    {
-        home.writeFile("Applications/" + name + ".app/Contents/Info.plist", infoPlist(bundleID));
-    }
     void chooseEdition(const QString &key, const QString &bundleID)
     {
         Platform::UserDefaults::standard().setValue(key, bundleID);
@@ -57,13 +40,6 @@ TEST_F(AppConfigTest, StoreHoldsElevenRecordsInOrderWithTheirEditions)
         multi.append(config->appName());
     EXPECT_EQ(multi, QStringList({"Corvella", "ForkLift", "NotePlan", "Lumapad"}));
 
-    auto *lumapad = store.config<LumapadAppConfig>();
-    ASSERT_NE(lumapad, nullptr);
-    EXPECT_EQ(
-        lumapad->bundleIDs(),
-        QList<AppBundleID>(
-            {{"com.quorvane.Lumapad"}, {"com.quorvane.Lumapad-vandry"}, {"com.quorvane.Lumapad-setapp"}}));
-    EXPECT_EQ(lumapad->bundleIDDefaultsKey(), "apps.lumapad.bundleID");
     int withGallery = 0;
     for (const AppConfig *config : store.configs()) {
         EXPECT_TRUE(config->websiteURL().isValid() && config->websiteURL().scheme() == "https");
@@ -84,7 +60,7 @@ TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)
     EXPECT_EQ(forklift->preferredInstalledApp(), std::nullopt);
 
     // One edition: it is used whatever the stored choice says.
-    install("ForkLift Setapp", "com.binarynights.forklift-setapp");
+    home.installApp("ForkLift Setapp", "com.binarynights.forklift-setapp");
     chooseEdition("apps.forklift.bundleID", "com.binarynights.ForkLift");
     EXPECT_TRUE(forklift->isInstalled());
     EXPECT_EQ(forklift->currentBundleID(), "com.binarynights.forklift-setapp");
@@ -93,8 +69,8 @@ TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)
                                         home.filePath("Applications/ForkLift Setapp.app")}}));
 
     // Two editions without a choice: the first in field order, even though its folder sorts last.
-    install("NotePlan Setapp", "co.noteplan.NotePlan-setapp");
-    install("ZZ NotePlan", "co.noteplan.NotePlan");
+    home.installApp("NotePlan Setapp", "co.noteplan.NotePlan-setapp");
+    home.installApp("ZZ NotePlan", "co.noteplan.NotePlan");
     EXPECT_EQ(noteplan->installedApps().size(), 2);
     EXPECT_EQ(noteplan->installedApps().first().bundleID.id, "co.noteplan.NotePlan");
     EXPECT_EQ(noteplan->currentBundleID(), "co.noteplan.NotePlan");
@@ -104,10 +80,10 @@ TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)
     EXPECT_EQ(noteplan->preferredInstalledApp()->path, home.filePath("Applications/NotePlan Setapp.app"));
 
     // Three editions; a stored choice naming a removed edition is ignored.
-    install("Lumapad", "com.quorvane.Lumapad");
-    install("Lumapad Setapp", "com.quorvane.Lumapad-setapp");
+    home.installApp("Lumapad", "com.quorvane.Lumapad");
+    home.installApp("Lumapad Setapp", "com.quorvane.Lumapad-setapp");
     EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad");
-    install("Lumapad Direct", "com.quorvane.Lumapad-vandry");
+    home.installApp("Lumapad Direct", "com.quorvane.Lumapad-vandry");
     chooseEdition("apps.lumapad.bundleID", "com.quorvane.Lumapad-setapp");
     EXPECT_EQ(lumapad->currentBundleID(), "com.quorvane.Lumapad-setapp");
     QDir(home.filePath("Applications/Lumapad Setapp.app")).removeRecursively();

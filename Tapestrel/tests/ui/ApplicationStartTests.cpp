@@ -23,6 +23,7 @@
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 #include "testsupport/X11Windows.h"
@@ -37,6 +38,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,11 +56,10 @@ bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds t
 TestSupport::ProcessRun startProgram(const QStringList &arguments, const QString &home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
-    environment.insert(QStringLiteral("TAPESTREL_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
-    return TestSupport::runProcess(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel")), arguments,
-        environment, 60s, TestSupport::WhileWaiting::serveEvents);
+    environment.insert("TAPESTREL_HOME", home);
+    environment.insert("TAPESTREL_QUIT_AFTER_FIRST_PAINT", "1");
+    return TestSupport::runProcess(QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel"),
+                                   arguments, environment, 60s, TestSupport::WhileWaiting::serveEvents);
 }
 
 class ApplicationStartTest : public TestSupport::TempHomeTest
@@ -73,17 +74,15 @@ protected:
 
 TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProgram)
 {
-    TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),
-                            QStringLiteral("2.4.0"));
+    TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()), "2.4.0");
     Platform::UserDefaults::standard().setValue(Defaults::showDockIconKey, false);
     // The introduction has been shown before (the first start has a test of its own).
-    Platform::UserDefaults::standard().setValue(QStringLiteral("didShowIntroduction"), true);
+    Platform::UserDefaults::standard().setValue("didShowIntroduction", true);
 
     TapestrelApp app(Tapestrel::storePath(), Tapestrel::shared);
     // A fresh installation: the version it started with is recorded before anything else.
-    EXPECT_EQ(Platform::UserDefaults::standard().value(QStringLiteral("FirstInstalledVersion")).toString(),
-              "2.4.0");
-    ASSERT_TRUE(app.start({QStringLiteral("tapestrel")}));
+    EXPECT_EQ(Platform::UserDefaults::standard().value("FirstInstalledVersion").toString(), "2.4.0");
+    ASSERT_TRUE(app.start({"tapestrel"}));
 
     // The task-bar presence follows "showDockIcon" from the start.
     ASSERT_NE(app.delegate().dockIconVisibilityController(), nullptr);
@@ -112,7 +111,7 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     EXPECT_TRUE(window.isVisible());
     // What a handed-over start asks for: the window, and the profile it names.
     window.hide();
-    app.activate({QStringLiteral("tapestrel"), QStringLiteral("--show-profile"), wanted->uuid()});
+    app.activate({"tapestrel", "--show-profile", wanted->uuid()});
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(
         waitFor([&] { return app.selection().selectedProfiles() == SelectionModel::Selection({wanted}); }));
@@ -129,12 +128,12 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
     // There is no system tray here: the main window's View menu opens the profile switcher.
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     QAction *switcher = nullptr;
-    for (QAction *action : window.findChild<MainMenuCommands *>()->menu(QStringLiteral("View"))->actions()) {
+    for (QAction *action : window.findChild<MainMenuCommands *>()->menu("View")->actions()) {
         if (action->text() == QLatin1String("Profile Switcher"))
             switcher = action;
     }
     ASSERT_NE(switcher, nullptr);
-    EXPECT_EQ(switcher->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+    EXPECT_EQ(switcher->shortcut(), QKeySequence("Ctrl+Shift+P"));
     auto switcherWindow = [] {
         for (QWidget *shown : QApplication::topLevelWidgets()) {
             if (shown->isVisible() && shown->windowTitle() == QLatin1String("Profile Switcher"))
@@ -155,18 +154,18 @@ TEST_F(ApplicationStartTest, AnUpdateShowsTheNotesOfItsReleaseOnce)
     TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),
                             AppInfo::buildVersion());
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
-    defaults.setValue(QStringLiteral("FirstInstalledVersion"), QStringLiteral("1.0"));
-    defaults.setValue(QStringLiteral("didAcceptLicense"), true);
-    defaults.setValue(QStringLiteral("didShowIntroduction"), true);
+    defaults.setValue("FirstInstalledVersion", "1.0");
+    defaults.setValue("didAcceptLicense", true);
+    defaults.setValue("didShowIntroduction", true);
 
     TapestrelApp app(Tapestrel::storePath(), Tapestrel::shared);
-    ASSERT_TRUE(app.start({QStringLiteral("tapestrel")}));
+    ASSERT_TRUE(app.start({"tapestrel"}));
     KivWhatsNew::WhatsNewController &whatsNew = app.services().whatsNewController();
     ASSERT_TRUE(waitFor([&] { return whatsNew.window() && whatsNew.window()->isVisible(); }));
     const KivWhatsNew::Release shown = whatsNew.window()->view()->release();
     EXPECT_EQ(shown.version, whatsNew.releaseStore().releases.last().version);
     EXPECT_EQ(shown.version.string, AppInfo::version());
-    whatsNew.window()->view()->findChild<QPushButton *>(QStringLiteral("ContinueButton"))->click();
+    whatsNew.window()->view()->findChild<QPushButton *>("ContinueButton")->click();
     EXPECT_EQ(defaults.value(QStringLiteral("WhatsNew-DidDisplay-") + AppInfo::version()), QVariant(true));
     // The next start finds nothing due.
     KivWhatsNew::ReleaseFinder next(KivUtilities::UpdateDetector::shared(), whatsNew.releaseStore(),
@@ -227,9 +226,9 @@ public:
     explicit ProgramOnScreen(const QString &home, const QStringList &arguments = {},
                              const QString &busAddress = {})
     {
-        m_environment.insert(QStringLiteral("TAPESTREL_HOME"), home);
+        m_environment.insert("TAPESTREL_HOME", home);
         if (!busAddress.isEmpty())
-            m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+            m_environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
         m_process.setProcessEnvironment(m_environment);
         TestSupport::X11::sync(); // past the end of the program before
         m_process.start(program(), arguments);
@@ -266,6 +265,12 @@ public:
             return TestSupport::X11::geometry(w).size() == QSize(1000, 600);
         });
     }
+    TestSupport::X11::Window mainWindow()
+    {
+        return window([](TestSupport::X11::Window w) {
+            return TestSupport::X11::geometry(w).size() == MainWindow::defaultSize;
+        });
+    }
     QList<TestSupport::X11::Window> windows() const
     {
         return TestSupport::X11::windowsOf(m_process.processId());
@@ -290,10 +295,7 @@ public:
     }
 
 private:
-    static QString program()
-    {
-        return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
-    }
+    static QString program() { return QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel"); }
 
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     QProcess m_process;
@@ -350,8 +352,8 @@ TEST_F(X11FirstStartTest, APersonWalksThroughTheIntroductionIntoTheMainWindow)
     TestSupport::saveScreenshot(TestSupport::X11::settled(main), "introduction/program-main-window-after");
     EXPECT_EQ(program.windows(), QList<TestSupport::X11::Window>({main}));
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
-    EXPECT_EQ(defaults.value(QStringLiteral("didShowIntroduction")), QVariant(true));
-    EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(true));
+    EXPECT_EQ(defaults.value("didShowIntroduction"), QVariant(true));
+    EXPECT_EQ(defaults.value("didAcceptLicense"), QVariant(true));
     // A fresh installation never shows the release notes of its own version.
     EXPECT_EQ(defaults.value(QStringLiteral("WhatsNew-DidDisplay-") + AppInfo::buildVersion()),
               QVariant(true));
@@ -387,8 +389,8 @@ TEST_F(X11FirstStartTest, AWindowManagerClosingTheIntroductionAnswersAsItsButton
         });
         EXPECT_EQ(program.waitForExit(), 0) << program.errors().toStdString();
         EXPECT_FALSE(otherWindow);
-        EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(false));
-        EXPECT_FALSE(defaults.persistentValue(QStringLiteral("didShowIntroduction")).isValid());
+        EXPECT_EQ(defaults.value("didAcceptLicense"), QVariant(false));
+        EXPECT_FALSE(defaults.persistentValue("didShowIntroduction").isValid());
     }
 
     // After it, a close finishes the introduction and the main window follows, also where closing
@@ -404,8 +406,8 @@ TEST_F(X11FirstStartTest, AWindowManagerClosingTheIntroductionAnswersAsItsButton
     const TestSupport::X11::Window main =
         program.window([&](TestSupport::X11::Window w) { return w != introduction; });
     ASSERT_NE(main, 0u) << "the program ended: " << program.errors().toStdString();
-    EXPECT_EQ(defaults.value(QStringLiteral("didShowIntroduction")), QVariant(true));
-    EXPECT_EQ(defaults.value(QStringLiteral("didAcceptLicense")), QVariant(true));
+    EXPECT_EQ(defaults.value("didShowIntroduction"), QVariant(true));
+    EXPECT_EQ(defaults.value("didAcceptLicense"), QVariant(true));
     TestSupport::X11::requestClose(main);
     program.waitForExit();
 }
@@ -424,14 +426,10 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
     auto tray = std::make_unique<TestSupport::FakeTrayHost>();
     ASSERT_TRUE(tray->start(bus.address()));
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
-    defaults.setValue(QStringLiteral("didShowIntroduction"), true);
-    defaults.setValue(QStringLiteral("didAcceptLicense"), true);
-    defaults.setValue(QStringLiteral("FirstInstalledVersion"), AppInfo::buildVersion());
-    const auto isMainWindow = [](TestSupport::X11::Window window) {
-        return TestSupport::X11::geometry(window).size() == MainWindow::defaultSize;
-    };
-    const QString program =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tapestrel"));
+    defaults.setValue("didShowIntroduction", true);
+    defaults.setValue("didAcceptLicense", true);
+    defaults.setValue("FirstInstalledVersion", AppInfo::buildVersion());
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel");
     QGuiApplication::setDesktopFileName(AppInfo::bundleIdentifier); // the entry's name, as the program's
     KivApp::LaunchAtLogin earlierEntry(KivApp::LaunchAtLogin::defaultFolder(), program);
     ASSERT_TRUE(earlierEntry.setEnabled(true));
@@ -458,7 +456,7 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
             QFile entry(earlierEntry.entryPath());
             ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
             const QString exec =
-                QString::fromUtf8(entry.readAll()).section(QStringLiteral("\nExec="), 1).section(u'\n', 0, 0);
+                QString::fromUtf8(entry.readAll()).section("\nExec=", 1).section(u'\n', 0, 0);
             arguments = QProcess::splitCommand(exec);
             ASSERT_FALSE(arguments.isEmpty());
             EXPECT_EQ(arguments.takeFirst(), program);
@@ -474,7 +472,7 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
             EXPECT_TRUE(started.windows().isEmpty());
             EXPECT_EQ(started.command({}).exitCode, 0);
         }
-        const TestSupport::X11::Window main = started.window(isMainWindow);
+        const TestSupport::X11::Window main = started.mainWindow();
         ASSERT_NE(main, 0u) << started.errors().toStdString();
         if (test.trayHostLater) {
             // Once the window is drawn the program has set up its tray icon, or found no tray for it.
@@ -495,14 +493,39 @@ TEST_F(X11ProgramTest, ClosingTheMainWindowEndsTheProgramOnlyWhereNothingElseSho
             EXPECT_EQ(started.waitForExit(), 0) << started.errors().toStdString();
             continue;
         }
-        const TestSupport::ProcessRun listed = started.command({QStringLiteral("list")});
+        const TestSupport::ProcessRun listed = started.command({"list"});
         EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-        EXPECT_TRUE(listed.out.contains(QStringLiteral("Daybreak"))) << listed.out.toStdString();
+        EXPECT_TRUE(listed.out.contains("Daybreak")) << listed.out.toStdString();
         EXPECT_TRUE(started.isRunning());
         EXPECT_TRUE(answersAsItself());
         EXPECT_EQ(started.command({}).exitCode, 0);
-        EXPECT_NE(started.window(isMainWindow), 0u);
+        EXPECT_NE(started.mainWindow(), 0u);
     }
+}
+
+// Used as a person does in the first minutes, the program writes nothing on standard error.
+TEST_F(X11ProgramTest, CreatingAProfileAndQuittingPrintNothing)
+{
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    defaults.setValue("didShowIntroduction", true);
+    defaults.setValue("didAcceptLicense", true);
+    defaults.setValue("FirstInstalledVersion", AppInfo::buildVersion());
+    ASSERT_TRUE(defaults.synchronize());
+    // Qt itself complains on standard error without a runtime folder; a desktop session has one.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable runtimeFolder("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    ProgramOnScreen program(home.path());
+    const TestSupport::X11::Window main = program.mainWindow();
+    ASSERT_NE(main, 0u) << program.errors().toStdString();
+
+    // A profile made from the current settings reads many values that have none here.
+    const TestSupport::ProcessRun created = program.command({"create", "Fresh"});
+    EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_EQ(created.err, "");
+    TestSupport::X11::requestClose(main);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.errors(), "");
 }
 
 } // namespace

@@ -30,14 +30,11 @@ using FirstRunTest = TestSupport::TempHomeTest;
 TEST_F(FirstRunTest, TheProgramsReleasesAreCompleteAndOrdered)
 {
     const KivWhatsNew::ReleaseStore store(TapestrelReleases::all());
-    QStringList versions, summaries;
-    QList<int> counts;
-    QStringList links;
+    QStringList versions, links;
     for (const KivWhatsNew::Release &release : store.releases) {
         versions.append(release.version.string);
-        summaries.append(release.summary->key);
-        counts.append(int(release.changes.size()));
-        EXPECT_TRUE(release.url()) << release.version.string.toStdString();
+        EXPECT_TRUE(release.url() && release.summary && !release.changes.isEmpty())
+            << release.version.string.toStdString();
         for (const KivWhatsNew::Change &change : release.changes) {
             EXPECT_TRUE(QRegularExpression("^[a-z]+(-[a-z]+)*$").match(change.id).hasMatch())
                 << change.id.toStdString();
@@ -48,11 +45,6 @@ TEST_F(FirstRunTest, TheProgramsReleasesAreCompleteAndOrdered)
         }
     }
     EXPECT_EQ(versions, QStringList({"1.0-beta.2", "1.0-beta.3", "1.0-beta.4", "1.0-beta.5", "1.0", "1.1"}));
-    EXPECT_EQ(summaries,
-              QStringList({"New Option & Automation", "New Apps & Improvements", "Improvements",
-                           "Focus Filters, Scheduling & More", "New Background Section & Improvements",
-                           "Photos Integration, Translations & Improvements"}));
-    EXPECT_EQ(counts, QList<int>({4, 4, 4, 4, 2, 2}));
     EXPECT_TRUE(store.hasUniqueChangeIDs());
     links.sort();
     EXPECT_EQ(links,

@@ -38,7 +38,7 @@ protected:
 TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
 {
     Defaults defaults;
-    defaults.setActiveEditorTab(QStringLiteral("apps"));
+    defaults.setActiveEditorTab("apps");
     Profile *profile = newProfile("Work");
     ProfileEditor editor(profile, &defaults, &options, &appConfigs);
     EXPECT_EQ(editor.currentTag(), "apps");
@@ -53,18 +53,18 @@ TEST_F(MainWindowTest, EditorTabFollowsTheActiveEditorTabSetting)
 
     // A change made elsewhere moves the editor.
     Defaults other;
-    other.setActiveEditorTab(QStringLiteral("system"));
+    other.setActiveEditorTab("system");
     EXPECT_TRUE(waitUntil([&] { return editor.currentTag() == "system"; }));
 
     // An unknown tag shows the first tab.
-    other.setActiveEditorTab(QStringLiteral("nonsense"));
+    other.setActiveEditorTab("nonsense");
     EXPECT_TRUE(waitUntil([&] { return editor.currentTag() == "background"; }));
 }
 
 TEST_F(MainWindowTest, SystemTabShowsEveryRowInItsGroupAndOrder)
 {
     Defaults defaults;
-    defaults.setActiveEditorTab(QStringLiteral("system"));
+    defaults.setActiveEditorTab("system");
     Profile *profile = newProfile("Work");
     ProfileEditor editor(profile, &defaults, &options);
     editor.resize(520, 640);
@@ -149,8 +149,6 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
     ASSERT_NE(window.editor(), nullptr);
     EXPECT_EQ(window.editor()->profile(), b);
     menu.reset(window.makeContextMenu());
-    EXPECT_EQ(entries(menu.get()),
-              QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete", "-", "Copy Theme List"}));
     EXPECT_TRUE(entry(menu.get(), "Copy Theme List")->isEnabled());
 
     postShowProfileNotification(a->uuid());
@@ -165,12 +163,9 @@ TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
     EXPECT_EQ(window.editor(), nullptr);
     EXPECT_EQ(window.profileList()->selectedItems().size(), 2);
 
-    // A profile that is loading says so in the list; a new profile appears when inserted.
+    // A profile that is loading says so in the list.
     a->setLoading(true);
     EXPECT_TRUE(window.profileList()->item(0)->text().contains("Loading"));
-    newProfile("Gamma");
-    EXPECT_TRUE(waitUntil([&] { return window.profileList()->count() == 3; }));
-    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a, b}));
 
     selection.setSelectedProfiles({b});
     saveScreenshot(&window, "main-window");
@@ -216,6 +211,7 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
     c->setEnabled(false);
     newProfile("Delta");
     EXPECT_EQ(texts(), QStringList({"Aleph", "Beta", "Gamma (disabled)", "Delta"}));
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({b}));
     EXPECT_EQ(list->item(0), first);
     EXPECT_EQ(list->item(2)->data(Qt::UserRole).toString(), "GAMMA-ID");
 

