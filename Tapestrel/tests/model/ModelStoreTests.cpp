@@ -254,6 +254,8 @@ TEST_F(ModelStore, ManyRecordsInOneSaveComeBackAfterReopeningAndAFailedSaveWrite
     {
         auto container = open();
         ModelContext *context = container->mainContext();
+        // A profile fetched alone reads its options in their order too.
+        ASSERT_EQ(keysOf(context->fetchProfiles(uuids[7]).value(0)), keys);
         const QList<Profile *> profiles = context->fetchProfiles();
         ASSERT_EQ(profiles.size(), 301);
         for (int p = 0; p < 300; ++p) {
