@@ -138,6 +138,11 @@ TEST_F(MenuViewTest, TilesKeepTheOrderOfAFullSortThroughChanges)
             QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
             addProfile("Profile 3");
         },
+        // New profiles at the end of the store, one of them disabled.
+        [&] {
+            addProfile("Hidden", false);
+            addProfile("Omega");
+        },
     };
     for (qsizetype step = 0; step < changes.size(); ++step) {
         changes[step]();
