@@ -152,14 +152,15 @@ void ModelContext::execSql(const char *sql, const char *what)
 
 void ModelContext::createSchema()
 {
+    // A new store has no metadata table yet. Only that makes it new: a store whose version cannot be
+    // read for another reason (busy, damaged) fails here rather than being stamped with this version.
     std::optional<QString> stored;
-    try {
-        // Prepared apart from the others: it fails on a new store, which has no metadata table yet.
+    SqliteStatement hasMetadata(m_database,
+                                "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'metadata'");
+    if (hasMetadata.step()) {
         SqliteStatement version(m_database, "SELECT value FROM metadata WHERE key = 'schemaVersion'");
         if (version.step())
             stored = version.text(0);
-    } catch (const ModelStoreError &) {
-        // No metadata table yet: a new store.
     }
     if (stored) {
         if (*stored != QLatin1String(ModelContainer::schemaVersion)) {

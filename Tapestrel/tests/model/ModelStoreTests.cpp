@@ -222,6 +222,16 @@ TEST_F(ModelStore, AFileThatIsNotAStoreIsReportedAndLeftAlone)
     }
     ASSERT_TRUE(sql("UPDATE metadata SET value = '9.0.0' WHERE key = 'schemaVersion'").toBool());
     EXPECT_THROW(open(), ModelStoreError);
+
+    // A version that cannot be read is the reason, not a sign of a new store to be made.
+    ASSERT_TRUE(sql("DROP TABLE metadata").toBool());
+    ASSERT_TRUE(sql("CREATE TABLE metadata (key TEXT)").toBool());
+    try {
+        open();
+        FAIL() << "opening should fail";
+    } catch (const ModelStoreError &error) {
+        EXPECT_TRUE(error.message().contains("no such column: value")) << error.message().toStdString();
+    }
 }
 
 TEST_F(ModelStore, ManyRecordsInOneSaveComeBackAfterReopeningAndAFailedSaveWritesNothing)
