@@ -93,7 +93,15 @@ struct Answer
     quint32 format = 0; // a QImage::Format
     quint32 reasonBytes = 0;
     quint32 ending = 0; // 1: the process ends after this answer
+    quint32 unconfined = 0; // bits of Unconfined: what the kernel could not refuse the process
 };
+
+// What the kernel could not refuse the decoding process, where it lacks the means (the program says so
+// in its log): opening files by name (Landlock), making sockets and connections (seccomp).
+namespace Unconfined {
+constexpr quint32 files = 1;
+constexpr quint32 sockets = 2;
+} // namespace Unconfined
 
 // A record and room for the descriptors that travel with it, as sendmsg() and recvmsg() take them.
 struct Envelope
