@@ -198,8 +198,12 @@ QByteArray inEncoding(const QByteArray &svg, const char *encoding)
 {
     const QByteArray declaration = QByteArray("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>";
     const QString text = QString::fromUtf8(svg);
+    // An encoding nobody knows: the text as it was.
+    QStringEncoder encoder(encoding);
+    if (!encoder.isValid())
+        return declaration + svg;
     if (qstrcmp(encoding, "UTF-7") != 0)
-        return declaration + QByteArray(QStringEncoder(encoding).encode(text));
+        return declaration + QByteArray(encoder.encode(text));
     // One shifted run: the text's UTF-16 in base64, without padding.
     QByteArray utf16(text.size() * 2, '\0');
     for (qsizetype i = 0; i < text.size(); ++i)

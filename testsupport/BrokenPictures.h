@@ -42,7 +42,8 @@ QByteArray svgWithUse(QSize size, QColor colour, const QString &id, QColor used)
 // svgWithImage() whose reference is an entity of its document type, which holds `href`.
 QByteArray svgWithEntity(QSize size, QColor colour, const QString &href);
 // The XML document `svg` (UTF-8, no declaration) in `encoding`, which it declares: in "UTF-7" all of
-// it past the declaration base64-encoded, so that none of its bytes show a letter of it.
+// it past the declaration base64-encoded, so that none of its bytes show a letter of it; in an encoding
+// nobody knows, as it is.
 QByteArray inEncoding(const QByteArray &svg, const char *encoding);
 
 } // namespace TestSupport::BrokenPictures
