@@ -147,8 +147,8 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
         quint32 unconfined;
     } cases[] = {
         {{}, "nothing", 0},
-        {{without, "landlock"}, "the file", Protocol::Unconfined::files},
-        {{without, "seccomp"}, "the socket", Protocol::Unconfined::sockets},
+        {{without, "landlock"}, "the file", Protocol::Unconfined::landlock},
+        {{without, "seccomp"}, "the socket", Protocol::Unconfined::seccomp},
     };
     for (const auto &[command, reached, unconfined] : cases) {
         SCOPED_TRACE(command.join(' ').toStdString());

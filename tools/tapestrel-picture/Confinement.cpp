@@ -182,12 +182,13 @@ quint32 confine(const QStringList &readable)
 {
     // Without it neither Landlock nor seccomp may be set by a process without privileges.
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
-        return Protocol::Unconfined::files | Protocol::Unconfined::sockets;
+        return Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
+            | Protocol::Unconfined::seccomp;
     quint32 unconfined = 0;
     if (!restrictFiles(readable))
-        unconfined |= Protocol::Unconfined::files;
+        unconfined |= Protocol::Unconfined::landlock;
     if (!filterCalls())
-        unconfined |= Protocol::Unconfined::sockets;
+        unconfined |= Protocol::Unconfined::seccomp;
     return unconfined;
 }
 

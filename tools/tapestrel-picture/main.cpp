@@ -240,7 +240,7 @@ quint32 confineAlone()
     const auto threads = std::distance(std::filesystem::directory_iterator("/proc/self/task", error),
                                        std::filesystem::directory_iterator());
     const quint32 unconfined = Confinement::confine(Confinement::decodersFolders());
-    return threads == 1 ? unconfined : unconfined | Protocol::Unconfined::files;
+    return threads == 1 ? unconfined : unconfined | Protocol::Unconfined::landlock;
 }
 
 } // namespace
@@ -278,6 +278,9 @@ int main(int argc, char **argv)
     QGuiApplication application(argc, argv);
     // The process's own memory limit bounds what a decode takes.
     QImageReader::setAllocationLimit(0);
+    // Loads every image format's plugin (and what it links to) while files may still be opened: a Qt
+    // of the program's own may keep them where the confined process may not read.
+    QImageReader::supportedImageFormats();
     g_unconfined = confineAlone();
     // Started confined: it ends the process once the program is gone, however it ended (the kernel
     // closes a killed program's end too), also in the middle of a decode.
