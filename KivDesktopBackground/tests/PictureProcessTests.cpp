@@ -123,8 +123,8 @@ class PictureProcessTest : public TestSupport::TempHomeTest
 
 } // namespace
 
-// Once started, the process can open no file by name, connect to no socket (the session bus is one)
-// and signal nobody; where the kernel lacks a means, each answer says so.
+// Once started, the process can open no file by name, connect to no socket (the session bus is one),
+// signal nobody and type into no terminal; where the kernel lacks a means, each answer says so.
 TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
 {
     home.writeFile("readable.png", "a file anybody may read");
@@ -148,7 +148,7 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
     } cases[] = {
         {{}, "nothing", 0},
         {{without, "landlock"}, "the file", Protocol::Unconfined::landlock},
-        {{without, "seccomp"}, "the socket", Protocol::Unconfined::seccomp},
+        {{without, "seccomp"}, "the socket, the terminal", Protocol::Unconfined::seccomp},
     };
     for (const auto &[command, reached, unconfined] : cases) {
         SCOPED_TRACE(command.join(' ').toStdString());

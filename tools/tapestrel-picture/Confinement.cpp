@@ -14,6 +14,7 @@
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -159,9 +160,10 @@ bool filterCalls()
         jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(call), 0, 1);
         statement(BPF_RET | BPF_K, refuse);
     }
-    // The process id's 32 bits are the argument's lower half (the kernel reads an int).
-    const quint32 firstArgument = offsetof(seccomp_data, args[0])
-        + (QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : sizeof(quint32));
+    // An argument's lower 32 bits, all that the kernel reads of a process id or a request.
+    const quint32 lowerHalf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : sizeof(quint32);
+    const quint32 firstArgument = offsetof(seccomp_data, args[0]) + lowerHalf;
+    const quint32 secondArgument = offsetof(seccomp_data, args[1]) + lowerHalf;
     for (const int call : signallingCalls) {
         jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(call), 0, 4);
         statement(BPF_LD | BPF_W | BPF_ABS, firstArgument);
@@ -169,6 +171,14 @@ bool filterCalls()
         statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
         statement(BPF_RET | BPF_K, refuse);
     }
+    // Typing into the terminal the process's standard error may be (the program's, when it was started
+    // from one) would run commands in the shell behind it.
+    jump(BPF_JMP | BPF_JEQ | BPF_K, __NR_ioctl, 0, 5);
+    statement(BPF_LD | BPF_W | BPF_ABS, secondArgument);
+    jump(BPF_JMP | BPF_JEQ | BPF_K, TIOCSTI, 2, 0);
+    jump(BPF_JMP | BPF_JEQ | BPF_K, TIOCLINUX, 1, 0);
+    statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
+    statement(BPF_RET | BPF_K, refuse);
     statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
     const sock_fprog filter {quint16(program.size()), program.data()};
     return ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &filter) == 0;

@@ -9,8 +9,8 @@
 // - opens no file by name but for reading below the `readable` folders (Landlock; files already open,
 //   such as the picture and the canvases it is handed, stay usable);
 // - makes no socket and no connection, reaches no abstract socket, and signals, traces or reads the
-//   memory of no process but itself (seccomp, and Landlock's network rights and scopes where the
-//   kernel has them).
+//   memory of no process but itself, and types into no terminal (seccomp, and Landlock's network
+//   rights and scopes where the kernel has them).
 namespace Confinement {
 
 // What the kernel could not refuse the process: bits of PictureProtocol::Unconfined (0: all of it).

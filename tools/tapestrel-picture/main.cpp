@@ -32,6 +32,7 @@
 #include <malloc.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -152,7 +153,8 @@ bool receive(Protocol::Request &request, int &descriptor)
 #ifdef TAPESTREL_PICTURE_PROBE
 // The tests' build of the process (never installed) takes a "picture" of three lines, "probe", a file
 // and a listening socket, for what a decoder could reach once the process is confined; the answer
-// names what it reached: "the file", "the socket", "the program" (a signal), or "nothing".
+// names what it reached: "the file", "the socket", "the program" (a signal), "the terminal" (typing
+// into it), or "nothing".
 std::optional<QString> probe(QFile &file)
 {
     const QList<QByteArray> lines = file.peek(4096).split('\n');
@@ -174,6 +176,10 @@ std::optional<QString> probe(QFile &file)
         ::close(socket);
     if (::kill(::getppid(), 0) == 0)
         reached << QStringLiteral("the program");
+    // Refused before the kernel looks whether standard error is a terminal at all.
+    const char typed = ' ';
+    if (::ioctl(STDERR_FILENO, TIOCSTI, &typed) == 0 || errno != EPERM)
+        reached << QStringLiteral("the terminal");
     return reached.isEmpty() ? QStringLiteral("nothing") : reached.join(QLatin1String(", "));
 }
 #endif
