@@ -50,7 +50,7 @@ inline QSize coveringSize(const QSize &source, const QSize &target)
     return size.expandedTo(target);
 }
 
-constexpr quint32 version = 2;
+constexpr quint32 version = 3;
 // Longer reasons are cut; no reason the process gives comes near.
 constexpr quint32 maxReasonBytes = 4096;
 
@@ -93,7 +93,16 @@ struct Answer
     quint32 format = 0; // a QImage::Format
     quint32 reasonBytes = 0;
     quint32 ending = 0; // 1: the process ends after this answer
+    quint32 unconfined = 0; // bits of Unconfined: what the kernel could not refuse the process
 };
+
+// What the decoding process could not put in place, where the kernel lacks the means (the program says
+// so in its log).
+namespace Unconfined {
+constexpr quint32 noNewPrivileges = 1;
+constexpr quint32 landlock = 2;
+constexpr quint32 seccomp = 4;
+} // namespace Unconfined
 
 // A record and room for the descriptors that travel with it, as sendmsg() and recvmsg() take them.
 struct Envelope

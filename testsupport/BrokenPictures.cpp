@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <QStringEncoder>
 #include <QtEndian>
 
 #include <zlib.h>
@@ -177,6 +178,37 @@ QString svgData(const QByteArray &svg)
 QByteArray svgWithLink(QSize size, QColor colour, const QString &href)
 {
     return svg(size, colour, href, "<a xlink:href=\"%4\"><rect width=\"%1\" height=\"%2\" fill=\"%3\"/></a>");
+}
+
+QByteArray svgWithUse(QSize size, QColor colour, const QString &id, QColor used)
+{
+    return svg(size, colour, id,
+               "<defs><rect id=\"%4\" width=\"%1\" height=\"%2\" fill=\"" + used.name().toLatin1()
+                   + "\"/></defs><rect width=\"%1\" height=\"%2\" fill=\"%3\"/><use xlink:href=\"#%4\"/>");
+}
+
+QByteArray svgWithEntity(QSize size, QColor colour, const QString &href)
+{
+    QByteArray image = svgWithImage(size, colour, "entity");
+    image.replace("\"entity\"", "\"&where;\"");
+    return "<!DOCTYPE svg [<!ENTITY where \"" + href.toHtmlEscaped().toUtf8() + "\">]>" + image;
+}
+
+QByteArray inEncoding(const QByteArray &svg, const char *encoding)
+{
+    const QByteArray declaration = QByteArray("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>";
+    const QString text = QString::fromUtf8(svg);
+    // An encoding nobody knows: the text as it was.
+    QStringEncoder encoder(encoding);
+    if (!encoder.isValid())
+        return declaration + svg;
+    if (qstrcmp(encoding, "UTF-7") != 0)
+        return declaration + QByteArray(encoder.encode(text));
+    // One shifted run: the text's UTF-16 in base64, without padding.
+    QByteArray utf16(text.size() * 2, '\0');
+    for (qsizetype i = 0; i < text.size(); ++i)
+        qToBigEndian<quint16>(text[i].unicode(), utf16.data() + 2 * i);
+    return declaration + '+' + utf16.toBase64(QByteArray::OmitTrailingEquals) + '-';
 }
 
 } // namespace TestSupport::BrokenPictures

@@ -36,5 +36,14 @@ QByteArray svgWithImage(QSize size, QColor colour, const QString &href);
 QString svgData(const QByteArray &svg);
 // An SVG of `size` whose only shape, filling it with `colour`, is inside a link to `href`.
 QByteArray svgWithLink(QSize size, QColor colour, const QString &href);
+// An SVG of `size` filled with `colour` over which a `<use>` of `#id` draws a shape of `used` that the
+// SVG defines under that id.
+QByteArray svgWithUse(QSize size, QColor colour, const QString &id, QColor used);
+// svgWithImage() whose reference is an entity of its document type, which holds `href`.
+QByteArray svgWithEntity(QSize size, QColor colour, const QString &href);
+// The XML document `svg` (UTF-8, no declaration) in `encoding`, which it declares: in "UTF-7" all of
+// it past the declaration base64-encoded, so that none of its bytes show a letter of it; in an encoding
+// nobody knows, as it is.
+QByteArray inEncoding(const QByteArray &svg, const char *encoding);
 
 } // namespace TestSupport::BrokenPictures

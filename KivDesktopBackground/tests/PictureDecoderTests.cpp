@@ -100,6 +100,7 @@ TEST_F(PictureDecoderTest, AnSvgDrawsWhatItHoldsAndNoFileItNames)
     };
     const QRgb blue = qRgb(0, 0, 255);
     const QRgb green = qRgb(0, 255, 0);
+    const QString secretPath = home.filePath("elsewhere/secret.png");
     const std::pair<QByteArray, QRgb> cases[] = {
         {Broken::svgWithImage(QSize(16, 9), Qt::blue, home.filePath("elsewhere/secret.png")), blue},
         {Broken::svgWithImage(QSize(16, 9), Qt::blue,
@@ -116,6 +117,18 @@ TEST_F(PictureDecoderTest, AnSvgDrawsWhatItHoldsAndNoFileItNames)
          green},
         {Broken::svgWithImage(QSize(16, 9), Qt::blue, holding(pipe)), green},
         {Broken::svgWithLink(QSize(16, 9), Qt::blue, "https://example.com/"), blue},
+        // Read as its reader reads it, whatever its bytes show.
+        {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, secretPath), "UTF-7"), blue},
+        {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, secretPath), "IBM037"), blue},
+        {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, pipe), "IBM037"), blue},
+        {Broken::svgWithImage(QSize(16, 9), Qt::blue,
+                              Broken::svgData(Broken::inEncoding(
+                                  Broken::svgWithImage(QSize(16, 9), Qt::green, secretPath), "UTF-7"))),
+         green},
+        {Broken::svgWithImage(QSize(16, 9), Qt::blue,
+                              Broken::svgData(Broken::inEncoding(
+                                  Broken::svgWithImage(QSize(16, 9), Qt::green, pipe), "IBM037"))),
+         green},
     };
     // A decoder of its own, started in the folder that holds "#/a/path".
     const QString folder = QDir::currentPath();

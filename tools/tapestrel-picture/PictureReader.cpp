@@ -149,10 +149,14 @@ std::optional<QString> heldPicture(const QString &value, int depth)
     return QStringLiteral("data:image/svg+xml;base64,") + QString::fromLatin1(kept->toBase64());
 }
 
-// The SVG document without every element that names a file or any other resource outside it (Qt's
-// renderer reads the picture of an `<image>` from whatever path or URL it names), links without their
-// addresses, and without its document type, whose entities the reading has already put in place;
-// nothing when it does not parse.
+// The SVG document as the renderer reads it (its reader decodes the encoding it declares), written anew
+// in UTF-8, without every element that names a file or any other resource outside it (Qt's renderer
+// reads the picture of an `<image>` from whatever path or URL it names, the style sheet of an
+// `xml-stylesheet` instruction from its file), links without their addresses, and without its
+// document type: the reading has put its entities in place, so that what they hold is judged here like
+// the rest, and the renderer gets none to expand. Nothing when it does not parse (an encoding the reader
+// cannot decode among it). The renderer never gets the original bytes: what a filter of those bytes
+// passes is not what the renderer reads.
 std::optional<QByteArray> withoutOutsideReferences(const QByteArray &svg, int depth)
 {
     QXmlStreamReader reader(svg);
@@ -215,14 +219,6 @@ std::optional<QByteArray> withoutOutsideReferences(const QByteArray &svg, int de
     return out;
 }
 
-// Whether an SVG document has no reference to filter out: not one "href" in it, and no document type,
-// whose entities could make one. (Text in UTF-16 or UTF-32, with its zero bytes, could hide a reference
-// from a look at its bytes.) Rewriting a document of millions of elements takes seconds.
-bool holdsNoReference(const QByteArray &svg)
-{
-    return !svg.contains("href") && !svg.contains("<!DOCTYPE") && !svg.contains('\0');
-}
-
 // An SVG document, gzip-compressed or not, as it is decoded; nothing when it does not pass.
 std::optional<QByteArray> filteredSvg(const QByteArray &bytes, int depth)
 {
@@ -231,8 +227,8 @@ std::optional<QByteArray> filteredSvg(const QByteArray &bytes, int depth)
     std::optional<QByteArray> plain = bytes;
     if (bytes.startsWith("\x1f\x8b"))
         plain = inflated(bytes, Protocol::maxBytes);
-    if (!plain || holdsNoReference(*plain))
-        return plain;
+    if (!plain)
+        return std::nullopt;
     return withoutOutsideReferences(*plain, depth);
 }
 

@@ -15,9 +15,12 @@
 // - an uncompressed BMP whose header promises more than the file holds is refused (the decoder would
 //   leave the rest black);
 // - an SVG is decoded from what it holds alone: every element that names a file or another resource
-//   outside the document is left out, also inside an SVG that it holds as data (at any depth), so that
-//   a picture can neither wait on a pipe it names nor show a file its author could not otherwise show.
-//   A link keeps its content and loses only its address.
+//   outside the document is left out, also inside an SVG that it holds as data (SVGs held that way
+//   eight deep at most), so that a picture can neither wait on a pipe it names nor show a file its
+//   author could not otherwise show. A link keeps its content and loses only its address. The SVG is
+//   judged as its reader reads it (in the encoding it declares, its entities in place), and the
+//   renderer gets that document written anew in UTF-8, never the original bytes; a document in an
+//   encoding the reader cannot decode is refused.
 class PictureReader
 {
 public:

@@ -7,9 +7,14 @@
 //   tapestrel-picture --memory <bytes> --alarm <seconds>
 //
 // The program's own time limit ends a decode that takes too long; the alarm only ends a decode that
-// outlives the program.
+// outlives the program, or a process left waiting that long for a request. The process ends at once
+// when the program's end of the socket closes, however the program ended.
+//
+// Once loaded, the process confines itself (see Confinement): what a decoder is made to do reads no
+// file and reaches nothing the process was not handed.
 
 #include "Canvases.h"
+#include "Confinement.h"
 #include "OutOfMemory.h"
 #include "PictureReader.h"
 
@@ -23,10 +28,18 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <thread>
 
 namespace Protocol = KivDesktopBackground::PictureProtocol;
 
@@ -36,6 +49,8 @@ constexpr int channel = STDIN_FILENO;
 // Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
 std::atomic<bool> g_decoding = false;
 Canvases g_canvases;
+// What the kernel could not refuse the process, told with every answer.
+quint32 g_unconfined = 0;
 
 bool writeAll(const void *data, size_t size)
 {
@@ -59,6 +74,7 @@ bool answerRefusal(const QString &reason, bool ending)
     answer.outcome = Protocol::Outcome::refused;
     answer.reasonBytes = quint32(text.size());
     answer.ending = ending;
+    answer.unconfined = g_unconfined;
     return writeAll(&answer, sizeof answer) && writeAll(text.constData(), size_t(text.size()));
 }
 
@@ -68,6 +84,7 @@ void answerOutOfMemory()
     Protocol::Answer answer;
     answer.outcome = Protocol::Outcome::outOfMemory;
     answer.ending = 1;
+    answer.unconfined = g_unconfined;
     writeAll(&answer, sizeof answer);
 }
 
@@ -90,6 +107,7 @@ bool answerPicture(const QImage &image)
     answer.height = image.height();
     answer.bytesPerLine = int(image.bytesPerLine());
     answer.format = quint32(image.format());
+    answer.unconfined = g_unconfined;
     return Protocol::send(channel, &answer, sizeof answer, {g_canvases.handedOver()});
 }
 
@@ -132,6 +150,40 @@ bool receive(Protocol::Request &request, int &descriptor)
     return valid;
 }
 
+#ifdef TAPESTREL_PICTURE_PROBE
+// The tests' build of the process (never installed) takes a "picture" of three lines, "probe", a file
+// and a listening socket, for what a decoder could reach once the process is confined; the answer
+// names what it reached: "the file", "the socket", "the program" (a signal), "the terminal" (typing
+// into it), or "nothing".
+std::optional<QString> probe(QFile &file)
+{
+    const QList<QByteArray> lines = file.peek(4096).split('\n');
+    if (lines.size() < 3 || lines[0] != "probe")
+        return std::nullopt;
+    QStringList reached;
+    const int opened = ::open(lines[1].constData(), O_RDONLY | O_CLOEXEC);
+    if (opened >= 0) {
+        reached << QStringLiteral("the file");
+        ::close(opened);
+    }
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, lines[2].constData(), sizeof address.sun_path - 1);
+    if (socket >= 0 && ::connect(socket, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        reached << QStringLiteral("the socket");
+    if (socket >= 0)
+        ::close(socket);
+    if (::kill(::getppid(), 0) == 0)
+        reached << QStringLiteral("the program");
+    // Refused before the kernel looks whether standard error is a terminal at all.
+    const char typed = ' ';
+    if (::ioctl(STDERR_FILENO, TIOCSTI, &typed) == 0 || errno != EPERM)
+        reached << QStringLiteral("the terminal");
+    return reached.isEmpty() ? QStringLiteral("nothing") : reached.join(QLatin1String(", "));
+}
+#endif
+
 PictureReader::Result decode(const Protocol::Request &request, int descriptor)
 {
     // The open file is the program's too: read from its beginning, whatever was read of it before.
@@ -141,6 +193,10 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
         ::close(descriptor);
         return {{}, file.errorString()};
     }
+#ifdef TAPESTREL_PICTURE_PROBE
+    if (const std::optional<QString> reached = probe(file))
+        return {{}, *reached};
+#endif
     PictureReader reader(&file);
     const PictureReader::Memory canvas = [](qsizetype bytes) {
         return g_canvases.reserve(size_t(bytes));
@@ -174,6 +230,25 @@ void limitMemory(rlim_t bytes)
     ::setrlimit(RLIMIT_AS, &limit);
 }
 
+// Waits until the program's end of the socket closes, then ends the process.
+void endWithProgram()
+{
+    pollfd channelEnd {channel, POLLRDHUP, 0};
+    while (::poll(&channelEnd, 1, -1) < 0 && errno == EINTR) { }
+    ::_exit(0);
+}
+
+// Confines the process (see Confinement), which is still the only thread: the kernel confines only
+// the thread that asks and those it starts later. Gives what could not be refused.
+quint32 confineAlone()
+{
+    std::error_code error;
+    const auto threads = std::distance(std::filesystem::directory_iterator("/proc/self/task", error),
+                                       std::filesystem::directory_iterator());
+    const quint32 unconfined = Confinement::confine(Confinement::decodersFolders());
+    return threads == 1 ? unconfined : unconfined | Protocol::Unconfined::landlock;
+}
+
 } // namespace
 
 void OutOfMemory::allocationFailed() noexcept
@@ -199,6 +274,8 @@ int main(int argc, char **argv)
     }
     if (memory == 0 || alarmSeconds == 0)
         return 2;
+    // Whatever the program was doing, a process it does not ask for anything ends.
+    ::alarm(alarmSeconds);
     limitMemory(memory);
 
     qInstallMessageHandler(onMessage);
@@ -207,13 +284,22 @@ int main(int argc, char **argv)
     QGuiApplication application(argc, argv);
     // The process's own memory limit bounds what a decode takes.
     QImageReader::setAllocationLimit(0);
+    // Loads every image format's plugin (and what it links to) while files may still be opened: a Qt
+    // of the program's own may keep them where the confined process may not read.
+    QImageReader::supportedImageFormats();
+    g_unconfined = confineAlone();
+    // Started confined: it ends the process once the program is gone, however it ended (the kernel
+    // closes a killed program's end too), also in the middle of a decode.
+    std::thread(endWithProgram).detach();
 
     Protocol::Request request;
     int descriptor = -1;
     while (receive(request, descriptor)) {
+        ::alarm(0);
         if (!decodeAndAnswer(request, descriptor, alarmSeconds))
             return 0;
         g_canvases.finish();
+        ::alarm(alarmSeconds);
     }
     return 0;
 }

@@ -1,0 +1,41 @@
+// Runs a program on what looks to it like a kernel without Landlock or without seccomp filters, as
+// older or differently built kernels are: their calls fail with ENOSYS.
+//
+//     kernel-without landlock|seccomp <program> [arguments…]
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    std::vector<unsigned> missing;
+    if (std::strcmp(argv[1], "landlock") == 0)
+        missing = {__NR_landlock_create_ruleset, __NR_landlock_add_rule, __NR_landlock_restrict_self};
+    else if (std::strcmp(argv[1], "seccomp") == 0)
+        missing = {__NR_seccomp};
+    else
+        return 2;
+    std::vector<sock_filter> program {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (const unsigned call : missing) {
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1));
+        program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS));
+    }
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog filter {static_cast<unsigned short>(program.size()), program.data()};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
+        || ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) != 0)
+        return 1;
+    ::execv(argv[2], argv + 2);
+    return 127;
+}
