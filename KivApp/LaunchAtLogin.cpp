@@ -66,14 +66,34 @@ QString execLineFor(const QString &program, const QStringList &arguments)
     return QStringLiteral("Exec=") + entryString(command.join(QLatin1Char(' ')));
 }
 
-bool isExecLine(const QString &line)
+bool isExecLine(QStringView line)
 {
     const qsizetype equals = line.indexOf(QLatin1Char('='));
-    return equals > 0 && QStringView(line).left(equals).trimmed() == QLatin1String("Exec");
+    return equals > 0 && line.left(equals).trimmed() == QLatin1String("Exec");
+}
+
+// Calls `visit` with the index and the text of each line of the entry's main group, until it returns
+// true. The text is the line without its end: a launcher reads an entry saved with CRLF line ends (by
+// an editor on another system) as it reads one with LF ends, and so does every reading here.
+template<typename Visit> void visitMainGroup(const QStringList &lines, Visit visit)
+{
+    bool inMainGroup = false;
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        QStringView line = lines[index];
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QStringView trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1Char('['))) {
+            inMainGroup = trimmed == desktopEntryGroup;
+            continue;
+        }
+        if (inMainGroup && visit(index, line))
+            return;
+    }
 }
 
 // The entry with its Exec line replaced, or nothing when it is not UTF-8, or the first Exec line of its
-// main group is already that line or not one of `replaced`.
+// main group is already that line or not one of `replaced`. The line keeps its line end.
 std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &execLine,
                                        const QStringList &replaced)
 {
@@ -82,41 +102,36 @@ std::optional<QByteArray> withExecLine(const QByteArray &bytes, const QString &e
     if (decoder.hasError())
         return std::nullopt;
     QStringList lines = text.split(QLatin1Char('\n'));
-    bool inMainGroup = false;
-    for (QString &line : lines) {
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(QLatin1Char('['))) {
-            inMainGroup = trimmed == desktopEntryGroup;
-        } else if (inMainGroup && isExecLine(line)) {
-            if (line == execLine || !replaced.contains(line))
-                return std::nullopt;
-            line = execLine;
-            return lines.join(QLatin1Char('\n')).toUtf8();
+    std::optional<QByteArray> result;
+    visitMainGroup(lines, [&](qsizetype index, QStringView line) {
+        if (!isExecLine(line))
+            return false;
+        if (line != execLine && replaced.contains(line)) {
+            lines[index].replace(0, line.size(), execLine);
+            result = lines.join(QLatin1Char('\n')).toUtf8();
         }
-    }
-    return std::nullopt;
+        return true;
+    });
+    return result;
 }
 
 // Whether the entry's main group switches it off, as the desktops' own startup settings do when the
 // user turns the program off there: KDE writes Hidden=true, GNOME X-GNOME-Autostart-enabled=false.
 bool isSwitchedOff(const QByteArray &bytes)
 {
-    bool inMainGroup = false;
-    for (const QByteArray &line : bytes.split('\n')) {
-        const QByteArray trimmed = line.trimmed();
-        if (trimmed.startsWith('[')) {
-            inMainGroup = trimmed == desktopEntryGroup.toLatin1();
-            continue;
-        }
-        const qsizetype equals = trimmed.indexOf('=');
-        if (!inMainGroup || equals <= 0)
-            continue;
-        const QByteArray key = trimmed.left(equals).trimmed();
-        const QByteArray value = trimmed.mid(equals + 1).trimmed();
-        if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
-            return true;
-    }
-    return false;
+    bool off = false;
+    visitMainGroup(QString::fromUtf8(bytes).split(QLatin1Char('\n')), [&off](qsizetype, QStringView line) {
+        const QStringView trimmed = line.trimmed();
+        const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            return false;
+        const QStringView key = trimmed.left(equals).trimmed();
+        const QStringView value = trimmed.mid(equals + 1).trimmed();
+        off = (key == QLatin1String("Hidden") && value == QLatin1String("true"))
+            || (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false"));
+        return off;
+    });
+    return off;
 }
 
 } // namespace

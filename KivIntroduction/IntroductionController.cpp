@@ -2,6 +2,7 @@
 
 #include "KivApp/WindowRoom.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -33,10 +34,16 @@ IntroductionWindowController::IntroductionWindowController(IntroductionConfigura
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_view->model().setWindow(this);
-    // A person without a pointer, or whose screen hides the buttons, still gets through.
+    // A person without a pointer, or whose screen hides the buttons, still gets through: Return takes
+    // the button that has the keyboard (the licence page's Accept or Reject among them), else the one
+    // that leads on.
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, [this] {
-            clickShown({QStringLiteral("ContinueButton"), QStringLiteral("FinishButton")});
+            auto *focused = qobject_cast<QPushButton *>(QApplication::focusWidget());
+            if (focused && m_view->isAncestorOf(focused) && focused->isVisible() && focused->isEnabled())
+                focused->click();
+            else
+                clickShown({QStringLiteral("ContinueButton"), QStringLiteral("FinishButton")});
         });
     }
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,

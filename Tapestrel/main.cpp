@@ -15,7 +15,9 @@
 #include "platform/SessionBusTypes.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMutex>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +74,28 @@ private:
     static inline QList<Message> s_held;
 };
 
+// Without XDG_RUNTIME_DIR the toolkit makes a runtime folder of its own when it first needs one, but its
+// Wayland connection, and the libraries that follow the variable alone, each complain first (on a
+// start without a display, before the one line that says why). The folder the toolkit would make is
+// named in the variable before any of them starts.
+void useRuntimeFolderFallback()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    // The toolkit's notice that it made the folder says what the variable now says: nobody needs it.
+    // Its errors (a folder it could not make or that is someone else's) are passed on.
+    static QtMessageHandler previous = nullptr;
+    previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+                previous(type, context, text);
+        });
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    qInstallMessageHandler(previous);
+    if (!folder.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -85,6 +109,7 @@ int main(int argc, char *argv[])
         return *exitCode;
     // Backgrounds need X11 desktop windows: under Wayland the program runs on XWayland when it can.
     KivDesktopBackground::chooseX11UnderWayland(argc, argv);
+    useRuntimeFolderFallback();
     auto opening = std::make_unique<DisplayOpening>();
     QApplication application(argc, argv);
     opening.reset();

@@ -151,6 +151,9 @@ TEST_F(KivAppTest, LaunchAtLoginBringsOnlyAnEarlierVersionsEntryUpToDate)
              Case {"another earlier version's, switched off",
                    "# mine\n[Desktop Entry]\nHidden=true\nExec=/usr/bin/tapestrel --old\n[X]\nExec=x",
                    "# mine\n[Desktop Entry]\nHidden=true\nExec=/usr/bin/tapestrel --no-window\n[X]\nExec=x"},
+             Case {"an earlier version's, saved with CRLF line ends",
+                   "[Desktop Entry]\r\nExec=/usr/bin/tapestrel\r\nHidden=true\r\n",
+                   "[Desktop Entry]\r\nExec=/usr/bin/tapestrel --no-window\r\nHidden=true\r\n"},
              Case {"changed by the user", "[Desktop Entry]\nExec=/usr/bin/tapestrel --show-profile 1\n", {}},
              Case {"spaced by the user", "[Desktop Entry]\nExec = /usr/bin/tapestrel\n", {}},
              Case {"another copy's", "[Desktop Entry]\nExec=/home/me/build/tapestrel\n", {}},
@@ -162,6 +165,7 @@ TEST_F(KivAppTest, LaunchAtLoginBringsOnlyAnEarlierVersionsEntryUpToDate)
          }) {
         SCOPED_TRACE(test.name);
         home.writeFile("autostart/Tapestrel.desktop", test.before);
+        EXPECT_EQ(login.isEnabled(), !test.before.contains("Hidden=true"));
         EXPECT_TRUE(login.bringUpToDate(earlier));
         EXPECT_EQ(home.readFile("autostart/Tapestrel.desktop"),
                   test.after.isNull() ? test.before : test.after);

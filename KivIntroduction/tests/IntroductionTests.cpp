@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -229,7 +230,11 @@ TEST_F(IntroductionTest, WindowRunsModallyUntilFinishAndTheLicenceDecides)
         click("RejectButton");
         EXPECT_EQ(quits.size(), 1);
         EXPECT_EQ(Platform::UserDefaults::standard().value("didAcceptLicense"), QVariant(false));
-        click("AcceptButton");
+        // Return takes the focused button, as on every page.
+        auto *accept = view->currentPageView()->findChild<QPushButton *>("AcceptButton");
+        ASSERT_NE(accept, nullptr);
+        accept->setFocus();
+        QTest::keyClick(accept, Qt::Key_Return);
         EXPECT_EQ(Platform::UserDefaults::standard().value("didAcceptLicense"), QVariant(true));
         seen.append(currentId(model));
         EXPECT_TRUE(view->bottomBar()->isVisible());

@@ -3,6 +3,8 @@
 #include "Tapestrel/system/AccentColor.h"
 #include "Tapestrel/system/SwatchIcon.h"
 
+#include <QEvent>
+
 namespace {
 
 QList<ChoiceOptionPicker::Choice> colorChoices()
@@ -26,4 +28,16 @@ AccentColorPicker::AccentColorPicker(Option *option, QWidget *parent)
     : ChoiceOptionPicker(option, tr("Theme Color"), colorChoices(), Style::popUp, parent)
 {
     setObjectName(QStringLiteral("AccentColorPicker"));
+}
+
+void AccentColorPicker::changeEvent(QEvent *event)
+{
+    ChoiceOptionPicker::changeEvent(event);
+    // The system's colours have shades of their own on a dark palette.
+    if (event->type() == QEvent::PaletteChange) {
+        QList<QIcon> icons;
+        for (const Choice &choice : colorChoices())
+            icons.append(choice.icon);
+        setIcons(icons);
+    }
 }

@@ -9,4 +9,7 @@ class AccentColorPicker : public ChoiceOptionPicker
 
 public:
     explicit AccentColorPicker(Option *option, QWidget *parent = nullptr);
+
+protected:
+    void changeEvent(QEvent *event) override;
 };

@@ -11,6 +11,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -170,6 +171,14 @@ void FolderColorPicker::refresh()
         QStringLiteral("QPushButton { background-color: %1; border: 1px solid palette(mid); "
                        "border-radius: 4px; }")
             .arg(wellColor.name(QColor::HexArgb)));
+}
+
+void FolderColorPicker::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The system's colours have shades of their own on a dark palette.
+    if (event->type() == QEvent::PaletteChange)
+        refresh();
 }
 
 void FolderColorPicker::openColorDialog()

@@ -43,6 +43,9 @@ public:
 
     QComboBox *comboBox() const { return m_combo; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void refresh();
     void watchProfile();

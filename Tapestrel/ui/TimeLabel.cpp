@@ -29,7 +29,8 @@ TimeLabel::TimeLabel(int hour, int minute, QWidget *parent)
     shownLayout->addWidget(m_time);
 
     auto *editorLayout = new QHBoxLayout(m_editor);
-    editorLayout->setContentsMargins(0, 0, 0, 2);
+    // Within the 32 points of a schedule row.
+    editorLayout->setContentsMargins(0, 0, 0, 1);
     editorLayout->addWidget(m_picker);
     editorLayout->addWidget(m_done);
 

@@ -13,7 +13,38 @@ ColorLabel::ColorLabel(const QString &text, const QColor &color, QWidget *parent
     setObjectName(QStringLiteral("ColorLabel"));
     setAlignment(Qt::AlignCenter);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    followParent();
     restyle();
+}
+
+void ColorLabel::followParent()
+{
+    // The patch is mixed from the colour of the widget around the badge. A palette switch reaches the
+    // widgets in no set order, and the badge's own palette (set by its style sheet) does not change
+    // when its parent's does: the badge follows its parent's palette, also while it is hidden.
+    if (m_followed == parentWidget())
+        return;
+    if (m_followed)
+        m_followed->removeEventFilter(this);
+    m_followed = parentWidget();
+    if (m_followed)
+        m_followed->installEventFilter(this);
+}
+
+bool ColorLabel::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange) {
+        followParent();
+        restyle();
+    }
+    return QLabel::event(event);
+}
+
+bool ColorLabel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_followed && event->type() == QEvent::PaletteChange)
+        restyle();
+    return QLabel::eventFilter(watched, event);
 }
 
 void ColorLabel::setColor(const QColor &color)

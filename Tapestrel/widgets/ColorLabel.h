@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QPointer>
 
 // A short text on a rounded patch of colour, as used for status badges.
 class ColorLabel : public QLabel
@@ -23,10 +24,14 @@ public:
     static double contrast(const QColor &a, const QColor &b);
 
 protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void restyle();
+    void followParent();
 
+    QPointer<QWidget> m_followed;
     QColor m_color;
 };

@@ -442,6 +442,10 @@ TEST_F(FreshHomeProgramTest, AProgramWithoutADisplaySaysSoInOneLine)
          {{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "tapestrel-none"}},
          {},
          "Failed to create wl_display (No such file or directory)"},
+        {"a Wayland session without a runtime folder",
+         {{"XDG_SESSION_TYPE", "wayland"}, {"XDG_RUNTIME_DIR", {}}, {"TMPDIR", "temporary"}},
+         {},
+         "Failed to create wl_display (No such file or directory)"},
         {"no such platform",
          {{"QT_QPA_PLATFORM", "none"}},
          {},
@@ -450,10 +454,18 @@ TEST_F(FreshHomeProgramTest, AProgramWithoutADisplaySaysSoInOneLine)
     for (const auto &[name, variables, arguments, said] : rows) {
         SCOPED_TRACE(name);
         QProcessEnvironment without = environment;
-        for (const char *variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        for (const char *variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE",
+                                     "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP"})
             without.remove(variable);
-        for (const auto &[variable, value] : variables)
-            without.insert(variable, value);
+        // A variable without a value is left out; folders are made in the test's home.
+        for (const auto &[variable, value] : variables) {
+            if (value.isNull())
+                without.remove(variable);
+            else if (variable == "TMPDIR" && QDir(home.path()).mkpath(value))
+                without.insert(variable, home.filePath(value));
+            else
+                without.insert(variable, value);
+        }
         const TestSupport::ProcessRun run = TestSupport::runProcess(program, arguments, without);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.err, "tapestrel: Tapestrel could not open a display: " + said + "\n")

@@ -1,6 +1,7 @@
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
 #include "Tapestrel/model/Defaults.h"
+#include "Tapestrel/ui/ProfileEditor.h"
 #include "Tapestrel/ui/settings/GeneralSettingsView.h"
 #include "Tapestrel/ui/settings/SettingsView.h"
 #include "Tapestrel/ui/settings/SimpleBackupsSettingsView.h"
@@ -11,6 +12,8 @@
 #include "KivBackups/ui/BackupListView.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "platform/UserDefaults.h"
@@ -97,7 +100,7 @@ double strongestContrast(const QImage &image, const QRect &area)
 
 // Every page follows a palette change while it shows (the desktop turns dark, or light): it looks as
 // one made in the new palette does, its lists, symbols and quieter texts included, and the backups'
-// "⋮" stands out from its button.
+// "⋮" stands out from its button. So does the profile editor's System tab, its badges and swatches.
 TEST_F(SettingsViewTest, EveryPageFollowsAPaletteChangeAsIfMadeInIt)
 {
     Tapestrel controller;
@@ -107,13 +110,36 @@ TEST_F(SettingsViewTest, EveryPageFollowsAPaletteChangeAsIfMadeInIt)
     controller.synchronizedOptionsStore().setDisabledOptionsIDs({"system.ui.appearance"});
     TestSupport::runTask(controller.backupManager().makeBackup(false));
 
+    profile->findOrCreateOption("system.dock.position")->setEnabled(false);
+    profile->findOrCreateOption("system.ui.accentColor")->setValue("purple");
+    // The editor's rows find their option models in the controller's registry.
+    OptionStore::setShared(&controller.optionStore());
+    const std::shared_ptr<void> unshare(nullptr, [](void *) { OptionStore::setShared(nullptr); });
+
     const TestSupport::ScopedPalette before(TestSupport::schemePalette(false));
     SettingsView switched(controller);
     switched.show();
     for (int index = 0; index < switched.pages().size(); ++index)
         switched.setCurrentPage(index);
+    // The profile editor's System tab, with an option disabled in every profile and one in this one
+    // only, is first opened after the switch.
+    ProfileEditor switchedEditor(profile, nullptr, &controller.synchronizedOptionsStore());
+    switchedEditor.show();
+    const int systemTab = int(ProfileEditor::tabTags.indexOf("system"));
     for (const bool dark : {true, false}) {
         QApplication::setPalette(TestSupport::schemePalette(dark));
+        ProfileEditor freshEditor(profile, nullptr, &controller.synchronizedOptionsStore());
+        freshEditor.show();
+        freshEditor.tabs()->setCurrentIndex(systemTab);
+        switchedEditor.tabs()->setCurrentIndex(systemTab);
+        freshEditor.resize(switchedEditor.size());
+        EXPECT_TRUE(TestSupport::waitUntil(
+            [&] { return switchedEditor.grab().toImage() == freshEditor.grab().toImage(); },
+            std::chrono::seconds(2)))
+            << (dark ? "System tab after light to dark" : "System tab after dark to light");
+        TestSupport::grabAndKeep(&switchedEditor,
+                                 dark ? "settings/palette/System tab after light to dark"
+                                      : "settings/palette/System tab after dark to light");
         SettingsView fresh(controller);
         fresh.show();
         for (int index = 0; index < switched.pages().size(); ++index) {

@@ -26,7 +26,8 @@ ScheduledProfileRow::ScheduledProfileRow(const ScheduledProfile &entry, Synchron
     , m_missing(new QLabel(tr("Profile does not exist")))
 {
     setObjectName(QStringLiteral("ScheduledProfileRow"));
-    setMinimumHeight(rowHeight);
+    // Fixed, so that the list does not jump when a time editor opens or closes.
+    setFixedHeight(rowHeight);
     m_name->setTextFormat(Qt::PlainText);
     TextStyle::apply(m_missing, TextStyle::Level::tertiary);
 

@@ -1,5 +1,6 @@
 #include "Tapestrel/ui/switcher/MenuBarExtra.h"
 
+#include "KivApp/WindowRoom.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
 #include "Tapestrel/ui/switcher/SystemTray.h"
@@ -108,23 +109,26 @@ QWidget *MenuBarExtra::makePanelWindow(Qt::WindowFlags flags)
 
 void MenuBarExtra::showPanel(QPoint anchor)
 {
+    showPanel(anchor, KivApp::WindowRoom::of(QGuiApplication::screenAt(anchor)));
+}
+
+void MenuBarExtra::showPanel(QPoint anchor, const QRect &room)
+{
     if (m_panel && m_panel->isVisible() && m_panel->windowFlags().testFlag(Qt::Popup)) {
         m_panel->close(); // a second click on the icon closes it, as a menu would
         return;
     }
     QWidget *window = makePanelWindow(Qt::Popup);
-    const QSize size =
-        window->sizeHint().expandedTo(QSize(MenuView::panelWidth, MenuView::minimumPanelHeight));
-    QRect area(anchor, size);
-    // Keep the whole panel on the screen of the icon, flipping above or left of it when needed.
-    if (const QScreen *screen = QGuiApplication::screenAt(anchor)) {
-        const QRect available = screen->availableGeometry();
-        if (area.bottom() > available.bottom())
+    // As large as the room allows: on a small screen the tiles scroll between the bars.
+    QRect area(anchor, room.isEmpty() ? window->sizeHint() : window->sizeHint().boundedTo(room.size()));
+    // Keep the whole panel in the room on the icon's screen, flipping above or left of it when needed.
+    if (!room.isEmpty()) {
+        if (area.bottom() > room.bottom())
             area.moveBottom(anchor.y()); // a tray at the bottom of the screen: open upwards
-        area.moveRight(qMin(area.right(), available.right()));
-        area.moveLeft(qMax(area.left(), available.left()));
-        area.moveBottom(qMin(area.bottom(), available.bottom()));
-        area.moveTop(qMax(area.top(), available.top()));
+        area.moveRight(qMin(area.right(), room.right()));
+        area.moveLeft(qMax(area.left(), room.left()));
+        area.moveBottom(qMin(area.bottom(), room.bottom()));
+        area.moveTop(qMax(area.top(), room.top()));
     }
     window->setGeometry(area);
     window->show();
@@ -139,11 +143,14 @@ void MenuBarExtra::showPanelAsWindow(QWidget *beside)
     }
     QWidget *window = makePanelWindow(Qt::Window);
     window->setWindowTitle(tr("Profile Switcher"));
-    QRect area(QPoint(), QSize(MenuView::panelWidth, MenuView::minimumPanelHeight));
     // Right of the window it was opened from, else left of it, top edges level as far as the screen
-    // allows; centred on the screen when neither side has room.
+    // allows; centred on the screen when neither side has room. A screen too small for the whole panel
+    // gets a smaller window, title bar included.
     const QScreen *screen = beside ? beside->screen() : QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : QRect();
+    const QRect available = KivApp::WindowRoom::of(screen);
+    QRect area(QPoint(), window->sizeHint());
+    if (!available.isEmpty())
+        area.setSize(area.size().boundedTo(available.size().shrunkBy(KivApp::WindowRoom::titleBar)));
     constexpr int gap = 12;
     area.moveCenter(available.center());
     if (beside) {

@@ -34,6 +34,9 @@ public:
 
     // Opens the panel as a pop-up next to the given point of the screen.
     void showPanel(QPoint anchor);
+    // The same within `room`, the part of the screen that panels and docks leave to windows: the
+    // panel keeps its size where the room holds it and shrinks where it does not.
+    void showPanel(QPoint anchor, const QRect &room);
     // Opens the panel as a window of its own, titled "Profile Switcher", beside the given window when
     // there is room on its screen (or raises it).
     void showPanelAsWindow(QWidget *beside = nullptr);

@@ -37,8 +37,6 @@ MenuView::MenuView(ModelContext *context, SelectionModel *model, Actions actions
     , m_moreMenu(new MoreMenu(m_actions.moreItems, this))
 {
     setObjectName(QStringLiteral("MenuView"));
-    setFixedWidth(panelWidth);
-    setMinimumHeight(minimumPanelHeight);
     if (!m_actions.applyProfile) {
         m_actions.applyProfile = [](Profile *profile) {
             ApplyProfileCommand(profile, true).execute();

@@ -42,8 +42,10 @@ public:
         MoreMenu::Items moreItems;
     };
 
+    // The panel's size where the screen has room for it; on a smaller screen it shrinks, its bars
+    // staying whole and its tiles scrolling.
     static constexpr int panelWidth = 424;
-    static constexpr int minimumPanelHeight = 620;
+    static constexpr int panelHeight = 620;
 
     MenuView(ModelContext *context, SelectionModel *model, Actions actions, QWidget *parent = nullptr);
 
@@ -58,6 +60,8 @@ public:
     bool isNewProfileViewVisible() const { return m_newProfileView != nullptr; }
 
     void showNewProfileView();
+
+    QSize sizeHint() const override { return {panelWidth, panelHeight}; }
 
 private:
     void reload();

@@ -53,7 +53,8 @@ TEST_F(MainControllerBackgrounds, StartUpMovesTheImagesOnceTheDriveIsThere)
     }
 }
 
-// A start shows the background shown last, unless the desktop keeps its wallpaper itself.
+// A start shows the background shown last, unless the desktop keeps its wallpaper itself: what the
+// desktop shows is not kept either.
 TEST_F(MainControllerBackgrounds, AStartShowsTheLastBackgroundWhereNothingElseKeepsIt)
 {
     using KivDesktopBackground::Background;
@@ -69,9 +70,12 @@ TEST_F(MainControllerBackgrounds, AStartShowsTheLastBackgroundWhereNothingElseKe
             selected.emplace(gnomeDesktop);
         {
             Tapestrel earlier;
-            EXPECT_EQ(TestSupport::runTask(earlier.desktopBackgroundController().setBackground(applied)),
+            const Background background = onGnome ? Background::color(QColor("#993366")) : applied;
+            EXPECT_EQ(TestSupport::runTask(earlier.desktopBackgroundController().setBackground(background)),
                       std::nullopt);
         }
+        // Only what the program's own windows showed is kept for the next start.
+        EXPECT_EQ(Platform::UserDefaults::standard().string("lastShownBackground"), applied.rawValue());
         Tapestrel started;
         const KivDesktopBackground::DesktopBackgroundController &shown =
             started.desktopBackgroundController();

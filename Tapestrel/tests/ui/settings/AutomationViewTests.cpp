@@ -103,6 +103,9 @@ TEST_F(AutomationTest, AddingAnEntryForAnEnabledProfileAtThePresentTime)
     ASSERT_EQ(page.rows().size(), 1);
     EXPECT_TRUE(page.rows()[0]->isEditingTime());
     EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "Night");
+    // 32 points high with its editor open too, as every row: the list does not jump.
+    TestSupport::spinEventLoop(0ms);
+    EXPECT_EQ(page.rows()[0]->height(), 32);
     // The scheduler follows the store by itself.
     ASSERT_TRUE(scheduler.armedEntry());
     EXPECT_EQ(scheduler.armedEntry()->id, entries[0].id);

@@ -1,8 +1,10 @@
 #include "Tapestrel/ui/switcher/MenuBarExtra.h"
 
+#include "KivApp/WindowRoom.h"
 #include "Tapestrel/model/Defaults.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/SelectionModel.h"
 #include "Tapestrel/ui/switcher/MenuView.h"
 #include "Tapestrel/ui/switcher/NewProfileView.h"
@@ -11,6 +13,7 @@
 #include "testsupport/FakeTrayHost.h"
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
 #include <QGuiApplication>
@@ -18,6 +21,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolButton>
@@ -93,13 +98,14 @@ TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
 {
     Defaults defaults;
     MenuBarExtra extra(&defaults, panelMaker());
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // The room a window may take on the screen: short of a panel's height where no work area is told.
+    const QRect screen = KivApp::WindowRoom::of(QGuiApplication::primaryScreen());
 
     extra.showPanel(screen.topLeft() + QPoint(10, 5));
     ASSERT_NE(extra.panel(), nullptr);
     EXPECT_TRUE(extra.panel()->findChild<MenuView *>());
-    EXPECT_EQ(extra.panel()->geometry().topLeft(), screen.topLeft() + QPoint(10, 5));
-    EXPECT_GE(extra.panel()->height(), MenuView::minimumPanelHeight);
+    EXPECT_EQ(extra.panel()->geometry(),
+              QRect(screen.topLeft() + QPoint(10, 5), QSize(MenuView::panelWidth, MenuView::panelHeight)));
 
     // Near the bottom right corner the panel opens above and left of the point, fully visible.
     extra.panel()->close();
@@ -129,6 +135,51 @@ TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
     ASSERT_NE(extra.panel(), nullptr);
     EXPECT_LT(extra.panel()->geometry().right(), main.frameGeometry().left());
     EXPECT_GE(extra.panel()->geometry().left(), screen.left());
+}
+
+// On a screen too low for the whole panel (1024 by 600 here), opened from a tray in a panel at the top
+// or at the bottom, the panel lies within the room the screen leaves, its bars whole and its tiles
+// scrolling between them.
+TEST_F(MenuBarExtraTest, ThePanelFitsASmallScreenFromATopOrABottomPanel)
+{
+    for (int index = 0; index < 12; ++index)
+        m_container->mainContext()->insert(
+            std::make_unique<Profile>(QStringLiteral("Profile %1").arg(index)));
+    m_container->mainContext()->save();
+    Defaults defaults;
+    MenuBarExtra extra(&defaults, panelMaker());
+    const QRect screen(0, 0, 1024, 600);
+    const struct
+    {
+        const char *name;
+        QRect available;
+        QPoint icon; // where the tray icon's bottom left corner is
+    } rows[] = {
+        {"top-panel", {0, 28, 1024, 572}, {990, 27}},
+        {"bottom-panel", {0, 0, 1024, 572}, {990, 599}},
+        {"unknown-panel", screen, {990, 599}},
+    };
+    for (const auto &[name, available, icon] : rows) {
+        SCOPED_TRACE(name);
+        extra.showPanel(icon, KivApp::WindowRoom::of(screen, available));
+        QWidget *panel = extra.panel();
+        ASSERT_NE(panel, nullptr);
+        EXPECT_TRUE(available.contains(panel->geometry()) && screen.contains(panel->geometry()))
+            << panel->geometry().top() << " " << panel->geometry().bottom();
+        EXPECT_EQ(panel->width(), MenuView::panelWidth);
+        TestSupport::spinEventLoop(std::chrono::milliseconds(0));
+        auto *view = panel->findChild<MenuView *>();
+        ASSERT_NE(view, nullptr);
+        for (QWidget *control : {static_cast<QWidget *>(view->editProfilesButton()),
+                                 static_cast<QWidget *>(view->moreButton())}) {
+            EXPECT_TRUE(control->isVisible());
+            EXPECT_EQ(control->visibleRegion(), QRegion(control->rect()))
+                << control->objectName().toStdString();
+        }
+        EXPECT_TRUE(view->findChild<QScrollArea *>()->verticalScrollBar()->isVisible());
+        TestSupport::saveScreenshot(panel, QStringLiteral("switcher/small-screen-%1").arg(name));
+        panel->close();
+    }
 }
 
 TEST_F(MenuBarExtraTest, EscapeClosesTheSwitcherWindowUnlessTheNewProfileFormTakesIt)

@@ -162,7 +162,7 @@ TEST_F(MenuViewTest, TilesInViewAreShownInTheirCellsThroughChangesAndScrolling)
     for (int i = 0; i < 41; ++i)
         made.append(addProfile(QStringLiteral("Profile %1").arg(i, 2, 10, QLatin1Char('0'))));
     auto view = makeView();
-    view->resize(MenuView::panelWidth, MenuView::minimumPanelHeight);
+    view->resize(MenuView::panelWidth, MenuView::panelHeight);
     view->show();
     auto *grid = view->findChild<TileGrid *>();
     auto *scroll = view->findChild<QScrollArea *>();
@@ -229,7 +229,7 @@ TEST_F(MenuViewTest, TabWalksTheTilesInOrderPastTheView)
     for (int i = 29; i > 0; --i)
         addProfile(QStringLiteral("Profile %1").arg(i));
     auto view = makeView();
-    view->resize(MenuView::panelWidth, MenuView::minimumPanelHeight);
+    view->resize(MenuView::panelWidth, MenuView::panelHeight);
     view->show();
     view->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
