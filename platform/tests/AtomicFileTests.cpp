@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <utility>
 
 using Platform::AtomicFile;
 using Platform::PropertyList;
@@ -194,8 +195,8 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
          theirs + "theme=Abyss\n"},
         {"in place after the last check, same size and time", Step::Renaming, sameSizeAndTime,
          "font=13\ntheme=Abyss\n"},
-        {"by rename after the last check", Step::Renaming, [&] { OutsideWriter::replaceByRename(path, theirs); },
-         theirs + "theme=Abyss\n"},
+        {"by rename after the last check", Step::Renaming,
+         [&] { OutsideWriter::replaceByRename(path, theirs); }, theirs + "theme=Abyss\n"},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -341,8 +342,12 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
          },
          std::nullopt, 1500},
         {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 1000},
-        {"unfinished for more than a minute: handed to the edit as it is", "font=", 61, {},
-         "font=theme=Abyss\n", 1000},
+        {"unfinished for more than a minute: handed to the edit as it is",
+         "font=",
+         61,
+         {},
+         "font=theme=Abyss\n",
+         1000},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -360,8 +365,9 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
             EXPECT_EQ(home.readFile("settings"), *test.expected);
         } else {
             ASSERT_TRUE(failure.has_value());
-            EXPECT_TRUE(failure->reason.startsWith("it changed ")
-                        && failure->reason.endsWith(" seconds ago and another program may still be saving it"))
+            EXPECT_TRUE(
+                failure->reason.startsWith("it changed ")
+                && failure->reason.endsWith(" seconds ago and another program may still be saving it"))
                 << failure->reason.toStdString();
             EXPECT_GE(clock.elapsed(), 300) << "waited for";
             EXPECT_FALSE(home.readFile("settings").contains("theme=Abyss"));
@@ -436,9 +442,35 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
             OutsideWriter::replaceByRename(path, bytes);
         };
     };
-    const QString giveUp = "another program saved it again each time its save was put back; its last save is "
-                           "left in place and this change was not made; the one before is kept as "
+    const QString giveUp =
+        "another program saved it again each time its save was put back; its newest save is "
+        "left in place and this change was not made; the save before it is kept as "
         + path + ".kept";
+    // A writer looking for leftovers in the folder, as another edit in it would: it takes nothing in use.
+    auto looking = std::make_shared<bool>(false);
+    const auto lookIn = [&, looking] {
+        if (!std::exchange(*looking, true))
+            AtomicFile::finishInterruptedIn(home.path());
+        *looking = false;
+    };
+    // A save the moment before the exchange and before each of the first `count` put-backs: as the last
+    // put-back has checked what is in place, too.
+    const auto racing = [&](int count) {
+        return [&, count](OutsideWriter &outside) {
+            outside.at(Step::Exchanging, 1, [&] {
+                lookIn();
+                OutsideWriter::replaceByRename(path, first);
+            });
+            outside.always(Step::Exchanged, lookIn);
+            for (int n = 1; n <= count; ++n)
+                outside.at(Step::PuttingBack, n, [&, n] {
+                    lookIn();
+                    OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(n) + "\n");
+                });
+            outside.always(Step::PuttingBack, lookIn);
+            outside.always(Step::PutBack, lookIn);
+        };
+    };
     const QList<Case> cases {
         {"by rename, then by rename while the first is out of place",
          [&](OutsideWriter &outside) {
@@ -476,16 +508,8 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
          second + "theme=Abyss\n",
          {},
          {}},
-        {"again each time a save is put back",
-         [&](OutsideWriter &outside) {
-             outside.at(Step::Renaming, 1, rename(first));
-             outside.at(Step::Exchanged, 1, rename("save=0\n"));
-             auto saves = std::make_shared<int>(0);
-             outside.always(Step::PutBack, [&, saves] {
-                 OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++*saves) + "\n");
-             });
-         },
-         "save=5\n", "save=4\n", giveUp},
+        {"six saves in all, five right before the put-backs", racing(5), "save=5\n", "save=4\n", giveUp},
+        {"seven saves in all, six right before the put-backs", racing(6), "save=6\n", "save=5\n", giveUp},
         {"again at each put-back but the last, which takes the newest out",
          [&](OutsideWriter &outside) {
              outside.at(Step::Renaming, 1, rename(first));
@@ -515,15 +539,25 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
         EXPECT_EQ(home.readFile("settings.kept"), test.kept);
     }
 
-    // A second save kept beside the file never replaces the first (here, that of the last case).
+    // Saves without end: the put-backs end too, the newest in place; a second save kept beside the file
+    // never replaces the first (here, that of the last case).
     home.writeFile("settings", "font=12\n");
     OutsideWriter outside(path);
-    cases.at(cases.size() - 2).script(outside);
+    outside.at(Step::Renaming, 1, rename(first));
+    outside.at(Step::Exchanged, 1, rename("save=0\n"));
+    int saves = 0;
+    outside.always(Step::PutBack, [&] {
+        OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++saves) + "\n");
+    });
     const auto failure = AtomicFile::edit(path, 1024, addLine());
     ASSERT_TRUE(failure.has_value());
-    EXPECT_TRUE(failure->reason.endsWith("kept as " + path + ".kept-2")) << failure->reason.toStdString();
+    EXPECT_TRUE(failure->reason.endsWith("its newest save is left in place and this change was not made; an "
+                                         "earlier save is kept as "
+                                         + path + ".kept-2"))
+        << failure->reason.toStdString();
+    EXPECT_EQ(home.readFile("settings"), "save=" + QByteArray::number(saves) + "\n");
     EXPECT_EQ(home.readFile("settings.kept"), "save=3\n");
-    EXPECT_EQ(home.readFile("settings.kept-2"), "save=4\n");
+    EXPECT_EQ(home.readFile("settings.kept-2"), "save=" + QByteArray::number(saves - 1) + "\n");
 }
 
 // A writer killed at each step: the next edit or the start puts the other save back.
