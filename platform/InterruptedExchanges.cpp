@@ -127,10 +127,20 @@ QByteArray InterruptedExchanges::versionOfPath(const QString &path)
     return version;
 }
 
+QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &file)
+{
+    return seeTo(folder, file, false);
+}
+
+QStringList InterruptedExchanges::seeToFile(const QString &file)
+{
+    return seeTo(QFileInfo(file).absolutePath(), file, true);
+}
+
 // A file counts only when its name is one this program gives, it is a regular file of this user or of
 // its own file's owner, and no writer holds its lock. Names are gathered first, as finishing one renames
 // files in the folder.
-QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &file)
+QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &file, bool onlyFile)
 {
     QStringList leftovers;
     // The files whose names are cut in their leftovers' names, by the names borne (also as earlier
@@ -178,6 +188,8 @@ QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &fi
             }
             target = candidates.first();
         }
+        if (onlyFile && target != fileName)
+            continue;
 
         const QString path = pathOf(name);
         const QByteArray encoded = QFile::encodeName(path);

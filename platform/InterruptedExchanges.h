@@ -43,8 +43,12 @@ public:
     // Sees to what killed writers left in `folder`. Where saves of `file` (an absolute path, links
     // followed; empty for none) were kept beside it; those of other files are only logged.
     static QStringList seeTo(const QString &folder, const QString &file);
+    // Sees to what killed writers left of `file` alone (an absolute path, links followed); where saves
+    // of it were kept.
+    static QStringList seeToFile(const QString &file);
 
 private:
+    static QStringList seeTo(const QString &folder, const QString &file, bool onlyFile);
     // The digest that a swap name bears of the regular file at `path`; empty when it cannot be read.
     static QByteArray versionOfPath(const QString &path);
     // Finishes the exchange that left `swap` (locked by the caller) beside `target`; where a save was kept.

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/InterruptedExchanges.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/FileSizeLimit.h"
@@ -21,6 +22,7 @@
 #include <utility>
 
 using Platform::AtomicFile;
+using Platform::InterruptedExchanges;
 using Platform::PropertyList;
 using Platform::UserDefaults;
 using TestSupport::FileSizeLimit;
@@ -206,6 +208,8 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
         int calls = 0;
         EXPECT_EQ(AtomicFile::edit(path, 1024, addLine(&calls)), std::nullopt);
         EXPECT_EQ(calls, 2) << "made again on the new content";
+        // Before the last check, it is seen there: nothing of theirs is taken out and put back.
+        EXPECT_EQ(outside.count(Step::PutBack), test.step == Step::Renaming ? 1 : 0);
         EXPECT_EQ(home.readFile("settings"), test.expected);
         EXPECT_EQ(entries(home.path()), test.expected.isEmpty() ? QStringList() : QStringList {"settings"});
     }
@@ -564,6 +568,12 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
 TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
 {
     const QString folder = home.filePath("Library/Preferences");
+    // The longest name a file may have, and what an earlier version named its leftovers by: its start.
+    const QString longName = QString(250, QLatin1Char('n')) + ".conf";
+    const auto earlierName = [&](const QString &leftover) {
+        return "." + longName.left(180) + leftover.mid(leftover.indexOf(".tapestrel-"));
+    };
+    const bool root = ::geteuid() == 0;
     struct Case
     {
         const char *name;
@@ -572,9 +582,14 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         QByteArray inPlace; // the version in place before the next change
         QByteArray kept; // the version kept beside the file, which the next change then names
         bool domain = false; // a preference domain, written next through UserDefaults
-        bool atStart = false; // finished by the start, not by the next change
+        bool atStart = false; // finished by the start (the domain's first read), not by the next change
+        QString fileName = "settings";
+        // Run as root on a user's file (uid 1000): the file and the saves are the user's, and the
+        // leftover is given to this uid after the kill.
+        uid_t leftoverOwner = 0;
+        bool earlierLeftoverName = false; // the leftover bears the name an earlier version gave it
     };
-    const QList<Case> cases {
+    QList<Case> cases {
         {"before the new file bears its swap name", "renaming", "renaming:S1", "S1", ""},
         {"before the exchange", "exchanging", "exchanging:S1", "S1", ""},
         {"after the exchange that took a save out", "renaming exchanged", "renaming:S1", "S1", "", true},
@@ -586,13 +601,30 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         {"after a put-back that took the writer's file out", "renaming putback", "renaming:S1", "S1", ""},
         {"after a put-back that took a newer save out", "renaming exchanged putback",
          "renaming:S1 exchanged:S2", "S1", "S2"},
+        {"a file of a 255-byte name", "renaming exchanged", "renaming:S1", "S1", "", false, false, longName},
+        {"a file of a 255-byte name, saved again after the kill", "renaming exchanged",
+         "renaming:S1 after:S2", "S2", "S1", false, false, longName},
+        {"a file of a 255-byte name, left by an earlier version", "renaming exchanged", "renaming:S1", "S1",
+         "", false, false, longName, 0, true},
     };
+    if (root) {
+        cases.append({"run as root on a user's file", "renaming exchanged", "renaming:S1", "S1", "", false,
+                      false, "settings", 1000});
+        cases.append({"run as root on a user's file, a leftover of someone else", "renaming exchanged",
+                      "renaming:S1", "ours", "", false, false, "settings", 2000});
+    }
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
         QDir(folder).removeRecursively();
-        const QString file =
-            QStringLiteral("Library/Preferences/") + (test.domain ? "com.example.cut.plist" : "settings");
+        const QString file = QStringLiteral("Library/Preferences/")
+            + (test.atStart      ? "com.example.start.plist"
+                   : test.domain ? "com.example.cut.plist"
+                                 : test.fileName);
         const QString path = home.filePath(file);
+        const uid_t owner = test.leftoverOwner ? 1000 : ::geteuid();
+        const auto own = [&](const QString &name) {
+            ASSERT_EQ(::chown(QFile::encodeName(name).constData(), owner, owner), 0);
+        };
         // The writer's version already holds the change the next one makes.
         const auto version = [&test](const QByteArray &name, bool changed = false) -> QByteArray {
             if (!test.domain)
@@ -603,15 +635,20 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
             return PropertyList::toXml(values);
         };
         home.writeFile(file, version("v0"));
+        own(path);
         QHash<QString, QByteArray> saves;
         for (const QString &save : test.saves.split(' ', Qt::SkipEmptyParts))
             saves.insert(save.section(':', 0, 0), save.section(':', 1).toLatin1());
+        const auto save = [&](const QString &at) {
+            OutsideWriter::replaceByRename(path, version(saves.value(at)));
+            own(path);
+        };
         const QStringList stops = test.stops.split(' ');
         const pid_t writer = startStoppedWriter(path, version("ours", true), stops);
         for (const QString &stop : stops) {
             ASSERT_TRUE(stoppedAgain(writer)) << qPrintable(stop);
             if (saves.contains(stop))
-                OutsideWriter::replaceByRename(path, version(saves.value(stop)));
+                save(stop);
             if (stop != stops.last())
                 ::kill(writer, SIGCONT);
         }
@@ -622,11 +659,32 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         ::kill(writer, SIGKILL);
         ASSERT_EQ(::waitpid(writer, nullptr, 0), writer);
         if (saves.contains("after"))
-            OutsideWriter::replaceByRename(path, version(saves.value("after")));
+            save("after");
+        QStringList leftovers = entries(folder).filter(".tapestrel-");
+        ASSERT_EQ(leftovers.size(), 1);
+        QString leftover = folder + "/" + leftovers.first();
+        if (test.earlierLeftoverName) {
+            const QString earlier = folder + "/" + earlierName(leftovers.first());
+            ASSERT_TRUE(QFile::rename(leftover, earlier));
+            leftover = earlier;
+        }
+        if (test.leftoverOwner) {
+            ASSERT_EQ(::chown(QFile::encodeName(leftover).constData(), test.leftoverOwner, owner), 0);
+        }
 
+        // Another writer looks in the folder the moment the exchange is finished: it takes nothing in use.
+        OutsideWriter outside(path);
+        auto looking = std::make_shared<bool>(false);
+        const auto lookIn = [&folder, looking] {
+            if (!std::exchange(*looking, true))
+                AtomicFile::finishInterruptedIn(folder);
+            *looking = false;
+        };
+        outside.always(Step::PuttingBack, lookIn);
+        outside.always(Step::PutBack, lookIn);
         QString failure;
         if (test.atStart) {
-            AtomicFile::finishInterruptedIn(folder);
+            EXPECT_EQ(UserDefaults::suite("com.example.start")->string("version"), QString(test.inPlace));
         } else if (test.domain) {
             UserDefaults::suite("com.example.cut")->setValue("theme", "Abyss", &failure);
         } else {
@@ -645,18 +703,22 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
                       PropertyList::parseDictionary(version(test.inPlace, changed)));
         else
             EXPECT_EQ(now, version(test.inPlace, changed));
+        const QString keptPath = InterruptedExchanges::keptName(path, 1);
         QStringList left {QFileInfo(path).fileName()};
         if (!test.kept.isEmpty())
-            left.append(left.first() + ".kept");
+            left.append(QFileInfo(keptPath).fileName());
         if (test.domain && !test.atStart)
             left.append(left.first() + ".lock");
+        if (test.leftoverOwner == 2000)
+            left.append(QFileInfo(leftover).fileName());
         left.sort();
         EXPECT_EQ(entries(folder), left);
         if (!test.kept.isEmpty()) {
-            EXPECT_EQ(home.readFile(file + ".kept"), version(test.kept));
-            EXPECT_TRUE(failure.contains("that save is kept as " + path + ".kept")) << qPrintable(failure);
+            EXPECT_EQ(home.readFile(QDir(home.path()).relativeFilePath(keptPath)), version(test.kept));
+            EXPECT_TRUE(failure.contains("that save is kept as " + keptPath)) << qPrintable(failure);
         } else {
             EXPECT_EQ(failure, QString());
         }
+        EXPECT_EQ(QFileInfo(path).ownerId(), owner);
     }
 }
