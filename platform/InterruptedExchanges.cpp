@@ -151,10 +151,9 @@ QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &fi
             const QString name = QFile::decodeName(entry->d_name);
             if (isLeftoverName(name)) {
                 leftovers.append(name);
-            } else if (shortName(name) != name) {
-                longNames[shortName(name)].append(name);
-                if (earlierShortName(name) != name)
-                    longNames[earlierShortName(name)].append(name);
+            } else if (const QString borne = shortName(name); borne != name) {
+                longNames[borne].append(name);
+                longNames[earlierShortName(name)].append(name);
             }
         }
         ::closedir(directory);
