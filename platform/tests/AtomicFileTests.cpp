@@ -393,6 +393,11 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
         home.writeFile("User/.y.tapestrel-BBBBBBBB.tmp", "someone else's");
         ASSERT_EQ(
             ::chown(QFile::encodeName(home.filePath("User/.y.tapestrel-BBBBBBBB.tmp")).constData(), 1, 1), 0);
+        // What a writer run as root on a user's file left: the user's, as that file is, so it goes.
+        for (const QString name : {"User/users.json", "User/.users.json.tapestrel-DDDDDDDD.tmp"}) {
+            home.writeFile(name, "the user's");
+            ASSERT_EQ(::chown(QFile::encodeName(home.filePath(name)).constData(), 1000, 1000), 0);
+        }
     }
     home.writeFile("User/.z.tapestrel-CCCCCCCC.tmp", "");
 
@@ -415,7 +420,9 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     QStringList expected {".x.tapestrel-AAAAAAAA.tmp", ".z.tapestrel-CCCCCCCC.tmp", "other.json",
                           "settings.json", "settings.json.Ab12Cd"};
     if (root)
-        expected.insert(1, ".y.tapestrel-BBBBBBBB.tmp");
+        expected << ".y.tapestrel-BBBBBBBB.tmp"
+                 << "users.json";
+    expected.sort();
     EXPECT_EQ(entries(folder), expected);
     EXPECT_EQ(home.readFile("User/settings.json"), "{}");
 
