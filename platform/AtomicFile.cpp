@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/InterruptedExchanges.h"
 #include "platform/RegularFile.h"
 
 #include <QCoreApplication>
@@ -7,11 +8,8 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QScopeGuard>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -40,32 +38,24 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often edit() makes an edit again because the file changed under it before it gives up, and how
-// often a commit puts another program's save back in place before it keeps the last one beside the file.
+// How often edit() makes an edit again because the file changed under it before it gives up, and after
+// how many put-backs of another program's saves a commit gives the edit up. Put-backs go on while saves
+// keep coming in place meanwhile, so that the newest ends in place, up to a bound against saves without
+// end.
 constexpr int editAttempts = 5;
 constexpr int putBackAttempts = 5;
+constexpr int putBackLimit = 64;
 // How long a file that looks unfinished is waited for (an editor may take seconds between truncating
 // a file and writing all of it), how long after its last change it may still be a save in progress,
 // and how often it is looked at again while it is waited for.
 constexpr auto defaultSettleTime = 5s;
 std::atomic<std::chrono::milliseconds> savingWindow {60s};
 constexpr auto pollInterval = 10ms;
-// A temporary file that is still empty and this young may belong to a writer that has created it
-// but not yet locked it.
-constexpr std::chrono::nanoseconds newTemporaryFileAge = 60s;
 // Links followed before a path counts as a loop, as the kernel counts them.
 constexpr int maxLinkDepth = 40;
-// The part of the file's own name kept in the temporary file's name, in bytes: the whole name, the
-// swap name's two digests included, must stay within the file system's 255.
-constexpr qsizetype maxNameInTemporaryName = 180;
 // How many bytes of a version's SHA-1 the swap name bears (as hex digits): enough to tell the
 // program's own files from other programs' saves.
 constexpr qsizetype versionBytes = 8;
-
-const QLatin1String temporaryMarker(".tapestrel-");
-const QLatin1String temporarySuffix(".tmp");
-const QLatin1String swapSuffix(".swap");
-const QLatin1String keptSuffix(".kept");
 
 QString tr(const char *text)
 {
@@ -351,33 +341,13 @@ bool waitForChange(const QString &path, const QString &target, const AtomicFile:
     return false;
 }
 
-// The file's name, the digests of the two versions (swap names only; an earlier version's swap names
-// bear none) and the kind.
-const QRegularExpression &temporaryNamePattern()
-{
-    static const QRegularExpression pattern(
-        QStringLiteral(
-            "^\\.(.+)\\.tapestrel-[A-Za-z0-9]{8}(?:-([0-9a-f]{16})-([0-9a-f]{16}))?\\.(tmp|swap)$"),
-        QRegularExpression::DotMatchesEverythingOption);
-    return pattern;
-}
-
-// A file's name as the names of its temporary files bear it.
-QString cutName(QString name)
-{
-    while (QFile::encodeName(name).size() > maxNameInTemporaryName)
-        name.chop(1);
-    return name;
-}
-
 // Moves another program's save, which an exchange took out of place, beside `file` under a name a user
 // finds: "<file>.kept", else ".kept-2" and on. Where it went; none when it could not be moved.
 std::optional<QString> keepBesideFile(const QString &from, const QString &file)
 {
     const QByteArray source = QFile::encodeName(from);
-    const QString base = file + keptSuffix;
     for (int n = 1; n <= 1000; ++n) {
-        const QString kept = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
+        const QString kept = InterruptedExchanges::keptName(file, n);
         const QByteArray target = QFile::encodeName(kept);
         if (renameWithFlags(source, target, RENAME_NOREPLACE) == 0
             || (renameFlagsUnsupported(errno) && ::link(source.constData(), target.constData()) == 0
@@ -391,15 +361,6 @@ std::optional<QString> keepBesideFile(const QString &from, const QString &file)
     }
     qWarning("AtomicFile: another program's save of %s is left as %s", qPrintable(file), qPrintable(from));
     return std::nullopt;
-}
-
-QString randomLetters(int count)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString letters;
-    for (int i = 0; i < count; ++i)
-        letters.append(QLatin1Char(alphabet[QRandomGenerator::global()->bounded(62)]));
-    return letters;
 }
 
 } // namespace
@@ -456,88 +417,10 @@ std::chrono::milliseconds AtomicFile::setSavingWindow(std::chrono::milliseconds 
     return savingWindow.exchange(time);
 }
 
-// Sees to what killed writers left in a folder. A file counts only when its name is one this program
-// gives, it is a regular file of this user and no writer holds its lock. A temporary file is removed,
-// unless it is a writer's brand-new empty one (created, but not yet locked); a swap file's exchange is
-// finished. Names are gathered first, as finishing one renames files in the folder.
-QStringList AtomicFile::seeToLeftovers(const QString &folder, const QString &file)
-{
-    QStringList names;
-    if (DIR *directory = ::opendir(QFile::encodeName(folder).constData())) {
-        while (const dirent *entry = ::readdir(directory)) {
-            const QString name = QFile::decodeName(entry->d_name);
-            if (temporaryNamePattern().match(name).hasMatch())
-                names.append(name);
-        }
-        ::closedir(directory);
-    }
-    QStringList kept;
-    for (const QString &name : std::as_const(names)) {
-        const QRegularExpressionMatch match = temporaryNamePattern().match(name);
-        const QString path = folder + QLatin1Char('/') + name;
-        const QByteArray encoded = QFile::encodeName(path);
-        const bool swapped = match.captured(4) == QLatin1String("swap");
-        const int fd = ::open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat info
-        {
-        };
-        const bool stale = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && (swapped || info.st_size > 0
-                || nowNanoseconds() - nanoseconds(info.st_mtim) > newTemporaryFileAge.count())
-            // Still the file that was locked under that name.
-            && bears(AT_FDCWD, encoded.constData(), fd);
-        // (Another file's saves kept so are only logged.)
-        const bool ofFile = !file.isEmpty() && cutName(QFileInfo(file).fileName()) == match.captured(1);
-        if (stale && swapped) {
-            const QStringList keptOfSwap =
-                finishExchange(path, ofFile ? file : folder + QLatin1Char('/') + match.captured(1),
-                               match.captured(2).toLatin1(), match.captured(3).toLatin1());
-            if (ofFile)
-                kept += keptOfSwap;
-        } else if (stale) {
-            ::unlink(encoded.constData());
-        }
-        ::close(fd); // releases the lock
-    }
-    return kept;
-}
-
-// Finish: when the file in place is still the writer's new file, what the exchange took out goes back
-// (with every put-back's care: a save that comes in place meanwhile is put back in turn); otherwise
-// what bears the swap name is seen to as what comes out of any exchange.
-QStringList AtomicFile::finishExchange(const QString &swap, const QString &target, const QByteArray &expected,
-                                       const QByteArray &written)
-{
-    AtomicFile resumed(target);
-    resumed.m_target = target;
-    resumed.m_swap = swap;
-    resumed.m_expectedVersion = expected;
-    resumed.m_writtenVersion = written;
-    const int placed = ::open(QFile::encodeName(target).constData(),
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat info
-    {
-    };
-    if (!written.isEmpty() && ::fstat(placed, &info) == 0 && versionOf(placed) == written) {
-        // Locked, so that no cleaner takes it for a leftover once it bears the swap name.
-        ::flock(placed, LOCK_EX | LOCK_NB);
-        resumed.m_fd = placed; // closed with the object
-        resumed.putBack({placed, qint64(info.st_size), nanoseconds(info.st_mtim), true});
-    } else {
-        if (placed >= 0)
-            ::close(placed);
-        resumed.setAside();
-    }
-    return resumed.m_kept;
-}
-
 std::optional<AtomicFile::Failure> AtomicFile::finishInterrupted(const QString &path)
 {
     const QString file = followLinks(path).value_or(path);
-    const QStringList kept = seeToLeftovers(QFileInfo(file).absolutePath(), file);
+    const QStringList kept = InterruptedExchanges::seeTo(QFileInfo(file).absolutePath(), file);
     if (kept.isEmpty())
         return std::nullopt;
     return Failure {QFileDevice::WriteError,
@@ -548,7 +431,7 @@ std::optional<AtomicFile::Failure> AtomicFile::finishInterrupted(const QString &
 
 void AtomicFile::finishInterruptedIn(const QString &folder)
 {
-    seeToLeftovers(folder, {});
+    InterruptedExchanges::seeTo(folder, {});
 }
 
 std::optional<QString> AtomicFile::resolvedPath(const QString &path)
@@ -556,9 +439,19 @@ std::optional<QString> AtomicFile::resolvedPath(const QString &path)
     return followLinks(path);
 }
 
+QByteArray AtomicFile::versionOfFile(int fd)
+{
+    return versionOf(fd);
+}
+
+bool AtomicFile::bearsFile(const QByteArray &name, int fd)
+{
+    return bears(AT_FDCWD, name.constData(), fd);
+}
+
 bool AtomicFile::isTemporaryFileName(const QString &fileName)
 {
-    return temporaryNamePattern().match(fileName).hasMatch();
+    return InterruptedExchanges::isLeftoverName(fileName);
 }
 
 void AtomicFile::setEditObserver(EditObserver observer)
@@ -664,7 +557,7 @@ bool AtomicFile::open()
     const QFileInfo info(m_target);
     const QString folder = info.absolutePath();
     // A save of another program that an interrupted exchange took out of place is never replaced.
-    if (const QStringList kept = seeToLeftovers(folder, m_target); !kept.isEmpty())
+    if (const QStringList kept = InterruptedExchanges::seeTo(folder, m_target); !kept.isEmpty())
         return fail(QFileDevice::WriteError,
                     tr("another program's save of it, which a write that was cut short had taken out of "
                        "place, is kept as %1")
@@ -679,10 +572,9 @@ bool AtomicFile::open()
     if (exists && ::access(encodedTarget.constData(), W_OK) != 0)
         return fail(QFileDevice::WriteError, errnoText(errno));
 
-    const QString name = cutName(info.fileName());
     for (int attempt = 0; m_fd < 0; ++attempt) {
-        m_stem = folder + QLatin1Char('/') + QLatin1Char('.') + name + temporaryMarker + randomLetters(8);
-        m_temporary = m_stem + temporarySuffix;
+        m_stem = InterruptedExchanges::stemFor(m_target);
+        m_temporary = InterruptedExchanges::temporaryName(m_stem);
         // Private until it is complete; it gets the file's permissions before the rename.
         m_fd = ::open(QFile::encodeName(m_temporary).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                       exists ? 0600 : 0666);
@@ -759,6 +651,16 @@ int AtomicFile::openInPlace()
     return fd;
 }
 
+// What bears the swap name, held (and locked, when nobody else holds it) for the same reasons.
+int AtomicFile::holdSwap() const
+{
+    const int fd =
+        ::open(QFile::encodeName(m_swap).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0)
+        ::flock(fd, LOCK_SH | LOCK_NB);
+    return fd;
+}
+
 // Exchange: what bears the swap name takes the file's place, and the swap name bears what was there.
 bool AtomicFile::swapWithTarget()
 {
@@ -828,8 +730,7 @@ bool AtomicFile::exchange()
     // Under the swap name before the exchange: a cleaner never removes what bears it, and the name
     // tells a writer that finds it after a kill which versions are this program's.
     m_writtenVersion = versionOf(m_written.result());
-    m_swap = m_stem + QLatin1Char('-') + QString::fromLatin1(m_expectedVersion) + QLatin1Char('-')
-        + QString::fromLatin1(m_writtenVersion) + swapSuffix;
+    m_swap = InterruptedExchanges::swapName(m_stem, m_expectedVersion, m_writtenVersion);
     if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_swap).constData()) != 0)
         return fail(QFileDevice::RenameError, errnoText(errno));
     m_temporary = m_swap;
@@ -848,6 +749,12 @@ bool AtomicFile::exchange()
         return renameOver();
     }
     m_temporary.clear();
+    // A save that came in place after the file was opened is what came out: held at once.
+    const int cameOut = bears(AT_FDCWD, QFile::encodeName(m_swap).constData(), old) ? -1 : holdSwap();
+    const auto closeCameOut = qScopeGuard([cameOut] {
+        if (cameOut >= 0)
+            ::close(cameOut);
+    });
     observe(EditStep::Exchanged, m_path);
     if (!isExpectedVersion(old))
         return putBack(ours);
@@ -857,9 +764,9 @@ bool AtomicFile::exchange()
 
 // Put back: another program's save, taken out of place, goes back, and what is in place comes out. That
 // should be the file put there by the last exchange, as it was; if it is not, yet another save came
-// in place meanwhile (by a rename, or written into it), and it goes back in turn. What finally comes
-// out is seen to by setAside(). After a few rounds the newest save is left in place and the edit is
-// given up.
+// in place meanwhile (by a rename, or written into it), and it goes back in turn, until what comes out is
+// what the put-back before brought in: then the one in place came last. What finally comes out is seen
+// to by setAside(). After a few rounds the edit is given up, the newest save in place.
 bool AtomicFile::putBack(Placed placed)
 {
     const auto release = [](const Placed &file) {
@@ -875,10 +782,7 @@ bool AtomicFile::putBack(Placed placed)
     });
     for (int round = 1;; ++round) {
         // Held, so that it can be told later whether it stayed as it was.
-        const int back =
-            ::open(QFile::encodeName(m_swap).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (back >= 0)
-            ::flock(back, LOCK_SH | LOCK_NB);
+        const int back = holdSwap();
         if (out >= 0)
             ::close(out);
         out = openInPlace();
@@ -888,6 +792,7 @@ bool AtomicFile::putBack(Placed placed)
         const Placed next = back >= 0 && ::fstat(back, &info) == 0
             ? Placed {back, qint64(info.st_size), nanoseconds(info.st_mtim), false}
             : Placed {back, -1, 0, false};
+        observe(EditStep::PuttingBack, m_path);
         if (!swapWithTarget()) {
             const QString reason = errnoText(errno);
             release(placed);
@@ -897,28 +802,60 @@ bool AtomicFile::putBack(Placed placed)
                         tr("another program changed it meanwhile, and its save could not be put back (%1)%2")
                             .arg(reason, keptText(tr("; it is kept as %1"))));
         }
+        if (!bears(AT_FDCWD, QFile::encodeName(m_swap).constData(), out)) {
+            // A save that came in place after it was opened is what came out: held at once.
+            if (out >= 0)
+                ::close(out);
+            out = holdSwap();
+        }
         observe(EditStep::PutBack, m_path);
         const bool settled = holdsUnchanged(placed, m_swap);
         release(placed);
-        if (settled) {
+        if (settled && round <= putBackAttempts) {
             release(next);
             setAside();
             return changed();
         }
-        if (round == putBackAttempts) {
-            // What came out came in place while the save just put back was out, so it is the newer, and
-            // goes back in turn: unless a newer one yet came in place meanwhile.
-            if (holdsUnchanged(next, m_target) && swapWithTarget())
-                observe(EditStep::PutBack, m_path);
+        if (settled) {
             release(next);
             setAside();
             return fail(QFileDevice::WriteError,
-                        tr("another program saved it again each time its save was put back; its last save "
+                        tr("another program saved it again each time its save was put back; its newest save "
                            "is left in place and this change was not made%1")
-                            .arg(keptText(tr("; the one before is kept as %1"))));
+                            .arg(keptText(tr("; the save before it is kept as %1"))));
+        }
+        if (round == putBackLimit) {
+            // What came out came in place while the save just put back was out, so it is the newer: unless a
+            // newer one yet came in place since.
+            const bool newestInPlace = !holdsUnchanged(next, m_target);
+            release(next);
+            setAside();
+            return fail(QFileDevice::WriteError,
+                        newestInPlace
+                            ? tr("another program saved it again each time its save was put back; its newest "
+                                 "save is left in place and this change was not made%1")
+                                  .arg(keptText(tr("; an earlier save is kept as %1")))
+                            : tr("another program saved it again each time its save was put back, %1 times; "
+                                 "this change was not made, an earlier save is left in place%2")
+                                  .arg(putBackLimit)
+                                  .arg(keptText(tr(" and its newest save is kept as %1"))));
         }
         placed = next;
     }
+}
+
+// Finishes an exchange that a killed writer left: `fd`, open on the file in place, is that writer's new
+// file, and what bears the swap name goes back.
+void AtomicFile::putBackOver(int fd)
+{
+    struct stat info
+    {
+    };
+    ::fstat(fd, &info);
+    // Locked, so that no cleaner takes it for a leftover once it bears the swap name.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    m_fd = fd; // closed with the object
+    putBack({fd, qint64(info.st_size), nanoseconds(info.st_mtim), true});
 }
 
 bool AtomicFile::renameOver()

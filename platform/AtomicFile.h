@@ -21,11 +21,11 @@ namespace Platform {
 // a short write (a full disk, a file-size limit) would only show when the buffer is flushed, and the
 // shortened file could replace the old one.
 //
-// Temporary files are named ".<file name>.tapestrel-<8 letters or digits>.tmp" and are locked by
-// their writer for as long as it works on them. A writer that is killed before its rename leaves
-// its temporary file behind; the next write into the same folder removes such leftovers: only files
-// of that name, owned by this user, that no live writer holds, and that are not a writer's newly
-// created empty file.
+// Temporary files are named ".<file name>.tapestrel-<8 letters or digits>.tmp" (see
+// InterruptedExchanges for long names) and are locked by their writer for as long as it works on them.
+// A writer that is killed before its rename leaves its temporary file behind; the next write into the
+// same folder removes such leftovers: only files of that name, of this user or of the owner of the file
+// they were written for, that no live writer holds, and that are not a writer's newly created empty file.
 //
 // Files of other applications are changed with edit(): it reads the file, lets the caller make the
 // new content from it, and replaces the file only if, right before the replacement, the file is
@@ -35,7 +35,9 @@ namespace Platform {
 // was made from. An outside save that came in the moment between the check and the exchange is put
 // back, and so is any save that came in place while it was out (by a rename, or written into the new
 // file): the newest save ends in place and the edit is made again on it. When saves keep coming, the
-// edit gives up after a few put-backs, leaving the newest save in place.
+// edit gives up after a few put-backs; the put-backs go on until what comes out of place is what the one
+// before brought in, so that the newest save is the one left in place, whenever it came (up to a bound
+// against saves without end, where the failure says which is where).
 //
 // What an exchange took out is removed only when it holds the version the edit was made from or the
 // program's own new file (both told by their content); anything else may be another program's save,
@@ -47,8 +49,9 @@ namespace Platform {
 // of that file (or the next write into its folder, or finishInterruptedIn() at start) finishes the
 // exchange: what bears the swap name goes back in place when the file still holds that writer's new
 // file, and the new file is removed; otherwise what bears the swap name is removed when it is the
-// writer's new file or the version its edit was made from, and kept beside the file when it is not.
-// An edit that finds another program's save kept so does not change the file and names the copy.
+// writer's new file or the version its edit was made from, and kept beside the file when it is not
+// (see InterruptedExchanges, which sees to them). An edit that finds another program's save kept so does
+// not change the file and names the copy.
 class AtomicFile
 {
 public:
@@ -160,9 +163,9 @@ public:
     // unfinished file), and in every commit() that expects a version of the file, after the new
     // content is written, right before the check that precedes the replacement (Replacing), right
     // after it (Renaming), once the new file bears its swap name (Exchanging), right after the
-    // exchange (Exchanged) and after each exchange that puts an outside save back in place (PutBack),
-    // before what came out is looked at. None removes it.
-    enum class EditStep { Reading, Replacing, Renaming, Exchanging, Exchanged, PutBack };
+    // exchange (Exchanged), and right before and after each exchange that puts an outside save back in
+    // place (PuttingBack, PutBack; after it, before what came out is looked at). None removes it.
+    enum class EditStep { Reading, Replacing, Renaming, Exchanging, Exchanged, PuttingBack, PutBack };
     using EditObserver = std::function<void(EditStep step, const QString &path)>;
     static void setEditObserver(EditObserver observer);
 
@@ -192,6 +195,8 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
+    friend class InterruptedExchanges;
+
     // A file that an exchange put in place: held open, and as it was right after.
     struct Placed
     {
@@ -201,22 +206,23 @@ private:
         bool ours = false;
     };
 
+    // The digest of an open regular file that a swap name bears; empty when it cannot be read.
+    static QByteArray versionOfFile(int fd);
+    // Whether `name` (links not followed) bears the regular file open as `fd`.
+    static bool bearsFile(const QByteArray &name, int fd);
+
     bool fail(QFileDevice::FileError error, const QString &reason);
     bool changed();
     bool stillExpected();
-    // What killed writers left in a folder, seen to; where saves of `file` were kept.
-    static QStringList seeToLeftovers(const QString &folder, const QString &file);
-    // Finishes the exchange that left a swap file (locked by the caller) beside `target`; where a save
-    // was kept.
-    static QStringList finishExchange(const QString &swap, const QString &target, const QByteArray &expected,
-                                      const QByteArray &written);
     // The steps of an exchange.
     int openInPlace();
+    int holdSwap() const;
     bool exchange();
     bool swapWithTarget();
     bool isExpectedVersion(int old) const;
     bool holdsUnchanged(const Placed &placed, const QString &name) const;
     bool putBack(Placed placed);
+    void putBackOver(int fd);
     void setAside();
     QString keptText(const QString &text) const;
     bool renameOver();

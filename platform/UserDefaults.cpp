@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Home.h"
+#include "platform/InterruptedExchanges.h"
 #include "platform/PropertyList.h"
 
 #include <QCoreApplication>
@@ -219,6 +220,11 @@ UserDefaults::FileStamp UserDefaults::currentStamp() const
 bool UserDefaults::refreshLocked(QList<Change> *changes) const
 {
     using Status = PropertyList::Status;
+    // A domain is first read as another program saved it: an exchange of it that a killed writer left
+    // half done is finished before (the start of every process that reads it, the defaults tool's too).
+    // (Where another program's save was kept beside it, the writer logs it.)
+    if (!m_loaded)
+        InterruptedExchanges::seeToFile(AtomicFile::resolvedPath(m_filePath).value_or(m_filePath));
     const FileStamp stamp = currentStamp();
     if (m_loaded && stamp == m_stamp)
         return m_fileStatus != Status::Unreadable;

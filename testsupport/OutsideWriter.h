@@ -4,6 +4,7 @@
 #include "testsupport/ScopedVariable.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -87,7 +88,8 @@ public:
     // A save by rename: a new file (inode) in the old one's place.
     static void replaceByRename(const QString &path, const QByteArray &bytes)
     {
-        const QString temporary = path + QStringLiteral(".outside");
+        // Beside it under a short name: the file's own may be as long as a name can be.
+        const QString temporary = QFileInfo(path).dir().filePath(QStringLiteral(".outside-save"));
         writeInPlace(temporary, bytes);
         ASSERT_EQ(::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()), 0);
     }

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/InterruptedExchanges.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/FileSizeLimit.h"
@@ -18,8 +19,10 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <utility>
 
 using Platform::AtomicFile;
+using Platform::InterruptedExchanges;
 using Platform::PropertyList;
 using Platform::UserDefaults;
 using TestSupport::FileSizeLimit;
@@ -194,8 +197,8 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
          theirs + "theme=Abyss\n"},
         {"in place after the last check, same size and time", Step::Renaming, sameSizeAndTime,
          "font=13\ntheme=Abyss\n"},
-        {"by rename after the last check", Step::Renaming, [&] { OutsideWriter::replaceByRename(path, theirs); },
-         theirs + "theme=Abyss\n"},
+        {"by rename after the last check", Step::Renaming,
+         [&] { OutsideWriter::replaceByRename(path, theirs); }, theirs + "theme=Abyss\n"},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -205,6 +208,8 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
         int calls = 0;
         EXPECT_EQ(AtomicFile::edit(path, 1024, addLine(&calls)), std::nullopt);
         EXPECT_EQ(calls, 2) << "made again on the new content";
+        // Before the last check, it is seen there: nothing of theirs is taken out and put back.
+        EXPECT_EQ(outside.count(Step::PutBack), test.step == Step::Renaming ? 1 : 0);
         EXPECT_EQ(home.readFile("settings"), test.expected);
         EXPECT_EQ(entries(home.path()), test.expected.isEmpty() ? QStringList() : QStringList {"settings"});
     }
@@ -341,8 +346,12 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
          },
          std::nullopt, 1500},
         {"empty for more than a minute: edited at once", " \n", 61, {}, " \ntheme=Abyss\n", 1000},
-        {"unfinished for more than a minute: handed to the edit as it is", "font=", 61, {},
-         "font=theme=Abyss\n", 1000},
+        {"unfinished for more than a minute: handed to the edit as it is",
+         "font=",
+         61,
+         {},
+         "font=theme=Abyss\n",
+         1000},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -360,8 +369,9 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
             EXPECT_EQ(home.readFile("settings"), *test.expected);
         } else {
             ASSERT_TRUE(failure.has_value());
-            EXPECT_TRUE(failure->reason.startsWith("it changed ")
-                        && failure->reason.endsWith(" seconds ago and another program may still be saving it"))
+            EXPECT_TRUE(
+                failure->reason.startsWith("it changed ")
+                && failure->reason.endsWith(" seconds ago and another program may still be saving it"))
                 << failure->reason.toStdString();
             EXPECT_GE(clock.elapsed(), 300) << "waited for";
             EXPECT_FALSE(home.readFile("settings").contains("theme=Abyss"));
@@ -383,6 +393,11 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
         home.writeFile("User/.y.tapestrel-BBBBBBBB.tmp", "someone else's");
         ASSERT_EQ(
             ::chown(QFile::encodeName(home.filePath("User/.y.tapestrel-BBBBBBBB.tmp")).constData(), 1, 1), 0);
+        // What a writer run as root on a user's file left: the user's, as that file is, so it goes.
+        for (const QString name : {"User/users.json", "User/.users.json.tapestrel-DDDDDDDD.tmp"}) {
+            home.writeFile(name, "the user's");
+            ASSERT_EQ(::chown(QFile::encodeName(home.filePath(name)).constData(), 1000, 1000), 0);
+        }
     }
     home.writeFile("User/.z.tapestrel-CCCCCCCC.tmp", "");
 
@@ -405,7 +420,9 @@ TEST_F(AtomicFileTest, AKilledWritersTemporaryFileIsRemovedByTheNextWriteButNoLi
     QStringList expected {".x.tapestrel-AAAAAAAA.tmp", ".z.tapestrel-CCCCCCCC.tmp", "other.json",
                           "settings.json", "settings.json.Ab12Cd"};
     if (root)
-        expected.insert(1, ".y.tapestrel-BBBBBBBB.tmp");
+        expected << ".y.tapestrel-BBBBBBBB.tmp"
+                 << "users.json";
+    expected.sort();
     EXPECT_EQ(entries(folder), expected);
     EXPECT_EQ(home.readFile("User/settings.json"), "{}");
 
@@ -436,9 +453,35 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
             OutsideWriter::replaceByRename(path, bytes);
         };
     };
-    const QString giveUp = "another program saved it again each time its save was put back; its last save is "
-                           "left in place and this change was not made; the one before is kept as "
+    const QString giveUp =
+        "another program saved it again each time its save was put back; its newest save is "
+        "left in place and this change was not made; the save before it is kept as "
         + path + ".kept";
+    // A writer looking for leftovers in the folder, as another edit in it would: it takes nothing in use.
+    auto looking = std::make_shared<bool>(false);
+    const auto lookIn = [&, looking] {
+        if (!std::exchange(*looking, true))
+            AtomicFile::finishInterruptedIn(home.path());
+        *looking = false;
+    };
+    // A save the moment before the exchange and before each of the first `count` put-backs: as the last
+    // put-back has checked what is in place, too.
+    const auto racing = [&](int count) {
+        return [&, count](OutsideWriter &outside) {
+            outside.at(Step::Exchanging, 1, [&] {
+                lookIn();
+                OutsideWriter::replaceByRename(path, first);
+            });
+            outside.always(Step::Exchanged, lookIn);
+            for (int n = 1; n <= count; ++n)
+                outside.at(Step::PuttingBack, n, [&, n] {
+                    lookIn();
+                    OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(n) + "\n");
+                });
+            outside.always(Step::PuttingBack, lookIn);
+            outside.always(Step::PutBack, lookIn);
+        };
+    };
     const QList<Case> cases {
         {"by rename, then by rename while the first is out of place",
          [&](OutsideWriter &outside) {
@@ -476,16 +519,8 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
          second + "theme=Abyss\n",
          {},
          {}},
-        {"again each time a save is put back",
-         [&](OutsideWriter &outside) {
-             outside.at(Step::Renaming, 1, rename(first));
-             outside.at(Step::Exchanged, 1, rename("save=0\n"));
-             auto saves = std::make_shared<int>(0);
-             outside.always(Step::PutBack, [&, saves] {
-                 OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++*saves) + "\n");
-             });
-         },
-         "save=5\n", "save=4\n", giveUp},
+        {"six saves in all, five right before the put-backs", racing(5), "save=5\n", "save=4\n", giveUp},
+        {"seven saves in all, six right before the put-backs", racing(6), "save=6\n", "save=5\n", giveUp},
         {"again at each put-back but the last, which takes the newest out",
          [&](OutsideWriter &outside) {
              outside.at(Step::Renaming, 1, rename(first));
@@ -515,21 +550,37 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
         EXPECT_EQ(home.readFile("settings.kept"), test.kept);
     }
 
-    // A second save kept beside the file never replaces the first (here, that of the last case).
+    // Saves without end: the put-backs end too, the newest in place; a second save kept beside the file
+    // never replaces the first (here, that of the last case).
     home.writeFile("settings", "font=12\n");
     OutsideWriter outside(path);
-    cases.at(cases.size() - 2).script(outside);
+    outside.at(Step::Renaming, 1, rename(first));
+    outside.at(Step::Exchanged, 1, rename("save=0\n"));
+    int saves = 0;
+    outside.always(Step::PutBack, [&] {
+        OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++saves) + "\n");
+    });
     const auto failure = AtomicFile::edit(path, 1024, addLine());
     ASSERT_TRUE(failure.has_value());
-    EXPECT_TRUE(failure->reason.endsWith("kept as " + path + ".kept-2")) << failure->reason.toStdString();
+    EXPECT_TRUE(failure->reason.endsWith("its newest save is left in place and this change was not made; an "
+                                         "earlier save is kept as "
+                                         + path + ".kept-2"))
+        << failure->reason.toStdString();
+    EXPECT_EQ(home.readFile("settings"), "save=" + QByteArray::number(saves) + "\n");
     EXPECT_EQ(home.readFile("settings.kept"), "save=3\n");
-    EXPECT_EQ(home.readFile("settings.kept-2"), "save=4\n");
+    EXPECT_EQ(home.readFile("settings.kept-2"), "save=" + QByteArray::number(saves - 1) + "\n");
 }
 
 // A writer killed at each step: the next edit or the start puts the other save back.
 TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
 {
     const QString folder = home.filePath("Library/Preferences");
+    // The longest name a file may have, and what an earlier version named its leftovers by: its start.
+    const QString longName = QString(250, QLatin1Char('n')) + ".conf";
+    const auto earlierName = [&](const QString &leftover) {
+        return "." + longName.left(180) + leftover.mid(leftover.indexOf(".tapestrel-"));
+    };
+    const bool root = ::geteuid() == 0;
     struct Case
     {
         const char *name;
@@ -538,9 +589,14 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         QByteArray inPlace; // the version in place before the next change
         QByteArray kept; // the version kept beside the file, which the next change then names
         bool domain = false; // a preference domain, written next through UserDefaults
-        bool atStart = false; // finished by the start, not by the next change
+        bool atStart = false; // finished by the start (the domain's first read), not by the next change
+        QString fileName = "settings";
+        // Run as root on a user's file (uid 1000): the file and the saves are the user's, and the
+        // leftover is given to this uid after the kill.
+        uid_t leftoverOwner = 0;
+        bool earlierLeftoverName = false; // the leftover bears the name an earlier version gave it
     };
-    const QList<Case> cases {
+    QList<Case> cases {
         {"before the new file bears its swap name", "renaming", "renaming:S1", "S1", ""},
         {"before the exchange", "exchanging", "exchanging:S1", "S1", ""},
         {"after the exchange that took a save out", "renaming exchanged", "renaming:S1", "S1", "", true},
@@ -552,13 +608,30 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         {"after a put-back that took the writer's file out", "renaming putback", "renaming:S1", "S1", ""},
         {"after a put-back that took a newer save out", "renaming exchanged putback",
          "renaming:S1 exchanged:S2", "S1", "S2"},
+        {"a file of a 255-byte name", "renaming exchanged", "renaming:S1", "S1", "", false, false, longName},
+        {"a file of a 255-byte name, saved again after the kill", "renaming exchanged",
+         "renaming:S1 after:S2", "S2", "S1", false, false, longName},
+        {"a file of a 255-byte name, left by an earlier version", "renaming exchanged", "renaming:S1", "S1",
+         "", false, false, longName, 0, true},
     };
+    if (root) {
+        cases.append({"run as root on a user's file", "renaming exchanged", "renaming:S1", "S1", "", false,
+                      false, "settings", 1000});
+        cases.append({"run as root on a user's file, a leftover of someone else", "renaming exchanged",
+                      "renaming:S1", "ours", "", false, false, "settings", 2000});
+    }
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
         QDir(folder).removeRecursively();
-        const QString file =
-            QStringLiteral("Library/Preferences/") + (test.domain ? "com.example.cut.plist" : "settings");
+        const QString file = QStringLiteral("Library/Preferences/")
+            + (test.atStart      ? "com.example.start.plist"
+                   : test.domain ? "com.example.cut.plist"
+                                 : test.fileName);
         const QString path = home.filePath(file);
+        const uid_t owner = test.leftoverOwner ? 1000 : ::geteuid();
+        const auto own = [&](const QString &name) {
+            ASSERT_EQ(::chown(QFile::encodeName(name).constData(), owner, owner), 0);
+        };
         // The writer's version already holds the change the next one makes.
         const auto version = [&test](const QByteArray &name, bool changed = false) -> QByteArray {
             if (!test.domain)
@@ -569,15 +642,20 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
             return PropertyList::toXml(values);
         };
         home.writeFile(file, version("v0"));
+        own(path);
         QHash<QString, QByteArray> saves;
         for (const QString &save : test.saves.split(' ', Qt::SkipEmptyParts))
             saves.insert(save.section(':', 0, 0), save.section(':', 1).toLatin1());
+        const auto save = [&](const QString &at) {
+            OutsideWriter::replaceByRename(path, version(saves.value(at)));
+            own(path);
+        };
         const QStringList stops = test.stops.split(' ');
         const pid_t writer = startStoppedWriter(path, version("ours", true), stops);
         for (const QString &stop : stops) {
             ASSERT_TRUE(stoppedAgain(writer)) << qPrintable(stop);
             if (saves.contains(stop))
-                OutsideWriter::replaceByRename(path, version(saves.value(stop)));
+                save(stop);
             if (stop != stops.last())
                 ::kill(writer, SIGCONT);
         }
@@ -588,11 +666,32 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         ::kill(writer, SIGKILL);
         ASSERT_EQ(::waitpid(writer, nullptr, 0), writer);
         if (saves.contains("after"))
-            OutsideWriter::replaceByRename(path, version(saves.value("after")));
+            save("after");
+        QStringList leftovers = entries(folder).filter(".tapestrel-");
+        ASSERT_EQ(leftovers.size(), 1);
+        QString leftover = folder + "/" + leftovers.first();
+        if (test.earlierLeftoverName) {
+            const QString earlier = folder + "/" + earlierName(leftovers.first());
+            ASSERT_TRUE(QFile::rename(leftover, earlier));
+            leftover = earlier;
+        }
+        if (test.leftoverOwner) {
+            ASSERT_EQ(::chown(QFile::encodeName(leftover).constData(), test.leftoverOwner, owner), 0);
+        }
 
+        // Another writer looks in the folder the moment the exchange is finished: it takes nothing in use.
+        OutsideWriter outside(path);
+        auto looking = std::make_shared<bool>(false);
+        const auto lookIn = [&folder, looking] {
+            if (!std::exchange(*looking, true))
+                AtomicFile::finishInterruptedIn(folder);
+            *looking = false;
+        };
+        outside.always(Step::PuttingBack, lookIn);
+        outside.always(Step::PutBack, lookIn);
         QString failure;
         if (test.atStart) {
-            AtomicFile::finishInterruptedIn(folder);
+            EXPECT_EQ(UserDefaults::suite("com.example.start")->string("version"), QString(test.inPlace));
         } else if (test.domain) {
             UserDefaults::suite("com.example.cut")->setValue("theme", "Abyss", &failure);
         } else {
@@ -611,18 +710,22 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
                       PropertyList::parseDictionary(version(test.inPlace, changed)));
         else
             EXPECT_EQ(now, version(test.inPlace, changed));
+        const QString keptPath = InterruptedExchanges::keptName(path, 1);
         QStringList left {QFileInfo(path).fileName()};
         if (!test.kept.isEmpty())
-            left.append(left.first() + ".kept");
+            left.append(QFileInfo(keptPath).fileName());
         if (test.domain && !test.atStart)
             left.append(left.first() + ".lock");
+        if (test.leftoverOwner == 2000)
+            left.append(QFileInfo(leftover).fileName());
         left.sort();
         EXPECT_EQ(entries(folder), left);
         if (!test.kept.isEmpty()) {
-            EXPECT_EQ(home.readFile(file + ".kept"), version(test.kept));
-            EXPECT_TRUE(failure.contains("that save is kept as " + path + ".kept")) << qPrintable(failure);
+            EXPECT_EQ(home.readFile(QDir(home.path()).relativeFilePath(keptPath)), version(test.kept));
+            EXPECT_TRUE(failure.contains("that save is kept as " + keptPath)) << qPrintable(failure);
         } else {
             EXPECT_EQ(failure, QString());
         }
+        EXPECT_EQ(QFileInfo(path).ownerId(), owner);
     }
 }

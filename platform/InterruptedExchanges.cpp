@@ -1,0 +1,251 @@
+#include "platform/InterruptedExchanges.h"
+
+#include "platform/AtomicFile.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+namespace Platform {
+
+namespace {
+
+// A temporary file that is still empty and this young (in seconds) may belong to a writer that has
+// created it but not yet locked it.
+constexpr time_t newTemporaryFileAge = 60;
+// The part of the file's own name kept in its writers' file names, in bytes: the whole swap name, its two
+// digests included, and "<name>.kept-<n>" must stay within the file system's 255.
+constexpr qsizetype maxNameInLeftoverName = 180;
+// Hex digits of the digest of the whole name that a cut name ends in.
+constexpr qsizetype nameDigestDigits = 16;
+// Kept copies' names: the file's own name with an ending ("<name>.kept", ".kept-2" and on).
+constexpr qsizetype maxFileName = 255;
+constexpr qsizetype longestKeptEnding = 10; // ".kept-1000"
+
+const QLatin1String marker(".tapestrel-");
+const QLatin1String temporarySuffix(".tmp");
+const QLatin1String swapSuffix(".swap");
+
+// The file's name as borne, the digests of the two versions (swap names only; an earlier version's
+// swap names bear none) and the kind.
+const QRegularExpression &leftoverPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(
+            "^\\.(.+)\\.tapestrel-[A-Za-z0-9]{8}(?:-([0-9a-f]{16})-([0-9a-f]{16}))?\\.(tmp|swap)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    return pattern;
+}
+
+QString cutTo(QString name, qsizetype bytes)
+{
+    while (QFile::encodeName(name).size() > bytes)
+        name.chop(1);
+    return name;
+}
+
+// A long name as earlier versions cut it: its start only.
+QString earlierShortName(const QString &fileName)
+{
+    return cutTo(fileName, maxNameInLeftoverName);
+}
+
+QString randomLetters(int count)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString letters;
+    for (int i = 0; i < count; ++i)
+        letters.append(QLatin1Char(alphabet[QRandomGenerator::global()->bounded(62)]));
+    return letters;
+}
+
+} // namespace
+
+QString InterruptedExchanges::shortName(const QString &fileName)
+{
+    const QByteArray encoded = QFile::encodeName(fileName);
+    if (encoded.size() <= maxNameInLeftoverName)
+        return fileName;
+    return cutTo(fileName, maxNameInLeftoverName - 1 - nameDigestDigits) + QLatin1Char('~')
+        + QString::fromLatin1(
+               QCryptographicHash::hash(encoded, QCryptographicHash::Sha1).toHex().left(nameDigestDigits));
+}
+
+QString InterruptedExchanges::stemFor(const QString &file)
+{
+    const QFileInfo info(file);
+    return info.absolutePath() + QLatin1String("/.") + shortName(info.fileName()) + marker + randomLetters(8);
+}
+
+QString InterruptedExchanges::temporaryName(const QString &stem)
+{
+    return stem + temporarySuffix;
+}
+
+QString InterruptedExchanges::swapName(const QString &stem, const QByteArray &expected,
+                                       const QByteArray &written)
+{
+    return stem + QLatin1Char('-') + QString::fromLatin1(expected) + QLatin1Char('-')
+        + QString::fromLatin1(written) + swapSuffix;
+}
+
+QString InterruptedExchanges::keptName(const QString &file, int n)
+{
+    const QFileInfo info(file);
+    QString name = info.fileName();
+    if (QFile::encodeName(name).size() + longestKeptEnding > maxFileName)
+        name = shortName(name);
+    name += QLatin1String(".kept");
+    if (n > 1)
+        name += QLatin1Char('-') + QString::number(n);
+    return info.absolutePath() + QLatin1Char('/') + name;
+}
+
+bool InterruptedExchanges::isLeftoverName(const QString &fileName)
+{
+    return leftoverPattern().match(fileName).hasMatch();
+}
+
+QByteArray InterruptedExchanges::versionOfPath(const QString &path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray version = AtomicFile::versionOfFile(fd);
+    if (fd >= 0)
+        ::close(fd);
+    return version;
+}
+
+QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &file)
+{
+    return seeTo(folder, file, false);
+}
+
+QStringList InterruptedExchanges::seeToFile(const QString &file)
+{
+    return seeTo(QFileInfo(file).absolutePath(), file, true);
+}
+
+// A file counts only when its name is one this program gives, it is a regular file of this user or of
+// its own file's owner, and no writer holds its lock. Names are gathered first, as finishing one renames
+// files in the folder.
+QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &file, bool onlyFile)
+{
+    QStringList leftovers;
+    // The files whose names are cut in their leftovers' names, by the names borne (also as earlier
+    // versions cut them).
+    QHash<QString, QStringList> longNames;
+    if (DIR *directory = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent *entry = ::readdir(directory)) {
+            const QString name = QFile::decodeName(entry->d_name);
+            if (isLeftoverName(name)) {
+                leftovers.append(name);
+            } else if (const QString borne = shortName(name); borne != name) {
+                longNames[borne].append(name);
+                longNames[earlierShortName(name)].append(name);
+            }
+        }
+        ::closedir(directory);
+    }
+    const QString fileName = file.isEmpty() ? QString() : QFileInfo(file).fileName();
+    const auto pathOf = [&folder](const QString &name) {
+        return folder + QLatin1Char('/') + name;
+    };
+    QStringList kept;
+    for (const QString &name : std::as_const(leftovers)) {
+        const QRegularExpressionMatch match = leftoverPattern().match(name);
+        const QString borne = match.captured(1);
+        const QByteArray written = match.captured(3).toLatin1();
+        QStringList candidates = longNames.value(borne);
+        struct stat named
+        {
+        };
+        if (::lstat(QFile::encodeName(pathOf(borne)).constData(), &named) == 0)
+            candidates.append(borne);
+        QString target = candidates.size() == 1 ? candidates.first() : borne;
+        if (candidates.size() > 1) {
+            // Several files fit a name an earlier version cut: only the one that holds the writer's new
+            // file is surely its own.
+            candidates.removeIf([&](const QString &candidate) {
+                return written.isEmpty() || versionOfPath(pathOf(candidate)) != written;
+            });
+            if (candidates.size() != 1) {
+                qWarning("AtomicFile: %s is left as it is: more than one file in its folder fits its name",
+                         qPrintable(pathOf(name)));
+                continue;
+            }
+            target = candidates.first();
+        }
+        if (onlyFile && target != fileName)
+            continue;
+
+        const QString path = pathOf(name);
+        const QByteArray encoded = QFile::encodeName(path);
+        const bool swapped = match.captured(4) == QLatin1String("swap");
+        const int fd = ::open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info
+        {
+        };
+        struct stat targetInfo
+        {
+        };
+        const bool whose = ::fstat(fd, &info) == 0
+            && (info.st_uid == ::geteuid()
+                || (::stat(QFile::encodeName(pathOf(target)).constData(), &targetInfo) == 0
+                    && info.st_uid == targetInfo.st_uid));
+        const bool stale = whose && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && (swapped || info.st_size > 0 || std::time(nullptr) - info.st_mtim.tv_sec > newTemporaryFileAge)
+            // Still the file that was locked under that name.
+            && AtomicFile::bearsFile(encoded, fd);
+        // (Another file's saves kept so are only logged.)
+        const bool ofFile = !fileName.isEmpty() && target == fileName;
+        if (stale && swapped) {
+            const QStringList keptOfSwap =
+                finish(path, ofFile ? file : pathOf(target), match.captured(2).toLatin1(), written);
+            if (ofFile)
+                kept += keptOfSwap;
+        } else if (stale) {
+            ::unlink(encoded.constData());
+        }
+        ::close(fd); // releases the lock
+    }
+    return kept;
+}
+
+// When the file in place is still the writer's new file, what the exchange took out goes back (with
+// every put-back's care: a save that comes in place meanwhile is put back in turn); otherwise what bears
+// the swap name is seen to as what comes out of any exchange.
+QStringList InterruptedExchanges::finish(const QString &swap, const QString &target,
+                                         const QByteArray &expected, const QByteArray &written)
+{
+    AtomicFile resumed(target);
+    resumed.m_target = target;
+    resumed.m_swap = swap;
+    resumed.m_expectedVersion = expected;
+    resumed.m_writtenVersion = written;
+    const int placed = ::open(QFile::encodeName(target).constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (!written.isEmpty() && AtomicFile::versionOfFile(placed) == written) {
+        resumed.putBackOver(placed);
+    } else {
+        if (placed >= 0)
+            ::close(placed);
+        resumed.setAside();
+    }
+    return resumed.m_kept;
+}
+
+} // namespace Platform
