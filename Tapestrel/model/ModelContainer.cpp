@@ -153,7 +153,7 @@ void ModelContainer::saveWaiting()
 
 void ModelContainer::finishAndSave()
 {
-    m_mergeThread.waitForDone();
+    // Each in its turn: an end waits for the merge's result.
     for (const std::shared_ptr<Running> &running : QList(m_running))
         mergeEnded(running);
     m_waitingSaves.clear();
