@@ -276,6 +276,10 @@ template<typename... Texts> BackupError refusal(int code, const char *message, c
 void checkMembers(const QList<Zip::Zip::EntryInfo> &entries)
 {
     const QLocale locale;
+    if (entries.size() > BackupManager::maximumMembers)
+        throw refusal(BackupError::tooManyMembersCode,
+                      "The backup cannot be restored: it holds more than %1 files, more than a backup holds.",
+                      locale.toString(BackupManager::maximumMembers));
     QSet<QString> seen;
     for (const Zip::Zip::EntryInfo &entry : entries) {
         QString name = entry.name;

@@ -391,6 +391,9 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
     for (int p = 0; p < 300; ++p)
         all.append(QStringLiteral("P%1:1000").arg(p));
     const QString limit = QLocale().toString(TapestrelBackupHandler::maximumRecords);
+    Entries manyFiles {{"profiles.json", "[]"}};
+    for (int file = 0; file < 70000; ++file)
+        manyFiles.append({"f" + QByteArray::number(file), {}, true});
     const struct
     {
         const char *what;
@@ -420,6 +423,7 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
          {{"profiles.json", spaces, false, quint64(1) << 62}},
          true,
          "expands from"},
+        {"70,000 files", manyFiles, true, "it holds more than 1,000 files"},
         {"a file twice",
          {{"profiles.json", "[]"}, {"profiles.json", "[]"}},
          false,
