@@ -20,6 +20,10 @@ public:
     static constexpr int tooManyRecordsCode = 5;
     // It holds two records of one kind and identity.
     static constexpr int repeatedRecordCode = 6;
+    // A restore failed for a reason of another module (the archive, the application's store).
+    static constexpr int restoreFailedCode = 7;
+    // The archive holds more members than a backup does.
+    static constexpr int tooManyMembersCode = 8;
     // File operations report errno as the code, under this domain.
     static inline const QString fileSystemDomain = QStringLiteral("com.quorvane.KivBackups.FileSystem");
 

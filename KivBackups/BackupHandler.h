@@ -7,6 +7,7 @@
 #include <QCoro/QCoroTask>
 
 #include <functional>
+#include <memory>
 
 namespace KivBackups {
 
@@ -35,6 +36,10 @@ public:
     // what the person should know of how the data came back changed (empty when it came back as it
     // was).
     virtual QCoro::Task<QStringList> restore(QString directory) = 0;
+    // Called when a restore begins, before its archive is unpacked: what the application holds until
+    // the restore has ended (the release of the last copy), such as its store's saves, so that what
+    // changes meanwhile is kept after the restore rather than restored over. The default holds nothing.
+    virtual std::shared_ptr<void> holdForRestore() { return {}; }
     // The names of the files restore() reads: a restore unpacks only the entries of these names.
     // None given, every entry is unpacked.
     virtual QStringList restoredFileNames() const { return {}; }

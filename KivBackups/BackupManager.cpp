@@ -276,6 +276,10 @@ template<typename... Texts> BackupError refusal(int code, const char *message, c
 void checkMembers(const QList<Zip::Zip::EntryInfo> &entries)
 {
     const QLocale locale;
+    if (entries.size() > BackupManager::maximumMembers)
+        throw refusal(BackupError::tooManyMembersCode,
+                      "The backup cannot be restored: it holds more than %1 files, more than a backup holds.",
+                      locale.toString(BackupManager::maximumMembers));
     QSet<QString> seen;
     for (const Zip::Zip::EntryInfo &entry : entries) {
         QString name = entry.name;
@@ -335,6 +339,35 @@ std::exception_ptr unpackCaught(QString archive, QString destination, QStringLis
     } catch (...) {
         return std::current_exception();
     }
+}
+
+// A restore's failure as the person sees it: naming the backup they chose, and the files unpacked from
+// it by their names in it rather than by the working folder's copies.
+BackupError restoreFailure(const std::exception_ptr &failure, const Backup &backup,
+                           const QString &workingCopy)
+{
+    QString domain = BackupError::domain;
+    int code = BackupError::restoreFailedCode;
+    QString reason;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const BackupError &error) {
+        domain = error.errorDomain();
+        code = error.code();
+        reason = error.message();
+    } catch (const std::exception &error) {
+        reason = QString::fromUtf8(error.what());
+    }
+    reason.replace(QDir(workingCopy).absolutePath() + QLatin1Char('/'), QString());
+    reason.replace(QDir(workingCopy).path() + QLatin1Char('/'), QString());
+    const QString unnamed = QCoreApplication::translate("KivBackups", "The backup cannot be restored: ");
+    if (reason.startsWith(unnamed))
+        reason.remove(0, unnamed.size());
+    else if (reason.size() > 1 && reason[1].isLower())
+        reason[0] = reason[0].toLower();
+    return BackupError(domain, code,
+                       QCoreApplication::translate("KivBackups", "The backup “%1” cannot be restored: %2")
+                           .arg(backup.url.fileName(), reason));
 }
 
 const QString workingFolderName = QStringLiteral(".working");
@@ -460,15 +493,22 @@ QCoro::Task<void> BackupManager::makeBackup(bool locked)
 QCoro::Task<QStringList> BackupManager::restore(Backup backup)
 {
     const std::shared_ptr<BackupHandler> handler = m_backupHandler;
+    const std::shared_ptr<void> hold = handler->holdForRestore();
     Zip::Zip::addCustomFileExtension(m_configuration.fileExtension);
 
     QTemporaryDir work = makeWorkingDirectory(workingFolderPath());
-    QFuture<std::exception_ptr> future =
-        QtConcurrent::run(&unpackCaught, backup.path(), work.path(), handler->restoredFileNames());
-    const std::exception_ptr error = co_await future;
-    if (error)
-        std::rethrow_exception(error);
-    co_return co_await handler->restore(work.path());
+    std::exception_ptr failure;
+    try {
+        QFuture<std::exception_ptr> future =
+            QtConcurrent::run(&unpackCaught, backup.path(), work.path(), handler->restoredFileNames());
+        const std::exception_ptr error = co_await future;
+        if (error)
+            std::rethrow_exception(error);
+        co_return co_await handler->restore(work.path());
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    throw restoreFailure(failure, backup, work.path());
 }
 
 QCoro::Task<void> BackupManager::deleteBackup(Backup backup)

@@ -39,6 +39,9 @@ public:
     // times the bytes it takes in the archive.
     static constexpr qint64 maximumExpansion = 100;
     static constexpr qint64 expansionAllowance = qint64(1) << 20;
+    // A backup holds a few files; an archive of more members than this is refused before it is read
+    // further. Its directory may count them wrongly past 65,535, which would hide some of them.
+    static constexpr qsizetype maximumMembers = 1000;
     using Clock = std::function<QDateTime()>;
 
     BackupManager(Configuration configuration, std::shared_ptr<BackupHandler> backupHandler,
@@ -69,7 +72,8 @@ public:
     QCoro::Task<void> makeBackup(bool locked);
     // Unpacks the archive into a private folder and has the handler restore from it; gives what the
     // handler tells of the restore. A member larger than maximumMemberSize or expanding more than
-    // maximumExpansion allows by its declared sizes, or two members of one name, fail the restore
+    // maximumExpansion allows by its declared sizes, more than maximumMembers members, or two members
+    // of one name, fail the restore
     // before anything is unpacked; one that expands more than that from the bytes read for it fails
     // it as it is unpacked. Only the members the handler reads are unpacked.
     QCoro::Task<QStringList> restore(Backup backup);

@@ -30,6 +30,7 @@
 #include "platform/CloudKeyValueStore.h"
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <QtGlobal>
 
@@ -112,6 +113,8 @@ Tapestrel::Tapestrel()
     m_profileScheduler = std::make_unique<ProfileScheduler>(
         *m_synchronizedOptionsStore, [this] { return modelContainer().mainContext(); });
     autosaveController().start();
+    // The event loop has stopped by then: the autosave ticks no more, nor does a merge end in it.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &Tapestrel::storeBeforeQuit);
     showLastBackground();
     // The start-up task (moving background images to the cloud drive, importing the predefined
     // profiles once, the release notes) is started here, last. It runs once the constructor has
@@ -142,6 +145,18 @@ void Tapestrel::runStartUpTask()
         .importIfNeeded();
     m_whatsNewController->showIfNeeded();
     StartupMarks::mark("release notes");
+}
+
+void Tapestrel::storeBeforeQuit()
+{
+    if (!m_modelContainer)
+        return;
+    try {
+        m_modelContainer->finishAndSave();
+    } catch (const ModelError &error) {
+        // Nobody is left to show it to: the program is ending, and standard error is where it goes.
+        qWarning("The last changes could not be stored before quitting: %s", error.what());
+    }
 }
 
 Tapestrel::~Tapestrel() = default;

@@ -121,6 +121,9 @@ private:
     // (a start then makes the windows); where the desktop keeps its wallpaper, changes nothing.
     void showLastBackground();
     void runStartUpTask();
+    // When the program ends: every change not yet stored is written, those waiting for a merge
+    // included, once the merges have ended.
+    void storeBeforeQuit();
 
     // Made first, before Defaults.
     std::unique_ptr<KivUpdates> m_updates;

@@ -139,7 +139,7 @@ TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)
 
     home.writeFile("backups/20240101000000.tapback", "not a zip");
     TestSupport::runTask(manager->reload());
-    EXPECT_THROW(TestSupport::runTask(manager->restore(manager->backups()[0])), Zip::ZipError);
+    EXPECT_THROW(TestSupport::runTask(manager->restore(manager->backups()[0])), BackupError);
     EXPECT_TRUE(handler->restoreDirectories.isEmpty());
 }
 

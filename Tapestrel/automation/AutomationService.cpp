@@ -251,7 +251,7 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
         if (profile && context) {
             if (QPointer<ModelContainer> container = context->container();
                 container && container->isMerging())
-                co_await container->merge([](const QString &) {});
+                co_await container->mergesOver();
             if (context)
                 context->save();
         }

@@ -202,7 +202,7 @@ QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileFo
         co_return;
     ModelContainer::MergeWork work = [profiles = std::move(profiles), backgrounds = std::move(backgrounds),
                                       replaceExisting](const QString &storePath) {
-        StoreMerge::merge(storePath, profiles, backgrounds, replaceExisting);
+        return StoreMerge::merge(storePath, profiles, backgrounds, replaceExisting);
     };
     // Awaited one by one: g++ 12 frees a task made and awaited in a conditional expression too early.
     ModelContainer *container = context->container();

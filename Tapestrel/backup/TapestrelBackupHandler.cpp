@@ -155,6 +155,13 @@ QStringList TapestrelBackupHandler::restoredFileNames() const
     return {m_profilesFileName, m_backgroundsFileName};
 }
 
+std::shared_ptr<void> TapestrelBackupHandler::holdForRestore()
+{
+    if (!m_modelContext || !m_modelContext->container())
+        return {};
+    return m_modelContext->container()->holdSaves();
+}
+
 QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
 {
     QPointer<ModelContext> modelContext = m_modelContext;

@@ -43,6 +43,9 @@ public:
     QCoro::Task<QStringList> restore(QString directory) override;
     // The two files.
     QStringList restoredFileNames() const override;
+    // The store's saves (see ModelContainer::holdSaves): an edit made while a restore runs is written
+    // after it, over what it restored.
+    std::shared_ptr<void> holdForRestore() override;
 
 private:
     QPointer<ModelContext> m_modelContext;

@@ -8,23 +8,20 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
+#include <QCoro/QCoroTimer>
 
+#include <chrono>
 #include <exception>
 #include <utility>
 
-namespace {
-
-std::exception_ptr runCaught(const ModelContainer::MergeWork &work, const QString &storePath)
+ModelContainer::Outcome ModelContainer::runCaught(const MergeWork &work, const QString &storePath)
 {
     try {
-        work(storePath);
-        return {};
+        return {work(storePath), {}};
     } catch (...) {
-        return std::current_exception();
+        return {{}, std::current_exception()};
     }
 }
-
-} // namespace
 
 ModelContainer::ModelContainer(const QString &filePath, QObject *parent)
     : QObject(parent)
@@ -65,13 +62,15 @@ QCoro::Task<void> ModelContainer::merge(MergeWork work)
 {
     QPointer<ModelContainer> self(this);
     ++m_merges;
-    QFuture<std::exception_ptr> merging =
-        QtConcurrent::run(&m_mergeThread, &runCaught, std::move(work), m_filePath);
-    const std::exception_ptr error = co_await merging;
+    auto running = std::make_shared<Running>();
+    running->future = QtConcurrent::run(&m_mergeThread, &runCaught, std::move(work), m_filePath);
+    m_running.append(running);
+    QFuture<Outcome> merging = running->future;
+    const Outcome outcome = co_await merging;
     if (self)
-        self->mergeEnded(!error);
-    if (error)
-        std::rethrow_exception(error);
+        self->mergeEnded(running);
+    if (outcome.error)
+        std::rethrow_exception(outcome.error);
 }
 
 QCoro::Task<void> ModelContainer::mergeSmall(MergeWork work)
@@ -80,8 +79,33 @@ QCoro::Task<void> ModelContainer::mergeSmall(MergeWork work)
         co_await merge(std::move(work));
         co_return;
     }
-    work(m_filePath);
+    const RowMoves moves = work(m_filePath);
+    for (const QPointer<ModelContext> &context : std::as_const(m_contexts)) {
+        if (context)
+            context->followMoves(moves);
+    }
     contextSaved(nullptr);
+}
+
+std::shared_ptr<void> ModelContainer::holdSaves()
+{
+    ++m_holds;
+    // Released on the thread the contexts are used on, as the work that holds runs there.
+    return std::shared_ptr<void>(nullptr, [self = QPointer<ModelContainer>(this)](void *) {
+        if (!self)
+            return;
+        --self->m_holds;
+        self->saveWaiting();
+    });
+}
+
+QCoro::Task<void> ModelContainer::mergesOver()
+{
+    QPointer<ModelContainer> self(this);
+    // Merges are bounded (their work and the store's lock both are); a container closed meanwhile
+    // merges no more.
+    while (self && self->isMerging())
+        co_await QCoro::sleepFor(std::chrono::milliseconds(20));
 }
 
 void ModelContainer::saveAfterMerges(ModelContext *context)
@@ -90,12 +114,30 @@ void ModelContainer::saveAfterMerges(ModelContext *context)
         m_waitingSaves.append(context);
 }
 
-void ModelContainer::mergeEnded(bool changed)
+void ModelContainer::mergeEnded(const std::shared_ptr<Running> &running)
 {
+    if (running->ended)
+        return;
+    running->ended = true;
+    m_running.removeOne(running);
     --m_merges;
-    if (changed)
+    const Outcome outcome = running->future.result();
+    if (!outcome.error) {
+        // Before anyone reads the store again: a record whose row the merge moved is read at its
+        // new row, keeping what was changed in it meanwhile.
+        m_contexts.removeAll(nullptr);
+        for (const QPointer<ModelContext> &context : std::as_const(m_contexts)) {
+            if (context)
+                context->followMoves(outcome.moves);
+        }
         contextSaved(nullptr);
-    if (m_merges > 0)
+    }
+    saveWaiting();
+}
+
+void ModelContainer::saveWaiting()
+{
+    if (isMerging())
         return;
     for (const QPointer<ModelContext> &context : std::exchange(m_waitingSaves, {})) {
         if (!context)
@@ -107,6 +149,28 @@ void ModelContainer::mergeEnded(bool changed)
             qWarning("A save that waited for a merge failed: %s", error.what());
         }
     }
+}
+
+void ModelContainer::finishAndSave()
+{
+    // Each in its turn: an end waits for the merge's result.
+    for (const std::shared_ptr<Running> &running : QList(m_running))
+        mergeEnded(running);
+    m_waitingSaves.clear();
+    std::exception_ptr first;
+    m_contexts.removeAll(nullptr);
+    for (const QPointer<ModelContext> &context : QList(m_contexts)) {
+        if (!context || !context->hasChanges())
+            continue;
+        try {
+            context->write();
+        } catch (const ModelError &) {
+            if (!first)
+                first = std::current_exception();
+        }
+    }
+    if (first)
+        std::rethrow_exception(first);
 }
 
 void ModelContainer::contextSaved(ModelContext *context)

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QThreadPool>
 
+#include "Tapestrel/model/RowMoves.h"
+
 #include <QCoro/QCoroTask>
 
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -35,19 +39,29 @@ public:
     std::unique_ptr<ModelContext> makeContext();
 
     // Work that writes the store through a connection of its own, given the store's path (a merge,
-    // see StoreMerge); it may throw.
-    using MergeWork = std::function<void(const QString &storePath)>;
-    // Runs `work` on a thread of the container's, after the merges started before it, and then tells
-    // every context that the store changed, as a context's save does. Until the last merge has ended
-    // the contexts' saves wait their turn, never the store's write lock on the caller's thread:
-    // save() keeps the changes pending and returns, and they are saved once the merges are over,
-    // after the contexts heard of them. Rethrows what `work` threw. Called on the thread the contexts
-    // are used on.
+    // see StoreMerge), and tells where it moved records; it may throw.
+    using MergeWork = std::function<RowMoves(const QString &storePath)>;
+    // Runs `work` on a thread of the container's, after the merges started before it; then the
+    // contexts follow the records it moved and hear that the store changed, as from a context's save.
+    // Until the last merge has ended (and nothing holds the saves, see holdSaves()) the contexts'
+    // saves wait their turn, never the store's write lock on the caller's thread: save() keeps the
+    // changes pending and returns, and they are saved once the merges are over, over what the merges
+    // wrote. Rethrows what `work` threw. Called on the thread the contexts are used on.
     QCoro::Task<void> merge(MergeWork work);
     // For work of a few records, which holds nobody: runs it at once on the caller's thread and tells
     // the contexts, or, while a merge is running, after it as merge() does.
     QCoro::Task<void> mergeSmall(MergeWork work);
-    bool isMerging() const { return m_merges > 0; }
+    // Holds the contexts' saves back, as a merge does, until the last copy of what it gives is
+    // released: for work that prepares a merge (a restore unpacking and reading its backup), so that
+    // an edit made meanwhile is written after the merge instead of being merged over.
+    std::shared_ptr<void> holdSaves();
+    bool isMerging() const { return m_merges > 0 || m_holds > 0; }
+    // Returns once no merge runs and nothing holds the saves, and what waited for them is saved.
+    QCoro::Task<void> mergesOver();
+    // For a quit, when no event loop will run again: waits for the merges that run or wait on the
+    // container's thread, has the contexts follow them, and saves every context's pending changes,
+    // whatever holds the saves back. Throws the first failure after trying every context.
+    void finishAndSave();
 
 signals:
     // After any context of this store saved; null after a save of no context.
@@ -58,12 +72,26 @@ private:
     void registerContext(ModelContext *context);
     void contextSaved(ModelContext *context);
     void saveAfterMerges(ModelContext *context);
-    void mergeEnded(bool changed);
+    struct Outcome
+    {
+        RowMoves moves;
+        std::exception_ptr error;
+    };
+    struct Running
+    {
+        QFuture<Outcome> future;
+        bool ended = false;
+    };
+    static Outcome runCaught(const MergeWork &work, const QString &storePath);
+    void mergeEnded(const std::shared_ptr<Running> &running);
+    void saveWaiting();
 
     QString m_filePath;
     ModelContext *m_mainContext = nullptr;
     QList<QPointer<ModelContext>> m_contexts;
     int m_merges = 0;
+    int m_holds = 0;
+    QList<std::shared_ptr<Running>> m_running;
     QList<QPointer<ModelContext>> m_waitingSaves;
     // One thread: merges run one after another.
     QThreadPool m_mergeThread;

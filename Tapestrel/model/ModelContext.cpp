@@ -5,6 +5,7 @@
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/RowMoves.h"
 #include "Tapestrel/model/StoreQueries.h"
 
 #include <QFile>
@@ -119,6 +120,8 @@ ModelContext::~ModelContext()
     // The records go with their context; none of them needs to be forgotten one by one.
     QList<ModelRecord *> records(m_inserted.constBegin(), m_inserted.constEnd());
     records.reserve(m_inserted.size() + m_profiles.size() + m_options.size() + m_backgrounds.size());
+    records.append(m_displaced);
+    m_displaced.clear();
     m_profiles.forEach([&records](Profile *profile) { records.append(profile); });
     m_options.forEach([&records](Option *option) { records.append(option); });
     m_backgrounds.forEach([&records](CustomBackground *background) { records.append(background); });
@@ -452,6 +455,46 @@ void ModelContext::save()
         m_container->saveAfterMerges(this);
         return;
     }
+    write();
+}
+
+void ModelContext::followMoves(const RowMoves &moves)
+{
+    if (moves.profiles.isEmpty() && moves.options.isEmpty() && moves.backgrounds.isEmpty())
+        return;
+    // All leave their rows first: a row a record moves to may be one another record moves from.
+    const auto moveRows = [this](auto &map, const QHash<qint64, qint64> &rows) {
+        using Record = std::remove_pointer_t<decltype(map.value(0))>;
+        QList<std::pair<Record *, qint64>> moved;
+        for (auto it = rows.constBegin(); it != rows.constEnd(); ++it) {
+            if (Record *record = map.value(it.key())) {
+                map.remove(it.key());
+                moved.append({record, it.value()});
+            }
+        }
+        for (const auto &[record, row] : std::as_const(moved)) {
+            if (Record *other = map.value(row)) {
+                // The record of a row deleted meanwhile: never written again, least of all into the
+                // row that is another record's now.
+                m_updated.remove(other);
+                m_deleted.remove(other);
+                other->m_rowId = 0;
+                m_displaced.append(other);
+            }
+            record->m_rowId = row;
+            map.insert(row, record);
+        }
+    };
+    moveRows(m_profiles, moves.profiles);
+    moveRows(m_options, moves.options);
+    moveRows(m_backgrounds, moves.backgrounds);
+    m_storedProfilesVersion.reset();
+}
+
+void ModelContext::write()
+{
+    if (!hasChanges())
+        return;
     // A save of this connection leaves the data version as it is; the last fetch of all profiles
     // stays good when nobody else wrote since it, and is brought up to this save below.
     std::optional<qint64> storedProfilesVersion = m_storedProfilesVersion;

@@ -18,6 +18,7 @@
 #include <unordered_map>
 
 class ModelContainer;
+struct RowMoves;
 class Profile;
 class Option;
 class CustomBackground;
@@ -88,6 +89,11 @@ private:
     SqliteStatement::Use statement(const char *sql);
     void execSql(const char *sql, const char *what);
 
+    // Writes every pending change now; see save().
+    void write();
+    // Takes the records of rows that a merge moved to their new rows (see RowMoves).
+    void followMoves(const RowMoves &moves);
+
     void recordChanged(ModelRecord *record);
     void forget(ModelRecord *record);
     void adopt(ModelRecord *record, qint64 rowId);
@@ -124,6 +130,9 @@ private:
     QList<ModelRecord *> m_inserted;
     QSet<ModelRecord *> m_updated;
     QSet<ModelRecord *> m_deleted;
+    // Records of rows that other connections deleted, whose rows a merge has since given to records
+    // it moved: nobody reads them from the store again, and they go with the context.
+    QList<ModelRecord *> m_displaced;
     int m_insertDepth = 0;
     bool m_profilesTouched = false; // a profile was inserted or deleted since the last announce()
     // The stored profiles of the last fetch of all of them, with the store's data version then. While

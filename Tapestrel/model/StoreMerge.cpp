@@ -233,21 +233,27 @@ QList<Entry<Form>> arrange(Connection &connection, const Table &table, const QLi
 
 // Writes the order into the store: a row that keeps its id takes what replaces it in place, so that
 // contexts holding its record see it changed; one that moves takes the rows naming it along.
+// `write` is given the form, the row it goes to and the row it replaces (none for a new record). A
+// record that leaves its row is noted in `moves`.
 template<typename Form, typename Write>
-void apply(Connection &connection, const Table &table, const QList<Entry<Form>> &order, Write write)
+void apply(Connection &connection, const Table &table, const QList<Entry<Form>> &order, Write write,
+           QHash<qint64, qint64> &moves)
 {
     for (const Entry<Form> &entry : order) {
+        if (entry.storedId && entry.storedId != entry.id)
+            moves.insert(entry.storedId, entry.id);
         if (entry.storedId == entry.id) {
             if (!entry.form)
                 continue;
             for (const char *clear : table.clearReferences)
                 connection.run(clear, {entry.id});
-            write(*entry.form, entry.id, true);
+            write(*entry.form, entry.id, entry.storedId);
         } else if (!entry.storedId) {
-            write(*entry.form, entry.id, false);
+            write(*entry.form, entry.id, 0);
         } else if (entry.form) {
+            // Written before the old row goes, which is read for what it held.
+            write(*entry.form, entry.id, entry.storedId);
             connection.run(table.remove, {entry.storedId});
-            write(*entry.form, entry.id, false);
         } else {
             connection.run(table.move, {entry.id, entry.storedId});
             for (const char *reference : table.moveReferences)
@@ -258,9 +264,10 @@ void apply(Connection &connection, const Table &table, const QList<Entry<Form>> 
 
 } // namespace
 
-void merge(const QString &storePath, const QList<ProfileForm> &profiles,
-           const QList<BackgroundForm> &backgrounds, bool replaceExisting)
+RowMoves merge(const QString &storePath, const QList<ProfileForm> &profiles,
+               const QList<BackgroundForm> &backgrounds, bool replaceExisting)
 {
+    RowMoves moves;
     Connection connection(storePath);
     sqlite3 *database = connection.handle();
     {
@@ -303,40 +310,60 @@ void merge(const QString &storePath, const QList<ProfileForm> &profiles,
             if (last.step())
                 nextOption = last.int64(0);
         }
-        apply(connection, profileTable, order, [&](const ProfileForm &profile, qint64 row, bool inPlace) {
-            SqliteStatement &written =
-                connection.statement(inPlace ? StoreQueries::updateProfile : StoreQueries::insertProfile);
-            written.bind(1, profile.uuid);
-            written.bind(2, profile.name);
-            written.bind(3, qint64(profile.isEnabled));
-            written.bind(4, row);
-            written.run();
-            // In place, an option whose key stays at its place keeps its row and takes the new value
-            // there: a context holding its record sees it changed, and the rows are not made anew.
-            const QList<StoredOption> stored = inPlace
-                ? (optionsOf.contains(row) ? optionsOf.take(row) : readOptions(row))
-                : QList<StoredOption>();
-            SqliteStatement &insertOption = connection.statement(StoreQueries::insertOption);
-            SqliteStatement &updateOption = connection.statement(StoreQueries::updateOption);
-            for (qsizetype position = 0; position < std::max(profile.options.size(), stored.size());
-                 ++position) {
-                const bool kept = position < stored.size() && position < profile.options.size()
-                    && stored[position].form.key == profile.options[position].key;
-                if (position < stored.size() && !kept)
-                    connection.run("DELETE FROM options WHERE id = ?", {stored[position].id});
-                if (position >= profile.options.size())
-                    continue;
-                const OptionForm &option = profile.options[position];
-                SqliteStatement &write = kept ? updateOption : insertOption;
-                write.bind(1, option.key);
-                write.bind(2, option.value);
-                write.bind(3, qint64(option.isEnabled));
-                write.bind(4, row);
-                write.bind(5, qint64(position));
-                write.bind(6, kept ? stored[position].id : ++nextOption);
-                write.run();
-            }
-        });
+        apply(
+            connection, profileTable, order,
+            [&](const ProfileForm &profile, qint64 row, qint64 storedRow) {
+                const bool inPlace = storedRow == row;
+                SqliteStatement &written =
+                    connection.statement(inPlace ? StoreQueries::updateProfile : StoreQueries::insertProfile);
+                written.bind(1, profile.uuid);
+                written.bind(2, profile.name);
+                written.bind(3, qint64(profile.isEnabled));
+                written.bind(4, row);
+                written.run();
+                // In place, an option whose key stays at its place keeps its row and takes the new
+                // value there: a context holding its record sees it changed, and the rows are not made
+                // anew.
+                const QList<StoredOption> stored = !storedRow ? QList<StoredOption>()
+                    : optionsOf.contains(storedRow)           ? optionsOf.take(storedRow)
+                                                              : readOptions(storedRow);
+                const auto kept = [&](qsizetype position) {
+                    return inPlace && position < stored.size() && position < profile.options.size()
+                        && stored[position].form.key == profile.options[position].key;
+                };
+                // The rows that go, by key in their order: a new option of the key takes the record.
+                QHash<QString, QList<qint64>> leaving;
+                for (qsizetype position = 0; position < stored.size(); ++position) {
+                    if (!kept(position))
+                        leaving[stored[position].form.key].append(stored[position].id);
+                }
+                SqliteStatement &insertOption = connection.statement(StoreQueries::insertOption);
+                SqliteStatement &updateOption = connection.statement(StoreQueries::updateOption);
+                for (qsizetype position = 0; position < std::max(profile.options.size(), stored.size());
+                     ++position) {
+                    const bool keeps = kept(position);
+                    if (inPlace && position < stored.size() && !keeps)
+                        connection.run("DELETE FROM options WHERE id = ?", {stored[position].id});
+                    if (position >= profile.options.size())
+                        continue;
+                    const OptionForm &option = profile.options[position];
+                    SqliteStatement &write = keeps ? updateOption : insertOption;
+                    const qint64 id = keeps ? stored[position].id : ++nextOption;
+                    write.bind(1, option.key);
+                    write.bind(2, option.value);
+                    write.bind(3, qint64(option.isEnabled));
+                    write.bind(4, row);
+                    write.bind(5, qint64(position));
+                    write.bind(6, id);
+                    write.run();
+                    if (!keeps) {
+                        const auto left = leaving.find(option.key);
+                        if (left != leaving.end() && !left->isEmpty())
+                            moves.options.insert(left->takeFirst(), id);
+                    }
+                }
+            },
+            moves.profiles);
     }
     {
         // After the profiles: a background that only replaced profiles linked is linked no more.
@@ -353,19 +380,22 @@ void merge(const QString &storePath, const QList<ProfileForm> &profiles,
                 storedBackground.reset();
                 return form;
             });
-        apply(connection, backgroundTable, order,
-              [&](const BackgroundForm &background, qint64 row, bool inPlace) {
-                  SqliteStatement &written = connection.statement(inPlace ? StoreQueries::updateBackground
-                                                                          : StoreQueries::insertBackground);
-                  written.bind(1, background.uuid);
-                  written.bind(2, background.type);
-                  written.bind(3, background.backgroundValue);
-                  written.bind(4, background.bookmarkData);
-                  written.bind(5, row);
-                  written.run();
-              });
+        apply(
+            connection, backgroundTable, order,
+            [&](const BackgroundForm &background, qint64 row, qint64 storedRow) {
+                SqliteStatement &written = connection.statement(
+                    storedRow == row ? StoreQueries::updateBackground : StoreQueries::insertBackground);
+                written.bind(1, background.uuid);
+                written.bind(2, background.type);
+                written.bind(3, background.backgroundValue);
+                written.bind(4, background.bookmarkData);
+                written.bind(5, row);
+                written.run();
+            },
+            moves.backgrounds);
     }
     connection.commit();
+    return moves;
 }
 
 } // namespace StoreMerge

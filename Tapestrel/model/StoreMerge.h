@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Tapestrel/model/RecordForms.h"
+#include "Tapestrel/model/RowMoves.h"
 
 #include <QList>
 #include <QString>
@@ -23,9 +24,13 @@ namespace StoreMerge {
 // a replaced one taking the new content in place; the others take rows whose ids no record had, so
 // that a context still naming a row by its id never names another record by it.
 //
+// Gives the records that left their rows: each stored record the import moved or replaced into another
+// row, and each stored option whose row went with its profile's replacement while an option of its key
+// came in the profile's new content (the first such option not matched before).
+//
 // Opens the store file that a ModelContainer keeps at `storePath` (a missing one fails) and throws
 // ModelStoreError when it cannot be read or written; then nothing is changed.
-void merge(const QString &storePath, const QList<ProfileForm> &profiles,
-           const QList<BackgroundForm> &backgrounds, bool replaceExisting);
+RowMoves merge(const QString &storePath, const QList<ProfileForm> &profiles,
+               const QList<BackgroundForm> &backgrounds, bool replaceExisting);
 
 } // namespace StoreMerge

@@ -168,7 +168,11 @@ TEST_F(AutomationBusTest, CreatedProfileIsListedAppliedAndReappliedForFocus)
     EXPECT_EQ(launches, 0);
 
     // While a restore is merged, saves wait for it: "created" comes only once the profile is stored.
-    KivUtilities::detached(container.merge([](const QString &) { QThread::msleep(1500); }), "held merge");
+    KivUtilities::detached(container.merge([](const QString &) {
+        QThread::msleep(1500);
+        return RowMoves {};
+    }),
+                           "held merge");
     const Result late = tapestrel({"create", "Late"});
     ASSERT_EQ(late.exitCode, 0) << late.err.toStdString();
     EXPECT_EQ(ModelContainer(home.filePath("data.sqlite"))

@@ -6,12 +6,15 @@
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreMerge.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -65,4 +68,34 @@ TEST_F(MainControllerBackups, AutomaticBackupsAndTheDataResetWorkOnTheProgramsSt
     for (const Profile *profile : controller.modelContainer().mainContext()->fetchProfiles())
         restored.append(profile->uuid() + ' ' + profile->name());
     EXPECT_EQ(restored, before);
+}
+
+// A quit stores what waited for a merge, over what the merge wrote, and a change the autosave has not
+// reached yet.
+TEST_F(MainControllerBackups, AQuitStoresEveryChangeNotYetStored)
+{
+    Tapestrel controller;
+    ModelContainer &container = controller.modelContainer();
+    ModelContext *context = container.mainContext();
+    Profile *merged = context->insert(std::make_unique<Profile>("Stored"));
+    context->save();
+    ProfileForm backup {merged->uuid(), "From the backup", true, {}};
+    QCoro::Task<void> merging = container.merge([backup](const QString &storePath) {
+        QThread::msleep(300);
+        return StoreMerge::merge(storePath, {backup}, {}, true);
+    });
+    merged->setName("Edited during the merge");
+    context->save();
+    context->insert(std::make_unique<Profile>("Made before the quit"));
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    // Whatever the merge does once the program is gone is done.
+    TestSupport::runTask(std::move(merging));
+
+    QStringList stored;
+    const std::unique_ptr<ModelContext> reader = container.makeContext();
+    for (const Profile *profile : reader->fetchProfiles())
+        stored.append(profile->name());
+    EXPECT_TRUE(stored.contains("Edited during the merge")) << stored.join(", ").toStdString();
+    EXPECT_TRUE(stored.contains("Made before the quit")) << stored.join(", ").toStdString();
 }
