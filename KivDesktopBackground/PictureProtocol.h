@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <span>
 
 #include <sys/socket.h>
@@ -38,19 +39,25 @@ constexpr bool limitsAddressSpace = false;
 constexpr bool limitsAddressSpace = true;
 #endif
 
-// The smallest size with the aspect ratio of `source` that covers `target`. (What covers several
+// The smallest size with the aspect ratio of `source` that covers `target`; nothing when that size
+// would have more than maxPixels pixels (a picture of 1 × 2,000,000 covers a screen only at billions of
+// pixels): such a picture cannot be drawn so, and is never drawn squashed instead. (What covers several
 // screens covers the widest width and the greatest height among them.)
-inline QSize coveringSize(const QSize &source, const QSize &target)
+inline std::optional<QSize> coveringSize(const QSize &source, const QSize &target)
 {
+    if (source.isEmpty() || target.isEmpty())
+        return std::nullopt;
     const double scale =
         std::max(double(target.width()) / source.width(), double(target.height()) / source.height());
-    const QSize size(int(std::ceil(source.width() * scale - 1e-6)),
-                     int(std::ceil(source.height() * scale - 1e-6)));
+    const double width = std::ceil(source.width() * scale - 1e-6);
+    const double height = std::ceil(source.height() * scale - 1e-6);
+    if (width * height > double(maxPixels))
+        return std::nullopt;
     // Rounding may leave it a pixel short.
-    return size.expandedTo(target);
+    return QSize(int(width), int(height)).expandedTo(target);
 }
 
-constexpr quint32 version = 2;
+constexpr quint32 version = 3;
 // Longer reasons are cut; no reason the process gives comes near.
 constexpr quint32 maxReasonBytes = 4096;
 
@@ -93,7 +100,15 @@ struct Answer
     quint32 format = 0; // a QImage::Format
     quint32 reasonBytes = 0;
     quint32 ending = 0; // 1: the process ends after this answer
+    quint32 unconfined = 0; // what the process could not confine itself with (Unconfined), in every answer
 };
+
+// The means of confinement that a kernel may lack, as bits of Answer::unconfined.
+namespace Unconfined {
+constexpr quint32 noNewPrivileges = 1;
+constexpr quint32 landlock = 2;
+constexpr quint32 seccomp = 4;
+} // namespace Unconfined
 
 // A record and room for the descriptors that travel with it, as sendmsg() and recvmsg() take them.
 struct Envelope

@@ -70,7 +70,7 @@ TEST_F(MainControllerBackgrounds, AStartShowsTheLastBackgroundWhereNothingElseKe
         {
             Tapestrel earlier;
             EXPECT_EQ(TestSupport::runTask(earlier.desktopBackgroundController().setBackground(applied)),
-                      std::nullopt);
+                      KivDesktopBackground::DesktopBackgroundController::Outcome {});
         }
         Tapestrel started;
         const KivDesktopBackground::DesktopBackgroundController &shown =
