@@ -42,7 +42,8 @@ protected:
 qint64 heldCanvasBytes()
 {
     qint64 bytes = 0;
-    for (const QFileInfo &entry : QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo &entry :
+         QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
         if (entry.symLinkTarget().startsWith("/memfd:picture"))
             bytes += QFileInfo(entry.filePath()).size();
     }
@@ -398,4 +399,35 @@ TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
         if (!gone(decoding))
             ::kill(decoding, SIGKILL);
     }
+}
+
+// The decodes that run at once take their memory limits from their decoder's budget: no more of them
+// run together than it holds, however many threads ask.
+TEST_F(PictureDecoderTest, DecodesRunningAtOnceStayWithinTheirBudget)
+{
+    home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    const QString running = home.filePath("running");
+    QDir().mkpath(running);
+    home.writeFile("silent",
+                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 30\n");
+    QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                           QFile::encodeName(home.filePath("silent")));
+    PictureDecoder decoder({qint64(512) << 20, 20s}, qint64(1) << 30);
+    const PictureDecoder::Ending ending = std::make_shared<std::atomic<bool>>(false);
+    std::vector<std::thread> asking;
+    for (int i = 0; i < 6; ++i) {
+        asking.emplace_back([&] {
+            decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)},
+                             ending);
+        });
+    }
+    std::this_thread::sleep_for(1s);
+    int atOnce = 0;
+    for (const QString &pid : QDir(running).entryList(QDir::Files))
+        atOnce += gone(pid_t(pid.toInt())) ? 0 : 1;
+    *ending = true;
+    for (std::thread &thread : asking)
+        thread.join();
+    EXPECT_EQ(atOnce, 2);
 }

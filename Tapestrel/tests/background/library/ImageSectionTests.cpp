@@ -301,15 +301,15 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
 // threads), and no more decodes run at once than their memory allows together.
 TEST_F(ImageSectionTest, ManySlowPicturesNeverHoldTheWindow)
 {
-    // Stand-ins that note their process ids and never answer, as a decode that takes its time.
+    // Stand-ins that note their process ids and take two seconds to fail, as a slow decode does.
     const QString running = home.filePath("running");
     QDir().mkpath(running);
     home.writeFile("silent",
-                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 30\n");
+                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 2\n");
     QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
     const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
                                            QFile::encodeName(home.filePath("silent")));
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 40; ++i) {
         const QString path = picture(QStringLiteral("Pictures/slow-%1.png").arg(i));
         addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(path)).rawValue());
     }
