@@ -174,17 +174,29 @@ TEST_F(BackgroundOptionTest, ANewerApplyEndsTheDecodeOfAnOlderOne)
     });
     OptionStore::setShared(&registry);
     const auto restore = qScopeGuard([] { OptionStore::setShared(nullptr); });
-    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    std::vector<std::pair<QCoro::Task<ApplyResult>, std::shared_ptr<qint64>>> applies;
-    std::vector<qint64> sent;
-    for (const QColor &colour : colours) {
+    const auto pictureOf = [this](const QColor &colour) {
         const QString path = home.filePath(colour.name().mid(1) + ".png");
         QImage image(16, 9, QImage::Format_RGB32);
         image.fill(colour);
-        ASSERT_TRUE(image.save(path));
-        Profile *profile = profileWith(Background::image(QUrl::fromLocalFile(path)).rawValue());
+        EXPECT_TRUE(image.save(path));
+        return Background::image(QUrl::fromLocalFile(path));
+    };
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+
+    // A later apply without a background of its own leaves the earlier one's picture to be shown.
+    auto kept = timedApply(profileWith(pictureOf(Qt::yellow).rawValue()), clock, std::make_shared<qint64>());
+    QTest::qWait(500);
+    EXPECT_TRUE(runTask(timedApply(profileWith(""), clock, std::make_shared<qint64>()), 20s).succeeded());
+    EXPECT_TRUE(runTask(std::move(kept), 20s).succeeded());
+    EXPECT_EQ(controller.background(), pictureOf(Qt::yellow));
+    KivDesktopBackground::PictureDecoder::shared().endIdleProcesses();
+
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    std::vector<std::pair<QCoro::Task<ApplyResult>, std::shared_ptr<qint64>>> applies;
+    std::vector<qint64> sent;
+    for (const QColor &colour : colours) {
+        Profile *profile = profileWith(pictureOf(colour).rawValue());
         sent.push_back(clock->elapsed());
         auto answeredAt = std::make_shared<qint64>(-1);
         applies.emplace_back(timedApply(profile, clock, answeredAt), answeredAt);
@@ -203,7 +215,7 @@ TEST_F(BackgroundOptionTest, ANewerApplyEndsTheDecodeOfAnOlderOne)
     }
     EXPECT_TRUE(results[2].succeeded()) << results[2].text().toStdString();
     EXPECT_LT(*applies[2].second - sent[2], 7000) << "within its own decode time";
-    EXPECT_EQ(controller.background(), Background::image(QUrl::fromLocalFile(home.filePath("0000ff.png"))));
+    EXPECT_EQ(controller.background(), pictureOf(Qt::blue));
 }
 
 TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)
