@@ -46,7 +46,9 @@ int aboveStandard(int descriptor)
 // Whether the program's variable `name` goes to the decoding process as it is.
 bool passedOn(const QByteArray &name)
 {
-    static const char *const names[] = {"LANG",         "LANGUAGE",      "QT_PLUGIN_PATH", "LD_LIBRARY_PATH",
+    // Where the toolkit's plugins lie is the decoding process's own to know: it lets itself read only
+    // there once confined, and loads them before.
+    static const char *const names[] = {"LANG",         "LANGUAGE",      "LD_LIBRARY_PATH",
                                         "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"};
     return name.startsWith("LC_")
         || std::any_of(std::begin(names), std::end(names),

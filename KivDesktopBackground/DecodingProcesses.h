@@ -52,8 +52,8 @@ public:
     // beside the program; never searched for. Empty when it is not there.
     static QString tool();
     // The whole environment a decoding process gets, "NAME=value" each: what decoding needs of the
-    // program's (its language, where a packaged toolkit lies, a sanitizer's options) and nothing that
-    // reaches the desktop (no display, no bus address, no search path, no home).
+    // program's (its language, where a packaged toolkit's libraries lie, a sanitizer's options) and nothing
+    // that reaches the desktop (no display, no bus address, no search path, no home).
     static QByteArrayList environment();
 
 private:

@@ -279,6 +279,7 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
         {"HOME", false},
         {"PATH", false},
         {"XDG_RUNTIME_DIR", false},
+        {"QT_PLUGIN_PATH", false},
         {"LANG", true},
         {"LC_TIME", true},
         {"UBSAN_OPTIONS", true},
