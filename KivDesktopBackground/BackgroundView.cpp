@@ -29,8 +29,12 @@ QImage BackgroundView::fill(const QImage &picture, const QSize &pixelSize)
 {
     if (picture.isNull() || pixelSize.isEmpty())
         return {};
+    // A picture that could only cover the window at a size past any picture's is not drawn squashed.
+    const std::optional<QSize> fitting = PictureProtocol::coveringSize(picture.size(), pixelSize);
+    if (!fitting)
+        return {};
+    const QSize covering = *fitting;
     QImage scaled = picture;
-    const QSize covering = PictureProtocol::coveringSize(picture.size(), pixelSize);
     if (covering != picture.size())
         scaled = picture.scaled(covering, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QRect centre(

@@ -86,32 +86,32 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
 
 DesktopBackgroundController::~DesktopBackgroundController()
 {
-    if (m_decoding)
-        *m_decoding = true;
+    endDecoding();
 }
 
-QCoro::Task<std::optional<QString>>
+QCoro::Task<DesktopBackgroundController::Outcome>
 DesktopBackgroundController::setBackground(std::optional<Background> background)
 {
     QPointer<DesktopBackgroundController> self(this);
     const quint64 set = ++m_latestSet;
     // The decoding of an earlier picture is of no use any more.
-    if (m_decoding)
-        *m_decoding = true;
-    m_decoding.reset();
+    endDecoding();
     QImage picture;
     if (background && background->kind() == Background::Kind::image) {
         // Decoded before anything changes: a picture that cannot be shown leaves the screens as they
         // are, and what the windows draw is this very decoding. The desktop reads the file itself, but
         // it would show a picture that does not decode as black too.
         const QList<QSize> sizes = m_shownByDesktop ? QList<QSize> {largestScreenPixels()} : screenPixels();
-        m_decoding = std::make_shared<std::atomic<bool>>(false);
+        const auto decoding = std::make_shared<std::atomic<bool>>(false);
+        m_decoding = decoding;
+        PictureDecoder &decoder = PictureDecoder::shared();
         PictureDecoder::Decoded decoded = co_await QtConcurrent::run(
-            &PictureDecoder::covering, &PictureDecoder::shared(), background->url(), sizes, m_decoding);
+            &decoder.pool(), &PictureDecoder::covering, &decoder, background->url(), sizes, decoding);
         if (!self || m_latestSet != set)
-            co_return std::nullopt;
+            co_return Outcome {std::nullopt, true};
+        m_decoding.reset();
         if (decoded.failure)
-            co_return decoded.failure;
+            co_return Outcome {decoded.failure};
         if (!m_shownByDesktop)
             picture = std::move(decoded.image);
     }
@@ -120,15 +120,30 @@ DesktopBackgroundController::setBackground(std::optional<Background> background)
     emit backgroundChanged(m_background);
     // A clear background leaves the desktop showing its own wallpaper, as the clear windows would.
     if (!m_wallpaper || !background || background->isClear())
-        co_return std::nullopt;
+        co_return Outcome {};
     const quint64 number = ++*m_latestHandOver;
     const HandOver done =
         co_await QtConcurrent::run(&m_handOverThread, &handOver, m_wallpaper, m_latestHandOver, number,
                                    *background, largestScreenPixels());
     if (done.skipped)
-        co_return std::nullopt;
+        co_return Outcome {std::nullopt, true};
     // A background the desktop refused is not drawn over it either: the desktop keeps what it shows.
-    co_return done.refusal;
+    co_return Outcome {done.refusal};
+}
+
+void DesktopBackgroundController::endPendingPicture()
+{
+    if (!m_decoding)
+        return;
+    ++m_latestSet;
+    endDecoding();
+}
+
+void DesktopBackgroundController::endDecoding()
+{
+    if (m_decoding)
+        *m_decoding = true;
+    m_decoding.reset();
 }
 
 bool DesktopBackgroundController::hasVisibleBackground() const

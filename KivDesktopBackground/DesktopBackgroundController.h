@@ -52,17 +52,32 @@ public:
     // screen; null for other backgrounds and where the desktop shows the backgrounds itself.
     const QImage &picture() const { return m_picture; }
 
+    // What became of a background set.
+    struct Outcome
+    {
+        // Why it is not shown, naming the picture; nothing when it is shown or was passed over.
+        std::optional<QString> refusal;
+        // A later background took its place before it was shown (or handed to the desktop).
+        bool superseded = false;
+
+        bool operator==(const Outcome &) const = default;
+    };
+
     // Shows the background: an image is first decoded once, by the program's decoding process
-    // (PictureDecoder), waited for on a worker thread (its file is not read again); one that cannot be
-    // decoded changes nothing and the task gives why, naming the picture. Every other value is
-    // published at once, also an equal one; the windows ignore values they already show. A later
-    // background ends the decoding of an earlier picture, which is then dropped. With
-    // a desktop wallpaper, the background is then handed to the desktop on a thread of its own, one
-    // background after the other in the order they were set; one that is still waiting when a later
-    // one is set is never handed over, so the desktop ends with the latest. The task gives the reason
-    // the background was not shown; nothing when it was, when a later background took its place, or
-    // when nothing was handed over.
-    QCoro::Task<std::optional<QString>> setBackground(std::optional<Background> background);
+    // (PictureDecoder), waited for on the decoder's own threads (its file is not read again); one that
+    // cannot be decoded changes nothing and the task gives why, naming the picture. Every other value
+    // is published at once, also an equal one; the windows ignore values they already show. A later
+    // background ends the decoding of an earlier picture at once, which is then dropped and answers
+    // that it was superseded. With a desktop wallpaper, the background is then handed to the desktop on
+    // a thread of its own, one background after the other in the order they were set; one that is
+    // still waiting when a later one is set is never handed over (superseded too), so the desktop ends
+    // with the latest.
+    QCoro::Task<Outcome> setBackground(std::optional<Background> background);
+    // Ends the decoding of a picture that is still under way, because a later background is on its
+    // way (a newer apply waits for its turn): that set answers that it was superseded, and what is
+    // shown stays until the later one comes. Nothing happens when no picture is being decoded.
+    void endPendingPicture();
+    bool isDecodingPicture() const { return m_decoding != nullptr; }
 
     // Whether something is visibly drawn: a background that is not clear (an image always counts,
     // even when its file is gone). A background the desktop shows itself stays when the program
@@ -100,6 +115,7 @@ signals:
 
 private:
     void syncWindows();
+    void endDecoding();
 
     std::unique_ptr<ScreenSource> m_screens;
     // Shared with the hand-over in flight, which may outlast the controller.

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <atomic>
@@ -15,17 +16,24 @@
 
 namespace KivDesktopBackground {
 
+class DecodingProcesses;
+class MemoryBudget;
+
 // Decodes the pictures that a user or an archive names, each in a short-lived process of the
 // program's own ("tapestrel-picture", installed beside the program; $TAPESTREL_PICTURE_TOOL names
-// another) that holds none of the program's state: whatever a format's decoder does with a hostile
-// picture, it can neither crash, hold nor swell the program. The program hands the process the opened
-// file (a regular file within PictureProtocol::maxBytes, so nothing waits on a pipe put in its place)
-// and the size it will draw at, and takes back only the decoded pixels. A decode that passes the memory
-// or the time limit is ended and fails naming the limit; so does one whose process dies or answers
-// nonsense, and what a decoder merely warns about (cut or corrupt data) fails too.
+// another; see DecodingProcesses) that holds none of the program's state: whatever a format's decoder
+// does with a hostile picture, it can neither crash, hold nor swell the program. The program hands the
+// process the opened file (a regular file within PictureProtocol::maxBytes, so nothing waits on a pipe
+// put in its place) and the size it will draw at, and takes back only the decoded pixels. A decode
+// that passes the memory or the time limit is ended and fails naming the limit; so does one whose
+// process dies or answers nonsense, and what a decoder merely warns about (cut or corrupt data) fails
+// too.
 //
 // A process decodes one picture at a time, several in turn; one left idle for a few seconds is ended.
-// Every member may be called from any thread. A decode blocks its caller: never on the GUI thread.
+// The decodes of one decoder that run at once take their memory limits from its budget, so that
+// together they never pass it: the others wait. Every member may be called from any thread. A decode
+// blocks its caller: wait for it on the decoder's own threads (pool()), never on the GUI thread nor on
+// the toolkit's shared pool, which the window's drawing uses.
 class PictureDecoder
 {
 public:
@@ -44,39 +52,42 @@ public:
     };
 
     PictureDecoder();
-    explicit PictureDecoder(Limits limits);
+    // A decoder whose decodes together take at most `budgetBytes` of memory (at least one decode runs).
+    explicit PictureDecoder(Limits limits, qint64 budgetBytes = qint64(1) << 30, int threads = 2);
     ~PictureDecoder();
     PictureDecoder(const PictureDecoder &) = delete;
     PictureDecoder &operator=(const PictureDecoder &) = delete;
 
-    // The one the program uses. Quitting ends the decodes that still run and the idle processes.
+    // The one for the pictures the screens show: 1 GiB for one picture at a time. And the one for
+    // previews: 512 MiB each, two at a time. Together no more than 2 GiB. Quitting ends the decodes
+    // that still run, and every process, before the program ends.
     static PictureDecoder &shared();
+    static PictureDecoder &previews();
     // Ends the processes that wait for a picture to decode; the next decode starts a new one.
     void endIdleProcesses();
+
+    // The threads that wait on this decoder's decodes.
+    QThreadPool &pool() { return m_pool; }
+    const Limits &limits() const { return m_limits; }
+    const MemoryBudget &budget() const { return *m_budget; }
 
     // The picture of a file URL, as large as it needs to be to cover each of `sizes` (pixels) with its
     // aspect ratio kept, never larger than the picture (an SVG is drawn at that size), ready to draw:
     // opaque pictures as RGB32, others premultiplied. With no sizes, a screen of 1920 × 1080 is assumed.
+    // A picture that cannot be drawn so (its covering size is too large) fails naming why.
     Decoded covering(const QUrl &url, QList<QSize> sizes, Ending ending = {});
     // A preview of the picture at `path`: at most `longerSide` (1 or more) pixels on its longer side,
     // with its orientation applied.
     Decoded fitting(const QString &path, int longerSide, Ending ending = {});
 
-    // "The picture “…” cannot be found."
-    static QString notFoundMessage(const QString &path);
-    // The name a person knows the picture at `path` by: the file it was copied from, where the copy
-    // records one (recordOrigin); otherwise the path itself.
-    static QString nameOf(const QString &path);
-    // Records on the picture `copy` the file it was copied from (the desktop's "user.xdg.origin.url"),
-    // where the file system keeps such a note.
-    static void recordOrigin(const QString &copy, const QString &source);
-
 private:
-    class Processes;
     Decoded decode(const QString &path, const PictureProtocol::Request &request, const Ending &ending);
 
     const Limits m_limits;
-    std::unique_ptr<Processes> m_processes;
+    std::unique_ptr<MemoryBudget> m_budget;
+    std::unique_ptr<DecodingProcesses> m_processes;
+    // Last: destroyed first, it waits for the decodes that use the rest.
+    QThreadPool m_pool;
 };
 
 } // namespace KivDesktopBackground

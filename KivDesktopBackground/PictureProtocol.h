@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <span>
 
 #include <sys/socket.h>
@@ -38,16 +39,22 @@ constexpr bool limitsAddressSpace = false;
 constexpr bool limitsAddressSpace = true;
 #endif
 
-// The smallest size with the aspect ratio of `source` that covers `target`. (What covers several
+// The smallest size with the aspect ratio of `source` that covers `target`; nothing when that size
+// would have more than maxPixels pixels (a picture of 1 × 2,000,000 covers a screen only at billions of
+// pixels): such a picture cannot be drawn so, and is never drawn squashed instead. (What covers several
 // screens covers the widest width and the greatest height among them.)
-inline QSize coveringSize(const QSize &source, const QSize &target)
+inline std::optional<QSize> coveringSize(const QSize &source, const QSize &target)
 {
+    if (source.isEmpty() || target.isEmpty())
+        return std::nullopt;
     const double scale =
         std::max(double(target.width()) / source.width(), double(target.height()) / source.height());
-    const QSize size(int(std::ceil(source.width() * scale - 1e-6)),
-                     int(std::ceil(source.height() * scale - 1e-6)));
+    const double width = std::ceil(source.width() * scale - 1e-6);
+    const double height = std::ceil(source.height() * scale - 1e-6);
+    if (width * height > double(maxPixels))
+        return std::nullopt;
     // Rounding may leave it a pixel short.
-    return size.expandedTo(target);
+    return QSize(int(width), int(height)).expandedTo(target);
 }
 
 constexpr quint32 version = 3;
@@ -93,11 +100,10 @@ struct Answer
     quint32 format = 0; // a QImage::Format
     quint32 reasonBytes = 0;
     quint32 ending = 0; // 1: the process ends after this answer
-    quint32 unconfined = 0; // bits of Unconfined: what the kernel could not refuse the process
+    quint32 unconfined = 0; // what the process could not confine itself with (Unconfined), in every answer
 };
 
-// What the decoding process could not put in place, where the kernel lacks the means (the program says
-// so in its log).
+// The means of confinement that a kernel may lack, as bits of Answer::unconfined.
 namespace Unconfined {
 constexpr quint32 noNewPrivileges = 1;
 constexpr quint32 landlock = 2;

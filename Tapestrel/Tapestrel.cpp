@@ -50,7 +50,7 @@ QCoro::Task<void> showAgain(KivDesktopBackground::DesktopBackgroundController *c
                             KivDesktopBackground::Background background)
 {
     // Nobody waits for the answer at start; a picture that is gone since stays off the screen.
-    const std::optional<QString> refusal = co_await controller->setBackground(background);
+    const std::optional<QString> refusal = (co_await controller->setBackground(background)).refusal;
     if (refusal)
         qWarning("The last background is not shown again: %s", qPrintable(*refusal));
 }

@@ -79,7 +79,7 @@ void prepareFiles()
 
 void apply(DesktopBackgroundController &controller, const Background &background, benchmark::State &state)
 {
-    if (const std::optional<QString> failure = QCoro::waitFor(controller.setBackground(background))) {
+    if (const std::optional<QString> failure = QCoro::waitFor(controller.setBackground(background)).refusal) {
         std::fprintf(stderr, "%s\n", qPrintable(*failure));
         state.SkipWithError("the background was not shown");
     }

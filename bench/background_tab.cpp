@@ -4,12 +4,13 @@
 //
 // Each round builds the tab's editor over a stored profile in a 720 × 690 window, shows it and
 // renders it once (what the first paint draws), with an empty thumbnail cache. Thumbnails are decoded
-// by the program's decoding processes, waited for on the thread pool; the first paint does not wait
+// by the program's decoding processes, waited for on the previews' own threads; the first paint does not wait
 // for them. The floor is the same window holding an empty widget. The figure that matters is the
 // ratio of BM_FirstPaint/200 to BM_FirstPaint/0. BM_TilesDrawn goes on until every tile that the
 // first paint shows has its thumbnail (the decoding processes, once started, decode one after the
 // other).
 
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/BackgroundOptionModel.h"
 #include "Tapestrel/background/BackgroundPicker.h"
@@ -98,7 +99,7 @@ Library makeLibrary(const QString &folder, int images)
 void waitForThumbnails()
 {
     // Let the decodes of the last round finish so that they do not run into the next one.
-    QThreadPool::globalInstance()->waitForDone();
+    KivDesktopBackground::PictureDecoder::previews().pool().waitForDone();
     QCoreApplication::processEvents();
 }
 

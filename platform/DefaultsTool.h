@@ -16,7 +16,7 @@ class DefaultsTool
 {
 public:
     // Where it is: $TAPESTREL_DEFAULTS_TOOL when set, else the program's own folder (it is installed
-    // next to the program), else the search path. Empty when it is nowhere.
+    // next to the program); never searched on the search path. Empty when it is not there.
     static QString path();
 
     // The domain that an argument of the tool names: "-g" (or "-globalDomain") the global domain, any

@@ -1,10 +1,11 @@
-// A stand-in for the picture decoding process that answers at once with an 8 × 8 picture on a canvas
-// that lies, as told, and then waits to be ended:
+// A stand-in for the picture decoding process that answers at once with an 8 × 8 picture that lies, as
+// told, and then waits to be ended:
 //
-//     lying-picture-process unsealed|small
+//     lying-picture-process unsealed|small|large|unconfined
 //
-// "unsealed": a canvas that could shrink under the program's mapping; "small": one of fewer bytes than
-// the picture's.
+// "unsealed": on a canvas that could shrink under the program's mapping; "small": on one of fewer bytes
+// than the picture's; "large": whatever size was asked for; "unconfined": a sound picture, from a
+// process that says the kernel let it confine itself by no means but no_new_privs (and ends after it).
 
 #include "KivDesktopBackground/PictureProtocol.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     const bool small = std::strcmp(argv[1], "small") == 0;
+    const bool unconfined = std::strcmp(argv[1], "unconfined") == 0;
     const int canvas = ::memfd_create("picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (canvas < 0 || ::ftruncate(canvas, small ? 16 : 8 * 8 * 4) != 0)
         return 1;
@@ -34,6 +36,10 @@ int main(int argc, char **argv)
     answer.height = 8;
     answer.bytesPerLine = 8 * 4;
     answer.format = QImage::Format_RGB32;
+    if (unconfined) {
+        answer.unconfined = Protocol::Unconfined::landlock | Protocol::Unconfined::seccomp;
+        answer.ending = 1;
+    }
     Protocol::send(STDIN_FILENO, &answer, sizeof answer, {canvas});
     ::pause();
     return 0;

@@ -155,11 +155,12 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     green.fill(Qt::green);
     ASSERT_TRUE(green.save(home.filePath("green.png")));
     const Background picture = Background::image(QUrl::fromLocalFile(home.filePath("green.png")));
-    EXPECT_EQ(TestSupport::runTask(f.controller->setBackground(picture)), std::nullopt);
+    EXPECT_EQ(TestSupport::runTask(f.controller->setBackground(picture)).refusal, std::nullopt);
     EXPECT_TRUE(f.controller->hasVisibleBackground());
     home.writeFile("green.png", QByteArray("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(TestSupport::runTask(f.controller->setBackground(
-                  Background::image(QUrl::fromLocalFile(home.filePath("green.png"))))),
+                                       Background::image(QUrl::fromLocalFile(home.filePath("green.png")))))
+                  .refusal,
               "The picture “" + home.filePath("green.png")
                   + "” cannot be shown: its data is damaged or incomplete.");
     EXPECT_EQ(f.controller->background(), picture);
@@ -182,9 +183,10 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
         PictureDecoder::shared().endIdleProcesses();
         QElapsedTimer clock;
         clock.start();
-        QCoro::Task<std::optional<QString>> decoding = f.controller->setBackground(picture);
+        QCoro::Task<DesktopBackgroundController::Outcome> decoding = f.controller->setBackground(picture);
         f.controller->setBackground(Background::color(Qt::red));
-        EXPECT_EQ(TestSupport::runTask(std::move(decoding)), std::nullopt);
+        EXPECT_EQ(TestSupport::runTask(std::move(decoding)),
+                  (DesktopBackgroundController::Outcome {{}, true}));
         EXPECT_LT(clock.elapsed(), 5000);
     }
     EXPECT_EQ(f.controller->background(), Background::color(Qt::red));

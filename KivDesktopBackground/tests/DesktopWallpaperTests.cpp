@@ -254,7 +254,7 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
                                            std::make_unique<DesktopWallpaper>(pictures, folder));
     EXPECT_TRUE(controller.windowsByScreenKey().empty()) << "the desktop shows its own wallpaper";
 
-    EXPECT_EQ(runTask(controller.setBackground(vertical())), std::nullopt);
+    EXPECT_EQ(runTask(controller.setBackground(vertical())).refusal, std::nullopt);
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
     EXPECT_TRUE(controller.isShownByDesktop());
     EXPECT_FALSE(controller.hasVisibleBackground()) << "quitting takes nothing away";
@@ -264,12 +264,12 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
 
     // A background the desktop does not take is not drawn over it either; the reason comes back.
     pictures->refuse = true;
-    EXPECT_EQ(runTask(controller.setBackground(diagonal())), "The desktop is busy.");
+    EXPECT_EQ(runTask(controller.setBackground(diagonal())).refusal, "The desktop is busy.");
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
     EXPECT_FALSE(controller.hasVisibleBackground()) << "no quit question";
 
     pictures->refuse = false;
-    EXPECT_EQ(runTask(controller.setBackground(vertical())), std::nullopt);
+    EXPECT_EQ(runTask(controller.setBackground(vertical())).refusal, std::nullopt);
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
 
     // Without a desktop wallpaper, the windows draw as ever.
@@ -277,7 +277,7 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
     plain->list = screens->list;
     DesktopBackgroundController drawing {std::unique_ptr<ScreenSource>(plain)};
     EXPECT_EQ(drawing.windowsByScreenKey().size(), 2u);
-    EXPECT_EQ(runTask(drawing.setBackground(vertical())), std::nullopt);
+    EXPECT_EQ(runTask(drawing.setBackground(vertical())).refusal, std::nullopt);
     EXPECT_TRUE(drawing.hasVisibleBackground());
 }
 
@@ -308,9 +308,10 @@ TEST_F(DesktopWallpaperTest, TheDesktopIsWaitedForOffTheGuiThreadAndTheLatestBac
     QTimer::singleShot(0, [&ticked] { ticked = true; });
     EXPECT_TRUE(TestSupport::waitUntil([&ticked] { return ticked; })) << "the program answers meanwhile";
     slow->turns.release(1000);
-    EXPECT_EQ(runTask(std::move(first)), std::nullopt);
-    EXPECT_EQ(runTask(std::move(replaced)), std::nullopt);
-    EXPECT_EQ(runTask(std::move(last)), std::nullopt);
+    using Outcome = DesktopBackgroundController::Outcome;
+    EXPECT_EQ(runTask(std::move(first)), Outcome {});
+    EXPECT_EQ(runTask(std::move(replaced)), (Outcome {std::nullopt, true}));
+    EXPECT_EQ(runTask(std::move(last)), Outcome {});
     EXPECT_FALSE(slow->changedOnGuiThread);
     EXPECT_EQ(slow->pictures(), QStringList({named(diagonal()), named(vertical())}));
     EXPECT_TRUE(controller.isShownByDesktop());
@@ -322,8 +323,8 @@ TEST_F(DesktopWallpaperTest, TheDesktopIsWaitedForOffTheGuiThreadAndTheLatestBac
     ASSERT_TRUE(TestSupport::waitUntil([&] { return slow->changesBegun == 3; }));
     auto taken = controller.setBackground(vertical());
     slow->turns.release(1000);
-    EXPECT_EQ(runTask(std::move(refused)), "The desktop is busy.");
-    EXPECT_EQ(runTask(std::move(taken)), std::nullopt);
+    EXPECT_EQ(runTask(std::move(refused)).refusal, "The desktop is busy.");
+    EXPECT_EQ(runTask(std::move(taken)), Outcome {});
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
     EXPECT_TRUE(controller.isShownByDesktop());
 
@@ -339,5 +340,5 @@ TEST_F(DesktopWallpaperTest, TheDesktopIsWaitedForOffTheGuiThreadAndTheLatestBac
     });
     delete going;
     finisher.join();
-    EXPECT_EQ(runTask(std::move(orphan)), std::nullopt);
+    EXPECT_EQ(runTask(std::move(orphan)).refusal, std::nullopt);
 }

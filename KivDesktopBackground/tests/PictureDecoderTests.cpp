@@ -1,5 +1,9 @@
 #include "KivDesktopBackground/PictureDecoder.h"
+#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/SpareCanvases.h"
+#include "platform/BesideProgram.h"
 #include "testsupport/BrokenPictures.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
@@ -10,8 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <csignal>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace KivDesktopBackground;
 using namespace std::chrono_literals;
@@ -27,6 +37,37 @@ protected:
         return QStringLiteral("The picture “%1” cannot be shown: %2.").arg(home.filePath(name), reason);
     }
 };
+
+// Bytes of the canvases (files in memory) this process holds open.
+qint64 heldCanvasBytes()
+{
+    qint64 bytes = 0;
+    for (const QFileInfo &entry :
+         QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.symLinkTarget().startsWith("/memfd:picture"))
+            bytes += QFileInfo(entry.filePath()).size();
+    }
+    return bytes;
+}
+
+// Whether the process is gone, or left only for its parent to reap.
+bool gone(pid_t pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = status.readAll();
+    return line.mid(line.lastIndexOf(") ") + 2).startsWith('Z');
+}
+
+// A canvas of `bytes` as the decoding process hands one over.
+Canvas canvasOf(size_t bytes)
+{
+    const int file = ::memfd_create("picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    EXPECT_EQ(::ftruncate(file, off_t(bytes)), 0);
+    ::fcntl(file, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW);
+    return Canvas::adopt(file, 1).value_or(Canvas {});
+}
 
 } // namespace
 
@@ -45,9 +86,13 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
     home.writeFile("Pictures/boundless.bmp", Broken::bmpClaiming(QSize(2147483647, 2147483647)));
     home.writeFile("Pictures/cut.jpg", Broken::cutJpeg());
     home.writeFile("Pictures/corrupt.jpg", Broken::corruptJpeg());
+    // Drawn over 8 × 8 it would take 8 × 800,000,000 pixels: never squashed into 8 × 8 instead.
+    home.writeFile("Pictures/thin.svg",
+                   "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1\" "
+                   "height=\"100000000\"><rect width=\"1\" height=\"100000000\"/></svg>");
     // A copy that notes where it came from is named by that file.
     home.writeFile("Pictures/copy.png", Broken::corruptPng());
-    PictureDecoder::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
+    PictureNames::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
     const QString damaged = "its data is damaged or incomplete";
     const std::pair<const char *, QString> cases[] = {
         {"Pictures/pipe.png", "it is not a regular file"},
@@ -64,6 +109,9 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
         {"Pictures/boundless.bmp", "it is too large to be shown (2147483647 × 2147483647 pixels)"},
         {"Pictures/cut.jpg", damaged},
         {"Pictures/corrupt.jpg", damaged},
+        {"Pictures/thin.svg",
+         "its shape (1 × 100000000 pixels) cannot fill a screen of 8 × 8 pixels without "
+         "being drawn larger than any picture may be"},
     };
     const auto decode = [](const QString &path) {
         return PictureDecoder::shared().covering(QUrl::fromLocalFile(path), {QSize(8, 8)});
@@ -174,6 +222,7 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
     const QString unsealed = standIn("unsealed", "exec '" + liar + "' unsealed\n");
     const QString smallCanvas = standIn("small", "exec '" + liar + "' small\n");
+    const QString largePreview = standIn("large", "exec '" + liar + "' large\n");
     const PictureDecoder::Limits quick {qint64(1) << 30, 500ms};
     const PictureDecoder::Limits small {qint64(256) << 20, 20s};
     struct Case
@@ -183,6 +232,7 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         bool endedEarly;
         const char *picture;
         QString reason;
+        int preview = 0; // the longer side of a preview asked for; 0: a picture covering 8 × 8
     };
     const Case cases[] = {
         {silent, quick, false, "Pictures/picture.png", "decoding it takes more than 0.5 seconds"},
@@ -191,6 +241,8 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         {talking, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
         {unsealed, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
         {smallCanvas, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
+        {largePreview, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used",
+         4},
         {home.filePath("missing"), small, false, "Pictures/picture.png",
          "the program that decodes pictures cannot be started (" + home.filePath("missing")
              + ": No such file or directory)"},
@@ -209,8 +261,9 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         });
         QElapsedTimer clock;
         clock.start();
-        const PictureDecoder::Decoded decoded =
-            decoder.covering(QUrl::fromLocalFile(home.filePath(test.picture)), {QSize(8, 8)}, ending);
+        const PictureDecoder::Decoded decoded = test.preview > 0
+            ? decoder.fitting(home.filePath(test.picture), test.preview, ending)
+            : decoder.covering(QUrl::fromLocalFile(home.filePath(test.picture)), {QSize(8, 8)}, ending);
         later.join();
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_EQ(decoded.failure, shown(test.picture, test.reason));
@@ -218,4 +271,177 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         const int pid = home.readFile("pid").trimmed().toInt();
         EXPECT_TRUE(pid == 0 || (::kill(pid, 0) != 0 && errno == ESRCH)) << pid;
     }
+}
+
+// The decoding process gets what decoding needs of the program's environment and nothing that reaches
+// the desktop; and a decoder is run only from where the program is or names it, never looked up.
+TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverSearchedFor)
+{
+    home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    home.writeFile("dumping",
+                   "#!/bin/sh\n/usr/bin/env > '" + QFile::encodeName(home.filePath("environment"))
+                       + "'\nexec /bin/sleep 30\n");
+    QFile::setPermissions(home.filePath("dumping"), QFile::ReadOwner | QFile::ExeOwner);
+    home.writeFile("bin/tapestrel-on-path", "#!/bin/sh\n");
+    QFile::setPermissions(home.filePath("bin/tapestrel-on-path"), QFile::ReadOwner | QFile::ExeOwner);
+    const std::pair<const char *, bool> variables[] = {
+        {"DISPLAY", false},
+        {"WAYLAND_DISPLAY", false},
+        {"DBUS_SESSION_BUS_ADDRESS", false},
+        {"XAUTHORITY", false},
+        {"HOME", false},
+        {"PATH", false},
+        {"XDG_RUNTIME_DIR", false},
+        {"QT_PLUGIN_PATH", false},
+        {"LANG", true},
+        {"LC_TIME", true},
+        {"UBSAN_OPTIONS", true},
+    };
+    std::vector<std::unique_ptr<TestSupport::ScopedVariable>> set;
+    for (const auto &[name, passed] : variables)
+        set.push_back(std::make_unique<TestSupport::ScopedVariable>(
+            name,
+            name == QByteArray("PATH") ? QFile::encodeName(home.filePath("bin")) + ":."
+                                       : "x-" + QByteArray(name)));
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                           QFile::encodeName(home.filePath("dumping")));
+    PictureDecoder decoder({qint64(1) << 30, 500ms});
+    decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)});
+    const QList<QByteArray> environment = home.readFile("environment").split('\n');
+    EXPECT_TRUE(environment.contains("QT_QPA_PLATFORM=offscreen"));
+    for (const auto &[name, passed] : variables) {
+        const bool found =
+            std::any_of(environment.cbegin(), environment.cend(), [name = name](const QByteArray &line) {
+                return line.startsWith(QByteArray(name) + '=');
+            });
+        EXPECT_EQ(found, passed) << name;
+    }
+
+    const QString folder = QDir::currentPath();
+    QDir::setCurrent(home.filePath("bin"));
+    EXPECT_EQ(Platform::besideProgram("tapestrel-on-path", "TAPESTREL_NO_SUCH_TOOL"), QString());
+    QDir::setCurrent(folder);
+}
+
+TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
+{
+    home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    const QByteArray liar =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
+    home.writeFile("unconfined", "#!/bin/sh\nexec '" + liar + "' unconfined\n");
+    QFile::setPermissions(home.filePath("unconfined"), QFile::ReadOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                           QFile::encodeName(home.filePath("unconfined")));
+    TestSupport::CapturedStandardError captured;
+    PictureDecoder decoder;
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)})
+                      .failure,
+                  std::nullopt);
+    EXPECT_EQ(captured.text(),
+              "Tapestrel: the kernel cannot confine the picture decoding process (it lacks "
+              "Landlock, seccomp); pictures are decoded without that protection.\n");
+}
+
+// A shown picture holds memory of about its own size, also where the decoder decodes the whole picture
+// before scaling it (a photo to be turned, a TIFF, a BMP); and the canvases kept for later pictures are
+// bounded in bytes.
+TEST_F(PictureDecoderTest, APictureIsHeldOnMemoryOfItsOwnSize)
+{
+    const QSize photo(2400, 1600);
+    // A phone's photo, to be turned a quarter: an Exif orientation of 6 right after the JPEG's start.
+    const QByteArray exif = QByteArray::fromHex("ffe10022457869660000"
+                                                "4d4d002a00000008000101120003000000010006000000000000");
+    home.writeFile("Pictures/turned.jpg", Broken::picture(photo, Qt::darkCyan, "jpeg").insert(2, exif));
+    ASSERT_TRUE(Broken::writeTiff(home.filePath("Pictures/camera.tiff"), photo, Qt::darkCyan));
+    home.writeFile("Pictures/scan.bmp", Broken::picture(photo, Qt::darkCyan, "bmp"));
+    const std::pair<const char *, QSize> cases[] = {
+        {"Pictures/turned.jpg", QSize(64, 96)},
+        {"Pictures/camera.tiff", QSize(64, 43)},
+        {"Pictures/scan.bmp", QSize(64, 43)},
+    };
+    for (const auto &[name, size] : cases) {
+        SCOPED_TRACE(name);
+        PictureDecoder decoder;
+        const QImage shown =
+            decoder.covering(QUrl::fromLocalFile(home.filePath(name)), {QSize(64, 36)}).image;
+        EXPECT_EQ(shown.size(), size);
+        decoder.endIdleProcesses();
+        EXPECT_LE(heldCanvasBytes(), shown.sizeInBytes() * 9 / 8);
+    }
+
+    SpareCanvases spares(8, 1 << 20);
+    spares.processStarted();
+    const Canvas kept = canvasOf(600 << 10);
+    const Canvas beyond = canvasOf(600 << 10);
+    spares.giveBack(kept);
+    spares.giveBack(beyond);
+    EXPECT_EQ(spares.spareBytes(), size_t(600 << 10));
+    EXPECT_EQ(::fcntl(beyond.file, F_GETFD), -1) << "released";
+    // A canvas of the picture's size is shown from; a larger one is given back at once.
+    const Canvas fitting = canvasOf(16 * 16 * 4);
+    EXPECT_EQ(spares.picture(fitting, 16, 16, QImage::Format_RGB32, false).constBits(), fitting.data);
+    const Canvas larger = canvasOf(256 << 10);
+    EXPECT_NE(spares.picture(larger, 16, 16, QImage::Format_RGB32, false).constBits(), larger.data);
+    EXPECT_EQ(spares.spareBytes(), size_t(857 << 10));
+    spares.processEnded();
+}
+
+// However the program ends, no decoding process goes on after it: a program that quits ends them, and
+// one that is killed takes them with it (the process ends itself when its parent is gone).
+TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
+{
+    // Seconds of reading for the decoding process.
+    home.writeFile("Pictures/slow.svgz", Broken::svgzOfGroups(6000000));
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed" : "quit");
+        QProcess program;
+        program.start(QCoreApplication::applicationDirPath() + "/decoding-program",
+                      {home.filePath("Pictures/slow.svgz"), killed ? "wait" : "quit"});
+        ASSERT_TRUE(program.waitForReadyRead(10000));
+        const pid_t decoding = pid_t(program.readLine().trimmed().toInt());
+        ASSERT_GT(decoding, 0);
+        ASSERT_FALSE(gone(decoding));
+        if (killed)
+            program.kill();
+        ASSERT_TRUE(program.waitForFinished(10000));
+        QElapsedTimer clock;
+        clock.start();
+        while (!gone(decoding) && clock.elapsed() < 2000)
+            std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(gone(decoding)) << "still there 2 s after the program ended";
+        if (!gone(decoding))
+            ::kill(decoding, SIGKILL);
+    }
+}
+
+// The decodes that run at once take their memory limits from their decoder's budget: no more of them
+// run together than it holds, however many threads ask.
+TEST_F(PictureDecoderTest, DecodesRunningAtOnceStayWithinTheirBudget)
+{
+    home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    const QString running = home.filePath("running");
+    QDir().mkpath(running);
+    home.writeFile("silent",
+                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 30\n");
+    QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                           QFile::encodeName(home.filePath("silent")));
+    PictureDecoder decoder({qint64(512) << 20, 20s}, qint64(1) << 30);
+    const PictureDecoder::Ending ending = std::make_shared<std::atomic<bool>>(false);
+    std::vector<std::thread> asking;
+    for (int i = 0; i < 6; ++i) {
+        asking.emplace_back([&] {
+            decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)},
+                             ending);
+        });
+    }
+    std::this_thread::sleep_for(1s);
+    int atOnce = 0;
+    for (const QString &pid : QDir(running).entryList(QDir::Files))
+        atOnce += gone(pid_t(pid.toInt())) ? 0 : 1;
+    *ending = true;
+    for (std::thread &thread : asking)
+        thread.join();
+    EXPECT_EQ(atOnce, 2);
 }

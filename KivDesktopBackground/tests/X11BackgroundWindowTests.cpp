@@ -101,8 +101,9 @@ TEST_F(X11BackgroundWindows, ColourGradientImageAndClearReachTheScreen)
     QPainter(&picture).fillRect(100, 0, 200, 100, Qt::yellow);
     const QString path = home.filePath("wide.png");
     ASSERT_TRUE(picture.save(path));
-    EXPECT_EQ(TestSupport::runTask(controller.setBackground(Background::image(QUrl::fromLocalFile(path)))),
-              std::nullopt);
+    EXPECT_EQ(
+        TestSupport::runTask(controller.setBackground(Background::image(QUrl::fromLocalFile(path)))).refusal,
+        std::nullopt);
     EXPECT_GE(waitForScreen([&](const QImage &i) {
                   const QRgb y = qRgb(255, 255, 0);
                   return near(i.pixel(centre), y) && near(i.pixel(screen.left() + 2, centre.y()), y)

@@ -1,6 +1,7 @@
 #include "Tapestrel/background/AddImageButton.h"
 
-#include "KivDesktopBackground/PictureDecoder.h"
+#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/PictureProtocol.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/BackgroundButtons.h"
@@ -62,7 +63,7 @@ bool copyInto(QFile &in, const QString &source, const QString &destination)
     }
     if (in.error() != QFileDevice::NoError || !out.commit())
         return false;
-    KivDesktopBackground::PictureDecoder::recordOrigin(destination, source);
+    KivDesktopBackground::PictureNames::recordOrigin(destination, source);
     return true;
 }
 

@@ -30,7 +30,8 @@ ApplyBackgroundButton::ApplyBackgroundButton(const Background &background, QObje
 QCoro::Task<void> ApplyBackgroundButton::apply()
 {
     const std::optional<QString> refusal =
-        co_await sharedDesktopBackgroundController().setBackground(m_background);
+        (co_await sharedDesktopBackgroundController().setBackground(m_background)).refusal;
+    // Nothing to tell when it is shown, or when a later background took its place.
     if (!refusal)
         co_return;
     // Told as a failed option of an apply is: the person chose to change the desktop's background.

@@ -2,10 +2,11 @@
 
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
-#include "KivDesktopBackground/PictureDecoder.h"
+#include "KivDesktopBackground/PictureNames.h"
 #include "Tapestrel/background/BackgroundPicker.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
+#include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileOperationQueue.h"
@@ -14,6 +15,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
+
+#include <mutex>
 
 using KivDesktopBackground::Background;
 
@@ -153,6 +156,28 @@ QString BackgroundOptionModel::valueForSelection(const std::optional<Background>
     return selection ? selection->rawValue() : QString();
 }
 
+BackgroundOptionModel::BackgroundOptionModel()
+{
+    static std::once_flag following;
+    std::call_once(following, [] {
+        QObject::connect(&ProfileOperationQueue::shared(), &ProfileOperationQueue::applyAnnounced,
+                         &ProfileOperationQueue::shared(), &BackgroundOptionModel::applyAnnounced);
+    });
+}
+
+void BackgroundOptionModel::applyAnnounced(Profile *profile)
+{
+    // Only a newer apply that shows a background of its own replaces the picture being decoded; any
+    // other leaves the earlier apply's background to be shown.
+    if (!profile || profile->isDeleted())
+        return;
+    const Option *option = profile->option(optionKey());
+    if (!option || !option->isEnabled() || option->value().isEmpty() || !profileBackground(*profile)
+        || EngineSettings::disabledOptionIDs().contains(optionKey()))
+        return;
+    sharedDesktopBackgroundController().endPendingPicture();
+}
+
 QWidget *BackgroundOptionModel::makePicker(Option *option, Profile *profile, QWidget *parent)
 {
     // The library lives in the store the profile came from; a profile outside any store gets the
@@ -175,17 +200,19 @@ QCoro::Task<void> BackgroundOptionModel::apply(QString, QPointer<Profile> profil
         const std::optional<QUrl> url = urlFromValue(stored);
         if (url && url->isLocalFile())
             throw OptionModelError(optionKey,
-                                   KivDesktopBackground::PictureDecoder::notFoundMessage(url->toLocalFile()));
+                                   KivDesktopBackground::PictureNames::notFoundMessage(url->toLocalFile()));
         throw OptionModelError(
             optionKey,
             QCoreApplication::translate("BackgroundOptionModel", "The stored background cannot be read."));
     }
     // A picture that cannot be decoded fails on every desktop alike, with nothing shown; so does a
     // background the desktop would not take.
-    const std::optional<QString> refusal =
+    const KivDesktopBackground::DesktopBackgroundController::Outcome outcome =
         co_await sharedDesktopBackgroundController().setBackground(background);
-    if (refusal)
-        throw OptionModelError(optionKey, *refusal);
+    if (outcome.superseded)
+        throw OptionSupersededError(optionKey);
+    if (outcome.refusal)
+        throw OptionModelError(optionKey, *outcome.refusal);
 }
 
 QCoro::Task<std::optional<QString>> BackgroundOptionModel::readCurrentValue(QPointer<Profile>)

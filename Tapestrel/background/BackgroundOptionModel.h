@@ -26,6 +26,14 @@ public:
     // The script that asks the system for the current desktop picture.
     static QString systemWallpaperScript();
 
+    // The first one made follows the applies that are announced (applyAnnounced()).
+    BackgroundOptionModel();
+
+    // A newer apply of `profile` is about to wait for its turn: when it shows a background, the picture
+    // that an earlier apply still waits to decode is ended at once, and that apply answers that a later
+    // apply took its place.
+    static void applyAnnounced(Profile *profile);
+
     QString key() const override { return optionKey(); }
     QStringList displayPath() const override { return optionDisplayPath(); }
 

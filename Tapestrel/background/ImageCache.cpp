@@ -68,7 +68,7 @@ std::optional<QImage> ImageCache::decodeThumbnail(const QString &filePath, qint6
     if (maxPixels < 1 || maxPixels > std::numeric_limits<int>::max())
         return std::nullopt;
     KivDesktopBackground::PictureDecoder::Decoded decoded =
-        KivDesktopBackground::PictureDecoder::shared().fitting(filePath, int(maxPixels));
+        KivDesktopBackground::PictureDecoder::previews().fitting(filePath, int(maxPixels));
     if (decoded.failure)
         return std::nullopt;
     return std::move(decoded.image);
@@ -109,7 +109,10 @@ QCoro::Task<std::optional<QImage>> ImageCache::thumbnail(QUrl url, double width,
     // A hit needs no trip to another thread.
     if (std::optional<QImage> cached = object(key(url, width)))
         co_return cached;
-    co_return co_await QtConcurrent::run(&ImageCache::thumbnailNow, this, url, width, scale);
+    // Waited for on the previews' own threads: the toolkit's shared pool scales pictures while the
+    // window paints, and must never be taken up by decodes that wait on their processes.
+    co_return co_await QtConcurrent::run(&KivDesktopBackground::PictureDecoder::previews().pool(),
+                                         &ImageCache::thumbnailNow, this, url, width, scale);
 }
 
 std::optional<QImage> ImageCache::object(const QString &key)

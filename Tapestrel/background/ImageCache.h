@@ -29,10 +29,10 @@ public:
 
     static ImageCache &shared();
 
-    // The thumbnail of a local image file at a width in points: from the cache, or decoded on the
-    // global thread pool (the caller resumes on its own thread) and then cached. Nothing for a URL
-    // that is not a local file, a width that gives no pixels, or a file that cannot be decoded (what
-    // is no regular file, or is larger than an image file may be, is not even opened). The
+    // The thumbnail of a local image file at a width in points: from the cache, or decoded while one of
+    // the previews decoder's own threads waits (the caller resumes on its own thread) and then cached.
+    // Nothing for a URL that is not a local file, a width that gives no pixels, or a file that cannot be
+    // decoded (what is no regular file, or is larger than an image file may be, is not even opened). The
     // screen's scale is read on the calling thread: call it from the GUI thread, or pass the scale.
     QCoro::Task<std::optional<QImage>> thumbnail(QUrl url, double width);
     QCoro::Task<std::optional<QImage>> thumbnail(QUrl url, double width, double scale);

@@ -69,6 +69,10 @@ void ApplyProfileCommand::report(const ApplyResult &result, ProfileOperationQueu
 {
     if (result.succeeded())
         return;
+    // The person made the later apply themselves.
+    if (attendance == ProfileOperationQueue::Attendance::attended && result.completed
+        && result.onlySuperseded())
+        return;
     if (attendance == ProfileOperationQueue::Attendance::attended) {
         // From the event loop: a modal alert run inside the apply's resumption would nest an event
         // loop in the middle of whatever resumed it.
@@ -130,6 +134,7 @@ QCoro::Task<ApplyResult> ApplyProfileCommand::perform(QPointer<Profile> profile,
         result.completed = false;
         co_return result;
     }
+    ProfileOperationQueue::shared().announceApply(profile);
     const auto turn = co_await ProfileOperationQueue::shared().waitForTurn(attendance);
     if (firstProfile) {
         // The first profile keeps the settings from before anything is changed.

@@ -4,13 +4,16 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 OptionFailure OptionFailure::of(const OptionModel &model, const std::exception &error)
 {
     // Errors carry their text as UTF-8; one line each, however the error broke it.
     QString message = QString::fromUtf8(error.what()).simplified();
     if (message.isEmpty())
         message = QCoreApplication::translate("ApplyResult", "Unknown error.");
-    return {model.key(), model.displayPath(), message};
+    return {model.key(), model.displayPath(), message,
+            dynamic_cast<const OptionSupersededError *>(&error) != nullptr};
 }
 
 QString OptionFailure::line() const
@@ -36,9 +39,21 @@ QString ApplyResult::headline() const
     }
     if (failures.isEmpty())
         return QCoreApplication::translate("ApplyResult", "Applied “%1”.").arg(profileName);
+    if (onlySuperseded())
+        return QCoreApplication::translate("ApplyResult",
+                                           "Applied “%1”, but a later apply took the place of %2 of its "
+                                           "settings:")
+            .arg(profileName, count);
     return QCoreApplication::translate("ApplyResult",
                                        "Applied “%1”, but %2 of its settings could not be changed:")
         .arg(profileName, count);
+}
+
+bool ApplyResult::onlySuperseded() const
+{
+    return !failures.isEmpty()
+        && std::all_of(failures.cbegin(), failures.cend(),
+                       [](const OptionFailure &failure) { return failure.superseded; });
 }
 
 QStringList ApplyResult::lines() const

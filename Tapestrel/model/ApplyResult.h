@@ -14,6 +14,9 @@ struct OptionFailure
     QString key;
     QStringList displayPath;
     QString message;
+    // A later apply took the place of this option's value (OptionSupersededError): nothing was wrong
+    // with it.
+    bool superseded = false;
 
     // The failure of a model's apply, with the error's text on one line.
     static OptionFailure of(const OptionModel &model, const std::exception &error);
@@ -36,6 +39,9 @@ struct ApplyResult
     bool completed = true;
 
     bool succeeded() const { return completed && failures.isEmpty(); }
+    // Whether every option that was not applied gave way to a later apply: the person or script that
+    // made the later apply needs no alarm about this one, only the answer that it was replaced.
+    bool onlySuperseded() const;
 
     // The first line of the report: "Applied “<name>”, but <n> of its settings could not be
     // changed:", or that the profile was deleted before all of it was applied.

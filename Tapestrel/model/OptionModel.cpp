@@ -24,6 +24,11 @@ OptionModelError::OptionModelError(QString key, QString message)
     , m_message(std::move(message))
 { }
 
+OptionSupersededError::OptionSupersededError(QString key)
+    : OptionModelError(std::move(key),
+                       QCoreApplication::translate("OptionModel", "A later apply took its place."))
+{ }
+
 OptionModelError OptionModelError::unreadableValue(const QString &key, const QString &value)
 {
     // One line, and short: the value may be a whole document.

@@ -67,6 +67,14 @@ private:
     QString m_message;
 };
 
+// The error an option model throws when a later apply took the place of its value before the value took
+// effect (a picture still being decoded when another profile was applied): not a failure of the value.
+class OptionSupersededError : public OptionModelError
+{
+public:
+    explicit OptionSupersededError(QString key);
+};
+
 // What a stored value decodes to; nothing for the empty text, which sets nothing. A text that does
 // not decode is the option's failure, not a setting the profile leaves alone: throws
 // OptionModelError::unreadableValue().

@@ -60,6 +60,8 @@ bool ProfileController::profileIsGone() const
 
 QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
 {
+    if (!m_turn)
+        ProfileOperationQueue::shared().announceApply(m_profile);
     const auto held = co_await turn();
     // A desktop tool that hangs costs this apply its time-out once, not once per option.
     const Platform::LinuxDesktop::ChangeRound round;

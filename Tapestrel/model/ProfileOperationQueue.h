@@ -2,9 +2,12 @@
 
 #include <QCoro/QCoroTask>
 #include <QObject>
+#include <QPointer>
 
 #include <deque>
 #include <memory>
+
+class Profile;
 
 // Lets one profile operation (an apply, a reading of the current settings) touch the system at a
 // time. Operations take turns in the order in which they asked: two profiles are never applied
@@ -35,6 +38,10 @@ public:
 
     static ProfileOperationQueue &shared();
 
+    // Says that an apply of `profile` is about to ask for its turn, before it asks: what an earlier
+    // apply still waits on that this one will replace (a picture being decoded) may end at once.
+    void announceApply(Profile *profile) { emit applyAnnounced(profile); }
+
     // Waits until every operation that asked earlier has finished.
     QCoro::Task<std::shared_ptr<Turn>> waitForTurn(Attendance attendance = Attendance::attended);
 
@@ -47,6 +54,7 @@ public:
 
 signals:
     void granted(quint64 ticket);
+    void applyAnnounced(Profile *profile);
 
 private:
     void release();

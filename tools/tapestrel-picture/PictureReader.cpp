@@ -31,6 +31,18 @@ QString tooLargeReason(qint64 width, qint64 height)
     return tr("it is too large to be shown (%1 × %2 pixels)").arg(width).arg(height);
 }
 
+// Why a picture of `source` pixels cannot cover `target` with its aspect ratio kept: the size that would
+// take has more pixels than any picture may (a picture of 1 × 2,000,000 on a screen).
+QString cannotCoverReason(const QSize &source, const QSize &target)
+{
+    return tr("its shape (%1 × %2 pixels) cannot fill a screen of %3 × %4 pixels without being drawn "
+              "larger than any picture may be")
+        .arg(source.width())
+        .arg(source.height())
+        .arg(target.width())
+        .arg(target.height());
+}
+
 // Why the reader's picture is too large to draw; nothing when it is not. The size comes from the
 // header; a reader that cannot tell it decodes within the process's limits.
 std::optional<QString> tooLarge(QImageReader &reader)
@@ -298,16 +310,20 @@ PictureReader::Result PictureReader::covering(const QSize &target, const Memory 
     // before rotating.
     if (source.isValid() && !source.isEmpty() && !rotated
         && m_reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        const QSize wanted = Protocol::coveringSize(source, target);
-        if (wanted.width() < source.width() || m_reader.format() == "svg")
-            m_reader.setScaledSize(wanted);
+        const std::optional<QSize> wanted = Protocol::coveringSize(source, target);
+        if (!wanted)
+            return {{}, cannotCoverReason(source, target)};
+        if (wanted->width() < source.width() || m_reader.format() == "svg")
+            m_reader.setScaledSize(*wanted);
     }
     QImage decoded = read(memory);
     if (decoded.isNull() || decoded.width() <= 0 || decoded.height() <= 0)
         return {{}, damagedReason()};
-    const QSize wanted = Protocol::coveringSize(decoded.size(), target);
-    if (wanted.width() < decoded.width())
-        decoded = decoded.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const std::optional<QSize> wanted = Protocol::coveringSize(decoded.size(), target);
+    if (!wanted)
+        return {{}, cannotCoverReason(decoded.size(), target)};
+    if (wanted->width() < decoded.width())
+        decoded = decoded.scaled(*wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return {decoded.convertToFormat(decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                               : QImage::Format_RGB32),
             std::nullopt};

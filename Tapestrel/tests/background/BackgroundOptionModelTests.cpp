@@ -1,6 +1,7 @@
 #include "KivDesktopBackground/BackgroundView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/DesktopWallpaper.h"
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "KivUtilities/DataPath.h"
 #include "Tapestrel/background/BackgroundButtons.h"
@@ -11,9 +12,12 @@
 #include "Tapestrel/background/BuiltInBackground.h"
 #include "Tapestrel/background/ProfileBackground.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
+#include "Tapestrel/model/ApplyProfileCommand.h"
+#include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Option.h"
+#include "Tapestrel/model/OptionStore.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileOperationQueue.h"
 #include "Tapestrel/tests/automation/RunningProgram.h"
@@ -25,6 +29,7 @@
 #include "testsupport/GnomeSettings.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 #include "testsupport/X11Windows.h"
 
@@ -33,7 +38,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +137,85 @@ TEST_F(BackgroundOptionTest, ApplyShowsTheProfilesBackgroundInAnyOfItsForms)
 
     auto dock = std::make_shared<bool>(false);
     EXPECT_NO_THROW(runTask(model.apply(QString(), QPointer<Profile>(), dock)));
+}
+
+namespace {
+
+// Applies the profile as a script does, noting when it answered.
+QCoro::Task<ApplyResult> timedApply(QPointer<Profile> profile, std::shared_ptr<QElapsedTimer> clock,
+                                    std::shared_ptr<qint64> answeredAt)
+{
+    ApplyProfileCommand command(profile, false, ProfileOperationQueue::Attendance::unattended);
+    ApplyResult result = co_await command.executeAndWait();
+    *answeredAt = clock->elapsed();
+    co_return result;
+}
+
+} // namespace
+
+// Of several applies of pictures that are slow to decode, sent one after another, each earlier one ends
+// its decode at once and answers that a later apply took its place; the last shows its picture within
+// its own decode time.
+TEST_F(BackgroundOptionTest, ANewerApplyEndsTheDecodeOfAnOlderOne)
+{
+    // Each decoding process takes 3 seconds before it decodes.
+    const QByteArray decoder =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/tapestrel-picture");
+    home.writeFile("slow", "#!/bin/sh\n/bin/sleep 3\nexec '" + decoder + "' \"$@\"\n");
+    QFile::setPermissions(home.filePath("slow"), QFile::ReadOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                           QFile::encodeName(home.filePath("slow")));
+    KivDesktopBackground::PictureDecoder::shared().endIdleProcesses();
+    EngineSettings::setDidApplyAnyProfile(true);
+    OptionStore registry([] {
+        std::vector<std::unique_ptr<OptionModel>> models;
+        models.push_back(std::make_unique<BackgroundOptionModel>());
+        return models;
+    });
+    OptionStore::setShared(&registry);
+    const auto restore = qScopeGuard([] { OptionStore::setShared(nullptr); });
+    const auto pictureOf = [this](const QColor &colour) {
+        const QString path = home.filePath(colour.name().mid(1) + ".png");
+        QImage image(16, 9, QImage::Format_RGB32);
+        image.fill(colour);
+        EXPECT_TRUE(image.save(path));
+        return Background::image(QUrl::fromLocalFile(path));
+    };
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+
+    // A later apply without a background of its own leaves the earlier one's picture to be shown.
+    auto kept = timedApply(profileWith(pictureOf(Qt::yellow).rawValue()), clock, std::make_shared<qint64>());
+    QTest::qWait(500);
+    EXPECT_TRUE(runTask(timedApply(profileWith(""), clock, std::make_shared<qint64>()), 20s).succeeded());
+    EXPECT_TRUE(runTask(std::move(kept), 20s).succeeded());
+    EXPECT_EQ(controller.background(), pictureOf(Qt::yellow));
+    KivDesktopBackground::PictureDecoder::shared().endIdleProcesses();
+
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    std::vector<std::pair<QCoro::Task<ApplyResult>, std::shared_ptr<qint64>>> applies;
+    std::vector<qint64> sent;
+    for (const QColor &colour : colours) {
+        Profile *profile = profileWith(pictureOf(colour).rawValue());
+        sent.push_back(clock->elapsed());
+        auto answeredAt = std::make_shared<qint64>(-1);
+        applies.emplace_back(timedApply(profile, clock, answeredAt), answeredAt);
+        QTest::qWait(500);
+    }
+    std::vector<ApplyResult> results;
+    for (auto &[apply, answeredAt] : applies)
+        results.push_back(runTask(std::move(apply), 20s));
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_LT(*applies[i].second - sent[i + 1], 1000) << "answered once the next apply was sent";
+        EXPECT_TRUE(results[i].onlySuperseded());
+        EXPECT_EQ(results[i].text(),
+                  "Applied “Test”, but a later apply took the place of 1 of its settings:\n"
+                  "  System › Background: A later apply took its place.");
+    }
+    EXPECT_TRUE(results[2].succeeded()) << results[2].text().toStdString();
+    EXPECT_LT(*applies[2].second - sent[2], 7000) << "within its own decode time";
+    EXPECT_EQ(controller.background(), pictureOf(Qt::blue));
 }
 
 TEST_F(BackgroundOptionTest, PickerSelectionReadsEveryFormAndWritesJson)

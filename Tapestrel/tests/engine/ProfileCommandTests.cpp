@@ -241,6 +241,20 @@ TEST_F(ProfileCommandTest, FailedOptionsAreReportedToWhoeverStartedTheApplyAndNe
         << log.text().toStdString();
     notices[0]->close();
     EXPECT_EQ(lastNotice(), "Before");
+
+    // An option that a later apply took the place of alarms nobody who made that apply; a caller that
+    // waits still hears that it was replaced.
+    registry.model("apps.bear.theme")->fails = false;
+    registry.model("apps.bear.theme")->onApply = [] {
+        throw OptionSupersededError("apps.bear.theme");
+    };
+    ApplyProfileCommand(evening, true).execute();
+    ASSERT_TRUE(TestSupport::waitUntil([this] { return registry.journal->entries.size() == 56 + 28 * 3; }));
+    spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(runTask(ApplyProfileCommand(evening, true).executeAndWait()).text(),
+              "Applied “Evening”, but a later apply took the place of 1 of its settings:\n"
+              "  Test › apps.bear.theme: A later apply took its place.");
 }
 
 TEST_F(ProfileCommandTest, NewProfileIsSelectedShownLoadingAndFilled)

@@ -1,5 +1,6 @@
 #include "LibraryFixture.h"
 
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "Tapestrel/background/AddImageButton.h"
 #include "Tapestrel/background/BackgroundSelection.h"
@@ -8,11 +9,15 @@
 #include "Tapestrel/background/ImageContentType.h"
 #include "platform/Alerts.h"
 #include "testsupport/BrokenPictures.h"
+#include "testsupport/EventLoopPauses.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/ScopedVariable.h"
 
 #include <QFile>
 #include <QImage>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -289,6 +294,49 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     ASSERT_TRUE(waitUntil([&alerts] { return alerts.alerts().size() == 2; }));
     EXPECT_EQ(alerts.alerts()[1].informativeText,
               "The picture “" + damaged + "” cannot be shown: its data is damaged or incomplete.");
+}
+
+// Over many pictures that are slow to decode, the window answers throughout: the waits on the decoding
+// processes never take the threads that its drawing uses (the toolkit scales pictures on its shared
+// threads), and no more decodes run at once than their memory allows together.
+TEST_F(ImageSectionTest, ManySlowPicturesNeverHoldTheWindow)
+{
+    // Stand-ins that note their process ids and take two seconds to fail, as a slow decode does.
+    const QString running = home.filePath("running");
+    QDir().mkpath(running);
+    home.writeFile("silent",
+                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 2\n");
+    QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                           QFile::encodeName(home.filePath("silent")));
+    for (int i = 0; i < 40; ++i) {
+        const QString path = picture(QStringLiteral("Pictures/slow-%1.png").arg(i));
+        addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(path)).rawValue());
+    }
+    const auto decodingAtOnce = [&running] {
+        int alive = 0;
+        for (const QString &pid : QDir(running).entryList(QDir::Files))
+            alive += ::kill(pid.toInt(), 0) == 0 ? 1 : 0;
+        return alive;
+    };
+    ImageBackgroundPicker picker(new BackgroundSelection(std::optional<Background>()), context);
+    picker.resize(720, 690);
+    picker.show();
+    QImage large(4000, 3000, QImage::Format_RGB32);
+    large.fill(Qt::darkCyan);
+    const TestSupport::EventLoopPauses pauses;
+    int mostAtOnce = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 3000) {
+        const QImage scaled = large.scaled(1000, 750, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        EXPECT_FALSE(scaled.isNull());
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        mostAtOnce = std::max(mostAtOnce, decodingAtOnce());
+    }
+    EXPECT_LT(pauses.longest(), 500);
+    EXPECT_GE(mostAtOnce, 1);
+    EXPECT_LE(mostAtOnce, 2);
 }
 
 TEST(ImageContentTypeTest, PhotosAreNamedByTheirContentAndByTheirNameOnlyWhenItSaysNothing)

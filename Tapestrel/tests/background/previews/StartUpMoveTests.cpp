@@ -72,7 +72,7 @@ TEST_F(MainControllerBackgrounds, AStartShowsTheLastBackgroundWhereNothingElseKe
             Tapestrel earlier;
             const Background background = onGnome ? Background::color(QColor("#993366")) : applied;
             EXPECT_EQ(TestSupport::runTask(earlier.desktopBackgroundController().setBackground(background)),
-                      std::nullopt);
+                      KivDesktopBackground::DesktopBackgroundController::Outcome {});
         }
         // Only what the program's own windows showed is kept for the next start.
         EXPECT_EQ(Platform::UserDefaults::standard().string("lastShownBackground"), applied.rawValue());

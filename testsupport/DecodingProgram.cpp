@@ -1,0 +1,70 @@
+// A program that decodes a picture in the program's decoding process and then ends as told, so that
+// the tests see what becomes of the process when the program ends:
+//
+//     decoding-program <picture> quit|wait
+//
+// Once the decoding process runs, it writes the process's id and a line end to standard output; then
+// it quits its event loop ("quit") or waits to be killed ("wait").
+
+#include "KivDesktopBackground/PictureDecoder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+using KivDesktopBackground::PictureDecoder;
+
+namespace {
+
+// A child of this process, 0 while there is none.
+pid_t child()
+{
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status("/proc/" + entry + "/stat");
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        // "<pid> (<name>) <state> <parent> …": the name may hold spaces, never a ") ".
+        const QByteArray line = status.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(") ") + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self)
+            return pid_t(entry.toInt());
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    const QString picture = QFile::decodeName(argv[1]);
+    const bool quit = QByteArray(argv[2]) == "quit";
+    PictureDecoder &decoder = PictureDecoder::shared();
+    const auto decoding =
+        QtConcurrent::run(&decoder.pool(), &PictureDecoder::covering, &decoder, QUrl::fromLocalFile(picture),
+                          QList<QSize> {QSize(1920, 1080)}, PictureDecoder::Ending());
+    Q_UNUSED(decoding);
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&look, quit] {
+        const pid_t decoding = child();
+        if (decoding == 0)
+            return;
+        look.stop();
+        std::printf("%d\n", int(decoding));
+        std::fflush(stdout);
+        if (quit)
+            QTimer::singleShot(300, qApp, &QCoreApplication::quit);
+    });
+    look.start(10);
+    return QGuiApplication::exec();
+}
