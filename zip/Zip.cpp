@@ -427,6 +427,9 @@ QList<Zip::EntryInfo> Zip::entries(const QString &zipFilePath)
         throw ZipError(ZipError::unzipFail);
     QList<EntryInfo> result;
     int next = unzGoToFirstFile(archive);
+    // Where the next entry's header begins in the directory.
+    ZPOS64_T header = next == UNZ_OK ? unzGetOffset64(archive) : 0;
+    bool pastCount = false;
     while (next == UNZ_OK) {
         unz_file_info64 info;
         const QByteArray name = currentEntry(archive, info);
@@ -435,7 +438,17 @@ QList<Zip::EntryInfo> Zip::entries(const QString &zipFilePath)
         };
         result.append(
             {QString::fromUtf8(name), bounded(info.uncompressed_size), bounded(info.compressed_size)});
-        next = unzGoToNextFile(archive);
+        constexpr ZPOS64_T fixedHeaderSize = 46;
+        header += fixedHeaderSize + info.size_filename + info.size_file_extra + info.size_file_comment;
+        if (!pastCount)
+            next = unzGoToNextFile(archive);
+        // An archive of more than 65,535 entries without zip64 fields counts them modulo 65,536: its
+        // directory goes on past the count, and what is beyond it would be hidden. A directory ends
+        // where its last header does, so a header there is an entry too.
+        if (next == UNZ_END_OF_LIST_OF_FILE || pastCount) {
+            pastCount = true;
+            next = unzSetOffset64(archive, header) == UNZ_OK ? UNZ_OK : UNZ_END_OF_LIST_OF_FILE;
+        }
     }
     if (next != UNZ_END_OF_LIST_OF_FILE)
         throw ZipError(ZipError::unzipFail);

@@ -61,8 +61,9 @@ public:
         qint64 uncompressedSize = 0; // as the archive declares it; unpacking never writes more
         qint64 compressedSize = 0; // as declared
     };
-    // The entries of an archive, in archive order, without unpacking anything. Throws unzipFail
-    // for what is not a readable archive.
+    // The entries of an archive, in archive order, without unpacking anything; all that its directory
+    // holds, also past a count that wrapped beyond 65,535. Throws unzipFail for what is not a readable
+    // archive.
     static QList<EntryInfo> entries(const QString &zipFilePath);
 
     // Unpack into, or pack from, the user's documents folder.

@@ -460,7 +460,8 @@ void ModelContext::save()
 
 void ModelContext::followMoves(const RowMoves &moves)
 {
-    if (moves.profiles.isEmpty() && moves.options.isEmpty() && moves.backgrounds.isEmpty())
+    if (moves.profiles.isEmpty() && moves.options.isEmpty() && moves.backgrounds.isEmpty()
+        && moves.droppedOptions.isEmpty())
         return;
     // All leave their rows first: a row a record moves to may be one another record moves from.
     const auto moveRows = [this](auto &map, const QHash<qint64, qint64> &rows) {
@@ -488,6 +489,22 @@ void ModelContext::followMoves(const RowMoves &moves)
     moveRows(m_profiles, moves.profiles);
     moveRows(m_options, moves.options);
     moveRows(m_backgrounds, moves.backgrounds);
+    // An option changed here whose row the merge dropped from its profile is kept: it becomes a new
+    // option of that profile. One deleted here stays deleted.
+    for (const qint64 row : moves.droppedOptions) {
+        Option *option = m_options.value(row);
+        if (!option || !m_updated.contains(option) || option->m_deleted || !option->profile())
+            continue;
+        m_options.remove(row);
+        m_updated.remove(option);
+        option->m_rowId = 0;
+        m_inserted.append(option);
+        // After the options the profile holds now, as a new option of a profile goes.
+        Profile *profile = option->profile();
+        profile->m_options.removeAll(option);
+        profile->m_options.append(option);
+        emit profile->optionsChanged();
+    }
     m_storedProfilesVersion.reset();
 }
 
@@ -509,6 +526,9 @@ void ModelContext::write()
     newIds.reserve(m_inserted.size());
     QSet<Profile *> linkProfiles;
     QSet<ModelRecord *> updates = m_updated;
+    // Options of a profile whose list changed here that were not changed themselves: only their place
+    // is written, so that what another connection stored in them (a merge) stays.
+    QSet<Option *> placed;
     try {
         for (ModelRecord *record : std::as_const(m_inserted)) {
             if (auto *profile = qobject_cast<Profile *>(record); profile && !profile->backgrounds().isEmpty())
@@ -519,10 +539,10 @@ void ModelContext::write()
             if (!profile)
                 continue;
             if (profile->m_optionOrderDirty) {
-                // Positions follow the list: every stored option of the profile is rewritten.
+                // Positions follow the list: every stored option of the profile takes its place.
                 for (Option *option : profile->options()) {
-                    if (option->m_rowId != 0)
-                        updates.insert(option);
+                    if (option->m_rowId != 0 && !m_updated.contains(option))
+                        placed.insert(option);
                 }
             }
             if (profile->m_backgroundLinksDirty)
@@ -540,6 +560,10 @@ void ModelContext::write()
             name(record);
             if (auto *option = qobject_cast<const Option *>(record))
                 name(option->profile());
+        }
+        for (const Option *option : std::as_const(placed)) {
+            name(option);
+            name(option->profile());
         }
         for (const ModelRecord *record : std::as_const(m_inserted)) {
             if (auto *option = qobject_cast<const Option *>(record))
@@ -581,6 +605,16 @@ void ModelContext::write()
         for (ModelRecord *record : std::as_const(updates)) {
             if (!record->m_deleted && record->m_rowId != 0 && writable(record))
                 writeUpdate(record, newIds);
+        }
+        for (Option *option : std::as_const(placed)) {
+            if (!option->m_deleted && writable(option)) {
+                SqliteStatement::Use place =
+                    statement("UPDATE options SET profile = ?, position = ? WHERE id = ?");
+                place->bind(1, idOf(option->profile(), newIds));
+                place->bind(2, qint64(option->profile()->options().indexOf(option)));
+                place->bind(3, option->m_rowId);
+                place->run();
+            }
         }
         for (Profile *profile : std::as_const(linkProfiles)) {
             if (!gone.contains(profile))
@@ -878,12 +912,22 @@ void ModelContext::loadOptions(const QList<Profile *> &profiles, bool all)
         }
         throw;
     }
+    // Options not saved yet of a profile whose list is read (a change of an option a merge dropped,
+    // see followMoves) stay in it, after the stored ones.
+    QHash<const Profile *, QList<Option *>> unsaved;
+    for (ModelRecord *record : std::as_const(m_inserted)) {
+        auto *option = qobject_cast<Option *>(record);
+        if (option && option->m_profile && option->m_profile->m_rowId != 0)
+            unsaved[option->m_profile].append(option);
+    }
     QSet<Profile *> formerOwners;
     for (qsizetype p = 0; p < profiles.size(); ++p) {
         Profile *profile = profiles[p];
         if (profile->m_optionOrderDirty)
             continue;
-        const Loaded &loaded = lists[size_t(p)];
+        Loaded &loaded = lists[size_t(p)];
+        if (const auto pending = unsaved.constFind(profile); pending != unsaved.cend())
+            loaded.options.append(*pending);
         const QList<Option *> &list = loaded.options;
         // Another context deleted a profile and the store gave its option rows to new ones: an
         // option object that moves on must leave the list of the profile it belonged to, or that

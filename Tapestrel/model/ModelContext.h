@@ -58,7 +58,8 @@ public:
     // stay pending and ModelStoreError is thrown. While the container merges (see
     // ModelContainer::merge), the save waits its turn: the changes stay pending, and the container
     // saves them when the merges are over. A record whose row another connection deleted meanwhile
-    // is not written again, nor an option into a profile whose row went so.
+    // is not written again, nor an option into a profile whose row went so; an option changed here
+    // whose row a merge dropped from its profile's new version is written as a new option of it.
     void save();
 
     // Stored records (as last saved, with this context's unsaved changes applied) followed by the

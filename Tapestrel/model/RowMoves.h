@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QtGlobal>
 
 // Where a merge put the records whose rows it gave up: from the row a record had to the row that
@@ -13,4 +14,7 @@ struct RowMoves
     QHash<qint64, qint64> profiles;
     QHash<qint64, qint64> options;
     QHash<qint64, qint64> backgrounds;
+    // The rows of options that went with their profile's replacement, no option of their key being in
+    // its new version: a change not yet saved in one of them is written as a new option of the profile.
+    QList<qint64> droppedOptions;
 };

@@ -362,6 +362,8 @@ RowMoves merge(const QString &storePath, const QList<ProfileForm> &profiles,
                             moves.options.insert(left->takeFirst(), id);
                     }
                 }
+                for (const QList<qint64> &rows : std::as_const(leaving))
+                    moves.droppedOptions.append(rows);
             },
             moves.profiles);
     }
