@@ -6,6 +6,7 @@
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/ScopedVariable.h"
+#include "testsupport/SilentDecoders.h"
 #include "testsupport/TempHome.h"
 
 #include <QCoreApplication>
@@ -420,13 +421,7 @@ TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
 TEST_F(PictureDecoderTest, DecodesRunningAtOnceStayWithinTheirBudget)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    const QString running = home.filePath("running");
-    QDir().mkpath(running);
-    home.writeFile("silent",
-                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 30\n");
-    QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
-    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
-                                           QFile::encodeName(home.filePath("silent")));
+    const TestSupport::SilentDecoders silent(home, 30);
     PictureDecoder decoder({qint64(512) << 20, 20s}, qint64(1) << 30);
     const PictureDecoder::Ending ending = std::make_shared<std::atomic<bool>>(false);
     std::vector<std::thread> asking;
@@ -437,9 +432,7 @@ TEST_F(PictureDecoderTest, DecodesRunningAtOnceStayWithinTheirBudget)
         });
     }
     std::this_thread::sleep_for(1s);
-    int atOnce = 0;
-    for (const QString &pid : QDir(running).entryList(QDir::Files))
-        atOnce += gone(pid_t(pid.toInt())) ? 0 : 1;
+    const int atOnce = silent.runningNow();
     *ending = true;
     for (std::thread &thread : asking)
         thread.join();

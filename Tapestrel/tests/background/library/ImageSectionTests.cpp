@@ -13,6 +13,7 @@
 #include "testsupport/HostileFiles.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/ScopedVariable.h"
+#include "testsupport/SilentDecoders.h"
 
 #include <QFile>
 #include <QImage>
@@ -301,24 +302,12 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
 // threads), and no more decodes run at once than their memory allows together.
 TEST_F(ImageSectionTest, ManySlowPicturesNeverHoldTheWindow)
 {
-    // Stand-ins that note their process ids and take two seconds to fail, as a slow decode does.
-    const QString running = home.filePath("running");
-    QDir().mkpath(running);
-    home.writeFile("silent",
-                   "#!/bin/sh\necho > '" + QFile::encodeName(running) + "'/$$\nexec /bin/sleep 2\n");
-    QFile::setPermissions(home.filePath("silent"), QFile::ReadOwner | QFile::ExeOwner);
-    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
-                                           QFile::encodeName(home.filePath("silent")));
+    // Stand-ins that take two seconds to fail, as a slow decode does.
+    const TestSupport::SilentDecoders silent(home, 2);
     for (int i = 0; i < 40; ++i) {
         const QString path = picture(QStringLiteral("Pictures/slow-%1.png").arg(i));
         addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(path)).rawValue());
     }
-    const auto decodingAtOnce = [&running] {
-        int alive = 0;
-        for (const QString &pid : QDir(running).entryList(QDir::Files))
-            alive += ::kill(pid.toInt(), 0) == 0 ? 1 : 0;
-        return alive;
-    };
     ImageBackgroundPicker picker(new BackgroundSelection(std::optional<Background>()), context);
     picker.resize(720, 690);
     picker.show();
@@ -332,7 +321,7 @@ TEST_F(ImageSectionTest, ManySlowPicturesNeverHoldTheWindow)
         const QImage scaled = large.scaled(1000, 750, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         EXPECT_FALSE(scaled.isNull());
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        mostAtOnce = std::max(mostAtOnce, decodingAtOnce());
+        mostAtOnce = std::max(mostAtOnce, silent.runningNow());
     }
     EXPECT_LT(pauses.longest(), 500);
     EXPECT_GE(mostAtOnce, 1);
