@@ -79,11 +79,7 @@ QCoro::Task<void> ModelContainer::mergeSmall(MergeWork work)
         co_await merge(std::move(work));
         co_return;
     }
-    const RowMoves moves = work(m_filePath);
-    for (const QPointer<ModelContext> &context : std::as_const(m_contexts)) {
-        if (context)
-            context->followMoves(moves);
-    }
+    followMoves(work(m_filePath));
     contextSaved(nullptr);
 }
 
@@ -123,16 +119,21 @@ void ModelContainer::mergeEnded(const std::shared_ptr<Running> &running)
     --m_merges;
     const Outcome outcome = running->future.result();
     if (!outcome.error) {
-        // Before anyone reads the store again: a record whose row the merge moved is read at its
-        // new row, keeping what was changed in it meanwhile.
-        m_contexts.removeAll(nullptr);
-        for (const QPointer<ModelContext> &context : std::as_const(m_contexts)) {
-            if (context)
-                context->followMoves(outcome.moves);
-        }
+        followMoves(outcome.moves);
         contextSaved(nullptr);
     }
     saveWaiting();
+}
+
+void ModelContainer::followMoves(const RowMoves &moves)
+{
+    // Before anyone reads the store again: a record whose row the merge moved is read at its new row,
+    // keeping what was changed in it meanwhile.
+    m_contexts.removeAll(nullptr);
+    for (const QPointer<ModelContext> &context : std::as_const(m_contexts)) {
+        if (context)
+            context->followMoves(moves);
+    }
 }
 
 void ModelContainer::saveWaiting()

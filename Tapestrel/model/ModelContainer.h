@@ -84,6 +84,7 @@ private:
     };
     static Outcome runCaught(const MergeWork &work, const QString &storePath);
     void mergeEnded(const std::shared_ptr<Running> &running);
+    void followMoves(const RowMoves &moves);
     void saveWaiting();
 
     QString m_filePath;
