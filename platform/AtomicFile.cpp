@@ -824,10 +824,11 @@ bool AtomicFile::putBack(Placed placed)
                            "is left in place and this change was not made%1")
                             .arg(keptText(tr("; the save before it is kept as %1"))));
         }
-        if (round == putBackLimit) {
-            // What came out came in place while the save just put back was out, so it is the newer: unless a
-            // newer one yet came in place since.
-            const bool newestInPlace = !holdsUnchanged(next, m_target);
+        // What came out came in place while the save just put back was out, so it is the newer: unless a
+        // newer one yet came in place since. At the bound, the newer that came out goes back once more
+        // (when saves stopped there, that is the last put-back); past it, the edit gives up as things are.
+        const bool newestInPlace = round >= putBackLimit && !holdsUnchanged(next, m_target);
+        if (round > putBackLimit || newestInPlace) {
             release(next);
             setAside();
             return fail(QFileDevice::WriteError,
@@ -837,25 +838,37 @@ bool AtomicFile::putBack(Placed placed)
                                   .arg(keptText(tr("; an earlier save is kept as %1")))
                             : tr("another program saved it again each time its save was put back, %1 times; "
                                  "this change was not made, an earlier save is left in place%2")
-                                  .arg(putBackLimit)
+                                  .arg(round)
                                   .arg(keptText(tr(" and its newest save is kept as %1"))));
         }
         placed = next;
     }
 }
 
-// Finishes an exchange that a killed writer left: `fd`, open on the file in place, is that writer's new
-// file, and what bears the swap name goes back.
-void AtomicFile::putBackOver(int fd)
+QStringList AtomicFile::finishExchange(const QString &target, const QString &swap, const QByteArray &expected,
+                                       const QByteArray &written)
 {
+    AtomicFile resumed(target);
+    resumed.m_target = target;
+    resumed.m_swap = swap;
+    resumed.m_expectedVersion = expected;
+    resumed.m_writtenVersion = written;
+    const int placed = ::open(QFile::encodeName(target).constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat info
     {
     };
-    ::fstat(fd, &info);
-    // Locked, so that no cleaner takes it for a leftover once it bears the swap name.
-    ::flock(fd, LOCK_EX | LOCK_NB);
-    m_fd = fd; // closed with the object
-    putBack({fd, qint64(info.st_size), nanoseconds(info.st_mtim), true});
+    if (!written.isEmpty() && versionOf(placed) == written && ::fstat(placed, &info) == 0) {
+        // The writer's new file is this edit's own again (closed with the object). Once it comes out,
+        // the put-back holds it as it holds whatever comes out, so that no cleaner takes it for a leftover.
+        resumed.m_fd = placed;
+        resumed.putBack({placed, qint64(info.st_size), nanoseconds(info.st_mtim), true});
+    } else {
+        if (placed >= 0)
+            ::close(placed);
+        resumed.setAside();
+    }
+    return resumed.m_kept;
 }
 
 bool AtomicFile::renameOver()

@@ -172,6 +172,19 @@ public:
     // Whether a file name has the form of this program's temporary files (either kind).
     static bool isTemporaryFileName(const QString &fileName);
 
+    // Finishes the exchange of `target` (an absolute path, links followed) that a killed writer left, what
+    // it took out of place bearing the name `swap` (held and locked by the caller), whose digests of the
+    // version its edit was made from and of its new file are `expected` and `written`. When the file in
+    // place is still that writer's new file, what bears the swap name goes back (with every put-back's
+    // care: a save that comes in place meanwhile is put back in turn); otherwise what bears the swap name
+    // is seen to as what comes out of any exchange. Where saves of another program were kept.
+    static QStringList finishExchange(const QString &target, const QString &swap, const QByteArray &expected,
+                                      const QByteArray &written);
+    // The digest of an open regular file as a swap name bears it; empty when it cannot be read.
+    static QByteArray versionOfFile(int fd);
+    // Whether `name` (links not followed) bears the regular file open as `fd`.
+    static bool bearsFile(const QByteArray &name, int fd);
+
     explicit AtomicFile(const QString &path);
     ~AtomicFile();
     AtomicFile(const AtomicFile &) = delete;
@@ -195,8 +208,6 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
-    friend class InterruptedExchanges;
-
     // A file that an exchange put in place: held open, and as it was right after.
     struct Placed
     {
@@ -205,11 +216,6 @@ private:
         qint64 modifiedNanoseconds = 0;
         bool ours = false;
     };
-
-    // The digest of an open regular file that a swap name bears; empty when it cannot be read.
-    static QByteArray versionOfFile(int fd);
-    // Whether `name` (links not followed) bears the regular file open as `fd`.
-    static bool bearsFile(const QByteArray &name, int fd);
 
     bool fail(QFileDevice::FileError error, const QString &reason);
     bool changed();
@@ -222,7 +228,6 @@ private:
     bool isExpectedVersion(int old) const;
     bool holdsUnchanged(const Placed &placed, const QString &name) const;
     bool putBack(Placed placed);
-    void putBackOver(int fd);
     void setAside();
     QString keptText(const QString &text) const;
     bool renameOver();

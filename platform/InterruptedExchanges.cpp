@@ -29,9 +29,9 @@ constexpr time_t newTemporaryFileAge = 60;
 constexpr qsizetype maxNameInLeftoverName = 180;
 // Hex digits of the digest of the whole name that a cut name ends in.
 constexpr qsizetype nameDigestDigits = 16;
-// Kept copies' names: the file's own name with an ending ("<name>.kept", ".kept-2" and on).
+// Names beside a file: the file's own name with an ending (".lock", ".kept-1000", ".corrupt-1000"...).
 constexpr qsizetype maxFileName = 255;
-constexpr qsizetype longestKeptEnding = 10; // ".kept-1000"
+constexpr qsizetype longestEnding = 16;
 
 const QLatin1String marker(".tapestrel-");
 const QLatin1String temporarySuffix(".tmp");
@@ -100,16 +100,18 @@ QString InterruptedExchanges::swapName(const QString &stem, const QByteArray &ex
         + QString::fromLatin1(written) + swapSuffix;
 }
 
-QString InterruptedExchanges::keptName(const QString &file, int n)
+QString InterruptedExchanges::besideName(const QString &file, const QString &ending)
 {
     const QFileInfo info(file);
     QString name = info.fileName();
-    if (QFile::encodeName(name).size() + longestKeptEnding > maxFileName)
+    if (QFile::encodeName(name).size() + longestEnding > maxFileName)
         name = shortName(name);
-    name += QLatin1String(".kept");
-    if (n > 1)
-        name += QLatin1Char('-') + QString::number(n);
-    return info.absolutePath() + QLatin1Char('/') + name;
+    return info.absolutePath() + QLatin1Char('/') + name + ending;
+}
+
+QString InterruptedExchanges::keptName(const QString &file, int n)
+{
+    return besideName(file, n > 1 ? QStringLiteral(".kept-%1").arg(n) : QStringLiteral(".kept"));
 }
 
 bool InterruptedExchanges::isLeftoverName(const QString &fileName)
@@ -213,8 +215,8 @@ QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &fi
         // (Another file's saves kept so are only logged.)
         const bool ofFile = !fileName.isEmpty() && target == fileName;
         if (stale && swapped) {
-            const QStringList keptOfSwap =
-                finish(path, ofFile ? file : pathOf(target), match.captured(2).toLatin1(), written);
+            const QStringList keptOfSwap = AtomicFile::finishExchange(ofFile ? file : pathOf(target), path,
+                                                                      match.captured(2).toLatin1(), written);
             if (ofFile)
                 kept += keptOfSwap;
         } else if (stale) {
@@ -223,29 +225,6 @@ QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &fi
         ::close(fd); // releases the lock
     }
     return kept;
-}
-
-// When the file in place is still the writer's new file, what the exchange took out goes back (with
-// every put-back's care: a save that comes in place meanwhile is put back in turn); otherwise what bears
-// the swap name is seen to as what comes out of any exchange.
-QStringList InterruptedExchanges::finish(const QString &swap, const QString &target,
-                                         const QByteArray &expected, const QByteArray &written)
-{
-    AtomicFile resumed(target);
-    resumed.m_target = target;
-    resumed.m_swap = swap;
-    resumed.m_expectedVersion = expected;
-    resumed.m_writtenVersion = written;
-    const int placed = ::open(QFile::encodeName(target).constData(),
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (!written.isEmpty() && AtomicFile::versionOfFile(placed) == written) {
-        resumed.putBackOver(placed);
-    } else {
-        if (placed >= 0)
-            ::close(placed);
-        resumed.setAside();
-    }
-    return resumed.m_kept;
 }
 
 } // namespace Platform

@@ -36,8 +36,12 @@ public:
     // A file name as the names of its writers' files bear it: within a length that leaves room for the
     // rest of those names.
     static QString shortName(const QString &fileName);
+    // A name made beside `file` (its lock file, a damaged copy): "<file><ending>", or, for a name too long
+    // for that within the file system's 255 bytes, its short name with the ending. Every ending of up to
+    // 16 bytes gets the same choice, so that the copies of one file share one start.
+    static QString besideName(const QString &file, const QString &ending);
     // Where the n-th (from 1) save of another program kept beside `file` goes: "<file>.kept", then
-    // ".kept-2" and on; for a name too long for that, its short name.
+    // ".kept-2" and on (beside it as above).
     static QString keptName(const QString &file, int n);
 
     // Sees to what killed writers left in `folder`. Where saves of `file` (an absolute path, links
@@ -51,9 +55,6 @@ private:
     static QStringList seeTo(const QString &folder, const QString &file, bool onlyFile);
     // The digest that a swap name bears of the regular file at `path`; empty when it cannot be read.
     static QByteArray versionOfPath(const QString &path);
-    // Finishes the exchange that left `swap` (locked by the caller) beside `target`; where a save was kept.
-    static QStringList finish(const QString &swap, const QString &target, const QByteArray &expected,
-                              const QByteArray &written);
 };
 
 } // namespace Platform

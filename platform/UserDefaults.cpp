@@ -222,9 +222,16 @@ bool UserDefaults::refreshLocked(QList<Change> *changes) const
     using Status = PropertyList::Status;
     // A domain is first read as another program saved it: an exchange of it that a killed writer left
     // half done is finished before (the start of every process that reads it, the defaults tool's too).
-    // (Where another program's save was kept beside it, the writer logs it.)
-    if (!m_loaded)
-        InterruptedExchanges::seeToFile(AtomicFile::resolvedPath(m_filePath).value_or(m_filePath));
+    // So are those of every other domain, which this process may never read: another program's save that
+    // such an exchange took out of place is back in place for that program. (Where a save was kept
+    // beside a file instead, the writer logs it.)
+    if (!m_loaded) {
+        const QString file = AtomicFile::resolvedPath(m_filePath).value_or(m_filePath);
+        const QString folder = QFileInfo(m_filePath).absolutePath();
+        AtomicFile::finishInterruptedIn(folder);
+        if (QFileInfo(file).absolutePath() != folder)
+            InterruptedExchanges::seeToFile(file);
+    }
     const FileStamp stamp = currentStamp();
     if (m_loaded && stamp == m_stamp)
         return m_fileStatus != Status::Unreadable;
@@ -578,11 +585,10 @@ std::optional<QString> UserDefaults::preserveCorruptFileLocked() const
     // A domain reached through a link is set aside beside the file the link leads to: the link stays,
     // and the write that follows goes through it.
     const QString file = AtomicFile::resolvedPath(m_filePath).value_or(m_filePath);
-    const QString base = file + QStringLiteral(".corrupt");
-    QString target = base;
+    QString target = InterruptedExchanges::besideName(file, QStringLiteral(".corrupt"));
     // An earlier damaged copy stays too.
     for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
-        target = base + QLatin1Char('-') + QString::number(n);
+        target = InterruptedExchanges::besideName(file, QStringLiteral(".corrupt-%1").arg(n));
     if (!QFile::rename(file, target)) {
         qWarning("user defaults: cannot keep the damaged %s as %s; it is left unchanged", qPrintable(file),
                  qPrintable(target));
@@ -635,7 +641,7 @@ bool UserDefaults::store(const QString &key, const QVariant &value, bool onlyIfP
         QMutexLocker locker(&m_mutex);
         if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
             return failed(QStringLiteral("cannot create the folder of %1").arg(m_filePath));
-        const QString lockPath = m_filePath + QStringLiteral(".lock");
+        const QString lockPath = InterruptedExchanges::besideName(m_filePath, QStringLiteral(".lock"));
         std::optional<DomainLock> lock(std::in_place, lockPath);
         const auto lockRefusal = [&] {
             return QStringLiteral("%1 was not written to %2: %3").arg(key, m_filePath, lock->reason());

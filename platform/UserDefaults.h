@@ -26,9 +26,12 @@ namespace Platform {
 // lock and saves the file between the read and the rename is noticed (by the file's content, also
 // when its size and time are as before) before the rename or, when it comes the moment before, by the
 // exchange (see AtomicFile): the domain is read again and the change made on top of that program's
-// save. The first read of a domain in a process, and every write, first finish an exchange of the
-// domain that a killed writer left half done; a write writes nothing when that kept another program's
-// save beside the file.
+// save. The first read of a domain in a process first finishes the exchanges that killed writers left
+// half done of every domain in its folder (so the start of a process that reads any domain sees to all
+// of them), and every write those of its own domain; a write writes nothing when that kept another
+// program's save beside the file. The lock file is "<domain>.plist.lock", or for a name too long for
+// that, a shorter one that still tells the domain (see InterruptedExchanges::besideName); so is a
+// damaged copy's name.
 //
 // A file of another program's domain that holds nothing or is not a property list, and that changed
 // within the last minute, may be that program's save in progress: a write waits for it (for a few

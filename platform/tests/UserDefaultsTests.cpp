@@ -1,4 +1,5 @@
 #include "platform/Home.h"
+#include "platform/InterruptedExchanges.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/HostileFiles.h"
@@ -22,6 +23,7 @@
 #include <functional>
 #include <thread>
 
+using Platform::InterruptedExchanges;
 using Platform::PropertyList;
 using Platform::UserDefaults;
 using TestSupport::OutsideWriter;
@@ -620,8 +622,11 @@ TEST_F(UserDefaultsTest, OwnersClocksLinksAndFoldersAreAsAUserExpects)
         bool asAUser; // held to the permissions of files, as any user is (root included)
         bool written;
         std::function<void(const QString &path, const QString &error)> check;
+        QString domain = {}; // "com.example.case<n>" unless given
     };
     const QByteArray theirs = PropertyList::toBinary(QVariantMap {{"a", 1}});
+    // Its file's name is as long as a name may be.
+    const QString longDomain = "com.example." + QString(255 - 18, QLatin1Char('l'));
     const QList<Case> cases {
         {"a user's file written by root stays the user's, its lock file too", theirs, 120,
          [&](const QString &path) {
@@ -665,11 +670,27 @@ TEST_F(UserDefaultsTest, OwnersClocksLinksAndFoldersAreAsAUserExpects)
          [&](const QString &, const QString &error) {
              EXPECT_TRUE(error.contains("its folder " + folder + " cannot be written")) << qPrintable(error);
          }},
+        {"damaged, of a 255-byte file name: its lock file and damaged copy are named within the bound",
+         "damaged", 120, {}, false, true,
+         [&](const QString &path, const QString &error) {
+             const QString shortName = QFileInfo(InterruptedExchanges::besideName(path, {})).fileName();
+             EXPECT_LT(QFile::encodeName(shortName).size(), 200);
+             QStringList expected {QFileInfo(path).fileName(), shortName + ".lock", shortName + ".corrupt"};
+             expected.sort();
+             EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(longDomain.left(30)),
+                       expected);
+             EXPECT_EQ(home.readFile("Library/Preferences/" + shortName + ".corrupt"), "damaged");
+             EXPECT_TRUE(error.contains(folder + "/" + shortName + ".corrupt")) << qPrintable(error);
+             EXPECT_EQ(UserDefaults::suite(longDomain)->integer("k"), 2);
+         },
+         longDomain},
     };
     int index = 0;
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
-        const QString name = QStringLiteral("com.example.case%1").arg(index++);
+        const QString name =
+            test.domain.isEmpty() ? QStringLiteral("com.example.case%1").arg(index) : test.domain;
+        ++index;
         const QString path = folder + "/" + name + ".plist";
         if (test.content.isNull()) {
             home.writeFile("dotfiles/" + name + ".plist", "damaged");
