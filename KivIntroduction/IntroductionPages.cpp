@@ -116,6 +116,9 @@ QWidget *StartIntroductionPage::makeView(IntroductionModel &model, QWidget *pare
         title->show();
         subtitle->show();
         continueButton->show();
+        // The page held the keyboard until the button that leads on could take it.
+        if (guard->window()->focusWidget() == guard)
+            continueButton->setFocus(Qt::OtherFocusReason);
         auto *shrink = new QVariantAnimation(guard);
         shrink->setStartValue(256);
         shrink->setEndValue(120);

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace KivIntroduction {
 
@@ -186,6 +187,7 @@ IntroductionView::IntroductionView(IntroductionConfiguration configuration, Styl
     m_shown = viewFor(m_model->currentPage());
     m_shown->show();
     updateBottomBar();
+    focusPage();
 }
 
 QWidget *IntroductionView::currentPageView() const
@@ -220,12 +222,42 @@ void IntroductionView::updateBottomBar()
     m_finish->setEnabled(m_model->canFinish());
 }
 
+void IntroductionView::focusPage()
+{
+    QWidget *page = currentPageView();
+    if (!page)
+        return;
+    const auto leadsOn = [this](QPushButton *button) {
+        return (button->objectName() == QLatin1String("ContinueButton")
+                || button->objectName() == QLatin1String("FinishButton"))
+            && button->isVisibleTo(this) && button->isEnabled();
+    };
+    QList<QPushButton *> candidates = page->findChildren<QPushButton *>();
+    candidates << m_continue << m_finish;
+    const auto found = std::find_if(candidates.cbegin(), candidates.cend(), leadsOn);
+    QWidget *target = found != candidates.cend() ? *found : page;
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+void IntroductionView::hidePagesBut(std::initializer_list<const QWidget *> kept)
+{
+    for (const QPointer<QScrollArea> &frame : std::as_const(m_pageViews)) {
+        if (frame && std::find(kept.begin(), kept.end(), frame.data()) == kept.end())
+            frame->hide();
+    }
+}
+
 void IntroductionView::pageChanged()
 {
     QScrollArea *incoming = viewFor(m_model->currentPage());
     QScrollArea *outgoing = m_shown;
     m_shown = incoming;
     if (incoming != outgoing) {
+        // A move made while the last one still slides ends that one where it is: only the pages of
+        // this move stay shown, or a page left half out would keep buttons that Tab still reaches.
+        if (m_transition)
+            m_transition->stop();
+        hidePagesBut({incoming, outgoing});
         const int width = m_pageArea->width();
         const int sign = m_model->isMovingForward() ? 1 : -1;
         const int duration = int(m_model->configuration().transitionDuration * 1000);
@@ -242,18 +274,16 @@ void IntroductionView::pageChanged()
                 animation->setEndValue(to);
                 animation->setEasingCurve(QEasingCurve::InOutQuad);
             }
-            QPointer<QScrollArea> old = outgoing;
-            connect(group, &QAbstractAnimation::finished, this, [this, old] {
-                if (old && old != m_shown)
-                    old->hide();
-            });
+            connect(group, &QAbstractAnimation::finished, this, [this] { hidePagesBut({m_shown}); });
+            m_transition = group;
             group->start(QAbstractAnimation::DeleteWhenStopped);
         } else {
             incoming->setGeometry(m_pageArea->rect());
-            if (outgoing)
-                outgoing->hide();
+            hidePagesBut({incoming});
         }
     }
+
+    focusPage();
 
     // The window level follows the page's wish, on changes only.
     const bool regular = m_model->currentPage()->prefersRegularWindowLevel();
@@ -285,6 +315,7 @@ void IntroductionView::showEvent(QShowEvent *event)
     if (!m_model->window())
         m_model->setWindow(window());
     placePages();
+    focusPage();
 }
 
 ProgressRing::ProgressRing(QWidget *parent)

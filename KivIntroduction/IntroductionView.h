@@ -8,7 +8,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 
+class QAbstractAnimation;
 class QFrame;
 class QPushButton;
 class QScrollArea;
@@ -62,9 +64,15 @@ protected:
 private:
     void pageChanged();
     void updateBottomBar();
+    // Puts the keyboard where the current page's first showing puts it: on the button that leads on
+    // (the page's own or the bottom bar's), else on the page itself (the licence page, a page still
+    // working), never on Go Back or another button that leads elsewhere. Every showing of a page does
+    // so, by any key or click: Return after going back leads on again.
+    void focusPage();
     // The page's view, in a frame that scrolls it when the window is smaller than the page.
     QScrollArea *viewFor(const PagePointer &page);
     void placePages();
+    void hidePagesBut(std::initializer_list<const QWidget *> kept);
 
     IntroductionModel *m_model;
     Style m_style;
@@ -77,6 +85,7 @@ private:
     QPushButton *m_finish;
     QHash<QString, QPointer<QScrollArea>> m_pageViews;
     QPointer<QScrollArea> m_shown;
+    QPointer<QAbstractAnimation> m_transition;
     bool m_regularLevel = false;
 };
 

@@ -14,7 +14,9 @@
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -138,6 +140,19 @@ TEST_F(FirstRunTest, TheProgramsIntroductionShowsItsFivePagesWithinTheScreenAtAn
     if (scale >= 2) {
         EXPECT_GT(finerThanAPoint(background), background.width() * background.height() / 100);
     }
+    // Keys go where a person's would: to the widget with the keyboard.
+    const auto press = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget *focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : &window, key, modifiers);
+    };
+    const auto tabTo = [&press](QWidget *target, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        for (int tabs = 0; tabs < 20 && QApplication::focusWidget() != target; ++tabs)
+            press(Qt::Key_Tab, modifiers);
+        return QApplication::focusWidget() == target;
+    };
+    // Where Escape leads from each page: back where the page shows Go Back (past the accepted licence).
+    const QStringList escapeTo = {"start", "license", "start", "intro-editor", "end"};
+    QHash<QString, QWidget *> firstFocus;
     int illustrations = 0;
     QStringList ids;
     for (int page = 0; page < 5; ++page) {
@@ -171,19 +186,37 @@ TEST_F(FirstRunTest, TheProgramsIntroductionShowsItsFivePagesWithinTheScreenAtAn
         if (page == 1) {
             EXPECT_TRUE(
                 view->findChild<QTextBrowser *>()->toPlainText().contains("Tapestrel License Agreement"));
-            // Return does not accept the licence for the person.
-            QTest::keyClick(&window, Qt::Key_Return);
+            // No button has the keyboard: Return does not accept the licence for the person.
+            EXPECT_EQ(qobject_cast<QPushButton *>(QApplication::focusWidget()), nullptr);
+            press(Qt::Key_Return);
+            press(Qt::Key_Escape);
             EXPECT_EQ(model.currentPage()->id(), "license");
-            view->findChild<QPushButton *>("AcceptButton")->click();
+            ASSERT_TRUE(tabTo(view->findChild<QPushButton *>("AcceptButton")));
+            press(Qt::Key_Return);
             continue;
         }
-        if (page == 3) {
-            QTest::keyClick(&window, Qt::Key_Escape);
-            EXPECT_EQ(model.currentPage()->id(), "intro-editor");
-            QTest::keyClick(&window, Qt::Key_Return);
-            EXPECT_EQ(model.currentPage()->id(), "intro-picker");
+        // Each showing of a page puts the keyboard where its first showing did, on the button that
+        // leads on: Return leads on again after Escape or Go Back, never back once more.
+        QWidget *first = firstFocus[ids.last()] = QApplication::focusWidget();
+        ASSERT_NE(first, nullptr) << ids.last().toStdString();
+        EXPECT_EQ(first->objectName().toStdString(), page == 4 ? "FinishButton" : "ContinueButton");
+        press(Qt::Key_Escape);
+        const QString back = model.currentPage()->id();
+        EXPECT_EQ(back.toStdString(), escapeTo[page].toStdString());
+        const auto returnLeadsOn = [&] {
+            EXPECT_EQ(QApplication::focusWidget(), firstFocus.value(back)) << back.toStdString();
+            press(Qt::Key_Return);
+            EXPECT_EQ(model.currentPage()->id().toStdString(), ids.last().toStdString());
+            EXPECT_EQ(QApplication::focusWidget(), first);
+        };
+        if (back != ids.last()) {
+            returnLeadsOn();
+            ASSERT_TRUE(tabTo(window.findChild<QPushButton *>("GoBackButton"), Qt::ShiftModifier));
+            press(Qt::Key_Return);
+            EXPECT_EQ(model.currentPage()->id().toStdString(), back.toStdString());
+            returnLeadsOn();
         }
-        QTest::keyClick(&window, Qt::Key_Return);
+        press(Qt::Key_Return);
     }
     EXPECT_EQ(ids, QStringList({"start", "license", "intro-editor", "intro-picker", "end"}));
     // Return on the last page finished the introduction.

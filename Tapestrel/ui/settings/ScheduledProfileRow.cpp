@@ -8,10 +8,13 @@
 #include "platform/Alerts.h"
 
 #include <QContextMenuEvent>
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+
+#include <algorithm>
 
 ScheduledProfileRow::ScheduledProfileRow(const ScheduledProfile &entry, SynchronizedOptionsStore *store,
                                          ProfileInfo profile, bool isEditingTime, QWidget *parent)
@@ -39,10 +42,6 @@ ScheduledProfileRow::ScheduledProfileRow(const ScheduledProfile &entry, Synchron
     inner->addWidget(m_missing, 0, Qt::AlignVCenter);
     inner->addStretch(1);
 
-    auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(4, 0, 4, 0);
-    layout->addWidget(m_inner);
-
     connect(m_time, &TimeLabel::hourChanged, this, [this](int hour) {
         ScheduledProfile changed = this->entry();
         changed.hour = hour;
@@ -55,6 +54,41 @@ ScheduledProfileRow::ScheduledProfileRow(const ScheduledProfile &entry, Synchron
     });
     m_time->setEditing(isEditingTime);
     refresh();
+}
+
+QSize ScheduledProfileRow::sizeHint() const
+{
+    return {m_inner->sizeHint().width() + 2 * sideMargin, rowHeight};
+}
+
+QSize ScheduledProfileRow::minimumSizeHint() const
+{
+    return {m_inner->minimumSizeHint().width() + 2 * sideMargin, rowHeight};
+}
+
+bool ScheduledProfileRow::event(QEvent *event)
+{
+    // The contents asked for other room (the time editor opened or closed, a tag came or went), also
+    // while the row was hidden.
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) {
+        placeContents();
+        updateGeometry();
+    }
+    return QWidget::event(event);
+}
+
+void ScheduledProfileRow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeContents();
+}
+
+void ScheduledProfileRow::placeContents()
+{
+    // Centred in the row's fixed height, the contents take the height they need: at a font too large
+    // for the row they are cut evenly at the top and bottom, never pushed down into the next row.
+    const int height = std::max(rowHeight, m_inner->minimumSizeHint().height());
+    m_inner->setGeometry(sideMargin, (rowHeight - height) / 2, width() - 2 * sideMargin, height);
 }
 
 ScheduledProfile ScheduledProfileRow::entry() const

@@ -33,6 +33,7 @@ public:
         bool isEnabled = false;
     };
 
+    // Whatever the font, the time editor open or closed.
     static constexpr int rowHeight = 32;
 
     ScheduledProfileRow(const ScheduledProfile &entry, SynchronizedOptionsStore *store, ProfileInfo profile,
@@ -69,11 +70,19 @@ public:
     // Asks first; "Remove" takes every entry with this id out of the list.
     void askToRemove();
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    static constexpr int sideMargin = 4;
+
     void refresh();
+    void placeContents();
 
     ScheduledProfile m_entry;
     QPointer<SynchronizedOptionsStore> m_store;

@@ -103,9 +103,22 @@ TEST_F(AutomationTest, AddingAnEntryForAnEnabledProfileAtThePresentTime)
     ASSERT_EQ(page.rows().size(), 1);
     EXPECT_TRUE(page.rows()[0]->isEditingTime());
     EXPECT_EQ(page.rows()[0]->nameLabel()->text(), "Night");
-    // 32 points high with its editor open too, as every row: the list does not jump.
-    TestSupport::spinEventLoop(0ms);
-    EXPECT_EQ(page.rows()[0]->height(), 32);
+    // 32 points high with its editor open too, as every row, whatever the font: the list does not
+    // jump, and what a large font cannot fit in is cut evenly, not pushed into the next row.
+    const QFont font = page.font();
+    for (const int points : {0, 20}) {
+        QFont large = font;
+        if (points)
+            large.setPointSize(points);
+        page.setFont(large);
+        TestSupport::spinEventLoop(0ms);
+        ScheduledProfileRow *row = page.rows()[0];
+        EXPECT_EQ(row->height(), 32) << points;
+        QWidget *time = row->timeLabel();
+        EXPECT_NEAR(time->mapTo(row, QRectF(time->rect()).center()).y(), 16, 1) << points;
+    }
+    TestSupport::saveScreenshot(&page, "settings/automation-20pt");
+    page.setFont(font);
     // The scheduler follows the store by itself.
     ASSERT_TRUE(scheduler.armedEntry());
     EXPECT_EQ(scheduler.armedEntry()->id, entries[0].id);
