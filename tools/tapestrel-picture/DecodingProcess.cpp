@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -25,6 +26,7 @@
 
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #ifdef TAPESTREL_SANITIZE
 #include <sanitizer/lsan_interface.h>
@@ -214,6 +216,19 @@ void endWithProgram()
     endNow();
 }
 
+// The user's own fonts lie below the home folder, where the font configuration looks for them: where
+// the program does not tell it, it is the user's as the system records it.
+void knowHome()
+{
+    if (qEnvironmentVariableIsSet("HOME"))
+        return;
+    passwd entry {};
+    passwd *found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+        qputenv("HOME", found->pw_dir);
+}
+
 // Confines the process (see Confinement), which is still the only thread: the kernel confines only
 // the thread that asks and those it starts later. Gives what could not be refused.
 quint32 confineAlone()
@@ -258,6 +273,7 @@ int DecodingProcess::run(int argc, char **argv, Look look)
     qInstallMessageHandler(onMessage);
     // Fonts (an SVG's text) need a GUI application; it shows nothing.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    knowHome();
     QGuiApplication application(argc, argv);
     // The process's own memory limit bounds what a decode takes.
     QImageReader::setAllocationLimit(0);

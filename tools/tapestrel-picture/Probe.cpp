@@ -12,7 +12,8 @@
 // the socket, signalled the program, typed into the terminal, wrote in the folder, changed the file's
 // metadata, reached the program's limits, priority, scheduling or processors, made or attached shared
 // memory, made a child or a user namespace, ran a program, or made a call that no decode makes.
-// "probe 32-bit" makes a socket through the 32-bit calls instead (x86-64).
+// "probe 32-bit" makes a socket through the 32-bit calls instead (x86-64), and "probe leak" leaks
+// memory ("leaked"), which the sanitizer build's leak check is to find when the process ends.
 
 #include "DecodingProcess.h"
 
@@ -167,6 +168,11 @@ std::optional<QString> probe(QFile &file)
     const QList<QByteArray> lines = file.peek(4096).split('\n');
     if (lines.value(0) == "probe 32-bit")
         return socketOf32Bits();
+    if (lines.value(0) == "probe leak") {
+        volatile char *leaked = new char[64];
+        leaked[0] = 0;
+        return QStringLiteral("leaked");
+    }
     if (lines.size() < 6 || lines[0] != "probe")
         return std::nullopt;
     QStringList reached;
