@@ -131,7 +131,6 @@ constexpr int allowedCalls[] = {
     SCMP_SYS(stat),
     SCMP_SYS(lstat),
     SCMP_SYS(statx),
-    SCMP_SYS(statfs),
     SCMP_SYS(fstatfs),
     SCMP_SYS(access),
     SCMP_SYS(faccessat),
@@ -139,10 +138,7 @@ constexpr int allowedCalls[] = {
     SCMP_SYS(readlink),
     SCMP_SYS(readlinkat),
     SCMP_SYS(getdents64),
-    SCMP_SYS(getcwd),
     SCMP_SYS(fcntl),
-    SCMP_SYS(dup),
-    SCMP_SYS(dup3),
     SCMP_SYS(memfd_create),
     SCMP_SYS(ftruncate),
     SCMP_SYS(fadvise64),
@@ -175,7 +171,6 @@ constexpr int allowedCalls[] = {
     SCMP_SYS(getrandom),
     SCMP_SYS(uname),
     SCMP_SYS(sysinfo),
-    SCMP_SYS(getrusage),
     SCMP_SYS(alarm),
     // Which processors a thread may run on, which the C library asks of each thread by its own id: it
     // changes nothing.
