@@ -235,6 +235,8 @@ bool filterCalls()
         && seccomp_attr_set(filter, SCMP_FLTATR_CTL_TSYNC, 1) == 0
         // no_new_privs is set (and told) on its own.
         && seccomp_attr_set(filter, SCMP_FLTATR_CTL_NNP, 0) == 0;
+    // The kernel looks a call up in a tree rather than along the list (where the library can build one).
+    seccomp_attr_set(filter, SCMP_FLTATR_CTL_OPTIMIZE, 2);
     // A rule the library cannot add (a call this architecture lacks) leaves the call refused.
     const auto add = [filter](uint32_t action, int call, std::initializer_list<scmp_arg_cmp> arguments) {
         seccomp_rule_add_array(filter, action, call, unsigned(arguments.size()), std::data(arguments));
