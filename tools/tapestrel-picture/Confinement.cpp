@@ -221,6 +221,13 @@ constexpr scmp_datum_t allowedOptions[] = {
 #endif
 };
 
+// A condition on the argument `index` of a call, as the library's macros make it (in C's compound
+// literals): `a` compared, or `a` the mask and `b` the value masked.
+scmp_arg_cmp argument(unsigned index, scmp_compare test, scmp_datum_t a, scmp_datum_t b = 0)
+{
+    return {index, test, a, b};
+}
+
 // Installs the filter; false when the kernel has none.
 bool filterCalls()
 {
@@ -245,24 +252,24 @@ bool filterCalls()
         add(SCMP_ACT_ALLOW, call, {});
     const auto self = scmp_datum_t(::getpid());
     for (const int call : ownProcessCalls)
-        add(SCMP_ACT_ALLOW, call, {SCMP_A0(SCMP_CMP_EQ, self)});
+        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, self)});
     for (const int call : callerOrOwnProcessCalls) {
-        add(SCMP_ACT_ALLOW, call, {SCMP_A0(SCMP_CMP_EQ, 0)});
-        add(SCMP_ACT_ALLOW, call, {SCMP_A0(SCMP_CMP_EQ, self)});
+        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, 0)});
+        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, self)});
     }
     add(SCMP_ACT_ALLOW, SCMP_SYS(clone),
-        {SCMP_A0(SCMP_CMP_MASKED_EQ, threadFlags | refusedCloneFlags, threadFlags)});
+        {argument(0, SCMP_CMP_MASKED_EQ, threadFlags | refusedCloneFlags, threadFlags)});
 #ifdef TAPESTREL_SANITIZE
     add(SCMP_ACT_ALLOW, SCMP_SYS(clone),
-        {SCMP_A0(SCMP_CMP_MASKED_EQ, ~scmp_datum_t(CSIGNAL), leakCheckerFlags)});
+        {argument(0, SCMP_CMP_MASKED_EQ, ~scmp_datum_t(CSIGNAL), leakCheckerFlags)});
 #endif
     // The C library starts threads with clone3() where the kernel has it, and with clone() where it
     // does not; clone3()'s flags lie in memory, where no filter can read them.
     add(SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), {});
     for (const scmp_datum_t request : allowedRequests)
-        add(SCMP_ACT_ALLOW, SCMP_SYS(ioctl), {SCMP_A1(SCMP_CMP_EQ, request)});
+        add(SCMP_ACT_ALLOW, SCMP_SYS(ioctl), {argument(1, SCMP_CMP_EQ, request)});
     for (const scmp_datum_t option : allowedOptions)
-        add(SCMP_ACT_ALLOW, SCMP_SYS(prctl), {SCMP_A0(SCMP_CMP_EQ, option)});
+        add(SCMP_ACT_ALLOW, SCMP_SYS(prctl), {argument(0, SCMP_CMP_EQ, option)});
     const bool loaded = set && seccomp_load(filter) == 0;
     seccomp_release(filter);
     return loaded;

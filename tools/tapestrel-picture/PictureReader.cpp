@@ -296,7 +296,6 @@ QString PictureReader::damagedReason()
 }
 
 PictureReader::PictureReader(QIODevice *file)
-    : m_file(file)
 {
     // The reader takes the format from the contents: the file it reads carries no name.
     const QByteArray format = QImageReader::imageFormat(file);

@@ -55,7 +55,6 @@ private:
     QImage read(const Memory &memory);
 
     std::optional<QString> m_failure;
-    QIODevice *m_file;
     QBuffer m_svg; // what an SVG picture holds, without what it names
     QImageReader m_reader;
 };
