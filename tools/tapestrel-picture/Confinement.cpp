@@ -138,7 +138,6 @@ constexpr int allowedCalls[] = {
     SCMP_SYS(readlink),
     SCMP_SYS(readlinkat),
     SCMP_SYS(getdents64),
-    SCMP_SYS(fcntl),
     SCMP_SYS(memfd_create),
     SCMP_SYS(ftruncate),
     SCMP_SYS(fadvise64),
@@ -213,6 +212,11 @@ constexpr scmp_datum_t leakCheckerFlags = CLONE_VM | CLONE_FS | CLONE_FILES | CL
 // when it was started from one) would run commands in the shell behind it.
 constexpr scmp_datum_t allowedRequests[] = {TCGETS, FIONREAD, FIONBIO, FIOCLEX};
 
+// What fcntl() may do: a descriptor's flags and a canvas's seals. A descriptor's owner (F_SETOWN)
+// would have the kernel signal whichever process it names.
+constexpr scmp_datum_t allowedCommands[] = {F_GETFD,         F_SETFD,     F_GETFL,    F_SETFL,
+                                            F_DUPFD_CLOEXEC, F_ADD_SEALS, F_GET_SEALS};
+
 // What prctl() may do: name the process's threads, and ask what it is.
 constexpr scmp_datum_t allowedOptions[] = {
     PR_SET_NAME,    PR_GET_NAME,      PR_GET_DUMPABLE,
@@ -268,6 +272,8 @@ bool filterCalls()
     add(SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), {});
     for (const scmp_datum_t request : allowedRequests)
         add(SCMP_ACT_ALLOW, SCMP_SYS(ioctl), {argument(1, SCMP_CMP_EQ, request)});
+    for (const scmp_datum_t command : allowedCommands)
+        add(SCMP_ACT_ALLOW, SCMP_SYS(fcntl), {argument(1, SCMP_CMP_EQ, command)});
     for (const scmp_datum_t option : allowedOptions)
         add(SCMP_ACT_ALLOW, SCMP_SYS(prctl), {argument(0, SCMP_CMP_EQ, option)});
     const bool loaded = set && seccomp_load(filter) == 0;

@@ -10,10 +10,10 @@
 //
 // The answer (a refusal's reason) names what it did of these, or "nothing": opened the file, connected
 // the socket, signalled the program, typed into the terminal, wrote in the folder, changed the file's
-// metadata, reached the program's limits, priority, scheduling or processors, made or attached shared
-// memory, made a child or a user namespace, ran a program, or made a call that no decode makes.
-// "probe 32-bit" makes a socket through the 32-bit calls instead (x86-64), and "probe leak" leaks
-// memory ("leaked"), which the sanitizer build's leak check is to find when the process ends.
+// metadata, reached the program's limits, signals, priority, scheduling or processors, made or attached
+// shared memory, made a child or a user namespace, ran a program, or made a call that no decode makes. "probe
+// 32-bit" makes a socket through the 32-bit calls instead (x86-64), and "probe leak" leaks memory ("leaked"),
+// which the sanitizer build's leak check is to find when the process ends.
 
 #include "DecodingProcess.h"
 
@@ -106,13 +106,19 @@ QStringList changedMetadata(const QByteArray &path, int descriptor)
     return reached;
 }
 
-// What of the program (the parent) a call reached, each set to what it was.
-QStringList reachedProgram()
+// What of the program (the parent) a call reached, each set to what it was; `descriptor` is one the
+// process holds.
+QStringList reachedProgram(int descriptor)
 {
     QStringList reached;
     const pid_t program = ::getppid();
     if (::kill(program, 0) == 0)
         reached << QStringLiteral("the program");
+    // The kernel would signal the program as the descriptor is ready.
+    if (::fcntl(descriptor, F_SETOWN, program) == 0) {
+        reached << QStringLiteral("the program's signals");
+        ::fcntl(descriptor, F_SETOWN, 0);
+    }
     rlimit limit {};
     if (::prlimit(program, RLIMIT_NOFILE, nullptr, &limit) == 0)
         reached << QStringLiteral("the program's limits");
@@ -190,7 +196,7 @@ std::optional<QString> probe(QFile &file)
     if (wroteIn(lines[3]))
         reached << QStringLiteral("a file written");
     reached << changedMetadata(lines[4], file.handle());
-    reached << reachedProgram();
+    reached << reachedProgram(file.handle());
     reached << reachedSharedMemory(lines[5].toInt());
     if (childMade(::fork()))
         reached << QStringLiteral("a child");
