@@ -11,9 +11,9 @@
 // The answer (a refusal's reason) names what it did of these, or "nothing": opened the file, connected
 // the socket, signalled the program, typed into the terminal, wrote in the folder, changed the file's
 // metadata, reached the program's limits, signals, priority, scheduling or processors, made or attached
-// shared memory, made a child or a user namespace, ran a program, or made a call that no decode makes. "probe
-// 32-bit" makes a socket through the 32-bit calls instead (x86-64), and "probe leak" leaks memory ("leaked"),
-// which the sanitizer build's leak check is to find when the process ends.
+// shared memory, made a child or a user namespace, ran a program, or made a call that no decode makes.
+// "probe 32-bit" makes a socket through the 32-bit calls instead (x86-64), and "probe leak" leaks memory
+// ("leaked"), which the sanitizer build's leak check is to find when the process ends.
 
 #include "DecodingProcess.h"
 
