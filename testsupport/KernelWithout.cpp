@@ -1,7 +1,8 @@
-// Runs a program on what looks to it like a kernel without Landlock or without seccomp filters, as
-// older or differently built kernels are: their calls fail with ENOSYS.
+// Runs a program on what looks to it like a kernel without Landlock, without seccomp filters or without
+// no_new_privs, as older or differently built kernels are: their calls fail with ENOSYS (no_new_privs:
+// its prctl() option fails with EINVAL).
 //
-//     kernel-without landlock|seccomp <program> [arguments…]
+//     kernel-without landlock|seccomp|no_new_privs <program> [arguments…]
 
 #include <cerrno>
 #include <cstddef>
@@ -20,16 +21,23 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     std::vector<unsigned> missing;
+    const bool withoutNoNewPrivileges = std::strcmp(argv[1], "no_new_privs") == 0;
     if (std::strcmp(argv[1], "landlock") == 0)
         missing = {__NR_landlock_create_ruleset, __NR_landlock_add_rule, __NR_landlock_restrict_self};
     else if (std::strcmp(argv[1], "seccomp") == 0)
         missing = {__NR_seccomp};
-    else
+    else if (!withoutNoNewPrivileges)
         return 2;
     std::vector<sock_filter> program {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
     for (const unsigned call : missing) {
         program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1));
         program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS));
+    }
+    if (withoutNoNewPrivileges) {
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_prctl, 0, 3));
+        program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])));
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, PR_SET_NO_NEW_PRIVS, 0, 1));
+        program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL));
     }
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     const sock_fprog filter {static_cast<unsigned short>(program.size()), program.data()};

@@ -1,13 +1,18 @@
 // The decoding process on its own, as the program runs it: a socket as its standard input.
 
+#include "KivDesktopBackground/DecodingProcesses.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "testsupport/BrokenPictures.h"
+#include "testsupport/Deflated.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +22,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/mman.h>
+#include <sys/shm.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -29,14 +35,46 @@ namespace Broken = TestSupport::BrokenPictures;
 
 namespace {
 
+// What an ordinary user runs as: the suite runs as root in CI, where the kernel lets through what it
+// refuses to users.
+constexpr uid_t ordinaryUser = 65534;
+
+// A command that runs a program as an ordinary user, as the child of a shell of that user (which
+// stands in for the program, whose settings the kernel would let a process of its user change);
+// nothing when the tests run as an ordinary user already.
+QStringList asOrdinaryUser()
+{
+    if (::geteuid() != 0)
+        return {};
+    const QString user = QString::number(ordinaryUser);
+    return {"/usr/bin/setpriv",
+            "--reuid=" + user,
+            "--regid=" + user,
+            "--clear-groups",
+            "--",
+            "/bin/sh",
+            "-c",
+            "\"$0\" \"$@\"; exit $?"};
+}
+
+// One answer of the process.
+struct Reply
+{
+    bool answered = false;
+    Protocol::Answer answer;
+    QString reason;
+    QImage image; // a copy of the canvas
+    QRgb middle = 0;
+};
+
 // A decoding process, `command` in front of it (a program that runs it).
 class Process
 {
 public:
-    Process(QStringList command, const char *tool, int alarmSeconds)
+    Process(QStringList command, const char *tool, int alarmSeconds, qint64 memory = qint64(1) << 30)
     {
         command << QCoreApplication::applicationDirPath() + '/' + tool << "--memory"
-                << QString::number(qint64(1) << 30) << "--alarm" << QString::number(alarmSeconds);
+                << QString::number(memory) << "--alarm" << QString::number(alarmSeconds);
         int sockets[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets), 0);
         m_socket = sockets[0];
@@ -63,30 +101,36 @@ public:
         }
     }
 
-    // Asks for `picture` (an open file) to cover 64 × 36 pixels and gives the answer, the reason that
-    // comes with it and the colour in the middle of the picture.
-    std::tuple<Protocol::Answer, QString, QRgb> ask(int picture)
+    // Asks for `picture` (an open file) to cover 64 × 36 pixels (or as `fit` and `size` say) and gives
+    // the answer, with the colour in the middle of a picture of 64 × 36.
+    Reply ask(int picture, Protocol::Fit fit = Protocol::Fit::cover, QSize size = QSize(64, 36))
     {
-        const Protocol::Request request {Protocol::version, Protocol::Fit::cover, 64, 36};
+        const Protocol::Request request {Protocol::version, fit, size.width(), size.height()};
         EXPECT_TRUE(Protocol::send(m_socket, &request, sizeof request, {picture}));
-        Protocol::Answer answer;
+        Reply reply;
         int canvas[] = {-1};
-        EXPECT_EQ(Protocol::receive(m_socket, &answer, sizeof answer, canvas), ssize_t(sizeof answer));
-        QRgb middle = 0;
+        reply.answered = Protocol::receive(m_socket, &reply.answer, sizeof reply.answer, canvas)
+            == ssize_t(sizeof reply.answer);
+        const Protocol::Answer &answer = reply.answer;
         if (canvas[0] >= 0) {
             const size_t bytes = size_t(answer.bytesPerLine) * size_t(answer.height);
             void *pixels = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, canvas[0], 0);
-            if (pixels != MAP_FAILED && answer.height == 36 && answer.bytesPerLine >= 64 * 4) {
-                middle = static_cast<const QRgb *>(pixels)[18 * answer.bytesPerLine / 4 + 32];
+            if (pixels != MAP_FAILED && answer.bytesPerLine >= answer.width * 4) {
+                reply.image = QImage(static_cast<const uchar *>(pixels), answer.width, answer.height,
+                                     answer.bytesPerLine, QImage::Format(answer.format))
+                                  .copy();
                 ::munmap(pixels, bytes);
             }
             ::close(canvas[0]);
         }
+        if (reply.image.size() == QSize(64, 36))
+            reply.middle = reply.image.pixel(32, 18);
         QByteArray reason(int(std::min(answer.reasonBytes, Protocol::maxReasonBytes)), '\0');
-        if (!reason.isEmpty()) {
+        if (reply.answered && !reason.isEmpty()) {
             EXPECT_EQ(::recv(m_socket, reason.data(), size_t(reason.size()), MSG_WAITALL), reason.size());
         }
-        return {answer, QString::fromUtf8(reason), middle};
+        reply.reason = QString::fromUtf8(reason);
+        return reply;
     }
     void send(int picture)
     {
@@ -99,9 +143,26 @@ public:
             ::close(m_socket);
         m_socket = -1;
     }
-    // How long the process took to end from now, and the signal that ended it (0: none); at most
-    // `limit`.
-    std::pair<std::chrono::milliseconds, int> ending(std::chrono::milliseconds limit)
+    // The lines of the process's status (/proc) that start with `field`.
+    QByteArray status(const QByteArray &field) const
+    {
+        QFile file(QStringLiteral("/proc/%1/status").arg(m_pid));
+        file.open(QIODevice::ReadOnly);
+        QByteArray lines;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.startsWith(field))
+                lines += line.simplified() + '\n';
+        }
+        return lines;
+    }
+    struct End
+    {
+        std::chrono::milliseconds took;
+        int signal = 0; // 0: none
+        int status = -1; // its exit status, where no signal ended it
+    };
+    // How long the process took to end from now and how it ended; at most `limit`.
+    End ending(std::chrono::milliseconds limit)
     {
         QElapsedTimer clock;
         clock.start();
@@ -109,7 +170,8 @@ public:
         while (::waitpid(m_pid, &status, WNOHANG) == 0 && clock.elapsed() < limit.count())
             std::this_thread::sleep_for(10ms);
         m_pid = 0;
-        return {std::chrono::milliseconds(clock.elapsed()), WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+        return {std::chrono::milliseconds(clock.elapsed()), WIFSIGNALED(status) ? WTERMSIG(status) : 0,
+                WIFEXITED(status) ? WEXITSTATUS(status) : -1};
     }
 
 private:
@@ -117,17 +179,29 @@ private:
     int m_socket = -1;
 };
 
+// The temporary home is the home of the processes the tests start: the user's fonts lie below it.
 class PictureProcessTest : public TestSupport::TempHomeTest
 {
+protected:
+    TestSupport::ScopedVariable m_home {"HOME", QFile::encodeName(home.path())};
+    TestSupport::ScopedVariable m_dataHome {"XDG_DATA_HOME",
+                                            QFile::encodeName(home.filePath(".local/share"))};
 };
 
 } // namespace
 
-// Once started, the process can open no file by name, connect to no socket (the session bus is one),
-// signal nobody and type into no terminal; where the kernel lacks a means, each answer says so.
+// Once started, the process can open no file by name but for reading below the folders decoders read,
+// connect to no socket (the session bus is one), signal nobody, type into no terminal, change no file's
+// metadata, reach no setting of the program, share no memory, start no process or namespace, and make
+// no call that no decode makes; it holds no privilege, run as an ordinary user as users run it, or as
+// root. Where the kernel lacks a means, each answer says so.
 TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
 {
     home.writeFile("readable.png", "a file anybody may read");
+    home.writeFile("users.png", "a file of the user");
+    home.writeFile("picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    const QString fonts = home.filePath(".local/share/fonts");
+    ASSERT_TRUE(QDir().mkpath(fonts));
     // A socket that takes connections, as the session bus's does.
     const int bus = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address {};
@@ -136,36 +210,110 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
                  sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(bus, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(bus, 8), 0);
+    const int sharedMemory = ::shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0666);
+    ASSERT_GE(sharedMemory, 0);
+    // What the ordinary user may do where nothing confines it: its files, a folder it writes in.
+    if (::geteuid() == 0) {
+        for (const QString &path : {home.path(), home.filePath(".local"), home.filePath(".local/share")})
+            ::chmod(QFile::encodeName(path).constData(), 0755);
+        ::chmod(QFile::encodeName(fonts).constData(), 0777);
+        ::chmod(QFile::encodeName(home.filePath("bus")).constData(), 0777);
+        ::chown(QFile::encodeName(home.filePath("users.png")).constData(), ordinaryUser, ordinaryUser);
+    }
     home.writeFile("probe",
                    "probe\n" + QFile::encodeName(home.filePath("readable.png")) + '\n'
-                       + QFile::encodeName(home.filePath("bus")) + '\n');
+                       + QFile::encodeName(home.filePath("bus")) + '\n' + QFile::encodeName(fonts) + '\n'
+                       + QFile::encodeName(home.filePath("users.png")) + '\n'
+                       + QByteArray::number(sharedMemory) + '\n');
+    home.writeFile("probe 32-bit", "probe 32-bit\n");
     const QString without = QCoreApplication::applicationDirPath() + "/kernel-without";
+    const QStringList user = asOrdinaryUser();
+    const bool root = ::geteuid() == 0;
     const struct
     {
+        const char *situation;
         QStringList command;
-        QString reached;
+        const char *probe;
+        QStringList reached; // all of what it reached, or some of it where the kernel lacks a means
         quint32 unconfined;
     } cases[] = {
-        {{}, "nothing", 0},
-        {{without, "landlock"}, "the file", Protocol::Unconfined::landlock},
-        {{without, "seccomp"}, "the socket, the terminal", Protocol::Unconfined::seccomp},
+        {"as a user", user, "probe", {"nothing"}, 0},
+        {"as root", {}, "probe", {"nothing"}, 0},
+        {"as a user, a 32-bit socket", user, "probe 32-bit", {"nothing"}, 0},
+        {"as root, no Landlock",
+         {without, "landlock"},
+         "probe",
+         {"the file", "a file written"},
+         Protocol::Unconfined::landlock},
+        {"as a user, no seccomp",
+         user + QStringList {without, "seccomp"},
+         "probe",
+         {"the socket", "the terminal", "its mode", "its owner", "its times", "its attributes",
+          "the program's limits", "the program's signals", "the program's priority",
+          "the program's scheduling", "the program's processors", "new shared memory", "the shared memory",
+          "a child", "a program", "a call no decode makes"},
+         Protocol::Unconfined::seccomp},
+        {"no seccomp, a 32-bit socket",
+         {without, "seccomp"},
+         "probe 32-bit",
+         {"a socket"},
+         Protocol::Unconfined::seccomp},
+        {"no no_new_privs",
+         {without, "no_new_privs"},
+         "probe",
+         {},
+         Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
+             | Protocol::Unconfined::seccomp},
     };
-    for (const auto &[command, reached, unconfined] : cases) {
-        SCOPED_TRACE(command.join(' ').toStdString());
-        Process process(command, "tapestrel-picture-probe", 20);
-        QFile probe(home.filePath("probe"));
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.situation);
+        if (QByteArray(test.situation).startsWith("as root") && !root)
+            continue;
+        Process process(test.command, "tapestrel-picture-probe", 20);
+        QFile probe(home.filePath(test.probe));
         ASSERT_TRUE(probe.open(QIODevice::ReadOnly));
-        const auto [answer, reason, middle] = process.ask(probe.handle());
-        EXPECT_EQ(answer.outcome, Protocol::Outcome::refused);
-        EXPECT_EQ(reason, reached);
-        EXPECT_EQ(answer.unconfined, unconfined);
+        const Reply reply = process.ask(probe.handle());
+        // A call of another architecture ends the process without an answer, having reached nothing (a
+        // shell tells of the signal in its status).
+        if (!reply.answered) {
+            EXPECT_EQ(test.reached, QStringList {"nothing"});
+            const Process::End end = process.ending(5s);
+            EXPECT_TRUE(end.signal != 0 || end.status > 128);
+            continue;
+        }
+        EXPECT_EQ(reply.answer.outcome, Protocol::Outcome::refused);
+        EXPECT_EQ(reply.answer.unconfined, test.unconfined);
+        // Every answer tells it, a picture's too.
+        QFile picture(home.filePath("picture.png"));
+        ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+        const Reply drawn = process.ask(picture.handle());
+        EXPECT_EQ(drawn.answer.outcome, Protocol::Outcome::picture);
+        EXPECT_EQ(drawn.answer.unconfined, test.unconfined);
+        const QStringList reached = reply.reason.split(", ");
+        if (test.reached == QStringList {"nothing"}) {
+            EXPECT_EQ(reply.reason, "nothing");
+        }
+        for (const QString &expected : test.reached)
+            EXPECT_TRUE(reached.contains(expected)) << reply.reason.toStdString();
+        // The shell's child is the process where it runs as a user.
+        if ((test.unconfined & Protocol::Unconfined::noNewPrivileges)
+            || (!user.isEmpty() && test.command.startsWith(user[0])))
+            continue;
+        EXPECT_EQ(process.status("NoNewPrivs"), "NoNewPrivs: 1\n");
+        // A user keeps the bounding set (no_new_privs makes it useless): only root may empty it.
+        for (const QByteArray field : {"CapInh", "CapPrm", "CapEff", "CapAmb", "CapBnd"}) {
+            if (field != "CapBnd" || root) {
+                EXPECT_EQ(process.status(field), field + ": 0000000000000000\n");
+            }
+        }
     }
+    ::shmctl(sharedMemory, IPC_RMID, nullptr);
     ::close(bus);
 }
 
 // The process ends on its own when nobody asks it for anything, when a decode outlives its alarm (the
 // program gone, or stuck), and at once when the program's end of its socket closes, however the
-// program ended.
+// program ended. However it ends on its own, the sanitizer build checks it for leaks first.
 TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
 {
     home.writeFile("picture.png", Broken::picture(QSize(8, 8), Qt::red));
@@ -193,27 +341,43 @@ TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
         {"decoding, the program gone", 30, endless, true, 1000ms, 0},
         {"idle, the program gone", 30, answered, true, 1000ms, 0},
     };
+    const TestSupport::ScopedVariable leakCheck("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":detect_leaks=1");
     for (const auto &test : cases) {
         SCOPED_TRACE(test.situation);
         Process process({}, "tapestrel-picture", test.alarm);
         if (test.asked == answered)
-            EXPECT_EQ(std::get<0>(process.ask(answered)).outcome, Protocol::Outcome::picture);
+            EXPECT_EQ(process.ask(answered).answer.outcome, Protocol::Outcome::picture);
         else if (test.asked == endless)
             process.send(endless);
         // Past its start, which the alarm bounds too.
         std::this_thread::sleep_for(300ms);
         if (test.socketClosed)
             process.closeSocket();
-        const auto [took, signal] = process.ending(5s);
-        EXPECT_LT(took, test.within);
-        EXPECT_EQ(signal, test.signal);
+        const Process::End end = process.ending(5s);
+        EXPECT_LT(end.took, test.within);
+        EXPECT_EQ(end.signal, test.signal);
+        if (test.signal == 0) {
+            EXPECT_EQ(end.status, 0);
+        }
     }
     ::close(pipe[0]);
     ::close(pipe[1]);
+#ifdef TAPESTREL_SANITIZE
+    // The check finds a leak of the process's own, also where it ends as its socket closes.
+    home.writeFile("leak", "probe leak\n");
+    QFile leak(home.filePath("leak"));
+    ASSERT_TRUE(leak.open(QIODevice::ReadOnly));
+    Process leaking({}, "tapestrel-picture-probe", 30);
+    EXPECT_EQ(leaking.ask(leak.handle()).reason, "leaked");
+    leaking.closeSocket();
+    const Process::End end = leaking.ending(5s);
+    EXPECT_TRUE(end.signal != 0 || end.status > 0);
+#endif
 }
 
 // Where the kernel does not confine the process, the filter alone keeps an SVG from reaching what it
-// names, however the document is written: the renderer reads what the filter read.
+// names, however the document is written: the renderer reads what the filter read. A document nested
+// too deep is refused, naming the bound.
 TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
 {
     const QString secret = home.filePath("secret.png");
@@ -230,12 +394,24 @@ TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
     const auto holding = [](const QByteArray &svg) {
         return Broken::svgWithImage(QSize(16, 9), Qt::blue, Broken::svgData(svg));
     };
+    // The red shape `groups` groups deep.
+    const auto grouped = [](int groups) {
+        return Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red)
+            .replace("<defs>", "<defs>" + QByteArray("<g>").repeated(groups))
+            .replace("</defs>", QByteArray("</g>").repeated(groups) + "</defs>");
+    };
     const QRgb red = qRgb(255, 0, 0);
     const QRgb green = qRgb(0, 255, 0);
     const QRgb blue = qRgb(0, 0, 255);
     const QByteArray namesSecret = Broken::svgWithImage(QSize(16, 9), Qt::green, secret);
     const QByteArray namesPipe = Broken::svgWithImage(QSize(16, 9), Qt::green, pipe);
-    const std::pair<QByteArray, QRgb> cases[] = {
+    const QString deeper = "its elements are nested deeper than 1000 levels";
+    const struct
+    {
+        QByteArray svg;
+        QRgb drawn;
+        QString reason = {};
+    } cases[] = {
         {Broken::inEncoding(namesSecret, "UTF-7"), green},
         {Broken::inEncoding(namesPipe, "IBM037"), green},
         {holding(Broken::inEncoding(namesSecret, "IBM037")), green},
@@ -250,18 +426,101 @@ TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
         {nested(9), green},
         // An encoding the reader cannot decode: refused.
         {Broken::inEncoding(namesSecret, "x-unknown"), 0},
+        // A style sheet's instruction that names a pipe is left out.
+        {"<?xml-stylesheet type=\"text/css\" href=\"" + QFile::encodeName(pipe) + "\"?>"
+             + Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red),
+         red},
+        // The shape in the <svg>, <defs>, the groups and its own element.
+        {grouped(997), red},
+        {grouped(998), 0, deeper},
+        {grouped(100000), 0, deeper},
     };
     Process process({QCoreApplication::applicationDirPath() + "/kernel-without", "landlock"},
                     "tapestrel-picture", 20);
-    for (const auto &[svg, drawn] : cases) {
+    for (const auto &[svg, drawn, reason] : cases) {
         SCOPED_TRACE(svg.left(160).toStdString());
         home.writeFile("picture.svg", svg);
         QFile picture(home.filePath("picture.svg"));
         ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
-        QRgb middle = 0;
-        EXPECT_LT(
-            TestSupport::timeWithPipes({pipe}, [&] { middle = std::get<2>(process.ask(picture.handle())); }),
-            1s);
-        EXPECT_EQ(middle, drawn);
+        Reply reply;
+        EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { reply = process.ask(picture.handle()); }), 1s);
+        EXPECT_EQ(reply.middle, drawn);
+        if (!reason.isEmpty()) {
+            EXPECT_EQ(reply.reason, reason);
+        }
     }
+}
+
+// The previews' process, limited to 512 MiB, draws SVGs: it reads a file into memory of the file's size.
+// Text in a font that only the user installed is drawn in that face. (The sanitizer build limits no
+// address space: there, no allocation of such a decode may come near the previews' limit.)
+TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
+{
+    const QByteArray shapes = Broken::svgWithUse(QSize(160, 90), Qt::blue, "part", Qt::red);
+    // Wide letters in a face of narrow ones, or narrow letters in a face whose letters all take as much
+    // room: which face drew them shows.
+    const QByteArray text = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" height=\"360\">"
+                            "<rect width=\"640\" height=\"360\" fill=\"white\"/><text x=\"0\" y=\"300\" "
+                            "font-family=\"Tapestrel Mono X\" font-size=\"300\">iWi</text></svg>";
+    const TestSupport::ScopedVariable largest("ASAN_OPTIONS",
+                                              qgetenv("ASAN_OPTIONS") + ":max_allocation_size_mb=64");
+    QFile font("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
+    if (!font.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "no DejaVu Sans Mono to install as the user's font";
+    // The system's monospaced face under a name that only the user's copy has.
+    const QByteArray face = font.readAll()
+                                .replace("DejaVu Sans Mono", "Tapestrel Mono X")
+                                .replace("DejaVuSansMono", "TapestrelMonoX")
+                                .replace(QByteArray("D\0e\0j\0a\0V\0u\0 \0S\0a\0n\0s\0 \0M\0o\0n\0o", 31),
+                                         QByteArray("T\0a\0p\0e\0s\0t\0r\0e\0l\0 \0M\0o\0n\0o\0 \0X", 31))
+                                .replace(QByteArray("D\0e\0j\0a\0V\0u\0S\0a\0n\0s\0M\0o\0n\0o", 27),
+                                         QByteArray("T\0a\0p\0e\0s\0t\0r\0e\0l\0M\0o\0n\0o\0X", 27));
+    QImage fallback;
+    for (const bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "the user's font installed" : "no font of the user's");
+        if (installed)
+            home.writeFile(".local/share/fonts/TapestrelMonoX.ttf", face);
+        Process process({}, "tapestrel-picture", 20, qint64(512) << 20);
+        const std::pair<const char *, QByteArray> pictures[] = {
+            {"picture.svg", shapes},
+            {"picture.svgz", TestSupport::deflated(shapes, 16 + MAX_WBITS)},
+            {"text.svg", text},
+        };
+        for (const auto &[name, bytes] : pictures) {
+            SCOPED_TRACE(name);
+            home.writeFile(name, bytes);
+            QFile picture(home.filePath(name));
+            ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+            const Reply reply = process.ask(picture.handle(), Protocol::Fit::within, QSize(256, 256));
+            EXPECT_EQ(reply.answer.outcome, Protocol::Outcome::picture) << reply.reason.toStdString();
+            if (QByteArray(name) != "text.svg") {
+                EXPECT_EQ(reply.image.pixel(reply.image.width() / 2, reply.image.height() / 2),
+                          qRgb(255, 0, 0));
+            } else if (!installed) {
+                fallback = reply.image;
+            } else {
+                EXPECT_NE(reply.image, fallback);
+            }
+        }
+    }
+}
+
+// The program ends a process it left idle after 10 s: not before (starting one costs a decode's time),
+// not long after (it holds its memory).
+TEST_F(PictureProcessTest, AnIdleProcessEndsAfterTenSeconds)
+{
+    KivDesktopBackground::DecodingProcesses processes(qint64(1) << 30, 60s);
+    bool idle = false;
+    QString why;
+    const std::optional<KivDesktopBackground::DecodingProcesses::Process> process =
+        processes.take(&idle, &why);
+    ASSERT_TRUE(process) << why.toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    processes.giveBack(*process);
+    // Ended and reaped: its id names nobody.
+    while (::kill(process->pid, 0) == 0 && clock.elapsed() < 30000)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_GE(clock.elapsed(), 10000);
+    EXPECT_LT(clock.elapsed(), 15000);
 }

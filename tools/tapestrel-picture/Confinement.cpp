@@ -11,9 +11,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
+#include <linux/capability.h>
+#include <sched.h>
+#include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -103,85 +103,195 @@ bool restrictFiles(const QStringList &readable)
     return restricted;
 }
 
-#if defined(__x86_64__)
-constexpr quint32 architecture = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-constexpr quint32 architecture = AUDIT_ARCH_AARCH64;
-#else
-constexpr quint32 architecture = 0;
+// The calls a decode makes once the process is confined: Qt's image plugins and SVG renderer, the
+// allocator, threads of the process's own, reading the files it holds or may open (Landlock decides
+// which), the socket it was given and the canvases it makes. Every other call fails; those that name a
+// process, a thread's flags or a request are allowed only as the rules below say.
+constexpr int allowedCalls[] = {
+    // Memory.
+    SCMP_SYS(brk),
+    SCMP_SYS(mmap),
+    SCMP_SYS(munmap),
+    SCMP_SYS(mremap),
+    SCMP_SYS(mprotect),
+    SCMP_SYS(madvise),
+    SCMP_SYS(membarrier),
+    // Files it holds or opens for reading, and its canvases.
+    SCMP_SYS(openat),
+    SCMP_SYS(open),
+    SCMP_SYS(close),
+    SCMP_SYS(read),
+    SCMP_SYS(pread64),
+    SCMP_SYS(readv),
+    SCMP_SYS(write),
+    SCMP_SYS(writev),
+    SCMP_SYS(lseek),
+    SCMP_SYS(fstat),
+    SCMP_SYS(newfstatat),
+    SCMP_SYS(stat),
+    SCMP_SYS(lstat),
+    SCMP_SYS(statx),
+    SCMP_SYS(fstatfs),
+    SCMP_SYS(access),
+    SCMP_SYS(faccessat),
+    SCMP_SYS(faccessat2),
+    SCMP_SYS(readlink),
+    SCMP_SYS(readlinkat),
+    SCMP_SYS(getdents64),
+    SCMP_SYS(memfd_create),
+    SCMP_SYS(ftruncate),
+    SCMP_SYS(fadvise64),
+    SCMP_SYS(pipe2),
+    SCMP_SYS(eventfd2),
+    // The socket it was given.
+    SCMP_SYS(sendmsg),
+    SCMP_SYS(recvmsg),
+    SCMP_SYS(sendto),
+    SCMP_SYS(recvfrom),
+    SCMP_SYS(poll),
+    SCMP_SYS(ppoll),
+    // Threads, their waits and the time.
+    SCMP_SYS(futex),
+    SCMP_SYS(set_robust_list),
+    SCMP_SYS(rseq),
+    SCMP_SYS(sched_yield),
+    SCMP_SYS(clock_gettime),
+    SCMP_SYS(clock_getres),
+    SCMP_SYS(gettimeofday),
+    SCMP_SYS(clock_nanosleep),
+    SCMP_SYS(nanosleep),
+    SCMP_SYS(getpid),
+    SCMP_SYS(gettid),
+    SCMP_SYS(getppid),
+    SCMP_SYS(getuid),
+    SCMP_SYS(geteuid),
+    SCMP_SYS(getgid),
+    SCMP_SYS(getegid),
+    SCMP_SYS(getrandom),
+    SCMP_SYS(uname),
+    SCMP_SYS(sysinfo),
+    SCMP_SYS(alarm),
+    // Which processors a thread may run on, which the C library asks of each thread by its own id: it
+    // changes nothing.
+    SCMP_SYS(sched_getaffinity),
+    // Signals of its own.
+    SCMP_SYS(rt_sigaction),
+    SCMP_SYS(rt_sigprocmask),
+    SCMP_SYS(rt_sigreturn),
+    SCMP_SYS(sigaltstack),
+    SCMP_SYS(restart_syscall),
+    SCMP_SYS(exit),
+    SCMP_SYS(exit_group),
+#ifdef TAPESTREL_SANITIZE
+    // The leak checker stops the process's threads from a helper of its own and reads their registers.
+    SCMP_SYS(ptrace),
+    SCMP_SYS(wait4),
+    SCMP_SYS(getdents),
+#endif
+};
+
+// Calls whose first argument names a process, a thread group or a process group: the process's own
+// only (0 where the kernel takes it for the caller).
+constexpr int ownProcessCalls[] = {SCMP_SYS(kill), SCMP_SYS(tgkill), SCMP_SYS(tkill),
+                                   SCMP_SYS(rt_sigqueueinfo), SCMP_SYS(rt_tgsigqueueinfo)};
+constexpr int callerOrOwnProcessCalls[] = {SCMP_SYS(prlimit64)};
+
+// A thread of the process's own: the same memory, signals and files, no namespace. Anything else
+// (fork, vfork, a process in a new namespace) fails.
+constexpr scmp_datum_t threadFlags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SIGHAND | CLONE_THREAD;
+constexpr scmp_datum_t refusedCloneFlags = CLONE_NEWNS | CLONE_NEWCGROUP | CLONE_NEWUTS | CLONE_NEWIPC
+    | CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET | CLONE_PARENT | CLONE_PTRACE | CLONE_VFORK
+    | CLONE_UNTRACED;
+#ifdef TAPESTREL_SANITIZE
+// The leak checker's helper, which stops the process's threads while it looks at their memory.
+constexpr scmp_datum_t leakCheckerFlags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_UNTRACED;
 #endif
 
-// The calls refused: sockets and connections, running programs, reaching other processes, and the
-// kernel's other ways around the filters (io_uring opens and connects without these calls; a
-// handle opens a file without a path).
-constexpr int refusedCalls[] = {
-    __NR_socket, __NR_socketpair, __NR_connect, __NR_bind, __NR_listen, __NR_accept, __NR_accept4,
-    __NR_execve, __NR_execveat,
-#ifndef TAPESTREL_SANITIZE
-    // The leak checker stops the process's threads this way at its end.
-    __NR_ptrace,
+// The requests of ioctl() that a decode makes: whether a descriptor is a terminal, and those of the
+// descriptors themselves. Typing into the terminal the process's standard error may be (the program's,
+// when it was started from one) would run commands in the shell behind it.
+constexpr scmp_datum_t allowedRequests[] = {TCGETS, FIONREAD, FIONBIO, FIOCLEX};
+
+// What fcntl() may do: a descriptor's flags and a canvas's seals. A descriptor's owner (F_SETOWN)
+// would have the kernel signal whichever process it names.
+constexpr scmp_datum_t allowedCommands[] = {F_GETFD,         F_SETFD,     F_GETFL,    F_SETFL,
+                                            F_DUPFD_CLOEXEC, F_ADD_SEALS, F_GET_SEALS};
+
+// What prctl() may do: name the process's threads, and ask what it is.
+constexpr scmp_datum_t allowedOptions[] = {
+    PR_SET_NAME,    PR_GET_NAME,      PR_GET_DUMPABLE,
+#ifdef TAPESTREL_SANITIZE
+    PR_SET_PTRACER, PR_SET_PDEATHSIG, PR_SET_DUMPABLE,
 #endif
-    __NR_process_vm_readv, __NR_process_vm_writev, __NR_kcmp, __NR_pidfd_open, __NR_pidfd_getfd,
-    __NR_pidfd_send_signal, __NR_tkill, __NR_io_uring_setup, __NR_io_uring_enter, __NR_io_uring_register,
-    __NR_open_by_handle_at, __NR_name_to_handle_at, __NR_bpf, __NR_perf_event_open, __NR_userfaultfd,
-    __NR_keyctl, __NR_add_key, __NR_request_key, __NR_mount, __NR_umount2, __NR_pivot_root, __NR_chroot,
-    __NR_unshare, __NR_setns, __NR_fanotify_init, __NR_open_tree, __NR_move_mount, __NR_fsopen, __NR_fsmount,
-    __NR_fspick, __NR_mount_setattr, __NR_kexec_load, __NR_init_module, __NR_finit_module,
-    __NR_delete_module};
+};
 
-// Calls that signal the process named by their first argument: only the process itself.
-constexpr int signallingCalls[] = {__NR_kill, __NR_tgkill, __NR_rt_sigqueueinfo, __NR_rt_tgsigqueueinfo};
+// A condition on the argument `index` of a call, as the library's macros make it (in C's compound
+// literals): `a` compared, or `a` the mask and `b` the value masked.
+scmp_arg_cmp argument(unsigned index, scmp_compare test, scmp_datum_t a, scmp_datum_t b = 0)
+{
+    return {index, test, a, b};
+}
 
-// Installs the filter; false when the kernel (or this build's architecture) has none.
+// Installs the filter; false when the kernel has none.
 bool filterCalls()
 {
-    if (architecture == 0)
+    const scmp_filter_ctx filter = seccomp_init(SCMP_ACT_ERRNO(EPERM));
+    if (!filter)
         return false;
-    constexpr quint32 refuse = SECCOMP_RET_ERRNO | EPERM;
-    std::vector<sock_filter> program;
-    const auto statement = [&program](quint16 code, quint32 value) {
-        program.push_back(BPF_STMT(code, value));
+    const bool set =
+        // A call of another architecture (32-bit calls on a 64-bit system, x32) ends the process: its
+        // numbers mean other calls.
+        seccomp_attr_set(filter, SCMP_FLTATR_ACT_BADARCH, SCMP_ACT_KILL_PROCESS) == 0
+        // Every thread there is, should a library have started one already.
+        && seccomp_attr_set(filter, SCMP_FLTATR_CTL_TSYNC, 1) == 0
+        // no_new_privs is set (and told) on its own.
+        && seccomp_attr_set(filter, SCMP_FLTATR_CTL_NNP, 0) == 0;
+    // The kernel looks a call up in a tree rather than along the list (where the library can build one).
+    seccomp_attr_set(filter, SCMP_FLTATR_CTL_OPTIMIZE, 2);
+    // A rule the library cannot add (a call this architecture lacks) leaves the call refused.
+    const auto add = [filter](uint32_t action, int call, std::initializer_list<scmp_arg_cmp> arguments) {
+        seccomp_rule_add_array(filter, action, call, unsigned(arguments.size()), std::data(arguments));
     };
-    const auto jump = [&program](quint16 code, quint32 value, quint8 ifTrue, quint8 ifFalse) {
-        program.push_back(BPF_JUMP(code, value, ifTrue, ifFalse));
-    };
-    // A call of another architecture (32-bit calls on a 64-bit system) ends the process: its numbers
-    // mean other calls.
-    statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch));
-    jump(BPF_JMP | BPF_JEQ | BPF_K, architecture, 1, 0);
-    statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS);
-    statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr));
-#if defined(__x86_64__)
-    // The x32 calls: the same calls under other numbers.
-    jump(BPF_JMP | BPF_JGE | BPF_K, 0x40000000, 0, 1);
-    statement(BPF_RET | BPF_K, refuse);
+    for (const int call : allowedCalls)
+        add(SCMP_ACT_ALLOW, call, {});
+    const auto self = scmp_datum_t(::getpid());
+    for (const int call : ownProcessCalls)
+        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, self)});
+    for (const int call : callerOrOwnProcessCalls) {
+        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, 0)});
+        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, self)});
+    }
+    add(SCMP_ACT_ALLOW, SCMP_SYS(clone),
+        {argument(0, SCMP_CMP_MASKED_EQ, threadFlags | refusedCloneFlags, threadFlags)});
+#ifdef TAPESTREL_SANITIZE
+    add(SCMP_ACT_ALLOW, SCMP_SYS(clone),
+        {argument(0, SCMP_CMP_MASKED_EQ, ~scmp_datum_t(CSIGNAL), leakCheckerFlags)});
 #endif
-    for (const int call : refusedCalls) {
-        jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(call), 0, 1);
-        statement(BPF_RET | BPF_K, refuse);
-    }
-    // An argument's lower 32 bits, all that the kernel reads of a process id or a request.
-    const quint32 lowerHalf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : sizeof(quint32);
-    const quint32 firstArgument = offsetof(seccomp_data, args[0]) + lowerHalf;
-    const quint32 secondArgument = offsetof(seccomp_data, args[1]) + lowerHalf;
-    for (const int call : signallingCalls) {
-        jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(call), 0, 4);
-        statement(BPF_LD | BPF_W | BPF_ABS, firstArgument);
-        jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(::getpid()), 0, 1);
-        statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
-        statement(BPF_RET | BPF_K, refuse);
-    }
-    // Typing into the terminal the process's standard error may be (the program's, when it was started
-    // from one) would run commands in the shell behind it.
-    jump(BPF_JMP | BPF_JEQ | BPF_K, __NR_ioctl, 0, 5);
-    statement(BPF_LD | BPF_W | BPF_ABS, secondArgument);
-    jump(BPF_JMP | BPF_JEQ | BPF_K, TIOCSTI, 2, 0);
-    jump(BPF_JMP | BPF_JEQ | BPF_K, TIOCLINUX, 1, 0);
-    statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
-    statement(BPF_RET | BPF_K, refuse);
-    statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
-    const sock_fprog filter {quint16(program.size()), program.data()};
-    return ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &filter) == 0;
+    // The C library starts threads with clone3() where the kernel has it, and with clone() where it
+    // does not; clone3()'s flags lie in memory, where no filter can read them.
+    add(SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), {});
+    for (const scmp_datum_t request : allowedRequests)
+        add(SCMP_ACT_ALLOW, SCMP_SYS(ioctl), {argument(1, SCMP_CMP_EQ, request)});
+    for (const scmp_datum_t command : allowedCommands)
+        add(SCMP_ACT_ALLOW, SCMP_SYS(fcntl), {argument(1, SCMP_CMP_EQ, command)});
+    for (const scmp_datum_t option : allowedOptions)
+        add(SCMP_ACT_ALLOW, SCMP_SYS(prctl), {argument(0, SCMP_CMP_EQ, option)});
+    const bool loaded = set && seccomp_load(filter) == 0;
+    seccomp_release(filter);
+    return loaded;
+}
+
+// Drops every capability the process holds (a program run as root holds them all): from its
+// bounding set, so that nothing it runs regains one, and from its ambient, effective, permitted and
+// inheritable sets.
+void dropCapabilities()
+{
+    for (int capability = 0; ::prctl(PR_CAPBSET_READ, capability, 0, 0, 0) >= 0; ++capability)
+        ::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+    ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] {};
+    ::syscall(SYS_capset, &header, none);
 }
 
 } // namespace
@@ -194,6 +304,7 @@ quint32 confine(const QStringList &readable)
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         return Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
             | Protocol::Unconfined::seccomp;
+    dropCapabilities();
     quint32 unconfined = 0;
     if (!restrictFiles(readable))
         unconfined |= Protocol::Unconfined::landlock;
@@ -204,6 +315,15 @@ quint32 confine(const QStringList &readable)
 
 QStringList decodersFolders()
 {
+    // The user's own fonts, where the font configuration looks for them.
+    const QString home = QDir::homePath();
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
+    QStringList dataFolders {dataHome};
+    dataFolders << qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"))
+                       .split(u':', Qt::SkipEmptyParts);
+    QStringList fontFolders {home + QStringLiteral("/.local/share/fonts"), home + QStringLiteral("/.fonts")};
+    for (const QString &folder : std::as_const(dataFolders))
+        fontFolders << folder + QStringLiteral("/fonts");
     QStringList folders {QLibraryInfo::path(QLibraryInfo::PluginsPath),
                          QLibraryInfo::path(QLibraryInfo::LibrariesPath),
                          QStringLiteral("/usr/lib"),
@@ -216,6 +336,11 @@ QStringList decodersFolders()
                          QStringLiteral("/usr/share/fontconfig"),
                          QStringLiteral("/usr/local/share/fonts"),
                          QStringLiteral("/var/cache/fontconfig")};
+    // A relative folder would be taken from wherever the process happens to run.
+    for (const QString &folder : std::as_const(fontFolders)) {
+        if (QDir::isAbsolutePath(folder))
+            folders << folder;
+    }
 #ifdef TAPESTREL_SANITIZE
     // A sanitizer's report and its leak checker read the process's maps and threads.
     folders << QStringLiteral("/proc");

@@ -85,8 +85,9 @@ std::optional<QString> incompleteBitmap(QIODevice *file)
         .arg(file->size());
 }
 
-// The text of a gzip stream, at most `limit` bytes; nothing when it is not one or says more.
-std::optional<QByteArray> inflated(const QByteArray &compressed, qint64 limit)
+// The text of a gzip stream, at most `limit` bytes; nothing when it is not one or says more (then
+// `tooLarge`).
+std::optional<QByteArray> inflated(const QByteArray &compressed, qint64 limit, bool *tooLarge)
 {
     z_stream stream {};
     // 16 + the largest window: gzip framing only.
@@ -107,7 +108,8 @@ std::optional<QByteArray> inflated(const QByteArray &compressed, qint64 limit)
         text.resize(done + piece - qsizetype(stream.avail_out));
     }
     inflateEnd(&stream);
-    if (result != Z_STREAM_END || text.size() > limit)
+    *tooLarge = text.size() > limit;
+    if (result != Z_STREAM_END || *tooLarge)
         return std::nullopt;
     return text;
 }
@@ -119,8 +121,45 @@ bool isSvg(const QByteArray &format)
 
 // An SVG held in an SVG held in an SVG… is left out past this depth.
 constexpr int maxSvgDepth = 8;
+// No drawing nests its elements this deep; the renderer draws each level within the one around it.
+constexpr int maxElementDepth = 1000;
 
-std::optional<QByteArray> filteredSvg(const QByteArray &bytes, int depth);
+QString largerThanAllowedReason()
+{
+    return tr("its text is larger than %1 MiB").arg(Protocol::maxBytes >> 20);
+}
+
+QString nestedTooDeepReason()
+{
+    return tr("its elements are nested deeper than %1 levels").arg(maxElementDepth);
+}
+
+// The file's bytes, at most `limit`; nothing when it holds more. The memory grows with what is read,
+// never to the limit at once.
+std::optional<QByteArray> readAtMost(QIODevice *file, qint64 limit)
+{
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        const qint64 left = limit + 1 - bytes.size();
+        const QByteArray piece =
+            file->read(std::min(std::max(file->size() - bytes.size(), qint64(1) << 16), left));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    if (bytes.size() > limit)
+        return std::nullopt;
+    return bytes;
+}
+
+// An SVG that passes (see filteredSvg()), or why it does not.
+struct FilteredSvg
+{
+    std::optional<QByteArray> document;
+    QString failure;
+};
+
+FilteredSvg filteredSvg(const QByteArray &bytes, int depth);
 
 // Whether an attribute names another resource: "href" under any prefix.
 bool isReference(QStringView qualifiedName)
@@ -155,7 +194,7 @@ std::optional<QString> heldPicture(const QString &value, int depth)
     buffer.open(QIODevice::ReadOnly);
     if (!isSvg(QImageReader::imageFormat(&buffer)))
         return value;
-    const std::optional<QByteArray> kept = filteredSvg(picture, depth + 1);
+    const std::optional<QByteArray> kept = filteredSvg(picture, depth + 1).document;
     if (!kept)
         return std::nullopt;
     return QStringLiteral("data:image/svg+xml;base64,") + QString::fromLatin1(kept->toBase64());
@@ -167,11 +206,12 @@ std::optional<QString> heldPicture(const QString &value, int depth)
 // `xml-stylesheet` instruction from its file), links without their addresses, and without its
 // document type: the reading has put its entities in place, so that what they hold is judged here like
 // the rest, and the renderer gets none to expand. Nothing when it does not parse (an encoding the reader
-// cannot decode among it). The renderer never gets the original bytes: what a filter of those bytes
-// passes is not what the renderer reads.
-std::optional<QByteArray> withoutOutsideReferences(const QByteArray &svg, int depth)
+// cannot decode among it, elements nested deeper than maxElementDepth). The renderer never gets the
+// original bytes: what a filter of those bytes passes is not what the renderer reads.
+FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth)
 {
     QXmlStreamReader reader(svg);
+    int elementDepth = 0;
     // Names are copied as written: Qt's renderer knows "xlink:href" by that very name.
     reader.setNamespaceProcessing(false);
     QByteArray out;
@@ -208,12 +248,15 @@ std::optional<QByteArray> withoutOutsideReferences(const QByteArray &svg, int de
                 reader.skipCurrentElement();
                 break;
             }
+            if (++elementDepth > maxElementDepth)
+                return {std::nullopt, nestedTooDeepReason()};
             writer.writeStartElement(name.toString());
             for (const QXmlStreamAttribute &attribute : std::as_const(kept))
                 writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
             break;
         }
         case QXmlStreamReader::EndElement:
+            --elementDepth;
             writer.writeEndElement();
             break;
         case QXmlStreamReader::Characters:
@@ -227,20 +270,21 @@ std::optional<QByteArray> withoutOutsideReferences(const QByteArray &svg, int de
         }
     }
     if (reader.hasError())
-        return std::nullopt;
-    return out;
+        return {std::nullopt, notAPicture()};
+    return {out, {}};
 }
 
 // An SVG document, gzip-compressed or not, as it is decoded; nothing when it does not pass.
-std::optional<QByteArray> filteredSvg(const QByteArray &bytes, int depth)
+FilteredSvg filteredSvg(const QByteArray &bytes, int depth)
 {
     if (depth > maxSvgDepth)
-        return std::nullopt;
+        return {std::nullopt, notAPicture()};
     std::optional<QByteArray> plain = bytes;
+    bool tooLarge = false;
     if (bytes.startsWith("\x1f\x8b"))
-        plain = inflated(bytes, Protocol::maxBytes);
+        plain = inflated(bytes, Protocol::maxBytes, &tooLarge);
     if (!plain)
-        return std::nullopt;
+        return {std::nullopt, tooLarge ? largerThanAllowedReason() : notAPicture()};
     return withoutOutsideReferences(*plain, depth);
 }
 
@@ -252,19 +296,18 @@ QString PictureReader::damagedReason()
 }
 
 PictureReader::PictureReader(QIODevice *file)
-    : m_file(file)
 {
     // The reader takes the format from the contents: the file it reads carries no name.
     const QByteArray format = QImageReader::imageFormat(file);
     if (isSvg(format)) {
-        const QByteArray text = file->read(Protocol::maxBytes + 1);
-        const std::optional<QByteArray> kept =
-            text.size() > Protocol::maxBytes ? std::nullopt : filteredSvg(text, 0);
-        if (!kept) {
-            m_failure = notAPicture();
+        const std::optional<QByteArray> text = readAtMost(file, Protocol::maxBytes);
+        const FilteredSvg kept =
+            text ? filteredSvg(*text, 0) : FilteredSvg {std::nullopt, largerThanAllowedReason()};
+        if (!kept.document) {
+            m_failure = kept.failure;
             return;
         }
-        m_svg.setData(*kept);
+        m_svg.setData(*kept.document);
         m_svg.open(QIODevice::ReadOnly);
         m_reader.setDevice(&m_svg);
         m_reader.setFormat("svg");

@@ -20,7 +20,9 @@
 //   author could not otherwise show. A link keeps its content and loses only its address. The SVG is
 //   judged as its reader reads it (in the encoding it declares, its entities in place), and the
 //   renderer gets that document written anew in UTF-8, never the original bytes; a document in an
-//   encoding the reader cannot decode is refused.
+//   encoding the reader cannot decode is refused, as is one whose elements are nested deeper than 1000
+//   levels or whose text (unpacked) is larger than PictureProtocol::maxBytes, each naming its bound.
+//   Only what the file holds is read into memory.
 class PictureReader
 {
 public:
@@ -53,7 +55,6 @@ private:
     QImage read(const Memory &memory);
 
     std::optional<QString> m_failure;
-    QIODevice *m_file;
     QBuffer m_svg; // what an SVG picture holds, without what it names
     QImageReader m_reader;
 };
