@@ -19,6 +19,7 @@ public:
     SilentDecoders(const TempHome &home, int seconds)
         : m_running(home.filePath(QStringLiteral("running")))
     {
+        QDir(m_running).removeRecursively();
         QDir().mkpath(m_running);
         const QString script = home.filePath(QStringLiteral("silent"));
         home.writeFile(QStringLiteral("silent"),
@@ -27,6 +28,9 @@ public:
         QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
         m_tool.emplace("TAPESTREL_PICTURE_TOOL", QFile::encodeName(script));
     }
+
+    // How many of them were started.
+    int started() const { return int(QDir(m_running).entryList(QDir::Files).size()); }
 
     // How many of them run now (one that ended and waits to be reaped does not).
     int runningNow() const

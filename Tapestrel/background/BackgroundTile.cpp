@@ -1,6 +1,6 @@
 #include "Tapestrel/background/BackgroundTile.h"
 
-#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/PictureOrigin.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/PlainToolTip.h"
 #include "KivUtilities/Symbols.h"
@@ -203,7 +203,7 @@ QCoro::Task<void> BackgroundImageView::load(QPointer<BackgroundImageView> self, 
     if (!self->m_thumbnail && self->fileExists())
         self->setToolTip(
             KivUtilities::plainToolTip(tr("The image cannot be read: ")
-                                       + KivDesktopBackground::PictureNames::nameOf(url.toLocalFile())));
+                                       + KivDesktopBackground::PictureOrigin::nameOf(url.toLocalFile())));
     self->update();
     emit self->loadFinished();
 }
