@@ -310,21 +310,24 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
         const auto decode = [&] {
             return decoder.covering(QUrl::fromLocalFile(picture), {QSize(8, 8)}).failure;
         };
-        home.writeFile("Pictures/picture.png", "first");
-        const QDateTime first = QFileInfo(picture).lastModified();
+        // Written at a whole second, which the file system keeps as it is.
+        const QDateTime time = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 60);
+        const auto write = [&](const QByteArray &bytes, const QDateTime &modified) {
+            home.writeFile("Pictures/picture.png", bytes);
+            QFile file(picture);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        };
+        write("first", time);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(asked(), 1);
         // Another size at the same time; then the same size at another.
-        home.writeFile("Pictures/picture.png", "second");
-        QFile changed(picture);
-        ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(changed.setFileTime(first, QFileDevice::FileModificationTime));
+        write("second", time);
         EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(asked(), 2);
-        ASSERT_TRUE(changed.setFileTime(first.addSecs(1), QFileDevice::FileModificationTime));
-        changed.close();
+        write("second", time.addSecs(1));
         EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(asked(), 3);
         EXPECT_EQ(started(), stays ? 1 : 3);
