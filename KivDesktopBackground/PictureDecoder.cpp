@@ -273,9 +273,6 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     if (!m_budget->take(m_limits.memoryBytes, endedEarly))
         return {{}, PictureNames::cannotBeShown(path, endedReason())};
     const auto budgetBack = qScopeGuard([this] { m_budget->giveBack(m_limits.memoryBytes); });
-    // Its turn may come as the decodes before it end with it (a later background ends them all).
-    if (endedEarly())
-        return {{}, PictureNames::cannotBeShown(path, endedReason())};
 
     std::optional<DecodingProcesses::Process> process;
     // The canvas lent for the picture, and the one it comes on; each goes back to the spares unless

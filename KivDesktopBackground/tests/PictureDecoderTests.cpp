@@ -1,3 +1,4 @@
+#include "KivDesktopBackground/MemoryBudget.h"
 #include "KivDesktopBackground/PictureDecoder.h"
 #include "KivDesktopBackground/PictureOrigin.h"
 #include "KivDesktopBackground/PictureProtocol.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <future>
 #include <thread>
 
 #include <fcntl.h>
@@ -531,10 +533,32 @@ TEST_F(PictureDecoderTest, DecodesRunSideBySideWithinTheirBudget)
             std::this_thread::sleep_for(20ms);
         std::this_thread::sleep_for(300ms);
         EXPECT_EQ(silent.runningNow(), expected);
+        if (decoder == &budgeted) {
+            auto waiting = std::async(std::launch::async, [&] {
+                return decoder->covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")),
+                                         {QSize(8, 8)}, std::make_shared<std::atomic<bool>>(true));
+            });
+            EXPECT_EQ(waiting.wait_for(1s), std::future_status::ready);
+            *ending = true;
+            EXPECT_EQ(waiting.get().failure, shown("Pictures/picture.png", "decoding it was ended"));
+        }
         *ending = true;
         clock.start();
         EXPECT_TRUE(decoder->pool().waitForDone(5000));
         EXPECT_LT(clock.elapsed(), 1000);
         EXPECT_EQ(silent.started(), expected);
     }
+
+    // Memory that comes free as the wait is given up is not taken.
+    MemoryBudget budget(1);
+    ASSERT_TRUE(budget.take(1, {}));
+    std::atomic<bool> givenUp = false;
+    auto waiting = std::async(std::launch::async, [&] {
+        return budget.take(
+            1, [&givenUp] { return givenUp.load(); }, 1h);
+    });
+    std::this_thread::sleep_for(100ms);
+    givenUp = true;
+    budget.giveBack(1);
+    EXPECT_FALSE(waiting.get());
 }
