@@ -534,10 +534,13 @@ TEST_F(PictureDecoderTest, DecodesRunSideBySideWithinTheirBudget)
         std::this_thread::sleep_for(300ms);
         EXPECT_EQ(silent.runningNow(), expected);
         if (decoder == &budgeted) {
+            const PictureDecoder::Ending waitingEnding = std::make_shared<std::atomic<bool>>(false);
             auto waiting = std::async(std::launch::async, [&] {
                 return decoder->covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")),
-                                         {QSize(8, 8)}, std::make_shared<std::atomic<bool>>(true));
+                                         {QSize(8, 8)}, waitingEnding);
             });
+            std::this_thread::sleep_for(200ms);
+            *waitingEnding = true;
             EXPECT_EQ(waiting.wait_for(1s), std::future_status::ready);
             *ending = true;
             EXPECT_EQ(waiting.get().failure, shown("Pictures/picture.png", "decoding it was ended"));
