@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
@@ -27,6 +28,11 @@ public:
                            + QByteArray::number(seconds) + "\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
         m_tool.emplace("TAPESTREL_PICTURE_TOOL", QFile::encodeName(script));
+        // The program's decoders start them from now on, not the real ones left idle by earlier tests.
+        for (KivDesktopBackground::PictureDecoder *decoder :
+             {&KivDesktopBackground::PictureDecoder::shared(),
+              &KivDesktopBackground::PictureDecoder::previews()})
+            decoder->endIdleProcesses();
     }
 
     // How many of them were started.

@@ -1,5 +1,6 @@
 #include "Tapestrel/background/BackgroundTile.h"
 
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "KivDesktopBackground/PictureOrigin.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/PlainToolTip.h"
@@ -7,6 +8,7 @@
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/ImageCache.h"
 
+#include <QApplication>
 #include <QEasingCurve>
 #include <QFileInfo>
 #include <QMenu>
@@ -14,6 +16,9 @@
 #include <QPainterPath>
 #include <QTimer>
 #include <QVariantAnimation>
+
+#include <algorithm>
+#include <deque>
 
 using KivDesktopBackground::Background;
 
@@ -41,6 +46,21 @@ void paintCheckmark(QPainter &painter, const QRectF &area, double opacity)
     painter.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(tick);
     painter.restore();
+}
+
+// The image tiles waiting for their thumbnails, in the order they asked, and how many load now. GUI
+// thread only.
+struct TileLoads
+{
+    std::deque<QPointer<BackgroundImageView>> waiting;
+    int loading = 0;
+    bool scheduled = false;
+};
+
+TileLoads &tileLoads()
+{
+    static TileLoads loads;
+    return loads;
 }
 
 } // namespace
@@ -179,21 +199,50 @@ void BackgroundImageView::requestLoad()
     if (m_loading || m_finished)
         return;
     m_loading = true;
-    // Started once this paint is done: decoding threads never compete with the first paint.
-    QTimer::singleShot(0, this, &BackgroundImageView::startLoad);
+    tileLoads().waiting.emplace_back(this);
+    scheduleLoads();
 }
 
-void BackgroundImageView::startLoad()
+void BackgroundImageView::scheduleLoads()
 {
-    KivUtilities::detached(
-        load(QPointer<BackgroundImageView>(this), background().url(), tileWidth(), ImageCache::screenScale()),
-        "BackgroundImageView load");
+    TileLoads &loads = tileLoads();
+    if (loads.scheduled)
+        return;
+    loads.scheduled = true;
+    // Started once this paint is done: decoding threads never compete with the first paint.
+    QTimer::singleShot(0, qApp, &BackgroundImageView::startLoads);
+}
+
+void BackgroundImageView::startLoads()
+{
+    TileLoads &loads = tileLoads();
+    loads.scheduled = false;
+    // As many at once as the previews' decoder decodes side by side: the others keep their turns here,
+    // where a tile scrolled out of view gives its turn up (it asks again when next painted), so that
+    // after a scroll the tiles in view come next rather than those scrolled past.
+    const int atOnce = std::max(1, KivDesktopBackground::PictureDecoder::previews().pool().maxThreadCount());
+    while (loads.loading < atOnce && !loads.waiting.empty()) {
+        const QPointer<BackgroundImageView> tile = loads.waiting.front();
+        loads.waiting.pop_front();
+        if (!tile)
+            continue;
+        if (tile->visibleRegion().isEmpty()) {
+            tile->m_loading = false;
+            continue;
+        }
+        ++loads.loading;
+        KivUtilities::detached(
+            load(tile, tile->background().url(), tile->tileWidth(), ImageCache::screenScale()),
+            "BackgroundImageView load");
+    }
 }
 
 QCoro::Task<void> BackgroundImageView::load(QPointer<BackgroundImageView> self, QUrl url, double width,
                                             double scale)
 {
     std::optional<QImage> image = co_await ImageCache::shared().thumbnail(url, width, scale);
+    --tileLoads().loading;
+    scheduleLoads();
     // A tile that went away meanwhile takes nothing.
     if (!self)
         co_return;

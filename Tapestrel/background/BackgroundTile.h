@@ -86,9 +86,11 @@ protected:
 };
 
 // The tile of an image: its thumbnail at the tile's width from the shared ImageCache, decoded on the
-// thread pool once the tile has first been painted (tiles scrolled out of sight load nothing). A missing
-// file shows the missing-image mark with the tooltip "Image not found at: <path>"; a file that does
-// not decode shows the same mark once its load has failed.
+// previews' threads once the tile has first been painted (tiles scrolled out of sight load nothing).
+// The tiles take their turns in the order they asked, as many at once as the previews decode side by
+// side; a tile scrolled out of view before its turn gives it up, so the tiles in view come first. A
+// missing file shows the missing-image mark with the tooltip "Image not found at: <path>"; a file that
+// does not decode shows the same mark once its load has failed.
 class BackgroundImageView : public BackgroundTile
 {
     Q_OBJECT
@@ -109,7 +111,8 @@ protected:
 
 private:
     void requestLoad();
-    void startLoad();
+    static void scheduleLoads();
+    static void startLoads();
     static QCoro::Task<void> load(QPointer<BackgroundImageView> self, QUrl url, double width, double scale);
     bool fileExists() const;
 
