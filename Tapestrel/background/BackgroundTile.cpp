@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QTimer>
 #include <QVariantAnimation>
 
@@ -140,21 +141,73 @@ void BackgroundTile::paintEvent(QPaintEvent *)
     const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath shape;
     shape.addRoundedRect(area, cornerRadius, cornerRadius);
-    painter.save();
-    painter.setClipPath(shape);
-    // The glass: a faint translucent body under whatever the tile shows.
+    // The glass: a faint translucent body under whatever the tile shows, and its rim over it.
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    painter.fillPath(shape, dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 14));
-    paintSwatch(painter, area);
-    painter.restore();
-    painter.setPen(QPen(dark ? QColor(255, 255, 255, 70) : QColor(255, 255, 255, 160), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(shape);
+    painter.drawPixmap(0, 0, glass(false, dark));
+    if (fillsShape()) {
+        painter.save();
+        painter.setClipPath(shape);
+        paintSwatch(painter, area);
+        painter.restore();
+    } else {
+        paintSwatch(painter, area);
+    }
+    painter.drawPixmap(0, 0, glass(true, dark));
     if (hasFocus() || isDown()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), isDown() ? 2 : 1));
+        painter.setBrush(Qt::NoBrush);
         painter.drawPath(shape);
     }
     paintCheckmark(painter, area, m_markOpacity);
+}
+
+QPixmap BackgroundTile::glass(bool rim, bool dark) const
+{
+    // Drawn once for all the tiles of a size: the rounded shape's antialiased body and outline took
+    // most of the first paint of a long library.
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("BackgroundTile %1 %2 %3 %4 %5")
+                            .arg(width())
+                            .arg(height())
+                            .arg(ratio)
+                            .arg(rim)
+                            .arg(dark);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    pixmap = QPixmap(size() * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    if (rim) {
+        painter.setPen(QPen(dark ? QColor(255, 255, 255, 70) : QColor(255, 255, 255, 160), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(shape);
+    } else {
+        painter.fillPath(shape, dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 14));
+    }
+    painter.end();
+    QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+bool ColorView::fillsShape() const
+{
+    return background().kind() == Background::Kind::color;
+}
+
+bool GradientView::fillsShape() const
+{
+    const auto *gradient = background().gradient();
+    return background().kind() == Background::Kind::linearGradient && gradient && !gradient->stops.isEmpty();
+}
+
+bool BackgroundImageView::fillsShape() const
+{
+    return m_thumbnail.has_value();
 }
 
 void ColorView::paintSwatch(QPainter &painter, const QRectF &area)

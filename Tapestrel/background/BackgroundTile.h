@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QPixmap>
 #include <QPointer>
 #include <QUrl>
 
@@ -45,12 +46,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    // Fills the tile's shape (already clipped) with the background's own picture.
+    // Fills the tile's shape (clipped to it where fillsShape()) with the background's own picture.
     virtual void paintSwatch(QPainter &painter, const QRectF &area) = 0;
+    // Whether paintSwatch() now covers the tile's shape; what draws less (a mark) is not clipped.
+    virtual bool fillsShape() const = 0;
     double tileWidth() const { return m_size; }
 
 private:
     void selectionChanged();
+    // The tile's glass body, or its rim, for every tile of its size.
+    QPixmap glass(bool rim, bool dark) const;
 
     QPointer<BackgroundSelection> m_selection;
     KivDesktopBackground::Background m_background;
@@ -71,6 +76,7 @@ public:
 
 protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
+    bool fillsShape() const override;
 };
 
 // The tile of a gradient; any other kind (and a gradient without stops) shows only the glass.
@@ -83,6 +89,7 @@ public:
 
 protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
+    bool fillsShape() const override;
 };
 
 // The tile of an image: its thumbnail at the tile's width from the shared ImageCache, decoded on the
@@ -108,6 +115,7 @@ signals:
 
 protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
+    bool fillsShape() const override;
 
 private:
     void requestLoad();
