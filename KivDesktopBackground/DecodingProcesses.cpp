@@ -57,9 +57,10 @@ bool passedOn(const QByteArray &name)
 
 } // namespace
 
-DecodingProcesses::DecodingProcesses(qint64 memoryBytes, std::chrono::seconds alarm)
+DecodingProcesses::DecodingProcesses(qint64 memoryBytes, std::chrono::seconds alarm, SpareCanvases &spares)
     : m_memoryBytes(memoryBytes)
     , m_alarm(alarm)
+    , m_spares(spares)
 { }
 
 DecodingProcesses::~DecodingProcesses()
@@ -144,7 +145,7 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
         *why = QStringLiteral("%1: %2").arg(program, QString::fromLocal8Bit(std::strerror(error)));
         return std::nullopt;
     }
-    SpareCanvases::shared().processStarted();
+    m_spares.processStarted();
     return Process {pid, sockets[0]};
 }
 
@@ -153,7 +154,7 @@ void DecodingProcesses::end(Process &process)
     if (process.pid > 0) {
         ::kill(process.pid, SIGKILL);
         while (::waitpid(process.pid, nullptr, 0) < 0 && errno == EINTR) { }
-        SpareCanvases::shared().processEnded();
+        m_spares.processEnded();
     }
     if (process.socket >= 0)
         ::close(process.socket);

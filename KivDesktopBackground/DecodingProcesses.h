@@ -14,9 +14,12 @@
 
 namespace KivDesktopBackground {
 
+class SpareCanvases;
+
 // The picture decoding processes of one decoder ("tapestrel-picture"): started on demand, each with the
 // socket that is its standard input, its memory limit and an environment of its own; kept idle between
-// pictures, and ended by a thread of their own once idle for a few seconds. Every member may be called
+// pictures, and ended by a thread of their own once idle for a few seconds. The canvases lent to them
+// are kept while they live (SpareCanvases), and told of each start and end. Every member may be called
 // from any thread.
 class DecodingProcesses
 {
@@ -29,8 +32,9 @@ public:
         std::chrono::steady_clock::time_point idleSince {};
     };
 
-    // Processes that may take `memoryBytes` and end themselves after `alarmSeconds` of one picture.
-    DecodingProcesses(qint64 memoryBytes, std::chrono::seconds alarm);
+    // Processes that may take `memoryBytes` and end themselves after `alarmSeconds` of one picture, whose
+    // canvases `spares` keeps.
+    DecodingProcesses(qint64 memoryBytes, std::chrono::seconds alarm, SpareCanvases &spares);
     ~DecodingProcesses();
     DecodingProcesses(const DecodingProcesses &) = delete;
     DecodingProcesses &operator=(const DecodingProcesses &) = delete;
@@ -44,7 +48,7 @@ public:
     void endIdle();
 
     // Ends the process at once, whatever it does, and reaps it.
-    static void end(Process &process);
+    void end(Process &process);
     // The process's resident memory, in bytes; 0 when it cannot be told.
     static qint64 residentBytes(pid_t pid);
 
@@ -62,6 +66,7 @@ private:
 
     const qint64 m_memoryBytes;
     const std::chrono::seconds m_alarm;
+    SpareCanvases &m_spares;
     std::mutex m_starting;
     std::mutex m_mutex;
     std::condition_variable m_changed;

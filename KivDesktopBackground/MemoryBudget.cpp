@@ -13,13 +13,19 @@ bool MemoryBudget::take(qint64 bytes, const std::function<bool()> &givenUp,
 {
     bytes = std::min(bytes, m_total);
     std::unique_lock lock(m_mutex);
+    bool waited = false;
     while (m_taken + bytes > m_total) {
         lock.unlock();
         if (givenUp && givenUp())
             return false;
         lock.lock();
         m_freed.wait_for(lock, interval);
+        waited = true;
     }
+    // The memory may have come free as the decodes before it ended with it (a later background ends
+    // them all).
+    if (waited && givenUp && givenUp())
+        return false;
     m_taken += bytes;
     m_mostTaken = std::max(m_mostTaken, m_taken);
     return true;

@@ -20,7 +20,7 @@ public:
     MemoryBudget &operator=(const MemoryBudget &) = delete;
 
     // Takes `bytes` (at most the whole budget) once that much is free. False when `givenUp`, asked
-    // every `interval` while it waits, says to stop waiting first.
+    // every `interval` while it waits and once more when it is free, says to stop waiting.
     bool take(qint64 bytes, const std::function<bool()> &givenUp,
               std::chrono::milliseconds interval = std::chrono::milliseconds(50));
     void giveBack(qint64 bytes);

@@ -15,11 +15,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <mutex>
+#include <span>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace KivDesktopBackground {
@@ -95,6 +98,64 @@ void tellUnconfined(quint32 missing)
     });
 }
 
+// What a decode waits on for its answer: its process, until when, and whether it was ended.
+struct Awaited
+{
+    const DecodingProcesses::Process &process;
+    Clock::time_point deadline;
+    const PictureDecoder::Limits &limits;
+    const std::function<bool()> &endedEarly;
+};
+
+// Receives `size` bytes of the process's answer, and the descriptor of a canvas that comes with them
+// into `handedOver`; why not, when the process died, or the limits or a later background ended it.
+std::optional<QString> receiveAnswer(const Awaited &from, void *data, qint64 size, std::span<int> handedOver)
+{
+    auto *bytes = static_cast<char *>(data);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got = PictureProtocol::receive(from.process.socket, bytes + done, size_t(size - done),
+                                                     handedOver, MSG_DONTWAIT);
+        if (got > 0) {
+            done += got;
+            continue;
+        }
+        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return diedReason();
+        if (from.endedEarly())
+            return endedReason();
+        const Clock::time_point now = Clock::now();
+        if (now >= from.deadline)
+            return timeReason(from.limits.time);
+        if (!PictureProtocol::limitsAddressSpace
+            && DecodingProcesses::residentBytes(from.process.pid) > from.limits.memoryBytes)
+            return memoryReason(from.limits.memoryBytes);
+        pollfd ready {from.process.socket, POLLIN, 0};
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+            std::min<Clock::duration>(lookInterval, from.deadline - now));
+        ::poll(&ready, 1, int(wait.count()));
+    }
+    return std::nullopt;
+}
+
+// The version of the open file `descriptor` at `path` as a refusal remembers it, with what was asked
+// of it: a file changed since (its size or its time of change) is a new version. Empty when it cannot
+// be told.
+QByteArray versionOf(int descriptor, const QString &path, const Request &request)
+{
+    struct stat status
+    {
+    };
+    if (::fstat(descriptor, &status) != 0)
+        return {};
+    QByteArray version = QFile::encodeName(path);
+    for (const qint64 field :
+         {qint64(status.st_dev), qint64(status.st_ino), qint64(status.st_size), qint64(status.st_mtim.tv_sec),
+          qint64(status.st_mtim.tv_nsec), qint64(request.fit), qint64(request.width), qint64(request.height)})
+        version += '\0' + QByteArray::number(field);
+    return version;
+}
+
 // The decoders made so far, which a quit ends.
 std::mutex g_decodersMutex;
 std::vector<PictureDecoder *> g_decoders;
@@ -133,10 +194,11 @@ PictureDecoder::PictureDecoder()
 PictureDecoder::PictureDecoder(Limits limits, qint64 budgetBytes, int threads)
     : m_limits(limits)
     , m_budget(std::make_unique<MemoryBudget>(budgetBytes))
+    , m_spares(SpareCanvases::shared())
     // The process's own alarm only ends it where the program is no longer there to.
     , m_processes(std::make_unique<DecodingProcesses>(
           limits.memoryBytes,
-          std::chrono::duration_cast<std::chrono::seconds>(limits.time) + std::chrono::seconds(10)))
+          std::chrono::duration_cast<std::chrono::seconds>(limits.time) + std::chrono::seconds(10), m_spares))
 {
     m_pool.setMaxThreadCount(threads);
     m_pool.setObjectName(QStringLiteral("PictureDecoder"));
@@ -194,7 +256,7 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
                                                const Ending &ending)
 {
     // A quit ends every decode, also those asked for after it (a preview still waiting for its turn).
-    const auto endedEarly = [&ending] {
+    const std::function<bool()> endedEarly = [&ending] {
         return (ending && *ending) || g_quits > 0;
     };
     if (endedEarly())
@@ -203,6 +265,9 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     if (const std::optional<QString> failure =
             Platform::RegularFile::open(file, path, PictureProtocol::maxBytes))
         return {{}, PictureNames::cannotBeShown(path, *failure)};
+    const QByteArray version = versionOf(file.handle(), path, request);
+    if (std::optional<QString> refused = m_refusals.of(version))
+        return {{}, std::move(*refused)};
 
     // The memory the decode may take, from what the decodes running at once may take together.
     if (!m_budget->take(m_limits.memoryBytes, endedEarly))
@@ -217,7 +282,7 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     const auto giveBack = qScopeGuard([&] {
         for (const std::optional<Canvas> &spare : {lent, canvas}) {
             if (spare)
-                SpareCanvases::shared().giveBack(*spare);
+                m_spares.giveBack(*spare);
         }
     });
     for (;;) {
@@ -229,11 +294,11 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
                     PictureNames::cannotBeShown(
                         path, tr("the program that decodes pictures cannot be started (%1)").arg(why))};
         if (!lent)
-            lent = SpareCanvases::shared().lend(process->pid);
+            lent = m_spares.lend(process->pid);
         if (PictureProtocol::send(process->socket, &request, sizeof request,
                                   {file.handle(), lent ? lent->file : -1}))
             break;
-        DecodingProcesses::end(*process);
+        m_processes->end(*process);
         // An idle process may have been ended meanwhile (the system short of memory, say): a new one
         // is asked then.
         if (!idle)
@@ -241,70 +306,47 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     }
     file.close();
 
-    // Receives `size` bytes of the answer, and the descriptor of a canvas that comes with them into
-    // `handedOver`; why not, when the limits or a later background ended it.
-    const Clock::time_point deadline = Clock::now() + m_limits.time;
+    const Awaited awaited {*process, Clock::now() + m_limits.time, m_limits, endedEarly};
     int handedOver[] = {-1};
     const auto closeHandedOver = qScopeGuard([&handedOver] {
         if (handedOver[0] >= 0)
             ::close(handedOver[0]);
     });
-    const auto receive = [&](void *data, qint64 size) -> std::optional<QString> {
-        auto *bytes = static_cast<char *>(data);
-        qint64 done = 0;
-        while (done < size) {
-            const ssize_t got = PictureProtocol::receive(process->socket, bytes + done, size_t(size - done),
-                                                         handedOver, MSG_DONTWAIT);
-            if (got > 0) {
-                done += got;
-                continue;
-            }
-            if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-                return diedReason();
-            if (endedEarly())
-                return endedReason();
-            const Clock::time_point now = Clock::now();
-            if (now >= deadline)
-                return timeReason(m_limits.time);
-            if (!PictureProtocol::limitsAddressSpace
-                && DecodingProcesses::residentBytes(process->pid) > m_limits.memoryBytes)
-                return memoryReason(m_limits.memoryBytes);
-            pollfd ready {process->socket, POLLIN, 0};
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
-                std::min<Clock::duration>(lookInterval, deadline - now));
-            ::poll(&ready, 1, int(wait.count()));
-        }
-        return std::nullopt;
-    };
     const auto failed = [&](const QString &reason) {
-        DecodingProcesses::end(*process);
+        m_processes->end(*process);
         return Decoded {{}, PictureNames::cannotBeShown(path, reason)};
     };
     // The process ends after some answers (a decoder's warning ends a decode where it stands).
     const auto done = [&](const Answer &answer) {
         if (answer.ending)
-            DecodingProcesses::end(*process);
+            m_processes->end(*process);
         else
             m_processes->giveBack(*process);
     };
 
     Answer answer;
-    if (const std::optional<QString> reason = receive(&answer, sizeof answer))
+    if (const std::optional<QString> reason = receiveAnswer(awaited, &answer, sizeof answer, handedOver))
         return failed(*reason);
     if (answer.version != PictureProtocol::version || answer.ending > 1)
         return failed(nonsenseReason());
     tellUnconfined(answer.unconfined);
     switch (answer.outcome) {
-    case PictureProtocol::Outcome::outOfMemory:
-        return failed(memoryReason(m_limits.memoryBytes));
+    case PictureProtocol::Outcome::outOfMemory: {
+        Decoded refused = failed(memoryReason(m_limits.memoryBytes));
+        m_refusals.remember(version, *refused.failure);
+        return refused;
+    }
     case PictureProtocol::Outcome::refused: {
         if (answer.reasonBytes == 0 || answer.reasonBytes > PictureProtocol::maxReasonBytes)
             return failed(nonsenseReason());
         QByteArray text(qsizetype(answer.reasonBytes), '\0');
-        if (const std::optional<QString> reason = receive(text.data(), text.size()))
+        if (const std::optional<QString> reason =
+                receiveAnswer(awaited, text.data(), text.size(), handedOver))
             return failed(*reason);
         done(answer);
-        return {{}, PictureNames::cannotBeShown(path, QString::fromUtf8(text))};
+        const QString refused = PictureNames::cannotBeShown(path, QString::fromUtf8(text));
+        m_refusals.remember(version, refused);
+        return {{}, refused};
     }
     case PictureProtocol::Outcome::picture: {
         const auto format = QImage::Format(answer.format);
@@ -323,9 +365,8 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
             return failed(nonsenseReason());
         canvas->drawnBy = process->pid;
         // Previews, which the program keeps by the hundred, are copied off their canvases.
-        QImage image =
-            SpareCanvases::shared().picture(*std::exchange(canvas, std::nullopt), answer.width, answer.height,
-                                            format, request.fit == PictureProtocol::Fit::within);
+        QImage image = m_spares.picture(*std::exchange(canvas, std::nullopt), answer.width, answer.height,
+                                        format, request.fit == PictureProtocol::Fit::within);
         if (image.isNull())
             return failed(memoryReason(m_limits.memoryBytes));
         done(answer);
@@ -333,6 +374,31 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     }
     }
     return failed(nonsenseReason());
+}
+
+std::optional<QString> PictureDecoder::Refusals::of(const QByteArray &version) const
+{
+    if (version.isEmpty())
+        return std::nullopt;
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_failures.constFind(version);
+    return found == m_failures.constEnd() ? std::nullopt : std::optional<QString>(*found);
+}
+
+void PictureDecoder::Refusals::remember(const QByteArray &version, const QString &failure)
+{
+    if (version.isEmpty())
+        return;
+    const std::lock_guard lock(m_mutex);
+    if (m_failures.contains(version))
+        return;
+    // A folder of a great many refused files forgets the oldest first.
+    if (m_order.size() >= maxCount) {
+        m_failures.remove(m_order.front());
+        m_order.pop_front();
+    }
+    m_failures.insert(version, failure);
+    m_order.push_back(version);
 }
 
 } // namespace KivDesktopBackground

@@ -2,6 +2,8 @@
 
 #include "KivDesktopBackground/PictureProtocol.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QSize>
@@ -11,13 +13,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace KivDesktopBackground {
 
 class DecodingProcesses;
 class MemoryBudget;
+class SpareCanvases;
 
 // Decodes the pictures that a user or an archive names, each in a short-lived process of the
 // program's own ("tapestrel-picture", installed beside the program; $TAPESTREL_PICTURE_TOOL names
@@ -27,7 +32,9 @@ class MemoryBudget;
 // put in its place) and the size it will draw at, and takes back only the decoded pixels. A decode
 // that passes the memory or the time limit is ended and fails naming the limit; so does one whose
 // process dies or answers nonsense, and what a decoder merely warns about (cut or corrupt data) fails
-// too.
+// too. A refusal (or a need for more memory than the limit) is remembered for the file as it is (its
+// path, size and time of change): asked again, that version fails at once with the same sentence,
+// neither decoded anew nor costing a process; once the file changes it is tried again.
 //
 // A process decodes one picture at a time, several in turn; one left idle for a few seconds is ended.
 // The decodes of one decoder that run at once take their memory limits from its budget, so that
@@ -81,10 +88,27 @@ public:
     Decoded fitting(const QString &path, int longerSide, Ending ending = {});
 
 private:
+    // The failures remembered for the files as they were refused, by the version of each (versionOf in
+    // the source), at most maxCount of them.
+    class Refusals
+    {
+    public:
+        std::optional<QString> of(const QByteArray &version) const;
+        void remember(const QByteArray &version, const QString &failure);
+
+    private:
+        static constexpr size_t maxCount = 1000;
+        mutable std::mutex m_mutex;
+        QHash<QByteArray, QString> m_failures;
+        std::deque<QByteArray> m_order; // the oldest first, forgotten first
+    };
+
     Decoded decode(const QString &path, const PictureProtocol::Request &request, const Ending &ending);
 
     const Limits m_limits;
     std::unique_ptr<MemoryBudget> m_budget;
+    SpareCanvases &m_spares;
+    Refusals m_refusals;
     std::unique_ptr<DecodingProcesses> m_processes;
     // Last: destroyed first, it waits for the decodes that use the rest.
     QThreadPool m_pool;

@@ -1,18 +1,12 @@
 #include "KivDesktopBackground/PictureNames.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QUrl>
+#include "KivDesktopBackground/PictureOrigin.h"
 
-#include <sys/xattr.h>
+#include <QCoreApplication>
 
 namespace KivDesktopBackground {
 
 namespace {
-
-// Where the desktop's programs note the file or address a file came from.
-const char originAttribute[] = "user.xdg.origin.url";
 
 QString tr(const char *text)
 {
@@ -21,24 +15,6 @@ QString tr(const char *text)
 
 } // namespace
 
-QString PictureNames::nameOf(const QString &path)
-{
-    char origin[4096];
-    const ssize_t length =
-        ::getxattr(QFile::encodeName(path).constData(), originAttribute, origin, sizeof origin);
-    if (length <= 0)
-        return path;
-    const QUrl url(QString::fromUtf8(origin, length), QUrl::StrictMode);
-    return url.isLocalFile() ? url.toLocalFile() : path;
-}
-
-void PictureNames::recordOrigin(const QString &copy, const QString &source)
-{
-    const QByteArray origin = QUrl::fromLocalFile(QFileInfo(source).absoluteFilePath()).toEncoded();
-    ::setxattr(QFile::encodeName(copy).constData(), originAttribute, origin.constData(),
-               size_t(origin.size()), 0);
-}
-
 QString PictureNames::notFoundMessage(const QString &path)
 {
     return tr("The picture “%1” cannot be found.").arg(path);
@@ -46,7 +22,7 @@ QString PictureNames::notFoundMessage(const QString &path)
 
 QString PictureNames::cannotBeShown(const QString &path, const QString &reason)
 {
-    return tr("The picture “%1” cannot be shown: %2.").arg(nameOf(path), reason);
+    return tr("The picture “%1” cannot be shown: %2.").arg(PictureOrigin::nameOf(path), reason);
 }
 
 } // namespace KivDesktopBackground

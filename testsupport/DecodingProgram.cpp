@@ -1,16 +1,20 @@
 // A program that decodes a picture in the program's decoding process and then ends as told, so that
-// the tests see what becomes of the process when the program ends:
+// the tests see what becomes of the process when the program ends, and what the program says:
 //
-//     decoding-program <picture> quit|wait
+//     decoding-program <picture> quit|wait|twice
 //
-// Once the decoding process runs, it writes the process's id and a line end to standard output; then
-// it quits its event loop ("quit") or waits to be killed ("wait").
+// "quit" and "wait" ask for the picture on the decoder's own threads and, at the same time, on the
+// toolkit's shared ones, as another part of the program might. Once the decoding process runs, it
+// writes the process's id and a line end to standard output; then it quits its event loop ("quit",
+// writing "quit" and a line end as it does) or waits to be killed ("wait"). "twice" decodes the picture
+// twice, one after the other, and ends.
 
 #include "KivDesktopBackground/PictureDecoder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -50,10 +54,17 @@ int main(int argc, char **argv)
     const QString picture = QFile::decodeName(argv[1]);
     const bool quit = QByteArray(argv[2]) == "quit";
     PictureDecoder &decoder = PictureDecoder::shared();
-    const auto decoding =
-        QtConcurrent::run(&decoder.pool(), &PictureDecoder::covering, &decoder, QUrl::fromLocalFile(picture),
-                          QList<QSize> {QSize(1920, 1080)}, PictureDecoder::Ending());
-    Q_UNUSED(decoding);
+    if (QByteArray(argv[2]) == "twice") {
+        for (int i = 0; i < 2; ++i)
+            decoder.covering(QUrl::fromLocalFile(picture), {QSize(1920, 1080)});
+        return 0;
+    }
+    for (QThreadPool *pool : {&decoder.pool(), QThreadPool::globalInstance()}) {
+        const auto decoding =
+            QtConcurrent::run(pool, &PictureDecoder::covering, &decoder, QUrl::fromLocalFile(picture),
+                              QList<QSize> {QSize(1920, 1080)}, PictureDecoder::Ending());
+        Q_UNUSED(decoding);
+    }
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&look, quit] {
         const pid_t decoding = child();
@@ -63,7 +74,11 @@ int main(int argc, char **argv)
         std::printf("%d\n", int(decoding));
         std::fflush(stdout);
         if (quit)
-            QTimer::singleShot(300, qApp, &QCoreApplication::quit);
+            QTimer::singleShot(300, qApp, [] {
+                std::printf("quit\n");
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
     });
     look.start(10);
     return QGuiApplication::exec();

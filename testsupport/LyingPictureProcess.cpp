@@ -1,16 +1,23 @@
 // A stand-in for the picture decoding process that answers at once with an 8 × 8 picture that lies, as
-// told, and then waits to be ended:
+// told, and then waits to be ended; or one that refuses every picture:
 //
-//     lying-picture-process unsealed|small|large|unconfined
+//     lying-picture-process unsealed|small|large
+//     lying-picture-process unconfined <bits>
+//     lying-picture-process refusing|refusing-and-ending|out-of-memory <log>
 //
 // "unsealed": on a canvas that could shrink under the program's mapping; "small": on one of fewer bytes
 // than the picture's; "large": whatever size was asked for; "unconfined": a sound picture, from a
-// process that says the kernel let it confine itself by no means but no_new_privs (and ends after it).
+// process that says the kernel let it confine itself by none of the means that <bits> names
+// (PictureProtocol::Unconfined), and ends after it. "refusing" refuses each picture it is asked for,
+// noting its process id as a line of <log> for each, and waits for the next; "refusing-and-ending" ends
+// after its refusal; "out-of-memory" says each needs more memory than it may take, and ends.
 
 #include "KivDesktopBackground/PictureProtocol.h"
 
+#include <QFile>
 #include <QImage>
 
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -19,10 +26,45 @@
 
 namespace Protocol = KivDesktopBackground::PictureProtocol;
 
+namespace {
+
+int refuse(const char *how, const char *log)
+{
+    const bool ending = std::strcmp(how, "refusing") != 0;
+    const bool outOfMemory = std::strcmp(how, "out-of-memory") == 0;
+    const QByteArray reason("it is refused");
+    Protocol::Request request;
+    int descriptors[] = {-1, -1};
+    while (Protocol::receive(STDIN_FILENO, &request, sizeof request, descriptors)
+           == ssize_t(sizeof request)) {
+        for (int &descriptor : descriptors)
+            ::close(std::exchange(descriptor, -1));
+        QFile asked(QFile::decodeName(log));
+        if (!asked.open(QIODevice::Append))
+            return 1;
+        asked.write(QByteArray::number(::getpid()) + '\n');
+        asked.close();
+        Protocol::Answer answer;
+        answer.outcome = outOfMemory ? Protocol::Outcome::outOfMemory : Protocol::Outcome::refused;
+        answer.reasonBytes = outOfMemory ? 0 : quint32(reason.size());
+        answer.ending = ending;
+        Protocol::send(STDIN_FILENO, &answer, sizeof answer, {});
+        if (!outOfMemory)
+            Protocol::send(STDIN_FILENO, reason.constData(), size_t(reason.size()), {});
+        if (ending)
+            return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
+    if (std::strncmp(argv[1], "refusing", 8) == 0 || std::strcmp(argv[1], "out-of-memory") == 0)
+        return argc < 3 ? 2 : refuse(argv[1], argv[2]);
     const bool small = std::strcmp(argv[1], "small") == 0;
     const bool unconfined = std::strcmp(argv[1], "unconfined") == 0;
     const int canvas = ::memfd_create("picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
@@ -37,7 +79,7 @@ int main(int argc, char **argv)
     answer.bytesPerLine = 8 * 4;
     answer.format = QImage::Format_RGB32;
     if (unconfined) {
-        answer.unconfined = Protocol::Unconfined::landlock | Protocol::Unconfined::seccomp;
+        answer.unconfined = argc > 2 ? quint32(std::strtoul(argv[2], nullptr, 10)) : 0;
         answer.ending = 1;
     }
     Protocol::send(STDIN_FILENO, &answer, sizeof answer, {canvas});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KivDesktopBackground/PictureDecoder.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
@@ -19,6 +20,7 @@ public:
     SilentDecoders(const TempHome &home, int seconds)
         : m_running(home.filePath(QStringLiteral("running")))
     {
+        QDir(m_running).removeRecursively();
         QDir().mkpath(m_running);
         const QString script = home.filePath(QStringLiteral("silent"));
         home.writeFile(QStringLiteral("silent"),
@@ -26,7 +28,15 @@ public:
                            + QByteArray::number(seconds) + "\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
         m_tool.emplace("TAPESTREL_PICTURE_TOOL", QFile::encodeName(script));
+        // The program's decoders start them from now on, not the real ones left idle by earlier tests.
+        for (KivDesktopBackground::PictureDecoder *decoder :
+             {&KivDesktopBackground::PictureDecoder::shared(),
+              &KivDesktopBackground::PictureDecoder::previews()})
+            decoder->endIdleProcesses();
     }
+
+    // How many of them were started.
+    int started() const { return int(QDir(m_running).entryList(QDir::Files).size()); }
 
     // How many of them run now (one that ended and waits to be reaped does not).
     int runningNow() const

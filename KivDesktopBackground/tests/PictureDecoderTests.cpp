@@ -1,15 +1,17 @@
+#include "KivDesktopBackground/MemoryBudget.h"
 #include "KivDesktopBackground/PictureDecoder.h"
-#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/PictureOrigin.h"
+#include "KivDesktopBackground/PictureProtocol.h"
 #include "KivDesktopBackground/SpareCanvases.h"
 #include "platform/BesideProgram.h"
 #include "testsupport/BrokenPictures.h"
-#include "testsupport/CapturedStandardError.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/SilentDecoders.h"
 #include "testsupport/TempHome.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 
@@ -17,7 +19,9 @@
 
 #include <QProcess>
 
+#include <algorithm>
 #include <csignal>
+#include <future>
 #include <thread>
 
 #include <fcntl.h>
@@ -93,7 +97,7 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
                    "height=\"100000000\"><rect width=\"1\" height=\"100000000\"/></svg>");
     // A copy that notes where it came from is named by that file.
     home.writeFile("Pictures/copy.png", Broken::corruptPng());
-    PictureNames::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
+    PictureOrigin::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
     const QString damaged = "its data is damaged or incomplete";
     const std::pair<const char *, QString> cases[] = {
         {"Pictures/pipe.png", "it is not a regular file"},
@@ -274,6 +278,64 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
     }
 }
 
+// A picture the process refused is answered at once while its file stays as it is: neither decoded
+// again nor costing a process. A file changed since (in its size or its time) is tried again.
+TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
+{
+    const QByteArray liar =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
+    const QString picture = home.filePath("Pictures/picture.png");
+    // The processes started, and the pictures each was asked for.
+    const auto asked = [this] {
+        return home.readFile("asked").split('\n').count() - 1;
+    };
+    const auto started = [this] {
+        QList<QByteArray> pids = home.readFile("asked").split('\n');
+        std::sort(pids.begin(), pids.end());
+        return std::unique(pids.begin(), pids.end()) - pids.begin() - 1;
+    };
+    const std::tuple<const char *, QString, bool> cases[] = {
+        {"refusing", "it is refused", true},
+        {"refusing-and-ending", "it is refused", false},
+        {"out-of-memory", "decoding it needs more than 1 GiB of memory", false},
+    };
+    for (const auto &[how, reason, stays] : cases) {
+        SCOPED_TRACE(how);
+        home.writeFile("asked", "");
+        home.writeFile("refusing",
+                       "#!/bin/sh\nexec '" + liar + "' " + how + " '"
+                           + QFile::encodeName(home.filePath("asked")) + "'\n");
+        QFile::setPermissions(home.filePath("refusing"), QFile::ReadOwner | QFile::ExeOwner);
+        const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
+                                               QFile::encodeName(home.filePath("refusing")));
+        PictureDecoder decoder;
+        const auto decode = [&] {
+            return decoder.covering(QUrl::fromLocalFile(picture), {QSize(8, 8)}).failure;
+        };
+        // Written at a whole second, which the file system keeps as it is.
+        const QDateTime time = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 60);
+        const auto write = [&](const QByteArray &bytes, const QDateTime &modified) {
+            home.writeFile("Pictures/picture.png", bytes);
+            QFile file(picture);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        };
+        write("first", time);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(asked(), 1);
+        // Another size at the same time; then the same size at another.
+        write("second", time);
+        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(asked(), 2);
+        write("second", time.addSecs(1));
+        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(asked(), 3);
+        EXPECT_EQ(started(), stays ? 1 : 3);
+    }
+}
+
 // The decoding process gets what decoding needs of the program's environment and nothing that reaches
 // the desktop; and a decoder is run only from where the program is or names it, never looked up.
 TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverSearchedFor)
@@ -324,24 +386,39 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
     QDir::setCurrent(folder);
 }
 
+// What the kernel let the decoding process go without is told once in the program's log, naming it.
 TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
     const QByteArray liar =
         QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
-    home.writeFile("unconfined", "#!/bin/sh\nexec '" + liar + "' unconfined\n");
-    QFile::setPermissions(home.filePath("unconfined"), QFile::ReadOwner | QFile::ExeOwner);
-    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
-                                           QFile::encodeName(home.filePath("unconfined")));
-    TestSupport::CapturedStandardError captured;
-    PictureDecoder decoder;
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)})
-                      .failure,
-                  std::nullopt);
-    EXPECT_EQ(captured.text(),
-              "Tapestrel: the kernel cannot confine the picture decoding process (it lacks "
-              "Landlock, seccomp); pictures are decoded without that protection.\n");
+    const QString lacks = "Tapestrel: the kernel cannot confine the picture decoding process (it lacks %1); "
+                          "pictures are decoded without that protection.";
+    const std::pair<const char *, QString> cases[] = {
+        {"0", {}},
+        {"1", lacks.arg("no_new_privs")},
+        {"2", lacks.arg("Landlock")},
+        {"4", lacks.arg("seccomp")},
+        {"7", lacks.arg("no_new_privs, Landlock, seccomp")},
+    };
+    for (const auto &[bits, line] : cases) {
+        SCOPED_TRACE(bits);
+        home.writeFile("unconfined", "#!/bin/sh\nexec '" + liar + "' unconfined " + bits + "\n");
+        QFile::setPermissions(home.filePath("unconfined"), QFile::ReadOwner | QFile::ExeOwner);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAPESTREL_PICTURE_TOOL", home.filePath("unconfined"));
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationDirPath() + "/decoding-program",
+                      {home.filePath("Pictures/picture.png"), "twice"});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        QStringList told;
+        for (const QString &said : QString::fromLocal8Bit(program.readAllStandardError()).split('\n')) {
+            if (said.startsWith("Tapestrel:"))
+                told.append(said);
+        }
+        EXPECT_EQ(told, line.isEmpty() ? QStringList() : QStringList {line});
+    }
 }
 
 // A shown picture holds memory of about its own size, also where the decoder decodes the whole picture
@@ -370,6 +447,12 @@ TEST_F(PictureDecoderTest, APictureIsHeldOnMemoryOfItsOwnSize)
         decoder.endIdleProcesses();
         EXPECT_LE(heldCanvasBytes(), shown.sizeInBytes() * 9 / 8);
     }
+
+    // A canvas past any picture's size is never mapped.
+    const Canvas largest = canvasOf(size_t(PictureProtocol::maxPixels) * 4);
+    EXPECT_NE(largest.data, nullptr);
+    largest.release();
+    EXPECT_EQ(canvasOf(size_t(PictureProtocol::maxPixels) * 4 + 1).data, nullptr);
 
     SpareCanvases spares(8, 1 << 20);
     spares.processStarted();
@@ -403,10 +486,19 @@ TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
         const pid_t decoding = pid_t(program.readLine().trimmed().toInt());
         ASSERT_GT(decoding, 0);
         ASSERT_FALSE(gone(decoding));
-        if (killed)
-            program.kill();
-        ASSERT_TRUE(program.waitForFinished(10000));
         QElapsedTimer clock;
+        if (killed) {
+            program.kill();
+        } else {
+            // The program ends soon after its quit, its decodes ended, whichever threads wait on them.
+            ASSERT_TRUE(program.canReadLine() || program.waitForReadyRead(10000));
+            clock.start();
+            EXPECT_EQ(program.readLine(), "quit\n");
+        }
+        ASSERT_TRUE(program.waitForFinished(10000));
+        if (!killed) {
+            EXPECT_LT(clock.elapsed(), 1000);
+        }
         clock.start();
         while (!gone(decoding) && clock.elapsed() < 2000)
             std::this_thread::sleep_for(20ms);
@@ -417,24 +509,59 @@ TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
 }
 
 // The decodes that run at once take their memory limits from their decoder's budget: no more of them
-// run together than it holds, however many threads ask.
-TEST_F(PictureDecoderTest, DecodesRunningAtOnceStayWithinTheirBudget)
+// run together than it holds, however many threads ask; each decoder's threads run its decodes side by
+// side (the previews two at a time). A decode waiting for its turn gives up at once when ended, and
+// starts no process.
+TEST_F(PictureDecoderTest, DecodesRunSideBySideWithinTheirBudget)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    const TestSupport::SilentDecoders silent(home, 30);
-    PictureDecoder decoder({qint64(512) << 20, 20s}, qint64(1) << 30);
-    const PictureDecoder::Ending ending = std::make_shared<std::atomic<bool>>(false);
-    std::vector<std::thread> asking;
-    for (int i = 0; i < 6; ++i) {
-        asking.emplace_back([&] {
-            decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)},
-                             ending);
-        });
+    PictureDecoder budgeted({qint64(512) << 20, 20s}, qint64(1) << 30, 6);
+    const std::pair<PictureDecoder *, int> cases[] = {{&budgeted, 2}, {&PictureDecoder::previews(), 2}};
+    for (const auto &[decoder, expected] : cases) {
+        SCOPED_TRACE(decoder == &budgeted ? "within a budget" : "previews");
+        const TestSupport::SilentDecoders silent(home, 30);
+        const PictureDecoder::Ending ending = std::make_shared<std::atomic<bool>>(false);
+        for (int i = 0; i < 6; ++i) {
+            decoder->pool().start([&, decoder = decoder] {
+                decoder->covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)},
+                                  ending);
+            });
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (silent.runningNow() < expected && clock.elapsed() < 10000)
+            std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(silent.runningNow(), expected);
+        if (decoder == &budgeted) {
+            const PictureDecoder::Ending waitingEnding = std::make_shared<std::atomic<bool>>(false);
+            auto waiting = std::async(std::launch::async, [&] {
+                return decoder->covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")),
+                                         {QSize(8, 8)}, waitingEnding);
+            });
+            std::this_thread::sleep_for(200ms);
+            *waitingEnding = true;
+            EXPECT_EQ(waiting.wait_for(1s), std::future_status::ready);
+            *ending = true;
+            EXPECT_EQ(waiting.get().failure, shown("Pictures/picture.png", "decoding it was ended"));
+        }
+        *ending = true;
+        clock.start();
+        EXPECT_TRUE(decoder->pool().waitForDone(5000));
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_EQ(silent.started(), expected);
     }
-    std::this_thread::sleep_for(1s);
-    const int atOnce = silent.runningNow();
-    *ending = true;
-    for (std::thread &thread : asking)
-        thread.join();
-    EXPECT_EQ(atOnce, 2);
+
+    // Memory that comes free as the wait is given up is not taken.
+    MemoryBudget budget(1);
+    ASSERT_TRUE(budget.take(1, {}));
+    std::atomic<bool> givenUp = false;
+    auto waiting = std::async(std::launch::async, [&] {
+        return budget.take(
+            1, [&givenUp] { return givenUp.load(); }, 1h);
+    });
+    std::this_thread::sleep_for(100ms);
+    givenUp = true;
+    budget.giveBack(1);
+    EXPECT_FALSE(waiting.get());
 }

@@ -1,6 +1,6 @@
 #include "Tapestrel/background/AddImageButton.h"
 
-#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/PictureOrigin.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/Symbols.h"
@@ -63,7 +63,7 @@ bool copyInto(QFile &in, const QString &source, const QString &destination)
     }
     if (in.error() != QFileDevice::NoError || !out.commit())
         return false;
-    KivDesktopBackground::PictureNames::recordOrigin(destination, source);
+    KivDesktopBackground::PictureOrigin::recordOrigin(destination, source);
     return true;
 }
 

@@ -1,19 +1,25 @@
 #include "Tapestrel/background/BackgroundTile.h"
 
-#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/PictureDecoder.h"
+#include "KivDesktopBackground/PictureOrigin.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/PlainToolTip.h"
 #include "KivUtilities/Symbols.h"
 #include "Tapestrel/background/BackgroundSelection.h"
 #include "Tapestrel/background/ImageCache.h"
 
+#include <QApplication>
 #include <QEasingCurve>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QTimer>
 #include <QVariantAnimation>
+
+#include <algorithm>
+#include <deque>
 
 using KivDesktopBackground::Background;
 
@@ -41,6 +47,21 @@ void paintCheckmark(QPainter &painter, const QRectF &area, double opacity)
     painter.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(tick);
     painter.restore();
+}
+
+// The image tiles waiting for their thumbnails, in the order they asked, and how many load now. GUI
+// thread only.
+struct TileLoads
+{
+    std::deque<QPointer<BackgroundImageView>> waiting;
+    int loading = 0;
+    bool scheduled = false;
+};
+
+TileLoads &tileLoads()
+{
+    static TileLoads loads;
+    return loads;
 }
 
 } // namespace
@@ -120,21 +141,73 @@ void BackgroundTile::paintEvent(QPaintEvent *)
     const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath shape;
     shape.addRoundedRect(area, cornerRadius, cornerRadius);
-    painter.save();
-    painter.setClipPath(shape);
-    // The glass: a faint translucent body under whatever the tile shows.
+    // The glass: a faint translucent body under whatever the tile shows, and its rim over it.
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    painter.fillPath(shape, dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 14));
-    paintSwatch(painter, area);
-    painter.restore();
-    painter.setPen(QPen(dark ? QColor(255, 255, 255, 70) : QColor(255, 255, 255, 160), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(shape);
+    painter.drawPixmap(0, 0, glass(false, dark));
+    if (fillsShape()) {
+        painter.save();
+        painter.setClipPath(shape);
+        paintSwatch(painter, area);
+        painter.restore();
+    } else {
+        paintSwatch(painter, area);
+    }
+    painter.drawPixmap(0, 0, glass(true, dark));
     if (hasFocus() || isDown()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), isDown() ? 2 : 1));
+        painter.setBrush(Qt::NoBrush);
         painter.drawPath(shape);
     }
     paintCheckmark(painter, area, m_markOpacity);
+}
+
+QPixmap BackgroundTile::glass(bool rim, bool dark) const
+{
+    // Drawn once for all the tiles of a size: the rounded shape's antialiased body and outline took
+    // most of the first paint of a long library.
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("BackgroundTile %1 %2 %3 %4 %5")
+                            .arg(width())
+                            .arg(height())
+                            .arg(ratio)
+                            .arg(rim)
+                            .arg(dark);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    pixmap = QPixmap(size() * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    if (rim) {
+        painter.setPen(QPen(dark ? QColor(255, 255, 255, 70) : QColor(255, 255, 255, 160), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(shape);
+    } else {
+        painter.fillPath(shape, dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 14));
+    }
+    painter.end();
+    QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+bool ColorView::fillsShape() const
+{
+    return background().kind() == Background::Kind::color;
+}
+
+bool GradientView::fillsShape() const
+{
+    const auto *gradient = background().gradient();
+    return background().kind() == Background::Kind::linearGradient && gradient && !gradient->stops.isEmpty();
+}
+
+bool BackgroundImageView::fillsShape() const
+{
+    return m_thumbnail.has_value();
 }
 
 void ColorView::paintSwatch(QPainter &painter, const QRectF &area)
@@ -179,21 +252,50 @@ void BackgroundImageView::requestLoad()
     if (m_loading || m_finished)
         return;
     m_loading = true;
-    // Started once this paint is done: decoding threads never compete with the first paint.
-    QTimer::singleShot(0, this, &BackgroundImageView::startLoad);
+    tileLoads().waiting.emplace_back(this);
+    scheduleLoads();
 }
 
-void BackgroundImageView::startLoad()
+void BackgroundImageView::scheduleLoads()
 {
-    KivUtilities::detached(
-        load(QPointer<BackgroundImageView>(this), background().url(), tileWidth(), ImageCache::screenScale()),
-        "BackgroundImageView load");
+    TileLoads &loads = tileLoads();
+    if (loads.scheduled)
+        return;
+    loads.scheduled = true;
+    // Started once this paint is done: decoding threads never compete with the first paint.
+    QTimer::singleShot(0, qApp, &BackgroundImageView::startLoads);
+}
+
+void BackgroundImageView::startLoads()
+{
+    TileLoads &loads = tileLoads();
+    loads.scheduled = false;
+    // As many at once as the previews' decoder decodes side by side: the others keep their turns here,
+    // where a tile scrolled out of view gives its turn up (it asks again when next painted), so that
+    // after a scroll the tiles in view come next rather than those scrolled past.
+    const int atOnce = std::max(1, KivDesktopBackground::PictureDecoder::previews().pool().maxThreadCount());
+    while (loads.loading < atOnce && !loads.waiting.empty()) {
+        const QPointer<BackgroundImageView> tile = loads.waiting.front();
+        loads.waiting.pop_front();
+        if (!tile)
+            continue;
+        if (tile->visibleRegion().isEmpty()) {
+            tile->m_loading = false;
+            continue;
+        }
+        ++loads.loading;
+        KivUtilities::detached(
+            load(tile, tile->background().url(), tile->tileWidth(), ImageCache::screenScale()),
+            "BackgroundImageView load");
+    }
 }
 
 QCoro::Task<void> BackgroundImageView::load(QPointer<BackgroundImageView> self, QUrl url, double width,
                                             double scale)
 {
     std::optional<QImage> image = co_await ImageCache::shared().thumbnail(url, width, scale);
+    --tileLoads().loading;
+    scheduleLoads();
     // A tile that went away meanwhile takes nothing.
     if (!self)
         co_return;
@@ -203,7 +305,7 @@ QCoro::Task<void> BackgroundImageView::load(QPointer<BackgroundImageView> self, 
     if (!self->m_thumbnail && self->fileExists())
         self->setToolTip(
             KivUtilities::plainToolTip(tr("The image cannot be read: ")
-                                       + KivDesktopBackground::PictureNames::nameOf(url.toLocalFile())));
+                                       + KivDesktopBackground::PictureOrigin::nameOf(url.toLocalFile())));
     self->update();
     emit self->loadFinished();
 }

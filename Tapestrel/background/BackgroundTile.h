@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QPixmap>
 #include <QPointer>
 #include <QUrl>
 
@@ -45,12 +46,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    // Fills the tile's shape (already clipped) with the background's own picture.
+    // Fills the tile's shape (clipped to it where fillsShape()) with the background's own picture.
     virtual void paintSwatch(QPainter &painter, const QRectF &area) = 0;
+    // Whether paintSwatch() now covers the tile's shape; what draws less (a mark) is not clipped.
+    virtual bool fillsShape() const = 0;
     double tileWidth() const { return m_size; }
 
 private:
     void selectionChanged();
+    // The tile's glass body, or its rim, for every tile of its size.
+    QPixmap glass(bool rim, bool dark) const;
 
     QPointer<BackgroundSelection> m_selection;
     KivDesktopBackground::Background m_background;
@@ -71,6 +76,7 @@ public:
 
 protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
+    bool fillsShape() const override;
 };
 
 // The tile of a gradient; any other kind (and a gradient without stops) shows only the glass.
@@ -83,12 +89,15 @@ public:
 
 protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
+    bool fillsShape() const override;
 };
 
 // The tile of an image: its thumbnail at the tile's width from the shared ImageCache, decoded on the
-// thread pool once the tile has first been painted (tiles scrolled out of sight load nothing). A missing
-// file shows the missing-image mark with the tooltip "Image not found at: <path>"; a file that does
-// not decode shows the same mark once its load has failed.
+// previews' threads once the tile has first been painted (tiles scrolled out of sight load nothing).
+// The tiles take their turns in the order they asked, as many at once as the previews decode side by
+// side; a tile scrolled out of view before its turn gives it up, so the tiles in view come first. A
+// missing file shows the missing-image mark with the tooltip "Image not found at: <path>"; a file that
+// does not decode shows the same mark once its load has failed.
 class BackgroundImageView : public BackgroundTile
 {
     Q_OBJECT
@@ -106,10 +115,12 @@ signals:
 
 protected:
     void paintSwatch(QPainter &painter, const QRectF &area) override;
+    bool fillsShape() const override;
 
 private:
     void requestLoad();
-    void startLoad();
+    static void scheduleLoads();
+    static void startLoads();
     static QCoro::Task<void> load(QPointer<BackgroundImageView> self, QUrl url, double width, double scale);
     bool fileExists() const;
 

@@ -1,6 +1,6 @@
 #include "Tapestrel/background/ImageBackgroundView.h"
 
-#include "KivDesktopBackground/PictureNames.h"
+#include "KivDesktopBackground/PictureOrigin.h"
 #include "KivUtilities/Detached.h"
 #include "KivUtilities/PlainToolTip.h"
 #include "KivUtilities/Symbols.h"
@@ -99,7 +99,7 @@ void ImageBackgroundView::refreshMissingMark()
         if (!url.isLocalFile() || !QFileInfo::exists(path))
             tip = tr("Image not found at: ") + path;
         else if (m_unreadable)
-            tip = tr("The image cannot be read: ") + KivDesktopBackground::PictureNames::nameOf(path);
+            tip = tr("The image cannot be read: ") + KivDesktopBackground::PictureOrigin::nameOf(path);
         else
             missing = false; // still loading
     } else if (missing) {

@@ -16,7 +16,8 @@
 // image's orientation applied; its device pixel ratio is that scale, so its size in points is the
 // width asked for. Entries are kept by URL and width, least recently used first out, within a count
 // and a total cost (decoded bytes at 4 bytes a pixel). Nothing is written to disk; failures are not
-// cached, so the next request tries again. Every member is safe to call from any thread.
+// cached here, so the next request asks again (the decoder answers a file it refused at once until the
+// file changes). Every member is safe to call from any thread.
 class ImageCache
 {
 public:

@@ -17,7 +17,10 @@
 
 #include <QFile>
 #include <QImage>
+#include <QScrollArea>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -25,6 +28,7 @@
 using KivDesktopBackground::Background;
 using TestSupport::runTask;
 using TestSupport::waitUntil;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -250,6 +254,12 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     for (const QString &path : {good, broken, home.filePath("Pictures/missing.jpg")})
         addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(path)).rawValue());
     addRecord(CustomBackground::Kind::Image, Background::image(QUrl("pictures/relative.jpg")).rawValue());
+    // A drawing is drawn in its tile as a photo is.
+    home.writeFile(
+        "Pictures/drawing.svg",
+        TestSupport::BrokenPictures::svgWithLink(QSize(160, 90), Qt::blue, "https://example.com/"));
+    addRecord(CustomBackground::Kind::Image,
+              Background::image(QUrl::fromLocalFile(home.filePath("Pictures/drawing.svg"))).rawValue());
 
     ImageBackgroundPicker picker(new BackgroundSelection(std::optional<Background>()), context);
     picker.resize(480, 400);
@@ -257,10 +267,13 @@ TEST_F(ImageSectionTest, BadPicturesShowTheMissingMarkAndOthersLoadOffTheGuiThre
     QList<BackgroundImageView *> tiles;
     for (BackgroundTile *tile : picker.tiles().mid(picker.builtInCount()))
         tiles.append(static_cast<BackgroundImageView *>(tile));
-    ASSERT_EQ(tiles.size(), 4);
-    ASSERT_TRUE(
-        waitUntil([&tiles] { return tiles[0]->hasFinishedLoading() && tiles[1]->hasFinishedLoading(); }));
+    ASSERT_EQ(tiles.size(), 5);
+    ASSERT_TRUE(waitUntil([&tiles] {
+        return tiles[0]->hasFinishedLoading() && tiles[1]->hasFinishedLoading()
+            && tiles[4]->hasFinishedLoading();
+    }));
     EXPECT_TRUE(tiles[0]->isLoaded());
+    EXPECT_TRUE(tiles[4]->isLoaded()) << tiles[4]->toolTip().toStdString();
     EXPECT_FALSE(tiles[0]->isShowingMissingMark());
     EXPECT_TRUE(tiles[1]->isShowingMissingMark());
     EXPECT_TRUE(tiles[2]->isShowingMissingMark());
@@ -326,6 +339,48 @@ TEST_F(ImageSectionTest, ManySlowPicturesNeverHoldTheWindow)
     EXPECT_LT(pauses.longest(), 500);
     EXPECT_GE(mostAtOnce, 1);
     EXPECT_LE(mostAtOnce, 2);
+}
+
+// After a scroll, the tiles in view are decoded next: those scrolled past give up their turns.
+TEST_F(ImageSectionTest, TilesInViewLoadBeforeThoseScrolledPast)
+{
+    // Stand-ins that take a second to fail, as a large TIFF takes to decode.
+    const TestSupport::SilentDecoders silent(home, 1);
+    for (int i = 0; i < 60; ++i) {
+        const QString path = picture(QStringLiteral("Pictures/slow-%1.png").arg(i));
+        addRecord(CustomBackground::Kind::Image, Background::image(QUrl::fromLocalFile(path)).rawValue());
+    }
+    QScrollArea scroll;
+    scroll.setWidgetResizable(true);
+    auto *picker = new ImageBackgroundPicker(new BackgroundSelection(std::optional<Background>()), context);
+    scroll.setWidget(picker);
+    scroll.resize(480, 120);
+    scroll.show();
+    ASSERT_TRUE(waitUntil([&] { return picker->tiles().size() == picker->builtInCount() + 60; }));
+    QList<BackgroundImageView *> tiles;
+    for (BackgroundTile *tile : picker->tiles().mid(picker->builtInCount()))
+        tiles.append(static_cast<BackgroundImageView *>(tile));
+    const auto finishedOutOfView = [&tiles] {
+        return std::count_if(tiles.cbegin(), tiles.cend(), [](const BackgroundImageView *tile) {
+            return tile->hasFinishedLoading() && tile->visibleRegion().isEmpty();
+        });
+    };
+    // A row at a time, each painted on the way.
+    QScrollBar *bar = scroll.verticalScrollBar();
+    while (bar->value() < bar->maximum()) {
+        bar->setValue(bar->value() + 40);
+        QCoreApplication::processEvents();
+    }
+    const auto beforeTheEnd = finishedOutOfView();
+    ASSERT_TRUE(waitUntil(
+        [&tiles] {
+            return std::all_of(tiles.cbegin(), tiles.cend(), [](const BackgroundImageView *tile) {
+                return tile->visibleRegion().isEmpty() || tile->hasFinishedLoading();
+            });
+        },
+        30s));
+    // Only those already decoding at the scroll's end went on.
+    EXPECT_LE(finishedOutOfView() - beforeTheEnd, 2);
 }
 
 TEST(ImageContentTypeTest, PhotosAreNamedByTheirContentAndByTheirNameOnlyWhenItSaysNothing)
