@@ -101,6 +101,8 @@ private:
     void announce();
     void createSchema();
 
+    // Before every read of the store.
+    void followEndedMerges();
     QList<Profile *> fetchProfilesWhere(const QString *uuid);
     // Gives `profiles` (stored ones, in row order) their stored options.
     void loadOptions(const QList<Profile *> &profiles, bool all);
@@ -112,9 +114,11 @@ private:
     QList<CustomBackground *> fetchBackgroundsWhere(const char *sql, const QString *value, bool byType);
 
     void writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds);
-    void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds);
-    void bindValues(SqliteStatement &statement, ModelRecord *record,
-                    const QHash<ModelRecord *, qint64> &newIds) const;
+    static constexpr quint8 allFields = 0xff;
+    // Writes the `fields` of a stored record (see ModelRecord::markChanged()) into its row.
+    void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds, quint8 fields);
+    int bindValues(SqliteStatement &statement, ModelRecord *record,
+                   const QHash<ModelRecord *, qint64> &newIds, quint8 fields) const;
     void deleteRows(const char *table, const QList<qint64> &ids);
     void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds,
                     const QSet<const ModelRecord *> &gone);

@@ -31,6 +31,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <functional>
+
 using TestSupport::runTask;
 
 namespace {
@@ -60,19 +62,21 @@ protected:
         return background;
     }
 
-    // What the store holds, read through a context of its own: "uuid name [key=value(+/-) ...]".
+    // "uuid name [key=value(+/-) ...] links:n"
+    static QString line(const Profile *profile)
+    {
+        QString line = profile->uuid() + ' ' + profile->name() + (profile->isEnabled() ? "" : " disabled");
+        for (const Option *option : profile->options())
+            line += ' ' + option->key() + '=' + option->value() + (option->isEnabled() ? "+" : "-");
+        return line + QStringLiteral(" links:%1").arg(profile->backgrounds().size());
+    }
+    // What the store holds, read through a context of its own.
     QStringList storedProfiles() const
     {
         const std::unique_ptr<ModelContext> context = container->makeContext();
         QStringList result;
-        for (const Profile *profile : context->fetchProfiles()) {
-            QString line =
-                profile->uuid() + ' ' + profile->name() + (profile->isEnabled() ? "" : " disabled");
-            for (const Option *option : profile->options())
-                line += ' ' + option->key() + '=' + option->value() + (option->isEnabled() ? "+" : "-");
-            line += QStringLiteral(" links:%1").arg(profile->backgrounds().size());
-            result.append(line);
-        }
+        for (const Profile *profile : context->fetchProfiles())
+            result.append(line(profile));
         return result;
     }
     // The store's profiles, read straight from its file: "uuid:options" in the store's order.
@@ -366,6 +370,83 @@ TEST_F(BackupExchange, RestoredRecordsKeepTheirRowsAndNewRowsTakeNoneAContextNam
     EXPECT_EQ(storedProfiles(),
               QStringList({"S Same k=v+ links:0", "L Linked m=1+ j=unsaved+ links:0", "X Extra links:0"}));
     EXPECT_EQ(storedBackgrounds(), QStringList({"BG " + colorValue}));
+}
+
+// An edit made to a profile while a restore or an import replaces it writes what it changed over the
+// merged profile, after the options that profile holds: what it left alone keeps what the merge brought.
+TEST_F(BackupExchange, AnEditWhileAMergeReplacesItsProfileKeepsTheMergedFieldsItLeft)
+{
+    const QByteArray merged =
+        R"([{"uuid":"P","name":"Merged","isEnabled":false,"options":[{"key":"a","value":"1"},)"
+        R"({"key":"b","value":"1"},{"key":"c","value":"1"}]}])";
+    const auto import = [&] {
+        runTask(ProfileImporter(main()).importProfiles(decodeProfiles(merged), true));
+    };
+    addBackground("BG", colorValue);
+    main()->save();
+    import();
+    TapestrelBackupHandler handler(main(), "profiles.json", "backgrounds.json");
+    const QString backup = folder("backup");
+    runTask(handler.backup(backup));
+    const auto restore = [&] {
+        runTask(handler.restore(backup));
+    };
+
+    struct Row
+    {
+        const char *edit;
+        std::function<void(Profile *)> make;
+        QString stored;
+    };
+    const QList<Row> rows {
+        {"add an option", [](Profile *p) { p->findOrCreateOption("n")->setValue("new"); },
+         "P Merged disabled a=1+ b=1+ c=1+ n=new+ links:0"},
+        {"delete an option", [this](Profile *p) { main()->remove(p->option("a")); },
+         "P Merged disabled b=1+ c=1+ links:0"},
+        {"switch off", [](Profile *p) { p->setEnabled(false); }, "P Merged disabled a=1+ b=1+ c=1+ links:0"},
+        {"rename", [](Profile *p) { p->setName("Mine"); }, "P Mine disabled a=1+ b=1+ c=1+ links:0"},
+        {"link a background", [this](Profile *p) { p->addBackground(main()->fetchBackgrounds()[0]); },
+         "P Merged disabled a=1+ b=1+ c=1+ links:1"},
+        {"reorder",
+         [](Profile *p) {
+             Option *a = p->option("a");
+             a->setProfile(nullptr);
+             a->setProfile(p);
+         },
+         "P Merged disabled b=1+ a=1+ c=1+ links:0"},
+        // x is not in the merged profile.
+        {"change an option", [](Profile *p) { p->option("x")->setValue("mine"); },
+         "P Merged disabled a=1+ b=1+ c=1+ x=mine+ links:0"},
+    };
+    using Merge = std::function<void()>;
+    for (const auto &[by, merge] : {std::pair<const char *, Merge>("restore", restore),
+                                    std::pair<const char *, Merge>("import", import)}) {
+        for (const Row &row : rows) {
+            SCOPED_TRACE(std::string(by) + ": " + row.edit);
+            import();
+            // Before the merge: another name, switched on, the options a=0 x=0 b=0.
+            QPointer<Profile> profile = main()->fetchProfiles("P").value(0);
+            ASSERT_TRUE(profile);
+            profile->setName("Before");
+            profile->setEnabled(true);
+            main()->remove(profile->option("c"));
+            profile->findOrCreateOption("x");
+            Option *b = profile->option("b");
+            b->setProfile(nullptr);
+            b->setProfile(profile);
+            for (Option *option : profile->options())
+                option->setValue("0");
+            main()->save();
+
+            row.make(profile);
+            merge();
+            main()->save();
+            EXPECT_EQ(storedProfiles(), QStringList {row.stored});
+            // What the window shows is what is stored.
+            ASSERT_EQ(main()->fetchProfiles("P"), QList<Profile *> {profile});
+            EXPECT_EQ(line(profile), row.stored);
+        }
+    }
 }
 
 TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
