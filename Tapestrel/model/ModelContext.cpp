@@ -522,10 +522,12 @@ void ModelContext::followMoves(const RowMoves &moves)
     moveRows(m_options, moves.options);
     moveRows(m_backgrounds, moves.backgrounds);
     // An option changed here whose row the merge dropped from its profile is kept: it becomes a new
-    // option of that profile. One deleted here stays deleted.
+    // option of that profile; one only moved in its list goes with its row, and one deleted here stays
+    // deleted.
     for (const qint64 row : moves.droppedOptions) {
         Option *option = m_options.value(row);
-        if (!option || !m_updated.contains(option) || option->m_deleted || !option->profile())
+        if (!option || !(option->m_changedFields & ~Option::placeField) || option->m_deleted
+            || !option->profile())
             continue;
         m_options.remove(row);
         m_updated.remove(option);

@@ -409,18 +409,21 @@ TEST_F(BackupExchange, AnEditWhileAMergeReplacesItsProfileKeepsTheMergedFieldsIt
          "P Merged disabled a=1+ b=1+ c=1+ links:1"},
         {"reorder",
          [](Profile *p) {
-             Option *a = p->option("a");
-             a->setProfile(nullptr);
-             a->setProfile(p);
+             for (Option *option : {p->option("a"), p->option("x")}) {
+                 option->setProfile(nullptr);
+                 option->setProfile(p);
+             }
          },
          "P Merged disabled b=1+ a=1+ c=1+ links:0"},
         // x is not in the merged profile.
         {"change an option", [](Profile *p) { p->option("x")->setValue("mine"); },
          "P Merged disabled a=1+ b=1+ c=1+ x=mine+ links:0"},
     };
+    // After the restore the window reads the store before it saves; after the import it does not.
     using Merge = std::function<void()>;
     for (const auto &[by, merge] : {std::pair<const char *, Merge>("restore", restore),
                                     std::pair<const char *, Merge>("import", import)}) {
+        const bool reads = std::string(by) == "restore";
         for (const Row &row : rows) {
             SCOPED_TRACE(std::string(by) + ": " + row.edit);
             import();
@@ -440,6 +443,11 @@ TEST_F(BackupExchange, AnEditWhileAMergeReplacesItsProfileKeepsTheMergedFieldsIt
 
             row.make(profile);
             merge();
+            if (reads) {
+                // The window shows the merged name and switch unless it changed them.
+                main()->fetchProfiles("P");
+                EXPECT_EQ(line(profile).section(' ', 0, 2), row.stored.section(' ', 0, 2));
+            }
             main()->save();
             EXPECT_EQ(storedProfiles(), QStringList {row.stored});
             // What the window shows is what is stored.

@@ -552,6 +552,8 @@ TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
     held.release();
     // The merges before the last have ended, not yet handled.
     queued.acquire();
+    // A read before their ends are handled.
+    main->fetchProfiles();
     runTask(container->mergesOver());
     for (QCoro::Task<void> *task : {&holding, &restoring, &importing, &last})
         runTask(std::move(*task));
