@@ -14,7 +14,6 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/StoreSnapshot.h"
-#include "testsupport/EventLoopPauses.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 #include "testsupport/Zip64Archive.h"
@@ -32,6 +31,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <utility>
 
 using TestSupport::runTask;
 
@@ -618,7 +618,7 @@ TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
         return addArchive(*manager, name, {{"backgrounds.json", "[]"}, {"profiles.json", json}});
     };
     runTask(manager->restore(backup("20240101000000", profilesJson(count, options, 'a'))),
-            std::chrono::seconds(60));
+            std::chrono::minutes(5));
     QPointer<Profile> moved = addProfile("W", "Mine", {{"w", "1"}});
     QPointer<Profile> left = addProfile("M", "N", {});
     QPointer<Profile> lacking = addProfile("D", "N", {{"x", "1"}});
@@ -641,6 +641,13 @@ TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
     int edits = 0;
     int waiting = 0;
     std::optional<QCoro::Task<QStringList>> importing;
+    // Another program holds the store as the restore begins, until the window, while the restore
+    // holds its saves, has started an import and saved an edit: were either to wait for the store on
+    // the window's thread, nobody would let the store go and it would fail.
+    sqlite3 *holder = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(container->filePath()).constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    bool held = true;
     QTimer typing;
     QObject::connect(&typing, &QTimer::timeout, &window, [&] {
         if (waiting > 0 && !container->isMerging())
@@ -662,22 +669,19 @@ TEST_F(BackupExchange, SavesDuringALargeRestoreWaitTheirTurnAndAreKept)
         } catch (const std::exception &error) {
             ADD_FAILURE() << error.what();
         }
+        if (importing && std::exchange(held, false)) {
+            EXPECT_EQ(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
     });
-    // Another program holds the store for a second and a half as the restore begins.
-    sqlite3 *holder = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(container->filePath()).constData(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    QTimer::singleShot(1500, &window,
-                       [holder] { sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr); });
     typing.start(20);
-    const TestSupport::EventLoopPauses pauses;
-    runTask(manager->restore(second), std::chrono::seconds(60));
+    // Generous: the machine may be loaded.
+    runTask(manager->restore(second), std::chrono::minutes(5));
     typing.stop();
     sqlite3_close(holder);
+    EXPECT_FALSE(held);
     EXPECT_GT(waiting, 0) << "no save came during the merge";
-    EXPECT_LT(pauses.longest(), 500) << "the window's event loop stopped for " << pauses.longest() << " ms";
     ASSERT_TRUE(importing);
-    runTask(std::move(*importing));
+    runTask(std::move(*importing), std::chrono::minutes(1));
     // What waited for either merge is saved once both have ended, without another save.
     EXPECT_FALSE(main()->hasChanges());
 
