@@ -44,6 +44,9 @@ public:
     using MergeWork = std::function<RowMoves(const QString &storePath)>;
     // Runs `work` on a thread of the container's, after the merges started before it; then the
     // contexts follow the records it moved and hear that the store changed, as from a context's save.
+    // Every context follows each merge whose work has ended, in their order, before anyone hears of
+    // one or reads the store: a merge queued behind another may write before the first one's end is
+    // handled.
     // Until the last merge has ended (and nothing holds the saves, see holdSaves()) the contexts'
     // saves wait their turn, never the store's write lock on the caller's thread: save() keeps the
     // changes pending and returns, and they are saved once the merges are over, over what the merges
