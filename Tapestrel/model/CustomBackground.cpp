@@ -59,7 +59,7 @@ void CustomBackground::setUuid(const QString &uuid)
     if (m_uuid == uuid)
         return;
     m_uuid = uuid;
-    markChanged();
+    markChanged(uuidField);
     emit uuidChanged();
 }
 
@@ -68,7 +68,7 @@ void CustomBackground::setType(const QString &type)
     if (m_type == type)
         return;
     m_type = type;
-    markChanged();
+    markChanged(typeField);
     emit typeChanged();
 }
 
@@ -77,7 +77,7 @@ void CustomBackground::setBackgroundValue(const QString &value)
     if (m_backgroundValue == value)
         return;
     m_backgroundValue = value;
-    markChanged();
+    markChanged(valueField);
     emit backgroundValueChanged();
 }
 
@@ -86,7 +86,7 @@ void CustomBackground::setBookmarkData(const std::optional<QByteArray> &data)
     if (m_bookmarkData == data)
         return;
     m_bookmarkData = data;
-    markChanged();
+    markChanged(bookmarkField);
     emit bookmarkDataChanged();
 }
 

@@ -66,6 +66,11 @@ signals:
 private:
     friend class Profile;
     friend class ModelContext;
+    // The stored fields, in the order of their columns (see ModelRecord::markChanged()).
+    static constexpr quint8 uuidField = 1;
+    static constexpr quint8 typeField = 2;
+    static constexpr quint8 valueField = 4;
+    static constexpr quint8 bookmarkField = 8;
     CustomBackground();
 
     QString m_uuid;

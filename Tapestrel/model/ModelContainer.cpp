@@ -8,9 +8,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
-#include <QCoro/QCoroTimer>
 
-#include <chrono>
 #include <exception>
 #include <utility>
 
@@ -68,7 +66,7 @@ QCoro::Task<void> ModelContainer::merge(MergeWork work)
     QFuture<Outcome> merging = running->future;
     const Outcome outcome = co_await merging;
     if (self)
-        self->mergeEnded(running);
+        self->mergeEnded();
     if (outcome.error)
         std::rethrow_exception(outcome.error);
 }
@@ -98,10 +96,17 @@ std::shared_ptr<void> ModelContainer::holdSaves()
 QCoro::Task<void> ModelContainer::mergesOver()
 {
     QPointer<ModelContainer> self(this);
-    // Merges are bounded (their work and the store's lock both are); a container closed meanwhile
-    // merges no more.
-    while (self && self->isMerging())
-        co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+    // Merges are bounded (their work and the store's lock both are). Saves that waited are written
+    // after the last merge has been followed, which a read may do before its merge's end is handled.
+    while (self && (self->isMerging() || !self->m_waitingSaves.isEmpty())) {
+        if (!self->m_mergesOver) {
+            self->m_mergesOver = std::make_unique<QPromise<void>>();
+            self->m_mergesOver->start();
+        }
+        // Finished when the saves that waited are written, or cancelled when the container closes.
+        const QFuture<void> over = self->m_mergesOver->future();
+        co_await over;
+    }
 }
 
 void ModelContainer::saveAfterMerges(ModelContext *context)
@@ -110,18 +115,45 @@ void ModelContainer::saveAfterMerges(ModelContext *context)
         m_waitingSaves.append(context);
 }
 
-void ModelContainer::mergeEnded(const std::shared_ptr<Running> &running)
+void ModelContainer::mergeEnded()
 {
-    if (running->ended)
-        return;
-    running->ended = true;
-    m_running.removeOne(running);
-    --m_merges;
-    const Outcome outcome = running->future.result();
-    if (!outcome.error) {
-        followMoves(outcome.moves);
-        contextSaved(nullptr);
+    followEndedMerges(false);
+    announceMerges();
+}
+
+void ModelContainer::followEndedMerges()
+{
+    // Told when the merges' turn is handled; never in the middle of the read that followed them.
+    if (followEndedMerges(false))
+        QMetaObject::invokeMethod(this, &ModelContainer::announceMerges, Qt::QueuedConnection);
+}
+
+bool ModelContainer::followEndedMerges(bool wait)
+{
+    // Merges end in the order they were started, one thread running them: those ended come first.
+    // Each is taken off the list before its moves are followed, so that a read made while they are
+    // (by someone told that a record changed) follows the next ones, in their order.
+    bool followed = false;
+    while (!m_running.isEmpty()) {
+        const std::shared_ptr<Running> running = m_running.first();
+        if (!running->future.isFinished() && !wait)
+            break;
+        m_running.removeFirst();
+        --m_merges;
+        const Outcome outcome = running->future.result();
+        if (!outcome.error) {
+            followMoves(outcome.moves);
+            followed = true;
+            m_unannounced = true;
+        }
     }
+    return followed;
+}
+
+void ModelContainer::announceMerges()
+{
+    if (std::exchange(m_unannounced, false))
+        contextSaved(nullptr);
     saveWaiting();
 }
 
@@ -150,13 +182,16 @@ void ModelContainer::saveWaiting()
             qWarning("A save that waited for a merge failed: %s", error.what());
         }
     }
+    if (m_mergesOver && !isMerging()) {
+        m_mergesOver->finish();
+        m_mergesOver.reset();
+    }
 }
 
 void ModelContainer::finishAndSave()
 {
     // Each in its turn: an end waits for the merge's result.
-    for (const std::shared_ptr<Running> &running : QList(m_running))
-        mergeEnded(running);
+    followEndedMerges(true);
     m_waitingSaves.clear();
     std::exception_ptr first;
     m_contexts.removeAll(nullptr);

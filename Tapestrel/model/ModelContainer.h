@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QPromise>
 #include <QString>
 #include <QThreadPool>
 
@@ -43,6 +44,9 @@ public:
     using MergeWork = std::function<RowMoves(const QString &storePath)>;
     // Runs `work` on a thread of the container's, after the merges started before it; then the
     // contexts follow the records it moved and hear that the store changed, as from a context's save.
+    // Every context follows each merge whose work has ended, in their order, before anyone hears of
+    // one or reads the store: a merge queued behind another may write before the first one's end is
+    // handled.
     // Until the last merge has ended (and nothing holds the saves, see holdSaves()) the contexts'
     // saves wait their turn, never the store's write lock on the caller's thread: save() keeps the
     // changes pending and returns, and they are saved once the merges are over, over what the merges
@@ -80,10 +84,17 @@ private:
     struct Running
     {
         QFuture<Outcome> future;
-        bool ended = false;
     };
     static Outcome runCaught(const MergeWork &work, const QString &storePath);
-    void mergeEnded(const std::shared_ptr<Running> &running);
+    void mergeEnded();
+    // Before a context reads the store: has every context follow the merges whose work has ended,
+    // and tells that the store changed once the event loop runs again.
+    void followEndedMerges();
+    // Has every context follow the moves of each merge whose work has ended (with `wait`, of each
+    // merge, waiting for its work), in their order; gives whether the store changed.
+    bool followEndedMerges(bool wait);
+    // Tells the contexts that merges changed the store, and saves what waited for them.
+    void announceMerges();
     void followMoves(const RowMoves &moves);
     void saveWaiting();
 
@@ -94,6 +105,9 @@ private:
     int m_holds = 0;
     QList<std::shared_ptr<Running>> m_running;
     QList<QPointer<ModelContext>> m_waitingSaves;
+    // Merges were followed that the contexts have not been told of yet.
+    bool m_unannounced = false;
+    std::unique_ptr<QPromise<void>> m_mergesOver;
     // One thread: merges run one after another.
     QThreadPool m_mergeThread;
 };

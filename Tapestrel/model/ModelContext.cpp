@@ -331,33 +331,49 @@ qint64 ModelContext::idOf(const ModelRecord *record, const QHash<ModelRecord *, 
     return newIds.value(const_cast<ModelRecord *>(record), 0);
 }
 
-// Binds the stored columns of a record, in the order of the insert and update statements.
-void ModelContext::bindValues(SqliteStatement &statement, ModelRecord *record,
-                              const QHash<ModelRecord *, qint64> &newIds) const
+// Binds the stored columns of `fields` of a record (all of them for an insert), from the first
+// parameter on, in the order of the insert and update statements; gives how many were bound.
+int ModelContext::bindValues(SqliteStatement &statement, ModelRecord *record,
+                             const QHash<ModelRecord *, qint64> &newIds, quint8 fields) const
 {
+    int parameter = 0;
     if (auto *profile = qobject_cast<Profile *>(record)) {
-        statement.bind(1, profile->uuid());
-        statement.bind(2, profile->name());
-        statement.bind(3, qint64(profile->isEnabled() ? 1 : 0));
-        return;
+        if (fields & Profile::uuidField)
+            statement.bind(++parameter, profile->uuid());
+        if (fields & Profile::nameField)
+            statement.bind(++parameter, profile->name());
+        if (fields & Profile::enabledField)
+            statement.bind(++parameter, qint64(profile->isEnabled() ? 1 : 0));
+        return parameter;
     }
     if (auto *background = qobject_cast<CustomBackground *>(record)) {
-        statement.bind(1, background->uuid());
-        statement.bind(2, background->type());
-        statement.bind(3, background->backgroundValue());
-        statement.bind(4, background->bookmarkData());
-        return;
+        if (fields & CustomBackground::uuidField)
+            statement.bind(++parameter, background->uuid());
+        if (fields & CustomBackground::typeField)
+            statement.bind(++parameter, background->type());
+        if (fields & CustomBackground::valueField)
+            statement.bind(++parameter, background->backgroundValue());
+        if (fields & CustomBackground::bookmarkField)
+            statement.bind(++parameter, background->bookmarkData());
+        return parameter;
     }
     auto *option = qobject_cast<Option *>(record);
     Q_ASSERT(option);
-    statement.bind(1, option->key());
-    statement.bind(2, option->value());
-    statement.bind(3, qint64(option->isEnabled() ? 1 : 0));
-    if (const qint64 profileId = idOf(option->profile(), newIds))
-        statement.bind(4, profileId);
-    else
-        statement.bindNull(4);
-    statement.bind(5, qint64(option->profile() ? option->profile()->options().indexOf(option) : 0));
+    if (fields & Option::keyField)
+        statement.bind(++parameter, option->key());
+    if (fields & Option::valueField)
+        statement.bind(++parameter, option->value());
+    if (fields & Option::enabledField)
+        statement.bind(++parameter, qint64(option->isEnabled() ? 1 : 0));
+    if (fields & Option::placeField) {
+        if (const qint64 profileId = idOf(option->profile(), newIds))
+            statement.bind(++parameter, profileId);
+        else
+            statement.bindNull(++parameter);
+        statement.bind(++parameter,
+                       qint64(option->profile() ? option->profile()->options().indexOf(option) : 0));
+    }
+    return parameter;
 }
 
 void ModelContext::writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds)
@@ -366,20 +382,36 @@ void ModelContext::writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64>
         : qobject_cast<Option *>(record)              ? StoreQueries::insertOption
                                                       : StoreQueries::insertBackground;
     SqliteStatement::Use insert = statement(sql);
-    bindValues(*insert, record, newIds);
+    bindValues(*insert, record, newIds, allFields);
     insert->run();
     newIds.insert(record, sqlite3_last_insert_rowid(m_database));
 }
 
-void ModelContext::writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds)
+void ModelContext::writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds, quint8 fields)
 {
     const bool isOption = qobject_cast<Option *>(record);
-    const char *sql = qobject_cast<Profile *>(record) ? StoreQueries::updateProfile
-        : isOption                                    ? StoreQueries::updateOption
-                                                      : StoreQueries::updateBackground;
-    SqliteStatement::Use update = statement(sql);
-    bindValues(*update, record, newIds);
-    update->bind(qobject_cast<Profile *>(record) ? 4 : isOption ? 6 : 5, record->m_rowId);
+    const StoreQueries::Columns &columns = qobject_cast<Profile *>(record) ? StoreQueries::profileColumns
+        : isOption                                                         ? StoreQueries::optionColumns
+                                                                           : StoreQueries::backgroundColumns;
+    QByteArray set;
+    const auto add = [&set](const char *column) {
+        set += set.isEmpty() ? "" : ", ";
+        set += column;
+        set += " = ?";
+    };
+    for (int field = 0; field < 4 && columns.names[field]; ++field) {
+        if (!(fields & (1 << field)))
+            continue;
+        add(columns.names[field]);
+        // An option's place is its profile and its position there.
+        if (isOption && quint8(1 << field) == Option::placeField)
+            add(columns.names[field + 1]);
+    }
+    if (set.isEmpty())
+        return;
+    SqliteStatement::Use update =
+        statement((QByteArray("UPDATE ") + columns.table + " SET " + set + " WHERE id = ?").constData());
+    update->bind(bindValues(*update, record, newIds, fields) + 1, record->m_rowId);
     update->run();
 }
 
@@ -490,10 +522,12 @@ void ModelContext::followMoves(const RowMoves &moves)
     moveRows(m_options, moves.options);
     moveRows(m_backgrounds, moves.backgrounds);
     // An option changed here whose row the merge dropped from its profile is kept: it becomes a new
-    // option of that profile. One deleted here stays deleted.
+    // option of that profile; one only moved in its list goes with its row, and one deleted here stays
+    // deleted.
     for (const qint64 row : moves.droppedOptions) {
         Option *option = m_options.value(row);
-        if (!option || !m_updated.contains(option) || option->m_deleted || !option->profile())
+        if (!option || !(option->m_changedFields & ~Option::placeField) || option->m_deleted
+            || !option->profile())
             continue;
         m_options.remove(row);
         m_updated.remove(option);
@@ -526,8 +560,9 @@ void ModelContext::write()
     newIds.reserve(m_inserted.size());
     QSet<Profile *> linkProfiles;
     QSet<ModelRecord *> updates = m_updated;
-    // Options of a profile whose list changed here that were not changed themselves: only their place
-    // is written, so that what another connection stored in them (a merge) stays.
+    // The stored options of a profile whose list changed here: each takes its place in the list, and
+    // only the fields changed here are written besides, so that what another connection stored in
+    // them (a merge) stays.
     QSet<Option *> placed;
     try {
         for (ModelRecord *record : std::as_const(m_inserted)) {
@@ -541,7 +576,7 @@ void ModelContext::write()
             if (profile->m_optionOrderDirty) {
                 // Positions follow the list: every stored option of the profile takes its place.
                 for (Option *option : profile->options()) {
-                    if (option->m_rowId != 0 && !m_updated.contains(option))
+                    if (option->m_rowId != 0)
                         placed.insert(option);
                 }
             }
@@ -602,19 +637,16 @@ void ModelContext::write()
             if (qobject_cast<Option *>(record) && writable(record))
                 writeInsert(record, newIds);
         }
+        // Only what was changed here: a field a merge wrote meanwhile keeps what it wrote.
         for (ModelRecord *record : std::as_const(updates)) {
             if (!record->m_deleted && record->m_rowId != 0 && writable(record))
-                writeUpdate(record, newIds);
+                writeUpdate(record, newIds,
+                            record->m_changedFields
+                                | (placed.contains(qobject_cast<Option *>(record)) ? Option::placeField : 0));
         }
         for (Option *option : std::as_const(placed)) {
-            if (!option->m_deleted && writable(option)) {
-                SqliteStatement::Use place =
-                    statement("UPDATE options SET profile = ?, position = ? WHERE id = ?");
-                place->bind(1, idOf(option->profile(), newIds));
-                place->bind(2, qint64(option->profile()->options().indexOf(option)));
-                place->bind(3, option->m_rowId);
-                place->run();
-            }
+            if (!option->m_deleted && !updates.contains(option) && writable(option))
+                writeUpdate(option, newIds, Option::placeField);
         }
         for (Profile *profile : std::as_const(linkProfiles)) {
             if (!gone.contains(profile))
@@ -633,16 +665,13 @@ void ModelContext::write()
 
     for (auto it = newIds.constBegin(); it != newIds.constEnd(); ++it)
         adopt(it.key(), it.value());
-    for (ModelRecord *record : std::as_const(m_inserted)) {
-        if (auto *profile = qobject_cast<Profile *>(record)) {
-            profile->m_optionOrderDirty = false;
-            profile->m_backgroundLinksDirty = false;
-        }
-    }
-    for (ModelRecord *record : std::as_const(m_updated)) {
-        if (auto *profile = qobject_cast<Profile *>(record)) {
-            profile->m_optionOrderDirty = false;
-            profile->m_backgroundLinksDirty = false;
+    for (const auto &records : {m_inserted, QList<ModelRecord *>(m_updated.cbegin(), m_updated.cend())}) {
+        for (ModelRecord *record : records) {
+            record->m_changedFields = 0;
+            if (auto *profile = qobject_cast<Profile *>(record)) {
+                profile->m_optionOrderDirty = false;
+                profile->m_backgroundLinksDirty = false;
+            }
         }
     }
     const QSet<ModelRecord *> deleted = m_deleted;
@@ -702,8 +731,8 @@ template<typename T> T *ModelContext::rowObject(RowIdentityMap<T> &map, qint64 i
         return record;
     }
     fresh = false;
-    // A record changed here keeps its unsaved values.
-    refresh = !m_updated.contains(record) && !record->m_deleted;
+    // A record changed here keeps its unsaved values, field by field (see the materialize functions).
+    refresh = !record->m_deleted;
     return record;
 }
 
@@ -721,9 +750,13 @@ Profile *ModelContext::materializeProfile(const SqliteStatement &row)
         profile->m_isEnabled = row.int64(3) != 0;
     } else if (refresh) {
         LoadingScope loading(profile->m_loadingFromStore);
-        profile->setUuid(row.text(1));
-        profile->setName(row.text(2));
-        profile->setEnabled(row.int64(3) != 0);
+        const quint8 kept = profile->m_changedFields;
+        if (!(kept & Profile::uuidField))
+            profile->setUuid(row.text(1));
+        if (!(kept & Profile::nameField))
+            profile->setName(row.text(2));
+        if (!(kept & Profile::enabledField))
+            profile->setEnabled(row.int64(3) != 0);
     }
     return profile;
 }
@@ -739,9 +772,13 @@ Option *ModelContext::materializeOption(const SqliteStatement &row, int first, c
         option->m_isEnabled = row.int64(first + 3) != 0;
     } else if (refresh) {
         LoadingScope loading(option->m_loadingFromStore);
-        option->setKey(key);
-        option->setValue(row.text(first + 2));
-        option->setEnabled(row.int64(first + 3) != 0);
+        const quint8 kept = option->m_changedFields;
+        if (!(kept & Option::keyField))
+            option->setKey(key);
+        if (!(kept & Option::valueField))
+            option->setValue(row.text(first + 2));
+        if (!(kept & Option::enabledField))
+            option->setEnabled(row.int64(first + 3) != 0);
     }
     return option;
 }
@@ -758,10 +795,15 @@ CustomBackground *ModelContext::materializeBackground(const SqliteStatement &row
         background->m_bookmarkData = row.blob(first + 4);
     } else if (refresh) {
         LoadingScope loading(background->m_loadingFromStore);
-        background->setUuid(row.text(first + 1));
-        background->setType(row.text(first + 2));
-        background->setBackgroundValue(row.text(first + 3));
-        background->setBookmarkData(row.blob(first + 4));
+        const quint8 kept = background->m_changedFields;
+        if (!(kept & CustomBackground::uuidField))
+            background->setUuid(row.text(first + 1));
+        if (!(kept & CustomBackground::typeField))
+            background->setType(row.text(first + 2));
+        if (!(kept & CustomBackground::valueField))
+            background->setBackgroundValue(row.text(first + 3));
+        if (!(kept & CustomBackground::bookmarkField))
+            background->setBookmarkData(row.blob(first + 4));
     }
     return background;
 }
@@ -787,8 +829,17 @@ qint64 ModelContext::dataVersion()
     return query->int64(0);
 }
 
+void ModelContext::followEndedMerges()
+{
+    // A merge may have written the store before its end was handled: what it wrote is read at the
+    // rows it moved the records to, never as rows of no record.
+    if (m_container)
+        m_container->followEndedMerges();
+}
+
 QList<Profile *> ModelContext::fetchProfilesWhere(const QString *uuid)
 {
+    followEndedMerges();
     QList<Profile *> stored;
     const std::optional<qint64> version = uuid ? std::nullopt : std::optional(dataVersion());
     if (version && m_storedProfilesVersion == version) {
@@ -1019,6 +1070,7 @@ QList<Option *> ModelContext::fetchOptions()
 QList<CustomBackground *> ModelContext::fetchBackgroundsWhere(const char *sql, const QString *value,
                                                               bool byType)
 {
+    followEndedMerges();
     QList<CustomBackground *> result;
     {
         SqliteStatement::Use query = statement(sql);

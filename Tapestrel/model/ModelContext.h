@@ -54,7 +54,9 @@ public:
     void remove(ModelRecord *record);
 
     bool hasChanges() const;
-    // Writes every pending change in one transaction. On failure nothing is written, the changes
+    // Writes every pending change in one transaction: of a stored record, only the fields changed here
+    // (and a profile's list or links when they changed), never what was read before another connection
+    // (a merge) wrote the rest. On failure nothing is written, the changes
     // stay pending and ModelStoreError is thrown. While the container merges (see
     // ModelContainer::merge), the save waits its turn: the changes stay pending, and the container
     // saves them when the merges are over. A record whose row another connection deleted meanwhile
@@ -63,8 +65,9 @@ public:
     void save();
 
     // Stored records (as last saved, with this context's unsaved changes applied) followed by the
-    // records inserted since the last save. Records changed in this context keep their unsaved
-    // values; others are refreshed from the store. Throw ModelStoreError.
+    // records inserted since the last save. A field changed in this context keeps its unsaved value;
+    // the others are refreshed from the store. Each merge that has ended is followed first (see
+    // ModelContainer::merge). Throw ModelStoreError.
     QList<Profile *> fetchProfiles();
     QList<Profile *> fetchProfiles(const QString &uuid);
     QList<Option *> fetchOptions();
@@ -101,6 +104,8 @@ private:
     void announce();
     void createSchema();
 
+    // Before every read of the store.
+    void followEndedMerges();
     QList<Profile *> fetchProfilesWhere(const QString *uuid);
     // Gives `profiles` (stored ones, in row order) their stored options.
     void loadOptions(const QList<Profile *> &profiles, bool all);
@@ -112,9 +117,11 @@ private:
     QList<CustomBackground *> fetchBackgroundsWhere(const char *sql, const QString *value, bool byType);
 
     void writeInsert(ModelRecord *record, QHash<ModelRecord *, qint64> &newIds);
-    void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds);
-    void bindValues(SqliteStatement &statement, ModelRecord *record,
-                    const QHash<ModelRecord *, qint64> &newIds) const;
+    static constexpr quint8 allFields = 0xff;
+    // Writes the `fields` of a stored record (see ModelRecord::markChanged()) into its row.
+    void writeUpdate(ModelRecord *record, const QHash<ModelRecord *, qint64> &newIds, quint8 fields);
+    int bindValues(SqliteStatement &statement, ModelRecord *record,
+                   const QHash<ModelRecord *, qint64> &newIds, quint8 fields) const;
     void deleteRows(const char *table, const QList<qint64> &ids);
     void writeLinks(Profile *profile, const QHash<ModelRecord *, qint64> &newIds,
                     const QSet<const ModelRecord *> &gone);

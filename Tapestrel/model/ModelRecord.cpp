@@ -17,8 +17,10 @@ ModelContext *ModelRecord::modelContext() const
     return m_context;
 }
 
-void ModelRecord::markChanged()
+void ModelRecord::markChanged(quint8 field)
 {
-    if (m_context && !m_loadingFromStore)
+    if (m_context && !m_loadingFromStore) {
+        m_changedFields |= field;
         m_context->recordChanged(this);
+    }
 }

@@ -24,8 +24,10 @@ public:
 
 protected:
     explicit ModelRecord(QObject *parent = nullptr);
-    // Called by every setter of a stored field after the value changed.
-    void markChanged();
+    // Called by every setter of a stored field after the value changed, with the field's bit (its
+    // column in the order StoreQueries lists them; an option's profile and place count as one), or
+    // with none for a change of a list the record holds. A save writes only the fields changed.
+    void markChanged(quint8 field = 0);
     // True while the context is filling the record from the store: setters then record nothing.
     bool isLoadingFromStore() const { return m_loadingFromStore; }
 
@@ -35,4 +37,6 @@ private:
     qint64 m_rowId = 0;
     bool m_deleted = false;
     bool m_loadingFromStore = false;
+    // The fields changed since the last save (bits as for markChanged()).
+    quint8 m_changedFields = 0;
 };

@@ -26,7 +26,7 @@ void Option::setKey(const QString &key)
     if (m_key == key)
         return;
     m_key = key;
-    markChanged();
+    markChanged(keyField);
     emit keyChanged();
 }
 
@@ -35,7 +35,7 @@ void Option::setValue(const QString &value)
     if (m_value == value)
         return;
     m_value = value;
-    markChanged();
+    markChanged(valueField);
     emit valueChanged();
 }
 
@@ -44,7 +44,7 @@ void Option::setEnabled(bool enabled)
     if (m_isEnabled == enabled)
         return;
     m_isEnabled = enabled;
-    markChanged();
+    markChanged(enabledField);
     emit isEnabledChanged();
 }
 
@@ -64,7 +64,7 @@ void Option::setProfile(Profile *profile)
         if (profile && profile->modelContext())
             profile->modelContext()->insert(this);
     }
-    markChanged();
+    markChanged(placeField);
     emit profileChanged();
 }
 

@@ -53,6 +53,12 @@ signals:
 private:
     friend class Profile;
     friend class ModelContext;
+    // The stored fields, in the order of their columns (see ModelRecord::markChanged()); the profile
+    // and the place in its list are one.
+    static constexpr quint8 keyField = 1;
+    static constexpr quint8 valueField = 2;
+    static constexpr quint8 enabledField = 4;
+    static constexpr quint8 placeField = 8;
     QString m_key;
     QString m_value;
     bool m_isEnabled = true;

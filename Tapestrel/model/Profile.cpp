@@ -47,7 +47,7 @@ void Profile::setUuid(const QString &uuid)
     if (m_uuid == uuid)
         return;
     m_uuid = uuid;
-    markChanged();
+    markChanged(uuidField);
     emit uuidChanged();
 }
 
@@ -56,7 +56,7 @@ void Profile::setName(const QString &name)
     if (m_name == name)
         return;
     m_name = name;
-    markChanged();
+    markChanged(nameField);
     emit nameChanged();
 }
 
@@ -65,7 +65,7 @@ void Profile::setEnabled(bool enabled)
     if (m_isEnabled == enabled)
         return;
     m_isEnabled = enabled;
-    markChanged();
+    markChanged(enabledField);
     emit isEnabledChanged();
 }
 

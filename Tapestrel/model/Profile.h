@@ -79,6 +79,10 @@ private:
     friend class Option;
     friend class CustomBackground;
     friend class ModelContext;
+    // The stored fields, in the order of their columns (see ModelRecord::markChanged()).
+    static constexpr quint8 uuidField = 1;
+    static constexpr quint8 nameField = 2;
+    static constexpr quint8 enabledField = 4;
     // A profile for a stored row, filled by its context: no uuid of its own, which the row replaces.
     struct StoredRow
     {

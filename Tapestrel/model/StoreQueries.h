@@ -36,4 +36,16 @@ inline constexpr const char *updateOption = "UPDATE options SET \"key\" = ?, \"v
 inline constexpr const char *updateBackground =
     "UPDATE custom_backgrounds SET uuid = ?, type = ?, backgroundValue = ?, bookmarkData = ? WHERE id = ?";
 
+// The tables and their columns as the updates above name them, for a save that writes some of them.
+struct Columns
+{
+    const char *table;
+    const char *names[5];
+};
+inline constexpr Columns profileColumns {"profiles", {"uuid", "name", "isEnabled"}};
+inline constexpr Columns optionColumns {"options",
+                                        {"\"key\"", "\"value\"", "isEnabled", "profile", "position"}};
+inline constexpr Columns backgroundColumns {"custom_backgrounds",
+                                            {"uuid", "type", "backgroundValue", "bookmarkData"}};
+
 } // namespace StoreQueries

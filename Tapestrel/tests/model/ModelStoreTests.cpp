@@ -5,16 +5,22 @@
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ProfileRepository.h"
+#include "Tapestrel/model/RecordForms.h"
+#include "Tapestrel/model/RowMoves.h"
+#include "Tapestrel/model/StoreMerge.h"
 
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
+
+using TestSupport::runTask;
 
 namespace {
 
@@ -502,4 +508,64 @@ TEST_F(ModelStore, ChangesToRowsDeletedElsewhereAreDroppedAndTheRestIsSaved)
     EXPECT_EQ(stored[0]->value("k"), "later");
     EXPECT_TRUE(stored[0]->backgrounds().isEmpty());
     EXPECT_EQ(rowCount("options"), 1);
+}
+
+// Merges queued behind one that holds the merge thread may all have written the store before the
+// first one's end is handled: every context follows each of them, in order, before anyone reads the
+// store (here, windows that read on every change), and the edits that waited are stored after them.
+TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
+{
+    auto container = open();
+    ModelContext *main = container->mainContext();
+    Profile *profile = makeProfile(main, "Mine", {"a", "b", "c"});
+    main->save();
+    auto other = container->makeContext();
+    QObject windows;
+    for (ModelContext *context : {main, other.get()})
+        QObject::connect(context, &ModelContext::objectsChanged, &windows,
+                         [context] { context->fetchProfiles(); });
+    const auto merging = [&](const QString &name, const QStringList &keys) {
+        ProfileForm form {profile->uuid(), name, true, {}};
+        for (const QString &key : keys)
+            form.options.append({key, name, true});
+        return container->merge(
+            [form](const QString &path) { return StoreMerge::merge(path, {form}, {}, true); });
+    };
+    QSemaphore held;
+    QSemaphore queued;
+    QCoro::Task<void> holding = container->merge([&held](const QString &) {
+        held.acquire();
+        return RowMoves {};
+    });
+    QCoro::Task<void> restoring = merging("Restored", {"a", "b", "c"});
+    // Drops the options that both contexts change meanwhile.
+    QCoro::Task<void> importing = merging("Imported", {"a"});
+    QCoro::Task<void> last = container->merge([&queued](const QString &) {
+        queued.release();
+        return RowMoves {};
+    });
+    profile->option("b")->setValue("main");
+    main->save();
+    other->fetchProfiles()[0]->option("c")->setValue("other");
+    other->save();
+
+    held.release();
+    // The merges before the last have ended, not yet handled.
+    queued.acquire();
+    // A read before their ends are handled.
+    main->fetchProfiles();
+    runTask(container->mergesOver());
+    for (QCoro::Task<void> *task : {&holding, &restoring, &importing, &last})
+        runTask(std::move(*task));
+    EXPECT_FALSE(main->hasChanges());
+    EXPECT_FALSE(other->hasChanges());
+    auto reader = container->makeContext();
+    for (ModelContext *context : {main, other.get(), reader.get()}) {
+        const Profile *stored = context->fetchProfiles().value(0);
+        ASSERT_TRUE(stored);
+        QStringList options;
+        for (const Option *option : stored->options())
+            options.append(option->key() + '=' + option->value());
+        EXPECT_EQ(stored->name() + ": " + options.join(' '), "Imported: a=Imported b=main c=other");
+    }
 }
