@@ -11,12 +11,14 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
+#include <QCoro/QCoroSignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +28,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -492,8 +495,48 @@ QCoro::Task<void> BackupManager::makeBackup(bool locked)
 
 QCoro::Task<QStringList> BackupManager::restore(Backup backup)
 {
+    return restoreInTurn(std::move(backup), false);
+}
+
+QCoro::Task<QStringList> BackupManager::restoreKeepingCurrent(Backup backup)
+{
+    return restoreInTurn(std::move(backup), true);
+}
+
+QCoro::Task<QStringList> BackupManager::restoreInTurn(Backup backup, bool keepCurrentFirst)
+{
+    QPointer<BackupManager> self(this);
+    const quint64 turn = m_restoresAsked++;
+    const QString name = backup.url.fileName();
+    m_restoring.append(name);
+    // Edits made while this restore waits its turn are written after it as well.
+    const std::shared_ptr<void> hold = m_backupHandler->holdForRestore();
+    // However the restore ends, the next one's turn comes.
+    const auto endTurn = qScopeGuard([self, name] {
+        if (!self)
+            return;
+        self->m_restoring.removeOne(name);
+        ++self->m_restoresEnded;
+        emit self->restoreEnded();
+    });
+    while (self && self->m_restoresEnded < turn)
+        co_await qCoro(self.get(), &BackupManager::restoreEnded);
+    const auto closed = [&backup] {
+        return restoreFailure(std::make_exception_ptr(std::runtime_error("the backups were closed")), backup,
+                              {});
+    };
+    if (!self)
+        throw closed();
+    if (keepCurrentFirst)
+        co_await self->makeBackup(true);
+    if (!self)
+        throw closed();
+    co_return co_await self->unpackAndRestore(std::move(backup));
+}
+
+QCoro::Task<QStringList> BackupManager::unpackAndRestore(Backup backup)
+{
     const std::shared_ptr<BackupHandler> handler = m_backupHandler;
-    const std::shared_ptr<void> hold = handler->holdForRestore();
     Zip::Zip::addCustomFileExtension(m_configuration.fileExtension);
 
     QTemporaryDir work = makeWorkingDirectory(workingFolderPath());
@@ -509,6 +552,13 @@ QCoro::Task<QStringList> BackupManager::restore(Backup backup)
         failure = std::current_exception();
     }
     throw restoreFailure(failure, backup, work.path());
+}
+
+QCoro::Task<void> BackupManager::restoresOver()
+{
+    QPointer<BackupManager> self(this);
+    while (self && self->isRestoring())
+        co_await qCoro(self.get(), &BackupManager::restoreEnded);
 }
 
 QCoro::Task<void> BackupManager::deleteBackup(Backup backup)

@@ -76,7 +76,19 @@ public:
     // of one name, fail the restore
     // before anything is unpacked; one that expands more than that from the bytes read for it fails
     // it as it is unpacked. Only the members the handler reads are unpacked.
+    // Restores run one after another in the order they were asked, each after the one before has
+    // ended, so that the store ends as the last one asked left it; the handler's hold
+    // (BackupHandler::holdForRestore) is taken when it is asked.
     QCoro::Task<QStringList> restore(Backup backup);
+    // The same, after a locked backup of the current data has been made in the restore's turn, so
+    // that the restore can be undone; a backup that cannot be made fails it before anything changes.
+    QCoro::Task<QStringList> restoreKeepingCurrent(Backup backup);
+    // A restore has been asked and has not ended.
+    bool isRestoring() const { return !m_restoring.isEmpty(); }
+    // The backups of the restores asked and not ended, by file name, in the order asked.
+    const QStringList &unfinishedRestores() const { return m_restoring; }
+    // Returns once no restore is asked and not ended.
+    QCoro::Task<void> restoresOver();
     // Removes an unlocked archive; a locked one gives the locked-backup error.
     QCoro::Task<void> deleteBackup(Backup backup);
     QCoro::Task<void> reload();
@@ -90,9 +102,12 @@ signals:
     void backupsChanged();
     void totalSizeChanged();
     void isWorkingChanged();
+    void restoreEnded();
 
 private:
     void setIsWorking(bool isWorking);
+    QCoro::Task<QStringList> restoreInTurn(Backup backup, bool keepCurrentFirst);
+    QCoro::Task<QStringList> unpackAndRestore(Backup backup);
 
     Configuration m_configuration;
     std::shared_ptr<BackupHandler> m_backupHandler;
@@ -100,6 +115,11 @@ private:
     QList<Backup> m_backups;
     qint64 m_totalSize = 0;
     bool m_isWorking = false;
+    QStringList m_restoring;
+    // Restores asked and ended since the manager was made: the next to run is the one asked as number
+    // m_restoresEnded.
+    quint64 m_restoresAsked = 0;
+    quint64 m_restoresEnded = 0;
 };
 
 } // namespace KivBackups

@@ -1,5 +1,6 @@
 #include "Tapestrel/Tapestrel.h"
 
+#include "KivApp/ProgramEnd.h"
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
@@ -157,6 +158,25 @@ void Tapestrel::storeBeforeQuit()
         // Nobody is left to show it to: the program is ending, and standard error is where it goes.
         qWarning("The last changes could not be stored before quitting: %s", error.what());
     }
+    // The end did not wait for them (it took too long): nobody else will tell.
+    if (m_backupManager) {
+        for (const QString &backup : m_backupManager->unfinishedRestores())
+            qWarning("The backup “%s” was not restored: Tapestrel ended before the restore had ended.",
+                     qPrintable(backup));
+    }
+}
+
+void Tapestrel::waitBeforeQuitting(KivApp::ProgramEnd &end)
+{
+    const QPointer<Tapestrel> self(this);
+    end.addWait({[self] { return self && self->m_backupManager && self->m_backupManager->isRestoring(); },
+                 [self] {
+                     return self->m_backupManager->restoresOver();
+                 }});
+    end.addWait({[self] { return self && self->m_modelContainer && self->m_modelContainer->isMerging(); },
+                 [self] {
+                     return self->m_modelContainer->mergesOver();
+                 }});
 }
 
 Tapestrel::~Tapestrel() = default;

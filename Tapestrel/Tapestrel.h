@@ -20,6 +20,9 @@ class ModelContainer;
 class TapestrelBackupHandler;
 class TapestrelDataResetController;
 
+namespace KivApp {
+class ProgramEnd;
+}
 namespace KivBackups {
 class BackupManager;
 class BackupPlanner;
@@ -113,6 +116,10 @@ public:
     // Applies the scheduled profiles at their times of day; made by the constructor.
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 
+    // The program's end (whoever asks for it) waits for the restores asked and the merges of the store,
+    // so that what the quit stores is stored over them.
+    void waitBeforeQuitting(KivApp::ProgramEnd &end);
+
     // Opens a store or stops the program with the message above.
     static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
 
@@ -122,7 +129,7 @@ private:
     void showLastBackground();
     void runStartUpTask();
     // When the program ends: every change not yet stored is written, those waiting for a merge
-    // included, once the merges have ended.
+    // included, once the merges have ended. A restore that has not ended is said not to be done.
     void storeBeforeQuit();
 
     // Made first, before Defaults.

@@ -1,3 +1,4 @@
+#include "KivApp/ProgramEnd.h"
 #include "KivDesktopBackground/DisplayPlatform.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
@@ -15,6 +16,7 @@
 #include "platform/SessionBusTypes.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFile>
 #include <QMutex>
 #include <QStandardPaths>
@@ -114,6 +116,13 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     opening.reset();
     StartupMarks::mark("QApplication");
+    // A session's end, a shutdown or `kill` ends the program as Quit does, from here on. Its quits are
+    // followed before the program's own filters are installed, which see them first (and may refuse).
+    KivApp::ProgramEnd end;
+    end.catchSignals();
+    end.followSessionManager();
+    end.watchBus(QDBusConnection::sessionBus());
+    end.followQuits();
     // Before anything reads the preference domains: an exchange of one that a killed writer left half
     // done is finished, so that another program's save taken out of place is in place again.
     Platform::AtomicFile::finishInterruptedIn(Platform::Home::preferencesFolder());
@@ -129,5 +138,11 @@ int main(int argc, char *argv[])
     const auto automation = AutomationService::startForProgram(
         [] { return Tapestrel::shared().modelContainer().mainContext(); }, &app.selection());
     StartupMarks::mark("automation");
-    return QApplication::exec();
+    Tapestrel::shared().waitBeforeQuitting(end);
+    end.addWait({[service = automation.get()] { return service->isAnswering(); },
+                 [service = automation.get()] {
+                     return service->answered();
+                 }});
+    // An end asked for during the start (a nested event loop ran it) is over already.
+    return end.hasEnded() ? 0 : QApplication::exec();
 }

@@ -67,6 +67,13 @@ public:
     // This process's connection to the bus.
     QDBusConnection connection() const { return QDBusConnection::connectToBus(m_address, connectionName()); }
 
+    // Ends the bus now, as a session's end does.
+    void stop()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished(10000);
+    }
+
     // The names whose owners are killed at the end.
     void killOwnersAtEnd(const QStringList &names) { m_ownedNames = names; }
 

@@ -292,22 +292,14 @@ QCoro::Task<void> restoreSelected(QPointer<BackupListView> list)
     }
     const Backup backup = *list->selectedBackups().cbegin();
     std::exception_ptr failure;
-    // The current data is kept first, so a restore can always be undone.
+    // The current data is kept first, in the restore's turn, so a restore can always be undone.
     try {
-        co_await manager->makeBackup(true);
+        const QStringList notes = co_await manager->restoreKeepingCurrent(backup);
+        // From the event loop, not from inside the resumption of the restore.
+        if (!notes.isEmpty() && list)
+            QTimer::singleShot(0, list, [list, notes] { Platform::Alerts::run(restoredAlert(notes), list); });
     } catch (...) {
         failure = std::current_exception();
-    }
-    if (!failure && manager) {
-        try {
-            const QStringList notes = co_await manager->restore(backup);
-            // From the event loop, not from inside the resumption of the restore.
-            if (!notes.isEmpty() && list)
-                QTimer::singleShot(0, list,
-                                   [list, notes] { Platform::Alerts::run(restoredAlert(notes), list); });
-        } catch (...) {
-            failure = std::current_exception();
-        }
     }
     finish(list, failure);
 }

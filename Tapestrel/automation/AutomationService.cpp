@@ -20,7 +20,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 
+#include <QCoro/QCoroSignal>
+
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -61,10 +64,18 @@ AutomationService::AutomationService(ContextSource context, SelectionModel *sele
     qDBusRegisterMetaType<QList<QVariantMap>>();
 }
 
+AutomationService::~AutomationService()
+{
+    answerTheRest();
+}
+
 std::unique_ptr<AutomationService> AutomationService::startForProgram(ContextSource context,
                                                                       SelectionModel *selection)
 {
     auto service = std::make_unique<AutomationService>(std::move(context), selection);
+    // After the store's own end (connected before): a profile a script made is answered as stored.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, service.get(),
+            &AutomationService::answerTheRest);
     QString error;
     if (!service->registerOn(QDBusConnection::sessionBus(), serviceName, &error))
         qWarning("Scripting service not available: %s", qPrintable(error));
@@ -93,6 +104,63 @@ bool AutomationService::registerOn(QDBusConnection connection, const QString &se
         return false;
     }
     return true;
+}
+
+std::shared_ptr<AutomationService::Taken> AutomationService::take()
+{
+    setDelayedReply(true);
+    auto taken = std::make_shared<Taken>();
+    taken->service = this;
+    taken->connection = connection();
+    taken->call = message();
+    m_taken.append(taken);
+    return taken;
+}
+
+void AutomationService::answer(const std::shared_ptr<Taken> &taken, const QDBusMessage &reply)
+{
+    if (taken->answered)
+        return;
+    taken->answered = true;
+    taken->connection.send(reply);
+    if (AutomationService *service = taken->service) {
+        service->m_taken.removeOne(taken);
+        if (!service->m_unflushed.contains(taken->connection.name()))
+            service->m_unflushed.append(taken->connection.name());
+        emit service->requestAnswered();
+    }
+}
+
+QCoro::Task<void> AutomationService::answered()
+{
+    QPointer<AutomationService> self(this);
+    while (self && self->isAnswering())
+        co_await qCoro(self.get(), &AutomationService::requestAnswered);
+}
+
+void AutomationService::answerTheRest()
+{
+    for (const std::shared_ptr<Taken> &taken : QList(m_taken)) {
+        if (taken->created && taken->context && !taken->context->hasChanges())
+            answer(taken, taken->call.createReply(QVariant::fromValue(record(*taken->created))));
+        else
+            answer(
+                taken,
+                taken->call.createErrorReply(
+                    failedError,
+                    QCoreApplication::translate("AutomationService", "Tapestrel ended before it was done.")));
+    }
+    // The answers go out on the connection's own thread, which ends with the program: a call of the
+    // bus's own returns only after them.
+    for (const QString &name : std::exchange(m_unflushed, {})) {
+        QDBusConnection connection(name);
+        if (connection.isConnected())
+            connection.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                           QStringLiteral("/org/freedesktop/DBus"),
+                                                           QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                           QStringLiteral("Ping")),
+                            QDBus::Block, 5000);
+    }
 }
 
 Profile *AutomationService::findProfile(const QString &id, Lookup lookup)
@@ -156,9 +224,7 @@ void AutomationService::ApplyProfile(const QString &id)
     Profile *profile = findProfile(id, Lookup::byIDOrName);
     if (!profile)
         return;
-    setDelayedReply(true);
-    KivUtilities::detached(applyAndReply(profile, true, connection(), message()),
-                           "AutomationService::ApplyProfile");
+    KivUtilities::detached(applyAndReply(profile, true, take()), "AutomationService::ApplyProfile");
 }
 
 void AutomationService::FocusChanged(const QString &id)
@@ -174,38 +240,34 @@ void AutomationService::FocusChanged(const QString &id)
         Profile *profile = findProfile(last);
         if (!profile)
             return;
-        setDelayedReply(true);
-        KivUtilities::detached(applyAndReply(profile, false, connection(), message()),
-                               "AutomationService::FocusChanged");
+        KivUtilities::detached(applyAndReply(profile, false, take()), "AutomationService::FocusChanged");
         return;
     }
     Profile *profile = findProfile(id);
     if (!profile)
         return;
-    setDelayedReply(true);
-    KivUtilities::detached(applyAndReply(profile, false, connection(), message()),
-                           "AutomationService::FocusChanged");
+    KivUtilities::detached(applyAndReply(profile, false, take()), "AutomationService::FocusChanged");
 }
 
 QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
-                                                   QDBusConnection connection, QDBusMessage call)
+                                                   std::shared_ptr<Taken> taken)
 {
     ApplyResult result;
     try {
         ApplyProfileCommand command(profile, saveLastProfile, ProfileOperationQueue::Attendance::unattended);
         result = co_await command.executeAndWait();
     } catch (const std::exception &error) {
-        connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
+        answer(taken, taken->call.createErrorReply(failedError, QString::fromUtf8(error.what())));
         co_return;
     }
     if (!result.succeeded()) {
         result.profileName = shownInMessage(result.profileName);
         // The caller decides how to show it; the program's log keeps it as well.
         qWarning().noquote() << result.text();
-        connection.send(call.createErrorReply(partlyAppliedError, result.text()));
+        answer(taken, taken->call.createErrorReply(partlyAppliedError, result.text()));
         co_return;
     }
-    connection.send(call.createReply());
+    answer(taken, taken->call.createReply());
 }
 
 QVariantMap AutomationService::CreateProfile(const QString &name)
@@ -230,21 +292,22 @@ QVariantMap AutomationService::CreateProfile(const QString &name)
                        QCoreApplication::translate("AutomationService", "The profiles are not open."));
         return {};
     }
-    setDelayedReply(true);
-    KivUtilities::detached(createAndReply(m_selection, profiles, name, connection(), message()),
+    KivUtilities::detached(createAndReply(m_selection, profiles, name, take()),
                            "AutomationService::CreateProfile");
     return {};
 }
 
 QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> selection,
                                                     QPointer<ModelContext> context, QString name,
-                                                    QDBusConnection connection, QDBusMessage call)
+                                                    std::shared_ptr<Taken> taken)
 {
     QPointer<Profile> profile;
     try {
         NewProfileCommand command(selection, context, name, true,
                                   ProfileOperationQueue::Attendance::unattended);
         profile = co_await command.createProfile();
+        taken->created = profile;
+        taken->context = context;
         // Kept at once: a profile made by a script must survive the program quitting right away. A
         // restore being merged holds saves back until it ends, so the script hears of the profile
         // only once it is written (or why it could not be).
@@ -256,16 +319,17 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
                 context->save();
         }
     } catch (const std::exception &error) {
-        connection.send(call.createErrorReply(failedError, QString::fromUtf8(error.what())));
+        answer(taken, taken->call.createErrorReply(failedError, QString::fromUtf8(error.what())));
         co_return;
     }
     if (!profile) {
-        connection.send(call.createErrorReply(
-            failedError,
-            QCoreApplication::translate("AutomationService", "The profile could not be created.")));
+        answer(taken,
+               taken->call.createErrorReply(
+                   failedError,
+                   QCoreApplication::translate("AutomationService", "The profile could not be created.")));
         co_return;
     }
-    connection.send(call.createReply(QVariant::fromValue(record(*profile))));
+    answer(taken, taken->call.createReply(QVariant::fromValue(record(*profile))));
 }
 
 QList<QVariantMap> AutomationService::ListProfiles()

@@ -62,6 +62,19 @@ public:
     bool registerOn(QDBusConnection connection, const QString &service = serviceName,
                     QString *error = nullptr);
 
+    // Some request has been taken and not answered yet.
+    bool isAnswering() const { return !m_taken.isEmpty(); }
+    // Returns once every request taken has been answered.
+    QCoro::Task<void> answered();
+    // For the program's end, when no event loop will run again: answers each request still taken (a
+    // profile made and stored as made, anything else as not done), and returns once the bus has every
+    // answer sent. Also done when the service is destroyed.
+    void answerTheRest();
+    ~AutomationService() override;
+
+signals:
+    void requestAnswered();
+
 public slots:
     // Applies the profile with this uuid and remembers it as the last applied one. Where no profile
     // has this uuid, the only profile with this name is applied (a person picks profiles by name).
@@ -79,19 +92,36 @@ public slots:
     Q_SCRIPTABLE void ShowProfile(const QString &id);
 
 private:
+    // A call whose answer comes later.
+    struct Taken
+    {
+        QPointer<AutomationService> service;
+        QDBusConnection connection {QString()};
+        QDBusMessage call;
+        // What a create has made, and where.
+        QPointer<Profile> created;
+        QPointer<ModelContext> context;
+        bool answered = false;
+    };
+    std::shared_ptr<Taken> take();
+    static void answer(const std::shared_ptr<Taken> &taken, const QDBusMessage &reply);
+
     enum class Lookup { byID, byIDOrName };
     // The profile with this uuid (or else the only one with this name); none after an error reply was
     // sent.
     Profile *findProfile(const QString &id, Lookup lookup = Lookup::byID);
     static QVariantMap record(const Profile &profile);
     static QCoro::Task<void> applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
-                                           QDBusConnection connection, QDBusMessage call);
+                                           std::shared_ptr<Taken> taken);
     static QCoro::Task<void> createAndReply(QPointer<SelectionModel> selection,
                                             QPointer<ModelContext> context, QString name,
-                                            QDBusConnection connection, QDBusMessage call);
+                                            std::shared_ptr<Taken> taken);
 
     ModelContext *context() const { return m_context ? m_context() : nullptr; }
 
     ContextSource m_context;
     QPointer<SelectionModel> m_selection;
+    QList<std::shared_ptr<Taken>> m_taken;
+    // The connections, by name, that were sent answers the bus may not have yet.
+    QStringList m_unflushed;
 };

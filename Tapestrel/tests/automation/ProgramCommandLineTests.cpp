@@ -51,6 +51,18 @@ TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
     const CommandRun again = tapestrel({});
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(bus.ownerPid(AutomationService::serviceName), running.processId());
+
+    // A session's end (SIGTERM, then the session bus going away) ends the program as Quit does.
+    ::kill(pid_t(running.processId()), SIGTERM);
+    ASSERT_TRUE(running.waitForFinished(60000));
+    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+    running.start();
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    EXPECT_TRUE(listedProfiles().contains("Evening"));
+    bus.stop();
+    ASSERT_TRUE(running.waitForFinished(60000));
+    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(running.exitCode(), 0);
 }
 
 // Names any caller on the bus may give, each meant to take over the terminal that lists it or to fool

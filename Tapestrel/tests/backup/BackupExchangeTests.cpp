@@ -515,6 +515,9 @@ TEST_F(BackupExchange, ArchivesAreRefusedNamingTheLimitOrRestoredInTheirOrder)
          "expands from"},
         {"70,000 files", manyFiles, true, "it holds more than 1,000 files"},
         {"66,000 files, counted as 465", manyFiles.first(66001), true, "it holds more than 1,000 files"},
+        // With "backgrounds.json".
+        {"1,001 files", manyFiles.first(1000), true, "it holds more than 1,000 files"},
+        {"1,000 files", manyFiles.first(999), true, {}, before},
         {"a file twice",
          {{"profiles.json", "[]"}, {"profiles.json", "[]"}},
          false,
@@ -873,4 +876,24 @@ TEST_F(BackupExchange, ASaveWhileTheFilesAreReadIsRestoredOverToo)
     saved->release(workers);
     runTask(std::move(restoring));
     EXPECT_EQ(storedProfiles(), QStringList({"A Original k=v+ links:0"}));
+}
+
+// Restores run in the order they were asked, whichever is read first: the store ends as the last one
+// left it.
+TEST_F(BackupExchange, RestoresAskedAtOnceRunInTheOrderAsked)
+{
+    const auto manager = makeManager(folder("backups"));
+    const KivBackups::Backup first = addArchive(
+        *manager, "20240101000000", {{"profiles.json", profilesJson(2000, 20)}, {"backgrounds.json", "[]"}});
+    const KivBackups::Backup second = addArchive(
+        *manager, "20240102000000", {{"profiles.json", profilesJson(1, 1)}, {"backgrounds.json", "[]"}});
+    QCoro::Task<QStringList> restoringFirst = manager->restore(first);
+    QCoro::Task<QStringList> restoringSecond = manager->restore(second);
+    EXPECT_EQ(manager->unfinishedRestores(),
+              QStringList({"20240101000000.tapback", "20240102000000.tapback"}));
+    runTask(std::move(restoringSecond), std::chrono::seconds(60));
+    runTask(std::move(restoringFirst));
+    EXPECT_FALSE(manager->isRestoring());
+    EXPECT_EQ(profileSummary().value(0), "P0:1");
+    EXPECT_EQ(profileSummary().size(), 2000);
 }
