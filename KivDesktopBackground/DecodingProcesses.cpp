@@ -47,9 +47,10 @@ int aboveStandard(int descriptor)
 bool passedOn(const QByteArray &name)
 {
     // Where the toolkit's plugins lie is the decoding process's own to know: it lets itself read only
-    // there once confined, and loads them before.
-    static const char *const names[] = {"LANG",         "LANGUAGE",      "LD_LIBRARY_PATH",
-                                        "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"};
+    // there once confined, and loads them before. The data folders say where the user's own fonts lie,
+    // which a picture's text may be set in.
+    static const char *const names[] = {"LANG",          "LANGUAGE",     "LD_LIBRARY_PATH", "ASAN_OPTIONS",
+                                        "UBSAN_OPTIONS", "LSAN_OPTIONS", "XDG_DATA_HOME",   "XDG_DATA_DIRS"};
     return name.startsWith("LC_")
         || std::any_of(std::begin(names), std::end(names),
                        [&name](const char *kept) { return name == kept; });

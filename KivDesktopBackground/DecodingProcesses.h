@@ -56,8 +56,9 @@ public:
     // beside the program; never searched for. Empty when it is not there.
     static QString tool();
     // The whole environment a decoding process gets, "NAME=value" each: what decoding needs of the
-    // program's (its language, where a packaged toolkit's libraries lie, a sanitizer's options) and nothing
-    // that reaches the desktop (no display, no bus address, no search path, no home).
+    // program's (its language, where a packaged toolkit's libraries lie, a sanitizer's options, the data
+    // folders that hold the user's fonts) and nothing that reaches the desktop (no display, no bus
+    // address, no search path, no home: the process finds the home's font folders itself).
     static QByteArrayList environment();
 
 private:

@@ -359,6 +359,7 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
         {"LANG", true},
         {"LC_TIME", true},
         {"UBSAN_OPTIONS", true},
+        {"XDG_DATA_HOME", true},
     };
     std::vector<std::unique_ptr<TestSupport::ScopedVariable>> set;
     for (const auto &[name, passed] : variables)

@@ -2,6 +2,7 @@
 
 #include "KivDesktopBackground/DecodingProcesses.h"
 #include "KivDesktopBackground/PictureProtocol.h"
+#include "KivDesktopBackground/SpareCanvases.h"
 #include "testsupport/BrokenPictures.h"
 #include "testsupport/Deflated.h"
 #include "testsupport/HostileFiles.h"
@@ -509,7 +510,8 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
 // not long after (it holds its memory).
 TEST_F(PictureProcessTest, AnIdleProcessEndsAfterTenSeconds)
 {
-    KivDesktopBackground::DecodingProcesses processes(qint64(1) << 30, 60s);
+    KivDesktopBackground::SpareCanvases spares;
+    KivDesktopBackground::DecodingProcesses processes(qint64(1) << 30, 60s, spares);
     bool idle = false;
     QString why;
     const std::optional<KivDesktopBackground::DecodingProcesses::Process> process =
