@@ -61,6 +61,15 @@ QString earlierShortName(const QString &fileName)
     return cutTo(fileName, maxNameInLeftoverName);
 }
 
+// Whether a name borne by leftovers is a cut one that ends in the digest of the whole name: it is that
+// file's and no other's, even where it is also the start of another name (the names made beside the file,
+// its lock file and kept copies, begin with it).
+bool endsInNameDigest(const QString &borne)
+{
+    static const QRegularExpression pattern(QStringLiteral("~[0-9a-f]{%1}$").arg(nameDigestDigits));
+    return pattern.match(borne).hasMatch();
+}
+
 QString randomLetters(int count)
 {
     static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -145,17 +154,18 @@ QStringList InterruptedExchanges::seeToFile(const QString &file)
 QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &file, bool onlyFile)
 {
     QStringList leftovers;
-    // The files whose names are cut in their leftovers' names, by the names borne (also as earlier
-    // versions cut them).
-    QHash<QString, QStringList> longNames;
+    // The files whose names are cut in their leftovers' names, by the names borne, and by the names
+    // earlier versions cut them to.
+    QHash<QString, QString> longNames;
+    QHash<QString, QStringList> earlierLongNames;
     if (DIR *directory = ::opendir(QFile::encodeName(folder).constData())) {
         while (const dirent *entry = ::readdir(directory)) {
             const QString name = QFile::decodeName(entry->d_name);
             if (isLeftoverName(name)) {
                 leftovers.append(name);
             } else if (const QString borne = shortName(name); borne != name) {
-                longNames[borne].append(name);
-                longNames[earlierShortName(name)].append(name);
+                longNames.insert(borne, name);
+                earlierLongNames[earlierShortName(name)].append(name);
             }
         }
         ::closedir(directory);
@@ -169,12 +179,17 @@ QStringList InterruptedExchanges::seeTo(const QString &folder, const QString &fi
         const QRegularExpressionMatch match = leftoverPattern().match(name);
         const QString borne = match.captured(1);
         const QByteArray written = match.captured(3).toLatin1();
-        QStringList candidates = longNames.value(borne);
-        struct stat named
-        {
-        };
-        if (::lstat(QFile::encodeName(pathOf(borne)).constData(), &named) == 0)
-            candidates.append(borne);
+        QStringList candidates;
+        if (endsInNameDigest(borne)) {
+            candidates.append(longNames.value(borne, borne));
+        } else {
+            candidates = earlierLongNames.value(borne);
+            struct stat named
+            {
+            };
+            if (::lstat(QFile::encodeName(pathOf(borne)).constData(), &named) == 0)
+                candidates.append(borne);
+        }
         QString target = candidates.size() == 1 ? candidates.first() : borne;
         if (candidates.size() > 1) {
             // Several files fit a name an earlier version cut: only the one that holds the writer's new

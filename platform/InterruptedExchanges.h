@@ -13,8 +13,9 @@ namespace Platform {
 // digits>" followed by ".tmp" for its temporary file, or by "-<digest>-<digest>.swap" while an exchange
 // is under way. A file name too long for that within the file system's 255 bytes is cut, and the cut name
 // ends in "~" and a digest of the whole name, so that a leftover still tells exactly which file it
-// belongs to. (Earlier versions cut such names without a digest; their leftovers are found by the start
-// of the name, where only one file fits it or only one holds the writer's new file.)
+// belongs to, never one of the names made beside that file, which start with the same cut name.
+// (Earlier versions cut such names without a digest; their leftovers are found by the start of the name,
+// where only one file fits it or only one holds the writer's new file.)
 //
 // A leftover counts only when no writer holds its lock, it is a regular file, and it belongs to this
 // program's user or to the owner of the file it was written for: a program run as root on a user's

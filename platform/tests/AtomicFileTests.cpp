@@ -2,6 +2,7 @@
 #include "platform/InterruptedExchanges.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/FileSizeLimit.h"
 #include "testsupport/OutsideWriter.h"
 #include "testsupport/TempHome.h"
@@ -19,6 +20,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 using Platform::AtomicFile;
@@ -589,12 +592,12 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
     const bool root = ::geteuid() == 0;
     struct Case
     {
-        const char *name;
+        QString name;
         QString stops; // where the writer stops; it is killed at the last one
         QString saves; // another program's saves by rename: "<stop>:<version>" ("after": after the kill)
         QByteArray inPlace; // the version in place before the next change
         QByteArray kept; // the version kept beside the file, which the next change then names
-        bool domain = false; // a preference domain, written next through UserDefaults
+        QString domain = {}; // a preference domain, written next through UserDefaults
         bool atStart = false; // finished by the start (the first read of any domain), not by the next change
         QString fileName = "settings";
         // Run as root on a user's file (uid 1000): the file and the saves are the user's, and the
@@ -605,34 +608,52 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
     QList<Case> cases {
         {"before the new file bears its swap name", "renaming", "renaming:S1", "S1", ""},
         {"before the exchange", "exchanging", "exchanging:S1", "S1", ""},
-        {"after the exchange that took a save out", "renaming exchanged", "renaming:S1", "S1", "", true},
-        {"after the exchange, at the start", "renaming exchanged", "renaming:S1", "S1", "", true, true},
+        {"after the exchange that took a save out", "renaming exchanged", "renaming:S1", "S1", "",
+         "com.example.cut"},
+        {"after the exchange, at the start", "renaming exchanged", "renaming:S1", "S1", "",
+         "com.example.start", true},
         {"after the exchange that took the version read out", "exchanged", "", "v0", ""},
         {"after the exchange, saved again after the kill", "renaming exchanged", "renaming:S1 after:S2", "S2",
-         "S1", true},
+         "S1", "com.example.cut"},
         {"after the exchange that took the version read out, saved after", "exchanged", "after:S2", "S2", ""},
         {"after a put-back that took the writer's file out", "renaming putback", "renaming:S1", "S1", ""},
         {"after a put-back that took a newer save out", "renaming exchanged putback",
          "renaming:S1 exchanged:S2", "S1", "S2"},
-        {"a file of a 255-byte name", "renaming exchanged", "renaming:S1", "S1", "", false, false, longName},
+        {"a file of a 255-byte name", "renaming exchanged", "renaming:S1", "S1", "", QString(), false,
+         longName},
         {"a file of a 255-byte name, saved again after the kill", "renaming exchanged",
-         "renaming:S1 after:S2", "S2", "S1", false, false, longName},
+         "renaming:S1 after:S2", "S2", "S1", QString(), false, longName},
         {"a file of a 255-byte name, left by an earlier version", "renaming exchanged", "renaming:S1", "S1",
-         "", false, false, longName, 0, true},
+         "", QString(), false, longName, 0, true},
     };
     if (root) {
-        cases.append({"run as root on a user's file", "renaming exchanged", "renaming:S1", "S1", "", false,
-                      false, "settings", 1000});
+        cases.append({"run as root on a user's file", "renaming exchanged", "renaming:S1", "S1", "",
+                      QString(), false, "settings", 1000});
         cases.append({"run as root on a user's file, a leftover of someone else", "renaming exchanged",
-                      "renaming:S1", "ours", "", false, false, "settings", 2000});
+                      "renaming:S1", "ours", "", QString(), false, "settings", 2000});
+    }
+    // Domains of long names, ASCII and three bytes a letter, killed at each step: their leftovers bear cut
+    // names, and the domain's lock file (named beside it) must not be taken for another file they fit.
+    for (const int bytes : {249, 250, 255}) {
+        for (const bool ascii : {true, false}) {
+            const int room = bytes - int(sizeof("com.example.") - 1) - int(sizeof(".plist") - 1);
+            const QString domain = "com.example." + QString(room % 3, 'd')
+                + (ascii ? QString(room - room % 3, 'd') : QString(room / 3, QChar(0x20AC)));
+            for (const auto &[stops, saves, inPlace] :
+                 {std::tuple("renaming", "", "v0"), std::tuple("exchanging", "", "v0"),
+                  std::tuple("exchanged", "", "v0"), std::tuple("renaming putback", "renaming:S1", "S1")}) {
+                cases.append({QStringLiteral("a domain of a %1-byte %2 name, killed at %3")
+                                  .arg(bytes)
+                                  .arg(ascii ? "ASCII" : "UTF-8", stops),
+                              stops, saves, inPlace, "", domain});
+            }
+        }
     }
     for (const Case &test : cases) {
-        SCOPED_TRACE(test.name);
+        SCOPED_TRACE(qPrintable(test.name));
         QDir(folder).removeRecursively();
-        const QString file = QStringLiteral("Library/Preferences/")
-            + (test.atStart      ? "com.example.start.plist"
-                   : test.domain ? "com.example.cut.plist"
-                                 : test.fileName);
+        const QString file =
+            "Library/Preferences/" + (test.domain.isEmpty() ? test.fileName : test.domain + ".plist");
         const QString path = home.filePath(file);
         const uid_t owner = test.leftoverOwner ? 1000 : ::geteuid();
         const auto own = [&](const QString &name) {
@@ -640,7 +661,7 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         };
         // The writer's version already holds the change the next one makes.
         const auto version = [&test](const QByteArray &name, bool changed = false) -> QByteArray {
-            if (!test.domain)
+            if (test.domain.isEmpty())
                 return "version=" + name + "\n" + (changed ? "theme=Abyss\n" : "");
             QVariantMap values {{"version", QString::fromLatin1(name)}};
             if (changed)
@@ -694,13 +715,21 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
             *looking = false;
         };
         outside.always(Step::PuttingBack, lookIn);
-        outside.always(Step::PutBack, lookIn);
+        // A save in place that is not the cut writer's stays there: it is never put back over.
+        const QByteArray before = home.readFile(file);
+        outside.always(Step::PutBack, [&] {
+            if (before != version("ours", true)) {
+                EXPECT_EQ(home.readFile(file), before);
+            }
+            lookIn();
+        });
         QString failure;
+        std::optional<TestSupport::CapturedStandardError> printed(std::in_place);
         if (test.atStart) {
             // The start reads some domain, not necessarily this one.
             EXPECT_EQ(UserDefaults::suite("com.example.other")->string("version"), std::nullopt);
-        } else if (test.domain) {
-            UserDefaults::suite("com.example.cut")->setValue("theme", "Abyss", &failure);
+        } else if (!test.domain.isEmpty()) {
+            UserDefaults::suite(test.domain)->setValue("theme", "Abyss", &failure);
         } else {
             const auto edited = AtomicFile::edit(
                 path, 1024, [](const AtomicFile::Content &content) -> std::optional<QByteArray> {
@@ -710,9 +739,14 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
                 });
             failure = edited ? edited->reason : QString();
         }
+        // Nothing to say when nothing was kept.
+        if (test.kept.isEmpty() && test.leftoverOwner != 2000) {
+            EXPECT_EQ(printed->text().toStdString(), "");
+        }
+        printed.reset();
         const bool changed = test.kept.isEmpty() && !test.atStart;
         const QByteArray now = home.readFile(file);
-        if (test.domain)
+        if (!test.domain.isEmpty())
             EXPECT_EQ(PropertyList::parseDictionary(now),
                       PropertyList::parseDictionary(version(test.inPlace, changed)));
         else
@@ -721,12 +755,12 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
         QStringList left {QFileInfo(path).fileName()};
         if (!test.kept.isEmpty())
             left.append(QFileInfo(keptPath).fileName());
-        if (test.domain && !test.atStart)
-            left.append(left.first() + ".lock");
+        if (!test.domain.isEmpty() && !test.atStart)
+            left.append(QFileInfo(InterruptedExchanges::besideName(path, ".lock")).fileName());
         if (test.leftoverOwner == 2000)
             left.append(QFileInfo(leftover).fileName());
         left.sort();
-        EXPECT_EQ(entries(folder), left);
+        EXPECT_EQ(entries(folder).join(" | ").toStdString(), left.join(" | ").toStdString());
         if (!test.kept.isEmpty()) {
             EXPECT_EQ(home.readFile(QDir(home.path()).relativeFilePath(keptPath)), version(test.kept));
             EXPECT_TRUE(failure.contains("that save is kept as " + keptPath)) << qPrintable(failure);

@@ -684,6 +684,21 @@ TEST_F(UserDefaultsTest, OwnersClocksLinksAndFoldersAreAsAUserExpects)
              EXPECT_EQ(UserDefaults::suite(longDomain)->integer("k"), 2);
          },
          longDomain},
+        {"damaged a tenth time, of a 245-byte file name: the longest ending still fits", "damaged", 120,
+         [&](const QString &path) {
+             for (int n = 1; n < 10; ++n)
+                 home.writeFile(QDir(home.path()).relativeFilePath(InterruptedExchanges::besideName(
+                                    path, n > 1 ? QStringLiteral(".corrupt-%1").arg(n) : ".corrupt")),
+                                "earlier");
+         },
+         false, true,
+         [&](const QString &path, const QString &error) {
+             const QString tenth = InterruptedExchanges::besideName(path, ".corrupt-10");
+             EXPECT_LE(QFile::encodeName(QFileInfo(tenth).fileName()).size(), 255);
+             EXPECT_EQ(home.readFile(QDir(home.path()).relativeFilePath(tenth)), "damaged");
+             EXPECT_TRUE(error.contains(tenth)) << qPrintable(error);
+         },
+         "com.example." + QString(245 - 18, QLatin1Char('t'))},
     };
     int index = 0;
     for (const Case &test : cases) {
