@@ -419,16 +419,26 @@ void ModelContext::writeLinks(Profile *profile, const QHash<ModelRecord *, qint6
                               const QSet<const ModelRecord *> &gone)
 {
     const qint64 profileId = idOf(profile, newIds);
-    {
-        SqliteStatement::Use clear = statement("DELETE FROM profile_backgrounds WHERE profile = ?");
-        clear->bind(1, profileId);
-        clear->run();
+    // Of a stored profile, only the links made or undone here: one that another writer made meanwhile
+    // stays, and one it undid is not made again.
+    QList<const CustomBackground *> linked(profile->backgrounds().cbegin(), profile->backgrounds().cend());
+    if (profile->m_rowId != 0) {
+        linked = {profile->m_linksAdded.cbegin(), profile->m_linksAdded.cend()};
+        SqliteStatement::Use unlink =
+            statement("DELETE FROM profile_backgrounds WHERE profile = ? AND background = ?");
+        for (const CustomBackground *background : std::as_const(profile->m_linksRemoved)) {
+            if (!background || background->m_rowId == 0)
+                continue;
+            unlink->bind(1, profileId);
+            unlink->bind(2, background->m_rowId);
+            unlink->run();
+        }
     }
     SqliteStatement::Use link =
         statement("INSERT OR IGNORE INTO profile_backgrounds (profile, background) VALUES (?, ?)");
-    for (const CustomBackground *background : profile->backgrounds()) {
+    for (const CustomBackground *background : std::as_const(linked)) {
         const qint64 backgroundId = idOf(background, newIds);
-        if (!backgroundId || gone.contains(background))
+        if (!backgroundId || gone.contains(background) || !profile->backgrounds().contains(background))
             continue;
         link->bind(1, profileId);
         link->bind(2, backgroundId);
@@ -671,6 +681,8 @@ void ModelContext::write()
             if (auto *profile = qobject_cast<Profile *>(record)) {
                 profile->m_optionOrderDirty = false;
                 profile->m_backgroundLinksDirty = false;
+                profile->m_linksAdded.clear();
+                profile->m_linksRemoved.clear();
             }
         }
     }
@@ -1014,7 +1026,7 @@ void ModelContext::loadBackgroundLinks(const QList<Profile *> &profiles)
                       "JOIN custom_backgrounds b ON b.id = l.background ORDER BY l.rowid");
         while (query->step()) {
             Profile *profile = m_profiles.value(query->int64(0));
-            if (!profile || profile->m_backgroundLinksDirty)
+            if (!profile)
                 continue;
             CustomBackground *background = materializeBackground(*query, 1);
             if (!background->m_deleted)
@@ -1022,10 +1034,20 @@ void ModelContext::loadBackgroundLinks(const QList<Profile *> &profiles)
         }
     }
     for (Profile *profile : profiles) {
-        if (profile->m_backgroundLinksDirty)
-            continue;
-        const QList<CustomBackground *> list = lists.value(profile);
-        if (list == profile->m_backgrounds)
+        QList<CustomBackground *> list = lists.value(profile);
+        // Links made or undone here and not yet saved stay so over what the store holds.
+        if (profile->m_backgroundLinksDirty) {
+            list.removeIf([profile](CustomBackground *background) {
+                return profile->m_linksRemoved.contains(background);
+            });
+            for (CustomBackground *background : std::as_const(profile->m_linksAdded)) {
+                if (background && !background->m_deleted && !list.contains(background))
+                    list.append(background);
+            }
+        }
+        // Sizes first, as for options.
+        if (list.size() == profile->m_backgrounds.size()
+            && (list.isEmpty() || list == profile->m_backgrounds))
             continue;
         for (CustomBackground *background : std::as_const(profile->m_backgrounds)) {
             if (!list.contains(background))

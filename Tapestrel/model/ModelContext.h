@@ -55,9 +55,9 @@ public:
 
     bool hasChanges() const;
     // Writes every pending change in one transaction: of a stored record, only the fields changed here
-    // (and a profile's list or links when they changed), never what was read before another connection
-    // (a merge) wrote the rest. On failure nothing is written, the changes
-    // stay pending and ModelStoreError is thrown. While the container merges (see
+    // (a profile's list when it changed, and the links to backgrounds made or undone here), never what
+    // was read before another connection (a merge, another instance) wrote the rest. On failure nothing is
+    // written, the changes stay pending and ModelStoreError is thrown. While the container merges (see
     // ModelContainer::merge), the save waits its turn: the changes stay pending, and the container
     // saves them when the merges are over. A record whose row another connection deleted meanwhile
     // is not written again, nor an option into a profile whose row went so; an option changed here

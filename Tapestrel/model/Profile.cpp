@@ -107,7 +107,7 @@ void Profile::addBackground(CustomBackground *background)
     background->m_profiles.append(this);
     if (modelContext() && !background->modelContext())
         modelContext()->insert(background);
-    backgroundLinksChanged();
+    backgroundLinksChanged(background, true);
     emit background->profilesChanged();
 }
 
@@ -116,7 +116,7 @@ void Profile::removeBackground(CustomBackground *background)
     if (!background || !m_backgrounds.removeAll(background))
         return;
     background->m_profiles.removeAll(this);
-    backgroundLinksChanged();
+    backgroundLinksChanged(background, false);
     emit background->profilesChanged();
 }
 
@@ -140,10 +140,15 @@ void Profile::listChanged()
     emit optionsChanged();
 }
 
-void Profile::backgroundLinksChanged()
+void Profile::backgroundLinksChanged(CustomBackground *background, bool linked)
 {
-    if (!isLoadingFromStore())
+    if (!isLoadingFromStore()) {
         m_backgroundLinksDirty = true;
+        // Undoing a change not yet saved leaves nothing to write.
+        QList<QPointer<CustomBackground>> &undone = linked ? m_linksRemoved : m_linksAdded;
+        if (!undone.removeAll(background))
+            (linked ? m_linksAdded : m_linksRemoved).append(background);
+    }
     markChanged();
     emit backgroundsChanged();
 }

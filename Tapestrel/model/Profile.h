@@ -4,6 +4,7 @@
 #include "Tapestrel/model/ModelRecord.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -91,7 +92,7 @@ private:
     void attachOption(Option *option);
     void detachOption(Option *option);
     void listChanged();
-    void backgroundLinksChanged();
+    void backgroundLinksChanged(CustomBackground *background, bool linked);
 
     QString m_uuid;
     QString m_name;
@@ -101,4 +102,8 @@ private:
     QList<CustomBackground *> m_backgrounds;
     bool m_optionOrderDirty = false;
     bool m_backgroundLinksDirty = false;
+    // The links made and undone here since the last save: a save writes these alone, so that links
+    // another writer made or undid meanwhile stay as it left them.
+    QList<QPointer<CustomBackground>> m_linksAdded;
+    QList<QPointer<CustomBackground>> m_linksRemoved;
 };

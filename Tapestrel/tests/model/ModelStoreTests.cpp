@@ -13,6 +13,7 @@
 #include "testsupport/TempHome.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -568,4 +569,119 @@ TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
             options.append(option->key() + '=' + option->value());
         EXPECT_EQ(stored->name() + ": " + options.join(' '), "Imported: a=Imported b=main c=other");
     }
+}
+
+// The window and another writer (a second instance on the same home, or sqlite3) change different fields
+// of one profile, links to backgrounds among them; whichever saves last, both changes are stored, and the
+// window shows them after its next read.
+TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChanges)
+{
+    // Each field as "<field>=<value>"; A, B and C say whether the background of that uuid is linked.
+    const QStringList fields {"name=Renamed", "enabled=0", "a=changed", "b=0", "A=1", "B=1", "C=0"};
+    const auto change = [](ModelContext *context, Profile *profile, const QString &edit) {
+        const QString field = edit.section('=', 0, 0);
+        const QString value = edit.section('=', 1);
+        if (field == "name")
+            profile->setName(value);
+        else if (field == "enabled")
+            profile->setEnabled(value == "1");
+        else if (field == "a")
+            profile->option("a")->setValue(value);
+        else if (field == "b")
+            profile->option("b")->setEnabled(value == "1");
+        else if (value == "1")
+            profile->addBackground(context->fetchBackgroundsWithUuid(field).value(0));
+        else
+            profile->removeBackground(context->fetchBackgroundsWithUuid(field).value(0));
+    };
+    const auto changeBySql = [this](const QString &edit) {
+        const QString field = edit.section('=', 0, 0);
+        const QString value = edit.section('=', 1);
+        const QString background = "(SELECT id FROM custom_backgrounds WHERE uuid = '" + field + "')";
+        const QString statement = field == "name" ? "UPDATE profiles SET name = '" + value + "'"
+            : field == "enabled"                  ? "UPDATE profiles SET isEnabled = " + value
+            : field == "a" ? "UPDATE options SET \"value\" = '" + value + "' WHERE \"key\" = 'a'"
+            : field == "b" ? "UPDATE options SET isEnabled = " + value + " WHERE \"key\" = 'b'"
+            : value == "1" ? "INSERT INTO profile_backgrounds SELECT id, " + background + " FROM profiles"
+                           : "DELETE FROM profile_backgrounds WHERE background = " + background;
+        ASSERT_TRUE(sql(statement).toBool()) << statement.toStdString();
+    };
+    const auto state = [](const Profile *profile) {
+        QStringList linked;
+        for (const CustomBackground *background : profile->backgrounds())
+            linked.append(background->uuid());
+        QStringList state {
+            "name=" + profile->name(), QStringLiteral("enabled=%1").arg(int(profile->isEnabled())),
+            "a=" + profile->value("a"), QStringLiteral("b=%1").arg(int(profile->option("b")->isEnabled()))};
+        for (const QString uuid : {"A", "B", "C"})
+            state.append(uuid + QStringLiteral("=%1").arg(int(linked.contains(uuid))));
+        return state.join(' ').toStdString();
+    };
+    for (const bool bySql : {false, true}) {
+        for (const bool windowLast : {true, false}) {
+            for (const QString &mine : fields) {
+                for (const QString &theirs : fields) {
+                    if (mine == theirs)
+                        continue;
+                    SCOPED_TRACE(QStringLiteral("%1 %2, the window %3 and saved %4")
+                                     .arg(bySql ? "sqlite3" : "a second instance", theirs, mine,
+                                          windowLast ? "last" : "first")
+                                     .toStdString());
+                    for (const char *suffix : {"", "-wal", "-shm"})
+                        QFile::remove(storePath() + suffix);
+                    auto container = open();
+                    ModelContext *window = container->mainContext();
+                    Profile *profile = makeProfile(window, "P", {"a", "b"});
+                    for (const QString uuid : {"A", "B", "C"}) {
+                        auto *background = window->insert(
+                            std::make_unique<CustomBackground>(CustomBackground::Kind::Color, "{}"));
+                        background->setUuid(uuid);
+                        if (uuid == "C")
+                            profile->addBackground(background);
+                    }
+                    window->save();
+                    QStringList edited = QString::fromStdString(state(profile)).split(' ');
+                    for (const QString &edit : {mine, theirs})
+                        edited.replaceInStrings(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*"),
+                                                edit);
+                    const std::string expected = edited.join(' ').toStdString();
+
+                    auto instance = bySql ? nullptr : open();
+                    ModelContext *other = instance ? instance->mainContext() : nullptr;
+                    Profile *theirProfile = other ? other->fetchProfiles().value(0) : nullptr;
+                    change(window, profile, mine);
+                    if (other)
+                        change(other, theirProfile, theirs);
+                    if (!windowLast)
+                        window->save();
+                    if (other)
+                        other->save();
+                    else
+                        changeBySql(theirs);
+                    if (windowLast) {
+                        // Read before the window saves (sqlite3's rows), the window shows both changes too.
+                        if (bySql) {
+                            window->fetchProfiles();
+                            EXPECT_EQ(state(profile), expected) << "before the window's save";
+                        }
+                        window->save();
+                    }
+                    EXPECT_EQ(state(container->makeContext()->fetchProfiles().value(0)), expected);
+                    window->fetchProfiles();
+                    EXPECT_EQ(state(profile), expected);
+                }
+            }
+        }
+    }
+
+    // A link saved once is not written again by the next save: another writer's unlinking stays.
+    auto container = open();
+    ModelContext *window = container->mainContext();
+    Profile *profile = window->fetchProfiles().value(0);
+    change(window, profile, "A=1");
+    window->save();
+    changeBySql("A=0");
+    profile->setName("Again");
+    window->save();
+    EXPECT_NE(state(container->makeContext()->fetchProfiles().value(0)).find("A=0"), std::string::npos);
 }
