@@ -12,12 +12,14 @@
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -555,11 +557,19 @@ TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
     queued.acquire();
     // A read before their ends are handled.
     main->fetchProfiles();
+    // Reads follow the last merge too once its work is done, before its end is handled: the saves that
+    // waited are still to be written, and are once mergesOver() ends.
+    QElapsedTimer clock;
+    clock.start();
+    while (container->isMerging() && clock.elapsed() < 10'000) {
+        QThread::msleep(1);
+        other->fetchProfiles();
+    }
     runTask(container->mergesOver());
-    for (QCoro::Task<void> *task : {&holding, &restoring, &importing, &last})
-        runTask(std::move(*task));
     EXPECT_FALSE(main->hasChanges());
     EXPECT_FALSE(other->hasChanges());
+    for (QCoro::Task<void> *task : {&holding, &restoring, &importing, &last})
+        runTask(std::move(*task));
     auto reader = container->makeContext();
     for (ModelContext *context : {main, other.get(), reader.get()}) {
         const Profile *stored = context->fetchProfiles().value(0);
@@ -571,13 +581,14 @@ TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
     }
 }
 
-// The window and another writer (a second instance on the same home, or sqlite3) change different fields
-// of one profile, links to backgrounds among them; whichever saves last, both changes are stored, and the
-// window shows them after its next read.
+// The window and another writer (a second instance on the same home, sqlite3, a restore's merge) change
+// different fields of one profile, its option's among them and its links to backgrounds; whichever saves
+// last, both changes are stored, and the window shows both after its next read, also before it saves.
 TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChanges)
 {
-    // Each field as "<field>=<value>"; A, B and C say whether the background of that uuid is linked.
-    const QStringList fields {"name=Renamed", "enabled=0", "a=changed", "b=0", "A=1", "B=1", "C=0"};
+    // Each as "<field>=<value>": the profile's name and switch, its option's value and switch, and whether
+    // the backgrounds A, B and C are linked to it (a merge links nothing).
+    const QStringList fields {"name=Renamed", "enabled=0", "a=changed", "a.on=0", "A=1", "B=1", "C=0"};
     const auto change = [](ModelContext *context, Profile *profile, const QString &edit) {
         const QString field = edit.section('=', 0, 0);
         const QString value = edit.section('=', 1);
@@ -587,8 +598,8 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
             profile->setEnabled(value == "1");
         else if (field == "a")
             profile->option("a")->setValue(value);
-        else if (field == "b")
-            profile->option("b")->setEnabled(value == "1");
+        else if (field == "a.on")
+            profile->option("a")->setEnabled(value == "1");
         else if (value == "1")
             profile->addBackground(context->fetchBackgroundsWithUuid(field).value(0));
         else
@@ -600,8 +611,8 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
         const QString background = "(SELECT id FROM custom_backgrounds WHERE uuid = '" + field + "')";
         const QString statement = field == "name" ? "UPDATE profiles SET name = '" + value + "'"
             : field == "enabled"                  ? "UPDATE profiles SET isEnabled = " + value
-            : field == "a" ? "UPDATE options SET \"value\" = '" + value + "' WHERE \"key\" = 'a'"
-            : field == "b" ? "UPDATE options SET isEnabled = " + value + " WHERE \"key\" = 'b'"
+            : field == "a"                        ? "UPDATE options SET \"value\" = '" + value + "'"
+            : field == "a.on"                     ? "UPDATE options SET isEnabled = " + value
             : value == "1" ? "INSERT INTO profile_backgrounds SELECT id, " + background + " FROM profiles"
                            : "DELETE FROM profile_backgrounds WHERE background = " + background;
         ASSERT_TRUE(sql(statement).toBool()) << statement.toStdString();
@@ -610,28 +621,33 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
         QStringList linked;
         for (const CustomBackground *background : profile->backgrounds())
             linked.append(background->uuid());
-        QStringList state {
-            "name=" + profile->name(), QStringLiteral("enabled=%1").arg(int(profile->isEnabled())),
-            "a=" + profile->value("a"), QStringLiteral("b=%1").arg(int(profile->option("b")->isEnabled()))};
+        QStringList state {"name=" + profile->name(),
+                           QStringLiteral("enabled=%1").arg(int(profile->isEnabled())),
+                           "a=" + profile->value("a"),
+                           QStringLiteral("a.on=%1").arg(int(profile->option("a")->isEnabled()))};
         for (const QString uuid : {"A", "B", "C"})
             state.append(uuid + QStringLiteral("=%1").arg(int(linked.contains(uuid))));
         return state.join(' ').toStdString();
     };
-    for (const bool bySql : {false, true}) {
+    enum class Writer { instance, sqlite, merge };
+    for (const Writer writer : {Writer::instance, Writer::sqlite, Writer::merge}) {
         for (const bool windowLast : {true, false}) {
             for (const QString &mine : fields) {
                 for (const QString &theirs : fields) {
-                    if (mine == theirs)
+                    // A merge replaces the profile where it is, while the window's change waits.
+                    if (mine == theirs
+                        || (writer == Writer::merge && (theirs.front().isUpper() || !windowLast)))
                         continue;
-                    SCOPED_TRACE(QStringLiteral("%1 %2, the window %3 and saved %4")
-                                     .arg(bySql ? "sqlite3" : "a second instance", theirs, mine,
-                                          windowLast ? "last" : "first")
-                                     .toStdString());
+                    SCOPED_TRACE(
+                        QStringLiteral("%1 %2, the window %3 and saved %4")
+                            .arg(QStringList {"a second instance", "sqlite3", "a merge"}[int(writer)], theirs,
+                                 mine, windowLast ? "last" : "first")
+                            .toStdString());
                     for (const char *suffix : {"", "-wal", "-shm"})
                         QFile::remove(storePath() + suffix);
                     auto container = open();
                     ModelContext *window = container->mainContext();
-                    Profile *profile = makeProfile(window, "P", {"a", "b"});
+                    Profile *profile = makeProfile(window, "P", {"a"});
                     for (const QString uuid : {"A", "B", "C"}) {
                         auto *background = window->insert(
                             std::make_unique<CustomBackground>(CustomBackground::Kind::Color, "{}"));
@@ -640,30 +656,48 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
                             profile->addBackground(background);
                     }
                     window->save();
+                    // Theirs, then mine; a merge's profile links nothing.
                     QStringList edited = QString::fromStdString(state(profile)).split(' ');
-                    for (const QString &edit : {mine, theirs})
+                    QStringList edits {theirs};
+                    if (writer == Writer::merge)
+                        edits << "A=0"
+                              << "B=0"
+                              << "C=0";
+                    for (const QString &edit : edits << mine)
                         edited.replaceInStrings(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*"),
                                                 edit);
                     const std::string expected = edited.join(' ').toStdString();
 
-                    auto instance = bySql ? nullptr : open();
+                    auto instance = writer == Writer::instance ? open() : nullptr;
                     ModelContext *other = instance ? instance->mainContext() : nullptr;
                     Profile *theirProfile = other ? other->fetchProfiles().value(0) : nullptr;
+                    ProfileForm form = ProfileForm::of(*profile);
                     change(window, profile, mine);
                     if (other)
                         change(other, theirProfile, theirs);
                     if (!windowLast)
                         window->save();
-                    if (other)
+                    if (writer == Writer::instance) {
                         other->save();
-                    else
+                    } else if (writer == Writer::sqlite) {
                         changeBySql(theirs);
+                    } else {
+                        const QString value = theirs.section('=', 1);
+                        if (theirs.startsWith("name="))
+                            form.name = value;
+                        else if (theirs.startsWith("enabled="))
+                            form.isEnabled = value == "1";
+                        else if (theirs.startsWith("a="))
+                            form.options[0].value = value;
+                        else
+                            form.options[0].isEnabled = value == "1";
+                        runTask(container->merge([form](const QString &path) {
+                            return StoreMerge::merge(path, {form}, {}, true);
+                        }));
+                    }
                     if (windowLast) {
-                        // Read before the window saves (sqlite3's rows), the window shows both changes too.
-                        if (bySql) {
-                            window->fetchProfiles();
-                            EXPECT_EQ(state(profile), expected) << "before the window's save";
-                        }
+                        window->fetchProfiles();
+                        EXPECT_EQ(state(profile), expected) << "before the window's save";
                         window->save();
                     }
                     EXPECT_EQ(state(container->makeContext()->fetchProfiles().value(0)), expected);
@@ -674,14 +708,22 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
         }
     }
 
-    // A link saved once is not written again by the next save: another writer's unlinking stays.
     auto container = open();
     ModelContext *window = container->mainContext();
     Profile *profile = window->fetchProfiles().value(0);
+    // A link saved once is not written again by the next save: another writer's unlinking stays.
     change(window, profile, "A=1");
     window->save();
     changeBySql("A=0");
     profile->setName("Again");
     window->save();
     EXPECT_NE(state(container->makeContext()->fetchProfiles().value(0)).find("A=0"), std::string::npos);
+    // A background whose bookmark alone changed here is saved, and keeps another writer's new value.
+    window->fetchBackgroundsWithUuid("B").value(0)->setBookmarkData(QByteArray("mark"));
+    ASSERT_TRUE(sql("UPDATE custom_backgrounds SET backgroundValue = 'theirs' WHERE uuid = 'B'").toBool());
+    window->save();
+    const auto reader = container->makeContext();
+    const CustomBackground *stored = reader->fetchBackgroundsWithUuid("B").value(0);
+    EXPECT_EQ(stored->bookmarkData(), QByteArray("mark"));
+    EXPECT_EQ(stored->backgroundValue(), "theirs");
 }
