@@ -10,6 +10,7 @@
 #include "testsupport/Screenshots.h"
 #include "testsupport/TempHome.h"
 
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QCoro/QCoroTimer>
 #include <QLabel>
@@ -344,6 +345,57 @@ TEST_F(IntroductionTest, OperationPageLocksNavigationWhileItWorks)
     model.back();
     EXPECT_TRUE(view.currentPageView()->property("isDone").toBool());
     EXPECT_FALSE(view.currentPageView()->property("isWorking").toBool());
+}
+
+// A second move while a page still slides in, forward or back: only the pages of that move stay shown,
+// and once it has slid in, only the current page, in place.
+TEST_F(IntroductionTest, TwoMovesWithinOneSlideLeaveOnlyTheCurrentPageShown)
+{
+    IntroductionConfiguration config = configuration(
+        {std::make_shared<TestPage>("a"), std::make_shared<TestPage>("b"), std::make_shared<TestPage>("c")});
+    config.transitionDuration = 0.25;
+    IntroductionView view(config, IntroductionView::Style::standard());
+    view.resize(800, 500);
+    view.show();
+    IntroductionModel &model = view.model();
+    // The slides go by the test's clock: held, and moved on by hand.
+    const auto advance = [&view](int milliseconds) {
+        for (QAbstractAnimation *slide :
+             view.findChildren<QAbstractAnimation *>(Qt::FindDirectChildrenOnly)) {
+            if (slide->state() == QAbstractAnimation::Stopped)
+                continue;
+            slide->pause();
+            slide->setCurrentTime(slide->currentTime() + milliseconds);
+        }
+    };
+    const auto shown = [&view] {
+        QStringList ids;
+        for (const QWidget *page : view.findChildren<QWidget *>()) {
+            if (page->property("pageId").isValid() && page->isVisible())
+                ids.append(page->property("pageId").toString());
+        }
+        ids.sort();
+        return ids.join(' ').toStdString();
+    };
+    for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward ? "on" : "back");
+        model.next();
+        advance(100);
+        forward ? model.next() : model.back();
+        advance(0);
+        const std::string both = forward ? "b c" : "a b";
+        EXPECT_EQ(shown(), both);
+        // Where the first slide would have ended: the page going out is still on its way.
+        advance(150);
+        EXPECT_EQ(shown(), both);
+        advance(100);
+        EXPECT_EQ(shown(), forward ? "c" : "a");
+        const QWidget *frame = view.currentPageView()->parentWidget()->parentWidget();
+        EXPECT_EQ(frame->geometry(), frame->parentWidget()->rect());
+        while (model.canGoBack())
+            model.back();
+        advance(250);
+    }
 }
 
 TEST_F(IntroductionTest, APageTallerThanTheWindowScrollsRatherThanCutItsText)
