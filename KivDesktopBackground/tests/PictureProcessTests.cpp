@@ -1,4 +1,5 @@
-// The decoding process on its own, as the program runs it: a socket as its standard input.
+// The decoding process on its own, as the program runs it (a socket as its standard input), and the
+// reader it decodes with, in the tests' own process.
 
 #include "KivDesktopBackground/DecodingProcesses.h"
 #include "KivDesktopBackground/PictureProtocol.h"
@@ -9,6 +10,9 @@
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
+#include "PictureReader.h"
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -503,6 +507,42 @@ TEST_F(PictureProcessTest, AnSvgPastItsBoundsIsRefusedForThem)
         EXPECT_EQ(reply.answer.outcome, outcome);
         EXPECT_EQ(reply.reason, reason);
         QFile::remove(home.filePath(name));
+    }
+}
+
+// What an SVG's parts take the renderer is counted against the memory a decode may take as the SVG is
+// read: the parts it makes, not the elements it makes none of (descriptions, empty rectangles) nor those
+// left out (in an image that names a file), with those of an SVG held as data.
+TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
+{
+    // What 1 MiB holds: 3,276 parts.
+    const qint64 memory = qint64(1) << 20;
+    const auto of = [](int count, const QByteArray &element) {
+        return Broken::svgzOf(count, element);
+    };
+    const QByteArray leftOut =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\"><image href=\"a.png\">"
+        + QByteArray("<g/>").repeated(3277) + "</image></svg>";
+    const std::pair<QByteArray, bool> cases[] = {
+        {of(3276, "g"), false},
+        {of(3277, "g"), true},
+        {of(3277, "rect width=\"1\" height=\"1\""), true},
+        {of(3277, "rect width=\"0\" height=\"1\""), false},
+        {of(3277, "desc"), false},
+        {leftOut, false},
+        {Broken::svgWithImage(QSize(16, 9), Qt::blue, Broken::svgData(of(3277, "g"))), true},
+    };
+    for (const auto &[svg, needsMore] : cases) {
+        SCOPED_TRACE(svg.left(160).toStdString());
+        QByteArray bytes = svg;
+        QBuffer file(&bytes);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        PictureReader reader(&file, memory);
+        const PictureReader::Result result = reader.covering(QSize(16, 9));
+        EXPECT_EQ(result.needsMoreMemory, needsMore);
+        EXPECT_EQ(result.failure,
+                  needsMore ? std::optional<QString>("decoding it needs more than 1 MiB of memory")
+                            : std::nullopt);
     }
 }
 

@@ -391,8 +391,8 @@ struct FilteredSvg
 
 // What the renderer takes at the least for each element it makes a part of its document of: about 380
 // bytes for the smallest (a group, a line). Elements it makes nothing of (descriptions, styles, those it
-// does not know, those in a text) cost it about nothing. Counted as the document is filtered, a document
-// whose parts need more than the process may take is refused before the renderer reads it.
+// does not know) cost it about nothing. Counted as the document is filtered, a document whose parts need
+// more than the process may take is refused before the renderer reads it.
 constexpr qint64 leastPartBytes = 320;
 
 // Whether a length ("12", "1.5e2px", "50%") is more than 0; false for what does not start with a number.
@@ -473,11 +473,8 @@ FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth, qint64 me
 {
     QXmlStreamReader reader(svg);
     int elementDepth = 0;
-    // The parts the renderer makes of the elements so far; it makes none of a document that is no
-    // `<svg>`, nor of the elements in a text (from the depth of the text's element on; 0: none).
+    // The parts the renderer makes of the elements so far.
     qint64 parts = 0;
-    bool drawing = false;
-    int textDepth = 0;
     // Names are copied as written: Qt's renderer knows "xlink:href" by that very name.
     reader.setNamespaceProcessing(false);
     QByteArray out;
@@ -518,20 +515,15 @@ FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth, qint64 me
             }
             if (++elementDepth > maxElementDepth)
                 return {std::nullopt, nestedTooDeepReason()};
-            drawing = drawing || (elementDepth == 1 && element == u"svg");
-            if (drawing && textDepth == 0 && makesPart(element, kept) && memoryBytes > 0
-                && ++parts > memoryBytes / leastPartBytes)
+            if (memoryBytes > 0 && makesPart(element, kept) && ++parts > memoryBytes / leastPartBytes)
                 return {std::nullopt, {}, true};
-            if (textDepth == 0 && (element == u"text" || element == u"textArea"))
-                textDepth = elementDepth;
             writer.writeStartElement(name.toString());
             for (const QXmlStreamAttribute &attribute : std::as_const(kept))
                 writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
             break;
         }
         case QXmlStreamReader::EndElement:
-            if (elementDepth-- == textDepth)
-                textDepth = 0;
+            --elementDepth;
             writer.writeEndElement();
             break;
         case QXmlStreamReader::Characters:
