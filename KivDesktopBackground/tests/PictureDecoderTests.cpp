@@ -343,7 +343,8 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
             home.writeFile("Pictures/picture.png", bytes);
         QFile file(picture);
         const timespec times[] = {{0, UTIME_OMIT}, {time_t(modified), 0}};
-        return file.open(QIODevice::ReadWrite) && (!inPlace || file.write(bytes) == bytes.size())
+        return file.open(QIODevice::ReadWrite)
+            && (!inPlace || (file.write(bytes) == bytes.size() && file.flush()))
             && ::futimens(file.handle(), times) == 0;
     };
     const std::tuple<const char *, QString, bool> cases[] = {
