@@ -102,7 +102,11 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
     home.writeFile("Pictures/cut.svg",
                    Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red).chopped(8));
     home.writeFile("Pictures/fields.bmp", Broken::bitFieldBmp(QSize(64, 36), Qt::darkGreen));
+    const QByteArray targa = Broken::tga(QSize(64, 36), Qt::darkGreen, 24);
+    home.writeFile("Pictures/cut.tga", targa.left(targa.size() / 2));
     home.writeFile("Pictures/five-bits.tga", Broken::tga(QSize(64, 36), Qt::darkGreen, 16));
+    // Without the footer of the format's second version.
+    home.writeFile("Pictures/first.tga", targa.chopped(26));
     // A copy that notes where it came from is named by that file.
     home.writeFile("Pictures/copy.png", Broken::corruptPng());
     PictureOrigin::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
@@ -129,7 +133,9 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
         {"Pictures/cut.xbm", damaged},
         {"Pictures/cut.svg", damaged},
         {"Pictures/fields.bmp", "it is a kind of BMP picture the program cannot read"},
+        {"Pictures/cut.tga", damaged},
         {"Pictures/five-bits.tga", "it is a kind of TGA picture the program cannot read"},
+        {"Pictures/first.tga", "it is a kind of TGA picture the program cannot read"},
     };
     const auto decode = [](const QString &path) {
         return PictureDecoder::shared().covering(QUrl::fromLocalFile(path), {QSize(8, 8)});
