@@ -49,13 +49,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("PictureDecoder", text);
 }
 
-QString memoryReason(qint64 bytes)
-{
-    const QString amount = bytes % (qint64(1) << 30) == 0 ? tr("%1 GiB").arg(bytes >> 30)
-                                                          : tr("%1 MiB").arg((bytes + (1 << 20) - 1) >> 20);
-    return tr("decoding it needs more than %1 of memory").arg(amount);
-}
-
 QString timeReason(std::chrono::milliseconds time)
 {
     return tr("decoding it takes more than %1 seconds").arg(QString::number(double(time.count()) / 1000));
@@ -129,7 +122,7 @@ std::optional<QString> receiveAnswer(const Awaited &from, void *data, qint64 siz
             return timeReason(from.limits.time);
         if (!PictureProtocol::limitsAddressSpace
             && DecodingProcesses::residentBytes(from.process.pid) > from.limits.memoryBytes)
-            return memoryReason(from.limits.memoryBytes);
+            return PictureNames::memoryReason(from.limits.memoryBytes);
         pollfd ready {from.process.socket, POLLIN, 0};
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
             std::min<Clock::duration>(lookInterval, from.deadline - now));
@@ -139,8 +132,9 @@ std::optional<QString> receiveAnswer(const Awaited &from, void *data, qint64 siz
 }
 
 // The version of the open file `descriptor` at `path` as a refusal remembers it, with what was asked
-// of it: a file changed since (its size or its time of change) is a new version. Empty when it cannot
-// be told.
+// of it: a file changed since in any way is a new version. Its modification time can be set back to
+// what it was, never its change time, which the kernel sets anew with every write and every change of
+// the other. Empty when it cannot be told.
 QByteArray versionOf(int descriptor, const QString &path, const Request &request)
 {
     struct stat status
@@ -151,7 +145,8 @@ QByteArray versionOf(int descriptor, const QString &path, const Request &request
     QByteArray version = QFile::encodeName(path);
     for (const qint64 field :
          {qint64(status.st_dev), qint64(status.st_ino), qint64(status.st_size), qint64(status.st_mtim.tv_sec),
-          qint64(status.st_mtim.tv_nsec), qint64(request.fit), qint64(request.width), qint64(request.height)})
+          qint64(status.st_mtim.tv_nsec), qint64(status.st_ctim.tv_sec), qint64(status.st_ctim.tv_nsec),
+          qint64(request.fit), qint64(request.width), qint64(request.height)})
         version += '\0' + QByteArray::number(field);
     return version;
 }
@@ -332,7 +327,7 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     tellUnconfined(answer.unconfined);
     switch (answer.outcome) {
     case PictureProtocol::Outcome::outOfMemory: {
-        Decoded refused = failed(memoryReason(m_limits.memoryBytes));
+        Decoded refused = failed(PictureNames::memoryReason(m_limits.memoryBytes));
         m_refusals.remember(version, *refused.failure);
         return refused;
     }
@@ -368,7 +363,7 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
         QImage image = m_spares.picture(*std::exchange(canvas, std::nullopt), answer.width, answer.height,
                                         format, request.fit == PictureProtocol::Fit::within);
         if (image.isNull())
-            return failed(memoryReason(m_limits.memoryBytes));
+            return failed(PictureNames::memoryReason(m_limits.memoryBytes));
         done(answer);
         return {image, std::nullopt};
     }

@@ -33,8 +33,10 @@ class SpareCanvases;
 // that passes the memory or the time limit is ended and fails naming the limit; so does one whose
 // process dies or answers nonsense, and what a decoder merely warns about (cut or corrupt data) fails
 // too. A refusal (or a need for more memory than the limit) is remembered for the file as it is (its
-// path, size and time of change): asked again, that version fails at once with the same sentence,
-// neither decoded anew nor costing a process; once the file changes it is tried again.
+// path, size, and times of modification and change to the nanosecond) and the size asked: asked again,
+// that version fails at once with the same sentence, neither decoded anew nor costing a process; once
+// the file changes in any way it is tried again. A decode that ran out of time, or whose process died,
+// is not remembered: it may go otherwise on a machine less busy.
 //
 // A process decodes one picture at a time, several in turn; one left idle for a few seconds is ended.
 // The decodes of one decoder that run at once take their memory limits from its budget, so that

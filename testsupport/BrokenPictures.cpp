@@ -104,10 +104,10 @@ QByteArray pngWithTexts(int count)
     return plain.left(data) + text.repeated(count) + plain.mid(data);
 }
 
-QByteArray svgzOfGroups(qint64 count)
+QByteArray svgzOf(qint64 count, const QByteArray &element)
 {
     QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">";
-    svg += QByteArray("<g/>").repeated(count);
+    svg += ('<' + element + "/>").repeated(count);
     return deflated(svg + "</svg>", 16 + MAX_WBITS);
 }
 
@@ -134,6 +134,98 @@ QByteArray bmpClaiming(QSize claimed)
     qToLittleEndian<quint16>(1, data + 26); // planes
     qToLittleEndian<quint16>(24, data + 28); // bits a pixel, no compression
     return bytes;
+}
+
+QByteArray gif(QSize size, QColor colour, qsizetype bytes)
+{
+    // Two colours (the picture's and black) and codes of three bits: a clear code before every two
+    // pixels keeps the decoder's table, and so the width of its codes, from growing.
+    QByteArray codes;
+    quint32 pending = 0;
+    int pendingBits = 0;
+    const auto put = [&](quint32 code) {
+        pending |= code << pendingBits;
+        for (pendingBits += 3; pendingBits >= 8; pendingBits -= 8, pending >>= 8)
+            codes += char(pending & 0xff);
+    };
+    for (qint64 pixel = 0; pixel < qint64(size.width()) * size.height(); ++pixel) {
+        if (pixel % 2 == 0)
+            put(4);
+        put(0);
+    }
+    put(5);
+    if (pendingBits > 0)
+        codes += char(pending & 0xff);
+    QByteArray whole("GIF89a\0\0\0\0\x80\0\0", 13);
+    qToLittleEndian<quint16>(quint16(size.width()), whole.data() + 6);
+    qToLittleEndian<quint16>(quint16(size.height()), whole.data() + 8);
+    whole +=
+        char(colour.red()) + QByteArray(1, char(colour.green())) + char(colour.blue()) + QByteArray(3, '\0');
+    QByteArray descriptor(",\0\0\0\0\0\0\0\0\0", 10);
+    qToLittleEndian<quint16>(quint16(size.width()), descriptor.data() + 5);
+    qToLittleEndian<quint16>(quint16(size.height()), descriptor.data() + 7);
+    whole += descriptor + '\x02';
+    for (qsizetype at = 0; at < codes.size(); at += 255)
+        whole += char(std::min<qsizetype>(255, codes.size() - at)) + codes.mid(at, 255);
+    whole += QByteArray("\0;", 2);
+    return bytes >= 0 ? whole.left(bytes) : whole;
+}
+
+QByteArray bitFieldBmp(QSize size, QColor colour)
+{
+    const qsizetype rowBytes = (qsizetype(size.width()) * 2 + 3) / 4 * 4;
+    QByteArray bytes(14 + 56 + rowBytes * size.height(), '\0');
+    char *data = bytes.data();
+    data[0] = 'B';
+    data[1] = 'M';
+    qToLittleEndian<quint32>(quint32(bytes.size()), data + 2);
+    qToLittleEndian<quint32>(14 + 56, data + 10);
+    const quint32 header[] = {56,
+                              quint32(size.width()),
+                              quint32(size.height()),
+                              1 | (16 << 16),
+                              3,
+                              quint32(rowBytes * size.height()),
+                              2835,
+                              2835,
+                              0,
+                              0,
+                              0xf800,
+                              0x07e0,
+                              0x001f,
+                              0};
+    for (size_t i = 0; i < std::size(header); ++i)
+        qToLittleEndian<quint32>(header[i], data + 14 + 4 * i);
+    const auto pixel =
+        quint16(((colour.red() >> 3) << 11) | ((colour.green() >> 2) << 5) | (colour.blue() >> 3));
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            qToLittleEndian<quint16>(pixel, data + 70 + y * rowBytes + x * 2);
+    }
+    return bytes;
+}
+
+QByteArray tga(QSize size, QColor colour, int bits)
+{
+    // No identification, no colour map, uncompressed true colour; its rows from the top.
+    QByteArray bytes("\0\0\x02\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 18);
+    qToLittleEndian<quint16>(quint16(size.width()), bytes.data() + 12);
+    qToLittleEndian<quint16>(quint16(size.height()), bytes.data() + 14);
+    bytes[16] = char(bits);
+    bytes[17] = char(0x20 | (bits == 32 ? 8 : bits == 16 ? 1 : 0));
+    QByteArray pixel;
+    if (bits == 16) {
+        pixel.resize(2);
+        qToLittleEndian<quint16>(quint16(0x8000 | ((colour.red() >> 3) << 10) | ((colour.green() >> 3) << 5)
+                                         | (colour.blue() >> 3)),
+                                 pixel.data());
+    } else {
+        pixel = QByteArray(1, char(colour.blue())) + char(colour.green()) + char(colour.red());
+        if (bits == 32)
+            pixel += '\xff';
+    }
+    return bytes + pixel.repeated(qsizetype(size.width()) * size.height()) + QByteArray(8, '\0')
+        + QByteArray("TRUEVISION-XFILE.\0", 18);
 }
 
 bool writeTiff(const QString &path, QSize size, QColor colour)
@@ -185,6 +277,14 @@ QByteArray svgWithUse(QSize size, QColor colour, const QString &id, QColor used)
     return svg(size, colour, id,
                "<defs><rect id=\"%4\" width=\"%1\" height=\"%2\" fill=\"" + used.name().toLatin1()
                    + "\"/></defs><rect width=\"%1\" height=\"%2\" fill=\"%3\"/><use xlink:href=\"#%4\"/>");
+}
+
+QByteArray svgWithBadPath(QSize size, QColor colour, QColor outlined)
+{
+    return svg(
+        size, colour, {},
+        "<rect width=\"%1\" height=\"%2\" fill=\"%3\"/><path d=\"M 0 0 H %1 V %2 H 0 Z L 1 x 2\" fill=\""
+            + outlined.name().toLatin1() + "\"/>");
 }
 
 QByteArray svgWithEntity(QSize size, QColor colour, const QString &href)

@@ -22,12 +22,21 @@ QByteArray corruptJpeg();
 // A PNG of 8 × 8 pixels with `count` compressed text chunks, each of which says nearly 8 MB (what the
 // PNG library reads of one at most).
 QByteArray pngWithTexts(int count);
-// A gzip-compressed SVG of `count` empty groups.
-QByteArray svgzOfGroups(qint64 count);
+// A gzip-compressed SVG of `count` empty `element`s ("g": groups, which the renderer keeps; "desc":
+// descriptions, which it reads and drops).
+QByteArray svgzOf(qint64 count, const QByteArray &element);
 // A PNG of 8 × 8 pixels whose header says `claimed`.
 QByteArray pngClaiming(QSize claimed);
 // The 64 bytes of an uncompressed 24-bit BMP whose header says `claimed`.
 QByteArray bmpClaiming(QSize claimed);
+// A GIF of one colour, cut after `bytes` bytes when that is less than it holds.
+QByteArray gif(QSize size, QColor colour, qsizetype bytes = -1);
+// A BMP of one colour in 16-bit bit fields (5, 6 and 5 bits) behind a header of 56 bytes, as some
+// programs write them.
+QByteArray bitFieldBmp(QSize size, QColor colour);
+// A TGA of the format's second version, of one colour in uncompressed true colour of `bits` (16, 24 or
+// 32) a pixel.
+QByteArray tga(QSize size, QColor colour, int bits);
 // Writes an RGB TIFF of one colour (LZW, so a camera's size takes little room); false when it could not.
 bool writeTiff(const QString &path, QSize size, QColor colour);
 // An SVG of `size` filled with `colour` and, over all of it, an `<image>` whose reference is `href`.
@@ -39,6 +48,9 @@ QByteArray svgWithLink(QSize size, QColor colour, const QString &href);
 // An SVG of `size` filled with `colour` over which a `<use>` of `#id` draws a shape of `used` that the
 // SVG defines under that id.
 QByteArray svgWithUse(QSize size, QColor colour, const QString &id, QColor used);
+// An SVG of `size` filled with `colour`, over which a path whose data has an error right after it
+// outlines the whole picture is filled with `outlined`.
+QByteArray svgWithBadPath(QSize size, QColor colour, QColor outlined);
 // svgWithImage() whose reference is an entity of its document type, which holds `href`.
 QByteArray svgWithEntity(QSize size, QColor colour, const QString &href);
 // The XML document `svg` (UTF-8, no declaration) in `encoding`, which it declares: in "UTF-7" all of

@@ -26,6 +26,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace KivDesktopBackground;
@@ -95,6 +96,17 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
     home.writeFile("Pictures/thin.svg",
                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1\" "
                    "height=\"100000000\"><rect width=\"1\" height=\"100000000\"/></svg>");
+    // Cut short where its decoder would show what it has as if whole; whole, of kinds no decoder reads.
+    home.writeFile("Pictures/cut.gif", Broken::gif(QSize(64, 36), Qt::darkGreen, 200));
+    home.writeFile("Pictures/cut.xbm", Broken::picture(QSize(64, 36), Qt::black, "xbm").chopped(100));
+    home.writeFile("Pictures/cut.svg",
+                   Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red).chopped(8));
+    home.writeFile("Pictures/fields.bmp", Broken::bitFieldBmp(QSize(64, 36), Qt::darkGreen));
+    const QByteArray targa = Broken::tga(QSize(64, 36), Qt::darkGreen, 24);
+    home.writeFile("Pictures/cut.tga", targa.left(targa.size() / 2));
+    home.writeFile("Pictures/five-bits.tga", Broken::tga(QSize(64, 36), Qt::darkGreen, 16));
+    // Without the footer of the format's second version.
+    home.writeFile("Pictures/first.tga", targa.chopped(26));
     // A copy that notes where it came from is named by that file.
     home.writeFile("Pictures/copy.png", Broken::corruptPng());
     PictureOrigin::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
@@ -117,6 +129,13 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
         {"Pictures/thin.svg",
          "its shape (1 × 100000000 pixels) cannot fill a screen of 8 × 8 pixels without "
          "being drawn larger than any picture may be"},
+        {"Pictures/cut.gif", damaged},
+        {"Pictures/cut.xbm", damaged},
+        {"Pictures/cut.svg", damaged},
+        {"Pictures/fields.bmp", "it is a kind of BMP picture the program cannot read"},
+        {"Pictures/cut.tga", damaged},
+        {"Pictures/five-bits.tga", "it is a kind of TGA picture the program cannot read"},
+        {"Pictures/first.tga", "it is a kind of TGA picture the program cannot read"},
     };
     const auto decode = [](const QString &path) {
         return PictureDecoder::shared().covering(QUrl::fromLocalFile(path), {QSize(8, 8)});
@@ -170,6 +189,8 @@ TEST_F(PictureDecoderTest, AnSvgDrawsWhatItHoldsAndNoFileItNames)
          green},
         {Broken::svgWithImage(QSize(16, 9), Qt::blue, holding(pipe)), green},
         {Broken::svgWithLink(QSize(16, 9), Qt::blue, "https://example.com/"), blue},
+        // A path is drawn up to an error in its data.
+        {Broken::svgWithBadPath(QSize(16, 9), Qt::blue, Qt::green), green},
         // Read as its reader reads it, whatever its bytes show.
         {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, secretPath), "UTF-7"), blue},
         {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, secretPath), "IBM037"), blue},
@@ -264,22 +285,33 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
             std::this_thread::sleep_for(200ms);
             *ending = test.endedEarly;
         });
+        const auto decode = [&](const PictureDecoder::Ending &until) {
+            return test.preview > 0
+                ? decoder.fitting(home.filePath(test.picture), test.preview, until)
+                : decoder.covering(QUrl::fromLocalFile(home.filePath(test.picture)), {QSize(8, 8)}, until);
+        };
         QElapsedTimer clock;
         clock.start();
-        const PictureDecoder::Decoded decoded = test.preview > 0
-            ? decoder.fitting(home.filePath(test.picture), test.preview, ending)
-            : decoder.covering(QUrl::fromLocalFile(home.filePath(test.picture)), {QSize(8, 8)}, ending);
+        const PictureDecoder::Decoded decoded = decode(ending);
         later.join();
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_EQ(decoded.failure, shown(test.picture, test.reason));
         // The stand-in's process is gone (reaped, too: its id names no process).
         const int pid = home.readFile("pid").trimmed().toInt();
         EXPECT_TRUE(pid == 0 || (::kill(pid, 0) != 0 && errno == ESRCH)) << pid;
+        // Nothing of it is the file's to be remembered for: asked again, the picture is decoded again.
+        if (pid != 0 && !test.endedEarly) {
+            QFile::remove(home.filePath("pid"));
+            decode({});
+            EXPECT_TRUE(QFile::exists(home.filePath("pid")));
+        }
     }
 }
 
-// A picture the process refused is answered at once while its file stays as it is: neither decoded
-// again nor costing a process. A file changed since (in its size or its time) is tried again.
+// A picture the process refused is answered at once while its file stays as it is and the same size is
+// asked of it: neither decoded again nor costing a process. A file changed since in any way (its size,
+// its time, its bytes rewritten in place with its time set back) is tried again, and so is another size
+// asked of it. The oldest refusals are forgotten past the thousandth.
 TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
 {
     const QByteArray liar =
@@ -294,6 +326,33 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
         std::sort(pids.begin(), pids.end());
         return std::unique(pids.begin(), pids.end()) - pids.begin() - 1;
     };
+    const auto standIn = [&](const char *how) {
+        home.writeFile("asked", "");
+        home.writeFile("refusing",
+                       "#!/bin/sh\nexec '" + liar + "' " + how + " '"
+                           + QFile::encodeName(home.filePath("asked")) + "'\n");
+        QFile::setPermissions(home.filePath("refusing"), QFile::ReadOwner | QFile::ExeOwner);
+        return std::make_unique<TestSupport::ScopedVariable>("TAPESTREL_PICTURE_TOOL",
+                                                             QFile::encodeName(home.filePath("refusing")));
+    };
+    const auto changeTime = [&picture] {
+        struct stat status
+        {
+        };
+        ::stat(QFile::encodeName(picture).constData(), &status);
+        return std::pair(status.st_ctim.tv_sec, status.st_ctim.tv_nsec);
+    };
+    // Writes the picture, anew or in place, and sets its modification time (whole seconds, which the
+    // file system keeps as they are).
+    const auto write = [&](const QByteArray &bytes, qint64 modified, bool inPlace = false) {
+        if (!inPlace)
+            home.writeFile("Pictures/picture.png", bytes);
+        QFile file(picture);
+        const timespec times[] = {{0, UTIME_OMIT}, {time_t(modified), 0}};
+        return file.open(QIODevice::ReadWrite)
+            && (!inPlace || (file.write(bytes) == bytes.size() && file.flush()))
+            && ::futimens(file.handle(), times) == 0;
+    };
     const std::tuple<const char *, QString, bool> cases[] = {
         {"refusing", "it is refused", true},
         {"refusing-and-ending", "it is refused", false},
@@ -301,39 +360,60 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
     };
     for (const auto &[how, reason, stays] : cases) {
         SCOPED_TRACE(how);
-        home.writeFile("asked", "");
-        home.writeFile("refusing",
-                       "#!/bin/sh\nexec '" + liar + "' " + how + " '"
-                           + QFile::encodeName(home.filePath("asked")) + "'\n");
-        QFile::setPermissions(home.filePath("refusing"), QFile::ReadOwner | QFile::ExeOwner);
-        const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
-                                               QFile::encodeName(home.filePath("refusing")));
+        const auto tool = standIn(how);
         PictureDecoder decoder;
-        const auto decode = [&] {
-            return decoder.covering(QUrl::fromLocalFile(picture), {QSize(8, 8)}).failure;
+        const auto decode = [&](QSize size = QSize(8, 8)) {
+            return decoder.covering(QUrl::fromLocalFile(picture), {size}).failure;
         };
-        // Written at a whole second, which the file system keeps as it is.
-        const QDateTime time = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 60);
-        const auto write = [&](const QByteArray &bytes, const QDateTime &modified) {
-            home.writeFile("Pictures/picture.png", bytes);
-            QFile file(picture);
-            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-            ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
-        };
-        write("first", time);
+        const qint64 time = QDateTime::currentSecsSinceEpoch() - 60;
+        ASSERT_TRUE(write("first", time));
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(asked(), 1);
         // Another size at the same time; then the same size at another.
-        write("second", time);
+        ASSERT_TRUE(write("second", time));
         EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(asked(), 2);
-        write("second", time.addSecs(1));
+        // Early in a second, so that the rewrite below most likely changes the file within it: then only
+        // the nanoseconds of its change time tell.
+        while (QDateTime::currentMSecsSinceEpoch() % 1000 > 300)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(write("second", time + 1));
         EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
         EXPECT_EQ(asked(), 3);
-        EXPECT_EQ(started(), stays ? 1 : 3);
+        // Rewritten in place, its time set back: only its change time (to the nanosecond) tells. The
+        // system keeps that time in steps of a few milliseconds: rewritten until it tells.
+        for (const auto before = changeTime(); changeTime() == before;)
+            ASSERT_TRUE(write("SECOND", time + 1, true));
+        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(asked(), 4);
+        // Another size asked of it, and a preview.
+        EXPECT_EQ(decode(QSize(16, 9)), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decoder.fitting(picture, 8).failure, shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decoder.fitting(picture, 8).failure, shown("Pictures/picture.png", reason));
+        EXPECT_EQ(asked(), 6);
+        EXPECT_EQ(started(), stays ? 1 : 6);
     }
+
+    const auto tool = standIn("refusing");
+    PictureDecoder decoder;
+    const auto decode = [&decoder, this](int number) {
+        return decoder.covering(
+            QUrl::fromLocalFile(home.filePath(QStringLiteral("Pictures/%1.png").arg(number))), {QSize(8, 8)});
+    };
+    for (int number = 1; number <= 1001; ++number)
+        home.writeFile(QStringLiteral("Pictures/%1.png").arg(number), "refused");
+    for (int number = 1; number <= 1000; ++number)
+        decode(number);
+    decode(1);
+    EXPECT_EQ(asked(), 1000);
+    decode(1001);
+    decode(2);
+    EXPECT_EQ(asked(), 1001);
+    decode(1);
+    EXPECT_EQ(asked(), 1002);
 }
 
 // The decoding process gets what decoding needs of the program's environment and nothing that reaches
@@ -434,10 +514,13 @@ TEST_F(PictureDecoderTest, APictureIsHeldOnMemoryOfItsOwnSize)
     home.writeFile("Pictures/turned.jpg", Broken::picture(photo, Qt::darkCyan, "jpeg").insert(2, exif));
     ASSERT_TRUE(Broken::writeTiff(home.filePath("Pictures/camera.tiff"), photo, Qt::darkCyan));
     home.writeFile("Pictures/scan.bmp", Broken::picture(photo, Qt::darkCyan, "bmp"));
+    // A TGA, which the toolkit knows by a file's name but not by what it holds; a GIF whole to its end.
+    home.writeFile("Pictures/scan.tga", Broken::tga(photo, Qt::darkCyan, 24));
+    home.writeFile("Pictures/scan.gif", Broken::gif(photo, Qt::darkCyan));
     const std::pair<const char *, QSize> cases[] = {
-        {"Pictures/turned.jpg", QSize(64, 96)},
-        {"Pictures/camera.tiff", QSize(64, 43)},
-        {"Pictures/scan.bmp", QSize(64, 43)},
+        {"Pictures/turned.jpg", QSize(64, 96)}, {"Pictures/camera.tiff", QSize(64, 43)},
+        {"Pictures/scan.bmp", QSize(64, 43)},   {"Pictures/scan.tga", QSize(64, 43)},
+        {"Pictures/scan.gif", QSize(64, 43)},
     };
     for (const auto &[name, size] : cases) {
         SCOPED_TRACE(name);
@@ -476,8 +559,8 @@ TEST_F(PictureDecoderTest, APictureIsHeldOnMemoryOfItsOwnSize)
 // one that is killed takes them with it (the process ends itself when its parent is gone).
 TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
 {
-    // Seconds of reading for the decoding process.
-    home.writeFile("Pictures/slow.svgz", Broken::svgzOfGroups(6000000));
+    // Seconds of reading for the decoding process, in little memory.
+    home.writeFile("Pictures/slow.svgz", Broken::svgzOf(6000000, "desc"));
     for (const bool killed : {false, true}) {
         SCOPED_TRACE(killed ? "killed" : "quit");
         QProcess program;

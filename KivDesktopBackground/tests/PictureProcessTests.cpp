@@ -1,4 +1,5 @@
-// The decoding process on its own, as the program runs it: a socket as its standard input.
+// The decoding process on its own, as the program runs it (a socket as its standard input), and the
+// reader it decodes with, in the tests' own process.
 
 #include "KivDesktopBackground/DecodingProcesses.h"
 #include "KivDesktopBackground/PictureProtocol.h"
@@ -9,6 +10,9 @@
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
+#include "PictureReader.h"
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <thread>
 
 #include <fcntl.h>
@@ -449,6 +454,95 @@ TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
         if (!reason.isEmpty()) {
             EXPECT_EQ(reply.reason, reason);
         }
+    }
+}
+
+// An SVG's text is read up to 256 MiB (unpacked, for an SVGZ) and refused past that, naming the bound;
+// one whose parts would take the renderer more memory than the process may is refused for it before
+// the renderer starts on it (a decode that runs out of memory ends the process), and one cut short is
+// damaged.
+TEST_F(PictureProcessTest, AnSvgPastItsBoundsIsRefusedForThem)
+{
+    const QByteArray head = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">";
+    // The head, then nothing the reader takes for XML (none of it stored: the file's own bytes are
+    // written), to `bytes` in all; or that packed with gzip.
+    const auto sized = [this, &head](const char *name, qint64 bytes) {
+        home.writeFile(name, head);
+        EXPECT_TRUE(QFile::resize(home.filePath(name), bytes));
+    };
+    const auto packed = [&head](qint64 bytes) {
+        return TestSupport::deflated(head + QByteArray(qsizetype(bytes - head.size()), '\0'), 16 + MAX_WBITS);
+    };
+    const QString notAPicture = "it is not a picture the program can read";
+    const QString larger = "its text is larger than 256 MiB";
+    const struct
+    {
+        const char *name;
+        std::function<void()> write;
+        Protocol::Outcome outcome;
+        QString reason = {};
+    } cases[] = {
+        {"at.svg", [&] { sized("at.svg", Protocol::maxBytes); }, Protocol::Outcome::refused, notAPicture},
+        {"past.svg", [&] { sized("past.svg", Protocol::maxBytes + 1); }, Protocol::Outcome::refused, larger},
+        {"at.svgz", [&] { home.writeFile("at.svgz", packed(Protocol::maxBytes)); },
+         Protocol::Outcome::refused, notAPicture},
+        {"past.svgz", [&] { home.writeFile("past.svgz", packed(Protocol::maxBytes + 1)); },
+         Protocol::Outcome::refused, larger},
+        {"cut.svgz",
+         [&] { home.writeFile("cut.svgz", TestSupport::deflated(head, 16 + MAX_WBITS).chopped(4)); },
+         Protocol::Outcome::refused, "its data is damaged or incomplete"},
+        {"groups.svgz", [&] { home.writeFile("groups.svgz", Broken::svgzOf(6000000, "g")); },
+         Protocol::Outcome::outOfMemory},
+    };
+    // The sanitizer's hold on freed memory would slow the filter's many small allocations fourfold.
+    const TestSupport::ScopedVariable quarantine("ASAN_OPTIONS",
+                                                 qgetenv("ASAN_OPTIONS") + ":quarantine_size_mb=0");
+    for (const auto &[name, write, outcome, reason] : cases) {
+        SCOPED_TRACE(name);
+        write();
+        QFile picture(home.filePath(name));
+        ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+        Process process({}, "tapestrel-picture", 60);
+        const Reply reply = process.ask(picture.handle());
+        EXPECT_EQ(reply.answer.outcome, outcome);
+        EXPECT_EQ(reply.reason, reason);
+        QFile::remove(home.filePath(name));
+    }
+}
+
+// What an SVG's parts take the renderer is counted against the memory a decode may take as the SVG is
+// read: the parts it makes, not the elements it makes none of (descriptions, empty rectangles) nor those
+// left out (in an image that names a file), with those of an SVG held as data.
+TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
+{
+    // What 1 MiB holds: 3,276 parts.
+    const qint64 memory = qint64(1) << 20;
+    const auto of = [](int count, const QByteArray &element) {
+        return Broken::svgzOf(count, element);
+    };
+    const QByteArray leftOut =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\"><image href=\"a.png\">"
+        + QByteArray("<g/>").repeated(3277) + "</image></svg>";
+    const std::pair<QByteArray, bool> cases[] = {
+        {of(3276, "g"), false},
+        {of(3277, "g"), true},
+        {of(3277, "rect width=\"1\" height=\"1\""), true},
+        {of(3277, "rect width=\"0\" height=\"1\""), false},
+        {of(3277, "desc"), false},
+        {leftOut, false},
+        {Broken::svgWithImage(QSize(16, 9), Qt::blue, Broken::svgData(of(3277, "g"))), true},
+    };
+    for (const auto &[svg, needsMore] : cases) {
+        SCOPED_TRACE(svg.left(160).toStdString());
+        QByteArray bytes = svg;
+        QBuffer file(&bytes);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        PictureReader reader(&file, memory);
+        const PictureReader::Result result = reader.covering(QSize(16, 9));
+        EXPECT_EQ(result.needsMoreMemory, needsMore);
+        EXPECT_EQ(result.failure,
+                  needsMore ? std::optional<QString>("decoding it needs more than 1 MiB of memory")
+                            : std::nullopt);
     }
 }
 

@@ -53,6 +53,8 @@ Canvases g_canvases;
 // What the kernel could not refuse the process, told with every answer.
 quint32 g_unconfined = 0;
 DecodingProcess::Look g_look = nullptr;
+// What the process may take: a decode that will need more is refused before it takes it.
+qint64 g_memoryBytes = 0;
 
 // Ends the process where it stands. _exit() runs no leak check of its own: the sanitizer build checks
 // here, so that it checks however the process ends.
@@ -127,6 +129,9 @@ bool answerPicture(const QImage &image)
 // warns of a cut or corrupt file and fills what is missing with grey.
 bool tellsOfDamage(const QString &message)
 {
+    // The SVG renderer draws a path up to an error in its data, as every reader of SVG does.
+    if (message.startsWith(QLatin1String("Invalid path data;")))
+        return false;
     static const char *const signs[] = {"corrupt", "premature end", "truncated", "invalid sos parameters",
                                         "inconsistent progression sequence"};
     return std::any_of(std::begin(signs), std::end(signs), [&message](const char *sign) {
@@ -175,7 +180,7 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
         if (std::optional<QString> answer = g_look(file))
             return {{}, std::move(*answer)};
     }
-    PictureReader reader(&file);
+    PictureReader reader(&file, g_memoryBytes);
     const PictureReader::Memory canvas = [](qsizetype bytes) {
         return g_canvases.reserve(size_t(bytes));
     };
@@ -191,6 +196,10 @@ bool decodeAndAnswer(const Protocol::Request &request, int descriptor, unsigned 
     const PictureReader::Result result = decode(request, descriptor);
     g_decoding = false;
     ::alarm(0);
+    if (result.needsMoreMemory) {
+        answerOutOfMemory();
+        return false;
+    }
     return result.failure ? answerRefusal(*result.failure, false) : answerPicture(result.image);
 }
 
@@ -266,6 +275,7 @@ int DecodingProcess::run(int argc, char **argv, Look look)
     }
     if (memory == 0 || alarmSeconds == 0)
         return 2;
+    g_memoryBytes = qint64(memory);
     // Whatever the program was doing, a process it does not ask for anything ends.
     ::alarm(alarmSeconds);
     limitMemory(memory);

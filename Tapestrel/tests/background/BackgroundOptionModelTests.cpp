@@ -415,7 +415,7 @@ protected:
         home.writeFile("elsewhere/plain.webp", Broken::picture(QSize(64, 36), web, "webp"));
         home.writeFile("elsewhere/cut.bmp", Broken::picture(QSize(64, 36), plain, "bmp").chopped(3));
         home.writeFile("elsewhere/texts.png", Broken::pngWithTexts(100));
-        home.writeFile("elsewhere/groups.svgz", Broken::svgzOfGroups(6000000));
+        home.writeFile("elsewhere/groups.svgz", Broken::svgzOf(6000000, "g"));
         ModelContainer store(KivUtilities::DataPath::path() + "/data.sqlite");
         for (const auto &[name, path, reason, drawn] : cases) {
             store.mainContext()
