@@ -532,9 +532,45 @@ TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
     }
 }
 
+// A process started as the program starts it, which decodes as `tool` does, and whose memory limit is
+// `memory`.
+class ProgramsProcess
+{
+public:
+    explicit ProgramsProcess(const char *tool, qint64 memory = qint64(1) << 30)
+        : m_tool("TAPESTREL_PICTURE_TOOL",
+                 QFile::encodeName(QCoreApplication::applicationDirPath() + '/' + tool))
+        , m_processes(memory, 20s, m_spares)
+    {
+        bool idle = false;
+        QString why;
+        m_process = m_processes.take(&idle, &why);
+        EXPECT_TRUE(m_process) << why.toStdString();
+    }
+    ~ProgramsProcess()
+    {
+        if (m_process)
+            m_processes.end(*m_process);
+        for (const Canvas &canvas : m_canvases)
+            canvas.release();
+    }
+    Reply ask(int picture, Protocol::Fit fit = Protocol::Fit::cover, QSize size = QSize(64, 36))
+    {
+        return m_process ? ::ask(m_process->socket, m_canvases, picture, fit, size) : Reply {};
+    }
+
+private:
+    TestSupport::ScopedVariable m_tool;
+    KivDesktopBackground::SpareCanvases m_spares;
+    KivDesktopBackground::DecodingProcesses m_processes;
+    std::optional<KivDesktopBackground::DecodingProcesses::Process> m_process;
+    std::vector<Canvas> m_canvases;
+};
+
 // The previews' process, limited to 512 MiB, draws SVGs: it reads a file into memory of the file's size.
-// Text in a font that only the user installed is drawn in that face. (The sanitizer build limits no
-// address space: there, no allocation of such a decode may come near the previews' limit.)
+// Text in a font that only the user installed, in either of the user's font folders below the home the
+// program has (not the account's), is drawn in that face. (The sanitizer build limits no address
+// space: there, no allocation of such a decode may come near the previews' limit.)
 TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
 {
     const QByteArray shapes = Broken::svgWithUse(QSize(160, 90), Qt::blue, "part", Qt::red);
@@ -557,11 +593,15 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
                                 .replace(QByteArray("D\0e\0j\0a\0V\0u\0S\0a\0n\0s\0M\0o\0n\0o", 27),
                                          QByteArray("T\0a\0p\0e\0s\0t\0r\0e\0l\0M\0o\0n\0o\0X", 27));
     QImage fallback;
-    for (const bool installed : {false, true}) {
-        SCOPED_TRACE(installed ? "the user's font installed" : "no font of the user's");
-        if (installed)
-            home.writeFile(".local/share/fonts/TapestrelMonoX.ttf", face);
-        Process process({}, "tapestrel-picture", 20, qint64(512) << 20);
+    QImage inTheFace;
+    for (const char *const name : {"", ".local/share/fonts", ".fonts"}) {
+        const QString folder = QString::fromLatin1(name);
+        SCOPED_TRACE(folder.isEmpty() ? "no font of the user's" : folder.toStdString());
+        for (const char *emptied : {".local/share/fonts", ".fonts"})
+            QDir(home.filePath(emptied)).removeRecursively();
+        if (!folder.isEmpty())
+            home.writeFile(folder + "/TapestrelMonoX.ttf", face);
+        ProgramsProcess process("tapestrel-picture", qint64(512) << 20);
         const std::pair<const char *, QByteArray> pictures[] = {
             {"picture.svg", shapes},
             {"picture.svgz", TestSupport::deflated(shapes, 16 + MAX_WBITS)},
@@ -577,13 +617,94 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
             if (QByteArray(name) != "text.svg") {
                 EXPECT_EQ(reply.image.pixel(reply.image.width() / 2, reply.image.height() / 2),
                           qRgb(255, 0, 0));
-            } else if (!installed) {
+            } else if (folder.isEmpty()) {
                 fallback = reply.image;
             } else {
                 EXPECT_NE(reply.image, fallback);
+                if (inTheFace.isNull())
+                    inTheFace = reply.image;
+                EXPECT_EQ(reply.image, inTheFace);
             }
         }
     }
+}
+
+// What the process writes reaches the program's standard error through a pipe of its own: what it does
+// to its standard error (made non-blocking) leaves the program's as it was.
+TEST_F(PictureProcessTest, ItsStandardErrorIsItsOwn)
+{
+    home.writeFile("output", "probe output\n");
+    TestSupport::CapturedStandardError captured;
+    const int flags = ::fcntl(STDERR_FILENO, F_GETFL);
+    {
+        ProgramsProcess process("tapestrel-picture-probe");
+        QFile output(home.filePath("output"));
+        ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+        EXPECT_EQ(process.ask(output.handle()).reason, "written");
+        EXPECT_EQ(::fcntl(STDERR_FILENO, F_GETFL), flags);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (!captured.text().contains("probe: written on standard error\n") && clock.elapsed() < 10000)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(captured.text(), "probe: written on standard error\n");
+}
+
+// The process takes the home it is told where that is a path (the user's fonts lie below it), and
+// otherwise asks the system for the user's.
+TEST_F(PictureProcessTest, ItsHomeIsTheOneItIsToldElseTheUsersOwn)
+{
+    home.writeFile("home", "probe home\n");
+    const passwd *user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    const QString users = QFile::decodeName(user->pw_dir);
+    const std::pair<QByteArray, QString> cases[] = {
+        {QFile::encodeName(home.path()), home.path()},
+        {QByteArray(), users},
+        {"relative/home", users},
+    };
+    for (const auto &[told, taken] : cases) {
+        SCOPED_TRACE(told.toStdString());
+        const TestSupport::ScopedVariable variable("HOME", told);
+        Process process({}, "tapestrel-picture-probe", 20);
+        QFile probe(home.filePath("home"));
+        ASSERT_TRUE(probe.open(QIODevice::ReadOnly));
+        EXPECT_EQ(process.ask(probe.handle()).reason, taken);
+    }
+}
+
+// Whatever a canvas held before, and whatever memory the process used for an earlier picture, what a
+// decoder leaves unwritten shows nothing of it: a lent canvas that nothing draws on comes back clear,
+// and the pixels that a bitmap compressed by runs skips have the bitmap's colour 0.
+TEST_F(PictureProcessTest, WhatADecoderLeavesUnwrittenIsClear)
+{
+    home.writeFile("bright.png", Broken::picture(QSize(64, 36), Qt::white));
+    home.writeFile("large.png", Broken::picture(QSize(1280, 720), Qt::white));
+    home.writeFile("skips.bmp", Broken::bmpWithSkips(Qt::red, Qt::blue));
+    home.writeFile("blank", "probe blank\n");
+    QImage skipped(256, 256, QImage::Format_RGB32);
+    skipped.fill(Qt::blue);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            if (x < 16 || x >= 32)
+                skipped.setPixel(x, y, qRgb(255, 0, 0));
+        }
+    }
+    QImage clear(64, 36, QImage::Format_ARGB32_Premultiplied);
+    clear.fill(Qt::transparent);
+    Process process({}, "tapestrel-picture-probe", 20);
+    const auto ask = [&process, this](const char *name, int lent = -1, QSize size = QSize(64, 36)) {
+        QFile picture(home.filePath(name));
+        EXPECT_TRUE(picture.open(QIODevice::ReadOnly));
+        return process.ask(picture.handle(), Protocol::Fit::cover, size, lent);
+    };
+    const Reply bright = ask("bright.png");
+    EXPECT_EQ(bright.middle, qRgb(255, 255, 255));
+    const Reply blank = ask("blank", bright.canvas);
+    EXPECT_EQ(blank.answer.canvas, 0u) << "on the lent canvas";
+    EXPECT_EQ(blank.image, clear);
+    EXPECT_EQ(ask("large.png").middle, qRgb(255, 255, 255));
+    EXPECT_EQ(ask("skips.bmp", -1, QSize(256, 256)).image.convertToFormat(QImage::Format_RGB32), skipped);
 }
 
 // The program ends a process it left idle after 10 s: not before (starting one costs a decode's time),

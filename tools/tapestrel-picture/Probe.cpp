@@ -39,6 +39,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -112,7 +113,13 @@ QStringList openedToWrite(const QByteArray &folder, const QByteArray &usersFile,
         || opened(folder, O_TMPFILE | O_RDWR))
         reached << QStringLiteral("a file made");
     ::unlink(made.constData());
-    if (opened(usersFile, O_WRONLY) || opened(usersFile, O_RDWR | O_APPEND))
+    // openat2() too, whose flags lie where a filter cannot read them.
+    open_how how {};
+    how.flags = O_WRONLY | O_CLOEXEC;
+    const long written = ::syscall(SYS_openat2, AT_FDCWD, usersFile.constData(), &how, sizeof how);
+    if (written >= 0)
+        ::close(int(written));
+    if (written >= 0 || opened(usersFile, O_WRONLY) || opened(usersFile, O_RDWR | O_APPEND))
         reached << QStringLiteral("the file written");
     if (opened(usersFile, O_RDONLY | O_TRUNC))
         reached << QStringLiteral("the file emptied");
