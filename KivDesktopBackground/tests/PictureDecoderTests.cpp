@@ -453,9 +453,10 @@ TEST_F(PictureDecoderTest, APictureIsHeldOnMemoryOfItsOwnSize)
         EXPECT_LE(heldCanvasBytes(), shown.sizeInBytes() * 9 / 8);
     }
 
-    // A canvas past any picture's size is never mapped.
+    // A canvas past any picture's size is never made, and nobody can grow one past its size.
     const Canvas largest = canvasOf(size_t(PictureProtocol::maxPixels) * 4);
     EXPECT_NE(largest.data, nullptr);
+    EXPECT_NE(::ftruncate(largest.file, PictureProtocol::maxPixels * 4 + 1), 0);
     largest.release();
     EXPECT_EQ(canvasOf(size_t(PictureProtocol::maxPixels) * 4 + 1).data, nullptr);
 
