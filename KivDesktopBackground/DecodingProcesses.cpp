@@ -60,9 +60,16 @@ bool passedOn(const QByteArray &name)
 }
 
 // Copies what a decoding process writes on its standard output and error (the pipe `output`, closed
-// here) to the program's standard error, until the process ends.
+// here) to the program's standard error, until the process ends. Where that cannot be written (closed,
+// or a pipe nobody reads any more), the rest is read and dropped: the process never waits on it, nor
+// ends for it, and the program is not ended by the signal of a broken pipe.
 void passOnOutput(int output)
 {
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+    bool writable = true;
     char buffer[4096];
     for (;;) {
         const ssize_t got = ::read(output, buffer, sizeof buffer);
@@ -70,7 +77,7 @@ void passOnOutput(int output)
             continue;
         if (got <= 0)
             break;
-        for (ssize_t written = 0; written < got;) {
+        for (ssize_t written = 0; writable && written < got;) {
             const ssize_t done = ::write(STDERR_FILENO, buffer + written, size_t(got - written));
             if (done > 0) {
                 written += done;
@@ -79,7 +86,7 @@ void passOnOutput(int output)
                 pollfd ready {STDERR_FILENO, POLLOUT, 0};
                 ::poll(&ready, 1, 100);
             } else if (!(done < 0 && errno == EINTR)) {
-                break;
+                writable = false;
             }
         }
     }
