@@ -238,7 +238,8 @@ const Conditional conditional[] = {
     {SCMP_SYS(rt_tgsigqueueinfo),  0,        whole,         {self}},
     {SCMP_SYS(prlimit64),          0,        whole,         {0, self}},
     // Threads of its own.
-    {SCMP_SYS(clone),              0,        threadFlags | refusedCloneFlags, {threadFlags}},
+    {SCMP_SYS(clone),              0,        threadFlags | refusedCloneFlags,
+                                                            {threadFlags}},
 #ifdef TAPESTREL_SANITIZE
     {SCMP_SYS(clone),              0,        ~scmp_datum_t(CSIGNAL), {leakCheckerFlags}},
 #endif
@@ -247,11 +248,13 @@ const Conditional conditional[] = {
     {SCMP_SYS(ioctl),              1,        whole,         {TCGETS, FIONREAD, FIONBIO, FIOCLEX}},
     // A descriptor's flags. A descriptor's owner (F_SETOWN) would have the kernel signal whichever
     // process it names.
-    {SCMP_SYS(fcntl),              1,        whole,         {F_GETFD, F_SETFD, F_GETFL, F_SETFL, F_DUPFD_CLOEXEC}},
+    {SCMP_SYS(fcntl),              1,        whole,         {F_GETFD, F_SETFD, F_GETFL, F_SETFL,
+                                                             F_DUPFD_CLOEXEC}},
     // Naming its threads, and asking what it is.
     {SCMP_SYS(prctl),              0,        whole,         {PR_SET_NAME, PR_GET_NAME, PR_GET_DUMPABLE}},
 #ifdef TAPESTREL_SANITIZE
-    {SCMP_SYS(prctl),              0,        whole,         {PR_SET_PTRACER, PR_SET_PDEATHSIG, PR_SET_DUMPABLE}},
+    {SCMP_SYS(prctl),              0,        whole,         {PR_SET_PTRACER, PR_SET_PDEATHSIG,
+                                                             PR_SET_DUMPABLE}},
 #endif
 };
 // clang-format on
