@@ -3,33 +3,27 @@
 #include "KivDesktopBackground/PictureProtocol.h"
 
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace KivDesktopBackground {
 
-std::optional<Canvas> Canvas::adopt(int descriptor, pid_t drawnBy)
+std::optional<Canvas> Canvas::make(size_t bytes, pid_t drawnBy)
 {
-    struct statfs fileSystem
-    {
-    };
-    struct stat status
-    {
-    };
-    const int seals = ::fcntl(descriptor, F_GET_SEALS);
+    if (bytes == 0 || bytes > size_t(PictureProtocol::maxPixels) * 4)
+        return std::nullopt;
+    const int file = ::memfd_create("picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (file < 0)
+        return std::nullopt;
     void *data = MAP_FAILED;
-    if (seals >= 0 && (seals & F_SEAL_SHRINK) && ::fstatfs(descriptor, &fileSystem) == 0
-        && fileSystem.f_type == TMPFS_MAGIC && ::fstat(descriptor, &status) == 0 && status.st_size > 0
-        && status.st_size <= PictureProtocol::maxPixels * 4)
-        data = ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_SHARED, descriptor, 0);
+    if (::ftruncate(file, off_t(bytes)) == 0
+        && ::fcntl(file, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_SEAL) == 0)
+        data = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, file, 0);
     if (data == MAP_FAILED) {
-        ::close(descriptor);
+        ::close(file);
         return std::nullopt;
     }
-    return Canvas {descriptor, static_cast<const uchar *>(data), size_t(status.st_size), drawnBy};
+    return Canvas {file, static_cast<const uchar *>(data), bytes, drawnBy};
 }
 
 void Canvas::release() const

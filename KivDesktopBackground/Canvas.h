@@ -18,11 +18,11 @@ struct Canvas
     size_t size = 0;
     pid_t drawnBy = 0; // the process that drew on it last, which most likely has it mapped still
 
-    // The canvas `descriptor` that process `drawnBy` handed over with a picture, mapped, the descriptor
-    // then its own; nothing (the descriptor closed) when it is not a file in memory sealed against
-    // shrinking or cannot be mapped. Reading where a file shrank under its mapping would end the program
-    // (SIGBUS), and so may reading a file of huge pages when the system has none to give.
-    static std::optional<Canvas> adopt(int descriptor, pid_t drawnBy);
+    // A new canvas of `bytes` (every byte 0) for process `drawnBy`, sealed against growing and
+    // shrinking: nobody can add pages to it past its size, and reading where a file shrank under its
+    // mapping would end the program (SIGBUS). Nothing when it is larger than any picture
+    // (PictureProtocol::maxPixels) or there is no memory for it.
+    static std::optional<Canvas> make(size_t bytes, pid_t drawnBy);
     // Unmaps and closes it.
     void release() const;
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -47,13 +48,49 @@ int aboveStandard(int descriptor)
 bool passedOn(const QByteArray &name)
 {
     // Where the toolkit's plugins lie is the decoding process's own to know: it lets itself read only
-    // there once confined, and loads them before. The data folders say where the user's own fonts lie,
-    // which a picture's text may be set in.
-    static const char *const names[] = {"LANG",          "LANGUAGE",     "LD_LIBRARY_PATH", "ASAN_OPTIONS",
-                                        "UBSAN_OPTIONS", "LSAN_OPTIONS", "XDG_DATA_HOME",   "XDG_DATA_DIRS"};
+    // there once confined, and loads them before. The home and the data folders say where the user's
+    // own fonts lie, which a picture's text may be set in, and the cache folder where the font
+    // configuration keeps what they hold.
+    static const char *const names[] = {"LANG",          "LANGUAGE",      "LD_LIBRARY_PATH",
+                                        "ASAN_OPTIONS",  "UBSAN_OPTIONS", "LSAN_OPTIONS",
+                                        "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CACHE_HOME"};
     return name.startsWith("LC_")
         || std::any_of(std::begin(names), std::end(names),
                        [&name](const char *kept) { return name == kept; });
+}
+
+// Copies what a decoding process writes on its standard output and error (the pipe `output`, closed
+// here) to the program's standard error, until the process ends. Where that cannot be written (closed,
+// or a pipe nobody reads any more), the rest is read and dropped: the process never waits on it, nor
+// ends for it, and the program is not ended by the signal of a broken pipe.
+void passOnOutput(int output)
+{
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+    bool writable = true;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(output, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        for (ssize_t written = 0; writable && written < got;) {
+            const ssize_t done = ::write(STDERR_FILENO, buffer + written, size_t(got - written));
+            if (done > 0) {
+                written += done;
+            } else if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                // Someone else made the program's standard error non-blocking.
+                pollfd ready {STDERR_FILENO, POLLOUT, 0};
+                ::poll(&ready, 1, 100);
+            } else if (!(done < 0 && errno == EINTR)) {
+                writable = false;
+            }
+        }
+    }
+    ::close(output);
 }
 
 } // namespace
@@ -85,6 +122,10 @@ QByteArrayList DecodingProcesses::environment()
 {
     // A process without a display draws on the toolkit's own offscreen surface.
     QByteArrayList variables {"QT_QPA_PLATFORM=offscreen"};
+    // The home as a path, nothing else of the user's: where it is none, the process asks the system.
+    const QByteArray home = qgetenv("HOME");
+    if (home.startsWith('/'))
+        variables.append("HOME=" + home);
     for (char **variable = environ; *variable; ++variable) {
         const QByteArray entry(*variable);
         const qsizetype equals = entry.indexOf('=');
@@ -106,11 +147,22 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
         *why = QString::fromLocal8Bit(std::strerror(errno));
         return std::nullopt;
     }
-    sockets[0] = aboveStandard(sockets[0]);
-    sockets[1] = aboveStandard(sockets[1]);
+    // Its standard output and error are a pipe of its own, which the program passes on: whatever the
+    // process does to them (their flags, say) leaves the program's own and its terminal as they are.
+    int output[2];
+    if (::pipe2(output, O_CLOEXEC) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(sockets[0]);
+        ::close(sockets[1]);
+        return std::nullopt;
+    }
+    for (int *descriptor : {&sockets[0], &sockets[1], &output[0], &output[1]})
+        *descriptor = aboveStandard(*descriptor);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, sockets[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
     // Whatever the program ignores or blocks, the process ends when its reader is gone or its own
     // alarm rings.
     posix_spawnattr_t attributes;
@@ -141,11 +193,14 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(sockets[1]);
+    ::close(output[1]);
     if (error != 0) {
+        ::close(output[0]);
         ::close(sockets[0]);
         *why = QStringLiteral("%1: %2").arg(program, QString::fromLocal8Bit(std::strerror(error)));
         return std::nullopt;
     }
+    std::thread(passOnOutput, output[0]).detach();
     m_spares.processStarted();
     return Process {pid, sockets[0]};
 }

@@ -17,10 +17,11 @@ namespace KivDesktopBackground {
 class SpareCanvases;
 
 // The picture decoding processes of one decoder ("tapestrel-picture"): started on demand, each with the
-// socket that is its standard input, its memory limit and an environment of its own; kept idle between
-// pictures, and ended by a thread of their own once idle for a few seconds. The canvases lent to them
-// are kept while they live (SpareCanvases), and told of each start and end. Every member may be called
-// from any thread.
+// socket that is its standard input, a pipe for its standard output and error that a thread of the
+// program copies to the program's standard error, its memory limit and an environment of its own; kept
+// idle between pictures, and ended by a thread of their own once idle for a few seconds. The canvases
+// lent to them are kept while they live (SpareCanvases), and told of each start and end. Every member
+// may be called from any thread.
 class DecodingProcesses
 {
 public:
@@ -56,9 +57,9 @@ public:
     // beside the program; never searched for. Empty when it is not there.
     static QString tool();
     // The whole environment a decoding process gets, "NAME=value" each: what decoding needs of the
-    // program's (its language, where a packaged toolkit's libraries lie, a sanitizer's options, the data
-    // folders that hold the user's fonts) and nothing that reaches the desktop (no display, no bus
-    // address, no search path, no home: the process finds the home's font folders itself).
+    // program's (its language, where a packaged toolkit's libraries lie, a sanitizer's options, the home
+    // when it is an absolute path, the data folders that hold the user's fonts and the cache folder) and
+    // nothing that reaches the desktop (no display, no bus address, no search path).
     static QByteArrayList environment();
 
 private:

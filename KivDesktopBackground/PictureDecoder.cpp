@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
-#include <span>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -100,15 +99,15 @@ struct Awaited
     const std::function<bool()> &endedEarly;
 };
 
-// Receives `size` bytes of the process's answer, and the descriptor of a canvas that comes with them
-// into `handedOver`; why not, when the process died, or the limits or a later background ended it.
-std::optional<QString> receiveAnswer(const Awaited &from, void *data, qint64 size, std::span<int> handedOver)
+// Receives `size` bytes of the process's answer (a descriptor sent with them is closed: the process
+// hands over none); why not, when the process died, or the limits or a later background ended it.
+std::optional<QString> receiveAnswer(const Awaited &from, void *data, qint64 size)
 {
     auto *bytes = static_cast<char *>(data);
     qint64 done = 0;
     while (done < size) {
         const ssize_t got = PictureProtocol::receive(from.process.socket, bytes + done, size_t(size - done),
-                                                     handedOver, MSG_DONTWAIT);
+                                                     {}, MSG_DONTWAIT);
         if (got > 0) {
             done += got;
             continue;
@@ -302,11 +301,6 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     file.close();
 
     const Awaited awaited {*process, Clock::now() + m_limits.time, m_limits, endedEarly};
-    int handedOver[] = {-1};
-    const auto closeHandedOver = qScopeGuard([&handedOver] {
-        if (handedOver[0] >= 0)
-            ::close(handedOver[0]);
-    });
     const auto failed = [&](const QString &reason) {
         m_processes->end(*process);
         return Decoded {{}, PictureNames::cannotBeShown(path, reason)};
@@ -319,11 +313,38 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
             m_processes->giveBack(*process);
     };
 
+    // The canvases made for the process's asks, counted in its memory; each goes back to the spares
+    // unless the picture comes on it.
+    std::vector<std::optional<Canvas>> given;
+    const auto giveBackGiven = qScopeGuard([&] {
+        for (const std::optional<Canvas> &spare : given) {
+            if (spare)
+                m_spares.giveBack(*spare);
+        }
+    });
     Answer answer;
-    if (const std::optional<QString> reason = receiveAnswer(awaited, &answer, sizeof answer, handedOver))
-        return failed(*reason);
-    if (answer.version != PictureProtocol::version || answer.ending > 1)
-        return failed(nonsenseReason());
+    qint64 askedBytes = 0;
+    for (;;) {
+        if (const std::optional<QString> reason = receiveAnswer(awaited, &answer, sizeof answer))
+            return failed(*reason);
+        if (answer.version != PictureProtocol::version || answer.ending > 1)
+            return failed(nonsenseReason());
+        if (answer.outcome != PictureProtocol::Outcome::canvasWanted)
+            break;
+        if (given.size() >= PictureProtocol::maxCanvasesAsked || answer.canvasBytes == 0)
+            return failed(nonsenseReason());
+        askedBytes += qint64(std::min<quint64>(answer.canvasBytes, quint64(1) << 62));
+        if (askedBytes > m_limits.memoryBytes) {
+            Decoded refused = failed(PictureNames::memoryReason(m_limits.memoryBytes));
+            m_refusals.remember(version, *refused.failure);
+            return refused;
+        }
+        given.push_back(Canvas::make(size_t(answer.canvasBytes), process->pid));
+        const PictureProtocol::CanvasGiven made {PictureProtocol::version, 0, answer.canvasBytes};
+        if (!given.back()
+            || !PictureProtocol::send(process->socket, &made, sizeof made, {given.back()->file}))
+            return failed(PictureNames::memoryReason(m_limits.memoryBytes));
+    }
     tellUnconfined(answer.unconfined);
     switch (answer.outcome) {
     case PictureProtocol::Outcome::outOfMemory: {
@@ -335,8 +356,7 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
         if (answer.reasonBytes == 0 || answer.reasonBytes > PictureProtocol::maxReasonBytes)
             return failed(nonsenseReason());
         QByteArray text(qsizetype(answer.reasonBytes), '\0');
-        if (const std::optional<QString> reason =
-                receiveAnswer(awaited, text.data(), text.size(), handedOver))
+        if (const std::optional<QString> reason = receiveAnswer(awaited, text.data(), text.size()))
             return failed(*reason);
         done(answer);
         const QString refused = PictureNames::cannotBeShown(path, QString::fromUtf8(text));
@@ -353,9 +373,11 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
             || answer.width < 1 || answer.height < 1 || pixels > PictureProtocol::maxPixels
             || qint64(answer.bytesPerLine) != qint64(answer.width) * 4 || !withinRequest)
             return failed(nonsenseReason());
-        // On the canvas handed over with it, else on the lent one.
-        canvas = handedOver[0] >= 0 ? Canvas::adopt(std::exchange(handedOver[0], -1), process->pid)
-                                    : std::exchange(lent, std::nullopt);
+        // On the canvas lent with the request, or on one it asked for.
+        if (answer.canvas == 0)
+            canvas = std::exchange(lent, std::nullopt);
+        else if (answer.canvas <= given.size())
+            canvas = std::exchange(given[answer.canvas - 1], std::nullopt);
         if (!canvas || size_t(answer.bytesPerLine) * size_t(answer.height) > canvas->size)
             return failed(nonsenseReason());
         canvas->drawnBy = process->pid;
@@ -367,6 +389,8 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
         done(answer);
         return {image, std::nullopt};
     }
+    case PictureProtocol::Outcome::canvasWanted:
+        break;
     }
     return failed(nonsenseReason());
 }

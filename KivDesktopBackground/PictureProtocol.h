@@ -20,10 +20,13 @@
 // picture on a canvas). Both sides come from the same build, so a record is sent as it lies in memory;
 // the receiver still checks every field.
 //
-// A canvas is a file in memory (memfd) sealed against shrinking, which the process draws a picture on
-// and hands over with it: the program shows the picture from the canvas itself, without a copy. Once
-// the picture is no longer shown, the program lends the canvas back for a later picture, so that
-// neither side needs fresh pages (which cost the system about as much as decoding a photo).
+// A canvas is a file in memory (memfd) that the program makes, sized and sealed against growing and
+// shrinking, which the process draws a picture on: the program shows the picture from the canvas
+// itself, without a copy. Once the picture is no longer shown, the program lends the canvas back for a
+// later picture, so that neither side needs fresh pages (which cost the system about as much as
+// decoding a photo). The process makes no file in memory and can grow none: every page it can fill is
+// either in its address space, which its memory limit bounds, or on a canvas of the size the program
+// chose and counts.
 namespace KivDesktopBackground::PictureProtocol {
 
 // Larger files are not read at all; pictures of more pixels are not decoded (it would take minutes
@@ -57,9 +60,12 @@ inline std::optional<QSize> coveringSize(const QSize &source, const QSize &targe
     return QSize(int(width), int(height)).expandedTo(target);
 }
 
-constexpr quint32 version = 3;
+constexpr quint32 version = 4;
 // Longer reasons are cut; no reason the process gives comes near.
 constexpr quint32 maxReasonBytes = 4096;
+// The canvases a process may ask for while it decodes one picture: one to decode on, and one to put
+// the picture on where the decoder's own result differs (a picture scaled or converted after decoding).
+constexpr quint32 maxCanvasesAsked = 2;
 
 // What a picture is decoded to. Either way the pixels come as RGB32 when the picture is opaque, else
 // as premultiplied ARGB32.
@@ -73,7 +79,7 @@ enum class Fit : quint32 {
 };
 
 // Sent with the picture's open file (SCM_RIGHTS), which the process reads from its start, and possibly
-// a canvas lent for the picture (then the second descriptor).
+// a canvas lent for the picture (then the second descriptor), which holds an earlier picture.
 struct Request
 {
     quint32 version = PictureProtocol::version;
@@ -83,11 +89,15 @@ struct Request
 };
 
 enum class Outcome : quint32 {
-    // `height` rows of `bytesPerLine` bytes at the start of a canvas: the one that comes with the answer,
-    // else the one lent with the request.
+    // `height` rows of `bytesPerLine` bytes at the start of the canvas that `canvas` names: 0 the one lent
+    // with the request, n the n-th the process asked for while decoding it.
     picture = 1,
     refused = 2, // the reason, `reasonBytes` of UTF-8, follows
     outOfMemory = 3, // the decoding needed more memory than the process may take
+    // Not yet an answer: the process asks for a canvas of `canvasBytes`, which the program sends it
+    // (CanvasGiven) before it waits for the answer again. Past the process's memory limit, or past
+    // maxCanvasesAsked, the decode fails instead.
+    canvasWanted = 4,
 };
 
 struct Answer
@@ -101,6 +111,17 @@ struct Answer
     quint32 reasonBytes = 0;
     quint32 ending = 0; // 1: the process ends after this answer
     quint32 unconfined = 0; // what the process could not confine itself with (Unconfined), in every answer
+    quint32 canvas = 0;
+    quint64 canvasBytes = 0;
+};
+
+// Sent with a canvas the process asked for (SCM_RIGHTS): its size, at least the size asked for. A new
+// canvas holds nothing yet: every byte of it is 0.
+struct CanvasGiven
+{
+    quint32 version = PictureProtocol::version;
+    quint32 reserved = 0;
+    quint64 bytes = 0;
 };
 
 // The means of confinement that a kernel may lack, as bits of Answer::unconfined.

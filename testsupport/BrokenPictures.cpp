@@ -311,4 +311,37 @@ QByteArray inEncoding(const QByteArray &svg, const char *encoding)
     return declaration + '+' + utf16.toBase64(QByteArray::OmitTrailingEquals) + '-';
 }
 
+QByteArray bmpWithSkips(QColor colour, QColor ground)
+{
+    QByteArray rows;
+    for (int row = 0; row < 256; ++row)
+        rows += QByteArray::fromHex("1001"
+                                    "00021000"
+                                    "1001"
+                                    "0000");
+    rows += QByteArray::fromHex("0001");
+    const int start = 14 + 40 + 2 * 4;
+    QByteArray bytes(start, '\0');
+    char *data = bytes.data();
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    qToLittleEndian<quint32>(quint32(start + rows.size()), data + 2); // the file's size
+    qToLittleEndian<quint32>(start, data + 10); // where the rows start
+    qToLittleEndian<quint32>(40, data + 14); // the header's size
+    qToLittleEndian<qint32>(256, data + 18);
+    qToLittleEndian<qint32>(256, data + 22);
+    qToLittleEndian<quint16>(1, data + 26); // planes
+    qToLittleEndian<quint16>(8, data + 28); // bits a pixel
+    qToLittleEndian<quint32>(1, data + 30); // runs of 8-bit colours
+    qToLittleEndian<quint32>(quint32(rows.size()), data + 34);
+    qToLittleEndian<quint32>(2, data + 46); // colours
+    // Blue, green, red and nothing each.
+    for (const auto &[at, entry] : {std::pair {54, ground}, std::pair {58, colour}}) {
+        bytes[at] = char(entry.blue());
+        bytes[at + 1] = char(entry.green());
+        bytes[at + 2] = char(entry.red());
+    }
+    return bytes + rows;
+}
+
 } // namespace TestSupport::BrokenPictures

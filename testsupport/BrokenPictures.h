@@ -57,5 +57,9 @@ QByteArray svgWithEntity(QSize size, QColor colour, const QString &href);
 // it past the declaration base64-encoded, so that none of its bytes show a letter of it; in an encoding
 // nobody knows, as it is.
 QByteArray inEncoding(const QByteArray &svg, const char *encoding);
+// A 256 × 256 BMP of 8-bit colours, compressed by runs, whose rows each hold 16 pixels of `colour`, skip
+// 16 (a move), hold 16 more and end there: what it skips is left to the decoder, which leaves it at
+// colour 0, `ground`.
+QByteArray bmpWithSkips(QColor colour, QColor ground);
 
 } // namespace TestSupport::BrokenPictures

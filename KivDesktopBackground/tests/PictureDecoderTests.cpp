@@ -1,5 +1,6 @@
 #include "KivDesktopBackground/MemoryBudget.h"
 #include "KivDesktopBackground/PictureDecoder.h"
+#include "KivDesktopBackground/PictureNames.h"
 #include "KivDesktopBackground/PictureOrigin.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "KivDesktopBackground/SpareCanvases.h"
@@ -66,13 +67,10 @@ bool gone(pid_t pid)
     return line.mid(line.lastIndexOf(") ") + 2).startsWith('Z');
 }
 
-// A canvas of `bytes` as the decoding process hands one over.
+// A canvas of `bytes` as the program makes one for a decoding process.
 Canvas canvasOf(size_t bytes)
 {
-    const int file = ::memfd_create("picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-    EXPECT_EQ(::ftruncate(file, off_t(bytes)), 0);
-    ::fcntl(file, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW);
-    return Canvas::adopt(file, 1).value_or(Canvas {});
+    return Canvas::make(bytes, 1).value_or(Canvas {});
 }
 
 } // namespace
@@ -243,12 +241,15 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
     const QString silent = standIn("silent", "exec sleep 30\n");
     const QString dying = standIn("dying", "exit 3\n");
     const QString talking = standIn("talking", "printf '%064d' 0 >&0\nexec sleep 30\n");
-    // Pictures on canvases that could shrink under the program's mapping, or that are too small.
+    // Pictures on canvases that the program did not make, or that are too small; canvases past the
+    // process's memory, or more of them than a picture needs.
     const QByteArray liar =
         QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
-    const QString unsealed = standIn("unsealed", "exec '" + liar + "' unsealed\n");
+    const QString foreign = standIn("foreign", "exec '" + liar + "' foreign\n");
     const QString smallCanvas = standIn("small", "exec '" + liar + "' small\n");
     const QString largePreview = standIn("large", "exec '" + liar + "' large\n");
+    const QString greedy = standIn("greedy", "exec '" + liar + "' greedy\n");
+    const QString many = standIn("many", "exec '" + liar + "' many\n");
     const PictureDecoder::Limits quick {qint64(1) << 30, 500ms};
     const PictureDecoder::Limits small {qint64(256) << 20, 20s};
     struct Case
@@ -265,7 +266,9 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         {silent, small, true, "Pictures/picture.png", "decoding it was ended"},
         {dying, small, false, "Pictures/picture.png", "decoding it stopped unexpectedly"},
         {talking, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
-        {unsealed, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
+        {foreign, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
+        {greedy, small, false, "Pictures/picture.png", "decoding it needs more than 256 MiB of memory"},
+        {many, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
         {smallCanvas, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
         {largePreview, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used",
          4},
@@ -299,11 +302,13 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         // The stand-in's process is gone (reaped, too: its id names no process).
         const int pid = home.readFile("pid").trimmed().toInt();
         EXPECT_TRUE(pid == 0 || (::kill(pid, 0) != 0 && errno == ESRCH)) << pid;
-        // Nothing of it is the file's to be remembered for: asked again, the picture is decoded again.
+        // Only a need for more memory is the file's to be remembered for: asked again, any other picture
+        // is decoded again.
         if (pid != 0 && !test.endedEarly) {
             QFile::remove(home.filePath("pid"));
             decode({});
-            EXPECT_TRUE(QFile::exists(home.filePath("pid")));
+            EXPECT_EQ(QFile::exists(home.filePath("pid")),
+                      test.reason != PictureNames::memoryReason(test.limits.memoryBytes));
         }
     }
 }
@@ -432,7 +437,7 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
         {"WAYLAND_DISPLAY", false},
         {"DBUS_SESSION_BUS_ADDRESS", false},
         {"XAUTHORITY", false},
-        {"HOME", false},
+        {"HOME", true},
         {"PATH", false},
         {"XDG_RUNTIME_DIR", false},
         {"QT_PLUGIN_PATH", false},
@@ -440,13 +445,15 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
         {"LC_TIME", true},
         {"UBSAN_OPTIONS", true},
         {"XDG_DATA_HOME", true},
+        {"XDG_CACHE_HOME", true},
     };
     std::vector<std::unique_ptr<TestSupport::ScopedVariable>> set;
     for (const auto &[name, passed] : variables)
         set.push_back(std::make_unique<TestSupport::ScopedVariable>(
             name,
-            name == QByteArray("PATH") ? QFile::encodeName(home.filePath("bin")) + ":."
-                                       : "x-" + QByteArray(name)));
+            name == QByteArray("PATH")       ? QFile::encodeName(home.filePath("bin")) + ":."
+                : name == QByteArray("HOME") ? "/x-HOME"
+                                             : "x-" + QByteArray(name)));
     const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
                                            QFile::encodeName(home.filePath("dumping")));
     PictureDecoder decoder({qint64(1) << 30, 500ms});
@@ -532,9 +539,10 @@ TEST_F(PictureDecoderTest, APictureIsHeldOnMemoryOfItsOwnSize)
         EXPECT_LE(heldCanvasBytes(), shown.sizeInBytes() * 9 / 8);
     }
 
-    // A canvas past any picture's size is never mapped.
+    // A canvas past any picture's size is never made, and nobody can grow one past its size.
     const Canvas largest = canvasOf(size_t(PictureProtocol::maxPixels) * 4);
     EXPECT_NE(largest.data, nullptr);
+    EXPECT_NE(::ftruncate(largest.file, PictureProtocol::maxPixels * 4 + 1), 0);
     largest.release();
     EXPECT_EQ(canvasOf(size_t(PictureProtocol::maxPixels) * 4 + 1).data, nullptr);
 

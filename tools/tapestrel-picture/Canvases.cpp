@@ -1,11 +1,15 @@
 #include "Canvases.h"
 
-#include <algorithm>
+#include "KivDesktopBackground/PictureProtocol.h"
 
-#include <fcntl.h>
+#include <algorithm>
+#include <cstring>
+
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace Protocol = KivDesktopBackground::PictureProtocol;
 
 namespace {
 
@@ -16,9 +20,12 @@ constexpr size_t keptBytes = size_t(64) << 20;
 
 } // namespace
 
+Canvases::Canvases(int channel)
+    : m_channel(channel)
+{ }
+
 Canvases::~Canvases()
 {
-    finish();
     for (const Mapping &mapping : m_mapped)
         ::munmap(mapping.data, mapping.size);
 }
@@ -35,38 +42,53 @@ Canvases::Mapping *Canvases::find(dev_t device, ino_t inode)
     return &m_mapped.back();
 }
 
-void Canvases::drop(const uchar *data)
-{
-    const auto found = std::find_if(m_mapped.begin(), m_mapped.end(),
-                                    [data](const Mapping &mapping) { return mapping.data == data; });
-    if (found == m_mapped.end())
-        return;
-    ::munmap(found->data, found->size);
-    m_mapped.erase(found);
-}
-
-void Canvases::lend(int descriptor)
+Canvases::Mapping *Canvases::map(int descriptor, bool fresh)
 {
     struct stat status
     {
     };
-    if (descriptor < 0 || ::fstat(descriptor, &status) != 0 || status.st_size <= 0) {
-        if (descriptor >= 0)
-            ::close(descriptor);
+    if (::fstat(descriptor, &status) != 0 || status.st_size <= 0)
+        return nullptr;
+    if (Mapping *mapped = find(status.st_dev, status.st_ino))
+        return mapped;
+    void *data = ::mmap(nullptr, size_t(status.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
+    if (data == MAP_FAILED)
+        return nullptr;
+    m_mapped.push_back(
+        {status.st_dev, status.st_ino, static_cast<uchar *>(data), size_t(status.st_size), fresh});
+    return &m_mapped.back();
+}
+
+void Canvases::lend(int descriptor)
+{
+    if (descriptor < 0)
         return;
-    }
-    if (const Mapping *mapped = find(status.st_dev, status.st_ino)) {
-        m_lent = mapped->data;
-    } else {
-        void *data =
-            ::mmap(nullptr, size_t(status.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
-        if (data != MAP_FAILED) {
-            m_mapped.push_back(
-                {status.st_dev, status.st_ino, static_cast<uchar *>(data), size_t(status.st_size)});
-            m_lent = m_mapped.back().data;
-        }
+    // It holds an earlier picture, drawn by whichever process.
+    if (Mapping *lent = map(descriptor, false)) {
+        lent->clear = false;
+        m_lent = lent->data;
     }
     ::close(descriptor);
+}
+
+Canvases::Mapping *Canvases::asked(size_t bytes)
+{
+    Protocol::Answer ask;
+    ask.outcome = Protocol::Outcome::canvasWanted;
+    ask.canvasBytes = bytes;
+    if (!Protocol::send(m_channel, &ask, sizeof ask, {}))
+        return nullptr;
+    Protocol::CanvasGiven given;
+    int descriptor[] = {-1};
+    const bool received =
+        Protocol::receive(m_channel, &given, sizeof given, descriptor) == ssize_t(sizeof given)
+        && given.version == Protocol::version && given.bytes >= bytes;
+    Mapping *made = received && descriptor[0] >= 0 ? map(descriptor[0], true) : nullptr;
+    if (descriptor[0] >= 0)
+        ::close(descriptor[0]);
+    if (made)
+        m_given.push_back(made->data);
+    return made;
 }
 
 const uchar *Canvases::data() const
@@ -74,52 +96,41 @@ const uchar *Canvases::data() const
     return m_current;
 }
 
-uchar *Canvases::reserve(size_t bytes)
+quint32 Canvases::chosen() const
 {
+    const auto given = std::find(m_given.begin(), m_given.end(), m_current);
+    return given == m_given.end() ? 0 : quint32(given - m_given.begin()) + 1;
+}
+
+uchar *Canvases::reserve(size_t bytes, bool cleared)
+{
+    Mapping *chosen = nullptr;
     for (const uchar *candidate : {m_current, m_lent}) {
         const auto found = std::find_if(m_mapped.begin(), m_mapped.end(), [&](const Mapping &mapping) {
             return candidate && mapping.data == candidate && mapping.size >= bytes;
         });
         if (found != m_mapped.end()) {
-            m_current = found->data;
-            return found->data;
+            chosen = &*found;
+            break;
         }
     }
-    // A new canvas made for this picture that turned out too small is of no use.
-    if (m_newFile >= 0) {
-        drop(m_current);
-        ::close(m_newFile);
-        m_newFile = -1;
-    }
-    m_current = nullptr;
-    const int file = ::memfd_create("picture", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-    if (file < 0)
+    if (!chosen)
+        chosen = asked(bytes);
+    if (!chosen)
         return nullptr;
-    struct stat status
-    {
-    };
-    void *data = MAP_FAILED;
-    if (::ftruncate(file, off_t(bytes)) == 0
-        && ::fcntl(file, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0
-        && ::fstat(file, &status) == 0)
-        data = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
-    if (data == MAP_FAILED) {
-        ::close(file);
-        return nullptr;
-    }
-    m_mapped.push_back({status.st_dev, status.st_ino, static_cast<uchar *>(data), bytes});
-    m_newFile = file;
-    m_current = m_mapped.back().data;
-    return m_mapped.back().data;
+    // Only the part the picture takes is cleared: a canvas lent for a smaller picture is often larger.
+    if (cleared && !chosen->clear)
+        std::memset(chosen->data, 0, bytes);
+    chosen->clear = false;
+    m_current = chosen->data;
+    return chosen->data;
 }
 
 void Canvases::finish()
 {
-    if (m_newFile >= 0)
-        ::close(m_newFile);
-    m_newFile = -1;
     m_lent = nullptr;
     m_current = nullptr;
+    m_given.clear();
     std::erase_if(m_mapped, [](const Mapping &mapping) {
         const bool large = mapping.size > keptBytes;
         if (large)

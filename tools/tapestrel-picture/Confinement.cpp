@@ -6,8 +6,13 @@
 #include <QFile>
 #include <QLibraryInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
@@ -62,11 +67,10 @@ int landlockVersion()
     return abi < 0 ? 0 : int(abi);
 }
 
-// Refuses the process every file right the kernel knows but reading below `readable`; false when the
-// kernel has no Landlock.
-bool restrictFiles(const QStringList &readable)
+// Refuses the process every file right that Landlock `abi` knows but reading below `readable`; false
+// when the kernel has no Landlock.
+bool restrictFiles(const QStringList &readable, int abi)
 {
-    const int abi = landlockVersion();
     if (abi < 1)
         return false;
     RulesetAttributes attributes;
@@ -105,8 +109,9 @@ bool restrictFiles(const QStringList &readable)
 
 // The calls a decode makes once the process is confined: Qt's image plugins and SVG renderer, the
 // allocator, threads of the process's own, reading the files it holds or may open (Landlock decides
-// which), the socket it was given and the canvases it makes. Every other call fails; those that name a
-// process, a thread's flags or a request are allowed only as the rules below say.
+// which), the socket it was given and the canvases it is lent. Every other call fails; those that
+// open a file, name a process, take a thread's flags or a request are allowed only as `conditional`
+// says.
 constexpr int allowedCalls[] = {
     // Memory.
     SCMP_SYS(brk),
@@ -116,9 +121,9 @@ constexpr int allowedCalls[] = {
     SCMP_SYS(mprotect),
     SCMP_SYS(madvise),
     SCMP_SYS(membarrier),
-    // Files it holds or opens for reading, and its canvases.
-    SCMP_SYS(openat),
-    SCMP_SYS(open),
+    // Files it holds or opens for reading, and its canvases. Nothing it writes with write() and its
+    // kind lands in a file (DecodingProcess limits the size of what it writes to 0): they serve its
+    // standard error, the socket and its own pipes.
     SCMP_SYS(close),
     SCMP_SYS(read),
     SCMP_SYS(pread64),
@@ -138,8 +143,6 @@ constexpr int allowedCalls[] = {
     SCMP_SYS(readlink),
     SCMP_SYS(readlinkat),
     SCMP_SYS(getdents64),
-    SCMP_SYS(memfd_create),
-    SCMP_SYS(ftruncate),
     SCMP_SYS(fadvise64),
     SCMP_SYS(pipe2),
     SCMP_SYS(eventfd2),
@@ -190,12 +193,12 @@ constexpr int allowedCalls[] = {
 #endif
 };
 
-// Calls whose first argument names a process, a thread group or a process group: the process's own
-// only (0 where the kernel takes it for the caller).
-constexpr int ownProcessCalls[] = {SCMP_SYS(kill), SCMP_SYS(tgkill), SCMP_SYS(tkill),
-                                   SCMP_SYS(rt_sigqueueinfo), SCMP_SYS(rt_tgsigqueueinfo)};
-constexpr int callerOrOwnProcessCalls[] = {SCMP_SYS(prlimit64)};
+// Calls that fail as on a kernel without them: callers then use the older call, whose arguments a filter
+// can read (the flags of openat2() and clone3() lie in memory, where no filter reads).
+constexpr int missingCalls[] = {SCMP_SYS(openat2), SCMP_SYS(clone3)};
 
+// The flags that would open a file for writing, create one or empty it.
+constexpr scmp_datum_t writingFlags = O_ACCMODE | O_CREAT | O_TRUNC | (O_TMPFILE & ~O_DIRECTORY);
 // A thread of the process's own: the same memory, signals and files, no namespace. Anything else
 // (fork, vfork, a process in a new namespace) fails.
 constexpr scmp_datum_t threadFlags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SIGHAND | CLONE_THREAD;
@@ -207,33 +210,67 @@ constexpr scmp_datum_t refusedCloneFlags = CLONE_NEWNS | CLONE_NEWCGROUP | CLONE
 constexpr scmp_datum_t leakCheckerFlags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_UNTRACED;
 #endif
 
-// The requests of ioctl() that a decode makes: whether a descriptor is a terminal, and those of the
-// descriptors themselves. Typing into the terminal the process's standard error may be (the program's,
-// when it was started from one) would run commands in the shell behind it.
-constexpr scmp_datum_t allowedRequests[] = {TCGETS, FIONREAD, FIONBIO, FIOCLEX};
-
-// What fcntl() may do: a descriptor's flags and a canvas's seals. A descriptor's owner (F_SETOWN)
-// would have the kernel signal whichever process it names.
-constexpr scmp_datum_t allowedCommands[] = {F_GETFD,         F_SETFD,     F_GETFL,    F_SETFL,
-                                            F_DUPFD_CLOEXEC, F_ADD_SEALS, F_GET_SEALS};
-
-// What prctl() may do: name the process's threads, and ask what it is.
-constexpr scmp_datum_t allowedOptions[] = {
-    PR_SET_NAME,    PR_GET_NAME,      PR_GET_DUMPABLE,
-#ifdef TAPESTREL_SANITIZE
-    PR_SET_PTRACER, PR_SET_PDEATHSIG, PR_SET_DUMPABLE,
-#endif
+// The whole argument, compared.
+constexpr scmp_datum_t whole = ~scmp_datum_t(0);
+// In `values`: the process's own id.
+constexpr scmp_datum_t self = ~scmp_datum_t(0);
+// A call allowed only where its argument `argument`, masked with `mask`, is one of `values`.
+struct Conditional
+{
+    int call;
+    unsigned argument;
+    scmp_datum_t mask;
+    std::initializer_list<scmp_datum_t> values;
 };
 
-// A condition on the argument `index` of a call, as the library's macros make it (in C's compound
-// literals): `a` compared, or `a` the mask and `b` the value masked.
-scmp_arg_cmp argument(unsigned index, scmp_compare test, scmp_datum_t a, scmp_datum_t b = 0)
+// clang-format off
+const Conditional conditional[] = {
+    // call                        argument  mask           allowed values
+    // Opens for reading alone.
+    {SCMP_SYS(open),               1,        writingFlags,  {0}},
+    {SCMP_SYS(openat),             2,        writingFlags,  {0}},
+    // Calls that name a process, a thread group or a process group: the process's own only, or 0 where
+    // the kernel takes it for the caller.
+    {SCMP_SYS(kill),               0,        whole,         {self}},
+    {SCMP_SYS(tgkill),             0,        whole,         {self}},
+    {SCMP_SYS(tkill),              0,        whole,         {self}},
+    {SCMP_SYS(rt_sigqueueinfo),    0,        whole,         {self}},
+    {SCMP_SYS(rt_tgsigqueueinfo),  0,        whole,         {self}},
+    {SCMP_SYS(prlimit64),          0,        whole,         {0, self}},
+    // Threads of its own.
+    {SCMP_SYS(clone),              0,        threadFlags | refusedCloneFlags,
+                                                            {threadFlags}},
+#ifdef TAPESTREL_SANITIZE
+    {SCMP_SYS(clone),              0,        ~scmp_datum_t(CSIGNAL), {leakCheckerFlags}},
+#endif
+    // Whether a descriptor is a terminal, and the descriptors' own requests. Typing into the terminal
+    // that the process's standard error may lead to would run commands in the shell behind it.
+    {SCMP_SYS(ioctl),              1,        whole,         {TCGETS, FIONREAD, FIONBIO, FIOCLEX}},
+    // A descriptor's flags. A descriptor's owner (F_SETOWN) would have the kernel signal whichever
+    // process it names.
+    {SCMP_SYS(fcntl),              1,        whole,         {F_GETFD, F_SETFD, F_GETFL, F_SETFL,
+                                                             F_DUPFD_CLOEXEC}},
+    // Naming its threads, and asking what it is.
+    {SCMP_SYS(prctl),              0,        whole,         {PR_SET_NAME, PR_GET_NAME, PR_GET_DUMPABLE}},
+#ifdef TAPESTREL_SANITIZE
+    {SCMP_SYS(prctl),              0,        whole,         {PR_SET_PTRACER, PR_SET_PDEATHSIG,
+                                                             PR_SET_DUMPABLE}},
+#endif
+};
+// clang-format on
+
+// Says on standard error (which the program passes on) that the filter lacks the rule for `call`: that
+// call stays refused, and a decoder that needs it fails.
+void tellUnaddable(int call, int error)
 {
-    return {index, test, a, b};
+    char *name = seccomp_syscall_resolve_num_arch(SCMP_ARCH_NATIVE, call);
+    std::fprintf(stderr, "tapestrel-picture: the system-call filter lacks a rule for %s (%s)\n",
+                 name ? name : std::to_string(call).c_str(), std::strerror(-error));
+    std::free(name);
 }
 
 // Installs the filter; false when the kernel has none.
-bool filterCalls()
+bool filterCalls(bool unaddableRule)
 {
     const scmp_filter_ctx filter = seccomp_init(SCMP_ACT_ERRNO(EPERM));
     if (!filter)
@@ -248,34 +285,29 @@ bool filterCalls()
         && seccomp_attr_set(filter, SCMP_FLTATR_CTL_NNP, 0) == 0;
     // The kernel looks a call up in a tree rather than along the list (where the library can build one).
     seccomp_attr_set(filter, SCMP_FLTATR_CTL_OPTIMIZE, 2);
-    // A rule the library cannot add (a call this architecture lacks) leaves the call refused.
+    // A call this architecture lacks is no rule at all (the library adds nothing, and says so with 0).
     const auto add = [filter](uint32_t action, int call, std::initializer_list<scmp_arg_cmp> arguments) {
-        seccomp_rule_add_array(filter, action, call, unsigned(arguments.size()), std::data(arguments));
+        const int added =
+            seccomp_rule_add_array(filter, action, call, unsigned(arguments.size()), std::data(arguments));
+        if (added < 0)
+            tellUnaddable(call, added);
     };
     for (const int call : allowedCalls)
         add(SCMP_ACT_ALLOW, call, {});
-    const auto self = scmp_datum_t(::getpid());
-    for (const int call : ownProcessCalls)
-        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, self)});
-    for (const int call : callerOrOwnProcessCalls) {
-        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, 0)});
-        add(SCMP_ACT_ALLOW, call, {argument(0, SCMP_CMP_EQ, self)});
+    for (const int call : missingCalls)
+        add(SCMP_ACT_ERRNO(ENOSYS), call, {});
+    const auto ownId = scmp_datum_t(::getpid());
+    for (const Conditional &rule : conditional) {
+        for (const scmp_datum_t value : rule.values) {
+            const scmp_datum_t compared = value == self ? ownId : value;
+            add(SCMP_ACT_ALLOW, rule.call,
+                {rule.mask == whole ? scmp_arg_cmp {rule.argument, SCMP_CMP_EQ, compared, 0}
+                                    : scmp_arg_cmp {rule.argument, SCMP_CMP_MASKED_EQ, rule.mask, compared}});
+        }
     }
-    add(SCMP_ACT_ALLOW, SCMP_SYS(clone),
-        {argument(0, SCMP_CMP_MASKED_EQ, threadFlags | refusedCloneFlags, threadFlags)});
-#ifdef TAPESTREL_SANITIZE
-    add(SCMP_ACT_ALLOW, SCMP_SYS(clone),
-        {argument(0, SCMP_CMP_MASKED_EQ, ~scmp_datum_t(CSIGNAL), leakCheckerFlags)});
-#endif
-    // The C library starts threads with clone3() where the kernel has it, and with clone() where it
-    // does not; clone3()'s flags lie in memory, where no filter can read them.
-    add(SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), {});
-    for (const scmp_datum_t request : allowedRequests)
-        add(SCMP_ACT_ALLOW, SCMP_SYS(ioctl), {argument(1, SCMP_CMP_EQ, request)});
-    for (const scmp_datum_t command : allowedCommands)
-        add(SCMP_ACT_ALLOW, SCMP_SYS(fcntl), {argument(1, SCMP_CMP_EQ, command)});
-    for (const scmp_datum_t option : allowedOptions)
-        add(SCMP_ACT_ALLOW, SCMP_SYS(prctl), {argument(0, SCMP_CMP_EQ, option)});
+    // Only the tests' build of the process asks for it: a call has no seventh argument.
+    if (unaddableRule)
+        add(SCMP_ACT_ALLOW, SCMP_SYS(uname), {scmp_arg_cmp {6, SCMP_CMP_EQ, 0, 0}});
     const bool loaded = set && seccomp_load(filter) == 0;
     seccomp_release(filter);
     return loaded;
@@ -298,7 +330,7 @@ void dropCapabilities()
 
 namespace Confinement {
 
-quint32 confine(const QStringList &readable)
+quint32 confine(const QStringList &readable, int landlockVersionAtMost, bool unaddableRule)
 {
     // Without it neither Landlock nor seccomp may be set by a process without privileges.
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
@@ -306,24 +338,28 @@ quint32 confine(const QStringList &readable)
             | Protocol::Unconfined::seccomp;
     dropCapabilities();
     quint32 unconfined = 0;
-    if (!restrictFiles(readable))
+    if (!restrictFiles(readable, std::min(landlockVersion(), landlockVersionAtMost)))
         unconfined |= Protocol::Unconfined::landlock;
-    if (!filterCalls())
+    if (!filterCalls(unaddableRule))
         unconfined |= Protocol::Unconfined::seccomp;
     return unconfined;
 }
 
 QStringList decodersFolders()
 {
-    // The user's own fonts, where the font configuration looks for them.
+    // The user's own fonts, where the font configuration looks for them, and its cache of what they
+    // hold: without it each process would read every font anew.
     const QString home = QDir::homePath();
     const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
+    const QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME", home + QStringLiteral("/.cache"));
     QStringList dataFolders {dataHome};
     dataFolders << qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"))
                        .split(u':', Qt::SkipEmptyParts);
-    QStringList fontFolders {home + QStringLiteral("/.local/share/fonts"), home + QStringLiteral("/.fonts")};
+    QStringList usersFolders {home + QStringLiteral("/.local/share/fonts"), home + QStringLiteral("/.fonts"),
+                              cacheHome + QStringLiteral("/fontconfig"),
+                              home + QStringLiteral("/.fontconfig")};
     for (const QString &folder : std::as_const(dataFolders))
-        fontFolders << folder + QStringLiteral("/fonts");
+        usersFolders << folder + QStringLiteral("/fonts");
     QStringList folders {QLibraryInfo::path(QLibraryInfo::PluginsPath),
                          QLibraryInfo::path(QLibraryInfo::LibrariesPath),
                          QStringLiteral("/usr/lib"),
@@ -337,7 +373,7 @@ QStringList decodersFolders()
                          QStringLiteral("/usr/local/share/fonts"),
                          QStringLiteral("/var/cache/fontconfig")};
     // A relative folder would be taken from wherever the process happens to run.
-    for (const QString &folder : std::as_const(fontFolders)) {
+    for (const QString &folder : std::as_const(usersFolders)) {
         if (QDir::isAbsolutePath(folder))
             folders << folder;
     }

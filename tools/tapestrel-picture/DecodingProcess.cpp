@@ -7,6 +7,7 @@
 
 #include "KivDesktopBackground/PictureProtocol.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
@@ -49,10 +50,10 @@ namespace {
 constexpr int channel = STDIN_FILENO;
 // Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
 std::atomic<bool> g_decoding = false;
-Canvases g_canvases;
+Canvases g_canvases {channel};
 // What the kernel could not refuse the process, told with every answer.
 quint32 g_unconfined = 0;
-DecodingProcess::Look g_look = nullptr;
+DecodingProcess::Probing::Look g_look = nullptr;
 // What the process may take: a decode that will need more is refused before it takes it.
 qint64 g_memoryBytes = 0;
 
@@ -108,7 +109,7 @@ bool answerPicture(const QImage &image)
 {
     const auto bytes = size_t(image.sizeInBytes());
     if (image.constBits() != g_canvases.data()) {
-        uchar *canvas = g_canvases.reserve(bytes);
+        uchar *canvas = g_canvases.reserve(bytes, false);
         if (!canvas) {
             answerOutOfMemory();
             return false;
@@ -122,7 +123,8 @@ bool answerPicture(const QImage &image)
     answer.bytesPerLine = int(image.bytesPerLine());
     answer.format = quint32(image.format());
     answer.unconfined = g_unconfined;
-    return Protocol::send(channel, &answer, sizeof answer, {g_canvases.handedOver()});
+    answer.canvas = g_canvases.chosen();
+    return writeAll(&answer, sizeof answer);
 }
 
 // Whether a decoder's message says that the picture's data is damaged or missing: libjpeg, say, only
@@ -176,14 +178,20 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
         ::close(descriptor);
         return {{}, file.errorString()};
     }
+    // A decoder that draws on a canvas draws over what it held before: the canvas is cleared first
+    // unless the format's decoder writes every pixel of a picture it returns or fails (a JPEG's and a
+    // PNG's rows, an SVG's renderer, which fills its picture first). Clearing costs about a tenth of
+    // decoding a photo.
+    static const QByteArrayList everyPixelWritten {"jpeg", "png", "svg", "svgz"};
+    const bool cleared = !everyPixelWritten.contains(QImageReader::imageFormat(&file));
+    const PictureReader::Memory canvas = [cleared](qsizetype bytes) {
+        return g_canvases.reserve(size_t(bytes), cleared);
+    };
     if (g_look) {
-        if (std::optional<QString> answer = g_look(file))
-            return {{}, std::move(*answer)};
+        if (std::optional<PictureReader::Result> answer = g_look(file, canvas))
+            return std::move(*answer);
     }
     PictureReader reader(&file, g_memoryBytes);
-    const PictureReader::Memory canvas = [](qsizetype bytes) {
-        return g_canvases.reserve(size_t(bytes));
-    };
     return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height), canvas)
                                                : reader.fitting(request.width, canvas);
 }
@@ -208,6 +216,11 @@ void limitMemory(rlim_t bytes)
     // No core file of a decoder that crashed on a hostile picture.
     const rlimit none {0, 0};
     ::setrlimit(RLIMIT_CORE, &none);
+    // No byte written into a file by write() and its kind, neither into one it opens nor into a canvas:
+    // a canvas is drawn on through its mapping, which the address space counts. The write fails
+    // (rather than end the process) and nothing is written.
+    ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &none);
     if (!Protocol::limitsAddressSpace)
         return;
     // Each thread would otherwise get a pool of its own that takes 64 MiB of address space: Qt scales
@@ -226,10 +239,10 @@ void endWithProgram()
 }
 
 // The user's own fonts lie below the home folder, where the font configuration looks for them: where
-// the program does not tell it, it is the user's as the system records it.
+// the program does not tell it (an absolute path), it is the user's as the system records it.
 void knowHome()
 {
-    if (qEnvironmentVariableIsSet("HOME"))
+    if (QDir::isAbsolutePath(qEnvironmentVariable("HOME")))
         return;
     passwd entry {};
     passwd *found = nullptr;
@@ -240,12 +253,13 @@ void knowHome()
 
 // Confines the process (see Confinement), which is still the only thread: the kernel confines only
 // the thread that asks and those it starts later. Gives what could not be refused.
-quint32 confineAlone()
+quint32 confineAlone(const DecodingProcess::Probing &probing)
 {
     std::error_code error;
     const auto threads = std::distance(std::filesystem::directory_iterator("/proc/self/task", error),
                                        std::filesystem::directory_iterator());
-    const quint32 unconfined = Confinement::confine(Confinement::decodersFolders());
+    const quint32 unconfined = Confinement::confine(Confinement::decodersFolders(),
+                                                    probing.landlockVersionAtMost, probing.unaddableRule);
     return threads == 1 ? unconfined : unconfined | Protocol::Unconfined::landlock;
 }
 
@@ -260,9 +274,9 @@ void OutOfMemory::allocationFailed() noexcept
     endNow();
 }
 
-int DecodingProcess::run(int argc, char **argv, Look look)
+int DecodingProcess::run(int argc, char **argv, const Probing &probing)
 {
-    g_look = look;
+    g_look = probing.look;
     // Nothing but the socket is kept from the program.
     ::close_range(STDERR_FILENO + 1, ~0U, 0);
     rlim_t memory = 0;
@@ -290,7 +304,7 @@ int DecodingProcess::run(int argc, char **argv, Look look)
     // Loads every image format's plugin (and what it links to) while files may still be opened: a Qt
     // of the program's own may keep them where the confined process may not read.
     QImageReader::supportedImageFormats();
-    g_unconfined = confineAlone();
+    g_unconfined = confineAlone(probing);
     // Started confined: it ends the process once the program is gone, however it ended (the kernel
     // closes a killed program's end too), also in the middle of a decode.
     std::thread(endWithProgram).detach();

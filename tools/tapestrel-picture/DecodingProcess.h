@@ -15,18 +15,31 @@
 // Once loaded, the process confines itself (see Confinement): what a decoder is made to do reads no
 // file and reaches nothing the process was not handed.
 
+#include "PictureReader.h"
+
 #include <QFile>
 #include <QString>
 
+#include <climits>
 #include <optional>
 
 namespace DecodingProcess {
 
-// Looks at a picture's file before it is decoded; an answer is given in place of the picture (as a
-// refusal's reason). The installed process looks at nothing.
-using Look = std::optional<QString> (*)(QFile &file);
+// What the tests' build of the process (Probe.cpp) does besides decoding; the installed process does
+// none of it.
+struct Probing
+{
+    // Looks at a picture's file before it is decoded (`canvas` gives memory on a canvas, as a decoder
+    // gets it); an answer is given in place of the picture.
+    using Look = std::optional<PictureReader::Result> (*)(QFile &file, const PictureReader::Memory &canvas);
+    Look look = nullptr;
+    // Confines the process as a kernel whose Landlock is at most this version would.
+    int landlockVersionAtMost = INT_MAX;
+    // Adds to the filter a rule that the library cannot add.
+    bool unaddableRule = false;
+};
 
 // Runs the process on its command line; gives its exit status.
-int run(int argc, char **argv, Look look = nullptr);
+int run(int argc, char **argv, const Probing &probing = {});
 
 } // namespace DecodingProcess
