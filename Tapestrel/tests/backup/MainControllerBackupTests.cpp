@@ -174,14 +174,9 @@ TEST_F(MainControllerBackups, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersThe
         end.catchSignals();
         end.watchBus(bus.connection());
         end.followQuits();
-        controller.waitBeforeQuitting(end);
         AutomationService service(context);
         ASSERT_TRUE(service.registerOn(bus.connection()));
-        end.addWait({[&service] { return service.isAnswering(); },
-                     [&service] {
-                         return service.answered();
-                     }});
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &service, &AutomationService::answerTheRest);
+        controller.joinEnd(end, &service);
 
         QCoro::Task<QStringList> restoring = manager.restore(backup);
         context->insert(std::make_unique<Profile>("Window " + name));
