@@ -7,31 +7,141 @@
 #include "Tapestrel/model/AutosaveController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreConnection.h"
 #include "Tapestrel/model/StoreMerge.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/SessionSave.h"
 #include "testsupport/TempHome.h"
 
+#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <optional>
+
+#include <sqlite3.h>
 
 #include <unistd.h>
 
 namespace {
 
 using MainControllerBackups = TestSupport::TempHomeTest;
+
+// The program's own controller over a store large enough for a restore to take a while, with a locked
+// backup of it made before "Backed up" was renamed "Renamed"; scripts reach it on a bus of their own.
+class ProgramEndTest : public MainControllerBackups
+{
+protected:
+    void SetUp() override
+    {
+        // Nothing may wait for a person: reading the current settings for a script's profile shows no
+        // alert.
+        Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
+        const QString picture = home.filePath("Pictures/Wall.png");
+        QDir().mkpath(QFileInfo(picture).absolutePath());
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        ASSERT_TRUE(image.save(picture));
+        Platform::UserDefaults::suite("com.apple.desktop")
+            ->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
+    }
+
+    // The program's own: a profile made by a script reads the settings through its registries.
+    Tapestrel &controller() { return Tapestrel::shared(); }
+    ModelContext *context() { return controller().modelContainer().mainContext(); }
+
+    KivBackups::Backup backupToRestore(int profiles)
+    {
+        while (context()->fetchProfiles().size() < profiles) {
+            Profile *profile = context()->insert(std::make_unique<Profile>("Many"));
+            for (int option = 0; option < 10; ++option)
+                profile->findOrCreateOption(QString::number(option))->setValue("v");
+        }
+        Profile *backedUp = context()->insert(std::make_unique<Profile>("Backed up"));
+        context()->save();
+        KivBackups::BackupManager &manager = controller().backupManager();
+        const QList<KivBackups::Backup> earlier = manager.backups();
+        TestSupport::runTask(manager.makeBackup(true), std::chrono::seconds(60));
+        backedUp->setName("Renamed");
+        context()->save();
+        for (const KivBackups::Backup &backup : manager.backups()) {
+            if (backup.isLocked && !earlier.contains(backup))
+                return backup;
+        }
+        ADD_FAILURE() << "no backup was made";
+        return {};
+    }
+
+    // The names of the stored profiles, as the next start finds them.
+    QStringList stored()
+    {
+        QStringList names;
+        ModelContainer restarted(controller().modelContainer().filePath());
+        for (const Profile *profile : restarted.mainContext()->fetchProfiles())
+            names.append(profile->name());
+        return names;
+    }
+
+    static QDBusPendingCall create(QDBusConnection script, const QString &name)
+    {
+        return script.asyncCall(
+            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                           AutomationService::interfaceName, "CreateProfile")
+            << name);
+    }
+
+    // Runs the event loop until the end ends it; an end that never comes fails instead of hanging.
+    static int runUntilTheEnd()
+    {
+        QTimer neverEnded;
+        neverEnded.setSingleShot(true);
+        QObject::connect(&neverEnded, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the program did not end";
+            QCoreApplication::exit(1);
+        });
+        neverEnded.start(std::chrono::minutes(3));
+        return QCoreApplication::exec();
+    }
+};
+
+// Work of a merge that takes about six seconds before it writes `form`: what it runs until then stops
+// where the work is abandoned.
+RowMoves slowMerge(const QString &storePath, const ProfileForm &form)
+{
+    sqlite3 *database = StoreConnection::openExisting(storePath);
+    sqlite3_create_function(
+        database, "pause", 0, SQLITE_UTF8, nullptr,
+        [](sqlite3_context *context, int, sqlite3_value **) {
+            QThread::usleep(1000);
+            sqlite3_result_int(context, 1);
+        },
+        nullptr, nullptr);
+    const int ran =
+        sqlite3_exec(database,
+                     "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 6000) "
+                     "SELECT count(pause()) FROM c",
+                     nullptr, nullptr, nullptr);
+    sqlite3_close(database);
+    if (ran != SQLITE_OK)
+        throw ModelStoreError(ModelError::Code::StoreUnavailable, QStringLiteral("stopped"));
+    return StoreMerge::merge(storePath, {form}, {}, true);
+}
 
 } // namespace
 
@@ -111,86 +221,68 @@ TEST_F(MainControllerBackups, AQuitStoresEveryChangeNotYetStored)
     TestSupport::runTask(std::move(merging));
 }
 
-// However the program is ended (a signal, the session bus going away, Quit) while a restore is asked
-// and a script's create and an edit of the window wait for it, the end waits for them, stores all of
-// them and answers the script before the event loop returns.
-TEST_F(MainControllerBackups, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScript)
+// However the program is ended (a signal, the session bus going away, Quit, the session manager's save
+// and then its end) while a restore is asked and scripts' creates and an edit of the window wait for
+// it, the end waits for them, stores all of them and answers each script before the event loop
+// returns; a request that comes once the end has begun is answered at once that it was not done.
+TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts)
 {
-    // Nothing may wait for a person: reading the current settings for the script's profile shows no
-    // alert.
-    Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
-    const QString picture = home.filePath("Pictures/Wall.png");
-    QDir().mkpath(QFileInfo(picture).absolutePath());
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    ASSERT_TRUE(image.save(picture));
-    Platform::UserDefaults::suite("com.apple.desktop")
-        ->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
-
-    enum class End { signal, busGone, quit };
+    enum class End { signal, busGone, quit, sessionSave };
     const struct
     {
         const char *what;
         End end;
         int signal = 0;
-        bool script = true;
+        int scripts = 1;
     } rows[] = {
-        {"SIGTERM", End::signal, SIGTERM},
+        {"SIGTERM", End::signal, SIGTERM, 20},
         // Nothing else waits for the restore.
-        {"SIGTERM, no script", End::signal, SIGTERM, false},
+        {"SIGTERM, no script", End::signal, SIGTERM, 0},
         {"SIGINT", End::signal, SIGINT},
         {"SIGHUP", End::signal, SIGHUP},
         {"the session bus going away", End::busGone},
-        {"Quit", End::quit},
+        {"Quit", End::quit, 0, 20},
+        {"the session manager's save, then its end", End::sessionSave, 0, 2},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         const QString name = QString::fromUtf8(row.what);
         TestSupport::PrivateSessionBus bus;
         ASSERT_TRUE(bus.isRunning());
-        // The program's own: a profile made by a script reads the settings through its registries.
-        Tapestrel &controller = Tapestrel::shared();
-        ModelContext *context = controller.modelContainer().mainContext();
-        // Enough for the restore to take a while.
-        while (context->fetchProfiles().size() < 2000) {
-            Profile *profile = context->insert(std::make_unique<Profile>("Many"));
-            for (int option = 0; option < 10; ++option)
-                profile->findOrCreateOption(QString::number(option))->setValue("v");
-        }
-        Profile *backedUp = context->insert(std::make_unique<Profile>("Backed up"));
-        context->save();
-        KivBackups::BackupManager &manager = controller.backupManager();
-        const QList<KivBackups::Backup> earlier = manager.backups();
-        TestSupport::runTask(manager.makeBackup(true), std::chrono::seconds(60));
-        const auto made = std::find_if(
-            manager.backups().cbegin(), manager.backups().cend(),
-            [&](const KivBackups::Backup &backup) { return backup.isLocked && !earlier.contains(backup); });
-        ASSERT_NE(made, manager.backups().cend());
-        const KivBackups::Backup backup = *made;
-        backedUp->setName("Renamed");
-        context->save();
+        const KivBackups::Backup backup = backupToRestore(2000);
+        KivBackups::BackupManager &manager = controller().backupManager();
 
         KivApp::ProgramEnd end(std::chrono::seconds(20));
         end.catchSignals();
+        end.followSessionManager();
         end.watchBus(bus.connection());
         end.followQuits();
-        AutomationService service(context);
+        AutomationService service(context());
         ASSERT_TRUE(service.registerOn(bus.connection()));
-        controller.joinEnd(end, &service);
+        controller().joinEnd(end, &service);
 
         QCoro::Task<QStringList> restoring = manager.restore(backup);
-        context->insert(std::make_unique<Profile>("Window " + name));
-        context->save();
-        QDBusPendingReply<QVariantMap> created;
-        if (row.script) {
-            created = QDBusConnection::connectToBus(bus.address(), "script")
-                          .asyncCall(QDBusMessage::createMethodCall(
-                                         AutomationService::serviceName, AutomationService::objectPath,
-                                         AutomationService::interfaceName, "CreateProfile")
-                                     << "Script " + name);
-            ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isAnswering(); }));
-        }
+        context()->insert(std::make_unique<Profile>("Window " + name));
+        context()->save();
+        const QDBusConnection script = QDBusConnection::connectToBus(bus.address(), "script");
+        QList<QDBusPendingCall> created;
+        for (int index = 0; index < row.scripts; ++index)
+            created.append(create(script, QStringLiteral("Script %1 %2").arg(name).arg(index)));
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isStoring() || row.scripts == 0; }));
         ASSERT_TRUE(manager.isRestoring()) << "the restore ended before the end began";
+
+        // Sent once the end has begun, and answered while the restore it waits for still runs.
+        std::optional<QDBusPendingCall> late;
+        bool lateAnsweredDuringTheRestore = false;
+        QObject::connect(&end, &KivApp::ProgramEnd::ending, &end, [&] {
+            if (row.end == End::busGone)
+                return;
+            late = create(script, "Late " + name);
+            auto *watcher = new QDBusPendingCallWatcher(*late, &end);
+            QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &end,
+                             [&] { lateAnsweredDuringTheRestore = manager.isRestoring(); });
+        });
+        QStringList savedForTheSession;
         switch (row.end) {
         case End::signal:
             ::kill(::getpid(), row.signal);
@@ -201,42 +293,108 @@ TEST_F(MainControllerBackups, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersThe
         case End::quit:
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
             break;
+        case End::sessionSave:
+            QTimer::singleShot(0, qApp, [&] {
+                TestSupport::raiseSessionSave();
+                // Stored by the time the request returns, and the program goes on.
+                savedForTheSession = stored();
+                EXPECT_FALSE(end.isEnding());
+                // Its end, the "die", comes as a quit.
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            });
+            break;
         }
-        // An end that never comes fails the row instead of the whole run.
-        QTimer neverEnded;
-        neverEnded.setSingleShot(true);
-        QObject::connect(&neverEnded, &QTimer::timeout, [] {
-            ADD_FAILURE() << "the program did not end";
-            QCoreApplication::exit(1);
-        });
-        neverEnded.start(std::chrono::minutes(3));
-        QCoreApplication::exec();
+        EXPECT_EQ(runUntilTheEnd(), 0);
         // Answered before the end, as no event loop runs after it.
         EXPECT_FALSE(service.isAnswering());
 
-        // As the next start finds it.
-        QStringList stored;
-        {
-            ModelContainer restarted(controller.modelContainer().filePath());
-            for (const Profile *profile : restarted.mainContext()->fetchProfiles())
-                stored.append(profile->name());
+        const QStringList names = stored();
+        EXPECT_TRUE(names.contains("Backed up") && !names.contains("Renamed")) << "not restored";
+        EXPECT_TRUE(names.contains("Window " + name));
+        if (row.end == End::sessionSave) {
+            EXPECT_TRUE(savedForTheSession.contains("Backed up") && !savedForTheSession.contains("Renamed"));
+            EXPECT_TRUE(savedForTheSession.contains("Window " + name));
+            for (int index = 0; index < row.scripts; ++index)
+                EXPECT_TRUE(savedForTheSession.contains(QStringLiteral("Script %1 %2").arg(name).arg(index)));
         }
-        EXPECT_TRUE(stored.contains("Backed up") && !stored.contains("Renamed")) << "not restored";
-        EXPECT_TRUE(stored.contains("Window " + name));
-        EXPECT_EQ(stored.contains("Script " + name), row.script);
-        if (row.script && row.end != End::busGone) {
-            EXPECT_TRUE(
-                TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
-            EXPECT_EQ(created.value().value("name").toString(), "Script " + name)
-                << created.error().name().toStdString();
+        for (int index = 0; index < row.scripts; ++index) {
+            const QString scriptName = QStringLiteral("Script %1 %2").arg(name).arg(index);
+            EXPECT_TRUE(names.contains(scriptName)) << scriptName.toStdString();
+            if (row.end == End::busGone)
+                continue;
+            QDBusPendingCall &call = created[index];
+            EXPECT_TRUE(TestSupport::waitUntil([&] { return call.isFinished(); }, std::chrono::seconds(30)));
+            const QDBusPendingReply<QVariantMap> reply = call;
+            EXPECT_EQ(reply.value().value("name").toString(), scriptName)
+                << reply.error().message().toStdString();
+        }
+        if (row.end != End::busGone) {
+            ASSERT_TRUE(late.has_value()) << "the end did not begin";
+            EXPECT_TRUE(TestSupport::waitUntil([&] { return late->isFinished(); }));
+            EXPECT_EQ(late->error().message(), AutomationService::endedText());
+            EXPECT_TRUE(lateAnsweredDuringTheRestore || row.end == End::sessionSave);
+            EXPECT_FALSE(names.contains("Late " + name));
         }
         QDBusConnection::disconnectFromBus("script");
         TestSupport::runTask(std::move(restoring));
         // The next row's backup restores this row's name.
-        for (Profile *profile : context->fetchProfiles()) {
+        for (Profile *profile : context()->fetchProfiles()) {
             if (profile->name() == "Backed up")
-                context->remove(profile);
+                context()->remove(profile);
         }
-        context->save();
+        context()->save();
     }
+}
+
+// The end's bound bounds the end: a merge that would take longer is abandoned, whole, at the bound, so
+// is the restore behind it, and what waited is stored over the store as it was; what the program says
+// of it is true.
+TEST_F(ProgramEndTest, TheBoundEndsTheEndAndWhatIsSaidOfItIsTrue)
+{
+    TestSupport::PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const KivBackups::Backup backup = backupToRestore(10);
+    KivBackups::BackupManager &manager = controller().backupManager();
+    ModelContainer &container = controller().modelContainer();
+    KivApp::ProgramEnd end(std::chrono::seconds(1));
+    end.followQuits();
+    AutomationService service(context());
+    ASSERT_TRUE(service.registerOn(bus.connection()));
+    controller().joinEnd(end, &service);
+
+    ProfileForm slowly {QUuid::createUuid().toString(QUuid::WithoutBraces), "Merged slowly", true, {}};
+    QCoro::Task<void> merging =
+        container.merge([slowly](const QString &storePath) { return slowMerge(storePath, slowly); });
+    QCoro::Task<QStringList> restoring = manager.restore(backup);
+    context()->insert(std::make_unique<Profile>("Window"));
+    context()->save();
+    QDBusPendingCall created = create(QDBusConnection::connectToBus(bus.address(), "script"), "Script");
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isStoring(); }));
+
+    std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
+    QElapsedTimer clock;
+    QTimer::singleShot(0, qApp, [&] {
+        clock.start();
+        QCoreApplication::quit();
+    });
+    EXPECT_EQ(runUntilTheEnd(), 0);
+    const qint64 took = clock.elapsed();
+    const QString said = QString::fromUtf8(standardError->text());
+    standardError.reset();
+    EXPECT_GE(took, 1000);
+    EXPECT_LT(took, 3000) << "the merge was waited for";
+
+    const QStringList names = stored();
+    EXPECT_TRUE(names.contains("Window"));
+    EXPECT_TRUE(names.contains("Script"));
+    EXPECT_FALSE(names.contains("Merged slowly"));
+    EXPECT_TRUE(names.contains("Renamed") && !names.contains("Backed up")) << "restored in part";
+    EXPECT_TRUE(said.contains("still under way: a restore, a merge into the store, a script’s new profile.")) << said.toStdString();
+    EXPECT_TRUE(said.contains("The backup “" + backup.url.fileName() + "” was not restored"))
+        << said.toStdString();
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(QDBusPendingReply<QVariantMap>(created).value().value("name").toString(), "Script");
+    QDBusConnection::disconnectFromBus("script");
+    EXPECT_ANY_THROW(TestSupport::runTask(std::move(merging)));
+    EXPECT_ANY_THROW(TestSupport::runTask(std::move(restoring)));
 }
