@@ -159,6 +159,15 @@ void ProgramEnd::followDisplay()
     s_previousHandler = qInstallMessageHandler(&ProgramEnd::displayMessage);
 }
 
+void ProgramEnd::followEveryEnd(const QDBusConnection &bus)
+{
+    catchSignals();
+    followSessionManager();
+    watchBus(bus);
+    followQuits();
+    followDisplay();
+}
+
 void ProgramEnd::displayMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     // The toolkit says so on the thread of the windows and ends the process right after. The program

@@ -66,6 +66,8 @@ public:
     // The toolkit's connection to the X display breaking finishes the program at once, without the
     // event loop, before the toolkit ends the process.
     void followDisplay();
+    // All of these, as the program follows them, with `bus` as the session bus.
+    void followEveryEnd(const QDBusConnection &bus);
 
     // Begins the end; later calls change nothing.
     void request();

@@ -120,11 +120,7 @@ int main(int argc, char *argv[])
     // the display going away. Its quits are followed before the program's own filters are installed,
     // which see them first (and may refuse).
     KivApp::ProgramEnd end;
-    end.catchSignals();
-    end.followSessionManager();
-    end.watchBus(QDBusConnection::sessionBus());
-    end.followQuits();
-    end.followDisplay();
+    end.followEveryEnd(QDBusConnection::sessionBus());
     // Before anything reads the preference domains: an exchange of one that a killed writer left half
     // done is finished, so that another program's save taken out of place is in place again.
     Platform::AtomicFile::finishInterruptedIn(Platform::Home::preferencesFolder());

@@ -3,6 +3,7 @@
 #include "KivBackups/BackupPlanner.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
 #include "Tapestrel/model/AutosaveController.h"
 #include "Tapestrel/model/ModelContainer.h"
@@ -25,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
@@ -389,7 +391,8 @@ TEST_F(ProgramEndTest, TheBoundEndsTheEndAndWhatIsSaidOfItIsTrue)
     EXPECT_TRUE(names.contains("Script"));
     EXPECT_FALSE(names.contains("Merged slowly"));
     EXPECT_TRUE(names.contains("Renamed") && !names.contains("Backed up")) << "restored in part";
-    EXPECT_TRUE(said.contains("still under way: a restore, a merge into the store, a script’s new profile.")) << said.toStdString();
+    EXPECT_TRUE(said.contains("still under way: a restore, a merge into the store, a script’s new profile."))
+        << said.toStdString();
     EXPECT_TRUE(said.contains("The backup “" + backup.url.fileName() + "” was not restored"))
         << said.toStdString();
     EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
@@ -397,4 +400,95 @@ TEST_F(ProgramEndTest, TheBoundEndsTheEndAndWhatIsSaidOfItIsTrue)
     QDBusConnection::disconnectFromBus("script");
     EXPECT_ANY_THROW(TestSupport::runTask(std::move(merging)));
     EXPECT_ANY_THROW(TestSupport::runTask(std::move(restoring)));
+}
+
+// What the end must store survives however the process goes: when the X display goes away first (the
+// toolkit then ends the process itself) and when the process leaves right after its event loop. A
+// window's edit and a script's profile that waited for a restore are stored, the script is answered,
+// and the store holds the restore whole or not at all.
+TEST_F(ProgramEndTest, WhatWaitedIsStoredThoughTheDisplayGoesFirstOrTheProcessLeavesAtOnce)
+{
+    ASSERT_TRUE(Platform::UserDefaults::standard().synchronize());
+    ASSERT_TRUE(Platform::UserDefaults::suite("com.apple.desktop")->synchronize());
+    // A restore long enough to be under way when the process goes.
+    constexpr int restored = 5000;
+    const QString storePath = Tapestrel::storePath();
+    const auto storedNames = [&storePath] {
+        QStringList names;
+        ModelContainer store(storePath);
+        for (const Profile *profile : store.mainContext()->fetchProfiles())
+            names.append(profile->name());
+        return names;
+    };
+    const auto removeAll = [&storePath] {
+        ModelContainer store(storePath);
+        for (Profile *profile : store.mainContext()->fetchProfiles())
+            store.mainContext()->remove(profile);
+        store.mainContext()->save();
+    };
+    QString backup;
+    {
+        ModelContainer store(storePath);
+        for (int index = 0; index < restored; ++index) {
+            Profile *profile = store.mainContext()->insert(std::make_unique<Profile>("Restored"));
+            for (int option = 0; option < 20; ++option)
+                profile->findOrCreateOption(QString::number(option))->setValue("v");
+        }
+        store.mainContext()->save();
+        KivBackups::BackupManager manager({QFileInfo(storePath).absolutePath() + "/backups", "tapback"},
+                                          std::make_shared<TapestrelBackupHandler>(
+                                              store.mainContext(), "profiles.json", "backgrounds.json"));
+        TestSupport::runTask(manager.makeBackup(true), std::chrono::seconds(120));
+        backup = manager.backups().value(0).url.fileName();
+    }
+    removeAll();
+
+    for (const bool displayGoes : {true, false}) {
+        SCOPED_TRACE(displayGoes ? "the display goes first" : "the process leaves right after its loop");
+        TestSupport::PrivateSessionBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        bus.killOwnersAtEnd({AutomationService::serviceName});
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        QProcess xServer;
+        if (displayGoes) {
+            xServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+            ASSERT_TRUE(xServer.waitForStarted(10000)) << "no Xvfb";
+            ASSERT_TRUE(
+                TestSupport::waitUntil([&] { return xServer.canReadLine(); }, std::chrono::seconds(30)));
+            environment.insert("DISPLAY", ":" + QString::fromLatin1(xServer.readLine().trimmed()));
+            environment.insert("QT_QPA_PLATFORM", "xcb");
+        }
+        QProcess rehearsal;
+        rehearsal.setProcessEnvironment(environment);
+        rehearsal.start(QCoreApplication::applicationDirPath() + "/end-rehearsal", {backup});
+        ASSERT_TRUE(TestSupport::waitUntil(
+            [&] { return bus.ownerPid(AutomationService::serviceName) == rehearsal.processId(); },
+            std::chrono::seconds(60)))
+            << rehearsal.readAllStandardError().toStdString();
+        const QDBusPendingCall created = create(bus.connection(), "Script");
+        ASSERT_TRUE(
+            TestSupport::waitUntil([&] { return rehearsal.canReadLine(); }, std::chrono::seconds(60)));
+        ASSERT_EQ(rehearsal.readLine(), "ready\n") << "the restore ended before the script's profile waited";
+        if (displayGoes) {
+            xServer.kill();
+            xServer.waitForFinished(10000);
+        } else
+            ::kill(pid_t(rehearsal.processId()), SIGTERM);
+        ASSERT_TRUE(rehearsal.waitForFinished(60000));
+        const QByteArray said = rehearsal.readAllStandardError();
+        EXPECT_EQ(rehearsal.exitCode(), displayGoes ? 1 : 0) << said.toStdString();
+        EXPECT_EQ(said.contains("The X11 connection broke"), displayGoes) << said.toStdString();
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(10)));
+        const QDBusPendingReply<QVariantMap> reply = created;
+        EXPECT_EQ(reply.value().value("name").toString(), "Script") << reply.error().message().toStdString();
+
+        const QStringList names = storedNames();
+        EXPECT_TRUE(names.contains("Window edit"));
+        EXPECT_TRUE(names.contains("Script"));
+        const qsizetype restoredNow = names.count("Restored");
+        EXPECT_TRUE(restoredNow == restored || (displayGoes && restoredNow == 0)) << restoredNow;
+        EXPECT_EQ(said.contains("was not restored"), restoredNow == 0) << said.toStdString();
+        removeAll();
+    }
 }
