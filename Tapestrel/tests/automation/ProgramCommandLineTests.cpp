@@ -536,6 +536,31 @@ protected:
             << argument);
     }
 
+    // A script's new profile, once the program reads the settings for it.
+    QDBusPendingCall createWhileReading(const QString &name) const
+    {
+        QFile::remove(home.filePath("read"));
+        QDBusPendingCall created = call("CreateProfile", name);
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return QFileInfo::exists(home.filePath("read")); }, 30s));
+        return created;
+    }
+
+    // The program has ended as Quit ends it, and answered the script with its profile, which is stored.
+    void expectEndedAndStored(const QDBusPendingCall &created, const QString &name)
+    {
+        ASSERT_TRUE(running.waitForFinished(60000));
+        EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(running.exitCode(), 0);
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, 10s));
+        const QDBusPendingReply<QVariantMap> reply = created;
+        EXPECT_EQ(reply.value().value("name").toString(), name) << reply.error().message().toStdString();
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        const QList<Profile *> stored =
+            store.mainContext()->fetchProfiles(reply.value().value("id").toString());
+        ASSERT_EQ(stored.size(), 1);
+        EXPECT_EQ(stored[0]->name(), name);
+    }
+
     // The signals the process ignores and those it catches, from its status.
     quint64 signalMask(const char *field) const
     {
@@ -575,21 +600,9 @@ TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitin
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(running.state(), QProcess::Running);
 
-    QFile::remove(home.filePath("read"));
-    const QDBusPendingCall created = call("CreateProfile", "Kept at the end");
-    ASSERT_TRUE(TestSupport::waitUntil([&] { return QFileInfo::exists(home.filePath("read")); }, 30s));
+    const QDBusPendingCall created = createWhileReading("Kept at the end");
     ::kill(pid_t(running.processId()), SIGTERM);
-    ASSERT_TRUE(running.waitForFinished(60000));
-    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(running.exitCode(), 0);
-    ASSERT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, 10s));
-    const QDBusPendingReply<QVariantMap> reply = created;
-    EXPECT_EQ(reply.value().value("name").toString(), "Kept at the end")
-        << reply.error().message().toStdString();
-    ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
-    const QList<Profile *> stored = store.mainContext()->fetchProfiles(reply.value().value("id").toString());
-    ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored[0]->name(), "Kept at the end");
+    expectEndedAndStored(created, "Kept at the end");
 }
 
 // The end waits for no apply: one that decodes a slow picture is ended with its decoding process and
@@ -690,17 +703,7 @@ TEST_F(X11SessionManagerTest, ACheckpointLeavesTheProgramRunningAndTheSessionsEn
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(running.state(), QProcess::Running);
 
-    QFile::remove(home.filePath("read"));
-    const QDBusPendingCall created = call("CreateProfile", "Kept for the session");
-    ASSERT_TRUE(TestSupport::waitUntil([&] { return QFileInfo::exists(home.filePath("read")); }, 30s));
+    const QDBusPendingCall created = createWhileReading("Kept for the session");
     ::kill(pid_t(manager.processId()), SIGTERM);
-    ASSERT_TRUE(running.waitForFinished(60000)) << said.toStdString() << manager.readAll().toStdString();
-    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(running.exitCode(), 0);
-    ASSERT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, 10s));
-    const QDBusPendingReply<QVariantMap> reply = created;
-    EXPECT_EQ(reply.value().value("name").toString(), "Kept for the session")
-        << reply.error().message().toStdString();
-    ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
-    EXPECT_EQ(store.mainContext()->fetchProfiles(reply.value().value("id").toString()).size(), 1);
+    expectEndedAndStored(created, "Kept for the session");
 }
