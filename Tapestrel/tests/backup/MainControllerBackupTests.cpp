@@ -1,6 +1,7 @@
 #include "KivApp/ProgramEnd.h"
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
+#include "KivDesktopBackground/Background.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/backup/TapestrelBackupHandler.h"
@@ -18,6 +19,7 @@
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/SessionSave.h"
+#include "testsupport/SilentDecoders.h"
 #include "testsupport/TempHome.h"
 
 #include <QDBusPendingCallWatcher>
@@ -44,6 +46,7 @@
 namespace {
 
 using MainControllerBackups = TestSupport::TempHomeTest;
+using KivDesktopBackground::Background;
 
 // The program's own controller over a store large enough for a restore to take a while, with a locked
 // backup of it made before "Backed up" was renamed "Renamed"; scripts reach it on a bus of their own.
@@ -226,7 +229,8 @@ TEST_F(MainControllerBackups, AQuitStoresEveryChangeNotYetStored)
 // However the program is ended (a signal, the session bus going away, Quit, the session manager's save
 // and then its end) while a restore is asked and scripts' creates and an edit of the window wait for
 // it, the end waits for them, stores all of them and answers each script before the event loop
-// returns; a request that comes once the end has begun is answered at once that it was not done.
+// returns; a request that comes once the end has begun is answered at once that it was not done, and
+// so is an apply under way, which ends with its picture's decoding process and applies no more.
 TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts)
 {
     enum class End { signal, busGone, quit, sessionSave };
@@ -236,8 +240,9 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         End end;
         int signal = 0;
         int scripts = 1;
+        bool apply = false;
     } rows[] = {
-        {"SIGTERM", End::signal, SIGTERM, 20},
+        {"SIGTERM", End::signal, SIGTERM, 20, true},
         // Nothing else waits for the restore.
         {"SIGTERM, no script", End::signal, SIGTERM, 0},
         {"SIGINT", End::signal, SIGINT},
@@ -263,10 +268,34 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         ASSERT_TRUE(service.registerOn(bus.connection()));
         controller().joinEnd(end, &service);
 
+        // An apply whose picture decodes for a minute, and which would set the accent colour after it.
+        std::optional<TestSupport::SilentDecoders> decoders;
+        std::optional<QDBusPendingCall> applied;
+        bool appliedDuringTheRestore = false;
+        const QDBusConnection script = QDBusConnection::connectToBus(bus.address(), "script");
+        if (row.apply) {
+            decoders.emplace(home, 60);
+            Profile *slow = context()->insert(std::make_unique<Profile>("Slow " + name));
+            slow->findOrCreateOption("system.desktop.background.picture")
+                ->setValue(
+                    Background::image(QUrl::fromLocalFile(home.filePath("Pictures/Wall.png"))).rawValue());
+            slow->findOrCreateOption("system.ui.accentColor")->setValue("red");
+            for (Option *option : slow->options())
+                option->setEnabled(true);
+            context()->save();
+            applied = script.asyncCall(
+                QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                               AutomationService::interfaceName, "ApplyProfile")
+                << slow->uuid());
+            ASSERT_TRUE(
+                TestSupport::waitUntil([&] { return decoders->started() > 0; }, std::chrono::seconds(30)));
+            QObject::connect(new QDBusPendingCallWatcher(*applied, &end), &QDBusPendingCallWatcher::finished,
+                             &end, [&] { appliedDuringTheRestore = manager.isRestoring(); });
+        }
+
         QCoro::Task<QStringList> restoring = manager.restore(backup);
         context()->insert(std::make_unique<Profile>("Window " + name));
         context()->save();
-        const QDBusConnection script = QDBusConnection::connectToBus(bus.address(), "script");
         QList<QDBusPendingCall> created;
         for (int index = 0; index < row.scripts; ++index)
             created.append(create(script, QStringLiteral("Script %1 %2").arg(name).arg(index)));
@@ -296,6 +325,9 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
             break;
         case End::sessionSave:
+            // An edit that no save has written yet, and the autosave will not.
+            const_cast<QTimer *>(controller().autosaveController().timer())->stop();
+            context()->insert(std::make_unique<Profile>("Unsaved " + name));
             QTimer::singleShot(0, qApp, [&] {
                 TestSupport::raiseSessionSave();
                 // Stored by the time the request returns, and the program goes on.
@@ -316,6 +348,8 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         if (row.end == End::sessionSave) {
             EXPECT_TRUE(savedForTheSession.contains("Backed up") && !savedForTheSession.contains("Renamed"));
             EXPECT_TRUE(savedForTheSession.contains("Window " + name));
+            EXPECT_TRUE(savedForTheSession.contains("Unsaved " + name));
+            const_cast<QTimer *>(controller().autosaveController().timer())->start();
             for (int index = 0; index < row.scripts; ++index)
                 EXPECT_TRUE(savedForTheSession.contains(QStringLiteral("Script %1 %2").arg(name).arg(index)));
         }
@@ -336,6 +370,15 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             EXPECT_EQ(late->error().message(), AutomationService::endedText());
             EXPECT_TRUE(lateAnsweredDuringTheRestore || row.end == End::sessionSave);
             EXPECT_FALSE(names.contains("Late " + name));
+        }
+        if (row.apply) {
+            EXPECT_EQ(applied->error().message(), AutomationService::endedText());
+            EXPECT_TRUE(appliedDuringTheRestore);
+            EXPECT_TRUE(TestSupport::waitUntil([&] { return decoders->runningNow() == 0; }))
+                << "the decoding process outlived the end";
+            EXPECT_FALSE(
+                home.readFile("Library/Preferences/.GlobalPreferences.plist").contains("AppleAccentColor"))
+                << "applied after the end began";
         }
         QDBusConnection::disconnectFromBus("script");
         TestSupport::runTask(std::move(restoring));
