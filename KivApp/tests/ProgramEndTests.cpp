@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -94,6 +95,10 @@ TEST(ProgramEnd, WaitsUntilNoWorkIsBusyButNoLongerThanItsBound)
         QElapsedTimer clock;
         clock.start();
         QTimer::singleShot(0, &end, &KivApp::ProgramEnd::request);
+        // An end that never comes fails instead of hanging.
+        QTimer unbounded;
+        QObject::connect(&unbounded, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        unbounded.start(10s);
         EXPECT_EQ(QCoreApplication::exec(), 0);
         const qint64 took = clock.elapsed();
         const QByteArray said = standardError->text();
@@ -166,7 +171,12 @@ TEST(ProgramEnd, TheDisplayGoingAwayFinishesTheProgramFirst)
     Finishing finishing;
     recordFinishing(end, finishing);
     TestSupport::CapturedStandardError standardError;
-    qWarning("Something else.");
+    qWarning("Something else about X11.");
+    // Said on another thread than the program's, it is none of the toolkit's connection.
+    QThread *other = QThread::create([] { qWarning("The X11 connection broke (error 1)."); });
+    other->start();
+    other->wait();
+    delete other;
     EXPECT_EQ(finishing.count, 0);
     qWarning("The X11 connection broke (error 1). Did the X11 server die?");
     EXPECT_TRUE(ended);

@@ -307,6 +307,9 @@ QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bo
         answer(taken, taken->call.createErrorReply(failedError, QString::fromUtf8(error.what())));
         co_return;
     }
+    // The program's end has answered it already, and stopped it: nothing more is said of it.
+    if (taken->answered)
+        co_return;
     if (!result.succeeded()) {
         result.profileName = shownInMessage(result.profileName);
         // The caller decides how to show it; the program's log keeps it as well.

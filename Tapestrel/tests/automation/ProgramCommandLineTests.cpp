@@ -626,6 +626,29 @@ TEST_F(ProgramEndingTest, AnEndEndsAnApplyAndItsDecodingProcessAtOnce)
     EXPECT_TRUE(TestSupport::waitUntil([&] { return decoders.runningNow() == 0; }, 10s));
 }
 
+// The session ends while `tapestrel apply` waits for a slow apply: the command's bus goes away, and
+// it says so within seconds rather than waiting for an answer that can no longer come.
+TEST_F(ProgramEndingTest, TheCommandLineEndsWithAnErrorWhenItsBusGoesAway)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    QProcess command;
+    command.setProcessEnvironment(environment);
+    command.start(program, {"apply", "Slow picture"});
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return decoders.started() > 0; }, 30s));
+    QElapsedTimer clock;
+    clock.start();
+    bus.stop();
+    ASSERT_TRUE(command.waitForFinished(30000));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(command.exitCode(), 1);
+    EXPECT_EQ(command.readAllStandardError(),
+              "tapestrel: The session bus went away before Tapestrel answered; the request may not have "
+              "been carried out.\n");
+    // The program ends with the session too.
+    EXPECT_TRUE(running.waitForFinished(30000));
+    EXPECT_EQ(running.exitCode(), 0);
+}
+
 namespace {
 
 // The same program as a client of a real X session manager (xsm) on the tests' display, whose own

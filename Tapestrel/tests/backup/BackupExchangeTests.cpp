@@ -892,6 +892,11 @@ TEST_F(BackupExchange, RestoresAskedAtOnceRunInTheOrderAsked)
     QCoro::Task<QStringList> restoringSecond = manager->restoreKeepingCurrent(second);
     EXPECT_EQ(manager->unfinishedRestores(),
               QStringList({"20240101000000.tapback", "20240102000000.tapback"}));
+    // The handler tells once a restore's data is in the store, before the restore has returned.
+    EXPECT_FALSE(manager->backupHandler().restoreStored());
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return manager->backupHandler().restoreStored(); },
+                                       std::chrono::seconds(60)));
+    EXPECT_EQ(profileSummary().size(), 2000);
     runTask(std::move(restoringSecond), std::chrono::seconds(60));
     runTask(std::move(restoringFirst));
     EXPECT_FALSE(manager->isRestoring());

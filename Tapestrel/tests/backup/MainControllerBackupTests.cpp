@@ -267,6 +267,14 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         AutomationService service(context());
         ASSERT_TRUE(service.registerOn(bus.connection()));
         controller().joinEnd(end, &service);
+        if (row.end == End::sessionSave) {
+            // An edit that no save has written yet, nor will the autosave: the session's save does.
+            const_cast<QTimer *>(controller().autosaveController().timer())->stop();
+            context()->insert(std::make_unique<Profile>("Unsaved " + name));
+            TestSupport::raiseSessionSave();
+            EXPECT_TRUE(stored().contains("Unsaved " + name));
+            const_cast<QTimer *>(controller().autosaveController().timer())->start();
+        }
 
         // An apply whose picture decodes for a minute, and which would set the accent colour after it.
         std::optional<TestSupport::SilentDecoders> decoders;
@@ -325,9 +333,6 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
             break;
         case End::sessionSave:
-            // An edit that no save has written yet, and the autosave will not.
-            const_cast<QTimer *>(controller().autosaveController().timer())->stop();
-            context()->insert(std::make_unique<Profile>("Unsaved " + name));
             QTimer::singleShot(0, qApp, [&] {
                 TestSupport::raiseSessionSave();
                 // Stored by the time the request returns, and the program goes on.
@@ -338,7 +343,10 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             });
             break;
         }
+        std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
         EXPECT_EQ(runUntilTheEnd(), 0);
+        const QString said = QString::fromUtf8(standardError->text());
+        standardError.reset();
         // Answered before the end, as no event loop runs after it.
         EXPECT_FALSE(service.isAnswering());
 
@@ -348,8 +356,6 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         if (row.end == End::sessionSave) {
             EXPECT_TRUE(savedForTheSession.contains("Backed up") && !savedForTheSession.contains("Renamed"));
             EXPECT_TRUE(savedForTheSession.contains("Window " + name));
-            EXPECT_TRUE(savedForTheSession.contains("Unsaved " + name));
-            const_cast<QTimer *>(controller().autosaveController().timer())->start();
             for (int index = 0; index < row.scripts; ++index)
                 EXPECT_TRUE(savedForTheSession.contains(QStringLiteral("Script %1 %2").arg(name).arg(index)));
         }
@@ -379,6 +385,8 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             EXPECT_FALSE(
                 home.readFile("Library/Preferences/.GlobalPreferences.plist").contains("AppleAccentColor"))
                 << "applied after the end began";
+            EXPECT_FALSE(said.contains("Slow " + name))
+                << "the ended apply was reported: " << said.toStdString();
         }
         QDBusConnection::disconnectFromBus("script");
         TestSupport::runTask(std::move(restoring));
