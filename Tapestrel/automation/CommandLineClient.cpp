@@ -273,8 +273,8 @@ QString CommandLineClient::usage()
 
 QDBusMessage CommandLineClient::watchedCall(const QDBusMessage &call, const QDeadlineTimer &deadline) const
 {
-    // The toolkit's own wait for an answer never ends when the connection closes meanwhile (the
-    // session ended), not even at its time-out: the answer is waited for here, and so is the close.
+    // A blocking call of the toolkit may wait without end when the connection closes meanwhile (the
+    // session ended), past its time-out: the answer is waited for here, and so is the close.
     QEventLoop loop;
     const QString local = QStringLiteral("/org/freedesktop/DBus/Local");
     const QString localInterface = QStringLiteral("org.freedesktop.DBus.Local");
