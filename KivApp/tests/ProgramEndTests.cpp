@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -112,30 +111,6 @@ TEST(ProgramEnd, WaitsUntilNoWorkIsBusyButNoLongerThanItsBound)
         EXPECT_EQ(finishing.count, 1);
         EXPECT_TRUE(finishing.expired);
     }
-}
-
-// A signal the program was started ignoring stays ignored; the others end it.
-TEST(ProgramEnd, SignalsStartedIgnoredStayIgnored)
-{
-    std::signal(SIGHUP, SIG_IGN);
-    {
-        KivApp::ProgramEnd end;
-        end.catchSignals();
-        struct sigaction now = {};
-        ::sigaction(SIGHUP, nullptr, &now);
-        EXPECT_EQ(now.sa_handler, SIG_IGN);
-        ::raise(SIGHUP);
-        ::sigaction(SIGINT, nullptr, &now);
-        EXPECT_NE(now.sa_handler, SIG_DFL);
-        ::raise(SIGINT);
-        EXPECT_TRUE(TestSupport::waitUntil([&] { return end.isEnding(); }));
-    }
-    struct sigaction now = {};
-    ::sigaction(SIGINT, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_DFL) << "given back";
-    ::sigaction(SIGHUP, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_IGN);
-    std::signal(SIGHUP, SIG_DFL);
 }
 
 // The session manager's save waits for the work, at most the bound, has the program store and leaves

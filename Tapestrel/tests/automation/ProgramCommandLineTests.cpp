@@ -536,6 +536,14 @@ protected:
             << argument);
     }
 
+    // Never to a process id of 0, which is this test's whole process group.
+    static void send(const QProcess &process, int signal)
+    {
+        const qint64 pid = process.processId();
+        ASSERT_GT(pid, 0) << "not running";
+        ::kill(pid_t(pid), signal);
+    }
+
     // A script's new profile, once the program reads the settings for it.
     QDBusPendingCall createWhileReading(const QString &name) const
     {
@@ -593,7 +601,7 @@ TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitin
     for (const int ignored : {SIGHUP, SIGINT}) {
         EXPECT_EQ(signalMask("SigIgn:") & bit(ignored), bit(ignored));
         EXPECT_EQ(signalMask("SigCgt:") & bit(ignored), 0u);
-        ::kill(pid_t(running.processId()), ignored);
+        send(running, ignored);
     }
     EXPECT_EQ(signalMask("SigCgt:") & bit(SIGTERM), bit(SIGTERM));
     const CommandRun listed = tapestrel({"list"});
@@ -601,7 +609,7 @@ TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitin
     EXPECT_EQ(running.state(), QProcess::Running);
 
     const QDBusPendingCall created = createWhileReading("Kept at the end");
-    ::kill(pid_t(running.processId()), SIGTERM);
+    send(running, SIGTERM);
     expectEndedAndStored(created, "Kept at the end");
 }
 
@@ -616,7 +624,7 @@ TEST_F(ProgramEndingTest, AnEndEndsAnApplyAndItsDecodingProcessAtOnce)
     ASSERT_FALSE(applied.isFinished());
     QElapsedTimer clock;
     clock.start();
-    ::kill(pid_t(running.processId()), SIGTERM);
+    send(running, SIGTERM);
     ASSERT_TRUE(running.waitForFinished(30000));
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(running.exitCode(), 0);
@@ -720,13 +728,13 @@ protected:
 TEST_F(X11SessionManagerTest, ACheckpointLeavesTheProgramRunningAndTheSessionsEndEndsIt)
 {
     ASSERT_TRUE(waitUntilProgramAnswers());
-    ::kill(pid_t(manager.processId()), SIGUSR1);
+    send(manager, SIGUSR1);
     ASSERT_TRUE(savedAll(1)) << said.toStdString();
     const CommandRun listed = tapestrel({"list"});
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(running.state(), QProcess::Running);
 
     const QDBusPendingCall created = createWhileReading("Kept for the session");
-    ::kill(pid_t(manager.processId()), SIGTERM);
+    send(manager, SIGTERM);
     expectEndedAndStored(created, "Kept for the session");
 }
