@@ -53,7 +53,10 @@ ProgramEnd::ProgramEnd(std::chrono::milliseconds bound, QObject *parent)
     , m_bound(bound)
 {
     m_boundTimer.setSingleShot(true);
+    m_boundTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_boundTimer, &QTimer::timeout, this, [this] {
+        // Past the bound nothing is waited for any more, whatever the timer's grain.
+        m_deadline = QDeadlineTimer(0);
         qWarning("Tapestrel ends %s after it was asked to, before all of its work was done; still under "
                  "way: %s.",
                  qPrintable(boundText()), qPrintable(busyWork().join(QStringLiteral(", "))));
