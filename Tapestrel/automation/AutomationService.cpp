@@ -148,7 +148,6 @@ void AutomationService::answer(const std::shared_ptr<Taken> &taken, const QDBusM
             service->m_storesOver->finish();
             service->m_storesOver.reset();
         }
-        emit service->requestAnswered();
     }
 }
 

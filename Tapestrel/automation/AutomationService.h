@@ -81,9 +81,6 @@ public:
     // What a request the program ended before it was done is answered, with failedError.
     static QString endedText();
 
-signals:
-    void requestAnswered();
-
 public slots:
     // Applies the profile with this uuid and remembers it as the last applied one. Where no profile
     // has this uuid, the only profile with this name is applied (a person picks profiles by name).
