@@ -4,8 +4,10 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QThread>
 
 #include <algorithm>
 #include <array>
@@ -37,6 +39,13 @@ extern "C" void signalArrived(int number)
     errno = savedErrno;
 }
 
+// The end that follows the display, and the message handler it put in front of.
+ProgramEnd *s_displayFollower = nullptr;
+QtMessageHandler s_previousHandler = nullptr;
+
+// What the toolkit says just before it ends the process when its X connection broke.
+const QLatin1String displayBroke("The X11 connection broke");
+
 } // namespace
 
 ProgramEnd::ProgramEnd(std::chrono::milliseconds bound, QObject *parent)
@@ -44,19 +53,32 @@ ProgramEnd::ProgramEnd(std::chrono::milliseconds bound, QObject *parent)
     , m_bound(bound)
 {
     m_boundTimer.setSingleShot(true);
+    m_boundTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_boundTimer, &QTimer::timeout, this, [this] {
-        qWarning("Tapestrel ends before all of its work was done: it took longer than %lld seconds.",
-                 static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(m_bound).count()));
+        // Past the bound nothing is waited for any more, whatever the timer's grain.
+        m_deadline = QDeadlineTimer(0);
+        qWarning("Tapestrel ends %s after it was asked to, before all of its work was done; still under "
+                 "way: %s.",
+                 qPrintable(boundText()), qPrintable(busyWork().join(QStringLiteral(", "))));
         endEventLoop();
     });
+    // However the event loop ended (this end, or a quit that went past it), the program stores last.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &ProgramEnd::finishOnce);
 }
 
 ProgramEnd::~ProgramEnd()
 {
+    if (m_followsDisplay) {
+        qInstallMessageHandler(s_previousHandler);
+        s_displayFollower = nullptr;
+    }
     if (!m_catchesSignals)
         return;
-    for (std::size_t index = 0; index < endingSignals.size(); ++index)
-        ::sigaction(endingSignals[index], &s_previous[index], nullptr);
+    for (std::size_t index = 0; index < endingSignals.size(); ++index) {
+        if (m_caughtSignals.contains(endingSignals[index]))
+            ::sigaction(endingSignals[index], &s_previous[index], nullptr);
+    }
     m_signalNotifier.reset();
     for (int &socket : s_signalSockets) {
         ::close(socket);
@@ -88,14 +110,26 @@ void ProgramEnd::catchSignals()
     action.sa_handler = &signalArrived;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t index = 0; index < endingSignals.size(); ++index)
-        ::sigaction(endingSignals[index], &action, &s_previous[index]);
+    for (std::size_t index = 0; index < endingSignals.size(); ++index) {
+        // Whoever started the program ignoring a signal (nohup, a shell's background job) wants it to
+        // outlive what sends it.
+        if (::sigaction(endingSignals[index], nullptr, &s_previous[index]) == 0
+            && s_previous[index].sa_handler == SIG_IGN)
+            continue;
+        if (::sigaction(endingSignals[index], &action, &s_previous[index]) == 0)
+            m_caughtSignals.append(endingSignals[index]);
+    }
 }
 
 void ProgramEnd::followSessionManager()
 {
-    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(application, &QGuiApplication::commitDataRequest, this, &ProgramEnd::request);
+    auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!application)
+        return;
+    // Both kinds of save: a logout's save may be of the session's state alone, and the manager may
+    // end the program right after it.
+    connect(application, &QGuiApplication::commitDataRequest, this, [this] { storeWhatWaits(); });
+    connect(application, &QGuiApplication::saveStateRequest, this, [this] { storeWhatWaits(); });
 }
 
 void ProgramEnd::watchBus(const QDBusConnection &connection)
@@ -119,10 +153,41 @@ void ProgramEnd::followQuits()
     QCoreApplication::instance()->installEventFilter(this);
 }
 
+void ProgramEnd::followDisplay()
+{
+    if (m_followsDisplay || s_displayFollower)
+        return;
+    m_followsDisplay = true;
+    s_displayFollower = this;
+    s_previousHandler = qInstallMessageHandler(&ProgramEnd::displayMessage);
+}
+
+void ProgramEnd::followEveryEnd(const QDBusConnection &bus)
+{
+    catchSignals();
+    followSessionManager();
+    watchBus(bus);
+    followQuits();
+    followDisplay();
+}
+
+void ProgramEnd::displayMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    // The toolkit says so on the thread of the windows and ends the process right after. The program
+    // is finished first, on that thread: nothing it stores or answers needs the display.
+    if (ProgramEnd *end = s_displayFollower;
+        end && text.startsWith(displayBroke) && QThread::currentThread() == end->thread())
+        end->finishWithoutEventLoop();
+    if (s_previousHandler)
+        s_previousHandler(type, context, text);
+    else
+        qt_message_output(type, context, text);
+}
+
 bool ProgramEnd::eventFilter(QObject *watched, QEvent *event)
 {
-    // A quit that waits for nothing goes on as it came.
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit && !m_ended && anyBusy()) {
+    // Every quit is an end: the work that was taken is waited for, what is not waited for is ended.
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit && !m_ended) {
         request();
         return true;
     }
@@ -134,31 +199,92 @@ bool ProgramEnd::anyBusy() const
     return std::any_of(m_waits.cbegin(), m_waits.cend(), [](const Wait &wait) { return wait.busy(); });
 }
 
+QStringList ProgramEnd::busyWork() const
+{
+    QStringList busy;
+    for (const Wait &wait : m_waits) {
+        if (wait.busy())
+            busy.append(wait.what);
+    }
+    return busy;
+}
+
+QString ProgramEnd::boundText() const
+{
+    const auto seconds = std::chrono::duration<double>(m_bound).count();
+    return QStringLiteral("%1 s").arg(seconds, 0, 'g', 3);
+}
+
+QDeadlineTimer ProgramEnd::deadline() const
+{
+    return m_ending ? m_deadline : QDeadlineTimer(m_bound);
+}
+
 void ProgramEnd::request()
 {
     if (m_ending)
         return;
     m_ending = true;
-    emit ending();
+    m_deadline = QDeadlineTimer(m_bound);
     m_boundTimer.start(m_bound);
+    emit ending();
     KivUtilities::detached(finish(), "ProgramEnd::finish");
 }
 
-QCoro::Task<void> ProgramEnd::finish()
+QCoro::Task<void> ProgramEnd::waitForWork(std::shared_ptr<bool> running)
 {
     QPointer<ProgramEnd> self(this);
-    // Each kind may bring more of another (a restore's merge, a script's save after it): the end comes
-    // once none is busy.
-    while (self && !self->m_ended && self->anyBusy()) {
+    // Each kind may bring more of another (a restore's merge, a script's save after it): the work is
+    // over once none is busy.
+    while (self && *running && self->anyBusy()) {
         for (const Wait &wait : QList(self->m_waits)) {
-            if (!self || self->m_ended)
+            if (!self || !*running)
                 co_return;
             if (wait.busy())
                 co_await wait.over();
         }
     }
+}
+
+QCoro::Task<void> ProgramEnd::finish()
+{
+    QPointer<ProgramEnd> self(this);
+    co_await waitForWork(std::make_shared<bool>(true));
     if (self)
         self->endEventLoop();
+}
+
+bool ProgramEnd::storeWhatWaits()
+{
+    // An end under way stores all of it anyway.
+    if (!m_ending && anyBusy()) {
+        QEventLoop loop;
+        QPointer<QEventLoop> waiting(&loop);
+        const auto running = std::make_shared<bool>(true);
+        QTimer bound;
+        bound.setSingleShot(true);
+        connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+        bound.start(m_bound);
+        // The wait may outlast this call (the bound passed): it then stops at its next step.
+        KivUtilities::detached(
+            [](QCoro::Task<void> work, QPointer<QEventLoop> loop) -> QCoro::Task<void> {
+                co_await std::move(work);
+                if (loop)
+                    loop->quit();
+            }(waitForWork(running), waiting),
+            "ProgramEnd::storeWhatWaits");
+        // An end that comes meanwhile ends this loop too.
+        if (anyBusy())
+            loop.exec();
+        *running = false;
+        if (!m_ending && anyBusy())
+            qWarning("Tapestrel saved for the session after %s, before all of its work was done; still "
+                     "under way: %s.",
+                     qPrintable(boundText()), qPrintable(busyWork().join(QStringLiteral(", "))));
+    }
+    if (!m_ending)
+        emit storing();
+    return !anyBusy();
 }
 
 void ProgramEnd::endEventLoop()
@@ -170,6 +296,26 @@ void ProgramEnd::endEventLoop()
     // Not QCoreApplication::quit(): nobody is asked whether to quit (a session ends, or Quit was
     // confirmed already).
     QCoreApplication::exit(0);
+}
+
+void ProgramEnd::finishWithoutEventLoop()
+{
+    if (!m_ending) {
+        m_ending = true;
+        m_deadline = QDeadlineTimer(m_bound);
+        emit ending();
+    }
+    m_ended = true;
+    m_boundTimer.stop();
+    finishOnce();
+}
+
+void ProgramEnd::finishOnce()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    emit finishing(deadline());
 }
 
 } // namespace KivApp

@@ -36,6 +36,10 @@ public:
     // what the person should know of how the data came back changed (empty when it came back as it
     // was).
     virtual QCoro::Task<QStringList> restore(QString directory) = 0;
+    // Whether the restore under way (the call of restore() that has not returned) has put its data
+    // into the store already: a program that ends before the call returns says the truth about it.
+    // The default says no.
+    virtual bool restoreStored() const { return false; }
     // Called when a restore begins, before its archive is unpacked: what the application holds until
     // the restore has ended (the release of the last copy), such as its store's saves, so that what
     // changes meanwhile is kept after the restore rather than restored over. The default holds nothing.

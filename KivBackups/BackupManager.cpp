@@ -3,6 +3,7 @@
 #include "KivBackups/FileOperations.h"
 #include "KivBackups/FileSuffix.h"
 #include "KivUtilities/MediumDateText.h"
+#include "KivUtilities/NextEmission.h"
 #include "zip/Zip.h"
 #include "zip/ZipWriter.h"
 
@@ -18,7 +19,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
-#include <QCoro/QCoroSignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -520,7 +520,7 @@ QCoro::Task<QStringList> BackupManager::restoreInTurn(Backup backup, bool keepCu
         emit self->restoreEnded();
     });
     while (self && self->m_restoresEnded < turn)
-        co_await qCoro(self.get(), &BackupManager::restoreEnded);
+        co_await KivUtilities::nextEmission(self.get(), &BackupManager::restoreEnded);
     const auto closed = [&backup] {
         return restoreFailure(std::make_exception_ptr(std::runtime_error("the backups were closed")), backup,
                               {});
@@ -536,6 +536,7 @@ QCoro::Task<QStringList> BackupManager::restoreInTurn(Backup backup, bool keepCu
 
 QCoro::Task<QStringList> BackupManager::unpackAndRestore(Backup backup)
 {
+    QPointer<BackupManager> self(this);
     const std::shared_ptr<BackupHandler> handler = m_backupHandler;
     Zip::Zip::addCustomFileExtension(m_configuration.fileExtension);
 
@@ -547,6 +548,12 @@ QCoro::Task<QStringList> BackupManager::unpackAndRestore(Backup backup)
         const std::exception_ptr error = co_await future;
         if (error)
             std::rethrow_exception(error);
+        if (self)
+            self->m_handlerRestoring = true;
+        const auto handlerReturned = qScopeGuard([self] {
+            if (self)
+                self->m_handlerRestoring = false;
+        });
         co_return co_await handler->restore(work.path());
     } catch (...) {
         failure = std::current_exception();
@@ -554,11 +561,19 @@ QCoro::Task<QStringList> BackupManager::unpackAndRestore(Backup backup)
     throw restoreFailure(failure, backup, work.path());
 }
 
+QStringList BackupManager::unfinishedRestores() const
+{
+    QStringList unfinished = m_restoring;
+    if (m_handlerRestoring && !unfinished.isEmpty() && m_backupHandler->restoreStored())
+        unfinished.removeFirst();
+    return unfinished;
+}
+
 QCoro::Task<void> BackupManager::restoresOver()
 {
     QPointer<BackupManager> self(this);
     while (self && self->isRestoring())
-        co_await qCoro(self.get(), &BackupManager::restoreEnded);
+        co_await KivUtilities::nextEmission(self.get(), &BackupManager::restoreEnded);
 }
 
 QCoro::Task<void> BackupManager::deleteBackup(Backup backup)

@@ -85,8 +85,9 @@ public:
     QCoro::Task<QStringList> restoreKeepingCurrent(Backup backup);
     // A restore has been asked and has not ended.
     bool isRestoring() const { return !m_restoring.isEmpty(); }
-    // The backups of the restores asked and not ended, by file name, in the order asked.
-    const QStringList &unfinishedRestores() const { return m_restoring; }
+    // The backups of the restores asked whose data has not reached the store, by file name, in the
+    // order asked: those asked and not ended, but the one whose data the handler has stored already.
+    QStringList unfinishedRestores() const;
     // Returns once no restore is asked and not ended.
     QCoro::Task<void> restoresOver();
     // Removes an unlocked archive; a locked one gives the locked-backup error.
@@ -116,6 +117,8 @@ private:
     qint64 m_totalSize = 0;
     bool m_isWorking = false;
     QStringList m_restoring;
+    // The handler is restoring (the first of m_restoring).
+    bool m_handlerRestoring = false;
     // Restores asked and ended since the manager was made: the next to run is the one asked as number
     // m_restoresEnded.
     quint64 m_restoresAsked = 0;

@@ -12,6 +12,7 @@
 #include "KivUtilities/Detached.h"
 #include "KivWhatsNew/WhatsNewController.h"
 #include "Tapestrel/TapestrelReleases.h"
+#include "Tapestrel/automation/AutomationService.h"
 #include "Tapestrel/automation/ProfileScheduler.h"
 #include "Tapestrel/background/BackgroundLibraryServices.h"
 #include "Tapestrel/background/SharedDesktopBackground.h"
@@ -21,8 +22,10 @@
 #include "Tapestrel/model/AutosaveController.h"
 #include "Tapestrel/model/EngineSettings.h"
 #include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/ProfileController.h"
+#include "Tapestrel/model/ProfileOperationQueue.h"
 #include "Tapestrel/model/UnreadableStore.h"
 #include "Tapestrel/system/DockReloader.h"
 #include "Tapestrel/ui/AppInfo.h"
@@ -114,8 +117,10 @@ Tapestrel::Tapestrel()
     m_profileScheduler = std::make_unique<ProfileScheduler>(
         *m_synchronizedOptionsStore, [this] { return modelContainer().mainContext(); });
     autosaveController().start();
-    // The event loop has stopped by then: the autosave ticks no more, nor does a merge end in it.
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &Tapestrel::storeBeforeQuit);
+    // The event loop has stopped by then: the autosave ticks no more, nor does a merge end in it. The
+    // program's end does this itself, once joined (joinEnd()).
+    m_quitWithoutEnd = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                               [this] { finishBeforeExit(); });
     showLastBackground();
     // The start-up task (moving background images to the cloud drive, importing the predefined
     // profiles once, the release notes) is started here, last. It runs once the constructor has
@@ -148,17 +153,18 @@ void Tapestrel::runStartUpTask()
     StartupMarks::mark("release notes");
 }
 
-void Tapestrel::storeBeforeQuit()
+void Tapestrel::finishBeforeExit(QDeadlineTimer mergesBy)
 {
     if (!m_modelContainer)
         return;
     try {
-        m_modelContainer->finishAndSave();
+        m_modelContainer->finishAndSave(mergesBy);
     } catch (const ModelError &error) {
         // Nobody is left to show it to: the program is ending, and standard error is where it goes.
         qWarning("The last changes could not be stored before quitting: %s", error.what());
     }
-    // The end did not wait for them (it took too long): nobody else will tell.
+    // The end did not wait for them (it took too long, or the display went first): nobody else will
+    // tell. Those whose data has reached the store are restored, though their work had not returned.
     if (m_backupManager) {
         for (const QString &backup : m_backupManager->unfinishedRestores())
             qWarning("The backup “%s” was not restored: Tapestrel ended before the restore had ended.",
@@ -166,17 +172,62 @@ void Tapestrel::storeBeforeQuit()
     }
 }
 
-void Tapestrel::waitBeforeQuitting(KivApp::ProgramEnd &end)
+void Tapestrel::saveWhatWaits()
+{
+    if (!m_modelContainer)
+        return;
+    // What a merge still holds back is saved after it, as always.
+    try {
+        m_modelContainer->mainContext()->save();
+    } catch (const ModelError &error) {
+        qWarning("The last changes could not be stored for the session: %s", error.what());
+    }
+}
+
+void Tapestrel::joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts)
 {
     const QPointer<Tapestrel> self(this);
-    end.addWait({[self] { return self && self->m_backupManager && self->m_backupManager->isRestoring(); },
+    const QPointer<AutomationService> service(scripts);
+    // Waited for: what stores the user's data.
+    end.addWait({tr("a restore"),
+                 [self] { return self && self->m_backupManager && self->m_backupManager->isRestoring(); },
                  [self] {
                      return self->m_backupManager->restoresOver();
                  }});
-    end.addWait({[self] { return self && self->m_modelContainer && self->m_modelContainer->isMerging(); },
+    end.addWait({tr("a merge into the store"),
+                 [self] { return self && self->m_modelContainer && self->m_modelContainer->isMerging(); },
                  [self] {
                      return self->m_modelContainer->mergesOver();
                  }});
+    if (scripts) {
+        end.addWait({tr("a script’s new profile"), [service] { return service && service->isStoring(); },
+                     [service] {
+                         return service->storesOver();
+                     }});
+    }
+    // Ended at once: the applies, the picture one of them decodes, and the scripts' other requests.
+    connect(&end, &KivApp::ProgramEnd::ending, this, [self, service] {
+        ProfileOperationQueue::shared().endApplies();
+        if (self && self->m_desktopBackgroundController)
+            self->m_desktopBackgroundController->endPendingPicture();
+        if (service)
+            service->endRequests();
+    });
+    connect(&end, &KivApp::ProgramEnd::storing, this, &Tapestrel::saveWhatWaits);
+    // The stores first: a script's profile is answered as stored only once it is.
+    disconnect(m_quitWithoutEnd);
+    connect(&end, &KivApp::ProgramEnd::finishing, this, [self, service](QDeadlineTimer mergesBy) {
+        if (self)
+            self->finishBeforeExit(mergesBy);
+        if (service)
+            service->answerTheRest();
+    });
+    // A later quit without this end stores all the same.
+    connect(&end, &QObject::destroyed, this, [self] {
+        if (self && !self->m_quitWithoutEnd)
+            self->m_quitWithoutEnd = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                                             self, [self] { self->finishBeforeExit(); });
+    });
 }
 
 Tapestrel::~Tapestrel() = default;

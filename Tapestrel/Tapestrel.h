@@ -8,12 +8,14 @@
 #include "Tapestrel/model/SynchronizedOptionsStore.h"
 #include "Tapestrel/ui/ProgramServices.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <memory>
 
+class AutomationService;
 class AutosaveController;
 class ProfileScheduler;
 class ModelContainer;
@@ -116,9 +118,18 @@ public:
     // Applies the scheduled profiles at their times of day; made by the constructor.
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 
-    // The program's end (whoever asks for it) waits for the restores asked and the merges of the store,
-    // so that what the quit stores is stored over them.
-    void waitBeforeQuitting(KivApp::ProgramEnd &end);
+    // The one place that tells the program's end (whoever asks for it) what to do with the work under
+    // way. It waits for the work that stores the user's data: the restores asked, the merges of the
+    // store and the new profiles of scripts (`scripts`, when given), so that what is stored last is
+    // stored over them. It ends the rest at once: the applies (with the decoding of their pictures) and
+    // every request of a script but those. When the session manager asks to save, what waited is
+    // saved. Last, without an event loop, everything not yet stored is stored, the scripts answered
+    // and what was not done said (finishBeforeExit()).
+    void joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts = nullptr);
+    // When the program ends, last: every change not yet stored is written, those waiting for a merge
+    // included, once the merges have ended, waiting for a merge until `mergesBy` and abandoning it
+    // then (it is rolled back). A restore that has not reached the store is said not to be done.
+    void finishBeforeExit(QDeadlineTimer mergesBy = QDeadlineTimer(QDeadlineTimer::Forever));
 
     // Opens a store or stops the program with the message above.
     static std::unique_ptr<ModelContainer> openModelContainer(const QString &filePath);
@@ -128,9 +139,8 @@ private:
     // (a start then makes the windows); where the desktop keeps its wallpaper, changes nothing.
     void showLastBackground();
     void runStartUpTask();
-    // When the program ends: every change not yet stored is written, those waiting for a merge
-    // included, once the merges have ended. A restore that has not ended is said not to be done.
-    void storeBeforeQuit();
+    // Saves the changes of the store's contexts that nothing holds back (for the session manager).
+    void saveWhatWaits();
 
     // Made first, before Defaults.
     std::unique_ptr<KivUpdates> m_updates;
@@ -151,4 +161,6 @@ private:
     std::unique_ptr<KivBackups::BackupPlanner> m_backupPlanner;
     std::unique_ptr<TapestrelDataResetController> m_dataResetController;
     std::unique_ptr<KivIntroduction::IntroductionController> m_introductionController;
+    // What stores the changes at a quit where no end was joined.
+    QMetaObject::Connection m_quitWithoutEnd;
 };

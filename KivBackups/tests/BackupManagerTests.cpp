@@ -110,6 +110,22 @@ TEST_F(BackupManagerTest, MakesArchivesUnderUniqueNamesAndRestoresThem)
     TestSupport::runTask(manager->reload());
     TestSupport::runTask(manager->restore(manager->backups()[0]));
     EXPECT_EQ(handler->restoredFiles, QStringList({"backgrounds.json", "profiles.json"}));
+
+    // Of restores the program ends before they returned, the one whose data is in the store already is
+    // not said to be unfinished; the one waiting for its turn is.
+    QTimer hold;
+    hold.setSingleShot(true);
+    handler->holdRestore = &hold;
+    QCoro::Task<QStringList> first = manager->restore(before[0]);
+    QCoro::Task<QStringList> second = manager->restore(before[1]);
+    EXPECT_EQ(manager->unfinishedRestores().size(), 2);
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return handler->stored; }));
+    EXPECT_EQ(manager->unfinishedRestores(), QStringList {before[1].url.fileName()});
+    handler->holdRestore = nullptr;
+    hold.start(0);
+    TestSupport::runTask(std::move(first));
+    TestSupport::runTask(std::move(second));
+    EXPECT_TRUE(manager->unfinishedRestores().isEmpty());
 }
 
 TEST_F(BackupManagerTest, AFailedBackupLeavesNothingAndClearsTheWorkingState)

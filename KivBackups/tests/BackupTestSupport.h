@@ -1,11 +1,13 @@
 #pragma once
 
 #include "KivBackups/BackupHandler.h"
+#include "KivUtilities/NextEmission.h"
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <stdexcept>
@@ -22,6 +24,9 @@ public:
     QByteArray restoredProfiles;
     QStringList restoredFiles; // what the last restore found unpacked
     QStringList restoreNotes; // what restores tell
+    // When set, a restore stores its data at once and then waits for the timer before it returns.
+    QTimer *holdRestore = nullptr;
+    bool stored = false;
 
     QCoro::Task<void> backup(QString directory) override
     {
@@ -41,8 +46,14 @@ public:
             throw std::runtime_error("no profiles");
         restoredProfiles = file.readAll();
         restoredFiles = QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+        stored = false;
+        if (QTimer *hold = holdRestore) {
+            stored = true;
+            co_await KivUtilities::nextEmission(hold, &QTimer::timeout);
+        }
         co_return restoreNotes;
     }
+    bool restoreStored() const override { return stored; }
     QStringList restoredFileNames() const override { return {"backgrounds.json", "profiles.json"}; }
 
     static void write(const QString &path, const QByteArray &bytes)

@@ -20,8 +20,9 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 
-#include <QCoro/QCoroSignal>
+#include <QCoro/QCoroFuture>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -106,15 +107,29 @@ bool AutomationService::registerOn(QDBusConnection connection, const QString &se
     return true;
 }
 
-std::shared_ptr<AutomationService::Taken> AutomationService::take()
+QString AutomationService::endedText()
+{
+    return QCoreApplication::translate("AutomationService", "Tapestrel ended before it was done.");
+}
+
+std::shared_ptr<AutomationService::Taken> AutomationService::take(Kind kind)
 {
     setDelayedReply(true);
     auto taken = std::make_shared<Taken>();
     taken->service = this;
     taken->connection = connection();
     taken->call = message();
+    taken->stores = kind == Kind::stores;
     m_taken.append(taken);
     return taken;
+}
+
+bool AutomationService::refusedAtEnd()
+{
+    if (!m_ended)
+        return false;
+    sendErrorReply(failedError, endedText());
+    return true;
 }
 
 void AutomationService::answer(const std::shared_ptr<Taken> &taken, const QDBusMessage &reply)
@@ -124,31 +139,55 @@ void AutomationService::answer(const std::shared_ptr<Taken> &taken, const QDBusM
     taken->answered = true;
     taken->connection.send(reply);
     if (AutomationService *service = taken->service) {
-        service->m_taken.removeOne(taken);
-        if (!service->m_unflushed.contains(taken->connection.name()))
-            service->m_unflushed.append(taken->connection.name());
-        emit service->requestAnswered();
+        // `taken` may be the service's own copy: it is kept alive here until the list no longer needs it.
+        const std::shared_ptr<Taken> kept = taken;
+        service->m_taken.removeOne(kept);
+        if (!service->m_unflushed.contains(kept->connection.name()))
+            service->m_unflushed.append(kept->connection.name());
+        if (service->m_storesOver && !service->isStoring()) {
+            service->m_storesOver->finish();
+            service->m_storesOver.reset();
+        }
     }
 }
 
-QCoro::Task<void> AutomationService::answered()
+bool AutomationService::isStoring() const
+{
+    return std::any_of(m_taken.cbegin(), m_taken.cend(),
+                       [](const std::shared_ptr<Taken> &taken) { return taken->stores; });
+}
+
+QCoro::Task<void> AutomationService::storesOver()
 {
     QPointer<AutomationService> self(this);
-    while (self && self->isAnswering())
-        co_await qCoro(self.get(), &AutomationService::requestAnswered);
+    while (self && self->isStoring()) {
+        if (!self->m_storesOver) {
+            self->m_storesOver = std::make_unique<QPromise<void>>();
+            self->m_storesOver->start();
+        }
+        // Finished by the answer to the last of them; cancelled when the service goes.
+        const QFuture<void> over = self->m_storesOver->future();
+        co_await over;
+    }
+}
+
+void AutomationService::endRequests()
+{
+    m_ended = true;
+    for (const std::shared_ptr<Taken> &taken : QList(m_taken)) {
+        if (!taken->stores)
+            answer(taken, taken->call.createErrorReply(failedError, endedText()));
+    }
 }
 
 void AutomationService::answerTheRest()
 {
+    m_ended = true;
     for (const std::shared_ptr<Taken> &taken : QList(m_taken)) {
         if (taken->created && taken->context && !taken->context->hasChanges())
             answer(taken, taken->call.createReply(QVariant::fromValue(record(*taken->created))));
         else
-            answer(
-                taken,
-                taken->call.createErrorReply(
-                    failedError,
-                    QCoreApplication::translate("AutomationService", "Tapestrel ended before it was done.")));
+            answer(taken, taken->call.createErrorReply(failedError, endedText()));
     }
     // The answers go out on the connection's own thread, which ends with the program: a call of the
     // bus's own returns only after them.
@@ -221,14 +260,19 @@ QVariantMap AutomationService::record(const Profile &profile)
 
 void AutomationService::ApplyProfile(const QString &id)
 {
+    if (refusedAtEnd())
+        return;
     Profile *profile = findProfile(id, Lookup::byIDOrName);
     if (!profile)
         return;
-    KivUtilities::detached(applyAndReply(profile, true, take()), "AutomationService::ApplyProfile");
+    KivUtilities::detached(applyAndReply(profile, true, take(Kind::applies)),
+                           "AutomationService::ApplyProfile");
 }
 
 void AutomationService::FocusChanged(const QString &id)
 {
+    if (refusedAtEnd())
+        return;
     if (id.isEmpty()) {
         const QString last = EngineSettings::lastAppliedProfileID();
         if (last.isEmpty()) {
@@ -240,13 +284,15 @@ void AutomationService::FocusChanged(const QString &id)
         Profile *profile = findProfile(last);
         if (!profile)
             return;
-        KivUtilities::detached(applyAndReply(profile, false, take()), "AutomationService::FocusChanged");
+        KivUtilities::detached(applyAndReply(profile, false, take(Kind::applies)),
+                               "AutomationService::FocusChanged");
         return;
     }
     Profile *profile = findProfile(id);
     if (!profile)
         return;
-    KivUtilities::detached(applyAndReply(profile, false, take()), "AutomationService::FocusChanged");
+    KivUtilities::detached(applyAndReply(profile, false, take(Kind::applies)),
+                           "AutomationService::FocusChanged");
 }
 
 QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bool saveLastProfile,
@@ -260,6 +306,9 @@ QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bo
         answer(taken, taken->call.createErrorReply(failedError, QString::fromUtf8(error.what())));
         co_return;
     }
+    // The program's end has answered it already, and stopped it: nothing more is said of it.
+    if (taken->answered)
+        co_return;
     if (!result.succeeded()) {
         result.profileName = shownInMessage(result.profileName);
         // The caller decides how to show it; the program's log keeps it as well.
@@ -272,6 +321,8 @@ QCoro::Task<void> AutomationService::applyAndReply(QPointer<Profile> profile, bo
 
 QVariantMap AutomationService::CreateProfile(const QString &name)
 {
+    if (refusedAtEnd())
+        return {};
     if (name.trimmed().isEmpty()) {
         sendErrorReply(invalidArgumentError,
                        QCoreApplication::translate("AutomationService", "A profile needs a name."));
@@ -292,7 +343,7 @@ QVariantMap AutomationService::CreateProfile(const QString &name)
                        QCoreApplication::translate("AutomationService", "The profiles are not open."));
         return {};
     }
-    KivUtilities::detached(createAndReply(m_selection, profiles, name, take()),
+    KivUtilities::detached(createAndReply(m_selection, profiles, name, take(Kind::stores)),
                            "AutomationService::CreateProfile");
     return {};
 }
@@ -335,6 +386,8 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
 QList<QVariantMap> AutomationService::ListProfiles()
 {
     QList<QVariantMap> records;
+    if (refusedAtEnd())
+        return records;
     ModelContext *profiles = context();
     if (!profiles)
         return records;
@@ -367,7 +420,7 @@ QList<QVariantMap> AutomationService::ListProfiles()
 
 void AutomationService::ShowProfile(const QString &id)
 {
-    if (!findProfile(id))
+    if (refusedAtEnd() || !findProfile(id))
         return;
     // The main window comes forward first, then selects the profile.
     Platform::NotificationCenter::defaultCenter().post(QStringLiteral("showMainWindow"));

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QPromise>
 #include <QString>
 #include <QVariantMap>
 
@@ -64,16 +65,21 @@ public:
 
     // Some request has been taken and not answered yet.
     bool isAnswering() const { return !m_taken.isEmpty(); }
-    // Returns once every request taken has been answered.
-    QCoro::Task<void> answered();
+    // Some request that stores the user's data (a new profile) has been taken and not answered yet.
+    bool isStoring() const;
+    // Returns once no such request waits for its answer.
+    QCoro::Task<void> storesOver();
+    // For the program's end, which waits only for what stores: answers every other request taken as
+    // not done (ended), and from now on every request at once so.
+    void endRequests();
     // For the program's end, when no event loop will run again: answers each request still taken (a
     // profile made and stored as made, anything else as not done), and returns once the bus has every
     // answer sent. Also done when the service is destroyed.
     void answerTheRest();
     ~AutomationService() override;
 
-signals:
-    void requestAnswered();
+    // What a request the program ended before it was done is answered, with failedError.
+    static QString endedText();
 
 public slots:
     // Applies the profile with this uuid and remembers it as the last applied one. Where no profile
@@ -92,18 +98,24 @@ public slots:
     Q_SCRIPTABLE void ShowProfile(const QString &id);
 
 private:
-    // A call whose answer comes later.
+    // A call whose answer comes later. Shared by the service and the work that answers it: whichever
+    // answers first does; the other finds it answered.
     struct Taken
     {
         QPointer<AutomationService> service;
         QDBusConnection connection {QString()};
         QDBusMessage call;
+        // A create: the end waits for it, as it stores a profile.
+        bool stores = false;
         // What a create has made, and where.
         QPointer<Profile> created;
         QPointer<ModelContext> context;
         bool answered = false;
     };
-    std::shared_ptr<Taken> take();
+    enum class Kind { applies, stores };
+    std::shared_ptr<Taken> take(Kind kind);
+    // Once the end began, answers the call at once as not done, and gives true.
+    bool refusedAtEnd();
     static void answer(const std::shared_ptr<Taken> &taken, const QDBusMessage &reply);
 
     enum class Lookup { byID, byIDOrName };
@@ -122,6 +134,9 @@ private:
     ContextSource m_context;
     QPointer<SelectionModel> m_selection;
     QList<std::shared_ptr<Taken>> m_taken;
+    bool m_ended = false;
+    // Finished once no request that stores waits for its answer.
+    std::unique_ptr<QPromise<void>> m_storesOver;
     // The connections, by name, that were sent answers the bus may not have yet.
     QStringList m_unflushed;
 };

@@ -8,20 +8,27 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -264,15 +271,71 @@ QString CommandLineClient::usage()
               "  --help                 Show this help.");
 }
 
+QDBusMessage CommandLineClient::watchedCall(const QDBusMessage &call, const QDeadlineTimer &deadline) const
+{
+    // A blocking call of the toolkit may wait without end when the connection closes meanwhile (the
+    // session ended), past its time-out: the answer is waited for here, and so is the close.
+    QEventLoop loop;
+    const QString local = QStringLiteral("/org/freedesktop/DBus/Local");
+    const QString localInterface = QStringLiteral("org.freedesktop.DBus.Local");
+    const QString disconnected = QStringLiteral("Disconnected");
+    QDBusConnection connection(m_connection);
+    connection.connect(QString(), local, localInterface, disconnected, &loop, SLOT(quit()));
+    const auto forget = qScopeGuard(
+        [&] { connection.disconnect(QString(), local, localInterface, disconnected, &loop, SLOT(quit())); });
+    if (!connection.isConnected())
+        return call.createErrorReply(QDBusError::Disconnected, QString());
+    // Without a deadline, as long as the program may take: it answers every request it takes.
+    const QDBusPendingCall pending = connection.asyncCall(
+        call,
+        deadline.isForever() ? std::numeric_limits<int>::max()
+                             : int(std::clamp<qint64>(deadline.remainingTime(), 1, INT_MAX)));
+    QDBusPendingCallWatcher watcher(pending);
+    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (!deadline.isForever())
+        timeout.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX)));
+    if (!pending.isFinished() && connection.isConnected())
+        loop.exec();
+    if (pending.isFinished())
+        return pending.reply();
+    if (!connection.isConnected())
+        return call.createErrorReply(QDBusError::Disconnected, QString());
+    return call.createErrorReply(QDBusError::NoReply, QString());
+}
+
+std::optional<bool> CommandLineClient::isProgramOnBus(const QDeadlineTimer &deadline) const
+{
+    const QDBusMessage reply =
+        watchedCall(QDBusMessage::createMethodCall(
+                        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"))
+                        << m_service,
+                    deadline);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    return reply.arguments().value(0).toBool();
+}
+
 bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &deadline)
 {
-    QDBusConnectionInterface *bus = m_connection.isConnected() ? m_connection.interface() : nullptr;
-    if (!bus) {
+    const auto busGone = [&] {
         err << "tapestrel: " << tr("There is no session bus: %1").arg(m_connection.lastError().message())
             << Qt::endl;
         return false;
-    }
-    if (bus->isServiceRegistered(m_service))
+    };
+    if (!m_connection.isConnected())
+        return busGone();
+    // The bus answers at once; one that does not is as good as none.
+    const auto onBus = [this] {
+        return isProgramOnBus(QDeadlineTimer(10000));
+    };
+    std::optional<bool> running = onBus();
+    if (!running)
+        return busGone();
+    if (*running)
         return true;
     if (!canShowWindows()) {
         err << "tapestrel: " << tr("Tapestrel is not running, and it cannot be started without a display.")
@@ -285,11 +348,14 @@ bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &de
     }
     QDeadlineTimer started(m_startTimeout);
     while (!started.hasExpired() && !deadline.hasExpired()) {
-        if (bus->isServiceRegistered(m_service))
+        running = onBus();
+        if (!running)
+            return busGone();
+        if (*running)
             return true;
         if (m_started->processId > 0 && !isRunning(m_started->processId)) {
             // A program that found another one starting at the same time hands over to it and ends.
-            if (bus->isServiceRegistered(m_service))
+            if (onBus().value_or(false))
                 return true;
             err << "tapestrel: " << endedBeforeAnswering(reasonForEnding(m_started->errorFile)) << Qt::endl;
             return false;
@@ -298,7 +364,7 @@ bool CommandLineClient::ensureRunning(QTextStream &err, const QDeadlineTimer &de
         // one short call on the bus.
         QThread::msleep(10);
     }
-    if (bus->isServiceRegistered(m_service))
+    if (onBus().value_or(false))
         return true;
     err << "tapestrel: " << tr("Tapestrel was started but did not answer in time.") << Qt::endl;
     return false;
@@ -308,10 +374,10 @@ bool CommandLineClient::programEnded(const QDeadlineTimer &deadline) const
 {
     // The bus answers a call whose recipient went away at once, and lets go of its name at about the
     // same time; a program that merely took too long still holds it.
-    QDBusConnectionInterface *bus = m_connection.interface();
-    const QDeadlineTimer released(std::min<qint64>(1000, std::max<qint64>(deadline.remainingTime(), 0)));
+    const QDeadlineTimer released(
+        deadline.isForever() ? 1000 : std::min<qint64>(1000, std::max<qint64>(deadline.remainingTime(), 0)));
     do {
-        if (!bus || !bus->isServiceRegistered(m_service))
+        if (!isProgramOnBus(QDeadlineTimer(1000)).value_or(false))
             return true;
         QThread::msleep(10);
     } while (!released.hasExpired());
@@ -359,16 +425,22 @@ int CommandLineClient::execute(const QStringList &arguments, QTextStream &out, Q
     QDBusMessage call = QDBusMessage::createMethodCall(m_service, AutomationService::objectPath,
                                                        AutomationService::interfaceName, method);
     call.setArguments(callArguments);
-    const QDBusMessage reply =
-        m_connection.call(call, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
+    const QDBusMessage reply = watchedCall(call, deadline);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         const bool noReply = reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply");
-        if (noReply && !deadline.hasExpired() && programEnded(deadline)) {
+        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.Disconnected")) {
+            err << "tapestrel: "
+                << tr("The session bus went away before Tapestrel answered; the request may not have been "
+                      "carried out.")
+                << Qt::endl;
+        } else if (noReply && !deadline.hasExpired() && programEnded(deadline)) {
             err << "tapestrel: " << endedBeforeAnswering(reasonForEnding(m_started->errorFile)) << Qt::endl;
         } else if (noReply || deadline.hasExpired()) {
             err << "tapestrel: "
-                << tr("Tapestrel did not answer within %1 s; the request may still be carried out.")
-                       .arg((m_timeout + 999) / 1000)
+                << (m_timeout < 0
+                        ? tr("Tapestrel did not answer; the request may still be carried out.")
+                        : tr("Tapestrel did not answer within %1 s; the request may still be carried out.")
+                              .arg((m_timeout + 999) / 1000))
                 << Qt::endl;
         } else {
             // The message's own lines stay lines; whatever else it repeats is shown, never obeyed.

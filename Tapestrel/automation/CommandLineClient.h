@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,9 @@
 // The `tapestrel` command line for people and scripts (see usage()): apply, create and list profiles,
 // apply a focus mode's profile, show a profile. Each command talks to the running program over the
 // session bus and starts the program first (without its main window) when none runs. It needs no
-// display of its own, and never waits longer than its time-out.
+// display of its own. It waits for an answer as long as the program may take (the program answers
+// every request it takes, within bounds of its own), unless given a time-out, and ends with an error as
+// soon as the program leaves the bus or its connection to the bus closes.
 class CommandLineClient
 {
 public:
@@ -58,7 +61,8 @@ public:
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
     // How long to wait for a started program to appear on the bus.
     void setStartTimeout(int milliseconds) { m_startTimeout = milliseconds; }
-    // How long a whole command may take, the start of the program included.
+    // How long a whole command may take, the start of the program included; -1 (the default): as long
+    // as the program takes to answer.
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
 
     // Runs one command (arguments without the program's name) and returns the exit code.
@@ -68,6 +72,11 @@ public:
     static QString usage();
 
 private:
+    // Sends the call and returns its answer; an error answer when the deadline passes
+    // (org.freedesktop.DBus.Error.NoReply) or the connection closes (…Error.Disconnected) first.
+    QDBusMessage watchedCall(const QDBusMessage &call, const QDeadlineTimer &deadline) const;
+    // Whether the program holds its name on the bus; none when the bus did not answer.
+    std::optional<bool> isProgramOnBus(const QDeadlineTimer &deadline) const;
     bool ensureRunning(QTextStream &err, const QDeadlineTimer &deadline);
     // Whether the program that took the request has ended, rather than being slow to answer.
     bool programEnded(const QDeadlineTimer &deadline) const;
@@ -77,5 +86,5 @@ private:
     std::shared_ptr<StartedProgram> m_started = std::make_shared<StartedProgram>();
     Launcher m_launcher;
     int m_startTimeout = 30 * 1000;
-    int m_timeout = 60 * 1000;
+    int m_timeout = -1;
 };

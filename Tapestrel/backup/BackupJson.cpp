@@ -196,13 +196,17 @@ JsonCoder::Json parseArray(const QByteArray &bytes, const QString &path)
 }
 
 QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileForm> profiles,
-                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size)
+                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size,
+                                 std::shared_ptr<std::atomic<bool>> stored)
 {
     if (!context || !context->container())
         co_return;
     ModelContainer::MergeWork work = [profiles = std::move(profiles), backgrounds = std::move(backgrounds),
-                                      replaceExisting](const QString &storePath) {
-        return StoreMerge::merge(storePath, profiles, backgrounds, replaceExisting);
+                                      replaceExisting, stored](const QString &storePath) {
+        RowMoves moves = StoreMerge::merge(storePath, profiles, backgrounds, replaceExisting);
+        if (stored)
+            *stored = true;
+        return moves;
     };
     // Awaited one by one: g++ 12 frees a task made and awaited in a conditional expression too early.
     ModelContainer *container = context->container();

@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -128,8 +129,11 @@ template<typename Form> QList<Form> decodeForms(const JsonCoder::Json &array)
 // Merges the forms into the store of `context` (see StoreMerge::merge) in the store's turn of merges,
 // off the caller's thread (see ModelContainer::merge), or, for the few records of an import, at once
 // where no merge is running (ModelContainer::mergeSmall). Does nothing when the context is gone.
+// `stored`, when given, is set as soon as the merge has been written, on the thread that wrote it:
+// before the task returns, which a program that ends meanwhile never sees.
 enum class MergeSize { Large, Small };
 QCoro::Task<void> mergeIntoStore(QPointer<ModelContext> context, QList<ProfileForm> profiles,
-                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size);
+                                 QList<BackgroundForm> backgrounds, bool replaceExisting, MergeSize size,
+                                 std::shared_ptr<std::atomic<bool>> stored = {});
 
 } // namespace BackupJson

@@ -167,6 +167,8 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
     QPointer<ModelContext> modelContext = m_modelContext;
     if (!modelContext)
         throw storeGone();
+    const auto stored = std::make_shared<std::atomic<bool>>(false);
+    m_restoreStored = stored;
     const QDir folder(directory);
     const QString limit = QLocale().toString(maximumRecords);
     // Both files are read, counted and parsed on the thread pool at once.
@@ -208,7 +210,8 @@ QCoro::Task<QStringList> TapestrelBackupHandler::restore(QString directory)
     // Merged in the store's turn of merges, reading the store in the merge's own transaction: what any
     // context saved before is restored over, what one saves meanwhile waits and is saved after it.
     co_await BackupJson::mergeIntoStore(modelContext, std::move(decoded.profiles),
-                                        std::move(decoded.backgrounds), true, BackupJson::MergeSize::Large);
+                                        std::move(decoded.backgrounds), true, BackupJson::MergeSize::Large,
+                                        stored);
     // The store it was merged into has been closed meanwhile: nobody can say what became of it.
     if (!modelContext)
         throw storeGone();

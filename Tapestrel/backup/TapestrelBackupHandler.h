@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
+#include <memory>
+
 class ModelContext;
 
 // The program's data in a backup: every profile in "profiles.json" and every custom background in
@@ -41,6 +44,8 @@ public:
     // included. Names too long are cut, and said so. The restored profiles and backgrounds come in
     // the backup's order (see StoreMerge).
     QCoro::Task<QStringList> restore(QString directory) override;
+    // Whether the restore under way has been merged into the store.
+    bool restoreStored() const override { return m_restoreStored && *m_restoreStored; }
     // The two files.
     QStringList restoredFileNames() const override;
     // The store's saves (see ModelContainer::holdSaves): an edit made while a restore runs is written
@@ -51,4 +56,6 @@ private:
     QPointer<ModelContext> m_modelContext;
     QString m_profilesFileName;
     QString m_backgroundsFileName;
+    // Set once the latest restore's merge has been written.
+    std::shared_ptr<std::atomic<bool>> m_restoreStored;
 };

@@ -67,7 +67,8 @@ QCoro::Task<void> ApplyProfileCommand::applyAndReport(QCoro::Task<ApplyResult> a
 
 void ApplyProfileCommand::report(const ApplyResult &result, ProfileOperationQueue::Attendance attendance)
 {
-    if (result.succeeded())
+    // Nor is an apply the program's end stopped reported: the program ends, and its callers are told so.
+    if (result.succeeded() || ProfileOperationQueue::shared().appliesEnded())
         return;
     // The person made the later apply themselves.
     if (attendance == ProfileOperationQueue::Attendance::attended && result.completed

@@ -2,6 +2,7 @@
 
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/ModelError.h"
+#include "Tapestrel/model/StoreConnection.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,12 +10,19 @@
 
 #include <QCoro/QCoroFuture>
 
+#include <algorithm>
+#include <climits>
 #include <exception>
 #include <utility>
 
-ModelContainer::Outcome ModelContainer::runCaught(const MergeWork &work, const QString &storePath)
+ModelContainer::Outcome ModelContainer::runCaught(const MergeWork &work, const QString &storePath,
+                                                  std::shared_ptr<const std::atomic<bool>> abandoned)
 {
     try {
+        if (*abandoned)
+            throw ModelStoreError(ModelError::Code::StoreUnavailable,
+                                  QStringLiteral("The merge was abandoned: the program ended first."));
+        const StoreConnection::StopScope stop(abandoned.get());
         return {work(storePath), {}};
     } catch (...) {
         return {{}, std::current_exception()};
@@ -61,7 +69,8 @@ QCoro::Task<void> ModelContainer::merge(MergeWork work)
     QPointer<ModelContainer> self(this);
     ++m_merges;
     auto running = std::make_shared<Running>();
-    running->future = QtConcurrent::run(&m_mergeThread, &runCaught, std::move(work), m_filePath);
+    running->future = QtConcurrent::run(&m_mergeThread, &runCaught, std::move(work), m_filePath,
+                                        std::shared_ptr<const std::atomic<bool>>(m_abandoned));
     m_running.append(running);
     QFuture<Outcome> merging = running->future;
     const Outcome outcome = co_await merging;
@@ -188,8 +197,15 @@ void ModelContainer::saveWaiting()
     }
 }
 
-void ModelContainer::finishAndSave()
+void ModelContainer::finishAndSave(QDeadlineTimer mergesBy)
 {
+    // Past the deadline what a merge has not written yet is not written: it stops at its next step
+    // and rolls back.
+    if (!m_mergeThread.waitForDone(int(std::min<qint64>(mergesBy.remainingTime(), INT_MAX)))) {
+        *m_abandoned = true;
+        m_mergeThread.waitForDone();
+        *m_abandoned = false;
+    }
     // Each in its turn: an end waits for the merge's result.
     followEndedMerges(true);
     m_waitingSaves.clear();

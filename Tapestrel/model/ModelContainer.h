@@ -12,6 +12,9 @@
 
 #include <QCoro/QCoroTask>
 
+#include <QDeadlineTimer>
+
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -64,8 +67,10 @@ public:
     QCoro::Task<void> mergesOver();
     // For a quit, when no event loop will run again: waits for the merges that run or wait on the
     // container's thread, has the contexts follow them, and saves every context's pending changes,
-    // whatever holds the saves back. Throws the first failure after trying every context.
-    void finishAndSave();
+    // whatever holds the saves back. Throws the first failure after trying every context. Merges
+    // still running at `mergesBy` are abandoned: what they wrote is rolled back, whole, and the saves
+    // are written over the store as it was.
+    void finishAndSave(QDeadlineTimer mergesBy = QDeadlineTimer(QDeadlineTimer::Forever));
 
 signals:
     // After any context of this store saved; null after a save of no context.
@@ -85,7 +90,8 @@ private:
     {
         QFuture<Outcome> future;
     };
-    static Outcome runCaught(const MergeWork &work, const QString &storePath);
+    static Outcome runCaught(const MergeWork &work, const QString &storePath,
+                             std::shared_ptr<const std::atomic<bool>> abandoned);
     void mergeEnded();
     // Before a context reads the store: has every context follow the merges whose work has ended,
     // and tells that the store changed once the event loop runs again.
@@ -108,6 +114,8 @@ private:
     // Merges were followed that the contexts have not been told of yet.
     bool m_unannounced = false;
     std::unique_ptr<QPromise<void>> m_mergesOver;
+    // Set to abandon the merges that run or wait.
+    std::shared_ptr<std::atomic<bool>> m_abandoned = std::make_shared<std::atomic<bool>>(false);
     // One thread: merges run one after another.
     QThreadPool m_mergeThread;
 };

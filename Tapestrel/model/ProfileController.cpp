@@ -66,7 +66,7 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
     // A desktop tool that hangs costs this apply its time-out once, not once per option.
     const Platform::LinuxDesktop::ChangeRound round;
     ApplyResult result;
-    if (profileIsGone()) {
+    if (profileIsGone() || ProfileOperationQueue::shared().appliesEnded()) {
         result.completed = false;
         co_return result;
     }
@@ -92,8 +92,9 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
             // caller tells the user which ones failed.
             result.failures.append(OptionFailure::of(*model, error));
         }
-        // The profile was deleted while its option was applied: the rest of it no longer exists.
-        if (profileIsGone()) {
+        // The profile was deleted while its option was applied: the rest of it no longer exists. Or
+        // the program is ending.
+        if (profileIsGone() || ProfileOperationQueue::shared().appliesEnded()) {
             result.completed = false;
             co_return result;
         }
@@ -108,7 +109,7 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
 QCoro::Task<void> ProfileController::apply(OptionModel *model)
 {
     const auto held = co_await turn();
-    if (profileIsGone() || !model)
+    if (profileIsGone() || !model || ProfileOperationQueue::shared().appliesEnded())
         co_return;
     const QString value = m_profile->value(model->key());
     if (value.isEmpty())
@@ -156,7 +157,7 @@ QCoro::Task<void> ProfileController::readCurrentSettings()
 QCoro::Task<void> ProfileController::readCurrentValue(OptionModel *model)
 {
     const auto held = co_await turn();
-    if (profileIsGone() || !model)
+    if (profileIsGone() || !model || ProfileOperationQueue::shared().appliesEnded())
         co_return;
     const Platform::LinuxDesktop::ChangeRound round;
     std::optional<QString> value;

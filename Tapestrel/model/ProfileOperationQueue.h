@@ -52,6 +52,11 @@ public:
     // Whether an operation holds the queue or waits for it.
     bool isBusy() const { return m_busy || !m_waiting.empty(); }
 
+    // For the program's end, which waits for no apply: from now on an apply under way stops after the
+    // option it is at, and one that waits for its turn applies nothing.
+    void endApplies() { m_appliesEnded = true; }
+    bool appliesEnded() const { return m_appliesEnded; }
+
 signals:
     void granted(quint64 ticket);
     void applyAnnounced(Profile *profile);
@@ -61,6 +66,7 @@ private:
 
     bool m_busy = false;
     bool m_unattended = false;
+    bool m_appliesEnded = false;
     quint64 m_nextTicket = 0;
     std::deque<quint64> m_waiting;
 };

@@ -8,6 +8,28 @@
 
 namespace StoreConnection {
 
+namespace {
+
+thread_local const std::atomic<bool> *t_stop = nullptr;
+
+int stopWhenAsked(void *stop)
+{
+    return static_cast<const std::atomic<bool> *>(stop)->load() ? 1 : 0;
+}
+
+} // namespace
+
+StopScope::StopScope(const std::atomic<bool> *stop)
+    : m_previous(t_stop)
+{
+    t_stop = stop;
+}
+
+StopScope::~StopScope()
+{
+    t_stop = m_previous;
+}
+
 sqlite3 *openExisting(const QString &storePath)
 {
     sqlite3 *database = nullptr;
@@ -22,6 +44,9 @@ sqlite3 *openExisting(const QString &storePath)
             QStringLiteral("The store “%1” could not be opened: %2").arg(storePath, reason));
     }
     sqlite3_busy_timeout(database, 5000);
+    if (t_stop)
+        sqlite3_progress_handler(database, 1000, &stopWhenAsked,
+                                 const_cast<void *>(static_cast<const void *>(t_stop)));
     return database;
 }
 

@@ -38,7 +38,10 @@ void AppDelegate::applicationWillFinishLaunching(bool startedWithWindow)
         m_dockIconController = new DockIconVisibilityController(this);
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         application->installEventFilter(this);
+        // The session manager's save of either kind may be followed by its end, which nobody is there
+        // to confirm.
         connect(application, &QGuiApplication::commitDataRequest, this, [this] { sessionWillPowerOff(); });
+        connect(application, &QGuiApplication::saveStateRequest, this, [this] { sessionWillPowerOff(); });
     }
 }
 

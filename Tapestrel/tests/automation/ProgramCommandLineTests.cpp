@@ -16,8 +16,13 @@
 #include "testsupport/HostileFiles.h"
 #include "testsupport/OutsideWriter.h"
 #include "testsupport/PrivateSessionBus.h"
+#include "testsupport/SilentDecoders.h"
 
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -484,4 +489,252 @@ TEST_F(FreshHomeProgramTest, AProgramWithoutADisplaySaysSoInOneLine)
             << run.err.toStdString();
     }
     EXPECT_EQ(programPid(), 0);
+}
+
+namespace {
+
+// The real program, without its window, whose reading of the settings is slow (every run of the
+// defaults tool takes a while, and leaves a mark that it ran), started with SIGHUP and SIGINT ignored
+// as `nohup` and a shell's background job start it; and a profile whose picture takes long to decode.
+class ProgramEndingTest : public AutomationTests::RunningProgramTest
+{
+protected:
+    void prepareHome() override
+    {
+        const QByteArray tool =
+            QFile::encodeName(QCoreApplication::applicationDirPath() + "/tapestrel-defaults");
+        home.writeFile("slow-defaults",
+                       "#!/bin/sh\n: > '" + QFile::encodeName(home.filePath("read"))
+                           + "'\n/bin/sleep 0.2\nexec '" + tool + "' \"$@\"\n");
+        QFile::setPermissions(home.filePath("slow-defaults"), QFile::ReadOwner | QFile::ExeOwner);
+        environment.insert("TAPESTREL_DEFAULTS_TOOL", home.filePath("slow-defaults"));
+        environment.insert("TAPESTREL_PICTURE_TOOL", qEnvironmentVariable("TAPESTREL_PICTURE_TOOL"));
+        QImage image(64, 36, QImage::Format_RGB32);
+        image.fill(Qt::darkRed);
+        ASSERT_TRUE(image.save(home.filePath("Pictures/Slow.png")));
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        Option *picture = store.mainContext()
+                              ->insert(std::make_unique<Profile>("Slow picture"))
+                              ->findOrCreateOption("system.desktop.background.picture");
+        picture->setValue(
+            KivDesktopBackground::Background::image(QUrl::fromLocalFile(home.filePath("Pictures/Slow.png")))
+                .rawValue());
+        picture->setEnabled(true);
+        store.mainContext()->save();
+        running.setArguments({CommandLineClient::noWindowOption});
+        running.setChildProcessModifier([] {
+            ::signal(SIGHUP, SIG_IGN);
+            ::signal(SIGINT, SIG_IGN);
+        });
+    }
+
+    QDBusPendingCall call(const QString &method, const QString &argument) const
+    {
+        return bus.connection().asyncCall(
+            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                           AutomationService::interfaceName, method)
+            << argument);
+    }
+
+    // Never to a process id of 0, which is this test's whole process group.
+    static void send(const QProcess &process, int signal)
+    {
+        const qint64 pid = process.processId();
+        ASSERT_GT(pid, 0) << "not running";
+        ::kill(pid_t(pid), signal);
+    }
+
+    // A script's new profile, once the program reads the settings for it.
+    QDBusPendingCall createWhileReading(const QString &name) const
+    {
+        QFile::remove(home.filePath("read"));
+        QDBusPendingCall created = call("CreateProfile", name);
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return QFileInfo::exists(home.filePath("read")); }, 30s));
+        return created;
+    }
+
+    // The program has ended as Quit ends it, and answered the script with its profile, which is stored.
+    void expectEndedAndStored(const QDBusPendingCall &created, const QString &name)
+    {
+        ASSERT_TRUE(running.waitForFinished(60000));
+        EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(running.exitCode(), 0);
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, 10s));
+        const QDBusPendingReply<QVariantMap> reply = created;
+        EXPECT_EQ(reply.value().value("name").toString(), name) << reply.error().message().toStdString();
+        ModelContainer store(KivUtilities::DataPath::path() + QStringLiteral("/data.sqlite"));
+        const QList<Profile *> stored =
+            store.mainContext()->fetchProfiles(reply.value().value("id").toString());
+        ASSERT_EQ(stored.size(), 1);
+        EXPECT_EQ(stored[0]->name(), name);
+    }
+
+    // The signals the process ignores and those it catches, from its status.
+    quint64 signalMask(const char *field) const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(running.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith(field))
+                return line.mid(qstrlen(field)).trimmed().toULongLong(nullptr, 16);
+        }
+        return 0;
+    }
+
+    TestSupport::SilentDecoders decoders {home, 60};
+};
+
+constexpr quint64 bit(int signal)
+{
+    return quint64(1) << (signal - 1);
+}
+
+} // namespace
+
+// SIGHUP and SIGINT, which the program was started ignoring, leave it running; SIGTERM ends it as Quit
+// does: a script's create that waits is finished, stored and answered with its profile, though the
+// program ends right after.
+TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitingCreate)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    for (const int ignored : {SIGHUP, SIGINT}) {
+        EXPECT_EQ(signalMask("SigIgn:") & bit(ignored), bit(ignored));
+        EXPECT_EQ(signalMask("SigCgt:") & bit(ignored), 0u);
+        send(running, ignored);
+    }
+    EXPECT_EQ(signalMask("SigCgt:") & bit(SIGTERM), bit(SIGTERM));
+    const CommandRun listed = tapestrel({"list"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(running.state(), QProcess::Running);
+
+    const QDBusPendingCall created = createWhileReading("Kept at the end");
+    send(running, SIGTERM);
+    expectEndedAndStored(created, "Kept at the end");
+}
+
+// The end waits for no apply: one that decodes a slow picture is ended with its decoding process and
+// told so, and the program is gone within a second.
+TEST_F(ProgramEndingTest, AnEndEndsAnApplyAndItsDecodingProcessAtOnce)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    const QDBusPendingCall applied = call("ApplyProfile", "Slow picture");
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return decoders.started() > 0; }, 30s));
+    TestSupport::spinEventLoop(2s);
+    ASSERT_FALSE(applied.isFinished());
+    QElapsedTimer clock;
+    clock.start();
+    send(running, SIGTERM);
+    ASSERT_TRUE(running.waitForFinished(30000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(running.exitCode(), 0);
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return applied.isFinished(); }, 10s));
+    EXPECT_EQ(applied.error().name(), AutomationService::failedError);
+    EXPECT_EQ(applied.error().message(), AutomationService::endedText());
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return decoders.runningNow() == 0; }, 10s));
+}
+
+// The session ends while `tapestrel apply` waits for a slow apply: the command's bus goes away, and
+// it says so within seconds rather than waiting for an answer that can no longer come.
+TEST_F(ProgramEndingTest, TheCommandLineEndsWithAnErrorWhenItsBusGoesAway)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    QProcess command;
+    command.setProcessEnvironment(environment);
+    command.start(program, {"apply", "Slow picture"});
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return decoders.started() > 0; }, 30s));
+    QElapsedTimer clock;
+    clock.start();
+    bus.stop();
+    ASSERT_TRUE(command.waitForFinished(30000));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(command.exitCode(), 1);
+    EXPECT_EQ(command.readAllStandardError(),
+              "tapestrel: The session bus went away before Tapestrel answered; the request may not have "
+              "been carried out.\n");
+    // The program ends with the session too.
+    EXPECT_TRUE(running.waitForFinished(30000));
+    EXPECT_EQ(running.exitCode(), 0);
+}
+
+namespace {
+
+// The same program as a client of a real X session manager (xsm) on the tests' display, whose own
+// programs (the authority tool, which no package provides) are stand-ins.
+class X11SessionManagerTest : public ProgramEndingTest
+{
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs the xcb platform";
+        if (QStandardPaths::findExecutable("xsm").isEmpty())
+            GTEST_SKIP() << "no xsm (x11-session-utils)";
+        ProgramEndingTest::SetUp();
+    }
+
+    void TearDown() override
+    {
+        ProgramEndingTest::TearDown();
+        if (manager.state() != QProcess::NotRunning) {
+            manager.kill();
+            manager.waitForFinished(10000);
+        }
+    }
+
+    void prepareHome() override
+    {
+        ProgramEndingTest::prepareHome();
+        // The manager's home holds its sessions; its one startup command says where it listens.
+        const QString told = home.filePath("session-manager");
+        home.writeFile("session/.xsmstartup",
+                       "sh -c 'printf %s \"$SESSION_MANAGER\" > " + QFile::encodeName(told) + "'\n");
+        QProcessEnvironment managed = QProcessEnvironment::systemEnvironment();
+        managed.insert("HOME", home.filePath("session"));
+        managed.insert("ICEAUTHORITY", home.filePath("session/authority"));
+        managed.insert("PATH",
+                       QCoreApplication::applicationDirPath() + "/stand-ins:" + managed.value("PATH"));
+        // The sanitizer of the stand-ins takes the line buffering of the manager's output in its stead.
+        managed.insert("ASAN_OPTIONS", managed.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        manager.setProcessEnvironment(managed);
+        manager.setProcessChannelMode(QProcess::MergedChannels);
+        // What it says of the clients' saves comes through a pipe at once.
+        manager.start("stdbuf", {"-oL", "xsm", "-verbose"});
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return !home.readFile("session-manager").isEmpty(); }, 30s))
+            << manager.readAll().toStdString();
+        environment.insert("SESSION_MANAGER", QString::fromLocal8Bit(home.readFile("session-manager")));
+        environment.insert("ICEAUTHORITY", home.filePath("session/authority"));
+    }
+
+    // Waits until the manager has heard every client say that it saved, `count` times since it started.
+    bool savedAll(int count)
+    {
+        return TestSupport::waitUntil(
+            [&] {
+                said += manager.readAll();
+                return said.count("All clients issued SAVE YOURSELF DONE") >= count;
+            },
+            30s);
+    }
+
+    QProcess manager;
+    QByteArray said;
+};
+
+} // namespace
+
+// A checkpoint of the session leaves the program running; the session's end (a save, then the "die")
+// ends it as Quit does, with the profile a script asked for stored and answered.
+TEST_F(X11SessionManagerTest, ACheckpointLeavesTheProgramRunningAndTheSessionsEndEndsIt)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    send(manager, SIGUSR1);
+    ASSERT_TRUE(savedAll(1)) << said.toStdString();
+    const CommandRun listed = tapestrel({"list"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(running.state(), QProcess::Running);
+
+    const QDBusPendingCall created = createWhileReading("Kept for the session");
+    send(manager, SIGTERM);
+    expectEndedAndStored(created, "Kept for the session");
 }

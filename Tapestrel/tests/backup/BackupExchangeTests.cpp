@@ -888,12 +888,23 @@ TEST_F(BackupExchange, RestoresAskedAtOnceRunInTheOrderAsked)
     const KivBackups::Backup second = addArchive(
         *manager, "20240102000000", {{"profiles.json", profilesJson(1, 1)}, {"backgrounds.json", "[]"}});
     QCoro::Task<QStringList> restoringFirst = manager->restore(first);
-    QCoro::Task<QStringList> restoringSecond = manager->restore(second);
+    // The second keeps the data as it finds it in its turn: what the first restored.
+    QCoro::Task<QStringList> restoringSecond = manager->restoreKeepingCurrent(second);
     EXPECT_EQ(manager->unfinishedRestores(),
               QStringList({"20240101000000.tapback", "20240102000000.tapback"}));
+    // The handler tells once a restore's data is in the store, before the restore has returned.
+    EXPECT_FALSE(manager->backupHandler().restoreStored());
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return manager->backupHandler().restoreStored(); },
+                                       std::chrono::seconds(60)));
+    EXPECT_EQ(profileSummary().size(), 2000);
     runTask(std::move(restoringSecond), std::chrono::seconds(60));
     runTask(std::move(restoringFirst));
     EXPECT_FALSE(manager->isRestoring());
     EXPECT_EQ(profileSummary().value(0), "P0:1");
     EXPECT_EQ(profileSummary().size(), 2000);
+    const auto kept = std::find_if(manager->backups().cbegin(), manager->backups().cend(),
+                                   [](const KivBackups::Backup &backup) { return backup.isLocked; });
+    ASSERT_NE(kept, manager->backups().cend());
+    Zip::Zip::unzipFile(kept->path(), home.filePath("kept"), true);
+    EXPECT_EQ(JsonCoder::decode(home.readFile("kept/profiles.json")).size(), 2000);
 }

@@ -1,37 +1,152 @@
 #include "KivApp/ProgramEnd.h"
 #include "KivBackups/BackupManager.h"
 #include "KivBackups/BackupPlanner.h"
+#include "KivDesktopBackground/Background.h"
 #include "Tapestrel/Tapestrel.h"
 #include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/backup/TapestrelBackupHandler.h"
 #include "Tapestrel/backup/TapestrelDataResetController.h"
 #include "Tapestrel/model/AutosaveController.h"
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/ModelError.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
+#include "Tapestrel/model/StoreConnection.h"
 #include "Tapestrel/model/StoreMerge.h"
 #include "platform/UserDefaults.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/SessionSave.h"
+#include "testsupport/SilentDecoders.h"
 #include "testsupport/TempHome.h"
 
+#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <optional>
+
+#include <sqlite3.h>
 
 #include <unistd.h>
 
 namespace {
 
 using MainControllerBackups = TestSupport::TempHomeTest;
+using KivDesktopBackground::Background;
+
+// The program's own controller over a store large enough for a restore to take a while, with a locked
+// backup of it made before "Backed up" was renamed "Renamed"; scripts reach it on a bus of their own.
+class ProgramEndTest : public MainControllerBackups
+{
+protected:
+    void SetUp() override
+    {
+        // Nothing may wait for a person: reading the current settings for a script's profile shows no
+        // alert.
+        Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
+        const QString picture = home.filePath("Pictures/Wall.png");
+        QDir().mkpath(QFileInfo(picture).absolutePath());
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        ASSERT_TRUE(image.save(picture));
+        Platform::UserDefaults::suite("com.apple.desktop")
+            ->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
+    }
+
+    // The program's own: a profile made by a script reads the settings through its registries.
+    Tapestrel &controller() { return Tapestrel::shared(); }
+    ModelContext *context() { return controller().modelContainer().mainContext(); }
+
+    KivBackups::Backup backupToRestore(int profiles)
+    {
+        while (context()->fetchProfiles().size() < profiles) {
+            Profile *profile = context()->insert(std::make_unique<Profile>("Many"));
+            for (int option = 0; option < 10; ++option)
+                profile->findOrCreateOption(QString::number(option))->setValue("v");
+        }
+        Profile *backedUp = context()->insert(std::make_unique<Profile>("Backed up"));
+        context()->save();
+        KivBackups::BackupManager &manager = controller().backupManager();
+        const QList<KivBackups::Backup> earlier = manager.backups();
+        TestSupport::runTask(manager.makeBackup(true), std::chrono::seconds(60));
+        backedUp->setName("Renamed");
+        context()->save();
+        for (const KivBackups::Backup &backup : manager.backups()) {
+            if (backup.isLocked && !earlier.contains(backup))
+                return backup;
+        }
+        ADD_FAILURE() << "no backup was made";
+        return {};
+    }
+
+    // The names of the stored profiles, as the next start finds them.
+    QStringList stored()
+    {
+        QStringList names;
+        ModelContainer restarted(controller().modelContainer().filePath());
+        for (const Profile *profile : restarted.mainContext()->fetchProfiles())
+            names.append(profile->name());
+        return names;
+    }
+
+    static QDBusPendingCall create(QDBusConnection script, const QString &name)
+    {
+        return script.asyncCall(
+            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                           AutomationService::interfaceName, "CreateProfile")
+            << name);
+    }
+
+    // Runs the event loop until the end ends it; an end that never comes fails instead of hanging.
+    static int runUntilTheEnd()
+    {
+        QTimer neverEnded;
+        neverEnded.setSingleShot(true);
+        QObject::connect(&neverEnded, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the program did not end";
+            QCoreApplication::exit(1);
+        });
+        neverEnded.start(std::chrono::minutes(3));
+        return QCoreApplication::exec();
+    }
+};
+
+// Work of a merge that takes about six seconds before it writes `form`: what it runs until then stops
+// where the work is abandoned.
+RowMoves slowMerge(const QString &storePath, const ProfileForm &form)
+{
+    sqlite3 *database = StoreConnection::openExisting(storePath);
+    sqlite3_create_function(
+        database, "pause", 0, SQLITE_UTF8, nullptr,
+        [](sqlite3_context *context, int, sqlite3_value **) {
+            QThread::usleep(1000);
+            sqlite3_result_int(context, 1);
+        },
+        nullptr, nullptr);
+    const int ran =
+        sqlite3_exec(database,
+                     "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 6000) "
+                     "SELECT count(pause()) FROM c",
+                     nullptr, nullptr, nullptr);
+    sqlite3_close(database);
+    if (ran != SQLITE_OK)
+        throw ModelStoreError(ModelError::Code::StoreUnavailable, QStringLiteral("stopped"));
+    return StoreMerge::merge(storePath, {form}, {}, true);
+}
 
 } // namespace
 
@@ -111,91 +226,102 @@ TEST_F(MainControllerBackups, AQuitStoresEveryChangeNotYetStored)
     TestSupport::runTask(std::move(merging));
 }
 
-// However the program is ended (a signal, the session bus going away, Quit) while a restore is asked
-// and a script's create and an edit of the window wait for it, the end waits for them, stores all of
-// them and answers the script before the event loop returns.
-TEST_F(MainControllerBackups, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScript)
+// However the program is ended (a signal, the session bus going away, Quit, the session manager's save
+// and then its end) while a restore is asked and scripts' creates and an edit of the window wait for
+// it, the end waits for them, stores all of them and answers each script before the event loop
+// returns; a request that comes once the end has begun is answered at once that it was not done, and
+// so is an apply under way, which ends with its picture's decoding process and applies no more.
+TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts)
 {
-    // Nothing may wait for a person: reading the current settings for the script's profile shows no
-    // alert.
-    Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
-    const QString picture = home.filePath("Pictures/Wall.png");
-    QDir().mkpath(QFileInfo(picture).absolutePath());
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    ASSERT_TRUE(image.save(picture));
-    Platform::UserDefaults::suite("com.apple.desktop")
-        ->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
-
-    enum class End { signal, busGone, quit };
+    enum class End { signal, busGone, quit, sessionSave };
     const struct
     {
         const char *what;
         End end;
         int signal = 0;
-        bool script = true;
+        int scripts = 1;
+        bool apply = false;
     } rows[] = {
-        {"SIGTERM", End::signal, SIGTERM},
+        {"SIGTERM", End::signal, SIGTERM, 20, true},
         // Nothing else waits for the restore.
-        {"SIGTERM, no script", End::signal, SIGTERM, false},
+        {"SIGTERM, no script", End::signal, SIGTERM, 0},
         {"SIGINT", End::signal, SIGINT},
         {"SIGHUP", End::signal, SIGHUP},
         {"the session bus going away", End::busGone},
-        {"Quit", End::quit},
+        {"Quit", End::quit, 0, 20},
+        {"the session manager's save, then its end", End::sessionSave, 0, 2},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         const QString name = QString::fromUtf8(row.what);
         TestSupport::PrivateSessionBus bus;
         ASSERT_TRUE(bus.isRunning());
-        // The program's own: a profile made by a script reads the settings through its registries.
-        Tapestrel &controller = Tapestrel::shared();
-        ModelContext *context = controller.modelContainer().mainContext();
-        // Enough for the restore to take a while.
-        while (context->fetchProfiles().size() < 2000) {
-            Profile *profile = context->insert(std::make_unique<Profile>("Many"));
-            for (int option = 0; option < 10; ++option)
-                profile->findOrCreateOption(QString::number(option))->setValue("v");
-        }
-        Profile *backedUp = context->insert(std::make_unique<Profile>("Backed up"));
-        context->save();
-        KivBackups::BackupManager &manager = controller.backupManager();
-        const QList<KivBackups::Backup> earlier = manager.backups();
-        TestSupport::runTask(manager.makeBackup(true), std::chrono::seconds(60));
-        const auto made = std::find_if(
-            manager.backups().cbegin(), manager.backups().cend(),
-            [&](const KivBackups::Backup &backup) { return backup.isLocked && !earlier.contains(backup); });
-        ASSERT_NE(made, manager.backups().cend());
-        const KivBackups::Backup backup = *made;
-        backedUp->setName("Renamed");
-        context->save();
+        const KivBackups::Backup backup = backupToRestore(2000);
+        KivBackups::BackupManager &manager = controller().backupManager();
 
         KivApp::ProgramEnd end(std::chrono::seconds(20));
         end.catchSignals();
+        end.followSessionManager();
         end.watchBus(bus.connection());
         end.followQuits();
-        controller.waitBeforeQuitting(end);
-        AutomationService service(context);
+        AutomationService service(context());
         ASSERT_TRUE(service.registerOn(bus.connection()));
-        end.addWait({[&service] { return service.isAnswering(); },
-                     [&service] {
-                         return service.answered();
-                     }});
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &service, &AutomationService::answerTheRest);
+        controller().joinEnd(end, &service);
+        if (row.end == End::sessionSave) {
+            // An edit that no save has written yet, nor will the autosave: the session's save does.
+            const_cast<QTimer *>(controller().autosaveController().timer())->stop();
+            context()->insert(std::make_unique<Profile>("Unsaved " + name));
+            TestSupport::raiseSessionSave();
+            EXPECT_TRUE(stored().contains("Unsaved " + name));
+            const_cast<QTimer *>(controller().autosaveController().timer())->start();
+        }
+
+        // An apply whose picture decodes for a minute, and which would set the accent colour after it.
+        std::optional<TestSupport::SilentDecoders> decoders;
+        std::optional<QDBusPendingCall> applied;
+        bool appliedDuringTheRestore = false;
+        const QDBusConnection script = QDBusConnection::connectToBus(bus.address(), "script");
+        if (row.apply) {
+            decoders.emplace(home, 60);
+            Profile *slow = context()->insert(std::make_unique<Profile>("Slow " + name));
+            slow->findOrCreateOption("system.desktop.background.picture")
+                ->setValue(
+                    Background::image(QUrl::fromLocalFile(home.filePath("Pictures/Wall.png"))).rawValue());
+            slow->findOrCreateOption("system.ui.accentColor")->setValue("red");
+            for (Option *option : slow->options())
+                option->setEnabled(true);
+            context()->save();
+            applied = script.asyncCall(
+                QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                               AutomationService::interfaceName, "ApplyProfile")
+                << slow->uuid());
+            ASSERT_TRUE(
+                TestSupport::waitUntil([&] { return decoders->started() > 0; }, std::chrono::seconds(30)));
+            QObject::connect(new QDBusPendingCallWatcher(*applied, &end), &QDBusPendingCallWatcher::finished,
+                             &end, [&] { appliedDuringTheRestore = manager.isRestoring(); });
+        }
 
         QCoro::Task<QStringList> restoring = manager.restore(backup);
-        context->insert(std::make_unique<Profile>("Window " + name));
-        context->save();
-        QDBusPendingReply<QVariantMap> created;
-        if (row.script) {
-            created = QDBusConnection::connectToBus(bus.address(), "script")
-                          .asyncCall(QDBusMessage::createMethodCall(
-                                         AutomationService::serviceName, AutomationService::objectPath,
-                                         AutomationService::interfaceName, "CreateProfile")
-                                     << "Script " + name);
-            ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isAnswering(); }));
-        }
+        context()->insert(std::make_unique<Profile>("Window " + name));
+        context()->save();
+        QList<QDBusPendingCall> created;
+        for (int index = 0; index < row.scripts; ++index)
+            created.append(create(script, QStringLiteral("Script %1 %2").arg(name).arg(index)));
+        ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isStoring() || row.scripts == 0; }));
         ASSERT_TRUE(manager.isRestoring()) << "the restore ended before the end began";
+
+        // Sent once the end has begun, and answered while the restore it waits for still runs.
+        std::optional<QDBusPendingCall> late;
+        bool lateAnsweredDuringTheRestore = false;
+        QObject::connect(&end, &KivApp::ProgramEnd::ending, &end, [&] {
+            if (row.end == End::busGone)
+                return;
+            late = create(script, "Late " + name);
+            auto *watcher = new QDBusPendingCallWatcher(*late, &end);
+            QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &end,
+                             [&] { lateAnsweredDuringTheRestore = manager.isRestoring(); });
+        });
+        QStringList savedForTheSession;
         switch (row.end) {
         case End::signal:
             ::kill(::getpid(), row.signal);
@@ -206,42 +332,215 @@ TEST_F(MainControllerBackups, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersThe
         case End::quit:
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
             break;
+        case End::sessionSave:
+            QTimer::singleShot(0, qApp, [&] {
+                TestSupport::raiseSessionSave();
+                // Stored by the time the request returns, and the program goes on.
+                savedForTheSession = stored();
+                EXPECT_FALSE(end.isEnding());
+                // Its end, the "die", comes as a quit.
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            });
+            break;
         }
-        // An end that never comes fails the row instead of the whole run.
-        QTimer neverEnded;
-        neverEnded.setSingleShot(true);
-        QObject::connect(&neverEnded, &QTimer::timeout, [] {
-            ADD_FAILURE() << "the program did not end";
-            QCoreApplication::exit(1);
-        });
-        neverEnded.start(std::chrono::minutes(3));
-        QCoreApplication::exec();
+        std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
+        EXPECT_EQ(runUntilTheEnd(), 0);
+        const QString said = QString::fromUtf8(standardError->text());
+        standardError.reset();
         // Answered before the end, as no event loop runs after it.
         EXPECT_FALSE(service.isAnswering());
 
-        // As the next start finds it.
-        QStringList stored;
-        {
-            ModelContainer restarted(controller.modelContainer().filePath());
-            for (const Profile *profile : restarted.mainContext()->fetchProfiles())
-                stored.append(profile->name());
+        const QStringList names = stored();
+        EXPECT_TRUE(names.contains("Backed up") && !names.contains("Renamed")) << "not restored";
+        EXPECT_TRUE(names.contains("Window " + name));
+        if (row.end == End::sessionSave) {
+            EXPECT_TRUE(savedForTheSession.contains("Backed up") && !savedForTheSession.contains("Renamed"));
+            EXPECT_TRUE(savedForTheSession.contains("Window " + name));
+            for (int index = 0; index < row.scripts; ++index)
+                EXPECT_TRUE(savedForTheSession.contains(QStringLiteral("Script %1 %2").arg(name).arg(index)));
         }
-        EXPECT_TRUE(stored.contains("Backed up") && !stored.contains("Renamed")) << "not restored";
-        EXPECT_TRUE(stored.contains("Window " + name));
-        EXPECT_EQ(stored.contains("Script " + name), row.script);
-        if (row.script && row.end != End::busGone) {
-            EXPECT_TRUE(
-                TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
-            EXPECT_EQ(created.value().value("name").toString(), "Script " + name)
-                << created.error().name().toStdString();
+        for (int index = 0; index < row.scripts; ++index) {
+            const QString scriptName = QStringLiteral("Script %1 %2").arg(name).arg(index);
+            EXPECT_TRUE(names.contains(scriptName)) << scriptName.toStdString();
+            if (row.end == End::busGone)
+                continue;
+            QDBusPendingCall &call = created[index];
+            EXPECT_TRUE(TestSupport::waitUntil([&] { return call.isFinished(); }, std::chrono::seconds(30)));
+            const QDBusPendingReply<QVariantMap> reply = call;
+            EXPECT_EQ(reply.value().value("name").toString(), scriptName)
+                << reply.error().message().toStdString();
+        }
+        if (row.end != End::busGone) {
+            ASSERT_TRUE(late.has_value()) << "the end did not begin";
+            EXPECT_TRUE(TestSupport::waitUntil([&] { return late->isFinished(); }));
+            EXPECT_EQ(late->error().message(), AutomationService::endedText());
+            EXPECT_TRUE(lateAnsweredDuringTheRestore || row.end == End::sessionSave);
+            EXPECT_FALSE(names.contains("Late " + name));
+        }
+        if (row.apply) {
+            EXPECT_EQ(applied->error().message(), AutomationService::endedText());
+            EXPECT_TRUE(appliedDuringTheRestore);
+            EXPECT_TRUE(TestSupport::waitUntil([&] { return decoders->runningNow() == 0; }))
+                << "the decoding process outlived the end";
+            EXPECT_FALSE(
+                home.readFile("Library/Preferences/.GlobalPreferences.plist").contains("AppleAccentColor"))
+                << "applied after the end began";
+            EXPECT_FALSE(said.contains("Slow " + name))
+                << "the ended apply was reported: " << said.toStdString();
         }
         QDBusConnection::disconnectFromBus("script");
         TestSupport::runTask(std::move(restoring));
         // The next row's backup restores this row's name.
-        for (Profile *profile : context->fetchProfiles()) {
+        for (Profile *profile : context()->fetchProfiles()) {
             if (profile->name() == "Backed up")
-                context->remove(profile);
+                context()->remove(profile);
         }
-        context->save();
+        context()->save();
+    }
+}
+
+// The end's bound bounds the end: a merge that would take longer is abandoned, whole, at the bound, so
+// is the restore behind it, and what waited is stored over the store as it was; what the program says
+// of it is true.
+TEST_F(ProgramEndTest, TheBoundEndsTheEndAndWhatIsSaidOfItIsTrue)
+{
+    TestSupport::PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const KivBackups::Backup backup = backupToRestore(10);
+    KivBackups::BackupManager &manager = controller().backupManager();
+    ModelContainer &container = controller().modelContainer();
+    KivApp::ProgramEnd end(std::chrono::seconds(1));
+    end.followQuits();
+    AutomationService service(context());
+    ASSERT_TRUE(service.registerOn(bus.connection()));
+    controller().joinEnd(end, &service);
+
+    ProfileForm slowly {QUuid::createUuid().toString(QUuid::WithoutBraces), "Merged slowly", true, {}};
+    QCoro::Task<void> merging =
+        container.merge([slowly](const QString &storePath) { return slowMerge(storePath, slowly); });
+    QCoro::Task<QStringList> restoring = manager.restore(backup);
+    context()->insert(std::make_unique<Profile>("Window"));
+    context()->save();
+    QDBusPendingCall created = create(QDBusConnection::connectToBus(bus.address(), "script"), "Script");
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isStoring(); }));
+
+    std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
+    QElapsedTimer clock;
+    QTimer::singleShot(0, qApp, [&] {
+        clock.start();
+        QCoreApplication::quit();
+    });
+    EXPECT_EQ(runUntilTheEnd(), 0);
+    const qint64 took = clock.elapsed();
+    const QString said = QString::fromUtf8(standardError->text());
+    standardError.reset();
+    EXPECT_GE(took, 1000);
+    EXPECT_LT(took, 3000) << "the merge was waited for";
+
+    const QStringList names = stored();
+    EXPECT_TRUE(names.contains("Window"));
+    EXPECT_TRUE(names.contains("Script"));
+    EXPECT_FALSE(names.contains("Merged slowly"));
+    EXPECT_TRUE(names.contains("Renamed") && !names.contains("Backed up")) << "restored in part";
+    EXPECT_TRUE(said.contains("still under way: a restore, a merge into the store, a script’s new profile."))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains("The backup “" + backup.url.fileName() + "” was not restored"))
+        << said.toStdString();
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(QDBusPendingReply<QVariantMap>(created).value().value("name").toString(), "Script");
+    QDBusConnection::disconnectFromBus("script");
+    EXPECT_ANY_THROW(TestSupport::runTask(std::move(merging)));
+    EXPECT_ANY_THROW(TestSupport::runTask(std::move(restoring)));
+}
+
+// What the end must store survives however the process goes: when the X display goes away first (the
+// toolkit then ends the process itself) and when the process leaves right after its event loop. A
+// window's edit and a script's profile that waited for a restore are stored, the script is answered,
+// and the store holds the restore whole or not at all.
+TEST_F(ProgramEndTest, WhatWaitedIsStoredThoughTheDisplayGoesFirstOrTheProcessLeavesAtOnce)
+{
+    ASSERT_TRUE(Platform::UserDefaults::standard().synchronize());
+    ASSERT_TRUE(Platform::UserDefaults::suite("com.apple.desktop")->synchronize());
+    // A restore long enough to be under way when the process goes.
+    constexpr int restored = 5000;
+    const QString storePath = Tapestrel::storePath();
+    const auto storedNames = [&storePath] {
+        QStringList names;
+        ModelContainer store(storePath);
+        for (const Profile *profile : store.mainContext()->fetchProfiles())
+            names.append(profile->name());
+        return names;
+    };
+    const auto removeAll = [&storePath] {
+        ModelContainer store(storePath);
+        for (Profile *profile : store.mainContext()->fetchProfiles())
+            store.mainContext()->remove(profile);
+        store.mainContext()->save();
+    };
+    QString backup;
+    {
+        ModelContainer store(storePath);
+        for (int index = 0; index < restored; ++index) {
+            Profile *profile = store.mainContext()->insert(std::make_unique<Profile>("Restored"));
+            for (int option = 0; option < 20; ++option)
+                profile->findOrCreateOption(QString::number(option))->setValue("v");
+        }
+        store.mainContext()->save();
+        KivBackups::BackupManager manager({QFileInfo(storePath).absolutePath() + "/backups", "tapback"},
+                                          std::make_shared<TapestrelBackupHandler>(
+                                              store.mainContext(), "profiles.json", "backgrounds.json"));
+        TestSupport::runTask(manager.makeBackup(true), std::chrono::seconds(120));
+        backup = manager.backups().value(0).url.fileName();
+    }
+    removeAll();
+
+    for (const bool displayGoes : {true, false}) {
+        SCOPED_TRACE(displayGoes ? "the display goes first" : "the process leaves right after its loop");
+        TestSupport::PrivateSessionBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        bus.killOwnersAtEnd({AutomationService::serviceName});
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        QProcess xServer;
+        if (displayGoes) {
+            xServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+            ASSERT_TRUE(xServer.waitForStarted(10000)) << "no Xvfb";
+            ASSERT_TRUE(
+                TestSupport::waitUntil([&] { return xServer.canReadLine(); }, std::chrono::seconds(30)));
+            environment.insert("DISPLAY", ":" + QString::fromLatin1(xServer.readLine().trimmed()));
+            environment.insert("QT_QPA_PLATFORM", "xcb");
+        }
+        QProcess rehearsal;
+        rehearsal.setProcessEnvironment(environment);
+        rehearsal.start(QCoreApplication::applicationDirPath() + "/end-rehearsal", {backup});
+        ASSERT_TRUE(TestSupport::waitUntil(
+            [&] { return bus.ownerPid(AutomationService::serviceName) == rehearsal.processId(); },
+            std::chrono::seconds(60)))
+            << rehearsal.readAllStandardError().toStdString();
+        const QDBusPendingCall created = create(bus.connection(), "Script");
+        ASSERT_TRUE(
+            TestSupport::waitUntil([&] { return rehearsal.canReadLine(); }, std::chrono::seconds(60)));
+        ASSERT_EQ(rehearsal.readLine(), "ready\n") << "the restore ended before the script's profile waited";
+        if (displayGoes) {
+            xServer.kill();
+            xServer.waitForFinished(10000);
+        } else if (rehearsal.processId() > 0) {
+            ::kill(pid_t(rehearsal.processId()), SIGTERM);
+        }
+        ASSERT_TRUE(rehearsal.waitForFinished(60000));
+        const QByteArray said = rehearsal.readAllStandardError();
+        EXPECT_EQ(rehearsal.exitCode(), displayGoes ? 1 : 0) << said.toStdString();
+        EXPECT_EQ(said.contains("The X11 connection broke"), displayGoes) << said.toStdString();
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(10)));
+        const QDBusPendingReply<QVariantMap> reply = created;
+        EXPECT_EQ(reply.value().value("name").toString(), "Script") << reply.error().message().toStdString();
+
+        const QStringList names = storedNames();
+        EXPECT_TRUE(names.contains("Window edit"));
+        EXPECT_TRUE(names.contains("Script"));
+        const qsizetype restoredNow = names.count("Restored");
+        EXPECT_TRUE(restoredNow == restored || (displayGoes && restoredNow == 0)) << restoredNow;
+        EXPECT_EQ(said.contains("was not restored"), restoredNow == 0) << said.toStdString();
+        removeAll();
     }
 }

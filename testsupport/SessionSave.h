@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QSessionManager>
+
+namespace TestSupport {
+
+// The session manager's request to save, as the toolkit raises it when a session manager sends one
+// (no session manager runs for the tests).
+inline void raiseSessionSave()
+{
+    // What follows the request reads nothing of the manager.
+    alignas(QSessionManager) static unsigned char nobody[sizeof(QSessionManager)] = {};
+    QMetaObject::invokeMethod(qApp, "commitDataRequest", Qt::DirectConnection,
+                              Q_ARG(QSessionManager &, *reinterpret_cast<QSessionManager *>(nobody)));
+}
+
+} // namespace TestSupport
