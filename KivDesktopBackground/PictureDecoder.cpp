@@ -83,6 +83,8 @@ void tellUnconfined(quint32 missing)
             what.append(QStringLiteral("Landlock"));
         if (missing & PictureProtocol::Unconfined::seccomp)
             what.append(QStringLiteral("seccomp"));
+        if (missing & PictureProtocol::Unconfined::userNamespace)
+            what.append(QStringLiteral("user namespaces"));
         const QString line = tr("Tapestrel: the kernel cannot confine the picture decoding process (it lacks "
                                 "%1); pictures are decoded without that protection.\n")
                                  .arg(what.join(QStringLiteral(", ")));

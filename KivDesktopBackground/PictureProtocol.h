@@ -129,6 +129,7 @@ namespace Unconfined {
 constexpr quint32 noNewPrivileges = 1;
 constexpr quint32 landlock = 2;
 constexpr quint32 seccomp = 4;
+constexpr quint32 userNamespace = 8;
 } // namespace Unconfined
 
 // A record and room for the descriptors that travel with it, as sendmsg() and recvmsg() take them.

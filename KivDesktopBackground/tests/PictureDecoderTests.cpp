@@ -487,7 +487,8 @@ TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
         {"1", lacks.arg("no_new_privs")},
         {"2", lacks.arg("Landlock")},
         {"4", lacks.arg("seccomp")},
-        {"7", lacks.arg("no_new_privs, Landlock, seccomp")},
+        {"8", lacks.arg("user namespaces")},
+        {"15", lacks.arg("no_new_privs, Landlock, seccomp, user namespaces")},
     };
     for (const auto &[bits, line] : cases) {
         SCOPED_TRACE(bits);

@@ -313,6 +313,32 @@ bool filterCalls(bool unaddableRule)
     return loaded;
 }
 
+// Moves the process into a user namespace of its own, as the same user and group. The kernel lets a
+// process into another's memory (/proc/<pid>/mem, process_vm_readv(), ptrace()) only from the other's
+// user namespace or with a capability over it: from its own namespace the process reaches no other
+// process's memory, whatever Landlock and Yama offer. False where the kernel refuses a namespace (a
+// process with threads, a kernel built or set without them for users).
+bool enterOwnUserNamespace()
+{
+    const uid_t user = ::getuid();
+    const gid_t group = ::getgid();
+    if (::unshare(CLONE_NEWUSER) != 0)
+        return false;
+    // Without the maps the process would see every file's owner, and itself, as nobody. A user without
+    // privileges may map only itself, and its group only once it gives up changing its groups.
+    const auto write = [](const char *path, const std::string &text) {
+        const int file = ::open(path, O_WRONLY | O_CLOEXEC);
+        if (file < 0)
+            return;
+        [[maybe_unused]] const ssize_t written = ::write(file, text.data(), text.size());
+        ::close(file);
+    };
+    write("/proc/self/setgroups", "deny");
+    write("/proc/self/uid_map", std::to_string(user) + ' ' + std::to_string(user) + " 1");
+    write("/proc/self/gid_map", std::to_string(group) + ' ' + std::to_string(group) + " 1");
+    return true;
+}
+
 // Drops every capability the process holds (a program run as root holds them all): from its
 // bounding set, so that nothing it runs regains one, and from its ambient, effective, permitted and
 // inheritable sets.
@@ -332,12 +358,13 @@ namespace Confinement {
 
 quint32 confine(const QStringList &readable, int landlockVersionAtMost, bool unaddableRule)
 {
+    // First: the namespace gives the process every capability within it, which it then drops.
+    quint32 unconfined = enterOwnUserNamespace() ? 0 : Protocol::Unconfined::userNamespace;
     // Without it neither Landlock nor seccomp may be set by a process without privileges.
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
-        return Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
+        return unconfined | Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
             | Protocol::Unconfined::seccomp;
     dropCapabilities();
-    quint32 unconfined = 0;
     if (!restrictFiles(readable, std::min(landlockVersion(), landlockVersionAtMost)))
         unconfined |= Protocol::Unconfined::landlock;
     if (!filterCalls(unaddableRule))

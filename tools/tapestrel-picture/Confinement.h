@@ -8,6 +8,7 @@
 // The kernel's confinement of the decoding process, set once it has loaded what it needs and before
 // it starts any thread: whatever a decoder is made to do after that, the process
 // - gains no privilege (no_new_privs) and holds no capability, also when run as root;
+// - reaches no other process's memory (a user namespace of its own);
 // - opens no file by name but for reading below the `readable` folders (Landlock; files already open,
 //   such as the picture and the canvases it is handed, stay usable);
 // - makes only the calls that decoding makes (seccomp, an allow list): no socket or connection, no

@@ -104,7 +104,7 @@ bool opened(const QByteArray &path, int flags)
     return true;
 }
 
-// Each open that writes, creates or empties a file, or reaches the program's memory.
+// Each open that writes, creates or empties a file, or reaches the program's memory (also to read it).
 QStringList openedToWrite(const QByteArray &folder, const QByteArray &usersFile, const QByteArray &font)
 {
     QStringList reached;
@@ -133,7 +133,8 @@ QStringList openedToWrite(const QByteArray &folder, const QByteArray &usersFile,
     const long raw = ::syscall(SYS_open, memory.constData(), O_RDWR | O_CLOEXEC, 0);
     if (raw >= 0)
         ::close(int(raw));
-    if (raw >= 0 || opened(memory, O_WRONLY) || opened(memory, O_RDONLY | O_TRUNC))
+    if (raw >= 0 || opened(memory, O_WRONLY) || opened(memory, O_RDONLY | O_TRUNC)
+        || opened(memory, O_RDONLY))
         reached << QStringLiteral("the program's memory");
     return reached;
 }
