@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -80,6 +79,8 @@ TEST_F(AtomicFileTest, AShortWriteFailsAndKeepsTheOldFileAndValueAndALinkIsWritt
     EXPECT_EQ(QFile::permissions(path), permissions);
 }
 
+// The preference domain's edit is made again on what another program saved meanwhile (here, in place
+// right before the rename, where only the bytes tell); the other moments are AtomicFile's own cases below.
 TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
 {
     UserDefaults &defaults = UserDefaults::standard();
@@ -88,37 +89,21 @@ TEST_F(AtomicFileTest, APreferenceWriteKeepsWhatAnotherProgramSavedMeanwhile)
     const auto theirs = [](const QString &value) {
         return PropertyList::toBinary(QVariantMap {{"kept", QStringLiteral("old")}, {"theirs", value}});
     };
-    auto theirSave = [&](const QString &value) {
-        OutsideWriter::replaceByRename(path, theirs(value));
-    };
-    // Another program saves while the write is under way, before the last check or after it in place.
-    const QList<std::pair<Step, std::function<void()>>> saves {
-        {Step::Replacing,
-         [&] {
-             theirSave("1");
-         }},
-        {Step::Renaming,
-         [&] {
-             const timespec before = OutsideWriter::modified(path);
-             OutsideWriter::writeInPlace(path, theirs("2"));
-             OutsideWriter::setModified(path, before);
-         }},
-    };
-    for (const auto &[step, save] : saves) {
-        home.writeFile(file, theirs("0"));
+    home.writeFile(file, theirs("0"));
+    {
         OutsideWriter outside(path);
-        outside.at(step, 1, save);
+        outside.at(Step::Renaming, 1, [&] { OutsideWriter::writeInPlaceUnseen(path, theirs("1")); });
         EXPECT_TRUE(defaults.setValue("mine", QStringLiteral("a")));
         EXPECT_EQ(outside.count(Step::Replacing), 2);
-        EXPECT_EQ(
-            PropertyList::parseDictionary(home.readFile(file)),
-            (QVariantMap {{"kept", "old"}, {"theirs", step == Step::Replacing ? "1" : "2"}, {"mine", "a"}}));
-        EXPECT_EQ(defaults.value("theirs").toString(), step == Step::Replacing ? "1" : "2");
     }
+    EXPECT_EQ(PropertyList::parseDictionary(home.readFile(file)),
+              (QVariantMap {{"kept", "old"}, {"theirs", "1"}, {"mine", "a"}}));
+    EXPECT_EQ(defaults.value("theirs").toString(), "1");
 
     OutsideWriter outside(path);
     int count = 1;
-    outside.always(Step::Replacing, [&] { theirSave(QString::number(++count)); });
+    outside.always(Step::Replacing,
+                   [&] { OutsideWriter::replaceByRename(path, theirs(QString::number(++count))); });
     QString error;
     EXPECT_FALSE(defaults.setValue("mine", QStringLiteral("b"), &error));
     EXPECT_TRUE(error.contains("kept being changed by another program")) << error.toStdString();
@@ -169,6 +154,18 @@ bool stoppedAgain(pid_t child)
     return ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status);
 }
 
+// A writer looking for leftovers in the folder, as another edit in it would (not from within its own
+// look): it must take nothing in use.
+std::function<void()> lookingIn(const QString &folder)
+{
+    auto looking = std::make_shared<bool>(false);
+    return [folder, looking] {
+        if (!std::exchange(*looking, true))
+            AtomicFile::finishInterruptedIn(folder);
+        *looking = false;
+    };
+}
+
 } // namespace
 
 TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
@@ -184,9 +181,7 @@ TEST_F(AtomicFileTest, AnOutsideSaveBetweenReadAndRenameIsEditedAgainNeverLost)
     };
     const QByteArray theirs = "font=12\nmine=no\n";
     const auto sameSizeAndTime = [&] {
-        const timespec before = OutsideWriter::modified(path);
-        OutsideWriter::writeInPlace(path, "font=13\n");
-        OutsideWriter::setModified(path, before);
+        OutsideWriter::writeInPlaceUnseen(path, "font=13\n");
     };
     const QList<Case> cases {
         {"in place, same size, same time to the nanosecond (only the bytes tell)", Step::Replacing,
@@ -460,13 +455,7 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
         "another program saved it again each time its save was put back; its newest save is "
         "left in place and this change was not made; the save before it is kept as "
         + path + ".kept";
-    // A writer looking for leftovers in the folder, as another edit in it would: it takes nothing in use.
-    auto looking = std::make_shared<bool>(false);
-    const auto lookIn = [&, looking] {
-        if (!std::exchange(*looking, true))
-            AtomicFile::finishInterruptedIn(home.path());
-        *looking = false;
-    };
+    const auto lookIn = lookingIn(home.path());
     // A save the moment before the exchange and before each of the first `count` put-backs: as the last
     // put-back has checked what is in place, too.
     const auto racing = [&](int count) {
@@ -494,40 +483,31 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
                 outside.at(Step::PutBack, put, rename("save=" + QByteArray::number(put) + "\n"));
         };
     };
+    // Their first save by rename right before the edit's, then `action` at `step`.
+    const auto twice = [&](Step step, const std::function<void()> &action) {
+        return [&, step, action](OutsideWriter &outside) {
+            outside.at(Step::Renaming, 1, rename(first));
+            outside.at(step, 1, action);
+        };
+    };
     const QList<Case> cases {
         {"by rename, then by rename while the first is out of place",
-         [&](OutsideWriter &outside) {
-             outside.at(Step::Renaming, 1, rename(first));
-             outside.at(Step::Exchanged, 1, rename(second));
-         },
+         twice(Step::Exchanged, rename(second)),
          second + "theme=Abyss\n",
          first,
          {}},
         {"by rename, then written into the edit's new file",
-         [&](OutsideWriter &outside) {
-             outside.at(Step::Renaming, 1, rename(first));
-             outside.at(Step::Exchanged, 1, [&] { OutsideWriter::writeInPlace(path, second); });
-         },
+         twice(Step::Exchanged, [&] { OutsideWriter::writeInPlace(path, second); }),
          second + "theme=Abyss\n",
          first,
          {}},
         {"written into the edit's new file with its size and time (only the bytes tell)",
-         [&](OutsideWriter &outside) {
-             outside.at(Step::Renaming, 1, rename(first));
-             outside.at(Step::Exchanged, 1, [&] {
-                 const timespec before = OutsideWriter::modified(path);
-                 OutsideWriter::writeInPlace(path, sameSize);
-                 OutsideWriter::setModified(path, before);
-             });
-         },
+         twice(Step::Exchanged, [&] { OutsideWriter::writeInPlaceUnseen(path, sameSize); }),
          sameSize + "theme=Abyss\n",
          first,
          {}},
         {"by rename, then by rename right after it was put back",
-         [&](OutsideWriter &outside) {
-             outside.at(Step::Renaming, 1, rename(first));
-             outside.at(Step::PutBack, 1, rename(second));
-         },
+         twice(Step::PutBack, rename(second)),
          second + "theme=Abyss\n",
          {},
          {}},
@@ -562,8 +542,7 @@ TEST_F(AtomicFileTest, ASaveThatComesWhileAnotherIsPutBackEndsInPlaceAndNoneIsDe
     // file never replaces the first (here, that of the last case).
     home.writeFile("settings", "font=12\n");
     OutsideWriter outside(path);
-    outside.at(Step::Renaming, 1, rename(first));
-    outside.at(Step::Exchanged, 1, rename("save=0\n"));
+    again(0)(outside);
     int saves = 0;
     outside.always(Step::PutBack, [&] {
         OutsideWriter::replaceByRename(path, "save=" + QByteArray::number(++saves) + "\n");
@@ -706,14 +685,9 @@ TEST_F(AtomicFileTest, AnExchangeCutShortIsFinishedByTheNextEditOrTheStart)
             ASSERT_EQ(::chown(QFile::encodeName(leftover).constData(), test.leftoverOwner, owner), 0);
         }
 
-        // Another writer looks in the folder the moment the exchange is finished: it takes nothing in use.
+        // Another writer looks in the folder the moment the exchange is finished.
         OutsideWriter outside(path);
-        auto looking = std::make_shared<bool>(false);
-        const auto lookIn = [&folder, looking] {
-            if (!std::exchange(*looking, true))
-                AtomicFile::finishInterruptedIn(folder);
-            *looking = false;
-        };
+        const auto lookIn = lookingIn(folder);
         outside.always(Step::PuttingBack, lookIn);
         // A save in place that is not the cut writer's stays there: it is never put back over.
         const QByteArray before = home.readFile(file);

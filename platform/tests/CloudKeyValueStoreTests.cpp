@@ -5,7 +5,6 @@
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QSize>

@@ -128,10 +128,28 @@ TEST(PropertyListLimits, HostileListsAreRefusedAndListsWithinTheLimitsRead)
     // Shared objects within the limits expand.
     EXPECT_EQ(PropertyList::parse(list({array({1, 1}), QByteArray("\x10\x05")})),
               QVariant(QVariantList {qint64(5), qint64(5)}));
-    // Empty containers are values, not levels of nesting.
-    const QByteArray manyEmpty =
-        "<plist><array>" + QByteArray("<array/><dict/>").repeated(2000) + "</array></plist>";
-    EXPECT_EQ(PropertyList::parse(manyEmpty).toList().size(), 4000);
+    // Empty containers are values, not levels of nesting, to the reader and the writer.
+    const QVariant manyEmpty = PropertyList::parse(
+        "<plist><array>" + QByteArray("<array/><dict/>").repeated(2000) + "</array></plist>");
+    EXPECT_EQ(manyEmpty.toList().size(), 4000);
+    EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(manyEmpty)), manyEmpty);
+    // The reader and the writer count values alike, keys included: a dictionary at the limit is read and
+    // written back; one value more is neither.
+    QByteArray members;
+    for (int i = 0; i < PropertyList::maximumNodes / 2 - 2; ++i)
+        members += "<key>k" + QByteArray::number(i) + "</key><true/>";
+    const PropertyList::Reading atLimit =
+        PropertyList::read(xmlDictionary(members + "<key>list</key><array><true/></array>"));
+    ASSERT_TRUE(atLimit.isRead()) << qPrintable(atLimit.error);
+    EXPECT_TRUE(PropertyList::read(PropertyList::toBinary(atLimit.value)).isRead());
+    QVariantMap oneMore = atLimit.value.toMap();
+    oneMore.insert("one more", true);
+    QString error;
+    EXPECT_TRUE(PropertyList::toBinary(oneMore, &error).isEmpty());
+    EXPECT_TRUE(error.contains("would hold more than 200000 values")) << qPrintable(error);
+    const PropertyList::Reading past =
+        PropertyList::read(xmlDictionary(members + "<key>list</key><array><true/><true/></array>"));
+    EXPECT_TRUE(past.error.contains("it holds more than 200000 values")) << qPrintable(past.error);
 }
 
 TEST(PropertyListTexts, EveryCharacterSurvivesBothForms)

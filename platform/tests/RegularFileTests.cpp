@@ -2,7 +2,6 @@
 #include "testsupport/HostileFiles.h"
 #include "testsupport/TempHome.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
