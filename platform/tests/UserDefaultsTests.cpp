@@ -426,55 +426,30 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
     using Step = OutsideWriter::Step;
     const QByteArray theirs = PropertyList::toBinary(QVariantMap {{"a", 1}, {"b", "two"}});
     const QByteArray half = theirs.left(theirs.size() / 2);
-    const QString terminalFile = QStringLiteral("Library/Preferences/com.apple.Terminal.plist");
-    // (A save that completes while the write waits is AtomicFile's to see to: its tests.)
+    const QString terminal = QStringLiteral("Library/Preferences/com.apple.Terminal.plist");
     const TestSupport::SettleTime settle(std::chrono::milliseconds(400));
+    // What another program does once the write has begun: nothing, empty the file in place right after the
+    // write read it, or write it whole in place a moment later.
+    enum class Then { nothing, emptied, completed };
     struct Case
     {
         const char *name;
         QString file;
         QByteArray content; // what the file holds when the write comes
         int age; // seconds since it changed
-        bool truncated; // another program empties it in place right after the write read it
+        Then then;
         QStringList keys; // the domain's keys afterwards; none: it was not written
-        QString said; // a part of what the write says
+        QString said = {}; // a part of what the write says
     };
+    const QString waiting = "another program may still be saving it";
+    const QString keptAside = "it was kept as " + home.filePath(terminal) + ".corrupt and";
     const Case cases[] = {
-        {"emptied and left empty: nothing is written",
-         terminalFile,
-         theirs,
-         0,
-         true,
-         {},
-         "another program may still be saving it"},
-        {"half written and left so: nothing is written or moved aside",
-         terminalFile,
-         half,
-         0,
-         false,
-         {},
-         "another program may still be saving it"},
-        {"emptied more than a minute ago: an empty domain, written at once",
-         terminalFile,
-         "",
-         61,
-         false,
-         {"c"},
-         {}},
-        {"no property list for more than a minute: kept aside, and the write says where",
-         terminalFile,
-         half,
-         61,
-         false,
-         {"c"},
-         "it was kept as " + home.filePath(terminalFile) + ".corrupt and"},
-        {"the program's own domain, emptied just now: written at once",
-         standardFile,
-         "",
-         0,
-         false,
-         {"c"},
-         {}},
+        {"half written, completed while waited for", terminal, half, 0, Then::completed, {"a", "b", "c"}},
+        {"emptied and left empty: not written", terminal, theirs, 0, Then::emptied, {}, waiting},
+        {"half written, left so: not written nor set aside", terminal, half, 0, Then::nothing, {}, waiting},
+        {"emptied over a minute ago: written at once", terminal, "", 61, Then::nothing, {"c"}},
+        {"no property list for a minute: set aside", terminal, half, 61, Then::nothing, {"c"}, keptAside},
+        {"the program's own domain, emptied just now: written", standardFile, "", 0, Then::nothing, {"c"}},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.name);
@@ -491,23 +466,30 @@ TEST_F(UserDefaultsTest, AFileEmptiedByAnotherProgramsSaveIsNeverWrittenOverAsEm
         bool written = false;
         {
             OutsideWriter outside(path);
-            if (test.truncated)
+            if (test.then == Then::emptied)
                 outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
+            std::thread saver([&] {
+                if (test.then != Then::completed)
+                    return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                OutsideWriter::writeInPlace(path, theirs);
+            });
             written = domain.setValue("c", 3, &error);
+            saver.join();
         }
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_EQ(written, !test.keys.isEmpty()) << qPrintable(error);
         EXPECT_TRUE(error.contains(test.said)) << qPrintable(error);
         if (test.keys.isEmpty()) {
             EXPECT_GE(took, std::chrono::milliseconds(400)) << "waited for";
-            EXPECT_EQ(home.readFile(test.file), test.truncated ? QByteArray() : test.content);
+            EXPECT_EQ(home.readFile(test.file), test.then == Then::emptied ? QByteArray() : test.content);
             EXPECT_FALSE(QFile::exists(path + ".corrupt"));
         } else {
             EXPECT_EQ(PropertyList::parseDictionary(home.readFile(test.file)).value_or(QVariantMap()).keys(),
                       test.keys);
         }
     }
-    EXPECT_EQ(home.readFile(terminalFile + ".corrupt"), half);
+    EXPECT_EQ(home.readFile(terminal + ".corrupt"), half);
 
     // Nothing is locked while a write waits: reads of this domain and those falling back on it go on.
     home.writeFile(globalFile, "");

@@ -118,7 +118,16 @@ TEST_F(ModelStore, DeletesCascadeToOptionsAndLeaveOtherEndsAlone)
     ASSERT_EQ(profiles.size(), 1);
     EXPECT_EQ(profiles[0]->name(), "Kept");
     EXPECT_EQ(keysOf(profiles[0]), (QStringList {"a", "c"}));
-    EXPECT_EQ(profiles[0]->backgrounds().size(), 1);
+    ASSERT_EQ(profiles[0]->backgrounds().size(), 1);
+
+    // A link undone here is that profile's alone: another's to the same background stays.
+    ModelContext *context = container->mainContext();
+    CustomBackground *shared = profiles[0]->backgrounds()[0];
+    makeProfile(context, "Other", {})->addBackground(shared);
+    context->save();
+    profiles[0]->removeBackground(shared);
+    context->save();
+    EXPECT_EQ(rowCount("profile_backgrounds"), 1);
 }
 
 TEST_F(ModelStore, ChangesAndReorderingAreSavedAndOtherContextsFollow)
