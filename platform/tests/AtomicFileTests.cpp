@@ -329,8 +329,7 @@ TEST_F(AtomicFileTest, AFileSavedInPlaceIsNeverTakenForEmptyWhileItIsBeingSaved)
              outside.at(Step::Replacing, 1, [&] { OutsideWriter::truncate(path); });
          },
          std::nullopt, 2000},
-        {"emptied longer ago than the settling time", " \n", 5, {}, std::nullopt, 2000},
-        {"emptied half a minute ago: within the saving window", " \n", 30, {}, std::nullopt, 2000},
+        {"emptied 30 s ago: past settling, within the saving window", " \n", 30, {}, std::nullopt, 2000},
         {"emptied and dated a few seconds ahead of the clock: as if now", "", -5, {}, std::nullopt, 2000},
         {"emptied and dated an hour ahead of the clock: long quiet", "", -3600, {}, "theme=Abyss\n", 1000},
         {"written a piece at a time without end", "font=", 0,
