@@ -43,7 +43,21 @@ protected:
     {
         return QStringLiteral("The picture “%1” cannot be shown: %2.").arg(home.filePath(name), reason);
     }
+    // A shell script of `body` below the home, which may be run; its path.
+    QString script(const QString &name, const QByteArray &body) const
+    {
+        home.writeFile(name, "#!/bin/sh\n" + body);
+        QFile::setPermissions(home.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return home.filePath(name);
+    }
 };
+
+// The line of a script that runs the stand-in that lies or refuses as `how` says (LyingPictureProcess.cpp).
+QByteArray lying(const QByteArray &how)
+{
+    return "exec '" + QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process")
+        + "' " + how + "\n";
+}
 
 // Bytes of the canvases (files in memory) this process holds open.
 qint64 heldCanvasBytes()
@@ -155,20 +169,15 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
     home.writeFile("Pictures/texts.png", Broken::pngWithTexts(100));
     // Stand-ins for the decoding process; each notes its process id first.
     const auto standIn = [this](const char *name, const QByteArray &then) {
-        home.writeFile(name,
-                       "#!/bin/sh\necho $$ > '" + QFile::encodeName(home.filePath("pid")) + "'\n" + then);
-        QFile::setPermissions(home.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return home.filePath(name);
+        return script(name, "echo $$ > '" + QFile::encodeName(home.filePath("pid")) + "'\n" + then);
     };
     const QString silent = standIn("silent", "exec sleep 30\n");
     const QString dying = standIn("dying", "exit 3\n");
     const QString talking = standIn("talking", "printf '%064d' 0 >&0\nexec sleep 30\n");
     // Pictures on canvases that the program did not make, or that are too small; canvases past the
     // process's memory, or more of them than a picture needs.
-    const QByteArray liar =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
-    const auto lying = [&](const char *how) {
-        return standIn(how, "exec '" + liar + "' " + how + "\n");
+    const auto liar = [&](const char *how) {
+        return standIn(how, lying(how));
     };
     const PictureDecoder::Limits quick {qint64(1) << 30, 500ms};
     const PictureDecoder::Limits small {qint64(256) << 20, 20s};
@@ -188,11 +197,11 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         {silent, small, true, picture, "decoding it was ended"},
         {dying, small, false, picture, "decoding it stopped unexpectedly"},
         {talking, small, false, picture, unusable},
-        {lying("foreign"), small, false, picture, unusable},
-        {lying("greedy"), small, false, picture, "decoding it needs more than 256 MiB of memory"},
-        {lying("many"), small, false, picture, unusable},
-        {lying("small"), small, false, picture, unusable},
-        {lying("large"), small, false, picture, unusable, 4},
+        {liar("foreign"), small, false, picture, unusable},
+        {liar("greedy"), small, false, picture, "decoding it needs more than 256 MiB of memory"},
+        {liar("many"), small, false, picture, unusable},
+        {liar("small"), small, false, picture, unusable},
+        {liar("large"), small, false, picture, unusable, 4},
         {home.filePath("missing"), small, false, picture,
          "the program that decodes pictures cannot be started (" + home.filePath("missing")
              + ": No such file or directory)"},
@@ -240,8 +249,6 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
 // asked of it. The oldest refusals are forgotten past the thousandth.
 TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
 {
-    const QByteArray liar =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
     const QString picture = home.filePath("Pictures/picture.png");
     // The processes started, and the pictures each was asked for.
     const auto asked = [this] {
@@ -254,12 +261,11 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
     };
     const auto standIn = [&](const char *how) {
         home.writeFile("asked", "");
-        home.writeFile("refusing",
-                       "#!/bin/sh\nexec '" + liar + "' " + how + " '"
-                           + QFile::encodeName(home.filePath("asked")) + "'\n");
-        QFile::setPermissions(home.filePath("refusing"), QFile::ReadOwner | QFile::ExeOwner);
-        return std::make_unique<TestSupport::ScopedVariable>("TAPESTREL_PICTURE_TOOL",
-                                                             QFile::encodeName(home.filePath("refusing")));
+        return std::make_unique<TestSupport::ScopedVariable>(
+            "TAPESTREL_PICTURE_TOOL",
+            QFile::encodeName(
+                script("refusing",
+                       lying(QByteArray(how) + " '" + QFile::encodeName(home.filePath("asked")) + "'"))));
     };
     const auto changeTime = [&picture] {
         struct stat status
@@ -348,12 +354,10 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
 TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverSearchedFor)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    home.writeFile("dumping",
-                   "#!/bin/sh\n/usr/bin/env > '" + QFile::encodeName(home.filePath("environment"))
-                       + "'\nexec /bin/sleep 30\n");
-    QFile::setPermissions(home.filePath("dumping"), QFile::ReadOwner | QFile::ExeOwner);
-    home.writeFile("bin/tapestrel-on-path", "#!/bin/sh\n");
-    QFile::setPermissions(home.filePath("bin/tapestrel-on-path"), QFile::ReadOwner | QFile::ExeOwner);
+    const QString dumping = script("dumping",
+                                   "/usr/bin/env > '" + QFile::encodeName(home.filePath("environment"))
+                                       + "'\nexec /bin/sleep 30\n");
+    script("bin/tapestrel-on-path", {});
     const std::pair<const char *, bool> variables[] = {
         {"DISPLAY", false},
         {"WAYLAND_DISPLAY", false},
@@ -376,8 +380,7 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
             name == QByteArray("PATH")       ? QFile::encodeName(home.filePath("bin")) + ":."
                 : name == QByteArray("HOME") ? "/x-HOME"
                                              : "x-" + QByteArray(name)));
-    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
-                                           QFile::encodeName(home.filePath("dumping")));
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL", QFile::encodeName(dumping));
     PictureDecoder decoder({qint64(1) << 30, 500ms});
     decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)});
     const QList<QByteArray> environment = home.readFile("environment").split('\n');
@@ -400,8 +403,6 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
 TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    const QByteArray liar =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
     const QString lacks = "Tapestrel: the kernel cannot confine the picture decoding process (it lacks %1); "
                           "pictures are decoded without that protection.";
     const std::pair<const char *, QString> cases[] = {
@@ -414,11 +415,10 @@ TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
     };
     for (const auto &[bits, line] : cases) {
         SCOPED_TRACE(bits);
-        home.writeFile("unconfined", "#!/bin/sh\nexec '" + liar + "' unconfined " + bits + "\n");
-        QFile::setPermissions(home.filePath("unconfined"), QFile::ReadOwner | QFile::ExeOwner);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TAPESTREL_PICTURE_TOOL", home.filePath("unconfined"));
+        environment.insert("TAPESTREL_PICTURE_TOOL",
+                           script("unconfined", lying("unconfined " + QByteArray(bits))));
         program.setProcessEnvironment(environment);
         program.start(QCoreApplication::applicationDirPath() + "/decoding-program",
                       {home.filePath("Pictures/picture.png"), "twice"});
