@@ -7,6 +7,7 @@
 #include "platform/BesideProgram.h"
 #include "testsupport/BrokenPictures.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/SilentDecoders.h"
 #include "testsupport/TempHome.h"
@@ -514,10 +515,8 @@ TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
         if (!killed) {
             EXPECT_LT(clock.elapsed(), 1000);
         }
-        clock.start();
-        while (!gone(decoding) && clock.elapsed() < 2000)
-            std::this_thread::sleep_for(20ms);
-        EXPECT_TRUE(gone(decoding)) << "still there 2 s after the program ended";
+        EXPECT_TRUE(TestSupport::waitUntil([decoding] { return gone(decoding); }, 2s))
+            << "still there 2 s after the program ended";
         if (!gone(decoding))
             ::kill(decoding, SIGKILL);
     }
@@ -542,11 +541,10 @@ TEST_F(PictureDecoderTest, DecodesRunSideBySideWithinTheirBudget)
                                   ending);
             });
         }
-        QElapsedTimer clock;
-        clock.start();
-        while (silent.runningNow() < expected && clock.elapsed() < 10000)
-            std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(TestSupport::waitUntil(
+            [&silent, expected = expected] { return silent.runningNow() >= expected; }));
         std::this_thread::sleep_for(300ms);
+        QElapsedTimer clock;
         EXPECT_EQ(silent.runningNow(), expected);
         if (decoder == &budgeted) {
             const PictureDecoder::Ending waitingEnding = std::make_shared<std::atomic<bool>>(false);

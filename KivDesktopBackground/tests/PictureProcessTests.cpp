@@ -9,6 +9,7 @@
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/Deflated.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
@@ -718,10 +719,7 @@ TEST_F(PictureProcessTest, ItsStandardErrorIsItsOwn)
         EXPECT_EQ(process.ask(put("output", "probe output\n")).reason, "written");
         EXPECT_EQ(::fcntl(STDERR_FILENO, F_GETFL), flags);
     }
-    QElapsedTimer clock;
-    clock.start();
-    while (!captured.text().contains("probe: written on standard error\n") && clock.elapsed() < 10000)
-        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(TestSupport::waitUntil([&captured] { return captured.text().contains("probe: written"); }));
     EXPECT_EQ(captured.text(), "probe: written on standard error\n");
 }
 
