@@ -140,9 +140,9 @@ void openedToWrite(Reached &note, const QByteArray &folder, const QByteArray &us
     note(opened(font, O_RDONLY | O_TRUNC) || (::stat(font.constData(), &status) == 0 && status.st_size == 0),
          "a font emptied");
     const QByteArray memory = "/proc/" + QByteArray::number(::getppid()) + "/mem";
-    note(opened(memory, O_RDWR, true) || opened(memory, O_WRONLY) || opened(memory, O_RDONLY | O_TRUNC)
-             || opened(memory, O_RDONLY),
-         "the program's memory");
+    note(opened(memory, O_RDWR, true) || opened(memory, O_WRONLY) || opened(memory, O_RDONLY | O_TRUNC),
+         "the program's memory written");
+    note(opened(memory, O_RDONLY), "the program's memory");
 }
 
 // Pages of memory that the process's limit on its address space does not count: a file in memory of
