@@ -52,6 +52,29 @@ QByteArray detailedJpeg()
     return encoded(image, "jpeg");
 }
 
+// A BMP of `size` behind a header of `headerBytes` (40 or more) that says `bits` a pixel, `compression`
+// and `imageBytes` of rows, and `colours` entries of a palette (left black); then `rows`.
+QByteArray bmp(QSize size, int headerBytes, int bits, quint32 compression, int colours,
+               const QByteArray &rows, quint32 imageBytes)
+{
+    const int start = 14 + headerBytes + colours * 4;
+    QByteArray bytes(start, '\0');
+    char *data = bytes.data();
+    data[0] = 'B';
+    data[1] = 'M';
+    qToLittleEndian<quint32>(quint32(start + rows.size()), data + 2); // the file's size
+    qToLittleEndian<quint32>(quint32(start), data + 10); // where the rows start
+    qToLittleEndian<quint32>(quint32(headerBytes), data + 14);
+    qToLittleEndian<qint32>(size.width(), data + 18);
+    qToLittleEndian<qint32>(size.height(), data + 22);
+    qToLittleEndian<quint16>(1, data + 26); // planes
+    qToLittleEndian<quint16>(quint16(bits), data + 28);
+    qToLittleEndian<quint32>(compression, data + 30);
+    qToLittleEndian<quint32>(imageBytes, data + 34);
+    qToLittleEndian<quint32>(quint32(colours), data + 46);
+    return bytes + rows;
+}
+
 } // namespace
 
 QByteArray picture(QSize size, QColor colour, const char *format)
@@ -122,18 +145,8 @@ QByteArray pngClaiming(QSize claimed)
 
 QByteArray bmpClaiming(QSize claimed)
 {
-    QByteArray bytes(64, '\0');
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    char *data = bytes.data();
-    qToLittleEndian<quint32>(64, data + 2); // the file's size
-    qToLittleEndian<quint32>(54, data + 10); // where the rows start
-    qToLittleEndian<quint32>(40, data + 14); // the header's size
-    qToLittleEndian<qint32>(claimed.width(), data + 18);
-    qToLittleEndian<qint32>(claimed.height(), data + 22);
-    qToLittleEndian<quint16>(1, data + 26); // planes
-    qToLittleEndian<quint16>(24, data + 28); // bits a pixel, no compression
-    return bytes;
+    // Uncompressed, 24 bits a pixel.
+    return bmp(claimed, 40, 24, 0, 0, QByteArray(10, '\0'), 0);
 }
 
 QByteArray gif(QSize size, QColor colour, qsizetype bytes)
@@ -173,35 +186,16 @@ QByteArray gif(QSize size, QColor colour, qsizetype bytes)
 
 QByteArray bitFieldBmp(QSize size, QColor colour)
 {
-    const qsizetype rowBytes = (qsizetype(size.width()) * 2 + 3) / 4 * 4;
-    QByteArray bytes(14 + 56 + rowBytes * size.height(), '\0');
-    char *data = bytes.data();
-    data[0] = 'B';
-    data[1] = 'M';
-    qToLittleEndian<quint32>(quint32(bytes.size()), data + 2);
-    qToLittleEndian<quint32>(14 + 56, data + 10);
-    const quint32 header[] = {56,
-                              quint32(size.width()),
-                              quint32(size.height()),
-                              1 | (16 << 16),
-                              3,
-                              quint32(rowBytes * size.height()),
-                              2835,
-                              2835,
-                              0,
-                              0,
-                              0xf800,
-                              0x07e0,
-                              0x001f,
-                              0};
-    for (size_t i = 0; i < std::size(header); ++i)
-        qToLittleEndian<quint32>(header[i], data + 14 + 4 * i);
     const auto pixel =
         quint16(((colour.red() >> 3) << 11) | ((colour.green() >> 2) << 5) | (colour.blue() >> 3));
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x)
-            qToLittleEndian<quint16>(pixel, data + 70 + y * rowBytes + x * 2);
-    }
+    QByteArray row((qsizetype(size.width()) * 2 + 3) / 4 * 4, '\0');
+    for (int x = 0; x < size.width(); ++x)
+        qToLittleEndian<quint16>(pixel, row.data() + x * 2);
+    const QByteArray rows = row.repeated(size.height());
+    QByteArray bytes = bmp(size, 56, 16, 3, 0, rows, quint32(rows.size()));
+    // The masks of red, green and blue (none of alpha).
+    for (const auto &[at, mask] : {std::pair {54, 0xf800u}, std::pair {58, 0x07e0u}, std::pair {62, 0x001fu}})
+        qToLittleEndian<quint32>(mask, bytes.data() + at);
     return bytes;
 }
 
@@ -320,28 +314,15 @@ QByteArray bmpWithSkips(QColor colour, QColor ground)
                                     "1001"
                                     "0000");
     rows += QByteArray::fromHex("0001");
-    const int start = 14 + 40 + 2 * 4;
-    QByteArray bytes(start, '\0');
-    char *data = bytes.data();
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    qToLittleEndian<quint32>(quint32(start + rows.size()), data + 2); // the file's size
-    qToLittleEndian<quint32>(start, data + 10); // where the rows start
-    qToLittleEndian<quint32>(40, data + 14); // the header's size
-    qToLittleEndian<qint32>(256, data + 18);
-    qToLittleEndian<qint32>(256, data + 22);
-    qToLittleEndian<quint16>(1, data + 26); // planes
-    qToLittleEndian<quint16>(8, data + 28); // bits a pixel
-    qToLittleEndian<quint32>(1, data + 30); // runs of 8-bit colours
-    qToLittleEndian<quint32>(quint32(rows.size()), data + 34);
-    qToLittleEndian<quint32>(2, data + 46); // colours
+    // Runs of 8-bit colours from a palette of two.
+    QByteArray bytes = bmp(QSize(256, 256), 40, 8, 1, 2, rows, quint32(rows.size()));
     // Blue, green, red and nothing each.
     for (const auto &[at, entry] : {std::pair {54, ground}, std::pair {58, colour}}) {
         bytes[at] = char(entry.blue());
         bytes[at + 1] = char(entry.green());
         bytes[at + 2] = char(entry.red());
     }
-    return bytes + rows;
+    return bytes;
 }
 
 } // namespace TestSupport::BrokenPictures

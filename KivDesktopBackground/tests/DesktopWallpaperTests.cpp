@@ -201,18 +201,6 @@ TEST_F(DesktopWallpaperTest, GradientsAreRenderedOnceAtTheScreenSizeAndPicturesN
     EXPECT_EQ(gnome.keyfileBytes(), before);
 }
 
-TEST_F(DesktopWallpaperTest, ADesktopWithoutPlainColoursGetsAPictureOfTheColour)
-{
-    auto pictures = std::make_shared<PictureDesktop>();
-    DesktopWallpaper wallpaper(pictures, folder);
-    wallpaper.show(Background::color(QColor(200, 40, 90)), QSize(300, 200));
-    ASSERT_EQ(pictures->pictures().size(), 1);
-    const QImage picture(pictures->pictures().constFirst());
-    ASSERT_EQ(picture.size(), QSize(300, 200));
-    EXPECT_EQ(picture.pixel(0, 0), qRgb(200, 40, 90));
-    EXPECT_EQ(picture.pixel(299, 199), qRgb(200, 40, 90));
-}
-
 TEST_F(DesktopWallpaperTest, WhatTheDesktopCannotTakeLeavesTheDesktopAsItWas)
 {
     DesktopWallpaper wallpaper(desktop(), folder);
@@ -271,6 +259,13 @@ TEST_F(DesktopWallpaperTest, WhileTheDesktopShowsTheBackgroundNoWindowIsDrawn)
     pictures->refuse = false;
     EXPECT_EQ(runTask(controller.setBackground(vertical())).refusal, std::nullopt);
     EXPECT_TRUE(controller.windowsByScreenKey().empty());
+    // A desktop without plain colours gets a picture of the colour.
+    EXPECT_EQ(runTask(controller.setBackground(Background::color(QColor(200, 40, 90)))).refusal,
+              std::nullopt);
+    const QImage colour(pictures->pictures().constLast());
+    ASSERT_EQ(colour.size(), QSize(1600, 900));
+    EXPECT_EQ(colour.pixel(0, 0), qRgb(200, 40, 90));
+    EXPECT_EQ(colour.pixel(1599, 899), qRgb(200, 40, 90));
 
     // Without a desktop wallpaper, the windows draw as ever.
     auto *plain = new FakeScreenSource;

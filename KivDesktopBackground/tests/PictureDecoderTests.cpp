@@ -7,6 +7,7 @@
 #include "platform/BesideProgram.h"
 #include "testsupport/BrokenPictures.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/SilentDecoders.h"
 #include "testsupport/TempHome.h"
@@ -43,7 +44,21 @@ protected:
     {
         return QStringLiteral("The picture “%1” cannot be shown: %2.").arg(home.filePath(name), reason);
     }
+    // A shell script of `body` below the home, which may be run; its path.
+    QString script(const QString &name, const QByteArray &body) const
+    {
+        home.writeFile(name, "#!/bin/sh\n" + body);
+        QFile::setPermissions(home.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return home.filePath(name);
+    }
 };
+
+// The line of a script that runs the stand-in that lies or refuses as `how` says (LyingPictureProcess.cpp).
+QByteArray lying(const QByteArray &how)
+{
+    return "exec '" + QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process")
+        + "' " + how + "\n";
+}
 
 // Bytes of the canvases (files in memory) this process holds open.
 qint64 heldCanvasBytes()
@@ -80,149 +95,71 @@ TEST_F(PictureDecoderTest, PicturesThatDoNotDecodeSayWhyAndNoneIsWaitedOn)
     const QString pipe = home.filePath("Pictures/pipe.png");
     ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
     ASSERT_TRUE(TestSupport::HostileFiles::makeLinkLoop(home.filePath("Pictures/loop.png")));
-    home.writeFile("Pictures/notes.png", "not an image");
-    home.writeFile("Pictures/cut.png", Broken::cutPng(60));
-    home.writeFile("Pictures/corrupt.png", Broken::corruptPng());
-    home.writeFile("Pictures/claims.png", Broken::pngClaiming(QSize(640, 360)));
-    home.writeFile("Pictures/claims.bmp", Broken::bmpClaiming(QSize(16000, 16000)));
     const QByteArray bitmap = Broken::picture(QSize(64, 36), Qt::darkGreen, "bmp");
-    home.writeFile("Pictures/cut.bmp", bitmap.chopped(1));
-    home.writeFile("Pictures/boundless.bmp", Broken::bmpClaiming(QSize(2147483647, 2147483647)));
-    home.writeFile("Pictures/cut.jpg", Broken::cutJpeg());
-    home.writeFile("Pictures/corrupt.jpg", Broken::corruptJpeg());
-    // Drawn over 8 × 8 it would take 8 × 800,000,000 pixels: never squashed into 8 × 8 instead.
-    home.writeFile("Pictures/thin.svg",
-                   "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1\" "
-                   "height=\"100000000\"><rect width=\"1\" height=\"100000000\"/></svg>");
-    // Cut short where its decoder would show what it has as if whole; whole, of kinds no decoder reads.
-    home.writeFile("Pictures/cut.gif", Broken::gif(QSize(64, 36), Qt::darkGreen, 200));
-    home.writeFile("Pictures/cut.xbm", Broken::picture(QSize(64, 36), Qt::black, "xbm").chopped(100));
-    home.writeFile("Pictures/cut.svg",
-                   Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red).chopped(8));
-    home.writeFile("Pictures/fields.bmp", Broken::bitFieldBmp(QSize(64, 36), Qt::darkGreen));
     const QByteArray targa = Broken::tga(QSize(64, 36), Qt::darkGreen, 24);
-    home.writeFile("Pictures/cut.tga", targa.left(targa.size() / 2));
-    home.writeFile("Pictures/five-bits.tga", Broken::tga(QSize(64, 36), Qt::darkGreen, 16));
-    // Without the footer of the format's second version.
-    home.writeFile("Pictures/first.tga", targa.chopped(26));
-    // A copy that notes where it came from is named by that file.
-    home.writeFile("Pictures/copy.png", Broken::corruptPng());
-    PictureOrigin::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
     const QString damaged = "its data is damaged or incomplete";
-    const std::pair<const char *, QString> cases[] = {
-        {"Pictures/pipe.png", "it is not a regular file"},
-        {"Pictures/loop.png", "Too many levels of symbolic links"},
-        {"Pictures/notes.png", "it is not a picture the program can read"},
-        {"Pictures/cut.png", damaged},
-        {"Pictures/corrupt.png", damaged},
-        {"Pictures/claims.png", damaged},
-        {"Pictures/claims.bmp", "it is incomplete: its header promises 768000054 bytes, the file holds 64"},
-        {"Pictures/cut.bmp",
+    const QString cannotRead = "it is a kind of %1 picture the program cannot read";
+    const struct
+    {
+        const char *name;
+        QByteArray bytes; // nothing: made above
+        QString reason;
+    } cases[] = {
+        {"pipe.png", {}, "it is not a regular file"},
+        {"loop.png", {}, "Too many levels of symbolic links"},
+        {"notes.png", "not an image", "it is not a picture the program can read"},
+        {"cut.png", Broken::cutPng(60), damaged},
+        {"corrupt.png", Broken::corruptPng(), damaged},
+        {"claims.png", Broken::pngClaiming(QSize(640, 360)), damaged},
+        {"claims.bmp", Broken::bmpClaiming(QSize(16000, 16000)),
+         "it is incomplete: its header promises 768000054 bytes, the file holds 64"},
+        {"cut.bmp", bitmap.chopped(1),
          QStringLiteral("it is incomplete: its header promises %1 bytes, the file holds %2")
              .arg(bitmap.size())
              .arg(bitmap.size() - 1)},
-        {"Pictures/boundless.bmp", "it is too large to be shown (2147483647 × 2147483647 pixels)"},
-        {"Pictures/cut.jpg", damaged},
-        {"Pictures/corrupt.jpg", damaged},
-        {"Pictures/thin.svg",
+        {"boundless.bmp", Broken::bmpClaiming(QSize(2147483647, 2147483647)),
+         "it is too large to be shown (2147483647 × 2147483647 pixels)"},
+        {"cut.jpg", Broken::cutJpeg(), damaged},
+        {"corrupt.jpg", Broken::corruptJpeg(), damaged},
+        // Drawn over 8 × 8 it would take 8 × 800,000,000 pixels: never squashed into 8 × 8 instead.
+        {"thin.svg",
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1\" "
+         "height=\"100000000\"><rect width=\"1\" height=\"100000000\"/></svg>",
          "its shape (1 × 100000000 pixels) cannot fill a screen of 8 × 8 pixels without "
          "being drawn larger than any picture may be"},
-        {"Pictures/cut.gif", damaged},
-        {"Pictures/cut.xbm", damaged},
-        {"Pictures/cut.svg", damaged},
-        {"Pictures/fields.bmp", "it is a kind of BMP picture the program cannot read"},
-        {"Pictures/cut.tga", damaged},
-        {"Pictures/five-bits.tga", "it is a kind of TGA picture the program cannot read"},
-        {"Pictures/first.tga", "it is a kind of TGA picture the program cannot read"},
+        // Cut short where its decoder would show what it has as if whole; whole, of kinds no decoder
+        // reads (a TGA without the footer of the format's second version among them).
+        {"cut.gif", Broken::gif(QSize(64, 36), Qt::darkGreen, 200), damaged},
+        {"cut.xbm", Broken::picture(QSize(64, 36), Qt::black, "xbm").chopped(100), damaged},
+        {"cut.svg", Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red).chopped(8), damaged},
+        {"fields.bmp", Broken::bitFieldBmp(QSize(64, 36), Qt::darkGreen), cannotRead.arg("BMP")},
+        {"cut.tga", targa.left(targa.size() / 2), damaged},
+        {"five-bits.tga", Broken::tga(QSize(64, 36), Qt::darkGreen, 16), cannotRead.arg("TGA")},
+        {"first.tga", targa.chopped(26), cannotRead.arg("TGA")},
     };
-    const auto decode = [](const QString &path) {
-        return PictureDecoder::shared().covering(QUrl::fromLocalFile(path), {QSize(8, 8)});
+    const auto decode = [this](const QString &name) {
+        return PictureDecoder::shared().covering(QUrl::fromLocalFile(home.filePath("Pictures/" + name)),
+                                                 {QSize(8, 8)});
     };
-    for (const auto &[name, reason] : cases) {
+    for (const auto &[name, bytes, reason] : cases) {
+        SCOPED_TRACE(name);
+        if (!bytes.isNull())
+            home.writeFile(QStringLiteral("Pictures/") + name, bytes);
         PictureDecoder::Decoded decoded;
-        EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { decoded = decode(home.filePath(name)); }), 1s);
-        EXPECT_TRUE(decoded.image.isNull()) << name;
-        EXPECT_EQ(decoded.failure, shown(name, reason));
+        EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { decoded = decode(name); }), 1s);
+        EXPECT_TRUE(decoded.image.isNull());
+        EXPECT_EQ(decoded.failure, shown(QStringLiteral("Pictures/") + name, reason));
     }
-    EXPECT_EQ(decode(home.filePath("Pictures/missing.png")).failure,
+    EXPECT_EQ(decode("missing.png").failure,
               "The picture “" + home.filePath("Pictures/missing.png") + "” cannot be found.");
-    EXPECT_EQ(decode(home.filePath("Pictures/copy.png")).failure, shown("Pictures/Holiday.png", damaged));
+    // A copy that notes where it came from is named by that file.
+    home.writeFile("Pictures/copy.png", Broken::corruptPng());
+    PictureOrigin::recordOrigin(home.filePath("Pictures/copy.png"), home.filePath("Pictures/Holiday.png"));
+    EXPECT_EQ(decode("copy.png").failure, shown("Pictures/Holiday.png", damaged));
     EXPECT_EQ(PictureDecoder::shared().covering(QUrl("https://example.com/a.png"), {}).failure,
               "The picture “https://example.com/a.png” is not a file.");
     EXPECT_EQ(PictureDecoder::shared().fitting(home.filePath("Pictures/cut.jpg"), 8).failure,
-              shown("Pictures/cut.jpg", "its data is damaged or incomplete"));
-}
-
-TEST_F(PictureDecoderTest, AnSvgDrawsWhatItHoldsAndNoFileItNames)
-{
-    // A picture only its owner may read, elsewhere, that the SVG names; a pipe; the same picture held as
-    // data; and SVGs held as data that name them in turn. A path after "#" is opened as a file in the
-    // decoding process's folder.
-    const QByteArray secret = Broken::picture(QSize(16, 9), Qt::red);
-    home.writeFile("elsewhere/secret.png", secret);
-    QFile::setPermissions(home.filePath("elsewhere/secret.png"), QFile::ReadOwner | QFile::WriteOwner);
-    home.writeFile("#/a/path", secret);
-    const QString pipe = home.filePath("elsewhere/pipe.png");
-    ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
-    const QString data = "data:image/png;base64," + QString::fromLatin1(secret.toBase64());
-    const auto holding = [](const QString &href) {
-        return Broken::svgData(Broken::svgWithImage(QSize(16, 9), Qt::green, href));
-    };
-    const QRgb blue = qRgb(0, 0, 255);
-    const QRgb green = qRgb(0, 255, 0);
-    const QString secretPath = home.filePath("elsewhere/secret.png");
-    const std::pair<QByteArray, QRgb> cases[] = {
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, home.filePath("elsewhere/secret.png")), blue},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue,
-                              QUrl::fromLocalFile(home.filePath("elsewhere/secret.png")).toString()),
-         blue},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, "../elsewhere/secret.png"), blue},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, "#/a/path"), blue},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, pipe), blue},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, data), qRgb(255, 0, 0)},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, holding(data)), qRgb(255, 0, 0)},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, holding(home.filePath("elsewhere/secret.png"))), green},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue,
-                              holding(holding(home.filePath("elsewhere/secret.png")))),
-         green},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue, holding(pipe)), green},
-        {Broken::svgWithLink(QSize(16, 9), Qt::blue, "https://example.com/"), blue},
-        // A path is drawn up to an error in its data.
-        {Broken::svgWithBadPath(QSize(16, 9), Qt::blue, Qt::green), green},
-        // Read as its reader reads it, whatever its bytes show.
-        {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, secretPath), "UTF-7"), blue},
-        {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, secretPath), "IBM037"), blue},
-        {Broken::inEncoding(Broken::svgWithImage(QSize(16, 9), Qt::blue, pipe), "IBM037"), blue},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue,
-                              Broken::svgData(Broken::inEncoding(
-                                  Broken::svgWithImage(QSize(16, 9), Qt::green, secretPath), "UTF-7"))),
-         green},
-        {Broken::svgWithImage(QSize(16, 9), Qt::blue,
-                              Broken::svgData(Broken::inEncoding(
-                                  Broken::svgWithImage(QSize(16, 9), Qt::green, pipe), "IBM037"))),
-         green},
-    };
-    // A decoder of its own, started in the folder that holds "#/a/path".
-    const QString folder = QDir::currentPath();
-    QDir::setCurrent(home.path());
-    PictureDecoder decoder;
-    for (const auto &[svg, drawn] : cases) {
-        SCOPED_TRACE(svg.left(160).toStdString());
-        home.writeFile("Pictures/picture.svg", svg);
-        PictureDecoder::Decoded decoded;
-        EXPECT_LT(TestSupport::timeWithPipes(
-                      {pipe},
-                      [&] {
-                          decoded = decoder.covering(
-                              QUrl::fromLocalFile(home.filePath("Pictures/picture.svg")), {QSize(64, 36)});
-                      }),
-                  1s);
-        ASSERT_EQ(decoded.failure, std::nullopt);
-        // Drawn at the size shown, not enlarged from its own.
-        EXPECT_EQ(decoded.image.size(), QSize(64, 36));
-        EXPECT_EQ(decoded.image.pixel(32, 18), drawn);
-    }
-    QDir::setCurrent(folder);
+              shown("Pictures/cut.jpg", damaged));
 }
 
 // A decode that outgrows the process's memory, outlasts its time, whose process dies or answers
@@ -233,25 +170,20 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
     home.writeFile("Pictures/texts.png", Broken::pngWithTexts(100));
     // Stand-ins for the decoding process; each notes its process id first.
     const auto standIn = [this](const char *name, const QByteArray &then) {
-        home.writeFile(name,
-                       "#!/bin/sh\necho $$ > '" + QFile::encodeName(home.filePath("pid")) + "'\n" + then);
-        QFile::setPermissions(home.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return home.filePath(name);
+        return script(name, "echo $$ > '" + QFile::encodeName(home.filePath("pid")) + "'\n" + then);
     };
     const QString silent = standIn("silent", "exec sleep 30\n");
     const QString dying = standIn("dying", "exit 3\n");
     const QString talking = standIn("talking", "printf '%064d' 0 >&0\nexec sleep 30\n");
     // Pictures on canvases that the program did not make, or that are too small; canvases past the
     // process's memory, or more of them than a picture needs.
-    const QByteArray liar =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
-    const QString foreign = standIn("foreign", "exec '" + liar + "' foreign\n");
-    const QString smallCanvas = standIn("small", "exec '" + liar + "' small\n");
-    const QString largePreview = standIn("large", "exec '" + liar + "' large\n");
-    const QString greedy = standIn("greedy", "exec '" + liar + "' greedy\n");
-    const QString many = standIn("many", "exec '" + liar + "' many\n");
+    const auto liar = [&](const char *how) {
+        return standIn(how, lying(how));
+    };
     const PictureDecoder::Limits quick {qint64(1) << 30, 500ms};
     const PictureDecoder::Limits small {qint64(256) << 20, 20s};
+    const char *const picture = "Pictures/picture.png";
+    const QString unusable = "decoding it gave an answer that cannot be used";
     struct Case
     {
         QString tool; // empty: the program's own
@@ -262,17 +194,16 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
         int preview = 0; // the longer side of a preview asked for; 0: a picture covering 8 × 8
     };
     const Case cases[] = {
-        {silent, quick, false, "Pictures/picture.png", "decoding it takes more than 0.5 seconds"},
-        {silent, small, true, "Pictures/picture.png", "decoding it was ended"},
-        {dying, small, false, "Pictures/picture.png", "decoding it stopped unexpectedly"},
-        {talking, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
-        {foreign, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
-        {greedy, small, false, "Pictures/picture.png", "decoding it needs more than 256 MiB of memory"},
-        {many, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
-        {smallCanvas, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used"},
-        {largePreview, small, false, "Pictures/picture.png", "decoding it gave an answer that cannot be used",
-         4},
-        {home.filePath("missing"), small, false, "Pictures/picture.png",
+        {silent, quick, false, picture, "decoding it takes more than 0.5 seconds"},
+        {silent, small, true, picture, "decoding it was ended"},
+        {dying, small, false, picture, "decoding it stopped unexpectedly"},
+        {talking, small, false, picture, unusable},
+        {liar("foreign"), small, false, picture, unusable},
+        {liar("greedy"), small, false, picture, "decoding it needs more than 256 MiB of memory"},
+        {liar("many"), small, false, picture, unusable},
+        {liar("small"), small, false, picture, unusable},
+        {liar("large"), small, false, picture, unusable, 4},
+        {home.filePath("missing"), small, false, picture,
          "the program that decodes pictures cannot be started (" + home.filePath("missing")
              + ": No such file or directory)"},
         {{}, small, false, "Pictures/texts.png", "decoding it needs more than 256 MiB of memory"},
@@ -319,8 +250,6 @@ TEST_F(PictureDecoderTest, LimitsEndADecodeAndNameWhy)
 // asked of it. The oldest refusals are forgotten past the thousandth.
 TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
 {
-    const QByteArray liar =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
     const QString picture = home.filePath("Pictures/picture.png");
     // The processes started, and the pictures each was asked for.
     const auto asked = [this] {
@@ -333,12 +262,11 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
     };
     const auto standIn = [&](const char *how) {
         home.writeFile("asked", "");
-        home.writeFile("refusing",
-                       "#!/bin/sh\nexec '" + liar + "' " + how + " '"
-                           + QFile::encodeName(home.filePath("asked")) + "'\n");
-        QFile::setPermissions(home.filePath("refusing"), QFile::ReadOwner | QFile::ExeOwner);
-        return std::make_unique<TestSupport::ScopedVariable>("TAPESTREL_PICTURE_TOOL",
-                                                             QFile::encodeName(home.filePath("refusing")));
+        return std::make_unique<TestSupport::ScopedVariable>(
+            "TAPESTREL_PICTURE_TOOL",
+            QFile::encodeName(
+                script("refusing",
+                       lying(QByteArray(how) + " '" + QFile::encodeName(home.filePath("asked")) + "'"))));
     };
     const auto changeTime = [&picture] {
         struct stat status
@@ -366,6 +294,7 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
     for (const auto &[how, reason, stays] : cases) {
         SCOPED_TRACE(how);
         const auto tool = standIn(how);
+        const QString refused = shown("Pictures/picture.png", reason);
         PictureDecoder decoder;
         const auto decode = [&](QSize size = QSize(8, 8)) {
             return decoder.covering(QUrl::fromLocalFile(picture), {size}).failure;
@@ -373,31 +302,31 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
         const qint64 time = QDateTime::currentSecsSinceEpoch() - 60;
         ASSERT_TRUE(write("first", time));
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+            EXPECT_EQ(decode(), refused);
         EXPECT_EQ(asked(), 1);
         // Another size at the same time; then the same size at another.
         ASSERT_TRUE(write("second", time));
-        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
-        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decode(), refused);
+        EXPECT_EQ(decode(), refused);
         EXPECT_EQ(asked(), 2);
         // Early in a second, so that the rewrite below most likely changes the file within it: then only
         // the nanoseconds of its change time tell.
         while (QDateTime::currentMSecsSinceEpoch() % 1000 > 300)
             std::this_thread::sleep_for(10ms);
         ASSERT_TRUE(write("second", time + 1));
-        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decode(), refused);
         EXPECT_EQ(asked(), 3);
         // Rewritten in place, its time set back: only its change time (to the nanosecond) tells. The
         // system keeps that time in steps of a few milliseconds: rewritten until it tells.
         for (const auto before = changeTime(); changeTime() == before;)
             ASSERT_TRUE(write("SECOND", time + 1, true));
-        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
-        EXPECT_EQ(decode(), shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decode(), refused);
+        EXPECT_EQ(decode(), refused);
         EXPECT_EQ(asked(), 4);
         // Another size asked of it, and a preview.
-        EXPECT_EQ(decode(QSize(16, 9)), shown("Pictures/picture.png", reason));
-        EXPECT_EQ(decoder.fitting(picture, 8).failure, shown("Pictures/picture.png", reason));
-        EXPECT_EQ(decoder.fitting(picture, 8).failure, shown("Pictures/picture.png", reason));
+        EXPECT_EQ(decode(QSize(16, 9)), refused);
+        EXPECT_EQ(decoder.fitting(picture, 8).failure, refused);
+        EXPECT_EQ(decoder.fitting(picture, 8).failure, refused);
         EXPECT_EQ(asked(), 6);
         EXPECT_EQ(started(), stays ? 1 : 6);
     }
@@ -426,12 +355,10 @@ TEST_F(PictureDecoderTest, ARefusalIsRememberedForTheFileAsItIs)
 TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverSearchedFor)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    home.writeFile("dumping",
-                   "#!/bin/sh\n/usr/bin/env > '" + QFile::encodeName(home.filePath("environment"))
-                       + "'\nexec /bin/sleep 30\n");
-    QFile::setPermissions(home.filePath("dumping"), QFile::ReadOwner | QFile::ExeOwner);
-    home.writeFile("bin/tapestrel-on-path", "#!/bin/sh\n");
-    QFile::setPermissions(home.filePath("bin/tapestrel-on-path"), QFile::ReadOwner | QFile::ExeOwner);
+    const QString dumping = script("dumping",
+                                   "/usr/bin/env > '" + QFile::encodeName(home.filePath("environment"))
+                                       + "'\nexec /bin/sleep 30\n");
+    script("bin/tapestrel-on-path", {});
     const std::pair<const char *, bool> variables[] = {
         {"DISPLAY", false},
         {"WAYLAND_DISPLAY", false},
@@ -454,8 +381,7 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
             name == QByteArray("PATH")       ? QFile::encodeName(home.filePath("bin")) + ":."
                 : name == QByteArray("HOME") ? "/x-HOME"
                                              : "x-" + QByteArray(name)));
-    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL",
-                                           QFile::encodeName(home.filePath("dumping")));
+    const TestSupport::ScopedVariable tool("TAPESTREL_PICTURE_TOOL", QFile::encodeName(dumping));
     PictureDecoder decoder({qint64(1) << 30, 500ms});
     decoder.covering(QUrl::fromLocalFile(home.filePath("Pictures/picture.png")), {QSize(8, 8)});
     const QList<QByteArray> environment = home.readFile("environment").split('\n');
@@ -478,8 +404,6 @@ TEST_F(PictureDecoderTest, TheDecodingProcessHasAnEnvironmentOfItsOwnAndIsNeverS
 TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
 {
     home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    const QByteArray liar =
-        QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process");
     const QString lacks = "Tapestrel: the kernel cannot confine the picture decoding process (it lacks %1); "
                           "pictures are decoded without that protection.";
     const std::pair<const char *, QString> cases[] = {
@@ -492,11 +416,10 @@ TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
     };
     for (const auto &[bits, line] : cases) {
         SCOPED_TRACE(bits);
-        home.writeFile("unconfined", "#!/bin/sh\nexec '" + liar + "' unconfined " + bits + "\n");
-        QFile::setPermissions(home.filePath("unconfined"), QFile::ReadOwner | QFile::ExeOwner);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TAPESTREL_PICTURE_TOOL", home.filePath("unconfined"));
+        environment.insert("TAPESTREL_PICTURE_TOOL",
+                           script("unconfined", lying("unconfined " + QByteArray(bits))));
         program.setProcessEnvironment(environment);
         program.start(QCoreApplication::applicationDirPath() + "/decoding-program",
                       {home.filePath("Pictures/picture.png"), "twice"});
@@ -592,10 +515,8 @@ TEST_F(PictureDecoderTest, DecodingProcessesEndWithTheProgram)
         if (!killed) {
             EXPECT_LT(clock.elapsed(), 1000);
         }
-        clock.start();
-        while (!gone(decoding) && clock.elapsed() < 2000)
-            std::this_thread::sleep_for(20ms);
-        EXPECT_TRUE(gone(decoding)) << "still there 2 s after the program ended";
+        EXPECT_TRUE(TestSupport::waitUntil([decoding] { return gone(decoding); }, 2s))
+            << "still there 2 s after the program ended";
         if (!gone(decoding))
             ::kill(decoding, SIGKILL);
     }
@@ -620,11 +541,10 @@ TEST_F(PictureDecoderTest, DecodesRunSideBySideWithinTheirBudget)
                                   ending);
             });
         }
-        QElapsedTimer clock;
-        clock.start();
-        while (silent.runningNow() < expected && clock.elapsed() < 10000)
-            std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(TestSupport::waitUntil(
+            [&silent, expected = expected] { return silent.runningNow() >= expected; }));
         std::this_thread::sleep_for(300ms);
+        QElapsedTimer clock;
         EXPECT_EQ(silent.runningNow(), expected);
         if (decoder == &budgeted) {
             const PictureDecoder::Ending waitingEnding = std::make_shared<std::atomic<bool>>(false);

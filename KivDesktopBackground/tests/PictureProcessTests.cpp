@@ -9,6 +9,7 @@
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/Deflated.h"
 #include "testsupport/HostileFiles.h"
+#include "testsupport/RunTask.h"
 #include "testsupport/ScopedVariable.h"
 #include "testsupport/TempHome.h"
 
@@ -20,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -79,52 +81,13 @@ struct Reply
     int canvas = -1; // the canvas it came on, to lend for a later picture
 };
 
-// Asks the decoding process on `socket` for `picture` (an open file) to cover 64 × 36 pixels (or as
-// `fit` and `size` say), lending it `lent` (-1: no canvas), as the program does: the canvases it asks
-// for are made here and kept in `made`. Gives the answer, with the colour in the middle of a picture of
-// 64 × 36.
-Reply ask(int socket, std::vector<Canvas> &made, int picture, Protocol::Fit fit = Protocol::Fit::cover,
-          QSize size = QSize(64, 36), int lent = -1)
-{
-    const Protocol::Request request {Protocol::version, fit, size.width(), size.height()};
-    EXPECT_TRUE(Protocol::send(socket, &request, sizeof request, {picture, lent}));
-    Reply reply;
-    std::vector<int> given;
-    Protocol::Answer &answer = reply.answer;
-    while ((reply.answered = Protocol::receive(socket, &answer, sizeof answer, {}) == ssize_t(sizeof answer))
-           && answer.outcome == Protocol::Outcome::canvasWanted) {
-        const std::optional<Canvas> canvas = Canvas::make(size_t(answer.canvasBytes), 0);
-        const Protocol::CanvasGiven sent {Protocol::version, 0, answer.canvasBytes};
-        EXPECT_TRUE(canvas && Protocol::send(socket, &sent, sizeof sent, {canvas->file}));
-        made.push_back(canvas.value_or(Canvas {}));
-        given.push_back(made.back().file);
-    }
-    if (reply.answered && answer.outcome == Protocol::Outcome::picture)
-        reply.canvas = answer.canvas == 0 ? lent : given.at(answer.canvas - 1);
-    if (reply.canvas >= 0) {
-        const size_t bytes = size_t(answer.bytesPerLine) * size_t(answer.height);
-        void *pixels = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, reply.canvas, 0);
-        if (pixels != MAP_FAILED && answer.bytesPerLine >= answer.width * 4) {
-            reply.image = QImage(static_cast<const uchar *>(pixels), answer.width, answer.height,
-                                 answer.bytesPerLine, QImage::Format(answer.format))
-                              .copy();
-            ::munmap(pixels, bytes);
-        }
-    }
-    if (reply.image.size() == QSize(64, 36))
-        reply.middle = reply.image.pixel(32, 18);
-    QByteArray reason(int(std::min(answer.reasonBytes, Protocol::maxReasonBytes)), '\0');
-    if (reply.answered && !reason.isEmpty()) {
-        EXPECT_EQ(::recv(socket, reason.data(), size_t(reason.size()), MSG_WAITALL), reason.size());
-    }
-    reply.reason = QString::fromUtf8(reason);
-    return reply;
-}
-
-// A decoding process, `command` in front of it (a program that runs it).
+// A decoding process and the tests' end of its socket; the canvases it asks for are made here, as the
+// program makes them, and kept while it lives.
 class Process
 {
 public:
+    // Started here, `command` in front of it (a program that runs it), with a socket as its standard
+    // input and a pipe as its standard output and error, as the program gives it.
     Process(QStringList command, const char *tool, int alarmSeconds, qint64 memory = qint64(1) << 30,
             const QStringList &switches = {})
     {
@@ -133,7 +96,6 @@ public:
         int sockets[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets), 0);
         m_socket = sockets[0];
-        // Its standard output and error are a pipe, as the program gives it.
         int output[2];
         EXPECT_EQ(::pipe2(output, O_CLOEXEC), 0);
         m_output = output[0];
@@ -155,8 +117,24 @@ public:
         ::close(sockets[1]);
         ::close(output[1]);
     }
+    // Started as the program starts it, decoding as `tool` does.
+    Process(const char *tool, qint64 memory)
+    {
+        m_tool.emplace("TAPESTREL_PICTURE_TOOL",
+                       QFile::encodeName(QCoreApplication::applicationDirPath() + '/' + tool));
+        m_processes.emplace(memory, 20s, m_spares);
+        bool idle = false;
+        QString why;
+        m_started = m_processes->take(&idle, &why);
+        EXPECT_TRUE(m_started) << why.toStdString();
+        m_socket = m_started ? m_started->socket : -1;
+    }
     ~Process()
     {
+        if (m_started) {
+            m_processes->end(*m_started);
+            m_socket = -1;
+        }
         closeSocket();
         if (m_pid > 0) {
             ::kill(m_pid, SIGKILL);
@@ -181,11 +159,49 @@ public:
         return text;
     }
 
-    Reply ask(int picture, Protocol::Fit fit = Protocol::Fit::cover, QSize size = QSize(64, 36),
+    // Asks for the picture in `path` to cover 64 × 36 pixels (or as `fit` and `size` say), lending the
+    // process canvas `lent` (-1: none), as the program does.
+    Reply ask(const QString &path, Protocol::Fit fit = Protocol::Fit::cover, QSize size = QSize(64, 36),
               int lent = -1)
     {
-        return ::ask(m_socket, m_canvases, picture, fit, size, lent);
+        QFile picture(path);
+        EXPECT_TRUE(picture.open(QIODevice::ReadOnly)) << path.toStdString();
+        const Protocol::Request request {Protocol::version, fit, size.width(), size.height()};
+        EXPECT_TRUE(Protocol::send(m_socket, &request, sizeof request, {picture.handle(), lent}));
+        Reply reply;
+        std::vector<int> given;
+        Protocol::Answer &answer = reply.answer;
+        while ((reply.answered =
+                    Protocol::receive(m_socket, &answer, sizeof answer, {}) == ssize_t(sizeof answer))
+               && answer.outcome == Protocol::Outcome::canvasWanted) {
+            const std::optional<Canvas> canvas = Canvas::make(size_t(answer.canvasBytes), 0);
+            const Protocol::CanvasGiven sent {Protocol::version, 0, answer.canvasBytes};
+            EXPECT_TRUE(canvas && Protocol::send(m_socket, &sent, sizeof sent, {canvas->file}));
+            m_canvases.push_back(canvas.value_or(Canvas {}));
+            given.push_back(m_canvases.back().file);
+        }
+        if (reply.answered && answer.outcome == Protocol::Outcome::picture)
+            reply.canvas = answer.canvas == 0 ? lent : given.at(answer.canvas - 1);
+        if (reply.canvas >= 0) {
+            const size_t bytes = size_t(answer.bytesPerLine) * size_t(answer.height);
+            void *pixels = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, reply.canvas, 0);
+            if (pixels != MAP_FAILED && answer.bytesPerLine >= answer.width * 4) {
+                reply.image = QImage(static_cast<const uchar *>(pixels), answer.width, answer.height,
+                                     answer.bytesPerLine, QImage::Format(answer.format))
+                                  .copy();
+                ::munmap(pixels, bytes);
+            }
+        }
+        if (reply.image.size() == QSize(64, 36))
+            reply.middle = reply.image.pixel(32, 18);
+        QByteArray reason(int(std::min(answer.reasonBytes, Protocol::maxReasonBytes)), '\0');
+        if (reply.answered && !reason.isEmpty()) {
+            EXPECT_EQ(::recv(m_socket, reason.data(), size_t(reason.size()), MSG_WAITALL), reason.size());
+        }
+        reply.reason = QString::fromUtf8(reason);
+        return reply;
     }
+    // Asks for a picture in `picture` (an open file) and waits for no answer.
     void send(int picture)
     {
         const Protocol::Request request {Protocol::version, Protocol::Fit::cover, 8, 8};
@@ -229,6 +245,10 @@ public:
     }
 
 private:
+    std::optional<TestSupport::ScopedVariable> m_tool;
+    KivDesktopBackground::SpareCanvases m_spares;
+    std::optional<KivDesktopBackground::DecodingProcesses> m_processes;
+    std::optional<KivDesktopBackground::DecodingProcesses::Process> m_started;
     pid_t m_pid = 0;
     int m_socket = -1;
     int m_output = -1;
@@ -242,6 +262,13 @@ protected:
     TestSupport::ScopedVariable m_home {"HOME", QFile::encodeName(home.path())};
     TestSupport::ScopedVariable m_dataHome {"XDG_DATA_HOME",
                                             QFile::encodeName(home.filePath(".local/share"))};
+
+    // Writes `bytes` below the home and gives the file's path.
+    QString put(const QString &name, const QByteArray &bytes) const
+    {
+        home.writeFile(name, bytes);
+        return home.filePath(name);
+    }
 };
 
 } // namespace
@@ -302,56 +329,44 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
     const QString without = QCoreApplication::applicationDirPath() + "/kernel-without";
     const QStringList user = asOrdinaryUser();
     const QStringList landlock2 {"--landlock-at-most", "2"};
-    const QStringList nothing {"nothing"};
+    const QStringList noLandlock {without, "landlock"};
+    const QStringList noSeccomp {without, "seccomp"};
+    const QStringList noNoNewPrivs {without, "no_new_privs"};
+    const char *const readable = "the file, the data folder";
+    using namespace Protocol::Unconfined;
     const struct
     {
         const char *situation;
         QStringList command;
         const char *probe;
-        std::optional<QStringList> reached; // all of what it reached, in order; nothing: not looked at
+        const char *reached; // all of what it reached, in order; null: not looked at
         quint32 unconfined;
         QStringList switches = {};
         QByteArray said = {};
     } cases[] = {
-        {"as a user", user, "probe", nothing, 0},
-        {"as root", {}, "probe", nothing, 0},
-        {"as a user, a 32-bit socket", user, "probe 32-bit", nothing, 0},
-        {"as root, no Landlock",
-         {without, "landlock"},
-         "probe",
-         QStringList {"the file", "the data folder"},
-         Protocol::Unconfined::landlock},
-        {"as a user, no Landlock", user + QStringList {without, "landlock"}, "probe",
-         QStringList {"the file", "the data folder"}, Protocol::Unconfined::landlock},
+        {"as a user", user, "probe", "nothing", 0},
+        {"as root", {}, "probe", "nothing", 0},
+        {"as a user, a 32-bit socket", user, "probe 32-bit", "nothing", 0},
+        {"as root, no Landlock", noLandlock, "probe", readable, landlock},
+        {"as a user, no Landlock", user + noLandlock, "probe", readable, landlock},
         {"as a user, no Landlock, no user namespace",
-         user + QStringList {without, "landlock", without, "user_namespaces"}, "probe",
-         QStringList {"the file", "the data folder", "the program's memory"},
-         Protocol::Unconfined::landlock | Protocol::Unconfined::userNamespace},
-        {"as root, Landlock 2", {}, "probe", nothing, 0, landlock2},
-        {"as a user, Landlock 2", user, "probe", nothing, 0, landlock2},
-        {"as a user, no seccomp", user + QStringList {without, "seccomp"}, "probe",
-         QStringList {"the socket", "the terminal", "its mode", "its owner", "its times", "its attributes",
-                      "the program's signals", "the program's limits", "the program's priority",
-                      "the program's scheduling", "the program's processors", "new shared memory",
-                      "the shared memory", "a child", "a user namespace", "a program", "a prctl() option",
-                      "a file in memory", "a call no decode makes"},
-         Protocol::Unconfined::seccomp},
-        {"no seccomp, a 32-bit socket",
-         {without, "seccomp"},
-         "probe 32-bit",
-         QStringList {"a socket"},
-         Protocol::Unconfined::seccomp},
+         user + noLandlock + QStringList {without, "user_namespaces"}, "probe",
+         "the file, the data folder, the program's memory", landlock | userNamespace},
+        {"as root, Landlock 2", {}, "probe", "nothing", 0, landlock2},
+        {"as a user, Landlock 2", user, "probe", "nothing", 0, landlock2},
+        {"as a user, no seccomp", user + noSeccomp, "probe",
+         "the socket, the terminal, its mode, its owner, its times, its attributes, the program's "
+         "signals, the program's limits, the program's priority, the program's scheduling, the program's "
+         "processors, new shared memory, the shared memory, a child, a user namespace, a program, a prctl() "
+         "option, a file in memory, a call no decode makes",
+         seccomp},
+        {"no seccomp, a 32-bit socket", noSeccomp, "probe 32-bit", "a socket", seccomp},
         // Nothing confines it: what it reaches is the machine's to say.
-        {"no no_new_privs",
-         {without, "no_new_privs"},
-         "probe",
-         std::nullopt,
-         Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
-             | Protocol::Unconfined::seccomp},
+        {"no no_new_privs", noNoNewPrivs, "probe", nullptr, noNewPrivileges | landlock | seccomp},
         {"as root, a rule the filter cannot add",
          {},
          "probe",
-         nothing,
+         "nothing",
          0,
          {"--unaddable-rule"},
          "tapestrel-picture: the system-call filter lacks a rule for uname (Invalid argument)\n"},
@@ -362,13 +377,11 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
             continue;
         prepare();
         Process process(test.command, "tapestrel-picture-probe", 20, limit, test.switches);
-        QFile probe(home.filePath(test.probe));
-        ASSERT_TRUE(probe.open(QIODevice::ReadOnly));
-        const Reply reply = process.ask(probe.handle());
+        const Reply reply = process.ask(home.filePath(test.probe));
         // A call of another architecture ends the process without an answer, having reached nothing (a
         // shell tells of the signal in its status).
         if (!reply.answered) {
-            EXPECT_EQ(test.reached, nothing);
+            EXPECT_STREQ(test.reached, "nothing");
             const Process::End end = process.ending(5s);
             EXPECT_TRUE(end.signal != 0 || end.status > 128);
             continue;
@@ -376,18 +389,15 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
         EXPECT_EQ(reply.answer.outcome, Protocol::Outcome::refused);
         EXPECT_EQ(reply.answer.unconfined, test.unconfined);
         if (test.reached) {
-            EXPECT_EQ(reply.reason.toStdString(), test.reached->join(", ").toStdString());
+            EXPECT_EQ(reply.reason, test.reached);
         }
         EXPECT_EQ(process.said(), test.said);
         // Every answer tells it, a picture's too.
-        QFile picture(home.filePath("picture.png"));
-        ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
-        const Reply drawn = process.ask(picture.handle());
+        const Reply drawn = process.ask(home.filePath("picture.png"));
         EXPECT_EQ(drawn.answer.outcome, Protocol::Outcome::picture);
         EXPECT_EQ(drawn.answer.unconfined, test.unconfined);
         // The shell's child is the process where it runs as a user.
-        if ((test.unconfined & Protocol::Unconfined::noNewPrivileges)
-            || (!user.isEmpty() && test.command.startsWith(user[0])))
+        if ((test.unconfined & noNewPrivileges) || (!user.isEmpty() && test.command.startsWith(user[0])))
             continue;
         EXPECT_EQ(process.status("NoNewPrivs"), "NoNewPrivs: 1\n");
         // A user keeps the bounding set (no_new_privs makes it useless): only root may empty it.
@@ -406,16 +416,12 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
 // program ended. However it ends on its own, the sanitizer build checks it for leaks first.
 TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
 {
-    home.writeFile("picture.png", Broken::picture(QSize(8, 8), Qt::red));
-    QFile picture(home.filePath("picture.png"));
-    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    const QString picture = put("picture.png", Broken::picture(QSize(8, 8), Qt::red));
     int pipe[2];
     ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
     // What it is asked for: nothing, a picture it answers, or one whose reading never ends (a pipe
     // nobody writes to).
-    const int nothing = -1;
-    const int answered = picture.handle();
-    const int endless = pipe[0];
+    enum { nothing, answered, endless };
     const struct
     {
         const char *situation;
@@ -436,9 +442,9 @@ TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
         SCOPED_TRACE(test.situation);
         Process process({}, "tapestrel-picture", test.alarm);
         if (test.asked == answered)
-            EXPECT_EQ(process.ask(answered).answer.outcome, Protocol::Outcome::picture);
+            EXPECT_EQ(process.ask(picture).answer.outcome, Protocol::Outcome::picture);
         else if (test.asked == endless)
-            process.send(endless);
+            process.send(pipe[0]);
         // Past its start, which the alarm bounds too.
         std::this_thread::sleep_for(300ms);
         if (test.socketClosed)
@@ -454,11 +460,8 @@ TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
     ::close(pipe[1]);
 #ifdef TAPESTREL_SANITIZE
     // The check finds a leak of the process's own, also where it ends as its socket closes.
-    home.writeFile("leak", "probe leak\n");
-    QFile leak(home.filePath("leak"));
-    ASSERT_TRUE(leak.open(QIODevice::ReadOnly));
     Process leaking({}, "tapestrel-picture-probe", 30);
-    EXPECT_EQ(leaking.ask(leak.handle()).reason, "leaked");
+    EXPECT_EQ(leaking.ask(put("leak", "probe leak\n")).reason, "leaked");
     leaking.closeSocket();
     const Process::End end = leaking.ending(5s);
     EXPECT_TRUE(end.signal != 0 || end.status > 0);
@@ -466,35 +469,44 @@ TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
 }
 
 // Where the kernel does not confine the process, the filter alone keeps an SVG from reaching what it
-// names, however the document is written: the renderer reads what the filter read. A document nested
-// too deep is refused, naming the bound.
-TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
+// names, however the document is written: the renderer reads what the filter read. What it holds as
+// data it draws, at the size shown, a path up to an error in its data. A document nested too deep is
+// refused, naming the bound.
+TEST_F(PictureProcessTest, WithoutTheKernelAnSvgDrawsWhatItHoldsAndNoFileItNames)
 {
-    const QString secret = home.filePath("secret.png");
-    home.writeFile("secret.png", Broken::picture(QSize(16, 9), Qt::red));
+    // A picture only its owner may read, a pipe, and a file that a path after "#" names, relative to the
+    // process's folder.
+    const QString secret = put("secret.png", Broken::picture(QSize(16, 9), Qt::red));
     QFile::setPermissions(secret, QFile::ReadOwner | QFile::WriteOwner);
+    home.writeFile("#/a/path", Broken::picture(QSize(16, 9), Qt::red));
     const QString pipe = home.filePath("pipe.png");
     ASSERT_TRUE(TestSupport::HostileFiles::makePipe(pipe));
-    const auto nested = [](int depth) {
-        QByteArray svg = Broken::svgWithImage(QSize(16, 9), Qt::red, {});
-        for (int level = 1; level < depth; ++level)
-            svg = Broken::svgWithImage(QSize(16, 9), Qt::green, Broken::svgData(svg));
-        return Broken::svgWithImage(QSize(16, 9), Qt::blue, Broken::svgData(svg));
+    const QSize size(16, 9);
+    const auto image = [size](QColor colour, const QString &href) {
+        return Broken::svgWithImage(size, colour, href);
     };
-    const auto holding = [](const QByteArray &svg) {
-        return Broken::svgWithImage(QSize(16, 9), Qt::blue, Broken::svgData(svg));
+    const auto holding = [&image](const QByteArray &svg) {
+        return image(Qt::blue, Broken::svgData(svg));
+    };
+    const auto nested = [&image](int depth) {
+        QByteArray svg = image(Qt::red, {});
+        for (int level = 1; level < depth; ++level)
+            svg = image(Qt::green, Broken::svgData(svg));
+        return image(Qt::blue, Broken::svgData(svg));
     };
     // The red shape `groups` groups deep.
-    const auto grouped = [](int groups) {
-        return Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red)
+    const auto grouped = [size](int groups) {
+        return Broken::svgWithUse(size, Qt::blue, "part", Qt::red)
             .replace("<defs>", "<defs>" + QByteArray("<g>").repeated(groups))
             .replace("</defs>", QByteArray("</g>").repeated(groups) + "</defs>");
     };
     const QRgb red = qRgb(255, 0, 0);
     const QRgb green = qRgb(0, 255, 0);
     const QRgb blue = qRgb(0, 0, 255);
-    const QByteArray namesSecret = Broken::svgWithImage(QSize(16, 9), Qt::green, secret);
-    const QByteArray namesPipe = Broken::svgWithImage(QSize(16, 9), Qt::green, pipe);
+    const QString data =
+        "data:image/png;base64," + QString::fromLatin1(home.readFile("secret.png").toBase64());
+    const QByteArray namesSecret = image(Qt::green, secret);
+    const QByteArray namesPipe = image(Qt::green, pipe);
     const QString deeper = "its elements are nested deeper than 1000 levels";
     const struct
     {
@@ -502,15 +514,27 @@ TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
         QRgb drawn;
         QString reason = {};
     } cases[] = {
+        {image(Qt::blue, secret), blue},
+        {image(Qt::blue, QUrl::fromLocalFile(secret).toString()), blue},
+        {image(Qt::blue, "secret.png"), blue},
+        {image(Qt::blue, "#/a/path"), blue},
+        {image(Qt::blue, pipe), blue},
+        {image(Qt::blue, data), red},
+        {holding(image(Qt::green, data)), red},
+        {holding(namesSecret), green},
+        {holding(holding(namesSecret)), green},
+        {holding(namesPipe), green},
+        {Broken::svgWithLink(size, Qt::blue, "https://example.com/"), blue},
+        {Broken::svgWithBadPath(size, Qt::blue, Qt::green), green},
         {Broken::inEncoding(namesSecret, "UTF-7"), green},
         {Broken::inEncoding(namesPipe, "IBM037"), green},
         {holding(Broken::inEncoding(namesSecret, "IBM037")), green},
         {holding(Broken::inEncoding(namesPipe, "UTF-7")), green},
-        {Broken::svgWithEntity(QSize(16, 9), Qt::blue, secret), blue},
-        {Broken::svgWithEntity(QSize(16, 9), Qt::blue, pipe), blue},
+        {Broken::svgWithEntity(size, Qt::blue, secret), blue},
+        {Broken::svgWithEntity(size, Qt::blue, pipe), blue},
         // A path after "#" is no part of the document, even where an element has that id.
-        {Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red), red},
-        {Broken::svgWithUse(QSize(16, 9), Qt::blue, "/a/path", Qt::red), blue},
+        {Broken::svgWithUse(size, Qt::blue, "part", Qt::red), red},
+        {Broken::svgWithUse(size, Qt::blue, "/a/path", Qt::red), blue},
         // SVGs held in SVGs, the red one that deep.
         {nested(8), red},
         {nested(9), green},
@@ -518,63 +542,30 @@ TEST_F(PictureProcessTest, WithoutTheKernelTheSvgFilterStillHolds)
         {Broken::inEncoding(namesSecret, "x-unknown"), 0},
         // A style sheet's instruction that names a pipe is left out.
         {"<?xml-stylesheet type=\"text/css\" href=\"" + QFile::encodeName(pipe) + "\"?>"
-             + Broken::svgWithUse(QSize(16, 9), Qt::blue, "part", Qt::red),
+             + Broken::svgWithUse(size, Qt::blue, "part", Qt::red),
          red},
         // The shape in the <svg>, <defs>, the groups and its own element.
         {grouped(997), red},
         {grouped(998), 0, deeper},
         {grouped(100000), 0, deeper},
     };
+    // Started in the folder that holds "#/a/path".
+    const QString folder = QDir::currentPath();
+    QDir::setCurrent(home.path());
     Process process({QCoreApplication::applicationDirPath() + "/kernel-without", "landlock"},
                     "tapestrel-picture", 20);
+    QDir::setCurrent(folder);
     for (const auto &[svg, drawn, reason] : cases) {
         SCOPED_TRACE(svg.left(160).toStdString());
-        home.writeFile("picture.svg", svg);
-        QFile picture(home.filePath("picture.svg"));
-        ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+        const QString picture = put("picture.svg", svg);
         Reply reply;
-        EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { reply = process.ask(picture.handle()); }), 1s);
+        EXPECT_LT(TestSupport::timeWithPipes({pipe}, [&] { reply = process.ask(picture); }), 1s);
         EXPECT_EQ(reply.middle, drawn);
         if (!reason.isEmpty()) {
             EXPECT_EQ(reply.reason, reason);
         }
     }
 }
-
-// A process started as the program starts it, which decodes as `tool` does, and whose memory limit is
-// `memory`.
-class ProgramsProcess
-{
-public:
-    explicit ProgramsProcess(const char *tool, qint64 memory = qint64(1) << 30)
-        : m_tool("TAPESTREL_PICTURE_TOOL",
-                 QFile::encodeName(QCoreApplication::applicationDirPath() + '/' + tool))
-        , m_processes(memory, 20s, m_spares)
-    {
-        bool idle = false;
-        QString why;
-        m_process = m_processes.take(&idle, &why);
-        EXPECT_TRUE(m_process) << why.toStdString();
-    }
-    ~ProgramsProcess()
-    {
-        if (m_process)
-            m_processes.end(*m_process);
-        for (const Canvas &canvas : m_canvases)
-            canvas.release();
-    }
-    Reply ask(int picture, Protocol::Fit fit = Protocol::Fit::cover, QSize size = QSize(64, 36))
-    {
-        return m_process ? ::ask(m_process->socket, m_canvases, picture, fit, size) : Reply {};
-    }
-
-private:
-    TestSupport::ScopedVariable m_tool;
-    KivDesktopBackground::SpareCanvases m_spares;
-    KivDesktopBackground::DecodingProcesses m_processes;
-    std::optional<KivDesktopBackground::DecodingProcesses::Process> m_process;
-    std::vector<Canvas> m_canvases;
-};
 
 // An SVG's text is read up to 256 MiB (unpacked, for an SVGZ) and refused past that, naming the bound;
 // one whose parts would take the renderer more memory than the process may is refused for it before
@@ -583,49 +574,42 @@ private:
 TEST_F(PictureProcessTest, AnSvgPastItsBoundsIsRefusedForThem)
 {
     const QByteArray head = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">";
-    // The head, then nothing the reader takes for XML (none of it stored: the file's own bytes are
-    // written), to `bytes` in all; or that packed with gzip.
-    const auto sized = [this, &head](const char *name, qint64 bytes) {
-        home.writeFile(name, head);
-        EXPECT_TRUE(QFile::resize(home.filePath(name), bytes));
-    };
+    // The head, then nothing the reader takes for XML, to `bytes` in all, packed with gzip.
     const auto packed = [&head](qint64 bytes) {
         return TestSupport::deflated(head + QByteArray(qsizetype(bytes - head.size()), '\0'), 16 + MAX_WBITS);
     };
     const QString notAPicture = "it is not a picture the program can read";
     const QString larger = "its text is larger than 256 MiB";
+    const auto refused = Protocol::Outcome::refused;
     const struct
     {
-        const char *name;
-        std::function<void()> write;
+        const char *what;
+        QByteArray bytes;
+        qint64 size; // the file made that long (nothing stored), where not 0
         Protocol::Outcome outcome;
         QString reason = {};
     } cases[] = {
-        {"at.svg", [&] { sized("at.svg", Protocol::maxBytes); }, Protocol::Outcome::refused, notAPicture},
-        {"past.svg", [&] { sized("past.svg", Protocol::maxBytes + 1); }, Protocol::Outcome::refused, larger},
-        {"at.svgz", [&] { home.writeFile("at.svgz", packed(Protocol::maxBytes)); },
-         Protocol::Outcome::refused, notAPicture},
-        {"past.svgz", [&] { home.writeFile("past.svgz", packed(Protocol::maxBytes + 1)); },
-         Protocol::Outcome::refused, larger},
-        {"cut.svgz",
-         [&] { home.writeFile("cut.svgz", TestSupport::deflated(head, 16 + MAX_WBITS).chopped(4)); },
-         Protocol::Outcome::refused, "its data is damaged or incomplete"},
-        {"groups.svgz", [&] { home.writeFile("groups.svgz", Broken::svgzOf(6000000, "g")); },
-         Protocol::Outcome::outOfMemory},
+        {"SVG at the bound", head, Protocol::maxBytes, refused, notAPicture},
+        {"SVG past it", head, Protocol::maxBytes + 1, refused, larger},
+        {"SVGZ at the bound", packed(Protocol::maxBytes), 0, refused, notAPicture},
+        {"SVGZ past it", packed(Protocol::maxBytes + 1), 0, refused, larger},
+        {"SVGZ cut short", TestSupport::deflated(head, 16 + MAX_WBITS).chopped(4), 0, refused,
+         "its data is damaged or incomplete"},
+        {"SVGZ of groups", Broken::svgzOf(6000000, "g"), 0, Protocol::Outcome::outOfMemory},
     };
     // The sanitizer's hold on freed memory would slow the filter's many small allocations fourfold.
     const TestSupport::ScopedVariable quarantine("ASAN_OPTIONS",
                                                  qgetenv("ASAN_OPTIONS") + ":quarantine_size_mb=0");
-    for (const auto &[name, write, outcome, reason] : cases) {
-        SCOPED_TRACE(name);
-        write();
-        QFile picture(home.filePath(name));
-        ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    for (const auto &[what, bytes, size, outcome, reason] : cases) {
+        SCOPED_TRACE(what);
+        const QString picture = put("picture", bytes);
+        if (size > 0) {
+            ASSERT_TRUE(QFile::resize(picture, size));
+        }
         Process process({}, "tapestrel-picture", 60);
-        const Reply reply = process.ask(picture.handle());
+        const Reply reply = process.ask(picture);
         EXPECT_EQ(reply.answer.outcome, outcome);
         EXPECT_EQ(reply.reason, reason);
-        QFile::remove(home.filePath(name));
     }
 }
 
@@ -699,7 +683,7 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
             QDir(home.filePath(emptied)).removeRecursively();
         if (!folder.isEmpty())
             home.writeFile(folder + "/TapestrelMonoX.ttf", face);
-        ProgramsProcess process("tapestrel-picture", qint64(512) << 20);
+        Process process("tapestrel-picture", qint64(512) << 20);
         const std::pair<const char *, QByteArray> pictures[] = {
             {"picture.svg", shapes},
             {"picture.svgz", TestSupport::deflated(shapes, 16 + MAX_WBITS)},
@@ -707,10 +691,7 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
         };
         for (const auto &[name, bytes] : pictures) {
             SCOPED_TRACE(name);
-            home.writeFile(name, bytes);
-            QFile picture(home.filePath(name));
-            ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
-            const Reply reply = process.ask(picture.handle(), Protocol::Fit::within, QSize(256, 256));
+            const Reply reply = process.ask(put(name, bytes), Protocol::Fit::within, QSize(256, 256));
             EXPECT_EQ(reply.answer.outcome, Protocol::Outcome::picture) << reply.reason.toStdString();
             if (QByteArray(name) != "text.svg") {
                 EXPECT_EQ(reply.image.pixel(reply.image.width() / 2, reply.image.height() / 2),
@@ -731,20 +712,14 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
 // to its standard error (made non-blocking) leaves the program's as it was.
 TEST_F(PictureProcessTest, ItsStandardErrorIsItsOwn)
 {
-    home.writeFile("output", "probe output\n");
     TestSupport::CapturedStandardError captured;
     const int flags = ::fcntl(STDERR_FILENO, F_GETFL);
     {
-        ProgramsProcess process("tapestrel-picture-probe");
-        QFile output(home.filePath("output"));
-        ASSERT_TRUE(output.open(QIODevice::ReadOnly));
-        EXPECT_EQ(process.ask(output.handle()).reason, "written");
+        Process process("tapestrel-picture-probe", qint64(1) << 30);
+        EXPECT_EQ(process.ask(put("output", "probe output\n")).reason, "written");
         EXPECT_EQ(::fcntl(STDERR_FILENO, F_GETFL), flags);
     }
-    QElapsedTimer clock;
-    clock.start();
-    while (!captured.text().contains("probe: written on standard error\n") && clock.elapsed() < 10000)
-        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(TestSupport::waitUntil([&captured] { return captured.text().contains("probe: written"); }));
     EXPECT_EQ(captured.text(), "probe: written on standard error\n");
 }
 
@@ -752,7 +727,7 @@ TEST_F(PictureProcessTest, ItsStandardErrorIsItsOwn)
 // otherwise asks the system for the user's.
 TEST_F(PictureProcessTest, ItsHomeIsTheOneItIsToldElseTheUsersOwn)
 {
-    home.writeFile("home", "probe home\n");
+    const QString probe = put("home", "probe home\n");
     const passwd *user = ::getpwuid(::getuid());
     ASSERT_NE(user, nullptr);
     const QString users = QFile::decodeName(user->pw_dir);
@@ -765,9 +740,7 @@ TEST_F(PictureProcessTest, ItsHomeIsTheOneItIsToldElseTheUsersOwn)
         SCOPED_TRACE(told.toStdString());
         const TestSupport::ScopedVariable variable("HOME", told);
         Process process({}, "tapestrel-picture-probe", 20);
-        QFile probe(home.filePath("home"));
-        ASSERT_TRUE(probe.open(QIODevice::ReadOnly));
-        EXPECT_EQ(process.ask(probe.handle()).reason, taken);
+        EXPECT_EQ(process.ask(probe).reason, taken);
     }
 }
 
@@ -776,33 +749,24 @@ TEST_F(PictureProcessTest, ItsHomeIsTheOneItIsToldElseTheUsersOwn)
 // and the pixels that a bitmap compressed by runs skips have the bitmap's colour 0.
 TEST_F(PictureProcessTest, WhatADecoderLeavesUnwrittenIsClear)
 {
-    home.writeFile("bright.png", Broken::picture(QSize(64, 36), Qt::white));
-    home.writeFile("large.png", Broken::picture(QSize(1280, 720), Qt::white));
-    home.writeFile("skips.bmp", Broken::bmpWithSkips(Qt::red, Qt::blue));
-    home.writeFile("blank", "probe blank\n");
     QImage skipped(256, 256, QImage::Format_RGB32);
     skipped.fill(Qt::blue);
-    for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 48; ++x) {
-            if (x < 16 || x >= 32)
-                skipped.setPixel(x, y, qRgb(255, 0, 0));
-        }
-    }
+    QPainter(&skipped).fillRect(0, 0, 48, 256, Qt::red);
+    QPainter(&skipped).fillRect(16, 0, 16, 256, Qt::blue);
     QImage clear(64, 36, QImage::Format_ARGB32_Premultiplied);
     clear.fill(Qt::transparent);
     Process process({}, "tapestrel-picture-probe", 20);
-    const auto ask = [&process, this](const char *name, int lent = -1, QSize size = QSize(64, 36)) {
-        QFile picture(home.filePath(name));
-        EXPECT_TRUE(picture.open(QIODevice::ReadOnly));
-        return process.ask(picture.handle(), Protocol::Fit::cover, size, lent);
-    };
-    const Reply bright = ask("bright.png");
+    const Reply bright = process.ask(put("bright.png", Broken::picture(QSize(64, 36), Qt::white)));
     EXPECT_EQ(bright.middle, qRgb(255, 255, 255));
-    const Reply blank = ask("blank", bright.canvas);
+    const Reply blank =
+        process.ask(put("blank", "probe blank\n"), Protocol::Fit::cover, QSize(64, 36), bright.canvas);
     EXPECT_EQ(blank.answer.canvas, 0u) << "on the lent canvas";
     EXPECT_EQ(blank.image, clear);
-    EXPECT_EQ(ask("large.png").middle, qRgb(255, 255, 255));
-    EXPECT_EQ(ask("skips.bmp", -1, QSize(256, 256)).image.convertToFormat(QImage::Format_RGB32), skipped);
+    EXPECT_EQ(process.ask(put("large.png", Broken::picture(QSize(1280, 720), Qt::white))).middle,
+              qRgb(255, 255, 255));
+    const Reply skips = process.ask(put("skips.bmp", Broken::bmpWithSkips(Qt::red, Qt::blue)),
+                                    Protocol::Fit::cover, QSize(256, 256));
+    EXPECT_EQ(skips.image.convertToFormat(QImage::Format_RGB32), skipped);
 }
 
 // The program ends a process it left idle after 10 s: not before (starting one costs a decode's time),

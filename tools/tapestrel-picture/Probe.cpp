@@ -11,13 +11,9 @@
 //   <the id of shared memory (SysV) to attach>
 //   <the process's memory limit in bytes>
 //
-// The answer (a refusal's reason) names what it did of these, or "nothing": opened the file or the one
-// beside the fonts, connected the socket, signalled the program, typed into the terminal, made a file,
-// opened the file for writing or emptied it, emptied the font, opened the program's memory
-// (/proc/<parent>/mem) for writing, changed the file's metadata, reached the program's limits, signals,
-// priority, scheduling or processors, made or attached shared memory, made a child or a user namespace,
-// ran a program, used a prctl() option no decode uses, made a file in memory or wrote past the memory
-// limit into it, grew a canvas the program made, or made a call that no decode makes.
+// The answer (a refusal's reason) names each thing it reached, as the notes below word them, or
+// "nothing": besides those files, the program's memory, signals and settings, shared memory, children,
+// namespaces and programs, options and calls no decode uses, memory its limit does not count.
 // Other "pictures": "probe 32-bit" makes a socket through the 32-bit calls instead (x86-64); "probe
 // leak" leaks memory ("leaked"), which the sanitizer build's leak check is to find when the process
 // ends; "probe blank" is a picture of 64 × 36 on a canvas that nothing draws on; "probe home" answers
@@ -62,12 +58,29 @@ namespace Protocol = KivDesktopBackground::PictureProtocol;
 
 namespace {
 
+// What the probe reached, in the order it tried.
+class Reached
+{
+public:
+    void operator()(bool happened, const char *what)
+    {
+        if (happened)
+            m_what << QString::fromLatin1(what);
+    }
+    QString said() const
+    {
+        return m_what.isEmpty() ? QStringLiteral("nothing") : m_what.join(QLatin1String(", "));
+    }
+
+private:
+    QStringList m_what;
+};
+
 // Whether the kernel let the call through, when it is not refused for reasons of its own (a file
 // system without attributes, a path that is not there).
-bool passed(int result, std::initializer_list<int> otherwiseFailing = {})
+bool passed(int result, int otherwiseFailing)
 {
-    return result >= 0
-        || std::find(otherwiseFailing.begin(), otherwiseFailing.end(), errno) != otherwiseFailing.end();
+    return result >= 0 || errno == otherwiseFailing;
 }
 
 // Whether a child made by `made` (its result, as fork() gives it) came to be; the child ends at once.
@@ -94,24 +107,25 @@ bool connected(const QByteArray &path)
     return reached;
 }
 
-// Whether an open with `flags` got through (the descriptor is closed again).
-bool opened(const QByteArray &path, int flags)
+// Whether an open with `flags` got through (the descriptor is closed again); `raw`: through open()
+// itself rather than the openat() that the C library's open() makes.
+bool opened(const QByteArray &path, int flags, bool raw = false)
 {
-    const int descriptor = ::open(path.constData(), flags | O_CLOEXEC, 0644);
-    if (descriptor < 0)
-        return false;
-    ::close(descriptor);
-    return true;
+    const long descriptor = raw ? ::syscall(SYS_open, path.constData(), flags | O_CLOEXEC, 0644)
+                                : ::open(path.constData(), flags | O_CLOEXEC, 0644);
+    if (descriptor >= 0)
+        ::close(int(descriptor));
+    return descriptor >= 0;
 }
 
 // Each open that writes, creates or empties a file, or reaches the program's memory (also to read it).
-QStringList openedToWrite(const QByteArray &folder, const QByteArray &usersFile, const QByteArray &font)
+void openedToWrite(Reached &note, const QByteArray &folder, const QByteArray &usersFile,
+                   const QByteArray &font)
 {
-    QStringList reached;
     const QByteArray made = folder + "/made";
-    if (opened(made, O_WRONLY | O_CREAT) || opened(made, O_RDONLY | O_CREAT)
-        || opened(folder, O_TMPFILE | O_RDWR))
-        reached << QStringLiteral("a file made");
+    note(opened(made, O_WRONLY | O_CREAT) || opened(made, O_RDONLY | O_CREAT)
+             || opened(folder, O_TMPFILE | O_RDWR),
+         "a file made");
     ::unlink(made.constData());
     // openat2() too, whose flags lie where a filter cannot read them.
     open_how how {};
@@ -119,40 +133,30 @@ QStringList openedToWrite(const QByteArray &folder, const QByteArray &usersFile,
     const long written = ::syscall(SYS_openat2, AT_FDCWD, usersFile.constData(), &how, sizeof how);
     if (written >= 0)
         ::close(int(written));
-    if (written >= 0 || opened(usersFile, O_WRONLY) || opened(usersFile, O_RDWR | O_APPEND))
-        reached << QStringLiteral("the file written");
-    if (opened(usersFile, O_RDONLY | O_TRUNC))
-        reached << QStringLiteral("the file emptied");
-    struct stat status
-    {
-    };
-    if (opened(font, O_RDONLY | O_TRUNC) || (::stat(font.constData(), &status) == 0 && status.st_size == 0))
-        reached << QStringLiteral("a font emptied");
-    // Through open() as well as openat() (which the C library's open() makes).
+    note(written >= 0 || opened(usersFile, O_WRONLY) || opened(usersFile, O_RDWR | O_APPEND),
+         "the file written");
+    note(opened(usersFile, O_RDONLY | O_TRUNC), "the file emptied");
+    struct stat status = {};
+    note(opened(font, O_RDONLY | O_TRUNC) || (::stat(font.constData(), &status) == 0 && status.st_size == 0),
+         "a font emptied");
     const QByteArray memory = "/proc/" + QByteArray::number(::getppid()) + "/mem";
-    const long raw = ::syscall(SYS_open, memory.constData(), O_RDWR | O_CLOEXEC, 0);
-    if (raw >= 0)
-        ::close(int(raw));
-    if (raw >= 0 || opened(memory, O_WRONLY) || opened(memory, O_RDONLY | O_TRUNC)
-        || opened(memory, O_RDONLY))
-        reached << QStringLiteral("the program's memory");
-    return reached;
+    note(opened(memory, O_RDWR, true) || opened(memory, O_WRONLY) || opened(memory, O_RDONLY | O_TRUNC),
+         "the program's memory written");
+    note(opened(memory, O_RDONLY), "the program's memory");
 }
 
 // Pages of memory that the process's limit on its address space does not count: a file in memory of
 // its own, written past `bound`, or a canvas the program made for it, grown.
-QStringList madeMemory(qint64 bound)
+void madeMemory(Reached &note, qint64 bound)
 {
-    QStringList reached;
     const int file = int(::syscall(SYS_memfd_create, "probe", MFD_CLOEXEC));
+    note(file >= 0, "a file in memory");
     if (file >= 0) {
-        reached << QStringLiteral("a file in memory");
         const std::vector<char> chunk(1 << 20, 'x');
         qint64 written = 0;
         while (written <= bound && ::write(file, chunk.data(), chunk.size()) == ssize_t(chunk.size()))
             written += qint64(chunk.size());
-        if (written > bound)
-            reached << QStringLiteral("past the limit");
+        note(written > bound, "past the limit");
         ::close(file);
     }
     // Asked for as a decoder's canvas is, and kept.
@@ -168,86 +172,69 @@ QStringList madeMemory(qint64 bound)
         ::fallocate(canvas[0], 0, 0, 1 << 20);
         ::lseek(canvas[0], 4096, SEEK_SET);
         ::write(canvas[0], "x", 1);
-        struct stat status
-        {
-        };
-        if (::fstat(canvas[0], &status) == 0 && status.st_size > 4096)
-            reached << QStringLiteral("a canvas grown");
+        struct stat status = {};
+        note(::fstat(canvas[0], &status) == 0 && status.st_size > 4096, "a canvas grown");
     }
     if (canvas[0] >= 0)
         ::close(canvas[0]);
-    return reached;
 }
 
 // Each change leaves the file as it was.
-QStringList changedMetadata(const QByteArray &path, int descriptor)
+void changedMetadata(Reached &note, const QByteArray &path, int descriptor)
 {
-    QStringList reached;
-    struct stat status
-    {
-    };
+    struct stat status = {};
     ::stat(path.constData(), &status);
-    if (::chmod(path.constData(), status.st_mode & 07777) == 0
-        || ::fchmod(descriptor, status.st_mode & 07777) == 0)
-        reached << QStringLiteral("its mode");
-    if (::chown(path.constData(), status.st_uid, status.st_gid) == 0
-        || ::fchown(descriptor, status.st_uid, status.st_gid) == 0)
-        reached << QStringLiteral("its owner");
+    note(::chmod(path.constData(), status.st_mode & 07777) == 0
+             || ::fchmod(descriptor, status.st_mode & 07777) == 0,
+         "its mode");
+    note(::chown(path.constData(), status.st_uid, status.st_gid) == 0
+             || ::fchown(descriptor, status.st_uid, status.st_gid) == 0,
+         "its owner");
     const timespec times[] = {status.st_atim, status.st_mtim};
-    if (::utimensat(AT_FDCWD, path.constData(), times, 0) == 0 || ::futimens(descriptor, times) == 0)
-        reached << QStringLiteral("its times");
-    if (passed(::setxattr(path.constData(), "user.probe", "1", 1, 0), {ENOTSUP})
-        || passed(::fsetxattr(descriptor, "user.probe", "1", 1, 0), {ENOTSUP}))
-        reached << QStringLiteral("its attributes");
+    note(::utimensat(AT_FDCWD, path.constData(), times, 0) == 0 || ::futimens(descriptor, times) == 0,
+         "its times");
+    note(passed(::setxattr(path.constData(), "user.probe", "1", 1, 0), ENOTSUP)
+             || passed(::fsetxattr(descriptor, "user.probe", "1", 1, 0), ENOTSUP),
+         "its attributes");
     ::removexattr(path.constData(), "user.probe");
-    return reached;
 }
 
 // What of the program (the parent) a call reached, each set to what it was; `descriptor` is one the
 // process holds.
-QStringList reachedProgram(int descriptor)
+void reachedProgram(Reached &note, int descriptor)
 {
-    QStringList reached;
     const pid_t program = ::getppid();
-    if (::kill(program, 0) == 0)
-        reached << QStringLiteral("the program");
+    note(::kill(program, 0) == 0, "the program");
     // The kernel would signal the program as the descriptor is ready.
-    if (::fcntl(descriptor, F_SETOWN, program) == 0) {
-        reached << QStringLiteral("the program's signals");
+    const bool owned = ::fcntl(descriptor, F_SETOWN, program) == 0;
+    note(owned, "the program's signals");
+    if (owned)
         ::fcntl(descriptor, F_SETOWN, 0);
-    }
     rlimit limit {};
-    if (::prlimit(program, RLIMIT_NOFILE, nullptr, &limit) == 0)
-        reached << QStringLiteral("the program's limits");
+    note(::prlimit(program, RLIMIT_NOFILE, nullptr, &limit) == 0, "the program's limits");
     errno = 0;
     const int priority = ::getpriority(PRIO_PROCESS, id_t(program));
-    if (::setpriority(PRIO_PROCESS, id_t(program), errno == 0 ? priority : 0) == 0)
-        reached << QStringLiteral("the program's priority");
+    note(::setpriority(PRIO_PROCESS, id_t(program), errno == 0 ? priority : 0) == 0,
+         "the program's priority");
     const sched_param parameters {};
-    if (::sched_setscheduler(program, SCHED_OTHER, &parameters) == 0)
-        reached << QStringLiteral("the program's scheduling");
+    note(::sched_setscheduler(program, SCHED_OTHER, &parameters) == 0, "the program's scheduling");
     cpu_set_t processors;
     CPU_ZERO(&processors);
-    if (::sched_getaffinity(0, sizeof processors, &processors) == 0
-        && ::sched_setaffinity(program, sizeof processors, &processors) == 0)
-        reached << QStringLiteral("the program's processors");
-    return reached;
+    note(::sched_getaffinity(0, sizeof processors, &processors) == 0
+             && ::sched_setaffinity(program, sizeof processors, &processors) == 0,
+         "the program's processors");
 }
 
-QStringList reachedSharedMemory(int id)
+void reachedSharedMemory(Reached &note, int id)
 {
-    QStringList reached;
     const int made = ::shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
-    if (made >= 0) {
-        reached << QStringLiteral("new shared memory");
+    note(made >= 0, "new shared memory");
+    if (made >= 0)
         ::shmctl(made, IPC_RMID, nullptr);
-    }
     void *attached = ::shmat(id, nullptr, SHM_RDONLY);
-    if (attached != reinterpret_cast<void *>(-1)) {
-        reached << QStringLiteral("the shared memory");
+    note(attached != reinterpret_cast<void *>(-1), "the shared memory");
+    if (attached != reinterpret_cast<void *>(-1))
         ::shmdt(attached);
-    }
-    return reached;
 }
 
 // A socket through the 32-bit calls, whose numbers the filter for 64-bit calls does not know.
@@ -299,35 +286,27 @@ std::optional<PictureReader::Result> probe(QFile &file, const PictureReader::Mem
     }
     if (lines.size() < 9 || lines[0] != "probe")
         return std::nullopt;
-    QStringList reached;
-    if (opened(lines[1], O_RDONLY))
-        reached << QStringLiteral("the file");
-    if (opened(lines[2], O_RDONLY))
-        reached << QStringLiteral("the data folder");
-    if (connected(lines[3]))
-        reached << QStringLiteral("the socket");
+    Reached note;
+    note(opened(lines[1], O_RDONLY), "the file");
+    note(opened(lines[2], O_RDONLY), "the data folder");
+    note(connected(lines[3]), "the socket");
     // Refused before the kernel looks whether standard error is a terminal at all.
     const char typed = ' ';
-    if (::ioctl(STDERR_FILENO, TIOCSTI, &typed) == 0 || errno != EPERM)
-        reached << QStringLiteral("the terminal");
-    reached << openedToWrite(lines[4], lines[5], lines[6]);
-    reached << changedMetadata(lines[5], file.handle());
-    reached << reachedProgram(file.handle());
-    reached << reachedSharedMemory(lines[7].toInt());
-    if (childMade(::fork()))
-        reached << QStringLiteral("a child");
-    if (childMade(::syscall(SYS_clone, CLONE_NEWUSER | SIGCHLD, nullptr, nullptr, nullptr, nullptr)))
-        reached << QStringLiteral("a user namespace");
+    note(::ioctl(STDERR_FILENO, TIOCSTI, &typed) == 0 || errno != EPERM, "the terminal");
+    openedToWrite(note, lines[4], lines[5], lines[6]);
+    changedMetadata(note, lines[5], file.handle());
+    reachedProgram(note, file.handle());
+    reachedSharedMemory(note, lines[7].toInt());
+    note(childMade(::fork()), "a child");
+    note(childMade(::syscall(SYS_clone, CLONE_NEWUSER | SIGCHLD, nullptr, nullptr, nullptr, nullptr)),
+         "a user namespace");
     char *const arguments[] = {nullptr};
-    if (passed(::execve("/nonexistent/program", arguments, arguments), {ENOENT}))
-        reached << QStringLiteral("a program");
+    note(passed(::execve("/nonexistent/program", arguments, arguments), ENOENT), "a program");
     // Harmless calls that no decode makes: they only ask.
-    if (::prctl(PR_GET_KEEPCAPS, 0, 0, 0, 0) >= 0)
-        reached << QStringLiteral("a prctl() option");
-    reached << madeMemory(lines[8].toLongLong());
-    if (::personality(0xffffffff) >= 0)
-        reached << QStringLiteral("a call no decode makes");
-    return answer(reached.isEmpty() ? QStringLiteral("nothing") : reached.join(QLatin1String(", ")));
+    note(::prctl(PR_GET_KEEPCAPS, 0, 0, 0, 0) >= 0, "a prctl() option");
+    madeMemory(note, lines[8].toLongLong());
+    note(::personality(0xffffffff) >= 0, "a call no decode makes");
+    return answer(note.said());
 }
 
 } // namespace
