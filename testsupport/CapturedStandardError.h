@@ -48,4 +48,12 @@ private:
     int m_saved = -1;
 };
 
+// Runs `work` with standard error captured, and returns what was written to it meanwhile.
+template<typename Work> QByteArray standardErrorOf(Work work)
+{
+    CapturedStandardError captured;
+    work();
+    return captured.text();
+}
+
 } // namespace TestSupport

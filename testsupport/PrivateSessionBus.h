@@ -88,6 +88,13 @@ public:
         return owner.isValid() ? qint64(owner.value()) : 0;
     }
 
+    // Waits until `process` holds `name`: it is started and on the bus.
+    [[nodiscard]] bool waitForOwner(const QString &name, const QProcess &process,
+                                    std::chrono::milliseconds timeout = std::chrono::minutes(1)) const
+    {
+        return waitUntil([&] { return ownerPid(name) == process.processId(); }, timeout);
+    }
+
 private:
     QString connectionName() const { return QStringLiteral("private-bus-") + m_folder.path(); }
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <csignal>
 
 namespace TestSupport {
 
@@ -49,6 +50,14 @@ runProcess(const QString &program, const QStringList &arguments,
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+// Sends a signal to a child that runs; never to a process id of 0, which is this test's process group.
+inline void sendSignal(const QProcess &process, int signal)
+{
+    const qint64 pid = process.processId();
+    ASSERT_GT(pid, 0) << "not running";
+    ::kill(pid_t(pid), signal);
 }
 
 // `environment` with the sanitizer's leak check on, for a short-lived child that must free what it

@@ -101,4 +101,18 @@ template<typename Condition>
     return true;
 }
 
+// Runs the event loop until something exits it, and returns the code; a loop still running after
+// `bound` fails the test and is exited with 1 instead of hanging.
+inline int runUntilExit(std::chrono::milliseconds bound = std::chrono::minutes(3))
+{
+    QTimer neverExited;
+    neverExited.setSingleShot(true);
+    QObject::connect(&neverExited, &QTimer::timeout, [bound] {
+        ADD_FAILURE() << "the event loop still ran after " << bound.count() << " ms";
+        QCoreApplication::exit(1);
+    });
+    neverExited.start(bound);
+    return QCoreApplication::exec();
+}
+
 } // namespace TestSupport

@@ -517,10 +517,9 @@ TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
         ASSERT_TRUE(endingBus.registerService(endingName));
     }
     clock.restart();
-    std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
-    const Result ended = tapestrel({"list"}, {}, endingName);
-    const QByteArray warnings = standardError->text();
-    standardError.reset();
+    Result ended;
+    const QByteArray warnings =
+        TestSupport::standardErrorOf([&] { ended = tapestrel({"list"}, {}, endingName); });
     EXPECT_EQ(ended.exitCode, 1);
     EXPECT_EQ(ended.err, "tapestrel: Tapestrel ended before it could answer.\n");
     EXPECT_EQ(warnings, ""); // the command's own message alone, no warning of Qt's before it

@@ -15,7 +15,6 @@
 #include "platform/Workspace.h"
 #include "testsupport/HostileFiles.h"
 #include "testsupport/OutsideWriter.h"
-#include "testsupport/PrivateSessionBus.h"
 #include "testsupport/SilentDecoders.h"
 
 #include <QDBusPendingCall>
@@ -25,7 +24,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <csignal>
 
 namespace {
 
@@ -36,38 +34,13 @@ using ProgramCommandLineTest = AutomationTests::RunningProgramTest;
 
 } // namespace
 
-TEST_F(ProgramCommandLineTest, CreatesListsAndAppliesThroughTheRunningProgram)
+// Started again, the program hands over to the one running and ends, freeing what it made.
+TEST_F(ProgramCommandLineTest, StartedAgainTheProgramHandsOverToTheOneRunning)
 {
     ASSERT_TRUE(waitUntilProgramAnswers());
-    const CommandRun created = tapestrel({"create", "Evening"});
-    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
-    const QHash<QString, QString> ids = listedProfiles();
-    ASSERT_TRUE(ids.contains("Evening"));
-    EXPECT_EQ(created.out.section(QLatin1Char('\t'), 0, 0), ids.value("Evening"));
-    ASSERT_TRUE(ids.contains("Midnight")) << "the shipped profiles are imported at start-up";
-
-    // Applying the dark shipped profile changes the emulated system, as the defaults tool sees it.
-    const CommandRun applied = tapestrel({"apply", ids.value("Midnight")});
-    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
-    Platform::UserDefaults &global = Platform::UserDefaults::global();
-    EXPECT_EQ(global.string("AppleInterfaceStyle"), "Dark");
-
-    // Started again, the program hands over to the one running and ends, freeing what it made.
     const CommandRun again = tapestrel({});
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
-    EXPECT_EQ(bus.ownerPid(AutomationService::serviceName), running.processId());
-
-    // A session's end (SIGTERM, then the session bus going away) ends the program as Quit does.
-    ::kill(pid_t(running.processId()), SIGTERM);
-    ASSERT_TRUE(running.waitForFinished(60000));
-    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
-    running.start();
-    ASSERT_TRUE(waitUntilProgramAnswers());
-    EXPECT_TRUE(listedProfiles().contains("Evening"));
-    bus.stop();
-    ASSERT_TRUE(running.waitForFinished(60000));
-    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(running.exitCode(), 0);
+    EXPECT_EQ(programPid(), running.processId());
 }
 
 // Names any caller on the bus may give, each meant to take over the terminal that lists it or to fool
@@ -92,11 +65,9 @@ TEST_F(ProgramCommandLineTest, HostileNamesReachTheTerminalOnlyAsVisibleEscapes)
         {u"Row\\nFORGED-ID\\tForged"_s, u"Row\\\\nFORGED-ID\\\\tForged"_s},
     };
     const auto createOverTheBus = [this](const QString &name) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
-                                           AutomationService::interfaceName, "CreateProfile");
-        call.setArguments({name});
-        return bus.connection().call(call, QDBus::Block, 30000);
+        QDBusPendingCall call = AutomationTests::scriptCall(bus.connection(), "CreateProfile", {name});
+        call.waitForFinished();
+        return call.reply();
     };
     for (const auto &[name, shown] : hostile)
         ASSERT_EQ(createOverTheBus(name).type(), QDBusMessage::ReplyMessage) << shown.toStdString();
@@ -193,7 +164,7 @@ TEST_F(LongestNamesProgramTest, ListingTheLongestNamesAnswersAndTheProgramKeepsI
     for (const QVariantMap &profile : profiles)
         longest = std::max(longest, profile.value("name").toString().size());
     EXPECT_EQ(longest, ProfileNames::maximumLength) << "the older name is listed cut";
-    EXPECT_EQ(bus.ownerPid(AutomationService::serviceName), running.processId());
+    EXPECT_EQ(programPid(), running.processId());
 }
 
 namespace {
@@ -285,18 +256,13 @@ TEST_F(PipedRunningApplicationsProgramTest, ApplyingAnITermThemeAndListingAnswer
 
 namespace {
 
-// The real program in a fresh emulated home, on a session bus of its own.
-class FreshHomeProgramTest : public TestSupport::TempHomeTest
+// The real program in a fresh emulated home, on a session bus of its own, started by the commands.
+class FreshHomeProgramTest : public AutomationTests::ProgramOnItsOwnBusTest
 {
 protected:
     void SetUp() override
     {
-        program = QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel");
-        ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
-        if (!bus.isRunning())
-            GTEST_SKIP() << "no dbus-daemon";
-        bus.killOwnersAtEnd({AutomationService::serviceName});
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        ProgramOnItsOwnBusTest::SetUp();
         // Real windows where there is a display (xvfb); a program that opened its main window would
         // end at its first paint, and the next command would find no program.
         if (environment.contains("DISPLAY"))
@@ -304,16 +270,10 @@ protected:
         environment.insert("TAPESTREL_QUIT_AFTER_FIRST_PAINT", "1");
     }
 
-    qint64 programPid() const { return bus.ownerPid(AutomationService::serviceName); }
-
     TestSupport::ProcessRun tapestrel(const QStringList &arguments) const
     {
         return TestSupport::runProcess(program, arguments, environment);
     }
-
-    QString program;
-    TestSupport::PrivateSessionBus bus;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
 
 } // namespace
@@ -323,11 +283,7 @@ TEST_F(FreshHomeProgramTest, CommandsStartTheProgramWithoutAWindowAndAnswerAtOnc
     const TestSupport::ProcessRun help = tapestrel({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out, CommandLineClient::usage() + QStringLiteral("\n"));
-    const TestSupport::ProcessRun bogus = tapestrel({"bogus"});
-    EXPECT_EQ(bogus.exitCode, 2);
-    EXPECT_TRUE(bogus.out.isEmpty());
-    EXPECT_TRUE(bogus.err.startsWith("tapestrel: Unknown command “bogus”.\nUsage:"))
-        << bogus.err.toStdString();
+    EXPECT_EQ(tapestrel({"bogus"}).exitCode, 2);
     EXPECT_EQ(programPid(), 0) << "neither starts the program";
 
     // No program runs: the command starts it, without its main window, and is answered.
@@ -530,18 +486,7 @@ protected:
 
     QDBusPendingCall call(const QString &method, const QString &argument) const
     {
-        return bus.connection().asyncCall(
-            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
-                                           AutomationService::interfaceName, method)
-            << argument);
-    }
-
-    // Never to a process id of 0, which is this test's whole process group.
-    static void send(const QProcess &process, int signal)
-    {
-        const qint64 pid = process.processId();
-        ASSERT_GT(pid, 0) << "not running";
-        ::kill(pid_t(pid), signal);
+        return AutomationTests::scriptCall(bus.connection(), method, {argument});
     }
 
     // A script's new profile, once the program reads the settings for it.
@@ -601,7 +546,7 @@ TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitin
     for (const int ignored : {SIGHUP, SIGINT}) {
         EXPECT_EQ(signalMask("SigIgn:") & bit(ignored), bit(ignored));
         EXPECT_EQ(signalMask("SigCgt:") & bit(ignored), 0u);
-        send(running, ignored);
+        TestSupport::sendSignal(running, ignored);
     }
     EXPECT_EQ(signalMask("SigCgt:") & bit(SIGTERM), bit(SIGTERM));
     const CommandRun listed = tapestrel({"list"});
@@ -609,7 +554,7 @@ TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitin
     EXPECT_EQ(running.state(), QProcess::Running);
 
     const QDBusPendingCall created = createWhileReading("Kept at the end");
-    send(running, SIGTERM);
+    TestSupport::sendSignal(running, SIGTERM);
     expectEndedAndStored(created, "Kept at the end");
 }
 
@@ -624,7 +569,7 @@ TEST_F(ProgramEndingTest, AnEndEndsAnApplyAndItsDecodingProcessAtOnce)
     ASSERT_FALSE(applied.isFinished());
     QElapsedTimer clock;
     clock.start();
-    send(running, SIGTERM);
+    TestSupport::sendSignal(running, SIGTERM);
     ASSERT_TRUE(running.waitForFinished(30000));
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(running.exitCode(), 0);
@@ -652,8 +597,9 @@ TEST_F(ProgramEndingTest, TheCommandLineEndsWithAnErrorWhenItsBusGoesAway)
     EXPECT_EQ(command.readAllStandardError(),
               "tapestrel: The session bus went away before Tapestrel answered; the request may not have "
               "been carried out.\n");
-    // The program ends with the session too.
+    // The program ends with the session too, as Quit ends it.
     EXPECT_TRUE(running.waitForFinished(30000));
+    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(running.exitCode(), 0);
 }
 
@@ -728,13 +674,13 @@ protected:
 TEST_F(X11SessionManagerTest, ACheckpointLeavesTheProgramRunningAndTheSessionsEndEndsIt)
 {
     ASSERT_TRUE(waitUntilProgramAnswers());
-    send(manager, SIGUSR1);
+    TestSupport::sendSignal(manager, SIGUSR1);
     ASSERT_TRUE(savedAll(1)) << said.toStdString();
     const CommandRun listed = tapestrel({"list"});
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(running.state(), QProcess::Running);
 
     const QDBusPendingCall created = createWhileReading("Kept for the session");
-    send(manager, SIGTERM);
+    TestSupport::sendSignal(manager, SIGTERM);
     expectEndedAndStored(created, "Kept for the session");
 }

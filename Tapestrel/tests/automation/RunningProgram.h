@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Tapestrel/automation/AutomationService.h"
+#include "Tapestrel/model/ModelContainer.h"
+#include "Tapestrel/model/ModelContext.h"
+#include "Tapestrel/model/Profile.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
@@ -10,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
@@ -23,10 +27,44 @@
 
 namespace AutomationTests {
 
+// A script's call of the program's scripting service, answered later.
+inline QDBusPendingCall scriptCall(const QDBusConnection &script, const QString &method,
+                                   const QVariantList &arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                                       AutomationService::interfaceName, method);
+    call.setArguments(arguments);
+    return script.asyncCall(call, 60000);
+}
+
+// The names of the profiles the store at `path` holds, as the program's next start finds them.
+inline QStringList storedNames(const QString &path)
+{
+    QStringList names;
+    ModelContainer store(path);
+    for (const Profile *profile : store.mainContext()->fetchProfiles())
+        names.append(profile->name());
+    return names;
+}
+
+// A home in which nothing waits for a person: the first-apply proposal has been answered before, and
+// the system wallpaper is a readable picture (Pictures/Wall.png), so reading the current settings
+// shows no alert. False when it could not be written.
+inline bool askNothing(const TestSupport::TempHome &home)
+{
+    Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
+    const QString picture = home.filePath("Pictures/Wall.png");
+    QDir().mkpath(QFileInfo(picture).absolutePath());
+    QImage image(64, 36, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    Platform::UserDefaults *desktop = Platform::UserDefaults::suite("com.apple.desktop");
+    desktop->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
+    return image.save(picture) && Platform::UserDefaults::standard().synchronize() && desktop->synchronize();
+}
+
 // The real program and its command line, each a process of its own, in one emulated home and on a
 // session bus of their own (the program's name is one per bus, and other tests start programs too).
-// Tests that need more in the home before the program starts override prepareHome().
-class RunningProgramTest : public TestSupport::TempHomeTest
+class ProgramOnItsOwnBusTest : public TestSupport::TempHomeTest
 {
 protected:
     void SetUp() override
@@ -37,20 +75,28 @@ protected:
         environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
         program = QDir(QCoreApplication::applicationDirPath()).filePath("tapestrel");
         ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+    }
 
-        // Nothing may wait for a person: the first-apply proposal has been answered before, and the
-        // system wallpaper is a readable picture, so reading the current settings shows no alert.
-        Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
-        ASSERT_TRUE(Platform::UserDefaults::standard().synchronize());
-        const QString picture = home.filePath("Pictures/Wall.png");
-        QDir().mkpath(QFileInfo(picture).absolutePath());
-        QImage image(64, 36, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        ASSERT_TRUE(image.save(picture));
-        Platform::UserDefaults *desktop = Platform::UserDefaults::suite("com.apple.desktop");
-        ASSERT_NE(desktop, nullptr);
-        desktop->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
-        ASSERT_TRUE(desktop->synchronize());
+    // The process that holds the program's name on the bus; 0 when none does.
+    qint64 programPid() const { return bus.ownerPid(AutomationService::serviceName); }
+
+    QString program;
+    TestSupport::PrivateSessionBus bus;
+    // The children's environment: this process's, with the private bus.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+// The program started by the test, before any command. Tests that need more in the home before it
+// starts override prepareHome().
+class RunningProgramTest : public ProgramOnItsOwnBusTest
+{
+protected:
+    void SetUp() override
+    {
+        ProgramOnItsOwnBusTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(askNothing(home));
         prepareHome();
 
         running.setProcessEnvironment(environment);
@@ -75,10 +121,7 @@ protected:
     // second program of its own, which outlives the test and may answer the next one.
     [[nodiscard]] bool waitUntilProgramAnswers() const
     {
-        const auto ownedByTheProgram = [&] {
-            return bus.ownerPid(AutomationService::serviceName) == running.processId();
-        };
-        return TestSupport::waitUntil(ownedByTheProgram, std::chrono::seconds(60));
+        return bus.waitForOwner(AutomationService::serviceName, running);
     }
 
     // A command, which hands its request over and ends: it frees what it made.
@@ -98,10 +141,6 @@ protected:
         return ids;
     }
 
-    QString program;
-    TestSupport::PrivateSessionBus bus;
-    // The children's environment: this process's, with the private bus.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QProcess running;
 };
 

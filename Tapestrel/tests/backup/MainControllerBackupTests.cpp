@@ -14,20 +14,15 @@
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/StoreConnection.h"
 #include "Tapestrel/model/StoreMerge.h"
-#include "platform/UserDefaults.h"
+#include "Tapestrel/tests/automation/RunningProgram.h"
 #include "testsupport/CapturedStandardError.h"
-#include "testsupport/PrivateSessionBus.h"
-#include "testsupport/RunTask.h"
 #include "testsupport/SessionSave.h"
 #include "testsupport/SilentDecoders.h"
-#include "testsupport/TempHome.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QThread>
@@ -53,19 +48,7 @@ using KivDesktopBackground::Background;
 class ProgramEndTest : public MainControllerBackups
 {
 protected:
-    void SetUp() override
-    {
-        // Nothing may wait for a person: reading the current settings for a script's profile shows no
-        // alert.
-        Platform::UserDefaults::standard().setValue("didApplyAnyProfile", true);
-        const QString picture = home.filePath("Pictures/Wall.png");
-        QDir().mkpath(QFileInfo(picture).absolutePath());
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        ASSERT_TRUE(image.save(picture));
-        Platform::UserDefaults::suite("com.apple.desktop")
-            ->setValue("Background", QVariantMap {{"default", QVariantMap {{"ImageFilePath", picture}}}});
-    }
+    void SetUp() override { ASSERT_TRUE(AutomationTests::askNothing(home)); }
 
     // The program's own: a profile made by a script reads the settings through its registries.
     Tapestrel &controller() { return Tapestrel::shared(); }
@@ -93,35 +76,11 @@ protected:
         return {};
     }
 
-    // The names of the stored profiles, as the next start finds them.
-    QStringList stored()
-    {
-        QStringList names;
-        ModelContainer restarted(controller().modelContainer().filePath());
-        for (const Profile *profile : restarted.mainContext()->fetchProfiles())
-            names.append(profile->name());
-        return names;
-    }
+    QStringList stored() { return AutomationTests::storedNames(controller().modelContainer().filePath()); }
 
-    static QDBusPendingCall create(QDBusConnection script, const QString &name)
+    static QDBusPendingCall create(const QDBusConnection &script, const QString &name)
     {
-        return script.asyncCall(
-            QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
-                                           AutomationService::interfaceName, "CreateProfile")
-            << name);
-    }
-
-    // Runs the event loop until the end ends it; an end that never comes fails instead of hanging.
-    static int runUntilTheEnd()
-    {
-        QTimer neverEnded;
-        neverEnded.setSingleShot(true);
-        QObject::connect(&neverEnded, &QTimer::timeout, [] {
-            ADD_FAILURE() << "the program did not end";
-            QCoreApplication::exit(1);
-        });
-        neverEnded.start(std::chrono::minutes(3));
-        return QCoreApplication::exec();
+        return AutomationTests::scriptCall(script, "CreateProfile", {name});
     }
 };
 
@@ -154,46 +113,35 @@ TEST_F(MainControllerBackups, AutomaticBackupsAndTheDataResetWorkOnTheProgramsSt
 {
     Tapestrel controller;
     EXPECT_TRUE(controller.paths().basePath().startsWith(home.path()));
-    EXPECT_TRUE(QFileInfo::exists(controller.paths().path(Tapestrel::Path::data)));
     KivBackups::BackupManager &manager = controller.backupManager();
-    KivBackups::BackupPlanner *planner = controller.backupPlanner();
-    ASSERT_NE(planner, nullptr);
-    EXPECT_EQ(planner->backupManager(), &manager);
-
+    const auto profiles = [&controller] {
+        QStringList all;
+        for (const Profile *profile : controller.modelContainer().mainContext()->fetchProfiles())
+            all.append(profile->uuid() + ' ' + profile->name());
+        return all;
+    };
     controller.modelContainer().mainContext()->insert(std::make_unique<Profile>("Kept"));
     controller.modelContainer().mainContext()->save();
 
-    QSignalSpy passes(planner, &KivBackups::BackupPlanner::passFinished);
+    QSignalSpy passes(controller.backupPlanner(), &KivBackups::BackupPlanner::passFinished);
     ASSERT_TRUE(passes.wait(5000));
     ASSERT_EQ(manager.backups().size(), 1);
     EXPECT_FALSE(manager.backups()[0].isLocked);
-
-    QStringList before;
-    for (const Profile *profile : controller.modelContainer().mainContext()->fetchProfiles())
-        before.append(profile->uuid() + ' ' + profile->name());
+    const QStringList before = profiles();
     ASSERT_TRUE(before.join(',').contains(" Kept"));
 
     TestSupport::runTask(controller.dataResetController().reset());
-    QStringList locked;
-    for (const KivBackups::Backup &backup : manager.backups()) {
-        if (backup.isLocked)
-            locked.append(backup.url.fileName());
-    }
-    EXPECT_EQ(locked.size(), 1);
-    EXPECT_TRUE(controller.modelContainer().mainContext()->fetchProfiles().isEmpty());
+    QList<KivBackups::Backup> locked = manager.backups();
+    locked.removeIf([](const KivBackups::Backup &backup) { return !backup.isLocked; });
+    ASSERT_EQ(locked.size(), 1);
+    EXPECT_TRUE(profiles().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(controller.paths().path(Tapestrel::Path::data)));
     ASSERT_NE(controller.autosaveController().timer(), nullptr);
     EXPECT_TRUE(controller.autosaveController().timer()->isActive());
     EXPECT_EQ(controller.autosaveController().modelContainer(), &controller.modelContainer());
 
-    const auto lockedBackup = std::find_if(manager.backups().begin(), manager.backups().end(),
-                                           [](const KivBackups::Backup &backup) { return backup.isLocked; });
-    ASSERT_NE(lockedBackup, manager.backups().end()) << "no locked backup was made";
-    TestSupport::runTask(manager.restore(*lockedBackup));
-    QStringList restored;
-    for (const Profile *profile : controller.modelContainer().mainContext()->fetchProfiles())
-        restored.append(profile->uuid() + ' ' + profile->name());
-    EXPECT_EQ(restored, before);
+    TestSupport::runTask(manager.restore(locked[0]));
+    EXPECT_EQ(profiles(), before);
 }
 
 // A quit stores what waited for a merge, over what the merge wrote, and a change the autosave has not
@@ -291,10 +239,7 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             for (Option *option : slow->options())
                 option->setEnabled(true);
             context()->save();
-            applied = script.asyncCall(
-                QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
-                                               AutomationService::interfaceName, "ApplyProfile")
-                << slow->uuid());
+            applied = AutomationTests::scriptCall(script, "ApplyProfile", {slow->uuid()});
             ASSERT_TRUE(
                 TestSupport::waitUntil([&] { return decoders->started() > 0; }, std::chrono::seconds(30)));
             QObject::connect(new QDBusPendingCallWatcher(*applied, &end), &QDBusPendingCallWatcher::finished,
@@ -343,25 +288,21 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
             });
             break;
         }
-        std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
-        EXPECT_EQ(runUntilTheEnd(), 0);
-        const QString said = QString::fromUtf8(standardError->text());
-        standardError.reset();
+        const QString said = QString::fromUtf8(
+            TestSupport::standardErrorOf([] { EXPECT_EQ(TestSupport::runUntilExit(), 0); }));
         // Answered before the end, as no event loop runs after it.
         EXPECT_FALSE(service.isAnswering());
 
         const QStringList names = stored();
-        EXPECT_TRUE(names.contains("Backed up") && !names.contains("Renamed")) << "not restored";
-        EXPECT_TRUE(names.contains("Window " + name));
-        if (row.end == End::sessionSave) {
-            EXPECT_TRUE(savedForTheSession.contains("Backed up") && !savedForTheSession.contains("Renamed"));
-            EXPECT_TRUE(savedForTheSession.contains("Window " + name));
-            for (int index = 0; index < row.scripts; ++index)
-                EXPECT_TRUE(savedForTheSession.contains(QStringLiteral("Script %1 %2").arg(name).arg(index)));
-        }
+        const auto restoredWithTheEdit = [&name](const QStringList &names) {
+            return names.contains("Backed up") && !names.contains("Renamed") && names.contains("Window " + name);
+        };
+        EXPECT_TRUE(restoredWithTheEdit(names)) << names.join(", ").toStdString();
+        EXPECT_TRUE(row.end != End::sessionSave || restoredWithTheEdit(savedForTheSession));
         for (int index = 0; index < row.scripts; ++index) {
             const QString scriptName = QStringLiteral("Script %1 %2").arg(name).arg(index);
             EXPECT_TRUE(names.contains(scriptName)) << scriptName.toStdString();
+            EXPECT_TRUE(row.end != End::sessionSave || savedForTheSession.contains(scriptName));
             if (row.end == End::busGone)
                 continue;
             QDBusPendingCall &call = created[index];
@@ -424,16 +365,14 @@ TEST_F(ProgramEndTest, TheBoundEndsTheEndAndWhatIsSaidOfItIsTrue)
     QDBusPendingCall created = create(QDBusConnection::connectToBus(bus.address(), "script"), "Script");
     ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isStoring(); }));
 
-    std::optional<TestSupport::CapturedStandardError> standardError(std::in_place);
     QElapsedTimer clock;
     QTimer::singleShot(0, qApp, [&] {
         clock.start();
         QCoreApplication::quit();
     });
-    EXPECT_EQ(runUntilTheEnd(), 0);
+    const QString said = QString::fromUtf8(
+        TestSupport::standardErrorOf([] { EXPECT_EQ(TestSupport::runUntilExit(), 0); }));
     const qint64 took = clock.elapsed();
-    const QString said = QString::fromUtf8(standardError->text());
-    standardError.reset();
     EXPECT_GE(took, 1000);
     EXPECT_LT(took, 3000) << "the merge was waited for";
 
@@ -459,18 +398,9 @@ TEST_F(ProgramEndTest, TheBoundEndsTheEndAndWhatIsSaidOfItIsTrue)
 // and the store holds the restore whole or not at all.
 TEST_F(ProgramEndTest, WhatWaitedIsStoredThoughTheDisplayGoesFirstOrTheProcessLeavesAtOnce)
 {
-    ASSERT_TRUE(Platform::UserDefaults::standard().synchronize());
-    ASSERT_TRUE(Platform::UserDefaults::suite("com.apple.desktop")->synchronize());
     // A restore long enough to be under way when the process goes.
     constexpr int restored = 5000;
     const QString storePath = Tapestrel::storePath();
-    const auto storedNames = [&storePath] {
-        QStringList names;
-        ModelContainer store(storePath);
-        for (const Profile *profile : store.mainContext()->fetchProfiles())
-            names.append(profile->name());
-        return names;
-    };
     const auto removeAll = [&storePath] {
         ModelContainer store(storePath);
         for (Profile *profile : store.mainContext()->fetchProfiles())
@@ -513,9 +443,7 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredThoughTheDisplayGoesFirstOrTheProcessLe
         QProcess rehearsal;
         rehearsal.setProcessEnvironment(environment);
         rehearsal.start(QCoreApplication::applicationDirPath() + "/end-rehearsal", {backup});
-        ASSERT_TRUE(TestSupport::waitUntil(
-            [&] { return bus.ownerPid(AutomationService::serviceName) == rehearsal.processId(); },
-            std::chrono::seconds(60)))
+        ASSERT_TRUE(bus.waitForOwner(AutomationService::serviceName, rehearsal))
             << rehearsal.readAllStandardError().toStdString();
         const QDBusPendingCall created = create(bus.connection(), "Script");
         ASSERT_TRUE(
@@ -524,8 +452,8 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredThoughTheDisplayGoesFirstOrTheProcessLe
         if (displayGoes) {
             xServer.kill();
             xServer.waitForFinished(10000);
-        } else if (rehearsal.processId() > 0) {
-            ::kill(pid_t(rehearsal.processId()), SIGTERM);
+        } else {
+            TestSupport::sendSignal(rehearsal, SIGTERM);
         }
         ASSERT_TRUE(rehearsal.waitForFinished(60000));
         const QByteArray said = rehearsal.readAllStandardError();
@@ -535,7 +463,7 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredThoughTheDisplayGoesFirstOrTheProcessLe
         const QDBusPendingReply<QVariantMap> reply = created;
         EXPECT_EQ(reply.value().value("name").toString(), "Script") << reply.error().message().toStdString();
 
-        const QStringList names = storedNames();
+        const QStringList names = AutomationTests::storedNames(storePath);
         EXPECT_TRUE(names.contains("Window edit"));
         EXPECT_TRUE(names.contains("Script"));
         const qsizetype restoredNow = names.count("Restored");
