@@ -30,6 +30,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,7 @@
 #include <unistd.h>
 
 using TestSupport::spinEventLoop;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -302,6 +304,31 @@ private:
     QString m_connectionName;
 };
 
+// A program on the bus that answers every call after `delay`.
+class LateObject : public SilentObject
+{
+public:
+    explicit LateObject(std::chrono::milliseconds delay)
+        : m_delay(delay)
+    { }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        const QDBusMessage answer =
+            message.createErrorReply(AutomationService::failedError, "Answered late.");
+        QMetaObject::invokeMethod(
+            qApp,
+            [answer, connection, delay = m_delay] {
+                QTimer::singleShot(delay, qApp,
+                                   [answer, connection] { QDBusConnection(connection).send(answer); });
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    std::chrono::milliseconds m_delay;
+};
+
 } // namespace
 
 TEST(StartLog, IsMadeInTheRuntimeFolderOnlyWhenThatIsTheUsersOwnFolder)
@@ -505,6 +532,19 @@ TEST_F(AutomationBusTest, HelpUnknownCommandsAndAProgramThatNeverAnswers)
     silentBus.unregisterService(silentName);
     silentBus.unregisterObject(AutomationService::objectPath);
     QDBusConnection::disconnectFromBus("tapestrel-silent");
+
+    // A program that answers after the bus library's own 25 s: the command, which has no time-out of its
+    // own unless given one, waits for the answer as long as the program takes.
+    QDBusConnection lateBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "tapestrel-late");
+    LateObject late(26s);
+    ASSERT_TRUE(lateBus.registerVirtualObject(AutomationService::objectPath, &late));
+    const QString lateName = serviceName + "Late";
+    ASSERT_TRUE(lateBus.registerService(lateName));
+    const Result answered = tapestrel({"list"}, {}, lateName, -1);
+    EXPECT_EQ(answered.err, "tapestrel: Answered late.\n") << answered.err.toStdString();
+    lateBus.unregisterService(lateName);
+    lateBus.unregisterObject(AutomationService::objectPath);
+    QDBusConnection::disconnectFromBus("tapestrel-late");
 
     // A program that ends while the command waits for it: said at once, not as a time-out.
     EndingObject ending("tapestrel-ending");
