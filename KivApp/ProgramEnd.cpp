@@ -69,7 +69,7 @@ ProgramEnd::ProgramEnd(std::chrono::milliseconds bound, QObject *parent)
 
 ProgramEnd::~ProgramEnd()
 {
-    if (m_followsDisplay) {
+    if (s_displayFollower == this) {
         qInstallMessageHandler(s_previousHandler);
         s_displayFollower = nullptr;
     }
@@ -155,9 +155,8 @@ void ProgramEnd::followQuits()
 
 void ProgramEnd::followDisplay()
 {
-    if (m_followsDisplay || s_displayFollower)
+    if (s_displayFollower)
         return;
-    m_followsDisplay = true;
     s_displayFollower = this;
     s_previousHandler = qInstallMessageHandler(&ProgramEnd::displayMessage);
 }

@@ -117,7 +117,6 @@ private:
     bool m_finished = false;
     bool m_catchesSignals = false;
     QList<int> m_caughtSignals;
-    bool m_followsDisplay = false;
     QDeadlineTimer m_deadline;
     QTimer m_boundTimer;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;

@@ -315,6 +315,12 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
             m_processes->giveBack(*process);
     };
 
+    // A need for more memory than the limit is remembered, as a refusal is.
+    const auto refusedForMemory = [&] {
+        Decoded refused = failed(PictureNames::memoryReason(m_limits.memoryBytes));
+        m_refusals.remember(version, *refused.failure);
+        return refused;
+    };
     // The canvases made for the process's asks, counted in its memory; each goes back to the spares
     // unless the picture comes on it.
     std::vector<std::optional<Canvas>> given;
@@ -336,11 +342,8 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
         if (given.size() >= PictureProtocol::maxCanvasesAsked || answer.canvasBytes == 0)
             return failed(nonsenseReason());
         askedBytes += qint64(std::min<quint64>(answer.canvasBytes, quint64(1) << 62));
-        if (askedBytes > m_limits.memoryBytes) {
-            Decoded refused = failed(PictureNames::memoryReason(m_limits.memoryBytes));
-            m_refusals.remember(version, *refused.failure);
-            return refused;
-        }
+        if (askedBytes > m_limits.memoryBytes)
+            return refusedForMemory();
         given.push_back(Canvas::make(size_t(answer.canvasBytes), process->pid));
         const PictureProtocol::CanvasGiven made {PictureProtocol::version, 0, answer.canvasBytes};
         if (!given.back()
@@ -349,11 +352,8 @@ PictureDecoder::Decoded PictureDecoder::decode(const QString &path, const Reques
     }
     tellUnconfined(answer.unconfined);
     switch (answer.outcome) {
-    case PictureProtocol::Outcome::outOfMemory: {
-        Decoded refused = failed(PictureNames::memoryReason(m_limits.memoryBytes));
-        m_refusals.remember(version, *refused.failure);
-        return refused;
-    }
+    case PictureProtocol::Outcome::outOfMemory:
+        return refusedForMemory();
     case PictureProtocol::Outcome::refused: {
         if (answer.reasonBytes == 0 || answer.reasonBytes > PictureProtocol::maxReasonBytes)
             return failed(nonsenseReason());

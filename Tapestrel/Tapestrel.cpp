@@ -119,8 +119,7 @@ Tapestrel::Tapestrel()
     autosaveController().start();
     // The event loop has stopped by then: the autosave ticks no more, nor does a merge end in it. The
     // program's end does this itself, once joined (joinEnd()).
-    m_quitWithoutEnd = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-                               [this] { finishBeforeExit(); });
+    finishAtQuitWithoutEnd();
     showLastBackground();
     // The start-up task (moving background images to the cloud drive, importing the predefined
     // profiles once, the release notes) is started here, last. It runs once the constructor has
@@ -225,9 +224,14 @@ void Tapestrel::joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts)
     // A later quit without this end stores all the same.
     connect(&end, &QObject::destroyed, this, [self] {
         if (self && !self->m_quitWithoutEnd)
-            self->m_quitWithoutEnd = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                                             self, [self] { self->finishBeforeExit(); });
+            self->finishAtQuitWithoutEnd();
     });
+}
+
+void Tapestrel::finishAtQuitWithoutEnd()
+{
+    m_quitWithoutEnd = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                               [this] { finishBeforeExit(); });
 }
 
 Tapestrel::~Tapestrel() = default;

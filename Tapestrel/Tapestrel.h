@@ -141,6 +141,8 @@ private:
     void runStartUpTask();
     // Saves the changes of the store's contexts that nothing holds back (for the session manager).
     void saveWhatWaits();
+    // Has a quit of the application (without an end joined) finish before the process exits.
+    void finishAtQuitWithoutEnd();
 
     // Made first, before Defaults.
     std::unique_ptr<KivUpdates> m_updates;

@@ -20,7 +20,6 @@
 #include <QJsonObject>
 #include <QScopeGuard>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -273,8 +272,8 @@ QString CommandLineClient::usage()
 
 QDBusMessage CommandLineClient::watchedCall(const QDBusMessage &call, const QDeadlineTimer &deadline) const
 {
-    // A blocking call of the toolkit may wait without end when the connection closes meanwhile (the
-    // session ended), past its time-out: the answer is waited for here, and so is the close.
+    // The answer is waited for here, and so is the connection's close (the session ended): a close ends
+    // the wait at once, whatever the toolkit makes of the call then.
     QEventLoop loop;
     const QString local = QStringLiteral("/org/freedesktop/DBus/Local");
     const QString localInterface = QStringLiteral("org.freedesktop.DBus.Local");
@@ -290,20 +289,14 @@ QDBusMessage CommandLineClient::watchedCall(const QDBusMessage &call, const QDea
         call,
         deadline.isForever() ? std::numeric_limits<int>::max()
                              : int(std::clamp<qint64>(deadline.remainingTime(), 1, INT_MAX)));
+    // At the deadline the call itself finishes, with NoReply.
     QDBusPendingCallWatcher watcher(pending);
     QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    if (!deadline.isForever())
-        timeout.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX)));
     if (!pending.isFinished() && connection.isConnected())
         loop.exec();
     if (pending.isFinished())
         return pending.reply();
-    if (!connection.isConnected())
-        return call.createErrorReply(QDBusError::Disconnected, QString());
-    return call.createErrorReply(QDBusError::NoReply, QString());
+    return call.createErrorReply(QDBusError::Disconnected, QString());
 }
 
 std::optional<bool> CommandLineClient::isProgramOnBus(const QDeadlineTimer &deadline) const

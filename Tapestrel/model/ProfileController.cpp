@@ -58,6 +58,11 @@ bool ProfileController::profileIsGone() const
     return !m_profile || m_profile->isDeleted();
 }
 
+bool ProfileController::stopped() const
+{
+    return profileIsGone() || ProfileOperationQueue::shared().appliesEnded();
+}
+
 QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
 {
     if (!m_turn)
@@ -66,7 +71,7 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
     // A desktop tool that hangs costs this apply its time-out once, not once per option.
     const Platform::LinuxDesktop::ChangeRound round;
     ApplyResult result;
-    if (profileIsGone() || ProfileOperationQueue::shared().appliesEnded()) {
+    if (stopped()) {
         result.completed = false;
         co_return result;
     }
@@ -94,7 +99,7 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
         }
         // The profile was deleted while its option was applied: the rest of it no longer exists. Or
         // the program is ending.
-        if (profileIsGone() || ProfileOperationQueue::shared().appliesEnded()) {
+        if (stopped()) {
             result.completed = false;
             co_return result;
         }
@@ -109,7 +114,7 @@ QCoro::Task<ApplyResult> ProfileController::apply(Progress progress)
 QCoro::Task<void> ProfileController::apply(OptionModel *model)
 {
     const auto held = co_await turn();
-    if (profileIsGone() || !model || ProfileOperationQueue::shared().appliesEnded())
+    if (stopped() || !model)
         co_return;
     const QString value = m_profile->value(model->key());
     if (value.isEmpty())
@@ -157,14 +162,15 @@ QCoro::Task<void> ProfileController::readCurrentSettings()
 QCoro::Task<void> ProfileController::readCurrentValue(OptionModel *model)
 {
     const auto held = co_await turn();
-    if (profileIsGone() || !model || ProfileOperationQueue::shared().appliesEnded())
+    if (stopped() || !model)
         co_return;
     const Platform::LinuxDesktop::ChangeRound round;
     std::optional<QString> value;
     try {
         value = co_await model->readCurrentValue(m_profile);
     } catch (const std::exception &) {
-        // As in readCurrentSettings(): a failed reading records nothing and changes nothing.
+        // As in readCurrentSettings(): a failed reading records nothing and changes nothing, and nobody
+        // waits on its outcome.
     }
     store(model->key(), value);
 }

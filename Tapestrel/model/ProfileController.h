@@ -61,6 +61,8 @@ public:
 private:
     QCoro::Task<std::shared_ptr<ProfileOperationQueue::Turn>> turn();
     bool profileIsGone() const;
+    // The profile is gone, or the program's end stopped the applies: nothing more is done for it.
+    bool stopped() const;
     static QCoro::Task<void> restartDock();
     // Stores a value read for a model; false when the profile is gone.
     bool store(const QString &key, const std::optional<QString> &value);

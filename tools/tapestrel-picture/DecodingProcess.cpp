@@ -178,20 +178,22 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
         ::close(descriptor);
         return {{}, file.errorString()};
     }
+    const auto onCanvas = [](bool cleared) -> PictureReader::Memory {
+        return [cleared](qsizetype bytes) {
+            return g_canvases.reserve(size_t(bytes), cleared);
+        };
+    };
+    if (g_look) {
+        if (std::optional<PictureReader::Result> answer = g_look(file, onCanvas(true)))
+            return std::move(*answer);
+    }
+    PictureReader reader(&file, g_memoryBytes);
     // A decoder that draws on a canvas draws over what it held before: the canvas is cleared first
     // unless the format's decoder writes every pixel of a picture it returns or fails (a JPEG's and a
     // PNG's rows, an SVG's renderer, which fills its picture first). Clearing costs about a tenth of
     // decoding a photo.
-    static const QByteArrayList everyPixelWritten {"jpeg", "png", "svg", "svgz"};
-    const bool cleared = !everyPixelWritten.contains(QImageReader::imageFormat(&file));
-    const PictureReader::Memory canvas = [cleared](qsizetype bytes) {
-        return g_canvases.reserve(size_t(bytes), cleared);
-    };
-    if (g_look) {
-        if (std::optional<PictureReader::Result> answer = g_look(file, canvas))
-            return std::move(*answer);
-    }
-    PictureReader reader(&file, g_memoryBytes);
+    static const QByteArrayList everyPixelWritten {"jpeg", "png", "svg"};
+    const PictureReader::Memory canvas = onCanvas(!everyPixelWritten.contains(reader.format()));
     return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height), canvas)
                                                : reader.fitting(request.width, canvas);
 }

@@ -39,6 +39,10 @@ public:
     PictureReader(const PictureReader &) = delete;
     PictureReader &operator=(const PictureReader &) = delete;
 
+    // The format whose decoder decodes the picture ("jpeg"; "svg" for SVGZ too); empty when it is
+    // refused before any decoder.
+    QByteArray format() const { return m_failure ? QByteArray() : m_reader.format(); }
+
     struct Result
     {
         QImage image;

@@ -24,7 +24,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -514,6 +513,22 @@ protected:
         EXPECT_EQ(stored[0]->name(), name);
     }
 
+    // The program still runs and answers a script.
+    void expectRunning()
+    {
+        const CommandRun listed = tapestrel({"list"});
+        EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+        EXPECT_EQ(running.state(), QProcess::Running);
+    }
+
+    // `signal` goes to `to` while a script's new profile waits: the program ends, the profile stored.
+    void expectEndStoresAWaitingCreate(const QProcess &to, int signal, const QString &name)
+    {
+        const QDBusPendingCall created = createWhileReading(name);
+        TestSupport::sendSignal(to, signal);
+        expectEndedAndStored(created, name);
+    }
+
     // The signals the process ignores and those it catches, from its status.
     quint64 signalMask(const char *field) const
     {
@@ -549,13 +564,8 @@ TEST_F(ProgramEndingTest, SignalsStartedIgnoredStayIgnoredAndAnEndAnswersAWaitin
         TestSupport::sendSignal(running, ignored);
     }
     EXPECT_EQ(signalMask("SigCgt:") & bit(SIGTERM), bit(SIGTERM));
-    const CommandRun listed = tapestrel({"list"});
-    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-    EXPECT_EQ(running.state(), QProcess::Running);
-
-    const QDBusPendingCall created = createWhileReading("Kept at the end");
-    TestSupport::sendSignal(running, SIGTERM);
-    expectEndedAndStored(created, "Kept at the end");
+    expectRunning();
+    expectEndStoresAWaitingCreate(running, SIGTERM, "Kept at the end");
 }
 
 // The end waits for no apply: one that decodes a slow picture is ended with its decoding process and
@@ -676,11 +686,6 @@ TEST_F(X11SessionManagerTest, ACheckpointLeavesTheProgramRunningAndTheSessionsEn
     ASSERT_TRUE(waitUntilProgramAnswers());
     TestSupport::sendSignal(manager, SIGUSR1);
     ASSERT_TRUE(savedAll(1)) << said.toStdString();
-    const CommandRun listed = tapestrel({"list"});
-    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-    EXPECT_EQ(running.state(), QProcess::Running);
-
-    const QDBusPendingCall created = createWhileReading("Kept for the session");
-    TestSupport::sendSignal(manager, SIGTERM);
-    expectEndedAndStored(created, "Kept for the session");
+    expectRunning();
+    expectEndStoresAWaitingCreate(manager, SIGTERM, "Kept for the session");
 }
