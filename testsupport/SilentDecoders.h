@@ -23,6 +23,8 @@ public:
         QDir(m_running).removeRecursively();
         QDir().mkpath(m_running);
         const QString script = home.filePath(QStringLiteral("silent"));
+        // One made before in the same home can no longer be written, but by root.
+        QFile::remove(script);
         home.writeFile(QStringLiteral("silent"),
                        "#!/bin/sh\necho > '" + QFile::encodeName(m_running) + "'/$$\nexec /bin/sleep "
                            + QByteArray::number(seconds) + "\n");
