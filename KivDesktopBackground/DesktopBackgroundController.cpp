@@ -6,6 +6,7 @@
 #include "KivDesktopBackground/SystemScreenSource.h"
 #include "platform/LinuxDesktop.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QSet>
@@ -77,11 +78,16 @@ DesktopBackgroundController::DesktopBackgroundController(std::unique_ptr<ScreenS
                        stderr);
         }
     }
+    if (!m_shownByDesktop)
+        m_otherDesktop = m_screens->otherDesktop();
     syncWindows();
     connect(m_screens.get(), &ScreenSource::screensChanged, this,
             &DesktopBackgroundController::screenChanged);
     connect(m_screens.get(), &ScreenSource::activeSpaceChanged, this,
             &DesktopBackgroundController::scheduleResync);
+    if (!m_shownByDesktop)
+        connect(m_screens.get(), &ScreenSource::otherDesktopChanged, this,
+                &DesktopBackgroundController::otherDesktopChanged);
 }
 
 DesktopBackgroundController::~DesktopBackgroundController()
@@ -118,6 +124,7 @@ DesktopBackgroundController::setBackground(std::optional<Background> background)
     m_background = background;
     m_picture = picture;
     emit backgroundChanged(m_background);
+    sayWhenNotDrawn();
     // A clear background leaves the desktop showing its own wallpaper, as the clear windows would.
     if (!m_wallpaper || !background || background->isClear())
         co_return Outcome {};
@@ -148,7 +155,26 @@ void DesktopBackgroundController::endDecoding()
 
 bool DesktopBackgroundController::hasVisibleBackground() const
 {
-    return m_background && !m_background->isClear() && !m_shownByDesktop;
+    return m_background && !m_background->isClear() && !m_shownByDesktop && !m_otherDesktop;
+}
+
+void DesktopBackgroundController::otherDesktopChanged()
+{
+    m_otherDesktop = m_screens->otherDesktop();
+    // At once: the windows drawn over the other desktop would hide its icons until the next re-sync.
+    resyncWindows();
+    sayWhenNotDrawn();
+}
+
+void DesktopBackgroundController::sayWhenNotDrawn() const
+{
+    if (!m_otherDesktop || !m_background || m_background->isClear())
+        return;
+    Platform::LinuxDesktop::sayOnce(QCoreApplication::translate("DesktopBackgroundController",
+                                                                "“%1” shows a desktop of its own, whose "
+                                                                "background Tapestrel cannot reach; no "
+                                                                "background is drawn over it.")
+                                        .arg(*m_otherDesktop));
 }
 
 QSize DesktopBackgroundController::largestScreenPixels() const
@@ -212,6 +238,13 @@ void DesktopBackgroundController::syncWindows()
         return;
     if (!m_windowsSupported)
         return;
+    // Another program's desktop shows there: its icons and its own background stay uncovered.
+    if (m_otherDesktop) {
+        for (const auto &[key, window] : m_windowsByScreenKey)
+            window->close();
+        m_windowsByScreenKey.clear();
+        return;
+    }
     const QList<ScreenInfo> screens = m_screens->screens();
     QSet<QString> keys;
     for (const ScreenInfo &screen : screens)

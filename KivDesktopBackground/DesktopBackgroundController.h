@@ -26,6 +26,10 @@ class DesktopWallpaper;
 // the background makes every window cross-fade to it. Screen changes and changes of the active
 // virtual desktop re-sync the windows a quarter of a second later.
 //
+// Where another program shows a desktop of its own (its icons, its own background) whose background
+// the program does not reach, the controller draws no windows over it, says so once on standard error,
+// and draws again once that desktop has gone.
+//
 // Given a DesktopWallpaper, the controller hands each background to the desktop's own wallpaper
 // instead and draws no windows at all: the desktop shows the backgrounds (and fades by itself). A
 // background the desktop did not take is reported, and the desktop keeps what it shows. Handing over
@@ -81,8 +85,10 @@ public:
 
     // Whether something is visibly drawn: a background that is not clear (an image always counts,
     // even when its file is gone). A background the desktop shows itself stays when the program
-    // quits, so it does not count.
+    // quits, so it does not count; nor does one that another program's desktop keeps from being drawn.
     bool hasVisibleBackground() const;
+    // The other program whose desktop keeps the windows from being drawn, while it does.
+    const std::optional<QString> &otherDesktop() const { return m_otherDesktop; }
 
     // The desktop's own wallpaper, when backgrounds are handed to it; and whether the desktop shows
     // the backgrounds (no windows are drawn then).
@@ -116,6 +122,8 @@ signals:
 private:
     void syncWindows();
     void endDecoding();
+    void otherDesktopChanged();
+    void sayWhenNotDrawn() const;
 
     std::unique_ptr<ScreenSource> m_screens;
     // Shared with the hand-over in flight, which may outlast the controller.
@@ -135,6 +143,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_decoding;
     std::map<QString, std::unique_ptr<BackgroundWindow>> m_windowsByScreenKey;
     bool m_windowsSupported = true;
+    std::optional<QString> m_otherDesktop;
     KivUtilities::Timeline m_timeline;
 };
 

@@ -39,9 +39,14 @@ public:
     // what lies beneath instead of showing it.
     virtual bool compositingActive() const { return true; }
 
+    // The name of another program that shows a desktop of its own (its icons, its own background)
+    // on the screens, while it does; nothing otherwise.
+    virtual std::optional<QString> otherDesktop() const { return std::nullopt; }
+
 signals:
     void screensChanged();
     void activeSpaceChanged();
+    void otherDesktopChanged();
 };
 
 } // namespace KivDesktopBackground

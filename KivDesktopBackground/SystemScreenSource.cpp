@@ -22,6 +22,17 @@ SystemScreenSource::SystemScreenSource(QObject *parent)
         m_desktopWatcher = new X11DesktopWatcher(this);
         connect(m_desktopWatcher, &X11DesktopWatcher::currentDesktopChanged, this,
                 &ScreenSource::activeSpaceChanged);
+        // A window comes in several steps (mapped, framed, listed): look a moment after the first
+        // notice, which sees the ones that came meanwhile, however many keep coming.
+        m_otherDesktopLook = new QTimer(this);
+        m_otherDesktopLook->setSingleShot(true);
+        m_otherDesktopLook->setInterval(otherDesktopDelayMs);
+        connect(m_otherDesktopLook, &QTimer::timeout, this, &SystemScreenSource::lookForOtherDesktop);
+        connect(m_desktopWatcher, &X11DesktopWatcher::windowsChanged, this, [this] {
+            if (!m_otherDesktopLook->isActive())
+                m_otherDesktopLook->start();
+        });
+        m_otherDesktop = X11Desktop::otherDesktopWindow();
     }
 }
 
@@ -44,6 +55,15 @@ bool SystemScreenSource::compositingActive() const
 {
     // Only X11 can be without one; other platforms this module runs on always blend.
     return X11Desktop::isAvailable() ? X11Desktop::compositingActive() : true;
+}
+
+void SystemScreenSource::lookForOtherDesktop()
+{
+    std::optional<QString> found = X11Desktop::otherDesktopWindow();
+    if (found == m_otherDesktop)
+        return;
+    m_otherDesktop = std::move(found);
+    emit otherDesktopChanged();
 }
 
 } // namespace KivDesktopBackground

@@ -1,12 +1,15 @@
 #include "KivDesktopBackground/X11Desktop.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 namespace KivDesktopBackground {
 
@@ -18,6 +21,59 @@ constexpr const char *windowTypeProperty = "_q_xcb_wm_window_type";
 constexpr int desktopWindowType = 0x000002;
 
 constexpr std::uint32_t allDesktops = 0xFFFFFFFF;
+
+// Set on the program's background windows, so that no copy of the program takes another's windows for
+// another program's desktop.
+constexpr const char *backgroundMarker = "_TAPESTREL_BACKGROUND_WINDOW";
+
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template<typename T> using Reply = std::unique_ptr<T, FreeReply>;
+
+// The children of each window, asked for all at once: one round trip, whatever their number.
+QList<xcb_window_t> childrenOf(xcb_connection_t *c, const QList<xcb_window_t> &parents)
+{
+    QList<xcb_query_tree_cookie_t> asked;
+    asked.reserve(parents.size());
+    for (const xcb_window_t parent : parents)
+        asked.append(xcb_query_tree(c, parent));
+    QList<xcb_window_t> children;
+    for (const xcb_query_tree_cookie_t cookie : asked) {
+        const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookie, nullptr));
+        if (!tree)
+            continue;
+        const xcb_window_t *first = xcb_query_tree_children(tree.get());
+        children.append(QList<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.get())));
+    }
+    return children;
+}
+
+QByteArray propertyBytes(xcb_connection_t *c, xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+{
+    const Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 256), nullptr));
+    if (!reply || reply->type == XCB_ATOM_NONE)
+        return {};
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+// What a person would call the program that made the window.
+QString programOf(xcb_connection_t *c, xcb_window_t window)
+{
+    const QList<QByteArray> names = propertyBytes(c, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).split('\0');
+    for (qsizetype i = std::min<qsizetype>(names.size(), 2) - 1; i >= 0; --i) {
+        if (!names[i].trimmed().isEmpty())
+            return QString::fromLatin1(names[i]).trimmed();
+    }
+    const QByteArray title =
+        propertyBytes(c, window, X11Desktop::atom("_NET_WM_NAME"), X11Desktop::atom("UTF8_STRING")).trimmed();
+    if (!title.isEmpty())
+        return QString::fromUtf8(title).left(80);
+    return QCoreApplication::translate("X11Desktop", "another program");
+}
 
 } // namespace
 
@@ -97,7 +153,52 @@ void X11Desktop::markAsDesktopWindow(QWidget *window)
                                     atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")};
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
                         sizeof(states) / sizeof(states[0]), states);
+    const std::uint32_t ours = 1;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(backgroundMarker), cardinal, 32, 1, &ours);
     xcb_flush(c);
+}
+
+std::optional<QString> X11Desktop::otherDesktopWindow()
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t root = rootWindow();
+    if (!c || !root)
+        return std::nullopt;
+    const xcb_atom_t windowType = atom("_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t desktopType = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    const xcb_atom_t marker = atom(backgroundMarker);
+    // The top-level windows, and the windows that a window manager put into frames of its own.
+    const QList<xcb_window_t> topLevel = childrenOf(c, {root});
+    const QList<xcb_window_t> windows = topLevel + childrenOf(c, topLevel);
+
+    struct Asked
+    {
+        xcb_window_t window;
+        xcb_get_property_cookie_t type;
+        xcb_get_window_attributes_cookie_t attributes;
+    };
+    QList<Asked> asked;
+    asked.reserve(windows.size());
+    for (const xcb_window_t window : windows)
+        asked.append({window, xcb_get_property(c, 0, window, windowType, XCB_ATOM_ATOM, 0, 32),
+                      xcb_get_window_attributes(c, window)});
+    QList<xcb_window_t> desktops;
+    for (const Asked &one : asked) {
+        const Reply<xcb_get_property_reply_t> type(xcb_get_property_reply(c, one.type, nullptr));
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, one.attributes, nullptr));
+        if (!type || !attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || type->format != 32)
+            continue;
+        const auto *types = static_cast<const xcb_atom_t *>(xcb_get_property_value(type.get()));
+        const int count = xcb_get_property_value_length(type.get()) / 4;
+        if (std::find(types, types + count, desktopType) != types + count)
+            desktops.append(one.window);
+    }
+    for (const xcb_window_t window : std::as_const(desktops)) {
+        if (propertyBytes(c, window, marker, XCB_ATOM_CARDINAL).isEmpty())
+            return programOf(c, window);
+    }
+    return std::nullopt;
 }
 
 QList<std::uint32_t> X11Desktop::property32(std::uint32_t window, const QByteArray &name)

@@ -6,15 +6,29 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdlib>
+
 namespace KivDesktopBackground {
 
 X11DesktopWatcher::X11DesktopWatcher(QObject *parent)
     : QObject(parent)
     , m_root(X11Desktop::rootWindow())
     , m_currentDesktopAtom(X11Desktop::atom("_NET_CURRENT_DESKTOP"))
+    , m_clientListAtom(X11Desktop::atom("_NET_CLIENT_LIST"))
 {
-    if (m_root && m_currentDesktopAtom)
-        QCoreApplication::instance()->installNativeEventFilter(this);
+    if (!m_root || !m_currentDesktopAtom)
+        return;
+    // Without a window manager, only the root's own notices tell of windows coming and going. The
+    // events this connection already asks for stay.
+    xcb_connection_t *c = X11Desktop::connection();
+    if (xcb_get_window_attributes_reply_t *attributes =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, m_root), nullptr)) {
+        const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        std::free(attributes);
+        xcb_change_window_attributes(c, m_root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+    }
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 X11DesktopWatcher::~X11DesktopWatcher()
@@ -28,11 +42,28 @@ bool X11DesktopWatcher::nativeEventFilter(const QByteArray &eventType, void *mes
     if (eventType != "xcb_generic_event_t" || !message)
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & ~0x80) != XCB_PROPERTY_NOTIFY)
-        return false;
-    const auto *notify = static_cast<const xcb_property_notify_event_t *>(message);
-    if (notify->window == m_root && notify->atom == m_currentDesktopAtom)
-        emit currentDesktopChanged();
+    switch (event->response_type & ~0x80) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto *notify = static_cast<const xcb_property_notify_event_t *>(message);
+        if (notify->window != m_root)
+            break;
+        if (notify->atom == m_currentDesktopAtom)
+            emit currentDesktopChanged();
+        else if (notify->atom == m_clientListAtom)
+            emit windowsChanged();
+        break;
+    }
+    // Each of these begins with the window whose children changed.
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+    case XCB_REPARENT_NOTIFY:
+        if (static_cast<const xcb_map_notify_event_t *>(message)->event == m_root)
+            emit windowsChanged();
+        break;
+    default:
+        break;
+    }
     return false;
 }
 

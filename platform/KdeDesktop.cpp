@@ -2,12 +2,8 @@
 
 #include "platform/RegularFile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QMutexLocker>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QStringDecoder>
 
 namespace Platform {
@@ -23,11 +19,6 @@ const QColor breezeAccent(61, 174, 233);
 
 // A settings file larger than this is no settings file a person keeps.
 constexpr qint64 largestGlobals = 1 << 20;
-
-QString translated(const char *message)
-{
-    return QCoreApplication::translate("KdeDesktop", message);
-}
 
 // KConfig's escapes in values: "\s" for a blank, "\t", "\n", "\r" and "\\".
 QString unescaped(QStringView value)
@@ -145,45 +136,6 @@ KdeDesktop::Globals KdeDesktop::globals() const
     // Plasma's file, or whatever stands in its place: a pipe or a device is not waited on.
     const RegularFile::Contents contents = RegularFile::read(globalsPath(), largestGlobals);
     return contents.bytes ? parseGlobals(*contents.bytes) : Globals {};
-}
-
-bool KdeDesktop::runTool(const QString &tool, const QStringList &arguments) const
-{
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        sayOnce(QStringLiteral("%1 is not installed; that setting stays in the emulated home.").arg(tool));
-        return false;
-    }
-    const quint64 round = currentRound();
-    {
-        QMutexLocker locker(&m_hungMutex);
-        if (round != 0 && m_hungInRound.value(tool) == round)
-            throw DesktopError(
-                translated("KDE Plasma’s tool “%1” did not answer in time earlier in this apply, "
-                           "so it was not started again.")
-                    .arg(tool));
-    }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start();
-    if (!process.waitForStarted(int(m_toolTimeout.count())))
-        throw DesktopError(
-            translated("KDE Plasma’s tool “%1” could not be started: %2").arg(tool, process.errorString()));
-    if (!process.waitForFinished(int(m_toolTimeout.count()))) {
-        process.kill();
-        process.waitForFinished(1000);
-        QMutexLocker locker(&m_hungMutex);
-        m_hungInRound.insert(tool, round);
-        throw DesktopError(translated("KDE Plasma’s tool “%1” did not finish in time.").arg(tool));
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString said = QString::fromUtf8(process.readAll().left(300)).trimmed().section(u'\n', 0, 0);
-        throw DesktopError(said.isEmpty() ? translated("KDE Plasma’s tool “%1” failed.").arg(tool)
-                                          : translated("KDE Plasma’s tool “%1” failed: %2").arg(tool, said));
-    }
-    return true;
 }
 
 std::optional<bool> KdeDesktop::darkMode() const

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "platform/DesktopTools.h"
 #include "platform/LinuxDesktop.h"
 
-#include <QHash>
-#include <QMutex>
 #include <QStringList>
 
 #include <chrono>
@@ -20,17 +19,15 @@ namespace Platform {
 //   wallpaper    plasma-apply-wallpaperimage <file>; colours only as pictures; not read back
 //
 // A tool that is not installed is a setting this Plasma does not have: it says so once on standard
-// error, and that setting stays in the emulated home. A tool that does not finish within the time-out
-// is stopped, and within the same round of changes (one apply) it is not started again: the later
-// changes that need it fail at once. Plasma has panels, not a dock of this kind.
+// error, and that setting stays in the emulated home. A tool that fails or does not finish within the
+// time-out is that change's failure (DesktopTools). Plasma has panels, not a dock of this kind.
 class KdeDesktop : public LinuxDesktop
 {
 public:
     static constexpr std::chrono::milliseconds defaultToolTimeout {10000};
 
-    KdeDesktop() = default;
-    explicit KdeDesktop(std::chrono::milliseconds toolTimeout)
-        : m_toolTimeout(toolTimeout)
+    explicit KdeDesktop(std::chrono::milliseconds toolTimeout = defaultToolTimeout)
+        : m_tools(QStringLiteral("KDE Plasma"), toolTimeout)
     { }
 
     QString name() const override { return QStringLiteral("KDE Plasma"); }
@@ -63,12 +60,12 @@ public:
 private:
     Globals globals() const;
     // False when the tool is not installed; throws DesktopError when it fails or hangs.
-    bool runTool(const QString &tool, const QStringList &arguments) const;
+    bool runTool(const QString &tool, const QStringList &arguments) const
+    {
+        return m_tools.run(tool, arguments).has_value();
+    }
 
-    std::chrono::milliseconds m_toolTimeout = defaultToolTimeout;
-    // The round of changes in which each tool last did not finish in time.
-    mutable QMutex m_hungMutex;
-    mutable QHash<QString, quint64> m_hungInRound;
+    DesktopTools m_tools;
 };
 
 } // namespace Platform

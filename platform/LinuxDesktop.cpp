@@ -3,6 +3,7 @@
 #include "platform/AppearancePortal.h"
 #include "platform/GnomeDesktop.h"
 #include "platform/KdeDesktop.h"
+#include "platform/XfceDesktop.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -21,7 +22,7 @@ QMutex roundMutex;
 int roundDepth = 0;
 quint64 roundNumber = 0;
 
-enum class Session { other, gnome, kde };
+enum class Session { other, gnome, kde, xfce };
 
 Session sessionFromEnvironment()
 {
@@ -33,6 +34,8 @@ Session sessionFromEnvironment()
             return Session::gnome;
         if (desktop.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0)
             return Session::kde;
+        if (desktop.compare(QLatin1String("XFCE"), Qt::CaseInsensitive) == 0)
+            return Session::xfce;
     }
     return Session::other;
 }
@@ -65,6 +68,10 @@ std::shared_ptr<LinuxDesktop> LinuxDesktop::current()
     case Session::kde: {
         static auto *kde = new std::shared_ptr<LinuxDesktop>(std::make_shared<KdeDesktop>());
         return *kde;
+    }
+    case Session::xfce: {
+        static auto *xfce = new std::shared_ptr<LinuxDesktop>(std::make_shared<XfceDesktop>());
+        return *xfce;
     }
     case Session::other:
         break;

@@ -53,7 +53,7 @@ class LinuxDesktop
 public:
     virtual ~LinuxDesktop();
 
-    // For messages: "GNOME", "KDE Plasma".
+    // For messages: "GNOME", "KDE Plasma", "Xfce".
     virtual QString name() const = 0;
 
     virtual std::optional<bool> darkMode() const = 0;
@@ -76,8 +76,8 @@ public:
     virtual std::optional<double> dockSize() const { return std::nullopt; }
     virtual bool setDockSize(double) { return false; }
 
-    // The desktop the program acts on: none inside an emulated home ($TAPESTREL_HOME set), else GNOME
-    // or KDE Plasma by $XDG_CURRENT_DESKTOP (which names several desktops, separated by colons:
+    // The desktop the program acts on: none inside an emulated home ($TAPESTREL_HOME set), else GNOME,
+    // KDE Plasma or Xfce by $XDG_CURRENT_DESKTOP (which names several desktops, separated by colons:
     // "ubuntu:GNOME", "Budgie:GNOME" and "Unity" count as GNOME), else none.
     static std::shared_ptr<LinuxDesktop> current();
     // Puts a desktop in place of the environment's choice, also none (nullptr): tests and benchmarks
@@ -111,7 +111,6 @@ public:
     // "Tapestrel: <line>" on standard error, the first time this line comes up in the run.
     static void sayOnce(const QString &line);
 
-protected:
     // The round of changes under way, numbered from 1; 0 outside any round.
     static quint64 currentRound();
 };

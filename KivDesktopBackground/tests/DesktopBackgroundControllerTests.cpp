@@ -4,6 +4,7 @@
 #include "KivDesktopBackground/BackgroundWindowView.h"
 #include "KivDesktopBackground/DesktopBackgroundController.h"
 #include "KivDesktopBackground/PictureDecoder.h"
+#include "testsupport/CapturedStandardError.h"
 #include "testsupport/ManualClock.h"
 #include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
@@ -30,9 +31,10 @@ struct Fixture
     FakeScreenSource *screens = new FakeScreenSource;
     std::unique_ptr<DesktopBackgroundController> controller;
 
-    explicit Fixture(QList<ScreenInfo> initial)
+    explicit Fixture(QList<ScreenInfo> initial, std::optional<QString> otherDesktop = std::nullopt)
     {
         screens->list = std::move(initial);
+        screens->other = std::move(otherDesktop);
         controller = std::make_unique<DesktopBackgroundController>(std::unique_ptr<ScreenSource>(screens));
         controller->timeline().setClock(clock.function());
         clock.drive([this] {
@@ -195,4 +197,33 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
     f.controller->setBackground(std::nullopt);
     EXPECT_TRUE(f.window("A")->isVisible());
     EXPECT_TRUE(waitUntil([&] { return !f.window("A")->isVisible() && !f.window("B")->isVisible(); }));
+}
+
+// Another program's desktop (its icons and its own background) is never drawn over, whichever came
+// first; the program says once which desktop it is, and draws again once that desktop is gone.
+TEST(DesktopBackgroundController, AnotherProgramsDesktopIsNeverDrawnOver)
+{
+    TestSupport::CapturedStandardError standardError;
+    Fixture f({fakeScreen("A", QRect(0, 0, 64, 48))}, "Peerdesk");
+    EXPECT_TRUE(f.keys().isEmpty());
+    f.controller->setBackground(Background::color(Qt::red));
+    f.controller->setBackground(Background::color(Qt::blue));
+    EXPECT_TRUE(f.keys().isEmpty());
+    EXPECT_FALSE(f.controller->hasVisibleBackground()) << "no quit question for what is not drawn";
+    const QByteArray said = "Tapestrel: “Peerdesk” shows a desktop of its own, whose background Tapestrel "
+                            "cannot reach; no background is drawn over it.\n";
+    EXPECT_EQ(standardError.text().count(said), 1) << standardError.text().toStdString();
+
+    f.screens->showOtherDesktop(std::nullopt);
+    ASSERT_EQ(f.keys(), QStringList {"A"});
+    EXPECT_TRUE(f.window("A")->isVisible());
+    EXPECT_EQ(f.window("A")->hostingView()->currentBackground(), Background::color(Qt::blue));
+    EXPECT_TRUE(f.controller->hasVisibleBackground());
+
+    // A desktop that comes while the background is drawn takes the screens back at once.
+    f.screens->showOtherDesktop("Peerdesk");
+    EXPECT_TRUE(f.keys().isEmpty());
+    f.resync();
+    EXPECT_TRUE(f.keys().isEmpty());
+    EXPECT_EQ(standardError.text().count(said), 1) << standardError.text().toStdString();
 }

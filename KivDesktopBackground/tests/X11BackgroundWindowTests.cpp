@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 
@@ -134,4 +135,61 @@ TEST_F(X11BackgroundWindows, SwitchingVirtualDesktopIsNoticed)
     xcb_flush(X11Desktop::connection());
     spinEventLoop(200ms);
     EXPECT_EQ(switched.count(), 0);
+}
+
+// Another program's desktop window, on a connection of its own: the program's windows never cover
+// it while it shows, whether it came first or while they drew, and they come back when it goes.
+TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
+{
+    xcb_connection_t *peer = xcb_connect(nullptr, nullptr);
+    // Its windows go with it, also when the test stops early.
+    const auto leave = qScopeGuard([peer] { xcb_disconnect(peer); });
+    ASSERT_FALSE(xcb_connection_has_error(peer));
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(peer)).data;
+    const QRgb peerColour = qRgb(20, 140, 60);
+    const auto makePeerDesktop = [&] {
+        const xcb_window_t window = xcb_generate_id(peer);
+        const std::uint32_t background = peerColour & 0xFFFFFF;
+        xcb_create_window(peer, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, screen->width_in_pixels,
+                          screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL, &background);
+        const std::uint32_t desktopType = X11Desktop::atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+        xcb_change_property(peer, XCB_PROP_MODE_REPLACE, window, X11Desktop::atom("_NET_WM_WINDOW_TYPE"),
+                            XCB_ATOM_ATOM, 32, 1, &desktopType);
+        xcb_change_property(peer, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 18,
+                            "peerdesk\0Peerdesk\0");
+        xcb_flush(peer);
+        return window;
+    };
+    const auto show = [peer](xcb_window_t window) {
+        xcb_map_window(peer, window);
+        xcb_flush(peer);
+    };
+    const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+    const QRgb ours = qRgb(200, 40, 90);
+
+    // Made but not shown: nothing to keep clear.
+    const xcb_window_t peerDesktop = makePeerDesktop();
+    auto controller = std::make_unique<DesktopBackgroundController>();
+    controller->setBackground(Background::color(QColor(ours)));
+    EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
+
+    show(peerDesktop);
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return controller->windowsByScreenKey().empty(); }, 5s));
+    EXPECT_EQ(controller->otherDesktop(), "Peerdesk");
+    EXPECT_FALSE(controller->hasVisibleBackground());
+
+    xcb_destroy_window(peer, peerDesktop);
+    xcb_flush(peer);
+    EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
+
+    // There before the program: it draws nothing, not even for a moment.
+    show(makePeerDesktop());
+    EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), peerColour); }), 0);
+    controller = std::make_unique<DesktopBackgroundController>();
+    controller->setBackground(Background::color(QColor(ours)));
+    EXPECT_TRUE(controller->windowsByScreenKey().empty());
+    spinEventLoop(300ms);
+    EXPECT_TRUE(controller->windowsByScreenKey().empty());
+    EXPECT_TRUE(near(grabScreen().pixel(centre), peerColour));
 }

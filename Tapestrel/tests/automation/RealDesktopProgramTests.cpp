@@ -8,7 +8,9 @@
 #include "testsupport/GnomeSettings.h"
 #include "testsupport/PrivateSessionBus.h"
 #include "testsupport/RunProcess.h"
+#include "testsupport/Screenshots.h"
 #include "testsupport/StandInTools.h"
+#include "testsupport/XfceSession.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,13 +57,17 @@ protected:
         gnome.addTo(environment);
 
         // A dark profile with a gradient, in the store the program will open.
-        const QString data =
-            home.filePath("data/tapestrel/home/Library/Application Support/com.quorvane.Tapestrel");
         ASSERT_TRUE(QDir().mkpath(data));
+        addProfile("Gradient Night", gradient, "dark");
+    }
+
+    void addProfile(const QString &name, const Background &background, const QString &appearance = {}) const
+    {
         ModelContainer store(data + QStringLiteral("/data.sqlite"));
-        Profile *night = store.mainContext()->insert(std::make_unique<Profile>("Gradient Night"));
-        night->findOrCreateOption("system.ui.appearance")->setValue("dark");
-        night->findOrCreateOption("system.desktop.background.picture")->setValue(gradient.rawValue());
+        Profile *profile = store.mainContext()->insert(std::make_unique<Profile>(name));
+        if (!appearance.isEmpty())
+            profile->findOrCreateOption("system.ui.appearance")->setValue(appearance);
+        profile->findOrCreateOption("system.desktop.background.picture")->setValue(background.rawValue());
         store.mainContext()->save();
     }
 
@@ -75,6 +81,8 @@ protected:
     const Background gradient = Background::linearGradient(
         SerializableLinearGradient(135, {{QColor(20, 24, 60), {}}, {QColor(120, 40, 90), {}}}));
     QTemporaryDir home;
+    const QString data =
+        home.filePath("data/tapestrel/home/Library/Application Support/com.quorvane.Tapestrel");
     TestSupport::GnomeSettings gnome;
     TestSupport::PrivateSessionBus bus;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -152,6 +160,23 @@ int desktopWindowsOf(qint64 pid)
 }
 
 using X11RealDesktopProgramTest = RealDesktopProgramTest;
+
+// The picture that each of xfdesktop's backdrops names, one for every monitor and workspace it lists.
+QStringList lastImages(const TestSupport::XfceSession &xfce)
+{
+    QStringList files;
+    for (const QString &property : xfce.desktopSettings({"-l"}).split(u'\n', Qt::SkipEmptyParts)) {
+        if (property.startsWith("/backdrop/") && property.endsWith("/last-image"))
+            files.append(xfce.desktopSettings({"-p", property}).chopped(1));
+    }
+    return files;
+}
+
+bool near(QRgb a, QRgb b, int tolerance = 6)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
 
 } // namespace
 
@@ -251,4 +276,120 @@ TEST_F(X11RealDesktopProgramTest, OnKdeAWallpaperToolThatFailsLeavesTheDesktopUn
         EXPECT_EQ(desktopWindowsOf(pid), 0);
     }
     EXPECT_EQ(tools.calls("plasma-apply-wallpaperimage").size(), 3);
+}
+
+// Xfce with xfwm4 and xfdesktop in a fresh home: each background goes to xfdesktop's backdrops, for
+// every monitor and workspace it lists, and shows beneath its icons; the next replaces it.
+TEST_F(X11RealDesktopProgramTest, OnXfceEachBackgroundShowsBeneathXfdesktopsIconsAndReplacesTheLast)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform";
+    ASSERT_TRUE(QDir(home.path()).mkpath("Desktop"));
+    QFile note(home.filePath("Desktop/notes.txt"));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly) && note.write("a file with an icon on the desktop\n") > 0);
+    note.close();
+    const QString photo = home.filePath("Lake.jpg");
+    QImage lake(640, 400, QImage::Format_RGB32);
+    lake.fill(QColor(30, 110, 200));
+    ASSERT_TRUE(lake.save(photo, "JPG"));
+    addProfile("Photo", Background::image(QUrl::fromLocalFile(photo)));
+    addProfile("Plain", Background::color(QColor(204, 51, 102)));
+    TestSupport::XfceSession xfce(bus.address(), environment);
+    ASSERT_TRUE(xfce.start() && xfce.startDesktop()) << xfce.error().toStdString();
+    environment = xfce.environment();
+    environment.insert("XDG_CURRENT_DESKTOP", "XFCE");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    const QString pictures = data + "/desktop-pictures";
+
+    struct Step
+    {
+        const char *profile;
+        // Nothing but the icons makes colours of their own there.
+        bool plainGround;
+    };
+    QString shownBefore;
+    for (const Step &step : {Step {"Photo", true}, Step {"Plain", true}, Step {"Gradient Night", false}}) {
+        SCOPED_TRACE(step.profile);
+        const TestSupport::ProcessRun applied = tapestrel({"apply", QString::fromUtf8(step.profile)});
+        ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+        const QStringList shown = lastImages(xfce);
+        ASSERT_GE(shown.size(), 1);
+        EXPECT_EQ(shown.count(shown.value(0)), shown.size()) << shown.join(", ").toStdString();
+        const QString expected = step.profile == std::string("Photo") ? photo : pictures + u'/';
+        EXPECT_TRUE(shown.value(0) == expected
+                    || (expected.endsWith(u'/') && shown.value(0).startsWith(expected)))
+            << "a photo by its own file, the others as pictures in the data folder";
+        EXPECT_NE(shown.value(0), shownBefore);
+        EXPECT_FALSE(shownBefore.startsWith(pictures) && QFileInfo::exists(shownBefore))
+            << "a picture no longer shown goes";
+        shownBefore = shown.value(0);
+
+        // The picture covers the screen, zoomed: at the corners and above the middle, away from the
+        // icons and the program's notice of the apply.
+        const QSize size = xfce.screen().size();
+        const QImage picture =
+            QImage(shown.value(0)).scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+        const QPoint offset((picture.width() - size.width()) / 2, (picture.height() - size.height()) / 2);
+        const auto pictureShows = [&](const QImage &screen) {
+            for (const QPoint at :
+                 {QPoint(size.width() - 8, 8), QPoint(size.width() * 3 / 4, size.height() / 3),
+                  QPoint(8, size.height() - 8), QPoint(size.width() - 8, size.height() - 8)}) {
+                if (!near(screen.pixel(at), picture.pixel(at + offset), 12))
+                    return false;
+            }
+            return true;
+        };
+        EXPECT_TRUE(xfce.waitForScreen(pictureShows));
+        const QImage screen = xfce.screen();
+        TestSupport::saveScreenshot(screen, QStringLiteral("xfce/") + step.profile);
+        EXPECT_TRUE(!step.plainGround
+                    || TestSupport::XfceSession::colours(screen, TestSupport::XfceSession::iconArea()) > 50)
+            << "xfdesktop's icons show";
+        EXPECT_EQ(xfce.desktopWindowsOf(programPid()), 0);
+    }
+}
+
+// A desktop the program does not know, whose own desktop window (here xfdesktop's) comes while the
+// program draws the background: the program takes its windows away at once, draws nothing over it
+// from then on, and names that desktop once.
+TEST_F(X11RealDesktopProgramTest, AnotherProgramsDesktopThatComesLaterIsNotDrawnOverAndNamedOnce)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform";
+    const QRgb plain = qRgb(204, 51, 102);
+    addProfile("Plain", Background::color(QColor(plain)));
+    TestSupport::XfceSession xfce(bus.address(), environment);
+    ASSERT_TRUE(xfce.start()) << xfce.error().toStdString();
+    environment = xfce.environment();
+    environment.insert("XDG_CURRENT_DESKTOP", "LXDE");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    QProcess running;
+    running.setProcessEnvironment(environment);
+    running.setStandardErrorFile(home.filePath("said.txt"));
+    running.start(program, {"--no-window"});
+    ASSERT_TRUE(bus.waitForOwner(AutomationService::serviceName, running));
+    const auto centreShows = [](QRgb colour) {
+        return [colour](const QImage &screen) {
+            return near(screen.pixel(screen.rect().center()), colour);
+        };
+    };
+
+    ASSERT_EQ(tapestrel({"apply", "Plain"}).exitCode, 0);
+    EXPECT_TRUE(xfce.waitForScreen(centreShows(plain)));
+    EXPECT_EQ(xfce.desktopWindowsOf(running.processId()), 1);
+
+    ASSERT_TRUE(xfce.startDesktop()) << xfce.error().toStdString();
+    EXPECT_EQ(xfce.desktopWindowsOf(running.processId()), 0);
+    const QImage underXfdesktop = xfce.screen();
+    const QRgb xfdesktops = underXfdesktop.pixel(underXfdesktop.rect().center());
+    EXPECT_FALSE(near(xfdesktops, plain));
+    const TestSupport::ProcessRun applied = tapestrel({"apply", "Gradient Night"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    TestSupport::spinEventLoop(std::chrono::milliseconds(500));
+    EXPECT_EQ(xfce.desktopWindowsOf(running.processId()), 0);
+    EXPECT_TRUE(centreShows(xfdesktops)(xfce.screen()));
+
+    QFile said(home.filePath("said.txt"));
+    ASSERT_TRUE(said.open(QIODevice::ReadOnly));
+    EXPECT_EQ(said.readAll().count("“Xfdesktop” shows a desktop of its own"), 1);
 }

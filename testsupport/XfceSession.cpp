@@ -1,0 +1,259 @@
+#include "testsupport/XfceSession.h"
+
+#include "testsupport/RunProcess.h"
+#include "testsupport/RunTask.h"
+
+#include <QFile>
+#include <QSet>
+#include <QThread>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace TestSupport {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template<typename T> using Reply = std::unique_ptr<T, FreeReply>;
+
+xcb_window_t rootOf(xcb_connection_t *c)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    const Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+QList<uint32_t> values32(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
+{
+    QList<uint32_t> values;
+    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 32), nullptr));
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
+        values = QList<uint32_t>(data, data + xcb_get_property_value_length(reply.get()) / 4);
+    }
+    return values;
+}
+
+QList<xcb_window_t> childrenOf(xcb_connection_t *c, xcb_window_t parent)
+{
+    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
+    if (!tree)
+        return {};
+    const xcb_window_t *first = xcb_query_tree_children(tree.get());
+    return QList<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.get()));
+}
+
+// The program the session bus would start for xfconf's settings.
+QString settingsDaemon()
+{
+    QFile service(QStringLiteral("/usr/share/dbus-1/services/org.xfce.Xfconf.service"));
+    if (!service.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray &line : service.readAll().split('\n')) {
+        if (line.startsWith("Exec="))
+            return QString::fromUtf8(line.mid(5).trimmed());
+    }
+    return {};
+}
+
+void end(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(10000);
+}
+
+} // namespace
+
+XfceSession::XfceSession(const QString &busAddress, QProcessEnvironment environment)
+    : m_environment(std::move(environment))
+{
+    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+    m_environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("x11"));
+    m_environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+}
+
+XfceSession::~XfceSession()
+{
+    end(m_desktop);
+    end(m_windowManager);
+    end(m_settings);
+    if (m_connection)
+        xcb_disconnect(m_connection);
+    end(m_server);
+}
+
+bool XfceSession::started(QProcess &process, const QString &program, const QStringList &arguments)
+{
+    // GTK's own settings from the installed schemas, kept in memory: never the user's, and never a
+    // test's schemas, which lack what GTK asks for.
+    QProcessEnvironment environment = m_environment;
+    environment.remove(QStringLiteral("GSETTINGS_SCHEMA_DIR"));
+    environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (process.waitForStarted(10000))
+        return true;
+    m_error = program + QStringLiteral(": ") + process.errorString();
+    return false;
+}
+
+bool XfceSession::start()
+{
+    m_server.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp")});
+    if (!m_server.waitForStarted(10000) || !waitUntil([this] { return m_server.canReadLine(); }, 30s)) {
+        m_error = QStringLiteral("Xvfb did not start");
+        return false;
+    }
+    const QByteArray display = ':' + m_server.readLine().trimmed();
+    m_environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+    // A new server may drop a connection while it still sets itself up.
+    for (int attempt = 0; attempt < 100 && !m_connection; ++attempt) {
+        xcb_connection_t *connection = xcb_connect(display.constData(), nullptr);
+        if (!xcb_connection_has_error(connection)) {
+            if (void *answer =
+                    xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)) {
+                std::free(answer);
+                m_connection = connection;
+                break;
+            }
+        }
+        xcb_disconnect(connection);
+        QThread::msleep(50);
+    }
+    if (!m_connection) {
+        m_error = QStringLiteral("Xvfb does not answer");
+        return false;
+    }
+
+    const QString daemon = settingsDaemon();
+    if (daemon.isEmpty() || !started(m_settings, daemon, {}))
+        return m_error = QStringLiteral("no xfconfd (xfconf): ") + m_error, false;
+    const auto listed = [this] {
+        return runProcess(QStringLiteral("xfconf-query"),
+                          {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-l")},
+                          m_environment, 10s)
+                   .exitCode
+            == 0;
+    };
+    if (!waitUntil(listed, 30s))
+        return m_error = QStringLiteral("xfconfd does not answer"), false;
+
+    // Without its compositor, which a test's screen does not need.
+    if (!started(m_windowManager, QStringLiteral("xfwm4"),
+                 {QStringLiteral("--sm-client-disable"), QStringLiteral("--compositor=off")}))
+        return false;
+    const xcb_atom_t managed = atom(m_connection, "_NET_SUPPORTING_WM_CHECK");
+    if (!waitUntil([&] { return !values32(m_connection, rootOf(m_connection), managed).isEmpty(); }, 30s))
+        return m_error = QStringLiteral("xfwm4 does not manage the screen"), false;
+    return true;
+}
+
+bool XfceSession::startDesktop()
+{
+    if (!started(m_desktop, QStringLiteral("xfdesktop"), {QStringLiteral("--sm-client-disable")}))
+        return false;
+    const auto shown = [this] {
+        return desktopWindowsOf(m_desktop.processId()) == 1;
+    };
+    if (!waitUntil(shown, 60s))
+        return m_error = QStringLiteral("xfdesktop shows no desktop window"), false;
+    // Its background, then its icons: done once the screen stays as it is for a while.
+    const auto settled = [this] {
+        const QImage before = screen();
+        spinEventLoop(500ms);
+        return !before.isNull() && before == screen();
+    };
+    if (!waitUntil(settled, 60s))
+        return m_error = QStringLiteral("xfdesktop keeps drawing"), false;
+    return true;
+}
+
+QImage XfceSession::screen() const
+{
+    if (!m_connection)
+        return {};
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    const Reply<xcb_get_image_reply_t> image(
+        xcb_get_image_reply(m_connection,
+                            xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0,
+                                          screen->width_in_pixels, screen->height_in_pixels, ~0u),
+                            nullptr));
+    // A screen of 24 bits a pixel comes in 32-bit words, blue first.
+    if (!image || image->depth != 24
+        || xcb_get_image_data_length(image.get()) < screen->width_in_pixels * screen->height_in_pixels * 4)
+        return {};
+    return QImage(xcb_get_image_data(image.get()), screen->width_in_pixels, screen->height_in_pixels,
+                  QImage::Format_RGB32)
+        .copy();
+}
+
+bool XfceSession::waitForScreen(const std::function<bool(const QImage &)> &check,
+                                std::chrono::milliseconds timeout) const
+{
+    return waitUntil([&] { return check(screen()); }, timeout);
+}
+
+int XfceSession::desktopWindowsOf(qint64 processId) const
+{
+    if (!m_connection)
+        return -1;
+    const xcb_atom_t pid = atom(m_connection, "_NET_WM_PID");
+    const xcb_atom_t type = atom(m_connection, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t desktop = atom(m_connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
+    int found = 0;
+    const QList<xcb_window_t> topLevel = childrenOf(m_connection, rootOf(m_connection));
+    QList<xcb_window_t> windows = topLevel;
+    for (const xcb_window_t frame : topLevel)
+        windows += childrenOf(m_connection, frame);
+    for (const xcb_window_t window : std::as_const(windows)) {
+        const Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE
+            && values32(m_connection, window, pid).value(0) == uint32_t(processId)
+            && values32(m_connection, window, type).contains(desktop))
+            ++found;
+    }
+    return found;
+}
+
+QString XfceSession::desktopSettings(const QStringList &arguments) const
+{
+    return runProcess(QStringLiteral("xfconf-query"),
+                      QStringList {QStringLiteral("-c"), QStringLiteral("xfce4-desktop")} + arguments,
+                      m_environment, 10s)
+        .out;
+}
+
+int XfceSession::colours(const QImage &image, const QRect &area)
+{
+    QSet<QRgb> seen;
+    const QRect inside = area & image.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            seen.insert(image.pixel(x, y));
+    }
+    return int(seen.size());
+}
+
+} // namespace TestSupport

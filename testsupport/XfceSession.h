@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+
+struct xcb_connection_t;
+
+namespace TestSupport {
+
+// Xfce's desktop for one test, never the user's: an X server of its own (Xvfb), Xfce's window manager
+// (xfwm4), xfconf's daemon on the given session bus and, when asked, xfdesktop, which draws the
+// background and the icons of the files in ~/Desktop. Everything runs in the given environment (a
+// temporary home and XDG folders); the test's programs join the session through environment(). Ends
+// what it started.
+class XfceSession
+{
+public:
+    XfceSession(const QString &busAddress, QProcessEnvironment environment);
+    ~XfceSession();
+    XfceSession(const XfceSession &) = delete;
+    XfceSession &operator=(const XfceSession &) = delete;
+
+    // Starts the X server, the window manager and xfconf's daemon; false, with error(), when one did not.
+    bool start();
+    // Starts xfdesktop and waits until its icons show.
+    bool startDesktop();
+    QString error() const { return m_error; }
+
+    // The given environment, with the session's display and bus.
+    QProcessEnvironment environment() const { return m_environment; }
+
+    // What the screen shows.
+    QImage screen() const;
+    bool waitForScreen(const std::function<bool(const QImage &)> &check,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
+    // How many shown windows of type desktop the process has, at the top or in the window manager's frames.
+    int desktopWindowsOf(qint64 processId) const;
+    // What "xfconf-query -c xfce4-desktop <arguments>" writes.
+    QString desktopSettings(const QStringList &arguments) const;
+
+    // The number of colours in a part of a picture: a plain background has one, icons many.
+    static int colours(const QImage &image, const QRect &area);
+    // Where xfdesktop puts its first icons.
+    static QRect iconArea() { return {0, 0, 140, 320}; }
+
+private:
+    bool started(QProcess &process, const QString &program, const QStringList &arguments);
+
+    QProcessEnvironment m_environment;
+    QProcess m_server;
+    QProcess m_settings;
+    QProcess m_windowManager;
+    QProcess m_desktop;
+    xcb_connection_t *m_connection = nullptr;
+    QString m_error;
+};
+
+} // namespace TestSupport
