@@ -22,8 +22,8 @@ SystemScreenSource::SystemScreenSource(QObject *parent)
         m_desktopWatcher = new X11DesktopWatcher(this);
         connect(m_desktopWatcher, &X11DesktopWatcher::currentDesktopChanged, this,
                 &ScreenSource::activeSpaceChanged);
-        // A window comes in several steps (mapped, framed, listed): look a moment after the first
-        // notice, which sees the ones that came meanwhile, however many keep coming.
+        // A window manager may show its frame a moment before the window inside it, which the root
+        // hears nothing of: look a while after the first notice, seeing all that came meanwhile.
         m_otherDesktopLook = new QTimer(this);
         m_otherDesktopLook->setSingleShot(true);
         m_otherDesktopLook->setInterval(otherDesktopDelayMs);

@@ -16,7 +16,7 @@ class SystemScreenSource : public ScreenSource
     Q_OBJECT
 
 public:
-    static constexpr int otherDesktopDelayMs = 100;
+    static constexpr int otherDesktopDelayMs = 250;
 
     explicit SystemScreenSource(QObject *parent = nullptr);
     ~SystemScreenSource() override;

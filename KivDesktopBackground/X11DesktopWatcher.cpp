@@ -14,11 +14,10 @@ X11DesktopWatcher::X11DesktopWatcher(QObject *parent)
     : QObject(parent)
     , m_root(X11Desktop::rootWindow())
     , m_currentDesktopAtom(X11Desktop::atom("_NET_CURRENT_DESKTOP"))
-    , m_clientListAtom(X11Desktop::atom("_NET_CLIENT_LIST"))
 {
     if (!m_root || !m_currentDesktopAtom)
         return;
-    // Without a window manager, only the root's own notices tell of windows coming and going. The
+    // The root's notices of its children coming and going: a window manager's frames among them. The
     // events this connection already asks for stay.
     xcb_connection_t *c = X11Desktop::connection();
     if (xcb_get_window_attributes_reply_t *attributes =
@@ -45,19 +44,14 @@ bool X11DesktopWatcher::nativeEventFilter(const QByteArray &eventType, void *mes
     switch (event->response_type & ~0x80) {
     case XCB_PROPERTY_NOTIFY: {
         const auto *notify = static_cast<const xcb_property_notify_event_t *>(message);
-        if (notify->window != m_root)
-            break;
-        if (notify->atom == m_currentDesktopAtom)
+        if (notify->window == m_root && notify->atom == m_currentDesktopAtom)
             emit currentDesktopChanged();
-        else if (notify->atom == m_clientListAtom)
-            emit windowsChanged();
         break;
     }
-    // Each of these begins with the window whose children changed.
+    // A window shown or hidden at the top, a window manager's frame among them (a window that goes
+    // is hidden first). Both begin with the window whose children changed.
     case XCB_MAP_NOTIFY:
     case XCB_UNMAP_NOTIFY:
-    case XCB_DESTROY_NOTIFY:
-    case XCB_REPARENT_NOTIFY:
         if (static_cast<const xcb_map_notify_event_t *>(message)->event == m_root)
             emit windowsChanged();
         break;

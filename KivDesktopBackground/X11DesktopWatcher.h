@@ -8,9 +8,9 @@
 namespace KivDesktopBackground {
 
 // Reports changes of the root window's _NET_CURRENT_DESKTOP, the X11 counterpart of switching to
-// another workspace, and the top-level windows coming, going and being taken into a window manager's
-// frames (the window manager's list of windows changes then too). Qt already listens for property
-// changes on the root window; this filter only picks out the ones it cares about.
+// another workspace, and top-level windows being shown or hidden (a window manager's frames among
+// them). Qt already listens for property changes on the root window; this filter only picks out the
+// ones it cares about.
 class X11DesktopWatcher
     : public QObject
     , public QAbstractNativeEventFilter
@@ -30,7 +30,6 @@ signals:
 private:
     std::uint32_t m_root = 0;
     std::uint32_t m_currentDesktopAtom = 0;
-    std::uint32_t m_clientListAtom = 0;
 };
 
 } // namespace KivDesktopBackground

@@ -147,10 +147,10 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
     ASSERT_FALSE(xcb_connection_has_error(peer));
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(peer)).data;
     const QRgb peerColour = qRgb(20, 140, 60);
-    const auto makePeerDesktop = [&] {
+    const auto makePeerDesktop = [&](xcb_window_t parent) {
         const xcb_window_t window = xcb_generate_id(peer);
         const std::uint32_t background = peerColour & 0xFFFFFF;
-        xcb_create_window(peer, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, screen->width_in_pixels,
+        xcb_create_window(peer, XCB_COPY_FROM_PARENT, window, parent, 0, 0, screen->width_in_pixels,
                           screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_BACK_PIXEL, &background);
         const std::uint32_t desktopType = X11Desktop::atom("_NET_WM_WINDOW_TYPE_DESKTOP");
@@ -169,7 +169,7 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
     const QRgb ours = qRgb(200, 40, 90);
 
     // Made but not shown: nothing to keep clear.
-    const xcb_window_t peerDesktop = makePeerDesktop();
+    const xcb_window_t peerDesktop = makePeerDesktop(screen->root);
     auto controller = std::make_unique<DesktopBackgroundController>();
     controller->setBackground(Background::color(QColor(ours)));
     EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
@@ -183,8 +183,23 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
     xcb_flush(peer);
     EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
 
+    // A window manager may show its frame a moment before the desktop window inside it.
+    const xcb_window_t frame = xcb_generate_id(peer);
+    xcb_create_window(peer, XCB_COPY_FROM_PARENT, frame, screen->root, 0, 0, screen->width_in_pixels,
+                      screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0,
+                      nullptr);
+    const xcb_window_t framed = makePeerDesktop(frame);
+    show(frame);
+    std::free(xcb_get_input_focus_reply(peer, xcb_get_input_focus(peer), nullptr));
+    spinEventLoop(10ms); // the program has the frame's notice
+    show(framed);
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return controller->windowsByScreenKey().empty(); }, 5s));
+    xcb_destroy_window(peer, frame);
+    xcb_flush(peer);
+    EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
+
     // There before the program: it draws nothing, not even for a moment.
-    show(makePeerDesktop());
+    show(makePeerDesktop(screen->root));
     EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), peerColour); }), 0);
     controller = std::make_unique<DesktopBackgroundController>();
     controller->setBackground(Background::color(QColor(ours)));
