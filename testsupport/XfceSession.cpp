@@ -36,27 +36,6 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-QList<uint32_t> values32(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
-{
-    QList<uint32_t> values;
-    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 32), nullptr));
-    if (reply && reply->format == 32) {
-        const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
-        values = QList<uint32_t>(data, data + xcb_get_property_value_length(reply.get()) / 4);
-    }
-    return values;
-}
-
-QList<xcb_window_t> childrenOf(xcb_connection_t *c, xcb_window_t parent)
-{
-    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
-    if (!tree)
-        return {};
-    const xcb_window_t *first = xcb_query_tree_children(tree.get());
-    return QList<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.get()));
-}
-
 // The program the session bus would start for xfconf's settings.
 QString settingsDaemon()
 {
@@ -164,28 +143,31 @@ bool XfceSession::start()
                  {QStringLiteral("--sm-client-disable"), QStringLiteral("--compositor=off")}))
         return false;
     const xcb_atom_t managed = atom(m_connection, "_NET_SUPPORTING_WM_CHECK");
-    if (!waitUntil([&] { return !values32(m_connection, rootOf(m_connection), managed).isEmpty(); }, 30s))
+    const auto isManaged = [this, managed] {
+        const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, rootOf(m_connection), managed, XCB_ATOM_WINDOW, 0, 1),
+            nullptr));
+        return reply && reply->value_len > 0;
+    };
+    if (!waitUntil(isManaged, 30s))
         return m_error = QStringLiteral("xfwm4 does not manage the screen"), false;
     return true;
 }
 
 bool XfceSession::startDesktop()
 {
+    const QImage before = screen();
     if (!started(m_desktop, QStringLiteral("xfdesktop"), {QStringLiteral("--sm-client-disable")}))
         return false;
-    const auto shown = [this] {
-        return desktopWindowsOf(m_desktop.processId()) == 1;
-    };
-    if (!waitUntil(shown, 60s))
-        return m_error = QStringLiteral("xfdesktop shows no desktop window"), false;
-    // Its background, then its icons: done once the screen stays as it is for a while.
-    const auto settled = [this] {
-        const QImage before = screen();
+    // Its background, then its icons: done once the screen changed and then stays as it is a while.
+    const auto settled = [this, &before] {
+        const QImage now = screen();
         spinEventLoop(500ms);
-        return !before.isNull() && before == screen();
+        return !now.isNull() && now != before && now == screen();
     };
     if (!waitUntil(settled, 60s))
-        return m_error = QStringLiteral("xfdesktop keeps drawing"), false;
+        return m_error = QStringLiteral("xfdesktop shows nothing, or keeps drawing"), false;
     return true;
 }
 
@@ -212,29 +194,6 @@ bool XfceSession::waitForScreen(const std::function<bool(const QImage &)> &check
                                 std::chrono::milliseconds timeout) const
 {
     return waitUntil([&] { return check(screen()); }, timeout);
-}
-
-int XfceSession::desktopWindowsOf(qint64 processId) const
-{
-    if (!m_connection)
-        return -1;
-    const xcb_atom_t pid = atom(m_connection, "_NET_WM_PID");
-    const xcb_atom_t type = atom(m_connection, "_NET_WM_WINDOW_TYPE");
-    const xcb_atom_t desktop = atom(m_connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
-    int found = 0;
-    const QList<xcb_window_t> topLevel = childrenOf(m_connection, rootOf(m_connection));
-    QList<xcb_window_t> windows = topLevel;
-    for (const xcb_window_t frame : topLevel)
-        windows += childrenOf(m_connection, frame);
-    for (const xcb_window_t window : std::as_const(windows)) {
-        const Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-            m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE
-            && values32(m_connection, window, pid).value(0) == uint32_t(processId)
-            && values32(m_connection, window, type).contains(desktop))
-            ++found;
-    }
-    return found;
 }
 
 QString XfceSession::desktopSettings(const QStringList &arguments) const

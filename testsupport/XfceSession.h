@@ -39,8 +39,8 @@ public:
     QImage screen() const;
     bool waitForScreen(const std::function<bool(const QImage &)> &check,
                        std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
-    // How many shown windows of type desktop the process has, at the top or in the window manager's frames.
-    int desktopWindowsOf(qint64 processId) const;
+    // This process's connection to the session's X server.
+    xcb_connection_t *connection() const { return m_connection; }
     // What "xfconf-query -c xfce4-desktop <arguments>" writes.
     QString desktopSettings(const QStringList &arguments) const;
 

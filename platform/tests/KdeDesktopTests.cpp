@@ -122,12 +122,23 @@ TEST_F(KdeDesktopTest, AMissingToolIsSaidOnceAFailingOrHangingOneIsReportedAndNo
                   "stays in the emulated home.\n");
     }
 
-    ASSERT_TRUE(tools.add(colorScheme, 1, "echo 'Could not find theme \"BreezeDark\"'"));
-    try {
-        kde.setDarkMode(true);
-        ADD_FAILURE() << "a failing tool was reported as done";
-    } catch (const DesktopError &error) {
-        EXPECT_TRUE(error.message().contains("Could not find theme")) << error.message().toStdString();
+    // A tool that fails, or writes without end, is reported with what it said.
+    struct Failing
+    {
+        const char *then;
+        int exitCode;
+        const char *reported;
+    };
+    for (const Failing &test :
+         {Failing {"echo 'Could not find theme \"BreezeDark\"'", 1, "Could not find theme"},
+          Failing {"exec /usr/bin/yes BreezeDark", 0, "wrote more than"}}) {
+        ASSERT_TRUE(tools.add(colorScheme, test.exitCode, test.then));
+        try {
+            kde.setDarkMode(true);
+            ADD_FAILURE() << "a failing tool was reported as done";
+        } catch (const DesktopError &error) {
+            EXPECT_TRUE(error.message().contains(test.reported)) << error.message().toStdString();
+        }
     }
 
     // A tool that hangs is stopped, and within one apply it is not started again.
@@ -144,7 +155,7 @@ TEST_F(KdeDesktopTest, AMissingToolIsSaidOnceAFailingOrHangingOneIsReportedAndNo
         } catch (const DesktopError &error) {
             EXPECT_TRUE(error.message().contains("not started again")) << error.message().toStdString();
         }
-        EXPECT_EQ(tools.calls(colorScheme).size(), 2 + apply) << "the next apply tries again";
+        EXPECT_EQ(tools.calls(colorScheme).size(), 3 + apply) << "the next apply tries again";
     }
     EXPECT_LT(clock.elapsed(), 5000);
 }

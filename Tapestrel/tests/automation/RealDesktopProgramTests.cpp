@@ -114,10 +114,10 @@ QSize screenPixels()
     return QSize(screen->width_in_pixels, screen->height_in_pixels);
 }
 
-// How many desktop-level windows (_NET_WM_WINDOW_TYPE_DESKTOP) the process has on the X display.
-int desktopWindowsOf(qint64 pid)
+// How many desktop-level windows (_NET_WM_WINDOW_TYPE_DESKTOP) the process has on an X display (this
+// test's own by default), at the top or in a window manager's frames.
+int desktopWindowsOf(qint64 pid, xcb_connection_t *connection = display())
 {
-    xcb_connection_t *connection = display();
     if (!connection || xcb_connection_has_error(connection)) {
         ADD_FAILURE() << "no X display";
         return -1;
@@ -142,19 +142,26 @@ int desktopWindowsOf(qint64 pid)
         free(reply);
         return values;
     };
+    const auto children = [connection](xcb_window_t parent) {
+        QList<xcb_window_t> found;
+        if (xcb_query_tree_reply_t *tree =
+                xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr)) {
+            const xcb_window_t *first = xcb_query_tree_children(tree);
+            found = QList<xcb_window_t>(first, first + xcb_query_tree_children_length(tree));
+            free(tree);
+        }
+        return found;
+    };
     const xcb_atom_t pidAtom = atom("_NET_WM_PID");
     const xcb_atom_t typeAtom = atom("_NET_WM_WINDOW_TYPE");
     const xcb_atom_t desktopType = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     int desktopWindows = 0;
-    if (xcb_query_tree_reply_t *tree =
-            xcb_query_tree_reply(connection, xcb_query_tree(connection, screen->root), nullptr)) {
-        const xcb_window_t *children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            if (cardinals(children[i], pidAtom, XCB_ATOM_CARDINAL).value(0) == uint32_t(pid)
-                && cardinals(children[i], typeAtom, XCB_ATOM_ATOM).contains(desktopType))
+    for (const xcb_window_t topLevel : children(screen->root)) {
+        for (const xcb_window_t window : children(topLevel) + QList {topLevel}) {
+            if (cardinals(window, pidAtom, XCB_ATOM_CARDINAL).value(0) == uint32_t(pid)
+                && cardinals(window, typeAtom, XCB_ATOM_ATOM).contains(desktopType))
                 ++desktopWindows;
         }
-        free(tree);
     }
     return desktopWindows;
 }
@@ -345,7 +352,7 @@ TEST_F(X11RealDesktopProgramTest, OnXfceEachBackgroundShowsBeneathXfdesktopsIcon
         EXPECT_TRUE(!step.plainGround
                     || TestSupport::XfceSession::colours(screen, TestSupport::XfceSession::iconArea()) > 50)
             << "xfdesktop's icons show";
-        EXPECT_EQ(xfce.desktopWindowsOf(programPid()), 0);
+        EXPECT_EQ(desktopWindowsOf(programPid(), xfce.connection()), 0);
     }
 }
 
@@ -376,17 +383,17 @@ TEST_F(X11RealDesktopProgramTest, AnotherProgramsDesktopThatComesLaterIsNotDrawn
 
     ASSERT_EQ(tapestrel({"apply", "Plain"}).exitCode, 0);
     EXPECT_TRUE(xfce.waitForScreen(centreShows(plain)));
-    EXPECT_EQ(xfce.desktopWindowsOf(running.processId()), 1);
+    EXPECT_EQ(desktopWindowsOf(running.processId(), xfce.connection()), 1);
 
     ASSERT_TRUE(xfce.startDesktop()) << xfce.error().toStdString();
-    EXPECT_EQ(xfce.desktopWindowsOf(running.processId()), 0);
+    EXPECT_EQ(desktopWindowsOf(running.processId(), xfce.connection()), 0);
     const QImage underXfdesktop = xfce.screen();
     const QRgb xfdesktops = underXfdesktop.pixel(underXfdesktop.rect().center());
     EXPECT_FALSE(near(xfdesktops, plain));
     const TestSupport::ProcessRun applied = tapestrel({"apply", "Gradient Night"});
     EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     TestSupport::spinEventLoop(std::chrono::milliseconds(500));
-    EXPECT_EQ(xfce.desktopWindowsOf(running.processId()), 0);
+    EXPECT_EQ(desktopWindowsOf(running.processId(), xfce.connection()), 0);
     EXPECT_TRUE(centreShows(xfdesktops)(xfce.screen()));
 
     QFile said(home.filePath("said.txt"));
