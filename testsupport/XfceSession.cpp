@@ -152,11 +152,7 @@ bool XfceSession::start()
     };
     if (!waitUntil(isManaged, 30s))
         return m_error = QStringLiteral("xfwm4 does not manage the screen"), false;
-    return true;
-}
 
-bool XfceSession::startDesktop()
-{
     const QImage before = screen();
     if (!started(m_desktop, QStringLiteral("xfdesktop"), {QStringLiteral("--sm-client-disable")}))
         return false;

@@ -14,8 +14,8 @@ struct xcb_connection_t;
 namespace TestSupport {
 
 // Xfce's desktop for one test, never the user's: an X server of its own (Xvfb), Xfce's window manager
-// (xfwm4), xfconf's daemon on the given session bus and, when asked, xfdesktop, which draws the
-// background and the icons of the files in ~/Desktop. Everything runs in the given environment (a
+// (xfwm4), xfconf's daemon on the given session bus and xfdesktop, which draws the background and the
+// icons of the files in ~/Desktop. Everything runs in the given environment (a
 // temporary home and XDG folders); the test's programs join the session through environment(). Ends
 // what it started.
 class XfceSession
@@ -26,10 +26,8 @@ public:
     XfceSession(const XfceSession &) = delete;
     XfceSession &operator=(const XfceSession &) = delete;
 
-    // Starts the X server, the window manager and xfconf's daemon; false, with error(), when one did not.
+    // Starts them all and waits until xfdesktop has drawn; false, with error(), when one did not start.
     bool start();
-    // Starts xfdesktop and waits until its icons show.
-    bool startDesktop();
     QString error() const { return m_error; }
 
     // The given environment, with the session's display and bus.
