@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -53,11 +54,12 @@ protected:
     }
 };
 
-// The line of a script that runs the stand-in that lies or refuses as `how` says (LyingPictureProcess.cpp).
+// The line of a script that runs the stand-in that lies or refuses as `how` says (LyingPictureProcess.cpp),
+// with what the program gives the process.
 QByteArray lying(const QByteArray &how)
 {
     return "exec '" + QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process")
-        + "' " + how + "\n";
+        + "' " + how + " \"$@\"\n";
 }
 
 // Bytes of the canvases (files in memory) this process holds open.
@@ -430,6 +432,85 @@ TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
                 told.append(said);
         }
         EXPECT_EQ(told, line.isEmpty() ? QStringList() : QStringList {line});
+    }
+}
+
+// What a decoding process writes (here without end, in terminal control sequences) reaches the
+// program's standard error as untrusted output: within the bound for each process, its control
+// characters visible, then a line saying how much more was left out. The program never waits on its
+// standard error for it: not where that is a pipe nobody reads (the program's own messages still go
+// through), nor where its reader went away (the program is not ended by the broken pipe, and the
+// process, whose output is still read, is not either).
+TEST_F(PictureDecoderTest, ADecodersOutputIsPassedOnBoundedVisiblyAndNeverWaitedFor)
+{
+    home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    const QString flooding = script("flooding", lying("flooding"));
+    const QByteArray visible = "flood \\u001b]0;flooded\\u0007\\u001b[2J\\u001b]52;c;Zmxvb2Q=\\u0007"
+                               "\\u001b[31mred\\rover\\u202e!\n";
+    const QRegularExpression leftOut(
+        "\nTapestrel: the picture decoding process wrote \\d+ bytes more, which were left out.\n");
+    enum Error { file, unread, readerGone };
+    for (const Error error : {file, unread, readerGone}) {
+        SCOPED_TRACE(error);
+        int pipe[2];
+        ASSERT_EQ(::pipe2(pipe, O_CLOEXEC | O_NONBLOCK), 0);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAPESTREL_PICTURE_TOOL", flooding);
+        program.setProcessEnvironment(environment);
+        program.setStandardErrorFile(error == file ? home.filePath("error")
+                                                   : QStringLiteral("/proc/self/fd/%1").arg(pipe[1]));
+        program.start(QCoreApplication::applicationDirPath() + "/decoding-program",
+                      {home.filePath("Pictures/picture.png"), "lines"});
+        ::close(pipe[1]);
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // What a decode in a new process answers, the program's message of its own first where `say`.
+        const auto decoded = [&program](bool say) {
+            program.write(say ? "say\n" : "decode\n");
+            QElapsedTimer clock;
+            clock.start();
+            while (!program.canReadLine() && program.state() == QProcess::Running && clock.elapsed() < 30000)
+                program.waitForReadyRead(100);
+            return program.readLine();
+        };
+        // What has come through the pipe, until nothing more comes for a while.
+        const auto read = [&pipe] {
+            QByteArray got;
+            char buffer[4096];
+            for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 500;) {
+                const ssize_t length = ::read(pipe[0], buffer, sizeof buffer);
+                if (length > 0) {
+                    got.append(buffer, length);
+                    quiet.start();
+                } else {
+                    if (!quiet.isValid())
+                        quiet.start();
+                    std::this_thread::sleep_for(10ms);
+                }
+            }
+            return got;
+        };
+        EXPECT_EQ(decoded(error == unread), "drawn\n");
+        if (error == readerGone) {
+            EXPECT_TRUE(read().contains(visible));
+            ::close(std::exchange(pipe[0], -1));
+        }
+        EXPECT_EQ(decoded(error == unread), "drawn\n");
+        EXPECT_EQ(decoded(error == unread), "drawn\n");
+        program.closeWriteChannel();
+        EXPECT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        if (error == file) {
+            const QByteArray written = home.readFile("error");
+            EXPECT_LE(written.size(), 3 * DecoderLimits().outputBytes);
+            EXPECT_TRUE(written.contains(visible));
+            EXPECT_GE(QString::fromLocal8Bit(written).count(leftOut), 2);
+            EXPECT_FALSE(std::any_of(written.cbegin(), written.cend(),
+                                     [](char byte) { return uchar(byte) < 0x20 && byte != '\n'; }));
+        }
+        if (pipe[0] >= 0)
+            ::close(pipe[0]);
     }
 }
 

@@ -122,7 +122,7 @@ public:
     {
         m_tool.emplace("TAPESTREL_PICTURE_TOOL",
                        QFile::encodeName(QCoreApplication::applicationDirPath() + '/' + tool));
-        m_processes.emplace(memory, 20s, m_spares);
+        m_processes.emplace(KivDesktopBackground::DecoderLimits {memory, 20s}, m_spares);
         bool idle = false;
         QString why;
         m_started = m_processes->take(&idle, &why);
@@ -774,7 +774,7 @@ TEST_F(PictureProcessTest, WhatADecoderLeavesUnwrittenIsClear)
 TEST_F(PictureProcessTest, AnIdleProcessEndsAfterTenSeconds)
 {
     KivDesktopBackground::SpareCanvases spares;
-    KivDesktopBackground::DecodingProcesses processes(qint64(1) << 30, 60s, spares);
+    KivDesktopBackground::DecodingProcesses processes({qint64(1) << 30, 60s}, spares);
     bool idle = false;
     QString why;
     const std::optional<KivDesktopBackground::DecodingProcesses::Process> process =
