@@ -2,6 +2,7 @@
 
 #include "KivDesktopBackground/DecoderOutput.h"
 #include "KivDesktopBackground/SpareCanvases.h"
+#include "KivDesktopBackground/UserFonts.h"
 #include "platform/BesideProgram.h"
 
 #include <QCoreApplication>
@@ -110,6 +111,8 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
         *why = tr("“tapestrel-picture” is not installed beside the program");
         return std::nullopt;
     }
+    QByteArrayList variables = environment();
+    UserFonts::keepCacheCurrent(variables);
     int sockets[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
         *why = QString::fromLocal8Bit(std::strerror(errno));
@@ -151,7 +154,6 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
                            + qint64(alarmAfterTime.count()));
     char *arguments[] = {path.data(),      memoryFlag.data(), memory.data(),
                          alarmFlag.data(), alarm.data(),      nullptr};
-    QByteArrayList variables = environment();
     std::vector<char *> environmentOfItsOwn;
     for (QByteArray &variable : variables)
         environmentOfItsOwn.push_back(variable.data());
