@@ -75,12 +75,16 @@ private:
     {
         int queued = 0;
         int capacity = 0;
-        socklen_t length = sizeof capacity;
-        const bool known = socket ? ::ioctl(descriptor, SIOCOUTQ, &queued) == 0
-                && ::getsockopt(descriptor, SOL_SOCKET, SO_SNDBUF, &capacity, &length) == 0
-                                  : ::ioctl(descriptor, FIONREAD, &queued) == 0
-                && (capacity = ::fcntl(descriptor, F_GETPIPE_SZ)) > 0;
-        return known ? std::max<qsizetype>(capacity / 2 - queued, 0) : 0;
+        if (socket) {
+            socklen_t length = sizeof capacity;
+            if (::ioctl(descriptor, SIOCOUTQ, &queued) != 0
+                || ::getsockopt(descriptor, SOL_SOCKET, SO_SNDBUF, &capacity, &length) != 0)
+                return 0;
+        } else if (::ioctl(descriptor, FIONREAD, &queued) != 0
+                   || (capacity = ::fcntl(descriptor, F_GETPIPE_SZ)) <= 0) {
+            return 0;
+        }
+        return std::max<qsizetype>(capacity / 2 - queued, 0);
     }
 
     int m_own = -1;

@@ -47,6 +47,7 @@ class SpareCanvases;
 class PictureDecoder
 {
 public:
+    // What each decoding process may cost the program.
     using Limits = DecoderLimits;
     // Set (to true) to end a decode that still runs: a later background took its place.
     using Ending = std::shared_ptr<std::atomic<bool>>;
