@@ -28,6 +28,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -484,21 +485,14 @@ TEST_F(PictureDecoderTest, ADecodersOutputIsPassedOnBoundedVisiblyAndNeverWaited
                 program.waitForReadyRead(100);
             return program.readLine();
         };
-        // What has come through the pipe, until nothing more comes for a while.
+        // What has come through the pipe, until nothing more comes for half a second.
         const auto read = [&ends] {
             QByteArray got;
             char buffer[4096];
-            for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 500;) {
-                const ssize_t length = ::read(ends[0], buffer, sizeof buffer);
-                if (length > 0) {
-                    got.append(buffer, length);
-                    quiet.start();
-                } else {
-                    if (!quiet.isValid())
-                        quiet.start();
-                    std::this_thread::sleep_for(10ms);
-                }
-            }
+            ssize_t length = 0;
+            for (pollfd ready {ends[0], POLLIN, 0};
+                 ::poll(&ready, 1, 500) > 0 && (length = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+                got.append(buffer, length);
             return got;
         };
         for (int decode = 0; decode < decodes; ++decode) {
