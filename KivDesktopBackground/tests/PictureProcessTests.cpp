@@ -5,6 +5,7 @@
 #include "KivDesktopBackground/DecodingProcesses.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "KivDesktopBackground/SpareCanvases.h"
+#include "KivDesktopBackground/UserFonts.h"
 #include "testsupport/BrokenPictures.h"
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/Deflated.h"
@@ -264,6 +265,18 @@ protected:
     TestSupport::ScopedVariable m_dataHome {"XDG_DATA_HOME",
                                             QFile::encodeName(home.filePath(".local/share"))};
     TestSupport::ScopedVariable m_cacheHome {"XDG_CACHE_HOME", QFile::encodeName(home.filePath(".cache"))};
+
+    // Run as root, the program keeps the cache of the user's fonts in the system's cache folder: none is
+    // left of the home that goes.
+    ~PictureProcessTest() override
+    {
+        for (const QString &folder : KivDesktopBackground::UserFonts::folders()) {
+            const QByteArray digest =
+                QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Md5).toHex();
+            for (const QString &cache : QDir("/var/cache/fontconfig").entryList({digest + "-*"}, QDir::Files))
+                QFile::remove("/var/cache/fontconfig/" + cache);
+        }
+    }
 
     // Writes `bytes` below the home and gives the file's path.
     QString put(const QString &name, const QByteArray &bytes) const
@@ -754,11 +767,6 @@ TEST_F(PictureProcessTest, AFontTheUserAddsIsReadByTheProgramNotByEachProcess)
               "Tapestrel: the font cache of " + QFile::encodeName(fonts)
                   + " cannot be brought up to date (“fc-cache” is not installed): each picture decoding "
                     "process reads those fonts anew.\n");
-    // Run as root, the cache is the system's cache folder's: none is left of the home that goes.
-    const QByteArray digest =
-        QCryptographicHash::hash(QFile::encodeName(fonts), QCryptographicHash::Md5).toHex();
-    for (const QString &cache : QDir("/var/cache/fontconfig").entryList({digest + "-*"}, QDir::Files))
-        QFile::remove("/var/cache/fontconfig/" + cache);
 }
 
 // What the process writes reaches the program's standard error through a pipe of its own: what it does
