@@ -1,6 +1,8 @@
 #include "KivDesktopBackground/DecodingProcesses.h"
 
+#include "KivDesktopBackground/DecoderOutput.h"
 #include "KivDesktopBackground/SpareCanvases.h"
+#include "KivDesktopBackground/UserFonts.h"
 #include "platform/BesideProgram.h"
 
 #include <QCoreApplication>
@@ -11,7 +13,6 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -28,6 +29,9 @@ using Clock = std::chrono::steady_clock;
 
 // An idle process is ended after this long.
 constexpr std::chrono::seconds idleLife {10};
+// A process's own alarm rings this long after the time of one picture: it ends the process only where
+// the program no longer can.
+constexpr std::chrono::seconds alarmAfterTime {10};
 
 QString tr(const char *text)
 {
@@ -59,45 +63,10 @@ bool passedOn(const QByteArray &name)
                        [&name](const char *kept) { return name == kept; });
 }
 
-// Copies what a decoding process writes on its standard output and error (the pipe `output`, closed
-// here) to the program's standard error, until the process ends. Where that cannot be written (closed,
-// or a pipe nobody reads any more), the rest is read and dropped: the process never waits on it, nor
-// ends for it, and the program is not ended by the signal of a broken pipe.
-void passOnOutput(int output)
-{
-    sigset_t brokenPipe;
-    sigemptyset(&brokenPipe);
-    sigaddset(&brokenPipe, SIGPIPE);
-    ::pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
-    bool writable = true;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(output, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        for (ssize_t written = 0; writable && written < got;) {
-            const ssize_t done = ::write(STDERR_FILENO, buffer + written, size_t(got - written));
-            if (done > 0) {
-                written += done;
-            } else if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                // Someone else made the program's standard error non-blocking.
-                pollfd ready {STDERR_FILENO, POLLOUT, 0};
-                ::poll(&ready, 1, 100);
-            } else if (!(done < 0 && errno == EINTR)) {
-                writable = false;
-            }
-        }
-    }
-    ::close(output);
-}
-
 } // namespace
 
-DecodingProcesses::DecodingProcesses(qint64 memoryBytes, std::chrono::seconds alarm, SpareCanvases &spares)
-    : m_memoryBytes(memoryBytes)
-    , m_alarm(alarm)
+DecodingProcesses::DecodingProcesses(const DecoderLimits &limits, SpareCanvases &spares)
+    : m_limits(limits)
     , m_spares(spares)
 { }
 
@@ -142,6 +111,8 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
         *why = tr("“tapestrel-picture” is not installed beside the program");
         return std::nullopt;
     }
+    QByteArrayList variables = environment();
+    UserFonts::keepCacheCurrent(variables);
     int sockets[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
         *why = QString::fromLocal8Bit(std::strerror(errno));
@@ -176,12 +147,13 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     QByteArray path = QFile::encodeName(program);
     QByteArray memoryFlag("--memory");
-    QByteArray memory = QByteArray::number(m_memoryBytes);
+    QByteArray memory = QByteArray::number(m_limits.memoryBytes);
     QByteArray alarmFlag("--alarm");
-    QByteArray alarm = QByteArray::number(qint64(m_alarm.count()));
+    QByteArray alarm =
+        QByteArray::number(qint64(std::chrono::ceil<std::chrono::seconds>(m_limits.time).count())
+                           + qint64(alarmAfterTime.count()));
     char *arguments[] = {path.data(),      memoryFlag.data(), memory.data(),
                          alarmFlag.data(), alarm.data(),      nullptr};
-    QByteArrayList variables = environment();
     std::vector<char *> environmentOfItsOwn;
     for (QByteArray &variable : variables)
         environmentOfItsOwn.push_back(variable.data());
@@ -200,7 +172,7 @@ std::optional<DecodingProcesses::Process> DecodingProcesses::start(QString *why)
         *why = QStringLiteral("%1: %2").arg(program, QString::fromLocal8Bit(std::strerror(error)));
         return std::nullopt;
     }
-    std::thread(passOnOutput, output[0]).detach();
+    DecoderOutput::passOn(output[0], m_limits.outputBytes);
     m_spares.processStarted();
     return Process {pid, sockets[0]};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KivDesktopBackground/DecoderLimits.h"
+
 #include <QByteArrayList>
 #include <QString>
 
@@ -17,8 +19,8 @@ namespace KivDesktopBackground {
 class SpareCanvases;
 
 // The picture decoding processes of one decoder ("tapestrel-picture"): started on demand, each with the
-// socket that is its standard input, a pipe for its standard output and error that a thread of the
-// program copies to the program's standard error, its memory limit and an environment of its own; kept
+// socket that is its standard input, a pipe for its standard output and error whose bounded share the
+// program passes on (DecoderOutput), its memory limit and an environment of its own; kept
 // idle between pictures, and ended by a thread of their own once idle for a few seconds. The canvases
 // lent to them are kept while they live (SpareCanvases), and told of each start and end. Every member
 // may be called from any thread.
@@ -33,9 +35,9 @@ public:
         std::chrono::steady_clock::time_point idleSince {};
     };
 
-    // Processes that may take `memoryBytes` and end themselves after `alarmSeconds` of one picture, whose
-    // canvases `spares` keeps.
-    DecodingProcesses(qint64 memoryBytes, std::chrono::seconds alarm, SpareCanvases &spares);
+    // Processes that may cost what `limits` allow (each ends itself 10 s after the time of one picture,
+    // where the program cannot), whose canvases `spares` keeps.
+    DecodingProcesses(const DecoderLimits &limits, SpareCanvases &spares);
     ~DecodingProcesses();
     DecodingProcesses(const DecodingProcesses &) = delete;
     DecodingProcesses &operator=(const DecodingProcesses &) = delete;
@@ -66,8 +68,7 @@ private:
     std::optional<Process> start(QString *why);
     void reap();
 
-    const qint64 m_memoryBytes;
-    const std::chrono::seconds m_alarm;
+    const DecoderLimits m_limits;
     SpareCanvases &m_spares;
     std::mutex m_starting;
     std::mutex m_mutex;

@@ -191,10 +191,7 @@ PictureDecoder::PictureDecoder(Limits limits, qint64 budgetBytes, int threads)
     : m_limits(limits)
     , m_budget(std::make_unique<MemoryBudget>(budgetBytes))
     , m_spares(SpareCanvases::shared())
-    // The process's own alarm only ends it where the program is no longer there to.
-    , m_processes(std::make_unique<DecodingProcesses>(
-          limits.memoryBytes,
-          std::chrono::duration_cast<std::chrono::seconds>(limits.time) + std::chrono::seconds(10), m_spares))
+    , m_processes(std::make_unique<DecodingProcesses>(limits, m_spares))
 {
     m_pool.setMaxThreadCount(threads);
     m_pool.setObjectName(QStringLiteral("PictureDecoder"));

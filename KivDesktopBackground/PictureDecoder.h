@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KivDesktopBackground/DecoderLimits.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 
 #include <QByteArray>
@@ -46,11 +47,8 @@ class SpareCanvases;
 class PictureDecoder
 {
 public:
-    struct Limits
-    {
-        qint64 memoryBytes = qint64(1) << 30;
-        std::chrono::milliseconds time {20000};
-    };
+    // What each decoding process may cost the program.
+    using Limits = DecoderLimits;
     // Set (to true) to end a decode that still runs: a later background took its place.
     using Ending = std::shared_ptr<std::atomic<bool>>;
 

@@ -1,13 +1,15 @@
 // A program that decodes a picture in the program's decoding process and then ends as told, so that
 // the tests see what becomes of the process when the program ends, and what the program says:
 //
-//     decoding-program <picture> quit|wait|twice
+//     decoding-program <picture> quit|wait|twice|lines
 //
 // "quit" and "wait" ask for the picture on the decoder's own threads and, at the same time, on the
 // toolkit's shared ones, as another part of the program might. Once the decoding process runs, it
 // writes the process's id and a line end to standard output; then it quits its event loop ("quit",
 // writing "quit" and a line end as it does) or waits to be killed ("wait"). "twice" decodes the picture
-// twice, one after the other, and ends.
+// twice, one after the other, and ends. "lines" decodes it in a new process for each line it reads on
+// standard input, and writes "drawn" (or why not) and a line end on standard output, after a message of
+// its own on standard error where the line is "say"; it ends with its input.
 
 #include "KivDesktopBackground/PictureDecoder.h"
 
@@ -57,6 +59,20 @@ int main(int argc, char **argv)
     if (QByteArray(argv[2]) == "twice") {
         for (int i = 0; i < 2; ++i)
             decoder.covering(QUrl::fromLocalFile(picture), {QSize(1920, 1080)});
+        return 0;
+    }
+    if (QByteArray(argv[2]) == "lines") {
+        char line[64];
+        while (std::fgets(line, sizeof line, stdin)) {
+            decoder.endIdleProcesses();
+            const PictureDecoder::Decoded decoded =
+                decoder.covering(QUrl::fromLocalFile(picture), {QSize(1920, 1080)});
+            const QByteArray outcome = decoded.failure ? decoded.failure->toUtf8() : "drawn";
+            if (QByteArray(line) == "say\n")
+                std::fprintf(stderr, "decoding-program: %s\n", outcome.constData());
+            std::printf("%s\n", outcome.constData());
+            std::fflush(stdout);
+        }
         return 0;
     }
     for (QThreadPool *pool : {&decoder.pool(), QThreadPool::globalInstance()}) {

@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,9 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,11 +56,12 @@ protected:
     }
 };
 
-// The line of a script that runs the stand-in that lies or refuses as `how` says (LyingPictureProcess.cpp).
+// The line of a script that runs the stand-in that lies or refuses as `how` says (LyingPictureProcess.cpp),
+// with what the program gives the process.
 QByteArray lying(const QByteArray &how)
 {
     return "exec '" + QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process")
-        + "' " + how + "\n";
+        + "' " + how + " \"$@\"\n";
 }
 
 // Bytes of the canvases (files in memory) this process holds open.
@@ -430,6 +434,88 @@ TEST_F(PictureDecoderTest, AProcessTheKernelCouldNotConfineIsToldOfOnceInTheLog)
                 told.append(said);
         }
         EXPECT_EQ(told, line.isEmpty() ? QStringList() : QStringList {line});
+    }
+}
+
+// What a decoding process writes (here without end, in terminal control sequences) reaches the
+// program's standard error as untrusted output: within the bound for each process, its control
+// characters visible, then a line saying how much more was left out. The program never waits on its
+// standard error for it: not where that is a pipe nobody reads (the program's own messages still go
+// through), nor where its reader went away (the program is not ended by the broken pipe, and the
+// process, whose output is still read, is not either).
+TEST_F(PictureDecoderTest, ADecodersOutputIsPassedOnBoundedVisiblyAndNeverWaitedFor)
+{
+    home.writeFile("Pictures/picture.png", Broken::picture(QSize(8, 8), Qt::red));
+    const QString flooding = script("flooding", lying("flooding"));
+    const QByteArray visible = "flood \\u001b]0;flooded\\u0007\\u001b[2J\\u001b]52;c;Zmxvb2Q=\\u0007"
+                               "\\u001b[31mred\\rover\\u202e!\n";
+    const QRegularExpression leftOut(
+        "\nTapestrel: the picture decoding process wrote \\d+ bytes more, which were left out.\n");
+    // The program's standard error, and how many decodes it sees.
+    enum Error { file, unreadPipe, unreadSocket, pipeReaderGone };
+    const std::pair<Error, int> cases[] = {
+        {file, 3}, {unreadPipe, 3}, {unreadSocket, 8}, {pipeReaderGone, 3}};
+    for (const auto &[error, decodes] : cases) {
+        SCOPED_TRACE(error);
+        // The program's end at 1, the test's at 0.
+        int ends[2];
+        ASSERT_EQ(error == unreadSocket ? ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends)
+                                        : ::pipe2(ends, O_CLOEXEC),
+                  0);
+        ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAPESTREL_PICTURE_TOOL", flooding);
+        program.setProcessEnvironment(environment);
+        if (error == file)
+            program.setStandardErrorFile(home.filePath("error"));
+        else
+            program.setChildProcessModifier([end = ends[1]] { ::dup2(end, STDERR_FILENO); });
+        program.start(QCoreApplication::applicationDirPath() + "/decoding-program",
+                      {home.filePath("Pictures/picture.png"), "lines"});
+        ::close(ends[1]);
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // What a decode in a new process answers, where nobody reads the program's standard error after
+        // a message of the program's own.
+        const auto decoded = [&program, error = error] {
+            program.write(error == unreadPipe || error == unreadSocket ? "say\n" : "decode\n");
+            QElapsedTimer clock;
+            clock.start();
+            while (!program.canReadLine() && program.state() == QProcess::Running && clock.elapsed() < 30000)
+                program.waitForReadyRead(100);
+            return program.readLine();
+        };
+        // What has come through the pipe, until nothing more comes for half a second.
+        const auto read = [&ends] {
+            QByteArray got;
+            char buffer[4096];
+            ssize_t length = 0;
+            for (pollfd ready {ends[0], POLLIN, 0};
+                 ::poll(&ready, 1, 500) > 0 && (length = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+                got.append(buffer, length);
+            return got;
+        };
+        for (int decode = 0; decode < decodes; ++decode) {
+            EXPECT_EQ(decoded(), "drawn\n");
+            if (error == pipeReaderGone && decode == 0) {
+                EXPECT_TRUE(read().contains(visible));
+                ::close(std::exchange(ends[0], -1));
+            }
+        }
+        program.closeWriteChannel();
+        EXPECT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        if (error == file) {
+            const QByteArray written = home.readFile("error");
+            EXPECT_LE(written.size(), decodes * DecoderLimits().outputBytes);
+            EXPECT_TRUE(written.contains(visible));
+            EXPECT_GE(QString::fromLocal8Bit(written).count(leftOut), decodes - 1);
+            EXPECT_FALSE(std::any_of(written.cbegin(), written.cend(),
+                                     [](char byte) { return uchar(byte) < 0x20 && byte != '\n'; }));
+        }
+        if (ends[0] >= 0)
+            ::close(ends[0]);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "KivDesktopBackground/DecodingProcesses.h"
 #include "KivDesktopBackground/PictureProtocol.h"
 #include "KivDesktopBackground/SpareCanvases.h"
+#include "KivDesktopBackground/UserFonts.h"
 #include "testsupport/BrokenPictures.h"
 #include "testsupport/CapturedStandardError.h"
 #include "testsupport/Deflated.h"
@@ -17,6 +18,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -122,7 +124,7 @@ public:
     {
         m_tool.emplace("TAPESTREL_PICTURE_TOOL",
                        QFile::encodeName(QCoreApplication::applicationDirPath() + '/' + tool));
-        m_processes.emplace(memory, 20s, m_spares);
+        m_processes.emplace(KivDesktopBackground::DecoderLimits {memory, 20s}, m_spares);
         bool idle = false;
         QString why;
         m_started = m_processes->take(&idle, &why);
@@ -262,6 +264,19 @@ protected:
     TestSupport::ScopedVariable m_home {"HOME", QFile::encodeName(home.path())};
     TestSupport::ScopedVariable m_dataHome {"XDG_DATA_HOME",
                                             QFile::encodeName(home.filePath(".local/share"))};
+    TestSupport::ScopedVariable m_cacheHome {"XDG_CACHE_HOME", QFile::encodeName(home.filePath(".cache"))};
+
+    // Run as root, the program keeps the cache of the user's fonts in the system's cache folder: none is
+    // left of the home that goes.
+    ~PictureProcessTest() override
+    {
+        for (const QString &folder : KivDesktopBackground::UserFonts::folders()) {
+            const QByteArray digest =
+                QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Md5).toHex();
+            for (const QString &cache : QDir("/var/cache/fontconfig").entryList({digest + "-*"}, QDir::Files))
+                QFile::remove("/var/cache/fontconfig/" + cache);
+        }
+    }
 
     // Writes `bytes` below the home and gives the file's path.
     QString put(const QString &name, const QByteArray &bytes) const
@@ -708,6 +723,52 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
     }
 }
 
+// A font the user adds after the font cache was made costs the next decoding process nothing: the
+// program, which may write the cache, brings that of the user's fonts up to date before it starts one,
+// and the process reads none of them in full (as the font configuration notes each font it does).
+TEST_F(PictureProcessTest, AFontTheUserAddsIsReadByTheProgramNotByEachProcess)
+{
+    const QString font = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+    if (!QFile::exists(font))
+        GTEST_SKIP() << "no DejaVu Sans Mono to install as the user's fonts";
+    const QString fonts = home.filePath(".local/share/fonts");
+    ASSERT_TRUE(QDir().mkpath(fonts));
+    // Each a font of its own to the font configuration, a copy or a link.
+    const auto install = [&](int number) {
+        const QString installed = fonts + QStringLiteral("/font-%1.ttf").arg(number);
+        return ::link(QFile::encodeName(fonts + "/font-0.ttf").constData(),
+                      QFile::encodeName(installed).constData())
+            == 0
+            || QFile::copy(font, installed);
+    };
+    for (int number = 0; number < 20; ++number)
+        ASSERT_TRUE(install(number));
+    // Started as the program starts them: before the first, the cache is made; before the next, the
+    // font added meanwhile is read into it.
+    std::optional<Process> started;
+    started.emplace("tapestrel-picture", qint64(512) << 20);
+    ASSERT_TRUE(install(20));
+    started.emplace("tapestrel-picture", qint64(512) << 20);
+    const TestSupport::ScopedVariable scans("FC_DEBUG", "128");
+    Process process({}, "tapestrel-picture", 20);
+    const Reply reply = process.ask(put("text.svg",
+                                        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" "
+                                        "height=\"36\"><text y=\"30\">Text</text></svg>"));
+    EXPECT_EQ(reply.answer.outcome, Protocol::Outcome::picture) << reply.reason.toStdString();
+    EXPECT_EQ(process.said().count("Scanning file " + QFile::encodeName(fonts)), 0);
+    // Where it cannot (here without "fc-cache"), it says so, once.
+    ASSERT_TRUE(install(21));
+    const TestSupport::ScopedVariable path("PATH", QFile::encodeName(home.filePath("bin")));
+    const QByteArray said = TestSupport::standardErrorOf([] {
+        for (int i = 0; i < 2; ++i)
+            Process("tapestrel-picture", qint64(512) << 20);
+    });
+    EXPECT_EQ(said,
+              "Tapestrel: the font cache of " + QFile::encodeName(fonts)
+                  + " cannot be brought up to date (“fc-cache” is not installed): each picture decoding "
+                    "process reads those fonts anew.\n");
+}
+
 // What the process writes reaches the program's standard error through a pipe of its own: what it does
 // to its standard error (made non-blocking) leaves the program's as it was.
 TEST_F(PictureProcessTest, ItsStandardErrorIsItsOwn)
@@ -774,7 +835,7 @@ TEST_F(PictureProcessTest, WhatADecoderLeavesUnwrittenIsClear)
 TEST_F(PictureProcessTest, AnIdleProcessEndsAfterTenSeconds)
 {
     KivDesktopBackground::SpareCanvases spares;
-    KivDesktopBackground::DecodingProcesses processes(qint64(1) << 30, 60s, spares);
+    KivDesktopBackground::DecodingProcesses processes({qint64(1) << 30, 60s}, spares);
     bool idle = false;
     QString why;
     const std::optional<KivDesktopBackground::DecodingProcesses::Process> process =

@@ -615,6 +615,73 @@ TEST_F(ProgramEndingTest, TheCommandLineEndsWithAnErrorWhenItsBusGoesAway)
 
 namespace {
 
+// The same program whose decoding processes write terminal control sequences on their standard error
+// without end, while they answer each picture (a stand-in), and whose own standard error is a pipe that
+// nobody reads, as that of a launcher which reads only once the program has ended.
+class FloodingDecoderProgramTest : public ProgramEndingTest
+{
+protected:
+    void prepareHome() override
+    {
+        ProgramEndingTest::prepareHome();
+        home.writeFile(
+            "flooding",
+            "#!/bin/sh\nexec '"
+                + QFile::encodeName(QCoreApplication::applicationDirPath() + "/lying-picture-process")
+                + "' flooding \"$@\"\n");
+        QFile::setPermissions(home.filePath("flooding"), QFile::ReadOwner | QFile::ExeOwner);
+        environment.insert("TAPESTREL_PICTURE_TOOL", home.filePath("flooding"));
+        ASSERT_EQ(::pipe2(m_unread, O_CLOEXEC), 0);
+        running.setChildProcessModifier([unread = m_unread[1]] {
+            ::signal(SIGHUP, SIG_IGN);
+            ::signal(SIGINT, SIG_IGN);
+            ::dup2(unread, STDERR_FILENO);
+        });
+    }
+    ~FloodingDecoderProgramTest() override
+    {
+        for (const int end : m_unread)
+            ::close(end);
+    }
+
+    int m_unread[2] = {-1, -1};
+};
+
+} // namespace
+
+// What a decoding process writes holds nothing of the program: while one writes without end, the
+// program answers within half a second, applies again, and ends at SIGTERM.
+TEST_F(FloodingDecoderProgramTest, ADecoderWritingWithoutEndHoldsNothingOfTheProgram)
+{
+    ASSERT_TRUE(waitUntilProgramAnswers());
+    const auto applied = [this] {
+        const QDBusPendingCall applying = call("ApplyProfile", "Slow picture");
+        return TestSupport::waitUntil([&applying] { return applying.isFinished(); }, 30s)
+            && !applying.isError();
+    };
+    EXPECT_TRUE(applied());
+    // The quickest of a few answers, as a busy machine may hold one of them back: a program held by its
+    // standard error gives none.
+    QElapsedTimer clock;
+    qint64 quickest = 60000;
+    for (int i = 0; i < 5; ++i) {
+        clock.start();
+        const QDBusPendingCall listed = AutomationTests::scriptCall(bus.connection(), "ListProfiles", {});
+        if (TestSupport::waitUntil([&listed] { return listed.isFinished(); }, 10s))
+            quickest = std::min(quickest, clock.elapsed());
+        TestSupport::spinEventLoop(100ms);
+    }
+    EXPECT_LT(quickest, 500);
+    EXPECT_TRUE(applied());
+    clock.start();
+    TestSupport::sendSignal(running, SIGTERM);
+    ASSERT_TRUE(running.waitForFinished(30000));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(running.exitCode(), 0);
+}
+
+namespace {
+
 // The same program as a client of a real X session manager (xsm) on the tests' display, whose own
 // programs (the authority tool, which no package provides) are stand-ins.
 class X11SessionManagerTest : public ProgramEndingTest
