@@ -48,8 +48,10 @@ extern "C" const char *__lsan_default_suppressions()
 namespace {
 
 constexpr int channel = STDIN_FILENO;
-// Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
+// Set while a picture is decoded: a failed allocation then ends the decode.
 std::atomic<bool> g_decoding = false;
+// Set while a decoder reads a picture's data, whose warnings tell of damage to that data.
+std::atomic<bool> g_warningsTellOfDamage = false;
 Canvases g_canvases {channel};
 // What the kernel could not refuse the process, told with every answer.
 quint32 g_unconfined = 0;
@@ -131,9 +133,6 @@ bool answerPicture(const QImage &image)
 // warns of a cut or corrupt file and fills what is missing with grey.
 bool tellsOfDamage(const QString &message)
 {
-    // The SVG renderer draws a path up to an error in its data, as every reader of SVG does.
-    if (message.startsWith(QLatin1String("Invalid path data;")))
-        return false;
     static const char *const signs[] = {"corrupt", "premature end", "truncated", "invalid sos parameters",
                                         "inconsistent progression sequence"};
     return std::any_of(std::begin(signs), std::end(signs), [&message](const char *sign) {
@@ -142,11 +141,12 @@ bool tellsOfDamage(const QString &message)
 }
 
 // Every message of Qt and its image plugins lands here; none reaches the program's output. One that
-// tells of damage ends the decode where it stands.
+// tells of damage to the data a decoder reads ends the decode where it stands.
 void onMessage(QtMsgType, const QMessageLogContext &, const QString &message)
 {
-    if (!g_decoding || !tellsOfDamage(message))
+    if (!g_warningsTellOfDamage || !tellsOfDamage(message))
         return;
+    g_warningsTellOfDamage = false;
     g_decoding = false;
     answerRefusal(PictureReader::damagedReason(), true);
     endNow();
@@ -194,8 +194,14 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
     // decoding a photo.
     static const QByteArrayList everyPixelWritten {"jpeg", "png", "svg"};
     const PictureReader::Memory canvas = onCanvas(!everyPixelWritten.contains(reader.format()));
-    return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height), canvas)
-                                               : reader.fitting(request.width, canvas);
+    // The renderer gets an SVG that the reader has read whole and written anew: what it says then is of
+    // its own limits (a text longer than it lays out), never of damage.
+    g_warningsTellOfDamage = reader.format() != "svg";
+    PictureReader::Result result = request.fit == Protocol::Fit::cover
+        ? reader.covering(QSize(request.width, request.height), canvas)
+        : reader.fitting(request.width, canvas);
+    g_warningsTellOfDamage = false;
+    return result;
 }
 
 // False when the process is to end.
@@ -213,7 +219,7 @@ bool decodeAndAnswer(const Protocol::Request &request, int descriptor, unsigned 
     return result.failure ? answerRefusal(*result.failure, false) : answerPicture(result.image);
 }
 
-void limitMemory(rlim_t bytes)
+void limitAtStart()
 {
     // No core file of a decoder that crashed on a hostile picture.
     const rlimit none {0, 0};
@@ -223,13 +229,48 @@ void limitMemory(rlim_t bytes)
     // (rather than end the process) and nothing is written.
     ::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &none);
-    if (!Protocol::limitsAddressSpace)
-        return;
     // Each thread would otherwise get a pool of its own that takes 64 MiB of address space: Qt scales
     // a large picture on all cores, and the next picture would find the limit taken.
-    ::mallopt(M_ARENA_MAX, 1);
-    const rlimit limit {bytes, bytes};
+    if (Protocol::limitsAddressSpace)
+        ::mallopt(M_ARENA_MAX, 1);
+}
+
+// Bounds what a decode takes: once the process has loaded what decoding needs (Qt, its plugins and the
+// libraries they link to, some 90 MB of addresses that are files, not memory a picture can fill), its
+// address space may grow by `bytes` and no more.
+void limitAddressSpace(rlim_t bytes)
+{
+    if (!Protocol::limitsAddressSpace)
+        return;
+    QFile status(QStringLiteral("/proc/self/status"));
+    rlim_t loaded = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmSize:"))
+                loaded = rlim_t(line.mid(7).trimmed().split(' ').value(0).toULongLong()) << 10;
+        }
+    }
+    const rlimit limit {loaded + bytes, loaded + bytes};
     ::setrlimit(RLIMIT_AS, &limit);
+}
+
+// What the kernel keeps for the process outside its address space is bounded with it: a pipe holds
+// pages of its own (up to 64 KiB) for as long as a descriptor keeps it open, so the process may hold no
+// more descriptors than a decode needs. Nor can it raise any limit again: each hard limit is lowered to
+// the limit in force, and raising one past that takes a capability the process does not hold.
+void limitKernelResources()
+{
+    constexpr rlim_t descriptors = 64;
+    const rlimit open {descriptors, descriptors};
+    ::setrlimit(RLIMIT_NOFILE, &open);
+    for (int resource = 0; resource < RLIM_NLIMITS; ++resource) {
+        const auto which = __rlimit_resource(resource);
+        rlimit limit {};
+        if (::getrlimit(which, &limit) == 0 && limit.rlim_max != limit.rlim_cur) {
+            limit.rlim_max = limit.rlim_cur;
+            ::setrlimit(which, &limit);
+        }
+    }
 }
 
 // Waits until the program's end of the socket closes, then ends the process.
@@ -294,7 +335,7 @@ int DecodingProcess::run(int argc, char **argv, const Probing &probing)
     g_memoryBytes = qint64(memory);
     // Whatever the program was doing, a process it does not ask for anything ends.
     ::alarm(alarmSeconds);
-    limitMemory(memory);
+    limitAtStart();
 
     qInstallMessageHandler(onMessage);
     // Fonts (an SVG's text) need a GUI application; it shows nothing.
@@ -306,6 +347,8 @@ int DecodingProcess::run(int argc, char **argv, const Probing &probing)
     // Loads every image format's plugin (and what it links to) while files may still be opened: a Qt
     // of the program's own may keep them where the confined process may not read.
     QImageReader::supportedImageFormats();
+    limitAddressSpace(memory);
+    limitKernelResources();
     g_unconfined = confineAlone(probing);
     // Started confined: it ends the process once the program is gone, however it ended (the kernel
     // closes a killed program's end too), also in the middle of a decode.
