@@ -260,7 +260,7 @@ void limitAddressSpace(rlim_t bytes)
 // the limit in force, and raising one past that takes a capability the process does not hold.
 void limitKernelResources()
 {
-    constexpr rlim_t descriptors = 64;
+    constexpr rlim_t descriptors = 32;
     const rlimit open {descriptors, descriptors};
     ::setrlimit(RLIMIT_NOFILE, &open);
     for (int resource = 0; resource < RLIM_NLIMITS; ++resource) {
