@@ -671,6 +671,12 @@ TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
         {inside("<a href=\"https://example.com/\">", "</a>"), true},
         {inside("<g href=\"&#35;a\">", "</g>"), true},
         {inside("<g href=\"&#47;a\">", "</g>"), false},
+        {inside("<g href=\"#" + QByteArray(5000, 'a') + "/a\">", "</g>"), false},
+        {of(3277, "rect width=\"1&#x65;-999\" height=\"1\""), false},
+        {inside(QByteArray("<g>").repeated(1000), QByteArray("</g>").repeated(1000)), false,
+         "its elements are nested deeper than 1000 levels"},
+        {"<svg xmlns=\"http://www.w3.org/2000/svg\"/>" + QByteArray("<g/>").repeated(3277), false,
+         "it is not a picture the program can read"},
         // Its document type gives every group a reference to a file.
         {"<!DOCTYPE svg [<!ATTLIST g href CDATA \"a.png\">]>" + inside({}, {}), false},
         // Read as the encoding it declares, its text ends within the declaration.
@@ -694,18 +700,22 @@ TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
 
 // A GIF is judged by the pixels its data holds: one that holds every pixel of its picture is drawn as
 // from the whole file, however the file ends after them; one whose data ends before its picture is full
-// is damaged, also where its blocks and the file are closed.
+// is damaged, also where its blocks and the file are closed, and so is one with a code no encoder writes.
 TEST_F(PictureProcessTest, AGifIsJudgedByThePixelsItsDataHolds)
 {
     const QSize size(64, 36);
     const QByteArray whole = Broken::gif(size, Qt::darkGreen);
     QImage drawn(size, QImage::Format_RGB32);
     drawn.fill(Qt::darkGreen);
+    // A code past those its table holds, where its first pixel must come.
+    QByteArray corrupt = whole;
+    corrupt[31] = '\x3c';
     const std::pair<QByteArray, bool> cases[] = {
         {whole, true},
         {whole.chopped(2), true},
         {Broken::gif(size, Qt::darkGreen, 200), false},
         {Broken::gifShortOf(size, Qt::darkGreen, 64 * 35), false},
+        {corrupt, false},
     };
     for (const auto &[gif, whole] : cases) {
         SCOPED_TRACE(gif.size());

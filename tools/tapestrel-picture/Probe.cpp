@@ -357,11 +357,12 @@ QString allocationsKept()
     for (const auto &[name, allocate] : ways) {
         // Sizes of whole alignments, as aligned_alloc() takes them.
         for (const size_t bytes : {size_t(64), 3 * page / 2}) {
+            // All of the block the allocator gives, past the size asked for too.
             void *first = allocate(bytes);
-            used(first, bytes);
+            used(first, ::malloc_usable_size(first));
             ::free(first);
             void *again = allocate(bytes);
-            if (!again || !clear(again, 0, bytes))
+            if (!again || !clear(again, 0, ::malloc_usable_size(again)))
                 kept << QString::fromLatin1(name);
             ::free(again);
         }
