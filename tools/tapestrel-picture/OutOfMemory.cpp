@@ -39,12 +39,12 @@ size_t pageSize()
 } // namespace
 
 // The C library's own allocator, under the names it exports for such stand-ins. Everything allocated
-// here is freed by its free(). Its calloc() clears only memory that was used before: fresh pages are
-// clear already.
+// here is freed by its free(). Its calloc() clears the whole block it gives, past the size asked for
+// too (only memory that was used before: fresh pages are clear already).
 //
-// Every byte of a block past the size asked for, up to the end of the block the allocator gave, is kept
-// at 0 too: a block shrunk by realloc() often stays where it was, and a later growth within it would
-// otherwise bring back what it held before it shrank.
+// Every byte of a block past the size asked for, up to the end of the block, is kept at 0 so: a block
+// shrunk by realloc() often stays where it was, and a later growth within it would otherwise bring back
+// what it held before it shrank.
 extern "C" {
 void *__libc_calloc(size_t count, size_t size);
 void *__libc_realloc(void *pointer, size_t size);
@@ -55,8 +55,6 @@ void *malloc(size_t size) noexcept
     void *pointer = __libc_calloc(1, size);
     if (!pointer && size)
         OutOfMemory::allocationFailed();
-    if (pointer)
-        clearFrom(pointer, size);
     return pointer;
 }
 
@@ -65,9 +63,6 @@ void *calloc(size_t count, size_t size) noexcept
     void *pointer = __libc_calloc(count, size);
     if (!pointer && count && size)
         OutOfMemory::allocationFailed();
-    // No overflow where there is a block.
-    if (pointer)
-        clearFrom(pointer, count * size);
     return pointer;
 }
 
