@@ -48,10 +48,11 @@ extern "C" const char *__lsan_default_suppressions()
 namespace {
 
 constexpr int channel = STDIN_FILENO;
-// Set while a picture is decoded: a failed allocation then ends the decode.
+// Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
 std::atomic<bool> g_decoding = false;
-// Set while a decoder reads a picture's data, whose warnings tell of damage to that data.
-std::atomic<bool> g_warningsTellOfDamage = false;
+// Set while the SVG renderer draws a document that the reader has read whole and written anew: what it
+// says then is of its own limits (a text longer than it lays out), never of damage.
+std::atomic<bool> g_drawingDocument = false;
 Canvases g_canvases {channel};
 // What the kernel could not refuse the process, told with every answer.
 quint32 g_unconfined = 0;
@@ -133,6 +134,9 @@ bool answerPicture(const QImage &image)
 // warns of a cut or corrupt file and fills what is missing with grey.
 bool tellsOfDamage(const QString &message)
 {
+    // The SVG renderer draws a path up to an error in its data, as every reader of SVG does.
+    if (message.startsWith(QLatin1String("Invalid path data;")))
+        return false;
     static const char *const signs[] = {"corrupt", "premature end", "truncated", "invalid sos parameters",
                                         "inconsistent progression sequence"};
     return std::any_of(std::begin(signs), std::end(signs), [&message](const char *sign) {
@@ -141,12 +145,11 @@ bool tellsOfDamage(const QString &message)
 }
 
 // Every message of Qt and its image plugins lands here; none reaches the program's output. One that
-// tells of damage to the data a decoder reads ends the decode where it stands.
+// tells of damage ends the decode where it stands.
 void onMessage(QtMsgType, const QMessageLogContext &, const QString &message)
 {
-    if (!g_warningsTellOfDamage || !tellsOfDamage(message))
+    if (!g_decoding || g_drawingDocument || !tellsOfDamage(message))
         return;
-    g_warningsTellOfDamage = false;
     g_decoding = false;
     answerRefusal(PictureReader::damagedReason(), true);
     endNow();
@@ -194,13 +197,11 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
     // decoding a photo.
     static const QByteArrayList everyPixelWritten {"jpeg", "png", "svg"};
     const PictureReader::Memory canvas = onCanvas(!everyPixelWritten.contains(reader.format()));
-    // The renderer gets an SVG that the reader has read whole and written anew: what it says then is of
-    // its own limits (a text longer than it lays out), never of damage.
-    g_warningsTellOfDamage = reader.format() != "svg";
+    g_drawingDocument = reader.format() == "svg";
     PictureReader::Result result = request.fit == Protocol::Fit::cover
         ? reader.covering(QSize(request.width, request.height), canvas)
         : reader.fitting(request.width, canvas);
-    g_warningsTellOfDamage = false;
+    g_drawingDocument = false;
     return result;
 }
 
