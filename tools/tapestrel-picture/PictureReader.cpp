@@ -526,24 +526,25 @@ template<typename Text> bool positiveLength(Text value)
     return converted && length > 0;
 }
 
-bool sameName(QStringView name, const char *ascii)
+bool sameName(QStringView name, std::string_view ascii)
 {
-    return name == QLatin1StringView(ascii);
+    return name == QLatin1StringView(ascii.data(), qsizetype(ascii.size()));
 }
-bool sameName(QByteArrayView name, const char *ascii)
+bool sameName(QByteArrayView name, std::string_view ascii)
 {
-    return name == QByteArrayView(ascii);
+    return std::string_view(name.data(), size_t(name.size())) == ascii;
 }
 
 // Whether the renderer makes a part of its document of an element (a rectangle only when it has a size).
 template<typename Text> bool makesPart(Text element, Text width, Text height)
 {
-    static const char *const parts[] = {"g",       "defs", "switch",   "use",     "path", "circle",
-                                        "ellipse", "line", "polyline", "polygon", "text", "textArea"};
+    static constexpr std::string_view parts[] = {"g",        "defs",    "switch",  "use",
+                                                 "path",     "circle",  "ellipse", "line",
+                                                 "polyline", "polygon", "text",    "textArea"};
     if (sameName(element, "rect"))
         return positiveLength(width) && positiveLength(height);
     return std::any_of(std::begin(parts), std::end(parts),
-                       [element](const char *part) { return sameName(element, part); });
+                       [element](std::string_view part) { return sameName(element, part); });
 }
 
 FilteredSvg filteredSvg(const QByteArray &bytes, int depth, qint64 memoryBytes);
@@ -553,9 +554,9 @@ bool isReference(QStringView qualifiedName)
 {
     return qualifiedName == u"href" || qualifiedName.endsWith(u":href");
 }
-bool isReference(QByteArrayView qualifiedName)
+bool isReference(std::string_view qualifiedName)
 {
-    return qualifiedName == "href" || qualifiedName.endsWith(":href");
+    return qualifiedName == "href" || qualifiedName.ends_with(":href");
 }
 
 bool isDigit(QChar c)
@@ -635,16 +636,36 @@ public:
 
     void read(QByteArrayView piece)
     {
-        for (qsizetype at = 0; at < piece.size() && counting(); ++at) {
+        const char *at = piece.data();
+        const char *const end = at + piece.size();
+        while (at < end && counting()) {
+            // Most of a document lies between its tags and in the values of attributes: each is passed
+            // over whole, and only the values looked at are kept.
             if (m_state == State::text) {
-                // Most of a document lies between its tags.
-                const auto *tag =
-                    static_cast<const char *>(std::memchr(piece.data() + at, '<', size_t(piece.size() - at)));
-                if (!tag)
-                    break;
-                at = tag - piece.data();
+                if (*at != '<')
+                    at = static_cast<const char *>(std::memchr(at, '<', size_t(end - at)));
+                if (!at)
+                    return;
+            } else if (m_state == State::name || m_state == State::attributeName) {
+                std::string &into = m_state == State::name ? m_name : m_attribute;
+                const char *stop = at;
+                while (stop < end && !isSpace(*stop) && *stop != '/' && *stop != '>' && *stop != '=')
+                    ++stop;
+                append(into, at, stop);
+                at = stop;
+                if (at == end)
+                    return;
+            } else if (m_state == State::value) {
+                const char *stop = at;
+                while (stop < end && *stop != m_quote && *stop != '<')
+                    ++stop;
+                if (m_looked != Looked::none)
+                    append(m_value, at, stop);
+                at = stop;
+                if (at == end)
+                    return;
             }
-            take(piece[at]);
+            take(*at++);
         }
     }
 
@@ -681,7 +702,12 @@ private:
         if (to.size() <= longest)
             to += c;
     }
-    static QByteArrayView view(const std::string &text) { return {text.data(), qsizetype(text.size())}; }
+    static void append(std::string &to, const char *from, const char *end)
+    {
+        if (to.size() <= longest)
+            to.append(from, std::min(size_t(end - from), longest + 1 - to.size()));
+    }
+    static QByteArrayView view(std::string_view text) { return {text.data(), qsizetype(text.size())}; }
 
     void take(char c)
     {
@@ -789,6 +815,10 @@ private:
             break;
         case State::attributeName:
             if (c == '=' || isSpace(c)) {
+                m_looked = isReference(m_attribute) ? Looked::reference
+                    : m_attribute == "width"        ? Looked::width
+                    : m_attribute == "height"       ? Looked::height
+                                                    : Looked::none;
                 m_state = State::equals;
                 take(c);
             } else {
@@ -817,8 +847,6 @@ private:
                 m_state = State::tag;
             } else if (c == '<') {
                 stop();
-            } else {
-                append(m_value, c);
             }
             break;
         case State::empty:
@@ -870,13 +898,19 @@ private:
     {
         // An entity may make a value anything.
         const bool plain = m_value.size() <= longest && m_value.find('&') == std::string::npos;
-        if (isReference(view(m_attribute))) {
+        switch (m_looked) {
+        case Looked::reference:
             m_names = true;
             m_namesOutside = m_namesOutside || !plain || !namesPartOfDocument(view(m_value));
-        } else if (m_attribute == "width") {
+            break;
+        case Looked::width:
             m_width = plain ? m_value : std::string();
-        } else if (m_attribute == "height") {
+            break;
+        case Looked::height:
             m_height = plain ? m_value : std::string();
+            break;
+        case Looked::none:
+            break;
         }
     }
 
@@ -892,15 +926,15 @@ private:
             return;
         if (within + 1 > maxElementDepth)
             return stop();
-        const QByteArrayView name = view(m_name);
-        const QByteArrayView element = name.sliced(name.lastIndexOf(':') + 1);
+        const std::string_view name = m_name;
+        const std::string_view element = name.substr(name.rfind(':') + 1);
         // An element that names something outside, and an `<image>` whatever it names (what it holds as
         // data is judged as it is read), are left out with what they hold; a link keeps its content.
         if (m_names && (element == "image" || (m_namesOutside && element != "a"))) {
             m_skippedFrom = empty ? -1 : within;
             return;
         }
-        if (makesPart(element, view(m_width), view(m_height)) && ++m_parts > m_most)
+        if (makesPart(view(element), view(m_width), view(m_height)) && ++m_parts > m_most)
             stop();
     }
 
@@ -928,6 +962,9 @@ private:
     char m_quote = 0;
     std::string m_name;
     std::string m_attribute;
+    // The attributes whose values are looked at.
+    enum class Looked { none, reference, width, height };
+    Looked m_looked = Looked::none;
     std::string m_value;
     bool m_names = false; // the element has a reference
     bool m_namesOutside = false; // one that may name something outside the document
