@@ -677,6 +677,10 @@ TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
          "its elements are nested deeper than 1000 levels"},
         {"<svg xmlns=\"http://www.w3.org/2000/svg\"/>" + QByteArray("<g/>").repeated(3277), false,
          "it is not a picture the program can read"},
+        // Not XML before its parts: the reading stops there.
+        {inside("<g></a>", "</g>"), false, "it is not a picture the program can read"},
+        {inside("<g width=\"1\"height=\"1\">", "</g>"), false, "it is not a picture the program can read"},
+        {inside("<g wid<th=\"1\">", "</g>"), false, "it is not a picture the program can read"},
         // Its document type gives every group a reference to a file.
         {"<!DOCTYPE svg [<!ATTLIST g href CDATA \"a.png\">]>" + inside({}, {}), false},
         // Read as the encoding it declares, its text ends within the declaration.

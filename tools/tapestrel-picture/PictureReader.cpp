@@ -649,7 +649,7 @@ public:
             } else if (m_state == State::name || m_state == State::attributeName) {
                 std::string &into = m_state == State::name ? m_name : m_attribute;
                 const char *stop = at;
-                while (stop < end && !isSpace(*stop) && *stop != '/' && *stop != '>' && *stop != '=')
+                while (stop < end && isNameCharacter(*stop))
                     ++stop;
                 append(into, at, stop);
                 at = stop;
@@ -695,6 +695,10 @@ private:
     {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || uchar(c) >= 0x80;
     }
+    static bool isNameCharacter(char c)
+    {
+        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    }
     // Names and the values looked at are short: past this they are not what is looked for.
     static constexpr size_t longest = 4096;
     static void append(std::string &to, char c)
@@ -736,6 +740,8 @@ private:
                 m_seen.clear();
                 m_state = State::instruction;
             } else if (c == '/') {
+                m_name.clear();
+                m_spaced = false;
                 m_state = State::endTag;
             } else if (isNameStart(c)) {
                 m_name.assign(1, c);
@@ -792,29 +798,43 @@ private:
         case State::endTag:
             if (c == '>')
                 close();
+            else if (isNameCharacter(c) && !m_spaced)
+                append(m_name, c);
+            else if (isSpace(c) && !m_name.empty())
+                m_spaced = true;
+            else
+                stop();
             break;
         case State::name:
-            if (isSpace(c) || c == '/' || c == '>') {
+            if (isNameCharacter(c)) {
+                append(m_name, c);
+            } else if (isSpace(c) || c == '/' || c == '>') {
+                m_spaced = false;
                 m_state = State::tag;
                 take(c);
             } else {
-                append(m_name, c);
+                stop();
             }
             break;
         case State::tag:
+            // Attributes are apart.
             if (c == '/') {
                 m_state = State::empty;
             } else if (c == '>') {
                 open(false);
-            } else if (isNameStart(c)) {
+            } else if (isNameStart(c) && m_spaced) {
                 m_attribute.assign(1, c);
                 m_state = State::attributeName;
-            } else if (!isSpace(c)) {
+            } else if (isSpace(c)) {
+                m_spaced = true;
+            } else {
                 stop();
             }
             break;
         case State::attributeName:
-            if (c == '=' || isSpace(c)) {
+            if (isNameCharacter(c)) {
+                append(m_attribute, c);
+            } else if (c == '=' || isSpace(c)) {
                 m_looked = isReference(m_attribute) ? Looked::reference
                     : m_attribute == "width"        ? Looked::width
                     : m_attribute == "height"       ? Looked::height
@@ -822,7 +842,7 @@ private:
                 m_state = State::equals;
                 take(c);
             } else {
-                append(m_attribute, c);
+                stop();
             }
             break;
         case State::equals:
@@ -844,6 +864,7 @@ private:
             if (c == m_quote) {
                 m_quote = 0;
                 attribute();
+                m_spaced = false;
                 m_state = State::tag;
             } else if (c == '<') {
                 stop();
@@ -920,12 +941,14 @@ private:
         if (m_rootClosed)
             return stop();
         const int within = m_depth;
-        m_depth += empty ? 0 : 1;
-        m_rootClosed = m_depth == 0;
-        if (m_skippedFrom >= 0)
-            return;
         if (within + 1 > maxElementDepth)
             return stop();
+        m_depth += empty ? 0 : 1;
+        m_rootClosed = m_depth == 0;
+        if (!empty)
+            m_opened.push_back(m_name);
+        if (m_skippedFrom >= 0)
+            return;
         const std::string_view name = m_name;
         const std::string_view element = name.substr(name.rfind(':') + 1);
         // An element that names something outside, and an `<image>` whatever it names (what it holds as
@@ -941,8 +964,9 @@ private:
     void close()
     {
         m_state = State::text;
-        if (m_depth == 0)
+        if (m_depth == 0 || m_opened.back() != m_name)
             return stop();
+        m_opened.pop_back();
         --m_depth;
         m_rootClosed = m_depth == 0;
         if (m_depth == m_skippedFrom)
@@ -971,6 +995,7 @@ private:
     std::string m_width;
     std::string m_height;
     int m_depth = 0;
+    std::vector<std::string> m_opened; // the names of the elements open, the innermost last
     int m_skippedFrom = -1; // the depth around an element left out, while within it
     bool m_rootClosed = false;
 };
