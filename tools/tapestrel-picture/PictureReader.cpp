@@ -835,10 +835,11 @@ private:
             if (isNameCharacter(c)) {
                 append(m_attribute, c);
             } else if (c == '=' || isSpace(c)) {
-                m_looked = isReference(m_attribute) ? Looked::reference
-                    : m_attribute == "width"        ? Looked::width
-                    : m_attribute == "height"       ? Looked::height
-                                                    : Looked::none;
+                const std::string_view attribute = m_attribute;
+                m_looked = isReference(attribute) ? Looked::reference
+                    : attribute == "width"        ? Looked::width
+                    : attribute == "height"       ? Looked::height
+                                                  : Looked::none;
                 m_state = State::equals;
                 take(c);
             } else {
@@ -925,10 +926,10 @@ private:
             m_namesOutside = m_namesOutside || !plain || !namesPartOfDocument(view(m_value));
             break;
         case Looked::width:
-            m_width = plain ? m_value : std::string();
+            m_width.assign(plain ? m_value : std::string_view());
             break;
         case Looked::height:
-            m_height = plain ? m_value : std::string();
+            m_height.assign(plain ? m_value : std::string_view());
             break;
         case Looked::none:
             break;
