@@ -9,6 +9,8 @@
 //   decoding process is started once and decodes one picture after the other.
 // - Its floor, BM_DecodeInProcess: the same decoding on the calling thread of this process, as the
 //   program decoded before it had a decoding process.
+// - BM_RefuseSvgz: the reader refuses a 407 KB SVGZ of 6,000,000 parts, groups (0) or rectangles of one
+//   pixel (1), for the memory its parts would take the renderer, as a decoding process of 1 GiB does.
 // - BM_MemoryAfterApplies: 200 applies of pictures in five formats (a 36-megapixel TIFF among them),
 //   then one of a colour; the counters give the program's resident memory before and after, in MB, and
 //   its growth at once and once the idle decoding processes have ended (12 seconds later).
@@ -17,8 +19,10 @@
 #include "PictureReader.h"
 
 #include "PhotoLikePicture.h"
+#include "testsupport/Deflated.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -110,6 +114,24 @@ void BM_DecodeInProcess(benchmark::State &state)
     }
 }
 BENCHMARK(BM_DecodeInProcess)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RefuseSvgz(benchmark::State &state)
+{
+    const QByteArray element = state.range(0) == 0 ? "<g/>" : "<rect width=\"1\" height=\"1\"/>";
+    QByteArray svgz =
+        TestSupport::deflated("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">"
+                                  + element.repeated(6000000) + "</svg>",
+                              16 + MAX_WBITS);
+    for (auto _ : state) {
+        QBuffer file(&svgz);
+        file.open(QIODevice::ReadOnly);
+        PictureReader reader(&file, qint64(1) << 30);
+        const PictureReader::Result result = reader.covering(QSize(1920, 1080));
+        if (!result.needsMoreMemory)
+            state.SkipWithError("the picture was not refused for its memory");
+    }
+}
+BENCHMARK(BM_RefuseSvgz)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 double residentMegabytes()
 {

@@ -149,10 +149,15 @@ QByteArray bmpClaiming(QSize claimed)
     return bmp(claimed, 40, 24, 0, 0, QByteArray(10, '\0'), 0);
 }
 
-QByteArray gif(QSize size, QColor colour, qsizetype bytes)
+namespace {
+
+// A GIF of `size` whose data holds `pixels` pixels of `colour` (its blocks closed, its trailer there), on
+// a screen `screenWidth` wide; `global`: its two colours (`colour` and black) are the screen's, else
+// the picture's own.
+QByteArray gif(QSize size, QColor colour, qint64 pixels, int screenWidth, bool global)
 {
-    // Two colours (the picture's and black) and codes of three bits: a clear code before every two
-    // pixels keeps the decoder's table, and so the width of its codes, from growing.
+    // Codes of three bits: a clear code before every two pixels keeps the decoder's table, and so the
+    // width of its codes, from growing.
     QByteArray codes;
     quint32 pending = 0;
     int pendingBits = 0;
@@ -161,7 +166,7 @@ QByteArray gif(QSize size, QColor colour, qsizetype bytes)
         for (pendingBits += 3; pendingBits >= 8; pendingBits -= 8, pending >>= 8)
             codes += char(pending & 0xff);
     };
-    for (qint64 pixel = 0; pixel < qint64(size.width()) * size.height(); ++pixel) {
+    for (qint64 pixel = 0; pixel < pixels; ++pixel) {
         if (pixel % 2 == 0)
             put(4);
         put(0);
@@ -169,19 +174,40 @@ QByteArray gif(QSize size, QColor colour, qsizetype bytes)
     put(5);
     if (pendingBits > 0)
         codes += char(pending & 0xff);
-    QByteArray whole("GIF89a\0\0\0\0\x80\0\0", 13);
-    qToLittleEndian<quint16>(quint16(size.width()), whole.data() + 6);
-    qToLittleEndian<quint16>(quint16(size.height()), whole.data() + 8);
-    whole +=
+    const QByteArray colours =
         char(colour.red()) + QByteArray(1, char(colour.green())) + char(colour.blue()) + QByteArray(3, '\0');
+    QByteArray whole("GIF89a\0\0\0\0\0\0\0", 13);
+    qToLittleEndian<quint16>(quint16(screenWidth), whole.data() + 6);
+    qToLittleEndian<quint16>(quint16(size.height()), whole.data() + 8);
+    if (global)
+        whole.replace(10, 1, "\x80").append(colours);
     QByteArray descriptor(",\0\0\0\0\0\0\0\0\0", 10);
     qToLittleEndian<quint16>(quint16(size.width()), descriptor.data() + 5);
     qToLittleEndian<quint16>(quint16(size.height()), descriptor.data() + 7);
+    if (!global)
+        descriptor.replace(9, 1, "\x80").append(colours);
     whole += descriptor + '\x02';
     for (qsizetype at = 0; at < codes.size(); at += 255)
         whole += char(std::min<qsizetype>(255, codes.size() - at)) + codes.mid(at, 255);
-    whole += QByteArray("\0;", 2);
+    return whole + QByteArray("\0;", 2);
+}
+
+} // namespace
+
+QByteArray gif(QSize size, QColor colour, qsizetype bytes)
+{
+    const QByteArray whole = gif(size, colour, qint64(size.width()) * size.height(), size.width(), true);
     return bytes >= 0 ? whole.left(bytes) : whole;
+}
+
+QByteArray gifShortOf(QSize size, QColor colour, qint64 pixels)
+{
+    return gif(size, colour, pixels, size.width(), true);
+}
+
+QByteArray gifOnWiderScreen(QSize size, QColor colour, int screenWidth)
+{
+    return gif(size, colour, qint64(size.width()) * size.height(), screenWidth, false);
 }
 
 QByteArray bitFieldBmp(QSize size, QColor colour)

@@ -31,6 +31,11 @@ QByteArray pngClaiming(QSize claimed);
 QByteArray bmpClaiming(QSize claimed);
 // A GIF of one colour, cut after `bytes` bytes when that is less than it holds.
 QByteArray gif(QSize size, QColor colour, qsizetype bytes = -1);
+// A whole GIF of one colour whose data holds only `pixels` pixels.
+QByteArray gifShortOf(QSize size, QColor colour, qint64 pixels);
+// A GIF of one colour, of colours of its own (none of the screen's), on a screen wider than it: what
+// lies beside it on the screen its decoder leaves as it was.
+QByteArray gifOnWiderScreen(QSize size, QColor colour, int screenWidth);
 // A BMP of one colour in 16-bit bit fields (5, 6 and 5 bits) behind a header of 56 bytes, as some
 // programs write them.
 QByteArray bitFieldBmp(QSize size, QColor colour);

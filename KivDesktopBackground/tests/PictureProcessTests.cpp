@@ -289,14 +289,15 @@ protected:
 } // namespace
 
 // Once started, the process can open no file by name but for reading below the folders decoders read
-// (of a data folder, its fonts alone), connect to no socket (the session bus is one), signal nobody,
-// type into no terminal, change no file's metadata, reach no setting of the program, share no memory,
-// start no process or namespace, and make no call that no decode makes; it holds no privilege, run as
-// an ordinary user as users run it, or as root. Where Landlock is missing or too old to know every
+// (of a data folder, its fonts alone; the user's font cache it reads), connect to no socket (the session
+// bus is one), signal nobody (its process group neither), type into no terminal, change no file's
+// metadata, reach no setting of the program, share no memory, start no process or namespace, and make
+// no call that no decode makes; it holds no privilege, run as an ordinary user as users run it, or as
+// root, also where the kernel refused it no_new_privs. Where Landlock is missing or too old to know every
 // right, the filter alone still opens nothing for writing, creating or emptying (a font it may read,
-// the program's memory) and refuses signals to the program. It makes no file in memory, and grows no
-// canvas, to hold pages past its limit. Where the kernel lacks a means, each answer says so; a rule the
-// filter cannot hold is said on standard error.
+// the program's memory) and refuses signals to the program. It makes no file in memory, grows no canvas
+// and fills no pipes to hold pages past its limit, and raises no limit of its own. Where the kernel
+// lacks a means, each answer says so; a rule the filter cannot hold is said on standard error.
 TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
 {
     home.writeFile("picture.png", Broken::picture(QSize(8, 8), Qt::red));
@@ -313,16 +314,19 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
     const int sharedMemory = ::shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0666);
     ASSERT_GE(sharedMemory, 0);
     const bool root = ::geteuid() == 0;
+    const TestSupport::ScopedVariable cache("XDG_CACHE_HOME", QFile::encodeName(home.filePath(".cache")));
     // What the ordinary user may do where nothing confines it: its files, a folder it writes in, a font
-    // it may write.
+    // it may write; and the font cache it is to read.
     const auto prepare = [&] {
         home.writeFile("readable.png", "a file anybody may read");
         home.writeFile("users.png", "a file of the user");
         home.writeFile(".local/share/beside.txt", "beside the fonts");
         home.writeFile(".local/share/fonts/font.ttf", "a font");
+        home.writeFile(".cache/fontconfig/fonts.cache-8", "the fonts' cache");
         if (!root)
             return;
-        for (const QString &path : {home.path(), home.filePath(".local"), home.filePath(".local/share")})
+        for (const QString &path : {home.path(), home.filePath(".local"), home.filePath(".local/share"),
+                                    home.filePath(".cache"), home.filePath(".cache/fontconfig")})
             ::chmod(QFile::encodeName(path).constData(), 0755);
         for (const QString &path :
              {fonts, home.filePath("bus"), home.filePath(".local/share/fonts/font.ttf")})
@@ -338,7 +342,8 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
                                 home.filePath("users.png"),
                                 home.filePath(".local/share/fonts/font.ttf"),
                                 QString::number(sharedMemory),
-                                QString::number(limit)};
+                                QString::number(limit),
+                                home.filePath(".cache/fontconfig/fonts.cache-8")};
     home.writeFile("probe", QFile::encodeName(lines.join('\n')) + '\n');
     home.writeFile("probe 32-bit", "probe 32-bit\n");
     const QString without = QCoreApplication::applicationDirPath() + "/kernel-without";
@@ -370,10 +375,11 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
         {"as root, Landlock 2", {}, "probe", "nothing", 0, landlock2},
         {"as a user, Landlock 2", user, "probe", "nothing", 0, landlock2},
         {"as a user, no seccomp", user + noSeccomp, "probe",
-         "the socket, the terminal, its mode, its owner, its times, its attributes, the program's "
-         "signals, the program's limits, the program's priority, the program's scheduling, the program's "
-         "processors, new shared memory, the shared memory, a child, a user namespace, a program, a prctl() "
-         "option, a file in memory, a call no decode makes",
+         "the socket, the terminal, its mode, its owner, its times, its attributes, the program's process "
+         "group, the program's signals, the program's limits, the program's priority, the program's "
+         "scheduling, the program's processors, new shared memory, the shared memory, a child, a user "
+         "namespace, a program, a prctl() option, a file in memory, pipes holding more than 4 MiB, a call no "
+         "decode makes",
          seccomp},
         {"no seccomp, a 32-bit socket", noSeccomp, "probe 32-bit", "a socket", seccomp},
         // Nothing confines it: what it reaches is the machine's to say.
@@ -394,9 +400,9 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
         Process process(test.command, "tapestrel-picture-probe", 20, limit, test.switches);
         const Reply reply = process.ask(home.filePath(test.probe));
         // A call of another architecture ends the process without an answer, having reached nothing (a
-        // shell tells of the signal in its status).
+        // shell tells of the signal in its status); nothing else does.
         if (!reply.answered) {
-            EXPECT_STREQ(test.reached, "nothing");
+            EXPECT_EQ(test.probe + QByteArray(": ") + test.reached, "probe 32-bit: nothing");
             const Process::End end = process.ending(5s);
             EXPECT_TRUE(end.signal != 0 || end.status > 128);
             continue;
@@ -412,10 +418,11 @@ TEST_F(PictureProcessTest, OnceStartedItReachesNothing)
         EXPECT_EQ(drawn.answer.outcome, Protocol::Outcome::picture);
         EXPECT_EQ(drawn.answer.unconfined, test.unconfined);
         // The shell's child is the process where it runs as a user.
-        if ((test.unconfined & noNewPrivileges) || (!user.isEmpty() && test.command.startsWith(user[0])))
+        if (!user.isEmpty() && test.command.startsWith(user[0]))
             continue;
         EXPECT_EQ(process.status("NoNewPrivs"), "NoNewPrivs: 1\n");
-        // A user keeps the bounding set (no_new_privs makes it useless): only root may empty it.
+        // A user keeps the bounding set (no_new_privs makes it useless): only root may empty it. Every
+        // capability goes whatever the kernel refused before.
         for (const QByteArray field : {"CapInh", "CapPrm", "CapEff", "CapAmb", "CapBnd"}) {
             if (field != "CapBnd" || root) {
                 EXPECT_EQ(process.status(field), field + ": 0000000000000000\n");
@@ -584,8 +591,8 @@ TEST_F(PictureProcessTest, WithoutTheKernelAnSvgDrawsWhatItHoldsAndNoFileItNames
 
 // An SVG's text is read up to 256 MiB (unpacked, for an SVGZ) and refused past that, naming the bound;
 // one whose parts would take the renderer more memory than the process may is refused for it before
-// the renderer starts on it (a decode that runs out of memory ends the process), and one cut short is
-// damaged.
+// the renderer starts on it, having taken far less (a decode that runs out of memory ends the process),
+// and one cut short is damaged.
 TEST_F(PictureProcessTest, AnSvgPastItsBoundsIsRefusedForThem)
 {
     const QByteArray head = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">";
@@ -611,6 +618,8 @@ TEST_F(PictureProcessTest, AnSvgPastItsBoundsIsRefusedForThem)
         {"SVGZ cut short", TestSupport::deflated(head, 16 + MAX_WBITS).chopped(4), 0, refused,
          "its data is damaged or incomplete"},
         {"SVGZ of groups", Broken::svgzOf(6000000, "g"), 0, Protocol::Outcome::outOfMemory},
+        {"SVGZ of rectangles", Broken::svgzOf(6000000, "rect width=\"1\" height=\"1\""), 0,
+         Protocol::Outcome::outOfMemory},
     };
     // The sanitizer's hold on freed memory would slow the filter's many small allocations fourfold.
     const TestSupport::ScopedVariable quarantine("ASAN_OPTIONS",
@@ -622,9 +631,21 @@ TEST_F(PictureProcessTest, AnSvgPastItsBoundsIsRefusedForThem)
             ASSERT_TRUE(QFile::resize(picture, size));
         }
         Process process({}, "tapestrel-picture", 60);
+        // The most memory it has held, as it decodes.
+        std::atomic<bool> answered = false;
+        qint64 most = 0;
+        std::thread watch([&] {
+            for (; !answered; std::this_thread::sleep_for(5ms))
+                most = std::max(most, process.status("VmHWM").split(' ').value(1).toLongLong() << 10);
+        });
         const Reply reply = process.ask(picture);
+        answered = true;
+        watch.join();
         EXPECT_EQ(reply.answer.outcome, outcome);
         EXPECT_EQ(reply.reason, reason);
+        if (outcome == Protocol::Outcome::outOfMemory) {
+            EXPECT_LT(most, qint64(64) << 20);
+        }
     }
 }
 
@@ -641,16 +662,47 @@ TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
     const QByteArray leftOut =
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\"><image href=\"a.png\">"
         + QByteArray("<g/>").repeated(3277) + "</image></svg>";
-    const std::pair<QByteArray, bool> cases[] = {
+    // 3,277 groups where the document holds no element.
+    const auto inside = [](const QByteArray &before, const QByteArray &after) {
+        return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"9\">" + before
+            + QByteArray("<g/>").repeated(3277) + after + "</svg>";
+    };
+    const struct
+    {
+        QByteArray svg;
+        bool needsMore;
+        QString failure = {}; // none where empty, or it needs more
+    } cases[] = {
         {of(3276, "g"), false},
         {of(3277, "g"), true},
         {of(3277, "rect width=\"1\" height=\"1\""), true},
         {of(3277, "rect width=\"0\" height=\"1\""), false},
+        {of(3277, "use"), true},
         {of(3277, "desc"), false},
         {leftOut, false},
         {Broken::svgWithImage(QSize(16, 9), Qt::blue, Broken::svgData(of(3277, "g"))), true},
+        {inside("<!--", "-->"), false},
+        {inside("<text><![CDATA[", "]]></text>"), false},
+        {inside("<a href=\"https://example.com/\">", "</a>"), true},
+        {inside("<g href=\"&#35;a\">", "</g>"), true},
+        {inside("<g href=\"&#47;a\">", "</g>"), false},
+        {inside("<g href=\"#" + QByteArray(5000, 'a') + "/a\">", "</g>"), false},
+        {of(3277, "rect width=\"1&#x65;-999\" height=\"1\""), false},
+        {inside(QByteArray("<g>").repeated(1000), QByteArray("</g>").repeated(1000)), false,
+         "its elements are nested deeper than 1000 levels"},
+        {"<svg xmlns=\"http://www.w3.org/2000/svg\"/>" + QByteArray("<g/>").repeated(3277), false,
+         "it is not a picture the program can read"},
+        // Not XML before its parts: the reading stops there.
+        {inside("<g></a>", "</g>"), false, "it is not a picture the program can read"},
+        {inside("<g width=\"1\"height=\"1\">", "</g>"), false, "it is not a picture the program can read"},
+        {inside("<g wid<th=\"1\">", "</g>"), false, "it is not a picture the program can read"},
+        // Its document type gives every group a reference to a file.
+        {"<!DOCTYPE svg [<!ATTLIST g href CDATA \"a.png\">]>" + inside({}, {}), false},
+        // Read as the encoding it declares, its text ends within the declaration.
+        {"<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + inside({}, {}), false,
+         "it is not a picture the program can read"},
     };
-    for (const auto &[svg, needsMore] : cases) {
+    for (const auto &[svg, needsMore, failure] : cases) {
         SCOPED_TRACE(svg.left(160).toStdString());
         QByteArray bytes = svg;
         QBuffer file(&bytes);
@@ -660,12 +712,45 @@ TEST_F(PictureProcessTest, AnSvgsPartsAreCountedAgainstTheMemoryItMayTake)
         EXPECT_EQ(result.needsMoreMemory, needsMore);
         EXPECT_EQ(result.failure,
                   needsMore ? std::optional<QString>("decoding it needs more than 1 MiB of memory")
-                            : std::nullopt);
+                      : failure.isEmpty() ? std::nullopt
+                                          : std::optional(failure));
     }
 }
 
-// The previews' process, limited to 512 MiB, draws SVGs: it reads a file into memory of the file's size.
-// Text in a font that only the user installed, in either of the user's font folders below the home the
+// A GIF is judged by the pixels its data holds: one that holds every pixel of its picture is drawn as
+// from the whole file, however the file ends after them; one whose data ends before its picture is full
+// is damaged, also where its blocks and the file are closed, and so is one with a code no encoder writes.
+TEST_F(PictureProcessTest, AGifIsJudgedByThePixelsItsDataHolds)
+{
+    const QSize size(64, 36);
+    const QByteArray whole = Broken::gif(size, Qt::darkGreen);
+    QImage drawn(size, QImage::Format_RGB32);
+    drawn.fill(Qt::darkGreen);
+    // A code past those its table holds, where its first pixel must come.
+    QByteArray corrupt = whole;
+    corrupt[31] = '\x3c';
+    const std::pair<QByteArray, bool> cases[] = {
+        {whole, true},
+        {whole.chopped(2), true},
+        {Broken::gif(size, Qt::darkGreen, 200), false},
+        {Broken::gifShortOf(size, Qt::darkGreen, 64 * 35), false},
+        {corrupt, false},
+    };
+    for (const auto &[gif, whole] : cases) {
+        SCOPED_TRACE(gif.size());
+        QByteArray bytes = gif;
+        QBuffer file(&bytes);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        PictureReader reader(&file);
+        const PictureReader::Result result = reader.covering(size);
+        EXPECT_EQ(result.image, whole ? drawn : QImage());
+        EXPECT_EQ(result.failure, whole ? std::nullopt : std::optional(PictureReader::damagedReason()));
+    }
+}
+
+// The previews' process, limited to 512 MiB, draws SVGs: it reads a file into memory of the file's size;
+// a text longer than the toolkit lays out does not keep the rest from being drawn. Text in a font that
+// only the user installed, in either of the user's font folders below the home the
 // program has (not the account's), is drawn in that face. (The sanitizer build limits no address
 // space: there, no allocation of such a decode may come near the previews' limit.)
 TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
@@ -673,6 +758,10 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
     const QByteArray shapes = Broken::svgWithUse(QSize(160, 90), Qt::blue, "part", Qt::red);
     // Wide letters in a face of narrow ones, or narrow letters in a face whose letters all take as much
     // room: which face drew them shows.
+    // A text longer than the toolkit lays out, beside the picture.
+    const QByteArray longText = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"160\" height=\"90\">"
+                                "<rect width=\"160\" height=\"90\" fill=\"red\"/><text x=\"160\" y=\"90\">"
+        + QByteArray(100000, 'x') + "</text></svg>";
     const QByteArray text = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" height=\"360\">"
                             "<rect width=\"640\" height=\"360\" fill=\"white\"/><text x=\"0\" y=\"300\" "
                             "font-family=\"Tapestrel Mono X\" font-size=\"300\">iWi</text></svg>";
@@ -702,6 +791,7 @@ TEST_F(PictureProcessTest, SvgsAreDrawnUnderThePreviewsLimitInTheUsersFonts)
         const std::pair<const char *, QByteArray> pictures[] = {
             {"picture.svg", shapes},
             {"picture.svgz", TestSupport::deflated(shapes, 16 + MAX_WBITS)},
+            {"long.svg", longText},
             {"text.svg", text},
         };
         for (const auto &[name, bytes] : pictures) {
@@ -807,7 +897,8 @@ TEST_F(PictureProcessTest, ItsHomeIsTheOneItIsToldElseTheUsersOwn)
 
 // Whatever a canvas held before, and whatever memory the process used for an earlier picture, what a
 // decoder leaves unwritten shows nothing of it: a lent canvas that nothing draws on comes back clear,
-// and the pixels that a bitmap compressed by runs skips have the bitmap's colour 0.
+// the pixels that a bitmap compressed by runs skips have the bitmap's colour 0, and what lies beside a
+// GIF's picture on its screen is black; every way of allocating gives cleared memory.
 TEST_F(PictureProcessTest, WhatADecoderLeavesUnwrittenIsClear)
 {
     QImage skipped(256, 256, QImage::Format_RGB32);
@@ -816,18 +907,30 @@ TEST_F(PictureProcessTest, WhatADecoderLeavesUnwrittenIsClear)
     QPainter(&skipped).fillRect(16, 0, 16, 256, Qt::blue);
     QImage clear(64, 36, QImage::Format_ARGB32_Premultiplied);
     clear.fill(Qt::transparent);
+    QImage beside(64, 36, QImage::Format_RGB32);
+    beside.fill(Qt::black);
+    QPainter(&beside).fillRect(0, 0, 32, 36, Qt::red);
     Process process({}, "tapestrel-picture-probe", 20);
-    const Reply bright = process.ask(put("bright.png", Broken::picture(QSize(64, 36), Qt::white)));
-    EXPECT_EQ(bright.middle, qRgb(255, 255, 255));
-    const Reply blank =
-        process.ask(put("blank", "probe blank\n"), Protocol::Fit::cover, QSize(64, 36), bright.canvas);
+    // A canvas that held a bright picture, lent for the next one.
+    const auto bright = [&](QSize size) {
+        const Reply reply =
+            process.ask(put("bright.png", Broken::picture(size, Qt::white)), Protocol::Fit::cover, size);
+        EXPECT_EQ(reply.image.pixel(size.width() / 2, size.height() / 2), qRgb(255, 255, 255));
+        return reply.canvas;
+    };
+    const Reply blank = process.ask(put("blank", "probe blank\n"), Protocol::Fit::cover, QSize(64, 36),
+                                    bright(QSize(64, 36)));
     EXPECT_EQ(blank.answer.canvas, 0u) << "on the lent canvas";
     EXPECT_EQ(blank.image, clear);
+    const Reply wider = process.ask(put("wider.gif", Broken::gifOnWiderScreen(QSize(32, 36), Qt::red, 64)),
+                                    Protocol::Fit::cover, QSize(64, 36), bright(QSize(64, 36)));
+    EXPECT_EQ(wider.image.convertToFormat(QImage::Format_RGB32), beside);
     EXPECT_EQ(process.ask(put("large.png", Broken::picture(QSize(1280, 720), Qt::white))).middle,
               qRgb(255, 255, 255));
     const Reply skips = process.ask(put("skips.bmp", Broken::bmpWithSkips(Qt::red, Qt::blue)),
-                                    Protocol::Fit::cover, QSize(256, 256));
+                                    Protocol::Fit::cover, QSize(256, 256), bright(QSize(256, 256)));
     EXPECT_EQ(skips.image.convertToFormat(QImage::Format_RGB32), skipped);
+    EXPECT_EQ(process.ask(put("allocations", "probe allocations\n")).reason, "cleared");
 }
 
 // The program ends a process it left idle after 10 s: not before (starting one costs a decode's time),

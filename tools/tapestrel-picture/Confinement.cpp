@@ -358,13 +358,15 @@ namespace Confinement {
 
 quint32 confine(const QStringList &readable, int landlockVersionAtMost, bool unaddableRule)
 {
-    // First: the namespace gives the process every capability within it, which it then drops.
+    // First: the namespace gives the process every capability within it, which it then drops, whatever
+    // else the kernel refuses.
     quint32 unconfined = enterOwnUserNamespace() ? 0 : Protocol::Unconfined::userNamespace;
+    const bool noNewPrivileges = ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
+    dropCapabilities();
     // Without it neither Landlock nor seccomp may be set by a process without privileges.
-    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
+    if (!noNewPrivileges)
         return unconfined | Protocol::Unconfined::noNewPrivileges | Protocol::Unconfined::landlock
             | Protocol::Unconfined::seccomp;
-    dropCapabilities();
     if (!restrictFiles(readable, std::min(landlockVersion(), landlockVersionAtMost)))
         unconfined |= Protocol::Unconfined::landlock;
     if (!filterCalls(unaddableRule))

@@ -50,6 +50,9 @@ namespace {
 constexpr int channel = STDIN_FILENO;
 // Set while a picture is decoded: a decoder's warning or a failed allocation then ends the decode.
 std::atomic<bool> g_decoding = false;
+// Set while the SVG renderer draws a document that the reader has read whole and written anew: what it
+// says then is of its own limits (a text longer than it lays out), never of damage.
+std::atomic<bool> g_drawingDocument = false;
 Canvases g_canvases {channel};
 // What the kernel could not refuse the process, told with every answer.
 quint32 g_unconfined = 0;
@@ -145,7 +148,7 @@ bool tellsOfDamage(const QString &message)
 // tells of damage ends the decode where it stands.
 void onMessage(QtMsgType, const QMessageLogContext &, const QString &message)
 {
-    if (!g_decoding || !tellsOfDamage(message))
+    if (!g_decoding || g_drawingDocument || !tellsOfDamage(message))
         return;
     g_decoding = false;
     answerRefusal(PictureReader::damagedReason(), true);
@@ -194,8 +197,12 @@ PictureReader::Result decode(const Protocol::Request &request, int descriptor)
     // decoding a photo.
     static const QByteArrayList everyPixelWritten {"jpeg", "png", "svg"};
     const PictureReader::Memory canvas = onCanvas(!everyPixelWritten.contains(reader.format()));
-    return request.fit == Protocol::Fit::cover ? reader.covering(QSize(request.width, request.height), canvas)
-                                               : reader.fitting(request.width, canvas);
+    g_drawingDocument = reader.format() == "svg";
+    PictureReader::Result result = request.fit == Protocol::Fit::cover
+        ? reader.covering(QSize(request.width, request.height), canvas)
+        : reader.fitting(request.width, canvas);
+    g_drawingDocument = false;
+    return result;
 }
 
 // False when the process is to end.
@@ -213,7 +220,7 @@ bool decodeAndAnswer(const Protocol::Request &request, int descriptor, unsigned 
     return result.failure ? answerRefusal(*result.failure, false) : answerPicture(result.image);
 }
 
-void limitMemory(rlim_t bytes)
+void limitAtStart()
 {
     // No core file of a decoder that crashed on a hostile picture.
     const rlimit none {0, 0};
@@ -223,13 +230,48 @@ void limitMemory(rlim_t bytes)
     // (rather than end the process) and nothing is written.
     ::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &none);
-    if (!Protocol::limitsAddressSpace)
-        return;
     // Each thread would otherwise get a pool of its own that takes 64 MiB of address space: Qt scales
     // a large picture on all cores, and the next picture would find the limit taken.
-    ::mallopt(M_ARENA_MAX, 1);
-    const rlimit limit {bytes, bytes};
+    if (Protocol::limitsAddressSpace)
+        ::mallopt(M_ARENA_MAX, 1);
+}
+
+// Bounds what a decode takes: once the process has loaded what decoding needs (Qt, its plugins and the
+// libraries they link to, some 90 MB of addresses that are files, not memory a picture can fill), its
+// address space may grow by `bytes` and no more.
+void limitAddressSpace(rlim_t bytes)
+{
+    if (!Protocol::limitsAddressSpace)
+        return;
+    QFile status(QStringLiteral("/proc/self/status"));
+    rlim_t loaded = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmSize:"))
+                loaded = rlim_t(line.mid(7).trimmed().split(' ').value(0).toULongLong()) << 10;
+        }
+    }
+    const rlimit limit {loaded + bytes, loaded + bytes};
     ::setrlimit(RLIMIT_AS, &limit);
+}
+
+// What the kernel keeps for the process outside its address space is bounded with it: a pipe holds
+// pages of its own (up to 64 KiB) for as long as a descriptor keeps it open, so the process may hold no
+// more descriptors than a decode needs. Nor can it raise any limit again: each hard limit is lowered to
+// the limit in force, and raising one past that takes a capability the process does not hold.
+void limitKernelResources()
+{
+    constexpr rlim_t descriptors = 32;
+    const rlimit open {descriptors, descriptors};
+    ::setrlimit(RLIMIT_NOFILE, &open);
+    for (int resource = 0; resource < RLIM_NLIMITS; ++resource) {
+        const auto which = __rlimit_resource(resource);
+        rlimit limit {};
+        if (::getrlimit(which, &limit) == 0 && limit.rlim_max != limit.rlim_cur) {
+            limit.rlim_max = limit.rlim_cur;
+            ::setrlimit(which, &limit);
+        }
+    }
 }
 
 // Waits until the program's end of the socket closes, then ends the process.
@@ -294,7 +336,7 @@ int DecodingProcess::run(int argc, char **argv, const Probing &probing)
     g_memoryBytes = qint64(memory);
     // Whatever the program was doing, a process it does not ask for anything ends.
     ::alarm(alarmSeconds);
-    limitMemory(memory);
+    limitAtStart();
 
     qInstallMessageHandler(onMessage);
     // Fonts (an SVG's text) need a GUI application; it shows nothing.
@@ -306,6 +348,8 @@ int DecodingProcess::run(int argc, char **argv, const Probing &probing)
     // Loads every image format's plugin (and what it links to) while files may still be opened: a Qt
     // of the program's own may keep them where the confined process may not read.
     QImageReader::supportedImageFormats();
+    limitAddressSpace(memory);
+    limitKernelResources();
     g_unconfined = confineAlone(probing);
     // Started confined: it ends the process once the program is gone, however it ended (the kernel
     // closes a killed program's end too), also in the middle of a decode.

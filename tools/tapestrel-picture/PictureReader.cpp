@@ -12,6 +12,11 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace Protocol = KivDesktopBackground::PictureProtocol;
 using KivDesktopBackground::PictureNames;
@@ -195,9 +200,67 @@ private:
     qsizetype m_at = 0;
 };
 
-// A GIF decodes as far as its file goes and shows the rest of its picture black, as if whole: one whose
-// first picture (the one shown) ends before its data does is refused up front. Blocks of data (a
-// length, then as many bytes) follow one another up to one of no length.
+// Whether a GIF picture's compressed data, the blocks that `walk` is at (after the code size `codeBits`),
+// holds `needed` pixels. Counted as the toolkit's decoder decodes them: codes of a growing width, each
+// a run of pixels (one, or the run of an earlier code and one more), up to the code that ends the data,
+// a block of no length or the end of the file. A code no encoder writes (one past the next run, a run
+// where a single pixel must come) is damage.
+bool holdsPixels(Walk &walk, uchar codeBits, qint64 needed)
+{
+    constexpr int widest = 12;
+    if (codeBits > widest)
+        return false;
+    const int clear = 1 << codeBits;
+    const int end = clear + 1;
+    // How many pixels each code stands for; those below `clear` one each.
+    std::vector<qint64> runs(size_t(2) << widest, 1);
+    int width = codeBits + 1;
+    int next = clear + 2;
+    int earlier = -1; // none since the last clear
+    quint32 bits = 0;
+    int held = 0;
+    qint64 pixels = 0;
+    for (std::optional<uchar> length; pixels < needed && (length = walk.next()) && *length > 0;) {
+        for (int i = 0; i < *length && pixels < needed; ++i) {
+            const std::optional<uchar> byte = walk.next();
+            if (!byte)
+                return pixels >= needed;
+            bits |= quint32(*byte) << held;
+            for (held += 8; held >= width && pixels < needed; held -= width, bits >>= width) {
+                const int code = int(bits & ((1u << width) - 1));
+                if (code == clear) {
+                    width = codeBits + 1;
+                    next = clear + 2;
+                    earlier = -1;
+                    continue;
+                }
+                if (code == end)
+                    return pixels >= needed;
+                if (earlier < 0 ? code >= clear : code > next)
+                    return false;
+                if (earlier < 0) {
+                    pixels += 1;
+                    earlier = code;
+                    continue;
+                }
+                const qint64 run = code == next ? runs[size_t(earlier)] + 1 : runs[size_t(code)];
+                pixels += run;
+                if (next < (1 << widest)) {
+                    runs[size_t(next)] = runs[size_t(earlier)] + 1;
+                    if (++next >= 1 << width && width < widest)
+                        ++width;
+                }
+                earlier = code;
+            }
+        }
+    }
+    return pixels >= needed;
+}
+
+// A GIF decodes as far as its data goes and shows the rest of its picture as if whole: one whose first
+// picture (the one shown) has fewer pixels in its data than its size takes is refused up front, and one
+// that has them all is shown however its file ends after them. Blocks of data (a length, then as many
+// bytes) follow one another up to one of no length.
 std::optional<QString> incompleteGif(QIODevice *file)
 {
     Walk walk(file);
@@ -226,9 +289,15 @@ std::optional<QString> incompleteGif(QIODevice *file)
             if (!walk.next() || !throughBlocks())
                 return PictureNames::damagedReason();
         } else if (introducer == 0x2c) {
-            // The first picture: its place, size and flags, its colours, its code size and its blocks.
+            // The first picture: its place, size and flags, its colours, its code size and its data.
             const std::optional<QByteArray> descriptor = walk.take(9);
-            if (!descriptor || !walk.skip(colours(descriptor->at(8))) || !walk.next() || !throughBlocks())
+            if (!descriptor || !walk.skip(colours(descriptor->at(8))))
+                return PictureNames::damagedReason();
+            const auto *bytes = reinterpret_cast<const uchar *>(descriptor->constData());
+            const qint64 size =
+                qint64(qFromLittleEndian<quint16>(bytes + 4)) * qFromLittleEndian<quint16>(bytes + 6);
+            const std::optional<uchar> codeBits = walk.next();
+            if (!codeBits || !holdsPixels(walk, *codeBits, size))
                 return PictureNames::damagedReason();
             return std::nullopt;
         } else if (!introducer) {
@@ -314,34 +383,59 @@ TgaKind tgaKind(QIODevice *file)
         : TgaKind::unreadable;
 }
 
-// The text of a gzip stream, at most `limit` bytes; nothing when it is not one or says more (then
-// `tooLarge`).
-std::optional<QByteArray> inflated(const QByteArray &compressed, qint64 limit, bool *tooLarge)
+// The text of a gzip stream, unpacked as it is read: never all of it in memory. Reading ends where the
+// stream ends, or past `limit` bytes of text.
+class Unpacked final : public QIODevice
 {
-    z_stream stream {};
-    // 16 + the largest window: gzip framing only.
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return std::nullopt;
-    QByteArray text;
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(compressed.constData()));
-    stream.avail_in = uInt(compressed.size());
-    const qsizetype piece = 1 << 20;
-    int result = Z_OK;
-    // Z_OK while there is more; an end of the input before the stream's ends it with Z_BUF_ERROR.
-    while (result == Z_OK && text.size() <= limit) {
-        const qsizetype done = text.size();
-        text.resize(done + piece);
-        stream.next_out = reinterpret_cast<Bytef *>(text.data() + done);
-        stream.avail_out = uInt(piece);
-        result = inflate(&stream, Z_NO_FLUSH);
-        text.resize(done + piece - qsizetype(stream.avail_out));
+public:
+    Unpacked(const QByteArray &compressed, qint64 limit)
+        : m_compressed(compressed)
+        , m_limit(limit)
+    {
+        // 16 + the largest window: gzip framing only.
+        m_result = inflateInit2(&m_stream, 16 + MAX_WBITS);
+        m_stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(m_compressed.constData()));
+        m_stream.avail_in = uInt(m_compressed.size());
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
-    inflateEnd(&stream);
-    *tooLarge = text.size() > limit;
-    if (result != Z_STREAM_END || *tooLarge)
-        return std::nullopt;
-    return text;
-}
+    Unpacked(const Unpacked &) = delete;
+    Unpacked &operator=(const Unpacked &) = delete;
+    ~Unpacked() override { inflateEnd(&m_stream); }
+
+    bool isSequential() const override { return true; }
+    bool tooLarge() const { return m_unpacked > m_limit; }
+    // Reads the rest; whether the stream ended, whole, within the limit.
+    bool wholeToItsEnd()
+    {
+        QByteArray piece(1 << 16, Qt::Uninitialized);
+        while (read(piece.data(), piece.size()) > 0) { }
+        return m_result == Z_STREAM_END && !tooLarge();
+    }
+
+protected:
+    qint64 readData(char *data, qint64 size) override
+    {
+        const auto room = uInt(std::min<qint64>(size, 1 << 20));
+        qint64 got = 0;
+        // Z_OK while there is more; an end of the input before the stream's ends it with Z_BUF_ERROR.
+        while (got == 0 && room > 0 && m_result == Z_OK && !tooLarge()) {
+            m_stream.next_out = reinterpret_cast<Bytef *>(data);
+            m_stream.avail_out = room;
+            m_result = inflate(&m_stream, Z_NO_FLUSH);
+            got = room - m_stream.avail_out;
+            m_unpacked += got;
+        }
+        return got > 0 && !tooLarge() ? got : -1;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    const QByteArray m_compressed;
+    const qint64 m_limit;
+    z_stream m_stream {};
+    int m_result = Z_OK;
+    qint64 m_unpacked = 0;
+};
 
 bool isSvg(const QByteArray &format)
 {
@@ -395,27 +489,62 @@ struct FilteredSvg
 // more than the process may take is refused before the renderer reads it.
 constexpr qint64 leastPartBytes = 320;
 
+// A character of a text as its code (a byte of UTF-8 at or past 0x80 stands for no ASCII character).
+char16_t code(QChar c)
+{
+    return c.unicode();
+}
+char16_t code(char c)
+{
+    return uchar(c);
+}
+
+bool isAsciiDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
 // Whether a length ("12", "1.5e2px", "50%") is more than 0; false for what does not start with a number.
-bool positiveLength(QStringView value)
+template<typename Text> bool positiveLength(Text value)
 {
     value = value.trimmed();
     qsizetype end = 0;
-    while (end < value.size() && (value[end].isDigit() || QStringView(u"+-.eE").contains(value[end])))
+    while (end < value.size()
+           && (isAsciiDigit(code(value[end])) || QStringView(u"+-.eE").contains(QChar(code(value[end])))))
         ++end;
-    bool number = false;
-    const double length = value.left(end).toDouble(&number);
-    return number && length > 0;
+    const Text number = value.first(end);
+    // Digits and at most one point, as most lengths are written: more than 0 where a digit is not 0.
+    // (Converting a number takes longer than counting the part it may stand for.)
+    const auto digits =
+        std::count_if(number.begin(), number.end(), [](auto c) { return isAsciiDigit(code(c)); });
+    const auto points = std::count_if(number.begin(), number.end(), [](auto c) { return code(c) == u'.'; });
+    if (digits > 0 && points <= 1 && digits + points == number.size())
+        return std::any_of(number.begin(), number.end(),
+                           [](auto c) { return code(c) > u'0' && code(c) <= u'9'; });
+    bool converted = false;
+    const double length = number.toDouble(&converted);
+    return converted && length > 0;
+}
+
+bool sameName(QStringView name, std::string_view ascii)
+{
+    return name == QLatin1StringView(ascii.data(), qsizetype(ascii.size()));
+}
+bool sameName(QByteArrayView name, std::string_view ascii)
+{
+    return std::string_view(name.data(), size_t(name.size())) == ascii;
 }
 
 // Whether the renderer makes a part of its document of an element (a rectangle only when it has a size).
-bool makesPart(QStringView element, const QXmlStreamAttributes &attributes)
+template<typename Text> bool makesPart(Text element, Text width, Text height)
 {
-    static const QStringView parts[] = {u"g",       u"defs", u"switch",   u"use",     u"path", u"circle",
-                                        u"ellipse", u"line", u"polyline", u"polygon", u"text", u"textArea"};
-    if (element == u"rect")
-        return positiveLength(attributes.value(QLatin1String("width")))
-            && positiveLength(attributes.value(QLatin1String("height")));
-    return std::find(std::begin(parts), std::end(parts), element) != std::end(parts);
+    static constexpr std::string_view parts[] = {"g",        "defs",    "switch",  "use",
+                                                 "path",     "circle",  "ellipse", "line",
+                                                 "polyline", "polygon", "text",    "textArea"};
+    if (sameName(element, "rect"))
+        return positiveLength(width) && positiveLength(height);
+    return std::any_of(std::begin(parts), std::end(parts),
+                       [element](std::string_view part) { return sameName(element, part); });
 }
 
 FilteredSvg filteredSvg(const QByteArray &bytes, int depth, qint64 memoryBytes);
@@ -425,15 +554,39 @@ bool isReference(QStringView qualifiedName)
 {
     return qualifiedName == u"href" || qualifiedName.endsWith(u":href");
 }
+bool isReference(std::string_view qualifiedName)
+{
+    return qualifiedName == "href" || qualifiedName.ends_with(":href");
+}
+
+bool isDigit(QChar c)
+{
+    return c.isDigit();
+}
+bool isDigit(char c)
+{
+    return isAsciiDigit(code(c));
+}
+bool isLetterOrNumber(QChar c)
+{
+    return c.isLetterOrNumber();
+}
+// A byte of UTF-8 past ASCII is taken for neither.
+bool isLetterOrNumber(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // Whether a reference names a part of the same document: "#" and an id (a path after "#" is opened as
 // a file).
-bool namesPartOfDocument(QStringView value)
+template<typename Text> bool namesPartOfDocument(Text value)
 {
-    if (value.size() < 2 || value[0] != u'#' || value[1].isDigit() || value[1] == u'-' || value[1] == u'.')
+    if (value.size() < 2 || code(value[0]) != u'#' || isDigit(value[1]) || code(value[1]) == u'-'
+        || code(value[1]) == u'.')
         return false;
-    return std::all_of(value.begin() + 1, value.end(), [](QChar c) {
-        return c.isLetterOrNumber() || c == u'_' || c == u'-' || c == u'.' || c == u':';
+    return std::all_of(value.begin() + 1, value.end(), [](auto c) {
+        return isLetterOrNumber(c) || code(c) == u'_' || code(c) == u'-' || code(c) == u'.'
+            || code(c) == u':';
     });
 }
 
@@ -460,7 +613,395 @@ FilteredSvg heldPicture(const QString &value, int depth, qint64 memoryBytes)
     return kept;
 }
 
-// The SVG document as the renderer reads it (its reader decodes the encoding it declares), written anew
+// Counts the parts that the renderer will make of an SVG document's elements from its bytes as they
+// come, ahead of reading it as XML, which takes about ten times as long (a document of millions of
+// small elements is refused for its memory before that work). The count is never more than the one
+// taken as the document is read (withoutOutsideReferences()): where the bytes do not tell for sure, it
+// counts nothing more. So it stops at what it does not follow: a text in another encoding than UTF-8, a
+// document type with declarations of its own (which may give elements attributes), an entity in a
+// reference or a size, nesting past maxElementDepth, what is not XML. Comments, character data and
+// instructions hold no elements; an element that names anything (an `<image>` whatever it names) is
+// left out with what it holds, as the reading leaves out an element that names something outside.
+class PartsAhead
+{
+public:
+    explicit PartsAhead(qint64 most)
+        : m_most(most)
+    { }
+
+    // Whether more of the text may change what it tells.
+    bool counting() const { return m_state != State::stopped; }
+    // Whether the document has more parts than `most`.
+    bool pastMost() const { return m_parts > m_most; }
+
+    void read(QByteArrayView piece)
+    {
+        const char *at = piece.data();
+        const char *const end = at + piece.size();
+        while (at < end && counting()) {
+            // Most of a document lies between its tags and in the values of attributes: each is passed
+            // over whole, and only the values looked at are kept.
+            if (m_state == State::text) {
+                if (*at != '<')
+                    at = static_cast<const char *>(std::memchr(at, '<', size_t(end - at)));
+                if (!at)
+                    return;
+            } else if (m_state == State::name || m_state == State::attributeName) {
+                std::string &into = m_state == State::name ? m_name : m_attribute;
+                const char *stop = at;
+                while (stop < end && isNameCharacter(*stop))
+                    ++stop;
+                append(into, at, stop);
+                at = stop;
+                if (at == end)
+                    return;
+            } else if (m_state == State::value) {
+                const char *stop = at;
+                while (stop < end && *stop != m_quote && *stop != '<')
+                    ++stop;
+                if (m_looked != Looked::none)
+                    append(m_value, at, stop);
+                at = stop;
+                if (at == end)
+                    return;
+            }
+            take(*at++);
+        }
+    }
+
+private:
+    enum class State {
+        start, // before anything but a byte-order mark and white space
+        text,
+        open, // after "<"
+        markup, // after "<!"
+        comment,
+        characterData,
+        instruction,
+        documentType,
+        endTag,
+        name,
+        tag, // between attributes
+        attributeName,
+        equals,
+        beforeValue,
+        value,
+        empty, // after "/" in a tag
+        stopped,
+    };
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool isNameStart(char c)
+    {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || uchar(c) >= 0x80;
+    }
+    static bool isNameCharacter(char c)
+    {
+        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    }
+    // Names and the values looked at are short: past this they are not what is looked for.
+    static constexpr size_t longest = 4096;
+    static void append(std::string &to, char c)
+    {
+        if (to.size() <= longest)
+            to += c;
+    }
+    static void append(std::string &to, const char *from, const char *end)
+    {
+        if (to.size() <= longest)
+            to.append(from, std::min(size_t(end - from), longest + 1 - to.size()));
+    }
+    static QByteArrayView view(std::string_view text) { return {text.data(), qsizetype(text.size())}; }
+
+    void take(char c)
+    {
+        switch (m_state) {
+        case State::start:
+            // A byte-order mark of UTF-8, white space, then the first tag.
+            if (m_bom < 3 && !m_spaced && c == "\xef\xbb\xbf"[m_bom])
+                ++m_bom;
+            else if ((m_bom > 0 && m_bom < 3) || (c != '<' && !isSpace(c)))
+                stop();
+            else if (c == '<')
+                m_state = State::open;
+            else
+                m_spaced = true;
+            m_first = m_state == State::open;
+            break;
+        case State::text:
+            m_state = State::open;
+            break;
+        case State::open:
+            if (c == '!') {
+                m_seen.clear();
+                m_state = State::markup;
+            } else if (c == '?') {
+                m_recent = 0;
+                m_seen.clear();
+                m_state = State::instruction;
+            } else if (c == '/') {
+                m_name.clear();
+                m_spaced = false;
+                m_state = State::endTag;
+            } else if (isNameStart(c)) {
+                m_name.assign(1, c);
+                m_width.clear();
+                m_height.clear();
+                m_names = false;
+                m_namesOutside = false;
+                m_state = State::name;
+            } else {
+                stop();
+            }
+            m_first = m_first && m_state == State::instruction;
+            break;
+        case State::markup:
+            append(m_seen, c);
+            m_recent = 0;
+            if (m_seen == "--")
+                m_state = State::comment;
+            else if (m_seen == "[CDATA[")
+                m_state = State::characterData;
+            else if (m_seen == "DOCTYPE")
+                m_state = State::documentType;
+            else if (!std::string_view("--").starts_with(m_seen)
+                     && !std::string_view("[CDATA[").starts_with(m_seen)
+                     && !std::string_view("DOCTYPE").starts_with(m_seen))
+                stop();
+            break;
+        case State::comment:
+            endsWith(c, "-->");
+            break;
+        case State::characterData:
+            endsWith(c, "]]>");
+            break;
+        case State::instruction:
+            // The declaration of XML, where the document has one, says its encoding.
+            if (m_first)
+                append(m_seen, c);
+            if (endsWith(c, "?>")) {
+                if (m_first && !inUtf8(m_seen))
+                    stop();
+                m_first = false;
+            }
+            break;
+        case State::documentType:
+            if (m_quote)
+                m_quote = c == m_quote ? 0 : m_quote;
+            else if (c == '"' || c == '\'')
+                m_quote = c;
+            else if (c == '[')
+                stop();
+            else if (c == '>')
+                m_state = State::text;
+            break;
+        case State::endTag:
+            if (c == '>')
+                close();
+            else if (isNameCharacter(c) && !m_spaced)
+                append(m_name, c);
+            else if (isSpace(c) && !m_name.empty())
+                m_spaced = true;
+            else
+                stop();
+            break;
+        case State::name:
+            if (isNameCharacter(c)) {
+                append(m_name, c);
+            } else if (isSpace(c) || c == '/' || c == '>') {
+                m_spaced = false;
+                m_state = State::tag;
+                take(c);
+            } else {
+                stop();
+            }
+            break;
+        case State::tag:
+            // Attributes are apart.
+            if (c == '/') {
+                m_state = State::empty;
+            } else if (c == '>') {
+                open(false);
+            } else if (isNameStart(c) && m_spaced) {
+                m_attribute.assign(1, c);
+                m_state = State::attributeName;
+            } else if (isSpace(c)) {
+                m_spaced = true;
+            } else {
+                stop();
+            }
+            break;
+        case State::attributeName:
+            if (isNameCharacter(c)) {
+                append(m_attribute, c);
+            } else if (c == '=' || isSpace(c)) {
+                const std::string_view attribute = m_attribute;
+                m_looked = isReference(attribute) ? Looked::reference
+                    : attribute == "width"        ? Looked::width
+                    : attribute == "height"       ? Looked::height
+                                                  : Looked::none;
+                m_state = State::equals;
+                take(c);
+            } else {
+                stop();
+            }
+            break;
+        case State::equals:
+            if (c == '=')
+                m_state = State::beforeValue;
+            else if (!isSpace(c))
+                stop();
+            break;
+        case State::beforeValue:
+            if (c == '"' || c == '\'') {
+                m_quote = c;
+                m_value.clear();
+                m_state = State::value;
+            } else if (!isSpace(c)) {
+                stop();
+            }
+            break;
+        case State::value:
+            if (c == m_quote) {
+                m_quote = 0;
+                attribute();
+                m_spaced = false;
+                m_state = State::tag;
+            } else if (c == '<') {
+                stop();
+            }
+            break;
+        case State::empty:
+            if (c == '>')
+                open(true);
+            else
+                stop();
+            break;
+        case State::stopped:
+            break;
+        }
+    }
+
+    // Whether `c` ends a comment, character data or an instruction as `end` ends it; what follows is
+    // text then.
+    bool endsWith(char c, std::string_view end)
+    {
+        m_recent = (m_recent << 8 | uchar(c)) & 0xffffff;
+        quint32 wanted = 0;
+        for (const char e : end)
+            wanted = wanted << 8 | uchar(e);
+        if ((m_recent & ((1u << (8 * end.size())) - 1)) != wanted)
+            return false;
+        m_state = State::text;
+        return true;
+    }
+
+    // Whether the instruction `instruction` ("xml version=… encoding=…?>"), the first of the document,
+    // leaves its text in UTF-8: where it is no declaration of XML, or declares no other encoding.
+    static bool inUtf8(const std::string &instruction)
+    {
+        const QByteArrayView text = view(instruction);
+        if (!text.startsWith("xml") || text.size() < 4 || !isSpace(text[3]))
+            return true;
+        if (instruction.size() > longest)
+            return false;
+        const qsizetype at = text.indexOf("encoding");
+        if (at < 0)
+            return true;
+        QByteArrayView rest = text.sliced(at + 8).trimmed();
+        if (!rest.startsWith('='))
+            return false;
+        rest = rest.sliced(1).trimmed();
+        return rest.size() > 6 && (rest[0] == '"' || rest[0] == '\'') && rest[6] == rest[0]
+            && rest.sliced(1, 5).toByteArray().toLower() == "utf-8";
+    }
+
+    void attribute()
+    {
+        // An entity may make a value anything.
+        const bool plain = m_value.size() <= longest && m_value.find('&') == std::string::npos;
+        switch (m_looked) {
+        case Looked::reference:
+            m_names = true;
+            m_namesOutside = m_namesOutside || !plain || !namesPartOfDocument(view(m_value));
+            break;
+        case Looked::width:
+            m_width.assign(plain ? m_value : std::string_view());
+            break;
+        case Looked::height:
+            m_height.assign(plain ? m_value : std::string_view());
+            break;
+        case Looked::none:
+            break;
+        }
+    }
+
+    void open(bool empty)
+    {
+        m_state = State::text;
+        if (m_rootClosed)
+            return stop();
+        const int within = m_depth;
+        if (within + 1 > maxElementDepth)
+            return stop();
+        m_depth += empty ? 0 : 1;
+        m_rootClosed = m_depth == 0;
+        if (!empty)
+            m_opened.push_back(m_name);
+        if (m_skippedFrom >= 0)
+            return;
+        const std::string_view name = m_name;
+        const std::string_view element = name.substr(name.rfind(':') + 1);
+        // An element that names something outside, and an `<image>` whatever it names (what it holds as
+        // data is judged as it is read), are left out with what they hold; a link keeps its content.
+        if (m_names && (element == "image" || (m_namesOutside && element != "a"))) {
+            m_skippedFrom = empty ? -1 : within;
+            return;
+        }
+        if (makesPart(view(element), view(m_width), view(m_height)) && ++m_parts > m_most)
+            stop();
+    }
+
+    void close()
+    {
+        m_state = State::text;
+        if (m_depth == 0 || m_opened.back() != m_name)
+            return stop();
+        m_opened.pop_back();
+        --m_depth;
+        m_rootClosed = m_depth == 0;
+        if (m_depth == m_skippedFrom)
+            m_skippedFrom = -1;
+    }
+
+    void stop() { m_state = State::stopped; }
+
+    const qint64 m_most;
+    qint64 m_parts = 0;
+    State m_state = State::start;
+    int m_bom = 0; // bytes of a byte-order mark seen
+    bool m_spaced = false;
+    bool m_first = false; // in the instruction that starts the document
+    std::string m_seen; // what is seen of markup, or of the first instruction
+    quint32 m_recent = 0; // the last three characters of a comment, character data or an instruction
+    char m_quote = 0;
+    std::string m_name;
+    std::string m_attribute;
+    // The attributes whose values are looked at.
+    enum class Looked { none, reference, width, height };
+    Looked m_looked = Looked::none;
+    std::string m_value;
+    bool m_names = false; // the element has a reference
+    bool m_namesOutside = false; // one that may name something outside the document
+    std::string m_width;
+    std::string m_height;
+    int m_depth = 0;
+    std::vector<std::string> m_opened; // the names of the elements open, the innermost last
+    int m_skippedFrom = -1; // the depth around an element left out, while within it
+    bool m_rootClosed = false;
+};
+
+// The SVG document `svg` as the renderer reads it (its reader decodes the encoding it declares), written anew
 // in UTF-8, without every element that names a file or any other resource outside it (Qt's renderer
 // reads the picture of an `<image>` from whatever path or URL it names, the style sheet of an
 // `xml-stylesheet` instruction from its file), links without their addresses, and without its
@@ -468,11 +1009,14 @@ FilteredSvg heldPicture(const QString &value, int depth, qint64 memoryBytes)
 // the rest, and the renderer gets none to expand. Nothing when it does not parse (an encoding the reader
 // cannot decode among it, elements nested deeper than maxElementDepth, its end cut off) or needs more
 // memory than `memoryBytes` (0: no bound). The renderer never gets the original bytes: what a filter of
-// those bytes passes is not what the renderer reads.
-FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth, qint64 memoryBytes)
+// those bytes passes is not what the renderer reads. The text is read a piece at a time: what is in
+// memory is the document written anew.
+FilteredSvg withoutOutsideReferences(QIODevice *svg, int depth, qint64 memoryBytes)
 {
     QXmlStreamReader reader(svg);
     int elementDepth = 0;
+    // The depth within an element left out, with what it holds.
+    int skipped = 0;
     // The parts the renderer makes of the elements so far.
     qint64 parts = 0;
     // Names are copied as written: Qt's renderer knows "xlink:href" by that very name.
@@ -480,7 +1024,14 @@ FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth, qint64 me
     QByteArray out;
     QXmlStreamWriter writer(&out);
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (skipped > 0) {
+            skipped += token == QXmlStreamReader::StartElement ? 1
+                : token == QXmlStreamReader::EndElement        ? -1
+                                                               : 0;
+            continue;
+        }
+        switch (token) {
         case QXmlStreamReader::StartDocument:
             writer.writeStartDocument();
             break;
@@ -510,12 +1061,14 @@ FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth, qint64 me
                 }
             }
             if (namesOutside) {
-                reader.skipCurrentElement();
+                skipped = 1;
                 break;
             }
             if (++elementDepth > maxElementDepth)
                 return {std::nullopt, nestedTooDeepReason()};
-            if (memoryBytes > 0 && makesPart(element, kept) && ++parts > memoryBytes / leastPartBytes)
+            if (memoryBytes > 0
+                && makesPart(element, kept.value(QLatin1String("width")), kept.value(QLatin1String("height")))
+                && ++parts > memoryBytes / leastPartBytes)
                 return {std::nullopt, {}, true};
             writer.writeStartElement(name.toString());
             for (const QXmlStreamAttribute &attribute : std::as_const(kept))
@@ -543,19 +1096,40 @@ FilteredSvg withoutOutsideReferences(const QByteArray &svg, int depth, qint64 me
     return {out, {}};
 }
 
-// An SVG document, gzip-compressed or not, as it is decoded; nothing when it does not pass.
+// An SVG document, gzip-compressed or not, as it is decoded; nothing when it does not pass. Its parts
+// are counted ahead (PartsAhead) before it is read and written anew.
 FilteredSvg filteredSvg(const QByteArray &bytes, int depth, qint64 memoryBytes)
 {
     if (depth > maxSvgDepth)
         return {std::nullopt, notAPicture()};
-    std::optional<QByteArray> plain = bytes;
-    bool tooLarge = false;
-    if (bytes.startsWith("\x1f\x8b"))
-        plain = inflated(bytes, Protocol::maxBytes, &tooLarge);
-    // A stream that does not inflate to its end is cut short or damaged.
-    if (!plain)
-        return {std::nullopt, tooLarge ? largerThanAllowedReason() : PictureNames::damagedReason()};
-    return withoutOutsideReferences(*plain, depth, memoryBytes);
+    const bool packed = bytes.startsWith("\x1f\x8b");
+    // The text from its start, for each reading.
+    const auto text = [&bytes, packed]() -> std::unique_ptr<QIODevice> {
+        if (packed)
+            return std::make_unique<Unpacked>(bytes, Protocol::maxBytes);
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(bytes);
+        buffer->open(QIODevice::ReadOnly);
+        return buffer;
+    };
+    if (memoryBytes > 0) {
+        PartsAhead parts(memoryBytes / leastPartBytes);
+        const std::unique_ptr<QIODevice> ahead = text();
+        QByteArray piece(1 << 16, Qt::Uninitialized);
+        for (qint64 got = 0; parts.counting() && (got = ahead->read(piece.data(), piece.size())) > 0;)
+            parts.read(QByteArrayView(piece).first(got));
+        if (parts.pastMost())
+            return {std::nullopt, {}, true};
+    }
+    const std::unique_ptr<QIODevice> read = text();
+    FilteredSvg kept = withoutOutsideReferences(read.get(), depth, memoryBytes);
+    // A stream cut short or damaged anywhere, also past the document, is damaged; one whose text is
+    // longer than the bound is refused for it, whatever the document.
+    auto *unpacked = packed ? static_cast<Unpacked *>(read.get()) : nullptr;
+    if (unpacked && !kept.needsMoreMemory && !unpacked->wholeToItsEnd())
+        return {std::nullopt,
+                unpacked->tooLarge() ? largerThanAllowedReason() : PictureNames::damagedReason()};
+    return kept;
 }
 
 } // namespace

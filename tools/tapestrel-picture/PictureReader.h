@@ -14,7 +14,8 @@
 // - a picture that says it has more than PictureProtocol::maxPixels pixels is not decoded;
 // - a picture cut short is refused in every format, also where its decoder would show what it has as if
 //   whole: an uncompressed BMP whose header promises more than the file holds, a GIF whose first picture
-//   ends before its data does, an XBM short of bytes, a TGA short of pixels;
+//   has fewer pixels in its data than its size takes (one that has them all is shown, however its file
+//   ends after them), an XBM short of bytes, a TGA short of pixels;
 // - a whole picture of a kind its format has but its decoder cannot decode (BMPs of two bits a pixel,
 //   of bit fields with alpha, of 24-bit run lengths; TGAs other than uncompressed true colour of 24 or
 //   32 bits in the format's second version) is named as such, not as damaged. A TGA is known by its
@@ -27,9 +28,10 @@
 //   renderer gets that document written anew in UTF-8, never the original bytes; a document in an
 //   encoding the reader cannot decode is refused, as is one whose elements are nested deeper than 1000
 //   levels or whose text (unpacked) is larger than PictureProtocol::maxBytes, each naming its bound, and
-//   one cut short as damaged. Only what the file holds is read into memory. One whose parts would take
-//   the renderer more memory than the process may is refused for it as it is read, before the renderer
-//   starts on it.
+//   one cut short as damaged. Only what the file holds is read into memory, and an SVGZ's text is
+//   unpacked a piece at a time as it is read. One whose parts would take the renderer more memory than
+//   the process may is refused for it before the renderer starts on it, and where its bytes tell so
+//   (elements written plainly in UTF-8), before it is read as XML and written anew.
 class PictureReader
 {
 public:

@@ -10,15 +10,18 @@
 //   <a font to empty>
 //   <the id of shared memory (SysV) to attach>
 //   <the process's memory limit in bytes>
+//   <a file in the user's font cache, which it is to read>
 //
 // The answer (a refusal's reason) names each thing it reached, as the notes below word them, or
 // "nothing": besides those files, the program's memory, signals and settings, shared memory, children,
-// namespaces and programs, options and calls no decode uses, memory its limit does not count.
+// namespaces and programs, options and calls no decode uses, memory its limit does not count (pipes
+// among it), a limit of its own raised.
 // Other "pictures": "probe 32-bit" makes a socket through the 32-bit calls instead (x86-64); "probe
 // leak" leaks memory ("leaked"), which the sanitizer build's leak check is to find when the process
 // ends; "probe blank" is a picture of 64 × 36 on a canvas that nothing draws on; "probe home" answers
 // with the home the process took; "probe output" makes its standard error non-blocking and writes a
-// line on it ("written").
+// line on it ("written"); "probe allocations" answers "cleared" where every way of allocating gives
+// memory that holds nothing of an earlier allocation, else names the ways that do not.
 //
 //   tapestrel-picture-probe [--landlock-at-most <version>] [--unaddable-rule] --memory … --alarm …
 //
@@ -30,12 +33,15 @@
 #include <QDir>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <malloc.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -179,6 +185,44 @@ void madeMemory(Reached &note, qint64 bound)
         ::close(canvas[0]);
 }
 
+// Pages that the kernel keeps for the process outside its address space: pipes made and filled, each
+// made as large as it may be, until no more can be made.
+void filledPipes(Reached &note)
+{
+    const std::vector<char> chunk(1 << 16, 'x');
+    std::vector<int> kept;
+    qint64 held = 0;
+    for (int ends[2]; ::pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0;) {
+        ::fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
+        for (ssize_t written; (written = ::write(ends[1], chunk.data(), chunk.size())) > 0;)
+            held += written;
+        // What is written stays while the other end is open.
+        ::close(ends[1]);
+        kept.push_back(ends[0]);
+    }
+    for (const int end : kept)
+        ::close(end);
+    note(held > qint64(4) << 20, "pipes holding more than 4 MiB");
+}
+
+// Whether it could raise a limit of its own (each put back).
+void raisedLimits(Reached &note)
+{
+    bool raised = false;
+    for (int resource = 0; resource < RLIM_NLIMITS; ++resource) {
+        const auto which = __rlimit_resource(resource);
+        rlimit now {};
+        if (::getrlimit(which, &now) != 0 || now.rlim_cur == RLIM_INFINITY)
+            continue;
+        const rlimit more {now.rlim_cur + 1, std::max(now.rlim_max, now.rlim_cur + 1)};
+        if (::setrlimit(which, &more) == 0) {
+            raised = true;
+            ::setrlimit(which, &now);
+        }
+    }
+    note(raised, "a limit raised");
+}
+
 // Each change leaves the file as it was.
 void changedMetadata(Reached &note, const QByteArray &path, int descriptor)
 {
@@ -205,6 +249,8 @@ void reachedProgram(Reached &note, int descriptor)
 {
     const pid_t program = ::getppid();
     note(::kill(program, 0) == 0, "the program");
+    // Its process group is the program's: where a call lets 0 through, it signals the program too.
+    note(::kill(0, 0) == 0, "the program's process group");
     // The kernel would signal the program as the descriptor is ready.
     const bool owned = ::fcntl(descriptor, F_SETOWN, program) == 0;
     note(owned, "the program's signals");
@@ -253,6 +299,90 @@ QString socketOf32Bits()
 #endif
 }
 
+// "cleared" where every way of allocating gives memory that holds nothing of what an earlier allocation
+// wrote there (most often the same memory, given again), and a block grown where it stood holds nothing
+// of what it held before it shrank; else the ways that kept something.
+QString allocationsKept()
+{
+    const auto used = [](void *block, size_t bytes) {
+        std::memset(block, 0xa5, bytes);
+        // Written for all the compiler knows, freed or not.
+        asm volatile("" : : "r"(block) : "memory");
+    };
+    const auto clear = [](const void *block, size_t from, size_t to) {
+        const auto *bytes = static_cast<const uchar *>(block);
+        return std::all_of(bytes + from, bytes + to, [](uchar byte) { return byte == 0; });
+    };
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const std::pair<const char *, std::function<void *(size_t)>> ways[] = {
+        {"malloc",
+         [](size_t bytes) {
+             return ::malloc(bytes);
+         }},
+        {"calloc",
+         [](size_t bytes) {
+             return ::calloc(1, bytes);
+         }},
+        {"realloc",
+         [](size_t bytes) {
+             return ::realloc(nullptr, bytes);
+         }},
+        {"reallocarray",
+         [](size_t bytes) {
+             return ::reallocarray(nullptr, bytes, 1);
+         }},
+        {"memalign",
+         [](size_t bytes) {
+             return ::memalign(64, bytes);
+         }},
+        {"aligned_alloc",
+         [](size_t bytes) {
+             return ::aligned_alloc(64, bytes);
+         }},
+        {"posix_memalign",
+         [](size_t bytes) {
+             void *block = nullptr;
+             return ::posix_memalign(&block, 64, bytes) == 0 ? block : nullptr;
+         }},
+        {"valloc",
+         [](size_t bytes) {
+             return ::valloc(bytes);
+         }},
+        {"pvalloc",
+         [](size_t bytes) {
+             return ::pvalloc(bytes);
+         }},
+    };
+    QStringList kept;
+    for (const auto &[name, allocate] : ways) {
+        // Sizes of whole alignments, as aligned_alloc() takes them.
+        for (const size_t bytes : {size_t(64), 3 * page / 2}) {
+            // All of the block the allocator gives, past the size asked for too.
+            void *first = allocate(bytes);
+            used(first, ::malloc_usable_size(first));
+            ::free(first);
+            void *again = allocate(bytes);
+            if (!again || !clear(again, 0, ::malloc_usable_size(again)))
+                kept << QString::fromLatin1(name);
+            ::free(again);
+        }
+    }
+    // Shrunk a little it stays where it is, and grows there again.
+    for (const size_t bytes : {size_t(64), size_t(1000), 3 * page / 2}) {
+        for (const size_t by : {size_t(8), size_t(24), bytes / 2}) {
+            void *block = ::malloc(bytes);
+            used(block, bytes);
+            block = ::realloc(block, bytes - by);
+            block = ::realloc(block, bytes);
+            if (!block || !clear(block, bytes - by, bytes))
+                kept << QStringLiteral("realloc grown");
+            ::free(block);
+        }
+    }
+    kept.removeDuplicates();
+    return kept.isEmpty() ? QStringLiteral("cleared") : kept.join(QLatin1String(", "));
+}
+
 PictureReader::Result answer(const QString &reason)
 {
     return {{}, reason};
@@ -284,11 +414,14 @@ std::optional<PictureReader::Result> probe(QFile &file, const PictureReader::Mem
         return answer(::write(STDERR_FILENO, line, sizeof line - 1) > 0 ? QStringLiteral("written")
                                                                         : QStringLiteral("not written"));
     }
-    if (lines.size() < 9 || lines[0] != "probe")
+    if (lines.value(0) == "probe allocations")
+        return answer(allocationsKept());
+    if (lines.size() < 10 || lines[0] != "probe")
         return std::nullopt;
     Reached note;
     note(opened(lines[1], O_RDONLY), "the file");
     note(opened(lines[2], O_RDONLY), "the data folder");
+    note(!opened(lines[9], O_RDONLY), "no font cache");
     note(connected(lines[3]), "the socket");
     // Refused before the kernel looks whether standard error is a terminal at all.
     const char typed = ' ';
@@ -305,6 +438,8 @@ std::optional<PictureReader::Result> probe(QFile &file, const PictureReader::Mem
     // Harmless calls that no decode makes: they only ask.
     note(::prctl(PR_GET_KEEPCAPS, 0, 0, 0, 0) >= 0, "a prctl() option");
     madeMemory(note, lines[8].toLongLong());
+    filledPipes(note);
+    raisedLimits(note);
     note(::personality(0xffffffff) >= 0, "a call no decode makes");
     return answer(note.said());
 }
