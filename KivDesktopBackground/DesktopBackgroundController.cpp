@@ -4,6 +4,7 @@
 #include "KivDesktopBackground/DesktopWallpaper.h"
 #include "KivDesktopBackground/PictureDecoder.h"
 #include "KivDesktopBackground/SystemScreenSource.h"
+#include "KivUtilities/VisibleText.h"
 #include "platform/LinuxDesktop.h"
 
 #include <QCoreApplication>
@@ -174,7 +175,7 @@ void DesktopBackgroundController::sayWhenNotDrawn() const
                                                                 "“%1” shows a desktop of its own, whose "
                                                                 "background Tapestrel cannot reach; no "
                                                                 "background is drawn over it.")
-                                        .arg(*m_otherDesktop));
+                                        .arg(KivUtilities::visibleControls(*m_otherDesktop)));
 }
 
 QSize DesktopBackgroundController::largestScreenPixels() const

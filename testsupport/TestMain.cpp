@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtGlobal>
 
@@ -45,6 +47,14 @@ int main(int argc, char **argv)
     // forgets its emulated home: tests that act on a desktop choose a stand-in for it themselves.
     qunsetenv("XDG_CURRENT_DESKTOP");
     qputenv("GSETTINGS_BACKEND", "memory");
+    // Nor the user's home: the programs the tests start (decoding processes among them) read the fonts
+    // below it and bring their cache up to date. Tests that need a home of their own set one.
+    const QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share"))));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral(".cache"))));
     ::testing::InitGoogleMock(&argc, argv);
     if (qgetenv("QT_QPA_PLATFORM") == "xcb")
         displayThatAnswers();

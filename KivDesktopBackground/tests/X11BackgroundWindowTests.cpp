@@ -157,8 +157,10 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
         const std::uint32_t desktopType = X11Desktop::atom("_NET_WM_WINDOW_TYPE_DESKTOP");
         xcb_change_property(peer, XCB_PROP_MODE_REPLACE, window, X11Desktop::atom("_NET_WM_WINDOW_TYPE"),
                             XCB_ATOM_ATOM, 32, 1, &desktopType);
-        xcb_change_property(peer, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 18,
-                            "peerdesk\0Peerdesk\0");
+        // Its name is another program's text: its control characters are shown, never sent to a terminal.
+        xcb_change_property(peer, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 19,
+                            "peerdesk\0Peer\x1b"
+                            "desk\0");
         xcb_flush(peer);
         return window;
     };
@@ -180,7 +182,7 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
         show(peerDesktop);
         EXPECT_TRUE(TestSupport::waitUntil([&] { return controller->windowsByScreenKey().empty(); }, 5s));
         EXPECT_FALSE(controller->hasVisibleBackground());
-        EXPECT_EQ(standardError.text().count("“Peerdesk” shows a desktop of its own"), 1)
+        EXPECT_EQ(standardError.text().count("“Peer\\u001bdesk” shows a desktop of its own"), 1)
             << standardError.text().toStdString();
     }
 
