@@ -580,7 +580,8 @@ TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
 TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChanges)
 {
     // Each as "<field>=<value>": the profile's name and switch, its option's value and switch, and whether
-    // the backgrounds A, B and C are linked to it (a merge links nothing).
+    // the backgrounds A, B and C are linked to it (a merge links nothing). The window may also link A and
+    // undo it before it saves ("A=~"), which changes nothing.
     const QStringList fields {"name=Renamed", "enabled=0", "a=changed", "a.on=0", "A=1", "B=1", "C=0"};
     const auto change = [](ModelContext *context, Profile *profile, const QString &edit) {
         const QString field = edit.section('=', 0, 0);
@@ -593,7 +594,10 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
             profile->option("a")->setValue(value);
         else if (field == "a.on")
             profile->option("a")->setEnabled(value == "1");
-        else if (value == "1")
+        else if (value == "~") {
+            profile->addBackground(context->fetchBackgroundsWithUuid(field).value(0));
+            profile->removeBackground(context->fetchBackgroundsWithUuid(field).value(0));
+        } else if (value == "1")
             profile->addBackground(context->fetchBackgroundsWithUuid(field).value(0));
         else
             profile->removeBackground(context->fetchBackgroundsWithUuid(field).value(0));
@@ -625,7 +629,7 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
     enum class Writer { instance, sqlite, merge };
     for (const Writer writer : {Writer::instance, Writer::sqlite, Writer::merge}) {
         for (const bool windowLast : {true, false}) {
-            for (const QString &mine : fields) {
+            for (const QString &mine : fields + QStringList {"A=~"}) {
                 for (const QString &theirs : fields) {
                     // A merge replaces the profile where it is, while the window's change waits.
                     if (mine == theirs
@@ -656,7 +660,9 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
                         edits << "A=0"
                               << "B=0"
                               << "C=0";
-                    for (const QString &edit : edits << mine)
+                    if (!mine.endsWith('~'))
+                        edits << mine;
+                    for (const QString &edit : std::as_const(edits))
                         edited.replaceInStrings(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*"),
                                                 edit);
                     const std::string expected = edited.join(' ').toStdString();
