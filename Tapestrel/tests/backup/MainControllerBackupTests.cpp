@@ -25,6 +25,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
@@ -291,8 +292,16 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         }
         const QString said = QString::fromUtf8(
             TestSupport::standardErrorOf([] { EXPECT_EQ(TestSupport::runUntilExit(), 0); }));
-        // Answered before the end, as no event loop runs after it.
+        // Answered before the end, as no event loop runs after it; a call that comes in the last
+        // moments too.
         EXPECT_FALSE(service.isAnswering());
+        if (row.end != End::busGone) {
+            const QDBusMessage lastMoments = script.call(
+                QDBusMessage::createMethodCall(AutomationService::serviceName, AutomationService::objectPath,
+                                               AutomationService::interfaceName, "ListProfiles"),
+                QDBus::Block, 5000);
+            EXPECT_EQ(lastMoments.errorMessage(), AutomationService::endedText());
+        }
 
         const QStringList names = stored();
         const auto restoredWithTheEdit = [&name](const QStringList &names) {
@@ -347,6 +356,38 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         }
         context()->save();
     }
+}
+
+// An end asked for before it is joined, while the start runs an event loop of its own (a question), still
+// stores what waits and answers the scripts once it is joined.
+TEST_F(ProgramEndTest, AnEndDuringTheStartStoresWhatWaitsAndAnswersTheScripts)
+{
+    TestSupport::PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    KivApp::ProgramEnd end(std::chrono::seconds(20));
+    end.catchSignals();
+    AutomationService service(context());
+    ASSERT_TRUE(service.registerOn(bus.connection()));
+    const_cast<QTimer *>(controller().autosaveController().timer())->stop();
+    context()->insert(std::make_unique<Profile>("Unsaved"));
+    const QDBusPendingCall created = create(QDBusConnection::connectToBus(bus.address(), "script"), "Script");
+    QEventLoop start;
+    QTimer::singleShot(0, &start, [&] {
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return service.isStoring(); }));
+        ::kill(::getpid(), SIGTERM);
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return end.hasEnded(); }));
+        start.quit();
+    });
+    start.exec();
+    controller().joinEnd(end, &service);
+    const_cast<QTimer *>(controller().autosaveController().timer())->start();
+    EXPECT_TRUE(stored().contains("Unsaved"));
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
+    const QDBusPendingReply<QVariantMap> reply = created;
+    EXPECT_EQ(stored().contains("Script"), reply.isValid()) << reply.error().message().toStdString();
+    EXPECT_EQ(reply.isValid() ? reply.value().value("name").toString() : reply.error().message(),
+              reply.isValid() ? "Script" : AutomationService::endedText());
+    QDBusConnection::disconnectFromBus("script");
 }
 
 // The end waits for no merge: at its start it abandons each one whole, however it works (SQL that
@@ -472,7 +513,7 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
     }
     removeAll();
 
-    enum class Going { displayGoes, leavesAfterItsLoop, killedWhileSlowed, sessionManagerGoes };
+    enum class Going { displayGoes, leavesAfterItsLoop, killedWhileSlowed, sessionManagerGoes, sessionLost };
     const struct
     {
         const char *what;
@@ -484,11 +525,13 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
         {"the display goes first, no restore", Going::displayGoes, false, 20},
         {"the process leaves right after its loop", Going::leavesAfterItsLoop},
         {"killed 2 s after SIGTERM, hardly running", Going::killedWhileSlowed},
-        {"the session manager goes", Going::sessionManagerGoes},
+        {"the session manager goes during its save", Going::sessionManagerGoes},
+        {"the session manager goes after its save", Going::sessionLost, false},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        if (row.going == Going::sessionManagerGoes && !TestSupport::XSessionManager::isInstalled()) {
+        const bool managed = row.going == Going::sessionManagerGoes || row.going == Going::sessionLost;
+        if (managed && !TestSupport::XSessionManager::isInstalled()) {
             ADD_FAILURE() << "no xsm (x11-session-utils)";
             continue;
         }
@@ -499,7 +542,7 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
         environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
         QProcess xServer;
         TestSupport::XSessionManager manager;
-        if (row.going == Going::displayGoes || row.going == Going::sessionManagerGoes) {
+        if (row.going == Going::displayGoes || managed) {
             xServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
             ASSERT_TRUE(xServer.waitForStarted(10000)) << "no Xvfb";
             ASSERT_TRUE(
@@ -507,7 +550,7 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
             environment.insert("DISPLAY", ":" + QString::fromLatin1(xServer.readLine().trimmed()));
             environment.insert("QT_QPA_PLATFORM", "xcb");
         }
-        if (row.going == Going::sessionManagerGoes) {
+        if (managed) {
             ASSERT_TRUE(manager.start(home.filePath("session"), environment))
                 << manager.process.readAll().toStdString();
             manager.addTo(environment);
@@ -560,6 +603,25 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
             if (!rehearsal.waitForFinished(2000))
                 TestSupport::sendSignal(rehearsal, SIGTERM);
             break;
+        case Going::sessionLost: {
+            // Once a save (a checkpoint) is done, the manager's going ends nothing, and the program does
+            // not busy itself with the connection that is gone.
+            TestSupport::sendSignal(manager.process, SIGUSR1);
+            ASSERT_TRUE(manager.savedAll(1)) << manager.said.toStdString();
+            manager.process.kill();
+            manager.process.waitForFinished(10000);
+            const auto cpuTime = [pid = rehearsal.processId()] {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+                const QList<QByteArray> fields =
+                    stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ') : QList<QByteArray>();
+                return fields.value(13).toLongLong() + fields.value(14).toLongLong();
+            };
+            const qint64 before = cpuTime();
+            EXPECT_FALSE(rehearsal.waitForFinished(2000));
+            EXPECT_LT(cpuTime() - before, ::sysconf(_SC_CLK_TCK)) << "a second of work in two";
+            TestSupport::sendSignal(rehearsal, SIGTERM);
+            break;
+        }
         }
         ASSERT_TRUE(rehearsal.state() == QProcess::NotRunning || rehearsal.waitForFinished(60000));
         const QByteArray said = rehearsal.readAllStandardError();
