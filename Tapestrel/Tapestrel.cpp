@@ -275,11 +275,9 @@ void Tapestrel::joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts)
             self->m_desktopBackgroundController->endPendingPicture();
         if (service)
             service->endRequests();
-        // Stored at once, and said to the scripts whose profiles are in the store now.
+        // Stored at once: the scripts' profiles made by now are answered once their calls resume.
         if (self)
             self->storeAtOnce();
-        if (service)
-            service->answerStored();
     });
     connect(&end, &KivApp::ProgramEnd::storing, this, &Tapestrel::saveWhatWaits);
     // The stores first: a script's profile is answered as stored only once it is.

@@ -207,14 +207,6 @@ void AutomationService::endRequests()
     }
 }
 
-void AutomationService::answerStored()
-{
-    for (const std::shared_ptr<Taken> &taken : QList(m_taken)) {
-        if (taken->created && taken->context && !taken->context->hasChanges())
-            answer(taken, taken->call.createReply(QVariant::fromValue(record(*taken->created))));
-    }
-}
-
 void AutomationService::withdrawUnfinished()
 {
     for (const std::shared_ptr<Taken> &taken : std::as_const(m_taken)) {
@@ -226,9 +218,12 @@ void AutomationService::withdrawUnfinished()
 void AutomationService::answerTheRest()
 {
     m_ended = true;
-    answerStored();
-    for (const std::shared_ptr<Taken> &taken : QList(m_taken))
-        answer(taken, taken->call.createErrorReply(failedError, endedText()));
+    for (const std::shared_ptr<Taken> &taken : QList(m_taken)) {
+        if (taken->created && taken->context && !taken->context->hasChanges())
+            answer(taken, taken->call.createReply(QVariant::fromValue(record(*taken->created))));
+        else
+            answer(taken, taken->call.createErrorReply(failedError, endedText()));
+    }
     // The answers go out on the connection's own thread, which ends with the program: a call of the
     // bus's own returns only after them.
     for (const QString &name : std::exchange(m_unflushed, {})) {

@@ -72,9 +72,6 @@ public:
     // For the program's end, which waits only for what stores: answers every other request taken as
     // not done (ended), and from now on every request at once so.
     void endRequests();
-    // For the program's end, once the store holds what was made: answers each new profile that is
-    // made and stored, with it.
-    void answerStored();
     // For the program's end, before what is not stored yet is stored for the last time: takes back
     // the profiles still being made (what they hold so far is nobody's), so that the store never holds
     // a profile whose script is told it was not made.

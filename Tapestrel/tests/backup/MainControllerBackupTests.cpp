@@ -385,8 +385,9 @@ TEST_F(ProgramEndTest, AnEndDuringTheStartStoresWhatWaitsAndAnswersTheScripts)
     EXPECT_TRUE(TestSupport::waitUntil([&] { return created.isFinished(); }, std::chrono::seconds(30)));
     const QDBusPendingReply<QVariantMap> reply = created;
     EXPECT_EQ(stored().contains("Script"), reply.isValid()) << reply.error().message().toStdString();
-    EXPECT_EQ(reply.isValid() ? reply.value().value("name").toString() : reply.error().message(),
-              reply.isValid() ? "Script" : AutomationService::endedText());
+    EXPECT_EQ(
+        (reply.isValid() ? reply.value().value("name").toString() : reply.error().message()).toStdString(),
+        (reply.isValid() ? QStringLiteral("Script") : AutomationService::endedText()).toStdString());
     QDBusConnection::disconnectFromBus("script");
 }
 
@@ -642,8 +643,9 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
             }
             EXPECT_TRUE(TestSupport::waitUntil([&] { return call.isFinished(); }, std::chrono::seconds(10)));
             const QDBusPendingReply<QVariantMap> reply = call;
-            EXPECT_EQ(reply.isValid() ? reply.value().value("name").toString() : reply.error().message(),
-                      reply.isValid() ? name : AutomationService::endedText());
+            EXPECT_EQ((reply.isValid() ? reply.value().value("name").toString() : reply.error().message())
+                          .toStdString(),
+                      (reply.isValid() ? name : AutomationService::endedText()).toStdString());
             EXPECT_EQ(names.count(name), reply.isValid() ? 1 : 0)
                 << name.toStdString() << ": " << reply.error().message().toStdString();
         }

@@ -506,6 +506,42 @@ TEST_F(ModelStore, ChangesToRowsDeletedElsewhereAreDroppedAndTheRestIsSaved)
     EXPECT_EQ(rowCount("options"), 1);
 }
 
+// Abandoned at the program's end, a merge that holds the merge thread stores nothing, neither does one
+// queued behind it, and an edit that waited for them is written at once, as is one made afterwards
+// while something still holds the saves back.
+TEST_F(ModelStore, AbandonedMergesStoreNothingAndEditsAreWrittenAtOnce)
+{
+    auto container = open();
+    ModelContext *main = container->mainContext();
+    Profile *profile = makeProfile(main, "Mine", {"a"});
+    main->save();
+    const std::shared_ptr<void> hold = container->holdSaves();
+    QSemaphore held;
+    QCoro::Task<void> holding = container->merge(
+        [&held, form = ProfileForm {profile->uuid(), "Held", true, {}}](const QString &path) {
+            held.acquire();
+            return StoreMerge::merge(path, {form}, {}, true);
+        });
+    QCoro::Task<void> queued =
+        container->merge([form = ProfileForm {profile->uuid(), "Queued", true, {}}](const QString &path) {
+            return StoreMerge::merge(path, {form}, {}, true);
+        });
+    profile->setName("Edited");
+    main->save();
+    container->abandonMergesAndSave();
+    const auto storedName = [&] {
+        return container->makeContext()->fetchProfiles().value(0)->name();
+    };
+    EXPECT_EQ(storedName(), "Edited");
+    profile->option("a")->setValue("after");
+    main->save();
+    EXPECT_FALSE(main->hasChanges());
+    held.release();
+    EXPECT_ANY_THROW(runTask(std::move(holding)));
+    EXPECT_ANY_THROW(runTask(std::move(queued)));
+    EXPECT_EQ(storedName(), "Edited");
+}
+
 // Merges queued behind one that holds the merge thread may all have written the store before the
 // first one's end is handled: every context follows each of them, in order, before anyone reads the
 // store (here, windows that read on every change), and the edits that waited are stored after them.
