@@ -35,6 +35,7 @@ public:
         QDir().mkpath(folder);
         // Its one startup command says where it listens.
         const QString told = folder + QStringLiteral("/listens-at");
+        QFile::remove(told);
         QFile startup(folder + QStringLiteral("/.xsmstartup"));
         if (!startup.open(QIODevice::WriteOnly))
             return false;

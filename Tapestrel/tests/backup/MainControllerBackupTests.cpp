@@ -631,6 +631,8 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
             << said.toStdString();
         EXPECT_EQ(said.contains("The X11 connection broke"), row.going == Going::displayGoes)
             << said.toStdString();
+        EXPECT_EQ(said.contains("Tapestrel goes on without a session"), row.going == Going::sessionLost)
+            << said.toStdString();
 
         const QStringList names = AutomationTests::storedNames(storePath);
         EXPECT_TRUE(names.contains("Window edit"));
