@@ -259,7 +259,14 @@ TEST_F(ProgramEndTest, EveryEndStoresTheRestoreAndWhatWaitedAndAnswersTheScripts
         QList<QDBusPendingCall> created;
         for (int index = 0; index < row.scripts; ++index)
             created.append(create(script, QStringLiteral("Script %1 %2").arg(name).arg(index)));
-        ASSERT_TRUE(TestSupport::waitUntil([&] { return service.isStoring() || row.scripts == 0; }));
+        // Every create taken (its profile is inserted at once): one that comes after the end began is
+        // refused.
+        ASSERT_TRUE(TestSupport::waitUntil([&] {
+            qsizetype taken = 0;
+            for (const Profile *profile : context()->fetchProfiles())
+                taken += profile->name().startsWith("Script " + name + ' ');
+            return taken == row.scripts;
+        }));
         ASSERT_TRUE(manager.isRestoring()) << "the restore ended before the end began";
 
         // Sent once the end has begun.
