@@ -66,7 +66,7 @@ void silence(IceConn connection)
         return;
     if (s_silence[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_silence) != 0)
         return;
-    ::dup2(s_silence[0], descriptor);
+    ::dup3(s_silence[0], descriptor, O_CLOEXEC);
 }
 
 extern "C" void sessionConnectionFailed(IceConn connection)
