@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QThread>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <csignal>
 #include <cstring>
 
+#include <X11/ICE/ICElib.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,6 +48,45 @@ QtMessageHandler s_previousHandler = nullptr;
 // What the toolkit says just before it ends the process when its X connection broke.
 const QLatin1String displayBroke("The X11 connection broke");
 
+// The end that follows the session manager's connection, and the handlers it put in place of the ICE
+// library's, which end the process.
+ProgramEnd *s_sessionFollower = nullptr;
+IceIOErrorHandler s_previousIOErrorHandler = nullptr;
+IceErrorHandler s_previousErrorHandler = nullptr;
+// What the connection's descriptor reads from once it has failed: never anything (its other end is
+// kept open), so that the toolkit's watch on it rests.
+int s_silence[2] = {-1, -1};
+
+// The connection cannot be used any more: its descriptor is made one that never has anything to read,
+// as the toolkit goes on watching it (and the library closes it at the end).
+void silence(IceConn connection)
+{
+    const int descriptor = IceConnectionNumber(connection);
+    if (descriptor < 0)
+        return;
+    if (s_silence[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_silence) != 0)
+        return;
+    ::dup3(s_silence[0], descriptor, O_CLOEXEC);
+}
+
+extern "C" void sessionConnectionFailed(IceConn connection)
+{
+    silence(connection);
+    ProgramEnd::sessionManagerGone();
+}
+
+extern "C" void sessionConnectionError(IceConn connection, Bool, int, unsigned long, int errorClass,
+                                       int severity, IcePointer)
+{
+    if (severity == IceCanContinue) {
+        qWarning("The session manager's connection reported an error (%d); Tapestrel goes on.", errorClass);
+        return;
+    }
+    qWarning("The session manager's connection failed (error %d).", errorClass);
+    silence(connection);
+    ProgramEnd::sessionManagerGone();
+}
+
 } // namespace
 
 ProgramEnd::ProgramEnd(std::chrono::milliseconds bound, QObject *parent)
@@ -69,6 +110,11 @@ ProgramEnd::ProgramEnd(std::chrono::milliseconds bound, QObject *parent)
 
 ProgramEnd::~ProgramEnd()
 {
+    if (s_sessionFollower == this) {
+        IceSetIOErrorHandler(s_previousIOErrorHandler);
+        IceSetErrorHandler(s_previousErrorHandler);
+        s_sessionFollower = nullptr;
+    }
     if (s_displayFollower == this) {
         qInstallMessageHandler(s_previousHandler);
         s_displayFollower = nullptr;
@@ -130,6 +176,31 @@ void ProgramEnd::followSessionManager()
     // end the program right after it.
     connect(application, &QGuiApplication::commitDataRequest, this, [this] { storeWhatWaits(); });
     connect(application, &QGuiApplication::saveStateRequest, this, [this] { storeWhatWaits(); });
+    if (s_sessionFollower)
+        return;
+    s_sessionFollower = this;
+    // The library's own handlers end the process (exit()) when the connection closes or fails.
+    s_previousIOErrorHandler = IceSetIOErrorHandler(&sessionConnectionFailed);
+    s_previousErrorHandler = IceSetErrorHandler(&sessionConnectionError);
+}
+
+void ProgramEnd::sessionManagerGone()
+{
+    ProgramEnd *end = s_sessionFollower;
+    if (!end || end->m_ending)
+        return;
+    // A logout under way: the manager went before it said "die", which it meant.
+    if (end->m_saving) {
+        end->request();
+        return;
+    }
+    qWarning("The session manager went away; Tapestrel goes on without a session.");
+}
+
+bool ProgramEnd::mayAsk(const QEvent &quit)
+{
+    // The window system's own quit is the session manager's die; a quit of the program's is not.
+    return !quit.spontaneous();
 }
 
 void ProgramEnd::watchBus(const QDBusConnection &connection)
@@ -255,6 +326,7 @@ QCoro::Task<void> ProgramEnd::finish()
 
 bool ProgramEnd::storeWhatWaits()
 {
+    const QScopedValueRollback saving(m_saving, true);
     // An end under way stores all of it anyway.
     if (!m_ending && anyBusy()) {
         QEventLoop loop;

@@ -3,6 +3,7 @@
 #include <QCoro/QCoroTask>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QSocketNotifier>
@@ -16,16 +17,32 @@
 
 namespace KivApp {
 
-// The one way the program ends, whoever asks: the Quit command, SIGTERM, SIGINT or SIGHUP (what a
-// session's end, a shutdown or `kill` sends), the session manager's end, or the session bus going
-// away. The end runs in the event loop: it waits for the work that stores the user's data (a restore
-// that was confirmed, the merges, the new profiles of scripts), then ends the event loop; the program
-// stores what waits last of all (finishing()). The end never asks anybody anything, and it is
-// bounded: past `bound` from its beginning it waits for nothing more.
+// The one way the program ends, whoever asks. Each way of ending, and what it does:
+//
+//   way                                    asks first       then
+//   Quit (the menu, the last window)       whoever filters  the end
+//   SIGTERM, SIGINT, SIGHUP (a session's   no               the end; a signal the program was started
+//     end, a shutdown, `kill`)                                with ignored (`nohup`) stays ignored
+//   the session manager's die              no               the end
+//   the session bus going away             no               the end
+//   the session manager's connection       no               the end, when it closes during the session
+//     closing (or failing)                                  manager's save (a logout under way); else
+//                                                           the program goes on without a session
+//   the X display breaking                 no               the end, without the event loop
+//   the session manager's save, of either  no               no end: waits for the work (at most `bound`)
+//     kind (a checkpoint, a logout's                        and stores; it changes nothing of what a
+//     first step)                                           later quit asks
+//
+// The end, whatever began it: at once, before any wait, the program stores what the user changed and
+// what scripts made, and answers each request whose answer is true then (ending()); it waits then for
+// the work that stores the user's data that is left, for at most `bound` from the beginning; it ends
+// the event loop, and last, once, stores what waits and answers every request (finishing()). The end
+// never asks anybody anything.
 //
 // The toolkit ends the process itself when its connection to the X display breaks (a logout may end
 // the X server before the program): what the end must store does not need the display, and the
-// program finishes then, without the event loop (followDisplay()).
+// program finishes then, without the event loop (followDisplay()). The session manager's library would
+// end the process itself when its connection closes: the program handles that (followSessionManager()).
 class ProgramEnd : public QObject
 {
     Q_OBJECT
@@ -56,8 +73,15 @@ public:
     void catchSignals();
     // The session manager's request to save (a checkpoint, or the first step of a logout that may yet
     // be cancelled) stores what waits and leaves the program running; its end (the "die") comes as a
-    // quit of the application.
+    // quit of the application. Its connection closing or failing never ends the process behind the
+    // program's back: during a save it is the session's end, otherwise the program goes on without a
+    // session. One ProgramEnd at a time follows the connection.
     void followSessionManager();
+    // Whether a quit of the application may be asked about first: not the session manager's die,
+    // which the window system sends and nobody may be there to answer.
+    static bool mayAsk(const QEvent &quit);
+    // The session manager's connection closed or failed (what followSessionManager() handles).
+    static void sessionManagerGone();
     // The connection closing (the bus went away) ends the program.
     void watchBus(const QDBusConnection &connection);
     // A quit of the application (QCoreApplication::quit, after whatever filters it first) is an end
@@ -116,6 +140,8 @@ private:
     bool m_ended = false;
     bool m_finished = false;
     bool m_catchesSignals = false;
+    // A save of the session is under way.
+    bool m_saving = false;
     QList<int> m_caughtSignals;
     QDeadlineTimer m_deadline;
     QTimer m_boundTimer;

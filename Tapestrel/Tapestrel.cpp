@@ -31,6 +31,7 @@
 #include "Tapestrel/ui/AppInfo.h"
 #include "Tapestrel/ui/StartupMarks.h"
 #include "Tapestrel/ui/TapestrelIntroduction.h"
+#include "platform/Alerts.h"
 #include "platform/CloudKeyValueStore.h"
 #include "platform/UserDefaults.h"
 
@@ -49,6 +50,9 @@ QCoro::Task<void> reloadDock()
 // The background the program's windows showed last, by a profile or directly: they end with the
 // program, and nothing else keeps what they showed.
 const QString lastBackgroundKey = QStringLiteral("lastShownBackground");
+
+// The backups whose restore an end left undone, by file name, until a start has told the user.
+const QString unfinishedRestoresKey = QStringLiteral("unfinishedRestores");
 
 QCoro::Task<void> showAgain(KivDesktopBackground::DesktopBackgroundController *controller,
                             KivDesktopBackground::Background background)
@@ -141,6 +145,29 @@ void Tapestrel::showLastBackground()
         KivUtilities::detached(showAgain(&controller, *last), "showLastBackground");
 }
 
+void Tapestrel::tellOfUnfinishedRestores()
+{
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    const QVariant value = defaults.value(unfinishedRestoresKey);
+    if (!value.isValid())
+        return;
+    // Once: removed before it is said, so that a start that ends while it is said says it no more.
+    defaults.remove(unfinishedRestoresKey);
+    for (const QVariant &backup : value.toList()) {
+        Platform::Alert alert;
+        alert.message = tr("The backup “%1” was not restored.").arg(backup.toString());
+        alert.informativeText =
+            tr("%1 ended before the restore had ended, and the profiles were left as they "
+               "were before it. To restore the backup again, choose it in Settings › "
+               "Backups and click Restore.")
+                .arg(AppInfo::name);
+        alert.buttons = {tr("OK")};
+        alert.style = Platform::Alert::Style::Warning;
+        // From the event loop, as every alert of the start-up is.
+        QTimer::singleShot(0, this, [alert] { Platform::Alerts::run(alert); });
+    }
+}
+
 void Tapestrel::runStartUpTask()
 {
     // Before anything reads the backgrounds: the values must point at the moved files.
@@ -148,6 +175,7 @@ void Tapestrel::runStartUpTask()
     PredefinedProfileController(modelContainer().mainContext(),
                                 m_backgroundsCoordinator.wallpapersFolderPath())
         .importIfNeeded();
+    tellOfUnfinishedRestores();
     m_whatsNewController->showIfNeeded();
     StartupMarks::mark("release notes");
 }
@@ -162,13 +190,45 @@ void Tapestrel::finishBeforeExit(QDeadlineTimer mergesBy)
         // Nobody is left to show it to: the program is ending, and standard error is where it goes.
         qWarning("The last changes could not be stored before quitting: %s", error.what());
     }
-    // The end did not wait for them (it took too long, or the display went first): nobody else will
-    // tell. Those whose data has reached the store are restored, though their work had not returned.
-    if (m_backupManager) {
-        for (const QString &backup : m_backupManager->unfinishedRestores())
-            qWarning("The backup “%s” was not restored: Tapestrel ended before the restore had ended.",
-                     qPrintable(backup));
+    rememberUnfinishedRestores();
+}
+
+void Tapestrel::storeAtOnce()
+{
+    if (!m_modelContainer)
+        return;
+    // The merges (a restore's among them) are abandoned whole rather than waited for: what the user
+    // changed, and what scripts made, is in the store before anything can stop the program.
+    try {
+        m_modelContainer->abandonMergesAndSave();
+    } catch (const ModelError &error) {
+        qWarning("The last changes could not be stored when Tapestrel was asked to end: %s", error.what());
     }
+    rememberUnfinishedRestores();
+}
+
+void Tapestrel::rememberUnfinishedRestores()
+{
+    // Those whose data has reached the store are restored, though their work had not returned.
+    if (!m_backupManager || !m_modelContainer || !m_modelContainer->mergesAbandoned())
+        return;
+    QStringList unfinished;
+    for (const QString &backup : m_backupManager->unfinishedRestores()) {
+        if (!m_toldUnfinished.contains(backup))
+            unfinished.append(backup);
+    }
+    if (unfinished.isEmpty())
+        return;
+    m_toldUnfinished += unfinished;
+    // Said now, and at the next start where the user sees it.
+    Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
+    QVariantList kept = defaults.value(unfinishedRestoresKey).toList();
+    for (const QString &backup : std::as_const(unfinished)) {
+        qWarning("The backup “%s” was not restored: Tapestrel ended before the restore had ended.",
+                 qPrintable(backup));
+        kept.append(backup);
+    }
+    defaults.setValue(unfinishedRestoresKey, kept);
 }
 
 void Tapestrel::saveWhatWaits()
@@ -187,9 +247,13 @@ void Tapestrel::joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts)
 {
     const QPointer<Tapestrel> self(this);
     const QPointer<AutomationService> service(scripts);
-    // Waited for: what stores the user's data.
+    // What the session manager's save waits for before it stores; once the end has begun, the
+    // merges are abandoned and none of them is busy.
     end.addWait({tr("a restore"),
-                 [self] { return self && self->m_backupManager && self->m_backupManager->isRestoring(); },
+                 [self] {
+                     return self && self->m_backupManager && self->m_backupManager->isRestoring()
+                         && !(self->m_modelContainer && self->m_modelContainer->mergesAbandoned());
+                 },
                  [self] {
                      return self->m_backupManager->restoresOver();
                  }});
@@ -204,28 +268,43 @@ void Tapestrel::joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts)
                          return service->storesOver();
                      }});
     }
-    // Ended at once: the applies, the picture one of them decodes, and the scripts' other requests.
     connect(&end, &KivApp::ProgramEnd::ending, this, [self, service] {
+        // Ended at once: the applies, the picture one of them decodes, and the scripts' other requests.
         ProfileOperationQueue::shared().endApplies();
         if (self && self->m_desktopBackgroundController)
             self->m_desktopBackgroundController->endPendingPicture();
         if (service)
             service->endRequests();
+        // Stored at once: the scripts' profiles made by now are answered once their calls resume.
+        if (self)
+            self->storeAtOnce();
     });
     connect(&end, &KivApp::ProgramEnd::storing, this, &Tapestrel::saveWhatWaits);
     // The stores first: a script's profile is answered as stored only once it is.
     disconnect(m_quitWithoutEnd);
     connect(&end, &KivApp::ProgramEnd::finishing, this, [self, service](QDeadlineTimer mergesBy) {
+        if (service)
+            service->withdrawUnfinished();
         if (self)
             self->finishBeforeExit(mergesBy);
-        if (service)
+        if (service) {
             service->answerTheRest();
+            service->answerLateCallsAsEnded();
+        }
     });
-    // A later quit without this end stores all the same.
+    // A later quit without this end stores all the same, and merges run again.
     connect(&end, &QObject::destroyed, this, [self] {
-        if (self && !self->m_quitWithoutEnd)
+        if (!self)
+            return;
+        if (!self->m_quitWithoutEnd)
             self->finishAtQuitWithoutEnd();
+        if (self->m_modelContainer)
+            self->m_modelContainer->resumeMerges();
     });
+    // An end that came before this (while the start ran an event loop of its own) has only its last
+    // step left, which it takes now.
+    if (end.hasEnded())
+        end.finishWithoutEventLoop();
 }
 
 void Tapestrel::finishAtQuitWithoutEnd()

@@ -119,12 +119,15 @@ public:
     ProfileScheduler &profileScheduler() { return *m_profileScheduler; }
 
     // The one place that tells the program's end (whoever asks for it) what to do with the work under
-    // way. It waits for the work that stores the user's data: the restores asked, the merges of the
-    // store and the new profiles of scripts (`scripts`, when given), so that what is stored last is
-    // stored over them. It ends the rest at once: the applies (with the decoding of their pictures) and
-    // every request of a script but those. When the session manager asks to save, what waited is
-    // saved. Last, without an event loop, everything not yet stored is stored, the scripts answered
-    // and what was not done said (finishBeforeExit()).
+    // way. At its start, before any wait, it stores what the user changed and what scripts made,
+    // abandoning the merges (a restore's among them) whole, and answers the scripts whose profiles are
+    // stored; it ends the applies (with the decoding of their pictures) and every other request of a
+    // script. Then it waits only for the new profiles of scripts (`scripts`, when given) still being
+    // made. When the session manager asks to save without an end, the restores, the merges and the
+    // new profiles are waited for and what waited is saved. Last, without an event loop, a profile
+    // still being made is taken back, everything not yet stored is stored, the scripts answered and a
+    // restore not done said, now and at the next start (finishBeforeExit()). An end that came before
+    // this is joined (during the start) takes its last step at once.
     void joinEnd(KivApp::ProgramEnd &end, AutomationService *scripts = nullptr);
     // When the program ends, last: every change not yet stored is written, those waiting for a merge
     // included, once the merges have ended, waiting for a merge until `mergesBy` and abandoning it
@@ -141,6 +144,12 @@ private:
     void runStartUpTask();
     // Saves the changes of the store's contexts that nothing holds back (for the session manager).
     void saveWhatWaits();
+    // At an end's start: abandons the merges and stores every pending change.
+    void storeAtOnce();
+    // Says each restore the end left undone, and keeps it for the next start to tell.
+    void rememberUnfinishedRestores();
+    // At start: tells the user, once, of each restore an end left undone, and how to do it again.
+    void tellOfUnfinishedRestores();
     // Has a quit of the application (without an end joined) finish before the process exits.
     void finishAtQuitWithoutEnd();
 
@@ -165,4 +174,6 @@ private:
     std::unique_ptr<KivIntroduction::IntroductionController> m_introductionController;
     // What stores the changes at a quit where no end was joined.
     QMetaObject::Connection m_quitWithoutEnd;
+    // The restores an end has said were not done.
+    QStringList m_toldUnfinished;
 };

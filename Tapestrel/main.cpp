@@ -136,12 +136,9 @@ int main(int argc, char *argv[])
     const auto automation = AutomationService::startForProgram(
         [] { return Tapestrel::shared().modelContainer().mainContext(); }, &app.selection());
     StartupMarks::mark("automation");
+    // An end asked for during the start (a nested event loop ran it) takes its last step here.
     Tapestrel::shared().joinEnd(end, automation.get());
-    // An end asked for during the start (a nested event loop ran it) has ended the event loop already:
-    // only its last step is left.
-    if (end.hasEnded()) {
-        end.finishWithoutEventLoop();
+    if (end.hasEnded())
         return 0;
-    }
     return QApplication::exec();
 }

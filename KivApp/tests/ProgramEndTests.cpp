@@ -22,27 +22,34 @@ struct Work
 {
     explicit Work(QString what)
         : name(std::move(what))
+        , done(std::make_unique<QTimer>())
     {
-        done.setSingleShot(true);
-        QObject::connect(&done, &QTimer::timeout, [this] { busy = false; });
+        done->setSingleShot(true);
+        QObject::connect(done.get(), &QTimer::timeout, [this] { busy = false; });
     }
     void start(std::chrono::milliseconds after)
     {
         busy = true;
         if (after.count() >= 0)
-            done.start(after);
+            done->start(after);
+    }
+    // The work ends without a word: what the end waits on goes away.
+    void vanish()
+    {
+        busy = false;
+        done.reset();
     }
     KivApp::ProgramEnd::Wait wait()
     {
         return {name, [this] { return busy; },
                 [this] {
-                    return KivUtilities::nextEmission(&done, &QTimer::timeout);
+                    return KivUtilities::nextEmission(done.get(), &QTimer::timeout);
                 }};
     }
 
     QString name;
     bool busy = false;
-    QTimer done;
+    std::unique_ptr<QTimer> done;
 };
 
 struct Finishing
@@ -72,7 +79,7 @@ TEST(ProgramEnd, WaitsUntilNoWorkIsBusyButNoLongerThanItsBound)
         end.addWait(first.wait());
         end.addWait(second.wait());
         second.start(50ms);
-        QObject::connect(&second.done, &QTimer::timeout, [&first] { first.start(50ms); });
+        QObject::connect(second.done.get(), &QTimer::timeout, [&first] { first.start(50ms); });
         Finishing finishing;
         recordFinishing(end, finishing);
         end.followQuits();
@@ -107,26 +114,60 @@ TEST(ProgramEnd, WaitsUntilNoWorkIsBusyButNoLongerThanItsBound)
     }
 }
 
-// The session manager's save waits for the work, at most the bound, has the program store and leaves
-// it running.
+// The session manager's save of either kind waits for the work (until it ends, or its end can no
+// longer be told, at most the bound), has the program store and leaves it running.
 TEST(ProgramEnd, TheSessionManagersSaveStoresAndTheProgramGoesOn)
 {
-    for (const bool endless : {false, true}) {
-        SCOPED_TRACE(endless ? "endless work" : "work that ends");
-        KivApp::ProgramEnd end(300ms);
+    enum class Ending { after100ms, never, vanishing };
+    const struct
+    {
+        const char *what;
+        TestSupport::SessionSave kind;
+        Ending ending;
+    } rows[] = {
+        {"a save of data and state", TestSupport::SessionSave::commitData, Ending::after100ms},
+        {"a save of the state alone", TestSupport::SessionSave::saveState, Ending::after100ms},
+        {"endless work", TestSupport::SessionSave::saveState, Ending::never},
+        {"work whose signal goes away", TestSupport::SessionSave::commitData, Ending::vanishing},
+    };
+    for (const auto &[what, kind, ending] : rows) {
+        SCOPED_TRACE(what);
+        KivApp::ProgramEnd end(ending == Ending::never ? 300ms : 20s);
         Work work("the work");
         end.addWait(work.wait());
-        work.start(endless ? -1ms : 100ms);
+        work.start(ending == Ending::after100ms ? 100ms : -1ms);
+        if (ending == Ending::vanishing)
+            QTimer::singleShot(100ms, [&work] { work.vanish(); });
         end.followSessionManager();
         int stores = 0;
         QObject::connect(&end, &KivApp::ProgramEnd::storing, [&] {
             ++stores;
-            EXPECT_EQ(work.busy, endless);
+            EXPECT_EQ(work.busy, ending == Ending::never);
         });
-        TestSupport::raiseSessionSave();
+        QElapsedTimer clock;
+        clock.start();
+        TestSupport::raiseSessionSave(kind);
+        EXPECT_LT(clock.elapsed(), 10000);
         EXPECT_EQ(stores, 1);
         EXPECT_FALSE(end.isEnding());
     }
+}
+
+// The session manager's connection going away (the library would end the process) is the session's
+// end during its save, a logout under way; at any other time the program goes on without a session.
+TEST(ProgramEnd, TheSessionManagerGoingAwayEndsTheProgramOnlyDuringItsSave)
+{
+    KivApp::ProgramEnd end(20s);
+    end.followSessionManager();
+    KivApp::ProgramEnd::sessionManagerGone();
+    EXPECT_FALSE(end.isEnding());
+    Work work("the work");
+    end.addWait(work.wait());
+    work.start(300ms);
+    QTimer::singleShot(0, [] { TestSupport::raiseSessionSave(); });
+    QTimer::singleShot(100ms, [] { KivApp::ProgramEnd::sessionManagerGone(); });
+    EXPECT_EQ(TestSupport::runUntilExit(10s), 0);
+    EXPECT_TRUE(end.isEnding());
 }
 
 // The toolkit's word that the X connection broke, which it ends the process after, finishes the

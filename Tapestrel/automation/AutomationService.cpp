@@ -19,6 +19,8 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
+#include <QDBusVirtualObject>
+#include <QThread>
 
 #include <QCoro/QCoroFuture>
 
@@ -36,6 +38,30 @@ namespace {
 // longest length, in characters that take three bytes each, fit.
 constexpr qsizetype replyBudget = 32 * 1024 * 1024 - 512 * 1024;
 constexpr qsizetype listedProfileOverhead = 160;
+
+// Answers every call as not done: what stands in for the service once the program's end has answered
+// everything, until the process is gone.
+class LateCallAnswerer : public QDBusVirtualObject
+{
+public:
+    LateCallAnswerer(QString errorName, QString text)
+        : m_errorName(std::move(errorName))
+        , m_text(std::move(text))
+    { }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (message.type() == QDBusMessage::MethodCallMessage && !message.isReplyRequired())
+            return true;
+        return QDBusConnection(connection).send(message.createErrorReply(m_errorName, m_text));
+    }
+
+    QString introspect(const QString &) const override { return {}; }
+
+private:
+    const QString m_errorName;
+    const QString m_text;
+};
 
 } // namespace
 
@@ -104,6 +130,7 @@ bool AutomationService::registerOn(QDBusConnection connection, const QString &se
             *error = connection.lastError().message();
         return false;
     }
+    m_registeredOn.append(connection.name());
     return true;
 }
 
@@ -180,6 +207,14 @@ void AutomationService::endRequests()
     }
 }
 
+void AutomationService::withdrawUnfinished()
+{
+    for (const std::shared_ptr<Taken> &taken : std::as_const(m_taken)) {
+        if (taken->stores && !taken->created && taken->inserted && taken->context)
+            taken->context->remove(taken->inserted);
+    }
+}
+
 void AutomationService::answerTheRest()
 {
     m_ended = true;
@@ -199,6 +234,26 @@ void AutomationService::answerTheRest()
                                                            QStringLiteral("org.freedesktop.DBus.Peer"),
                                                            QStringLiteral("Ping")),
                             QDBus::Block, 5000);
+    }
+}
+
+void AutomationService::answerLateCallsAsEnded()
+{
+    // One thread for the rest of the process: the bus hands a call to the thread of its object.
+    static QThread *const answering = [] {
+        auto *thread = new QThread;
+        thread->setObjectName(QStringLiteral("Late calls"));
+        thread->start();
+        return thread;
+    }();
+    for (const QString &name : std::exchange(m_registeredOn, {})) {
+        QDBusConnection connection(name);
+        if (!connection.isConnected())
+            continue;
+        auto *answerer = new LateCallAnswerer(failedError, endedText());
+        answerer->moveToThread(answering);
+        connection.unregisterObject(objectPath);
+        connection.registerVirtualObject(objectPath, answerer);
     }
 }
 
@@ -356,9 +411,11 @@ QCoro::Task<void> AutomationService::createAndReply(QPointer<SelectionModel> sel
     try {
         NewProfileCommand command(selection, context, name, true,
                                   ProfileOperationQueue::Attendance::unattended);
-        profile = co_await command.createProfile();
-        taken->created = profile;
+        QCoro::Task<Profile *> filling = command.createProfile();
+        taken->inserted = command.insertedProfile();
         taken->context = context;
+        profile = co_await std::move(filling);
+        taken->created = profile;
         // Kept at once: a profile made by a script must survive the program quitting right away. A
         // restore being merged holds saves back until it ends, so the script hears of the profile
         // only once it is written (or why it could not be).

@@ -72,10 +72,17 @@ public:
     // For the program's end, which waits only for what stores: answers every other request taken as
     // not done (ended), and from now on every request at once so.
     void endRequests();
+    // For the program's end, before what is not stored yet is stored for the last time: takes back
+    // the profiles still being made (what they hold so far is nobody's), so that the store never holds
+    // a profile whose script is told it was not made.
+    void withdrawUnfinished();
     // For the program's end, when no event loop will run again: answers each request still taken (a
     // profile made and stored as made, anything else as not done), and returns once the bus has every
     // answer sent. Also done when the service is destroyed.
     void answerTheRest();
+    // For the program's last moments, after answerTheRest(): a call that comes still is answered as not
+    // done (endedText()), on a thread of its own, as no event loop runs for the service any more.
+    void answerLateCallsAsEnded();
     ~AutomationService() override;
 
     // What a request the program ended before it was done is answered, with failedError.
@@ -107,7 +114,9 @@ private:
         QDBusMessage call;
         // A create: the end waits for it, as it stores a profile.
         bool stores = false;
-        // What a create has made, and where.
+        // What a create has inserted (at once, filled in the while), what it has made (once filled),
+        // and where.
+        QPointer<Profile> inserted;
         QPointer<Profile> created;
         QPointer<ModelContext> context;
         bool answered = false;
@@ -139,4 +148,6 @@ private:
     std::unique_ptr<QPromise<void>> m_storesOver;
     // The connections, by name, that were sent answers the bus may not have yet.
     QStringList m_unflushed;
+    // The connections, by name, the service is registered on.
+    QStringList m_registeredOn;
 };

@@ -15,15 +15,24 @@
 #include <exception>
 #include <utility>
 
+ModelStoreError ModelContainer::abandonedError()
+{
+    return ModelStoreError(ModelError::Code::StoreUnavailable,
+                           QStringLiteral("The merge was abandoned: the program ended first."));
+}
+
 ModelContainer::Outcome ModelContainer::runCaught(const MergeWork &work, const QString &storePath,
-                                                  std::shared_ptr<const std::atomic<bool>> abandoned)
+                                                  std::shared_ptr<StoreConnection::Stop> stop)
 {
     try {
-        if (*abandoned)
-            throw ModelStoreError(ModelError::Code::StoreUnavailable,
-                                  QStringLiteral("The merge was abandoned: the program ended first."));
-        const StoreConnection::StopScope stop(abandoned.get());
-        return {work(storePath), {}};
+        if (stop->isStopped())
+            throw abandonedError();
+        const StoreConnection::StopScope scope(stop.get());
+        RowMoves moves = work(storePath);
+        // Work that did not reach the store before it was stopped has nothing to show for it.
+        if (stop->isStopped() && !stop->stop())
+            throw abandonedError();
+        return {std::move(moves), {}};
     } catch (...) {
         return {{}, std::current_exception()};
     }
@@ -67,10 +76,13 @@ void ModelContainer::registerContext(ModelContext *context)
 QCoro::Task<void> ModelContainer::merge(MergeWork work)
 {
     QPointer<ModelContainer> self(this);
+    if (m_abandonedAll)
+        throw abandonedError();
     ++m_merges;
     auto running = std::make_shared<Running>();
-    running->future = QtConcurrent::run(&m_mergeThread, &runCaught, std::move(work), m_filePath,
-                                        std::shared_ptr<const std::atomic<bool>>(m_abandoned));
+    running->stop = std::make_shared<StoreConnection::Stop>();
+    running->future =
+        QtConcurrent::run(&m_mergeThread, &runCaught, std::move(work), m_filePath, running->stop);
     m_running.append(running);
     QFuture<Outcome> merging = running->future;
     const Outcome outcome = co_await merging;
@@ -82,6 +94,8 @@ QCoro::Task<void> ModelContainer::merge(MergeWork work)
 
 QCoro::Task<void> ModelContainer::mergeSmall(MergeWork work)
 {
+    if (m_abandonedAll)
+        throw abandonedError();
     if (isMerging()) {
         co_await merge(std::move(work));
         co_return;
@@ -197,18 +211,38 @@ void ModelContainer::saveWaiting()
     }
 }
 
+void ModelContainer::abandonMergesAndSave()
+{
+    if (!m_abandonedAll) {
+        m_abandonedAll = true;
+        // Each merge stops where it is; one whose commit went ahead first is followed, once its work
+        // has returned (it has nothing left to do but that). The others are left to fail on their own.
+        for (const std::shared_ptr<Running> &running : std::as_const(m_running)) {
+            if (running->stop->stop())
+                running->future.waitForFinished();
+        }
+        followEndedMerges(false);
+        m_merges -= int(m_running.size());
+        m_running.clear();
+        // Nothing waits for merges any more: the saves that did are written below, with the rest.
+        m_waitingSaves.clear();
+        if (m_mergesOver) {
+            m_mergesOver->finish();
+            m_mergesOver.reset();
+        }
+    }
+    writeEveryContext();
+}
+
 void ModelContainer::finishAndSave(QDeadlineTimer mergesBy)
 {
-    // Past the deadline what a merge has not written yet is not written: it stops at its next step
-    // and rolls back.
-    if (!m_mergeThread.waitForDone(int(std::min<qint64>(mergesBy.remainingTime(), INT_MAX)))) {
-        *m_abandoned = true;
-        m_mergeThread.waitForDone();
-        *m_abandoned = false;
-    }
-    // Each in its turn: an end waits for the merge's result.
-    followEndedMerges(true);
-    m_waitingSaves.clear();
+    if (!m_abandonedAll)
+        m_mergeThread.waitForDone(int(std::min<qint64>(mergesBy.remainingTime(), INT_MAX)));
+    abandonMergesAndSave();
+}
+
+void ModelContainer::writeEveryContext()
+{
     std::exception_ptr first;
     m_contexts.removeAll(nullptr);
     for (const QPointer<ModelContext> &context : QList(m_contexts)) {

@@ -9,6 +9,7 @@
 #include <QThreadPool>
 
 #include "Tapestrel/model/RowMoves.h"
+#include "Tapestrel/model/StoreConnection.h"
 
 #include <QCoro/QCoroTask>
 
@@ -20,6 +21,7 @@
 #include <memory>
 
 class ModelContext;
+class ModelStoreError;
 
 // The profile store: one SQLite file holding profiles, their options and custom backgrounds, with
 // the schema version recorded in the file. The main context is where the program reads and changes
@@ -62,14 +64,24 @@ public:
     // released: for work that prepares a merge (a restore unpacking and reading its backup), so that
     // an edit made meanwhile is written after the merge instead of being merged over.
     std::shared_ptr<void> holdSaves();
-    bool isMerging() const { return m_merges > 0 || m_holds > 0; }
+    // Until the merges are abandoned (abandonMergesAndSave()).
+    bool isMerging() const { return !m_abandonedAll && (m_merges > 0 || m_holds > 0); }
     // Returns once no merge runs and nothing holds the saves, and what waited for them is saved.
     QCoro::Task<void> mergesOver();
+    // For the program's end, at once: every merge that runs or waits is abandoned whole (what it
+    // wrote is rolled back, whether it runs SQL, waits for another writer's lock or does work of its
+    // own, and it commits nothing from now on), the contexts follow those that committed before, and
+    // every context's pending changes are written now, whatever held them back. From then on merges
+    // are refused and saves are written at once. Waits for nothing but a commit already under way.
+    // Throws the first failure after trying every context.
+    void abandonMergesAndSave();
+    bool mergesAbandoned() const { return m_abandonedAll; }
+    // After an end that did not end the process (one made for a while, as tests make them): merges run
+    // again.
+    void resumeMerges() { m_abandonedAll = false; }
     // For a quit, when no event loop will run again: waits for the merges that run or wait on the
-    // container's thread, has the contexts follow them, and saves every context's pending changes,
-    // whatever holds the saves back. Throws the first failure after trying every context. Merges
-    // still running at `mergesBy` are abandoned: what they wrote is rolled back, whole, and the saves
-    // are written over the store as it was.
+    // container's thread until `mergesBy`, has the contexts follow them, abandons the rest and saves
+    // every context's pending changes, as abandonMergesAndSave() does.
     void finishAndSave(QDeadlineTimer mergesBy = QDeadlineTimer(QDeadlineTimer::Forever));
 
 signals:
@@ -89,9 +101,13 @@ private:
     struct Running
     {
         QFuture<Outcome> future;
+        // Stops this merge's work, and tells whether it committed.
+        std::shared_ptr<StoreConnection::Stop> stop;
     };
     static Outcome runCaught(const MergeWork &work, const QString &storePath,
-                             std::shared_ptr<const std::atomic<bool>> abandoned);
+                             std::shared_ptr<StoreConnection::Stop> stop);
+    static ModelStoreError abandonedError();
+    void writeEveryContext();
     void mergeEnded();
     // Before a context reads the store: has every context follow the merges whose work has ended,
     // and tells that the store changed once the event loop runs again.
@@ -114,8 +130,8 @@ private:
     // Merges were followed that the contexts have not been told of yet.
     bool m_unannounced = false;
     std::unique_ptr<QPromise<void>> m_mergesOver;
-    // Set to abandon the merges that run or wait.
-    std::shared_ptr<std::atomic<bool>> m_abandoned = std::make_shared<std::atomic<bool>>(false);
+    // The merges were abandoned for good: none runs, and nothing holds the saves back.
+    bool m_abandonedAll = false;
     // One thread: merges run one after another.
     QThreadPool m_mergeThread;
 };

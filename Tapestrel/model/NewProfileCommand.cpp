@@ -29,7 +29,13 @@ void NewProfileCommand::execute()
 
 QCoro::Task<Profile *> NewProfileCommand::createProfile()
 {
-    return fill(insertProfile(), m_notify, m_attendance);
+    m_inserted = insertProfile();
+    return fill(m_inserted, m_notify, m_attendance);
+}
+
+Profile *NewProfileCommand::insertedProfile() const
+{
+    return m_inserted;
 }
 
 Profile *NewProfileCommand::insertProfile()

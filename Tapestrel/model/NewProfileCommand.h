@@ -23,6 +23,8 @@ public:
     void execute();
     // Inserts the profile and returns it once it holds every option; null when the context is gone.
     QCoro::Task<Profile *> createProfile();
+    // The profile createProfile() inserted, while it is filled too.
+    Profile *insertedProfile() const;
 
 private:
     Profile *insertProfile();
@@ -35,4 +37,5 @@ private:
     QString m_name;
     bool m_notify;
     ProfileOperationQueue::Attendance m_attendance;
+    QPointer<Profile> m_inserted;
 };

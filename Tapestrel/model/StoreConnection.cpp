@@ -10,16 +10,37 @@ namespace StoreConnection {
 
 namespace {
 
-thread_local const std::atomic<bool> *t_stop = nullptr;
+thread_local Stop *t_stop = nullptr;
 
 int stopWhenAsked(void *stop)
 {
-    return static_cast<const std::atomic<bool> *>(stop)->load() ? 1 : 0;
+    return static_cast<Stop *>(stop)->isStopped() ? 1 : 0;
+}
+
+int commitWhenAllowed(void *stop)
+{
+    return static_cast<Stop *>(stop)->mayCommit() ? 0 : 1;
 }
 
 } // namespace
 
-StopScope::StopScope(const std::atomic<bool> *stop)
+bool Stop::stop()
+{
+    const std::lock_guard lock(m_turn);
+    m_stopped = true;
+    return m_committed;
+}
+
+bool Stop::mayCommit()
+{
+    const std::lock_guard lock(m_turn);
+    if (m_stopped)
+        return false;
+    m_committed = true;
+    return true;
+}
+
+StopScope::StopScope(Stop *stop)
     : m_previous(t_stop)
 {
     t_stop = stop;
@@ -44,9 +65,10 @@ sqlite3 *openExisting(const QString &storePath)
             QStringLiteral("The store “%1” could not be opened: %2").arg(storePath, reason));
     }
     sqlite3_busy_timeout(database, 5000);
-    if (t_stop)
-        sqlite3_progress_handler(database, 1000, &stopWhenAsked,
-                                 const_cast<void *>(static_cast<const void *>(t_stop)));
+    if (!t_stop)
+        return database;
+    sqlite3_progress_handler(database, 1000, &stopWhenAsked, t_stop);
+    sqlite3_commit_hook(database, &commitWhenAllowed, t_stop);
     return database;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 struct sqlite3;
 
@@ -13,18 +14,36 @@ namespace StoreConnection {
 // created here: a store that is not there fails, as any that cannot be opened, with ModelStoreError.
 sqlite3 *openExisting(const QString &storePath);
 
-// While it lives, the connections this thread opens stop what they run (it fails, SQLITE_INTERRUPT,
-// and an open transaction is rolled back) once `stop` is set: for work that may be abandoned.
+// Stops the work of the connections opened under it (see StopScope), for work that may be abandoned
+// whole. Once stopped, what they run fails (SQLITE_INTERRUPT) and no transaction of theirs commits: it
+// is rolled back. Whether one committed before is known for certain, as the stop and each commit take
+// turns.
+class Stop
+{
+public:
+    // Stops, for good; gives whether a commit went ahead since the last forgetCommits().
+    bool stop();
+    bool isStopped() const { return m_stopped.load(); }
+    // A connection's commit: false (it is rolled back) once stopped.
+    bool mayCommit();
+
+private:
+    std::atomic<bool> m_stopped {false};
+    std::mutex m_turn;
+    bool m_committed = false;
+};
+
+// While it lives, the connections this thread opens follow `stop`.
 class StopScope
 {
 public:
-    explicit StopScope(const std::atomic<bool> *stop);
+    explicit StopScope(Stop *stop);
     ~StopScope();
     StopScope(const StopScope &) = delete;
     StopScope &operator=(const StopScope &) = delete;
 
 private:
-    const std::atomic<bool> *m_previous;
+    Stop *m_previous;
 };
 
 } // namespace StoreConnection

@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 
+#include "KivApp/ProgramEnd.h"
 #include "KivApp/ShowMainWindowHandler.h"
 #include "Tapestrel/system/DockIconVisibilityController.h"
 #include "platform/Alerts.h"
@@ -36,13 +37,8 @@ void AppDelegate::applicationWillFinishLaunching(bool startedWithWindow)
     QCoreApplication::setQuitLockEnabled(false);
     if (!m_dockIconController)
         m_dockIconController = new DockIconVisibilityController(this);
-    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+    if (QCoreApplication *application = QCoreApplication::instance())
         application->installEventFilter(this);
-        // The session manager's save of either kind may be followed by its end, which nobody is there
-        // to confirm.
-        connect(application, &QGuiApplication::commitDataRequest, this, [this] { sessionWillPowerOff(); });
-        connect(application, &QGuiApplication::saveStateRequest, this, [this] { sessionWillPowerOff(); });
-    }
 }
 
 bool AppDelegate::applicationDidFinishLaunching()
@@ -57,7 +53,7 @@ bool AppDelegate::applicationDidFinishLaunching()
 
 bool AppDelegate::applicationShouldTerminate(QWidget *parent)
 {
-    if (m_poweringOff || m_asking)
+    if (m_asking)
         return true;
     Platform::UserDefaults &defaults = Platform::UserDefaults::standard();
     if (defaults.boolean(quitAlertSuppressionKey) || !m_backgroundShown || !m_backgroundShown())
@@ -103,7 +99,9 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
                 QCoreApplication::quit();
         });
     }
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+    // The session's end goes ahead unasked: nobody may be there to answer.
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit
+        && KivApp::ProgramEnd::mayAsk(*event)) {
         if (!applicationShouldTerminate(QApplication::activeWindow()))
             return true;
     }

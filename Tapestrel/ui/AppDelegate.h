@@ -11,7 +11,8 @@ class QWidget;
 
 // The program's life-cycle hooks: the task-bar presence follows "showDockIcon" from before the
 // first window opens; quitting while a desktop background is shown asks first, unless the user said
-// not to ask again or the session is ending.
+// not to ask again or the quit is the session's end (see KivApp::ProgramEnd, which says what each way
+// of ending asks).
 //
 // The program quits only when asked: from a menu or a command, when the session ends, or when the
 // main window is closed where nothing else shows the program: it was started with that window and
@@ -43,8 +44,6 @@ public:
     bool applicationDidFinishLaunching();
     // Whether quitting may go ahead now; asks when a background would disappear.
     bool applicationShouldTerminate(QWidget *parent = nullptr);
-    // The session is ending: quit without asking.
-    void sessionWillPowerOff() { m_poweringOff = true; }
     // The main window: closing it quits where nothing else shows the program.
     void watchMainWindow(QWidget *window);
 
@@ -60,6 +59,5 @@ private:
     QPointer<DockIconVisibilityController> m_dockIconController;
     QPointer<QWidget> m_mainWindow;
     bool m_startedWithWindow = true;
-    bool m_poweringOff = false;
     bool m_asking = false;
 };

@@ -506,6 +506,42 @@ TEST_F(ModelStore, ChangesToRowsDeletedElsewhereAreDroppedAndTheRestIsSaved)
     EXPECT_EQ(rowCount("options"), 1);
 }
 
+// Abandoned at the program's end, a merge that holds the merge thread stores nothing, neither does one
+// queued behind it, and an edit that waited for them is written at once, as is one made afterwards
+// while something still holds the saves back.
+TEST_F(ModelStore, AbandonedMergesStoreNothingAndEditsAreWrittenAtOnce)
+{
+    auto container = open();
+    ModelContext *main = container->mainContext();
+    Profile *profile = makeProfile(main, "Mine", {"a"});
+    main->save();
+    const std::shared_ptr<void> hold = container->holdSaves();
+    QSemaphore held;
+    QCoro::Task<void> holding = container->merge(
+        [&held, form = ProfileForm {profile->uuid(), "Held", true, {}}](const QString &path) {
+            held.acquire();
+            return StoreMerge::merge(path, {form}, {}, true);
+        });
+    QCoro::Task<void> queued =
+        container->merge([form = ProfileForm {profile->uuid(), "Queued", true, {}}](const QString &path) {
+            return StoreMerge::merge(path, {form}, {}, true);
+        });
+    profile->setName("Edited");
+    main->save();
+    container->abandonMergesAndSave();
+    const auto storedName = [&] {
+        return container->makeContext()->fetchProfiles().value(0)->name();
+    };
+    EXPECT_EQ(storedName(), "Edited");
+    profile->option("a")->setValue("after");
+    main->save();
+    EXPECT_FALSE(main->hasChanges());
+    held.release();
+    EXPECT_ANY_THROW(runTask(std::move(holding)));
+    EXPECT_ANY_THROW(runTask(std::move(queued)));
+    EXPECT_EQ(storedName(), "Edited");
+}
+
 // Merges queued behind one that holds the merge thread may all have written the store before the
 // first one's end is handled: every context follows each of them, in order, before anyone reads the
 // store (here, windows that read on every change), and the edits that waited are stored after them.
@@ -580,7 +616,8 @@ TEST_F(ModelStore, EditsWaitingForQueuedMergesAreStoredAfterAllOfThem)
 TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChanges)
 {
     // Each as "<field>=<value>": the profile's name and switch, its option's value and switch, and whether
-    // the backgrounds A, B and C are linked to it (a merge links nothing).
+    // the backgrounds A, B and C are linked to it (a merge links nothing). The window may also link A and
+    // undo it before it saves ("A=~"), which changes nothing.
     const QStringList fields {"name=Renamed", "enabled=0", "a=changed", "a.on=0", "A=1", "B=1", "C=0"};
     const auto change = [](ModelContext *context, Profile *profile, const QString &edit) {
         const QString field = edit.section('=', 0, 0);
@@ -593,7 +630,10 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
             profile->option("a")->setValue(value);
         else if (field == "a.on")
             profile->option("a")->setEnabled(value == "1");
-        else if (value == "1")
+        else if (value == "~") {
+            profile->addBackground(context->fetchBackgroundsWithUuid(field).value(0));
+            profile->removeBackground(context->fetchBackgroundsWithUuid(field).value(0));
+        } else if (value == "1")
             profile->addBackground(context->fetchBackgroundsWithUuid(field).value(0));
         else
             profile->removeBackground(context->fetchBackgroundsWithUuid(field).value(0));
@@ -625,7 +665,7 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
     enum class Writer { instance, sqlite, merge };
     for (const Writer writer : {Writer::instance, Writer::sqlite, Writer::merge}) {
         for (const bool windowLast : {true, false}) {
-            for (const QString &mine : fields) {
+            for (const QString &mine : fields + QStringList {"A=~"}) {
                 for (const QString &theirs : fields) {
                     // A merge replaces the profile where it is, while the window's change waits.
                     if (mine == theirs
@@ -656,7 +696,9 @@ TEST_F(ModelStore, TwoWritersChangingDifferentFieldsOfAProfileBothKeepTheirChang
                         edits << "A=0"
                               << "B=0"
                               << "C=0";
-                    for (const QString &edit : edits << mine)
+                    if (!mine.endsWith('~'))
+                        edits << mine;
+                    for (const QString &edit : std::as_const(edits))
                         edited.replaceInStrings(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*"),
                                                 edit);
                     const std::string expected = edited.join(' ').toStdString();

@@ -11,6 +11,7 @@
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
 #include "testsupport/RunTask.h"
+#include "testsupport/SessionSave.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <algorithm>
 
@@ -342,11 +344,20 @@ TEST_F(MainWindowTest, QuitAsksOnlyWhileABackgroundIsShown)
     EXPECT_TRUE(delegate.applicationShouldTerminate());
     EXPECT_EQ(answers.alerts().size(), 2);
 
-    // At power-off nobody is asked.
+    // A save of the session of either kind that no end follows leaves the question as it was; the
+    // session's end, which the window system sends, asks nobody.
     Platform::UserDefaults::standard().remove("quitAlertSuppression");
-    delegate.sessionWillPowerOff();
-    EXPECT_TRUE(delegate.applicationShouldTerminate());
-    EXPECT_EQ(answers.alerts().size(), 2);
+    delegate.applicationWillFinishLaunching();
+    TestSupport::raiseSessionSave(TestSupport::SessionSave::saveState);
+    TestSupport::raiseSessionSave(TestSupport::SessionSave::commitData);
+    answers.answer("Cancel");
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+    EXPECT_EQ(answers.alerts().size(), 3);
+    QEvent sessionEnd(QEvent::Quit);
+    QSpontaneKeyEvent::setSpontaneous(&sessionEnd);
+    qApp->notify(qApp, &sessionEnd);
+    EXPECT_EQ(answers.alerts().size(), 3);
 }
 
 // The task-bar icon plays no part: with it or without, the program goes on running while anything
