@@ -450,14 +450,13 @@ TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
         int alarm;
         int asked;
         bool socketClosed;
-        std::chrono::milliseconds within;
         int signal;
     } cases[] = {
-        {"never asked", 1, nothing, false, 2500ms, SIGALRM},
-        {"idle after a picture", 1, answered, false, 2500ms, SIGALRM},
-        {"decoding", 1, endless, false, 2500ms, SIGALRM},
-        {"decoding, the program gone", 30, endless, true, 1000ms, 0},
-        {"idle, the program gone", 30, answered, true, 1000ms, 0},
+        {"never asked", 1, nothing, false, SIGALRM},
+        {"idle after a picture", 1, answered, false, SIGALRM},
+        {"decoding", 1, endless, false, SIGALRM},
+        {"decoding, the program gone", 30, endless, true, 0},
+        {"idle, the program gone", 30, answered, true, 0},
     };
     const TestSupport::ScopedVariable leakCheck("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":detect_leaks=1");
     for (const auto &test : cases) {
@@ -471,8 +470,9 @@ TEST_F(PictureProcessTest, ItEndsWhenTheProgramIsGoneOrSilent)
         std::this_thread::sleep_for(300ms);
         if (test.socketClosed)
             process.closeSocket();
-        const Process::End end = process.ending(5s);
-        EXPECT_LT(end.took, test.within);
+        // Far from both what each takes and a process that waits for nothing but its 30 s alarm.
+        const Process::End end = process.ending(25s);
+        EXPECT_LT(end.took, 10s);
         EXPECT_EQ(end.signal, test.signal);
         if (test.signal == 0) {
             EXPECT_EQ(end.status, 0);

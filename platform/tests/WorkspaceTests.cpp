@@ -258,6 +258,6 @@ TEST_F(WorkspaceTest, HostileInfoPlistsNeitherCrashNorBlockTheListing)
         const QIcon icon = workspace.iconForFile(home.filePath("Applications/Swapped.app"));
         return icon.pixmap(16).toImage().pixelColor(8, 8) == QColor(Qt::green);
     });
-    EXPECT_LT(tally.took, std::chrono::seconds(1));
+    EXPECT_LT(tally.took, TestSupport::stuckOnAPipe);
     EXPECT_GT(tally.read, 0);
 }
