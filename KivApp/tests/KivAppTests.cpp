@@ -1,65 +1,18 @@
 #include "KivApp/AppMenuButtons.h"
-#include "KivApp/DataResetController.h"
 #include "KivApp/LaunchAtLogin.h"
 #include "KivApp/ShowMainWindowHandler.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Workspace.h"
-#include "testsupport/RunTask.h"
 #include "testsupport/TempHome.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
-using TestSupport::runTask;
-
 namespace {
 
 using KivAppTest = TestSupport::TempHomeTest;
-
-// Records what the kit asked, and fails its reset when told to.
-class RecordingReset : public KivApp::DataResetController
-{
-public:
-    QCoro::Task<void> reset() override
-    {
-        journal.append(QStringLiteral("reset"));
-        if (fails)
-            throw std::runtime_error("store busy");
-        co_return;
-    }
-    QList<QUrl> urls() const override { return files; }
-
-    bool fails = false;
-    QStringList journal;
-    QList<QUrl> files;
-};
-
-TEST_F(KivAppTest, DataResetDeletesOnlyAfterASuccessfulReset)
-{
-    home.writeFile("data/data.sqlite", "db");
-    home.writeFile("data/backgrounds/a.png", "png");
-    RecordingReset controller;
-    controller.files = {QUrl::fromLocalFile(home.filePath("data/data.sqlite")),
-                        QUrl::fromLocalFile(home.filePath("data/backgrounds")),
-                        QUrl::fromLocalFile(home.filePath("data/missing.sqlite-wal"))};
-
-    controller.fails = true;
-    EXPECT_EQ(runTask(KivApp::resetData(&controller)), std::optional<QString>("store busy"));
-    EXPECT_TRUE(QFile::exists(home.filePath("data/data.sqlite")));
-    EXPECT_TRUE(QFile::exists(home.filePath("data/backgrounds/a.png")));
-
-    controller.fails = false;
-    EXPECT_EQ(runTask(KivApp::resetData(&controller)), std::nullopt);
-    EXPECT_EQ(controller.journal, QStringList({"reset", "reset"}));
-    EXPECT_FALSE(QFile::exists(home.filePath("data/data.sqlite")));
-    EXPECT_FALSE(QDir(home.filePath("data/backgrounds")).exists());
-    EXPECT_TRUE(QDir(home.filePath("data")).exists());
-}
 
 TEST_F(KivAppTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 {

@@ -168,8 +168,13 @@ TEST_F(SettingsTest, DataPageResetsOnlyWhenConfirmedAndReportsAFailure)
 {
     KivApp::CloudKitStatusModel status;
     ScriptedReset reset;
+    // A file, a folder with what it holds, and a file not made: the kit deletes them only after a reset
+    // that succeeded.
     home.writeFile("data/data.sqlite", "db");
-    reset.files = {QUrl::fromLocalFile(home.filePath("data/data.sqlite"))};
+    home.writeFile("data/backgrounds/a.png", "png");
+    reset.files = {QUrl::fromLocalFile(home.filePath("data/data.sqlite")),
+                   QUrl::fromLocalFile(home.filePath("data/backgrounds")),
+                   QUrl::fromLocalFile(home.filePath("data/missing.sqlite-wal"))};
     KivApp::DataSettingsView page(&status, {}, &reset, true);
     page.content();
     QPushButton *button = page.findChild<QPushButton *>("ResetButton");
@@ -195,6 +200,7 @@ TEST_F(SettingsTest, DataPageResetsOnlyWhenConfirmedAndReportsAFailure)
     EXPECT_EQ(answers.alerts()[2].message, "The data could not be reset.");
     EXPECT_EQ(answers.alerts()[2].informativeText, "the backup could not be written");
     EXPECT_TRUE(QFile::exists(home.filePath("data/data.sqlite")));
+    EXPECT_TRUE(QFile::exists(home.filePath("data/backgrounds/a.png")));
     EXPECT_TRUE(button->isEnabled());
 
     reset.failure.clear();
@@ -204,6 +210,8 @@ TEST_F(SettingsTest, DataPageResetsOnlyWhenConfirmedAndReportsAFailure)
     EXPECT_TRUE(finished.last().at(0).toBool());
     EXPECT_EQ(reset.resets, 2);
     EXPECT_FALSE(QFile::exists(home.filePath("data/data.sqlite")));
+    EXPECT_FALSE(QDir(home.filePath("data/backgrounds")).exists());
+    EXPECT_TRUE(QDir(home.filePath("data")).exists());
     EXPECT_EQ(answers.alerts().size(), 4);
 }
 

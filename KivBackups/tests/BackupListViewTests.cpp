@@ -81,22 +81,19 @@ protected:
         TestSupport::spinEventLoop(20ms);
     }
 
-    static QStringList entries(const QMenu *menu)
-    {
-        QStringList texts;
-        for (QAction *action : menu->actions())
-            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-        return texts;
-    }
-    static QStringList enabledEntries(const QMenu *menu)
+    // The menu's entries, separators as "-"; or only those enabled.
+    static QStringList entries(const QMenu *menu, bool enabledOnly = false)
     {
         QStringList texts;
         for (QAction *action : menu->actions()) {
-            if (!action->isSeparator() && action->isEnabled())
+            if (!enabledOnly)
+                texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            else if (!action->isSeparator() && action->isEnabled())
                 texts.append(action->text());
         }
         return texts;
     }
+    static QStringList enabledEntries(const QMenu *menu) { return entries(menu, true); }
     static QAction *entry(const QMenu *menu, const QString &text)
     {
         for (QAction *action : menu->actions()) {
@@ -232,7 +229,7 @@ TEST_F(BackupListViewTest, ActionsAreEnabledByTheSelectionAndTheManager)
     EXPECT_EQ(QSet<QUrl>(revealed.begin(), revealed.end()), QSet<QUrl>({unlocked.url, locked.url}));
 }
 
-TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
+TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelectionAndAFailureKeepsIt)
 {
     addFiles({"20240315090000-locked", "20240315090001-locked", "20240315090002-locked",
               "20240315090003-locked", "20240315090004"});
@@ -271,34 +268,26 @@ TEST_F(BackupListViewTest, LockAndUnlockChangeTheWholeSelection)
                            "20240315090004-locked.tapback"}));
     EXPECT_TRUE(manager.backups()[0].isLocked);
     EXPECT_FALSE(FileOperations::isImmutable(folder() + "/20240315090001.tapback"));
-}
 
-TEST_F(BackupListViewTest, AFailedLockShowsTheErrorAndKeepsTheSelection)
-{
-    // The locked name of the second one is taken, so it cannot be locked.
-    addFiles({"20240315090000", "20240315090001", "20240315090001-locked"});
-    BackupListView view(manager, restoreText);
-    QSignalSpy finished(&view, &BackupListView::actionFinished);
+    // A lock that fails shows its error and keeps the selection: the locked name of 090001 is taken.
+    addFiles({"20240315090001-locked"});
     QSignalSpy errors(&view, &BackupListView::errorChanged);
-
-    view.setSelectedBackups(backupsNamed({"20240315090000", "20240315090001"}));
+    view.setSelectedBackups(backupsNamed({"20240315090001", "20240315090002"}));
     BackupActions::lockButton(&view, &view)->trigger();
-    waitForAction(finished);
-
+    waitForAction(finished, 3);
     ASSERT_EQ(alerts.alerts().size(), 1);
-    const Platform::Alert shown = alerts.alerts()[0];
-    EXPECT_TRUE(shown.message.contains("20240315090001.tapback")) << shown.message.toStdString();
+    EXPECT_TRUE(alerts.alerts()[0].message.contains("20240315090001.tapback"))
+        << alerts.alerts()[0].message.toStdString();
     EXPECT_FALSE(view.error().has_value());
     EXPECT_EQ(errors.count(), 2);
-
     // The one that failed is untouched and still selected; the other may be locked, still selected.
     EXPECT_TRUE(QFileInfo::exists(folder() + "/20240315090001.tapback"));
     EXPECT_FALSE(FileOperations::isImmutable(folder() + "/20240315090001.tapback"));
     ASSERT_EQ(view.selectedBackups().size(), 2);
     EXPECT_TRUE(view.selectedBackups().contains(backupNamed("20240315090001")));
-    const bool firstLocked = QFileInfo::exists(folder() + "/20240315090000-locked.tapback");
+    const bool otherLocked = QFileInfo::exists(folder() + "/20240315090002-locked.tapback");
     EXPECT_TRUE(view.selectedBackups().contains(
-        backupNamed(firstLocked ? "20240315090000-locked" : "20240315090000")));
+        backupNamed(otherLocked ? "20240315090002-locked" : "20240315090002")));
     EXPECT_EQ(view.list()->selectedItems().size(), 2);
 }
 
