@@ -205,23 +205,6 @@ TEST_F(BackupExchange, ExportWritesTheExactBytes)
     EXPECT_FALSE(QFileInfo::exists(home.filePath("missing")));
 }
 
-TEST_F(BackupExchange, ReadingIsStrictAndKeepsWhatWasWritten)
-{
-    EXPECT_EQ(decodeProfiles(R"([{"name":"N","uuid":"U","options":[{"key":"k","value":"a\/b"}],"extra":1}])")
-                  .at(0)
-                  ->value("k"),
-              "a/b");
-    for (const char *bad : {R"({"uuid":"U"})", "[1]", R"([{"uuid":"U","name":"N"}])"})
-        EXPECT_THROW(decodeProfiles(bad), JsonDecodeError) << bad;
-    EXPECT_THROW(CustomBackgroundImporter::decodeBackgrounds(
-                     JsonCoder::decode(R"([{"uuid":"U","type":"color","backgroundValue":""}])")),
-                 JsonDecodeError);
-    const auto odd = CustomBackgroundImporter::decodeBackgrounds(
-        JsonCoder::decode(R"([{"uuid":"U","kind":"pattern","backgroundValue":"x","bookmarkData":"AP8="}])"));
-    EXPECT_EQ(odd[0]->type(), "pattern");
-    EXPECT_EQ(odd[0]->bookmarkData(), QByteArray("\x00\xff", 2));
-}
-
 TEST_F(BackupExchange, ImportMergesByUuid)
 {
     Profile *kept = addProfile("A", "Stored", {{"k", "stored"}});

@@ -39,13 +39,8 @@ TEST_F(AppConfigTest, StoreHoldsElevenRecordsInOrderWithTheirEditions)
     for (const AppConfig *config : store.multiEditionConfigs())
         multi.append(config->appName());
     EXPECT_EQ(multi, QStringList({"Corvella", "ForkLift", "NotePlan", "Lumapad"}));
-
-    int withGallery = 0;
-    for (const AppConfig *config : store.configs()) {
+    for (const AppConfig *config : store.configs())
         EXPECT_TRUE(config->websiteURL().isValid() && config->websiteURL().scheme() == "https");
-        withGallery += config->themesURL().has_value();
-    }
-    EXPECT_EQ(withGallery, 5);
 }
 
 TEST_F(AppConfigTest, CurrentEditionFollowsInstallationsAndTheStoredChoice)

@@ -4,9 +4,7 @@
 #include "Tapestrel/model/ModelContainer.h"
 #include "Tapestrel/model/ModelContext.h"
 #include "Tapestrel/model/Profile.h"
-#include "Tapestrel/model/ShowProfileNotification.h"
 
-#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
 #include "testsupport/RunTask.h"
@@ -82,15 +80,6 @@ TEST_F(ProgramSettings, AutosaveSavesEverySecondAndAlwaysCallsTheAction)
     container.reset();
     EXPECT_EQ(autosave.modelContainer(), nullptr);
     EXPECT_TRUE(TestSupport::waitUntil([&] { return actions == 2; }));
-}
-
-TEST_F(ProgramSettings, ShowProfileNotificationCarriesOnlyTheId)
-{
-    QSignalSpy posted(&Platform::NotificationCenter::defaultCenter(), &Platform::NotificationCenter::posted);
-    postShowProfileNotification("1234-ABCD");
-    ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted[0][0].toString(), "com.quorvane.Tapestrel.ShowProfileNotification");
-    EXPECT_EQ(posted[0][1].toMap(), (QVariantMap {{"id", "1234-ABCD"}}));
 }
 
 TEST_F(ProgramSettings, AStoreThatCannotBeOpenedStopsTheProgram)
