@@ -88,17 +88,6 @@ protected:
     {
         return AutomationTests::scriptCall(script, "CreateProfile", {name});
     }
-
-    // What the next two starts show: a restore the end left undone is told at the first alone.
-    static QList<Platform::Alert> alertsOfTheNextTwoStarts()
-    {
-        Platform::ScriptedAlertAnswerer alerts;
-        for (int start = 0; start < 2; ++start) {
-            Tapestrel next;
-            TestSupport::spinEventLoop(std::chrono::milliseconds(300));
-        }
-        return alerts.alerts();
-    }
 };
 
 // Work of a merge that takes about six seconds before it writes `form`: what it runs until then stops
@@ -487,10 +476,14 @@ TEST_F(ProgramEndTest, TheEndAbandonsMergesWholeAndWhatIsSaidOfItIsTrue)
         end.reset();
 
         // The next start says so, once, naming the backup and how to restore it again.
-        const QList<Platform::Alert> told = alertsOfTheNextTwoStarts();
-        ASSERT_EQ(told.size(), 1);
-        EXPECT_EQ(told[0].message, "The backup “" + backup.url.fileName() + "” was not restored.");
-        EXPECT_TRUE(told[0].informativeText.contains("Settings › Backups"));
+        Platform::ScriptedAlertAnswerer alerts;
+        for (int start = 0; start < 2; ++start) {
+            Tapestrel next;
+            TestSupport::spinEventLoop(std::chrono::milliseconds(300));
+        }
+        ASSERT_EQ(alerts.alerts().size(), 1);
+        EXPECT_EQ(alerts.alerts()[0].message, "The backup “" + backup.url.fileName() + "” was not restored.");
+        EXPECT_TRUE(alerts.alerts()[0].informativeText.contains("Settings › Backups"));
     }
 }
 
@@ -672,7 +665,12 @@ TEST_F(ProgramEndTest, WhatWaitedIsStoredHoweverTheProcessGoesAndEveryAnswerIsTr
 
         // Told at the next start, once.
         if (!killed) {
-            EXPECT_EQ(alertsOfTheNextTwoStarts().size(), undone ? 1 : 0);
+            Platform::ScriptedAlertAnswerer alerts;
+            for (int start = 0; start < 2; ++start) {
+                Tapestrel next;
+                TestSupport::spinEventLoop(std::chrono::milliseconds(300));
+            }
+            EXPECT_EQ(alerts.alerts().size(), undone ? 1 : 0);
         }
         Platform::UserDefaults::standard().remove("unfinishedRestores");
         removeAll();
