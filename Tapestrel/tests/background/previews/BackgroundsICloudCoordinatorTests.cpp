@@ -273,30 +273,21 @@ TEST_F(CoordinatorTest, FailedSaveLeavesTheFlagAndTheNextLaunchRepairs)
 TEST_F(CoordinatorTest, NothingToMoveSetsTheFlagAtOnceAndCopyRules)
 {
     Platform::CloudDrive::setEnabled(true);
-    const struct
-    {
-        const char *name;
-        QString folder;
-        QString picture;
-        QStringList inCloud;
-    } rows[] = {
-        {"no local folder", local(), home.filePath("Pictures/p.png"), {}},
-        {"the cloud folder itself", cloud() + "/./", cloud("a.png"), {"a.png"}},
-    };
-    for (const auto &[name, folder, picture, inCloud] : rows) {
-        SCOPED_TRACE(name);
+    for (const auto &[folder, picture] : {std::pair {local(), home.filePath("Pictures/p.png")},
+                                          std::pair {cloud() + "/./", cloud("a.png")}}) {
+        SCOPED_TRACE(folder.toStdString());
         Platform::UserDefaults::standard().remove("didMigrateBackgroundsToICloudDrive");
         put(picture, "P");
         {
             ModelContainer container(storePath());
-            addBackground(container.mainContext(), name, imageValue(picture));
+            addBackground(container.mainContext(), folder, imageValue(picture));
             container.mainContext()->save();
             BackgroundsICloudCoordinator(folder).migrateToICloudDriveIfNeeded(container);
         }
         EXPECT_TRUE(migrated());
-        EXPECT_EQ(storedValues().value(name), imageValue(picture));
+        EXPECT_EQ(storedValues().value(folder), imageValue(picture));
         EXPECT_EQ(read(picture), "P");
-        EXPECT_EQ(QDir(cloud()).entryList(QDir::Files), inCloud);
+        EXPECT_EQ(QDir(cloud()).entryList(QDir::Files).size(), picture.startsWith(cloud()) ? 1 : 0);
     }
 
     const QString folder = home.filePath("target");
