@@ -148,7 +148,8 @@ TEST_F(ApplicationStartTest, StartsInOrderAndASecondStartOnlyWakesTheRunningProg
 }
 
 // After an update from an older version the notes of the newest release, the program's own
-// version, show once at start.
+// version, show once at start. The version the build is made as, which About and the update check
+// compare with too, must be the newest release's: otherwise no release notes are ever due.
 TEST_F(ApplicationStartTest, AnUpdateShowsTheNotesOfItsReleaseOnce)
 {
     TapestrelApp::configure(*qobject_cast<QApplication *>(QCoreApplication::instance()),

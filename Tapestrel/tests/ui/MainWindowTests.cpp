@@ -128,52 +128,9 @@ TEST_F(MainWindowTest, OpensWithinTheRoomItsScreenOffers)
     }
 }
 
-TEST_F(MainWindowTest, ListSelectionMenuAndShowProfileStayInStep)
-{
-    Profile *a = newProfile("Alpha");
-    Profile *b = newProfile("Beta");
-    context->save();
-    Defaults defaults;
-    MainWindow window(&selection, context, &defaults, &options);
-    window.show();
-    ASSERT_EQ(window.profileList()->count(), 2);
-
-    // Nothing selected: Apply and the rest disabled except the toggle.
-    std::unique_ptr<QMenu> menu(window.makeContextMenu());
-    EXPECT_EQ(entries(menu.get()),
-              QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete", "-", "Copy Theme List"}));
-    EXPECT_FALSE(entry(menu.get(), "Apply Profile")->isEnabled());
-    EXPECT_FALSE(entry(menu.get(), "Copy Theme List")->isEnabled());
-    EXPECT_EQ(window.editor(), nullptr);
-
-    window.profileList()->item(1)->setSelected(true);
-    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({b}));
-    ASSERT_NE(window.editor(), nullptr);
-    EXPECT_EQ(window.editor()->profile(), b);
-    menu.reset(window.makeContextMenu());
-    EXPECT_TRUE(entry(menu.get(), "Copy Theme List")->isEnabled());
-
-    postShowProfileNotification(a->uuid());
-    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a}));
-    EXPECT_TRUE(window.profileList()->item(0)->isSelected());
-    EXPECT_FALSE(window.profileList()->item(1)->isSelected());
-    EXPECT_EQ(window.editor()->profile(), a);
-    EXPECT_FALSE(window.showProfile("NO-SUCH-UUID"));
-
-    // Two selected: the editor makes way for a count.
-    selection.setSelectedProfiles({a, b});
-    EXPECT_EQ(window.editor(), nullptr);
-    EXPECT_EQ(window.profileList()->selectedItems().size(), 2);
-
-    // A profile that is loading says so in the list.
-    a->setLoading(true);
-    EXPECT_TRUE(window.profileList()->item(0)->text().contains("Loading"));
-
-    selection.setSelectedProfiles({b});
-    saveScreenshot(&window, "main-window");
-}
-
-TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
+// The list, the selection, the context menu and the editor stay in step, however the choice is made;
+// rows follow their profiles and keep their items.
+TEST_F(MainWindowTest, ListSelectionMenuEditorAndRowsStayInStep)
 {
     Profile *a = newProfile("Alpha");
     Profile *b = newProfile("Beta");
@@ -198,14 +155,36 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
         return rows;
     };
 
-    // The editor gives the profile the options its rows need, and every insert reloads the list
-    // while it is being built: still only one editor is made.
-    selection.setSelectedProfiles({b});
+    // Nothing selected: Apply and the rest disabled except the toggle.
+    std::unique_ptr<QMenu> menu(window.makeContextMenu());
+    EXPECT_EQ(entries(menu.get()),
+              QStringList({"Apply Profile", "Duplicate", "-", "Disable", "Delete", "-", "Copy Theme List"}));
+    EXPECT_FALSE(entry(menu.get(), "Apply Profile")->isEnabled());
+    EXPECT_FALSE(entry(menu.get(), "Copy Theme List")->isEnabled());
+    EXPECT_EQ(window.editor(), nullptr);
+
+    // A row chosen in the list. The editor gives the profile the options its rows need, and every
+    // insert reloads the list while it is being built: still only one editor is made.
+    list->item(1)->setSelected(true);
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({b}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(b->options().isEmpty());
     EXPECT_EQ(window.findChildren<ProfileEditor *>().size(), 1);
     ASSERT_NE(window.editor(), nullptr);
     EXPECT_EQ(window.editor()->profile(), b);
+    menu.reset(window.makeContextMenu());
+    EXPECT_TRUE(entry(menu.get(), "Copy Theme List")->isEnabled());
+
+    postShowProfileNotification(a->uuid());
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a}));
+    EXPECT_EQ(selectedRows(), QList<int>({0}));
+    EXPECT_EQ(window.editor()->profile(), a);
+    EXPECT_FALSE(window.showProfile("NO-SUCH-UUID"));
+
+    // Two selected: the editor makes way for a count, and the list shows exactly the selection.
+    selection.setSelectedProfiles({a, c});
+    EXPECT_EQ(window.editor(), nullptr);
+    EXPECT_EQ(selectedRows(), QList<int>({0, 2}));
 
     // Rows follow names, ids and states; a row that stays keeps its item.
     a->setName("Aleph");
@@ -213,13 +192,11 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
     c->setEnabled(false);
     newProfile("Delta");
     EXPECT_EQ(texts(), QStringList({"Aleph", "Beta", "Gamma (disabled)", "Delta"}));
-    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({b}));
+    EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({a, c}));
     EXPECT_EQ(list->item(0), first);
     EXPECT_EQ(list->item(2)->data(Qt::UserRole).toString(), "GAMMA-ID");
 
-    // The list shows exactly the selection; a profile that goes leaves both.
-    selection.setSelectedProfiles({a, c});
-    EXPECT_EQ(selectedRows(), QList<int>({0, 2}));
+    // A profile that goes leaves both the list and the selection.
     selection.setSelectedProfiles({c, b});
     EXPECT_EQ(selectedRows(), QList<int>({1, 2}));
     context->remove(b);
@@ -227,6 +204,11 @@ TEST_F(MainWindowTest, RowsFollowTheirProfilesAndOneEditorIsBuilt)
     EXPECT_EQ(selection.selectedProfiles(), SelectionModel::Selection({c}));
     EXPECT_EQ(selectedRows(), QList<int>({1}));
     EXPECT_EQ(window.editor()->profile(), c);
+
+    // A profile that is loading says so in the list.
+    a->setLoading(true);
+    EXPECT_TRUE(list->item(0)->text().contains("Loading"));
+    saveScreenshot(&window, "main-window");
 }
 
 // Rows painted again the same way are copied from a kept picture: the copy looks exactly like the row

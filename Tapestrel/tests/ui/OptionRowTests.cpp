@@ -157,35 +157,31 @@ TEST_F(OptionRowTest, ApplyAndReadFromSystemUseTheProfilesOwnOption)
     EXPECT_EQ(profile->options().size(), 1);
 }
 
-TEST_F(OptionRowTest, UnregisteredModelDrawsAnEmptyDisabledRow)
+// A row without a registered model is empty and disabled; one whose profile was deleted ends quietly.
+// Neither acts on anything.
+TEST_F(OptionRowTest, ARowWithNothingToActOnDoesNothing)
 {
-    Profile *profile = newProfile("Work");
-    EditorPicker row("apps.nova.editorTheme", profile, &options);
-    EXPECT_FALSE(row.isEnabled());
-    EXPECT_EQ(row.option(), nullptr);
-    EXPECT_EQ(row.picker(), nullptr);
-    EXPECT_TRUE(row.profile()->options().isEmpty());
-    EXPECT_TRUE(menuOf(row)->actions().isEmpty());
-    row.applyOption();
-    row.readFromSystem();
-    spinEventLoop(100ms);
-    EXPECT_TRUE(registry.journal->entries.isEmpty());
-}
+    EditorPicker unregistered("apps.nova.editorTheme", newProfile("Work"), &options);
+    EXPECT_FALSE(unregistered.isEnabled());
+    EXPECT_EQ(unregistered.option(), nullptr);
+    EXPECT_EQ(unregistered.picker(), nullptr);
+    EXPECT_TRUE(unregistered.profile()->options().isEmpty());
+    EXPECT_TRUE(menuOf(unregistered)->actions().isEmpty());
 
-TEST_F(OptionRowTest, DeletedProfileEndsTheRowQuietly)
-{
-    QPointer<Profile> profile = newProfile("Gone");
-    EditorPicker row(appearance, profile, &options);
-    context->remove(profile);
+    QPointer<Profile> gone = newProfile("Gone");
+    EditorPicker orphan(appearance, gone, &options);
+    context->remove(gone);
     context->save();
     spinEventLoop(50ms);
-    EXPECT_TRUE(profile.isNull());
-    row.applyOption();
-    row.readFromSystem();
-    row.toggleInProfile();
+    EXPECT_TRUE(gone.isNull());
+    for (EditorPicker *row : {&unregistered, &orphan}) {
+        row->applyOption();
+        row->readFromSystem();
+    }
+    orphan.toggleInProfile();
     spinEventLoop(100ms);
     EXPECT_TRUE(registry.journal->entries.isEmpty());
-    EXPECT_EQ(row.state(), EditorPicker::State::enabled);
+    EXPECT_EQ(orphan.state(), EditorPicker::State::enabled);
 }
 
 } // namespace

