@@ -3,9 +3,7 @@
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
 #include "Tapestrel/apps/lumapad/LumapadShowBackgroundOptionModel.h"
 #include "Tapestrel/apps/lumapad/LumapadThemeOptionModel.h"
-#include "Tapestrel/model/ToggleOptionPicker.h"
 
-#include <QCheckBox>
 #include <QDir>
 
 #include <gtest/gtest.h>
@@ -143,15 +141,6 @@ TEST_F(ThemeFileAppsTest, LumapadNoteBackgroundIsABooleanThatDefaultsToOn)
     EXPECT_EQ(read(model), "true");
     writeDomain(lumapadStore, "enableNoteBackground", 0);
     EXPECT_EQ(read(model), "false");
-
-    Option *option = pickerProfile.findOrCreateOption(model.key());
-    std::unique_ptr<QWidget> widget(model.makePicker(option, &pickerProfile, nullptr));
-    auto *toggle = qobject_cast<ToggleOptionPicker *>(widget.get());
-    ASSERT_NE(toggle, nullptr);
-    EXPECT_EQ(toggle->title(), "Show Note Background");
-    EXPECT_TRUE(toggle->isOn());
-    toggle->toggle()->click();
-    EXPECT_EQ(option->value(), "false");
 }
 
 } // namespace
