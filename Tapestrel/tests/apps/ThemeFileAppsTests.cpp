@@ -112,7 +112,6 @@ TEST_F(ThemeFileAppsTest, LumapadStoresFileNamesOfItsEditionsFolders)
     EXPECT_EQ(pickerProfile.value(model.key()), "Dark.lptheme");
 
     apply(model, "Paper.lptheme");
-    apply(model, "");
     EXPECT_EQ(takeWrites(), (Runs {{"write", lumapadSetapp, "theme", "-string", "Paper.lptheme"}}));
     EXPECT_EQ(read(model), "Paper.lptheme");
 }
