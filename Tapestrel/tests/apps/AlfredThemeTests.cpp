@@ -105,10 +105,10 @@ TEST_F(AlfredThemeTest, NamesAListedThemeToAlfredInAnEscapedScript)
     addTheme("user.quote", themeFile(R"("Say \"hi\" \\ now")"));
     addTheme("user.newline", themeFile(R"("Two\nLines")"));
 
-    apply(model, "");
     apply(model, "no.such.theme");
     apply(model, "user.newline");
-    EXPECT_TRUE(takeScripts().isEmpty()) << "nothing to name, or a name no script literal can hold";
+    EXPECT_TRUE(takeScripts().isEmpty())
+        << "a theme Alfred does not list, or a name no script literal can hold";
 
     // Without Alfred the script fails, which is not the profile's error.
     apply(model, "theme.bundled.osx");

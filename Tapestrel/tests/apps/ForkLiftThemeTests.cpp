@@ -49,9 +49,7 @@ TEST_F(ForkLiftThemeTest, TheChosenEditionsDomainIsReadAndWrittenOnlyWhenInstall
                                                {"id": "user.blank", "name": " "}, {"id": "", "name": "No Id"}])"));
     writeDomain(direct, "themes", QByteArray(R"([{"id": "other", "name": "Other"}])"));
 
-    // "Don't set" keeps the user's theme.
     apply(model, "Polar Night");
-    apply(model, "");
     apply(model, "not.listed");
     EXPECT_EQ(takeWrites(),
               (Runs {{"write", setapp, "theme", "-string", "Polar Night"},

@@ -32,7 +32,6 @@ TEST_F(ThemeAppTest, TerminalListsItsProfilesAndWritesEachKeyOnItsOwn)
     // the same.
     EXPECT_EQ(read(startupTheme), "");
     apply(defaultTheme, "Pro");
-    apply(startupTheme, "");
     apply(startupTheme, "Deleted Meanwhile");
     EXPECT_EQ(takeWrites(),
               (Runs {{"write", domain, "Default Window Settings", "-string", "Pro"},

@@ -3,9 +3,7 @@
 #include "Tapestrel/apps/corvella/CorvellaThemeOptionModel.h"
 #include "Tapestrel/apps/lumapad/LumapadShowBackgroundOptionModel.h"
 #include "Tapestrel/apps/lumapad/LumapadThemeOptionModel.h"
-#include "Tapestrel/model/ToggleOptionPicker.h"
 
-#include <QCheckBox>
 #include <QDir>
 
 #include <gtest/gtest.h>
@@ -114,7 +112,6 @@ TEST_F(ThemeFileAppsTest, LumapadStoresFileNamesOfItsEditionsFolders)
     EXPECT_EQ(pickerProfile.value(model.key()), "Dark.lptheme");
 
     apply(model, "Paper.lptheme");
-    apply(model, "");
     EXPECT_EQ(takeWrites(), (Runs {{"write", lumapadSetapp, "theme", "-string", "Paper.lptheme"}}));
     EXPECT_EQ(read(model), "Paper.lptheme");
 }
@@ -143,15 +140,6 @@ TEST_F(ThemeFileAppsTest, LumapadNoteBackgroundIsABooleanThatDefaultsToOn)
     EXPECT_EQ(read(model), "true");
     writeDomain(lumapadStore, "enableNoteBackground", 0);
     EXPECT_EQ(read(model), "false");
-
-    Option *option = pickerProfile.findOrCreateOption(model.key());
-    std::unique_ptr<QWidget> widget(model.makePicker(option, &pickerProfile, nullptr));
-    auto *toggle = qobject_cast<ToggleOptionPicker *>(widget.get());
-    ASSERT_NE(toggle, nullptr);
-    EXPECT_EQ(toggle->title(), "Show Note Background");
-    EXPECT_TRUE(toggle->isOn());
-    toggle->toggle()->click();
-    EXPECT_EQ(option->value(), "false");
 }
 
 } // namespace

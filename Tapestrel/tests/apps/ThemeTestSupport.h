@@ -144,12 +144,6 @@ protected:
         ASSERT_TRUE(suite->synchronize());
     }
 
-    static QVariant domainValue(const QString &domain, const QString &key)
-    {
-        Platform::UserDefaults *suite = Platform::UserDefaults::suite(domain);
-        return suite ? suite->value(key) : QVariant();
-    }
-
     static std::unique_ptr<Profile> profileWith(const QString &key, const QString &value)
     {
         auto profile = std::make_unique<Profile>(QStringLiteral("Themes"));

@@ -1,7 +1,6 @@
 #include "VSCodeFixture.h"
 
 #include "Tapestrel/apps/vscode/VSCodeProfileExtensionFinder.h"
-#include "Tapestrel/apps/vscode/VSCodeProfileStore.h"
 #include "Tapestrel/apps/vscode/VSCodeStateDbController.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeFinder.h"
 #include "Tapestrel/apps/vscode/VSCodeThemeStore.h"
@@ -129,52 +128,6 @@ TEST_F(VSCodeThemesTest, DisabledExtensionsComeFromTheProfilesStateDatabase)
     EXPECT_EQ(VSCodeStateDbController::open(profile), std::nullopt);
     EXPECT_EQ(VSCodeStateDbController::open(work()), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(stateDatabase(work())));
-}
-
-// An extension's manifest, the list of extensions or the list of profiles may each be a named pipe
-// that nothing writes: it reads as no file, at once, and what stands beside it still counts.
-TEST_F(VSCodeThemesTest, APipeInPlaceOfAManifestOrListGivesNothingAtOnce)
-{
-    const VSCodeProfile profile = VSCodeProfile::defaultProfile();
-    const QString good = installExtension("pub.good-1.0.0", manifest({{"good", "Good"}}));
-    const QString piped = home.filePath(".vscode/extensions/pub.piped-1.0.0");
-    QDir().mkpath(piped);
-    writeExtensionsList(profile, {{"pub.good", good}, {"pub.piped", piped}});
-    const QString extensionsList = home.filePath(".vscode/extensions/extensions.json");
-    const QString storage = code("User/globalStorage/storage.json");
-
-    struct Case
-    {
-        const char *name;
-        QString pipe;
-        std::function<QStringList()> read;
-        QStringList expected;
-    };
-    const QList<Case> cases {
-        {"an extension's manifest",
-         piped + "/package.json",
-         [&] { return rows(VSCodeThemeStore(profile).customThemes()); },
-         {"good=Good"}},
-        {"the list of extensions",
-         extensionsList,
-         [&] { return identifiers(VSCodeProfileExtensionFinder::extensions(profile)); },
-         {}},
-        {"the list of profiles",
-         storage,
-         [] {
-             const VSCodeProfileStore store;
-             return QStringList {QString::number(store.profiles().size()), store.listWasRead() ? "read" : ""};
-         },
-         {"1", ""}},
-    };
-    for (const Case &test : cases) {
-        SCOPED_TRACE(test.name);
-        QFile::remove(test.pipe);
-        ASSERT_TRUE(Hostile::makePipe(test.pipe));
-        QStringList found;
-        EXPECT_LT(TestSupport::timeWithPipes({test.pipe}, [&] { found = test.read(); }), 1s);
-        EXPECT_EQ(found, test.expected);
-    }
 }
 
 // VS Code's database is its own: whatever stands at its path or beside it, the read gives up at once

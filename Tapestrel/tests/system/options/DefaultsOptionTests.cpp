@@ -232,22 +232,55 @@ TEST_F(DefaultsOptionTest, FolderColorAsksForTheDockOnlyUnderATintedIconStyle)
     }
 }
 
-TEST_F(DefaultsOptionTest, StageManagerAndTheDesktopItemsChooseTheirKeysByTheProfile)
+// The Boolean settings written through the defaults tool: each text of a Boolean writes its key (the
+// inverse where the key hides or reduces), announces what the system listens for and reads back; a
+// missing key reads as the system's default, the empty text writes nothing and other texts are refused.
+TEST_F(DefaultsOptionTest, BooleanSettingsWriteTheirKeyAnnounceAndReadBack)
 {
     EnableStageManagerOptionModel stageManager;
+    ShowMenuBarBackgroundOptionModel menuBar;
+    WallpaperTintingOptionModel tinting;
+    const struct
+    {
+        OptionModel *model;
+        QString domain, key;
+        bool inverted;
+        QStringList announced;
+        QString unset;
+    } rows[] = {
+        {&stageManager, "com.apple.WindowManager", "GloballyEnabled", false, {}, "true"},
+        {&menuBar, "-g", "SLSMenuBarUseBlurredAppearance", false, {}, "false"},
+        {&tinting,
+         "-g",
+         "AppleReduceDesktopTinting",
+         true,
+         {"AppleAquaColorVariantChanged", "NSReduceDesktopTintingDidChangeNotification",
+          "kCUINotificationReduceDesktopTintingChanged"},
+         "true"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.key.toStdString());
+        EXPECT_EQ(read(*row.model), row.unset);
+        for (const auto &[value, on] :
+             {std::pair {"yes", true}, {"0", false}, {"TRUE", true}, {"no", false}}) {
+            apply(*row.model, value);
+            EXPECT_EQ(takeRuns(),
+                      (Runs {{"write", row.domain, row.key, "-bool", on != row.inverted ? "true" : "false"}}))
+                << value;
+            EXPECT_EQ(takeNotifications(), row.announced);
+            EXPECT_EQ(read(*row.model), on ? "true" : "false");
+        }
+        apply(*row.model, "");
+        EXPECT_TRUE(refuses(*row.model, "maybe"));
+        EXPECT_TRUE(takeRuns().isEmpty());
+        EXPECT_TRUE(takeNotifications().isEmpty());
+    }
+}
+
+TEST_F(DefaultsOptionTest, TheDesktopItemsChooseTheirKeysByTheProfilesStageManager)
+{
     ShowIconsOptionModel icons;
     ShowWidgetsOptionModel widgets;
-    EXPECT_EQ(read(stageManager), "true"); // a missing key reads as on
-
-    apply(stageManager, "yes");
-    EXPECT_EQ(takeRuns(), (Runs {{"write", "com.apple.WindowManager", "GloballyEnabled", "-bool", "true"}}));
-    EXPECT_EQ(read(stageManager), "true");
-    apply(stageManager, "0");
-    EXPECT_EQ(takeRuns(), (Runs {{"write", "com.apple.WindowManager", "GloballyEnabled", "-bool", "false"}}));
-    EXPECT_EQ(read(stageManager), "false");
-    EXPECT_TRUE(refuses(stageManager, "maybe"));
-    EXPECT_TRUE(takeRuns().isEmpty());
-
     Profile withStageManager("On");
     auto *stage = new Option("system.desktop.stageManager.enable", "true", &withStageManager);
     Profile without("Off");
@@ -276,36 +309,6 @@ TEST_F(DefaultsOptionTest, StageManagerAndTheDesktopItemsChooseTheirKeysByThePro
     windowManager().setValue("StandardHideDesktopIcons", true);
     EXPECT_EQ(read(icons, &without), "false");
     EXPECT_EQ(read(widgets, &without), "false");
-}
-
-TEST_F(DefaultsOptionTest, MenuBarBackgroundAndWallpaperTintingOutsideTheRegistry)
-{
-    ShowMenuBarBackgroundOptionModel menuBar;
-    WallpaperTintingOptionModel tinting;
-    EXPECT_EQ(read(menuBar), "false");
-    EXPECT_EQ(read(tinting), "true");
-
-    apply(menuBar, "TRUE");
-    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "SLSMenuBarUseBlurredAppearance", "-bool", "true"}}));
-    EXPECT_TRUE(takeNotifications().isEmpty());
-    EXPECT_EQ(read(menuBar), "true");
-
-    apply(tinting, "true");
-    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleReduceDesktopTinting", "-bool", "false"}}));
-    const QStringList announcements {"AppleAquaColorVariantChanged",
-                                     "NSReduceDesktopTintingDidChangeNotification",
-                                     "kCUINotificationReduceDesktopTintingChanged"};
-    EXPECT_EQ(takeNotifications(), announcements);
-    EXPECT_EQ(read(tinting), "true");
-    apply(tinting, "no");
-    EXPECT_EQ(takeRuns(), (Runs {{"write", "-g", "AppleReduceDesktopTinting", "-bool", "true"}}));
-    EXPECT_EQ(takeNotifications(), announcements);
-    EXPECT_EQ(read(tinting), "false");
-
-    EXPECT_TRUE(refuses(menuBar, "maybe"));
-    EXPECT_TRUE(refuses(tinting, "maybe"));
-    EXPECT_TRUE(takeRuns().isEmpty());
-    EXPECT_TRUE(takeNotifications().isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "PickerScreenshots.h"
 
+#include "Tapestrel/apps/lumapad/LumapadAppConfig.h"
+#include "Tapestrel/apps/lumapad/LumapadShowBackgroundOptionModel.h"
 #include "Tapestrel/model/Option.h"
 #include "Tapestrel/model/Profile.h"
 #include "Tapestrel/model/ToggleOptionPicker.h"
@@ -140,7 +142,8 @@ TEST(SystemPickerTest, DockSizeSliderReadsNumbersAndWritesItsPosition)
     savePickerScreenshot(picker, "dock-size");
 }
 
-// Every toggle is on unless its value is exactly "false", and writes "true" or "false".
+// Every toggle, the system's and an application's, is on unless its value is exactly "false", and writes
+// "true" or "false".
 TEST(SystemPickerTest, TogglesCarryTheirTitlesAndShowOnUnlessTheValueIsExactlyFalse)
 {
     Profile profile("P");
@@ -152,7 +155,10 @@ TEST(SystemPickerTest, TogglesCarryTheirTitlesAndShowOnUnlessTheValueIsExactlyFa
     ShowWidgetsOptionModel widgets;
     ShowMenuBarBackgroundOptionModel menuBarBackground;
     WallpaperTintingOptionModel tinting;
-    const std::pair<OptionModel *, QString> models[] = {{&autoHide, "Auto Hide Dock"},
+    LumapadAppConfig lumapad;
+    LumapadShowBackgroundOptionModel noteBackground(&lumapad, true);
+    const std::pair<OptionModel *, QString> models[] = {{&noteBackground, "Show Note Background"},
+                                                        {&autoHide, "Auto Hide Dock"},
                                                         {&magnification, "Enable Magnification"},
                                                         {&menuBar, "Auto Hide Menu Bar"},
                                                         {&stageManager, "Stage Manager"},
