@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -144,10 +143,6 @@ TEST_F(IntroductionTest, ModelNavigatesSkipsUnavailablePagesAndFollowsLocks)
     // Locks act on the flags only; a direct call still moves.
     model.setMovingForwardLocked(true);
     EXPECT_EQ(flags(model), (Flags {false, false, true, true}));
-    model.setMovingBackwardLocked(true);
-    EXPECT_FALSE(model.canGoBack());
-    model.setMovingBackwardLocked(false);
-    EXPECT_TRUE(model.canGoBack());
     model.next();
     EXPECT_EQ(currentId(model), "end");
     // On the last page the forward lock holds Finish.
