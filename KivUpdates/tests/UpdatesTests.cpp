@@ -214,7 +214,6 @@ TEST_F(UpdatesTest, StartUpAsksOnceAndTheButtonHoldsTheUpdaterWeakly)
     EXPECT_TRUE(answerer.alerts().isEmpty());
 
     std::unique_ptr<QAction> item(checkForUpdatesButton(updates.get(), true, nullptr));
-    EXPECT_EQ(item->text(), "Check for Updates...");
     EXPECT_EQ(item->property("symbol").toString(), "arrow.triangle.2.circlepath");
     item->trigger();
     ASSERT_EQ(answerer.alerts().size(), 1);

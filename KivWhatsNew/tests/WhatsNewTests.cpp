@@ -11,12 +11,10 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QFile>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QPushButton>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -100,10 +98,6 @@ TEST_F(WhatsNewTest, StoreSortsStablyAndFindsNeighbours)
     // Neither older nor newer than each other: the given order stays.
     EXPECT_EQ(versions(ReleaseStore({release("1.0"), release("1.0-beta.5")}).releases),
               QStringList({"1.0", "1.0-beta.5"}));
-    EXPECT_EQ(
-        versions(
-            ReleaseStore({release("1.1"), release("1.0-beta.2"), release("1.0"), release("0.9")}).releases),
-        QStringList({"0.9", "1.0-beta.2", "1.0", "1.1"}));
 
     const ReleaseStore store(six());
     EXPECT_FALSE(store.releaseBefore(store.releases.first()));
@@ -290,26 +284,17 @@ TEST_F(WhatsNewTest, DueNotesWaitForTheEventLoopAndForModalWindows)
 
 TEST_F(WhatsNewTest, ReleasesFileLoadsSortedOrStopsWithItsMessage)
 {
-    QTemporaryDir folder;
-    auto write = [&](const char *name, const QByteArray &bytes) {
-        QFile file(folder.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write("notes.json", R"([{"version": "1.1", "changes": [{"id": "b", "title": "B"}]},
-                           {"version": "1.0", "changes": [{"id": "a", "title": "A"}]}])");
-    write("broken.json", R"([{"version": "1.1"}])");
+    home.writeFile("notes.json", R"([{"version": "1.1", "changes": [{"id": "b", "title": "B"}]},
+                                     {"version": "1.0", "changes": [{"id": "a", "title": "A"}]}])");
+    home.writeFile("broken.json", R"([{"version": "1.1"}])");
     UpdateDetector fresh = detector("1.1");
-    const auto controller =
-        WhatsNewController::fromFile("notes", fresh, std::make_unique<RecordingSettings>(),
-                                     WhatsNewView::Config::standard(), folder.path());
-    EXPECT_EQ(versions(controller->releaseStore().releases), QStringList({"1.0", "1.1"}));
-    EXPECT_DEATH(WhatsNewController::fromFile("missing", fresh, std::make_unique<RecordingSettings>(),
-                                              WhatsNewView::Config::standard(), folder.path()),
-                 "File missing.json could not be found!");
-    EXPECT_DEATH(WhatsNewController::fromFile("broken", fresh, std::make_unique<RecordingSettings>(),
-                                              WhatsNewView::Config::standard(), folder.path()),
-                 "File broken.json could not be decoded. Error: ");
+    const auto load = [&](const QString &name) {
+        return WhatsNewController::fromFile(name, fresh, std::make_unique<RecordingSettings>(),
+                                            WhatsNewView::Config::standard(), home.path());
+    };
+    EXPECT_EQ(versions(load("notes")->releaseStore().releases), QStringList({"1.0", "1.1"}));
+    EXPECT_DEATH(load("missing"), "File missing.json could not be found!");
+    EXPECT_DEATH(load("broken"), "File broken.json could not be decoded. Error: ");
 }
 
 } // namespace

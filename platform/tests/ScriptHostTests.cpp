@@ -53,8 +53,8 @@ TEST_F(ScriptHostTest, DarkModeLivesInTheGlobalDomain)
     EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(false));
 
     // The appearance apply script ends with four blanks after "end tell".
-    const ScriptResult dark = run(QStringLiteral("tell application \"System Events\"\n    tell appearance "
-                                                 "preferences to set dark mode to yes\nend tell    "));
+    const ScriptResult dark =
+        run(systemEvents("tell appearance preferences to set dark mode to yes") + "    ");
     ASSERT_TRUE(dark.succeeded) << dark.errorMessage.toStdString();
     EXPECT_EQ(UserDefaults::global().persistentValue("AppleInterfaceStyle"), QVariant("Dark"));
     EXPECT_EQ(get("tell appearance preferences to get dark mode"), ScriptValue::boolean(true));
@@ -133,19 +133,13 @@ TEST_F(ScriptHostTest, DockPreferencesRoundTrip)
 
 TEST_F(ScriptHostTest, FirstDesktopPicture)
 {
-    const QString script =
-        QStringLiteral("tell application \"System Events\"\n    tell first desktop to get picture\nend tell");
-    ScriptResult result = run(script);
-    ASSERT_TRUE(result.succeeded);
-    EXPECT_EQ(result.value.kind(), ScriptValue::Kind::Null); // no picture the system can name
-
+    // No picture the system can name.
+    EXPECT_EQ(get("tell first desktop to get picture").kind(), ScriptValue::Kind::Null);
     UserDefaults::suite("com.apple.desktop")
         ->setValue(
             "Background",
             QVariantMap {{"default", QVariantMap {{"ImageFilePath", "/Library/Desktop Pictures/Sky.heic"}}}});
-    result = run(script);
-    ASSERT_TRUE(result.succeeded);
-    EXPECT_EQ(result.value.stringValue(), "/Library/Desktop Pictures/Sky.heic");
+    EXPECT_EQ(get("tell first desktop to get picture").stringValue(), "/Library/Desktop Pictures/Sky.heic");
     EXPECT_FALSE(run(systemEvents("tell first desktop to set picture to \"/x.png\"")).succeeded);
 }
 

@@ -376,7 +376,6 @@ TEST_F(UserDefaultsTest, FilesThatCannotBeWrittenBackUnchangedAreNeverReplaced)
         {"text in no valid UTF-8", contents(xmlDictionary("<key>k</key><string>caf\xE9</string>")),
          "not valid UTF-8"},
         {"200,000 nested XML arrays", contents(nestedXmlArrays(200000)), "nests deeper"},
-        {"200,000 nested binary arrays", contents(nestedArrays(200000)), "nests deeper"},
         {"a key twice", contents(xmlDictionary("<key>k</key><true/><key>k</key><false/>")), "twice"},
         {"100 MB", [](const QString &path) { return HostileFiles::makeSparseFile(path, 100 * 1024 * 1024); },
          "too large"},

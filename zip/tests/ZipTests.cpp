@@ -111,20 +111,6 @@ QStringList namesOf(const QString &path)
     return names;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 unsigned modeOf(const QString &path)
 {
     struct stat info;
@@ -152,9 +138,9 @@ protected:
 
 TEST_F(ZipTest, PacksFoldersByContentAndFilesByNameAndUnpacksThemBack)
 {
-    writeFile(path("A/b.txt"), "bee");
-    writeFile(path("A/c/d.txt"), "dee");
-    writeFile(path("A/.hidden"), "secret");
+    home.writeFile("A/b.txt", "bee");
+    home.writeFile("A/c/d.txt", "dee");
+    home.writeFile("A/.hidden", "secret");
     QDir().mkpath(path("Empty"));
 
     Zip::Zip::zipFiles({path("A")}, path("folder.zip"));
@@ -168,9 +154,9 @@ TEST_F(ZipTest, PacksFoldersByContentAndFilesByNameAndUnpacksThemBack)
     EXPECT_TRUE(namesOf(path("empty.zip")).isEmpty());
 
     Zip::Zip::unzipFile(path("folder.zip"), path("out"), true);
-    EXPECT_EQ(readFile(path("out/A/b.txt")), "bee");
-    EXPECT_EQ(readFile(path("out/A/c/d.txt")), "dee");
-    EXPECT_EQ(readFile(path("out/A/.hidden")), "secret");
+    EXPECT_EQ(home.readFile("out/A/b.txt"), "bee");
+    EXPECT_EQ(home.readFile("out/A/c/d.txt"), "dee");
+    EXPECT_EQ(home.readFile("out/A/.hidden"), "secret");
 
     // The entry keeps the file's local modification time (two-second resolution, January is 0).
     QFile stamped(path("A/b.txt"));
@@ -191,8 +177,8 @@ TEST_F(ZipTest, PacksFoldersByContentAndFilesByNameAndUnpacksThemBack)
 
 TEST_F(ZipTest, FailedPackingLeavesNoArchiveAndProgressEndsWithOneFinalReport)
 {
-    writeFile(path("one.txt"), QByteArray(40000, 'x'));
-    writeFile(path("two.txt"), QByteArray(40000, 'y'));
+    home.writeFile("one.txt", QByteArray(40000, 'x'));
+    home.writeFile("two.txt", QByteArray(40000, 'y'));
 
     QList<double> reports;
     Zip::Zip::zipFiles({path("one.txt"), path("two.txt")}, path("p.zip"), std::nullopt,
@@ -227,14 +213,14 @@ TEST_F(ZipTest, RefusesEntriesThatLeaveTheDestination)
     // An absolute name stays below the destination.
     craftArchive(path("abs.zip"), {{"/abs.txt", "inside"}});
     Zip::Zip::unzipFile(path("abs.zip"), path("d"), true);
-    EXPECT_EQ(readFile(path("d/abs.txt")), "inside");
+    EXPECT_EQ(home.readFile("d/abs.txt"), "inside");
 }
 
 TEST_F(ZipTest, NeverWritesThroughALinkStandingInTheDestination)
 {
     QDir().mkpath(path("d"));
     QDir().mkpath(path("outside"));
-    writeFile(path("outside/target.txt"), "mine");
+    home.writeFile("outside/target.txt", "mine");
     ASSERT_TRUE(QFile::link(path("outside/target.txt"), path("d/file.txt")));
     ASSERT_TRUE(QFile::link(path("outside/missing.txt"), path("d/dangling.txt")));
     ASSERT_TRUE(QFile::link(path("outside"), path("d/folder")));
@@ -245,7 +231,7 @@ TEST_F(ZipTest, NeverWritesThroughALinkStandingInTheDestination)
         craftArchive(path("link.zip"), {{name, "theirs"}});
         EXPECT_EQ(unzipErrorOf(path("link.zip"), path("d")), ZipError::unzipFail);
     }
-    EXPECT_EQ(readFile(path("outside/target.txt")), "mine");
+    EXPECT_EQ(home.readFile("outside/target.txt"), "mine");
     EXPECT_EQ(QDir(path("outside")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList({"target.txt"}));
     EXPECT_FALSE(QFileInfo::exists(path("outside/missing.txt")));
@@ -254,7 +240,7 @@ TEST_F(ZipTest, NeverWritesThroughALinkStandingInTheDestination)
     QDir().mkpath(path("d2"));
     craftArchive(path("fine.zip"), {{"fine.txt", "ok"}});
     Zip::Zip::unzipFile(path("fine.zip"), path("linked"), true);
-    EXPECT_EQ(readFile(path("d2/fine.txt")), "ok");
+    EXPECT_EQ(home.readFile("d2/fine.txt"), "ok");
 }
 
 TEST_F(ZipTest, BackslashesPermissionsAndOverwrite)
@@ -266,7 +252,7 @@ TEST_F(ZipTest, BackslashesPermissionsAndOverwrite)
                   {"mode600.txt", "m", uLong(0100600) << 16},
                   {"plain.txt", "p", 0}});
     Zip::Zip::unzipFile(path("mixed.zip"), path("out"), true);
-    EXPECT_EQ(readFile(path("out/dir/sub/f.txt")), "deep");
+    EXPECT_EQ(home.readFile("out/dir/sub/f.txt"), "deep");
     EXPECT_TRUE(QFileInfo(path("out/folder")).isDir());
     EXPECT_EQ(modeOf(path("out/mode644.txt")), 0644u);
     EXPECT_EQ(modeOf(path("out/mode600.txt")), 0600u);
@@ -274,38 +260,38 @@ TEST_F(ZipTest, BackslashesPermissionsAndOverwrite)
 
     craftArchive(path("again.zip"), {{"plain.txt", "new"}, {"other.txt", "other"}});
     Zip::Zip::unzipFile(path("again.zip"), path("out"), false);
-    EXPECT_EQ(readFile(path("out/plain.txt")), "p");
-    EXPECT_EQ(readFile(path("out/other.txt")), "other");
+    EXPECT_EQ(home.readFile("out/plain.txt"), "p");
+    EXPECT_EQ(home.readFile("out/other.txt"), "other");
     Zip::Zip::unzipFile(path("again.zip"), path("out"), true);
-    EXPECT_EQ(readFile(path("out/plain.txt")), "new");
+    EXPECT_EQ(home.readFile("out/plain.txt"), "new");
 }
 
 TEST_F(ZipTest, CorruptedOversizedAndLyingArchivesFail)
 {
     // Stored without compression, so the byte to flip is easy to find; the CRC no longer matches.
     craftArchive(path("crc.zip"), {{"f.txt", "ABCDEFGHIJKLMNOP"}}, 0);
-    QByteArray bytes = readFile(path("crc.zip"));
+    QByteArray bytes = home.readFile("crc.zip");
     const qsizetype at = bytes.indexOf("ABCDEFGHIJKLMNOP");
     ASSERT_GT(at, 0);
     bytes[at] = 'Z';
-    writeFile(path("crc.zip"), bytes);
+    home.writeFile("crc.zip", bytes);
     EXPECT_EQ(unzipErrorOf(path("crc.zip"), path("crc")), ZipError::unzipFail);
-    EXPECT_EQ(readFile(path("crc/f.txt")), "ZBCDEFGHIJKLMNOP");
+    EXPECT_EQ(home.readFile("crc/f.txt"), "ZBCDEFGHIJKLMNOP");
 
     // Of an entry whose sizes are in zip64 fields, minizip checks no CRC: the unpacking does. Nor
     // does it know where a stored one ends: the unpacking stops at its size.
     ASSERT_TRUE(TestSupport::writeZip64Archive(path("zip64.zip"),
                                                {{"f.txt", "ABCDEFGHIJKLMNOP"}, {"g.txt", "stored", true}}));
     Zip::Zip::unzipFile(path("zip64.zip"), path("zip64"), true);
-    EXPECT_EQ(readFile(path("zip64/f.txt")), "ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(readFile(path("zip64/g.txt")), "stored");
-    bytes = readFile(path("zip64.zip"));
+    EXPECT_EQ(home.readFile("zip64/f.txt"), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(home.readFile("zip64/g.txt"), "stored");
+    bytes = home.readFile("zip64.zip");
     bytes[14] = char(bytes[14] ^ 1); // the local header's CRC, and the central directory's
     bytes[bytes.indexOf("PK\x01\x02") + 16] = char(bytes[14]);
-    writeFile(path("zip64.zip"), bytes);
+    home.writeFile("zip64.zip", bytes);
     EXPECT_EQ(unzipErrorOf(path("zip64.zip"), path("zip64-crc")), ZipError::unzipFail);
 
-    writeFile(path("text.zip"), "this is not an archive");
+    home.writeFile("text.zip", "this is not an archive");
     EXPECT_EQ(unzipErrorOf(path("text.zip"), path("text")), ZipError::unzipFail);
 
     // Declared sizes beyond the limit are refused before anything is written.
@@ -327,7 +313,7 @@ TEST_F(ZipTest, AcceptsOnlyKnownExtensions)
     Zip::Zip::addCustomFileExtension("tapback");
     EXPECT_TRUE(Zip::Zip::isValidFileExtension("tapback"));
     Zip::Zip::unzipFile(path("b.tapback"), path("out"), true);
-    EXPECT_EQ(readFile(path("out/profiles.json")), "[]");
+    EXPECT_EQ(home.readFile("out/profiles.json"), "[]");
     Zip::Zip::removeCustomFileExtension("tapback");
     EXPECT_FALSE(Zip::Zip::isValidFileExtension("tapback"));
 
@@ -339,5 +325,5 @@ TEST_F(ZipTest, AcceptsOnlyKnownExtensions)
     const QString archive = Zip::Zip::quickZipFiles({path("out/profiles.json")}, "Quick");
     EXPECT_EQ(archive, home.filePath("Documents/Quick.zip"));
     EXPECT_EQ(Zip::Zip::quickUnzipFile(archive), home.filePath("Documents/Quick"));
-    EXPECT_EQ(readFile(home.filePath("Documents/Quick/profiles.json")), "[]");
+    EXPECT_EQ(home.readFile("Documents/Quick/profiles.json"), "[]");
 }
