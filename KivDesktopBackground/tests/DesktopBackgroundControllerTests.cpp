@@ -200,7 +200,7 @@ TEST(DesktopBackgroundController, VisibleBackgroundAndWindowVisibility)
 }
 
 // Another program's desktop (its icons and its own background) is never drawn over, whichever came
-// first; the program says which desktop it is, and draws the background again once that desktop is gone.
+// first; the program says once which desktop it is, and draws the background again once it is gone.
 TEST(DesktopBackgroundController, AnotherProgramsDesktopIsNeverDrawnOver)
 {
     TestSupport::CapturedStandardError standardError;
@@ -222,4 +222,5 @@ TEST(DesktopBackgroundController, AnotherProgramsDesktopIsNeverDrawnOver)
     EXPECT_TRUE(f.keys().isEmpty());
     f.resync();
     EXPECT_TRUE(f.keys().isEmpty());
+    EXPECT_EQ(standardError.text().count("shows a desktop of its own"), 1) << "said once";
 }
