@@ -42,7 +42,6 @@ public:
     // Compact JSON with "type" first and exactly one payload key; "{}" when the value cannot be
     // written (a gradient with a non-finite number).
     QString rawValue() const;
-    QString description() const { return rawValue(); }
     // Strict JSON; nothing when the text is not a valid background. Keys that do not belong to the
     // type are ignored.
     static std::optional<Background> fromRawValue(const QString &text);

@@ -1,20 +1,20 @@
 // A stand-in for the picture decoding process that answers at once with an 8 × 8 picture that lies, as
 // told, and then waits to be ended; or one that refuses every picture:
 //
-//     lying-picture-process foreign|small|large|greedy|many|flooding [--memory <bytes> …]
+//     lying-picture-process foreign|small|large|greedy|many|flooding
 //     lying-picture-process unconfined <bits>
 //     lying-picture-process refusing|refusing-and-ending|out-of-memory <log>
 //
 // "foreign": on a canvas of its own, which it hands over; "small": on the canvas it asked for, of fewer
 // bytes than the picture's; "large": whatever size was asked for; "greedy": on the second of two canvases
-// it asks for, each of 60 % of its memory (each within it, not both); "many": it asks for one canvas more
-// than a process may; "flooding": a sound picture for every picture it is asked for, from a process that
-// writes terminal control sequences on its standard error without end (and before each answer 256 KiB more
-// than a pipe holds, which it waits to have written); "unconfined": a sound picture, from a process that says
-// the kernel let it confine itself by none of the means that <bits> names (PictureProtocol::Unconfined), and
-// ends after it. "refusing" refuses each picture it is asked for, noting its process id as a line of <log>
-// for each, and waits for the next; "refusing-and-ending" ends after its refusal; "out-of-memory" says each
-// needs more memory than it may take, and ends.
+// it asks for, each of 160 MiB (within the 256 MiB the tests give it, but not both); "many": it asks for one
+// canvas more than a process may; "flooding": a sound picture for every picture it is asked for, from a
+// process that writes terminal control sequences on its standard error without end (and before each answer
+// 256 KiB more than a pipe holds, which it waits to have written); "unconfined": a sound picture, from a
+// process that says the kernel let it confine itself by none of the means that <bits> names
+// (PictureProtocol::Unconfined), and ends after it. "refusing" refuses each picture it is asked for, noting
+// its process id as a line of <log> for each, and waits for the next; "refusing-and-ending" ends after its
+// refusal; "out-of-memory" says each needs more memory than it may take, and ends.
 
 #include "KivDesktopBackground/PictureProtocol.h"
 
@@ -127,16 +127,6 @@ int answerEach()
     return 0;
 }
 
-// The memory limit the program gives it (--memory), 0 when none.
-quint64 memoryLimit(int argc, char **argv)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--memory") == 0)
-            return std::strtoull(argv[i + 1], nullptr, 10);
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -158,7 +148,7 @@ int main(int argc, char **argv)
     // The canvases it asks for, the picture's last.
     std::vector<quint64> asked {small ? 16u : 8 * 8 * 4};
     if (std::strcmp(argv[1], "greedy") == 0)
-        asked.assign(2, memoryLimit(argc, argv) / 10 * 6);
+        asked.assign(2, quint64(160) << 20);
     if (std::strcmp(argv[1], "many") == 0)
         asked.insert(asked.begin(), Protocol::maxCanvasesAsked, 8 * 8 * 4);
     int canvas = -1;

@@ -3,9 +3,8 @@
 #include "testsupport/RunProcess.h"
 #include "testsupport/RunTask.h"
 
-#include <QFile>
 #include <QSet>
-#include <QThread>
+#include <QSettings>
 
 #include <xcb/xcb.h>
 
@@ -24,31 +23,6 @@ struct FreeReply
 };
 template<typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
-xcb_window_t rootOf(xcb_connection_t *c)
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-}
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    const Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-// The program the session bus would start for xfconf's settings.
-QString settingsDaemon()
-{
-    QFile service(QStringLiteral("/usr/share/dbus-1/services/org.xfce.Xfconf.service"));
-    if (!service.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray &line : service.readAll().split('\n')) {
-        if (line.startsWith("Exec="))
-            return QString::fromUtf8(line.mid(5).trimmed());
-    }
-    return {};
-}
-
 void end(QProcess &process)
 {
     if (process.state() == QProcess::NotRunning)
@@ -59,10 +33,9 @@ void end(QProcess &process)
 
 } // namespace
 
-XfceSession::XfceSession(const QString &busAddress, QProcessEnvironment environment)
+XfceSession::XfceSession(QProcessEnvironment environment)
     : m_environment(std::move(environment))
 {
-    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
     m_environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("x11"));
     m_environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
 }
@@ -100,53 +73,50 @@ bool XfceSession::start()
                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                     QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
                     QStringLiteral("tcp")});
-    if (!m_server.waitForStarted(10000) || !waitUntil([this] { return m_server.canReadLine(); }, 30s)) {
-        m_error = QStringLiteral("Xvfb did not start");
-        return false;
-    }
+    if (!m_server.waitForStarted(10000) || !waitUntil([this] { return m_server.canReadLine(); }, 30s))
+        return m_error = QStringLiteral("Xvfb did not start"), false;
     const QByteArray display = ':' + m_server.readLine().trimmed();
     m_environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
     // A new server may drop a connection while it still sets itself up.
-    for (int attempt = 0; attempt < 100 && !m_connection; ++attempt) {
-        xcb_connection_t *connection = xcb_connect(display.constData(), nullptr);
-        if (!xcb_connection_has_error(connection)) {
-            if (void *answer =
-                    xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)) {
-                std::free(answer);
-                m_connection = connection;
-                break;
-            }
-        }
-        xcb_disconnect(connection);
-        QThread::msleep(50);
-    }
-    if (!m_connection) {
-        m_error = QStringLiteral("Xvfb does not answer");
+    const auto connected = [this, &display] {
+        m_connection = xcb_connect(display.constData(), nullptr);
+        if (const Reply<xcb_get_input_focus_reply_t> answer(
+                xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+            answer && !xcb_connection_has_error(m_connection))
+            return true;
+        xcb_disconnect(std::exchange(m_connection, nullptr));
         return false;
-    }
+    };
+    if (!waitUntil(connected, 10s))
+        return m_error = QStringLiteral("Xvfb does not answer"), false;
 
-    const QString daemon = settingsDaemon();
+    // The program the session bus would start for xfconf's settings.
+    const QString daemon =
+        QSettings(QStringLiteral("/usr/share/dbus-1/services/org.xfce.Xfconf.service"), QSettings::IniFormat)
+            .value(QStringLiteral("D-BUS Service/Exec"))
+            .toString();
     if (daemon.isEmpty() || !started(m_settings, daemon, {}))
         return m_error = QStringLiteral("no xfconfd (xfconf): ") + m_error, false;
-    const auto listed = [this] {
-        return runProcess(QStringLiteral("xfconf-query"),
-                          {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-l")},
-                          m_environment, 10s)
-                   .exitCode
+    const auto answers = [this] {
+        return runProcess(QStringLiteral("xfconf-query"), {QStringLiteral("-l")}, m_environment, 10s).exitCode
             == 0;
     };
-    if (!waitUntil(listed, 30s))
+    if (!waitUntil(answers, 30s))
         return m_error = QStringLiteral("xfconfd does not answer"), false;
 
     // Without its compositor, which a test's screen does not need.
     if (!started(m_windowManager, QStringLiteral("xfwm4"),
                  {QStringLiteral("--sm-client-disable"), QStringLiteral("--compositor=off")}))
         return false;
-    const xcb_atom_t managed = atom(m_connection, "_NET_SUPPORTING_WM_CHECK");
-    const auto isManaged = [this, managed] {
+    const auto isManaged = [this] {
+        const char name[] = "_NET_SUPPORTING_WM_CHECK";
+        const Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, sizeof name - 1, name), nullptr));
         const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             m_connection,
-            xcb_get_property(m_connection, 0, rootOf(m_connection), managed, XCB_ATOM_WINDOW, 0, 1),
+            xcb_get_property(m_connection, 0,
+                             xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root,
+                             atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE), XCB_ATOM_WINDOW, 0, 1),
             nullptr));
         return reply && reply->value_len > 0;
     };
@@ -186,10 +156,11 @@ QImage XfceSession::screen() const
         .copy();
 }
 
-bool XfceSession::waitForScreen(const std::function<bool(const QImage &)> &check,
-                                std::chrono::milliseconds timeout) const
+int XfceSession::iconColours(const QImage &screen)
 {
-    return waitUntil([&] { return check(screen()); }, timeout);
+    const QImage area = screen.copy(QRect(0, 0, 140, 320) & screen.rect());
+    const auto *pixels = reinterpret_cast<const QRgb *>(area.constBits());
+    return int(QSet<QRgb>(pixels, pixels + area.width() * area.height()).size());
 }
 
 QString XfceSession::desktopSettings(const QStringList &arguments) const
@@ -198,17 +169,6 @@ QString XfceSession::desktopSettings(const QStringList &arguments) const
                       QStringList {QStringLiteral("-c"), QStringLiteral("xfce4-desktop")} + arguments,
                       m_environment, 10s)
         .out;
-}
-
-int XfceSession::colours(const QImage &image, const QRect &area)
-{
-    QSet<QRgb> seen;
-    const QRect inside = area & image.rect();
-    for (int y = inside.top(); y <= inside.bottom(); ++y) {
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            seen.insert(image.pixel(x, y));
-    }
-    return int(seen.size());
 }
 
 } // namespace TestSupport

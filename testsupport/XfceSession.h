@@ -6,22 +6,18 @@
 #include <QString>
 #include <QStringList>
 
-#include <chrono>
-#include <functional>
-
 struct xcb_connection_t;
 
 namespace TestSupport {
 
 // Xfce's desktop for one test, never the user's: an X server of its own (Xvfb), Xfce's window manager
-// (xfwm4), xfconf's daemon on the given session bus and xfdesktop, which draws the background and the
-// icons of the files in ~/Desktop. Everything runs in the given environment (a
-// temporary home and XDG folders); the test's programs join the session through environment(). Ends
-// what it started.
+// (xfwm4), xfconf's daemon on the environment's session bus and xfdesktop, which draws the background and
+// its icons. Everything runs in the given environment (a temporary home and XDG folders); the test's
+// programs join the session through environment(). Ends what it started.
 class XfceSession
 {
 public:
-    XfceSession(const QString &busAddress, QProcessEnvironment environment);
+    explicit XfceSession(QProcessEnvironment environment);
     ~XfceSession();
     XfceSession(const XfceSession &) = delete;
     XfceSession &operator=(const XfceSession &) = delete;
@@ -30,22 +26,15 @@ public:
     bool start();
     QString error() const { return m_error; }
 
-    // The given environment, with the session's display and bus.
+    // The given environment, with the session's display.
     QProcessEnvironment environment() const { return m_environment; }
 
     // What the screen shows.
     QImage screen() const;
-    bool waitForScreen(const std::function<bool(const QImage &)> &check,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
-    // This process's connection to the session's X server.
-    xcb_connection_t *connection() const { return m_connection; }
+    // The number of colours where xfdesktop puts its first icons: a plain background has one, icons many.
+    static int iconColours(const QImage &screen);
     // What "xfconf-query -c xfce4-desktop <arguments>" writes.
     QString desktopSettings(const QStringList &arguments) const;
-
-    // The number of colours in a part of a picture: a plain background has one, icons many.
-    static int colours(const QImage &image, const QRect &area);
-    // Where xfdesktop puts its first icons.
-    static QRect iconArea() { return {0, 0, 140, 320}; }
 
 private:
     bool started(QProcess &process, const QString &program, const QStringList &arguments);

@@ -15,11 +15,6 @@ using Stop = SerializableLinearGradient::Stop;
 
 namespace {
 
-QString rawOf(const Background &b)
-{
-    return b.rawValue();
-}
-
 bool decodes(const char *text)
 {
     return Background::fromRawValue(QString::fromUtf8(text)).has_value();
@@ -29,17 +24,15 @@ bool decodes(const char *text)
 
 TEST(BackgroundJson, WritesCompactTextWithTypeFirstAndOnePayloadKey)
 {
-    EXPECT_EQ(rawOf(Background::color(QColor::fromRgb(255, 0, 16))),
+    EXPECT_EQ(Background::color(QColor::fromRgb(255, 0, 16)).rawValue(),
               QStringLiteral(R"({"type":"color","color":"#FF0010"})"));
-    EXPECT_EQ(rawOf(Background::image(QUrl::fromLocalFile("/tmp/My Pictures/sea.jpg"))),
+    EXPECT_EQ(Background::image(QUrl::fromLocalFile("/tmp/My Pictures/sea.jpg")).rawValue(),
               QStringLiteral(R"({"type":"image","url":"file:///tmp/My%20Pictures/sea.jpg"})"));
     const SerializableLinearGradient gradient(90,
                                               {Stop {QColor::fromRgb(0, 0, 0), 0.0}, Stop {Qt::white, {}}});
-    EXPECT_EQ(rawOf(Background::linearGradient(gradient)),
+    EXPECT_EQ(Background::linearGradient(gradient).rawValue(),
               QStringLiteral(R"({"type":"linearGradient","gradient":{"angle":90.0,"stops":[)"
                              R"({"color":"#000000","location":0.0},{"color":"#FFFFFF"}]}})"));
-    // The description is the JSON text itself.
-    EXPECT_EQ(Background::color(Qt::red).description(), Background::color(Qt::red).rawValue());
 }
 
 TEST(BackgroundJson, ColourRoundTripKeepsComponentsAndDropsOpacity)
@@ -47,8 +40,7 @@ TEST(BackgroundJson, ColourRoundTripKeepsComponentsAndDropsOpacity)
     const QColor translucent = QColor::fromRgbF(0.2f, 0.5f, 0.7f, 0.3f);
     const auto back = Background::fromRawValue(Background::color(translucent).rawValue());
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->colorValue(), QColor::fromRgb(51, 128, 179));
-    EXPECT_EQ(back->colorValue().alpha(), 255);
+    EXPECT_EQ(back->colorValue(), QColor::fromRgb(51, 128, 179)) << "opaque";
 
     // Components outside 0...1 are clamped.
     const QColor extended = QColor::fromRgbF(1.4f, -0.3f, 0.5f);

@@ -148,12 +148,15 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
     ASSERT_FALSE(xcb_connection_has_error(peer));
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(peer)).data;
     const QRgb peerColour = qRgb(20, 140, 60);
-    const auto makePeerDesktop = [&](xcb_window_t parent) {
+    // Its desktop window, or a window manager's frame for one.
+    const auto makePeerDesktop = [&](xcb_window_t parent, bool desktop = true) {
         const xcb_window_t window = xcb_generate_id(peer);
         const std::uint32_t background = peerColour & 0xFFFFFF;
         xcb_create_window(peer, XCB_COPY_FROM_PARENT, window, parent, 0, 0, screen->width_in_pixels,
                           screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_BACK_PIXEL, &background);
+        if (!desktop)
+            return window;
         const std::uint32_t desktopType = X11Desktop::atom("_NET_WM_WINDOW_TYPE_DESKTOP");
         xcb_change_property(peer, XCB_PROP_MODE_REPLACE, window, X11Desktop::atom("_NET_WM_WINDOW_TYPE"),
                             XCB_ATOM_ATOM, 32, 1, &desktopType);
@@ -177,24 +180,17 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
     controller->setBackground(Background::color(QColor(ours)));
     EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
 
-    {
-        TestSupport::CapturedStandardError standardError;
-        show(peerDesktop);
-        EXPECT_TRUE(TestSupport::waitUntil([&] { return controller->windowsByScreenKey().empty(); }, 5s));
-        EXPECT_FALSE(controller->hasVisibleBackground());
-        EXPECT_EQ(standardError.text().count("“Peer\\u001bdesk” shows a desktop of its own"), 1)
-            << standardError.text().toStdString();
-    }
+    TestSupport::CapturedStandardError standardError;
+    show(peerDesktop);
+    EXPECT_TRUE(TestSupport::waitUntil([&] { return controller->windowsByScreenKey().empty(); }, 5s));
+    EXPECT_FALSE(controller->hasVisibleBackground());
 
     xcb_destroy_window(peer, peerDesktop);
     xcb_flush(peer);
     EXPECT_GE(waitForScreen([&](const QImage &i) { return near(i.pixel(centre), ours); }), 0);
 
     // A window manager may show its frame a moment before the desktop window inside it.
-    const xcb_window_t frame = xcb_generate_id(peer);
-    xcb_create_window(peer, XCB_COPY_FROM_PARENT, frame, screen->root, 0, 0, screen->width_in_pixels,
-                      screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0,
-                      nullptr);
+    const xcb_window_t frame = makePeerDesktop(screen->root, false);
     const xcb_window_t framed = makePeerDesktop(frame);
     show(frame);
     std::free(xcb_get_input_focus_reply(peer, xcb_get_input_focus(peer), nullptr));
@@ -214,4 +210,7 @@ TEST_F(X11BackgroundWindows, AnotherProgramsDesktopWindowIsNotDrawnOver)
     spinEventLoop(300ms);
     EXPECT_TRUE(controller->windowsByScreenKey().empty());
     EXPECT_TRUE(near(grabScreen().pixel(centre), peerColour));
+    // Said once, whichever came first.
+    EXPECT_EQ(standardError.text().count("“Peer\\u001bdesk” shows a desktop of its own"), 1)
+        << standardError.text().toStdString();
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <sys/stat.h>
 
 using Platform::DesktopError;
@@ -123,21 +125,16 @@ TEST_F(KdeDesktopTest, AMissingToolIsSaidOnceAFailingOrHangingOneIsReportedAndNo
     }
 
     // A tool that fails, or writes without end, is reported with what it said.
-    struct Failing
-    {
-        const char *then;
-        int exitCode;
-        const char *reported;
-    };
-    for (const Failing &test :
-         {Failing {"echo 'Could not find theme \"BreezeDark\"'", 1, "Could not find theme"},
-          Failing {"exec /usr/bin/yes BreezeDark", 0, "wrote more than"}}) {
-        ASSERT_TRUE(tools.add(colorScheme, test.exitCode, test.then));
+    const std::tuple<const char *, int, const char *> failing[] = {
+        {"echo 'Could not find theme \"BreezeDark\"'", 1, "Could not find theme"},
+        {"exec /usr/bin/yes BreezeDark", 0, "wrote more than"}};
+    for (const auto &[then, exitCode, reported] : failing) {
+        ASSERT_TRUE(tools.add(colorScheme, exitCode, then));
         try {
             kde.setDarkMode(true);
             ADD_FAILURE() << "a failing tool was reported as done";
         } catch (const DesktopError &error) {
-            EXPECT_TRUE(error.message().contains(test.reported)) << error.message().toStdString();
+            EXPECT_TRUE(error.message().contains(reported)) << error.message().toStdString();
         }
     }
 

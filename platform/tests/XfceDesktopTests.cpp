@@ -35,7 +35,6 @@ TEST(XfceDesktop, TheListingGivesEachMonitorsWorkspacesWithTheValuesThatStandPla
                                "/backdrop/screen0/monitorDP-1/workspace0/color-style  0\n"
                                "/backdrop/screen0/monitorDP-1/workspace0/image-style  5\n"
                                "/backdrop/screen0/monitorDP-1/workspace0/last-image   /home/me/Sea View.jpg\n"
-                               "/backdrop/screen0/monitorDP-1/workspace0/rgba1        <<UNSUPPORTED>>\n"
                                "/backdrop/screen0/monitorDP-1/workspace1/last-image   \n"
                                "/backdrop/screen0/monitorDP-1/workspace1/note         one\n"
                                "/backdrop/screen0/monitorDP-1/workspace9/last-image   /a.png\n"
